@@ -1,0 +1,342 @@
+#include "Format.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <locale.h>
+
+#include "CodePage.h"
+
+namespace {
+
+locale_t CLocale()
+{
+    static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return loc;
+}
+
+// Runs f with the calling thread switched to the "C" locale.
+template <class F>
+auto WithCLocale(F&& f)
+{
+    locale_t old = uselocale(CLocale());
+    auto r = f();
+    uselocale(old);
+    return r;
+}
+
+struct Spec {
+    std::string flags;  // any of "-+ #0"
+    int width = -1;
+    int precision = -1;
+    int sizeBits = 0;  // 0: the argument's own width
+    bool sizeWide = false;   // l or w on a string/char conversion
+    bool sizeNarrow = false; // h on a string/char conversion
+    bool longDouble = false;
+    wchar_t conv = 0;
+};
+
+void Pad(std::wstring& out, const std::wstring& body, const Spec& s)
+{
+    int w = s.width;
+    bool left = s.flags.find('-') != std::string::npos;
+    if (w > static_cast<int>(body.size())) {
+        size_t fill = static_cast<size_t>(w) - body.size();
+        if (left) {
+            out += body;
+            out.append(fill, L' ');
+        } else {
+            out.append(fill, L' ');
+            out += body;
+        }
+    } else {
+        out += body;
+    }
+}
+
+void AppendAscii(std::wstring& out, const char* s)
+{
+    for (; *s; ++s) out += static_cast<wchar_t>(static_cast<unsigned char>(*s));
+}
+
+uint64_t Narrow(uint64_t v, int bits)
+{
+    return bits >= 64 ? v : (v & ((uint64_t{1} << bits) - 1));
+}
+
+int64_t SignExtend(uint64_t v, int bits)
+{
+    if (bits >= 64) return static_cast<int64_t>(v);
+    uint64_t m = uint64_t{1} << (bits - 1);
+    v = Narrow(v, bits);
+    return static_cast<int64_t>((v ^ m) - m);
+}
+
+std::string NumberFormat(const Spec& s, const char* length, char conv)
+{
+    std::string f = "%" + s.flags;
+    if (s.width >= 0) f += std::to_string(s.width);
+    if (s.precision >= 0) f += "." + std::to_string(s.precision);
+    f += length;
+    f += conv;
+    return f;
+}
+
+template <class T>
+std::string PrintC(const std::string& f, T v)
+{
+    return WithCLocale([&] {
+        int n = std::snprintf(nullptr, 0, f.c_str(), v);
+        if (n < 0) return std::string();
+        std::string r(static_cast<size_t>(n) + 1, '\0');
+        std::snprintf(r.data(), r.size(), f.c_str(), v);
+        r.resize(static_cast<size_t>(n));
+        return r;
+    });
+}
+
+}  // namespace
+
+std::string FormatDoubleC(const char* printfFormat, double value) { return PrintC(printfFormat, value); }
+
+double ParseDoubleC(const char* text, char** end) { return strtod_l(text, end, CLocale()); }
+
+double ParseDoubleC(const wchar_t* text, wchar_t** end) { return wcstod_l(text, end, CLocale()); }
+
+std::wstring FormatTextV(const wchar_t* format, const FormatArg* args, size_t count)
+{
+    std::wstring out;
+    if (!format) return out;
+    size_t next = 0;
+    const wchar_t* p = format;
+    while (*p) {
+        if (*p != L'%') {
+            out += *p++;
+            continue;
+        }
+        const wchar_t* start = p++;
+        if (*p == L'%') {
+            out += L'%';
+            ++p;
+            continue;
+        }
+        Spec s;
+        bool ok = true;
+        while (*p && std::wcschr(L"-+ #0", *p)) s.flags += static_cast<char>(*p++);
+        // Width.
+        if (*p == L'*') {
+            ++p;
+            if (next < count && args[next].IsInteger()) {
+                int64_t w = SignExtend(args[next].RawBits(), 32);
+                if (w < 0) {
+                    s.flags += '-';
+                    w = -w;
+                }
+                s.width = static_cast<int>(w > 100000 ? 100000 : w);
+            } else {
+                ok = false;
+            }
+            ++next;
+        } else {
+            long w = 0;
+            bool any = false;
+            while (*p >= L'0' && *p <= L'9') {
+                if (w < 100000) w = w * 10 + (*p - L'0');
+                ++p;
+                any = true;
+            }
+            if (any) s.width = static_cast<int>(w);
+        }
+        // Precision.
+        if (*p == L'.') {
+            ++p;
+            if (*p == L'*') {
+                ++p;
+                if (next < count && args[next].IsInteger()) {
+                    int64_t pr = SignExtend(args[next].RawBits(), 32);
+                    s.precision = pr < 0 ? -1 : static_cast<int>(pr > 100000 ? 100000 : pr);
+                } else {
+                    ok = false;
+                }
+                ++next;
+            } else {
+                long pr = 0;
+                while (*p >= L'0' && *p <= L'9') {
+                    if (pr < 100000) pr = pr * 10 + (*p - L'0');
+                    ++p;
+                }
+                s.precision = static_cast<int>(pr);
+            }
+        }
+        // Size prefix.
+        if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
+            s.sizeBits = 64;
+            p += 3;
+        } else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') {
+            s.sizeBits = 32;
+            p += 3;
+        } else if (p[0] == L'I') {
+            s.sizeBits = static_cast<int>(sizeof(void*) * 8);
+            ++p;
+        } else if (p[0] == L'h' && p[1] == L'h') {
+            s.sizeBits = 8;
+            s.sizeNarrow = true;
+            p += 2;
+        } else if (p[0] == L'h') {
+            s.sizeBits = 16;
+            s.sizeNarrow = true;
+            ++p;
+        } else if (p[0] == L'l' && p[1] == L'l') {
+            s.sizeBits = 64;
+            p += 2;
+        } else if (p[0] == L'l' || p[0] == L'w') {
+            s.sizeBits = 32;  // a Windows long is 32 bits
+            s.sizeWide = true;
+            ++p;
+        } else if (p[0] == L'L') {
+            s.longDouble = true;
+            s.sizeBits = 64;
+            ++p;
+        } else if (p[0] == L'j' || p[0] == L'z' || p[0] == L't') {
+            s.sizeBits = 64;
+            ++p;
+        }
+        if (!*p) {  // format ends inside a conversion
+            out += start;
+            break;
+        }
+        s.conv = *p++;
+        std::wstring literal(start, p);
+        auto fail = [&] { out += literal; };
+        if (s.conv == L'n') {  // never writes through an argument
+            fail();
+            if (next < count) ++next;
+            continue;
+        }
+        if (!std::wcschr(L"diuoxXcCsSeEfFgGaAp", s.conv)) {
+            fail();
+            continue;
+        }
+        if (next >= count) {
+            fail();
+            continue;
+        }
+        const FormatArg& a = args[next++];
+        if (!ok) {
+            fail();
+            continue;
+        }
+        switch (s.conv) {
+        case L'd':
+        case L'i': {
+            if (!a.IsInteger()) {
+                fail();
+                break;
+            }
+            int bits = s.sizeBits ? s.sizeBits : a.bits();
+            long long v = SignExtend(a.RawBits(), bits);
+            AppendAscii(out, PrintC(NumberFormat(s, "ll", 'd'), v).c_str());
+            break;
+        }
+        case L'u':
+        case L'o':
+        case L'x':
+        case L'X': {
+            if (!a.IsInteger()) {
+                fail();
+                break;
+            }
+            int bits = s.sizeBits ? s.sizeBits : a.bits();
+            unsigned long long v = Narrow(a.RawBits(), bits);
+            AppendAscii(out, PrintC(NumberFormat(s, "ll", static_cast<char>(s.conv)), v).c_str());
+            break;
+        }
+        case L'e':
+        case L'E':
+        case L'f':
+        case L'F':
+        case L'g':
+        case L'G':
+        case L'a':
+        case L'A':
+            if (a.kind() != FormatArg::Kind::Double) {
+                fail();
+                break;
+            }
+            AppendAscii(out, PrintC(NumberFormat(s, "", static_cast<char>(s.conv)), a.dbl()).c_str());
+            break;
+        case L'p': {
+            const void* v = nullptr;
+            if (a.kind() == FormatArg::Kind::Ptr)
+                v = a.ptr();
+            else if (a.kind() == FormatArg::Kind::WStr)
+                v = a.wstr();
+            else if (a.kind() == FormatArg::Kind::NStr)
+                v = a.nstr();
+            else {
+                fail();
+                break;
+            }
+            Spec ps = s;
+            ps.flags.clear();
+            ps.precision = static_cast<int>(sizeof(void*) * 2);
+            std::string txt = PrintC(NumberFormat(ps, "ll", 'X'),
+                                     static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(v)));
+            std::wstring body;
+            for (char c : txt) body += static_cast<wchar_t>(c);
+            Pad(out, body, s);
+            break;
+        }
+        case L'c':
+        case L'C': {
+            if (!a.IsInteger()) {
+                fail();
+                break;
+            }
+            bool narrow = s.conv == L'C' ? !s.sizeWide : s.sizeNarrow;
+            std::wstring body;
+            if (narrow) {
+                char b = static_cast<char>(a.RawBits() & 0xFF);
+                body = MultiByteToWide(CP_ACP, std::string_view(&b, 1));
+            } else {
+                body = std::wstring(1, static_cast<wchar_t>(Narrow(a.RawBits(), 32)));
+            }
+            Pad(out, body, s);
+            break;
+        }
+        case L's':
+        case L'S': {
+            bool narrow = s.conv == L'S' ? !s.sizeWide : s.sizeNarrow;
+            std::wstring body;
+            if (narrow) {
+                if (a.kind() != FormatArg::Kind::NStr) {
+                    fail();
+                    break;
+                }
+                if (!a.nstr()) {
+                    body = L"(null)";
+                } else {
+                    std::string_view sv(a.nstr());
+                    if (s.precision >= 0 && sv.size() > static_cast<size_t>(s.precision))
+                        sv = sv.substr(0, static_cast<size_t>(s.precision));
+                    body = MultiByteToWide(CP_ACP, sv);
+                }
+            } else {
+                if (a.kind() != FormatArg::Kind::WStr) {
+                    fail();
+                    break;
+                }
+                body = a.wstr() ? std::wstring(a.wstr()) : std::wstring(L"(null)");
+                if (s.precision >= 0 && body.size() > static_cast<size_t>(s.precision))
+                    body.resize(static_cast<size_t>(s.precision));
+            }
+            Pad(out, body, s);
+            break;
+        }
+        default:
+            fail();
+        }
+    }
+    return out;
+}

@@ -1,0 +1,86 @@
+#include "Guid.h"
+
+#include <cwchar>
+
+namespace {
+
+int HexValue(wchar_t c)
+{
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+// Reads exactly n hex digits.
+bool ReadHex(const wchar_t*& p, int n, uint64_t* value)
+{
+    uint64_t v = 0;
+    for (int i = 0; i < n; ++i) {
+        int h = HexValue(p[i]);
+        if (h < 0) return false;
+        v = (v << 4) | static_cast<unsigned>(h);
+    }
+    p += n;
+    *value = v;
+    return true;
+}
+
+}  // namespace
+
+int StringFromGUID2(const GUID& g, wchar_t* buf, int cch)
+{
+    if (!buf || cch < 39) return 0;
+    swprintf(buf, static_cast<size_t>(cch), L"{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+             static_cast<unsigned>(g.Data1), static_cast<unsigned>(g.Data2), static_cast<unsigned>(g.Data3),
+             g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+    return 39;
+}
+
+std::wstring GuidToString(const GUID& g)
+{
+    wchar_t buf[40];
+    StringFromGUID2(g, buf, 40);
+    return buf;
+}
+
+bool GuidFromString(const std::wstring& text, GUID* out)
+{
+    *out = GUID_NULL;
+    const wchar_t* p = text.c_str();
+    bool braced = *p == L'{';
+    if (braced) ++p;
+    GUID g;
+    uint64_t v;
+    if (!ReadHex(p, 8, &v) || *p++ != L'-') return false;
+    g.Data1 = static_cast<DWORD>(v);
+    if (!ReadHex(p, 4, &v) || *p++ != L'-') return false;
+    g.Data2 = static_cast<WORD>(v);
+    if (!ReadHex(p, 4, &v) || *p++ != L'-') return false;
+    g.Data3 = static_cast<WORD>(v);
+    for (int i = 0; i < 8; ++i) {
+        if (i == 2 && *p++ != L'-') return false;
+        if (!ReadHex(p, 2, &v)) return false;
+        g.Data4[i] = static_cast<BYTE>(v);
+    }
+    if (braced && *p++ != L'}') return false;
+    if (*p != 0) return false;
+    *out = g;
+    return true;
+}
+
+HRESULT CLSIDFromString(const wchar_t* text, CLSID* out)
+{
+    if (!out) return E_INVALIDARG;
+    if (!text) {
+        *out = GUID_NULL;
+        return E_INVALIDARG;
+    }
+    return GuidFromString(text, out) ? S_OK : E_INVALIDARG;
+}
+
+GUID GuidFromFourCC(DWORD fourcc)
+{
+    GUID g{fourcc, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+    return g;
+}
