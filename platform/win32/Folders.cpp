@@ -67,9 +67,15 @@ std::string GetPrivateRuntimeFolder()
 {
     static std::mutex m;
     static std::string cached;
+    static std::string cachedFor;
     std::lock_guard<std::mutex> g(m);
-    if (!cached.empty() && IsPrivateFolder(cached)) return cached;
+    // The answer follows the environment it was made from.
+    const char* envXdg = std::getenv("XDG_RUNTIME_DIR");
+    const char* envTmp = std::getenv("TMPDIR");
+    std::string key = std::string(envXdg ? envXdg : "") + '\n' + (envTmp ? envTmp : "");
+    if (!cached.empty() && cachedFor == key && IsPrivateFolder(cached)) return cached;
     cached.clear();
+    cachedFor = key;
     if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg == '/') {
         std::string base = WithSlash(xdg);
         if (IsPrivateFolder(base.substr(0, base.size() - 1)) && MakePrivateFolder(base + "rivoenc")) {
