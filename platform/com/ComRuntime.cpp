@@ -253,3 +253,7 @@ LPVOID CoTaskMemRealloc(LPVOID block, SIZE_T size)
 }
 
 void CoTaskMemFree(LPVOID block) { std::free(block); }
+
+HMODULE CoLoadLibrary(LPCWSTR libName, BOOL) { return LoadLibraryW(libName); }
+
+void CoFreeLibrary(HMODULE module) { FreeLibrary(module); }

@@ -62,6 +62,11 @@ void CoFreeUnusedLibraries();
 HRESULT CoRegisterClassFactory(REFCLSID clsid, IClassFactory* factory);
 // Removes and releases it; CO_E_OBJNOTREG when there is none.
 HRESULT CoRevokeClassFactory(REFCLSID clsid);
+// Module loading in the runtime's name: LoadLibraryW and FreeLibrary. The
+// auto-free flag is accepted; modules are freed by their callers.
+HMODULE CoLoadLibrary(LPCWSTR libName, BOOL autoFree);
+void CoFreeLibrary(HMODULE module);
+
 // Names the module that serves a class: a file name looked up as
 // LoadLibraryW does (beside the program first) or a path. A later
 // registration of the class replaces the name; a null or empty name removes

@@ -14,6 +14,7 @@
 
 #include "CString.h"
 #include "CodePage.h"
+#include "Module.h"
 #include "NativePath.h"
 
 namespace {
@@ -134,9 +135,26 @@ std::string FindPathNoCase(const std::string& folderNative, const std::string& r
     return result;
 }
 
+std::string GetCurrentFolderNative()
+{
+    std::vector<char> buf(4096);
+    while (!getcwd(buf.data(), buf.size())) {
+        if (errno != ERANGE) return std::string();
+        buf.resize(buf.size() * 2);
+    }
+    return buf.data();
+}
+
+std::string FindPathNoCaseFromCurrent(const std::string& path)
+{
+    if (!path.empty() && path[0] == '/') return FindPathNoCase("/", path.substr(1));
+    std::string cwd = GetCurrentFolderNative();
+    return cwd.empty() ? std::string() : FindPathNoCase(cwd, path);
+}
+
 DWORD GetModuleFileNameW(HMODULE module, wchar_t* buffer, DWORD size)
 {
-    if (module) {
+    if (module && module != GetModuleHandleW(nullptr)) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return 0;
     }

@@ -24,7 +24,15 @@ std::string GetPrivateRuntimeFolder();
 // exact match always wins; among case-blind matches the first in byte order.
 std::string FindPathNoCase(const std::string& folderNative, const std::string& relativeNative);
 
-// Win32 shapes. GetModuleFileNameW answers for the main program only (a null
-// module); GetTempPathW answers the private runtime folder.
+// The process's current folder (no trailing '/'); "" when it cannot be read.
+std::string GetCurrentFolderNative();
+// The existing path for a path with folders, absolute or relative to the
+// current folder, matched without regard to case where the exact spelling
+// does not exist; always absolute, "" when there is none.
+std::string FindPathNoCaseFromCurrent(const std::string& path);
+
+// Win32 shapes. GetModuleFileNameW answers for the main program (a null
+// module or the main program's handle); GetTempPathW answers the private
+// runtime folder.
 DWORD GetModuleFileNameW(HMODULE module, wchar_t* buffer, DWORD size);
 DWORD GetTempPathW(DWORD size, wchar_t* buffer);

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -16,6 +17,7 @@
 #include "CodePage.h"
 #include "Folders.h"
 #include "NativePath.h"
+#include "SystemModules.h"
 
 namespace {
 
@@ -52,26 +54,6 @@ link_map* LinkMapOf(void* handle)
     return map;
 }
 
-std::string CurrentFolder()
-{
-    std::vector<char> buf(4096);
-    while (!getcwd(buf.data(), buf.size())) {
-        if (errno != ERANGE) return std::string();
-        buf.resize(buf.size() * 2);
-    }
-    return buf.data();
-}
-
-// The existing path for a path with folders (absolute, or relative to the
-// current folder), matched without regard to case where the exact spelling
-// does not exist; always absolute.
-std::string FindWithFolders(const std::string& path)
-{
-    if (!path.empty() && path[0] == '/') return FindPathNoCase("/", path.substr(1));
-    std::string cwd = CurrentFolder();
-    return cwd.empty() ? std::string() : FindPathNoCase(cwd, path);
-}
-
 std::string FileNameOf(const std::string& path)
 {
     size_t slash = path.rfind('/');
@@ -105,9 +87,16 @@ HMODULE LoadLibraryW(LPCWSTR fileName)
     std::string target;
     if (native.find('/') == std::string::npos) {
         target = FindPathNoCase(GetProgramFolderNative(), native);
-        if (target.empty()) target = native;
+        if (target.empty()) {
+            // System libraries the platform stands in for.
+            if (const SystemModule* m = FindSystemModule(fileName)) {
+                SetLastError(ERROR_SUCCESS);
+                return reinterpret_cast<HMODULE>(const_cast<SystemModule*>(m));
+            }
+            target = native;
+        }
     } else {
-        target = FindWithFolders(native);
+        target = FindPathNoCaseFromCurrent(native);
         if (target.empty()) {
             SetLastError(ERROR_MOD_NOT_FOUND);
             return nullptr;
@@ -133,6 +122,7 @@ HMODULE LoadLibraryW(LPCWSTR fileName)
 BOOL FreeLibrary(HMODULE module)
 {
     void* h = module;
+    if (IsSystemModule(h)) return TRUE;  // stand-ins stay for the whole run
     {
         std::lock_guard<std::mutex> g(TableLock());
         auto it = Table().find(h);
@@ -151,6 +141,14 @@ BOOL FreeLibrary(HMODULE module)
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName)
 {
     void* h = module;
+    if (IsSystemModule(h)) {
+        const auto* m = static_cast<const SystemModule*>(h);
+        if (reinterpret_cast<uintptr_t>(procName) > 0xFFFF)
+            for (size_t i = 0; i < m->exportCount; ++i)
+                if (std::strcmp(m->exports[i].name, procName) == 0) return m->exports[i].proc;
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
     if (!h || !IsKnownHandle(h)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
@@ -180,7 +178,7 @@ HMODULE GetModuleHandleW(LPCWSTR moduleName)
     if (!moduleName) return reinterpret_cast<HMODULE>(MainProgram());
     std::string native = ToNativePath(moduleName);
     const bool byPath = native.find('/') != std::string::npos;
-    std::string wantedPath = byPath ? FindWithFolders(native) : std::string();
+    std::string wantedPath = byPath ? FindPathNoCaseFromCurrent(native) : std::string();
     std::wstring wantedName = Utf8ToWide(native);
     if (!native.empty() && (!byPath || !wantedPath.empty())) {
         std::lock_guard<std::mutex> g(TableLock());

@@ -215,30 +215,10 @@ private:
 
 // ---- Finding the program -------------------------------------------------------
 
-std::string CurrentFolder()
-{
-    std::vector<char> buf(4096);
-    while (!getcwd(buf.data(), buf.size())) {
-        if (errno != ERANGE) return std::string();
-        buf.resize(buf.size() * 2);
-    }
-    return buf.data();
-}
-
-// The existing path for a path with folders (absolute, or relative to the
-// current folder), matched without regard to case where the exact spelling
-// does not exist. Absolute, because the child may start in another folder.
-std::string FindWithFolders(const std::string& path)
-{
-    if (!path.empty() && path[0] == '/') return FindPathNoCase("/", path.substr(1));
-    std::string cwd = CurrentFolder();
-    return cwd.empty() ? std::string() : FindPathNoCase(cwd, path);
-}
-
 std::string MakeAbsolute(const std::string& path)
 {
     if (!path.empty() && path[0] == '/') return path;
-    std::string cwd = CurrentFolder();
+    std::string cwd = GetCurrentFolderNative();
     if (cwd.empty()) return path;
     if (cwd.back() != '/') cwd += '/';
     return cwd + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
@@ -269,7 +249,7 @@ std::string ResolveProgram(std::wstring_view name, DWORD* error)
 
     if (native.find('/') != std::string::npos) {
         for (const std::string& n : names) {
-            std::string p = FindWithFolders(n);
+            std::string p = FindPathNoCaseFromCurrent(n);
             if (IsRunnable(p, error)) return MakeAbsolute(p);
         }
         return std::string();
@@ -277,7 +257,7 @@ std::string ResolveProgram(std::wstring_view name, DWORD* error)
     // A bare name: the program folder first, so that the stand-ins beside the
     // program win over anything of the same name elsewhere.
     std::vector<std::string> folders{GetProgramFolderNative()};
-    if (std::string cwd = CurrentFolder(); !cwd.empty()) folders.push_back(cwd);
+    if (std::string cwd = GetCurrentFolderNative(); !cwd.empty()) folders.push_back(cwd);
     for (const std::string& folder : folders) {
         for (const std::string& n : names) {
             std::string p = FindPathNoCase(folder, n);

@@ -154,3 +154,17 @@ TEST_F(RegistryHelpersTest, RegisteredBrowserGetsTheAddressAsOneArgument)
 }
 
 }  // namespace
+
+#include "foundation/ConnectionCheck.h"
+#include "platform/win32/SystemModules.h"
+
+namespace {
+
+TEST(ConnectionCheck, AnswersFromTheSystemsNetworkState)
+{
+    CConnectionCheck check;
+    EXPECT_EQ(HasNetworkRoute(), check.IsConnected());
+    EXPECT_EQ(HasNetworkRoute(), IsInternetConnected());
+}
+
+}  // namespace

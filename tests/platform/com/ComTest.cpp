@@ -336,3 +336,16 @@ TEST(ComTaskMemory, AllocatesGrowsAndFrees)
     CoTaskMemFree(q);
     CoTaskMemFree(nullptr);
 }
+
+namespace {
+
+TEST(ComLibrary, LoadsAndFreesLikeTheModuleCalls)
+{
+    HMODULE m = CoLoadLibrary(L"fixtureserver.DLL", TRUE);
+    ASSERT_NE(nullptr, m);
+    EXPECT_NE(nullptr, GetProcAddress(m, "DllGetClassObject"));
+    CoFreeLibrary(m);
+    EXPECT_EQ(nullptr, CoLoadLibrary(L"no-such-module.dll", TRUE));
+}
+
+}  // namespace
