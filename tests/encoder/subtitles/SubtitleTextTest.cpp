@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "SubtitleTestUtil.h"
+#include "encoder/subtitles/SubtitleFileText.h"
+#include "encoder/subtitles/SubtitleLine.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/CodePageDetect.h"
+
+namespace {
+
+std::vector<std::wstring> Lines(const wchar_t* text)
+{
+    std::vector<std::wstring> out;
+    CString line;
+    const wchar_t* cursor = text;
+    while (ReadSubtitleLine(cursor, line)) out.push_back(line.str());
+    EXPECT_TRUE(line.IsEmpty());
+    return out;
+}
+
+TEST(SubtitleLine, LineEnds)
+{
+    using V = std::vector<std::wstring>;
+    EXPECT_EQ((V{L"a", L"b"}), Lines(L"a\r\nb"));  // the last line without an end is read
+    EXPECT_EQ((V{L"a"}), Lines(L"a\n"));
+    EXPECT_EQ((V{L"a\rb", L""}), Lines(L"a\rb\n\n"));
+    EXPECT_EQ((V{L"a\r"}), Lines(L"a\r"));
+    EXPECT_EQ((V{L"", L"x"}), Lines(L"\r\nx\r\n"));
+    EXPECT_EQ(V{}, Lines(L""));
+    CString line = L"old";
+    const wchar_t* none = nullptr;
+    EXPECT_FALSE(ReadSubtitleLine(none, line));
+    EXPECT_TRUE(line.IsEmpty());
+}
+
+// A text in each code page the readers accept from detection.
+struct Sample {
+    const char* charset;
+    UINT codePage;
+    const char* utf8;
+};
+
+const Sample kSamples[] = {
+    {"CP949", 949,
+     "안녕하세요. 오늘은 날씨가 아주 좋습니다. 우리는 공원에 가서 산책을 했습니다. "
+     "그리고 친구들과 함께 점심을 먹었습니다. 영화를 보고 집에 돌아왔습니다."},
+    {"CP932", 932,
+     "こんにちは。今日はとても良い天気です。私たちは公園に行って散歩をしました。"
+     "それから友達と一緒に昼ご飯を食べました。映画を見て家に帰りました。"},
+    {"CP936", 936,
+     "你好。今天天气非常好。我们去公园散步了。然后和朋友们一起吃了午饭。我们看了电影然后回家了。"
+     "这是一个中文字幕的测试文件，用来检查编码的识别是否正确。"},
+    {"CP950", 950,
+     "你好。今天天氣非常好。我們去公園散步了。然後和朋友們一起吃了午飯。我們看了電影然後回家了。"
+     "這是一個中文字幕的測試檔案，用來檢查編碼的識別是否正確。"},
+};
+
+TEST(CodePageDetect, FindsTheFarEasternCodePagesAndUtf8)
+{
+    TempDir dir;
+    for (const auto& s : kSamples) {
+        std::string bytes = ConvertWithIconv(s.utf8, s.charset, dir);
+        DetectEncodingInfo info;
+        INT size = static_cast<INT>(bytes.size());
+        INT count = 1;
+        ASSERT_EQ(S_OK, DetectInputCodepage(MLDETECTCP_DBCS, 0, bytes.data(), &size, &info, &count)) << s.charset;
+        EXPECT_EQ(s.codePage, info.nCodePage) << s.charset;
+        EXPECT_EQ(1, count);
+        EXPECT_EQ(s.codePage, ChooseSubtitleCodePage(bytes, -1, 0)) << s.charset;
+        EXPECT_EQ(Utf8ToWide(s.utf8), DecodeSubtitleBytes(bytes, -1, 0)) << s.charset;
+
+        std::string utf8 = s.utf8;
+        size = static_cast<INT>(utf8.size());
+        ASSERT_EQ(S_OK, DetectInputCodepage(MLDETECTCP_DBCS, 0, utf8.data(), &size, &info, &count));
+        EXPECT_EQ(65001u, info.nCodePage);
+    }
+}
+
+TEST(CodePageDetect, ArgumentsAndNames)
+{
+    DetectEncodingInfo info;
+    INT size = 0;
+    INT count = 1;
+    EXPECT_EQ(E_FAIL, DetectInputCodepage(0, 0, "", &size, &info, &count));
+    size = 3;
+    EXPECT_EQ(E_INVALIDARG, DetectInputCodepage(0, 0, nullptr, &size, &info, &count));
+    count = 0;
+    EXPECT_EQ(E_INVALIDARG, DetectInputCodepage(0, 0, "abc", &size, &info, &count));
+    EXPECT_EQ(949u, CodePageFromCharsetName("euc-kr"));
+    EXPECT_EQ(932u, CodePageFromCharsetName("SHIFT_JIS"));
+    EXPECT_EQ(0u, CodePageFromCharsetName("x-unknown"));
+    EXPECT_EQ(0u, CodePageFromCharsetName(nullptr));
+}
+
+TEST(SubtitleFileText, CodePageChoice)
+{
+    TempDir dir;
+    std::string korean = ConvertWithIconv(kSamples[0].utf8, "CP949", dir);
+    // A setting of 0 or more is used as it stands.
+    EXPECT_EQ(1252u, ChooseSubtitleCodePage(korean, 1252, 0));
+    EXPECT_EQ(0u, ChooseSubtitleCodePage(korean, 0, 949));
+    // Detection that finds something else (plain ASCII, Latin text) falls
+    // back to the preferred code page.
+    EXPECT_EQ(0u, ChooseSubtitleCodePage("plain ascii text", -1, 0));
+    std::string latin = ConvertWithIconv("Ça été très rapide, déjà à l'hôtel où nous étions. Très bien: élégant!",
+                                         "CP1252", dir);
+    EXPECT_EQ(949u, ChooseSubtitleCodePage(latin, -1, 949));
+}
+
+TEST(SubtitleFileText, ByteOrderMarks)
+{
+    UINT used = 0;
+    // UTF-16LE of odd length: the stray byte is not read past.
+    std::string odd("\xFF\xFE" "a\0b\0c", 7);
+    EXPECT_EQ(L"ab\uFFFD", DecodeSubtitleBytes(odd, 949, 0, &used));
+    EXPECT_EQ(1200u, used);
+    EXPECT_EQ(L"", DecodeSubtitleBytes(std::string("\xFF\xFE", 2), -1, 0));
+    EXPECT_EQ(L"", DecodeSubtitleBytes(std::string("\xFF\xFE\x41", 3), -1, 0).substr(0, 0));
+    // UTF-8 with its mark, whatever the setting says.
+    EXPECT_EQ(L"\uD55C\uAE00", DecodeSubtitleBytes("\xEF\xBB\xBF\xED\x95\x9C\xEA\xB8\x80", 949, 0, &used));
+    EXPECT_EQ(65001u, used);
+    // Text ends at the first NUL character.
+    EXPECT_EQ(L"ab", DecodeSubtitleBytes(std::string("ab\0cd", 5), 949, 0));
+    // A code page that does not exist gives no text.
+    EXPECT_EQ(L"", DecodeSubtitleBytes("abc\xC7", 12345, 0));
+}
+
+TEST(SubtitleFileText, ReadingFiles)
+{
+    TempDir dir;
+    std::string bytes;
+    bool complete = false;
+    WriteBytes(dir.File("a.srt"), "0123456789");
+    ASSERT_TRUE(ReadSubtitleBytes(CString(dir.WFile("a.srt")), -1, &bytes, &complete));
+    EXPECT_EQ("0123456789", bytes);
+    EXPECT_TRUE(complete);
+    ASSERT_TRUE(ReadSubtitleBytes(CString(dir.WFile("a.srt")), 4, &bytes, &complete));
+    EXPECT_EQ("0123", bytes);
+    EXPECT_FALSE(complete);
+    EXPECT_FALSE(ReadSubtitleBytes(CString(dir.WFile("missing.srt")), -1, &bytes));
+    EXPECT_FALSE(ReadSubtitleBytes(CString(dir.WFile("")), -1, &bytes));  // a folder
+    // The size limit: 9,999,999 bytes are read, 10,000,000 are not.
+    {
+        std::string big(9999999, 'x');
+        WriteBytes(dir.File("big.srt"), big);
+        EXPECT_TRUE(ReadSubtitleBytes(CString(dir.WFile("big.srt")), 16, &bytes));
+        big += 'x';
+        WriteBytes(dir.File("big.srt"), big);
+        EXPECT_FALSE(ReadSubtitleBytes(CString(dir.WFile("big.srt")), 16, &bytes));
+        EXPECT_TRUE(bytes.empty());
+    }
+}
+
+}  // namespace
