@@ -256,6 +256,30 @@ TEST(InetTest, ResponseVersionAndStatusAreTheServers)
     }
 }
 
+TEST(InetTest, RedirectsAreFollowedToTheFinalResponse)
+{
+    LoopbackHttpServer server([](const TestHttpRequest& r) {
+        TestHttpReply reply;
+        if (r.target == "/new") {
+            reply.body = "here";
+            return reply;
+        }
+        reply.statusLine = "HTTP/1.1 302 Found";
+        reply.headers.emplace_back("Location", r.target == "/old" ? "/new" : "/loop");
+        reply.body = "moved";
+        return reply;
+    });
+    Handle session(InternetOpenW(L"a", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    Handle request(OpenUrl(session, server.WUrl("/old")));
+    ASSERT_TRUE(request.h);
+    EXPECT_EQ(L"200", Query(request, HTTP_QUERY_STATUS_CODE));
+    EXPECT_EQ(L"<error 12150>", Query(request, HTTP_QUERY_CUSTOM, L"Location"));
+    EXPECT_EQ("here", ReadAll(request, 64));
+
+    EXPECT_EQ(nullptr, OpenUrl(session, server.WUrl("/loop")));
+    EXPECT_EQ(ERROR_HTTP_REDIRECT_FAILED, GetLastError());
+}
+
 TEST(InetTest, RequestOnConnectionAddsHeadersOnlyIfNewAndEncodesTheObject)
 {
     LoopbackHttpServer server([](const TestHttpRequest& r) { return LoopbackHttpServer::Resource(r, 100, true); });
