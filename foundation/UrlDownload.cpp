@@ -217,6 +217,10 @@ int GetHttpStatusCode(const wchar_t* url, const wchar_t* agent, const wchar_t* e
     int status = -1;
     HINTERNET session = InternetOpenW(agent ? agent : L"", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (!session) return -1;
+    // The same connect limit as a download: an address that never answers
+    // must not hold the caller (the user-interface thread) for a minute.
+    DWORD timeout = kConnectTimeoutMs;
+    InternetSetOptionW(session, INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout));
     HINTERNET request = InternetOpenUrlW(session, canonical, extraHeaders, static_cast<DWORD>(-1), kOpenFlags, 0);
     if (request) {
         wchar_t text[64];
