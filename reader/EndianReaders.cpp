@@ -1,0 +1,76 @@
+#include "EndianReaders.h"
+
+#include "ByteOrder.h"
+
+bool LittleEndianReader::ReadByte(BYTE& value) { return file_.ReadExact(&value, 1); }
+
+bool LittleEndianReader::ReadUInt16(WORD& value)
+{
+    BYTE b[2];
+    if (!file_.ReadExact(b, sizeof b)) return false;
+    value = LoadLE16(b);
+    return true;
+}
+
+bool LittleEndianReader::ReadUInt32(DWORD& value)
+{
+    BYTE b[4];
+    if (!file_.ReadExact(b, sizeof b)) return false;
+    value = LoadLE32(b);
+    return true;
+}
+
+bool LittleEndianReader::ReadUInt64(QWORD& value)
+{
+    BYTE b[8];
+    if (!file_.ReadExact(b, sizeof b)) return false;
+    value = LoadLE64(b);
+    return true;
+}
+
+bool LittleEndianReader::ReadGuid(GUID& value)
+{
+    BYTE b[16];
+    if (!file_.ReadExact(b, sizeof b)) return false;
+    value.Data1 = LoadLE32(b);
+    value.Data2 = LoadLE16(b + 4);
+    value.Data3 = LoadLE16(b + 6);
+    for (int i = 0; i < 8; ++i) value.Data4[i] = b[8 + i];
+    return true;
+}
+
+bool LittleEndianReader::ReadFourCC(DWORD& value) { return ReadUInt32(value); }
+
+bool BigEndianReader::ReadByte(BYTE& value) { return file_.ReadExact(&value, 1); }
+
+bool BigEndianReader::ReadUInt16BE(WORD& value)
+{
+    BYTE b[2];
+    if (!file_.ReadExact(b, sizeof b)) return false;
+    value = LoadBE16(b);
+    return true;
+}
+
+bool BigEndianReader::ReadUInt32BE(DWORD& value)
+{
+    BYTE b[4];
+    if (!file_.ReadExact(b, sizeof b)) return false;
+    value = LoadBE32(b);
+    return true;
+}
+
+bool BigEndianReader::ReadUInt64BE(QWORD& value)
+{
+    BYTE b[8];
+    if (!file_.ReadExact(b, sizeof b)) return false;
+    value = LoadBE64(b);
+    return true;
+}
+
+bool BigEndianReader::ReadFourCC(DWORD& value)
+{
+    BYTE b[4];
+    if (!file_.ReadExact(b, sizeof b)) return false;
+    value = LoadLE32(b);
+    return true;
+}

@@ -1,0 +1,118 @@
+#include "FormatDetection.h"
+
+#include <cstring>
+#include <new>
+
+#include "CheckedFile.h"
+#include "EndianReaders.h"
+#include "analysers/AviFile.h"
+#include "analysers/FlvFile.h"
+#include "analysers/OggFile.h"
+
+namespace {
+
+// True when the file starts with the count bytes of magic.
+bool StartsWith(const wchar_t* path, const void* magic, size_t count)
+{
+    CheckedFile file;
+    if (!file.Open(path)) return false;
+    BYTE head[16];
+    if (count > sizeof head || !file.ReadExact(head, count)) return false;
+    return std::memcmp(head, magic, count) == 0;
+}
+
+// The ASF Header Object, as its 16 bytes stand in a file.
+constexpr GUID kAsfHeaderObject = {0x75B22630, 0x668E, 0x11CF, {0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}};
+
+constexpr BYTE kMatroskaDocType[11] = {0x42, 0x82, 0x88, 'm', 'a', 't', 'r', 'o', 's', 'k', 'a'};
+
+}  // namespace
+
+bool ProbeAvi(const wchar_t* path)
+{
+    CheckedFile file;
+    if (!file.Open(path)) return false;
+    BYTE riff[4], size[4], form[4];
+    if (!file.ReadExact(riff, 4) || !file.ReadExact(size, 4) || !file.ReadExact(form, 4)) return false;
+    return std::memcmp(riff, "RIFF", 4) == 0 && std::memcmp(form, "AVI ", 4) == 0;
+}
+
+bool ProbeAsf(const wchar_t* path)
+{
+    CheckedFile file;
+    if (!file.Open(path)) return false;
+    LittleEndianReader in(file);
+    GUID g;
+    return in.ReadGuid(g) && GuidEqual(g, kAsfHeaderObject);
+}
+
+bool ProbeMp4(const wchar_t* path)
+{
+    CheckedFile file;
+    if (!file.Open(path)) return false;
+    BigEndianReader in(file);
+    for (;;) {
+        DWORD size32 = 0, type = 0;
+        if (!in.ReadUInt32BE(size32) || !in.ReadFourCC(type)) return false;
+        if (type == MAKEFOURCC('m', 'o', 'o', 'v')) return true;
+        uint64_t size = size32, header = 8;
+        if (size32 == 1) {
+            QWORD size64 = 0;
+            if (!in.ReadUInt64BE(size64)) return false;
+            size = size64;
+            header = 16;
+        }
+        // A box smaller than its own header would move the walk backwards
+        // (or nowhere) and never end: the file is not a box file.
+        if (size < header) return false;
+        if (!in.SkipBytes(size - header)) return false;
+    }
+}
+
+bool ProbeRm(const wchar_t* path)
+{
+    CheckedFile file;
+    if (!file.Open(path)) return false;
+    BYTE head[4];
+    if (!file.ReadExact(head, 4)) return false;
+    return std::memcmp(head, ".RMF", 4) == 0 || std::memcmp(head, ".ra\xFD", 4) == 0;
+}
+
+bool ProbeMkv(const wchar_t* path)
+{
+    CheckedFile file;
+    if (!file.Open(path)) return false;
+    BYTE head[264];
+    size_t count = 0;
+    if (!file.Read(head, sizeof head, &count) || count <= 11) return false;
+    // The DocType element may start at any offset up to count - 12.
+    for (size_t i = 0; i + 12 <= count; ++i)
+        if (std::memcmp(head + i, kMatroskaDocType, sizeof kMatroskaDocType) == 0) return true;
+    return false;
+}
+
+bool ProbeOgg(const wchar_t* path) { return StartsWith(path, "OggS", 4); }
+
+bool ProbeFlv(const wchar_t* path) { return StartsWith(path, "FLV", 3); }
+
+int DetectFileFormat(const wchar_t* path)
+{
+    if (ProbeAvi(path)) return FILETYPE_AVI;
+    if (ProbeAsf(path)) return FILETYPE_ASF;
+    if (ProbeMp4(path)) return FILETYPE_MP4;
+    if (ProbeRm(path)) return FILETYPE_RM;
+    if (ProbeMkv(path)) return FILETYPE_MKV;
+    if (ProbeOgg(path)) return FILETYPE_OGG;
+    if (ProbeFlv(path)) return FILETYPE_FLV;
+    return FILETYPE_UNKNOWN;
+}
+
+std::unique_ptr<MediaFileInfo> CreateFileParser(int type)
+{
+    switch (type) {
+    case FILETYPE_AVI: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) AviFile);
+    case FILETYPE_OGG: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) OggFile);
+    case FILETYPE_FLV: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) FlvFile);
+    default: return nullptr;
+    }
+}
