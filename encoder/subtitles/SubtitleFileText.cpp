@@ -38,16 +38,30 @@ std::wstring UpToNul(std::wstring text)
 
 }  // namespace
 
-bool ReadSubtitleBytes(const CString& path, int64_t maxBytes, std::string* bytes, bool* complete)
+bool ReadSubtitleBytes(const CString& path, int64_t maxBytes, std::string* bytes, bool* complete,
+                       SubtitleReadFailure* failure)
 {
+    SubtitleReadFailure ignored;
+    if (!failure) failure = &ignored;
+    *failure = kSubtitleReadOk;
     bytes->clear();
     if (complete) *complete = false;
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
                               nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) {
+        *failure = kSubtitleCannotOpen;
+        return false;
+    }
     FileCloser closer(file);
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart >= kSubtitleFileLimit) return false;
+    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0) {
+        *failure = kSubtitleReadFailed;
+        return false;
+    }
+    if (size.QuadPart >= kSubtitleFileLimit) {
+        *failure = kSubtitleTooBig;
+        return false;
+    }
     int64_t want = maxBytes < 0 ? size.QuadPart : std::min<int64_t>(maxBytes, size.QuadPart);
     bytes->resize(static_cast<size_t>(want));
     size_t done = 0;
@@ -55,6 +69,7 @@ bool ReadSubtitleBytes(const CString& path, int64_t maxBytes, std::string* bytes
         DWORD got = 0;
         if (!ReadFile(file, bytes->data() + done, static_cast<DWORD>(bytes->size() - done), &got, nullptr)) {
             bytes->clear();
+            *failure = kSubtitleReadFailed;
             return false;
         }
         if (got == 0) break;  // the file shrank while being read
