@@ -1,0 +1,163 @@
+// The one record that holds every setting of an encoding run: output format
+// and codec blocks, picture, audio, subtitle and logo treatments, output
+// folder and naming, and a few values of program state. The windows edit its
+// fields directly, the graphs read them while they build, and the fields are
+// kept in the registry between runs (one value per field, named as the field).
+//
+// Field types: int is a signed 32-bit number, BOOL a 32-bit 0/1, a FourCC a
+// 32-bit code with its first character in the lowest byte, CString a text.
+#pragma once
+
+#include "encoder/core/BlockFilterList.h"
+#include "encoder/core/WmProfileHelper.h"
+#include "platform/win32/CString.h"
+#include "platform/win32/WinTypes.h"
+
+// Codec block of the AVI and OGM formats.
+struct SCodecSettings {
+    DWORD fccVideoCodec = 0;
+    int nVideoEncMode = 0;  // 0 constant bit rate, 1 quality, 2 two-pass constant bit rate
+    int nVideoKBitrate = 0;
+    int nVideoQuality = 0;
+    int nSecPerKeyframe = 0;
+    int nAudioCodec = 0;  // wave format tag
+    int nAudioEncMode = 0;
+    int nAudioKBitrate = 0;
+    int nAudioQuality = 0;
+};
+
+// Codec block of the MP4 format (it has no audio mode).
+struct SMp4CodecSettings {
+    BOOL bSupportPSP = 0;
+    DWORD fccVideoCodec = 0;
+    int nVideoEncMode = 0;
+    int nVideoKBitrate = 0;
+    int nVideoQuality = 0;
+    int nSecPerKeyframe = 0;
+    BOOL bH264Baseline13 = 0;
+    int nAudioCodec = 0;
+    int nAudioKBitrate = 0;
+    int nAudioQuality = 0;
+};
+
+class CEncSettings {
+public:
+    // The codec blocks get their defaults; every other number is 0 and every
+    // text empty until SetDefaultSettings or InitSettings.
+    CEncSettings();
+    CEncSettings(const CEncSettings&) = delete;
+    CEncSettings& operator=(const CEncSettings&) = delete;
+
+    // Every editable field to its default. Leaves the output folder, the
+    // program-state fields, the blocked filters and the subtitle-stream
+    // fields alone.
+    void SetDefaultSettings();
+    // Start-up of the record: seeds the run-time generator, sets the defaults
+    // and the start-up values, and with a non-zero flag loads the stored
+    // values over them.
+    void InitSettings(int load);
+    // Reads every stored value over the record; a missing value keeps the
+    // field's current value.
+    void LoadSettings();
+    // Writes every stored value; failed writes are not reported.
+    void SaveSettings();
+
+    int nEncFormat = 0;  // 0 AVI, 1 MP4, 2 WMV (ASF), 3 OGM
+    SCodecSettings AviEncoder;
+    SMp4CodecSettings Mp4Encoder;
+    CWmProfileHelper WmvEncoder;
+    SCodecSettings OgmEncoder;
+
+    CString sDstFolder;
+    int nVideoSizeW = 0;
+    int nVideoSizeH = 0;
+    BOOL bVideoKeepRatio = 0;
+    int nVideoRatioMethod = 0;
+    int nVideoFrameRate = 0;
+    int nVideoFrameScale = 0;
+    int nVideoBrightness = 0;
+    int nVideoContrast = 0;
+    int nVideoSaturation = 0;
+    int nVideoHue = 0;
+    BOOL bVideoDeblock = 0;
+    BOOL bVideoDeblockMore = 0;
+    BOOL bVideoBlur = 0;
+    BOOL bVideoBlurMore = 0;
+    BOOL bVideoSharpen = 0;
+    BOOL bVideoSharpenMore = 0;
+    BOOL bVideoFlip = 0;
+    BOOL bVideoDeinterlace = 0;
+    int nAudioSRate = 0;
+    int nAudioChannels = 0;
+    BOOL bAudioNM = 0;
+    int nAudioNMValue = 0;
+    CString sAudioDspFolder;
+    CString sAudioCurDspPath;
+    int iAudioCurDspMod = 0;
+
+    BOOL bSubActive = 0;
+    CString sSubFontName;
+    int nSubCharsInLine = 0;
+    BOOL bSubBold = 0;
+    BOOL bSubBlur = 0;
+    int nSubBodyColor = 0;
+    int nSubOutlineColor = 0;
+    int nSubShadowColor = 0;
+    int nSubBodyAlpha = 0;
+    int nSubOutlineAlpha = 0;
+    int nSubShadowAlpha = 0;
+    int nSubOutlineWidth = 0;
+    int nSubShadowDepth = 0;
+    int nSubPosX = 0;
+    int nSubPosY = 0;
+    int nSubMarginX = 0;
+    int nSubMarginY = 0;
+    int nSubCharSpace = 0;
+    int nSubLineSpace = 0;
+    BOOL bLogoActive = 0;
+    CString sLogoImgPath;
+    CString sLogoAlphaImgPath;
+    int nLogoPosX = 0;
+    int nLogoPosY = 0;
+    int nLogoMarginX = 0;
+    int nLogoMarginY = 0;
+    int nLogoStartMS = 0;
+    int nLogoEndMS = 0;
+    int nLogoAlpha = 0;
+    BOOL bLogoFade = 0;
+
+    CString sEtcNaming;
+    int nEtcNamingCnt = 0;
+    int nEtcPBRate = 0;
+    BOOL bEtcPBRatePitchFix = 0;
+    int nEncodePriority = 0;  // 0 normal, -1 below normal
+    BOOL bIsFirst2 = 0;
+    int nPSPSeqNum = 0;
+    int nPSPFileNameRule = 0;
+    CString sLastPresetPath;
+    CString sLastPresetTitle;
+    CString sLangIniFileName;
+    CString sLangAbbr;   // not stored: from the language file
+    BOOL bAutoMode = 0;  // not stored
+    CString sHomePage;   // not stored: from the language file
+    BOOL bAskPspSizeWarning = 0;
+    BOOL bEncodePreview = 0;  // not stored
+    CBlockFilterList BlockFilters;
+    BOOL bSubStreamAll = 0;
+    int nSubStreamLCID = 0;
+    int nSubCodePage = 0;
+    int nJobOutputWidth = 0;   // not stored
+    int nJobOutputHeight = 0;  // not stored
+
+private:
+    // The language file's abbreviation and home page, from the language
+    // file named by sLangIniFileName.
+    void ReadLanguageGeneral();
+};
+
+// The default subtitle face: the stock GUI font's face, with "Arial" for the
+// generic faces "MS Shell Dlg" and "System" (and when there is no font).
+CString GetDefaultSubtitleFont();
+
+// The settings record of the run.
+CEncSettings& GetEncSettings();
