@@ -75,9 +75,9 @@ TEST_P(AviOracle, AgreesWithFfprobe)
         EXPECT_GT(r.m_vih.dwBitRate, 0u);
     }
     for (int i = 0; i < p.audioStreams && i < r.m_nAudioCount; ++i) {
-        EXPECT_EQ(p.audioTags[i], r.m_wfxAudio[i].wFormatTag) << i;
-        EXPECT_EQ(static_cast<uint32_t>(p.sampleRates[i]), r.m_wfxAudio[i].nSamplesPerSec) << i;
-        EXPECT_EQ(p.channels[i], r.m_wfxAudio[i].nChannels) << i;
+        EXPECT_EQ(p.audioTags[i], Value(r.m_wfxAudio[i].wFormatTag)) << i;
+        EXPECT_EQ(static_cast<uint32_t>(p.sampleRates[i]), Value(r.m_wfxAudio[i].nSamplesPerSec)) << i;
+        EXPECT_EQ(p.channels[i], Value(r.m_wfxAudio[i].nChannels)) << i;
     }
     if (row.stripIndex) {
         EXPECT_EQ(INDEX_MISSING, r.m_nIndexStatus);

@@ -37,6 +37,14 @@ struct ProbeFacts {
 };
 ProbeFacts Probe(const std::string& path);
 
+// A copy of a field of a packed record: test macros bind references, which a
+// misaligned field must not be bound to.
+template <class T>
+T Value(T v)
+{
+    return v;
+}
+
 // Byte surgery on fixtures.
 std::string Slurp(const std::string& path);
 void Overwrite(const std::string& path, size_t offset, const std::string& bytes);
