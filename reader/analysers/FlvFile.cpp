@@ -11,6 +11,27 @@ constexpr size_t kTagHeaderBytes = 11;
 constexpr size_t kPreviousSizeBytes = 4;
 constexpr BYTE kAudioTag = 8;
 constexpr BYTE kVideoTag = 9;
+constexpr BYTE kScriptTag = 18;
+
+// True when the previous-tag-size field in front of a candidate tag header
+// at t leads back to a tag header of that size, as it does in front of every
+// real tag. Bytes inside tag data that merely look like a header (the end of
+// an H.264 stream does) fail this. A link that reaches before the window
+// cannot be followed and is taken as it stands; a size of 0 is only right in
+// front of the first tag, right after the file header.
+bool LinksBack(const ByteSpan& w, uint64_t t, bool wholeFile, uint64_t firstTag)
+{
+    if (t < kPreviousSizeBytes) return false;
+    uint32_t previous = w.BE32(t - kPreviousSizeBytes);
+    if (previous == 0) return wholeFile && t == firstTag;
+    if (previous < kTagHeaderBytes) return false;
+    uint64_t back = t - kPreviousSizeBytes;
+    if (previous > back) return true;
+    uint64_t header = back - previous;
+    BYTE type = w.At(header);
+    return (type == kAudioTag || type == kVideoTag || type == kScriptTag) &&
+           w.BE24(header + 1) == previous - kTagHeaderBytes;
+}
 
 }  // namespace
 
@@ -143,14 +164,17 @@ int FlvFile::Walk(CheckedFile& file, uint64_t& lastTimestamp)
     }
 
     // The window at the end of a file of 1 MiB or more.
-    if (size >= kWindowBytes) {
+    const uint64_t firstTag = w.BE32(5) + kPreviousSizeBytes;
+    const bool wholeFile = size < kWindowBytes;
+    if (!wholeFile) {
         if (!file.SeekTo(size - kWindowBytes) || !file.ReadExact(buffer.data(), kWindowBytes)) return STATUS_DAMAGED;
         window = kWindowBytes;
         w = ByteSpan(buffer.data(), window);
     }
 
     // The last tag: the last position that looks like a tag header with a
-    // size, a timestamp and a zero stream id.
+    // size, a timestamp and a zero stream id, and that the size field in
+    // front of it links to the tag before.
     if (haveAudio || haveVideo) {
         for (size_t t = window - 13 + 1; t-- > 0;) {
             BYTE type = w.At(t);
@@ -158,6 +182,7 @@ int FlvFile::Walk(CheckedFile& file, uint64_t& lastTimestamp)
             uint32_t dataSize = w.BE24(t + 1);
             uint32_t timestamp = w.BE24(t + 4) | (static_cast<uint32_t>(w.At(t + 7)) << 24);
             if (dataSize == 0 || timestamp == 0 || w.At(t + 8) || w.At(t + 9) || w.At(t + 10)) continue;
+            if (!LinksBack(w, t, wholeFile, firstTag)) continue;
             lastTimestamp = timestamp;
             return t + dataSize > window ? STATUS_FLV_INCOMPLETE : STATUS_OK;
         }
