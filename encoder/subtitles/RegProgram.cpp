@@ -10,7 +10,7 @@ namespace {
 // subtitle text stay far below both.
 constexpr int64_t kStepsPerChar = 64;
 constexpr int64_t kStepsBase = 4096;
-constexpr int kMaxDepth = 4000;
+constexpr int kMaxDepth = 500;
 
 bool IsCased(wchar_t c) { return ToUpperChar(c) != c || ToLowerChar(c) != c; }
 
