@@ -77,6 +77,10 @@ TEST(FormatDetection, SyntheticHeads)
         {"empty", "", FILETYPE_UNKNOWN},
         {"three bytes", "RIF", FILETYPE_UNKNOWN},
         {"text", "hello, world", FILETYPE_UNKNOWN},
+        // A file two probes accept goes to the one asked first.
+        {"MP4 holding the Matroska DocType", Box("moov", kDocType), FILETYPE_MP4},
+        {"RealMedia holding the Matroska DocType", ".RMF" + At(2, kDocType, 40), FILETYPE_RM},
+        {"FLV holding the Matroska DocType", "FLV" + At(2, kDocType, 40), FILETYPE_MKV},
     };
     TempDir dir;
     int n = 0;
