@@ -1,0 +1,30 @@
+// The Qt side of a window: one QWidget per window (top-level windows are
+// frameless Qt windows, child windows child widgets), showing the window's
+// backing image and turning Qt's mouse and key events into injected input.
+// Without a QApplication no widgets are made and windows still work.
+#pragma once
+
+#include <QRect>
+
+class QCursor;
+class QWidget;
+
+namespace win32_gui {
+
+class WindowObject;
+
+void CreateWidgetFor(WindowObject& w);
+void DestroyWidgetFor(WindowObject& w);
+void SyncWidgetGeometry(WindowObject& w);  // the window and its children
+void SyncWidgetVisibility(WindowObject& w);
+void SyncWidgetStacking(WindowObject& w);
+void SyncWidgetFlags(WindowObject& w);
+void SyncWidgetMask(WindowObject& w);
+void ReparentWidget(WindowObject& w);
+void ActivateWidget(WindowObject& w);
+// Shows the changed part of the backing image (window coordinates).
+void UpdateWidget(WindowObject& w, const QRect& r);
+// Shows the cursor over every window (null hides it).
+void ApplyCursorToWidgets(const QCursor* cursor);
+
+}  // namespace win32_gui

@@ -1,0 +1,125 @@
+#include "GuiTestSupport.h"
+
+#include <QDir>
+#include <map>
+
+#include "platform/win32/gui/Focus.h"
+
+namespace gui_test {
+namespace {
+
+std::map<HWND, Handler>& Handlers()
+{
+    static std::map<HWND, Handler> h;
+    return h;
+}
+
+LRESULT RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Log().push_back(Logged{hwnd, message, wParam, lParam});
+    auto it = Handlers().find(hwnd);
+    if (it != Handlers().end() && it->second) {
+        Handler h = it->second;  // the handler may replace itself
+        if (auto r = h(hwnd, message, wParam, lParam)) return *r;
+    }
+    if (message == WM_NCDESTROY) Handlers().erase(hwnd);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+std::vector<Logged>& Log()
+{
+    static std::vector<Logged> log;
+    return log;
+}
+
+std::vector<Logged> LogOf(std::initializer_list<UINT> messages)
+{
+    std::vector<Logged> out;
+    for (const Logged& l : Log())
+        for (UINT m : messages)
+            if (l.message == m) out.push_back(l);
+    return out;
+}
+
+std::vector<UINT> MessagesOf(HWND window, std::initializer_list<UINT> messages)
+{
+    std::vector<UINT> out;
+    for (const Logged& l : Log()) {
+        if (l.hwnd != window) continue;
+        for (UINT m : messages)
+            if (l.message == m) out.push_back(m);
+    }
+    return out;
+}
+
+void SetHandler(HWND window, Handler handler) { Handlers()[window] = std::move(handler); }
+
+const wchar_t* RecordingClass(bool doubleClicks)
+{
+    static bool registered[2] = {false, false};
+    const wchar_t* name = doubleClicks ? L"RecDbl" : L"Rec";
+    if (!registered[doubleClicks]) {
+        WNDCLASSEXW wc;
+        wc.style = doubleClicks ? CS_DBLCLKS : 0;
+        wc.lpfnWndProc = RecordingProc;
+        wc.lpszClassName = name;
+        wc.cbWndExtra = 16;
+        if (RegisterClassExW(&wc)) registered[doubleClicks] = true;
+    }
+    return name;
+}
+
+HWND MakeTop(int x, int y, int w, int h, DWORD style, bool doubleClicks)
+{
+    return CreateWindowExW(0, RecordingClass(doubleClicks), L"top", style, x, y, w, h, nullptr, nullptr, nullptr,
+                           nullptr);
+}
+
+HWND MakeChild(HWND parent, int id, int x, int y, int w, int h, DWORD style, bool doubleClicks)
+{
+    return CreateWindowExW(0, RecordingClass(doubleClicks), L"child", style, x, y, w, h, parent,
+                           reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr, nullptr);
+}
+
+int Pump() { return DispatchPendingMessages(); }
+
+std::string SaveScreenshot(const QImage& image, const std::string& name)
+{
+    QString folder = QStringLiteral(RIVO_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    QString path = folder + "/" + QString::fromStdString(name) + ".png";
+    image.save(path, "PNG");
+    return path.toStdString();
+}
+
+void GuiTest::SetUp()
+{
+    SetMessageClock(&clock_);
+    SetMonitorProvider(&monitors_);
+    ResetInputState();
+    SetCursorPos(-1000, -1000);
+    Log().clear();
+}
+
+void GuiTest::TearDown()
+{
+    std::vector<HWND> tops;
+    EnumWindows([](HWND h, LPARAM p) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&tops));
+    for (HWND h : tops) DestroyWindow(h);
+    ReleaseCapture();
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    ResetInputState();
+    SetMessageClock(nullptr);
+    SetMonitorProvider(nullptr);
+    Handlers().clear();
+    Log().clear();
+}
+
+}  // namespace gui_test
