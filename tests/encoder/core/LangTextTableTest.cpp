@@ -253,6 +253,7 @@ TEST(LanguageFiles, KoreanHasEveryKeyTheCodeUsesAndEnglishFollows)
     CIniFile english(CString(Utf8ToWide(BinDir() + "/lang/english.ini")));
     ASSERT_TRUE(std::filesystem::is_directory(SourceDir() + "/encoder")) << SourceDir();
     std::set<std::wstring> used = KeysUsedInCode();
+    EXPECT_TRUE(used.count(L"TEXT_APP_NAME")) << "the scan of the sources found nothing";
     for (const std::wstring& key : used) {
         CString text;
         EXPECT_TRUE(korean.Lookup(L"TEXT", key.c_str(), text)) << WideToUtf8(key) << " missing in korean.ini";
