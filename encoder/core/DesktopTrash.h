@@ -1,4 +1,4 @@
-// The desktop's trash (the freedesktop.org trash specification): a file moved
+// The desktop's trash (the freedesktop.org trash rules): a file moved
 // there keeps its content, and a description beside it (original path and
 // deletion time) lets the desktop's trash can put it back.
 #pragma once

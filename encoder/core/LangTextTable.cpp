@@ -57,7 +57,7 @@ int CLangTextTable::LoadLangFile(const CString& primaryPath, const CString& fall
 
 void CLangTextTable::ReadIdMap(FILE* file)
 {
-    // A line longer than the buffer is read in pieces, each taken as a line.
+    // A line longer than the buffer is read in chunks, each taken as a line.
     char line[1024];
     while (std::fgets(line, sizeof line, file)) {
         std::string words[3];

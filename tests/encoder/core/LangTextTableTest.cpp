@@ -172,10 +172,10 @@ TEST_F(LangTextTableTest, WithoutAnIdMapTheCodePageAndFixedNamesStillCount)
     EXPECT_EQ(L"caption", windows_.Text(dialog));
 }
 
-TEST_F(LangTextTableTest, OverlongIdMapLinesAreReadInPieces)
+TEST_F(LangTextTableTest, OverlongIdMapLinesAreReadInChunks)
 {
     WriteUtf16Text(temp().File("english.ini"), "[DLGTEXT]\nIDC_LIST=Files\n");
-    // 1100 blanks then a define: the define starts a piece of its own.
+    // 1023 blanks fill the first read; the define after them is read as a line of its own.
     WriteBytes(temp().File("controlid.data"), std::string(1023, ' ') + "#define IDC_LIST 1000\n" +
                                                   "#define " + std::string(5000, 'X') + " 77\n");
     CLangTextTable table;
