@@ -131,6 +131,8 @@ QFont FontFromLogFont(const LOGFONTW& lf)
     f.setStrikeOut(lf.lfStrikeOut != 0);
     f.setStyleStrategy(lf.lfQuality == NONANTIALIASED_QUALITY ? QFont::NoAntialias : QFont::PreferAntialias);
     if ((lf.lfPitchAndFamily & 3) == FIXED_PITCH) f.setFixedPitch(true);
+    // Whole-pixel advances per character, so a text measures as the sum of its parts.
+    f.setHintingPreference(QFont::PreferFullHinting);
     return f;
 }
 

@@ -1,0 +1,243 @@
+// Device contexts over bitmaps and windows, drawing objects, fonts and painting.
+#include <QWidget>
+#include <cstring>
+
+#include "GuiTestSupport.h"
+#include "platform/win32/gui/DeviceContext.h"
+#include "platform/win32/gui/GdiDraw.h"
+#include "platform/win32/gui/GdiText.h"
+#include "platform/win32/gui/WindowObject.h"
+
+using namespace gui_test;
+
+namespace {
+
+class GdiTest : public GuiTest {};
+
+struct Dib {
+    HBITMAP bitmap = nullptr;
+    uint8_t* bits = nullptr;
+    int stride = 0;
+    int height = 0;
+    HDC dc = nullptr;
+    HGDIOBJ old = nullptr;
+    Dib(int w, int h, int bitCount)
+    {
+        BITMAPINFO info{};
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = h;  // bottom-up
+        info.bmiHeader.biBitCount = static_cast<WORD>(bitCount);
+        void* p = nullptr;
+        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &p, nullptr, 0);
+        bits = static_cast<uint8_t*>(p);
+        stride = ((w * bitCount + 31) / 8) & ~3;
+        height = h;
+        dc = CreateCompatibleDC(nullptr);
+        old = SelectObject(dc, bitmap);
+    }
+    ~Dib()
+    {
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+    // Pixel (x, y) counted from the top, as its bytes blue, green, red.
+    const uint8_t* At(int x, int y, int bpp) const { return bits + (height - 1 - y) * stride + x * bpp; }
+};
+
+TEST_F(GdiTest, DibSectionsAreBottomUpAndDrawnInLogicalCoordinates)
+{
+    Dib d(5, 4, 24);
+    ASSERT_NE(d.bitmap, nullptr);
+    EXPECT_EQ(d.stride, 16);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    RECT top{0, 0, 5, 1};
+    FillRect(d.dc, &top, red);
+    DeleteObject(red);
+    // The top row lives in the last row of memory.
+    const uint8_t* p = d.At(2, 0, 3);
+    EXPECT_EQ(p[0], 0);
+    EXPECT_EQ(p[1], 0);
+    EXPECT_EQ(p[2], 255);
+    EXPECT_EQ(d.bits[0], 0);  // memory row 0 is the bottom row, untouched
+    SetPixel(d.dc, 4, 3, RGB(1, 2, 3));
+    EXPECT_EQ(d.bits[4 * 3 + 0], 3);
+    EXPECT_EQ(d.bits[4 * 3 + 2], 1);
+    EXPECT_EQ(GetPixel(d.dc, 4, 3), RGB(1, 2, 3));
+    EXPECT_EQ(GetPixel(d.dc, 5, 0), CLR_INVALID);
+    // Bits written directly are what the DC reads.
+    uint8_t* q = const_cast<uint8_t*>(d.At(1, 2, 3));
+    q[0] = 10;
+    q[1] = 20;
+    q[2] = 30;
+    EXPECT_EQ(GetPixel(d.dc, 1, 2), RGB(30, 20, 10));
+}
+
+TEST_F(GdiTest, ThirtyTwoBitDibsKeepAZeroFourthByte)
+{
+    Dib d(3, 3, 32);
+    RECT all{0, 0, 3, 3};
+    FillRect(d.dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(d.bits[i * 4 + 0], 255);
+        EXPECT_EQ(d.bits[i * 4 + 3], 0);
+    }
+}
+
+TEST_F(GdiTest, BitBltCopiesBetweenBitmapsAndStretches)
+{
+    Dib src(4, 4, 24);
+    Dib dst(8, 8, 24);
+    RECT all{0, 0, 8, 8};
+    FillRect(dst.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    SetPixel(src.dc, 0, 0, RGB(255, 0, 0));
+    SetPixel(src.dc, 3, 3, RGB(0, 0, 255));
+    ASSERT_TRUE(BitBlt(dst.dc, 2, 2, 4, 4, src.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(GetPixel(dst.dc, 2, 2), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dst.dc, 5, 5), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(dst.dc, 1, 1), RGB(0, 0, 0));
+    ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 8, 8, src.dc, 0, 0, 4, 4, SRCCOPY));
+    EXPECT_EQ(GetPixel(dst.dc, 1, 1), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dst.dc, 7, 7), RGB(0, 0, 255));
+    // Keyed copy leaves the key colour's pixels alone.
+    FillRect(dst.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    RECT s{0, 0, 4, 4};
+    HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+    FillRect(src.dc, &s, magenta);
+    DeleteObject(magenta);
+    SetPixel(src.dc, 1, 1, RGB(255, 0, 254));
+    TransparentBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 0, 4, 4, RGB(255, 0, 255));
+    EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(dst.dc, 1, 1), RGB(255, 0, 254));
+}
+
+TEST_F(GdiTest, SelectionStateAndClipping)
+{
+    Dib d(10, 10, 24);
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 255, 0));
+    HGDIOBJ oldPen = SelectObject(d.dc, pen);
+    EXPECT_EQ(oldPen, GetStockObject(BLACK_PEN));
+    EXPECT_FALSE(DeleteObject(pen));  // still selected
+    int saved = SaveDC(d.dc);
+    SetTextColor(d.dc, RGB(1, 1, 1));
+    SetBkMode(d.dc, TRANSPARENT);
+    IntersectClipRect(d.dc, 2, 2, 5, 5);
+    RECT all{0, 0, 10, 10};
+    FillRect(d.dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EXPECT_EQ(GetPixel(d.dc, 2, 2), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(d.dc, 5, 5), RGB(0, 0, 0));
+    RECT box;
+    EXPECT_EQ(GetClipBox(d.dc, &box), SIMPLEREGION);
+    EXPECT_EQ(box, (RECT{2, 2, 5, 5}));
+    RestoreDC(d.dc, saved);
+    EXPECT_EQ(GetTextColor(d.dc), 0u);
+    EXPECT_EQ(GetBkMode(d.dc), OPAQUE);
+    FillRect(d.dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EXPECT_EQ(GetPixel(d.dc, 9, 9), RGB(255, 255, 255));
+    // A line stops before its end point.
+    MoveToEx(d.dc, 0, 0, nullptr);
+    LineTo(d.dc, 4, 0);
+    EXPECT_EQ(GetPixel(d.dc, 3, 0), RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(d.dc, 4, 0), RGB(255, 255, 255));
+    // The viewport origin moves what is drawn.
+    SetViewportOrgEx(d.dc, 5, 5, nullptr);
+    SetPixel(d.dc, 0, 0, RGB(9, 9, 9));
+    SetViewportOrgEx(d.dc, 0, 0, nullptr);
+    EXPECT_EQ(GetPixel(d.dc, 5, 5), RGB(9, 9, 9));
+    SelectObject(d.dc, oldPen);
+    EXPECT_TRUE(DeleteObject(pen));
+}
+
+struct FontCase {
+    LONG height;
+    int pixelSize;
+};
+
+TEST_F(GdiTest, FontsFromLogFontValues)
+{
+    Dib d(10, 10, 24);
+    for (FontCase c : {FontCase{-12, 12}, FontCase{-13, 13}, FontCase{-20, 20}}) {
+        HFONT f = CreateFontW(c.height, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0,
+                              L"NanumGothic");
+        HGDIOBJ old = SelectObject(d.dc, f);
+        TEXTMETRICW tm;
+        ASSERT_TRUE(GetTextMetricsW(d.dc, &tm));
+        EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, c.pixelSize) << c.height;
+        EXPECT_EQ(tm.tmAscent + tm.tmDescent, tm.tmHeight);
+        EXPECT_EQ(tm.tmWeight, FW_BOLD);
+        SIZE one, two;
+        GetTextExtentPoint32W(d.dc, L"가", 1, &one);
+        GetTextExtentPoint32W(d.dc, L"가가", 2, &two);
+        EXPECT_GT(one.cx, 0);
+        EXPECT_EQ(two.cx, 2 * one.cx);
+        EXPECT_EQ(one.cy, tm.tmHeight);
+        LOGFONTW back;
+        ASSERT_EQ(GetObjectW(f, sizeof back, &back), static_cast<int>(sizeof back));
+        EXPECT_EQ(back.lfHeight, c.height);
+        EXPECT_STREQ(back.lfFaceName, L"NanumGothic");
+        SelectObject(d.dc, old);
+        DeleteObject(f);
+    }
+    // A positive height is the whole cell.
+    HFONT cell = CreateFontW(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"NanumGothic");
+    SelectObject(d.dc, cell);
+    TEXTMETRICW tm;
+    GetTextMetricsW(d.dc, &tm);
+    EXPECT_LE(tm.tmHeight, 16);
+    EXPECT_GE(tm.tmHeight, 13);
+    SelectObject(d.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(cell);
+}
+
+TEST_F(GdiTest, BeginPaintDrawsOnlyTheInvalidPartAndTheWidgetShowsIt)
+{
+    HWND w = MakeTop(0, 0, 60, 40);
+    SetHandler(w, [](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (m != WM_PAINT) return std::nullopt;
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        RECT all{0, 0, 60, 40};
+        HBRUSH b = CreateSolidBrush(RGB(0, 0, 200));
+        FillRect(dc, &all, b);
+        DeleteObject(b);
+        EndPaint(h, &ps);
+        return 0;
+    });
+    Pump();
+    HDC dc = GetDC(w);
+    RECT all{0, 0, 60, 40};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ReleaseDC(w, dc);
+    RECT part{10, 10, 20, 20};
+    InvalidateRect(w, &part, FALSE);
+    Pump();
+    const QImage& backing = win32_gui::Find(w)->backing;
+    EXPECT_EQ(backing.pixel(15, 15), qRgb(0, 0, 200));
+    EXPECT_EQ(backing.pixel(5, 5), qRgb(255, 255, 255));
+    EXPECT_EQ(backing.pixel(20, 20), qRgb(255, 255, 255));
+    QImage shown = win32_gui::Find(w)->widget->grab().toImage();
+    EXPECT_EQ(shown.pixel(15, 15), qRgb(0, 0, 200));
+    EXPECT_EQ(shown.pixel(5, 5), qRgb(255, 255, 255));
+}
+
+TEST_F(GdiTest, TextOutUsesAlignmentAndBackgroundMode)
+{
+    Dib d(60, 30, 24);
+    RECT all{0, 0, 60, 30};
+    FillRect(d.dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SelectObject(d.dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetBkColor(d.dc, RGB(255, 255, 0));
+    SetBkMode(d.dc, OPAQUE);
+    SetTextAlign(d.dc, TA_RIGHT | TA_TOP);
+    SIZE s;
+    GetTextExtentPoint32W(d.dc, L"  ", 2, &s);
+    TextOutW(d.dc, 50, 2, L"  ", 2);  // blanks: only the cell shows
+    // The opaque cell ends at x = 50 and starts the text's width before it.
+    EXPECT_EQ(GetPixel(d.dc, 49, 3), RGB(255, 255, 0));
+    EXPECT_EQ(GetPixel(d.dc, 50, 3), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(d.dc, 50 - s.cx, 3), RGB(255, 255, 0));
+    EXPECT_EQ(GetPixel(d.dc, 49 - s.cx, 3), RGB(255, 255, 255));
+    SelectObject(d.dc, GetStockObject(SYSTEM_FONT));
+}
+
+}  // namespace
