@@ -5,6 +5,7 @@
 
 #include "CheckedFile.h"
 #include "EndianReaders.h"
+#include "analysers/AsfFile.h"
 #include "analysers/AviFile.h"
 #include "analysers/FlvFile.h"
 #include "analysers/OggFile.h"
@@ -111,6 +112,7 @@ std::unique_ptr<MediaFileInfo> CreateFileParser(int type)
 {
     switch (type) {
     case FILETYPE_AVI: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) AviFile);
+    case FILETYPE_ASF: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) AsfFile);
     case FILETYPE_OGG: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) OggFile);
     case FILETYPE_FLV: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) FlvFile);
     default: return nullptr;

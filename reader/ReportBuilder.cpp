@@ -9,6 +9,7 @@
 #include "FormatDetection.h"
 #include "ReaderHelpers.h"
 #include "ReaderStrings.h"
+#include "analysers/AsfFile.h"
 #include "analysers/AviFile.h"
 #include "analysers/OggFile.h"
 
@@ -185,6 +186,14 @@ void CReportBuilder::WriteTagLines()
             add(IDS_LABEL_COPYRIGHT, NarrowTag(avi->GetCopyright(), t), t);
             add(IDS_LABEL_USED_TOOL, NarrowTag(avi->GetUsedTool(), t), t);
             add(IDS_LABEL_COMMENT, NarrowTag(avi->GetComment(), t), t);
+        }
+        break;
+    case FILETYPE_ASF:
+        if (auto* asf = dynamic_cast<AsfFile*>(m_pInfo)) {
+            add(IDS_LABEL_TITLE, WideTag(asf->GetTitle(), t), t);
+            add(IDS_LABEL_CREATOR, WideTag(asf->GetAuthor(), t), t);
+            add(IDS_LABEL_COPYRIGHT, WideTag(asf->GetCopyright(), t), t);
+            add(IDS_LABEL_RATING, WideTag(asf->GetRating(), t), t);
         }
         break;
     case FILETYPE_OGG:
