@@ -5,10 +5,13 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "ButtonControl.h"
+#include "Dialog.h"
 #include "Focus.h"
 #include "Input.h"
 #include "MessageQueue.h"
 #include "Paint.h"
+#include "StaticControl.h"
 #include "Timers.h"
 #include "WindowGeometry.h"
 #include "WindowObject.h"
@@ -48,6 +51,14 @@ uintptr_t Key(HWND h) { return reinterpret_cast<uintptr_t>(h); }
 std::shared_ptr<WindowClass> FindClass(LPCWSTR name)
 {
     if (!name) return nullptr;
+    // The system's own classes exist from the first look-up on.
+    static bool systemClasses = false;
+    if (!systemClasses) {
+        systemClasses = true;
+        RegisterButtonClass();
+        RegisterStaticClass();
+        RegisterDialogClass();
+    }
     for (auto& c : Classes().classes) {
         if (IS_INTRESOURCE(name) ? c->atom == static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(name))
                                  : CompareNoCase(c->name, name) == 0)

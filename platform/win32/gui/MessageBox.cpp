@@ -1,0 +1,93 @@
+#include "MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+#include <atomic>
+
+#include "Window.h"
+
+namespace {
+
+std::atomic<MessageBoxAnswerer*> g_answerer{nullptr};
+
+struct ButtonSpec {
+    QMessageBox::StandardButton qt;
+    int id;
+};
+
+std::vector<ButtonSpec> ButtonsOf(UINT type)
+{
+    switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL: return {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
+    case MB_ABORTRETRYIGNORE:
+        return {{QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY}, {QMessageBox::Ignore, IDIGNORE}};
+    case MB_YESNOCANCEL: return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+    case MB_YESNO: return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
+    case MB_RETRYCANCEL: return {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
+    default: return {{QMessageBox::Ok, IDOK}};
+    }
+}
+
+class QtMessageBoxAnswerer : public MessageBoxAnswerer {
+public:
+    int Answer(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) override
+    {
+        auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+        std::vector<ButtonSpec> buttons = ButtonsOf(type);
+        if (!app || app->thread() != QThread::currentThread()) return buttons.back().id;
+        QMessageBox box;
+        box.setWindowTitle(QString::fromStdWString(caption));
+        box.setText(QString::fromStdWString(text));
+        switch (type & 0xF0) {
+        case MB_ICONHAND: box.setIcon(QMessageBox::Critical); break;
+        case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
+        case MB_ICONEXCLAMATION: box.setIcon(QMessageBox::Warning); break;
+        case MB_ICONASTERISK: box.setIcon(QMessageBox::Information); break;
+        default: break;
+        }
+        QMessageBox::StandardButtons set;
+        for (const ButtonSpec& b : buttons) set |= b.qt;
+        box.setStandardButtons(set);
+        size_t def = (type & MB_DEFBUTTON3) ? 2 : (type & MB_DEFBUTTON2) ? 1 : 0;
+        if (def < buttons.size()) box.setDefaultButton(buttons[def].qt);
+        // Like a modal window of ours: the owner takes no input meanwhile.
+        bool disabled = owner && IsWindowEnabled(owner);
+        if (disabled) EnableWindow(owner, FALSE);
+        int r = box.exec();
+        if (disabled && IsWindow(owner)) EnableWindow(owner, TRUE);
+        for (const ButtonSpec& b : buttons)
+            if (b.qt == r) return b.id;
+        // Closed without a button: Cancel where there is one, else the only choice.
+        for (const ButtonSpec& b : buttons)
+            if (b.id == IDCANCEL) return IDCANCEL;
+        return buttons.size() == 1 ? buttons[0].id : IDNO;
+    }
+};
+
+}  // namespace
+
+int RecordingMessageBoxAnswerer::Answer(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)
+{
+    questions.push_back(Question{owner, text, caption, type});
+    if (!answers.empty()) {
+        int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    UINT set = type & MB_TYPEMASK;
+    return (set == MB_OKCANCEL || set == MB_YESNOCANCEL || set == MB_RETRYCANCEL) ? IDCANCEL : IDOK;
+}
+
+void SetMessageBoxAnswerer(MessageBoxAnswerer* answerer) { g_answerer = answerer; }
+
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
+{
+    static QtMessageBoxAnswerer qtAnswerer;
+    MessageBoxAnswerer* a = g_answerer.load();
+    if (owner && !IsWindow(owner)) owner = nullptr;
+    // The system's box says "Error" when no caption is given.
+    std::wstring title = caption ? caption : L"Error";
+    return (a ? a : &qtAnswerer)->Answer(owner, text ? text : L"", title, type);
+}

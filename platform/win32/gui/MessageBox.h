@@ -1,0 +1,55 @@
+// The system message box, answered by a replaceable answerer: by default a
+// modal Qt message box (the owner is disabled meanwhile); in tests a
+// recorder that answers from a list.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "UserTypes.h"
+
+constexpr UINT MB_OK = 0x0000;
+constexpr UINT MB_OKCANCEL = 0x0001;
+constexpr UINT MB_ABORTRETRYIGNORE = 0x0002;
+constexpr UINT MB_YESNOCANCEL = 0x0003;
+constexpr UINT MB_YESNO = 0x0004;
+constexpr UINT MB_RETRYCANCEL = 0x0005;
+constexpr UINT MB_ICONHAND = 0x0010;
+constexpr UINT MB_ICONERROR = MB_ICONHAND;
+constexpr UINT MB_ICONQUESTION = 0x0020;
+constexpr UINT MB_ICONEXCLAMATION = 0x0030;
+constexpr UINT MB_ICONWARNING = MB_ICONEXCLAMATION;
+constexpr UINT MB_ICONASTERISK = 0x0040;
+constexpr UINT MB_ICONINFORMATION = MB_ICONASTERISK;
+constexpr UINT MB_DEFBUTTON1 = 0x0000;
+constexpr UINT MB_DEFBUTTON2 = 0x0100;
+constexpr UINT MB_DEFBUTTON3 = 0x0200;
+constexpr UINT MB_TYPEMASK = 0x000F;
+
+class MessageBoxAnswerer {
+public:
+    virtual ~MessageBoxAnswerer() = default;
+    // One of IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO.
+    virtual int Answer(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) = 0;
+};
+
+// Answers from a list (IDOK, or IDCANCEL where the buttons have Cancel,
+// once the list is used up) and keeps every question.
+class RecordingMessageBoxAnswerer : public MessageBoxAnswerer {
+public:
+    struct Question {
+        HWND owner;
+        std::wstring text;
+        std::wstring caption;
+        UINT type;
+    };
+    int Answer(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) override;
+    std::deque<int> answers;
+    std::vector<Question> questions;
+};
+
+// Installs the answerer (not owned); null restores the Qt message box.
+void SetMessageBoxAnswerer(MessageBoxAnswerer* answerer);
+
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);

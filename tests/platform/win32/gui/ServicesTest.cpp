@@ -1,0 +1,249 @@
+// Cursors, menus, monitors, the message box and global memory.
+#include <cstring>
+
+#include "GuiTestSupport.h"
+#include "platform/win32/gui/Cursors.h"
+#include "platform/win32/gui/GlobalMemory.h"
+#include "platform/win32/gui/Menus.h"
+#include "platform/win32/gui/MessageBox.h"
+#include "platform/win32/gui/SystemMetrics.h"
+#include "platform/win32/Module.h"
+
+using namespace gui_test;
+
+namespace {
+
+class ServicesTest : public GuiTest {};
+
+void Put16(std::vector<uint8_t>& v, uint16_t x)
+{
+    v.push_back(static_cast<uint8_t>(x));
+    v.push_back(static_cast<uint8_t>(x >> 8));
+}
+void Put32(std::vector<uint8_t>& v, uint32_t x)
+{
+    Put16(v, static_cast<uint16_t>(x));
+    Put16(v, static_cast<uint16_t>(x >> 16));
+}
+
+// A 2 x 2 cursor file: hot spot (1, 0); top-left red, top-right
+// transparent (AND mask), bottom row green and blue.
+std::vector<uint8_t> SmallCursorFile(bool withAlpha)
+{
+    std::vector<uint8_t> v;
+    Put16(v, 0);
+    Put16(v, 2);
+    Put16(v, 1);
+    v.push_back(2);
+    v.push_back(2);
+    v.push_back(0);
+    v.push_back(0);
+    Put16(v, 1);  // hot spot x
+    Put16(v, 0);  // hot spot y
+    Put32(v, 40 + 16 + 8);
+    Put32(v, 22);
+    Put32(v, 40);
+    Put32(v, 2);
+    Put32(v, 4);  // colour and mask rows
+    Put16(v, 1);
+    Put16(v, 32);
+    for (int i = 0; i < 6; ++i) Put32(v, 0);
+    uint8_t a = withAlpha ? 255 : 0;
+    // Bottom row first: green, blue.
+    for (uint8_t b : {uint8_t(0), uint8_t(255), uint8_t(0), a, uint8_t(255), uint8_t(0), uint8_t(0), a}) v.push_back(b);
+    // Top row: red, and a pixel the mask (or alpha 0) hides.
+    for (uint8_t b : {uint8_t(0), uint8_t(0), uint8_t(255), a, uint8_t(9), uint8_t(9), uint8_t(9), uint8_t(0)}) v.push_back(b);
+    // AND mask, bottom row first: nothing hidden; top row: the second pixel.
+    Put32(v, 0);
+    Put32(v, 0x40);
+    return v;
+}
+
+TEST_F(ServicesTest, CursorFilesAreReadFromMemoryWithTheirHotSpot)
+{
+    for (bool alpha : {false, true}) {
+        std::vector<uint8_t> file = SmallCursorFile(alpha);
+        HCURSOR c = CreateCursorFromFileData(file.data(), file.size());
+        ASSERT_NE(c, nullptr) << alpha;
+        QImage img;
+        POINT hot;
+        ASSERT_TRUE(win32_gui::CursorImage(c, &img, &hot));
+        EXPECT_EQ(hot, (POINT{1, 0}));
+        ASSERT_EQ(img.size(), QSize(2, 2));
+        EXPECT_EQ(img.pixel(0, 0), qRgba(255, 0, 0, 255));
+        EXPECT_EQ(qAlpha(img.pixel(1, 0)), 0);
+        EXPECT_EQ(img.pixel(0, 1), qRgba(0, 255, 0, 255));
+        EXPECT_EQ(img.pixel(1, 1), qRgba(0, 0, 255, 255));
+        EXPECT_TRUE(DestroyCursor(c));
+    }
+    // Damaged files: every size and offset is checked.
+    std::vector<uint8_t> file = SmallCursorFile(true);
+    for (size_t cut : {size_t(0), size_t(5), size_t(21), size_t(30), file.size() - 9})
+        EXPECT_EQ(CreateCursorFromFileData(file.data(), cut), nullptr) << cut;
+    std::vector<uint8_t> bad = file;
+    bad[18] = 0xF0;  // image offset far past the end
+    EXPECT_EQ(CreateCursorFromFileData(bad.data(), bad.size()), nullptr);
+    bad = file;
+    bad[26] = 0x7F;  // a width of 32639 pixels
+    bad[27] = 0x7F;
+    EXPECT_EQ(CreateCursorFromFileData(bad.data(), bad.size()), nullptr);
+}
+
+TEST_F(ServicesTest, StockCursorsAreSharedAndTheClassCursorIsSetInTheClientArea)
+{
+    HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+    EXPECT_NE(arrow, nullptr);
+    EXPECT_EQ(LoadCursorW(nullptr, IDC_ARROW), arrow);
+    EXPECT_NE(LoadCursorW(nullptr, IDC_HAND), arrow);
+    EXPECT_EQ(LoadCursorW(nullptr, IdcName(1234)), nullptr);
+    HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
+    WNDCLASSEXW wc;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hCursor = hand;
+    wc.lpszClassName = L"Gui.Test.HandCursor";
+    RegisterClassExW(&wc);
+    HWND w = CreateWindowExW(0, L"Gui.Test.HandCursor", L"", WS_POPUP | WS_VISIBLE | WS_THICKFRAME, 0, 0, 100, 100,
+                             nullptr, nullptr, nullptr, nullptr);
+    Pump();
+    SetCursor(arrow);
+    InjectMouseMove(POINT{50, 50});
+    Pump();
+    EXPECT_EQ(GetCursor(), hand);
+    InjectMouseMove(POINT{1, 50});  // the sizing frame
+    Pump();
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_SIZEWE));
+    DestroyWindow(w);
+}
+
+TEST_F(ServicesTest, MenusFromTheResourceTable)
+{
+    RegisterMenuResource(300, {MenuResourceItem{L"&Presets", 0, MF_POPUP,
+                                                {{L"First", 1001, MF_STRING, {}},
+                                                 {L"", 0, MF_SEPARATOR, {}},
+                                                 {L"Second", 1002, MF_GRAYED, {}}}}});
+    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(300));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(GetMenuItemCount(menu), 1);
+    HMENU sub = GetSubMenu(menu, 0);
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(GetMenuItemCount(sub), 3);
+    EXPECT_EQ(GetMenuItemID(sub, 0), 1001u);
+    EXPECT_EQ(GetMenuItemID(menu, 0), static_cast<UINT>(-1));
+    EXPECT_EQ(GetMenuState(menu, 1002, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);  // found inside the pop-up
+    wchar_t text[32];
+    EXPECT_EQ(GetMenuStringW(menu, 0, text, 32, MF_BYPOSITION), 8);
+    EXPECT_STREQ(text, L"&Presets");
+    // The application changes the pop-up before it is shown.
+    EXPECT_TRUE(DeleteMenu(sub, 1002, MF_BYCOMMAND));
+    EXPECT_TRUE(InsertMenuW(sub, 0, MF_BYPOSITION | MF_STRING, 1003, L"Zero"));
+    EXPECT_TRUE(AppendMenuW(sub, MF_STRING | MF_CHECKED, 1004, L"Last"));
+    EXPECT_EQ(GetMenuItemID(sub, 0), 1003u);
+    EXPECT_EQ(CheckMenuItem(sub, 1004, MF_UNCHECKED), MF_CHECKED);
+    // Removing keeps a pop-up alive; deleting destroys it.
+    HMENU holder = CreatePopupMenu();
+    HMENU inner = CreatePopupMenu();
+    AppendMenuW(holder, MF_POPUP, reinterpret_cast<UINT_PTR>(inner), L"inner");
+    RemoveMenu(holder, 0, MF_BYPOSITION);
+    EXPECT_TRUE(IsMenu(inner));
+    AppendMenuW(holder, MF_POPUP, reinterpret_cast<UINT_PTR>(inner), L"inner");
+    DeleteMenu(holder, 0, MF_BYPOSITION);
+    EXPECT_FALSE(IsMenu(inner));
+    DestroyMenu(holder);
+    EXPECT_TRUE(DestroyMenu(menu));
+    EXPECT_FALSE(IsMenu(sub));
+    EXPECT_EQ(LoadMenuW(nullptr, MAKEINTRESOURCEW(301)), nullptr);
+}
+
+TEST_F(ServicesTest, TrackPopupMenuAsksThePresenter)
+{
+    HWND owner = MakeTop(0, 0, 100, 100);
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 7, L"Seven");
+    AppendMenuW(menu, MF_STRING, 8, L"Eight");
+    ScriptedMenuPresenter presenter(8);
+    SetMenuPresenter(&presenter);
+    Log().clear();
+    EXPECT_EQ(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, 30, 40, 0, owner, nullptr), 8);
+    ASSERT_EQ(presenter.calls.size(), 1u);
+    EXPECT_EQ(presenter.calls[0].screen, (POINT{30, 40}));
+    EXPECT_EQ(presenter.calls[0].texts, (std::vector<std::wstring>{L"Seven", L"Eight"}));
+    EXPECT_EQ(MessagesOf(owner, {WM_ENTERMENULOOP, WM_INITMENUPOPUP, WM_EXITMENULOOP}),
+              (std::vector<UINT>{WM_ENTERMENULOOP, WM_INITMENUPOPUP, WM_EXITMENULOOP}));
+    EXPECT_TRUE(LogOf({WM_COMMAND}).empty());
+    // Without TPM_RETURNCMD the choice is posted as a command.
+    presenter.answer = 7;
+    EXPECT_TRUE(TrackPopupMenu(menu, 0, 0, 0, 0, owner, nullptr));
+    Pump();
+    auto commands = LogOf({WM_COMMAND});
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].wParam, 7u);
+    presenter.answer = 0;
+    EXPECT_FALSE(TrackPopupMenu(menu, 0, 0, 0, 0, owner, nullptr));
+    SetMenuPresenter(nullptr);
+    DestroyMenu(menu);
+}
+
+TEST_F(ServicesTest, MonitorsComeFromTheProvider)
+{
+    FixedMonitorProvider two({MonitorDescription{RECT{0, 0, 1920, 1080}, RECT{0, 0, 1920, 1040}, true},
+                              MonitorDescription{RECT{1920, 0, 3200, 1024}, RECT{1920, 0, 3200, 1024}, false}});
+    SetMonitorProvider(&two);
+    HMONITOR a = MonitorFromPoint(POINT{100, 100}, MONITOR_DEFAULTTONULL);
+    HMONITOR b = MonitorFromPoint(POINT{2000, 100}, MONITOR_DEFAULTTONULL);
+    ASSERT_TRUE(a && b);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(MonitorFromPoint(POINT{5000, 100}, MONITOR_DEFAULTTONULL), nullptr);
+    EXPECT_EQ(MonitorFromPoint(POINT{5000, 100}, MONITOR_DEFAULTTONEAREST), b);
+    EXPECT_EQ(MonitorFromPoint(POINT{5000, 100}, MONITOR_DEFAULTTOPRIMARY), a);
+    RECT r{1800, 0, 2100, 100};  // more of it on the second
+    EXPECT_EQ(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), b);
+    MONITORINFO info;
+    ASSERT_TRUE(GetMonitorInfoW(a, &info));
+    EXPECT_EQ(info.rcWork, (RECT{0, 0, 1920, 1040}));
+    EXPECT_EQ(info.dwFlags, MONITORINFOF_PRIMARY);
+    int count = 0;
+    EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR, HDC, RECT*, LPARAM p) -> BOOL {
+        ++*reinterpret_cast<int*>(p);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&count));
+    EXPECT_EQ(count, 2);
+    RECT work;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_EQ(work, (RECT{0, 0, 1920, 1040}));
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
+    EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 2);
+    EXPECT_FALSE(GetMonitorInfoW(reinterpret_cast<HMONITOR>(99), &info));
+}
+
+TEST_F(ServicesTest, MessageBoxGoesToTheAnswerer)
+{
+    RecordingMessageBoxAnswerer answerer;
+    answerer.answers = {IDNO};
+    SetMessageBoxAnswerer(&answerer);
+    HWND owner = MakeTop(0, 0, 10, 10);
+    EXPECT_EQ(MessageBoxW(owner, L"계속할까요?", L"RivoEnc", MB_YESNO | MB_ICONQUESTION), IDNO);
+    EXPECT_EQ(MessageBoxW(nullptr, L"x", nullptr, MB_OKCANCEL), IDCANCEL);  // the list is used up
+    ASSERT_EQ(answerer.questions.size(), 2u);
+    EXPECT_EQ(answerer.questions[0].owner, owner);
+    EXPECT_EQ(answerer.questions[0].text, L"계속할까요?");
+    EXPECT_EQ(answerer.questions[0].type, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(answerer.questions[1].caption, L"Error");
+    SetMessageBoxAnswerer(nullptr);
+}
+
+TEST_F(ServicesTest, GlobalMemoryKnowsItsBlocks)
+{
+    HGLOBAL h = GlobalAlloc(GMEM_ZEROINIT, 1024);
+    ASSERT_NE(h, nullptr);
+    auto* p = static_cast<uint8_t*>(GlobalLock(h));
+    ASSERT_EQ(p, h);
+    EXPECT_EQ(GlobalSize(h), 1024u);
+    for (int i = 0; i < 1024; ++i) ASSERT_EQ(p[i], 0);
+    EXPECT_EQ(GlobalFree(h), nullptr);
+    EXPECT_EQ(GlobalSize(h), 0u);
+    int local = 0;
+    EXPECT_EQ(GlobalFree(&local), &local);  // not ours: refused, not freed
+    EXPECT_EQ(GlobalAlloc(GMEM_FIXED, SIZE_T{1} << 40), nullptr);
+}
+
+}  // namespace
