@@ -11,6 +11,7 @@
 #include "ReaderStrings.h"
 #include "analysers/AsfFile.h"
 #include "analysers/AviFile.h"
+#include "analysers/Mp4File.h"
 #include "analysers/OggFile.h"
 
 namespace {
@@ -194,6 +195,14 @@ void CReportBuilder::WriteTagLines()
             add(IDS_LABEL_CREATOR, WideTag(asf->GetAuthor(), t), t);
             add(IDS_LABEL_COPYRIGHT, WideTag(asf->GetCopyright(), t), t);
             add(IDS_LABEL_RATING, WideTag(asf->GetRating(), t), t);
+        }
+        break;
+    case FILETYPE_MP4:
+        if (auto* mp4 = dynamic_cast<Mp4File*>(m_pInfo)) {
+            add(IDS_LABEL_TITLE, NarrowTag(mp4->GetTitle(), t), t);
+            add(IDS_LABEL_CREATOR, NarrowTag(mp4->GetWriter(), t), t);
+            add(IDS_LABEL_USED_TOOL, NarrowTag(mp4->GetTool(), t), t);
+            add(IDS_LABEL_COPYRIGHT, NarrowTag(mp4->GetCopyright(), t), t);
         }
         break;
     case FILETYPE_OGG:

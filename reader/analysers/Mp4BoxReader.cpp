@@ -1,0 +1,467 @@
+#include "Mp4BoxReader.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "platform/win32/CodePage.h"
+#include "reader/ByteOrder.h"
+#include "reader/ReaderHelpers.h"
+
+namespace mp4 {
+
+namespace {
+
+constexpr DWORD kItemTypes[kItemCount] = {
+    MAKEFOURCC('\xA9', 'n', 'a', 'm'), MAKEFOURCC('\xA9', 'A', 'R', 'T'), MAKEFOURCC('\xA9', 'w', 'r', 't'),
+    MAKEFOURCC('\xA9', 'a', 'l', 'b'), MAKEFOURCC('\xA9', 'd', 'a', 'y'), MAKEFOURCC('\xA9', 't', 'o', 'o'),
+    MAKEFOURCC('\xA9', 'c', 'm', 't'), MAKEFOURCC('\xA9', 'g', 'e', 'n'),
+};
+
+// The AudioSampleEntry fields after the entry header, and the extra fields
+// of QuickTime sound descriptions of versions 1 and 2.
+constexpr size_t kAudioEntryBytes = 28;
+constexpr size_t kSoundV1ExtraBytes = 16;
+constexpr size_t kSoundV2ExtraBytes = 36;
+constexpr size_t kVisualEntryBytes = 78;
+
+bool IsSpeechEntry(DWORD type)
+{
+    return type == Type("s723") || type == Type("evrc") || type == Type("sevc") || type == Type("sqcp") ||
+           type == Type("samr");
+}
+
+}  // namespace
+
+bool ReadAtomHeader(BigEndianReader& in, AtomHeader& h)
+{
+    h.start = in.GetFilePosition();
+    DWORD size32 = 0;
+    if (!in.ReadUInt32BE(size32) || size32 == 0 || (size32 >= 2 && size32 <= 7)) return false;
+    if (!in.ReadFourCC(h.type)) return false;
+    h.size = size32;
+    if (size32 == 1) {
+        QWORD size64 = 0;
+        // A 64-bit size smaller than its own 16-byte header would not move
+        // a walk forward.
+        if (!in.ReadUInt64BE(size64) || size64 < 16) return false;
+        h.size = size64;
+    }
+    if (h.size > std::numeric_limits<uint64_t>::max() - h.start) return false;
+    h.end = h.start + h.size;
+    return true;
+}
+
+bool Mp4BoxReader::ReadVersionFlags(VersionFlags& vf)
+{
+    BYTE b[4];
+    if (!in_.File().ReadExact(b, 4)) return false;
+    vf.version = b[0];
+    std::memcpy(vf.flags, b + 1, 3);
+    return true;
+}
+
+bool Mp4BoxReader::Fits(uint64_t end, uint64_t bytes) const
+{
+    uint64_t pos = in_.GetFilePosition();
+    return pos <= end && bytes <= end - pos && bytes <= in_.File().BytesLeft();
+}
+
+bool Mp4BoxReader::ReadMvhd(uint64_t, MovieHeader& out)
+{
+    MovieHeader h;
+    if (!ReadVersionFlags(h.vf) || h.vf.version > 1) return false;
+    if (h.vf.version == 1) {
+        if (!in_.ReadUInt64BE(h.creationTime) || !in_.ReadUInt64BE(h.modificationTime) ||
+            !in_.ReadUInt32BE(h.timescale) || !in_.ReadUInt64BE(h.duration))
+            return false;
+    } else {
+        DWORD c = 0, m = 0, d = 0;
+        if (!in_.ReadUInt32BE(c) || !in_.ReadUInt32BE(m) || !in_.ReadUInt32BE(h.timescale) || !in_.ReadUInt32BE(d))
+            return false;
+        h.creationTime = c;
+        h.modificationTime = m;
+        h.duration = d;
+    }
+    WORD reserved16 = 0;
+    DWORD reserved = 0, predefined = 0;
+    if (!in_.ReadUInt32BE(h.rate) || !in_.ReadUInt16BE(h.volume) || !in_.ReadUInt16BE(reserved16) ||
+        !in_.ReadUInt32BE(reserved) || !in_.ReadUInt32BE(reserved))
+        return false;
+    for (uint32_t& m : h.matrix)
+        if (!in_.ReadUInt32BE(m)) return false;
+    for (int i = 0; i < 6; ++i)
+        if (!in_.ReadUInt32BE(predefined)) return false;
+    if (!in_.ReadUInt32BE(h.nextTrackId)) return false;
+    out = h;
+    return true;
+}
+
+bool Mp4BoxReader::ReadTkhd(uint64_t, Track& t)
+{
+    if (t.tkhd) return false;
+    TrackHeader h;
+    if (!ReadVersionFlags(h.vf) || h.vf.version > 1) return false;
+    DWORD reserved = 0;
+    if (h.vf.version == 1) {
+        if (!in_.ReadUInt64BE(h.creationTime) || !in_.ReadUInt64BE(h.modificationTime) ||
+            !in_.ReadUInt32BE(h.trackId) || !in_.ReadUInt32BE(reserved) || !in_.ReadUInt64BE(h.duration))
+            return false;
+    } else {
+        DWORD c = 0, m = 0, d = 0;
+        if (!in_.ReadUInt32BE(c) || !in_.ReadUInt32BE(m) || !in_.ReadUInt32BE(h.trackId) ||
+            !in_.ReadUInt32BE(reserved) || !in_.ReadUInt32BE(d))
+            return false;
+        h.creationTime = c;
+        h.modificationTime = m;
+        h.duration = d;
+    }
+    WORD reserved16 = 0;
+    if (!in_.ReadUInt32BE(reserved) || !in_.ReadUInt32BE(reserved) || !in_.ReadUInt16BE(h.layer) ||
+        !in_.ReadUInt16BE(h.alternateGroup) || !in_.ReadUInt16BE(h.volume) || !in_.ReadUInt16BE(reserved16))
+        return false;
+    for (uint32_t& m : h.matrix)
+        if (!in_.ReadUInt32BE(m)) return false;
+    if (!in_.ReadUInt32BE(h.width) || !in_.ReadUInt32BE(h.height)) return false;
+    t.tkhd = h;
+    return true;
+}
+
+bool Mp4BoxReader::ReadElst(uint64_t end, Track& t)
+{
+    if (t.elst) return false;
+    EditList e;
+    DWORD count = 0;
+    if (!ReadVersionFlags(e.vf) || e.vf.version > 1 || !in_.ReadUInt32BE(count)) return false;
+    const uint64_t entryBytes = e.vf.version == 1 ? 20 : 12;
+    if (!Fits(end, count * entryBytes)) return false;
+    std::vector<BYTE> raw;
+    if (!in_.File().ReadBlock(raw, count * entryBytes)) return false;
+    for (DWORD i = 0; i < count; ++i) {
+        const BYTE* p = raw.data() + i * entryBytes;
+        if (e.vf.version == 1) {
+            e.segmentDuration.push_back(LoadBE64(p));
+            e.mediaTime.push_back(static_cast<int64_t>(LoadBE64(p + 8)));
+            e.mediaRate.push_back(LoadBE32(p + 16));
+        } else {
+            e.segmentDuration.push_back(LoadBE32(p));
+            e.mediaTime.push_back(static_cast<int32_t>(LoadBE32(p + 4)));
+            e.mediaRate.push_back(LoadBE32(p + 8));
+        }
+    }
+    t.elst = std::move(e);
+    return true;
+}
+
+bool Mp4BoxReader::ReadMdhd(uint64_t, Track& t)
+{
+    if (t.mdhd) return false;
+    MediaHeader h;
+    if (!ReadVersionFlags(h.vf) || h.vf.version > 1) return false;
+    if (h.vf.version == 1) {
+        if (!in_.ReadUInt64BE(h.creationTime) || !in_.ReadUInt64BE(h.modificationTime) ||
+            !in_.ReadUInt32BE(h.timescale) || !in_.ReadUInt64BE(h.duration))
+            return false;
+    } else {
+        DWORD c = 0, m = 0, d = 0;
+        if (!in_.ReadUInt32BE(c) || !in_.ReadUInt32BE(m) || !in_.ReadUInt32BE(h.timescale) || !in_.ReadUInt32BE(d))
+            return false;
+        h.creationTime = c;
+        h.modificationTime = m;
+        h.duration = d;
+    }
+    WORD predefined = 0;
+    if (!in_.ReadUInt16BE(h.language) || !in_.ReadUInt16BE(predefined)) return false;
+    t.mdhd = h;
+    return true;
+}
+
+bool Mp4BoxReader::ReadHdlr(uint64_t end, Track& t)
+{
+    if (t.hdlr) return false;
+    Handler h;
+    DWORD predefined = 0;
+    if (!ReadVersionFlags(h.vf) || !in_.ReadUInt32BE(predefined) || !in_.ReadFourCC(h.handlerType)) return false;
+    uint64_t pos = in_.GetFilePosition();
+    if (pos > end) return false;
+    // The reserved words and the name, up to the box end.
+    if (!in_.File().ReadBlock(h.rest, end - pos)) return false;
+    t.hdlr = std::move(h);
+    return true;
+}
+
+bool Mp4BoxReader::ReadVmhd(uint64_t, Track& t)
+{
+    if (t.vmhd) return false;
+    MediaInfoHeader h;
+    WORD v[4] = {};
+    if (!ReadVersionFlags(h.vf)) return false;
+    for (WORD& x : v)
+        if (!in_.ReadUInt16BE(x)) return false;
+    h.fields.assign(std::begin(v), std::end(v));
+    t.vmhd = std::move(h);
+    return true;
+}
+
+bool Mp4BoxReader::ReadSmhd(uint64_t, Track& t)
+{
+    if (t.smhd) return false;
+    MediaInfoHeader h;
+    WORD balance = 0, reserved = 0;
+    if (!ReadVersionFlags(h.vf) || !in_.ReadUInt16BE(balance) || !in_.ReadUInt16BE(reserved)) return false;
+    h.fields = {balance, reserved};
+    t.smhd = std::move(h);
+    return true;
+}
+
+bool Mp4BoxReader::ReadHmhd(uint64_t, Track& t)
+{
+    if (t.hmhd) return false;
+    MediaInfoHeader h;
+    WORD maxPdu = 0, avgPdu = 0;
+    DWORD maxBitrate = 0, avgBitrate = 0, reserved = 0;
+    if (!ReadVersionFlags(h.vf) || !in_.ReadUInt16BE(maxPdu) || !in_.ReadUInt16BE(avgPdu) ||
+        !in_.ReadUInt32BE(maxBitrate) || !in_.ReadUInt32BE(avgBitrate) || !in_.ReadUInt32BE(reserved))
+        return false;
+    h.fields = {maxPdu, avgPdu, maxBitrate, avgBitrate, reserved};
+    t.hmhd = std::move(h);
+    return true;
+}
+
+bool Mp4BoxReader::ReadNmhd(uint64_t, Track& t)
+{
+    if (t.nmhd) return false;
+    MediaInfoHeader h;
+    if (!ReadVersionFlags(h.vf)) return false;
+    t.nmhd = std::move(h);
+    return true;
+}
+
+bool Mp4BoxReader::ReadTable(uint64_t end, const std::vector<int>& columnBytes, std::optional<Table>& out)
+{
+    Table table;
+    DWORD count = 0;
+    if (!ReadVersionFlags(table.vf) || !in_.ReadUInt32BE(count)) return false;
+    uint64_t rowBytes = 0;
+    for (int w : columnBytes) rowBytes += static_cast<uint64_t>(w);
+    const uint64_t total = count * rowBytes;
+    if (!Fits(end, total)) return false;
+    std::vector<BYTE> raw;
+    if (!in_.File().ReadBlock(raw, total)) return false;
+    table.columns.assign(columnBytes.size(), std::vector<uint64_t>(count));
+    const BYTE* p = raw.data();
+    for (DWORD i = 0; i < count; ++i)
+        for (size_t c = 0; c < columnBytes.size(); ++c) {
+            table.columns[c][i] = columnBytes[c] == 8 ? LoadBE64(p) : LoadBE32(p);
+            p += columnBytes[c];
+        }
+    out = std::move(table);
+    return true;
+}
+
+bool Mp4BoxReader::ReadStts(uint64_t end, Track& t) { return !t.stts && ReadTable(end, {4, 4}, t.stts); }
+
+bool Mp4BoxReader::ReadCtts(uint64_t end, Track& t) { return !t.ctts && ReadTable(end, {4, 4}, t.ctts); }
+
+bool Mp4BoxReader::ReadStss(uint64_t end, Track& t) { return !t.stss && ReadTable(end, {4}, t.stss); }
+
+bool Mp4BoxReader::ReadStsc(uint64_t end, Track& t) { return !t.stsc && ReadTable(end, {4, 4, 4}, t.stsc); }
+
+bool Mp4BoxReader::ReadStco(uint64_t end, Track& t)
+{
+    return !t.chunkOffsets && ReadTable(end, {4}, t.chunkOffsets);
+}
+
+bool Mp4BoxReader::ReadCo64(uint64_t end, Track& t)
+{
+    return !t.chunkOffsets && ReadTable(end, {8}, t.chunkOffsets);
+}
+
+bool Mp4BoxReader::ReadStsh(uint64_t end, Track& t) { return !t.stsh && ReadTable(end, {4, 4}, t.stsh); }
+
+bool Mp4BoxReader::ReadStsz(uint64_t end, Track& t)
+{
+    if (t.stsz) return false;
+    SampleSizes s;
+    if (!ReadVersionFlags(s.vf) || !in_.ReadUInt32BE(s.sampleSize) || !in_.ReadUInt32BE(s.sampleCount)) return false;
+    if (s.sampleSize == 0) {
+        const uint64_t total = static_cast<uint64_t>(s.sampleCount) * 4;
+        std::vector<BYTE> raw;
+        if (!Fits(end, total) || !in_.File().ReadBlock(raw, total)) return false;
+        s.sizes.resize(s.sampleCount);
+        for (size_t i = 0; i < s.sizes.size(); ++i) s.sizes[i] = LoadBE32(raw.data() + 4 * i);
+    }
+    t.stsz = std::move(s);
+    return true;
+}
+
+bool Mp4BoxReader::ReadStdp(uint64_t end, Track& t)
+{
+    // One priority per sample: the sample count comes from stsz, which must
+    // come first.
+    if (t.stdp || !t.stsz) return false;
+    Table table;
+    if (!ReadVersionFlags(table.vf)) return false;
+    const uint64_t total = static_cast<uint64_t>(t.stsz->sampleCount) * 2;
+    std::vector<BYTE> raw;
+    if (!Fits(end, total) || !in_.File().ReadBlock(raw, total)) return false;
+    table.columns.assign(1, std::vector<uint64_t>(t.stsz->sampleCount));
+    for (size_t i = 0; i < table.columns[0].size(); ++i) table.columns[0][i] = LoadBE16(raw.data() + 2 * i) >> 1;
+    t.stdp = std::move(table);
+    return true;
+}
+
+bool Mp4BoxReader::ReadDescriptorLength()
+{
+    // One byte, and up to three more while the one just read has its top
+    // bit set.
+    BYTE b = 0;
+    if (!in_.ReadByte(b)) return false;
+    for (int i = 0; i < 3 && (b & 0x80); ++i)
+        if (!in_.ReadByte(b)) return false;
+    return true;
+}
+
+bool Mp4BoxReader::ReadEsDescriptor(EsDescriptor& es)
+{
+    VersionFlags vf;
+    BYTE tag = 0, flags = 0;
+    DWORD streamInfo = 0;
+    if (!ReadVersionFlags(vf) || !in_.ReadByte(tag) || !ReadDescriptorLength() || !in_.ReadUInt16BE(es.esId) ||
+        !in_.ReadByte(flags))
+        return false;
+    // The decoder configuration follows directly; optional fields the
+    // flags announce are not looked at.
+    if (!in_.ReadByte(tag) || !ReadDescriptorLength() || !in_.ReadByte(es.objectTypeIndication) ||
+        !in_.ReadUInt32BE(streamInfo) || !in_.ReadUInt32BE(es.maxBitrate) || !in_.ReadUInt32BE(es.avgBitrate))
+        return false;
+    // The next descriptor must at least begin.
+    BYTE b = 0;
+    if (!in_.ReadByte(b)) return false;
+    for (int i = 0; i < 3 && (b & 0x80); ++i)
+        if (!in_.ReadByte(b)) return false;
+    return true;
+}
+
+bool Mp4BoxReader::ReadAudioEntryFields(SampleDescription& d)
+{
+    BYTE f[kAudioEntryBytes];
+    if (!in_.File().ReadExact(f, sizeof f)) return false;
+    d.channelCount = LoadBE16(f + 16);
+    d.sampleSize = LoadBE16(f + 18);
+    d.sampleRateInteger = LoadBE16(f + 24);
+    d.sampleRateFraction = LoadBE16(f + 26);
+    // QuickTime keeps a sound-description version where the ISO entry has
+    // reserved zeros; versions 1 and 2 carry more fields before the boxes.
+    const WORD version = LoadBE16(f + 8);
+    if (version == 1) {
+        BYTE extra[kSoundV1ExtraBytes];
+        if (!in_.File().ReadExact(extra, sizeof extra)) return false;
+    } else if (version == 2) {
+        BYTE extra[kSoundV2ExtraBytes];
+        if (!in_.File().ReadExact(extra, sizeof extra)) return false;
+        uint64_t bits = LoadBE64(extra + 4);
+        double rate;
+        std::memcpy(&rate, &bits, sizeof rate);
+        d.soundVersion2 = true;
+        d.v2SampleRate = std::isfinite(rate) && rate >= 0 && rate < 4294967296.0 ? static_cast<uint32_t>(rate) : 0;
+        d.v2Channels = LoadBE32(extra + 12);
+    }
+    return true;
+}
+
+bool Mp4BoxReader::ReadSampleEntry(uint64_t stsdEnd, SampleDescription& d)
+{
+    if (in_.GetFilePosition() > stsdEnd) return false;
+    AtomHeader entry;
+    if (!ReadAtomHeader(in_, entry)) return false;
+    d.type = entry.type;
+    AtomHeader box;
+    if (entry.type == Type("mp4v")) {
+        BYTE fields[kVisualEntryBytes];
+        if (!in_.File().ReadExact(fields, sizeof fields)) return false;
+        // The next box is taken as the ES descriptor whatever its type.
+        EsDescriptor es;
+        if (!ReadAtomHeader(in_, box) || !ReadEsDescriptor(es)) return false;
+        d.es = es;
+    } else if (entry.type == Type("mp4a")) {
+        if (!ReadAudioEntryFields(d) || !ReadAtomHeader(in_, box)) return false;
+        if (box.type == Type("wave")) {
+            // QuickTime wraps the ES descriptor in a "wave" box.
+            for (;;) {
+                uint64_t pos = in_.GetFilePosition();
+                if (pos >= box.end) return false;
+                AtomHeader child;
+                if (!ReadAtomHeader(in_, child)) return false;
+                if (child.type == Type("esds")) {
+                    box = child;
+                    break;
+                }
+                if (!in_.SeekTo(child.end)) return false;
+            }
+        }
+        if (box.type != Type("esds")) return false;
+        EsDescriptor es;
+        if (!ReadEsDescriptor(es)) return false;
+        d.es = es;
+    } else if (IsSpeechEntry(entry.type)) {
+        if (!ReadAudioEntryFields(d) || !ReadAtomHeader(in_, box)) return false;
+        BYTE version = 0, frames = 0, period = 0;
+        DWORD vendor = 0;
+        WORD modes = 0;
+        if (box.type == Type("d723") || box.type == Type("devc") || box.type == Type("dqcp")) {
+            if (!in_.ReadUInt32BE(vendor) || !in_.ReadByte(version) || !in_.ReadByte(frames)) return false;
+        } else if (box.type == Type("damr")) {
+            if (!in_.ReadFourCC(vendor) || !in_.ReadByte(version) || !in_.ReadUInt16BE(modes) ||
+                !in_.ReadByte(period) || !in_.ReadByte(frames))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    // Other entries (avc1 among them) need nothing more.
+    if (in_.GetFilePosition() < entry.end && !in_.SeekTo(entry.end)) return false;
+    return true;
+}
+
+bool Mp4BoxReader::ReadStsd(uint64_t end, Track& t)
+{
+    if (t.stsd) return false;
+    SampleDescription d;
+    if (!ReadVersionFlags(d.vf) || !in_.ReadUInt32BE(d.entryCount)) return false;
+    // Only the first entry is read; the others are passed over.
+    if (!ReadSampleEntry(end, d) || !in_.SeekTo(end)) return false;
+    t.stsd = std::move(d);
+    return true;
+}
+
+bool Mp4BoxReader::ReadCprt(const AtomHeader& box, UserData& u)
+{
+    if (u.copyright || box.size < 15) return in_.SeekTo(box.end);
+    // Version and flags, pad bit and language, then the notice in UTF-8.
+    std::vector<BYTE> notice;
+    if (!in_.SkipBytes(6) || !in_.File().ReadBlock(notice, box.size - 14) || !in_.SeekTo(box.end)) return false;
+    std::string_view text(reinterpret_cast<const char*>(notice.data()), notice.size());
+    text = text.substr(0, text.find('\0'));
+    u.copyright = ToNarrow(Utf8ToWide(text));
+    return true;
+}
+
+bool Mp4BoxReader::ReadItem(const AtomHeader& item, UserData& u)
+{
+    AtomHeader inner;
+    if (!ReadAtomHeader(in_, inner)) return false;
+    int slot = kItemCount;
+    for (int i = 0; i < kItemCount; ++i)
+        if (kItemTypes[i] == item.type) slot = i;
+    if (inner.type == Type("data") && inner.size > 16 && slot < kItemCount && !u.items[slot]) {
+        // Past the data box's version, flags and reserved word: the value.
+        std::vector<BYTE> value;
+        if (!in_.SkipBytes(8) || !in_.File().ReadBlock(value, inner.size - 16)) return false;
+        u.items[slot] = std::string(value.begin(), value.end());
+        return true;
+    }
+    return in_.SeekTo(item.end);
+}
+
+}  // namespace mp4
