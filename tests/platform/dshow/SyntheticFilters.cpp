@@ -1,0 +1,231 @@
+#include "tests/platform/dshow/SyntheticFilters.h"
+
+#include <cstring>
+
+#include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/MediaSample.h"
+
+CMediaType MakeTestType(const GUID& major)
+{
+    CMediaType type(major);
+    if (major == MEDIATYPE_Video) {
+        type.SetSubtype(MEDIASUBTYPE_RGB32);
+        type.SetFormatType(FORMAT_VideoInfo);
+        VIDEOINFOHEADER vih{};
+        vih.AvgTimePerFrame = 400000;
+        vih.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        vih.bmiHeader.biWidth = 8;
+        vih.bmiHeader.biHeight = 2;
+        vih.bmiHeader.biPlanes = 1;
+        vih.bmiHeader.biBitCount = 32;
+        vih.bmiHeader.biSizeImage = 64;
+        type.SetFormat(&vih, sizeof(vih));
+        type.SetSampleSize(64);
+    } else if (major == MEDIATYPE_Audio) {
+        type.SetSubtype(MEDIASUBTYPE_PCM);
+        type.SetFormatType(FORMAT_WaveFormatEx);
+        WAVEFORMATEX wfx{};
+        wfx.wFormatTag = WAVE_FORMAT_PCM;
+        wfx.nChannels = 2;
+        wfx.nSamplesPerSec = 48000;
+        wfx.wBitsPerSample = 16;
+        wfx.nBlockAlign = 4;
+        wfx.nAvgBytesPerSec = 192000;
+        type.SetFormat(&wfx, sizeof(wfx));
+        type.SetSampleSize(4);
+    } else {
+        type.SetSubtype(MEDIASUBTYPE_None);
+        type.SetFormatType(FORMAT_None);
+    }
+    return type;
+}
+
+// ---- CSyntheticStream ---------------------------------------------------------------------
+
+CSyntheticStream::CSyntheticStream(CSource* filter, const SyntheticStreamSetup& setup)
+    : CSourceStream(filter, setup.name.c_str()), setup_(setup)
+{
+    SetDuration(setup.samples * setup.sampleDuration);
+}
+
+HRESULT CSyntheticStream::CheckMediaType(const CMediaType* type)
+{
+    return type->majortype == setup_.major && type->subtype == MakeTestType(setup_.major).subtype ? S_OK : S_FALSE;
+}
+
+HRESULT CSyntheticStream::GetMediaType(int position, CMediaType* type)
+{
+    if (position < 0) return E_INVALIDARG;
+    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+    *type = MakeTestType(setup_.major);
+    return S_OK;
+}
+
+HRESULT CSyntheticStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props)
+{
+    ALLOCATOR_PROPERTIES want = *props;
+    if (want.cBuffers < 4) want.cBuffers = 4;
+    want.cbBuffer = setup_.attachPayloads ? 0 : setup_.bytes;
+    ALLOCATOR_PROPERTIES actual{};
+    return allocator->SetProperties(&want, &actual);
+}
+
+HRESULT CSyntheticStream::OnThreadStartPlay()
+{
+    next_ = StartPosition();
+    return S_OK;
+}
+
+void CSyntheticStream::OnSeek() { next_ = StartPosition(); }
+
+HRESULT CSyntheticStream::FillBuffer(IMediaSample* sample)
+{
+    REFERENCE_TIME start = StartPosition();
+    // Samples lie on a fixed grid of positions; after a seek the first one
+    // is the first at or after the new start.
+    if (next_ < start) next_ = start;
+    REFERENCE_TIME aligned = (next_ + setup_.sampleDuration - 1) / setup_.sampleDuration * setup_.sampleDuration;
+    if (aligned >= StopPosition() || aligned >= setup_.samples * setup_.sampleDuration) return S_FALSE;
+    long index = static_cast<long>(aligned / setup_.sampleDuration);
+    if (index == setup_.failAt) return E_FAIL;
+    next_ = aligned + setup_.sampleDuration;
+
+    if (setup_.attachPayloads) {
+        BYTE* bytes = new BYTE[static_cast<size_t>(setup_.bytes)];
+        std::memset(bytes, static_cast<int>(index & 0xFF), static_cast<size_t>(setup_.bytes));
+        PayloadRef payload = CreateExternalPayload(bytes, setup_.bytes, [this, bytes] {
+            delete[] bytes;
+            ++payloadsReleased;
+        });
+        IMediaSamplePayload* target = nullptr;
+        if (FAILED(sample->QueryInterface(IID_IMediaSamplePayload, reinterpret_cast<void**>(&target)))) return E_FAIL;
+        HRESULT hr = target->AttachPayload(payload.Get(), bytes, setup_.bytes);
+        target->Release();
+        if (FAILED(hr)) return hr;
+    } else {
+        BYTE* data = nullptr;
+        sample->GetPointer(&data);
+        if (setup_.bytes > 0) std::memset(data, static_cast<int>(index & 0xFF), static_cast<size_t>(setup_.bytes));
+        sample->SetActualDataLength(setup_.bytes);
+    }
+    // Times count from the segment's start.
+    REFERENCE_TIME t0 = aligned - start;
+    REFERENCE_TIME t1 = t0 + setup_.sampleDuration;
+    sample->SetTime(&t0, &t1);
+    sample->SetSyncPoint(TRUE);
+    ++delivered;
+    return S_OK;
+}
+
+// ---- CSyntheticSource ---------------------------------------------------------------------
+
+CSyntheticSource::CSyntheticSource(IUnknown* outer, const std::vector<SyntheticStreamSetup>& streams)
+    : CSource(L"Synthetic Source", outer, CLSID_SyntheticSource)
+{
+    for (const auto& setup : streams) AddStream(std::make_unique<CSyntheticStream>(this, setup));
+}
+
+CSyntheticSource::~CSyntheticSource() { CBaseFilter::Stop(); }
+
+CSyntheticSource* CSyntheticSource::Create(const std::vector<SyntheticStreamSetup>& streams)
+{
+    auto* f = new CSyntheticSource(nullptr, streams);
+    f->NonDelegatingAddRef();
+    return f;
+}
+
+// ---- CPassTransform -----------------------------------------------------------------------
+
+CPassTransform::CPassTransform(IUnknown* outer, const GUID& major, const wchar_t* name)
+    : CTransformFilter(name, outer, CLSID_PassTransform), major_(major)
+{
+}
+
+CPassTransform* CPassTransform::Create(const GUID& major, const wchar_t* name)
+{
+    auto* f = new CPassTransform(nullptr, major, name);
+    f->NonDelegatingAddRef();
+    return f;
+}
+
+HRESULT CPassTransform::CheckInputType(const CMediaType* type)
+{
+    return type->majortype == major_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT CPassTransform::CheckTransform(const CMediaType* in, const CMediaType* out)
+{
+    return in->majortype == out->majortype && in->subtype == out->subtype ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT CPassTransform::GetMediaType(int position, CMediaType* type)
+{
+    if (position < 0) return E_INVALIDARG;
+    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+    *type = Input()->CurrentMediaType();
+    return S_OK;
+}
+
+HRESULT CPassTransform::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props)
+{
+    // The output carries the input's payloads: no memory of its own.
+    ALLOCATOR_PROPERTIES want = *props;
+    if (want.cBuffers < 4) want.cBuffers = 4;
+    want.cbBuffer = 0;
+    ALLOCATOR_PROPERTIES actual{};
+    return allocator->SetProperties(&want, &actual);
+}
+
+HRESULT CPassTransform::Transform(IMediaSample* in, IMediaSample* out)
+{
+    HRESULT hr = ShareSampleData(in, out);
+    if (SUCCEEDED(hr)) ++passed;
+    return hr;
+}
+
+// ---- CCollectSink -------------------------------------------------------------------------
+
+CCollectSink::CCollectSink(IUnknown* outer, const GUID& major, const wchar_t* name, bool record)
+    : CBaseRenderer(CLSID_CollectSink, name, outer), major_(major), record_(record)
+{
+}
+
+CCollectSink* CCollectSink::Create(const GUID& major, const wchar_t* name, bool record)
+{
+    auto* f = new CCollectSink(nullptr, major, name, record);
+    f->NonDelegatingAddRef();
+    return f;
+}
+
+HRESULT CCollectSink::CheckMediaType(const CMediaType* type)
+{
+    if (major_ == GUID_NULL) return S_OK;
+    return type->majortype == major_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT CCollectSink::DoRenderSample(IMediaSample* sample)
+{
+    long n = rendered.fetch_add(1);
+    if (failAt >= 0 && n >= failAt) return E_FAIL;
+    if (!record_) return S_OK;
+    SinkRecord r;
+    sample->GetTime(&r.start, &r.stop);
+    r.bytes = sample->GetActualDataLength();
+    BYTE* data = nullptr;
+    if (SUCCEEDED(sample->GetPointer(&data)) && data && r.bytes > 0) r.first = data[0];
+    std::lock_guard<std::mutex> g(lock_);
+    records_.push_back(r);
+    return S_OK;
+}
+
+std::vector<SinkRecord> CCollectSink::Records()
+{
+    std::lock_guard<std::mutex> g(lock_);
+    return records_;
+}
+
+void CCollectSink::ClearRecords()
+{
+    std::lock_guard<std::mutex> g(lock_);
+    records_.clear();
+}
