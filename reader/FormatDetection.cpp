@@ -10,6 +10,7 @@
 #include "analysers/FlvFile.h"
 #include "analysers/Mp4File.h"
 #include "analysers/OggFile.h"
+#include "analysers/RmFile.h"
 
 namespace {
 
@@ -115,6 +116,7 @@ std::unique_ptr<MediaFileInfo> CreateFileParser(int type)
     case FILETYPE_AVI: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) AviFile);
     case FILETYPE_ASF: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) AsfFile);
     case FILETYPE_MP4: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) Mp4File);
+    case FILETYPE_RM: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) RmFile);
     case FILETYPE_OGG: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) OggFile);
     case FILETYPE_FLV: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) FlvFile);
     default: return nullptr;

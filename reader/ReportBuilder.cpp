@@ -13,6 +13,7 @@
 #include "analysers/AviFile.h"
 #include "analysers/Mp4File.h"
 #include "analysers/OggFile.h"
+#include "analysers/RmFile.h"
 
 namespace {
 
@@ -203,6 +204,13 @@ void CReportBuilder::WriteTagLines()
             add(IDS_LABEL_CREATOR, NarrowTag(mp4->GetWriter(), t), t);
             add(IDS_LABEL_USED_TOOL, NarrowTag(mp4->GetTool(), t), t);
             add(IDS_LABEL_COPYRIGHT, NarrowTag(mp4->GetCopyright(), t), t);
+        }
+        break;
+    case FILETYPE_RM:
+        if (auto* rm = dynamic_cast<RmFile*>(m_pInfo)) {
+            add(IDS_LABEL_TITLE, NarrowTag(rm->GetTitle(), t), t);
+            add(IDS_LABEL_CREATOR, NarrowTag(rm->GetAuthor(), t), t);
+            add(IDS_LABEL_COPYRIGHT, NarrowTag(rm->GetCopyright(), t), t);
         }
         break;
     case FILETYPE_OGG:
