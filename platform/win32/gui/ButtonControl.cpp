@@ -10,6 +10,7 @@
 #include "Input.h"
 #include "MessageQueue.h"
 #include "Paint.h"
+#include "Regions.h"
 #include "SystemMetrics.h"
 #include "Window.h"
 #include "WindowGeometry.h"
@@ -49,6 +50,29 @@ void Click(HWND h)
     else if (k == BS_AUTO3STATE) s.check = (s.check + 1) % 3;
     InvalidateRect(h, nullptr, TRUE);
     Notify(h, BN_CLICKED);
+}
+
+// A group box covers only its frame and label: the window region leaves
+// the inside to the windows below it.
+void ShapeGroupBox(HWND h)
+{
+    ButtonState& s = States()[h];
+    RECT r;
+    GetClientRect(h, &r);
+    HDC dc = GetDC(h);
+    HGDIOBJ old = SelectObject(dc, s.font ? s.font : GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(h, dc);
+    int top = GetWindowTextLengthW(h) ? tm.tmHeight : 2;
+    HRGN shape = CreateRectRgn(0, 0, r.right, r.bottom);
+    if (r.right > 4 && r.bottom > top + 2) {
+        HRGN inside = CreateRectRgn(2, top, r.right - 2, r.bottom - 2);
+        CombineRgn(shape, shape, inside, RGN_DIFF);
+        DeleteObject(inside);
+    }
+    SetWindowRgn(h, shape, FALSE);
 }
 
 void Paint(HWND h)
@@ -140,6 +164,9 @@ LRESULT ButtonProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCHITTEST:
         if (k == BS_GROUPBOX) return HTTRANSPARENT;
         return DefWindowProcW(h, message, wParam, lParam);
+    case WM_SIZE:
+        if (k == BS_GROUPBOX) ShapeGroupBox(h);
+        return 0;
     case WM_GETDLGCODE:
         if (k == BS_GROUPBOX) return DLGC_STATIC;
         if (k == BS_DEFPUSHBUTTON) return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
@@ -149,11 +176,13 @@ LRESULT ButtonProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND: return 1;
     case WM_SETFONT:
         s.font = reinterpret_cast<HFONT>(wParam);
+        if (k == BS_GROUPBOX) ShapeGroupBox(h);
         if (lParam) InvalidateRect(h, nullptr, TRUE);
         return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(s.font);
     case WM_SETTEXT: {
         LRESULT r = DefWindowProcW(h, message, wParam, lParam);
+        if (k == BS_GROUPBOX) ShapeGroupBox(h);
         InvalidateRect(h, nullptr, TRUE);
         return r;
     }

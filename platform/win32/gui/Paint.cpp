@@ -159,7 +159,11 @@ BOOL UpdateWindow(HWND window)
 {
     WindowObject* w = Lookup(window);
     if (!w) return FALSE;
-    if (IsReallyVisible(*w) && Needs(*w)) SendMessageW(window, WM_PAINT, 0, 0);
+    if (IsReallyVisible(*w) && Needs(*w)) {
+        SendMessageW(window, WM_PAINT, 0, 0);
+        // As on the system, what was painted is on the screen when this returns.
+        if ((w = Find(window))) RepaintWidgetNow(*w);
+    }
     return TRUE;
 }
 

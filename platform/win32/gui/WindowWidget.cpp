@@ -167,6 +167,9 @@ void CreateWidgetFor(WindowObject& w)
     if (w.IsChild() && !parent) return;
     auto* widget = new WindowWidget(w.handle, parent);
     if (!parent) widget->setWindowFlags(FlagsFor(w));
+    // Hidden until the window is shown: Qt would otherwise show a child
+    // together with its parent.
+    widget->setVisible(false);
     w.widget = widget;
     SyncWidgetGeometry(w);
     SyncWidgetStacking(w);
@@ -263,6 +266,11 @@ void ActivateWidget(WindowObject& w)
 void UpdateWidget(WindowObject& w, const QRect& r)
 {
     if (w.widget) w.widget->update(r);
+}
+
+void RepaintWidgetNow(WindowObject& w)
+{
+    if (w.widget && w.widget->isVisible()) w.widget->repaint();
 }
 
 void ApplyCursorToWidgets(const QCursor* cursor)

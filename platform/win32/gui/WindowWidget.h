@@ -24,6 +24,8 @@ void ReparentWidget(WindowObject& w);
 void ActivateWidget(WindowObject& w);
 // Shows the changed part of the backing image (window coordinates).
 void UpdateWidget(WindowObject& w, const QRect& r);
+// Puts what the backing image holds on the screen now.
+void RepaintWidgetNow(WindowObject& w);
 // Shows the cursor over every window (null hides it).
 void ApplyCursorToWidgets(const QCursor* cursor);
 
