@@ -227,8 +227,19 @@ void Dispatcher::Deliver()
     }
     if (q.retrieving == 0 && q.delivering == 0) {
         ++q.delivering;
-        DispatchPendingMessages();
+        // A bounded batch, so a window that keeps making work (a paint that
+        // invalidates again) cannot keep Qt from its own events.
+        MessageFilter all;
+        all.skipQuit = true;
+        MSG m;
+        int count = 0;
+        while (count < 500 && Peek(all, true, &m)) {
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+            ++count;
+        }
         --q.delivering;
+        if (count == 500) WakeQueue();
     }
     ArmTimer();
 }

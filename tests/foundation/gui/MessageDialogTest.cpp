@@ -177,6 +177,13 @@ TEST_P(MessageDialogAnswers, EveryButtonSetAndClosePath)
     EXPECT_EQ(Dialog(), nullptr);
 }
 
+std::string AnswerName(const testing::TestParamInfo<AnswerCase>& i)
+{
+    static const char* const how[] = {"button1", "button2", "button3", "escape", "systemclose", "enter", "closemessage"};
+    return "set" + std::to_string(i.param.type & 0xF) + "_bits" + std::to_string(i.param.type & ~0xFu) + "_" +
+           how[static_cast<int>(i.param.how)];
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Table, MessageDialogAnswers,
     testing::Values(AnswerCase{0, Close::Button1, IDOK}, AnswerCase{0, Close::Escape, IDOK},
@@ -191,7 +198,8 @@ INSTANTIATE_TEST_SUITE_P(
                     AnswerCase{3, Close::CloseMessage, IDYES}, AnswerCase{4, Close::Button1, IDYES},
                     AnswerCase{4, Close::Button2, IDNO}, AnswerCase{4, Close::Escape, IDNO},
                     AnswerCase{4, Close::SystemClose, IDNO}, AnswerCase{4, Close::Enter, IDYES},
-                    AnswerCase{4 | 36, Close::CloseMessage, IDYES}));
+                    AnswerCase{4 | 36, Close::CloseMessage, IDYES}),
+    AnswerName);
 
 TEST_F(MessageDialogTest, ASmallDialogIsTwoHundredFiftyWideWithKoreanButtons)
 {
