@@ -389,6 +389,9 @@ void CMessageDialog::End(INT_PTR result)
 {
     HWND window = m_hWnd;
     KillTimer(window, kCountdownTimer);
+    // The owner takes input again first, so it is the window activated next.
+    if (m_hDisabledOwner && IsWindow(m_hDisabledOwner)) EnableWindow(m_hDisabledOwner, TRUE);
+    m_hDisabledOwner = nullptr;
     EndDialog(window, result);
     // The wait box is modeless here: ending it is destroying it.
     if (m_bOwnedByWindow) DestroyWindow(window);
@@ -463,6 +466,7 @@ INT_PTR CMessageDialog::MessageDialogProc(HWND window, UINT message, WPARAM wPar
         return TRUE;
     case WM_NCDESTROY: {
         RemovePropW(window, kProperty);
+        if (dlg->m_hDisabledOwner && IsWindow(dlg->m_hDisabledOwner)) EnableWindow(dlg->m_hDisabledOwner, TRUE);
         if (dlg->m_bOwnedByWindow) delete dlg;
         return FALSE;
     }
@@ -522,6 +526,11 @@ HWND ShowMessageDialogOnThread(HWND owner, const wchar_t* text, const wchar_t* c
         if (window) DestroyWindow(window);
         else delete dialog;
         return nullptr;
+    }
+    HWND root = owner && IsWindow(owner) ? GetAncestor(owner, GA_ROOT) : nullptr;
+    if (root && IsWindowEnabled(root)) {
+        EnableWindow(root, FALSE);
+        dialog->m_hDisabledOwner = root;
     }
     ShowWindow(window, SW_SHOW);
     // Painted now, before the caller's blocking work keeps the loop away.

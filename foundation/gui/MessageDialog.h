@@ -84,6 +84,9 @@ public:
     std::wstring DisplayText() const;
     // Set by the wait box: the window owns the object and ends with it.
     bool m_bOwnedByWindow = false;
+    // The owner the wait box keeps from input while it shows, as a modal
+    // dialog would.
+    HWND m_hDisabledOwner = nullptr;
 
 private:
     void OnInitDialog(HWND window);

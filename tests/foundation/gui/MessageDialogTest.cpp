@@ -378,6 +378,7 @@ TEST_F(MessageDialogTest, TheWaitBoxEndsOnlyByItsMessage)
     HWND box = ShowMessageDialogOnThread(owner, L"파일을 추가하는 중입니다...", L"RivoEnc");
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(IsWindowVisible(box));
+    EXPECT_FALSE(IsWindowEnabled(owner));  // as under a modal dialog
     for (int id : {10, 20, 30}) {
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(box, id)));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(box, id)));
@@ -403,6 +404,8 @@ TEST_F(MessageDialogTest, TheWaitBoxEndsOnlyByItsMessage)
     EXPECT_TRUE(IsWindow(box));
     EXPECT_FALSE(CloseMessageDialog(box));
     EXPECT_FALSE(IsWindow(box));
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_EQ(GetActiveWindow(), owner);
     EXPECT_FALSE(CloseMessageDialog(box));  // already gone
 }
 
