@@ -176,6 +176,18 @@ QImage ReadDc(HDC dc, const QRect& logical)
     return out;
 }
 
+QRect DcExtent(HDC dc)
+{
+    DeviceContext* d = DcFind(dc);
+    DrawTarget t;
+    if (!d || !ResolveTarget(*d, &t)) return QRect();
+    QRect surface = t.surface ? QRect(0, 0, t.surface->width, t.surface->height)
+                  : t.image   ? t.image->rect()
+                              : QRect();
+    // From image coordinates back to the DC's logical ones.
+    return surface.translated(-t.origin).translated(-d->state.viewportOrigin.x, -d->state.viewportOrigin.y);
+}
+
 }  // namespace win32_gui
 
 using namespace win32_gui;

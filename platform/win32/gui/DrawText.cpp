@@ -107,11 +107,15 @@ void WrapParagraph(const Line& para, int width, const Measure& m, std::vector<Li
         return;
     }
     while (start < s.size()) {
+        // Widths add up character by character, so a long text is measured once.
         size_t end = start;
         size_t lastBreak = std::wstring::npos;
+        int used = 0;
         while (end < s.size()) {
             if (s[end] == L' ') lastBreak = end;
-            if (m.Width(s.substr(start, end - start + 1)) > width && end > start) break;
+            int w = m.Width(std::wstring(1, s[end]));
+            if (used + w > width && end > start) break;
+            used += w;
             ++end;
         }
         size_t cut = end;

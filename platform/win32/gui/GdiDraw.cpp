@@ -9,10 +9,7 @@ using namespace win32_gui;
 
 namespace {
 
-QRect ToQRect(int left, int top, int right, int bottom)
-{
-    return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
-}
+QRect ToQRect(int left, int top, int right, int bottom) { return RectFromEdges(left, top, right, bottom); }
 
 bool PenOf(DeviceContext& d, QPen* out)
 {
@@ -242,9 +239,36 @@ bool RasterFill(HDC dc, const QRect& r, DWORD rop)
     return true;
 }
 
-bool Transfer(HDC dst, const QRect& to, HDC src, const QRect& from, DWORD rop, bool keyed, COLORREF key)
+// Cuts a transfer down to what lies on both surfaces, keeping the scale.
+bool ClipTransfer(HDC dst, QRect* to, HDC src, QRect* from)
 {
-    if (to.isEmpty() || from.isEmpty()) return true;
+    if (to->isEmpty() || from->isEmpty()) return false;
+    if (to->size() == from->size()) {
+        QRect s = from->intersected(DcExtent(src));
+        QRect d = s.translated(to->topLeft() - from->topLeft()).intersected(DcExtent(dst));
+        if (d.isEmpty()) return false;
+        *from = d.translated(from->topLeft() - to->topLeft());
+        *to = d;
+        return true;
+    }
+    double sx = static_cast<double>(to->width()) / from->width();
+    double sy = static_cast<double>(to->height()) / from->height();
+    QRectF s = QRectF(*from).intersected(QRectF(DcExtent(src)));
+    if (s.isEmpty()) return false;
+    QRectF d(to->left() + (s.left() - from->left()) * sx, to->top() + (s.top() - from->top()) * sy, s.width() * sx,
+             s.height() * sy);
+    QRectF dc = d.intersected(QRectF(DcExtent(dst)));
+    if (dc.isEmpty()) return false;
+    s = QRectF(s.left() + (dc.left() - d.left()) / sx, s.top() + (dc.top() - d.top()) / sy, dc.width() / sx,
+               dc.height() / sy);
+    *to = dc.toRect();
+    *from = s.toRect();
+    return !to->isEmpty() && !from->isEmpty();
+}
+
+bool Transfer(HDC dst, QRect to, HDC src, QRect from, DWORD rop, bool keyed, COLORREF key)
+{
+    if (!ClipTransfer(dst, &to, src, &from)) return true;
     QImage source = ReadDc(src, from);
     if (source.isNull()) return false;
     if (keyed) {
@@ -277,7 +301,9 @@ bool Transfer(HDC dst, const QRect& to, HDC src, const QRect& from, DWORD rop, b
 
 BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop)
 {
-    return RasterFill(dc, QRect(x, y, width, height).normalized(), rop) ? TRUE : FALSE;
+    return RasterFill(dc, RectFromEdges(x, y, static_cast<long long>(x) + width, static_cast<long long>(y) + height), rop)
+               ? TRUE
+               : FALSE;
 }
 
 BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int sy, DWORD rop)
@@ -286,7 +312,11 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int s
     if (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY || rop == DSTINVERT)
         return PatBlt(dst, x, y, width, height, rop);
     if (!DcFind(src) || width < 0 || height < 0) return FALSE;
-    return Transfer(dst, QRect(x, y, width, height), src, QRect(sx, sy, width, height), rop, false, 0) ? TRUE : FALSE;
+    return Transfer(dst, RectFromEdges(x, y, static_cast<long long>(x) + width, static_cast<long long>(y) + height), src,
+                    RectFromEdges(sx, sy, static_cast<long long>(sx) + width, static_cast<long long>(sy) + height), rop,
+                    false, 0)
+               ? TRUE
+               : FALSE;
 }
 
 int SetStretchBltMode(HDC dc, int mode) { return DcFind(dc) ? (mode ? BLACKONWHITE : 0) : 0; }

@@ -55,6 +55,14 @@ struct GdiObject {
     QRegion region;
 };
 
+// Coordinates are kept within +/- 2^28 so that widths and offsets never
+// overflow, whatever a caller (or a skin file) asks for.
+constexpr long long kCoordinateLimit = 1LL << 28;
+int ClampCoordinate(long long v);
+// The rectangle from left, top, right and bottom edges (right and bottom
+// outside); an inverted rectangle is empty.
+QRect RectFromEdges(long long left, long long top, long long right, long long bottom);
+
 GdiObject* GdiFind(HGDIOBJ handle);
 GdiObject* GdiFind(HGDIOBJ handle, GdiKind kind);
 HGDIOBJ GdiAdd(std::unique_ptr<GdiObject> object);
@@ -134,5 +142,7 @@ private:
 
 // Reads a DC rectangle (logical coordinates) as an RGB32 image.
 QImage ReadDc(HDC dc, const QRect& logical);
+// The part of a DC's logical plane that lies on its surface.
+QRect DcExtent(HDC dc);
 
 }  // namespace win32_gui

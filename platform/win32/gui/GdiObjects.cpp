@@ -80,6 +80,14 @@ HGDIOBJ MakeStock(int index)
 
 }  // namespace
 
+int ClampCoordinate(long long v) { return static_cast<int>(std::clamp(v, -kCoordinateLimit, kCoordinateLimit)); }
+
+QRect RectFromEdges(long long left, long long top, long long right, long long bottom)
+{
+    int l = ClampCoordinate(left), t = ClampCoordinate(top), r = ClampCoordinate(right), b = ClampCoordinate(bottom);
+    return QRect(l, t, std::max(0, r - l), std::max(0, b - t));
+}
+
 GdiObject* GdiFind(HGDIOBJ handle)
 {
     auto& t = Table();

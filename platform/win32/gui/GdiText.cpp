@@ -85,7 +85,7 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
     if (!dp.ok()) return TRUE;
     QPainter& p = dp.p();
     QRect box;
-    if (rect) box = QRect(rect->left, rect->top, std::max(0, rect->right - rect->left), std::max(0, rect->bottom - rect->top));
+    if (rect) box = RectFromEdges(rect->left, rect->top, rect->right, rect->bottom);
     if ((options & ETO_OPAQUE) && rect) {
         p.fillRect(box, ToQColor(d->state.bkColor));
         dp.Touched(box);

@@ -102,7 +102,7 @@ BOOL InvalidateRect(HWND window, const RECT* r, BOOL erase)
     }
     WindowObject* w = Lookup(window);
     if (!w) return FALSE;
-    QRegion area = r ? QRegion(QRect(r->left, r->top, r->right - r->left, r->bottom - r->top)) : QRegion(ClientBox(*w));
+    QRegion area = r ? QRegion(RectFromEdges(r->left, r->top, r->right, r->bottom)) : QRegion(ClientBox(*w));
     Invalidate(*w, area, erase != FALSE);
     return TRUE;
 }
@@ -123,7 +123,7 @@ BOOL ValidateRect(HWND window, const RECT* r)
         w->update = QRegion();
         w->eraseNeeded = false;
     } else {
-        w->update -= QRect(r->left, r->top, r->right - r->left, r->bottom - r->top);
+        w->update -= RectFromEdges(r->left, r->top, r->right, r->bottom);
     }
     return TRUE;
 }
@@ -172,7 +172,7 @@ BOOL RedrawWindow(HWND window, const RECT* r, HRGN region, UINT flags)
     WindowObject* w = Lookup(window);
     if (!w) return FALSE;
     QRegion area = region ? RegionOf(region)
-                   : r    ? QRegion(QRect(r->left, r->top, r->right - r->left, r->bottom - r->top))
+                   : r    ? QRegion(RectFromEdges(r->left, r->top, r->right, r->bottom))
                           : QRegion(ClientBox(*w));
     bool children = (flags & RDW_ALLCHILDREN) != 0;
     if (flags & RDW_FRAME) w->ncPaintNeeded = true;

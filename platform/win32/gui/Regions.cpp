@@ -1,7 +1,8 @@
 #include "Regions.h"
 
-#include <QPainterPath>
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 #include "GdiDraw.h"
 #include "GdiInternals.h"
@@ -21,31 +22,79 @@ HRGN MakeRegion(const QRegion& r)
     return GdiAdd(std::move(o));
 }
 
-QRect Box(int left, int top, int right, int bottom)
+QRect Box(long long left, long long top, long long right, long long bottom)
 {
     if (right < left) std::swap(left, right);
     if (bottom < top) std::swap(top, bottom);
-    return QRect(left, top, right - left, bottom - top);
+    return RectFromEdges(left, top, right, bottom);
 }
 
 int KindOf(const QRegion& r) { return r.isEmpty() ? NULLREGION : r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION; }
 
-// The pixels whose centres lie inside a path, row by row.
-QRegion RegionFromPath(const QPainterPath& path, const QRect& box)
+// Shapes are built row by row from the pixels whose centres lie inside
+// them; rows are limited to the 16-bit range a shape can sensibly take.
+constexpr int kShapeLimit = 32767;
+
+QRect ShapeBox(int left, int top, int right, int bottom)
 {
-    QRegion out;
-    for (int y = box.top(); y <= box.bottom() && !box.isEmpty(); ++y) {
-        int runStart = -1;
-        for (int x = box.left(); x <= box.right() + 1; ++x) {
-            bool in = x <= box.right() && path.contains(QPointF(x + 0.5, y + 0.5));
-            if (in && runStart < 0) runStart = x;
-            if (!in && runStart >= 0) {
-                out += QRect(runStart, y, x - runStart, 1);
-                runStart = -1;
-            }
-        }
+    QRect box = Box(left, top, right, bottom);
+    return box.intersected(QRect(-kShapeLimit, -kShapeLimit, 2 * kShapeLimit, 2 * kShapeLimit));
+}
+
+// The half width at a row of an ellipse with radii rx, ry around cy.
+double HalfWidth(double rx, double ry, double cy, double py)
+{
+    if (ry <= 0) return -1;
+    double t = (py - cy) / ry;
+    if (t * t >= 1) return -1;
+    return rx * std::sqrt(1 - t * t);
+}
+
+void AddSpan(QVector<QRect>* rows, int y, double from, double to)
+{
+    // Pixel x is inside when from < x + 0.5 < to.
+    int x0 = static_cast<int>(std::floor(from - 0.5)) + 1;
+    int x1 = static_cast<int>(std::ceil(to - 0.5)) - 1;
+    if (x1 >= x0) rows->push_back(QRect(x0, y, x1 - x0 + 1, 1));
+}
+
+QRegion FromRows(const QVector<QRect>& rows)
+{
+    QRegion r;
+    if (!rows.isEmpty()) r.setRects(rows.constData(), static_cast<int>(rows.size()));
+    return r;
+}
+
+QRegion Ellipse(const QRect& box)
+{
+    QVector<QRect> rows;
+    double cx = box.left() + box.width() / 2.0, cy = box.top() + box.height() / 2.0;
+    for (int y = box.top(); y < box.top() + box.height(); ++y) {
+        double half = HalfWidth(box.width() / 2.0, box.height() / 2.0, cy, y + 0.5);
+        if (half > 0) AddSpan(&rows, y, cx - half, cx + half);
     }
-    return out;
+    return FromRows(rows);
+}
+
+QRegion RoundRect(const QRect& box, int cornerWidth, int cornerHeight)
+{
+    double rx = std::clamp(cornerWidth, 0, box.width()) / 2.0;
+    double ry = std::clamp(cornerHeight, 0, box.height()) / 2.0;
+    double left = box.left(), right = box.left() + box.width();
+    double top = box.top(), bottom = box.top() + box.height();
+    QVector<QRect> rows;
+    for (int y = box.top(); y < box.top() + box.height(); ++y) {
+        double py = y + 0.5;
+        double inset = 0;
+        if (ry > 0 && (py < top + ry || py > bottom - ry)) {
+            double cy = py < top + ry ? top + ry : bottom - ry;
+            double half = HalfWidth(rx, ry, cy, py);
+            if (half < 0) continue;
+            inset = rx - half;
+        }
+        AddSpan(&rows, y, left + inset, right - inset);
+    }
+    return FromRows(rows);
 }
 
 }  // namespace
@@ -60,18 +109,12 @@ HRGN CreateRectRgnIndirect(const RECT* r)
 
 HRGN CreateEllipticRgn(int left, int top, int right, int bottom)
 {
-    QRect box = Box(left, top, right, bottom);
-    QPainterPath path;
-    path.addEllipse(QRectF(box));
-    return MakeRegion(RegionFromPath(path, box));
+    return MakeRegion(Ellipse(ShapeBox(left, top, right, bottom)));
 }
 
 HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int width, int height)
 {
-    QRect box = Box(left, top, right, bottom);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(box), std::clamp(width, 0, box.width()) / 2.0, std::clamp(height, 0, box.height()) / 2.0);
-    return MakeRegion(RegionFromPath(path, box));
+    return MakeRegion(RoundRect(ShapeBox(left, top, right, bottom), width, height));
 }
 
 HRGN ExtCreateRegion(const void* transform, DWORD size, const RGNDATA* data)
@@ -122,6 +165,14 @@ int OffsetRgn(HRGN region, int dx, int dy)
 {
     GdiObject* o = GdiFind(region, GdiKind::Region);
     if (!o) return ERROR;
+    // The region stays within the coordinate range; a move past it is refused.
+    QRect b = o->region.boundingRect();
+    if (!o->region.isEmpty() &&
+        (std::llabs(static_cast<long long>(b.left()) + dx) > kCoordinateLimit ||
+         std::llabs(static_cast<long long>(b.right()) + dx) > kCoordinateLimit ||
+         std::llabs(static_cast<long long>(b.top()) + dy) > kCoordinateLimit ||
+         std::llabs(static_cast<long long>(b.bottom()) + dy) > kCoordinateLimit))
+        return ERROR;
     o->region.translate(dx, dy);
     return KindOf(o->region);
 }

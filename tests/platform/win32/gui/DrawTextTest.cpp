@@ -243,6 +243,14 @@ TEST_F(DrawTextTest, AWordWiderThanTheBoxIsBrokenBetweenCharacters)
     EXPECT_LT(r.ink.right, 50);
 }
 
+TEST_F(DrawTextTest, ALongTextIsWrappedInOnePass)
+{
+    std::wstring text;
+    for (int i = 0; i < 20000; ++i) text += L"word ";
+    Rendered r = Render(text.c_str(), DT_WORDBREAK | DT_CALCRECT, RECT{0, 0, 100, 10});
+    EXPECT_GT(r.result, 1000 * r.lineHeight);
+}
+
 TEST_F(DrawTextTest, NullAndEmptyTexts)
 {
     Rendered empty = Render(L"", DT_LEFT);

@@ -73,6 +73,18 @@ TEST_F(GdiTest, DibSectionsAreBottomUpAndDrawnInLogicalCoordinates)
     EXPECT_EQ(GetPixel(d.dc, 1, 2), RGB(30, 20, 10));
 }
 
+TEST_F(GdiTest, ExtremeRectanglesAreClipped)
+{
+    Dib d(4, 4, 24);
+    RECT all{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    EXPECT_TRUE(FillRect(d.dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))));
+    EXPECT_EQ(GetPixel(d.dc, 3, 3), RGB(255, 255, 255));
+    EXPECT_TRUE(Rectangle(d.dc, INT32_MIN, 0, INT32_MAX, 2));
+    EXPECT_TRUE(PatBlt(d.dc, INT32_MAX - 1, 0, INT32_MAX, 5, BLACKNESS));
+    EXPECT_TRUE(BitBlt(d.dc, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, d.dc, 0, 0, SRCCOPY));
+    EXPECT_TRUE(InvalidateRect(nullptr, &all, FALSE));
+}
+
 TEST_F(GdiTest, ThirtyTwoBitDibsKeepAZeroFourthByte)
 {
     Dib d(3, 3, 32);

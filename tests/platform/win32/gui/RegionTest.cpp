@@ -71,6 +71,24 @@ TEST_F(RegionTest, ShapesOffsetsAndBoxes)
     DeleteObject(rr);
 }
 
+TEST_F(RegionTest, ExtremeShapesStayBounded)
+{
+    // Sizes a damaged skin file could ask for: built row by row within the
+    // 16-bit range, never pixel by pixel over the whole request.
+    HRGN huge = CreateEllipticRgn(-2000000000, -2000000000, 2000000000, 2000000000);
+    ASSERT_NE(huge, nullptr);
+    EXPECT_TRUE(PtInRegion(huge, 0, 0));
+    HRGN rr = CreateRoundRectRgn(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX);
+    ASSERT_NE(rr, nullptr);
+    HRGN wide = CreateRectRgn(INT32_MIN, 0, INT32_MAX, 10);
+    EXPECT_TRUE(PtInRegion(wide, 123456, 5));
+    EXPECT_EQ(OffsetRgn(wide, INT32_MAX, 0), ERROR);  // would leave the coordinate range
+    EXPECT_TRUE(PtInRegion(wide, 123456, 5));
+    DeleteObject(huge);
+    DeleteObject(rr);
+    DeleteObject(wide);
+}
+
 TEST_F(RegionTest, RegionDataIsCheckedAgainstItsSize)
 {
     struct {
