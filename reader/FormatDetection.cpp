@@ -8,6 +8,7 @@
 #include "analysers/AsfFile.h"
 #include "analysers/AviFile.h"
 #include "analysers/FlvFile.h"
+#include "analysers/MkvFile.h"
 #include "analysers/Mp4File.h"
 #include "analysers/OggFile.h"
 #include "analysers/RmFile.h"
@@ -117,6 +118,7 @@ std::unique_ptr<MediaFileInfo> CreateFileParser(int type)
     case FILETYPE_ASF: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) AsfFile);
     case FILETYPE_MP4: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) Mp4File);
     case FILETYPE_RM: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) RmFile);
+    case FILETYPE_MKV: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) MkvFile);
     case FILETYPE_OGG: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) OggFile);
     case FILETYPE_FLV: return std::unique_ptr<MediaFileInfo>(new (std::nothrow) FlvFile);
     default: return nullptr;

@@ -11,6 +11,7 @@
 #include "ReaderStrings.h"
 #include "analysers/AsfFile.h"
 #include "analysers/AviFile.h"
+#include "analysers/MkvFile.h"
 #include "analysers/Mp4File.h"
 #include "analysers/OggFile.h"
 #include "analysers/RmFile.h"
@@ -212,6 +213,9 @@ void CReportBuilder::WriteTagLines()
             add(IDS_LABEL_CREATOR, NarrowTag(rm->GetAuthor(), t), t);
             add(IDS_LABEL_COPYRIGHT, NarrowTag(rm->GetCopyright(), t), t);
         }
+        break;
+    case FILETYPE_MKV:
+        if (auto* mkv = dynamic_cast<MkvFile*>(m_pInfo)) add(IDS_LABEL_USED_TOOL, WideTag(mkv->GetWritingApp(), t), t);
         break;
     case FILETYPE_OGG:
         if (auto* ogg = dynamic_cast<OggFile*>(m_pInfo)) {

@@ -101,7 +101,7 @@ TEST(FormatDetection, UnreadablePathsAreUnknown)
 
 TEST(FormatDetection, FactoryMakesFreshAnalysers)
 {
-    for (int type : {FILETYPE_AVI, FILETYPE_ASF, FILETYPE_MP4, FILETYPE_RM, FILETYPE_OGG, FILETYPE_FLV}) {
+    for (int type : {FILETYPE_AVI, FILETYPE_ASF, FILETYPE_MP4, FILETYPE_RM, FILETYPE_MKV, FILETYPE_OGG, FILETYPE_FLV}) {
         std::unique_ptr<MediaFileInfo> a = CreateFileParser(type);
         ASSERT_NE(nullptr, a) << type;
         EXPECT_EQ(type, a->m_nFileType);
