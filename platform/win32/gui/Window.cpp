@@ -1,6 +1,7 @@
 #include "Window.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
@@ -81,11 +82,18 @@ void Unlink(WindowObject& w)
     list.erase(std::remove(list.begin(), list.end(), w.handle), list.end());
 }
 
-// Reads or writes a LONG_PTR inside an extra-bytes block.
-bool ExtraSlot(std::vector<BYTE>& bytes, int index, LONG_PTR** slot)
+// Reads or writes a LONG_PTR at any byte offset inside an extra-bytes block.
+bool ReadExtra(const std::vector<BYTE>& bytes, int index, LONG_PTR* value)
 {
     if (index < 0 || static_cast<size_t>(index) + sizeof(LONG_PTR) > bytes.size()) return false;
-    *slot = reinterpret_cast<LONG_PTR*>(bytes.data() + index);
+    std::memcpy(value, bytes.data() + index, sizeof(LONG_PTR));
+    return true;
+}
+
+bool WriteExtra(std::vector<BYTE>& bytes, int index, LONG_PTR value)
+{
+    if (index < 0 || static_cast<size_t>(index) + sizeof(LONG_PTR) > bytes.size()) return false;
+    std::memcpy(bytes.data() + index, &value, sizeof(LONG_PTR));
     return true;
 }
 
@@ -315,8 +323,8 @@ ULONG_PTR GetClassLongPtrW(HWND window, int index)
     case GCLP_HBRBACKGROUND: return reinterpret_cast<ULONG_PTR>(c.background);
     case GCL_STYLE: return c.style;
     default: {
-        LONG_PTR* slot = nullptr;
-        if (ExtraSlot(c.extra, index, &slot)) return static_cast<ULONG_PTR>(*slot);
+        LONG_PTR v = 0;
+        if (ReadExtra(c.extra, index, &v)) return static_cast<ULONG_PTR>(v);
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -333,14 +341,11 @@ ULONG_PTR SetClassLongPtrW(HWND window, int index, LONG_PTR value)
     case GCLP_HCURSOR: c.cursor = reinterpret_cast<HCURSOR>(value); break;
     case GCLP_HBRBACKGROUND: c.background = reinterpret_cast<HBRUSH>(value); break;
     case GCL_STYLE: c.style = static_cast<UINT>(value); break;
-    default: {
-        LONG_PTR* slot = nullptr;
-        if (!ExtraSlot(c.extra, index, &slot)) {
+    default:
+        if (!WriteExtra(c.extra, index, value)) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
-        *slot = value;
-    }
     }
     return old;
 }
@@ -547,8 +552,8 @@ LONG_PTR GetWindowLongPtrW(HWND window, int index)
     case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(w->IsChild() ? w->parent : w->owner);
     case GWLP_HINSTANCE: return reinterpret_cast<LONG_PTR>(w->instance);
     default: {
-        LONG_PTR* slot = nullptr;
-        if (ExtraSlot(w->extra, index, &slot)) return *slot;
+        LONG_PTR v = 0;
+        if (ReadExtra(w->extra, index, &v)) return v;
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -590,14 +595,11 @@ LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value)
         if (!w->IsChild()) w->owner = reinterpret_cast<HWND>(value);
         break;
     case GWLP_HINSTANCE: w->instance = reinterpret_cast<HINSTANCE>(value); break;
-    default: {
-        LONG_PTR* slot = nullptr;
-        if (!ExtraSlot(w->extra, index, &slot)) {
+    default:
+        if (!WriteExtra(w->extra, index, value)) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
-        *slot = value;
-    }
     }
     return old;
 }

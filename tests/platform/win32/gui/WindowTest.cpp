@@ -136,6 +136,8 @@ TEST_F(WindowTest, PropertiesLongValuesAndText)
     EXPECT_EQ(GetWindowLongPtrW(w, GWLP_USERDATA), 77);
     SetWindowLongPtrW(w, 8, 1234);  // the class's extra bytes
     EXPECT_EQ(GetWindowLongPtrW(w, 8), 1234);
+    SetWindowLongPtrW(w, 1, -5);  // any byte offset
+    EXPECT_EQ(GetWindowLongPtrW(w, 1), -5);
     EXPECT_EQ(GetWindowLongPtrW(w, 12), 0);  // past the 16 extra bytes: refused
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 
