@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QWheelEvent>
 #include <QWidget>
+#include <QWindow>
 
 #include "Input.h"
 #include "MessageQueue.h"
@@ -166,7 +167,19 @@ void CreateWidgetFor(WindowObject& w)
     QWidget* parent = ParentWidget(w);
     if (w.IsChild() && !parent) return;
     auto* widget = new WindowWidget(w.handle, parent);
-    if (!parent) widget->setWindowFlags(FlagsFor(w));
+    if (!parent) {
+        widget->setWindowFlags(FlagsFor(w));
+        // Activation is ours to decide (ShowWindow, SetActiveWindow), not a side effect of showing.
+        widget->setAttribute(Qt::WA_ShowWithoutActivating);
+        // An owned window stays above its owner on the desktop.
+        WindowObject* owner = Find(w.owner);
+        if (owner && owner->widget) {
+            widget->winId();
+            owner->widget->winId();
+            if (widget->windowHandle() && owner->widget->windowHandle())
+                widget->windowHandle()->setTransientParent(owner->widget->windowHandle());
+        }
+    }
     // Hidden until the window is shown: Qt would otherwise show a child
     // together with its parent.
     widget->setVisible(false);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWidget>
+#include <QWindow>
 
 #include "GuiTestSupport.h"
 #include "platform/win32/gui/Focus.h"
@@ -317,7 +318,14 @@ TEST_F(InputTest, QtWidgetsShowTheWindowAndFeedTheSameInput)
     EXPECT_EQ(downs[0].lParam, Packed(5, 5));
     ShowWindow(child, SW_HIDE);
     EXPECT_FALSE(childWidget->isVisible());
+    // An owned pop-up is kept above its owner.
+    HWND owned = CreateWindowExW(0, RecordingClass(), L"", WS_POPUP, 0, 0, 10, 10, top, nullptr, nullptr, nullptr);
+    QWidget* ownedWidget = win32_gui::Find(owned)->widget;
+    ASSERT_NE(ownedWidget->windowHandle(), nullptr);
+    EXPECT_EQ(ownedWidget->windowHandle()->transientParent(), topWidget->windowHandle());
+    EXPECT_EQ(GetParent(owned), top);
     DestroyWindow(top);
+    EXPECT_FALSE(IsWindow(owned));  // owned windows go with their owner
 }
 
 }  // namespace
