@@ -108,19 +108,19 @@ private:
     bool ok_ = true;
 };
 
-struct ItemSpec {
+struct ItemDescription {
     DLGITEMTEMPLATE item;
     std::wstring className;
     std::wstring title;
 };
 
-struct DialogSpec {
+struct DialogDescription {
     DLGTEMPLATE head;
     std::wstring className;
     std::wstring title;
     WORD pointSize = 0;
     std::wstring face;
-    std::vector<ItemSpec> items;
+    std::vector<ItemDescription> items;
 };
 
 const wchar_t* ClassOfOrdinal(WORD ordinal)
@@ -136,29 +136,29 @@ const wchar_t* ClassOfOrdinal(WORD ordinal)
     }
 }
 
-bool ParseTemplate(const DLGTEMPLATE* templ, DialogSpec* spec)
+bool ParseTemplate(const DLGTEMPLATE* templ, DialogDescription* desc)
 {
     if (!templ) return false;
     const auto* bytes = reinterpret_cast<const uint8_t*>(templ);
     size_t size = win32_gui::GlobalBlockSizeAt(templ);
     if (!size) size = 0x10000;
     TemplateReader r(bytes, size);
-    spec->head = r.Read<DLGTEMPLATE>();
+    desc->head = r.Read<DLGTEMPLATE>();
     // The extended template form starts with the signature 1, 0xFFFF.
-    if (!r.ok() || (spec->head.style & 0xFFFF0000u) == 0xFFFF0000u) return false;
+    if (!r.ok() || (desc->head.style & 0xFFFF0000u) == 0xFFFF0000u) return false;
     std::wstring menu;
     WORD ordinal = 0;
     r.NameOrOrdinal(&menu, &ordinal);
-    r.NameOrOrdinal(&spec->className, &ordinal);
-    if (ordinal) spec->className.clear();
-    spec->title = r.Text();
-    if (spec->head.style & DS_SETFONT) {
-        spec->pointSize = r.Read<WORD>();
-        spec->face = r.Text();
+    r.NameOrOrdinal(&desc->className, &ordinal);
+    if (ordinal) desc->className.clear();
+    desc->title = r.Text();
+    if (desc->head.style & DS_SETFONT) {
+        desc->pointSize = r.Read<WORD>();
+        desc->face = r.Text();
     }
-    for (WORD i = 0; i < spec->head.cdit && r.ok(); ++i) {
+    for (WORD i = 0; i < desc->head.cdit && r.ok(); ++i) {
         r.Align(4);
-        ItemSpec item;
+        ItemDescription item;
         item.item = r.Read<DLGITEMTEMPLATE>();
         WORD ord = 0;
         r.NameOrOrdinal(&item.className, &ord);
@@ -173,7 +173,7 @@ bool ParseTemplate(const DLGTEMPLATE* templ, DialogSpec* spec)
         item.title = titleText;
         WORD extra = r.Read<WORD>();
         r.Skip(extra);
-        spec->items.push_back(item);
+        desc->items.push_back(item);
     }
     return r.ok();
 }
@@ -202,30 +202,30 @@ HWND FirstTabStop(HWND dialog) { return GetNextDlgTabItem(dialog, nullptr, FALSE
 
 HWND CreateDialogInternal(HINSTANCE instance, const DLGTEMPLATE* templ, HWND owner, DLGPROC proc, LPARAM param)
 {
-    DialogSpec spec;
-    if (!ParseTemplate(templ, &spec)) {
+    DialogDescription desc;
+    if (!ParseTemplate(templ, &desc)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     auto state = std::make_shared<DialogState>();
-    if (spec.head.style & DS_SETFONT) {
-        state->font = CreateFontW(-static_cast<int>((spec.pointSize * 96 + 36) / 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
-                                  DEFAULT_CHARSET, 0, 0, 0, 0, spec.face.c_str());
+    if (desc.head.style & DS_SETFONT) {
+        state->font = CreateFontW(-static_cast<int>((desc.pointSize * 96 + 36) / 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                                  DEFAULT_CHARSET, 0, 0, 0, 0, desc.face.c_str());
         state->ownFont = true;
     }
     MeasureBaseUnits(state->font, &state->baseX, &state->baseY);
-    DWORD style = spec.head.style;
-    DWORD exStyle = spec.head.dwExtendedStyle;
+    DWORD style = desc.head.style;
+    DWORD exStyle = desc.head.dwExtendedStyle;
     if (style & DS_MODALFRAME) exStyle |= WS_EX_DLGMODALFRAME;
     DWORD windowStyle = style & ~(WS_VISIBLE | 0xFFFFu);
-    RECT r{0, 0, spec.head.cx * state->baseX / 4, spec.head.cy * state->baseY / 8};
+    RECT r{0, 0, desc.head.cx * state->baseX / 4, desc.head.cy * state->baseY / 8};
     AdjustWindowRectEx(&r, windowStyle, FALSE, exStyle);
-    POINT at{spec.head.x * state->baseX / 4, spec.head.y * state->baseY / 8};
+    POINT at{desc.head.x * state->baseX / 4, desc.head.y * state->baseY / 8};
     HWND root = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
     if (root && !(style & DS_ABSALIGN) && !(style & WS_CHILD)) ClientToScreen(root, &at);
     if (style & WS_CHILD) root = owner;
-    const wchar_t* cls = spec.className.empty() ? kDialogClass : spec.className.c_str();
-    HWND h = CreateWindowExW(exStyle, cls, spec.title.c_str(), windowStyle, at.x, at.y, r.right - r.left,
+    const wchar_t* cls = desc.className.empty() ? kDialogClass : desc.className.c_str();
+    HWND h = CreateWindowExW(exStyle, cls, desc.title.c_str(), windowStyle, at.x, at.y, r.right - r.left,
                              r.bottom - r.top, style & WS_CHILD ? owner : root, nullptr, instance,
                              reinterpret_cast<LPVOID>(param));
     if (!h) {
@@ -235,7 +235,7 @@ HWND CreateDialogInternal(HINSTANCE instance, const DLGTEMPLATE* templ, HWND own
     States()[h] = state;
     SetWindowLongPtrW(h, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
     if (state->font) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), FALSE);
-    for (const ItemSpec& it : spec.items) {
+    for (const ItemDescription& it : desc.items) {
         const DLGITEMTEMPLATE& d = it.item;
         HWND c = CreateWindowExW(d.dwExtendedStyle | WS_EX_NOPARENTNOTIFY, it.className.c_str(), it.title.c_str(),
                                  d.style | WS_CHILD, d.x * state->baseX / 4, d.y * state->baseY / 8,
