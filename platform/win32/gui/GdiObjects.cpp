@@ -1,6 +1,7 @@
 #include <QFontMetrics>
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <unordered_map>
 
 #include "GdiInternals.h"
@@ -391,13 +392,18 @@ HBITMAP MakeBitmap(int width, int height, int bitCount, bool bottomUp, bool dib,
     s->bottomUp = bottomUp;
     long long stride = ((static_cast<long long>(width) * bitCount + 31) / 8) & ~3LL;
     long long total = stride * height;
-    // Refuse what cannot be a picture rather than try to allocate it.
-    if (stride <= 0 || total <= 0 || total > (1LL << 31)) {
+    // Refuse what cannot be a picture (over 256 MiB) rather than try to allocate it.
+    if (stride <= 0 || total <= 0 || total > (1LL << 28)) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     s->stride = static_cast<int>(stride);
-    s->bits.assign(static_cast<size_t>(total), 0);
+    try {
+        s->bits.assign(static_cast<size_t>(total), 0);
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     s->palette = std::move(palette);
     auto o = std::make_unique<GdiObject>();
     o->kind = GdiKind::Bitmap;

@@ -200,10 +200,17 @@ bool IsReallyVisible(const WindowObject& w)
 
 void ResizeBacking(WindowObject& w)
 {
-    int cx = std::max(0, w.Width());
-    int cy = std::max(0, w.Height());
+    // The image never exceeds what a screen could show; a larger window
+    // shows its top-left part.
+    constexpr int kLargestSide = 16384;
+    int cx = std::clamp(w.Width(), 0, kLargestSide);
+    int cy = std::clamp(w.Height(), 0, kLargestSide);
     if (w.backing.width() == cx && w.backing.height() == cy) return;
     QImage next(cx, cy, QImage::Format_RGB32);
+    if (next.isNull()) {
+        w.backing = QImage();  // no memory for it: nothing is drawn
+        return;
+    }
     next.fill(Qt::white);
     if (!w.backing.isNull()) {
         for (int y = 0; y < std::min(cy, w.backing.height()); ++y) {

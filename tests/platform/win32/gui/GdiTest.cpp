@@ -85,6 +85,30 @@ TEST_F(GdiTest, ExtremeRectanglesAreClipped)
     EXPECT_TRUE(InvalidateRect(nullptr, &all, FALSE));
 }
 
+TEST_F(GdiTest, OversizedBitmapsAndWindowsAreRefusedOrLimited)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biWidth = 100000;
+    info.bmiHeader.biHeight = 100000;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = reinterpret_cast<void*>(1);
+    EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+    EXPECT_EQ(bits, nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+    // A window far larger than a screen keeps a screen-sized image and still draws.
+    HWND w = MakeTop(0, 0, 100, 100);
+    MoveWindow(w, 0, 0, 1000000, 20, TRUE);
+    RECT r;
+    GetClientRect(w, &r);
+    EXPECT_EQ(r.right, 1000000);
+    HDC dc = GetDC(w);
+    RECT all{0, 0, 1000000, 20};
+    EXPECT_TRUE(FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))));
+    EXPECT_EQ(GetPixel(dc, 16383, 10), RGB(0, 0, 0));
+    ReleaseDC(w, dc);
+    Pump();
+}
+
 TEST_F(GdiTest, ThirtyTwoBitDibsKeepAZeroFourthByte)
 {
     Dib d(3, 3, 32);
