@@ -1,7 +1,7 @@
 // The window calls that setting a dialog's texts makes: the descendants of a
 // dialog, each window's parent and control id, and setting a window's text.
-// The window layer plugs its windows in here; with nothing plugged in, no
-// dialog texts are set.
+// The window layer's windows plug in here (InstallWindowLayerServices); with
+// nothing plugged in, no dialog texts are set.
 #pragma once
 
 #include <vector>

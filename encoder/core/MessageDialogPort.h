@@ -1,8 +1,7 @@
 // The message box the core shows its notices and questions in. The program's
-// message dialog plugs in here (the foundation's message dialog, once the
-// window layer carries it); with nothing plugged in, the text goes to the
-// standard error stream and the answer is -1, the answer of a message box
-// that could not be shown.
+// message dialog plugs in here (InstallWindowLayerServices); with nothing
+// plugged in, the text goes to the standard error stream and the answer is
+// -1, the answer of a message box that could not be shown.
 #pragma once
 
 #include "platform/win32/CString.h"
