@@ -117,8 +117,8 @@ void CSourceStream::PlayLoop()
     if (StopRequested()) return;
     HRESULT hr = OnThreadStartPlay();
     if (FAILED(hr)) {
-        DeliverEndOfStream();
         source_->NotifyEvent(EC_ERRORABORT, hr, 0);
+        DeliverEndOfStream();
         return;
     }
     DeliverNewSegment(StartPosition(), StopPosition(), Rate());
@@ -141,8 +141,10 @@ void CSourceStream::PlayLoop()
             continue;
         }
         sample->Release();
-        DeliverEndOfStream();
+        // An error is raised before the stream ends, so that the owner
+        // hears of the failure and not of a completed stream.
         if (FAILED(hr)) source_->NotifyEvent(EC_ERRORABORT, hr, 0);
+        DeliverEndOfStream();
         return;
     }
 }

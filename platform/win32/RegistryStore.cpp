@@ -532,6 +532,28 @@ private:
     int fd_ = -1;
 };
 
+// The sub-key names of a user key and a shipped key together (either may be
+// null), by folded name.
+void MergeChildNames(const Key* user, const Key* shipped, std::map<std::wstring, std::wstring>* names)
+{
+    if (user)
+        for (const auto& [folded, child] : user->children) names->emplace(folded, child->name);
+    if (shipped)
+        for (const auto& [folded, child] : shipped->children) names->emplace(folded, child->name);
+}
+
+// The user's values in their order, then the shipped ones the user has not
+// replaced.
+std::vector<RegValueData> MergeValues(Key* user, Key* shipped)
+{
+    std::vector<RegValueData> out;
+    if (user) out = user->values;
+    if (shipped)
+        for (const auto& v : shipped->values)
+            if (!user || !user->Find(v.name)) out.push_back(v);
+    return out;
+}
+
 }  // namespace
 
 // ---- The store -------------------------------------------------------------------
@@ -551,6 +573,16 @@ struct RegistryStore::Impl {
     bool folderKnown = false;
     std::string folder;  // ".../rivoenc/registry/", or "" when there is no home
     Root roots[3];
+    Key shipped[3];  // the read-only layer, never written to a file
+
+    // The shipped key at a path, or null. A root without shipped data has
+    // none.
+    Key* Shipped(RegRoot root, const RegPath& path)
+    {
+        Key* k = FindKey(&shipped[static_cast<int>(root)], path);
+        if (k && path.empty() && k->children.empty() && k->values.empty()) return nullptr;
+        return k;
+    }
 
     ~Impl() { Drop(); }
 
@@ -735,11 +767,33 @@ void RegistryStore::Reset()
 
 void RegistryStoreReset() { RegistryStore::Instance().Reset(); }
 
+LONG RegistryStore::AddShippedKey(RegRoot root, const RegPath& path)
+{
+    if (path.size() > kMaxDepth) return ERROR_INVALID_PARAMETER;
+    for (const auto& part : path)
+        if (part.empty() || part.size() > kMaxKeyNameLen) return ERROR_INVALID_PARAMETER;
+    std::lock_guard<std::mutex> g(mutex_);
+    MakeKey(&impl_->shipped[static_cast<int>(root)], path);
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::AddShippedValue(RegRoot root, const RegPath& path, std::wstring_view name, DWORD type,
+                                    std::string_view bytes)
+{
+    if (name.size() > kMaxValueNameLen) return ERROR_INVALID_PARAMETER;
+    LONG rc = AddShippedKey(root, path);
+    if (rc != ERROR_SUCCESS) return rc;
+    std::lock_guard<std::mutex> g(mutex_);
+    MakeKey(&impl_->shipped[static_cast<int>(root)], path)->Set(name, type, bytes);
+    return ERROR_SUCCESS;
+}
+
 LONG RegistryStore::KeyExists(RegRoot root, const RegPath& path)
 {
     std::lock_guard<std::mutex> g(mutex_);
     Impl::Root& r = impl_->Refresh(root);
-    if (FindKey(&r.tree, path) || VirtualKind(root, path) != Virtual::None) return ERROR_SUCCESS;
+    if (FindKey(&r.tree, path) || impl_->Shipped(root, path) || VirtualKind(root, path) != Virtual::None)
+        return ERROR_SUCCESS;
     return ERROR_KEY_DELETED;
 }
 
@@ -752,7 +806,7 @@ LONG RegistryStore::CreateKey(RegRoot root, const RegPath& path, bool* created)
     std::lock_guard<std::mutex> g(mutex_);
     if (VirtualKind(root, path) != Virtual::None) return ERROR_SUCCESS;
     if (InsideShellFolders(root, path)) return ERROR_ACCESS_DENIED;
-    if (FindKey(&impl_->Refresh(root).tree, path)) return ERROR_SUCCESS;
+    if (FindKey(&impl_->Refresh(root).tree, path) || impl_->Shipped(root, path)) return ERROR_SUCCESS;
     return impl_->Modify(root, [&](Key& tree, bool* changed) {
         *changed = *created = FindKey(&tree, path) == nullptr;
         MakeKey(&tree, path);
@@ -763,7 +817,8 @@ LONG RegistryStore::CreateKey(RegRoot root, const RegPath& path, bool* created)
 LONG RegistryStore::DeleteKey(RegRoot root, const RegPath& path)
 {
     std::lock_guard<std::mutex> g(mutex_);
-    if (path.empty() || VirtualKind(root, path) != Virtual::None) return ERROR_ACCESS_DENIED;
+    if (path.empty() || VirtualKind(root, path) != Virtual::None || impl_->Shipped(root, path))
+        return ERROR_ACCESS_DENIED;
     if (!FindKey(&impl_->Refresh(root).tree, path)) return ERROR_KEY_DELETED;
     return impl_->Modify(root, [&](Key& tree, bool* changed) -> LONG {
         RegPath parentPath(path.begin(), path.end() - 1);
@@ -782,7 +837,7 @@ LONG RegistryStore::DeleteTree(RegRoot root, const RegPath& path, bool deleteKey
     std::lock_guard<std::mutex> g(mutex_);
     // Keys that are answered rather than stored cannot go; the stored keys
     // and values under them do.
-    bool isVirtual = VirtualKind(root, path) != Virtual::None;
+    bool isVirtual = VirtualKind(root, path) != Virtual::None || impl_->Shipped(root, path);
     if (deleteKeyItself && path.empty()) return ERROR_ACCESS_DENIED;
     Key* k = FindKey(&impl_->Refresh(root).tree, path);
     if (!k && !isVirtual) return ERROR_KEY_DELETED;
@@ -819,8 +874,10 @@ LONG RegistryStore::GetValue(RegRoot root, const RegPath& path, std::wstring_vie
         return ERROR_FILE_NOT_FOUND;
     }
     Key* k = FindKey(&impl_->Refresh(root).tree, path);
-    if (!k) return kind == Virtual::None ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
-    const RegValueData* v = k->Find(name);
+    Key* shipped = impl_->Shipped(root, path);
+    if (!k && !shipped) return kind == Virtual::None ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
+    const RegValueData* v = k ? k->Find(name) : nullptr;
+    if (!v && shipped) v = shipped->Find(name);
     if (!v) return ERROR_FILE_NOT_FOUND;
     *out = *v;
     return ERROR_SUCCESS;
@@ -836,12 +893,14 @@ LONG RegistryStore::SetValue(RegRoot root, const RegPath& path, std::wstring_vie
     // Writing what is already stored changes nothing: settings are written
     // back in full at exit, mostly unchanged.
     Key* k = FindKey(&impl_->Refresh(root).tree, path);
-    if (!k && kind == Virtual::None) return ERROR_KEY_DELETED;
+    // Under a shipped key the user's own key is made as needed.
+    bool answered = kind != Virtual::None || impl_->Shipped(root, path);
+    if (!k && !answered) return ERROR_KEY_DELETED;
     if (const RegValueData* v = k ? k->Find(name) : nullptr; v && v->type == type && v->bytes == bytes)
         return ERROR_SUCCESS;
     return impl_->Modify(root, [&](Key& tree, bool* changed) -> LONG {
         Key* target = FindKey(&tree, path);
-        if (!target && kind == Virtual::None) return ERROR_KEY_DELETED;
+        if (!target && !answered) return ERROR_KEY_DELETED;
         if (!target) target = MakeKey(&tree, path);
         target->Set(name, type, bytes);
         *changed = true;
@@ -855,8 +914,12 @@ LONG RegistryStore::DeleteValue(RegRoot root, const RegPath& path, std::wstring_
     Virtual kind = VirtualKind(root, path);
     if (kind == Virtual::ShellFolders) return ERROR_ACCESS_DENIED;
     Key* k = FindKey(&impl_->Refresh(root).tree, path);
-    if (!k) return kind == Virtual::None ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
-    if (!k->Find(name)) return ERROR_FILE_NOT_FOUND;
+    Key* shipped = impl_->Shipped(root, path);
+    if (!k || !k->Find(name)) {
+        if (shipped && shipped->Find(name)) return ERROR_ACCESS_DENIED;
+        if (!k && !shipped) return kind == Virtual::None ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
+        return ERROR_FILE_NOT_FOUND;
+    }
     return impl_->Modify(root, [&](Key& tree, bool* changed) -> LONG {
         Key* target = FindKey(&tree, path);
         if (!target) return kind == Virtual::None ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
@@ -870,9 +933,10 @@ LONG RegistryStore::EnumSubKey(RegRoot root, const RegPath& path, DWORD index, s
 {
     std::lock_guard<std::mutex> g(mutex_);
     Key* k = FindKey(&impl_->Refresh(root).tree, path);
+    Key* shipped = impl_->Shipped(root, path);
     Virtual kind = VirtualKind(root, path);
-    if (!k && kind == Virtual::None) return ERROR_KEY_DELETED;
-    if (kind != Virtual::Ancestor) {
+    if (!k && !shipped && kind == Virtual::None) return ERROR_KEY_DELETED;
+    if (kind != Virtual::Ancestor && !shipped) {
         if (!k || index >= k->children.size()) return ERROR_NO_MORE_ITEMS;
         auto it = k->children.begin();
         std::advance(it, index);
@@ -880,8 +944,7 @@ LONG RegistryStore::EnumSubKey(RegRoot root, const RegPath& path, DWORD index, s
         return ERROR_SUCCESS;
     }
     std::map<std::wstring, std::wstring> names;
-    if (k)
-        for (const auto& [folded, child] : k->children) names.emplace(folded, child->name);
+    MergeChildNames(k, shipped, &names);
     AddVirtualChildren(root, path, &names);
     if (index >= names.size()) return ERROR_NO_MORE_ITEMS;
     auto it = names.begin();
@@ -901,9 +964,16 @@ LONG RegistryStore::EnumValue(RegRoot root, const RegPath& path, DWORD index, Re
         return ERROR_SUCCESS;
     }
     Key* k = FindKey(&impl_->Refresh(root).tree, path);
-    if (!k && kind == Virtual::None) return ERROR_KEY_DELETED;
-    if (!k || index >= k->values.size()) return ERROR_NO_MORE_ITEMS;
-    *out = k->values[index];
+    Key* shipped = impl_->Shipped(root, path);
+    if (!k && !shipped && kind == Virtual::None) return ERROR_KEY_DELETED;
+    if (!shipped) {
+        if (!k || index >= k->values.size()) return ERROR_NO_MORE_ITEMS;
+        *out = k->values[index];
+        return ERROR_SUCCESS;
+    }
+    std::vector<RegValueData> values = MergeValues(k, shipped);
+    if (index >= values.size()) return ERROR_NO_MORE_ITEMS;
+    *out = std::move(values[index]);
     return ERROR_SUCCESS;
 }
 
@@ -913,10 +983,10 @@ LONG RegistryStore::QueryInfo(RegRoot root, const RegPath& path, RegKeyInfo* out
     *out = RegKeyInfo();
     Virtual kind = VirtualKind(root, path);
     Key* k = FindKey(&impl_->Refresh(root).tree, path);
-    if (!k && kind == Virtual::None) return ERROR_KEY_DELETED;
+    Key* shipped = impl_->Shipped(root, path);
+    if (!k && !shipped && kind == Virtual::None) return ERROR_KEY_DELETED;
     std::map<std::wstring, std::wstring> names;
-    if (k)
-        for (const auto& [folded, child] : k->children) names.emplace(folded, child->name);
+    MergeChildNames(k, shipped, &names);
     AddVirtualChildren(root, path, &names);
     for (const auto& [folded, n] : names) {
         ++out->subKeys;
@@ -924,6 +994,10 @@ LONG RegistryStore::QueryInfo(RegRoot root, const RegPath& path, RegKeyInfo* out
     }
     std::vector<RegValueData> computed;
     const std::vector<RegValueData>* values = k ? &k->values : nullptr;
+    if (shipped) {
+        computed = MergeValues(k, shipped);
+        values = &computed;
+    }
     if (kind == Virtual::ShellFolders) {
         computed = ShellFolderValues();
         values = &computed;

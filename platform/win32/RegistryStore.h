@@ -12,6 +12,13 @@
 // The current user's shell-folder keys are not stored: their values are the
 // user's XDG folders, computed when they are read.
 //
+// Data shipped with the program (registrations of the components it brings)
+// lies beneath a root as a read-only layer kept in memory: reads see the
+// user's keys and values first and the shipped ones where the user has none,
+// enumerations show both, and nothing of it is ever written to the user's
+// files. Shipped keys and values cannot be deleted; writing a value under a
+// shipped key stores the user's own value, which then hides the shipped one.
+//
 // Paths here are lists of key names; the Win32-shaped functions in
 // Registry.h split the texts, keep the handles and check access rights.
 #pragma once
@@ -72,6 +79,12 @@ public:
     LONG EnumSubKey(RegRoot root, const RegPath& path, DWORD index, std::wstring* name);
     LONG EnumValue(RegRoot root, const RegPath& path, DWORD index, RegValueData* out);
     LONG QueryInfo(RegRoot root, const RegPath& path, RegKeyInfo* out);
+
+    // Adds to the shipped layer (the keys of the path as needed). The layer
+    // lives for the whole process; Reset does not touch it.
+    LONG AddShippedKey(RegRoot root, const RegPath& path);
+    LONG AddShippedValue(RegRoot root, const RegPath& path, std::wstring_view name, DWORD type,
+                         std::string_view bytes);
 
     // The file that holds a root (native path); "" when no folder is known.
     std::string FileOf(RegRoot root);

@@ -1,6 +1,8 @@
 #include "tests/platform/dshow/SyntheticFilters.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaSample.h"
@@ -80,6 +82,8 @@ void CSyntheticStream::OnSeek() { next_ = StartPosition(); }
 
 HRESULT CSyntheticStream::FillBuffer(IMediaSample* sample)
 {
+    while (setup_.hold && setup_.hold->load() && !StopRequested())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     REFERENCE_TIME start = StartPosition();
     // Samples lie on a fixed grid of positions; after a seek the first one
     // is the first at or after the new start.

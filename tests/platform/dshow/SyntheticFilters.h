@@ -29,6 +29,7 @@ struct SyntheticStreamSetup {
     LONG bytes = 64;                          // payload bytes per sample
     int failAt = -1;                          // FillBuffer fails at this index
     bool attachPayloads = false;              // deliver attached payloads, not allocator memory
+    const std::atomic<bool>* hold = nullptr;  // while set, FillBuffer waits
 };
 
 class CSyntheticStream final : public CSourceStream {
