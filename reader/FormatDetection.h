@@ -22,6 +22,5 @@ bool ProbeFlv(const wchar_t* path);
 int DetectFileFormat(const wchar_t* path);
 
 // A new analyser for the type code, with its type set and status 0; null
-// for 0, for unknown codes and for containers whose analyser this program
-// does not have.
+// for 0 and for unknown codes.
 std::unique_ptr<MediaFileInfo> CreateFileParser(int type);

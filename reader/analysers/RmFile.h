@@ -13,6 +13,59 @@
 #include "reader/CheckedFile.h"
 #include "reader/MediaFileInfo.h"
 
+// The records kept per chunk kind, fields in file order.
+namespace rm {
+
+struct FileHeader {
+    uint16_t objectVersion = 0;
+    uint32_t fileVersion = 0;
+    uint32_t headerCount = 0;
+};
+struct Properties {
+    uint16_t objectVersion = 0;
+    uint32_t maxBitRate = 0, avgBitRate = 0, maxPacketSize = 0, avgPacketSize = 0, packetCount = 0;
+    uint32_t durationMs = 0, preroll = 0, indexOffset = 0, dataOffset = 0;
+    uint16_t streamCount = 0, flags = 0;
+};
+struct Content {
+    uint16_t objectVersion = 0;
+    std::optional<std::string> texts[4];  // title, author, copyright, comment
+};
+struct MediaProperties {
+    uint16_t objectVersion = 0, streamNumber = 0;
+    uint32_t maxBitRate = 0, avgBitRate = 0, maxPacketSize = 0, avgPacketSize = 0;
+    uint32_t startTime = 0, preroll = 0, duration = 0;
+    std::string name, mimeType;
+    std::vector<BYTE> typeSpecific;
+
+    bool IsVideo() const { return mimeType.compare(0, 5, "video") == 0; }
+    bool IsAudio() const { return mimeType.compare(0, 5, "audio") == 0; }
+};
+struct IndexEntry {
+    uint16_t version = 0;
+    uint32_t timestampMs = 0, offset = 0, packetNumber = 0;
+};
+struct Index {
+    uint16_t objectVersion = 0;
+    uint32_t entryCount = 0;
+    uint16_t streamNumber = 0;
+    uint32_t nextIndexHeader = 0;
+    bool entriesRead = false;
+    std::vector<IndexEntry> entries;
+};
+struct RealAudioHeader {
+    uint16_t version = 0;
+    uint32_t dataSize = 0;
+    uint16_t version2 = 0, flavour = 0;
+    uint32_t codedFrameSize = 0;
+    uint16_t subPacketHeight = 0, frameSize = 0, subPacketSize = 0;
+    uint16_t sampleRate = 0, sampleSize = 0, channels = 0;
+    std::string interleaver, codec;
+    std::optional<std::string> texts[4];
+};
+
+}  // namespace rm
+
 class RmFile : public MediaFileInfo {
 public:
     // Audio format tags of the RealAudio codecs, in the codec table's order:
@@ -35,53 +88,13 @@ public:
     static WORD RealAudioTag(DWORD fourcc);
 
 private:
-    struct FileHeader {
-        uint16_t objectVersion = 0;
-        uint32_t fileVersion = 0;
-        uint32_t headerCount = 0;
-    };
-    struct Properties {
-        uint16_t objectVersion = 0;
-        uint32_t maxBitRate = 0, avgBitRate = 0, maxPacketSize = 0, avgPacketSize = 0, packetCount = 0;
-        uint32_t durationMs = 0, preroll = 0, indexOffset = 0, dataOffset = 0;
-        uint16_t streamCount = 0, flags = 0;
-    };
-    struct Content {
-        uint16_t objectVersion = 0;
-        std::optional<std::string> texts[4];  // title, author, copyright, comment
-    };
-    struct MediaProperties {
-        uint16_t objectVersion = 0, streamNumber = 0;
-        uint32_t maxBitRate = 0, avgBitRate = 0, maxPacketSize = 0, avgPacketSize = 0;
-        uint32_t startTime = 0, preroll = 0, duration = 0;
-        std::string name, mimeType;
-        std::vector<BYTE> typeSpecific;
-
-        bool IsVideo() const { return mimeType.compare(0, 5, "video") == 0; }
-        bool IsAudio() const { return mimeType.compare(0, 5, "audio") == 0; }
-    };
-    struct IndexEntry {
-        uint16_t version = 0;
-        uint32_t timestampMs = 0, offset = 0, packetNumber = 0;
-    };
-    struct Index {
-        uint16_t objectVersion = 0;
-        uint32_t entryCount = 0;
-        uint16_t streamNumber = 0;
-        uint32_t nextIndexHeader = 0;
-        bool entriesRead = false;
-        std::vector<IndexEntry> entries;
-    };
-    struct RealAudioHeader {
-        uint16_t version = 0;
-        uint32_t dataSize = 0;
-        uint16_t version2 = 0, flavour = 0;
-        uint32_t codedFrameSize = 0;
-        uint16_t subPacketHeight = 0, frameSize = 0, subPacketSize = 0;
-        uint16_t sampleRate = 0, sampleSize = 0, channels = 0;
-        std::string interleaver, codec;
-        std::optional<std::string> texts[4];
-    };
+    using FileHeader = rm::FileHeader;
+    using Properties = rm::Properties;
+    using Content = rm::Content;
+    using MediaProperties = rm::MediaProperties;
+    using IndexEntry = rm::IndexEntry;
+    using Index = rm::Index;
+    using RealAudioHeader = rm::RealAudioHeader;
 
     const char* Cont(int i) const;
     int WalkChunks();

@@ -42,6 +42,10 @@ public:
 const std::set<int> kAviStatus = {1, 3, 4, 10, 11, 12, 13, 14, 15};
 const std::set<int> kOggStatus = {1, 3, 61};
 const std::set<int> kFlvStatus = {1, 3, 73, 75};
+const std::set<int> kAsfStatus = {1, 4, 20, 21, 22, 23};
+const std::set<int> kMp4Status = {1, 3, 4, 30, 31, 32, 33};
+const std::set<int> kRmStatus = {1, 3, 4, 41, 42, 43, 44, 45, 46, 47};
+const std::set<int> kMkvStatus = {0, 1};
 
 void CheckRecord(const MediaFileInfo& r, const std::set<int>& allowed, int64_t size, const std::string& what)
 {
@@ -63,7 +67,9 @@ void ReadAll(const std::string& path, int64_t size, const std::string& what, std
     const struct {
         int type;
         const std::set<int>* allowed;
-    } analysers[] = {{FILETYPE_AVI, &kAviStatus}, {FILETYPE_OGG, &kOggStatus}, {FILETYPE_FLV, &kFlvStatus}};
+    } analysers[] = {{FILETYPE_AVI, &kAviStatus}, {FILETYPE_ASF, &kAsfStatus}, {FILETYPE_MP4, &kMp4Status},
+                     {FILETYPE_RM, &kRmStatus},   {FILETYPE_MKV, &kMkvStatus}, {FILETYPE_OGG, &kOggStatus},
+                     {FILETYPE_FLV, &kFlvStatus}};
     for (const auto& a : analysers) {
         std::unique_ptr<MediaFileInfo> info = CreateFileParser(a.type);
         ASSERT_NE(nullptr, info);
@@ -186,6 +192,40 @@ INSTANTIATE_TEST_SUITE_P(
                      return MakeWithFfmpeg(d, "f.flv",
                                            TestVideo() + " " + TestAudio() +
                                                " -c:v libx264 -preset ultrafast -c:a aac -t 1.2");
+                 }},
+        SweepRow{"wmv_wmv2_wmav2",
+                 [](const TempDir& d) {
+                     return MakeWithFfmpeg(d, "g.wmv",
+                                           TestVideo() + " " + TestAudio() + " -c:v wmv2 -g 6 -c:a wmav2 -t 1.2 "
+                                                                              "-metadata title=T -metadata author=A");
+                 }},
+        SweepRow{"mp4_h264_aac_moov_first",
+                 [](const TempDir& d) {
+                     return MakeWithFfmpeg(d, "h.mp4",
+                                           TestVideo() + " " + TestAudio() +
+                                               " -c:v libx264 -preset ultrafast -g 6 -c:a aac -t 1.2 -movflags +faststart "
+                                               "-metadata title=T");
+                 }},
+        SweepRow{"mov_mpeg4_aac",
+                 [](const TempDir& d) {
+                     return MakeWithFfmpeg(d, "i.mov",
+                                           TestVideo() + " " + TestAudio() + " -c:v mpeg4 -g 6 -c:a aac -t 1.2");
+                 }},
+        SweepRow{"rm_rv10_ac3",
+                 [](const TempDir& d) {
+                     return MakeWithFfmpeg(d, "j.rm",
+                                           TestVideo("176x144") + " " + TestAudio() + " -c:v rv10 -c:a ac3 -t 1.2");
+                 }},
+        SweepRow{"mkv_mpeg4_mp3",
+                 [](const TempDir& d) {
+                     return MakeWithFfmpeg(d, "k.mkv",
+                                           TestVideo() + " " + TestAudio() + " -c:v mpeg4 -g 6 -c:a libmp3lame -t 1.2");
+                 }},
+        SweepRow{"mkv_theora_vorbis_cues_first",
+                 [](const TempDir& d) {
+                     return MakeWithFfmpeg(d, "l.mkv",
+                                           TestVideo() + " " + TestAudio() +
+                                               " -c:v libtheora -g 6 -c:a libvorbis -t 1.2 -reserve_index_space 2048");
                  }}),
     [](const ::testing::TestParamInfo<SweepRow>& info) { return std::string(info.param.name); });
 
