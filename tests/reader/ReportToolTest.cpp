@@ -159,7 +159,14 @@ INSTANTIATE_TEST_SUITE_P(
                                           TestVideo() + " " + TestAudio() +
                                               " -c:v libx264 -preset ultrafast -c:a aac -ac 2");
                 },
-                false, "-"}),  // no picture size from an H.264 tag
+                false, "-"},  // no picture size from an H.264 tag
+        ToolRow{"mp4_h264_aac",
+                [](const TempDir& d) {
+                    return MakeWithFfmpeg(d, "g.mp4",
+                                          TestVideo() + " " + TestAudio() +
+                                              " -ac 2 -g 12 -c:v libx264 -preset ultrafast -c:a aac");
+                },
+                true, ""}),
     [](const ::testing::TestParamInfo<ToolRow>& info) { return std::string(info.param.name); });
 
 TEST(ReportTool, SeveralFilesMessagesAndExitStatus)
