@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/dshow/MediaGuids.h"
+#include "platform/com/ComRuntime.h"
 #include "platform/dshow/MediaSample.h"
 
 CMediaType MakeTestType(const GUID& major)
@@ -140,8 +141,9 @@ CSyntheticSource* CSyntheticSource::Create(const std::vector<SyntheticStreamSetu
 
 // ---- CPassTransform -----------------------------------------------------------------------
 
-CPassTransform::CPassTransform(IUnknown* outer, const GUID& major, const wchar_t* name)
-    : CTransformFilter(name, outer, CLSID_PassTransform), major_(major)
+CPassTransform::CPassTransform(IUnknown* outer, const GUID& major, const wchar_t* name, const GUID& outputMajor,
+                               const CLSID& clsid)
+    : CTransformFilter(name, outer, clsid), major_(major), outputMajor_(outputMajor == GUID_NULL ? major : outputMajor)
 {
 }
 
@@ -159,7 +161,7 @@ HRESULT CPassTransform::CheckInputType(const CMediaType* type)
 
 HRESULT CPassTransform::CheckTransform(const CMediaType* in, const CMediaType* out)
 {
-    return in->majortype == out->majortype && in->subtype == out->subtype ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    return out->majortype == outputMajor_ && in->subtype == out->subtype ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT CPassTransform::GetMediaType(int position, CMediaType* type)
@@ -167,6 +169,7 @@ HRESULT CPassTransform::GetMediaType(int position, CMediaType* type)
     if (position < 0) return E_INVALIDARG;
     if (position > 0) return VFW_S_NO_MORE_ITEMS;
     *type = Input()->CurrentMediaType();
+    type->SetType(outputMajor_);
     return S_OK;
 }
 
@@ -232,4 +235,90 @@ void CCollectSink::ClearRecords()
 {
     std::lock_guard<std::mutex> g(lock_);
     records_.clear();
+}
+
+// ---- CSyntheticFileSource -----------------------------------------------------------------
+
+namespace {
+
+SyntheticStreamSetup FileStream(const wchar_t* name)
+{
+    SyntheticStreamSetup s;
+    s.name = name;
+    s.major = MEDIATYPE_Video;
+    s.samples = 8;
+    return s;
+}
+
+}  // namespace
+
+CSyntheticFileSource::CSyntheticFileSource(IUnknown* outer)
+    : CSource(L"Synthetic File Source", outer, CLSID_SyntheticFileSource)
+{
+    AddStream(std::make_unique<CSyntheticStream>(this, FileStream(L"Video")));
+    AddStream(std::make_unique<CSyntheticStream>(this, FileStream(L"~Preview")));
+}
+
+CSyntheticFileSource::~CSyntheticFileSource() { CBaseFilter::Stop(); }
+
+HRESULT CSyntheticFileSource::NonDelegatingQueryInterface(REFIID riid, void** object)
+{
+    if (riid == IID_IFileSourceFilter) return GetInterface(static_cast<IFileSourceFilter*>(this), object);
+    return CSource::NonDelegatingQueryInterface(riid, object);
+}
+
+HRESULT CSyntheticFileSource::Load(LPCOLESTR fileName, const AM_MEDIA_TYPE* type)
+{
+    if (!fileName) return E_POINTER;
+    loaded = fileName;
+    if (type) loadedType = *type;
+    return S_OK;
+}
+
+HRESULT CSyntheticFileSource::GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* type)
+{
+    if (!fileName) return E_POINTER;
+    size_t bytes = (loaded.size() + 1) * sizeof(wchar_t);
+    *fileName = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+    if (!*fileName) return E_OUTOFMEMORY;
+    std::memcpy(*fileName, loaded.c_str(), bytes);
+    if (type) CopyMediaType(type, &loadedType);
+    return S_OK;
+}
+
+namespace {
+
+HRESULT MakeFileSource(IUnknown* outer, REFIID riid, void** object)
+{
+    return CreateComObject<CSyntheticFileSource>(outer, riid, object);
+}
+
+HRESULT MakePass(IUnknown* outer, REFIID riid, void** object)
+{
+    return CreateComObject<CPassTransform>(outer, riid, object, MEDIATYPE_Video, L"Pass");
+}
+
+HRESULT MakeDeadEnd(IUnknown* outer, REFIID riid, void** object)
+{
+    return CreateComObject<CPassTransform>(outer, riid, object, MEDIATYPE_Video, L"Dead End", MEDIATYPE_Midi,
+                                           CLSID_DeadEndTransform);
+}
+
+HRESULT MakeSink(IUnknown* outer, REFIID riid, void** object)
+{
+    return CreateComObject<CCollectSink>(outer, riid, object, MEDIATYPE_Video, L"Sink", true);
+}
+
+}  // namespace
+
+void RegisterSyntheticClasses()
+{
+    static CClassFactory fileSource(&MakeFileSource);
+    static CClassFactory pass(&MakePass);
+    static CClassFactory deadEnd(&MakeDeadEnd);
+    static CClassFactory sink(&MakeSink);
+    CoRegisterClassFactory(CLSID_SyntheticFileSource, &fileSource);
+    CoRegisterClassFactory(CLSID_PassTransform, &pass);
+    CoRegisterClassFactory(CLSID_DeadEndTransform, &deadEnd);
+    CoRegisterClassFactory(CLSID_CollectSink, &sink);
 }

@@ -16,6 +16,8 @@
 constexpr CLSID CLSID_SyntheticSource{0x5A0E0001, 0x0000, 0x4000, {0x80, 0x00, 0x00, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0}};
 constexpr CLSID CLSID_PassTransform{0x5A0E0002, 0x0000, 0x4000, {0x80, 0x00, 0x00, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0}};
 constexpr CLSID CLSID_CollectSink{0x5A0E0003, 0x0000, 0x4000, {0x80, 0x00, 0x00, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0}};
+constexpr CLSID CLSID_SyntheticFileSource{0x5A0E0004, 0x0000, 0x4000, {0x80, 0x00, 0x00, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0}};
+constexpr CLSID CLSID_DeadEndTransform{0x5A0E0005, 0x0000, 0x4000, {0x80, 0x00, 0x00, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0}};
 
 // A complete media type of the major type: video gets a small
 // VIDEOINFOHEADER (RGB32), audio a PCM wave format; others none.
@@ -63,10 +65,33 @@ public:
     CSyntheticStream* SyntheticStream(int n) { return static_cast<CSyntheticStream*>(Stream(n)); }
 };
 
+// A source opened by file name: a video output "Video" and a hidden video
+// output "~Preview"; the file itself is not read.
+class CSyntheticFileSource final : public CSource, public IFileSourceFilter {
+public:
+    explicit CSyntheticFileSource(IUnknown* outer);
+    ~CSyntheticFileSource() override;
+    RIVO_DECLARE_IUNKNOWN
+    HRESULT NonDelegatingQueryInterface(REFIID riid, void** object) override;
+    HRESULT Load(LPCOLESTR fileName, const AM_MEDIA_TYPE* type) override;
+    HRESULT GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* type) override;
+
+    std::wstring loaded;
+    CMediaType loadedType;
+};
+
+// Class factories for the test classes, registered with the component
+// runtime: the synthetic file source, a pass transform and a recording
+// sink for video, and a transform whose output nobody takes.
+void RegisterSyntheticClasses();
+
 // Accepts one major type and passes each sample on, sharing its payload.
+// Its output may claim another major type (a transform whose output nobody
+// takes).
 class CPassTransform final : public CTransformFilter {
 public:
-    CPassTransform(IUnknown* outer, const GUID& major, const wchar_t* name);
+    CPassTransform(IUnknown* outer, const GUID& major, const wchar_t* name, const GUID& outputMajor = GUID_NULL,
+                   const CLSID& clsid = CLSID_PassTransform);
     static CPassTransform* Create(const GUID& major, const wchar_t* name = L"Pass");
 
     HRESULT CheckInputType(const CMediaType* type) override;
@@ -79,6 +104,7 @@ public:
 
 private:
     GUID major_;
+    GUID outputMajor_;
 };
 
 struct SinkRecord {
