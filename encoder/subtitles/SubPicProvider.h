@@ -14,8 +14,14 @@ using REFERENCE_TIME = LONGLONG;
 // {53AEDFEB-8213-4EB0-8DE3-28282BC5A42C}
 inline constexpr IID IID_ISubPicProvider{0x53AEDFEB, 0x8213, 0x4EB0, {0x8D, 0xE3, 0x28, 0x28, 0x2B, 0xC5, 0xA4, 0x2C}};
 
-// A frame surface that a picture provider draws into: rows run bottom-up,
-// pitch in bytes.
+// A frame surface that a picture provider draws into. Rows run bottom-up:
+// bits points at the picture's last row, and row y of the picture begins at
+// bits + (height - 1 - y) * pitch (pitch in bytes). Providers draw only
+// 32 bits per pixel: each pixel a 32-bit 0xAARRGGBB value (bytes B, G, R, A
+// in memory) whose colour is already multiplied by its alpha and whose AA is
+// the inverted alpha (0 opaque, 255 transparent), so that a frame pixel
+// becomes frame * AA / 255 + colour. Pixels outside the drawn rectangle are
+// left as they were.
 struct SubPicSurface {
     LONG width = 0;
     LONG height = 0;

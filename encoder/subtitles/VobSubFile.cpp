@@ -256,6 +256,7 @@ void CVobSubFile::ComputeStopTimes()
 
 bool CVobSubFile::ReadPacket(int index, int language, std::vector<BYTE>* unit)
 {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
     unit->clear();
     if (language < 0 || language >= kVobSubLanguageCount) language = m_currentLanguage;
     const CArray<SubPos>& list = m_languages[language].subpos;

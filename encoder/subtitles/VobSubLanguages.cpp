@@ -10,9 +10,8 @@ struct LanguageRow {
     const wchar_t* name;
 };
 
-// Kept in the order the index files' tools list them; the second row is out
-// of alphabetical order, so lookups walk the whole table instead of halving
-// it.
+// The second row breaks the alphabetical order, so lookups walk the whole
+// table instead of halving it.
 constexpr LanguageRow kLanguages[] = {
     {MakeLanguageCode(L'-', L'-'), L"(Not detected)"},
     {MakeLanguageCode(L'c', L'c'), L"Closed Caption"},
