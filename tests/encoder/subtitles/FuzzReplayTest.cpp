@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "VobSubWriter.h"
 #include "tests/fuzz/SubtitleFuzzTargets.h"
+#include "tests/fuzz/VobSubFuzzTargets.h"
 
 namespace {
 
@@ -95,6 +97,48 @@ TEST(FuzzReplay, Ssa)
             "Dialogue: 0,0:00:01.50,0:00:03.25,Default,,0,0,0,,{\\b1\\c&H0000FF&}Hi{\\b0}\\Nthere{\\pos(1,2)}\n"
             "Dialogue: 0,0:00:00.50,0:00:01.00,Default,,0,0,0,,{comment}x\\h\n",
             "[Script Info]\nScriptType: v4.00\nDialogue: Marked=0,0:00:01.00,0:00:02.00,D,,0000,0000,0000,,a"},
+           1500);
+}
+
+TEST(FuzzReplay, VobSubIndex)
+{
+    const std::vector<uint32_t> palette(16, 0x808080);
+    const std::vector<IndexLanguage> languages = {
+        {"en", 0, {"alt: Main", "delay: -00:00:00:500", TimestampLine(1000, 0), TimestampLine(800, 0)}},
+        {"ko", 1, {"# Vob/Cell ID: 1, 2 (PTS: 3)", TimestampLine(1500, 2048), TimestampLine(-20, 4096)}},
+    };
+    // Key lines as the target builds them: the first byte picks the key.
+    std::string picked = "\x0E";
+    for (const char* line : {"\x13" "720x480", "\x06" "ON at RIGHT BOTTOM", "\x0C" "ko, index: 3",
+                             "\x0E" "-00:00:01:000", "\x0F" "00:00:02:000, filepos: 000000800",
+                             "\x0F" "00:00:01:000, filepos: 0", "\x10" "1, 2 (PTS: 5)", "\x07" "+00:00:01:5"})
+        picked += std::string(line) + "\n";
+    Replay(FuzzVobSubIndex,
+           {"\x01" + IndexText(7, IndexSettings(7, 720, 480, palette, {"align: ON at CENTER BOTTOM", "langidx: 1"}),
+                               languages),
+            "\x01" + IndexText(4, IndexSettings(4, 360, 240, palette, {"org: -20, 30", "forced subs: ON",
+                                                                       "time offset: -250",
+                                                                       "custom colors: ON, tridx: 0110, colors: 1, 2, 3, 4"}),
+                               languages),
+            picked},
+           1500);
+}
+
+TEST(FuzzReplay, VobSubPackets)
+{
+    SpuUnit unit;
+    unit.picture = SpuPicture(24, 9, 1);
+    unit.picture.Box(2, 2, 12, 4, 3);
+    unit.x = 300;
+    unit.y = 200;
+    unit.stopDelay = 90;
+    const std::string bytes = BuildSpuUnit(unit);
+    VobSubStream stream;
+    stream.Add(bytes, 0, 1000);
+    stream.Add(bytes, 1, 1000);
+    Replay(FuzzVobSubPackets,
+           {std::string(1, '\x00') + bytes, std::string(1, '\xDE') + bytes, std::string(1, '\x01') + stream.Data(),
+            std::string(1, '\x97') + stream.Data()},
            1500);
 }
 
