@@ -21,7 +21,7 @@ packages=(
   libebml-dev libmatroska-dev libcurl4-openssl-dev libuchardet-dev libarchive-dev
   libass-dev libogg-dev libvorbis-dev zlib1g-dev fonts-nanum
   # test oracles and fixture makers
-  ffmpeg mediainfo ogmtools zip unzip python3
+  ffmpeg mediainfo ogmtools zip unzip python3 locales
   # fuzz targets: clang with libFuzzer
   clang libclang-rt-14-dev
 )

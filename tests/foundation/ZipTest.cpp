@@ -166,13 +166,6 @@ std::string BuildZip(const std::vector<Entry>& entries)
     return zip;
 }
 
-uint32_t Get32(const std::string& s, size_t at)
-{
-    return static_cast<uint32_t>(static_cast<unsigned char>(s[at])) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(s[at + 1])) << 8) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(s[at + 2])) << 16) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(s[at + 3])) << 24);
-}
 void Set32(std::string& s, size_t at, uint32_t v)
 {
     for (int i = 0; i < 4; ++i) s[at + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -543,13 +536,17 @@ TEST_F(ZipReaderTest, DamagedArchivesFailWithTheirCode)
             continue;
         }
         EXPECT_FALSE(ok);
-        if (r.extractCode > 0) EXPECT_EQ(r.extractCode, zip.GetErrorCode());
-        else EXPECT_NE(0, zip.GetErrorCode());
+        if (r.extractCode > 0) {
+            EXPECT_EQ(r.extractCode, zip.GetErrorCode());
+        } else {
+            EXPECT_NE(0, zip.GetErrorCode());
+        }
         // To a file: the old file stays as it was, no partial file appears.
         WriteBytes(dir_.File("target.txt"), "keep me");
         EXPECT_FALSE(zip.ExtractToFile(W(dir_.File("target.txt")).c_str()));
-        if (r.extractCode > 0 && r.extractCode != CZipReader::kErrTooLarge)
+        if (r.extractCode > 0 && r.extractCode != CZipReader::kErrTooLarge) {
             EXPECT_EQ(r.extractCode, zip.GetErrorCode());
+        }
         EXPECT_EQ("keep me", ReadBytes(dir_.File("target.txt")));
     }
 }
@@ -600,7 +597,9 @@ TEST_F(ZipReaderTest, DamagedDescriptors)
         std::string data = Extracted(zip, &ok);
         EXPECT_EQ(r.code == 0, ok);
         EXPECT_EQ(r.code, zip.GetErrorCode());
-        if (ok) EXPECT_TRUE(data == ReadBytes(dir_.File("d.txt")));
+        if (ok) {
+            EXPECT_TRUE(data == ReadBytes(dir_.File("d.txt")));
+        }
     }
 }
 

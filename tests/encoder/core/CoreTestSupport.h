@@ -3,6 +3,8 @@
 // goes away with the test.
 #pragma once
 
+#include "tests/support/CommaLocale.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -37,7 +39,3 @@ void WriteUtf16Text(const std::string& path, const std::string& utf8Text);
 // as UTF-8 in quotes).
 std::string DumpOptionKey();
 
-// Switches the process to a locale whose decimal separator is a comma, made
-// at test time in the given folder; false when no such locale can be made.
-bool UseCommaDecimalLocale(const std::string& folder);
-void UseCLocale();

@@ -190,8 +190,7 @@ TEST_F(LangTextTableTest, OverlongIdMapLinesAreReadInChunks)
 
 std::string SourceDir()
 {
-    const char* s = std::getenv("RIVO_SOURCE_DIR");
-    return s && *s ? s : RIVO_CORE_TEST_SOURCE_DIR;
+    return RIVO_TEST_SOURCE_DIR;
 }
 
 std::string BinDir()

@@ -5,6 +5,8 @@
 
 #include "platform/win32/CString.h"
 #include "platform/win32/Format.h"
+#include "tests/support/CommaLocale.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -82,13 +84,13 @@ TEST(FormatText, WindowsMeaningsTable)
 TEST(FormatText, NumbersIgnoreProcessLocale)
 {
     // A locale whose decimal point is a comma must not leak into texts.
-    const char* old = std::setlocale(LC_ALL, nullptr);
-    std::string saved = old ? old : "C";
-    bool have = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
-    EXPECT_EQ(L"1.5", FormatText(L"%.1f", 1.5));
-    EXPECT_DOUBLE_EQ(2.25, ParseDoubleC(L"2.25"));
-    std::setlocale(LC_ALL, saved.c_str());
-    if (!have) GTEST_SKIP() << "de_DE locale not installed; C-locale path checked only";
+    TempDir dir;
+    if (!UseCommaDecimalLocale(dir.File("locale"))) GTEST_SKIP() << "no comma-decimal locale can be made here";
+    std::wstring formatted = FormatText(L"%.1f|%g", 1.5, 0.25);
+    double parsed = ParseDoubleC(L"2.25");
+    UseCLocale();
+    EXPECT_EQ(L"1.5|0.25", formatted);
+    EXPECT_DOUBLE_EQ(2.25, parsed);
 }
 
 TEST(FormatText, PointerIsFixedWidthUpperHex)
