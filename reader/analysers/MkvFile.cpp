@@ -3,6 +3,8 @@
 #include <ebml/EbmlCrc32.h>
 #include <ebml/EbmlHead.h>
 #include <ebml/EbmlStream.h>
+#include <ebml/EbmlSubHead.h>
+#include <ebml/EbmlUnicodeString.h>
 #include <matroska/KaxCluster.h>
 #include <matroska/KaxCues.h>
 #include <matroska/KaxCuesData.h>
@@ -24,6 +26,7 @@
 #include <stdexcept>
 
 #include "MkvFileStream.h"
+#include "platform/win32/CodePage.h"
 #include "reader/NumberChecks.h"
 
 using namespace libebml;
@@ -74,6 +77,21 @@ bool Is(const EbmlElement& e)
     return EbmlId(e) == EBML_ID(T);
 }
 
+// The values this analyser uses, and the masters that lead to them; every
+// other element is passed over unread.
+bool Wanted(const EbmlElement& e)
+{
+    if (e.IsMaster())
+        return Is<KaxTrackEntry>(e) || Is<KaxTrackVideo>(e) || Is<KaxTrackAudio>(e) || Is<KaxSeek>(e) ||
+               Is<KaxCuePoint>(e) || Is<KaxCueTrackPositions>(e);
+    return Is<EbmlCrc32>(e) || Is<EDocType>(e) || Is<KaxTimecodeScale>(e) || Is<KaxDuration>(e) ||
+           Is<KaxWritingApp>(e) || Is<KaxTrackNumber>(e) || Is<KaxTrackType>(e) || Is<KaxTrackDefaultDuration>(e) ||
+           Is<KaxCodecID>(e) || Is<KaxCodecPrivate>(e) || Is<KaxVideoPixelWidth>(e) || Is<KaxVideoPixelHeight>(e) ||
+           Is<KaxVideoColourSpace>(e) || Is<KaxAudioSamplingFreq>(e) || Is<KaxAudioChannels>(e) ||
+           Is<KaxAudioBitDepth>(e) || Is<KaxSeekID>(e) || Is<KaxSeekPosition>(e) || Is<KaxCueTime>(e) ||
+           Is<KaxCueTrack>(e) || Is<KaxCueClusterPosition>(e);
+}
+
 uint64_t UInt(const EbmlElement& e) { return static_cast<const EbmlUInteger&>(e).GetValue(); }
 
 // A float from the file as a whole number, 0 when it is none.
@@ -117,6 +135,9 @@ private:
     // size or not wholly inside are not read; a CRC-32 child is kept aside.
     void ReadChildren(EbmlMaster& master, uint64_t start, uint64_t end, int depth, uint32_t* crc = nullptr,
                       uint64_t* crcEnd = nullptr);
+    // Reads a text element's bytes as UTF-8; bytes that are not UTF-8 become
+    // U+FFFD instead of ending the analysis.
+    void ReadText(EbmlUnicodeString& text, uint64_t size);
     // Reads a whole level-1 element found at the current position.
     void ReadWhole(EbmlElement& e, uint32_t* crc = nullptr, uint64_t* crcEnd = nullptr);
     void ReadSeekHead(KaxSeekHead& head);
@@ -153,9 +174,11 @@ void MkvFile::Reader::ReadChildren(EbmlMaster& master, uint64_t start, uint64_t 
         const uint64_t childStart = io_.getFilePointer();
         const uint64_t childEnd = childStart + child->GetSize();
         if (childEnd > end || childEnd > io_.Size()) break;
-        if (!child->IsDummy()) {
+        if (!child->IsDummy() && Wanted(*child)) {
             if (child->IsMaster())
                 ReadChildren(static_cast<EbmlMaster&>(*child), childStart, childEnd, depth + 1);
+            else if (auto* text = dynamic_cast<EbmlUnicodeString*>(child.get()))
+                ReadText(*text, childEnd - childStart);
             else
                 child->ReadData(io_, SCOPE_ALL_DATA);
             if (Is<EbmlCrc32>(*child)) {
@@ -169,6 +192,13 @@ void MkvFile::Reader::ReadChildren(EbmlMaster& master, uint64_t start, uint64_t 
         }
         io_.setFilePointer(static_cast<int64_t>(childEnd));
     }
+}
+
+void MkvFile::Reader::ReadText(EbmlUnicodeString& text, uint64_t size)
+{
+    std::string bytes(static_cast<size_t>(size), '\0');
+    if (io_.read(bytes.data(), bytes.size()) != bytes.size()) throw std::runtime_error("text past the end of the file");
+    text.SetValue(UTFstring(Utf8ToWide(std::string_view(bytes.c_str()))));
 }
 
 void MkvFile::Reader::ReadWhole(EbmlElement& e, uint32_t* crc, uint64_t* crcEnd)

@@ -328,6 +328,14 @@ TEST(MkvFile, AudioTrackCases)
     EXPECT_EQ(8012u, Value(mkv->m_wfxAudio[15].nSamplesPerSec));
 }
 
+TEST(MkvFile, WritingApplicationThatIsNotUtf8)
+{
+    TempDir dir;
+    auto mkv = AnalyseBytes(dir, File(Info(10000, "Lavf\xC9") + El(kTracks, VideoTrack(1, "V_THEORA", 8, 8))));
+    ASSERT_EQ(STATUS_OK, mkv->m_nStatus);
+    EXPECT_STREQ(L"Lavf\xFFFD", mkv->GetWritingApp());
+}
+
 TEST(MkvFile, FewCuesNoHeaderAndFailures)
 {
     TempDir dir;
