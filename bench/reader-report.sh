@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Times RivoReader's report (the rivoreader-report tool) against mediainfo and
 # ffprobe on large files that the script makes itself: an AVI (with a full
-# idx1 index), an FLV and an Ogg file of about SIZE_MB each, made by joining
-# copies of a short encoded clip with stream copy. Each program reads each
+# idx1 index), an FLV, an Ogg, a WMV (with its simple index), an MP4 (sample
+# tables for the whole file in its movie box) and a Matroska file (cues after
+# the clusters, found through the seek head) of about SIZE_MB each, made by
+# joining copies of a short encoded clip with stream copy. Each program reads each
 # file RUNS times; the script prints the median wall time. Not part of the
 # test suite.
 #
@@ -34,7 +36,11 @@ audio="sine=frequency=440:sample_rate=44100:duration=20"
 ff -f lavfi -i "$video" -f lavfi -i "$audio" -c:v mpeg4 -vtag XVID -q:v 3 -g 50 -c:a libmp3lame -ac 2 "$work/seed.avi"
 ff -f lavfi -i "$video" -f lavfi -i "$audio" -c:v flv -q:v 3 -c:a libmp3lame "$work/seed.flv"
 ff -f lavfi -i "$video" -f lavfi -i "$audio" -c:v libtheora -q:v 8 -c:a libvorbis -ac 2 "$work/seed.ogg"
-for kind in avi flv ogg; do
+ff -f lavfi -i "$video" -f lavfi -i "$audio" -c:v wmv2 -q:v 3 -g 50 -c:a wmav2 -ac 2 "$work/seed.wmv"
+ff -f lavfi -i "$video" -f lavfi -i "$audio" -c:v libx264 -preset ultrafast -g 50 -c:a aac -ac 2 "$work/seed.mp4"
+ff -f lavfi -i "$video" -f lavfi -i "$audio" -c:v mpeg4 -q:v 3 -g 50 -c:a libmp3lame -ac 2 "$work/seed.mkv"
+kinds=(avi flv ogg wmv mp4 mkv)
+for kind in "${kinds[@]}"; do
   seed="$work/seed.$kind"
   copies=$(( size_mb * 1048576 / $(stat -c %s "$seed") + 1 ))
   for ((i = 0; i < copies; i++)); do echo "file '$seed'"; done >"$work/list.txt"
@@ -56,7 +62,7 @@ median() {
 }
 
 printf '%-10s %10s %20s %12s %12s\n' file MB rivoreader-report mediainfo ffprobe
-for kind in avi flv ogg; do
+for kind in "${kinds[@]}"; do
   file="$work/large.$kind"
   mb=$(( $(stat -c %s "$file") / 1048576 ))
   cat "$file" >/dev/null  # the same warm cache for every program
