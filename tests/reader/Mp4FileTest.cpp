@@ -473,6 +473,15 @@ INSTANTIATE_TEST_SUITE_P(
                   STATUS_MP4_HEADER}),
     [](const ::testing::TestParamInfo<DamageRow>& info) { return std::string(info.param.name); });
 
+TEST(Mp4File, MissingFile)
+{
+    TempDir dir;
+    Mp4File mp4;
+    EXPECT_EQ(STATUS_OPEN_FAILED, mp4.Analyse(dir.WFile("none.mp4").c_str()));
+    EXPECT_EQ(0, mp4.m_llFileSize);
+    EXPECT_EQ(0, mp4.m_nVideoCount);
+}
+
 TEST(Mp4File, LargeValuesStayInRange)
 {
     TempDir dir;

@@ -358,6 +358,14 @@ INSTANTIATE_TEST_SUITE_P(
         DamageRow{"unknown_chunk_skipped", [] { return Movie() + Chunk("abcd", "xyz"); }, STATUS_OK}),
     [](const ::testing::TestParamInfo<DamageRow>& info) { return std::string(info.param.name); });
 
+TEST(RmFile, MissingFile)
+{
+    TempDir dir;
+    RmFile rm;
+    EXPECT_EQ(STATUS_OPEN_FAILED, rm.Analyse(dir.WFile("none.rm").c_str()));
+    EXPECT_EQ(0, rm.m_llFileSize);
+}
+
 TEST(RmFile, ChunksBeforeTheDamageAreReported)
 {
     TempDir dir;
