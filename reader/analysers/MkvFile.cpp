@@ -272,13 +272,19 @@ void MkvFile::Reader::ReadSeekHead(KaxSeekHead& head)
     ReadWhole(head, &crc, &crcEnd);
     const uint64_t end = DataStart(head) + head.GetSize();
     if (crcEnd != 0) {
-        // The checksum covers what follows it in the seek head.
-        const uint64_t covered = end - crcEnd;
-        if (covered > std::numeric_limits<uint32_t>::max()) return;
-        std::vector<binary> bytes(static_cast<size_t>(covered));
+        // The checksum covers what follows it in the seek head, taken in
+        // pieces so that a large seek head needs no large buffer.
+        EbmlCrc32 check;
+        std::vector<binary> piece(64 * 1024);
         io_.setFilePointer(static_cast<int64_t>(crcEnd));
-        if (io_.read(bytes.data(), bytes.size()) != bytes.size()) return;
-        if (!EbmlCrc32::CheckCRC(crc, bytes.data(), static_cast<uint32>(bytes.size()))) return;
+        for (uint64_t left = end - crcEnd; left > 0;) {
+            const uint32 n = static_cast<uint32>(std::min<uint64_t>(left, piece.size()));
+            if (io_.read(piece.data(), n) != n) return;
+            check.Update(piece.data(), n);
+            left -= n;
+        }
+        check.Finalize();
+        if (check.GetCrc32() != crc) return;
     }
     KaxSeek* entry = head.FindFirstOf(EBML_INFO(KaxCues));
     if (!entry) return;
