@@ -96,6 +96,13 @@ ProbeFacts Probe(const std::string& path)
     return f;
 }
 
+int64_t VideoPackets(const std::string& path)
+{
+    std::string out = RunFixtureTool("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 '" +
+                                     path + "'");
+    return static_cast<int64_t>(Lines(out).size());
+}
+
 std::string Slurp(const std::string& path) { return ReadBytes(path); }
 
 void Overwrite(const std::string& path, size_t offset, const std::string& bytes)

@@ -36,6 +36,9 @@ struct ProbeFacts {
     int videoKeyFrames = 0;  // key-flagged packets of the first video stream
 };
 ProbeFacts Probe(const std::string& path);
+// Packets of the first video stream, as ffprobe counts them (for containers
+// that record no frame count).
+int64_t VideoPackets(const std::string& path);
 
 // A copy of a field of a packed record: test macros bind references, which a
 // misaligned field must not be bound to.

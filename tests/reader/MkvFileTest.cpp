@@ -19,14 +19,6 @@ std::unique_ptr<MkvFile> Analyse(const std::string& path)
 
 std::string FourCCText(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
 
-// Packets of the first video stream, as ffprobe counts them.
-int64_t VideoPackets(const std::string& path)
-{
-    std::string out = RunFixtureTool("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 '" +
-                                     path + "'");
-    return std::count(out.begin(), out.end(), '\n');
-}
-
 // --- Agreement with ffprobe over files the ffmpeg command line makes --------
 
 struct OracleRow {
