@@ -8,26 +8,11 @@
 #include "TextHelpers.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
+#include "platform/win32/TextScan.h"
 
 namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
-
-// The C run-time's _wtoi: leading white space, an optional sign, decimal
-// digits up to the first other character; out-of-range values saturate.
-int WideToInt(const wchar_t* s)
-{
-    while (*s == L' ' || (*s >= L'\t' && *s <= L'\r')) ++s;
-    bool negative = false;
-    if (*s == L'+' || *s == L'-') negative = *s++ == L'-';
-    int64_t v = 0;
-    for (; *s >= L'0' && *s <= L'9'; ++s) {
-        v = v * 10 + (*s - L'0');
-        if (v > static_cast<int64_t>(INT_MAX) + 1) v = static_cast<int64_t>(INT_MAX) + 1;
-    }
-    if (negative) return v > INT_MAX ? INT_MIN : static_cast<int>(-v);
-    return v > INT_MAX ? INT_MAX : static_cast<int>(v);
-}
 
 // "%u" as the scanf family reads it: false when no digits follow the white
 // space and sign; a minus sign negates modulo 2^32; too large saturates.
@@ -141,7 +126,7 @@ bool CXmlNode::GetAttributeInt(const wchar_t* name, int& value) const
 {
     CString text;
     if (!GetAttribute(name, text)) return false;
-    value = WideToInt(text);
+    value = ReadDecimalPrefix(text);
     return true;
 }
 

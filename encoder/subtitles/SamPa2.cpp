@@ -8,7 +8,7 @@
 #include "RegMatcher.h"
 #include "SubPicProvider.h"
 #include "SubtitleFileText.h"
-#include "SubtitleScan.h"
+#include "platform/win32/TextScan.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "SubPicProvider.h"
 #include "SubtitleLine.h"
-#include "SubtitleScan.h"
+#include "platform/win32/TextScan.h"
 #include "TextSubFile.h"
 
 namespace {

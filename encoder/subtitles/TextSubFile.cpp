@@ -8,7 +8,7 @@
 
 #include "SubtitleFileText.h"
 #include "SubtitleLine.h"
-#include "SubtitleScan.h"
+#include "platform/win32/TextScan.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "SubtitleFileText.h"
 #include "SubtitleLine.h"
-#include "SubtitleScan.h"
+#include "platform/win32/TextScan.h"
 #include "VobSubFile.h"
 #include "VobSubLanguages.h"
 #include "platform/win32/CodePage.h"

@@ -21,29 +21,13 @@ void CVobSubSettings::InitSettings()
     for (DWORD& c : m_customColors) c = 0;
 }
 
-int MulDivRound(int a, int b, int c)
-{
-    if (c == 0) return -1;
-    int64_t product = static_cast<int64_t>(a) * b;
-    bool negative = (product < 0) != (c < 0);
-    uint64_t magnitude = product < 0 ? 0 - static_cast<uint64_t>(product) : static_cast<uint64_t>(product);
-    uint64_t divisor = c < 0 ? 0 - static_cast<uint64_t>(static_cast<int64_t>(c)) : static_cast<uint64_t>(c);
-    uint64_t quotient = (magnitude + divisor / 2) / divisor;
-    if (negative) {
-        if (quotient > static_cast<uint64_t>(INT_MAX) + 1) return -1;
-        return static_cast<int>(-static_cast<int64_t>(quotient));
-    }
-    if (quotient > static_cast<uint64_t>(INT_MAX)) return -1;
-    return static_cast<int>(quotient);
-}
-
 namespace {
 
 // One axis of the placement: the scaled extent aligned on the origin, or the
 // scaled picture edges when alignment is off or unknown.
 void PlaceAxis(bool alignOn, int align, LONG low, LONG high, int scale, LONG* outLow, LONG* outHigh)
 {
-    int extent = MulDivRound(high - low, scale, 100);
+    int extent = MulDiv(high - low, scale, 100);
     if (alignOn && align == kVobSubAlignNear) {
         *outLow = 0;
         *outHigh = extent;
@@ -54,8 +38,8 @@ void PlaceAxis(bool alignOn, int align, LONG low, LONG high, int scale, LONG* ou
         *outLow = -extent;
         *outHigh = 0;
     } else {
-        *outLow = MulDivRound(low, scale, 100);
-        *outHigh = MulDivRound(high, scale, 100);
+        *outLow = MulDiv(low, scale, 100);
+        *outHigh = MulDiv(high, scale, 100);
     }
 }
 
@@ -78,9 +62,9 @@ RECT CVobSubSettings::PlacePicture(const RECT& picture, int targetWidth, int tar
     r.right = AddClamped(r.right, m_offset.x);
     r.top = AddClamped(r.top, m_offset.y);
     r.bottom = AddClamped(r.bottom, m_offset.y);
-    r.left = MulDivRound(r.left, targetWidth, m_originalSize.cx);
-    r.right = MulDivRound(r.right, targetWidth, m_originalSize.cx);
-    r.top = MulDivRound(r.top, targetHeight, m_originalSize.cy);
-    r.bottom = MulDivRound(r.bottom, targetHeight, m_originalSize.cy);
+    r.left = MulDiv(r.left, targetWidth, m_originalSize.cx);
+    r.right = MulDiv(r.right, targetWidth, m_originalSize.cx);
+    r.top = MulDiv(r.top, targetHeight, m_originalSize.cy);
+    r.bottom = MulDiv(r.bottom, targetHeight, m_originalSize.cy);
     return r;
 }

@@ -44,6 +44,3 @@ public:
     DWORD m_customColors[4];     // 0xAARRGGBB
 };
 
-// a * b / c with the 64-bit product, rounded half away from zero; -1 when c
-// is 0 or the result does not fit, as the system's MulDiv answers.
-int MulDivRound(int a, int b, int c);

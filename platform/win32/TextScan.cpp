@@ -1,4 +1,4 @@
-#include "SubtitleScan.h"
+#include "TextScan.h"
 
 #include <charconv>
 #include <climits>

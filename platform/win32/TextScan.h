@@ -1,4 +1,4 @@
-// Reading numbers and fixed line shapes out of subtitle text, with the
+// Reading numbers and fixed line shapes out of text, with the
 // meanings of the C run-time's scanning functions but always in the "C"
 // locale and without undefined results: numbers too large for their type
 // saturate.
@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/win32/CString.h"
+#include "CString.h"
 
 // The run-time's _wtoi: leading white space, an optional sign, decimal
 // digits; 0 when there are none.

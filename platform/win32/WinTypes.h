@@ -219,3 +219,7 @@ DWORD GetLastError();
 void SetLastError(DWORD error);
 // Maps an errno value to the closest Win32 error code.
 DWORD Win32ErrorFromErrno(int err);
+
+// a * b / c with the 64-bit product, rounded half away from zero; -1 when c
+// is 0 or the result does not fit in 32 bits, as the original call answers.
+int MulDiv(int a, int b, int c);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "SubtitleTestUtil.h"
-#include "encoder/subtitles/SubtitleScan.h"
+#include "platform/win32/TextScan.h"
 #include "encoder/subtitles/TextSubFile.h"
 #include "platform/com/ComPtr.h"
 #include "platform/win32/CodePage.h"

@@ -3,7 +3,7 @@
 #include <climits>
 #include <cmath>
 
-#include "encoder/subtitles/SubtitleScan.h"
+#include "platform/win32/TextScan.h"
 
 namespace {
 
