@@ -4,7 +4,8 @@
 
 #include "platform/dshow/MemAllocator.h"
 
-CMediaSample::CMediaSample(CMemAllocator* allocator, PayloadRef own) : allocator_(allocator), own_(std::move(own))
+CMediaSample::CMediaSample(CMemAllocator* allocator, PayloadRef own, LONG bufferSize, LONG align)
+    : allocator_(allocator), bufferSize_(bufferSize), align_(align), own_(std::move(own))
 {
     UseOwnBuffer();
 }
@@ -46,13 +47,13 @@ ULONG CMediaSample::Release()
     return static_cast<ULONG>(left);
 }
 
-void CMediaSample::Recycle(LONG bufferSize, LONG align)
+void CMediaSample::Recycle()
 {
     current_.Reset();
     if (own_ && own_->IsShared()) {
         // Somebody downstream still reads these bytes: the pool takes fresh
         // memory instead of writing over them.
-        own_ = CreateHeapPayload(bufferSize, align);
+        own_ = CreateHeapPayload(bufferSize_, align_);
     }
     UseOwnBuffer();
     hasTime_ = hasStop_ = hasMediaTime_ = false;

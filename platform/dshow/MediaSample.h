@@ -29,8 +29,9 @@ RIVO_INTERFACE_ID(IMediaSamplePayload, IID_IMediaSamplePayload);
 
 class CMediaSample final : public IMediaSample, public IMediaSamplePayload {
 public:
-    // own: the allocator's buffer for this sample (may be empty).
-    CMediaSample(CMemAllocator* allocator, PayloadRef own);
+    // own: the allocator's buffer for this sample (may be empty), of
+    // bufferSize bytes at the alignment.
+    CMediaSample(CMemAllocator* allocator, PayloadRef own, LONG bufferSize, LONG align);
     ~CMediaSample();
     CMediaSample(const CMediaSample&) = delete;
     CMediaSample& operator=(const CMediaSample&) = delete;
@@ -65,11 +66,13 @@ private:
     // Called by the allocator when the sample comes back: drops what was
     // attached for the trip and clears times, flags and type. Replaces the
     // own buffer when someone still shares it.
-    void Recycle(LONG bufferSize, LONG align);
+    void Recycle();
     void UseOwnBuffer();
 
     std::atomic<LONG> refs_{0};
     CMemAllocator* allocator_;
+    LONG bufferSize_;
+    LONG align_;
     PayloadRef own_;
     PayloadRef current_;  // own_ or an attached payload
     BYTE* data_ = nullptr;

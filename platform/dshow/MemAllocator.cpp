@@ -62,7 +62,7 @@ HRESULT CMemAllocator::Commit()
                 return E_OUTOFMEMORY;
             }
         }
-        fresh.push_back(new CMediaSample(this, std::move(buffer)));
+        fresh.push_back(new CMediaSample(this, std::move(buffer), props_.cbBuffer, props_.cbAlign));
     }
     made_ += static_cast<LONG>(fresh.size());
     free_.insert(free_.end(), fresh.begin(), fresh.end());
@@ -114,13 +114,7 @@ HRESULT CMemAllocator::ReleaseBuffer(IMediaSample* sample)
 {
     auto* s = dynamic_cast<CMediaSample*>(sample);
     if (!s || s->allocator_ != this) return E_INVALIDARG;
-    LONG size = 0, align = 1;
-    {
-        std::lock_guard<std::mutex> g(lock_);
-        size = props_.cbBuffer;
-        align = props_.cbAlign;
-    }
-    s->Recycle(size, align);
+    s->Recycle();
     {
         std::unique_lock<std::mutex> lock(lock_);
         if (committed_ && static_cast<LONG>(free_.size()) < props_.cBuffers) {
