@@ -219,7 +219,10 @@ HRESULT CCollectSink::DoRenderSample(IMediaSample* sample)
     sample->GetTime(&r.start, &r.stop);
     r.bytes = sample->GetActualDataLength();
     BYTE* data = nullptr;
-    if (SUCCEEDED(sample->GetPointer(&data)) && data && r.bytes > 0) r.first = data[0];
+    if (SUCCEEDED(sample->GetPointer(&data)) && data && r.bytes > 0) {
+        r.first = data[0];
+        if (keepBytes) r.data.assign(reinterpret_cast<const char*>(data), static_cast<size_t>(r.bytes));
+    }
     std::lock_guard<std::mutex> g(lock_);
     records_.push_back(r);
     return S_OK;

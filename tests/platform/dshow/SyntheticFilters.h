@@ -112,6 +112,7 @@ struct SinkRecord {
     REFERENCE_TIME stop = 0;
     LONG bytes = 0;
     BYTE first = 0;  // the first payload byte (the source writes its index)
+    std::string data;  // the whole payload, when the sink keeps it
 };
 
 // Accepts one major type (GUID_NULL: any) and records every sample.
@@ -128,6 +129,8 @@ public:
     void ClearRecords();
     // DoRenderSample fails from this sample on (counting from 0).
     std::atomic<long> failAt{-1};
+    // Keep each sample's bytes (set before streaming).
+    bool keepBytes = false;
     std::atomic<long> rendered{0};
     std::atomic<long> endOfStreams{0};
     using CBaseRenderer::SetScheduleByClock;
