@@ -134,6 +134,11 @@ TEST_F(GraphStreamingTest, StatesChangeFromEveryState)
     ASSERT_EQ(control->Run(), S_OK);
     while (c.sink->Records().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(c.sink->Records()[0].first, 0);
+    // Stopping when ready ends in the stopped state.
+    EXPECT_EQ(control->StopWhenReady(), S_OK);
+    OAFilterState state = -1;
+    EXPECT_EQ(control->GetState(0, &state), S_OK);
+    EXPECT_EQ(state, State_Stopped);
 }
 
 TEST_F(GraphStreamingTest, GetStateWaitsForTheRenderersOnlyAsLongAsAsked)
