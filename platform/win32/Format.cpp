@@ -75,9 +75,13 @@ int64_t SignExtend(uint64_t v, int bits)
 
 std::string NumberFormat(const Spec& s, const char* length, char conv)
 {
-    std::string f = "%" + s.flags;
+    std::string f = "%";
+    f += s.flags;
     if (s.width >= 0) f += std::to_string(s.width);
-    if (s.precision >= 0) f += "." + std::to_string(s.precision);
+    if (s.precision >= 0) {
+        f += '.';
+        f += std::to_string(s.precision);
+    }
     f += length;
     f += conv;
     return f;
