@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "MediaStructs.h"
+#include "platform/win32/MediaFormats.h"
 #include "platform/win32/WinTypes.h"
 
 // Container type codes.

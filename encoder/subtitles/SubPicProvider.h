@@ -6,10 +6,10 @@
 
 #include "platform/com/Unknown.h"
 #include "platform/win32/Collections.h"
+#include "platform/win32/MediaFormats.h"
 #include "platform/win32/WinTypes.h"
 
 // Media time in 100-ns units.
-using REFERENCE_TIME = LONGLONG;
 
 // {53AEDFEB-8213-4EB0-8DE3-28282BC5A42C}
 inline constexpr IID IID_ISubPicProvider{0x53AEDFEB, 0x8213, 0x4EB0, {0x8D, 0xE3, 0x28, 0x28, 0x2B, 0xC5, 0xA4, 0x2C}};

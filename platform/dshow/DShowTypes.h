@@ -4,10 +4,9 @@
 
 #include "platform/com/OleAuto.h"
 #include "platform/com/Unknown.h"
+#include "platform/win32/MediaFormats.h"
 #include "platform/win32/WinTypes.h"
 
-// Media time in 100-ns units.
-using REFERENCE_TIME = LONGLONG;
 using REFTIME = double;
 using OAFilterState = LONG;
 using OAHWND = LONG_PTR;

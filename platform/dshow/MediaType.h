@@ -10,6 +10,8 @@
 
 #include <cstddef>
 
+#include "platform/win32/MediaFormats.h"
+
 #include "platform/dshow/DShowTypes.h"
 #include "platform/win32/Guid.h"
 
@@ -28,35 +30,7 @@ static_assert(sizeof(AM_MEDIA_TYPE) == 88);
 static_assert(offsetof(AM_MEDIA_TYPE, formattype) == 44 && offsetof(AM_MEDIA_TYPE, pUnk) == 64);
 static_assert(offsetof(AM_MEDIA_TYPE, cbFormat) == 72 && offsetof(AM_MEDIA_TYPE, pbFormat) == 80);
 
-struct BITMAPINFOHEADER {
-    DWORD biSize;
-    LONG biWidth;
-    LONG biHeight;
-    WORD biPlanes;
-    WORD biBitCount;
-    DWORD biCompression;
-    DWORD biSizeImage;
-    LONG biXPelsPerMeter;
-    LONG biYPelsPerMeter;
-    DWORD biClrUsed;
-    DWORD biClrImportant;
-};
-static_assert(sizeof(BITMAPINFOHEADER) == 40);
 
-constexpr DWORD BI_RGB = 0;
-constexpr DWORD BI_RLE8 = 1;
-constexpr DWORD BI_RLE4 = 2;
-constexpr DWORD BI_BITFIELDS = 3;
-
-struct VIDEOINFOHEADER {
-    RECT rcSource;
-    RECT rcTarget;
-    DWORD dwBitRate;
-    DWORD dwBitErrorRate;
-    REFERENCE_TIME AvgTimePerFrame;
-    BITMAPINFOHEADER bmiHeader;
-};
-static_assert(sizeof(VIDEOINFOHEADER) == 88 && offsetof(VIDEOINFOHEADER, bmiHeader) == 48);
 
 struct VIDEOINFOHEADER2 {
     RECT rcSource;
@@ -99,16 +73,6 @@ struct MPEG2VIDEOINFO {
 static_assert(offsetof(MPEG2VIDEOINFO, dwSequenceHeader) == 132);
 
 #pragma pack(push, 1)
-struct WAVEFORMATEX {
-    WORD wFormatTag;
-    WORD nChannels;
-    DWORD nSamplesPerSec;
-    DWORD nAvgBytesPerSec;
-    WORD nBlockAlign;
-    WORD wBitsPerSample;
-    WORD cbSize;  // bytes of extra format data after the structure
-};
-
 struct WAVEFORMATEXTENSIBLE {
     WAVEFORMATEX Format;
     union {
@@ -122,7 +86,6 @@ struct WAVEFORMATEXTENSIBLE {
 #pragma pack(pop)
 static_assert(sizeof(WAVEFORMATEX) == 18 && sizeof(WAVEFORMATEXTENSIBLE) == 40);
 
-constexpr WORD WAVE_FORMAT_PCM = 0x0001;
 constexpr WORD WAVE_FORMAT_IEEE_FLOAT = 0x0003;
 constexpr WORD WAVE_FORMAT_EXTENSIBLE = 0xFFFE;
 

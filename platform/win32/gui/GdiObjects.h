@@ -5,6 +5,7 @@
 #pragma once
 
 #include "UserTypes.h"
+#include "platform/win32/MediaFormats.h"
 
 constexpr int LF_FACESIZE = 32;
 
@@ -58,20 +59,6 @@ struct BITMAPFILEHEADER {
 #pragma pack(pop)
 static_assert(sizeof(BITMAPFILEHEADER) == 14);
 
-struct BITMAPINFOHEADER {
-    DWORD biSize = sizeof(BITMAPINFOHEADER);
-    LONG biWidth = 0;
-    LONG biHeight = 0;
-    WORD biPlanes = 1;
-    WORD biBitCount = 0;
-    DWORD biCompression = 0;
-    DWORD biSizeImage = 0;
-    LONG biXPelsPerMeter = 0;
-    LONG biYPelsPerMeter = 0;
-    DWORD biClrUsed = 0;
-    DWORD biClrImportant = 0;
-};
-static_assert(sizeof(BITMAPINFOHEADER) == 40);
 
 struct RGBQUAD {
     BYTE rgbBlue = 0;
@@ -162,10 +149,6 @@ constexpr BYTE FIXED_PITCH = 1;
 constexpr BYTE VARIABLE_PITCH = 2;
 
 // Bitmap values.
-constexpr DWORD BI_RGB = 0;
-constexpr DWORD BI_RLE8 = 1;
-constexpr DWORD BI_RLE4 = 2;
-constexpr DWORD BI_BITFIELDS = 3;
 constexpr UINT DIB_RGB_COLORS = 0;
 
 HGDIOBJ GetStockObject(int index);
