@@ -1,6 +1,8 @@
 #include "ButtonControl.h"
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "DeviceContext.h"
 #include "DrawText.h"
@@ -35,6 +37,32 @@ std::map<HWND, ButtonState>& States()
 DWORD Kind(HWND h) { return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)) & BS_TYPEMASK; }
 
 bool IsCheckKind(DWORD k) { return k == BS_CHECKBOX || k == BS_AUTOCHECKBOX || k == BS_3STATE || k == BS_AUTO3STATE; }
+bool IsRadioKind(DWORD k) { return k == BS_RADIOBUTTON || k == BS_AUTORADIOBUTTON; }
+// Kinds that keep a check state.
+bool HasCheck(DWORD k) { return IsCheckKind(k) || IsRadioKind(k); }
+
+bool StartsGroup(HWND h) { return (GetWindowLongW(h, GWL_STYLE) & WS_GROUP) != 0; }
+
+// The automatic radio buttons of the button's group: its siblings from the
+// nearest one at or before it that starts a group (WS_GROUP) up to the next
+// one that starts a group.
+std::vector<HWND> RadioGroupOf(HWND h)
+{
+    std::vector<HWND> group;
+    HWND parent = GetParent(h);
+    if (!parent || !(GetWindowLongW(h, GWL_STYLE) & WS_CHILD)) return group;
+    std::vector<HWND> siblings;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) siblings.push_back(c);
+    auto at = std::find(siblings.begin(), siblings.end(), h);
+    if (at == siblings.end()) return group;
+    auto first = at;
+    while (first != siblings.begin() && !StartsGroup(*first)) --first;
+    for (auto it = first; it != siblings.end(); ++it) {
+        if (it != first && StartsGroup(*it)) break;
+        if (Kind(*it) == BS_AUTORADIOBUTTON) group.push_back(*it);
+    }
+    return group;
+}
 
 void Notify(HWND h, WORD code)
 {
@@ -48,6 +76,12 @@ void Click(HWND h)
     ButtonState& s = States()[h];
     if (k == BS_AUTOCHECKBOX) s.check = s.check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
     else if (k == BS_AUTO3STATE) s.check = (s.check + 1) % 3;
+    if (k == BS_AUTORADIOBUTTON) {
+        // The clicked one is checked and every other of its group cleared.
+        for (HWND other : RadioGroupOf(h))
+            if (other != h) SendMessageW(other, BM_SETCHECK, BST_UNCHECKED, 0);
+        States()[h].check = BST_CHECKED;
+    }
     InvalidateRect(h, nullptr, TRUE);
     Notify(h, BN_CLICKED);
 }
@@ -111,12 +145,24 @@ void Paint(HWND h)
             label.left += 2;
             DrawTextW(dc, text.c_str(), length, &label, DT_SINGLELINE | DT_LEFT | DT_TOP);
         }
-    } else if (IsCheckKind(k)) {
+    } else if (HasCheck(k)) {
         int box = 13;
         RECT b{0, (r.bottom - box) / 2, box, (r.bottom - box) / 2 + box};
-        FillRect(dc, &b, GetSysColorBrush(COLOR_WINDOW));
-        DrawEdge(dc, &b, EDGE_SUNKEN, BF_RECT);
-        if (s.check != BST_UNCHECKED) {
+        if (IsRadioKind(k)) {
+            HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+            HGDIOBJ oldBrush = SelectObject(dc, GetSysColorBrush(COLOR_WINDOW));
+            Ellipse(dc, b.left, b.top, b.right, b.bottom);
+            if (s.check == BST_CHECKED) {
+                SelectObject(dc, GetStockObject(BLACK_BRUSH));
+                Ellipse(dc, b.left + 4, b.top + 4, b.right - 4, b.bottom - 4);
+            }
+            SelectObject(dc, oldBrush);
+            SelectObject(dc, oldPen);
+        } else {
+            FillRect(dc, &b, GetSysColorBrush(COLOR_WINDOW));
+            DrawEdge(dc, &b, EDGE_SUNKEN, BF_RECT);
+        }
+        if (IsCheckKind(k) && s.check != BST_UNCHECKED) {
             HPEN pen = CreatePen(PS_SOLID, 2, s.check == BST_INDETERMINATE ? GetSysColor(COLOR_GRAYTEXT) : RGB(0, 0, 0));
             HGDIOBJ old = SelectObject(dc, pen);
             MoveToEx(dc, b.left + 3, b.top + 6, nullptr);
@@ -171,6 +217,7 @@ LRESULT ButtonProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         if (k == BS_GROUPBOX) return DLGC_STATIC;
         if (k == BS_DEFPUSHBUTTON) return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
         if (k == BS_PUSHBUTTON) return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+        if (IsRadioKind(k)) return DLGC_BUTTON | DLGC_RADIOBUTTON;
         return DLGC_BUTTON;
     case WM_PAINT: Paint(h); return 0;
     case WM_ERASEBKGND: return 1;
@@ -252,9 +299,9 @@ LRESULT ButtonProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         return DefWindowProcW(h, message, wParam, lParam);
-    case BM_GETCHECK: return static_cast<LRESULT>(IsCheckKind(k) ? s.check : BST_UNCHECKED);
+    case BM_GETCHECK: return static_cast<LRESULT>(HasCheck(k) ? s.check : BST_UNCHECKED);
     case BM_SETCHECK:
-        if (IsCheckKind(k) && wParam <= BST_INDETERMINATE) {
+        if (HasCheck(k) && wParam <= (IsRadioKind(k) ? BST_CHECKED : BST_INDETERMINATE)) {
             s.check = wParam;
             InvalidateRect(h, nullptr, TRUE);
         }

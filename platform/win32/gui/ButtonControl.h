@@ -1,6 +1,9 @@
-// The "Button" window class: push buttons (default or not), check boxes and
-// group boxes, drawn by the layer, clicked with the mouse or the space bar,
-// telling their parent with WM_COMMAND / BN_CLICKED.
+// The "Button" window class: push buttons (default or not), check boxes,
+// radio buttons and group boxes, drawn by the layer, clicked with the mouse
+// or the space bar, telling their parent with WM_COMMAND / BN_CLICKED. A
+// click on an automatic radio button checks it and clears the other
+// automatic radio buttons of its group (the siblings from the one that
+// starts the group with WS_GROUP up to the next such one).
 #pragma once
 
 #include "UserTypes.h"

@@ -1,0 +1,81 @@
+#include "ImageResource.h"
+
+#include <QImage>
+#include <cstring>
+#include <map>
+
+#include "platform/win32/gui/Cursors.h"
+#include "platform/win32/gui/Menus.h"
+#include "platform/win32/gui/Window.h"
+
+namespace {
+
+struct Bytes {
+    const unsigned char* data = nullptr;
+    size_t size = 0;
+};
+
+std::map<WORD, Bytes>& Bitmaps()
+{
+    static std::map<WORD, Bytes> m;
+    return m;
+}
+
+// Image files larger than this are not resources of ours.
+constexpr size_t kLargestImage = 64 * 1024 * 1024;
+
+QImage Decode(const unsigned char* data, size_t size)
+{
+    if (!data || !size || size > kLargestImage) return QImage();
+    return QImage::fromData(data, static_cast<int>(size));
+}
+
+}  // namespace
+
+void RegisterBitmapResource(WORD id, const unsigned char* data, size_t size) { Bitmaps()[id] = Bytes{data, size}; }
+
+void RegisterIconResourceData(WORD id, const unsigned char* data, size_t size)
+{
+    QImage image = Decode(data, size);
+    if (!image.isNull()) RegisterIconResource(id, image);
+}
+
+HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name)
+{
+    if (!name || !IS_INTRESOURCE(name)) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    auto it = Bitmaps().find(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)));
+    if (it == Bitmaps().end()) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    QImage image = Decode(it->second.data, it->second.size).convertToFormat(QImage::Format_RGB32);
+    if (image.isNull() || image.width() > 16384 || image.height() > 16384) {
+        SetLastError(ERROR_INVALID_DATA);
+        return nullptr;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biWidth = image.width();
+    info.bmiHeader.biHeight = -image.height();  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits) return nullptr;
+    auto* out = static_cast<uint8_t*>(bits);
+    const size_t stride = static_cast<size_t>(image.width()) * 4;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        uint8_t* dst = out + static_cast<size_t>(y) * stride;
+        for (int x = 0; x < image.width(); ++x) {
+            dst[x * 4 + 0] = static_cast<uint8_t>(qBlue(row[x]));
+            dst[x * 4 + 1] = static_cast<uint8_t>(qGreen(row[x]));
+            dst[x * 4 + 2] = static_cast<uint8_t>(qRed(row[x]));
+            dst[x * 4 + 3] = 0;
+        }
+    }
+    return bitmap;
+}
