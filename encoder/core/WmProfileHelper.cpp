@@ -1,6 +1,81 @@
 #include "WmProfileHelper.h"
 
-CWmProfileHelper::CWmProfileHelper() { SetDefaults(); }
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "encoder/core/WmFormatHelpers.h"
+#include "platform/com/ComRuntime.h"
+#include "platform/dshow/MediaType.h"
+
+namespace {
+
+// Third-enumeration formats carry this offset in their reference.
+constexpr int kVbrPassOffset = 5000;
+
+// Wide texts of the runtime are read in two calls: the count with its NUL,
+// then the text into a buffer one longer.
+template <class Call>
+HRESULT ReadRuntimeText(Call call, CString& text)
+{
+    DWORD chars = 0;
+    HRESULT hr = call(nullptr, &chars);
+    if (FAILED(hr)) return hr;
+    if (chars >= 0x100000) return E_OUTOFMEMORY;  // no name or description is that long
+    DWORD size = chars + 1;
+    WCHAR* buf = new (std::nothrow) WCHAR[size];
+    if (!buf) return E_OUTOFMEMORY;
+    hr = call(buf, &size);
+    if (SUCCEEDED(hr)) {
+        buf[chars] = 0;
+        text = buf;
+    }
+    delete[] buf;
+    return hr;
+}
+
+}  // namespace
+
+CWmProfileHelper::CWmProfileHelper()
+{
+    m_bComInitialized = SUCCEEDED(CoInitialize(nullptr));
+    EnumerateCodecs();
+    SetDefaults();
+}
+
+CWmProfileHelper::~CWmProfileHelper()
+{
+    m_pCodecInfo.Reset();
+    if (m_bComInitialized) CoUninitialize();
+}
+
+void CWmProfileHelper::EnumerateCodecs()
+{
+    m_VideoCodecNames.RemoveAll();
+    m_AudioCodecNames.RemoveAll();
+    m_pCodecInfo.Reset();
+    if (FAILED(CreateWMProfileManager(m_pCodecInfo.GetAddressOf()))) {
+        m_pCodecInfo.Reset();
+        return;
+    }
+    FillCodecNames(MEDIATYPE_Video, m_VideoCodecNames);
+    FillCodecNames(MEDIATYPE_Audio, m_AudioCodecNames);
+}
+
+void CWmProfileHelper::FillCodecNames(const GUID& majorType, CStringArray& names)
+{
+    DWORD count = 0;
+    if (FAILED(m_pCodecInfo->GetCodecInfoCount(majorType, &count))) return;
+    IWMCodecInfo3* info = m_pCodecInfo.Get();
+    for (DWORD i = 0; i < count; ++i) {
+        CString name;
+        HRESULT hr = ReadRuntimeText(
+            [&](WCHAR* buf, DWORD* chars) { return info->GetCodecName(majorType, i, buf, chars); }, name);
+        // Out of memory ends the list; any other failure keeps an empty entry.
+        if (hr == E_OUTOFMEMORY) return;
+        names.Add(SUCCEEDED(hr) ? name : CString());
+    }
+}
 
 void CWmProfileHelper::SetDefaults()
 {
@@ -10,4 +85,143 @@ void CWmProfileHelper::SetDefaults()
     nVideoKBitrate = 1024;
     nSecPerKeyframe = 10;
     nVideoQuality = 100;
+    ResolveToInstalledCodecs();
+}
+
+void CWmProfileHelper::ResolveToInstalledCodecs()
+{
+    int video = FindVideoCodec(sVideoCodec, TRUE);
+    if (video >= 0 && !m_VideoCodecNames[video].IsEmpty()) sVideoCodec = m_VideoCodecNames[video];
+
+    int audio = FindAudioCodec(sAudioCodec, TRUE);
+    if (audio < 0 || m_AudioCodecNames[audio].IsEmpty()) return;
+    sAudioCodec = m_AudioCodecNames[audio];
+    int reference = FindAudioFormat(sAudioCodec, sAudioFormat, TRUE);
+    if (reference < 0) return;
+    const DWORD passes = static_cast<DWORD>(reference / kVbrPassOffset);
+    CString description;
+    if (SUCCEEDED(SetCodecVBRSettings(m_pCodecInfo.Get(), MEDIATYPE_Audio, static_cast<DWORD>(audio),
+                                      passes > 0 ? TRUE : FALSE, passes)) &&
+        SUCCEEDED(ReadFormatDescription(static_cast<DWORD>(audio), static_cast<DWORD>(reference % kVbrPassOffset),
+                                        description)))
+        sAudioFormat = description;
+}
+
+namespace {
+
+int FindName(const CStringArray& names, const CString& name)
+{
+    for (int i = 0; i < names.GetSize(); ++i)
+        if (names[i] == name) return i;
+    return -1;
+}
+
+}  // namespace
+
+int CWmProfileHelper::FindVideoCodec(const CString& name, BOOL fallback) const
+{
+    if (m_VideoCodecNames.IsEmpty()) return -1;
+    int i = FindName(m_VideoCodecNames, name);
+    if (i >= 0 || !fallback) return i;
+    i = FindName(m_VideoCodecNames, L"Windows Media Video 9");
+    return i >= 0 ? i : 0;
+}
+
+int CWmProfileHelper::FindAudioCodec(const CString& name, BOOL fallback) const
+{
+    if (m_AudioCodecNames.IsEmpty()) return -1;
+    int i = FindName(m_AudioCodecNames, name);
+    if (i >= 0 || !fallback) return i;
+    for (const wchar_t* standard : {L"Windows Media Audio 9", L"Windows Media Audio 9.1"}) {
+        i = FindName(m_AudioCodecNames, standard);
+        if (i >= 0) return i;
+    }
+    return 0;
+}
+
+DWORD GetCodecFormatCount(IWMCodecInfo3* info, REFGUID majorType, DWORD codec, BOOL vbr, DWORD passes)
+{
+    if (!info) return 0;
+    if (FAILED(SetCodecVBRSettings(info, majorType, codec, vbr, passes))) return 0;
+    DWORD count = 0;
+    if (FAILED(info->GetCodecFormatCount(majorType, codec, &count))) return 0;
+    return count;
+}
+
+HRESULT CWmProfileHelper::ReadFormatDescription(DWORD codec, DWORD format, CString& description) const
+{
+    IWMCodecInfo3* info = m_pCodecInfo.Get();
+    return ReadRuntimeText(
+        [&](WCHAR* buf, DWORD* chars) {
+            return info->GetCodecFormatDesc(MEDIATYPE_Audio, codec, format, nullptr, buf, chars);
+        },
+        description);
+}
+
+int CWmProfileHelper::FindAudioFormat(const CString& codecName, const CString& description, BOOL fallback,
+                                      HRESULT* status) const
+{
+    HRESULT ignored = S_OK;
+    HRESULT& hr = status ? *status : ignored;
+    if (!m_pCodecInfo) {
+        hr = E_POINTER;
+        return -1;
+    }
+    const int codec = FindAudioCodec(codecName, FALSE);
+    if (codec < 0) {
+        hr = E_INVALIDARG;
+        return -1;
+    }
+    const struct {
+        BOOL vbr;
+        DWORD passes;
+        int offset;
+    } enumerations[] = {{FALSE, 0, 0}, {TRUE, 0, 0}, {TRUE, 1, kVbrPassOffset}};
+
+    hr = S_OK;
+    int last = -1;
+    for (const auto& e : enumerations) {
+        DWORD count = GetCodecFormatCount(m_pCodecInfo.Get(), MEDIATYPE_Audio, static_cast<DWORD>(codec), e.vbr,
+                                          e.passes);
+        // A reference holds at most kVbrPassOffset formats per enumeration.
+        if (count > static_cast<DWORD>(kVbrPassOffset)) count = kVbrPassOffset;
+        for (DWORD i = 0; i < count && SUCCEEDED(hr); ++i) {
+            CString text;
+            hr = ReadFormatDescription(static_cast<DWORD>(codec), i, text);
+            if (FAILED(hr)) break;
+            last = static_cast<int>(i) + e.offset;
+            if (text == description) return last;
+        }
+        // A failed read ends the whole search.
+        if (FAILED(hr)) break;
+    }
+    if (fallback) return last >= 0 ? last : 0;
+    return -1;
+}
+
+int CWmProfileHelper::GetAudioBitrate() const
+{
+    constexpr int kUnknown = 64000;
+    if (!m_pCodecInfo) return kUnknown;
+    const int codec = FindAudioCodec(sAudioCodec, TRUE);
+    const int reference = FindAudioFormat(sAudioCodec, sAudioFormat, FALSE);
+    if (codec < 0 || reference < 0) return kUnknown;
+
+    const DWORD passes = static_cast<DWORD>(reference / kVbrPassOffset);
+    WM_MEDIA_TYPE* type = nullptr;
+    if (FAILED(GetCodecFormatWithVBR(&type, m_pCodecInfo.Get(), nullptr, MEDIATYPE_Audio, static_cast<DWORD>(codec),
+                                     static_cast<DWORD>(reference % kVbrPassOffset), passes > 0 ? TRUE : FALSE,
+                                     passes)))
+        return kUnknown;
+    int bitrate = kUnknown;
+    // Only a wave format block long enough to hold the average byte rate.
+    constexpr size_t kAvgBytesEnd = offsetof(WAVEFORMATEX, nAvgBytesPerSec) + sizeof(DWORD);
+    if (type->formattype == FORMAT_WaveFormatEx && type->pbFormat && type->cbFormat >= kAvgBytesEnd) {
+        DWORD avgBytes = 0;
+        std::memcpy(&avgBytes, type->pbFormat + offsetof(WAVEFORMATEX, nAvgBytesPerSec), sizeof avgBytes);
+        const int64_t bits = static_cast<int64_t>(avgBytes) * 8;
+        bitrate = bits > INT_MAX ? INT_MAX : static_cast<int>(bits);
+    }
+    CoTaskMemFree(type);
+    return bitrate;
 }

