@@ -9,6 +9,7 @@
 #pragma once
 
 #include "encoder/core/BlockFilterList.h"
+#include "encoder/core/EncJobMedia.h"
 #include "encoder/core/WmProfileHelper.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/WinTypes.h"
@@ -61,6 +62,39 @@ public:
     void LoadSettings();
     // Writes every stored value; failed writes are not reported.
     void SaveSettings();
+
+    // Numbers and texts worked out from the settings (and a job).
+    //
+    // Rate values of the chosen format's video block: the bit rate in
+    // kbit/s and the quality, each -1 where the format's mode does not use
+    // it; and whether the video is encoded in two passes.
+    int GetVideoBitrate() const;
+    int GetVideoQuality() const;
+    bool IsTwoPassVideo() const;
+    // The output picture size for a source of the given size: the set size,
+    // one side set and the other from the source's ratio (4:3 without a
+    // source size), or the source size.
+    void GetOutputVideoSize(int sourceWidth, int sourceHeight, int& width, int& height) const;
+    // The output file name from the naming template; the job index counts
+    // from 0 and names track number index + 1. Empty when the template makes
+    // no usable name.
+    CString GetOutputFileName(const CString& sourcePath, int jobIndex, int counter) const;
+    // The output folder joined with that name (and the naming counter);
+    // empty when there is no usable name.
+    CString GetOutputFilePath(const CString& sourcePath, int jobIndex) const;
+    // "AVI, 0:01:00, 8.4MB" followed by the language's prediction word, or
+    // the format, the time and the language's no-prediction text.
+    CString GetFileSizePrediction(const SEncJobMedia& job) const;
+    // One-line summaries of the output streams for a job; empty when the job
+    // or the stream is missing or its type cannot be read.
+    CString GetVideoSummary(const SEncJobMedia* job) const;
+    CString GetAudioSummary(const SEncJobMedia* job) const;
+
+    // "yes" for a non-zero value, else "no".
+    static CString BoolToYesNo(int value);
+    // The leading decimal number of the text (0 when there is none), always
+    // read with a '.' decimal point.
+    static double StringToDouble(const CString& text);
 
     int nEncFormat = 0;  // 0 AVI, 1 MP4, 2 WMV (ASF), 3 OGM
     SCodecSettings AviEncoder;

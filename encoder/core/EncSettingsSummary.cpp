@@ -1,0 +1,301 @@
+// The read-only texts and numbers of the settings record: rate values, the
+// output size and name, the size prediction and the stream summaries the job
+// list and the progress window show.
+
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <initializer_list>
+
+#include "encoder/core/EncSettings.h"
+#include "encoder/core/LangTextTable.h"
+#include "encoder/core/OutputNaming.h"
+#include "foundation/PathHelpers.h"
+#include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/MediaType.h"
+#include "platform/win32/CodePage.h"
+
+namespace {
+
+// A side worked out in double precision, truncated toward zero and kept in
+// the int range.
+int TruncatedSide(double v)
+{
+    if (std::isnan(v)) return 0;
+    if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<int>(v);
+}
+
+// The block of a format type when it holds at least `needed` bytes.
+const BYTE* FormatBlock(const AM_MEDIA_TYPE& type, size_t needed)
+{
+    if (!type.pbFormat || type.cbFormat < needed) return nullptr;
+    return type.pbFormat;
+}
+
+// What the video summary takes from a picture header.
+struct SPictureFacts {
+    REFERENCE_TIME avgTimePerFrame = 0;
+    LONG width = 0;
+    LONG height = 0;
+};
+
+// Reads the frame time and picture size from the header that starts the
+// format block (VIDEOINFOHEADER or VIDEOINFOHEADER2 layout); false when the
+// block is too short for them. Fields are copied, as the block may lie at
+// any address.
+template <class Header>
+bool ReadPicture(const AM_MEDIA_TYPE& type, SPictureFacts& facts)
+{
+    constexpr size_t picture = offsetof(Header, bmiHeader);
+    constexpr size_t needed = picture + offsetof(BITMAPINFOHEADER, biHeight) + sizeof(LONG);
+    const BYTE* block = FormatBlock(type, needed);
+    if (!block) return false;
+    std::memcpy(&facts.avgTimePerFrame, block + offsetof(Header, AvgTimePerFrame), sizeof facts.avgTimePerFrame);
+    std::memcpy(&facts.width, block + picture + offsetof(BITMAPINFOHEADER, biWidth), sizeof facts.width);
+    std::memcpy(&facts.height, block + picture + offsetof(BITMAPINFOHEADER, biHeight), sizeof facts.height);
+    return true;
+}
+
+bool ReadPicture(const AM_MEDIA_TYPE& type, SPictureFacts& facts)
+{
+    if (type.formattype == FORMAT_VideoInfo) return ReadPicture<VIDEOINFOHEADER>(type, facts);
+    if (type.formattype == FORMAT_VideoInfo2) return ReadPicture<VIDEOINFOHEADER2>(type, facts);
+    if (type.formattype == FORMAT_MPEG2Video) return ReadPicture<VIDEOINFOHEADER2>(type, facts);
+    if (type.formattype == FORMAT_MPEGVideo) return ReadPicture<VIDEOINFOHEADER>(type, facts);
+    return false;
+}
+
+// M, then each non-empty part after ", ".
+CString JoinSummary(const CString& mode, std::initializer_list<CString> parts)
+{
+    CString out = mode;
+    for (const CString& p : parts)
+        if (!p.IsEmpty()) out += L", " + p;
+    return out;
+}
+
+}  // namespace
+
+int CEncSettings::GetVideoBitrate() const
+{
+    switch (nEncFormat) {
+    case 0:
+        return AviEncoder.nVideoEncMode == 1 ? -1 : AviEncoder.nVideoKBitrate;
+    case 1:
+        return Mp4Encoder.nVideoEncMode == 1 ? -1 : Mp4Encoder.nVideoKBitrate;
+    case 2:
+        return WmvEncoder.nVideoKBitrate;
+    case 3:
+        return OgmEncoder.nVideoEncMode == 1 ? -1 : OgmEncoder.nVideoKBitrate;
+    default:
+        return -1;
+    }
+}
+
+int CEncSettings::GetVideoQuality() const
+{
+    switch (nEncFormat) {
+    case 0:
+        return AviEncoder.nVideoEncMode == 1 ? AviEncoder.nVideoQuality : -1;
+    case 1:
+        return Mp4Encoder.nVideoEncMode == 1 ? Mp4Encoder.nVideoQuality : -1;
+    case 2:
+        return WmvEncoder.nVideoQuality;
+    case 3:
+        // The OGM writer takes its quality in every mode.
+        return OgmEncoder.nVideoQuality;
+    default:
+        return -1;
+    }
+}
+
+bool CEncSettings::IsTwoPassVideo() const
+{
+    switch (nEncFormat) {
+    case 0:
+        return AviEncoder.nVideoEncMode == 2;
+    case 1:
+        return Mp4Encoder.nVideoEncMode == 2;
+    case 3:
+        return OgmEncoder.nVideoEncMode == 2;
+    default:
+        return false;
+    }
+}
+
+void CEncSettings::GetOutputVideoSize(int sourceWidth, int sourceHeight, int& width, int& height) const
+{
+    const int w = nVideoSizeW;
+    const int h = nVideoSizeH;
+    const bool sourceKnown = sourceWidth > 0 && sourceHeight > 0;
+    if (w > 0 && h > 0) {
+        width = w;
+        height = h;
+    } else if (w > 0 && h == 0) {
+        width = w;
+        height = sourceKnown ? TruncatedSide(static_cast<double>(w) * sourceHeight / sourceWidth)
+                             : TruncatedSide(static_cast<double>(w) * 3 * 0.25);
+    } else if (w == 0 && h > 0) {
+        height = h;
+        width = sourceKnown ? TruncatedSide(static_cast<double>(h) * sourceWidth / sourceHeight)
+                            : TruncatedSide(static_cast<double>(h) * 4 * 0.3333333333333333);
+    } else {
+        width = sourceWidth;
+        height = sourceHeight;
+    }
+}
+
+CString CEncSettings::GetOutputFileName(const CString& sourcePath, int jobIndex, int counter) const
+{
+    static const wchar_t* const kExtensions[] = {L"avi", L"mp4", L"wmv", L"ogm"};
+    const wchar_t* extension = nEncFormat >= 0 && nEncFormat < 4 ? kExtensions[nEncFormat] : L"avi";
+    CString name;
+    MakeOutputFileName(name, GetFileNameFromPath(sourcePath), sEtcNaming, extension, counter, jobIndex + 1);
+    return name;
+}
+
+CString CEncSettings::GetOutputFilePath(const CString& sourcePath, int jobIndex) const
+{
+    CString name = GetOutputFileName(sourcePath, jobIndex, nEtcNamingCnt);
+    // Without a name the folder alone must not pass for an output file.
+    if (name.IsEmpty()) return CString();
+    return CombinePath(sDstFolder, name, L"/");
+}
+
+CString CEncSettings::GetFileSizePrediction(const SEncJobMedia& job) const
+{
+    const int seconds = job.nRangeStart < job.nRangeEnd ? job.nRangeEnd - job.nRangeStart : job.nDuration;
+    const wchar_t* word = L"ETC";
+    bool predict = false;
+    int64_t rate = 1000;
+    switch (nEncFormat) {
+    case 0:
+        word = L"AVI";
+        predict = AviEncoder.nVideoEncMode != 1;
+        rate = static_cast<int64_t>(AviEncoder.nAudioKBitrate) + AviEncoder.nVideoKBitrate;
+        break;
+    case 1:
+        word = L"MP4";
+        predict = Mp4Encoder.nVideoEncMode != 1;
+        rate = static_cast<int64_t>(Mp4Encoder.nAudioKBitrate) + Mp4Encoder.nVideoKBitrate;
+        break;
+    case 2:
+        word = L"WMV";
+        predict = true;
+        rate = static_cast<int64_t>(WmvEncoder.nVideoKBitrate) + WmvEncoder.GetAudioBitrate() / 1000;
+        break;
+    case 3:
+        word = L"OGM";
+        predict = OgmEncoder.nVideoEncMode != 1;
+        rate = static_cast<int64_t>(OgmEncoder.nAudioKBitrate) + OgmEncoder.nVideoKBitrate;
+        break;
+    default:
+        break;
+    }
+    CString time;
+    time.Format(L"%01d:%02d:%02d", seconds / 3600, (seconds % 3600) / 60, seconds % 60);
+    CString out = CString(word) + L", " + time + L", ";
+    if (!predict) return out + LookupText(L"TEXT_FILESIZE_PREDICTION_NO");
+
+    // seconds x rate x 1024 bits as bytes; a product beyond 64 bits (only
+    // from absurd settings) stays at the largest value.
+    int64_t bits = 0;
+    if (__builtin_mul_overflow(static_cast<int64_t>(seconds), rate, &bits) ||
+        __builtin_mul_overflow(bits, int64_t{1024}, &bits))
+        bits = (seconds < 0) != (rate < 0) ? INT64_MIN : INT64_MAX;
+    int64_t bytes = bits >> 3;
+    // Every container but OGM adds about 640 bytes of structure a second.
+    if (nEncFormat != 3 && __builtin_add_overflow(bytes, static_cast<int64_t>(seconds) * 640, &bytes))
+        bytes = seconds < 0 ? INT64_MIN : INT64_MAX;
+    return out + FormatFileSize(bytes) + LookupText(L"TEXT_FILESIZE_PREDICTION");
+}
+
+CString CEncSettings::GetVideoSummary(const SEncJobMedia* job) const
+{
+    if (!job || !job->pVideoType) return CString();
+    SPictureFacts picture;
+    if (!ReadPicture(*job->pVideoType, picture)) return CString();
+
+    int width = 0;
+    int height = 0;
+    GetOutputVideoSize(picture.width, picture.height, width, height);
+    CString size;
+    size.Format(L"%dx%d", width, height);
+
+    CString rate;
+    if (nVideoFrameRate > 0 && nVideoFrameScale > 0)
+        rate.Format(L"%.2ffps", static_cast<double>(nVideoFrameRate) / nVideoFrameScale);
+    else
+        rate.Format(L"%.2ffps", picture.avgTimePerFrame > 0 ? 10000000.0 / picture.avgTimePerFrame : 0.0);
+
+    const int k = GetVideoBitrate();
+    const int q = GetVideoQuality();
+    CString bitrate;
+    if (k >= 0 && k <= 1000)
+        bitrate.Format(L"%dKbps", k);
+    else if (k > 1000)
+        bitrate.Format(L"%.1fMbps", k * 0.001);
+    CString quality;
+    if (q >= 0) quality.Format(L"Quality %d", q);
+    const wchar_t* mode = q >= 0 && k < 0 ? L"VBR" : IsTwoPassVideo() ? L"2PASS-CBR" : L"CBR";
+    return JoinSummary(mode, {quality, size, rate, bitrate});
+}
+
+CString CEncSettings::GetAudioSummary(const SEncJobMedia* job) const
+{
+    if (!job || !job->pAudioType) return CString();
+    if (nEncFormat == 2) return WmvEncoder.sAudioFormat;
+
+    const AM_MEDIA_TYPE& type = *job->pAudioType;
+    if (type.formattype != FORMAT_WaveFormatEx) return CString();
+    constexpr size_t kRateEnd = offsetof(WAVEFORMATEX, nSamplesPerSec) + sizeof(DWORD);
+    const BYTE* block = FormatBlock(type, kRateEnd);
+    if (!block) return CString();
+    DWORD samplesPerSec = 0;
+    std::memcpy(&samplesPerSec, block + offsetof(WAVEFORMATEX, nSamplesPerSec), sizeof samplesPerSec);
+
+    CString channels;
+    channels.Format(L"%dCh", nAudioChannels);
+    CString rate;
+    if (nAudioSRate > 0)
+        rate.Format(L"%2.1fKHz", nAudioSRate * 0.001);
+    else
+        rate.Format(L"%2.1fKHz", static_cast<double>(samplesPerSec / 1000));
+
+    CString mode;
+    CString bitrate;
+    CString quality;
+    switch (nEncFormat) {
+    case 0:
+        mode = AviEncoder.nAudioEncMode ? L"VBR" : L"CBR";
+        bitrate.Format(L"%dKbps", AviEncoder.nAudioKBitrate);
+        quality.Format(L"Quality %d", AviEncoder.nAudioQuality);
+        break;
+    case 1:
+        mode = L"VBR";
+        bitrate.Format(L"%dKbps", Mp4Encoder.nAudioKBitrate);
+        quality.Format(L"Quality %d", Mp4Encoder.nAudioQuality);
+        break;
+    default:
+        if (OgmEncoder.nAudioEncMode == 0) {
+            mode = L"CBR";
+            bitrate.Format(L"%dKbps", OgmEncoder.nAudioKBitrate);
+        } else {
+            mode = L"VBR";
+            quality.Format(L"Quality %d", OgmEncoder.nAudioQuality);
+        }
+        break;
+    }
+    return JoinSummary(mode, {quality, channels, rate, bitrate});
+}
+
+CString CEncSettings::BoolToYesNo(int value) { return value ? L"yes" : L"no"; }
+
+double CEncSettings::StringToDouble(const CString& text)
+{
+    std::string narrow = WideToMultiByte(CP_ACP, text.str());
+    return ParseDoubleC(narrow.c_str());
+}
