@@ -219,12 +219,18 @@ void ApplyFrameRate(const CString& text, int& rate, int& scale)
     scale = 1000;
 }
 
-// Line breaks inside a value would start new lines of the file.
-CString OneLine(const CString& value)
+// The text of a value as it goes into the file. Line breaks inside it would
+// start new lines of the file. A ";" would start a comment when the preset is
+// read back, and blanks at either end would be trimmed away: such a value is
+// enclosed in double quotes, which every reader of these files removes
+// (a value that itself holds a double quote cannot be quoted and stays plain).
+CString ValueText(const CString& value)
 {
     CString v = value;
     v.Replace(L'\r', L' ');
     v.Replace(L'\n', L' ');
+    bool needsQuotes = v.Find(L';') >= 0 || (!v.IsEmpty() && (IsSpaceChar(v[0]) || IsSpaceChar(v[v.GetLength() - 1])));
+    if (needsQuotes && v.Find(L'"') < 0) v = L"\"" + v + L"\"";
     return v;
 }
 
@@ -277,7 +283,7 @@ public:
     bool Write(const wchar_t* section, const CString& key, const CString& value)
     {
         if (m_staged.empty()) return false;
-        return WritePrivateProfileStringW(section, key, OneLine(value), FromNativePath(m_staged).c_str()) != FALSE;
+        return WritePrivateProfileStringW(section, key, ValueText(value), FromNativePath(m_staged).c_str()) != FALSE;
     }
     bool Commit()
     {

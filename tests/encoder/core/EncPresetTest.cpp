@@ -426,6 +426,14 @@ TEST_F(EncPresetTest, SavingKeepsTheFileAndItsEncodingAndFailsWhole)
     CEncPresetInfo lines(File("lines.rvp"), s);
     EXPECT_EQ(s.sEtcNaming, lines.m_sEtcFileNamingText);
 
+    // Texts holding ";" or end blanks come back whole.
+    p.m_sDesc = L"AVI; small  ";
+    p.m_sComment = L" a;b;c";
+    ASSERT_TRUE(p.Save(File("semicolons.rvp"), s));
+    CEncPresetInfo semi(File("semicolons.rvp"), s);
+    EXPECT_EQ(L"AVI; small  ", semi.m_sDesc);
+    EXPECT_EQ(L" a;b;c", semi.m_sComment);
+
     // A relative name lands in the program folder.
     ASSERT_TRUE(p.Save(L"relative.rvp", s));
     EXPECT_TRUE(std::filesystem::exists(ProgramFolder() + "relative.rvp"));
