@@ -69,6 +69,15 @@ void RegisterControlClasses()
     done = true;
     using namespace mfc_controls;
     RegisterEditClass();
+    RegisterComboBoxClass();
+    RegisterListBoxClass();
+    RegisterScrollBarClass();
+    RegisterListViewClass();
+    RegisterTrackbarClass();
+    RegisterUpDownClass();
+    RegisterProgressClass();
+    RegisterTabClass();
+    RegisterDateTimeClass();
 }
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init)

@@ -31,6 +31,15 @@ LRESULT NotifyParent(HWND control, UINT code, NMHDR* header);
 
 // The registration of each class, for RegisterControlClasses.
 void RegisterEditClass();
+void RegisterComboBoxClass();
+void RegisterListBoxClass();
+void RegisterScrollBarClass();
+void RegisterListViewClass();
+void RegisterTrackbarClass();
+void RegisterUpDownClass();
+void RegisterProgressClass();
+void RegisterTabClass();
+void RegisterDateTimeClass();
 // Registers a class whose procedure tells the creation observer.
 void RegisterControlClass(const wchar_t* name, WNDPROC proc, UINT style = CS_DBLCLKS | CS_PARENTDC);
 

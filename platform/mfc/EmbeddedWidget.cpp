@@ -94,14 +94,7 @@ public:
             return true;
         }
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            if (!TakesInput(window_)) return true;
-            if (GetFocus() != window_) {
-                HWND root = GetAncestor(window_, GA_ROOT);
-                if (root && GetActiveWindow() != root) SetActiveWindow(root);
-                if (IsWindow(window_)) SetFocus(window_);
-            }
-            return false;
+        case QEvent::MouseButtonDblClick: return !PrepareMousePress(window_);
         case QEvent::MouseButtonRelease:
         case QEvent::MouseMove:
         case QEvent::Wheel:
@@ -134,6 +127,17 @@ bool TakesInput(HWND window)
     for (HWND h = window; h; h = GetAncestor(h, GA_PARENT)) {
         if (!IsWindowEnabled(h)) return false;
         if (!(GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE)) return false;
+    }
+    return IsWindow(window) != FALSE;
+}
+
+bool PrepareMousePress(HWND window)
+{
+    if (!TakesInput(window)) return false;
+    if (GetFocus() != window) {
+        HWND root = GetAncestor(window, GA_ROOT);
+        if (root && GetActiveWindow() != root) SetActiveWindow(root);
+        if (IsWindow(window)) SetFocus(window);
     }
     return IsWindow(window) != FALSE;
 }

@@ -52,5 +52,9 @@ private:
 // Whether the window and every ancestor up to its top-level window are
 // enabled and visible.
 bool TakesInput(HWND window);
+// What a mouse press in the widget does before the control handles it: the
+// window takes the focus (its top-level window the activation). False when
+// the window takes no input now (the press is then dropped).
+bool PrepareMousePress(HWND window);
 
 }  // namespace mfc_controls
