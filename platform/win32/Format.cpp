@@ -26,7 +26,7 @@ auto WithCLocale(F&& f)
     return r;
 }
 
-struct Spec {
+struct Conversion {
     std::string flags;  // any of "-+ #0"
     int width = -1;
     int precision = -1;
@@ -37,7 +37,7 @@ struct Spec {
     wchar_t conv = 0;
 };
 
-void Pad(std::wstring& out, const std::wstring& body, const Spec& s)
+void Pad(std::wstring& out, const std::wstring& body, const Conversion& s)
 {
     int w = s.width;
     bool left = s.flags.find('-') != std::string::npos;
@@ -73,7 +73,7 @@ int64_t SignExtend(uint64_t v, int bits)
     return static_cast<int64_t>((v ^ m) - m);
 }
 
-std::string NumberFormat(const Spec& s, const char* length, char conv)
+std::string NumberFormat(const Conversion& s, const char* length, char conv)
 {
     std::string f = "%";
     f += s.flags;
@@ -125,7 +125,7 @@ std::wstring FormatTextV(const wchar_t* format, const FormatArg* args, size_t co
             ++p;
             continue;
         }
-        Spec s;
+        Conversion s;
         bool ok = true;
         while (*p && std::wcschr(L"-+ #0", *p)) s.flags += static_cast<char>(*p++);
         // Width.
@@ -282,7 +282,7 @@ std::wstring FormatTextV(const wchar_t* format, const FormatArg* args, size_t co
                 fail();
                 break;
             }
-            Spec ps = s;
+            Conversion ps = s;
             ps.flags.clear();
             ps.precision = static_cast<int>(sizeof(void*) * 2);
             std::string txt = PrintC(NumberFormat(ps, "ll", 'X'),
