@@ -42,10 +42,10 @@ public:
     BOOL PreTranslateMessage(MSG* msg) override;
 
     UINT GetTemplateId() const { return m_nIDTemplate; }
-
-protected:
     // The resource of this dialog (registered by id or name), or null.
     virtual const DialogResource* FindResource() const;
+
+protected:
     // The window that owns a modal dialog: the parent's top-level window,
     // else the main window's.
     HWND PreModal();

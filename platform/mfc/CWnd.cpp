@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/mfc/CMenu.h"
 #include "platform/mfc/ControlClasses.h"
 #include "platform/mfc/DataExchange.h"
 #include "platform/mfc/DragDrop.h"
@@ -151,6 +152,7 @@ void CWnd::DeleteTempMap()
 {
     Temporary().clear();
     CDC::DeleteTempMap();
+    CMenu::DeleteTempMap();
 }
 
 BOOL CWnd::Attach(HWND window)
@@ -659,6 +661,8 @@ HICON CWnd::SetIcon(HICON icon, BOOL big)
 HICON CWnd::GetIcon(BOOL big) const { return reinterpret_cast<HICON>(SendMessage(WM_GETICON, big ? 1 : 0)); }
 
 void CWnd::DragAcceptFiles(BOOL accept) { ::DragAcceptFiles(m_hWnd, accept); }
+
+CMenu* CWnd::GetSystemMenu(BOOL) const { return nullptr; }
 
 CDC* CWnd::GetDC() { return CDC::FromHandle(::GetDC(m_hWnd)); }
 

@@ -184,7 +184,8 @@ public:
         return ::SetTimer(m_hWnd, id, elapse, proc);
     }
     BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
-    HMENU GetSystemMenuHandle(BOOL revert) const;
+    // Windows here have no system menu of their own: always null.
+    CMenu* GetSystemMenu(BOOL revert) const;
     int MessageBox(LPCWSTR text, LPCWSTR caption = nullptr, UINT type = 0);
 
     // ---- Data exchange ----

@@ -78,6 +78,7 @@ void RegisterControlClasses()
     RegisterProgressClass();
     RegisterTabClass();
     RegisterDateTimeClass();
+    RegisterRichEditClasses();
 }
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init)

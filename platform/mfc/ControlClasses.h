@@ -40,6 +40,7 @@ void RegisterUpDownClass();
 void RegisterProgressClass();
 void RegisterTabClass();
 void RegisterDateTimeClass();
+void RegisterRichEditClasses();
 // Registers a class whose procedure tells the creation observer.
 void RegisterControlClass(const wchar_t* name, WNDPROC proc, UINT style = CS_DBLCLKS | CS_PARENTDC);
 

@@ -1,0 +1,163 @@
+// The rich-edit control: formats applied by selection (and to the text put
+// at an empty selection), paragraph breaks as one character, line messages,
+// hidden selection, copying, and change notices by the event mask.
+#include <QScrollBar>
+#include <QTextEdit>
+
+#include "MfcSampleIds.h"
+#include "MfcTestSupport.h"
+#include "platform/mfc/CDialog.h"
+#include "platform/mfc/DataExchange.h"
+#include "platform/mfc/RichEditCtrl.h"
+#include "platform/win32/gui/WindowWidgetAccess.h"
+
+using namespace mfc_test;
+
+namespace {
+
+class LogDialog : public CDialog {
+public:
+    LogDialog() : CDialog(IDD_LOG) {}
+    CRichEditCtrl log;
+    int changes = 0;
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, IDC_LOG, log); }
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
+    {
+        if (HIWORD(wParam) == EN_CHANGE) ++changes;
+        return CDialog::OnCommand(wParam, lParam);
+    }
+};
+
+class RichEditTest : public MfcTest {
+public:
+    void SetUp() override
+    {
+        MfcTest::SetUp();
+        ASSERT_TRUE(dialog_.Create(IDD_LOG));
+        dialog_.ShowWindow(SW_SHOW);
+        PumpDialogMessages();
+    }
+    void TearDown() override
+    {
+        dialog_.DestroyWindow();
+        MfcTest::TearDown();
+    }
+    // Appends at the end in a colour, bold or not, at a height in twips.
+    void Append(const wchar_t* text, COLORREF colour, bool bold, LONG twips)
+    {
+        long end = dialog_.log.GetTextLengthEx(GTL_DEFAULT);
+        dialog_.log.SetSel(end, end);
+        CHARFORMAT2W cf;
+        cf.dwMask = CFM_COLOR | CFM_BOLD | CFM_SIZE;
+        cf.crTextColor = colour;
+        cf.dwEffects = bold ? CFE_BOLD : 0;
+        cf.yHeight = twips;
+        dialog_.log.SetSelectionCharFormat(cf);
+        dialog_.log.ReplaceSel(text);
+    }
+    CHARFORMAT2W FormatOf(long from, long to)
+    {
+        dialog_.log.SetSel(from, to);
+        CHARFORMAT2W cf;
+        dialog_.log.GetSelectionCharFormat(cf);
+        return cf;
+    }
+    LogDialog dialog_;
+};
+
+TEST_F(RichEditTest, FormatsFollowTheSelectionAndTheInsertionPoint)
+{
+    dialog_.log.SetBackgroundColor(FALSE, RGB(248, 248, 248));
+    Append(L"Error", RGB(255, 0, 0), true, 460);
+    Append(L" ok\r\n", RGB(0, 0, 0), false, 180);
+    Append(L"next", RGB(0, 0, 255), false, 180);
+    EXPECT_EQ(2, dialog_.log.GetLineCount());
+    CHARFORMAT2W error = FormatOf(0, 5);
+    EXPECT_EQ(RGB(255, 0, 0), error.crTextColor);
+    EXPECT_TRUE(error.dwEffects & CFE_BOLD);
+    EXPECT_EQ(460, error.yHeight);
+    CHARFORMAT2W ok = FormatOf(6, 8);
+    EXPECT_EQ(RGB(0, 0, 0), ok.crTextColor);
+    EXPECT_FALSE(ok.dwEffects & CFE_BOLD);
+    EXPECT_EQ(180, ok.yHeight);
+    EXPECT_EQ(RGB(0, 0, 255), FormatOf(9, 13).crTextColor);
+    EXPECT_EQ(RGB(248, 248, 248), dialog_.log.SetBackgroundColor(FALSE, RGB(250, 250, 250)));
+    dialog_.log.SetSel(-1, 0);
+    PumpDialogMessages();
+    QWidget* window = GetWindowQWidget(dialog_.m_hWnd);
+    gui_test::SaveScreenshot(window->grab().toImage(), "mfc_rich_edit_log");
+}
+
+TEST_F(RichEditTest, ParagraphBreaksCountAsOneCharacter)
+{
+    dialog_.log.SetWindowText(L"ab\r\ncd\r\nefg");
+    EXPECT_EQ(3, dialog_.log.GetLineCount());
+    EXPECT_EQ(3, dialog_.log.LineIndex(1));
+    EXPECT_EQ(6, dialog_.log.LineIndex(2));
+    EXPECT_EQ(-1, dialog_.log.LineIndex(3));
+    EXPECT_EQ(3, dialog_.log.LineLength(7));
+    EXPECT_EQ(1, dialog_.log.LineFromChar(4));
+    EXPECT_EQ(11, dialog_.log.GetTextLength());                // WM_GETTEXTLENGTH counts "\r\n"
+    EXPECT_EQ(9, dialog_.log.GetTextLengthEx(GTL_DEFAULT));    // the control's own count
+    EXPECT_EQ(11, dialog_.log.GetTextLengthEx(GTL_USECRLF));
+    // The first line with its break goes, as the log trims itself.
+    dialog_.log.SetSel(0, dialog_.log.LineIndex(1));
+    dialog_.log.ReplaceSel(L"");
+    EXPECT_EQ(2, dialog_.log.GetLineCount());
+    CString text;
+    dialog_.log.GetWindowText(text);
+    EXPECT_EQ(L"cd\r\nefg", text.str());
+    dialog_.log.SetSel(3, 5);
+    EXPECT_EQ(L"ef", dialog_.log.GetSelText().str());
+}
+
+TEST_F(RichEditTest, CopyHidingAndScrolling)
+{
+    std::wstring many;
+    for (int i = 0; i < 200; ++i) many += L"line " + std::to_wstring(i) + L"\r\n";
+    dialog_.log.SetWindowText(many.c_str());
+    PumpDialogMessages();
+    EXPECT_EQ(201, dialog_.log.GetLineCount());
+    dialog_.log.SetSel(0, -1);
+    dialog_.log.Copy();
+    ASSERT_TRUE(clipboard_.content.has_value());
+    EXPECT_EQ(many, *clipboard_.content);
+    auto* edit = GetWindowQWidget(dialog_.log.m_hWnd)->findChild<QTextEdit*>();
+    ASSERT_NE(nullptr, edit);
+    dialog_.log.HideSelection(TRUE, FALSE);
+    EXPECT_EQ(edit->palette().color(QPalette::Base), edit->palette().color(QPalette::Highlight));
+    dialog_.log.HideSelection(FALSE, FALSE);
+    EXPECT_NE(edit->palette().color(QPalette::Base), edit->palette().color(QPalette::Highlight));
+    dialog_.log.SetSel(0, 0);
+    dialog_.log.LineScroll(50);
+    EXPECT_GE(dialog_.log.GetFirstVisibleLine(), 40);
+    dialog_.log.LineScroll(-dialog_.log.GetLineCount());
+    EXPECT_EQ(0, dialog_.log.GetFirstVisibleLine());
+    EXPECT_EQ(0, edit->verticalScrollBar()->value());
+}
+
+TEST_F(RichEditTest, UserEditsNotifyAsTheEventMaskSays)
+{
+    CRichEditCtrl editable;
+    ASSERT_TRUE(editable.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE, CRect(0, 0, 100, 40), &dialog_, 77));
+    SetFocus(editable.m_hWnd);
+    auto type = [&](wchar_t c) {
+        InjectKey(0xDF, true, c);
+        InjectKey(0xDF, false);
+        PumpDialogMessages();
+    };
+    type(L'a');
+    EXPECT_EQ(0, dialog_.changes);
+    editable.SetEventMask(ENM_CHANGE);
+    type(L'b');
+    EXPECT_EQ(1, dialog_.changes);
+    editable.ReplaceSel(L"c");  // the program's own change
+    EXPECT_EQ(1, dialog_.changes);
+    CString text;
+    editable.GetWindowText(text);
+    EXPECT_EQ(L"abc", text.str());
+}
+
+}  // namespace
