@@ -132,6 +132,11 @@ public:
 
     const CMediaType& OfferedType() const { return type_; }
 
+protected:
+    // A reader that learns its type after construction (a file source at
+    // Load) sets it while its pin is not connected.
+    void SetOfferedType(const AM_MEDIA_TYPE& type) { type_ = type; }
+
 private:
     CMediaType type_;
     CAsyncIo io_;

@@ -1,0 +1,632 @@
+#include "platform/com/ComPtr.h"
+#include "platform/dshow/filters/LavDemuxFilter.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/MediaSample.h"
+#include "platform/dshow/filters/LavPayloads.h"
+#include "platform/dshow/filters/StreamMediaType.h"
+
+namespace {
+
+// A queue may hold this much before the reading thread waits for room ...
+constexpr size_t kSoftPackets = 96;
+constexpr size_t kSoftBytes = 16u << 20;
+// ... and all queues together never more than this, even while another
+// stream starves.
+constexpr size_t kHardPackets = 8192;
+constexpr size_t kHardBytes = 256u << 20;
+
+constexpr AVRational kMediaTime{1, static_cast<int>(UNITS)};
+
+REFERENCE_TIME ToMediaTime(int64_t ts, AVRational base) { return av_rescale_q(ts, base, kMediaTime); }
+
+}  // namespace
+
+// ---- CLavOutputPin --------------------------------------------------------------------------
+
+CLavOutputPin::CLavOutputPin(CLavDemuxFilter* filter, const std::wstring& name, int streamIndex,
+                             const CMediaType& type)
+    : CBaseOutputPin(filter, name.c_str()), demux_(filter), stream_(streamIndex), type_(type)
+{
+}
+
+CLavOutputPin::~CLavOutputPin()
+{
+    if (thread_.joinable()) thread_.join();
+    for (AVPacket* p : queue_) av_packet_free(&p);
+}
+
+HRESULT CLavOutputPin::NonDelegatingQueryInterface(REFIID riid, void** object)
+{
+    if (riid == IID_IMediaSeeking) return GetInterface(static_cast<IMediaSeeking*>(this), object);
+    return CBaseOutputPin::NonDelegatingQueryInterface(riid, object);
+}
+
+HRESULT CLavOutputPin::CheckMediaType(const CMediaType* type)
+{
+    if (!type || type->majortype != type_.majortype || type->subtype != type_.subtype) return S_FALSE;
+    if (type->formattype != GUID_NULL && type->formattype != type_.formattype) return S_FALSE;
+    return S_OK;
+}
+
+HRESULT CLavOutputPin::GetMediaType(int position, CMediaType* type)
+{
+    if (position < 0) return E_INVALIDARG;
+    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+    *type = type_;
+    return S_OK;
+}
+
+HRESULT CLavOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props)
+{
+    // Samples carry the packets themselves: no buffers of their own.
+    ALLOCATOR_PROPERTIES want{std::max<LONG>(props->cBuffers, 16), 0, std::max<LONG>(props->cbAlign, 1), 0};
+    ALLOCATOR_PROPERTIES got{};
+    return allocator->SetProperties(&want, &got);
+}
+
+HRESULT CLavOutputPin::Active() { return CBaseOutputPin::Active(); }
+
+HRESULT CLavOutputPin::Inactive() { return CBaseOutputPin::Inactive(); }
+
+void CLavOutputPin::Deliver()
+{
+    DeliverNewSegment(demux_->SegmentStart(), demux_->SegmentStop(), demux_->SegmentRate());
+    bool first = true;
+    for (;;) {
+        AVPacket* packet = nullptr;
+        if (!demux_->Next(this, &packet)) return;
+        if (!packet) {
+            DeliverEndOfStream();
+            return;
+        }
+        HRESULT hr = DeliverPacket(packet, first);
+        first = false;
+        if (hr != S_OK) {
+            // Flushing, stopping or failed downstream: nothing more goes out
+            // until the stream starts again.
+            demux_->Abandon(this);
+            return;
+        }
+    }
+}
+
+HRESULT CLavOutputPin::DeliverPacket(AVPacket* packet, bool discontinuity)
+{
+    REFERENCE_TIME start = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    REFERENCE_TIME duration = packet->duration > 0 ? packet->duration : 0;
+    bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+    PayloadRef payload = PacketPayload::Take(packet);
+    av_packet_free(&packet);
+    if (!payload) return E_OUTOFMEMORY;
+    if (payload->Size() <= 0) return S_OK;
+
+    IMediaSample* sample = nullptr;
+    HRESULT hr = GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
+    if (FAILED(hr)) return hr;
+    IMediaSamplePayload* side = nullptr;
+    if (SUCCEEDED(sample->QueryInterface(IID_IMediaSamplePayload, reinterpret_cast<void**>(&side)))) {
+        hr = side->AttachPayload(payload.Get(), payload->Data(), payload->Size());
+        side->Release();
+    } else {
+        // A foreign allocator: the bytes are copied when they fit.
+        BYTE* data = nullptr;
+        hr = sample->GetPointer(&data);
+        if (SUCCEEDED(hr) && sample->GetSize() < payload->Size()) hr = VFW_E_BUFFER_OVERFLOW;
+        if (SUCCEEDED(hr)) {
+            std::memcpy(data, payload->Data(), static_cast<size_t>(payload->Size()));
+            hr = sample->SetActualDataLength(payload->Size());
+        }
+    }
+    if (SUCCEEDED(hr)) {
+        if (start != AV_NOPTS_VALUE) {
+            REFERENCE_TIME stop = start + duration;
+            sample->SetTime(&start, duration > 0 ? &stop : nullptr);
+        }
+        sample->SetSyncPoint(key ? TRUE : FALSE);
+        sample->SetDiscontinuity(discontinuity ? TRUE : FALSE);
+        hr = CBaseOutputPin::Deliver(sample);
+    }
+    sample->Release();
+    return hr;
+}
+
+HRESULT CLavOutputPin::GetCapabilities(DWORD* capabilities)
+{
+    if (!capabilities) return E_POINTER;
+    *capabilities = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards | AM_SEEKING_CanSeekBackwards |
+                    AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
+    return S_OK;
+}
+
+HRESULT CLavOutputPin::CheckCapabilities(DWORD* capabilities)
+{
+    if (!capabilities) return E_POINTER;
+    DWORD have = 0;
+    GetCapabilities(&have);
+    DWORD asked = *capabilities;
+    *capabilities &= have;
+    if (*capabilities == asked) return S_OK;
+    return *capabilities ? S_FALSE : E_FAIL;
+}
+
+HRESULT CLavOutputPin::IsFormatSupported(const GUID* format)
+{
+    if (!format) return E_POINTER;
+    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
+}
+
+HRESULT CLavOutputPin::QueryPreferredFormat(GUID* format)
+{
+    if (!format) return E_POINTER;
+    *format = TIME_FORMAT_MEDIA_TIME;
+    return S_OK;
+}
+
+HRESULT CLavOutputPin::GetTimeFormat(GUID* format) { return QueryPreferredFormat(format); }
+
+HRESULT CLavOutputPin::IsUsingTimeFormat(const GUID* format) { return IsFormatSupported(format); }
+
+HRESULT CLavOutputPin::SetTimeFormat(const GUID* format)
+{
+    if (!format) return E_POINTER;
+    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
+}
+
+HRESULT CLavOutputPin::GetDuration(LONGLONG* duration)
+{
+    if (!duration) return E_POINTER;
+    *duration = demux_->Duration();
+    return S_OK;
+}
+
+HRESULT CLavOutputPin::GetStopPosition(LONGLONG* stop)
+{
+    if (!stop) return E_POINTER;
+    *stop = demux_->SegmentStop();
+    return S_OK;
+}
+
+// Answered by the renderers, which know what they have handled.
+HRESULT CLavOutputPin::GetCurrentPosition(LONGLONG*) { return E_NOTIMPL; }
+
+HRESULT CLavOutputPin::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
+                                         const GUID* sourceFormat)
+{
+    if (!target) return E_POINTER;
+    bool toMedia = !targetFormat || *targetFormat == TIME_FORMAT_MEDIA_TIME;
+    bool fromMedia = !sourceFormat || *sourceFormat == TIME_FORMAT_MEDIA_TIME;
+    if (!toMedia || !fromMedia) return E_INVALIDARG;
+    *target = source;
+    return S_OK;
+}
+
+HRESULT CLavOutputPin::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags)
+{
+    return demux_->Seek(this, current, currentFlags, stop, stopFlags);
+}
+
+HRESULT CLavOutputPin::GetPositions(LONGLONG* current, LONGLONG* stop)
+{
+    if (current) *current = demux_->SegmentStart();
+    if (stop) *stop = demux_->SegmentStop();
+    return S_OK;
+}
+
+HRESULT CLavOutputPin::GetAvailable(LONGLONG* earliest, LONGLONG* latest)
+{
+    if (earliest) *earliest = 0;
+    if (latest) *latest = demux_->Duration();
+    return S_OK;
+}
+
+HRESULT CLavOutputPin::SetRate(double rate)
+{
+    if (rate <= 0) return E_INVALIDARG;
+    std::lock_guard<std::mutex> g(demux_->positionLock_);
+    demux_->rate_ = rate;
+    return S_OK;
+}
+
+HRESULT CLavOutputPin::GetRate(double* rate)
+{
+    if (!rate) return E_POINTER;
+    *rate = demux_->SegmentRate();
+    return S_OK;
+}
+
+HRESULT CLavOutputPin::GetPreroll(LONGLONG* preroll)
+{
+    if (!preroll) return E_POINTER;
+    *preroll = 0;
+    return S_OK;
+}
+
+// ---- CLavDemuxFilter ------------------------------------------------------------------------
+
+CLavDemuxFilter::CLavDemuxFilter(const wchar_t* name, IUnknown* outer, const CLSID& clsid)
+    : CBaseFilter(name, outer, clsid)
+{
+}
+
+CLavDemuxFilter::~CLavDemuxFilter()
+{
+    StopStreaming();
+    CloseContainer();
+}
+
+int CLavDemuxFilter::OutputCount() { return static_cast<int>(outputs_.size()); }
+
+CLavOutputPin* CLavDemuxFilter::Output(int n)
+{
+    if (n < 0 || n >= OutputCount()) return nullptr;
+    return outputs_[static_cast<size_t>(n)].get();
+}
+
+int CLavDemuxFilter::Interrupted(void* filter)
+{
+    return static_cast<CLavDemuxFilter*>(filter)->stopping_.load(std::memory_order_acquire) ? 1 : 0;
+}
+
+HRESULT CLavDemuxFilter::OpenContainer(AVFormatContext* format, AVIOContext* io)
+{
+    std::lock_guard<std::recursive_mutex> g(filterLock_);
+    format_ = format;
+    io_ = io;
+    format_->interrupt_callback.callback = &CLavDemuxFilter::Interrupted;
+    format_->interrupt_callback.opaque = this;
+    if (avformat_find_stream_info(format_, nullptr) < 0) {
+        CloseContainer();
+        return VFW_E_INVALID_FILE_FORMAT;
+    }
+    fileStart_ = format_->start_time != AV_NOPTS_VALUE ? ToMediaTime(format_->start_time, AV_TIME_BASE_Q) : 0;
+    duration_ = format_->duration != AV_NOPTS_VALUE && format_->duration > 0
+                    ? ToMediaTime(format_->duration, AV_TIME_BASE_Q)
+                    : 0;
+    pinOfStream_.assign(format_->nb_streams, nullptr);
+    int videos = 0, audios = 0;
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        AVStream* stream = format_->streams[i];
+        CMediaType type;
+        if (!MediaTypeOfStream(stream, &type)) {
+            stream->discard = AVDISCARD_ALL;
+            continue;
+        }
+        bool video = type.majortype == MEDIATYPE_Video;
+        int n = video ? ++videos : ++audios;
+        std::wstring name = video ? L"Video" : L"Audio";
+        if (n > 1) name += L" " + std::to_wstring(n);
+        outputs_.push_back(std::make_unique<CLavOutputPin>(this, name, static_cast<int>(i), type));
+        pinOfStream_[i] = outputs_.back().get();
+    }
+    if (outputs_.empty()) {
+        CloseContainer();
+        return VFW_E_INVALID_FILE_FORMAT;
+    }
+    {
+        std::lock_guard<std::mutex> p(positionLock_);
+        segmentStart_ = 0;
+        segmentStop_ = duration_;
+        stopSet_ = false;
+        rate_ = 1.0;
+        containerMoved_ = false;
+    }
+    IncrementPinVersion();
+    return S_OK;
+}
+
+void CLavDemuxFilter::CloseContainer()
+{
+    std::lock_guard<std::recursive_mutex> g(filterLock_);
+    for (auto& pin : outputs_) {
+        ComPtr<IPin> peer;
+        if (SUCCEEDED(pin->ConnectedTo(peer.GetAddressOf())) && peer) {
+            peer->Disconnect();
+            pin->Disconnect();
+        }
+        pin->ClearQueue();
+    }
+    // Somebody may still hold a pin it enumerated: the pins stay alive, out
+    // of the list, as long as the filter.
+    for (auto& pin : outputs_) retired_.push_back(std::move(pin));
+    bool hadPins = !outputs_.empty();
+    outputs_.clear();
+    pinOfStream_.clear();
+    if (format_) avformat_close_input(&format_);
+    if (io_) {
+        av_freep(&io_->buffer);
+        avio_context_free(&io_);
+    }
+    duration_ = 0;
+    fileStart_ = 0;
+    if (hadPins) IncrementPinVersion();
+}
+
+HRESULT CLavDemuxFilter::Pause()
+{
+    std::lock_guard<std::recursive_mutex> g(filterLock_);
+    bool fromStopped = IsStopped();
+    HRESULT hr = CBaseFilter::Pause();
+    if (FAILED(hr)) return hr;
+    if (fromStopped && format_) StartStreaming();
+    return S_OK;
+}
+
+HRESULT CLavDemuxFilter::Stop()
+{
+    std::lock_guard<std::recursive_mutex> g(filterLock_);
+    if (IsActive()) StopStreaming();
+    return CBaseFilter::Stop();
+}
+
+void CLavDemuxFilter::StartStreaming()
+{
+    bool moved;
+    {
+        std::lock_guard<std::mutex> p(positionLock_);
+        moved = containerMoved_;
+    }
+    if (moved) SeekContainer();
+    stopping_.store(false, std::memory_order_release);
+    ClearQueues();
+    for (auto& pin : outputs_) {
+        if (!pin->IsConnected()) continue;
+        if (pin->Allocator()) pin->Allocator()->Commit();
+        {
+            std::lock_guard<std::mutex> q(queueLock_);
+            pin->live_ = true;
+            pin->endQueued_ = false;
+        }
+        pin->thread_ = std::thread([p = pin.get()] { p->Deliver(); });
+    }
+    reader_ = std::thread([this] { ReadContainer(); });
+}
+
+void CLavDemuxFilter::StopStreaming()
+{
+    stopping_.store(true, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> q(queueLock_);
+        room_.notify_all();
+        for (auto& pin : outputs_) pin->ready_.notify_all();
+    }
+    // A pin thread waiting for a buffer wakes when its allocator goes.
+    for (auto& pin : outputs_)
+        if (pin->Allocator()) pin->Allocator()->Decommit();
+    if (reader_.joinable()) reader_.join();
+    for (auto& pin : outputs_)
+        if (pin->thread_.joinable()) pin->thread_.join();
+    ClearQueues();
+}
+
+void CLavOutputPin::ClearQueue()
+{
+    for (AVPacket* p : queue_) av_packet_free(&p);
+    queue_.clear();
+    queuedBytes_ = 0;
+}
+
+void CLavDemuxFilter::ClearQueues()
+{
+    std::lock_guard<std::mutex> q(queueLock_);
+    for (auto& pin : outputs_) {
+        pin->ClearQueue();
+        pin->live_ = false;
+        pin->endQueued_ = false;
+    }
+}
+
+bool CLavDemuxFilter::MustWait()
+{
+    size_t packets = 0, bytes = 0;
+    bool full = false, starving = false;
+    for (auto& pin : outputs_) {
+        if (!pin->live_ || pin->endQueued_) continue;
+        packets += pin->queue_.size();
+        bytes += pin->queuedBytes_;
+        if (pin->queue_.size() >= kSoftPackets || pin->queuedBytes_ >= kSoftBytes)
+            full = true;
+        else if (pin->queue_.empty())
+            starving = true;
+    }
+    if (packets >= kHardPackets || bytes >= kHardBytes) return true;
+    return full && !starving;
+}
+
+bool CLavDemuxFilter::Queue(CLavOutputPin* pin, AVPacket* packet)
+{
+    std::unique_lock<std::mutex> q(queueLock_);
+    room_.wait(q, [&] { return stopping_.load() || !pin->live_ || pin->endQueued_ || !MustWait(); });
+    if (stopping_.load() || !pin->live_ || pin->endQueued_) return false;
+    AVPacket* held = av_packet_alloc();
+    if (!held) return false;
+    av_packet_move_ref(held, packet);
+    pin->queuedBytes_ += static_cast<size_t>(held->size > 0 ? held->size : 0);
+    pin->queue_.push_back(held);
+    pin->ready_.notify_one();
+    return true;
+}
+
+void CLavDemuxFilter::QueueEnd(CLavOutputPin* pin)
+{
+    std::lock_guard<std::mutex> q(queueLock_);
+    if (!pin->live_ || pin->endQueued_) return;
+    pin->endQueued_ = true;
+    pin->ready_.notify_one();
+    room_.notify_all();
+}
+
+bool CLavDemuxFilter::Next(CLavOutputPin* pin, AVPacket** packet)
+{
+    std::unique_lock<std::mutex> q(queueLock_);
+    pin->ready_.wait(q, [&] { return stopping_.load() || !pin->queue_.empty() || pin->endQueued_; });
+    if (stopping_.load()) return false;
+    if (pin->queue_.empty()) {
+        *packet = nullptr;  // the end of the stream
+        return true;
+    }
+    *packet = pin->queue_.front();
+    pin->queue_.pop_front();
+    pin->queuedBytes_ -= static_cast<size_t>((*packet)->size > 0 ? (*packet)->size : 0);
+    room_.notify_one();
+    return true;
+}
+
+void CLavDemuxFilter::Abandon(CLavOutputPin* pin)
+{
+    std::lock_guard<std::mutex> q(queueLock_);
+    pin->live_ = false;
+    pin->ClearQueue();
+    room_.notify_all();
+}
+
+void CLavDemuxFilter::ReadContainer()
+{
+    AVPacket* packet = av_packet_alloc();
+    if (!packet) {
+        NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY, 0);
+    }
+    while (packet && !stopping_.load(std::memory_order_acquire)) {
+        int r = av_read_frame(format_, packet);
+        if (r == AVERROR(EAGAIN)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
+        if (r < 0) {
+            // A damaged or cut container ends where the library gives up;
+            // only a failing read of the bytes themselves is an error.
+            if (r == AVERROR(EIO) && !stopping_.load()) NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
+            break;
+        }
+        {
+            std::lock_guard<std::mutex> p(positionLock_);
+            containerMoved_ = true;
+        }
+        CLavOutputPin* pin = static_cast<size_t>(packet->stream_index) < pinOfStream_.size()
+                                 ? pinOfStream_[static_cast<size_t>(packet->stream_index)]
+                                 : nullptr;
+        if (!pin || !pin->IsConnected()) {
+            av_packet_unref(packet);
+            continue;
+        }
+        AVRational base = format_->streams[packet->stream_index]->time_base;
+        REFERENCE_TIME offset = fileStart_ + SegmentStart();
+        if (packet->pts != AV_NOPTS_VALUE) packet->pts = ToMediaTime(packet->pts, base) - offset;
+        if (packet->dts != AV_NOPTS_VALUE) packet->dts = ToMediaTime(packet->dts, base) - offset;
+        packet->duration = packet->duration > 0 ? ToMediaTime(packet->duration, base) : 0;
+        packet->time_base = kMediaTime;
+
+        REFERENCE_TIME at = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+        bool stopSet;
+        REFERENCE_TIME stop;
+        {
+            std::lock_guard<std::mutex> p(positionLock_);
+            stopSet = stopSet_;
+            stop = segmentStop_ - segmentStart_;
+        }
+        if (stopSet && at != AV_NOPTS_VALUE && at > stop) {
+            av_packet_unref(packet);
+            QueueEnd(pin);
+            std::lock_guard<std::mutex> q(queueLock_);
+            bool allEnded = std::all_of(outputs_.begin(), outputs_.end(),
+                                        [](const auto& o) { return !o->live_ || o->endQueued_; });
+            if (allEnded) break;
+            continue;
+        }
+        if (!Queue(pin, packet)) av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    if (!stopping_.load())
+        for (auto& pin : outputs_) QueueEnd(pin.get());
+}
+
+bool CLavDemuxFilter::IsMaster(CLavOutputPin* pin)
+{
+    for (auto& o : outputs_)
+        if (o->IsConnected()) return o.get() == pin;
+    return outputs_.empty() || outputs_.front().get() == pin;
+}
+
+REFERENCE_TIME CLavDemuxFilter::SegmentStart()
+{
+    std::lock_guard<std::mutex> p(positionLock_);
+    return segmentStart_;
+}
+
+REFERENCE_TIME CLavDemuxFilter::SegmentStop()
+{
+    std::lock_guard<std::mutex> p(positionLock_);
+    return stopSet_ ? segmentStop_ : duration_;
+}
+
+double CLavDemuxFilter::SegmentRate()
+{
+    std::lock_guard<std::mutex> p(positionLock_);
+    return rate_;
+}
+
+void CLavDemuxFilter::SeekContainer()
+{
+    REFERENCE_TIME start = SegmentStart();
+    int64_t target = av_rescale_q(start + fileStart_, kMediaTime, AV_TIME_BASE_Q);
+    if (avformat_seek_file(format_, -1, INT64_MIN, target, target, 0) < 0 &&
+        av_seek_frame(format_, -1, target, AVSEEK_FLAG_BACKWARD) < 0 && start == 0 && format_->pb)
+        avio_seek(format_->pb, 0, SEEK_SET);
+    std::lock_guard<std::mutex> p(positionLock_);
+    containerMoved_ = false;
+}
+
+HRESULT CLavDemuxFilter::Seek(CLavOutputPin* from, LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                              DWORD stopFlags)
+{
+    DWORD startHow = currentFlags & AM_SEEKING_PositioningBitsMask;
+    DWORD stopHow = stopFlags & AM_SEEKING_PositioningBitsMask;
+    if ((startHow != AM_SEEKING_NoPositioning && !current) || (stopHow != AM_SEEKING_NoPositioning && !stop))
+        return E_POINTER;
+    std::lock_guard<std::recursive_mutex> g(filterLock_);
+    REFERENCE_TIME newStart, newStop;
+    {
+        std::lock_guard<std::mutex> p(positionLock_);
+        newStart = segmentStart_;
+        newStop = stopSet_ ? segmentStop_ : duration_;
+    }
+    if (startHow == AM_SEEKING_AbsolutePositioning) newStart = *current;
+    else if (startHow == AM_SEEKING_RelativePositioning || startHow == AM_SEEKING_IncrementalPositioning)
+        newStart += *current;
+    if (stopHow == AM_SEEKING_AbsolutePositioning) newStop = *stop;
+    else if (stopHow == AM_SEEKING_RelativePositioning) newStop += *stop;
+    else if (stopHow == AM_SEEKING_IncrementalPositioning) newStop = newStart + *stop;
+    if (newStart < 0 || newStop < 0) return E_INVALIDARG;
+
+    // Every renderer passes the graph's seek up to its own pin: the first
+    // connected pin acts for all.
+    if (IsMaster(from)) {
+        bool restart = startHow != AM_SEEKING_NoPositioning && IsActive() && format_;
+        if (restart) {
+            for (auto& pin : outputs_)
+                if (pin->IsConnected()) pin->DeliverBeginFlush();
+            StopStreaming();
+            for (auto& pin : outputs_)
+                if (pin->IsConnected()) pin->DeliverEndFlush();
+        }
+        {
+            std::lock_guard<std::mutex> p(positionLock_);
+            if (startHow != AM_SEEKING_NoPositioning) {
+                segmentStart_ = newStart;
+                containerMoved_ = true;
+            }
+            if (stopHow != AM_SEEKING_NoPositioning) {
+                segmentStop_ = newStop;
+                stopSet_ = true;
+            }
+        }
+        if (restart) StartStreaming();
+    }
+    if ((currentFlags & AM_SEEKING_ReturnTime) && current) *current = newStart;
+    if ((stopFlags & AM_SEEKING_ReturnTime) && stop) *stop = newStop;
+    return S_OK;
+}

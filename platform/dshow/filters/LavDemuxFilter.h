@@ -1,0 +1,174 @@
+// CLavDemuxFilter: the common part of the splitters and the generic source
+// over the demultiplexing library. Once a container is open, every video
+// and audio stream gets an output pin whose media type comes from the codec
+// table (CodecTable.h); other streams (subtitles, data, attachments) get no
+// pin.
+//
+// Threads: while the filter is active, one thread reads the container and
+// sorts the packets into the queues of the connected pins; each such pin
+// has a streaming thread of its own that delivers its queue downstream
+// (the packet travels as the sample's payload, without a copy). A queue is
+// held to a moderate size, but may grow while another connected stream has
+// nothing queued, so that a downstream filter that waits for one stream
+// while another is full cannot stall the container.
+//
+// Sample times count in 100 ns from the start of the current segment; the
+// container's own start time is time 0 of the file. The packet inside the
+// payload carries the same times, with time base 1/10,000,000.
+//
+// Seeking: a new position given to the first connected pin flushes
+// downstream, moves the container and starts again (the other pins follow
+// it and answer their own SetPositions without acting). A stop position
+// ends each stream at the first packet after it.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/dshow/BaseFilter.h"
+#include "platform/dshow/OutputPin.h"
+#include "platform/dshow/filters/LavHeaders.h"
+
+class CLavDemuxFilter;
+
+class CLavOutputPin final : public CBaseOutputPin, public IMediaSeeking {
+public:
+    CLavOutputPin(CLavDemuxFilter* filter, const std::wstring& name, int streamIndex, const CMediaType& type);
+    ~CLavOutputPin() override;
+
+    HRESULT QueryInterface(REFIID riid, void** object) override { return CBasePin::QueryInterface(riid, object); }
+    ULONG AddRef() override { return CBasePin::AddRef(); }
+    ULONG Release() override { return CBasePin::Release(); }
+    HRESULT NonDelegatingQueryInterface(REFIID riid, void** object) override;
+
+    HRESULT CheckMediaType(const CMediaType* type) override;
+    HRESULT GetMediaType(int position, CMediaType* type) override;
+    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override;
+    // The filter starts and stops the pin's thread; these only commit and
+    // decommit the allocator.
+    HRESULT Active() override;
+    HRESULT Inactive() override;
+
+    // IMediaSeeking, answered by the filter. Media time only.
+    HRESULT GetCapabilities(DWORD* capabilities) override;
+    HRESULT CheckCapabilities(DWORD* capabilities) override;
+    HRESULT IsFormatSupported(const GUID* format) override;
+    HRESULT QueryPreferredFormat(GUID* format) override;
+    HRESULT GetTimeFormat(GUID* format) override;
+    HRESULT IsUsingTimeFormat(const GUID* format) override;
+    HRESULT SetTimeFormat(const GUID* format) override;
+    HRESULT GetDuration(LONGLONG* duration) override;
+    HRESULT GetStopPosition(LONGLONG* stop) override;
+    HRESULT GetCurrentPosition(LONGLONG* current) override;
+    HRESULT ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
+                              const GUID* sourceFormat) override;
+    HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) override;
+    HRESULT GetPositions(LONGLONG* current, LONGLONG* stop) override;
+    HRESULT GetAvailable(LONGLONG* earliest, LONGLONG* latest) override;
+    HRESULT SetRate(double rate) override;
+    HRESULT GetRate(double* rate) override;
+    HRESULT GetPreroll(LONGLONG* preroll) override;
+
+    int StreamIndex() const { return stream_; }
+
+private:
+    friend class CLavDemuxFilter;
+
+    // The pin's streaming thread.
+    void Deliver();
+    HRESULT DeliverPacket(AVPacket* packet, bool discontinuity);
+    // Frees what is queued (the filter's queue lock held, or no thread
+    // running).
+    void ClearQueue();
+
+    CLavDemuxFilter* demux_;
+    int stream_;
+    CMediaType type_;
+
+    // Guarded by the filter's queue lock.
+    std::deque<AVPacket*> queue_;
+    size_t queuedBytes_ = 0;
+    bool endQueued_ = false;  // the end of the stream is in the queue
+    bool live_ = false;       // the thread runs and downstream takes samples
+    std::condition_variable ready_;
+    std::thread thread_;
+};
+
+class CLavDemuxFilter : public CBaseFilter {
+public:
+    CLavDemuxFilter(const wchar_t* name, IUnknown* outer, const CLSID& clsid);
+    ~CLavDemuxFilter() override;
+
+    HRESULT Stop() override;
+    HRESULT Pause() override;
+
+    // The output pins in stream order, after the pins a derived filter puts
+    // first.
+    int OutputCount();
+    CLavOutputPin* Output(int n);
+
+protected:
+    // Takes an opened container (and the I/O context behind it, null when
+    // the library opened the source itself): reads the stream information
+    // and makes the output pins. On failure everything is closed.
+    HRESULT OpenContainer(AVFormatContext* format, AVIOContext* io);
+    // Disconnects and deletes the output pins and closes the container
+    // (stopped only).
+    void CloseContainer();
+    bool HasContainer() const { return format_ != nullptr; }
+    // For the library's interrupt callback: true while a stop is asked.
+    static int Interrupted(void* filter);
+
+private:
+    friend class CLavOutputPin;
+
+    void StartStreaming();
+    void StopStreaming();
+    void ReadContainer();
+    // Queues a packet for its pin (waiting for room); false when the pin
+    // takes no packets or streaming stops.
+    bool Queue(CLavOutputPin* pin, AVPacket* packet);
+    void QueueEnd(CLavOutputPin* pin);
+    // The pin's next packet (null for the end of the stream); false when
+    // streaming stops.
+    bool Next(CLavOutputPin* pin, AVPacket** packet);
+    // Downstream refused a sample: the pin's packets are dropped from now on.
+    void Abandon(CLavOutputPin* pin);
+    bool MustWait();
+    void ClearQueues();
+
+    HRESULT Seek(CLavOutputPin* from, LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags);
+    bool IsMaster(CLavOutputPin* pin);
+    REFERENCE_TIME Duration() const { return duration_; }
+    REFERENCE_TIME SegmentStart();
+    REFERENCE_TIME SegmentStop();
+    double SegmentRate();
+    // Moves the container to the segment start (no thread reading).
+    void SeekContainer();
+
+    AVFormatContext* format_ = nullptr;
+    AVIOContext* io_ = nullptr;
+    std::vector<std::unique_ptr<CLavOutputPin>> outputs_;
+    std::vector<std::unique_ptr<CLavOutputPin>> retired_;  // of a closed container
+    std::vector<CLavOutputPin*> pinOfStream_;  // by stream index, null for none
+    REFERENCE_TIME fileStart_ = 0;             // the container's start, 100 ns
+    REFERENCE_TIME duration_ = 0;
+
+    std::mutex positionLock_;
+    REFERENCE_TIME segmentStart_ = 0;
+    REFERENCE_TIME segmentStop_ = 0;
+    bool stopSet_ = false;
+    double rate_ = 1.0;
+    bool containerMoved_ = false;  // packets were read since the last seek
+
+    std::mutex queueLock_;
+    std::condition_variable room_;  // the reading thread waits for room
+    std::atomic<bool> stopping_{false};
+    std::thread reader_;
+};

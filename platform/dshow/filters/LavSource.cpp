@@ -1,0 +1,94 @@
+#include "platform/dshow/filters/LavSource.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "platform/com/ComRuntime.h"
+#include "platform/dshow/filters/FilterGuids.h"
+#include "platform/win32/NativePath.h"
+
+namespace {
+
+// Network reads and connections give up after this long.
+constexpr const char* kNetworkTimeoutMicroseconds = "10000000";
+
+bool IsAddress(const std::wstring& name)
+{
+    size_t scheme = name.find(L"://");
+    return scheme != std::wstring::npos && scheme > 1;
+}
+
+}  // namespace
+
+const wchar_t* MediaSourceName(const CLSID& clsid)
+{
+    if (clsid == CLSID_WMAsfReader) return L"WM ASF Reader";
+    if (clsid == CLSID_NetShowSource) return L"Windows Media Source";
+    return L"Media Source";
+}
+
+CLavSource::CLavSource(IUnknown* outer, const CLSID& clsid, const wchar_t* name)
+    : CLavDemuxFilter(name, outer, clsid)
+{
+}
+
+HRESULT CLavSource::NonDelegatingQueryInterface(REFIID riid, void** object)
+{
+    if (riid == IID_IFileSourceFilter) return GetInterface(static_cast<IFileSourceFilter*>(this), object);
+    return CLavDemuxFilter::NonDelegatingQueryInterface(riid, object);
+}
+
+HRESULT CLavSource::Load(LPCOLESTR fileName, const AM_MEDIA_TYPE*)
+{
+    if (!fileName) return E_POINTER;
+    std::lock_guard<std::recursive_mutex> g(FilterLock());
+    if (HasContainer()) return E_UNEXPECTED;
+    std::wstring name(fileName);
+    if (name.empty()) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    std::string url;
+    AVDictionary* options = nullptr;
+    if (IsAddress(name)) {
+        url = ToNativePath(name);
+        // "mms" names two transports; the one over HTTP is tried.
+        if (url.compare(0, 6, "mms://") == 0) url = "mmsh://" + url.substr(6);
+        av_dict_set(&options, "rw_timeout", kNetworkTimeoutMicroseconds, 0);
+        av_dict_set(&options, "timeout", kNetworkTimeoutMicroseconds, 0);
+    } else {
+        std::string native = ToNativePath(name);
+        struct stat st;
+        if (::stat(native.c_str(), &st) != 0) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+        // Only regular files: a FIFO or device could block the open.
+        if (!S_ISREG(st.st_mode)) return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+        url = "file:" + native;
+    }
+    AVFormatContext* context = avformat_alloc_context();
+    if (!context) {
+        av_dict_free(&options);
+        return E_OUTOFMEMORY;
+    }
+    context->interrupt_callback.callback = &CLavDemuxFilter::Interrupted;
+    context->interrupt_callback.opaque = static_cast<CLavDemuxFilter*>(this);
+    int r = avformat_open_input(&context, url.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (r < 0) return r == AVERROR(ENOENT) ? HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) : VFW_E_UNKNOWN_FILE_TYPE;
+    HRESULT hr = OpenContainer(context, nullptr);
+    if (FAILED(hr)) return VFW_E_UNKNOWN_FILE_TYPE;
+    file_ = name;
+    return S_OK;
+}
+
+HRESULT CLavSource::GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* type)
+{
+    if (!fileName) return E_POINTER;
+    *fileName = nullptr;
+    std::lock_guard<std::recursive_mutex> g(FilterLock());
+    if (file_.empty()) return E_FAIL;
+    size_t bytes = (file_.size() + 1) * sizeof(wchar_t);
+    auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+    if (!copy) return E_OUTOFMEMORY;
+    std::memcpy(copy, file_.c_str(), bytes);
+    if (type) *type = AM_MEDIA_TYPE{};
+    *fileName = copy;
+    return S_OK;
+}

@@ -1,0 +1,639 @@
+#include "platform/dshow/filters/VideoRenderer.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/filters/LavHeaders.h"
+#include "platform/dshow/filters/UncompressedTypes.h"
+#include "platform/dshow/filters/VideoWindowPresenter.h"
+
+namespace {
+
+// The picture layout of an uncompressed video type, for conversion to the
+// window's pixels.
+struct Picture {
+    AVPixelFormat format = AV_PIX_FMT_NONE;
+    int width = 0, height = 0;  // the picture (rcSource)
+    int stride = 0, rows = 0;   // the buffer, in pixels and rows
+    bool bottomUp = false;
+    bool swapChroma = false;  // YV12: V before U
+};
+
+bool PictureOf(const AM_MEDIA_TYPE& type, Picture* p)
+{
+    const BITMAPINFOHEADER* bih = nullptr;
+    const RECT* source = nullptr;
+    if (type.formattype == FORMAT_VideoInfo) {
+        const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+        bih = &vih->bmiHeader;
+        source = &vih->rcSource;
+    } else {
+        const auto* vih = reinterpret_cast<const VIDEOINFOHEADER2*>(type.pbFormat);
+        bih = &vih->bmiHeader;
+        source = &vih->rcSource;
+    }
+    if (bih->biWidth <= 0 || bih->biHeight == 0 || bih->biWidth > 32768 || std::abs(bih->biHeight) > 32768)
+        return false;
+    const struct {
+        GUID subtype;
+        AVPixelFormat format;
+        bool rgb;
+    } formats[] = {
+        {MEDIASUBTYPE_I420, AV_PIX_FMT_YUV420P, false},  {MEDIASUBTYPE_IYUV, AV_PIX_FMT_YUV420P, false},
+        {MEDIASUBTYPE_YV12, AV_PIX_FMT_YUV420P, false},  {MEDIASUBTYPE_NV12, AV_PIX_FMT_NV12, false},
+        {MEDIASUBTYPE_YUY2, AV_PIX_FMT_YUYV422, false},  {MEDIASUBTYPE_RGB32, AV_PIX_FMT_BGR0, true},
+        {MEDIASUBTYPE_ARGB32, AV_PIX_FMT_BGRA, true},    {MEDIASUBTYPE_RGB24, AV_PIX_FMT_BGR24, true},
+        {MEDIASUBTYPE_RGB565, AV_PIX_FMT_RGB565LE, true}, {MEDIASUBTYPE_RGB555, AV_PIX_FMT_RGB555LE, true},
+    };
+    for (const auto& f : formats) {
+        if (f.subtype != type.subtype) continue;
+        p->format = f.format;
+        p->stride = bih->biWidth;
+        p->rows = std::abs(bih->biHeight);
+        p->bottomUp = f.rgb && bih->biHeight > 0;
+        p->swapChroma = f.subtype == MEDIASUBTYPE_YV12;
+        bool whole = source->right <= source->left || source->bottom <= source->top;
+        p->width = whole ? p->stride : std::min<LONG>(source->right - source->left, p->stride);
+        p->height = whole ? p->rows : std::min<LONG>(source->bottom - source->top, p->rows);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+CVideoRenderer::CVideoRenderer(IUnknown* outer)
+    : CBaseRenderer(CLSID_VideoRenderer, L"Video Renderer", outer, L"Input"),
+      presenter_(std::make_unique<VideoWindowPresenter>())
+{
+    SetScheduleByClock(true);
+}
+
+CVideoRenderer::~CVideoRenderer() = default;
+
+HRESULT CVideoRenderer::CreateInstance(IUnknown* outer, REFIID riid, void** object)
+{
+    return CreateComObject<CVideoRenderer>(outer, riid, object);
+}
+
+HRESULT CVideoRenderer::NonDelegatingQueryInterface(REFIID riid, void** object)
+{
+    if (riid == IID_IBasicVideo) return GetInterface(static_cast<IBasicVideo*>(this), object);
+    if (riid == IID_IVideoWindow) return GetInterface(static_cast<IVideoWindow*>(this), object);
+    return CBaseRenderer::NonDelegatingQueryInterface(riid, object);
+}
+
+HRESULT CVideoRenderer::CheckMediaType(const CMediaType* type)
+{
+    if (!type) return E_POINTER;
+    Picture p;
+    return IsUncompressedVideo(*type) && PictureOf(*type, &p) ? S_OK : S_FALSE;
+}
+
+HRESULT CVideoRenderer::SetMediaType(const CMediaType* type)
+{
+    std::lock_guard<std::mutex> g(stateLock_);
+    type_ = *type;
+    return S_OK;
+}
+
+bool CVideoRenderer::PictureSize(LONG* width, LONG* height)
+{
+    std::lock_guard<std::mutex> g(stateLock_);
+    Picture p;
+    if (!type_.IsValid() || !PictureOf(type_, &p)) return false;
+    *width = p.width;
+    *height = p.height;
+    return true;
+}
+
+HRESULT CVideoRenderer::DoRenderSample(IMediaSample* sample)
+{
+    // Headless, or while hidden, the picture is only let go in time.
+    if (!presenter_->IsShowing()) return S_OK;
+    Picture p;
+    {
+        std::lock_guard<std::mutex> g(stateLock_);
+        if (!PictureOf(type_, &p)) return S_OK;
+    }
+    BYTE* data = nullptr;
+    if (FAILED(sample->GetPointer(&data)) || !data) return S_OK;
+    uint8_t* planes[4] = {};
+    int strides[4] = {};
+    if (av_image_fill_arrays(planes, strides, data, p.format, p.stride, p.rows, 1) < 0) return S_OK;
+    int need = av_image_get_buffer_size(p.format, p.stride, p.rows, 1);
+    if (need < 0 || sample->GetActualDataLength() < need) return S_OK;
+    if (p.bottomUp) {
+        planes[0] += static_cast<ptrdiff_t>(p.rows - 1) * strides[0];
+        strides[0] = -strides[0];
+    }
+    if (p.swapChroma) std::swap(planes[1], planes[2]);
+    SwsContext* scaler = sws_getContext(p.width, p.height, p.format, p.width, p.height, AV_PIX_FMT_BGR0,
+                                        SWS_POINT, nullptr, nullptr, nullptr);
+    if (!scaler) return S_OK;
+    std::vector<uint8_t> pixels(static_cast<size_t>(p.width) * p.height * 4);
+    uint8_t* out[4] = {pixels.data()};
+    int outStrides[4] = {p.width * 4};
+    sws_scale(scaler, planes, strides, 0, p.height, out, outStrides);
+    sws_freeContext(scaler);
+    presenter_->Present(pixels.data(), p.width, p.height, p.width * 4);
+    return S_OK;
+}
+
+void CVideoRenderer::UpdateWindow()
+{
+    HWND owner;
+    bool visible;
+    Rect r;
+    {
+        std::lock_guard<std::mutex> g(stateLock_);
+        owner = reinterpret_cast<HWND>(owner_);
+        visible = visible_ != 0;
+        r = window_;
+    }
+    presenter_->Configure(owner, visible, r.left, r.top, r.width, r.height);
+}
+
+// ---- IDispatch ------------------------------------------------------------------------------
+
+HRESULT CVideoRenderer::GetTypeInfoCount(UINT* count)
+{
+    if (count) *count = 0;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+
+HRESULT CVideoRenderer::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+
+HRESULT CVideoRenderer::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+{
+    return E_NOTIMPL;
+}
+
+// ---- IBasicVideo ----------------------------------------------------------------------------
+
+HRESULT CVideoRenderer::get_AvgTimePerFrame(REFTIME* time)
+{
+    if (!time) return E_POINTER;
+    std::lock_guard<std::mutex> g(stateLock_);
+    if (!type_.IsValid()) return VFW_E_NOT_CONNECTED;
+    const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(type_.pbFormat);
+    *time = static_cast<double>(vih->AvgTimePerFrame) / UNITS;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::get_BitRate(LONG* rate)
+{
+    if (!rate) return E_POINTER;
+    std::lock_guard<std::mutex> g(stateLock_);
+    if (!type_.IsValid()) return VFW_E_NOT_CONNECTED;
+    *rate = static_cast<LONG>(reinterpret_cast<const VIDEOINFOHEADER*>(type_.pbFormat)->dwBitRate);
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::get_BitErrorRate(LONG* rate)
+{
+    if (!rate) return E_POINTER;
+    *rate = 0;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::GetVideoSize(LONG* width, LONG* height)
+{
+    if (!width || !height) return E_POINTER;
+    return PictureSize(width, height) ? S_OK : VFW_E_NOT_CONNECTED;
+}
+
+HRESULT CVideoRenderer::get_VideoWidth(LONG* width)
+{
+    LONG h = 0;
+    return GetVideoSize(width, &h);
+}
+
+HRESULT CVideoRenderer::get_VideoHeight(LONG* height)
+{
+    LONG w = 0;
+    return GetVideoSize(&w, height);
+}
+
+HRESULT CVideoRenderer::SetSourcePosition(LONG left, LONG top, LONG width, LONG height)
+{
+    if (left < 0 || top < 0 || width <= 0 || height <= 0) return E_INVALIDARG;
+    std::lock_guard<std::mutex> g(stateLock_);
+    source_ = Rect{left, top, width, height};
+    defaultSource_ = false;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::GetSourcePosition(LONG* left, LONG* top, LONG* width, LONG* height)
+{
+    if (!left || !top || !width || !height) return E_POINTER;
+    LONG w = 0, h = 0;
+    bool connected = PictureSize(&w, &h);
+    std::lock_guard<std::mutex> g(stateLock_);
+    Rect r = defaultSource_ ? Rect{0, 0, w, h} : source_;
+    if (defaultSource_ && !connected) return VFW_E_NOT_CONNECTED;
+    *left = r.left, *top = r.top, *width = r.width, *height = r.height;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::SetDefaultSourcePosition()
+{
+    std::lock_guard<std::mutex> g(stateLock_);
+    defaultSource_ = true;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::SetDestinationPosition(LONG left, LONG top, LONG width, LONG height)
+{
+    if (width <= 0 || height <= 0) return E_INVALIDARG;
+    std::lock_guard<std::mutex> g(stateLock_);
+    destination_ = Rect{left, top, width, height};
+    defaultDestination_ = false;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::GetDestinationPosition(LONG* left, LONG* top, LONG* width, LONG* height)
+{
+    if (!left || !top || !width || !height) return E_POINTER;
+    std::lock_guard<std::mutex> g(stateLock_);
+    Rect r = defaultDestination_ ? Rect{0, 0, window_.width, window_.height} : destination_;
+    *left = r.left, *top = r.top, *width = r.width, *height = r.height;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::SetDefaultDestinationPosition()
+{
+    std::lock_guard<std::mutex> g(stateLock_);
+    defaultDestination_ = true;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::put_SourceLeft(LONG value)
+{
+    LONG l, t, w, h;
+    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
+    return FAILED(hr) ? hr : SetSourcePosition(value, t, w, h);
+}
+
+HRESULT CVideoRenderer::get_SourceLeft(LONG* value)
+{
+    LONG l, t, w, h;
+    if (!value) return E_POINTER;
+    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
+    *value = l;
+    return hr;
+}
+
+HRESULT CVideoRenderer::put_SourceWidth(LONG value)
+{
+    LONG l, t, w, h;
+    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
+    return FAILED(hr) ? hr : SetSourcePosition(l, t, value, h);
+}
+
+HRESULT CVideoRenderer::get_SourceWidth(LONG* value)
+{
+    LONG l, t, w, h;
+    if (!value) return E_POINTER;
+    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
+    *value = w;
+    return hr;
+}
+
+HRESULT CVideoRenderer::put_SourceTop(LONG value)
+{
+    LONG l, t, w, h;
+    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
+    return FAILED(hr) ? hr : SetSourcePosition(l, value, w, h);
+}
+
+HRESULT CVideoRenderer::get_SourceTop(LONG* value)
+{
+    LONG l, t, w, h;
+    if (!value) return E_POINTER;
+    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
+    *value = t;
+    return hr;
+}
+
+HRESULT CVideoRenderer::put_SourceHeight(LONG value)
+{
+    LONG l, t, w, h;
+    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
+    return FAILED(hr) ? hr : SetSourcePosition(l, t, w, value);
+}
+
+HRESULT CVideoRenderer::get_SourceHeight(LONG* value)
+{
+    LONG l, t, w, h;
+    if (!value) return E_POINTER;
+    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
+    *value = h;
+    return hr;
+}
+
+HRESULT CVideoRenderer::put_DestinationLeft(LONG value)
+{
+    LONG l, t, w, h;
+    GetDestinationPosition(&l, &t, &w, &h);
+    return SetDestinationPosition(value, t, w, h);
+}
+
+HRESULT CVideoRenderer::get_DestinationLeft(LONG* value)
+{
+    LONG l, t, w, h;
+    if (!value) return E_POINTER;
+    GetDestinationPosition(&l, &t, &w, &h);
+    *value = l;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::put_DestinationWidth(LONG value)
+{
+    LONG l, t, w, h;
+    GetDestinationPosition(&l, &t, &w, &h);
+    return SetDestinationPosition(l, t, value, h);
+}
+
+HRESULT CVideoRenderer::get_DestinationWidth(LONG* value)
+{
+    LONG l, t, w, h;
+    if (!value) return E_POINTER;
+    GetDestinationPosition(&l, &t, &w, &h);
+    *value = w;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::put_DestinationTop(LONG value)
+{
+    LONG l, t, w, h;
+    GetDestinationPosition(&l, &t, &w, &h);
+    return SetDestinationPosition(l, value, w, h);
+}
+
+HRESULT CVideoRenderer::get_DestinationTop(LONG* value)
+{
+    LONG l, t, w, h;
+    if (!value) return E_POINTER;
+    GetDestinationPosition(&l, &t, &w, &h);
+    *value = t;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::put_DestinationHeight(LONG value)
+{
+    LONG l, t, w, h;
+    GetDestinationPosition(&l, &t, &w, &h);
+    return SetDestinationPosition(l, t, w, value);
+}
+
+HRESULT CVideoRenderer::get_DestinationHeight(LONG* value)
+{
+    LONG l, t, w, h;
+    if (!value) return E_POINTER;
+    GetDestinationPosition(&l, &t, &w, &h);
+    *value = h;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::GetVideoPaletteEntries(LONG, LONG, LONG* retrieved, LONG*)
+{
+    if (retrieved) *retrieved = 0;
+    return E_NOTIMPL;
+}
+
+HRESULT CVideoRenderer::GetCurrentImage(LONG*, LONG*) { return E_NOTIMPL; }
+
+HRESULT CVideoRenderer::IsUsingDefaultSource()
+{
+    std::lock_guard<std::mutex> g(stateLock_);
+    return defaultSource_ ? S_OK : S_FALSE;
+}
+
+HRESULT CVideoRenderer::IsUsingDefaultDestination()
+{
+    std::lock_guard<std::mutex> g(stateLock_);
+    return defaultDestination_ ? S_OK : S_FALSE;
+}
+
+// ---- IVideoWindow ---------------------------------------------------------------------------
+
+HRESULT CVideoRenderer::put_Caption(BSTR caption)
+{
+    std::lock_guard<std::mutex> g(stateLock_);
+    caption_ = caption ? caption : L"";
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::get_Caption(BSTR* caption)
+{
+    if (!caption) return E_POINTER;
+    std::lock_guard<std::mutex> g(stateLock_);
+    *caption = SysAllocString(caption_.c_str());
+    return *caption ? S_OK : E_OUTOFMEMORY;
+}
+
+#define RIVO_WINDOW_PROPERTY(Name, member)                 \
+    HRESULT CVideoRenderer::put_##Name(LONG value)          \
+    {                                                       \
+        std::lock_guard<std::mutex> g(stateLock_);          \
+        member = value;                                     \
+        return S_OK;                                        \
+    }                                                       \
+    HRESULT CVideoRenderer::get_##Name(LONG* value)         \
+    {                                                       \
+        if (!value) return E_POINTER;                       \
+        std::lock_guard<std::mutex> g(stateLock_);          \
+        *value = member;                                    \
+        return S_OK;                                        \
+    }
+
+RIVO_WINDOW_PROPERTY(WindowStyle, style_)
+RIVO_WINDOW_PROPERTY(WindowStyleEx, styleEx_)
+RIVO_WINDOW_PROPERTY(AutoShow, autoShow_)
+RIVO_WINDOW_PROPERTY(WindowState, windowState_)
+RIVO_WINDOW_PROPERTY(BackgroundPalette, backgroundPalette_)
+RIVO_WINDOW_PROPERTY(BorderColor, borderColor_)
+#undef RIVO_WINDOW_PROPERTY
+
+HRESULT CVideoRenderer::put_Visible(LONG visible)
+{
+    {
+        std::lock_guard<std::mutex> g(stateLock_);
+        visible_ = visible ? -1 : 0;
+    }
+    UpdateWindow();
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::get_Visible(LONG* visible)
+{
+    if (!visible) return E_POINTER;
+    std::lock_guard<std::mutex> g(stateLock_);
+    *visible = visible_;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::SetWindowPosition(LONG left, LONG top, LONG width, LONG height)
+{
+    if (width < 0 || height < 0) return E_INVALIDARG;
+    {
+        std::lock_guard<std::mutex> g(stateLock_);
+        window_ = Rect{left, top, width, height};
+    }
+    UpdateWindow();
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height)
+{
+    if (!left || !top || !width || !height) return E_POINTER;
+    std::lock_guard<std::mutex> g(stateLock_);
+    *left = window_.left, *top = window_.top, *width = window_.width, *height = window_.height;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::put_Left(LONG left)
+{
+    LONG l, t, w, h;
+    GetWindowPosition(&l, &t, &w, &h);
+    return SetWindowPosition(left, t, w, h);
+}
+
+HRESULT CVideoRenderer::get_Left(LONG* left)
+{
+    LONG l, t, w, h;
+    if (!left) return E_POINTER;
+    GetWindowPosition(&l, &t, &w, &h);
+    *left = l;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::put_Width(LONG width)
+{
+    LONG l, t, w, h;
+    GetWindowPosition(&l, &t, &w, &h);
+    return SetWindowPosition(l, t, width, h);
+}
+
+HRESULT CVideoRenderer::get_Width(LONG* width)
+{
+    LONG l, t, w, h;
+    if (!width) return E_POINTER;
+    GetWindowPosition(&l, &t, &w, &h);
+    *width = w;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::put_Top(LONG top)
+{
+    LONG l, t, w, h;
+    GetWindowPosition(&l, &t, &w, &h);
+    return SetWindowPosition(l, top, w, h);
+}
+
+HRESULT CVideoRenderer::get_Top(LONG* top)
+{
+    LONG l, t, w, h;
+    if (!top) return E_POINTER;
+    GetWindowPosition(&l, &t, &w, &h);
+    *top = t;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::put_Height(LONG height)
+{
+    LONG l, t, w, h;
+    GetWindowPosition(&l, &t, &w, &h);
+    return SetWindowPosition(l, t, w, height);
+}
+
+HRESULT CVideoRenderer::get_Height(LONG* height)
+{
+    LONG l, t, w, h;
+    if (!height) return E_POINTER;
+    GetWindowPosition(&l, &t, &w, &h);
+    *height = h;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::put_Owner(OAHWND owner)
+{
+    {
+        std::lock_guard<std::mutex> g(stateLock_);
+        owner_ = owner;
+    }
+    UpdateWindow();
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::get_Owner(OAHWND* owner)
+{
+    if (!owner) return E_POINTER;
+    std::lock_guard<std::mutex> g(stateLock_);
+    *owner = owner_;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::put_MessageDrain(OAHWND drain)
+{
+    std::lock_guard<std::mutex> g(stateLock_);
+    drain_ = drain;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::get_MessageDrain(OAHWND* drain)
+{
+    if (!drain) return E_POINTER;
+    std::lock_guard<std::mutex> g(stateLock_);
+    *drain = drain_;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::get_FullScreenMode(LONG* mode)
+{
+    if (!mode) return E_POINTER;
+    *mode = 0;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::put_FullScreenMode(LONG mode) { return mode ? E_NOTIMPL : S_OK; }
+
+HRESULT CVideoRenderer::SetWindowForeground(LONG) { return S_OK; }
+
+HRESULT CVideoRenderer::NotifyOwnerMessage(OAHWND, LONG, LONG_PTR, LONG_PTR) { return S_OK; }
+
+HRESULT CVideoRenderer::GetMinIdealImageSize(LONG* width, LONG* height)
+{
+    if (!width || !height) return E_POINTER;
+    return PictureSize(width, height) ? S_OK : VFW_E_NOT_CONNECTED;
+}
+
+HRESULT CVideoRenderer::GetMaxIdealImageSize(LONG* width, LONG* height)
+{
+    if (!width || !height) return E_POINTER;
+    return PictureSize(width, height) ? S_OK : VFW_E_NOT_CONNECTED;
+}
+
+HRESULT CVideoRenderer::GetRestorePosition(LONG* left, LONG* top, LONG* width, LONG* height)
+{
+    return GetWindowPosition(left, top, width, height);
+}
+
+HRESULT CVideoRenderer::HideCursor(LONG hide)
+{
+    std::lock_guard<std::mutex> g(stateLock_);
+    cursorHidden_ = hide ? -1 : 0;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::IsCursorHidden(LONG* hidden)
+{
+    if (!hidden) return E_POINTER;
+    std::lock_guard<std::mutex> g(stateLock_);
+    *hidden = cursorHidden_;
+    return S_OK;
+}

@@ -1,0 +1,345 @@
+// Splitters, the generic source and the decoders over the decoding
+// libraries, connected by hand: the pins and media types a container gives,
+// the codec table, decoding into the null renderer, seeking, and containers
+// that are damaged or not what their type says.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "platform/com/ComPtr.h"
+#include "platform/com/ComRuntime.h"
+#include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/filters/CodecTable.h"
+#include "platform/dshow/filters/FilterGuids.h"
+#include "platform/dshow/filters/NullRenderer.h"
+#include "platform/dshow/filters/StreamMediaType.h"
+#include "platform/win32/NativePath.h"
+#include "tests/platform/dshow/MediaFiles.h"
+
+namespace {
+
+ComPtr<IBaseFilter> Create(const CLSID& clsid)
+{
+    ComPtr<IBaseFilter> f;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IBaseFilter, reinterpret_cast<void**>(f.GetAddressOf())),
+              S_OK);
+    return f;
+}
+
+std::vector<ComPtr<IPin>> Pins(IBaseFilter* f, PIN_DIRECTION dir)
+{
+    std::vector<ComPtr<IPin>> out;
+    ComPtr<IEnumPins> e;
+    f->EnumPins(e.GetAddressOf());
+    IPin* p = nullptr;
+    while (e->Next(1, &p, nullptr) == S_OK) {
+        ComPtr<IPin> pin;
+        pin.Attach(p);
+        PIN_DIRECTION d;
+        pin->QueryDirection(&d);
+        if (d == dir) out.push_back(pin);
+    }
+    return out;
+}
+
+std::wstring NameOf(IPin* pin)
+{
+    PIN_INFO info{};
+    pin->QueryPinInfo(&info);
+    if (info.pFilter) info.pFilter->Release();
+    return info.achName;
+}
+
+CMediaType FirstType(IPin* pin)
+{
+    ComPtr<IEnumMediaTypes> e;
+    pin->EnumMediaTypes(e.GetAddressOf());
+    AM_MEDIA_TYPE* t = nullptr;
+    CMediaType out;
+    if (e->Next(1, &t, nullptr) == S_OK) {
+        out = *t;
+        DeleteMediaType(t);
+    }
+    return out;
+}
+
+// A null renderer that counts samples and keeps the last sample's times.
+class CCountingSink final : public CNullRenderer {
+public:
+    using CNullRenderer::CNullRenderer;
+    HRESULT DoRenderSample(IMediaSample* sample) override
+    {
+        REFERENCE_TIME start = 0, stop = 0;
+        if (SUCCEEDED(sample->GetTime(&start, &stop))) {
+            if (samples == 0) first = start;
+            last = start;
+        }
+        ++samples;
+        return S_OK;
+    }
+    static ComPtr<IBaseFilter> Make(CCountingSink** sink)
+    {
+        *sink = new CCountingSink(nullptr);
+        ComPtr<IBaseFilter> f;
+        (*sink)->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(f.GetAddressOf()));
+        return f;
+    }
+    std::atomic<long> samples{0};
+    std::atomic<REFERENCE_TIME> first{0}, last{0};
+};
+
+class DemuxGraphTest : public SystemFilterTest {
+protected:
+    void SetUp() override
+    {
+        SystemFilterTest::SetUp();
+        ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_ALL, IID_IGraphBuilder,
+                                   reinterpret_cast<void**>(graph.GetAddressOf())),
+                  S_OK);
+        ASSERT_EQ(graph.As(&control), S_OK);
+        ASSERT_EQ(graph.As(&events), S_OK);
+        ASSERT_EQ(graph.As(&seeking), S_OK);
+    }
+    void TearDown() override
+    {
+        if (control) control->Stop();
+        seeking.Reset();
+        events.Reset();
+        control.Reset();
+        graph.Reset();
+        SystemFilterTest::TearDown();
+    }
+
+    // The file source over the path and the splitter connected to it.
+    ComPtr<IBaseFilter> Split(const std::string& path, const CLSID& splitter, HRESULT expect = S_OK)
+    {
+        ComPtr<IBaseFilter> source;
+        EXPECT_EQ(graph->AddSourceFilter(FromNativePath(path).c_str(), L"Source", source.GetAddressOf()), S_OK);
+        ComPtr<IBaseFilter> s = Create(splitter);
+        EXPECT_TRUE(SUCCEEDED(graph->AddFilter(s.Get(), L"Splitter")));
+        HRESULT hr = graph->ConnectDirect(Pins(source.Get(), PINDIR_OUTPUT)[0].Get(),
+                                          Pins(s.Get(), PINDIR_INPUT)[0].Get(), nullptr);
+        EXPECT_EQ(SUCCEEDED(hr), SUCCEEDED(expect)) << std::hex << hr;
+        return s;
+    }
+
+    // A decoder and a counting sink behind an output pin.
+    CCountingSink* Decode(IPin* out, const CLSID& decoder)
+    {
+        ComPtr<IBaseFilter> d = Create(decoder);
+        EXPECT_EQ(graph->AddFilter(d.Get(), nullptr), S_OK);
+        EXPECT_EQ(graph->ConnectDirect(out, Pins(d.Get(), PINDIR_INPUT)[0].Get(), nullptr), S_OK);
+        CCountingSink* sink = nullptr;
+        ComPtr<IBaseFilter> s = CCountingSink::Make(&sink);
+        EXPECT_EQ(graph->AddFilter(s.Get(), nullptr), S_OK);
+        EXPECT_EQ(graph->ConnectDirect(Pins(d.Get(), PINDIR_OUTPUT)[0].Get(), Pins(s.Get(), PINDIR_INPUT)[0].Get(),
+                                       nullptr),
+                  S_OK);
+        return sink;
+    }
+
+    LONG RunToEnd()
+    {
+        EXPECT_EQ(control->Run(), S_OK);
+        LONG code = 0;
+        EXPECT_EQ(events->WaitForCompletion(60000, &code), S_OK);
+        return code;
+    }
+
+    TempDir dir;
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<IMediaControl> control;
+    ComPtr<IMediaEvent> events;
+    ComPtr<IMediaSeeking> seeking;
+};
+
+TEST_F(DemuxGraphTest, SplitterGivesAPinPerStreamWithTheProbedFormat)
+{
+    std::string path = MakeMedia(dir, "a.avi",
+                                 TestPicture(1.0, "320x240") + " " + TestTone(1.0, 22050) + " " + TestTone(1.0, 48000) +
+                                     " -map 0 -map 1 -map 2 -c:v mpeg4 -vtag XVID -c:a:0 libmp3lame -c:a:1 ac3");
+    ComPtr<IBaseFilter> s = Split(path, CLSID_AviSplitter);
+    auto outs = Pins(s.Get(), PINDIR_OUTPUT);
+    ASSERT_EQ(outs.size(), 3u);
+    EXPECT_EQ(NameOf(outs[0].Get()), L"Video");
+    EXPECT_EQ(NameOf(outs[1].Get()), L"Audio");
+    EXPECT_EQ(NameOf(outs[2].Get()), L"Audio 2");
+
+    CMediaType video = FirstType(outs[0].Get());
+    EXPECT_EQ(video.subtype, FourCCGuid(0x44495658));  // "XVID"
+    const BITMAPINFOHEADER* bih = BitmapHeaderOf(video);
+    ASSERT_NE(bih, nullptr);
+    EXPECT_EQ(bih->biWidth, 320);
+    EXPECT_EQ(bih->biHeight, 240);
+    EXPECT_EQ(FrameTimeOf(video), 400000);
+
+    CMediaType mp3 = FirstType(outs[1].Get());
+    EXPECT_EQ(mp3.subtype, FourCCGuid(0x55));
+    ASSERT_NE(WaveFormatOf(mp3), nullptr);
+    EXPECT_EQ(WaveFormatOf(mp3)->nSamplesPerSec, 22050u);
+    CMediaType ac3 = FirstType(outs[2].Get());
+    EXPECT_EQ(ac3.subtype, FourCCGuid(0x2000));
+    EXPECT_EQ(WaveFormatOf(ac3)->nSamplesPerSec, 48000u);
+
+    LONGLONG duration = 0;
+    ComPtr<IMediaSeeking> pinSeeking;
+    ASSERT_EQ(outs[0].As(&pinSeeking), S_OK);
+    ASSERT_EQ(pinSeeking->GetDuration(&duration), S_OK);
+    EXPECT_NEAR(static_cast<double>(duration), 1e7, 1e6);
+}
+
+TEST_F(DemuxGraphTest, SplitterRefusesBytesItsDemultiplexerCannotRead)
+{
+    // Garbage that the check bytes take for AVI.
+    std::string path = dir.File("fake.avi");
+    std::string bytes = std::string("RIFF\x20\x00\x00\x00" "AVI ", 12) + std::string(4000, '\x5A');
+    WriteBytes(path, bytes);
+    ComPtr<IBaseFilter> s = Split(path, CLSID_AviSplitter, E_FAIL);
+    EXPECT_TRUE(Pins(s.Get(), PINDIR_OUTPUT).empty());
+    // A splitter of another container does not even try the subtype.
+    Split(path, CLSID_OggSplitter, E_FAIL);
+}
+
+TEST_F(DemuxGraphTest, CutContainerEndsItsStreamsInsteadOfFailing)
+{
+    std::string path = MakeMedia(dir, "a.mkv", TestPicture(2.0) + " -c:v mpeg4");
+    std::string bytes = ReadBytes(path);
+    WriteBytes(path, bytes.substr(0, bytes.size() * 2 / 3));
+    ComPtr<IBaseFilter> s = Split(path, CLSID_MatroskaSplitter);
+    auto outs = Pins(s.Get(), PINDIR_OUTPUT);
+    ASSERT_EQ(outs.size(), 1u);
+    CCountingSink* sink = Decode(outs[0].Get(), CLSID_VideoDecoder);
+    EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+    EXPECT_GT(sink->samples.load(), 10);
+    EXPECT_LT(sink->samples.load(), 50);
+}
+
+TEST_F(DemuxGraphTest, DecodedPicturesComeOutInTheDecodersOwnLayoutWithTheirTimes)
+{
+    std::string path = MakeMedia(dir, "a.mkv", TestPicture(2.0, "176x144") + " -c:v libx264 -preset veryfast");
+    ComPtr<IBaseFilter> s = Split(path, CLSID_MatroskaSplitter);
+    auto outs = Pins(s.Get(), PINDIR_OUTPUT);
+    ASSERT_EQ(outs.size(), 1u);
+    CCountingSink* sink = Decode(outs[0].Get(), CLSID_VideoDecoder);
+
+    // The first type offered (and taken) is I420 with the picture in
+    // rcSource and the padded buffer in the bitmap header.
+    ComPtr<IPin> in = Pins(static_cast<IBaseFilter*>(sink), PINDIR_INPUT)[0];
+    AM_MEDIA_TYPE mt{};
+    ASSERT_EQ(in->ConnectionMediaType(&mt), S_OK);
+    EXPECT_EQ(mt.subtype, MEDIASUBTYPE_I420);
+    const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat);
+    EXPECT_EQ(vih->rcSource.right, 176);
+    EXPECT_EQ(vih->rcSource.bottom, 144);
+    EXPECT_GE(vih->bmiHeader.biWidth, 176);
+    EXPECT_GE(vih->bmiHeader.biHeight, 144);
+    EXPECT_EQ(vih->bmiHeader.biWidth % 2, 0);
+    FreeMediaType(mt);
+
+    EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+    EXPECT_EQ(sink->samples.load(), 50);
+    EXPECT_EQ(sink->first.load(), 0);
+    EXPECT_EQ(sink->last.load(), 49 * 400000);
+}
+
+TEST_F(DemuxGraphTest, SeekingStartsAgainAtTheNewPositionWithTimesFromZero)
+{
+    std::string path = MakeMedia(dir, "a.mkv", TestPicture(4.0) + " -c:v mpeg4 -g 10");
+    ComPtr<IBaseFilter> s = Split(path, CLSID_MatroskaSplitter);
+    CCountingSink* sink = Decode(Pins(s.Get(), PINDIR_OUTPUT)[0].Get(), CLSID_VideoDecoder);
+    LONGLONG start = 2 * UNITS;
+    ASSERT_EQ(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning), S_OK);
+    EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+    // Pictures before the point sought are decoded but not delivered.
+    EXPECT_EQ(sink->samples.load(), 50);
+    EXPECT_EQ(sink->first.load(), 0);
+
+    // Again from the start, with a stop position.
+    ASSERT_EQ(control->Stop(), S_OK);
+    start = 0;
+    LONGLONG stop = UNITS;
+    sink->samples = 0;
+    ASSERT_EQ(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_AbsolutePositioning),
+              S_OK);
+    EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+    EXPECT_GE(sink->samples.load(), 25);
+    EXPECT_LE(sink->samples.load(), 27);
+}
+
+TEST_F(DemuxGraphTest, AudioDecoderDeliversInterleavedSamplesOfEachFrame)
+{
+    std::string path = MakeMedia(dir, "a.ogg", TestTone(1.0, 48000) + " -ac 2 -c:a libvorbis");
+    ComPtr<IBaseFilter> s = Split(path, CLSID_OggSplitter);
+    auto outs = Pins(s.Get(), PINDIR_OUTPUT);
+    ASSERT_EQ(outs.size(), 1u);
+    CCountingSink* sink = Decode(outs[0].Get(), CLSID_AudioDecoder);
+    ComPtr<IPin> in = Pins(static_cast<IBaseFilter*>(sink), PINDIR_INPUT)[0];
+    AM_MEDIA_TYPE mt{};
+    ASSERT_EQ(in->ConnectionMediaType(&mt), S_OK);
+    EXPECT_EQ(mt.subtype, MEDIASUBTYPE_IEEE_FLOAT);  // the decoder's own precision first
+    const WAVEFORMATEX* wfx = WaveFormatOf(mt);
+    ASSERT_NE(wfx, nullptr);
+    EXPECT_EQ(wfx->nChannels, 2);
+    EXPECT_EQ(wfx->nSamplesPerSec, 48000u);
+    EXPECT_EQ(wfx->wBitsPerSample, 32);
+    FreeMediaType(mt);
+    EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+    EXPECT_EQ(sink->samples.load(), ProbeFrameCounts(path)[0].frames);
+}
+
+TEST_F(DemuxGraphTest, GenericSourceOpensByNameAndRefusesOtherBytes)
+{
+    std::string path = MakeMedia(dir, "a.mp4", TestPicture(1.0) + " " + TestTone(1.0) + " -c:v mpeg4 -c:a aac");
+    ComPtr<IBaseFilter> f = Create(CLSID_MediaSource);
+    ComPtr<IFileSourceFilter> load;
+    ASSERT_EQ(f.As(&load), S_OK);
+    ASSERT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), S_OK);
+    auto outs = Pins(f.Get(), PINDIR_OUTPUT);
+    ASSERT_EQ(outs.size(), 2u);
+    EXPECT_EQ(FirstType(outs[1].Get()).subtype, FourCCGuid(0xFF));  // AAC by its wave tag
+    EXPECT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), E_UNEXPECTED);
+
+    ComPtr<IFileSourceFilter> other;
+    ASSERT_EQ(Create(CLSID_WMAsfReader).As(&other), S_OK);
+    std::string junk = dir.File("junk.asf");
+    WriteBytes(junk, std::string(5000, '\x01'));
+    EXPECT_EQ(other->Load(FromNativePath(junk).c_str(), nullptr), VFW_E_UNKNOWN_FILE_TYPE);
+    EXPECT_EQ(other->Load(FromNativePath(dir.File("none.asf")).c_str(), nullptr),
+              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(CodecTableTest, NamesCodecsByTheLibrarysTagsBothWays)
+{
+    const CodecTable& t = CodecTable::Instance();
+    struct {
+        GUID major;
+        GUID subtype;
+        AVCodecID id;
+    } known[] = {
+        {MEDIATYPE_Video, FourCCGuid(0x44495658), AV_CODEC_ID_MPEG4},  // "XVID"
+        {MEDIATYPE_Video, FourCCGuid(0x34363248), AV_CODEC_ID_H264},   // "H264"
+        {MEDIATYPE_Video, FourCCGuid(0x31637661), AV_CODEC_ID_H264},   // "avc1", a QuickTime tag
+        {MEDIATYPE_Video, MEDIASUBTYPE_MPEG2_VIDEO, AV_CODEC_ID_MPEG2VIDEO},
+        {MEDIATYPE_Audio, FourCCGuid(0x55), AV_CODEC_ID_MP3},
+        {MEDIATYPE_Audio, FourCCGuid(0x161), AV_CODEC_ID_WMAV2},
+        {MEDIATYPE_Audio, MEDIASUBTYPE_DOLBY_AC3, AV_CODEC_ID_AC3},
+        {MEDIATYPE_Audio, PrivateCodecSubtype(AV_CODEC_ID_COOK), AV_CODEC_ID_COOK},
+    };
+    for (const auto& k : known) EXPECT_EQ(t.CodecOf(k.major, k.subtype), k.id) << GuidToString(k.subtype).c_str();
+    // Uncompressed sound goes to the renderers, and unknown tags nowhere.
+    EXPECT_EQ(t.CodecOf(MEDIATYPE_Audio, MEDIASUBTYPE_PCM), AV_CODEC_ID_NONE);
+    EXPECT_EQ(t.CodecOf(MEDIATYPE_Video, FourCCGuid(0x5A5A5A5A)), AV_CODEC_ID_NONE);
+    EXPECT_EQ(t.CodecOf(MEDIATYPE_Audio, FourCCGuid(0x44495658)), AV_CODEC_ID_NONE);  // a video tag as audio
+
+    GUID subtype{};
+    uint32_t tag = 0;
+    EXPECT_TRUE(t.SubtypeFor(AVMEDIA_TYPE_VIDEO, AV_CODEC_ID_MPEG4, 0x58564944, &subtype, &tag));  // "DIVX" kept
+    EXPECT_EQ(subtype, FourCCGuid(0x58564944));
+    EXPECT_TRUE(t.SubtypeFor(AVMEDIA_TYPE_VIDEO, AV_CODEC_ID_MPEG4, 0x34363248, &subtype, &tag));  // a tag of another codec
+    EXPECT_EQ(t.CodecOf(MEDIATYPE_Video, subtype), AV_CODEC_ID_MPEG4);
+    EXPECT_TRUE(t.SubtypeFor(AVMEDIA_TYPE_AUDIO, AV_CODEC_ID_COOK, 0x6B6F6F63, &subtype, &tag));
+    EXPECT_EQ(subtype, PrivateCodecSubtype(AV_CODEC_ID_COOK));
+    EXPECT_GT(t.Pairs(MEDIATYPE_Video).size(), 200u);
+}
+
+}  // namespace
