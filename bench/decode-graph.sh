@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Decoding speed of our filter graph against the ffmpeg command line on the
+# same files: the connect search renders each file into null renderers
+# (splitter or source, decoders, no clock) and runs it to the end
+# (decode_bench), while "ffmpeg -i FILE -f null -" demultiplexes and decodes
+# the same streams (one video and one audio each). Both are timed the same
+# way, as whole processes, RUNS times in turn; the script prints the median
+# wall times and their ratio (ours / ffmpeg). Not part of the test suite.
+#
+#   bench/decode-graph.sh [BUILD_DIR] [SECONDS] [RUNS]
+#
+# BUILD_DIR defaults to build-decode-bench/, an optimised build (Release, no
+# sanitizers) that the script configures and builds itself; SECONDS (the
+# length of each file) to 30; RUNS to 5. The files go to a private temporary
+# folder that is removed at the end.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:-$root/build-decode-bench}"
+seconds="${2:-30}"
+runs="${3:-5}"
+
+for program in ffmpeg cmake; do
+  command -v "$program" >/dev/null || { echo "decode-graph: $program not found" >&2; exit 2; }
+done
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIVO_SANITIZE=OFF >/dev/null
+fi
+cmake --build "$build" --target decode_bench >/dev/null
+bench="$build/bin/decode_bench"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+ff() { ffmpeg -hide_banner -loglevel error -nostdin -y "$@"; }
+
+echo "making ${seconds}-second files in $work ..." >&2
+picture() { echo "testsrc2=size=$1:rate=25:duration=$seconds,noise=alls=20:allf=t"; }
+tone="sine=frequency=440:sample_rate=48000:duration=$seconds"
+ff -f lavfi -i "$(picture 1280x720)" -f lavfi -i "$tone" -c:v libx264 -preset fast -c:a aac -ac 2 "$work/h264_aac_720p.mp4"
+ff -f lavfi -i "$(picture 1920x1080)" -f lavfi -i "$tone" -c:v libx264 -preset veryfast -c:a aac -ac 2 "$work/h264_aac_1080p.mkv"
+ff -f lavfi -i "$(picture 720x576)" -f lavfi -i "$tone" -c:v mpeg4 -vtag XVID -q:v 3 -c:a libmp3lame -ac 2 "$work/mpeg4_mp3.avi"
+ff -f lavfi -i "$(picture 720x576)" -f lavfi -i "$tone" -c:v mpeg2video -q:v 3 -c:a mp2 -f mpegts "$work/mpeg2_mp2.ts"
+ff -f lavfi -i "$(picture 640x480)" -f lavfi -i "$tone" -c:v wmv2 -q:v 3 -c:a wmav2 -ac 2 "$work/wmv2_wmav2.asf"
+ff -f lavfi -i "$(picture 640x480)" -f lavfi -i "$tone" -c:v libtheora -q:v 7 -c:a libvorbis -ac 2 "$work/theora_vorbis.ogg"
+
+now() { date +%s.%N; }
+# Wall seconds of one command.
+timed() {
+  local t0 t1
+  t0=$(now)
+  "$@" >/dev/null
+  t1=$(now)
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f\n", b - a }' 
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+echo "decoding through our graph and through ffmpeg -f null: $runs runs each, $(nproc) cores, $(uname -m)"
+printf "%-24s %10s %10s %8s\n" file ours ffmpeg ratio
+worst=0
+for f in "$work"/*; do
+  ours=() theirs=()
+  for ((i = 1; i <= runs; i++)); do
+    ours+=("$(timed "$bench" "$f")")
+    theirs+=("$(timed ffmpeg -hide_banner -loglevel error -nostdin -i "$f" -f null -)")
+  done
+  o=$(printf "%s\n" "${ours[@]}" | median)
+  t=$(printf "%s\n" "${theirs[@]}" | median)
+  r=$(awk -v a="$o" -v b="$t" 'BEGIN { printf "%.4f", a / b }')
+  printf "%-24s %9ss %9ss %8.3f\n" "$(basename "$f")" "$o" "$t" "$r"
+  worst=$(awk -v a="$r" -v b="$worst" 'BEGIN { print (a > b) ? a : b }')
+done
+printf "largest ratio: %.3f (target: at most 1.100)\n" "$worst"
