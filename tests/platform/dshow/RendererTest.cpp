@@ -1,0 +1,151 @@
+// The video and audio renderers: pictures shown in a child window of the
+// owner the graph's user names (or let go when there is none), the picture
+// size through the graph's IBasicVideo, and sound paced by the clock.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "platform/com/ComPtr.h"
+#include "platform/com/ComRuntime.h"
+#include "platform/dshow/GraphInterfaces.h"
+#include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/filters/FilterGuids.h"
+#include "platform/win32/NativePath.h"
+#include "tests/platform/dshow/MediaFiles.h"
+#include "tests/platform/dshow/VideoWindowProbe.h"
+
+namespace {
+
+ComPtr<IPin> PinOf(IBaseFilter* f, PIN_DIRECTION dir, int n = 0)
+{
+    ComPtr<IEnumPins> e;
+    f->EnumPins(e.GetAddressOf());
+    IPin* p = nullptr;
+    while (e->Next(1, &p, nullptr) == S_OK) {
+        ComPtr<IPin> pin;
+        pin.Attach(p);
+        PIN_DIRECTION d;
+        pin->QueryDirection(&d);
+        if (d == dir && n-- == 0) return pin;
+    }
+    return {};
+}
+
+class RendererTest : public SystemFilterTest {
+protected:
+    void SetUp() override
+    {
+        SystemFilterTest::SetUp();
+        ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_ALL, IID_IGraphBuilder,
+                                   reinterpret_cast<void**>(graph.GetAddressOf())),
+                  S_OK);
+        ASSERT_EQ(graph.As(&control), S_OK);
+        ASSERT_EQ(graph.As(&events), S_OK);
+    }
+    void TearDown() override
+    {
+        if (control) control->Stop();
+        events.Reset();
+        control.Reset();
+        graph.Reset();
+        SystemFilterTest::TearDown();
+    }
+
+    // File source, splitter and decoder of the file's first stream, ending
+    // in the renderer of the class.
+    ComPtr<IBaseFilter> Chain(const std::string& path, const CLSID& splitter, const CLSID& decoder,
+                              const CLSID& renderer)
+    {
+        ComPtr<IBaseFilter> source, split, decode, render;
+        EXPECT_EQ(graph->AddSourceFilter(FromNativePath(path).c_str(), L"Source", source.GetAddressOf()), S_OK);
+        for (auto [clsid, f] : {std::pair{splitter, &split}, {decoder, &decode}, {renderer, &render}}) {
+            EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IBaseFilter,
+                                       reinterpret_cast<void**>(f->GetAddressOf())),
+                      S_OK);
+            EXPECT_TRUE(SUCCEEDED(graph->AddFilter(f->Get(), nullptr)));
+        }
+        EXPECT_EQ(graph->ConnectDirect(PinOf(source.Get(), PINDIR_OUTPUT).Get(), PinOf(split.Get(), PINDIR_INPUT).Get(),
+                                       nullptr),
+                  S_OK);
+        EXPECT_EQ(graph->ConnectDirect(PinOf(split.Get(), PINDIR_OUTPUT).Get(), PinOf(decode.Get(), PINDIR_INPUT).Get(),
+                                       nullptr),
+                  S_OK);
+        EXPECT_EQ(graph->ConnectDirect(PinOf(decode.Get(), PINDIR_OUTPUT).Get(),
+                                       PinOf(render.Get(), PINDIR_INPUT).Get(), nullptr),
+                  S_OK);
+        return render;
+    }
+
+    double RunSeconds()
+    {
+        auto t0 = std::chrono::steady_clock::now();
+        EXPECT_EQ(control->Run(), S_OK);
+        LONG code = 0;
+        EXPECT_EQ(events->WaitForCompletion(30000, &code), S_OK);
+        EXPECT_EQ(code, EC_COMPLETE);
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+
+    TempDir dir;
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<IMediaControl> control;
+    ComPtr<IMediaEvent> events;
+};
+
+TEST_F(RendererTest, VideoShowsItsPicturesInAChildOfTheOwnerWindow)
+{
+    // A solid red picture, so that any pixel of the window tells.
+    std::string path = MakeMedia(dir, "red.mkv", "-f lavfi -i color=c=red:size=176x144:rate=25:duration=0.4 -c:v mpeg4");
+    Chain(path, CLSID_MatroskaSplitter, CLSID_VideoDecoder, CLSID_VideoRenderer);
+    ComPtr<IBasicVideo> basic;
+    ComPtr<IVideoWindow> window;
+    ASSERT_EQ(graph.As(&basic), S_OK);  // the graph hands both to the renderer
+    ASSERT_EQ(graph.As(&window), S_OK);
+    LONG w = 0, h = 0;
+    ASSERT_EQ(basic->GetVideoSize(&w, &h), S_OK);
+    EXPECT_EQ(w, 176);
+    EXPECT_EQ(h, 144);
+
+    HWND owner = MakeOwnerWindow(200, 160);
+    ASSERT_NE(owner, nullptr);
+    ASSERT_EQ(window->put_Owner(reinterpret_cast<OAHWND>(owner)), S_OK);
+    ASSERT_EQ(window->SetWindowPosition(0, 0, 88, 72), S_OK);
+    ASSERT_EQ(window->put_Visible(-1), S_OK);
+    HWND child = FirstChildOf(owner);
+    ASSERT_NE(child, nullptr);
+
+    // No clock: the pictures go as fast as they come.
+    ComPtr<IMediaFilter> timing;
+    ASSERT_EQ(graph.As(&timing), S_OK);
+    ASSERT_EQ(timing->SetSyncSource(nullptr), S_OK);
+    RunSeconds();
+    PumpWindowMessages();
+    uint32_t pixel = PixelOf(child, 44, 36);
+    EXPECT_GT((pixel >> 16) & 0xFF, 0xC0u) << std::hex << pixel;
+    EXPECT_LT((pixel >> 8) & 0xFF, 0x40u) << std::hex << pixel;
+
+    // Hidden again, the window goes; the owner's handle can be taken back.
+    ASSERT_EQ(window->put_Visible(0), S_OK);
+    ASSERT_EQ(window->put_Owner(0), S_OK);
+    EXPECT_EQ(FirstChildOf(owner), nullptr);
+    DestroyOwnerWindow(owner);
+}
+
+TEST_F(RendererTest, RenderersKeepTheClocksPaceWithoutAWindowOrADevice)
+{
+    std::string video = MakeMedia(dir, "v.mkv", TestPicture(0.6) + " -c:v mpeg4");
+    Chain(video, CLSID_MatroskaSplitter, CLSID_VideoDecoder, CLSID_VideoRenderer);
+    EXPECT_GE(RunSeconds(), 0.45);  // headless: let go in time, not at once
+    control->Stop();
+    graph.Reset();
+    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_ALL, IID_IGraphBuilder,
+                               reinterpret_cast<void**>(graph.GetAddressOf())),
+              S_OK);
+    ASSERT_EQ(graph.As(&control), S_OK);
+    ASSERT_EQ(graph.As(&events), S_OK);
+    std::string audio = MakeMedia(dir, "a.ogg", TestTone(0.6) + " -c:a libvorbis");
+    Chain(audio, CLSID_OggSplitter, CLSID_AudioDecoder, CLSID_DSoundRender);
+    EXPECT_GE(RunSeconds(), 0.45);
+}
+
+}  // namespace
