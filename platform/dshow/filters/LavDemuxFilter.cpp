@@ -100,10 +100,19 @@ HRESULT CLavOutputPin::DeliverPacket(AVPacket* packet, bool discontinuity)
     REFERENCE_TIME start = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
     REFERENCE_TIME duration = packet->duration > 0 ? packet->duration : 0;
     bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+    // An empty packet carries nothing to deliver; one without counted
+    // memory gets some, so that it can travel as a payload.
+    if (packet->size <= 0) {
+        av_packet_free(&packet);
+        return S_OK;
+    }
+    if (av_packet_make_refcounted(packet) < 0) {
+        av_packet_free(&packet);
+        return E_OUTOFMEMORY;
+    }
     PayloadRef payload = PacketPayload::Take(packet);
     av_packet_free(&packet);
     if (!payload) return E_OUTOFMEMORY;
-    if (payload->Size() <= 0) return S_OK;
 
     IMediaSample* sample = nullptr;
     HRESULT hr = GetDeliveryBuffer(&sample, nullptr, nullptr, 0);

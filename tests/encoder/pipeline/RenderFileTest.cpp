@@ -227,4 +227,21 @@ const RenderCase kCases[] = {
 INSTANTIATE_TEST_SUITE_P(Containers, RenderFileTest, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<RenderCase>& info) { return std::string(info.param.name); });
 
+TEST_F(RenderFileTest, BytesNoSplitterReadsGiveAClearFailure)
+{
+    std::string junk = dir.File("junk.avi");
+    std::string bytes;
+    for (int i = 0; i < 20000; ++i) bytes.push_back(static_cast<char>((i * 7919) >> 3));
+    WriteBytes(junk, bytes);
+    std::string empty = dir.File("empty.mkv");
+    WriteBytes(empty, "");
+    for (const std::string& path : {junk, empty}) {
+        CGraphBuilder builder(graph.Get());
+        std::wstring wpath(path.begin(), path.end());
+        EXPECT_EQ(builder.RenderFile(wpath.c_str()), VFW_E_CANNOT_RENDER) << path;
+        // A byte stream that nothing reads is no lost stream of the user's.
+        EXPECT_EQ(builder.GetDeadEndCount(), 0);
+    }
+}
+
 }  // namespace

@@ -15,6 +15,7 @@
 #include "platform/dshow/filters/StreamMediaType.h"
 #include "platform/win32/NativePath.h"
 #include "tests/platform/dshow/MediaFiles.h"
+#include "tests/support/LoopbackHttpServer.h"
 
 namespace {
 
@@ -306,6 +307,29 @@ TEST_F(DemuxGraphTest, GenericSourceOpensByNameAndRefusesOtherBytes)
     EXPECT_EQ(other->Load(FromNativePath(junk).c_str(), nullptr), VFW_E_UNKNOWN_FILE_TYPE);
     EXPECT_EQ(other->Load(FromNativePath(dir.File("none.asf")).c_str(), nullptr),
               HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(DemuxGraphTest, AddressesOpenThroughTheGenericSource)
+{
+    std::string body = ReadBytes(MakeMedia(dir, "a.mkv", TestPicture(0.4) + " " + TestTone(0.4) + " -c:v mpeg4 -c:a mp2"));
+    LoopbackHttpServer server([&](const TestHttpRequest& request) {
+        TestHttpReply reply;
+        if (request.target == "/a.mkv") {
+            reply.body = body;
+        } else {
+            reply.statusLine = "HTTP/1.1 404 Not Found";
+        }
+        return reply;
+    });
+    ComPtr<IBaseFilter> source;
+    ASSERT_EQ(graph->AddSourceFilter(server.WUrl("/a.mkv").c_str(), L"Address", source.GetAddressOf()), S_OK);
+    CLSID clsid{};
+    source->GetClassID(&clsid);
+    EXPECT_EQ(clsid, CLSID_MediaSource);
+    EXPECT_EQ(Pins(source.Get(), PINDIR_OUTPUT).size(), 2u);
+    ComPtr<IBaseFilter> missing;
+    EXPECT_EQ(graph->AddSourceFilter(server.WUrl("/none.mkv").c_str(), L"Missing", missing.GetAddressOf()),
+              VFW_E_UNKNOWN_FILE_TYPE);
 }
 
 TEST(CodecTableTest, NamesCodecsByTheLibrarysTagsBothWays)
