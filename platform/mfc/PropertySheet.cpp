@@ -12,13 +12,6 @@ constexpr short kButtonWidth = 50;
 constexpr short kButtonHeight = 14;
 constexpr short kSmallestPage = 100;
 
-bool IsEnterOrEscape(const MSG& m)
-{
-    if (m.message == WM_KEYDOWN || m.message == WM_KEYUP) return m.wParam == VK_RETURN || m.wParam == VK_ESCAPE;
-    if (m.message == WM_CHAR) return m.wParam == L'\r' || m.wParam == 0x1B;
-    return false;
-}
-
 }  // namespace
 
 // ---- Pages ---------------------------------------------------------------------------------
@@ -41,16 +34,6 @@ void CPropertyPage::SetModified(BOOL changed)
     if (m_pSheet) m_pSheet->PageModified(changed);
 }
 
-BOOL CPropertyPage::PreTranslateMessage(MSG* msg)
-{
-    // Enter and Escape belong to the sheet's buttons, unless the control
-    // with the focus takes them itself.
-    if (IsEnterOrEscape(*msg) && !(::SendMessageW(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg)) &
-                                   DLGC_WANTALLKEYS))
-        return FALSE;
-    return CDialog::PreTranslateMessage(msg);
-}
-
 std::wstring CPropertyPage::Caption() const
 {
     const DialogResource* r = FindResource();
@@ -61,11 +44,13 @@ BOOL CPropertyPage::CreatePage(CPropertySheet* sheet)
 {
     const DialogResource* r = FindResource();
     if (!r || m_hWnd) return FALSE;
-    // A page is a child of the sheet, whatever its resource says.
+    // A page is a child of the sheet and part of it, whatever its resource
+    // says: Enter and Escape work the sheet's buttons and Tab walks from the
+    // sheet's controls through the page's.
     child_ = *r;
     child_.style = (r->style & ~(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME | DS_CENTER |
                                  WS_VISIBLE | WS_DISABLED)) |
-                   WS_CHILD;
+                   WS_CHILD | DS_CONTROL;
     child_.exStyle = r->exStyle & ~(WS_EX_APPWINDOW | WS_EX_DLGMODALFRAME);
     m_pSheet = sheet;
     UINT id = m_nIDTemplate;

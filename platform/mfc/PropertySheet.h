@@ -36,7 +36,6 @@ public:
     virtual BOOL OnApply();
     // Enables the sheet's Apply button.
     void SetModified(BOOL changed = TRUE);
-    BOOL PreTranslateMessage(MSG* msg) override;
 
     CPropertySheet* m_pSheet = nullptr;
     // The caption of its tab (the resource's caption).

@@ -32,6 +32,7 @@ struct DialogState {
     HWND savedFocus = nullptr;
     WORD defId = 0;
     HWND disabledOwner = nullptr;  // a modal dialog's owner, until the dialog ends
+    bool partOfParent = false;     // a child dialog with DS_CONTROL
 };
 
 std::map<HWND, std::shared_ptr<DialogState>>& States()
@@ -200,6 +201,37 @@ bool IsTabStop(HWND h)
 
 HWND FirstTabStop(HWND dialog) { return GetNextDlgTabItem(dialog, nullptr, FALSE); }
 
+// The controls Tab visits, in order: a visible, enabled child that is a
+// control parent contributes its own controls in its place.
+void CollectTabStops(HWND parent, HWND control, std::vector<HWND>* stops, int depth)
+{
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        DWORD style = static_cast<DWORD>(GetWindowLongW(c, GWL_STYLE));
+        bool container = (GetWindowLongW(c, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) && (style & WS_VISIBLE) &&
+                         !(style & WS_DISABLED);
+        if (container && depth < 16) {
+            if (c == control) stops->push_back(c);
+            CollectTabStops(c, control, stops, depth + 1);
+        } else if (IsTabStop(c) || c == control) {
+            stops->push_back(c);
+        }
+    }
+}
+
+// The dialog whose buttons a key in this dialog works: child dialogs made
+// part of their parent hand their keys up.
+HWND KeyDialog(HWND dialog)
+{
+    for (int depth = 0; depth < 16; ++depth) {
+        auto state = StateOf(dialog);
+        if (!state || !state->partOfParent) break;
+        HWND parent = GetParent(dialog);
+        if (!parent || !StateOf(parent)) break;
+        dialog = parent;
+    }
+    return dialog;
+}
+
 HWND CreateDialogInternal(HINSTANCE instance, const DLGTEMPLATE* templ, HWND owner, DLGPROC proc, LPARAM param)
 {
     DialogDescription desc;
@@ -208,6 +240,7 @@ HWND CreateDialogInternal(HINSTANCE instance, const DLGTEMPLATE* templ, HWND own
         return nullptr;
     }
     auto state = std::make_shared<DialogState>();
+    state->partOfParent = (desc.head.style & WS_CHILD) && (desc.head.style & DS_CONTROL);
     if (desc.head.style & DS_SETFONT) {
         state->font = CreateFontW(-static_cast<int>((desc.pointSize * 96 + 36) / 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
                                   DEFAULT_CHARSET, 0, 0, 0, 0, desc.face.c_str());
@@ -217,6 +250,7 @@ HWND CreateDialogInternal(HINSTANCE instance, const DLGTEMPLATE* templ, HWND own
     DWORD style = desc.head.style;
     DWORD exStyle = desc.head.dwExtendedStyle;
     if (style & DS_MODALFRAME) exStyle |= WS_EX_DLGMODALFRAME;
+    if (style & DS_CONTROL) exStyle |= WS_EX_CONTROLPARENT;
     DWORD windowStyle = style & ~(WS_VISIBLE | 0xFFFFu);
     RECT r{0, 0, desc.head.cx * state->baseX / 4, desc.head.cy * state->baseY / 8};
     AdjustWindowRectEx(&r, windowStyle, FALSE, exStyle);
@@ -420,6 +454,7 @@ BOOL IsDialogMessageW(HWND dialog, MSG* msg)
 {
     if (!msg || !IsWindow(dialog)) return FALSE;
     if (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)) return FALSE;
+    dialog = KeyDialog(dialog);
     LRESULT code = msg->hwnd ? SendMessageW(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg)) : 0;
     if (msg->message == WM_KEYDOWN && !(code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE))) {
         switch (msg->wParam) {
@@ -481,8 +516,7 @@ LONG GetDialogBaseUnits()
 HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous)
 {
     std::vector<HWND> stops;
-    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        if (IsTabStop(c) || c == control) stops.push_back(c);
+    CollectTabStops(dialog, control, &stops, 0);
     if (stops.empty()) return nullptr;
     auto it = std::find(stops.begin(), stops.end(), control);
     size_t n = stops.size();

@@ -2,7 +2,9 @@
 // default procedure, modal dialogs running their own message loop (the owner
 // disabled meanwhile), modeless dialogs, and the keyboard rules of
 // IsDialogMessage (Tab moves the focus, Enter presses the default button,
-// Escape is IDCANCEL). Dialog units follow the template's font, or the
+// Escape is IDCANCEL). A child dialog with DS_CONTROL is part of its parent
+// dialog: its keys are the parent's and Tab walks through its controls.
+// Dialog units follow the template's font, or the
 // system font when the template names none.
 #pragma once
 
@@ -14,6 +16,7 @@ constexpr DWORD DS_SETFONT = 0x40;
 constexpr DWORD DS_MODALFRAME = 0x80;
 constexpr DWORD DS_NOIDLEMSG = 0x100;
 constexpr DWORD DS_SETFOREGROUND = 0x200;
+constexpr DWORD DS_CONTROL = 0x0400;
 constexpr DWORD DS_CENTER = 0x0800;
 
 constexpr UINT DM_GETDEFID = WM_USER + 0;

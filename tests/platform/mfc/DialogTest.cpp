@@ -143,6 +143,57 @@ TEST_F(DialogTest, EnterAndEscapeReachOkAndCancel)
     }
 }
 
+TEST_F(DialogTest, ChildDialogsArePlainChildWindows)
+{
+    struct Case {
+        const char* name;
+        int resource;
+        int edit;
+        // Where Tab goes from the parent's last control.
+        bool tabEntersChild;
+        // Escape in the child's edit cancels the parent (else the child).
+        bool escapeCancelsParent;
+    };
+    const Case cases[] = {
+        {"a plain child dialog keeps its keys", IDD_PAGE, IDC_PAGE_EDIT, false, false},
+        {"a child dialog that is part of its parent", IDD_PART, IDC_PART_EDIT, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SampleDialog dialog;
+        bool childHidden = false;
+        driver_.Expect(IDD_SAMPLE, [&](DialogDriver& d) {
+            CDialog child(c.resource, &dialog);
+            ASSERT_TRUE(child.Create(c.resource, &dialog));
+            child.MoveWindow(8, 8, 120, 30);
+            child.ShowWindow(SW_SHOW);
+            d.Pump();
+            EXPECT_TRUE(GetWindowLongW(child.m_hWnd, GWL_STYLE) & WS_CHILD);
+            EXPECT_EQ(d.Dialog(), GetParent(child.m_hWnd));
+            // It runs in the parent's loop and takes nothing from the parent.
+            EXPECT_TRUE(IsWindowEnabled(d.Dialog()));
+            DialogDriver part(child.m_hWnd);
+            HWND edit = part.Item(c.edit);
+            d.Focus(IDCANCEL);
+            d.Key(VK_TAB);
+            EXPECT_EQ(c.tabEntersChild ? edit : d.Item(IDC_NAME), GetFocus());
+            part.Focus(c.edit);
+            if (c.tabEntersChild) {
+                part.Key(VK_TAB);
+                EXPECT_EQ(d.Item(IDC_NAME), GetFocus());
+                part.Focus(c.edit);
+            }
+            part.PressEscape();
+            childHidden = !(GetWindowLongW(child.m_hWnd, GWL_STYLE) & WS_VISIBLE);
+            if (!c.escapeCancelsParent) d.Cancel();
+            child.DestroyWindow();
+        });
+        EXPECT_EQ(IDCANCEL, dialog.DoModal());
+        EXPECT_EQ((std::vector<std::string>{"init", "cancel"}), dialog.events);
+        EXPECT_EQ(!c.escapeCancelsParent, childHidden);
+    }
+}
+
 TEST_F(DialogTest, EnterInAMultiLineEditThatWantsItBreaksTheLine)
 {
     SampleDialog dialog;
