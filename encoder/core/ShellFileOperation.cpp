@@ -1,6 +1,6 @@
 #include "ShellFileOperation.h"
 
-#include "encoder/core/DesktopTrash.h"
+#include "platform/win32/DesktopTrash.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/NativePath.h"
 

@@ -1,6 +1,8 @@
 #include "ShellServices.h"
 
-#include <QFile>
+#include "platform/win32/DesktopTrash.h"
+#include "platform/win32/NativePath.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,8 +34,9 @@ public:
     }
     bool MoveToTrash(const std::wstring& path) override
     {
-        QString name = QString::fromStdWString(path);
-        return QFile::exists(name) && QFile::moveToTrash(name);
+        // Our own trash: the toolkit's call reported success while moving
+        // the file into the current folder when no trash folder could be made.
+        return MoveToDesktopTrash(ToNativePath(path));
     }
 };
 

@@ -7,8 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "foundation/ShellHelpers.h"
-#include "platform/win32/NativePath.h"
+#include "Registry.h"
+#include "NativePath.h"
 
 namespace {
 
@@ -142,9 +142,15 @@ bool MoveToDesktopTrash(const std::string& nativePath)
 
     // A file on the device of the user's data folder goes to the home trash,
     // and nowhere else.
-    CString dataFolder;
-    if (!RegReadShellFolder(L"AppData", dataFolder, HKEY_CURRENT_USER)) return false;
-    std::string data = ToNativePath(dataFolder.str());
+    std::wstring dataFolder;
+    HKEY shellFolders = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_READ, &shellFolders) != ERROR_SUCCESS)
+        return false;
+    LONG rc = RegGetTextValue(shellFolders, L"AppData", &dataFolder);
+    RegCloseKey(shellFolders);
+    if (rc != ERROR_SUCCESS) return false;
+    std::string data = ToNativePath(dataFolder);
     while (data.size() > 1 && data.back() == '/') data.pop_back();
     dev_t dataDevice;
     if (data.empty() || data[0] != '/' || !DeviceOf(data, &dataDevice)) return false;
