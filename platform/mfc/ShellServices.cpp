@@ -3,6 +3,7 @@
 #include "platform/win32/DesktopTrash.h"
 #include "platform/win32/NativePath.h"
 
+#include <cwctype>
 #include <sys/stat.h>
 #include <unistd.h>
 
