@@ -4,9 +4,10 @@
 #
 #   ./run.sh [PROGRAM [ARGS...]]
 #
-# PROGRAM names an executable in build/bin/ (e.g. rivo-trace-listen). Without
-# one, RivoEnc runs when it has been built, else RivoReader; until either
-# exists the command builds everything and lists the program folder.
+# PROGRAM names an executable in build/bin/ (e.g. rivoreader-report FILE,
+# rivo-trace-listen). Without one: RivoEnc when it can encode; until then
+# RivoReader analyses a sample file made here with the ffmpeg command line,
+# in its window where a display exists, else by printing the same report.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 bash "$root/scripts/setup.sh" release
@@ -16,8 +17,18 @@ if (($#)); then
   prog="$1"; shift
   exec "$bin/$prog" "$@"
 fi
-for prog in RivoEnc RivoReader; do
-  if [ -x "$bin/$prog" ]; then exec "$bin/$prog" "$@"; fi
-done
-echo "run: neither RivoEnc nor RivoReader is built yet; the program folder $bin holds:"
-ls -1 "$bin"
+if [ -x "$bin/RivoEnc" ]; then exec "$bin/RivoEnc"; fi
+
+sample_dir="$root/build/sample"
+sample="$sample_dir/sample.avi"
+mkdir -p "$sample_dir"
+if [ ! -s "$sample" ]; then
+  echo "run: making a sample file $sample"
+  ffmpeg -loglevel error -y -f lavfi -i testsrc=size=320x240:rate=25:duration=5 \
+    -f lavfi -i sine=frequency=440:duration=5 -c:v mpeg4 -vtag XVID -g 25 -c:a libmp3lame \
+    -metadata title="RivoReader sample" "$sample"
+fi
+if [ -x "$bin/RivoReader" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec "$bin/RivoReader" "$sample"
+fi
+exec "$bin/rivoreader-report" "$sample"
