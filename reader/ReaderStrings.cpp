@@ -8,6 +8,8 @@ struct StringRow {
 };
 
 constexpr StringRow kStrings[] = {
+    {101, L"RivoReader Information (&A)..."},
+    {102, L"Courier"},
     {107, L"The index of the file is valid."},
     {108, L"File Name            : "},
     {109, L"State of Analysis    : "},
@@ -41,6 +43,8 @@ constexpr StringRow kStrings[] = {
     {138, L"Standard Deviation   : "},
     {139, L"Error: Cannot find the index of the file."},
     {140, L"Error: The index of the file is invalid."},
+    {141, L"Video Files|*.avi;*.wmv;*.wma;*.asf;*.mp4;*.3gp;*.k3g;*.3g2;*.rm;*.ra;*.ram;*.rmvb;*.mkv;*.ogg;*.ogm;*.flv;|All Files (*.*)|*.*||"},
+    {142, L"Text File(*.txt)|*.txt||"},
     {143, L"The file can not be opened. Another program may be using this file."},
     {145, L"Basic File Information"},
     {146, L"Video Stream"},
@@ -48,6 +52,8 @@ constexpr StringRow kStrings[] = {
     {148, L"Key Frame"},
     {149, L"Unknown Codec"},
     {153, L"The file doesn't exist."},
+    {154, L"\r\nRivo Reader (Beta) v1.0 (2006/08) \r\n\r\nCopyright (C) 2006 the RivoReader authors.\r\n\r\nAll rights reserved."},
+    {155, L"Analyze using Rivo Reader"},
     {156, L"Binary Code"},
     // Status sentences.
     {300, L"Can not open the file for analysis."},

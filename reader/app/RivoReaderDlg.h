@@ -1,0 +1,40 @@
+// RivoReader's main window: a path box, a read-only report box and the
+// buttons around them. The report builder writes straight into the report
+// box through the sink interface.
+#pragma once
+
+#include "platform/mfc/CDialog.h"
+#include "platform/mfc/GdiClasses.h"
+#include "platform/mfc/StandardCtrls.h"
+#include "reader/ReportBuilder.h"
+
+class CRivoReaderDlg : public CDialog, public CReportSink {
+public:
+    // path: the command line as given (one enclosing pair of double quotes
+    // is taken away when the window opens).
+    explicit CRivoReaderDlg(const CString& commandLine, CWnd* parent = nullptr);
+
+    // The command line without one enclosing pair of double quotes.
+    static CString StripEnclosingQuotes(const CString& commandLine);
+
+    // CReportSink
+    void AppendReportText(const CString& text) override;
+    void ClearReport() override;
+    void ShowErrorMessage(const CString& text) override;
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    void OnDestroy();
+    void OnReload();
+    // Analyses path into the report and closes it with an empty line.
+    void ReportFile(const CString& path);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    CEdit m_pathBox;
+    CEdit m_reportBox;
+    CString m_commandLine;
+    CFont m_reportFont;
+    HICON m_hIcon = nullptr;
+};

@@ -1,0 +1,97 @@
+// RivoReader's main window driven headless: the command line's path fills
+// the report box with exactly the report the builder writes, quotes are
+// stripped, no path shows the information text, Reload rebuilds the report.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "RivoReaderIds.h"
+#include "platform/win32/CodePage.h"
+#include "reader/ReaderStrings.h"
+#include "reader/app/RivoReaderDlg.h"
+#include "tests/platform/mfc/MfcTestSupport.h"
+#include "tests/reader/MediaFixtures.h"
+
+using namespace mfc_test;
+
+namespace {
+
+class RivoReaderDlgTest : public MfcTest {};
+
+std::wstring Wide(const std::string& utf8)
+{
+    return Utf8ToWide(utf8);
+}
+
+TEST_F(RivoReaderDlgTest, QuotedPathOnTheCommandLineShowsItsReport)
+{
+    TempDir dir;
+    std::string avi = MakeWithFfmpeg(dir, "sample.avi", TestVideo() + " -c:v mpeg4 " + TestAudio() + " -c:a pcm_s16le");
+    // The window shows what the report builder writes, plus one empty line.
+    std::wstring expected = Wide(RunReportTool({avi})) + L"\r\n";
+    ASSERT_NE(std::wstring::npos, expected.find(L"AVI format"));
+
+    CRivoReaderDlg dialog(CString(L"\"" + Wide(avi) + L"\""));
+    driver_.Expect(IDD_RIVOREADER_DIALOG, [&](DialogDriver& d) {
+        EXPECT_EQ(Wide(avi), d.Text(IDC_PATH));
+        EXPECT_EQ(expected, d.Text(IDC_REPORT));
+        QImage shot = d.Screenshot();
+        EXPECT_FALSE(shot.isNull());
+        gui_test::SaveScreenshot(shot, "rivoreader_avi_report");
+        d.Ok();
+    });
+    EXPECT_EQ(IDOK, dialog.DoModal());
+    EXPECT_TRUE(answers_.questions.empty());
+}
+
+TEST_F(RivoReaderDlgTest, NoPathShowsTheInformationText)
+{
+    struct Case {
+        const wchar_t* commandLine;
+    };
+    for (const Case& c : {Case{L""}, Case{L"\""}, Case{L"\"\""}}) {
+        SCOPED_TRACE(WideToUtf8(c.commandLine));
+        CRivoReaderDlg dialog{CString(c.commandLine)};
+        driver_.Expect(IDD_RIVOREADER_DIALOG, [](DialogDriver& d) {
+            EXPECT_EQ(L"", d.Text(IDC_PATH));
+            EXPECT_EQ(std::wstring(GetResString(IDS_ABOUT_TEXT)), d.Text(IDC_REPORT));
+            d.Ok();
+        });
+        EXPECT_EQ(IDOK, dialog.DoModal());
+    }
+}
+
+TEST_F(RivoReaderDlgTest, QuoteStrippingTakesOneEnclosingPair)
+{
+    struct Case {
+        const wchar_t* in;
+        const wchar_t* out;
+    };
+    const Case cases[] = {
+        {L"/a/b.avi", L"/a/b.avi"},      {L"\"/a/b.avi\"", L"/a/b.avi"}, {L"\"\"/a\"\"", L"\"/a\""},
+        {L"\"/a/b.avi", L"\"/a/b.avi"}, {L"\"", L""},                   {L"", L""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(std::wstring(c.out), CRivoReaderDlg::StripEnclosingQuotes(CString(c.in)).str()) << WideToUtf8(c.in);
+    }
+}
+
+TEST_F(RivoReaderDlgTest, MissingFileShowsTheMessageAndReloadRebuilds)
+{
+    TempDir dir;
+    std::string path = dir.File("later.avi");
+    CRivoReaderDlg dialog{CString(Wide(path))};
+    driver_.Expect(IDD_RIVOREADER_DIALOG, [&](DialogDriver& d) {
+        // Only the closing empty line: the builder showed its message.
+        EXPECT_EQ(L"\r\n", d.Text(IDC_REPORT));
+        MakeWithFfmpeg(dir, "later.avi", TestVideo() + " -c:v mpeg4 -t 1");
+        d.Click(IDC_RELOAD);
+        EXPECT_EQ(Wide(RunReportTool({path})) + L"\r\n", d.Text(IDC_REPORT));
+        d.Ok();
+    });
+    EXPECT_EQ(IDOK, dialog.DoModal());
+    ASSERT_EQ(1u, answers_.questions.size());
+    EXPECT_EQ(std::wstring(GetResString(IDS_FILE_NOT_FOUND)), answers_.questions[0].text);
+}
+
+}  // namespace
