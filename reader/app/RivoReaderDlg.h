@@ -17,6 +17,8 @@ public:
     // The command line without one enclosing pair of double quotes.
     static CString StripEnclosingQuotes(const CString& commandLine);
 
+    BOOL PreTranslateMessage(MSG* msg) override;
+
     // CReportSink
     void AppendReportText(const CString& text) override;
     void ClearReport() override;
@@ -27,6 +29,19 @@ protected:
     BOOL OnInitDialog() override;
     void OnDestroy();
     void OnReload();
+    void OnBrowse();
+    void OnCopy();
+    void OnSave();
+    void OnSelectAll();
+    void OnDropFiles(HDROP drop);
+    void OnSize(UINT type, int cx, int cy);
+    void OnGetMinMaxInfo(MINMAXINFO* info);
+    // Moves and sizes the controls by the change of the client size; the
+    // first size seen only records it.
+    void ResizeControls(int oldcx, int oldcy, int cx, int cy);
+    // Writes the report to path through a file beside it that replaces it
+    // only when every byte is written; false when anything failed.
+    bool WriteReportFile(const CString& path);
     // Analyses path into the report and closes it with an empty line.
     void ReportFile(const CString& path);
     DECLARE_MESSAGE_MAP()
@@ -37,4 +52,6 @@ private:
     CString m_commandLine;
     CFont m_reportFont;
     HICON m_hIcon = nullptr;
+    int m_lastWidth = 0;
+    int m_lastHeight = 0;
 };
