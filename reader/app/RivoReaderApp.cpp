@@ -1,5 +1,7 @@
 #include "RivoReaderApp.h"
 
+#include <cwctype>
+
 #include "RivoReaderDlg.h"
 #include "platform/mfc/CWnd.h"
 #include "platform/win32/NativePath.h"
@@ -12,6 +14,15 @@ CString JoinCommandLine(int argc, char** argv)
         text += FromNativePath(argv[i]);
     }
     return CString(text);
+}
+
+CommandSwitch ParseSwitch(const CString& commandLine)
+{
+    std::wstring lower = commandLine.str();
+    for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    if (lower == L"/regassoc") return CommandSwitch::RegisterAssociations;
+    if (lower == L"/unregassoc") return CommandSwitch::UnregisterAssociations;
+    return CommandSwitch::None;
 }
 
 int RunRivoReader(const CString& commandLine)

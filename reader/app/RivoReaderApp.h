@@ -8,6 +8,12 @@
 // by single blanks, as the window takes it.
 CString JoinCommandLine(int argc, char** argv);
 
+enum class CommandSwitch { None, RegisterAssociations, UnregisterAssociations };
+
+// "/regassoc" or "/unregassoc" in any letter case, as the whole command
+// line; anything else (surrounding text included) is a path.
+CommandSwitch ParseSwitch(const CString& commandLine);
+
 // Runs the program for the command line: the main window, modally, until it
 // closes. Returns the process exit status.
 int RunRivoReader(const CString& commandLine);
