@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "AboutDlg.h"
 #include "RivoReaderIds.h"
+#include "platform/mfc/CMenu.h"
+#include "platform/win32/gui/Menus.h"
 #include "platform/mfc/Clipboard.h"
 #include "platform/mfc/CommonDialogs.h"
 #include "platform/mfc/DataExchange.h"
@@ -31,6 +34,7 @@ BEGIN_MESSAGE_MAP(CRivoReaderDlg, CDialog)
     ON_WM_DROPFILES()
     ON_WM_SIZE()
     ON_WM_GETMINMAXINFO()
+    ON_WM_CONTEXTMENU()
 END_MESSAGE_MAP()
 
 CRivoReaderDlg::CRivoReaderDlg(const CString& commandLine, CWnd* parent)
@@ -261,4 +265,24 @@ void CRivoReaderDlg::OnGetMinMaxInfo(MINMAXINFO* info)
 {
     info->ptMinTrackSize.x = 400;
     info->ptMinTrackSize.y = 400;
+}
+
+void CRivoReaderDlg::OnContextMenu(CWnd*, CPoint point)
+{
+    const wchar_t* text = GetResString(IDS_ABOUT_MENU_ITEM);
+    if (!text[0]) return;
+    if (point.x == -1 && point.y == -1) {
+        // From the keyboard: at the window's corner.
+        POINT corner{0, 0};
+        ClientToScreen(&corner);
+        point = CPoint(corner.x, corner.y);
+    }
+    CMenu menu;
+    if (!menu.CreatePopupMenu()) return;
+    menu.AppendMenu(MF_STRING, kAboutCommand, text);
+    UINT command = static_cast<UINT>(menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, this));
+    if (command == kAboutCommand) {
+        CAboutDlg about(this);
+        about.DoModal();
+    }
 }

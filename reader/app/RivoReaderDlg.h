@@ -36,6 +36,9 @@ protected:
     void OnDropFiles(HDROP drop);
     void OnSize(UINT type, int cx, int cy);
     void OnGetMinMaxInfo(MINMAXINFO* info);
+    // The desktop gives dialogs no system menu: the information entry is
+    // offered from the window's context menu instead.
+    void OnContextMenu(CWnd* window, CPoint point);
     // Moves and sizes the controls by the change of the client size; the
     // first size seen only records it.
     void ResizeControls(int oldcx, int oldcy, int cx, int cy);
@@ -51,6 +54,7 @@ private:
     CEdit m_reportBox;
     CString m_commandLine;
     CFont m_reportFont;
+    static constexpr UINT kAboutCommand = 16;
     HICON m_hIcon = nullptr;
     int m_lastWidth = 0;
     int m_lastHeight = 0;

@@ -7,6 +7,7 @@
 
 #include "RivoReaderIds.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/gui/Menus.h"
 #include "reader/ReaderStrings.h"
 #include "reader/app/RivoReaderDlg.h"
 #include "tests/platform/mfc/MfcTestSupport.h"
@@ -92,6 +93,26 @@ TEST_F(RivoReaderDlgTest, MissingFileShowsTheMessageAndReloadRebuilds)
     EXPECT_EQ(IDOK, dialog.DoModal());
     ASSERT_EQ(1u, answers_.questions.size());
     EXPECT_EQ(std::wstring(GetResString(IDS_FILE_NOT_FOUND)), answers_.questions[0].text);
+}
+
+TEST_F(RivoReaderDlgTest, ContextMenuOpensTheInformationDialog)
+{
+    ScriptedMenuPresenter menu(16);
+    SetMenuPresenter(&menu);
+    CRivoReaderDlg dialog{CString()};
+    driver_.Expect(IDD_RIVOREADER_DIALOG, [&](DialogDriver& d) {
+        driver_.Expect(IDD_ABOUTBOX, [](DialogDriver& about) {
+            EXPECT_EQ(std::wstring(GetResString(IDS_ABOUT_TEXT)), about.Text(IDC_ABOUT_TEXT));
+            about.Ok();
+        });
+        SendMessageW(d.Dialog(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(d.Dialog()), static_cast<LPARAM>(MAKELONG(50, 60)));
+        d.Ok();
+    });
+    EXPECT_EQ(IDOK, dialog.DoModal());
+    SetMenuPresenter(nullptr);
+    ASSERT_EQ(1u, menu.calls.size());
+    EXPECT_EQ((std::vector<std::wstring>{L"RivoReader Information (&A)..."}), menu.calls[0].texts);
+    EXPECT_EQ((std::vector<int>{IDD_RIVOREADER_DIALOG, IDD_ABOUTBOX}), driver_.seen);
 }
 
 }  // namespace
