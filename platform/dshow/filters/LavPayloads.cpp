@@ -1,5 +1,6 @@
 #include "platform/dshow/filters/LavPayloads.h"
 
+#include <cstring>
 #include <new>
 
 #include "platform/dshow/MediaSample.h"
@@ -57,4 +58,24 @@ const AVPacket* PacketOfSample(IMediaSample* sample, PayloadRef* keep)
         return nullptr;
     *keep = std::move(payload);
     return packet->Packet();
+}
+
+HRESULT CopySampleToPacket(IMediaSample* sample, AVRational timeBase, AVPacket** packet)
+{
+    *packet = nullptr;
+    BYTE* data = nullptr;
+    LONG length = sample->GetActualDataLength();
+    if (FAILED(sample->GetPointer(&data)) || length <= 0) return S_FALSE;
+    AVPacket* own = av_packet_alloc();
+    if (!own || av_new_packet(own, length) < 0) {
+        av_packet_free(&own);
+        return E_OUTOFMEMORY;
+    }
+    std::memcpy(own->data, data, static_cast<size_t>(length));
+    REFERENCE_TIME start = 0, stop = 0;
+    if (SUCCEEDED(sample->GetTime(&start, &stop))) own->pts = start;
+    if (sample->IsSyncPoint() == S_OK) own->flags |= AV_PKT_FLAG_KEY;
+    own->time_base = timeBase;
+    *packet = own;
+    return S_OK;
 }

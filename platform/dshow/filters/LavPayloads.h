@@ -37,3 +37,10 @@ private:
 
 // The packet behind a sample of one of our splitters, or null.
 const AVPacket* PacketOfSample(struct IMediaSample* sample, PayloadRef* keep);
+
+// Bytes from elsewhere: a packet of our own holding a copy of the sample's
+// bytes, timed by the sample (start as pts in timeBase units), marked key
+// when the sample is a sync point. S_OK with the packet (the caller frees it
+// with av_packet_free), S_FALSE when the sample holds no bytes,
+// E_OUTOFMEMORY when no packet can be had.
+HRESULT CopySampleToPacket(struct IMediaSample* sample, AVRational timeBase, AVPacket** packet);

@@ -265,20 +265,9 @@ HRESULT CLavVideoDecoder::Receive(IMediaSample* sample)
     PayloadRef keep;
     const AVPacket* packet = PacketOfSample(sample, &keep);
     if (packet) return Decode(packet);
-    // Bytes from elsewhere: a packet of our own, timed by the sample.
-    BYTE* data = nullptr;
-    LONG length = sample->GetActualDataLength();
-    if (FAILED(sample->GetPointer(&data)) || length <= 0) return S_OK;
-    AVPacket* own = av_packet_alloc();
-    if (!own || av_new_packet(own, length) < 0) {
-        av_packet_free(&own);
-        return E_OUTOFMEMORY;
-    }
-    std::memcpy(own->data, data, static_cast<size_t>(length));
-    REFERENCE_TIME start = 0, stop = 0;
-    if (SUCCEEDED(sample->GetTime(&start, &stop))) own->pts = start;
-    if (sample->IsSyncPoint() == S_OK) own->flags |= AV_PKT_FLAG_KEY;
-    own->time_base = codec_->pkt_timebase;
+    AVPacket* own = nullptr;
+    HRESULT copied = CopySampleToPacket(sample, codec_->pkt_timebase, &own);
+    if (copied != S_OK) return SUCCEEDED(copied) ? S_OK : copied;
     HRESULT hr = Decode(own);
     av_packet_free(&own);
     return hr;
