@@ -137,6 +137,10 @@ inline bool operator<(const CString& a, const CString& b) { return a.str() < b.s
 // folding (the class library's wcsicmp); returns <0, 0 or >0.
 int CompareNoCase(std::wstring_view a, std::wstring_view b);
 wchar_t ToUpperChar(wchar_t c);
+// Blank as the Windows C run-time classifies wide characters, which the
+// Trim functions use: Unicode's white space, the no-break spaces (U+00A0,
+// U+2007, U+202F) and the next-line control (U+0085) included, whatever
+// the C library's locale tables leave out.
 bool IsSpaceChar(wchar_t c);
 wchar_t ToLowerChar(wchar_t c);
 

@@ -1,6 +1,7 @@
 // Which reader the factory gives each kind of subtitle file.
 #include <gtest/gtest.h>
 
+#include "SubtitleTestUtil.h"
 #include "VobSubTestUtil.h"
 #include "encoder/subtitles/SamiFile.h"
 #include "encoder/subtitles/SubtitleProviderFactory.h"
@@ -89,6 +90,58 @@ TEST(SubtitleProviderFactory, EveryCallReadsTheFileAnew)
     ASSERT_EQ(S_OK, b->GetText(b->GetFirstPosition(), &text));
     EXPECT_STREQ(L"Second", text);
     EXPECT_EQ(E_POINTER, OpenSubtitleProvider(nullptr, CString(dir.WFile("movie.sub")), &params));
+}
+
+// Files as they come from subtitle collections, each read through the
+// factory: the points of the provider it gives, spelled "start:text" in
+// list order.
+struct FileRow {
+    const char* name;
+    const char* file;
+    std::string bytes;
+    const char* points;  // nullptr: no provider
+    int codePage = -1;   // the code-page setting the reader gets
+};
+
+void CheckFiles(const FileRow* rows, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const FileRow& row = rows[i];
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        WriteBytes(dir.File(row.file), row.bytes);
+        SubtitleOpenParams params;
+        params.nCodePage = row.codePage;
+        ISubPicProvider* raw = nullptr;
+        HRESULT hr = OpenSubtitleProvider(&raw, CString(dir.WFile(row.file)), &params);
+        ComPtr<ISubPicProvider> p(raw);
+        if (!row.points) {
+            EXPECT_EQ(E_FAIL, hr);
+            continue;
+        }
+        ASSERT_EQ(S_OK, hr);
+        EXPECT_EQ(row.points, AllEntries(p.Get()));
+    }
+}
+
+const char kUtf8Mark[] = "\xEF\xBB\xBF";
+
+// A line of nothing but a no-break space is blank, as the Windows run-time
+// sees it: it separates SubRip entries and is skipped between MicroDVD ones.
+TEST(SubtitleProviderFactory, NoBreakSpaceLinesAreBlank)
+{
+    const std::string nbsp = "\xC2\xA0";
+    const FileRow rows[] = {
+        {"subrip entries separated by no-break spaces", "nbsp.srt",
+         kUtf8Mark + ("1\r\n00:00:01,000 --> 00:00:02,000\r\nOne\r\n" + nbsp + "\r\n" +
+                      "2\r\n00:00:03,000 --> 00:00:04,000\r\nTwo\r\n" + nbsp + " \r\n" +
+                      "3\r\n00:00:05,000 --> 00:00:06,000\r\n" + nbsp + "Three" + nbsp + "\r\n"),
+         "1000:One | 2000: | 3000:Two | 4000: | 5000:Three | 6000:"},
+        {"microdvd with a no-break-space line", "nbsp.sub",
+         kUtf8Mark + ("{24}{48}One\r\n" + nbsp + "\r\n{72}{96}Two\r\n"),
+         "1001:One | 2002:<null> | 3003:Two | 4004:<null>"},
+    };
+    CheckFiles(rows, std::size(rows));
 }
 
 }  // namespace

@@ -33,6 +33,35 @@ TEST(CString, FindAndReplace)
     EXPECT_EQ(L"trim me", t);
 }
 
+// Trim removes what the Windows run-time calls blank, no-break spaces
+// included; characters that only look empty stay.
+TEST(CString, TrimTakesTheWindowsBlanks)
+{
+    struct Row {
+        const wchar_t* in;
+        const wchar_t* trimmed;
+    } const rows[] = {
+        {L"\u00A0", L""},
+        {L"\u00A0 text\u00A0\r", L"text"},
+        {L"\u2007\u202F\u0085x\u3000\u205F", L"x"},
+        {L"\t\v\f\r\n \u1680\u2000\u200A\u2028\u2029y", L"y"},
+        {L"a\u00A0b", L"a\u00A0b"},          // inside the text it stays
+        {L"\u200Bz\uFEFF", L"\u200Bz\uFEFF"},  // zero-width characters are not blank
+        {L"\x1C\x1Fq", L"\x1C\x1Fq"},         // nor are the separator controls
+    };
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        CString s(rows[i].in);
+        s.Trim();
+        EXPECT_EQ(CString(rows[i].trimmed), s) << "row " << i;
+        CString both(rows[i].in);
+        both.TrimLeft().TrimRight();
+        EXPECT_EQ(s, both) << "row " << i;
+    }
+    EXPECT_TRUE(IsSpaceChar(0xA0));
+    EXPECT_FALSE(IsSpaceChar(L'x'));
+    EXPECT_FALSE(IsSpaceChar(0));
+}
+
 TEST(CString, CaseFoldingCoversNonAscii)
 {
     EXPECT_EQ(0, CString(L"\u00C9T\u00C9").CompareNoCase(L"\u00E9t\u00E9"));
