@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/CodePage.h"
+#include "platform/win32/CString.h"
 #include "tools/SamiWriter.h"
 
 namespace {
@@ -41,7 +41,7 @@ std::vector<std::wstring> SplitLines(const std::wstring& text)
 bool IsBlank(const std::wstring& line)
 {
     for (wchar_t c : line)
-        if (!std::iswspace(c)) return false;
+        if (!IsSpaceChar(c)) return false;
     return true;
 }
 
@@ -78,15 +78,15 @@ bool ReadTime(const std::wstring& s, size_t& pos, int64_t* ms)
 bool ReadTiming(const std::wstring& line, int64_t* start, int64_t* end)
 {
     size_t pos = 0;
-    while (pos < line.size() && std::iswspace(line[pos])) ++pos;
+    while (pos < line.size() && IsSpaceChar(line[pos])) ++pos;
     if (!ReadTime(line, pos, start)) return false;
-    while (pos < line.size() && std::iswspace(line[pos])) ++pos;
+    while (pos < line.size() && IsSpaceChar(line[pos])) ++pos;
     if (line.compare(pos, 3, L"-->") != 0) return false;
     pos += 3;
-    while (pos < line.size() && std::iswspace(line[pos])) ++pos;
+    while (pos < line.size() && IsSpaceChar(line[pos])) ++pos;
     if (!ReadTime(line, pos, end)) return false;
     // Position coordinates may follow after white space.
-    return pos == line.size() || std::iswspace(line[pos]);
+    return pos == line.size() || IsSpaceChar(line[pos]);
 }
 
 // One line of cue text as SAMI markup.
@@ -143,7 +143,7 @@ int main(int argc, char** argv)
         std::wstring first = lines[i];
         bool number = !first.empty();
         for (wchar_t c : first)
-            if (!std::iswdigit(c) && !std::iswspace(c)) number = false;
+            if (!std::iswdigit(c) && !IsSpaceChar(c)) number = false;
         if (number) ++i;
         Cue cue;
         if (i >= lines.size() || !ReadTiming(lines[i], &cue.start, &cue.end))

@@ -65,6 +65,38 @@ TEST_F(ConverterTest, SubRipBecomesSami)
               Utf16File(WideToUtf8(output)));
 }
 
+// Lines of nothing but no-break spaces (and blanks) end a cue as empty
+// lines do, in every encoding the converter reads.
+TEST_F(ConverterTest, NoBreakSpaceLinesSeparateSubRipCues)
+{
+    const std::wstring text =
+        L"1\r\n00:00:01,000 --> 00:00:02,000\r\nOne\r\n\u00A0\r\n"
+        L"2\r\n00:00:03,000 --> 00:00:04,000\r\nTwo\r\n \u00A0\t\r\n"
+        L"3\r\n00:00:05,000 --> 00:00:06,000\r\n\u00A0Three\u00A0\r\n\u00A0\r\n";
+    const std::string expected = std::string(kSamiHead) +
+                                 "<SYNC Start=1000><P Class=KRCC>One\r\n"
+                                 "<SYNC Start=2000><P Class=KRCC>&nbsp;\r\n"
+                                 "<SYNC Start=3000><P Class=KRCC>Two\r\n"
+                                 "<SYNC Start=4000><P Class=KRCC>&nbsp;\r\n"
+                                 "<SYNC Start=5000><P Class=KRCC>\u00A0Three\u00A0\r\n"
+                                 "<SYNC Start=6000><P Class=KRCC>&nbsp;\r\n" +
+                                 kSamiTail;
+    struct Encoding {
+        const char* name;
+        std::string bytes;
+    } const encodings[] = {
+        {"utf-8", WideToUtf8(text)},
+        {"utf-16le", "\xFF\xFE" + WideToUtf16LeBytes(text)},
+        {"utf-8 with its mark", "\xEF\xBB\xBF" + WideToUtf8(text)},
+    };
+    for (const Encoding& e : encodings) {
+        SCOPED_TRACE(e.name);
+        const wchar_t* output = ConvertSrtToSami(Input("nbsp.srt", e.bytes));
+        ASSERT_NE(nullptr, output);
+        EXPECT_EQ(expected, Utf16File(WideToUtf8(output)));
+    }
+}
+
 TEST_F(ConverterTest, RealTextBecomesSami)
 {
     CString input = Input("clip.rt",
