@@ -25,6 +25,8 @@ const char* IconvName(UINT cp)
     switch (cp) {
     case 437: return "CP437";
     case 850: return "CP850";
+    case 852: return "CP852";
+    case 855: return "CP855";
     case 866: return "CP866";
     case 874: return "CP874";
     case 932: return "CP932";
@@ -42,6 +44,8 @@ const char* IconvName(UINT cp)
     case 1258: return "CP1258";
     case 1361: return "JOHAB";
     case 10000: return "MACINTOSH";
+    case 10007: return "MAC-CYRILLIC";
+    case 10029: return "MAC-CENTRALEUROPE";
     case 20127: return "ASCII";
     case 20866: return "KOI8-R";
     case 20932: return "EUC-JP";
@@ -58,8 +62,11 @@ const char* IconvName(UINT cp)
     case 28603: return "ISO-8859-13";
     case 28605: return "ISO-8859-15";
     case 50220: return "ISO-2022-JP";
+    case 50225: return "ISO-2022-KR";
+    case 50227: return "ISO-2022-CN";
     case 51932: return "EUC-JP";
     case 51949: return "EUC-KR";
+    case 51950: return "EUC-TW";
     case 54936: return "GB18030";
     case CP_UTF7: return "UTF-7";
     case CP_UTF16BE: return "UTF-16BE";
@@ -96,7 +103,12 @@ iconv_t Converter(UINT cp, bool toWide)
     return cd;
 }
 
-bool AsciiCompatible(UINT cp) { return cp != CP_UTF7 && cp != CP_UTF16BE && cp != CP_UTF16LE && cp != 50220; }
+// Code pages in which ASCII bytes may switch the meaning of what follows
+// are not: their text always goes through the converter.
+bool AsciiCompatible(UINT cp)
+{
+    return cp != CP_UTF7 && cp != CP_UTF16BE && cp != CP_UTF16LE && cp != 50220 && cp != 50225 && cp != 50227;
+}
 
 bool AllAscii(std::string_view s)
 {

@@ -51,6 +51,10 @@ HRESULT DetectInputCodepage(DWORD /*flags*/, DWORD /*preferredCodePage*/, const 
     if (uchardet_handle_data(detector, src, static_cast<size_t>(*size)) == 0) {
         uchardet_data_end(detector);
         UINT cp = CodePageFromCharsetName(uchardet_get_charset(detector));
+        // Western text is named by its Windows code page, which holds
+        // Latin-1 and gives the bytes 0x80-0x9F their printed meaning
+        // (quotes, dashes, the ellipsis) as such files mean them.
+        if (cp == 28591) cp = 1252;
         if (cp != 0) {
             info[0] = DetectEncodingInfo{};
             info[0].nCodePage = cp;

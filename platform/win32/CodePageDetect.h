@@ -19,7 +19,8 @@ struct DetectEncodingInfo {
     INT nConfidence = 0;
 };
 
-// Guesses the code page of the first *size bytes of src. On S_OK, *count
+// Guesses the code page of the first *size bytes of src; Latin-1 text is
+// named 1252, as Windows names it. On S_OK, *count
 // (the room the caller gave, at least 1) becomes 1 and info[0] holds the
 // guess. E_FAIL when nothing can be told (no bytes, or a code page that has
 // no Windows number); E_INVALIDARG for missing arguments. The preferred

@@ -68,6 +68,27 @@ TEST(CodePage, Win32ShapesCountAndNulTerminate)
     EXPECT_EQ(0, MultiByteToWideChar(12345, 0, src, -1, buf, 8));
 }
 
+// Every code page the detector names is one the layer reads; the
+// stateful ones switch with escape bytes, so ASCII-only text must still go
+// through the converter.
+TEST(CodePage, CodePagesTheDetectorNames)
+{
+    const BadBytes rows[] = {
+        {852, "\xA5", L"\u0105"},
+        {855, "\xA1", L"\u0410"},
+        {10007, "\x80", L"\u0410"},
+        {10029, "\x81", L"\u0100"},
+        {51950, "\xC4\xE3", L"\u4E2D"},
+        {50225, "\x1B$)C\x0E\x47\x51\x0F" "a", L"\uD55C" L"a"},
+        {50225, "\x1B$)Cplain", L"plain"},
+        {50227, "\x1B$)A\x0E\x44\x63\x0F", L"\u4F60"},
+    };
+    for (const auto& r : rows) {
+        EXPECT_TRUE(IsValidCodePage(r.cp)) << r.cp;
+        EXPECT_EQ(r.out, MultiByteToWide(r.cp, r.in)) << r.cp;
+    }
+}
+
 TEST(CodePage, SettingChangesAnsi)
 {
     SetAnsiCodePage(1252);
