@@ -1,6 +1,7 @@
 #include "SubtitleFileText.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/win32/CodePage.h"
 #include "platform/win32/CodePageDetect.h"
@@ -9,6 +10,7 @@
 namespace {
 
 constexpr size_t kDetectBytes = 5000;
+constexpr UINT kAsciiCodePage = 20127;
 
 class FileCloser {
 public:
@@ -34,6 +36,26 @@ std::wstring UpToNul(std::wstring text)
     size_t nul = text.find(L'\0');
     if (nul != std::wstring::npos) text.resize(nul);
     return text;
+}
+
+bool IsAscii(const std::string& bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A text whose lines end in a carriage return alone (no line feed anywhere)
+// is read as if they ended in carriage return and line feed, the line end
+// every reader knows.
+std::wstring WithLineFeeds(std::wstring text)
+{
+    if (text.find(L'\n') != std::wstring::npos || text.find(L'\r') == std::wstring::npos) return text;
+    std::wstring out;
+    out.reserve(text.size() + text.size() / 16);
+    for (wchar_t c : text) {
+        out += c;
+        if (c == L'\r') out += L'\n';
+    }
+    return out;
 }
 
 }  // namespace
@@ -82,38 +104,45 @@ bool ReadSubtitleBytes(const CString& path, int64_t maxBytes, std::string* bytes
 
 UINT ChooseSubtitleCodePage(const std::string& bytes, int codePageSetting, UINT preferredCodePage)
 {
-    if (codePageSetting >= 0) return static_cast<UINT>(codePageSetting);
-    DetectEncodingInfo info;
-    INT size = static_cast<INT>(std::min(bytes.size(), kDetectBytes));
-    INT count = 1;
-    if (DetectInputCodepage(MLDETECTCP_DBCS, preferredCodePage, bytes.data(), &size, &info, &count) == S_OK &&
-        count >= 1) {
-        switch (info.nCodePage) {
-        case 932:
-        case 936:
-        case 949:
-        case 950:
-        case CP_UTF8:
-            return info.nCodePage;
-        default:
-            break;
-        }
+    UINT codePage = preferredCodePage;
+    if (codePageSetting >= 0) {
+        codePage = static_cast<UINT>(codePageSetting);
+    } else {
+        DetectEncodingInfo info;
+        INT size = static_cast<INT>(std::min(bytes.size(), kDetectBytes));
+        INT count = 1;
+        // Plain ASCII at the start says nothing about the bytes further on.
+        if (DetectInputCodepage(MLDETECTCP_DBCS, preferredCodePage, bytes.data(), &size, &info, &count) == S_OK &&
+            count >= 1 && info.nCodePage != kAsciiCodePage && IsValidCodePage(info.nCodePage))
+            codePage = info.nCodePage;
     }
-    return preferredCodePage;
+    // The ANSI code page of this platform's files is UTF-8: text that is
+    // valid UTF-8 and not plain ASCII is read so, other text with the ANSI
+    // code page.
+    if (codePage == CP_ACP && !IsAscii(bytes) && IsValidUtf8(bytes)) return CP_UTF8;
+    return codePage;
 }
 
 std::wstring DecodeSubtitleBytes(const std::string& bytes, int codePageSetting, UINT preferredCodePage,
                                  UINT* codePageUsed)
 {
+    UINT used = 0;
+    std::wstring text;
     if (StartsWith(bytes, "\xFF\xFE", 2)) {
-        if (codePageUsed) *codePageUsed = CP_UTF16LE;
-        return UpToNul(Utf16LeBytesToWide(bytes.data() + 2, bytes.size() - 2));
+        used = CP_UTF16LE;
+        text = Utf16LeBytesToWide(bytes.data() + 2, bytes.size() - 2);
+    } else if (StartsWith(bytes, "\xFE\xFF", 2)) {
+        used = CP_UTF16BE;
+        std::string swapped = bytes.substr(2);
+        for (size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
+        text = Utf16LeBytesToWide(swapped.data(), swapped.size());
+    } else if (StartsWith(bytes, "\xEF\xBB\xBF", 3)) {
+        used = CP_UTF8;
+        text = Utf8ToWide(std::string_view(bytes).substr(3));
+    } else {
+        used = ChooseSubtitleCodePage(bytes, codePageSetting, preferredCodePage);
+        text = MultiByteToWide(used, bytes);
     }
-    if (StartsWith(bytes, "\xEF\xBB\xBF", 3)) {
-        if (codePageUsed) *codePageUsed = CP_UTF8;
-        return UpToNul(Utf8ToWide(std::string_view(bytes).substr(3)));
-    }
-    UINT cp = ChooseSubtitleCodePage(bytes, codePageSetting, preferredCodePage);
-    if (codePageUsed) *codePageUsed = cp;
-    return UpToNul(MultiByteToWide(cp, bytes));
+    if (codePageUsed) *codePageUsed = used;
+    return WithLineFeeds(UpToNul(std::move(text)));
 }

@@ -1,6 +1,6 @@
-// Reading a subtitle file whole into wide text: UTF-16LE after FF FE, UTF-8
-// after EF BB BF, otherwise 8-bit text in the code page the caller sets or
-// the one detection finds.
+// Reading a subtitle file whole into wide text: UTF-16LE after FF FE,
+// UTF-16BE after FE FF, UTF-8 after EF BB BF, otherwise 8-bit text in the
+// code page the caller sets or the one detection finds.
 #pragma once
 
 #include <string>
@@ -26,12 +26,16 @@ bool ReadSubtitleBytes(const CString& path, int64_t maxBytes, std::string* bytes
                        SubtitleReadFailure* failure = nullptr);
 
 // The code page for 8-bit data: the setting when it is 0 or more; for a
-// negative setting the detected one when it is 932, 936, 949, 950 or UTF-8,
-// else the preferred one.
+// negative setting the one detection finds in the first 5000 bytes when the
+// conversion layer reads it (plain ASCII tells nothing and is not taken),
+// else the preferred one. Where that comes to the ANSI code page (0), data
+// that are valid UTF-8 and not plain ASCII give UTF-8 (65001).
 UINT ChooseSubtitleCodePage(const std::string& bytes, int codePageSetting, UINT preferredCodePage);
 
 // Decodes file data by its byte-order mark or the code page, up to the
-// first NUL character. *codePageUsed receives 1200 for UTF-16LE, 65001 for
-// UTF-8, else the code page chosen.
+// first NUL character; lines that end in a carriage return alone (a text
+// without any line feed) get a line feed after it. *codePageUsed receives
+// 1200 for UTF-16LE, 1201 for UTF-16BE, 65001 for UTF-8, else the code page
+// chosen.
 std::wstring DecodeSubtitleBytes(const std::string& bytes, int codePageSetting, UINT preferredCodePage,
                                  UINT* codePageUsed = nullptr);

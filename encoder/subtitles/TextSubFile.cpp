@@ -104,9 +104,16 @@ int DetectTextSubtitleType(const CString& path)
     SubtitleReadFailure failure = kSubtitleReadOk;
     if (!ReadSubtitleBytes(path, kSniffBytes, &bytes, &complete, &failure))
         return failure == kSubtitleReadFailed ? kSubtitleUnknown : kSubtitleSami;
+    const bool utf16 = bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0;
+    if (!complete && !utf16) {
+        // The cut may have split the last line (or a character): leave it
+        // out before the code page is chosen by the bytes.
+        size_t end = bytes.find_last_of('\n');
+        if (end == std::string::npos) end = bytes.find_last_of('\r');
+        bytes.resize(end == std::string::npos ? 0 : end + 1);
+    }
     std::wstring text = DecodeSubtitleBytes(bytes, 0 /* the ANSI code page */, 0);
     if (!complete) {
-        // The cut may have split the last line (or a character): leave it out.
         size_t end = text.find_last_of(L'\n');
         text.resize(end == std::wstring::npos ? 0 : end + 1);
     }

@@ -223,10 +223,10 @@ TEST(SamiFile, CodePagesAndUnicode)
     }
     // Bytes detection cannot place are read in the ANSI code page (949).
     TempDir dir;
-    auto p = Open(dir, std::string(kStyle) + "<SYNC Start=1><P Class=KRCC>\xC7\xD1\r\n");
+    auto p = Open(dir, std::string(kStyle) + "<SYNC Start=1><P Class=KRCC>\x81\x82\x81\x83\r\n");
     ASSERT_TRUE(p);
     EXPECT_EQ(0, static_cast<CSamiFile*>(p.Get())->Parser().CodePageUsed());
-    EXPECT_EQ(WideToUtf8(L"\uD55C"), ShowAt(p.Get(), 1).text);
+    EXPECT_EQ("\xEA\xB1\x97\xEA\xB1\x99", ShowAt(p.Get(), 1).text);
 }
 
 TEST(SamiFile, TruncatedAndMalformedInput)

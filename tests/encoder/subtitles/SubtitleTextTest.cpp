@@ -75,16 +75,42 @@ TEST(CodePageDetect, ArgumentsAndNames)
 TEST(SubtitleFileText, CodePageChoice)
 {
     TempDir dir;
-    std::string korean = ConvertWithIconv(kSamples[0].utf8, "CP949", dir);
-    // A setting of 0 or more is used as it stands.
-    EXPECT_EQ(1252u, ChooseSubtitleCodePage(korean, 1252, 0));
-    EXPECT_EQ(0u, ChooseSubtitleCodePage(korean, 0, 949));
-    // Detection that finds something else (plain ASCII, Latin text) falls
-    // back to the preferred code page.
-    EXPECT_EQ(0u, ChooseSubtitleCodePage("plain ascii text", -1, 0));
-    std::string latin = ConvertWithIconv("Ça été très rapide, déjà à l'hôtel où nous étions. Très bien: élégant!",
-                                         "CP1252", dir);
-    EXPECT_EQ(949u, ChooseSubtitleCodePage(latin, -1, 949));
+    const std::string korean = ConvertWithIconv(kSamples[0].utf8, "CP949", dir);
+    const std::string latin = ConvertWithIconv(
+        "Ça été très rapide, déjà à l'hôtel où nous étions. Très bien: élégant!", "CP1252", dir);
+    const std::string cyrillic = ConvertWithIconv(
+        "Привет, как дела? Сегодня очень хорошая погода, и мы пошли гулять в парк.", "CP1251", dir);
+    const std::string utf8 = kSamples[0].utf8;
+    struct Row {
+        const char* name;
+        const std::string& bytes;
+        int setting;
+        UINT preferred;
+        UINT chosen;
+    } const rows[] = {
+        // A setting of 0 or more is used as it stands, except that the ANSI
+        // code page gives way to UTF-8 for text that is UTF-8.
+        {"given 1252", korean, 1252, 0, 1252},
+        {"given ANSI, 8-bit text", korean, 0, 949, 0},
+        {"given ANSI, UTF-8 text", utf8, 0, 949, 65001},
+        {"given ANSI, plain ASCII", std::string("plain ascii text"), 0, 949, 0},
+        {"given 949, UTF-8 text", utf8, 949, 0, 949},
+        // Detection: whatever it finds that the conversion layer reads.
+        {"detected 949", korean, -1, 0, 949},
+        {"detected 1252", latin, -1, 949, 1252},
+        {"detected 1251", cyrillic, -1, 0, 1251},
+        {"detected UTF-8", utf8, -1, 949, 65001},
+        // Plain ASCII tells nothing: the preferred code page.
+        {"ASCII, preferred ANSI", std::string("plain ascii text"), -1, 0, 0},
+        {"ASCII, preferred 949", std::string("plain ascii text"), -1, 949, 949},
+        // Nothing detected: the preferred code page, UTF-8 when it is ANSI.
+        {"nothing, preferred ANSI", std::string(), -1, 0, 0},
+    };
+    for (const Row& r : rows) EXPECT_EQ(r.chosen, ChooseSubtitleCodePage(r.bytes, r.setting, r.preferred)) << r.name;
+    // Plain ASCII at the start, UTF-8 further on, preferred ANSI: UTF-8.
+    std::string late = std::string(6000, 'a') + utf8;
+    EXPECT_EQ(65001u, ChooseSubtitleCodePage(late, -1, 0));
+    EXPECT_EQ(Utf8ToWide(late), DecodeSubtitleBytes(late, -1, 0));
 }
 
 TEST(SubtitleFileText, ByteOrderMarks)
@@ -101,8 +127,30 @@ TEST(SubtitleFileText, ByteOrderMarks)
     EXPECT_EQ(65001u, used);
     // Text ends at the first NUL character.
     EXPECT_EQ(L"ab", DecodeSubtitleBytes(std::string("ab\0cd", 5), 949, 0));
+    // UTF-16BE after its mark.
+    std::string big("\xFE\xFF\xD5\x5C\x00\n\xD8\x3D\xDE\x00", 10);
+    EXPECT_EQ(L"\uD55C\n\U0001F600", DecodeSubtitleBytes(big, 949, 0, &used));
+    EXPECT_EQ(1201u, used);
+    EXPECT_EQ(L"a\uFFFD", DecodeSubtitleBytes(std::string("\xFE\xFF\0a\x41", 5), -1, 0));
     // A code page that does not exist gives no text.
     EXPECT_EQ(L"", DecodeSubtitleBytes("abc\xC7", 12345, 0));
+}
+
+// Lines that end in a carriage return alone read as if a line feed
+// followed; a text with any line feed is left as it is.
+TEST(SubtitleFileText, CarriageReturnLineEnds)
+{
+    struct Row {
+        std::string bytes;
+        std::wstring text;
+    } const rows[] = {
+        {"a\rb\r\rc", L"a\r\nb\r\n\r\nc"},
+        {"a\r\nb\rc", L"a\r\nb\rc"},
+        {"a\rb\nc", L"a\rb\nc"},
+        {"\xFF\xFE" + WideToUtf16LeBytes(L"x\ry\r"), L"x\r\ny\r\n"},
+        {"no line end", L"no line end"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(r.text, DecodeSubtitleBytes(r.bytes, 949, 0)) << Spell(r.text);
 }
 
 TEST(SubtitleFileText, ReadingFiles)
