@@ -120,7 +120,15 @@ int DetectTextSubtitleType(const CString& path)
 
     const wchar_t* cursor = text.c_str();
     CString line;
+    bool first = true;
     for (int n = 0; n < kSniffLines && ReadSubtitleLine(cursor, line); ++n) {
+        // A script's first section: its events may come after embedded
+        // fonts and pictures far more than a hundred lines long.
+        CString trimmed = line;
+        if (first && !trimmed.Trim().IsEmpty()) {
+            first = false;
+            if (trimmed.CompareNoCase(L"[Script Info]") == 0) return kSubtitleSsa;
+        }
         if (line.Find(L"<SAMI>") >= 0) return kSubtitleSami;
         int a = 0, b = 0;
         if (ScanFormat(line, L"{%d}{%d}", &a, &b) == 2 || ScanFormat(line, L"{%d}{}", &a) == 1)

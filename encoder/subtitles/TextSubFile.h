@@ -17,7 +17,8 @@ enum TextSubtitleType {
 
 // Looks at the first lines of a file: 0 SAMI (also for a file that cannot
 // be opened or is too large, so the SAMI reader gets to refuse it),
-// 1 MicroDVD, 2 SubRip, 3 SSA/ASS, -1 unknown.
+// 1 MicroDVD, 2 SubRip, 3 SSA/ASS (also any file whose first line that is
+// not blank is "[Script Info]"), -1 unknown.
 int DetectTextSubtitleType(const CString& path);
 
 class CTextSubFile : public ISubPicProviderImpl {

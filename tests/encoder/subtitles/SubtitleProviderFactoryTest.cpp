@@ -224,4 +224,32 @@ TEST(SubtitleProviderFactory, EncodingsAndLineEnds)
     CheckFiles(rows.data(), rows.size());
 }
 
+// A script is told by its first section, however long the embedded fonts
+// and pictures before its events are.
+TEST(SubtitleProviderFactory, ScriptsWithLongSectionsBeforeTheirEvents)
+{
+    std::string encoded;
+    for (int line = 0; line < 400; ++line) {
+        std::string row;
+        for (int k = 0; k < 80; ++k) row += static_cast<char>('!' + (line * 7 + k * 13) % 64);
+        encoded += row + "\r\n";
+    }
+    const std::string events =
+        "[Events]\r\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\r\n"
+        "Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,Hello\r\n";
+    const std::string info = "[Script Info]\r\nScriptType: v4.00+\r\n\r\n";
+    const FileRow rows[] = {
+        {"fonts", "a.ass", info + "[Fonts]\r\nfontname: arial_0.ttf\r\n" + encoded + "\r\n" + events,
+         "1000:Hello | 2000:"},
+        {"graphics", "a.ass", info + "[Graphics]\r\nfilename: logo.png\r\n" + encoded + "\r\n" + events,
+         "1000:Hello | 2000:"},
+        {"utf-8 mark, blank lines and letter case first", "a.ssa",
+         "\xEF\xBB\xBF\r\n  \r\n [script info] \r\nScriptType: v4.00\r\n[Fonts]\r\n" + encoded +
+             "[Events]\r\nDialogue: Marked=0,0:00:01.00,0:00:02.00,Default,,0,0,0,,Hello\r\n",
+         "1000:Hello | 2000:"},
+        {"a section name further down is not enough", "a.txt", "note\r\n" + info + encoded + events, nullptr},
+    };
+    CheckFiles(rows, std::size(rows));
+}
+
 }  // namespace
