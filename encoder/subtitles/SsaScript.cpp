@@ -6,6 +6,7 @@
 
 #include "SubPicProvider.h"
 #include "SubtitleLine.h"
+#include "SubtitleTimeline.h"
 #include "platform/win32/TextScan.h"
 #include "TextSubFile.h"
 
@@ -180,8 +181,7 @@ bool CTextSubFile::ParseSsaScript(int defaultColor)
     std::lock_guard<std::recursive_mutex> hold(lock_);
     bool found = false;
     int version = 3;
-    int previousEnd = -1;
-    bool outOfOrder = false;
+    SubtitleTimeline timeline(false /* empty stop points */);
     int lastStart = INT32_MIN;
 
     const wchar_t* cursor = text_.GetString();
@@ -221,24 +221,14 @@ bool CTextSubFile::ParseSsaScript(int defaultColor)
                 if (!TakeInteger(rest, L',', &number)) return false;
             if (!TakeToken(rest, L',', &token)) return false;
 
-            CloseGap(start, previousEnd);
-            if (start < lastStart) outOfOrder = true;
+            timeline.CloseGap(start);
+            // Events out of time order would hide each other in the time
+            // walk: their points go in time order.
+            if (start < lastStart) timeline.SortFilePoints();
             lastStart = start;
-            Append(start, ConvertSsaDialogueText(rest, defaultColor));
-            if (end >= 0) Append(end, CString());
-            previousEnd = end;
+            timeline.Add(start, end, ConvertSsaDialogueText(rest, defaultColor));
         }
     }
-
-    // Events out of time order would hide each other in the time walk: put
-    // the points in time order, keeping file order for equal times.
-    if (outOfOrder) {
-        std::vector<SSubText*> points;
-        for (POSITION pos = entries_.GetHeadPosition(); pos;) points.push_back(entries_.GetNext(pos));
-        std::stable_sort(points.begin(), points.end(),
-                         [](const SSubText* a, const SSubText* b) { return a->nStart < b->nStart; });
-        size_t k = 0;
-        for (POSITION pos = entries_.GetHeadPosition(); pos;) entries_.GetNext(pos) = points[k++];
-    }
+    AppendPoints(timeline);
     return found;
 }

@@ -8,6 +8,7 @@
 
 #include "SubtitleFileText.h"
 #include "SubtitleLine.h"
+#include "SubtitleTimeline.h"
 #include "platform/win32/TextScan.h"
 
 namespace {
@@ -196,12 +197,9 @@ void CTextSubFile::Append(int start, const CString& text, bool isNull)
     entries_.AddTail(entry);
 }
 
-void CTextSubFile::CloseGap(int start, int previousEnd)
+void CTextSubFile::AppendPoints(const SubtitleTimeline& timeline)
 {
-    if (entries_.IsEmpty() || previousEnd <= 0 || start / 500 != previousEnd / 500) return;
-    SSubText* last = entries_.GetTail();
-    if (last->isNull || !last->text.IsEmpty()) return;
-    delete entries_.RemoveTail();
+    for (const SubtitleTimeline::Point& point : timeline.Points()) Append(point.nStart, point.text, point.isNull);
 }
 
 // ---- MicroDVD -------------------------------------------------------------------
@@ -212,6 +210,7 @@ bool CTextSubFile::ParseMicroDvd(int defaultColor)
     double rate = rateNumerator_ < 1 || rateDenominator_ < 1
                       ? 23.976
                       : static_cast<double>(rateNumerator_) / static_cast<double>(rateDenominator_);
+    SubtitleTimeline timeline(true /* null stop points */);
     const wchar_t* cursor = text_.GetString();
     CString line;
     while (ReadSubtitleLine(cursor, line)) {
@@ -248,9 +247,9 @@ bool CTextSubFile::ParseMicroDvd(int defaultColor)
             // A rate that is zero, negative or not finite is no rate.
             if (ScanFormat(text, L"%f", &fps) == 1 && std::isfinite(fps) && fps > 0) rate = fps;
         }
-        Append(FrameToMs(startFrame, rate), text);
-        if (endFrame >= 0) Append(FrameToMs(endFrame, rate), CString(), true);
+        timeline.Add(FrameToMs(startFrame, rate), endFrame >= 0 ? FrameToMs(endFrame, rate) : -1, text);
     }
+    AppendPoints(timeline);
     return !entries_.IsEmpty();
 }
 
@@ -259,9 +258,9 @@ bool CTextSubFile::ParseMicroDvd(int defaultColor)
 bool CTextSubFile::ParseSubRip()
 {
     std::lock_guard<std::recursive_mutex> hold(lock_);
+    SubtitleTimeline timeline(false /* empty stop points */);
     const wchar_t* cursor = text_.GetString();
     CString line;
-    int previousEnd = -1;
     while (ReadSubtitleLine(cursor, line)) {
         line.Trim();
         if (line.IsEmpty()) continue;
@@ -292,11 +291,10 @@ bool CTextSubFile::ParseSubRip()
             joined += textLine;
         }
 
-        CloseGap(start, previousEnd);
-        Append(start, joined);
-        if (end >= 0) Append(end, CString());
-        previousEnd = end;
+        timeline.CloseGap(start);
+        timeline.Add(start, end, joined);
     }
+    AppendPoints(timeline);
     return !entries_.IsEmpty();
 }
 

@@ -1,10 +1,13 @@
 // The provider of the three line-based text formats (MicroDVD, SubRip,
-// SSA/ASS): one list of timed points in file order. A point with text starts
-// showing it; a point whose text is null or empty (a stop point) shows
-// nothing until the next point.
+// SSA/ASS): one list of timed points made from the file's lines (see
+// SubtitleTimeline: in file order, or in time order with the lines that
+// overlap joined). A point with text starts showing it; a point whose text
+// is null or empty (a stop point) shows nothing until the next point.
 #pragma once
 
 #include "SubPicProviderImpl.h"
+
+class SubtitleTimeline;
 
 // Kinds that the sniffer tells.
 enum TextSubtitleType {
@@ -64,9 +67,8 @@ public:
 
 private:
     void Append(int start, const CString& text, bool isNull = false);
-    // A new subtitle closes the gap to the one before when both fall in the
-    // same half second: the earlier one's stop point is removed.
-    void CloseGap(int start, int previousEnd);
+    // Appends the points of the lines a reader read.
+    void AppendPoints(const SubtitleTimeline& timeline);
     void ClearEntries();
 
     CList<SSubText*> entries_{10};
