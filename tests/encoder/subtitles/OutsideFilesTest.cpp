@@ -79,4 +79,47 @@ TEST(OutsideFiles, FfmpegSubRipAndAssReadTheSame)
     ExpectSame(ass, back, "x.ass against z.ass");
 }
 
+
+// Lines that overlap survive ffmpeg's conversions as separate cues; each
+// form reads to the same joined points.
+TEST(OutsideFiles, FfmpegKeepsOverlapsThatReadTheSame)
+{
+    int code = -1;
+    RunTool("ffmpeg -version", &code);
+    if (code != 0) GTEST_SKIP() << "ffmpeg is not installed";
+
+    TempDir dir;
+    WriteBytes(dir.File("x.ass"),
+               "[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n"
+               "[V4+ Styles]\n"
+               "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, "
+               "Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, "
+               "Alignment, MarginL, MarginR, MarginV, Encoding\n"
+               "Style: Default,Arial,16,&Hffffff,&Hffffff,&H0,&H0,0,0,0,0,100,100,0,0,1,1,0,2,10,10,10,0\n\n"
+               "[Events]\n"
+               "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n"
+               "Dialogue: 0,0:00:01.00,0:00:03.50,Default,,0,0,0,,Good morning.\n"
+               "Dialogue: 0,0:00:01.00,0:00:03.50,Default,,0,0,0,,좋은 아침입니다.\n"
+               "Dialogue: 0,0:00:02.00,0:00:05.00,Default,,0,0,0,,Roll one\n"
+               "Dialogue: 0,0:00:04.00,0:00:06.00,Default,,0,0,0,,Roll two\n");
+    std::string x = dir.File("x.ass"), y = dir.File("y.srt"), z = dir.File("z.ass");
+    RunTool("ffmpeg -nostdin -y -loglevel error -i '" + x + "' '" + y + "' 2>&1", &code);
+    ASSERT_EQ(0, code);
+    RunTool("ffmpeg -nostdin -y -loglevel error -i '" + y + "' '" + z + "' 2>&1", &code);
+    ASSERT_EQ(0, code);
+
+    std::vector<Point> ass = Read(x, kSubtitleSsa);
+    const std::vector<Point> expected = {
+        {1000, "Good morning.\\n좋은 아침입니다."},
+        {2000, "Good morning.\\n좋은 아침입니다.\\nRoll one"},
+        {3500, "Roll one"},
+        {4000, "Roll one\\nRoll two"},
+        {5000, "Roll two"},
+        {6000, ""},
+    };
+    ExpectSame(expected, ass, "x.ass as written");
+    ExpectSame(ass, Read(y, kSubtitleSubRip), "x.ass against y.srt");
+    ExpectSame(ass, Read(z, kSubtitleSsa), "x.ass against z.ass");
+}
+
 }  // namespace
