@@ -78,7 +78,7 @@ SubtitleOpenParams ParamsFrom(const uint8_t* data, size_t size)
 {
     SubtitleOpenParams params;
     uint8_t selector = size > 0 ? data[size - 1] : 0;
-    params.nCodePage = (selector & 1) ? 949 : -1;
+    params.nCodePage = (selector & 1) ? ((selector & 16) ? 0 /* ANSI */ : 949) : -1;
     params.nLineJoinMode = (selector >> 1) & 1;
     params.nDefaultColor = (selector & 4) ? 0x00FF8040 : -1;
     params.nFrameRateNum = (selector & 8) ? 25000 : 23976;

@@ -22,7 +22,8 @@ public:
     {
         static const char* const kTokens[] = {"<",    ">",    "{",     "}",      "\\",  "-->", ",", ":", "\r\n",
                                               "&#",   "@@",   "|",     "=",      "<P ", "<SYNC Start=", "{y:b}",
-                                              "{\\b1}", "&nbsp", "\xFF\xFE", "\xEF\xBB\xBF", "99999999999", "(", ")"};
+                                              "{\\b1}", "&nbsp", "\xFF\xFE", "\xEF\xBB\xBF", "99999999999", "(", ")",
+                                              "\xFE\xFF", "\xC2\xA0", "\r", "[Script Info]"};
         int rounds = 1 + static_cast<int>(Next() % 4);
         for (int r = 0; r < rounds; ++r) {
             size_t at = s.empty() ? 0 : Next() % (s.size() + 1);
@@ -86,7 +87,12 @@ TEST(FuzzReplay, MicroDvdAndSubRip)
 {
     Replay(FuzzMicroDvdAndSubRip,
            {"{1}{1}25.000\r\n{25}{50}{y:b}One|{c:$0000ff}Two\r\n{60}{}{Y:i}x",
-            "1\r\n00:00:01,500 --> 00:00:03,250\r\nHello\r\nWorld\r\n\r\n2\r\n00:00:03,400 --> 00:00:05,000\r\nBye\r\n"},
+            "1\r\n00:00:01,500 --> 00:00:03,250\r\nHello\r\nWorld\r\n\r\n2\r\n00:00:03,400 --> 00:00:05,000\r\nBye\r\n",
+            // Overlapping cues, a no-break-space separator and carriage
+            // returns alone.
+            "1\r00:00:01,000 --> 00:00:04,000\rA\r\xC2\xA0\r2\r00:00:02,000 --> 00:00:05,000\rB\r\r"
+            "3\r00:00:02,000 --> 00:00:02,400\rC\r",
+            "{24}{}A\n{24}{96}B\n{48}{72}C\n\xC2\xA0\n{10}{20}D"},
            1500);
 }
 
@@ -96,7 +102,11 @@ TEST(FuzzReplay, Ssa)
            {"[Script Info]\nScriptType: v4.00+\n[Events]\n"
             "Dialogue: 0,0:00:01.50,0:00:03.25,Default,,0,0,0,,{\\b1\\c&H0000FF&}Hi{\\b0}\\Nthere{\\pos(1,2)}\n"
             "Dialogue: 0,0:00:00.50,0:00:01.00,Default,,0,0,0,,{comment}x\\h\n",
-            "[Script Info]\nScriptType: v4.00\nDialogue: Marked=0,0:00:01.00,0:00:02.00,D,,0000,0000,0000,,a"},
+            "[Script Info]\nScriptType: v4.00\nDialogue: Marked=0,0:00:01.00,0:00:02.00,D,,0000,0000,0000,,a",
+            // A bilingual script: two languages with the same times.
+            "[Script Info]\n[Fonts]\nfontname: a.ttf\n!!!!\n[Events]\n"
+            "Dialogue: 0,0:00:01.00,0:00:02.20,E,,0,0,0,,One\nDialogue: 0,0:00:01.00,0:00:02.20,K,,0,0,0,,Hana\n"
+            "Dialogue: 0,0:00:02.40,0:00:03.00,E,,0,0,0,,Two\nDialogue: 0,0:00:02.40,0:00:03.00,K,,0,0,0,,Dul\n"},
            1500);
 }
 
