@@ -41,31 +41,51 @@ void ExpectSame(const std::vector<Point>& a, const std::vector<Point>& b, const 
     }
 }
 
+// One script in three forms: as written (x.ass), converted by ffmpeg to
+// SubRip (y.srt) and from that back to a script (z.ass).
+struct ThreeForms {
+    std::string x, y, z;
+    bool noFfmpeg = false;
+
+    // False when a conversion fails; noFfmpeg when there is no ffmpeg.
+    bool Make(TempDir& dir, const std::string& events)
+    {
+        int code = -1;
+        RunTool("ffmpeg -version", &code);
+        if (code != 0) {
+            noFfmpeg = true;
+            return true;
+        }
+        x = dir.File("x.ass");
+        y = dir.File("y.srt");
+        z = dir.File("z.ass");
+        WriteBytes(x, "[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n"
+                      "[V4+ Styles]\n"
+                      "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, "
+                      "Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, "
+                      "Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n"
+                      "Style: Default,Arial,16,&Hffffff,&Hffffff,&H0,&H0,0,0,0,0,100,100,0,0,1,1,0,2,10,10,10,0\n\n"
+                      "[Events]\n"
+                      "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n" +
+                          events);
+        RunTool("ffmpeg -nostdin -y -loglevel error -i '" + x + "' '" + y + "' 2>&1", &code);
+        if (code != 0) return false;
+        RunTool("ffmpeg -nostdin -y -loglevel error -i '" + y + "' '" + z + "' 2>&1", &code);
+        return code == 0;
+    }
+};
+
 TEST(OutsideFiles, FfmpegSubRipAndAssReadTheSame)
 {
-    int code = -1;
-    RunTool("ffmpeg -version", &code);
-    if (code != 0) GTEST_SKIP() << "ffmpeg is not installed";
-
     TempDir dir;
-    WriteBytes(dir.File("x.ass"),
-               "[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n"
-               "[V4+ Styles]\n"
-               "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, "
-               "Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, "
-               "Alignment, MarginL, MarginR, MarginV, Encoding\n"
-               "Style: Default,Arial,16,&Hffffff,&Hffffff,&H0,&H0,0,0,0,0,100,100,0,0,1,1,0,2,10,10,10,0\n\n"
-               "[Events]\n"
-               "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n"
-               "Dialogue: 0,0:00:01.50,0:00:03.25,Default,,0,0,0,,Hello, world\n"
-               "Dialogue: 0,0:00:03.40,0:00:05.00,Default,,0,0,0,,Line one\\NLine two\n"
-               "Dialogue: 0,0:00:06.00,0:00:07.10,Default,,0,0,0,,한국어 자막입니다\n"
-               "Dialogue: 0,0:01:02.03,1:02:03.04,Default,,0,0,0,,Late: 1 < 2\n");
-    std::string x = dir.File("x.ass"), y = dir.File("y.srt"), z = dir.File("z.ass");
-    RunTool("ffmpeg -nostdin -y -loglevel error -i '" + x + "' '" + y + "' 2>&1", &code);
-    ASSERT_EQ(0, code);
-    RunTool("ffmpeg -nostdin -y -loglevel error -i '" + y + "' '" + z + "' 2>&1", &code);
-    ASSERT_EQ(0, code);
+    ThreeForms forms;
+    ASSERT_TRUE(forms.Make(dir,
+                           "Dialogue: 0,0:00:01.50,0:00:03.25,Default,,0,0,0,,Hello, world\n"
+                           "Dialogue: 0,0:00:03.40,0:00:05.00,Default,,0,0,0,,Line one\\NLine two\n"
+                           "Dialogue: 0,0:00:06.00,0:00:07.10,Default,,0,0,0,,한국어 자막입니다\n"
+                           "Dialogue: 0,0:01:02.03,1:02:03.04,Default,,0,0,0,,Late: 1 < 2\n"));
+    if (forms.noFfmpeg) GTEST_SKIP() << "ffmpeg is not installed";
+    const std::string &x = forms.x, &y = forms.y, &z = forms.z;
 
     std::vector<Point> ass = Read(x, kSubtitleSsa);
     std::vector<Point> srt = Read(y, kSubtitleSubRip);
@@ -79,34 +99,19 @@ TEST(OutsideFiles, FfmpegSubRipAndAssReadTheSame)
     ExpectSame(ass, back, "x.ass against z.ass");
 }
 
-
 // Lines that overlap survive ffmpeg's conversions as separate cues; each
 // form reads to the same joined points.
 TEST(OutsideFiles, FfmpegKeepsOverlapsThatReadTheSame)
 {
-    int code = -1;
-    RunTool("ffmpeg -version", &code);
-    if (code != 0) GTEST_SKIP() << "ffmpeg is not installed";
-
     TempDir dir;
-    WriteBytes(dir.File("x.ass"),
-               "[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n"
-               "[V4+ Styles]\n"
-               "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, "
-               "Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, "
-               "Alignment, MarginL, MarginR, MarginV, Encoding\n"
-               "Style: Default,Arial,16,&Hffffff,&Hffffff,&H0,&H0,0,0,0,0,100,100,0,0,1,1,0,2,10,10,10,0\n\n"
-               "[Events]\n"
-               "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n"
-               "Dialogue: 0,0:00:01.00,0:00:03.50,Default,,0,0,0,,Good morning.\n"
-               "Dialogue: 0,0:00:01.00,0:00:03.50,Default,,0,0,0,,좋은 아침입니다.\n"
-               "Dialogue: 0,0:00:02.00,0:00:05.00,Default,,0,0,0,,Roll one\n"
-               "Dialogue: 0,0:00:04.00,0:00:06.00,Default,,0,0,0,,Roll two\n");
-    std::string x = dir.File("x.ass"), y = dir.File("y.srt"), z = dir.File("z.ass");
-    RunTool("ffmpeg -nostdin -y -loglevel error -i '" + x + "' '" + y + "' 2>&1", &code);
-    ASSERT_EQ(0, code);
-    RunTool("ffmpeg -nostdin -y -loglevel error -i '" + y + "' '" + z + "' 2>&1", &code);
-    ASSERT_EQ(0, code);
+    ThreeForms forms;
+    ASSERT_TRUE(forms.Make(dir,
+                           "Dialogue: 0,0:00:01.00,0:00:03.50,Default,,0,0,0,,Good morning.\n"
+                           "Dialogue: 0,0:00:01.00,0:00:03.50,Default,,0,0,0,,좋은 아침입니다.\n"
+                           "Dialogue: 0,0:00:02.00,0:00:05.00,Default,,0,0,0,,Roll one\n"
+                           "Dialogue: 0,0:00:04.00,0:00:06.00,Default,,0,0,0,,Roll two\n"));
+    if (forms.noFfmpeg) GTEST_SKIP() << "ffmpeg is not installed";
+    const std::string &x = forms.x, &y = forms.y, &z = forms.z;
 
     std::vector<Point> ass = Read(x, kSubtitleSsa);
     const std::vector<Point> expected = {

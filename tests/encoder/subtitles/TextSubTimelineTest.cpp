@@ -33,6 +33,17 @@ struct PointsRow {
     const char* points;
 };
 
+void CheckPoints(const PointsRow* rows, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        SCOPED_TRACE(rows[i].name);
+        TempDir dir;
+        auto p = OpenThroughFactory(dir, rows[i].file, rows[i].content);
+        ASSERT_TRUE(p);
+        EXPECT_EQ(rows[i].points, AllEntries(p.Get()));
+    }
+}
+
 TEST(TextSubTimeline, FilesWithoutOverlapsKeepTheirPoints)
 {
     const PointsRow rows[] = {
@@ -64,13 +75,7 @@ TEST(TextSubTimeline, FilesWithoutOverlapsKeepTheirPoints)
                                  "Dialogue: 0,0:00:03.00,0:00:04.00,Default,,0,0,0,,Next\r\n",
          "1000:Early | 2400:@@/Middle@@\\ | 3000:Next | 4000: | 5000:Late | 6000:"},
     };
-    for (const PointsRow& row : rows) {
-        SCOPED_TRACE(row.name);
-        TempDir dir;
-        auto p = OpenThroughFactory(dir, row.file, row.content);
-        ASSERT_TRUE(p);
-        EXPECT_EQ(row.points, AllEntries(p.Get()));
-    }
+    CheckPoints(rows, std::size(rows));
 }
 
 // Lines that overlap in time or start together show together, joined by
@@ -114,13 +119,7 @@ TEST(TextSubTimeline, OverlappingLinesShowTogether)
              event("0:00:02.00", "0:00:03.00", "sign") + event("0:00:04.00", "0:00:06.00", "next"),
          "1000:@@<Line@@> | 2000:@@<Line@@>\\nsign | 3000:@@<Line@@> | 4000:@@<Line@@>\\nnext | 5000:next | 6000:"},
     };
-    for (const PointsRow& row : rows) {
-        SCOPED_TRACE(row.name);
-        TempDir dir;
-        auto p = OpenThroughFactory(dir, row.file, row.content);
-        ASSERT_TRUE(p);
-        EXPECT_EQ(row.points, AllEntries(p.Get()));
-    }
+    CheckPoints(rows, std::size(rows));
 }
 
 // A bilingual script with the same times for both languages shows both
