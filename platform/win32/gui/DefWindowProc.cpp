@@ -34,7 +34,7 @@ LRESULT DefaultHitTest(WindowObject& w, POINT screen)
     RECT client = w.ClientRectInWindow();
     if (PtInRect(&client, p)) return HTCLIENT;
     int width = w.Width(), height = w.Height();
-    if (w.style & WS_THICKFRAME) {
+    if ((w.style & WS_THICKFRAME) && !(w.style & WS_MAXIMIZE)) {
         int f = GetSystemMetrics(SM_CXFRAME);
         const int corner = 16;
         bool l = p.x < f, r = p.x >= width - f, t = p.y < f, b = p.y >= height - f;
@@ -208,6 +208,7 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         switch (wParam & 0xFFF0) {
         case SC_MOVE:
         case SC_SIZE: {
+            if (w.style & WS_MAXIMIZE) return 0;  // a maximised window stays in place
             POINT start = PointOf(lParam);
             if (lParam == 0) GetCursorPos(&start);
             RunMoveSizeLoop(window, wParam, start);
@@ -215,6 +216,8 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         }
         case SC_CLOSE: SendMessageW(window, WM_CLOSE, 0, 0); return 0;
         case SC_MINIMIZE: ShowWindow(window, SW_MINIMIZE); return 0;
+        case SC_MAXIMIZE: ShowWindow(window, SW_MAXIMIZE); return 0;
+        case SC_RESTORE: ShowWindow(window, SW_RESTORE); return 0;
         default: return 0;
         }
     case WM_SYSKEYDOWN:

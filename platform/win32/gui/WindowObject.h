@@ -64,6 +64,10 @@ public:
     bool alive = true;
     HICON iconBig = nullptr;
     HICON iconSmall = nullptr;
+    // The rectangle to go back to while minimised or maximised (screen),
+    // and whether a minimised window was maximised before.
+    RECT normalRect;
+    bool restoreToMaximized = false;
 
     bool IsChild() const { return (style & WS_CHILD) != 0; }
     int Width() const { return rect.right - rect.left; }
