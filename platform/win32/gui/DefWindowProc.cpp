@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "Caption.h"
 #include "Cursors.h"
 #include "DeviceContext.h"
 #include "DrawText.h"
@@ -48,11 +49,7 @@ LRESULT DefaultHitTest(WindowObject& w, POINT screen)
         if (t) return HTTOP;
         if (b) return HTBOTTOM;
     }
-    if ((w.style & WS_CAPTION) == WS_CAPTION) {
-        RECT in = DefaultNonClientInsets(w.style, w.exStyle);
-        int captionTop = in.top - GetSystemMetrics(SM_CYCAPTION) - ((w.exStyle & WS_EX_CLIENTEDGE) ? 2 : 0);
-        if (p.y >= captionTop && p.y < captionTop + GetSystemMetrics(SM_CYCAPTION)) return HTCAPTION;
-    }
+    if (LRESULT caption = CaptionHitTest(w, p); caption != HTNOWHERE) return caption;
     return HTBORDER;
 }
 
@@ -69,19 +66,7 @@ void PaintDefaultFrame(HWND window, WindowObject& w)
     FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
     HBRUSH frame = GetSysColorBrush(COLOR_WINDOWFRAME);
     FrameRect(dc, &all, frame);
-    if ((w.style & WS_CAPTION) == WS_CAPTION) {
-        bool active = GetActiveWindow() == window;
-        int f = in.left - ((w.exStyle & WS_EX_CLIENTEDGE) ? 2 : 0);
-        RECT cap{f, f, w.Width() - f, f + GetSystemMetrics(SM_CYCAPTION)};
-        FillRect(dc, &cap, GetSysColorBrush(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
-        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
-        RECT text = cap;
-        text.left += 4;
-        DrawTextW(dc, w.text.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-        SelectObject(dc, old);
-    }
+    if ((w.style & WS_CAPTION) == WS_CAPTION) PaintCaption(dc, window, w, GetActiveWindow() == window);
     if (w.exStyle & WS_EX_CLIENTEDGE) {
         RECT edge{client.left - 2, client.top - 2, client.right + 2, client.bottom + 2};
         DrawEdge(dc, &edge, EDGE_SUNKEN, BF_RECT);
@@ -194,9 +179,13 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CONTEXTMENU:
         if (w.IsChild()) return SendMessageW(w.parent, message, wParam, lParam);
         return 0;
+    case WM_NCMOUSEMOVE: SetCaptionHot(window, static_cast<LRESULT>(wParam)); return 0;
+    case WM_NCMOUSELEAVE: SetCaptionHot(window, HTNOWHERE); return 0;
     case WM_NCLBUTTONDOWN: {
         LRESULT hit = static_cast<LRESULT>(wParam);
-        if (hit == HTCAPTION) {
+        if (hit == HTCLOSE || hit == HTMINBUTTON || hit == HTMAXBUTTON) {
+            TrackCaptionButton(window, hit);
+        } else if (hit == HTCAPTION) {
             SetActiveWindow(window);
             SendMessageW(window, WM_SYSCOMMAND, SC_MOVE + HTCAPTION, lParam);
         } else if (hit >= HTLEFT && hit <= HTBOTTOMRIGHT) {

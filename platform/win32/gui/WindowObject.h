@@ -68,6 +68,10 @@ public:
     // and whether a minimised window was maximised before.
     RECT normalRect;
     bool restoreToMaximized = false;
+    // The caption button under the cursor and the one held down (hit codes;
+    // HTNOWHERE for none).
+    LRESULT captionHot = HTNOWHERE;
+    LRESULT captionPressed = HTNOWHERE;
 
     bool IsChild() const { return (style & WS_CHILD) != 0; }
     int Width() const { return rect.right - rect.left; }
