@@ -12,6 +12,7 @@
 #include "MessageQueue.h"
 #include "MoveSizeLoop.h"
 #include "Paint.h"
+#include "SystemMenu.h"
 #include "SystemMetrics.h"
 #include "Window.h"
 #include "WindowGeometry.h"
@@ -176,8 +177,18 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETCURSOR: return SetCursorDefault(window, w, lParam);
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:
-    case WM_CONTEXTMENU:
         if (w.IsChild()) return SendMessageW(w.parent, message, wParam, lParam);
+        return 0;
+    case WM_CONTEXTMENU: {
+        if (w.IsChild()) return SendMessageW(w.parent, message, wParam, lParam);
+        // Nobody showed a menu of its own: on the caption, the system menu.
+        if (lParam == -1) return 0;  // from the keyboard: no point to look at
+        LRESULT hit = SendMessageW(window, WM_NCHITTEST, 0, lParam);
+        if ((hit == HTCAPTION || hit == HTSYSMENU) && IsWindow(window)) ShowSystemMenu(window, PointOf(lParam));
+        return 0;
+    }
+    case WM_NCRBUTTONUP:
+        SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), lParam);
         return 0;
     case WM_NCMOUSEMOVE: SetCaptionHot(window, static_cast<LRESULT>(wParam)); return 0;
     case WM_NCMOUSELEAVE: SetCaptionHot(window, HTNOWHERE); return 0;
@@ -185,6 +196,9 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         LRESULT hit = static_cast<LRESULT>(wParam);
         if (hit == HTCLOSE || hit == HTMINBUTTON || hit == HTMAXBUTTON) {
             TrackCaptionButton(window, hit);
+        } else if (hit == HTSYSMENU) {
+            SetActiveWindow(window);
+            SendMessageW(window, WM_SYSCOMMAND, SC_MOUSEMENU + HTSYSMENU, lParam);
         } else if (hit == HTCAPTION) {
             SetActiveWindow(window);
             SendMessageW(window, WM_SYSCOMMAND, SC_MOVE + HTCAPTION, lParam);
@@ -206,12 +220,19 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         case SC_CLOSE: SendMessageW(window, WM_CLOSE, 0, 0); return 0;
         case SC_MINIMIZE: ShowWindow(window, SW_MINIMIZE); return 0;
         case SC_MAXIMIZE: ShowWindow(window, SW_MAXIMIZE); return 0;
+        case SC_MOUSEMENU: ShowSystemMenu(window, SystemMenuPoint(window)); return 0;
+        case SC_KEYMENU:
+            // Alt+Space: the system menu; a menu bar is not kept here.
+            if (lParam == L' ') ShowSystemMenu(window, SystemMenuPoint(window));
+            return 0;
         case SC_RESTORE: ShowWindow(window, SW_RESTORE); return 0;
         default: return 0;
         }
     case WM_SYSKEYDOWN:
         if (wParam == VK_F4 && (GetKeyState(VK_MENU) & 0x8000))
             PostMessageW(GetAncestor(window, GA_ROOT), WM_SYSCOMMAND, SC_CLOSE, 0);
+        else if (wParam == VK_SPACE && (GetKeyState(VK_MENU) & 0x8000))
+            SendMessageW(GetAncestor(window, GA_ROOT), WM_SYSCOMMAND, SC_KEYMENU, L' ');
         return 0;
     case WM_WINDOWPOSCHANGED: {
         auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);

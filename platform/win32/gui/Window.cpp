@@ -13,6 +13,7 @@
 #include "MessageQueue.h"
 #include "Paint.h"
 #include "StaticControl.h"
+#include "SystemMenu.h"
 #include "Timers.h"
 #include "WindowGeometry.h"
 #include "WindowObject.h"
@@ -228,6 +229,7 @@ void OnWindowDestroyed(HWND window)
     DropPostedMessages(window);
     KillTimersOf(window);
     ForgetWindowInput(window);
+    ForgetSystemMenu(window);
 }
 
 }  // namespace win32_gui

@@ -72,6 +72,7 @@ public:
     // HTNOWHERE for none).
     LRESULT captionHot = HTNOWHERE;
     LRESULT captionPressed = HTNOWHERE;
+    HMENU systemMenu = nullptr;  // the window's own copy, once asked for
 
     bool IsChild() const { return (style & WS_CHILD) != 0; }
     int Width() const { return rect.right - rect.left; }
