@@ -146,12 +146,16 @@ void RedrawButtons(HWND window)
     ReleaseDC(window, dc);
 }
 
-LRESULT HitAtScreen(HWND window, POINT screen)
+// Whether the button is drawn in the caption and can be pressed.
+bool IsCaptionButtonShown(const WindowObject& w, LRESULT hit)
 {
-    WindowObject* w = Find(window);
-    if (!w) return HTNOWHERE;
-    RECT wr = ScreenRectOf(*w);
-    return CaptionHitTest(*w, POINT{screen.x - wr.left, screen.y - wr.top});
+    CaptionLayout l = LayoutCaption(w);
+    switch (hit) {
+    case HTCLOSE: return Has(l.close);
+    case HTMAXBUTTON: return Has(l.maximize) && l.maximizeEnabled;
+    case HTMINBUTTON: return Has(l.minimize) && l.minimizeEnabled;
+    default: return false;
+    }
 }
 
 }  // namespace
@@ -204,11 +208,10 @@ LRESULT CaptionHitTest(const WindowObject& w, POINT p)
 
 bool IsCaptionButtonEnabled(const WindowObject& w, LRESULT hit)
 {
-    CaptionLayout l = LayoutCaption(w);
     switch (hit) {
-    case HTCLOSE: return Has(l.close);
-    case HTMAXBUTTON: return Has(l.maximize) && l.maximizeEnabled;
-    case HTMINBUTTON: return Has(l.minimize) && l.minimizeEnabled;
+    case HTCLOSE: return (w.style & WS_SYSMENU) != 0;
+    case HTMAXBUTTON: return !w.IsChild() && (w.style & WS_MAXIMIZEBOX);
+    case HTMINBUTTON: return !w.IsChild() && (w.style & WS_MINIMIZEBOX);
     default: return false;
     }
 }
@@ -244,7 +247,7 @@ void SetCaptionHot(HWND window, LRESULT hit)
 {
     WindowObject* w = Find(window);
     if (!w) return;
-    if (!IsCaptionButtonEnabled(*w, hit)) hit = HTNOWHERE;
+    if (!IsCaptionButtonShown(*w, hit)) hit = HTNOWHERE;
     if (w->captionHot == hit) return;
     w->captionHot = hit;
     if (hit != HTNOWHERE) {
@@ -281,7 +284,11 @@ void TrackCaptionButton(HWND window, LRESULT hit)
         if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE || msg.message == WM_LBUTTONUP ||
             msg.message == WM_NCLBUTTONUP) {
             last = msg.pt;
-            bool now = HitAtScreen(window, last) == hit;
+            // Where the window itself says the cursor is, so a window that
+            // draws its own buttons and answers their codes works the same.
+            bool now = SendMessageW(window, WM_NCHITTEST, 0,
+                                    MAKELONG(static_cast<WORD>(last.x), static_cast<WORD>(last.y))) == hit;
+            if (!IsWindow(window)) return;
             if (now != over) {
                 over = now;
                 if ((w = Find(window))) w->captionPressed = over ? hit : HTNOWHERE;

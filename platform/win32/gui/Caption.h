@@ -30,7 +30,10 @@ CaptionLayout LayoutCaption(const WindowObject& w);
 // HTSYSMENU, HTMINBUTTON, HTMAXBUTTON, HTCLOSE or HTCAPTION for a point of
 // the caption (window coordinates); HTNOWHERE outside it.
 LRESULT CaptionHitTest(const WindowObject& w, POINT windowPoint);
-// Whether the hit code names a caption button that can be pressed now.
+// Whether the window's style lets the button of the hit code be pressed:
+// close with WS_SYSMENU, minimise and maximise (top-level windows) with
+// their boxes. A window that draws its own buttons and answers their hit
+// codes gets the same presses and commands as the drawn caption.
 bool IsCaptionButtonEnabled(const WindowObject& w, LRESULT hit);
 // The system command of a caption button's hit code (0 for other codes).
 WPARAM CaptionButtonCommand(const WindowObject& w, LRESULT hit);
@@ -41,8 +44,8 @@ void PaintCaption(HDC windowDc, HWND window, const WindowObject& w, bool active)
 // when it changes and asks for WM_NCMOUSELEAVE to clear it.
 void SetCaptionHot(HWND window, LRESULT hit);
 // Runs the press of a caption button: the button looks pressed while the
-// cursor stays over it; released there, the window gets its WM_SYSCOMMAND.
-// Escape or a lost capture cancel.
+// window's WM_NCHITTEST puts the cursor over it; released there, the window
+// gets its WM_SYSCOMMAND. Escape or a lost capture cancel.
 void TrackCaptionButton(HWND window, LRESULT hit);
 
 }  // namespace win32_gui

@@ -189,6 +189,49 @@ TEST_F(CaptionTest, TheButtonsDoWhatTheySay)
     EXPECT_FALSE(IsWindow(w));
 }
 
+TEST_F(CaptionTest, AFramelessWindowAnsweringButtonCodesGetsTheirCommands)
+{
+    // A window that draws its own buttons: its top-right 20 x 20 answers
+    // HTCLOSE and the square left of it HTMINBUTTON. What may be pressed
+    // follows the style, not a drawn caption.
+    struct Case {
+        const char* name;
+        DWORD style;
+        POINT down, up;
+        std::vector<WPARAM> commands;
+    } cases[] = {
+        {"close", WS_POPUP | WS_SYSMENU, POINT{290, 10}, POINT{285, 15}, {SC_CLOSE}},
+        {"close needs the system menu style", WS_POPUP, POINT{290, 10}, POINT{290, 10}, {}},
+        {"minimise", WS_POPUP | WS_MINIMIZEBOX, POINT{270, 10}, POINT{270, 10}, {SC_MINIMIZE}},
+        {"minimise needs its box", WS_POPUP | WS_SYSMENU, POINT{270, 10}, POINT{270, 10}, {}},
+        {"released outside the code", WS_POPUP | WS_SYSMENU, POINT{290, 10}, POINT{250, 10}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND w = MakeTop(100, 100, 300, 200, c.style | WS_VISIBLE);
+        SetHandler(w, [](HWND, UINT m, WPARAM, LPARAM l) -> std::optional<LRESULT> {
+            if (m != WM_NCHITTEST) return std::nullopt;
+            int x = static_cast<SHORT>(LOWORD(static_cast<DWORD>(l))) - 100;
+            int y = static_cast<SHORT>(HIWORD(static_cast<DWORD>(l))) - 100;
+            if (y >= 0 && y < 20 && x >= 280 && x < 300) return HTCLOSE;
+            if (y >= 0 && y < 20 && x >= 260 && x < 280) return HTMINBUTTON;
+            return HTCLIENT;
+        });
+        Pump();
+        Log().clear();
+        InjectMouseMove(Screen(c.down));
+        InjectMouseButton(MouseButton::Left, true, Screen(c.down));
+        InjectMouseMove(Screen(c.up));
+        InjectMouseButton(MouseButton::Left, false, Screen(c.up));
+        Pump();
+        std::vector<WPARAM> commands;
+        for (const Logged& l : LogOf({WM_SYSCOMMAND})) commands.push_back(l.wParam);
+        EXPECT_EQ(commands, c.commands);
+        EXPECT_EQ(GetCapture(), nullptr);
+        if (IsWindow(w)) DestroyWindow(w);
+    }
+}
+
 TEST_F(CaptionTest, TheButtonUnderTheCursorLightsUpUntilTheCursorLeaves)
 {
     HWND w = MakeFramed(WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX);
