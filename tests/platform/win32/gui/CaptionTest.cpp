@@ -30,6 +30,22 @@ protected:
         POINT s = Screen(windowPoint);
         return SendMessageW(w, WM_NCHITTEST, 0, MAKELONG(s.x, s.y));
     }
+    // Presses the left button at a window point (of a window at 100, 100),
+    // moves through the others, releases at the last; returns the system
+    // commands the windows got meanwhile.
+    static std::vector<WPARAM> Press(POINT down, const std::vector<POINT>& moves, POINT up, bool escape = false)
+    {
+        Log().clear();
+        InjectMouseMove(Screen(down));
+        InjectMouseButton(MouseButton::Left, true, Screen(down));
+        for (POINT p : moves) InjectMouseMove(Screen(p));
+        if (escape) InjectKey(VK_ESCAPE, true);
+        InjectMouseButton(MouseButton::Left, false, Screen(up));
+        Pump();
+        std::vector<WPARAM> commands;
+        for (const Logged& l : LogOf({WM_SYSCOMMAND})) commands.push_back(l.wParam);
+        return commands;
+    }
     static QImage CaptionImage(HWND w) { return win32_gui::Find(w)->backing.copy(0, 0, 300, 28); }
     static QRgb Pixel(HWND w, POINT windowPoint) { return win32_gui::Find(w)->backing.pixel(windowPoint.x, windowPoint.y); }
 };
@@ -123,16 +139,7 @@ TEST_P(CaptionClickTest, AReleaseOverThePressedButtonSendsItsCommand)
         RedrawWindow(w, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
         Pump();
     }
-    Log().clear();
-    InjectMouseMove(Screen(c.down));
-    InjectMouseButton(MouseButton::Left, true, Screen(c.down));
-    for (POINT p : c.moves) InjectMouseMove(Screen(p));
-    if (c.escape) InjectKey(VK_ESCAPE, true);
-    InjectMouseButton(MouseButton::Left, false, Screen(c.up));
-    Pump();
-    std::vector<WPARAM> commands;
-    for (const Logged& l : LogOf({WM_SYSCOMMAND})) commands.push_back(l.wParam);
-    EXPECT_EQ(commands, c.commands);
+    EXPECT_EQ(Press(c.down, c.moves, c.up, c.escape), c.commands);
     EXPECT_EQ(GetCapture(), nullptr);
     // The application never sees the mouse while the button is held.
     if (!c.commands.empty() && IsWindow(w)) {
@@ -218,15 +225,7 @@ TEST_F(CaptionTest, AFramelessWindowAnsweringButtonCodesGetsTheirCommands)
             return HTCLIENT;
         });
         Pump();
-        Log().clear();
-        InjectMouseMove(Screen(c.down));
-        InjectMouseButton(MouseButton::Left, true, Screen(c.down));
-        InjectMouseMove(Screen(c.up));
-        InjectMouseButton(MouseButton::Left, false, Screen(c.up));
-        Pump();
-        std::vector<WPARAM> commands;
-        for (const Logged& l : LogOf({WM_SYSCOMMAND})) commands.push_back(l.wParam);
-        EXPECT_EQ(commands, c.commands);
+        EXPECT_EQ(Press(c.down, {c.up}, c.up), c.commands);
         EXPECT_EQ(GetCapture(), nullptr);
         if (IsWindow(w)) DestroyWindow(w);
     }
