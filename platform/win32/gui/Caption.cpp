@@ -226,7 +226,7 @@ WPARAM CaptionButtonCommand(const WindowObject& w, LRESULT hit)
     }
 }
 
-void PaintCaption(HDC dc, HWND, const WindowObject& w, bool active)
+void PaintCaption(HDC dc, const WindowObject& w, bool active)
 {
     CaptionLayout l = LayoutCaption(w);
     if (!Has(l.caption)) return;

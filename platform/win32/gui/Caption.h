@@ -39,7 +39,7 @@ bool IsCaptionButtonEnabled(const WindowObject& w, LRESULT hit);
 WPARAM CaptionButtonCommand(const WindowObject& w, LRESULT hit);
 
 // Draws the caption bar: background, icon, title and buttons.
-void PaintCaption(HDC windowDc, HWND window, const WindowObject& w, bool active);
+void PaintCaption(HDC windowDc, const WindowObject& w, bool active);
 // The button under the cursor (HTNOWHERE for none); redraws the buttons
 // when it changes and asks for WM_NCMOUSELEAVE to clear it.
 void SetCaptionHot(HWND window, LRESULT hit);

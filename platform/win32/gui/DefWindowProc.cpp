@@ -67,7 +67,7 @@ void PaintDefaultFrame(HWND window, WindowObject& w)
     FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
     HBRUSH frame = GetSysColorBrush(COLOR_WINDOWFRAME);
     FrameRect(dc, &all, frame);
-    if ((w.style & WS_CAPTION) == WS_CAPTION) PaintCaption(dc, window, w, GetActiveWindow() == window);
+    if ((w.style & WS_CAPTION) == WS_CAPTION) PaintCaption(dc, w, GetActiveWindow() == window);
     if (w.exStyle & WS_EX_CLIENTEDGE) {
         RECT edge{client.left - 2, client.top - 2, client.right + 2, client.bottom + 2};
         DrawEdge(dc, &edge, EDGE_SUNKEN, BF_RECT);
