@@ -13,6 +13,7 @@
 #include "platform/win32/gui/Dialog.h"
 #include "platform/win32/gui/MessageBox.h"
 #include "platform/win32/gui/Monitors.h"
+#include "platform/win32/gui/SystemMenu.h"
 
 namespace {
 
@@ -662,7 +663,7 @@ HICON CWnd::GetIcon(BOOL big) const { return reinterpret_cast<HICON>(SendMessage
 
 void CWnd::DragAcceptFiles(BOOL accept) { ::DragAcceptFiles(m_hWnd, accept); }
 
-CMenu* CWnd::GetSystemMenu(BOOL) const { return nullptr; }
+CMenu* CWnd::GetSystemMenu(BOOL revert) const { return CMenu::FromHandle(::GetSystemMenu(m_hWnd, revert)); }
 
 CDC* CWnd::GetDC() { return CDC::FromHandle(::GetDC(m_hWnd)); }
 

@@ -184,7 +184,9 @@ public:
         return ::SetTimer(m_hWnd, id, elapse, proc);
     }
     BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
-    // Windows here have no system menu of their own: always null.
+    // The window's system menu (a temporary wrapper), null for a window
+    // without one; with revert the menu goes back to the system's and null
+    // is returned.
     CMenu* GetSystemMenu(BOOL revert) const;
     int MessageBox(LPCWSTR text, LPCWSTR caption = nullptr, UINT type = 0);
 

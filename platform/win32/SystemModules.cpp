@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <vector>
 
 #include "CString.h"
 
@@ -49,19 +51,49 @@ const SystemModule kModules[] = {
     {L"Sensapi.dll", kSensapiExports, std::size(kSensapiExports)},
 };
 
+// The built-in stand-ins, then those added by the libraries above.
+struct ModuleList {
+    std::mutex lock;
+    std::vector<const SystemModule*> modules;
+    ModuleList()
+    {
+        for (const auto& m : kModules) modules.push_back(&m);
+    }
+};
+
+ModuleList& Modules()
+{
+    static ModuleList* const list = new ModuleList;  // never destroyed: handles stay valid to the end
+    return *list;
+}
+
 }  // namespace
+
+void AddSystemModule(const SystemModule* module)
+{
+    if (!module || !module->fileName) return;
+    ModuleList& list = Modules();
+    std::lock_guard<std::mutex> guard(list.lock);
+    for (const SystemModule* m : list.modules)
+        if (m == module || CompareNoCase(m->fileName, module->fileName) == 0) return;
+    list.modules.push_back(module);
+}
 
 const SystemModule* FindSystemModule(std::wstring_view fileName)
 {
-    for (const auto& m : kModules)
-        if (CompareNoCase(m.fileName, fileName) == 0) return &m;
+    ModuleList& list = Modules();
+    std::lock_guard<std::mutex> guard(list.lock);
+    for (const SystemModule* m : list.modules)
+        if (CompareNoCase(m->fileName, fileName) == 0) return m;
     return nullptr;
 }
 
 bool IsSystemModule(const void* handle)
 {
-    for (const auto& m : kModules)
-        if (handle == &m) return true;
+    ModuleList& list = Modules();
+    std::lock_guard<std::mutex> guard(list.lock);
+    for (const SystemModule* m : list.modules)
+        if (handle == m) return true;
     return false;
 }
 

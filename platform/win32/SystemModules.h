@@ -1,7 +1,8 @@
 // The platform's stand-ins for system libraries that the application loads by
 // name and calls through GetProcAddress ("Wininet.dll" and "Sensapi.dll" for
-// the on-line test). LoadLibraryW hands them out when no module file of that
-// name lies in the program folder.
+// the on-line test; the window layer adds "User32.dll" for the monitor
+// functions). LoadLibraryW hands them out when no module file of that name
+// lies in the program folder.
 #pragma once
 
 #include <string>
@@ -21,6 +22,10 @@ struct SystemModule {
     size_t exportCount;
 };
 
+// Adds a stand-in that a library above this one provides. The module must
+// live for the whole run; a second module of a file name already known is
+// ignored. Safe during static initialisation and on any thread.
+void AddSystemModule(const SystemModule* module);
 // The stand-in of that file name (without regard to case), or null.
 const SystemModule* FindSystemModule(std::wstring_view fileName);
 // True when the pointer is one of the stand-ins.

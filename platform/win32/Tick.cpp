@@ -3,13 +3,28 @@
 #include <sched.h>
 #include <time.h>
 
+#include <atomic>
 #include <cerrno>
 
-ULONGLONG GetTickCount64()
+namespace {
+
+std::atomic<MessageClock*> g_clock{nullptr};
+
+ULONGLONG MonotonicMs()
 {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<ULONGLONG>(ts.tv_sec) * 1000u + static_cast<ULONGLONG>(ts.tv_nsec) / 1000000u;
+}
+
+}  // namespace
+
+void SetMessageClock(MessageClock* clock) { g_clock = clock; }
+
+ULONGLONG GetTickCount64()
+{
+    MessageClock* c = g_clock.load();
+    return c ? c->NowMs() : MonotonicMs();
 }
 
 DWORD GetTickCount() { return static_cast<DWORD>(GetTickCount64()); }

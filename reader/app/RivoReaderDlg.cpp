@@ -34,7 +34,7 @@ BEGIN_MESSAGE_MAP(CRivoReaderDlg, CDialog)
     ON_WM_DROPFILES()
     ON_WM_SIZE()
     ON_WM_GETMINMAXINFO()
-    ON_WM_CONTEXTMENU()
+    ON_WM_SYSCOMMAND()
 END_MESSAGE_MAP()
 
 CRivoReaderDlg::CRivoReaderDlg(const CString& commandLine, CWnd* parent)
@@ -65,6 +65,12 @@ BOOL CRivoReaderDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     DragAcceptFiles(TRUE);
+    // The information entry goes at the end of the system menu.
+    const wchar_t* aboutText = GetResString(IDS_ABOUT_MENU_ITEM);
+    if (CMenu* systemMenu = GetSystemMenu(FALSE); systemMenu && aboutText[0]) {
+        systemMenu->AppendMenu(MF_SEPARATOR);
+        systemMenu->AppendMenu(MF_STRING, kAboutCommand, aboutText);
+    }
     // The window's first size arrives before this object is attached to
     // it; the resizing rules start from the size it has now.
     RECT client;
@@ -267,22 +273,12 @@ void CRivoReaderDlg::OnGetMinMaxInfo(MINMAXINFO* info)
     info->ptMinTrackSize.y = 400;
 }
 
-void CRivoReaderDlg::OnContextMenu(CWnd*, CPoint point)
+void CRivoReaderDlg::OnSysCommand(UINT id, LPARAM lParam)
 {
-    const wchar_t* text = GetResString(IDS_ABOUT_MENU_ITEM);
-    if (!text[0]) return;
-    if (point.x == -1 && point.y == -1) {
-        // From the keyboard: at the window's corner.
-        POINT corner{0, 0};
-        ClientToScreen(&corner);
-        point = CPoint(corner.x, corner.y);
-    }
-    CMenu menu;
-    if (!menu.CreatePopupMenu()) return;
-    menu.AppendMenu(MF_STRING, kAboutCommand, text);
-    UINT command = static_cast<UINT>(menu.TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, this));
-    if (command == kAboutCommand) {
+    if ((id & 0xFFF0) == kAboutCommand) {
         CAboutDlg about(this);
         about.DoModal();
+        return;
     }
+    CDialog::OnSysCommand(id, lParam);
 }

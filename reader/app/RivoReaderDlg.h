@@ -36,9 +36,9 @@ protected:
     void OnDropFiles(HDROP drop);
     void OnSize(UINT type, int cx, int cy);
     void OnGetMinMaxInfo(MINMAXINFO* info);
-    // The desktop gives dialogs no system menu: the information entry is
-    // offered from the window's context menu instead.
-    void OnContextMenu(CWnd* window, CPoint point);
+    // The information entry of the system menu opens the information
+    // dialog; every other system command takes its default course.
+    void OnSysCommand(UINT id, LPARAM lParam);
     // Moves and sizes the controls by the change of the client size; the
     // first size seen only records it.
     void ResizeControls(int oldcx, int oldcy, int cx, int cy);

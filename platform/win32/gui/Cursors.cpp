@@ -288,9 +288,11 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name)
         return nullptr;
     }
     auto& t = T();
-    if (!instance) {
-        // The system's application icon: our own drawing of a plain window.
-        if (v != 32512) return nullptr;
+    if (!instance && v == 32512) {
+        // The system's application icon: our own drawing of a plain window,
+        // made once and shared like the stock cursors.
+        static HICON application = nullptr;
+        if (application && Get(application)) return application;
         QImage img(32, 32, QImage::Format_ARGB32);
         img.fill(Qt::transparent);
         QPainter p(&img);
@@ -302,8 +304,11 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name)
         CursorObject o;
         o.image = img;
         o.stock = true;
-        return Add(std::move(o));
+        application = Add(std::move(o));
+        return application;
     }
+    // The program is the one module with icons: its registered icons answer
+    // for any instance, the null one included.
     auto it = t.iconResources.find(static_cast<WORD>(v));
     if (it == t.iconResources.end()) {
         SetLastError(ERROR_FILE_NOT_FOUND);

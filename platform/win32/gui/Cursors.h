@@ -54,6 +54,9 @@ BOOL GetCursorSize(HCURSOR cursor, SIZE* size);
 
 // Icons the program draws, registered under a resource id for LoadIconW.
 void RegisterIconResource(WORD id, const QImage& image);
+// IDI_APPLICATION with a null instance is the system's shared application
+// icon; any other id is the program's registered icon (a new handle each
+// call), whatever the instance, as the program is the one module with icons.
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
 BOOL DestroyIcon(HICON icon);
 constexpr UINT DI_NORMAL = 0x0003;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "Caption.h"
 #include "Cursors.h"
 #include "DeviceContext.h"
 #include "DrawText.h"
@@ -11,6 +12,7 @@
 #include "MessageQueue.h"
 #include "MoveSizeLoop.h"
 #include "Paint.h"
+#include "SystemMenu.h"
 #include "SystemMetrics.h"
 #include "Window.h"
 #include "WindowGeometry.h"
@@ -34,7 +36,7 @@ LRESULT DefaultHitTest(WindowObject& w, POINT screen)
     RECT client = w.ClientRectInWindow();
     if (PtInRect(&client, p)) return HTCLIENT;
     int width = w.Width(), height = w.Height();
-    if (w.style & WS_THICKFRAME) {
+    if ((w.style & WS_THICKFRAME) && !(w.style & WS_MAXIMIZE)) {
         int f = GetSystemMetrics(SM_CXFRAME);
         const int corner = 16;
         bool l = p.x < f, r = p.x >= width - f, t = p.y < f, b = p.y >= height - f;
@@ -48,11 +50,7 @@ LRESULT DefaultHitTest(WindowObject& w, POINT screen)
         if (t) return HTTOP;
         if (b) return HTBOTTOM;
     }
-    if ((w.style & WS_CAPTION) == WS_CAPTION) {
-        RECT in = DefaultNonClientInsets(w.style, w.exStyle);
-        int captionTop = in.top - GetSystemMetrics(SM_CYCAPTION) - ((w.exStyle & WS_EX_CLIENTEDGE) ? 2 : 0);
-        if (p.y >= captionTop && p.y < captionTop + GetSystemMetrics(SM_CYCAPTION)) return HTCAPTION;
-    }
+    if (LRESULT caption = CaptionHitTest(w, p); caption != HTNOWHERE) return caption;
     return HTBORDER;
 }
 
@@ -69,19 +67,7 @@ void PaintDefaultFrame(HWND window, WindowObject& w)
     FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
     HBRUSH frame = GetSysColorBrush(COLOR_WINDOWFRAME);
     FrameRect(dc, &all, frame);
-    if ((w.style & WS_CAPTION) == WS_CAPTION) {
-        bool active = GetActiveWindow() == window;
-        int f = in.left - ((w.exStyle & WS_EX_CLIENTEDGE) ? 2 : 0);
-        RECT cap{f, f, w.Width() - f, f + GetSystemMetrics(SM_CYCAPTION)};
-        FillRect(dc, &cap, GetSysColorBrush(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
-        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
-        RECT text = cap;
-        text.left += 4;
-        DrawTextW(dc, w.text.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-        SelectObject(dc, old);
-    }
+    if ((w.style & WS_CAPTION) == WS_CAPTION) PaintCaption(dc, w, GetActiveWindow() == window);
     if (w.exStyle & WS_EX_CLIENTEDGE) {
         RECT edge{client.left - 2, client.top - 2, client.right + 2, client.bottom + 2};
         DrawEdge(dc, &edge, EDGE_SUNKEN, BF_RECT);
@@ -191,12 +177,29 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETCURSOR: return SetCursorDefault(window, w, lParam);
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:
-    case WM_CONTEXTMENU:
         if (w.IsChild()) return SendMessageW(w.parent, message, wParam, lParam);
         return 0;
+    case WM_CONTEXTMENU: {
+        if (w.IsChild()) return SendMessageW(w.parent, message, wParam, lParam);
+        // Nobody showed a menu of its own: on the caption, the system menu.
+        if (lParam == -1) return 0;  // from the keyboard: no point to look at
+        LRESULT hit = SendMessageW(window, WM_NCHITTEST, 0, lParam);
+        if ((hit == HTCAPTION || hit == HTSYSMENU) && IsWindow(window)) ShowSystemMenu(window, PointOf(lParam));
+        return 0;
+    }
+    case WM_NCRBUTTONUP:
+        SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), lParam);
+        return 0;
+    case WM_NCMOUSEMOVE: SetCaptionHot(window, static_cast<LRESULT>(wParam)); return 0;
+    case WM_NCMOUSELEAVE: SetCaptionHot(window, HTNOWHERE); return 0;
     case WM_NCLBUTTONDOWN: {
         LRESULT hit = static_cast<LRESULT>(wParam);
-        if (hit == HTCAPTION) {
+        if (hit == HTCLOSE || hit == HTMINBUTTON || hit == HTMAXBUTTON) {
+            TrackCaptionButton(window, hit);
+        } else if (hit == HTSYSMENU) {
+            SetActiveWindow(window);
+            SendMessageW(window, WM_SYSCOMMAND, SC_MOUSEMENU + HTSYSMENU, lParam);
+        } else if (hit == HTCAPTION) {
             SetActiveWindow(window);
             SendMessageW(window, WM_SYSCOMMAND, SC_MOVE + HTCAPTION, lParam);
         } else if (hit >= HTLEFT && hit <= HTBOTTOMRIGHT) {
@@ -208,6 +211,7 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         switch (wParam & 0xFFF0) {
         case SC_MOVE:
         case SC_SIZE: {
+            if (w.style & WS_MAXIMIZE) return 0;  // a maximised window stays in place
             POINT start = PointOf(lParam);
             if (lParam == 0) GetCursorPos(&start);
             RunMoveSizeLoop(window, wParam, start);
@@ -215,11 +219,20 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         }
         case SC_CLOSE: SendMessageW(window, WM_CLOSE, 0, 0); return 0;
         case SC_MINIMIZE: ShowWindow(window, SW_MINIMIZE); return 0;
+        case SC_MAXIMIZE: ShowWindow(window, SW_MAXIMIZE); return 0;
+        case SC_MOUSEMENU: ShowSystemMenu(window, SystemMenuPoint(window)); return 0;
+        case SC_KEYMENU:
+            // Alt+Space: the system menu; a menu bar is not kept here.
+            if (lParam == L' ') ShowSystemMenu(window, SystemMenuPoint(window));
+            return 0;
+        case SC_RESTORE: ShowWindow(window, SW_RESTORE); return 0;
         default: return 0;
         }
     case WM_SYSKEYDOWN:
         if (wParam == VK_F4 && (GetKeyState(VK_MENU) & 0x8000))
             PostMessageW(GetAncestor(window, GA_ROOT), WM_SYSCOMMAND, SC_CLOSE, 0);
+        else if (wParam == VK_SPACE && (GetKeyState(VK_MENU) & 0x8000))
+            SendMessageW(GetAncestor(window, GA_ROOT), WM_SYSCOMMAND, SC_KEYMENU, L' ');
         return 0;
     case WM_WINDOWPOSCHANGED: {
         auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);

@@ -1,5 +1,6 @@
 #include "Input.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 
@@ -34,10 +35,19 @@ struct RawInput {
     LRESULT hit = HTNOWHERE;
 };
 
+// Leave and hover tracking: one window at a time, as on the system.
 struct Tracking {
     HWND window = nullptr;
-    DWORD flags = 0;
+    DWORD flags = 0;  // TME_LEAVE, TME_HOVER (until the hover is reported), TME_NONCLIENT
+    DWORD hoverTime = 0;
+    RECT hoverRect;      // screen; the hover restarts when the cursor leaves it
+    ULONGLONG hoverDue = 0;
 };
+
+// The system's defaults: HOVER_DEFAULT waits this long, and the cursor may
+// wander this far (a box centred on where the wait started).
+constexpr DWORD kDefaultHoverMs = 400;
+constexpr int kHoverBox = 4;
 
 struct InputState {
     std::deque<RawInput> queue;
@@ -116,6 +126,26 @@ HWND HitWindow(POINT pt, LRESULT* hit)
     return nullptr;
 }
 
+RECT HoverBoxAt(POINT p)
+{
+    return RECT{p.x - kHoverBox / 2, p.y - kHoverBox / 2, p.x + kHoverBox / 2, p.y + kHoverBox / 2};
+}
+
+// Starts the hover wait again where the cursor is.
+void RestartHover(Tracking& t, POINT cursor)
+{
+    t.hoverRect = HoverBoxAt(cursor);
+    t.hoverDue = MessageClockNow() + t.hoverTime;
+}
+
+// A move out of the hover box starts the wait again from the new place.
+void NoteMoveForHover(POINT cursor)
+{
+    Tracking& t = S().tracking;
+    if (!t.window || !(t.flags & TME_HOVER)) return;
+    if (!PtInRect(&t.hoverRect, cursor)) RestartHover(t, cursor);
+}
+
 void PostLeave(HWND window, bool nonClient)
 {
     PostMessageW(window, nonClient ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
@@ -179,6 +209,7 @@ void ConvertMouse(RawInput& in)
         target = HitWindow(in.pt, &hit);
         CheckLeave(target, hit);
     }
+    if (in.kind == RawKind::Move) NoteMoveForHover(in.pt);
     if (!target) {
         in.dropped = true;
         return;
@@ -370,24 +401,41 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* track)
     if (track->dwFlags & TME_QUERY) {
         track->dwFlags = s.tracking.window ? s.tracking.flags : 0;
         track->hwndTrack = s.tracking.window;
+        track->dwHoverTime = s.tracking.window ? s.tracking.hoverTime : 0;
         return TRUE;
     }
     if (!Lookup(track->hwndTrack)) return FALSE;
+    const DWORD kinds = track->dwFlags & (TME_LEAVE | TME_HOVER);
     if (track->dwFlags & TME_CANCEL) {
-        if (s.tracking.window == track->hwndTrack) s.tracking = Tracking{};
+        // Cancels the kinds named (every kind when none is named).
+        Tracking& t = s.tracking;
+        if (t.window == track->hwndTrack) {
+            t.flags &= kinds ? ~kinds : 0;
+            if (!(t.flags & (TME_LEAVE | TME_HOVER))) t = Tracking{};
+        }
         return TRUE;
     }
-    if (!(track->dwFlags & TME_LEAVE)) return TRUE;  // hover reports are not produced here
+    if (!kinds) return TRUE;
     bool nonClient = (track->dwFlags & TME_NONCLIENT) != 0;
     LRESULT hit = HTNOWHERE;
     HWND under = s.capture ? WindowFromPoint(s.cursor) : HitWindow(s.cursor, &hit);
     if (s.capture) hit = under == track->hwndTrack ? HTCLIENT : HTNOWHERE;
     bool inside = under == track->hwndTrack && (nonClient ? hit != HTCLIENT : hit == HTCLIENT);
     if (!inside) {
-        PostLeave(track->hwndTrack, nonClient);
+        // Nothing to hover over; a leave is reported at once.
+        if (kinds & TME_LEAVE) PostLeave(track->hwndTrack, nonClient);
         return TRUE;
     }
-    s.tracking = Tracking{track->hwndTrack, track->dwFlags & (TME_LEAVE | TME_NONCLIENT | TME_HOVER)};
+    Tracking& t = s.tracking;
+    if (t.window != track->hwndTrack || ((t.flags & TME_NONCLIENT) != 0) != nonClient) t = Tracking{};
+    t.window = track->hwndTrack;
+    t.flags = (t.flags & (TME_LEAVE | TME_HOVER)) | kinds | (nonClient ? TME_NONCLIENT : 0);
+    if (kinds & TME_HOVER) {
+        // Each request reports one hover, after the time counted from now.
+        t.hoverTime = track->dwHoverTime == HOVER_DEFAULT ? kDefaultHoverMs : track->dwHoverTime;
+        t.hoverTime = std::clamp<DWORD>(t.hoverTime, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
+        RestartHover(t, s.cursor);
+    }
     return TRUE;
 }
 
@@ -479,6 +527,47 @@ bool TakeInputMessage(const MessageFilter& filter, bool remove, MSG* msg)
         }
         return true;
     }
+}
+
+bool TakeHoverMessage(const MessageFilter& filter, bool remove, MSG* msg)
+{
+    InputState& s = S();
+    Tracking& t = s.tracking;
+    if (!t.window || !(t.flags & TME_HOVER) || MessageClockNow() < t.hoverDue) return false;
+    if (!IsWindow(t.window)) {
+        t = Tracking{};
+        return false;
+    }
+    bool nonClient = (t.flags & TME_NONCLIENT) != 0;
+    UINT message = nonClient ? WM_NCMOUSEHOVER : WM_MOUSEHOVER;
+    if (!filter.Matches(t.window, message)) return false;
+    *msg = MSG{};
+    msg->hwnd = t.window;
+    msg->message = message;
+    msg->pt = s.cursor;
+    if (nonClient) {
+        msg->wParam = static_cast<WPARAM>(SendMessageW(t.window, WM_NCHITTEST, 0, PackPoint(s.cursor)));
+        msg->lParam = PackPoint(s.cursor);
+    } else {
+        POINT c = s.cursor;
+        ScreenToClient(t.window, &c);
+        msg->wParam = MouseKeyFlags();
+        msg->lParam = PackPoint(c);
+    }
+    if (remove) {
+        // One report per request; leave tracking goes on.
+        t.flags &= ~TME_HOVER;
+        if (!(t.flags & TME_LEAVE)) t = Tracking{};
+    }
+    return true;
+}
+
+long long MsUntilHover()
+{
+    const Tracking& t = S().tracking;
+    if (!t.window || !(t.flags & TME_HOVER)) return -1;
+    ULONGLONG now = MessageClockNow();
+    return t.hoverDue <= now ? 0 : static_cast<long long>(t.hoverDue - now);
 }
 
 POINT CurrentCursorPos() { return S().cursor; }

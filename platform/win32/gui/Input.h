@@ -5,7 +5,8 @@
 // WM_NCHITTEST and WM_SETCURSOR, then gets the client or non-client mouse
 // message. Double clicks are reported only to classes with CS_DBLCLKS (the
 // non-client ones always); leave tracking reports WM_MOUSELEAVE when the
-// cursor moves to any other window, a child window included.
+// cursor moves to any other window, a child window included; hover tracking
+// reports WM_MOUSEHOVER once the cursor has rested for the hover time.
 #pragma once
 
 #include "UserTypes.h"
@@ -26,6 +27,12 @@ HWND SetCapture(HWND window);
 BOOL ReleaseCapture();
 HWND GetCapture();
 
+// TME_LEAVE and TME_HOVER (with TME_NONCLIENT: the non-client variants)
+// for one window at a time; TME_CANCEL ends the kinds named, TME_QUERY
+// fills in what is tracked. A hover is reported once per request, after
+// dwHoverTime milliseconds (HOVER_DEFAULT: the system's 400) in which the
+// cursor stayed within a small box; moving out of it starts the wait again.
+// Leaving the window ends both kinds.
 BOOL TrackMouseEvent(TRACKMOUSEEVENT* track);
 
 BOOL GetCursorPos(POINT* p);
@@ -46,6 +53,10 @@ struct MessageFilter;
 // the filter takes it.
 void PrepareInput();
 bool TakeInputMessage(const MessageFilter& filter, bool remove, MSG* msg);
+// The WM_MOUSEHOVER (WM_NCMOUSEHOVER) of a hover that is due.
+bool TakeHoverMessage(const MessageFilter& filter, bool remove, MSG* msg);
+// Milliseconds until a hover is due (0 when one is, -1 for none).
+long long MsUntilHover();
 POINT CurrentCursorPos();
 void ForgetWindowInput(HWND window);
 bool IsMouseMessage(UINT message);

@@ -313,20 +313,34 @@ HMENU LoadMenuW(HINSTANCE, LPCWSTR name)
 
 void SetMenuPresenter(MenuPresenter* presenter) { g_presenter = presenter; }
 
-BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*)
+namespace win32_gui {
+
+UINT RunMenu(HMENU menu, UINT flags, POINT screen, HWND owner, bool systemMenu)
 {
-    if (!Get(menu) || (owner && !IsWindow(owner))) return FALSE;
     if (owner) {
-        SendMessageW(owner, WM_ENTERMENULOOP, TRUE, 0);
-        if (!(flags & TPM_NONOTIFY)) SendMessageW(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+        // The menu of a window's own (its system menu) is no pop-up the
+        // program asked for: WM_ENTERMENULOOP says so, and WM_INITMENUPOPUP
+        // marks it in its high word.
+        SendMessageW(owner, WM_ENTERMENULOOP, systemMenu ? FALSE : TRUE, 0);
+        if (!(flags & TPM_NONOTIFY))
+            SendMessageW(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELONG(0, systemMenu ? 1 : 0));
     }
     UINT command = 0;
     if (Get(menu)) {
         static QtMenuPresenter qtPresenter;
         MenuPresenter* p = g_presenter.load();
-        command = (p ? p : &qtPresenter)->Present(menu, flags, POINT{x, y}, owner);
+        command = (p ? p : &qtPresenter)->Present(menu, flags, screen, owner);
     }
-    if (owner && IsWindow(owner)) SendMessageW(owner, WM_EXITMENULOOP, TRUE, 0);
+    if (owner && IsWindow(owner)) SendMessageW(owner, WM_EXITMENULOOP, systemMenu ? FALSE : TRUE, 0);
+    return command;
+}
+
+}  // namespace win32_gui
+
+BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*)
+{
+    if (!Get(menu) || (owner && !IsWindow(owner))) return FALSE;
+    UINT command = win32_gui::RunMenu(menu, flags, POINT{x, y}, owner, false);
     if (flags & TPM_RETURNCMD) return static_cast<BOOL>(command);
     if (command && owner && IsWindow(owner)) PostMessageW(owner, WM_COMMAND, command, 0);
     return command ? TRUE : FALSE;

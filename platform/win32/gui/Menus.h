@@ -94,3 +94,10 @@ void SetMenuPresenter(MenuPresenter* presenter);
 // around the presenter; with TPM_RETURNCMD returns the command, otherwise
 // posts it to the owner as WM_COMMAND and returns whether there was one.
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* ignored);
+
+namespace win32_gui {
+// Shows the menu through the presenter with the owner's notifications around
+// it and returns the chosen command (0 for none); systemMenu marks a
+// window's system menu in them.
+UINT RunMenu(HMENU menu, UINT flags, POINT screen, HWND owner, bool systemMenu);
+}  // namespace win32_gui

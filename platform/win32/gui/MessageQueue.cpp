@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -20,6 +21,15 @@ using namespace win32_gui;
 namespace {
 
 HWND const kThreadOnly = reinterpret_cast<HWND>(-1);
+
+// Milliseconds until a timer or a hover is due (-1 for neither).
+long long MsUntilNextWake()
+{
+    long long timer = MsUntilNextTimer(), hover = MsUntilHover();
+    if (timer < 0) return hover;
+    if (hover < 0) return timer;
+    return std::min(timer, hover);
+}
 
 // Delivers queued messages from the Qt event loop while no loop of ours is
 // retrieving them. Lives on the UI thread as a child of the application.
@@ -49,7 +59,7 @@ public:
     void Deliver();
     void ArmTimer()
     {
-        long long ms = MsUntilNextTimer();
+        long long ms = MsUntilNextWake();
         if (ms < 0) {
             timer_.stop();
             return;
@@ -189,7 +199,7 @@ bool Peek(const MessageFilter& filter, bool remove, MSG* msg)
     MSG m;
     bool found = TakePosted(filter, remove, &m) || TakeInputMessage(filter, remove, &m) ||
                  TakeQuit(filter, remove, &m) || TakePaintMessage(filter, &m) ||
-                 TakeDueTimer(filter, remove, &m);
+                 TakeDueTimer(filter, remove, &m) || TakeHoverMessage(filter, remove, &m);
     if (!found) return false;
     if (!m.time) m.time = static_cast<DWORD>(MessageClockNow());
     if (m.pt.x == 0 && m.pt.y == 0 && m.message != WM_QUIT) m.pt = CurrentCursorPos();
@@ -211,7 +221,7 @@ void WaitForWork()
         --q.retrieving;
         return;
     }
-    long long ms = MsUntilNextTimer();
+    long long ms = MsUntilNextWake();
     std::unique_lock<std::mutex> guard(q.lock);
     auto ready = [&] { return !q.posted.empty() || q.quit; };
     if (ms < 0) q.changed.wait(guard, ready);

@@ -2,10 +2,10 @@
 // directly and may re-enter; PostMessage (declared with the registered
 // message ids in WindowMessages.h) may be called from any thread and is
 // delivered in posting order. Retrieval takes, in this order: posted
-// messages, input, WM_QUIT, WM_PAINT for windows with an invalid region, and
-// WM_TIMER for due timers. While no loop of ours is retrieving messages (the
-// program waits in Qt's own event loop), a dispatcher delivers them from the
-// Qt event loop.
+// messages, input, WM_QUIT, WM_PAINT for windows with an invalid region,
+// WM_TIMER for due timers, and WM_MOUSEHOVER for a due hover. While no loop
+// of ours is retrieving messages (the program waits in Qt's own event loop),
+// a dispatcher delivers them from the Qt event loop.
 #pragma once
 
 #include "UserTypes.h"

@@ -7,6 +7,7 @@
 
 #include "Window.h"
 #include "WindowGeometry.h"
+#include "platform/win32/SystemModules.h"
 
 namespace {
 
@@ -36,6 +37,19 @@ std::vector<MonitorDescription> QtMonitors()
     }
     return out;
 }
+
+// Programs that look the multi-monitor functions up by name find them in
+// "User32.dll". Registered from this file because every program that uses
+// monitors or system metrics links it.
+const SystemModuleExport kUser32Exports[] = {
+    {"EnumDisplayMonitors", reinterpret_cast<FARPROC>(&EnumDisplayMonitors)},
+    {"GetMonitorInfoW", reinterpret_cast<FARPROC>(&GetMonitorInfoW)},
+};
+const SystemModule kUser32{L"User32.dll", kUser32Exports, std::size(kUser32Exports)};
+const bool g_user32Added = [] {
+    AddSystemModule(&kUser32);
+    return true;
+}();
 
 HMONITOR HandleOf(size_t index) { return reinterpret_cast<HMONITOR>(static_cast<uintptr_t>(index + 1)); }
 

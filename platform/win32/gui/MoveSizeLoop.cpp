@@ -17,11 +17,14 @@ MINMAXINFO DefaultMinMaxInfo(HWND window)
     HMONITOR mon = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
     MONITORINFO info;
     GetMonitorInfoW(mon, &info);
-    m.ptMaxSize = POINT{info.rcWork.right - info.rcWork.left, info.rcWork.bottom - info.rcWork.top};
-    m.ptMaxPosition = POINT{0, 0};
+    // Maximised, the sizing border lies just outside the work area.
+    LONG style = GetWindowLongW(window, GWL_STYLE);
+    int border = DefaultFrameThickness(static_cast<DWORD>(style), static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
+    m.ptMaxSize = POINT{info.rcWork.right - info.rcWork.left + 2 * border, info.rcWork.bottom - info.rcWork.top + 2 * border};
+    m.ptMaxPosition = POINT{-border, -border};
     m.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
     m.ptMaxTrackSize = POINT{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
-    if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) m.ptMinTrackSize = POINT{0, 0};
+    if (style & WS_CHILD) m.ptMinTrackSize = POINT{0, 0};
     return m;
 }
 

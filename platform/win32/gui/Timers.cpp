@@ -11,8 +11,6 @@ using namespace win32_gui;
 
 namespace {
 
-std::atomic<MessageClock*> g_clock{nullptr};
-
 struct Timer {
     HWND window = nullptr;
     UINT_PTR id = 0;
@@ -36,13 +34,7 @@ UINT ClampInterval(UINT ms) { return std::clamp(ms, USER_TIMER_MINIMUM, USER_TIM
 
 }  // namespace
 
-void SetMessageClock(MessageClock* clock) { g_clock = clock; }
-
-ULONGLONG MessageClockNow()
-{
-    MessageClock* c = g_clock.load();
-    return c ? c->NowMs() : GetTickCount64();
-}
+ULONGLONG MessageClockNow() { return GetTickCount64(); }
 
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc)
 {

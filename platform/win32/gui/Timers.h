@@ -1,19 +1,14 @@
 // Window timers. A due timer is not queued: it is turned into one WM_TIMER
 // when the queue is otherwise empty, so a timer that fell behind is
 // coalesced into a single message, and the next one is due one interval
-// after that message was produced. Times come from a replaceable clock.
+// after that message was produced. Times come from the tick count, whose
+// clock tests replace (SetMessageClock).
 #pragma once
 
 #include <atomic>
 
 #include "UserTypes.h"
-
-// The clock of timers, message times and double-click intervals.
-class MessageClock {
-public:
-    virtual ~MessageClock() = default;
-    virtual ULONGLONG NowMs() = 0;  // monotonic milliseconds
-};
+#include "platform/win32/Tick.h"
 
 // A clock that only moves when told to (for tests).
 class ManualMessageClock : public MessageClock {
@@ -26,8 +21,8 @@ private:
     std::atomic<ULONGLONG> now_;
 };
 
-// Installs a clock (not owned; null restores the system tick count).
-void SetMessageClock(MessageClock* clock);
+// The time of timers, message times and double-click intervals: the same
+// as GetTickCount64.
 ULONGLONG MessageClockNow();
 
 constexpr UINT USER_TIMER_MINIMUM = 10;

@@ -13,9 +13,11 @@
 #include "MessageQueue.h"
 #include "Paint.h"
 #include "StaticControl.h"
+#include "SystemMenu.h"
 #include "Timers.h"
 #include "WindowGeometry.h"
 #include "WindowObject.h"
+#include "WindowStates.h"
 #include "WindowWidget.h"
 #include "platform/win32/CString.h"
 
@@ -227,6 +229,7 @@ void OnWindowDestroyed(HWND window)
     DropPostedMessages(window);
     KillTimersOf(window);
     ForgetWindowInput(window);
+    ForgetSystemMenu(window);
 }
 
 }  // namespace win32_gui
@@ -831,6 +834,7 @@ BOOL ShowWindow(HWND window, int command)
     WindowObject* w = Lookup(window);
     if (!w) return FALSE;
     bool wasVisible = (w->style & WS_VISIBLE) != 0;
+    if (ChangeShowState(window, command)) return wasVisible ? TRUE : FALSE;
     UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
     switch (command) {
     case SW_HIDE: flags |= SWP_HIDEWINDOW | SWP_NOACTIVATE; break;

@@ -9,6 +9,7 @@
 #include "SystemMetrics.h"
 #include "Window.h"
 #include "WindowObject.h"
+#include "WindowStates.h"
 #include "WindowWidget.h"
 
 using namespace win32_gui;
@@ -116,12 +117,17 @@ BOOL SubtractRect(RECT* dst, const RECT* a, const RECT* b)
 
 namespace win32_gui {
 
+int DefaultFrameThickness(DWORD style, DWORD exStyle)
+{
+    if (style & WS_THICKFRAME) return GetSystemMetrics(SM_CXFRAME);
+    if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME)) return GetSystemMetrics(SM_CXDLGFRAME);
+    if (style & WS_BORDER) return GetSystemMetrics(SM_CXBORDER);
+    return 0;
+}
+
 RECT DefaultNonClientInsets(DWORD style, DWORD exStyle)
 {
-    int frame = 0;
-    if (style & WS_THICKFRAME) frame = GetSystemMetrics(SM_CXFRAME);
-    else if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME)) frame = GetSystemMetrics(SM_CXDLGFRAME);
-    else if (style & WS_BORDER) frame = GetSystemMetrics(SM_CXBORDER);
+    int frame = DefaultFrameThickness(style, exStyle);
     RECT r{frame, frame, frame, frame};
     if ((style & WS_CAPTION) == WS_CAPTION) r.top += GetSystemMetrics(SM_CYCAPTION);
     int edge = (exStyle & WS_EX_CLIENTEDGE) ? 2 : (exStyle & WS_EX_STATICEDGE) ? 1 : 0;
@@ -332,7 +338,7 @@ BOOL GetWindowPlacement(HWND window, WINDOWPLACEMENT* placement)
                                                          : SW_SHOWNORMAL;
     placement->ptMinPosition = POINT{-1, -1};
     placement->ptMaxPosition = POINT{-1, -1};
-    placement->rcNormalPosition = w->rect;
+    placement->rcNormalPosition = NormalRectOf(*w);
     return TRUE;
 }
 

@@ -60,4 +60,6 @@ namespace win32_gui {
 void RecalcClientArea(HWND window);
 // The frame thickness and caption height the default handling gives a style.
 RECT DefaultNonClientInsets(DWORD style, DWORD exStyle);
+// The thickness of the frame alone (sizing, dialog or thin border).
+int DefaultFrameThickness(DWORD style, DWORD exStyle);
 }  // namespace win32_gui

@@ -64,6 +64,15 @@ public:
     bool alive = true;
     HICON iconBig = nullptr;
     HICON iconSmall = nullptr;
+    // The rectangle to go back to while minimised or maximised (screen),
+    // and whether a minimised window was maximised before.
+    RECT normalRect;
+    bool restoreToMaximized = false;
+    // The caption button under the cursor and the one held down (hit codes;
+    // HTNOWHERE for none).
+    LRESULT captionHot = HTNOWHERE;
+    LRESULT captionPressed = HTNOWHERE;
+    HMENU systemMenu = nullptr;  // the window's own copy, once asked for
 
     bool IsChild() const { return (style & WS_CHILD) != 0; }
     int Width() const { return rect.right - rect.left; }

@@ -123,6 +123,18 @@ protected:
         if (WORD vk = VirtualKeyOf(e->key())) InjectKey(vk, false);
     }
     bool focusNextPrevChild(bool) override { return false; }  // Tab is a key like the others
+    void changeEvent(QEvent* e) override
+    {
+        // Iconified or brought back by the desktop (its task bar, a key of
+        // the window manager): the window hears it as from its system menu.
+        if (e->type() == QEvent::WindowStateChange && !parentWidget()) {
+            WindowObject* w = Find(window_);
+            bool iconic = (windowState() & Qt::WindowMinimized) != 0;
+            if (w && iconic != ((w->style & WS_MINIMIZE) != 0))
+                PostMessageW(window_, WM_SYSCOMMAND, iconic ? SC_MINIMIZE : SC_RESTORE, 0);
+        }
+        QWidget::changeEvent(e);
+    }
     void closeEvent(QCloseEvent* e) override
     {
         // The window manager's close button asks the window, as its system menu would.
@@ -220,6 +232,15 @@ void SyncWidgetGeometry(WindowObject& w)
 void SyncWidgetVisibility(WindowObject& w)
 {
     if (w.widget) w.widget->setVisible((w.style & WS_VISIBLE) != 0);
+}
+
+void SyncWidgetShowState(WindowObject& w)
+{
+    if (!w.widget || w.IsChild()) return;
+    Qt::WindowStates state = w.widget->windowState();
+    bool iconic = (w.style & WS_MINIMIZE) != 0;
+    if (iconic == ((state & Qt::WindowMinimized) != 0)) return;
+    w.widget->setWindowState(iconic ? (state | Qt::WindowMinimized) : (state & ~Qt::WindowMinimized));
 }
 
 void SyncWidgetStacking(WindowObject& w)

@@ -17,6 +17,8 @@ void CreateWidgetFor(WindowObject& w);
 void DestroyWidgetFor(WindowObject& w);
 void SyncWidgetGeometry(WindowObject& w);  // the window and its children
 void SyncWidgetVisibility(WindowObject& w);
+// Iconifies a minimised top-level window on the desktop, or brings it back.
+void SyncWidgetShowState(WindowObject& w);
 void SyncWidgetStacking(WindowObject& w);
 void SyncWidgetFlags(WindowObject& w);
 void SyncWidgetMask(WindowObject& w);

@@ -7,7 +7,9 @@
 
 #include "RivoReaderIds.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/gui/Input.h"
 #include "platform/win32/gui/Menus.h"
+#include "platform/win32/gui/SystemMenu.h"
 #include "reader/ReaderStrings.h"
 #include "reader/app/RivoReaderDlg.h"
 #include "tests/platform/mfc/MfcTestSupport.h"
@@ -95,24 +97,78 @@ TEST_F(RivoReaderDlgTest, MissingFileShowsTheMessageAndReloadRebuilds)
     EXPECT_EQ(std::wstring(GetResString(IDS_FILE_NOT_FOUND)), answers_.questions[0].text);
 }
 
-TEST_F(RivoReaderDlgTest, ContextMenuOpensTheInformationDialog)
+TEST_F(RivoReaderDlgTest, TheSystemMenuEndsWithTheInformationEntry)
 {
+    // A right click on the caption and Alt+Space open the system menu; its
+    // information entry (command 16) opens the information dialog.
     ScriptedMenuPresenter menu(16);
     SetMenuPresenter(&menu);
     CRivoReaderDlg dialog{CString()};
     driver_.Expect(IDD_RIVOREADER_DIALOG, [&](DialogDriver& d) {
+        HMENU systemMenu = GetSystemMenu(d.Dialog(), FALSE);
+        ASSERT_NE(nullptr, systemMenu);
+        int count = GetMenuItemCount(systemMenu);
+        ASSERT_EQ(9, count);  // the system's seven, a separator and the entry
+        EXPECT_EQ(static_cast<UINT>(SC_CLOSE), GetMenuItemID(systemMenu, count - 3));
+        EXPECT_NE(0u, GetMenuState(systemMenu, static_cast<UINT>(count - 2), MF_BYPOSITION) & MF_SEPARATOR);
+        EXPECT_EQ(16u, GetMenuItemID(systemMenu, count - 1));
+
         driver_.Expect(IDD_ABOUTBOX, [](DialogDriver& about) {
             EXPECT_EQ(std::wstring(GetResString(IDS_ABOUT_TEXT)), about.Text(IDC_ABOUT_TEXT));
             about.Ok();
         });
-        SendMessageW(d.Dialog(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(d.Dialog()), static_cast<LPARAM>(MAKELONG(50, 60)));
+        RECT r;
+        GetWindowRect(d.Dialog(), &r);
+        POINT caption{r.left + 80, r.top + 12};
+        InjectMouseMove(caption);
+        InjectMouseButton(MouseButton::Right, true, caption);
+        InjectMouseButton(MouseButton::Right, false, caption);
+        d.Pump();
+        EXPECT_EQ(0u, driver_.Pending());
+
+        menu.answer = 0;
+        InjectKey(VK_MENU, true);
+        InjectKey(VK_SPACE, true, L' ');
+        InjectKey(VK_SPACE, false);
+        InjectKey(VK_MENU, false);
+        d.Pump();
         d.Ok();
     });
     EXPECT_EQ(IDOK, dialog.DoModal());
     SetMenuPresenter(nullptr);
-    ASSERT_EQ(1u, menu.calls.size());
-    EXPECT_EQ((std::vector<std::wstring>{L"RivoReader Information (&A)..."}), menu.calls[0].texts);
+    ASSERT_EQ(2u, menu.calls.size());
+    for (const auto& call : menu.calls) {
+        ASSERT_FALSE(call.texts.empty());
+        EXPECT_EQ(L"RivoReader Information (&A)...", call.texts.back());
+    }
     EXPECT_EQ((std::vector<int>{IDD_RIVOREADER_DIALOG, IDD_ABOUTBOX}), driver_.seen);
+}
+
+TEST_F(RivoReaderDlgTest, TheTitleBarShowsCloseMinimiseAndMaximise)
+{
+    CRivoReaderDlg dialog{CString()};
+    driver_.Expect(IDD_RIVOREADER_DIALOG, [&](DialogDriver& d) {
+        RECT r;
+        GetWindowRect(d.Dialog(), &r);
+        // The caption's right end: close, maximise, minimise; its left end the icon.
+        struct Probe {
+            int fromRight;
+            LRESULT hit;
+        } probes[] = {{13, HTCLOSE}, {33, HTMAXBUTTON}, {51, HTMINBUTTON}};
+        for (const Probe& p : probes) {
+            EXPECT_EQ(p.hit, SendMessageW(d.Dialog(), WM_NCHITTEST, 0, MAKELONG(r.right - p.fromRight, r.top + 14)));
+        }
+        EXPECT_EQ(HTSYSMENU, SendMessageW(d.Dialog(), WM_NCHITTEST, 0, MAKELONG(r.left + 14, r.top + 14)));
+        // The pointer over the close button lights it up.
+        InjectMouseMove(POINT{r.right - 13, r.top + 14});
+        d.Pump();
+        QImage shot = d.Screenshot();
+        gui_test::SaveScreenshot(shot, "rivoreader_close_hovered");
+        ASSERT_FALSE(shot.isNull());
+        EXPECT_EQ(qRgb(232, 17, 35), shot.pixel(shot.width() - 19, 9));
+        d.Ok();
+    });
+    EXPECT_EQ(IDOK, dialog.DoModal());
 }
 
 }  // namespace

@@ -126,6 +126,172 @@ TEST_F(InputTest, LeaveIsReportedWhenTheCursorMovesIntoAChild)
     EXPECT_EQ(MessagesOf(top, {WM_MOUSELEAVE}).size(), 1u);
 }
 
+struct HoverStep {
+    DWORD advanceMs;
+    POINT moveTo;  // client point, or {-1, -1} to stay
+    bool cancelHover = false;
+};
+
+struct HoverCase {
+    const char* name;
+    DWORD flags;
+    DWORD hoverTime;
+    std::vector<HoverStep> steps;
+    std::vector<ULONGLONG> hoverAtMs;  // when each WM_MOUSEHOVER arrived, from the request
+    size_t leaves;
+    bool trackedAfter;  // TME_QUERY still names the window at the end
+};
+
+void PrintTo(const HoverCase& c, std::ostream* os) { *os << c.name; }
+
+std::vector<HoverStep> Wait(DWORD total, DWORD step = 1)
+{
+    return std::vector<HoverStep>(total / step, HoverStep{step, POINT{-1, -1}});
+}
+
+std::vector<HoverStep> Then(std::vector<HoverStep> a, const std::vector<HoverStep>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class HoverTest : public InputTest, public testing::WithParamInterface<HoverCase> {};
+
+TEST_P(HoverTest, HoverIsReportedOnceAfterTheCursorRests)
+{
+    const HoverCase& c = GetParam();
+    HWND w = MakeTop(0, 0, 200, 150);
+    Pump();
+    InjectMouseMove(POINT{50, 50});
+    Pump();
+    ULONGLONG start = GetTickCount64();
+    std::vector<ULONGLONG> hovers;
+    SetHandler(w, [&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (m == WM_MOUSEHOVER) hovers.push_back(GetTickCount64() - start);
+        return std::nullopt;
+    });
+    TRACKMOUSEEVENT t;
+    t.dwFlags = c.flags;
+    t.hwndTrack = w;
+    t.dwHoverTime = c.hoverTime;
+    ASSERT_TRUE(TrackMouseEvent(&t));
+    Log().clear();
+    for (const HoverStep& step : c.steps) {
+        clock_.Advance(step.advanceMs);
+        if (step.moveTo.x >= 0) InjectMouseMove(step.moveTo);
+        if (step.cancelHover) {
+            TRACKMOUSEEVENT cancel;
+            cancel.dwFlags = TME_CANCEL | TME_HOVER;
+            cancel.hwndTrack = w;
+            ASSERT_TRUE(TrackMouseEvent(&cancel));
+        }
+        Pump();
+    }
+    EXPECT_EQ(hovers, c.hoverAtMs);
+    EXPECT_EQ(MessagesOf(w, {WM_MOUSELEAVE}).size(), c.leaves);
+    TRACKMOUSEEVENT q;
+    q.dwFlags = TME_QUERY;
+    ASSERT_TRUE(TrackMouseEvent(&q));
+    EXPECT_EQ(q.hwndTrack == w, c.trackedAfter);
+    EXPECT_EQ(q.dwFlags & TME_HOVER, 0u);  // nothing left to report
+}
+
+const POINT kStay{-1, -1};
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HoverTest,
+    testing::Values(
+        HoverCase{"default time", TME_HOVER | TME_LEAVE, HOVER_DEFAULT, Wait(600, 10), {400}, 0, true},
+        HoverCase{"one millisecond waits the timer minimum", TME_HOVER | TME_LEAVE, 1, Wait(30), {10}, 0, true},
+        HoverCase{"small moves keep the wait", TME_HOVER | TME_LEAVE, 100,
+                  Then({{50, POINT{51, 49}}, {10, POINT{49, 51}}}, Wait(100)), {100}, 0, true},
+        HoverCase{"a move out of the box starts again", TME_HOVER | TME_LEAVE, 100,
+                  Then({{60, POINT{60, 50}}}, Wait(200)), {160}, 0, true},
+        HoverCase{"once per request", TME_HOVER | TME_LEAVE, 50,
+                  Then(Wait(100), Then({{0, POINT{120, 120}}}, Wait(300, 10))), {50}, 0, true},
+        HoverCase{"leaving ends both", TME_HOVER | TME_LEAVE, 100,
+                  Then({{50, POINT{300, 300}}, {0, POINT{60, 60}}}, Wait(200)), {}, 1, false},
+        HoverCase{"hover alone ends with its report", TME_HOVER, 100, Wait(200), {100}, 0, false},
+        HoverCase{"cancelling the hover keeps the leave", TME_HOVER | TME_LEAVE, 100,
+                  Then({{20, kStay, true}}, Then(Wait(200), {{0, POINT{300, 300}}})), {}, 1, false}),
+    [](const testing::TestParamInfo<HoverCase>& i) { return std::string("case") + std::to_string(i.index); });
+
+TEST_F(InputTest, HoverCarriesTheKeysAndPointAndItsNonClientVariantTheHitCode)
+{
+    HWND w = MakeTop(100, 100, 200, 150);
+    SetHandler(w, [](HWND, UINT m, WPARAM, LPARAM l) -> std::optional<LRESULT> {
+        if (m == WM_NCHITTEST) return static_cast<SHORT>(HIWORD(static_cast<DWORD>(l))) < 120 ? HTCAPTION : HTCLIENT;
+        return std::nullopt;
+    });
+    Pump();
+    InjectKey(VK_SHIFT, true);
+    InjectMouseMove(POINT{150, 160});
+    Pump();
+    TRACKMOUSEEVENT t;
+    t.dwFlags = TME_HOVER;
+    t.hwndTrack = w;
+    t.dwHoverTime = 20;
+    ASSERT_TRUE(TrackMouseEvent(&t));
+    Log().clear();
+    clock_.Advance(20);
+    Pump();
+    auto hover = LogOf({WM_MOUSEHOVER});
+    ASSERT_EQ(hover.size(), 1u);
+    EXPECT_EQ(hover[0].wParam, MK_SHIFT);
+    EXPECT_EQ(hover[0].lParam, Packed(50, 60));  // client coordinates
+    InjectKey(VK_SHIFT, false);
+
+    InjectMouseMove(POINT{150, 110});
+    Pump();
+    t.dwFlags = TME_HOVER | TME_NONCLIENT;
+    ASSERT_TRUE(TrackMouseEvent(&t));
+    Log().clear();
+    clock_.Advance(20);
+    Pump();
+    auto nc = LogOf({WM_NCMOUSEHOVER, WM_MOUSEHOVER});
+    ASSERT_EQ(nc.size(), 1u);
+    EXPECT_EQ(nc[0].message, WM_NCMOUSEHOVER);
+    EXPECT_EQ(nc[0].wParam, static_cast<WPARAM>(HTCAPTION));
+    EXPECT_EQ(nc[0].lParam, Packed(150, 110));  // screen coordinates
+    // A client hover is not asked for in the non-client area.
+    t.dwFlags = TME_HOVER;
+    ASSERT_TRUE(TrackMouseEvent(&t));
+    Log().clear();
+    clock_.Advance(100);
+    Pump();
+    EXPECT_TRUE(LogOf({WM_NCMOUSEHOVER, WM_MOUSEHOVER}).empty());
+}
+
+TEST_F(InputTest, AWaitingMessageLoopWakesForTheHover)
+{
+    // With the system clock: GetMessage sleeps in the event loop and must
+    // wake by itself when the hover is due. A timer far later is the
+    // deadline that fails the test instead of hanging it.
+    SetMessageClock(nullptr);
+    HWND w = MakeTop(0, 0, 100, 100);
+    Pump();
+    InjectMouseMove(POINT{40, 40});
+    Pump();
+    TRACKMOUSEEVENT t;
+    t.dwFlags = TME_HOVER | TME_LEAVE;
+    t.hwndTrack = w;
+    t.dwHoverTime = 30;
+    ASSERT_TRUE(TrackMouseEvent(&t));
+    SetTimer(w, 1, 5000, nullptr);
+    ULONGLONG start = GetTickCount64();
+    MSG m;
+    UINT got = 0;
+    while (GetMessageW(&m, nullptr, 0, 0) > 0) {
+        if (m.message == WM_MOUSEHOVER || m.message == WM_TIMER) {
+            got = m.message;
+            break;
+        }
+        DispatchMessageW(&m);
+    }
+    KillTimer(w, 1);
+    EXPECT_EQ(got, WM_MOUSEHOVER);
+    EXPECT_GE(GetTickCount64() - start, 30u);
+}
+
 struct ClickCase {
     const char* name;
     bool classAsks;

@@ -209,6 +209,37 @@ TEST_F(MessageQueueTest, TimersAreCoalescedPerWindowAndId)
     EXPECT_TRUE(LogOf({WM_TIMER}).empty());
 }
 
+TEST_F(MessageQueueTest, TickCountTimersAndMessageTimesReadOneClock)
+{
+    // What measures time with GetTickCount (tooltips, animations) sees the
+    // same replaced clock as the timers and the message times.
+    HWND w = MakeTop(0, 0, 10, 10);
+    Pump();
+    EXPECT_EQ(GetTickCount64(), 100000u);
+    EXPECT_EQ(GetTickCount(), 100000u);
+    DWORD start = GetTickCount();
+    SetTimer(w, 7, 250, nullptr);
+    Log().clear();
+    ULONGLONG fired = 0;
+    SetHandler(w, [&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (m == WM_TIMER) fired = GetTickCount64();
+        return std::nullopt;
+    });
+    for (int step = 0; step < 30 && !fired; ++step) {
+        clock_.Advance(10);
+        Pump();
+    }
+    EXPECT_EQ(fired - start, 250u);
+    PostMessageW(w, WM_USER, 0, 0);
+    clock_.Advance(5);
+    MSG m;
+    ASSERT_TRUE(PeekMessageW(&m, w, WM_USER, WM_USER, PM_REMOVE));
+    EXPECT_EQ(m.time, start + 250u);  // stamped when posted
+    EXPECT_EQ(GetMessageTime(), start + 250u);
+    EXPECT_EQ(GetTickCount(), start + 255u);
+    KillTimer(w, 7);
+}
+
 int g_procCalls = 0;
 void CALLBACK_TimerProc(HWND, UINT message, UINT_PTR, DWORD)
 {

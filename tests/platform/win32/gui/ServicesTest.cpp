@@ -7,6 +7,7 @@
 #include "platform/win32/gui/Menus.h"
 #include "platform/win32/gui/MessageBox.h"
 #include "platform/win32/gui/SystemMetrics.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/Module.h"
 
 using namespace gui_test;
@@ -213,6 +214,56 @@ TEST_F(ServicesTest, MonitorsComeFromTheProvider)
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
     EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 2);
     EXPECT_FALSE(GetMonitorInfoW(reinterpret_cast<HMONITOR>(99), &info));
+}
+
+TEST_F(ServicesTest, MonitorFunctionsAreFoundByNameInUser32)
+{
+    // The way a program that may run where they are missing reaches them:
+    // looked up once, the library freed at once, then called through the
+    // addresses.
+    using EnumProc = BOOL (*)(HDC, const RECT*, MONITORENUMPROC, LPARAM);
+    using InfoProc = BOOL (*)(HMONITOR, MONITORINFO*);
+    EnumProc enumMonitors = nullptr;
+    InfoProc monitorInfo = nullptr;
+    for (const wchar_t* name : {L"User32.dll", L"USER32.DLL", L"user32.dll"}) {
+        HMODULE user32 = LoadLibraryW(name);
+        ASSERT_NE(nullptr, user32) << WideToUtf8(name);
+        enumMonitors = reinterpret_cast<EnumProc>(GetProcAddress(user32, "EnumDisplayMonitors"));
+        monitorInfo = reinterpret_cast<InfoProc>(GetProcAddress(user32, "GetMonitorInfoW"));
+        EXPECT_EQ(nullptr, GetProcAddress(user32, "GetMonitorInfoA"));
+        EXPECT_EQ(ERROR_PROC_NOT_FOUND, GetLastError());
+        EXPECT_TRUE(FreeLibrary(user32));
+    }
+    ASSERT_EQ(reinterpret_cast<void*>(&EnumDisplayMonitors), reinterpret_cast<void*>(enumMonitors));
+    ASSERT_EQ(reinterpret_cast<void*>(&GetMonitorInfoW), reinterpret_cast<void*>(monitorInfo));
+
+    FixedMonitorProvider three({MonitorDescription{RECT{0, 0, 1920, 1080}, RECT{0, 0, 1920, 1040}, true},
+                                MonitorDescription{RECT{1920, 0, 3200, 1024}, RECT{1920, 24, 3200, 1024}, false},
+                                MonitorDescription{RECT{-1024, 0, 0, 768}, RECT{-1024, 0, 0, 740}, false}});
+    SetMonitorProvider(&three);
+    struct Seen {
+        InfoProc info;
+        std::vector<RECT> monitors, works;
+        std::vector<DWORD> flags;
+    } seen{monitorInfo, {}, {}, {}};
+    ASSERT_TRUE(enumMonitors(nullptr, nullptr, [](HMONITOR m, HDC dc, RECT* r, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Seen*>(p);
+        EXPECT_EQ(nullptr, dc);
+        MONITORINFO info;
+        info.cbSize = 40;
+        if (!s->info(m, &info)) return FALSE;
+        s->monitors.push_back(*r);
+        s->works.push_back(info.rcWork);
+        s->flags.push_back(info.dwFlags);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&seen)));
+    EXPECT_EQ(seen.monitors, (std::vector<RECT>{RECT{0, 0, 1920, 1080}, RECT{1920, 0, 3200, 1024}, RECT{-1024, 0, 0, 768}}));
+    EXPECT_EQ(seen.works, (std::vector<RECT>{RECT{0, 0, 1920, 1040}, RECT{1920, 24, 3200, 1024}, RECT{-1024, 0, 0, 740}}));
+    EXPECT_EQ(seen.flags, (std::vector<DWORD>{MONITORINFOF_PRIMARY, 0, 0}));
+    MONITORINFO small;
+    small.cbSize = 20;
+    EXPECT_FALSE(monitorInfo(MonitorFromPoint(POINT{1, 1}, MONITOR_DEFAULTTOPRIMARY), &small));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
 }
 
 TEST_F(ServicesTest, MessageBoxGoesToTheAnswerer)

@@ -1,6 +1,9 @@
 // Window classes, handles, procedures, properties, the window tree and geometry.
+#include <QWidget>
+
 #include "GuiTestSupport.h"
 #include "platform/win32/gui/Focus.h"
+#include "platform/win32/gui/WindowObject.h"
 
 using namespace gui_test;
 
@@ -271,6 +274,130 @@ TEST_F(WindowTest, ActivationAndFocusMessages)
     DestroyWindow(a);
     EXPECT_EQ(GetActiveWindow(), b);
     EXPECT_EQ(GetFocus(), b);
+}
+
+// How a window ends after a series of state changes, each made with
+// ShowWindow or with the system command the caption buttons send.
+struct StateCase {
+    const char* name;
+    std::vector<std::pair<bool, int>> steps;  // (system command?, ShowWindow command or SC_ code)
+    bool zoomed;
+    bool iconic;
+    RECT rect;
+    WPARAM lastSizeType;
+    LPARAM lastSizeParam;
+    UINT placement;
+};
+
+void PrintTo(const StateCase& c, std::ostream* os) { *os << c.name; }
+
+class ShowStateTest : public WindowTest, public testing::WithParamInterface<StateCase> {};
+
+TEST_P(ShowStateTest, MaximiseMinimiseAndRestore)
+{
+    const StateCase& c = GetParam();
+    // 1280 x 1024 with a work area of 1280 x 984; the sizing border is 4 and
+    // the caption 20, so the client area is 8 narrower and 28 lower.
+    HWND other = MakeTop(600, 600, 50, 50);
+    HWND w = MakeTop(100, 100, 300, 200, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    Pump();
+    ASSERT_EQ(GetActiveWindow(), w);
+    for (const auto& [system, command] : c.steps) {
+        if (system) SendMessageW(w, WM_SYSCOMMAND, static_cast<WPARAM>(command), 0);
+        else ShowWindow(w, command);
+        Pump();
+    }
+    EXPECT_EQ(IsZoomed(w) != FALSE, c.zoomed);
+    EXPECT_EQ(IsIconic(w) != FALSE, c.iconic);
+    EXPECT_TRUE(IsWindowVisible(w));
+    RECT r;
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r, c.rect);
+    auto sizes = LogOf({WM_SIZE});
+    ASSERT_FALSE(sizes.empty());
+    EXPECT_EQ(sizes.back().hwnd, w);
+    EXPECT_EQ(sizes.back().wParam, c.lastSizeType);
+    EXPECT_EQ(sizes.back().lParam, c.lastSizeParam);
+    WINDOWPLACEMENT p;
+    ASSERT_TRUE(GetWindowPlacement(w, &p));
+    EXPECT_EQ(p.showCmd, c.placement);
+    EXPECT_EQ(p.rcNormalPosition, (RECT{100, 100, 400, 300}));
+    // An iconified window gives the activation away; the others keep it.
+    EXPECT_EQ(GetActiveWindow(), c.iconic ? other : w);
+    QWidget* widget = win32_gui::Find(w)->widget;
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ((widget->windowState() & Qt::WindowMinimized) != 0, c.iconic);
+    EXPECT_EQ(widget->geometry(), QRect(c.rect.left, c.rect.top, c.rect.right - c.rect.left, c.rect.bottom - c.rect.top));
+}
+
+const RECT kNormal{100, 100, 400, 300};
+const RECT kMaximised{-4, -4, 1284, 988};
+const LPARAM kNormalClient = MAKELONG(292, 172);
+const LPARAM kMaximisedClient = MAKELONG(1280, 964);
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ShowStateTest,
+    testing::Values(
+        StateCase{"maximise", {{false, SW_MAXIMIZE}}, true, false, kMaximised, SIZE_MAXIMIZED, kMaximisedClient,
+                  SW_SHOWMAXIMIZED},
+        StateCase{"maximise by command", {{true, SC_MAXIMIZE}}, true, false, kMaximised, SIZE_MAXIMIZED,
+                  kMaximisedClient, SW_SHOWMAXIMIZED},
+        StateCase{"restore from maximised", {{true, SC_MAXIMIZE}, {true, SC_RESTORE}}, false, false, kNormal,
+                  SIZE_RESTORED, kNormalClient, SW_SHOWNORMAL},
+        StateCase{"minimise", {{true, SC_MINIMIZE}}, false, true, kNormal, SIZE_MINIMIZED, 0, SW_SHOWMINIMIZED},
+        StateCase{"restore from minimised", {{true, SC_MINIMIZE}, {true, SC_RESTORE}}, false, false, kNormal,
+                  SIZE_RESTORED, kNormalClient, SW_SHOWNORMAL},
+        StateCase{"minimised from maximised goes back to maximised",
+                  {{true, SC_MAXIMIZE}, {true, SC_MINIMIZE}, {false, SW_RESTORE}}, true, false, kMaximised,
+                  SIZE_MAXIMIZED, kMaximisedClient, SW_SHOWMAXIMIZED},
+        StateCase{"maximise from minimised", {{true, SC_MINIMIZE}, {false, SW_SHOWMAXIMIZED}}, true, false,
+                  kMaximised, SIZE_MAXIMIZED, kMaximisedClient, SW_SHOWMAXIMIZED},
+        StateCase{"showing normally restores", {{true, SC_MAXIMIZE}, {false, SW_SHOWNORMAL}}, false, false, kNormal,
+                  SIZE_RESTORED, kNormalClient, SW_SHOWNORMAL}),
+    [](const testing::TestParamInfo<StateCase>& i) { return std::string("case") + std::to_string(i.index); });
+
+TEST_F(WindowTest, MaximisingAsksForTheLimitsAndAMaximisedWindowStaysInPlace)
+{
+    HWND w = MakeTop(100, 100, 300, 200, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    MINMAXINFO asked{};
+    SetHandler(w, [&](HWND, UINT m, WPARAM, LPARAM l) -> std::optional<LRESULT> {
+        if (m != WM_GETMINMAXINFO) return std::nullopt;
+        auto* mm = reinterpret_cast<MINMAXINFO*>(l);
+        asked = *mm;
+        mm->ptMaxSize = POINT{800, 600};
+        mm->ptMaxPosition = POINT{10, 20};
+        return 0;
+    });
+    ShowWindow(w, SW_MAXIMIZE);
+    EXPECT_EQ(asked.ptMaxSize, (POINT{1288, 992}));
+    EXPECT_EQ(asked.ptMaxPosition, (POINT{-4, -4}));
+    RECT r;
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r, (RECT{10, 20, 810, 620}));
+    // No sizing border, and dragging the caption does not move it.
+    EXPECT_EQ(SendMessageW(w, WM_NCHITTEST, 0, MAKELONG(12, 22)), HTBORDER);
+    SendMessageW(w, WM_SYSCOMMAND, SC_MOVE, MAKELONG(100, 30));
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r, (RECT{10, 20, 810, 620}));
+    EXPECT_TRUE(LogOf({WM_ENTERSIZEMOVE}).empty());
+}
+
+TEST_F(WindowTest, TheDesktopIconifyingOrRestoringTheWidgetReachesTheWindow)
+{
+    HWND w = MakeTop(100, 100, 300, 200, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    Pump();
+    QWidget* widget = win32_gui::Find(w)->widget;
+    ASSERT_NE(widget, nullptr);
+    Log().clear();
+    widget->setWindowState(widget->windowState() | Qt::WindowMinimized);
+    Pump();
+    EXPECT_TRUE(IsIconic(w));
+    widget->setWindowState(widget->windowState() & ~Qt::WindowMinimized);
+    Pump();
+    EXPECT_FALSE(IsIconic(w));
+    auto commands = LogOf({WM_SYSCOMMAND});
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[0].wParam, SC_MINIMIZE);
+    EXPECT_EQ(commands[1].wParam, SC_RESTORE);
 }
 
 }  // namespace
