@@ -85,8 +85,8 @@ void HXConBase::SetRect(int x, int y, int width, int height, int repaint)
 {
     const long long oldWidth = static_cast<long long>(m_rect.right) - m_rect.left;
     const long long oldHeight = static_cast<long long>(m_rect.bottom) - m_rect.top;
-    m_rect = RECT{x, y, static_cast<LONG>(static_cast<long long>(x) + width),
-                  static_cast<LONG>(static_cast<long long>(y) + height)};
+    auto edge = [](long long v) { return static_cast<LONG>(std::clamp<long long>(v, INT32_MIN, INT32_MAX)); };
+    m_rect = RECT{x, y, edge(static_cast<long long>(x) + width), edge(static_cast<long long>(y) + height)};
     if (oldWidth != width || oldHeight != height) OnSize(width, height);
     if (repaint) Draw();
 }
@@ -138,7 +138,8 @@ void HXConBase::GetSize(SIZE* size)
     if (!size) return;
     RECT r;
     GetRect(&r);
-    *size = SIZE{r.right - r.left, r.bottom - r.top};
+    auto extent = [](long long v) { return static_cast<LONG>(std::clamp<long long>(v, INT32_MIN, INT32_MAX)); };
+    *size = SIZE{extent(static_cast<long long>(r.right) - r.left), extent(static_cast<long long>(r.bottom) - r.top)};
 }
 
 int HXConBase::LoadAlign(const CXmlNode* element, SAlignInfo* info, int* errorCode)
@@ -306,8 +307,12 @@ void HXConBase::DrawControlText(int index)
     if (index < 0 || index >= kTextCount || m_texts[index].IsEmpty() || !m_pSurface || m_pSurface->IsEmpty()) return;
     RECT r;
     GetRect(&r);
-    const RECT box{r.left + m_rcInnerGaps.left, r.top + m_rcInnerGaps.top, r.right - m_rcInnerGaps.right,
-                   r.bottom - m_rcInnerGaps.bottom};
+    // Edges far outside any surface are held where the offsets cannot overflow.
+    auto edge = [](long long v) { return static_cast<LONG>(std::clamp<long long>(v, -(1LL << 30), 1LL << 30)); };
+    const RECT box{edge(static_cast<long long>(r.left) + m_rcInnerGaps.left),
+                   edge(static_cast<long long>(r.top) + m_rcInnerGaps.top),
+                   edge(static_cast<long long>(r.right) - m_rcInnerGaps.right),
+                   edge(static_cast<long long>(r.bottom) - m_rcInnerGaps.bottom)};
     const RECT shadow{box.left + 1, box.top + 1, box.right + 1, box.bottom + 1};
     HDC dc = m_pSurface->GetDC();
     if (!dc) return;
