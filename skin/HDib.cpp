@@ -64,6 +64,23 @@ bool ReadWholeFile(HANDLE file, std::vector<BYTE>* out)
     return true;
 }
 
+}  // namespace
+
+// Reads the whole open file and hands its bytes to a reader of memory; an
+// unreadable file leaves the image empty.
+template <class Read>
+int HDib::WithFileBytes(HANDLE file, Read read)
+{
+    std::vector<BYTE> bytes;
+    if (!ReadWholeFile(file, &bytes)) {
+        Clear();
+        return 0;
+    }
+    return read(bytes.data(), bytes.size());
+}
+
+namespace {
+
 template <class Read>
 int WithFile(const wchar_t* path, DWORD share, Read read)
 {
@@ -369,12 +386,7 @@ int HDib::DecodeRle(const BYTE* data, size_t size, bool fourBit)
 
 int HDib::LoadBmp(HANDLE file)
 {
-    std::vector<BYTE> bytes;
-    if (!ReadWholeFile(file, &bytes)) {
-        Clear();
-        return 0;
-    }
-    return LoadBmp(bytes.data(), bytes.size());
+    return WithFileBytes(file, [this](const BYTE* data, size_t size) { return LoadBmp(data, size); });
 }
 
 int HDib::LoadBmp(const wchar_t* path)
@@ -405,12 +417,7 @@ int HDib::LoadPicture(const void* data, size_t size)
 
 int HDib::LoadPicture(HANDLE file)
 {
-    std::vector<BYTE> bytes;
-    if (!ReadWholeFile(file, &bytes)) {
-        Clear();
-        return 0;
-    }
-    return LoadPicture(bytes.data(), bytes.size());
+    return WithFileBytes(file, [this](const BYTE* data, size_t size) { return LoadPicture(data, size); });
 }
 
 int HDib::LoadPicture(const wchar_t* path)

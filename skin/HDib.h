@@ -131,6 +131,8 @@ private:
     bool IsKeyPixel(const BYTE* p) const;
     int DecodeRle(const BYTE* data, size_t size, bool fourBit);
     void TakeFrom(HDib& other);
+    template <class Read>
+    int WithFileBytes(HANDLE file, Read read);
 
     HBITMAP m_hBitmap = nullptr;
     UINT m_nWidth = 0;

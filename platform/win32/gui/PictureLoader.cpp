@@ -21,16 +21,25 @@ HBITMAP LoadPictureFromMemory(const void* data, size_t size)
     if (!reader.read(&image) || image.isNull()) return nullptr;
     if (static_cast<long long>(image.width()) * image.height() > kMaxPixels) return nullptr;
     // Premultiplied colour is the picture laid over black.
-    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return BitmapFromImage(image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+}
 
+HBITMAP BitmapFromImage(const QImage& source)
+{
+    if (source.isNull()) return nullptr;
+    const QImage image = (source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32 ||
+                          source.format() == QImage::Format_ARGB32_Premultiplied)
+                             ? source
+                             : source.convertToFormat(QImage::Format_RGB32);
     BITMAPINFO info{};
     info.bmiHeader.biWidth = image.width();
-    info.bmiHeader.biHeight = -image.height();
+    info.bmiHeader.biHeight = -image.height();  // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap) return nullptr;
+    if (!bitmap || !bits) return nullptr;
     auto* out = static_cast<uint8_t*>(bits);
     const size_t stride = static_cast<size_t>(image.width()) * 4;
     for (int y = 0; y < image.height(); ++y) {
