@@ -6,6 +6,7 @@
 
 #include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/Menus.h"
+#include "platform/win32/gui/PictureLoader.h"
 #include "platform/win32/gui/Window.h"
 
 namespace {
@@ -56,26 +57,5 @@ HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name)
         SetLastError(ERROR_INVALID_DATA);
         return nullptr;
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biWidth = image.width();
-    info.bmiHeader.biHeight = -image.height();  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap || !bits) return nullptr;
-    auto* out = static_cast<uint8_t*>(bits);
-    const size_t stride = static_cast<size_t>(image.width()) * 4;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        uint8_t* dst = out + static_cast<size_t>(y) * stride;
-        for (int x = 0; x < image.width(); ++x) {
-            dst[x * 4 + 0] = static_cast<uint8_t>(qBlue(row[x]));
-            dst[x * 4 + 1] = static_cast<uint8_t>(qGreen(row[x]));
-            dst[x * 4 + 2] = static_cast<uint8_t>(qRed(row[x]));
-            dst[x * 4 + 3] = 0;
-        }
-    }
-    return bitmap;
+    return BitmapFromImage(image);
 }

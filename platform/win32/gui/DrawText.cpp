@@ -143,10 +143,14 @@ void WrapParagraph(const Line& para, int width, const Measure& m, std::vector<Li
 
 }  // namespace
 
-int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format)
+int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* callerRect, UINT format)
 {
     DeviceContext* d = DcFind(dc);
-    if (!d || !text || !rect) return 0;
+    if (!d || !text || !callerRect) return 0;
+    // Edges far outside any surface are held where sums of them cannot overflow.
+    RECT clamped{ClampCoordinate(callerRect->left), ClampCoordinate(callerRect->top),
+                 ClampCoordinate(callerRect->right), ClampCoordinate(callerRect->bottom)};
+    RECT* rect = &clamped;
     size_t length = count < 0 ? std::wcslen(text) : static_cast<size_t>(count);
     std::wstring raw(text, length);
 
@@ -236,6 +240,7 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format)
     if (format & DT_CALCRECT) {
         rect->right = rect->left + maxWidth;
         rect->bottom = rect->top + total;
+        *callerRect = *rect;
         return total;
     }
 

@@ -391,13 +391,15 @@ HBITMAP MakeBitmap(int width, int height, int bitCount, bool bottomUp, bool dib,
     s->bitCount = bitCount;
     s->bottomUp = bottomUp;
     long long stride = ((static_cast<long long>(width) * bitCount + 31) / 8) & ~3LL;
-    long long total = stride * height;
-    // Refuse what cannot be a picture (over 256 MiB) rather than try to allocate it.
-    if (stride <= 0 || total <= 0 || total > (1LL << 28)) {
+    // Refuse what cannot be a picture (over 256 MiB) rather than try to
+    // allocate it; the size is checked before it is multiplied out.
+    constexpr long long kMaxBytes = 1LL << 28;
+    if (stride <= 0 || height <= 0 || stride > kMaxBytes / height) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     s->stride = static_cast<int>(stride);
+    const long long total = stride * height;
     try {
         s->bits.assign(static_cast<size_t>(total), 0);
     } catch (const std::bad_alloc&) {

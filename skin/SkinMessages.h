@@ -1,0 +1,26 @@
+// The registered window messages by which skin controls talk to their skin
+// window and the skin window to its host application, and the record a
+// control hands over with "WM_HXSKINCONTROL_NOTIFY". Each id is registered by
+// name on first use and is the same for the whole process.
+#pragma once
+
+#include "platform/win32/WinTypes.h"
+
+// Notification to the application (wParam code, lParam data).
+UINT SkinNotifyMessage();            // "WM_HXSKIN_NOTIFY"
+// A control hands an SControlNotify record to its skin window (wParam).
+UINT SkinControlNotifyMessage();     // "WM_HXSKINCONTROL_NOTIFY"
+// A control asks its window to redraw it now (sent; wParam the control).
+UINT SkinInvalidControlMessage();    // "WM_HXSKINCONTROL_INVALIDCONTROL"
+// A control asks its window to lay out and redraw it (posted; wParam the control).
+UINT SkinRefreshControlMessage();    // "WM_HXSKINCONTROL_REFRESHCONTROL"
+// The message value inside a notify record whose wParam is a script text.
+UINT SkinStringCommandMessage();     // "WM_HXSTRCMD"
+
+// Lives on the caller's stack for the duration of the send.
+struct SControlNotify {
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    int send = 0;  // 1: the window sends the message to the application and waits; 0: it posts it
+};

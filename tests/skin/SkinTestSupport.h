@@ -1,0 +1,48 @@
+// Helpers of the skin tests: reading and writing pixels of a skin bitmap in
+// any depth, BMP files made byte by byte, and a stand-in for the skin window
+// that controls, fonts and regions ask for texts, images, cursors and timers.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "skin/HDib.h"
+#include "skin/SkinOwner.h"
+
+namespace skin_test {
+
+// The colour of a pixel (palette depths through the palette, 16-bit as 5-5-5).
+COLORREF Pixel(const HDib& dib, int x, int y);
+void SetPixel24(HDib& dib, int x, int y, COLORREF color);  // 24 and 32 bits
+void SetIndex(HDib& dib, int x, int y, int index);          // 1, 4 and 8 bits
+
+// A BMP file: file header, 40-byte info header (image size = data size),
+// the palette and the pixel data as given.
+std::string BmpBytes(int width, int height, int bitCount, DWORD compression, const std::vector<RGBQUAD>& palette,
+                     const std::vector<BYTE>& data);
+
+// The skin window as controls see it, recording what they ask of it.
+class FakeSkinOwner : public SkinOwner {
+public:
+    CString ResolveText(const CString& text) override;
+    HDib* GetImage(const CString& name) override;
+    HCURSOR FindCursor(const CString& name) override;
+    int SetControlTimer(HXConBase* control, int key, int interval) override;
+    LRESULT NotifyApplication(WPARAM code, LPARAM data) override;
+
+    std::map<std::wstring, std::wstring> texts;            // "$KEY" -> text
+    std::map<std::wstring, std::unique_ptr<HDib>> images;  // by name
+    std::map<std::wstring, HCURSOR> cursors;
+    struct TimerRequest {
+        HXConBase* control;
+        int key;
+        int interval;
+    };
+    std::vector<TimerRequest> timers;
+    std::vector<std::pair<WPARAM, LPARAM>> notifications;
+    std::vector<std::wstring> imageRequests;
+};
+
+}  // namespace skin_test
