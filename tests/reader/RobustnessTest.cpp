@@ -183,6 +183,11 @@ INSTANTIATE_TEST_SUITE_P(
                      RunFixtureTool("ogmmerge -q -o '" + d.File("d.ogm") + "' '" + avi + "' 2>&1");
                      return d.File("d.ogm");
                  }},
+        SweepRow{"ogg_theora_opus",
+                 [](const TempDir& d) {
+                     return MakeWithFfmpeg(d, "m.ogg",
+                                           TestVideo() + " " + TestAudio() + " -c:v libtheora -g 6 -c:a libopus -t 1.2");
+                 }},
         SweepRow{"flv_sorenson_mp3",
                  [](const TempDir& d) {
                      return MakeWithFfmpeg(d, "e.flv", TestVideo() + " " + TestAudio() + " -c:v flv -c:a libmp3lame -t 1.2");
