@@ -228,7 +228,7 @@ constexpr VideoCodecRow kVideoCodecs[] = {
     {L"FLV4", L"On2 VP6"},
     // Codecs that current recorders and muxers name by these FourCCs (or
     // that an analyser gives them from the container's own codec names).
-    {L"FMP4", L"MPEG-4 Visual (FMP4)"},
+    {L"FMP4", L"MPEG-4 Visual"},
     {L"HEVC", L"High Efficiency Video Coding (H.265)"},
     {L"HVC1", L"High Efficiency Video Coding (H.265)"},
     {L"HEV1", L"High Efficiency Video Coding (H.265)"},

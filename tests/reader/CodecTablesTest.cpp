@@ -66,7 +66,7 @@ TEST(CodecTables, VideoLookupIsExactAndFirstRowWins)
     EXPECT_STREQ(L"Unknown", FindVideoCodecName(L"    "));
     EXPECT_STREQ(L"Screen Video", FindVideoCodecName(L"SCRV"));
     // Rows for what current recorders write.
-    EXPECT_STREQ(L"MPEG-4 Visual (FMP4)", FindVideoCodecName(L"FMP4"));
+    EXPECT_STREQ(L"MPEG-4 Visual", FindVideoCodecName(L"FMP4"));
     EXPECT_STREQ(L"High Efficiency Video Coding (H.265)", FindVideoCodecName(L"HVC1"));
     EXPECT_STREQ(L"VP9", FindVideoCodecName(L"VP90"));
     EXPECT_EQ(nullptr, FindVideoCodecName(L"divx"));  // case-sensitive: callers upper-case
