@@ -161,82 +161,78 @@ void OggFile::HandlePage(const ByteSpan& head, size_t page, bool& stopPages)
     }
 }
 
+template <class Slot>
+Slot* OggFile::NewSlot(Slot (&slots)[kMaxStreams], int& count, int key)
+{
+    // Every header counts; only the first 16 streams of a kind are kept.
+    ++count;
+    for (Slot& slot : slots)
+        if (slot.key < 0) {
+            slot.key = key;
+            return &slot;
+        }
+    return nullptr;
+}
+
+OggFile::VideoSlot* OggFile::NewVideoSlot(int key) { return NewSlot(m_video, m_videoCount, key); }
+
+OggFile::AudioSlot* OggFile::NewAudioSlot(int key) { return NewSlot(m_audio, m_audioCount, key); }
+
 void OggFile::ReadStreamHeader(const ByteSpan& head, size_t page, int key)
 {
     BYTE k1 = head.At(page + kPacketKind), k2 = head.At(page + kPacketKind + 1);
     if (k1 == 'v' && k2 == 'i') {  // OGM video
-        ++m_videoCount;
-        uint32_t unit = head.LE32(page + kOgmTimeUnit);
-        for (VideoSlot& v : m_video)
-            if (v.key < 0) {
-                v.key = key;
-                v.fourcc = head.FourCC(page + kOgmSubtype);
-                v.width = head.LE32(page + kOgmWidth);
-                v.height = head.LE32(page + kOgmHeight);
-                v.fps = unit ? static_cast<float>(10000000.0 / unit) : 0.0f;
-                break;
-            }
+        if (VideoSlot* v = NewVideoSlot(key)) {
+            uint32_t unit = head.LE32(page + kOgmTimeUnit);
+            v->fourcc = head.FourCC(page + kOgmSubtype);
+            v->width = head.LE32(page + kOgmWidth);
+            v->height = head.LE32(page + kOgmHeight);
+            v->fps = unit ? static_cast<float>(10000000.0 / unit) : 0.0f;
+        }
     } else if (k1 == 'v' && k2 == 'o') {  // Vorbis identification
-        ++m_audioCount;
-        for (AudioSlot& a : m_audio)
-            if (a.key < 0) {
-                a.key = key;
-                std::memcpy(a.format, "674F", 4);
-                a.bitRate = head.LE32(page + kVorbisNominalRate);
-                a.channels = head.At(page + kVorbisChannels);
-                a.sampleRate = head.LE32(page + kVorbisRate);
-                break;
-            }
+        if (AudioSlot* a = NewAudioSlot(key)) {
+            std::memcpy(a->format, "674F", 4);
+            a->bitRate = head.LE32(page + kVorbisNominalRate);
+            a->channels = head.At(page + kVorbisChannels);
+            a->sampleRate = head.LE32(page + kVorbisRate);
+        }
     } else if (k1 == 'a' && k2 == 'u') {  // OGM audio
-        ++m_audioCount;
-        for (AudioSlot& a : m_audio)
-            if (a.key < 0) {
-                a.key = key;
-                for (int i = 0; i < 4; ++i) a.format[i] = static_cast<char>(head.At(page + kOgmSubtype + i));
-                a.bitRate = 8u * head.LE32(page + kOgmHeight);
-                a.channels = head.At(page + kOgmWidth);
-                a.sampleRate = head.LE32(page + kOgmSamplesPerUnit);
-                break;
-            }
+        if (AudioSlot* a = NewAudioSlot(key)) {
+            for (int i = 0; i < 4; ++i) a->format[i] = static_cast<char>(head.At(page + kOgmSubtype + i));
+            a->bitRate = 8u * head.LE32(page + kOgmHeight);
+            a->channels = head.At(page + kOgmWidth);
+            a->sampleRate = head.LE32(page + kOgmSamplesPerUnit);
+        }
     }
 }
 
 void OggFile::ReadTheoraHeader(const ByteSpan& head, size_t packet, int key)
 {
-    ++m_videoCount;
-    for (VideoSlot& v : m_video)
-        if (v.key < 0) {
-            v.key = key;
-            v.theora = true;
-            v.fourcc = MAKEFOURCC('T', 'H', 'E', 'O');
-            // The visible picture, not the coded frame of whole macroblocks.
-            v.width = head.BE24(packet + kTheoraPictureWidth);
-            v.height = head.BE24(packet + kTheoraPictureHeight);
-            v.rateNumerator = head.BE32(packet + kTheoraRateNumerator);
-            v.rateDenominator = head.BE32(packet + kTheoraRateDenominator);
-            v.fps = v.rateNumerator && v.rateDenominator
-                        ? static_cast<float>(static_cast<double>(v.rateNumerator) / v.rateDenominator)
-                        : 0.0f;
-            v.granuleShift = (BE16(head, packet + kTheoraShiftBits) >> 5) & 0x1F;
-            const uint32_t version = head.BE24(packet + kTheoraVersion);
-            v.countsFromOne = version >= 0x030201;
-            break;
-        }
+    VideoSlot* v = NewVideoSlot(key);
+    if (!v) return;
+    v->theora = true;
+    v->fourcc = MAKEFOURCC('T', 'H', 'E', 'O');
+    // The visible picture, not the coded frame of whole macroblocks.
+    v->width = head.BE24(packet + kTheoraPictureWidth);
+    v->height = head.BE24(packet + kTheoraPictureHeight);
+    v->rateNumerator = head.BE32(packet + kTheoraRateNumerator);
+    v->rateDenominator = head.BE32(packet + kTheoraRateDenominator);
+    v->fps = v->rateNumerator && v->rateDenominator
+                 ? static_cast<float>(static_cast<double>(v->rateNumerator) / v->rateDenominator)
+                 : 0.0f;
+    v->granuleShift = (BE16(head, packet + kTheoraShiftBits) >> 5) & 0x1F;
+    v->countsFromOne = head.BE24(packet + kTheoraVersion) >= 0x030201;
 }
 
 void OggFile::ReadOpusHeader(const ByteSpan& head, size_t packet, int key)
 {
-    ++m_audioCount;
-    for (AudioSlot& a : m_audio)
-        if (a.key < 0) {
-            a.key = key;
-            a.opus = true;
-            std::memcpy(a.format, "704F", 4);
-            a.channels = head.At(packet + kOpusChannels);
-            a.sampleRate = kOpusSampleRate;
-            a.preSkip = head.LE16(packet + kOpusPreSkip);
-            break;
-        }
+    AudioSlot* a = NewAudioSlot(key);
+    if (!a) return;
+    a->opus = true;
+    std::memcpy(a->format, "704F", 4);
+    a->channels = head.At(packet + kOpusChannels);
+    a->sampleRate = kOpusSampleRate;
+    a->preSkip = head.LE16(packet + kOpusPreSkip);
 }
 
 bool OggFile::ReadComments(const ByteSpan& head, size_t page, int segments)

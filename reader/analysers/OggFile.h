@@ -64,6 +64,12 @@ private:
     const wchar_t* Comment(CommentSlot slot) const;
     bool ParseHead(size_t headBytes);
     void HandlePage(const ByteSpan& head, size_t page, bool& stopPages);
+    // Counts a stream of the kind and gives it the first free slot (null
+    // when all 16 are taken).
+    VideoSlot* NewVideoSlot(int key);
+    AudioSlot* NewAudioSlot(int key);
+    template <class Slot>
+    static Slot* NewSlot(Slot (&slots)[kMaxStreams], int& count, int key);
     void ReadStreamHeader(const ByteSpan& head, size_t page, int key);
     // The identification headers of Theora and Opus streams, whose packet
     // starts at packet.
