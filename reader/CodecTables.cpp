@@ -226,8 +226,19 @@ constexpr VideoCodecRow kVideoCodecs[] = {
     {L"SCRV", L"Screen Video"},
     {L"SCR2", L"Screen Video V2"},
     {L"FLV4", L"On2 VP6"},
+    // Codecs that current recorders and muxers name by these FourCCs (or
+    // that an analyser gives them from the container's own codec names).
+    {L"FMP4", L"MPEG-4 Visual"},
+    {L"HEVC", L"High Efficiency Video Coding (H.265)"},
+    {L"HVC1", L"High Efficiency Video Coding (H.265)"},
+    {L"HEV1", L"High Efficiency Video Coding (H.265)"},
+    {L"VP80", L"VP8"},
+    {L"VP90", L"VP9"},
+    {L"VP09", L"VP9"},
+    {L"AV01", L"AOMedia Video 1 (AV1)"},
+    {L"WVC1", L"Windows Media Video 9 Advanced Profile"},
 };
-static_assert(std::size(kVideoCodecs) == 217);
+static_assert(std::size(kVideoCodecs) == 226);
 
 // Audio formats by format tag. Tags above 0xA000 name formats that have no
 // registered tag of their own.
@@ -403,8 +414,9 @@ constexpr AudioCodecRow kAudioCodecs[] = {
     {0xA403, L"QDesign Music Codec 2 (QDM2)"},
     {0xA404, L"True Audio (TTA) lossless"},
     {0xA405, L"WavPack lossles audio compressor"},
+    {0x704F, L"Opus"},
 };
-static_assert(std::size(kAudioCodecs) == 171);
+static_assert(std::size(kAudioCodecs) == 172);
 
 }  // namespace
 

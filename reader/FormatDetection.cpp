@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <string_view>
 
 #include "CheckedFile.h"
 #include "EndianReaders.h"
@@ -28,7 +29,32 @@ bool StartsWith(const wchar_t* path, const void* magic, size_t count)
 // The ASF Header Object, as its 16 bytes stand in a file.
 constexpr GUID kAsfHeaderObject = {0x75B22630, 0x668E, 0x11CF, {0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}};
 
-constexpr BYTE kMatroskaDocType[11] = {0x42, 0x82, 0x88, 'm', 'a', 't', 'r', 'o', 's', 'k', 'a'};
+// The EBML DocType element's id, and the document types of Matroska files
+// (WebM is Matroska under another name).
+constexpr BYTE kDocTypeId[2] = {0x42, 0x82};
+constexpr std::string_view kMatroskaDocTypes[] = {"matroska", "webm"};
+
+// The length of a DocType element at p (count bytes available) whose value is
+// a Matroska document type, padded with NUL bytes or not; 0 when there is
+// none.
+size_t MatroskaDocTypeAt(const BYTE* p, size_t count)
+{
+    if (count < 3 || std::memcmp(p, kDocTypeId, 2) != 0) return 0;
+    // The value's size: a variable-length integer of one to eight bytes.
+    const BYTE first = p[2];
+    size_t width = 1;
+    while (width <= 8 && !(first & (0x80 >> (width - 1)))) ++width;
+    if (width > 8 || 2 + width > count) return 0;
+    uint64_t size = first & (0xFFu >> width);
+    for (size_t i = 1; i < width; ++i) size = (size << 8) | p[2 + i];
+    const size_t header = 2 + width;
+    if (size > count - header) return 0;
+    std::string_view value(reinterpret_cast<const char*>(p + header), static_cast<size_t>(size));
+    while (!value.empty() && value.back() == '\0') value.remove_suffix(1);
+    for (std::string_view type : kMatroskaDocTypes)
+        if (value == type) return header + static_cast<size_t>(size);
+    return 0;
+}
 
 }  // namespace
 
@@ -89,9 +115,10 @@ bool ProbeMkv(const wchar_t* path)
     BYTE head[264];
     size_t count = 0;
     if (!file.Read(head, sizeof head, &count) || count <= 11) return false;
-    // The DocType element may start at any offset up to count - 12.
-    for (size_t i = 0; i + 12 <= count; ++i)
-        if (std::memcmp(head + i, kMatroskaDocType, sizeof kMatroskaDocType) == 0) return true;
+    // The DocType element may start anywhere in the bytes read, as long as
+    // at least one byte follows it.
+    for (size_t i = 0; i + 1 < count; ++i)
+        if (MatroskaDocTypeAt(head + i, count - 1 - i) != 0) return true;
     return false;
 }
 

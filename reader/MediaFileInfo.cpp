@@ -4,6 +4,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "KeyFrameIntervalAccumulator.h"
+
 MediaFileInfo::MediaFileInfo()
 {
     // Every field of the record starts at zero; the concrete analyser then
@@ -48,27 +50,8 @@ void MediaFileInfo::SetKeyFrameIntervals(const KeyFrameIntervals& k)
 
 KeyFrameIntervals MediaFileInfo::ComputeKeyFrameIntervals(const double* t, size_t n)
 {
-    KeyFrameIntervals k;
-    if (n <= 1 || !t) return k;
-    // Sums in extended precision, results stored as doubles.
-    long double sum = 0;
-    long double largest = 0;
-    long double smallest = static_cast<long double>(t[1]) - t[0];
-    for (size_t i = 1; i < n; ++i) {
-        long double d = static_cast<long double>(t[i]) - t[i - 1];
-        sum += d;
-        if (d > largest) largest = d;
-        if (d < smallest) smallest = d;
-    }
-    long double avg = sum / static_cast<long double>(n - 1);
-    long double squares = 0;
-    for (size_t i = 1; i < n; ++i) {
-        long double d = static_cast<long double>(t[i]) - t[i - 1] - avg;
-        squares += d * d;
-    }
-    k.avg = static_cast<double>(avg);
-    k.max = static_cast<double>(largest);
-    k.min = static_cast<double>(smallest);
-    k.stdDev = static_cast<double>(std::sqrt(squares / static_cast<long double>(n - 1)));
-    return k;
+    if (!t) return KeyFrameIntervals{};
+    KeyFrameIntervalAccumulator k;
+    for (size_t i = 0; i < n; ++i) k.Add(t[i]);
+    return k.Result();
 }

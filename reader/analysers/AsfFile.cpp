@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "reader/ByteOrder.h"
+#include "reader/KeyFrameIntervalAccumulator.h"
 #include "reader/NumberChecks.h"
 
 using namespace asf;
@@ -189,7 +190,7 @@ void AsfFile::FillRecord(const wchar_t* path)
         w.cbSize = 18;
     }
 
-    FillKeyFrames(duration);
+    FillKeyFrames();
     if (!m_records.indexValid)
         m_nIndexStatus = INDEX_INVALID;
     else if (!m_records.simpleIndexes.empty())
@@ -231,7 +232,7 @@ uint32_t AsfFile::VideoBitRate(uint64_t duration) const
     return lessAudio(total) / static_cast<uint32_t>(m_nVideoCount);
 }
 
-void AsfFile::FillKeyFrames(uint64_t duration)
+void AsfFile::FillKeyFrames()
 {
     m_llKeyFrameCount = 0;
     if (m_nVideoCount == 0) return;
@@ -254,19 +255,18 @@ void AsfFile::FillKeyFrames(uint64_t duration)
     }
     const size_t K = runs.size();
     m_llKeyFrameCount = static_cast<int64_t>(K);
-    if (K <= 1) return;
-    // The last run is open-ended and never counts as an interval.
+    // A run starts where the index first points at its key frame, so the
+    // runs between two such starts are the intervals between key frames.
+    // The first run also holds the entries before the first key frame (the
+    // preroll among them) and the last one is open-ended: neither is an
+    // interval. Every value, the average included, comes from the K - 2
+    // runs between them.
     const long double step = static_cast<long double>(index.entryTimeInterval) * 0.0000001L;
-    const long double average = static_cast<long double>(duration) / static_cast<long double>(K) * 0.0000001L;
-    long double largest = runs[0] * step, smallest = runs[0] * step, squares = 0;
-    for (size_t k = 0; k + 1 < K; ++k) {
-        long double x = runs[k] * step;
-        largest = std::max(largest, x);
-        smallest = std::min(smallest, x);
-        squares += (average - x) * (average - x);
+    KeyFrameIntervalAccumulator keyFrames;
+    long double t = 0;
+    for (size_t k = 1; k < K; ++k) {
+        keyFrames.Add(static_cast<double>(t));
+        t += runs[k] * step;
     }
-    m_dKeyIntervalAvg = static_cast<double>(average);
-    m_dKeyIntervalMax = static_cast<double>(largest);
-    m_dKeyIntervalMin = static_cast<double>(smallest);
-    m_dKeyIntervalStdDev = static_cast<double>(std::sqrt(squares / static_cast<long double>(K - 1)));
+    SetKeyFrameIntervals(keyFrames.Result());
 }

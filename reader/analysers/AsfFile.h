@@ -31,7 +31,7 @@ private:
     int ReadHeader();
     int WalkTopLevel();
     void FillRecord(const wchar_t* path);
-    void FillKeyFrames(uint64_t duration);
+    void FillKeyFrames();
     uint32_t VideoBitRate(uint64_t duration) const;
     const asf::StreamPropertiesRecord* VideoStreamProperties() const;
 

@@ -29,6 +29,21 @@ bool IsVideoChunkId(DWORD ckid)
     return c2 == 'd' && (c3 == 'c' || c3 == 'b');
 }
 
+// The idx1 index is read in blocks of this many bytes (whole entries).
+constexpr size_t kIndexBlockBytes = 64 * 1024;
+// OpenDML index chunks: the header after the chunk's id and size (entry
+// size in 32-bit words, sub-type, type, entry count, chunk id, and 12 bytes
+// of base offset or reserved words).
+constexpr size_t kOpenDmlIndexHeaderBytes = 24;
+constexpr BYTE kIndexOfIndexes = 0x00;
+constexpr BYTE kIndexOfChunks = 0x01;
+// A super index names one standard index per RIFF form; more than this many
+// are not followed.
+constexpr size_t kMaxSuperIndexEntries = 65536;
+// In a standard index entry, the size's top bit marks a frame that is not a
+// key frame.
+constexpr uint32_t kNotKeyFrame = 0x80000000u;
+
 // Offsets of the AVISTREAMHEADER fields used here.
 constexpr size_t kStrhType = 0;
 constexpr size_t kStrhScale = 20;
@@ -144,6 +159,17 @@ int AviFile::Analyse(const wchar_t* path)
         }
     }
     if (m_status == STATUS_OK && !m_moviSeen) m_status = STATUS_AVI_MOVI;
+    if (m_file.GetPosition() == end) WalkExtendedForms();
+    // The OpenDML indexes of the first video stream cover every RIFF form.
+    for (int i = 0; i < m_streamCount; ++i)
+        if (IsVideo(i)) {
+            if (!m_streams[i].superIndex.empty()) {
+                m_openDmlIndex = true;
+                m_openDmlIndexValid = ReadOpenDmlIndex(m_streams[i]);
+                if (!m_openDmlIndexValid && m_status == STATUS_OK) m_status = STATUS_AVI_INDEX;
+            }
+            break;
+        }
     FillRecord(path);
     m_file.Close();
     return m_status;
@@ -169,6 +195,8 @@ bool AviFile::ReadHeaderList(uint64_t size)
             if (chunk < 4 || !m_file.ReadExact(b, 4)) return false;
             if (LoadLE32(b) == FCC("strl")) {
                 if (!ReadStreamList(chunk - 4)) return false;
+            } else if (LoadLE32(b) == FCC("odml")) {
+                if (!ReadOpenDmlList(chunk - 4)) return false;
             } else if (!Move(chunk - 4)) {
                 return false;
             }
@@ -198,6 +226,8 @@ bool AviFile::ReadStreamList(uint64_t size)
             if (m_streamCount >= kMaxStreams || chunk > kFormatSlotBytes) break;
             if (!m_file.ReadExact(m_streams[m_streamCount].strf, static_cast<size_t>(chunk))) break;
             haveStrf = true;
+        } else if (id == FCC("indx") && m_streamCount < kMaxStreams) {
+            if (!ReadSuperIndex(chunk, m_streams[m_streamCount])) break;
         } else if (!Move(chunk)) {
             break;
         }
@@ -205,6 +235,120 @@ bool AviFile::ReadStreamList(uint64_t size)
     }
     if (haveStrh && haveStrf) ++m_streamCount;
     return ok && haveStrh && haveStrf;
+}
+
+bool AviFile::ReadOpenDmlList(uint64_t size)
+{
+    // The OpenDML header: its dmlh chunk starts with the total frame count
+    // of every RIFF form. Anything else in the list is passed over.
+    const uint64_t end = m_file.GetPosition() + size;
+    while (m_file.GetPosition() < end && end - m_file.GetPosition() >= 8) {
+        DWORD id = 0, raw = 0;
+        if (!ReadChunkHeader(id, raw)) return false;
+        const uint64_t chunkEnd = m_file.GetPosition() + RoundUpEven(raw);
+        if (id == FCC("dmlh") && raw >= 4 && chunkEnd <= end) {
+            BYTE b[4];
+            if (!m_file.ReadExact(b, 4)) return false;
+            m_totalFrames = LoadLE32(b);
+            m_haveTotalFrames = true;
+        }
+        if (chunkEnd > end) break;
+        if (!m_file.SeekTo(chunkEnd)) return false;
+    }
+    return m_file.SeekTo(end);
+}
+
+bool AviFile::ReadSuperIndex(uint64_t size, StreamSlot& slot)
+{
+    const uint64_t end = m_file.GetPosition() + size;
+    BYTE h[kOpenDmlIndexHeaderBytes];
+    if (size < sizeof h) return Move(size);
+    if (!m_file.ReadExact(h, sizeof h)) return false;
+    const uint16_t longsPerEntry = LoadLE16(h);
+    const BYTE type = h[3];
+    // Only an index of indexes (four words an entry) is followed; a
+    // standard index in the header is passed over like any other chunk.
+    if (type == kIndexOfIndexes && longsPerEntry == 4) {
+        const uint64_t room = (size - sizeof h) / 16;
+        const uint64_t count = std::min<uint64_t>({LoadLE32(h + 4), room, kMaxSuperIndexEntries});
+        std::vector<BYTE> raw;
+        if (!m_file.ReadBlock(raw, count * 16)) return false;
+        slot.superIndex.clear();
+        for (uint64_t i = 0; i < count; ++i) {
+            const BYTE* e = raw.data() + i * 16;
+            if (LoadLE64(e) != 0) slot.superIndex.push_back({LoadLE64(e), LoadLE32(e + 8), LoadLE32(e + 12)});
+        }
+    }
+    return m_file.SeekTo(end);
+}
+
+void AviFile::WalkExtendedForms()
+{
+    // Each further form is RIFF "AVIX" holding a movie list of its own; the
+    // walk stops quietly at anything else, as a file may hold other data
+    // after its AVI forms.
+    for (;;) {
+        BYTE head[12];
+        const uint64_t start = m_file.GetPosition();
+        if (m_file.BytesLeft() < sizeof head || !m_file.ReadExact(head, sizeof head)) return;
+        if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "AVIX", 4) != 0) return;
+        const uint64_t end = start + 8 + RoundUpEven(LoadLE32(head + 4));
+        while (m_file.GetPosition() + 12 <= end) {
+            DWORD id = 0, size = 0;
+            BYTE type[4];
+            // A chunk too small to hold a list type is not an AVI chunk.
+            if (!ReadChunkHeader(id, size) || size < 4) return;
+            const uint64_t chunkEnd = m_file.GetPosition() + size;
+            if (id == FCC("LIST") && size >= 4 && m_file.ReadExact(type, 4) && LoadLE32(type) == FCC("movi"))
+                m_dataSize += static_cast<uint64_t>(size) + 8;
+            if (!m_file.SeekTo(chunkEnd)) return;
+        }
+        if (!m_file.SeekTo(end)) return;
+    }
+}
+
+void AviFile::AddVideoFrame(bool key, uint64_t& frame)
+{
+    if (key) m_keyFrames.Add(static_cast<double>(static_cast<uint64_t>(m_avih.dwMicroSecPerFrame) * frame) * 0.000001);
+    ++frame;
+}
+
+bool AviFile::ReadOpenDmlIndex(const StreamSlot& video)
+{
+    m_keyFrames.Reset();
+    m_openDmlVideoBytes = 0;
+    uint64_t frame = 0;
+    bool ok = true;
+    for (const SuperIndexEntry& e : video.superIndex)
+        if (!ReadStandardIndex(e, frame)) ok = false;
+    return ok && !m_keyFrames.Decreased();
+}
+
+bool AviFile::ReadStandardIndex(const SuperIndexEntry& where, uint64_t& frame)
+{
+    DWORD id = 0, size = 0;
+    BYTE h[kOpenDmlIndexHeaderBytes];
+    if (!m_file.SeekTo(where.offset) || !ReadChunkHeader(id, size) || size < sizeof h ||
+        !m_file.ReadExact(h, sizeof h))
+        return false;
+    const uint16_t longsPerEntry = LoadLE16(h);
+    const uint64_t count = LoadLE32(h + 4);
+    const uint64_t entryBytes = 4ull * longsPerEntry;
+    // Offset and size, and for a field index one more word per entry.
+    if (h[3] != kIndexOfChunks || (longsPerEntry != 2 && longsPerEntry != 3) || count > (size - sizeof h) / entryBytes)
+        return false;
+    std::vector<BYTE> block(kIndexBlockBytes / entryBytes * entryBytes);
+    for (uint64_t left = count; left > 0;) {
+        const uint64_t n = std::min<uint64_t>(left, block.size() / entryBytes);
+        if (!m_file.ReadExact(block.data(), static_cast<size_t>(n * entryBytes))) return false;
+        for (uint64_t i = 0; i < n; ++i) {
+            const uint32_t chunkSize = LoadLE32(block.data() + i * entryBytes + 4);
+            m_openDmlVideoBytes += chunkSize & ~kNotKeyFrame;
+            AddVideoFrame((chunkSize & kNotKeyFrame) == 0, frame);
+        }
+        left -= n;
+    }
+    return true;
 }
 
 bool AviFile::ReadInfoList(uint64_t size)
@@ -237,58 +381,51 @@ bool AviFile::ReadIndex(uint64_t size)
 {
     const uint64_t start = m_file.GetPosition();
     // Only the last index chunk counts.
-    m_index.clear();
-    m_keyTimes.clear();
-    if (size > kMaxIndexBytes) {
-        // Too large to read: passed over, so that the walk goes on after it.
-        m_file.Skip(size);
-        return false;
-    }
-    std::vector<BYTE> buffer(static_cast<size_t>(std::min(size, m_file.BytesLeft())));
-    size_t got = 0;
-    if (!m_file.Read(buffer.data(), buffer.size(), &got)) {
-        m_file.SeekTo(start + size);
-        return false;
-    }
-    const uint64_t usPerFrame = m_avih.dwMicroSecPerFrame;
-    bool valid = true;
-    uint64_t frame = 0;
-    double previous = 0;
-    size_t entries = got / sizeof(IndexEntry);
-    m_index.resize(entries);
-    for (size_t i = 0; i < entries; ++i) {
-        const BYTE* e = buffer.data() + i * sizeof(IndexEntry);
-        IndexEntry& entry = m_index[i];
-        entry.ckid = LoadLE32(e);
-        entry.dwFlags = LoadLE32(e + 4);
-        entry.dwChunkOffset = LoadLE32(e + 8);
-        entry.dwChunkLength = LoadLE32(e + 12);
-        if (!IsVideoChunkId(entry.ckid)) continue;
-        if (entry.dwFlags & AVIIF_KEYFRAME) {
-            double t = static_cast<double>(usPerFrame * frame) * 0.000001;
-            if (t < previous) valid = false;
-            previous = t;
-            m_keyTimes.push_back(t);
+    m_indexEntries = 0;
+    m_indexVideoBytes = 0;
+    m_keyFrames.Reset();
+    // In blocks of whole entries, so that an index of any size takes the
+    // same memory; a block cut short by the end of the file ends it.
+    std::vector<BYTE> block(static_cast<size_t>(std::min<uint64_t>(size, kIndexBlockBytes)));
+    uint64_t frame = 0, done = 0;
+    while (done < size) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(size - done, block.size()));
+        size_t got = 0;
+        if (!m_file.Read(block.data(), want, &got)) {
+            m_indexEntries = 0;
+            m_indexVideoBytes = 0;
+            m_keyFrames.Reset();
+            m_file.SeekTo(start + size);
+            return false;
         }
-        ++frame;
+        for (size_t i = 0; i + sizeof(IndexEntry) <= got; i += sizeof(IndexEntry)) {
+            const BYTE* e = block.data() + i;
+            ++m_indexEntries;
+            if (!IsVideoChunkId(LoadLE32(e))) continue;
+            m_indexVideoBytes += LoadLE32(e + 12);
+            AddVideoFrame((LoadLE32(e + 4) & AVIIF_KEYFRAME) != 0, frame);
+        }
+        done += got;
+        if (got < want) break;
     }
-    if (got == size) return valid;
+    if (done == size) return !m_keyFrames.Decreased();
     // Cut short by the end of the file: keep what was read, and stand where
     // the chunk would end.
-    m_file.Skip(size - got);
+    m_file.Skip(size - done);
     return false;
 }
 
 uint32_t AviFile::VideoBitRate(int64_t duration) const
 {
     if (duration == 0) return 0;
-    if ((m_avih.dwFlags & AVIF_HASINDEX) && !m_index.empty()) {
-        uint32_t bytes = 0;  // a 32-bit sum, as the index's own lengths are
-        for (const IndexEntry& e : m_index)
-            if (IsVideoChunkId(e.ckid)) bytes += e.dwChunkLength;
+    // The frames' bytes from the index over the whole duration; only the
+    // OpenDML indexes hold the frames of every RIFF form.
+    auto fromIndex = [duration](uint64_t bytes) {
         long double perSecond = static_cast<long double>(bytes) * 10000000.0L / duration + 0.5L;
         return TruncToUInt32OrZero(std::floor(perSecond * 8));
-    }
+    };
+    if (m_openDmlIndex && m_openDmlIndexValid) return fromIndex(m_openDmlVideoBytes);
+    if ((m_avih.dwFlags & AVIF_HASINDEX) && m_indexEntries != 0) return fromIndex(m_indexVideoBytes);
     uint64_t audio = 0;
     bool anyAudio = false;
     for (int i = 0; i < m_streamCount; ++i)
@@ -342,9 +479,12 @@ void AviFile::FillRecord(const wchar_t* path)
     m_nAudioCount = audioCount;
     const bool hasVideo = videoCount > 0;
 
-    const bool hasIndex = (m_avih.dwFlags & AVIF_HASINDEX) != 0;
-    KeyFrameIntervals k = ComputeKeyFrameIntervals(m_keyTimes.data(), m_keyTimes.size());
-    if (m_keyTimes.size() >= 2) {
+    // The OpenDML indexes count as the file's index when the first video
+    // stream has them.
+    const bool hasIndex = (m_avih.dwFlags & AVIF_HASINDEX) != 0 || m_openDmlIndex;
+    const bool indexValid = m_openDmlIndex ? m_openDmlIndexValid : m_indexValid;
+    KeyFrameIntervals k = m_keyFrames.Result();
+    if (m_keyFrames.Count() >= 2) {
         if (hasIndex && hasVideo) {
             m_dKeyIntervalAvg = k.avg;
             m_dKeyIntervalMax = k.max;
@@ -352,14 +492,17 @@ void AviFile::FillRecord(const wchar_t* path)
         }
         if (hasIndex && videoCount <= 2) m_dKeyIntervalStdDev = k.stdDev;
     }
-    if (hasIndex && m_indexValid)
+    if (hasIndex && indexValid)
         m_nIndexStatus = INDEX_VALID;
-    else if (hasIndex || !m_index.empty())
+    else if (hasIndex || m_indexEntries != 0)
         m_nIndexStatus = INDEX_INVALID;
     else
         m_nIndexStatus = INDEX_MISSING;
-    m_llFrameCount = (m_status != STATUS_AVI_HEADER && hasVideo) ? m_avih.dwTotalFrames : 0;
-    m_llKeyFrameCount = (hasIndex && hasVideo) ? static_cast<int64_t>(m_keyTimes.size()) : 0;
+    // The OpenDML header counts the frames of every RIFF form; the main
+    // header only those of the first.
+    const uint64_t totalFrames = m_haveTotalFrames && m_totalFrames != 0 ? m_totalFrames : m_avih.dwTotalFrames;
+    m_llFrameCount = (m_status != STATUS_AVI_HEADER && hasVideo) ? static_cast<int64_t>(totalFrames) : 0;
+    m_llKeyFrameCount = (hasIndex && hasVideo) ? static_cast<int64_t>(m_keyFrames.Count()) : 0;
 
     BITMAPINFOHEADER& bmi = m_vih.bmiHeader;
     bmi.biSize = 40;
@@ -370,8 +513,8 @@ void AviFile::FillRecord(const wchar_t* path)
     bmi.biCompression = firstVideo >= 0 ? LoadLE32(m_streams[firstVideo].strf + 16) : 0;
     bmi.biSizeImage = m_avih.dwWidth * m_avih.dwHeight * 4;
     m_vih.AvgTimePerFrame =
-        (m_status != STATUS_AVI_HEADER && hasVideo && m_avih.dwTotalFrames != 0)
-            ? TruncToInt64OrZero(std::floor(static_cast<long double>(duration) / m_avih.dwTotalFrames + 0.5L))
+        (m_status != STATUS_AVI_HEADER && hasVideo && totalFrames != 0)
+            ? TruncToInt64OrZero(std::floor(static_cast<long double>(duration) / totalFrames + 0.5L))
             : 0;
     m_vih.dwBitRate = VideoBitRate(duration);
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "reader/AacAudioConfig.h"
 #include "reader/CheckedFile.h"
 #include "reader/NumberChecks.h"
 
@@ -12,6 +13,8 @@ constexpr size_t kPreviousSizeBytes = 4;
 constexpr BYTE kAudioTag = 8;
 constexpr BYTE kVideoTag = 9;
 constexpr BYTE kScriptTag = 18;
+// The AAC packet type of the tag that carries the decoder configuration.
+constexpr BYTE kAacSequenceHeader = 0;
 
 // True when the previous-tag-size field in front of a candidate tag header
 // at t leads back to a tag header of that size, as it does in front of every
@@ -39,27 +42,59 @@ FlvFile::FlvFile() { m_nFileType = FILETYPE_FLV; }
 
 FlvFile::~FlvFile() = default;
 
-void FlvFile::ReadAudioTag(BYTE f)
+void FlvFile::ReadAudioTag(const ByteSpan& d)
 {
+    const BYTE f = d.At(0);
     WAVEFORMATEX& w = m_wfxAudio[0];
     static const DWORD kRates[] = {5512, 11025, 22050, 44100};
     w.nSamplesPerSec = kRates[(f & 0x0C) >> 2];
     w.wBitsPerSample = (f & 0x02) ? 16 : 8;
     w.nChannels = (f & 0x01) ? 2 : 1;
     WORD tag = 0;
-    if (f <= 0x6F) {
-        switch (f & 0xF0) {
-        case 0x00: tag = 0x0001; break;  // PCM
-        case 0x10: tag = 0x0002; break;  // ADPCM
-        case 0x20: tag = 0x0055; break;  // MPEG Layer-3
-        case 0x50:                       // Nellymoser 8 kHz mono
-            tag = 0xA100;
-            w.nSamplesPerSec = 8000;
-            w.nChannels = 1;
-            break;
-        case 0x60: tag = 0xA200; break;  // Nellymoser
-        default: break;
+    auto fixed = [&w](DWORD rate) {
+        w.nSamplesPerSec = rate;
+        w.nChannels = 1;
+    };
+    switch (f & 0xF0) {
+    case 0x00: tag = 0x0001; break;  // PCM
+    case 0x10: tag = 0x0002; break;  // ADPCM
+    case 0x20: tag = 0x0055; break;  // MPEG Layer-3
+    case 0x30: tag = 0x0001; break;  // PCM, little-endian
+    case 0x40:                       // Nellymoser 16 kHz mono
+        tag = 0xA200;
+        fixed(16000);
+        break;
+    case 0x50:  // Nellymoser 8 kHz mono
+        tag = 0xA100;
+        fixed(8000);
+        break;
+    case 0x60: tag = 0xA200; break;  // Nellymoser
+    case 0x70:                       // G.711 A-law
+        tag = 0x0006;
+        fixed(8000);
+        break;
+    case 0x80:  // G.711 mu-law
+        tag = 0x0007;
+        fixed(8000);
+        break;
+    case 0xA0: {  // AAC
+        tag = 0x00FF;
+        // The flags always say 44 kHz stereo for AAC; the decoder
+        // configuration that the first AAC tag carries says what the stream
+        // is.
+        AacAudioConfig config;
+        if (d.At(1) == kAacSequenceHeader && d.size() > 2 &&
+            AacAudioConfig::Parse(d.data() + 2, d.size() - 2, config)) {
+            if (config.sampleRate) w.nSamplesPerSec = config.sampleRate;
+            if (config.channels) w.nChannels = static_cast<WORD>(config.channels);
         }
+        break;
+    }
+    case 0xE0:  // MPEG Layer-3 at 8 kHz
+        tag = 0x0055;
+        w.nSamplesPerSec = 8000;
+        break;
+    default: break;
     }
     w.wFormatTag = tag;
     w.nAvgBytesPerSec = 0;
@@ -111,6 +146,9 @@ bool FlvFile::ReadVideoTag(const ByteSpan& d)
         bmi.biWidth = static_cast<LONG>(b(8) * 16);
         bmi.biHeight = static_cast<LONG>(b(7) * 16);
         break;
+    case 7:  // H.264; its picture size is in its parameter sets, not read here
+        bmi.biCompression = MAKEFOURCC('A', 'V', 'C', '1');
+        break;
     default:  // no FourCC of its own: the table's "Unknown" row
         bmi.biCompression = MAKEFOURCC(' ', ' ', ' ', ' ');
         break;
@@ -151,7 +189,7 @@ int FlvFile::Walk(CheckedFile& file, uint64_t& lastTimestamp)
         uint64_t next = data + dataSize;
         if (next >= window) break;  // this tag is not whole in the window
         if (type == kAudioTag && !haveAudio && dataSize > 0) {
-            ReadAudioTag(w.At(data));
+            ReadAudioTag(ByteSpan(buffer.data() + data, dataSize));
             haveAudio = true;
             m_nAudioCount = 1;
         } else if (type == kVideoTag && !haveVideo) {

@@ -25,8 +25,9 @@ private:
     // Reads the head window, the first tags and the tail window; returns
     // the status and the last tag's timestamp.
     int Walk(CheckedFile& file, uint64_t& lastTimestamp);
-    // The first audio tag: its first data byte gives the whole format.
-    void ReadAudioTag(BYTE flags);
+    // The first audio tag: its first data byte gives the format; for AAC the
+    // decoder configuration that follows gives the rate and channels.
+    void ReadAudioTag(const ByteSpan& data);
     // The first video tag; false when it is not a key frame or too short to
     // hold the picture header its codec needs.
     bool ReadVideoTag(const ByteSpan& data);

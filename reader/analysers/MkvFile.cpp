@@ -49,6 +49,8 @@ constexpr VideoCodec kVideoCodecs[] = {
     {"V_MPEG4/MS/V3", FCC("MP43")},  {"V_REAL/RV10", FCC("RV10")},     {"V_REAL/RV20", FCC("RV20")},
     {"V_REAL/RV30", FCC("RV30")},    {"V_REAL/RV40", FCC("RV40")},     {"V_QUICKTIME", FCC("AZPR")},
     {"V_MPEG1", FCC("MPG1")},        {"V_MPEG2", FCC("MPG2")},         {"V_THEORA", FCC("THEO")},
+    {"V_MPEG4/ISO/AVC", FCC("AVC1")}, {"V_MPEGH/ISO/HEVC", FCC("HEVC")}, {"V_VP8", FCC("VP80")},
+    {"V_VP9", FCC("VP90")},          {"V_AV1", FCC("AV01")},          {"V_MJPEG", FCC("MJPG")},
 };
 
 struct AudioCodec {
@@ -68,7 +70,8 @@ constexpr AudioCodec kAudioCodecs[] = {
     {"A_REAL/28_8", 0xA301},        {"A_REAL/SIPR", 0xA303},        {"A_REAL/COOK", 0xA304},
     {"A_REAL/ATRC", 0xA305},        {"A_REAL/RALF", 0xA306},        {"A_MPC", 0xA400},
     {"A_FLAC", 0xA401},             {"A_QUICKTIME/QDMC", 0xA402},   {"A_QUICKTIME/QDM2", 0xA403},
-    {"A_TTA1", 0xA404},             {"A_WAVPACK4", 0xA405},
+    {"A_TTA1", 0xA404},             {"A_WAVPACK4", 0xA405},         {"A_AAC", 0x00FF},
+    {"A_OPUS", 0x704F},
 };
 
 template <class T>
@@ -366,8 +369,8 @@ void MkvFile::Reader::ReadTrackEntry(KaxTrackEntry& entry)
     }
 
     if (kind == 1) {
-        // The frame duration with the time scale known so far.
-        o.m_vih.AvgTimePerFrame = MulDivInt64OrZero(defaultDuration, o.m_timecodeScale, 100000000);
+        // The default duration is in nanoseconds whatever the timecode scale.
+        o.m_vih.AvgTimePerFrame = static_cast<int64_t>(defaultDuration / 100);
         if (haveBitmap) {
             o.m_vih.bmiHeader = bitmap;
         } else {

@@ -1,5 +1,6 @@
 #include "Mp4BoxReader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -24,6 +25,10 @@ constexpr size_t kAudioEntryBytes = 28;
 constexpr size_t kSoundV1ExtraBytes = 16;
 constexpr size_t kSoundV2ExtraBytes = 36;
 constexpr size_t kVisualEntryBytes = 78;
+// The descriptor after the decoder configuration, and how much of it is kept
+// (an AudioSpecificConfig needs a few bytes).
+constexpr BYTE kDecoderSpecificInfoTag = 0x05;
+constexpr uint64_t kDecoderSpecificInfoBytes = 64;
 
 bool IsSpeechEntry(DWORD type)
 {
@@ -33,14 +38,18 @@ bool IsSpeechEntry(DWORD type)
 
 }  // namespace
 
-bool ReadAtomHeader(BigEndianReader& in, AtomHeader& h)
+bool ReadAtomHeader(BigEndianReader& in, AtomHeader& h, uint64_t fileEnd)
 {
     h.start = in.GetFilePosition();
     DWORD size32 = 0;
-    if (!in.ReadUInt32BE(size32) || size32 == 0 || (size32 >= 2 && size32 <= 7)) return false;
+    if (!in.ReadUInt32BE(size32) || (size32 == 0 && fileEnd == 0) || (size32 >= 2 && size32 <= 7)) return false;
     if (!in.ReadFourCC(h.type)) return false;
     h.size = size32;
-    if (size32 == 1) {
+    if (size32 == 0) {
+        // The last box of the file, running to its end.
+        if (fileEnd < h.start || fileEnd - h.start < 8) return false;
+        h.size = fileEnd - h.start;
+    } else if (size32 == 1) {
         QWORD size64 = 0;
         // A 64-bit size smaller than its own 16-byte header would not move
         // a walk forward.
@@ -311,18 +320,22 @@ bool Mp4BoxReader::ReadStdp(uint64_t end, Track& t)
     return true;
 }
 
-bool Mp4BoxReader::ReadDescriptorLength()
+bool Mp4BoxReader::ReadDescriptorLength(uint32_t* length)
 {
     // One byte, and up to three more while the one just read has its top
-    // bit set.
+    // bit set; seven bits of the length in each.
     BYTE b = 0;
     if (!in_.ReadByte(b)) return false;
-    for (int i = 0; i < 3 && (b & 0x80); ++i)
+    uint32_t value = b & 0x7Fu;
+    for (int i = 0; i < 3 && (b & 0x80); ++i) {
         if (!in_.ReadByte(b)) return false;
+        value = (value << 7) | (b & 0x7Fu);
+    }
+    if (length) *length = value;
     return true;
 }
 
-bool Mp4BoxReader::ReadEsDescriptor(EsDescriptor& es)
+bool Mp4BoxReader::ReadEsDescriptor(EsDescriptor& es, uint64_t end)
 {
     VersionFlags vf;
     BYTE tag = 0, flags = 0;
@@ -338,6 +351,16 @@ bool Mp4BoxReader::ReadEsDescriptor(EsDescriptor& es)
     // The next descriptor must at least begin.
     BYTE b = 0;
     if (!in_.ReadByte(b)) return false;
+    if (b == kDecoderSpecificInfoTag) {
+        // Its bytes are kept when they lie inside the box; without them the
+        // descriptor still counts as read.
+        uint32_t length = 0;
+        if (ReadDescriptorLength(&length) && length > 0) {
+            const uint64_t keep = std::min<uint64_t>(length, kDecoderSpecificInfoBytes);
+            if (Fits(end, keep) && !in_.File().ReadBlock(es.decoderSpecificInfo, keep)) es.decoderSpecificInfo.clear();
+        }
+        return true;
+    }
     for (int i = 0; i < 3 && (b & 0x80); ++i)
         if (!in_.ReadByte(b)) return false;
     return true;
@@ -370,6 +393,23 @@ bool Mp4BoxReader::ReadAudioEntryFields(SampleDescription& d)
     return true;
 }
 
+bool Mp4BoxReader::FindEsds(uint64_t end, AtomHeader& esds, bool insideWave)
+{
+    // Recorders put other boxes (a channel layout, a bit-rate box) before
+    // the ES descriptor; QuickTime wraps it in a "wave" box, one level deep.
+    for (;;) {
+        if (in_.GetFilePosition() >= end) return false;
+        AtomHeader child;
+        if (!ReadAtomHeader(in_, child)) return false;
+        if (child.type == Type("esds")) {
+            esds = child;
+            return true;
+        }
+        if (child.type == Type("wave") && !insideWave) return FindEsds(child.end, esds, true);
+        if (!in_.SeekTo(child.end)) return false;
+    }
+}
+
 bool Mp4BoxReader::ReadSampleEntry(uint64_t stsdEnd, SampleDescription& d)
 {
     if (in_.GetFilePosition() > stsdEnd) return false;
@@ -382,28 +422,13 @@ bool Mp4BoxReader::ReadSampleEntry(uint64_t stsdEnd, SampleDescription& d)
         if (!in_.File().ReadExact(fields, sizeof fields)) return false;
         // The next box is taken as the ES descriptor whatever its type.
         EsDescriptor es;
-        if (!ReadAtomHeader(in_, box) || !ReadEsDescriptor(es)) return false;
-        d.es = es;
+        if (!ReadAtomHeader(in_, box) || !ReadEsDescriptor(es, box.end)) return false;
+        d.es = std::move(es);
     } else if (entry.type == Type("mp4a")) {
-        if (!ReadAudioEntryFields(d) || !ReadAtomHeader(in_, box)) return false;
-        if (box.type == Type("wave")) {
-            // QuickTime wraps the ES descriptor in a "wave" box.
-            for (;;) {
-                uint64_t pos = in_.GetFilePosition();
-                if (pos >= box.end) return false;
-                AtomHeader child;
-                if (!ReadAtomHeader(in_, child)) return false;
-                if (child.type == Type("esds")) {
-                    box = child;
-                    break;
-                }
-                if (!in_.SeekTo(child.end)) return false;
-            }
-        }
-        if (box.type != Type("esds")) return false;
+        AtomHeader esds;
         EsDescriptor es;
-        if (!ReadEsDescriptor(es)) return false;
-        d.es = es;
+        if (!ReadAudioEntryFields(d) || !FindEsds(entry.end, esds) || !ReadEsDescriptor(es, esds.end)) return false;
+        d.es = std::move(es);
     } else if (IsSpeechEntry(entry.type)) {
         if (!ReadAudioEntryFields(d) || !ReadAtomHeader(in_, box)) return false;
         BYTE version = 0, frames = 0, period = 0;

@@ -28,10 +28,13 @@ struct AtomHeader {
     DWORD type = 0;
 };
 
-// Reads a box header at the current position: a 32-bit size (0 and 2 to 7
-// are refused), the type, and the 64-bit size that follows a size of 1
-// (below 16 refused). A box whose end would not fit in 64 bits is refused.
-bool ReadAtomHeader(BigEndianReader& in, AtomHeader& h);
+// Reads a box header at the current position: a 32-bit size (2 to 7 are
+// refused), the type, and the 64-bit size that follows a size of 1 (below 16
+// refused). A size of 0 says that the box runs to the end of the file, which
+// only a top-level box may do: the caller passes that end as fileEnd, and
+// without it (0) the size is refused. A box whose end would not fit in 64
+// bits is refused.
+bool ReadAtomHeader(BigEndianReader& in, AtomHeader& h, uint64_t fileEnd = 0);
 
 struct VersionFlags {
     BYTE version = 0;
@@ -112,6 +115,10 @@ struct EsDescriptor {
     BYTE objectTypeIndication = 0;
     uint32_t maxBitrate = 0;
     uint32_t avgBitrate = 0;
+    // The first bytes of the decoder-specific information that follows the
+    // decoder configuration (for AAC its AudioSpecificConfig); empty when
+    // there is none.
+    std::vector<uint8_t> decoderSpecificInfo;
 };
 
 // The first sample entry of a track's stsd box.
@@ -197,8 +204,13 @@ private:
     bool ReadTable(uint64_t end, const std::vector<int>& columnBytes, std::optional<Table>& out);
     bool ReadSampleEntry(uint64_t stsdEnd, SampleDescription& d);
     bool ReadAudioEntryFields(SampleDescription& d);
-    bool ReadEsDescriptor(EsDescriptor& es);
-    bool ReadDescriptorLength();
+    // Finds the "esds" box among the children of an audio sample entry
+    // ending at end, looking inside a QuickTime "wave" box; other children
+    // are passed over.
+    bool FindEsds(uint64_t end, AtomHeader& esds, bool insideWave = false);
+    // The ES descriptor of an esds box whose contents end at end.
+    bool ReadEsDescriptor(EsDescriptor& es, uint64_t end);
+    bool ReadDescriptorLength(uint32_t* length = nullptr);
     bool Fits(uint64_t end, uint64_t bytes) const;
 
     BigEndianReader& in_;

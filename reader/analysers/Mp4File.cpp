@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "reader/AacAudioConfig.h"
 #include "reader/NumberChecks.h"
 
 using namespace mp4;
@@ -29,6 +30,10 @@ uint32_t MulDivLow32(uint64_t a, uint64_t b, uint64_t c)
     if (c == 0) return 0;
     return static_cast<uint32_t>(static_cast<unsigned __int128>(a) * b / c);
 }
+
+// The object types of AAC (MPEG-4 audio and the MPEG-2 AAC profiles); 0x69
+// is MPEG-2 layer 3.
+bool IsAac(BYTE objectType) { return objectType == 0x40 || (objectType >= 0x66 && objectType <= 0x68); }
 
 bool IsSpeech(DWORD type)
 {
@@ -56,6 +61,9 @@ int Mp4File::Analyse(const wchar_t* path)
     } else {
         m_fileSize = m_file.GetSize();
         m_status = WalkTopLevel();
+        // A track that could not be read is the first problem met; the walk
+        // went on past it for the other tracks and the media data.
+        if (m_trackFailed) m_status = STATUS_MP4_HEADER;
     }
     FillRecord(path);
     m_file.Close();
@@ -88,7 +96,10 @@ int Mp4File::WalkTopLevel()
         }
         if (pos > m_fileSize) return STATUS_SIZE_MISMATCH;
         AtomHeader h;
-        if (!ReadAtomHeader(in, h)) return STATUS_SIZE_MISMATCH;
+        // The last box may run to the end of the file (size 0): recorders
+        // that do not know the size of their media data in advance leave
+        // it so.
+        if (!ReadAtomHeader(in, h, m_fileSize)) return STATUS_SIZE_MISMATCH;
         if (h.type == Type("mdat")) {
             m_dataSize = h.size > std::numeric_limits<uint64_t>::max() - m_dataSize
                              ? std::numeric_limits<uint64_t>::max()
@@ -120,9 +131,11 @@ int Mp4File::ReadMovie(const AtomHeader& moov)
         if (h.type == Type("trak")) {
             m_tracks.emplace_back();
             if (ReadTrack(h, m_tracks.back())) return true;
-            // A track that cannot be read is not kept; those before it stay.
+            // A track that cannot be read is not kept and is passed over;
+            // the tracks before and after it stay.
             m_tracks.pop_back();
-            return false;
+            m_trackFailed = true;
+            return true;
         }
         return true;
     });
@@ -287,6 +300,13 @@ void Mp4File::FillAudio(int k, const Track& sound, uint64_t duration)
             w.nChannels = d.channelCount;
         }
         BYTE oti = d.es ? d.es->objectTypeIndication : 0;
+        // Muxers write 2 channels into the entry whatever the stream holds;
+        // the AAC decoder configuration says how many there are.
+        AacAudioConfig config;
+        if (IsAac(oti) && AacAudioConfig::Parse(d.es->decoderSpecificInfo.data(), d.es->decoderSpecificInfo.size(),
+                                                config) &&
+            config.channels != 0)
+            w.nChannels = static_cast<WORD>(config.channels);
         if (oti == 0x40 || (oti >= 0x66 && oti <= 0x69))
             w.wFormatTag = 0x00FF;
         else if (oti == 0x6B)
@@ -314,11 +334,12 @@ void Mp4File::FillRecord(const wchar_t* path)
     m_llFileSize = AsRecordValue(m_fileSize);
     m_llDataSize = AsRecordValue(m_dataSize);
 
-    // Whole seconds of the movie header's duration.
+    // The movie header's duration, exact to 100 ns: rates divide by it, and
+    // the report's time line shows its whole seconds.
     uint64_t duration = 0;
     if (m_mvhd.timescale != 0) {
-        uint64_t seconds = m_mvhd.duration / m_mvhd.timescale;
-        if (seconds <= static_cast<uint64_t>(INT64_MAX) / 10000000) duration = seconds * 10000000;
+        unsigned __int128 d = static_cast<unsigned __int128>(m_mvhd.duration) * 10000000 / m_mvhd.timescale;
+        if (d <= static_cast<unsigned __int128>(INT64_MAX)) duration = static_cast<uint64_t>(d);
     }
     m_llDuration = static_cast<int64_t>(duration);
     m_llBitRate = duration ? TruncToInt64OrZero(std::floor(static_cast<long double>(m_dataSize) * 80000000.0L /

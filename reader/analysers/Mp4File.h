@@ -49,6 +49,7 @@ private:
 
     CheckedFile m_file;
     int m_status = 0;
+    bool m_trackFailed = false;  // a track of the movie could not be read
     uint64_t m_fileSize = 0;
     uint64_t m_dataSize = 0;
     mp4::MovieHeader m_mvhd;

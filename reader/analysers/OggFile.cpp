@@ -32,6 +32,23 @@ constexpr size_t kOgmHeight = 77; // video; the audio byte rate sits here too
 constexpr size_t kVorbisChannels = 39;
 constexpr size_t kVorbisRate = 40;
 constexpr size_t kVorbisNominalRate = 48;
+// Offsets from the start of a Theora identification packet (big-endian
+// fields).
+constexpr size_t kTheoraVersion = 7;
+constexpr size_t kTheoraPictureWidth = 14;   // 24 bits
+constexpr size_t kTheoraPictureHeight = 17;  // 24 bits
+constexpr size_t kTheoraRateNumerator = 22;
+constexpr size_t kTheoraRateDenominator = 26;
+constexpr size_t kTheoraShiftBits = 40;  // 16 bits: quality, granule shift, pixel format
+// Offsets from the start of an Opus identification packet.
+constexpr size_t kOpusChannels = 9;
+constexpr size_t kOpusPreSkip = 10;
+// Opus is always decoded at 48 kHz, whatever rate its source had.
+constexpr uint32_t kOpusSampleRate = 48000;
+// A granule position of all ones: no packet ends on the page.
+constexpr uint64_t kNoGranule = ~uint64_t{0};
+
+uint32_t BE16(const ByteSpan& s, uint64_t offset) { return static_cast<uint32_t>(s.At(offset) << 8 | s.At(offset + 1)); }
 
 // A four-character format code read as a hexadecimal number; 0 when any
 // character is not a hexadecimal digit.
@@ -127,54 +144,95 @@ void OggFile::HandlePage(const ByteSpan& head, size_t page, bool& stopPages)
     // The header fields are read at fixed offsets that assume a page of one
     // segment, as OGM and Vorbis header pages are.
     BYTE segments = head.At(page + kPageSegments);
-    BYTE packetType = head.At(page + 27 + segments);
+    const size_t packet = page + 27 + segments;
+    BYTE packetType = head.At(packet);
+    const int key = head.At(page + kPageSerial);
     if (packetType == 1) {
-        int key = head.At(page + kPageSerial);
         if (m_firstStreamKey < 0) m_firstStreamKey = key;
         ReadStreamHeader(head, page, key);
     } else if (packetType == 3) {
         if (!ReadComments(head, page, segments)) stopPages = true;
+    } else if (packetType == 0x80 && head.Matches(packet + 1, "theora", 6)) {
+        if (m_firstStreamKey < 0) m_firstStreamKey = key;
+        ReadTheoraHeader(head, packet, key);
+    } else if (head.Matches(packet, "OpusHead", 8)) {
+        if (m_firstStreamKey < 0) m_firstStreamKey = key;
+        ReadOpusHeader(head, packet, key);
     }
 }
+
+template <class Slot>
+Slot* OggFile::NewSlot(Slot (&slots)[kMaxStreams], int& count, int key)
+{
+    // Every header counts; only the first 16 streams of a kind are kept.
+    ++count;
+    for (Slot& slot : slots)
+        if (slot.key < 0) {
+            slot.key = key;
+            return &slot;
+        }
+    return nullptr;
+}
+
+OggFile::VideoSlot* OggFile::NewVideoSlot(int key) { return NewSlot(m_video, m_videoCount, key); }
+
+OggFile::AudioSlot* OggFile::NewAudioSlot(int key) { return NewSlot(m_audio, m_audioCount, key); }
 
 void OggFile::ReadStreamHeader(const ByteSpan& head, size_t page, int key)
 {
     BYTE k1 = head.At(page + kPacketKind), k2 = head.At(page + kPacketKind + 1);
     if (k1 == 'v' && k2 == 'i') {  // OGM video
-        ++m_videoCount;
-        uint32_t unit = head.LE32(page + kOgmTimeUnit);
-        for (VideoSlot& v : m_video)
-            if (v.key < 0) {
-                v.key = key;
-                v.fourcc = head.FourCC(page + kOgmSubtype);
-                v.width = head.LE32(page + kOgmWidth);
-                v.height = head.LE32(page + kOgmHeight);
-                v.fps = unit ? static_cast<float>(10000000.0 / unit) : 0.0f;
-                break;
-            }
+        if (VideoSlot* v = NewVideoSlot(key)) {
+            uint32_t unit = head.LE32(page + kOgmTimeUnit);
+            v->fourcc = head.FourCC(page + kOgmSubtype);
+            v->width = head.LE32(page + kOgmWidth);
+            v->height = head.LE32(page + kOgmHeight);
+            v->fps = unit ? static_cast<float>(10000000.0 / unit) : 0.0f;
+        }
     } else if (k1 == 'v' && k2 == 'o') {  // Vorbis identification
-        ++m_audioCount;
-        for (AudioSlot& a : m_audio)
-            if (a.key < 0) {
-                a.key = key;
-                std::memcpy(a.format, "674F", 4);
-                a.bitRate = head.LE32(page + kVorbisNominalRate);
-                a.channels = head.At(page + kVorbisChannels);
-                a.sampleRate = head.LE32(page + kVorbisRate);
-                break;
-            }
+        if (AudioSlot* a = NewAudioSlot(key)) {
+            std::memcpy(a->format, "674F", 4);
+            a->bitRate = head.LE32(page + kVorbisNominalRate);
+            a->channels = head.At(page + kVorbisChannels);
+            a->sampleRate = head.LE32(page + kVorbisRate);
+        }
     } else if (k1 == 'a' && k2 == 'u') {  // OGM audio
-        ++m_audioCount;
-        for (AudioSlot& a : m_audio)
-            if (a.key < 0) {
-                a.key = key;
-                for (int i = 0; i < 4; ++i) a.format[i] = static_cast<char>(head.At(page + kOgmSubtype + i));
-                a.bitRate = 8u * head.LE32(page + kOgmHeight);
-                a.channels = head.At(page + kOgmWidth);
-                a.sampleRate = head.LE32(page + kOgmSamplesPerUnit);
-                break;
-            }
+        if (AudioSlot* a = NewAudioSlot(key)) {
+            for (int i = 0; i < 4; ++i) a->format[i] = static_cast<char>(head.At(page + kOgmSubtype + i));
+            a->bitRate = 8u * head.LE32(page + kOgmHeight);
+            a->channels = head.At(page + kOgmWidth);
+            a->sampleRate = head.LE32(page + kOgmSamplesPerUnit);
+        }
     }
+}
+
+void OggFile::ReadTheoraHeader(const ByteSpan& head, size_t packet, int key)
+{
+    VideoSlot* v = NewVideoSlot(key);
+    if (!v) return;
+    v->theora = true;
+    v->fourcc = MAKEFOURCC('T', 'H', 'E', 'O');
+    // The visible picture, not the coded frame of whole macroblocks.
+    v->width = head.BE24(packet + kTheoraPictureWidth);
+    v->height = head.BE24(packet + kTheoraPictureHeight);
+    v->rateNumerator = head.BE32(packet + kTheoraRateNumerator);
+    v->rateDenominator = head.BE32(packet + kTheoraRateDenominator);
+    v->fps = v->rateNumerator && v->rateDenominator
+                 ? static_cast<float>(static_cast<double>(v->rateNumerator) / v->rateDenominator)
+                 : 0.0f;
+    v->granuleShift = (BE16(head, packet + kTheoraShiftBits) >> 5) & 0x1F;
+    v->countsFromOne = head.BE24(packet + kTheoraVersion) >= 0x030201;
+}
+
+void OggFile::ReadOpusHeader(const ByteSpan& head, size_t packet, int key)
+{
+    AudioSlot* a = NewAudioSlot(key);
+    if (!a) return;
+    a->opus = true;
+    std::memcpy(a->format, "704F", 4);
+    a->channels = head.At(packet + kOpusChannels);
+    a->sampleRate = kOpusSampleRate;
+    a->preSkip = head.LE16(packet + kOpusPreSkip);
 }
 
 bool OggFile::ReadComments(const ByteSpan& head, size_t page, int segments)
@@ -229,6 +287,23 @@ void OggFile::FindDuration(size_t h, size_t t)
     if (start >= block.size()) start = block.size() ? block.size() - 1 : 0;
     for (size_t p = start + 1; p-- > 0;) {
         if (!block.Matches(p, "OggS", 4) || block.At(p + kPageSerial) != key) continue;
+        // Theora and Opus granules are read whole; a page on which no packet
+        // ends has none, and an earlier page is looked for.
+        const uint64_t whole = block.LE64(p + kPageGranule);
+        const VideoSlot* theora = nullptr;
+        const AudioSlot* opus = nullptr;
+        for (int j = 0; j < kMaxStreams && !theora && !opus; ++j) {
+            if (m_video[j].key == key && m_video[j].theora) theora = &m_video[j];
+            if (m_audio[j].key == key && m_audio[j].opus) opus = &m_audio[j];
+        }
+        if (theora || opus) {
+            if (whole == kNoGranule) continue;
+            if (theora)
+                SetTheoraDuration(*theora, whole);
+            else
+                SetOpusDuration(*opus, whole);
+            return;
+        }
         uint64_t granule = block.LE32(p + kPageGranule);
         for (int j = 0; j < kMaxStreams; ++j) {
             if (m_video[j].key == key && m_video[j].fps != 0) {
@@ -243,6 +318,27 @@ void OggFile::FindDuration(size_t h, size_t t)
         }
         return;
     }
+}
+
+void OggFile::SetTheoraDuration(const VideoSlot& v, uint64_t g)
+{
+    if (v.rateNumerator == 0 || v.rateDenominator == 0) return;
+    // The key frame's number above the shift, the frames since it below.
+    const uint64_t mask = v.granuleShift >= 64 ? ~uint64_t{0} : (uint64_t{1} << v.granuleShift) - 1;
+    const uint64_t high = v.granuleShift >= 64 ? 0 : g >> v.granuleShift;
+    const unsigned __int128 frames = static_cast<unsigned __int128>(high) + (g & mask) + (v.countsFromOne ? 0 : 1);
+    SetDuration(frames * 10000000u * v.rateDenominator / v.rateNumerator);
+}
+
+void OggFile::SetOpusDuration(const AudioSlot& a, uint64_t g)
+{
+    const uint64_t samples = g > a.preSkip ? g - a.preSkip : 0;
+    SetDuration(static_cast<unsigned __int128>(samples) * 10000000u / kOpusSampleRate);
+}
+
+void OggFile::SetDuration(unsigned __int128 d)
+{
+    m_duration = d <= static_cast<unsigned __int128>(INT64_MAX) ? static_cast<int64_t>(d) : 0;
 }
 
 void OggFile::FillRecord()

@@ -2,8 +2,8 @@
 // carry the OGM stream header. It does not walk the whole file: it reads one
 // block from the start and one from the end, takes the streams and comments
 // from the header pages of the first and the playback time from the last
-// page of the first stream in the second. Theora video (no OGM header) is
-// not counted.
+// page of the first stream in the second. Besides the OGM headers it knows
+// the identification headers of Vorbis, Theora and Opus.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +43,12 @@ private:
         uint32_t width = 0;
         uint32_t height = 0;
         float fps = 0;
+        // Theora: the frame rate as a fraction, and how its granule
+        // positions count frames.
+        bool theora = false;
+        uint32_t rateNumerator = 0, rateDenominator = 0;
+        uint32_t granuleShift = 0;
+        bool countsFromOne = true;  // streams of version 3.2.1 on
     };
     struct AudioSlot {
         int key = -1;
@@ -50,12 +56,30 @@ private:
         uint32_t bitRate = 0;
         uint32_t channels = 0;
         uint32_t sampleRate = 0;
+        // Opus: samples at the start that are not played.
+        bool opus = false;
+        uint32_t preSkip = 0;
     };
 
     const wchar_t* Comment(CommentSlot slot) const;
     bool ParseHead(size_t headBytes);
     void HandlePage(const ByteSpan& head, size_t page, bool& stopPages);
+    // Counts a stream of the kind and gives it the first free slot (null
+    // when all 16 are taken).
+    VideoSlot* NewVideoSlot(int key);
+    AudioSlot* NewAudioSlot(int key);
+    template <class Slot>
+    static Slot* NewSlot(Slot (&slots)[kMaxStreams], int& count, int key);
     void ReadStreamHeader(const ByteSpan& head, size_t page, int key);
+    // The identification headers of Theora and Opus streams, whose packet
+    // starts at packet.
+    void ReadTheoraHeader(const ByteSpan& head, size_t packet, int key);
+    void ReadOpusHeader(const ByteSpan& head, size_t packet, int key);
+    // The duration of a Theora or Opus stream whose last granule position
+    // is g.
+    void SetTheoraDuration(const VideoSlot& v, uint64_t g);
+    void SetOpusDuration(const AudioSlot& a, uint64_t g);
+    void SetDuration(unsigned __int128 duration);
     bool ReadComments(const ByteSpan& head, size_t page, int segments);
     void FindDuration(size_t headBytes, size_t tailBytes);
     void FillRecord();

@@ -22,6 +22,9 @@ uint16_t BE16At(const ByteSpan& s, uint64_t offset)
 
 int64_t AsRecordValue(uint64_t v) { return v > static_cast<uint64_t>(INT64_MAX) ? 0 : static_cast<int64_t>(v); }
 
+// RealAudio files of version 3 hold the 14.4 kbit/s codec only.
+constexpr uint64_t kVersion3BytesPerSecond = 14400 / 8;
+
 }  // namespace
 
 RmFile::RmFile() { m_nFileType = FILETYPE_RM; }
@@ -188,7 +191,8 @@ bool RmFile::ReadRealAudioHeader()
     } else if (h.version == 4) {
         if (!in.SkipBytes(2) || !in.ReadFourCC(signature) || !in.ReadUInt32BE(h.dataSize) ||
             !in.ReadUInt16BE(h.version2) || !in.SkipBytes(4) || !in.ReadUInt16BE(h.flavour) ||
-            !in.ReadUInt32BE(h.codedFrameSize) || !in.SkipBytes(12) || !in.ReadUInt16BE(h.subPacketHeight) ||
+            !in.ReadUInt32BE(h.codedFrameSize) || !in.SkipBytes(4) || !in.ReadUInt32BE(h.bytesPerMinute) ||
+            !in.SkipBytes(4) || !in.ReadUInt16BE(h.subPacketHeight) ||
             !in.ReadUInt16BE(h.frameSize) || !in.ReadUInt16BE(h.subPacketSize) || !in.ReadUInt16BE(skip16) ||
             !in.ReadUInt16BE(h.sampleRate) || !in.ReadUInt16BE(skip16) || !in.ReadUInt16BE(h.sampleSize) ||
             !in.ReadUInt16BE(h.channels) || !ReadText8(h.interleaver, m_fileSize) || !ReadText8(h.codec, m_fileSize) ||
@@ -255,7 +259,11 @@ void RmFile::FillRecord(const wchar_t* path)
 
     if (m_realAudio) {
         const RealAudioHeader& h = *m_realAudio;
-        const uint64_t bytesPerSecond = static_cast<uint64_t>(h.sampleSize) * h.channels * h.sampleRate / 8;
+        // The stream's own rate: what its header states for version 4, the
+        // only rate of its one codec (14.4 kbit/s) for version 3. The sample
+        // size, channels and rate describe the decoded sound, not the
+        // stream.
+        const uint64_t bytesPerSecond = h.version == 3 ? kVersion3BytesPerSecond : h.bytesPerMinute / 60;
         const uint64_t durationMs = bytesPerSecond ? m_fileSize * 1000 / bytesPerSecond : 0;
         m_llDataSize = h.dataSize;
         m_llBitRate = durationMs ? MulDivInt64OrZero(m_fileSize, 8000, durationMs) : 0;

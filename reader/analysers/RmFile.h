@@ -58,6 +58,7 @@ struct RealAudioHeader {
     uint32_t dataSize = 0;
     uint16_t version2 = 0, flavour = 0;
     uint32_t codedFrameSize = 0;
+    uint32_t bytesPerMinute = 0;  // the stream's average rate (version 4)
     uint16_t subPacketHeight = 0, frameSize = 0, subPacketSize = 0;
     uint16_t sampleRate = 0, sampleSize = 0, channels = 0;
     std::string interleaver, codec;

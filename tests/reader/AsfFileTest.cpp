@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <cmath>
 #include <cstring>
 
@@ -113,8 +115,15 @@ TEST_P(AsfOracle, AgreesWithFfprobe)
         EXPECT_EQ(Runs(packets), r.m_llKeyFrameCount);
         EXPECT_LE(r.m_llKeyFrameCount, p.videoKeyFrames);
         EXPECT_GE(r.m_llKeyFrameCount, 2);
-        EXPECT_GT(r.m_dKeyIntervalMax, 0.0);
-        EXPECT_LE(r.m_dKeyIntervalMin, r.m_dKeyIntervalMax);
+        if (r.m_llKeyFrameCount >= 3) {
+            EXPECT_GT(r.m_dKeyIntervalMax, 0.0);
+            // The average lies between the extremes it is the average of.
+            EXPECT_LE(r.m_dKeyIntervalMin, r.m_dKeyIntervalAvg);
+            EXPECT_GE(r.m_dKeyIntervalMax, r.m_dKeyIntervalAvg);
+        } else {  // two key frames bound no whole interval of the index
+            EXPECT_EQ(0.0, r.m_dKeyIntervalAvg);
+            EXPECT_EQ(0.0, r.m_dKeyIntervalMax);
+        }
     } else {
         EXPECT_EQ(packets.empty() ? INDEX_MISSING : INDEX_VALID, r.m_nIndexStatus);
         EXPECT_EQ(0, r.m_llKeyFrameCount);
@@ -134,6 +143,32 @@ INSTANTIATE_TEST_SUITE_P(
         OracleRow{"wmv2_silent", TestVideo() + " -c:v wmv2 -g 50", "WMV2"},
         OracleRow{"wma_only", TestAudio(48000) + " -c:a wmav2 -ac 2", ""}),
     [](const ::testing::TestParamInfo<OracleRow>& info) { return std::string(info.param.name); });
+
+TEST(AsfFile, KeyFrameStatisticsFollowTheKeyFrameTimes)
+{
+    TempDir dir;
+    // Key frames at 0, 2, 5 and 6 s. The index's entries (one a second,
+    // shifted by the preroll) point at the first key frame until the
+    // second one; from there its runs are the intervals 3 and 1 s, which
+    // ffprobe's key-frame times give as well.
+    std::string path = MakeWithFfmpeg(dir, "keys.wmv",
+                                      "-f lavfi -i testsrc=size=160x120:rate=25:duration=8 -c:v wmv2 -g 1000 "
+                                      "-force_key_frames 0,2,5,6");
+    std::istringstream times(RunFixtureTool("ffprobe -v error -select_streams v:0 -skip_frame nokey "
+                                            "-show_entries frame=pts_time -of csv=p=0 '" + path + "'"));
+    std::vector<double> keys;
+    for (std::string line; std::getline(times, line);)
+        if (!line.empty()) keys.push_back(std::atof(line.c_str()));
+    ASSERT_EQ(4u, keys.size());
+    const double a = keys[2] - keys[1], b = keys[3] - keys[2];
+    auto asf = Analyse(path);
+    ASSERT_EQ(STATUS_OK, asf->m_nStatus);
+    EXPECT_EQ(4, asf->m_llKeyFrameCount);
+    EXPECT_NEAR((a + b) / 2, asf->m_dKeyIntervalAvg, 1e-9);
+    EXPECT_NEAR(std::max(a, b), asf->m_dKeyIntervalMax, 1e-9);
+    EXPECT_NEAR(std::min(a, b), asf->m_dKeyIntervalMin, 1e-9);
+    EXPECT_NEAR(std::sqrt(((a - b) / 2) * ((a - b) / 2) * 2 / 2), asf->m_dKeyIntervalStdDev, 1e-9);
+}
 
 TEST(AsfFile, ContentDescriptionTagsForTheReport)
 {
@@ -257,12 +292,14 @@ TEST(AsfFile, SimpleIndexRunsAreKeyFrames)
     EXPECT_EQ(320u * 240 * 4, r.m_vih.bmiHeader.biSizeImage);
     EXPECT_EQ(60000000, r.m_llDuration);
     EXPECT_EQ(INDEX_VALID, r.m_nIndexStatus);
-    // Packets 5 5 5 9 9 12 at 1 s: three runs; the last is open-ended.
+    // Packets 5 5 5 9 9 12 at 1 s: three runs. The first also holds the
+    // time before the first key frame and the last is open-ended: one
+    // interval of 2 s.
     EXPECT_EQ(3, r.m_llKeyFrameCount);
     EXPECT_DOUBLE_EQ(2.0, r.m_dKeyIntervalAvg);
-    EXPECT_DOUBLE_EQ(3.0, r.m_dKeyIntervalMax);
+    EXPECT_DOUBLE_EQ(2.0, r.m_dKeyIntervalMax);
     EXPECT_DOUBLE_EQ(2.0, r.m_dKeyIntervalMin);
-    EXPECT_NEAR(std::sqrt(0.5), r.m_dKeyIntervalStdDev, 1e-12);
+    EXPECT_EQ(0.0, r.m_dKeyIntervalStdDev);
     // Without stream bit rates the video gets the data's rate less the
     // audio's 4 kbit/s.
     EXPECT_EQ(5400, r.m_llBitRate);

@@ -3,8 +3,12 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <sstream>
+
+#include <sys/stat.h>
 
 #include "MediaFixtures.h"
+#include "reader/KeyFrameIntervalAccumulator.h"
 #include "reader/ReportBuilder.h"
 #include "reader/analysers/AviFile.h"
 
@@ -246,17 +250,24 @@ TEST(AviFile, DamagedVariantsGiveTheirStatus)
              EXPECT_EQ(0, a.m_llKeyFrameCount);
              EXPECT_EQ(0.0, a.m_dKeyIntervalAvg);
          }},
-        {"index larger than 10 MiB is passed over",
+        // A long film's index: read in blocks, reported as it is.
+        {"index larger than 10 MiB",
          [&](const std::string& p, const Layout& l) {
-             uint32_t oldSize = LE32At(Slurp(p), l.idx1 + 4);
-             uint32_t big = 11u << 20;
+             std::string d = Slurp(p);
+             uint32_t oldSize = LE32At(d, l.idx1 + 4);
+             ASSERT_EQ(d.size(), l.idx1 + 8 + oldSize);  // the index is the last chunk
+             uint32_t big = oldSize + (11u << 20);      // entries of no stream added
+             WriteBytes(p, d + std::string(big - oldSize, '\0'));
              Overwrite(p, l.idx1 + 4, LE32Bytes(big));
              setRiff(p, riff + (big - oldSize));
          },
-         STATUS_AVI_INDEX,
-         [](const AviFile& a, const AviFile&) {
-             EXPECT_EQ(INDEX_INVALID, a.m_nIndexStatus);
-             EXPECT_EQ(0, a.m_llKeyFrameCount);
+         STATUS_OK,
+         [](const AviFile& a, const AviFile& w) {
+             EXPECT_EQ(INDEX_VALID, a.m_nIndexStatus);
+             EXPECT_EQ(w.m_llKeyFrameCount, a.m_llKeyFrameCount);
+             EXPECT_EQ(w.m_dKeyIntervalAvg, a.m_dKeyIntervalAvg);
+             EXPECT_EQ(w.m_dKeyIntervalStdDev, a.m_dKeyIntervalStdDev);
+             EXPECT_EQ(w.m_vih.dwBitRate, a.m_vih.dwBitRate);
          }},
         {"frame time beyond 32-bit key times",
          // Key times come from the frame counter; a product of frame time
@@ -328,6 +339,97 @@ TEST(AviFile, ThreeVideoStreamsHaveNoDeviation)
     EXPECT_EQ(0.0, avi->m_dKeyIntervalStdDev);
 }
 
+// Files over 1 GB go on in further RIFF forms (OpenDML). The first stream is
+// a small MPEG-4 video with a key frame every 5 frames; a second stream of 4K
+// raw pictures takes the file past 1 GB within two seconds.
+TEST(AviFile, OpenDmlFileCountsEveryRiffForm)
+{
+    TempDir dir;
+    std::string path = MakeWithFfmpeg(dir, "odml.avi",
+                                      TestVideo() + " -f lavfi -i color=c=black:s=3840x2160:r=25:d=2 -map 0:v -map 1:v "
+                                                    "-c:v:0 mpeg4 -g 5 -c:v:1 rawvideo -pix_fmt:v:1 bgr24");
+    struct stat st;
+    ASSERT_EQ(0, stat(path.c_str(), &st));
+    ASSERT_GT(st.st_size, 1ll << 30);
+    ProbeFacts p = Probe(path);
+    int64_t bytes = 0;
+    std::istringstream sizes(RunFixtureTool("ffprobe -v error -select_streams v:0 -show_entries packet=size "
+                                            "-of csv=p=0 '" + path + "'"));
+    for (std::string line; std::getline(sizes, line);) bytes += std::atoll(line.c_str());
+
+    auto avi = Analyse(path);
+    const MediaFileInfo& r = *avi;
+    EXPECT_EQ(STATUS_OK, r.m_nStatus);
+    EXPECT_EQ(2, r.m_nVideoCount);
+    EXPECT_NEAR(p.duration, r.m_llDuration / 1e7, 0.1);
+    // Frames, rate and key frames of the whole file, not of its first GB.
+    EXPECT_EQ(p.videoFrames, r.m_llFrameCount);
+    EXPECT_NEAR(25.0, r.m_llFrameCount * 1e7 / r.m_llDuration, 0.5);
+    EXPECT_NEAR(400000, r.m_vih.AvgTimePerFrame, 8000);
+    EXPECT_EQ(INDEX_VALID, r.m_nIndexStatus);
+    EXPECT_EQ(p.videoKeyFrames, r.m_llKeyFrameCount);
+    EXPECT_NEAR(0.2, r.m_dKeyIntervalAvg, 1e-9);
+    EXPECT_NEAR(0.2, r.m_dKeyIntervalMax, 1e-9);
+    EXPECT_NEAR(0.2, r.m_dKeyIntervalMin, 1e-9);
+    EXPECT_NEAR(0.0, r.m_dKeyIntervalStdDev, 1e-9);
+    EXPECT_NEAR(bytes * 8 * 1e7 / r.m_llDuration, r.m_vih.dwBitRate, 16);
+    // The movie lists of both RIFF forms.
+    EXPECT_GT(r.m_llDataSize, 1ll << 30);
+    EXPECT_LT(r.m_llDataSize, r.m_llFileSize);
+}
+
+TEST(AviFile, OpenDmlIndexIsPreferredToIdx1)
+{
+    TempDir dir;
+    std::string base = MakeWithFfmpeg(dir, "base.avi", TestVideo() + " " + TestAudio() +
+                                                           " -c:v mpeg4 -g 12 -c:a libmp3lame -ac 2");
+    ProbeFacts p = Probe(base);
+    auto plain = Analyse(base);
+    ASSERT_EQ(p.videoKeyFrames, plain->m_llKeyFrameCount);
+    struct Row {
+        const char* what;
+        bool allKeyFrames;
+        std::function<void(const std::string&)> damage;
+        int status, indexStatus;
+        int64_t keyFrames;
+    } rows[] = {
+        {"the same key frames", false, nullptr, STATUS_OK, INDEX_VALID, p.videoKeyFrames},
+        {"every frame a key frame", true, nullptr, STATUS_OK, INDEX_VALID, p.videoFrames},
+        {"standard index past the end",
+         true,
+         [](const std::string& f) {
+             std::string d = Slurp(f);
+             Overwrite(f, FindIn(d, "indx") + 8 + 24, LE32Bytes(static_cast<uint32_t>(d.size() + 100)));
+         },
+         STATUS_AVI_INDEX, INDEX_INVALID, 0},
+        {"standard index cut short",
+         false, [](const std::string& f) { TruncateTo(f, Slurp(f).size() - 20); }, STATUS_AVI_INDEX, INDEX_INVALID,
+         -1},
+        {"entry count past its chunk",
+         false,
+         [](const std::string& f) { Overwrite(f, Slurp(f).rfind("ix00") + 12, LE32Bytes(0x10000000)); },
+         STATUS_AVI_INDEX, INDEX_INVALID, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string path = dir.File("odml.avi");
+        WriteBytes(path, Slurp(base));
+        AddOpenDmlIndex(path, row.allKeyFrames);
+        if (row.damage) row.damage(path);
+        auto avi = Analyse(path);
+        EXPECT_EQ(row.status, avi->m_nStatus);
+        EXPECT_EQ(row.indexStatus, avi->m_nIndexStatus);
+        if (row.keyFrames >= 0) {
+            EXPECT_EQ(row.keyFrames, avi->m_llKeyFrameCount);
+        }
+        EXPECT_EQ(p.videoFrames, avi->m_llFrameCount);
+        if (row.status == STATUS_OK) {
+            EXPECT_EQ(plain->m_vih.dwBitRate, avi->m_vih.dwBitRate);  // the same frames' bytes
+            EXPECT_NEAR(row.allKeyFrames ? 0.04 : plain->m_dKeyIntervalAvg, avi->m_dKeyIntervalAvg, 1e-9);
+        }
+    }
+}
+
 TEST(AviFile, MissingFileLeavesTheOpenStatus)
 {
     TempDir dir;
@@ -351,6 +453,29 @@ TEST(KeyFrameIntervals, CommonRule)
     // Sample deviation over n - 1 = 3 steps.
     double a = 4.0 / 3.0;
     EXPECT_NEAR(std::sqrt(((1 - a) * (1 - a) * 2 + (2 - a) * (2 - a)) / 3), k.stdDev, 1e-12);
+}
+
+TEST(KeyFrameIntervals, GatheredOneAtATime)
+{
+    // Two million key frames 0.4 s apart take no memory of their own and
+    // keep the deviation at 0.
+    KeyFrameIntervalAccumulator many;
+    for (int i = 0; i < 2000000; ++i) many.Add(i * 0.4);
+    EXPECT_EQ(2000000u, many.Count());
+    EXPECT_FALSE(many.Decreased());
+    KeyFrameIntervals k = many.Result();
+    EXPECT_NEAR(0.4, k.avg, 1e-9);
+    EXPECT_NEAR(0.4, k.min, 1e-6);
+    EXPECT_NEAR(0.4, k.max, 1e-6);
+    EXPECT_NEAR(0.0, k.stdDev, 1e-6);
+
+    KeyFrameIntervalAccumulator back;
+    for (double t : {0.0, 2.0, 1.0, 3.0}) back.Add(t);
+    EXPECT_TRUE(back.Decreased());
+    EXPECT_DOUBLE_EQ(-1.0, back.Result().min);
+    back.Reset();
+    EXPECT_EQ(0u, back.Count());
+    EXPECT_EQ(0.0, back.Result().avg);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ TEST(CodecTables, VideoTableRowsAndTellingNames)
 {
     size_t n = 0;
     const VideoCodecRow* rows = GetVideoCodecTable(&n);
-    ASSERT_EQ(217u, n);
+    ASSERT_EQ(226u, n);
     struct Telling {
         size_t row;
         const wchar_t* key;
@@ -65,6 +65,10 @@ TEST(CodecTables, VideoLookupIsExactAndFirstRowWins)
     EXPECT_STREQ(L"Apple Video 16 Bit", FindVideoCodecName(L"RPZA"));
     EXPECT_STREQ(L"Unknown", FindVideoCodecName(L"    "));
     EXPECT_STREQ(L"Screen Video", FindVideoCodecName(L"SCRV"));
+    // Rows for what current recorders write.
+    EXPECT_STREQ(L"MPEG-4 Visual", FindVideoCodecName(L"FMP4"));
+    EXPECT_STREQ(L"High Efficiency Video Coding (H.265)", FindVideoCodecName(L"HVC1"));
+    EXPECT_STREQ(L"VP9", FindVideoCodecName(L"VP90"));
     EXPECT_EQ(nullptr, FindVideoCodecName(L"divx"));  // case-sensitive: callers upper-case
     EXPECT_EQ(nullptr, FindVideoCodecName(L"ABCD"));
     EXPECT_EQ(nullptr, FindVideoCodecName(L"DIV"));
@@ -76,7 +80,7 @@ TEST(CodecTables, AudioTableRowsAndTellingNames)
 {
     size_t n = 0;
     const AudioCodecRow* rows = GetAudioCodecTable(&n);
-    ASSERT_EQ(171u, n);
+    ASSERT_EQ(172u, n);
     struct Telling {
         size_t row;
         WORD tag;
@@ -114,6 +118,7 @@ TEST(CodecTables, AudioTableRowsAndTellingNames)
         size_t len = std::wcslen(rows[i].name);
         EXPECT_TRUE(len > 0 && len <= 249) << "row " << i;
     }
+    EXPECT_STREQ(L"Opus", FindAudioCodecName(0x704F));
     EXPECT_EQ(nullptr, FindAudioCodecName(0x3004));  // the RealAudio tags of other analysers are not rows
     EXPECT_EQ(nullptr, FindAudioCodecName(0xFFFF));
 }

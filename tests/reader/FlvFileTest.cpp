@@ -87,13 +87,20 @@ INSTANTIATE_TEST_SUITE_P(
                   "FLV1", true, 0xA200},
         OracleRow{"flv1_custom_large_nellymoser_8k",
                   TestVideo("400x300") + " " + TestAudio(8000) + " -c:v flv -c:a nellymoser", "FLV1", true, 0xA100},
-        // Little-endian PCM has a sound format of its own, which maps to no tag.
         OracleRow{"flv1_cif_pcm_le", TestVideo("352x288") + " " + TestAudio(11025) + " -c:v flv -c:a pcm_s16le -ac 2",
-                  "FLV1", true, 0},
-        OracleRow{"screen_aac", TestVideo() + " " + TestAudio() + " -c:v flashsv -c:a aac -ac 2", "SCRV", true, 0},
+                  "FLV1", true, 0x0001},
+        OracleRow{"flv1_alaw", TestVideo() + " " + TestAudio(8000) + " -c:v flv -c:a pcm_alaw", "FLV1", true, 0x0006},
+        OracleRow{"flv1_mulaw", TestVideo() + " " + TestAudio(8000) + " -c:v flv -c:a pcm_mulaw", "FLV1", true, 0x0007},
+        OracleRow{"screen_aac", TestVideo() + " " + TestAudio() + " -c:v flashsv -c:a aac -ac 2", "SCRV", true, 0x00FF},
+        // The flags of an AAC tag always say 44 kHz stereo.
+        OracleRow{"h264_aac_mono_22k",
+                  TestVideo() + " " + TestAudio(22050) + " -c:v libx264 -preset ultrafast -c:a aac -ac 1", "AVC1",
+                  false, 0x00FF},
+        OracleRow{"h264_aac_48k", TestVideo() + " " + TestAudio(48000) + " -c:v libx264 -preset ultrafast -c:a aac -ac 2",
+                  "AVC1", false, 0x00FF},
         OracleRow{"screen2_silent", TestVideo() + " -c:v flashsv2", "SCR2", true, 0},
         OracleRow{"h264_mp3", TestVideo() + " " + TestAudio() + " -c:v libx264 -preset ultrafast -c:a libmp3lame -ac 2",
-                  "    ", false, 0x0055},
+                  "AVC1", false, 0x0055},
         OracleRow{"mp3_only", TestAudio() + " -c:a libmp3lame", "", false, 0x0055},
         // Over 1 MiB: the last tag is sought in the window at the end.
         OracleRow{"flv1_over_1mib",
@@ -184,14 +191,22 @@ TEST(FlvFile, AudioFlagsAndPictureHeaders)
         WORD tag;
         DWORD rate;
         WORD channels, bits;
+        std::string rest = std::string(20, 'x');  // the tag's data after its first byte
     } audio[] = {
         {0x0F, 0x0001, 44100, 2, 16}, {0x16, 0x0002, 11025, 1, 16}, {0x2C, 0x0055, 44100, 1, 8},
-        {0x53, 0xA100, 8000, 1, 16},  {0x69, 0xA200, 22050, 2, 8},  {0x70, 0, 5512, 1, 8},
-        {0xAF, 0, 44100, 2, 16},      {0x40, 0, 5512, 1, 8},
+        {0x53, 0xA100, 8000, 1, 16},  {0x69, 0xA200, 22050, 2, 8},  {0x3E, 0x0001, 44100, 1, 16},
+        {0x40, 0xA200, 16000, 1, 8},  {0x70, 0x0006, 8000, 1, 8},   {0x82, 0x0007, 8000, 1, 16},
+        {0xE2, 0x0055, 8000, 1, 16},  {0xB2, 0, 5512, 1, 16},       {0xF3, 0, 5512, 2, 16},
+        // AAC: the flags say 44 kHz stereo; the decoder configuration of
+        // the first tag (packet type 0) says 22,050 Hz mono. A tag of AAC
+        // frames (packet type 1) holds none.
+        {0xAF, 0x00FF, 22050, 1, 16, std::string("\x00\x13\x88", 3) + std::string(17, '\0')},
+        {0xAF, 0x00FF, 44100, 2, 16, std::string("\x01\x13\x88", 3) + std::string(17, '\0')},
+        {0xAF, 0x00FF, 44100, 2, 16, std::string("\x00", 1)},
     };
     for (const AudioRow& a : audio) {
         std::string data(1, static_cast<char>(a.flags));
-        data += std::string(20, 'x');
+        data += a.rest;
         WriteBytes(dir.File("a.flv"), FlvHeader() + Tag(8, 0, data) + Tag(8, 2000, data));
         auto flv = Analyse(dir.File("a.flv"));
         SCOPED_TRACE(a.flags);
@@ -216,7 +231,8 @@ TEST(FlvFile, AudioFlagsAndPictureHeaders)
         {std::string("\x16\x11\x40\x00\xF0", 5), "SCR2", 320, 240},
         {std::string("\x14\x00\x00\x00\x0F\x14", 6), "FLV4", 320, 240},
         {std::string("\x15\x00\x00\x00\x00\x00\x00\x0F\x14", 9), "FLV4", 320, 240},
-        {std::string("\x17\x00\x00\x00\x00", 5), "    ", 0, 0},
+        {std::string("\x17\x00\x00\x00\x00", 5), "AVC1", 0, 0},
+        {std::string("\x18\x00\x00\x00\x00", 5), "    ", 0, 0},
     };
     for (const VideoRow& v : video) {
         WriteBytes(dir.File("v.flv"), FlvHeader() + Tag(9, 0, v.data) + Tag(9, 3000, v.data));

@@ -143,3 +143,41 @@ std::string RunReportTool(const std::vector<std::string>& paths, int* exitCode, 
     if (errors) *errors = ReadBytes(scratch.File("stderr"));
     return out;
 }
+
+void AddOpenDmlIndex(const std::string& path, bool allKeyFrames)
+{
+    std::string data = ReadBytes(path);
+    const size_t strf = data.find("strf");
+    const size_t reserved = data.find("JUNK", strf);
+    const size_t movi = data.find("movi");
+    const size_t idx1 = data.rfind("idx1");
+    ASSERT_TRUE(strf != std::string::npos && reserved < movi && movi < idx1 && idx1 != std::string::npos);
+    const uint32_t idx1Size = LE32At(data, idx1 + 4);
+    ASSERT_EQ(data.size(), idx1 + 8 + idx1Size);  // idx1 ends the file
+    ASSERT_GE(LE32At(data, reserved + 4), 24u + 16u);
+
+    // The standard index: offsets of the frames' data from the movie list's
+    // type, sizes with the top bit set for frames that are not key frames.
+    std::string entries;
+    uint32_t count = 0;
+    for (size_t e = idx1 + 8; e + 16 <= data.size(); e += 16) {
+        if (data.compare(e, 4, "00dc") != 0 && data.compare(e, 4, "00db") != 0) continue;
+        const bool key = allKeyFrames || (LE32At(data, e + 4) & 0x10);
+        entries += LE32Bytes(LE32At(data, e + 8) + 8) + LE32Bytes(LE32At(data, e + 12) | (key ? 0 : 0x80000000u));
+        ++count;
+    }
+    auto le16 = [](uint16_t v) { return std::string{static_cast<char>(v), static_cast<char>(v >> 8)}; };
+    std::string standard = le16(2) + '\0' + '\x01' + LE32Bytes(count) + "00dc" + LE32Bytes(static_cast<uint32_t>(movi)) +
+                           LE32Bytes(0) + LE32Bytes(0) + entries;
+    standard = "ix00" + LE32Bytes(static_cast<uint32_t>(standard.size())) + standard;
+    const uint64_t at = data.size();
+
+    std::string super = le16(4) + '\0' + '\0' + LE32Bytes(1) + "00dc" + std::string(12, '\0') +
+                        LE32Bytes(static_cast<uint32_t>(at)) + LE32Bytes(static_cast<uint32_t>(at >> 32)) +
+                        LE32Bytes(static_cast<uint32_t>(standard.size())) + LE32Bytes(count);
+    data.replace(reserved, 4, "indx");
+    data.replace(reserved + 8, super.size(), super);
+    data += standard;
+    data.replace(4, 4, LE32Bytes(static_cast<uint32_t>(data.size() - 8)));
+    WriteBytes(path, data);
+}

@@ -57,6 +57,14 @@ size_t FindIn(const std::string& data, const std::string& needle, size_t from = 
 std::string LE32Bytes(uint32_t v);
 uint32_t LE32At(const std::string& data, size_t offset);
 
+// Gives a small AVI that ffmpeg wrote (one RIFF form, its first stream a
+// video stream) the OpenDML index that files over 1 GB carry: the space
+// ffmpeg reserves in the first stream list becomes a super index naming one
+// standard index, built from the idx1 entries of stream 00 and added at the
+// end of the RIFF form. With allKeyFrames every frame is marked a key frame
+// there, unlike in idx1. Fails the test when the file is not laid out so.
+void AddOpenDmlIndex(const std::string& path, bool allKeyFrames = false);
+
 // The report the tool prints for the files (standard output only), and its
 // exit status.
 std::string RunReportTool(const std::vector<std::string>& paths, int* exitCode = nullptr,

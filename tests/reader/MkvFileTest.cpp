@@ -84,9 +84,11 @@ INSTANTIATE_TEST_SUITE_P(
         OracleRow{"mpeg4_mp3_cues_before_clusters", kAv + " -c:v mpeg4 -c:a libmp3lame -reserve_index_space 4096",
                   "MP4V", 0x0055},
         OracleRow{"mpeg4_mp3_without_crc", kAv + " -c:v mpeg4 -c:a libmp3lame -write_crc32 0", "MP4V", 0x0055},
-        // H.264 and AAC have codec ids the tables do not list: the first four
-        // letters, and no audio tag.
-        OracleRow{"h264_aac", kAv + " -c:v libx264 -preset ultrafast -c:a aac", "V_MP", 0},
+        OracleRow{"h264_aac", kAv + " -c:v libx264 -preset ultrafast -c:a aac", "AVC1", 0x00FF},
+        OracleRow{"hevc_aac", kAv + " -c:v libx265 -preset ultrafast -x265-params log-level=none -c:a aac", "HEVC",
+                  0x00FF},
+        OracleRow{"vp9_opus_webm", kAv + " -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -c:a libopus -f webm",
+                  "VP90", 0x704F},
         OracleRow{"theora_vorbis", kAv + " -c:v libtheora -c:a libvorbis", "THEO", 0x674F},
         OracleRow{"rawvideo", TestVideo("176x144") + " -t 1 -c:v rawvideo -pix_fmt yuv420p", "I420", 0}),
     [](const ::testing::TestParamInfo<OracleRow>& info) { return std::string(info.param.name); });
@@ -143,9 +145,9 @@ enum : uint32_t {
 
 // The document type with a one-byte size, as detection looks for it.
 std::string Header() { return El(kEbml, Id(kDocType) + "\x88" + "matroska"); }
-std::string Info(double duration = 10000, const std::string& app = "Test Writer")
+std::string Info(double duration = 10000, const std::string& app = "Test Writer", uint64_t timecodeScale = 1000000)
 {
-    std::string body = UInt(kTimecodeScale, 1000000) + El(kWritingApp, app);
+    std::string body = UInt(kTimecodeScale, timecodeScale) + El(kWritingApp, app);
     if (duration > 0) body += Float(kDuration, duration);
     return El(kInfo, body);
 }
@@ -293,6 +295,77 @@ TEST(MkvFile, VideoTrackCases)
     EXPECT_EQ(0, noDuration->m_llBitRate);
     EXPECT_EQ(0, noDuration->m_llFrameCount);
 }
+
+TEST(MkvFile, FrameDurationIsInNanosecondsWhateverTheScale)
+{
+    TempDir dir;
+    // Timecodes in tenths of a millisecond: 100,000 of them are 10 s. The
+    // default duration of 40,000,000 ns stays 40 ms a frame.
+    auto mkv = AnalyseBytes(dir, File(Info(100000, "Test Writer", 100000) +
+                                      El(kTracks, VideoTrack(1, "V_MPEG4/ISO/ASP", 320, 240))));
+    ASSERT_EQ(STATUS_OK, mkv->m_nStatus);
+    EXPECT_EQ(100000000, mkv->m_llDuration);
+    EXPECT_EQ(400000, mkv->m_vih.AvgTimePerFrame);
+    EXPECT_EQ(250, mkv->m_llFrameCount);
+    std::string report = RunReportTool({dir.File("built.mkv")});
+    EXPECT_NE(std::string::npos, report.find("Frames/sec           : 25.00 Frames/Sec\r\n")) << report;
+}
+
+// Inserts a NUL after the document type "matroska", as some muxers write it:
+// the type's size and the EBML header's one-byte size grow by one; the
+// segment moves as a whole, so its own positions stay right.
+std::string PadDocType(const std::string& file)
+{
+    const std::string docType = std::string("\x42\x82\x88", 3) + "matroska";
+    size_t at = file.find(docType);
+    if (at == std::string::npos || (static_cast<unsigned char>(file[4]) & 0x80) == 0) return "";
+    std::string padded = file.substr(0, at) + std::string("\x42\x82\x89", 3) + "matroska" + '\0' +
+                         file.substr(at + docType.size());
+    padded[4] = static_cast<char>(padded[4] + 1);
+    return padded;
+}
+
+struct DetectionRow {
+    const char* name;
+    std::string args;
+    bool padDocType;
+    const char* codecLine;
+};
+void PrintTo(const DetectionRow& row, std::ostream* os) { *os << row.name; }
+
+class MkvDetection : public ::testing::TestWithParam<DetectionRow> {};
+
+TEST_P(MkvDetection, OtherDocumentTypesAreMatroska)
+{
+    const DetectionRow& row = GetParam();
+    TempDir dir;
+    std::string path = MakeWithFfmpeg(dir, "made", row.args);
+    if (row.padDocType) {
+        std::string padded = PadDocType(Slurp(path));
+        ASSERT_FALSE(padded.empty());
+        WriteBytes(path, padded);
+    }
+    ProbeFacts p = Probe(path);
+    ASSERT_EQ(FILETYPE_MKV, DetectFileFormat(Utf8ToWide(path).c_str()));
+    auto mkv = Analyse(path);
+    EXPECT_EQ(STATUS_OK, mkv->m_nStatus);
+    EXPECT_EQ(p.videoStreams, mkv->m_nVideoCount);
+    EXPECT_EQ(p.audioStreams, mkv->m_nAudioCount);
+    EXPECT_EQ(p.width, mkv->m_vih.bmiHeader.biWidth);
+    std::string report = RunReportTool({path});
+    EXPECT_NE(std::string::npos, report.find("File Format          : Matroska format\r\n")) << report;
+    EXPECT_EQ(std::string::npos, report.find("Binary Code")) << report;
+    EXPECT_NE(std::string::npos, report.find(row.codecLine)) << report;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, MkvDetection,
+    ::testing::Values(DetectionRow{"webm", TestVideo() + " " + TestAudio() +
+                                               " -c:v libvpx -deadline realtime -c:a libvorbis -f webm",
+                                   false, "Codec Type           : VP8 (VP80)\r\n"},
+                      DetectionRow{"doctype_with_nul", TestVideo() + " -c:v mpeg4 -f matroska", true,
+                                   "Codec Type           : MPEG-4 (MP4V)\r\n"}),
+    [](const ::testing::TestParamInfo<DetectionRow>& info) { return std::string(info.param.name); });
 
 TEST(MkvFile, AudioTrackCases)
 {

@@ -55,11 +55,12 @@ TEST_P(Mp4Oracle, AgreesWithFfprobe)
     EXPECT_LT(r.m_llDataSize, r.m_llFileSize);
     EXPECT_EQ(p.videoStreams, r.m_nVideoCount);
     EXPECT_EQ(p.audioStreams, r.m_nAudioCount);
-    // The movie header's duration in whole seconds.
-    const int64_t seconds = row.fragmented ? 0 : static_cast<int64_t>(std::floor(p.duration));
-    EXPECT_EQ(seconds * 10000000, r.m_llDuration);
-    if (seconds) {
-        EXPECT_EQ(std::llround(r.m_llDataSize * 8.0 / seconds), r.m_llBitRate);
+    // The movie header's duration, exact: the rates divide by it.
+    if (row.fragmented) {
+        EXPECT_EQ(0, r.m_llDuration);
+    } else {
+        EXPECT_NEAR(p.duration, r.m_llDuration / 1e7, 0.05);
+        EXPECT_NEAR(r.m_llDataSize * 8.0 * 1e7 / r.m_llDuration, static_cast<double>(r.m_llBitRate), 1.0);
     }
     if (p.videoStreams) {
         EXPECT_EQ(p.width, r.m_vih.bmiHeader.biWidth);
@@ -67,6 +68,9 @@ TEST_P(Mp4Oracle, AgreesWithFfprobe)
         EXPECT_EQ(Upper(FourCCText(p.videoTag)), FourCCText(r.m_vih.bmiHeader.biCompression));
         if (!row.fragmented) {
             EXPECT_EQ(p.videoFrames, r.m_llFrameCount);
+            // The report's frame rate: 25 frames a second, not the frames
+            // over the whole seconds.
+            EXPECT_NEAR(25.0, r.m_llFrameCount * 1e7 / r.m_llDuration, 0.5);
             EXPECT_EQ(INDEX_VALID, r.m_nIndexStatus);
             EXPECT_EQ(p.videoKeyFrames, r.m_llKeyFrameCount);
             EXPECT_NEAR(0.48, r.m_dKeyIntervalAvg, 1e-9);  // -g 12 at 25 frames a second
@@ -99,6 +103,10 @@ INSTANTIATE_TEST_SUITE_P(
                   TestVideo("176x144") + " " + TestAudio() + " " + TestAudio(8000) +
                       " -map 0 -map 1 -map 2 -ac 2 -g 12 -c:v libx264 -preset ultrafast -c:a aac",
                   false},
+        // The entry says two channels for a mono stream; the decoder
+        // configuration says one.
+        OracleRow{"h264_aac_mono", ".mp4", TestVideo("176x144") + " " + TestAudio() +
+                      " -ac 1 -g 12 -c:v libx264 -preset ultrafast -c:a aac", false},
         OracleRow{"h263_aac_3gp", ".3gp",
                   TestVideo("176x144") + " " + TestAudio(8000) + " -ac 2 -g 12 -c:v h263 -c:a aac", false},
         // QuickTime writes sound descriptions of version 1 with the ES
@@ -245,9 +253,9 @@ TEST(Mp4File, SyncSamplesGiveKeyFrameIntervals)
     TempDir dir;
     auto r = AnalyseBytes(dir, Movie(Mvhd(600, 5999) + VideoTrak() + SoundTrak(48000)));
     ASSERT_EQ(STATUS_OK, r->m_nStatus);
-    EXPECT_EQ(90000000, r->m_llDuration);  // 5,999 / 600: 9 whole seconds
+    EXPECT_EQ(99983333, r->m_llDuration);  // 5,999 / 600 seconds
     EXPECT_EQ(90, r->m_llFrameCount);
-    EXPECT_EQ(1000000, r->m_vih.AvgTimePerFrame);
+    EXPECT_EQ(1110926, r->m_vih.AvgTimePerFrame);
     EXPECT_EQ("AVC1", FourCCText(r->m_vih.bmiHeader.biCompression));
     EXPECT_EQ(320, r->m_vih.bmiHeader.biWidth);
     EXPECT_EQ(240, r->m_vih.bmiHeader.biHeight);
@@ -263,7 +271,7 @@ TEST(Mp4File, SyncSamplesGiveKeyFrameIntervals)
     EXPECT_EQ(0x00FF, Value(r->m_wfxAudio[0].wFormatTag));
     EXPECT_EQ(48000u, Value(r->m_wfxAudio[0].nSamplesPerSec));
     EXPECT_EQ(2, Value(r->m_wfxAudio[0].nChannels));
-    EXPECT_EQ(4000u * 8 / 9 / 8, Value(r->m_wfxAudio[0].nAvgBytesPerSec));  // 4,000 bytes over 9 s
+    EXPECT_EQ(400u, Value(r->m_wfxAudio[0].nAvgBytesPerSec));  // 4,000 bytes over 9.998 s
     EXPECT_EQ(18, Value(r->m_wfxAudio[0].cbSize));
 }
 
@@ -343,13 +351,22 @@ TEST(Mp4File, SoundTracksAndTheirTags)
 TEST(Mp4File, ShortFilesAndMissingBoxesGiveZeros)
 {
     TempDir dir;
-    // Under one second: whole seconds 0, every rate 0.
-    auto r = AnalyseBytes(dir, Movie(Mvhd(1000, 999) + VideoTrak() + SoundTrak(44100)));
+    // No duration: every rate 0.
+    auto r = AnalyseBytes(dir, Movie(Mvhd(1000, 0) + VideoTrak() + SoundTrak(44100)));
     ASSERT_EQ(STATUS_OK, r->m_nStatus);
     EXPECT_EQ(0, r->m_llDuration);
     EXPECT_EQ(0, r->m_llBitRate);
     EXPECT_EQ(0, r->m_vih.AvgTimePerFrame);
     EXPECT_EQ(0u, Value(r->m_wfxAudio[0].nAvgBytesPerSec));
+
+    // Under one second there are still rates: 90,008 bytes of media data
+    // over 0.999 s.
+    r = AnalyseBytes(dir, Movie(Mvhd(1000, 999) + VideoTrak() + SoundTrak(44100)));
+    ASSERT_EQ(STATUS_OK, r->m_nStatus);
+    EXPECT_EQ(9990000, r->m_llDuration);
+    EXPECT_EQ(720785, r->m_llBitRate);
+    EXPECT_EQ(111000, r->m_vih.AvgTimePerFrame);
+    EXPECT_EQ(4004u, Value(r->m_wfxAudio[0].nAvgBytesPerSec));
 
     // A video track with nothing but its handler, and a movie without mvhd.
     std::string bare = Box("trak", Box("mdia", Hdlr("vide")));
@@ -397,16 +414,126 @@ TEST(Mp4File, UserDataBoxes)
     EXPECT_EQ(1, r->m_nVideoCount);  // read before the user data
 }
 
-TEST(Mp4File, LaterTracksFailingKeepTheEarlierOnes)
+TEST(Mp4File, AFailingTrackIsPassedOver)
 {
     TempDir dir;
     std::string badTrak = Trak(Tkhd(1, 1), "soun", 8000, Stsd(AudioEntry("mp4a", 2, 8000, Box("wxyz", "12345678"))));
-    auto r = AnalyseBytes(dir, Movie(Mvhd(1000, 2000) + VideoTrak() + SoundTrak(44100) + badTrak + SoundTrak(8000)));
+    std::string moov = Mvhd(1000, 2000) + VideoTrak() + SoundTrak(44100) + badTrak + SoundTrak(8000);
+    // The tracks on both sides of it are reported; the diagnosis stays.
+    auto r = AnalyseBytes(dir, Movie(moov));
     EXPECT_EQ(STATUS_MP4_HEADER, r->m_nStatus);
     EXPECT_EQ(1, r->m_nVideoCount);
-    EXPECT_EQ(1, r->m_nAudioCount);
+    ASSERT_EQ(2, r->m_nAudioCount);
     EXPECT_EQ(44100u, Value(r->m_wfxAudio[0].nSamplesPerSec));
+    EXPECT_EQ(8000u, Value(r->m_wfxAudio[1].nSamplesPerSec));
     EXPECT_EQ(3, r->m_llKeyFrameCount);
+    EXPECT_EQ(90008, r->m_llDataSize);
+
+    // With the movie box first, the media data after it is still counted.
+    std::string ftyp = Box("ftyp", std::string("isom") + BE32(0x200) + "isomiso2");
+    r = AnalyseBytes(dir, ftyp + Box("moov", moov) + Box("mdat", std::string(5000, 'm')));
+    EXPECT_EQ(STATUS_MP4_HEADER, r->m_nStatus);
+    EXPECT_EQ(5008, r->m_llDataSize);
+    EXPECT_GT(r->m_llBitRate, 0);
+    EXPECT_EQ(2, r->m_nAudioCount);
+}
+
+TEST(Mp4File, RatesComeFromTheExactDuration)
+{
+    TempDir dir;
+    // A camera's 149 frames at 30 a second: 4.97 s, of which the time line
+    // shows the whole seconds and the frame rate uses all.
+    std::string trak = Trak(Tkhd(320, 240), "vide", 30000,
+                            Stsd(VisualEntry("avc1", "")) + Stts({{149, 1000}}) + Stss({1, 31, 61, 91, 121}) +
+                                Stsz(1000, 149));
+    auto r = AnalyseBytes(dir, Movie(Mvhd(600, 2980) + trak, 149000));
+    ASSERT_EQ(STATUS_OK, r->m_nStatus);
+    EXPECT_EQ(49666666, r->m_llDuration);
+    EXPECT_EQ(333333, r->m_vih.AvgTimePerFrame);
+    std::string report = RunReportTool({dir.File("built.mp4")});
+    EXPECT_NE(std::string::npos, report.find("Playback Time        : 00:00:04   (4 Sec)\r\n")) << report;
+    EXPECT_NE(std::string::npos, report.find("Frames/sec           : 30.00 Frames/Sec\r\n")) << report;
+    EXPECT_NE(std::string::npos, report.find("Average Bit Rate     : 240.01 KBits/Sec\r\n")) << report;
+}
+
+// Moves the first box of type what to just before the first box of type
+// before (both in one parent, what after before): the sizes of the boxes
+// around them stay as they are.
+std::string MoveBoxBefore(const std::string& file, const std::string& what, const std::string& before)
+{
+    size_t to = file.find(before);
+    size_t from = file.find(what, to);
+    if (to == std::string::npos || from == std::string::npos) return "";
+    to -= 4;
+    from -= 4;
+    uint32_t size = static_cast<uint32_t>(static_cast<unsigned char>(file[from]) << 24 |
+                                          static_cast<unsigned char>(file[from + 1]) << 16 |
+                                          static_cast<unsigned char>(file[from + 2]) << 8 |
+                                          static_cast<unsigned char>(file[from + 3]));
+    return file.substr(0, to) + file.substr(from, size) + file.substr(to, from - to) + file.substr(from + size);
+}
+
+struct ChanRow {
+    const char* name;
+    std::string maps;
+};
+void PrintTo(const ChanRow& row, std::ostream* os) { *os << row.name; }
+
+class Mp4ChannelLayout : public ::testing::TestWithParam<ChanRow> {};
+
+// Phones and QuickTime tools write the channel layout of a version-1 sound
+// description before its "wave" box.
+TEST_P(Mp4ChannelLayout, BeforeTheWaveBoxKeepsEveryStream)
+{
+    TempDir dir;
+    std::string path = MakeWithFfmpeg(dir, "made.mov",
+                                      TestVideo("176x144") + " " + TestAudio() + " " + GetParam().maps +
+                                          " -ac 1 -c:v mpeg4 -g 12 -c:a aac");
+    std::string moved = MoveBoxBefore(Slurp(path), "chan", "wave");
+    ASSERT_FALSE(moved.empty()) << "ffmpeg wrote no chan box after the wave box";
+    ASSERT_EQ(Slurp(path).size(), moved.size());
+    std::string changed = dir.File("chan_first.mov");
+    WriteBytes(changed, moved);
+    ProbeFacts p = Probe(changed);
+    ASSERT_EQ(1, p.audioStreams);
+    auto r = Analyse(changed);
+    EXPECT_EQ(STATUS_OK, r->m_nStatus);
+    EXPECT_EQ(p.videoStreams, r->m_nVideoCount);
+    ASSERT_EQ(p.audioStreams, r->m_nAudioCount);
+    EXPECT_EQ(0x00FF, Value(r->m_wfxAudio[0].wFormatTag));
+    EXPECT_EQ(static_cast<uint32_t>(p.sampleRates[0]), Value(r->m_wfxAudio[0].nSamplesPerSec));
+    EXPECT_EQ(p.channels[0], Value(r->m_wfxAudio[0].nChannels));
+    EXPECT_EQ(p.width, r->m_vih.bmiHeader.biWidth);
+    EXPECT_EQ(p.videoFrames, r->m_llFrameCount);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, Mp4ChannelLayout,
+                         ::testing::Values(ChanRow{"video_first", "-map 0:v -map 1:a"},
+                                           ChanRow{"audio_first", "-map 1:a -map 0:v"}),
+                         [](const ::testing::TestParamInfo<ChanRow>& info) { return std::string(info.param.name); });
+
+TEST(Mp4File, LastMediaDataOfSizeZeroRunsToTheEnd)
+{
+    TempDir dir;
+    std::string path = MakeWithFfmpeg(dir, "made.mp4",
+                                      TestVideo("176x144") + " " + TestAudio() +
+                                          " -ac 2 -c:v mpeg4 -g 12 -c:a aac -movflags +faststart");
+    std::string data = Slurp(path);
+    size_t mdat = data.rfind("mdat");
+    ASSERT_NE(std::string::npos, mdat);
+    ASSERT_GT(mdat, data.find("moov"));  // the media data is the last box
+    auto whole = Analyse(path);
+    ASSERT_EQ(STATUS_OK, whole->m_nStatus);
+    Overwrite(path, mdat - 4, std::string(4, '\0'));
+    ProbeFacts p = Probe(path);
+    EXPECT_EQ(1, p.audioStreams);
+    auto r = Analyse(path);
+    EXPECT_EQ(STATUS_OK, r->m_nStatus);
+    EXPECT_EQ(static_cast<int64_t>(data.size() - (mdat - 4)), r->m_llDataSize);
+    EXPECT_EQ(whole->m_llDataSize, r->m_llDataSize);
+    EXPECT_EQ(whole->m_llBitRate, r->m_llBitRate);
+    EXPECT_EQ(p.videoStreams, r->m_nVideoCount);
+    EXPECT_EQ(p.audioStreams, r->m_nAudioCount);
 }
 
 struct DamageRow {
@@ -436,8 +563,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DamageRow{"no_movie", [] { return Box("ftyp", "isom") + Box("mdat", "data"); }, STATUS_MP4_NOT_MP4},
         DamageRow{"no_media_data", [] { return Movie(Mvhd(1000, 2000) + VideoTrak(), 0, false); }, STATUS_MP4_DATA},
-        DamageRow{"atom_size_0", [] { return Movie(Mvhd(1000, 2000) + VideoTrak()) + BE32(0) + "free" + "x"; },
-                  STATUS_SIZE_MISMATCH},
+        // Only a top-level box may run to the end of the file.
+        DamageRow{"child_atom_size_0",
+                  [] { return Movie(Mvhd(1000, 2000) + VideoTrak() + BE32(0) + "free" + std::string(8, 'x')); },
+                  STATUS_MP4_HEADER},
+        DamageRow{"last_atom_size_0",
+                  [] { return Movie(Mvhd(1000, 2000) + VideoTrak()) + BE32(0) + "free" + "x"; }, STATUS_OK},
         DamageRow{"atom_size_4", [] { return Movie(Mvhd(1000, 2000) + VideoTrak()) + BE32(4) + "free" + "x"; },
                   STATUS_SIZE_MISMATCH},
         DamageRow{"large_size_below_16",

@@ -80,6 +80,8 @@ struct OracleRow {
     std::function<std::string(const TempDir&)> make;
     WORD audioTag;
     int64_t minSize = 0;
+    const char* fourcc = nullptr;  // of the video stream, when there is one
+    bool nominalRate = true;       // the audio header names a bit rate
 };
 void PrintTo(const OracleRow& row, std::ostream* os) { *os << row.name; }
 
@@ -102,13 +104,14 @@ TEST_P(OggOracle, AgreesWithFfprobe)
         EXPECT_EQ(GetParam().audioTag, Value(r.m_wfxAudio[i].wFormatTag));
         EXPECT_EQ(static_cast<uint32_t>(p.sampleRates[i]), Value(r.m_wfxAudio[i].nSamplesPerSec));
         EXPECT_EQ(p.channels[i], Value(r.m_wfxAudio[i].nChannels));
-        EXPECT_GT(Value(r.m_wfxAudio[i].nAvgBytesPerSec), 0u);
+        EXPECT_EQ(GetParam().nominalRate, Value(r.m_wfxAudio[i].nAvgBytesPerSec) > 0u);
     }
-    if (p.videoTag == MAKEFOURCC('X', 'V', 'I', 'D')) {  // OGM video; Theora is not counted
+    if (GetParam().fourcc) {
+        EXPECT_EQ(1, p.videoStreams);
         EXPECT_EQ(1, r.m_nVideoCount);
         EXPECT_EQ(p.width, r.m_vih.bmiHeader.biWidth);
         EXPECT_EQ(p.height, r.m_vih.bmiHeader.biHeight);
-        EXPECT_EQ("XVID", FourCCText(r.m_vih.bmiHeader.biCompression));
+        EXPECT_EQ(GetParam().fourcc, FourCCText(r.m_vih.bmiHeader.biCompression));
         EXPECT_EQ(400000, r.m_vih.AvgTimePerFrame);
         EXPECT_NEAR(p.duration * 25, static_cast<double>(r.m_llFrameCount), 2);
     } else {
@@ -148,12 +151,48 @@ INSTANTIATE_TEST_SUITE_P(
                                             TestVideo() + " " + TestAudio() +
                                                 " -c:v libtheora -c:a libvorbis -ac 2 -fflags +bitexact");
                   },
-                  0x674F},
-        OracleRow{"ogm_xvid_mp3", [](const TempDir& d) { return MakeOgm(d, "-g 12"); }, 0x0055},
+                  0x674F, 0, "THEO"},
+        // The picture (120 lines) is smaller than the coded frame of whole
+        // macroblocks (128 lines); the playback time comes from the Theora
+        // stream's granule positions.
+        OracleRow{"theora",
+                  [](const TempDir& d) { return MakeWithFfmpeg(d, "t.ogg", TestVideo() + " -c:v libtheora -g 12"); }, 0,
+                  0, "THEO"},
+        OracleRow{"opus",
+                  [](const TempDir& d) { return MakeWithFfmpeg(d, "o.opus", TestAudio() + " -ac 1 -c:a libopus"); },
+                  0x704F, 0, nullptr, false},
+        OracleRow{"theora_opus",
+                  [](const TempDir& d) {
+                      return MakeWithFfmpeg(d, "to.ogg",
+                                            TestVideo("176x144") + " " + TestAudio() + " -c:v libtheora -c:a libopus -ac 2");
+                  },
+                  0x704F, 0, "THEO", false},
+        OracleRow{"opus_theora",
+                  [](const TempDir& d) {
+                      return MakeWithFfmpeg(d, "ot.ogg",
+                                            TestVideo() + " " + TestAudio() +
+                                                " -map 1:a -map 0:v -c:v libtheora -c:a libopus -ac 2");
+                  },
+                  0x704F, 0, "THEO", false},
+        OracleRow{"ogm_xvid_mp3", [](const TempDir& d) { return MakeOgm(d, "-g 12"); }, 0x0055, 0, "XVID"},
         // Larger than the head block, so the playback time comes from the tail block.
         OracleRow{"ogm_large", [](const TempDir& d) { return MakeOgm(d, "-b:v 2M -minrate 2M -maxrate 2M -bufsize 1M"); },
-                  0x0055, 2 * 204800}),
+                  0x0055, 2 * 204800, "XVID"}),
     [](const ::testing::TestParamInfo<OracleRow>& info) { return std::string(info.param.name); });
+
+TEST(OggFile, TheoraAndOpusInTheReport)
+{
+    TempDir dir;
+    std::string path = MakeWithFfmpeg(dir, "to.ogg",
+                                      TestVideo() + " " + TestAudio() + " -c:v libtheora -c:a libopus -ac 2");
+    std::string report = RunReportTool({path});
+    for (const char* line : {"Codec Type           : theora (THEO)\r\n",
+                             "Image Size           : 160 x 120  ( 1.33 : 1 )\r\n",
+                             "Frames/sec           : 25.00 Frames/Sec\r\n", "Total # of frames    : 63\r\n",
+                             "Codec Type           : Opus\r\n", "Sample ratio         : 48,000 Hz\r\n",
+                             "Channel count        : 2 Channels (STEREO)\r\n"})
+        EXPECT_NE(std::string::npos, report.find(line)) << line << report;
+}
 
 // --- Comments and edge cases on pages built here ---------------------------
 

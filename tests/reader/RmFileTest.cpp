@@ -280,13 +280,15 @@ std::string RealAudioV3()
     return std::string(".ra\xFD", 4) + BE16(3) + BE16(0x2A) + std::string(10, '\0') + BE32(1200) + Str8("T") +
            Str8("A") + Str8("C") + Str8("") + std::string(1200, 'a');
 }
-std::string RealAudioV4(const char* codec)
+// The stream's rate is stated in bytes a minute (here 40 kbit/s), far from
+// what 16-bit stereo at 22,050 Hz would take.
+std::string RealAudioV4(const char* codec, uint32_t bytesPerMinute = 40000 / 8 * 60)
 {
     std::string h = std::string(".ra\xFD", 4) + BE16(4) + BE16(0) + ".ra4" + BE32(2000) + BE16(4) + BE32(0x4E) +
-                    BE16(1) + BE32(600) + std::string(12, '\0') + BE16(1) + BE16(600) + BE16(0) + BE16(0) +
+                    BE16(1) + BE32(600) + BE32(0) + BE32(bytesPerMinute) + BE32(bytesPerMinute) + BE16(1) +
+                    BE16(600) + BE16(0) + BE16(0) +
                     BE16(22050) + BE16(0) + BE16(16) + BE16(2) + Str8("genr") + Str8(codec) + "\x01\x07\x00" +
                     Str8("Title") + Str8("") + Str8("") + Str8("");
-    // One second of 16-bit stereo at 22,050 Hz, header included.
     return h + std::string(88200 - h.size(), 'a');
 }
 
@@ -299,7 +301,10 @@ TEST(RmFile, StandaloneRealAudio)
     EXPECT_EQ(0, v3->m_nVideoCount);
     EXPECT_EQ(0xA300, Value(v3->m_wfxAudio[0].wFormatTag));
     EXPECT_EQ(1200, v3->m_llDataSize);
-    EXPECT_EQ(0, v3->m_llDuration);  // version 3 gives no rate
+    // Version 3 is the 14.4 kbit/s codec.
+    EXPECT_EQ(1800u, Value(v3->m_wfxAudio[0].nAvgBytesPerSec));
+    const int64_t v3Size = v3->m_llFileSize;
+    EXPECT_EQ(v3Size * 1000 / 1800 * 10000, v3->m_llDuration);
 
     std::string bytes = RealAudioV4("cook");
     auto v4 = AnalyseBytes(dir, bytes);
@@ -308,13 +313,22 @@ TEST(RmFile, StandaloneRealAudio)
     EXPECT_EQ(22050u, Value(v4->m_wfxAudio[0].nSamplesPerSec));
     EXPECT_EQ(2, Value(v4->m_wfxAudio[0].nChannels));
     EXPECT_EQ(16, Value(v4->m_wfxAudio[0].wBitsPerSample));
-    EXPECT_EQ(88200u, Value(v4->m_wfxAudio[0].nAvgBytesPerSec));
+    EXPECT_EQ(5000u, Value(v4->m_wfxAudio[0].nAvgBytesPerSec));
     EXPECT_EQ(2000, v4->m_llDataSize);
-    EXPECT_EQ(10000000, v4->m_llDuration);  // 88,200 bytes at 88,200 a second
-    EXPECT_EQ(88200 * 8, v4->m_llBitRate);
+    EXPECT_EQ(176400000, v4->m_llDuration);  // 88,200 bytes at 5,000 a second
+    EXPECT_EQ(40000, v4->m_llBitRate);
 
     std::string report = RunReportTool({dir.File("built.rm")});
     EXPECT_NE(std::string::npos, report.find("File Format          : RealMedia format\r\n"));
+    EXPECT_NE(std::string::npos, report.find("Bit Rate             : 40.00 KBits/Sec\r\n")) << report;
+    EXPECT_NE(std::string::npos, report.find("Playback Time        : 00:00:17   (17 Sec)\r\n")) << report;
+
+    // A header that states no rate gives none, and no playback time.
+    auto none = AnalyseBytes(dir, RealAudioV4("cook", 0));
+    EXPECT_EQ(STATUS_OK, none->m_nStatus);
+    EXPECT_EQ(0u, Value(none->m_wfxAudio[0].nAvgBytesPerSec));
+    EXPECT_EQ(0, none->m_llDuration);
+    EXPECT_EQ(0, none->m_llBitRate);
 }
 
 struct DamageRow {

@@ -171,6 +171,14 @@ INSTANTIATE_TEST_SUITE_P(
                                            TestVideo() + " " + TestAudio(8000) +
                                                " -map 0:v -map 1:a -map 1:a -c:v mjpeg -q:v 20 -c:a pcm_u8 -t 0.6");
                  }},
+        SweepRow{"avi_opendml_index",
+                 [](const TempDir& d) {
+                     std::string path = MakeWithFfmpeg(d, "o.avi",
+                                                       TestVideo() + " " + TestAudio() +
+                                                           " -c:v mpeg4 -g 6 -c:a libmp3lame -ac 2 -t 1.2");
+                     AddOpenDmlIndex(path);
+                     return path;
+                 }},
         SweepRow{"ogg_vorbis",
                  [](const TempDir& d) {
                      return MakeWithFfmpeg(d, "c.ogg",
@@ -182,6 +190,11 @@ INSTANTIATE_TEST_SUITE_P(
                          d, "s.avi", TestVideo() + " " + TestAudio() + " -c:v mpeg4 -vtag XVID -c:a libmp3lame -t 1.2");
                      RunFixtureTool("ogmmerge -q -o '" + d.File("d.ogm") + "' '" + avi + "' 2>&1");
                      return d.File("d.ogm");
+                 }},
+        SweepRow{"ogg_theora_opus",
+                 [](const TempDir& d) {
+                     return MakeWithFfmpeg(d, "m.ogg",
+                                           TestVideo() + " " + TestAudio() + " -c:v libtheora -g 6 -c:a libopus -t 1.2");
                  }},
         SweepRow{"flv_sorenson_mp3",
                  [](const TempDir& d) {
