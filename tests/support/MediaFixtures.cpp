@@ -60,24 +60,40 @@ ProbedFile ProbeFile(const std::string& path)
                               "-of default=nw=0:nk=0 '" + path + "'",
                               &code);
     EXPECT_EQ(code, 0) << "ffprobe failed for " << path;
+    // Programs list their streams again: each index counts once.
     ProbedFile file;
+    ProbedStreamInfo scratch;
     ProbedStreamInfo* current = nullptr;
+    bool inFormat = false;
     std::istringstream in(out);
     for (std::string line; std::getline(in, line);) {
         if (line == "[STREAM]") {
-            file.streams.emplace_back();
-            current = &file.streams.back();
+            scratch = ProbedStreamInfo();
+            current = &scratch;
             continue;
         }
         if (line == "[/STREAM]") {
             current = nullptr;
             continue;
         }
+        if (line == "[FORMAT]" || line == "[/FORMAT]") {
+            inFormat = line == "[FORMAT]";
+            continue;
+        }
         size_t eq = line.find('=');
         if (eq == std::string::npos) continue;
         std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-        if (!current) {
+        if (inFormat) {
             if (key == "duration" && value != "N/A") file.duration = std::atof(value.c_str());
+            continue;
+        }
+        if (!current) continue;
+        if (key == "index") {
+            size_t index = static_cast<size_t>(std::atoll(value.c_str()));
+            if (index == file.streams.size()) {
+                file.streams.emplace_back();
+                current = &file.streams.back();
+            }
             continue;
         }
         if (key == "codec_type") current->kind = value;
