@@ -14,7 +14,7 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIVO_SANITIZE=ON \
   "${launcher[@]}" >/dev/null
-targets=(SamiFuzzer MicroDvdSubRipFuzzer SsaFuzzer VobSubIndexFuzzer VobSubPacketFuzzer ReaderFuzzer)
+targets=(SamiFuzzer MicroDvdSubRipFuzzer SsaFuzzer VobSubIndexFuzzer VobSubPacketFuzzer ReaderFuzzer SourceProbeFuzzer)
 cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
 
 for t in "${targets[@]}"; do
