@@ -120,6 +120,7 @@ const SourceCase kSourceCases[] = {
     {"TransportStream", "movie.ts", "-c:v mpeg2video -c:a mp2 -f mpegts", 0, true, kSourceMpegTransport, "TS", L"MPEG 1/2", L"MPEG (Microsoft Corporation)"},
     {"TransportStreamDmb", "movie.dmb", "-c:v mpeg2video -c:a mp2 -f mpegts", 0, true, kSourceMpegTransportDmb, "DMB", L"MPEG 1/2", L"MPEG (Microsoft Corporation)"},
     {"RealMedia", "movie.rm", "-c:v rv20 -c:a ac3 -f rm", 0, true, kSourceRealMedia, "RM", nullptr, L"AC3"},
+    {"Swf", "movie.swf", "-c:v flv1 -c:a libmp3lame -ar 44100 -f swf", 0, true, kSourceSwf, "SWF", nullptr, nullptr},
     {"AudioOnlyMp3", "song.mp3", "-c:a libmp3lame", 0, false, kSourceUnknown, "MP3", nullptr, L"MPEG Layer-3"},
     {"AudioOnlyWave", "song.wav", "-c:a pcm_s16le", 0, false, kSourceUnknown, "WAV", nullptr, L"PCM AUDIO(code 0x01)"},
     {"ThreeAudioStreams", "three.mkv", "-c:v mpeg4 -c:a:0 libvorbis -c:a:1 mp2 -c:a:2 flac", 2, true, kSourceMatroska,
