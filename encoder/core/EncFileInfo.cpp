@@ -290,13 +290,7 @@ CString CEncFileInfo::GetSummaryText() const
 
 SEncJobMedia CEncFileInfo::GetJobMedia() const
 {
-    SEncJobMedia media;
-    media.pVideoType = m_pVideoType;
-    media.pAudioType = m_pAudioType;
-    media.nDuration = m_nDuration;
-    media.nRangeStart = m_nSegmentStart;
-    media.nRangeEnd = m_nSegmentEnd;
-    return media;
+    return SEncJobMedia{m_pVideoType, m_pAudioType, m_nDuration, m_nSegmentStart, m_nSegmentEnd};
 }
 
 CString FindSubtitleFile(const CString& source)

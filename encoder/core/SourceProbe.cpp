@@ -1,5 +1,6 @@
 #include "encoder/core/SourceProbe.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -95,21 +96,12 @@ uint32_t Le32(const BYTE* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (stati
 
 uint64_t Le64(const BYTE* p) { return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32); }
 
-GUID GuidAt(const BYTE* p)
-{
-    GUID g;
-    g.Data1 = Le32(p);
-    g.Data2 = static_cast<WORD>(p[4] | (p[5] << 8));
-    g.Data3 = static_cast<WORD>(p[6] | (p[7] << 8));
-    std::memcpy(g.Data4, p + 8, 8);
-    return g;
-}
+// Files hold a GUID in its little-endian layout, which is the layout of the
+// structure in memory here.
+static_assert(std::endian::native == std::endian::little);
+bool IsGuidAt(const BYTE* p, const GUID& guid) { return std::memcmp(p, &guid, sizeof guid) == 0; }
 
-bool IsAsfHeadObject(const BYTE* p)
-{
-    GUID g = GuidAt(p);
-    return g == kAsfHeaderObject || g == kAsfDataObject;
-}
+bool IsAsfHeadObject(const BYTE* p) { return IsGuidAt(p, kAsfHeaderObject) || IsGuidAt(p, kAsfDataObject); }
 
 void SayCannotOpen(const char* line) { std::printf("%s\n", line); }
 
@@ -251,14 +243,13 @@ int ProbeLocalAsf(const CString& path)
         if (!file.ReadAt(at, header, 24)) break;
         const uint64_t size = Le64(header + 16);
         if (size == 0) break;
-        const GUID id = GuidAt(header);
         bool known = false;
-        if (id == kAsfHeaderObject || id == kAsfDataObject) {
+        if (IsAsfHeadObject(header)) {
             known = true;
             if (result < 0) result = 1;
         } else {
             for (const GUID& index : kAsfIndexObjects) {
-                if (id != index) continue;
+                if (!IsGuidAt(header, index)) continue;
                 known = true;
                 if (static_cast<uint64_t>(fileSize - at) >= size) return 0;
                 break;  // an index cut short is passed over
