@@ -74,9 +74,10 @@ TEST_F(SourceProbeRemoteTest, FirstBytesAndContentTypeOfA200)
     };
     for (const ContentCase& c : cases) {
         LoopbackHttpServer server([&](const TestHttpRequest&) { return c.reply; });
-        EXPECT_EQ(c.code, ProbeMediaSource(CString(server.WUrl(std::string("/") + c.name))))
-            << c.name << " gave 0x" << std::hex << ProbeMediaSource(CString(server.WUrl(std::string("/") + c.name)));
-        for (const TestHttpRequest& r : server.Requests()) EXPECT_EQ("/" + std::string(c.name), r.target);
+        std::string target = std::string("/").append(c.name);
+        SourceTypeCode code = ProbeMediaSource(CString(server.WUrl(target)));
+        EXPECT_EQ(c.code, code) << c.name << " gave 0x" << std::hex << code;
+        for (const TestHttpRequest& r : server.Requests()) EXPECT_EQ(target, r.target);
     }
     EXPECT_TRUE(TempFiles().empty()) << TempFiles().front();
 }
