@@ -28,46 +28,6 @@ int TruncatedSide(double v)
     return static_cast<int>(v);
 }
 
-// The block of a format type when it holds at least `needed` bytes.
-const BYTE* FormatBlock(const AM_MEDIA_TYPE& type, size_t needed)
-{
-    if (!type.pbFormat || type.cbFormat < needed) return nullptr;
-    return type.pbFormat;
-}
-
-// What the video summary takes from a picture header.
-struct SPictureFacts {
-    REFERENCE_TIME avgTimePerFrame = 0;
-    LONG width = 0;
-    LONG height = 0;
-};
-
-// Reads the frame time and picture size from the header that starts the
-// format block (VIDEOINFOHEADER or VIDEOINFOHEADER2 layout); false when the
-// block is too short for them. Fields are copied, as the block may lie at
-// any address.
-template <class Header>
-bool ReadPicture(const AM_MEDIA_TYPE& type, SPictureFacts& facts)
-{
-    constexpr size_t picture = offsetof(Header, bmiHeader);
-    constexpr size_t needed = picture + offsetof(BITMAPINFOHEADER, biHeight) + sizeof(LONG);
-    const BYTE* block = FormatBlock(type, needed);
-    if (!block) return false;
-    std::memcpy(&facts.avgTimePerFrame, block + offsetof(Header, AvgTimePerFrame), sizeof facts.avgTimePerFrame);
-    std::memcpy(&facts.width, block + picture + offsetof(BITMAPINFOHEADER, biWidth), sizeof facts.width);
-    std::memcpy(&facts.height, block + picture + offsetof(BITMAPINFOHEADER, biHeight), sizeof facts.height);
-    return true;
-}
-
-bool ReadPicture(const AM_MEDIA_TYPE& type, SPictureFacts& facts)
-{
-    if (type.formattype == FORMAT_VideoInfo) return ReadPicture<VIDEOINFOHEADER>(type, facts);
-    if (type.formattype == FORMAT_VideoInfo2) return ReadPicture<VIDEOINFOHEADER2>(type, facts);
-    if (type.formattype == FORMAT_MPEG2Video) return ReadPicture<VIDEOINFOHEADER2>(type, facts);
-    if (type.formattype == FORMAT_MPEGVideo) return ReadPicture<VIDEOINFOHEADER>(type, facts);
-    return false;
-}
-
 // M, then each non-empty part after ", ".
 CString JoinSummary(const CString& mode, std::initializer_list<CString> parts)
 {
@@ -216,12 +176,13 @@ CString CEncSettings::GetFileSizePrediction(const SEncJobMedia& job) const
 CString CEncSettings::GetVideoSummary(const SEncJobMedia* job) const
 {
     if (!job || !job->pVideoType) return CString();
-    SPictureFacts picture;
-    if (!ReadPicture(*job->pVideoType, picture)) return CString();
+    const BITMAPINFOHEADER* picture = BitmapHeaderOf(*job->pVideoType);
+    if (!picture) return CString();
+    const REFERENCE_TIME frameTime = FrameTimeOf(*job->pVideoType);
 
     int width = 0;
     int height = 0;
-    GetOutputVideoSize(picture.width, picture.height, width, height);
+    GetOutputVideoSize(picture->biWidth, picture->biHeight, width, height);
     CString size;
     size.Format(L"%dx%d", width, height);
 
@@ -229,7 +190,7 @@ CString CEncSettings::GetVideoSummary(const SEncJobMedia* job) const
     if (nVideoFrameRate > 0 && nVideoFrameScale > 0)
         rate.Format(L"%.2ffps", static_cast<double>(nVideoFrameRate) / nVideoFrameScale);
     else
-        rate.Format(L"%.2ffps", picture.avgTimePerFrame > 0 ? 10000000.0 / picture.avgTimePerFrame : 0.0);
+        rate.Format(L"%.2ffps", frameTime > 0 ? 10000000.0 / frameTime : 0.0);
 
     const int k = GetVideoBitrate();
     const int q = GetVideoQuality();
@@ -249,13 +210,9 @@ CString CEncSettings::GetAudioSummary(const SEncJobMedia* job) const
     if (!job || !job->pAudioType) return CString();
     if (nEncFormat == 2) return WmvEncoder.sAudioFormat;
 
-    const AM_MEDIA_TYPE& type = *job->pAudioType;
-    if (type.formattype != FORMAT_WaveFormatEx) return CString();
-    constexpr size_t kRateEnd = offsetof(WAVEFORMATEX, nSamplesPerSec) + sizeof(DWORD);
-    const BYTE* block = FormatBlock(type, kRateEnd);
-    if (!block) return CString();
-    DWORD samplesPerSec = 0;
-    std::memcpy(&samplesPerSec, block + offsetof(WAVEFORMATEX, nSamplesPerSec), sizeof samplesPerSec);
+    const WAVEFORMATEX* wave = WaveFormatOf(*job->pAudioType);
+    if (!wave) return CString();
+    const DWORD samplesPerSec = wave->nSamplesPerSec;
 
     CString channels;
     channels.Format(L"%dCh", nAudioChannels);

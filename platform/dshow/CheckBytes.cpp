@@ -1,6 +1,8 @@
 #include "platform/dshow/CheckBytes.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -14,12 +16,20 @@ CheckBytesFile::~CheckBytesFile()
 bool CheckBytesFile::Open(const std::string& nativePath)
 {
     if (file_) std::fclose(file_);
-    file_ = std::fopen(nativePath.c_str(), "rb");
-    if (!file_) return false;
+    file_ = nullptr;
+    // Opened without waiting, so that a FIFO nobody writes to cannot hold
+    // the caller: only a regular file is read.
+    int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return false;
     struct stat st;
-    if (fstat(fileno(file_), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(file_);
-        file_ = nullptr;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file_ = fdopen(fd, "rb");
+    if (!file_) {
+        ::close(fd);
         return false;
     }
     size_ = st.st_size;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/dshow/MediaGuids.h"
 
 void FreeMediaType(AM_MEDIA_TYPE& type)
 {
@@ -180,3 +181,38 @@ BYTE* CMediaType::AllocFormatBuffer(ULONG count)
 }
 
 bool CMediaType::IsValid() const { return majortype != GUID_NULL && subtype != GUID_NULL; }
+
+const BITMAPINFOHEADER* BitmapHeaderOf(const AM_MEDIA_TYPE& type)
+{
+    size_t offset = 0;
+    if (type.formattype == FORMAT_VideoInfo || type.formattype == FORMAT_MPEGVideo)
+        offset = offsetof(VIDEOINFOHEADER, bmiHeader);
+    else if (type.formattype == FORMAT_VideoInfo2 || type.formattype == FORMAT_MPEG2Video)
+        offset = offsetof(VIDEOINFOHEADER2, bmiHeader);
+    else
+        return nullptr;
+    if (!type.pbFormat || type.cbFormat < offset + sizeof(BITMAPINFOHEADER)) return nullptr;
+    return reinterpret_cast<const BITMAPINFOHEADER*>(type.pbFormat + offset);
+}
+
+REFERENCE_TIME FrameTimeOf(const AM_MEDIA_TYPE& type)
+{
+    if (!BitmapHeaderOf(type)) return 0;
+    // AvgTimePerFrame sits at the same place in both headers.
+    const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+    return vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : 0;
+}
+
+DWORD BitRateOf(const AM_MEDIA_TYPE& type)
+{
+    static_assert(offsetof(VIDEOINFOHEADER, dwBitRate) == offsetof(VIDEOINFOHEADER2, dwBitRate));
+    if (!BitmapHeaderOf(type)) return 0;
+    return reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->dwBitRate;
+}
+
+const WAVEFORMATEX* WaveFormatOf(const AM_MEDIA_TYPE& type)
+{
+    if (type.formattype != FORMAT_WaveFormatEx || !type.pbFormat || type.cbFormat < sizeof(WAVEFORMATEX))
+        return nullptr;
+    return reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat);
+}

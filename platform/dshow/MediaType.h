@@ -112,6 +112,24 @@ bool IsPartialMediaType(const AM_MEDIA_TYPE& type);
 // format bytes, they must be equal too.
 bool MediaTypeMatchesPartial(const AM_MEDIA_TYPE& full, const AM_MEDIA_TYPE& partial);
 
+// ---- Reading format blocks ----------------------------------------------------------------
+// Each reader looks at the block only when its format type is one that
+// holds the structure and the block is long enough for the whole of it
+// (VIDEOINFOHEADER, VIDEOINFOHEADER2, WAVEFORMATEX); else it finds nothing.
+
+// The bitmap header of a video type's format block (FORMAT_VideoInfo and
+// FORMAT_MPEGVideo after 48 bytes, FORMAT_VideoInfo2 and FORMAT_MPEG2Video
+// after 72), or null.
+const BITMAPINFOHEADER* BitmapHeaderOf(const AM_MEDIA_TYPE& type);
+// Average frame time of a video type's format block (0 when unknown).
+REFERENCE_TIME FrameTimeOf(const AM_MEDIA_TYPE& type);
+// The bit rate a video type's format block states, in bits per second (0
+// when there is none).
+DWORD BitRateOf(const AM_MEDIA_TYPE& type);
+// The wave format of an audio type (at least the 18 bytes of
+// WAVEFORMATEX), or null.
+const WAVEFORMATEX* WaveFormatOf(const AM_MEDIA_TYPE& type);
+
 // ---- CMediaType ---------------------------------------------------------------------------
 
 class CMediaType : public AM_MEDIA_TYPE {

@@ -18,11 +18,3 @@ bool MediaTypeOfStream(const AVStream* stream, CMediaType* type);
 // Fills codec_id, the tag, the picture or sound parameters and the
 // extradata; false when the type is not one a decoder here takes.
 bool CodecParametersOfType(const AM_MEDIA_TYPE& type, AVCodecParameters* params);
-
-// The bitmap header of a video type's format block, or null.
-const BITMAPINFOHEADER* BitmapHeaderOf(const AM_MEDIA_TYPE& type);
-// Average frame time of a video type's format block (0 when unknown).
-REFERENCE_TIME FrameTimeOf(const AM_MEDIA_TYPE& type);
-// The wave format of an audio type (at least the 18 bytes of
-// WAVEFORMATEX), or null.
-const WAVEFORMATEX* WaveFormatOf(const AM_MEDIA_TYPE& type);

@@ -1,6 +1,9 @@
 // Check-byte lines against small files made by the test, and the file types
 // the program ships.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
 
 #include "platform/dshow/CheckBytes.h"
 #include "platform/dshow/MediaGuids.h"
@@ -40,6 +43,22 @@ TEST(CheckBytesTest, LinesMatchOnlyWhenEveryQuadrupleDoes)
         {L"0,99999999,,00", false},                      // more than a check reads
     };
     for (const auto& c : cases) EXPECT_EQ(MatchCheckBytesLine(c.line, file), c.matches) << static_cast<const void*>(c.line);
+}
+
+// Only regular files are read: a FIFO nobody writes to and a folder are
+// refused at once instead of holding the caller.
+TEST(CheckBytesTest, OnlyRegularFilesOpen)
+{
+    TempDir dir;
+    ASSERT_EQ(0, mkfifo(dir.File("pipe").c_str(), 0600));
+    auto start = std::chrono::steady_clock::now();
+    for (const std::string& path : {dir.File("pipe"), dir.path(), dir.File("missing")}) {
+        CheckBytesFile file;
+        EXPECT_FALSE(file.Open(path)) << path;
+        std::string out;
+        EXPECT_FALSE(file.Read(0, 1, &out)) << path;
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST(CheckBytesTest, ShippedTypesNameTheirStreamSubtypes)

@@ -1,10 +1,7 @@
 #include "tests/platform/dshow/MediaFiles.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <memory>
-#include <sstream>
 
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/filters/SystemFilters.h"
@@ -43,52 +40,6 @@ private:
 // looks like a race inside them.
 extern "C" const char* __tsan_default_suppressions() { return "race:libavutil.so\nrace:libavcodec.so\n"; }
 #endif
-
-std::string TestPicture(double seconds, const std::string& size)
-{
-    return "-f lavfi -i testsrc=size=" + size + ":rate=25:duration=" + std::to_string(seconds);
-}
-
-std::string TestTone(double seconds, int rate)
-{
-    return "-f lavfi -i sine=frequency=440:sample_rate=" + std::to_string(rate) +
-           ":duration=" + std::to_string(seconds);
-}
-
-std::string MakeMedia(const TempDir& dir, const std::string& name, const std::string& args)
-{
-    std::string out = dir.File(name);
-    int code = -1;
-    std::string log = RunTool("ffmpeg -hide_banner -loglevel error -nostdin -y " + args + " '" + out + "' 2>&1", &code);
-    EXPECT_EQ(code, 0) << "ffmpeg failed for " << name << ": " << log;
-    struct stat st;
-    EXPECT_TRUE(stat(out.c_str(), &st) == 0 && st.st_size > 0) << "ffmpeg made no " << name;
-    return out;
-}
-
-std::vector<ProbedStream> ProbeFrameCounts(const std::string& path)
-{
-    int code = -1;
-    std::string out = RunTool("ffprobe -v error -count_frames -show_entries stream=index,codec_type,nb_read_frames "
-                              "-of csv=p=0 '" + path + "'",
-                              &code);
-    EXPECT_EQ(code, 0) << "ffprobe failed for " << path;
-    // Programs list their streams again: each index counts once.
-    std::vector<ProbedStream> streams;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);) {
-        size_t first = line.find(','), second = line.find(',', first + 1);
-        if (second == std::string::npos) continue;
-        size_t index = static_cast<size_t>(std::atoll(line.c_str()));
-        if (index < streams.size()) continue;
-        ProbedStream s;
-        s.kind = line.substr(first + 1, second - first - 1);
-        s.frames = std::atoll(line.c_str() + second + 1);
-        streams.resize(index);
-        streams.push_back(s);
-    }
-    return streams;
-}
 
 void SystemFilterTest::SetUp()
 {

@@ -1,0 +1,181 @@
+// The job record's probe graph through the maker's source module: the class
+// each type code asks HSF.ax for, the option call of the AVI source before
+// its load, the module's source as the graph's source, and the fall-back to
+// the system's choice when the module's source does not load the file. The
+// module here is the test's stand-in (fixtures/CoreSourceModule), copied into
+// the test's program folder under the module's real name.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "encoder/core/CoreEnvironment.h"
+#include "encoder/core/EncFileInfo.h"
+#include "encoder/core/FilterModuleLoader.h"
+#include "encoder/core/MediaTypeNames.h"
+#include "encoder/pipeline/FilterPins.h"
+#include "encoder/pipeline/GraphBuilder.h"
+#include "foundation/PathHelpers.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/ComRuntime.h"
+#include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/filters/FilterGuids.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Module.h"
+#include "platform/win32/NativePath.h"
+#include "tests/encoder/core/JobTestSupport.h"
+#include "tests/encoder/core/fixtures/CoreSourceModule.h"
+#include "tests/support/MediaFixtures.h"
+
+namespace {
+
+// The wrapped filter: the system's generic source, aggregated.
+HRESULT MakeHostSource(IUnknown* outer, void** inner)
+{
+    return CoCreateInstance(CLSID_MediaSource, outer, CLSCTX_INPROC_SERVER, IID_IUnknown, inner);
+}
+
+class SourceModuleTest : public JobTest {
+protected:
+    void SetUp() override
+    {
+        JobTest::SetUp();
+        std::string fixture = ToNativePath((GetModuleDirectory() + L"CoreSourceModule.ax").str());
+        std::string module = ProgramFolder() + "HSF.ax";
+        std::filesystem::copy_file(fixture, module);
+        module_ = LoadLibraryW(Utf8ToWide(module).c_str());
+        ASSERT_NE(nullptr, module_);
+        reinterpret_cast<CoreSourceModuleSetHostFn>(GetProcAddress(module_, "CoreSourceModuleSetHost"))(MakeHostSource);
+        failLoad_ = reinterpret_cast<CoreSourceModuleFailLoadFn>(GetProcAddress(module_, "CoreSourceModuleFailLoad"));
+        log_ = reinterpret_cast<CoreSourceModuleLogFn>(GetProcAddress(module_, "CoreSourceModuleLog"));
+        ASSERT_NE(nullptr, failLoad_);
+        ASSERT_NE(nullptr, log_);
+        failLoad_(0);
+        TakeLog();
+    }
+    void TearDown() override
+    {
+        FreeFilterModules();
+        if (module_) FreeLibrary(module_);
+        JobTest::TearDown();
+    }
+
+    std::string TakeLog()
+    {
+        char text[512];
+        log_(text, sizeof text);
+        return text;
+    }
+
+    // Builds the probe graph for the file and gives the names of the graph's
+    // source filter and of every filter in the graph.
+    std::string SourceFilterName(const std::string& path, SourceTypeCode code, std::vector<std::string>* names)
+    {
+        ComPtr<IGraphBuilder> graph;
+        EXPECT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_ALL, IID_IGraphBuilder,
+                                         reinterpret_cast<void**>(graph.GetAddressOf())));
+        CEncFileInfo job;
+        {
+            CGraphBuilder builder(graph.Get());
+            EXPECT_TRUE(SUCCEEDED(job.BuildSourceGraph(&builder, CString(Utf8ToWide(path)), code)));
+        }
+        ComPtr<IEnumFilters> filters;
+        graph->EnumFilters(filters.GetAddressOf());
+        IBaseFilter* f = nullptr;
+        while (filters->Next(1, &f, nullptr) == S_OK) {
+            names->push_back(WideToUtf8(GetFilterName(f).str()));
+            f->Release();
+        }
+        ComPtr<IBaseFilter> source;
+        if (FAILED(FindSourceFilter(graph.Get(), source.GetAddressOf()))) return "";
+        return WideToUtf8(GetFilterName(source.Get()).str());
+    }
+
+    HMODULE module_ = nullptr;
+    CoreSourceModuleFailLoadFn failLoad_ = nullptr;
+    CoreSourceModuleLogFn log_ = nullptr;
+};
+
+struct ModuleCase {
+    const char* file;
+    const char* args;  // after one picture and one tone
+    SourceTypeCode code;
+    const char* calls;  // what the module is asked; "" when the code has no module source
+};
+
+void PrintTo(const ModuleCase& c, std::ostream* os) { *os << c.file; }
+
+class SourceModuleCaseTest : public SourceModuleTest, public ::testing::WithParamInterface<ModuleCase> {};
+
+TEST_P(SourceModuleCaseTest, TheModulesSourceReadsTheKindsItServes)
+{
+    const ModuleCase& c = GetParam();
+    std::string path = MakeMedia(temp(), c.file, TestPicture(2.0) + " " + TestTone(2.0) + " " + c.args);
+    ProbedFile probed = ProbeFile(path);
+
+    std::vector<std::string> names;
+    std::string source = SourceFilterName(path, c.code, &names);
+    EXPECT_EQ(c.calls, TakeLog());
+    const bool module = *c.calls != 0;
+    EXPECT_EQ(module ? "Halvane Source" : "", module ? source : std::string()) << source;
+    EXPECT_EQ(module, std::find(names.begin(), names.end(), "Halvane Source") != names.end());
+    EXPECT_NE(names.end(), std::find(names.begin(), names.end(), "Video Renderer"));
+
+    CEncFileInfo job;
+    job.Init(CString(Utf8ToWide(path)));
+    EXPECT_EQ(c.code, job.m_nTypeCode);
+    ASSERT_FALSE(job.m_sSourcePath.IsEmpty());
+    EXPECT_EQ(c.calls, TakeLog());
+    BITMAPINFOHEADER picture{};
+    ASSERT_EQ(1, GetBitmapInfoHeader(job.m_pVideoType, &picture));
+    int width = 0;
+    for (const ProbedStreamInfo& s : probed.streams)
+        if (s.kind == "video") width = s.width;
+    EXPECT_EQ(width, picture.biWidth);
+    EXPECT_EQ(1, job.m_nAudioStreamCount);
+    EXPECT_EQ(static_cast<int>(probed.duration), job.m_nDuration);
+}
+
+const ModuleCase kModuleCases[] = {
+    {"movie.avi", "-c:v mpeg4 -vtag XVID -c:a libmp3lame", kSourceAvi, "class:avi option:1 load "},
+    {"movie.asf", "-c:v wmv2 -c:a wmav2 -f asf", kSourceAsf, "class:asf load "},
+    {"movie.mpg", "-c:v mpeg1video -c:a mp2 -f mpeg", kSourceMpegProgram, "class:mpeg load "},
+    {"movie.ts", "-c:v mpeg2video -c:a mp2 -f mpegts", kSourceMpegTransport, "class:mpeg load "},
+    {"movie.mp4", "-c:v mpeg4 -c:a aac", kSourceMp4, "class:mp4 load "},
+    {"movie.ogg", "-c:v libtheora -c:a libvorbis", kSourceOgg, "class:ogg load "},
+    {"movie.mkv", "-c:v mpeg4 -c:a libvorbis", kSourceMatroska, "class:mkv load "},
+    {"movie.flv", "-c:v flv1 -c:a libmp3lame -ar 44100", kSourceFlv, "class:flv load "},
+    // The system reads these itself.
+    {"movie.dmb", "-c:v mpeg2video -c:a mp2 -f mpegts", kSourceMpegTransportDmb, ""},
+    {"movie.rm", "-c:v rv20 -c:a ac3 -f rm", kSourceRealMedia, ""},
+    {"movie.mov", "-c:v mpeg4 -c:a aac", kSourceUnknown, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SourceModuleCaseTest, ::testing::ValuesIn(kModuleCases),
+                         [](const ::testing::TestParamInfo<ModuleCase>& info) {
+                             std::string name = info.param.file;
+                             name[name.find('.')] = '_';
+                             return name;
+                         });
+
+TEST_F(SourceModuleTest, ASourceThatCannotLoadTheFileGivesWayToTheSystem)
+{
+    std::string path = MakeMedia(temp(), "cut.avi", TestPicture(2.0) + " " + TestTone(2.0) +
+                                                        " -c:v mpeg4 -vtag XVID -c:a libmp3lame");
+    failLoad_(1);
+    std::vector<std::string> names;
+    std::string source = SourceFilterName(path, kSourceAvi, &names);
+    EXPECT_EQ("class:avi option:1 load ", TakeLog());
+    EXPECT_NE("Halvane Source", source);
+    EXPECT_EQ(names.end(), std::find(names.begin(), names.end(), "Halvane Source"));
+
+    CEncFileInfo job;
+    job.Init(CString(Utf8ToWide(path)));
+    EXPECT_FALSE(job.m_sSourcePath.IsEmpty());
+    EXPECT_NE(nullptr, job.m_pVideoType);
+    EXPECT_EQ(1, job.m_nAudioStreamCount);
+    EXPECT_EQ("class:avi option:1 load ", TakeLog());
+}
+
+}  // namespace

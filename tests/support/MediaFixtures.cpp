@@ -1,0 +1,107 @@
+#include "tests/support/MediaFixtures.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <sstream>
+
+std::string TestPicture(double seconds, const std::string& size)
+{
+    return "-f lavfi -i testsrc=size=" + size + ":rate=25:duration=" + std::to_string(seconds);
+}
+
+std::string TestTone(double seconds, int rate)
+{
+    return "-f lavfi -i sine=frequency=440:sample_rate=" + std::to_string(rate) +
+           ":duration=" + std::to_string(seconds);
+}
+
+std::string MakeMedia(const TempDir& dir, const std::string& name, const std::string& args)
+{
+    std::string out = dir.File(name);
+    int code = -1;
+    std::string log = RunTool("ffmpeg -hide_banner -loglevel error -nostdin -y " + args + " '" + out + "' 2>&1", &code);
+    EXPECT_EQ(code, 0) << "ffmpeg failed for " << name << ": " << log;
+    struct stat st;
+    EXPECT_TRUE(stat(out.c_str(), &st) == 0 && st.st_size > 0) << "ffmpeg made no " << name;
+    return out;
+}
+
+std::vector<ProbedStream> ProbeFrameCounts(const std::string& path)
+{
+    int code = -1;
+    std::string out = RunTool("ffprobe -v error -count_frames -show_entries stream=index,codec_type,nb_read_frames "
+                              "-of csv=p=0 '" + path + "'",
+                              &code);
+    EXPECT_EQ(code, 0) << "ffprobe failed for " << path;
+    // Programs list their streams again: each index counts once.
+    std::vector<ProbedStream> streams;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        size_t first = line.find(','), second = line.find(',', first + 1);
+        if (second == std::string::npos) continue;
+        size_t index = static_cast<size_t>(std::atoll(line.c_str()));
+        if (index < streams.size()) continue;
+        ProbedStream s;
+        s.kind = line.substr(first + 1, second - first - 1);
+        s.frames = std::atoll(line.c_str() + second + 1);
+        streams.resize(index);
+        streams.push_back(s);
+    }
+    return streams;
+}
+
+ProbedFile ProbeFile(const std::string& path)
+{
+    int code = -1;
+    std::string out = RunTool("ffprobe -v error -show_entries "
+                              "stream=index,codec_type,codec_name,width,height,channels,sample_rate:format=duration "
+                              "-of default=nw=0:nk=0 '" + path + "'",
+                              &code);
+    EXPECT_EQ(code, 0) << "ffprobe failed for " << path;
+    // Programs list their streams again: each index counts once.
+    ProbedFile file;
+    ProbedStreamInfo scratch;
+    ProbedStreamInfo* current = nullptr;
+    bool inFormat = false;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        if (line == "[STREAM]") {
+            scratch = ProbedStreamInfo();
+            current = &scratch;
+            continue;
+        }
+        if (line == "[/STREAM]") {
+            current = nullptr;
+            continue;
+        }
+        if (line == "[FORMAT]" || line == "[/FORMAT]") {
+            inFormat = line == "[FORMAT]";
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (inFormat) {
+            if (key == "duration" && value != "N/A") file.duration = std::atof(value.c_str());
+            continue;
+        }
+        if (!current) continue;
+        if (key == "index") {
+            size_t index = static_cast<size_t>(std::atoll(value.c_str()));
+            if (index == file.streams.size()) {
+                file.streams.emplace_back();
+                current = &file.streams.back();
+            }
+            continue;
+        }
+        if (key == "codec_type") current->kind = value;
+        if (key == "codec_name") current->codecName = value;
+        if (key == "width") current->width = std::atoi(value.c_str());
+        if (key == "height") current->height = std::atoi(value.c_str());
+        if (key == "channels") current->channels = std::atoi(value.c_str());
+        if (key == "sample_rate") current->sampleRate = std::atoi(value.c_str());
+    }
+    return file;
+}

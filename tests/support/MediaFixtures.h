@@ -1,0 +1,39 @@
+// Media fixtures made at test time by the ffmpeg command line, and what
+// ffprobe says of a file: the oracles of every test that reads media.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/support/TempDir.h"
+
+// ffmpeg input arguments for a small test picture (160x120, 25 frames per
+// second) and a tone, both `seconds` long.
+std::string TestPicture(double seconds = 2.0, const std::string& size = "160x120");
+std::string TestTone(double seconds = 2.0, int rate = 44100);
+
+// Runs "ffmpeg -y <args> <dir>/<name>"; fails the test when ffmpeg fails or
+// writes nothing. The output path.
+std::string MakeMedia(const TempDir& dir, const std::string& name, const std::string& args);
+
+// One stream as ffprobe counts it with -count_frames.
+struct ProbedStream {
+    std::string kind;  // "video", "audio", ...
+    long long frames = 0;
+};
+std::vector<ProbedStream> ProbeFrameCounts(const std::string& path);
+
+// One stream as ffprobe describes it (without decoding).
+struct ProbedStreamInfo {
+    std::string kind;       // "video", "audio", ...
+    std::string codecName;  // ffprobe's codec_name
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    int sampleRate = 0;
+};
+struct ProbedFile {
+    std::vector<ProbedStreamInfo> streams;
+    double duration = 0;  // the container's, in seconds; 0 when unknown
+};
+ProbedFile ProbeFile(const std::string& path);
