@@ -6,6 +6,8 @@
 // layer's own.
 #pragma once
 
+#include <string>
+
 #include "platform/mfc/CommCtrl.h"
 
 // Registers every class once; later calls do nothing.
@@ -28,6 +30,10 @@ void NotifyCommand(HWND control, WORD code);
 // Fills the header (sender, id, code) and sends WM_NOTIFY to the control's
 // parent; the parent's answer, 0 without a parent.
 LRESULT NotifyParent(HWND control, UINT code, NMHDR* header);
+
+// Copies as much of the text as the buffer holds, with its terminator; the
+// characters copied, 0 without a buffer or room.
+LRESULT CopyTextOut(const std::wstring& text, LPWSTR buffer, size_t bufferChars);
 
 // The registration of each class, for RegisterControlClasses.
 void RegisterEditClass();
