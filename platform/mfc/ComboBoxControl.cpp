@@ -31,7 +31,7 @@ namespace {
 
 class ComboWidget;
 
-struct ComboState : ControlWindow {
+struct ComboBoxControl : ControlWindow {
     using ControlWindow::ControlWindow;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     QWidget* Widget() const override;
@@ -46,7 +46,7 @@ struct ComboState : ControlWindow {
     QPointer<ComboWidget> box;
 };
 
-ComboState* StateOf(HWND h) { return ControlWindow::Of<ComboState>(h); }
+ComboBoxControl* StateOf(HWND h) { return ControlWindow::Of<ComboBoxControl>(h); }
 
 DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)); }
 bool IsEditable(HWND h) { return (Style(h) & CBS_TYPEMASK) != CBS_DROPDOWNLIST; }
@@ -59,7 +59,7 @@ public:
     OwnerDrawDelegate(HWND window, QObject* parent) : QStyledItemDelegate(parent), window_(window) {}
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        ComboState* s = StateOf(window_);
+        ComboBoxControl* s = StateOf(window_);
         if (!s || !s->list.Valid(index.row())) return;
         UINT state = 0;
         if (option.state & QStyle::State_Selected) state |= ODS_SELECTED;
@@ -71,7 +71,7 @@ public:
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override
     {
-        ComboState* s = StateOf(window_);
+        ComboBoxControl* s = StateOf(window_);
         return QSize(option.rect.width(), s && s->itemHeight ? s->itemHeight : 16);
     }
 
@@ -98,7 +98,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* e) override
     {
-        ComboState* s = StateOf(window_);
+        ComboBoxControl* s = StateOf(window_);
         if (!s || !IsOwnerDraw(window_) || isEditable()) {
             QComboBox::paintEvent(e);
             return;
@@ -126,11 +126,11 @@ private:
     HWND window_;
 };
 
-const std::wstring& ItemText(const ComboState& s, int i) { return s.list.items[static_cast<size_t>(i)].text; }
+const std::wstring& ItemText(const ComboBoxControl& s, int i) { return s.list.items[static_cast<size_t>(i)].text; }
 
 // ---- Showing the state ----------------------------------------------------------
 
-void ShowSelection(ComboState& s)
+void ShowSelection(ComboBoxControl& s)
 {
     if (!s.box) return;
     ProgrammaticChange change;
@@ -139,7 +139,7 @@ void ShowSelection(ComboState& s)
     s.box->update();
 }
 
-void ShowItems(ComboState& s)
+void ShowItems(ComboBoxControl& s)
 {
     if (!s.box) return;
     ProgrammaticChange change;
@@ -153,7 +153,7 @@ void ShowItems(ComboState& s)
 void OnActivated(HWND h, int index)
 {
     if (ProgrammaticChange::Active()) return;
-    ComboState* s = StateOf(h);
+    ComboBoxControl* s = StateOf(h);
     if (!s || !s->list.Valid(index)) return;
     s->sel = index;
     NotifyCommand(h, CBN_SELCHANGE);
@@ -166,7 +166,7 @@ void OnActivated(HWND h, int index)
 void OnEditTyped(HWND h, const QString& text)
 {
     if (ProgrammaticChange::Active()) return;
-    ComboState* s = StateOf(h);
+    ComboBoxControl* s = StateOf(h);
     if (!s) return;
     s->editText = text.toStdWString();
     NotifyCommand(h, CBN_EDITUPDATE);
@@ -179,7 +179,7 @@ void OnDropDown(HWND h, bool open)
     NotifyCommand(h, open ? CBN_DROPDOWN : CBN_CLOSEUP);
 }
 
-void MakeWidget(HWND h, ComboState& s)
+void MakeWidget(HWND h, ComboBoxControl& s)
 {
     auto* box = new ComboWidget(h);
     if (!EmbedWidget(h, box)) return;
@@ -196,18 +196,18 @@ void MakeWidget(HWND h, ComboState& s)
     QObject::connect(box, &QComboBox::activated, box, [h](int index) { OnActivated(h, index); });
 }
 
-int DefaultItemHeight(const ComboState& s);
+int DefaultItemHeight(const ComboBoxControl& s);
 
 // The height of the window: the selection field only, as the list drops
 // down below it.
-int FieldWindowHeight(HWND h, const ComboState& s)
+int FieldWindowHeight(HWND h, const ComboBoxControl& s)
 {
     int field = s.box ? s.box->sizeHint().height() : DefaultItemHeight(s) + 6;
     if (IsOwnerDraw(h) && s.fieldHeight) field = std::max(field, s.fieldHeight + 6);
     return field;
 }
 
-int DefaultItemHeight(const ComboState& s)
+int DefaultItemHeight(const ComboBoxControl& s)
 {
     HDC dc = CreateCompatibleDC(nullptr);
     SelectObject(dc, s.Font() ? s.Font() : GetStockObject(DEFAULT_GUI_FONT));
@@ -223,9 +223,9 @@ LRESULT CopyText(const std::wstring& text, LPARAM buffer, WPARAM size)
 }
 
 // Defined here, where ComboWidget is complete.
-QWidget* ComboState::Widget() const { return box; }
+QWidget* ComboBoxControl::Widget() const { return box; }
 
-LRESULT ComboState::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT ComboBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND h = Handle();
     const bool sorted = (Style() & CBS_SORT) != 0;
@@ -418,6 +418,6 @@ LRESULT ComboState::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 }  // namespace
 
-void RegisterComboBoxClass() { ControlWindow::Register<ComboState>(L"ComboBox"); }
+void RegisterComboBoxClass() { ControlWindow::Register<ComboBoxControl>(L"ComboBox"); }
 
 }  // namespace mfc_controls

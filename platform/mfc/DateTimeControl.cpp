@@ -13,8 +13,8 @@
 namespace mfc_controls {
 namespace {
 
-struct DateTimeState : ControlWindow {
-    explicit DateTimeState(HWND window);
+struct DateTimeControl : ControlWindow {
+    explicit DateTimeControl(HWND window);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     QWidget* Widget() const override { return edit; }
 
@@ -23,7 +23,7 @@ struct DateTimeState : ControlWindow {
     QPointer<QDateTimeEdit> edit;
 };
 
-DateTimeState* StateOf(HWND h) { return ControlWindow::Of<DateTimeState>(h); }
+DateTimeControl* StateOf(HWND h) { return ControlWindow::Of<DateTimeControl>(h); }
 
 DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)); }
 
@@ -76,7 +76,7 @@ bool FromSystemTime(const SYSTEMTIME& st, QDateTime* out)
     return true;
 }
 
-void Show(HWND h, DateTimeState& s)
+void Show(HWND h, DateTimeControl& s)
 {
     if (!s.edit) return;
     ProgrammaticChange change;
@@ -87,7 +87,7 @@ void Show(HWND h, DateTimeState& s)
 void OnUserChange(HWND h, const QDateTime& value)
 {
     if (ProgrammaticChange::Active()) return;
-    DateTimeState* s = StateOf(h);
+    DateTimeControl* s = StateOf(h);
     if (!s) return;
     s->value = value;
     NMDATETIMECHANGE nm;
@@ -97,14 +97,14 @@ void OnUserChange(HWND h, const QDateTime& value)
 }
 
 // A new picker shows the time it was made.
-DateTimeState::DateTimeState(HWND window) : ControlWindow(window)
+DateTimeControl::DateTimeControl(HWND window) : ControlWindow(window)
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
     FromSystemTime(now, &value);
 }
 
-LRESULT DateTimeState::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT DateTimeControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND h = Handle();
     switch (message) {
@@ -149,7 +149,7 @@ LRESULT DateTimeState::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 }  // namespace
 
-void RegisterDateTimeClass() { ControlWindow::Register<DateTimeState>(DATETIMEPICK_CLASSW); }
+void RegisterDateTimeClass() { ControlWindow::Register<DateTimeControl>(DATETIMEPICK_CLASSW); }
 
 }  // namespace mfc_controls
 

@@ -27,7 +27,7 @@ namespace {
 
 constexpr int kDefaultLimit = 32767;
 
-struct EditState : ControlWindow {
+struct EditControl : ControlWindow {
     using ControlWindow::ControlWindow;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     QWidget* Widget() const override;
@@ -42,13 +42,13 @@ struct EditState : ControlWindow {
     QPointer<QPlainTextEdit> multi;
 };
 
-EditState* StateOf(HWND h) { return ControlWindow::Of<EditState>(h); }
+EditControl* StateOf(HWND h) { return ControlWindow::Of<EditControl>(h); }
 
 DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)); }
 bool IsMulti(HWND h) { return (Style(h) & ES_MULTILINE) != 0; }
-int Length(const EditState& s) { return static_cast<int>(s.text.size()); }
-int SelMin(const EditState& s) { return std::min(s.anchor, s.caret); }
-int SelMax(const EditState& s) { return std::max(s.anchor, s.caret); }
+int Length(const EditControl& s) { return static_cast<int>(s.text.size()); }
+int SelMin(const EditControl& s) { return std::min(s.anchor, s.caret); }
+int SelMax(const EditControl& s) { return std::max(s.anchor, s.caret); }
 
 // ---- Lines of a multi-line text ("\r\n" ends a line) ------------------------------
 
@@ -126,7 +126,7 @@ int FromWidgetPos(const std::wstring& text, int pos, bool multi)
 
 // ---- Showing the state in the widget ------------------------------------------------
 
-void ShowSelection(HWND h, EditState& s)
+void ShowSelection(HWND h, EditControl& s)
 {
     ProgrammaticChange change;
     bool multi = IsMulti(h);
@@ -144,7 +144,7 @@ void ShowSelection(HWND h, EditState& s)
     }
 }
 
-void ShowText(HWND h, EditState& s)
+void ShowText(HWND h, EditControl& s)
 {
     ProgrammaticChange change;
     bool multi = IsMulti(h);
@@ -157,7 +157,7 @@ void ShowText(HWND h, EditState& s)
     ShowSelection(h, s);
 }
 
-void ShowStyle(HWND h, EditState& s)
+void ShowStyle(HWND h, EditControl& s)
 {
     DWORD style = Style(h);
     Qt::Alignment align = (style & ES_RIGHT) ? Qt::AlignRight : (style & ES_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
@@ -182,7 +182,7 @@ void NotifyChange(HWND h)
 
 // ---- The user's changes ------------------------------------------------------------
 
-void TakeWidgetSelection(HWND h, EditState& s)
+void TakeWidgetSelection(HWND h, EditControl& s)
 {
     bool multi = IsMulti(h);
     if (s.line) {
@@ -205,7 +205,7 @@ void TakeWidgetSelection(HWND h, EditState& s)
 void OnWidgetTextChanged(HWND h)
 {
     if (ProgrammaticChange::Active()) return;
-    EditState* s = StateOf(h);
+    EditControl* s = StateOf(h);
     if (!s) return;
     bool multi = IsMulti(h);
     QString text = s->line ? s->line->text() : s->multi ? s->multi->toPlainText() : QString();
@@ -218,10 +218,10 @@ void OnWidgetTextChanged(HWND h)
 void OnWidgetSelectionChanged(HWND h)
 {
     if (ProgrammaticChange::Active()) return;
-    if (EditState* s = StateOf(h)) TakeWidgetSelection(h, *s);
+    if (EditControl* s = StateOf(h)) TakeWidgetSelection(h, *s);
 }
 
-void MakeWidget(HWND h, EditState& s)
+void MakeWidget(HWND h, EditControl& s)
 {
     if (IsMulti(h)) {
         auto* w = new QPlainTextEdit;
@@ -247,7 +247,7 @@ void MakeWidget(HWND h, EditState& s)
 
 // ---- Changing the text ------------------------------------------------------------
 
-void SetText(HWND h, EditState& s, const std::wstring& text)
+void SetText(HWND h, EditControl& s, const std::wstring& text)
 {
     s.text = text;
     s.anchor = s.caret = 0;
@@ -261,7 +261,7 @@ void SetText(HWND h, EditState& s, const std::wstring& text)
 
 // Replaces the selection; with userLimit the text limit applies (what the
 // user types or pastes), as in the system's edits.
-void ReplaceSelection(HWND h, EditState& s, std::wstring text, bool userLimit)
+void ReplaceSelection(HWND h, EditControl& s, std::wstring text, bool userLimit)
 {
     int from = SelMin(s), to = SelMax(s);
     if (!IsMulti(h)) {
@@ -284,12 +284,12 @@ void ReplaceSelection(HWND h, EditState& s, std::wstring text, bool userLimit)
     NotifyChange(h);
 }
 
-std::wstring SelectedText(const EditState& s)
+std::wstring SelectedText(const EditControl& s)
 {
     return s.text.substr(static_cast<size_t>(SelMin(s)), static_cast<size_t>(SelMax(s) - SelMin(s)));
 }
 
-void SetSelection(HWND h, EditState& s, int start, int end)
+void SetSelection(HWND h, EditControl& s, int start, int end)
 {
     int n = Length(s);
     if (start < 0) {
@@ -340,13 +340,13 @@ bool AcceptChar(HWND h, wchar_t* ch)
     return true;
 }
 
-QWidget* EditState::Widget() const
+QWidget* EditControl::Widget() const
 {
     if (line) return line;
     return multi;
 }
 
-LRESULT EditState::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT EditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND h = Handle();
     switch (message) {
@@ -521,6 +521,6 @@ LRESULT EditState::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 }  // namespace
 
-void RegisterEditClass() { ControlWindow::Register<EditState>(L"Edit"); }
+void RegisterEditClass() { ControlWindow::Register<EditControl>(L"Edit"); }
 
 }  // namespace mfc_controls

@@ -14,7 +14,7 @@
 namespace mfc_controls {
 namespace {
 
-struct ListBoxState : ControlWindow {
+struct ListBoxControl : ControlWindow {
     using ControlWindow::ControlWindow;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     QWidget* Widget() const override { return view; }
@@ -26,12 +26,12 @@ struct ListBoxState : ControlWindow {
     QPointer<QListWidget> view;
 };
 
-ListBoxState* StateOf(HWND h) { return ControlWindow::Of<ListBoxState>(h); }
+ListBoxControl* StateOf(HWND h) { return ControlWindow::Of<ListBoxControl>(h); }
 
 DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)); }
 bool IsMulti(HWND h) { return (Style(h) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
 
-void ShowSelection(HWND h, ListBoxState& s)
+void ShowSelection(HWND h, ListBoxControl& s)
 {
     if (!s.view) return;
     ProgrammaticChange change;
@@ -45,7 +45,7 @@ void ShowSelection(HWND h, ListBoxState& s)
         s.view->setCurrentRow(current, QItemSelectionModel::NoUpdate);
 }
 
-void ShowItems(HWND h, ListBoxState& s)
+void ShowItems(HWND h, ListBoxControl& s)
 {
     if (!s.view) return;
     {
@@ -59,7 +59,7 @@ void ShowItems(HWND h, ListBoxState& s)
 void OnUserSelection(HWND h)
 {
     if (ProgrammaticChange::Active()) return;
-    ListBoxState* s = StateOf(h);
+    ListBoxControl* s = StateOf(h);
     if (!s || !s->view) return;
     bool changed = false;
     if (IsMulti(h)) {
@@ -80,7 +80,7 @@ void OnUserSelection(HWND h)
     if (changed && (Style(h) & LBS_NOTIFY)) NotifyCommand(h, LBN_SELCHANGE);
 }
 
-void MakeWidget(HWND h, ListBoxState& s)
+void MakeWidget(HWND h, ListBoxControl& s)
 {
     auto* view = new QListWidget;
     view->setFrameShape(QFrame::NoFrame);
@@ -96,7 +96,7 @@ void MakeWidget(HWND h, ListBoxState& s)
     });
 }
 
-LRESULT ListBoxState::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT ListBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND h = Handle();
     auto index = static_cast<INT_PTR>(wParam);
@@ -222,6 +222,6 @@ LRESULT ListBoxState::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 }  // namespace
 
-void RegisterListBoxClass() { ControlWindow::Register<ListBoxState>(L"ListBox"); }
+void RegisterListBoxClass() { ControlWindow::Register<ListBoxControl>(L"ListBox"); }
 
 }  // namespace mfc_controls

@@ -13,7 +13,7 @@
 namespace mfc_controls {
 namespace {
 
-struct ProgressState : ControlWindow {
+struct ProgressControl : ControlWindow {
     using ControlWindow::ControlWindow;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     QWidget* Widget() const override { return bar; }
@@ -25,7 +25,7 @@ struct ProgressState : ControlWindow {
     QPointer<QProgressBar> bar;
 };
 
-void Show(ProgressState& s)
+void Show(ProgressControl& s)
 {
     if (!s.bar) return;
     ProgrammaticChange change;
@@ -33,12 +33,12 @@ void Show(ProgressState& s)
     s.bar->setValue(s.pos);
 }
 
-int Clamp(const ProgressState& s, long long v)
+int Clamp(const ProgressControl& s, long long v)
 {
     return static_cast<int>(std::clamp<long long>(v, std::min(s.low, s.high), std::max(s.low, s.high)));
 }
 
-LRESULT ProgressState::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT ProgressControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE: {
@@ -109,6 +109,6 @@ LRESULT ProgressState::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 }  // namespace
 
-void RegisterProgressClass() { ControlWindow::Register<ProgressState>(PROGRESS_CLASSW); }
+void RegisterProgressClass() { ControlWindow::Register<ProgressControl>(PROGRESS_CLASSW); }
 
 }  // namespace mfc_controls
