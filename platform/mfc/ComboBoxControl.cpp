@@ -35,6 +35,7 @@ struct ComboBoxControl : ControlWindow {
     using ControlWindow::ControlWindow;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     QWidget* Widget() const override;
+    void OnFocusChanged(bool gained) override;
 
     ItemList list;
     int sel = -1;
@@ -225,6 +226,8 @@ LRESULT CopyText(const std::wstring& text, LPARAM buffer, WPARAM size)
 // Defined here, where ComboWidget is complete.
 QWidget* ComboBoxControl::Widget() const { return box; }
 
+void ComboBoxControl::OnFocusChanged(bool gained) { NotifyCommand(Handle(), gained ? CBN_SETFOCUS : CBN_KILLFOCUS); }
+
 LRESULT ComboBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND h = Handle();
@@ -253,11 +256,6 @@ LRESULT ComboBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return Default(message, wParam, lParam);
     }
     case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_WANTARROWS | (IsEditable(h) ? DLGC_HASSETSEL : 0);
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-        Default(message, wParam, lParam);
-        NotifyCommand(h, message == WM_SETFOCUS ? CBN_SETFOCUS : CBN_KILLFOCUS);
-        return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR: {

@@ -39,12 +39,12 @@ LRESULT ControlWindow::Default(UINT message, WPARAM wParam, LPARAM lParam)
         widget->setEnabled(wParam != 0);
         return 0;
     case WM_SETFOCUS:
-        if (!focusable) break;
-        widget->setFocus(Qt::OtherFocusReason);
+        if (focusable) widget->setFocus(Qt::OtherFocusReason);
+        OnFocusChanged(true);
         return 0;
     case WM_KILLFOCUS:
-        if (!focusable) break;
-        if (widget->hasFocus()) widget->clearFocus();
+        if (focusable && widget->hasFocus()) widget->clearFocus();
+        OnFocusChanged(false);
         return 0;
     default: break;
     }

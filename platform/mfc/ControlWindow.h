@@ -52,13 +52,16 @@ protected:
     // The Qt widget that shows the control over its client area; null for a
     // control that draws itself (or when there is no widget).
     virtual QWidget* Widget() const { return nullptr; }
+    // Told by Default when the window has gained or lost the focus, after
+    // the widget has; where a control sends its focus notifications.
+    virtual void OnFocusChanged(bool /*gained*/) {}
 
     // What the controls share: the widget covers the client area (WM_SIZE),
     // follows the window's enabled state (WM_ENABLE), the focus (WM_SETFOCUS,
-    // WM_KILLFOCUS; a widget that takes no focus is left alone) and the font
-    // (WM_SETFONT, kept for WM_GETFONT); the background is not erased, as
-    // the widget or the control's painting covers it, and WM_PAINT only
-    // validates. The rest goes to DefWindowProc.
+    // WM_KILLFOCUS; a widget that takes no focus is left alone; then
+    // OnFocusChanged) and the font (WM_SETFONT, kept for WM_GETFONT); the
+    // background is not erased, as the widget or the control's painting
+    // covers it, and WM_PAINT only validates. The rest goes to DefWindowProc.
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:

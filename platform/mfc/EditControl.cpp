@@ -31,6 +31,7 @@ struct EditControl : ControlWindow {
     using ControlWindow::ControlWindow;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     QWidget* Widget() const override;
+    void OnFocusChanged(bool gained) override;
 
     std::wstring text;
     int anchor = 0;  // the selection's fixed end
@@ -346,6 +347,8 @@ QWidget* EditControl::Widget() const
     return multi;
 }
 
+void EditControl::OnFocusChanged(bool gained) { NotifyCommand(Handle(), gained ? EN_SETFOCUS : EN_KILLFOCUS); }
+
 LRESULT EditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND h = Handle();
@@ -373,11 +376,6 @@ LRESULT EditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_STYLECHANGED:
         ShowStyle(h, *this);
-        return 0;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-        Default(message, wParam, lParam);
-        NotifyCommand(h, message == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS);
         return 0;
     case WM_CHAR: {
         auto ch = static_cast<wchar_t>(wParam);

@@ -18,6 +18,7 @@ struct ListBoxControl : ControlWindow {
     using ControlWindow::ControlWindow;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     QWidget* Widget() const override { return view; }
+    void OnFocusChanged(bool gained) override;
 
     ItemList list;
     int sel = -1;    // single selection
@@ -96,6 +97,11 @@ void MakeWidget(HWND h, ListBoxControl& s)
     });
 }
 
+void ListBoxControl::OnFocusChanged(bool gained)
+{
+    if (Style() & LBS_NOTIFY) NotifyCommand(Handle(), gained ? LBN_SETFOCUS : LBN_KILLFOCUS);
+}
+
 LRESULT ListBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND h = Handle();
@@ -103,11 +109,6 @@ LRESULT ListBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_CREATE: MakeWidget(h, *this); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-        Default(message, wParam, lParam);
-        if (Style() & LBS_NOTIFY) NotifyCommand(h, message == WM_SETFOCUS ? LBN_SETFOCUS : LBN_KILLFOCUS);
-        return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR: ForwardKey(view, message, wParam, lParam); return 0;

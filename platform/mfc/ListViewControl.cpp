@@ -53,6 +53,7 @@ struct ListViewControl : ControlWindow {
     using ControlWindow::ControlWindow;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     QWidget* Widget() const override { return view; }
+    void OnFocusChanged(bool gained) override;
 
     std::vector<Column> columns;
     std::vector<Row> rows;
@@ -573,6 +574,12 @@ RECT ItemRect(const ListViewControl& s, int row, int part)
     return r;
 }
 
+void ListViewControl::OnFocusChanged(bool gained)
+{
+    NMHDR nm;
+    NotifyParent(Handle(), gained ? NM_SETFOCUS : NM_KILLFOCUS, &nm);
+}
+
 LRESULT ListViewControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND h = Handle();
@@ -580,13 +587,6 @@ LRESULT ListViewControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_CREATE: MakeWidget(h, *this); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-        Default(message, wParam, lParam);
-        NMHDR nm;
-        NotifyParent(h, message == WM_SETFOCUS ? NM_SETFOCUS : NM_KILLFOCUS, &nm);
-        return 0;
-    }
     case WM_KEYDOWN:
         if (!HandleKey(h, wParam)) ForwardKey(view, message, wParam, lParam);
         return 0;

@@ -37,6 +37,7 @@ struct RichEditControl : ControlWindow {
     explicit RichEditControl(HWND window);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     QWidget* Widget() const override { return edit; }
+    void OnFocusChanged(bool gained) override;
 
     std::unique_ptr<QTextDocument> document;
     QTextCursor cursor;  // the selection
@@ -248,6 +249,13 @@ RichEditControl::RichEditControl(HWND window) : ControlWindow(window), document(
     cursor = QTextCursor(document.get());
 }
 
+// The selection shows while the control has the focus (or ES_NOHIDESEL).
+void RichEditControl::OnFocusChanged(bool gained)
+{
+    ShowColours(Handle(), *this);
+    NotifyCommand(Handle(), gained ? EN_SETFOCUS : EN_KILLFOCUS);
+}
+
 LRESULT RichEditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND h = Handle();
@@ -285,12 +293,6 @@ LRESULT RichEditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return Default(message, wParam, lParam);
     case WM_STYLECHANGED:
         if (edit) edit->setReadOnly((Style() & ES_READONLY) != 0);
-        return 0;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-        Default(message, wParam, lParam);
-        ShowColours(h, *this);
-        NotifyCommand(h, message == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS);
         return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
