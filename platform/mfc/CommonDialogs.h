@@ -1,13 +1,11 @@
 // The common dialogs (open and save file, folder picker, colour) as one
 // replaceable service: by default Qt's dialogs, run modally with the owner
-// disabled meanwhile; tests install a fake that answers from a list and keeps
-// every request. Over the service: the system's call shapes
-// (GetOpenFileNameW, GetSaveFileNameW with their filter strings and result
-// buffers, ChooseColorW) and the class library's CFileDialog and
-// CColorDialog. Paths come back with '/' separators.
+// disabled meanwhile; tests install one of their own. Over the service: the
+// system's call shapes (GetOpenFileNameW, GetSaveFileNameW with their filter
+// strings and result buffers, ChooseColorW) and the class library's
+// CFileDialog and CColorDialog. Paths come back with '/' separators.
 #pragma once
 
-#include <deque>
 #include <optional>
 #include <string>
 #include <utility>
@@ -57,22 +55,6 @@ public:
     virtual std::optional<std::wstring> PickFolder(const FolderDialogRequest& request) = 0;
     // The colour chosen; nothing when the user cancelled.
     virtual std::optional<COLORREF> PickColor(ColorDialogRequest& request) = 0;
-};
-
-// Answers from lists (a cancel once a list is used up) and keeps every
-// request.
-class FakeCommonDialogs : public ICommonDialogs {
-public:
-    FileDialogAnswer ShowFileDialog(const FileDialogRequest& request) override;
-    std::optional<std::wstring> PickFolder(const FolderDialogRequest& request) override;
-    std::optional<COLORREF> PickColor(ColorDialogRequest& request) override;
-
-    std::deque<FileDialogAnswer> fileAnswers;
-    std::deque<std::optional<std::wstring>> folderAnswers;
-    std::deque<std::optional<COLORREF>> colorAnswers;
-    std::vector<FileDialogRequest> fileRequests;
-    std::vector<FolderDialogRequest> folderRequests;
-    std::vector<ColorDialogRequest> colorRequests;
 };
 
 // Installs a service (not owned); null restores Qt's dialogs.

@@ -4,8 +4,6 @@
 // after that message was produced. Times come from a replaceable clock.
 #pragma once
 
-#include <atomic>
-
 #include "UserTypes.h"
 
 // The clock of timers, message times and double-click intervals.
@@ -13,17 +11,6 @@ class MessageClock {
 public:
     virtual ~MessageClock() = default;
     virtual ULONGLONG NowMs() = 0;  // monotonic milliseconds
-};
-
-// A clock that only moves when told to (for tests).
-class ManualMessageClock : public MessageClock {
-public:
-    explicit ManualMessageClock(ULONGLONG start = 1000) : now_(start) {}
-    ULONGLONG NowMs() override { return now_.load(); }
-    void Advance(ULONGLONG ms) { now_ += ms; }
-
-private:
-    std::atomic<ULONGLONG> now_;
 };
 
 // Installs a clock (not owned; null restores the system tick count).

@@ -9,7 +9,9 @@
 #include <sys/stat.h>
 
 #include "MfcSampleIds.h"
+#include "FakeCommonDialogs.h"
 #include "MfcTestSupport.h"
+#include "RecordingShellService.h"
 #include "platform/mfc/CDialog.h"
 #include "platform/mfc/CommonDialogs.h"
 #include "platform/mfc/DragDrop.h"
