@@ -13,6 +13,8 @@
 #include "MfcTestSupport.h"
 #include "RecordingShellService.h"
 #include "platform/mfc/CDialog.h"
+#include "platform/mfc/CColorDialog.h"
+#include "platform/mfc/CFileDialog.h"
 #include "platform/mfc/CommonDialogs.h"
 #include "platform/mfc/DragDrop.h"
 #include "platform/mfc/ShellServices.h"
