@@ -20,7 +20,7 @@ namespace mfc_controls {
 // library uses it to attach the window object being created.
 using CreationObserver = void (*)(HWND window);
 void SetCreationObserver(CreationObserver observer);
-// Called by the control procedures on WM_NCCREATE.
+// Called by the control skeleton (ControlWindow) on WM_NCCREATE.
 void NotifyCreating(HWND window);
 // Whether windows of the class tell the observer.
 bool ClassNotifiesCreation(LPCWSTR className);
@@ -47,7 +47,8 @@ void RegisterProgressClass();
 void RegisterTabClass();
 void RegisterDateTimeClass();
 void RegisterRichEditClasses();
-// Registers a class whose procedure tells the creation observer.
+// Registers a class whose procedure tells the creation observer (the
+// control skeleton's registration goes through it).
 void RegisterControlClass(const wchar_t* name, WNDPROC proc, UINT style = CS_DBLCLKS | CS_PARENTDC);
 
 }  // namespace mfc_controls
