@@ -7,7 +7,7 @@ namespace mfc_controls {
 
 LRESULT ControlWindow::Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    std::shared_ptr<WindowState> held = HoldWindowState(window);
+    std::shared_ptr<WindowClassState> held = HoldWindowClassState(window);
     auto* control = dynamic_cast<ControlWindow*>(held.get());
     if (!control) return DefWindowProcW(window, message, wParam, lParam);
     return control->OnMessage(message, wParam, lParam);

@@ -13,11 +13,11 @@
 
 #include "platform/mfc/ControlClasses.h"
 #include "platform/win32/gui/Window.h"
-#include "platform/win32/gui/WindowState.h"
+#include "platform/win32/gui/WindowClassState.h"
 
 namespace mfc_controls {
 
-class ControlWindow : public WindowState {
+class ControlWindow : public WindowClassState {
 public:
     explicit ControlWindow(HWND window) : window_(window) {}
 
@@ -34,7 +34,7 @@ public:
     template <class Control>
     static Control* Of(HWND window)
     {
-        return dynamic_cast<Control*>(GetWindowState(window));
+        return dynamic_cast<Control*>(GetWindowClassState(window));
     }
 
     HWND Handle() const { return window_; }
@@ -70,7 +70,7 @@ private:
     {
         if (message == WM_NCCREATE) {
             NotifyCreating(window);
-            SetWindowState(window, std::make_shared<Control>(window));
+            SetWindowClassState(window, std::make_shared<Control>(window));
         }
         return Dispatch(window, message, wParam, lParam);
     }

@@ -397,7 +397,7 @@ void DestroyTree(HWND h)
     if (!Find(h)) return;
     SendMessageW(h, WM_NCDESTROY, 0, 0);
     // The class's state goes with the last message its window gets.
-    w.state.reset();
+    w.classState.reset();
     w.alive = false;
     OnWindowDestroyed(h);
     DestroyWidgetFor(w);
@@ -481,7 +481,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
 
     if (!SendMessageW(h, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
         if (Find(h)) {
-            obj->state.reset();
+            obj->classState.reset();
             OnWindowDestroyed(h);
             DestroyWidgetFor(*obj);
             Unlink(*obj);

@@ -198,14 +198,14 @@ TEST_F(ControlWindowTest, ControlsOfOneClassKeepSeparateStatesAndReleaseThemWith
         HWND first = Make(c.className, c.style, 10);
         HWND second = Make(c.className, c.style, 11);
         ASSERT_TRUE(first && second);
-        ASSERT_NE(nullptr, GetWindowState(first));
-        EXPECT_NE(GetWindowState(first), GetWindowState(second));
+        ASSERT_NE(nullptr, GetWindowClassState(first));
+        EXPECT_NE(GetWindowClassState(first), GetWindowClassState(second));
         c.set(first, 3);
         c.set(second, 5);
         EXPECT_EQ(3, c.get(first));
         EXPECT_EQ(5, c.get(second));
 
-        std::weak_ptr<WindowState> gone = HoldWindowState(first);
+        std::weak_ptr<WindowClassState> gone = HoldWindowClassState(first);
         DestroyWindow(first);
         EXPECT_TRUE(gone.expired()) << "the destroyed control's state is released";
         EXPECT_EQ(0, SendMessageW(first, WM_GETTEXTLENGTH, 0, 0));
@@ -214,7 +214,7 @@ TEST_F(ControlWindowTest, ControlsOfOneClassKeepSeparateStatesAndReleaseThemWith
         HWND third = Make(c.className, c.style, 12);
         ASSERT_NE(nullptr, third);
         EXPECT_NE(5, c.get(third));
-        std::weak_ptr<WindowState> secondState = HoldWindowState(second);
+        std::weak_ptr<WindowClassState> secondState = HoldWindowClassState(second);
         DestroyWindow(second);
         DestroyWindow(third);
         EXPECT_TRUE(secondState.expired());

@@ -1,7 +1,7 @@
 // Window classes, handles, procedures, properties, the window tree and geometry.
 #include "GuiTestSupport.h"
 #include "platform/win32/gui/Focus.h"
-#include "platform/win32/gui/WindowState.h"
+#include "platform/win32/gui/WindowClassState.h"
 
 using namespace gui_test;
 
@@ -107,7 +107,7 @@ TEST_F(WindowTest, CreationCanBeRefused)
 
 // A class state that writes down when it goes and what the window said to
 // it before.
-struct NotedState : WindowState {
+struct NotedState : WindowClassState {
     NotedState(std::vector<std::wstring>* notes, std::wstring name) : notes(notes), name(std::move(name)) {}
     ~NotedState() override { notes->push_back(name + L" released"); }
     std::vector<std::wstring>* notes;
@@ -123,11 +123,11 @@ LRESULT StatefulProc(HWND h, UINT m, WPARAM w, LPARAM l)
     if (m == WM_NCCREATE) {
         const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(l);
         std::wstring name = cs->lpszName;
-        SetWindowState(h, std::make_shared<NotedState>(&g_stateNotes, name));
+        SetWindowClassState(h, std::make_shared<NotedState>(&g_stateNotes, name));
         if (name == L"refuse") return FALSE;
     }
     if (m == WM_NCDESTROY) {
-        auto* s = dynamic_cast<NotedState*>(GetWindowState(h));
+        auto* s = dynamic_cast<NotedState*>(GetWindowClassState(h));
         g_stateNotes.push_back((s ? s->name : L"?") + L" ncdestroy");
     }
     return DefWindowProcW(h, m, w, l);
@@ -165,15 +165,15 @@ TEST_F(WindowTest, ClassStateLivesAndGoesWithItsWindow)
              HWND b = MakeStateful(L"b");
              ASSERT_TRUE(a && b);
              // Two windows of one class each have their own.
-             auto* sa = dynamic_cast<NotedState*>(GetWindowState(a));
-             auto* sb = dynamic_cast<NotedState*>(GetWindowState(b));
+             auto* sa = dynamic_cast<NotedState*>(GetWindowClassState(a));
+             auto* sb = dynamic_cast<NotedState*>(GetWindowClassState(b));
              ASSERT_TRUE(sa && sb);
              EXPECT_NE(sa, sb);
              EXPECT_EQ(sa->name, L"a");
              EXPECT_EQ(sb->name, L"b");
              DestroyWindow(a);
-             EXPECT_EQ(GetWindowState(a), nullptr);
-             EXPECT_EQ(GetWindowState(b), sb);
+             EXPECT_EQ(GetWindowClassState(a), nullptr);
+             EXPECT_EQ(GetWindowClassState(b), sb);
              DestroyWindow(b);
          },
          {L"a ncdestroy", L"a released", L"b ncdestroy", L"b released"}},
@@ -190,7 +190,7 @@ TEST_F(WindowTest, ClassStateLivesAndGoesWithItsWindow)
         {"state replaced",
          [] {
              HWND a = MakeStateful(L"first");
-             EXPECT_TRUE(SetWindowState(a, std::make_shared<NotedState>(&g_stateNotes, L"second")));
+             EXPECT_TRUE(SetWindowClassState(a, std::make_shared<NotedState>(&g_stateNotes, L"second")));
              g_stateNotes.push_back(L"replaced");
              DestroyWindow(a);
          },
@@ -198,11 +198,11 @@ TEST_F(WindowTest, ClassStateLivesAndGoesWithItsWindow)
         {"held across the destruction",
          [] {
              HWND a = MakeStateful(L"held");
-             std::shared_ptr<WindowState> hold = HoldWindowState(a);
+             std::shared_ptr<WindowClassState> hold = HoldWindowClassState(a);
              DestroyWindow(a);
              g_stateNotes.push_back(L"destroyed");
-             EXPECT_EQ(GetWindowState(a), nullptr);
-             EXPECT_EQ(HoldWindowState(a), nullptr);
+             EXPECT_EQ(GetWindowClassState(a), nullptr);
+             EXPECT_EQ(HoldWindowClassState(a), nullptr);
          },
          {L"held ncdestroy", L"destroyed", L"held released"}},
     };
@@ -212,7 +212,7 @@ TEST_F(WindowTest, ClassStateLivesAndGoesWithItsWindow)
         c.run();
         EXPECT_EQ(g_stateNotes, c.notes);
     }
-    EXPECT_FALSE(SetWindowState(reinterpret_cast<HWND>(0x7), std::make_shared<WindowState>()));
+    EXPECT_FALSE(SetWindowClassState(reinterpret_cast<HWND>(0x7), std::make_shared<WindowClassState>()));
 }
 
 TEST_F(WindowTest, SubclassingChainsToThePreviousProcedure)

@@ -11,20 +11,20 @@
 
 #include "UserTypes.h"
 
-class WindowState {
+class WindowClassState {
 public:
-    WindowState() = default;
-    virtual ~WindowState() = default;
-    WindowState(const WindowState&) = delete;
-    WindowState& operator=(const WindowState&) = delete;
+    WindowClassState() = default;
+    virtual ~WindowClassState() = default;
+    WindowClassState(const WindowClassState&) = delete;
+    WindowClassState& operator=(const WindowClassState&) = delete;
 };
 
 // Attaches the state to the window, releasing any attached before; null
 // releases it. FALSE for a handle that is not a window.
-BOOL SetWindowState(HWND window, std::shared_ptr<WindowState> state);
+BOOL SetWindowClassState(HWND window, std::shared_ptr<WindowClassState> state);
 // The window's state; null when none is attached or the handle is not a
 // window (a destroyed window's handle included).
-WindowState* GetWindowState(HWND window);
+WindowClassState* GetWindowClassState(HWND window);
 // The same as a shared reference, for a caller that must keep the state
 // alive across a call that may destroy the window.
-std::shared_ptr<WindowState> HoldWindowState(HWND window);
+std::shared_ptr<WindowClassState> HoldWindowClassState(HWND window);
