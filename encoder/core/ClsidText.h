@@ -6,8 +6,9 @@
 #include "platform/win32/Guid.h"
 
 // Reads exactly the braced pattern {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
-// (each field up to its width of hexadecimal digits, either case); all eleven
-// fields must convert. 1 when parsed; otherwise 0 and an all-zero GUID.
+// (each field its full width of hexadecimal digits, either case, nothing
+// around it) with the platform's parser. 1 when parsed; otherwise 0 and an
+// all-zero GUID.
 int GuidFromString(const CString& text, GUID* guid);
 // Writes the braced upper-case form (38 characters and a NUL) into buffer;
 // returns the characters written without the NUL, 0 when the buffer holds

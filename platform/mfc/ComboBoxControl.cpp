@@ -11,10 +11,8 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QStylePainter>
-#include <map>
-#include <memory>
 
-#include "platform/mfc/ControlClasses.h"
+#include "platform/mfc/ControlWindow.h"
 #include "platform/mfc/EmbeddedWidget.h"
 #include "platform/mfc/ItemList.h"
 #include "platform/mfc/OwnerDraw.h"
@@ -33,11 +31,15 @@ namespace {
 
 class ComboWidget;
 
-struct ComboState {
+struct ComboBoxControl : ControlWindow {
+    using ControlWindow::ControlWindow;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    QWidget* Widget() const override;
+    void OnFocusChanged(bool gained) override;
+
     ItemList list;
     int sel = -1;
     std::wstring editText;  // editable combo boxes
-    HGDIOBJ font = nullptr;
     int fieldHeight = 0;  // owner draw: the selection field
     int itemHeight = 0;   // owner draw: the list items
     int limit = 0;
@@ -45,17 +47,7 @@ struct ComboState {
     QPointer<ComboWidget> box;
 };
 
-std::map<HWND, std::unique_ptr<ComboState>>& States()
-{
-    static std::map<HWND, std::unique_ptr<ComboState>> s;
-    return s;
-}
-
-ComboState* StateOf(HWND h)
-{
-    auto it = States().find(h);
-    return it == States().end() ? nullptr : it->second.get();
-}
+ComboBoxControl* StateOf(HWND h) { return ControlWindow::Of<ComboBoxControl>(h); }
 
 DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)); }
 bool IsEditable(HWND h) { return (Style(h) & CBS_TYPEMASK) != CBS_DROPDOWNLIST; }
@@ -68,19 +60,19 @@ public:
     OwnerDrawDelegate(HWND window, QObject* parent) : QStyledItemDelegate(parent), window_(window) {}
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        ComboState* s = StateOf(window_);
+        ComboBoxControl* s = StateOf(window_);
         if (!s || !s->list.Valid(index.row())) return;
         UINT state = 0;
         if (option.state & QStyle::State_Selected) state |= ODS_SELECTED;
         if (option.state & QStyle::State_HasFocus) state |= ODS_FOCUS;
         QImage image = DrawItemByOwner(window_, ODT_COMBOBOX, index.row(), state,
                                        s->list.items[static_cast<size_t>(index.row())].data, option.rect.width(),
-                                       option.rect.height(), s->font);
+                                       option.rect.height(), s->Font());
         painter->drawImage(option.rect.topLeft(), image);
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override
     {
-        ComboState* s = StateOf(window_);
+        ComboBoxControl* s = StateOf(window_);
         return QSize(option.rect.width(), s && s->itemHeight ? s->itemHeight : 16);
     }
 
@@ -107,7 +99,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* e) override
     {
-        ComboState* s = StateOf(window_);
+        ComboBoxControl* s = StateOf(window_);
         if (!s || !IsOwnerDraw(window_) || isEditable()) {
             QComboBox::paintEvent(e);
             return;
@@ -127,7 +119,7 @@ protected:
         if (!isEnabled()) state |= ODS_DISABLED;
         QImage image = DrawItemByOwner(window_, ODT_COMBOBOX, s->sel, state,
                                        s->list.items[static_cast<size_t>(s->sel)].data, field.width(),
-                                       field.height(), s->font);
+                                       field.height(), s->Font());
         painter.drawImage(field.topLeft(), image);
     }
 
@@ -135,11 +127,11 @@ private:
     HWND window_;
 };
 
-const std::wstring& ItemText(const ComboState& s, int i) { return s.list.items[static_cast<size_t>(i)].text; }
+const std::wstring& ItemText(const ComboBoxControl& s, int i) { return s.list.items[static_cast<size_t>(i)].text; }
 
 // ---- Showing the state ----------------------------------------------------------
 
-void ShowSelection(ComboState& s)
+void ShowSelection(ComboBoxControl& s)
 {
     if (!s.box) return;
     ProgrammaticChange change;
@@ -148,7 +140,7 @@ void ShowSelection(ComboState& s)
     s.box->update();
 }
 
-void ShowItems(ComboState& s)
+void ShowItems(ComboBoxControl& s)
 {
     if (!s.box) return;
     ProgrammaticChange change;
@@ -162,7 +154,7 @@ void ShowItems(ComboState& s)
 void OnActivated(HWND h, int index)
 {
     if (ProgrammaticChange::Active()) return;
-    ComboState* s = StateOf(h);
+    ComboBoxControl* s = StateOf(h);
     if (!s || !s->list.Valid(index)) return;
     s->sel = index;
     NotifyCommand(h, CBN_SELCHANGE);
@@ -175,7 +167,7 @@ void OnActivated(HWND h, int index)
 void OnEditTyped(HWND h, const QString& text)
 {
     if (ProgrammaticChange::Active()) return;
-    ComboState* s = StateOf(h);
+    ComboBoxControl* s = StateOf(h);
     if (!s) return;
     s->editText = text.toStdWString();
     NotifyCommand(h, CBN_EDITUPDATE);
@@ -188,7 +180,7 @@ void OnDropDown(HWND h, bool open)
     NotifyCommand(h, open ? CBN_DROPDOWN : CBN_CLOSEUP);
 }
 
-void MakeWidget(HWND h, ComboState& s)
+void MakeWidget(HWND h, ComboBoxControl& s)
 {
     auto* box = new ComboWidget(h);
     if (!EmbedWidget(h, box)) return;
@@ -205,21 +197,21 @@ void MakeWidget(HWND h, ComboState& s)
     QObject::connect(box, &QComboBox::activated, box, [h](int index) { OnActivated(h, index); });
 }
 
-int DefaultItemHeight(const ComboState& s);
+int DefaultItemHeight(const ComboBoxControl& s);
 
 // The height of the window: the selection field only, as the list drops
 // down below it.
-int FieldWindowHeight(HWND h, const ComboState& s)
+int FieldWindowHeight(HWND h, const ComboBoxControl& s)
 {
     int field = s.box ? s.box->sizeHint().height() : DefaultItemHeight(s) + 6;
     if (IsOwnerDraw(h) && s.fieldHeight) field = std::max(field, s.fieldHeight + 6);
     return field;
 }
 
-int DefaultItemHeight(const ComboState& s)
+int DefaultItemHeight(const ComboBoxControl& s)
 {
     HDC dc = CreateCompatibleDC(nullptr);
-    SelectObject(dc, s.font ? s.font : GetStockObject(DEFAULT_GUI_FONT));
+    SelectObject(dc, s.Font() ? s.Font() : GetStockObject(DEFAULT_GUI_FONT));
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
     DeleteDC(dc);
@@ -228,33 +220,27 @@ int DefaultItemHeight(const ComboState& s)
 
 LRESULT CopyText(const std::wstring& text, LPARAM buffer, WPARAM size)
 {
-    auto* out = reinterpret_cast<LPWSTR>(buffer);
-    if (!out || size == 0) return 0;
-    size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
-    std::copy(text.begin(), text.begin() + static_cast<long>(n), out);
-    out[n] = L'\0';
-    return static_cast<LRESULT>(n);
+    return CopyTextOut(text, reinterpret_cast<LPWSTR>(buffer), static_cast<size_t>(size));
 }
 
-LRESULT ComboProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
+// Defined here, where ComboWidget is complete.
+QWidget* ComboBoxControl::Widget() const { return box; }
+
+void ComboBoxControl::OnFocusChanged(bool gained) { NotifyCommand(Handle(), gained ? CBN_SETFOCUS : CBN_KILLFOCUS); }
+
+LRESULT ComboBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        NotifyCreating(h);
-        States()[h] = std::make_unique<ComboState>();
-        return DefWindowProcW(h, message, wParam, lParam);
-    }
-    ComboState* s = StateOf(h);
-    if (!s) return DefWindowProcW(h, message, wParam, lParam);
-    const bool sorted = (Style(h) & CBS_SORT) != 0;
+    const HWND h = Handle();
+    const bool sorted = (Style() & CBS_SORT) != 0;
     switch (message) {
     case WM_CREATE:
-        MakeWidget(h, *s);
+        MakeWidget(h, *this);
         if (IsOwnerDraw(h)) {
-            int fallback = DefaultItemHeight(*s);
-            s->fieldHeight = MeasureItemByOwner(h, ODT_COMBOBOX, -1, 0, fallback);
-            s->itemHeight = MeasureItemByOwner(h, ODT_COMBOBOX, 0, 0, fallback);
+            int fallback = DefaultItemHeight(*this);
+            fieldHeight = MeasureItemByOwner(h, ODT_COMBOBOX, -1, 0, fallback);
+            itemHeight = MeasureItemByOwner(h, ODT_COMBOBOX, 0, 0, fallback);
         }
-        if ((Style(h) & CBS_TYPEMASK) != CBS_SIMPLE) {
+        if ((Style() & CBS_TYPEMASK) != CBS_SIMPLE) {
             RECT r;
             GetWindowRect(h, &r);
             SetWindowPos(h, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -262,175 +248,148 @@ LRESULT ComboProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_WINDOWPOSCHANGING: {
         auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
-        if (pos && !(pos->flags & SWP_NOSIZE) && (Style(h) & CBS_TYPEMASK) != CBS_SIMPLE) {
-            int field = FieldWindowHeight(h, *s);
-            if (pos->cy != field) s->droppedHeight = pos->cy;
+        if (pos && !(pos->flags & SWP_NOSIZE) && (Style() & CBS_TYPEMASK) != CBS_SIMPLE) {
+            int field = FieldWindowHeight(h, *this);
+            if (pos->cy != field) droppedHeight = pos->cy;
             pos->cy = field;
         }
-        return DefWindowProcW(h, message, wParam, lParam);
-    }
-    case WM_NCDESTROY:
-        States().erase(h);
-        return DefWindowProcW(h, message, wParam, lParam);
-    case WM_SIZE: PlaceInClientArea(h, s->box); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(h, &ps);
-        EndPaint(h, &ps);
-        return 0;
+        return Default(message, wParam, lParam);
     }
     case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_WANTARROWS | (IsEditable(h) ? DLGC_HASSETSEL : 0);
-    case WM_SETFONT:
-        s->font = reinterpret_cast<HGDIOBJ>(wParam);
-        if (s->box) s->box->setFont(FontOfHandle(s->font));
-        return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
-    case WM_ENABLE:
-        if (s->box) s->box->setEnabled(wParam != 0);
-        return 0;
-    case WM_SETFOCUS:
-        if (s->box) s->box->setFocus(Qt::OtherFocusReason);
-        NotifyCommand(h, CBN_SETFOCUS);
-        return 0;
-    case WM_KILLFOCUS:
-        if (s->box && s->box->hasFocus()) s->box->clearFocus();
-        NotifyCommand(h, CBN_KILLFOCUS);
-        return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR: {
-        QWidget* target = s->box;
+        QWidget* target = box;
         // Text keys of an editable combo box go to its edit field.
-        if (s->box && s->box->isEditable() && message == WM_CHAR) target = s->box->lineEdit();
-        if (s->box && s->box->isEditable() && message != WM_CHAR && wParam != VK_UP && wParam != VK_DOWN &&
+        if (box && box->isEditable() && message == WM_CHAR) target = box->lineEdit();
+        if (box && box->isEditable() && message != WM_CHAR && wParam != VK_UP && wParam != VK_DOWN &&
             wParam != VK_PRIOR && wParam != VK_NEXT && wParam != VK_F4)
-            target = s->box->lineEdit();
+            target = box->lineEdit();
         ForwardKey(target, message, wParam, lParam);
         return 0;
     }
     case WM_SETTEXT: {
         std::wstring text = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
         if (IsEditable(h)) {
-            s->editText = text;
-            s->sel = s->list.Find(-1, text, true);
-            ShowSelection(*s);
+            editText = text;
+            sel = list.Find(-1, text, true);
+            ShowSelection(*this);
             return TRUE;
         }
-        int found = s->list.Find(-1, text, true);
+        int found = list.Find(-1, text, true);
         if (found < 0) return CB_ERR;
-        s->sel = found;
-        ShowSelection(*s);
+        sel = found;
+        ShowSelection(*this);
         return TRUE;
     }
     case WM_GETTEXT:
-        if (IsEditable(h)) return CopyText(s->editText, lParam, wParam);
-        return CopyText(s->list.Valid(s->sel) ? ItemText(*s, s->sel) : std::wstring(), lParam, wParam);
+        if (IsEditable(h)) return CopyText(editText, lParam, wParam);
+        return CopyText(list.Valid(sel) ? ItemText(*this, sel) : std::wstring(), lParam, wParam);
     case WM_GETTEXTLENGTH:
-        if (IsEditable(h)) return static_cast<LRESULT>(s->editText.size());
-        return s->list.Valid(s->sel) ? static_cast<LRESULT>(ItemText(*s, s->sel).size()) : 0;
+        if (IsEditable(h)) return static_cast<LRESULT>(editText.size());
+        return list.Valid(sel) ? static_cast<LRESULT>(ItemText(*this, sel).size()) : 0;
     case CB_ADDSTRING:
     case CB_INSERTSTRING: {
         std::wstring text;
         ULONG_PTR data = 0;
         if (HasStrings(h)) text = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
         else data = static_cast<ULONG_PTR>(lParam);
-        int index = message == CB_ADDSTRING ? s->list.Add(text, data, sorted && HasStrings(h))
-                                            : s->list.Insert(static_cast<INT_PTR>(wParam), text, data);
+        int index = message == CB_ADDSTRING ? list.Add(text, data, sorted && HasStrings(h))
+                                            : list.Insert(static_cast<INT_PTR>(wParam), text, data);
         if (index < 0) return CB_ERR;
-        if (s->sel >= index) ++s->sel;
-        ShowItems(*s);
+        if (sel >= index) ++sel;
+        ShowItems(*this);
         return index;
     }
     case CB_DELETESTRING: {
         auto index = static_cast<INT_PTR>(wParam);
-        if (!s->list.Remove(index)) return CB_ERR;
-        if (s->sel == index) s->sel = -1;
-        else if (s->sel > index) --s->sel;
-        ShowItems(*s);
-        return s->list.Count();
+        if (!list.Remove(index)) return CB_ERR;
+        if (sel == index) sel = -1;
+        else if (sel > index) --sel;
+        ShowItems(*this);
+        return list.Count();
     }
     case CB_RESETCONTENT:
-        s->list.items.clear();
-        s->sel = -1;
-        if (IsEditable(h)) s->editText.clear();
-        ShowItems(*s);
+        list.items.clear();
+        sel = -1;
+        if (IsEditable(h)) editText.clear();
+        ShowItems(*this);
         return CB_OKAY;
-    case CB_GETCOUNT: return s->list.Count();
-    case CB_GETCURSEL: return s->sel;
+    case CB_GETCOUNT: return list.Count();
+    case CB_GETCURSEL: return sel;
     case CB_SETCURSEL: {
         auto index = static_cast<INT_PTR>(wParam);
-        if (!s->list.Valid(index)) {
-            s->sel = -1;
-            if (IsEditable(h)) s->editText.clear();
-            ShowSelection(*s);
+        if (!list.Valid(index)) {
+            sel = -1;
+            if (IsEditable(h)) editText.clear();
+            ShowSelection(*this);
             return CB_ERR;
         }
-        s->sel = static_cast<int>(index);
-        if (IsEditable(h)) s->editText = ItemText(*s, s->sel);
-        ShowSelection(*s);
+        sel = static_cast<int>(index);
+        if (IsEditable(h)) editText = ItemText(*this, sel);
+        ShowSelection(*this);
         return index;
     }
     case CB_GETLBTEXT:
-        if (!s->list.Valid(static_cast<INT_PTR>(wParam))) return CB_ERR;
+        if (!list.Valid(static_cast<INT_PTR>(wParam))) return CB_ERR;
         if (!HasStrings(h)) {
-            if (lParam) *reinterpret_cast<ULONG_PTR*>(lParam) = s->list.items[wParam].data;
+            if (lParam) *reinterpret_cast<ULONG_PTR*>(lParam) = list.items[wParam].data;
             return sizeof(ULONG_PTR);
         }
-        return CopyText(ItemText(*s, static_cast<int>(wParam)), lParam, ItemText(*s, static_cast<int>(wParam)).size() + 1);
+        return CopyText(ItemText(*this, static_cast<int>(wParam)), lParam, ItemText(*this, static_cast<int>(wParam)).size() + 1);
     case CB_GETLBTEXTLEN:
-        if (!s->list.Valid(static_cast<INT_PTR>(wParam))) return CB_ERR;
-        return HasStrings(h) ? static_cast<LRESULT>(ItemText(*s, static_cast<int>(wParam)).size())
+        if (!list.Valid(static_cast<INT_PTR>(wParam))) return CB_ERR;
+        return HasStrings(h) ? static_cast<LRESULT>(ItemText(*this, static_cast<int>(wParam)).size())
                              : static_cast<LRESULT>(sizeof(ULONG_PTR));
     case CB_SETITEMDATA:
-        if (!s->list.Valid(static_cast<INT_PTR>(wParam))) return CB_ERR;
-        s->list.items[wParam].data = static_cast<ULONG_PTR>(lParam);
+        if (!list.Valid(static_cast<INT_PTR>(wParam))) return CB_ERR;
+        list.items[wParam].data = static_cast<ULONG_PTR>(lParam);
         return TRUE;
     case CB_GETITEMDATA:
-        if (!s->list.Valid(static_cast<INT_PTR>(wParam))) return CB_ERR;
-        return static_cast<LRESULT>(s->list.items[wParam].data);
+        if (!list.Valid(static_cast<INT_PTR>(wParam))) return CB_ERR;
+        return static_cast<LRESULT>(list.items[wParam].data);
     case CB_FINDSTRING:
     case CB_FINDSTRINGEXACT:
     case CB_SELECTSTRING: {
         std::wstring text = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
-        int found = s->list.Find(static_cast<INT_PTR>(wParam), text, message == CB_FINDSTRINGEXACT);
+        int found = list.Find(static_cast<INT_PTR>(wParam), text, message == CB_FINDSTRINGEXACT);
         if (found < 0) return CB_ERR;
         if (message == CB_SELECTSTRING) {
-            s->sel = found;
-            if (IsEditable(h)) s->editText = ItemText(*s, found);
-            ShowSelection(*s);
+            sel = found;
+            if (IsEditable(h)) editText = ItemText(*this, found);
+            ShowSelection(*this);
         }
         return found;
     }
     case CB_SHOWDROPDOWN:
-        if (s->box) {
-            if (wParam) s->box->showPopup();
-            else s->box->hidePopup();
+        if (box) {
+            if (wParam) box->showPopup();
+            else box->hidePopup();
         }
         return TRUE;
     case CB_GETDROPPEDCONTROLRECT: {
         auto* r = reinterpret_cast<RECT*>(lParam);
         if (!r) return CB_ERR;
         GetWindowRect(h, r);
-        r->bottom = r->top + std::max(static_cast<int>(r->bottom - r->top), s->droppedHeight);
+        r->bottom = r->top + std::max(static_cast<int>(r->bottom - r->top), droppedHeight);
         return TRUE;
     }
-    case CB_GETDROPPEDSTATE: return (s->box && s->box->view() && s->box->view()->isVisible()) ? TRUE : FALSE;
+    case CB_GETDROPPEDSTATE: return (box && box->view() && box->view()->isVisible()) ? TRUE : FALSE;
     case CB_SETITEMHEIGHT:
-        if (static_cast<INT_PTR>(wParam) == -1) s->fieldHeight = static_cast<int>(lParam);
-        else s->itemHeight = static_cast<int>(lParam);
-        if (s->box) s->box->update();
+        if (static_cast<INT_PTR>(wParam) == -1) fieldHeight = static_cast<int>(lParam);
+        else itemHeight = static_cast<int>(lParam);
+        if (box) box->update();
         return 0;
     case CB_GETITEMHEIGHT:
-        if (static_cast<INT_PTR>(wParam) == -1) return s->fieldHeight ? s->fieldHeight : DefaultItemHeight(*s);
-        return s->itemHeight ? s->itemHeight : DefaultItemHeight(*s);
+        if (static_cast<INT_PTR>(wParam) == -1) return fieldHeight ? fieldHeight : DefaultItemHeight(*this);
+        return itemHeight ? itemHeight : DefaultItemHeight(*this);
     case CB_LIMITTEXT:
-        s->limit = static_cast<int>(std::min<WPARAM>(wParam, 0x7FFFFFFE));
-        if (s->box && s->box->lineEdit()) s->box->lineEdit()->setMaxLength(s->limit ? s->limit : 0x7FFFFFFE);
+        limit = static_cast<int>(std::min<WPARAM>(wParam, 0x7FFFFFFE));
+        if (box && box->lineEdit()) box->lineEdit()->setMaxLength(limit ? limit : 0x7FFFFFFE);
         return TRUE;
     case CB_GETEDITSEL: {
-        if (!s->box || !s->box->lineEdit()) return CB_ERR;
-        QLineEdit* e = s->box->lineEdit();
+        if (!box || !box->lineEdit()) return CB_ERR;
+        QLineEdit* e = box->lineEdit();
         int start = e->hasSelectedText() ? e->selectionStart() : e->cursorPosition();
         int end = e->hasSelectedText() ? start + static_cast<int>(e->selectedText().size()) : start;
         if (wParam) *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(start);
@@ -439,24 +398,24 @@ LRESULT ComboProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
     }
     case CB_SETEDITSEL: {
         if (!IsEditable(h)) return CB_ERR;
-        if (s->box && s->box->lineEdit()) {
+        if (box && box->lineEdit()) {
             auto start = static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam)));
             auto end = static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)));
-            int n = static_cast<int>(s->editText.size());
+            int n = static_cast<int>(editText.size());
             ProgrammaticChange change;
-            if (start < 0) s->box->lineEdit()->deselect();
-            else s->box->lineEdit()->setSelection(std::min<int>(start, n), (end < 0 ? n : std::min<int>(end, n)) - std::min<int>(start, n));
+            if (start < 0) box->lineEdit()->deselect();
+            else box->lineEdit()->setSelection(std::min<int>(start, n), (end < 0 ? n : std::min<int>(end, n)) - std::min<int>(start, n));
         }
         return TRUE;
     }
     case CB_GETTOPINDEX: return 0;
     case CB_SETDROPPEDWIDTH: return static_cast<LRESULT>(wParam);
-    default: return DefWindowProcW(h, message, wParam, lParam);
+    default: return Default(message, wParam, lParam);
     }
 }
 
 }  // namespace
 
-void RegisterComboBoxClass() { RegisterControlClass(L"ComboBox", ComboProc); }
+void RegisterComboBoxClass() { ControlWindow::Register<ComboBoxControl>(L"ComboBox"); }
 
 }  // namespace mfc_controls

@@ -1,19 +1,17 @@
 // The common dialogs (open and save file, folder picker, colour) as one
 // replaceable service: by default Qt's dialogs, run modally with the owner
-// disabled meanwhile; tests install a fake that answers from a list and keeps
-// every request. Over the service: the system's call shapes
-// (GetOpenFileNameW, GetSaveFileNameW with their filter strings and result
-// buffers, ChooseColorW) and the class library's CFileDialog and
-// CColorDialog. Paths come back with '/' separators.
+// disabled meanwhile; tests install one of their own. Over the service: the
+// system's call shapes (GetOpenFileNameW, GetSaveFileNameW with their filter
+// strings and result buffers, ChooseColorW), which the class library's
+// CFileDialog and CColorDialog use. Paths come back with '/' separators.
 #pragma once
 
-#include <deque>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/mfc/CWnd.h"
+#include "platform/win32/gui/UserTypes.h"
 
 struct FileDialogRequest {
     HWND owner = nullptr;
@@ -57,22 +55,6 @@ public:
     virtual std::optional<std::wstring> PickFolder(const FolderDialogRequest& request) = 0;
     // The colour chosen; nothing when the user cancelled.
     virtual std::optional<COLORREF> PickColor(ColorDialogRequest& request) = 0;
-};
-
-// Answers from lists (a cancel once a list is used up) and keeps every
-// request.
-class FakeCommonDialogs : public ICommonDialogs {
-public:
-    FileDialogAnswer ShowFileDialog(const FileDialogRequest& request) override;
-    std::optional<std::wstring> PickFolder(const FolderDialogRequest& request) override;
-    std::optional<COLORREF> PickColor(ColorDialogRequest& request) override;
-
-    std::deque<FileDialogAnswer> fileAnswers;
-    std::deque<std::optional<std::wstring>> folderAnswers;
-    std::deque<std::optional<COLORREF>> colorAnswers;
-    std::vector<FileDialogRequest> fileRequests;
-    std::vector<FolderDialogRequest> folderRequests;
-    std::vector<ColorDialogRequest> colorRequests;
 };
 
 // Installs a service (not owned); null restores Qt's dialogs.
@@ -149,48 +131,3 @@ struct CHOOSECOLORW {
 };
 
 BOOL ChooseColorW(CHOOSECOLORW* cc);
-
-// ---- The class library's dialogs -------------------------------------------------------------
-
-class CFileDialog {
-public:
-    // filter: "name|patterns|name|patterns||".
-    CFileDialog(BOOL openFileDialog, LPCWSTR defaultExtension = nullptr, LPCWSTR fileName = nullptr,
-                DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCWSTR filter = nullptr,
-                CWnd* parent = nullptr);
-    CFileDialog(const CFileDialog&) = delete;
-    CFileDialog& operator=(const CFileDialog&) = delete;
-
-    // IDOK or IDCANCEL.
-    INT_PTR DoModal();
-    CString GetPathName() const;
-    CString GetFileName() const;
-    CString GetFileExt() const;
-    CString GetFileTitle() const;
-    CString GetFolderPath() const;
-    // The chosen paths one by one.
-    POSITION GetStartPosition() const;
-    CString GetNextPathName(POSITION& position) const;
-
-    OPENFILENAMEW m_ofn;
-
-private:
-    std::vector<std::wstring> Paths() const;
-    BOOL open_;
-    std::wstring filter_;
-    std::wstring defaultExtension_;
-    std::vector<wchar_t> name_;
-    HWND owner_ = nullptr;
-};
-
-class CColorDialog {
-public:
-    explicit CColorDialog(COLORREF initial = 0, DWORD flags = 0, CWnd* parent = nullptr);
-    INT_PTR DoModal();
-    COLORREF GetColor() const { return m_cc.rgbResult; }
-
-    CHOOSECOLORW m_cc;
-
-private:
-    COLORREF custom_[16] = {};
-};

@@ -1,5 +1,6 @@
 #include "ControlClasses.h"
 
+#include <algorithm>
 #include <set>
 
 #include "platform/win32/gui/ButtonControl.h"
@@ -58,6 +59,15 @@ LRESULT NotifyParent(HWND control, UINT code, NMHDR* header)
     header->code = code;
     HWND parent = GetParent(control);
     return parent ? SendMessageW(parent, WM_NOTIFY, header->idFrom, reinterpret_cast<LPARAM>(header)) : 0;
+}
+
+LRESULT CopyTextOut(const std::wstring& text, LPWSTR buffer, size_t bufferChars)
+{
+    if (!buffer || bufferChars == 0) return 0;
+    size_t n = std::min(text.size(), bufferChars - 1);
+    std::copy(text.begin(), text.begin() + static_cast<long>(n), buffer);
+    buffer[n] = L'\0';
+    return static_cast<LRESULT>(n);
 }
 
 }  // namespace mfc_controls

@@ -6,6 +6,8 @@
 // layer's own.
 #pragma once
 
+#include <string>
+
 #include "platform/mfc/CommCtrl.h"
 
 // Registers every class once; later calls do nothing.
@@ -18,7 +20,7 @@ namespace mfc_controls {
 // library uses it to attach the window object being created.
 using CreationObserver = void (*)(HWND window);
 void SetCreationObserver(CreationObserver observer);
-// Called by the control procedures on WM_NCCREATE.
+// Called by the control skeleton (ControlWindow) on WM_NCCREATE.
 void NotifyCreating(HWND window);
 // Whether windows of the class tell the observer.
 bool ClassNotifiesCreation(LPCWSTR className);
@@ -28,6 +30,10 @@ void NotifyCommand(HWND control, WORD code);
 // Fills the header (sender, id, code) and sends WM_NOTIFY to the control's
 // parent; the parent's answer, 0 without a parent.
 LRESULT NotifyParent(HWND control, UINT code, NMHDR* header);
+
+// Copies as much of the text as the buffer holds, with its terminator; the
+// characters copied, 0 without a buffer or room.
+LRESULT CopyTextOut(const std::wstring& text, LPWSTR buffer, size_t bufferChars);
 
 // The registration of each class, for RegisterControlClasses.
 void RegisterEditClass();
@@ -41,7 +47,8 @@ void RegisterProgressClass();
 void RegisterTabClass();
 void RegisterDateTimeClass();
 void RegisterRichEditClasses();
-// Registers a class whose procedure tells the creation observer.
+// Registers a class whose procedure tells the creation observer (the
+// control skeleton's registration goes through it).
 void RegisterControlClass(const wchar_t* name, WNDPROC proc, UINT style = CS_DBLCLKS | CS_PARENTDC);
 
 }  // namespace mfc_controls

@@ -4,10 +4,8 @@
 // The user's changes send DTN_DATETIMECHANGE; DTM_SETSYSTEMTIME does not.
 #include <QDateTimeEdit>
 #include <ctime>
-#include <map>
-#include <memory>
 
-#include "platform/mfc/ControlClasses.h"
+#include "platform/mfc/ControlWindow.h"
 #include "platform/mfc/EmbeddedWidget.h"
 #include "platform/win32/gui/Paint.h"
 #include "platform/win32/gui/Window.h"
@@ -15,23 +13,17 @@
 namespace mfc_controls {
 namespace {
 
-struct DateTimeState {
+struct DateTimeControl : ControlWindow {
+    explicit DateTimeControl(HWND window);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    QWidget* Widget() const override { return edit; }
+
     QDateTime value = QDateTime(QDate(2000, 1, 1), QTime(0, 0, 0));
     std::wstring format;  // empty: the style's
     QPointer<QDateTimeEdit> edit;
 };
 
-std::map<HWND, std::unique_ptr<DateTimeState>>& States()
-{
-    static std::map<HWND, std::unique_ptr<DateTimeState>> s;
-    return s;
-}
-
-DateTimeState* StateOf(HWND h)
-{
-    auto it = States().find(h);
-    return it == States().end() ? nullptr : it->second.get();
-}
+DateTimeControl* StateOf(HWND h) { return ControlWindow::Of<DateTimeControl>(h); }
 
 DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)); }
 
@@ -84,7 +76,7 @@ bool FromSystemTime(const SYSTEMTIME& st, QDateTime* out)
     return true;
 }
 
-void Show(HWND h, DateTimeState& s)
+void Show(HWND h, DateTimeControl& s)
 {
     if (!s.edit) return;
     ProgrammaticChange change;
@@ -95,7 +87,7 @@ void Show(HWND h, DateTimeState& s)
 void OnUserChange(HWND h, const QDateTime& value)
 {
     if (ProgrammaticChange::Active()) return;
-    DateTimeState* s = StateOf(h);
+    DateTimeControl* s = StateOf(h);
     if (!s) return;
     s->value = value;
     NMDATETIMECHANGE nm;
@@ -104,85 +96,60 @@ void OnUserChange(HWND h, const QDateTime& value)
     NotifyParent(h, DTN_DATETIMECHANGE, &nm.nmhdr);
 }
 
-LRESULT DateTimeProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
+// A new picker shows the time it was made.
+DateTimeControl::DateTimeControl(HWND window) : ControlWindow(window)
 {
-    if (message == WM_NCCREATE) {
-        NotifyCreating(h);
-        auto state = std::make_unique<DateTimeState>();
-        SYSTEMTIME now;
-        GetLocalTime(&now);
-        FromSystemTime(now, &state->value);
-        States()[h] = std::move(state);
-        return DefWindowProcW(h, message, wParam, lParam);
-    }
-    DateTimeState* s = StateOf(h);
-    if (!s) return DefWindowProcW(h, message, wParam, lParam);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    FromSystemTime(now, &value);
+}
+
+LRESULT DateTimeControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const HWND h = Handle();
     switch (message) {
     case WM_CREATE: {
-        auto* edit = new QDateTimeEdit;
-        edit->setFrame(false);
-        edit->setCalendarPopup(!(Style(h) & DTS_UPDOWN));
-        s->edit = static_cast<QDateTimeEdit*>(EmbedWidget(h, edit));
-        if (s->edit)
-            QObject::connect(s->edit, &QDateTimeEdit::dateTimeChanged, s->edit,
+        auto* widget = new QDateTimeEdit;
+        widget->setFrame(false);
+        widget->setCalendarPopup(!(Style() & DTS_UPDOWN));
+        edit = static_cast<QDateTimeEdit*>(EmbedWidget(h, widget));
+        if (edit)
+            QObject::connect(edit, &QDateTimeEdit::dateTimeChanged, edit,
                              [h](const QDateTime& v) { OnUserChange(h, v); });
-        Show(h, *s);
-        return 0;
-    }
-    case WM_NCDESTROY:
-        States().erase(h);
-        return DefWindowProcW(h, message, wParam, lParam);
-    case WM_SIZE: PlaceInClientArea(h, s->edit); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(h, &ps);
-        EndPaint(h, &ps);
+        Show(h, *this);
         return 0;
     }
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_SETFONT:
-        if (s->edit) s->edit->setFont(FontOfHandle(reinterpret_cast<HGDIOBJ>(wParam)));
-        return 0;
-    case WM_ENABLE:
-        if (s->edit) s->edit->setEnabled(wParam != 0);
-        return 0;
-    case WM_SETFOCUS:
-        if (s->edit) s->edit->setFocus(Qt::OtherFocusReason);
-        return 0;
-    case WM_KILLFOCUS:
-        if (s->edit && s->edit->hasFocus()) s->edit->clearFocus();
-        return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
-    case WM_CHAR: ForwardKey(s->edit, message, wParam, lParam); return 0;
+    case WM_CHAR: ForwardKey(edit, message, wParam, lParam); return 0;
     case DTM_GETSYSTEMTIME: {
         auto* st = reinterpret_cast<SYSTEMTIME*>(lParam);
         if (!st) return GDT_ERROR;
-        ToSystemTime(s->value, st);
+        ToSystemTime(value, st);
         return static_cast<LRESULT>(GDT_VALID);
     }
     case DTM_SETSYSTEMTIME: {
-        if (wParam == GDT_NONE) return (Style(h) & DTS_SHOWNONE) ? TRUE : FALSE;
+        if (wParam == GDT_NONE) return (Style() & DTS_SHOWNONE) ? TRUE : FALSE;
         auto* st = reinterpret_cast<const SYSTEMTIME*>(lParam);
-        QDateTime value;
-        if (!st || !FromSystemTime(*st, &value)) return FALSE;
-        s->value = value;
-        Show(h, *s);
+        QDateTime chosen;
+        if (!st || !FromSystemTime(*st, &chosen)) return FALSE;
+        value = chosen;
+        Show(h, *this);
         return TRUE;
     }
     case DTM_SETFORMATW:
-        s->format = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
-        Show(h, *s);
+        format = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
+        Show(h, *this);
         return TRUE;
     case DTM_GETRANGE: return 0;
-    default: return DefWindowProcW(h, message, wParam, lParam);
+    default: return Default(message, wParam, lParam);
     }
 }
 
 }  // namespace
 
-void RegisterDateTimeClass() { RegisterControlClass(DATETIMEPICK_CLASSW, DateTimeProc); }
+void RegisterDateTimeClass() { ControlWindow::Register<DateTimeControl>(DATETIMEPICK_CLASSW); }
 
 }  // namespace mfc_controls
 

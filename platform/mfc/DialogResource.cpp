@@ -15,6 +15,8 @@
 namespace {
 
 constexpr const wchar_t* kResourceIdProperty = L"RivoDialogResourceId";
+constexpr const wchar_t* kResourceProperty = L"RivoDialogResource";
+constexpr const wchar_t* kProcProperty = L"RivoDialogProcedure";
 
 std::map<int, const DialogResource*>& Registry()
 {
@@ -118,41 +120,38 @@ void CenterInWorkArea(HWND dialog, HWND owner)
     SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-struct Loaded {
-    const DialogResource* resource = nullptr;
-    DLGPROC proc = nullptr;
-};
-std::map<HWND, Loaded>& LoadedDialogs()
+// The resource and the program's procedure of a loaded dialog, kept as the
+// dialog's window properties so that they go with it.
+const DialogResource* ResourceOf(HWND dialog)
 {
-    static std::map<HWND, Loaded> m;
-    return m;
+    return static_cast<const DialogResource*>(GetPropW(dialog, kResourceProperty));
 }
 
 INT_PTR LoaderDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto it = LoadedDialogs().find(dialog);
-    if (it == LoadedDialogs().end()) {
+    const DialogResource* resource = ResourceOf(dialog);
+    if (!resource) {
         if (t_pending.empty()) return FALSE;
         Pending p = t_pending.back();
         t_pending.pop_back();
-        it = LoadedDialogs().emplace(dialog, Loaded{p.resource, p.proc}).first;
-        SetPropW(dialog, kResourceIdProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(p.resource->id)));
+        resource = p.resource;
+        SetPropW(dialog, kResourceProperty, const_cast<DialogResource*>(resource));
+        SetPropW(dialog, kProcProperty, reinterpret_cast<HANDLE>(p.proc));
+        SetPropW(dialog, kResourceIdProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(resource->id)));
     }
-    Loaded loaded = it->second;
+    auto proc = reinterpret_cast<DLGPROC>(GetPropW(dialog, kProcProperty));
     if (message == WM_INITDIALOG) {
         // Texts the template's 16-bit units could not hold.
-        if (NeedsWideFixUp(loaded.resource->caption)) SetWindowTextW(dialog, loaded.resource->caption);
-        for (size_t i = 0; i < loaded.resource->controlCount; ++i) {
-            const DialogControlResource& c = loaded.resource->controls[i];
+        if (NeedsWideFixUp(resource->caption)) SetWindowTextW(dialog, resource->caption);
+        for (size_t i = 0; i < resource->controlCount; ++i) {
+            const DialogControlResource& c = resource->controls[i];
             if (NeedsWideFixUp(c.text))
                 if (HWND h = GetDlgItem(dialog, c.id)) SetWindowTextW(h, c.text);
         }
-        if ((loaded.resource->style & DS_CENTER) && !(loaded.resource->style & WS_CHILD))
+        if ((resource->style & DS_CENTER) && !(resource->style & WS_CHILD))
             CenterInWorkArea(dialog, GetWindow(dialog, GW_OWNER));
     }
-    INT_PTR result = loaded.proc ? loaded.proc(dialog, message, wParam, lParam) : FALSE;
-    if (message == WM_NCDESTROY) LoadedDialogs().erase(dialog);
-    return result;
+    return proc ? proc(dialog, message, wParam, lParam) : FALSE;
 }
 
 struct FindState {

@@ -2,7 +2,6 @@
 
 #include <QDropEvent>
 #include <QMimeData>
-#include <QPointer>
 #include <QUrl>
 #include <QWidget>
 #include <algorithm>
@@ -91,12 +90,11 @@ void WatchDesktopDrops(HWND window)
     HWND top = GetAncestor(window, GA_ROOT);
     QWidget* w = top ? GetWindowQWidget(top) : nullptr;
     if (!w) return;
-    static std::map<HWND, QPointer<QObject>> filters;
-    QPointer<QObject>& filter = filters[top];
-    if (filter && filter->parent() == w) return;
+    // One filter per top-level window, a child of its widget.
+    for (QObject* child : w->children())
+        if (dynamic_cast<DropFilter*>(child)) return;
     w->setAcceptDrops(true);
-    filter = new DropFilter(top, w);
-    w->installEventFilter(filter);
+    w->installEventFilter(new DropFilter(top, w));
 }
 
 }  // namespace

@@ -9,11 +9,9 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <algorithm>
-#include <map>
-#include <memory>
 
 #include "platform/mfc/Clipboard.h"
-#include "platform/mfc/ControlClasses.h"
+#include "platform/mfc/ControlWindow.h"
 #include "platform/mfc/EmbeddedWidget.h"
 #include "platform/win32/gui/DeviceContext.h"
 #include "platform/win32/gui/GdiDraw.h"
@@ -29,35 +27,29 @@ namespace {
 
 constexpr int kDefaultLimit = 32767;
 
-struct EditState {
+struct EditControl : ControlWindow {
+    using ControlWindow::ControlWindow;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    QWidget* Widget() const override;
+    void OnFocusChanged(bool gained) override;
+
     std::wstring text;
     int anchor = 0;  // the selection's fixed end
     int caret = 0;   // the end that moves
     bool modified = false;
     int limit = kDefaultLimit;
     int firstLine = 0;  // without a widget
-    HGDIOBJ font = nullptr;
     QPointer<QLineEdit> line;
     QPointer<QPlainTextEdit> multi;
 };
 
-std::map<HWND, std::unique_ptr<EditState>>& States()
-{
-    static std::map<HWND, std::unique_ptr<EditState>> s;
-    return s;
-}
-
-EditState* StateOf(HWND h)
-{
-    auto it = States().find(h);
-    return it == States().end() ? nullptr : it->second.get();
-}
+EditControl* StateOf(HWND h) { return ControlWindow::Of<EditControl>(h); }
 
 DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)); }
 bool IsMulti(HWND h) { return (Style(h) & ES_MULTILINE) != 0; }
-int Length(const EditState& s) { return static_cast<int>(s.text.size()); }
-int SelMin(const EditState& s) { return std::min(s.anchor, s.caret); }
-int SelMax(const EditState& s) { return std::max(s.anchor, s.caret); }
+int Length(const EditControl& s) { return static_cast<int>(s.text.size()); }
+int SelMin(const EditControl& s) { return std::min(s.anchor, s.caret); }
+int SelMax(const EditControl& s) { return std::max(s.anchor, s.caret); }
 
 // ---- Lines of a multi-line text ("\r\n" ends a line) ------------------------------
 
@@ -135,7 +127,7 @@ int FromWidgetPos(const std::wstring& text, int pos, bool multi)
 
 // ---- Showing the state in the widget ------------------------------------------------
 
-void ShowSelection(HWND h, EditState& s)
+void ShowSelection(HWND h, EditControl& s)
 {
     ProgrammaticChange change;
     bool multi = IsMulti(h);
@@ -153,7 +145,7 @@ void ShowSelection(HWND h, EditState& s)
     }
 }
 
-void ShowText(HWND h, EditState& s)
+void ShowText(HWND h, EditControl& s)
 {
     ProgrammaticChange change;
     bool multi = IsMulti(h);
@@ -166,7 +158,7 @@ void ShowText(HWND h, EditState& s)
     ShowSelection(h, s);
 }
 
-void ShowStyle(HWND h, EditState& s)
+void ShowStyle(HWND h, EditControl& s)
 {
     DWORD style = Style(h);
     Qt::Alignment align = (style & ES_RIGHT) ? Qt::AlignRight : (style & ES_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
@@ -191,7 +183,7 @@ void NotifyChange(HWND h)
 
 // ---- The user's changes ------------------------------------------------------------
 
-void TakeWidgetSelection(HWND h, EditState& s)
+void TakeWidgetSelection(HWND h, EditControl& s)
 {
     bool multi = IsMulti(h);
     if (s.line) {
@@ -214,7 +206,7 @@ void TakeWidgetSelection(HWND h, EditState& s)
 void OnWidgetTextChanged(HWND h)
 {
     if (ProgrammaticChange::Active()) return;
-    EditState* s = StateOf(h);
+    EditControl* s = StateOf(h);
     if (!s) return;
     bool multi = IsMulti(h);
     QString text = s->line ? s->line->text() : s->multi ? s->multi->toPlainText() : QString();
@@ -227,10 +219,10 @@ void OnWidgetTextChanged(HWND h)
 void OnWidgetSelectionChanged(HWND h)
 {
     if (ProgrammaticChange::Active()) return;
-    if (EditState* s = StateOf(h)) TakeWidgetSelection(h, *s);
+    if (EditControl* s = StateOf(h)) TakeWidgetSelection(h, *s);
 }
 
-void MakeWidget(HWND h, EditState& s)
+void MakeWidget(HWND h, EditControl& s)
 {
     if (IsMulti(h)) {
         auto* w = new QPlainTextEdit;
@@ -256,7 +248,7 @@ void MakeWidget(HWND h, EditState& s)
 
 // ---- Changing the text ------------------------------------------------------------
 
-void SetText(HWND h, EditState& s, const std::wstring& text)
+void SetText(HWND h, EditControl& s, const std::wstring& text)
 {
     s.text = text;
     s.anchor = s.caret = 0;
@@ -270,7 +262,7 @@ void SetText(HWND h, EditState& s, const std::wstring& text)
 
 // Replaces the selection; with userLimit the text limit applies (what the
 // user types or pastes), as in the system's edits.
-void ReplaceSelection(HWND h, EditState& s, std::wstring text, bool userLimit)
+void ReplaceSelection(HWND h, EditControl& s, std::wstring text, bool userLimit)
 {
     int from = SelMin(s), to = SelMax(s);
     if (!IsMulti(h)) {
@@ -293,12 +285,12 @@ void ReplaceSelection(HWND h, EditState& s, std::wstring text, bool userLimit)
     NotifyChange(h);
 }
 
-std::wstring SelectedText(const EditState& s)
+std::wstring SelectedText(const EditControl& s)
 {
     return s.text.substr(static_cast<size_t>(SelMin(s)), static_cast<size_t>(SelMax(s) - SelMin(s)));
 }
 
-void SetSelection(HWND h, EditState& s, int start, int end)
+void SetSelection(HWND h, EditControl& s, int start, int end)
 {
     int n = Length(s);
     if (start < 0) {
@@ -349,74 +341,46 @@ bool AcceptChar(HWND h, wchar_t* ch)
     return true;
 }
 
-QWidget* KeyTarget(const EditState& s)
+QWidget* EditControl::Widget() const
 {
-    if (s.line) return s.line;
-    return s.multi;
+    if (line) return line;
+    return multi;
 }
 
-LRESULT EditProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
+void EditControl::OnFocusChanged(bool gained) { NotifyCommand(Handle(), gained ? EN_SETFOCUS : EN_KILLFOCUS); }
+
+LRESULT EditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        NotifyCreating(h);
-        auto state = std::make_unique<EditState>();
-        const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) state->text = cs->lpszName;
-        States()[h] = std::move(state);
-        return DefWindowProcW(h, message, wParam, lParam);
-    }
-    EditState* s = StateOf(h);
-    if (!s) return DefWindowProcW(h, message, wParam, lParam);
+    const HWND h = Handle();
     switch (message) {
+    case WM_NCCREATE: {
+        // The window's text at creation is the edit's first text.
+        const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) text = cs->lpszName;
+        return Default(message, wParam, lParam);
+    }
     case WM_CREATE:
-        MakeWidget(h, *s);
-        ShowText(h, *s);
-        return 0;
-    case WM_NCDESTROY:
-        States().erase(h);
-        return DefWindowProcW(h, message, wParam, lParam);
-    case WM_SIZE:
-        PlaceInClientArea(h, KeyTarget(*s));
+        MakeWidget(h, *this);
+        ShowText(h, *this);
         return 0;
     case WM_PAINT: Paint(h); return 0;
-    case WM_ERASEBKGND: return 1;
     case WM_GETDLGCODE: return GetDlgCode(h, lParam);
     case WM_SETTEXT:
-        SetText(h, *s, lParam ? std::wstring(reinterpret_cast<LPCWSTR>(lParam)) : std::wstring());
+        SetText(h, *this, lParam ? std::wstring(reinterpret_cast<LPCWSTR>(lParam)) : std::wstring());
         return TRUE;
-    case WM_GETTEXT: {
-        auto* buffer = reinterpret_cast<LPWSTR>(lParam);
-        if (!buffer || wParam == 0) return 0;
-        size_t n = std::min(s->text.size(), static_cast<size_t>(wParam) - 1);
-        std::copy(s->text.begin(), s->text.begin() + static_cast<long>(n), buffer);
-        buffer[n] = L'\0';
-        return static_cast<LRESULT>(n);
-    }
-    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(s->text.size());
-    case WM_SETFONT:
-        s->font = reinterpret_cast<HGDIOBJ>(wParam);
-        if (QWidget* w = KeyTarget(*s)) w->setFont(FontOfHandle(s->font));
-        return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
+    case WM_GETTEXT: return CopyTextOut(text, reinterpret_cast<LPWSTR>(lParam), static_cast<size_t>(wParam));
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(text.size());
     case WM_ENABLE:
-        if (QWidget* w = KeyTarget(*s)) w->setEnabled(wParam != 0);
+        Default(message, wParam, lParam);
         InvalidateRect(h, nullptr, TRUE);
         return 0;
     case WM_STYLECHANGED:
-        ShowStyle(h, *s);
-        return 0;
-    case WM_SETFOCUS:
-        if (QWidget* w = KeyTarget(*s)) w->setFocus(Qt::OtherFocusReason);
-        NotifyCommand(h, EN_SETFOCUS);
-        return 0;
-    case WM_KILLFOCUS:
-        if (QWidget* w = KeyTarget(*s); w && w->hasFocus()) w->clearFocus();
-        NotifyCommand(h, EN_KILLFOCUS);
+        ShowStyle(h, *this);
         return 0;
     case WM_CHAR: {
         auto ch = static_cast<wchar_t>(wParam);
         if (!AcceptChar(h, &ch)) return 0;
-        ForwardKey(KeyTarget(*s), message, static_cast<WPARAM>(ch), lParam);
+        ForwardKey(Widget(), message, static_cast<WPARAM>(ch), lParam);
         return 0;
     }
     case WM_KEYDOWN: {
@@ -431,130 +395,130 @@ LRESULT EditProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
             SendMessageW(h, clip, 0, 0);
             return 0;
         }
-        ForwardKey(KeyTarget(*s), message, wParam, lParam);
+        ForwardKey(Widget(), message, wParam, lParam);
         return 0;
     }
     case WM_KEYUP:
-        ForwardKey(KeyTarget(*s), message, wParam, lParam);
+        ForwardKey(Widget(), message, wParam, lParam);
         return 0;
     case EM_GETSEL: {
-        auto start = static_cast<DWORD>(SelMin(*s)), end = static_cast<DWORD>(SelMax(*s));
+        auto start = static_cast<DWORD>(SelMin(*this)), end = static_cast<DWORD>(SelMax(*this));
         if (wParam) *reinterpret_cast<DWORD*>(wParam) = start;
         if (lParam) *reinterpret_cast<DWORD*>(lParam) = end;
         return static_cast<LRESULT>(MAKELONG(static_cast<WORD>(std::min<DWORD>(start, 0xFFFF)),
                                              static_cast<WORD>(std::min<DWORD>(end, 0xFFFF))));
     }
     case EM_SETSEL:
-        SetSelection(h, *s, static_cast<int>(static_cast<INT_PTR>(wParam)), static_cast<int>(lParam));
+        SetSelection(h, *this, static_cast<int>(static_cast<INT_PTR>(wParam)), static_cast<int>(lParam));
         return 0;
     case EM_REPLACESEL:
-        ReplaceSelection(h, *s, lParam ? std::wstring(reinterpret_cast<LPCWSTR>(lParam)) : std::wstring(), false);
+        ReplaceSelection(h, *this, lParam ? std::wstring(reinterpret_cast<LPCWSTR>(lParam)) : std::wstring(), false);
         return 0;
     case EM_LIMITTEXT: {
-        int limit = static_cast<int>(std::min<WPARAM>(wParam, 0x7FFFFFFE));
-        s->limit = limit ? limit : 0x7FFFFFFE;
-        if (s->line) s->line->setMaxLength(std::min(s->limit, 0x7FFFFFFE));
+        int asked = static_cast<int>(std::min<WPARAM>(wParam, 0x7FFFFFFE));
+        limit = asked ? asked : 0x7FFFFFFE;
+        if (line) line->setMaxLength(std::min(limit, 0x7FFFFFFE));
         return 0;
     }
-    case EM_GETLIMITTEXT: return s->limit;
-    case EM_GETMODIFY: return s->modified ? TRUE : FALSE;
-    case EM_SETMODIFY: s->modified = wParam != 0; return 0;
+    case EM_GETLIMITTEXT: return limit;
+    case EM_GETMODIFY: return modified ? TRUE : FALSE;
+    case EM_SETMODIFY: modified = wParam != 0; return 0;
     case EM_SETREADONLY: {
-        DWORD style = Style(h);
+        DWORD style = Style();
         SetWindowLongW(h, GWL_STYLE, static_cast<LONG>(wParam ? (style | ES_READONLY) : (style & ~ES_READONLY)));
         return TRUE;
     }
-    case EM_GETLINECOUNT: return IsMulti(h) ? static_cast<LRESULT>(LineStarts(s->text).size()) : 1;
+    case EM_GETLINECOUNT: return IsMulti(h) ? static_cast<LRESULT>(LineStarts(text).size()) : 1;
     case EM_LINEINDEX: {
         if (!IsMulti(h)) return (static_cast<INT_PTR>(wParam) <= 0) ? 0 : -1;
-        auto starts = LineStarts(s->text);
-        auto line = static_cast<INT_PTR>(wParam);
-        if (line < 0) line = LineOf(starts, s->caret);
-        if (line >= static_cast<INT_PTR>(starts.size())) return -1;
-        return starts[static_cast<size_t>(line)];
+        auto starts = LineStarts(text);
+        auto number = static_cast<INT_PTR>(wParam);
+        if (number < 0) number = LineOf(starts, caret);
+        if (number >= static_cast<INT_PTR>(starts.size())) return -1;
+        return starts[static_cast<size_t>(number)];
     }
     case EM_LINEFROMCHAR: {
         if (!IsMulti(h)) return 0;
-        auto starts = LineStarts(s->text);
+        auto starts = LineStarts(text);
         auto pos = static_cast<INT_PTR>(wParam);
-        if (pos < 0) pos = SelMin(*s);
-        return LineOf(starts, static_cast<int>(std::min<INT_PTR>(pos, Length(*s))));
+        if (pos < 0) pos = SelMin(*this);
+        return LineOf(starts, static_cast<int>(std::min<INT_PTR>(pos, Length(*this))));
     }
     case EM_LINELENGTH: {
-        if (!IsMulti(h)) return Length(*s);
-        auto starts = LineStarts(s->text);
+        if (!IsMulti(h)) return Length(*this);
+        auto starts = LineStarts(text);
         auto pos = static_cast<INT_PTR>(wParam);
-        if (pos < 0) pos = SelMin(*s);
-        if (pos > Length(*s)) return 0;
-        return LineLength(s->text, starts, LineOf(starts, static_cast<int>(pos)));
+        if (pos < 0) pos = SelMin(*this);
+        if (pos > Length(*this)) return 0;
+        return LineLength(text, starts, LineOf(starts, static_cast<int>(pos)));
     }
     case EM_GETLINE: {
         auto* buffer = reinterpret_cast<LPWSTR>(lParam);
         if (!buffer) return 0;
         int room = static_cast<WORD>(buffer[0]);
-        auto starts = LineStarts(IsMulti(h) ? s->text : std::wstring());
-        auto line = static_cast<INT_PTR>(wParam);
-        if (!IsMulti(h)) line = 0;
-        if (line < 0 || line >= static_cast<INT_PTR>(starts.size())) return 0;
-        int start = IsMulti(h) ? starts[static_cast<size_t>(line)] : 0;
-        int length = IsMulti(h) ? LineLength(s->text, starts, static_cast<int>(line)) : Length(*s);
+        auto starts = LineStarts(IsMulti(h) ? text : std::wstring());
+        auto number = static_cast<INT_PTR>(wParam);
+        if (!IsMulti(h)) number = 0;
+        if (number < 0 || number >= static_cast<INT_PTR>(starts.size())) return 0;
+        int start = IsMulti(h) ? starts[static_cast<size_t>(number)] : 0;
+        int length = IsMulti(h) ? LineLength(text, starts, static_cast<int>(number)) : Length(*this);
         int n = std::min(room, length);
-        std::copy(s->text.begin() + start, s->text.begin() + start + n, buffer);
+        std::copy(text.begin() + start, text.begin() + start + n, buffer);
         return n;
     }
     case EM_GETFIRSTVISIBLELINE:
-        if (s->multi) return s->multi->verticalScrollBar()->value();
-        return IsMulti(h) ? s->firstLine : 0;
+        if (multi) return multi->verticalScrollBar()->value();
+        return IsMulti(h) ? firstLine : 0;
     case EM_LINESCROLL: {
         if (!IsMulti(h)) return FALSE;
-        int lines = static_cast<int>(LineStarts(s->text).size());
-        int target = std::clamp(s->firstLine + static_cast<int>(lParam), 0, std::max(0, lines - 1));
-        if (s->multi) {
-            QScrollBar* bar = s->multi->verticalScrollBar();
+        int lines = static_cast<int>(LineStarts(text).size());
+        int target = std::clamp(firstLine + static_cast<int>(lParam), 0, std::max(0, lines - 1));
+        if (multi) {
+            QScrollBar* bar = multi->verticalScrollBar();
             bar->setValue(bar->value() + static_cast<int>(lParam));
             target = bar->value();
         }
-        s->firstLine = target;
+        firstLine = target;
         return TRUE;
     }
     case EM_SCROLLCARET:
-        if (s->multi) s->multi->ensureCursorVisible();
+        if (multi) multi->ensureCursorVisible();
         return TRUE;
     case EM_CANUNDO:
-        if (s->line) return s->line->isUndoAvailable();
-        if (s->multi) return s->multi->document()->isUndoAvailable();
+        if (line) return line->isUndoAvailable();
+        if (multi) return multi->document()->isUndoAvailable();
         return FALSE;
     case EM_UNDO:
     case WM_UNDO:
-        if (s->line) s->line->undo();
-        else if (s->multi) s->multi->undo();
+        if (line) line->undo();
+        else if (multi) multi->undo();
         return TRUE;
     case EM_EMPTYUNDOBUFFER:
-        if (s->multi) s->multi->document()->clearUndoRedoStacks();
+        if (multi) multi->document()->clearUndoRedoStacks();
         return 0;
     case WM_COPY:
-        if (!(Style(h) & ES_PASSWORD) && SelMax(*s) > SelMin(*s)) ClipboardService().SetText(SelectedText(*s));
+        if (!(Style() & ES_PASSWORD) && SelMax(*this) > SelMin(*this)) ClipboardService().SetText(SelectedText(*this));
         return 0;
     case WM_CUT:
-        if (Style(h) & ES_READONLY) return 0;
-        if (SelMax(*s) > SelMin(*s)) {
-            if (!(Style(h) & ES_PASSWORD)) ClipboardService().SetText(SelectedText(*s));
-            ReplaceSelection(h, *s, std::wstring(), false);
+        if (Style() & ES_READONLY) return 0;
+        if (SelMax(*this) > SelMin(*this)) {
+            if (!(Style() & ES_PASSWORD)) ClipboardService().SetText(SelectedText(*this));
+            ReplaceSelection(h, *this, std::wstring(), false);
         }
         return 0;
     case WM_CLEAR:
-        if (!(Style(h) & ES_READONLY) && SelMax(*s) > SelMin(*s)) ReplaceSelection(h, *s, std::wstring(), false);
+        if (!(Style() & ES_READONLY) && SelMax(*this) > SelMin(*this)) ReplaceSelection(h, *this, std::wstring(), false);
         return 0;
     case WM_PASTE:
-        if (!(Style(h) & ES_READONLY))
-            if (auto text = ClipboardService().GetText()) ReplaceSelection(h, *s, *text, true);
+        if (!(Style() & ES_READONLY))
+            if (auto pasted = ClipboardService().GetText()) ReplaceSelection(h, *this, *pasted, true);
         return 0;
-    default: return DefWindowProcW(h, message, wParam, lParam);
+    default: return Default(message, wParam, lParam);
     }
 }
 
 }  // namespace
 
-void RegisterEditClass() { RegisterControlClass(L"Edit", EditProc); }
+void RegisterEditClass() { ControlWindow::Register<EditControl>(L"Edit"); }
 
 }  // namespace mfc_controls

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <map>
 
 #include "platform/win32/gui/DeviceContext.h"
 #include "platform/win32/gui/Focus.h"
@@ -110,12 +109,14 @@ private:
 
 void Watch(HWND window, QWidget* widget)
 {
-    // One filter per window, owned by the window's own widget.
-    static std::map<HWND, QPointer<QObject>> filters;
+    // One filter per window, a child of the window's own widget, so that it
+    // goes with the window.
     QWidget* root = GetWindowQWidget(window);
     if (!root) return;
-    QPointer<QObject>& filter = filters[window];
-    if (!filter || filter->parent() != root) filter = new InputFilter(window, root);
+    InputFilter* filter = nullptr;
+    for (QObject* child : root->children())
+        if ((filter = dynamic_cast<InputFilter*>(child))) break;
+    if (!filter) filter = new InputFilter(window, root);
     widget->installEventFilter(filter);
     for (QWidget* child : widget->findChildren<QWidget*>()) child->installEventFilter(filter);
 }

@@ -3,10 +3,8 @@
 // choice sends LBN_SELCHANGE (with LBS_NOTIFY); LB_SETCURSEL and LB_SETSEL
 // change the selection silently. A double click sends LBN_DBLCLK.
 #include <QListWidget>
-#include <map>
-#include <memory>
 
-#include "platform/mfc/ControlClasses.h"
+#include "platform/mfc/ControlWindow.h"
 #include "platform/mfc/EmbeddedWidget.h"
 #include "platform/mfc/ItemList.h"
 #include "platform/win32/gui/MessageQueue.h"
@@ -16,31 +14,25 @@
 namespace mfc_controls {
 namespace {
 
-struct ListBoxState {
+struct ListBoxControl : ControlWindow {
+    using ControlWindow::ControlWindow;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    QWidget* Widget() const override { return view; }
+    void OnFocusChanged(bool gained) override;
+
     ItemList list;
     int sel = -1;    // single selection
     int caret = -1;  // the focused item
     int top = 0;
-    HGDIOBJ font = nullptr;
     QPointer<QListWidget> view;
 };
 
-std::map<HWND, std::unique_ptr<ListBoxState>>& States()
-{
-    static std::map<HWND, std::unique_ptr<ListBoxState>> s;
-    return s;
-}
-
-ListBoxState* StateOf(HWND h)
-{
-    auto it = States().find(h);
-    return it == States().end() ? nullptr : it->second.get();
-}
+ListBoxControl* StateOf(HWND h) { return ControlWindow::Of<ListBoxControl>(h); }
 
 DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)); }
 bool IsMulti(HWND h) { return (Style(h) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
 
-void ShowSelection(HWND h, ListBoxState& s)
+void ShowSelection(HWND h, ListBoxControl& s)
 {
     if (!s.view) return;
     ProgrammaticChange change;
@@ -54,7 +46,7 @@ void ShowSelection(HWND h, ListBoxState& s)
         s.view->setCurrentRow(current, QItemSelectionModel::NoUpdate);
 }
 
-void ShowItems(HWND h, ListBoxState& s)
+void ShowItems(HWND h, ListBoxControl& s)
 {
     if (!s.view) return;
     {
@@ -68,7 +60,7 @@ void ShowItems(HWND h, ListBoxState& s)
 void OnUserSelection(HWND h)
 {
     if (ProgrammaticChange::Active()) return;
-    ListBoxState* s = StateOf(h);
+    ListBoxControl* s = StateOf(h);
     if (!s || !s->view) return;
     bool changed = false;
     if (IsMulti(h)) {
@@ -89,7 +81,7 @@ void OnUserSelection(HWND h)
     if (changed && (Style(h) & LBS_NOTIFY)) NotifyCommand(h, LBN_SELCHANGE);
 }
 
-void MakeWidget(HWND h, ListBoxState& s)
+void MakeWidget(HWND h, ListBoxControl& s)
 {
     auto* view = new QListWidget;
     view->setFrameShape(QFrame::NoFrame);
@@ -105,118 +97,90 @@ void MakeWidget(HWND h, ListBoxState& s)
     });
 }
 
-LRESULT ListBoxProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
+void ListBoxControl::OnFocusChanged(bool gained)
 {
-    if (message == WM_NCCREATE) {
-        NotifyCreating(h);
-        States()[h] = std::make_unique<ListBoxState>();
-        return DefWindowProcW(h, message, wParam, lParam);
-    }
-    ListBoxState* s = StateOf(h);
-    if (!s) return DefWindowProcW(h, message, wParam, lParam);
+    if (Style() & LBS_NOTIFY) NotifyCommand(Handle(), gained ? LBN_SETFOCUS : LBN_KILLFOCUS);
+}
+
+LRESULT ListBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const HWND h = Handle();
     auto index = static_cast<INT_PTR>(wParam);
     switch (message) {
-    case WM_CREATE: MakeWidget(h, *s); return 0;
-    case WM_NCDESTROY:
-        States().erase(h);
-        return DefWindowProcW(h, message, wParam, lParam);
-    case WM_SIZE: PlaceInClientArea(h, s->view); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(h, &ps);
-        EndPaint(h, &ps);
-        return 0;
-    }
+    case WM_CREATE: MakeWidget(h, *this); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_SETFONT:
-        s->font = reinterpret_cast<HGDIOBJ>(wParam);
-        if (s->view) s->view->setFont(FontOfHandle(s->font));
-        return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
-    case WM_ENABLE:
-        if (s->view) s->view->setEnabled(wParam != 0);
-        return 0;
-    case WM_SETFOCUS:
-        if (s->view) s->view->setFocus(Qt::OtherFocusReason);
-        if (Style(h) & LBS_NOTIFY) NotifyCommand(h, LBN_SETFOCUS);
-        return 0;
-    case WM_KILLFOCUS:
-        if (s->view && s->view->hasFocus()) s->view->clearFocus();
-        if (Style(h) & LBS_NOTIFY) NotifyCommand(h, LBN_KILLFOCUS);
-        return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
-    case WM_CHAR: ForwardKey(s->view, message, wParam, lParam); return 0;
+    case WM_CHAR: ForwardKey(view, message, wParam, lParam); return 0;
     case LB_ADDSTRING:
     case LB_INSERTSTRING: {
         std::wstring text = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
-        int at = message == LB_ADDSTRING ? s->list.Add(text, 0, (Style(h) & LBS_SORT) != 0) : s->list.Insert(index, text, 0);
+        int at = message == LB_ADDSTRING ? list.Add(text, 0, (Style() & LBS_SORT) != 0) : list.Insert(index, text, 0);
         if (at < 0) return LB_ERR;
-        if (s->sel >= at) ++s->sel;
-        if (s->caret >= at) ++s->caret;
-        ShowItems(h, *s);
+        if (sel >= at) ++sel;
+        if (caret >= at) ++caret;
+        ShowItems(h, *this);
         return at;
     }
     case LB_DELETESTRING:
-        if (!s->list.Remove(index)) return LB_ERR;
-        if (s->sel == index) s->sel = -1;
-        else if (s->sel > index) --s->sel;
-        if (s->caret >= s->list.Count()) s->caret = s->list.Count() - 1;
-        ShowItems(h, *s);
-        return s->list.Count();
+        if (!list.Remove(index)) return LB_ERR;
+        if (sel == index) sel = -1;
+        else if (sel > index) --sel;
+        if (caret >= list.Count()) caret = list.Count() - 1;
+        ShowItems(h, *this);
+        return list.Count();
     case LB_RESETCONTENT:
-        s->list.items.clear();
-        s->sel = s->caret = -1;
-        ShowItems(h, *s);
+        list.items.clear();
+        sel = caret = -1;
+        ShowItems(h, *this);
         return 0;
-    case LB_GETCOUNT: return s->list.Count();
-    case LB_GETCURSEL: return IsMulti(h) ? s->caret : s->sel;
+    case LB_GETCOUNT: return list.Count();
+    case LB_GETCURSEL: return IsMulti(h) ? caret : sel;
     case LB_SETCURSEL:
         if (IsMulti(h)) return LB_ERR;
-        s->sel = s->list.Valid(index) ? static_cast<int>(index) : -1;
-        s->caret = s->sel;
-        ShowSelection(h, *s);
-        return s->sel < 0 && index != -1 ? LB_ERR : s->sel;
+        sel = list.Valid(index) ? static_cast<int>(index) : -1;
+        caret = sel;
+        ShowSelection(h, *this);
+        return sel < 0 && index != -1 ? LB_ERR : sel;
     case LB_GETSEL:
-        if (!s->list.Valid(index)) return LB_ERR;
-        return IsMulti(h) ? s->list.items[wParam].selected : index == s->sel;
+        if (!list.Valid(index)) return LB_ERR;
+        return IsMulti(h) ? list.items[wParam].selected : index == sel;
     case LB_SETSEL: {
         if (!IsMulti(h)) return LB_ERR;
         auto which = static_cast<INT_PTR>(lParam);
         if (which == -1) {
-            for (ListItem& item : s->list.items) item.selected = wParam != 0;
-        } else if (s->list.Valid(which)) {
-            s->list.items[static_cast<size_t>(which)].selected = wParam != 0;
+            for (ListItem& item : list.items) item.selected = wParam != 0;
+        } else if (list.Valid(which)) {
+            list.items[static_cast<size_t>(which)].selected = wParam != 0;
         } else {
             return LB_ERR;
         }
-        ShowSelection(h, *s);
+        ShowSelection(h, *this);
         return 0;
     }
     case LB_GETSELCOUNT: {
         if (!IsMulti(h)) return LB_ERR;
         int n = 0;
-        for (const ListItem& item : s->list.items) n += item.selected ? 1 : 0;
+        for (const ListItem& item : list.items) n += item.selected ? 1 : 0;
         return n;
     }
     case LB_GETSELITEMS: {
         if (!IsMulti(h) || !lParam) return LB_ERR;
         auto* out = reinterpret_cast<int*>(lParam);
         int n = 0;
-        for (int i = 0; i < s->list.Count() && n < static_cast<int>(wParam); ++i)
-            if (s->list.items[static_cast<size_t>(i)].selected) out[n++] = i;
+        for (int i = 0; i < list.Count() && n < static_cast<int>(wParam); ++i)
+            if (list.items[static_cast<size_t>(i)].selected) out[n++] = i;
         return n;
     }
-    case LB_GETCARETINDEX: return s->caret;
+    case LB_GETCARETINDEX: return caret;
     case LB_SETCARETINDEX:
-        if (!s->list.Valid(index)) return LB_ERR;
-        s->caret = static_cast<int>(index);
-        ShowSelection(h, *s);
+        if (!list.Valid(index)) return LB_ERR;
+        caret = static_cast<int>(index);
+        ShowSelection(h, *this);
         return 0;
     case LB_GETTEXT: {
-        if (!s->list.Valid(index)) return LB_ERR;
-        const std::wstring& text = s->list.items[wParam].text;
+        if (!list.Valid(index)) return LB_ERR;
+        const std::wstring& text = list.items[wParam].text;
         if (auto* out = reinterpret_cast<LPWSTR>(lParam)) {
             std::copy(text.begin(), text.end(), out);
             out[text.size()] = L'\0';
@@ -224,41 +188,41 @@ LRESULT ListBoxProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         return static_cast<LRESULT>(text.size());
     }
     case LB_GETTEXTLEN:
-        if (!s->list.Valid(index)) return LB_ERR;
-        return static_cast<LRESULT>(s->list.items[wParam].text.size());
+        if (!list.Valid(index)) return LB_ERR;
+        return static_cast<LRESULT>(list.items[wParam].text.size());
     case LB_SETITEMDATA:
-        if (!s->list.Valid(index)) return LB_ERR;
-        s->list.items[wParam].data = static_cast<ULONG_PTR>(lParam);
+        if (!list.Valid(index)) return LB_ERR;
+        list.items[wParam].data = static_cast<ULONG_PTR>(lParam);
         return TRUE;
     case LB_GETITEMDATA:
-        if (!s->list.Valid(index)) return LB_ERR;
-        return static_cast<LRESULT>(s->list.items[wParam].data);
+        if (!list.Valid(index)) return LB_ERR;
+        return static_cast<LRESULT>(list.items[wParam].data);
     case LB_FINDSTRING:
     case LB_FINDSTRINGEXACT:
     case LB_SELECTSTRING: {
         std::wstring text = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
-        int found = s->list.Find(index, text, message == LB_FINDSTRINGEXACT);
+        int found = list.Find(index, text, message == LB_FINDSTRINGEXACT);
         if (found < 0) return LB_ERR;
         if (message == LB_SELECTSTRING && !IsMulti(h)) {
-            s->sel = s->caret = found;
-            ShowSelection(h, *s);
+            sel = caret = found;
+            ShowSelection(h, *this);
         }
         return found;
     }
-    case LB_GETTOPINDEX: return s->top;
+    case LB_GETTOPINDEX: return top;
     case LB_SETTOPINDEX:
-        if (!s->list.Valid(index) && index != 0) return LB_ERR;
-        s->top = static_cast<int>(index);
-        if (s->view && s->list.Valid(index)) s->view->scrollToItem(s->view->item(static_cast<int>(index)), QAbstractItemView::PositionAtTop);
+        if (!list.Valid(index) && index != 0) return LB_ERR;
+        top = static_cast<int>(index);
+        if (view && list.Valid(index)) view->scrollToItem(view->item(static_cast<int>(index)), QAbstractItemView::PositionAtTop);
         return 0;
-    case LB_GETITEMHEIGHT: return s->view && s->list.Count() ? s->view->visualItemRect(s->view->item(0)).height() : 16;
+    case LB_GETITEMHEIGHT: return view && list.Count() ? view->visualItemRect(view->item(0)).height() : 16;
     case LB_SETITEMHEIGHT: return 0;
-    default: return DefWindowProcW(h, message, wParam, lParam);
+    default: return Default(message, wParam, lParam);
     }
 }
 
 }  // namespace
 
-void RegisterListBoxClass() { RegisterControlClass(L"ListBox", ListBoxProc); }
+void RegisterListBoxClass() { ControlWindow::Register<ListBoxControl>(L"ListBox"); }
 
 }  // namespace mfc_controls

@@ -14,10 +14,8 @@
 #include <QToolTip>
 #include <QTreeWidget>
 #include <algorithm>
-#include <map>
-#include <memory>
 
-#include "platform/mfc/ControlClasses.h"
+#include "platform/mfc/ControlWindow.h"
 #include "platform/mfc/EmbeddedWidget.h"
 #include "platform/mfc/ImageList.h"
 #include "platform/win32/CString.h"
@@ -51,7 +49,12 @@ struct Column {
     int fmt = LVCFMT_LEFT;
 };
 
-struct ListViewState {
+struct ListViewControl : ControlWindow {
+    using ControlWindow::ControlWindow;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    QWidget* Widget() const override { return view; }
+    void OnFocusChanged(bool gained) override;
+
     std::vector<Column> columns;
     std::vector<Row> rows;
     DWORD exStyle = 0;
@@ -60,27 +63,16 @@ struct ListViewState {
     int mark = -1;       // the selection mark (shift selections start here)
     HIMAGELIST images[3] = {nullptr, nullptr, nullptr};
     COLORREF background = 0xFFFFFF;
-    HGDIOBJ font = nullptr;
     QPointer<QTreeWidget> view;
 };
 
-std::map<HWND, std::unique_ptr<ListViewState>>& States()
-{
-    static std::map<HWND, std::unique_ptr<ListViewState>> s;
-    return s;
-}
-
-ListViewState* StateOf(HWND h)
-{
-    auto it = States().find(h);
-    return it == States().end() ? nullptr : it->second.get();
-}
+ListViewControl* StateOf(HWND h) { return ControlWindow::Of<ListViewControl>(h); }
 
 DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)); }
 bool SingleSelection(HWND h) { return (Style(h) & LVS_SINGLESEL) != 0; }
-int RowCount(const ListViewState& s) { return static_cast<int>(s.rows.size()); }
-bool ValidRow(const ListViewState& s, INT_PTR i) { return i >= 0 && i < RowCount(s); }
-bool HasCheckBoxes(const ListViewState& s) { return (s.exStyle & LVS_EX_CHECKBOXES) != 0; }
+int RowCount(const ListViewControl& s) { return static_cast<int>(s.rows.size()); }
+bool ValidRow(const ListViewControl& s, INT_PTR i) { return i >= 0 && i < RowCount(s); }
+bool HasCheckBoxes(const ListViewControl& s) { return (s.exStyle & LVS_EX_CHECKBOXES) != 0; }
 bool IsChecked(const Row& r) { return ((r.state & LVIS_STATEIMAGEMASK) >> 12) == 2; }
 
 std::wstring TextOf(const Row& r, int column)
@@ -91,7 +83,7 @@ std::wstring TextOf(const Row& r, int column)
 
 // ---- Showing the state ------------------------------------------------------------------
 
-void ShowRow(HWND, ListViewState& s, int i)
+void ShowRow(HWND, ListViewControl& s, int i)
 {
     if (!s.view || !s.redraw) {
         s.dirty = true;
@@ -117,7 +109,7 @@ void ShowRow(HWND, ListViewState& s, int i)
     if (r.state & LVIS_FOCUSED) s.view->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
 }
 
-void ShowAll(HWND h, ListViewState& s)
+void ShowAll(HWND h, ListViewControl& s)
 {
     if (!s.view || !s.redraw) {
         s.dirty = true;
@@ -142,7 +134,7 @@ void ShowAll(HWND h, ListViewState& s)
 
 // ---- State changes ------------------------------------------------------------------------
 
-NMLISTVIEW StateNote(const ListViewState& s, int row, UINT oldState, UINT newState)
+NMLISTVIEW StateNote(const ListViewControl& s, int row, UINT oldState, UINT newState)
 {
     NMLISTVIEW nm;
     nm.iItem = row;
@@ -157,7 +149,7 @@ NMLISTVIEW StateNote(const ListViewState& s, int row, UINT oldState, UINT newSta
 // false when nothing changed or the parent refused.
 bool ChangeState(HWND h, int row, UINT state, UINT mask)
 {
-    ListViewState* s = StateOf(h);
+    ListViewControl* s = StateOf(h);
     if (!s || !ValidRow(*s, row)) return false;
     UINT old = s->rows[static_cast<size_t>(row)].state;
     UINT now = (old & ~mask) | (state & mask);
@@ -180,7 +172,7 @@ bool ChangeState(HWND h, int row, UINT state, UINT mask)
 void ClearOthers(HWND h, int keep, UINT bits)
 {
     for (int i = 0;; ++i) {
-        ListViewState* s = StateOf(h);
+        ListViewControl* s = StateOf(h);
         if (!s || i >= RowCount(*s)) return;
         if (i != keep && (s->rows[static_cast<size_t>(i)].state & bits)) ChangeState(h, i, 0, bits);
     }
@@ -198,7 +190,7 @@ void SetItemState(HWND h, int row, UINT state, UINT mask)
 void SetAllStates(HWND h, UINT state, UINT mask)
 {
     for (int i = 0;; ++i) {
-        ListViewState* s = StateOf(h);
+        ListViewControl* s = StateOf(h);
         if (!s || i >= RowCount(*s)) return;
         UINT m = mask;
         // One focused row at most, one selected in a single-selection list.
@@ -208,14 +200,14 @@ void SetAllStates(HWND h, UINT state, UINT mask)
     }
 }
 
-int FocusedRow(const ListViewState& s)
+int FocusedRow(const ListViewControl& s)
 {
     for (int i = 0; i < RowCount(s); ++i)
         if (s.rows[static_cast<size_t>(i)].state & LVIS_FOCUSED) return i;
     return -1;
 }
 
-void EnsureVisible(ListViewState& s, int row)
+void EnsureVisible(ListViewControl& s, int row)
 {
     if (s.view && ValidRow(s, row) && s.redraw) s.view->scrollToItem(s.view->topLevelItem(row));
 }
@@ -253,7 +245,7 @@ void NotifyActivate(HWND h, UINT code, int row, POINT client, UINT keyFlags)
 // modifiers say.
 void SelectByUser(HWND h, int row, UINT keyFlags, bool toggle)
 {
-    ListViewState* s = StateOf(h);
+    ListViewControl* s = StateOf(h);
     if (!s) return;
     if (!ValidRow(*s, row)) {
         if (!(keyFlags & (LVKF_CONTROL | LVKF_SHIFT))) ClearOthers(h, -1, LVIS_SELECTED);
@@ -262,7 +254,7 @@ void SelectByUser(HWND h, int row, UINT keyFlags, bool toggle)
     if ((keyFlags & LVKF_SHIFT) && !SingleSelection(h) && ValidRow(*s, s->mark)) {
         int from = std::min(s->mark, row), to = std::max(s->mark, row);
         for (int i = 0;; ++i) {
-            ListViewState* cur = StateOf(h);
+            ListViewControl* cur = StateOf(h);
             if (!cur || i >= RowCount(*cur)) break;
             if ((i < from || i > to) && (cur->rows[static_cast<size_t>(i)].state & LVIS_SELECTED))
                 ChangeState(h, i, 0, LVIS_SELECTED);
@@ -285,19 +277,19 @@ void SelectByUser(HWND h, int row, UINT keyFlags, bool toggle)
 
 void ToggleCheck(HWND h, int row)
 {
-    ListViewState* s = StateOf(h);
+    ListViewControl* s = StateOf(h);
     if (!s || !ValidRow(*s, row) || !HasCheckBoxes(*s)) return;
     UINT next = IsChecked(s->rows[static_cast<size_t>(row)]) ? 1 : 2;
     ChangeState(h, row, INDEXTOSTATEIMAGEMASK(next), LVIS_STATEIMAGEMASK);
 }
 
-POINT ClientPointOf(const ListViewState& s, const QPoint& viewportPoint)
+POINT ClientPointOf(const ListViewControl& s, const QPoint& viewportPoint)
 {
     QPoint p = s.view->viewport()->mapTo(s.view, viewportPoint);
     return POINT{p.x(), p.y()};
 }
 
-bool OnCheckBox(const ListViewState& s, QTreeWidgetItem* item, const QPoint& viewportPoint)
+bool OnCheckBox(const ListViewControl& s, QTreeWidgetItem* item, const QPoint& viewportPoint)
 {
     if (!item || !HasCheckBoxes(s)) return false;
     QRect cell = s.view->visualItemRect(item);
@@ -310,7 +302,7 @@ public:
     ListViewInput(HWND window, QObject* parent) : QObject(parent), window_(window) {}
     bool eventFilter(QObject*, QEvent* e) override
     {
-        ListViewState* s = StateOf(window_);
+        ListViewControl* s = StateOf(window_);
         if (!s || !s->view) return false;
         switch (e->type()) {
         case QEvent::MouseButtonPress:
@@ -375,7 +367,7 @@ private:
 
 bool HandleKey(HWND h, WPARAM key)
 {
-    ListViewState* s = StateOf(h);
+    ListViewControl* s = StateOf(h);
     if (!s) return false;
     NMLVKEYDOWN down;
     down.wVKey = static_cast<WORD>(key);
@@ -410,7 +402,7 @@ bool HandleKey(HWND h, WPARAM key)
     return true;
 }
 
-void MakeWidget(HWND h, ListViewState& s)
+void MakeWidget(HWND h, ListViewControl& s)
 {
     auto* view = new QTreeWidget;
     view->setFrameShape(QFrame::NoFrame);
@@ -436,7 +428,7 @@ void MakeWidget(HWND h, ListViewState& s)
     });
     QObject::connect(view->header(), &QHeaderView::sectionResized, view, [h](int column, int, int size) {
         if (ProgrammaticChange::Active()) return;
-        ListViewState* st = StateOf(h);
+        ListViewControl* st = StateOf(h);
         if (st && column >= 0 && static_cast<size_t>(column) < st->columns.size())
             st->columns[static_cast<size_t>(column)].width = size;
     });
@@ -447,14 +439,10 @@ void MakeWidget(HWND h, ListViewState& s)
 
 LRESULT CopyText(const std::wstring& text, LPWSTR buffer, int size)
 {
-    if (!buffer || size <= 0) return 0;
-    size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
-    std::copy(text.begin(), text.begin() + static_cast<long>(n), buffer);
-    buffer[n] = L'\0';
-    return static_cast<LRESULT>(n);
+    return CopyTextOut(text, buffer, static_cast<size_t>(std::max(0, size)));
 }
 
-void SetText(ListViewState& s, int row, int column, LPCWSTR text)
+void SetText(ListViewControl& s, int row, int column, LPCWSTR text)
 {
     if (column < 0 || column > 255) return;
     Row& r = s.rows[static_cast<size_t>(row)];
@@ -462,7 +450,7 @@ void SetText(ListViewState& s, int row, int column, LPCWSTR text)
     r.texts[static_cast<size_t>(column)] = (text && text != LPSTR_TEXTCALLBACKW) ? text : L"";
 }
 
-int InsertItem(HWND h, ListViewState& s, const LVITEMW* item)
+int InsertItem(HWND h, ListViewControl& s, const LVITEMW* item)
 {
     if (!item || item->iSubItem != 0) return -1;
     int at = std::clamp(item->iItem, 0, RowCount(s));
@@ -505,7 +493,7 @@ int InsertItem(HWND h, ListViewState& s, const LVITEMW* item)
 
 BOOL DeleteItem(HWND h, INT_PTR row)
 {
-    ListViewState* s = StateOf(h);
+    ListViewControl* s = StateOf(h);
     if (!s || !ValidRow(*s, row)) return FALSE;
     NMLISTVIEW nm;
     nm.iItem = static_cast<int>(row);
@@ -526,7 +514,7 @@ BOOL DeleteItem(HWND h, INT_PTR row)
 
 BOOL DeleteAll(HWND h)
 {
-    ListViewState* s = StateOf(h);
+    ListViewControl* s = StateOf(h);
     if (!s) return FALSE;
     NMLISTVIEW all;
     all.iItem = -1;
@@ -547,7 +535,7 @@ BOOL DeleteAll(HWND h)
     return TRUE;
 }
 
-int NextItem(const ListViewState& s, INT_PTR start, UINT flags)
+int NextItem(const ListViewControl& s, INT_PTR start, UINT flags)
 {
     UINT need = flags & (LVNI_FOCUSED | LVNI_SELECTED | LVNI_CUT | LVNI_DROPHILITED);
     bool up = (flags & (LVNI_ABOVE | LVNI_TOLEFT)) != 0;
@@ -559,7 +547,7 @@ int NextItem(const ListViewState& s, INT_PTR start, UINT flags)
     return -1;
 }
 
-void GetItem(const ListViewState& s, LVITEMW* item)
+void GetItem(const ListViewControl& s, LVITEMW* item)
 {
     const Row& r = s.rows[static_cast<size_t>(item->iItem)];
     if (item->mask & LVIF_TEXT) CopyText(TextOf(r, item->iSubItem), item->pszText, item->cchTextMax);
@@ -568,7 +556,7 @@ void GetItem(const ListViewState& s, LVITEMW* item)
     if (item->mask & LVIF_IMAGE) item->iImage = r.image;
 }
 
-RECT ItemRect(const ListViewState& s, int row, int part)
+RECT ItemRect(const ListViewControl& s, int row, int part)
 {
     RECT r{};
     if (!s.view || !s.view->topLevelItem(row)) return r;
@@ -586,119 +574,88 @@ RECT ItemRect(const ListViewState& s, int row, int part)
     return r;
 }
 
-LRESULT ListViewProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
+void ListViewControl::OnFocusChanged(bool gained)
 {
-    if (message == WM_NCCREATE) {
-        NotifyCreating(h);
-        States()[h] = std::make_unique<ListViewState>();
-        return DefWindowProcW(h, message, wParam, lParam);
-    }
-    ListViewState* s = StateOf(h);
-    if (!s) return DefWindowProcW(h, message, wParam, lParam);
+    NMHDR nm;
+    NotifyParent(Handle(), gained ? NM_SETFOCUS : NM_KILLFOCUS, &nm);
+}
+
+LRESULT ListViewControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const HWND h = Handle();
     auto row = static_cast<INT_PTR>(wParam);
     switch (message) {
-    case WM_CREATE: MakeWidget(h, *s); return 0;
-    case WM_NCDESTROY:
-        States().erase(h);
-        return DefWindowProcW(h, message, wParam, lParam);
-    case WM_SIZE: PlaceInClientArea(h, s->view); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(h, &ps);
-        EndPaint(h, &ps);
-        return 0;
-    }
+    case WM_CREATE: MakeWidget(h, *this); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_SETFONT:
-        s->font = reinterpret_cast<HGDIOBJ>(wParam);
-        if (s->view) s->view->setFont(FontOfHandle(s->font));
-        return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
-    case WM_ENABLE:
-        if (s->view) s->view->setEnabled(wParam != 0);
-        return 0;
-    case WM_SETFOCUS: {
-        if (s->view) s->view->setFocus(Qt::OtherFocusReason);
-        NMHDR nm;
-        NotifyParent(h, NM_SETFOCUS, &nm);
-        return 0;
-    }
-    case WM_KILLFOCUS: {
-        if (s->view && s->view->hasFocus()) s->view->clearFocus();
-        NMHDR nm;
-        NotifyParent(h, NM_KILLFOCUS, &nm);
-        return 0;
-    }
     case WM_KEYDOWN:
-        if (!HandleKey(h, wParam)) ForwardKey(s->view, message, wParam, lParam);
+        if (!HandleKey(h, wParam)) ForwardKey(view, message, wParam, lParam);
         return 0;
     case WM_SETREDRAW:
-        s->redraw = wParam != 0;
-        if (s->view) s->view->setUpdatesEnabled(s->redraw);
-        if (s->redraw && s->dirty) ShowAll(h, *s);
+        redraw = wParam != 0;
+        if (view) view->setUpdatesEnabled(redraw);
+        if (redraw && dirty) ShowAll(h, *this);
         return 0;
-    case LVM_GETITEMCOUNT: return RowCount(*s);
+    case LVM_GETITEMCOUNT: return RowCount(*this);
     case LVM_GETSELECTEDCOUNT: {
         int n = 0;
-        for (const Row& r : s->rows) n += (r.state & LVIS_SELECTED) ? 1 : 0;
+        for (const Row& r : rows) n += (r.state & LVIS_SELECTED) ? 1 : 0;
         return n;
     }
-    case LVM_INSERTITEMW: return InsertItem(h, *s, reinterpret_cast<const LVITEMW*>(lParam));
+    case LVM_INSERTITEMW: return InsertItem(h, *this, reinterpret_cast<const LVITEMW*>(lParam));
     case LVM_DELETEITEM: return DeleteItem(h, row);
     case LVM_DELETEALLITEMS: return DeleteAll(h);
     case LVM_SETITEMW: {
         auto* item = reinterpret_cast<const LVITEMW*>(lParam);
-        if (!item || !ValidRow(*s, item->iItem)) return FALSE;
+        if (!item || !ValidRow(*this, item->iItem)) return FALSE;
         int r = item->iItem;
-        if (item->mask & LVIF_TEXT) SetText(*s, r, item->iSubItem, item->pszText);
+        if (item->mask & LVIF_TEXT) SetText(*this, r, item->iSubItem, item->pszText);
         if (item->iSubItem == 0) {
-            if (item->mask & LVIF_PARAM) s->rows[static_cast<size_t>(r)].param = item->lParam;
-            if (item->mask & LVIF_IMAGE) s->rows[static_cast<size_t>(r)].image = item->iImage;
+            if (item->mask & LVIF_PARAM) rows[static_cast<size_t>(r)].param = item->lParam;
+            if (item->mask & LVIF_IMAGE) rows[static_cast<size_t>(r)].image = item->iImage;
         }
-        ShowRow(h, *s, r);
+        ShowRow(h, *this, r);
         if (item->iSubItem == 0 && (item->mask & LVIF_STATE)) SetItemState(h, r, item->state, item->stateMask);
         return TRUE;
     }
     case LVM_GETITEMW: {
         auto* item = reinterpret_cast<LVITEMW*>(lParam);
-        if (!item || !ValidRow(*s, item->iItem)) return FALSE;
-        GetItem(*s, item);
+        if (!item || !ValidRow(*this, item->iItem)) return FALSE;
+        GetItem(*this, item);
         return TRUE;
     }
     case LVM_SETITEMTEXTW: {
         auto* item = reinterpret_cast<const LVITEMW*>(lParam);
-        if (!item || !ValidRow(*s, row)) return FALSE;
-        SetText(*s, static_cast<int>(row), item->iSubItem, item->pszText);
-        ShowRow(h, *s, static_cast<int>(row));
+        if (!item || !ValidRow(*this, row)) return FALSE;
+        SetText(*this, static_cast<int>(row), item->iSubItem, item->pszText);
+        ShowRow(h, *this, static_cast<int>(row));
         return TRUE;
     }
     case LVM_GETITEMTEXTW: {
         auto* item = reinterpret_cast<LVITEMW*>(lParam);
-        if (!item || !ValidRow(*s, row)) return 0;
-        return CopyText(TextOf(s->rows[static_cast<size_t>(row)], item->iSubItem), item->pszText, item->cchTextMax);
+        if (!item || !ValidRow(*this, row)) return 0;
+        return CopyText(TextOf(rows[static_cast<size_t>(row)], item->iSubItem), item->pszText, item->cchTextMax);
     }
     case LVM_SETITEMSTATE: {
         auto* item = reinterpret_cast<const LVITEMW*>(lParam);
         if (!item) return FALSE;
         if (row == -1) SetAllStates(h, item->state, item->stateMask);
-        else if (ValidRow(*s, row)) SetItemState(h, static_cast<int>(row), item->state, item->stateMask);
+        else if (ValidRow(*this, row)) SetItemState(h, static_cast<int>(row), item->state, item->stateMask);
         else return FALSE;
         return TRUE;
     }
     case LVM_GETITEMSTATE:
-        if (!ValidRow(*s, row)) return 0;
-        return s->rows[static_cast<size_t>(row)].state & static_cast<UINT>(lParam);
-    case LVM_GETNEXTITEM: return NextItem(*s, row, static_cast<UINT>(lParam));
+        if (!ValidRow(*this, row)) return 0;
+        return rows[static_cast<size_t>(row)].state & static_cast<UINT>(lParam);
+    case LVM_GETNEXTITEM: return NextItem(*this, row, static_cast<UINT>(lParam));
     case LVM_FINDITEMW: {
         auto* find = reinterpret_cast<const LVFINDINFOW*>(lParam);
         if (!find) return -1;
-        int n = RowCount(*s);
+        int n = RowCount(*this);
         int first = row < 0 ? 0 : static_cast<int>(row) + 1;
         int span = (find->flags & LVFI_WRAP) ? n : n - first;
         for (int k = 0; k < span; ++k) {
             int i = (first + k) % std::max(1, n);
-            const Row& r = s->rows[static_cast<size_t>(i)];
+            const Row& r = rows[static_cast<size_t>(i)];
             if ((find->flags & LVFI_PARAM) && r.param != find->lParam) continue;
             if ((find->flags & (LVFI_STRING | LVFI_PARTIAL)) && find->psz) {
                 std::wstring text = TextOf(r, 0), want = find->psz;
@@ -712,28 +669,28 @@ LRESULT ListViewProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         return -1;
     }
     case LVM_ENSUREVISIBLE:
-        if (!ValidRow(*s, row)) return FALSE;
-        EnsureVisible(*s, static_cast<int>(row));
+        if (!ValidRow(*this, row)) return FALSE;
+        EnsureVisible(*this, static_cast<int>(row));
         return TRUE;
     case LVM_INSERTCOLUMNW: {
         auto* column = reinterpret_cast<const LVCOLUMNW*>(lParam);
         if (!column) return -1;
-        auto at = static_cast<size_t>(std::clamp<INT_PTR>(row, 0, static_cast<INT_PTR>(s->columns.size())));
+        auto at = static_cast<size_t>(std::clamp<INT_PTR>(row, 0, static_cast<INT_PTR>(columns.size())));
         Column c;
         if (column->mask & LVCF_TEXT && column->pszText) c.text = column->pszText;
         if (column->mask & LVCF_WIDTH) c.width = std::max(0, column->cx);
         if (column->mask & LVCF_FMT) c.fmt = column->fmt;
-        s->columns.insert(s->columns.begin() + static_cast<long>(at), c);
-        for (Row& r : s->rows)
+        columns.insert(columns.begin() + static_cast<long>(at), c);
+        for (Row& r : rows)
             if (r.texts.size() > at) r.texts.insert(r.texts.begin() + static_cast<long>(at), std::wstring());
-        ShowAll(h, *s);
+        ShowAll(h, *this);
         return static_cast<LRESULT>(at);
     }
     case LVM_SETCOLUMNW:
     case LVM_GETCOLUMNW: {
         auto* column = reinterpret_cast<LVCOLUMNW*>(lParam);
-        if (!column || row < 0 || static_cast<size_t>(row) >= s->columns.size()) return FALSE;
-        Column& c = s->columns[static_cast<size_t>(row)];
+        if (!column || row < 0 || static_cast<size_t>(row) >= columns.size()) return FALSE;
+        Column& c = columns[static_cast<size_t>(row)];
         if (message == LVM_GETCOLUMNW) {
             if (column->mask & LVCF_TEXT) CopyText(c.text, column->pszText, column->cchTextMax);
             if (column->mask & LVCF_WIDTH) column->cx = c.width;
@@ -743,67 +700,67 @@ LRESULT ListViewProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         if ((column->mask & LVCF_TEXT) && column->pszText) c.text = column->pszText;
         if (column->mask & LVCF_WIDTH) c.width = std::max(0, column->cx);
         if (column->mask & LVCF_FMT) c.fmt = column->fmt;
-        ShowAll(h, *s);
+        ShowAll(h, *this);
         return TRUE;
     }
     case LVM_DELETECOLUMN:
-        if (row < 0 || static_cast<size_t>(row) >= s->columns.size()) return FALSE;
-        s->columns.erase(s->columns.begin() + row);
-        for (Row& r : s->rows)
+        if (row < 0 || static_cast<size_t>(row) >= columns.size()) return FALSE;
+        columns.erase(columns.begin() + row);
+        for (Row& r : rows)
             if (r.texts.size() > static_cast<size_t>(row)) r.texts.erase(r.texts.begin() + row);
-        ShowAll(h, *s);
+        ShowAll(h, *this);
         return TRUE;
     case LVM_SETCOLUMNWIDTH: {
-        if (row < 0 || static_cast<size_t>(row) >= s->columns.size()) return FALSE;
+        if (row < 0 || static_cast<size_t>(row) >= columns.size()) return FALSE;
         int cx = static_cast<int>(static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam))));
-        if ((cx == LVSCW_AUTOSIZE || cx == LVSCW_AUTOSIZE_USEHEADER) && s->view) {
-            s->view->resizeColumnToContents(static_cast<int>(row));
-            cx = s->view->columnWidth(static_cast<int>(row));
+        if ((cx == LVSCW_AUTOSIZE || cx == LVSCW_AUTOSIZE_USEHEADER) && view) {
+            view->resizeColumnToContents(static_cast<int>(row));
+            cx = view->columnWidth(static_cast<int>(row));
             if (cx == LVSCW_AUTOSIZE_USEHEADER)
-                cx = std::max(cx, s->view->header()->sectionSizeHint(static_cast<int>(row)));
+                cx = std::max(cx, view->header()->sectionSizeHint(static_cast<int>(row)));
         }
-        s->columns[static_cast<size_t>(row)].width = std::max(0, cx);
-        if (s->view) {
+        columns[static_cast<size_t>(row)].width = std::max(0, cx);
+        if (view) {
             ProgrammaticChange change;
-            s->view->setColumnWidth(static_cast<int>(row), s->columns[static_cast<size_t>(row)].width);
+            view->setColumnWidth(static_cast<int>(row), columns[static_cast<size_t>(row)].width);
         }
         return TRUE;
     }
     case LVM_GETCOLUMNWIDTH:
-        if (row < 0 || static_cast<size_t>(row) >= s->columns.size()) return 0;
-        return s->columns[static_cast<size_t>(row)].width;
+        if (row < 0 || static_cast<size_t>(row) >= columns.size()) return 0;
+        return columns[static_cast<size_t>(row)].width;
     case LVM_SETEXTENDEDLISTVIEWSTYLE: {
-        DWORD old = s->exStyle;
+        DWORD old = exStyle;
         DWORD mask = wParam ? static_cast<DWORD>(wParam) : 0xFFFFFFFFu;
-        s->exStyle = (old & ~mask) | (static_cast<DWORD>(lParam) & mask);
-        if ((s->exStyle & LVS_EX_CHECKBOXES) && !(old & LVS_EX_CHECKBOXES))
-            for (Row& r : s->rows)
+        exStyle = (old & ~mask) | (static_cast<DWORD>(lParam) & mask);
+        if ((exStyle & LVS_EX_CHECKBOXES) && !(old & LVS_EX_CHECKBOXES))
+            for (Row& r : rows)
                 if (!(r.state & LVIS_STATEIMAGEMASK)) r.state |= INDEXTOSTATEIMAGEMASK(1);
-        if (s->view) s->view->setMouseTracking(true);
-        ShowAll(h, *s);
+        if (view) view->setMouseTracking(true);
+        ShowAll(h, *this);
         return old;
     }
-    case LVM_GETEXTENDEDLISTVIEWSTYLE: return s->exStyle;
+    case LVM_GETEXTENDEDLISTVIEWSTYLE: return exStyle;
     case LVM_SETIMAGELIST: {
         if (row < 0 || row > 2) return 0;
-        HIMAGELIST old = s->images[row];
-        s->images[row] = reinterpret_cast<HIMAGELIST>(lParam);
-        ShowAll(h, *s);
+        HIMAGELIST old = images[row];
+        images[row] = reinterpret_cast<HIMAGELIST>(lParam);
+        ShowAll(h, *this);
         return reinterpret_cast<LRESULT>(old);
     }
-    case LVM_GETIMAGELIST: return (row < 0 || row > 2) ? 0 : reinterpret_cast<LRESULT>(s->images[row]);
-    case LVM_SETBKCOLOR: s->background = static_cast<COLORREF>(lParam); return TRUE;
-    case LVM_GETBKCOLOR: return s->background;
-    case LVM_GETSELECTIONMARK: return s->mark;
+    case LVM_GETIMAGELIST: return (row < 0 || row > 2) ? 0 : reinterpret_cast<LRESULT>(images[row]);
+    case LVM_SETBKCOLOR: background = static_cast<COLORREF>(lParam); return TRUE;
+    case LVM_GETBKCOLOR: return background;
+    case LVM_GETSELECTIONMARK: return mark;
     case LVM_SETSELECTIONMARK: {
-        int old = s->mark;
-        s->mark = ValidRow(*s, lParam) ? static_cast<int>(lParam) : -1;
+        int old = mark;
+        mark = ValidRow(*this, lParam) ? static_cast<int>(lParam) : -1;
         return old;
     }
     case LVM_GETITEMRECT: {
         auto* r = reinterpret_cast<RECT*>(lParam);
-        if (!r || !ValidRow(*s, row)) return FALSE;
-        *r = ItemRect(*s, static_cast<int>(row), r->left);
+        if (!r || !ValidRow(*this, row)) return FALSE;
+        *r = ItemRect(*this, static_cast<int>(row), r->left);
         return TRUE;
     }
     case LVM_HITTEST: {
@@ -811,35 +768,35 @@ LRESULT ListViewProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         if (!hit) return -1;
         hit->iItem = -1;
         hit->flags = LVHT_NOWHERE;
-        if (s->view) {
-            QPoint at = s->view->viewport()->mapFrom(s->view, QPoint(hit->pt.x, hit->pt.y));
-            if (QTreeWidgetItem* item = s->view->itemAt(at)) {
-                hit->iItem = s->view->indexOfTopLevelItem(item);
-                hit->flags = OnCheckBox(*s, item, at) ? LVHT_ONITEMSTATEICON : LVHT_ONITEMLABEL;
+        if (view) {
+            QPoint at = view->viewport()->mapFrom(view, QPoint(hit->pt.x, hit->pt.y));
+            if (QTreeWidgetItem* item = view->itemAt(at)) {
+                hit->iItem = view->indexOfTopLevelItem(item);
+                hit->flags = OnCheckBox(*this, item, at) ? LVHT_ONITEMSTATEICON : LVHT_ONITEMLABEL;
             }
         }
         return hit->iItem;
     }
     case LVM_GETTOPINDEX:
-        if (s->view && s->view->topLevelItemCount()) {
-            QTreeWidgetItem* top = s->view->itemAt(QPoint(1, 1));
-            return top ? s->view->indexOfTopLevelItem(top) : 0;
+        if (view && view->topLevelItemCount()) {
+            QTreeWidgetItem* top = view->itemAt(QPoint(1, 1));
+            return top ? view->indexOfTopLevelItem(top) : 0;
         }
         return 0;
     case LVM_GETCOUNTPERPAGE: {
-        if (!s->view || !s->view->topLevelItemCount()) return 0;
-        int rowHeight = std::max(1, s->view->visualItemRect(s->view->topLevelItem(0)).height());
-        return s->view->viewport()->height() / rowHeight;
+        if (!view || !view->topLevelItemCount()) return 0;
+        int rowHeight = std::max(1, view->visualItemRect(view->topLevelItem(0)).height());
+        return view->viewport()->height() / rowHeight;
     }
     case LVM_REDRAWITEMS:
-        if (s->view) s->view->viewport()->update();
+        if (view) view->viewport()->update();
         return TRUE;
-    default: return DefWindowProcW(h, message, wParam, lParam);
+    default: return Default(message, wParam, lParam);
     }
 }
 
 }  // namespace
 
-void RegisterListViewClass() { RegisterControlClass(WC_LISTVIEWW, ListViewProc); }
+void RegisterListViewClass() { ControlWindow::Register<ListViewControl>(WC_LISTVIEWW); }
 
 }  // namespace mfc_controls

@@ -14,11 +14,10 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <algorithm>
-#include <map>
 #include <memory>
 
 #include "platform/mfc/Clipboard.h"
-#include "platform/mfc/ControlClasses.h"
+#include "platform/mfc/ControlWindow.h"
 #include "platform/mfc/EmbeddedWidget.h"
 #include "platform/mfc/RichEdit.h"
 #include "platform/win32/gui/DeviceContext.h"
@@ -34,7 +33,12 @@
 namespace mfc_controls {
 namespace {
 
-struct RichState {
+struct RichEditControl : ControlWindow {
+    explicit RichEditControl(HWND window);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    QWidget* Widget() const override { return edit; }
+    void OnFocusChanged(bool gained) override;
+
     std::unique_ptr<QTextDocument> document;
     QTextCursor cursor;  // the selection
     bool hasInsertFormat = false;
@@ -44,24 +48,13 @@ struct RichState {
     bool systemBackground = true;
     bool hideSelection = false;
     int limit = 32767;
-    HGDIOBJ font = nullptr;
     QPointer<QTextEdit> edit;
 };
 
-std::map<HWND, std::unique_ptr<RichState>>& States()
-{
-    static std::map<HWND, std::unique_ptr<RichState>> s;
-    return s;
-}
-
-RichState* StateOf(HWND h)
-{
-    auto it = States().find(h);
-    return it == States().end() ? nullptr : it->second.get();
-}
+RichEditControl* StateOf(HWND h) { return ControlWindow::Of<RichEditControl>(h); }
 
 DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)); }
-int Length(const RichState& s) { return std::max(0, s.document->characterCount() - 1); }
+int Length(const RichEditControl& s) { return std::max(0, s.document->characterCount() - 1); }
 
 // The control's text with paragraph breaks as "\r\n" (or "\r").
 std::wstring PlainText(const QTextDocument& doc, int from, int to, bool crlf)
@@ -100,14 +93,14 @@ QString FromControlText(const std::wstring& text)
     return QString::fromStdWString(t);
 }
 
-void ShowSelection(RichState& s)
+void ShowSelection(RichEditControl& s)
 {
     if (!s.edit) return;
     ProgrammaticChange change;
     s.edit->setTextCursor(s.cursor);
 }
 
-void ShowColours(HWND h, RichState& s)
+void ShowColours(HWND h, RichEditControl& s)
 {
     if (!s.edit) return;
     QPalette p = s.edit->palette();
@@ -120,7 +113,7 @@ void ShowColours(HWND h, RichState& s)
     s.edit->setPalette(p);
 }
 
-void SetSelection(RichState& s, long from, long to)
+void SetSelection(RichEditControl& s, long from, long to)
 {
     int n = Length(s);
     if (from < 0) {
@@ -189,7 +182,7 @@ void FromTextFormat(const QTextCharFormat& f, const QFont& fallback, CHARFORMAT2
     }
 }
 
-void ReplaceSelection(HWND h, RichState& s, const std::wstring& text)
+void ReplaceSelection(HWND h, RichEditControl& s, const std::wstring& text)
 {
     {
         ProgrammaticChange change;
@@ -206,7 +199,7 @@ void ReplaceSelection(HWND h, RichState& s, const std::wstring& text)
 void OnUserEdit(HWND h)
 {
     if (ProgrammaticChange::Active()) return;
-    RichState* s = StateOf(h);
+    RichEditControl* s = StateOf(h);
     if (!s) return;
     if (s->edit) s->cursor = s->edit->textCursor();
     s->hasInsertFormat = false;
@@ -217,14 +210,14 @@ void OnUserEdit(HWND h)
 void OnUserSelection(HWND h)
 {
     if (ProgrammaticChange::Active()) return;
-    RichState* s = StateOf(h);
+    RichEditControl* s = StateOf(h);
     if (s && s->edit) {
         s->cursor = s->edit->textCursor();
         s->hasInsertFormat = false;
     }
 }
 
-void MakeWidget(HWND h, RichState& s)
+void MakeWidget(HWND h, RichEditControl& s)
 {
     auto* edit = new QTextEdit;
     edit->setFrameShape(QFrame::NoFrame);
@@ -244,90 +237,62 @@ void MakeWidget(HWND h, RichState& s)
     ShowColours(h, s);
 }
 
-LRESULT CopyOut(const std::wstring& text, LPWSTR buffer, size_t size)
-{
-    if (!buffer || size == 0) return 0;
-    size_t n = std::min(text.size(), size - 1);
-    std::copy(text.begin(), text.begin() + static_cast<long>(n), buffer);
-    buffer[n] = L'\0';
-    return static_cast<LRESULT>(n);
-}
-
-int LineOf(const RichState& s, long pos)
+int LineOf(const RichEditControl& s, long pos)
 {
     QTextBlock b = s.document->findBlock(static_cast<int>(std::clamp<long>(pos, 0, Length(s))));
     return b.isValid() ? b.blockNumber() : 0;
 }
 
-LRESULT RichEditProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
+RichEditControl::RichEditControl(HWND window) : ControlWindow(window), document(std::make_unique<QTextDocument>())
 {
-    if (message == WM_NCCREATE) {
-        NotifyCreating(h);
-        auto state = std::make_unique<RichState>();
-        state->document = std::make_unique<QTextDocument>();
-        state->document->setUndoRedoEnabled(true);
-        state->cursor = QTextCursor(state->document.get());
+    document->setUndoRedoEnabled(true);
+    cursor = QTextCursor(document.get());
+}
+
+// The selection shows while the control has the focus (or ES_NOHIDESEL).
+void RichEditControl::OnFocusChanged(bool gained)
+{
+    ShowColours(Handle(), *this);
+    NotifyCommand(Handle(), gained ? EN_SETFOCUS : EN_KILLFOCUS);
+}
+
+LRESULT RichEditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const HWND h = Handle();
+    switch (message) {
+    case WM_NCCREATE: {
+        // The window's text at creation is the control's first text.
         const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName) && *cs->lpszName)
-            state->document->setPlainText(FromControlText(cs->lpszName));
-        States()[h] = std::move(state);
-        return DefWindowProcW(h, message, wParam, lParam);
+            document->setPlainText(FromControlText(cs->lpszName));
+        return Default(message, wParam, lParam);
     }
-    RichState* s = StateOf(h);
-    if (!s) return DefWindowProcW(h, message, wParam, lParam);
-    switch (message) {
-    case WM_CREATE: MakeWidget(h, *s); return 0;
+    case WM_CREATE: MakeWidget(h, *this); return 0;
     case WM_NCDESTROY:
-        if (s->edit) {
-            QObject::disconnect(s->document.get(), nullptr, s->edit, nullptr);
+        if (edit) {
+            QObject::disconnect(document.get(), nullptr, edit, nullptr);
             // The widget goes with the window; the document must not be its then.
-            s->edit->setDocument(new QTextDocument(s->edit));
+            edit->setDocument(new QTextDocument(edit));
         }
-        States().erase(h);
-        return DefWindowProcW(h, message, wParam, lParam);
-    case WM_SIZE: PlaceInClientArea(h, s->edit); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(h, &ps);
-        EndPaint(h, &ps);
-        return 0;
-    }
+        return Default(message, wParam, lParam);
     case WM_GETDLGCODE: {
         LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
-        if (!(Style(h) & ES_MULTILINE)) return code;
+        if (!(Style() & ES_MULTILINE)) return code;
         code |= DLGC_WANTALLKEYS;
         if (const auto* msg = reinterpret_cast<const MSG*>(lParam)) {
             if (msg->message == WM_KEYDOWN &&
-                ((msg->wParam == VK_RETURN && !(Style(h) & ES_WANTRETURN)) || msg->wParam == VK_ESCAPE ||
+                ((msg->wParam == VK_RETURN && !(Style() & ES_WANTRETURN)) || msg->wParam == VK_ESCAPE ||
                  msg->wParam == VK_TAB))
                 code &= ~DLGC_WANTALLKEYS;
         }
         return code;
     }
-    case WM_SETFONT: {
-        s->font = reinterpret_cast<HGDIOBJ>(wParam);
-        QFont f = FontOfHandle(s->font);
-        s->document->setDefaultFont(f);
-        if (s->edit) s->edit->setFont(f);
-        return 0;
-    }
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
-    case WM_ENABLE:
-        if (s->edit) s->edit->setEnabled(wParam != 0);
-        return 0;
+    case WM_SETFONT:
+        // The document's own font too, for a control without a widget.
+        document->setDefaultFont(FontOfHandle(reinterpret_cast<HGDIOBJ>(wParam)));
+        return Default(message, wParam, lParam);
     case WM_STYLECHANGED:
-        if (s->edit) s->edit->setReadOnly((Style(h) & ES_READONLY) != 0);
-        return 0;
-    case WM_SETFOCUS:
-        if (s->edit) s->edit->setFocus(Qt::OtherFocusReason);
-        ShowColours(h, *s);
-        NotifyCommand(h, EN_SETFOCUS);
-        return 0;
-    case WM_KILLFOCUS:
-        if (s->edit && s->edit->hasFocus()) s->edit->clearFocus();
-        ShowColours(h, *s);
-        NotifyCommand(h, EN_KILLFOCUS);
+        if (edit) edit->setReadOnly((Style() & ES_READONLY) != 0);
         return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
@@ -336,46 +301,46 @@ LRESULT RichEditProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
             SendMessageW(h, WM_COPY, 0, 0);
             return 0;
         }
-        ForwardKey(s->edit, message, wParam, lParam);
+        ForwardKey(edit, message, wParam, lParam);
         return 0;
     case WM_SETTEXT:
         {
             ProgrammaticChange change;
-            s->document->setPlainText(lParam ? FromControlText(reinterpret_cast<LPCWSTR>(lParam)) : QString());
+            document->setPlainText(lParam ? FromControlText(reinterpret_cast<LPCWSTR>(lParam)) : QString());
         }
-        s->cursor = QTextCursor(s->document.get());
-        s->hasInsertFormat = false;
-        ShowSelection(*s);
+        cursor = QTextCursor(document.get());
+        hasInsertFormat = false;
+        ShowSelection(*this);
         return TRUE;
-    case WM_GETTEXT: return CopyOut(PlainText(*s->document, 0, Length(*s), true), reinterpret_cast<LPWSTR>(lParam), wParam);
-    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(PlainText(*s->document, 0, Length(*s), true).size());
+    case WM_GETTEXT: return CopyTextOut(PlainText(*document, 0, Length(*this), true), reinterpret_cast<LPWSTR>(lParam), wParam);
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(PlainText(*document, 0, Length(*this), true).size());
     case EM_GETTEXTLENGTHEX: {
         const auto* how = reinterpret_cast<const GETTEXTLENGTHEX*>(wParam);
         bool crlf = how && (how->flags & GTL_USECRLF);
-        return static_cast<LRESULT>(PlainText(*s->document, 0, Length(*s), crlf).size());
+        return static_cast<LRESULT>(PlainText(*document, 0, Length(*this), crlf).size());
     }
     case EM_SETSEL:
-        SetSelection(*s, static_cast<long>(static_cast<INT_PTR>(wParam)), static_cast<long>(lParam));
+        SetSelection(*this, static_cast<long>(static_cast<INT_PTR>(wParam)), static_cast<long>(lParam));
         return 0;
     case EM_EXSETSEL: {
         const auto* range = reinterpret_cast<const CHARRANGE*>(lParam);
-        if (range) SetSelection(*s, range->cpMin, range->cpMax);
-        return s->cursor.selectionStart();
+        if (range) SetSelection(*this, range->cpMin, range->cpMax);
+        return cursor.selectionStart();
     }
     case EM_GETSEL: {
-        auto start = static_cast<DWORD>(s->cursor.selectionStart()), end = static_cast<DWORD>(s->cursor.selectionEnd());
+        auto start = static_cast<DWORD>(cursor.selectionStart()), end = static_cast<DWORD>(cursor.selectionEnd());
         if (wParam) *reinterpret_cast<DWORD*>(wParam) = start;
         if (lParam) *reinterpret_cast<DWORD*>(lParam) = end;
         return MAKELONG(static_cast<WORD>(std::min<DWORD>(start, 0xFFFF)), static_cast<WORD>(std::min<DWORD>(end, 0xFFFF)));
     }
     case EM_EXGETSEL:
         if (auto* range = reinterpret_cast<CHARRANGE*>(lParam)) {
-            range->cpMin = s->cursor.selectionStart();
-            range->cpMax = s->cursor.selectionEnd();
+            range->cpMin = cursor.selectionStart();
+            range->cpMax = cursor.selectionEnd();
         }
         return 0;
     case EM_GETSELTEXT: {
-        std::wstring text = PlainText(*s->document, s->cursor.selectionStart(), s->cursor.selectionEnd(), false);
+        std::wstring text = PlainText(*document, cursor.selectionStart(), cursor.selectionEnd(), false);
         if (auto* out = reinterpret_cast<LPWSTR>(lParam)) {
             std::copy(text.begin(), text.end(), out);
             out[text.size()] = L'\0';
@@ -385,42 +350,42 @@ LRESULT RichEditProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
     case EM_GETTEXTRANGE: {
         auto* range = reinterpret_cast<TEXTRANGEW*>(lParam);
         if (!range || !range->lpstrText) return 0;
-        long to = range->chrg.cpMax < 0 ? Length(*s) : range->chrg.cpMax;
-        std::wstring text = PlainText(*s->document, range->chrg.cpMin, static_cast<int>(to), false);
+        long to = range->chrg.cpMax < 0 ? Length(*this) : range->chrg.cpMax;
+        std::wstring text = PlainText(*document, range->chrg.cpMin, static_cast<int>(to), false);
         std::copy(text.begin(), text.end(), range->lpstrText);
         range->lpstrText[text.size()] = L'\0';
         return static_cast<LRESULT>(text.size());
     }
     case EM_REPLACESEL:
-        ReplaceSelection(h, *s, lParam ? std::wstring(reinterpret_cast<LPCWSTR>(lParam)) : std::wstring());
+        ReplaceSelection(h, *this, lParam ? std::wstring(reinterpret_cast<LPCWSTR>(lParam)) : std::wstring());
         return 0;
     case EM_SETCHARFORMAT: {
         QTextCharFormat format;
         if (!ToTextFormat(reinterpret_cast<const CHARFORMAT2W*>(lParam), &format)) return FALSE;
         ProgrammaticChange change;
         if (wParam & SCF_ALL) {
-            QTextCursor all(s->document.get());
+            QTextCursor all(document.get());
             all.select(QTextCursor::Document);
             all.mergeCharFormat(format);
         } else if (wParam & SCF_SELECTION) {
-            if (s->cursor.hasSelection()) {
-                s->cursor.mergeCharFormat(format);
+            if (cursor.hasSelection()) {
+                cursor.mergeCharFormat(format);
             } else {
-                if (!s->hasInsertFormat) s->insertFormat = s->cursor.charFormat();
-                s->insertFormat.merge(format);
-                s->hasInsertFormat = true;
+                if (!hasInsertFormat) insertFormat = cursor.charFormat();
+                insertFormat.merge(format);
+                hasInsertFormat = true;
             }
         } else {
             // The default format: the whole text and what is typed into an
             // empty control.
-            QTextCursor all(s->document.get());
+            QTextCursor all(document.get());
             all.select(QTextCursor::Document);
             all.mergeCharFormat(format);
-            QFont f = s->document->defaultFont();
+            QFont f = document->defaultFont();
             QTextCharFormat merged;
             merged.setFont(f);
             merged.merge(format);
-            s->document->setDefaultFont(merged.font());
+            document->setDefaultFont(merged.font());
         }
         return TRUE;
     }
@@ -429,101 +394,101 @@ LRESULT RichEditProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         if (!cf || (cf->cbSize != sizeof(CHARFORMATW) && cf->cbSize != sizeof(CHARFORMAT2W))) return 0;
         QTextCharFormat f;
         if (wParam & SCF_SELECTION) {
-            if (s->hasInsertFormat) {
-                f = s->insertFormat;
+            if (hasInsertFormat) {
+                f = insertFormat;
             } else {
-                QTextCursor at(s->document.get());
-                at.setPosition(std::min(s->cursor.selectionStart() + 1, Length(*s)));
+                QTextCursor at(document.get());
+                at.setPosition(std::min(cursor.selectionStart() + 1, Length(*this)));
                 f = at.charFormat();
             }
         }
-        FromTextFormat(f, s->document->defaultFont(), cf);
+        FromTextFormat(f, document->defaultFont(), cf);
         return cf->dwMask;
     }
     case EM_SETBKGNDCOLOR: {
-        COLORREF old = s->systemBackground ? GetSysColor(COLOR_WINDOW) : s->background;
-        s->systemBackground = wParam != 0;
-        s->background = static_cast<COLORREF>(lParam);
-        ShowColours(h, *s);
+        COLORREF old = systemBackground ? GetSysColor(COLOR_WINDOW) : background;
+        systemBackground = wParam != 0;
+        background = static_cast<COLORREF>(lParam);
+        ShowColours(h, *this);
         return static_cast<LRESULT>(old);
     }
     case EM_HIDESELECTION:
-        s->hideSelection = wParam != 0;
-        ShowColours(h, *s);
+        hideSelection = wParam != 0;
+        ShowColours(h, *this);
         return 0;
     case EM_SETEVENTMASK: {
-        DWORD old = s->eventMask;
-        s->eventMask = static_cast<DWORD>(lParam);
+        DWORD old = eventMask;
+        eventMask = static_cast<DWORD>(lParam);
         return old;
     }
-    case EM_GETEVENTMASK: return s->eventMask;
+    case EM_GETEVENTMASK: return eventMask;
     case EM_SETREADONLY:
-        SetWindowLongW(h, GWL_STYLE, static_cast<LONG>(wParam ? (Style(h) | ES_READONLY) : (Style(h) & ~ES_READONLY)));
+        SetWindowLongW(h, GWL_STYLE, static_cast<LONG>(wParam ? (Style() | ES_READONLY) : (Style() & ~ES_READONLY)));
         return TRUE;
     case EM_EXLIMITTEXT:
     case EM_LIMITTEXT: {
         auto n = message == EM_EXLIMITTEXT ? static_cast<long long>(lParam) : static_cast<long long>(wParam);
-        s->limit = n <= 0 ? 65536 : static_cast<int>(std::min<long long>(n, 0x7FFFFFFE));
+        limit = n <= 0 ? 65536 : static_cast<int>(std::min<long long>(n, 0x7FFFFFFE));
         return 0;
     }
-    case EM_GETLIMITTEXT: return s->limit;
-    case EM_GETLINECOUNT: return s->document->blockCount();
+    case EM_GETLIMITTEXT: return limit;
+    case EM_GETLINECOUNT: return document->blockCount();
     case EM_LINEINDEX: {
         auto line = static_cast<INT_PTR>(wParam);
-        if (line < 0) line = LineOf(*s, s->cursor.position());
-        QTextBlock b = s->document->findBlockByNumber(static_cast<int>(line));
+        if (line < 0) line = LineOf(*this, cursor.position());
+        QTextBlock b = document->findBlockByNumber(static_cast<int>(line));
         return b.isValid() ? b.position() : -1;
     }
     case EM_LINELENGTH: {
         auto pos = static_cast<INT_PTR>(wParam);
-        if (pos < 0) pos = s->cursor.selectionStart();
-        if (pos > Length(*s)) return 0;
-        return s->document->findBlock(static_cast<int>(pos)).length() - 1;
+        if (pos < 0) pos = cursor.selectionStart();
+        if (pos > Length(*this)) return 0;
+        return document->findBlock(static_cast<int>(pos)).length() - 1;
     }
     case EM_LINEFROMCHAR:
     case EM_EXLINEFROMCHAR: {
         auto pos = static_cast<INT_PTR>(message == EM_EXLINEFROMCHAR ? lParam : static_cast<LPARAM>(wParam));
-        if (pos < 0) pos = s->cursor.selectionStart();
-        return LineOf(*s, static_cast<long>(pos));
+        if (pos < 0) pos = cursor.selectionStart();
+        return LineOf(*this, static_cast<long>(pos));
     }
     case EM_GETFIRSTVISIBLELINE:
-        if (!s->edit) return 0;
-        return s->edit->cursorForPosition(QPoint(1, 1)).blockNumber();
+        if (!edit) return 0;
+        return edit->cursorForPosition(QPoint(1, 1)).blockNumber();
     case EM_LINESCROLL:
-        if (s->edit) {
-            QScrollBar* bar = s->edit->verticalScrollBar();
-            int line = QFontMetrics(s->document->defaultFont()).lineSpacing();
+        if (edit) {
+            QScrollBar* bar = edit->verticalScrollBar();
+            int line = QFontMetrics(document->defaultFont()).lineSpacing();
             bar->setValue(bar->value() + static_cast<int>(lParam) * std::max(1, line));
         }
         return TRUE;
     case EM_SCROLLCARET:
-        if (s->edit) s->edit->ensureCursorVisible();
+        if (edit) edit->ensureCursorVisible();
         return 0;
     case EM_SETTARGETDEVICE:
-        if (s->edit) s->edit->setLineWrapMode(lParam == 1 ? QTextEdit::NoWrap : QTextEdit::WidgetWidth);
+        if (edit) edit->setLineWrapMode(lParam == 1 ? QTextEdit::NoWrap : QTextEdit::WidgetWidth);
         return TRUE;
     case EM_CANPASTE: {
         auto text = ClipboardService().GetText();
-        return text.has_value() && !(Style(h) & ES_READONLY);
+        return text.has_value() && !(Style() & ES_READONLY);
     }
     case WM_COPY:
-        if (s->cursor.hasSelection())
-            ClipboardService().SetText(PlainText(*s->document, s->cursor.selectionStart(), s->cursor.selectionEnd(), true));
+        if (cursor.hasSelection())
+            ClipboardService().SetText(PlainText(*document, cursor.selectionStart(), cursor.selectionEnd(), true));
         return 0;
     case WM_CUT:
-        if (!(Style(h) & ES_READONLY) && s->cursor.hasSelection()) {
-            ClipboardService().SetText(PlainText(*s->document, s->cursor.selectionStart(), s->cursor.selectionEnd(), true));
-            ReplaceSelection(h, *s, std::wstring());
+        if (!(Style() & ES_READONLY) && cursor.hasSelection()) {
+            ClipboardService().SetText(PlainText(*document, cursor.selectionStart(), cursor.selectionEnd(), true));
+            ReplaceSelection(h, *this, std::wstring());
         }
         return 0;
     case WM_CLEAR:
-        if (!(Style(h) & ES_READONLY) && s->cursor.hasSelection()) ReplaceSelection(h, *s, std::wstring());
+        if (!(Style() & ES_READONLY) && cursor.hasSelection()) ReplaceSelection(h, *this, std::wstring());
         return 0;
     case WM_PASTE:
-        if (!(Style(h) & ES_READONLY))
-            if (auto text = ClipboardService().GetText()) ReplaceSelection(h, *s, *text);
+        if (!(Style() & ES_READONLY))
+            if (auto text = ClipboardService().GetText()) ReplaceSelection(h, *this, *text);
         return 0;
-    default: return DefWindowProcW(h, message, wParam, lParam);
+    default: return Default(message, wParam, lParam);
     }
 }
 
@@ -531,8 +496,8 @@ LRESULT RichEditProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
 
 void RegisterRichEditClasses()
 {
-    RegisterControlClass(RICHEDIT_CLASSW, RichEditProc);
-    RegisterControlClass(L"RichEdit20A", RichEditProc);
+    ControlWindow::Register<RichEditControl>(RICHEDIT_CLASSW);
+    ControlWindow::Register<RichEditControl>(L"RichEdit20A");
 }
 
 }  // namespace mfc_controls

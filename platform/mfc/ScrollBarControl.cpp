@@ -3,7 +3,7 @@
 // its top-level window from the bottom-right corner when dragged.
 // SBS_SIZEBOXBOTTOMRIGHTALIGN puts it in the bottom-right corner of the
 // rectangle it was made with.
-#include "platform/mfc/ControlClasses.h"
+#include "platform/mfc/ControlWindow.h"
 #include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/DeviceContext.h"
 #include "platform/win32/gui/GdiDraw.h"
@@ -46,14 +46,18 @@ void Paint(HWND h)
     EndPaint(h, &ps);
 }
 
-LRESULT ScrollBarProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
+// The grip needs no state beyond what every control has.
+struct ScrollBarControl : ControlWindow {
+    using ControlWindow::ControlWindow;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+LRESULT ScrollBarControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    const HWND h = Handle();
     switch (message) {
-    case WM_NCCREATE:
-        NotifyCreating(h);
-        return DefWindowProcW(h, message, wParam, lParam);
     case WM_CREATE:
-        if (IsGrip(h) && (Style(h) & SBS_SIZEBOXBOTTOMRIGHTALIGN)) {
+        if (IsGrip(h) && (Style() & SBS_SIZEBOXBOTTOMRIGHTALIGN)) {
             const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
             int size = GetSystemMetrics(SM_CXVSCROLL);
             SetWindowPos(h, nullptr, cs->x + cs->cx - size, cs->y + cs->cy - size, size, size,
@@ -61,13 +65,12 @@ LRESULT ScrollBarProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     case WM_PAINT: Paint(h); return 0;
-    case WM_ERASEBKGND: return 1;
     case WM_SETCURSOR:
         if (IsGrip(h)) {
             SetCursor(LoadCursorW(nullptr, IDC_SIZENWSE));
             return TRUE;
         }
-        return DefWindowProcW(h, message, wParam, lParam);
+        return Default(message, wParam, lParam);
     case WM_LBUTTONDOWN:
         if (IsGrip(h)) {
             POINT p{static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam))),
@@ -79,12 +82,12 @@ LRESULT ScrollBarProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
                              MAKELONG(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
         }
         return 0;
-    default: return DefWindowProcW(h, message, wParam, lParam);
+    default: return Default(message, wParam, lParam);
     }
 }
 
 }  // namespace
 
-void RegisterScrollBarClass() { RegisterControlClass(L"ScrollBar", ScrollBarProc, CS_PARENTDC); }
+void RegisterScrollBarClass() { ControlWindow::Register<ScrollBarControl>(L"ScrollBar", CS_PARENTDC); }
 
 }  // namespace mfc_controls

@@ -3,7 +3,7 @@
 // program the desktop has for it, starting a program, and moving a file to
 // the trash. By default the desktop's own (xdg-open, the freedesktop.org
 // trash through Qt, programs started from their argument vector); tests
-// install a recorder. ShellExecuteW routes its requests to them.
+// install one of their own. ShellExecuteW routes its requests to them.
 #pragma once
 
 #include <string>
@@ -21,34 +21,6 @@ public:
                               const std::wstring& workingFolder) = 0;
     // False leaves the file where it is.
     virtual bool MoveToTrash(const std::wstring& path) = 0;
-};
-
-// Keeps every request and answers with `result`.
-class RecordingShellService : public IShellService {
-public:
-    struct Request {
-        std::wstring what;  // "folder", "address", "program", "trash"
-        std::wstring target;
-        std::vector<std::wstring> args;
-        std::wstring workingFolder;
-    };
-    bool OpenFolder(const std::wstring& folder) override { return Note({L"folder", folder, {}, {}}); }
-    bool OpenAddress(const std::wstring& address) override { return Note({L"address", address, {}, {}}); }
-    bool StartProgram(const std::wstring& program, const std::vector<std::wstring>& args,
-                      const std::wstring& workingFolder) override
-    {
-        return Note({L"program", program, args, workingFolder});
-    }
-    bool MoveToTrash(const std::wstring& path) override { return Note({L"trash", path, {}, {}}); }
-    std::vector<Request> requests;
-    bool result = true;
-
-private:
-    bool Note(Request r)
-    {
-        requests.push_back(std::move(r));
-        return result;
-    }
 };
 
 // Installs a service (not owned); null restores the desktop's.

@@ -8,10 +8,8 @@
 #include <QMouseEvent>
 #include <QTabBar>
 #include <algorithm>
-#include <map>
-#include <memory>
 
-#include "platform/mfc/ControlClasses.h"
+#include "platform/mfc/ControlWindow.h"
 #include "platform/mfc/EmbeddedWidget.h"
 #include "platform/mfc/ImageList.h"
 #include "platform/win32/gui/DeviceContext.h"
@@ -35,38 +33,31 @@ struct TabItem {
     LPARAM param = 0;
 };
 
-struct TabState {
+struct TabControl : ControlWindow {
+    using ControlWindow::ControlWindow;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    QWidget* Widget() const override { return bar; }
+
     std::vector<TabItem> items;
     int cur = -1;
     int focus = -1;
     HIMAGELIST images = nullptr;
-    HGDIOBJ font = nullptr;
     QPointer<QTabBar> bar;
 };
 
-std::map<HWND, std::unique_ptr<TabState>>& States()
-{
-    static std::map<HWND, std::unique_ptr<TabState>> s;
-    return s;
-}
+TabControl* StateOf(HWND h) { return ControlWindow::Of<TabControl>(h); }
 
-TabState* StateOf(HWND h)
-{
-    auto it = States().find(h);
-    return it == States().end() ? nullptr : it->second.get();
-}
+int Count(const TabControl& s) { return static_cast<int>(s.items.size()); }
+bool Valid(const TabControl& s, INT_PTR i) { return i >= 0 && i < Count(s); }
 
-int Count(const TabState& s) { return static_cast<int>(s.items.size()); }
-bool Valid(const TabState& s, INT_PTR i) { return i >= 0 && i < Count(s); }
-
-int TabHeight(const TabState& s)
+int TabHeight(const TabControl& s)
 {
     if (!s.bar) return kTabHeightWithoutWidget;
     return std::max(kTabHeightWithoutWidget, s.bar->sizeHint().height());
 }
 
 // The tab row and the display area's frame, in window coordinates.
-void ShapeWindow(HWND h, const TabState& s)
+void ShapeWindow(HWND h, const TabControl& s)
 {
     RECT window, client;
     GetWindowRect(h, &window);
@@ -89,7 +80,7 @@ void ShapeWindow(HWND h, const TabState& s)
     SetWindowRgn(h, shape, TRUE);
 }
 
-void Place(HWND h, TabState& s)
+void Place(HWND h, TabControl& s)
 {
     if (s.bar) {
         RECT client;
@@ -104,7 +95,7 @@ void Place(HWND h, TabState& s)
     InvalidateRect(h, nullptr, TRUE);
 }
 
-void Show(HWND h, TabState& s)
+void Show(HWND h, TabControl& s)
 {
     if (s.bar) {
         ProgrammaticChange change;
@@ -122,7 +113,7 @@ void Show(HWND h, TabState& s)
 // The user's move to another tab, which the parent may refuse.
 void SelectByUser(HWND h, int index)
 {
-    TabState* s = StateOf(h);
+    TabControl* s = StateOf(h);
     if (!s || !Valid(*s, index) || index == s->cur) return;
     NMHDR changing;
     if (NotifyParent(h, TCN_SELCHANGING, &changing)) return;
@@ -143,7 +134,7 @@ public:
     {
         if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick) {
             auto* m = static_cast<QMouseEvent*>(e);
-            TabState* s = StateOf(window_);
+            TabControl* s = StateOf(window_);
             if (!PrepareMousePress(window_) || !s || !s->bar) return true;
             if (m->button() == Qt::LeftButton) SelectByUser(window_, s->bar->tabAt(m->position().toPoint()));
             return true;
@@ -156,7 +147,7 @@ private:
     HWND window_;
 };
 
-void Paint(HWND h, const TabState& s)
+void Paint(HWND h, const TabControl& s)
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(h, &ps);
@@ -173,86 +164,56 @@ void Paint(HWND h, const TabState& s)
     EndPaint(h, &ps);
 }
 
-LRESULT CopyText(const std::wstring& text, LPWSTR buffer, int size)
+LRESULT TabControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (!buffer || size <= 0) return 0;
-    size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
-    std::copy(text.begin(), text.begin() + static_cast<long>(n), buffer);
-    buffer[n] = L'\0';
-    return static_cast<LRESULT>(n);
-}
-
-LRESULT TabProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        NotifyCreating(h);
-        States()[h] = std::make_unique<TabState>();
-        return DefWindowProcW(h, message, wParam, lParam);
-    }
-    TabState* s = StateOf(h);
-    if (!s) return DefWindowProcW(h, message, wParam, lParam);
+    const HWND h = Handle();
     auto index = static_cast<INT_PTR>(wParam);
     switch (message) {
     case WM_CREATE: {
-        auto* bar = new QTabBar;
-        bar->setDrawBase(false);
-        bar->setExpanding(false);
-        bar->setUsesScrollButtons(true);
-        s->bar = static_cast<QTabBar*>(EmbedWidget(h, bar));
-        if (s->bar) s->bar->installEventFilter(new TabInput(h, s->bar));
-        Show(h, *s);
+        auto* widget = new QTabBar;
+        widget->setDrawBase(false);
+        widget->setExpanding(false);
+        widget->setUsesScrollButtons(true);
+        bar = static_cast<QTabBar*>(EmbedWidget(h, widget));
+        if (bar) bar->installEventFilter(new TabInput(h, bar));
+        Show(h, *this);
         return 0;
     }
-    case WM_NCDESTROY:
-        States().erase(h);
-        return DefWindowProcW(h, message, wParam, lParam);
-    case WM_SIZE: Place(h, *s); return 0;
-    case WM_PAINT: Paint(h, *s); return 0;
-    case WM_ERASEBKGND: return 1;
+    case WM_SIZE: Place(h, *this); return 0;
+    case WM_PAINT: Paint(h, *this); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
     case WM_SETFONT:
-        s->font = reinterpret_cast<HGDIOBJ>(wParam);
-        if (s->bar) s->bar->setFont(FontOfHandle(s->font));
-        Place(h, *s);
-        return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
-    case WM_ENABLE:
-        if (s->bar) s->bar->setEnabled(wParam != 0);
-        return 0;
-    case WM_SETFOCUS:
-        if (s->bar) s->bar->setFocus(Qt::OtherFocusReason);
-        return 0;
-    case WM_KILLFOCUS:
-        if (s->bar && s->bar->hasFocus()) s->bar->clearFocus();
+        Default(message, wParam, lParam);
+        Place(h, *this);
         return 0;
     case WM_KEYDOWN:
         if (wParam == VK_LEFT || wParam == VK_RIGHT) {
-            int next = s->cur + (wParam == VK_RIGHT ? 1 : -1);
-            SelectByUser(h, std::clamp(next, 0, std::max(0, Count(*s) - 1)));
+            int next = cur + (wParam == VK_RIGHT ? 1 : -1);
+            SelectByUser(h, std::clamp(next, 0, std::max(0, Count(*this) - 1)));
         }
         return 0;
     case TCM_INSERTITEMW: {
         auto* item = reinterpret_cast<const TCITEMW*>(lParam);
         if (!item || index < 0) return -1;
-        int at = static_cast<int>(std::min<INT_PTR>(index, Count(*s)));
+        int at = static_cast<int>(std::min<INT_PTR>(index, Count(*this)));
         TabItem t;
         if ((item->mask & TCIF_TEXT) && item->pszText) t.text = item->pszText;
         if (item->mask & TCIF_IMAGE) t.image = item->iImage;
         if (item->mask & TCIF_PARAM) t.param = item->lParam;
-        s->items.insert(s->items.begin() + at, t);
-        if (s->cur >= at) ++s->cur;
-        if (s->focus >= at) ++s->focus;
-        if (s->cur < 0) s->cur = s->focus = 0;  // the first tab is the selected one
-        Show(h, *s);
+        items.insert(items.begin() + at, t);
+        if (cur >= at) ++cur;
+        if (focus >= at) ++focus;
+        if (cur < 0) cur = focus = 0;  // the first tab is the selected one
+        Show(h, *this);
         return at;
     }
     case TCM_SETITEMW:
     case TCM_GETITEMW: {
         auto* item = reinterpret_cast<TCITEMW*>(lParam);
-        if (!item || !Valid(*s, index)) return FALSE;
-        TabItem& t = s->items[static_cast<size_t>(index)];
+        if (!item || !Valid(*this, index)) return FALSE;
+        TabItem& t = items[static_cast<size_t>(index)];
         if (message == TCM_GETITEMW) {
-            if (item->mask & TCIF_TEXT) CopyText(t.text, item->pszText, item->cchTextMax);
+            if (item->mask & TCIF_TEXT) CopyTextOut(t.text, item->pszText, static_cast<size_t>(std::max(0, item->cchTextMax)));
             if (item->mask & TCIF_IMAGE) item->iImage = t.image;
             if (item->mask & TCIF_PARAM) item->lParam = t.param;
             return TRUE;
@@ -260,43 +221,43 @@ LRESULT TabProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         if ((item->mask & TCIF_TEXT) && item->pszText) t.text = item->pszText;
         if (item->mask & TCIF_IMAGE) t.image = item->iImage;
         if (item->mask & TCIF_PARAM) t.param = item->lParam;
-        Show(h, *s);
+        Show(h, *this);
         return TRUE;
     }
     case TCM_DELETEITEM:
-        if (!Valid(*s, index)) return FALSE;
-        s->items.erase(s->items.begin() + index);
-        if (s->cur == index) s->cur = -1;
-        else if (s->cur > index) --s->cur;
-        if (s->focus >= Count(*s)) s->focus = Count(*s) - 1;
-        Show(h, *s);
+        if (!Valid(*this, index)) return FALSE;
+        items.erase(items.begin() + index);
+        if (cur == index) cur = -1;
+        else if (cur > index) --cur;
+        if (focus >= Count(*this)) focus = Count(*this) - 1;
+        Show(h, *this);
         return TRUE;
     case TCM_DELETEALLITEMS:
-        s->items.clear();
-        s->cur = s->focus = -1;
-        Show(h, *s);
+        items.clear();
+        cur = focus = -1;
+        Show(h, *this);
         return TRUE;
-    case TCM_GETITEMCOUNT: return Count(*s);
-    case TCM_GETCURSEL: return s->cur;
+    case TCM_GETITEMCOUNT: return Count(*this);
+    case TCM_GETCURSEL: return cur;
     case TCM_SETCURSEL: {
-        if (!Valid(*s, index)) return -1;
-        int old = s->cur;
-        s->cur = s->focus = static_cast<int>(index);
-        if (s->bar) {
+        if (!Valid(*this, index)) return -1;
+        int old = cur;
+        cur = focus = static_cast<int>(index);
+        if (bar) {
             ProgrammaticChange change;
-            s->bar->setCurrentIndex(s->cur);
+            bar->setCurrentIndex(cur);
         }
         return old;
     }
-    case TCM_GETCURFOCUS: return s->focus;
+    case TCM_GETCURFOCUS: return focus;
     case TCM_SETCURFOCUS:
-        if (Valid(*s, index)) SelectByUser(h, static_cast<int>(index));
+        if (Valid(*this, index)) SelectByUser(h, static_cast<int>(index));
         return 0;
     case TCM_GETITEMRECT: {
         auto* r = reinterpret_cast<RECT*>(lParam);
-        if (!r || !Valid(*s, index)) return FALSE;
-        if (s->bar && index < s->bar->count()) {
-            QRect q = s->bar->tabRect(static_cast<int>(index));
+        if (!r || !Valid(*this, index)) return FALSE;
+        if (bar && index < bar->count()) {
+            QRect q = bar->tabRect(static_cast<int>(index));
             *r = RECT{q.left(), q.top(), q.right() + 1, q.bottom() + 1};
         } else {
             *r = RECT{static_cast<LONG>(index * 60), 0, static_cast<LONG>(index * 60 + 60), kTabHeightWithoutWidget};
@@ -306,7 +267,7 @@ LRESULT TabProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
     case TCM_ADJUSTRECT: {
         auto* r = reinterpret_cast<RECT*>(lParam);
         if (!r) return 0;
-        int top = TabHeight(*s);
+        int top = TabHeight(*this);
         if (wParam) {  // display area to window rectangle
             r->left -= kFrame;
             r->right += kFrame;
@@ -321,25 +282,25 @@ LRESULT TabProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case TCM_SETIMAGELIST: {
-        HIMAGELIST old = s->images;
-        s->images = reinterpret_cast<HIMAGELIST>(lParam);
-        Show(h, *s);
+        HIMAGELIST old = images;
+        images = reinterpret_cast<HIMAGELIST>(lParam);
+        Show(h, *this);
         return reinterpret_cast<LRESULT>(old);
     }
-    case TCM_GETIMAGELIST: return reinterpret_cast<LRESULT>(s->images);
+    case TCM_GETIMAGELIST: return reinterpret_cast<LRESULT>(images);
     case TCM_HITTEST: {
         auto* hit = reinterpret_cast<TCHITTESTINFO*>(lParam);
-        if (!hit || !s->bar) return -1;
-        int i = s->bar->tabAt(QPoint(hit->pt.x, hit->pt.y));
+        if (!hit || !bar) return -1;
+        int i = bar->tabAt(QPoint(hit->pt.x, hit->pt.y));
         hit->flags = i >= 0 ? 6 : 1;  // TCHT_ONITEM : TCHT_NOWHERE
         return i;
     }
-    default: return DefWindowProcW(h, message, wParam, lParam);
+    default: return Default(message, wParam, lParam);
     }
 }
 
 }  // namespace
 
-void RegisterTabClass() { RegisterControlClass(WC_TABCONTROLW, TabProc); }
+void RegisterTabClass() { ControlWindow::Register<TabControl>(WC_TABCONTROLW); }
 
 }  // namespace mfc_controls

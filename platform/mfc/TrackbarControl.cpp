@@ -14,10 +14,8 @@
 #include <QSlider>
 #include <QStyleOptionSlider>
 #include <algorithm>
-#include <map>
-#include <memory>
 
-#include "platform/mfc/ControlClasses.h"
+#include "platform/mfc/ControlWindow.h"
 #include "platform/win32/gui/ButtonControl.h"
 #include "platform/mfc/EmbeddedWidget.h"
 #include "platform/win32/gui/DeviceContext.h"
@@ -33,7 +31,11 @@ namespace {
 
 class TrackbarSlider;
 
-struct TrackbarState {
+struct TrackbarControl : ControlWindow {
+    using ControlWindow::ControlWindow;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    QWidget* Widget() const override;
+
     int minimum = 0;
     int maximum = 100;
     int pos = 0;
@@ -48,20 +50,10 @@ struct TrackbarState {
     QPointer<TrackbarSlider> slider;
 };
 
-std::map<HWND, std::unique_ptr<TrackbarState>>& States()
-{
-    static std::map<HWND, std::unique_ptr<TrackbarState>> s;
-    return s;
-}
-
-TrackbarState* StateOf(HWND h)
-{
-    auto it = States().find(h);
-    return it == States().end() ? nullptr : it->second.get();
-}
+TrackbarControl* StateOf(HWND h) { return ControlWindow::Of<TrackbarControl>(h); }
 
 DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)); }
-int PageSize(const TrackbarState& s) { return s.page >= 0 ? s.page : std::max(1, (s.maximum - s.minimum) / 5); }
+int PageSize(const TrackbarControl& s) { return s.page >= 0 ? s.page : std::max(1, (s.maximum - s.minimum) / 5); }
 
 void SendScroll(HWND h, UINT code, int pos)
 {
@@ -84,7 +76,7 @@ protected:
     void paintEvent(QPaintEvent* e) override
     {
         QSlider::paintEvent(e);
-        TrackbarState* s = StateOf(window_);
+        TrackbarControl* s = StateOf(window_);
         if (!s || !(Style(window_) & TBS_ENABLESELRANGE) || s->selStart < 0 || s->selEnd < s->selStart) return;
         QStyleOptionSlider option;
         initStyleOption(&option);
@@ -162,7 +154,7 @@ private:
     QBasicTimer repeat_;
 };
 
-void Show(HWND h, TrackbarState& s)
+void Show(HWND h, TrackbarControl& s)
 {
     if (!s.slider) return;
     ProgrammaticChange change;
@@ -182,7 +174,7 @@ void Show(HWND h, TrackbarState& s)
     s.slider->update();
 }
 
-int Clamp(const TrackbarState& s, long long v)
+int Clamp(const TrackbarControl& s, long long v)
 {
     return static_cast<int>(std::clamp<long long>(v, std::min(s.minimum, s.maximum), std::max(s.minimum, s.maximum)));
 }
@@ -190,7 +182,7 @@ int Clamp(const TrackbarState& s, long long v)
 void OnAction(HWND h, int action)
 {
     if (ProgrammaticChange::Active()) return;
-    TrackbarState* s = StateOf(h);
+    TrackbarControl* s = StateOf(h);
     if (!s || !s->slider) return;
     UINT code = 0;
     switch (action) {
@@ -211,7 +203,7 @@ void OnAction(HWND h, int action)
 
 void PageToward(HWND h, int value)
 {
-    TrackbarState* s = StateOf(h);
+    TrackbarControl* s = StateOf(h);
     if (!s || value == s->pos) return;
     bool down = value > s->pos;
     long long next = static_cast<long long>(s->pos) + (down ? PageSize(*s) : -PageSize(*s));
@@ -228,7 +220,7 @@ void PageToward(HWND h, int value)
 
 void OnReleased(HWND h)
 {
-    TrackbarState* s = StateOf(h);
+    TrackbarControl* s = StateOf(h);
     if (!s) return;
     if (s->dragging) {
         s->dragging = false;
@@ -243,7 +235,7 @@ void OnReleased(HWND h)
     }
 }
 
-void MakeWidget(HWND h, TrackbarState& s)
+void MakeWidget(HWND h, TrackbarControl& s)
 {
     bool vertical = (Style(h) & TBS_VERT) != 0;
     auto* slider = new TrackbarSlider(h, vertical ? Qt::Vertical : Qt::Horizontal);
@@ -260,7 +252,7 @@ void MakeWidget(HWND h, TrackbarState& s)
 }
 
 // A key's move: the new position and the code, or false for other keys.
-bool KeyMove(const TrackbarState& s, WPARAM key, int* pos, UINT* code)
+bool KeyMove(const TrackbarControl& s, WPARAM key, int* pos, UINT* code)
 {
     switch (key) {
     case VK_LEFT:
@@ -275,23 +267,15 @@ bool KeyMove(const TrackbarState& s, WPARAM key, int* pos, UINT* code)
     }
 }
 
-LRESULT TrackbarProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
+// Defined here, where TrackbarSlider is complete.
+QWidget* TrackbarControl::Widget() const { return slider; }
+
+LRESULT TrackbarControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        NotifyCreating(h);
-        States()[h] = std::make_unique<TrackbarState>();
-        return DefWindowProcW(h, message, wParam, lParam);
-    }
-    TrackbarState* s = StateOf(h);
-    if (!s) return DefWindowProcW(h, message, wParam, lParam);
+    const HWND h = Handle();
     const bool redraw = wParam != 0;
     switch (message) {
-    case WM_CREATE: MakeWidget(h, *s); return 0;
-    case WM_NCDESTROY:
-        States().erase(h);
-        return DefWindowProcW(h, message, wParam, lParam);
-    case WM_SIZE: PlaceInClientArea(h, s->slider); return 0;
-    case WM_ERASEBKGND: return 1;
+    case WM_CREATE: MakeWidget(h, *this); return 0;
     case WM_PAINT: {
         // The widget draws over the window's own background, which the
         // parent colours as it colours statics.
@@ -308,123 +292,114 @@ LRESULT TrackbarProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
-    case WM_ENABLE:
-        if (s->slider) s->slider->setEnabled(wParam != 0);
-        return 0;
-    case WM_SETFOCUS:
-        if (s->slider) s->slider->setFocus(Qt::OtherFocusReason);
-        return 0;
-    case WM_KILLFOCUS:
-        if (s->slider && s->slider->hasFocus()) s->slider->clearFocus();
-        return 0;
     case WM_KEYDOWN: {
-        int pos = 0;
+        int moved = 0;
         UINT code = 0;
-        if (!KeyMove(*s, wParam, &pos, &code)) return 0;
-        s->pos = pos;
-        s->keyTracking = true;
-        Show(h, *s);
-        SendScroll(h, code, s->pos);
+        if (!KeyMove(*this, wParam, &moved, &code)) return 0;
+        pos = moved;
+        keyTracking = true;
+        Show(h, *this);
+        SendScroll(h, code, pos);
         return 0;
     }
     case WM_KEYUP:
-        if (s->keyTracking) {
-            int pos = 0;
+        if (keyTracking) {
+            int moved = 0;
             UINT code = 0;
-            if (KeyMove(*s, wParam, &pos, &code)) {
-                s->keyTracking = false;
+            if (KeyMove(*this, wParam, &moved, &code)) {
+                keyTracking = false;
                 SendScroll(h, TB_ENDTRACK, 0);
             }
         }
         return 0;
-    case TBM_GETPOS: return s->pos;
+    case TBM_GETPOS: return pos;
     case TBM_SETPOS:
-        s->pos = Clamp(*s, static_cast<LONG>(lParam));
-        if (redraw) Show(h, *s);
+        pos = Clamp(*this, static_cast<LONG>(lParam));
+        if (redraw) Show(h, *this);
         return 0;
-    case TBM_GETRANGEMIN: return s->minimum;
-    case TBM_GETRANGEMAX: return s->maximum;
+    case TBM_GETRANGEMIN: return minimum;
+    case TBM_GETRANGEMAX: return maximum;
     case TBM_SETRANGE:
-        s->minimum = static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam)));
-        s->maximum = static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)));
-        s->pos = Clamp(*s, s->pos);
-        if (redraw) Show(h, *s);
+        minimum = static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam)));
+        maximum = static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)));
+        pos = Clamp(*this, pos);
+        if (redraw) Show(h, *this);
         return 0;
     case TBM_SETRANGEMIN:
-        s->minimum = static_cast<int>(lParam);
-        s->pos = Clamp(*s, s->pos);
-        if (redraw) Show(h, *s);
+        minimum = static_cast<int>(lParam);
+        pos = Clamp(*this, pos);
+        if (redraw) Show(h, *this);
         return 0;
     case TBM_SETRANGEMAX:
-        s->maximum = static_cast<int>(lParam);
-        s->pos = Clamp(*s, s->pos);
-        if (redraw) Show(h, *s);
+        maximum = static_cast<int>(lParam);
+        pos = Clamp(*this, pos);
+        if (redraw) Show(h, *this);
         return 0;
     case TBM_SETPAGESIZE: {
-        int old = PageSize(*s);
-        s->page = std::max(0, static_cast<int>(lParam));
-        Show(h, *s);
+        int old = PageSize(*this);
+        page = std::max(0, static_cast<int>(lParam));
+        Show(h, *this);
         return old;
     }
-    case TBM_GETPAGESIZE: return PageSize(*s);
+    case TBM_GETPAGESIZE: return PageSize(*this);
     case TBM_SETLINESIZE: {
-        int old = s->line;
-        s->line = std::max(0, static_cast<int>(lParam));
-        Show(h, *s);
+        int old = line;
+        line = std::max(0, static_cast<int>(lParam));
+        Show(h, *this);
         return old;
     }
-    case TBM_GETLINESIZE: return s->line;
+    case TBM_GETLINESIZE: return line;
     case TBM_SETTICFREQ:
-        s->ticFreq = std::max(1, static_cast<int>(wParam));
-        Show(h, *s);
+        ticFreq = std::max(1, static_cast<int>(wParam));
+        Show(h, *this);
         return 0;
     case TBM_CLEARTICS: return 0;
     case TBM_GETNUMTICS: {
-        if (!(Style(h) & TBS_AUTOTICKS) || (Style(h) & TBS_NOTICKS)) return 2;
-        return (s->maximum - s->minimum) / std::max(1, s->ticFreq) + 1;
+        if (!(Style() & TBS_AUTOTICKS) || (Style() & TBS_NOTICKS)) return 2;
+        return (maximum - minimum) / std::max(1, ticFreq) + 1;
     }
     case TBM_SETSEL:
-        s->selStart = static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam)));
-        s->selEnd = static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)));
-        if (redraw && s->slider) s->slider->update();
+        selStart = static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam)));
+        selEnd = static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)));
+        if (redraw && slider) slider->update();
         return 0;
     case TBM_SETSELSTART:
-        s->selStart = static_cast<int>(lParam);
-        if (redraw && s->slider) s->slider->update();
+        selStart = static_cast<int>(lParam);
+        if (redraw && slider) slider->update();
         return 0;
     case TBM_SETSELEND:
-        s->selEnd = static_cast<int>(lParam);
-        if (redraw && s->slider) s->slider->update();
+        selEnd = static_cast<int>(lParam);
+        if (redraw && slider) slider->update();
         return 0;
-    case TBM_GETSELSTART: return s->selStart;
-    case TBM_GETSELEND: return s->selEnd;
+    case TBM_GETSELSTART: return selStart;
+    case TBM_GETSELEND: return selEnd;
     case TBM_CLEARSEL:
-        s->selStart = s->selEnd = -1;
-        if (redraw && s->slider) s->slider->update();
+        selStart = selEnd = -1;
+        if (redraw && slider) slider->update();
         return 0;
     case TBM_GETTHUMBRECT:
     case TBM_GETCHANNELRECT: {
         auto* r = reinterpret_cast<RECT*>(lParam);
-        if (!r || !s->slider) return 0;
+        if (!r || !slider) return 0;
         QStyleOptionSlider option;
-        option.initFrom(s->slider);
-        option.orientation = s->slider->orientation();
-        option.minimum = s->slider->minimum();
-        option.maximum = s->slider->maximum();
-        option.sliderPosition = s->slider->sliderPosition();
-        option.sliderValue = s->slider->value();
-        QRect q = s->slider->style()->subControlRect(
+        option.initFrom(slider);
+        option.orientation = slider->orientation();
+        option.minimum = slider->minimum();
+        option.maximum = slider->maximum();
+        option.sliderPosition = slider->sliderPosition();
+        option.sliderValue = slider->value();
+        QRect q = slider->style()->subControlRect(
             QStyle::CC_Slider, &option, message == TBM_GETTHUMBRECT ? QStyle::SC_SliderHandle : QStyle::SC_SliderGroove,
-            s->slider);
+            slider);
         *r = RECT{q.left(), q.top(), q.right() + 1, q.bottom() + 1};
         return 0;
     }
-    default: return DefWindowProcW(h, message, wParam, lParam);
+    default: return Default(message, wParam, lParam);
     }
 }
 
 }  // namespace
 
-void RegisterTrackbarClass() { RegisterControlClass(TRACKBAR_CLASSW, TrackbarProc); }
+void RegisterTrackbarClass() { ControlWindow::Register<TrackbarControl>(TRACKBAR_CLASSW); }
 
 }  // namespace mfc_controls

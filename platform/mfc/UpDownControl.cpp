@@ -11,11 +11,9 @@
 // accelerations set by UDM_SETACCEL.
 #include <algorithm>
 #include <cwctype>
-#include <map>
-#include <memory>
 #include <vector>
 
-#include "platform/mfc/ControlClasses.h"
+#include "platform/mfc/ControlWindow.h"
 #include "platform/win32/gui/ButtonControl.h"
 #include "platform/win32/Format.h"
 #include "platform/win32/gui/DeviceContext.h"
@@ -39,7 +37,10 @@ constexpr const wchar_t* kBuddyProcProp = L"RivoUpDownBuddyProc";
 
 enum class Part { None, Up, Down };
 
-struct UpDownState {
+struct UpDownControl : ControlWindow {
+    using ControlWindow::ControlWindow;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
     int lower = 100;  // the system's default range runs from 100 down to 0
     int upper = 0;
     int pos = 0;
@@ -51,25 +52,15 @@ struct UpDownState {
     ULONGLONG pressedAt = 0;
 };
 
-std::map<HWND, std::unique_ptr<UpDownState>>& States()
-{
-    static std::map<HWND, std::unique_ptr<UpDownState>> s;
-    return s;
-}
-
-UpDownState* StateOf(HWND h)
-{
-    auto it = States().find(h);
-    return it == States().end() ? nullptr : it->second.get();
-}
+UpDownControl* StateOf(HWND h) { return ControlWindow::Of<UpDownControl>(h); }
 
 DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)); }
 bool Horizontal(HWND h) { return (Style(h) & UDS_HORZ) != 0; }
-int Low(const UpDownState& s) { return std::min(s.lower, s.upper); }
-int High(const UpDownState& s) { return std::max(s.lower, s.upper); }
-bool InRange(const UpDownState& s, long long v) { return v >= Low(s) && v <= High(s); }
+int Low(const UpDownControl& s) { return std::min(s.lower, s.upper); }
+int High(const UpDownControl& s) { return std::max(s.lower, s.upper); }
+bool InRange(const UpDownControl& s, long long v) { return v >= Low(s) && v <= High(s); }
 
-std::wstring FormatPosition(HWND h, const UpDownState& s)
+std::wstring FormatPosition(HWND h, const UpDownControl& s)
 {
     if (s.base == 16) return FormatText(L"0x%04X", static_cast<unsigned>(s.pos) & 0xFFFFFFFFu);
     std::wstring digits = std::to_wstring(std::abs(static_cast<long long>(s.pos)));
@@ -79,7 +70,7 @@ std::wstring FormatPosition(HWND h, const UpDownState& s)
 }
 
 // The buddy's number, or false when its text holds none.
-bool ParseBuddy(const UpDownState& s, const std::wstring& text, long long* out)
+bool ParseBuddy(const UpDownControl& s, const std::wstring& text, long long* out)
 {
     std::wstring t;
     for (wchar_t c : text)
@@ -118,7 +109,7 @@ std::wstring BuddyText(HWND buddy)
 
 // Takes the buddy's number as the position; false when it holds none in
 // the range.
-bool ReadBuddy(HWND h, UpDownState& s)
+bool ReadBuddy(HWND h, UpDownControl& s)
 {
     if (!(Style(h) & UDS_SETBUDDYINT) || !s.buddy || !IsWindow(s.buddy)) return true;
     long long v = 0;
@@ -127,7 +118,7 @@ bool ReadBuddy(HWND h, UpDownState& s)
     return true;
 }
 
-void WriteBuddy(HWND h, const UpDownState& s)
+void WriteBuddy(HWND h, const UpDownControl& s)
 {
     if ((Style(h) & UDS_SETBUDDYINT) && s.buddy && IsWindow(s.buddy))
         SetWindowTextW(s.buddy, FormatPosition(h, s).c_str());
@@ -141,7 +132,7 @@ void SendScroll(HWND h, UINT code, int pos)
                      MAKEWPARAM(static_cast<WORD>(code), static_cast<WORD>(pos)), reinterpret_cast<LPARAM>(h));
 }
 
-int Increment(const UpDownState& s, ULONGLONG heldMs)
+int Increment(const UpDownControl& s, ULONGLONG heldMs)
 {
     int inc = s.accel.empty() ? 1 : static_cast<int>(s.accel.front().nInc);
     for (const UDACCEL& a : s.accel)
@@ -151,7 +142,7 @@ int Increment(const UpDownState& s, ULONGLONG heldMs)
 
 void Step(HWND h, bool up)
 {
-    UpDownState* s = StateOf(h);
+    UpDownControl* s = StateOf(h);
     if (!s) return;
     ReadBuddy(h, *s);
     int delta = Increment(*s, s->pressed != Part::None ? MessageClockNow() - s->pressedAt : 0);
@@ -213,7 +204,7 @@ void DrawArrow(HDC dc, const RECT& r, bool up, bool horizontal, bool enabled)
 
 void Paint(HWND h)
 {
-    UpDownState* s = StateOf(h);
+    UpDownControl* s = StateOf(h);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(h, &ps);
     RECT all;
@@ -228,7 +219,7 @@ void Paint(HWND h)
     EndPaint(h, &ps);
 }
 
-void Align(HWND h, UpDownState& s)
+void Align(HWND h, UpDownControl& s)
 {
     DWORD style = Style(h);
     if (!s.buddy || !IsWindow(s.buddy) || !(style & (UDS_ALIGNRIGHT | UDS_ALIGNLEFT))) return;
@@ -256,7 +247,7 @@ LRESULT BuddyProc(HWND buddy, UINT message, WPARAM wParam, LPARAM lParam)
     auto next = reinterpret_cast<WNDPROC>(GetPropW(buddy, kBuddyProcProp));
     auto owner = static_cast<HWND>(GetPropW(buddy, kBuddyOwnerProp));
     if (!next) return DefWindowProcW(buddy, message, wParam, lParam);
-    UpDownState* s = owner ? StateOf(owner) : nullptr;
+    UpDownControl* s = owner ? StateOf(owner) : nullptr;
     if (s && s->buddy == buddy) {
         bool horizontal = Horizontal(owner);
         WPARAM upKey = horizontal ? VK_RIGHT : VK_UP, downKey = horizontal ? VK_LEFT : VK_DOWN;
@@ -281,7 +272,7 @@ LRESULT BuddyProc(HWND buddy, UINT message, WPARAM wParam, LPARAM lParam)
     return CallWindowProcW(next, buddy, message, wParam, lParam);
 }
 
-void ReleaseBuddy(HWND h, UpDownState& s)
+void ReleaseBuddy(HWND h, UpDownControl& s)
 {
     if (!s.buddy || !IsWindow(s.buddy)) return;
     if (static_cast<HWND>(GetPropW(s.buddy, kBuddyOwnerProp)) == h) {
@@ -295,7 +286,7 @@ void ReleaseBuddy(HWND h, UpDownState& s)
     }
 }
 
-void SetBuddy(HWND h, UpDownState& s, HWND buddy)
+void SetBuddy(HWND h, UpDownControl& s, HWND buddy)
 {
     ReleaseBuddy(h, s);
     s.buddy = (buddy && IsWindow(buddy)) ? buddy : nullptr;
@@ -317,26 +308,18 @@ Part PartAt(HWND h, LPARAM lParam)
     return Part::None;
 }
 
-LRESULT UpDownProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT UpDownControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        NotifyCreating(h);
-        States()[h] = std::make_unique<UpDownState>();
-        return DefWindowProcW(h, message, wParam, lParam);
-    }
-    UpDownState* s = StateOf(h);
-    if (!s) return DefWindowProcW(h, message, wParam, lParam);
+    const HWND h = Handle();
     switch (message) {
     case WM_CREATE:
-        if (Style(h) & UDS_AUTOBUDDY) SetBuddy(h, *s, GetWindow(h, GW_HWNDPREV));
-        WriteBuddy(h, *s);
+        if (Style() & UDS_AUTOBUDDY) SetBuddy(h, *this, GetWindow(h, GW_HWNDPREV));
+        WriteBuddy(h, *this);
         return 0;
     case WM_NCDESTROY:
-        ReleaseBuddy(h, *s);
-        States().erase(h);
-        return DefWindowProcW(h, message, wParam, lParam);
+        ReleaseBuddy(h, *this);
+        return Default(message, wParam, lParam);
     case WM_PAINT: Paint(h); return 0;
-    case WM_ERASEBKGND: return 1;
     case WM_ENABLE: InvalidateRect(h, nullptr, TRUE); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
     case WM_LBUTTONDOWN:
@@ -344,106 +327,106 @@ LRESULT UpDownProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         Part part = PartAt(h, lParam);
         if (part == Part::None || !IsWindowEnabled(h)) return 0;
         SetCapture(h);
-        s->pressed = part;
-        s->pressedAt = MessageClockNow();
+        pressed = part;
+        pressedAt = MessageClockNow();
         InvalidateRect(h, nullptr, TRUE);
         Step(h, part == Part::Up);
         if (IsWindow(h)) SetTimer(h, kRepeatTimer, kFirstRepeatMs, nullptr);
         return 0;
     }
     case WM_TIMER:
-        if (wParam == kRepeatTimer && s->pressed != Part::None) {
+        if (wParam == kRepeatTimer && pressed != Part::None) {
             SetTimer(h, kRepeatTimer, kRepeatMs, nullptr);
-            Step(h, s->pressed == Part::Up);
+            Step(h, pressed == Part::Up);
         }
         return 0;
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
-        if (s->pressed != Part::None) {
-            s->pressed = Part::None;
+        if (pressed != Part::None) {
+            pressed = Part::None;
             KillTimer(h, kRepeatTimer);
             if (message == WM_LBUTTONUP) ReleaseCapture();
             InvalidateRect(h, nullptr, TRUE);
-            if ((s = StateOf(h))) SendScroll(h, SB_ENDSCROLL, s->pos);
+            if (StateOf(h) == this) SendScroll(h, SB_ENDSCROLL, pos);
         }
         return 0;
     case WM_KEYDOWN: {
         bool horizontal = Horizontal(h);
         if (wParam == (horizontal ? VK_RIGHT : VK_UP) || wParam == (horizontal ? VK_LEFT : VK_DOWN)) {
-            s->keyStepping = true;
+            keyStepping = true;
             Step(h, wParam == (horizontal ? VK_RIGHT : VK_UP));
         }
         return 0;
     }
     case WM_KEYUP:
-        if (s->keyStepping) {
-            s->keyStepping = false;
-            SendScroll(h, SB_ENDSCROLL, s->pos);
+        if (keyStepping) {
+            keyStepping = false;
+            SendScroll(h, SB_ENDSCROLL, pos);
         }
         return 0;
     case UDM_SETRANGE:
-        s->upper = static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam)));
-        s->lower = static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)));
+        upper = static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam)));
+        lower = static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)));
         return 0;
     case UDM_SETRANGE32:
-        s->lower = static_cast<int>(static_cast<INT_PTR>(wParam));
-        s->upper = static_cast<int>(lParam);
+        lower = static_cast<int>(static_cast<INT_PTR>(wParam));
+        upper = static_cast<int>(lParam);
         return 0;
-    case UDM_GETRANGE: return MAKELONG(static_cast<WORD>(s->upper), static_cast<WORD>(s->lower));
+    case UDM_GETRANGE: return MAKELONG(static_cast<WORD>(upper), static_cast<WORD>(lower));
     case UDM_GETRANGE32:
-        if (wParam) *reinterpret_cast<int*>(wParam) = s->lower;
-        if (lParam) *reinterpret_cast<int*>(lParam) = s->upper;
+        if (wParam) *reinterpret_cast<int*>(wParam) = lower;
+        if (lParam) *reinterpret_cast<int*>(lParam) = upper;
         return 0;
     case UDM_SETPOS:
     case UDM_SETPOS32: {
-        int old = s->pos;
+        int old = pos;
         long long v = message == UDM_SETPOS ? static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam)))
                                             : static_cast<long long>(static_cast<int>(lParam));
-        s->pos = static_cast<int>(std::clamp<long long>(v, Low(*s), High(*s)));
-        WriteBuddy(h, *s);
+        pos = static_cast<int>(std::clamp<long long>(v, Low(*this), High(*this)));
+        WriteBuddy(h, *this);
         return old;
     }
     case UDM_GETPOS: {
-        bool ok = ReadBuddy(h, *s);
-        return MAKELONG(static_cast<WORD>(s->pos), static_cast<WORD>(ok ? 0 : 1));
+        bool ok = ReadBuddy(h, *this);
+        return MAKELONG(static_cast<WORD>(pos), static_cast<WORD>(ok ? 0 : 1));
     }
     case UDM_GETPOS32: {
-        bool ok = ReadBuddy(h, *s);
+        bool ok = ReadBuddy(h, *this);
         if (lParam) *reinterpret_cast<BOOL*>(lParam) = ok ? FALSE : TRUE;
-        return s->pos;
+        return pos;
     }
     case UDM_SETBUDDY: {
-        HWND old = s->buddy;
-        SetBuddy(h, *s, reinterpret_cast<HWND>(wParam));
+        HWND old = buddy;
+        SetBuddy(h, *this, reinterpret_cast<HWND>(wParam));
         return reinterpret_cast<LRESULT>(old);
     }
-    case UDM_GETBUDDY: return reinterpret_cast<LRESULT>(s->buddy);
+    case UDM_GETBUDDY: return reinterpret_cast<LRESULT>(buddy);
     case UDM_SETBASE: {
         if (wParam != 10 && wParam != 16) return 0;
-        int old = s->base;
-        s->base = static_cast<int>(wParam);
-        WriteBuddy(h, *s);
+        int old = base;
+        base = static_cast<int>(wParam);
+        WriteBuddy(h, *this);
         return old;
     }
-    case UDM_GETBASE: return s->base;
+    case UDM_GETBASE: return base;
     case UDM_SETACCEL: {
         auto* list = reinterpret_cast<const UDACCEL*>(lParam);
         if (!list || wParam == 0 || wParam > 64) return FALSE;
-        s->accel.assign(list, list + wParam);
+        accel.assign(list, list + wParam);
         return TRUE;
     }
     case UDM_GETACCEL: {
         auto* out = reinterpret_cast<UDACCEL*>(lParam);
-        size_t n = std::min<size_t>(wParam, s->accel.size());
-        if (out) std::copy(s->accel.begin(), s->accel.begin() + static_cast<long>(n), out);
-        return static_cast<LRESULT>(s->accel.size());
+        size_t n = std::min<size_t>(wParam, accel.size());
+        if (out) std::copy(accel.begin(), accel.begin() + static_cast<long>(n), out);
+        return static_cast<LRESULT>(accel.size());
     }
-    default: return DefWindowProcW(h, message, wParam, lParam);
+    default: return Default(message, wParam, lParam);
     }
 }
 
 }  // namespace
 
-void RegisterUpDownClass() { RegisterControlClass(UPDOWN_CLASSW, UpDownProc); }
+void RegisterUpDownClass() { ControlWindow::Register<UpDownControl>(UPDOWN_CLASSW); }
 
 }  // namespace mfc_controls

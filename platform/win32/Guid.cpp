@@ -46,10 +46,12 @@ std::wstring GuidToString(const GUID& g)
 
 bool GuidFromString(const std::wstring& text, GUID* out)
 {
+    if (!out) return false;
     *out = GUID_NULL;
-    const wchar_t* p = text.c_str();
-    bool braced = *p == L'{';
-    if (braced) ++p;
+    // "{" 8 "-" 4 "-" 4 "-" 4 "-" 12 "}": nothing before, between or after.
+    constexpr size_t kBracedLength = 38;
+    if (text.size() != kBracedLength || text.front() != L'{' || text.back() != L'}') return false;
+    const wchar_t* p = text.c_str() + 1;
     GUID g;
     uint64_t v;
     if (!ReadHex(p, 8, &v) || *p++ != L'-') return false;
@@ -63,8 +65,6 @@ bool GuidFromString(const std::wstring& text, GUID* out)
         if (!ReadHex(p, 2, &v)) return false;
         g.Data4[i] = static_cast<BYTE>(v);
     }
-    if (braced && *p++ != L'}') return false;
-    if (*p != 0) return false;
     *out = g;
     return true;
 }

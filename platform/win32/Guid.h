@@ -1,6 +1,6 @@
-// GUID with the Windows layout and its two text forms: the registry form
-// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (upper-case hex, as StringFromGUID2
-// writes it) and the same without braces.
+// GUID with the Windows layout and its text form, the registry form
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (upper-case hex as StringFromGUID2
+// writes it; read in either case).
 #pragma once
 
 #include <cstring>
@@ -36,10 +36,13 @@ inline constexpr GUID GUID_NULL{};
 // the character count including the terminating NUL, or 0 when buf is too small.
 int StringFromGUID2(const GUID& g, wchar_t* buf, int cch);
 std::wstring GuidToString(const GUID& g);  // braced form
-// Parses the braced form (also accepts the form without braces, any hex case).
-// Returns S_OK, or E_INVALIDARG leaving *out as GUID_NULL.
-HRESULT CLSIDFromString(const wchar_t* text, CLSID* out);
+// The one parser of the text form: exactly the braced pattern, every field
+// its full width of hex digits in either case, nothing before or after.
+// False (and *out GUID_NULL) for anything else.
 bool GuidFromString(const std::wstring& text, GUID* out);
+// The same with the system's answer: S_OK, or E_INVALIDARG leaving *out as
+// GUID_NULL.
+HRESULT CLSIDFromString(const wchar_t* text, CLSID* out);
 
 // GUID of a DirectShow-style media subtype built from a FourCC.
 GUID GuidFromFourCC(DWORD fourcc);

@@ -13,7 +13,7 @@
 #include "platform/mfc/CMenu.h"
 #include "platform/win32/gui/Menus.h"
 #include "platform/mfc/Clipboard.h"
-#include "platform/mfc/CommonDialogs.h"
+#include "platform/mfc/CFileDialog.h"
 #include "platform/mfc/DataExchange.h"
 #include "platform/mfc/DragDrop.h"
 #include "platform/win32/NativePath.h"

@@ -1,7 +1,7 @@
 // Menus: HMENU handles with string, separator and pop-up items; menus the
 // program describes in a resource table of its own (LoadMenuW); and
 // TrackPopupMenu, which hands the menu to a replaceable presenter (by default
-// a Qt menu at the point; in tests a scripted choice).
+// a Qt menu at the point; tests install one of their own).
 #pragma once
 
 #include <string>
@@ -69,22 +69,6 @@ class MenuPresenter {
 public:
     virtual ~MenuPresenter() = default;
     virtual UINT Present(HMENU menu, UINT flags, POINT screen, HWND owner) = 0;
-};
-
-// A presenter for tests: answers a fixed command and remembers each call.
-class ScriptedMenuPresenter : public MenuPresenter {
-public:
-    struct Call {
-        HMENU menu;
-        UINT flags;
-        POINT screen;
-        HWND owner;
-        std::vector<std::wstring> texts;  // the items' texts as shown
-    };
-    explicit ScriptedMenuPresenter(UINT answer = 0) : answer(answer) {}
-    UINT Present(HMENU menu, UINT flags, POINT screen, HWND owner) override;
-    UINT answer;
-    std::vector<Call> calls;
 };
 
 // Installs the presenter (not owned); null restores the Qt menu.

@@ -1,11 +1,9 @@
 // The system message box, answered by a replaceable answerer: by default a
-// modal Qt message box (the owner is disabled meanwhile); in tests a
-// recorder that answers from a list.
+// modal Qt message box (the owner is disabled meanwhile); tests install an
+// answerer of their own.
 #pragma once
 
-#include <deque>
 #include <string>
-#include <vector>
 
 #include "UserTypes.h"
 
@@ -32,21 +30,6 @@ public:
     virtual ~MessageBoxAnswerer() = default;
     // One of IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO.
     virtual int Answer(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) = 0;
-};
-
-// Answers from a list (IDOK, or IDCANCEL where the buttons have Cancel,
-// once the list is used up) and keeps every question.
-class RecordingMessageBoxAnswerer : public MessageBoxAnswerer {
-public:
-    struct Question {
-        HWND owner;
-        std::wstring text;
-        std::wstring caption;
-        UINT type;
-    };
-    int Answer(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) override;
-    std::deque<int> answers;
-    std::vector<Question> questions;
 };
 
 // Installs the answerer (not owned); null restores the Qt message box.

@@ -1,6 +1,6 @@
 // Monitors and their work areas, from a replaceable provider: by default the
 // screens Qt knows (one 1024 x 768 screen when there is no application),
-// in tests a fixed list.
+// tests install one of their own.
 #pragma once
 
 #include <vector>
@@ -18,15 +18,6 @@ public:
     virtual ~MonitorProvider() = default;
     // At least one monitor; the primary one first.
     virtual std::vector<MonitorDescription> Monitors() = 0;
-};
-
-class FixedMonitorProvider : public MonitorProvider {
-public:
-    explicit FixedMonitorProvider(std::vector<MonitorDescription> monitors) : monitors_(std::move(monitors)) {}
-    std::vector<MonitorDescription> Monitors() override { return monitors_; }
-
-private:
-    std::vector<MonitorDescription> monitors_;
 };
 
 // Installs a provider (not owned); null restores the default.

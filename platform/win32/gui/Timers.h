@@ -5,21 +5,8 @@
 // clock tests replace (SetMessageClock).
 #pragma once
 
-#include <atomic>
-
 #include "UserTypes.h"
 #include "platform/win32/Tick.h"
-
-// A clock that only moves when told to (for tests).
-class ManualMessageClock : public MessageClock {
-public:
-    explicit ManualMessageClock(ULONGLONG start = 1000) : now_(start) {}
-    ULONGLONG NowMs() override { return now_.load(); }
-    void Advance(ULONGLONG ms) { now_ += ms; }
-
-private:
-    std::atomic<ULONGLONG> now_;
-};
 
 // The time of timers, message times and double-click intervals: the same
 // as GetTickCount64.

@@ -399,6 +399,8 @@ void DestroyTree(HWND h)
     for (HWND k : kids) DestroyTree(k);
     if (!Find(h)) return;
     SendMessageW(h, WM_NCDESTROY, 0, 0);
+    // The class's state goes with the last message its window gets.
+    w.classState.reset();
     w.alive = false;
     OnWindowDestroyed(h);
     DestroyWidgetFor(w);
@@ -482,6 +484,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
 
     if (!SendMessageW(h, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
         if (Find(h)) {
+            obj->classState.reset();
             OnWindowDestroyed(h);
             DestroyWidgetFor(*obj);
             Unlink(*obj);

@@ -13,6 +13,7 @@
 #include "UserTypes.h"
 
 class QWidget;
+class WindowClassState;
 
 namespace win32_gui {
 
@@ -53,6 +54,7 @@ public:
     RECT rect;         // window rectangle: screen for top-level, parent-client for children
     RECT clientInset;  // client area inside the window rectangle, in window coordinates
     std::vector<WindowProperty> props;
+    std::shared_ptr<WindowClassState> classState;  // the class's state (WindowClassState.h)
     QRegion update;    // client coordinates
     bool eraseNeeded = false;
     bool ncPaintNeeded = false;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "encoder/core/BlockFilterList.h"
 #include "encoder/core/OptionKey.h"
 #include "foundation/RegistryHelpers.h"
@@ -86,12 +88,23 @@ TEST_F(BlockFilterListTest, ShorterListHidesOlderEntriesBehindTheEndMark)
 
 TEST_F(BlockFilterListTest, MalformedEntryIsSkipped)
 {
-    RegWriteStringAnsi(HKEY_CURRENT_USER, kOptionKey, L"_BLOCKFILTER000", L"{B10C0000-1234-5678-0102-030405060708}");
-    RegWriteStringAnsi(HKEY_CURRENT_USER, kOptionKey, L"_BLOCKFILTER001", L"not a class id");
-    RegWriteStringAnsi(HKEY_CURRENT_USER, kOptionKey, L"_BLOCKFILTER002", L"{B10C0002-1234-5678-0102-030405060708}");
+    // Stored texts outside the braced pattern, some of which a lax reader
+    // would take for another filter's class id.
+    const wchar_t* stored[] = {
+        L"{B10C0000-1234-5678-0102-030405060708}",
+        L"not a class id",
+        L"{ 0xC0001-+234-5678-0102-030405060708}",
+        L"{B10C0001-1234-5678-0102-030405060708}tail",
+        L"{B10C0001-1234-5678-0102-030405060708",
+        L"{B10C001-1234-5678-0102-030405060708}",
+        L"{b10c0002-1234-5678-0102-030405060708}",
+    };
+    for (int i = 0; i < static_cast<int>(std::size(stored)); ++i)
+        RegWriteStringAnsi(HKEY_CURRENT_USER, kOptionKey, FormatText(L"_BLOCKFILTER%03d", i).c_str(), stored[i]);
     CBlockFilterList loaded;
     LoadBlockFilters(loaded);
     ASSERT_EQ(2, loaded.GetCount());
+    EXPECT_EQ(MakeId(0), loaded.GetHead());
     EXPECT_EQ(MakeId(2), loaded.GetTail());
 }
 

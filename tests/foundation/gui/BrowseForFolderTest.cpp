@@ -3,6 +3,7 @@
 
 #include "foundation/gui/BrowseForFolder.h"
 #include "platform/mfc/CommonDialogs.h"
+#include "tests/platform/mfc/FakeCommonDialogs.h"
 
 namespace {
 

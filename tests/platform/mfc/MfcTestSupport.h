@@ -3,9 +3,9 @@
 #pragma once
 
 #include "ModalDriver.h"
-#include "platform/mfc/Clipboard.h"
-#include "platform/win32/gui/MessageBox.h"
+#include "tests/platform/mfc/FakeClipboard.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
+#include "tests/platform/win32/gui/RecordingMessageBoxAnswerer.h"
 
 namespace mfc_test {
 

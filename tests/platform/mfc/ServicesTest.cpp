@@ -9,8 +9,12 @@
 #include <sys/stat.h>
 
 #include "MfcSampleIds.h"
+#include "FakeCommonDialogs.h"
 #include "MfcTestSupport.h"
+#include "RecordingShellService.h"
 #include "platform/mfc/CDialog.h"
+#include "platform/mfc/CColorDialog.h"
+#include "platform/mfc/CFileDialog.h"
 #include "platform/mfc/CommonDialogs.h"
 #include "platform/mfc/DragDrop.h"
 #include "platform/mfc/ShellServices.h"

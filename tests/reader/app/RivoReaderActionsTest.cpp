@@ -14,6 +14,7 @@
 #include "reader/ReaderHelpers.h"
 #include "reader/ReaderStrings.h"
 #include "reader/app/RivoReaderDlg.h"
+#include "tests/platform/mfc/FakeCommonDialogs.h"
 #include "tests/platform/mfc/MfcTestSupport.h"
 #include "tests/reader/MediaFixtures.h"
 

@@ -13,6 +13,7 @@
 #include "reader/ReaderStrings.h"
 #include "reader/app/RivoReaderDlg.h"
 #include "tests/platform/mfc/MfcTestSupport.h"
+#include "tests/platform/win32/gui/ScriptedMenuPresenter.h"
 #include "tests/reader/MediaFixtures.h"
 
 using namespace mfc_test;

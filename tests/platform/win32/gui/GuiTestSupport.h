@@ -18,6 +18,8 @@
 #include "platform/win32/gui/Timers.h"
 #include "platform/win32/gui/Window.h"
 #include "platform/win32/gui/WindowGeometry.h"
+#include "tests/platform/win32/gui/FixedMonitorProvider.h"
+#include "tests/platform/win32/gui/ManualMessageClock.h"
 
 namespace gui_test {
 

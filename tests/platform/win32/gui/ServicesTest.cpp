@@ -2,6 +2,8 @@
 #include <cstring>
 
 #include "GuiTestSupport.h"
+#include "RecordingMessageBoxAnswerer.h"
+#include "ScriptedMenuPresenter.h"
 #include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/GlobalMemory.h"
 #include "platform/win32/gui/Menus.h"

@@ -2,6 +2,7 @@
 // items, the three ways of showing it, the states it shows them in, and
 // choices arriving as WM_SYSCOMMAND.
 #include "GuiTestSupport.h"
+#include "ScriptedMenuPresenter.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/gui/Focus.h"
 #include "platform/win32/gui/Menus.h"

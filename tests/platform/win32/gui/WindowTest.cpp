@@ -3,6 +3,7 @@
 
 #include "GuiTestSupport.h"
 #include "platform/win32/gui/Focus.h"
+#include "platform/win32/gui/WindowClassState.h"
 #include "platform/win32/gui/WindowObject.h"
 
 using namespace gui_test;
@@ -105,6 +106,116 @@ TEST_F(WindowTest, CreationCanBeRefused)
         return TRUE;
     }, reinterpret_cast<LPARAM>(&left));
     EXPECT_TRUE(left.empty());
+}
+
+// A class state that writes down when it goes and what the window said to
+// it before.
+struct NotedState : WindowClassState {
+    NotedState(std::vector<std::wstring>* notes, std::wstring name) : notes(notes), name(std::move(name)) {}
+    ~NotedState() override { notes->push_back(name + L" released"); }
+    std::vector<std::wstring>* notes;
+    std::wstring name;
+};
+
+std::vector<std::wstring> g_stateNotes;
+
+// Attaches a state on WM_NCCREATE (named after the window text) and notes
+// whether it is still there at WM_NCDESTROY; refuses creation for "refuse".
+LRESULT StatefulProc(HWND h, UINT m, WPARAM w, LPARAM l)
+{
+    if (m == WM_NCCREATE) {
+        const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(l);
+        std::wstring name = cs->lpszName;
+        SetWindowClassState(h, std::make_shared<NotedState>(&g_stateNotes, name));
+        if (name == L"refuse") return FALSE;
+    }
+    if (m == WM_NCDESTROY) {
+        auto* s = dynamic_cast<NotedState*>(GetWindowClassState(h));
+        g_stateNotes.push_back((s ? s->name : L"?") + L" ncdestroy");
+    }
+    return DefWindowProcW(h, m, w, l);
+}
+
+const wchar_t* StatefulClass()
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXW wc;
+        wc.lpfnWndProc = StatefulProc;
+        wc.lpszClassName = L"Gui.Test.Stateful";
+        registered = RegisterClassExW(&wc) != 0;
+    }
+    return L"Gui.Test.Stateful";
+}
+
+HWND MakeStateful(const wchar_t* name, HWND parent = nullptr)
+{
+    return CreateWindowExW(0, StatefulClass(), name, parent ? WS_CHILD : WS_POPUP, 0, 0, 10, 10, parent, nullptr,
+                           nullptr, nullptr);
+}
+
+TEST_F(WindowTest, ClassStateLivesAndGoesWithItsWindow)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> run;
+        std::vector<std::wstring> notes;
+    };
+    const std::vector<Case> cases = {
+        {"destroyed window",
+         [] {
+             HWND a = MakeStateful(L"a");
+             HWND b = MakeStateful(L"b");
+             ASSERT_TRUE(a && b);
+             // Two windows of one class each have their own.
+             auto* sa = dynamic_cast<NotedState*>(GetWindowClassState(a));
+             auto* sb = dynamic_cast<NotedState*>(GetWindowClassState(b));
+             ASSERT_TRUE(sa && sb);
+             EXPECT_NE(sa, sb);
+             EXPECT_EQ(sa->name, L"a");
+             EXPECT_EQ(sb->name, L"b");
+             DestroyWindow(a);
+             EXPECT_EQ(GetWindowClassState(a), nullptr);
+             EXPECT_EQ(GetWindowClassState(b), sb);
+             DestroyWindow(b);
+         },
+         {L"a ncdestroy", L"a released", L"b ncdestroy", L"b released"}},
+        {"children of a destroyed parent",
+         [] {
+             HWND top = MakeStateful(L"top");
+             MakeStateful(L"kid", top);
+             DestroyWindow(top);
+         },
+         {L"kid ncdestroy", L"kid released", L"top ncdestroy", L"top released"}},
+        {"creation refused",
+         [] { EXPECT_EQ(MakeStateful(L"refuse"), nullptr); },
+         {L"refuse released"}},
+        {"state replaced",
+         [] {
+             HWND a = MakeStateful(L"first");
+             EXPECT_TRUE(SetWindowClassState(a, std::make_shared<NotedState>(&g_stateNotes, L"second")));
+             g_stateNotes.push_back(L"replaced");
+             DestroyWindow(a);
+         },
+         {L"first released", L"replaced", L"second ncdestroy", L"second released"}},
+        {"held across the destruction",
+         [] {
+             HWND a = MakeStateful(L"held");
+             std::shared_ptr<WindowClassState> hold = HoldWindowClassState(a);
+             DestroyWindow(a);
+             g_stateNotes.push_back(L"destroyed");
+             EXPECT_EQ(GetWindowClassState(a), nullptr);
+             EXPECT_EQ(HoldWindowClassState(a), nullptr);
+         },
+         {L"held ncdestroy", L"destroyed", L"held released"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_stateNotes.clear();
+        c.run();
+        EXPECT_EQ(g_stateNotes, c.notes);
+    }
+    EXPECT_FALSE(SetWindowClassState(reinterpret_cast<HWND>(0x7), std::make_shared<WindowClassState>()));
 }
 
 TEST_F(WindowTest, SubclassingChainsToThePreviousProcedure)
