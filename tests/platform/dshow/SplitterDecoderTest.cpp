@@ -11,6 +11,7 @@
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/filters/CodecTable.h"
 #include "platform/dshow/filters/FilterGuids.h"
+#include "platform/dshow/filters/LavSource.h"
 #include "platform/dshow/filters/NullRenderer.h"
 #include "platform/dshow/filters/StreamMediaType.h"
 #include "platform/win32/NativePath.h"
@@ -307,6 +308,51 @@ TEST_F(DemuxGraphTest, GenericSourceOpensByNameAndRefusesOtherBytes)
     EXPECT_EQ(other->Load(FromNativePath(junk).c_str(), nullptr), VFW_E_UNKNOWN_FILE_TYPE);
     EXPECT_EQ(other->Load(FromNativePath(dir.File("none.asf")).c_str(), nullptr),
               HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(DemuxGraphTest, ASourceOfOneFamilyReadsOnlyItsOwnContainers)
+{
+    struct Container {
+        const char* file;
+        const char* args;
+    };
+    const Container containers[] = {
+        {"a.avi", "-c:v mpeg4 -c:a mp2"},
+        {"a.mp4", "-c:v mpeg4 -c:a aac"},
+        {"a.mpg", "-c:v mpeg1video -c:a mp2 -f mpeg"},
+        {"a.ts", "-c:v mpeg2video -c:a mp2 -f mpegts"},
+        {"a.mkv", "-c:v mpeg4 -c:a mp2"},
+    };
+    struct Family {
+        std::vector<std::string> members;
+        const char* reads;  // the files of `containers` it opens
+    };
+    const Family families[] = {
+        {{"avi"}, "a.avi"},
+        {{"mov"}, "a.mp4"},
+        {{"mpeg", "mpegts"}, "a.mpg a.ts"},
+        {{"matroska"}, "a.mkv"},
+        {{}, "a.avi a.mp4 a.mpg a.ts a.mkv"},  // the generic source reads any
+    };
+    std::vector<std::string> paths;
+    for (const Container& c : containers)
+        paths.push_back(MakeMedia(dir, c.file, TestPicture(0.5) + " " + TestTone(0.5) + " " + c.args));
+    for (const Family& family : families) {
+        for (size_t i = 0; i < paths.size(); ++i) {
+            SCOPED_TRACE(std::string(containers[i].file) + " with " + std::to_string(family.members.size()) +
+                         " members, first " + (family.members.empty() ? "none" : family.members[0]));
+            auto* source = new CLavSource(nullptr, CLSID_MediaSource, L"Family", family.members);
+            ComPtr<IFileSourceFilter> load;
+            ASSERT_EQ(source->NonDelegatingQueryInterface(IID_IFileSourceFilter,
+                                                          reinterpret_cast<void**>(load.GetAddressOf())),
+                      S_OK);
+            const bool reads = std::string(family.reads).find(containers[i].file) != std::string::npos;
+            EXPECT_EQ(load->Load(FromNativePath(paths[i]).c_str(), nullptr), reads ? S_OK : VFW_E_UNKNOWN_FILE_TYPE);
+            ComPtr<IBaseFilter> filter;
+            ASSERT_EQ(load.As(&filter), S_OK);
+            EXPECT_EQ(Pins(filter.Get(), PINDIR_OUTPUT).size(), reads ? 2u : 0u);
+        }
+    }
 }
 
 TEST_F(DemuxGraphTest, AddressesOpenThroughTheGenericSource)
