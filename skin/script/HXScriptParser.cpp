@@ -69,7 +69,7 @@ class HXScriptParser::Nest {
 public:
     Nest(HXScriptParser& parser, int tokenIndex) : parser_(parser)
     {
-        if (++parser_.m_nesting > kMaxNesting) parser_.Raise(HXS_ERR_TOO_DEEP, tokenIndex);
+        if (++parser_.m_nesting > kMaxNesting || parser_.m_stack.IsLow()) parser_.Raise(HXS_ERR_TOO_DEEP, tokenIndex);
     }
     ~Nest() { --parser_.m_nesting; }
     Nest(const Nest&) = delete;
@@ -107,6 +107,34 @@ int HXScriptParser::Parse(const ScriptLexer& lexer)
         }
     }
 
+    // Where the splits of the expression rules are found: the first "=" or
+    // comparison at or after a token, the last "+"/"-", "*"/"/"/"%" or ","
+    // at or before it.
+    for (auto& v : m_next) v.assign(static_cast<size_t>(m_count) + 1, m_count);
+    for (int i = m_count - 1; i >= 0; --i) {
+        const size_t at = static_cast<size_t>(i);
+        const int k = K(i);
+        m_next[NEXT_ASSIGN][at] = k == TK_ASSIGN ? i : m_next[NEXT_ASSIGN][at + 1];
+        m_next[NEXT_COMPARISON][at] = IsComparison(k) ? i : m_next[NEXT_COMPARISON][at + 1];
+    }
+    for (auto& v : m_prev) v.assign(static_cast<size_t>(m_count), -1);
+    for (int i = 0; i < m_count; ++i) {
+        const size_t at = static_cast<size_t>(i);
+        const int k = K(i);
+        const auto before = [&](int which) { return i > 0 ? m_prev[which][at - 1] : -1; };
+        m_prev[PREV_ADDITIVE][at] = k == TK_PLUS || k == TK_MINUS ? i : before(PREV_ADDITIVE);
+        m_prev[PREV_MULTIPLICATIVE][at] = k == TK_STAR || k == TK_SLASH || k == TK_PERCENT ? i : before(PREV_MULTIPLICATIVE);
+        m_prev[PREV_COMMA][at] = k == TK_COMMA ? i : before(PREV_COMMA);
+    }
+    m_braceDepth.assign(static_cast<size_t>(m_count) + 1, 0);
+    m_elseByDepth.clear();
+    for (int i = 0; i < m_count; ++i) {
+        const size_t at = static_cast<size_t>(i);
+        const int k = K(i);
+        if (k == TK_ELSE) m_elseByDepth[m_braceDepth[at]].push_back(i);
+        m_braceDepth[at + 1] = m_braceDepth[at] + (k == TK_LBRACE ? 1 : k == TK_RBRACE ? -1 : 0);
+    }
+
     int code = HXS_ERR_NONE;
     try {
         FindIfConditions();
@@ -119,6 +147,10 @@ int HXScriptParser::Parse(const ScriptLexer& lexer)
         code = e;
     }
     m_nextSemicolon = {};
+    for (auto& v : m_next) v = {};
+    for (auto& v : m_prev) v = {};
+    m_braceDepth = {};
+    m_elseByDepth.clear();
     m_match = {};
     m_ifClose = {};
     m_badIfs = {};
@@ -273,24 +305,14 @@ bool HXScriptParser::IfStmt(int a, int e, Node& out)
     Nest nest(*this, a);
     const int j = m_ifClose[static_cast<size_t>(a)];
     if (j < 0 || j > e) return false;
+    // The first "else" from a + 3 on at the brace depth of a + 3: a "{"
+    // takes the counter down, a "}" up, and it must be back at 0.
     int elsePos = -1;
-    for (int i = a + 3, counter = 0; i <= e; ++i) {
-        const int k = K(i);
-        if (k == TK_ELSE && counter == 0) {
-            elsePos = i;
-            break;
-        }
-        if (k == TK_LBRACE) {
-            // A whole block brings the counter back to where it was; when the
-            // counter is not above 0 nothing inside it can be at 0.
-            const int m = m_match[static_cast<size_t>(i)];
-            if (counter <= 0 && m > i && m <= e) {
-                i = m;
-                continue;
-            }
-            --counter;
-        } else if (k == TK_RBRACE) {
-            ++counter;
+    if (a + 3 <= e) {
+        auto depth = m_elseByDepth.find(m_braceDepth[static_cast<size_t>(a) + 3]);
+        if (depth != m_elseByDepth.end()) {
+            auto it = std::lower_bound(depth->second.begin(), depth->second.end(), a + 3);
+            if (it != depth->second.end() && *it <= e) elsePos = *it;
         }
     }
     Node condition;
@@ -529,16 +551,10 @@ bool HXScriptParser::Assignment(int b, int e, Node& out)
     if (b > e) return false;
     Nest nest(*this, b);
     if (K(b) == TK_IDENTIFIER) {
-        int i = -1;
-        for (int x = b + 1; x <= e - 1; ++x) {
-            if (K(x) == TK_ASSIGN) {
-                i = x;
-                break;
-            }
-        }
+        const int i = b + 1 <= e - 1 ? m_next[NEXT_ASSIGN][static_cast<size_t>(b) + 1] : m_count;
         SStmtPtr<SStmtVar> target;
         Node value;
-        if (i >= 0 && VarRef(b, i - 1, target) && Assignment(i + 1, e, value)) {
+        if (i <= e - 1 && VarRef(b, i - 1, target) && Assignment(i + 1, e, value)) {
             auto node = Make<SStmtAssignment>(b);
             node->m_target = std::move(target);
             node->m_value = std::move(value);
@@ -549,22 +565,29 @@ bool HXScriptParser::Assignment(int b, int e, Node& out)
     return Comparison(b, e, out);
 }
 
+// The binary node of the operator at i over [a, e] when both sides parse
+// (the right, which does not recurse into its own level, first).
+bool HXScriptParser::Split(int a, int e, int i, Rule leftRule, Rule rightRule, Node& out)
+{
+    Node left, right;
+    if (!(this->*rightRule)(i + 1, e, right) || !(this->*leftRule)(a, i - 1, left)) return false;
+    auto node = Make<SStmtExpression>(a);
+    node->m_operator = BinaryOperator(K(i));
+    node->m_left = std::move(left);
+    node->m_right = std::move(right);
+    out = std::move(node);
+    return true;
+}
+
+// Each level splits at one operator only: the first comparison, the last
+// "+" or "-", the last "*", "/" or "%" strictly inside the range. When that
+// split fails the level is the next one over the whole range.
 bool HXScriptParser::Comparison(int a, int e, Node& out)
 {
+    if (a > e) return false;
     Nest nest(*this, a);
-    for (int i = a + 1; i <= e - 1; ++i) {
-        if (!IsComparison(K(i))) continue;
-        Node left, right;
-        if (Additive(i + 1, e, right) && Additive(a, i - 1, left)) {
-            auto node = Make<SStmtExpression>(a);
-            node->m_operator = BinaryOperator(K(i));
-            node->m_left = std::move(left);
-            node->m_right = std::move(right);
-            out = std::move(node);
-            return true;
-        }
-        break;
-    }
+    const int i = a + 1 <= e - 1 ? m_next[NEXT_COMPARISON][static_cast<size_t>(a) + 1] : m_count;
+    if (i <= e - 1 && Split(a, e, i, &HXScriptParser::Additive, &HXScriptParser::Additive, out)) return true;
     return Additive(a, e, out);
 }
 
@@ -572,19 +595,8 @@ bool HXScriptParser::Additive(int a, int e, Node& out)
 {
     if (a > e) return false;
     Nest nest(*this, a);
-    for (int i = e - 1; i >= a + 1; --i) {
-        if (K(i) != TK_PLUS && K(i) != TK_MINUS) continue;
-        Node left, right;
-        if (Multiplicative(i + 1, e, right) && Additive(a, i - 1, left)) {
-            auto node = Make<SStmtExpression>(a);
-            node->m_operator = BinaryOperator(K(i));
-            node->m_left = std::move(left);
-            node->m_right = std::move(right);
-            out = std::move(node);
-            return true;
-        }
-        break;
-    }
+    const int i = e - 1 >= a + 1 ? m_prev[PREV_ADDITIVE][static_cast<size_t>(e) - 1] : -1;
+    if (i >= a + 1 && Split(a, e, i, &HXScriptParser::Additive, &HXScriptParser::Multiplicative, out)) return true;
     return Multiplicative(a, e, out);
 }
 
@@ -592,20 +604,8 @@ bool HXScriptParser::Multiplicative(int a, int e, Node& out)
 {
     if (a > e) return false;
     Nest nest(*this, a);
-    for (int i = e - 1; i >= a + 1; --i) {
-        const int k = K(i);
-        if (k != TK_STAR && k != TK_SLASH && k != TK_PERCENT) continue;
-        Node left, right;
-        if (Unary(i + 1, e, right) && Multiplicative(a, i - 1, left)) {
-            auto node = Make<SStmtExpression>(a);
-            node->m_operator = BinaryOperator(k);
-            node->m_left = std::move(left);
-            node->m_right = std::move(right);
-            out = std::move(node);
-            return true;
-        }
-        break;
-    }
+    const int i = e - 1 >= a + 1 ? m_prev[PREV_MULTIPLICATIVE][static_cast<size_t>(e) - 1] : -1;
+    if (i >= a + 1 && Split(a, e, i, &HXScriptParser::Multiplicative, &HXScriptParser::Unary, out)) return true;
     return Unary(a, e, out);
 }
 
@@ -679,21 +679,18 @@ bool HXScriptParser::ArgList(int b, int c, Node& out)
 {
     if (b > c) return true;
     Nest nest(*this, b);
-    for (int i = c - 1; i >= b; --i) {
-        if (K(i) != TK_COMMA) continue;
-        Node last, rest;
-        if (Assignment(i + 1, c, last) && ArgList(b, i - 1, rest)) {
-            if (!rest) {
-                out = std::move(last);
-            } else {
-                SStmt* tail = rest.get();
-                while (tail->m_next) tail = tail->m_next.get();
-                tail->m_next = std::move(last);
-                out = std::move(rest);
-            }
-            return true;
+    const int i = c - 1 >= b ? m_prev[PREV_COMMA][static_cast<size_t>(c) - 1] : -1;
+    Node last, rest;
+    if (i >= b && Assignment(i + 1, c, last) && ArgList(b, i - 1, rest)) {
+        if (!rest) {
+            out = std::move(last);
+        } else {
+            SStmt* tail = rest.get();
+            while (tail->m_next) tail = tail->m_next.get();
+            tail->m_next = std::move(last);
+            out = std::move(rest);
         }
-        break;
+        return true;
     }
     return Assignment(b, c, out);
 }

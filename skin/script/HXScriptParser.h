@@ -10,10 +10,12 @@
 // beyond which the text fails with HXS_ERR_TOO_DEEP.
 #pragma once
 
+#include <unordered_map>
 #include <vector>
 
 #include "SStmt.h"
 #include "ScriptLexer.h"
+#include "ScriptStackLimit.h"
 
 class HXScriptParser {
 public:
@@ -38,6 +40,7 @@ public:
 
 private:
     using Node = SStmtPtr<SStmt>;
+    using Rule = bool (HXScriptParser::*)(int, int, Node&);
     class Nest;
 
     int K(int i) const;
@@ -60,6 +63,7 @@ private:
     bool ParamList(int p, int q, Node& out);
     bool Expression(int b, int e, Node& out);
     bool Assignment(int b, int e, Node& out);
+    bool Split(int a, int e, int i, Rule leftRule, Rule rightRule, Node& out);
     bool Comparison(int a, int e, Node& out);
     bool Additive(int a, int e, Node& out);
     bool Multiplicative(int a, int e, Node& out);
@@ -78,10 +82,17 @@ private:
     const SToken* m_tokens = nullptr;
     int m_count = 0;
     std::vector<int> m_nextSemicolon;  // index of the first ";" at or after i, m_count when none
+    enum { NEXT_ASSIGN, NEXT_COMPARISON };
+    enum { PREV_ADDITIVE, PREV_MULTIPLICATIVE, PREV_COMMA };
+    std::vector<int> m_next[2];        // the first token of the kind at or after i, m_count when none
+    std::vector<int> m_prev[3];        // the last token of the kind at or before i, -1 when none
+    std::vector<int> m_braceDepth;     // "{" less "}" before token i
+    std::unordered_map<int, std::vector<int>> m_elseByDepth;  // the "else" tokens at each brace depth, ascending
     std::vector<int> m_match;          // the partner of a brace or parenthesis, -1 when it has none
     std::vector<int> m_ifClose;        // for an "if (": the ")" that ends its condition, -1 when none
     std::vector<int> m_badIfs;         // ascending: the ifs whose condition does not parse
     int m_nesting = 0;
+    ScriptStackLimit m_stack;
     bool m_exhaustive = false;
     Node m_program;
     int m_errorLine = -1;

@@ -76,7 +76,7 @@ class HXScriptVM::Step {
 public:
     Step(HXScriptVM& vm, const SStmt* node) : vm_(vm)
     {
-        if (++vm_.m_nesting > kMaxNesting) vm_.Raise(HXS_ERR_CALL_DEPTH, node);
+        if (++vm_.m_nesting > kMaxNesting || vm_.m_stack.IsLow()) vm_.Raise(HXS_ERR_CALL_DEPTH, node);
         if (vm_.m_stepLimit != 0 && ++vm_.m_steps > vm_.m_stepLimit) vm_.Raise(HXS_ERR_STEP_LIMIT, node);
     }
     ~Step() { --vm_.m_nesting; }
@@ -214,91 +214,105 @@ const T* HXScriptVM::As(const SStmt* node)
     return typed;
 }
 
+// Each kind runs in a function of its own, so that the frame of the
+// recursion through Exec stays small.
 HXScriptVM::Flow HXScriptVM::Exec(const SStmt* node, HXSVal& out)
 {
     Step step(*this, node);
     switch (node->m_kind) {
-    case STMT_IF: {
-        const auto* n = As<SStmtIf>(node);
-        HXSVal condition;
-        Evaluate(n->m_condition.get(), condition);
-        const SStmt* branch = condition.IsTrue() ? n->m_then.get() : n->m_else.get();
-        return branch ? Exec(branch, out) : Flow::Normal;
-    }
-    case STMT_VAR: {
-        const auto* n = As<SStmtVar>(node);
-        if (HXSVal* v = Lookup(n->m_name)) out = *v;
-        else out = Declare(n->m_name, HXSVal(), m_depth, n);
-        return Flow::Normal;
-    }
-    case STMT_VAR_DECL: {
-        const auto* n = As<SStmtVarDecl>(node);
-        const SStmtVar* var = As<SStmtVar>(n->m_var.get());
-        out = Declare(var->m_name, HXSVal::ZeroOf(n->m_type), m_depth, n);
-        return Flow::Normal;
-    }
-    case STMT_FUNC_DECL: {
-        const auto* n = As<SStmtFuncDecl>(node);
-        if (!m_functionMap.emplace(n->m_name.str(), n).second) Raise(HXS_ERR_FUNC_REDEFINITION, n);
-        m_registeredThisRun.insert(n);
-        return Flow::Normal;
-    }
-    case STMT_ASSIGNMENT: {
-        const auto* n = As<SStmtAssignment>(node);
-        const SStmtVar* target = As<SStmtVar>(n->m_target.get());
-        HXSVal value;
-        Evaluate(n->m_value.get(), value);
-        if (value.m_type == HXSVAL_UNDEFINED) Raise(HXS_ERR_ASSIGN_UNDEFINED, n);
-        if (HXSVal* v = Lookup(target->m_name)) *v = value;
-        else Declare(target->m_name, value, m_depth, n);
-        out = std::move(value);
-        return Flow::Normal;
-    }
-    case STMT_EXPRESSION: {
-        const auto* n = As<SStmtExpression>(node);
-        if (n->m_operator == OP_LITERAL) {
-            if (!n->m_constant) Raise(HXS_ERR_VM_INTERNAL, n);
-            out = *n->m_constant;
-            return Flow::Normal;
-        }
-        HXSVal left, right;
-        if (n->m_left) Evaluate(n->m_left.get(), left);
-        Evaluate(n->m_right.get(), right);
-        out = Apply(n, left, right);
-        return Flow::Normal;
-    }
-    case STMT_COMPOUND: {
-        const auto* n = As<SStmtCompound>(node);
-        Scope scope(*this);
-        ++m_depth;
-        // A block yields nothing, but a "return" inside it carries its value out.
-        HXSVal inner;
-        Flow flow = ExecList(n->m_firstDecl.get(), inner);
-        if (flow == Flow::Normal) flow = ExecList(n->m_firstStmt.get(), inner);
-        if (flow == Flow::Return) out = std::move(inner);
-        return flow;
-    }
-    case STMT_RETURN: {
-        const auto* n = As<SStmtReturn>(node);
-        HXSVal value;
-        if (n->m_form == RETURN_WITH_VALUE) Evaluate(n->m_value.get(), value);
-        out = std::move(value);
-        return Flow::Return;
-    }
-    case STMT_CALL: {
-        const auto* n = As<SStmtCall>(node);
-        auto f = m_functionMap.find(n->m_name.str());
-        if (f != m_functionMap.end()) {
-            CallFunction(f->second, n, out);
-            return Flow::Normal;
-        }
-        auto native = m_natives.find(n->m_name.str());
-        if (native == m_natives.end()) Raise(HXS_ERR_UNDECLARED_FUNCTION, n);
-        CallNative(native->second, n, out);
-        return Flow::Normal;
-    }
+    case STMT_IF: return ExecIf(As<SStmtIf>(node), out);
+    case STMT_VAR: ExecVar(As<SStmtVar>(node), out); return Flow::Normal;
+    case STMT_VAR_DECL: ExecVarDecl(As<SStmtVarDecl>(node), out); return Flow::Normal;
+    case STMT_FUNC_DECL: ExecFuncDecl(As<SStmtFuncDecl>(node)); return Flow::Normal;
+    case STMT_ASSIGNMENT: ExecAssignment(As<SStmtAssignment>(node), out); return Flow::Normal;
+    case STMT_EXPRESSION: ExecExpression(As<SStmtExpression>(node), out); return Flow::Normal;
+    case STMT_COMPOUND: return ExecCompound(As<SStmtCompound>(node), out);
+    case STMT_RETURN: ExecReturn(As<SStmtReturn>(node), out); return Flow::Return;
+    case STMT_CALL: ExecCall(As<SStmtCall>(node), out); return Flow::Normal;
     default: Raise(HXS_ERR_VM_INTERNAL, node);
     }
+}
+
+HXScriptVM::Flow HXScriptVM::ExecIf(const SStmtIf* n, HXSVal& out)
+{
+    HXSVal condition;
+    Evaluate(n->m_condition.get(), condition);
+    const SStmt* branch = condition.IsTrue() ? n->m_then.get() : n->m_else.get();
+    return branch ? Exec(branch, out) : Flow::Normal;
+}
+
+void HXScriptVM::ExecVar(const SStmtVar* n, HXSVal& out)
+{
+    // A name read before anything made it is made, undefined, where it is read.
+    if (HXSVal* v = Lookup(n->m_name)) out = *v;
+    else out = Declare(n->m_name, HXSVal(), m_depth, n);
+}
+
+void HXScriptVM::ExecVarDecl(const SStmtVarDecl* n, HXSVal& out)
+{
+    const SStmtVar* var = As<SStmtVar>(n->m_var.get());
+    out = Declare(var->m_name, HXSVal::ZeroOf(n->m_type), m_depth, n);
+}
+
+void HXScriptVM::ExecFuncDecl(const SStmtFuncDecl* n)
+{
+    if (!m_functionMap.emplace(n->m_name.str(), n).second) Raise(HXS_ERR_FUNC_REDEFINITION, n);
+    m_registeredThisRun.insert(n);
+}
+
+void HXScriptVM::ExecAssignment(const SStmtAssignment* n, HXSVal& out)
+{
+    const SStmtVar* target = As<SStmtVar>(n->m_target.get());
+    HXSVal value;
+    Evaluate(n->m_value.get(), value);
+    if (value.m_type == HXSVAL_UNDEFINED) Raise(HXS_ERR_ASSIGN_UNDEFINED, n);
+    if (HXSVal* v = Lookup(target->m_name)) *v = value;
+    else Declare(target->m_name, value, m_depth, n);
+    out = std::move(value);
+}
+
+void HXScriptVM::ExecExpression(const SStmtExpression* n, HXSVal& out)
+{
+    if (n->m_operator == OP_LITERAL) {
+        if (!n->m_constant) Raise(HXS_ERR_VM_INTERNAL, n);
+        out = *n->m_constant;
+        return;
+    }
+    HXSVal left, right;
+    if (n->m_left) Evaluate(n->m_left.get(), left);
+    Evaluate(n->m_right.get(), right);
+    out = Apply(n, left, right);
+}
+
+HXScriptVM::Flow HXScriptVM::ExecCompound(const SStmtCompound* n, HXSVal& out)
+{
+    Scope scope(*this);
+    ++m_depth;
+    // A block yields nothing, but a "return" inside it carries its value out.
+    HXSVal inner;
+    Flow flow = ExecList(n->m_firstDecl.get(), inner);
+    if (flow == Flow::Normal) flow = ExecList(n->m_firstStmt.get(), inner);
+    if (flow == Flow::Return) out = std::move(inner);
+    return flow;
+}
+
+void HXScriptVM::ExecReturn(const SStmtReturn* n, HXSVal& out)
+{
+    HXSVal value;
+    if (n->m_form == RETURN_WITH_VALUE) Evaluate(n->m_value.get(), value);
+    out = std::move(value);
+}
+
+void HXScriptVM::ExecCall(const SStmtCall* n, HXSVal& out)
+{
+    auto f = m_functionMap.find(n->m_name.str());
+    if (f != m_functionMap.end()) {
+        CallFunction(f->second, n, out);
+        return;
+    }
+    auto native = m_natives.find(n->m_name.str());
+    if (native == m_natives.end()) Raise(HXS_ERR_UNDECLARED_FUNCTION, n);
+    CallNative(native->second, n, out);
 }
 
 HXSVal HXScriptVM::Apply(const SStmtExpression* node, const HXSVal& left, const HXSVal& right)

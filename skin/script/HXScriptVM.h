@@ -16,6 +16,7 @@
 #include "HXSVal.h"
 #include "SStmt.h"
 #include "ScriptErrors.h"
+#include "ScriptStackLimit.h"
 
 // A native function: called with the object it was registered with (null
 // when none) and the argument values in signature order (their types already
@@ -88,6 +89,15 @@ private:
 
     Flow ExecList(const SStmt* first, HXSVal& out);
     Flow Exec(const SStmt* node, HXSVal& out);
+    [[gnu::noinline]] Flow ExecIf(const SStmtIf* node, HXSVal& out);
+    [[gnu::noinline]] void ExecVar(const SStmtVar* node, HXSVal& out);
+    [[gnu::noinline]] void ExecVarDecl(const SStmtVarDecl* node, HXSVal& out);
+    [[gnu::noinline]] void ExecFuncDecl(const SStmtFuncDecl* node);
+    [[gnu::noinline]] void ExecAssignment(const SStmtAssignment* node, HXSVal& out);
+    [[gnu::noinline]] void ExecExpression(const SStmtExpression* node, HXSVal& out);
+    [[gnu::noinline]] Flow ExecCompound(const SStmtCompound* node, HXSVal& out);
+    [[gnu::noinline]] void ExecReturn(const SStmtReturn* node, HXSVal& out);
+    [[gnu::noinline]] void ExecCall(const SStmtCall* node, HXSVal& out);
     void Evaluate(const SStmt* node, HXSVal& out);
     HXSVal Apply(const SStmtExpression* node, const HXSVal& left, const HXSVal& right);
     void CallFunction(const SStmtFuncDecl* function, const SStmtCall* call, HXSVal& out);
@@ -107,6 +117,7 @@ private:
     std::unordered_set<const SStmt*> m_registeredThisRun;  // still owned by the running program
     std::map<std::wstring, Native> m_natives;
     std::vector<Frame> m_frames;
+    ScriptStackLimit m_stack;
     int m_depth = 0;
     int m_nesting = 0;
     uint64_t m_steps = 0;

@@ -29,16 +29,17 @@ std::string Name(const ScriptLexer& lexer, const SToken& t)
 std::string Lex(const std::wstring& text, bool positions = false)
 {
     ScriptLexer lexer;
-    if (int code = lexer.Tokenize(text.c_str()))
-        return "E" + std::to_string(code) + "@" + std::to_string(lexer.GetLine()) + ":" +
-               std::to_string(lexer.GetColumn());
-    std::string out;
-    for (const SToken& t : lexer.GetTokens()) {
-        if (!out.empty()) out += ' ';
-        out += Name(lexer, t);
-        if (positions) out += "@" + std::to_string(t.line) + ":" + std::to_string(t.column);
+    std::ostringstream os;
+    if (int code = lexer.Tokenize(text.c_str())) {
+        os << "E" << code << "@" << lexer.GetLine() << ":" << lexer.GetColumn();
+        return os.str();
     }
-    return out;
+    for (const SToken& t : lexer.GetTokens()) {
+        if (&t != &lexer.GetTokens().front()) os << ' ';
+        os << Name(lexer, t);
+        if (positions) os << "@" << t.line << ":" << t.column;
+    }
+    return os.str();
 }
 
 struct LexCase {

@@ -144,7 +144,9 @@ void DumpList(const SStmt* first, std::ostringstream& os)
 
 std::string ErrorAt(int code, int line, int column)
 {
-    return "E" + std::to_string(code) + "@" + std::to_string(line) + ":" + std::to_string(column);
+    std::ostringstream os;
+    os << "E" << code << "@" << line << ":" << column;
+    return os.str();
 }
 
 HXSVal Ints(void*, const std::vector<HXSVal>& a)
@@ -189,7 +191,7 @@ std::string RunOutcome(HXScript& host, const std::wstring& text)
 {
     HXSVal out = HXSVal::String(L"untouched");
     int code = -1;
-    if (host.Run(text.c_str(), out, code)) return code == 0 ? Describe(out) : "ok with code " + std::to_string(code);
+    if (host.Run(text.c_str(), out, code)) return code == 0 ? Describe(out) : std::string("ok with a code");
     return ErrorAt(code, host.GetErrorLine(), host.GetErrorColumn());
 }
 
