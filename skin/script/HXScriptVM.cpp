@@ -428,7 +428,7 @@ void HXScriptVM::CallNative(const Native& record, const SStmtCall* call, HXSVal&
     switch (kind) {
     case L'D': out = HXSVal::Double(result.m_dValue); break;
     case L'I': out = HXSVal::Int(result.m_nValue); break;
-    case L'S': out = HXSVal::String(std::move(result.m_text)); break;
+    case L'S': out = HXSVal::String(CString(result.m_text.GetString())); break;  // the text up to its NUL
     default: out = HXSVal::Void(); break;
     }
 }

@@ -21,6 +21,13 @@ namespace {
 
 using Kind = RecordingScriptWindow::Kind;
 
+// A text, what it gives and what it did to the window.
+struct NativeCase {
+    const wchar_t* text;
+    const char* outcome;
+    std::vector<std::string> log;
+};
+
 class ScriptNativesTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -43,14 +50,17 @@ protected:
         return outcome;
     }
 
+    void Check(const NativeCase* cases, size_t count)
+    {
+        for (size_t i = 0; i < count; ++i) {
+            std::vector<std::string> log;
+            EXPECT_EQ(cases[i].outcome, Run(cases[i].text, &log)) << WideToUtf8(cases[i].text);
+            EXPECT_EQ(cases[i].log, log) << WideToUtf8(cases[i].text);
+        }
+    }
+
     RecordingScriptWindow window_;
     HXScript host_;
-};
-
-struct NativeCase {
-    const wchar_t* text;
-    const char* outcome;
-    std::vector<std::string> log;
 };
 
 TEST_F(ScriptNativesTest, EveryNativeUnderEveryName)
@@ -104,11 +114,7 @@ TEST_F(ScriptNativesTest, EveryNativeUnderEveryName)
         {L"itoa(-2147483647 - 1);", "s:-2147483648", {}},
         {L"atoi(itoa(123)) + 1;", "i:124", {}},
     };
-    for (const NativeCase& c : cases) {
-        std::vector<std::string> log;
-        EXPECT_EQ(c.outcome, Run(c.text, &log)) << WideToUtf8(c.text);
-        EXPECT_EQ(c.log, log) << WideToUtf8(c.text);
-    }
+    Check(cases, std::size(cases));
 }
 
 TEST_F(ScriptNativesTest, WrongArgumentTypesAndCounts)
@@ -140,11 +146,7 @@ TEST_F(ScriptNativesTest, WrongArgumentTypesAndCounts)
         // Arguments beyond the signature are ignored.
         {L"MessageBox(\"a\", 1, 2);", "v", {"MessageBox [a] []"}},
     };
-    for (const NativeCase& c : cases) {
-        std::vector<std::string> log;
-        EXPECT_EQ(c.outcome, Run(c.text, &log)) << WideToUtf8(c.text);
-        EXPECT_EQ(c.log, log) << WideToUtf8(c.text);
-    }
+    Check(cases, std::size(cases));
 }
 
 TEST_F(ScriptNativesTest, RegisteringTwiceKeepsTheFirstTable)

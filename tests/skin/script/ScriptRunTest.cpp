@@ -247,6 +247,7 @@ TEST(ScriptRun, NativeCallingRules)
         {L"dbl(1.5, 2.0);", "d:3"},
         {L"dbl(1, 2.0);", "E309@0:0"},
         {L"cat(\"a\", \"b\");", "s:ab"},
+        {L"cat(\"\", \"nul\") + \"!\";", "s:a!"},  // a returned text ends at its NUL
         {L"cat(\"a\", 1);", "E309@0:0"},
         {L"x = cat(\"a\", cat(\"b\", \"c\"));", "E200@0:27"},  // nested calls with two arguments do not parse
         {L"x = cat(\"a\", \"b\") + cat(\"c\", \"d\");", "s:abcd"},

@@ -162,6 +162,7 @@ HXSVal Dbl(void*, const std::vector<HXSVal>& a)
 HXSVal Cat(void*, const std::vector<HXSVal>& a)
 {
     ++g_nativeCalls;
+    if (a[1].m_text == L"nul") return HXSVal::String(std::wstring(L"a\0b", 3));
     return HXSVal::String(a[0].m_text + a[1].m_text);
 }
 HXSVal Nothing(void*, const std::vector<HXSVal>&)

@@ -17,7 +17,8 @@ std::string RunOutcome(HXScript& host, const std::wstring& text);
 std::string RunFresh(const std::wstring& text);
 
 // Natives for the machine's calling rules: "ints" (Iii, the sum), "dbl" (Ddd,
-// the product), "cat" (Sss, the concatenation), "nothing" (V), "bad"
+// the product), "cat" (Sss, the concatenation; with "nul" second, a text
+// "a", NUL, "b"), "nothing" (V), "bad"
 // (signature "Xi": an unknown return letter), "oddletter" (Vx: a parameter
 // letter that no value has), "count" (I, how often any of them ran).
 void RegisterTestNatives(HXScript& host);
