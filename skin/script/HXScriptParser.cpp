@@ -183,7 +183,8 @@ SStmtPtr<T> HXScriptParser::Make(int tokenIndex) const
 CString HXScriptParser::TextAt(int i) const { return CString(m_lexer->GetText(m_tokens[i])); }
 
 // Top-level statement list [f, l]: the last statement starts after the last
-// "}" or ";" met at depth 0 on the way back, unless an "else" follows it.
+// "}" or ";" met at brace depth 0 on the way back, unless an "else" follows
+// it or (for a "}") a ")" comes before it; then the rest, in a loop.
 bool HXScriptParser::TopList(int f, int l, Node& out)
 {
     Node head;

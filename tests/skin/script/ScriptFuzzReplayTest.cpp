@@ -47,7 +47,7 @@ TEST(ScriptFuzzReplay, ProgramsCutAndChanged)
                 case 1: text.insert(at, 1, alphabet[next() % alphabet.size()]); break;
                 default: text.erase(at, 1); break;
                 }
-                if (text.empty()) text = "x";
+                if (text.empty()) text.push_back('x');
             }
             Feed(text);
         }
