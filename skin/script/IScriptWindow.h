@@ -25,7 +25,7 @@ public:
     virtual void SetControlTextColor(int id, COLORREF color) = 0;  // no repaint
     virtual void RefreshControl(int id) = 0;
     virtual void SetControlVisible(int id, bool shown) = 0;  // the window told, so that it lays out again
-    virtual bool IsControlShown(int id) = 0;
+    virtual int GetControlShown(int id) = 0;  // the shown flag as the control keeps it
     // Selects a state image of a static or button control and repaints it;
     // other controls ignore it.
     virtual void SetControlImageNum(int id, int image) = 0;

@@ -84,7 +84,7 @@ HXSVal GetControlShow(void* object, const Args& args)
 {
     int id = 0;
     IScriptWindow* window = Window(object);
-    return HXSVal::Int(FindControl(window, args[0].m_text, id) && window->IsControlShown(id) ? 1 : 0);
+    return HXSVal::Int(FindControl(window, args[0].m_text, id) ? window->GetControlShown(id) : 0);
 }
 
 HXSVal RefreshAll(void* object, const Args& args)

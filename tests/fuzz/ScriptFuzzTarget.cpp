@@ -23,7 +23,7 @@ public:
     void SetControlTextColor(int, COLORREF) override {}
     void RefreshControl(int) override {}
     void SetControlVisible(int, bool) override {}
-    bool IsControlShown(int id) override { return id == 1; }
+    int GetControlShown(int id) override { return id == 1 ? 1 : 0; }
     void SetControlImageNum(int, int) override {}
     void NavigateControl(int, const CString&) override {}
     void SendCommand(int) override {}

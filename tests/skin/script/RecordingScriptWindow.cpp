@@ -56,11 +56,11 @@ void RecordingScriptWindow::RefreshControl(int id) { Note("RefreshControl " + st
 
 void RecordingScriptWindow::SetControlVisible(int id, bool shown)
 {
-    controls.at(id).shown = shown;
+    controls.at(id).shown = shown ? 1 : 0;
     Note("SetControlVisible " + std::to_string(id) + " " + (shown ? "1" : "0"));
 }
 
-bool RecordingScriptWindow::IsControlShown(int id) { return controls.at(id).shown; }
+int RecordingScriptWindow::GetControlShown(int id) { return controls.at(id).shown; }
 
 void RecordingScriptWindow::SetControlImageNum(int id, int image)
 {

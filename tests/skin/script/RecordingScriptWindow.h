@@ -16,7 +16,7 @@ public:
         Kind kind = Kind::Other;
         CString text;
         COLORREF color = 0;
-        bool shown = true;
+        int shown = 1;
         int image = -1;
         CString url;
     };
@@ -35,7 +35,7 @@ public:
     void SetControlTextColor(int id, COLORREF color) override;
     void RefreshControl(int id) override;
     void SetControlVisible(int id, bool shown) override;
-    bool IsControlShown(int id) override;
+    int GetControlShown(int id) override;
     void SetControlImageNum(int id, int image) override;
     void NavigateControl(int id, const CString& url) override;
     void SendCommand(int id) override;

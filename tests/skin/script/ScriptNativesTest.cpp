@@ -36,6 +36,7 @@ protected:
         window_.AddControl(L"ID_BTN_START", 1001, Kind::Button, L"Start");
         window_.AddControl(L"ID_WEB", 7, Kind::Browser);
         window_.AddControl(L"ID_LIST", 8, Kind::Other, L"list");
+        window_.At(8).shown = 2;  // as a skin's Show="2" leaves it
         window_.Bind(L"ID_ELSEWHERE", 9);  // bound, but no control of that id
         window_.AddChildWindow(L"ID_CHILD", 20);
         ASSERT_TRUE(RegisterScriptNatives(host_, &window_));
@@ -94,6 +95,7 @@ TEST_F(ScriptNativesTest, EveryNativeUnderEveryName)
         {L"SC(\"ID_ELSEWHERE\", 1);", "v", {"MessageBox [ShowControl() Failed - Can't Find Child Control] [HXS]"}},
         {L"GetControlShow(\"ID_NONE\");", "i:0", {}},
         {L"GetControlShow(\"ID_ELSEWHERE\");", "i:0", {}},
+        {L"GetControlShow(\"ID_LIST\");", "i:2", {}},  // the flag as the control keeps it
         {L"RefreshAll(\"\");", "v", {"RelayoutAll"}},
         {L"RA(\"ID_CHILD\");", "v", {"RelayoutChildWindow 20"}},
         {L"RefreshAll(\"ID_TEXT\");", "v", {}},  // no nested window of that id
