@@ -88,6 +88,7 @@ int HXScriptParser::Parse(const ScriptLexer& lexer)
     m_tokens = lexer.GetTokens().data();
     m_count = static_cast<int>(lexer.GetTokens().size());
     m_nesting = 0;
+    m_notStatements.clear();
 
     m_nextSemicolon.assign(static_cast<size_t>(m_count) + 1, m_count);
     for (int i = m_count - 1; i >= 0; --i)
@@ -147,6 +148,7 @@ int HXScriptParser::Parse(const ScriptLexer& lexer)
         code = e;
     }
     m_nextSemicolon = {};
+    m_notStatements.clear();
     for (auto& v : m_next) v = {};
     for (auto& v : m_prev) v = {};
     m_braceDepth = {};
@@ -228,16 +230,20 @@ bool HXScriptParser::TopStatement(int s, int e, Node& out)
 bool HXScriptParser::Simple(int a, int b, Node& out)
 {
     if (a > b) return false;
+    // A range is a statement or not whichever rule asks: once it has failed
+    // it is not searched again (trials of texts with unbalanced braces would
+    // otherwise search the same ranges over and over).
+    const uint64_t range = (static_cast<uint64_t>(static_cast<uint32_t>(a)) << 32) | static_cast<uint32_t>(b);
+    if (m_notStatements.count(range)) return false;
     Nest nest(*this, a);
     const int k = K(a);
-    if (k == TK_LBRACE) {
-        if (Block(a, b, out)) return true;
-    } else if (k == TK_IF) {
-        if (IfStmt(a, b, out)) return true;
-    } else if (k == TK_RETURN) {
-        if (Return(a, b, out)) return true;
-    }
-    return ExprStatement(a, b, out);
+    bool parsed = false;
+    if (k == TK_LBRACE) parsed = Block(a, b, out);
+    else if (k == TK_IF) parsed = IfStmt(a, b, out);
+    else if (k == TK_RETURN) parsed = Return(a, b, out);
+    if (!parsed) parsed = ExprStatement(a, b, out);
+    if (!parsed) m_notStatements.insert(range);
+    return parsed;
 }
 
 bool HXScriptParser::VarDecl(int a, int e, Node& out)
@@ -282,6 +288,10 @@ bool HXScriptParser::DeclList(int c, int b, Node& out)
 bool HXScriptParser::Block(int f, int l, Node& out)
 {
     if (f >= l || K(f) != TK_LBRACE || K(l) != TK_RBRACE) return false;
+    // A block's braces balance, so its "}" is the partner of its "{". Only
+    // the search of a text holding an if that cannot parse must go on, for
+    // the error that it raises on the way.
+    if (!m_exhaustive && m_match[static_cast<size_t>(f)] != l && FirstBadIf(f, l) < 0) return false;
     Nest nest(*this, f);
     int k = f;
     for (int p = f + 1; p + 1 <= l - 1;) {

@@ -10,7 +10,9 @@
 // beyond which the text fails with HXS_ERR_TOO_DEEP.
 #pragma once
 
+#include <cstdint>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "SStmt.h"
@@ -91,6 +93,7 @@ private:
     std::vector<int> m_match;          // the partner of a brace or parenthesis, -1 when it has none
     std::vector<int> m_ifClose;        // for an "if (": the ")" that ends its condition, -1 when none
     std::vector<int> m_badIfs;         // ascending: the ifs whose condition does not parse
+    std::unordered_set<uint64_t> m_notStatements;  // ranges (first << 32 | last) known to be no statement
     int m_nesting = 0;
     ScriptStackLimit m_stack;
     bool m_exhaustive = false;

@@ -31,12 +31,21 @@ TEST(ScriptFuzzReplay, ProgramsCutAndChanged)
         "\xed\x95\x9c\xea\xb8\x80 = 1; \xed\x95\x9c\xea\xb8\x80 + 1;",
         "{{{{ if (a) { b; } else { c; } }}}} while (1) x; for (;;) y;",
         "x = \"unterminated",
+        // Found by the fuzzer: unbalanced braces that once made the search
+        // of a block's last statement try the same ranges again and again.
+        "{i(()/t{rz{i()/t{)/t{rz{ir}.}}- 0)/t/gnbinb;i;R<=b;b;b;nbreturn;i;}()/t{rz{i()/t{)/t{rz{ir"
+        "}.}ir}.}}- 0)/t/gnb;R<=b;(()/t{rz{i()/t{)/t{rz{ir}.}}- 0)/t/gnbinb;i;R<=b;b;b;nbreturn;i;}"
+        "()/t{rz{i()/t{)/t{rz{ir}.}ir}.}}- 0)/t/gnb;R<=b;b;b;nbreturn;i;}}}}b;b;nbreturn;i;}}}}",
+        "{i(f(n - 1)()/t{r}{i()/t{r}n}}})/t{r}{i((n - 1)()/t{r}{i()/t{r}n}}})/t{r}{i()/t{r}.}}}}}}}"
+        "n) {t !A>A>; n) {}}}}}}}}}}}}}}}}}}}n) {t !)/t{r}.}}}}}}}n) {t !A>A>; n) {}}}}}}}}}}}}}}}}"
+        "}}}n) {t !A>A>; n) {}}b-0;}}}}}}}}}}}}",
     };
     uint32_t state = 7;
     auto next = [&state] { return state = state * 1103515245u + 12345u; };
     const std::string alphabet = "{}();,=+-*/%!<>\"[]abfix01. \nifelsereturnint";
     for (const std::string& seed : seeds) {
         EXPECT_EQ(0, Feed(seed));
+        EXPECT_EQ(0, Feed(seed + seed));
         for (size_t cut = 0; cut < seed.size(); cut += 3) Feed(seed.substr(0, cut));
         for (int i = 0; i < 200; ++i) {
             std::string text = seed;
