@@ -88,6 +88,7 @@ int HXScriptParser::Parse(const ScriptLexer& lexer)
     m_tokens = lexer.GetTokens().data();
     m_count = static_cast<int>(lexer.GetTokens().size());
     m_nesting = 0;
+    m_stack = ScriptStackLimit();  // the stack of the thread that parses
     m_notStatements.clear();
 
     m_nextSemicolon.assign(static_cast<size_t>(m_count) + 1, m_count);

@@ -167,6 +167,7 @@ int HXScriptVM::Execute(SStmtPtr<SStmt> program, HXSVal& out)
     m_nesting = 0;
     m_steps = 0;
     m_frames.assign(1, Frame{CString(), -1});
+    m_stack = ScriptStackLimit();  // the stack of the thread that runs it
 
     int code = HXS_ERR_NONE;
     try {

@@ -83,13 +83,14 @@ TEST_F(ScriptLimitsTest, RunawayRecursionEndsWithItsOwnError)
 // nesting errors before the stack runs out.
 struct ThreadRun {
     std::wstring text;
+    HXScript* host;  // made on the main thread; none: one made on the thread
     std::string outcome;
 };
 
 void* RunOnThread(void* job)
 {
     auto* j = static_cast<ThreadRun*>(job);
-    j->outcome = RunFresh(j->text);
+    j->outcome = j->host ? RunOutcome(*j->host, j->text) : RunFresh(j->text);
     return nullptr;
 }
 
@@ -102,17 +103,27 @@ TEST_F(ScriptLimitsTest, SmallStacksEndDeepTextsWithAnError)
         Repeat(L"{", 1400) + L"x;" + Repeat(L"}", 1400),
         L"int d(int n) { { { if (n) return d(n - 1) + 1; } } return 0; } d(199);",
     };
+    HXScript mainThreadHost;
+    // A host made on one thread measures the stack of the thread that runs it.
+    ThreadRun shallow{L"int f(int n) { if (n) return f(n - 1) + 1; return 0; } f(20);", &mainThreadHost, ""};
+    pthread_t runner;
+    ASSERT_EQ(0, pthread_create(&runner, nullptr, RunOnThread, &shallow));
+    pthread_join(runner, nullptr);
+    EXPECT_EQ("i:20", shallow.outcome);
+    mainThreadHost.Reset(false);
     for (const std::wstring& text : texts) {
-        ThreadRun job{text, ""};
-        pthread_attr_t attr;
-        pthread_attr_init(&attr);
-        pthread_attr_setstacksize(&attr, 256 * 1024);
-        pthread_t thread;
-        ASSERT_EQ(0, pthread_create(&thread, &attr, RunOnThread, &job));
-        pthread_join(thread, nullptr);
-        pthread_attr_destroy(&attr);
-        const std::string code = CodeOf(job.outcome);
-        EXPECT_TRUE(code == "E202" || code == "E313") << job.outcome;
+        for (HXScript* host : {static_cast<HXScript*>(nullptr), &mainThreadHost}) {
+            ThreadRun job{text, host, ""};
+            pthread_attr_t attr;
+            pthread_attr_init(&attr);
+            pthread_attr_setstacksize(&attr, 256 * 1024);
+            pthread_t thread;
+            ASSERT_EQ(0, pthread_create(&thread, &attr, RunOnThread, &job));
+            pthread_join(thread, nullptr);
+            pthread_attr_destroy(&attr);
+            const std::string code = CodeOf(job.outcome);
+            EXPECT_TRUE(code == "E202" || code == "E313") << job.outcome;
+        }
     }
 }
 
