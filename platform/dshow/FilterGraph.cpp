@@ -193,6 +193,7 @@ std::vector<IBaseFilter*> CFilterGraph::Renderers()
 
 std::vector<ComPtr<IMediaSeeking>> CFilterGraph::Seekers()
 {
+    std::lock_guard<std::recursive_mutex> g(lock_);
     std::vector<ComPtr<IMediaSeeking>> out;
     for (IBaseFilter* f : Renderers()) {
         ComPtr<IMediaSeeking> s;
@@ -511,140 +512,13 @@ HRESULT CFilterGraph::get_RegFilterCollection(IDispatch** unknown)
 
 // ---- Seeking ----------------------------------------------------------------------------------
 
-HRESULT CFilterGraph::GetCapabilities(DWORD* capabilities)
-{
-    if (!capabilities) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    auto seekers = Seekers();
-    DWORD all = ~0u;
-    bool any = false;
-    for (auto& s : seekers) {
-        DWORD c = 0;
-        if (SUCCEEDED(s->GetCapabilities(&c))) {
-            all &= c;
-            any = true;
-        }
-    }
-    *capabilities = any ? all : 0;
-    return any ? S_OK : E_NOTIMPL;
-}
-
-HRESULT CFilterGraph::CheckCapabilities(DWORD* capabilities)
-{
-    if (!capabilities) return E_POINTER;
-    DWORD have = 0;
-    HRESULT hr = GetCapabilities(&have);
-    if (FAILED(hr)) return hr;
-    DWORD asked = *capabilities;
-    *capabilities &= have;
-    if (*capabilities == asked) return S_OK;
-    return *capabilities ? S_FALSE : E_FAIL;
-}
-
-HRESULT CFilterGraph::IsFormatSupported(const GUID* format)
-{
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-HRESULT CFilterGraph::QueryPreferredFormat(GUID* format)
-{
-    if (!format) return E_POINTER;
-    *format = TIME_FORMAT_MEDIA_TIME;
-    return S_OK;
-}
-
-HRESULT CFilterGraph::GetTimeFormat(GUID* format) { return QueryPreferredFormat(format); }
-
-HRESULT CFilterGraph::IsUsingTimeFormat(const GUID* format) { return IsFormatSupported(format); }
-
-HRESULT CFilterGraph::SetTimeFormat(const GUID* format)
-{
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
-}
-
-HRESULT CFilterGraph::GetDuration(LONGLONG* duration)
-{
-    if (!duration) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    bool any = false;
-    *duration = 0;
-    for (auto& s : Seekers()) {
-        LONGLONG d = 0;
-        if (SUCCEEDED(s->GetDuration(&d))) {
-            *duration = any ? std::max(*duration, d) : d;
-            any = true;
-        }
-    }
-    return any ? S_OK : E_NOTIMPL;
-}
-
-HRESULT CFilterGraph::GetStopPosition(LONGLONG* stop)
-{
-    if (!stop) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    bool any = false;
-    *stop = 0;
-    for (auto& s : Seekers()) {
-        LONGLONG v = 0;
-        if (SUCCEEDED(s->GetStopPosition(&v))) {
-            *stop = any ? std::max(*stop, v) : v;
-            any = true;
-        }
-    }
-    return any ? S_OK : E_NOTIMPL;
-}
-
-HRESULT CFilterGraph::GetCurrentPosition(LONGLONG* current)
-{
-    if (!current) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    // The stream that has come least far tells how far the whole has come.
-    bool any = false;
-    *current = 0;
-    for (auto& s : Seekers()) {
-        LONGLONG v = 0;
-        if (SUCCEEDED(s->GetCurrentPosition(&v))) {
-            *current = any ? std::min(*current, v) : v;
-            any = true;
-        }
-    }
-    return any ? S_OK : E_NOTIMPL;
-}
-
-HRESULT CFilterGraph::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                                        const GUID* sourceFormat)
-{
-    if (!target) return E_POINTER;
-    bool toMedia = !targetFormat || *targetFormat == TIME_FORMAT_MEDIA_TIME;
-    bool fromMedia = !sourceFormat || *sourceFormat == TIME_FORMAT_MEDIA_TIME;
-    if (!toMedia || !fromMedia) return E_INVALIDARG;
-    *target = source;
-    return S_OK;
-}
-
 HRESULT CFilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags)
 {
     std::lock_guard<std::recursive_mutex> g(lock_);
-    auto seekers = Seekers();
-    if (seekers.empty()) return E_NOTIMPL;
+    if (Seekers().empty()) return E_NOTIMPL;
     bool wasRunning = state_ == State_Running;
     if (wasRunning) Pause();
-    HRESULT result = E_NOTIMPL;
-    bool first = true;
-    for (auto& s : seekers) {
-        // Each renderer gets the caller's values; the first answers back.
-        LONGLONG cur = current ? *current : 0;
-        LONGLONG stp = stop ? *stop : 0;
-        HRESULT hr = s->SetPositions(current ? &cur : nullptr, currentFlags, stop ? &stp : nullptr, stopFlags);
-        if (SUCCEEDED(hr) && first) {
-            if (current && (currentFlags & AM_SEEKING_ReturnTime)) *current = cur;
-            if (stop && (stopFlags & AM_SEEKING_ReturnTime)) *stop = stp;
-            first = false;
-        }
-        if (SUCCEEDED(hr) || result == E_NOTIMPL) result = SUCCEEDED(result) ? result : hr;
-    }
+    HRESULT result = CSeekingRelay::SetPositions(current, currentFlags, stop, stopFlags);
     if (SUCCEEDED(result) && (currentFlags & AM_SEEKING_PositioningBitsMask) != AM_SEEKING_NoPositioning) {
         // The streams start again: their ends are counted afresh and stream
         // time begins again at 0.
@@ -653,51 +527,6 @@ HRESULT CFilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLO
     }
     if (wasRunning) Run();
     return result;
-}
-
-HRESULT CFilterGraph::GetPositions(LONGLONG* current, LONGLONG* stop)
-{
-    HRESULT hr = S_OK;
-    if (current) hr = GetCurrentPosition(current);
-    if (SUCCEEDED(hr) && stop) hr = GetStopPosition(stop);
-    return hr;
-}
-
-HRESULT CFilterGraph::GetAvailable(LONGLONG* earliest, LONGLONG* latest)
-{
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    for (auto& s : Seekers())
-        if (SUCCEEDED(s->GetAvailable(earliest, latest))) return S_OK;
-    return E_NOTIMPL;
-}
-
-HRESULT CFilterGraph::SetRate(double rate)
-{
-    if (rate <= 0) return E_INVALIDARG;
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    HRESULT result = E_NOTIMPL;
-    for (auto& s : Seekers()) {
-        HRESULT hr = s->SetRate(rate);
-        if (SUCCEEDED(hr) || result == E_NOTIMPL) result = SUCCEEDED(result) ? result : hr;
-    }
-    return result;
-}
-
-HRESULT CFilterGraph::GetRate(double* rate)
-{
-    if (!rate) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    *rate = 1.0;
-    for (auto& s : Seekers())
-        if (SUCCEEDED(s->GetRate(rate))) return S_OK;
-    return S_OK;
-}
-
-HRESULT CFilterGraph::GetPreroll(LONGLONG* preroll)
-{
-    if (!preroll) return E_POINTER;
-    *preroll = 0;
-    return S_OK;
 }
 
 // ---- Events -------------------------------------------------------------------------------------
