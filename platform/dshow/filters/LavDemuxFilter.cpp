@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaSample.h"
@@ -118,20 +117,7 @@ HRESULT CLavOutputPin::DeliverPacket(AVPacket* packet, bool discontinuity)
     IMediaSample* sample = nullptr;
     HRESULT hr = GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
     if (FAILED(hr)) return hr;
-    IMediaSamplePayload* side = nullptr;
-    if (SUCCEEDED(sample->QueryInterface(IID_IMediaSamplePayload, reinterpret_cast<void**>(&side)))) {
-        hr = side->AttachPayload(payload.Get(), payload->Data(), payload->Size());
-        side->Release();
-    } else {
-        // A foreign allocator: the bytes are copied when they fit.
-        BYTE* data = nullptr;
-        hr = sample->GetPointer(&data);
-        if (SUCCEEDED(hr) && sample->GetSize() < payload->Size()) hr = VFW_E_BUFFER_OVERFLOW;
-        if (SUCCEEDED(hr)) {
-            std::memcpy(data, payload->Data(), static_cast<size_t>(payload->Size()));
-            hr = sample->SetActualDataLength(payload->Size());
-        }
-    }
+    hr = PutPayload(sample, payload.Get(), payload->Data(), payload->Size());
     if (SUCCEEDED(hr)) {
         if (start != AV_NOPTS_VALUE) {
             REFERENCE_TIME stop = start + duration;
