@@ -19,3 +19,7 @@ bool WriteFileAtomically(const std::string& nativePath, std::string_view bytes, 
 // Reads a whole file; false when it cannot be opened or read, or is larger
 // than maxBytes. A FIFO, device or folder is never opened for reading.
 bool ReadWholeFile(const std::string& nativePath, std::string* bytes, size_t maxBytes = size_t(-1));
+
+// Creates the missing folders of an absolute path, each with mode 0700 (what
+// exists is left as it is); true when the path is a folder then.
+bool MakePrivateFolders(const std::string& nativePath);
