@@ -7,6 +7,7 @@
 
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/SystemClock.h"
+#include "platform/win32/DebugOutput.h"
 
 namespace {
 
@@ -86,13 +87,16 @@ HRESULT CFilterGraph::GetTypeInfoCount(UINT* count)
     return S_OK;
 }
 
-HRESULT CFilterGraph::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+HRESULT CFilterGraph::GetTypeInfo(UINT, LCID, ITypeInfo**) { return RIVO_NOT_IMPLEMENTED(); }
 
-HRESULT CFilterGraph::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+HRESULT CFilterGraph::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+{
+    return RIVO_NOT_IMPLEMENTED();
+}
 
 HRESULT CFilterGraph::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
 {
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 // ---- Filter list ----------------------------------------------------------------------------
@@ -306,7 +310,7 @@ HRESULT CFilterGraph::ConnectDirect(IPin* output, IPin* input, const AM_MEDIA_TY
     return output->Connect(input, type);
 }
 
-HRESULT CFilterGraph::Reconnect(IPin*) { return E_NOTIMPL; }
+HRESULT CFilterGraph::Reconnect(IPin*) { return RIVO_NOT_IMPLEMENTED(); }
 
 HRESULT CFilterGraph::Disconnect(IPin* pin)
 {
@@ -495,19 +499,19 @@ HRESULT CFilterGraph::RenderFile(BSTR file) { return RenderFile(file, nullptr); 
 HRESULT CFilterGraph::AddSourceFilter(BSTR, IDispatch** unknown)
 {
     if (unknown) *unknown = nullptr;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 HRESULT CFilterGraph::get_FilterCollection(IDispatch** unknown)
 {
     if (unknown) *unknown = nullptr;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 HRESULT CFilterGraph::get_RegFilterCollection(IDispatch** unknown)
 {
     if (unknown) *unknown = nullptr;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 // ---- Seeking ----------------------------------------------------------------------------------
@@ -534,7 +538,7 @@ HRESULT CFilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLO
 HRESULT CFilterGraph::GetEventHandle(OAEVENT* handle)
 {
     if (handle) *handle = 0;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 HRESULT CFilterGraph::GetEvent(LONG* code, LONG_PTR* param1, LONG_PTR* param2, LONG msTimeout)
@@ -583,9 +587,12 @@ HRESULT CFilterGraph::Notify(LONG code, LONG_PTR param1, LONG_PTR param2)
 
 // ---- Filter cache -------------------------------------------------------------------------------
 
-HRESULT CFilterGraph::Reconnect(IPin*, IPin*, const AM_MEDIA_TYPE*, IBaseFilter*, HANDLE, DWORD) { return E_NOTIMPL; }
+HRESULT CFilterGraph::Reconnect(IPin*, IPin*, const AM_MEDIA_TYPE*, IBaseFilter*, HANDLE, DWORD)
+{
+    return RIVO_NOT_IMPLEMENTED();
+}
 
-HRESULT CFilterGraph::Reconfigure(IGraphConfigCallback*, PVOID, DWORD, HANDLE) { return E_NOTIMPL; }
+HRESULT CFilterGraph::Reconfigure(IGraphConfigCallback*, PVOID, DWORD, HANDLE) { return RIVO_NOT_IMPLEMENTED(); }
 
 HRESULT CFilterGraph::AddFilterToCache(IBaseFilter* filter)
 {
@@ -630,14 +637,14 @@ HRESULT CFilterGraph::GetStartTime(REFERENCE_TIME* start)
     return S_OK;
 }
 
-HRESULT CFilterGraph::PushThroughData(IPin*, IPinConnection*, HANDLE) { return E_NOTIMPL; }
+HRESULT CFilterGraph::PushThroughData(IPin*, IPinConnection*, HANDLE) { return RIVO_NOT_IMPLEMENTED(); }
 
-HRESULT CFilterGraph::SetFilterFlags(IBaseFilter*, DWORD) { return E_NOTIMPL; }
+HRESULT CFilterGraph::SetFilterFlags(IBaseFilter*, DWORD) { return RIVO_NOT_IMPLEMENTED(); }
 
 HRESULT CFilterGraph::GetFilterFlags(IBaseFilter*, DWORD* flags)
 {
     if (flags) *flags = 0;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 HRESULT CFilterGraph::RemoveFilterEx(IBaseFilter* filter, DWORD) { return RemoveFilter(filter); }

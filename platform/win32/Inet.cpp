@@ -7,6 +7,7 @@
 
 #include "CString.h"
 #include "CodePage.h"
+#include "DebugOutput.h"
 #include "InetHandleTable.h"
 #include "InetRequest.h"
 #include "InetUrl.h"
@@ -116,6 +117,7 @@ HINTERNET InternetConnectW(HINTERNET session, LPCWSTR serverName, INTERNET_PORT 
     auto s = InetHandleTable::LookupAs<InetObject>(session, InetKind::Session);
     if (!s) return nullptr;
     if (service != INTERNET_SERVICE_HTTP) {
+        RIVO_TRACE_GAP(L"a service other than HTTP");
         SetLastError(ERROR_NOT_SUPPORTED);
         return nullptr;
     }
@@ -136,6 +138,7 @@ HINTERNET HttpOpenRequestW(HINTERNET connection, LPCWSTR verb, LPCWSTR objectNam
     auto c = InetHandleTable::LookupAs<Connection>(connection, InetKind::Connection);
     if (!c) return nullptr;
     if (verb && *verb && std::wcscmp(verb, L"GET") != 0) {
+        RIVO_TRACE_GAP(L"a verb other than GET");
         SetLastError(ERROR_NOT_SUPPORTED);
         return nullptr;
     }
@@ -204,6 +207,7 @@ BOOL HttpSendRequestW(HINTERNET request, LPCWSTR headers, DWORD headersLength, L
     auto r = InetHandleTable::LookupAs<InetRequest>(request, InetKind::Request);
     if (!r) return FALSE;
     if (optional && optionalLength > 0) {
+        RIVO_TRACE_GAP(L"a request body");
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
