@@ -68,11 +68,9 @@ TEST_F(DebugTraceTest, ViewerReceivesCopyDataRecordInAnsi)
 
 TEST_F(DebugTraceTest, ListenerToolPrintsWhatArrives)
 {
-    const char* bin = std::getenv("RIVO_BIN_DIR");
-    ASSERT_NE(nullptr, bin);
     std::string out = dir_.File("listener.out");
     // In the background, and never for longer than the test may take.
-    std::string cmd = std::string("XDG_RUNTIME_DIR='") + dir_.path() + "' timeout 60 '" + bin +
+    std::string cmd = std::string("XDG_RUNTIME_DIR='") + dir_.path() + "' timeout 60 '" + RIVO_TEST_TOOLS_DIR +
                       "/rivo-trace-listen' --count 1 > '" + out + "' 2>/dev/null &";
     ASSERT_EQ(0, std::system(cmd.c_str()));
     ASSERT_TRUE(WaitUntil("the listener's socket", [] {
