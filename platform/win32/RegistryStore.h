@@ -53,7 +53,7 @@ struct RegKeyInfo {
 
 class RegistryStore {
 public:
-    // Limits of the original registry; longer names are refused.
+    // The platform registry's limits; longer names are refused.
     static constexpr size_t kMaxKeyNameLen = 255;
     static constexpr size_t kMaxValueNameLen = 16383;
     static constexpr size_t kMaxDepth = 512;

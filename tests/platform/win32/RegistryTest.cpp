@@ -451,7 +451,7 @@ TEST_F(RegistryKeys, CreateReportsDispositionAndDeleteRules)
     ASSERT_RC(ERROR_SUCCESS, WriteValue(c, L"v", REG_DWORD, Dword(7)));
     ASSERT_RC(ERROR_SUCCESS, WriteValue(tree, L"top", REG_DWORD, Dword(1)));
 
-    // Like the original, a key with sub-keys is not deleted by RegDeleteKeyW.
+    // As on the platform, a key with sub-keys is not deleted by RegDeleteKeyW.
     EXPECT_RC(ERROR_ACCESS_DENIED, RegDeleteKeyW(tree, L"A"));
     EXPECT_RC(ERROR_SUCCESS, RegDeleteKeyW(tree, L"A\\B"));
     EXPECT_RC(ERROR_SUCCESS, RegDeleteKeyW(tree, L"a"));
