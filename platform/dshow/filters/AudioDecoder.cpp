@@ -55,8 +55,6 @@ void CLavAudioDecoder::ReleaseCodecState()
     av_channel_layout_uninit(&resamplerLayout_);
 }
 
-bool CLavAudioDecoder::PrepareCodec(const AVCodecParameters&) { return true; }
-
 bool CLavAudioDecoder::CodecOpened(const CMediaType&)
 {
     return Codec()->sample_rate > 0 && Codec()->ch_layout.nb_channels > 0;

@@ -33,7 +33,6 @@ public:
     };
 
 protected:
-    bool PrepareCodec(const AVCodecParameters& params) override;
     bool CodecOpened(const CMediaType& input) override;
     HRESULT SetOutputType(const CMediaType& type) override;
     HRESULT DeliverFrame(AVFrame* frame) override;

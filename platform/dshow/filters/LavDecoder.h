@@ -56,8 +56,8 @@ protected:
 
     // Before the codec opens: the context has the input's parameters (and
     // the packets' time base); params are those parameters. False refuses
-    // the input type.
-    virtual bool PrepareCodec(const AVCodecParameters& params) = 0;
+    // the input type. Nothing to prepare by default.
+    virtual bool PrepareCodec(const AVCodecParameters&) { return true; }
     // Once the codec is open (input the type that opened it). False refuses
     // the input type.
     virtual bool CodecOpened(const CMediaType& input) = 0;
