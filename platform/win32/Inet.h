@@ -1,5 +1,7 @@
 // The internet client calls the application makes (sessions, connections,
-// HTTP requests, URL cracking and canonicalising), backed by libcurl.
+// HTTP requests, URL cracking and canonicalising), backed by libcurl. The
+// handles live in InetHandleTable, URL texts are InetUrl's, and each request
+// is an InetRequest.
 //
 // Behaviour of the platform's calls that is kept:
 // - Handles are opaque ids checked against a table of live handles; a stale
