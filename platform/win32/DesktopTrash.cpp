@@ -146,7 +146,7 @@ bool MoveToDesktopTrash(const std::string& nativePath)
     if (data.empty() || data[0] != '/' || !DeviceOf(data, &dataDevice)) return false;
     if (dataDevice == file.st_dev) {
         std::string home = data + "/Trash";
-        return MakePrivateFolders(data) && PrepareTrash(home, true) && MoveInto(home, path, path);
+        return MakeFolders(data, 0700) && PrepareTrash(home, true) && MoveInto(home, path, path);
     }
 
     // A file on another device goes to the trash at the top of its mount:

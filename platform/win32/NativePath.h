@@ -20,6 +20,7 @@ bool WriteFileAtomically(const std::string& nativePath, std::string_view bytes, 
 // than maxBytes. A FIFO, device or folder is never opened for reading.
 bool ReadWholeFile(const std::string& nativePath, std::string* bytes, size_t maxBytes = size_t(-1));
 
-// Creates the missing folders of an absolute path, each with mode 0700 (what
-// exists is left as it is); true when the path is a folder then.
-bool MakePrivateFolders(const std::string& nativePath);
+// Creates the missing folders of an absolute path, each with the mode (0700
+// for private ones, 0755 for folders other programs read); what exists is
+// left as it is. True when the path is a folder then.
+bool MakeFolders(const std::string& nativePath, unsigned mode);

@@ -223,7 +223,7 @@ struct RegistryStore::Impl {
     LONG Modify(RegRoot which, F change)
     {
         const std::string& f = Folder();
-        if (f.empty() || !MakePrivateFolders(f.substr(0, f.size() - 1))) return ERROR_CANTWRITE;
+        if (f.empty() || !MakeFolders(f.substr(0, f.size() - 1), 0700)) return ERROR_CANTWRITE;
         ExclusiveFileLock lock(f + ".lock");
         if (!lock.held()) return ERROR_CANTWRITE;
         Root& r = Refresh(which);
