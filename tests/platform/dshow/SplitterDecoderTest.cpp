@@ -13,6 +13,7 @@
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/filters/LavSource.h"
 #include "platform/dshow/filters/NullRenderer.h"
+#include "platform/dshow/filters/PcmFormat.h"
 #include "platform/dshow/filters/StreamMediaType.h"
 #include "platform/win32/NativePath.h"
 #include "tests/platform/dshow/MediaFiles.h"
@@ -376,6 +377,43 @@ TEST_F(DemuxGraphTest, AddressesOpenThroughTheGenericSource)
     ComPtr<IBaseFilter> missing;
     EXPECT_EQ(graph->AddSourceFilter(server.WUrl("/none.mkv").c_str(), L"Missing", missing.GetAddressOf()),
               VFW_E_UNKNOWN_FILE_TYPE);
+}
+
+TEST(PcmFormatTest, InterleavedFormatsMakeTheirTypesAndComeBackFromThem)
+{
+    const PcmFormat formats[] = {
+        {AV_SAMPLE_FMT_S16, 2, 44100, 0},
+        {AV_SAMPLE_FMT_S32, 1, 8000, 0},
+        {AV_SAMPLE_FMT_FLT, 6, 48000, 0x3F},  // 5.1: the extensible form
+    };
+    for (const PcmFormat& f : formats) {
+        CMediaType type;
+        PcmTypeOfFormat(f, &type);
+        EXPECT_EQ(type.majortype, MEDIATYPE_Audio);
+        EXPECT_EQ(type.subtype, f.sampleFormat == AV_SAMPLE_FMT_FLT ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM);
+        const WAVEFORMATEX* wfx = WaveFormatOf(type);
+        ASSERT_NE(wfx, nullptr);
+        const WORD tag = wfx->wFormatTag, block = wfx->nBlockAlign;
+        EXPECT_EQ(tag, f.channels > 2 ? WAVE_FORMAT_EXTENSIBLE : (f.sampleFormat == AV_SAMPLE_FMT_FLT ? 3 : 1));
+        EXPECT_EQ(block, f.BlockBytes());
+        PcmFormat back;
+        ASSERT_TRUE(PcmFormatOfType(type, &back));
+        EXPECT_TRUE(back == f);
+        AVChannelLayout layout{};
+        PcmChannelLayout(back, &layout);
+        EXPECT_EQ(layout.nb_channels, f.channels);
+        av_channel_layout_uninit(&layout);
+    }
+    // 8-bit and 24-bit samples, 64-bit float and compressed sound are none.
+    for (auto [subtype, bits] : {std::pair{MEDIASUBTYPE_PCM, 8}, std::pair{MEDIASUBTYPE_PCM, 24},
+                                 std::pair{MEDIASUBTYPE_IEEE_FLOAT, 64}, std::pair{FourCCGuid(0x55), 16}}) {
+        CMediaType type;
+        PcmTypeOfFormat({AV_SAMPLE_FMT_S16, 2, 44100, 0}, &type);
+        type.SetSubtype(subtype);
+        reinterpret_cast<WAVEFORMATEX*>(type.Format())->wBitsPerSample = static_cast<WORD>(bits);
+        PcmFormat f;
+        EXPECT_FALSE(PcmFormatOfType(type, &f)) << bits;
+    }
 }
 
 TEST(CodecTableTest, NamesCodecsByTheLibrarysTagsBothWays)
