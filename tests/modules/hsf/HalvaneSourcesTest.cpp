@@ -1,0 +1,335 @@
+// The sources of HSF.ax: each renders the files of its family that the
+// ffmpeg command line makes, through the system's decoders into null
+// renderers, with the frame and sample counts ffprobe -count_frames gives;
+// each refuses other families; the AVI source reads a file whose index was
+// cut off when told to; the MP4 source lets go of everything when told the
+// program releases it.
+#include <gtest/gtest.h>
+#include <dirent.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "encoder/pipeline/SourceFilters.h"
+#include "modules/hsf/FamilySources.h"
+#include "modules/hsf/HalvaneAviSource.h"
+#include "modules/hsf/HalvaneMp4Source.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/ComRuntime.h"
+#include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/filters/FilterGuids.h"
+#include "platform/win32/NativePath.h"
+#include "tests/platform/dshow/MediaFiles.h"
+#include "tests/support/SampleSink.h"
+
+namespace {
+
+ComPtr<IBaseFilter> MakeSource(REFCLSID clsid)
+{
+    ComPtr<IBaseFilter> f;
+    void** out = reinterpret_cast<void**>(f.GetAddressOf());
+    HRESULT hr = E_FAIL;
+    if (clsid == CLSID_HalvaneAviSource) {
+        hr = CreateComObject<CHalvaneAviSource>(nullptr, IID_IBaseFilter, out);
+    } else if (clsid == CLSID_HalvaneMp4Source) {
+        hr = CreateComObject<CHalvaneMp4Source>(nullptr, IID_IBaseFilter, out);
+    } else if (const FamilySource* source = FindFamilySource(clsid)) {
+        hr = CreateComObject<CLavSource>(nullptr, IID_IBaseFilter, out, clsid, source->name, source->family);
+    }
+    EXPECT_EQ(hr, S_OK);
+    return f;
+}
+
+ComPtr<IBaseFilter> Create(const CLSID& clsid)
+{
+    ComPtr<IBaseFilter> f;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IBaseFilter, reinterpret_cast<void**>(f.GetAddressOf())),
+              S_OK);
+    return f;
+}
+
+std::vector<ComPtr<IPin>> Pins(IBaseFilter* f, PIN_DIRECTION dir)
+{
+    std::vector<ComPtr<IPin>> out;
+    ComPtr<IEnumPins> e;
+    f->EnumPins(e.GetAddressOf());
+    IPin* p = nullptr;
+    while (e->Next(1, &p, nullptr) == S_OK) {
+        ComPtr<IPin> pin;
+        pin.Attach(p);
+        PIN_DIRECTION d;
+        pin->QueryDirection(&d);
+        if (d == dir) out.push_back(pin);
+    }
+    return out;
+}
+
+CMediaType FirstType(IPin* pin)
+{
+    ComPtr<IEnumMediaTypes> e;
+    pin->EnumMediaTypes(e.GetAddressOf());
+    AM_MEDIA_TYPE* t = nullptr;
+    CMediaType out;
+    if (e->Next(1, &t, nullptr) == S_OK) {
+        out = *t;
+        DeleteMediaType(t);
+    }
+    return out;
+}
+
+// How many open descriptors of this process name the file.
+int OpenDescriptorsOf(const std::string& path)
+{
+    char real[PATH_MAX];
+    if (!realpath(path.c_str(), real)) return -1;
+    int found = 0;
+    DIR* fds = opendir("/proc/self/fd");
+    if (!fds) return -1;
+    while (dirent* entry = readdir(fds)) {
+        char target[PATH_MAX];
+        std::string link = std::string("/proc/self/fd/") + entry->d_name;
+        ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+        if (n <= 0) continue;
+        target[n] = 0;
+        if (std::string(target) == real) ++found;
+    }
+    closedir(fds);
+    return found;
+}
+
+class HalvaneSourceTest : public SystemFilterTest {
+protected:
+    void SetUp() override
+    {
+        SystemFilterTest::SetUp();
+        ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_ALL, IID_IGraphBuilder,
+                                   reinterpret_cast<void**>(graph.GetAddressOf())),
+                  S_OK);
+    }
+    void TearDown() override
+    {
+        ComPtr<IMediaControl> media;
+        if (graph && SUCCEEDED(graph.As(&media))) media->Stop();
+        graph.Reset();
+        SystemFilterTest::TearDown();
+    }
+
+    // Loads the file into a new source of the class and puts it in the graph.
+    ComPtr<IBaseFilter> Load(REFCLSID clsid, const std::string& path, HRESULT expect = S_OK, int aviOption = -1)
+    {
+        ComPtr<IBaseFilter> source = MakeSource(clsid);
+        if (!source) return source;
+        if (aviOption >= 0) {
+            ComPtr<IAviSourceOption> option;
+            EXPECT_EQ(source.As(&option), S_OK);
+            if (option) {
+                EXPECT_EQ(option->SetOption(aviOption), S_OK);
+            }
+        }
+        ComPtr<IFileSourceFilter> load;
+        EXPECT_EQ(source.As(&load), S_OK);
+        EXPECT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), expect);
+        if (expect == S_OK) {
+            EXPECT_EQ(graph->AddFilter(source.Get(), L"Halvane Source"), S_OK);
+        }
+        return source;
+    }
+
+    // Each output of the source decoded into a sink of its own.
+    std::vector<CSampleSink*> Decode(IBaseFilter* source)
+    {
+        std::vector<CSampleSink*> sinks;
+        for (const ComPtr<IPin>& out : Pins(source, PINDIR_OUTPUT)) {
+            const bool video = FirstType(out.Get()).majortype == MEDIATYPE_Video;
+            ComPtr<IBaseFilter> decoder = Create(video ? CLSID_VideoDecoder : CLSID_AudioDecoder);
+            EXPECT_TRUE(SUCCEEDED(graph->AddFilter(decoder.Get(), nullptr)));
+            EXPECT_EQ(graph->ConnectDirect(out.Get(), Pins(decoder.Get(), PINDIR_INPUT)[0].Get(), nullptr), S_OK);
+            CSampleSink* sink = nullptr;
+            ComPtr<IBaseFilter> s = CSampleSink::Make(&sink);
+            EXPECT_TRUE(SUCCEEDED(graph->AddFilter(s.Get(), nullptr)));
+            EXPECT_EQ(graph->ConnectDirect(Pins(decoder.Get(), PINDIR_OUTPUT)[0].Get(), Pins(s.Get(), PINDIR_INPUT)[0].Get(),
+                                           nullptr),
+                      S_OK);
+            sinks.push_back(sink);
+        }
+        return sinks;
+    }
+
+    void RunToEnd()
+    {
+        ComPtr<IMediaControl> media;
+        ComPtr<IMediaEvent> events;
+        ASSERT_EQ(graph.As(&media), S_OK);
+        ASSERT_EQ(graph.As(&events), S_OK);
+        ASSERT_EQ(media->Run(), S_OK);
+        LONG code = 0;
+        EXPECT_EQ(events->WaitForCompletion(60000, &code), S_OK);
+        EXPECT_EQ(code, EC_COMPLETE);
+        media->Stop();
+    }
+
+    // The counts the sinks saw, one per stream in stream order, against
+    // ffprobe's.
+    void ExpectCountsOf(const std::string& path, const std::vector<CSampleSink*>& sinks)
+    {
+        std::vector<ProbedStream> probed;
+        for (const ProbedStream& s : ProbeFrameCounts(path))
+            if (s.kind == "video" || s.kind == "audio") probed.push_back(s);
+        ASSERT_EQ(sinks.size(), probed.size());
+        for (size_t i = 0; i < sinks.size(); ++i) {
+            EXPECT_GT(probed[i].frames, 0) << probed[i].kind;
+            EXPECT_EQ(sinks[i]->Samples(), probed[i].frames) << "stream " << i << " (" << probed[i].kind << ")";
+        }
+    }
+
+    TempDir dir;
+    ComPtr<IGraphBuilder> graph;
+};
+
+struct SourceCase {
+    const CLSID* clsid;
+    const char* file;
+    const char* args;  // after one picture and one tone
+};
+
+void PrintTo(const SourceCase& c, std::ostream* os) { *os << c.file; }
+
+class SourceFamilyTest : public HalvaneSourceTest, public ::testing::WithParamInterface<SourceCase> {};
+
+TEST_P(SourceFamilyTest, RendersItsFamilyWithTheCountsFfprobeGives)
+{
+    const SourceCase& c = GetParam();
+    std::string path = MakeMedia(dir, c.file, TestPicture(2.0) + " " + TestTone(2.0) + " " + c.args);
+    ComPtr<IBaseFilter> source = Load(*c.clsid, path);
+    ASSERT_TRUE(source);
+    CLSID clsid{};
+    EXPECT_EQ(source->GetClassID(&clsid), S_OK);
+    EXPECT_EQ(clsid, *c.clsid);
+    std::vector<CSampleSink*> sinks = Decode(source.Get());
+    RunToEnd();
+    ExpectCountsOf(path, sinks);
+}
+
+const SourceCase kSourceCases[] = {
+    {&CLSID_HalvaneAsfSource, "a.asf", "-c:v wmv2 -c:a wmav2 -f asf"},
+    {&CLSID_HalvaneAviSource, "a.avi", "-c:v mpeg4 -vtag XVID -c:a libmp3lame"},
+    {&CLSID_HalvaneOggSource, "a.ogg", "-c:v libtheora -c:a libvorbis"},
+    {&CLSID_HalvaneMpegSource, "a.mpg", "-c:v mpeg1video -c:a mp2 -f mpeg"},
+    {&CLSID_HalvaneMpegSource, "a.ts", "-c:v mpeg2video -c:a mp2 -f mpegts"},
+    {&CLSID_HalvaneMatroskaSource, "a.mkv", "-c:v libx264 -preset ultrafast -c:a aac"},
+    {&CLSID_HalvaneMp4Source, "a.mp4", "-c:v libx264 -preset ultrafast -bf 2 -c:a aac"},
+    {&CLSID_HalvaneMp4Source, "a.3gp", "-c:v mpeg4 -c:a aac -ar 16000 -ac 1"},
+    {&CLSID_HalvaneFlvSource, "a.flv", "-c:v flv1 -c:a libmp3lame -ar 44100"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SourceFamilyTest, ::testing::ValuesIn(kSourceCases),
+                         [](const ::testing::TestParamInfo<SourceFamilyTest::ParamType>& info) {
+                             std::string name = info.param.file;
+                             name[name.find('.')] = '_';
+                             return name;
+                         });
+
+TEST_F(HalvaneSourceTest, EachSourceRefusesAnotherFamilysFile)
+{
+    struct {
+        const CLSID* clsid;
+        const char* file;
+        const char* args;
+    } cases[] = {
+        {&CLSID_HalvaneAviSource, "x.mp4", "-c:v mpeg4 -c:a aac"},
+        {&CLSID_HalvaneMp4Source, "x.avi", "-c:v mpeg4 -c:a mp2"},
+        {&CLSID_HalvaneAsfSource, "x.mkv", "-c:v mpeg4 -c:a mp2"},
+        {&CLSID_HalvaneMatroskaSource, "x.ogg", "-c:v libtheora -c:a libvorbis"},
+        {&CLSID_HalvaneOggSource, "x.flv", "-c:v flv1 -c:a libmp3lame -ar 44100"},
+        {&CLSID_HalvaneFlvSource, "x.ts", "-c:v mpeg2video -c:a mp2 -f mpegts"},
+        {&CLSID_HalvaneMpegSource, "x.asf", "-c:v wmv2 -c:a wmav2 -f asf"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string path = MakeMedia(dir, c.file, TestPicture(0.5) + " " + TestTone(0.5) + " " + c.args);
+        ComPtr<IBaseFilter> source = Load(*c.clsid, path, VFW_E_UNKNOWN_FILE_TYPE);
+        EXPECT_TRUE(Pins(source.Get(), PINDIR_OUTPUT).empty());
+    }
+}
+
+TEST_F(HalvaneSourceTest, AviSourceReadsAFileWhoseIndexIsCutOrMissingOnlyWhenToldTo)
+{
+    std::string whole = MakeMedia(dir, "whole.avi", TestPicture(2.0) + " " + TestTone(2.0) +
+                                                        " -c:v mpeg4 -vtag XVID -c:a libmp3lame");
+    std::string bytes = ReadBytes(whole);
+    const size_t idx1 = bytes.rfind("idx1");
+    ASSERT_NE(idx1, std::string::npos);
+    const std::string cut = dir.File("cut.avi"), missing = dir.File("missing.avi");
+    WriteBytes(cut, bytes.substr(0, idx1 + 8 + (bytes.size() - idx1 - 8) / 3));
+    WriteBytes(missing, bytes.substr(0, idx1));
+
+    struct {
+        const std::string* path;
+        int option;
+        HRESULT expect;
+    } cases[] = {
+        {&whole, 0, S_OK},
+        {&whole, 1, S_OK},
+        {&cut, 0, VFW_E_INVALID_FILE_FORMAT},
+        {&cut, 1, S_OK},
+        {&missing, 0, VFW_E_INVALID_FILE_FORMAT},
+        {&missing, 1, S_OK},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(*c.path + " with option " + std::to_string(c.option));
+        TearDown();
+        SetUp();
+        ComPtr<IBaseFilter> source = Load(CLSID_HalvaneAviSource, *c.path, c.expect, c.option);
+        if (c.expect != S_OK) continue;
+        std::vector<CSampleSink*> sinks = Decode(source.Get());
+        RunToEnd();
+        ExpectCountsOf(*c.path, sinks);
+        // Once a file is loaded the option stays.
+        ComPtr<IAviSourceOption> option;
+        ASSERT_EQ(source.As(&option), S_OK);
+        EXPECT_EQ(option->SetOption(0), VFW_E_WRONG_STATE);
+    }
+    ComPtr<IAviSourceOption> option;
+    ASSERT_EQ(MakeSource(CLSID_HalvaneAviSource).As(&option), S_OK);
+    EXPECT_EQ(option->SetOption(2), E_INVALIDARG);
+    EXPECT_EQ(option->SetOption(-1), E_INVALIDARG);
+}
+
+TEST_F(HalvaneSourceTest, Mp4SourceToldOfItsReleaseLetsGoOfEverythingAtOnce)
+{
+    std::string path = MakeMedia(dir, "long.mp4", TestPicture(20.0) + " " + TestTone(20.0) + " -c:v mpeg4 -c:a aac");
+    ComPtr<IBaseFilter> source = Load(CLSID_HalvaneMp4Source, path);
+    ComPtr<IMp4SourceControl> control;
+    ASSERT_EQ(source.As(&control), S_OK);
+    EXPECT_EQ(control->NotifyRelease(0), E_INVALIDARG);
+    std::vector<CSampleSink*> sinks = Decode(source.Get());
+    ASSERT_EQ(sinks.size(), 2u);
+    EXPECT_GE(OpenDescriptorsOf(path), 1);
+
+    // Running, with samples on their way.
+    ComPtr<IMediaControl> media;
+    ASSERT_EQ(graph.As(&media), S_OK);
+    ASSERT_EQ(media->Run(), S_OK);
+    for (int i = 0; i < 500 && sinks[0]->Samples() < 5; ++i) usleep(10000);
+    EXPECT_GE(sinks[0]->Samples(), 5);
+
+    EXPECT_EQ(control->NotifyRelease(1), S_OK);
+    EXPECT_TRUE(Pins(source.Get(), PINDIR_OUTPUT).empty());
+    EXPECT_EQ(OpenDescriptorsOf(path), 0);
+    ComPtr<IFileSourceFilter> load;
+    ASSERT_EQ(source.As(&load), S_OK);
+    LPOLESTR name = nullptr;
+    EXPECT_EQ(load->GetCurFile(&name, nullptr), E_FAIL);
+    const long seen = sinks[0]->Samples();
+    usleep(100000);
+    EXPECT_EQ(sinks[0]->Samples(), seen);  // nothing more comes
+
+    // The program lets go of it; the graph stops and goes without waiting on it.
+    control.Reset();
+    load.Reset();
+    source.Reset();
+    media->Stop();
+}
+
+}  // namespace
