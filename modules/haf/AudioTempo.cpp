@@ -50,7 +50,7 @@ bool CAudioTempo::Open(double tempo, int rate, const AVChannelLayout& layout)
     char description[128] = {};
     av_channel_layout_describe(&layout, description, sizeof description);
     char arguments[256];
-    std::snprintf(arguments, sizeof arguments, "time_base=1/%d:sample_rate=%d:sample_fmt=flt:channel_layout=%s", rate,
+    std::snprintf(arguments, sizeof arguments, "time_base=1/%d:sample_rate=%d:sample_fmt=s16:channel_layout=%s", rate,
                   rate, description);
     graph_ = avfilter_graph_alloc();
     frame_ = av_frame_alloc();
@@ -62,7 +62,7 @@ bool CAudioTempo::Open(double tempo, int rate, const AVChannelLayout& layout)
     graph_->nb_threads = 1;
     AVFilterInOut* outputs = avfilter_inout_alloc();
     AVFilterInOut* inputs = avfilter_inout_alloc();
-    const enum AVSampleFormat formats[] = {AV_SAMPLE_FMT_FLT, AV_SAMPLE_FMT_NONE};
+    const enum AVSampleFormat formats[] = {AV_SAMPLE_FMT_S16, AV_SAMPLE_FMT_NONE};
     bool ok = outputs && inputs &&
               avfilter_graph_create_filter(&source_, avfilter_get_by_name("abuffer"), "in", arguments, nullptr,
                                            graph_) >= 0 &&
@@ -93,32 +93,32 @@ bool CAudioTempo::Open(double tempo, int rate, const AVChannelLayout& layout)
     return true;
 }
 
-bool CAudioTempo::Collect(std::vector<float>* out)
+bool CAudioTempo::Collect(std::vector<int16_t>* out)
 {
     for (;;) {
         int r = av_buffersink_get_frame(sink_, frame_);
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
         if (r < 0) return false;
-        const auto* data = reinterpret_cast<const float*>(frame_->data[0]);
+        const auto* data = reinterpret_cast<const int16_t*>(frame_->data[0]);
         out->insert(out->end(), data, data + static_cast<size_t>(frame_->nb_samples) * channels_);
         av_frame_unref(frame_);
     }
 }
 
-bool CAudioTempo::Push(const float* samples, int frames, std::vector<float>* out)
+bool CAudioTempo::Push(const int16_t* samples, int frames, std::vector<int16_t>* out)
 {
     if (!graph_) return false;
     if (frames <= 0) return true;
     AVFrame* in = av_frame_alloc();
     if (!in) return false;
-    in->format = AV_SAMPLE_FMT_FLT;
+    in->format = AV_SAMPLE_FMT_S16;
     in->sample_rate = rate_;
     in->nb_samples = frames;
     in->pts = pts_;
     bool ok = av_channel_layout_copy(&in->ch_layout, &layout_) >= 0 &&
               av_frame_get_buffer(in, 0) >= 0;
     if (ok) {
-        std::memcpy(in->data[0], samples, static_cast<size_t>(frames) * channels_ * sizeof(float));
+        std::memcpy(in->data[0], samples, static_cast<size_t>(frames) * channels_ * sizeof(int16_t));
         pts_ += frames;
         ok = av_buffersrc_add_frame_flags(source_, in, AV_BUFFERSRC_FLAG_KEEP_REF) >= 0;
     }
@@ -126,7 +126,7 @@ bool CAudioTempo::Push(const float* samples, int frames, std::vector<float>* out
     return ok && Collect(out);
 }
 
-bool CAudioTempo::Finish(std::vector<float>* out)
+bool CAudioTempo::Finish(std::vector<int16_t>* out)
 {
     if (!graph_) return true;
     bool ok = av_buffersrc_add_frame_flags(source_, nullptr, 0) >= 0 && Collect(out);

@@ -1,10 +1,11 @@
-// CAudioTempo: changes the speed of interleaved float sound without changing
-// its pitch, through the filtering library's tempo filter (as many of them in
+// CAudioTempo: changes the speed of interleaved signed 16-bit sound without
+// changing its pitch, through the filtering library's tempo filter (as many of them in
 // a row as a factor below one half needs). Frames go in and come out at the
 // same rate and in the same layout; the filter holds some back, which
 // Finish gives out at the end of the stream.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/dshow/filters/LavHeaders.h"
@@ -26,13 +27,13 @@ public:
     bool IsOpen() const { return graph_ != nullptr; }
 
     // Treats frames of interleaved samples and appends what comes out.
-    bool Push(const float* samples, int frames, std::vector<float>* out);
+    bool Push(const int16_t* samples, int frames, std::vector<int16_t>* out);
     // The end of the stream: appends what the filter still holds. The tempo
     // must be opened again before more sound goes in.
-    bool Finish(std::vector<float>* out);
+    bool Finish(std::vector<int16_t>* out);
 
 private:
-    bool Collect(std::vector<float>* out);
+    bool Collect(std::vector<int16_t>* out);
 
     AVFilterGraph* graph_ = nullptr;
     AVFilterContext* source_ = nullptr;

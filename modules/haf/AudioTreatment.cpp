@@ -5,11 +5,21 @@
 
 namespace {
 
-int16_t RoundToShort(float v)
+// Multiplies the samples by the gain, rounding as the resampling library
+// does and holding them to full scale.
+void ApplyGain(int16_t* samples, size_t count, float gain)
 {
-    // As the resampling library rounds float to 16-bit samples.
-    long s = std::lrint(v * 32768.0f);
-    return static_cast<int16_t>(std::clamp<long>(s, -32768, 32767));
+    for (size_t i = 0; i < count; ++i) {
+        const float v = std::clamp(samples[i] * gain, -32768.0f, 32767.0f);
+        samples[i] = static_cast<int16_t>(std::lrint(v));
+    }
+}
+
+int PeakOf(const int16_t* samples, size_t count)
+{
+    int peak = 0;
+    for (size_t i = 0; i < count; ++i) peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+    return peak;
 }
 
 }  // namespace
@@ -22,9 +32,7 @@ void CAudioTreatment::Stop()
 {
     swr_free(&resampler_);
     tempo_.Close();
-    converted_.clear();
     tempoBuffer_.clear();
-    rounded_.clear();
     tempoIn_ = 0;
     tempoOut_ = 0;
     peak_ = 0;
@@ -53,7 +61,7 @@ bool CAudioTreatment::Start(const AudioTreatmentSetup& setup)
     output.channels = setup.outputChannels;
     output.mask = setup.outputMask;
     PcmChannelLayout(output, &out);
-    int r = swr_alloc_set_opts2(&resampler_, &out, AV_SAMPLE_FMT_FLT, setup.outputRate, &in, setup.input.sampleFormat,
+    int r = swr_alloc_set_opts2(&resampler_, &out, AV_SAMPLE_FMT_S16, setup.outputRate, &in, setup.input.sampleFormat,
                                 static_cast<int>(inputRate), 0, nullptr);
     if (r >= 0 && setup.quality == 0) {
         av_opt_set_int(resampler_, "filter_size", 1, 0);
@@ -77,98 +85,96 @@ bool CAudioTreatment::Treat(const uint8_t* data, int frames, const AudioLevels& 
 {
     if (!resampler_) return false;
     if (frames <= 0) return true;
-    int room = swr_get_out_samples(resampler_, frames);
-    if (room < 0) return false;
-    converted_.resize(static_cast<size_t>(room) * setup_.outputChannels);
-    uint8_t* to[1] = {reinterpret_cast<uint8_t*>(converted_.data())};
-    const uint8_t* from[1] = {data};
-    int made = swr_convert(resampler_, to, room, from, frames);
-    if (made < 0) return false;
-    return Shape(converted_.data(), made, levels, dsp, out);
+    return Convert(data, frames, levels, dsp, out);
 }
 
 bool CAudioTreatment::Finish(const AudioLevels& levels, DspPluginModule* dsp, std::vector<int16_t>* out)
 {
     if (!resampler_) return true;
-    bool ok = true;
-    int room = swr_get_out_samples(resampler_, 0);
-    if (room > 0) {
-        converted_.resize(static_cast<size_t>(room) * setup_.outputChannels);
-        uint8_t* to[1] = {reinterpret_cast<uint8_t*>(converted_.data())};
-        int made = swr_convert(resampler_, to, room, nullptr, 0);
-        ok = made >= 0 && Shape(converted_.data(), made, levels, dsp, out);
-    }
-    if (ok && tempo_.IsOpen()) {
-        std::vector<float> rest;
-        ok = tempo_.Finish(&rest);
-        // The tempo filter's last frames may fall short of (or run past) the
-        // length the speed gives: the end is made up with silence or cut,
-        // so that the sound keeps its place beside the picture.
-        const size_t channels = static_cast<size_t>(setup_.outputChannels);
-        const int64_t wanted = std::llround(tempoIn_ / setup_.playbackRate) - tempoOut_;
-        rest.resize(static_cast<size_t>(std::max<int64_t>(0, wanted)) * channels, 0.0f);
-        if (ok) ok = Shape(rest.data(), static_cast<int>(rest.size() / channels), levels, dsp, out);
-    }
+    const bool ok = Convert(nullptr, 0, levels, dsp, out);
     Stop();
     return ok;
 }
 
-bool CAudioTreatment::Shape(const float* samples, int frames, const AudioLevels& levels, DspPluginModule* dsp,
-                            std::vector<int16_t>* out)
+bool CAudioTreatment::Convert(const uint8_t* data, int frames, const AudioLevels& levels, DspPluginModule* dsp,
+                              std::vector<int16_t>* out)
 {
-    const int channels = setup_.outputChannels;
-    if (tempo_.IsOpen()) {
-        tempoBuffer_.clear();
-        if (frames > 0 && !tempo_.Push(samples, frames, &tempoBuffer_)) return false;
-        tempoIn_ += frames;
-        samples = tempoBuffer_.data();
-        frames = static_cast<int>(tempoBuffer_.size() / static_cast<size_t>(channels));
-        tempoOut_ += frames;
-    }
+    const size_t channels = static_cast<size_t>(setup_.outputChannels);
     // The delay's silence comes first, whether or not sound follows yet.
     if (silenceFrames_ > 0) {
         out->insert(out->end(), static_cast<size_t>(silenceFrames_) * channels, int16_t{0});
         silenceFrames_ = 0;
     }
-    if (frames <= 0) return true;
+    const int room = swr_get_out_samples(resampler_, frames);
+    if (room < 0) return false;
+    const size_t base = out->size();
+    // Room for the DSP module to give back up to twice the frames.
+    out->resize(base + static_cast<size_t>(room) * 2 * channels);
+    uint8_t* to[1] = {reinterpret_cast<uint8_t*>(out->data() + base)};
+    const uint8_t* from[1] = {data};
+    const int made = room > 0 ? swr_convert(resampler_, to, room, data ? from : nullptr, frames) : 0;
+    if (made < 0) {
+        out->resize(base);
+        return false;
+    }
+    return Shape(base, made, levels, dsp, !data, out);
+}
+
+bool CAudioTreatment::Shape(size_t base, int frames, const AudioLevels& levels, DspPluginModule* dsp, bool ending,
+                            std::vector<int16_t>* out)
+{
+    const size_t channels = static_cast<size_t>(setup_.outputChannels);
+    if (tempo_.IsOpen()) {
+        tempoBuffer_.clear();
+        bool ok = frames <= 0 || tempo_.Push(out->data() + base, frames, &tempoBuffer_);
+        tempoIn_ += frames;
+        if (ok && ending) {
+            ok = tempo_.Finish(&tempoBuffer_);
+            // The tempo filter's last frames may fall short of (or run past)
+            // the length the speed gives: the end is made up with silence or
+            // cut, so that the sound keeps its place beside the picture.
+            const int64_t wanted = std::llround(tempoIn_ / setup_.playbackRate) - tempoOut_;
+            tempoBuffer_.resize(static_cast<size_t>(std::max<int64_t>(0, wanted)) * channels, int16_t{0});
+        }
+        if (!ok) {
+            out->resize(base);
+            return false;
+        }
+        frames = static_cast<int>(tempoBuffer_.size() / channels);
+        tempoOut_ += frames;
+        out->resize(base + static_cast<size_t>(frames) * 2 * channels);
+        std::copy(tempoBuffer_.begin(), tempoBuffer_.end(), out->begin() + static_cast<std::ptrdiff_t>(base));
+    }
+    int16_t* samples = out->data() + base;
     const size_t count = static_cast<size_t>(frames) * channels;
 
     float gain = static_cast<float>(std::pow(10.0, levels.amplifyDb / 20.0));
     if (levels.normalize) {
-        for (size_t i = 0; i < count; ++i) peak_ = std::max(peak_, std::fabs(samples[i]));
+        peak_ = std::max(peak_, PeakOf(samples, count));
         // Raised until the loudest peak so far reaches the level, by at most
         // the limit; never lowered.
-        double target = std::clamp(levels.normalizeLevel, 0, 100) / 100.0;
-        double raise = peak_ > 0 ? target / peak_ : levels.gainLimit;
+        const double target = std::clamp(levels.normalizeLevel, 0, 100) / 100.0 * 32768.0;
+        const double raise = peak_ > 0 ? target / peak_ : levels.gainLimit;
         gain *= static_cast<float>(std::clamp(raise, 1.0, std::max(1.0, levels.gainLimit)));
     }
-    // Room for the DSP module to give back up to twice the frames.
-    const int capacity = frames * 2;
-    rounded_.resize(static_cast<size_t>(capacity) * channels);
-    if (gain == 1.0f) {
-        for (size_t i = 0; i < count; ++i) rounded_[i] = RoundToShort(samples[i]);
-    } else {
-        for (size_t i = 0; i < count; ++i) rounded_[i] = RoundToShort(samples[i] * gain);
-    }
+    if (gain != 1.0f) ApplyGain(samples, count, gain);
+
     int kept = frames;
-    if (dsp && dsp->ModifySamples) {
+    if (dsp && dsp->ModifySamples && frames > 0) {
+        const int capacity = frames * 2;
         // Frames a module claims without writing them are silence, never
         // what an earlier piece left in the buffer.
-        std::fill(rounded_.begin() + static_cast<std::ptrdiff_t>(count), rounded_.end(), int16_t{0});
-        kept = ClampDspSampleCount(
-            dsp->ModifySamples(dsp, rounded_.data(), frames, 16, channels, setup_.outputRate), capacity);
+        std::fill(samples + count, samples + count * 2, int16_t{0});
+        kept = ClampDspSampleCount(dsp->ModifySamples(dsp, samples, frames, 16, static_cast<int>(channels),
+                                                      setup_.outputRate),
+                                   capacity);
     }
-    Deliver(rounded_.data(), kept, out);
-    return true;
-}
-
-void CAudioTreatment::Deliver(const int16_t* samples, int frames, std::vector<int16_t>* out)
-{
-    if (cutFrames_ > 0) {
-        int64_t cut = std::min<int64_t>(cutFrames_, frames);
+    if (cutFrames_ > 0 && kept > 0) {
+        const int64_t cut = std::min<int64_t>(cutFrames_, kept);
         cutFrames_ -= cut;
-        samples += cut * setup_.outputChannels;
-        frames -= static_cast<int>(cut);
+        std::copy(samples + cut * channels, samples + static_cast<size_t>(kept) * channels, samples);
+        kept -= static_cast<int>(cut);
     }
-    if (frames > 0) out->insert(out->end(), samples, samples + static_cast<size_t>(frames) * setup_.outputChannels);
+    out->resize(base + static_cast<size_t>(std::max(kept, 0)) * channels);
+    return true;
 }

@@ -1,10 +1,10 @@
 // CAudioTreatment: what the audio filter does to the sound of the stream
 // that flows, in this order: the speed change and the conversion to the
-// output's rate and channels (the pitch moves with the speed unless it is
-// kept, in which case the tempo filter changes the speed after the
-// conversion), the normaliser, the amplification, the rounding to signed
-// 16-bit samples, the DSP module, and last the sync delay on the output's
-// time line (silence in front, or sound cut from the start).
+// output's rate, channels and signed 16-bit samples (one pass of the
+// resampling library; when the pitch is kept, the tempo filter changes the
+// speed after it), the normaliser, the amplification, the DSP module, and
+// last the sync delay on the output's time line (silence in front, or sound
+// cut from the start).
 //
 // What shapes the stream is fixed from Start to the end of the stream
 // (AudioTreatmentSetup); the levels and the DSP module are given with each
@@ -62,22 +62,24 @@ public:
     bool Finish(const AudioLevels& levels, DspPluginModule* dsp, std::vector<int16_t>* out);
 
 private:
-    // From the converted float frames on: tempo, levels, rounding, DSP, delay.
-    bool Shape(const float* samples, int frames, const AudioLevels& levels, DspPluginModule* dsp,
+    // Converts (data null: drains the resampler) into out from its end on.
+    bool Convert(const uint8_t* data, int frames, const AudioLevels& levels, DspPluginModule* dsp,
+                 std::vector<int16_t>* out);
+    // The frames at out's end from `base` on, made ready: the tempo, the
+    // levels, the DSP module, the delay's cut. The tempo's output replaces
+    // them; with `ending`, what the tempo still holds comes out too.
+    bool Shape(size_t base, int frames, const AudioLevels& levels, DspPluginModule* dsp, bool ending,
                std::vector<int16_t>* out);
-    void Deliver(const int16_t* samples, int frames, std::vector<int16_t>* out);
 
     AudioTreatmentSetup setup_;
     SwrContext* resampler_ = nullptr;
     CAudioTempo tempo_;
-    std::vector<float> converted_;
-    std::vector<float> tempoBuffer_;
-    std::vector<int16_t> rounded_;
-    int64_t tempoIn_ = 0;           // frames given to the tempo filter
-    int64_t tempoOut_ = 0;          // frames it gave back
-    float peak_ = 0;                // the loudest sample so far, for the normaliser
-    int64_t silenceFrames_ = 0;     // still to be put in front
-    int64_t cutFrames_ = 0;         // still to be cut from the start
+    std::vector<int16_t> tempoBuffer_;
+    int64_t tempoIn_ = 0;       // frames given to the tempo filter
+    int64_t tempoOut_ = 0;      // frames it gave back
+    int peak_ = 0;              // the loudest sample so far, for the normaliser
+    int64_t silenceFrames_ = 0; // still to be put in front
+    int64_t cutFrames_ = 0;     // still to be cut from the start
 };
 
 // The sample-frame count of ms milliseconds at the rate, rounded.

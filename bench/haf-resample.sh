@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Resampling speed of the audio treatment filter against the ffmpeg command
+# line on the same files: our graph reads the file's audio with the
+# system's source and decoder and has the audio filter make 44.1 kHz stereo
+# 16-bit sound of it for the null renderer (haf_bench), while
+# "ffmpeg -i FILE -af aresample=44100 -f null -" decodes, resamples and
+# converts to 16-bit the same stream. Both are timed the same way, as whole
+# processes, RUNS times in turn; the script prints the median wall times and
+# their ratio (ours / ffmpeg). Not part of the test suite.
+#
+#   bench/haf-resample.sh [BUILD_DIR] [SECONDS] [RUNS]
+#
+# BUILD_DIR defaults to build-haf-bench/, an optimised build (Release, no
+# sanitizers) that the script configures and builds itself; SECONDS (the
+# length of each file) to 600; RUNS to 5. The files go to a private
+# temporary folder that is removed at the end.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:-$root/build-haf-bench}"
+seconds="${2:-600}"
+runs="${3:-5}"
+
+for program in ffmpeg cmake; do
+  command -v "$program" >/dev/null || { echo "haf-resample: $program not found" >&2; exit 2; }
+done
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIVO_SANITIZE=OFF >/dev/null
+fi
+cmake --build "$build" --target haf_bench >/dev/null
+bench="$build/bench/haf_bench"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+ff() { ffmpeg -hide_banner -loglevel error -nostdin -y "$@"; }
+
+echo "making ${seconds}-second 48 kHz stereo files in $work ..." >&2
+# Two tones and some noise, so that the coders have something to do.
+sound="aevalsrc=0.3*sin(2*PI*440*t)+0.2*sin(2*PI*1234*t)+0.05*random(0)|0.3*sin(2*PI*554*t)+0.05*random(1):s=48000:d=$seconds"
+ff -f lavfi -i "$sound" -c:a aac -b:a 192k "$work/aac.m4a"
+ff -f lavfi -i "$sound" -c:a libmp3lame -b:a 192k "$work/mp3.mp3"
+ff -f lavfi -i "$sound" -c:a flac "$work/flac.mka"
+ff -f lavfi -i "$sound" -c:a pcm_s16le "$work/pcm.wav"
+
+now() { date +%s.%N; }
+# Wall seconds of one command.
+timed() {
+  local t0 t1
+  t0=$(now)
+  "$@" >/dev/null
+  t1=$(now)
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f\n", b - a }'
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+echo "48 kHz to 44.1 kHz stereo 16-bit through our graph and through ffmpeg: $runs runs each, $(nproc) cores, $(uname -m)"
+printf "%-12s %10s %10s %8s\n" file ours ffmpeg ratio
+worst=0
+for f in "$work"/*; do
+  ours=() theirs=()
+  for ((i = 1; i <= runs; i++)); do
+    ours+=("$(timed "$bench" "$f")")
+    theirs+=("$(timed ffmpeg -hide_banner -loglevel error -nostdin -i "$f" -af aresample=44100 -f null -)")
+  done
+  o=$(printf "%s\n" "${ours[@]}" | median)
+  t=$(printf "%s\n" "${theirs[@]}" | median)
+  r=$(awk -v a="$o" -v b="$t" 'BEGIN { printf "%.4f", a / b }')
+  printf "%-12s %9ss %9ss %8.3f\n" "$(basename "$f")" "$o" "$t" "$r"
+  worst=$(awk -v a="$r" -v b="$worst" 'BEGIN { print (a > b) ? a : b }')
+done
+printf "largest ratio: %.3f (target: at most 1.100)\n" "$worst"
