@@ -3,9 +3,9 @@
 // the graph configures it.
 //
 // The chosen stream goes through, in this order: the playback rate and the
-// conversion to the output rate and channel count, the normaliser, the
-// amplification, the rounding to 16-bit samples, the DSP module, and last
-// the sync delay (on the output's time line).
+// conversion to the output rate, channel count and precision, the
+// normaliser, the amplification, the DSP module, and last the sync delay
+// (on the output's time line).
 //
 // Every setter works before and after the filter is connected; a value the
 // filter refuses gives E_INVALIDARG and leaves the current value. A getter
