@@ -10,6 +10,8 @@
 #include "platform/mfc/DataExchange.h"
 #include "platform/mfc/RichEditCtrl.h"
 #include "platform/win32/gui/WindowWidgetAccess.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/SystemModules.h"
 
 using namespace mfc_test;
 
@@ -158,6 +160,23 @@ TEST_F(RichEditTest, UserEditsNotifyAsTheEventMaskSays)
     CString text;
     editable.GetWindowText(text);
     EXPECT_EQ(L"abc", text.str());
+}
+
+}  // namespace
+
+namespace {
+
+// The rich-edit library is loaded by name, in any letter case, before its
+// windows are made; it is one of the system modules and has no file.
+TEST(RichEditModuleTest, LibraryLoadsByNameWithoutAFile)
+{
+    for (const wchar_t* name : {L"RICHED20.DLL", L"riched20.dll"}) {
+        HMODULE module = LoadLibraryW(name);
+        ASSERT_NE(nullptr, module) << WideToUtf8(name);
+        EXPECT_TRUE(IsSystemModule(module));
+        EXPECT_EQ(nullptr, GetProcAddress(module, "CreateTextServices"));
+        EXPECT_TRUE(FreeLibrary(module));
+    }
 }
 
 }  // namespace
