@@ -22,6 +22,8 @@ packages=(
   libass-dev libogg-dev libvorbis-dev zlib1g-dev fonts-nanum fonts-dejavu-core libfontconfig-dev
   # test oracles and fixture makers
   ffmpeg mediainfo ogmtools zip unzip python3 locales
+  # a private message bus for the tests of the power-off request
+  dbus-daemon
   # pictures of the windows on a virtual X server (scripts/reader-xvfb-shot.sh)
   xvfb xdotool
   # fuzz targets: clang with libFuzzer
