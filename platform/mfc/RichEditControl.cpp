@@ -122,6 +122,12 @@ void SetSelection(RichEditControl& s, long from, long to)
     } else {
         int a = static_cast<int>(std::min<long>(from, n));
         int b = to < 0 ? n : static_cast<int>(std::min<long>(to, n));
+        // An insertion point set where it already is keeps the format given
+        // to it, so that text put there next takes that format.
+        if (a == b && !s.cursor.hasSelection() && s.cursor.position() == a) {
+            ShowSelection(s);
+            return;
+        }
         s.cursor.setPosition(a);
         s.cursor.setPosition(b, QTextCursor::KeepAnchor);
     }
