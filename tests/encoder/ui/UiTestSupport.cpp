@@ -7,6 +7,7 @@
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
 #include "encoder/core/WindowLayerServices.h"
+#include "foundation/ProfileHelpers.h"
 #include "platform/win32/CodePage.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
 
@@ -43,7 +44,9 @@ void UiTest::TearDown()
 void UiTest::UseLanguage(const std::wstring& fileName)
 {
     CString lang = CString(Utf8ToWide(ProgramFolder())) + L"lang/";
-    GetEncSettings().sLangIniFileName = fileName.c_str();
+    CEncSettings& settings = GetEncSettings();
+    settings.sLangIniFileName = fileName.c_str();
+    settings.sLangAbbr = IniReadString(L"GENERAL", L"LANGABBR", lang + fileName.c_str(), CString(), -1);
     GetLangTextTable().LoadLangFile(lang + fileName.c_str(), lang + L"korean.ini",
                                     CString(Utf8ToWide(ProgramFolder())) + L"controlid.data");
 }
