@@ -9,6 +9,7 @@
 #include "encoder/core/WindowLayerServices.h"
 #include "foundation/ProfileHelpers.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/gui/UserLanguage.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
 
 void UiTest::SetUp()
@@ -35,6 +36,7 @@ void UiTest::SetUp()
 
 void UiTest::TearDown()
 {
+    SetUserDefaultLangID(0);
     coreMessages_.reset();
     SetDialogTextWindows(nullptr);
     world_.reset();
@@ -47,6 +49,8 @@ void UiTest::UseLanguage(const std::wstring& fileName)
     CEncSettings& settings = GetEncSettings();
     settings.sLangIniFileName = fileName.c_str();
     settings.sLangAbbr = IniReadString(L"GENERAL", L"LANGABBR", lang + fileName.c_str(), CString(), -1);
+    // A Korean user's system speaks Korean too (the sheets' own buttons).
+    SetUserDefaultLangID(fileName == L"korean.ini" ? 1042 : 1033);
     GetLangTextTable().LoadLangFile(lang + fileName.c_str(), lang + L"korean.ini",
                                     CString(Utf8ToWide(ProgramFolder())) + L"controlid.data");
 }

@@ -20,7 +20,8 @@ protected:
     void TearDown() override;
 
     // Loads the language table with this file of the program's lang folder
-    // ("korean.ini", "english.ini") as the chosen one.
+    // ("korean.ini", "english.ini") as the chosen one; the system's own
+    // language follows it (Korean for Korean, else English).
     void UseLanguage(const std::wstring& fileName);
     // The program folder (native, with its trailing '/'), and its presets
     // folder.
