@@ -50,19 +50,11 @@ BEGIN_MESSAGE_MAP(ControlsDialog, CDialog)
     ON_NOTIFY(TCN_SELCHANGE, IDC_TEST_TAB, &ControlsDialog::OnTabChanged)
 END_MESSAGE_MAP()
 
-class CustomControlsTest : public UiTest {
+class CustomControlsTest : public ModelessDialogTest<ControlsDialog, IDD_TEST_CONTROLS> {
 protected:
-    void SetUp() override
-    {
-        UiTest::SetUp();
-        ASSERT_TRUE(dialog_.Create(IDD_TEST_CONTROLS));
-        dialog_.ShowWindow(SW_SHOW);
-        PumpDialogMessages();
-    }
     void TearDown() override
     {
-        dialog_.DestroyWindow();
-        UiTest::TearDown();
+        ModelessDialogTest::TearDown();
         SetAnsiCodePage(949);
     }
     static QImage Picture(HWND window)
@@ -71,7 +63,6 @@ protected:
         return GetWindowQWidget(window)->grab().toImage();
     }
     static QRgb Rgb(COLORREF c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)); }
-    ControlsDialog dialog_;
 };
 
 TEST_F(CustomControlsTest, SwatchShowsItsColourOnlyWhileEnabled)
@@ -121,16 +112,6 @@ protected:
         fonts_.reset();
         CustomControlsTest::TearDown();
     }
-    static std::vector<std::wstring> Items(CComboBox& box)
-    {
-        std::vector<std::wstring> out;
-        for (int i = 0; i < box.GetCount(); ++i) {
-            CString text;
-            box.GetLBText(i, text);
-            out.push_back(text.str());
-        }
-        return out;
-    }
     std::unique_ptr<gui_test::PrivateFontConfiguration> fonts_;
 };
 
@@ -139,7 +120,7 @@ TEST_F(FontPickerTest, ListsOutlineFacesSortedWithoutVerticalOrBitmapFaces)
     HFontCombo& fonts = dialog_.fonts;
     fonts.Fill();
     // Korean faces by their Korean names while the code page is Korean.
-    EXPECT_EQ((std::vector<std::wstring>{L"DejaVu Sans Mono", L"RivoTestFnt", L"나눔고딕"}), Items(fonts));
+    EXPECT_EQ((std::vector<std::wstring>{L"DejaVu Sans Mono", L"RivoTestFnt", L"나눔고딕"}), ComboItems(fonts));
     for (const wchar_t* face : {L"DejaVu Sans Mono", L"RivoTestFnt", L"나눔고딕"}) {
         ASSERT_NE(nullptr, fonts.FontOf(face)) << WideToUtf8(face);
         EXPECT_TRUE(fonts.FontOf(face)->IsTrueType());
@@ -157,7 +138,7 @@ TEST_F(FontPickerTest, ListsOutlineFacesSortedWithoutVerticalOrBitmapFaces)
     ASSERT_TRUE(made.Create(WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL,
                             r, &dialog_, 1599));
     // Made by the program, the control fills itself.
-    EXPECT_EQ((std::vector<std::wstring>{L"DejaVu Sans Mono", L"NanumGothic", L"RivoTestFnt"}), Items(made));
+    EXPECT_EQ((std::vector<std::wstring>{L"DejaVu Sans Mono", L"NanumGothic", L"RivoTestFnt"}), ComboItems(made));
     made.DestroyWindow();
     EXPECT_EQ(nullptr, made.FontOf(L"NanumGothic"));  // freed with the window
 }
@@ -271,25 +252,18 @@ TEST_F(TabPagesTest, ReplacingPages)
 }
 
 // The log view in a window of its own.
-class LogViewTest : public UiTest {
+class LogViewTest : public ModelessDialogTest<CDialog, IDD_TEST_LOG> {
 protected:
     void SetUp() override
     {
-        UiTest::SetUp();
-        ASSERT_TRUE(window_.Create(IDD_TEST_LOG));
+        ModelessDialogTest::SetUp();
         CRect r;
-        window_.GetClientRect(&r);
+        dialog_.GetClientRect(&r);
         r.DeflateRect(8, 8);
         ASSERT_TRUE(log_.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_READONLY |
                                     ES_NOHIDESEL | ES_MULTILINE,
-                                r, &window_, 9100));
-        window_.ShowWindow(SW_SHOW);
+                                r, &dialog_, 9100));
         PumpDialogMessages();
-    }
-    void TearDown() override
-    {
-        window_.DestroyWindow();
-        UiTest::TearDown();
     }
     // Appends one log line as the progress window does: converted with both
     // kinds of codes, then bold off, black, 180 twips and a line break.
@@ -311,7 +285,6 @@ protected:
         log_.GetWindowText(text);
         return text.str();
     }
-    CDialog window_;
     HRichEditCtrlFmt log_;
 };
 
@@ -392,7 +365,7 @@ TEST_F(LogViewTest, CodesColourEmboldenAndSizeTheTextAfterThem)
         }
     }
     log_.SetSel(0, 0);
-    SaveShot(DialogDriver(window_.m_hWnd), "log_view");
+    SaveShot(DialogDriver(dialog_.m_hWnd), "log_view");
 }
 
 TEST_F(LogViewTest, AppendingReplacingAndNothing)

@@ -35,20 +35,8 @@ protected:
     }
 };
 
-class NumEditTest : public UiTest {
+class NumEditTest : public ModelessDialogTest<NumberDialog, IDD_TEST_CONTROLS> {
 protected:
-    void SetUp() override
-    {
-        UiTest::SetUp();
-        ASSERT_TRUE(dialog_.Create(IDD_TEST_CONTROLS));
-        dialog_.ShowWindow(SW_SHOW);
-        PumpDialogMessages();
-    }
-    void TearDown() override
-    {
-        dialog_.DestroyWindow();
-        UiTest::TearDown();
-    }
     std::wstring Text(CWnd& w)
     {
         CString text;
@@ -67,7 +55,6 @@ protected:
             PumpDialogMessages();
         }
     }
-    NumberDialog dialog_;
 };
 
 TEST_F(NumEditTest, VerifySortsTextsIntoNumbersRangesAndIncompleteSigns)

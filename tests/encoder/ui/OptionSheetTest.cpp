@@ -50,16 +50,6 @@ protected:
     {
         return *dynamic_cast<CListCtrl*>(CWnd::FromHandlePermanent(GetDlgItem(page.m_hWnd, IDC_OPTION_FILTER_LIST)));
     }
-    static std::vector<std::wstring> Items(CComboBox& box)
-    {
-        std::vector<std::wstring> out;
-        for (int i = 0; i < box.GetCount(); ++i) {
-            CString text;
-            box.GetLBText(i, text);
-            out.push_back(text.str());
-        }
-        return out;
-    }
     static std::vector<GUID> Blocked()
     {
         std::vector<GUID> out;
@@ -256,7 +246,7 @@ TEST_F(OptionSheetTest, GeneralPageOffersTheLanguagesWithFilesKoreanIncluded)
             CPageSetGeneral& page = sheet->m_pageGeneral;
             ASSERT_NE(nullptr, page.m_hWnd);
             CComboBox& languages = Combo(page, IDC_OPTION_LANG);
-            EXPECT_EQ((std::vector<std::wstring>{L"English (UK)", L"한국어", L"English"}), Items(languages));
+            EXPECT_EQ((std::vector<std::wstring>{L"English (UK)", L"한국어", L"English"}), ComboItems(languages));
             ASSERT_EQ(3, page.LanguageFiles().GetSize());
             EXPECT_EQ(L"englishuk.ini", page.LanguageFiles()[0].str());
             EXPECT_EQ(L"korean.ini", page.LanguageFiles()[1].str());

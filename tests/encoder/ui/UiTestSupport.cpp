@@ -59,3 +59,14 @@ void UiTest::SaveShot(const mfc_test::DialogDriver& dialog, const std::string& n
 {
     gui_test::SaveScreenshot(dialog.Screenshot(), "encoder_ui_" + name);
 }
+
+std::vector<std::wstring> ComboItems(const CComboBox& box)
+{
+    std::vector<std::wstring> out;
+    for (int i = 0; i < box.GetCount(); ++i) {
+        CString text;
+        box.GetLBText(i, text);
+        out.push_back(text.str());
+    }
+    return out;
+}

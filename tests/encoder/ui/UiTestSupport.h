@@ -8,8 +8,10 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "encoder/core/CoreEnvironment.h"
+#include "platform/mfc/StandardCtrls.h"
 #include "tests/encoder/core/CoreTestSupport.h"
 #include "tests/encoder/core/FakeMessagePort.h"
 #include "tests/platform/mfc/MfcTestSupport.h"
@@ -35,6 +37,28 @@ protected:
     std::unique_ptr<PrivateCoreWorld> world_;
     std::unique_ptr<FakeMessagePort> coreMessages_;
 };
+
+// A fixture with a modeless dialog of the given resource, shown.
+template <class Dialog, int ResourceId>
+class ModelessDialogTest : public UiTest {
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        ASSERT_TRUE(dialog_.Create(ResourceId));
+        dialog_.ShowWindow(SW_SHOW);
+        mfc_test::PumpDialogMessages();
+    }
+    void TearDown() override
+    {
+        if (dialog_.m_hWnd) dialog_.DestroyWindow();
+        UiTest::TearDown();
+    }
+    Dialog dialog_;
+};
+
+// The texts of a combo box's items.
+std::vector<std::wstring> ComboItems(const CComboBox& box);
 
 // The two languages every window is shown in.
 struct UiLanguage {
