@@ -27,7 +27,7 @@ done
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIVO_SANITIZE=OFF >/dev/null
 fi
-cmake --build "$build" --target haf_bench >/dev/null
+cmake --build "$build" --target haf_bench rivo_haf_module >/dev/null
 bench="$build/bench/haf_bench"
 
 work="$(mktemp -d)"

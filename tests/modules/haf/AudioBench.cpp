@@ -1,22 +1,29 @@
 // The audio filter's benchmark program (bench/haf-resample.sh runs it): the
 // file's first audio stream is read by the system's source, decoded (PCM
 // needs no decoder), and
-// resampled by the audio filter to 44.1 kHz stereo 16-bit into the null
+// resampled by the audio filter of HAF.ax to 44.1 kHz stereo 16-bit into the null
 // renderer; the graph runs to the end without waiting for any clock, and the
 // wall time from the first call to the end of the stream is printed in
 // seconds.
 //
 //   haf_bench FILE
+#include <unistd.h>
+
 #include <chrono>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "encoder/pipeline/AudioFilterControl.h"
-#include "modules/haf/HalvaneAudioFilter.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/dshow/GraphInterfaces.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/filters/SystemFilters.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Module.h"
 #include "platform/win32/NativePath.h"
 
 namespace {
@@ -35,6 +42,29 @@ ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction)
     return {};
 }
 
+// The audio filter from HAF.ax in the program folder: the one RIVO_BIN_DIR
+// names, else the build's "bin" beside this program's "bench".
+ComPtr<IBaseFilter> AudioFilter()
+{
+    std::string folder;
+    if (const char* named = std::getenv("RIVO_BIN_DIR")) {
+        folder = named;
+    } else {
+        char self[PATH_MAX];
+        ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+        if (n <= 0) return {};
+        folder.assign(self, static_cast<size_t>(n));
+        folder = folder.substr(0, folder.rfind('/')) + "/../bin";
+    }
+    HMODULE module = LoadLibraryW(Utf8ToWide(folder + "/HAF.ax").c_str());
+    auto get = module ? reinterpret_cast<LPFNGETCLASSOBJECT>(GetProcAddress(module, "DllGetClassObject")) : nullptr;
+    ComPtr<IClassFactory> factory;
+    ComPtr<IBaseFilter> filter;
+    if (get && SUCCEEDED(get(CLSID_HalvaneAudioFilter, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()))))
+        factory->CreateInstance(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()));
+    return filter;
+}
+
 ComPtr<IBaseFilter> Create(const CLSID& clsid)
 {
     ComPtr<IBaseFilter> f;
@@ -50,8 +80,7 @@ int Run(const char* path)
                                 reinterpret_cast<void**>(graph.GetAddressOf()))))
         return 1;
     ComPtr<IBaseFilter> source = Create(CLSID_MediaSource), decoder = Create(CLSID_AudioDecoder),
-                        renderer = Create(CLSID_NullRenderer), audio;
-    CreateComObject<CHalvaneAudioFilter>(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(audio.GetAddressOf()));
+                        renderer = Create(CLSID_NullRenderer), audio = AudioFilter();
     ComPtr<IFileSourceFilter> load;
     ComPtr<IAudioFilterControl> control;
     if (!source || !decoder || !renderer || !audio || FAILED(source.As(&load)) || FAILED(audio.As(&control)) ||

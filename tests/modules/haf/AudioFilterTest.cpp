@@ -1,5 +1,5 @@
-// The audio treatment filter in a running graph: sound made by the ffmpeg
-// command line, read by the system's source and decoder, treated, and kept
+// The audio treatment filter of HAF.ax in a running graph: sound made by the
+// ffmpeg command line, read by the system's source and decoder, treated, and kept
 // by a sink; the result written as a wave file and judged by ffprobe and
 // ffmpeg's level statistics, or by its samples (frequency, onset).
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include <string>
 
 #include "encoder/pipeline/AudioFilterControl.h"
-#include "modules/haf/HalvaneAudioFilter.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/MediaGuids.h"
@@ -19,6 +18,7 @@
 #include "platform/win32/NativePath.h"
 #include "tests/modules/haf/SoundAnalysis.h"
 #include "tests/platform/dshow/MediaFiles.h"
+#include "tests/support/ProgramModules.h"
 #include "tests/support/SampleSink.h"
 
 namespace {
@@ -66,9 +66,8 @@ protected:
         ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_ALL, IID_IGraphBuilder,
                                    reinterpret_cast<void**>(graph.GetAddressOf())),
                   S_OK);
-        ASSERT_EQ(CreateComObject<CHalvaneAudioFilter>(nullptr, IID_IBaseFilter,
-                                                       reinterpret_cast<void**>(audio.GetAddressOf())),
-                  S_OK);
+        audio = FilterFromProgramModule("HAF.ax", CLSID_HalvaneAudioFilter);
+        ASSERT_TRUE(audio);
         ASSERT_EQ(audio.As(&control), S_OK);
         ASSERT_EQ(graph->AddFilter(audio.Get(), kAudioFilterName), S_OK);
     }

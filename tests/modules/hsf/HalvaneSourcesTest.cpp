@@ -1,4 +1,5 @@
-// The sources of HSF.ax: each renders the files of its family that the
+// The sources of HSF.ax, as the module in the program folder makes them:
+// each renders the files of its family that the
 // ffmpeg command line makes, through the system's decoders into null
 // renderers, with the frame and sample counts ffprobe -count_frames gives;
 // each refuses other families; the AVI source reads a file whose index was
@@ -12,34 +13,18 @@
 #include <vector>
 
 #include "encoder/pipeline/SourceFilters.h"
-#include "modules/hsf/FamilySources.h"
-#include "modules/hsf/HalvaneAviSource.h"
-#include "modules/hsf/HalvaneMp4Source.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/win32/NativePath.h"
 #include "tests/platform/dshow/MediaFiles.h"
+#include "tests/support/ProgramModules.h"
 #include "tests/support/SampleSink.h"
 
 namespace {
 
-ComPtr<IBaseFilter> MakeSource(REFCLSID clsid)
-{
-    ComPtr<IBaseFilter> f;
-    void** out = reinterpret_cast<void**>(f.GetAddressOf());
-    HRESULT hr = E_FAIL;
-    if (clsid == CLSID_HalvaneAviSource) {
-        hr = CreateComObject<CHalvaneAviSource>(nullptr, IID_IBaseFilter, out);
-    } else if (clsid == CLSID_HalvaneMp4Source) {
-        hr = CreateComObject<CHalvaneMp4Source>(nullptr, IID_IBaseFilter, out);
-    } else if (const FamilySource* source = FindFamilySource(clsid)) {
-        hr = CreateComObject<CLavSource>(nullptr, IID_IBaseFilter, out, clsid, source->name, source->family);
-    }
-    EXPECT_EQ(hr, S_OK);
-    return f;
-}
+ComPtr<IBaseFilter> MakeSource(REFCLSID clsid) { return FilterFromProgramModule("HSF.ax", clsid); }
 
 ComPtr<IBaseFilter> Create(const CLSID& clsid)
 {
