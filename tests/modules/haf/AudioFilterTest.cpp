@@ -10,11 +10,13 @@
 #include <string>
 
 #include "encoder/pipeline/AudioFilterControl.h"
+#include "encoder/pipeline/PluginDsp.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/filters/PcmFormat.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/NativePath.h"
 #include "tests/modules/haf/SoundAnalysis.h"
 #include "tests/platform/dshow/MediaFiles.h"
@@ -423,6 +425,40 @@ TEST_F(AudioFilterTest, TheDspModuleTreatsInterleavedSixteenBitSamplesUnderTheFi
     EXPECT_NEAR(ToneFrequency(out.samples, 2, 1, out.rate, 0, frames), 440, 440 * 0.02);
     EXPECT_NEAR(PeakOf(out.samples, 2, 0), 0.25 * 32768, 100);
     EXPECT_NEAR(PeakOf(out.samples, 2, 1), 0.25 * 32768, 100);
+}
+
+TEST_F(AudioFilterTest, TheSamplePluginHalvesTheSoundOrSwapsTheChannels)
+{
+    std::string path = MakeTones(dir, "lr.mka", 44100, {440, 660}, 1.0, 0.5);
+    CPlugin_dsp plugin(Utf8ToWide(ProgramFile("Plugins/dsp_rivo_sample.so")).c_str());
+    ASSERT_NE(plugin.GetHeader(), nullptr);
+    struct {
+        int module;
+        int leftFrequency, rightFrequency;
+        double peak;  // of full scale
+    } cases[] = {
+        {0, 440, 660, 0.25},  // half volume
+        {1, 660, 440, 0.5},   // left and right swapped
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("module " + std::to_string(c.module));
+        TearDown();
+        SetUp();
+        DspPluginModule* module = plugin.SelectModule(c.module, nullptr);
+        ASSERT_NE(module, nullptr);
+        Treated out = Treat(path, [&](IAudioFilterControl* control) {
+            EXPECT_EQ(control->SetAudioDspModule(module), S_OK);
+        });
+        ASSERT_EQ(out.channels, 2);
+        const size_t frames = out.Frames();
+        EXPECT_NEAR(out.Seconds(), 1.0, 0.01);
+        EXPECT_NEAR(ToneFrequency(out.samples, 2, 0, out.rate, 0, frames), c.leftFrequency, c.leftFrequency * 0.02);
+        EXPECT_NEAR(ToneFrequency(out.samples, 2, 1, out.rate, 0, frames), c.rightFrequency, c.rightFrequency * 0.02);
+        SoundLevels levels = MeasureLevels(WriteWave(dir, "out.wav", out.samples, out.rate, out.channels));
+        EXPECT_NEAR(levels.peakDb, 20 * std::log10(c.peak), 0.5);
+    }
+    // The program clears the filter's module before the plug-in goes.
+    EXPECT_EQ(control->SetAudioDspModule(nullptr), S_OK);
 }
 
 TEST_F(AudioFilterTest, FrameCountsADspModuleReportsAreHeldToTheBuffersRoom)
