@@ -281,6 +281,47 @@ TEST_F(HalvaneSourceTest, AviSourceReadsAFileWhoseIndexIsCutOrMissingOnlyWhenTol
     EXPECT_EQ(option->SetOption(-1), E_INVALIDARG);
 }
 
+// Little-endian chunk bytes for made-up AVI files.
+std::string Le32(uint32_t v)
+{
+    return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF), static_cast<char>(v >> 16 & 0xFF),
+                       static_cast<char>(v >> 24)};
+}
+std::string Chunk(const std::string& id, const std::string& body) { return id + Le32(static_cast<uint32_t>(body.size())) + body; }
+std::string Riff(const std::string& body) { return "RIFF" + Le32(static_cast<uint32_t>(body.size() + 4)) + "AVI " + body; }
+
+TEST_F(HalvaneSourceTest, AviSourceLooksAtDamagedChunksSafelyAndRefusesThem)
+{
+    std::string manyEmpty;
+    for (int i = 0; i < 200000; ++i) manyEmpty += Chunk("JUNK", "");
+    struct {
+        const char* name;
+        std::string bytes;
+        HRESULT expect;  // with option 0
+    } cases[] = {
+        {"a list running past the file", Riff("LIST" + Le32(0xFFFFFFF0u) + "hdrl" + Chunk("avih", std::string(56, 0))),
+         VFW_E_INVALID_FILE_FORMAT},
+        {"a chunk of the largest size", Riff(Chunk("JUNK", "") + "JUNK" + Le32(0xFFFFFFFFu)), VFW_E_INVALID_FILE_FORMAT},
+        {"a stream list smaller than its type", Riff("LIST" + Le32(2) + "hdrl" + "LIST" + Le32(1) + "st"),
+         VFW_E_INVALID_FILE_FORMAT},
+        {"a super index but the movie cut short",
+         Riff(Chunk("LIST", "hdrl" + Chunk("LIST", "strl" + Chunk("indx", std::string(24, 0)))) + "LIST" +
+              Le32(100000) + "movi"),
+         VFW_E_INVALID_FILE_FORMAT},
+        {"an index too small to hold one entry", Riff(Chunk("LIST", "movi") + Chunk("idx1", std::string(8, 0))),
+         VFW_E_INVALID_FILE_FORMAT},
+        {"more empty chunks than are looked at", Riff(manyEmpty), VFW_E_INVALID_FILE_FORMAT},
+        {"the form's head alone", "RIFF" + Le32(4), VFW_E_UNKNOWN_FILE_TYPE},
+        {"an empty file", "", VFW_E_UNKNOWN_FILE_TYPE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir.File("damaged.avi");
+        WriteBytes(path, c.bytes);
+        Load(CLSID_HalvaneAviSource, path, c.expect, 0);
+    }
+}
+
 TEST_F(HalvaneSourceTest, Mp4SourceToldOfItsReleaseLetsGoOfEverythingAtOnce)
 {
     std::string path = MakeMedia(dir, "long.mp4", TestPicture(20.0) + " " + TestTone(20.0) + " -c:v mpeg4 -c:a aac");
