@@ -239,14 +239,21 @@ HRESULT CHalvaneAudioFilter::ReceiveFrom(CAudioInputPin* pin, IMediaSample* samp
     BYTE* data = nullptr;
     if (FAILED(sample->GetPointer(&data)) || block <= 0) return S_OK;
     const LONG length = sample->GetActualDataLength();
-    const int frames = length > 0 ? length / block : 0;
+    int frames = length > 0 ? length / block : 0;
     if (!haveOrigin_) {
         // The output's time line starts where the stream's first sound was,
-        // on the changed speed's scale.
+        // on the changed speed's scale. Sound from before the point the
+        // stream started at (a decoded frame that straddles the point
+        // sought) is left out, so that the delay counts from that point.
         REFERENCE_TIME start = 0, stop = 0;
-        origin_ = SUCCEEDED(sample->GetTime(&start, &stop))
-                      ? static_cast<REFERENCE_TIME>(std::llround(start / treatment_.Setup().playbackRate))
-                      : 0;
+        if (SUCCEEDED(sample->GetTime(&start, &stop)) && start < 0) {
+            const int64_t before = std::min<int64_t>(frames, av_rescale(-start, format.rate, UNITS));
+            data += before * block;
+            frames -= static_cast<int>(before);
+            start = 0;
+            if (frames <= 0) return S_OK;
+        }
+        origin_ = static_cast<REFERENCE_TIME>(std::llround(start / treatment_.Setup().playbackRate));
         haveOrigin_ = true;
     }
     bool treated;
@@ -345,19 +352,22 @@ HRESULT CHalvaneAudioFilter::ChangeOutputFormat(int Settings::*field, int value)
     int old = 0;
     {
         std::lock_guard<std::recursive_mutex> g(filterLock_);
+        PcmFormat before, after;
+        const bool connected = output_->IsConnected() && OutputFormat(&before);
         {
             std::lock_guard<std::mutex> s(settingsLock_);
             old = settings_.*field;
-        }
-        if (old == value) return S_OK;
-        const bool connected = output_->IsConnected();
-        if (connected && !IsStopped()) return VFW_E_NOT_STOPPED;
-        {
-            std::lock_guard<std::mutex> s(settingsLock_);
             settings_.*field = value;
         }
-        typeVersion_.fetch_add(1, std::memory_order_acq_rel);
-        if (!connected) return S_OK;
+        if (old != value) typeVersion_.fetch_add(1, std::memory_order_acq_rel);
+        // A value that leaves the format as it is (the source's own rate
+        // named, say) changes nothing downstream.
+        if (!connected || (OutputFormat(&after) && after == before)) return S_OK;
+        if (!IsStopped()) {
+            std::lock_guard<std::mutex> s(settingsLock_);
+            settings_.*field = old;
+            return VFW_E_NOT_STOPPED;
+        }
         output_->ConnectedTo(peer.GetAddressOf());
     }
     // The output is connected again with the new format; a downstream

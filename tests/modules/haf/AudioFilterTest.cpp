@@ -320,6 +320,22 @@ const DelayCase kDelayCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, AudioDelayTest, ::testing::ValuesIn(kDelayCases),
                          [](const ::testing::TestParamInfo<DelayCase>& info) { return std::string(info.param.name); });
 
+TEST_F(AudioFilterTest, AfterASeekTheStreamStartsAgainWithItsDelayOnTheNewTimeLine)
+{
+    std::string path = MakeTones(dir, "tone.mka", 48000, {440}, 4.0);
+    Open(path);
+    EXPECT_EQ(control->SetAudioSyncDelay(250), S_OK);
+    ConnectSink();
+    ComPtr<IMediaSeeking> seeking;
+    ASSERT_EQ(graph.As(&seeking), S_OK);
+    LONGLONG start = 2 * UNITS;
+    ASSERT_EQ(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning), S_OK);
+    Treated out = RunToEnd();
+    EXPECT_EQ(out.firstStart, 0);
+    EXPECT_NEAR(out.Seconds(), 2.25, 0.001);
+    EXPECT_NEAR(OnsetFrame(out.samples, 1, 0, 0.01) * 1000.0 / out.rate, 250, 1.0);
+}
+
 TEST_F(AudioFilterTest, ACutLongerThanTheSoundLeavesAnEmptyStreamThatStillEnds)
 {
     std::string path = MakeTones(dir, "tone.mka", 44100, {440}, 1.0);
@@ -551,7 +567,9 @@ TEST_F(AudioFilterTest, ARateSetAfterTheOutputIsConnectedConnectsItAgainWithTheN
     PcmFormat format;
     ASSERT_TRUE(PcmFormatOfType(sink->Type(), &format));
     EXPECT_EQ(format.rate, 44100);
-    EXPECT_EQ(control->SetAudioSampleRate(44100), S_OK);  // the same: nothing changes
+    EXPECT_EQ(control->SetAudioSampleRate(44100), S_OK);  // the source's own: nothing changes
+    EXPECT_EQ(control->GetAudioSampleRate(&rate), S_OK);
+    EXPECT_EQ(rate, 44100);
     EXPECT_EQ(control->SetAudioSampleRate(22050), S_OK);
     EXPECT_EQ(control->SetAudioChannels(2), S_OK);
     ASSERT_TRUE(PcmFormatOfType(sink->Type(), &format));
@@ -561,7 +579,10 @@ TEST_F(AudioFilterTest, ARateSetAfterTheOutputIsConnectedConnectsItAgainWithTheN
     ComPtr<IMediaControl> media;
     ASSERT_EQ(graph.As(&media), S_OK);
     ASSERT_TRUE(SUCCEEDED(media->Pause()));
-    // Not while the stream runs: the old format stays.
+    // While the stream runs, a value that keeps the format is taken...
+    EXPECT_EQ(control->SetAudioSampleRate(22050), S_OK);
+    EXPECT_EQ(control->SetAudioChannels(2), S_OK);
+    // ...one that changes it is not: the old format stays.
     EXPECT_EQ(control->SetAudioSampleRate(48000), VFW_E_NOT_STOPPED);
     EXPECT_EQ(control->GetAudioSampleRate(&rate), S_OK);
     EXPECT_EQ(rate, 22050);
