@@ -17,6 +17,8 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# shellcheck source=against-ffmpeg.sh
+source "$root/bench/against-ffmpeg.sh"
 build="${1:-$root/build-haf-bench}"
 seconds="${2:-600}"
 runs="${3:-5}"
@@ -42,30 +44,7 @@ ff -f lavfi -i "$sound" -c:a libmp3lame -b:a 192k "$work/mp3.mp3"
 ff -f lavfi -i "$sound" -c:a flac "$work/flac.mka"
 ff -f lavfi -i "$sound" -c:a pcm_s16le "$work/pcm.wav"
 
-now() { date +%s.%N; }
-# Wall seconds of one command.
-timed() {
-  local t0 t1
-  t0=$(now)
-  "$@" >/dev/null
-  t1=$(now)
-  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f\n", b - a }'
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
 echo "48 kHz to 44.1 kHz stereo 16-bit through our graph and through ffmpeg: $runs runs each, $(nproc) cores, $(uname -m)"
-printf "%-12s %10s %10s %8s\n" file ours ffmpeg ratio
-worst=0
-for f in "$work"/*; do
-  ours=() theirs=()
-  for ((i = 1; i <= runs; i++)); do
-    ours+=("$(timed "$bench" "$f")")
-    theirs+=("$(timed ffmpeg -hide_banner -loglevel error -nostdin -i "$f" -af aresample=44100 -f null -)")
-  done
-  o=$(printf "%s\n" "${ours[@]}" | median)
-  t=$(printf "%s\n" "${theirs[@]}" | median)
-  r=$(awk -v a="$o" -v b="$t" 'BEGIN { printf "%.4f", a / b }')
-  printf "%-12s %9ss %9ss %8.3f\n" "$(basename "$f")" "$o" "$t" "$r"
-  worst=$(awk -v a="$r" -v b="$worst" 'BEGIN { print (a > b) ? a : b }')
-done
-printf "largest ratio: %.3f (target: at most 1.100)\n" "$worst"
+ours() { "$bench" "$1"; }
+theirs() { ffmpeg -hide_banner -loglevel error -nostdin -i "$1" -af aresample=44100 -f null -; }
+race "$runs" 12 "$work"/*

@@ -15,7 +15,8 @@ HRESULT CSampleSink::DoRenderSample(IMediaSample* sample)
     REFERENCE_TIME start = 0, stop = 0;
     if (SUCCEEDED(sample->GetTime(&start, &stop))) {
         if (samples_.load() == 0) first_ = start;
-        last_ = stop;
+        lastStart_ = start;
+        lastStop_ = stop;
     }
     if (keepBytes_) {
         BYTE* data = nullptr;

@@ -1,6 +1,6 @@
 // A null renderer for tests that keeps what reaches it: how many samples
-// came, the first start and last stop time, the connection's type, and,
-// when asked, every byte in the order received. It ends a graph's stream as
+// came, the first start and the last start and stop times, the connection's
+// type, and, when asked, every byte in the order received. It ends a graph's stream as
 // the null renderer does (no clock is waited for).
 #pragma once
 
@@ -25,7 +25,10 @@ public:
 
     long Samples() const { return samples_.load(); }
     REFERENCE_TIME FirstStart() const { return first_.load(); }
-    REFERENCE_TIME LastStop() const { return last_.load(); }
+    REFERENCE_TIME LastStart() const { return lastStart_.load(); }
+    REFERENCE_TIME LastStop() const { return lastStop_.load(); }
+    // Counts from nothing again (the bytes kept stay).
+    void ResetCount() { samples_ = 0; }
     // The bytes received so far (when kept).
     std::string Bytes();
     CMediaType Type();
@@ -33,7 +36,7 @@ public:
 private:
     const bool keepBytes_;
     std::atomic<long> samples_{0};
-    std::atomic<REFERENCE_TIME> first_{0}, last_{0};
+    std::atomic<REFERENCE_TIME> first_{0}, lastStart_{0}, lastStop_{0};
     std::mutex lock_;
     std::string bytes_;
     CMediaType type_;

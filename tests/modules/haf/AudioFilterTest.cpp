@@ -20,35 +20,11 @@
 #include "platform/win32/NativePath.h"
 #include "tests/modules/haf/SoundAnalysis.h"
 #include "tests/platform/dshow/MediaFiles.h"
+#include "tests/support/GraphHelpers.h"
 #include "tests/support/ProgramModules.h"
 #include "tests/support/SampleSink.h"
 
 namespace {
-
-ComPtr<IBaseFilter> Create(const CLSID& clsid)
-{
-    ComPtr<IBaseFilter> f;
-    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IBaseFilter, reinterpret_cast<void**>(f.GetAddressOf())),
-              S_OK);
-    return f;
-}
-
-std::vector<ComPtr<IPin>> Pins(IBaseFilter* f, PIN_DIRECTION dir, bool onlyFree = false)
-{
-    std::vector<ComPtr<IPin>> out;
-    ComPtr<IEnumPins> e;
-    f->EnumPins(e.GetAddressOf());
-    IPin* p = nullptr;
-    while (e->Next(1, &p, nullptr) == S_OK) {
-        ComPtr<IPin> pin;
-        pin.Attach(p);
-        PIN_DIRECTION d;
-        pin->QueryDirection(&d);
-        ComPtr<IPin> peer;
-        if (d == dir && (!onlyFree || FAILED(pin->ConnectedTo(peer.GetAddressOf())))) out.push_back(pin);
-    }
-    return out;
-}
 
 // What the sink kept of a run.
 struct Treated {
@@ -87,17 +63,17 @@ protected:
     // the filter.
     void Open(const std::string& path)
     {
-        ComPtr<IBaseFilter> source = Create(CLSID_MediaSource);
+        ComPtr<IBaseFilter> source = CreateFilter(CLSID_MediaSource);
         ComPtr<IFileSourceFilter> load;
         ASSERT_EQ(source.As(&load), S_OK);
         ASSERT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), S_OK);
         ASSERT_EQ(graph->AddFilter(source.Get(), L"Source"), S_OK);
-        for (const ComPtr<IPin>& out : Pins(source.Get(), PINDIR_OUTPUT)) {
-            ComPtr<IBaseFilter> decoder = Create(CLSID_AudioDecoder);
+        for (const ComPtr<IPin>& out : FilterPins(source.Get(), PINDIR_OUTPUT)) {
+            ComPtr<IBaseFilter> decoder = CreateFilter(CLSID_AudioDecoder);
             ASSERT_TRUE(SUCCEEDED(graph->AddFilter(decoder.Get(), nullptr)));
-            ASSERT_EQ(graph->ConnectDirect(out.Get(), Pins(decoder.Get(), PINDIR_INPUT)[0].Get(), nullptr), S_OK);
-            ASSERT_EQ(graph->ConnectDirect(Pins(decoder.Get(), PINDIR_OUTPUT)[0].Get(),
-                                           Pins(audio.Get(), PINDIR_INPUT, true).at(0).Get(), nullptr),
+            ASSERT_EQ(graph->ConnectDirect(out.Get(), FilterPins(decoder.Get(), PINDIR_INPUT)[0].Get(), nullptr), S_OK);
+            ASSERT_EQ(graph->ConnectDirect(FilterPins(decoder.Get(), PINDIR_OUTPUT)[0].Get(),
+                                           FilterPins(audio.Get(), PINDIR_INPUT, true).at(0).Get(), nullptr),
                       S_OK);
         }
     }
@@ -105,21 +81,13 @@ protected:
     {
         ComPtr<IBaseFilter> s = CSampleSink::Make(&sink, true);
         ASSERT_EQ(graph->AddFilter(s.Get(), L"Sink"), S_OK);
-        ASSERT_EQ(graph->ConnectDirect(Pins(audio.Get(), PINDIR_OUTPUT)[0].Get(), Pins(s.Get(), PINDIR_INPUT)[0].Get(),
+        ASSERT_EQ(graph->ConnectDirect(FilterPins(audio.Get(), PINDIR_OUTPUT)[0].Get(), FilterPins(s.Get(), PINDIR_INPUT)[0].Get(),
                                        nullptr),
                   S_OK);
     }
     Treated RunToEnd()
     {
-        ComPtr<IMediaControl> media;
-        ComPtr<IMediaEvent> events;
-        EXPECT_EQ(graph.As(&media), S_OK);
-        EXPECT_EQ(graph.As(&events), S_OK);
-        EXPECT_EQ(media->Run(), S_OK);
-        LONG code = 0;
-        EXPECT_EQ(events->WaitForCompletion(60000, &code), S_OK);
-        EXPECT_EQ(code, EC_COMPLETE);
-        media->Stop();
+        RunGraphToEnd(graph.Get());
         Treated t;
         PcmFormat format;
         EXPECT_TRUE(PcmFormatOfType(sink->Type(), &format));

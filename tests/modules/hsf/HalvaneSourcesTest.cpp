@@ -19,49 +19,13 @@
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/win32/NativePath.h"
 #include "tests/platform/dshow/MediaFiles.h"
+#include "tests/support/GraphHelpers.h"
 #include "tests/support/ProgramModules.h"
 #include "tests/support/SampleSink.h"
 
 namespace {
 
 ComPtr<IBaseFilter> MakeSource(REFCLSID clsid) { return FilterFromProgramModule("HSF.ax", clsid); }
-
-ComPtr<IBaseFilter> Create(const CLSID& clsid)
-{
-    ComPtr<IBaseFilter> f;
-    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IBaseFilter, reinterpret_cast<void**>(f.GetAddressOf())),
-              S_OK);
-    return f;
-}
-
-std::vector<ComPtr<IPin>> Pins(IBaseFilter* f, PIN_DIRECTION dir)
-{
-    std::vector<ComPtr<IPin>> out;
-    ComPtr<IEnumPins> e;
-    f->EnumPins(e.GetAddressOf());
-    IPin* p = nullptr;
-    while (e->Next(1, &p, nullptr) == S_OK) {
-        ComPtr<IPin> pin;
-        pin.Attach(p);
-        PIN_DIRECTION d;
-        pin->QueryDirection(&d);
-        if (d == dir) out.push_back(pin);
-    }
-    return out;
-}
-
-CMediaType FirstType(IPin* pin)
-{
-    ComPtr<IEnumMediaTypes> e;
-    pin->EnumMediaTypes(e.GetAddressOf());
-    AM_MEDIA_TYPE* t = nullptr;
-    CMediaType out;
-    if (e->Next(1, &t, nullptr) == S_OK) {
-        out = *t;
-        DeleteMediaType(t);
-    }
-    return out;
-}
 
 // How many open descriptors of this process name the file.
 int OpenDescriptorsOf(const std::string& path)
@@ -125,33 +89,20 @@ protected:
     std::vector<CSampleSink*> Decode(IBaseFilter* source)
     {
         std::vector<CSampleSink*> sinks;
-        for (const ComPtr<IPin>& out : Pins(source, PINDIR_OUTPUT)) {
-            const bool video = FirstType(out.Get()).majortype == MEDIATYPE_Video;
-            ComPtr<IBaseFilter> decoder = Create(video ? CLSID_VideoDecoder : CLSID_AudioDecoder);
+        for (const ComPtr<IPin>& out : FilterPins(source, PINDIR_OUTPUT)) {
+            const bool video = FirstMediaType(out.Get()).majortype == MEDIATYPE_Video;
+            ComPtr<IBaseFilter> decoder = CreateFilter(video ? CLSID_VideoDecoder : CLSID_AudioDecoder);
             EXPECT_TRUE(SUCCEEDED(graph->AddFilter(decoder.Get(), nullptr)));
-            EXPECT_EQ(graph->ConnectDirect(out.Get(), Pins(decoder.Get(), PINDIR_INPUT)[0].Get(), nullptr), S_OK);
+            EXPECT_EQ(graph->ConnectDirect(out.Get(), FilterPins(decoder.Get(), PINDIR_INPUT)[0].Get(), nullptr), S_OK);
             CSampleSink* sink = nullptr;
             ComPtr<IBaseFilter> s = CSampleSink::Make(&sink);
             EXPECT_TRUE(SUCCEEDED(graph->AddFilter(s.Get(), nullptr)));
-            EXPECT_EQ(graph->ConnectDirect(Pins(decoder.Get(), PINDIR_OUTPUT)[0].Get(), Pins(s.Get(), PINDIR_INPUT)[0].Get(),
+            EXPECT_EQ(graph->ConnectDirect(FilterPins(decoder.Get(), PINDIR_OUTPUT)[0].Get(), FilterPins(s.Get(), PINDIR_INPUT)[0].Get(),
                                            nullptr),
                       S_OK);
             sinks.push_back(sink);
         }
         return sinks;
-    }
-
-    void RunToEnd()
-    {
-        ComPtr<IMediaControl> media;
-        ComPtr<IMediaEvent> events;
-        ASSERT_EQ(graph.As(&media), S_OK);
-        ASSERT_EQ(graph.As(&events), S_OK);
-        ASSERT_EQ(media->Run(), S_OK);
-        LONG code = 0;
-        EXPECT_EQ(events->WaitForCompletion(60000, &code), S_OK);
-        EXPECT_EQ(code, EC_COMPLETE);
-        media->Stop();
     }
 
     // The counts the sinks saw, one per stream in stream order, against
@@ -192,7 +143,7 @@ TEST_P(SourceFamilyTest, RendersItsFamilyWithTheCountsFfprobeGives)
     EXPECT_EQ(source->GetClassID(&clsid), S_OK);
     EXPECT_EQ(clsid, *c.clsid);
     std::vector<CSampleSink*> sinks = Decode(source.Get());
-    RunToEnd();
+    RunGraphToEnd(graph.Get());
     ExpectCountsOf(path, sinks);
 }
 
@@ -234,7 +185,7 @@ TEST_F(HalvaneSourceTest, EachSourceRefusesAnotherFamilysFile)
         SCOPED_TRACE(c.file);
         std::string path = MakeMedia(dir, c.file, TestPicture(0.5) + " " + TestTone(0.5) + " " + c.args);
         ComPtr<IBaseFilter> source = Load(*c.clsid, path, VFW_E_UNKNOWN_FILE_TYPE);
-        EXPECT_TRUE(Pins(source.Get(), PINDIR_OUTPUT).empty());
+        EXPECT_TRUE(FilterPins(source.Get(), PINDIR_OUTPUT).empty());
     }
 }
 
@@ -268,7 +219,7 @@ TEST_F(HalvaneSourceTest, AviSourceReadsAFileWhoseIndexIsCutOrMissingOnlyWhenTol
         ComPtr<IBaseFilter> source = Load(CLSID_HalvaneAviSource, *c.path, c.expect, c.option);
         if (c.expect != S_OK) continue;
         std::vector<CSampleSink*> sinks = Decode(source.Get());
-        RunToEnd();
+        RunGraphToEnd(graph.Get());
         ExpectCountsOf(*c.path, sinks);
         // Once a file is loaded the option stays.
         ComPtr<IAviSourceOption> option;
@@ -341,7 +292,7 @@ TEST_F(HalvaneSourceTest, Mp4SourceToldOfItsReleaseLetsGoOfEverythingAtOnce)
     EXPECT_GE(sinks[0]->Samples(), 5);
 
     EXPECT_EQ(control->NotifyRelease(1), S_OK);
-    EXPECT_TRUE(Pins(source.Get(), PINDIR_OUTPUT).empty());
+    EXPECT_TRUE(FilterPins(source.Get(), PINDIR_OUTPUT).empty());
     EXPECT_EQ(OpenDescriptorsOf(path), 0);
     ComPtr<IFileSourceFilter> load;
     ASSERT_EQ(source.As(&load), S_OK);
