@@ -3,6 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/dshow/MediaGuids.h"
+
+ComPtr<IGraphBuilder> CreateGraph()
+{
+    ComPtr<IGraphBuilder> graph;
+    EXPECT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_ALL, IID_IGraphBuilder,
+                               reinterpret_cast<void**>(graph.GetAddressOf())),
+              S_OK);
+    return graph;
+}
 
 ComPtr<IBaseFilter> CreateFilter(const CLSID& clsid)
 {

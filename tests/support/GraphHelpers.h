@@ -7,6 +7,9 @@
 #include "platform/dshow/GraphInterfaces.h"
 #include "platform/dshow/MediaType.h"
 
+// A new filter graph from the component runtime (fails the test when there
+// is none).
+ComPtr<IGraphBuilder> CreateGraph();
 // A filter of the class from the component runtime (fails the test when
 // there is none).
 ComPtr<IBaseFilter> CreateFilter(const CLSID& clsid);

@@ -52,9 +52,8 @@ protected:
     void SetUp() override
     {
         SystemFilterTest::SetUp();
-        ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_ALL, IID_IGraphBuilder,
-                                   reinterpret_cast<void**>(graph.GetAddressOf())),
-                  S_OK);
+        graph = CreateGraph();
+        ASSERT_TRUE(graph);
     }
     void TearDown() override
     {

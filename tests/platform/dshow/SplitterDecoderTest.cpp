@@ -33,9 +33,8 @@ protected:
     void SetUp() override
     {
         SystemFilterTest::SetUp();
-        ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_ALL, IID_IGraphBuilder,
-                                   reinterpret_cast<void**>(graph.GetAddressOf())),
-                  S_OK);
+        graph = CreateGraph();
+        ASSERT_TRUE(graph);
         ASSERT_EQ(graph.As(&control), S_OK);
         ASSERT_EQ(graph.As(&events), S_OK);
         ASSERT_EQ(graph.As(&seeking), S_OK);
