@@ -1,13 +1,29 @@
 # What the benchmark scripts that race our graph against the ffmpeg command
-# line share; sourced, not run. The script defines two functions, ours FILE
-# and theirs FILE, that each treat one file with their output thrown away,
-# and calls
+# line share; sourced, not run. The script makes its benchmark program with
+#
+#   build_optimised NAME BUILD_DIR TARGET...
+#
+# (an optimised build, Release without sanitizers, configured in BUILD_DIR
+# unless it is there already), defines two functions, ours FILE and theirs
+# FILE, that each treat one file with their output thrown away, and calls
 #
 #   race RUNS WIDTH FILE...
 #
 # which times each in turn, RUNS times per file, as whole processes, and
 # prints a table of the median wall times and their ratio (ours / ffmpeg)
 # with the largest ratio under it. WIDTH is the width of the file column.
+
+build_optimised() {
+  local name="$1" build="$2" program
+  shift 2
+  for program in ffmpeg cmake; do
+    command -v "$program" >/dev/null || { echo "$name: $program not found" >&2; exit 2; }
+  done
+  if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIVO_SANITIZE=OFF >/dev/null
+  fi
+  cmake --build "$build" --target "$@" >/dev/null
+}
 
 now() { date +%s.%N; }
 

@@ -22,13 +22,7 @@ build="${1:-$root/build-decode-bench}"
 seconds="${2:-30}"
 runs="${3:-5}"
 
-for program in ffmpeg cmake; do
-  command -v "$program" >/dev/null || { echo "decode-graph: $program not found" >&2; exit 2; }
-done
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIVO_SANITIZE=OFF >/dev/null
-fi
-cmake --build "$build" --target decode_bench >/dev/null
+build_optimised decode-graph "$build" decode_bench
 bench="$build/bench/decode_bench"
 
 work="$(mktemp -d)"

@@ -23,13 +23,7 @@ build="${1:-$root/build-haf-bench}"
 seconds="${2:-600}"
 runs="${3:-5}"
 
-for program in ffmpeg cmake; do
-  command -v "$program" >/dev/null || { echo "haf-resample: $program not found" >&2; exit 2; }
-done
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIVO_SANITIZE=OFF >/dev/null
-fi
-cmake --build "$build" --target haf_bench rivo_haf_module >/dev/null
+build_optimised haf-resample "$build" haf_bench rivo_haf_module
 bench="$build/bench/haf_bench"
 
 work="$(mktemp -d)"
