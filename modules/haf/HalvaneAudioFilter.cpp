@@ -446,19 +446,22 @@ HRESULT CHalvaneAudioFilter::GetAudioStreamInfo(int index, wchar_t* text, int* l
     const int size = *length;
     *length = -1;
     if (!text || size <= 0 || index < 0) return E_INVALIDARG;
-    std::wstring line;
+    ComPtr<IPin> pin;
+    PcmFormat format;
     {
         std::lock_guard<std::recursive_mutex> g(filterLock_);
         std::vector<CAudioInputPin*> connected = ConnectedInputs();
-        if (static_cast<size_t>(index) >= connected.size()) return E_INVALIDARG;
-        CAudioInputPin* pin = connected[static_cast<size_t>(index)];
-        PcmFormat format;
-        if (!PcmFormatOfType(pin->CurrentMediaType(), &format)) return E_INVALIDARG;
-        std::string codec = CodecNameOf(pin, format);
-        line.assign(codec.begin(), codec.end());
-        line += L", " + std::to_wstring(format.rate) + L" Hz, " + std::to_wstring(format.channels) +
-                (format.channels == 1 ? L" channel" : L" channels");
+        if (static_cast<size_t>(index) >= connected.size() ||
+            !PcmFormatOfType(connected[static_cast<size_t>(index)]->CurrentMediaType(), &format))
+            return E_INVALIDARG;
+        pin = connected[static_cast<size_t>(index)];
     }
+    // Upstream filters are asked without this filter's lock: connecting
+    // takes theirs before it.
+    std::string codec = CodecNameOf(pin.Get(), format);
+    std::wstring line(codec.begin(), codec.end());
+    line += L", " + std::to_wstring(format.rate) + L" Hz, " + std::to_wstring(format.channels) +
+            (format.channels == 1 ? L" channel" : L" channels");
     const size_t copied = std::min(line.size(), static_cast<size_t>(size - 1));
     std::wmemcpy(text, line.data(), copied);
     text[copied] = L'\0';
