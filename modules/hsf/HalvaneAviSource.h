@@ -8,7 +8,6 @@
 #pragma once
 
 #include <atomic>
-#include <string>
 
 #include "encoder/pipeline/SourceFilters.h"
 #include "platform/dshow/filters/LavSource.h"
@@ -26,10 +25,6 @@ public:
     // VFW_E_INVALID_FILE_FORMAT for a local AVI file without a whole index
     // while the option is 0; else as the generic source loads.
     HRESULT Load(LPCOLESTR fileName, const AM_MEDIA_TYPE* type) override;
-
-    // Whether the local file is an AVI file whose index is missing or cut
-    // off (false for any other file).
-    static bool LacksWholeIndex(const std::string& nativePath);
 
 private:
     std::atomic<int> option_{0};
