@@ -128,7 +128,7 @@ std::string MakeTones(const TempDir& dir, const std::string& name, int rate, std
         std::snprintf(source, sizeof source, "-f lavfi -i 'aevalsrc=%g*sin(2*PI*%d*t):s=%d:d=%g' ", amplitude,
                       frequencies[i], rate, seconds);
         args += source;
-        merge += "[" + std::to_string(i) + ":a]";
+        merge.append("[").append(std::to_string(i)).append(":a]");
     }
     if (frequencies.size() > 1)
         args += "-filter_complex " + merge + "amerge=inputs=" + std::to_string(frequencies.size()) + " ";
