@@ -6,6 +6,7 @@
 #include "modules/hvf/PictureCanvas.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/DebugOutput.h"
 #include "platform/win32/NativePath.h"
 
 extern "C" {
@@ -110,6 +111,7 @@ HRESULT CVideoFilter::SetVideoLogo(int logoNumber, const SLogoInfo* logo)
         std::lock_guard<std::mutex> g(m_logoLock);
         m_logoError = FAILED(hr) ? error : std::string();
     }
+    if (FAILED(hr)) OutputDebugStringW((L"HVF.ax: the logo is left out: " + Utf8ToWide(error)).c_str());
     // A logo that cannot be read leaves the pictures without one.
     m_settings.SetLogo(SUCCEEDED(hr) ? logo : nullptr, picture);
     return hr;

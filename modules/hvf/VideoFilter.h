@@ -29,7 +29,7 @@
 #include "modules/hvf/VideoFilterSettings.h"
 #include "platform/dshow/TransformFilter.h"
 
-class CVideoFilter final : public CTransformFilter, public UncalledPlaces<IVideoFilterControl> {
+class CVideoFilter : public CTransformFilter, public UncalledPlaces<IVideoFilterControl> {
 public:
     explicit CVideoFilter(IUnknown* outer);
     ~CVideoFilter() override;
