@@ -79,8 +79,6 @@ std::string TextSubtitleRenderer::Script(const std::wstring& text, const Subtitl
     int size = FontSize(style, width, height);
     int marginX = width * std::clamp(s.marginX, 0, 49) / 100;
     int marginY = height * std::clamp(s.marginY, 0, 49) / 100;
-    int centreX = width * std::clamp(s.posX, 0, 100) / 100;
-    int centreY = height * std::clamp(s.posY, 0, 100) / 100;
     std::string script;
     script += "[Script Info]\nScriptType: v4.00+\nWrapStyle: 0\nScaledBorderAndShadow: yes\n";
     script += "PlayResX: " + std::to_string(width) + "\nPlayResY: " + std::to_string(height) + "\n\n";
@@ -96,7 +94,10 @@ std::string TextSubtitleRenderer::Script(const std::wstring& text, const Subtitl
               std::to_string(marginX) + "," + std::to_string(marginX) + "," + std::to_string(marginY) + "," +
               std::to_string(std::clamp(style.charSet, 0, 255)) + "\n\n";
     script += "[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n";
-    std::string tags = "{\\an5\\pos(" + std::to_string(centreX) + "," + std::to_string(centreY) + ")";
+    // Laid out around the picture's centre, so that lines wrap by the room
+    // between the margins wherever the block goes; Draw moves it to its
+    // place.
+    std::string tags = "{\\an5\\pos(" + std::to_string(width / 2) + "," + std::to_string(height / 2) + ")";
     if (style.blur) tags += "\\be1";
     tags += "}";
     script += "Dialogue: 0,0:00:00.00,9:59:59.99,Default,,0,0,0,," + tags + InlineCodesToAss(text) + "\n";
@@ -155,17 +156,23 @@ TextBlockBounds TextSubtitleRenderer::Draw(const PictureCanvas& canvas, const st
         bounds.bottom = std::max(bounds.bottom, i->dst_y + i->h);
     }
     if (bounds.Empty()) return TextBlockBounds{};
-    // The block keeps the margins: moved inside them, against the left (top)
-    // margin when it is wider (taller) than the room.
+    // The block's centre goes to its place; it keeps the margins: moved
+    // inside them, against the left (top) margin when it is wider (taller)
+    // than the room.
     int marginX = canvas.width * std::clamp(s.marginX, 0, 49) / 100;
     int marginY = canvas.height * std::clamp(s.marginY, 0, 49) / 100;
-    auto shift = [](int low, int high, int lowLimit, int highLimit) {
-        if (high - low > highLimit - lowLimit || low < lowLimit) return lowLimit - low;
-        if (high > highLimit) return highLimit - high;
-        return 0;
+    int centreX = canvas.width * std::clamp(s.posX, 0, 100) / 100;
+    int centreY = canvas.height * std::clamp(s.posY, 0, 100) / 100;
+    auto shift = [](int low, int high, int centre, int lowLimit, int highLimit) {
+        int move = centre - (low + high) / 2;
+        low += move;
+        high += move;
+        if (high - low > highLimit - lowLimit || low < lowLimit) return move + lowLimit - low;
+        if (high > highLimit) return move + highLimit - high;
+        return move;
     };
-    int dx = shift(bounds.left, bounds.right, marginX, canvas.width - marginX);
-    int dy = shift(bounds.top, bounds.bottom, marginY, canvas.height - marginY);
+    int dx = shift(bounds.left, bounds.right, centreX, marginX, canvas.width - marginX);
+    int dy = shift(bounds.top, bounds.bottom, centreY, marginY, canvas.height - marginY);
     for (ASS_Image* i = images; i; i = i->next) {
         if (i->w <= 0 || i->h <= 0) continue;
         BlendMask(canvas, i->dst_x + dx, i->dst_y + dy, i->w, i->h, i->bitmap, i->stride, i->color >> 8,

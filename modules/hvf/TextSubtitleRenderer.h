@@ -36,7 +36,8 @@ public:
     // what was drawn (empty when nothing was).
     TextBlockBounds Draw(const PictureCanvas& canvas, const std::wstring& text, const SubtitleSettings& settings);
 
-    // The script the renderer is given for a text on a picture size.
+    // The script the renderer is given for a text on a picture size: the
+    // block laid out around the picture's centre (Draw moves it).
     static std::string Script(const std::wstring& text, const SubtitleSettings& settings, int width, int height);
     // The font size used: the style's, or two widths of the picture per 40
     // characters when the style has none, kept within the picture.

@@ -39,8 +39,8 @@ TEST(TextSubtitleTest, TheScriptCarriesTheStyleAndThePlace)
     EXPECT_TRUE(Has(script, "Style: Default,arial,32,&H100000FF,&H100000FF,&H2000FF00,&HA0123456,0,-1,0,0,100,100,"
                             "3.20,0,1,2.50,1.00,5,12,12,7,1"))
         << script;
-    // The block's centre: 50 percent across, 90 percent down; soft edges.
-    EXPECT_TRUE(Has(script, "{\\an5\\pos(320,324)\\be1}{\\b1}hi{\\b0}")) << script;
+    // Laid out around the centre (Draw moves it to its place); soft edges.
+    EXPECT_TRUE(Has(script, "{\\an5\\pos(320,180)\\be1}{\\b1}hi{\\b0}")) << script;
 }
 
 TEST(TextSubtitleTest, ACharacterSizeOfNoneIsTakenFromThePictureWidth)
@@ -117,6 +117,14 @@ TEST(TextSubtitleTest, TheTextIsDrawnAroundItsPlaceAndInsideTheMargins)
              EXPECT_EQ(b.right, 640 - 32);
              EXPECT_EQ(b.bottom, 360 - 36);
          }},
+        {"a long text wraps by the room between the margins, not by its place", 10, 50, 10, 2,
+         [](const TextBlockBounds& b) {
+             // Against the left margin, and as wide as the same text in
+             // the middle (two even lines within the 512 pixels of room).
+             EXPECT_EQ(b.left, 64);
+             EXPECT_NEAR(b.right - b.left, 298, 40);
+             EXPECT_GT(b.bottom - b.top, 50);
+         }},
     };
     TextSubtitleRenderer renderer;
     for (const PlaceCase& c : cases) {
@@ -127,7 +135,8 @@ TEST(TextSubtitleTest, TheTextIsDrawnAroundItsPlaceAndInsideTheMargins)
         s.marginX = c.marginX;
         s.marginY = c.marginY;
         Canvas canvas(640, 360);
-        TextBlockBounds b = renderer.Draw(canvas.canvas, L"Subtitle line", s);
+        std::wstring text = c.posX == 10 ? L"A long line of subtitle text that fills most of the picture" : L"Subtitle line";
+        TextBlockBounds b = renderer.Draw(canvas.canvas, text, s);
         ASSERT_FALSE(b.Empty());
         c.check(b);
         // Nothing is drawn outside the bounds.
