@@ -27,6 +27,22 @@ std::vector<ComPtr<IPin>> PinsOf(IBaseFilter* f, PIN_DIRECTION dir)
 
 }  // namespace
 
+std::string SaveScreenshot(const std::string& i420, int width, int height, const std::string& name)
+{
+    TempDir scratch;
+    std::string raw = scratch.File("picture.yuv");
+    WriteBytes(raw, i420);
+    std::string folder = RIVO_SCREENSHOT_DIR;
+    std::string path = folder + "/" + name + ".png";
+    int code = -1;
+    std::string log = RunTool("mkdir -p '" + folder + "' && ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo "
+                              "-pix_fmt yuv420p -s " + std::to_string(width) + "x" + std::to_string(height) + " -i '" +
+                              raw + "' -frames:v 1 '" + path + "' 2>&1",
+                              &code);
+    EXPECT_EQ(code, 0) << log;
+    return path;
+}
+
 double Psnr(const std::string& a, const std::string& b)
 {
     if (a.size() != b.size() || a.empty()) return 0;

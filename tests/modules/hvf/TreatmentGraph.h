@@ -42,6 +42,10 @@ struct I420View {
     }
 };
 
+// Saves a packed I420 picture as a PNG under the build folder's
+// screenshots (converted by the ffmpeg command line); the file's path.
+std::string SaveScreenshot(const std::string& i420, int width, int height, const std::string& name);
+
 // Peak signal-to-noise ratio of two pictures' bytes, in dB (1000 for equal
 // pictures, 0 for pictures of different sizes).
 double Psnr(const std::string& a, const std::string& b);
