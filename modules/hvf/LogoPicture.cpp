@@ -17,7 +17,7 @@ namespace {
 
 // Logo files are small pictures; anything larger is refused unread.
 constexpr size_t kMaxFileBytes = 64u << 20;
-constexpr int kMaxSide = 8192;
+constexpr int kMaxSide = 4096;
 
 struct DecodedImage {
     int width = 0;
@@ -58,12 +58,9 @@ HRESULT ReadImageFile(const std::string& path, std::string* bytes, std::string* 
 
 // Decodes the file's picture and converts it to the format, at the given
 // size (0: the picture's own).
-HRESULT DecodeImage(const std::string& path, AVPixelFormat target, int width, int height, DecodedImage* image,
-                    std::string* error)
+HRESULT DecodeImage(const std::string& bytes, const std::string& path, AVPixelFormat target, int width, int height,
+                    DecodedImage* image, std::string* error)
 {
-    std::string bytes;
-    HRESULT hr = ReadImageFile(path, &bytes, error);
-    if (FAILED(hr)) return hr;
     AVCodecID id = CodecOfFile(bytes);
     const AVCodec* codec = id != AV_CODEC_ID_NONE ? avcodec_find_decoder(id) : nullptr;
     if (!codec) {
@@ -74,10 +71,13 @@ HRESULT DecodeImage(const std::string& path, AVPixelFormat target, int width, in
     AVPacket* packet = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();
     SwsContext* scaler = nullptr;
-    hr = E_OUTOFMEMORY;
+    HRESULT hr = E_OUTOFMEMORY;
     if (context && packet && frame && av_new_packet(packet, static_cast<int>(bytes.size())) >= 0) {
         std::memcpy(packet->data, bytes.data(), bytes.size());
         context->thread_count = 1;
+        // A header that claims a huge picture is refused before its memory is
+        // taken.
+        context->max_pixels = static_cast<int64_t>(kMaxSide) * kMaxSide;
         bool decoded = avcodec_open2(context, codec, nullptr) >= 0 && avcodec_send_packet(context, packet) >= 0 &&
                        avcodec_send_packet(context, nullptr) >= 0 && avcodec_receive_frame(context, frame) >= 0;
         if (!decoded || frame->width <= 0 || frame->height <= 0 || frame->width > kMaxSide ||
@@ -135,18 +135,33 @@ HRESULT LogoPicture::Load(const std::string& imagePath, const std::string& maskP
     if (!error) error = &ignored;
     if (!picture) return E_POINTER;
     picture->reset();
+    std::string image, mask;
+    HRESULT hr = ReadImageFile(imagePath, &image, error);
+    if (SUCCEEDED(hr) && !maskPath.empty()) hr = ReadImageFile(maskPath, &mask, error);
+    if (FAILED(hr)) return hr;
+    return FromBytes(image, imagePath, mask, maskPath, picture, error);
+}
+
+HRESULT LogoPicture::FromBytes(const std::string& imageBytes, const std::string& imageName,
+                               const std::string& maskBytes, const std::string& maskName,
+                               std::shared_ptr<const LogoPicture>* picture, std::string* error)
+{
+    std::string ignored;
+    if (!error) error = &ignored;
+    if (!picture) return E_POINTER;
+    picture->reset();
     DecodedImage image;
     // BGRA bytes are 0xAARRGGBB words on this little-endian machine.
-    HRESULT hr = DecodeImage(imagePath, AV_PIX_FMT_BGRA, 0, 0, &image, error);
+    HRESULT hr = DecodeImage(imageBytes, imageName, AV_PIX_FMT_BGRA, 0, 0, &image, error);
     if (FAILED(hr)) return hr;
     auto logo = std::make_shared<LogoPicture>();
     logo->m_width = image.width;
     logo->m_height = image.height;
     logo->m_pixels.resize(static_cast<size_t>(image.width) * image.height);
     std::memcpy(logo->m_pixels.data(), image.bytes.data(), logo->m_pixels.size() * 4);
-    if (!maskPath.empty()) {
+    if (!maskName.empty()) {
         DecodedImage mask;
-        hr = DecodeImage(maskPath, AV_PIX_FMT_GRAY8, image.width, image.height, &mask, error);
+        hr = DecodeImage(maskBytes, maskName, AV_PIX_FMT_GRAY8, image.width, image.height, &mask, error);
         if (FAILED(hr)) return hr;
         for (size_t i = 0; i < logo->m_pixels.size(); ++i)
             logo->m_pixels[i] = (logo->m_pixels[i] & 0xFFFFFFu) | static_cast<uint32_t>(mask.bytes[i]) << 24;

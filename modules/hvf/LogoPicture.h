@@ -1,7 +1,8 @@
 // The logo's picture, read from its file (BMP, PNG or JPEG, decoded by the
 // decoding library) with its opacity: from the alpha-mask picture when one
 // is named (its brightness, scaled to the logo's size when the sizes
-// differ), else the picture's own alpha channel, else fully opaque.
+// differ), else the picture's own alpha channel, else fully opaque. Files
+// above 64 MiB and pictures above 4096 pixels on a side are refused.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,11 @@ public:
     // damaged, E_OUTOFMEMORY. *error says which file and why.
     static HRESULT Load(const std::string& imagePath, const std::string& maskPath,
                         std::shared_ptr<const LogoPicture>* picture, std::string* error);
+    // The same from the files' bytes, already read (the names are for the
+    // messages; an empty mask name means no mask).
+    static HRESULT FromBytes(const std::string& image, const std::string& imageName, const std::string& mask,
+                             const std::string& maskName, std::shared_ptr<const LogoPicture>* picture,
+                             std::string* error);
 
     int Width() const { return m_width; }
     int Height() const { return m_height; }
