@@ -22,6 +22,7 @@ SubtitleOverlay::~SubtitleOverlay() = default;
 
 void SubtitleOverlay::Reset()
 {
+    m_provider.Reset();
     m_hint = nullptr;
     m_drawnPosition = nullptr;
 }
@@ -32,8 +33,8 @@ void SubtitleOverlay::Draw(const PictureCanvas& canvas, const TreatmentSettings&
     if (!settings.subtitles.enabled || !provider) return;
     if (provider != m_provider.Get()) {
         // Positions of another provider mean nothing to this one.
-        m_provider = settings.provider;
         Reset();
+        m_provider = settings.provider;
     }
     POSITION pos = provider->FindPosition(m_hint, t);
     m_hint = pos;

@@ -17,8 +17,9 @@ public:
     SubtitleOverlay();
     ~SubtitleOverlay();
 
-    // Forgets the place in the provider's entries (after a seek), so the
-    // next search starts from the first entry.
+    // Forgets the place in the provider's entries (after a seek, or when
+    // the stream stops), so the next search starts from the first entry,
+    // and lets go of the provider it was kept for.
     void Reset();
     // Draws what the provider shows at the source time t (100 ns).
     void Draw(const PictureCanvas& canvas, const TreatmentSettings& settings, REFERENCE_TIME t);

@@ -273,6 +273,7 @@ HRESULT CVideoFilter::Stop()
     StopTreatment();
     HRESULT hr = CTransformFilter::Stop();
     m_chain.Reset();
+    m_subtitles.Reset();
     m_current = TreatmentSettings{};
     return hr;
 }

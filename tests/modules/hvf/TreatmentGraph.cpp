@@ -7,25 +7,19 @@
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/win32/NativePath.h"
 
-namespace {
-
-std::vector<ComPtr<IPin>> PinsOf(IBaseFilter* f, PIN_DIRECTION dir)
+ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction)
 {
-    std::vector<ComPtr<IPin>> out;
     ComPtr<IEnumPins> e;
-    f->EnumPins(e.GetAddressOf());
+    if (FAILED(filter->EnumPins(e.GetAddressOf())) || !e) return {};
     IPin* p = nullptr;
-    while (e && e->Next(1, &p, nullptr) == S_OK) {
+    while (e->Next(1, &p, nullptr) == S_OK) {
         ComPtr<IPin> pin;
         pin.Attach(p);
         PIN_DIRECTION d;
-        pin->QueryDirection(&d);
-        if (d == dir) out.push_back(pin);
+        if (SUCCEEDED(pin->QueryDirection(&d)) && d == direction) return pin;
     }
-    return out;
+    return {};
 }
-
-}  // namespace
 
 std::string SaveScreenshot(const std::string& i420, int width, int height, const std::string& name)
 {
@@ -123,7 +117,7 @@ void TreatmentGraphTest::Open(const std::string& path, const CLSID& splitter)
     ASSERT_EQ(graph->AddFilter(split.Get(), L"Splitter"), S_OK);
     ASSERT_EQ(graph->AddFilter(decoder.Get(), L"Decoder"), S_OK);
     auto connect = [&](IBaseFilter* from, IBaseFilter* to) {
-        return graph->ConnectDirect(PinsOf(from, PINDIR_OUTPUT)[0].Get(), PinsOf(to, PINDIR_INPUT)[0].Get(), nullptr);
+        return graph->ConnectDirect(FirstPin(from, PINDIR_OUTPUT).Get(), FirstPin(to, PINDIR_INPUT).Get(), nullptr);
     };
     ASSERT_EQ(connect(source.Get(), split.Get()), S_OK);
     ASSERT_EQ(connect(split.Get(), decoder.Get()), S_OK);
@@ -148,7 +142,7 @@ void TreatmentGraphTest::OutputSize(int* width, int* height)
 {
     AM_MEDIA_TYPE type{};
     *width = *height = 0;
-    ASSERT_EQ(PinsOf(filterObject.Get(), PINDIR_OUTPUT)[0]->ConnectionMediaType(&type), S_OK);
+    ASSERT_EQ(FirstPin(filterObject.Get(), PINDIR_OUTPUT)->ConnectionMediaType(&type), S_OK);
     const BITMAPINFOHEADER* bih = BitmapHeaderOf(type);
     ASSERT_NE(bih, nullptr);
     *width = bih->biWidth;

@@ -42,6 +42,9 @@ struct I420View {
     }
 };
 
+// The filter's first pin of the direction (null when it has none).
+ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction);
+
 // Saves a packed I420 picture as a PNG under the build folder's
 // screenshots (converted by the ffmpeg command line); the file's path.
 std::string SaveScreenshot(const std::string& i420, int width, int height, const std::string& name);
