@@ -5,8 +5,11 @@
 // filter refuses gives E_INVALIDARG and leaves the current value. Values the
 // program passes, and what the filter does with them:
 //
-//  SetVideoPresetC(threads)   worker threads of the picture treatments;
-//                             0 (what the program passes) one per processor.
+//  SetVideoPresetC(threads)   worker threads of the picture treatments
+//                             (0..64); 0 (what the program passes) one per
+//                             four processors, at least one: the treatment
+//                             runs beside the decoder's own threads, and
+//                             more of them only wait for each other.
 //  SetVideoPresetA(format)    the output picture format offered first
 //                             downstream (the other one is offered after
 //                             it): 1 (passed) planar 4:2:0 (I420), 2 packed

@@ -38,7 +38,7 @@ constexpr int kDeinterlaceLineDouble = 2;
 constexpr int kDeinterlaceMotion = 3;
 
 struct PictureSettings {
-    int threads = 0;  // 0: one per processor
+    int threads = 0;  // 0: one per four processors
     int outputFormat = kOutputI420;
     bool deinterlace = false;
     int deinterlaceMethod = kDeinterlaceMotion;

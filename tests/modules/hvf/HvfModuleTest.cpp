@@ -10,7 +10,12 @@
 
 namespace {
 
-std::string ModulePath() { return std::string(std::getenv("RIVO_BIN_DIR")) + "/HVF.ax"; }
+// The program folder the test runner names (CTest sets it).
+std::string ModulePath()
+{
+    const char* folder = std::getenv("RIVO_BIN_DIR");
+    return std::string(folder ? folder : "bin") + "/HVF.ax";
+}
 
 class HvfModuleTest : public TreatmentGraphTest {
 protected:
