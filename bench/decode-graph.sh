@@ -20,13 +20,9 @@ build="${1:-$root/build-decode-bench}"
 seconds="${2:-30}"
 runs="${3:-5}"
 
-for program in ffmpeg cmake; do
-  command -v "$program" >/dev/null || { echo "decode-graph: $program not found" >&2; exit 2; }
-done
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIVO_SANITIZE=OFF >/dev/null
-fi
-cmake --build "$build" --target decode_bench >/dev/null
+. "$root/bench/bench-lib.sh"
+bench_require ffmpeg cmake
+bench_build "$root" "$build" decode_bench
 bench="$build/bench/decode_bench"
 
 work="$(mktemp -d)"
@@ -43,16 +39,6 @@ ff -f lavfi -i "$(picture 720x576)" -f lavfi -i "$tone" -c:v mpeg2video -q:v 3 -
 ff -f lavfi -i "$(picture 640x480)" -f lavfi -i "$tone" -c:v wmv2 -q:v 3 -c:a wmav2 -ac 2 "$work/wmv2_wmav2.asf"
 ff -f lavfi -i "$(picture 640x480)" -f lavfi -i "$tone" -c:v libtheora -q:v 7 -c:a libvorbis -ac 2 "$work/theora_vorbis.ogg"
 
-now() { date +%s.%N; }
-# Wall seconds of one command.
-timed() {
-  local t0 t1
-  t0=$(now)
-  "$@" >/dev/null
-  t1=$(now)
-  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f\n", b - a }' 
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 echo "decoding through our graph and through ffmpeg -f null: $runs runs each, $(nproc) cores, $(uname -m)"
 printf "%-24s %10s %10s %8s\n" file ours ffmpeg ratio

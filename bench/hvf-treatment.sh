@@ -24,13 +24,9 @@ build="${1:-$root/build-hvf-bench}"
 seconds="${2:-30}"
 runs="${3:-5}"
 
-for program in ffmpeg cmake; do
-  command -v "$program" >/dev/null || { echo "hvf-treatment: $program not found" >&2; exit 2; }
-done
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIVO_SANITIZE=OFF >/dev/null
-fi
-cmake --build "$build" --target hvf_bench >/dev/null
+. "$root/bench/bench-lib.sh"
+bench_require ffmpeg cmake
+bench_build "$root" "$build" hvf_bench
 bench="$build/bench/hvf_bench"
 
 work="$(mktemp -d)"
@@ -47,15 +43,6 @@ unsharp="unsharp=5:5:1:5:5:0"
 scale="scale=640:360:flags=bicubic"
 yadif="yadif=mode=send_frame:parity=auto:deint=all"
 
-now() { date +%s.%N; }
-timed() {
-  local t0 t1
-  t0=$(now)
-  "$@" >/dev/null
-  t1=$(now)
-  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f\n", b - a }'
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 ff() { ffmpeg -hide_banner -loglevel error -nostdin -i "$file" -vf "$1" -f null -; }
 
 ours=() issue=() same=()
@@ -69,7 +56,6 @@ a=$(printf "%s\n" "${issue[@]}" | median)
 b=$(printf "%s\n" "${same[@]}" | median)
 echo "decode + deinterlace + eq + unsharp + scale to 640x360 of ${seconds} s of 720p: $runs runs each, $(nproc) cores, $(uname -m)"
 printf "%-44s %9ss\n" "ours (hvf_bench)" "$o"
-printf "%-44s %9ss  ratio %.3f (target: at most 0.800)\n" "ffmpeg -vf yadif,eq,unsharp,scale" "$a" \
-  "$(awk -v x="$o" -v y="$a" 'BEGIN { print x / y }')"
-printf "%-44s %9ss  ratio %.3f\n" "ffmpeg -vf yadif,scale,eq,unsharp (our order)" "$b" \
-  "$(awk -v x="$o" -v y="$b" 'BEGIN { print x / y }')"
+ratio() { awk -v x="$1" -v y="$2" 'BEGIN { print x / y }'; }
+printf "%-44s %9ss  ratio %.3f (target: at most 0.800)\n" "ffmpeg -vf yadif,eq,unsharp,scale" "$a" "$(ratio "$o" "$a")"
+printf "%-44s %9ss  ratio %.3f\n" "ffmpeg -vf yadif,scale,eq,unsharp (our order)" "$b" "$(ratio "$o" "$b")"

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "encoder/pipeline/FilterPins.h"
 #include "modules/hvf/VideoFilter.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
@@ -20,22 +21,9 @@
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/filters/SystemFilters.h"
 #include "platform/win32/NativePath.h"
+#include "tests/platform/dshow/BenchGraphRun.h"
 
 namespace {
-
-ComPtr<IPin> FirstPin(IBaseFilter* f, PIN_DIRECTION direction)
-{
-    ComPtr<IEnumPins> e;
-    if (FAILED(f->EnumPins(e.GetAddressOf()))) return {};
-    IPin* p = nullptr;
-    while (e->Next(1, &p, nullptr) == S_OK) {
-        ComPtr<IPin> pin;
-        pin.Attach(p);
-        PIN_DIRECTION d;
-        if (SUCCEEDED(pin->QueryDirection(&d)) && d == direction) return pin;
-    }
-    return {};
-}
 
 ComPtr<IBaseFilter> Make(const CLSID& clsid)
 {
@@ -89,27 +77,14 @@ int Treat(const char* path, int threads)
         {source.Get(), splitter.Get()}, {splitter.Get(), decoder.Get()}, {decoder.Get(), video.Get()},
         {video.Get(), renderer.Get()}};
     for (auto [from, to] : links) {
-        HRESULT hr = graph->ConnectDirect(FirstPin(from, PINDIR_OUTPUT).Get(), FirstPin(to, PINDIR_INPUT).Get(), nullptr);
+        HRESULT hr = graph->ConnectDirect(FindPinByDirection(from, PINDIR_OUTPUT), FindPinByDirection(to, PINDIR_INPUT),
+                                          nullptr);
         if (FAILED(hr)) {
             std::fprintf(stderr, "hvf_bench: %s: cannot connect (0x%08x)\n", path, static_cast<unsigned>(hr));
             return 1;
         }
     }
-    ComPtr<IMediaControl> media;
-    ComPtr<IMediaEvent> events;
-    graph.As(&media);
-    graph.As(&events);
-    if (!media || !events || FAILED(media->Run())) return 1;
-    LONG code = 0;
-    HRESULT hr = events->WaitForCompletion(600000, &code);
-    auto end = std::chrono::steady_clock::now();
-    media->Stop();
-    if (FAILED(hr) || code != EC_COMPLETE) {
-        std::fprintf(stderr, "hvf_bench: %s: the run did not complete\n", path);
-        return 1;
-    }
-    std::printf("%s %.3f\n", path, std::chrono::duration<double>(end - begin).count());
-    return 0;
+    return RunGraphTimed(graph.Get(), "hvf_bench", path, begin);
 }
 
 }  // namespace

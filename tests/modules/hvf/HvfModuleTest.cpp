@@ -24,24 +24,30 @@ protected:
         TreatmentGraphTest::TearDown();
         FreeFilterModules();
     }
+
+    // The filter of the fixture leaves the graph; the module's, made by the
+    // program's loader, takes its place.
+    void UseTheModulesFilter()
+    {
+        ASSERT_EQ(graph->RemoveFilter(filterObject.Get()), S_OK);
+        video.Reset();
+        filterObject.Reset();
+        filter = nullptr;
+        std::wstring path = Utf8ToWide(ModulePath());
+        ASSERT_EQ(CreateObjectFromModule(path.c_str(), CLSID_HalvaneVideoFilter, IID_IBaseFilter,
+                                         reinterpret_cast<void**>(filterObject.GetAddressOf())),
+                  S_OK);
+        ASSERT_EQ(filterObject.As(&video), S_OK);
+        ASSERT_EQ(graph->AddFilter(filterObject.Get(), kVideoFilterName), S_OK);
+    }
 };
 
 TEST_F(HvfModuleTest, TheModulesFilterTreatsPicturesInAGraph)
 {
-    // The filter of the fixture leaves; the module's takes its place.
-    ASSERT_EQ(graph->RemoveFilter(filterObject.Get()), S_OK);
-    video.Reset();
-    filterObject.Reset();
-    filter = nullptr;
-    std::wstring path = Utf8ToWide(ModulePath());
-    ASSERT_EQ(CreateObjectFromModule(path.c_str(), CLSID_HalvaneVideoFilter, IID_IBaseFilter,
-                                     reinterpret_cast<void**>(filterObject.GetAddressOf())),
-              S_OK);
-    ASSERT_EQ(filterObject.As(&video), S_OK);
+    UseTheModulesFilter();
     CLSID clsid{};
     ASSERT_EQ(filterObject->GetClassID(&clsid), S_OK);
     EXPECT_EQ(clsid, CLSID_HalvaneVideoFilter);
-    ASSERT_EQ(graph->AddFilter(filterObject.Get(), kVideoFilterName), S_OK);
 
     EXPECT_EQ(video->SetVideoFlip(1), S_OK);
     EXPECT_EQ(video->SetVideoHue(101), E_INVALIDARG);
@@ -108,16 +114,7 @@ const PlaceCall kCalls[] = {
 
 TEST_F(HvfModuleTest, EveryMethodAtItsPlaceAnswersBeforeAndAfterTheConnection)
 {
-    ASSERT_EQ(graph->RemoveFilter(filterObject.Get()), S_OK);
-    video.Reset();
-    filterObject.Reset();
-    filter = nullptr;
-    std::wstring path = Utf8ToWide(ModulePath());
-    ASSERT_EQ(CreateObjectFromModule(path.c_str(), CLSID_HalvaneVideoFilter, IID_IBaseFilter,
-                                     reinterpret_cast<void**>(filterObject.GetAddressOf())),
-              S_OK);
-    ASSERT_EQ(filterObject.As(&video), S_OK);
-    ASSERT_EQ(graph->AddFilter(filterObject.Get(), kVideoFilterName), S_OK);
+    UseTheModulesFilter();
     void* object = video.Get();
     auto* table = *static_cast<ModuleMethodTable<IVideoFilterControl>**>(object);
     SubtitleInfoRecord info{};

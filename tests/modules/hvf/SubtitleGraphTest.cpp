@@ -42,6 +42,17 @@ Changes ChangesOf(const std::string& ours, const std::string& source)
     return c;
 }
 
+// Pixels of the changed box for which the test holds.
+template <class Test>
+int CountIn(const std::string& picture, const Changes& box, Test test)
+{
+    I420View v{kWidth, kHeight, &picture};
+    int n = 0;
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x) n += test(v, x, y);
+    return n;
+}
+
 class SubtitleGraphTest : public TreatmentGraphTest {
 protected:
     void SetUp() override
@@ -158,11 +169,8 @@ TEST_F(SubtitleGraphTest, KoreanSamiInCodePage949)
     Changes one = ChangesOf(ours[10].data, plain[10]), two = ChangesOf(ours[24].data, plain[24]);
     EXPECT_GT(two.bottom - two.top, (one.bottom - one.top) * 3 / 2);
     // Yellow shows as low blue-difference chroma somewhere in the second.
-    I420View v{kWidth, kHeight, &ours[24].data};
-    int yellow = 0;
-    for (int y = two.top; y < two.bottom; ++y)
-        for (int x = two.left; x < two.right; ++x) yellow += v.U(x, y) < 60 && v.Y(x, y) > 150;
-    EXPECT_GT(yellow, 50);
+    auto yellow = [](const I420View& v, int x, int y) { return v.U(x, y) < 60 && v.Y(x, y) > 150; };
+    EXPECT_GT(CountIn(ours[24].data, two, yellow), 50);
     std::string first = SaveScreenshot(ours[10].data, kWidth, kHeight, "hvf_subtitles_sami_korean_1");
     std::string second = SaveScreenshot(ours[24].data, kWidth, kHeight, "hvf_subtitles_sami_korean_2");
     std::cout << "screenshots: " << first << " " << second << "\n";
@@ -186,11 +194,7 @@ TEST_F(SubtitleGraphTest, AssDialogue)
     ExpectBottomCentre(ours[26], 26);
     // The override colour came through: red text, high red-difference.
     Changes c = ChangesOf(ours[26].data, plain[26]);
-    I420View v{kWidth, kHeight, &ours[26].data};
-    int red = 0;
-    for (int y = c.top; y < c.bottom; ++y)
-        for (int x = c.left; x < c.right; ++x) red += v.V(x, y) > 200;
-    EXPECT_GT(red, 50);
+    EXPECT_GT(CountIn(ours[26].data, c, [](const I420View& v, int x, int y) { return v.V(x, y) > 200; }), 50);
     SaveScreenshot(ours[26].data, kWidth, kHeight, "hvf_subtitles_ass_korean");
 }
 
@@ -335,11 +339,7 @@ TEST_F(SubtitleGraphTest, PlaceAndStyleValuesMoveAndChangeTheText)
     EXPECT_LT(moved.top, 42);
     EXPECT_GT(moved.right - moved.left, before.right - before.left);
     EXPECT_GT(moved.count, before.count);
-    I420View v{kWidth, kHeight, &after[5].data};
-    int red = 0;
-    for (int y = moved.top; y < moved.bottom; ++y)
-        for (int x = moved.left; x < moved.right; ++x) red += v.V(x, y) > 200;
-    EXPECT_GT(red, 100);
+    EXPECT_GT(CountIn(after[5].data, moved, [](const I420View& v, int x, int y) { return v.V(x, y) > 200; }), 100);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "encoder/pipeline/FilterPins.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/filters/FilterGuids.h"
@@ -9,16 +10,7 @@
 
 ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction)
 {
-    ComPtr<IEnumPins> e;
-    if (FAILED(filter->EnumPins(e.GetAddressOf())) || !e) return {};
-    IPin* p = nullptr;
-    while (e->Next(1, &p, nullptr) == S_OK) {
-        ComPtr<IPin> pin;
-        pin.Attach(p);
-        PIN_DIRECTION d;
-        if (SUCCEEDED(pin->QueryDirection(&d)) && d == direction) return pin;
-    }
-    return {};
+    return ComPtr<IPin>(FindPinByDirection(filter, direction));
 }
 
 std::string SaveScreenshot(const std::string& i420, int width, int height, const std::string& name)
