@@ -128,6 +128,14 @@ TEST_P(PictureTreatmentTest, MatchesTheSameFilterOfTheCommandLine)
                                   "-f lavfi -i testsrc2=size=320x240:rate=25:duration=0.6 -c:v mpeg4 -q:v 12");
     c.set(video.Get());
     Open(path, CLSID_AviSplitter);
+    // The decoder's own padded layout reached the filter: its buffer is
+    // wider than the picture, which rcSource gives.
+    AM_MEDIA_TYPE input{};
+    ASSERT_EQ(FirstPin(filterObject.Get(), PINDIR_INPUT)->ConnectionMediaType(&input), S_OK);
+    ASSERT_NE(BitmapHeaderOf(input), nullptr);
+    EXPECT_GT(BitmapHeaderOf(input)->biWidth, 320);
+    EXPECT_EQ(reinterpret_cast<const VIDEOINFOHEADER*>(input.pbFormat)->rcSource.right, 320);
+    FreeMediaType(input);
     int width = 0, height = 0;
     OutputSize(&width, &height);
     EXPECT_EQ(width, c.width);
