@@ -96,19 +96,19 @@ struct LoadCase {
 
 class LogoFileTest : public ::testing::Test {
 protected:
-    std::string Make(const std::string& spec, const std::string& name)
+    std::string Make(const std::string& recipe, const std::string& name)
     {
-        if (spec.empty()) return std::string();
-        if (spec.rfind("bytes:", 0) == 0) {
-            WriteBytes(dir.File(name), spec.substr(6));
+        if (recipe.empty()) return std::string();
+        if (recipe.rfind("bytes:", 0) == 0) {
+            WriteBytes(dir.File(name), recipe.substr(6));
             return dir.File(name);
         }
-        if (spec == "missing") return dir.File(name);
-        if (spec == "folder") {
+        if (recipe == "missing") return dir.File(name);
+        if (recipe == "folder") {
             RunTool("mkdir -p '" + dir.File(name) + "'");
             return dir.File(name);
         }
-        return MakeMedia(dir, name, spec);
+        return MakeMedia(dir, name, recipe);
     }
     TempDir dir;
 };
