@@ -1,16 +1,13 @@
 #include "modules/hvf/InlineCodeText.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <cwctype>
+
 #include "platform/win32/CodePage.h"
 
 namespace {
-
-int HexValue(wchar_t c)
-{
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    return -1;
-}
 
 const char* TagOfCode(wchar_t c)
 {
@@ -52,14 +49,10 @@ std::string InlineCodesToAss(std::wstring_view text)
                 continue;
             }
             if (text[i + 2] == L'^' && i + 9 <= text.size()) {
-                unsigned rgb = 0;
-                bool hex = true;
-                for (size_t k = 0; k < 6 && hex; ++k) {
-                    int v = HexValue(text[i + 3 + k]);
-                    hex = v >= 0;
-                    rgb = rgb << 4 | static_cast<unsigned>(v < 0 ? 0 : v);
-                }
+                std::wstring digits(text.substr(i + 3, 6));
+                bool hex = std::all_of(digits.begin(), digits.end(), [](wchar_t c) { return std::iswxdigit(c) != 0; });
                 if (hex) {
+                    auto rgb = static_cast<unsigned>(std::wcstoul(digits.c_str(), nullptr, 16));
                     flush();
                     char tag[24];
                     // The renderer's colours are written blue, green, red.
