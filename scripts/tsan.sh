@@ -9,7 +9,7 @@ dir="$root/build-tsan"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIVO_TSAN=ON "${launcher[@]}" >/dev/null
-targets=(dshow_tests pipeline_tests hsf_tests haf_tests)
+targets=(dshow_tests pipeline_tests hsf_tests haf_tests hvf_tests)
 cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
 export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
 # The filter modules' tests make their filters from the program folder.
