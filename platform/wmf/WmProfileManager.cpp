@@ -6,6 +6,7 @@
 
 #include "platform/com/UnknownImpl.h"
 #include "platform/wmf/WmCodecTable.h"
+#include "platform/wmf/WmProfile.h"
 #include "platform/wmf/WmStreamConfig.h"
 
 namespace {
@@ -33,7 +34,10 @@ public:
     }
 
     // IWMProfileManager
-    HRESULT CreateEmptyProfile(WMT_VERSION, IWMProfile** profile) override { return NoProfile(profile); }
+    HRESULT CreateEmptyProfile(WMT_VERSION version, IWMProfile** profile) override
+    {
+        return CWmProfile::Create(version, profile);
+    }
     HRESULT LoadProfileByID(REFGUID, IWMProfile** profile) override { return NoProfile(profile); }
     HRESULT LoadProfileByData(const WCHAR*, IWMProfile** profile) override { return NoProfile(profile); }
     HRESULT SaveProfile(IWMProfile*, WCHAR*, DWORD*) override { return E_NOTIMPL; }
