@@ -50,6 +50,10 @@ public:
                                                        types[i]));
     }
     int GetPinCount() override { return static_cast<int>(pins_.size()); }
+    void DisconnectAll()
+    {
+        for (auto& pin : pins_) pin->Disconnect();
+    }
     CBasePin* GetPin(int n) override
     {
         return n >= 0 && n < GetPinCount() ? pins_[static_cast<size_t>(n)].get() : nullptr;
@@ -111,6 +115,12 @@ CMediaType AudioType()
 struct ConnectedWriter {
     ComPtr<IBaseFilter> writer;
     std::vector<ComPtr<IBaseFilter>> sources;
+    // Connected pins hold each other: both ends are disconnected.
+    ~ConnectedWriter()
+    {
+        for (const ComPtr<IBaseFilter>& f : sources) static_cast<CTestFilter*>(f.Get())->DisconnectAll();
+        if (writer) static_cast<CTestFilter*>(writer.Get())->DisconnectAll();
+    }
 };
 
 ConnectedWriter MakeWriter(const std::vector<const CMediaType*>& types)
