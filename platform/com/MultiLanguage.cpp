@@ -1,5 +1,6 @@
 #include "platform/com/MultiLanguage.h"
 
+#include "platform/win32/DebugOutput.h"
 #include "platform/win32/LanguageTags.h"
 
 HRESULT CMultiLanguage::CreateInstance(IUnknown* outer, REFIID riid, void** object)
@@ -23,29 +24,29 @@ HRESULT CMultiLanguage::GetRfc1766FromLcid(LCID locale, BSTR* tag)
     return *tag ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT CMultiLanguage::GetNumberOfCodePageInfo(UINT*) { return E_NOTIMPL; }
-HRESULT CMultiLanguage::GetCodePageInfo(UINT, MIMECPINFO*) { return E_NOTIMPL; }
-HRESULT CMultiLanguage::GetFamilyCodePage(UINT, UINT*) { return E_NOTIMPL; }
+HRESULT CMultiLanguage::GetNumberOfCodePageInfo(UINT*) { return RIVO_NOT_IMPLEMENTED(); }
+HRESULT CMultiLanguage::GetCodePageInfo(UINT, MIMECPINFO*) { return RIVO_NOT_IMPLEMENTED(); }
+HRESULT CMultiLanguage::GetFamilyCodePage(UINT, UINT*) { return RIVO_NOT_IMPLEMENTED(); }
 HRESULT CMultiLanguage::EnumCodePages(DWORD, IEnumCodePage** codePages)
 {
     if (codePages) *codePages = nullptr;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
-HRESULT CMultiLanguage::GetCharsetInfo(BSTR, MIMECSETINFO*) { return E_NOTIMPL; }
-HRESULT CMultiLanguage::IsConvertible(DWORD, DWORD) { return E_NOTIMPL; }
-HRESULT CMultiLanguage::ConvertString(DWORD*, DWORD, DWORD, BYTE*, UINT*, BYTE*, UINT*) { return E_NOTIMPL; }
-HRESULT CMultiLanguage::ConvertStringToUnicode(DWORD*, DWORD, CHAR*, UINT*, WCHAR*, UINT*) { return E_NOTIMPL; }
-HRESULT CMultiLanguage::ConvertStringFromUnicode(DWORD*, DWORD, WCHAR*, UINT*, CHAR*, UINT*) { return E_NOTIMPL; }
-HRESULT CMultiLanguage::ConvertStringReset() { return E_NOTIMPL; }
-HRESULT CMultiLanguage::GetLcidFromRfc1766(LCID*, BSTR) { return E_NOTIMPL; }
+HRESULT CMultiLanguage::GetCharsetInfo(BSTR, MIMECSETINFO*) { return RIVO_NOT_IMPLEMENTED(); }
+HRESULT CMultiLanguage::IsConvertible(DWORD, DWORD) { return RIVO_NOT_IMPLEMENTED(); }
+HRESULT CMultiLanguage::ConvertString(DWORD*, DWORD, DWORD, BYTE*, UINT*, BYTE*, UINT*) { return RIVO_NOT_IMPLEMENTED(); }
+HRESULT CMultiLanguage::ConvertStringToUnicode(DWORD*, DWORD, CHAR*, UINT*, WCHAR*, UINT*) { return RIVO_NOT_IMPLEMENTED(); }
+HRESULT CMultiLanguage::ConvertStringFromUnicode(DWORD*, DWORD, WCHAR*, UINT*, CHAR*, UINT*) { return RIVO_NOT_IMPLEMENTED(); }
+HRESULT CMultiLanguage::ConvertStringReset() { return RIVO_NOT_IMPLEMENTED(); }
+HRESULT CMultiLanguage::GetLcidFromRfc1766(LCID*, BSTR) { return RIVO_NOT_IMPLEMENTED(); }
 HRESULT CMultiLanguage::EnumRfc1766(IEnumRfc1766** tags)
 {
     if (tags) *tags = nullptr;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
-HRESULT CMultiLanguage::GetRfc1766Info(LCID, RFC1766INFO*) { return E_NOTIMPL; }
+HRESULT CMultiLanguage::GetRfc1766Info(LCID, RFC1766INFO*) { return RIVO_NOT_IMPLEMENTED(); }
 HRESULT CMultiLanguage::CreateConvertCharset(UINT, UINT, DWORD, IMLangConvertCharset** converter)
 {
     if (converter) *converter = nullptr;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }

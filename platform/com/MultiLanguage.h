@@ -2,8 +2,9 @@
 // IMultiLanguage interface), served by the component runtime without
 // registration, as the system serves it to every program. Of its methods
 // only GetRfc1766FromLcid does work here (over the table of LanguageTags.h);
-// the code-page and conversion methods answer E_NOTIMPL, because the
-// program converts and detects code pages through the text layer directly.
+// the code-page and conversion methods answer E_NOTIMPL (a gap, traced once),
+// because the program converts and detects code pages through the text
+// layer directly.
 #pragma once
 
 #include "platform/com/OleAuto.h"

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/win32/DebugOutput.h"
 #include "platform/wmf/WmStreamConfig.h"
 
 namespace {
@@ -165,12 +166,12 @@ HRESULT CWmProfile::GetMutualExclusion(DWORD, IWMMutualExclusion** exclusion)
 }
 
 HRESULT CWmProfile::RemoveMutualExclusion(IWMMutualExclusion*) { return E_INVALIDARG; }
-HRESULT CWmProfile::AddMutualExclusion(IWMMutualExclusion*) { return E_NOTIMPL; }
+HRESULT CWmProfile::AddMutualExclusion(IWMMutualExclusion*) { return RIVO_NOT_IMPLEMENTED(); }
 
 HRESULT CWmProfile::CreateNewMutualExclusion(IWMMutualExclusion** exclusion)
 {
     if (exclusion) *exclusion = nullptr;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 HRESULT CWmProfile::CopyForProfile(IWMStreamConfig* config, ComPtr<IWMStreamConfig>* copy, WORD* number) const

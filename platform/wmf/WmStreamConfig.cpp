@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/com/ComPtr.h"
+#include "platform/win32/DebugOutput.h"
 
 static_assert(sizeof(WM_MEDIA_TYPE) == sizeof(AM_MEDIA_TYPE) &&
               offsetof(WM_MEDIA_TYPE, formattype) == offsetof(AM_MEDIA_TYPE, formattype) &&
@@ -336,7 +337,7 @@ HRESULT CWmStreamConfig::SetTransportType(WMT_TRANSPORT_TYPE type)
     return S_OK;
 }
 
-HRESULT CWmStreamConfig::AddDataUnitExtension(GUID, WORD, BYTE*, DWORD) { return E_NOTIMPL; }
+HRESULT CWmStreamConfig::AddDataUnitExtension(GUID, WORD, BYTE*, DWORD) { return RIVO_NOT_IMPLEMENTED(); }
 
 HRESULT CWmStreamConfig::GetDataUnitExtensionCount(WORD* count)
 {

@@ -6,8 +6,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,7 +16,6 @@
 #include <vector>
 
 #include "encoder/subtitles/SamiFile.h"
-#include "foundation/DebugTrace.h"
 #include "foundation/PathHelpers.h"
 #include "platform/com/ComPtr.h"
 #include "platform/win32/CodePage.h"
@@ -26,6 +23,7 @@
 #include "tests/encoder/subtitles/SubtitleTestUtil.h"
 #include "tests/fuzz/AsfHeaderFuzzTarget.h"
 #include "tests/support/MediaFixtures.h"
+#include "tests/support/TraceViewer.h"
 
 namespace {
 
@@ -376,16 +374,13 @@ TEST(AsfFormat, DataObjectBeyondFourGigabytesIsSkippedWhole)
 TEST(AsfFormat, EachObjectAndTextReadIsTraced)
 {
     // A trace viewer of the test's own in a runtime folder of its own.
-    TempDir runtime;
-    const char* before = std::getenv("XDG_RUNTIME_DIR");
-    const std::string saved = before ? before : "";
-    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
-    int viewer = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    const std::string socketPath = DebugTraceSocketPath();
-    std::memcpy(addr.sun_path, socketPath.c_str(), socketPath.size() + 1);
-    ASSERT_EQ(0, bind(viewer, reinterpret_cast<sockaddr*>(&addr), sizeof addr));
+    struct RuntimeFolder {
+        TempDir dir;
+        RuntimeFolder() { setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1); }
+        ~RuntimeFolder() { unsetenv("XDG_RUNTIME_DIR"); }
+    } runtime;
+    TraceViewer viewer;
+    ASSERT_TRUE(viewer.bound());
 
     TempDir dir;
     const std::string content = Obj(kContentDescription, LE16(10) + LE16(4) + LE16(0) + LE16(0) + LE16(2) +
@@ -398,16 +393,7 @@ TEST(AsfFormat, EachObjectAndTextReadIsTraced)
     CAsfFormat asf;
     ASSERT_EQ(1, OpenWithin(asf, dir.File("t.asf")));
 
-    std::vector<std::string> traces;
-    char buf[512];
-    for (ssize_t n; (n = recv(viewer, buf, sizeof buf, MSG_DONTWAIT)) > static_cast<ssize_t>(sizeof(TraceRecordHeader));)
-        traces.emplace_back(buf + sizeof(TraceRecordHeader));
-    close(viewer);
-    if (before)
-        setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
-    else
-        unsetenv("XDG_RUNTIME_DIR");
-
+    const std::vector<std::string> traces = viewer.Lines();
     EXPECT_EQ((std::vector<std::string>{"ASF_File_Properties_Object", "ASF_Content_Description_Object",
                                         "title : Title", "m_contentDesc : Me", "sRating : G", "ASF_Codec_List_Object",
                                         "codec name : WMV8", "codec desc : low", "ASF_Script_Command_Object",
