@@ -3,27 +3,10 @@
 #include <cstring>
 
 #include "platform/win32/DebugOutput.h"
+#include "platform/wmf/WmBufferProtocol.h"
 #include "platform/wmf/WmStreamConfig.h"
 
 namespace {
-
-// The two-call text protocol with a DWORD count.
-HRESULT CopyText(const std::wstring& text, WCHAR* buffer, DWORD* chars)
-{
-    if (!chars) return E_POINTER;
-    const DWORD needed = static_cast<DWORD>(text.size() + 1);
-    if (!buffer) {
-        *chars = needed;
-        return S_OK;
-    }
-    if (*chars < needed) {
-        *chars = needed;
-        return ASF_E_BUFFERTOOSMALL;
-    }
-    std::memcpy(buffer, text.c_str(), needed * sizeof(WCHAR));
-    *chars = needed;
-    return S_OK;
-}
 
 HRESULT HandOutCopy(IWMStreamConfig* own, IWMStreamConfig** config)
 {
@@ -63,7 +46,7 @@ HRESULT CWmProfile::GetVersion(WMT_VERSION* version)
     return S_OK;
 }
 
-HRESULT CWmProfile::GetName(WCHAR* name, DWORD* chars) { return CopyText(name_, name, chars); }
+HRESULT CWmProfile::GetName(WCHAR* name, DWORD* chars) { return CopyOutText(name_, name, chars); }
 
 HRESULT CWmProfile::SetName(const WCHAR* name)
 {
@@ -72,7 +55,7 @@ HRESULT CWmProfile::SetName(const WCHAR* name)
     return S_OK;
 }
 
-HRESULT CWmProfile::GetDescription(WCHAR* description, DWORD* chars) { return CopyText(description_, description, chars); }
+HRESULT CWmProfile::GetDescription(WCHAR* description, DWORD* chars) { return CopyOutText(description_, description, chars); }
 
 HRESULT CWmProfile::SetDescription(const WCHAR* description)
 {

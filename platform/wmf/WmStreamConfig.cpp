@@ -5,31 +5,13 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/win32/DebugOutput.h"
+#include "platform/wmf/WmBufferProtocol.h"
 
 static_assert(sizeof(WM_MEDIA_TYPE) == sizeof(AM_MEDIA_TYPE) &&
               offsetof(WM_MEDIA_TYPE, formattype) == offsetof(AM_MEDIA_TYPE, formattype) &&
               offsetof(WM_MEDIA_TYPE, pbFormat) == offsetof(AM_MEDIA_TYPE, pbFormat));
 
 namespace {
-
-// The two-call text protocol with a WORD count.
-HRESULT CopyName(const std::wstring& text, WCHAR* buffer, WORD* chars)
-{
-    if (!chars) return E_POINTER;
-    size_t needed = text.size() + 1;
-    if (needed > 0xFFFF) return E_UNEXPECTED;
-    if (!buffer) {
-        *chars = static_cast<WORD>(needed);
-        return S_OK;
-    }
-    if (*chars < needed) {
-        *chars = static_cast<WORD>(needed);
-        return ASF_E_BUFFERTOOSMALL;
-    }
-    std::memcpy(buffer, text.c_str(), needed * sizeof(WCHAR));
-    *chars = static_cast<WORD>(needed);
-    return S_OK;
-}
 
 // Names longer than a WORD count can report are refused.
 HRESULT TakeName(const WCHAR* name, std::wstring& field)
@@ -55,23 +37,6 @@ long FixedSize(WMT_ATTR_DATATYPE type)
     case WMT_TYPE_BINARY: return 0;
     }
     return -1;
-}
-
-// The two-call protocol for a value in bytes.
-HRESULT CopyValue(const std::vector<BYTE>& value, BYTE* buffer, DWORD* bytes)
-{
-    const DWORD needed = static_cast<DWORD>(value.size());
-    if (!buffer) {
-        *bytes = needed;
-        return S_OK;
-    }
-    if (*bytes < needed) {
-        *bytes = needed;
-        return ASF_E_BUFFERTOOSMALL;
-    }
-    if (needed) std::memcpy(buffer, value.data(), needed);
-    *bytes = needed;
-    return S_OK;
 }
 
 // Reads a WORD-counted text through its two calls.
@@ -209,12 +174,12 @@ HRESULT CWmStreamConfig::SetStreamNumber(WORD number)
     return S_OK;
 }
 
-HRESULT CWmStreamConfig::GetStreamName(WCHAR* name, WORD* chars) { return CopyName(streamName_, name, chars); }
+HRESULT CWmStreamConfig::GetStreamName(WCHAR* name, WORD* chars) { return CopyOutText(streamName_, name, chars); }
 HRESULT CWmStreamConfig::SetStreamName(WCHAR* name) { return TakeName(name, streamName_); }
 
 HRESULT CWmStreamConfig::GetConnectionName(WCHAR* name, WORD* chars)
 {
-    return CopyName(connectionName_, name, chars);
+    return CopyOutText(connectionName_, name, chars);
 }
 HRESULT CWmStreamConfig::SetConnectionName(WCHAR* name) { return TakeName(name, connectionName_); }
 
@@ -349,7 +314,7 @@ HRESULT CWmStreamConfig::GetDataUnitExtensionCount(WORD* count)
 HRESULT CWmStreamConfig::GetDataUnitExtension(WORD, GUID*, WORD*, BYTE*, DWORD*) { return E_INVALIDARG; }
 HRESULT CWmStreamConfig::RemoveAllDataUnitExtensions() { return S_OK; }
 
-HRESULT CWmStreamConfig::GetLanguage(WCHAR* language, WORD* chars) { return CopyName(language_, language, chars); }
+HRESULT CWmStreamConfig::GetLanguage(WCHAR* language, WORD* chars) { return CopyOutText(language_, language, chars); }
 HRESULT CWmStreamConfig::SetLanguage(LPWSTR language) { return TakeName(language, language_); }
 
 HRESULT CWmStreamConfig::GetPropertyCount(DWORD* count)
@@ -365,7 +330,7 @@ HRESULT CWmStreamConfig::GetPropertyByName(const WCHAR* name, WMT_ATTR_DATATYPE*
     for (const SProperty& p : properties_) {
         if (p.name != name) continue;
         *type = p.type;
-        return CopyValue(p.value, value, bytes);
+        return CopyOutBytes(p.value.data(), p.value.size(), value, bytes);
     }
     return NS_E_UNSUPPORTED_PROPERTY;
 }
@@ -393,15 +358,10 @@ HRESULT CWmStreamConfig::GetPropertyByIndex(DWORD index, WCHAR* name, DWORD* nam
     if (!nameChars || !type || !bytes) return E_POINTER;
     if (index >= properties_.size()) return E_INVALIDARG;
     const SProperty& p = properties_[index];
-    const DWORD needed = static_cast<DWORD>(p.name.size() + 1);
-    if (name && *nameChars < needed) {
-        *nameChars = needed;
-        return ASF_E_BUFFERTOOSMALL;
-    }
-    if (name) std::memcpy(name, p.name.c_str(), needed * sizeof(WCHAR));
-    *nameChars = needed;
+    HRESULT hr = CopyOutText(p.name, name, nameChars);
+    if (FAILED(hr)) return hr;
     *type = p.type;
-    return CopyValue(p.value, value, bytes);
+    return CopyOutBytes(p.value.data(), p.value.size(), value, bytes);
 }
 
 HRESULT CWmStreamConfig::CopyPropertiesFrom(IWMPropertyVault* other)
