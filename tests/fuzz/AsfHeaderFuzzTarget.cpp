@@ -1,6 +1,5 @@
 #include "AsfHeaderFuzzTarget.h"
 
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,44 +9,33 @@
 #include <iterator>
 #include <string>
 
+#include "MemoryFile.h"
 #include "encoder/pipeline/AsfFormat.h"
 #include "platform/win32/CodePage.h"
 
 namespace {
 
-// The input lives in an anonymous in-memory file, read through its
-// /proc/self/fd name; the export goes to a private folder of the run.
+// The input lives in an anonymous in-memory file; the export goes to a
+// private folder of the run.
 class AsfInput {
 public:
-    AsfInput() : fd_(memfd_create("rivo-asf-fuzz", MFD_CLOEXEC))
+    AsfInput() : file_("rivo-asf-fuzz")
     {
         char pattern[] = "/tmp/rivo-asf-fuzz-XXXXXX";
         if (mkdtemp(pattern)) folder_ = pattern;
     }
     ~AsfInput()
     {
-        if (!folder_.empty()) {
-            unlink(Output().c_str());
-            rmdir(folder_.c_str());
-        }
-        if (fd_ >= 0) close(fd_);
+        if (folder_.empty()) return;
+        unlink(Output().c_str());
+        rmdir(folder_.c_str());
     }
-    bool Write(const uint8_t* data, size_t size)
-    {
-        if (fd_ < 0 || folder_.empty() || ftruncate(fd_, 0) != 0) return false;
-        size_t done = 0;
-        while (done < size) {
-            ssize_t n = pwrite(fd_, data + done, size - done, static_cast<off_t>(done));
-            if (n <= 0) return false;
-            done += static_cast<size_t>(n);
-        }
-        return true;
-    }
-    std::string Input() const { return "/proc/self/fd/" + std::to_string(fd_); }
+    bool Write(const uint8_t* data, size_t size) { return !folder_.empty() && file_.Write(data, size); }
+    std::string Input() const { return file_.Path(); }
     std::string Output() const { return folder_ + "/out.smi"; }
 
 private:
-    int fd_;
+    MemoryFile file_;
     std::string folder_;
 };
 

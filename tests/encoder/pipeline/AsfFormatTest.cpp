@@ -23,6 +23,7 @@
 #include "tests/encoder/subtitles/SubtitleTestUtil.h"
 #include "tests/fuzz/AsfHeaderFuzzTarget.h"
 #include "tests/support/MediaFixtures.h"
+#include "tests/support/RuntimeFolder.h"
 #include "tests/support/TraceViewer.h"
 
 namespace {
@@ -374,11 +375,7 @@ TEST(AsfFormat, DataObjectBeyondFourGigabytesIsSkippedWhole)
 TEST(AsfFormat, EachObjectAndTextReadIsTraced)
 {
     // A trace viewer of the test's own in a runtime folder of its own.
-    struct RuntimeFolder {
-        TempDir dir;
-        RuntimeFolder() { setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1); }
-        ~RuntimeFolder() { unsetenv("XDG_RUNTIME_DIR"); }
-    } runtime;
+    RuntimeFolder runtime;
     TraceViewer viewer;
     ASSERT_TRUE(viewer.bound());
 
