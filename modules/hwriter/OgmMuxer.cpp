@@ -45,7 +45,9 @@ void Put64(std::vector<uint8_t>& out, uint64_t v)
 std::vector<uint8_t> OgmStreamHeader(const char (&type)[9], uint32_t subtype, int64_t timeUnit, uint32_t bufferSize,
                                      uint16_t bitsPerSample, int32_t width, int32_t height)
 {
-    std::vector<uint8_t> h{kOgmStreamHeader};
+    std::vector<uint8_t> h;
+    h.reserve(1 + kOgmHeaderSize);
+    h.push_back(kOgmStreamHeader);
     h.insert(h.end(), type, type + 8);
     Put32(h, subtype);
     Put32(h, kOgmHeaderSize);
