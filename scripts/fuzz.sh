@@ -16,7 +16,7 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debu
   "${launcher[@]}" >/dev/null
 targets=(SamiFuzzer MicroDvdSubRipFuzzer SsaFuzzer VobSubIndexFuzzer VobSubPacketFuzzer ReaderFuzzer
   SourceProbeFuzzer SkinBitmapFuzzer SkinAttributeFuzzer ScriptFuzzer AviIndexFuzzer LogoPictureFuzzer
-  SubtitleTextFuzzer)
+  SubtitleTextFuzzer AsfHeaderFuzzer)
 cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
 
 for t in "${targets[@]}"; do
