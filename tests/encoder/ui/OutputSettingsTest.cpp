@@ -1,0 +1,408 @@
+// The output settings window and its pages, driven by control id: every
+// control of every page through the settings record and the registry for
+// each output format, presets from the quick-settings menu, the format list,
+// Enter and Escape inside a page, and each page's own rules.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "RivoEncIds.h"
+#include "UiTestIds.h"
+#include "UiTestSupport.h"
+#include "encoder/core/EncPresetInfo.h"
+#include "encoder/core/EncPresetList.h"
+#include "encoder/core/EncSettings.h"
+#include "encoder/core/H264Module.h"
+#include "encoder/core/LangTextTable.h"
+#include "encoder/ui/CDlgPreset.h"
+#include "encoder/ui/CDlgSetOutput.h"
+#include "platform/mfc/CommonCtrls.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Format.h"
+#include "tests/platform/mfc/FakeCommonDialogs.h"
+#include "tests/platform/win32/gui/RecordingMessageBoxAnswerer.h"
+#include "tests/platform/win32/gui/ScriptedMenuPresenter.h"
+
+using namespace mfc_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The pages in the window's exchange order.
+enum Page { kAvi, kWmv, kMp4, kOgm, kVideo, kAudio, kSubtitle, kLogo, kEtc };
+const Page kCodecPageOfFormat[4] = {kAvi, kMp4, kWmv, kOgm};
+
+class OutputSettingsTest : public UiTest {
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        SetCommonDialogs(&dialogs_);
+        SetMenuPresenter(&menus_);
+        SetMessageBoxAnswerer(&boxes_);
+    }
+    void TearDown() override
+    {
+        SetMessageBoxAnswerer(nullptr);
+        SetMenuPresenter(nullptr);
+        SetCommonDialogs(nullptr);
+        UiTest::TearDown();
+    }
+
+    // The H.264 module in the program folder, or none.
+    void UseH264Module(bool present)
+    {
+        const std::string target = ProgramFolder() + "x264.dll";
+        fs::remove(target);
+        if (present) fs::copy_file(std::string(std::getenv("RIVO_BIN_DIR")) + "/x264.dll", target);
+    }
+    // A folder with the sample DSP plug-in and a file named as a plug-in
+    // that is none; native path without the trailing separator.
+    std::string PluginFolder()
+    {
+        const std::string folder = temp().File("dsp folder");
+        fs::create_directories(folder);
+        if (!fs::exists(folder + "/dsp_rivo_sample.so"))
+            fs::copy_file(std::string(std::getenv("RIVO_BIN_DIR")) + "/Plugins/dsp_rivo_sample.so",
+                          folder + "/dsp_rivo_sample.so");
+        std::ofstream(folder + "/dsp_broken.so") << "not a shared object";
+        fs::create_directories(folder + "/dsp_folder.so");
+        return folder;
+    }
+    void FillPresetsFolder()
+    {
+        const char* bin = std::getenv("RIVO_BIN_DIR");
+        for (const auto& entry : fs::directory_iterator(std::string(bin) + "/presets"))
+            fs::copy_file(entry.path(), PresetsFolder() + entry.path().filename().string());
+    }
+
+public:
+    static DialogDriver PageOf(CDlgSetOutput& window, Page page) { return DialogDriver(window.PageAt(page)->m_hWnd); }
+    // Brings the tab's page to the front, as a click on the tab does.
+    static void ShowTab(const DialogDriver& d, int tab)
+    {
+        Bound<CMultiTabCtrl>(d, IDC_OUTPUT_TAB).SelectTab(tab);
+        d.Pump();
+    }
+    // The tab of the page, and the page brought to the front.
+    static DialogDriver ShowPage(CDlgSetOutput& window, const DialogDriver& d, Page page)
+    {
+        const int tab = page <= kOgm ? 0 : page - kOgm;
+        ShowTab(d, tab);
+        return PageOf(window, page);
+    }
+    template <class Control>
+    static Control& Bound(const DialogDriver& d, int id)
+    {
+        auto* control = dynamic_cast<Control*>(CWnd::FromHandlePermanent(d.Item(id)));
+        EXPECT_NE(nullptr, control);
+        return *control;
+    }
+    // Chooses an item of a combo box or list box as the user does: the
+    // selection, then the notification to the page.
+    static void Choose(const DialogDriver& d, int id, int item)
+    {
+        HWND box = d.Item(id);
+        const bool list = GetClassNameText(box) == L"ListBox";
+        SendMessageW(box, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+        SendMessageW(d.Dialog(), WM_COMMAND, MAKEWPARAM(id, list ? LBN_SELCHANGE : CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(box));
+        d.Pump();
+    }
+    // Replaces the text of the naming rule's edit field, as typing does.
+    static void EditTemplate(const DialogDriver& d, const wchar_t* text)
+    {
+        HWND box = d.Item(IDC_ETC_NAMING);
+        SetWindowTextW(box, text);
+        SendMessageW(d.Dialog(), WM_COMMAND, MAKEWPARAM(IDC_ETC_NAMING, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(box));
+        d.Pump();
+    }
+    static int Selected(const DialogDriver& d, int id)
+    {
+        HWND box = d.Item(id);
+        return static_cast<int>(
+            SendMessageW(box, GetClassNameText(box) == L"ListBox" ? LB_GETCURSEL : CB_GETCURSEL, 0, 0));
+    }
+    static int Count(const DialogDriver& d, int id)
+    {
+        HWND box = d.Item(id);
+        return static_cast<int>(
+            SendMessageW(box, GetClassNameText(box) == L"ListBox" ? LB_GETCOUNT : CB_GETCOUNT, 0, 0));
+    }
+    static std::wstring ItemText(const DialogDriver& d, int id, int item)
+    {
+        return ComboItems(Bound<CComboBox>(d, id)).at(static_cast<size_t>(item));
+    }
+    // Moves a trackbar's thumb as a drag does.
+    static void Slide(const DialogDriver& d, int id, int position)
+    {
+        HWND bar = d.Item(id);
+        SendMessageW(bar, TBM_SETPOS, TRUE, position);
+        SendMessageW(d.Dialog(), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position), reinterpret_cast<LPARAM>(bar));
+        SendMessageW(d.Dialog(), WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(bar));
+        d.Pump();
+    }
+    static int Position(const DialogDriver& d, int id)
+    {
+        return static_cast<int>(SendMessageW(d.Item(id), TBM_GETPOS, 0, 0));
+    }
+    static int UpDown(const DialogDriver& d, int id)
+    {
+        return static_cast<int>(SendMessageW(d.Item(id), UDM_GETPOS32, 0, 0));
+    }
+    static void SetPicker(const DialogDriver& d, int id, WORD hour, WORD minute, WORD second)
+    {
+        SYSTEMTIME t{};
+        Bound<CDateTimeCtrl>(d, id).GetTime(&t);
+        t.wHour = hour;
+        t.wMinute = minute;
+        t.wSecond = second;
+        Bound<CDateTimeCtrl>(d, id).SetTime(&t);
+    }
+    static std::wstring GetClassNameText(HWND window)
+    {
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        return name;
+    }
+
+protected:
+    // Runs the window with the action inside; its result.
+    int RunWindow(const std::function<void(CDlgSetOutput&, DialogDriver&)>& action)
+    {
+        CDlgSetOutput window;
+        driver_.Expect(IDD_SET_OUTPUT, [&](DialogDriver& d) { action(window, d); });
+        return static_cast<int>(window.DoModal());
+    }
+    // The registry store as written now.
+    static std::string SavedStore()
+    {
+        GetEncSettings().SaveSettings();
+        return DumpOptionKey();
+    }
+
+    FakeCommonDialogs dialogs_;
+    ScriptedMenuPresenter menus_;
+    RecordingMessageBoxAnswerer boxes_;
+};
+
+// Every control of the format's codec page and of the other pages gets a
+// value other than its default.
+void ChangeEveryControl(CDlgSetOutput& window, DialogDriver& d, int format, FakeCommonDialogs& dialogs,
+                        const std::string& pluginFolder);
+
+TEST_F(OutputSettingsTest, EveryControlOfEveryFormatRoundTripsThroughTheRecordAndTheRegistry)
+{
+    UseH264Module(true);
+    const std::string plugins = PluginFolder();
+    struct Expected {
+        DWORD fourcc;
+        int audio[3];
+    };
+    const Expected codecs[4] = {{MAKEFOURCC('H', '2', '6', '4'), {1, 64, 30}},
+                                {MAKEFOURCC('a', 'v', 'c', '1'), {255, 48, 30}},
+                                {0, {0, 0, 0}},
+                                {MAKEFOURCC('H', '2', '6', '4'), {1, 0, 5}}};
+    for (int format = 0; format < 4; ++format) {
+        SCOPED_TRACE(format);
+        CEncSettings& s = GetEncSettings();
+        s.SetDefaultSettings();
+        s.sLastPresetPath = L"/somewhere/preset.rvp";
+        s.sLastPresetTitle = L"Preset";
+        const CString wmvVideo = s.WmvEncoder.sVideoCodec;
+        const CString wmvFormat = s.WmvEncoder.sAudioFormat;
+        dialogs_.colorAnswers = {RGB(1, 2, 3), RGB(4, 5, 6), RGB(7, 8, 9)};
+        ASSERT_EQ(IDOK, RunWindow([&](CDlgSetOutput& window, DialogDriver& d) {
+                      ChangeEveryControl(window, d, format, dialogs_, plugins);
+                      d.Ok();
+                  }));
+
+        EXPECT_EQ(format, s.nEncFormat);
+        EXPECT_EQ(L"", s.sLastPresetPath);
+        EXPECT_EQ(L"", s.sLastPresetTitle);
+        if (format == 2) {
+            EXPECT_EQ(2345, s.WmvEncoder.nVideoKBitrate);
+            EXPECT_EQ(8, s.WmvEncoder.nSecPerKeyframe);
+            EXPECT_EQ(66, s.WmvEncoder.nVideoQuality);
+            if (s.WmvEncoder.GetVideoCodecNames().GetSize() > 1) {
+                EXPECT_NE(wmvVideo, s.WmvEncoder.sVideoCodec);
+            }
+            EXPECT_NE(wmvFormat, s.WmvEncoder.sAudioFormat);
+        } else {
+            SCodecSettings avi = s.AviEncoder;
+            SCodecSettings ogm = s.OgmEncoder;
+            int fields[8];
+            if (format == 1) {
+                const SMp4CodecSettings& c = s.Mp4Encoder;
+                int v[8] = {static_cast<int>(c.fccVideoCodec), c.nVideoEncMode, c.nVideoKBitrate, c.nSecPerKeyframe,
+                            c.nVideoQuality, c.nAudioCodec, c.nAudioKBitrate, c.nAudioQuality};
+                std::copy(v, v + 8, fields);
+                EXPECT_EQ(1, c.bSupportPSP);
+                EXPECT_EQ(1, c.bH264Baseline13);
+            } else {
+                const SCodecSettings& c = format == 0 ? avi : ogm;
+                int v[8] = {static_cast<int>(c.fccVideoCodec), c.nVideoEncMode, c.nVideoKBitrate, c.nSecPerKeyframe,
+                            c.nVideoQuality, c.nAudioEncMode, c.nAudioKBitrate, c.nAudioQuality};
+                std::copy(v, v + 8, fields);
+            }
+            EXPECT_EQ(static_cast<int>(codecs[format].fourcc), fields[0]);
+            EXPECT_EQ(2, fields[1]);
+            EXPECT_EQ(1234, fields[2]);
+            EXPECT_EQ(7, fields[3]);
+            EXPECT_EQ(55, fields[4]);
+            EXPECT_EQ((std::vector<int>(codecs[format].audio, codecs[format].audio + 3)),
+                      (std::vector<int>(fields + 5, fields + 8)));
+        }
+        // Video page.
+        EXPECT_EQ(720, s.nVideoSizeW);
+        EXPECT_EQ(400, s.nVideoSizeH);
+        EXPECT_EQ(1, s.nVideoRatioMethod);
+        EXPECT_EQ(1, s.bVideoKeepRatio);
+        EXPECT_EQ(25000, s.nVideoFrameRate);
+        EXPECT_EQ(1000, s.nVideoFrameScale);
+        EXPECT_EQ((std::vector<int>{10, 20, 30, 40}),
+                  (std::vector<int>{s.nVideoBrightness, s.nVideoContrast, s.nVideoSaturation, s.nVideoHue}));
+        for (BOOL flag : {s.bVideoDeblock, s.bVideoDeblockMore, s.bVideoBlur, s.bVideoBlurMore, s.bVideoSharpen,
+                          s.bVideoSharpenMore, s.bVideoFlip, s.bVideoDeinterlace})
+            EXPECT_EQ(1, flag);
+        // Audio page.
+        EXPECT_EQ(22050, s.nAudioSRate);
+        EXPECT_EQ(1, s.nAudioChannels);
+        EXPECT_EQ(1, s.bAudioNM);
+        EXPECT_EQ(77, s.nAudioNMValue);
+        EXPECT_EQ(Utf8ToWide(plugins + "/"), s.sAudioDspFolder.str());
+        EXPECT_EQ(Utf8ToWide(plugins + "/dsp_rivo_sample.so"), s.sAudioCurDspPath.str());
+        EXPECT_EQ(1, s.iAudioCurDspMod);
+        // Subtitle page; 0.7 is kept as 7 tenths, not 6.
+        EXPECT_EQ(0, s.bSubActive);
+        EXPECT_EQ(0, s.bSubBold);
+        EXPECT_EQ(0, s.bSubBlur);
+        EXPECT_EQ(30, s.nSubCharsInLine);
+        EXPECT_EQ((std::vector<int>{static_cast<int>(RGB(1, 2, 3)), static_cast<int>(RGB(4, 5, 6)),
+                                    static_cast<int>(RGB(7, 8, 9))}),
+                  (std::vector<int>{s.nSubBodyColor, s.nSubOutlineColor, s.nSubShadowColor}));
+        EXPECT_EQ((std::vector<int>{11, 22, 33}),
+                  (std::vector<int>{s.nSubBodyAlpha, s.nSubOutlineAlpha, s.nSubShadowAlpha}));
+        EXPECT_EQ(7, s.nSubOutlineWidth);
+        EXPECT_EQ(30, s.nSubShadowDepth);
+        EXPECT_EQ((std::vector<int>{12, 88, 5, 6, -7, 9}),
+                  (std::vector<int>{s.nSubPosX, s.nSubPosY, s.nSubMarginX, s.nSubMarginY, s.nSubCharSpace,
+                                    s.nSubLineSpace}));
+        // Logo page.
+        EXPECT_EQ(1, s.bLogoActive);
+        EXPECT_EQ(L"/pictures/logo.bmp", s.sLogoImgPath);
+        EXPECT_EQ(L"/pictures/mask.bmp", s.sLogoAlphaImgPath);
+        EXPECT_EQ(3723000, s.nLogoStartMS);
+        EXPECT_EQ(7200000, s.nLogoEndMS);
+        EXPECT_EQ(60, s.nLogoAlpha);
+        EXPECT_EQ(1, s.bLogoFade);
+        EXPECT_EQ((std::vector<int>{10, 20, 3, 4}),
+                  (std::vector<int>{s.nLogoPosX, s.nLogoPosY, s.nLogoMarginX, s.nLogoMarginY}));
+        // File-name and speed page; 1.1 is kept as 110 hundredths.
+        EXPECT_EQ(L"<SRC_FILENAME>_x.<DEF_EXT>", s.sEtcNaming);
+        EXPECT_EQ(12, s.nEtcNamingCnt);
+        EXPECT_EQ(110, s.nEtcPBRate);
+        EXPECT_EQ(0, s.bEtcPBRatePitchFix);
+
+        // The registry store, and the record loaded back into the pages and
+        // stored again untouched, are the same.
+        const std::string stored = SavedStore();
+        ASSERT_EQ(IDOK, RunWindow([](CDlgSetOutput&, DialogDriver& d) { d.Ok(); }));
+        EXPECT_EQ(stored, SavedStore());
+        CEncSettings fresh;
+        fresh.InitSettings(1);
+        fresh.SaveSettings();
+        EXPECT_EQ(stored, DumpOptionKey());
+    }
+}
+
+void ChangeEveryControl(CDlgSetOutput& window, DialogDriver& d, int format, FakeCommonDialogs& dialogs,
+                        const std::string& pluginFolder)
+{
+    using T = OutputSettingsTest;
+    T::Choose(d, IDC_OUTPUT_FORMAT, format);
+    DialogDriver codec = T::ShowPage(window, d, kCodecPageOfFormat[format]);
+    if (format == 2) {
+        T::Choose(codec, IDC_CODEC_VCODEC, T::Count(codec, IDC_CODEC_VCODEC) - 1);
+        T::Choose(codec, IDC_CODEC_AFORMAT, 1);
+        T::Slide(codec, IDC_CODEC_BITRATE, 2345);
+        T::Slide(codec, IDC_CODEC_KEY, 8);
+        T::Slide(codec, IDC_CODEC_QUALITY, 66);
+    } else {
+        T::Choose(codec, IDC_CODEC_VCODEC, T::Count(codec, IDC_CODEC_VCODEC) - 1);
+        T::Choose(codec, IDC_CODEC_MODE, 2);
+        T::Slide(codec, IDC_CODEC_BITRATE, 1234);
+        T::Slide(codec, IDC_CODEC_KEY, 7);
+        T::Slide(codec, IDC_CODEC_QUALITY, 55);
+        T::Choose(codec, IDC_CODEC_AFORMAT, 5);
+        if (format == 1) {
+            codec.Click(IDC_CODEC_BASELINE13);
+            codec.Click(IDC_CODEC_PSP);
+        }
+    }
+
+    DialogDriver video = T::ShowPage(window, d, kVideo);
+    T::Choose(video, IDC_VIDEO_SIZE, CDlgOutput_Video::kSizeUser);
+    video.Type(IDC_EDIT_X, L"720");
+    video.Type(IDC_EDIT_Y, L"400");
+    video.Click(IDC_VIDEO_STRETCH);
+    T::Choose(video, IDC_VIDEO_RATIO, 1);
+    T::Choose(video, IDC_VIDEO_RATE, 21);
+    const int adjustments[4] = {IDC_VIDEO_BRIGHTNESS, IDC_VIDEO_CONTRAST, IDC_VIDEO_SATURATION, IDC_VIDEO_HUE};
+    for (int i = 0; i < 4; ++i) T::Slide(video, adjustments[i], 10 * (i + 1));
+    for (int id : {IDC_VIDEO_DEBLOCK, IDC_VIDEO_DEBLOCK_MORE, IDC_VIDEO_BLUR, IDC_VIDEO_BLUR_MORE, IDC_VIDEO_SHARPEN,
+                   IDC_VIDEO_SHARPEN_MORE, IDC_VIDEO_FLIP, IDC_VIDEO_DEINTERLACE})
+        video.Click(id);
+
+    DialogDriver audio = T::ShowPage(window, d, kAudio);
+    T::Choose(audio, IDC_AUDIO_RATE, 5);
+    audio.Click(IDC_AUDIO_MONO);
+    if (!audio.IsChecked(IDC_AUDIO_NORMALIZE)) audio.Click(IDC_AUDIO_NORMALIZE);
+    T::Slide(audio, IDC_AUDIO_NM_LEVEL, 77);
+    dialogs.folderAnswers = {Utf8ToWide(pluginFolder)};
+    audio.Click(IDC_AUDIO_BROWSE);
+    ASSERT_EQ(2, T::Count(audio, IDC_AUDIO_PLUGINS));
+    T::Choose(audio, IDC_AUDIO_PLUGINS, 1);
+    T::Choose(audio, IDC_AUDIO_MODULE, 1);
+
+    DialogDriver subtitle = T::ShowPage(window, d, kSubtitle);
+    for (int id : {IDC_SUB_ACTIVE, IDC_SUB_BOLD, IDC_SUB_BLUR}) subtitle.Click(id);
+    subtitle.Click(IDC_SUB_LARGE);
+    for (int id : {IDC_SUB_BODY_COLOR, IDC_SUB_OUTLINE_COLOR, IDC_SUB_SHADOW_COLOR})
+        SendMessageW(subtitle.Dialog(), WM_COMMAND, MAKEWPARAM(id, STN_CLICKED),
+                     reinterpret_cast<LPARAM>(subtitle.Item(id)));
+    T::Slide(subtitle, IDC_SUB_BODY_ALPHA, 11);
+    T::Slide(subtitle, IDC_SUB_OUTLINE_ALPHA, 22);
+    T::Slide(subtitle, IDC_SUB_SHADOW_ALPHA, 33);
+    const std::pair<int, const wchar_t*> numbers[] = {
+        {IDC_SUB_OUTLINE_WIDTH, L"0.7"}, {IDC_SUB_SHADOW_DEPTH, L"3"}, {IDC_SUB_POS_X, L"12"},
+        {IDC_SUB_POS_Y, L"88"},          {IDC_SUB_MARGIN_X, L"5"},     {IDC_SUB_MARGIN_Y, L"6"},
+        {IDC_SUB_CHAR_SPACE, L"-7"},     {IDC_SUB_LINE_SPACE, L"9"}};
+    for (const auto& [id, text] : numbers) subtitle.Type(id, text);
+
+    DialogDriver logo = T::ShowPage(window, d, kLogo);
+    if (!logo.IsChecked(IDC_LOGO_ACTIVE)) logo.Click(IDC_LOGO_ACTIVE);
+    logo.Type(IDC_LOGO_IMAGE, L"/pictures/logo.bmp");
+    if (!logo.IsChecked(IDC_LOGO_ALPHA_USE)) logo.Click(IDC_LOGO_ALPHA_USE);
+    logo.Type(IDC_LOGO_ALPHA_IMAGE, L"/pictures/mask.bmp");
+    logo.Click(IDC_LOGO_START_USE);
+    T::SetPicker(logo, IDC_LOGO_START, 1, 2, 3);
+    logo.Click(IDC_LOGO_END_USE);
+    T::SetPicker(logo, IDC_LOGO_END, 2, 0, 0);
+    logo.Click(IDC_LOGO_ALPHA_ON);
+    T::Slide(logo, IDC_LOGO_ALPHA, 60);
+    logo.Click(IDC_LOGO_FADE);
+    const std::pair<int, const wchar_t*> percents[] = {
+        {IDC_EDIT_X, L"10"}, {IDC_EDIT_Y, L"20"}, {IDC_LOGO_MARGIN_X, L"3"}, {IDC_LOGO_MARGIN_Y, L"4"}};
+    for (const auto& [id, text] : percents) logo.Type(id, text);
+
+    DialogDriver etc = T::ShowPage(window, d, kEtc);
+    T::EditTemplate(etc, L"<SRC_FILENAME>_x.<DEF_EXT>");
+    etc.Type(IDC_ETC_COUNTER, L"12");
+    etc.Type(IDC_ETC_SPEED, L"1.1");
+    etc.Click(IDC_ETC_PITCH);
+}
+
+}  // namespace
