@@ -318,6 +318,30 @@ TEST_F(OutputSettingsTest, EveryControlOfEveryFormatRoundTripsThroughTheRecordAn
     }
 }
 
+TEST_F(OutputSettingsTest, EveryPageInBothLanguages)
+{
+    UseH264Module(true);
+    GetEncSettings().sAudioDspFolder = CString(Utf8ToWide(PluginFolder() + "/").c_str());
+    GetEncSettings().sLogoImgPath = L"/pictures/logo.bmp";
+    const char* const formats[4] = {"avi", "mp4", "wmv", "ogm"};
+    const char* const pages[6] = {"codec", "video", "audio", "subtitle", "logo", "etc"};
+    for (const UiLanguage& language : kUiLanguages) {
+        SCOPED_TRACE(language.tag);
+        UseLanguage(language.file);
+        ASSERT_EQ(IDCANCEL, RunWindow([&](CDlgSetOutput&, DialogDriver& d) {
+                      for (int format = 0; format < 4; ++format) {
+                          Choose(d, IDC_OUTPUT_FORMAT, format);
+                          SaveShot(d, std::string("output_") + formats[format] + "_" + language.tag);
+                      }
+                      for (int tab = 1; tab < 6; ++tab) {
+                          ShowTab(d, tab);
+                          SaveShot(d, std::string("output_") + pages[tab] + "_" + language.tag);
+                      }
+                      d.Cancel();
+                  }));
+    }
+}
+
 void ChangeEveryControl(CDlgSetOutput& window, DialogDriver& d, int format, FakeCommonDialogs& dialogs,
                         const std::string& pluginFolder)
 {
