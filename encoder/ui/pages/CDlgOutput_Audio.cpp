@@ -83,7 +83,8 @@ void CDlgOutput_Audio::ExchangeSettings(BOOL store)
         GetDlgItemText(IDC_AUDIO_FOLDER, s.sAudioDspFolder);
         int plugin = m_plugins.GetCurSel();
         if (plugin >= 0 && plugin < m_pluginPaths.GetSize()) s.sAudioCurDspPath = m_pluginPaths[plugin];
-        s.iAudioCurDspMod = m_modules.GetCurSel();
+        // Without a plug-in there is no module list; the module kept.
+        if (m_modules.GetCurSel() >= 0) s.iAudioCurDspMod = m_modules.GetCurSel();
         return;
     }
     int rate = 0;

@@ -176,6 +176,12 @@ protected:
         driver_.Expect(IDD_SET_OUTPUT, [&](DialogDriver& d) { action(window, d); });
         return static_cast<int>(window.DoModal());
     }
+    // A store without its subtitle face.
+    static std::string WithoutFont(const std::string& store)
+    {
+        const size_t at = store.find("sSubFontName ");
+        return at == std::string::npos ? store : store.substr(0, at) + store.substr(store.find('\n', at));
+    }
     // The registry store as written now.
     static std::string SavedStore()
     {
@@ -340,6 +346,179 @@ TEST_F(OutputSettingsTest, EveryPageInBothLanguages)
                       d.Cancel();
                   }));
     }
+}
+
+TEST_F(OutputSettingsTest, FormatListShowsItsCodecPageAndOnlyOkChangesTheFormat)
+{
+    GetEncSettings().nEncFormat = 7;
+    ASSERT_EQ(IDCANCEL, RunWindow([](CDlgSetOutput& window, DialogDriver& d) {
+                  auto& tabs = Bound<CMultiTabCtrl>(d, IDC_OUTPUT_TAB);
+                  // A format that is none of the four shows the AVI page.
+                  EXPECT_EQ(0, Selected(d, IDC_OUTPUT_FORMAT));
+                  EXPECT_EQ(window.PageAt(kAvi), tabs.GetPage(0));
+                  EXPECT_EQ(6, tabs.GetItemCount());
+                  for (int format : {2, 1, 3, 0, 2}) {
+                      Choose(d, IDC_OUTPUT_FORMAT, format);
+                      EXPECT_EQ(window.PageAt(kCodecPageOfFormat[format]), tabs.GetPage(0));
+                      EXPECT_TRUE(window.PageAt(kCodecPageOfFormat[format])->IsWindowVisible());
+                      EXPECT_FALSE(window.PageAt(kAvi)->IsWindowVisible() && format != 0);
+                  }
+                  d.Cancel();
+              }));
+    EXPECT_EQ(7, GetEncSettings().nEncFormat);
+}
+
+// The window that opens the output settings window; it must never be asked
+// to end by what happens inside that window's pages.
+class OwnerWindow : public CDialog {
+public:
+    OwnerWindow() : CDialog(IDD_TEST_LOG) {}
+    void OnOK() override { ++endings; }
+    void OnCancel() override { ++endings; }
+    int endings = 0;
+};
+
+TEST_F(OutputSettingsTest, EnterAndEscapeInAPageWorkThisWindowNotItsOwner)
+{
+    OwnerWindow owner;
+    ASSERT_TRUE(owner.Create(IDD_TEST_LOG));
+    struct Case {
+        bool enter;
+        Page page;
+        int focus;
+        int result;
+    };
+    for (const Case& c : {Case{true, kVideo, IDC_VIDEO_RATE, IDOK}, Case{false, kAudio, IDC_AUDIO_FOLDER, IDCANCEL},
+                          Case{true, kEtc, IDC_ETC_COUNTER, IDOK}}) {
+        SCOPED_TRACE(c.page);
+        GetEncSettings().nVideoBrightness = 3;
+        CDlgSetOutput window(&owner);
+        driver_.Expect(IDD_SET_OUTPUT, [&](DialogDriver& d) {
+            DialogDriver page = ShowPage(window, d, c.page);
+            ShowPage(window, d, kVideo);
+            Slide(PageOf(window, kVideo), IDC_VIDEO_BRIGHTNESS, 70);
+            page = ShowPage(window, d, c.page);
+            page.Focus(c.focus);
+            if (c.enter) page.PressEnter();
+            else page.PressEscape();
+            d.Pump();
+        });
+        EXPECT_EQ(c.result, window.DoModal());
+        EXPECT_EQ(c.result == IDOK ? 70 : 3, GetEncSettings().nVideoBrightness);
+        mfc_test::PumpDialogMessages();
+        EXPECT_EQ(0, owner.endings);
+    }
+    owner.DestroyWindow();
+}
+
+TEST_F(OutputSettingsTest, QuickSettingsApplyAPresetToEveryPage)
+{
+    FillPresetsFolder();
+    CEncPresetList presets(CDlgPreset::PresetsFolder());
+    ASSERT_EQ(5, presets.GetSize());
+    std::vector<std::wstring> titles;
+    for (int i = 0; i < presets.GetSize(); ++i) titles.push_back(presets[i]->m_sDescLocal.str());
+    for (int chosen = 0; chosen < presets.GetSize(); ++chosen) {
+        SCOPED_TRACE(chosen);
+        // What the preset makes of the settings, written straight.
+        CEncSettings& s = GetEncSettings();
+        s.SetDefaultSettings();
+        s.nEtcNamingCnt = 5;
+        ApplyPresetToSettings(s, *presets[chosen]);
+        s.sLastPresetPath.Empty();
+        s.sLastPresetTitle.Empty();
+        const std::string direct = SavedStore();
+
+        // The same through the menu, the pages and OK.
+        s.SetDefaultSettings();
+        s.nEtcNamingCnt = 5;
+        menus_ = ScriptedMenuPresenter(CDlgSetOutput::kFirstPresetCommand + chosen);
+        std::vector<std::wstring> faces;
+        ASSERT_EQ(IDOK, RunWindow([&](CDlgSetOutput& window, DialogDriver& d) {
+                      faces = ComboItems(Bound<CComboBox>(PageOf(window, kSubtitle), IDC_SUB_FONT));
+                      d.Click(IDC_OUTPUT_QUICK);
+                      d.Pump();
+                      ASSERT_EQ(1u, menus_.calls.size());
+                      EXPECT_EQ(titles, menus_.calls[0].texts);
+                      EXPECT_EQ(TPM_RIGHTBUTTON, menus_.calls[0].flags & TPM_RIGHTBUTTON);
+                      RECT button;
+                      GetWindowRect(d.Item(IDC_OUTPUT_QUICK), &button);
+                      EXPECT_EQ(button.left, menus_.calls[0].screen.x);
+                      EXPECT_EQ(button.bottom, menus_.calls[0].screen.y);
+                      EXPECT_EQ(presets[chosen]->m_sFilePath, GetEncSettings().sLastPresetPath);
+                      d.Ok();
+                  }));
+        EXPECT_EQ(L"", s.sLastPresetPath);
+        EXPECT_EQ(L"", s.sLastPresetTitle);
+        // A face this machine lacks is replaced by the one the page shows.
+        std::wstring face = presets[chosen]->m_sSubtitleFont.str();
+        if (std::find(faces.begin(), faces.end(), face) == faces.end())
+            face = std::find(faces.begin(), faces.end(), L"Arial") != faces.end() ? L"Arial" : faces.at(0);
+        EXPECT_EQ(face, s.sSubFontName.str());
+        EXPECT_EQ(WithoutFont(direct), WithoutFont(SavedStore()));
+    }
+}
+
+TEST_F(OutputSettingsTest, QuickSettingsOfferAHundredPresetsAndIgnoreOnesNoLongerThere)
+{
+    for (int i = 0; i < 150; ++i)
+        WriteUtf16Text(PresetsFolder() + WideToUtf8(FormatText(L"p%03d.rvp", i)),
+                       WideToUtf8(FormatText(L"[INFO]\ndesc=Preset %d\n[GENERAL]\ndest_file_type=MP4\n", i)));
+    GetEncSettings().nEncFormat = 0;
+    ASSERT_EQ(IDCANCEL, RunWindow([&](CDlgSetOutput&, DialogDriver& d) {
+                  d.Click(IDC_OUTPUT_QUICK);
+                  d.Pump();
+                  ASSERT_EQ(1u, menus_.calls.size());
+                  EXPECT_EQ(100u, menus_.calls[0].texts.size());
+                  EXPECT_EQ(L"Preset 99", menus_.calls[0].texts.back());
+                  // The folder empties before a command arrives.
+                  fs::remove_all(PresetsFolder());
+                  SendMessageW(d.Dialog(), WM_COMMAND, CDlgSetOutput::kFirstPresetCommand + 3, 0);
+                  EXPECT_EQ(0, GetEncSettings().nEncFormat);
+                  d.Click(IDC_OUTPUT_QUICK);
+                  d.Pump();
+                  ASSERT_EQ(2u, menus_.calls.size());
+                  EXPECT_TRUE(menus_.calls[1].texts.empty());
+                  d.Cancel();
+              }));
+}
+
+TEST_F(OutputSettingsTest, DefaultsAndThePresetManagerReloadThePages)
+{
+    CEncSettings& s = GetEncSettings();
+    s.nVideoBrightness = 3;
+    s.nEncFormat = 2;
+    ASSERT_EQ(IDCANCEL, RunWindow([&](CDlgSetOutput& window, DialogDriver& d) {
+                  d.Click(IDC_OUTPUT_DEFAULTS);
+                  // The record changes at once, and the pages show it.
+                  EXPECT_EQ(0, s.nEncFormat);
+                  EXPECT_EQ(0, Selected(d, IDC_OUTPUT_FORMAT));
+                  EXPECT_EQ(s.nVideoBrightness, Position(PageOf(window, kVideo), IDC_VIDEO_BRIGHTNESS));
+                  driver_.Expect(IDD_PRESET, [&](DialogDriver& manager) {
+                      s.nVideoBrightness = 17;  // as an applied preset does
+                      manager.PressEnter();
+                  });
+                  d.Click(IDC_OUTPUT_PRESETS);
+                  EXPECT_EQ(17, Position(PageOf(window, kVideo), IDC_VIDEO_BRIGHTNESS));
+                  d.Cancel();
+              }));
+    // Cancel does not undo what the shortcuts wrote.
+    EXPECT_EQ(17, s.nVideoBrightness);
+}
+
+TEST_F(OutputSettingsTest, TheFirstRunOpensThePresetManagerBeforeTheWindowShows)
+{
+    GetEncSettings().bIsFirst2 = 1;
+    bool shownDuringManager = true;
+    CDlgSetOutput window;
+    driver_.Expect(IDD_PRESET, [&](DialogDriver& manager) {
+        shownDuringManager = window.IsWindowVisible() != FALSE;
+        manager.PressEnter();
+    });
+    driver_.Expect(IDD_SET_OUTPUT, [](DialogDriver& d) { d.Cancel(); });
+    EXPECT_EQ(IDCANCEL, window.DoModal());
+    EXPECT_FALSE(shownDuringManager);
+    EXPECT_EQ((std::vector<int>{IDD_PRESET, IDD_SET_OUTPUT}), driver_.seen);
 }
 
 void ChangeEveryControl(CDlgSetOutput& window, DialogDriver& d, int format, FakeCommonDialogs& dialogs,
