@@ -63,7 +63,8 @@ void CDlgOutput_Audio::DoDataExchange(CDataExchange* dx)
 BOOL CDlgOutput_Audio::OnInitDialog()
 {
     COutputPage::OnInitDialog();
-    for (const SampleRateRow& row : kSampleRates) m_sampleRates.AddString(row.text ? row.text : LookupText(L"TEXT_NOCHANGE"));
+    for (const SampleRateRow& row : kSampleRates)
+        m_sampleRates.AddString(row.text ? row.text : LookupText(L"TEXT_NOCHANGE"));
     m_level.SetRange(0, 100);
     ExchangeSettings(FALSE);
     return TRUE;
@@ -125,7 +126,8 @@ int CDlgOutput_Audio::ScanFolder(const CString& folder, const CString& preselect
         // Only files that load and give their header are plug-ins.
         CPlugin_dsp plugin(path);
         if (!plugin.GetHeader()) continue;
-        int item = m_plugins.AddString(FormatText(L"%s   [%s]", AnsiText(plugin.GetHeader()->description), name).c_str());
+        const CString description = AnsiText(plugin.GetHeader()->description);
+        int item = m_plugins.AddString(FormatText(L"%s   [%s]", description, name).c_str());
         m_pluginPaths.Add(path);
         if (path == preselect) found = item;
     } while (FindNextFileW(find, &data));

@@ -25,7 +25,8 @@ std::vector<CCodecTablePage::AudioFormatRow> AudioFormats()
     for (int quality : {30, 100})
         for (int mode : {1, 0})
             for (int kbps : {320, 256, 192, 128, 96, 64, 48, 32})
-                rows.push_back({CString(FormatText(L"%s, %3dkbps, Quality %d", mode ? L"VBR" : L"CBR", kbps, quality).c_str()),
+                rows.push_back({CString(FormatText(L"%s, %3dkbps, Quality %d", mode ? L"VBR" : L"CBR", kbps,
+                                                   quality).c_str()),
                                 {mode, kbps, quality}});
     return rows;
 }

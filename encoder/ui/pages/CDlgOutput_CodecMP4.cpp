@@ -24,7 +24,8 @@ std::vector<CCodecTablePage::AudioFormatRow> AudioFormats()
 {
     std::vector<CCodecTablePage::AudioFormatRow> rows;
     auto add = [&](int kbps, int quality) {
-        rows.push_back({CString(FormatText(L"AAC, %3dkbps, Quality %d", kbps, quality).c_str()), {kAac, kbps, quality}});
+        rows.push_back(
+            {CString(FormatText(L"AAC, %3dkbps, Quality %d", kbps, quality).c_str()), {kAac, kbps, quality}});
     };
     for (int kbps : {256, 192, 128, 96, 64, 48, 32, 24}) add(kbps, 30);
     for (int kbps : {256, 192, 160, 128, 96, 64, 48, 32, 24}) add(kbps, 100);

@@ -23,7 +23,8 @@ std::vector<CCodecTablePage::AudioFormatRow> AudioFormats()
     for (int i = 0; i < 11; ++i) {
         int quality = 10 - i;
         rows.push_back(
-            {CString(FormatText(L"VORBIS, VBR, Quality %-2d (%dkbps)", quality, kVorbisRates[i]).c_str()), {1, 0, quality}});
+            {CString(FormatText(L"VORBIS, VBR, Quality %-2d (%dkbps)", quality, kVorbisRates[i]).c_str()),
+             {1, 0, quality}});
     }
     for (int kbps : kVorbisRates)
         rows.push_back({CString(FormatText(L"VORBIS, CBR, %3dkbps", kbps).c_str()), {0, kbps, 0}});

@@ -113,7 +113,8 @@ void CDlgOutput_Etc::ExchangeSettings(BOOL store)
         UpdateData(TRUE);
         CString nameTemplate;
         m_templates.GetWindowText(nameTemplate);
-        s.sEtcNaming = ExampleName(nameTemplate, L"avi", m_nCounter).IsEmpty() ? CString(kDefaultTemplate) : nameTemplate;
+        const bool named = !ExampleName(nameTemplate, L"avi", m_nCounter).IsEmpty();
+        s.sEtcNaming = named ? nameTemplate : CString(kDefaultTemplate);
         s.nEtcNamingCnt = m_nCounter;
         s.nEtcPBRate = ToStoredNumber(m_speedSpin.GetValue(), kHundredths);
         s.bEtcPBRatePitchFix = IsDlgButtonChecked(IDC_ETC_PITCH) ? 1 : 0;

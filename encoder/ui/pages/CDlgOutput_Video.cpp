@@ -115,7 +115,8 @@ BOOL CDlgOutput_Video::OnInitDialog()
     for (const wchar_t* key : {L"TEXT_VIDEO_RATIO_PAD", L"TEXT_VIDEO_RATIO_CROP", L"TEXT_VIDEO_RATIO_AUTO"})
         m_ratioMethods.AddString(LookupText(key));
     for (const FrameRateRow& row : kFrameRates)
-        m_frameRates.AddString(row.rate ? FormatText(L"%.3f", row.rate / 1000.0).c_str() : LookupText(L"TEXT_NOCHANGE"));
+        m_frameRates.AddString(row.rate ? FormatText(L"%.3f", row.rate / 1000.0).c_str()
+                                        : LookupText(L"TEXT_NOCHANGE"));
     for (CSliderCtrl& adjustment : m_adjustments) adjustment.SetRange(0, 100);
     ExchangeSettings(FALSE);
     m_bLoaded = true;
