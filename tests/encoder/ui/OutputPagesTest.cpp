@@ -5,10 +5,13 @@
 // playback speed.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "OutputSettingsFixture.h"
 #include "encoder/core/LangTextTable.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Format.h"
+#include "platform/win32/Module.h"
 
 using namespace mfc_test;
 using namespace output_test;
@@ -283,6 +286,38 @@ TEST_F(OutputSettingsTest, AudioRatesChannelsAndPlugIns)
                   EXPECT_EQ(1, Selected(audio, IDC_AUDIO_MODULE));
                   d.Cancel();
               }));
+}
+
+TEST_F(OutputSettingsTest, ConfigureOpensTheChosenModulesOwnConfiguration)
+{
+    const std::string folder = temp().File("recording");
+    fs::create_directories(folder);
+    fs::copy_file(std::string(RIVO_TEST_PROGRAM_DIR) + "/dsp_recording.so", folder + "/dsp_recording.so");
+    CEncSettings& s = GetEncSettings();
+    s.sAudioDspFolder = CString(Utf8ToWide(folder + "/").c_str());
+    s.sAudioCurDspPath = CString(Utf8ToWide(folder + "/dsp_recording.so").c_str());
+    s.iAudioCurDspMod = 2;
+    struct ConfigRecord {
+        int calls;
+        int module;
+        HWND parent;
+    };
+    ASSERT_EQ(IDOK, RunWindow([&](CDlgSetOutput& window, DialogDriver& d) {
+                  DialogDriver audio = ShowPage(window, d, kAudio);
+                  EXPECT_EQ(3, Count(audio, IDC_AUDIO_MODULE));
+                  EXPECT_EQ(2, Selected(audio, IDC_AUDIO_MODULE));
+                  HMODULE plugin = GetModuleHandleW(L"dsp_recording.so");
+                  ASSERT_NE(nullptr, plugin);
+                  using Reader = const ConfigRecord* (*)();
+                  const ConfigRecord* record = reinterpret_cast<Reader>(GetProcAddress(plugin, "RecordingDspConfig"))();
+                  Choose(audio, IDC_AUDIO_MODULE, 1);
+                  audio.Click(IDC_AUDIO_CONFIG);
+                  EXPECT_EQ(1, record->calls);
+                  EXPECT_EQ(1, record->module);
+                  EXPECT_EQ(audio.Dialog(), record->parent);
+                  d.Ok();
+              }));
+    EXPECT_EQ(1, s.iAudioCurDspMod);
 }
 
 TEST_F(OutputSettingsTest, SubtitleNumbersTransparenciesAndFonts)
