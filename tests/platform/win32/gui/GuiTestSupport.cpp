@@ -1,6 +1,10 @@
 #include "GuiTestSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QResource>
+#include <cstdio>
 #include <map>
 
 #include "platform/win32/gui/Focus.h"
@@ -92,6 +96,40 @@ std::string SaveScreenshot(const QImage& image, const std::string& name)
     QString path = folder + "/" + QString::fromStdString(name) + ".png";
     image.save(path, "PNG");
     return path.toStdString();
+}
+
+bool RegisterFolderAsResources(const std::string& folder, const std::string& type, const std::string& rccFile)
+{
+    QString qrc = QStringLiteral("<RCC><qresource prefix=\"/%1\">\n").arg(QString::fromStdString(type));
+    const QDir base(QString::fromStdString(folder));
+    QDirIterator it(base.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        qrc += QStringLiteral("<file alias=\"%1\">%2</file>\n").arg(base.relativeFilePath(file), file);
+    }
+    qrc += QStringLiteral("</qresource></RCC>\n");
+    const std::string qrcFile = rccFile + ".qrc";
+    QFile out(QString::fromStdString(qrcFile));
+    if (!out.open(QIODevice::WriteOnly) || out.write(qrc.toUtf8()) < 0) {
+        ADD_FAILURE() << "cannot write " << qrcFile;
+        return false;
+    }
+    out.close();
+    const std::string command = std::string(RIVO_RCC) + " --binary -o '" + rccFile + "' '" + qrcFile + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string output;
+    char buffer[256];
+    while (pipe && fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    const int status = pipe ? pclose(pipe) : -1;
+    if (status != 0) {
+        ADD_FAILURE() << command << " failed: " << output;
+        return false;
+    }
+    if (!QResource::registerResource(QString::fromStdString(rccFile))) {
+        ADD_FAILURE() << "cannot register " << rccFile;
+        return false;
+    }
+    return true;
 }
 
 void GuiTest::SetUp()

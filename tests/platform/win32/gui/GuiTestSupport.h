@@ -51,6 +51,12 @@ int Pump();
 // Saves an image under the build's screenshot folder; returns the path.
 std::string SaveScreenshot(const QImage& image, const std::string& name);
 
+// Compiles the files of a folder with the Qt resource compiler into a
+// binary resource file and registers it, so that the file NAME of the folder
+// becomes the program's resource ":/TYPE/NAME". False (with the reason
+// added to the test's failures) when the compiler fails.
+bool RegisterFolderAsResources(const std::string& folder, const std::string& type, const std::string& rccFile);
+
 class GuiTest : public testing::Test {
 protected:
     void SetUp() override;
