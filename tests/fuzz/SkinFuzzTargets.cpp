@@ -19,6 +19,7 @@ public:
     CString ResolveText(const CString& text) override { return text; }
     HDib* GetImage(const CString& name) override { return name == L"img" ? &image : nullptr; }
     HCURSOR FindCursor(const CString&) override { return nullptr; }
+    HXSubFont* FindFont(const CString&) override { return nullptr; }
     int SetControlTimer(HXConBase*, int, int) override { return 1; }
     LRESULT NotifyApplication(WPARAM, LPARAM) override { return 0; }
     HDib image;
