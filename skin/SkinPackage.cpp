@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "foundation/Md5.h"
@@ -54,9 +55,11 @@ void SkinPackage::CloseArchive()
     m_sUnpackFolder.Empty();
 }
 
-bool SkinPackage::ReadEntry(const CString& name, std::vector<BYTE>& data)
+bool SkinPackage::ReadEntry(const CString& name, std::vector<BYTE>& data, size_t maxBytes)
 {
     if (!IsSafeRelativePath(name) || !EnsureOpen() || !m_pZip->FindEntry(name)) return false;
+    // What an entry claims is checked before anything is unpacked.
+    if (m_pZip->GetCurrentEntry()->dwUncompressedSize > maxBytes) return false;
     BYTE* buffer = nullptr;
     DWORD size = 0;
     if (!m_pZip->ExtractToMemory(buffer, size)) {
@@ -68,32 +71,33 @@ bool SkinPackage::ReadEntry(const CString& name, std::vector<BYTE>& data)
     return true;
 }
 
-bool SkinPackage::ReadFolderFile(const CString& name, std::vector<BYTE>& data) const
+bool SkinPackage::ReadFolderFile(const CString& name, std::vector<BYTE>& data, size_t maxBytes) const
 {
     if (!IsSafeRelativePath(name) || m_sPath.IsEmpty()) return false;
     std::string bytes;
-    if (!ReadWholeFile(ToNativePath(CombinePath(m_sPath, name, L"/").str()), &bytes, kMaxFileBytes)) return false;
+    if (!ReadWholeFile(ToNativePath(CombinePath(m_sPath, name, L"/").str()), &bytes, maxBytes)) return false;
     data.assign(bytes.begin(), bytes.end());
     return true;
 }
 
-bool SkinPackage::ReadResource(const CString& name, std::vector<BYTE>& data) const
+bool SkinPackage::ReadResource(const CString& name, std::vector<BYTE>& data, size_t maxBytes) const
 {
     if (!IsSafeRelativePath(name) || m_sPath.IsEmpty()) return false;
     HRSRC found = FindResourceW(nullptr, name, m_sPath);
     if (!found) return false;
     const DWORD size = SizeofResource(nullptr, found);
     const BYTE* bytes = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
-    if (!bytes || size > kMaxFileBytes) return false;
+    if (!bytes || size > maxBytes) return false;
     data.assign(bytes, bytes + size);
     return true;
 }
 
-bool SkinPackage::ReadFile(const CString& name, std::vector<BYTE>& data)
+bool SkinPackage::ReadFile(const CString& name, std::vector<BYTE>& data, size_t maxBytes)
 {
     data.clear();
-    if (m_bResource) return ReadResource(name, data);
-    return m_bPacked ? ReadEntry(name, data) : ReadFolderFile(name, data);
+    maxBytes = std::min(maxBytes, kMaxFileBytes);
+    if (m_bResource) return ReadResource(name, data, maxBytes);
+    return m_bPacked ? ReadEntry(name, data, maxBytes) : ReadFolderFile(name, data, maxBytes);
 }
 
 bool SkinPackage::HasListFile()

@@ -40,9 +40,9 @@ public:
     // package (0 when it does not open; the path stays stored); any other
     // path is a folder. 1 otherwise.
     int Open(const CString& path, int resource);
-    // The whole file; false when the source has no such file or it is too
-    // large.
-    bool ReadFile(const CString& name, std::vector<BYTE>& data);
+    // The whole file; false when the source has no such file or it is
+    // larger than maxBytes.
+    bool ReadFile(const CString& name, std::vector<BYTE>& data, size_t maxBytes = kMaxFileBytes);
     // "LIST.xml" or "LIST.ini" in the package or folder (not asked in
     // resource mode).
     bool HasListFile();
@@ -70,9 +70,9 @@ public:
 
 private:
     bool EnsureOpen();
-    bool ReadEntry(const CString& name, std::vector<BYTE>& data);
-    bool ReadFolderFile(const CString& name, std::vector<BYTE>& data) const;
-    bool ReadResource(const CString& name, std::vector<BYTE>& data) const;
+    bool ReadEntry(const CString& name, std::vector<BYTE>& data, size_t maxBytes = kMaxFileBytes);
+    bool ReadFolderFile(const CString& name, std::vector<BYTE>& data, size_t maxBytes = kMaxFileBytes) const;
+    bool ReadResource(const CString& name, std::vector<BYTE>& data, size_t maxBytes) const;
 
     CString m_sPath;
     int m_bResource = 0;

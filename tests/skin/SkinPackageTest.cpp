@@ -283,7 +283,6 @@ TEST_F(SkinPackageTest, AHugeClaimedEntryAndATruncatedArchiveFailWithoutHarm)
     ASSERT_EQ(1, package.Open(W(huge).c_str(), 0)) << "the claim is only learnt when the entry is unpacked";
     std::vector<BYTE> data;
     EXPECT_FALSE(package.ReadFile(L"skin.xml", data));
-    EXPECT_EQ(CZipReader::kErrTooLarge, package.GetArchive()->GetErrorCode());
     HDib image;
     EXPECT_EQ(0, package.LoadImage(&image, L"big.bmp"));
     // Every cut of a real package either fails to open or fails its reads.
