@@ -14,6 +14,7 @@
 #include "skin/SkinErrors.h"
 #include "skin/controls/HXConButton.h"
 #include "skin/controls/HXConStatic.h"
+#include "tests/fuzz/SkinFuzzTargets.h"
 #include "tests/skin/SkinTestSupport.h"
 #include "tests/skin/SkinWindowFixture.h"
 
@@ -449,6 +450,44 @@ TEST_F(HostileSkinTest, AHugeClaimedDocument)
         &code);
     ASSERT_EQ(0, code) << out;
     ExpectHostile(archive, SKINERR_BAD_SKIN_PATH, Utf8ToWide(archive) + L"/skin.xml");
+}
+
+// The document fuzz target's body on seed documents, cut and changed, so
+// that every build runs it.
+TEST(SkinFuzzReplay, Documents)
+{
+    const std::vector<std::string> seeds = {
+        SkinXml("BkgndImage=\"img.bmp\" BkgndType=\"tile\" ResizeBorder=\"1\" MinMaxSize=\"1,2,3\"",
+                "<ColorTheme Value=\"9,-9,300\" Name=\"t\"/><Image Image=\"cells.bmp\" ImageName=\"c\"/>"
+                "<Cursor CursorName=\"a\" FileName=\"arrow.cur\"/><Font FontName=\"f\" FaceName=\"Sans\"/>"
+                "<ImageFont FontName=\"i\" Image=\"c\" Characters=\"0123\"/>"
+                "<DefineControlID ID=\"ID_Z\" Value=\"900\"/>",
+                "<ButtonControl CID=\"ID_A\" CMD=\"ID_CMD\" ButtonControlType=\"bitmap\" Image=\"btn.bmp\" "
+                "Align=\"left\" Width=\"autosize\" CursorName=\"a\" Text=\"x\" FontName=\"f\"/>"
+                "<StaticControl CID=\"ID_B\" StaticControlType=\"bitmap\" Image=\"c\" ImageType=\"tileanimation\" "
+                "AniSplit=\"4\" Align=\"client\" NotifyClick=\"1\" Tooltip=\"t\"><StaticControl Align=\"center\" "
+                "Width=\"50%\" Height=\"10\" FontName=\"i\" Text=\"3210\"/></StaticControl>"
+                "<WindowControl CID=\"ID_NATIVE\" Align=\"nomove\"/>"
+                "<SkinWindow CID=\"ID_C\" Align=\"popup\"><ControlDefine><StaticControl Align=\"client\"/>"
+                "</ControlDefine></SkinWindow>",
+                "<SetWindowRgn><Rgn Type=\"ellipse\" Param=\"0,0,50,50\"/></SetWindowRgn>"
+                "<RegionDefine><Rgn Type=\"roundrect\" Param=\"4,4\" Align=\"client\"/>"
+                "<Rgn Type=\"bitmap\" Param=\"img.bmp\" Mode=\"xor\" Align=\"none\" Width=\"autosize\"/></RegionDefine>"),
+        SkinXml("BkgndColor=\"zz\"", "<Gadget/>", "<StaticControl/>"),
+    };
+    uint32_t state = 7;
+    auto next = [&state] { return state = state * 1103515245u + 12345u; };
+    for (const std::string& seed : seeds) {
+        FuzzSkinDocument(reinterpret_cast<const uint8_t*>(seed.data()), seed.size());
+        for (size_t cut = 0; cut < seed.size(); cut += 97)
+            FuzzSkinDocument(reinterpret_cast<const uint8_t*>(seed.data()), cut);
+        for (int i = 0; i < 60; ++i) {
+            std::string b = seed;
+            for (int k = 0; k < 3; ++k) b[next() % b.size()] = static_cast<char>(next() % 96 + 32);
+            FuzzSkinDocument(reinterpret_cast<const uint8_t*>(b.data()), b.size());
+        }
+    }
+    SUCCEED();
 }
 
 }  // namespace
