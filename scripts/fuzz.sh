@@ -15,13 +15,16 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DC
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIVO_SANITIZE=ON \
   "${launcher[@]}" >/dev/null
 targets=(SamiFuzzer MicroDvdSubRipFuzzer SsaFuzzer VobSubIndexFuzzer VobSubPacketFuzzer ReaderFuzzer
-  SourceProbeFuzzer SkinBitmapFuzzer SkinAttributeFuzzer SkinDocumentFuzzer)
+  SourceProbeFuzzer SkinBitmapFuzzer SkinAttributeFuzzer SkinDocumentFuzzer ScriptFuzzer)
 cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
 
 for t in "${targets[@]}"; do
   corpus="$(mktemp -d)"
+  # A target may bring the words of its input language.
+  dict=()
+  [ -f "$root/tests/fuzz/$t.dict" ] && dict=(-dict="$root/tests/fuzz/$t.dict")
   echo "fuzz: $t for ${seconds}s"
-  if ! "$dir/fuzz/$t" -max_total_time="$seconds" -max_len=4096 -timeout=10 -print_final_stats=0 \
+  if ! "$dir/fuzz/$t" "${dict[@]}" -max_total_time="$seconds" -max_len=4096 -timeout=10 -print_final_stats=0 \
        -artifact_prefix="$dir/fuzz/$t-" "$corpus" >"$dir/fuzz/$t.log" 2>&1; then
     tail -40 "$dir/fuzz/$t.log"
     rm -rf "$corpus"

@@ -9,37 +9,11 @@
 #pragma once
 
 #include "encoder/core/BlockFilterList.h"
+#include "encoder/core/CodecSettings.h"
 #include "encoder/core/EncJobMedia.h"
 #include "encoder/core/WmProfileHelper.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/WinTypes.h"
-
-// Codec block of the AVI and OGM formats.
-struct SCodecSettings {
-    DWORD fccVideoCodec = 0;
-    int nVideoEncMode = 0;  // 0 constant bit rate, 1 quality, 2 two-pass constant bit rate
-    int nVideoKBitrate = 0;
-    int nVideoQuality = 0;
-    int nSecPerKeyframe = 0;
-    int nAudioCodec = 0;  // wave format tag
-    int nAudioEncMode = 0;
-    int nAudioKBitrate = 0;
-    int nAudioQuality = 0;
-};
-
-// Codec block of the MP4 format (it has no audio mode).
-struct SMp4CodecSettings {
-    BOOL bSupportPSP = 0;
-    DWORD fccVideoCodec = 0;
-    int nVideoEncMode = 0;
-    int nVideoKBitrate = 0;
-    int nVideoQuality = 0;
-    int nSecPerKeyframe = 0;
-    BOOL bH264Baseline13 = 0;
-    int nAudioCodec = 0;
-    int nAudioKBitrate = 0;
-    int nAudioQuality = 0;
-};
 
 class CEncSettings {
 public:

@@ -1,8 +1,6 @@
 #include "tests/platform/dshow/GraphFixture.h"
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 #include <memory>
 
 #include "platform/com/ComRuntime.h"
@@ -10,6 +8,7 @@
 #include "platform/dshow/MediaRuntime.h"
 #include "platform/win32/RegistryStore.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -55,9 +54,7 @@ std::vector<PostedMessage> PostRecorder::Posts()
 
 std::vector<PostedMessage> PostRecorder::WaitForPosts(size_t count)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (Posts().size() < count && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(WaitUntil("the posts", [&] { return Posts().size() >= count; }));
     return Posts();
 }
 
