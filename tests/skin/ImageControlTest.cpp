@@ -216,7 +216,9 @@ TEST_F(ImageControlTest, ClicksHandTheirCommandOrScriptToTheWindow)
             }
         EXPECT_EQ(c.script, script);
         for (const Notified& n : notified_)
-            if (n.message == WM_COMMAND) EXPECT_EQ(0, n.send) << "commands are posted";
+            if (n.message == WM_COMMAND) {
+                EXPECT_EQ(0, n.send) << "commands are posted";
+            }
         EXPECT_EQ(0, button->GetPressedButton());
     }
 }

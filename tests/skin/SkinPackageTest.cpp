@@ -83,7 +83,9 @@ TEST_F(SkinPackageTest, FolderAndPackageGiveTheSameFiles)
         std::vector<BYTE> data;
         EXPECT_FALSE(package.ReadFile(L"missing.bmp", data));
         // Packages find names without regard to case and with either separator.
-        if (package.IsPacked()) EXPECT_TRUE(package.ReadFile(L"IMG\\RED.BMP", data));
+        if (package.IsPacked()) {
+            EXPECT_TRUE(package.ReadFile(L"IMG\\RED.BMP", data));
+        }
         HDib image;
         ASSERT_EQ(1, package.LoadImage(&image, L"img/red.bmp"));
         EXPECT_EQ(3, image.GetWidth());
@@ -200,7 +202,9 @@ TEST_F(SkinPackageTest, UnpackingFillsAPrivateCacheFolderNamedByTheDigestOfThePa
         const bool skinOwn = name.ends_with(".bmp") || name.ends_with(".xml") || name.ends_with(".ini");
         struct stat st;
         EXPECT_EQ(!skinOwn, stat((expected + name).c_str(), &st) == 0) << name;
-        if (!skinOwn) EXPECT_EQ(bytes, ReadBytes(expected + name));
+        if (!skinOwn) {
+            EXPECT_EQ(bytes, ReadBytes(expected + name));
+        }
     }
     struct stat st;
     ASSERT_EQ(0, stat((cache + "/rivoenc/skins").c_str(), &st));

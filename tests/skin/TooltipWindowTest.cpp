@@ -65,7 +65,9 @@ TEST_F(TooltipWindowTest, ARepeatWithinTwoSecondsOfTheLastShowOrHideIsIgnored)
     for (size_t i = 0; i < std::size(steps); ++i) {
         const Step& s = steps[i];
         Wait(s.wait);
-        if (s.text) EXPECT_EQ(s.result, tip_.ShowTooltip(s.text, nullptr, s.key, 2000)) << "step " << i;
+        if (s.text) {
+            EXPECT_EQ(s.result, tip_.ShowTooltip(s.text, nullptr, s.key, 2000)) << "step " << i;
+        }
         EXPECT_EQ(s.shown, Shown()) << "step " << i;
     }
 }
