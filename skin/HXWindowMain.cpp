@@ -6,6 +6,7 @@
 #include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/GdiDraw.h"
 #include "platform/win32/gui/Input.h"
+#include "platform/win32/gui/MessageBox.h"
 #include "platform/win32/gui/MessageQueue.h"
 #include "platform/win32/gui/Paint.h"
 #include "platform/win32/gui/Regions.h"
@@ -19,6 +20,7 @@
 #include "skin/SkinDocumentLoader.h"
 #include "skin/SkinErrors.h"
 #include "skin/WindowRegion.h"
+#include "skin/script/ScriptNatives.h"
 #include "skin/controls/HXConButton.h"
 #include "skin/controls/HXConRgn.h"
 #include "skin/controls/HXConStatic.h"
@@ -53,11 +55,14 @@ HXWindowMain::HXWindowMain(HXWindowMain* parent) : HXConBase(parent), m_pParent(
 {
     ++g_windowCount;
     HXSubTooltipWindow::Instance().CreateTooltipWindow();
-    if (parent) {
-        m_pScript = parent->m_pScript;
-    } else {
-        m_pScript = std::make_shared<SkinScriptHost>();
-    }
+    if (parent) m_pScript = parent->m_pScript;
+    else MakeScriptHost();
+}
+
+void HXWindowMain::MakeScriptHost()
+{
+    m_pScript = std::make_shared<HXScript>();
+    RegisterScriptNatives(*m_pScript, this);
 }
 
 HXWindowMain::~HXWindowMain()
@@ -681,12 +686,12 @@ LRESULT HXWindowMain::OnControlNotify(WPARAM wParam, LPARAM lParam)
     const auto* script = reinterpret_cast<const wchar_t*>(record->wParam);
     CString text(script ? script : L"");
     text.Replace(L'\'', L'"');
-    SkinScriptValue value;
+    HXSVal value;
     if (RunScript(text, &value)) {
         CString shown;
-        if (value.m_type == kScriptValueDouble) shown.Format(L"%f", value.m_dValue);
-        else if (value.m_type == kScriptValueInt) shown.Format(L"%d", value.m_nValue);
-        else if (value.m_type == kScriptValueString) shown = value.m_text;
+        if (value.m_type == HXSVAL_DOUBLE) shown.Format(L"%f", value.m_dValue);
+        else if (value.m_type == HXSVAL_INT) shown.Format(L"%d", value.m_nValue);
+        else if (value.m_type == HXSVAL_STRING) shown = value.m_text;
         if (!shown.IsEmpty()) DebugTrace(L"HXSCRIPT RESULT : %s", shown);
     } else {
         NotifyApplication(NOTIFY_SCRIPT_ERROR, 0);
@@ -694,17 +699,17 @@ LRESULT HXWindowMain::OnControlNotify(WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
-bool HXWindowMain::RunScript(const CString& text, SkinScriptValue* result)
+bool HXWindowMain::RunScript(const CString& text, HXSVal* result)
 {
     if (!m_pScript) return true;
-    SkinScriptValue value;
+    HXSVal value;
     int code = 0;
     if (m_pScript->Run(text, value, code)) {
         if (result) *result = value;
         return true;
     }
     SetLastSkinError(*this, SKINERR_SCRIPT, L"EXP:%s CODE:%s", m_pScript->GetErrorMessage(),
-                     SkinScriptHost::GetErrorText(code));
+                     HXScript::GetErrorText(code));
     return false;
 }
 
@@ -723,9 +728,9 @@ CString HXWindowMain::ResolveText(const CString& text)
         if (!value.IsEmpty()) return value;
     }
     if (m_pScript) {
-        SkinScriptValue value;
+        HXSVal value;
         int code = 0;
-        if (m_pScript->Run(text.Mid(1) + L";", value, code) && value.m_type == kScriptValueString) return value.m_text;
+        if (m_pScript->Run(text.Mid(1) + L";", value, code) && value.m_type == HXSVAL_STRING) return value.m_text;
     }
     return text;
 }
@@ -1077,7 +1082,7 @@ int HXWindowMain::BuildSkinWindow(int themeIndex)
     }
     ApplyRegion(region);
     if (m_pScript && m_pScript->HasFunction(L"main")) {
-        SkinScriptValue value;
+        HXSVal value;
         int code = 0;
         m_pScript->Run(L"main();", value, code);
     }
@@ -1102,7 +1107,7 @@ int HXWindowMain::LoadSkinWindowNode(const CXmlNode* element, const CString& ski
         return 0;
     }
     if (m_pScript && m_pScript->HasFunction(L"main")) {
-        SkinScriptValue value;
+        HXSVal value;
         int code = 0;
         m_pScript->Run(L"main();", value, code);
     }
@@ -1110,4 +1115,78 @@ int HXWindowMain::LoadSkinWindowNode(const CXmlNode* element, const CString& ski
     RepaintBitmap();
     CopyToScreen();
     return 1;
+}
+
+// ---- The native script functions' view of the window ----------------------------------
+
+bool HXWindowMain::FindControlId(const CString& name, int& id)
+{
+    const SHxControlInfo* info = FindControlInfo(name);
+    if (!info) return false;
+    id = info->id;
+    return true;
+}
+
+bool HXWindowMain::HasControl(int id) { return FindControl(id) != nullptr; }
+
+CString HXWindowMain::GetControlText(int id)
+{
+    HXConBase* control = FindControl(id);
+    return control ? control->GetText(0) : CString();
+}
+
+void HXWindowMain::SetControlText(int id, const CString& text)
+{
+    if (HXConBase* control = FindControl(id)) control->SetText(text, 0);
+}
+
+void HXWindowMain::SetControlTextColor(int id, COLORREF color)
+{
+    if (HXConBase* control = FindControl(id)) control->SetTextColor(color);
+}
+
+void HXWindowMain::RefreshControl(int id)
+{
+    if (HXConBase* control = FindControl(id)) control->RefreshControl();
+}
+
+void HXWindowMain::SetControlVisible(int id, bool shown)
+{
+    if (HXConBase* control = FindControl(id)) control->SetVisible(shown ? 1 : 0, 1);
+}
+
+int HXWindowMain::GetControlShown(int id)
+{
+    HXConBase* control = FindControl(id);
+    return control && control->IsShown() ? 1 : 0;
+}
+
+void HXWindowMain::SetControlImageNum(int id, int image)
+{
+    if (auto* control = dynamic_cast<SkinImageControl*>(FindControl(id))) control->SelectImage(image, 1);
+}
+
+void HXWindowMain::NavigateControl(int, const CString&)
+{
+    // No control kind of this build navigates.
+}
+
+void HXWindowMain::SendCommand(int id)
+{
+    if (m_hWnd) SendMessageW(m_hWnd, WM_COMMAND, static_cast<WPARAM>(static_cast<UINT>(id)), 0);
+}
+
+void HXWindowMain::ShowMessageBox(const CString& text, const CString& caption)
+{
+    MessageBoxW(m_hWnd, text, caption, MB_OK);
+}
+
+void HXWindowMain::RelayoutAll() { Relayout(); }
+
+bool HXWindowMain::RelayoutChildWindow(int id)
+{
+    HXWindowChild* nested = FindChildWindow(id);
+    if (!nested) return false;
+    nested->Relayout();
+    return true;
 }

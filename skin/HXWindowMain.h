@@ -27,11 +27,12 @@
 #include "skin/HXConBase.h"
 #include "skin/HXManAlign.h"
 #include "skin/HXManTimer.h"
-#include "skin/InterimScriptHost.h"
 #include "skin/SColorTheme.h"
 #include "skin/SHxControlInfo.h"
 #include "skin/SkinOwner.h"
 #include "skin/SkinPackage.h"
+#include "skin/script/HXScript.h"
+#include "skin/script/IScriptWindow.h"
 
 class HXConButton;
 class HXConStatic;
@@ -39,7 +40,7 @@ class HXSubFont;
 class HXWindowChild;
 class SkinDocumentLoader;
 
-class HXWindowMain : public HXConBase, public SkinOwner {
+class HXWindowMain : public HXConBase, public SkinOwner, public IScriptWindow {
 public:
     // Background modes.
     enum { BKGND_TILE = 0, BKGND_STRETCH = 1, BKGND_FRAME = 2, BKGND_COLOR = 3, BKGND_IMAGE = 4 };
@@ -114,14 +115,32 @@ public:
 
     // ---- Script ------------------------------------------------------------------------
     // Runs the text; on failure error 37 with the host's message and code.
-    bool RunScript(const CString& text, SkinScriptValue* result = nullptr);
-    SkinScriptHost* GetScriptHost() const { return m_pScript.get(); }
-    void SetScriptHost(std::shared_ptr<SkinScriptHost> host) { m_pScript = std::move(host); }
+    bool RunScript(const CString& text, HXSVal* result = nullptr);
+    HXScript* GetScriptHost() const { return m_pScript.get(); }
+
+    // ---- What the script's native functions ask of the window (IScriptWindow) ----
+    bool FindControlId(const CString& name, int& id) override;
+    bool HasControl(int id) override;
+    CString GetControlText(int id) override;
+    void SetControlText(int id, const CString& text) override;
+    void SetControlTextColor(int id, COLORREF color) override;
+    void RefreshControl(int id) override;
+    void SetControlVisible(int id, bool shown) override;
+    int GetControlShown(int id) override;
+    void SetControlImageNum(int id, int image) override;
+    void NavigateControl(int id, const CString& url) override;
+    void SendCommand(int id) override;
+    void ShowMessageBox(const CString& text, const CString& caption) override;
+    void RelayoutAll() override;
+    bool RelayoutChildWindow(int id) override;
 
     // ---- Layout and painting ------------------------------------------------------
     // Every control refreshed, the controls laid out over the client area and
     // the whole window repainted.
     void Relayout();
+    // The base's operation too: the window asks to be refreshed as a control
+    // of its parent.
+    using HXConBase::RefreshControl;
     // Draws the dirty rectangle (else everything) into the off-screen bitmap.
     void RepaintBitmap();
     // Copies the dirty rectangle (else the whole bitmap) to the window and
@@ -270,8 +289,12 @@ protected:
     std::unique_ptr<CIniFile> m_pLanguage;
     CString m_sLanguageSection;
 
-    // Script, timers, document, region.
-    std::shared_ptr<SkinScriptHost> m_pScript;
+    // Makes the window's own script host, the native functions on it.
+    void MakeScriptHost();
+
+    // Script (the top window's, shared by its nested windows), timers,
+    // document, region.
+    std::shared_ptr<HXScript> m_pScript;
     HXManTimer m_timers;
     std::unique_ptr<CXmlDocument> m_pDocument;
     HRGN m_hRegion = nullptr;

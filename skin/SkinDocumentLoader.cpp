@@ -109,7 +109,7 @@ int SkinDocumentLoader::LoadSkinWindow(const CXmlNode* element, int themeIndex)
     }
 
     if (const CXmlNode* script = element->FindChildInstruction(L"Script", false)) {
-        if (!w.m_pScript) w.m_pScript = std::make_shared<SkinScriptHost>();
+        if (!w.m_pScript) w.MakeScriptHost();
         if (!w.RunScript(script->GetContent())) return 0;
     }
     if (const CXmlNode* pre = element->FindChildElement(L"PreDefine", false))

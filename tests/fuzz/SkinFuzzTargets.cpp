@@ -9,6 +9,7 @@
 #include "platform/win32/Folders.h"
 #include "platform/win32/NativePath.h"
 #include "platform/win32/gui/Input.h"
+#include "platform/win32/gui/MessageBox.h"
 #include "platform/win32/gui/MessageQueue.h"
 #include "platform/win32/gui/Window.h"
 #include "platform/win32/gui/WindowGeometry.h"
@@ -107,9 +108,17 @@ int FuzzSkinDocument(const uint8_t* data, size_t size)
         host = CreateWindowExW(0, L"SkinFuzzHost", L"", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr, nullptr,
                                nullptr, nullptr);
     }
+    // Scripts may show message boxes (answered at once) and may loop (they
+    // stop after a number of steps).
+    struct InstantAnswers : MessageBoxAnswerer {
+        int Answer(HWND, const std::wstring&, const std::wstring&, UINT) override { return IDOK; }
+    };
+    static InstantAnswers answers;
+    SetMessageBoxAnswerer(&answers);
     {
         HXWindowMain window;
         if (!window.Create(host, RECT{0, 0, 160, 120}, WS_CHILD | WS_VISIBLE, 0x80)) return 0;
+        window.GetScriptHost()->GetMachine().SetStepLimit(20000);
         static const wchar_t* const kNames[] = {L"ID_A", L"ID_B", L"ID_C", L"ID_CMD", L"ID_LIST"};
         int id = 100;
         if (window.OpenSkin(CString(FromNativePath(folder)), 0) && window.LoadSkinDocument(L"skin.xml", 0, 1)) {

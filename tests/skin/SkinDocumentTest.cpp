@@ -215,7 +215,9 @@ TEST_F(SkinDocumentTest, BackgroundImageModes)
                          Images(), kBindings));
         EXPECT_EQ(c.mode, window_->GetBackgroundMode()) << c.type;
         EXPECT_EQ(kRed, OffscreenPixel(1, 1)) << c.type;
-        if (c.mode != HXWindowMain::BKGND_IMAGE) EXPECT_EQ(c.far, OffscreenPixel(100, 100)) << c.type;
+        if (c.mode != HXWindowMain::BKGND_IMAGE) {
+            EXPECT_EQ(c.far, OffscreenPixel(100, 100)) << c.type;
+        }
     }
 }
 
@@ -360,7 +362,9 @@ protected:
         const bool opened = window_->OpenSkin(skinPath, 0) != 0;
         EXPECT_EQ(opens, opened);
         if (opened) {
-            if (window_->LoadSkinDocument(L"skin.xml", 0, 0)) EXPECT_EQ(0, window_->BuildSkinWindow(-1));
+            if (window_->LoadSkinDocument(L"skin.xml", 0, 0)) {
+                EXPECT_EQ(0, window_->BuildSkinWindow(-1));
+            }
         }
         EXPECT_EQ(code, window_->GetLastErrorCode());
         EXPECT_EQ(0, window_->GetLastErrorText().Find(CString(detailStart.c_str())))
@@ -474,6 +478,10 @@ TEST(SkinFuzzReplay, Documents)
                 "<RegionDefine><Rgn Type=\"roundrect\" Param=\"4,4\" Align=\"client\"/>"
                 "<Rgn Type=\"bitmap\" Param=\"img.bmp\" Mode=\"xor\" Align=\"none\" Width=\"autosize\"/></RegionDefine>"),
         SkinXml("BkgndColor=\"zz\"", "<Gadget/>", "<StaticControl/>"),
+        SkinXml("", "<DoScript CMD=\"MB('a'); ShowControl('nothing', 1);\"/>",
+                "<ButtonControl CID=\"ID_A\" ButtonControlType=\"transparent\" Align=\"client\" "
+                "OnEvent=\"int r(int n) { return r(n + 1); } r(0);\" Text=\"$GCT('ID_A')\"/>",
+                "<?Script void main() { SCTC('ID_A', 255); RA(''); } ?>"),
     };
     uint32_t state = 7;
     auto next = [&state] { return state = state * 1103515245u + 12345u; };
