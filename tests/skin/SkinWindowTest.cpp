@@ -499,4 +499,36 @@ TEST_F(SkinWindowMessages, ANamedWindowRegionShapesTheHost)
     DeleteObject(region);
 }
 
+TEST_F(SkinWindowMessages, ARefreshStillQueuedWhenTheSkinGoesIsDropped)
+{
+    LoadStandard();
+    window_->FindControl(1004)->SetVisible(0, 1);
+    window_->FindButton(1001)->RefreshControl();
+    MSG pending;
+    ASSERT_TRUE(PeekMessageW(&pending, Skin(), SkinRefreshControlMessage(), SkinRefreshControlMessage(), PM_NOREMOVE));
+    window_->ClearSkin();
+    EXPECT_FALSE(PeekMessageW(&pending, Skin(), SkinRefreshControlMessage(), SkinRefreshControlMessage(), PM_NOREMOVE));
+    // One that slipped through (posted by a control not the window's)
+    // touches nothing.
+    HXConStatic stranger(nullptr);
+    PostMessageW(Skin(), SkinRefreshControlMessage(), reinterpret_cast<WPARAM>(&stranger), 0);
+    SendMessageW(Skin(), SkinInvalidControlMessage(), reinterpret_cast<WPARAM>(&stranger), 0);
+    gui_test::Pump();
+    EXPECT_TRUE(window_->GetControls().empty());
+}
+
+TEST_F(SkinWindowMessages, TheLanguageFilesCodePageGovernsTheNextLoad)
+{
+    // "$T" in the code page 949 (EUC-KR) bytes of a Korean word.
+    const std::string ini = dir_.File("lang.ini");
+    WriteBytes(ini, "[SKIN]\r\n$T=\xC7\xD1\xB1\xDB\r\n");
+    LoadStandard();
+    window_->SetLanguageFile(CString(Utf8ToWide(ini)), L"SKIN", 65001);
+    EXPECT_EQ(CString(L"한글"), window_->ResolveText(L"$T")) << "the first load reads with the system's code page";
+    window_->SetLanguageFile(CString(Utf8ToWide(ini)), L"SKIN", 949);
+    EXPECT_NE(CString(L"한글"), window_->ResolveText(L"$T")) << "the second with the code page given before";
+    window_->SetLanguageFile(CString(Utf8ToWide(ini)), L"OTHER", 949);
+    EXPECT_EQ(CString(L"$T"), window_->ResolveText(L"$T")) << "another section knows no such key";
+}
+
 }  // namespace
