@@ -149,6 +149,12 @@ int FuzzSkinDocument(const uint8_t* data, size_t size)
                 window.Relayout();
                 for (int i = 100; i < id; ++i)
                     if (HXConBase* control = window.FindControl(i)) control->SetVisible(!control->IsShown(), 1);
+                // A draggable skin asked the system to drag it: with no hand
+                // on the mouse the drag would wait for ever, so it is dropped.
+                MSG drag;
+                for (int i = 0; i < 100 && PeekMessageW(&drag, nullptr, WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE);
+                     ++i) {
+                }
                 // A bounded number of messages: posted refreshes and commands.
                 for (int i = 0; i < 50 && DispatchPendingMessages() > 0; ++i) {
                 }

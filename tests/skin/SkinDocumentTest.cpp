@@ -461,7 +461,7 @@ TEST_F(HostileSkinTest, AHugeClaimedDocument)
 TEST(SkinFuzzReplay, Documents)
 {
     const std::vector<std::string> seeds = {
-        SkinXml("BkgndImage=\"img.bmp\" BkgndType=\"tile\" ResizeBorder=\"1\" MinMaxSize=\"1,2,3\"",
+        SkinXml("BkgndImage=\"img.bmp\" BkgndType=\"tile\" ResizeBorder=\"1\" Draggable=\"true\" MinMaxSize=\"1,2,3\"",
                 "<ColorTheme Value=\"9,-9,300\" Name=\"t\"/><Image Image=\"cells.bmp\" ImageName=\"c\"/>"
                 "<Cursor CursorName=\"a\" FileName=\"arrow.cur\"/><Font FontName=\"f\" FaceName=\"Sans\"/>"
                 "<ImageFont FontName=\"i\" Image=\"c\" Characters=\"0123\"/>"
