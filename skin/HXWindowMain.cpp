@@ -323,16 +323,21 @@ void HXWindowMain::CopyToScreen()
     m_bDirty = 0;
 }
 
+void HXWindowMain::LayoutControls(int repaint)
+{
+    RECT client;
+    if (m_pControlAlign && m_hWnd && GetClientRect(m_hWnd, &client)) {
+        const int kept = m_pControlAlign->GetRepaint();
+        m_pControlAlign->SetRepaint(repaint);
+        m_pControlAlign->Layout(m_pControlAlign.get(), client.right, client.bottom);
+        m_pControlAlign->SetRepaint(kept);
+    }
+}
+
 void HXWindowMain::Relayout()
 {
     for (HXConBase* control : m_controls) control->OnRefresh();
-    RECT client;
-    if (m_pControlAlign && m_hWnd && GetClientRect(m_hWnd, &client)) {
-        const int repaint = m_pControlAlign->GetRepaint();
-        m_pControlAlign->SetRepaint(1);
-        m_pControlAlign->Layout(m_pControlAlign.get(), client.right, client.bottom);
-        m_pControlAlign->SetRepaint(repaint);
-    }
+    LayoutControls(1);
     m_bDirty = 0;
     RepaintBitmap();
     CopyToScreen();
@@ -361,13 +366,7 @@ void HXWindowMain::OnInvalidControl(HXConBase* control)
 void HXWindowMain::OnRefreshControl(HXConBase* control)
 {
     if (!HoldsControl(control)) return;
-    RECT client;
-    if (m_pControlAlign && m_hWnd && GetClientRect(m_hWnd, &client)) {
-        const int repaint = m_pControlAlign->GetRepaint();
-        m_pControlAlign->SetRepaint(0);
-        m_pControlAlign->Layout(m_pControlAlign.get(), client.right, client.bottom);
-        m_pControlAlign->SetRepaint(repaint);
-    }
+    LayoutControls(0);
     control->OnRefresh();
     MarkDirty(control);
     RepaintBitmap();

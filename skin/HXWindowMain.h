@@ -217,6 +217,9 @@ protected:
     LRESULT OnControlNotify(WPARAM wParam, LPARAM lParam);
     void OnInvalidControl(HXConBase* control);
     void OnRefreshControl(HXConBase* control);
+    // Lays the controls out over the client area, the layout's repaint
+    // switch set as given meanwhile.
+    void LayoutControls(int repaint);
     // Calls OnMouseLeave of the hover control when it differs from the
     // control given; true when that changed anything.
     bool EndHover(HXConBase* control);

@@ -28,14 +28,7 @@ using skin_test::Pixel;
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255), kGrey = RGB(128, 128, 128);
 constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0), kKey = RGB(255, 0, 255);
 
-class Element {
-public:
-    explicit Element(const std::string& xml) { EXPECT_TRUE(doc_.LoadFromMemory(xml.data(), xml.size())) << xml; }
-    const CXmlNode* get() const { return doc_.m_pRoot; }
-
-private:
-    CXmlDocument doc_;
-};
+using skin_test::Element;
 
 std::unique_ptr<HDib> ImageFrom(const std::string& bmp)
 {

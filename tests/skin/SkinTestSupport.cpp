@@ -9,6 +9,8 @@
 
 namespace skin_test {
 
+Element::Element(const std::string& xml) { EXPECT_TRUE(doc_.LoadFromMemory(xml.data(), xml.size())) << xml; }
+
 COLORREF Pixel(const HDib& dib, int x, int y)
 {
     const BYTE* p = dib.PixelAddress(x, y);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/XmlDocument.h"
 #include "skin/HDib.h"
 #include "skin/SkinOwner.h"
 
@@ -31,6 +32,16 @@ std::string Bmp24(int width, int height, const std::function<COLORREF(int, int)>
 std::string SolidBmp(int width, int height, COLORREF color);
 // A strip of equal cells side by side, each of one colour.
 std::string CellStripBmp(int cellWidth, int height, const std::vector<COLORREF>& cells);
+
+// The first element of an XML text (a failure to read it is a test failure).
+class Element {
+public:
+    explicit Element(const std::string& xml);
+    const CXmlNode* get() const { return doc_.m_pRoot; }
+
+private:
+    CXmlDocument doc_;
+};
 
 // Writes the files (names may hold folders) under the folder, which is made.
 void WriteFiles(const std::string& folder, const std::map<std::string, std::string>& files);
