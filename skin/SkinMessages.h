@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/win32/WinTypes.h"
+#include "platform/win32/gui/UserTypes.h"
 
 // Notification to the application (wParam code, lParam data).
 UINT SkinNotifyMessage();            // "WM_HXSKIN_NOTIFY"
@@ -23,4 +24,20 @@ struct SControlNotify {
     WPARAM wParam = 0;
     LPARAM lParam = 0;
     int send = 0;  // 1: the window sends the message to the application and waits; 0: it posts it
+};
+
+// "WM_HXSKIN_NOTIFY" code 2: a popup-menu button is about to open its menu;
+// the application may change the submenu's items before it shows.
+struct SMenuOpenNotify {
+    HMENU menu = nullptr;     // the loaded menu resource
+    HMENU subMenu = nullptr;  // the one shown
+    int menuId = 0;
+    int subMenuIndex = 0;
+};
+
+// "WM_HXSKIN_NOTIFY" code 3: the menu closed; command 0 when nothing was
+// chosen. A non-zero answer means the application took the command.
+struct SMenuChosenNotify {
+    int menuId = 0;
+    int command = 0;
 };
