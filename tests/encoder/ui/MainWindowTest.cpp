@@ -272,6 +272,43 @@ TEST_F(MainWindowTest, AMissingOrBrokenSkinIsToldAndTheWindowCloses)
     }
 }
 
+TEST_F(MainWindowTest, APackedSkinServesWithoutTheFolderAndTheSkinFollowsTheWindowSize)
+{
+    // The skin folder packed by the zip tool into skins/default.zip.
+    const std::string skins = ProgramFolder() + "skins";
+    ASSERT_EQ(0, std::system(("cd '" + skins + "/default' && zip -q -r ../default.zip .").c_str()));
+    fs::remove_all(skins + "/default");
+    Open();
+    ASSERT_TRUE(window_->IsSkinCreated());
+    EXPECT_TRUE(coreMessages_->shown.empty());
+    EXPECT_NE(nullptr, window_->Skin().FindButton(CRivoEncDlg::ID_BTN_START));
+
+    // The skin covers the client area at every size; the window keeps a
+    // smallest size.
+    window_->SetWindowPos(nullptr, 0, 0, 900, 700, SWP_NOZORDER | SWP_NOMOVE);
+    PumpDialogMessages();
+    RECT client, skin;
+    window_->GetClientRect(&client);
+    GetClientRect(window_->Skin().GetSafeHwnd(), &skin);
+    EXPECT_EQ(client.right, skin.right);
+    EXPECT_EQ(client.bottom, skin.bottom);
+    MINMAXINFO limits{};
+    window_->SendMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(700, limits.ptMinTrackSize.x);
+    EXPECT_EQ(560, limits.ptMinTrackSize.y);
+
+    // A double click on a row opens the source settings window with play.
+    AddJobs({"a.avi"});
+    NMITEMACTIVATE click{};
+    click.hdr.hwndFrom = window_->List().m_hWnd;
+    click.hdr.idFrom = CRivoEncDlg::kListId;
+    click.hdr.code = NM_DBLCLK;
+    click.iItem = 0;
+    window_->SendMessage(WM_NOTIFY, CRivoEncDlg::kListId, reinterpret_cast<LPARAM>(&click));
+    ASSERT_EQ(1u, windows_.sourceCalls.size());
+    EXPECT_TRUE(windows_.sourceCalls[0].autoPlay);
+}
+
 TEST_F(MainWindowTest, ATranslatedErrorTextWithWrongConversionsPrintsThemAsWritten)
 {
     WriteUtf16Text(ProgramFolder() + "lang/odd.ini",
