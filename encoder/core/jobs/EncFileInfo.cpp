@@ -58,20 +58,6 @@ bool IsUnreadableKind(SourceTypeCode code)
     }
 }
 
-// A filter object from a module beside the program, else from the component
-// runtime when allowed; null when neither gives one.
-ComPtr<IBaseFilter> FilterFromModule(const wchar_t* module, const CLSID& clsid, bool runtimeFallback)
-{
-    ComPtr<IBaseFilter> filter;
-    CString path = CCoreEnvironment::Get().ProgramFolder() + module;
-    if (FAILED(CreateObjectFromModule(path, clsid, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()))))
-        filter.Reset();
-    if (!filter && runtimeFallback &&
-        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()))))
-        filter.Reset();
-    return filter;
-}
-
 void SplitTime(int seconds, int& h, int& m, int& s)
 {
     h = seconds / 3600;
@@ -171,15 +157,15 @@ HRESULT CEncFileInfo::BuildSourceGraph(CGraphBuilder* builder, const CString& so
                                    reinterpret_cast<void**>(renderer.GetAddressOf()))) &&
         renderer)
         builder->AddFilterToGraph(renderer.Get(), L"Video Renderer");
-    if (ComPtr<IBaseFilter> video = FilterFromModule(kVideoModuleFile, CLSID_HalvaneVideoFilter, true))
+    if (ComPtr<IBaseFilter> video = CreateFilterFromModule(kVideoModuleFile, CLSID_HalvaneVideoFilter, true))
         builder->AddFilterToGraph(video.Get(), kVideoFilterName);
-    if (ComPtr<IBaseFilter> audio = FilterFromModule(kAudioModuleFile, CLSID_HalvaneAudioFilter, true))
+    if (ComPtr<IBaseFilter> audio = CreateFilterFromModule(kAudioModuleFile, CLSID_HalvaneAudioFilter, true))
         builder->AddFilterToGraph(audio.Get(), kAudioFilterName);
 
     if (const CLSID* clsid = ModuleSourceFor(code)) {
         // The maker's source is taken only when it loads the file and has an
         // output; otherwise the system chooses as for any other file.
-        if (ComPtr<IBaseFilter> module = FilterFromModule(kSourceModuleFile, *clsid, false)) {
+        if (ComPtr<IBaseFilter> module = CreateFilterFromModule(kSourceModuleFile, *clsid, false)) {
             ComPtr<IAviSourceOption> option;
             if (SUCCEEDED(module.As(&option))) option->SetOption(1);
             ComPtr<IFileSourceFilter> load;
