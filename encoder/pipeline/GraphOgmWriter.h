@@ -1,0 +1,21 @@
+// CGraphOgmWriter: the writer graph of OGM output. Its writer has a fixed
+// class id and takes the settings' OGM codec block; no worker channel is
+// ever attached to it.
+#pragma once
+
+#include "encoder/pipeline/WriterGraph.h"
+
+class CGraphOgmWriter : public CWriterGraph {
+public:
+    using CWriterGraph::CWriterGraph;
+    ~CGraphOgmWriter() override;
+
+protected:
+    const CLSID* WriterClassId() const override { return &CLSID_HalvaneOgmWriter; }
+    const wchar_t* WriterName() const override { return kOgmWriterName; }
+    void ConfigureWriter(IBaseFilter* writer) override;
+
+private:
+    // The worker channel handed to the writer; stays empty here.
+    IUnknown* m_pChannel = nullptr;
+};
