@@ -2,17 +2,18 @@
 
 #include <cstddef>
 #include <thread>
+#include <utility>
 
 PostRecorder::PostRecorder()
 {
-    SetMessagePoster([this](HWND h, UINT m, WPARAM w, LPARAM l) {
+    previous_ = SetMessagePoster([this](HWND h, UINT m, WPARAM w, LPARAM l) {
         std::lock_guard<std::mutex> g(lock_);
         posts_.push_back(PostedMessage{h, m, w, l});
         return TRUE;
     });
 }
 
-PostRecorder::~PostRecorder() { SetMessagePoster(nullptr); }
+PostRecorder::~PostRecorder() { SetMessagePoster(std::move(previous_)); }
 
 std::vector<PostedMessage> PostRecorder::Posts()
 {

@@ -1,6 +1,7 @@
 // Records what is posted through the message layer while it lives (it
-// installs itself as the poster), for tests of code that posts to an owner
-// window without a window layer.
+// installs itself as the poster and puts the previous one back when it
+// goes), for tests of code that posts to an owner window without a window
+// layer.
 #pragma once
 
 #include <chrono>
@@ -36,4 +37,5 @@ private:
     std::mutex lock_;
     std::vector<PostedMessage> posts_;
     size_t taken_ = 0;
+    MessagePoster previous_;
 };
