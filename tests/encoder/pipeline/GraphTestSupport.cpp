@@ -45,11 +45,13 @@ void GraphTest::SetUp()
     for (const char* name : {"HVF.ax", "HAF.ax", "hwriter.dll"}) InstallModule(name);
     settings_.SetDefaultSettings();
     owner_.m_hWnd = reinterpret_cast<HWND>(0x5150);
+    posts_ = std::make_unique<PostRecorder>();
 }
 
 void GraphTest::TearDown()
 {
     owner_.m_hWnd = nullptr;
+    posts_.reset();
     FreeFilterModules();
     for (auto& [name, module] : LoadedModules()) FreeLibrary(module);
     LoadedModules().clear();
@@ -88,7 +90,7 @@ MessageTrace GraphTest::Pump(CGraphMain& graph, std::chrono::milliseconds timeou
     auto deadline = Clock::now() + timeout;
     Clock::time_point quietUntil = Clock::time_point::max();
     while (Clock::now() < deadline && Clock::now() < quietUntil) {
-        for (const PostedMessage& post : posts_.Take(std::chrono::milliseconds(20))) {
+        for (const PostedMessage& post : posts_->Take(std::chrono::milliseconds(20))) {
             if (post.message == notify) {
                 graph.OnGraphNotify();
                 continue;

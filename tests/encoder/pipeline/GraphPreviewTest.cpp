@@ -1,0 +1,162 @@
+// The preview graph in windows of the window layer: it opens a source,
+// plays it with its pictures in a child window of the video pane and its
+// sound on a private sound server, pauses, seeks and plays to the end. The
+// treatment filters are the recording stand-ins; the decoders and
+// renderers are the system's.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+#include <thread>
+#include <utility>
+
+#include "encoder/pipeline/GraphMessages.h"
+#include "encoder/pipeline/GraphPreview.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/gui/GdiInternals.h"
+#include "tests/encoder/pipeline/GraphTestSupport.h"
+#include "tests/platform/win32/gui/GuiTestSupport.h"
+#include "tests/support/MediaFixtures.h"
+#include "tests/support/PrivateSoundServer.h"
+
+namespace {
+
+constexpr LONGLONG kSecond = 10000000;
+
+class GraphPreviewTest : public GraphTest {
+protected:
+    void SetUp() override
+    {
+        GraphTest::SetUp();
+        posts_.reset();  // the posts go to the windows
+        top_ = gui_test::MakeTop(0, 0, 360, 280);
+        pane_ = gui_test::MakeChild(top_, 1143, 8, 8, 320, 240);
+        ASSERT_NE(top_, nullptr);
+        ASSERT_NE(pane_, nullptr);
+        ownerWnd_.m_hWnd = top_;
+        paneWnd_.m_hWnd = pane_;
+        const SGraphMessages& m = GetGraphMessages();
+        gui_test::SetHandler(top_, [this, m](HWND, UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+            if (message == m.graphNotify) {
+                if (graph_) graph_->OnGraphNotify();
+            } else if (message == m.playbackState) {
+                trace_.push_back("STATE " + std::to_string(wParam));
+            } else if (message == m.playbackReady) {
+                trace_.push_back("READY");
+            } else if (message == m.playbackEof) {
+                trace_.push_back("EOF " + std::to_string(wParam));
+            } else {
+                return std::nullopt;
+            }
+            return 0;
+        });
+    }
+    void TearDown() override
+    {
+        graph_ = nullptr;
+        ownerWnd_.m_hWnd = nullptr;
+        paneWnd_.m_hWnd = nullptr;
+        if (top_) DestroyWindow(top_);
+        GraphTest::TearDown();
+    }
+
+    // Dispatches the windows' messages for the time, or until the test
+    // holds.
+    template <class Until>
+    bool PumpWindows(std::chrono::milliseconds time, Until until)
+    {
+        auto deadline = std::chrono::steady_clock::now() + time;
+        while (std::chrono::steady_clock::now() < deadline) {
+            gui_test::Pump();
+            if (until()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        gui_test::Pump();
+        return until();
+    }
+    void PumpWindows(std::chrono::milliseconds time)
+    {
+        PumpWindows(time, [] { return false; });
+    }
+    MessageTrace TakeTrace() { return std::exchange(trace_, {}); }
+
+    // The pane's child (the video window) as an image.
+    QImage VideoImage()
+    {
+        HWND video = GetWindow(pane_, GW_CHILD);
+        if (!video) return QImage();
+        RECT r{};
+        GetClientRect(video, &r);
+        HDC dc = GetDC(video);
+        QImage image = win32_gui::ReadDc(dc, QRect(0, 0, r.right, r.bottom));
+        ReleaseDC(video, dc);
+        return image;
+    }
+
+    HWND top_ = nullptr;
+    HWND pane_ = nullptr;
+    CWnd ownerWnd_;
+    CWnd paneWnd_;
+    CGraphMain* graph_ = nullptr;
+    MessageTrace trace_;
+};
+
+// How many different colours a picture shows in a coarse grid: the test
+// picture's bars give many, a black or empty window one or none.
+int Colours(const QImage& image)
+{
+    std::set<QRgb> seen;
+    for (int y = 4; y < image.height(); y += image.height() / 8 + 1)
+        for (int x = 4; x < image.width(); x += image.width() / 8 + 1) seen.insert(image.pixel(x, y) & 0xF0F0F0);
+    return static_cast<int>(seen.size());
+}
+
+TEST_F(GraphPreviewTest, APreviewShowsPicturesPlaysSoundPausesAndSeeks)
+{
+    PrivateSoundServer server;
+    ASSERT_TRUE(server.Started()) << server.Problem();
+    std::string source = MakeMedia(temp(), "movie.avi",
+                                   TestPicture(3.0) + " " + TestTone(3.0) + " -c:v mpeg4 -c:a libmp3lame -shortest");
+    CGraphPreview graph(&settings_);
+    graph_ = &graph;
+    ASSERT_TRUE(graph.BuildFilterChain(kSourceAvi, &paneWnd_, &ownerWnd_));
+    ASSERT_EQ(graph.Open(CString(Utf8ToWide(source)), CString()), 0);
+    PumpWindows(std::chrono::milliseconds(100));
+    EXPECT_EQ(Joined(TakeTrace()), Joined({"STATE 2", "READY"}));
+    // The video window waits hidden in the pane until the preview plays.
+    HWND video = GetWindow(pane_, GW_CHILD);
+    EXPECT_TRUE(!video || !IsWindowVisible(video));
+
+    ASSERT_TRUE(server.StartRecording());
+    ASSERT_EQ(graph.Run(TRUE), S_OK);
+    EXPECT_TRUE(PumpWindows(std::chrono::seconds(5), [&] { return Colours(VideoImage()) >= 4; }))
+        << "the pane shows no picture";
+    QImage shown = VideoImage();
+    gui_test::SaveScreenshot(shown, "preview_playing");
+    EXPECT_EQ(shown.width(), 320);
+    EXPECT_EQ(shown.height(), 240);
+
+    // Paused, the position stands still.
+    ASSERT_EQ(graph.Run(FALSE), S_OK);
+    PumpWindows(std::chrono::milliseconds(100));
+    LONGLONG paused = graph.GetPosition();
+    PumpWindows(std::chrono::milliseconds(400));
+    EXPECT_NEAR(static_cast<double>(graph.GetPosition()), static_cast<double>(paused), kSecond / 20.0);
+    EXPECT_EQ(graph.GetPlayState(), kPlayStatePaused);
+
+    // A seek while paused, then on to the end.
+    ASSERT_EQ(graph.Seek(2 * kSecond, -1), S_OK);
+    ASSERT_EQ(graph.Run(TRUE), S_OK);
+    PumpWindows(std::chrono::milliseconds(200));
+    EXPECT_GE(graph.GetPosition(), 2 * kSecond);
+    EXPECT_TRUE(PumpWindows(std::chrono::seconds(10), [&] {
+        return !trace_.empty() && trace_.back() == "STATE 2";
+    }));
+    std::vector<int16_t> sound = server.StopRecording();
+    EXPECT_EQ(Joined(TakeTrace()), Joined({"STATE 4", "STATE 3", "STATE 4", "EOF 0", "STATE 2"}));
+    EXPECT_GT(RmsLevel(sound), 0.02);
+    EXPECT_GT(ToneShare(sound, PrivateSoundServer::kRecordRate, 440), 0.5);
+    graph.CloseGraph();
+}
+
+}  // namespace
