@@ -4,10 +4,11 @@
 #
 #   ./run.sh [PROGRAM [ARGS...]]
 #
-# PROGRAM names an executable in build/bin/ (e.g. rivoreader-report FILE,
-# rivo-trace-listen). Without one: RivoEnc when it can encode; until then
-# RivoReader analyses a sample file made here with the ffmpeg command line,
-# in its window where a display exists, else by printing the same report.
+# PROGRAM names an executable in build/bin/ (e.g. rivoreader-report FILE) or
+# a developer tool in build/tools/ (rivo-trace-listen). Without one: RivoEnc
+# when it can encode; until then RivoReader analyses a sample file made here
+# with the ffmpeg command line, in its window where a display exists, else by
+# printing the same report.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 bash "$root/scripts/setup.sh" release
@@ -15,6 +16,7 @@ bin="$root/build/bin"
 
 if (($#)); then
   prog="$1"; shift
+  if [ ! -x "$bin/$prog" ] && [ -x "$root/build/tools/$prog" ]; then exec "$root/build/tools/$prog" "$@"; fi
   exec "$bin/$prog" "$@"
 fi
 if [ -x "$bin/RivoEnc" ]; then exec "$bin/RivoEnc"; fi

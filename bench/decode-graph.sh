@@ -27,7 +27,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIVO_SANITIZE=OFF >/dev/null
 fi
 cmake --build "$build" --target decode_bench >/dev/null
-bench="$build/bin/decode_bench"
+bench="$build/bench/decode_bench"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

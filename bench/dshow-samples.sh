@@ -26,5 +26,5 @@ cmake --build "$build" --target dshow_bench >/dev/null
 echo "media runtime: $samples samples per chain, $(nproc) cores, $(uname -m)"
 for ((i = 1; i <= runs; i++)); do
   echo "run $i"
-  "$build/bin/dshow_bench" "$samples"
+  "$build/bench/dshow_bench" "$samples"
 done

@@ -22,4 +22,4 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIVO_SANITIZE=OFF >/dev/null
 fi
 cmake --build "$build" --target script_bench >/dev/null
-"$build/tests/script_bench" "$runs"
+"$build/bench/script_bench" "$runs"

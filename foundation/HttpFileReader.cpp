@@ -17,8 +17,8 @@ static_assert((kRequestFlags | INTERNET_FLAG_SECURE) == 0x84C00000u);
 
 constexpr size_t kMaxEncodedUrl = 2048;
 
-// A header text in a buffer of 64 characters, the room the original client's
-// 128-byte buffer gives; the size is set afresh for every query.
+// A header text in a buffer of 64 characters (128 bytes, the room the
+// download gives a header); the size is set afresh for every query.
 bool QueryHeader(HINTERNET request, DWORD level, wchar_t (&text)[64])
 {
     DWORD size = sizeof(text);

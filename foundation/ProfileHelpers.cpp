@@ -19,7 +19,8 @@ bool IsUtf16File(const CString& path)
 }
 
 // Reads through a buffer that grows until the value fits, so long values are
-// never cut (the buffer sizes of the original calls are only their limits).
+// never cut (a fixed buffer size would be a limit of the call, not of the
+// value).
 template <class C, class Read>
 std::basic_string<C> ReadGrowing(Read read, bool list)
 {

@@ -35,7 +35,7 @@ CString GetProgramFilesFolder()
 bool RegReadShellFolder(const wchar_t* valueName, CString& folder, HKEY root)
 {
     CString v;
-    // The original reads into 1,024 bytes: 511 characters and the NUL.
+    // The value is read into 1,024 bytes: 511 characters and the NUL.
     if (!RegReadString(root, kShellFolders, valueName, v) || v.GetLength() > 511) return false;
     folder = v;
     return true;

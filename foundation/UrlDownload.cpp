@@ -39,8 +39,8 @@ void Notify(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     if (window) PostMessageW(window, message, wParam, lParam);
 }
 
-// A header text in a buffer of 64 characters, the room the original client's
-// 128-byte buffer gives; the size is set afresh for every query.
+// A header text in a buffer of 64 characters (128 bytes, the room the
+// download gives a header); the size is set afresh for every query.
 bool QueryHeader(HINTERNET request, DWORD level, wchar_t (&text)[64])
 {
     DWORD size = sizeof(text);
@@ -61,7 +61,7 @@ int64_t ParseLength(const wchar_t* text)
     return any && *text == L'\0' ? value : -1;
 }
 
-// Thread priorities of the original platform (-2 lowest .. 2 highest, -15
+// Thread priorities of the emulated platform (-2 lowest .. 2 highest, -15
 // idle, 15 time-critical) as nice values of the calling thread. Raising a
 // priority needs a privilege an ordinary user lacks; then the thread keeps
 // the priority it has, which is only ever a matter of scheduling.

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/DebugTrace.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/DebugOutput.h"
 
 namespace {
 volatile std::sig_atomic_t g_stop = 0;
@@ -34,7 +34,7 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    std::string path = DebugTraceSocketPath();
+    std::string path = DebugOutputSocketPath();
     sockaddr_un addr{};
     if (path.empty() || path.size() >= sizeof addr.sun_path) {
         std::fprintf(stderr, "rivo-trace-listen: no private runtime folder\n");

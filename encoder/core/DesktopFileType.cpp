@@ -28,20 +28,10 @@ std::string DataFolder()
     return !path.empty() && path[0] == '/' ? path : std::string();
 }
 
-bool MakeFolders(const std::string& path)
-{
-    for (size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos < path.size() && path[pos] != '/') continue;
-        if (mkdir(path.substr(0, pos).c_str(), 0755) != 0 && errno != EEXIST) return false;
-    }
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 bool WriteText(const std::string& path, const std::string& text)
 {
     size_t slash = path.rfind('/');
-    return MakeFolders(path.substr(0, slash)) && WriteFileAtomically(path, text, 0644);
+    return MakeFolders(path.substr(0, slash), 0755) && WriteFileAtomically(path, text, 0644);
 }
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }

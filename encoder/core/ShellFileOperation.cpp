@@ -1,5 +1,6 @@
 #include "ShellFileOperation.h"
 
+#include "platform/win32/DebugOutput.h"
 #include "platform/win32/DesktopTrash.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/NativePath.h"
@@ -14,7 +15,10 @@ bool MoveToTrash(const CString& path) { return MoveToDesktopTrash(ToNativePath(p
 int RunOperation(UINT operation, FILEOP_FLAGS flags, const CStringList& sources, bool* aborted)
 {
     *aborted = false;
-    if (operation != FO_DELETE) return static_cast<int>(ERROR_NOT_SUPPORTED);
+    if (operation != FO_DELETE) {
+        RIVO_TRACE_GAP(L"an operation other than delete");
+        return static_cast<int>(ERROR_NOT_SUPPORTED);
+    }
     for (POSITION p = sources.GetHeadPosition(); p;) {
         const CString& source = sources.GetNext(p);
         bool done = (flags & FOF_ALLOWUNDO) ? MoveToTrash(source) : DeleteFileW(source) != FALSE;

@@ -28,13 +28,15 @@
 //    check that every method of the list sits at the place written beside it
 //    (a missing, doubled or misplaced entry does not compile);
 //  - UncalledPlaces<IExample>, a base for the modules' implementations that
-//    answers E_NOTIMPL at every UNCALLED place, so that a module implements
+//    answers E_NOTIMPL (with a gap line in the debug output, once per place)
+//    at every UNCALLED place, so that a module implements
 //    the CALLED methods only (and may still override a getter).
 #pragma once
 
 #include <cstddef>
 
 #include "platform/com/Unknown.h"
+#include "platform/win32/DebugOutput.h"
 #include "platform/win32/WinTypes.h"
 
 template <class Interface>
@@ -48,7 +50,7 @@ struct UncalledPlaces;
 #define RIVO_MODULE_WITH_SELF(...) (void* self __VA_OPT__(, ) __VA_ARGS__)
 #define RIVO_MODULE_TABLE_SLOT(place, name, params) HRESULT(*name) RIVO_MODULE_WITH_SELF params;
 #define RIVO_MODULE_NOT_IMPLEMENTED(place, name, params) \
-    HRESULT name params override { return E_NOTIMPL; }
+    HRESULT name params override { return RIVO_NOT_IMPLEMENTED(); }
 #define RIVO_MODULE_SKIP(place, name, params)
 #define RIVO_MODULE_CHECK_PLACE(place, name, params)                     \
     static_assert(offsetof(Table, name) == (place) * sizeof(void*), \

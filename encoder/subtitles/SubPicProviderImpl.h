@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "SubPicProvider.h"
+#include "platform/win32/DebugOutput.h"
 
 class ISubPicProviderImpl : public ISubPicProvider {
 public:
@@ -27,9 +28,9 @@ public:
     virtual HRESULT NonDelegatingQueryInterface(REFIID riid, void** object);
 
     int GetProviderKind() override { return kSubProviderText; }
-    HRESULT GetText(POSITION, const wchar_t**) override { return E_NOTIMPL; }
-    HRESULT GetPicture(POSITION, SubPicSurface*, RECT*) override { return E_NOTIMPL; }
-    HRESULT GetDuration(POSITION, REFERENCE_TIME*) override { return E_NOTIMPL; }
+    HRESULT GetText(POSITION, const wchar_t**) override { return RIVO_NOT_IMPLEMENTED(); }
+    HRESULT GetPicture(POSITION, SubPicSurface*, RECT*) override { return RIVO_NOT_IMPLEMENTED(); }
+    HRESULT GetDuration(POSITION, REFERENCE_TIME*) override { return RIVO_NOT_IMPLEMENTED(); }
 
     // Milliseconds for a media time: (t + offset) / 10000, truncated; below 0
     // gives 0, beyond the 32-bit range the largest value.

@@ -6,6 +6,7 @@
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/BasePin.h"
 #include "platform/dshow/PinEnumerators.h"
+#include "platform/win32/DebugOutput.h"
 
 CBaseFilter::CBaseFilter(const wchar_t* name, IUnknown* outer, const CLSID& clsid)
     : CUnknown(outer), name_(name ? name : L""), clsid_(clsid)
@@ -200,7 +201,7 @@ HRESULT CBaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name)
 HRESULT CBaseFilter::QueryVendorInfo(LPWSTR* vendorInfo)
 {
     if (vendorInfo) *vendorInfo = nullptr;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 HRESULT CBaseFilter::NotifyEvent(LONG code, LONG_PTR param1, LONG_PTR param2)

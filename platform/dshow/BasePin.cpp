@@ -220,6 +220,8 @@ HRESULT CBasePin::EnumMediaTypes(IEnumMediaTypes** types)
     return S_OK;
 }
 
+// Every input feeds every output: the interface's own answer for that, not a
+// gap.
 HRESULT CBasePin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
 
 HRESULT CBasePin::EndOfStream() { return S_OK; }

@@ -7,6 +7,7 @@
 #include "platform/dshow/MapperInterfaces.h"
 #include "platform/dshow/RegistryPropertyBag.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/DebugOutput.h"
 
 namespace {
 
@@ -48,11 +49,11 @@ HRESULT CDeviceMoniker::GetClassID(CLSID* classId)
 
 HRESULT CDeviceMoniker::IsDirty() { return S_FALSE; }
 
-HRESULT CDeviceMoniker::Load(IStream*) { return E_NOTIMPL; }
+HRESULT CDeviceMoniker::Load(IStream*) { return RIVO_NOT_IMPLEMENTED(); }
 
-HRESULT CDeviceMoniker::Save(IStream*, BOOL) { return E_NOTIMPL; }
+HRESULT CDeviceMoniker::Save(IStream*, BOOL) { return RIVO_NOT_IMPLEMENTED(); }
 
-HRESULT CDeviceMoniker::GetSizeMax(ULARGE_INTEGER*) { return E_NOTIMPL; }
+HRESULT CDeviceMoniker::GetSizeMax(ULARGE_INTEGER*) { return RIVO_NOT_IMPLEMENTED(); }
 
 HRESULT CDeviceMoniker::BindToObject(IBindCtx*, IMoniker*, REFIID riid, void** object)
 {
@@ -85,9 +86,9 @@ HRESULT CDeviceMoniker::BindToStorage(IBindCtx*, IMoniker*, REFIID riid, void** 
     return CRegistryPropertyBag::CreateInstance(HKEY_CLASSES_ROOT, path, riid, object);
 }
 
-HRESULT CDeviceMoniker::Reduce(IBindCtx*, DWORD, IMoniker**, IMoniker**) { return E_NOTIMPL; }
+HRESULT CDeviceMoniker::Reduce(IBindCtx*, DWORD, IMoniker**, IMoniker**) { return RIVO_NOT_IMPLEMENTED(); }
 
-HRESULT CDeviceMoniker::ComposeWith(IMoniker*, BOOL, IMoniker**) { return E_NOTIMPL; }
+HRESULT CDeviceMoniker::ComposeWith(IMoniker*, BOOL, IMoniker**) { return RIVO_NOT_IMPLEMENTED(); }
 
 HRESULT CDeviceMoniker::Enum(BOOL, IEnumMoniker** enumerator)
 {
@@ -116,13 +117,13 @@ HRESULT CDeviceMoniker::Hash(DWORD* hash)
 
 HRESULT CDeviceMoniker::IsRunning(IBindCtx*, IMoniker*, IMoniker*) { return S_FALSE; }
 
-HRESULT CDeviceMoniker::GetTimeOfLastChange(IBindCtx*, IMoniker*, FILETIME*) { return E_NOTIMPL; }
+HRESULT CDeviceMoniker::GetTimeOfLastChange(IBindCtx*, IMoniker*, FILETIME*) { return RIVO_NOT_IMPLEMENTED(); }
 
-HRESULT CDeviceMoniker::Inverse(IMoniker**) { return E_NOTIMPL; }
+HRESULT CDeviceMoniker::Inverse(IMoniker**) { return RIVO_NOT_IMPLEMENTED(); }
 
-HRESULT CDeviceMoniker::CommonPrefixWith(IMoniker*, IMoniker**) { return E_NOTIMPL; }
+HRESULT CDeviceMoniker::CommonPrefixWith(IMoniker*, IMoniker**) { return RIVO_NOT_IMPLEMENTED(); }
 
-HRESULT CDeviceMoniker::RelativePathTo(IMoniker*, IMoniker**) { return E_NOTIMPL; }
+HRESULT CDeviceMoniker::RelativePathTo(IMoniker*, IMoniker**) { return RIVO_NOT_IMPLEMENTED(); }
 
 HRESULT CDeviceMoniker::GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* name)
 {
@@ -139,7 +140,7 @@ HRESULT CDeviceMoniker::ParseDisplayName(IBindCtx*, IMoniker*, LPOLESTR, ULONG* 
 {
     if (eaten) *eaten = 0;
     if (out) *out = nullptr;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 HRESULT CDeviceMoniker::IsSystemMoniker(DWORD* kind)

@@ -7,6 +7,7 @@
 
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/SystemClock.h"
+#include "platform/win32/DebugOutput.h"
 
 namespace {
 
@@ -86,13 +87,16 @@ HRESULT CFilterGraph::GetTypeInfoCount(UINT* count)
     return S_OK;
 }
 
-HRESULT CFilterGraph::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+HRESULT CFilterGraph::GetTypeInfo(UINT, LCID, ITypeInfo**) { return RIVO_NOT_IMPLEMENTED(); }
 
-HRESULT CFilterGraph::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+HRESULT CFilterGraph::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+{
+    return RIVO_NOT_IMPLEMENTED();
+}
 
 HRESULT CFilterGraph::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
 {
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 // ---- Filter list ----------------------------------------------------------------------------
@@ -193,6 +197,7 @@ std::vector<IBaseFilter*> CFilterGraph::Renderers()
 
 std::vector<ComPtr<IMediaSeeking>> CFilterGraph::Seekers()
 {
+    std::lock_guard<std::recursive_mutex> g(lock_);
     std::vector<ComPtr<IMediaSeeking>> out;
     for (IBaseFilter* f : Renderers()) {
         ComPtr<IMediaSeeking> s;
@@ -305,7 +310,7 @@ HRESULT CFilterGraph::ConnectDirect(IPin* output, IPin* input, const AM_MEDIA_TY
     return output->Connect(input, type);
 }
 
-HRESULT CFilterGraph::Reconnect(IPin*) { return E_NOTIMPL; }
+HRESULT CFilterGraph::Reconnect(IPin*) { return RIVO_NOT_IMPLEMENTED(); }
 
 HRESULT CFilterGraph::Disconnect(IPin* pin)
 {
@@ -494,157 +499,30 @@ HRESULT CFilterGraph::RenderFile(BSTR file) { return RenderFile(file, nullptr); 
 HRESULT CFilterGraph::AddSourceFilter(BSTR, IDispatch** unknown)
 {
     if (unknown) *unknown = nullptr;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 HRESULT CFilterGraph::get_FilterCollection(IDispatch** unknown)
 {
     if (unknown) *unknown = nullptr;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 HRESULT CFilterGraph::get_RegFilterCollection(IDispatch** unknown)
 {
     if (unknown) *unknown = nullptr;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 // ---- Seeking ----------------------------------------------------------------------------------
 
-HRESULT CFilterGraph::GetCapabilities(DWORD* capabilities)
-{
-    if (!capabilities) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    auto seekers = Seekers();
-    DWORD all = ~0u;
-    bool any = false;
-    for (auto& s : seekers) {
-        DWORD c = 0;
-        if (SUCCEEDED(s->GetCapabilities(&c))) {
-            all &= c;
-            any = true;
-        }
-    }
-    *capabilities = any ? all : 0;
-    return any ? S_OK : E_NOTIMPL;
-}
-
-HRESULT CFilterGraph::CheckCapabilities(DWORD* capabilities)
-{
-    if (!capabilities) return E_POINTER;
-    DWORD have = 0;
-    HRESULT hr = GetCapabilities(&have);
-    if (FAILED(hr)) return hr;
-    DWORD asked = *capabilities;
-    *capabilities &= have;
-    if (*capabilities == asked) return S_OK;
-    return *capabilities ? S_FALSE : E_FAIL;
-}
-
-HRESULT CFilterGraph::IsFormatSupported(const GUID* format)
-{
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-HRESULT CFilterGraph::QueryPreferredFormat(GUID* format)
-{
-    if (!format) return E_POINTER;
-    *format = TIME_FORMAT_MEDIA_TIME;
-    return S_OK;
-}
-
-HRESULT CFilterGraph::GetTimeFormat(GUID* format) { return QueryPreferredFormat(format); }
-
-HRESULT CFilterGraph::IsUsingTimeFormat(const GUID* format) { return IsFormatSupported(format); }
-
-HRESULT CFilterGraph::SetTimeFormat(const GUID* format)
-{
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
-}
-
-HRESULT CFilterGraph::GetDuration(LONGLONG* duration)
-{
-    if (!duration) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    bool any = false;
-    *duration = 0;
-    for (auto& s : Seekers()) {
-        LONGLONG d = 0;
-        if (SUCCEEDED(s->GetDuration(&d))) {
-            *duration = any ? std::max(*duration, d) : d;
-            any = true;
-        }
-    }
-    return any ? S_OK : E_NOTIMPL;
-}
-
-HRESULT CFilterGraph::GetStopPosition(LONGLONG* stop)
-{
-    if (!stop) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    bool any = false;
-    *stop = 0;
-    for (auto& s : Seekers()) {
-        LONGLONG v = 0;
-        if (SUCCEEDED(s->GetStopPosition(&v))) {
-            *stop = any ? std::max(*stop, v) : v;
-            any = true;
-        }
-    }
-    return any ? S_OK : E_NOTIMPL;
-}
-
-HRESULT CFilterGraph::GetCurrentPosition(LONGLONG* current)
-{
-    if (!current) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    // The stream that has come least far tells how far the whole has come.
-    bool any = false;
-    *current = 0;
-    for (auto& s : Seekers()) {
-        LONGLONG v = 0;
-        if (SUCCEEDED(s->GetCurrentPosition(&v))) {
-            *current = any ? std::min(*current, v) : v;
-            any = true;
-        }
-    }
-    return any ? S_OK : E_NOTIMPL;
-}
-
-HRESULT CFilterGraph::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                                        const GUID* sourceFormat)
-{
-    if (!target) return E_POINTER;
-    bool toMedia = !targetFormat || *targetFormat == TIME_FORMAT_MEDIA_TIME;
-    bool fromMedia = !sourceFormat || *sourceFormat == TIME_FORMAT_MEDIA_TIME;
-    if (!toMedia || !fromMedia) return E_INVALIDARG;
-    *target = source;
-    return S_OK;
-}
-
 HRESULT CFilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags)
 {
     std::lock_guard<std::recursive_mutex> g(lock_);
-    auto seekers = Seekers();
-    if (seekers.empty()) return E_NOTIMPL;
+    if (Seekers().empty()) return E_NOTIMPL;
     bool wasRunning = state_ == State_Running;
     if (wasRunning) Pause();
-    HRESULT result = E_NOTIMPL;
-    bool first = true;
-    for (auto& s : seekers) {
-        // Each renderer gets the caller's values; the first answers back.
-        LONGLONG cur = current ? *current : 0;
-        LONGLONG stp = stop ? *stop : 0;
-        HRESULT hr = s->SetPositions(current ? &cur : nullptr, currentFlags, stop ? &stp : nullptr, stopFlags);
-        if (SUCCEEDED(hr) && first) {
-            if (current && (currentFlags & AM_SEEKING_ReturnTime)) *current = cur;
-            if (stop && (stopFlags & AM_SEEKING_ReturnTime)) *stop = stp;
-            first = false;
-        }
-        if (SUCCEEDED(hr) || result == E_NOTIMPL) result = SUCCEEDED(result) ? result : hr;
-    }
+    HRESULT result = CSeekingRelay::SetPositions(current, currentFlags, stop, stopFlags);
     if (SUCCEEDED(result) && (currentFlags & AM_SEEKING_PositioningBitsMask) != AM_SEEKING_NoPositioning) {
         // The streams start again: their ends are counted afresh and stream
         // time begins again at 0.
@@ -655,57 +533,12 @@ HRESULT CFilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLO
     return result;
 }
 
-HRESULT CFilterGraph::GetPositions(LONGLONG* current, LONGLONG* stop)
-{
-    HRESULT hr = S_OK;
-    if (current) hr = GetCurrentPosition(current);
-    if (SUCCEEDED(hr) && stop) hr = GetStopPosition(stop);
-    return hr;
-}
-
-HRESULT CFilterGraph::GetAvailable(LONGLONG* earliest, LONGLONG* latest)
-{
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    for (auto& s : Seekers())
-        if (SUCCEEDED(s->GetAvailable(earliest, latest))) return S_OK;
-    return E_NOTIMPL;
-}
-
-HRESULT CFilterGraph::SetRate(double rate)
-{
-    if (rate <= 0) return E_INVALIDARG;
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    HRESULT result = E_NOTIMPL;
-    for (auto& s : Seekers()) {
-        HRESULT hr = s->SetRate(rate);
-        if (SUCCEEDED(hr) || result == E_NOTIMPL) result = SUCCEEDED(result) ? result : hr;
-    }
-    return result;
-}
-
-HRESULT CFilterGraph::GetRate(double* rate)
-{
-    if (!rate) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    *rate = 1.0;
-    for (auto& s : Seekers())
-        if (SUCCEEDED(s->GetRate(rate))) return S_OK;
-    return S_OK;
-}
-
-HRESULT CFilterGraph::GetPreroll(LONGLONG* preroll)
-{
-    if (!preroll) return E_POINTER;
-    *preroll = 0;
-    return S_OK;
-}
-
 // ---- Events -------------------------------------------------------------------------------------
 
 HRESULT CFilterGraph::GetEventHandle(OAEVENT* handle)
 {
     if (handle) *handle = 0;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 HRESULT CFilterGraph::GetEvent(LONG* code, LONG_PTR* param1, LONG_PTR* param2, LONG msTimeout)
@@ -754,9 +587,12 @@ HRESULT CFilterGraph::Notify(LONG code, LONG_PTR param1, LONG_PTR param2)
 
 // ---- Filter cache -------------------------------------------------------------------------------
 
-HRESULT CFilterGraph::Reconnect(IPin*, IPin*, const AM_MEDIA_TYPE*, IBaseFilter*, HANDLE, DWORD) { return E_NOTIMPL; }
+HRESULT CFilterGraph::Reconnect(IPin*, IPin*, const AM_MEDIA_TYPE*, IBaseFilter*, HANDLE, DWORD)
+{
+    return RIVO_NOT_IMPLEMENTED();
+}
 
-HRESULT CFilterGraph::Reconfigure(IGraphConfigCallback*, PVOID, DWORD, HANDLE) { return E_NOTIMPL; }
+HRESULT CFilterGraph::Reconfigure(IGraphConfigCallback*, PVOID, DWORD, HANDLE) { return RIVO_NOT_IMPLEMENTED(); }
 
 HRESULT CFilterGraph::AddFilterToCache(IBaseFilter* filter)
 {
@@ -801,14 +637,14 @@ HRESULT CFilterGraph::GetStartTime(REFERENCE_TIME* start)
     return S_OK;
 }
 
-HRESULT CFilterGraph::PushThroughData(IPin*, IPinConnection*, HANDLE) { return E_NOTIMPL; }
+HRESULT CFilterGraph::PushThroughData(IPin*, IPinConnection*, HANDLE) { return RIVO_NOT_IMPLEMENTED(); }
 
-HRESULT CFilterGraph::SetFilterFlags(IBaseFilter*, DWORD) { return E_NOTIMPL; }
+HRESULT CFilterGraph::SetFilterFlags(IBaseFilter*, DWORD) { return RIVO_NOT_IMPLEMENTED(); }
 
 HRESULT CFilterGraph::GetFilterFlags(IBaseFilter*, DWORD* flags)
 {
     if (flags) *flags = 0;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 HRESULT CFilterGraph::RemoveFilterEx(IBaseFilter* filter, DWORD) { return RemoveFilter(filter); }

@@ -31,11 +31,12 @@
 #include "platform/dshow/GraphEvents.h"
 #include "platform/dshow/GraphInterfaces.h"
 #include "platform/dshow/GraphVideoForward.h"
+#include "platform/dshow/SeekingRelay.h"
 
 class CFilterGraph final : public CUnknown,
                            public IGraphBuilder,
                            public IMediaControl,
-                           public IMediaSeeking,
+                           public CSeekingRelay,
                            public IMediaEventEx,
                            public IMediaEventSink,
                            public IMediaFilter,
@@ -88,25 +89,10 @@ public:
     HRESULT get_RegFilterCollection(IDispatch** unknown) override;
     HRESULT StopWhenReady() override;
 
-    // IMediaSeeking, over the renderers.
-    HRESULT GetCapabilities(DWORD* capabilities) override;
-    HRESULT CheckCapabilities(DWORD* capabilities) override;
-    HRESULT IsFormatSupported(const GUID* format) override;
-    HRESULT QueryPreferredFormat(GUID* format) override;
-    HRESULT GetTimeFormat(GUID* format) override;
-    HRESULT IsUsingTimeFormat(const GUID* format) override;
-    HRESULT SetTimeFormat(const GUID* format) override;
-    HRESULT GetDuration(LONGLONG* duration) override;
-    HRESULT GetStopPosition(LONGLONG* stop) override;
-    HRESULT GetCurrentPosition(LONGLONG* current) override;
-    HRESULT ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                              const GUID* sourceFormat) override;
+    // IMediaSeeking, over the renderers (CSeekingRelay); a change of the
+    // positions pauses a running graph around it and starts the count of
+    // ended streams afresh.
     HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) override;
-    HRESULT GetPositions(LONGLONG* current, LONGLONG* stop) override;
-    HRESULT GetAvailable(LONGLONG* earliest, LONGLONG* latest) override;
-    HRESULT SetRate(double rate) override;
-    HRESULT GetRate(double* rate) override;
-    HRESULT GetPreroll(LONGLONG* preroll) override;
 
     // IMediaEventEx
     HRESULT GetEventHandle(OAEVENT* handle) override;
@@ -168,7 +154,8 @@ private:
     // The renderers that take part in streaming: connected inputs and
     // either the renderer flag or no output pins.
     std::vector<IBaseFilter*> Renderers();
-    std::vector<ComPtr<IMediaSeeking>> Seekers();
+    // The renderers' seeking.
+    std::vector<ComPtr<IMediaSeeking>> Seekers() override;
     void ChooseDefaultClock();
     void DistributeClock();
     HRESULT StopFilters();

@@ -1,5 +1,7 @@
 #include "platform/dshow/GraphVideoForward.h"
 
+#include "platform/win32/DebugOutput.h"
+
 // One forwarded call: find the interface, call, let go.
 #define RIVO_FORWARD(Interface, call)                                                      \
     Interface* target = nullptr;                                                           \
@@ -15,13 +17,16 @@ HRESULT CGraphVideoForward::GetTypeInfoCount(UINT* count)
     return S_OK;
 }
 
-HRESULT CGraphVideoForward::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+HRESULT CGraphVideoForward::GetTypeInfo(UINT, LCID, ITypeInfo**) { return RIVO_NOT_IMPLEMENTED(); }
 
-HRESULT CGraphVideoForward::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+HRESULT CGraphVideoForward::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+{
+    return RIVO_NOT_IMPLEMENTED();
+}
 
 HRESULT CGraphVideoForward::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
 {
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 HRESULT CGraphVideoForward::put_Caption(BSTR caption)

@@ -42,6 +42,7 @@ HRESULT CBaseInputPin::NotifyAllocator(IMemAllocator* allocator, BOOL readOnly)
     return S_OK;
 }
 
+// No requirements: the interface's own answer for that, not a gap.
 HRESULT CBaseInputPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) { return E_NOTIMPL; }
 
 HRESULT CBaseInputPin::CheckStreaming()

@@ -216,6 +216,27 @@ HRESULT ShareSampleData(IMediaSample* in, IMediaSample* out)
     return out->SetActualDataLength(length);
 }
 
+HRESULT PutPayload(IMediaSample* sample, MediaPayload* payload, BYTE* data, LONG size)
+{
+    if (!sample || !payload) return E_POINTER;
+    IMediaSamplePayload* side = nullptr;
+    if (SUCCEEDED(sample->QueryInterface(IID_IMediaSamplePayload, reinterpret_cast<void**>(&side)))) {
+        HRESULT hr = side->AttachPayload(payload, data, size);
+        side->Release();
+        return hr;
+    }
+    // A foreign allocator's sample: the bytes are copied when they fit.
+    BYTE* begin = payload->Data();
+    BYTE* end = begin + payload->Size();
+    if (size < 0 || (size > 0 && (!data || data < begin || data > end || size > end - data))) return E_INVALIDARG;
+    BYTE* buffer = nullptr;
+    HRESULT hr = sample->GetPointer(&buffer);
+    if (FAILED(hr)) return hr;
+    if (sample->GetSize() < size) return VFW_E_BUFFER_OVERFLOW;
+    if (size > 0) std::memcpy(buffer, data, static_cast<size_t>(size));
+    return sample->SetActualDataLength(size);
+}
+
 void CopySampleProperties(IMediaSample* in, IMediaSample* out)
 {
     REFERENCE_TIME start = 0, stop = 0;

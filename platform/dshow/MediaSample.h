@@ -91,5 +91,10 @@ private:
 // of this runtime; otherwise copies the bytes (VFW_E_BUFFER_OVERFLOW when
 // out is too small). The actual length follows in's.
 HRESULT ShareSampleData(IMediaSample* in, IMediaSample* out);
+// Lets the sample carry size bytes at data, which lie inside the payload:
+// attached without a copy to a sample of this runtime, copied into any
+// other sample (VFW_E_BUFFER_OVERFLOW when it has no room for them). The
+// actual length becomes size.
+HRESULT PutPayload(IMediaSample* sample, MediaPayload* payload, BYTE* data, LONG size);
 // Copies times, media times and the sync, preroll and discontinuity flags.
 void CopySampleProperties(IMediaSample* in, IMediaSample* out);

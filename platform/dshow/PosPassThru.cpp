@@ -4,91 +4,15 @@
 
 CPosPassThru::CPosPassThru(IUnknown* owner, CBasePin* input) : owner_(owner), input_(input) {}
 
-HRESULT CPosPassThru::GetPeer(IMediaSeeking** peer)
+std::vector<ComPtr<IMediaSeeking>> CPosPassThru::Seekers()
 {
-    *peer = nullptr;
-    IPin* connected = nullptr;
-    if (FAILED(input_->ConnectedTo(&connected)) || !connected) return E_NOTIMPL;
-    HRESULT hr = connected->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(peer));
-    connected->Release();
-    return SUCCEEDED(hr) ? S_OK : E_NOTIMPL;
+    std::vector<ComPtr<IMediaSeeking>> out;
+    ComPtr<IPin> connected;
+    if (FAILED(input_->ConnectedTo(connected.GetAddressOf())) || !connected) return out;
+    ComPtr<IMediaSeeking> peer;
+    if (SUCCEEDED(connected.As(&peer)) && peer) out.push_back(std::move(peer));
+    return out;
 }
-
-// Each pass-through call: ask the peer, or answer E_NOTIMPL without one.
-#define RIVO_PASS_TO_PEER(call)                \
-    IMediaSeeking* peer = nullptr;             \
-    HRESULT hr = GetPeer(&peer);               \
-    if (FAILED(hr)) return hr;                 \
-    hr = peer->call;                           \
-    peer->Release();                           \
-    return hr
-
-HRESULT CPosPassThru::GetCapabilities(DWORD* capabilities) { RIVO_PASS_TO_PEER(GetCapabilities(capabilities)); }
-
-HRESULT CPosPassThru::CheckCapabilities(DWORD* capabilities)
-{
-    RIVO_PASS_TO_PEER(CheckCapabilities(capabilities));
-}
-
-HRESULT CPosPassThru::IsFormatSupported(const GUID* format)
-{
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-HRESULT CPosPassThru::QueryPreferredFormat(GUID* format)
-{
-    if (!format) return E_POINTER;
-    *format = TIME_FORMAT_MEDIA_TIME;
-    return S_OK;
-}
-
-HRESULT CPosPassThru::GetTimeFormat(GUID* format) { return QueryPreferredFormat(format); }
-
-HRESULT CPosPassThru::IsUsingTimeFormat(const GUID* format) { return IsFormatSupported(format); }
-
-HRESULT CPosPassThru::SetTimeFormat(const GUID* format)
-{
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
-}
-
-HRESULT CPosPassThru::GetDuration(LONGLONG* duration) { RIVO_PASS_TO_PEER(GetDuration(duration)); }
-
-HRESULT CPosPassThru::GetStopPosition(LONGLONG* stop) { RIVO_PASS_TO_PEER(GetStopPosition(stop)); }
-
-HRESULT CPosPassThru::GetCurrentPosition(LONGLONG* current) { RIVO_PASS_TO_PEER(GetCurrentPosition(current)); }
-
-HRESULT CPosPassThru::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                                        const GUID* sourceFormat)
-{
-    if (!target) return E_POINTER;
-    bool toMedia = !targetFormat || *targetFormat == TIME_FORMAT_MEDIA_TIME;
-    bool fromMedia = !sourceFormat || *sourceFormat == TIME_FORMAT_MEDIA_TIME;
-    if (!toMedia || !fromMedia) return E_INVALIDARG;
-    *target = source;
-    return S_OK;
-}
-
-HRESULT CPosPassThru::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags)
-{
-    RIVO_PASS_TO_PEER(SetPositions(current, currentFlags, stop, stopFlags));
-}
-
-HRESULT CPosPassThru::GetPositions(LONGLONG* current, LONGLONG* stop) { RIVO_PASS_TO_PEER(GetPositions(current, stop)); }
-
-HRESULT CPosPassThru::GetAvailable(LONGLONG* earliest, LONGLONG* latest)
-{
-    RIVO_PASS_TO_PEER(GetAvailable(earliest, latest));
-}
-
-HRESULT CPosPassThru::SetRate(double rate) { RIVO_PASS_TO_PEER(SetRate(rate)); }
-
-HRESULT CPosPassThru::GetRate(double* rate) { RIVO_PASS_TO_PEER(GetRate(rate)); }
-
-HRESULT CPosPassThru::GetPreroll(LONGLONG* preroll) { RIVO_PASS_TO_PEER(GetPreroll(preroll)); }
-
-#undef RIVO_PASS_TO_PEER
 
 // ---- CRendererPosPassThru -----------------------------------------------------------------
 
@@ -110,12 +34,8 @@ HRESULT CRendererPosPassThru::GetCurrentPosition(LONGLONG* current)
 
 HRESULT CRendererPosPassThru::GetPositions(LONGLONG* current, LONGLONG* stop)
 {
-    if (current) {
-        HRESULT hr = GetCurrentPosition(current);
-        if (FAILED(hr)) return hr;
-    }
-    if (stop) return GetStopPosition(stop);
-    return S_OK;
+    // Its own current position, not the source's start.
+    return CMediaTimeSeeking::GetPositions(current, stop);
 }
 
 void CRendererPosPassThru::SetSegmentStart(REFERENCE_TIME start)

@@ -2,7 +2,8 @@
 // transform's output pin, a renderer) answers IMediaSeeking with this
 // object, which hands each call to the output pin connected to its input
 // pin; the call travels up until it reaches the pin of a source that seeks.
-// Only media time (100 ns) is spoken.
+// Without such a pin upstream the calls answer as CSeekingRelay does with
+// nobody to ask. Only media time (100 ns) is spoken.
 //
 // CRendererPosPassThru answers the current position itself: the stop time of
 // the last sample the renderer handled, counted from the start of the
@@ -13,44 +14,23 @@
 #include <mutex>
 
 #include "platform/dshow/BasePin.h"
-#include "platform/dshow/GraphInterfaces.h"
+#include "platform/dshow/SeekingRelay.h"
 
-class CPosPassThru : public IMediaSeeking {
+class CPosPassThru : public CSeekingRelay {
 public:
     // owner: where IUnknown calls go (the pin or filter that shows this
     // interface). input: the pin whose upstream peer is asked.
     CPosPassThru(IUnknown* owner, CBasePin* input);
     virtual ~CPosPassThru() = default;
-    CPosPassThru(const CPosPassThru&) = delete;
-    CPosPassThru& operator=(const CPosPassThru&) = delete;
 
     HRESULT QueryInterface(REFIID riid, void** object) override { return owner_->QueryInterface(riid, object); }
     ULONG AddRef() override { return owner_->AddRef(); }
     ULONG Release() override { return owner_->Release(); }
 
-    HRESULT GetCapabilities(DWORD* capabilities) override;
-    HRESULT CheckCapabilities(DWORD* capabilities) override;
-    HRESULT IsFormatSupported(const GUID* format) override;
-    HRESULT QueryPreferredFormat(GUID* format) override;
-    HRESULT GetTimeFormat(GUID* format) override;
-    HRESULT IsUsingTimeFormat(const GUID* format) override;
-    HRESULT SetTimeFormat(const GUID* format) override;
-    HRESULT GetDuration(LONGLONG* duration) override;
-    HRESULT GetStopPosition(LONGLONG* stop) override;
-    HRESULT GetCurrentPosition(LONGLONG* current) override;
-    HRESULT ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                              const GUID* sourceFormat) override;
-    HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) override;
-    HRESULT GetPositions(LONGLONG* current, LONGLONG* stop) override;
-    HRESULT GetAvailable(LONGLONG* earliest, LONGLONG* latest) override;
-    HRESULT SetRate(double rate) override;
-    HRESULT GetRate(double* rate) override;
-    HRESULT GetPreroll(LONGLONG* preroll) override;
-
 protected:
-    // The upstream peer's seeking (a reference), or E_NOTIMPL when the
-    // input is not connected or its peer does not seek.
-    HRESULT GetPeer(IMediaSeeking** peer);
+    // The upstream peer's seeking, when the input is connected to a pin
+    // that has it.
+    std::vector<ComPtr<IMediaSeeking>> Seekers() override;
 
 private:
     IUnknown* owner_;

@@ -164,178 +164,21 @@ void CSourceStream::HaltLoop()
     stopRequested_.store(false, std::memory_order_release);
 }
 
-REFERENCE_TIME CSourceStream::StartPosition()
+REFERENCE_TIME CSourceStream::StartPosition() { return positions_.Start(); }
+
+REFERENCE_TIME CSourceStream::StopPosition() { return positions_.Stop(); }
+
+double CSourceStream::Rate() { return positions_.Rate(); }
+
+void CSourceStream::SetDuration(REFERENCE_TIME duration) { positions_.SetDuration(duration); }
+
+HRESULT CSourceStream::Reposition(const SeekChange& change)
 {
-    std::lock_guard<std::mutex> g(positionLock_);
-    return start_;
-}
-
-REFERENCE_TIME CSourceStream::StopPosition()
-{
-    std::lock_guard<std::mutex> g(positionLock_);
-    return stopSet_ ? stop_ : duration_;
-}
-
-double CSourceStream::Rate()
-{
-    std::lock_guard<std::mutex> g(positionLock_);
-    return rate_;
-}
-
-void CSourceStream::SetDuration(REFERENCE_TIME duration)
-{
-    std::lock_guard<std::mutex> g(positionLock_);
-    duration_ = duration;
-}
-
-HRESULT CSourceStream::GetCapabilities(DWORD* capabilities)
-{
-    if (!capabilities) return E_POINTER;
-    *capabilities = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards | AM_SEEKING_CanSeekBackwards |
-                    AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
-    return S_OK;
-}
-
-HRESULT CSourceStream::CheckCapabilities(DWORD* capabilities)
-{
-    if (!capabilities) return E_POINTER;
-    DWORD have = 0;
-    GetCapabilities(&have);
-    DWORD asked = *capabilities;
-    *capabilities &= have;
-    if (*capabilities == asked) return S_OK;
-    return *capabilities ? S_FALSE : E_FAIL;
-}
-
-HRESULT CSourceStream::IsFormatSupported(const GUID* format)
-{
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-HRESULT CSourceStream::QueryPreferredFormat(GUID* format)
-{
-    if (!format) return E_POINTER;
-    *format = TIME_FORMAT_MEDIA_TIME;
-    return S_OK;
-}
-
-HRESULT CSourceStream::GetTimeFormat(GUID* format) { return QueryPreferredFormat(format); }
-
-HRESULT CSourceStream::IsUsingTimeFormat(const GUID* format) { return IsFormatSupported(format); }
-
-HRESULT CSourceStream::SetTimeFormat(const GUID* format)
-{
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
-}
-
-HRESULT CSourceStream::GetDuration(LONGLONG* duration)
-{
-    if (!duration) return E_POINTER;
-    std::lock_guard<std::mutex> g(positionLock_);
-    *duration = duration_;
-    return S_OK;
-}
-
-HRESULT CSourceStream::GetStopPosition(LONGLONG* stop)
-{
-    if (!stop) return E_POINTER;
-    *stop = StopPosition();
-    return S_OK;
-}
-
-HRESULT CSourceStream::GetCurrentPosition(LONGLONG*) { return E_NOTIMPL; }
-
-HRESULT CSourceStream::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                                         const GUID* sourceFormat)
-{
-    if (!target) return E_POINTER;
-    bool toMedia = !targetFormat || *targetFormat == TIME_FORMAT_MEDIA_TIME;
-    bool fromMedia = !sourceFormat || *sourceFormat == TIME_FORMAT_MEDIA_TIME;
-    if (!toMedia || !fromMedia) return E_INVALIDARG;
-    *target = source;
-    return S_OK;
-}
-
-HRESULT CSourceStream::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags)
-{
-    DWORD startHow = currentFlags & AM_SEEKING_PositioningBitsMask;
-    DWORD stopHow = stopFlags & AM_SEEKING_PositioningBitsMask;
-    if ((startHow != AM_SEEKING_NoPositioning && !current) || (stopHow != AM_SEEKING_NoPositioning && !stop))
-        return E_POINTER;
-
     std::lock_guard<std::mutex> g(threadLock_);
-    REFERENCE_TIME newStart, newStop;
-    bool stopWasSet;
-    {
-        std::lock_guard<std::mutex> p(positionLock_);
-        newStart = start_;
-        newStop = stopSet_ ? stop_ : duration_;
-        stopWasSet = stopSet_;
-    }
-    if (startHow == AM_SEEKING_AbsolutePositioning) newStart = *current;
-    else if (startHow == AM_SEEKING_RelativePositioning || startHow == AM_SEEKING_IncrementalPositioning)
-        newStart += *current;
-    if (stopHow == AM_SEEKING_AbsolutePositioning) newStop = *stop;
-    else if (stopHow == AM_SEEKING_RelativePositioning) newStop += *stop;
-    else if (stopHow == AM_SEEKING_IncrementalPositioning) newStop = newStart + *stop;
-    if (newStart < 0 || newStop < 0) return E_INVALIDARG;
-
-    bool restart = startHow != AM_SEEKING_NoPositioning && thread_.joinable();
+    bool restart = change.moveStart && thread_.joinable();
     if (restart) HaltLoop();
-    {
-        std::lock_guard<std::mutex> p(positionLock_);
-        start_ = newStart;
-        if (stopHow != AM_SEEKING_NoPositioning) {
-            stop_ = newStop;
-            stopSet_ = true;
-        } else {
-            stopSet_ = stopWasSet;
-        }
-    }
-    if (startHow != AM_SEEKING_NoPositioning) OnSeek();
+    positions_.Apply(change);
+    if (change.moveStart) OnSeek();
     if (restart) Post(Command::Play);
-    if ((currentFlags & AM_SEEKING_ReturnTime) && current) *current = newStart;
-    if ((stopFlags & AM_SEEKING_ReturnTime) && stop) *stop = StopPosition();
-    return S_OK;
-}
-
-HRESULT CSourceStream::GetPositions(LONGLONG* current, LONGLONG* stop)
-{
-    if (current) *current = StartPosition();
-    if (stop) *stop = StopPosition();
-    return S_OK;
-}
-
-HRESULT CSourceStream::GetAvailable(LONGLONG* earliest, LONGLONG* latest)
-{
-    if (earliest) *earliest = 0;
-    if (latest) {
-        std::lock_guard<std::mutex> p(positionLock_);
-        *latest = duration_;
-    }
-    return S_OK;
-}
-
-HRESULT CSourceStream::SetRate(double rate)
-{
-    if (rate <= 0) return E_INVALIDARG;
-    std::lock_guard<std::mutex> p(positionLock_);
-    rate_ = rate;
-    return S_OK;
-}
-
-HRESULT CSourceStream::GetRate(double* rate)
-{
-    if (!rate) return E_POINTER;
-    *rate = Rate();
-    return S_OK;
-}
-
-HRESULT CSourceStream::GetPreroll(LONGLONG* preroll)
-{
-    if (!preroll) return E_POINTER;
-    *preroll = 0;
     return S_OK;
 }

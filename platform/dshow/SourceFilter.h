@@ -9,11 +9,12 @@
 // Either way the stream ends with EndOfStream and the thread waits to be
 // stopped or sought.
 //
-// Each pin seeks by itself (IMediaSeeking on the pin): a new start or stop
-// position while the stream is active flushes downstream, stops the loop,
-// lets the derived class move (OnSeek) and starts again. Sample times count
-// from the segment's start, so they begin again at 0 after every seek; a
-// derived class stops at the stop position by answering S_FALSE.
+// Each pin seeks by itself (IMediaSeeking on the pin, answered by
+// CStreamSeeking over the pin's positions): a new start or stop position
+// while the stream is active flushes downstream, stops the loop, lets the
+// derived class move (OnSeek) and starts again. Sample times count from the
+// segment's start, so they begin again at 0 after every seek; a derived
+// class stops at the stop position by answering S_FALSE.
 #pragma once
 
 #include <atomic>
@@ -25,6 +26,7 @@
 
 #include "platform/dshow/BaseFilter.h"
 #include "platform/dshow/OutputPin.h"
+#include "platform/dshow/StreamSeeking.h"
 
 class CSourceStream;
 
@@ -44,7 +46,7 @@ private:
     std::vector<std::unique_ptr<CSourceStream>> streams_;
 };
 
-class CSourceStream : public CBaseOutputPin, public IMediaSeeking {
+class CSourceStream : public CBaseOutputPin, public CStreamSeeking {
 public:
     CSourceStream(CSource* filter, const wchar_t* name);
     ~CSourceStream() override;
@@ -66,27 +68,6 @@ public:
     // The position changed (the thread is not running meanwhile).
     virtual void OnSeek() {}
 
-    // IMediaSeeking. Media time only.
-    HRESULT GetCapabilities(DWORD* capabilities) override;
-    HRESULT CheckCapabilities(DWORD* capabilities) override;
-    HRESULT IsFormatSupported(const GUID* format) override;
-    HRESULT QueryPreferredFormat(GUID* format) override;
-    HRESULT GetTimeFormat(GUID* format) override;
-    HRESULT IsUsingTimeFormat(const GUID* format) override;
-    HRESULT SetTimeFormat(const GUID* format) override;
-    HRESULT GetDuration(LONGLONG* duration) override;
-    HRESULT GetStopPosition(LONGLONG* stop) override;
-    // Answered by the renderers, which know what they have handled.
-    HRESULT GetCurrentPosition(LONGLONG* current) override;
-    HRESULT ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                              const GUID* sourceFormat) override;
-    HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) override;
-    HRESULT GetPositions(LONGLONG* current, LONGLONG* stop) override;
-    HRESULT GetAvailable(LONGLONG* earliest, LONGLONG* latest) override;
-    HRESULT SetRate(double rate) override;
-    HRESULT GetRate(double* rate) override;
-    HRESULT GetPreroll(LONGLONG* preroll) override;
-
     // The segment the thread plays: start and stop positions (stop is the
     // duration unless set) and the rate.
     REFERENCE_TIME StartPosition();
@@ -97,6 +78,10 @@ public:
     void SetDuration(REFERENCE_TIME duration);
 
 protected:
+    // IMediaSeeking (CStreamSeeking) over the stream's own positions.
+    CSeekPositions& Positions() override { return positions_; }
+    HRESULT Reposition(const SeekChange& change) override;
+
     // True once the thread has been told to stop what it is doing.
     bool StopRequested() const { return stopRequested_.load(std::memory_order_acquire); }
 
@@ -119,10 +104,5 @@ private:
     bool busy_ = false;
     std::atomic<bool> stopRequested_{false};
 
-    std::mutex positionLock_;
-    REFERENCE_TIME start_ = 0;
-    REFERENCE_TIME stop_ = 0;
-    REFERENCE_TIME duration_ = 0;
-    bool stopSet_ = false;
-    double rate_ = 1.0;
+    CSeekPositions positions_;
 };

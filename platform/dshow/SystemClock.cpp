@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "platform/win32/DebugOutput.h"
+
 CSystemClock::CSystemClock(IUnknown* outer) : CUnknown(outer) {}
 
 HRESULT CSystemClock::CreateInstance(IUnknown* outer, REFIID riid, void** object)
@@ -26,13 +28,13 @@ HRESULT CSystemClock::GetTime(REFERENCE_TIME* time)
 HRESULT CSystemClock::AdviseTime(REFERENCE_TIME, REFERENCE_TIME, HEVENT, DWORD_PTR* cookie)
 {
     if (cookie) *cookie = 0;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 HRESULT CSystemClock::AdvisePeriodic(REFERENCE_TIME, REFERENCE_TIME, HSEMAPHORE, DWORD_PTR* cookie)
 {
     if (cookie) *cookie = 0;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
-HRESULT CSystemClock::Unadvise(DWORD_PTR) { return E_NOTIMPL; }
+HRESULT CSystemClock::Unadvise(DWORD_PTR) { return RIVO_NOT_IMPLEMENTED(); }

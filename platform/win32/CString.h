@@ -1,6 +1,6 @@
 // The class library's wide string: value semantics over std::wstring with the
-// operations the application code uses. Indexes and lengths are int, as in
-// the original class; out-of-range arguments are clamped, never trusted.
+// operations the application code uses. Indexes and lengths are int, as the
+// class library has them; out-of-range arguments are clamped, never trusted.
 #pragma once
 
 #include <functional>

@@ -72,16 +72,6 @@ std::string Escaped(const std::string& path)
     return out;
 }
 
-// Makes the folder and any missing parents (each mode 0700).
-bool MakeFolders(const std::string& path)
-{
-    for (size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos < path.size() && path[pos] != '/') continue;
-        if (mkdir(path.substr(0, pos).c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-    return IsDirectory(path, true);
-}
-
 // The device of the path, or of its nearest existing parent.
 bool DeviceOf(std::string path, dev_t* device)
 {
@@ -156,7 +146,7 @@ bool MoveToDesktopTrash(const std::string& nativePath)
     if (data.empty() || data[0] != '/' || !DeviceOf(data, &dataDevice)) return false;
     if (dataDevice == file.st_dev) {
         std::string home = data + "/Trash";
-        return MakeFolders(data) && PrepareTrash(home, true) && MoveInto(home, path, path);
+        return MakeFolders(data, 0700) && PrepareTrash(home, true) && MoveInto(home, path, path);
     }
 
     // A file on another device goes to the trash at the top of its mount:

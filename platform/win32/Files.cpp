@@ -211,7 +211,7 @@ DWORD SetFilePointer(HANDLE file, LONG distanceLow, LONG* distanceHigh, DWORD me
         d.QuadPart = static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*distanceHigh)) << 32) |
                                           static_cast<uint32_t>(distanceLow));
     else
-        d.QuadPart = distanceLow;  // sign-extended, as the original does without a high part
+        d.QuadPart = distanceLow;  // sign-extended, as the platform's call does without a high part
     LARGE_INTEGER pos;
     if (!SetFilePointerEx(file, d, &pos, method)) return INVALID_SET_FILE_POINTER;
     if (distanceHigh) {

@@ -69,8 +69,8 @@ struct WIN32_FIND_DATAW {
     wchar_t cFileName[MAX_PATH * 4] = {};
 };
 // Enumerates a folder with a '*'/'?' pattern in the last component, matched
-// without regard to case (as the original file system does). "." and ".."
-// are included, as the original call gives them.
+// without regard to case (as the platform's file system does). "." and ".."
+// are included, as the platform's call gives them.
 HANDLE FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data);
 BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data);
 BOOL FindClose(HANDLE find);

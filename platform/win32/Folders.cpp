@@ -163,7 +163,7 @@ DWORD GetModuleFileNameW(HMODULE module, wchar_t* buffer, DWORD size)
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    if (p.size() >= size) {  // truncated, as the original call does
+    if (p.size() >= size) {  // truncated, as the platform's call does
         std::wmemcpy(buffer, p.data(), size - 1);
         buffer[size - 1] = 0;
         SetLastError(ERROR_INSUFFICIENT_BUFFER);

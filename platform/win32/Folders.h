@@ -1,6 +1,6 @@
 // Where the program lives and where it may keep private files, and the one
 // case-insensitive file-name lookup that stands in for the file system's
-// case-blind names on the original platform.
+// case-blind names on the emulated platform.
 #pragma once
 
 #include <string>

@@ -1,7 +1,9 @@
 // The internet client calls the application makes (sessions, connections,
-// HTTP requests, URL cracking and canonicalising), backed by libcurl.
+// HTTP requests, URL cracking and canonicalising), backed by libcurl. The
+// handles live in InetHandleTable, URL texts are InetUrl's, and each request
+// is an InetRequest.
 //
-// Behaviour kept from the original calls:
+// Behaviour of the platform's calls that is kept:
 // - Handles are opaque ids checked against a table of live handles; a stale
 //   or foreign handle fails with ERROR_INVALID_HANDLE. A handle is used by
 //   one thread at a time; different handles may be used on different threads.
@@ -18,7 +20,7 @@
 //   a body that ends before its announced length simply ends (the reader sees
 //   a short read). A receive time-out is the longest silence allowed while
 //   waiting for the response or its data.
-// - Errors are reported by result and GetLastError with the original codes
+// - Errors are reported by result and GetLastError with the platform's codes
 //   (ERROR_INTERNET_*, ERROR_HTTP_*).
 //
 // Default time-outs: connect 60,000 ms, send and receive 30,000 ms.

@@ -1,4 +1,4 @@
-// The picture and sound format records of the original platform, with their
+// The picture and sound format records of the emulated platform, with their
 // exact byte layouts: media types, DIB sections, the analyser's result record
 // and files on disk all carry them, so there is one definition for all.
 #pragma once

@@ -99,3 +99,13 @@ bool ReadWholeFile(const std::string& nativePath, std::string* bytes, size_t max
     }
     return true;
 }
+
+bool MakeFolders(const std::string& nativePath, unsigned mode)
+{
+    for (size_t pos = 1; pos <= nativePath.size(); ++pos) {
+        if (pos < nativePath.size() && nativePath[pos] != '/') continue;
+        if (mkdir(nativePath.substr(0, pos).c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st;
+    return stat(nativePath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}

@@ -19,3 +19,8 @@ bool WriteFileAtomically(const std::string& nativePath, std::string_view bytes, 
 // Reads a whole file; false when it cannot be opened or read, or is larger
 // than maxBytes. A FIFO, device or folder is never opened for reading.
 bool ReadWholeFile(const std::string& nativePath, std::string* bytes, size_t maxBytes = size_t(-1));
+
+// Creates the missing folders of an absolute path, each with the mode (0700
+// for private ones, 0755 for folders other programs read); what exists is
+// left as it is. True when the path is a folder then.
+bool MakeFolders(const std::string& nativePath, unsigned mode);

@@ -19,6 +19,7 @@
 
 #include "CString.h"
 #include "CodePage.h"
+#include "DebugOutput.h"
 #include "Folders.h"
 #include "NativePath.h"
 
@@ -493,6 +494,7 @@ BOOL CreateProcessW(LPCWSTR appName, LPWSTR cmdLine, void*, void*, BOOL, DWORD f
         return FALSE;
     }
     if ((flags & CREATE_SUSPENDED) || (startupInfo && (startupInfo->dwFlags & STARTF_USESTDHANDLES))) {
+        RIVO_TRACE_GAP(L"a suspended start or standard handles of the caller's");
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }

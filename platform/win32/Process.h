@@ -1,6 +1,6 @@
 // Starting and watching other programs. A child is started straight from an
 // argument vector (never through a shell); the command-line form splits its
-// text by the original platform's rules first. Only the standard streams are
+// text by the emulated platform's rules first. Only the standard streams are
 // passed on to the child.
 //
 // Outside programs are stand-in executables in the program folder named
@@ -107,7 +107,7 @@ BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
 // ERROR_ACCESS_DENIED when the child has already ended.
 BOOL TerminateProcess(HANDLE process, UINT exitCode);
 
-// Splits a command line by the original platform's rules: blanks and tabs
+// Splits a command line by the emulated platform's rules: blanks and tabs
 // separate arguments; double quotes group; inside quotes "" is one literal
 // quote; 2n backslashes before a quote give n backslashes and the quote
 // opens or closes a group, 2n+1 give n backslashes and a literal quote;

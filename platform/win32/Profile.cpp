@@ -177,7 +177,7 @@ bool FindValue(const std::vector<Line<Str>>& lines, const std::wstring& section,
 }
 
 // Copies a value or a NUL-separated list into the caller's buffer with the
-// original truncation rules.
+// platform's truncation rules.
 template <class C>
 DWORD CopyOut(const std::basic_string<C>& value, C* buffer, DWORD size)
 {
@@ -402,7 +402,7 @@ BOOL WritePrivateProfileStringW(const wchar_t* section, const wchar_t* key, cons
     if (!f.wide) {
         std::wstring added = sec + (key ? key : L"") + (value ? value : L"");
         // Only when the file's own bytes survive the move; otherwise the
-        // original behaviour (the new text loses what ANSI cannot hold) is
+        // platform's behaviour (the new text loses what ANSI cannot hold) is
         // the lesser loss.
         std::string before = Join(f.narrow);
         if (!FitsAnsi(added) && WideToMultiByte(CP_ACP, AsWide(before)) == before) {

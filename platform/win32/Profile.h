@@ -1,4 +1,4 @@
-// INI files read and written through the profile-file calls of the original
+// INI files read and written through the profile-file calls of the emulated
 // platform. A file that begins with FF FE is UTF-16LE text; any other file is
 // narrow text in the ANSI code page. The narrow calls see a narrow file's own
 // bytes (so a caller can decode them with a code page of its choosing); the

@@ -23,7 +23,7 @@ using PHKEY = HKEY*;
 using REGSAM = DWORD;
 
 // The predefined roots, with the values (sign-extended, as on 64-bit Windows)
-// the original headers give them.
+// the platform's headers give them.
 inline HKEY const HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(0x80000000u)));
 inline HKEY const HKEY_CURRENT_USER = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(0x80000001u)));
 inline HKEY const HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(0x80000002u)));

@@ -10,7 +10,9 @@
 // answers from memory after one stat() tells that the file did not change.
 //
 // The current user's shell-folder keys are not stored: their values are the
-// user's XDG folders, computed when they are read.
+// user's XDG folders, computed when they are read (ShellFolderKeys.h). The
+// file's text form is RegistryFileFormat.h's, the trees in memory are
+// RegistryKey's.
 //
 // Data shipped with the program (registrations of the components it brings)
 // lies beneath a root as a read-only layer kept in memory: reads see the
@@ -51,7 +53,7 @@ struct RegKeyInfo {
 
 class RegistryStore {
 public:
-    // Limits of the original registry; longer names are refused.
+    // The platform registry's limits; longer names are refused.
     static constexpr size_t kMaxKeyNameLen = 255;
     static constexpr size_t kMaxValueNameLen = 16383;
     static constexpr size_t kMaxDepth = 512;

@@ -1,4 +1,4 @@
-// Millisecond tick counts and sleeping with the original meanings: the tick
+// Millisecond tick counts and sleeping with the platform's meanings: the tick
 // count runs from a monotonic clock (never jumps with the wall clock), and
 // the 32-bit form wraps about every 49.7 days. The clock can be replaced:
 // the tick counts, the window layer's message times and timers, and every

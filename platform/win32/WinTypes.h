@@ -221,5 +221,5 @@ void SetLastError(DWORD error);
 DWORD Win32ErrorFromErrno(int err);
 
 // a * b / c with the 64-bit product, rounded half away from zero; -1 when c
-// is 0 or the result does not fit in 32 bits, as the original call answers.
+// is 0 or the result does not fit in 32 bits, as the platform's call answers.
 int MulDiv(int a, int b, int c);

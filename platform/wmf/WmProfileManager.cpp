@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/com/UnknownImpl.h"
+#include "platform/win32/DebugOutput.h"
 #include "platform/wmf/WmCodecTable.h"
 #include "platform/wmf/WmStreamConfig.h"
 
@@ -33,17 +34,30 @@ public:
     }
 
     // IWMProfileManager
-    HRESULT CreateEmptyProfile(WMT_VERSION, IWMProfile** profile) override { return NoProfile(profile); }
-    HRESULT LoadProfileByID(REFGUID, IWMProfile** profile) override { return NoProfile(profile); }
-    HRESULT LoadProfileByData(const WCHAR*, IWMProfile** profile) override { return NoProfile(profile); }
-    HRESULT SaveProfile(IWMProfile*, WCHAR*, DWORD*) override { return E_NOTIMPL; }
+    // No profiles yet: the out pointer is cleared and the gap traced.
+    HRESULT CreateEmptyProfile(WMT_VERSION, IWMProfile** profile) override
+    {
+        return profile ? (*profile = nullptr, RIVO_NOT_IMPLEMENTED()) : E_POINTER;
+    }
+    HRESULT LoadProfileByID(REFGUID, IWMProfile** profile) override
+    {
+        return profile ? (*profile = nullptr, RIVO_NOT_IMPLEMENTED()) : E_POINTER;
+    }
+    HRESULT LoadProfileByData(const WCHAR*, IWMProfile** profile) override
+    {
+        return profile ? (*profile = nullptr, RIVO_NOT_IMPLEMENTED()) : E_POINTER;
+    }
+    HRESULT SaveProfile(IWMProfile*, WCHAR*, DWORD*) override { return RIVO_NOT_IMPLEMENTED(); }
     HRESULT GetSystemProfileCount(DWORD* count) override
     {
         if (!count) return E_POINTER;
         *count = 0;
         return S_OK;
     }
-    HRESULT LoadSystemProfile(DWORD, IWMProfile** profile) override { return NoProfile(profile); }
+    HRESULT LoadSystemProfile(DWORD, IWMProfile** profile) override
+    {
+        return profile ? (*profile = nullptr, RIVO_NOT_IMPLEMENTED()) : E_POINTER;
+    }
 
     // IWMCodecInfo
     HRESULT GetCodecInfoCount(REFGUID majorType, DWORD* codecs) override
@@ -160,13 +174,6 @@ public:
     }
 
 private:
-    static HRESULT NoProfile(IWMProfile** profile)
-    {
-        if (!profile) return E_POINTER;
-        *profile = nullptr;
-        return E_NOTIMPL;
-    }
-
     // The table position of codec index `codec` among the codecs of the
     // major type.
     bool FindCodec(REFGUID majorType, DWORD codec, size_t* at) const

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/win32/CodePage.h"
+#include "platform/win32/NativePath.h"
 #include "reader/ReaderStrings.h"
 
 extern char** environ;
@@ -52,25 +53,12 @@ std::string QuoteExecArgument(const std::string& path)
     return value;
 }
 
-bool MakeFolders(const std::string& path)
-{
-    std::string sofar;
-    size_t pos = 0;
-    while (pos != std::string::npos) {
-        pos = path.find('/', pos + 1);
-        sofar = path.substr(0, pos);
-        if (sofar.empty()) continue;
-        if (mkdir(sofar.c_str(), 0755) != 0 && errno != EEXIST) return false;
-    }
-    return true;
-}
-
 // Writes the whole text through a file beside the target that replaces it
 // only when complete.
 bool WriteWholeFile(const std::string& path, const std::string& text)
 {
     std::string folder = path.substr(0, path.rfind('/'));
-    if (!MakeFolders(folder)) return false;
+    if (!MakeFolders(folder, 0755)) return false;
     std::string temp = path + ".XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back('\0');

@@ -10,6 +10,7 @@
 #include "foundation/ShellHelpers.h"
 #include "platform/win32/RegistryStore.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -148,9 +149,8 @@ TEST_F(RegistryHelpersTest, RegisteredBrowserGetsTheAddressAsOneArgument)
     ASSERT_TRUE(RegWriteStringAnsi(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", L"", command));
     CString url = L"http://example.invalid/a b?x=\"q\"&y=$(id)";
     ASSERT_TRUE(OpenUrlInDefaultBrowser(url));
-    for (int i = 0; i < 500 && ReadBytes(log).empty(); ++i) usleep(10000);
-    usleep(20000);
-    EXPECT_EQ("--new\nhttp://example.invalid/a b?x=\"q\"&y=$(id)\n", ReadBytes(log));
+    const std::string expected = "--new\nhttp://example.invalid/a b?x=\"q\"&y=$(id)\n";
+    EXPECT_TRUE(WaitUntil("the browser's run", [&] { return ReadBytes(log) == expected; })) << ReadBytes(log);
 }
 
 }  // namespace

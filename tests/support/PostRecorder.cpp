@@ -4,6 +4,8 @@
 #include <thread>
 #include <utility>
 
+#include "tests/support/WaitUntil.h"
+
 PostRecorder::PostRecorder()
 {
     previous_ = SetMessagePoster([this](HWND h, UINT m, WPARAM w, LPARAM l) {
@@ -39,8 +41,6 @@ std::vector<PostedMessage> PostRecorder::Take(std::chrono::milliseconds timeout)
 
 std::vector<PostedMessage> PostRecorder::WaitForPosts(size_t count)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (Posts().size() < count && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(WaitUntil("the posts", [&] { return Posts().size() >= count; }));
     return Posts();
 }

@@ -27,7 +27,8 @@ public:
 
     std::vector<PostedMessage> Posts();
     // The posts once there are at least count of them (a notice follows
-    // its event a moment later), or after a generous time-out.
+    // its event a moment later); a test failure when they do not come in
+    // time.
     std::vector<PostedMessage> WaitForPosts(size_t count);
     // Takes the posts that came since the last Take (or since the start),
     // waiting up to the time-out for the first one.

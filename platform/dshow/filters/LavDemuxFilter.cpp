@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaSample.h"
@@ -75,7 +74,8 @@ HRESULT CLavOutputPin::Inactive() { return CBaseOutputPin::Inactive(); }
 
 void CLavOutputPin::Deliver()
 {
-    DeliverNewSegment(demux_->SegmentStart(), demux_->SegmentStop(), demux_->SegmentRate());
+    CSeekPositions& positions = demux_->positions_;
+    DeliverNewSegment(positions.Start(), positions.Stop(), positions.Rate());
     bool first = true;
     for (;;) {
         AVPacket* packet = nullptr;
@@ -117,20 +117,7 @@ HRESULT CLavOutputPin::DeliverPacket(AVPacket* packet, bool discontinuity)
     IMediaSample* sample = nullptr;
     HRESULT hr = GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
     if (FAILED(hr)) return hr;
-    IMediaSamplePayload* side = nullptr;
-    if (SUCCEEDED(sample->QueryInterface(IID_IMediaSamplePayload, reinterpret_cast<void**>(&side)))) {
-        hr = side->AttachPayload(payload.Get(), payload->Data(), payload->Size());
-        side->Release();
-    } else {
-        // A foreign allocator: the bytes are copied when they fit.
-        BYTE* data = nullptr;
-        hr = sample->GetPointer(&data);
-        if (SUCCEEDED(hr) && sample->GetSize() < payload->Size()) hr = VFW_E_BUFFER_OVERFLOW;
-        if (SUCCEEDED(hr)) {
-            std::memcpy(data, payload->Data(), static_cast<size_t>(payload->Size()));
-            hr = sample->SetActualDataLength(payload->Size());
-        }
-    }
+    hr = PutPayload(sample, payload.Get(), payload->Data(), payload->Size());
     if (SUCCEEDED(hr)) {
         if (start != AV_NOPTS_VALUE) {
             REFERENCE_TIME stop = start + duration;
@@ -144,116 +131,9 @@ HRESULT CLavOutputPin::DeliverPacket(AVPacket* packet, bool discontinuity)
     return hr;
 }
 
-HRESULT CLavOutputPin::GetCapabilities(DWORD* capabilities)
-{
-    if (!capabilities) return E_POINTER;
-    *capabilities = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards | AM_SEEKING_CanSeekBackwards |
-                    AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
-    return S_OK;
-}
+CSeekPositions& CLavOutputPin::Positions() { return demux_->positions_; }
 
-HRESULT CLavOutputPin::CheckCapabilities(DWORD* capabilities)
-{
-    if (!capabilities) return E_POINTER;
-    DWORD have = 0;
-    GetCapabilities(&have);
-    DWORD asked = *capabilities;
-    *capabilities &= have;
-    if (*capabilities == asked) return S_OK;
-    return *capabilities ? S_FALSE : E_FAIL;
-}
-
-HRESULT CLavOutputPin::IsFormatSupported(const GUID* format)
-{
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE;
-}
-
-HRESULT CLavOutputPin::QueryPreferredFormat(GUID* format)
-{
-    if (!format) return E_POINTER;
-    *format = TIME_FORMAT_MEDIA_TIME;
-    return S_OK;
-}
-
-HRESULT CLavOutputPin::GetTimeFormat(GUID* format) { return QueryPreferredFormat(format); }
-
-HRESULT CLavOutputPin::IsUsingTimeFormat(const GUID* format) { return IsFormatSupported(format); }
-
-HRESULT CLavOutputPin::SetTimeFormat(const GUID* format)
-{
-    if (!format) return E_POINTER;
-    return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : E_INVALIDARG;
-}
-
-HRESULT CLavOutputPin::GetDuration(LONGLONG* duration)
-{
-    if (!duration) return E_POINTER;
-    *duration = demux_->Duration();
-    return S_OK;
-}
-
-HRESULT CLavOutputPin::GetStopPosition(LONGLONG* stop)
-{
-    if (!stop) return E_POINTER;
-    *stop = demux_->SegmentStop();
-    return S_OK;
-}
-
-// Answered by the renderers, which know what they have handled.
-HRESULT CLavOutputPin::GetCurrentPosition(LONGLONG*) { return E_NOTIMPL; }
-
-HRESULT CLavOutputPin::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                                         const GUID* sourceFormat)
-{
-    if (!target) return E_POINTER;
-    bool toMedia = !targetFormat || *targetFormat == TIME_FORMAT_MEDIA_TIME;
-    bool fromMedia = !sourceFormat || *sourceFormat == TIME_FORMAT_MEDIA_TIME;
-    if (!toMedia || !fromMedia) return E_INVALIDARG;
-    *target = source;
-    return S_OK;
-}
-
-HRESULT CLavOutputPin::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags)
-{
-    return demux_->Seek(this, current, currentFlags, stop, stopFlags);
-}
-
-HRESULT CLavOutputPin::GetPositions(LONGLONG* current, LONGLONG* stop)
-{
-    if (current) *current = demux_->SegmentStart();
-    if (stop) *stop = demux_->SegmentStop();
-    return S_OK;
-}
-
-HRESULT CLavOutputPin::GetAvailable(LONGLONG* earliest, LONGLONG* latest)
-{
-    if (earliest) *earliest = 0;
-    if (latest) *latest = demux_->Duration();
-    return S_OK;
-}
-
-HRESULT CLavOutputPin::SetRate(double rate)
-{
-    if (rate <= 0) return E_INVALIDARG;
-    std::lock_guard<std::mutex> g(demux_->positionLock_);
-    demux_->rate_ = rate;
-    return S_OK;
-}
-
-HRESULT CLavOutputPin::GetRate(double* rate)
-{
-    if (!rate) return E_POINTER;
-    *rate = demux_->SegmentRate();
-    return S_OK;
-}
-
-HRESULT CLavOutputPin::GetPreroll(LONGLONG* preroll)
-{
-    if (!preroll) return E_POINTER;
-    *preroll = 0;
-    return S_OK;
-}
+HRESULT CLavOutputPin::Reposition(const SeekChange& change) { return demux_->Seek(this, change); }
 
 // ---- CLavDemuxFilter ------------------------------------------------------------------------
 
@@ -293,9 +173,9 @@ HRESULT CLavDemuxFilter::OpenContainer(AVFormatContext* format, AVIOContext* io)
         return VFW_E_INVALID_FILE_FORMAT;
     }
     fileStart_ = format_->start_time != AV_NOPTS_VALUE ? ToMediaTime(format_->start_time, AV_TIME_BASE_Q) : 0;
-    duration_ = format_->duration != AV_NOPTS_VALUE && format_->duration > 0
-                    ? ToMediaTime(format_->duration, AV_TIME_BASE_Q)
-                    : 0;
+    REFERENCE_TIME duration = format_->duration != AV_NOPTS_VALUE && format_->duration > 0
+                                  ? ToMediaTime(format_->duration, AV_TIME_BASE_Q)
+                                  : 0;
     pinOfStream_.assign(format_->nb_streams, nullptr);
     int videos = 0, audios = 0;
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
@@ -316,14 +196,8 @@ HRESULT CLavDemuxFilter::OpenContainer(AVFormatContext* format, AVIOContext* io)
         CloseContainer();
         return VFW_E_INVALID_FILE_FORMAT;
     }
-    {
-        std::lock_guard<std::mutex> p(positionLock_);
-        segmentStart_ = 0;
-        segmentStop_ = duration_;
-        stopSet_ = false;
-        rate_ = 1.0;
-        containerMoved_ = false;
-    }
+    positions_.Reset(duration);
+    containerMoved_ = false;
     IncrementPinVersion();
     return S_OK;
 }
@@ -350,7 +224,7 @@ void CLavDemuxFilter::CloseContainer()
         av_freep(&io_->buffer);
         avio_context_free(&io_);
     }
-    duration_ = 0;
+    positions_.SetDuration(0);
     fileStart_ = 0;
     if (hadPins) IncrementPinVersion();
 }
@@ -374,12 +248,7 @@ HRESULT CLavDemuxFilter::Stop()
 
 void CLavDemuxFilter::StartStreaming()
 {
-    bool moved;
-    {
-        std::lock_guard<std::mutex> p(positionLock_);
-        moved = containerMoved_;
-    }
-    if (moved) SeekContainer();
+    if (containerMoved_) SeekContainer();
     stopping_.store(false, std::memory_order_release);
     ClearQueues();
     for (auto& pin : outputs_) {
@@ -511,10 +380,7 @@ void CLavDemuxFilter::ReadContainer()
             if (r == AVERROR(EIO) && !stopping_.load()) NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
             break;
         }
-        {
-            std::lock_guard<std::mutex> p(positionLock_);
-            containerMoved_ = true;
-        }
+        containerMoved_ = true;
         CLavOutputPin* pin = static_cast<size_t>(packet->stream_index) < pinOfStream_.size()
                                  ? pinOfStream_[static_cast<size_t>(packet->stream_index)]
                                  : nullptr;
@@ -523,21 +389,15 @@ void CLavDemuxFilter::ReadContainer()
             continue;
         }
         AVRational base = format_->streams[packet->stream_index]->time_base;
-        REFERENCE_TIME offset = fileStart_ + SegmentStart();
+        REFERENCE_TIME segmentStart = positions_.Start();
+        REFERENCE_TIME offset = fileStart_ + segmentStart;
         if (packet->pts != AV_NOPTS_VALUE) packet->pts = ToMediaTime(packet->pts, base) - offset;
         if (packet->dts != AV_NOPTS_VALUE) packet->dts = ToMediaTime(packet->dts, base) - offset;
         packet->duration = packet->duration > 0 ? ToMediaTime(packet->duration, base) : 0;
         packet->time_base = kMediaTime;
 
         REFERENCE_TIME at = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
-        bool stopSet;
-        REFERENCE_TIME stop;
-        {
-            std::lock_guard<std::mutex> p(positionLock_);
-            stopSet = stopSet_;
-            stop = segmentStop_ - segmentStart_;
-        }
-        if (stopSet && at != AV_NOPTS_VALUE && at > stop) {
+        if (at != AV_NOPTS_VALUE && positions_.StopSet() && at > positions_.Stop() - segmentStart) {
             av_packet_unref(packet);
             QueueEnd(pin);
             std::lock_guard<std::mutex> q(queueLock_);
@@ -560,82 +420,32 @@ bool CLavDemuxFilter::IsMaster(CLavOutputPin* pin)
     return outputs_.empty() || outputs_.front().get() == pin;
 }
 
-REFERENCE_TIME CLavDemuxFilter::SegmentStart()
-{
-    std::lock_guard<std::mutex> p(positionLock_);
-    return segmentStart_;
-}
-
-REFERENCE_TIME CLavDemuxFilter::SegmentStop()
-{
-    std::lock_guard<std::mutex> p(positionLock_);
-    return stopSet_ ? segmentStop_ : duration_;
-}
-
-double CLavDemuxFilter::SegmentRate()
-{
-    std::lock_guard<std::mutex> p(positionLock_);
-    return rate_;
-}
-
 void CLavDemuxFilter::SeekContainer()
 {
-    REFERENCE_TIME start = SegmentStart();
+    REFERENCE_TIME start = positions_.Start();
     int64_t target = av_rescale_q(start + fileStart_, kMediaTime, AV_TIME_BASE_Q);
     if (avformat_seek_file(format_, -1, INT64_MIN, target, target, 0) < 0 &&
         av_seek_frame(format_, -1, target, AVSEEK_FLAG_BACKWARD) < 0 && start == 0 && format_->pb)
         avio_seek(format_->pb, 0, SEEK_SET);
-    std::lock_guard<std::mutex> p(positionLock_);
     containerMoved_ = false;
 }
 
-HRESULT CLavDemuxFilter::Seek(CLavOutputPin* from, LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
-                              DWORD stopFlags)
+HRESULT CLavDemuxFilter::Seek(CLavOutputPin* from, const SeekChange& change)
 {
-    DWORD startHow = currentFlags & AM_SEEKING_PositioningBitsMask;
-    DWORD stopHow = stopFlags & AM_SEEKING_PositioningBitsMask;
-    if ((startHow != AM_SEEKING_NoPositioning && !current) || (stopHow != AM_SEEKING_NoPositioning && !stop))
-        return E_POINTER;
     std::lock_guard<std::recursive_mutex> g(filterLock_);
-    REFERENCE_TIME newStart, newStop;
-    {
-        std::lock_guard<std::mutex> p(positionLock_);
-        newStart = segmentStart_;
-        newStop = stopSet_ ? segmentStop_ : duration_;
-    }
-    if (startHow == AM_SEEKING_AbsolutePositioning) newStart = *current;
-    else if (startHow == AM_SEEKING_RelativePositioning || startHow == AM_SEEKING_IncrementalPositioning)
-        newStart += *current;
-    if (stopHow == AM_SEEKING_AbsolutePositioning) newStop = *stop;
-    else if (stopHow == AM_SEEKING_RelativePositioning) newStop += *stop;
-    else if (stopHow == AM_SEEKING_IncrementalPositioning) newStop = newStart + *stop;
-    if (newStart < 0 || newStop < 0) return E_INVALIDARG;
-
     // Every renderer passes the graph's seek up to its own pin: the first
     // connected pin acts for all.
-    if (IsMaster(from)) {
-        bool restart = startHow != AM_SEEKING_NoPositioning && IsActive() && format_;
-        if (restart) {
-            for (auto& pin : outputs_)
-                if (pin->IsConnected()) pin->DeliverBeginFlush();
-            StopStreaming();
-            for (auto& pin : outputs_)
-                if (pin->IsConnected()) pin->DeliverEndFlush();
-        }
-        {
-            std::lock_guard<std::mutex> p(positionLock_);
-            if (startHow != AM_SEEKING_NoPositioning) {
-                segmentStart_ = newStart;
-                containerMoved_ = true;
-            }
-            if (stopHow != AM_SEEKING_NoPositioning) {
-                segmentStop_ = newStop;
-                stopSet_ = true;
-            }
-        }
-        if (restart) StartStreaming();
+    if (!IsMaster(from)) return S_OK;
+    bool restart = change.moveStart && IsActive() && format_;
+    if (restart) {
+        for (auto& pin : outputs_)
+            if (pin->IsConnected()) pin->DeliverBeginFlush();
+        StopStreaming();
+        for (auto& pin : outputs_)
+            if (pin->IsConnected()) pin->DeliverEndFlush();
     }
-    if ((currentFlags & AM_SEEKING_ReturnTime) && current) *current = newStart;
-    if ((stopFlags & AM_SEEKING_ReturnTime) && stop) *stop = newStop;
+    positions_.Apply(change);
+    if (change.moveStart) containerMoved_ = true;
+    if (restart) StartStreaming();
     return S_OK;
 }

@@ -33,11 +33,12 @@
 
 #include "platform/dshow/BaseFilter.h"
 #include "platform/dshow/OutputPin.h"
+#include "platform/dshow/StreamSeeking.h"
 #include "platform/dshow/filters/LavHeaders.h"
 
 class CLavDemuxFilter;
 
-class CLavOutputPin final : public CBaseOutputPin, public IMediaSeeking {
+class CLavOutputPin final : public CBaseOutputPin, public CStreamSeeking {
 public:
     CLavOutputPin(CLavDemuxFilter* filter, const std::wstring& name, int streamIndex, const CMediaType& type);
     ~CLavOutputPin() override;
@@ -55,30 +56,14 @@ public:
     HRESULT Active() override;
     HRESULT Inactive() override;
 
-    // IMediaSeeking, answered by the filter. Media time only.
-    HRESULT GetCapabilities(DWORD* capabilities) override;
-    HRESULT CheckCapabilities(DWORD* capabilities) override;
-    HRESULT IsFormatSupported(const GUID* format) override;
-    HRESULT QueryPreferredFormat(GUID* format) override;
-    HRESULT GetTimeFormat(GUID* format) override;
-    HRESULT IsUsingTimeFormat(const GUID* format) override;
-    HRESULT SetTimeFormat(const GUID* format) override;
-    HRESULT GetDuration(LONGLONG* duration) override;
-    HRESULT GetStopPosition(LONGLONG* stop) override;
-    HRESULT GetCurrentPosition(LONGLONG* current) override;
-    HRESULT ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                              const GUID* sourceFormat) override;
-    HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) override;
-    HRESULT GetPositions(LONGLONG* current, LONGLONG* stop) override;
-    HRESULT GetAvailable(LONGLONG* earliest, LONGLONG* latest) override;
-    HRESULT SetRate(double rate) override;
-    HRESULT GetRate(double* rate) override;
-    HRESULT GetPreroll(LONGLONG* preroll) override;
-
     int StreamIndex() const { return stream_; }
 
 private:
     friend class CLavDemuxFilter;
+
+    // IMediaSeeking (CStreamSeeking) over the filter's positions.
+    CSeekPositions& Positions() override;
+    HRESULT Reposition(const SeekChange& change) override;
 
     // The pin's streaming thread.
     void Deliver();
@@ -143,12 +128,9 @@ private:
     bool MustWait();
     void ClearQueues();
 
-    HRESULT Seek(CLavOutputPin* from, LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags);
+    // A pin's resolved seek: the first connected pin acts for all.
+    HRESULT Seek(CLavOutputPin* from, const SeekChange& change);
     bool IsMaster(CLavOutputPin* pin);
-    REFERENCE_TIME Duration() const { return duration_; }
-    REFERENCE_TIME SegmentStart();
-    REFERENCE_TIME SegmentStop();
-    double SegmentRate();
     // Moves the container to the segment start (no thread reading).
     void SeekContainer();
 
@@ -158,14 +140,10 @@ private:
     std::vector<std::unique_ptr<CLavOutputPin>> retired_;  // of a closed container
     std::vector<CLavOutputPin*> pinOfStream_;  // by stream index, null for none
     REFERENCE_TIME fileStart_ = 0;             // the container's start, 100 ns
-    REFERENCE_TIME duration_ = 0;
 
-    std::mutex positionLock_;
-    REFERENCE_TIME segmentStart_ = 0;
-    REFERENCE_TIME segmentStop_ = 0;
-    bool stopSet_ = false;
-    double rate_ = 1.0;
-    bool containerMoved_ = false;  // packets were read since the last seek
+    // The segment every pin plays; its duration is the container's.
+    CSeekPositions positions_;
+    std::atomic<bool> containerMoved_{false};  // packets were read since the last seek
 
     std::mutex queueLock_;
     std::condition_variable room_;  // the reading thread waits for room

@@ -1,10 +1,8 @@
 #include "platform/dshow/filters/VideoDecoder.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform/dshow/MediaGuids.h"
-#include "platform/dshow/MediaSample.h"
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/filters/LavPayloads.h"
 #include "platform/dshow/filters/StreamMediaType.h"
@@ -25,7 +23,10 @@ LONG CLavVideoDecoder::Layout::ImageBytes() const
     return static_cast<LONG>(stride) * rows + 2 * static_cast<LONG>(stride / 2) * (rows / 2);
 }
 
-CLavVideoDecoder::CLavVideoDecoder(IUnknown* outer) : CTransformFilter(L"Video Decoder", outer, CLSID_VideoDecoder) {}
+CLavVideoDecoder::CLavVideoDecoder(IUnknown* outer)
+    : CLavDecoder(L"Video Decoder", outer, CLSID_VideoDecoder, MEDIATYPE_Video, 4)
+{
+}
 
 CLavVideoDecoder::~CLavVideoDecoder() { CloseCodec(); }
 
@@ -34,20 +35,8 @@ HRESULT CLavVideoDecoder::CreateInstance(IUnknown* outer, REFIID riid, void** ob
     return CreateComObject<CLavVideoDecoder>(outer, riid, object);
 }
 
-HRESULT CLavVideoDecoder::CheckInputType(const CMediaType* type)
+void CLavVideoDecoder::ReleaseCodecState()
 {
-    if (!type || type->majortype != MEDIATYPE_Video) return VFW_E_TYPE_NOT_ACCEPTED;
-    AVCodecParameters* params = avcodec_parameters_alloc();
-    if (!params) return E_OUTOFMEMORY;
-    bool ok = CodecParametersOfType(*type, params);
-    avcodec_parameters_free(&params);
-    return ok ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-}
-
-void CLavVideoDecoder::CloseCodec()
-{
-    avcodec_free_context(&codec_);
-    av_frame_free(&frame_);
     // Pictures still out keep the pool's buffers; the pool goes with the last.
     av_buffer_pool_uninit(&pool_);
     sws_freeContext(scaler_);
@@ -55,68 +44,49 @@ void CLavVideoDecoder::CloseCodec()
     decoded_ = Layout{};
 }
 
-bool CLavVideoDecoder::OpenCodec(const CMediaType& input)
+bool CLavVideoDecoder::PrepareCodec(const AVCodecParameters& params)
 {
-    CloseCodec();
-    AVCodecParameters* params = avcodec_parameters_alloc();
-    if (!params) return false;
-    bool ok = CodecParametersOfType(input, params);
-    const AVCodec* codec = ok ? avcodec_find_decoder(params->codec_id) : nullptr;
-    codec_ = codec ? avcodec_alloc_context3(codec) : nullptr;
-    ok = codec_ && avcodec_parameters_to_context(codec_, params) >= 0;
-    int width = params->width, height = params->height;
-    avcodec_parameters_free(&params);
-    frame_ = av_frame_alloc();
-    if (!ok || !frame_) {
-        CloseCodec();
-        return false;
-    }
-    codec_->pkt_timebase = AVRational{1, static_cast<int>(UNITS)};
-    codec_->thread_count = 0;
-    codec_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    AVCodecContext* codec = Codec();
+    codec->thread_count = 0;
+    codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
 #if FF_API_THREAD_SAFE_CALLBACKS
-    // GetBuffer only reads what OpenCodec set and takes from a pool that
+    // GetBuffer only reads what PrepareCodec set and takes from a pool that
     // has a lock of its own: it may run on the decoder's threads. (Newer
     // libraries take that for granted and dropped the flag.)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    codec_->thread_safe_callbacks = 1;
+    codec->thread_safe_callbacks = 1;
 #pragma GCC diagnostic pop
 #endif
 
     // The layout the decoder is given to write into: the picture padded as
     // the library says the codec needs, with strides that suit its
     // alignment for every plane.
-    codec_->pix_fmt = AV_PIX_FMT_YUV420P;
-    int w = width, h = height;
+    codec->pix_fmt = AV_PIX_FMT_YUV420P;
+    int w = params.width, h = params.height;
     int align[AV_NUM_DATA_POINTERS] = {};
-    avcodec_align_dimensions2(codec_, &w, &h, align);
-    codec_->pix_fmt = AV_PIX_FMT_NONE;
+    avcodec_align_dimensions2(codec, &w, &h, align);
+    codec->pix_fmt = AV_PIX_FMT_NONE;
     int linesize[4] = {};
     int unaligned = 0;
     int stride = FFALIGN(w, 2);
     do {
-        if (av_image_fill_linesizes(linesize, AV_PIX_FMT_YUV420P, stride) < 0) {
-            CloseCodec();
-            return false;
-        }
+        if (av_image_fill_linesizes(linesize, AV_PIX_FMT_YUV420P, stride) < 0) return false;
         unaligned = 0;
         for (int i = 0; i < 3; ++i)
             if (align[i] > 0) unaligned |= linesize[i] % align[i];
         if (unaligned) stride += stride & ~(stride - 1);
     } while (unaligned);
-    decoded_ = Layout{MEDIASUBTYPE_I420, width, height, linesize[0], FFALIGN(h, 2)};
+    decoded_ = Layout{MEDIASUBTYPE_I420, params.width, params.height, linesize[0], FFALIGN(h, 2)};
     pool_ = av_buffer_pool_init(static_cast<size_t>(decoded_.ImageBytes()) + kBufferTail, nullptr);
-    if (!pool_) {
-        CloseCodec();
-        return false;
-    }
-    codec_->opaque = this;
-    codec_->get_buffer2 = &CLavVideoDecoder::GetBuffer;
-    if (avcodec_open2(codec_, codec, nullptr) < 0) {
-        CloseCodec();
-        return false;
-    }
+    if (!pool_) return false;
+    codec->opaque = this;
+    codec->get_buffer2 = &CLavVideoDecoder::GetBuffer;
+    return true;
+}
+
+bool CLavVideoDecoder::CodecOpened(const CMediaType& input)
+{
     frameTime_ = FrameTimeOf(input);
     return true;
 }
@@ -151,7 +121,7 @@ int CLavVideoDecoder::GetBuffer(AVCodecContext* context, AVFrame* frame, int fla
 
 bool CLavVideoDecoder::LayoutAt(int position, Layout* layout)
 {
-    if (!codec_) return false;
+    if (!Codec()) return false;
     int w = decoded_.width, h = decoded_.height;
     Layout packed{MEDIASUBTYPE_I420, w, h, FFALIGN(w, 2), FFALIGN(h, 2)};
     bool samePacked = packed.stride == decoded_.stride && packed.rows == decoded_.rows;
@@ -230,77 +200,9 @@ HRESULT CLavVideoDecoder::GetMediaType(int position, CMediaType* type)
     return type->Format() ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT CLavVideoDecoder::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props)
+HRESULT CLavVideoDecoder::SetOutputType(const CMediaType& type)
 {
-    // Samples carry pictures made elsewhere: no buffers of their own.
-    ALLOCATOR_PROPERTIES want{std::max<LONG>(props->cBuffers, 4), 0, std::max<LONG>(props->cbAlign, 1), 0};
-    ALLOCATOR_PROPERTIES got{};
-    return allocator->SetProperties(&want, &got);
-}
-
-HRESULT CLavVideoDecoder::SetMediaType(PIN_DIRECTION direction, const CMediaType* type)
-{
-    if (direction == PINDIR_INPUT) return OpenCodec(*type) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-    return LayoutOfType(*type, &output_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-}
-
-HRESULT CLavVideoDecoder::BreakConnect(PIN_DIRECTION direction)
-{
-    if (direction == PINDIR_INPUT) CloseCodec();
-    return S_OK;
-}
-
-void CLavVideoDecoder::ResetTiming()
-{
-    haveNextTime_ = false;
-    nextTime_ = 0;
-    discontinuity_ = true;
-}
-
-HRESULT CLavVideoDecoder::Receive(IMediaSample* sample)
-{
-    std::lock_guard<std::mutex> r(receiveLock_);
-    if (!codec_) return VFW_E_NOT_CONNECTED;
-    if (sample->IsDiscontinuity() == S_OK) discontinuity_ = true;
-    PayloadRef keep;
-    const AVPacket* packet = PacketOfSample(sample, &keep);
-    if (packet) return Decode(packet);
-    AVPacket* own = nullptr;
-    HRESULT copied = CopySampleToPacket(sample, codec_->pkt_timebase, &own);
-    if (copied != S_OK) return SUCCEEDED(copied) ? S_OK : copied;
-    HRESULT hr = Decode(own);
-    av_packet_free(&own);
-    return hr;
-}
-
-HRESULT CLavVideoDecoder::Decode(const AVPacket* packet)
-{
-    int r = avcodec_send_packet(codec_, packet);
-    while (r == AVERROR(EAGAIN)) {
-        HRESULT hr = Drain();
-        if (hr != S_OK) return hr;
-        r = avcodec_send_packet(codec_, packet);
-    }
-    // Damaged data is skipped, as the library skips it; only a lack of
-    // memory stops the stream.
-    if (r == AVERROR(ENOMEM)) {
-        NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY, 0);
-        Input()->SetRunTimeError();
-        return E_OUTOFMEMORY;
-    }
-    return Drain();
-}
-
-HRESULT CLavVideoDecoder::Drain()
-{
-    for (;;) {
-        int r = avcodec_receive_frame(codec_, frame_);
-        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return S_OK;
-        if (r < 0) return S_OK;
-        HRESULT hr = DeliverFrame(frame_);
-        av_frame_unref(frame_);
-        if (hr != S_OK) return hr;
-    }
+    return LayoutOfType(type, &output_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 bool CLavVideoDecoder::FrameIsOutputLayout(const AVFrame* f) const
@@ -342,14 +244,9 @@ HRESULT CLavVideoDecoder::Convert(const AVFrame* f, BYTE* image)
 
 HRESULT CLavVideoDecoder::DeliverFrame(AVFrame* f)
 {
-    REFERENCE_TIME start = f->best_effort_timestamp;
-    bool timed = start != AV_NOPTS_VALUE || haveNextTime_;
-    if (start == AV_NOPTS_VALUE) start = nextTime_;
     REFERENCE_TIME duration = f->pkt_duration > 0 ? f->pkt_duration : frameTime_;
-    REFERENCE_TIME stop = start + std::max<REFERENCE_TIME>(duration, 1);
-    nextTime_ = stop;
-    haveNextTime_ = timed;
-    if (segmentStart_ > 0 && timed && stop <= 0) return S_OK;  // before the point sought
+    FrameTimes times;
+    if (!TimeFrame(f, std::max<REFERENCE_TIME>(duration, 1), &times)) return S_OK;
 
     PayloadRef payload;
     LONG bytes = output_.ImageBytes();
@@ -359,69 +256,5 @@ HRESULT CLavVideoDecoder::DeliverFrame(AVFrame* f)
         payload = CreateHeapPayload(bytes, 32);
         if (payload && FAILED(Convert(f, payload->Data()))) return S_OK;
     }
-    if (!payload) return E_OUTOFMEMORY;
-
-    IMediaSample* sample = nullptr;
-    HRESULT hr = Output()->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
-    if (FAILED(hr)) return hr;
-    IMediaSamplePayload* side = nullptr;
-    if (SUCCEEDED(sample->QueryInterface(IID_IMediaSamplePayload, reinterpret_cast<void**>(&side)))) {
-        hr = side->AttachPayload(payload.Get(), payload->Data(), bytes);
-        side->Release();
-    } else {
-        BYTE* data = nullptr;
-        hr = sample->GetPointer(&data);
-        if (SUCCEEDED(hr) && sample->GetSize() < bytes) hr = VFW_E_BUFFER_OVERFLOW;
-        if (SUCCEEDED(hr)) {
-            std::memcpy(data, payload->Data(), static_cast<size_t>(bytes));
-            hr = sample->SetActualDataLength(bytes);
-        }
-    }
-    if (SUCCEEDED(hr)) {
-        if (timed) sample->SetTime(&start, &stop);
-        sample->SetSyncPoint(f->key_frame ? TRUE : FALSE);
-        sample->SetDiscontinuity(discontinuity_ ? TRUE : FALSE);
-        discontinuity_ = false;
-        hr = Output()->Deliver(sample);
-    }
-    sample->Release();
-    return hr;
-}
-
-HRESULT CLavVideoDecoder::StopStreaming()
-{
-    // Called with the receive lock held.
-    if (codec_) avcodec_flush_buffers(codec_);
-    ResetTiming();
-    return S_OK;
-}
-
-HRESULT CLavVideoDecoder::EndOfStream()
-{
-    std::lock_guard<std::mutex> r(receiveLock_);
-    if (codec_) {
-        // The pictures the decoder still holds come out first.
-        if (avcodec_send_packet(codec_, nullptr) >= 0) Drain();
-        avcodec_flush_buffers(codec_);
-    }
-    return Output()->DeliverEndOfStream();
-}
-
-HRESULT CLavVideoDecoder::EndFlush()
-{
-    {
-        std::lock_guard<std::mutex> r(receiveLock_);
-        if (codec_) avcodec_flush_buffers(codec_);
-        ResetTiming();
-    }
-    return CTransformFilter::EndFlush();
-}
-
-HRESULT CLavVideoDecoder::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
-{
-    {
-        std::lock_guard<std::mutex> r(receiveLock_);
-        segmentStart_ = start;
-    }
-    return CTransformFilter::NewSegment(start, stop, rate);
+    return DeliverPayload(payload, bytes, times, f->key_frame != 0);
 }

@@ -7,6 +7,7 @@
 #include "platform/dshow/filters/LavHeaders.h"
 #include "platform/dshow/filters/UncompressedTypes.h"
 #include "platform/dshow/filters/VideoWindowPresenter.h"
+#include "platform/win32/DebugOutput.h"
 
 namespace {
 
@@ -179,13 +180,16 @@ HRESULT CVideoRenderer::GetTypeInfoCount(UINT* count)
     return S_OK;
 }
 
-HRESULT CVideoRenderer::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+HRESULT CVideoRenderer::GetTypeInfo(UINT, LCID, ITypeInfo**) { return RIVO_NOT_IMPLEMENTED(); }
 
-HRESULT CVideoRenderer::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+HRESULT CVideoRenderer::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+{
+    return RIVO_NOT_IMPLEMENTED();
+}
 
 HRESULT CVideoRenderer::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
 {
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
 // ---- IBasicVideo ----------------------------------------------------------------------------
@@ -418,10 +422,10 @@ HRESULT CVideoRenderer::get_DestinationHeight(LONG* value)
 HRESULT CVideoRenderer::GetVideoPaletteEntries(LONG, LONG, LONG* retrieved, LONG*)
 {
     if (retrieved) *retrieved = 0;
-    return E_NOTIMPL;
+    return RIVO_NOT_IMPLEMENTED();
 }
 
-HRESULT CVideoRenderer::GetCurrentImage(LONG*, LONG*) { return E_NOTIMPL; }
+HRESULT CVideoRenderer::GetCurrentImage(LONG*, LONG*) { return RIVO_NOT_IMPLEMENTED(); }
 
 HRESULT CVideoRenderer::IsUsingDefaultSource()
 {
@@ -616,7 +620,7 @@ HRESULT CVideoRenderer::get_FullScreenMode(LONG* mode)
     return S_OK;
 }
 
-HRESULT CVideoRenderer::put_FullScreenMode(LONG mode) { return mode ? E_NOTIMPL : S_OK; }
+HRESULT CVideoRenderer::put_FullScreenMode(LONG mode) { return mode ? RIVO_NOT_IMPLEMENTED() : S_OK; }
 
 HRESULT CVideoRenderer::SetWindowForeground(LONG) { return S_OK; }
 

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,9 +15,9 @@
 #include "encoder/core/EncPresetInfo.h"
 #include "encoder/core/EncPresetList.h"
 #include "encoder/core/EncSettings.h"
-#include "foundation/DebugTrace.h"
 #include "platform/wmf/WmCodecTable.h"
 #include "tests/encoder/core/CoreTestSupport.h"
+#include "tests/support/TraceViewer.h"
 
 namespace {
 
@@ -311,41 +309,6 @@ TEST_F(EncPresetTest, FrameRatesAndColours)
     EXPECT_EQ(L"Tahoma", s.sSubFontName);
 }
 
-// A trace viewer of the test's own, to see what applying logs.
-class TraceViewer {
-public:
-    TraceViewer()
-    {
-        fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::string path = DebugTraceSocketPath();
-        if (path.empty() || path.size() >= sizeof addr.sun_path) return;
-        std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-        unlink(path.c_str());
-        bound_ = bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    }
-    ~TraceViewer() { close(fd_); }
-    bool bound() const { return bound_; }
-    // Every message that arrived, one per line (ANSI text).
-    std::string Received()
-    {
-        std::string all;
-        char buf[4096];
-        ssize_t n;
-        while ((n = recv(fd_, buf, sizeof buf, MSG_DONTWAIT)) > static_cast<ssize_t>(sizeof(TraceRecordHeader))) {
-            std::string text(buf + sizeof(TraceRecordHeader), static_cast<size_t>(n) - sizeof(TraceRecordHeader));
-            while (!text.empty() && text.back() == '\0') text.pop_back();
-            all += text + "\n";
-        }
-        return all;
-    }
-
-private:
-    int fd_ = -1;
-    bool bound_ = false;
-};
-
 TEST_F(EncPresetTest, SharedPresetsCannotLeaveTheOutputOrDspFolders)
 {
     TraceViewer viewer;
@@ -368,7 +331,7 @@ TEST_F(EncPresetTest, SharedPresetsCannotLeaveTheOutputOrDspFolders)
         Apply(Preset("naming.rvp", std::string("[ETC]\netc_file_naming_text=") + c.naming + "\n"));
         EXPECT_EQ(c.taken ? CString(Utf8ToWide(c.naming)) : CString(L"<SRC_FILENAME>.<DEF_EXT>"), s.sEtcNaming)
             << c.naming;
-        std::string log = viewer.Received();
+        std::string log = viewer.Text();
         EXPECT_EQ(!c.taken, log.find(c.naming) != std::string::npos) << c.naming << ": " << log;
     }
 
@@ -396,7 +359,7 @@ TEST_F(EncPresetTest, SharedPresetsCannotLeaveTheOutputOrDspFolders)
         EXPECT_EQ(L"/dsp/", s.sAudioDspFolder) << c.path;
         EXPECT_EQ(c.appliedPath, s.sAudioCurDspPath) << c.path;
         EXPECT_EQ(c.appliedModule, s.iAudioCurDspMod) << c.path;
-        std::string log = viewer.Received();
+        std::string log = viewer.Text();
         if (WideToUtf8(c.appliedPath) != c.path) {
             EXPECT_NE(std::string::npos, log.find("dsp_evil.so")) << log;
         }

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "encoder/core/CoreEnvironment.h"
 #include "encoder/core/DialogTextWindows.h"
@@ -14,6 +12,7 @@
 #include "foundation/RegistryHelpers.h"
 #include "tests/encoder/core/CoreTestSupport.h"
 #include "tests/encoder/core/FakeMessagePort.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -119,9 +118,8 @@ TEST_F(StartUpTest, NewerVersionRequiredYesOpensTheHomePage)
     EXPECT_EQ("RivoEnc", messages_.shown[0].caption);
     EXPECT_EQ(kMessageYesNo, messages_.shown[0].type);
     EXPECT_TRUE(SettingsSaved());
-    for (int i = 0; i < 100 && ReadBytes(opened).empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ("https://rivoenc.example/", ReadBytes(opened));
+    EXPECT_TRUE(WaitUntil("the browser's run", [&] { return ReadBytes(opened) == "https://rivoenc.example/"; }))
+        << ReadBytes(opened);
 }
 
 TEST_F(StartUpTest, FailedChecksEndWithTheirMessages)

@@ -1,8 +1,6 @@
 #include "tests/platform/dshow/GraphFixture.h"
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 #include <memory>
 
 #include "platform/com/ComRuntime.h"
@@ -10,6 +8,7 @@
 #include "platform/dshow/MediaRuntime.h"
 #include "platform/win32/RegistryStore.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 

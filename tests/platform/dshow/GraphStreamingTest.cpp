@@ -2,12 +2,11 @@
 // sink, seeking, the states, completion and error events, and the owner's
 // window notices.
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "platform/dshow/MediaGuids.h"
 #include "platform/win32/WindowMessages.h"
 #include "tests/platform/dshow/GraphFixture.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -99,7 +98,7 @@ TEST_F(GraphStreamingTest, PausedGraphSeeksAndCompletesOnceMore)
     LONGLONG start = 15 * kFrame;
     ASSERT_EQ(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning), S_OK);
     OAFilterState state = -1;
-    EXPECT_EQ(control->GetState(INFINITE, &state), S_OK);
+    EXPECT_EQ(control->GetState(kDefaultWaitLimit.count(), &state), S_OK);
     EXPECT_EQ(state, State_Paused);
     c.sink->ClearRecords();
     EXPECT_EQ(RunToEnd(), EC_COMPLETE);
@@ -132,7 +131,7 @@ TEST_F(GraphStreamingTest, StatesChangeFromEveryState)
     // A graph stopped and run again starts from the beginning.
     c.sink->ClearRecords();
     ASSERT_EQ(control->Run(), S_OK);
-    while (c.sink->Records().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(WaitUntil("the first sample after running again", [&] { return !c.sink->Records().empty(); }));
     EXPECT_EQ(c.sink->Records()[0].first, 0);
     // Stopping when ready ends in the stopped state.
     EXPECT_EQ(control->StopWhenReady(), S_OK);
@@ -153,7 +152,7 @@ TEST_F(GraphStreamingTest, GetStateWaitsForTheRenderersOnlyAsLongAsAsked)
     EXPECT_EQ(state, State_Paused);
     EXPECT_EQ(control->GetState(30, &state), VFW_S_STATE_INTERMEDIATE);
     hold = false;
-    EXPECT_EQ(control->GetState(INFINITE, &state), S_OK);
+    EXPECT_EQ(control->GetState(kDefaultWaitLimit.count(), &state), S_OK);
     EXPECT_EQ(state, State_Paused);
     // Stopping releases the sample the paused sink holds.
     EXPECT_EQ(control->Stop(), S_OK);
@@ -168,7 +167,7 @@ TEST_F(GraphStreamingTest, SeekWhileRunningFlushesTheWaitingStream)
     Chain c = BuildChain(VideoStream(50, 100000));
     c.sink->SetScheduleByClock(true);
     ASSERT_EQ(control->Run(), S_OK);
-    while (c.sink->Records().size() < 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(WaitUntil("three samples", [&] { return c.sink->Records().size() >= 3; }));
     LONGLONG start = 45 * 100000;
     ASSERT_EQ(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning), S_OK);
     LONG code = 0;

@@ -1,8 +1,14 @@
 // The graph's filters: enumeration order, names, removal, direct
 // connection through the graph, the filter cache and the forwarded video
-// interfaces.
+// interfaces, and the calls the graph does not offer.
+#include <cstdlib>
+#include <functional>
+#include <string>
+
 #include "platform/dshow/MediaGuids.h"
 #include "tests/platform/dshow/GraphFixture.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TraceViewer.h"
 
 namespace {
 
@@ -155,4 +161,40 @@ TEST_F(GraphTest, VideoInterfacesNeedAFilterThatHasThem)
     ASSERT_EQ(window.As(&a), S_OK);
     ASSERT_EQ(graph.As(&b), S_OK);
     EXPECT_EQ(a.Get(), b.Get());
+}
+
+TEST_F(GraphTest, CallsNotOfferedAnswerNotImplementedAndShowInTheTraceOnce)
+{
+    // A runtime folder of the test's own, so that no real viewer listens.
+    struct RuntimeFolder {
+        TempDir dir;
+        RuntimeFolder() { setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1); }
+        ~RuntimeFolder() { unsetenv("XDG_RUNTIME_DIR"); }
+    } runtime;
+    TraceViewer viewer;
+    ASSERT_TRUE(viewer.bound());
+    ComPtr<IGraphConfig> config;
+    ASSERT_EQ(ComPtr<IGraphBuilder>(graph).As(&config), S_OK);
+    struct Case {
+        const char* line;
+        std::function<HRESULT()> call;
+    };
+    const Case cases[] = {
+        {"gap: CFilterGraph::GetEventHandle: not implemented",
+         [&] {
+             OAEVENT handle = 1;
+             return events->GetEventHandle(&handle);
+         }},
+        {"gap: CFilterGraph::get_FilterCollection: not implemented",
+         [&] {
+             IDispatch* collection = nullptr;
+             return control->get_FilterCollection(&collection);
+         }},
+        {"gap: CFilterGraph::Reconfigure: not implemented",
+         [&] { return config->Reconfigure(nullptr, nullptr, 0, nullptr); }},
+    };
+    for (const Case& c : cases) {
+        for (int i = 0; i < 2; ++i) EXPECT_EQ(c.call(), E_NOTIMPL) << c.line;
+        EXPECT_EQ(viewer.Lines(), std::vector<std::string>{c.line});
+    }
 }

@@ -31,6 +31,39 @@ ComPtr<IMediaSamplePayload> PayloadSide(IMediaSample* s)
     return p;
 }
 
+// A sample of another runtime: it forwards to one of ours but does not let
+// payloads be attached, so its bytes can only be copied in.
+class ForeignSample final : public IMediaSample {
+public:
+    explicit ForeignSample(IMediaSample* inner) : inner_(inner) {}
+    HRESULT QueryInterface(REFIID riid, void** object) override
+    {
+        if (riid == IID_IMediaSamplePayload) return E_NOINTERFACE;
+        return inner_->QueryInterface(riid, object);
+    }
+    ULONG AddRef() override { return inner_->AddRef(); }
+    ULONG Release() override { return inner_->Release(); }
+    HRESULT GetPointer(BYTE** buffer) override { return inner_->GetPointer(buffer); }
+    LONG GetSize() override { return inner_->GetSize(); }
+    HRESULT GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override { return inner_->GetTime(start, stop); }
+    HRESULT SetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override { return inner_->SetTime(start, stop); }
+    HRESULT IsSyncPoint() override { return inner_->IsSyncPoint(); }
+    HRESULT SetSyncPoint(BOOL sync) override { return inner_->SetSyncPoint(sync); }
+    HRESULT IsPreroll() override { return inner_->IsPreroll(); }
+    HRESULT SetPreroll(BOOL preroll) override { return inner_->SetPreroll(preroll); }
+    LONG GetActualDataLength() override { return inner_->GetActualDataLength(); }
+    HRESULT SetActualDataLength(LONG length) override { return inner_->SetActualDataLength(length); }
+    HRESULT GetMediaType(AM_MEDIA_TYPE** type) override { return inner_->GetMediaType(type); }
+    HRESULT SetMediaType(AM_MEDIA_TYPE* type) override { return inner_->SetMediaType(type); }
+    HRESULT IsDiscontinuity() override { return inner_->IsDiscontinuity(); }
+    HRESULT SetDiscontinuity(BOOL d) override { return inner_->SetDiscontinuity(d); }
+    HRESULT GetMediaTime(LONGLONG* start, LONGLONG* stop) override { return inner_->GetMediaTime(start, stop); }
+    HRESULT SetMediaTime(LONGLONG* start, LONGLONG* stop) override { return inner_->SetMediaTime(start, stop); }
+
+private:
+    IMediaSample* inner_;
+};
+
 }  // namespace
 
 TEST(SampleTest, PoolHandsOutItsBuffersAndTakesThemBack)
@@ -158,4 +191,53 @@ TEST(SampleTest, SharedOwnBufferIsNotWrittenOverWhenTheSampleIsReused)
     EXPECT_EQ(shared[15], 1);
     again->Release();
     out->Release();
+}
+
+TEST(SampleTest, PayloadIsAttachedToOurSamplesAndCopiedIntoForeignOnes)
+{
+    PayloadRef payload = CreateHeapPayload(64);
+    ASSERT_TRUE(payload);
+    for (int i = 0; i < 64; ++i) payload->Data()[i] = static_cast<BYTE>(i);
+    BYTE* begin = payload->Data();
+    struct Case {
+        const char* name;
+        bool foreign;
+        LONG room;  // the sample's own buffer
+        LONG offset;
+        LONG size;
+        HRESULT result;
+    };
+    const Case cases[] = {
+        {"ours: attached", false, 0, 8, 16, S_OK},
+        {"ours: a range past the payload", false, 0, 60, 8, E_INVALIDARG},
+        {"foreign: copied", true, 32, 8, 16, S_OK},
+        {"foreign: exactly its room", true, 16, 0, 16, S_OK},
+        {"foreign: no room", true, 8, 0, 16, VFW_E_BUFFER_OVERFLOW},
+        {"foreign: a range past the payload", true, 64, 60, 8, E_INVALIDARG},
+        {"foreign: a negative size", true, 64, 0, -1, E_INVALIDARG},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ComPtr<IMemAllocator> a = MakeAllocator(1, c.room);
+        ASSERT_EQ(a->Commit(), S_OK);
+        IMediaSample* ours = nullptr;
+        ASSERT_EQ(a->GetBuffer(&ours, nullptr, nullptr, 0), S_OK);
+        ForeignSample foreign(ours);
+        IMediaSample* sample = c.foreign ? static_cast<IMediaSample*>(&foreign) : ours;
+        EXPECT_EQ(PutPayload(sample, payload.Get(), begin + c.offset, c.size), c.result);
+        BYTE* data = nullptr;
+        ASSERT_EQ(sample->GetPointer(&data), S_OK);
+        if (c.result == S_OK) {
+            EXPECT_EQ(sample->GetActualDataLength(), c.size);
+            if (c.foreign)
+                EXPECT_NE(data, begin + c.offset);  // a copy in the sample's own buffer
+            else
+                EXPECT_EQ(data, begin + c.offset);  // the payload itself
+            EXPECT_EQ(0, std::memcmp(data, begin + c.offset, static_cast<size_t>(c.size)));
+        } else {
+            EXPECT_EQ(sample->GetActualDataLength(), 0);
+        }
+        ours->Release();
+    }
+    EXPECT_EQ(PutPayload(nullptr, payload.Get(), begin, 1), E_POINTER);
 }

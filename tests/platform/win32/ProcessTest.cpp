@@ -17,6 +17,7 @@
 #include "platform/win32/Folders.h"
 #include "platform/win32/Tick.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -298,12 +299,8 @@ TEST(Process, TimedOutChildIsLeftRunningAndReapedLater)
     // Closing the handles neither kills nor abandons the child.
     EXPECT_EQ(kill(pid, 0), 0);
     EXPECT_EQ(ChildState(pid), 'R');
-    char state = 'R';
-    for (int i = 0; i < 300 && state != 'C'; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        state = ChildState(pid);
-    }
-    EXPECT_EQ(state, 'C') << "the ended child was not collected";
+    EXPECT_TRUE(WaitUntil("the collection of the ended child", [&] { return ChildState(pid) == 'C'; },
+                          kDefaultWaitLimit, std::chrono::milliseconds(50)));
     EXPECT_EQ(ReadBytes(WideToUtf8(done)), "done") << "the child did not run to its end";
 }
 

@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +10,7 @@
 #include "foundation/DebugTrace.h"
 #include "platform/win32/CodePage.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TraceViewer.h"
 
 namespace {
 
@@ -257,30 +255,18 @@ protected:
     void SetUp() override
     {
         setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
-        socket_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::string path = DebugTraceSocketPath();
-        std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-        ASSERT_EQ(0, bind(socket_, reinterpret_cast<sockaddr*>(&addr), sizeof addr));
+        viewer_ = std::make_unique<TraceViewer>();
+        ASSERT_TRUE(viewer_->bound());
     }
     void TearDown() override
     {
-        close(socket_);
+        viewer_.reset();
         unsetenv("XDG_RUNTIME_DIR");
     }
-    std::vector<std::string> Received()
-    {
-        std::vector<std::string> lines;
-        char buf[4096];
-        ssize_t n;
-        while ((n = recv(socket_, buf, sizeof buf, MSG_DONTWAIT)) > static_cast<ssize_t>(sizeof(TraceRecordHeader)))
-            lines.emplace_back(buf + sizeof(TraceRecordHeader));
-        return lines;
-    }
+    std::vector<std::string> Received() { return viewer_->Lines(); }
 
     TempDir dir_;
-    int socket_ = -1;
+    std::unique_ptr<TraceViewer> viewer_;
 };
 
 TEST_F(ScriptTraceTest, ParserAndMachineErrorsAreTraced)
