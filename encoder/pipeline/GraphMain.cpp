@@ -170,21 +170,30 @@ int CGraphMain::Open(const CString& sourcePath, const CString& outputPath)
     FeedBlockedFilters(builder);
     CPtrList before;
     builder.GetGraphFilters(before);
+    auto refuse = [&](int code, HRESULT why) {
+        CString line;
+        if (code == -2)
+            line.Format(L"The source has no stream to convert: %s", sourcePath.GetString());
+        else
+            line.Format(L"The source cannot be read (0x%08x): %s", static_cast<unsigned>(why), sourcePath.GetString());
+        AddRenderLog(line);
+        return code;
+    };
     HRESULT hr = SelectSource(builder, sourcePath);
-    if (hr == S_FALSE) return -2;
+    if (hr == S_FALSE) return refuse(-2, hr);
     if (FAILED(hr)) {
         if (m_nSourceType == kSourceAvi)
             m_nSourceType = kSourceAviBadIndex;
         else if (m_nSourceType == kSourceRiffCdxa)
             m_nSourceType = kSourceUnknown;
         else
-            return 81;
+            return refuse(81, hr);
         // What the failed attempt left in the graph would take part in the
         // second one: only the filters the graph had before stay.
         builder.RemoveFiltersNotIn(before);
         hr = SelectSource(builder, sourcePath);
-        if (hr == S_FALSE) return -2;
-        if (FAILED(hr)) return 81;
+        if (hr == S_FALSE) return refuse(-2, hr);
+        if (FAILED(hr)) return refuse(81, hr);
     }
 
     if (builder.GetDeadEndCount() > 0) {

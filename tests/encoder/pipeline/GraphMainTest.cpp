@@ -732,3 +732,95 @@ TEST_F(GraphMainTest, AGraphDestroyedWhileItRunsReleasesItsFiltersBeforeTheStrea
 }
 
 }  // namespace
+
+namespace {
+
+// ---- Damaged and hostile sources, broken outputs ----------------------------------------------------
+
+struct BrokenJob {
+    const char* name;
+    // Makes the source (and anything else the case needs); the source path.
+    std::string (*make)(const TempDir& dir, const std::string& good);
+    const char* output;  // relative to the test folder
+    int open;            // Open's result
+    const char* eof;     // the end of the job when it opened
+    bool outputLeft;     // an output file is there afterwards
+};
+
+std::string Copy(const TempDir& dir, const std::string& good, const std::string& name, double share)
+{
+    std::string bytes = ReadBytes(good);
+    std::string path = dir.File(name);
+    WriteBytes(path, bytes.substr(0, static_cast<size_t>(bytes.size() * share)));
+    return path;
+}
+
+const BrokenJob kBrokenJobs[] = {
+    {"empty file", [](const TempDir& d, const std::string& g) { return Copy(d, g, "empty.avi", 0); }, "empty.avi.out",
+     81, "", false},
+    {"random bytes",
+     [](const TempDir& d, const std::string&) {
+         std::string bytes;
+         for (int i = 0; i < 20000; ++i) bytes.push_back(static_cast<char>((i * 7919 + 13) % 251));
+         WriteBytes(d.File("noise.avi"), bytes);
+         return d.File("noise.avi");
+     },
+     "noise.out", 81, "", false},
+    {"no such file", [](const TempDir& d, const std::string&) { return d.File("gone.avi"); }, "gone.out", 81, "",
+     false},
+    // What a cut file still holds is converted.
+    {"cut in the middle", [](const TempDir& d, const std::string& g) { return Copy(d, g, "cut.avi", 0.6); },
+     "cut.out", 0, "EOF 0", true},
+    {"output folder missing", [](const TempDir&, const std::string& g) { return g; }, "no/such/folder/out.avi", 0,
+     "EOF 3585", false},
+    {"a file where the folder should be",
+     [](const TempDir& d, const std::string& g) {
+         WriteBytes(d.File("plain"), "x");
+         return g;
+     },
+     "plain/out.avi", 0, "EOF 3585", false},
+};
+
+TEST_F(GraphMainTest, BrokenJobsEndWithTheirCodeAndTheBatchGoesOn)
+{
+    std::string good = Movie();
+    CGraphAviWriter graph(&settings_);
+    for (const BrokenJob& c : kBrokenJobs) {
+        std::string source = c.make(temp(), good);
+        std::string out = temp().File(c.output);
+        ASSERT_EQ(StartJob(graph, kSourceAvi, source, out), c.open) << c.name;
+        MessageTrace trace = Pump(graph, c.open == 0 ? std::chrono::seconds(60) : std::chrono::milliseconds(300));
+        if (c.open != 0) {
+            // A refused source says why in the log.
+            ASSERT_GT(graph.GetRenderLog().GetSize(), 0) << c.name;
+            EXPECT_NE(graph.GetRenderLog()[0].Find(L"cannot be read"), -1) << c.name;
+            EXPECT_EQ(std::count_if(trace.begin(), trace.end(), [](const std::string& m) { return m.rfind("EOF", 0) == 0; }),
+                      0)
+                << c.name;
+        } else {
+            EXPECT_EQ(std::count(trace.begin(), trace.end(), std::string(c.eof)), 1) << c.name << "\n"
+                                                                                      << Joined(trace);
+        }
+        EXPECT_EQ(std::filesystem::exists(out), c.outputLeft) << c.name;
+        // The next job of the batch still runs.
+        std::string next = Output(std::string("after-") + std::to_string(&c - kBrokenJobs) + ".avi");
+        ASSERT_EQ(StartJob(graph, kSourceAvi, good, next), 0) << c.name;
+        trace = Pump(graph);
+        EXPECT_EQ(std::count(trace.begin(), trace.end(), std::string("EOF 0")), 1) << c.name;
+        EXPECT_TRUE(std::filesystem::exists(next)) << c.name;
+    }
+}
+
+TEST_F(GraphMainTest, ASourceRemovedDuringTheJobIsStillReadToTheEnd)
+{
+    // The open file stays readable: the whole picture is converted.
+    std::string source = Copy(temp(), Movie(), "going.avi", 1.0);
+    long frames = ProbeFrameCounts(source)[0].frames;
+    CGraphAviWriter graph(&settings_);
+    ASSERT_EQ(StartJob(graph, kSourceAvi, source, Output()), 0);
+    std::filesystem::remove(source);
+    EXPECT_EQ(Joined(Pump(graph)), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+    EXPECT_EQ(FileText(Output()).rfind("pass 0 video " + std::to_string(frames), 0), 0u) << FileText(Output());
+}
+
+}  // namespace

@@ -538,6 +538,7 @@ HRESULT CRecordingWriter::Pause()
     std::lock_guard<std::recursive_mutex> g(filterLock_);
     if (State() == State_Stopped) {
         std::lock_guard<std::mutex> l(lock_);
+        if (out_.is_open()) out_.close();
         videoEnded_ = audioEnded_ = false;
         failed_ = false;
         completeDue_ = false;
@@ -650,6 +651,14 @@ HRESULT CRecordingWriter::OnSample(CRecordingWriterInput* pin, IMediaSample* sam
     {
         std::lock_guard<std::mutex> l(lock_);
         if (failed_) return S_FALSE;
+        // The file is made when the first sample comes, as a writer makes
+        // it when it starts to write; one that cannot be made is a failure
+        // of the output.
+        if (failure == 0 && !out_.is_open()) {
+            std::string path = ToNativePath(fileName_) + (passMode_ == 1 ? ".stats" : "");
+            if (!fileName_.empty()) out_.open(path, std::ios::trunc);
+            if (!out_.is_open()) failure = kWriterFailureOutput;
+        }
         if (failure != 0) failed_ = true;
         REFERENCE_TIME start = 0, stop = 0;
         if (SUCCEEDED(sample->GetTime(&start, &stop))) encoded_ = std::max(encoded_, stop);
@@ -687,28 +696,18 @@ void CRecordingWriter::OnFlush()
 
 void CRecordingWriter::FinishPass()
 {
-    std::wstring file;
-    int mode;
-    long frames, samples;
     {
         std::lock_guard<std::mutex> l(lock_);
-        file = fileName_;
-        mode = passMode_;
-        frames = videoSamples_;
-        samples = audioSamples_;
-    }
-    RecordingLog::Add("writer.EndOfPass(" + Text(mode) + ", " + std::to_string(frames) + ")");
-    // The first of two passes leaves only its statistics.
-    std::string path = ToNativePath(file) + (mode == 1 ? ".stats" : "");
-    if (!file.empty()) {
-        std::ofstream out(path, std::ios::trunc);
-        out << "pass " << mode << " video " << frames << " audio " << samples << "\n";
-    }
-    bool running = State() == State_Running;
-    if (!running) {
-        std::lock_guard<std::mutex> l(lock_);
-        completeDue_ = true;
-        return;
+        RecordingLog::Add("writer.EndOfPass(" + Text(passMode_) + ", " + std::to_string(videoSamples_) + ")");
+        // The first of two passes leaves only its statistics.
+        if (out_.is_open()) {
+            out_ << "pass " << passMode_ << " video " << videoSamples_ << " audio " << audioSamples_ << "\n";
+            out_.close();
+        }
+        if (State() != State_Running) {
+            completeDue_ = true;
+            return;
+        }
     }
     NotifyEvent(EC_COMPLETE, S_OK, 0);
 }

@@ -6,12 +6,18 @@
 // file) and write every call of the program to one shared log, in the
 // order the calls came.
 //
+// The writer makes its file (the statistics file in a first pass) when the
+// first sample comes, raising its output failure when it cannot, and writes
+// "pass <mode> video <samples> audio <samples>" into it at the end of the
+// pass.
+//
 // Log lines: "<who>.<Method>(<arguments>)" with who one of video, audio,
 // writer; numbers in decimal, doubles with %g, records by their telling
 // fields, pointers as null or set.
 #pragma once
 
 #include <atomic>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -253,6 +259,7 @@ private:
     bool audioEnded_ = false;
     bool failed_ = false;
     bool completeDue_ = false;  // the pass ended while paused: EC_COMPLETE at Run
+    std::ofstream out_;  // the output (the statistics in a first pass)
     long videoSamples_ = 0;
     long audioSamples_ = 0;
     LONGLONG encoded_ = 0;
