@@ -235,6 +235,7 @@ int CGraphMain::Open(const CString& sourcePath, const CString& outputPath)
 
 void CGraphMain::ReviewPartialRender(CGraphBuilder& builder, bool* videoLeftOut, bool* audioLeftOut)
 {
+    bool anyVideo = false;
     bool anyAudio = false;
     for (int i = 0; i < builder.GetDeadEndCount(); ++i) {
         const CGraphBuilder::DeadEnd* end = builder.GetDeadEnd(i);
@@ -242,7 +243,7 @@ void CGraphMain::ReviewPartialRender(CGraphBuilder& builder, bool* videoLeftOut,
         CString types;
         for (POSITION p = end->mediaTypes.GetHeadPosition(); p;) {
             const CMediaType& type = end->mediaTypes.GetNext(p);
-            if (type.majortype == MEDIATYPE_Video) *videoLeftOut = true;
+            if (type.majortype == MEDIATYPE_Video) anyVideo = true;
             if (type.majortype == MEDIATYPE_Audio) anyAudio = true;
             CString major;
             if (type.majortype == MEDIATYPE_Video)
@@ -262,6 +263,9 @@ void CGraphMain::ReviewPartialRender(CGraphBuilder& builder, bool* videoLeftOut,
                     end->filterName.GetString(), types.IsEmpty() ? L"no type" : types.GetString());
         AddRenderLog(line);
     }
+    // A second picture stream (a cover picture, another angle) may stay
+    // out as long as one reached the video filter.
+    if (anyVideo && !(m_pVideoFilter && ConnectedInputs(m_pVideoFilter.Get()) > 0)) *videoLeftOut = true;
     if (anyAudio) {
         m_nRenderedAudioStreams = m_pAudioFilter ? ConnectedInputs(m_pAudioFilter.Get()) : 0;
         m_bAudioLeftOut = true;
