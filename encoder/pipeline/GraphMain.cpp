@@ -366,14 +366,17 @@ HRESULT CGraphMain::SetSegment(LONGLONG start, LONGLONG stop)
 
 // ---- Positions and passes -------------------------------------------------------------------------
 
-LONGLONG CGraphMain::GetPosition()
+LONGLONG CGraphMain::CurrentPositionOf(IUnknown* object)
 {
     ComPtr<IMediaSeeking> seeking;
     LONGLONG position = 0;
-    if (!m_pGraph || FAILED(m_pGraph.As(&seeking)) || !seeking || FAILED(seeking->GetCurrentPosition(&position)))
+    if (!object || FAILED(object->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(seeking.GetAddressOf()))) ||
+        !seeking || FAILED(seeking->GetCurrentPosition(&position)))
         return 0;
     return position;
 }
+
+LONGLONG CGraphMain::GetPosition() { return CurrentPositionOf(m_pGraph.Get()); }
 
 LONGLONG CGraphMain::GetDuration()
 {

@@ -184,6 +184,9 @@ protected:
     void FitVideoWindow();
     BOOL RestartGraph();
     static bool IsFilterUnconnected(IBaseFilter* filter);
+    // IMediaSeeking::GetCurrentPosition of the object; 0 without the
+    // interface or when the call fails.
+    static LONGLONG CurrentPositionOf(IUnknown* object);
 
     // The writer's settings interface, or null.
     ComPtr<IWriterSettings> WriterSettings() const;

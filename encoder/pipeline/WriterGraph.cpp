@@ -30,14 +30,7 @@ int CWriterGraph::Open(const CString& sourcePath, const CString& outputPath)
     return CGraphMain::Open(sourcePath, outputPath);
 }
 
-LONGLONG CWriterGraph::GetPosition()
-{
-    ComPtr<IMediaSeeking> seeking;
-    LONGLONG position = 0;
-    if (!m_pWriter || FAILED(m_pWriter.As(&seeking)) || !seeking || FAILED(seeking->GetCurrentPosition(&position)))
-        return 0;
-    return position;
-}
+LONGLONG CWriterGraph::GetPosition() { return CurrentPositionOf(m_pWriter.Get()); }
 
 HRESULT CWriterGraph::SetOutputFile(const CString& path)
 {

@@ -56,30 +56,6 @@ bool IsPackedPicture(const CMediaType& type)
     return r.left == 0 && r.top == 0 && r.right == vih->bmiHeader.biWidth && r.bottom == height;
 }
 
-// The copy step both treatment stand-ins share.
-HRESULT CopySample(IMediaSample* in, IMediaSample* out)
-{
-    BYTE* source = nullptr;
-    BYTE* target = nullptr;
-    if (FAILED(in->GetPointer(&source)) || FAILED(out->GetPointer(&target))) return E_FAIL;
-    LONG bytes = std::min(in->GetActualDataLength(), out->GetSize());
-    std::memcpy(target, source, static_cast<size_t>(bytes));
-    out->SetActualDataLength(bytes);
-    return S_OK;
-}
-
-HRESULT BuffersLike(CTransformFilter* filter, IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props)
-{
-    const CMediaType& type = filter->Input()->CurrentMediaType();
-    ALLOCATOR_PROPERTIES want = *props;
-    want.cBuffers = std::max<LONG>(want.cBuffers, 4);
-    LONG size = static_cast<LONG>(type.lSampleSize);
-    if (type.formattype == FORMAT_WaveFormatEx) size = 1 << 20;
-    want.cbBuffer = std::max<LONG>(size, 4096);
-    ALLOCATOR_PROPERTIES actual{};
-    return allocator->SetProperties(&want, &actual);
-}
-
 }  // namespace
 
 void RecordingLog::Add(const std::string& line)
@@ -214,10 +190,48 @@ HRESULT CRecordingSource::SetOption(int option) { return Record("source", "SetOp
 
 HRESULT CRecordingSource::NotifyRelease(int releasing) { return Record("source", "NotifyRelease", releasing); }
 
+// ---- Treatment stand-ins -----------------------------------------------------------------------
+
+HRESULT CRecordingTransform::CheckTransform(const CMediaType* in, const CMediaType* out)
+{
+    return *in == *out ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT CRecordingTransform::GetMediaType(int position, CMediaType* type)
+{
+    if (position < 0) return E_INVALIDARG;
+    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+    *type = Input()->CurrentMediaType();
+    return S_OK;
+}
+
+HRESULT CRecordingTransform::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props)
+{
+    const CMediaType& type = Input()->CurrentMediaType();
+    ALLOCATOR_PROPERTIES want = *props;
+    want.cBuffers = std::max<LONG>(want.cBuffers, 4);
+    LONG size = static_cast<LONG>(type.lSampleSize);
+    if (type.formattype == FORMAT_WaveFormatEx) size = 1 << 20;
+    want.cbBuffer = std::max<LONG>(size, 4096);
+    ALLOCATOR_PROPERTIES actual{};
+    return allocator->SetProperties(&want, &actual);
+}
+
+HRESULT CRecordingTransform::Transform(IMediaSample* in, IMediaSample* out)
+{
+    BYTE* source = nullptr;
+    BYTE* target = nullptr;
+    if (FAILED(in->GetPointer(&source)) || FAILED(out->GetPointer(&target))) return E_FAIL;
+    LONG bytes = std::min(in->GetActualDataLength(), out->GetSize());
+    std::memcpy(target, source, static_cast<size_t>(bytes));
+    out->SetActualDataLength(bytes);
+    return S_OK;
+}
+
 // ---- Video --------------------------------------------------------------------------------------
 
 CRecordingVideoFilter::CRecordingVideoFilter(IUnknown* outer)
-    : CTransformFilter(L"Recording Video", outer, CLSID_HalvaneVideoFilter)
+    : CRecordingTransform(L"Recording Video", outer, CLSID_HalvaneVideoFilter)
 {
 }
 
@@ -233,25 +247,7 @@ HRESULT CRecordingVideoFilter::CheckInputType(const CMediaType* type)
     return IsPackedPicture(*type) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT CRecordingVideoFilter::CheckTransform(const CMediaType* in, const CMediaType* out)
-{
-    return *in == *out ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-}
 
-HRESULT CRecordingVideoFilter::GetMediaType(int position, CMediaType* type)
-{
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
-    *type = Input()->CurrentMediaType();
-    return S_OK;
-}
-
-HRESULT CRecordingVideoFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props)
-{
-    return BuffersLike(this, allocator, props);
-}
-
-HRESULT CRecordingVideoFilter::Transform(IMediaSample* in, IMediaSample* out) { return CopySample(in, out); }
 
 #define RIVO_RECORD(Class, who, Name, Type)                              \
     HRESULT Class::Name(Type value) { return Record(who, #Name, value); }
@@ -327,7 +323,7 @@ HRESULT CRecordingVideoFilter::QueryVideoFilterSubtitleInfo(SubtitleInfoRecord* 
 // ---- Audio --------------------------------------------------------------------------------------
 
 CRecordingAudioFilter::CRecordingAudioFilter(IUnknown* outer)
-    : CTransformFilter(L"Recording Audio", outer, CLSID_HalvaneAudioFilter)
+    : CRecordingTransform(L"Recording Audio", outer, CLSID_HalvaneAudioFilter)
 {
 }
 
@@ -343,25 +339,7 @@ HRESULT CRecordingAudioFilter::CheckInputType(const CMediaType* type)
     return IsUncompressedAudio(*type) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT CRecordingAudioFilter::CheckTransform(const CMediaType* in, const CMediaType* out)
-{
-    return *in == *out ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-}
 
-HRESULT CRecordingAudioFilter::GetMediaType(int position, CMediaType* type)
-{
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
-    *type = Input()->CurrentMediaType();
-    return S_OK;
-}
-
-HRESULT CRecordingAudioFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props)
-{
-    return BuffersLike(this, allocator, props);
-}
-
-HRESULT CRecordingAudioFilter::Transform(IMediaSample* in, IMediaSample* out) { return CopySample(in, out); }
 
 RIVO_RECORD(CRecordingAudioFilter, "audio", SetAudioChannels, int)
 RIVO_RECORD(CRecordingAudioFilter, "audio", SetAudioBitsPerSample, int)

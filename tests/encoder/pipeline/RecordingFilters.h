@@ -99,17 +99,25 @@ private:
 // any other class.
 std::string SourceKind(REFCLSID clsid);
 
-class CRecordingVideoFilter final : public CTransformFilter, public UncalledPlaces<IVideoFilterControl> {
+// What both treatment stand-ins do with the data: the output has the
+// input's type, and each sample is copied through.
+class CRecordingTransform : public CTransformFilter {
+public:
+    using CTransformFilter::CTransformFilter;
+
+    HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
+    HRESULT GetMediaType(int position, CMediaType* type) override;
+    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override;
+    HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
+};
+
+class CRecordingVideoFilter final : public CRecordingTransform, public UncalledPlaces<IVideoFilterControl> {
 public:
     explicit CRecordingVideoFilter(IUnknown* outer);
     RIVO_DECLARE_IUNKNOWN
     HRESULT NonDelegatingQueryInterface(REFIID riid, void** object) override;
 
     HRESULT CheckInputType(const CMediaType* type) override;
-    HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
-    HRESULT GetMediaType(int position, CMediaType* type) override;
-    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override;
-    HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
 
     HRESULT SetVideoAspectMode(int mode) override;
     HRESULT SetVideoAspectRatio(double ratio) override;
@@ -146,17 +154,13 @@ public:
     HRESULT SetVideoFrameRate(double framesPerSecond) override;
 };
 
-class CRecordingAudioFilter final : public CTransformFilter, public UncalledPlaces<IAudioFilterControl> {
+class CRecordingAudioFilter final : public CRecordingTransform, public UncalledPlaces<IAudioFilterControl> {
 public:
     explicit CRecordingAudioFilter(IUnknown* outer);
     RIVO_DECLARE_IUNKNOWN
     HRESULT NonDelegatingQueryInterface(REFIID riid, void** object) override;
 
     HRESULT CheckInputType(const CMediaType* type) override;
-    HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
-    HRESULT GetMediaType(int position, CMediaType* type) override;
-    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override;
-    HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
 
     HRESULT SetAudioChannels(int channels) override;
     HRESULT SetAudioBitsPerSample(int bits) override;
