@@ -11,6 +11,9 @@ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIVO_TSAN=ON "${l
 targets=(dshow_tests pipeline_tests)
 cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
 export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
+# What ctest gives every test: the program folder, and no display needed.
+export RIVO_BIN_DIR="$dir/bin"
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 for t in "${targets[@]}"; do
   echo "tsan: $t"
   "$dir/tests/$t" --gtest_brief=1 >"$dir/$t.log" 2>&1 || { tail -60 "$dir/$t.log"; echo "tsan: $t failed" >&2; exit 1; }
