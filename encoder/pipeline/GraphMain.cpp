@@ -162,6 +162,10 @@ void CGraphMain::AddRenderLog(const CString& line)
 int CGraphMain::Open(const CString& sourcePath, const CString& outputPath)
 {
     (void)outputPath;  // the writers keep it (SetOutputFile)
+    if (!m_pGraph) {
+        AddRenderLog(L"No graph was built for the job.");
+        return 81;
+    }
     m_bAudioLeftOut = false;
     m_nRenderedAudioStreams = 0;
     m_bJobRefused = false;

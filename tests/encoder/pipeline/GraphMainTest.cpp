@@ -301,6 +301,9 @@ TEST_F(GraphMainTest, AWriterThatCannotBeMadeFailsTheJob)
     EXPECT_EQ(StartJob(graph, kSourceAvi, Movie(), Output()), -100);
     EXPECT_EQ(graph.Open(CString(Utf8ToWide(Movie())), CString(Utf8ToWide(Output()))), 81);
     EXPECT_FALSE(std::filesystem::exists(Output()));
+    ASSERT_EQ(graph.GetRenderLog().GetSize(), 2);
+    EXPECT_EQ(graph.GetRenderLog()[0], CString(L"The writer cannot be made."));
+    EXPECT_EQ(graph.GetRenderLog()[1], CString(L"No graph was built for the job."));
     // Without class ids the writer cannot be made either.
     InstallModule("hwriter.dll");
     CGraphMp4Writer unconfigured(&settings_);
