@@ -14,7 +14,9 @@
 #include "encoder/pipeline/GraphPreview.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/gui/GdiInternals.h"
+#include "encoder/subtitles/SubtitleProviderFactory.h"
 #include "tests/encoder/pipeline/GraphTestSupport.h"
+#include "tests/encoder/subtitles/VobSubTestUtil.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
 #include "tests/support/MediaFixtures.h"
 #include "tests/support/PrivateSoundServer.h"
@@ -158,5 +160,100 @@ TEST_F(GraphPreviewTest, APreviewShowsPicturesPlaysSoundPausesAndSeeks)
     EXPECT_GT(ToneShare(sound, PrivateSoundServer::kRecordRate, 440), 0.5);
     graph.CloseGraph();
 }
+
+// ---- Subtitles burned into the picture, through the real video module -------------------------------
+
+struct SubtitleCase {
+    const char* name;
+    const char* file;
+    // Writes the subtitle file (one line from 0 to 3 s); its path.
+    std::string (*write)(const TempDir& dir, const std::string& file);
+};
+
+std::string WriteText(const TempDir& dir, const std::string& file, const std::string& text)
+{
+    WriteBytes(dir.File(file), text);
+    return dir.File(file);
+}
+
+const SubtitleCase kSubtitleCases[] = {
+    {"SubRip", "line.srt",
+     [](const TempDir& d, const std::string& f) { return WriteText(d, f, "1\n00:00:00,000 --> 00:00:03,000\nSubtitle line\n\n"); }},
+    {"SAMI", "line.smi",
+     [](const TempDir& d, const std::string& f) {
+         return WriteText(d, f,
+                          "<SAMI><HEAD><STYLE TYPE=\"text/css\"><!--\n.KRCC { Name: Korean; lang: ko-KR; }\n--></STYLE>"
+                          "</HEAD><BODY>\n<SYNC Start=0><P Class=KRCC>Subtitle line\n"
+                          "<SYNC Start=3000><P Class=KRCC>&nbsp;\n</BODY></SAMI>\n");
+     }},
+    {"ASS", "line.ass",
+     [](const TempDir& d, const std::string& f) {
+         return WriteText(
+             d, f,
+             "[Script Info]\nScriptType: v4.00+\nPlayResX: 320\nPlayResY: 240\n\n[V4+ Styles]\n"
+             "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, "
+             "Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, "
+             "Alignment, MarginL, MarginR, MarginV, Encoding\n"
+             "Style: Default,Arial,20,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,1,0,2,"
+             "10,10,10,1\n\n[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, "
+             "Text\nDialogue: 0,0:00:00.00,0:00:03.00,Default,,0,0,0,,Subtitle line\n");
+     }},
+    {"VobSub", "line.idx",
+     [](const TempDir& d, const std::string& f) {
+         TestSet set;
+         set.Add(0, "en", 0, PlainUnit(360, 60, 180, 380, 1));
+         WriteBytes(d.File("line.sub"), set.stream.Data());
+         return WriteText(d, f, set.Index());
+     }},
+};
+
+void PrintTo(const SubtitleCase& c, std::ostream* os) { *os << c.name; }
+
+class SubtitlePreviewTest : public GraphPreviewTest, public ::testing::WithParamInterface<SubtitleCase> {};
+
+// A still grey picture, once without and once with the subtitle: the
+// subtitle's lines are in the lower half and nothing else changes.
+TEST_P(SubtitlePreviewTest, TheSubtitleIsDrawnIntoThePicture)
+{
+    if (!UseRealModules({"HVF.ax"})) GTEST_SKIP() << "the video treatment module is not built here";
+    const SubtitleCase& c = GetParam();
+    std::string source =
+        MakeMedia(temp(), "grey.avi",
+                  "-f lavfi -i color=c=gray:size=320x240:rate=25:duration=3 " + TestTone(3.0) +
+                      " -c:v mpeg4 -q:v 2 -c:a libmp3lame -shortest");
+    std::string subtitle = c.write(temp(), c.file);
+    QImage shots[2];
+    for (int with = 0; with < 2; ++with) {
+        CGraphPreview graph(&settings_);
+        graph_ = &graph;
+        ASSERT_TRUE(graph.BuildFilterChain(kSourceAvi, &paneWnd_, &ownerWnd_));
+        ASSERT_EQ(graph.Open(CString(Utf8ToWide(source)), CString()), 0);
+        ISubPicProvider* provider = nullptr;
+        if (with) {
+            SubtitleOpenParams params;
+            ASSERT_EQ(OpenSubtitleProvider(&provider, CString(Utf8ToWide(subtitle)), &params), S_OK) << c.name;
+            provider->AddRef();
+            EXPECT_EQ(graph.SetVideoFilterSubtitle(provider), S_OK);
+        }
+        ASSERT_EQ(graph.Run(TRUE), S_OK);
+        EXPECT_TRUE(PumpWindows(std::chrono::seconds(5), [&] { return graph.GetPosition() >= 8 * kSecond / 10; }));
+        PumpWindows(std::chrono::milliseconds(100));
+        shots[with] = VideoImage();
+        graph.CloseGraph();
+        graph_ = nullptr;
+        if (provider) provider->Release();
+    }
+    gui_test::SaveScreenshot(shots[1], std::string("preview_subtitle_") + c.name);
+    ASSERT_EQ(shots[0].size(), shots[1].size());
+    int changed[2] = {0, 0};
+    for (int y = 0; y < shots[0].height(); ++y)
+        for (int x = 0; x < shots[0].width(); ++x)
+            if ((shots[0].pixel(x, y) & 0xF0F0F0) != (shots[1].pixel(x, y) & 0xF0F0F0))
+                ++changed[y >= shots[0].height() / 2];
+    EXPECT_EQ(changed[0], 0) << c.name;
+    EXPECT_GT(changed[1], 300) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SubtitlePreviewTest, ::testing::ValuesIn(kSubtitleCases));
 
 }  // namespace

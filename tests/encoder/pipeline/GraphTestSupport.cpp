@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -80,6 +81,19 @@ void GraphTest::RemoveModule(const std::string& fileName)
         LoadedModules().erase(it);
     }
     std::filesystem::remove(ProgramFolder() + fileName);
+}
+
+bool GraphTest::UseRealModules(const std::vector<std::string>& fileNames)
+{
+    const char* bin = std::getenv("RIVO_BIN_DIR");
+    if (!bin) return false;
+    for (const std::string& name : fileNames)
+        if (!std::filesystem::exists(std::string(bin) + "/" + name)) return false;
+    for (const std::string& name : fileNames) {
+        RemoveModule(name);
+        std::filesystem::copy_file(std::string(bin) + "/" + name, ProgramFolder() + name);
+    }
+    return true;
 }
 
 MessageTrace GraphTest::Pump(CGraphMain& graph, std::chrono::milliseconds timeout)

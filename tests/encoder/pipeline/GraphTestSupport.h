@@ -31,6 +31,9 @@ protected:
     // modules by SetUp); Remove takes one away again.
     void InstallModule(const std::string& fileName);
     void RemoveModule(const std::string& fileName);
+    // Puts the real modules of the build's program folder in the place of
+    // the stand-ins; false (the stand-ins stay) when one is not built.
+    bool UseRealModules(const std::vector<std::string>& fileNames);
     // The names of the messages posted since the last call, answering
     // "WM_GRAPHNOTIFY" with the graph's OnGraphNotify; waits until an end of
     // the job and then a quiet while, or until the time-out.
