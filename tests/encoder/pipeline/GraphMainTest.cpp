@@ -6,6 +6,7 @@
 // their frames.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -824,6 +825,69 @@ TEST_F(GraphMainTest, ASourceRemovedDuringTheJobIsStillReadToTheEnd)
     std::filesystem::remove(source);
     EXPECT_EQ(Joined(Pump(graph)), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
     EXPECT_EQ(FileText(Output()).rfind("pass 0 video " + std::to_string(frames), 0), 0u) << FileText(Output());
+}
+
+}  // namespace
+
+namespace {
+
+// ---- Through the real source and treatment modules ---------------------------------------------------
+
+TEST_F(GraphMainTest, JobsRunThroughTheRealSourceAndTreatmentModules)
+{
+    if (!UseRealModules({"HSF.ax", "HVF.ax", "HAF.ax"})) GTEST_SKIP() << "the filter modules are not built here";
+    // Three sound streams: all of them reach the audio module, which lets
+    // the chosen one through.
+    std::string source = MakeMedia(temp(), "three.avi",
+                                   TestPicture(2.0, "320x240") + " " + TestTone(2.0) + " " + TestTone(2.0, 22050) +
+                                       " " + TestTone(2.0, 32000) +
+                                       " -map 0:v -map 1:a -map 2:a -map 3:a -c:v mpeg4 -c:a libmp3lame");
+    long frames = ProbeFrameCounts(source)[0].frames;
+    struct Case {
+        const char* name;
+        SourceTypeCode type;
+        void (*adjust)(CEncSettings&);
+        int width, height;
+        long frames;  // the writer's video samples (within one); -1: the source's
+    } cases[] = {
+        {"file stream", kSourceAvi, [](CEncSettings&) {}, 320, 240, -1},
+        {"module source", kSourceAviBadIndex, [](CEncSettings&) {}, 320, 240, -1},
+        {"size, treatments and half the frame rate", kSourceAvi,
+         [](CEncSettings& s) {
+             s.nJobOutputWidth = 160;
+             s.nJobOutputHeight = 120;
+             s.bVideoKeepRatio = 1;
+             s.bVideoDeinterlace = s.bVideoSharpen = s.bVideoFlip = 1;
+             s.nVideoFrameRate = 25;
+             s.nVideoFrameScale = 2;
+             s.nAudioSRate = 22050;
+             s.nAudioChannels = 1;
+         },
+         160, 120, 25},
+    };
+    for (const Case& c : cases) {
+        settings_.SetDefaultSettings();
+        c.adjust(settings_);
+        CGraphAviWriter graph(&settings_);
+        std::string out = Output(std::string("real-") + std::to_string(&c - cases) + ".avi");
+        graph.SetFormatGuids(kAviWriterClassText, kMp4WriterClassText, kAsfWriterClassText);
+        ASSERT_TRUE(graph.BuildFilterChain(c.type, nullptr, &owner_)) << c.name;
+        ASSERT_EQ(graph.Open(CString(Utf8ToWide(source)), CString(Utf8ToWide(out))), 0) << c.name;
+        int streams = 0;
+        EXPECT_EQ(graph.GetAudioStreamCount(&streams), S_OK);
+        EXPECT_EQ(streams, 3) << c.name;
+        EXPECT_EQ(graph.SetAudioStream(2), S_OK);
+        EXPECT_EQ(graph.GetVideoWidth(), c.width) << c.name;
+        EXPECT_EQ(graph.GetVideoHeight(), c.height) << c.name;
+        graph.Play();
+        EXPECT_EQ(Joined(Pump(graph)), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"})) << c.name;
+        long written = -1;
+        std::sscanf(FileText(out).c_str(), "pass 0 video %ld", &written);
+        if (c.frames < 0)
+            EXPECT_EQ(written, frames) << c.name;
+        else
+            EXPECT_NEAR(written, c.frames, 1) << c.name;
+    }
 }
 
 }  // namespace
