@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Builds the media runtime's tests with ThreadSanitizer into build-tsan/ and
-# runs them: the streaming threads, the event queue and the sample paths are
-# where data races would live.
+# Builds the media runtime's tests and the source and audio modules' tests
+# with ThreadSanitizer into build-tsan/ and runs them: the streaming
+# threads, the event queue and the sample paths are where data races would
+# live.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 dir="$root/build-tsan"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIVO_TSAN=ON "${launcher[@]}" >/dev/null
-targets=(dshow_tests pipeline_tests)
+targets=(dshow_tests pipeline_tests hsf_tests haf_tests)
 cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
 export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
 # What ctest gives every test: the program folder, and no display needed.
