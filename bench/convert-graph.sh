@@ -17,17 +17,16 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# shellcheck source=against-ffmpeg.sh
+source "$root/bench/against-ffmpeg.sh"
 build="${1:-$root/build-convert-bench}"
 seconds="${2:-60}"
 runs="${3:-3}"
 
-for program in ffmpeg cmake python3; do
-  command -v "$program" >/dev/null || { echo "convert-graph: $program not found" >&2; exit 2; }
-done
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIVO_SANITIZE=OFF -DRIVO_BUILD_TESTS=ON >/dev/null
-fi
-cmake --build "$build" >/dev/null
+command -v python3 >/dev/null || { echo "convert-graph: python3 not found" >&2; exit 2; }
+# Everything: the benchmark program and every filter module the program
+# folder holds.
+build_optimised convert-graph "$build" all
 bench="$build/bench/convert_bench"
 for module in HSF.ax HVF.ax HAF.ax hwriter.dll; do
   [ -f "$build/bin/$module" ] || { echo "convert-graph: $module is not in $build/bin yet" >&2; exit 2; }
@@ -53,7 +52,6 @@ peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
 print("%.4f %d" % (t1 - t0, peak) if code == 0 else "failed %d" % code)
 PY
 }
-median() { sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # name, our format and treatment, ffmpeg's arguments for the same output,
 # the target ratio.
