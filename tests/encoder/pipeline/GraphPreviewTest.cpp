@@ -1,8 +1,9 @@
 // The preview graph in windows of the window layer: it opens a source,
 // plays it with its pictures in a child window of the video pane and its
 // sound on a private sound server, pauses, seeks and plays to the end. The
-// treatment filters are the recording stand-ins; the decoders and
-// renderers are the system's.
+// source and audio modules are the build's where it made them, the video
+// module the recording stand-in unless a test asks for the real one; the
+// decoders and renderers are the system's.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -117,6 +118,7 @@ TEST_F(GraphPreviewTest, APreviewShowsPicturesPlaysSoundPausesAndSeeks)
 {
     PrivateSoundServer server;
     ASSERT_TRUE(server.Started()) << server.Problem();
+    UseRealModules({"HSF.ax", "HAF.ax"});
     std::string source = MakeMedia(temp(), "movie.avi",
                                    TestPicture(3.0) + " " + TestTone(3.0) + " -c:v mpeg4 -c:a libmp3lame -shortest");
     CGraphPreview graph(&settings_);
