@@ -4,6 +4,9 @@
 
 CGraphOgmWriter::~CGraphOgmWriter()
 {
+    // The worker is told to quit and waited for before anything of the
+    // graph is released.
+    CPmsCon::Close();
     if (m_pChannel) m_pChannel->Release();
 }
 

@@ -1,11 +1,13 @@
 // CGraphOgmWriter: the writer graph of OGM output. Its writer has a fixed
-// class id and takes the settings' OGM codec block; no worker channel is
-// ever attached to it.
+// class id and takes the settings' OGM codec block. It is also the client
+// end of a worker channel (CPmsCon), closed before the graph goes; no
+// channel is ever attached in this system.
 #pragma once
 
+#include "encoder/pipeline/PmsCon.h"
 #include "encoder/pipeline/WriterGraph.h"
 
-class CGraphOgmWriter : public CWriterGraph {
+class CGraphOgmWriter : public CWriterGraph, public CPmsCon {
 public:
     using CWriterGraph::CWriterGraph;
     ~CGraphOgmWriter() override;
