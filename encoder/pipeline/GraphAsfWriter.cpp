@@ -1,6 +1,8 @@
 #include "encoder/pipeline/GraphAsfWriter.h"
 
 #include "encoder/core/EncSettings.h"
+#include "encoder/pipeline/WriterFilters.h"
+#include "platform/wmf/WmInterfaces.h"
 
 void CGraphAsfWriter::ConfigureWriter(IBaseFilter*)
 {
@@ -21,5 +23,15 @@ BOOL CGraphAsfWriter::BuildFilterChain(SourceTypeCode sourceType, CWnd* previewW
 
 BOOL CGraphAsfWriter::ConfigureAfterRender(int flags)
 {
-    return CWriterGraph::ConfigureAfterRender(flags);
+    BOOL result = CWriterGraph::ConfigureAfterRender(flags);
+    // The profile describes the streams that actually reach the writer, so
+    // it can only be made now that its inputs are connected.
+    if (!m_pSettings || !m_pWriter) return result;
+    ComPtr<IWMProfile> profile;
+    if (FAILED(m_pSettings->WmvEncoder.CreateProfile(profile.GetAddressOf(), m_pWriter.Get(), m_pSettings)) ||
+        !profile)
+        return result;
+    ComPtr<IAsfWriterProfile> target;
+    if (SUCCEEDED(m_pWriter.As(&target)) && target) target->SetProfile(profile.Get());
+    return result;
 }

@@ -345,6 +345,23 @@ TEST_F(GraphMainTest, AJobPostsItsMessagesInOrderAndWritesItsFile)
     EXPECT_TRUE(std::filesystem::exists(Output("second.avi")));
 }
 
+TEST_F(GraphMainTest, TheAsfWriterGetsAProfileOfTheStreamsThatReachIt)
+{
+    // Picture and sound reach the writer: one profile of two streams, given
+    // once the source is rendered.
+    CGraphAsfWriter graph(&settings_);
+    ASSERT_EQ(StartJob(graph, kSourceAvi, Movie(), Output("out.asf")), 0);
+    EXPECT_EQ(Joined(RecordingLog::Lines("writer.SetProfile")), Joined({"writer.SetProfile(2 streams)"}));
+    EXPECT_EQ(Joined(Pump(graph)), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+
+    // A source without sound: a profile of the picture alone.
+    std::string silent = MakeMedia(temp(), "silent.avi", TestPicture(1.0) + " -c:v mpeg4");
+    RecordingLog::Clear();
+    ASSERT_EQ(StartJob(graph, kSourceAvi, silent, Output("silent.asf")), 0);
+    EXPECT_EQ(Joined(RecordingLog::Lines("writer.SetProfile")), Joined({"writer.SetProfile(1 streams)"}));
+    Pump(graph);
+}
+
 TEST_F(GraphMainTest, TheOwnersCallsReachTheFiltersAndTheWriter)
 {
     CGraphAviWriter graph(&settings_);

@@ -13,6 +13,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/MediaFormats.h"
 #include "platform/win32/NativePath.h"
+#include "platform/wmf/WmInterfaces.h"
 
 namespace {
 
@@ -621,7 +622,14 @@ HRESULT CRecordingWriter::SetCodecSettings(const SMp4CodecSettings* codec)
 
 HRESULT CRecordingWriter::SetChannel(IUnknown* channel) { return Record("writer", "SetChannel", channel); }
 
-HRESULT CRecordingWriter::SetProfile(IWMProfile* profile) { return Record("writer", "SetProfile", profile); }
+HRESULT CRecordingWriter::SetProfile(IWMProfile* profile)
+{
+    if (!profile) return Record("writer", "SetProfile", profile);
+    DWORD streams = 0;
+    profile->GetStreamCount(&streams);
+    RecordingLog::Add("writer.SetProfile(" + std::to_string(streams) + " streams)");
+    return S_OK;
+}
 
 HRESULT CRecordingWriter::OnSample(CRecordingWriterInput* pin, IMediaSample* sample)
 {
