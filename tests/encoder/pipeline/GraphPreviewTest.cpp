@@ -1,9 +1,8 @@
 // The preview graph in windows of the window layer: it opens a source,
 // plays it with its pictures in a child window of the video pane and its
 // sound on a private sound server, pauses, seeks and plays to the end. The
-// source and audio modules are the build's where it made them, the video
-// module the recording stand-in unless a test asks for the real one; the
-// decoders and renderers are the system's.
+// filter modules are the build's where it made them, else the recording
+// stand-ins; the decoders and renderers are the system's.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -118,7 +117,7 @@ TEST_F(GraphPreviewTest, APreviewShowsPicturesPlaysSoundPausesAndSeeks)
 {
     PrivateSoundServer server;
     ASSERT_TRUE(server.Started()) << server.Problem();
-    UseRealModules({"HSF.ax", "HAF.ax"});
+    for (const char* module : {"HSF.ax", "HVF.ax", "HAF.ax"}) UseRealModules({module});
     std::string source = MakeMedia(temp(), "movie.avi",
                                    TestPicture(3.0) + " " + TestTone(3.0) + " -c:v mpeg4 -c:a libmp3lame -shortest");
     CGraphPreview graph(&settings_);
