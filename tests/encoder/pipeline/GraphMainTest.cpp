@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -36,6 +37,7 @@ public:
     using Graph::Graph;
     using Graph::m_pGraph;
     using Graph::m_pAudioFilter;
+    using Graph::m_pVideoFilter;
 };
 
 std::string FileText(const std::string& path) { return std::filesystem::exists(path) ? ReadBytes(path) : ""; }
@@ -893,6 +895,31 @@ TEST_F(GraphMainTest, JobsRunThroughTheRealSourceAndTreatmentModules)
              s.nAudioChannels = 1;
          },
          160, 120, 25, 22050, 1, true},
+        // A wide output of a 4:3 source in each aspect mode (borders, crop,
+        // stretch): the writer gets the job's size whatever the mode.
+        {"wide with borders", kSourceAvi,
+         [](CEncSettings& s) {
+             s.nJobOutputWidth = 320;
+             s.nJobOutputHeight = 176;
+             s.bVideoKeepRatio = 1;
+             s.nVideoRatioMethod = 0;
+         },
+         320, 176, -1, 0, 0, true},
+        {"wide cropped", kSourceAvi,
+         [](CEncSettings& s) {
+             s.nJobOutputWidth = 320;
+             s.nJobOutputHeight = 176;
+             s.bVideoKeepRatio = 1;
+             s.nVideoRatioMethod = 1;
+         },
+         320, 176, -1, 0, 0, true},
+        {"wide stretched", kSourceAvi,
+         [](CEncSettings& s) {
+             s.nJobOutputWidth = 320;
+             s.nJobOutputHeight = 176;
+             s.bVideoKeepRatio = 0;
+         },
+         320, 176, -1, 0, 0, true},
     };
     for (const Case& c : cases) {
         if (c.needsVideoModule && !realVideo) continue;
@@ -909,6 +936,18 @@ TEST_F(GraphMainTest, JobsRunThroughTheRealSourceAndTreatmentModules)
         EXPECT_EQ(graph.SetAudioStream(2), S_OK);
         EXPECT_EQ(graph.GetVideoWidth(), c.width) << c.name;
         EXPECT_EQ(graph.GetVideoHeight(), c.height) << c.name;
+        {
+            // The picture the video module hands on has the job's size.
+            ComPtr<IPin> picture;
+            picture.Attach(GetOutputPin(graph.m_pVideoFilter.Get(), 0));
+            ASSERT_TRUE(picture) << c.name;
+            CMediaType type;
+            ASSERT_EQ(picture->ConnectionMediaType(&type), S_OK) << c.name;
+            const BITMAPINFOHEADER* header = BitmapHeaderOf(type);
+            ASSERT_NE(header, nullptr) << c.name;
+            EXPECT_EQ(header->biWidth, c.width) << c.name;
+            EXPECT_EQ(std::abs(header->biHeight), c.height) << c.name;
+        }
         if (c.rate) {
             ComPtr<IPin> sound;
             sound.Attach(GetOutputPin(graph.m_pAudioFilter.Get(), 0));
