@@ -17,6 +17,15 @@ UINT SkinRefreshControlMessage();    // "WM_HXSKINCONTROL_REFRESHCONTROL"
 // The message value inside a notify record whose wParam is a script text.
 UINT SkinStringCommandMessage();     // "WM_HXSTRCMD"
 
+// What the list box and the slider tell the application (through a notify
+// record): the list's selection changed (wParam the list's control id); a
+// slider's position changed, a drag ended, or the mouse points at another
+// position (wParam the value, lParam the slider's control id).
+UINT ListBoxItemChangedMessage();    // "HXLBM_ITEMCHANGED"
+UINT SliderPosChangeMessage();       // "WM_HXCONSLIDER_POSCHANGE"
+UINT SliderPosChangeEndMessage();    // "WM_HXCONSLIDER_POSCHANGE_END"
+UINT SliderPosScanningMessage();     // "WM_HXCONSLIDER_POSSCANNING"
+
 // Lives on the caller's stack for the duration of the send.
 struct SControlNotify {
     UINT message = 0;

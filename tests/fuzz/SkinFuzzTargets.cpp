@@ -19,8 +19,15 @@ public:
     CString ResolveText(const CString& text) override { return text; }
     HDib* GetImage(const CString& name) override { return name == L"img" ? &image : nullptr; }
     HCURSOR FindCursor(const CString&) override { return nullptr; }
+    HXSubFont* FindFont(const CString&) override { return nullptr; }
     int SetControlTimer(HXConBase*, int, int) override { return 1; }
     LRESULT NotifyApplication(WPARAM, LPARAM) override { return 0; }
+    bool FindControlId(const CString&, int&) override { return false; }
+    HXConBase* FindControl(int) override { return nullptr; }
+    HXManAlign* FindLayoutNode(const HXConBase*) override { return nullptr; }
+    void Relayout() override {}
+    int GetSkinSource(CString&, int&, int&) override { return 0; }
+    int UnpackSkin(CString&) override { return 0; }
     HDib image;
 };
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "skin/HXManAlign.h"
+
 namespace skin_test {
 
 COLORREF Pixel(const HDib& dib, int x, int y)
@@ -85,6 +87,32 @@ std::string BmpBytes(int width, int height, int bitCount, DWORD compression, con
     return out;
 }
 
+std::string Bmp24(int width, int height, const std::function<COLORREF(int, int)>& color)
+{
+    const int stride = (width * 3 + 3) & ~3;
+    std::vector<BYTE> data(static_cast<size_t>(stride) * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const COLORREF c = color(x, y);
+            BYTE* p = &data[static_cast<size_t>(height - 1 - y) * static_cast<size_t>(stride) + static_cast<size_t>(x) * 3];
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    return BmpBytes(width, height, 24, 0, {}, data);
+}
+
+std::string SolidBmp(int width, int height, COLORREF color)
+{
+    return Bmp24(width, height, [color](int, int) { return color; });
+}
+
+std::string CellStripBmp(int cellWidth, int height, const std::vector<COLORREF>& cells)
+{
+    return Bmp24(cellWidth * static_cast<int>(cells.size()), height,
+                 [&](int x, int) { return cells[static_cast<size_t>(x / cellWidth)]; });
+}
+
 CString FakeSkinOwner::ResolveText(const CString& text)
 {
     auto it = texts.find(text.str());
@@ -96,6 +124,12 @@ HDib* FakeSkinOwner::GetImage(const CString& name)
     imageRequests.push_back(name.str());
     auto it = images.find(name.str());
     return it == images.end() ? nullptr : it->second.get();
+}
+
+HXSubFont* FakeSkinOwner::FindFont(const CString& name)
+{
+    auto it = fonts.find(name.str());
+    return it == fonts.end() ? nullptr : it->second;
 }
 
 HCURSOR FakeSkinOwner::FindCursor(const CString& name)
@@ -114,6 +148,44 @@ LRESULT FakeSkinOwner::NotifyApplication(WPARAM code, LPARAM data)
 {
     notifications.emplace_back(code, data);
     return 77;
+}
+
+bool FakeSkinOwner::FindControlId(const CString& name, int& id)
+{
+    auto it = controlIds.find(name.str());
+    if (it == controlIds.end()) return false;
+    id = it->second;
+    return true;
+}
+
+HXConBase* FakeSkinOwner::FindControl(int id)
+{
+    auto it = controls.find(id);
+    return it == controls.end() ? nullptr : it->second;
+}
+
+HXManAlign* FakeSkinOwner::FindLayoutNode(const HXConBase* control)
+{
+    return layout ? layout->FindNode(control) : nullptr;
+}
+
+void FakeSkinOwner::Relayout() { ++relayouts; }
+
+int FakeSkinOwner::GetSkinSource(CString& path, int& resource, int& isPacked)
+{
+    if (skinPath.empty()) return 0;
+    path = CString(skinPath);
+    resource = 0;
+    isPacked = packed;
+    return 1;
+}
+
+int FakeSkinOwner::UnpackSkin(CString& folder)
+{
+    if (!packed) return 0;
+    ++unpacks;
+    folder = CString(unpackFolder);
+    return 1;
 }
 
 }  // namespace skin_test

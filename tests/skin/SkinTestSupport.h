@@ -3,6 +3,7 @@
 // that controls, fonts and regions ask for texts, images, cursors and timers.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,18 +24,42 @@ void SetIndex(HDib& dib, int x, int y, int index);          // 1, 4 and 8 bits
 std::string BmpBytes(int width, int height, int bitCount, DWORD compression, const std::vector<RGBQUAD>& palette,
                      const std::vector<BYTE>& data);
 
+// A 24-bit BMP file whose pixel (x, y), y counted from the top, has the
+// colour the function gives.
+std::string Bmp24(int width, int height, const std::function<COLORREF(int, int)>& color);
+// A BMP of one colour.
+std::string SolidBmp(int width, int height, COLORREF color);
+// A strip of equal cells side by side, each of one colour.
+std::string CellStripBmp(int cellWidth, int height, const std::vector<COLORREF>& cells);
+
 // The skin window as controls see it, recording what they ask of it.
 class FakeSkinOwner : public SkinOwner {
 public:
     CString ResolveText(const CString& text) override;
     HDib* GetImage(const CString& name) override;
     HCURSOR FindCursor(const CString& name) override;
+    HXSubFont* FindFont(const CString& name) override;
     int SetControlTimer(HXConBase* control, int key, int interval) override;
     LRESULT NotifyApplication(WPARAM code, LPARAM data) override;
+    bool FindControlId(const CString& name, int& id) override;
+    HXConBase* FindControl(int id) override;
+    HXManAlign* FindLayoutNode(const HXConBase* control) override;
+    void Relayout() override;
+    int GetSkinSource(CString& path, int& resource, int& packed) override;
+    int UnpackSkin(CString& folder) override;
 
     std::map<std::wstring, std::wstring> texts;            // "$KEY" -> text
     std::map<std::wstring, std::unique_ptr<HDib>> images;  // by name
     std::map<std::wstring, HCURSOR> cursors;
+    std::map<std::wstring, HXSubFont*> fonts;  // not owned
+    std::map<std::wstring, int> controlIds;    // control name -> id
+    std::map<int, HXConBase*> controls;        // by id, not owned
+    HXManAlign* layout = nullptr;              // searched for layout nodes; not owned
+    int relayouts = 0;
+    std::wstring skinPath;                     // empty: no skin source
+    int packed = 0;
+    std::wstring unpackFolder;
+    int unpacks = 0;
     struct TimerRequest {
         HXConBase* control;
         int key;
