@@ -48,17 +48,6 @@ HXConListBox::~HXConListBox() = default;
 
 // ---- Loading ----------------------------------------------------------------------------
 
-int HXConListBox::LoadImage(const CXmlNode* element, const wchar_t* attribute, HDib** image)
-{
-    CString name;
-    if (!element->GetAttribute(attribute, name)) return 1;
-    *image = FindImage(name);
-    if (*image && !(*image)->IsEmpty()) return 1;
-    *image = nullptr;
-    SetLastSkinError(*this, SKINERR_IMAGE_OPEN, L"%s", name);
-    return 0;
-}
-
 int HXConListBox::ResolveId(const CString& name, int* id, int error)
 {
     if (m_pOwner && m_pOwner->FindControlId(name, *id)) return 1;
@@ -73,7 +62,7 @@ int HXConListBox::LoadAttributes(HWND host, HDib* surface, const CXmlNode* eleme
     if (!element) return HXConBase::LoadAttributes(host, surface, element);
     CString value;
     if (element->GetAttribute(L"BkgndImage", value)) {
-        if (!LoadImage(element, L"BkgndImage", &m_pBkgnd)) return 0;
+        if (!LoadImageAttribute(element, L"BkgndImage", &m_pBkgnd)) return 0;
         m_nBkgndKind = BKGND_IMAGE;
         if (element->GetAttribute(L"ImageType", value)) {
             if (value == L"tile") m_nImageMode = IMAGE_TILE;
@@ -82,7 +71,7 @@ int HXConListBox::LoadAttributes(HWND host, HDib* surface, const CXmlNode* eleme
         }
     }
     if (element->GetAttribute(L"FrameImage", value) && !value.IsEmpty()) {
-        if (!LoadImage(element, L"FrameImage", &m_pFrame)) return 0;
+        if (!LoadImageAttribute(element, L"FrameImage", &m_pFrame)) return 0;
         m_nFrameWidth = m_pFrame->GetWidth() / 3;
         m_nFrameHeight = m_pFrame->GetHeight() / 3;
     }
@@ -96,9 +85,10 @@ int HXConListBox::LoadAttributes(HWND host, HDib* surface, const CXmlNode* eleme
     for (int i = 0; i < 6; ++i)
         if (element->GetAttribute(kColors[i], value)) m_colors[i] = ParseColorAttribute(value);
     std::copy(std::begin(m_colors), std::end(m_colors), std::begin(m_baseColors));
-    if (!LoadImage(element, L"ItemFrame", &m_pItemFrame) || !LoadImage(element, L"SelItemFrame", &m_pSelFrame) ||
-        !LoadImage(element, L"CurItemFrame", &m_pCurFrame) ||
-        !LoadImage(element, L"CurSelItemFrame", &m_pCurSelFrame))
+    if (!LoadImageAttribute(element, L"ItemFrame", &m_pItemFrame) ||
+        !LoadImageAttribute(element, L"SelItemFrame", &m_pSelFrame) ||
+        !LoadImageAttribute(element, L"CurItemFrame", &m_pCurFrame) ||
+        !LoadImageAttribute(element, L"CurSelItemFrame", &m_pCurSelFrame))
         return 0;
     if (element->GetAttribute(L"ItemHeight", value)) {
         element->GetAttributeInt(L"ItemHeight", m_nRowHeight);

@@ -124,7 +124,6 @@ public:
     int ColumnAt(int x) const;
 
 private:
-    int LoadImage(const CXmlNode* element, const wchar_t* attribute, HDib** image);
     int ResolveId(const CString& name, int* id, int error);
     void ScrollRange();
     void Notify();

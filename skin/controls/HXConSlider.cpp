@@ -20,25 +20,15 @@ HXConSlider::HXConSlider(SkinOwner* owner) : HXConBase(owner) {}
 
 HXConSlider::~HXConSlider() = default;
 
-int HXConSlider::LoadImage(const CXmlNode* element, const wchar_t* attribute, HDib** image)
-{
-    CString name;
-    if (!element->GetAttribute(attribute, name)) return 1;
-    *image = FindImage(name);
-    if (*image && !(*image)->IsEmpty()) return 1;
-    *image = nullptr;
-    SetLastSkinError(*this, SKINERR_IMAGE_OPEN, L"%s", name);
-    return 0;
-}
-
 int HXConSlider::LoadAttributes(HWND host, HDib* surface, const CXmlNode* element)
 {
     m_hHost = host;
     m_pSurface = surface;
     if (!element) return HXConBase::LoadAttributes(host, surface, element);
-    if (!LoadImage(element, L"Image", &m_pImage) || !LoadImage(element, L"ImageKnob", &m_pKnob) ||
-        !LoadImage(element, L"ImageKnobHot", &m_pKnobHot) || !LoadImage(element, L"ImageRange", &m_pRange) ||
-        !LoadImage(element, L"ImageFill", &m_pFill) || !LoadImage(element, L"ImageEmpty", &m_pEmpty))
+    if (!LoadImageAttribute(element, L"Image", &m_pImage) || !LoadImageAttribute(element, L"ImageKnob", &m_pKnob) ||
+        !LoadImageAttribute(element, L"ImageKnobHot", &m_pKnobHot) ||
+        !LoadImageAttribute(element, L"ImageRange", &m_pRange) || !LoadImageAttribute(element, L"ImageFill", &m_pFill) ||
+        !LoadImageAttribute(element, L"ImageEmpty", &m_pEmpty))
         return 0;
     CString value;
     if (element->GetAttribute(L"ImageEdge", value)) {

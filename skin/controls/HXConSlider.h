@@ -74,7 +74,6 @@ public:
     int PositionAt(int x, int y) const;
 
 private:
-    int LoadImage(const CXmlNode* element, const wchar_t* attribute, HDib** image);
     void ComposeTrack();
     void DrawKnob(int force);
     void DrawVariableKnob(const HDib& knob, int start);

@@ -20,21 +20,6 @@ HXConXSplitter::HXConXSplitter(SkinOwner* owner) : HXConBase(owner) {}
 
 HXConXSplitter::~HXConXSplitter() = default;
 
-int HXConXSplitter::LoadImage(const CXmlNode* element, const wchar_t* attribute, bool required, HDib** image)
-{
-    CString name;
-    if (!element->GetAttribute(attribute, name)) {
-        if (!required) return 1;
-        SetLastSkinError(*this, SKINERR_MISSING_ATTRIBUTE, L"%s", attribute);
-        return 0;
-    }
-    *image = FindImage(name);
-    if (*image && !(*image)->IsEmpty()) return 1;
-    *image = nullptr;
-    SetLastSkinError(*this, SKINERR_IMAGE_OPEN, L"%s", name);
-    return 0;
-}
-
 int HXConXSplitter::LoadAttributes(HWND host, HDib* surface, const CXmlNode* element)
 {
     if (!HXConBase::LoadAttributes(host, surface, element)) return 0;
@@ -50,10 +35,11 @@ int HXConXSplitter::LoadAttributes(HWND host, HDib* surface, const CXmlNode* ele
             SetLastSkinError(*this, SKINERR_SPLITTER_CONTROL, L"%s", names[i]);
             return 0;
         }
-    if (!LoadImage(element, L"ImageHFrame", true, &m_pHFrame) || !LoadImage(element, L"ImageVFrame", true, &m_pVFrame) ||
-        !LoadImage(element, L"ImageCenter", true, &m_pCenter) ||
-        !LoadImage(element, L"ImageHPadding", false, &m_pHPadding) ||
-        !LoadImage(element, L"ImageVPadding", false, &m_pVPadding))
+    if (!LoadImageAttribute(element, L"ImageHFrame", &m_pHFrame, true) ||
+        !LoadImageAttribute(element, L"ImageVFrame", &m_pVFrame, true) ||
+        !LoadImageAttribute(element, L"ImageCenter", &m_pCenter, true) ||
+        !LoadImageAttribute(element, L"ImageHPadding", &m_pHPadding) ||
+        !LoadImageAttribute(element, L"ImageVPadding", &m_pVPadding))
         return 0;
     m_nBarWidth = m_pCenter->GetWidth();
     m_nBarHeight = m_pCenter->GetHeight();

@@ -47,7 +47,6 @@ public:
     int GetPaneHeight() const { return m_nPaneHeight; }
 
 private:
-    int LoadImage(const CXmlNode* element, const wchar_t* attribute, bool required, HDib** image);
     // The panes' cells from the bars; nothing while a pane or its layout
     // node is missing.
     void PlacePanes();

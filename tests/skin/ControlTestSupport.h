@@ -31,6 +31,13 @@ private:
 std::unique_ptr<HDib> ImageFrom(const std::string& bmp);
 QImage ToQImage(const HDib& dib);
 
+struct PixelAt {
+    int x, y;
+    COLORREF color;
+};
+// Each point has its colour; a failure names the point.
+void ExpectPixels(const HDib& dib, std::initializer_list<PixelAt> points);
+
 class ControlTest : public gui_test::GuiTest {
 protected:
     void SetUp() override;

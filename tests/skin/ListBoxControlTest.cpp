@@ -17,6 +17,7 @@
 
 namespace {
 
+using skin_test::ExpectPixels;
 using skin_test::Pixel;
 
 constexpr COLORREF kRowBack = 0xBC7E6D, kSelBack = 0xDDAC9D, kCurBack = 0xBC7E6D;
@@ -359,12 +360,9 @@ TEST_F(ListBoxTest, PaintsRowsInTheirColours)
     // Rows 10 high from the list's top, 90 wide (the slider's 10 columns on
     // the right are no part of them); no background image: black beneath.
     // Column 89 of a row lies past its cell, so no text covers it.
-    EXPECT_EQ(kRowBack, Pixel(surface_, 99, 10));
-    EXPECT_EQ(kSelBack, Pixel(surface_, 99, 20));
-    EXPECT_EQ(kCurBack, Pixel(surface_, 99, 30));
-    EXPECT_EQ(kSelBack, Pixel(surface_, 99, 40));  // selection wins over the highlight
-    EXPECT_EQ(kRowBack, Pixel(surface_, 99, 59));
-    EXPECT_EQ(RGB(0, 0, 0), Pixel(surface_, 100, 59));
+    // The selection's background wins over the highlight's (row 3).
+    ExpectPixels(surface_, {{99, 10, kRowBack}, {99, 20, kSelBack}, {99, 30, kCurBack}, {99, 40, kSelBack},
+                            {99, 59, kRowBack}, {100, 59, RGB(0, 0, 0)}});
     // Text colours: the highlight's white wins over the selection's.
     auto whiteIn = [&](int row) {
         int n = 0;

@@ -12,6 +12,7 @@
 
 namespace {
 
+using skin_test::ExpectPixels;
 using skin_test::Pixel;
 
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255), kBlack = RGB(0, 0, 0);
@@ -164,21 +165,15 @@ TEST_F(MarqueeTest, ShowsTheWindowOfTheTextAtTheOffset)
     auto marquee = Marquee("Text=\"AB\" ScrollAmount=\"4\"", 20, 10);
     marquee->OnTimer(HXConMarquee::kTimerKey);  // renders the text and moves it by 4
     marquee->Draw();
-    EXPECT_EQ(kRed, Pixel(surface_, 10, 12));
-    EXPECT_EQ(kRed, Pixel(surface_, 13, 12));
-    EXPECT_EQ(kGreen, Pixel(surface_, 14, 12));
-    EXPECT_EQ(kGreen, Pixel(surface_, 21, 12));
-    EXPECT_EQ(kBlack, Pixel(surface_, 22, 12));
-    EXPECT_EQ(kBlack, Pixel(surface_, 30, 12));  // nothing beyond the control
+    // Nothing beyond the control.
+    ExpectPixels(surface_, {{10, 12, kRed}, {13, 12, kRed}, {14, 12, kGreen}, {21, 12, kGreen}, {22, 12, kBlack},
+                            {30, 12, kBlack}});
     // Coming in from the right edge it stays inside the control.
     for (int i = 0; i < 5; ++i) marquee->OnTimer(HXConMarquee::kTimerKey);
     EXPECT_EQ(-16, marquee->GetOffset().x);
     surface_.Fill(kBlack);
     marquee->Draw();
-    EXPECT_EQ(kBlack, Pixel(surface_, 25, 12));
-    EXPECT_EQ(kRed, Pixel(surface_, 26, 12));
-    EXPECT_EQ(kRed, Pixel(surface_, 29, 12));
-    EXPECT_EQ(kBlack, Pixel(surface_, 30, 12));
+    ExpectPixels(surface_, {{25, 12, kBlack}, {26, 12, kRed}, {29, 12, kRed}, {30, 12, kBlack}});
 
     // A text without a skin font is drawn in the system font.
     auto system = Make<HXConMarquee>("<MarqueeControl FontColor=\"#FFFF00\"/>");

@@ -13,6 +13,7 @@
 
 namespace {
 
+using skin_test::ExpectPixels;
 using skin_test::Pixel;
 
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255);
@@ -121,12 +122,7 @@ TEST_F(SliderTest, HorizontalTrackAndFixedKnob)
     const HDib& f = slider->GetFrameSurface();
     // An empty range shows the bare track: edges at both ends, the middle
     // repeated between them.
-    EXPECT_EQ(kRed, Pixel(f, 0, 0));
-    EXPECT_EQ(kRed, Pixel(f, 4, 7));
-    EXPECT_EQ(kGrey, Pixel(f, 5, 3));
-    EXPECT_EQ(kGrey, Pixel(f, 194, 3));
-    EXPECT_EQ(kBlue, Pixel(f, 195, 3));
-    EXPECT_EQ(kBlue, Pixel(f, 199, 3));
+    ExpectPixels(f, {{0, 0, kRed}, {4, 7, kRed}, {5, 3, kGrey}, {194, 3, kGrey}, {195, 3, kBlue}, {199, 3, kBlue}});
 
     slider->SetRange(0, 100, 0);
     EXPECT_EQ(0, slider->GetPosition());
@@ -151,10 +147,8 @@ TEST_F(SliderTest, HorizontalTrackAndFixedKnob)
     // The window composes it with the key colour transparent.
     slider->SetPosition(50);
     slider->Draw();
-    EXPECT_EQ(kRed, Pixel(surface_, 10, 20));
-    EXPECT_EQ(kGrey, Pixel(surface_, 10 + 97, 24));  // the knob's key column shows the track
-    EXPECT_EQ(kGreen, Pixel(surface_, 10 + 98, 24));
-    EXPECT_EQ(kBlack, Pixel(surface_, 10, 28));  // below the control
+    // The knob's key column shows the track; nothing below the control.
+    ExpectPixels(surface_, {{10, 20, kRed}, {10 + 97, 24, kGrey}, {10 + 98, 24, kGreen}, {10, 28, kBlack}});
     gui_test::SaveScreenshot(skin_test::ToQImage(surface_), "skin_slider_horizontal");
 }
 
@@ -165,23 +159,14 @@ TEST_F(SliderTest, FillEmptyVerticalAndSubRange)
     fill->SetPosition(4);
     const HDib& f = fill->GetFrameSurface();
     // The fill runs from the start to the knob's centre (start edge 0 + 40).
-    EXPECT_EQ(kCyan, Pixel(f, 0, 0));
-    EXPECT_EQ(kCyan, Pixel(f, 36, 7));
-    EXPECT_EQ(kGreen, Pixel(f, 39, 3));
-    EXPECT_EQ(kDark, Pixel(f, 43, 3));
-    EXPECT_EQ(kDark, Pixel(f, 99, 7));
+    ExpectPixels(f, {{0, 0, kCyan}, {36, 7, kCyan}, {39, 3, kGreen}, {43, 3, kDark}, {99, 7, kDark}});
 
     auto vertical = Slider("Image=\"vtrack\" ImageKnob=\"knob\" ImageEdge=\"5,5\" Orientation=\"vertical\"", 8, 100);
     vertical->SetRange(0, 10, 0);
     vertical->SetPosition(5);
     const HDib& v = vertical->GetFrameSurface();
-    EXPECT_EQ(kRed, Pixel(v, 3, 0));
-    EXPECT_EQ(kBlue, Pixel(v, 3, 99));
     // Knob 8 high centred on 5 + 45: rows 46 to 53, columns 1 to 5 green.
-    EXPECT_EQ(kGreen, Pixel(v, 1, 46));
-    EXPECT_EQ(kGreen, Pixel(v, 5, 53));
-    EXPECT_EQ(kGrey, Pixel(v, 1, 45));
-    EXPECT_EQ(kGrey, Pixel(v, 1, 54));
+    ExpectPixels(v, {{3, 0, kRed}, {3, 99, kBlue}, {1, 46, kGreen}, {5, 53, kGreen}, {1, 45, kGrey}, {1, 54, kGrey}});
     // A press maps along y.
     int capture = 0;
     ASSERT_EQ(1, vertical->OnButtonDown(1, 3, 5 + 72, &capture));
@@ -192,11 +177,7 @@ TEST_F(SliderTest, FillEmptyVerticalAndSubRange)
     ranged->SetSubRange(1, 20, 60, 1);
     const HDib& r = ranged->GetFrameSurface();
     // The span 5 + 20 .. 5 + 60, with the range image's edges just outside it.
-    EXPECT_EQ(kGrey, Pixel(r, 19, 3));
-    EXPECT_EQ(kYellow, Pixel(r, 20, 3));
-    EXPECT_EQ(kYellow, Pixel(r, 45, 3));
-    EXPECT_EQ(kYellow, Pixel(r, 69, 3));
-    EXPECT_EQ(kGrey, Pixel(r, 70, 3));
+    ExpectPixels(r, {{19, 3, kGrey}, {20, 3, kYellow}, {45, 3, kYellow}, {69, 3, kYellow}, {70, 3, kGrey}});
     ranged->SetPosition(90);
     EXPECT_EQ(60, ranged->GetPosition());  // held inside the allowed part
     ranged->SetPosition(5);
@@ -232,12 +213,8 @@ TEST_F(SliderTest, VariableKnobLengthFollowsThePage)
     slider->SetPosition(15);
     const HDib& f = slider->GetFrameSurface();
     // The knob starts at 15 x (200 - 50) / 15 = 150.
-    EXPECT_EQ(kWhite, Pixel(f, 150, 3));
-    EXPECT_EQ(kWhite, Pixel(f, 154, 3));
-    EXPECT_EQ(kYellow, Pixel(f, 155, 3));
-    EXPECT_EQ(kYellow, Pixel(f, 194, 3));
-    EXPECT_EQ(kWhite, Pixel(f, 195, 3));
-    EXPECT_EQ(kWhite, Pixel(f, 199, 3));
+    ExpectPixels(f, {{150, 3, kWhite}, {154, 3, kWhite}, {155, 3, kYellow}, {194, 3, kYellow}, {195, 3, kWhite},
+                     {199, 3, kWhite}});
     // As a scroll bar the knob is grabbed at its middle: a press at 25 + 75
     // maps to 75 / 150 of the range.
     int capture = 0;

@@ -11,7 +11,7 @@
 
 namespace {
 
-using skin_test::Pixel;
+using skin_test::ExpectPixels;
 
 class Pane : public HXConBase {
 public:
@@ -195,13 +195,13 @@ TEST_F(SplitterTest, DrawsItsCentreAndPaddings)
 {
     auto splitter = Splitter("PaneWidth=\"80\" PaneHeight=\"30\" ImageHPadding=\"hpad\"", 200, 100);
     splitter->Draw();
-    EXPECT_EQ(RGB(255, 255, 0), Pixel(surface_, 10 + 80, 20 + 30));
-    EXPECT_EQ(RGB(255, 255, 0), Pixel(surface_, 10 + 89, 20 + 35));
-    EXPECT_EQ(RGB(255, 0, 0), Pixel(surface_, 10, 20 + 30));       // the padding's left half at the bar's start
-    EXPECT_EQ(RGB(0, 255, 255), Pixel(surface_, 209, 20 + 30));    // its right half at the bar's end
-    EXPECT_EQ(RGB(0, 255, 255), Pixel(surface_, 206, 20 + 35));
-    EXPECT_EQ(RGB(0, 0, 0), Pixel(surface_, 210, 20 + 30));
-    EXPECT_EQ(RGB(0, 0, 0), Pixel(surface_, 10 + 20, 20 + 10));    // a pane, not the splitter's
+    // The centre where the bars cross; the padding's left half at the
+    // horizontal bar's start, its right half at the bar's end; the panes are
+    // not the splitter's to draw.
+    ExpectPixels(surface_, {{10 + 80, 20 + 30, RGB(255, 255, 0)}, {10 + 89, 20 + 35, RGB(255, 255, 0)},
+                            {10, 20 + 30, RGB(255, 0, 0)}, {209, 20 + 30, RGB(0, 255, 255)},
+                            {206, 20 + 35, RGB(0, 255, 255)}, {210, 20 + 30, RGB(0, 0, 0)},
+                            {10 + 20, 20 + 10, RGB(0, 0, 0)}});
     gui_test::SaveScreenshot(skin_test::ToQImage(surface_), "skin_xsplitter");
 }
 
