@@ -3,8 +3,14 @@
 #include <algorithm>
 
 #include "platform/mfc/StandardControls.h"
+#include "platform/win32/gui/UserLanguage.h"
 
 namespace {
+
+// OK, Cancel and Apply in the languages the system speaks.
+const wchar_t* const kEnglishButtons[] = {L"OK", L"Cancel", L"&Apply"};
+const wchar_t* const kKoreanButtons[] = {L"\uD655\uC778", L"\uCDE8\uC18C", L"\uC801\uC6A9(&A)"};
+const wchar_t* const kJapaneseButtons[] = {L"OK", L"\u30AD\u30E3\u30F3\u30BB\u30EB", L"\u9069\u7528(&A)"};
 
 constexpr short kMargin = 4;
 constexpr short kTabRow = 14;  // the tab row, in dialog units
@@ -112,9 +118,12 @@ void CPropertySheet::BuildLayout()
     controls_[0] = DialogControlResource{AFX_IDC_TAB_CONTROL, L"", L"SysTabControl32", L"",
                                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, kMargin, kMargin,
                                          tabWidth, tabHeight};
-    controls_[1] = button(0, IDOK, L"OK", BS_DEFPUSHBUTTON);
-    controls_[2] = button(1, IDCANCEL, L"Cancel", BS_PUSHBUTTON);
-    controls_[3] = button(2, ID_APPLY_NOW, L"&Apply", BS_PUSHBUTTON | WS_DISABLED);
+    // The sheet's own buttons speak the user's language, as the system's do.
+    LANGID language = GetUserDefaultLangID();
+    const wchar_t* const* texts = language == 1042 ? kKoreanButtons : language == 1041 ? kJapaneseButtons : kEnglishButtons;
+    controls_[1] = button(0, IDOK, texts[0], BS_DEFPUSHBUTTON);
+    controls_[2] = button(1, IDCANCEL, texts[1], BS_PUSHBUTTON);
+    controls_[3] = button(2, ID_APPLY_NOW, texts[2], BS_PUSHBUTTON | WS_DISABLED);
     resource_ = DialogResource{0, L"", caption_.c_str(),
                                WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 0, 0, 0,
                                static_cast<short>(right + kMargin),

@@ -29,6 +29,7 @@
 #include "platform/win32/gui/SystemMetrics.h"
 #include "platform/win32/gui/Window.h"
 #include "platform/win32/gui/WindowGeometry.h"
+#include "platform/win32/SystemModules.h"
 
 namespace mfc_controls {
 namespace {
@@ -121,6 +122,12 @@ void SetSelection(RichEditControl& s, long from, long to)
     } else {
         int a = static_cast<int>(std::min<long>(from, n));
         int b = to < 0 ? n : static_cast<int>(std::min<long>(to, n));
+        // An insertion point set where it already is keeps the format given
+        // to it, so that text put there next takes that format.
+        if (a == b && !s.cursor.hasSelection() && s.cursor.position() == a) {
+            ShowSelection(s);
+            return;
+        }
         s.cursor.setPosition(a);
         s.cursor.setPosition(b, QTextCursor::KeepAnchor);
     }
@@ -491,6 +498,15 @@ LRESULT RichEditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     default: return Default(message, wParam, lParam);
     }
 }
+
+// Programs load the rich-edit library by name before they make its windows;
+// its classes are this file's, so the module it answers with has no exports
+// of its own. Registered when the program is linked with the controls.
+const SystemModule kRichEditModule{L"RICHED20.DLL", nullptr, 0};
+const bool g_richEditModuleAdded = [] {
+    AddSystemModule(&kRichEditModule);
+    return true;
+}();
 
 }  // namespace
 

@@ -4,8 +4,6 @@
 
 namespace skin_test {
 
-Element::Element(const std::string& xml) { EXPECT_TRUE(doc_.LoadFromMemory(xml.data(), xml.size())) << xml; }
-
 std::unique_ptr<HDib> ImageFrom(const std::string& bmp)
 {
     auto image = std::make_unique<HDib>();

@@ -1,5 +1,5 @@
-// What the tests of the skin's control kinds share: an XML element made from
-// text, images made from BMP bytes, a skin bitmap as a picture, and a fixture
+// What the tests of the skin's control kinds share: images made from BMP
+// bytes, a skin bitmap as a picture, and a fixture
 // whose host window records what controls hand to their skin window (notify
 // records, redraw and refresh requests).
 #pragma once
@@ -17,16 +17,6 @@
 class HXConBase;
 
 namespace skin_test {
-
-// The root element of an XML text.
-class Element {
-public:
-    explicit Element(const std::string& xml);
-    const CXmlNode* get() const { return doc_.m_pRoot; }
-
-private:
-    CXmlDocument doc_;
-};
 
 std::unique_ptr<HDib> ImageFrom(const std::string& bmp);
 QImage ToQImage(const HDib& dib);

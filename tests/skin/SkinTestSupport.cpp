@@ -1,10 +1,16 @@
 #include "tests/skin/SkinTestSupport.h"
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "skin/HXManAlign.h"
+#include "tests/support/TempDir.h"
 
 namespace skin_test {
+
+Element::Element(const std::string& xml) { EXPECT_TRUE(doc_.LoadFromMemory(xml.data(), xml.size())) << xml; }
 
 COLORREF Pixel(const HDib& dib, int x, int y)
 {
@@ -111,6 +117,42 @@ std::string CellStripBmp(int cellWidth, int height, const std::vector<COLORREF>&
 {
     return Bmp24(cellWidth * static_cast<int>(cells.size()), height,
                  [&](int x, int) { return cells[static_cast<size_t>(x / cellWidth)]; });
+}
+
+void WriteFiles(const std::string& folder, const std::map<std::string, std::string>& files)
+{
+    RunTool("mkdir -p '" + folder + "'");
+    for (const auto& [name, bytes] : files) {
+        const std::string path = folder + "/" + name;
+        const size_t slash = path.rfind('/');
+        RunTool("mkdir -p '" + path.substr(0, slash) + "'");
+        WriteBytes(path, bytes);
+    }
+}
+
+bool ZipFolder(const std::string& folder, const std::string& archive)
+{
+    int code = 0;
+    const std::string output = RunTool("rm -f '" + archive + "' && cd '" + folder + "' && zip -q -r -X '" + archive +
+                                       "' . 2>&1", &code);
+    if (code != 0) ADD_FAILURE() << "zip failed: " << output;
+    return code == 0;
+}
+
+bool ClaimAGigabytePerEntry(const std::string& archive)
+{
+    int code = 0;
+    const std::string out = RunTool(
+        "python3 -c \"import struct,sys\n"
+        "d=bytearray(open(sys.argv[1],'rb').read())\n"
+        "for sig,off in ((b'PK\\x03\\x04',22),(b'PK\\x01\\x02',24)):\n"
+        "  i=d.find(sig)\n"
+        "  while i>=0:\n"
+        "    struct.pack_into('<I',d,i+off,1<<30); i=d.find(sig,i+4)\n"
+        "open(sys.argv[1],'wb').write(d)\" '" + archive + "' 2>&1",
+        &code);
+    EXPECT_EQ(0, code) << out;
+    return code == 0;
 }
 
 CString FakeSkinOwner::ResolveText(const CString& text)

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/XmlDocument.h"
 #include "skin/HDib.h"
 #include "skin/SkinOwner.h"
 
@@ -31,6 +32,26 @@ std::string Bmp24(int width, int height, const std::function<COLORREF(int, int)>
 std::string SolidBmp(int width, int height, COLORREF color);
 // A strip of equal cells side by side, each of one colour.
 std::string CellStripBmp(int cellWidth, int height, const std::vector<COLORREF>& cells);
+
+// The first element of an XML text (a failure to read it is a test failure).
+class Element {
+public:
+    explicit Element(const std::string& xml);
+    const CXmlNode* get() const { return doc_.m_pRoot; }
+
+private:
+    CXmlDocument doc_;
+};
+
+// Writes the files (names may hold folders) under the folder, which is made.
+void WriteFiles(const std::string& folder, const std::map<std::string, std::string>& files);
+// Packs the folder's files with the zip tool into the archive (replaced);
+// false with the tool's output added to the test's failures.
+bool ZipFolder(const std::string& folder, const std::string& archive);
+// Makes every entry of the archive claim a gigabyte unpacked, in its local
+// and its central header; false with the tool's output added to the test's
+// failures.
+bool ClaimAGigabytePerEntry(const std::string& archive);
 
 // The skin window as controls see it, recording what they ask of it.
 class FakeSkinOwner : public SkinOwner {

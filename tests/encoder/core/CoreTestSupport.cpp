@@ -6,9 +6,6 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-#ifdef __SANITIZE_ADDRESS__
-#endif
-
 #include "encoder/core/CoreEnvironment.h"
 #include "encoder/core/OptionKey.h"
 #include "platform/win32/CodePage.h"
@@ -16,7 +13,7 @@
 #include "platform/win32/Registry.h"
 #include "platform/win32/RegistryStore.h"
 
-void CoreTest::SetUp()
+PrivateCoreWorld::PrivateCoreWorld()
 {
     for (const char* d : {"home", "data", "config", "runtime", "prog"})
         std::filesystem::create_directories(temp_.File(d));
@@ -29,15 +26,15 @@ void CoreTest::SetUp()
     CCoreEnvironment::Get().SetProgramFolder(CString(WProgramFolder()));
 }
 
-void CoreTest::TearDown()
+PrivateCoreWorld::~PrivateCoreWorld()
 {
     CCoreEnvironment::Get().SetProgramFolder(CString());
     RegistryStoreReset();
 }
 
-std::wstring CoreTest::WProgramFolder() const { return Utf8ToWide(ProgramFolder()); }
+std::wstring PrivateCoreWorld::WProgramFolder() const { return Utf8ToWide(ProgramFolder()); }
 
-void CoreTest::WriteScript(const std::string& name, const std::string& body) const
+void PrivateCoreWorld::WriteScript(const std::string& name, const std::string& body) const
 {
     std::string path = ProgramFolder() + name;
     WriteBytes(path, "#!/bin/sh\n" + body);

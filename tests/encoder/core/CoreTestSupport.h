@@ -7,14 +7,20 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "tests/support/TempDir.h"
 
-class CoreTest : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
+// The world itself, for fixtures of other kinds: made by the constructor
+// (the environment and the core's program folder point into it), undone by
+// the destructor.
+class PrivateCoreWorld {
+public:
+    PrivateCoreWorld();
+    ~PrivateCoreWorld();
+    PrivateCoreWorld(const PrivateCoreWorld&) = delete;
+    PrivateCoreWorld& operator=(const PrivateCoreWorld&) = delete;
 
     // Native paths of the test's folders; the program folder ends with '/'.
     std::string Home() const { return temp_.File("home"); }
@@ -28,6 +34,22 @@ protected:
 
 private:
     TempDir temp_;
+};
+
+class CoreTest : public ::testing::Test {
+protected:
+    void SetUp() override { world_ = std::make_unique<PrivateCoreWorld>(); }
+    void TearDown() override { world_.reset(); }
+
+    std::string Home() const { return world_->Home(); }
+    std::string DataHome() const { return world_->DataHome(); }
+    std::string ProgramFolder() const { return world_->ProgramFolder(); }
+    std::wstring WProgramFolder() const { return world_->WProgramFolder(); }
+    const TempDir& temp() const { return world_->temp(); }
+    void WriteScript(const std::string& name, const std::string& body) const { world_->WriteScript(name, body); }
+
+private:
+    std::unique_ptr<PrivateCoreWorld> world_;
 };
 
 // Writes text (UTF-8 in the test) as a UTF-16LE file with the FF FE mark,

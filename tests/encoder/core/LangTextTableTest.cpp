@@ -235,7 +235,12 @@ std::wstring Conversions(const CString& text)
 
 // Texts that the code uses as formats, with the conversions their callers
 // fill. Every other text must hold no conversion at all.
-const std::map<std::wstring, std::wstring> kFormatKeys = {};
+const std::map<std::wstring, std::wstring> kFormatKeys = {
+    {L"TEXT_SHUTDOWN", L"%d"},
+    {L"TEXT_PRESET_DELETE_FAILED", L"%s"},
+    {L"TEXT_PRESET_SAVE_FAILED", L"%s"},
+    {L"TEXT_PRESET_OVERWRITE", L"%s"},
+};
 
 TEST(LanguageFiles, BuiltFilesAreUtf16WithTheMark)
 {

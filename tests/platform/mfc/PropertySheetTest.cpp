@@ -8,6 +8,7 @@
 #include "MfcTestSupport.h"
 #include "platform/mfc/DataExchange.h"
 #include "platform/mfc/PropertySheet.h"
+#include "platform/win32/gui/UserLanguage.h"
 #include "platform/win32/gui/WindowWidgetAccess.h"
 
 using namespace mfc_test;
@@ -147,6 +148,29 @@ TEST_F(PropertySheetTest, APageThatRefusesKeepsTheSheetOnIt)
     EXPECT_EQ(IDOK, sheet.DoModal());
     EXPECT_EQ(7, sheet.one.value);
     EXPECT_EQ(1, sheet.one.oks);
+}
+
+TEST_F(PropertySheetTest, TheSheetsButtonsSpeakTheUsersLanguage)
+{
+    struct Case {
+        LANGID language;
+        const wchar_t* ok;
+        const wchar_t* cancel;
+        const wchar_t* apply;
+    };
+    for (const Case& c : {Case{1042, L"확인", L"취소", L"적용(&A)"}, Case{1041, L"OK", L"キャンセル", L"適用(&A)"},
+                          Case{1033, L"OK", L"Cancel", L"&Apply"}}) {
+        SetUserDefaultLangID(c.language);
+        OptionSheet sheet;
+        driver_.Expect(0, [&](DialogDriver& d) {
+            EXPECT_EQ(c.ok, d.Text(IDOK)) << c.language;
+            EXPECT_EQ(c.cancel, d.Text(IDCANCEL)) << c.language;
+            EXPECT_EQ(c.apply, d.Text(ID_APPLY_NOW)) << c.language;
+            d.Cancel();
+        });
+        EXPECT_EQ(IDCANCEL, sheet.DoModal());
+    }
+    SetUserDefaultLangID(0);
 }
 
 TEST_F(PropertySheetTest, CancelTellsThePagesThatHaveWindows)

@@ -10,6 +10,8 @@
 #include "platform/mfc/DataExchange.h"
 #include "platform/mfc/RichEditCtrl.h"
 #include "platform/win32/gui/WindowWidgetAccess.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/SystemModules.h"
 
 using namespace mfc_test;
 
@@ -90,6 +92,32 @@ TEST_F(RichEditTest, FormatsFollowTheSelectionAndTheInsertionPoint)
     gui_test::SaveScreenshot(window->grab().toImage(), "mfc_rich_edit_log");
 }
 
+TEST_F(RichEditTest, InsertionPointKeepsItsFormatWhenSetWhereItIs)
+{
+    Append(L"plain ", RGB(0, 0, 0), false, 180);
+    long end = dialog_.log.GetTextLengthEx(GTL_DEFAULT);
+    dialog_.log.SetSel(end, end);
+    CHARFORMAT2W red;
+    red.dwMask = CFM_COLOR;
+    red.crTextColor = RGB(255, 0, 0);
+    dialog_.log.SetSelectionCharFormat(red);
+    // Setting the insertion point where it is keeps the format; moving it
+    // away and back does not.
+    dialog_.log.SetSel(end, end);
+    dialog_.log.ReplaceSel(L"red");
+    EXPECT_EQ(RGB(255, 0, 0), FormatOf(end, end + 3).crTextColor);
+    end += 3;
+    dialog_.log.SetSel(end, end);
+    CHARFORMAT2W blue;
+    blue.dwMask = CFM_COLOR;
+    blue.crTextColor = RGB(0, 0, 255);
+    dialog_.log.SetSelectionCharFormat(blue);
+    dialog_.log.SetSel(0, 0);
+    dialog_.log.SetSel(end, end);
+    dialog_.log.ReplaceSel(L"again");
+    EXPECT_EQ(RGB(255, 0, 0), FormatOf(end, end + 5).crTextColor);
+}
+
 TEST_F(RichEditTest, ParagraphBreaksCountAsOneCharacter)
 {
     dialog_.log.SetWindowText(L"ab\r\ncd\r\nefg");
@@ -158,6 +186,23 @@ TEST_F(RichEditTest, UserEditsNotifyAsTheEventMaskSays)
     CString text;
     editable.GetWindowText(text);
     EXPECT_EQ(L"abc", text.str());
+}
+
+}  // namespace
+
+namespace {
+
+// The rich-edit library is loaded by name, in any letter case, before its
+// windows are made; it is one of the system modules and has no file.
+TEST(RichEditModuleTest, LibraryLoadsByNameWithoutAFile)
+{
+    for (const wchar_t* name : {L"RICHED20.DLL", L"riched20.dll"}) {
+        HMODULE module = LoadLibraryW(name);
+        ASSERT_NE(nullptr, module) << WideToUtf8(name);
+        EXPECT_TRUE(IsSystemModule(module));
+        EXPECT_EQ(nullptr, GetProcAddress(module, "CreateTextServices"));
+        EXPECT_TRUE(FreeLibrary(module));
+    }
 }
 
 }  // namespace

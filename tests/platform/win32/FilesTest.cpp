@@ -156,4 +156,80 @@ TEST(Folders, PrivateRuntimeFolderRejectsForeignOrOpenFolders)
     unsetenv("XDG_RUNTIME_DIR");
 }
 
+TEST(Folders, UserCacheFolderIsPrivateAndFollowsTheEnvironment)
+{
+    TempDir dir;
+    const char* oldCache = std::getenv("XDG_CACHE_HOME");
+    const std::string savedCache = oldCache ? oldCache : "";
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    struct Case {
+        const char* cache;  // null: unset
+        std::string home;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"/cache", dir.path(), dir.path() + "/cache/rivoenc/"},
+        {nullptr, dir.path() + "/home", dir.path() + "/home/.cache/rivoenc/"},
+        {"relative/cache", dir.path() + "/h2", dir.path() + "/h2/.cache/rivoenc/"},  // not absolute: ignored
+    };
+    for (const Case& c : cases) {
+        if (c.cache && c.cache[0] == '/') setenv("XDG_CACHE_HOME", (dir.path() + c.cache).c_str(), 1);
+        else if (c.cache) setenv("XDG_CACHE_HOME", c.cache, 1);
+        else unsetenv("XDG_CACHE_HOME");
+        setenv("HOME", c.home.c_str(), 1);
+        const std::string f = GetUserCacheFolder();
+        EXPECT_EQ(c.expected, f);
+        struct stat st;
+        ASSERT_EQ(0, lstat(f.c_str(), &st)) << f;
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(0700u, st.st_mode & 0777);
+    }
+    // A symbolic link planted under the program's name is refused.
+    const std::string planted = dir.path() + "/planted";
+    mkdir(planted.c_str(), 0700);
+    ASSERT_EQ(0, symlink(dir.path().c_str(), (planted + "/rivoenc").c_str()));
+    setenv("XDG_CACHE_HOME", planted.c_str(), 1);
+    EXPECT_EQ("", GetUserCacheFolder());
+    if (oldCache) setenv("XDG_CACHE_HOME", savedCache.c_str(), 1);
+    else unsetenv("XDG_CACHE_HOME");
+    setenv("HOME", savedHome.c_str(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Files, TemporaryFileNamesAreNewFilesOfTheirOwn)
+{
+    TempDir dir;
+    const std::wstring folder = Utf8ToWide(dir.path());
+    wchar_t name[MAX_PATH];
+    std::vector<std::wstring> made;
+    for (int i = 0; i < 50; ++i) {
+        UINT n = GetTempFileNameW(folder.c_str(), L"RivoEncoder", 0, name);
+        ASSERT_NE(0u, n);
+        std::wstring path = name;
+        // "<folder>/Riv" and four hexadecimal digits of the number, ".TMP".
+        wchar_t tail[16];
+        std::swprintf(tail, 16, L"/Riv%04X.TMP", n);
+        EXPECT_EQ(folder + tail, path);
+        struct stat st {};
+        ASSERT_EQ(0, stat(WideToUtf8(path).c_str(), &st));
+        EXPECT_TRUE(S_ISREG(st.st_mode) && st.st_size == 0) << "an empty file exists under the name";
+        for (const std::wstring& earlier : made) EXPECT_NE(earlier, path);
+        made.push_back(path);
+    }
+
+    // A name given a number is only formed; a folder without its separator
+    // gets one.
+    EXPECT_EQ(0x1Au, GetTempFileNameW((folder + L"/").c_str(), L"ab", 0x1A, name));
+    EXPECT_EQ(folder + L"/ab001A.TMP", std::wstring(name));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(name));
+
+    EXPECT_EQ(0u, GetTempFileNameW((folder + L"/missing").c_str(), L"x", 0, name));
+    EXPECT_EQ(0u, GetTempFileNameW((folder + L"/" + std::wstring(300, L'n')).c_str(), L"x", 0, name));
+    EXPECT_EQ(ERROR_FILENAME_EXCED_RANGE, GetLastError());
+    EXPECT_EQ(0u, GetTempFileNameW(nullptr, L"x", 0, name));
+}
+
 }  // namespace
