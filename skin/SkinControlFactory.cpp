@@ -8,6 +8,7 @@
 #include "skin/controls/HXConMarquee.h"
 #include "skin/controls/HXConRgn.h"
 #include "skin/controls/HXConSlider.h"
+#include "skin/controls/HXConSplitter.h"
 #include "skin/controls/HXConStatic.h"
 #include "skin/controls/HXConWindow.h"
 #include "skin/controls/HXConXSplitter.h"
@@ -49,6 +50,7 @@ HXConBase* CreateSkinControl(SkinControlKind kind, HXWindowMain* window)
 {
     switch (kind) {
     case SkinControlKind::Static: return new HXConStatic(window);
+    case SkinControlKind::Splitter: return new HXConSplitter(window);
     case SkinControlKind::Button: return new HXConButton(window);
     case SkinControlKind::Slider: return new HXConSlider(window);
     case SkinControlKind::Window: return new HXConWindow(window);
