@@ -6,6 +6,7 @@
 #include "skin/controls/HXConFlash.h"
 #include "skin/controls/HXConListBox.h"
 #include "skin/controls/HXConMarquee.h"
+#include "skin/controls/HXConPopupMenuButton.h"
 #include "skin/controls/HXConRgn.h"
 #include "skin/controls/HXConSlider.h"
 #include "skin/controls/HXConSplitter.h"
@@ -52,6 +53,7 @@ HXConBase* CreateSkinControl(SkinControlKind kind, HXWindowMain* window)
     case SkinControlKind::Static: return new HXConStatic(window);
     case SkinControlKind::Splitter: return new HXConSplitter(window);
     case SkinControlKind::Button: return new HXConButton(window);
+    case SkinControlKind::PopupMenuButton: return new HXConPopupMenuButton(window);
     case SkinControlKind::Slider: return new HXConSlider(window);
     case SkinControlKind::Window: return new HXConWindow(window);
     case SkinControlKind::SkinWindow: return new HXWindowChild(window);

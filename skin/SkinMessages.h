@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/win32/WinTypes.h"
+#include "platform/win32/gui/UserTypes.h"
 
 // Notification to the application (wParam code, lParam data).
 UINT SkinNotifyMessage();            // "WM_HXSKIN_NOTIFY"
@@ -32,4 +33,20 @@ struct SControlNotify {
     WPARAM wParam = 0;
     LPARAM lParam = 0;
     int send = 0;  // 1: the window sends the message to the application and waits; 0: it posts it
+};
+
+// What a popup-menu button hands the application (lParam of "WM_HXSKIN_NOTIFY")
+// before its menu opens, when the application may change the shown submenu's
+// items...
+struct SPopupMenuOpenNotify {
+    HMENU menu = nullptr;   // the loaded menu resource
+    HMENU popup = nullptr;  // the submenu shown
+    int menuId = 0;
+    int subMenu = 0;
+};
+// ...and after it closed; an answer other than 0 means the application has
+// taken the command.
+struct SPopupMenuCloseNotify {
+    int menuId = 0;
+    int command = 0;  // 0 when nothing was chosen
 };
