@@ -9,6 +9,8 @@
 #include "platform/win32/gui/Input.h"
 #include "skin/AttributeValues.h"
 #include "skin/ClipScopes.h"
+#include "skin/FrameDrawing.h"
+#include "skin/controls/HXConStatic.h"
 #include "skin/HXSubFont.h"
 #include "skin/SkinErrors.h"
 #include "skin/SkinMessages.h"
@@ -184,8 +186,11 @@ void HXConListBox::LinkControls()
         if (m_pSlider) m_pSlider->SetSliderParent(this);
     }
     if (m_bHeader) {
-        m_pHeader = m_pOwner->FindControl(m_nHeaderId);
-        for (int i = 0; i < kMaxColumns; ++i) m_columns[i] = m_columnIds[i] ? m_pOwner->FindControl(m_columnIds[i]) : nullptr;
+        // The header and its columns are statics of the skin; another kind
+        // under their ids is not taken for them.
+        m_pHeader = dynamic_cast<HXConStatic*>(m_pOwner->FindControl(m_nHeaderId));
+        for (int i = 0; i < kMaxColumns; ++i)
+            m_columns[i] = m_columnIds[i] ? dynamic_cast<HXConStatic*>(m_pOwner->FindControl(m_columnIds[i])) : nullptr;
     }
 }
 
@@ -252,7 +257,7 @@ void HXConListBox::ScrollRange()
     }
 }
 
-void HXConListBox::Paint(int /*full*/)
+void HXConListBox::Paint(int full)
 {
     if (!m_nListFlag || m_nRowHeight <= 0 || m_image.IsEmpty()) return;
     ScrollRange();
@@ -260,6 +265,8 @@ void HXConListBox::Paint(int /*full*/)
     const RECT whole{0, 0, w, h};
     // The image may be larger than the list: nothing is drawn beyond it.
     DibClipScope clip(&m_image, whole);
+    if (!full && m_pFrame)
+        DrawFrame(*m_pFrame, &m_image, RECT{0, 0, m_pFrame->GetWidth(), m_pFrame->GetHeight()}, whole, 0, 0);
     if (m_nBkgndKind == BKGND_NONE) {
         m_image.FillClip(RGB(0, 0, 0));
     } else if (m_nImageMode == IMAGE_TILE && m_pBkgnd) {
@@ -287,6 +294,17 @@ void HXConListBox::DrawRow(HDC dc, int row)
     if (background != kNone) {
         DibClipScope rowClip(&m_image, r);
         m_image.FillClip(background);
+    }
+    // Row frames: the selected look wins, the highlight goes over it unless
+    // the skin has a frame for both.
+    auto frame = [&](const HDib* image) {
+        if (image) DrawFrame(*image, &m_image, RECT{0, 0, image->GetWidth(), image->GetHeight()}, r, 1, 1);
+    };
+    if (sel && cur && m_pCurSelFrame) {
+        frame(m_pCurSelFrame);
+    } else {
+        frame(sel ? m_pSelFrame : m_pItemFrame);
+        if (cur) frame(m_pCurFrame);
     }
     DcClipScope dcClip(dc, &m_image);
     int left = r.left;

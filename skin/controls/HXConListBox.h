@@ -21,6 +21,7 @@
 #include "skin/controls/HXConSliderParent.h"
 
 class HXConSlider;
+class HXConStatic;
 
 class HXConListBox : public HXConBase, public HXConSliderParent {
 public:
@@ -173,9 +174,9 @@ private:
     int m_bHeader = 0;
     int m_nHeaderHeight = 0;
     int m_nHeaderId = 0;
-    HXConBase* m_pHeader = nullptr;
+    HXConStatic* m_pHeader = nullptr;
     int m_columnIds[kMaxColumns] = {};
-    HXConBase* m_columns[kMaxColumns] = {};
+    HXConStatic* m_columns[kMaxColumns] = {};
     int m_nColumnCount = 1;
     int m_nUpdateDepth = 0;
 };

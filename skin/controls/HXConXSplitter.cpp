@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "skin/AttributeValues.h"
+#include "skin/FrameDrawing.h"
 #include "skin/HDib.h"
 #include "skin/HXManAlign.h"
 #include "skin/SkinErrors.h"
@@ -196,6 +197,8 @@ int HXConXSplitter::Draw()
     RECT vbar{r.left + e.left, r.top, r.left + e.left + m_nBarWidth, r.bottom};
     if (size.cy < m_nBarHeight) hbar = r;
     if (size.cx < m_nBarWidth) vbar = r;
+    DrawFrame(*m_pHFrame, m_pSurface, RECT{0, 0, m_pHFrame->GetWidth(), m_pHFrame->GetHeight()}, hbar, 1, 1);
+    DrawFrame(*m_pVFrame, m_pSurface, RECT{0, 0, m_pVFrame->GetWidth(), m_pVFrame->GetHeight()}, vbar, 1, 1);
     if (m_pHPadding) {
         const int half = m_pHPadding->GetWidth() / 2;
         m_pHPadding->CopyKeyed(m_pSurface, hbar.left, hbar.top, 0, 0, half, -1);

@@ -384,6 +384,44 @@ TEST_F(ListBoxTest, PaintsRowsInTheirColours)
     gui_test::SaveScreenshot(skin_test::ToQImage(surface_), "skin_listbox_rows_tiled");
 }
 
+TEST_F(ListBoxTest, RowFramesAndTheListFrame)
+{
+    // Row frames of a 3-pixel border of one colour around a transparent
+    // centre; the list's frame solid.
+    constexpr COLORREF kItem = RGB(255, 0, 0), kSel = RGB(0, 255, 0), kCur = RGB(0, 0, 255), kCurSel = RGB(255, 255, 0),
+                       kListFrame = RGB(255, 128, 0);
+    auto border = [](COLORREF c) {
+        return skin_test::ImageFrom(
+            skin_test::Bmp24(9, 9, [c](int x, int y) { return (x / 3 == 1 && y / 3 == 1) ? RGB(255, 0, 255) : c; }));
+    };
+    owner_.images[L"item"] = border(kItem);
+    owner_.images[L"sel"] = border(kSel);
+    owner_.images[L"cur"] = border(kCur);
+    owner_.images[L"cursel"] = border(kCurSel);
+    owner_.images[L"listframe"] = skin_test::ImageFrom(skin_test::SolidBmp(9, 9, kListFrame));
+    struct Case {
+        const char* frames;
+        COLORREF selectedHighlighted;
+    } cases[] = {
+        {"ItemFrame=\"item\" SelItemFrame=\"sel\" CurItemFrame=\"cur\" CurSelItemFrame=\"cursel\"", kCurSel},
+        // Without a frame for both, the highlight's goes over the selection's.
+        {"ItemFrame=\"item\" SelItemFrame=\"sel\" CurItemFrame=\"cur\"", kCur},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.frames);
+        auto list = List("multiselect", 8,
+                         std::string(c.frames) + " FrameImage=\"listframe\" BkgndImage=\"tile\" ImageType=\"tile\"");
+        list->SetSelected(1, 1, 0);
+        list->SetSelected(3, 1, 0);
+        list->SetHighlightedRow(3);
+        list->Draw();
+        // The list's frame is 3 pixels: rows start at (13, 13), 10 high.
+        ExpectPixels(surface_, {{10, 10, kListFrame}, {12, 30, kListFrame}, {13, 13, kItem}, {13, 23, kSel},
+                                {13, 33, kItem}, {13, 43, c.selectedHighlighted}, {17, 18, kRowBack}});
+    }
+    gui_test::SaveScreenshot(skin_test::ToQImage(surface_), "skin_listbox_frames");
+}
+
 TEST_F(ListBoxTest, CutCellsShowTheirTextAsTooltip)
 {
     auto list = List("", 0);

@@ -196,12 +196,15 @@ TEST_F(SplitterTest, DrawsItsCentreAndPaddings)
     auto splitter = Splitter("PaneWidth=\"80\" PaneHeight=\"30\" ImageHPadding=\"hpad\"", 200, 100);
     splitter->Draw();
     // The centre where the bars cross; the padding's left half at the
-    // horizontal bar's start, its right half at the bar's end; the panes are
-    // not the splitter's to draw.
+    // horizontal bar's start, its right half at the bar's end, over the
+    // bars' frames; the panes are not the splitter's to draw.
     ExpectPixels(surface_, {{10 + 80, 20 + 30, RGB(255, 255, 0)}, {10 + 89, 20 + 35, RGB(255, 255, 0)},
                             {10, 20 + 30, RGB(255, 0, 0)}, {209, 20 + 30, RGB(0, 255, 255)},
                             {206, 20 + 35, RGB(0, 255, 255)}, {210, 20 + 30, RGB(0, 0, 0)},
-                            {10 + 20, 20 + 10, RGB(0, 0, 0)}});
+                            {10 + 20, 20 + 10, RGB(0, 0, 0)},
+                            // The bars' frames between them.
+                            {10 + 40, 20 + 33, RGB(0, 128, 0)}, {10 + 150, 20 + 30, RGB(0, 128, 0)},
+                            {10 + 85, 20 + 5, RGB(0, 0, 128)}, {10 + 80, 20 + 99, RGB(0, 0, 128)}});
     gui_test::SaveScreenshot(skin_test::ToQImage(surface_), "skin_xsplitter");
 }
 
