@@ -18,27 +18,27 @@ constexpr UINT kTextFormat = DT_NOPREFIX | DT_CENTER;  // 0x801
 // A step bigger than any text would only make offsets overflow.
 constexpr int kMaxAmount = 1 << 16;
 
-// The system's GUI font without smoothing: smoothed edges would mix the
-// text with the image's key colour, which shows as a pink fringe once the
-// key colour is made transparent.
-class PlainSystemFont {
+// A font (the skin's, else the system's GUI font) without smoothing:
+// smoothed edges would mix the text with the image's key colour, which shows
+// as a pink fringe once the key colour is made transparent.
+class PlainFont {
 public:
-    explicit PlainSystemFont(HDC dc)
+    PlainFont(HDC dc, HFONT source)
     {
         LOGFONTW lf{};
-        if (!GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf)) return;
+        if (!GetObjectW(source ? source : GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf)) return;
         lf.lfQuality = NONANTIALIASED_QUALITY;
         font_ = CreateFontIndirectW(&lf);
         if (font_) old_ = SelectObject(dc, font_);
         dc_ = dc;
     }
-    ~PlainSystemFont()
+    ~PlainFont()
     {
         if (old_) SelectObject(dc_, old_);
         if (font_) DeleteObject(font_);
     }
-    PlainSystemFont(const PlainSystemFont&) = delete;
-    PlainSystemFont& operator=(const PlainSystemFont&) = delete;
+    PlainFont(const PlainFont&) = delete;
+    PlainFont& operator=(const PlainFont&) = delete;
 
 private:
     HDC dc_ = nullptr;
@@ -110,14 +110,14 @@ int HXConMarquee::LoadAlign(const CXmlNode* element, SAlignInfo* info, int* erro
 
 bool HXConMarquee::MeasureText(const CString& text, SIZE* size)
 {
-    if (m_pFont) return m_pFont->MeasureText(text, size) != 0;
+    if (m_pFont && m_pFont->IsImageFont()) return m_pFont->MeasureText(text, size) != 0;
     HDib probe;
     if (!probe.Create(1, 1, 24)) return false;
     HDC dc = probe.GetDC();
     if (!dc) return false;
     RECT r{0, 0, 0, 0};
     {
-        PlainSystemFont font(dc);
+        PlainFont font(dc, m_pFont ? m_pFont->GetFont() : nullptr);
         DrawTextW(dc, text, -1, &r, kTextFormat | DT_CALCRECT);
     }
     probe.ReleaseDC();
@@ -137,12 +137,10 @@ void HXConMarquee::RenderText()
     if (!dc) return;
     RECT box{0, 0, size.cx, size.cy};
     SetBkMode(dc, TRANSPARENT);
-    if (m_pFont) {
-        const int selected = m_pFont->Begin(dc);
+    if (m_pFont && m_pFont->IsImageFont()) {
         m_pFont->DrawText(dc, image.get(), text, box, kTextFormat, m_crText);
-        if (selected) m_pFont->End(dc);
     } else {
-        PlainSystemFont font(dc);
+        PlainFont font(dc, m_pFont ? m_pFont->GetFont() : nullptr);
         ::SetTextColor(dc, m_crText);
         DrawTextW(dc, text, -1, &box, kTextFormat);
     }
