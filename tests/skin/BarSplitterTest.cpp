@@ -7,6 +7,7 @@
 
 #include "skin/SkinErrors.h"
 #include "skin/controls/HXConSplitter.h"
+#include "tests/skin/ControlTestSupport.h"
 #include "tests/skin/SkinTestSupport.h"
 #include "tests/skin/SkinWindowFixture.h"
 
@@ -93,6 +94,7 @@ TEST_F(BarSplitterTest, DragsResizeTheDockedControlOnEitherSide)
     }
     // The client took what the panels left.
     EXPECT_EQ((RECT{4, 0, 346, 296}), RectOf(kClient));
+    gui_test::SaveScreenshot(ToQImage(window_->GetOffscreen()).copy(0, 0, kWidth, kHeight), "skin_bar_splitters");
 }
 
 TEST_F(BarSplitterTest, APressWithoutTheAssociatedControlIsIgnored)
