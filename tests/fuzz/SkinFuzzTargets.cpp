@@ -9,6 +9,7 @@
 #include "platform/win32/Folders.h"
 #include "platform/win32/NativePath.h"
 #include "platform/win32/gui/Input.h"
+#include "platform/win32/gui/Menus.h"
 #include "platform/win32/gui/MessageBox.h"
 #include "platform/win32/gui/MessageQueue.h"
 #include "platform/win32/gui/Window.h"
@@ -121,6 +122,12 @@ int FuzzSkinDocument(const uint8_t* data, size_t size)
     };
     static InstantAnswers answers;
     SetMessageBoxAnswerer(&answers);
+    // A popup-menu button's menu closes at once with nothing chosen.
+    struct ClosedMenus : MenuPresenter {
+        UINT Present(HMENU, UINT, POINT, HWND) override { return 0; }
+    };
+    static ClosedMenus menus;
+    SetMenuPresenter(&menus);
     {
         HXWindowMain window;
         if (!window.Create(host, RECT{0, 0, 160, 120}, WS_CHILD | WS_VISIBLE, 0x80)) return 0;
