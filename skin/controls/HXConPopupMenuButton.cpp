@@ -23,7 +23,11 @@ int HXConPopupMenuButton::LoadAttributes(HWND host, HDib* surface, const CXmlNod
         SetLastSkinError(*this, SKINERR_BAD_MENU_ID, L"%s", name);
         return 0;
     }
-    if (!element->GetAttributeInt(L"SubMenu", m_nSubMenu)) return 1;
+    // Without a submenu the button stays a push button.
+    if (!element->GetAttributeInt(L"SubMenu", m_nSubMenu)) {
+        m_nMenuId = 0;
+        return 1;
+    }
     CString value;
     if (element->GetAttribute(L"MenuPosition", value)) {
         if (value == L"up") {

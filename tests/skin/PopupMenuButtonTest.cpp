@@ -93,10 +93,11 @@ TEST_F(PopupMenuButtonTest, AttributeErrors)
         std::string attributes;
         int code;  // 0: loads
         std::wstring detail;
+        int menuId = 0;  // of a button that loads
     } cases[] = {
         {"MenuID=\"IDM_NOWHERE\" SubMenu=\"0\"", SKINERR_BAD_MENU_ID, L"IDM_NOWHERE"},
         {"MenuID=\"IDM_PRESETS\" SubMenu=\"0\" MenuPosition=\"left\"", SKINERR_BAD_ATTRIBUTE_VALUE, L"MenuPosition=left"},
-        {"MenuID=\"IDM_PRESETS\" SubMenu=\"0\" MenuPosition=\"up\"", 0, L""},
+        {"MenuID=\"IDM_PRESETS\" SubMenu=\"0\" MenuPosition=\"up\"", 0, L"", kMenuId},
         // Without SubMenu the rest is not read: a push button.
         {"MenuID=\"IDM_PRESETS\" MenuPosition=\"left\"", 0, L""},
     };
@@ -104,7 +105,12 @@ TEST_F(PopupMenuButtonTest, AttributeErrors)
         SCOPED_TRACE(c.attributes);
         const bool loaded = LoadButton(c.attributes, 40, c.code == 0);
         EXPECT_EQ(c.code == 0, loaded);
-        if (c.code) {
+        if (!c.code) {
+            EXPECT_EQ(c.menuId, Button()->GetMenuId());
+            ClickButton();
+            EXPECT_EQ(c.menuId ? 1u : 0u, presenter_.calls.size());
+            presenter_.calls.clear();
+        } else {
             EXPECT_EQ(c.code, window_->GetLastErrorCode());
             EXPECT_NE(std::wstring::npos, std::wstring(window_->GetLastErrorMessage().str()).find(c.detail));
         }
