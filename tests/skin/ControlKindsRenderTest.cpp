@@ -178,6 +178,27 @@ TEST_F(ControlKindsRenderTest, EachKindDrawsInTheSkinWindow)
     EXPECT_TRUE(IsWindowVisible(web->GetBrowserWindow()));
 }
 
+TEST_F(ControlKindsRenderTest, DraggingTheCrossSplitterRepaintsItsPanes)
+{
+    ASSERT_TRUE(Build());
+    // The vertical bar from 80 to 120 and the horizontal one from 50 to 30.
+    const int barX = 210 + 80 + 3, barY = 10 + 50 + 3;
+    EXPECT_EQ(kPanes[1], OffscreenPixel(210 + 110, 10 + 40));
+    Press(barX, 10 + 20);
+    MoveTo(barX + 40, 10 + 20);
+    Release(barX + 40, 10 + 20);
+    Press(210 + 20, barY);
+    MoveTo(210 + 20, barY - 20);
+    Release(210 + 20, barY - 20);
+    EXPECT_EQ(120, dynamic_cast<HXConXSplitter*>(window_->FindControl(kCross))->GetPaneWidth());
+    EXPECT_EQ(30, dynamic_cast<HXConXSplitter*>(window_->FindControl(kCross))->GetPaneHeight());
+    EXPECT_EQ(kPanes[0], OffscreenPixel(210 + 110, 10 + 20));
+    EXPECT_EQ(kPanes[2], OffscreenPixel(210 + 110, 10 + 50));
+    EXPECT_EQ(kBar, OffscreenPixel(210 + 122, 10 + 100));
+    EXPECT_EQ(kBar, OffscreenPixel(210 + 20, 10 + 32));
+    EXPECT_EQ(OffscreenPixel(210 + 110, 10 + 50), ScreenPixel(210 + 110, 10 + 50));
+}
+
 TEST_F(ControlKindsRenderTest, TheScriptNavigatesTheBrowser)
 {
     ASSERT_TRUE(Build());
