@@ -1,0 +1,17 @@
+// hwriter.dll: the writer filters, served by class id through the module's
+// class factory.
+#include "encoder/pipeline/WriterFilters.h"
+#include "modules/common/ModuleClassTable.h"
+#include "modules/hwriter/AviWriter.h"
+#include "modules/hwriter/Mp4Writer.h"
+
+namespace {
+
+const ModuleClass kClasses[] = {
+    {CLSID_HalvaneAviWriter, CreateModuleObject<CAviWriter>},
+    {CLSID_HalvaneMp4Writer, CreateModuleObject<CMp4Writer>},
+};
+
+}  // namespace
+
+RIVO_MODULE_EXPORTS(kClasses)

@@ -1,0 +1,29 @@
+// CMp4Writer: the MP4 writer of the writer module, with the MP4 block of the
+// settings record. With the block's PSP setting it writes the PSP's variant
+// of the file: its brand and atoms, a picture of at most 320x240 (the
+// video treatment filter gives that size; larger pictures are scaled down
+// here), 15 or 30 frames per second and sound at 24000 or 48000 Hz as the
+// writer graph asks of the audio filter.
+#pragma once
+
+#include "modules/hwriter/WriterFilter.h"
+
+class CMp4Writer : public CWriterFilter, public UncalledPlaces<IMp4WriterFormat> {
+public:
+    explicit CMp4Writer(IUnknown* outer);
+
+    RIVO_DECLARE_IUNKNOWN
+    HRESULT NonDelegatingQueryInterface(REFIID riid, void** object) override;
+
+    // IMp4WriterFormat: a copy of the block is kept.
+    HRESULT SetCodecSettings(const SMp4CodecSettings* codec) override;
+
+protected:
+    bool CodecRequestOfRun(EncoderRequest* request) override;
+    const char* ContainerName() const override;
+    void AdjustVideo(VideoEncoderSetup* video) override;
+
+private:
+    SMp4CodecSettings m_codec;
+    bool m_bCodecSet = false;
+};
