@@ -4,6 +4,9 @@
 // project's analyser judge what the writers make.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +15,7 @@
 #include <thread>
 
 #include "encoder/pipeline/WriterFilters.h"
+#include "platform/com/ComRuntime.h"
 #include "platform/dshow/GraphInterfaces.h"
 #include "platform/win32/NativePath.h"
 #include "tests/platform/dshow/MediaFiles.h"
@@ -267,5 +271,223 @@ TEST_P(WriterCodecTest, WritesAFileFfprobeAndTheAnalyserRead)
 
 INSTANTIATE_TEST_SUITE_P(CodecPages, WriterCodecTest, ::testing::ValuesIn(kCodecCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// --- Two passes ----------------------------------------------------------------
+
+struct TwoPassCase {
+    const char* name;
+    Format format;
+    DWORD fourcc;
+    const char* statsBeside;  // a file the encoder keeps beside the statistics, or ""
+    bool h264;
+};
+
+std::ostream& operator<<(std::ostream& out, const TwoPassCase& c) { return out << c.name; }
+
+const TwoPassCase kTwoPassCases[] = {
+    {"AviXvid", Format::Avi, Code("XVID"), "", false},
+    {"Mp4Avc1", Format::Mp4, Code("avc1"), ".mbtree", true},
+};
+
+class WriterTwoPassTest : public WriterGraphTest, public ::testing::WithParamInterface<TwoPassCase> {};
+
+TEST_P(WriterTwoPassTest, FirstPassKeepsStatisticsTheSecondWritesAndRemovesThem)
+{
+    const TwoPassCase& c = GetParam();
+    if (c.h264 && !HasH264()) GTEST_SKIP() << "H.264 is not offered here";
+    const double seconds = 4.0;
+    const int kbps = 600;
+    std::string output = dir.File(c.format == Format::Avi ? "two.avi" : "two.mp4");
+    std::string stats = output + ".stats";
+    Build(c.format, Source(seconds), output);
+    if (c.format == Format::Avi)
+        SetAvi(SCodecSettings{c.fourcc, 2, kbps, 50, 2, 0x55, 0, 128, 30});
+    else
+        SetMp4(SMp4CodecSettings{0, c.fourcc, 2, kbps, 50, 2, 0, 0xFF, 128, 30});
+
+    // The first pass, as the graph sets it for two-pass mode.
+    ASSERT_EQ(settings->SetPassMode(1), S_OK);
+    EXPECT_EQ(RunToEvent().first, EC_COMPLETE);
+    int mode = -1;
+    ASSERT_EQ(settings->GetPassMode(&mode), S_OK);
+    EXPECT_EQ(mode, 1);
+    EXPECT_TRUE(std::filesystem::exists(stats));
+    EXPECT_GT(std::filesystem::file_size(stats), 0u);
+    if (*c.statsBeside) {
+        EXPECT_TRUE(std::filesystem::exists(stats + c.statsBeside));
+    }
+    EXPECT_FALSE(std::filesystem::exists(output));
+
+    // The second pass from the start.
+    ASSERT_EQ(settings->SetPassMode(2), S_OK);
+    ASSERT_EQ(settings->GetPassMode(&mode), S_OK);
+    EXPECT_EQ(mode, 2);
+    SeekToStart();
+    EXPECT_EQ(RunToEvent().first, EC_COMPLETE);
+    EXPECT_FALSE(std::filesystem::exists(stats));
+    EXPECT_FALSE(std::filesystem::exists(stats + ".mbtree"));
+    Probed p = Probe(output);
+    ASSERT_TRUE(p.Kind("video") && p.Kind("audio"));
+    EXPECT_NEAR(std::atof(p.Kind("video")->at("duration").c_str()), seconds, 0.041);
+    EXPECT_NEAR(StreamKbps(output, "v:0", seconds), kbps, kbps * 0.10);
+    EXPECT_EQ(std::string::npos, Report(output).find("damaged"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, WriterTwoPassTest, ::testing::ValuesIn(kTwoPassCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- Stopping early -------------------------------------------------------------
+
+class WriterStopTest : public WriterGraphTest, public ::testing::WithParamInterface<Format> {};
+
+TEST_P(WriterStopTest, StopInTheMiddleLeavesAFileThatPlaysAsFarAsItCame)
+{
+    const double seconds = 60.0;
+    std::string output = dir.File(GetParam() == Format::Avi ? "part.avi" : "part.mp4");
+    Build(GetParam(), Source(seconds), output);
+    if (GetParam() == Format::Avi)
+        SetAvi(SCodecSettings{Code("XVID"), 0, 800, 50, 2, 0x55, 0, 128, 30});
+    else
+        SetMp4(SMp4CodecSettings{0, Code("mp4v"), 0, 800, 50, 2, 0, 0xFF, 128, 30});
+    ComPtr<IMediaControl> control;
+    ASSERT_EQ(graph.As(&control), S_OK);
+    ASSERT_EQ(control->Run(), S_OK);
+    LONGLONG position = 0, duration = 0;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (position < 20000000 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_EQ(settings->GetEncodedPosition(&position), S_OK);
+    }
+    ASSERT_EQ(control->Stop(), S_OK);
+    ASSERT_EQ(settings->GetEncodedDuration(&duration), S_OK);
+    EXPECT_NEAR(static_cast<double>(duration), seconds * 1e7, 1e6);
+    ASSERT_GE(position, 20000000);
+
+    Probed p = Probe(output);
+    ASSERT_TRUE(p.Kind("video") && p.Kind("audio")) << RunTool("ffprobe '" + output + "' 2>&1");
+    EXPECT_GT(p.duration, 1.5);
+    EXPECT_LT(p.duration, seconds - 1);
+    int code = -1;
+    EXPECT_EQ("", RunTool("ffmpeg -v error -nostdin -i '" + output + "' -f null - 2>&1", &code));
+    EXPECT_EQ(0, code);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, WriterStopTest, ::testing::Values(Format::Avi, Format::Mp4),
+                         [](const auto& info) { return std::string(info.param == Format::Avi ? "Avi" : "Mp4"); });
+
+// --- Failures ---------------------------------------------------------------------
+
+struct FailureCase {
+    const char* name;
+    bool badFolder;
+    DWORD fourcc;
+    int passMode;
+    LONG expected;
+};
+
+std::ostream& operator<<(std::ostream& out, const FailureCase& c) { return out << c.name; }
+
+const FailureCase kFailureCases[] = {
+    {"MissingFolder", true, Code("XVID"), 0, kWriterFailureOutput},
+    {"MissingFolderFirstPass", true, Code("XVID"), 1, kWriterFailureOutput},
+    {"UnknownCodec", false, Code("ABCD"), 0, kWriterFailureEncoder},
+};
+
+class WriterFailureTest : public WriterGraphTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(WriterFailureTest, RaisesTheWriterEventInsteadOfCompleting)
+{
+    const FailureCase& c = GetParam();
+    std::string output = c.badFolder ? dir.File("no such folder/out.avi") : dir.File("out.avi");
+    Build(Format::Avi, Source(2.0), output);
+    SetAvi(SCodecSettings{c.fourcc, c.passMode ? 2 : 0, 800, 50, 2, 0x55, 0, 128, 30});
+    ASSERT_EQ(settings->SetPassMode(c.passMode), S_OK);
+    auto [code, param] = RunToEvent();
+    EXPECT_EQ(code, EC_WRITER_FAILURE);
+    EXPECT_EQ(param, c.expected);
+    // Nothing was presented as a good file.
+    if (!c.badFolder) {
+        EXPECT_FALSE(std::filesystem::exists(output));
+    }
+    EXPECT_FALSE(std::filesystem::exists(output + ".stats"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Writer, WriterFailureTest, ::testing::ValuesIn(kFailureCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- Settings ---------------------------------------------------------------------
+
+// The nice values of this process's threads.
+std::vector<int> ThreadNiceValues()
+{
+    std::vector<int> out;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::string stat = ReadBytes(task.path().string() + "/stat");
+        size_t close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream in(stat.substr(close + 2));
+        std::string field;
+        // After the name: state is field 3; nice is field 19.
+        for (int i = 3; i <= 19 && in >> field; ++i) {
+        }
+        out.push_back(std::atoi(field.c_str()));
+    }
+    return out;
+}
+
+TEST_F(WriterGraphTest, BelowNormalPriorityRaisesTheEncodingThreadsNiceValueOnly)
+{
+    std::string output = dir.File("nice.avi");
+    Build(Format::Avi, Source(20.0), output);
+    SetAvi(SCodecSettings{Code("XVID"), 0, 800, 50, 2, 0x55, 0, 128, 30});
+    EXPECT_EQ(settings->SetPriority(2), E_INVALIDARG);
+    ASSERT_EQ(settings->SetPriority(-1), S_OK);
+    ComPtr<IMediaControl> control;
+    ASSERT_EQ(graph.As(&control), S_OK);
+    ASSERT_EQ(control->Run(), S_OK);
+    LONGLONG position = 0;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (position < 10000000 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        settings->GetEncodedPosition(&position);
+    }
+    std::vector<int> nice = ThreadNiceValues();
+    control->Stop();
+    EXPECT_GE(std::count(nice.begin(), nice.end(), 10), 2);  // the streaming threads, the encoder's own
+    EXPECT_EQ(getpriority(PRIO_PROCESS, 0), 0);              // this thread (the program's) is left as it was
+}
+
+TEST_F(WriterGraphTest, SettingsRefuseWhatTheyDoNotTake)
+{
+    writer = FilterFromProgramModule("hwriter.dll", CLSID_HalvaneAviWriter);
+    ASSERT_TRUE(writer);
+    ASSERT_EQ(writer.As(&settings), S_OK);
+    EXPECT_EQ(settings->SetPassMode(3), E_INVALIDARG);
+    EXPECT_EQ(settings->SetFrameRate(0, 1), E_INVALIDARG);
+    EXPECT_EQ(settings->SetPlaybackRate(0.0), E_INVALIDARG);
+    EXPECT_EQ(settings->GetPassMode(nullptr), E_POINTER);
+    int mode = -1;
+    ASSERT_EQ(settings->GetPassMode(&mode), S_OK);
+    EXPECT_EQ(mode, 0);
+    ComPtr<IAviWriterFormat> format;
+    ASSERT_EQ(writer.As(&format), S_OK);
+    EXPECT_EQ(format->SetCodecSettings(nullptr), E_POINTER);
+    ComPtr<IFileSinkFilter> sink;
+    ASSERT_EQ(writer.As(&sink), S_OK);
+    EXPECT_EQ(sink->SetFileName(nullptr, nullptr), E_POINTER);
+    ASSERT_EQ(sink->SetFileName(L"C:\\out\\a.avi", nullptr), S_OK);
+    LPOLESTR name = nullptr;
+    ASSERT_EQ(sink->GetCurFile(&name, nullptr), S_OK);
+    EXPECT_EQ(std::wstring(name), L"C:\\out\\a.avi");
+    CoTaskMemFree(name);
+    // Every writer of the module answers the settings and seeking.
+    for (const CLSID& clsid : {CLSID_HalvaneAviWriter, CLSID_HalvaneMp4Writer}) {
+        ComPtr<IBaseFilter> f = FilterFromProgramModule("hwriter.dll", clsid);
+        ComPtr<IMediaSeeking> seeking;
+        ComPtr<IWriterSettings> s;
+        EXPECT_EQ(f.As(&seeking), S_OK);
+        EXPECT_EQ(f.As(&s), S_OK);
+    }
+}
 
 }  // namespace
