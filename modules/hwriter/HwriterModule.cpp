@@ -2,6 +2,7 @@
 // class factory.
 #include "encoder/pipeline/WriterFilters.h"
 #include "modules/common/ModuleClassTable.h"
+#include "modules/hwriter/AsfWriter.h"
 #include "modules/hwriter/AviWriter.h"
 #include "modules/hwriter/Mp4Writer.h"
 
@@ -10,6 +11,7 @@ namespace {
 const ModuleClass kClasses[] = {
     {CLSID_HalvaneAviWriter, CreateModuleObject<CAviWriter>},
     {CLSID_HalvaneMp4Writer, CreateModuleObject<CMp4Writer>},
+    {CLSID_HalvaneAsfWriter, CreateModuleObject<CAsfWriter>},
 };
 
 }  // namespace

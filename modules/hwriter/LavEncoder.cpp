@@ -128,8 +128,8 @@ bool LavEncoder::OpenAudio(const AudioEncoderSetup& s)
     if (!m_pContext) return false;
     AVCodecContext* c = m_pContext;
     c->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-    c->sample_rate = RateNearest(codec, s.input.rate);
-    av_channel_layout_default(&c->ch_layout, std::min(s.input.channels, 2));
+    c->sample_rate = RateNearest(codec, s.outputRate > 0 ? s.outputRate : s.input.rate);
+    av_channel_layout_default(&c->ch_layout, std::clamp(s.outputChannels > 0 ? s.outputChannels : s.input.channels, 1, 2));
     c->time_base = AVRational{1, c->sample_rate};
     c->codec_tag = s.codec.tag;
     if (s.globalHeader) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;

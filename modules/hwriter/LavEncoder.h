@@ -46,6 +46,10 @@ struct AudioEncoderSetup {
     int mode = 0;  // 0 constant bit rate, 1 variable
     int kbps = 0;
     int quality = 0;
+    // The sound the stream carries when the format names it (0: as the
+    // input comes, within what the encoder takes).
+    int outputRate = 0;
+    int outputChannels = 0;
     bool globalHeader = false;
 };
 

@@ -19,7 +19,7 @@ bool LavMuxer::NeedsGlobalHeader() const
     return m_pContext && (m_pContext->oformat->flags & AVFMT_GLOBALHEADER);
 }
 
-int LavMuxer::AddStream(const AVCodecContext* encoder, uint32_t tag)
+int LavMuxer::AddStream(const AVCodecContext* encoder, uint32_t tag, const std::string& language)
 {
     std::lock_guard<std::mutex> g(m_lock);
     if (!m_pContext || m_bStarted) return -1;
@@ -27,6 +27,7 @@ int LavMuxer::AddStream(const AVCodecContext* encoder, uint32_t tag)
     if (!stream || avcodec_parameters_from_context(stream->codecpar, encoder) < 0) return -1;
     stream->codecpar->codec_tag = tag;
     stream->time_base = encoder->time_base;
+    if (!language.empty() && av_dict_set(&stream->metadata, "language", language.c_str(), 0) < 0) return -1;
     if (encoder->codec_type == AVMEDIA_TYPE_VIDEO) {
         stream->avg_frame_rate = encoder->framerate;
         stream->r_frame_rate = encoder->framerate;

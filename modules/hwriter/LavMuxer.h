@@ -25,8 +25,9 @@ public:
     // Whether encoders must keep their headers out of the stream.
     bool NeedsGlobalHeader() const;
     // A stream like the encoder's output; the tag names it in the file (0:
-    // the container's own name for the codec). Its index, -1 on failure.
-    int AddStream(const AVCodecContext* encoder, uint32_t tag);
+    // the container's own name for the codec), the language an RFC 1766 tag
+    // or empty. Its index, -1 on failure.
+    int AddStream(const AVCodecContext* encoder, uint32_t tag, const std::string& language = std::string());
     // Opens the file and writes the header; false when the file cannot be
     // made or written.
     bool Start();

@@ -334,6 +334,7 @@ bool CWriterFilter::OpenEncoders(const EncoderRequest& request, bool* encoderFai
         a.kbps = request.audioKBitrate;
         a.quality = request.audioQuality;
         a.globalHeader = globalHeader;
+        AdjustAudio(&a);
         auto encoder = std::make_unique<LavEncoder>();
         if (!encoder->OpenAudio(a)) return false;
         m_pAudioPin->m_pEncoder = std::move(encoder);
@@ -345,7 +346,7 @@ bool CWriterFilter::OpenEncoders(const EncoderRequest& request, bool* encoderFai
         // The file names the stream as the codec block does (AVI); other
         // containers use their own name for the codec.
         uint32_t tag = std::strcmp(ContainerName(), "avi") == 0 ? c->codec_tag : 0;
-        pin->m_nOutputStream = m_pMuxer->AddStream(c, tag);
+        pin->m_nOutputStream = m_pMuxer->AddStream(c, tag, StreamLanguage(pin->StreamKind()));
         if (pin->m_nOutputStream < 0) return false;
     }
     *encoderFailed = false;

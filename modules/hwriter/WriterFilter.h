@@ -100,6 +100,9 @@ protected:
     // A format may change what the encoders are given (the frame rate, the
     // picture size).
     virtual void AdjustVideo(VideoEncoderSetup*) {}
+    virtual void AdjustAudio(AudioEncoderSetup*) {}
+    // The language the format gives a stream (an RFC 1766 tag), or empty.
+    virtual std::string StreamLanguage(CWriterInputPin::Kind) { return std::string(); }
 
 private:
     enum class Failure { None, Output, Encoder };

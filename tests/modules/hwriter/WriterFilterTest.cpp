@@ -14,9 +14,11 @@
 #include <sstream>
 #include <thread>
 
+#include "encoder/core/EncSettings.h"
 #include "encoder/pipeline/WriterFilters.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/GraphInterfaces.h"
+#include "platform/wmf/WmInterfaces.h"
 #include "platform/win32/NativePath.h"
 #include "tests/platform/dshow/MediaFiles.h"
 #include "tests/support/GraphHelpers.h"
@@ -83,7 +85,12 @@ std::string Report(const std::string& path)
     return RunTool("'" + ProgramFile("rivoreader-report") + "' '" + path + "' 2>&1");
 }
 
-enum class Format { Avi, Mp4 };
+enum class Format { Avi, Mp4, Asf };
+
+const CLSID& WriterClass(Format f)
+{
+    return f == Format::Avi ? CLSID_HalvaneAviWriter : f == Format::Mp4 ? CLSID_HalvaneMp4Writer : CLSID_HalvaneAsfWriter;
+}
 
 class WriterGraphTest : public SystemFilterTest {
 protected:
@@ -112,10 +119,9 @@ protected:
     void Build(Format format, const std::string& source, const std::string& output)
     {
         graph = CreateGraph();
-        writer = FilterFromProgramModule("hwriter.dll",
-                                         format == Format::Avi ? CLSID_HalvaneAviWriter : CLSID_HalvaneMp4Writer);
+        writer = FilterFromProgramModule("hwriter.dll", WriterClass(format));
         ASSERT_TRUE(writer);
-        ASSERT_EQ(graph->AddFilter(writer.Get(), format == Format::Avi ? kAviWriterName : kMp4WriterName), S_OK);
+        ASSERT_EQ(graph->AddFilter(writer.Get(), L"Writer"), S_OK);
         ComPtr<IFileSinkFilter> sink;
         ASSERT_EQ(writer.As(&sink), S_OK);
         ASSERT_EQ(sink->SetFileName(FromNativePath(output).c_str(), nullptr), S_OK);
@@ -138,6 +144,35 @@ protected:
         ComPtr<IMp4WriterFormat> f;
         ASSERT_EQ(writer.As(&f), S_OK);
         ASSERT_EQ(f->SetCodecSettings(&codec), S_OK);
+    }
+
+    // The profile a Windows Media page would give, for the ASF writer.
+    void SetAsfProfile(const wchar_t* video, const wchar_t* audio, const wchar_t* format, int kbps)
+    {
+        auto encSettings = std::make_unique<CEncSettings>();
+        encSettings->WmvEncoder.sVideoCodec = video;
+        encSettings->WmvEncoder.sAudioCodec = audio;
+        encSettings->WmvEncoder.sAudioFormat = format;
+        encSettings->WmvEncoder.nVideoKBitrate = kbps;
+        encSettings->WmvEncoder.nSecPerKeyframe = 2;
+        ComPtr<IWMProfile> profile;
+        ASSERT_EQ(encSettings->WmvEncoder.CreateProfile(profile.GetAddressOf(), writer.Get(), encSettings.get()),
+                  S_OK);
+        ComPtr<IAsfWriterProfile> asf;
+        ASSERT_EQ(writer.As(&asf), S_OK);
+        EXPECT_EQ(asf->SetProfile(nullptr), E_POINTER);
+        ASSERT_EQ(asf->SetProfile(profile.Get()), S_OK);
+    }
+
+    // The default choice of each format's codec page.
+    void SetDefaultCodecs(Format format)
+    {
+        if (format == Format::Avi)
+            SetAvi(SCodecSettings{Code("XVID"), 0, 800, 50, 2, 0x55, 0, 128, 30});
+        else if (format == Format::Mp4)
+            SetMp4(SMp4CodecSettings{0, Code("mp4v"), 0, 800, 50, 2, 0, 0xFF, 128, 30});
+        else
+            SetAsfProfile(L"Windows Media Video 8", L"Windows Media Audio 2", L"128 kbps, 44 kHz, stereo CBR", 800);
     }
 
     // Runs until the graph reports the end or a writer failure; the event
@@ -272,6 +307,63 @@ TEST_P(WriterCodecTest, WritesAFileFfprobeAndTheAnalyserRead)
 INSTANTIATE_TEST_SUITE_P(CodecPages, WriterCodecTest, ::testing::ValuesIn(kCodecCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// --- ASF with a Windows Media profile ---------------------------------------------
+
+struct AsfCase {
+    const char* name;
+    const wchar_t* videoCodec;  // the Windows Media runtime's names
+    const wchar_t* audioCodec;
+    const wchar_t* audioFormat;
+    int videoKbps;
+    const char* videoName;  // ffprobe's
+    const char* audioName;
+    const char* sampleRate;
+    const char* channels;
+};
+
+std::ostream& operator<<(std::ostream& out, const AsfCase& c) { return out << c.name; }
+
+const AsfCase kAsfCases[] = {
+    {"Wmv2Wma2", L"Windows Media Video 8", L"Windows Media Audio 2", L"128 kbps, 44 kHz, stereo CBR", 800, "wmv2",
+     "wmav2", "44100", "2"},
+    {"Wmv1Wma1", L"Windows Media Video 7", L"Windows Media Audio 1", L"64 kbps, 48 kHz, mono CBR", 500, "wmv1",
+     "wmav1", "48000", "1"},
+};
+
+class WriterAsfTest : public WriterGraphTest, public ::testing::WithParamInterface<AsfCase> {};
+
+TEST_P(WriterAsfTest, WritesTheProfilesStreamsWithTheirLanguage)
+{
+    const AsfCase& c = GetParam();
+    const double seconds = 4.0;
+    std::string output = dir.File("out.wmv");
+    Build(Format::Asf, Source(seconds), output);
+    // The writer keeps its own reference to the profile.
+    SetAsfProfile(c.videoCodec, c.audioCodec, c.audioFormat, c.videoKbps);
+    EXPECT_EQ(RunToEvent().first, EC_COMPLETE);
+
+    Probed p = Probe(output);
+    const auto* video = p.Kind("video");
+    const auto* audio = p.Kind("audio");
+    ASSERT_TRUE(video && audio) << RunTool("ffprobe '" + output + "' 2>&1");
+    EXPECT_EQ(video->at("codec_name"), c.videoName);
+    EXPECT_EQ(video->at("width"), "320");
+    EXPECT_EQ(video->at("height"), "240");
+    EXPECT_EQ(audio->at("codec_name"), c.audioName);
+    EXPECT_EQ(audio->at("sample_rate"), c.sampleRate);
+    EXPECT_EQ(audio->at("channels"), c.channels);
+    EXPECT_NEAR(p.duration, seconds, 0.1);
+    // The profile's rate is kbit/s of 1024 bits.
+    EXPECT_NEAR(StreamKbps(output, "v:0", seconds), c.videoKbps * 1.024, c.videoKbps * 0.1024);
+    // Both streams in the profile's language, "ko" (ffprobe names it by its
+    // three-letter code).
+    EXPECT_EQ(RunTool("ffprobe -v error -show_entries stream_tags=language -of csv=p=0 '" + output + "'"), "kor\nkor\n");
+    EXPECT_EQ(std::string::npos, Report(output).find("damaged"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, WriterAsfTest, ::testing::ValuesIn(kAsfCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // --- Two passes ----------------------------------------------------------------
 
 struct TwoPassCase {
@@ -338,17 +430,17 @@ INSTANTIATE_TEST_SUITE_P(Formats, WriterTwoPassTest, ::testing::ValuesIn(kTwoPas
 
 // --- Stopping early -------------------------------------------------------------
 
+std::string FormatName(Format f) { return f == Format::Avi ? "Avi" : f == Format::Mp4 ? "Mp4" : "Asf"; }
+
 class WriterStopTest : public WriterGraphTest, public ::testing::WithParamInterface<Format> {};
 
 TEST_P(WriterStopTest, StopInTheMiddleLeavesAFileThatPlaysAsFarAsItCame)
 {
     const double seconds = 60.0;
-    std::string output = dir.File(GetParam() == Format::Avi ? "part.avi" : "part.mp4");
+    const char* names[] = {"part.avi", "part.mp4", "part.wmv"};
+    std::string output = dir.File(names[static_cast<int>(GetParam())]);
     Build(GetParam(), Source(seconds), output);
-    if (GetParam() == Format::Avi)
-        SetAvi(SCodecSettings{Code("XVID"), 0, 800, 50, 2, 0x55, 0, 128, 30});
-    else
-        SetMp4(SMp4CodecSettings{0, Code("mp4v"), 0, 800, 50, 2, 0, 0xFF, 128, 30});
+    SetDefaultCodecs(GetParam());
     ComPtr<IMediaControl> control;
     ASSERT_EQ(graph.As(&control), S_OK);
     ASSERT_EQ(control->Run(), S_OK);
@@ -372,8 +464,8 @@ TEST_P(WriterStopTest, StopInTheMiddleLeavesAFileThatPlaysAsFarAsItCame)
     EXPECT_EQ(0, code);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, WriterStopTest, ::testing::Values(Format::Avi, Format::Mp4),
-                         [](const auto& info) { return std::string(info.param == Format::Avi ? "Avi" : "Mp4"); });
+INSTANTIATE_TEST_SUITE_P(Formats, WriterStopTest, ::testing::Values(Format::Avi, Format::Mp4, Format::Asf),
+                         [](const auto& info) { return FormatName(info.param); });
 
 // --- Failures ---------------------------------------------------------------------
 
@@ -439,7 +531,7 @@ TEST_F(WriterGraphTest, BelowNormalPriorityRaisesTheEncodingThreadsNiceValueOnly
 {
     std::string output = dir.File("nice.avi");
     Build(Format::Avi, Source(20.0), output);
-    SetAvi(SCodecSettings{Code("XVID"), 0, 800, 50, 2, 0x55, 0, 128, 30});
+    SetDefaultCodecs(Format::Avi);
     EXPECT_EQ(settings->SetPriority(2), E_INVALIDARG);
     ASSERT_EQ(settings->SetPriority(-1), S_OK);
     ComPtr<IMediaControl> control;
@@ -481,7 +573,7 @@ TEST_F(WriterGraphTest, SettingsRefuseWhatTheyDoNotTake)
     EXPECT_EQ(std::wstring(name), L"C:\\out\\a.avi");
     CoTaskMemFree(name);
     // Every writer of the module answers the settings and seeking.
-    for (const CLSID& clsid : {CLSID_HalvaneAviWriter, CLSID_HalvaneMp4Writer}) {
+    for (const CLSID& clsid : {CLSID_HalvaneAviWriter, CLSID_HalvaneMp4Writer, CLSID_HalvaneAsfWriter}) {
         ComPtr<IBaseFilter> f = FilterFromProgramModule("hwriter.dll", clsid);
         ComPtr<IMediaSeeking> seeking;
         ComPtr<IWriterSettings> s;
