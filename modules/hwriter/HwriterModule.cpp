@@ -5,6 +5,7 @@
 #include "modules/hwriter/AsfWriter.h"
 #include "modules/hwriter/AviWriter.h"
 #include "modules/hwriter/Mp4Writer.h"
+#include "modules/hwriter/OgmWriter.h"
 
 namespace {
 
@@ -12,6 +13,7 @@ const ModuleClass kClasses[] = {
     {CLSID_HalvaneAviWriter, CreateModuleObject<CAviWriter>},
     {CLSID_HalvaneMp4Writer, CreateModuleObject<CMp4Writer>},
     {CLSID_HalvaneAsfWriter, CreateModuleObject<CAsfWriter>},
+    {CLSID_HalvaneOgmWriter, CreateModuleObject<COgmWriter>},
 };
 
 }  // namespace

@@ -83,6 +83,7 @@ bool LavEncoder::OpenVideo(const VideoEncoderSetup& s)
     int seconds = s.secPerKeyframe > 0 ? s.secPerKeyframe : 10;
     c->gop_size = std::max(1, static_cast<int>(std::lround(seconds * fps)));
     if (s.globalHeader) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (s.inOrder) c->max_b_frames = 0;
 
     AVDictionary* options = nullptr;
     if (s.mode == 1) {

@@ -38,6 +38,7 @@ struct VideoEncoderSetup {
     std::string statsIn;          // second pass, statistics of the first (not H.264)
     std::string x264StatsPath;    // H.264: the file libx264 keeps its statistics in
     bool globalHeader = false;    // the container keeps the codec's headers
+    bool inOrder = false;         // frames leave in their own order (no B-frames)
 };
 
 struct AudioEncoderSetup {

@@ -1,5 +1,7 @@
 #include "modules/hwriter/LavMuxer.h"
 
+#include <cstring>
+
 LavMuxer::~LavMuxer()
 {
     Finish();
@@ -25,7 +27,7 @@ int LavMuxer::AddStream(const AVCodecContext* encoder, uint32_t tag, const std::
     if (!m_pContext || m_bStarted) return -1;
     AVStream* stream = avformat_new_stream(m_pContext, nullptr);
     if (!stream || avcodec_parameters_from_context(stream->codecpar, encoder) < 0) return -1;
-    stream->codecpar->codec_tag = tag;
+    stream->codecpar->codec_tag = std::strcmp(m_pContext->oformat->name, "avi") == 0 ? tag : 0;
     stream->time_base = encoder->time_base;
     if (!language.empty() && av_dict_set(&stream->metadata, "language", language.c_str(), 0) < 0) return -1;
     if (encoder->codec_type == AVMEDIA_TYPE_VIDEO) {

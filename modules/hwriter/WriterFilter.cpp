@@ -237,7 +237,7 @@ void CWriterFilter::StartRun()
         m_bRunH264 = false;
         m_nRunPass = m_nPassMode;
         m_strOutput = ToNativePath(m_strFileName);
-        m_pMuxer.reset();
+        m_pOutput.reset();
     }
     for (CWriterInputPin* pin : {m_pVideoPin.get(), m_pAudioPin.get()}) {
         std::lock_guard<std::mutex> s(pin->StreamLock());
@@ -286,16 +286,23 @@ void CWriterFilter::StartRun()
     }
 }
 
+std::unique_ptr<WriterOutput> CWriterFilter::CreateOutput(const std::wstring&, const std::string& nativePath)
+{
+    auto muxer = std::make_unique<LavMuxer>();
+    if (!muxer->Create(ContainerName(), nativePath)) return nullptr;
+    return muxer;
+}
+
 bool CWriterFilter::OpenEncoders(const EncoderRequest& request, bool* encoderFailed)
 {
     *encoderFailed = true;
     int pass = m_nRunPass;
     bool firstPass = pass == 1;
     if (!firstPass) {
-        m_pMuxer = std::make_unique<LavMuxer>();
-        if (!m_pMuxer->Create(ContainerName(), m_strOutput)) return false;
+        m_pOutput = CreateOutput(m_strFileName, m_strOutput);
+        if (!m_pOutput) return false;
     }
-    bool globalHeader = m_pMuxer && m_pMuxer->NeedsGlobalHeader();
+    bool globalHeader = m_pOutput && m_pOutput->NeedsGlobalHeader();
 
     if (m_pVideoPin->IsConnected()) {
         VideoEncoderSetup v;
@@ -343,14 +350,12 @@ bool CWriterFilter::OpenEncoders(const EncoderRequest& request, bool* encoderFai
     for (CWriterInputPin* pin : {m_pVideoPin.get(), m_pAudioPin.get()}) {
         if (!pin->m_pEncoder) continue;
         const AVCodecContext* c = pin->m_pEncoder->Context();
-        // The file names the stream as the codec block does (AVI); other
-        // containers use their own name for the codec.
-        uint32_t tag = std::strcmp(ContainerName(), "avi") == 0 ? c->codec_tag : 0;
-        pin->m_nOutputStream = m_pMuxer->AddStream(c, tag, StreamLanguage(pin->StreamKind()));
+        pin->m_nOutputStream = m_pOutput->AddStream(c, c->codec_tag, StreamLanguage(pin->StreamKind()));
+        // A container that cannot hold the codec.
         if (pin->m_nOutputStream < 0) return false;
     }
     *encoderFailed = false;
-    return m_pMuxer->Start();
+    return m_pOutput->Start();
 }
 
 void CWriterFilter::ApplyPriorityToThisThread() const
@@ -380,8 +385,8 @@ void CWriterFilter::FlushChanged()
 bool CWriterFilter::WritePacket(CWriterInputPin* pin, AVPacket* packet)
 {
     // The first pass keeps only the statistics.
-    if (!m_pMuxer) return true;
-    return m_pMuxer->Write(pin->m_nOutputStream, packet, pin->m_pEncoder->Context()->time_base);
+    if (!m_pOutput) return true;
+    return m_pOutput->Write(pin->m_nOutputStream, packet, pin->m_pEncoder->Context()->time_base);
 }
 
 HRESULT CWriterFilter::ReceiveFrom(CWriterInputPin* pin, IMediaSample* sample)
@@ -494,7 +499,7 @@ void CWriterFilter::DrainInputs()
 
 void CWriterFilter::FinishRun(bool complete)
 {
-    std::unique_ptr<LavMuxer> muxer;
+    std::unique_ptr<WriterOutput> output;
     int pass = 0;
     bool failed = false;
     {
@@ -502,7 +507,7 @@ void CWriterFilter::FinishRun(bool complete)
         if (!m_bRunOpen) return;
         m_bRunOpen = false;
         if (complete) m_bComplete = true;
-        muxer = std::move(m_pMuxer);
+        output = std::move(m_pOutput);
         pass = m_nRunPass;
         failed = m_failure != Failure::None;
     }
@@ -523,6 +528,6 @@ void CWriterFilter::FinishRun(bool complete)
         return;
     }
     // The trailer makes what was written playable, also after a stop.
-    if (muxer && !muxer->Finish() && !failed) Fail(Failure::Output);
+    if (output && !output->Finish() && !failed) Fail(Failure::Output);
     if (pass == 2) RemoveStatsFiles();
 }

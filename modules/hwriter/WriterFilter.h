@@ -95,8 +95,10 @@ protected:
     // The format's codec settings for the run (from its codec block); false
     // when none were given.
     virtual bool CodecRequestOfRun(EncoderRequest* request) = 0;
-    // The container's short name in the container library.
+    // The output file of a run (not yet started): the container library's
+    // container of the given short name unless the format has its own.
     virtual const char* ContainerName() const = 0;
+    virtual std::unique_ptr<WriterOutput> CreateOutput(const std::wstring& path, const std::string& nativePath);
     // A format may change what the encoders are given (the frame rate, the
     // picture size).
     virtual void AdjustVideo(VideoEncoderSetup*) {}
@@ -143,7 +145,7 @@ private:
     // The run.
     mutable std::mutex m_runLock;
     std::condition_variable m_changed;
-    std::unique_ptr<LavMuxer> m_pMuxer;
+    std::unique_ptr<WriterOutput> m_pOutput;
     Failure m_failure = Failure::None;
     bool m_bRunOpen = false;     // a run has started and not finished
     bool m_bComplete = false;    // every input ended
