@@ -62,3 +62,11 @@ void CMp4Writer::AdjustVideo(VideoEncoderSetup* v)
     // picture at 30 frames per second.
     if (v->codec.h264) v->baseline13 = true;
 }
+
+void CMp4Writer::AdjustAudio(AudioEncoderSetup* audio)
+{
+    if (!m_bCodecSet || !m_codec.bSupportPSP) return;
+    VideoCodecChoice video;
+    bool h264 = ChooseVideoCodec(m_codec.fccVideoCodec, &video) && video.h264;
+    audio->outputRate = h264 ? 48000 : 24000;
+}

@@ -2,8 +2,8 @@
 // settings record. With the block's PSP setting it writes the PSP's variant
 // of the file: its brand and atoms, a picture of at most 320x240 (the
 // video treatment filter gives that size; larger pictures are scaled down
-// here), 15 or 30 frames per second and sound at 24000 or 48000 Hz as the
-// writer graph asks of the audio filter.
+// here), 15 or 30 frames per second, and sound at 48000 Hz with H.264 and
+// 24000 Hz with MPEG-4, as the writer graph also asks of the audio filter.
 #pragma once
 
 #include "modules/hwriter/WriterFilter.h"
@@ -22,6 +22,7 @@ protected:
     bool CodecRequestOfRun(EncoderRequest* request) override;
     const char* ContainerName() const override;
     void AdjustVideo(VideoEncoderSetup* video) override;
+    void AdjustAudio(AudioEncoderSetup* audio) override;
 
 private:
     SMp4CodecSettings m_codec;

@@ -20,6 +20,10 @@ constexpr int kBelowNormalNice = 10;
 
 constexpr double kUnitsPerSecond = 10000000.0;
 
+// The longest gap in the pictures that is filled by repeating the last
+// one, in frames; a longer one is a jump in the source's times.
+constexpr int64_t kMaxRepeatedFrames = 60;
+
 }  // namespace
 
 CWriterFilter::CWriterFilter(const CLSID& clsid, const wchar_t* name, IUnknown* outer)
@@ -242,6 +246,7 @@ void CWriterFilter::StartRun()
     for (CWriterInputPin* pin : {m_pVideoPin.get(), m_pAudioPin.get()}) {
         std::lock_guard<std::mutex> s(pin->StreamLock());
         pin->m_pEncoder.reset();
+        av_frame_free(&pin->m_pLastPicture);
         pin->m_nOutputStream = -1;
         pin->m_nLastPts = AV_NOPTS_VALUE;
         pin->m_nAudioStart = AV_NOPTS_VALUE;
@@ -422,10 +427,21 @@ HRESULT CWriterFilter::EncodePicture(CWriterInputPin* pin, IMediaSample* sample)
         Fail(Failure::Encoder);
         return S_FALSE;
     }
-    frame->pts = pts;
     bool writeFailed = false;
-    bool ok = encoder->EncodeVideo(frame, [&](AVPacket* p) { return (writeFailed = !WritePacket(pin, p)) == false; });
-    av_frame_free(&frame);
+    auto sink = [&](AVPacket* p) { return (writeFailed = !WritePacket(pin, p)) == false; };
+    bool ok = true;
+    // The file has a constant frame rate: places of the grid that no
+    // picture reached show the one before.
+    if (pin->m_pLastPicture && pts - pin->m_nLastPts <= kMaxRepeatedFrames) {
+        for (int64_t missing = pin->m_nLastPts + 1; ok && missing < pts; ++missing) {
+            pin->m_pLastPicture->pts = missing;
+            ok = encoder->EncodeVideo(pin->m_pLastPicture, sink);
+        }
+    }
+    frame->pts = pts;
+    ok = ok && encoder->EncodeVideo(frame, sink);
+    av_frame_free(&pin->m_pLastPicture);
+    pin->m_pLastPicture = frame;
     if (!ok) {
         Fail(writeFailed ? Failure::Output : Failure::Encoder);
         return S_FALSE;
@@ -515,6 +531,7 @@ void CWriterFilter::FinishRun(bool complete)
     for (CWriterInputPin* pin : {m_pVideoPin.get(), m_pAudioPin.get()}) {
         std::lock_guard<std::mutex> s(pin->StreamLock());
         if (pin->m_pEncoder && pin->StreamKind() == CWriterInputPin::Kind::Video) stats = pin->m_pEncoder->Stats();
+        av_frame_free(&pin->m_pLastPicture);
         // Closing an H.264 encoder is what completes libx264's statistics.
         pin->m_pEncoder.reset();
     }

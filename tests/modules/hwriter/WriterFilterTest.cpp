@@ -347,6 +347,69 @@ TEST_P(WriterCodecTest, WritesAFileFfprobeAndTheAnalyserRead)
 INSTANTIATE_TEST_SUITE_P(CodecPages, WriterCodecTest, ::testing::ValuesIn(kCodecCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// --- MP4 for the PSP ---------------------------------------------------------------
+
+struct PspCase {
+    const char* name;
+    DWORD fourcc;
+    int sourceRate;     // frames per second of the source
+    int frameRate;      // what the graph asks: 15000 or 30000 (over 1000)
+    const char* videoName;
+    const char* expectedRate;
+    const char* sampleRate;
+    bool h264;
+};
+
+std::ostream& operator<<(std::ostream& out, const PspCase& c) { return out << c.name; }
+
+const PspCase kPspCases[] = {
+    {"Mp4v30", Code("mp4v"), 30, 30000, "mpeg4", "30/1", "24000", false},
+    {"Mp4vFrom25To30", Code("mp4v"), 25, 30000, "mpeg4", "30/1", "24000", false},
+    {"Avc1At15", Code("avc1"), 15, 15000, "h264", "15/1", "48000", true},
+};
+
+class WriterPspTest : public WriterGraphTest, public ::testing::WithParamInterface<PspCase> {};
+
+TEST_P(WriterPspTest, FollowsThePspsSizeAndRates)
+{
+    const PspCase& c = GetParam();
+    if (c.h264 && !HasH264()) GTEST_SKIP() << "H.264 is not offered here";
+    const double seconds = 4.0;
+    std::string source = MakeMedia(dir, "psp-source.avi",
+                                   "-f lavfi -i testsrc2=size=640x480:rate=" + std::to_string(c.sourceRate) +
+                                       ":duration=4 " + TestTone(seconds, 44100) +
+                                       " -ac 2 -c:v mpeg4 -q:v 2 -c:a pcm_s16le");
+    std::string output = dir.File("psp.mp4");
+    Build(Format::Mp4, source, output);
+    SetMp4(SMp4CodecSettings{1, c.fourcc, 0, 500, 50, 2, 0, 0xFF, 64, 30});
+    ASSERT_EQ(settings->SetFrameRate(c.frameRate, 1000), S_OK);
+    EXPECT_EQ(RunToEvent().first, EC_COMPLETE);
+
+    Probed p = Probe(output);
+    const auto* video = p.Kind("video");
+    const auto* audio = p.Kind("audio");
+    ASSERT_TRUE(video && audio) << RunTool("ffprobe '" + output + "' 2>&1");
+    EXPECT_EQ(video->at("codec_name"), c.videoName);
+    EXPECT_EQ(video->at("width"), "320");
+    EXPECT_EQ(video->at("height"), "240");
+    EXPECT_EQ(video->at("avg_frame_rate"), c.expectedRate);
+    EXPECT_EQ(video->at("r_frame_rate"), c.expectedRate);
+    EXPECT_NEAR(std::atof(video->at("duration").c_str()), seconds, 1.0 / (c.frameRate / 1000) + 0.001);
+    if (c.h264) {
+        EXPECT_EQ(video->at("profile"), "Constrained Baseline");
+        EXPECT_EQ(video->at("level"), "13");
+    }
+    EXPECT_EQ(audio->at("codec_name"), "aac");
+    EXPECT_EQ(audio->at("sample_rate"), c.sampleRate);
+    // The PSP's own brand.
+    EXPECT_EQ(RunTool("ffprobe -v error -show_entries format_tags=major_brand -of csv=p=0 '" + output + "'"),
+              "MSNV\n");
+    EXPECT_EQ(std::string::npos, Report(output).find("damaged"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Psp, WriterPspTest, ::testing::ValuesIn(kPspCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // --- ASF with a Windows Media profile ---------------------------------------------
 
 struct AsfCase {
