@@ -415,7 +415,10 @@ HRESULT CWriterFilter::EncodePicture(CWriterInputPin* pin, IMediaSample* sample)
     int64_t pts = pin->m_nLastPts == AV_NOPTS_VALUE ? 0 : pin->m_nLastPts + 1;
     if (timed) {
         double seconds = static_cast<double>(start) / kUnitsPerSecond / m_dPlaybackRate;
-        pts = std::llround(seconds * c->time_base.den / c->time_base.num);
+        // The nearest place; a picture exactly between two takes the
+        // earlier one, so that every other picture of a doubled speed
+        // fills the places from the first to the last.
+        pts = static_cast<int64_t>(std::ceil(seconds * c->time_base.den / c->time_base.num - 0.5));
     }
     if (pin->m_nLastPts != AV_NOPTS_VALUE && pts <= pin->m_nLastPts) {
         // Two pictures for one place of the grid: the first one stays.

@@ -649,6 +649,20 @@ TEST_F(WriterGraphTest, BelowNormalPriorityRaisesTheEncodingThreadsNiceValueOnly
     EXPECT_EQ(getpriority(PRIO_PROCESS, 0), 0);              // this thread (the program's) is left as it was
 }
 
+TEST_F(WriterGraphTest, PlaybackRateDividesTheVideoTimes)
+{
+    // The audio filter changes the sound's speed; the writer the pictures'.
+    std::string output = dir.File("fast.avi");
+    Build(Format::Avi, Source(4.0), output);
+    SetDefaultCodecs(Format::Avi);
+    ASSERT_EQ(settings->SetPlaybackRate(2.0), S_OK);
+    EXPECT_EQ(RunToEvent().first, EC_COMPLETE);
+    Probed p = Probe(output);
+    ASSERT_TRUE(p.Kind("video"));
+    EXPECT_EQ(p.Kind("video")->at("avg_frame_rate"), "25/1");
+    EXPECT_NEAR(std::atof(p.Kind("video")->at("duration").c_str()), 2.0, 0.041);
+}
+
 TEST_F(WriterGraphTest, SettingsRefuseWhatTheyDoNotTake)
 {
     writer = FilterFromProgramModule("hwriter.dll", CLSID_HalvaneAviWriter);
