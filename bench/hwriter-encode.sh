@@ -37,8 +37,10 @@ ffmpeg -hide_banner -loglevel error -nostdin -y \
   -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=$seconds" \
   -ac 2 -c:v mpeg4 -q:v 2 -c:a pcm_s16le "$work/source-${seconds}s.avi"
 
+# H.264 only where libavcodec here has the libx264 encoder (where x264.dll
+# is built).
 choices=(avi-mpeg4-mp3 asf-wmv2-wma2)
-[ -f "$build/bin/x264.dll" ] && choices=(avi-mpeg4-mp3 mp4-h264-aac asf-wmv2-wma2)
+ffmpeg -hide_banner -encoders 2>/dev/null | grep -q " libx264 " && choices=(avi-mpeg4-mp3 mp4-h264-aac asf-wmv2-wma2)
 
 # The codec settings the writers take from their codec blocks and profile,
 # as the command line names them.

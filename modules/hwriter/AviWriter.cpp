@@ -15,26 +15,12 @@ EncoderRequest RequestOfCodecBlock(const SCodecSettings& c)
     return r;
 }
 
-CAviWriter::CAviWriter(IUnknown* outer) : CWriterFilter(CLSID_HalvaneAviWriter, L"Halvane Avi Writer", outer) {}
-
-HRESULT CAviWriter::NonDelegatingQueryInterface(REFIID riid, void** object)
-{
-    if (riid == IID_IAviWriterFormat) return GetInterface(static_cast<IAviWriterFormat*>(this), object);
-    return CWriterFilter::NonDelegatingQueryInterface(riid, object);
-}
-
-HRESULT CAviWriter::SetCodecSettings(const SCodecSettings* codec)
-{
-    if (!codec) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> g(FilterLock());
-    m_codec = *codec;
-    m_bCodecSet = true;
-    return S_OK;
-}
+CAviWriter::CAviWriter(IUnknown* outer) : CCodecBlockWriter(CLSID_HalvaneAviWriter, L"Halvane Avi Writer", outer) {}
 
 bool CAviWriter::CodecRequestOfRun(EncoderRequest* request)
 {
-    if (!m_bCodecSet) return false;
-    *request = RequestOfCodecBlock(m_codec);
+    SCodecSettings block;
+    if (!CodecBlock(&block)) return false;
+    *request = RequestOfCodecBlock(block);
     return true;
 }

@@ -11,46 +11,45 @@ constexpr int kPspHeight = 240;
 
 }  // namespace
 
-CMp4Writer::CMp4Writer(IUnknown* outer) : CWriterFilter(CLSID_HalvaneMp4Writer, L"Halvane Mp4 Writer", outer) {}
-
-HRESULT CMp4Writer::NonDelegatingQueryInterface(REFIID riid, void** object)
-{
-    if (riid == IID_IMp4WriterFormat) return GetInterface(static_cast<IMp4WriterFormat*>(this), object);
-    return CWriterFilter::NonDelegatingQueryInterface(riid, object);
-}
-
-HRESULT CMp4Writer::SetCodecSettings(const SMp4CodecSettings* codec)
-{
-    if (!codec) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> g(FilterLock());
-    m_codec = *codec;
-    m_bCodecSet = true;
-    return S_OK;
-}
+CMp4Writer::CMp4Writer(IUnknown* outer) : CCodecBlockWriter(CLSID_HalvaneMp4Writer, L"Halvane Mp4 Writer", outer) {}
 
 bool CMp4Writer::CodecRequestOfRun(EncoderRequest* request)
 {
-    if (!m_bCodecSet) return false;
+    SMp4CodecSettings c;
+    if (!CodecBlock(&c)) return false;
     EncoderRequest r;
-    r.videoFourCC = m_codec.fccVideoCodec;
-    r.videoMode = m_codec.nVideoEncMode;
-    r.videoKBitrate = m_codec.nVideoKBitrate;
-    r.videoQuality = m_codec.nVideoQuality;
-    r.secPerKeyframe = m_codec.nSecPerKeyframe;
-    r.h264Baseline13 = m_codec.bH264Baseline13 != 0;
-    r.audioTag = m_codec.nAudioCodec;
+    r.videoFourCC = c.fccVideoCodec;
+    r.videoMode = c.nVideoEncMode;
+    r.videoKBitrate = c.nVideoKBitrate;
+    r.videoQuality = c.nVideoQuality;
+    r.secPerKeyframe = c.nSecPerKeyframe;
+    r.h264Baseline13 = c.bH264Baseline13 != 0;
+    r.audioTag = c.nAudioCodec;
     r.audioMode = 0;  // the MP4 block has no audio mode: AAC at its bit rate
-    r.audioKBitrate = m_codec.nAudioKBitrate;
-    r.audioQuality = m_codec.nAudioQuality;
+    r.audioKBitrate = c.nAudioKBitrate;
+    r.audioQuality = c.nAudioQuality;
     *request = r;
     return true;
 }
 
-const char* CMp4Writer::ContainerName() const { return m_bCodecSet && m_codec.bSupportPSP ? "psp" : "mp4"; }
+bool CMp4Writer::ForPsp() const
+{
+    SMp4CodecSettings c;
+    return CodecBlock(&c) && c.bSupportPSP;
+}
+
+bool CMp4Writer::H264() const
+{
+    SMp4CodecSettings c;
+    VideoCodecChoice video;
+    return CodecBlock(&c) && ChooseVideoCodec(c.fccVideoCodec, &video) && video.h264;
+}
+
+const char* CMp4Writer::ContainerName() const { return ForPsp() ? "psp" : "mp4"; }
 
 void CMp4Writer::AdjustVideo(VideoEncoderSetup* v)
 {
-    if (!m_bCodecSet || !m_codec.bSupportPSP) return;
+    if (!ForPsp()) return;
     // The PSP plays 15 or 30 frames per second: 15 when asked, else 30.
     v->frameRate = std::lround(av_q2d(v->frameRate)) == 15 ? AVRational{15, 1} : AVRational{30, 1};
     if (v->width > kPspWidth || v->height > kPspHeight) {
@@ -65,8 +64,5 @@ void CMp4Writer::AdjustVideo(VideoEncoderSetup* v)
 
 void CMp4Writer::AdjustAudio(AudioEncoderSetup* audio)
 {
-    if (!m_bCodecSet || !m_codec.bSupportPSP) return;
-    VideoCodecChoice video;
-    bool h264 = ChooseVideoCodec(m_codec.fccVideoCodec, &video) && video.h264;
-    audio->outputRate = h264 ? 48000 : 24000;
+    if (ForPsp()) audio->outputRate = H264() ? 48000 : 24000;
 }

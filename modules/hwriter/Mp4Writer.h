@@ -6,17 +6,11 @@
 // 24000 Hz with MPEG-4, as the writer graph also asks of the audio filter.
 #pragma once
 
-#include "modules/hwriter/WriterFilter.h"
+#include "modules/hwriter/CodecBlockWriter.h"
 
-class CMp4Writer : public CWriterFilter, public UncalledPlaces<IMp4WriterFormat> {
+class CMp4Writer : public CCodecBlockWriter<IMp4WriterFormat, SMp4CodecSettings> {
 public:
     explicit CMp4Writer(IUnknown* outer);
-
-    RIVO_DECLARE_IUNKNOWN
-    HRESULT NonDelegatingQueryInterface(REFIID riid, void** object) override;
-
-    // IMp4WriterFormat: a copy of the block is kept.
-    HRESULT SetCodecSettings(const SMp4CodecSettings* codec) override;
 
 protected:
     bool CodecRequestOfRun(EncoderRequest* request) override;
@@ -25,6 +19,7 @@ protected:
     void AdjustAudio(AudioEncoderSetup* audio) override;
 
 private:
-    SMp4CodecSettings m_codec;
-    bool m_bCodecSet = false;
+    // The block's PSP setting, and whether its video is H.264.
+    bool ForPsp() const;
+    bool H264() const;
 };

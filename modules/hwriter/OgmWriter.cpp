@@ -3,22 +3,7 @@
 #include "modules/hwriter/AviWriter.h"
 #include "modules/hwriter/OgmOutput.h"
 
-COgmWriter::COgmWriter(IUnknown* outer) : CWriterFilter(CLSID_HalvaneOgmWriter, L"Halvane Ogg Writer", outer) {}
-
-HRESULT COgmWriter::NonDelegatingQueryInterface(REFIID riid, void** object)
-{
-    if (riid == IID_IOgmWriterFormat) return GetInterface(static_cast<IOgmWriterFormat*>(this), object);
-    return CWriterFilter::NonDelegatingQueryInterface(riid, object);
-}
-
-HRESULT COgmWriter::SetCodecSettings(const SCodecSettings* codec)
-{
-    if (!codec) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> g(FilterLock());
-    m_codec = *codec;
-    m_bCodecSet = true;
-    return S_OK;
-}
+COgmWriter::COgmWriter(IUnknown* outer) : CCodecBlockWriter(CLSID_HalvaneOgmWriter, L"Halvane Ogg Writer", outer) {}
 
 HRESULT COgmWriter::SetChannel(IUnknown* channel)
 {
@@ -29,8 +14,9 @@ HRESULT COgmWriter::SetChannel(IUnknown* channel)
 
 bool COgmWriter::CodecRequestOfRun(EncoderRequest* request)
 {
-    if (!m_bCodecSet) return false;
-    *request = RequestOfCodecBlock(m_codec);
+    SCodecSettings block;
+    if (!CodecBlock(&block)) return false;
+    *request = RequestOfCodecBlock(block);
     return true;
 }
 

@@ -5,19 +5,15 @@
 // use.
 #pragma once
 
-#include "modules/hwriter/WriterFilter.h"
+#include "modules/hwriter/CodecBlockWriter.h"
 #include "platform/com/ComPtr.h"
 
-class COgmWriter : public CWriterFilter, public UncalledPlaces<IOgmWriterFormat> {
+class COgmWriter : public CCodecBlockWriter<IOgmWriterFormat, SCodecSettings> {
 public:
     explicit COgmWriter(IUnknown* outer);
 
-    RIVO_DECLARE_IUNKNOWN
-    HRESULT NonDelegatingQueryInterface(REFIID riid, void** object) override;
-
-    // IOgmWriterFormat: a copy of the block is kept; the channel (or null)
-    // is held until the next one or the writer's end.
-    HRESULT SetCodecSettings(const SCodecSettings* codec) override;
+    // IOgmWriterFormat: the channel (or null) is held until the next one or
+    // the writer's end.
     HRESULT SetChannel(IUnknown* channel) override;
 
 protected:
@@ -29,7 +25,5 @@ protected:
     void AdjustVideo(VideoEncoderSetup* video) override { video->inOrder = true; }
 
 private:
-    SCodecSettings m_codec;
-    bool m_bCodecSet = false;
     ComPtr<IUnknown> m_pChannel;
 };
