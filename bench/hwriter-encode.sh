@@ -40,7 +40,8 @@ ffmpeg -hide_banner -loglevel error -nostdin -y \
 # H.264 only where libavcodec here has the libx264 encoder (where x264.dll
 # is built).
 choices=(avi-mpeg4-mp3 asf-wmv2-wma2)
-ffmpeg -hide_banner -encoders 2>/dev/null | grep -q " libx264 " && choices=(avi-mpeg4-mp3 mp4-h264-aac asf-wmv2-wma2)
+encoders="$(ffmpeg -hide_banner -encoders 2>/dev/null)"
+[[ "$encoders" == *" libx264 "* ]] && choices=(avi-mpeg4-mp3 mp4-h264-aac asf-wmv2-wma2)
 
 # The codec settings the writers take from their codec blocks and profile,
 # as the command line names them.
