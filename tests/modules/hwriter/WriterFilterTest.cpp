@@ -100,6 +100,8 @@ std::string FormatName(Format f)
     return names[static_cast<int>(f)];
 }
 
+std::ostream& operator<<(std::ostream& out, Format f) { return out << FormatName(f); }
+
 std::string OutputName(Format f)
 {
     const char* names[] = {"out.avi", "out.mp4", "out.wmv", "out.ogm"};
