@@ -55,10 +55,28 @@ int OgmOutput::AddStream(const AVCodecContext* encoder, uint32_t tag, const std:
     return static_cast<int>(m_streams.size()) - 1;
 }
 
+int OgmOutput::AddTextStream()
+{
+    StreamInfo info;
+    info.text = true;
+    info.muxerStream = m_muxer.AddTextStream();
+    if (info.muxerStream < 0) return -1;
+    m_streams.push_back(info);
+    return static_cast<int>(m_streams.size()) - 1;
+}
+
+bool OgmOutput::WriteText(int stream, const std::string& utf8, int64_t start, int64_t duration)
+{
+    if (stream < 0 || stream >= static_cast<int>(m_streams.size()) || !m_streams[static_cast<size_t>(stream)].text)
+        return false;
+    return m_muxer.WriteText(m_streams[static_cast<size_t>(stream)].muxerStream, utf8, start, duration);
+}
+
 bool OgmOutput::Write(int stream, AVPacket* packet, AVRational timeBase)
 {
     if (stream < 0 || stream >= static_cast<int>(m_streams.size())) return false;
     const StreamInfo& s = m_streams[static_cast<size_t>(stream)];
+    if (s.text) return false;
     if (s.video) {
         // Frames go in decoding order: their decoding times rise.
         int64_t when = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;

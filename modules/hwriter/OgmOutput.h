@@ -1,7 +1,7 @@
 // The OGM writer's output: the OGM muxer over the encoders' packets. Video
 // streams carry the codec block's FourCC in their OGM stream header and
 // keep their codec's headers in the stream; sound must be Vorbis, whose
-// three header packets come from the encoder.
+// three header packets come from the encoder; text streams take captions.
 #pragma once
 
 #include <string>
@@ -16,6 +16,8 @@ public:
 
     bool NeedsGlobalHeader() const override { return false; }
     int AddStream(const AVCodecContext* encoder, uint32_t tag, const std::string& language) override;
+    int AddTextStream() override;
+    bool WriteText(int stream, const std::string& utf8, int64_t start, int64_t duration) override;
     bool Start() override { return m_muxer.Open(m_strPath); }
     bool Write(int stream, AVPacket* packet, AVRational timeBase) override;
     bool Finish() override;
@@ -28,6 +30,7 @@ private:
     struct StreamInfo {
         int muxerStream = -1;
         bool video = false;
+        bool text = false;
         int sampleRate = 0;  // Vorbis
     };
 

@@ -1,7 +1,7 @@
 // COgmWriter: the OGM writer of the writer module, with the OGM block of the
 // settings record (MPEG-4 or H.264 video named by the block's FourCC,
-// Vorbis sound at a quality or a bit rate), written by the project's own
-// OGM muxer. It also takes a worker channel, which it keeps and does not
+// Vorbis sound at a quality or a bit rate, and captions from its text
+// input), written by the project's own OGM muxer. It also takes a worker channel, which it keeps and does not
 // use.
 #pragma once
 

@@ -3,13 +3,16 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <thread>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/NativePath.h"
 
 namespace {
@@ -26,12 +29,17 @@ constexpr int64_t kMaxRepeatedFrames = 60;
 
 }  // namespace
 
-CWriterFilter::CWriterFilter(const CLSID& clsid, const wchar_t* name, IUnknown* outer)
+CWriterFilter::CWriterFilter(const CLSID& clsid, const wchar_t* name, IUnknown* outer, bool takesText)
     : CBaseFilter(name, outer, clsid),
       m_pVideoPin(std::make_unique<CWriterInputPin>(this, L"Video", CWriterInputPin::Kind::Video)),
       m_pAudioPin(std::make_unique<CWriterInputPin>(this, L"Audio", CWriterInputPin::Kind::Audio)),
       m_seeking(this)
 {
+    m_inputs = {m_pVideoPin.get(), m_pAudioPin.get()};
+    if (takesText) {
+        m_pTextPin = std::make_unique<CWriterInputPin>(this, L"Text", CWriterInputPin::Kind::Text);
+        m_inputs.push_back(m_pTextPin.get());
+    }
 }
 
 CWriterFilter::~CWriterFilter() { FinishRun(false); }
@@ -47,9 +55,7 @@ HRESULT CWriterFilter::NonDelegatingQueryInterface(REFIID riid, void** object)
 
 CBasePin* CWriterFilter::GetPin(int n)
 {
-    if (n == 0) return m_pVideoPin.get();
-    if (n == 1) return m_pAudioPin.get();
-    return nullptr;
+    return n >= 0 && n < static_cast<int>(m_inputs.size()) ? m_inputs[static_cast<size_t>(n)] : nullptr;
 }
 
 // ---- settings ----
@@ -83,8 +89,9 @@ HRESULT CWriterFilter::GetEncodedPosition(LONGLONG* position)
 {
     if (!position) return E_POINTER;
     LONGLONG least = -1, most = 0;
-    for (CWriterInputPin* pin : {m_pVideoPin.get(), m_pAudioPin.get()}) {
-        if (!pin->IsConnected()) continue;
+    for (CWriterInputPin* pin : m_inputs) {
+        // Captions come now and then: they tell nothing of the progress.
+        if (!pin->IsConnected() || pin->StreamKind() == CWriterInputPin::Kind::Text) continue;
         LONGLONG p = pin->m_nProgress.load();
         most = std::max(most, p);
         if (!pin->m_bAtEnd.load() && (least < 0 || p < least)) least = p;
@@ -101,7 +108,7 @@ HRESULT CWriterFilter::GetEncodedDuration(LONGLONG* duration)
     if (FAILED(m_seeking.GetDuration(&whole))) whole = 0;
     if (FAILED(m_seeking.GetStopPosition(&stop)) || stop <= 0 || stop > whole) stop = whole;
     REFERENCE_TIME start = 0;
-    for (CWriterInputPin* pin : {m_pVideoPin.get(), m_pAudioPin.get()})
+    for (CWriterInputPin* pin : m_inputs)
         if (pin->IsConnected()) start = std::max(start, pin->SegmentStart());
     *duration = std::max<LONGLONG>(0, stop - start);
     return S_OK;
@@ -195,7 +202,7 @@ HRESULT CWriterFilter::Run(REFERENCE_TIME start)
         m_changed.notify_all();
         // An end reached while paused is reported now.
         // So is a writer with no input at all: nothing will come.
-        bool nothingComes = !m_pVideoPin->IsConnected() && !m_pAudioPin->IsConnected();
+        bool nothingComes = std::none_of(m_inputs.begin(), m_inputs.end(), [](CWriterInputPin* p) { return p->IsConnected(); });
         if ((m_bComplete || nothingComes) && !m_bCompleteSent && m_failure == Failure::None)
             send = m_bCompleteSent = true;
     }
@@ -243,7 +250,7 @@ void CWriterFilter::StartRun()
         m_strOutput = ToNativePath(m_strFileName);
         m_pOutput.reset();
     }
-    for (CWriterInputPin* pin : {m_pVideoPin.get(), m_pAudioPin.get()}) {
+    for (CWriterInputPin* pin : m_inputs) {
         std::lock_guard<std::mutex> s(pin->StreamLock());
         pin->m_pEncoder.reset();
         av_frame_free(&pin->m_pLastPicture);
@@ -352,7 +359,11 @@ bool CWriterFilter::OpenEncoders(const EncoderRequest& request, bool* encoderFai
         m_pAudioPin->m_pEncoder = std::move(encoder);
     }
     if (firstPass) return true;
-    for (CWriterInputPin* pin : {m_pVideoPin.get(), m_pAudioPin.get()}) {
+    if (m_pTextPin && m_pTextPin->IsConnected()) {
+        m_pTextPin->m_nOutputStream = m_pOutput->AddTextStream();
+        if (m_pTextPin->m_nOutputStream < 0) return false;
+    }
+    for (CWriterInputPin* pin : m_inputs) {
         if (!pin->m_pEncoder) continue;
         const AVCodecContext* c = pin->m_pEncoder->Context();
         pin->m_nOutputStream = m_pOutput->AddStream(c, c->codec_tag, StreamLanguage(pin->StreamKind()));
@@ -398,7 +409,37 @@ HRESULT CWriterFilter::ReceiveFrom(CWriterInputPin* pin, IMediaSample* sample)
 {
     if (!WaitWhilePaused(pin)) return Failed() ? S_FALSE : (pin->IsFlushing() ? S_FALSE : VFW_E_WRONG_STATE);
     ApplyPriorityToThisThread();
-    return pin->StreamKind() == CWriterInputPin::Kind::Video ? EncodePicture(pin, sample) : EncodeSound(pin, sample);
+    switch (pin->StreamKind()) {
+    case CWriterInputPin::Kind::Video: return EncodePicture(pin, sample);
+    case CWriterInputPin::Kind::Audio: return EncodeSound(pin, sample);
+    case CWriterInputPin::Kind::Text: return WriteCaption(pin, sample);
+    }
+    return S_FALSE;
+}
+
+HRESULT CWriterFilter::WriteCaption(CWriterInputPin* pin, IMediaSample* sample)
+{
+    REFERENCE_TIME start = 0, stop = 0;
+    if (FAILED(sample->GetTime(&start, &stop))) return S_OK;  // a caption without a time has no place
+    std::lock_guard<std::mutex> s(pin->StreamLock());
+    if (pin->m_bEnded) return S_FALSE;
+    pin->m_nProgress = stop;
+    // The first pass writes no file.
+    if (!m_pOutput || pin->m_nOutputStream < 0) return S_OK;
+    BYTE* data = nullptr;
+    if (FAILED(sample->GetPointer(&data)) || !data) return S_OK;
+    LONG length = sample->GetActualDataLength();
+    std::string_view bytes(reinterpret_cast<const char*>(data), static_cast<size_t>(std::max<LONG>(0, length)));
+    bytes = bytes.substr(0, bytes.find('\0'));
+    std::string utf8 = IsValidUtf8(bytes) ? std::string(bytes) : WideToUtf8(MultiByteToWide(GetACP(), bytes));
+    double rate = m_dPlaybackRate;
+    auto start100ns = static_cast<int64_t>(static_cast<double>(start) / rate);
+    auto length100ns = static_cast<int64_t>(static_cast<double>(std::max<REFERENCE_TIME>(0, stop - start)) / rate);
+    if (!m_pOutput->WriteText(pin->m_nOutputStream, utf8, start100ns, length100ns)) {
+        Fail(Failure::Output);
+        return S_FALSE;
+    }
+    return S_OK;
 }
 
 HRESULT CWriterFilter::EncodePicture(CWriterInputPin* pin, IMediaSample* sample)
@@ -493,7 +534,7 @@ void CWriterFilter::EndOfStreamFrom(CWriterInputPin* pin)
                 Fail(writeFailed ? Failure::Output : Failure::Encoder);
         }
     }
-    for (CWriterInputPin* other : {m_pVideoPin.get(), m_pAudioPin.get()}) {
+    for (CWriterInputPin* other : m_inputs) {
         std::lock_guard<std::mutex> s(other->StreamLock());
         if (!other->m_bEnded) return;
     }
@@ -508,7 +549,7 @@ void CWriterFilter::EndOfStreamFrom(CWriterInputPin* pin)
 
 void CWriterFilter::DrainInputs()
 {
-    for (CWriterInputPin* pin : {m_pVideoPin.get(), m_pAudioPin.get()}) {
+    for (CWriterInputPin* pin : m_inputs) {
         std::lock_guard<std::mutex> s(pin->StreamLock());
         if (pin->m_bEnded) continue;
         pin->m_bEnded = true;
@@ -531,7 +572,7 @@ void CWriterFilter::FinishRun(bool complete)
         failed = m_failure != Failure::None;
     }
     std::string stats;
-    for (CWriterInputPin* pin : {m_pVideoPin.get(), m_pAudioPin.get()}) {
+    for (CWriterInputPin* pin : m_inputs) {
         std::lock_guard<std::mutex> s(pin->StreamLock());
         if (pin->m_pEncoder && pin->StreamKind() == CWriterInputPin::Kind::Video) stats = pin->m_pEncoder->Stats();
         av_frame_free(&pin->m_pLastPicture);

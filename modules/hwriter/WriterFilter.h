@@ -1,5 +1,6 @@
 // CWriterFilter: what every writer filter of the writer module shares. It
-// has an input for pictures and one for sound, takes its output file
+// has an input for pictures and one for sound (and, in a format that keeps
+// captions, one for timed text), takes its output file
 // through IFileSinkFilter, its run settings through IWriterSettings, and
 // answers IMediaSeeking upstream with the encoded position as its own.
 //
@@ -28,6 +29,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "encoder/pipeline/WriterFilters.h"
 #include "modules/hwriter/LavEncoder.h"
@@ -56,13 +58,14 @@ class CWriterFilter : public CBaseFilter,
                       public UncalledPlaces<IWriterSettings>,
                       public IAMFilterMiscFlags {
 public:
-    CWriterFilter(const CLSID& clsid, const wchar_t* name, IUnknown* outer);
+    // takesText: the format keeps captions, so the writer has a text input.
+    CWriterFilter(const CLSID& clsid, const wchar_t* name, IUnknown* outer, bool takesText = false);
     ~CWriterFilter() override;
 
     RIVO_DECLARE_IUNKNOWN
     HRESULT NonDelegatingQueryInterface(REFIID riid, void** object) override;
 
-    int GetPinCount() override { return 2; }
+    int GetPinCount() override { return static_cast<int>(m_inputs.size()); }
     CBasePin* GetPin(int n) override;
 
     HRESULT Stop() override;
@@ -125,12 +128,15 @@ private:
     bool WritePacket(CWriterInputPin* pin, AVPacket* packet);
     HRESULT EncodePicture(CWriterInputPin* pin, IMediaSample* sample);
     HRESULT EncodeSound(CWriterInputPin* pin, IMediaSample* sample);
+    HRESULT WriteCaption(CWriterInputPin* pin, IMediaSample* sample);
     void ApplyPriorityToThisThread() const;
     std::string StatsPath() const;
     void RemoveStatsFiles() const;
 
     std::unique_ptr<CWriterInputPin> m_pVideoPin;
     std::unique_ptr<CWriterInputPin> m_pAudioPin;
+    std::unique_ptr<CWriterInputPin> m_pTextPin;  // null unless the format keeps captions
+    std::vector<CWriterInputPin*> m_inputs;       // in pin order
     CWriterSeeking m_seeking;
 
     // Settings (filter lock).

@@ -1,6 +1,7 @@
 #include "modules/hwriter/WriterInputPin.h"
 
 #include "modules/hwriter/WriterFilter.h"
+#include "platform/dshow/MediaGuids.h"
 
 CWriterInputPin::CWriterInputPin(CWriterFilter* writer, const wchar_t* name, Kind kind)
     : CBaseInputPin(writer, name), m_pWriter(writer), m_kind(kind)
@@ -10,6 +11,7 @@ CWriterInputPin::CWriterInputPin(CWriterFilter* writer, const wchar_t* name, Kin
 HRESULT CWriterInputPin::CheckMediaType(const CMediaType* type)
 {
     if (!type) return E_POINTER;
+    if (m_kind == Kind::Text) return type->majortype == MEDIATYPE_Text ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     if (m_kind == Kind::Video) {
         PictureFormat picture;
         return PictureFormatOfType(*type, &picture) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
@@ -26,7 +28,7 @@ HRESULT CWriterInputPin::SetMediaType(const CMediaType* type)
     if (FAILED(hr)) return hr;
     if (m_kind == Kind::Video)
         PictureFormatOfType(*type, &m_picture);
-    else
+    else if (m_kind == Kind::Audio)
         PcmFormatOfType(*type, &m_sound);
     return hr;
 }

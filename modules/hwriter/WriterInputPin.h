@@ -1,6 +1,7 @@
 // CWriterInputPin: one input of a writer filter, for pictures (the layouts
-// the video treatment filter and the decoders give) or for interleaved PCM
-// or float sound. It keeps what the writer needs to know of its stream
+// the video treatment filter and the decoders give), for interleaved PCM
+// or float sound, or for timed text (narrow text, UTF-8 or the ANSI code
+// page, one caption per sample). It keeps what the writer needs to know of its stream
 // during a run: the encoder, the stream's place in the output, how far it
 // has come and whether it has ended. The encoder and the stream state are
 // used under the pin's stream lock.
@@ -19,7 +20,7 @@ class CWriterFilter;
 
 class CWriterInputPin final : public CBaseInputPin {
 public:
-    enum class Kind { Video, Audio };
+    enum class Kind { Video, Audio, Text };
 
     CWriterInputPin(CWriterFilter* writer, const wchar_t* name, Kind kind);
 

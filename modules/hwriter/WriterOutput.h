@@ -19,11 +19,15 @@ public:
     // tag the settings name the codec by, language an RFC 1766 tag or
     // empty. Its index, -1 when the container cannot hold it.
     virtual int AddStream(const AVCodecContext* encoder, uint32_t tag, const std::string& language) = 0;
+    // A stream of timed text; -1 when the container holds none.
+    virtual int AddTextStream() { return -1; }
     // Opens the file and writes its header; false when it cannot be made or
     // written.
     virtual bool Start() = 0;
     // One packet, times in the given time base; false once writing failed.
     virtual bool Write(int stream, AVPacket* packet, AVRational timeBase) = 0;
+    // A caption in UTF-8, shown from start for duration (100-ns units).
+    virtual bool WriteText(int, const std::string&, int64_t, int64_t) { return false; }
     // Ends the file; true when everything written reached it.
     virtual bool Finish() = 0;
 };

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -18,6 +19,8 @@
 #include "encoder/pipeline/WriterFilters.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/GraphInterfaces.h"
+#include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/SourceFilter.h"
 #include "platform/wmf/WmInterfaces.h"
 #include "platform/win32/NativePath.h"
 #include "tests/platform/dshow/MediaFiles.h"
@@ -143,9 +146,12 @@ protected:
         ASSERT_EQ(sink->SetFileName(FromNativePath(output).c_str(), nullptr), S_OK);
         ASSERT_EQ(writer.As(&settings), S_OK);
         ASSERT_TRUE(SUCCEEDED(graph->RenderFile(FromNativePath(source).c_str(), nullptr)));
-        for (const auto& pin : FilterPins(writer.Get(), PINDIR_INPUT)) {
+        // The picture and the sound reach the writer.
+        auto inputs = FilterPins(writer.Get(), PINDIR_INPUT);
+        ASSERT_GE(inputs.size(), 2u);
+        for (size_t i = 0; i < 2; ++i) {
             ComPtr<IPin> peer;
-            EXPECT_EQ(pin->ConnectedTo(peer.GetAddressOf()), S_OK);
+            EXPECT_EQ(inputs[i]->ConnectedTo(peer.GetAddressOf()), S_OK);
         }
     }
 
@@ -468,6 +474,98 @@ TEST_P(WriterAsfTest, WritesTheProfilesStreamsWithTheirLanguage)
 
 INSTANTIATE_TEST_SUITE_P(Profiles, WriterAsfTest, ::testing::ValuesIn(kAsfCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// --- Captions into OGM ---------------------------------------------------------------
+
+// A source of captions: one narrow text per sample, each shown for a second
+// from its start.
+class CCaptionStream final : public CSourceStream {
+public:
+    CCaptionStream(CSource* filter, std::vector<std::pair<REFERENCE_TIME, std::string>> captions)
+        : CSourceStream(filter, L"Text"), m_captions(std::move(captions))
+    {
+        SetDuration(m_captions.back().first + 10000000);
+    }
+    HRESULT CheckMediaType(const CMediaType* type) override
+    {
+        return type->majortype == MEDIATYPE_Text ? S_OK : S_FALSE;
+    }
+    HRESULT GetMediaType(int position, CMediaType* type) override
+    {
+        if (position < 0) return E_INVALIDARG;
+        if (position > 0) return VFW_S_NO_MORE_ITEMS;
+        *type = CMediaType(MEDIATYPE_Text);
+        return S_OK;
+    }
+    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override
+    {
+        ALLOCATOR_PROPERTIES want = *props, actual{};
+        want.cBuffers = 2;
+        want.cbBuffer = 256;
+        return allocator->SetProperties(&want, &actual);
+    }
+    HRESULT OnThreadStartPlay() override
+    {
+        m_next = 0;
+        return S_OK;
+    }
+    HRESULT FillBuffer(IMediaSample* sample) override
+    {
+        if (m_next >= m_captions.size()) return S_FALSE;
+        const auto& [start, text] = m_captions[m_next++];
+        BYTE* data = nullptr;
+        sample->GetPointer(&data);
+        std::memcpy(data, text.data(), text.size());
+        sample->SetActualDataLength(static_cast<LONG>(text.size()));
+        REFERENCE_TIME begin = start, end = start + 10000000;
+        sample->SetTime(&begin, &end);
+        return S_OK;
+    }
+
+private:
+    std::vector<std::pair<REFERENCE_TIME, std::string>> m_captions;
+    size_t m_next = 0;
+};
+
+class CCaptionSource final : public CSource {
+public:
+    explicit CCaptionSource(std::vector<std::pair<REFERENCE_TIME, std::string>> captions)
+        : CSource(L"Captions", nullptr, CLSID{})
+    {
+        AddStream(std::make_unique<CCaptionStream>(this, std::move(captions)));
+    }
+    ~CCaptionSource() override { CBaseFilter::Stop(); }
+};
+
+TEST_F(WriterGraphTest, OgmWriterKeepsTheCaptionsOfItsTextInput)
+{
+    std::string output = dir.File("captions.ogm");
+    Build(Format::Ogm, Source(4.0), output);
+    SetDefaultCodecs(Format::Ogm);
+    auto pins = FilterPins(writer.Get(), PINDIR_INPUT);
+    ASSERT_EQ(pins.size(), 3u);
+    // UTF-8, and text in the ANSI code page (949) with the same letters.
+    auto* captions = new CCaptionSource({{5000000, "first line"},
+                                         {15000000, "\xEC\x95\x88\xEB\x85\x95"},
+                                         {25000000, "\xBE\xC8\xB3\xE7"}});
+    ComPtr<IBaseFilter> source;
+    ASSERT_EQ(captions->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(source.GetAddressOf())),
+              S_OK);
+    ASSERT_EQ(graph->AddFilter(source.Get(), L"Captions"), S_OK);
+    ASSERT_EQ(graph->ConnectDirect(FilterPins(source.Get(), PINDIR_OUTPUT)[0].Get(), pins[2].Get(), nullptr), S_OK);
+    // The other writers keep no captions.
+    for (Format f : {Format::Avi, Format::Mp4, Format::Asf}) {
+        ComPtr<IBaseFilter> other = FilterFromProgramModule("hwriter.dll", WriterClass(f));
+        EXPECT_EQ(FilterPins(other.Get(), PINDIR_INPUT).size(), 2u);
+    }
+    EXPECT_EQ(RunToEvent().first, EC_COMPLETE);
+
+    std::string texts = RunTool("ffmpeg -v error -nostdin -i '" + output + "' -map 0:s:0 -f srt - 2>&1");
+    EXPECT_NE(std::string::npos, texts.find("00:00:00,500 --> 00:00:01,500\nfirst line")) << texts;
+    EXPECT_NE(std::string::npos, texts.find("00:00:01,500 --> 00:00:02,500\n\xEC\x95\x88\xEB\x85\x95")) << texts;
+    EXPECT_NE(std::string::npos, texts.find("00:00:02,500 --> 00:00:03,500\n\xEC\x95\x88\xEB\x85\x95")) << texts;
+    EXPECT_EQ(std::string::npos, Report(output).find("damaged"));
+}
 
 // --- Two passes ----------------------------------------------------------------
 
