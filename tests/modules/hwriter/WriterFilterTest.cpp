@@ -230,6 +230,30 @@ protected:
         return {0, 0};
     }
 
+    // What ffprobe must find in a written file besides a 320x240 picture.
+    struct Expected {
+        std::string videoCodec;
+        std::string audioCodec;
+        std::string sampleRate;
+        std::string channels;
+    };
+    // The written file as ffprobe describes it, checked against what is
+    // expected; fails the test at once when the picture or the sound is
+    // missing.
+    void ExpectWritten(const std::string& output, const Expected& e, Probed* p)
+    {
+        *p = Probe(output);
+        const auto* video = p->Kind("video");
+        const auto* audio = p->Kind("audio");
+        ASSERT_TRUE(video && audio) << RunTool("ffprobe '" + output + "' 2>&1");
+        EXPECT_EQ(video->at("codec_name"), e.videoCodec);
+        EXPECT_EQ(video->at("width"), "320");
+        EXPECT_EQ(video->at("height"), "240");
+        EXPECT_EQ(audio->at("codec_name"), e.audioCodec);
+        EXPECT_EQ(audio->at("sample_rate"), e.sampleRate);
+        EXPECT_EQ(audio->at("channels"), e.channels);
+    }
+
     void SeekToStart()
     {
         ComPtr<IMediaSeeking> seeking;
@@ -310,22 +334,16 @@ TEST_P(WriterCodecTest, WritesAFileFfprobeAndTheAnalyserRead)
         EXPECT_EQ(RunToEvent().first, EC_COMPLETE);
     }
 
-    Probed p = Probe(output);
+    Probed p;
+    ASSERT_NO_FATAL_FAILURE(ExpectWritten(output, {c.videoCodec, c.audioCodec, "44100", "2"}, &p));
     const auto* video = p.Kind("video");
     const auto* audio = p.Kind("audio");
-    ASSERT_TRUE(video && audio) << RunTool("ffprobe '" + output + "' 2>&1");
-    EXPECT_EQ(video->at("codec_name"), c.videoCodec);
     if (*c.videoTag && c.format == Format::Avi) {
         EXPECT_EQ(video->at("codec_tag_string"), c.videoTag);
     }
-    EXPECT_EQ(video->at("width"), "320");
-    EXPECT_EQ(video->at("height"), "240");
     // The rate the file declares (ffprobe's guess from the times of Ogg
     // pages holding several frames is not it).
     EXPECT_EQ(video->at("avg_frame_rate"), "25/1");
-    EXPECT_EQ(audio->at("codec_name"), c.audioCodec);
-    EXPECT_EQ(audio->at("sample_rate"), "44100");
-    EXPECT_EQ(audio->at("channels"), "2");
     if (c.format == Format::Avi) {
         EXPECT_EQ(audio->at("codec_tag_string"), "U[0][0][0]");
     }
@@ -393,13 +411,9 @@ TEST_P(WriterPspTest, FollowsThePspsSizeAndRates)
     ASSERT_EQ(settings->SetFrameRate(c.frameRate, 1000), S_OK);
     EXPECT_EQ(RunToEvent().first, EC_COMPLETE);
 
-    Probed p = Probe(output);
+    Probed p;
+    ASSERT_NO_FATAL_FAILURE(ExpectWritten(output, {c.videoName, "aac", c.sampleRate, "2"}, &p));
     const auto* video = p.Kind("video");
-    const auto* audio = p.Kind("audio");
-    ASSERT_TRUE(video && audio) << RunTool("ffprobe '" + output + "' 2>&1");
-    EXPECT_EQ(video->at("codec_name"), c.videoName);
-    EXPECT_EQ(video->at("width"), "320");
-    EXPECT_EQ(video->at("height"), "240");
     EXPECT_EQ(video->at("avg_frame_rate"), c.expectedRate);
     EXPECT_EQ(video->at("r_frame_rate"), c.expectedRate);
     EXPECT_NEAR(std::atof(video->at("duration").c_str()), seconds, 1.0 / (c.frameRate / 1000) + 0.001);
@@ -407,8 +421,6 @@ TEST_P(WriterPspTest, FollowsThePspsSizeAndRates)
         EXPECT_EQ(video->at("profile"), "Constrained Baseline");
         EXPECT_EQ(video->at("level"), "13");
     }
-    EXPECT_EQ(audio->at("codec_name"), "aac");
-    EXPECT_EQ(audio->at("sample_rate"), c.sampleRate);
     // The PSP's own brand.
     EXPECT_EQ(RunTool("ffprobe -v error -show_entries format_tags=major_brand -of csv=p=0 '" + output + "'"),
               "MSNV\n");
@@ -453,16 +465,8 @@ TEST_P(WriterAsfTest, WritesTheProfilesStreamsWithTheirLanguage)
     SetAsfProfile(c.videoCodec, c.audioCodec, c.audioFormat, c.videoKbps);
     EXPECT_EQ(RunToEvent().first, EC_COMPLETE);
 
-    Probed p = Probe(output);
-    const auto* video = p.Kind("video");
-    const auto* audio = p.Kind("audio");
-    ASSERT_TRUE(video && audio) << RunTool("ffprobe '" + output + "' 2>&1");
-    EXPECT_EQ(video->at("codec_name"), c.videoName);
-    EXPECT_EQ(video->at("width"), "320");
-    EXPECT_EQ(video->at("height"), "240");
-    EXPECT_EQ(audio->at("codec_name"), c.audioName);
-    EXPECT_EQ(audio->at("sample_rate"), c.sampleRate);
-    EXPECT_EQ(audio->at("channels"), c.channels);
+    Probed p;
+    ASSERT_NO_FATAL_FAILURE(ExpectWritten(output, {c.videoName, c.audioName, c.sampleRate, c.channels}, &p));
     EXPECT_NEAR(p.duration, seconds, 0.1);
     // The profile's rate is kbit/s of 1024 bits.
     EXPECT_NEAR(StreamKbps(output, "v:0", seconds), c.videoKbps * 1.024, c.videoKbps * 0.1024);
