@@ -18,6 +18,15 @@ UINT SkinRefreshControlMessage();    // "WM_HXSKINCONTROL_REFRESHCONTROL"
 // The message value inside a notify record whose wParam is a script text.
 UINT SkinStringCommandMessage();     // "WM_HXSTRCMD"
 
+// What the list box and the slider tell the application (through a notify
+// record): the list's selection changed (wParam the list's control id); a
+// slider's position changed, a drag ended, or the mouse points at another
+// position (wParam the value, lParam the slider's control id).
+UINT ListBoxItemChangedMessage();    // "HXLBM_ITEMCHANGED"
+UINT SliderPosChangeMessage();       // "WM_HXCONSLIDER_POSCHANGE"
+UINT SliderPosChangeEndMessage();    // "WM_HXCONSLIDER_POSCHANGE_END"
+UINT SliderPosScanningMessage();     // "WM_HXCONSLIDER_POSSCANNING"
+
 // Lives on the caller's stack for the duration of the send.
 struct SControlNotify {
     UINT message = 0;
@@ -26,18 +35,18 @@ struct SControlNotify {
     int send = 0;  // 1: the window sends the message to the application and waits; 0: it posts it
 };
 
-// "WM_HXSKIN_NOTIFY" code 2: a popup-menu button is about to open its menu;
-// the application may change the submenu's items before it shows.
-struct SMenuOpenNotify {
-    HMENU menu = nullptr;     // the loaded menu resource
-    HMENU subMenu = nullptr;  // the one shown
+// What a popup-menu button hands the application (lParam of "WM_HXSKIN_NOTIFY")
+// before its menu opens, when the application may change the shown submenu's
+// items...
+struct SPopupMenuOpenNotify {
+    HMENU menu = nullptr;   // the loaded menu resource
+    HMENU popup = nullptr;  // the submenu shown
     int menuId = 0;
-    int subMenuIndex = 0;
+    int subMenu = 0;
 };
-
-// "WM_HXSKIN_NOTIFY" code 3: the menu closed; command 0 when nothing was
-// chosen. A non-zero answer means the application took the command.
-struct SMenuChosenNotify {
+// ...and after it closed; an answer other than 0 means the application has
+// taken the command.
+struct SPopupMenuCloseNotify {
     int menuId = 0;
-    int command = 0;
+    int command = 0;  // 0 when nothing was chosen
 };

@@ -568,20 +568,20 @@ void CRivoEncDlg::OnListBottom()
 LRESULT CRivoEncDlg::OnSkinNotify(WPARAM code, LPARAM data)
 {
     if (code == HXWindowMain::NOTIFY_MENU_OPEN) {
-        const auto* open = reinterpret_cast<const SMenuOpenNotify*>(data);
-        if (!open || open->menuId != static_cast<int>(kPresetMenuId) || !open->subMenu) return 0;
+        const auto* open = reinterpret_cast<const SPopupMenuOpenNotify*>(data);
+        if (!open || open->menuId != static_cast<int>(kPresetMenuId) || !open->popup) return 0;
         const CString& last = GetEncSettings().sLastPresetPath;
         CEncPresetList presets(PresetsFolder());
         for (int i = 0; i < presets.GetSize(); ++i) {
             const CEncPresetInfo* preset = presets.GetAt(i);
             UINT flags = MF_STRING;
             if (preset->m_sFilePath == last) flags |= MF_CHECKED;
-            AppendMenuW(open->subMenu, flags, kFirstPresetCommand + static_cast<UINT>(i), preset->m_sDescLocal);
+            AppendMenuW(open->popup, flags, kFirstPresetCommand + static_cast<UINT>(i), preset->m_sDescLocal);
         }
         return 0;
     }
     if (code == HXWindowMain::NOTIFY_MENU_CHOSEN) {
-        const auto* chosen = reinterpret_cast<const SMenuChosenNotify*>(data);
+        const auto* chosen = reinterpret_cast<const SPopupMenuCloseNotify*>(data);
         if (!chosen || chosen->menuId != static_cast<int>(kPresetMenuId)) return 0;
         OnPresetMenuCommand(static_cast<UINT>(chosen->command));
         return 0;

@@ -10,7 +10,7 @@
 #include <array>
 #include <vector>
 
-#include "encoder/core/EncFileInfoList.h"
+#include "encoder/core/jobs/EncFileInfoList.h"
 #include "encoder/core/RivoEncApp.h"
 #include "platform/mfc/CDialog.h"
 #include "platform/mfc/CommonCtrls.h"

@@ -680,26 +680,26 @@ TEST_F(MainWindowTest, ThePresetMenuListsThePresetsAndAppliesTheChosenOne)
 
     HMENU menu = LoadMenuW(nullptr, MAKEINTRESOURCEW(CRivoEncDlg::kPresetMenuId));
     ASSERT_NE(nullptr, menu);
-    SMenuOpenNotify open{menu, GetSubMenu(menu, 0), static_cast<int>(CRivoEncDlg::kPresetMenuId), 0};
-    ASSERT_NE(nullptr, open.subMenu);
+    SPopupMenuOpenNotify open{menu, GetSubMenu(menu, 0), static_cast<int>(CRivoEncDlg::kPresetMenuId), 0};
+    ASSERT_NE(nullptr, open.popup);
     window_->SendMessage(SkinNotifyMessage(), HXWindowMain::NOTIFY_MENU_OPEN, reinterpret_cast<LPARAM>(&open));
-    ASSERT_EQ(3, GetMenuItemCount(open.subMenu));
+    ASSERT_EQ(3, GetMenuItemCount(open.popup));
     for (int i = 0; i < 3; ++i) {
         wchar_t text[200] = {};
-        GetMenuStringW(open.subMenu, static_cast<UINT>(i), text, 200, MF_BYPOSITION);
+        GetMenuStringW(open.popup, static_cast<UINT>(i), text, 200, MF_BYPOSITION);
         EXPECT_EQ(presets.GetAt(i)->m_sDescLocal.str(), std::wstring(text));
-        EXPECT_EQ(60000u + static_cast<UINT>(i), GetMenuItemID(open.subMenu, i));
+        EXPECT_EQ(60000u + static_cast<UINT>(i), GetMenuItemID(open.popup, i));
         const bool checked = presets.GetAt(i)->m_sFilePath == GetEncSettings().sLastPresetPath;
-        EXPECT_EQ(checked, (GetMenuState(open.subMenu, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED) != 0);
+        EXPECT_EQ(checked, (GetMenuState(open.popup, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED) != 0);
     }
     DestroyMenu(menu);
 
     // Another menu's notifications are not the main window's.
-    SMenuChosenNotify foreign{158, 60000};
+    SPopupMenuCloseNotify foreign{158, 60000};
     window_->SendMessage(SkinNotifyMessage(), HXWindowMain::NOTIFY_MENU_CHOSEN, reinterpret_cast<LPARAM>(&foreign));
     EXPECT_EQ(W(PresetsFolder() + "mp4-h264-aac.rvp"), GetEncSettings().sLastPresetPath.str());
 
-    SMenuChosenNotify chosen{static_cast<int>(CRivoEncDlg::kPresetMenuId), 60002};
+    SPopupMenuCloseNotify chosen{static_cast<int>(CRivoEncDlg::kPresetMenuId), 60002};
     window_->SendMessage(SkinNotifyMessage(), HXWindowMain::NOTIFY_MENU_CHOSEN, reinterpret_cast<LPARAM>(&chosen));
     EXPECT_EQ(presets.GetAt(2)->m_sFilePath.str(), GetEncSettings().sLastPresetPath.str());
     EXPECT_EQ(presets.GetAt(2)->m_sDescLocal.str(), SkinText(CRivoEncDlg::ID_BTN_PRESET_POPUP));
@@ -707,7 +707,7 @@ TEST_F(MainWindowTest, ThePresetMenuListsThePresetsAndAppliesTheChosenOne)
     EXPECT_NE(std::wstring::npos, SkinText(CRivoEncDlg::kOutputTextIds + 1).find(L"OGM"));
     // Nothing chosen, or past the list: nothing changes.
     for (int command : {0, 60003}) {
-        SMenuChosenNotify none{static_cast<int>(CRivoEncDlg::kPresetMenuId), command};
+        SPopupMenuCloseNotify none{static_cast<int>(CRivoEncDlg::kPresetMenuId), command};
         window_->SendMessage(SkinNotifyMessage(), HXWindowMain::NOTIFY_MENU_CHOSEN, reinterpret_cast<LPARAM>(&none));
         EXPECT_EQ(presets.GetAt(2)->m_sFilePath.str(), GetEncSettings().sLastPresetPath.str());
     }

@@ -1,0 +1,426 @@
+// The job record over real sources the ffmpeg command line makes, with
+// ffprobe as the oracle: the type code, the stored media types, the picture
+// size, the audio streams and the duration; the refusals (picture sizes,
+// empty files, failed addresses, kinds nothing reads, files that would
+// block); the subtitle search beside a source; the display texts.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+#include "encoder/core/jobs/EncFileInfo.h"
+#include "encoder/core/LangTextTable.h"
+#include "encoder/core/MediaTypeNames.h"
+#include "encoder/core/FilterModuleLoader.h"
+#include "platform/com/ComRuntime.h"
+#include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/filters/SystemFilters.h"
+#include "platform/win32/CodePage.h"
+#include "tests/encoder/core/CoreTestSupport.h"
+#include "tests/encoder/core/FakeMessagePort.h"
+#include "tests/encoder/core/jobs/JobTestSupport.h"
+#include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/MediaFixtures.h"
+
+namespace {
+
+struct SourceCase {
+    const char* name;
+    const char* file;
+    const char* args;  // codecs after the inputs
+    int extraTones;    // audio inputs beyond the first
+    bool picture;      // a picture input
+    SourceTypeCode code;
+    const char* container;
+    // The names the display tables give the splitter's types; null where the
+    // tables hold no name for them.
+    const wchar_t* videoName;
+    const wchar_t* audioName;
+};
+
+void PrintTo(const SourceCase& c, std::ostream* os) { *os << c.file; }
+
+class JobSourceTest : public JobTest, public ::testing::WithParamInterface<SourceCase> {};
+
+// Every stored fact of the record against what ffprobe says of the file.
+TEST_P(JobSourceTest, RecordAgreesWithFfprobe)
+{
+    const SourceCase& c = GetParam();
+    std::string inputs = c.picture ? TestPicture(3.5) : "";
+    std::string maps;
+    const int tones = 1 + c.extraTones;
+    for (int i = 0; i < tones; ++i) inputs += " " + TestTone(3.5, i == 0 ? 44100 : (i == 1 ? 22050 : 48000));
+    if (c.extraTones) {
+        for (int i = 0; i < tones + (c.picture ? 1 : 0); ++i) maps += " -map " + std::to_string(i);
+    }
+    std::string path = MakeMedia(temp(), c.file, inputs + maps + " " + c.args);
+    ProbedFile probed = ProbeFile(path);
+
+    CEncFileInfo job;
+    job.Init(CString(Utf8ToWide(path)));
+    ASSERT_EQ(CString(Utf8ToWide(path)), job.m_sSourcePath) << "refused";
+    EXPECT_EQ(c.code, job.m_nTypeCode) << std::hex << job.m_nTypeCode;
+    EXPECT_EQ(CString(Utf8ToWide(c.container)), job.GetContainerName());
+
+    const ProbedStreamInfo* video = nullptr;
+    std::vector<const ProbedStreamInfo*> audio;
+    for (const ProbedStreamInfo& s : probed.streams) {
+        if (s.kind == "video" && !video) video = &s;
+        if (s.kind == "audio") audio.push_back(&s);
+    }
+    ASSERT_EQ(video != nullptr, job.m_pVideoType != nullptr);
+    if (video) {
+        EXPECT_EQ(MEDIATYPE_Video, job.m_pVideoType->majortype);
+        BITMAPINFOHEADER picture{};
+        ASSERT_EQ(1, GetBitmapInfoHeader(job.m_pVideoType, &picture));
+        EXPECT_EQ(video->width, picture.biWidth);
+        EXPECT_EQ(video->height, std::abs(picture.biHeight));
+        if (c.videoName) {
+            EXPECT_EQ(CString(c.videoName), job.GetVideoFormatName());
+        }
+        std::string size = std::to_string(video->width) + "x" + std::to_string(video->height) + ", 25.00fps, ";
+        EXPECT_EQ(size, WideToUtf8(job.GetVideoInfoText().Left(static_cast<int>(size.size())).str()));
+    }
+    EXPECT_EQ(static_cast<int>(audio.size()), job.m_nAudioStreamCount);
+    EXPECT_EQ(0, job.m_nAudioStream);
+    ASSERT_EQ(!audio.empty(), job.m_pAudioType != nullptr);
+    if (!audio.empty()) {
+        EXPECT_EQ(MEDIATYPE_Audio, job.m_pAudioType->majortype);
+        const WAVEFORMATEX* wave = WaveFormatOf(*job.m_pAudioType);
+        ASSERT_NE(nullptr, wave);
+        // The first audio stream's type.
+        EXPECT_EQ(audio[0]->channels, wave->nChannels);
+        EXPECT_EQ(audio[0]->sampleRate, static_cast<int>(wave->nSamplesPerSec));
+        if (c.audioName) {
+            EXPECT_EQ(CString(c.audioName), job.GetAudioFormatName());
+        }
+        std::string head = std::to_string(audio[0]->channels) + "Ch, " + std::to_string(audio[0]->sampleRate / 1000) + ".0KHz, ";
+        EXPECT_EQ(head, WideToUtf8(job.GetAudioInfoText().Left(static_cast<int>(head.size())).str()));
+    }
+    EXPECT_EQ(static_cast<int>(std::floor(probed.duration)), job.m_nDuration) << probed.duration;
+    struct stat st;
+    ASSERT_EQ(0, stat(path.c_str(), &st));
+    EXPECT_EQ(static_cast<int64_t>(st.st_size), job.m_nFileSize);
+    EXPECT_TRUE(job.m_sSubtitlePath.IsEmpty());
+    EXPECT_TRUE(messages_.shown.empty());
+}
+
+const SourceCase kSourceCases[] = {
+    {"Avi", "movie.avi", "-c:v mpeg4 -vtag XVID -c:a libmp3lame -b:a 64k", 0, true, kSourceAvi, "AVI", L"MPEG-4", L"MPEG Layer-3"},
+    {"Asf", "movie.asf", "-c:v wmv2 -c:a wmav2 -f asf", 0, true, kSourceAsf, "WMV", L"Windows Media Video 8", L"Window Media Audio 8"},
+    {"Mp4", "movie.mp4", "-c:v libx264 -preset veryfast -c:a aac", 0, true, kSourceMp4, "MP4", L"H.264/AVC (AVC1)", L"AAC"},
+    {"QuickTime", "movie.mov", "-c:v mpeg4 -c:a aac", 0, true, kSourceUnknown, "MOV", L"MPEG-4", L"AAC"},
+    {"Ogg", "movie.ogg", "-c:v libtheora -c:a libvorbis", 0, true, kSourceOgg, "OGM", nullptr, nullptr},
+    {"Matroska", "movie.mkv", "-c:v mpeg4 -c:a libvorbis", 0, true, kSourceMatroska, "MKV", nullptr, nullptr},
+    {"Flv", "movie.flv", "-c:v flv1 -c:a libmp3lame -ar 44100", 0, true, kSourceFlv, "FLV", L"Sorenson Spark (Flash Video)", L"MPEG Layer-3"},
+    {"ProgramStream", "movie.mpg", "-c:v mpeg1video -c:a mp2 -f mpeg", 0, true, kSourceMpegProgram, "MPG", L"MPEG 1/2", L"MPEG (Microsoft Corporation)"},
+    {"TransportStream", "movie.ts", "-c:v mpeg2video -c:a mp2 -f mpegts", 0, true, kSourceMpegTransport, "TS", L"MPEG 1/2", L"MPEG (Microsoft Corporation)"},
+    {"TransportStreamDmb", "movie.dmb", "-c:v mpeg2video -c:a mp2 -f mpegts", 0, true, kSourceMpegTransportDmb, "DMB", L"MPEG 1/2", L"MPEG (Microsoft Corporation)"},
+    {"RealMedia", "movie.rm", "-c:v rv20 -c:a ac3 -f rm", 0, true, kSourceRealMedia, "RM", nullptr, L"AC3"},
+    {"Swf", "movie.swf", "-c:v flv1 -c:a libmp3lame -ar 44100 -f swf", 0, true, kSourceSwf, "SWF", nullptr, nullptr},
+    {"AudioOnlyMp3", "song.mp3", "-c:a libmp3lame", 0, false, kSourceUnknown, "MP3", nullptr, L"MPEG Layer-3"},
+    {"AudioOnlyWave", "song.wav", "-c:a pcm_s16le", 0, false, kSourceUnknown, "WAV", nullptr, L"PCM AUDIO(code 0x01)"},
+    {"ThreeAudioStreams", "three.mkv", "-c:v mpeg4 -c:a:0 libvorbis -c:a:1 mp2 -c:a:2 flac", 2, true, kSourceMatroska,
+     "MKV", nullptr, nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Sources, JobSourceTest, ::testing::ValuesIn(kSourceCases),
+                         [](const ::testing::TestParamInfo<SourceCase>& info) { return std::string(info.param.name); });
+
+TEST_F(JobTest, PictureSizesTheEncodersCannotTakeAreRefusedWithAMessage)
+{
+    struct Case {
+        const char* size;
+        bool accepted;
+    };
+    const Case cases[] = {{"642x480", false}, {"640x481", false}, {"640x480", true}, {"162x121", false}};
+    for (const Case& c : cases) {
+        messages_.shown.clear();
+        std::string path = MakeMedia(temp(), std::string(c.size) + ".avi",
+                                     TestPicture(1.0, c.size) + " " + TestTone(1.0) + " -c:v mpeg4 -vtag XVID -c:a pcm_s16le");
+        CEncFileInfo job;
+        job.Init(CString(Utf8ToWide(path)));
+        EXPECT_EQ(c.accepted, !job.m_sSourcePath.IsEmpty()) << c.size;
+        if (c.accepted) {
+            EXPECT_TRUE(messages_.shown.empty()) << c.size;
+            continue;
+        }
+        ASSERT_EQ(1u, messages_.shown.size()) << c.size;
+        EXPECT_EQ(WideToUtf8(LookupText(L"TEXT_BAD_VIDEOSIZE")), messages_.shown[0].text);
+        EXPECT_FALSE(messages_.shown[0].text.empty());
+        EXPECT_EQ("RivoEnc", messages_.shown[0].caption);
+        EXPECT_EQ(kMessageOk, messages_.shown[0].type);
+    }
+}
+
+TEST_F(JobTest, SourcesNothingCanUseAreRefusedQuietly)
+{
+    WriteBytes(temp().File("empty.avi"), "");
+    std::string noise;
+    for (int i = 0; i < 20000; ++i) noise.push_back(static_cast<char>((i * 7919) >> 3));
+    WriteBytes(temp().File("noise.avi"), noise);
+    WriteBytes(temp().File("VIDEO_TS.IFO"), "DVDVIDEO-VTS" + std::string(2000, '\0'));
+    WriteBytes(temp().File("show.rec"), std::string("RIVO\x01\0\0\0", 8) + std::string(100, 'r'));
+    WriteBytes(temp().File("song.vgm"), "VGM2" + std::string(100, 'v'));
+    std::string fifo = temp().File("pipe.mpg");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+
+    const std::string cases[] = {
+        temp().File("empty.avi"), temp().File("noise.avi"),  temp().File("VIDEO_TS.IFO"), temp().File("show.rec"),
+        temp().File("song.vgm"),  fifo,                       temp().File("missing.avi"),  "(Default DVD Device)",
+        "rivos://stream.example/1", "0010abcdefghijkl",
+    };
+    for (const std::string& source : cases) {
+        auto start = std::chrono::steady_clock::now();
+        CEncFileInfo job;
+        job.Init(CString(Utf8ToWide(source)));
+        EXPECT_TRUE(job.m_sSourcePath.IsEmpty()) << source;
+        EXPECT_EQ(nullptr, job.m_pVideoType) << source;
+        EXPECT_EQ(nullptr, job.m_pAudioType) << source;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << source;
+    }
+    EXPECT_TRUE(messages_.shown.empty());
+}
+
+// An address that answered the first probe with a failure never gets a
+// graph, which would ask it again.
+TEST_F(JobTest, AnAddressThatFailedIsNeverOpenedByAGraph)
+{
+    for (const char* line : {"HTTP/1.1 404 Not Found", "HTTP/1.1 403 Forbidden", "HTTP/1.1 503 Service Unavailable"}) {
+        LoopbackHttpServer server([&](const TestHttpRequest&) {
+            TestHttpReply r;
+            r.statusLine = line;
+            r.body = "no";
+            return r;
+        });
+        CEncFileInfo job;
+        job.Init(CString(server.WUrl("/movie.avi")));
+        EXPECT_TRUE(job.m_sSourcePath.IsEmpty()) << line;
+        EXPECT_TRUE(IsFailedSourceCode(job.m_nTypeCode)) << line;
+        // The first probe's read and its status question, nothing after.
+        EXPECT_EQ(2u, server.RequestCount()) << line;
+        for (const TestHttpRequest& r : server.Requests()) EXPECT_EQ("HttpGetFile", r.Header("User-Agent"));
+    }
+}
+
+// An ASF file served over HTTP is a stream: the system's source reads it
+// over the network.
+TEST_F(JobTest, AsfOverHttpIsReadAsAStream)
+{
+    std::string bytes = ReadBytes(
+        MakeMedia(temp(), "served.asf", TestPicture(2.0) + " " + TestTone(2.0) + " -c:v wmv2 -c:a wmav2 -f asf"));
+    LoopbackHttpServer server([&](const TestHttpRequest& r) { return ServeBytes(r, bytes); });
+    CEncFileInfo job;
+    job.Init(CString(server.WUrl("/live.asf")));
+    EXPECT_EQ(kSourceAsfStream, job.m_nTypeCode);
+    ASSERT_FALSE(job.m_sSourcePath.IsEmpty());
+    EXPECT_NE(nullptr, job.m_pVideoType);
+    EXPECT_EQ(1, job.m_nAudioStreamCount);
+    EXPECT_EQ(CString(L"WMV"), job.GetContainerName());
+    EXPECT_EQ(-1, job.m_nFileSize);
+    EXPECT_EQ(CString(L"WMV, 0:00:02, Unknown"), job.GetSummaryText());
+}
+
+TEST_F(JobTest, SubtitleBesideTheSource)
+{
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* source;
+        std::vector<const char*> present;
+        const char* found;  // "" for none
+    };
+    const Case cases[] = {
+        {"a.avi", {"a.smi", "a.rt"}, "a.rt"},
+        {"a.avi", {"a.txt", "a.ass", "a.ssa"}, "a.ssa"},
+        {"a.avi", {"a.SMI"}, "a.SMI"},
+        {"a.avi", {"A.Srt"}, "A.Srt"},
+        {"a-b.avi", {"a_b.smi"}, "a_b.smi"},
+        {"a_b.avi", {"a-b.smi"}, "a-b.smi"},
+        {"a-b_c.avi", {"a-b-c.smi"}, "a-b-c.smi"},
+        {"a-b.avi", {"a_b.srt"}, ""},  // only the smi name has variants
+        {"x-y/a-b.avi", {"x-y/a_b.smi"}, "x-y/a_b.smi"},
+        {"x_y/a_b.avi", {"x_y/a-b.smi"}, "x_y/a-b.smi"},
+        {"x-y/a-b.avi", {"x_y/a_b.smi"}, ""},  // never in another folder
+        {"a.avi", {"a.smi/"}, ""},              // a folder is no subtitle
+        {"noextension", {"noextension.smi"}, ""},
+        {"a.b/c", {"a.smi", "a.b/c.smi"}, ""},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        fs::path root = temp().File("subs" + std::to_string(n++));
+        fs::create_directories(root);
+        fs::path source = root / c.source;
+        fs::create_directories(source.parent_path());
+        WriteBytes(source.string(), "x");
+        for (const char* p : c.present) {
+            std::string name = p;
+            if (name.back() == '/')
+                fs::create_directories(root / name);
+            else
+                WriteBytes((root / name).string(), "sub");
+        }
+        std::string expected = *c.found ? (root / c.found).string() : "";
+        EXPECT_EQ(CString(Utf8ToWide(expected)), FindSubtitleFile(CString(Utf8ToWide(source.string()))))
+            << c.source;
+    }
+
+    // All eleven names present: each wins in turn when the ones before it go.
+    const char* order[] = {"rt", "smi", "smil", "srt", "idx", "sub", "rar", "cap", "ssa", "ass", "txt"};
+    fs::path root = temp().File("order");
+    fs::create_directories(root);
+    WriteBytes((root / "m.avi").string(), "x");
+    for (const char* e : order) WriteBytes((root / (std::string("m.") + e)).string(), "s");
+    for (const char* e : order) {
+        fs::path expected = root / (std::string("m.") + e);
+        EXPECT_EQ(CString(Utf8ToWide(expected.string())), FindSubtitleFile(CString(Utf8ToWide((root / "m.avi").string()))));
+        fs::remove(expected);
+    }
+    EXPECT_EQ(CString(), FindSubtitleFile(CString(Utf8ToWide((root / "m.avi").string()))));
+}
+
+TEST_F(JobTest, AJobFindsItsSubtitleWhenAdded)
+{
+    std::string path = MakeMedia(temp(), "clip-one.avi", TestPicture(1.0) + " -c:v mpeg4 -vtag XVID");
+    WriteBytes(temp().File("clip_one.smi"), "<SAMI></SAMI>");
+    CEncFileInfo job;
+    job.Init(CString(Utf8ToWide(path)));
+    ASSERT_FALSE(job.m_sSourcePath.IsEmpty());
+    EXPECT_EQ(CString(Utf8ToWide(temp().File("clip_one.smi"))), job.m_sSubtitlePath);
+    EXPECT_EQ(nullptr, job.m_pAudioType);
+    EXPECT_EQ(0, job.m_nAudioStreamCount);
+}
+
+}  // namespace
+
+namespace {
+
+// A video type with a picture header in the given format's layout.
+AM_MEDIA_TYPE* VideoType(const GUID& format, DWORD bitRate, REFERENCE_TIME frameTime, LONG width, LONG height)
+{
+    CMediaType type(MEDIATYPE_Video);
+    type.SetSubtype(FourCCGuid(0x44495658));  // "XVID"
+    type.SetFormatType(format);
+    const bool two = format == FORMAT_VideoInfo2 || format == FORMAT_MPEG2Video;
+    BYTE* block = type.AllocFormatBuffer(two ? sizeof(VIDEOINFOHEADER2) : sizeof(VIDEOINFOHEADER));
+    auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(block);  // the leading fields are shared
+    vih->dwBitRate = bitRate;
+    vih->AvgTimePerFrame = frameTime;
+    BITMAPINFOHEADER* bih = two ? &reinterpret_cast<VIDEOINFOHEADER2*>(block)->bmiHeader : &vih->bmiHeader;
+    bih->biSize = sizeof(BITMAPINFOHEADER);
+    bih->biWidth = width;
+    bih->biHeight = height;
+    return CreateMediaType(&type);
+}
+
+AM_MEDIA_TYPE* AudioType(WORD tag, WORD channels, DWORD rate, DWORD bytesPerSecond, const GUID& format = FORMAT_WaveFormatEx)
+{
+    CMediaType type(MEDIATYPE_Audio);
+    type.SetSubtype(FourCCGuid(tag));
+    type.SetFormatType(format);
+    auto* wave = reinterpret_cast<WAVEFORMATEX*>(type.AllocFormatBuffer(sizeof(WAVEFORMATEX)));
+    wave->wFormatTag = tag;
+    wave->nChannels = channels;
+    wave->nSamplesPerSec = rate;
+    wave->nAvgBytesPerSec = bytesPerSecond;
+    return CreateMediaType(&type);
+}
+
+TEST(JobTexts, VideoInfoByFormatAndRate)
+{
+    struct Case {
+        GUID format;
+        DWORD bitRate;
+        REFERENCE_TIME frameTime;
+        const wchar_t* text;
+    };
+    const Case cases[] = {
+        {FORMAT_VideoInfo, 800000, 400000, L"640x480, 25.00fps, 800Kbps"},
+        {FORMAT_VideoInfo, 1000000, 400000, L"640x480, 25.00fps, 1000Kbps"},
+        {FORMAT_VideoInfo, 1001000, 400000, L"640x480, 25.00fps, 1.0Mbps"},
+        {FORMAT_VideoInfo, 1000999, 417083, L"640x480, 23.98fps, 1000Kbps"},
+        {FORMAT_MPEGVideo, 2500000, 333667, L"640x480, 29.97fps, 2.5Mbps"},
+        {FORMAT_VideoInfo2, 0, 0, L"640x480, 0.00fps, 0Kbps"},
+        {FORMAT_MPEG2Video, 4000000, -5, L"640x480, 0.00fps, 4.0Mbps"},
+        {FORMAT_WaveFormatEx, 800000, 400000, L""},
+    };
+    for (const Case& c : cases) {
+        CEncFileInfo job;
+        job.m_pVideoType = VideoType(c.format, c.bitRate, c.frameTime, 640, 480);
+        EXPECT_EQ(CString(c.text), job.GetVideoInfoText()) << c.bitRate;
+    }
+    CEncFileInfo none;
+    EXPECT_EQ(CString(), none.GetVideoInfoText());
+    EXPECT_EQ(CString(), none.GetVideoFormatName());
+}
+
+TEST(JobTexts, AudioInfoByRate)
+{
+    struct Case {
+        WORD channels;
+        DWORD rate;
+        DWORD bytesPerSecond;
+        GUID format;
+        const wchar_t* text;
+    };
+    const Case cases[] = {
+        {2, 44100, 16000, FORMAT_WaveFormatEx, L"2Ch, 44.0KHz, 128Kbps"},
+        {1, 22050, 8000, FORMAT_WaveFormatEx, L"1Ch, 22.0KHz, 64Kbps"},
+        {2, 8000, 1000, FORMAT_WaveFormatEx, L"2Ch, 8.0KHz, 8Kbps"},
+        {6, 48000, 576000, FORMAT_WaveFormatEx, L"6Ch, 48.0KHz, 4.6Mbps"},
+        {2, 48000, 125000, FORMAT_WaveFormatEx, L"2Ch, 48.0KHz, 1000Kbps"},
+        {2, 48000, 125125, FORMAT_WaveFormatEx, L"2Ch, 48.0KHz, 1.0Mbps"},
+        {2, 44100, 16000, FORMAT_VideoInfo, L""},
+    };
+    for (const Case& c : cases) {
+        CEncFileInfo job;
+        job.m_pAudioType = AudioType(0x55, c.channels, c.rate, c.bytesPerSecond, c.format);
+        EXPECT_EQ(CString(c.text), job.GetAudioInfoText()) << c.rate;
+        EXPECT_EQ(CString(L"MPEG Layer-3"), job.GetAudioFormatName());
+    }
+}
+
+TEST(JobTexts, DurationContainerAndSummary)
+{
+    CEncFileInfo job;
+    job.m_sSourcePath = L"/films/holiday/Trip.Part-1.flv";
+    job.m_nTypeCode = kSourceFlv;
+    job.m_nDuration = 3 * 3600 + 4 * 60 + 5;
+    job.m_nSegmentStart = 61;
+    job.m_nSegmentEnd = 3599;
+    job.m_nFileSize = 1536;
+    EXPECT_EQ(CString(L"3:04:05 [0:01:01 - 0:59:59]"), job.GetDurationText());
+    EXPECT_EQ(CString(L"Trip.Part-1.flv"), job.GetSourceFileName());
+    EXPECT_EQ(CString(L"/films/holiday/"), job.GetSourceFolder());
+    EXPECT_EQ(CString(L"FLV"), job.GetContainerName());
+    EXPECT_EQ(CString(L"FLV, 3:04:05, 1.5KB"), job.GetSummaryText());
+    job.m_nFileSize = -1;
+    EXPECT_EQ(CString(L"FLV, 3:04:05, Unknown"), job.GetSummaryText());
+
+    struct Case {
+        SourceTypeCode code;
+        const wchar_t* path;
+        const wchar_t* word;
+    };
+    const Case cases[] = {
+        {kSourceStreamAddress, L"x.avi", L"RIVO"}, {kSourceRivoFile, L"x", L"RIVO"},
+        {kSourceAvi, L"x.mkv", L"AVI"},            {kSourceAviHttp, L"x", L"AVI"},
+        {kSourceAsfNoIndex, L"x.asf", L"WMV"},     {kSourceAsfStream, L"mms://h/x", L"WMV"},
+        {kSourceMpegProgram, L"x", L"MPG"},        {kSourceMpegTransport, L"x", L"TS"},
+        {kSourceMpegTransportDmb, L"a/x.dmb", L"DMB"}, {kSourceMp4, L"x", L"MP4"},
+        {kSourceMp4Http, L"x", L"MP4"},            {kSourceOgg, L"x", L"OGM"},
+        {kSourceOggHttp, L"a/x.ogg", L"OGG"},      {kSourceRealMedia, L"x", L"RM"},
+        {kSourceMatroska, L"x", L"MKV"},           {kSourceUnknown, L"a.b/clip.Mov", L"MOV"},
+        {kSourceUnknown, L"a.b/clip", L""},        {kSourceSwf, L"x.swf", L"SWF"},
+    };
+    for (const Case& c : cases) {
+        CEncFileInfo j;
+        j.m_nTypeCode = c.code;
+        j.m_sSourcePath = c.path;
+        EXPECT_EQ(CString(c.word), j.GetContainerName()) << std::hex << c.code;
+    }
+}
+
+}  // namespace
