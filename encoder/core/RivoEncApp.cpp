@@ -55,6 +55,33 @@ int GetFileKindByExtension(const CString& path)
     return 0;
 }
 
+CString JoinEncoderCommandLine(const std::vector<std::wstring>& arguments)
+{
+    std::wstring text;
+    for (const std::wstring& argument : arguments) {
+        if (!text.empty()) text += L' ';
+        const size_t equals = argument.find(L'=');
+        if (argument.size() > 1 && argument[0] == L'/' && equals != std::wstring::npos &&
+            (equals + 1 >= argument.size() || argument[equals + 1] != L'"')) {
+            std::wstring value;
+            for (wchar_t c : argument.substr(equals + 1)) {
+                if (c == L'&')
+                    value += L"&amp;";
+                else if (c == L'"')
+                    value += L"&quot;";
+                else
+                    value += c;
+            }
+            text += argument.substr(0, equals + 1) + L'"' + value + L'"';
+        } else if (argument.empty() || argument.find_first_of(L" \t") != std::wstring::npos) {
+            text += L'"' + argument + L'"';
+        } else {
+            text += argument;
+        }
+    }
+    return CString(text);
+}
+
 CRivoEncApp::CRivoEncApp(MainDialogFactory mainDialogFactory) : m_mainDialogFactory(std::move(mainDialogFactory)) {}
 
 BOOL CRivoEncApp::InitInstance()

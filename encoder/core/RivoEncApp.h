@@ -5,6 +5,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/win32/CString.h"
 #include "platform/win32/WinTypes.h"
@@ -27,6 +29,12 @@ void LoadLongPathApi();
 // 1 for a media file, 2 for a preset file (.ini, .rvp), 0 otherwise, by the
 // path's extension without regard to case or surrounding blanks.
 int GetFileKindByExtension(const CString& path);
+
+// The command line as one text from the arguments the shell split: an
+// argument holding blanks (or nothing) goes in double quotes, and the value
+// of a "/name=value" switch, which the shell has stripped of its quotes,
+// gets them back, its '&' and '"' written "&amp;" and "&quot;".
+CString JoinEncoderCommandLine(const std::vector<std::wstring>& arguments);
 
 class CRivoEncApp {
 public:

@@ -240,6 +240,7 @@ const std::map<std::wstring, std::wstring> kFormatKeys = {
     {L"TEXT_PRESET_DELETE_FAILED", L"%s"},
     {L"TEXT_PRESET_SAVE_FAILED", L"%s"},
     {L"TEXT_PRESET_OVERWRITE", L"%s"},
+    {L"TEXT_SKIN_OPENERROR", L"%s"},
 };
 
 TEST(LanguageFiles, BuiltFilesAreUtf16WithTheMark)

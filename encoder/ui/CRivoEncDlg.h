@@ -1,0 +1,175 @@
+// The encoder's main window: a dialog whose whole client area is the skin
+// window, with the job list as the one native control the skin places. It
+// binds the skin's named controls to its commands, keeps the job list and
+// the source and output texts of the current job, reads the command line,
+// adds dropped files and folders, reorders and deletes jobs, opens the
+// settings windows, the preset menu and the option sheet, and starts the
+// progress window, during which it stays disabled.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "encoder/core/jobs/EncFileInfoList.h"
+#include "encoder/core/RivoEncApp.h"
+#include "platform/mfc/CDialog.h"
+#include "platform/mfc/CommonCtrls.h"
+#include "platform/mfc/StandardControls.h"
+#include "platform/win32/Collections.h"
+#include "skin/HXWindowMain.h"
+
+class HXConButton;
+class HXConStatic;
+class IEncodeWindows;
+
+// Set by "/automode" on the command line: Start is posted once the command
+// line is read, and the main window closes when the progress window ends.
+extern int g_bAutoMode;
+
+class CRivoEncDlg : public CDialog, public IRivoEncMainDialog {
+public:
+    // The skin's command ids, the display ids of the source and output
+    // texts, and the preset menu.
+    enum : UINT {
+        ID_BTN_DELALL = 32777,
+        ID_BTN_DEL = 32778,
+        ID_BTN_ADD = 32779,
+        ID_BTN_PREVIEW = 32780,
+        ID_BTN_START = 32781,
+        ID_BTN_EXIT = 32782,
+        ID_BTN_BROWSE = 32783,
+        ID_BTN_SETOUTPUT = 32786,
+        ID_ST_DST_FOLDER = 32787,
+        ID_BTN_SETINPUT = 32788,
+        ID_BTN_ABOUT = 32789,
+        ID_BTN_OPTION = 32790,
+        ID_BTN_PRESET_POPUP = 32794,
+        ID_BTN_PARSEINFO = 32795,
+        ID_BTN_LIST_UP = 32796,
+        ID_BTN_LIST_DOWN = 32797,
+        ID_BTN_LIST_TOP = 32798,
+        ID_BTN_LIST_BOTTOM = 32799,
+    };
+    static constexpr UINT kSourceTextIds = 0xFF000000;  // six texts from here
+    static constexpr UINT kOutputTextIds = 0xFF000010;  // six texts from here
+    static constexpr UINT kBrowserId = 0xFF0000A1;
+    static constexpr UINT kPresetMenuId = 157;
+    static constexpr UINT kFirstPresetCommand = 60000;
+    static constexpr int kListId = 1002;
+    static constexpr int kMinWidth = 700;
+    static constexpr int kMinHeight = 560;
+
+    // windows: the source settings and progress windows (not owned).
+    CRivoEncDlg(const CString& commandLine, IEncodeWindows* windows, CWnd* parent = nullptr);
+    ~CRivoEncDlg() override;
+
+    INT_PTR DoModal() override { return CDialog::DoModal(); }
+
+    // The progress window has gone: the main window works again, and in
+    // automatic mode it closes.
+    void EndModalChild();
+
+    // The command line: sources, one preset file, and the switches.
+    void OnCommandLine(const CString& text);
+    // Adds a source through the job list; the first row becomes current
+    // when nothing is selected.
+    void AddSourceFile(const CString& path);
+    // Adds every file below the folder, sorted.
+    void AddSourcePath(const CString& folder);
+    // The files below the folder (with recursive, the folders below it
+    // breadth first), in the order the file system gives them.
+    static void CollectFolderFiles(const CString& folder, CStringList& files, bool recursive);
+    void SetDestinationFolder(const CString& folder);
+    void ApplyPresetFile(const CString& path);
+
+    CEncFileInfoList& Jobs() { return m_jobs; }
+    CListCtrl& List() { return m_list; }
+    HXWindowMain& Skin() { return m_skin; }
+    CWnd* ProgressWindow() const { return m_pEncoding; }
+    int CurrentJob() const { return m_nCurrentJob; }
+    bool IsSkinCreated() const { return m_bSkinCreated != 0; }
+
+    // The build date the title shows.
+    static constexpr const wchar_t* kBuildDate = L"Feb  9 2007";
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    // Enter does not end the main window; Escape closes it as the close
+    // box does.
+    void OnOK() override {}
+    void OnCancel() override { OnClose(); }
+
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnSize(UINT type, int width, int height);
+    void OnGetMinMaxInfo(MINMAXINFO* info);
+    BOOL OnEraseBkgnd(CDC*) { return TRUE; }
+    BOOL OnHelpInfo(HELPINFO*) { return TRUE; }
+    void OnClose();
+    void OnDropFiles(HDROP drop);
+    void OnItemChanged(NMHDR* header, LRESULT* result);
+    void OnGetInfoTip(NMHDR* header, LRESULT* result);
+    void OnDoubleClick(NMHDR* header, LRESULT* result);
+    LRESULT OnSkinNotify(WPARAM code, LPARAM data);
+
+    void OnAdd();
+    void OnDelete();
+    void OnDeleteAll();
+    void OnSetOutput();
+    void OnBrowse();
+    void OnStart();
+    void OnOpenDestination();
+    void OnPreview() { RunSourceSettings(true); }
+    void OnSetInput() { RunSourceSettings(false); }
+    void OnExit();
+    void OnAbout();
+    void OnOption();
+    void OnParseInfo();
+    void OnListUp();
+    void OnListDown();
+    void OnListTop();
+    void OnListBottom();
+    DECLARE_MESSAGE_MAP()
+
+private:
+    bool LoadSkin();
+    void UpdateButtons();
+    void UpdatePresetButton();
+    void ShowSourceInfo(int index);
+    void ShowOutputInfo(int index);
+    void SetSkinText(UINT id, const CString& text);
+    // The six texts of one side from the first id on.
+    void SetSideTexts(UINT firstId, const std::array<CString, 6>& texts);
+    // The job whose texts an index stands for.
+    int TextJobIndex(int index) const;
+    void RefreshJobRow(int index);
+    void ShowAddingBox(const wchar_t* textKey);
+    void HideAddingBox();
+    void SortAndAdd(CStringList& files);
+    void RunSourceSettings(bool autoPlay);
+    void OnPresetMenuCommand(UINT command);
+    void DisableMainControls(BOOL disable);
+    bool HasSelection() const;
+    bool IsSelected(int row) const;
+    std::vector<int> SelectedRows() const;
+    // Moves one job and selects it at its new row.
+    void MoveRow(int from, int to);
+    void SelectRow(int row, UINT state);
+    bool IsValidJob(int index) const { return index >= 0 && index < m_jobs.GetJobCount(); }
+
+    HXWindowMain m_skin;
+    CEncFileInfoList m_jobs;
+    CListCtrl m_list;
+    int m_bSkinCreated = 0;
+    CWnd* m_pEncoding = nullptr;
+    HXConStatic* m_pDstFolderStatic = nullptr;
+    HXConButton* m_pSetOutputButton = nullptr;
+    HXConButton* m_pPresetButton = nullptr;
+    int m_nCurrentJob = -1;
+    HWND m_hAddingBox = nullptr;
+    HICON m_hIcon = nullptr;
+
+    CString m_sCommandLine;
+    IEncodeWindows* m_pWindows = nullptr;
+};
