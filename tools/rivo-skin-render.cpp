@@ -232,13 +232,32 @@ void CheckBoundNames(HXWindowMain& window, HWND list, int width, int height, std
         problems.push_back("not visible: the job list's window");
 }
 
+// The main window has no frame of its own: the skin must give it a strip
+// that drags it and a border that sizes it.
+void CheckFrame(HXWindowMain& window, std::vector<std::string>& problems)
+{
+    bool caption = false;
+    for (HXConBase* control : window.GetControls()) {
+        RECT r;
+        control->GetRect(&r);
+        caption = caption || (control->GetNcHitTest() == HTCAPTION && control->IsShown() && r.right > r.left &&
+                              r.bottom > r.top);
+    }
+    if (!caption) problems.push_back("no title strip: no shown control answers HTCAPTION");
+    if (!window.GetOptions().resizeBorder) problems.push_back("no resize border");
+}
+
 // Texts that do not fit the text rectangle of their control (the control's
-// rectangle less its inner gaps). Texts the control shortens itself with an
-// ellipsis only need to fit in height.
+// rectangle less its inner gaps), and "$" texts the language file did not
+// answer. Texts the control shortens itself with an ellipsis only need to
+// fit in height.
 void CheckTexts(HXWindowMain& window, int width, int height, std::vector<std::string>& problems)
 {
     std::vector<HXConBase*> controls = window.GetControls();
     for (HXConBase* control : controls) {
+        if (control->GetTooltip().Left(1) == L"$")
+            problems.push_back("text not in the language file: " + Narrow(control->GetTooltip()) + " in " +
+                               Describe(control));
         RECT r;
         control->GetRect(&r);
         if (!control->IsShown() || r.right <= r.left || r.bottom <= r.top) continue;
@@ -249,6 +268,10 @@ void CheckTexts(HXWindowMain& window, int width, int height, std::vector<std::st
         for (int index = 0; index < (button ? 3 : 1); ++index) {
             const CString text = control->GetText(index);
             if (text.IsEmpty()) continue;
+            if (text.Left(1) == L"$") {
+                problems.push_back("text not in the language file: " + Narrow(text) + " in " + Describe(control));
+                continue;
+            }
             HXSubFont* font = control->GetFont();
             SIZE need{0, 0};
             if (!font || !font->MeasureText(text, &need)) {
@@ -342,6 +365,7 @@ int main(int argc, char** argv)
     DispatchPendingMessages();
 
     CheckBoundNames(window, list, o.width, o.height, problems);
+    CheckFrame(window, problems);
     CheckTexts(window, o.width, o.height, problems);
 
     QWidget* widget = GetWindowQWidget(host);
@@ -350,6 +374,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "rivo-skin-render: cannot write %s\n", o.output.c_str());
         return 2;
     }
+    // A skin that sends the host commands by itself while it loads would
+    // act behind the user's back.
+    for (const Received& r : g_received)
+        if (r.message == WM_COMMAND) problems.push_back("command sent while loading: " + std::to_string(r.wParam));
     for (const std::string& n : notes) std::printf("note: %s\n", n.c_str());
     for (const std::string& p : problems) std::printf("%s\n", p.c_str());
     std::printf("%s: %dx%d, %s, %zu problem(s)\n", o.output.c_str(), o.width, o.height, o.lang.c_str(),

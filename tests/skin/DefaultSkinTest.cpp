@@ -9,6 +9,7 @@
 
 #include <QImage>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,8 @@ struct Case {
     int width, height;
     const char* lang;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.width << "x" << c.height << " " << c.lang; }
 
 class DefaultSkinTest : public ::testing::TestWithParam<Case> {};
 
@@ -126,9 +129,11 @@ TEST(DefaultSkinStates, HoverPressedAndDisabledCellsOfTheStartButton)
     }
 }
 
-// The tool finds what a broken skin gets wrong: each change to a copy of the
+// The tool finds what a broken skin gets wrong (a control missing, hidden or
+// too small for its text, a "$" text no language file answers, no caption
+// or resize border, a command sent by itself): each change to a copy of the
 // default skin's document must be reported, with exit status 1.
-TEST(DefaultSkinFaults, TheToolReportsMissingHiddenAndClippedControls)
+TEST(DefaultSkinFaults, TheToolReportsWhatABrokenSkinGetsWrong)
 {
     ASSERT_FALSE(BinDir().empty());
     const std::string xml = ReadBytes(BinDir() + "/skins/default/skin.xml");
@@ -143,6 +148,13 @@ TEST(DefaultSkinFaults, TheToolReportsMissingHiddenAndClippedControls)
         {"clipped", "Align=\"right\" Width=\"124\"", "Align=\"right\" Width=\"40\"", "text does not fit: \""},
         {"no list", "<WindowControl CID=\"IDC_LIST_FILES\"", "<WindowControl CID=\"IDC_NONE\"",
          "missing: IDC_LIST_FILES"},
+        {"untranslated", "Tooltip=\"$TIP_EXIT\"", "Tooltip=\"$TIP_NOWHERE\"",
+         "text not in the language file: $TIP_NOWHERE"},
+        {"no caption", "NcHitTest=\"HTCAPTION\"", "", "no title strip"},
+        {"no border", "ResizeBorder=\"true\"", "", "no resize border"},
+        {"command", "</ControlDefine>",
+         "</ControlDefine><PostDefine><DoScript CMD=\"SCMD(&quot;ID_BTN_EXIT&quot;);\"/></PostDefine>",
+         "command sent while loading: 32782"},
     };
     for (const Fault& f : faults) {
         TempDir dir;
