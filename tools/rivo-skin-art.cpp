@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTransform>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -109,20 +110,20 @@ void Arrow(QPainter& p, QPointF o, const QColor& c, bool up, bool bar)
 
 void Gear(QPainter& p, QPointF o, const QColor& c)
 {
+    // A ring with eight square teeth and a round hole, filled.
     const QPointF centre = o + QPointF(9, 9);
-    QPainterPath teeth;
+    QPainterPath gear;
+    gear.addEllipse(centre, 6.2, 6.2);
     for (int i = 0; i < 8; ++i) {
-        const double a = i * M_PI / 4;
-        const QPointF d(std::cos(a), std::sin(a));
-        teeth.moveTo(centre + d * 5.5);
-        teeth.lineTo(centre + d * 8.2);
+        QPainterPath tooth;
+        tooth.addRect(QRectF(-1.6, -8.8, 3.2, 4.0));
+        gear = gear.united(QTransform().translate(centre.x(), centre.y()).rotate(i * 45.0).map(tooth));
     }
-    p.setBrush(Qt::NoBrush);
-    p.setPen(Line(c, 2.2));
-    p.drawPath(teeth);
-    p.setPen(Line(c, 1.8));
-    p.drawEllipse(centre, 5.2, 5.2);
-    p.drawEllipse(centre, 2.0, 2.0);
+    QPainterPath hole;
+    hole.addEllipse(centre, 2.6, 2.6);
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawPath(gear.subtracted(hole));
 }
 
 void Circled(QPainter& p, QPointF o, const QColor& c)
