@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,27 @@ void Gear(QPainter& p, QPointF o, const QColor& c)
     p.drawPath(gear.subtracted(hole));
 }
 
+// Straight strokes, each from (x1, y1) to (x2, y2) in the icon's box.
+void Strokes(QPainter& p, QPointF o, const QColor& c, qreal width, std::initializer_list<QLineF> lines)
+{
+    p.setPen(Line(c, width));
+    for (const QLineF& l : lines) p.drawLine(l.translated(o));
+}
+
+// A filled triangle pointing right inside the box, its corners rounded by
+// the pen.
+void PlayTriangle(QPainter& p, QPointF o, const QColor& c, const QRectF& box, qreal pen)
+{
+    QPainterPath t;
+    t.moveTo(o + box.topLeft());
+    t.lineTo(o + QPointF(box.right(), box.center().y()));
+    t.lineTo(o + box.bottomLeft());
+    t.closeSubpath();
+    p.setPen(Line(c, pen));
+    p.setBrush(c);
+    p.drawPath(t);
+}
+
 void Circled(QPainter& p, QPointF o, const QColor& c)
 {
     p.setPen(Line(c, 1.8));
@@ -136,17 +158,8 @@ void Circled(QPainter& p, QPointF o, const QColor& c)
 const std::vector<std::pair<std::string, Icon>>& Icons()
 {
     static const std::vector<std::pair<std::string, Icon>> icons = {
-        {"add",
-         [](QPainter& p, QPointF o, const QColor& c) {
-             p.setPen(Line(c, 2.2));
-             p.drawLine(o + QPointF(9, 2), o + QPointF(9, 16));
-             p.drawLine(o + QPointF(2, 9), o + QPointF(16, 9));
-         }},
-        {"remove",
-         [](QPainter& p, QPointF o, const QColor& c) {
-             p.setPen(Line(c, 2.2));
-             p.drawLine(o + QPointF(2, 9), o + QPointF(16, 9));
-         }},
+        {"add", [](QPainter& p, QPointF o, const QColor& c) { Strokes(p, o, c, 2.2, {{9, 2, 9, 16}, {2, 9, 16, 9}}); }},
+        {"remove", [](QPainter& p, QPointF o, const QColor& c) { Strokes(p, o, c, 2.2, {{2, 9, 16, 9}}); }},
         {"clear",
          [](QPainter& p, QPointF o, const QColor& c) {  // a bin
              p.setPen(Line(c, 1.8));
@@ -171,14 +184,7 @@ const std::vector<std::pair<std::string, Icon>>& Icons()
         {"play",
          [](QPainter& p, QPointF o, const QColor& c) {
              Circled(p, o, c);
-             QPainterPath t;
-             t.moveTo(o + QPointF(7, 5.5));
-             t.lineTo(o + QPointF(13, 9));
-             t.lineTo(o + QPointF(7, 12.5));
-             t.closeSubpath();
-             p.setPen(Line(c, 1.2));
-             p.setBrush(c);
-             p.drawPath(t);
+             PlayTriangle(p, o, c, QRectF(7, 5.5, 6, 7), 1.2);
          }},
         {"source",
          [](QPainter& p, QPointF o, const QColor& c) {  // three sliders
@@ -213,22 +219,8 @@ const std::vector<std::pair<std::string, Icon>>& Icons()
              p.drawPoint(o + QPointF(9, 13.8));
          }},
         {"exit",
-         [](QPainter& p, QPointF o, const QColor& c) {
-             p.setPen(Line(c, 1.8));
-             p.drawLine(o + QPointF(4, 4), o + QPointF(14, 14));
-             p.drawLine(o + QPointF(14, 4), o + QPointF(4, 14));
-         }},
-        {"start",
-         [](QPainter& p, QPointF o, const QColor& c) {
-             QPainterPath t;
-             t.moveTo(o + QPointF(5, 3));
-             t.lineTo(o + QPointF(15, 9));
-             t.lineTo(o + QPointF(5, 15));
-             t.closeSubpath();
-             p.setPen(Line(c, 1.5));
-             p.setBrush(c);
-             p.drawPath(t);
-         }},
+         [](QPainter& p, QPointF o, const QColor& c) { Strokes(p, o, c, 1.8, {{4, 4, 14, 14}, {14, 4, 4, 14}}); }},
+        {"start", [](QPainter& p, QPointF o, const QColor& c) { PlayTriangle(p, o, c, QRectF(5, 3, 10, 12), 1.5); }},
     };
     return icons;
 }
@@ -294,8 +286,8 @@ QImage TextButton(int height, bool accent)
 // A white panel with a thin border and rounded corners, on a 3x3 grid.
 QImage Panel(int size, qreal radius, const QColor& fill, const QColor& border)
 {
-    return DrawKeyed(size, size, kWindow, [&](QPainter& p, State) { RoundedBox(p, QRectF(0, 0, size, size), radius, fill, border); },
-                     Normal);
+    const Painter paint = [&](QPainter& p, State) { RoundedBox(p, QRectF(0, 0, size, size), radius, fill, border); };
+    return DrawKeyed(size, size, kWindow, paint, Normal);
 }
 
 // An icon on its own, keyed around, smoothed against the colour it lies on.

@@ -139,7 +139,8 @@ HWND MakeJobList(HWND host, const CIniFile& language)
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, 0x420);
     const int widths[7] = {200, 230, 70, 60, 200, 240, 240};
     for (int i = 0; i < 7; ++i) {
-        CString heading = language.GetString(L"TEXT", CString(L"TEXT_LIST_FILES_HEAD") + CString(std::to_wstring(i).c_str()), L"");
+        const std::wstring key = L"TEXT_LIST_FILES_HEAD" + std::to_wstring(i);
+        CString heading = language.GetString(L"TEXT", CString(key.c_str()), L"");
         LVCOLUMNW column;
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.cx = widths[i];
@@ -228,7 +229,8 @@ void CheckBoundNames(HXWindowMain& window, HWND list, int width, int height, std
     }
     // The list view itself, where the skin put it.
     RECT lr;
-    if (!list || !GetWindowRect(list, &lr) || lr.right - lr.left < 1 || lr.bottom - lr.top < 1 || !IsWindowVisible(list))
+    if (!list || !GetWindowRect(list, &lr) || lr.right - lr.left < 1 || lr.bottom - lr.top < 1 ||
+        !IsWindowVisible(list))
         problems.push_back("not visible: the job list's window");
 }
 
@@ -275,7 +277,8 @@ void CheckTexts(HXWindowMain& window, int width, int height, std::vector<std::st
             HXSubFont* font = control->GetFont();
             SIZE need{0, 0};
             if (!font || !font->MeasureText(text, &need)) {
-                problems.push_back("text not measured (no skin font): \"" + Narrow(text) + "\" in " + Describe(control));
+                problems.push_back("text not measured (no skin font): \"" + Narrow(text) + "\" in " +
+                                   Describe(control));
                 continue;
             }
             if ((!shortens && need.cx > roomW) || need.cy > roomH)
