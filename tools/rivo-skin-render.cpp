@@ -194,9 +194,10 @@ std::string Describe(HXConBase* control)
     const wchar_t* name = NameOf(control->GetBinding().id);
     RECT r;
     control->GetRect(&r);
-    std::string where = "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
-                        "," + std::to_string(r.bottom) + ")";
-    return name ? WideToUtf8(name) + " " + where : "control at " + where;
+    char where[64];
+    std::snprintf(where, sizeof where, "(%ld,%ld,%ld,%ld)", static_cast<long>(r.left), static_cast<long>(r.top),
+                  static_cast<long>(r.right), static_cast<long>(r.bottom));
+    return (name ? WideToUtf8(name) + " " : std::string("control at ")) + where;
 }
 
 bool Inside(const RECT& r, int width, int height)
