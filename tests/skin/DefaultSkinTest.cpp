@@ -1,5 +1,5 @@
 // The default skin of the program folder, rendered by the skin render tool
-// as the main window builds it: at the design size and a large one, in
+// as the main window builds it: at the design size and larger ones, in
 // Korean and English, from the folder and from the package in a copy of the
 // program folder that has no skin folder. Every bound name must be present
 // and visible, no text clipped, and the folder and the package must give the
@@ -107,7 +107,7 @@ TEST_P(DefaultSkinTest, CompleteFromTheFolderAndTheSamePicturesFromThePackage)
 
 INSTANTIATE_TEST_SUITE_P(SizesAndLanguages, DefaultSkinTest,
                          ::testing::Values(Case{700, 560, "ko"}, Case{700, 560, "en"}, Case{1280, 800, "ko"},
-                                           Case{1280, 800, "en"}),
+                                           Case{1280, 800, "en"}, Case{1920, 1080, "ko"}),
                          [](const ::testing::TestParamInfo<Case>& info) {
                              return std::string(info.param.lang) + "_" + std::to_string(info.param.width);
                          });
