@@ -16,17 +16,13 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# shellcheck source=against-ffmpeg.sh
+source "$root/bench/against-ffmpeg.sh"
 build="${1:-$root/build-decode-bench}"
 seconds="${2:-30}"
 runs="${3:-5}"
 
-for program in ffmpeg cmake; do
-  command -v "$program" >/dev/null || { echo "decode-graph: $program not found" >&2; exit 2; }
-done
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIVO_SANITIZE=OFF >/dev/null
-fi
-cmake --build "$build" --target decode_bench >/dev/null
+build_optimised decode-graph "$build" decode_bench
 bench="$build/bench/decode_bench"
 
 work="$(mktemp -d)"
@@ -43,30 +39,7 @@ ff -f lavfi -i "$(picture 720x576)" -f lavfi -i "$tone" -c:v mpeg2video -q:v 3 -
 ff -f lavfi -i "$(picture 640x480)" -f lavfi -i "$tone" -c:v wmv2 -q:v 3 -c:a wmav2 -ac 2 "$work/wmv2_wmav2.asf"
 ff -f lavfi -i "$(picture 640x480)" -f lavfi -i "$tone" -c:v libtheora -q:v 7 -c:a libvorbis -ac 2 "$work/theora_vorbis.ogg"
 
-now() { date +%s.%N; }
-# Wall seconds of one command.
-timed() {
-  local t0 t1
-  t0=$(now)
-  "$@" >/dev/null
-  t1=$(now)
-  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f\n", b - a }' 
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
 echo "decoding through our graph and through ffmpeg -f null: $runs runs each, $(nproc) cores, $(uname -m)"
-printf "%-24s %10s %10s %8s\n" file ours ffmpeg ratio
-worst=0
-for f in "$work"/*; do
-  ours=() theirs=()
-  for ((i = 1; i <= runs; i++)); do
-    ours+=("$(timed "$bench" "$f")")
-    theirs+=("$(timed ffmpeg -hide_banner -loglevel error -nostdin -i "$f" -f null -)")
-  done
-  o=$(printf "%s\n" "${ours[@]}" | median)
-  t=$(printf "%s\n" "${theirs[@]}" | median)
-  r=$(awk -v a="$o" -v b="$t" 'BEGIN { printf "%.4f", a / b }')
-  printf "%-24s %9ss %9ss %8.3f\n" "$(basename "$f")" "$o" "$t" "$r"
-  worst=$(awk -v a="$r" -v b="$worst" 'BEGIN { print (a > b) ? a : b }')
-done
-printf "largest ratio: %.3f (target: at most 1.100)\n" "$worst"
+ours() { "$bench" "$1"; }
+theirs() { ffmpeg -hide_banner -loglevel error -nostdin -i "$1" -f null -; }
+race "$runs" 24 "$work"/*

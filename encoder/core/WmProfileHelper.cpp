@@ -1,12 +1,18 @@
 #include "WmProfileHelper.h"
 
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <new>
 
+#include "encoder/core/EncSettings.h"
 #include "encoder/core/WmFormatHelpers.h"
+#include "encoder/core/WmStreamBuilders.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/dshow/FilterInterfaces.h"
 #include "platform/dshow/MediaType.h"
+#include "platform/win32/Format.h"
+#include "platform/wmf/WmProfileManager.h"
 
 namespace {
 
@@ -224,4 +230,128 @@ int CWmProfileHelper::GetAudioBitrate() const
     }
     CoTaskMemFree(type);
     return bitrate;
+}
+
+namespace {
+
+constexpr DWORD kBufferWindowMs = 3000;
+constexpr LCID kStreamLocale = 1042;
+
+// Whole frames per second for the video stream: the settings' rate over
+// scale when both are set, else from the connection's frame time, else 30;
+// rounded to the nearest whole number and never below 1, so that the frame
+// time derived from it is always defined.
+DWORD StreamFrameRate(int rate, int scale, REFERENCE_TIME avgTimePerFrame)
+{
+    double fps = 30.0;
+    if (rate > 0 && scale > 0)
+        fps = static_cast<double>(rate) / scale;
+    else if (avgTimePerFrame != 0)
+        fps = 10000000.0 / static_cast<double>(avgTimePerFrame);
+    const double rounded = std::floor(fps + 0.5);
+    if (!(rounded >= 1.0)) return 1;
+    return rounded > 1000000.0 ? 1000000 : static_cast<DWORD>(rounded);
+}
+
+// The picture size and frame time of a video connection, from its
+// VIDEOINFOHEADER or VIDEOINFOHEADER2; false when it has neither.
+bool ReadVideoConnection(const AM_MEDIA_TYPE& mt, LONG* width, LONG* height, REFERENCE_TIME* avgTimePerFrame)
+{
+    const BITMAPINFOHEADER* bmi = nullptr;
+    if (mt.formattype == FORMAT_VideoInfo && mt.pbFormat && mt.cbFormat >= sizeof(VIDEOINFOHEADER)) {
+        const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat);
+        bmi = &vih->bmiHeader;
+        *avgTimePerFrame = vih->AvgTimePerFrame;
+    } else if (mt.formattype == FORMAT_VideoInfo2 && mt.pbFormat && mt.cbFormat >= sizeof(VIDEOINFOHEADER2)) {
+        const auto* vih2 = reinterpret_cast<const VIDEOINFOHEADER2*>(mt.pbFormat);
+        bmi = &vih2->bmiHeader;
+        *avgTimePerFrame = vih2->AvgTimePerFrame;
+    } else {
+        return false;
+    }
+    *width = bmi->biWidth;
+    // A top-down picture has a negative height; the stream's is its size.
+    *height = bmi->biHeight < 0 ? -bmi->biHeight : bmi->biHeight;
+    return true;
+}
+
+DWORD ClampToDword(int64_t v) { return v < 0 ? 0 : v > 0xFFFFFFFFLL ? 0xFFFFFFFFu : static_cast<DWORD>(v); }
+
+}  // namespace
+
+HRESULT CWmProfileHelper::CreateProfile(IWMProfile** profile, IBaseFilter* filter, const CEncSettings* settings) const
+{
+    if (!profile) return E_POINTER;
+    *profile = nullptr;
+    ComPtr<IWMProfileManager> manager;
+    HRESULT hr = WMCreateProfileManager(manager.GetAddressOf());
+    if (FAILED(hr)) return hr;
+    ComPtr<IWMProfile> built;
+    if (FAILED(hr = manager->CreateEmptyProfile(WMT_VER_9_0, built.GetAddressOf()))) return hr;
+    if (FAILED(hr = AddStreams(built.Get(), filter, settings))) return hr;
+    if (FAILED(hr = built->SetName(L"RIVO_ENCODER"))) return hr;
+    *profile = built.Detach();
+    return S_OK;
+}
+
+HRESULT CWmProfileHelper::AddStreams(IWMProfile* profile, IBaseFilter* filter, const CEncSettings* settings) const
+{
+    if (!m_pCodecInfo || !filter || !settings) return E_POINTER;
+    if (!profile) return E_INVALIDARG;
+    const int videoCodec = FindVideoCodec(sVideoCodec, TRUE);
+    const int audioCodec = FindAudioCodec(sAudioCodec, TRUE);
+    const int audioFormat = FindAudioFormat(sAudioCodec, sAudioFormat, TRUE);
+    if (videoCodec < 0 || audioCodec < 0 || audioFormat < 0) return E_FAIL;
+
+    ComPtr<IEnumPins> pins;
+    HRESULT hr = filter->EnumPins(pins.GetAddressOf());
+    if (FAILED(hr)) return hr;
+    WORD number = 1;
+    for (;;) {
+        ComPtr<IPin> pin;
+        if (pins->Next(1, pin.GetAddressOf(), nullptr) != S_OK) break;
+        ComPtr<IPin> peer;
+        if (FAILED(pin->ConnectedTo(peer.GetAddressOf())) || !peer) continue;
+        CMediaType mt;
+        if (FAILED(hr = pin->ConnectionMediaType(&mt))) return hr;
+
+        ComPtr<IWMStreamConfig> config;
+        const wchar_t* word = nullptr;
+        if (mt.majortype == MEDIATYPE_Audio) {
+            const DWORD passes = static_cast<DWORD>(audioFormat / kVbrPassOffset);
+            hr = BuildAudioStreamConfig(config.GetAddressOf(), m_pCodecInfo.Get(), profile, kBufferWindowMs,
+                                        static_cast<DWORD>(audioCodec),
+                                        static_cast<DWORD>(audioFormat % kVbrPassOffset), passes > 0 ? TRUE : FALSE,
+                                        passes, kStreamLocale);
+            word = L"Audio";
+        } else if (mt.majortype == MEDIATYPE_Video) {
+            LONG width = 0, height = 0;
+            REFERENCE_TIME frameTime = 0;
+            if (!ReadVideoConnection(mt, &width, &height, &frameTime)) return E_UNEXPECTED;
+            const DWORD fps = StreamFrameRate(settings->nVideoFrameRate, settings->nVideoFrameScale, frameTime);
+            // The quality is raised to the frame rate for this profile only.
+            int64_t quality = nVideoQuality;
+            if (quality < static_cast<int64_t>(fps)) quality = fps;
+            if (quality > 100) quality = 100;
+            const DWORD bitrate = ClampToDword(static_cast<int64_t>(nVideoKBitrate) * 1024);
+            hr = BuildVideoStreamConfig(config.GetAddressOf(), m_pCodecInfo.Get(), profile,
+                                        static_cast<DWORD>(videoCodec), bitrate, kBufferWindowMs, width, height, fps,
+                                        static_cast<DWORD>(quality), static_cast<DWORD>(nSecPerKeyframe), FALSE, 1,
+                                        static_cast<DWORD>(quality), static_cast<DWORD>(nVideoKBitrate),
+                                        kBufferWindowMs, kStreamLocale);
+            word = L"Video";
+        } else {
+            return E_UNEXPECTED;
+        }
+        if (FAILED(hr)) return hr;
+
+        std::wstring name = FormatText(L"%s%d", word, static_cast<int>(number));
+        std::wstring connection = FormatText(L"%s%d", L"HAsfWriter", static_cast<int>(number));
+        if (FAILED(hr = config->SetStreamNumber(number))) return hr;
+        if (FAILED(hr = config->SetStreamName(name.data()))) return hr;
+        if (FAILED(hr = config->SetConnectionName(connection.data()))) return hr;
+        if (FAILED(hr = profile->AddStream(config.Get()))) return hr;
+        ++number;
+    }
+    return S_OK;
 }

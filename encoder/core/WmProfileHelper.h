@@ -14,6 +14,9 @@
 #include "platform/win32/CString.h"
 #include "platform/wmf/WmInterfaces.h"
 
+class CEncSettings;
+struct IBaseFilter;
+
 class CWmProfileHelper {
 public:
     // Initialises the component runtime for the calling thread, lists the
@@ -56,17 +59,43 @@ public:
     // found or is not a wave format.
     int GetAudioBitrate() const;
 
+    // The profile of an ASF job, "RIVO_ENCODER" (version 9.0), with one
+    // stream per connected pin of the filter (the ASF writer, its inputs
+    // connected): see AddStreams. On success *profile holds a reference; on
+    // failure it is null and the first failing status is returned.
+    HRESULT CreateProfile(IWMProfile** profile, IBaseFilter* filter, const CEncSettings* settings) const;
+    // Adds the streams, numbered from 1 in pin order and named "Audio<n>" or
+    // "Video<n>" with the connection name "HAsfWriter<n>", each with the
+    // language of locale 1042 and a buffer window of 3000 ms:
+    //  - audio: the stored audio codec and format (VBR and passes as the
+    //    format's reference says);
+    //  - video: the stored video codec, this helper's bit rate (kbit/s times
+    //    1024), key-frame spacing and quality, the picture size of the
+    //    connection, and a frame rate from the settings' rate and scale, else
+    //    from the connection's frame time, else 30 (at least 1 frame per
+    //    second); constant bit rate, rate-control mode 1. The quality used is
+    //    raised to that frame rate when below it (at most 100); the stored
+    //    quality itself stays as it is.
+    // E_POINTER without codec information, filter or settings; E_FAIL when a
+    // stored codec or format does not resolve; E_UNEXPECTED for a connected
+    // pin of another major type or a video connection without a picture
+    // format; otherwise the first failure of the runtime.
+    HRESULT AddStreams(IWMProfile* profile, IBaseFilter* filter, const CEncSettings* settings) const;
+
     // The codec information (null without the runtime) and the codec names
     // by index (an entry whose name could not be read is empty).
     IWMCodecInfo3* GetCodecInfo() const { return m_pCodecInfo.Get(); }
     const CStringArray& GetVideoCodecNames() const { return m_VideoCodecNames; }
     const CStringArray& GetAudioCodecNames() const { return m_AudioCodecNames; }
 
+    // The description of one audio format under the codec's current
+    // enumeration settings (SetCodecVBRSettings); E_OUTOFMEMORY when it
+    // cannot be held, else the runtime's answer. Needs the codec
+    // information.
+    HRESULT ReadFormatDescription(DWORD codec, DWORD format, CString& description) const;
+
 private:
     void FillCodecNames(const GUID& majorType, CStringArray& names);
-    // The description of one audio format under the codec's current
-    // enumeration settings.
-    HRESULT ReadFormatDescription(DWORD codec, DWORD format, CString& description) const;
     // Stores the names the fallback lookups find for the stored ones.
     void ResolveToInstalledCodecs();
 

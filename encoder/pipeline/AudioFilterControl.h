@@ -2,15 +2,21 @@
 // stream of the source, one audio output) and the interface through which
 // the graph configures it.
 //
-// The chosen stream goes through, in this order: the playback rate, the
+// The chosen stream goes through, in this order: the playback rate and the
 // conversion to the output rate, channel count and precision, the
 // normaliser, the amplification, the DSP module, and last the sync delay
 // (on the output's time line).
 //
 // Every setter works before and after the filter is connected; a value the
 // filter refuses gives E_INVALIDARG and leaves the current value. A getter
-// given a null pointer gives E_POINTER. Values the program passes, and what
-// the filter does with them:
+// given a null pointer gives E_POINTER. A rate or channel count that changes
+// the output's format connects the output again when it is connected (the
+// old format and value stay when downstream refuses the new one, and such a
+// change is refused with VFW_E_NOT_STOPPED while the graph runs). The
+// playback rate, pitch, delay and resampler take effect when the stream
+// starts (from stopped, or after a seek); the levels, the DSP module and the
+// stream at once. Values the program passes, and what the filter does with
+// them:
 //
 //  SetAudioSampleRate(hz)     output samples per second, 8000..192000;
 //                             0 (the initial value) keeps the source's rate.
@@ -21,7 +27,7 @@
 //                             precision the filter gives, others are refused.
 //  SetAudioPresetA(quality)   the resampler: 1 (passed) its standard filter
 //                             (as the ffmpeg command line resamples by
-//                             default), 0 fastest (linear interpolation).
+//                             default), 0 fastest (its shortest filter).
 //  SetAudioPlaybackRate(r)    the speed factor, 1.0 normal; 0.1..10, so a
 //                             rate of 0, below 0 or not finite (which would
 //                             make the sound endless or empty) is refused.
@@ -29,7 +35,8 @@
 //                             changes; 0 lets the pitch move with the speed.
 //  SetAudioNormalize(on)      non-zero turns the normaliser on.
 //  SetAudioNormalizeLevel(p)  0..100: the normaliser raises the sound until
-//                             its peaks reach p percent of full scale...
+//                             the loudest peak so far reaches p percent of
+//                             full scale...
 //  SetAudioGainLimit(g)       ...by at most this factor of amplitude (finite,
 //                             1 or more; the program passes 10^0.4, +8 dB).
 //                             The normaliser never lowers the sound.

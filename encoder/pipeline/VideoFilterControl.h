@@ -5,15 +5,21 @@
 // filter refuses gives E_INVALIDARG and leaves the current value. Values the
 // program passes, and what the filter does with them:
 //
-//  SetVideoPresetC(threads)   worker threads of the picture treatments;
-//                             0 (what the program passes) one per processor.
-//  SetVideoPresetA(format)    the output picture format offered downstream:
-//                             1 (passed) planar 4:2:0 (I420), 2 packed RGB32.
+//  SetVideoPresetC(threads)   worker threads of the picture treatments
+//                             (0..64); 0 (what the program passes) one per
+//                             four processors, at least one: the treatment
+//                             runs beside the decoder's own threads, and
+//                             more of them only wait for each other.
+//  SetVideoPresetA(format)    the output picture format offered first
+//                             downstream (the other one is offered after
+//                             it): 1 (passed) planar 4:2:0 (I420), 2 packed
+//                             RGB32.
 //  SetVideoPresetB(method)    how SetVideoDeinterlace(1) deinterlaces:
 //                             1 blend the two fields, 2 double the lines of
 //                             one field, 3 (passed) motion-adaptive; the
 //                             frame rate is kept in every case.
-//  SetVideoFrameRate(fps)     output frames per second (finite, above 0):
+//  SetVideoFrameRate(fps)     output frames per second (above 0, at most
+//                             1000):
 //                             frames are dropped or repeated on the source's
 //                             time line. Until it is set the source's rate
 //                             is kept.
@@ -25,15 +31,19 @@
 //                             numbers, which 4:2:0 pictures need; 0 taken as
 //                             given (SetVideoSize then refuses odd sizes).
 //  SetVideoSize(w, h)         the output picture size in pixels, 16..8192
-//                             each.
+//                             each. The output type follows the size while
+//                             the output is not connected; once it is, the
+//                             pictures are fitted to the connected size
+//                             until the next connection.
 //  SetVideoAspectMode(mode)   how the source picture fits the output size
 //                             when its shape is kept: 1 padded with black
 //                             bars, 2 cropped to fill, 4 automatic (cropped
 //                             when that cuts at most an eighth of the picture
-//                             on the cut side, else padded). Until it is set
-//                             the picture is stretched to the output size.
-//  SetVideoAspectRatio(r)     the display shape (width / height, finite,
-//                             above 0) of the output picture.
+//                             on the cut side, else padded); 0 (and until
+//                             it is set) stretched to the output size.
+//  SetVideoAspectRatio(r)     the display shape (width / height, 0.01..100)
+//                             of the output picture; until it is set the
+//                             shape of the output size.
 //  SetVideoBrightness(v)      0..100, 50 neutral: luma moves by (v - 50)
 //                             percent of full scale.
 //  SetVideoContrast(v)        0..100, 50 neutral: luma contrast times v / 50.
@@ -43,15 +53,21 @@
 //  SetVideoDeblockMode(m, f)  m 0 (passed): smooth the edges of the 8x8
 //                             coding blocks; f 0 (passed): both directions,
 //                             luma and chroma. Other values are refused.
-//  SetVideoDeblockStrength    0..100: 10 normal, 20 strong (passed).
+//  SetVideoDeblockStrength    0..100: 10 normal, 20 strong (passed); 0 (and
+//                             until it is set) no deblocking.
 //  SetVideoBlurEnabled(on)    1 blur on, 0 off (the default).
 //  SetVideoBlurStrength       0..100: 64 normal, 100 strong (passed).
 //  SetVideoSharpenEnabled, SetVideoSharpenStrength: the same for sharpening.
 //  SetVideoFlip(on)           non-zero: the picture is turned upside down.
 //  SetVideoDeinterlace(mode)  1 deinterlace, 2 (and 0) leave as it is.
 //  SetVideoLogo(n, logo)      logo number 0 only; the record is copied (see
-//                             SLogoInfo); null or an empty image path
-//                             removes the logo.
+//                             SLogoInfo) and its pictures are read at once;
+//                             null or an empty image path removes the logo.
+//                             A picture that is missing (HRESULT of
+//                             ERROR_FILE_NOT_FOUND), unreadable
+//                             (E_ACCESSDENIED) or no BMP, PNG or JPEG
+//                             (VFW_E_INVALID_FILE_FORMAT) also removes it,
+//                             with a line in the debug output.
 //  SetVideoFilterSubtitle(p)  the subtitle provider (or null); the filter
 //                             keeps its own reference and asks the provider
 //                             on its streaming thread.
@@ -65,9 +81,17 @@
 //  SetSubtitleLineSpace(v)    a character's size (-30..30), and between lines.
 //  SetSubtitleStyle(style)    face, size in pixels, weight, colours and
 //                             transparencies (0 opaque, 255 clear), outline
-//                             width and shadow depth in pixels; copied.
-//  QueryVideoFilterSubtitleInfo(info)  see SubtitleInfoRecord; fails while
-//                             the input is not connected.
+//                             width and shadow depth in pixels; copied. A
+//                             size of 0 or less stands for two output
+//                             picture widths per 40 characters.
+//  QueryVideoFilterSubtitleInfo(info)  see SubtitleInfoRecord; fails
+//                             (VFW_E_NOT_CONNECTED) while the input is not
+//                             connected, and (E_FAIL) when the source does
+//                             not tell its frame rate.
+//
+// The filter also answers IBasicVideo with its output picture: the graph
+// hands IBasicVideo to the first filter that offers it, so a graph that
+// writes a file, without a renderer, reads the size that is encoded.
 #pragma once
 
 #include <cstddef>

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/com/SystemClasses.h"
 #include "platform/win32/Module.h"
 
 namespace {
@@ -158,7 +159,10 @@ HRESULT CoGetClassObject(REFCLSID clsid, DWORD clsContext, LPVOID, REFIID riid, 
         return hr;
     }
     if (modulePath.empty()) modulePath = LookupClassModuleInRegistry(clsid);
-    if (modulePath.empty()) return REGDB_E_CLASSNOTREG;
+    if (modulePath.empty()) {
+        IClassFactory* system = FindSystemClassFactory(clsid);
+        return system ? system->QueryInterface(riid, object) : REGDB_E_CLASSNOTREG;
+    }
     HRESULT hr = E_FAIL;
     std::shared_ptr<ClassServer> server = GetClassServer(modulePath, &hr);
     if (!server) return hr;

@@ -1,13 +1,14 @@
 // The component runtime: initialisation, the process-wide class table behind
 // CoCreateInstance, and the task memory allocator.
 //
-// Classes come from two places:
+// Classes come from three places, searched in this order:
 //  - class factories that our own code registers in the process
-//    (CoRegisterClassFactory), searched first;
+//    (CoRegisterClassFactory);
 //  - modules that serve classes (CoRegisterClassModule): the module is loaded
 //    on first use and its exported DllGetClassObject gives the factory. A
 //    loaded module stays loaded until the last initialisation of the process
-//    ends (or CoFreeUnusedLibraries finds its DllCanUnloadNow willing).
+//    ends (or CoFreeUnusedLibraries finds its DllCanUnloadNow willing);
+//  - the classes the system serves to every program (SystemClasses.h).
 // When the last initialisation ends, the runtime releases every registered
 // factory and unloads every module it loaded; it holds nothing afterwards.
 #pragma once

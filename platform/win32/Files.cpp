@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <random>
 #include <cerrno>
 #include <cstring>
 #include <cwchar>
@@ -431,4 +433,49 @@ FILE* _wfopen(const wchar_t* path, const wchar_t* mode)
     }
     m += 'e';  // close-on-exec
     return std::fopen(p.c_str(), m.c_str());
+}
+
+UINT GetTempFileNameW(const wchar_t* folder, const wchar_t* prefix, UINT unique, wchar_t* tempFileName)
+{
+    if (!folder || !prefix || !tempFileName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::wstring base = folder;
+    if (!base.empty() && base.back() != L'/' && base.back() != L'\\') base += L'/';
+    base.append(prefix, std::min<size_t>(std::wcslen(prefix), 3));
+    auto nameOf = [&](UINT n) {
+        wchar_t digits[8];
+        std::swprintf(digits, 8, L"%04X", n & 0xFFFF);
+        return base + digits + L".TMP";
+    };
+    auto hand = [&](const std::wstring& name, UINT n) -> UINT {
+        if (name.size() + 1 > MAX_PATH) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return 0;
+        }
+        std::wmemcpy(tempFileName, name.c_str(), name.size() + 1);
+        return n;
+    };
+    if (unique != 0) return hand(nameOf(unique), unique & 0xFFFF);
+    if (base.size() + 9 > MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    // Numbers are tried from a point of the process's own, each once.
+    static std::atomic<UINT> next{std::random_device{}()};
+    UINT start = next.fetch_add(1);
+    for (UINT i = 0; i < 0xFFFF; ++i) {
+        UINT n = (start + i) % 0xFFFF + 1;  // 1..FFFF: 0 means failure
+        std::wstring name = nameOf(n);
+        HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+            next.fetch_add(i);
+            return hand(name, n);
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return 0;
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return 0;
 }

@@ -58,6 +58,14 @@ BOOL MoveFileExW(const wchar_t* from, const wchar_t* to, DWORD flags);
 BOOL CopyFileW(const wchar_t* from, const wchar_t* to, BOOL failIfExists);
 // Paths have no short forms here: an existing path is its own long form.
 DWORD GetLongPathNameW(const wchar_t* shortPath, wchar_t* longPath, DWORD size);
+// A temporary file name in the folder: the folder, a separator when it has
+// none at its end, up to three characters of the prefix, the number in four
+// hexadecimal digits and ".TMP". With unique 0 a number is chosen whose name
+// names nothing yet and that file is created, empty, so no other caller can
+// take it; otherwise the name is only formed. The buffer holds MAX_PATH
+// characters. The number used; 0 (with the last error) when no file could
+// be created or the name does not fit.
+UINT GetTempFileNameW(const wchar_t* folder, const wchar_t* prefix, UINT unique, wchar_t* tempFileName);
 
 struct WIN32_FIND_DATAW {
     DWORD dwFileAttributes = 0;

@@ -6,7 +6,9 @@
 
 #include "platform/com/UnknownImpl.h"
 #include "platform/win32/DebugOutput.h"
+#include "platform/wmf/WmBufferProtocol.h"
 #include "platform/wmf/WmCodecTable.h"
+#include "platform/wmf/WmProfile.h"
 #include "platform/wmf/WmStreamConfig.h"
 
 namespace {
@@ -34,11 +36,12 @@ public:
     }
 
     // IWMProfileManager
-    // No profiles yet: the out pointer is cleared and the gap traced.
-    HRESULT CreateEmptyProfile(WMT_VERSION, IWMProfile** profile) override
+    HRESULT CreateEmptyProfile(WMT_VERSION version, IWMProfile** profile) override
     {
-        return profile ? (*profile = nullptr, RIVO_NOT_IMPLEMENTED()) : E_POINTER;
+        return CWmProfile::Create(version, profile);
     }
+    // The runtime ships no profiles: the out pointer is cleared and the gap
+    // traced.
     HRESULT LoadProfileByID(REFGUID, IWMProfile** profile) override
     {
         return profile ? (*profile = nullptr, RIVO_NOT_IMPLEMENTED()) : E_POINTER;
@@ -95,7 +98,7 @@ public:
         if (!chars) return E_POINTER;
         size_t at = 0;
         if (!FindCodec(majorType, codec, &at)) return E_INVALIDARG;
-        return CopyText((*m_table)[at].sName, name, chars);
+        return CopyOutText((*m_table)[at].sName, name, chars);
     }
 
     HRESULT GetCodecFormatDesc(REFGUID majorType, DWORD codec, DWORD format, IWMStreamConfig** config,
@@ -106,7 +109,7 @@ public:
         const SWmCodecFormat* f = nullptr;
         HRESULT hr = FindFormat(majorType, codec, format, &f);
         if (FAILED(hr)) return hr;
-        hr = CopyText(f->sDescription, description, chars);
+        hr = CopyOutText(f->sDescription, description, chars);
         if (FAILED(hr) || !config) return hr;
         return MakeConfig(majorType, *f, config);
     }
@@ -224,23 +227,6 @@ private:
             return E_OUTOFMEMORY;
         *config = CWmStreamConfig::Create(majorType, type, f.nBitrate);
         return *config ? S_OK : E_OUTOFMEMORY;
-    }
-
-    // The two-call text protocol with a DWORD count.
-    static HRESULT CopyText(const std::wstring& text, WCHAR* buffer, DWORD* chars)
-    {
-        DWORD needed = static_cast<DWORD>(text.size() + 1);
-        if (!buffer) {
-            *chars = needed;
-            return S_OK;
-        }
-        if (*chars < needed) {
-            *chars = needed;
-            return ASF_E_BUFFERTOOSMALL;
-        }
-        std::memcpy(buffer, text.c_str(), needed * sizeof(WCHAR));
-        *chars = needed;
-        return S_OK;
     }
 
     std::shared_ptr<const CWmCodecTable> m_table;

@@ -15,8 +15,9 @@
 // With variable bit rate off the codec's constant-bit-rate formats are
 // listed; with it on, the formats for the current pass count.
 //
-// Profiles themselves are built by the profile code of the media pipeline;
-// until then CreateEmptyProfile and the profile loaders answer E_NOTIMPL.
+// CreateEmptyProfile gives a new empty profile (WmProfile.h) that the
+// encoder's profile code fills; the runtime ships no profiles of its own, so
+// the profile loaders and SaveProfile answer E_NOTIMPL.
 #pragma once
 
 #include "platform/wmf/WmInterfaces.h"

@@ -25,7 +25,8 @@ struct WM_MEDIA_TYPE {
     BYTE* pbFormat;
 };
 
-enum WMT_ATTR_DATATYPE {
+// Fixed underlying types: a value from another module may be any number.
+enum WMT_ATTR_DATATYPE : int {
     WMT_TYPE_DWORD = 0,
     WMT_TYPE_STRING = 1,
     WMT_TYPE_BINARY = 2,
@@ -33,6 +34,11 @@ enum WMT_ATTR_DATATYPE {
     WMT_TYPE_QWORD = 4,
     WMT_TYPE_WORD = 5,
     WMT_TYPE_GUID = 6,
+};
+
+enum WMT_TRANSPORT_TYPE : int {
+    WMT_Transport_Type_Unreliable = 0,
+    WMT_Transport_Type_Reliable = 1,
 };
 
 enum WMT_VERSION {

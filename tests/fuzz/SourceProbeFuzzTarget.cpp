@@ -1,6 +1,5 @@
 #include "SourceProbeFuzzTarget.h"
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "MemoryFile.h"
 #include "encoder/core/SourceProbe.h"
 #include "platform/win32/CodePage.h"
 
@@ -18,12 +18,12 @@ namespace {
 // nothing but the links is written to disk.
 class ProbeInput {
 public:
-    ProbeInput() : fd_(memfd_create("rivo-probe-fuzz", MFD_CLOEXEC))
+    ProbeInput() : file_("rivo-probe-fuzz")
     {
         char pattern[] = "/tmp/rivo-probe-fuzz-XXXXXX";
-        if (fd_ < 0 || !mkdtemp(pattern)) return;
+        if (!file_.valid() || !mkdtemp(pattern)) return;
         folder_ = pattern;
-        const std::string target = "/proc/self/fd/" + std::to_string(fd_);
+        const std::string target = file_.Path();
         for (const char* name : {"clip.avi", "clip.dmb", "VIDEO_TS.IFO", "clip.MOV", "show.rec"}) {
             std::string link = folder_ + "/" + name;
             if (symlink(target.c_str(), link.c_str()) == 0) names_.push_back(link);
@@ -38,23 +38,12 @@ public:
             unlink((folder_ + "/show.idx").c_str());
             rmdir(folder_.c_str());
         }
-        if (fd_ >= 0) close(fd_);
     }
-    bool Write(const uint8_t* data, size_t size)
-    {
-        if (fd_ < 0 || ftruncate(fd_, 0) != 0) return false;
-        size_t done = 0;
-        while (done < size) {
-            ssize_t n = pwrite(fd_, data + done, size - done, static_cast<off_t>(done));
-            if (n <= 0) return false;
-            done += static_cast<size_t>(n);
-        }
-        return true;
-    }
+    bool Write(const uint8_t* data, size_t size) { return file_.Write(data, size); }
     const std::vector<std::string>& Names() const { return names_; }
 
 private:
-    int fd_;
+    MemoryFile file_;
     std::string folder_;
     std::vector<std::string> names_;
 };

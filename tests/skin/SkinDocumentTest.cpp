@@ -442,17 +442,7 @@ TEST_F(HostileSkinTest, HugeAttributes)
 TEST_F(HostileSkinTest, AHugeClaimedDocument)
 {
     const std::string archive = Zip("claim", SkinXml("", "", Box()));
-    int code = 0;
-    const std::string out = RunTool(
-        "python3 -c \"import struct,sys\n"
-        "d=bytearray(open(sys.argv[1],'rb').read())\n"
-        "for sig,off in ((b'PK\\x03\\x04',22),(b'PK\\x01\\x02',24)):\n"
-        "  i=d.find(sig)\n"
-        "  while i>=0:\n"
-        "    struct.pack_into('<I',d,i+off,1<<30); i=d.find(sig,i+4)\n"
-        "open(sys.argv[1],'wb').write(d)\" '" + archive + "' 2>&1",
-        &code);
-    ASSERT_EQ(0, code) << out;
+    ASSERT_TRUE(ClaimAGigabytePerEntry(archive));
     ExpectHostile(archive, SKINERR_BAD_SKIN_PATH, Utf8ToWide(archive) + L"/skin.xml");
 }
 

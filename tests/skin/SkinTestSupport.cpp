@@ -138,6 +138,22 @@ bool ZipFolder(const std::string& folder, const std::string& archive)
     return code == 0;
 }
 
+bool ClaimAGigabytePerEntry(const std::string& archive)
+{
+    int code = 0;
+    const std::string out = RunTool(
+        "python3 -c \"import struct,sys\n"
+        "d=bytearray(open(sys.argv[1],'rb').read())\n"
+        "for sig,off in ((b'PK\\x03\\x04',22),(b'PK\\x01\\x02',24)):\n"
+        "  i=d.find(sig)\n"
+        "  while i>=0:\n"
+        "    struct.pack_into('<I',d,i+off,1<<30); i=d.find(sig,i+4)\n"
+        "open(sys.argv[1],'wb').write(d)\" '" + archive + "' 2>&1",
+        &code);
+    EXPECT_EQ(0, code) << out;
+    return code == 0;
+}
+
 CString FakeSkinOwner::ResolveText(const CString& text)
 {
     auto it = texts.find(text.str());

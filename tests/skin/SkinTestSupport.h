@@ -48,6 +48,10 @@ void WriteFiles(const std::string& folder, const std::map<std::string, std::stri
 // Packs the folder's files with the zip tool into the archive (replaced);
 // false with the tool's output added to the test's failures.
 bool ZipFolder(const std::string& folder, const std::string& archive);
+// Makes every entry of the archive claim a gigabyte unpacked, in its local
+// and its central header; false with the tool's output added to the test's
+// failures.
+bool ClaimAGigabytePerEntry(const std::string& archive);
 
 // The skin window as controls see it, recording what they ask of it.
 class FakeSkinOwner : public SkinOwner {

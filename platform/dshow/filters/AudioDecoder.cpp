@@ -60,10 +60,10 @@ bool CLavAudioDecoder::CodecOpened(const CMediaType&)
     return Codec()->sample_rate > 0 && Codec()->ch_layout.nb_channels > 0;
 }
 
-bool CLavAudioDecoder::FormatAt(int position, Format* format)
+bool CLavAudioDecoder::FormatAt(int position, PcmFormat* format)
 {
     if (!Codec() || position < 0) return false;
-    Format f;
+    PcmFormat f;
     f.channels = Codec()->ch_layout.nb_channels;
     f.rate = Codec()->sample_rate;
     f.mask = MaskOf(Codec()->ch_layout);
@@ -79,64 +79,11 @@ bool CLavAudioDecoder::FormatAt(int position, Format* format)
     return true;
 }
 
-void CLavAudioDecoder::TypeOfFormat(const Format& f, CMediaType* type)
-{
-    type->Reset();
-    bool isFloat = f.sampleFormat == AV_SAMPLE_FMT_FLT;
-    const GUID& subtype = isFloat ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM;
-    bool extensible = f.channels > 2;
-    ULONG size = extensible ? sizeof(WAVEFORMATEXTENSIBLE) : sizeof(WAVEFORMATEX);
-    BYTE* block = type->AllocFormatBuffer(size);
-    if (!block) return;
-    auto* wfx = reinterpret_cast<WAVEFORMATEX*>(block);
-    wfx->wFormatTag = extensible ? WAVE_FORMAT_EXTENSIBLE : (isFloat ? WAVE_FORMAT_IEEE_FLOAT : WAVE_FORMAT_PCM);
-    wfx->nChannels = static_cast<WORD>(f.channels);
-    wfx->nSamplesPerSec = static_cast<DWORD>(f.rate);
-    wfx->wBitsPerSample = static_cast<WORD>(av_get_bytes_per_sample(f.sampleFormat) * 8);
-    wfx->nBlockAlign = static_cast<WORD>(f.BlockBytes());
-    wfx->nAvgBytesPerSec = wfx->nSamplesPerSec * wfx->nBlockAlign;
-    wfx->cbSize = static_cast<WORD>(size - sizeof(WAVEFORMATEX));
-    if (extensible) {
-        auto* ext = reinterpret_cast<WAVEFORMATEXTENSIBLE*>(block);
-        ext->Samples.wValidBitsPerSample = wfx->wBitsPerSample;
-        ext->dwChannelMask = static_cast<DWORD>(f.mask & 0xFFFFFFFFu);
-        ext->SubFormat = subtype;
-    }
-    type->SetType(MEDIATYPE_Audio);
-    type->SetSubtype(subtype);
-    type->SetFormatType(FORMAT_WaveFormatEx);
-    type->SetSampleSize(wfx->nBlockAlign);
-    type->SetTemporalCompression(false);
-}
-
-bool CLavAudioDecoder::FormatOfType(const AM_MEDIA_TYPE& type, Format* format)
-{
-    const WAVEFORMATEX* wfx = WaveFormatOf(type);
-    if (type.majortype != MEDIATYPE_Audio || !wfx || wfx->nChannels == 0 || wfx->nSamplesPerSec == 0) return false;
-    bool isFloat = type.subtype == MEDIASUBTYPE_IEEE_FLOAT;
-    if (!isFloat && type.subtype != MEDIASUBTYPE_PCM) return false;
-    Format f;
-    if (isFloat && wfx->wBitsPerSample == 32)
-        f.sampleFormat = AV_SAMPLE_FMT_FLT;
-    else if (!isFloat && wfx->wBitsPerSample == 32)
-        f.sampleFormat = AV_SAMPLE_FMT_S32;
-    else if (!isFloat && wfx->wBitsPerSample == 16)
-        f.sampleFormat = AV_SAMPLE_FMT_S16;
-    else
-        return false;
-    f.channels = wfx->nChannels;
-    f.rate = static_cast<int>(wfx->nSamplesPerSec);
-    if (wfx->wFormatTag == WAVE_FORMAT_EXTENSIBLE && type.cbFormat >= sizeof(WAVEFORMATEXTENSIBLE))
-        f.mask = reinterpret_cast<const WAVEFORMATEXTENSIBLE*>(type.pbFormat)->dwChannelMask;
-    *format = f;
-    return true;
-}
-
 HRESULT CLavAudioDecoder::CheckTransform(const CMediaType* in, const CMediaType* out)
 {
     if (!in || !out || CheckInputType(in) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
-    Format f;
-    if (!FormatOfType(*out, &f)) return VFW_E_TYPE_NOT_ACCEPTED;
+    PcmFormat f;
+    if (!PcmFormatOfType(*out, &f)) return VFW_E_TYPE_NOT_ACCEPTED;
     if (Codec() && (f.channels != Codec()->ch_layout.nb_channels || f.rate != Codec()->sample_rate))
         return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
@@ -145,15 +92,15 @@ HRESULT CLavAudioDecoder::CheckTransform(const CMediaType* in, const CMediaType*
 HRESULT CLavAudioDecoder::GetMediaType(int position, CMediaType* type)
 {
     if (position < 0) return E_INVALIDARG;
-    Format f;
+    PcmFormat f;
     if (!FormatAt(position, &f)) return VFW_S_NO_MORE_ITEMS;
-    TypeOfFormat(f, type);
+    PcmTypeOfFormat(f, type);
     return type->Format() ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT CLavAudioDecoder::SetOutputType(const CMediaType& type)
 {
-    if (!FormatOfType(type, &output_)) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (!PcmFormatOfType(type, &output_)) return VFW_E_TYPE_NOT_ACCEPTED;
     if (!output_.mask && Codec()) output_.mask = MaskOf(Codec()->ch_layout);
     return S_OK;
 }
@@ -181,10 +128,7 @@ HRESULT CLavAudioDecoder::DeliverFrame(AVFrame* f)
         av_channel_layout_compare(&resamplerLayout_, &f->ch_layout) != 0) {
         swr_free(&resampler_);
         AVChannelLayout out{};
-        if (output_.mask && av_popcount64(output_.mask) == output_.channels)
-            av_channel_layout_from_mask(&out, output_.mask);
-        else
-            av_channel_layout_default(&out, output_.channels);
+        PcmChannelLayout(output_, &out);
         int r = swr_alloc_set_opts2(&resampler_, &out, output_.sampleFormat, output_.rate, &f->ch_layout,
                                     static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr);
         av_channel_layout_uninit(&out);

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "platform/dshow/filters/LavDecoder.h"
+#include "platform/dshow/filters/PcmFormat.h"
 
 class CLavAudioDecoder final : public CLavDecoder {
 public:
@@ -23,15 +24,6 @@ public:
     HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
     HRESULT GetMediaType(int position, CMediaType* type) override;
 
-    // An interleaved output format.
-    struct Format {
-        AVSampleFormat sampleFormat = AV_SAMPLE_FMT_NONE;  // packed: FLT, S32 or S16
-        int channels = 0;
-        int rate = 0;
-        uint64_t mask = 0;
-        int BlockBytes() const { return channels * av_get_bytes_per_sample(sampleFormat); }
-    };
-
 protected:
     bool CodecOpened(const CMediaType& input) override;
     HRESULT SetOutputType(const CMediaType& type) override;
@@ -40,12 +32,10 @@ protected:
     void ResetConversion() override;
 
 private:
-    bool FormatAt(int position, Format* format);
-    static bool FormatOfType(const AM_MEDIA_TYPE& type, Format* format);
-    static void TypeOfFormat(const Format& format, CMediaType* type);
+    bool FormatAt(int position, PcmFormat* format);
     bool FrameIsOutputFormat(const AVFrame* frame) const;
 
-    Format output_;
+    PcmFormat output_;
     SwrContext* resampler_ = nullptr;
     // What the resampler was set up for.
     AVSampleFormat resamplerIn_ = AV_SAMPLE_FMT_NONE;

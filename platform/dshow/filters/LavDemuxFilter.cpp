@@ -298,15 +298,20 @@ void CLavDemuxFilter::ClearQueues()
     }
 }
 
-bool CLavDemuxFilter::MustWait()
+bool CLavDemuxFilter::MustWait(bool resuming)
 {
+    // A reader that had to wait goes on only once the queues are down to
+    // half, not after each packet taken: the two threads then take turns
+    // in runs of packets instead of waking each other for every one.
+    const size_t softPackets = resuming ? kSoftPackets / 2 : kSoftPackets;
+    const size_t softBytes = resuming ? kSoftBytes / 2 : kSoftBytes;
     size_t packets = 0, bytes = 0;
     bool full = false, starving = false;
     for (auto& pin : outputs_) {
         if (!pin->live_ || pin->endQueued_) continue;
         packets += pin->queue_.size();
         bytes += pin->queuedBytes_;
-        if (pin->queue_.size() >= kSoftPackets || pin->queuedBytes_ >= kSoftBytes)
+        if (pin->queue_.size() >= softPackets || pin->queuedBytes_ >= softBytes)
             full = true;
         else if (pin->queue_.empty())
             starving = true;
@@ -318,7 +323,8 @@ bool CLavDemuxFilter::MustWait()
 bool CLavDemuxFilter::Queue(CLavOutputPin* pin, AVPacket* packet)
 {
     std::unique_lock<std::mutex> q(queueLock_);
-    room_.wait(q, [&] { return stopping_.load() || !pin->live_ || pin->endQueued_ || !MustWait(); });
+    if (MustWait(false))
+        room_.wait(q, [&] { return stopping_.load() || !pin->live_ || pin->endQueued_ || !MustWait(true); });
     if (stopping_.load() || !pin->live_ || pin->endQueued_) return false;
     AVPacket* held = av_packet_alloc();
     if (!held) return false;
@@ -350,7 +356,7 @@ bool CLavDemuxFilter::Next(CLavOutputPin* pin, AVPacket** packet)
     *packet = pin->queue_.front();
     pin->queue_.pop_front();
     pin->queuedBytes_ -= static_cast<size_t>((*packet)->size > 0 ? (*packet)->size : 0);
-    room_.notify_one();
+    if (!MustWait(true)) room_.notify_one();
     return true;
 }
 

@@ -125,7 +125,9 @@ private:
     bool Next(CLavOutputPin* pin, AVPacket** packet);
     // Downstream refused a sample: the pin's packets are dropped from now on.
     void Abandon(CLavOutputPin* pin);
-    bool MustWait();
+    // Whether the reader must wait for room; resuming: whether a reader that
+    // waits must go on waiting.
+    bool MustWait(bool resuming);
     void ClearQueues();
 
     // A pin's resolved seek: the first connected pin acts for all.

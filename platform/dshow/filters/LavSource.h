@@ -4,15 +4,24 @@
 // AddSourceFilter reaches it for the file types and protocols whose
 // registration names it; the source selection creates it directly under
 // the class ids of the system's two ASF readers as well.
+//
+// A source of one container family (the filter modules' sources) names the
+// family's demultiplexers: a file is then read only by one of them, never by
+// whatever else the library would take it for.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/dshow/filters/LavDemuxFilter.h"
 
-class CLavSource final : public CLavDemuxFilter, public IFileSourceFilter {
+class CLavSource : public CLavDemuxFilter, public IFileSourceFilter {
 public:
     CLavSource(IUnknown* outer, const CLSID& clsid, const wchar_t* name);
+    // family: the library's names of the demultiplexers that may read the
+    // file. One the library recognises the file as is taken; otherwise each
+    // is made to read it in turn, and the first that finds a stream wins.
+    CLavSource(IUnknown* outer, const CLSID& clsid, const wchar_t* name, std::vector<std::string> family);
 
     template <const CLSID& Clsid>
     static HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** object);
@@ -29,7 +38,19 @@ public:
     HRESULT Load(LPCOLESTR fileName, const AM_MEDIA_TYPE* type) override;
     HRESULT GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* type) override;
 
+protected:
+    // Forgets the file: a later GetCurFile names none (filter lock held).
+    void ForgetFile() { file_.clear(); }
+
 private:
+    // Opens the container and its streams with the family's demultiplexers
+    // (any, for the generic source); an AVERROR when none reads it.
+    int OpenFamily(const std::string& url, const AVDictionary* options);
+    int OpenWith(const std::string& url, const AVInputFormat* format, const AVDictionary* options,
+                 AVFormatContext** opened);
+    bool InFamily(const AVInputFormat* format) const;
+
+    std::vector<std::string> family_;
     std::wstring file_;
 };
 

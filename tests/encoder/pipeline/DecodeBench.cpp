@@ -16,6 +16,7 @@
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/filters/SystemFilters.h"
 #include "platform/win32/NativePath.h"
+#include "tests/platform/dshow/BenchGraphRun.h"
 
 namespace {
 
@@ -38,21 +39,7 @@ int Decode(const char* path)
             return 1;
         }
     }
-    ComPtr<IMediaControl> control;
-    ComPtr<IMediaEvent> events;
-    graph.As(&control);
-    graph.As(&events);
-    if (!control || !events || FAILED(control->Run())) return 1;
-    LONG code = 0;
-    HRESULT hr = events->WaitForCompletion(600000, &code);
-    auto end = std::chrono::steady_clock::now();
-    control->Stop();
-    if (FAILED(hr) || code != EC_COMPLETE) {
-        std::fprintf(stderr, "decode_bench: %s: the run did not complete\n", path);
-        return 1;
-    }
-    std::printf("%s %.3f\n", path, std::chrono::duration<double>(end - begin).count());
-    return 0;
+    return RunGraphTimed(graph.Get(), "decode_bench", path, begin);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "platform/dshow/MediaGuids.h"
 #include "tests/platform/dshow/GraphFixture.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/RuntimeFolder.h"
 #include "tests/support/TraceViewer.h"
 
 namespace {
@@ -166,11 +166,7 @@ TEST_F(GraphTest, VideoInterfacesNeedAFilterThatHasThem)
 TEST_F(GraphTest, CallsNotOfferedAnswerNotImplementedAndShowInTheTraceOnce)
 {
     // A runtime folder of the test's own, so that no real viewer listens.
-    struct RuntimeFolder {
-        TempDir dir;
-        RuntimeFolder() { setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1); }
-        ~RuntimeFolder() { unsetenv("XDG_RUNTIME_DIR"); }
-    } runtime;
+    RuntimeFolder runtime;
     TraceViewer viewer;
     ASSERT_TRUE(viewer.bound());
     ComPtr<IGraphConfig> config;

@@ -13,22 +13,14 @@
 #include "platform/win32/NativePath.h"
 #include "tests/platform/dshow/MediaFiles.h"
 #include "tests/platform/dshow/VideoWindowProbe.h"
+#include "tests/support/GraphHelpers.h"
 
 namespace {
 
 ComPtr<IPin> PinOf(IBaseFilter* f, PIN_DIRECTION dir, int n = 0)
 {
-    ComPtr<IEnumPins> e;
-    f->EnumPins(e.GetAddressOf());
-    IPin* p = nullptr;
-    while (e->Next(1, &p, nullptr) == S_OK) {
-        ComPtr<IPin> pin;
-        pin.Attach(p);
-        PIN_DIRECTION d;
-        pin->QueryDirection(&d);
-        if (d == dir && n-- == 0) return pin;
-    }
-    return {};
+    std::vector<ComPtr<IPin>> pins = FilterPins(f, dir);
+    return n < static_cast<int>(pins.size()) ? pins[static_cast<size_t>(n)] : ComPtr<IPin>();
 }
 
 class RendererTest : public SystemFilterTest {
@@ -36,9 +28,8 @@ protected:
     void SetUp() override
     {
         SystemFilterTest::SetUp();
-        ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_ALL, IID_IGraphBuilder,
-                                   reinterpret_cast<void**>(graph.GetAddressOf())),
-                  S_OK);
+        graph = CreateGraph();
+        ASSERT_TRUE(graph);
         ASSERT_EQ(graph.As(&control), S_OK);
         ASSERT_EQ(graph.As(&events), S_OK);
     }

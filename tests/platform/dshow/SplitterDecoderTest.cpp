@@ -4,44 +4,21 @@
 // that are damaged or not what their type says.
 #include <gtest/gtest.h>
 
-#include <atomic>
-
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/filters/CodecTable.h"
 #include "platform/dshow/filters/FilterGuids.h"
-#include "platform/dshow/filters/NullRenderer.h"
+#include "platform/dshow/filters/LavSource.h"
+#include "platform/dshow/filters/PcmFormat.h"
 #include "platform/dshow/filters/StreamMediaType.h"
 #include "platform/win32/NativePath.h"
 #include "tests/platform/dshow/MediaFiles.h"
+#include "tests/support/GraphHelpers.h"
 #include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/SampleSink.h"
 
 namespace {
-
-ComPtr<IBaseFilter> Create(const CLSID& clsid)
-{
-    ComPtr<IBaseFilter> f;
-    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IBaseFilter, reinterpret_cast<void**>(f.GetAddressOf())),
-              S_OK);
-    return f;
-}
-
-std::vector<ComPtr<IPin>> Pins(IBaseFilter* f, PIN_DIRECTION dir)
-{
-    std::vector<ComPtr<IPin>> out;
-    ComPtr<IEnumPins> e;
-    f->EnumPins(e.GetAddressOf());
-    IPin* p = nullptr;
-    while (e->Next(1, &p, nullptr) == S_OK) {
-        ComPtr<IPin> pin;
-        pin.Attach(p);
-        PIN_DIRECTION d;
-        pin->QueryDirection(&d);
-        if (d == dir) out.push_back(pin);
-    }
-    return out;
-}
 
 std::wstring NameOf(IPin* pin)
 {
@@ -51,52 +28,13 @@ std::wstring NameOf(IPin* pin)
     return info.achName;
 }
 
-CMediaType FirstType(IPin* pin)
-{
-    ComPtr<IEnumMediaTypes> e;
-    pin->EnumMediaTypes(e.GetAddressOf());
-    AM_MEDIA_TYPE* t = nullptr;
-    CMediaType out;
-    if (e->Next(1, &t, nullptr) == S_OK) {
-        out = *t;
-        DeleteMediaType(t);
-    }
-    return out;
-}
-
-// A null renderer that counts samples and keeps the last sample's times.
-class CCountingSink final : public CNullRenderer {
-public:
-    using CNullRenderer::CNullRenderer;
-    HRESULT DoRenderSample(IMediaSample* sample) override
-    {
-        REFERENCE_TIME start = 0, stop = 0;
-        if (SUCCEEDED(sample->GetTime(&start, &stop))) {
-            if (samples == 0) first = start;
-            last = start;
-        }
-        ++samples;
-        return S_OK;
-    }
-    static ComPtr<IBaseFilter> Make(CCountingSink** sink)
-    {
-        *sink = new CCountingSink(nullptr);
-        ComPtr<IBaseFilter> f;
-        (*sink)->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(f.GetAddressOf()));
-        return f;
-    }
-    std::atomic<long> samples{0};
-    std::atomic<REFERENCE_TIME> first{0}, last{0};
-};
-
 class DemuxGraphTest : public SystemFilterTest {
 protected:
     void SetUp() override
     {
         SystemFilterTest::SetUp();
-        ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_ALL, IID_IGraphBuilder,
-                                   reinterpret_cast<void**>(graph.GetAddressOf())),
-                  S_OK);
+        graph = CreateGraph();
+        ASSERT_TRUE(graph);
         ASSERT_EQ(graph.As(&control), S_OK);
         ASSERT_EQ(graph.As(&events), S_OK);
         ASSERT_EQ(graph.As(&seeking), S_OK);
@@ -116,24 +54,24 @@ protected:
     {
         ComPtr<IBaseFilter> source;
         EXPECT_EQ(graph->AddSourceFilter(FromNativePath(path).c_str(), L"Source", source.GetAddressOf()), S_OK);
-        ComPtr<IBaseFilter> s = Create(splitter);
+        ComPtr<IBaseFilter> s = CreateFilter(splitter);
         EXPECT_TRUE(SUCCEEDED(graph->AddFilter(s.Get(), L"Splitter")));
-        HRESULT hr = graph->ConnectDirect(Pins(source.Get(), PINDIR_OUTPUT)[0].Get(),
-                                          Pins(s.Get(), PINDIR_INPUT)[0].Get(), nullptr);
+        HRESULT hr = graph->ConnectDirect(FilterPins(source.Get(), PINDIR_OUTPUT)[0].Get(),
+                                          FilterPins(s.Get(), PINDIR_INPUT)[0].Get(), nullptr);
         EXPECT_EQ(SUCCEEDED(hr), SUCCEEDED(expect)) << std::hex << hr;
         return s;
     }
 
     // A decoder and a counting sink behind an output pin.
-    CCountingSink* Decode(IPin* out, const CLSID& decoder)
+    CSampleSink* Decode(IPin* out, const CLSID& decoder)
     {
-        ComPtr<IBaseFilter> d = Create(decoder);
+        ComPtr<IBaseFilter> d = CreateFilter(decoder);
         EXPECT_EQ(graph->AddFilter(d.Get(), nullptr), S_OK);
-        EXPECT_EQ(graph->ConnectDirect(out, Pins(d.Get(), PINDIR_INPUT)[0].Get(), nullptr), S_OK);
-        CCountingSink* sink = nullptr;
-        ComPtr<IBaseFilter> s = CCountingSink::Make(&sink);
+        EXPECT_EQ(graph->ConnectDirect(out, FilterPins(d.Get(), PINDIR_INPUT)[0].Get(), nullptr), S_OK);
+        CSampleSink* sink = nullptr;
+        ComPtr<IBaseFilter> s = CSampleSink::Make(&sink);
         EXPECT_EQ(graph->AddFilter(s.Get(), nullptr), S_OK);
-        EXPECT_EQ(graph->ConnectDirect(Pins(d.Get(), PINDIR_OUTPUT)[0].Get(), Pins(s.Get(), PINDIR_INPUT)[0].Get(),
+        EXPECT_EQ(graph->ConnectDirect(FilterPins(d.Get(), PINDIR_OUTPUT)[0].Get(), FilterPins(s.Get(), PINDIR_INPUT)[0].Get(),
                                        nullptr),
                   S_OK);
         return sink;
@@ -160,13 +98,13 @@ TEST_F(DemuxGraphTest, SplitterGivesAPinPerStreamWithTheProbedFormat)
                                  TestPicture(1.0, "320x240") + " " + TestTone(1.0, 22050) + " " + TestTone(1.0, 48000) +
                                      " -map 0 -map 1 -map 2 -c:v mpeg4 -vtag XVID -c:a:0 libmp3lame -c:a:1 ac3");
     ComPtr<IBaseFilter> s = Split(path, CLSID_AviSplitter);
-    auto outs = Pins(s.Get(), PINDIR_OUTPUT);
+    auto outs = FilterPins(s.Get(), PINDIR_OUTPUT);
     ASSERT_EQ(outs.size(), 3u);
     EXPECT_EQ(NameOf(outs[0].Get()), L"Video");
     EXPECT_EQ(NameOf(outs[1].Get()), L"Audio");
     EXPECT_EQ(NameOf(outs[2].Get()), L"Audio 2");
 
-    CMediaType video = FirstType(outs[0].Get());
+    CMediaType video = FirstMediaType(outs[0].Get());
     EXPECT_EQ(video.subtype, FourCCGuid(0x44495658));  // "XVID"
     const BITMAPINFOHEADER* bih = BitmapHeaderOf(video);
     ASSERT_NE(bih, nullptr);
@@ -174,11 +112,11 @@ TEST_F(DemuxGraphTest, SplitterGivesAPinPerStreamWithTheProbedFormat)
     EXPECT_EQ(bih->biHeight, 240);
     EXPECT_EQ(FrameTimeOf(video), 400000);
 
-    CMediaType mp3 = FirstType(outs[1].Get());
+    CMediaType mp3 = FirstMediaType(outs[1].Get());
     EXPECT_EQ(mp3.subtype, FourCCGuid(0x55));
     ASSERT_NE(WaveFormatOf(mp3), nullptr);
     EXPECT_EQ(WaveFormatOf(mp3)->nSamplesPerSec, 22050u);
-    CMediaType ac3 = FirstType(outs[2].Get());
+    CMediaType ac3 = FirstMediaType(outs[2].Get());
     EXPECT_EQ(ac3.subtype, FourCCGuid(0x2000));
     EXPECT_EQ(WaveFormatOf(ac3)->nSamplesPerSec, 48000u);
 
@@ -196,7 +134,7 @@ TEST_F(DemuxGraphTest, SplitterRefusesBytesItsDemultiplexerCannotRead)
     std::string bytes = std::string("RIFF\x20\x00\x00\x00" "AVI ", 12) + std::string(4000, '\x5A');
     WriteBytes(path, bytes);
     ComPtr<IBaseFilter> s = Split(path, CLSID_AviSplitter, E_FAIL);
-    EXPECT_TRUE(Pins(s.Get(), PINDIR_OUTPUT).empty());
+    EXPECT_TRUE(FilterPins(s.Get(), PINDIR_OUTPUT).empty());
     // A splitter of another container does not even try the subtype.
     Split(path, CLSID_OggSplitter, E_FAIL);
 }
@@ -207,25 +145,25 @@ TEST_F(DemuxGraphTest, CutContainerEndsItsStreamsInsteadOfFailing)
     std::string bytes = ReadBytes(path);
     WriteBytes(path, bytes.substr(0, bytes.size() * 2 / 3));
     ComPtr<IBaseFilter> s = Split(path, CLSID_MatroskaSplitter);
-    auto outs = Pins(s.Get(), PINDIR_OUTPUT);
+    auto outs = FilterPins(s.Get(), PINDIR_OUTPUT);
     ASSERT_EQ(outs.size(), 1u);
-    CCountingSink* sink = Decode(outs[0].Get(), CLSID_VideoDecoder);
+    CSampleSink* sink = Decode(outs[0].Get(), CLSID_VideoDecoder);
     EXPECT_EQ(RunToEnd(), EC_COMPLETE);
-    EXPECT_GT(sink->samples.load(), 10);
-    EXPECT_LT(sink->samples.load(), 50);
+    EXPECT_GT(sink->Samples(), 10);
+    EXPECT_LT(sink->Samples(), 50);
 }
 
 TEST_F(DemuxGraphTest, DecodedPicturesComeOutInTheDecodersOwnLayoutWithTheirTimes)
 {
     std::string path = MakeMedia(dir, "a.mkv", TestPicture(2.0, "176x144") + " -c:v libx264 -preset veryfast");
     ComPtr<IBaseFilter> s = Split(path, CLSID_MatroskaSplitter);
-    auto outs = Pins(s.Get(), PINDIR_OUTPUT);
+    auto outs = FilterPins(s.Get(), PINDIR_OUTPUT);
     ASSERT_EQ(outs.size(), 1u);
-    CCountingSink* sink = Decode(outs[0].Get(), CLSID_VideoDecoder);
+    CSampleSink* sink = Decode(outs[0].Get(), CLSID_VideoDecoder);
 
     // The first type offered (and taken) is I420 with the picture in
     // rcSource and the padded buffer in the bitmap header.
-    ComPtr<IPin> in = Pins(static_cast<IBaseFilter*>(sink), PINDIR_INPUT)[0];
+    ComPtr<IPin> in = FilterPins(static_cast<IBaseFilter*>(sink), PINDIR_INPUT)[0];
     AM_MEDIA_TYPE mt{};
     ASSERT_EQ(in->ConnectionMediaType(&mt), S_OK);
     EXPECT_EQ(mt.subtype, MEDIASUBTYPE_I420);
@@ -238,43 +176,43 @@ TEST_F(DemuxGraphTest, DecodedPicturesComeOutInTheDecodersOwnLayoutWithTheirTime
     FreeMediaType(mt);
 
     EXPECT_EQ(RunToEnd(), EC_COMPLETE);
-    EXPECT_EQ(sink->samples.load(), 50);
-    EXPECT_EQ(sink->first.load(), 0);
-    EXPECT_EQ(sink->last.load(), 49 * 400000);
+    EXPECT_EQ(sink->Samples(), 50);
+    EXPECT_EQ(sink->FirstStart(), 0);
+    EXPECT_EQ(sink->LastStart(), 49 * 400000);
 }
 
 TEST_F(DemuxGraphTest, SeekingStartsAgainAtTheNewPositionWithTimesFromZero)
 {
     std::string path = MakeMedia(dir, "a.mkv", TestPicture(4.0) + " -c:v mpeg4 -g 10");
     ComPtr<IBaseFilter> s = Split(path, CLSID_MatroskaSplitter);
-    CCountingSink* sink = Decode(Pins(s.Get(), PINDIR_OUTPUT)[0].Get(), CLSID_VideoDecoder);
+    CSampleSink* sink = Decode(FilterPins(s.Get(), PINDIR_OUTPUT)[0].Get(), CLSID_VideoDecoder);
     LONGLONG start = 2 * UNITS;
     ASSERT_EQ(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning), S_OK);
     EXPECT_EQ(RunToEnd(), EC_COMPLETE);
     // Pictures before the point sought are decoded but not delivered.
-    EXPECT_EQ(sink->samples.load(), 50);
-    EXPECT_EQ(sink->first.load(), 0);
+    EXPECT_EQ(sink->Samples(), 50);
+    EXPECT_EQ(sink->FirstStart(), 0);
 
     // Again from the start, with a stop position.
     ASSERT_EQ(control->Stop(), S_OK);
     start = 0;
     LONGLONG stop = UNITS;
-    sink->samples = 0;
+    sink->ResetCount();
     ASSERT_EQ(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_AbsolutePositioning),
               S_OK);
     EXPECT_EQ(RunToEnd(), EC_COMPLETE);
-    EXPECT_GE(sink->samples.load(), 25);
-    EXPECT_LE(sink->samples.load(), 27);
+    EXPECT_GE(sink->Samples(), 25);
+    EXPECT_LE(sink->Samples(), 27);
 }
 
 TEST_F(DemuxGraphTest, AudioDecoderDeliversInterleavedSamplesOfEachFrame)
 {
     std::string path = MakeMedia(dir, "a.ogg", TestTone(1.0, 48000) + " -ac 2 -c:a libvorbis");
     ComPtr<IBaseFilter> s = Split(path, CLSID_OggSplitter);
-    auto outs = Pins(s.Get(), PINDIR_OUTPUT);
+    auto outs = FilterPins(s.Get(), PINDIR_OUTPUT);
     ASSERT_EQ(outs.size(), 1u);
-    CCountingSink* sink = Decode(outs[0].Get(), CLSID_AudioDecoder);
-    ComPtr<IPin> in = Pins(static_cast<IBaseFilter*>(sink), PINDIR_INPUT)[0];
+    CSampleSink* sink = Decode(outs[0].Get(), CLSID_AudioDecoder);
+    ComPtr<IPin> in = FilterPins(static_cast<IBaseFilter*>(sink), PINDIR_INPUT)[0];
     AM_MEDIA_TYPE mt{};
     ASSERT_EQ(in->ConnectionMediaType(&mt), S_OK);
     EXPECT_EQ(mt.subtype, MEDIASUBTYPE_IEEE_FLOAT);  // the decoder's own precision first
@@ -285,28 +223,73 @@ TEST_F(DemuxGraphTest, AudioDecoderDeliversInterleavedSamplesOfEachFrame)
     EXPECT_EQ(wfx->wBitsPerSample, 32);
     FreeMediaType(mt);
     EXPECT_EQ(RunToEnd(), EC_COMPLETE);
-    EXPECT_EQ(sink->samples.load(), ProbeFrameCounts(path)[0].frames);
+    EXPECT_EQ(sink->Samples(), ProbeFrameCounts(path)[0].frames);
 }
 
 TEST_F(DemuxGraphTest, GenericSourceOpensByNameAndRefusesOtherBytes)
 {
     std::string path = MakeMedia(dir, "a.mp4", TestPicture(1.0) + " " + TestTone(1.0) + " -c:v mpeg4 -c:a aac");
-    ComPtr<IBaseFilter> f = Create(CLSID_MediaSource);
+    ComPtr<IBaseFilter> f = CreateFilter(CLSID_MediaSource);
     ComPtr<IFileSourceFilter> load;
     ASSERT_EQ(f.As(&load), S_OK);
     ASSERT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), S_OK);
-    auto outs = Pins(f.Get(), PINDIR_OUTPUT);
+    auto outs = FilterPins(f.Get(), PINDIR_OUTPUT);
     ASSERT_EQ(outs.size(), 2u);
-    EXPECT_EQ(FirstType(outs[1].Get()).subtype, FourCCGuid(0xFF));  // AAC by its wave tag
+    EXPECT_EQ(FirstMediaType(outs[1].Get()).subtype, FourCCGuid(0xFF));  // AAC by its wave tag
     EXPECT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), E_UNEXPECTED);
 
     ComPtr<IFileSourceFilter> other;
-    ASSERT_EQ(Create(CLSID_WMAsfReader).As(&other), S_OK);
+    ASSERT_EQ(CreateFilter(CLSID_WMAsfReader).As(&other), S_OK);
     std::string junk = dir.File("junk.asf");
     WriteBytes(junk, std::string(5000, '\x01'));
     EXPECT_EQ(other->Load(FromNativePath(junk).c_str(), nullptr), VFW_E_UNKNOWN_FILE_TYPE);
     EXPECT_EQ(other->Load(FromNativePath(dir.File("none.asf")).c_str(), nullptr),
               HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(DemuxGraphTest, ASourceOfOneFamilyReadsOnlyItsOwnContainers)
+{
+    struct Container {
+        const char* file;
+        const char* args;
+    };
+    const Container containers[] = {
+        {"a.avi", "-c:v mpeg4 -c:a mp2"},
+        {"a.mp4", "-c:v mpeg4 -c:a aac"},
+        {"a.mpg", "-c:v mpeg1video -c:a mp2 -f mpeg"},
+        {"a.ts", "-c:v mpeg2video -c:a mp2 -f mpegts"},
+        {"a.mkv", "-c:v mpeg4 -c:a mp2"},
+    };
+    struct Family {
+        std::vector<std::string> members;
+        const char* reads;  // the files of `containers` it opens
+    };
+    const Family families[] = {
+        {{"avi"}, "a.avi"},
+        {{"mov"}, "a.mp4"},
+        {{"mpeg", "mpegts"}, "a.mpg a.ts"},
+        {{"matroska"}, "a.mkv"},
+        {{}, "a.avi a.mp4 a.mpg a.ts a.mkv"},  // the generic source reads any
+    };
+    std::vector<std::string> paths;
+    for (const Container& c : containers)
+        paths.push_back(MakeMedia(dir, c.file, TestPicture(0.5) + " " + TestTone(0.5) + " " + c.args));
+    for (const Family& family : families) {
+        for (size_t i = 0; i < paths.size(); ++i) {
+            SCOPED_TRACE(std::string(containers[i].file) + " with " + std::to_string(family.members.size()) +
+                         " members, first " + (family.members.empty() ? "none" : family.members[0]));
+            auto* source = new CLavSource(nullptr, CLSID_MediaSource, L"Family", family.members);
+            ComPtr<IFileSourceFilter> load;
+            ASSERT_EQ(source->NonDelegatingQueryInterface(IID_IFileSourceFilter,
+                                                          reinterpret_cast<void**>(load.GetAddressOf())),
+                      S_OK);
+            const bool reads = std::string(family.reads).find(containers[i].file) != std::string::npos;
+            EXPECT_EQ(load->Load(FromNativePath(paths[i]).c_str(), nullptr), reads ? S_OK : VFW_E_UNKNOWN_FILE_TYPE);
+            ComPtr<IBaseFilter> filter;
+            ASSERT_EQ(load.As(&filter), S_OK);
+            EXPECT_EQ(FilterPins(filter.Get(), PINDIR_OUTPUT).size(), reads ? 2u : 0u);
+        }
+    }
 }
 
 TEST_F(DemuxGraphTest, AddressesOpenThroughTheGenericSource)
@@ -326,10 +309,47 @@ TEST_F(DemuxGraphTest, AddressesOpenThroughTheGenericSource)
     CLSID clsid{};
     source->GetClassID(&clsid);
     EXPECT_EQ(clsid, CLSID_MediaSource);
-    EXPECT_EQ(Pins(source.Get(), PINDIR_OUTPUT).size(), 2u);
+    EXPECT_EQ(FilterPins(source.Get(), PINDIR_OUTPUT).size(), 2u);
     ComPtr<IBaseFilter> missing;
     EXPECT_EQ(graph->AddSourceFilter(server.WUrl("/none.mkv").c_str(), L"Missing", missing.GetAddressOf()),
               VFW_E_UNKNOWN_FILE_TYPE);
+}
+
+TEST(PcmFormatTest, InterleavedFormatsMakeTheirTypesAndComeBackFromThem)
+{
+    const PcmFormat formats[] = {
+        {AV_SAMPLE_FMT_S16, 2, 44100, 0},
+        {AV_SAMPLE_FMT_S32, 1, 8000, 0},
+        {AV_SAMPLE_FMT_FLT, 6, 48000, 0x3F},  // 5.1: the extensible form
+    };
+    for (const PcmFormat& f : formats) {
+        CMediaType type;
+        PcmTypeOfFormat(f, &type);
+        EXPECT_EQ(type.majortype, MEDIATYPE_Audio);
+        EXPECT_EQ(type.subtype, f.sampleFormat == AV_SAMPLE_FMT_FLT ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM);
+        const WAVEFORMATEX* wfx = WaveFormatOf(type);
+        ASSERT_NE(wfx, nullptr);
+        const WORD tag = wfx->wFormatTag, block = wfx->nBlockAlign;
+        EXPECT_EQ(tag, f.channels > 2 ? WAVE_FORMAT_EXTENSIBLE : (f.sampleFormat == AV_SAMPLE_FMT_FLT ? 3 : 1));
+        EXPECT_EQ(block, f.BlockBytes());
+        PcmFormat back;
+        ASSERT_TRUE(PcmFormatOfType(type, &back));
+        EXPECT_TRUE(back == f);
+        AVChannelLayout layout{};
+        PcmChannelLayout(back, &layout);
+        EXPECT_EQ(layout.nb_channels, f.channels);
+        av_channel_layout_uninit(&layout);
+    }
+    // 8-bit and 24-bit samples, 64-bit float and compressed sound are none.
+    for (auto [subtype, bits] : {std::pair{MEDIASUBTYPE_PCM, 8}, std::pair{MEDIASUBTYPE_PCM, 24},
+                                 std::pair{MEDIASUBTYPE_IEEE_FLOAT, 64}, std::pair{FourCCGuid(0x55), 16}}) {
+        CMediaType type;
+        PcmTypeOfFormat({AV_SAMPLE_FMT_S16, 2, 44100, 0}, &type);
+        type.SetSubtype(subtype);
+        reinterpret_cast<WAVEFORMATEX*>(type.Format())->wBitsPerSample = static_cast<WORD>(bits);
+        PcmFormat f;
+        EXPECT_FALSE(PcmFormatOfType(type, &f)) << bits;
+    }
 }
 
 TEST(CodecTableTest, NamesCodecsByTheLibrarysTagsBothWays)

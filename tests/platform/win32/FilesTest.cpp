@@ -196,3 +196,40 @@ TEST(Folders, UserCacheFolderIsPrivateAndFollowsTheEnvironment)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Files, TemporaryFileNamesAreNewFilesOfTheirOwn)
+{
+    TempDir dir;
+    const std::wstring folder = Utf8ToWide(dir.path());
+    wchar_t name[MAX_PATH];
+    std::vector<std::wstring> made;
+    for (int i = 0; i < 50; ++i) {
+        UINT n = GetTempFileNameW(folder.c_str(), L"RivoEncoder", 0, name);
+        ASSERT_NE(0u, n);
+        std::wstring path = name;
+        // "<folder>/Riv" and four hexadecimal digits of the number, ".TMP".
+        wchar_t tail[16];
+        std::swprintf(tail, 16, L"/Riv%04X.TMP", n);
+        EXPECT_EQ(folder + tail, path);
+        struct stat st {};
+        ASSERT_EQ(0, stat(WideToUtf8(path).c_str(), &st));
+        EXPECT_TRUE(S_ISREG(st.st_mode) && st.st_size == 0) << "an empty file exists under the name";
+        for (const std::wstring& earlier : made) EXPECT_NE(earlier, path);
+        made.push_back(path);
+    }
+
+    // A name given a number is only formed; a folder without its separator
+    // gets one.
+    EXPECT_EQ(0x1Au, GetTempFileNameW((folder + L"/").c_str(), L"ab", 0x1A, name));
+    EXPECT_EQ(folder + L"/ab001A.TMP", std::wstring(name));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(name));
+
+    EXPECT_EQ(0u, GetTempFileNameW((folder + L"/missing").c_str(), L"x", 0, name));
+    EXPECT_EQ(0u, GetTempFileNameW((folder + L"/" + std::wstring(300, L'n')).c_str(), L"x", 0, name));
+    EXPECT_EQ(ERROR_FILENAME_EXCED_RANGE, GetLastError());
+    EXPECT_EQ(0u, GetTempFileNameW(nullptr, L"x", 0, name));
+}
+
+}  // namespace

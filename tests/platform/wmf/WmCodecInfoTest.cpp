@@ -255,15 +255,6 @@ TEST(WmCodecInfo, VideoFormatIsAVideoInfoHeaderOfTheCodec)
     EXPECT_EQ(S_OK, config.As(&video));
 }
 
-TEST(WmCodecInfo, NoProfilesBeforeTheProfileCodeArrives)
-{
-    ComPtr<IWMProfileManager> manager;
-    ASSERT_EQ(S_OK, WMCreateProfileManager(manager.GetAddressOf()));
-    IWMProfile* profile = reinterpret_cast<IWMProfile*>(&manager);
-    EXPECT_EQ(E_NOTIMPL, manager->CreateEmptyProfile(WMT_VER_9_0, &profile));
-    EXPECT_EQ(nullptr, profile);
-}
-
 TEST(WmCodecInfo, MissingRuntimeAndTablesOfTheTestsOwn)
 {
     WmSetRuntimePresentForTesting(false);

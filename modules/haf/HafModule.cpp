@@ -1,0 +1,14 @@
+// HAF.ax: the module of the audio treatment filter.
+#include "encoder/pipeline/AudioFilterControl.h"
+#include "modules/common/ModuleClassTable.h"
+#include "modules/haf/HalvaneAudioFilter.h"
+
+namespace {
+
+const ModuleClass kClasses[] = {
+    {CLSID_HalvaneAudioFilter, CreateModuleObject<CHalvaneAudioFilter>},
+};
+
+}  // namespace
+
+RIVO_MODULE_EXPORTS(kClasses)
