@@ -129,6 +129,45 @@ TEST(DefaultSkinStates, HoverPressedAndDisabledCellsOfTheStartButton)
     }
 }
 
+// The generated bitmaps as the skin draws them: 24-bit BMP files, button
+// strips of four equal cells, magenta (drawn see-through) outside the
+// rounded corners of keyed pictures, and where a tool button has no plate
+// (normal and disabled), so the tool bar shows through.
+TEST(DefaultSkinArt, StripsOfFourCellsAndMagentaWhereTheBackgroundShowsThrough)
+{
+    ASSERT_FALSE(BinDir().empty());
+    const QRgb kKey = 0xFF00FF;
+    struct Art {
+        const char* file;
+        int cells;          // cells of a strip, 1 for a single picture
+        bool keyedCorners;  // the corner pixels of each cell are magenta
+        unsigned plated;    // cells (bit per cell) whose top edge is drawn
+    } art[] = {
+        {"button.bmp", 4, true, 0xF},      {"button_accent.bmp", 4, true, 0xF}, {"tool_add.bmp", 4, true, 0x6},
+        {"tool_remove.bmp", 4, true, 0x6}, {"tool_up.bmp", 4, true, 0x6},       {"tool_down.bmp", 4, true, 0x6},
+        {"title_exit.bmp", 4, false, 0xF}, {"title_option.bmp", 4, false, 0xF}, {"panel.bmp", 1, true, 0x1},
+        {"field.bmp", 1, true, 0x1},       {"logo.bmp", 1, true, 0x1},          {"title.bmp", 1, false, 0x1},
+    };
+    for (const Art& a : art) {
+        const std::string path = BinDir() + "/skins/default/" + a.file;
+        const std::string bytes = ReadBytes(path);
+        ASSERT_GT(bytes.size(), 54u) << a.file;
+        EXPECT_EQ("BM", bytes.substr(0, 2)) << a.file;
+        EXPECT_EQ(24, static_cast<unsigned char>(bytes[28])) << a.file << ": bits per pixel";
+        QImage image;
+        ASSERT_TRUE(image.load(QString::fromStdString(path))) << a.file;
+        ASSERT_EQ(0, image.width() % a.cells) << a.file;
+        const int cell = image.width() / a.cells;
+        for (int c = 0; c < a.cells; ++c) {
+            const int left = c * cell, bottom = image.height() - 1;
+            EXPECT_EQ(a.keyedCorners, At(image, left, 0) == kKey) << a.file << " cell " << c;
+            EXPECT_EQ(a.keyedCorners, At(image, left + cell - 1, bottom) == kKey) << a.file << " cell " << c;
+            const bool plated = (a.plated >> c) & 1;
+            EXPECT_EQ(plated, At(image, left + cell / 2, 1) != kKey) << a.file << " cell " << c << ": top edge";
+        }
+    }
+}
+
 // The tool finds what a broken skin gets wrong (a control missing, hidden or
 // too small for its text, a "$" text no language file answers, no caption
 // or resize border, a command sent by itself): each change to a copy of the
