@@ -20,10 +20,14 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev libavfilter-dev
   libebml-dev libmatroska-dev libcurl4-openssl-dev libuchardet-dev libarchive-dev
   libass-dev libogg-dev libvorbis-dev zlib1g-dev fonts-nanum fonts-dejavu-core libfontconfig-dev
+  # sound of the preview (the desktop's sound server)
+  libpulse-dev
   # test oracles and fixture makers
   ffmpeg mediainfo ogmtools zip unzip python3 locales
   # a private message bus for the tests of the power-off request
   dbus-daemon
+  # a private sound server with a silent output whose sound the tests record
+  pulseaudio pulseaudio-utils
   # pictures of the windows on a virtual X server (scripts/reader-xvfb-shot.sh)
   xvfb xdotool
   # fuzz targets: clang with libFuzzer

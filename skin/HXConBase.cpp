@@ -79,6 +79,21 @@ int HXConBase::LoadAttributes(HWND host, HDib* surface, const CXmlNode* element)
     return 1;
 }
 
+int HXConBase::LoadImageAttribute(const CXmlNode* element, const wchar_t* attribute, HDib** image, bool required)
+{
+    CString name;
+    if (!element || !element->GetAttribute(attribute, name)) {
+        if (!required) return 1;
+        SetLastSkinError(*this, SKINERR_MISSING_ATTRIBUTE, L"%s", attribute);
+        return 0;
+    }
+    *image = FindImage(name);
+    if (*image && !(*image)->IsEmpty()) return 1;
+    *image = nullptr;
+    SetLastSkinError(*this, SKINERR_IMAGE_OPEN, L"%s", name);
+    return 0;
+}
+
 void HXConBase::DestroyControlWindow() {}
 
 void HXConBase::SetRect(int x, int y, int width, int height, int repaint)

@@ -137,6 +137,11 @@ public:
 
 protected:
     bool HostExists() const;
+    // The window's image that the attribute names: 1 with it, or with none
+    // when the attribute is absent and not required; 0 with error 4 (absent
+    // but required) or 5 (an image the window does not have), the name as
+    // detail.
+    int LoadImageAttribute(const CXmlNode* element, const wchar_t* attribute, HDib** image, bool required = false);
 
     int m_nDebug = 0;
     int m_nLastError = 0;

@@ -21,6 +21,7 @@
 #include "skin/SkinErrors.h"
 #include "skin/WindowRegion.h"
 #include "skin/script/ScriptNatives.h"
+#include "skin/controls/HXConBrowser.h"
 #include "skin/controls/HXConButton.h"
 #include "skin/controls/HXConRgn.h"
 #include "skin/controls/HXConStatic.h"
@@ -332,6 +333,11 @@ void HXWindowMain::LayoutControls(int repaint)
         m_pControlAlign->Layout(m_pControlAlign.get(), client.right, client.bottom);
         m_pControlAlign->SetRepaint(kept);
     }
+}
+
+HXManAlign* HXWindowMain::FindLayoutNode(const HXConBase* control)
+{
+    return m_pControlAlign ? m_pControlAlign->FindNode(control) : nullptr;
 }
 
 void HXWindowMain::Relayout()
@@ -1165,9 +1171,10 @@ void HXWindowMain::SetControlImageNum(int id, int image)
     if (auto* control = dynamic_cast<SkinImageControl*>(FindControl(id))) control->SelectImage(image, 1);
 }
 
-void HXWindowMain::NavigateControl(int, const CString&)
+void HXWindowMain::NavigateControl(int id, const CString& url)
 {
-    // No control kind of this build navigates.
+    // Only a browser control navigates; other controls ignore it.
+    if (auto* browser = dynamic_cast<HXConBrowser*>(FindControl(id))) browser->Navigate(url, 0);
 }
 
 void HXWindowMain::SendCommand(int id)

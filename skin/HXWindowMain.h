@@ -81,7 +81,7 @@ public:
     int AddCommandControl(const CString& name, int id);
     int AddWindowControl(const CString& name, int id, HWND window);
     // This window's ids, then those of the skin windows nested directly in it.
-    HXConBase* FindControl(int id);
+    HXConBase* FindControl(int id) override;
     HXConButton* FindButton(int id);
     HXConStatic* FindStatic(int id);
     // A nested skin window by its id (this window's ids only).
@@ -97,8 +97,8 @@ public:
     // under the name).
     HDib* GetImage(const CString& name, int add);
     HCURSOR LoadSkinCursor(const CString& fileName);
-    int UnpackSkin(CString& folder);
-    int GetSkinSource(CString& path, int& resource, int& packed);
+    int UnpackSkin(CString& folder) override;
+    int GetSkinSource(CString& path, int& resource, int& packed) override;
     int SetColorTheme(int index);
 
     // ---- What controls ask of their window (SkinOwner) ---------------------------
@@ -108,6 +108,8 @@ public:
     HXSubFont* FindFont(const CString& name) override;
     int SetControlTimer(HXConBase* control, int key, int interval) override;
     LRESULT NotifyApplication(WPARAM code, LPARAM data) override;
+    // The node of the window's control layout that places the control.
+    HXManAlign* FindLayoutNode(const HXConBase* control) override;
 
     // ---- The window as a control of its parent -----------------------------------
     int ApplyColorTheme(const SColorTheme& theme) override;
@@ -137,7 +139,7 @@ public:
     // ---- Layout and painting ------------------------------------------------------
     // Every control refreshed, the controls laid out over the client area and
     // the whole window repainted.
-    void Relayout();
+    void Relayout() override;
     // The base's operation too: the window asks to be refreshed as a control
     // of its parent.
     using HXConBase::RefreshControl;

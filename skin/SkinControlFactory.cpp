@@ -1,10 +1,18 @@
 #include "skin/SkinControlFactory.h"
 
 #include "skin/HXWindowChild.h"
+#include "skin/controls/HXConBrowser.h"
 #include "skin/controls/HXConButton.h"
+#include "skin/controls/HXConFlash.h"
+#include "skin/controls/HXConListBox.h"
+#include "skin/controls/HXConMarquee.h"
+#include "skin/controls/HXConPopupMenuButton.h"
 #include "skin/controls/HXConRgn.h"
+#include "skin/controls/HXConSlider.h"
+#include "skin/controls/HXConSplitter.h"
 #include "skin/controls/HXConStatic.h"
 #include "skin/controls/HXConWindow.h"
+#include "skin/controls/HXConXSplitter.h"
 
 namespace {
 
@@ -43,10 +51,18 @@ HXConBase* CreateSkinControl(SkinControlKind kind, HXWindowMain* window)
 {
     switch (kind) {
     case SkinControlKind::Static: return new HXConStatic(window);
+    case SkinControlKind::Splitter: return new HXConSplitter(window);
     case SkinControlKind::Button: return new HXConButton(window);
+    case SkinControlKind::PopupMenuButton: return new HXConPopupMenuButton(window);
+    case SkinControlKind::Slider: return new HXConSlider(window);
     case SkinControlKind::Window: return new HXConWindow(window);
     case SkinControlKind::SkinWindow: return new HXWindowChild(window);
+    case SkinControlKind::ListBox: return new HXConListBox(window);
+    case SkinControlKind::Marquee: return new HXConMarquee(window);
     case SkinControlKind::Rgn: return new HXConRgn(window);
+    case SkinControlKind::XSplitter: return new HXConXSplitter(window);
+    case SkinControlKind::Browser: return new HXConBrowser(window);
+    case SkinControlKind::Flash: return new HXConFlash(window);
     default: return nullptr;
     }
 }

@@ -26,6 +26,5 @@ enum class SkinControlKind {
 };
 
 SkinControlKind SkinControlKindOf(const CString& elementName);
-// A new control of the kind owned by the window; null for Font, Unknown and
-// the kinds this build does not make yet.
+// A new control of the kind owned by the window; null for Font and Unknown.
 HXConBase* CreateSkinControl(SkinControlKind kind, HXWindowMain* window);

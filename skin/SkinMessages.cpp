@@ -31,3 +31,27 @@ UINT SkinStringCommandMessage()
     static const UINT id = RegisterWindowMessageW(L"WM_HXSTRCMD");
     return id;
 }
+
+UINT ListBoxItemChangedMessage()
+{
+    static const UINT id = RegisterWindowMessageW(L"HXLBM_ITEMCHANGED");
+    return id;
+}
+
+UINT SliderPosChangeMessage()
+{
+    static const UINT id = RegisterWindowMessageW(L"WM_HXCONSLIDER_POSCHANGE");
+    return id;
+}
+
+UINT SliderPosChangeEndMessage()
+{
+    static const UINT id = RegisterWindowMessageW(L"WM_HXCONSLIDER_POSCHANGE_END");
+    return id;
+}
+
+UINT SliderPosScanningMessage()
+{
+    static const UINT id = RegisterWindowMessageW(L"WM_HXCONSLIDER_POSSCANNING");
+    return id;
+}

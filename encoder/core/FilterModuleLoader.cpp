@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "encoder/core/CoreEnvironment.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/CString.h"
@@ -70,6 +71,18 @@ HRESULT CreateObjectFromModule(const wchar_t* modulePath, REFCLSID clsid, REFIID
     }
     if (!cached) ModuleCache().push_back(SModuleEntry{modulePath, module, clsid});
     return hr;
+}
+
+ComPtr<IBaseFilter> CreateFilterFromModule(const wchar_t* moduleFile, REFCLSID clsid, bool runtimeFallback)
+{
+    ComPtr<IBaseFilter> filter;
+    CString path = CCoreEnvironment::Get().ProgramFolder() + moduleFile;
+    if (FAILED(CreateObjectFromModule(path, clsid, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()))))
+        filter.Reset();
+    if (!filter && runtimeFallback &&
+        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()))))
+        filter.Reset();
+    return filter;
 }
 
 void FreeFilterModules()

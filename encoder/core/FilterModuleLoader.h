@@ -6,7 +6,9 @@
 // share one entry.
 #pragma once
 
+#include "platform/com/ComPtr.h"
 #include "platform/com/Unknown.h"
+#include "platform/dshow/FilterInterfaces.h"
 #include "platform/win32/WinTypes.h"
 
 // E_POINTER for a null out pointer; E_FAIL when the module does not load or
@@ -15,6 +17,11 @@
 // pointer holds a reference for the caller. A module loaded by a failing call
 // is unloaded again, so a later call tries afresh.
 HRESULT CreateObjectFromModule(const wchar_t* modulePath, REFCLSID clsid, REFIID riid, void** object);
+// A filter (IBaseFilter) from the module file of that name in the program
+// folder; when the module gives none and the runtime fallback is allowed,
+// the component runtime's object of the same class. Null when neither gives
+// one.
+ComPtr<IBaseFilter> CreateFilterFromModule(const wchar_t* moduleFile, REFCLSID clsid, bool runtimeFallback);
 // Unloads every cached module in load order and empties the cache; objects
 // made from them must have been released.
 void FreeFilterModules();

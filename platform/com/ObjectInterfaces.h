@@ -12,7 +12,6 @@
 struct IStream;
 struct IBindCtx;
 struct ITypeInfo;
-struct DISPPARAMS;
 struct EXCEPINFO;
 struct IEnumMoniker;
 

@@ -1,6 +1,6 @@
 // The automation value types that component interfaces pass: BSTR (a counted
-// wide string from the system allocator), VARIANT and one-dimensional
-// SAFEARRAYs of fixed-size elements.
+// wide string from the system allocator), VARIANT, the argument list of an
+// automation call and one-dimensional SAFEARRAYs of fixed-size elements.
 //
 // A BSTR points at its first character; the 32-bit byte length of the text
 // stands just before it and a NUL follows it, so a BSTR reads as an ordinary
@@ -108,6 +108,15 @@ struct VARIANT {
     };
 };
 static_assert(sizeof(VARIANT) == 24);
+
+// The arguments of an automation call: the positional ones in reverse
+// order (the last argument first), then the named ones.
+struct DISPPARAMS {
+    VARIANT* rgvarg = nullptr;
+    LONG* rgdispidNamedArgs = nullptr;
+    UINT cArgs = 0;
+    UINT cNamedArgs = 0;
+};
 
 // Sets the type to VT_EMPTY.
 void VariantInit(VARIANT* v);

@@ -229,10 +229,13 @@ HRESULT CBaseRenderer::EndOfStream()
 
 HRESULT CBaseRenderer::BeginFlush()
 {
-    std::lock_guard<std::mutex> r(renderLock_);
-    flushing_ = true;
-    eos_ = false;
-    changed_.notify_all();
+    {
+        std::lock_guard<std::mutex> r(renderLock_);
+        flushing_ = true;
+        eos_ = false;
+        changed_.notify_all();
+    }
+    OnBeginFlush();
     return S_OK;
 }
 

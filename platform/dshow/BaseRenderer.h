@@ -72,6 +72,8 @@ public:
     virtual HRESULT CompleteConnect(IPin*) { return S_OK; }
     // The stream ended (streaming thread), before EC_COMPLETE is raised.
     virtual void OnEndOfStream() {}
+    // A flush began (a seek): what the renderer still holds is dropped.
+    virtual void OnBeginFlush() {}
 
     // Data path entry points of the pin.
     HRESULT Receive(IMediaSample* sample);

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <string>
 #include <unordered_map>
 
@@ -60,12 +61,16 @@ UINT RegisterWindowMessageW(const wchar_t* name)
     return id;
 }
 
-void SetMessagePoster(MessagePoster poster)
+MessagePoster SetMessagePoster(MessagePoster poster)
 {
     auto next = poster ? std::make_shared<const MessagePoster>(std::move(poster)) : nullptr;
     PosterSlot& slot = Poster();
-    std::lock_guard<std::mutex> guard(slot.lock);
-    slot.poster = std::move(next);
+    std::shared_ptr<const MessagePoster> previous;
+    {
+        std::lock_guard<std::mutex> guard(slot.lock);
+        previous = std::exchange(slot.poster, std::move(next));
+    }
+    return previous ? *previous : MessagePoster();
 }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -18,8 +18,10 @@ constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 UINT RegisterWindowMessageW(const wchar_t* name);
 
 using MessagePoster = std::function<BOOL(HWND, UINT, WPARAM, LPARAM)>;
-// Installs the poster (an empty one removes it). Thread-safe; a message being
-// posted while the poster changes goes to the old or the new one.
-void SetMessagePoster(MessagePoster poster);
+// Installs the poster (an empty one removes it) and gives the one it
+// replaces, so that a temporary poster can put it back. Thread-safe; a
+// message being posted while the poster changes goes to the old or the new
+// one.
+MessagePoster SetMessagePoster(MessagePoster poster);
 // Hands the message to the poster without waiting for it to be handled.
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -9,6 +9,7 @@
 #include "platform/win32/Folders.h"
 #include "platform/win32/NativePath.h"
 #include "platform/win32/gui/Input.h"
+#include "platform/win32/gui/Menus.h"
 #include "platform/win32/gui/MessageBox.h"
 #include "platform/win32/gui/MessageQueue.h"
 #include "platform/win32/gui/Window.h"
@@ -32,6 +33,12 @@ public:
     HXSubFont* FindFont(const CString&) override { return nullptr; }
     int SetControlTimer(HXConBase*, int, int) override { return 1; }
     LRESULT NotifyApplication(WPARAM, LPARAM) override { return 0; }
+    bool FindControlId(const CString&, int&) override { return false; }
+    HXConBase* FindControl(int) override { return nullptr; }
+    HXManAlign* FindLayoutNode(const HXConBase*) override { return nullptr; }
+    void Relayout() override {}
+    int GetSkinSource(CString&, int&, int&) override { return 0; }
+    int UnpackSkin(CString&) override { return 0; }
     HDib image;
 };
 
@@ -115,6 +122,12 @@ int FuzzSkinDocument(const uint8_t* data, size_t size)
     };
     static InstantAnswers answers;
     SetMessageBoxAnswerer(&answers);
+    // A popup-menu button's menu closes at once with nothing chosen.
+    struct ClosedMenus : MenuPresenter {
+        UINT Present(HMENU, UINT, POINT, HWND) override { return 0; }
+    };
+    static ClosedMenus menus;
+    SetMenuPresenter(&menus);
     {
         HXWindowMain window;
         if (!window.Create(host, RECT{0, 0, 160, 120}, WS_CHILD | WS_VISIBLE, 0x80)) return 0;

@@ -20,13 +20,14 @@
 #include "skin/SkinErrors.h"
 #include "tests/fuzz/SkinFuzzTargets.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
+#include "tests/skin/ControlTestSupport.h"
 #include "tests/skin/SkinTestSupport.h"
 
 namespace {
 
-using skin_test::Pixel;
-
 using skin_test::Element;
+using skin_test::Pixel;
+using skin_test::ToQImage;
 
 class Probe : public HXConBase {
 public:
@@ -34,17 +35,6 @@ public:
     void OnSize(int w, int h) override { sizes.push_back(SIZE{w, h}); }
     std::vector<SIZE> sizes;
 };
-
-QImage ToQImage(const HDib& dib)
-{
-    QImage out(dib.GetWidth(), dib.GetHeight(), QImage::Format_RGB32);
-    for (int y = 0; y < dib.GetHeight(); ++y)
-        for (int x = 0; x < dib.GetWidth(); ++x) {
-            COLORREF c = Pixel(dib, x, y);
-            out.setPixel(x, y, qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
-        }
-    return out;
-}
 
 // The bounds of the pixels that differ from the background (right and
 // bottom outside); an empty rectangle when there are none.

@@ -18,6 +18,7 @@
 #include "skin/controls/HXConStatic.h"
 #include "skin/controls/HXConWindow.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
+#include "tests/skin/ControlTestSupport.h"
 #include "tests/skin/SkinTestSupport.h"
 #include "tests/support/TempDir.h"
 
@@ -29,13 +30,7 @@ constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0
 constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0), kKey = RGB(255, 0, 255);
 
 using skin_test::Element;
-
-std::unique_ptr<HDib> ImageFrom(const std::string& bmp)
-{
-    auto image = std::make_unique<HDib>();
-    EXPECT_TRUE(image->LoadBmp(bmp.data(), bmp.size()));
-    return image;
-}
+using skin_test::ImageFrom;
 
 // Control tests: an owner with images, a surface, and a host window that
 // records the notify records the controls hand over.

@@ -76,7 +76,8 @@ TEST_F(SkinDocumentTest, BuildFailuresGiveTheirCodeAndDetail)
         {SkinXml("", "", Box("CMD=\"NOPE\"")), SKINERR_BAD_ATTRIBUTE_VALUE, L"CMD=\"NOPE\""},
         {SkinXml("", "", Box("CID=\"ID_A\" RCMD=\"ID_ZZ\"")), SKINERR_BAD_ATTRIBUTE_VALUE, L"RCMD=\"ID_ZZ\""},
         {SkinXml("", "", "<FooControl Align=\"client\"/>"), SKINERR_BAD_CONTROL_TAG, L"FooControl"},
-        {SkinXml("", "", "<SliderControl Align=\"client\"/>"), SKINERR_CONTROL_CREATE, L"SliderControl"},
+        {SkinXml("", "", "<XSplitterControl Align=\"client\"/>"), SKINERR_MISSING_ATTRIBUTE,
+         L"XSplitterControl(ControlLT)"},
         {SkinXml("", "", "<StaticControl/>"), SKINERR_NO_ALIGN, L""},
         {SkinXml("", "", "<StaticControl Align=\"Left\"/>"), SKINERR_BAD_ALIGN, L""},
         {SkinXml("", "", "<ButtonControl ButtonControlType=\"transparent\" Split=\"6\" Align=\"client\"/>"),
@@ -472,6 +473,27 @@ TEST(SkinFuzzReplay, Documents)
                 "<ButtonControl CID=\"ID_A\" ButtonControlType=\"transparent\" Align=\"client\" "
                 "OnEvent=\"int r(int n) { return r(n + 1); } r(0);\" Text=\"$GCT('ID_A')\"/>",
                 "<?Script void main() { SCTC('ID_A', 255); RA(''); } ?>"),
+        SkinXml("", "<Image Image=\"cells.bmp\" ImageName=\"c\"/><Font FontName=\"f\" FaceName=\"Sans\"/>"
+                "<DefineControlID ID=\"ID_P1\" Value=\"901\"/><DefineControlID ID=\"ID_P2\" Value=\"902\"/>"
+                "<DefineControlID ID=\"ID_P3\" Value=\"903\"/><DefineControlID ID=\"ID_P4\" Value=\"904\"/>"
+                "<DefineControlID ID=\"IDM_M\" Value=\"905\"/>",
+                "<ListBoxControl CID=\"ID_LIST\" ItemHeight=\"12\" SliderControlID=\"ID_B\" FontName=\"f\" "
+                "FrameImage=\"c\" ItemFrame=\"c\" Style=\"multiselect dragenable\" Align=\"left\" Width=\"60\"/>"
+                "<SliderControl CID=\"ID_B\" Image=\"c\" ImageKnob=\"c\" KnobType=\"variable\" ScrollBar=\"1\" "
+                "Orientation=\"vertical\" Align=\"left\" Width=\"8\"/>"
+                "<SplitterControl StaticControlType=\"color\" ControlColor=\"#808080\" Align=\"left\" Width=\"4\" "
+                "AssociateControl=\"ID_LIST\"/>"
+                "<MarqueeControl Text=\"ticker\" Behavior=\"alternate\" ScrollDelay=\"0\" ScrollAmount=\"-3\" "
+                "FontName=\"f\" NotifyClick=\"2\" Align=\"top\" Height=\"14\"/>"
+                "<PopupMenuButtonControl CID=\"ID_CMD\" ButtonControlType=\"transparent\" MenuID=\"IDM_M\" "
+                "SubMenu=\"0\" MenuPosition=\"up\" Align=\"right\" Width=\"20\"/>"
+                "<BrowserControl URL=\"./../outside.html\" OffURL=\"./page.html\" Align=\"bottom\" Height=\"20\"/>"
+                "<FlashControl URL=\"./m.swf\" Align=\"bottom\" Height=\"10\"/>"
+                "<StaticControl CID=\"ID_P1\" Align=\"nomove\"/><StaticControl CID=\"ID_P2\" Align=\"nomove\"/>"
+                "<StaticControl CID=\"ID_P3\" Align=\"nomove\"/><StaticControl CID=\"ID_P4\" Align=\"nomove\"/>"
+                "<XSplitterControl ControlLT=\"ID_P1\" ControlRT=\"ID_P2\" ControlLB=\"ID_P3\" ControlRB=\"ID_P4\" "
+                "ImageHFrame=\"c\" ImageVFrame=\"c\" ImageCenter=\"c\" PaneMinSize=\"10,10,10,10\" "
+                "PaneAlignToLeft=\"0\" PaneWidth=\"-40\" Align=\"client\"/>"),
     };
     uint32_t state = 7;
     auto next = [&state] { return state = state * 1103515245u + 12345u; };

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "skin/HXManAlign.h"
 #include "tests/support/TempDir.h"
 
 namespace skin_test {
@@ -189,6 +190,44 @@ LRESULT FakeSkinOwner::NotifyApplication(WPARAM code, LPARAM data)
 {
     notifications.emplace_back(code, data);
     return 77;
+}
+
+bool FakeSkinOwner::FindControlId(const CString& name, int& id)
+{
+    auto it = controlIds.find(name.str());
+    if (it == controlIds.end()) return false;
+    id = it->second;
+    return true;
+}
+
+HXConBase* FakeSkinOwner::FindControl(int id)
+{
+    auto it = controls.find(id);
+    return it == controls.end() ? nullptr : it->second;
+}
+
+HXManAlign* FakeSkinOwner::FindLayoutNode(const HXConBase* control)
+{
+    return layout ? layout->FindNode(control) : nullptr;
+}
+
+void FakeSkinOwner::Relayout() { ++relayouts; }
+
+int FakeSkinOwner::GetSkinSource(CString& path, int& resource, int& isPacked)
+{
+    if (skinPath.empty()) return 0;
+    path = CString(skinPath);
+    resource = 0;
+    isPacked = packed;
+    return 1;
+}
+
+int FakeSkinOwner::UnpackSkin(CString& folder)
+{
+    if (!packed) return 0;
+    ++unpacks;
+    folder = CString(unpackFolder);
+    return 1;
 }
 
 }  // namespace skin_test

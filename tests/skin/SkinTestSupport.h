@@ -62,11 +62,25 @@ public:
     HXSubFont* FindFont(const CString& name) override;
     int SetControlTimer(HXConBase* control, int key, int interval) override;
     LRESULT NotifyApplication(WPARAM code, LPARAM data) override;
+    bool FindControlId(const CString& name, int& id) override;
+    HXConBase* FindControl(int id) override;
+    HXManAlign* FindLayoutNode(const HXConBase* control) override;
+    void Relayout() override;
+    int GetSkinSource(CString& path, int& resource, int& packed) override;
+    int UnpackSkin(CString& folder) override;
 
     std::map<std::wstring, std::wstring> texts;            // "$KEY" -> text
     std::map<std::wstring, std::unique_ptr<HDib>> images;  // by name
     std::map<std::wstring, HCURSOR> cursors;
     std::map<std::wstring, HXSubFont*> fonts;  // not owned
+    std::map<std::wstring, int> controlIds;    // control name -> id
+    std::map<int, HXConBase*> controls;        // by id, not owned
+    HXManAlign* layout = nullptr;              // searched for layout nodes; not owned
+    int relayouts = 0;
+    std::wstring skinPath;                     // empty: no skin source
+    int packed = 0;
+    std::wstring unpackFolder;
+    int unpacks = 0;
     struct TimerRequest {
         HXConBase* control;
         int key;

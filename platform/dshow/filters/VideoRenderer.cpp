@@ -142,6 +142,22 @@ HRESULT CVideoRenderer::DoRenderSample(IMediaSample* sample)
     return S_OK;
 }
 
+HRESULT CVideoRenderer::Pause()
+{
+    HRESULT hr = CBaseRenderer::Pause();
+    if (FAILED(hr)) return hr;
+    bool show = false;
+    {
+        std::lock_guard<std::mutex> g(stateLock_);
+        if (autoShow_ && owner_ && !visible_) {
+            visible_ = -1;
+            show = true;
+        }
+    }
+    if (show) UpdateWindow();
+    return hr;
+}
+
 void CVideoRenderer::UpdateWindow()
 {
     HWND owner;

@@ -28,6 +28,9 @@ public:
     HRESULT CheckMediaType(const CMediaType* type) override;
     HRESULT SetMediaType(const CMediaType* type) override;
     HRESULT DoRenderSample(IMediaSample* sample) override;
+    // With AutoShow on (the default) a hidden window that has an owner
+    // shows itself when the graph pauses or runs.
+    HRESULT Pause() override;
 
     // IDispatch: not offered.
     HRESULT GetTypeInfoCount(UINT* count) override;

@@ -35,29 +35,6 @@ const auto* const g_registry = ::testing::AddGlobalTestEnvironment(new PrivateRe
 
 }  // namespace
 
-PostRecorder::PostRecorder()
-{
-    SetMessagePoster([this](HWND h, UINT m, WPARAM w, LPARAM l) {
-        std::lock_guard<std::mutex> g(lock_);
-        posts_.push_back(PostedMessage{h, m, w, l});
-        return TRUE;
-    });
-}
-
-PostRecorder::~PostRecorder() { SetMessagePoster(nullptr); }
-
-std::vector<PostedMessage> PostRecorder::Posts()
-{
-    std::lock_guard<std::mutex> g(lock_);
-    return posts_;
-}
-
-std::vector<PostedMessage> PostRecorder::WaitForPosts(size_t count)
-{
-    EXPECT_TRUE(WaitUntil("the posts", [&] { return Posts().size() >= count; }));
-    return Posts();
-}
-
 void GraphTest::SetUp()
 {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));

@@ -11,30 +11,8 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/dshow/GraphInterfaces.h"
-#include "platform/win32/WindowMessages.h"
+#include "tests/support/PostRecorder.h"
 #include "tests/platform/dshow/SyntheticFilters.h"
-
-struct PostedMessage {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-// Records what is posted while it lives.
-class PostRecorder {
-public:
-    PostRecorder();
-    ~PostRecorder();
-    std::vector<PostedMessage> Posts();
-    // The posts once there are at least count of them (a notice follows
-    // its event a moment later), or after a generous time-out.
-    std::vector<PostedMessage> WaitForPosts(size_t count);
-
-private:
-    std::mutex lock_;
-    std::vector<PostedMessage> posts_;
-};
 
 class GraphTest : public ::testing::Test {
 protected:

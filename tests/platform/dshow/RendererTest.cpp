@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
@@ -14,6 +15,7 @@
 #include "tests/platform/dshow/MediaFiles.h"
 #include "tests/platform/dshow/VideoWindowProbe.h"
 #include "tests/support/GraphHelpers.h"
+#include "tests/support/PrivateSoundServer.h"
 
 namespace {
 
@@ -124,6 +126,9 @@ TEST_F(RendererTest, VideoShowsItsPicturesInAChildOfTheOwnerWindow)
 
 TEST_F(RendererTest, RenderersKeepTheClocksPaceWithoutAWindowOrADevice)
 {
+    // No sound server answers here.
+    std::string noServer = "unix:" + dir.File("no-such-server");
+    setenv("PULSE_SERVER", noServer.c_str(), 1);
     std::string video = MakeMedia(dir, "v.mkv", TestPicture(0.6) + " -c:v mpeg4");
     Chain(video, CLSID_MatroskaSplitter, CLSID_VideoDecoder, CLSID_VideoRenderer);
     EXPECT_GE(RunSeconds(), 0.45);  // headless: let go in time, not at once
@@ -137,6 +142,37 @@ TEST_F(RendererTest, RenderersKeepTheClocksPaceWithoutAWindowOrADevice)
     std::string audio = MakeMedia(dir, "a.ogg", TestTone(0.6) + " -c:a libvorbis");
     Chain(audio, CLSID_OggSplitter, CLSID_AudioDecoder, CLSID_DSoundRender);
     EXPECT_GE(RunSeconds(), 0.45);
+    unsetenv("PULSE_SERVER");
+}
+
+TEST_F(RendererTest, SoundIsPlayedOnTheDesktopsSoundServer)
+{
+    PrivateSoundServer server;
+    ASSERT_TRUE(server.Started()) << server.Problem();
+    struct Case {
+        const char* file;
+        const char* args;
+        double frequency;
+    } cases[] = {
+        // Float samples in stereo, 16-bit samples in mono at another rate.
+        {"tone.ogg", "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1.2 -ac 2 -c:a libvorbis", 440},
+        {"tone.wav", "-f lavfi -i sine=frequency=660:sample_rate=22050:duration=1.2 -c:a pcm_s16le", 660},
+    };
+    for (const Case& c : cases) {
+        TearDown();
+        SetUp();
+        std::string path = MakeMedia(dir, c.file, c.args);
+        ComPtr<IBaseFilter> source;
+        ASSERT_EQ(graph->RenderFile(FromNativePath(path).c_str(), nullptr), S_OK) << c.file;
+        ASSERT_TRUE(server.StartRecording());
+        EXPECT_GE(RunSeconds(), 1.0) << c.file;
+        control->Stop();
+        std::vector<int16_t> samples = server.StopRecording();
+        ASSERT_GT(samples.size(), static_cast<size_t>(PrivateSoundServer::kRecordRate)) << c.file;
+        EXPECT_GT(RmsLevel(samples), 0.02) << c.file;
+        EXPECT_GT(ToneShare(samples, PrivateSoundServer::kRecordRate, c.frequency), 0.5) << c.file;
+        EXPECT_LT(ToneShare(samples, PrivateSoundServer::kRecordRate, c.frequency * 1.5), 0.05) << c.file;
+    }
 }
 
 }  // namespace

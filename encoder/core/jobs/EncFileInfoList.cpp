@@ -1,4 +1,4 @@
-#include "encoder/core/EncFileInfoList.h"
+#include "encoder/core/jobs/EncFileInfoList.h"
 
 #include <memory>
 

@@ -11,6 +11,7 @@
 
 #include "encoder/core/EncJobMedia.h"
 #include "encoder/core/SourceProbe.h"
+#include "encoder/core/SubtitleFileLookup.h"
 #include "platform/dshow/MediaType.h"
 #include "platform/win32/CString.h"
 
@@ -77,10 +78,3 @@ public:
 private:
     void Clear();
 };
-
-// The subtitle file beside a source, first found wins: the source's name
-// with the extensions rt, smi, smil, srt, idx, sub, rar, cap, ssa, ass, txt;
-// then the smi name with the file name's hyphens made underscores, then
-// with its underscores made hyphens. Names match without regard to case.
-// Empty when there is none or the source's file name has no extension.
-CString FindSubtitleFile(const CString& source);

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "encoder/core/EncFileInfo.h"
+#include "encoder/core/jobs/EncFileInfo.h"
 #include "encoder/core/LangTextTable.h"
 #include "encoder/core/MediaTypeNames.h"
 #include "encoder/core/FilterModuleLoader.h"
@@ -21,7 +21,7 @@
 #include "platform/win32/CodePage.h"
 #include "tests/encoder/core/CoreTestSupport.h"
 #include "tests/encoder/core/FakeMessagePort.h"
-#include "tests/encoder/core/JobTestSupport.h"
+#include "tests/encoder/core/jobs/JobTestSupport.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/MediaFixtures.h"
 

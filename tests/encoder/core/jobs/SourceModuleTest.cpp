@@ -15,7 +15,7 @@
 #include <string>
 
 #include "encoder/core/CoreEnvironment.h"
-#include "encoder/core/EncFileInfo.h"
+#include "encoder/core/jobs/EncFileInfo.h"
 #include "encoder/core/FilterModuleLoader.h"
 #include "encoder/core/MediaTypeNames.h"
 #include "encoder/pipeline/AudioFilterControl.h"
@@ -29,8 +29,8 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Module.h"
 #include "platform/win32/NativePath.h"
-#include "tests/encoder/core/JobTestSupport.h"
-#include "tests/encoder/core/fixtures/CoreSourceModule.h"
+#include "tests/encoder/core/jobs/JobTestSupport.h"
+#include "tests/encoder/core/jobs/fixtures/CoreSourceModule.h"
 #include "tests/support/MediaFixtures.h"
 
 namespace {

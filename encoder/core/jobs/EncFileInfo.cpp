@@ -1,4 +1,4 @@
-#include "encoder/core/EncFileInfo.h"
+#include "encoder/core/jobs/EncFileInfo.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -58,37 +58,11 @@ bool IsUnreadableKind(SourceTypeCode code)
     }
 }
 
-// A filter object from a module beside the program, else from the component
-// runtime when allowed; null when neither gives one.
-ComPtr<IBaseFilter> FilterFromModule(const wchar_t* module, const CLSID& clsid, bool runtimeFallback)
-{
-    ComPtr<IBaseFilter> filter;
-    CString path = CCoreEnvironment::Get().ProgramFolder() + module;
-    if (FAILED(CreateObjectFromModule(path, clsid, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()))))
-        filter.Reset();
-    if (!filter && runtimeFallback &&
-        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()))))
-        filter.Reset();
-    return filter;
-}
-
 void SplitTime(int seconds, int& h, int& m, int& s)
 {
     h = seconds / 3600;
     m = seconds % 3600 / 60;
     s = seconds % 60;
-}
-
-// The existing file a path names, its name matched without regard to case
-// when the exact spelling does not exist; empty when there is none.
-CString ExistingFileNoCase(const CString& path)
-{
-    if (path.IsEmpty()) return CString();
-    if (FileExists(path)) return path;
-    std::string found = FindPathNoCaseFromCurrent(ToNativePath(path.str()));
-    if (found.empty()) return CString();
-    CString existing(FromNativePath(found));
-    return FileExists(existing) ? existing : CString();
 }
 
 }  // namespace
@@ -183,15 +157,15 @@ HRESULT CEncFileInfo::BuildSourceGraph(CGraphBuilder* builder, const CString& so
                                    reinterpret_cast<void**>(renderer.GetAddressOf()))) &&
         renderer)
         builder->AddFilterToGraph(renderer.Get(), L"Video Renderer");
-    if (ComPtr<IBaseFilter> video = FilterFromModule(kVideoModuleFile, CLSID_HalvaneVideoFilter, true))
+    if (ComPtr<IBaseFilter> video = CreateFilterFromModule(kVideoModuleFile, CLSID_HalvaneVideoFilter, true))
         builder->AddFilterToGraph(video.Get(), kVideoFilterName);
-    if (ComPtr<IBaseFilter> audio = FilterFromModule(kAudioModuleFile, CLSID_HalvaneAudioFilter, true))
+    if (ComPtr<IBaseFilter> audio = CreateFilterFromModule(kAudioModuleFile, CLSID_HalvaneAudioFilter, true))
         builder->AddFilterToGraph(audio.Get(), kAudioFilterName);
 
     if (const CLSID* clsid = ModuleSourceFor(code)) {
         // The maker's source is taken only when it loads the file and has an
         // output; otherwise the system chooses as for any other file.
-        if (ComPtr<IBaseFilter> module = FilterFromModule(kSourceModuleFile, *clsid, false)) {
+        if (ComPtr<IBaseFilter> module = CreateFilterFromModule(kSourceModuleFile, *clsid, false)) {
             ComPtr<IAviSourceOption> option;
             if (SUCCEEDED(module.As(&option))) option->SetOption(1);
             ComPtr<IFileSourceFilter> load;
@@ -291,25 +265,4 @@ CString CEncFileInfo::GetSummaryText() const
 SEncJobMedia CEncFileInfo::GetJobMedia() const
 {
     return SEncJobMedia{m_pVideoType, m_pAudioType, m_nDuration, m_nSegmentStart, m_nSegmentEnd};
-}
-
-CString FindSubtitleFile(const CString& source)
-{
-    static const wchar_t* const kExtensions[] = {L"rt",  L"smi", L"smil", L"srt", L"idx", L"sub",
-                                                 L"rar", L"cap", L"ssa",  L"ass", L"txt"};
-    for (const wchar_t* extension : kExtensions) {
-        CString found = ExistingFileNoCase(ReplaceFileExtension(source, extension));
-        if (!found.IsEmpty()) return found;
-    }
-    // Names written with hyphens for underscores and the other way round.
-    // Only the file name changes: the folder is where the source is.
-    CString sami = ReplaceFileExtension(source, L"smi");
-    if (sami.IsEmpty()) return CString();
-    CString folder = GetFolderPart(sami);
-    CString name = sami.Mid(folder.GetLength());
-    name.Replace(L'-', L'_');
-    CString found = ExistingFileNoCase(folder + name);
-    if (!found.IsEmpty()) return found;
-    name.Replace(L'_', L'-');
-    return ExistingFileNoCase(folder + name);
 }

@@ -1,0 +1,7 @@
+#include "encoder/pipeline/GraphPreview.h"
+
+void CGraphPreview::CloseGraph()
+{
+    Stop();
+    CGraphMain::CloseGraph();
+}

@@ -1,0 +1,260 @@
+// The preview graph in windows of the window layer: it opens a source,
+// plays it with its pictures in a child window of the video pane and its
+// sound on a private sound server, pauses, seeks and plays to the end. The
+// filter modules are the build's where it made them, else the recording
+// stand-ins; the decoders and renderers are the system's.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+#include <thread>
+#include <utility>
+
+#include "encoder/pipeline/GraphMessages.h"
+#include "encoder/pipeline/GraphPreview.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/gui/GdiInternals.h"
+#include "encoder/subtitles/SubtitleProviderFactory.h"
+#include "tests/encoder/pipeline/GraphTestSupport.h"
+#include "tests/encoder/subtitles/VobSubTestUtil.h"
+#include "tests/platform/win32/gui/GuiTestSupport.h"
+#include "tests/support/MediaFixtures.h"
+#include "tests/support/PrivateSoundServer.h"
+
+namespace {
+
+constexpr LONGLONG kSecond = 10000000;
+
+class GraphPreviewTest : public GraphTest {
+protected:
+    void SetUp() override
+    {
+        GraphTest::SetUp();
+        posts_.reset();  // the posts go to the windows
+        top_ = gui_test::MakeTop(0, 0, 360, 280);
+        pane_ = gui_test::MakeChild(top_, 1143, 8, 8, 320, 240);
+        ASSERT_NE(top_, nullptr);
+        ASSERT_NE(pane_, nullptr);
+        ownerWnd_.m_hWnd = top_;
+        paneWnd_.m_hWnd = pane_;
+        const SGraphMessages& m = GetGraphMessages();
+        gui_test::SetHandler(top_, [this, m](HWND, UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+            if (message == m.graphNotify) {
+                if (graph_) graph_->OnGraphNotify();
+            } else if (message == m.playbackState) {
+                trace_.push_back("STATE " + std::to_string(wParam));
+            } else if (message == m.playbackReady) {
+                trace_.push_back("READY");
+            } else if (message == m.playbackEof) {
+                trace_.push_back("EOF " + std::to_string(wParam));
+            } else {
+                return std::nullopt;
+            }
+            return 0;
+        });
+    }
+    void TearDown() override
+    {
+        graph_ = nullptr;
+        ownerWnd_.m_hWnd = nullptr;
+        paneWnd_.m_hWnd = nullptr;
+        if (top_) DestroyWindow(top_);
+        GraphTest::TearDown();
+    }
+
+    // Dispatches the windows' messages for the time, or until the test
+    // holds.
+    template <class Until>
+    bool PumpWindows(std::chrono::milliseconds time, Until until)
+    {
+        auto deadline = std::chrono::steady_clock::now() + time;
+        while (std::chrono::steady_clock::now() < deadline) {
+            gui_test::Pump();
+            if (until()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        gui_test::Pump();
+        return until();
+    }
+    void PumpWindows(std::chrono::milliseconds time)
+    {
+        PumpWindows(time, [] { return false; });
+    }
+    MessageTrace TakeTrace() { return std::exchange(trace_, {}); }
+
+    // The pane's child (the video window) as an image.
+    QImage VideoImage()
+    {
+        HWND video = GetWindow(pane_, GW_CHILD);
+        if (!video) return QImage();
+        RECT r{};
+        GetClientRect(video, &r);
+        HDC dc = GetDC(video);
+        QImage image = win32_gui::ReadDc(dc, QRect(0, 0, r.right, r.bottom));
+        ReleaseDC(video, dc);
+        return image;
+    }
+
+    HWND top_ = nullptr;
+    HWND pane_ = nullptr;
+    CWnd ownerWnd_;
+    CWnd paneWnd_;
+    CGraphMain* graph_ = nullptr;
+    MessageTrace trace_;
+};
+
+// How many different colours a picture shows in a coarse grid: the test
+// picture's bars give many, a black or empty window one or none.
+int Colours(const QImage& image)
+{
+    std::set<QRgb> seen;
+    for (int y = 4; y < image.height(); y += image.height() / 8 + 1)
+        for (int x = 4; x < image.width(); x += image.width() / 8 + 1) seen.insert(image.pixel(x, y) & 0xF0F0F0);
+    return static_cast<int>(seen.size());
+}
+
+TEST_F(GraphPreviewTest, APreviewShowsPicturesPlaysSoundPausesAndSeeks)
+{
+    PrivateSoundServer server;
+    ASSERT_TRUE(server.Started()) << server.Problem();
+    for (const char* module : {"HSF.ax", "HVF.ax", "HAF.ax"}) UseRealModules({module});
+    std::string source = MakeMedia(temp(), "movie.avi",
+                                   TestPicture(3.0) + " " + TestTone(3.0) + " -c:v mpeg4 -c:a libmp3lame -shortest");
+    CGraphPreview graph(&settings_);
+    graph_ = &graph;
+    ASSERT_TRUE(graph.BuildFilterChain(kSourceAvi, &paneWnd_, &ownerWnd_));
+    ASSERT_EQ(graph.Open(CString(Utf8ToWide(source)), CString()), 0);
+    PumpWindows(std::chrono::milliseconds(100));
+    EXPECT_EQ(Joined(TakeTrace()), Joined({"STATE 2", "READY"}));
+    // The video window waits hidden in the pane until the preview plays.
+    HWND video = GetWindow(pane_, GW_CHILD);
+    EXPECT_TRUE(!video || !IsWindowVisible(video));
+
+    ASSERT_TRUE(server.StartRecording());
+    ASSERT_EQ(graph.Run(TRUE), S_OK);
+    EXPECT_TRUE(PumpWindows(std::chrono::seconds(5), [&] { return Colours(VideoImage()) >= 4; }))
+        << "the pane shows no picture";
+    QImage shown = VideoImage();
+    gui_test::SaveScreenshot(shown, "preview_playing");
+    EXPECT_EQ(shown.width(), 320);
+    EXPECT_EQ(shown.height(), 240);
+
+    // Paused, the position stands still.
+    ASSERT_EQ(graph.Run(FALSE), S_OK);
+    PumpWindows(std::chrono::milliseconds(100));
+    LONGLONG paused = graph.GetPosition();
+    PumpWindows(std::chrono::milliseconds(400));
+    EXPECT_NEAR(static_cast<double>(graph.GetPosition()), static_cast<double>(paused), kSecond / 20.0);
+    EXPECT_EQ(graph.GetPlayState(), kPlayStatePaused);
+
+    // A seek while paused, then on to the end.
+    ASSERT_EQ(graph.Seek(2 * kSecond, -1), S_OK);
+    ASSERT_EQ(graph.Run(TRUE), S_OK);
+    PumpWindows(std::chrono::milliseconds(200));
+    EXPECT_GE(graph.GetPosition(), 2 * kSecond);
+    EXPECT_TRUE(PumpWindows(std::chrono::seconds(10), [&] {
+        return !trace_.empty() && trace_.back() == "STATE 2";
+    }));
+    std::vector<int16_t> sound = server.StopRecording();
+    EXPECT_EQ(Joined(TakeTrace()), Joined({"STATE 4", "STATE 3", "STATE 4", "EOF 0", "STATE 2"}));
+    EXPECT_GT(RmsLevel(sound), 0.02);
+    EXPECT_GT(ToneShare(sound, PrivateSoundServer::kRecordRate, 440), 0.5);
+    graph.CloseGraph();
+}
+
+// ---- Subtitles burned into the picture, through the real video module -------------------------------
+
+struct SubtitleCase {
+    const char* name;
+    const char* file;
+    // Writes the subtitle file (one line from 0 to 3 s); its path.
+    std::string (*write)(const TempDir& dir, const std::string& file);
+};
+
+std::string WriteText(const TempDir& dir, const std::string& file, const std::string& text)
+{
+    WriteBytes(dir.File(file), text);
+    return dir.File(file);
+}
+
+const SubtitleCase kSubtitleCases[] = {
+    {"SubRip", "line.srt",
+     [](const TempDir& d, const std::string& f) { return WriteText(d, f, "1\n00:00:00,000 --> 00:00:03,000\nSubtitle line\n\n"); }},
+    {"SAMI", "line.smi",
+     [](const TempDir& d, const std::string& f) {
+         return WriteText(d, f,
+                          "<SAMI><HEAD><STYLE TYPE=\"text/css\"><!--\n.KRCC { Name: Korean; lang: ko-KR; }\n--></STYLE>"
+                          "</HEAD><BODY>\n<SYNC Start=0><P Class=KRCC>Subtitle line\n"
+                          "<SYNC Start=3000><P Class=KRCC>&nbsp;\n</BODY></SAMI>\n");
+     }},
+    {"ASS", "line.ass",
+     [](const TempDir& d, const std::string& f) {
+         return WriteText(
+             d, f,
+             "[Script Info]\nScriptType: v4.00+\nPlayResX: 320\nPlayResY: 240\n\n[V4+ Styles]\n"
+             "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, "
+             "Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, "
+             "Alignment, MarginL, MarginR, MarginV, Encoding\n"
+             "Style: Default,Arial,20,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,1,0,2,"
+             "10,10,10,1\n\n[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, "
+             "Text\nDialogue: 0,0:00:00.00,0:00:03.00,Default,,0,0,0,,Subtitle line\n");
+     }},
+    {"VobSub", "line.idx",
+     [](const TempDir& d, const std::string& f) {
+         TestSet set;
+         set.Add(0, "en", 0, PlainUnit(360, 60, 180, 380, 1));
+         WriteBytes(d.File("line.sub"), set.stream.Data());
+         return WriteText(d, f, set.Index());
+     }},
+};
+
+void PrintTo(const SubtitleCase& c, std::ostream* os) { *os << c.name; }
+
+class SubtitlePreviewTest : public GraphPreviewTest, public ::testing::WithParamInterface<SubtitleCase> {};
+
+// A still grey picture, once without and once with the subtitle: the
+// subtitle's lines are in the lower half and nothing else changes.
+TEST_P(SubtitlePreviewTest, TheSubtitleIsDrawnIntoThePicture)
+{
+    if (!UseRealModules({"HVF.ax"})) GTEST_SKIP() << "the video treatment module is not built here";
+    const SubtitleCase& c = GetParam();
+    std::string source =
+        MakeMedia(temp(), "grey.avi",
+                  "-f lavfi -i color=c=gray:size=320x240:rate=25:duration=3 " + TestTone(3.0) +
+                      " -c:v mpeg4 -q:v 2 -c:a libmp3lame -shortest");
+    std::string subtitle = c.write(temp(), c.file);
+    QImage shots[2];
+    for (int with = 0; with < 2; ++with) {
+        CGraphPreview graph(&settings_);
+        graph_ = &graph;
+        ASSERT_TRUE(graph.BuildFilterChain(kSourceAvi, &paneWnd_, &ownerWnd_));
+        ASSERT_EQ(graph.Open(CString(Utf8ToWide(source)), CString()), 0);
+        ISubPicProvider* provider = nullptr;
+        if (with) {
+            SubtitleOpenParams params;
+            ASSERT_EQ(OpenSubtitleProvider(&provider, CString(Utf8ToWide(subtitle)), &params), S_OK) << c.name;
+            provider->AddRef();
+            EXPECT_EQ(graph.SetVideoFilterSubtitle(provider), S_OK);
+        }
+        ASSERT_EQ(graph.Run(TRUE), S_OK);
+        EXPECT_TRUE(PumpWindows(std::chrono::seconds(5), [&] { return graph.GetPosition() >= 8 * kSecond / 10; }));
+        PumpWindows(std::chrono::milliseconds(100));
+        shots[with] = VideoImage();
+        graph.CloseGraph();
+        graph_ = nullptr;
+        if (provider) provider->Release();
+    }
+    gui_test::SaveScreenshot(shots[1], std::string("preview_subtitle_") + c.name);
+    ASSERT_EQ(shots[0].size(), shots[1].size());
+    int changed[2] = {0, 0};
+    for (int y = 0; y < shots[0].height(); ++y)
+        for (int x = 0; x < shots[0].width(); ++x)
+            if ((shots[0].pixel(x, y) & 0xF0F0F0) != (shots[1].pixel(x, y) & 0xF0F0F0))
+                ++changed[y >= shots[0].height() / 2];
+    EXPECT_EQ(changed[0], 0) << c.name;
+    EXPECT_GT(changed[1], 300) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SubtitlePreviewTest, ::testing::ValuesIn(kSubtitleCases));
+
+}  // namespace
