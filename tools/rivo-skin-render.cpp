@@ -34,9 +34,10 @@
 #include "platform/win32/gui/WindowWidgetAccess.h"
 #include "skin/HXSubFont.h"
 #include "skin/HXWindowMain.h"
-#include "skin/SkinControlFactory.h"
 #include "skin/SkinMessages.h"
 #include "skin/controls/HXConButton.h"
+#include "skin/controls/HXConPopupMenuButton.h"
+#include "skin/controls/HXConStatic.h"
 
 namespace {
 
@@ -161,34 +162,6 @@ const wchar_t* NameOf(int id)
     return nullptr;
 }
 
-// Kinds of the skin format that this build does not make yet are reported;
-// a pop-up menu button is drawn as the push button it derives from, so the
-// rest of the skin still renders and is checked.
-void ReportUnbuiltKinds(CXmlNode* node, HXWindowMain& window, std::vector<std::string>& notes)
-{
-    if (!node) return;
-    POSITION pos = node->GetFirstChildPosition();
-    while (pos) {
-        CXmlNode* child = node->GetNextChild(pos);
-        if (!child || child->m_nKind != CXmlNode::kElement) continue;
-        const SkinControlKind kind = SkinControlKindOf(child->GetName());
-        if (kind != SkinControlKind::Unknown && kind != SkinControlKind::Font) {
-            HXConBase* probe = CreateSkinControl(kind, &window);
-            if (probe) {
-                delete probe;
-            } else {
-                CString id;
-                if (!child->GetAttribute(L"ID", id)) child->GetAttribute(L"CID", id);
-                const bool standIn = kind == SkinControlKind::PopupMenuButton;
-                notes.push_back("not built: " + Narrow(child->GetName()) + " " + Narrow(id) +
-                                (standIn ? " (this build has no such control; drawn as a push button)" : ""));
-                if (standIn) child->m_sName = L"ButtonControl";
-            }
-        }
-        ReportUnbuiltKinds(child, window, notes);
-    }
-}
-
 std::string Describe(HXConBase* control)
 {
     const wchar_t* name = NameOf(control->GetBinding().id);
@@ -228,6 +201,24 @@ void CheckBoundNames(HXWindowMain& window, HWND list, int width, int height, std
         else if (!Inside(r, width, height))
             problems.push_back("outside the window: " + Describe(control));
     }
+    // What the main window looks its controls up as: the destination folder
+    // label a static, the two buttons buttons, the preset button the pop-up
+    // of the preset menu.
+    struct Kind {
+        int id;
+        bool ok;
+        const char* expected;
+    };
+    HXConBase* preset = window.FindControl(32794);
+    auto* popup = dynamic_cast<HXConPopupMenuButton*>(preset);
+    const Kind kinds[] = {
+        {32787, dynamic_cast<HXConStatic*>(window.FindControl(32787)) != nullptr, "a static"},
+        {32786, dynamic_cast<HXConButton*>(window.FindControl(32786)) != nullptr, "a button"},
+        {32794, popup && popup->GetMenuId() == kMainSkinPresetMenuId, "a pop-up button of the preset menu"},
+    };
+    for (const Kind& k : kinds)
+        if (window.FindControl(k.id) && !k.ok)
+            problems.push_back("not " + std::string(k.expected) + ": " + Describe(window.FindControl(k.id)));
     // The list view itself, where the skin put it.
     RECT lr;
     if (!list || !GetWindowRect(list, &lr) || lr.right - lr.left < 1 || lr.bottom - lr.top < 1 ||
@@ -349,11 +340,10 @@ int main(int argc, char** argv)
     // The main window's order: language, skin source, document, bindings,
     // the job list, build.
     window.SetLanguageFile(CString(Utf8ToWide(languagePath.string())), L"SKIN", 0);
-    std::vector<std::string> notes, problems;
+    std::vector<std::string> problems;
     bool built = window.OpenSkin(CString(Utf8ToWide(skinPath.string())), 0) &&
                  window.LoadSkinDocument(L"skin.xml", 0, 0);
     if (built) {
-        ReportUnbuiltKinds(window.GetDocument()->m_pRoot, window, notes);
         for (const MainSkinBinding& b : kMainSkinBindings) window.AddCommandControl(b.name, b.id);
         window.AddWindowControl(kMainSkinJobListName, kMainSkinJobListId, list);
         built = window.BuildSkinWindow(-1);
@@ -382,7 +372,6 @@ int main(int argc, char** argv)
     // act behind the user's back.
     for (const Received& r : g_received)
         if (r.message == WM_COMMAND) problems.push_back("command sent while loading: " + std::to_string(r.wParam));
-    for (const std::string& n : notes) std::printf("note: %s\n", n.c_str());
     for (const std::string& p : problems) std::printf("%s\n", p.c_str());
     std::printf("%s: %dx%d, %s, %zu problem(s)\n", o.output.c_str(), o.width, o.height, o.lang.c_str(),
                 problems.size());

@@ -168,10 +168,11 @@ TEST(DefaultSkinArt, StripsOfFourCellsAndMagentaWhereTheBackgroundShowsThrough)
     }
 }
 
-// The tool finds what a broken skin gets wrong (a control missing, hidden or
-// too small for its text, a "$" text no language file answers, no caption
-// or resize border, a command sent by itself): each change to a copy of the
-// default skin's document must be reported, with exit status 1.
+// The tool finds what a broken skin gets wrong (a control missing, hidden,
+// of the wrong kind or too small for its text, a "$" text no language file
+// answers, no caption or resize border, a command sent by itself): each
+// change to a copy of the default skin's document must be reported, with
+// exit status 1.
 TEST(DefaultSkinFaults, TheToolReportsWhatABrokenSkinGetsWrong)
 {
     ASSERT_FALSE(BinDir().empty());
@@ -187,6 +188,8 @@ TEST(DefaultSkinFaults, TheToolReportsWhatABrokenSkinGetsWrong)
         {"clipped", "Align=\"right\" Width=\"124\"", "Align=\"right\" Width=\"40\"", "text does not fit: \""},
         {"no list", "<WindowControl CID=\"IDC_LIST_FILES\"", "<WindowControl CID=\"IDC_NONE\"",
          "missing: IDC_LIST_FILES"},
+        {"no preset menu", "MenuID=\"IDR_MENU_PRESET_POPUP\"", "",
+         "not a pop-up button of the preset menu: ID_BTN_PRESET_POPUP"},
         {"untranslated", "Tooltip=\"$TIP_EXIT\"", "Tooltip=\"$TIP_NOWHERE\"",
          "text not in the language file: $TIP_NOWHERE"},
         {"no caption", "NcHitTest=\"HTCAPTION\"", "", "no title strip"},
