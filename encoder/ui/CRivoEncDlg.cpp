@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 #include "RivoEncIds.h"
 #include "encoder/core/CoreEnvironment.h"
@@ -16,6 +17,7 @@
 #include "encoder/ui/CDlgSetOutput.h"
 #include "encoder/ui/COptionPropertySheet.h"
 #include "encoder/ui/IEncodeWindows.h"
+#include "encoder/ui/MainSkinBindings.h"
 #include "encoder/ui/VentraState.h"
 #include "foundation/NameValueParser.h"
 #include "foundation/PathHelpers.h"
@@ -48,45 +50,40 @@ constexpr DWORD kListStyle = 0x420;  // full-row selection, info tips
 constexpr int kColumnWidths[CEncFileInfoList::kColumnCount] = {200, 230, 70, 60, 200, 240, 240};
 constexpr UINT kProgramIcon = 128;
 
-// The skin's names and the ids they stand for, registered in this order.
-struct SkinBinding {
-    const wchar_t* name;
-    UINT id;
-};
-constexpr SkinBinding kSkinBindings[] = {
-    {L"ID_BROWSER_AD", CRivoEncDlg::kBrowserId},
-    {L"ID_BTN_ABOUT", CRivoEncDlg::ID_BTN_ABOUT},
-    {L"ID_BTN_PREVIEW", CRivoEncDlg::ID_BTN_PREVIEW},
-    {L"ID_BTN_PARSEINFO", CRivoEncDlg::ID_BTN_PARSEINFO},
-    {L"ID_BTN_ADD", CRivoEncDlg::ID_BTN_ADD},
-    {L"ID_BTN_DEL", CRivoEncDlg::ID_BTN_DEL},
-    {L"ID_BTN_DELALL", CRivoEncDlg::ID_BTN_DELALL},
-    {L"ID_BTN_START", CRivoEncDlg::ID_BTN_START},
-    {L"ID_BTN_OPTION", CRivoEncDlg::ID_BTN_OPTION},
-    {L"ID_BTN_EXIT", CRivoEncDlg::ID_BTN_EXIT},
-    {L"ID_BTN_BROWSE", CRivoEncDlg::ID_BTN_BROWSE},
-    {L"ID_BTN_SETINPUT", CRivoEncDlg::ID_BTN_SETINPUT},
-    {L"ID_BTN_SETOUTPUT", CRivoEncDlg::ID_BTN_SETOUTPUT},
-    {L"ID_ST_SRC_FILEINFO", CRivoEncDlg::kSourceTextIds + 0},
-    {L"ID_ST_SRC_FILEINFO_MORE", CRivoEncDlg::kSourceTextIds + 1},
-    {L"ID_ST_SRC_VCODEC", CRivoEncDlg::kSourceTextIds + 2},
-    {L"ID_ST_SRC_VFORMAT", CRivoEncDlg::kSourceTextIds + 3},
-    {L"ID_ST_SRC_ACODEC", CRivoEncDlg::kSourceTextIds + 4},
-    {L"ID_ST_SRC_AFORMAT", CRivoEncDlg::kSourceTextIds + 5},
-    {L"ID_ST_DST_FILEINFO", CRivoEncDlg::kOutputTextIds + 0},
-    {L"ID_ST_DST_FILEINFO_MORE", CRivoEncDlg::kOutputTextIds + 1},
-    {L"ID_ST_DST_VCODEC", CRivoEncDlg::kOutputTextIds + 2},
-    {L"ID_ST_DST_VFORMAT", CRivoEncDlg::kOutputTextIds + 3},
-    {L"ID_ST_DST_ACODEC", CRivoEncDlg::kOutputTextIds + 4},
-    {L"ID_ST_DST_AFORMAT", CRivoEncDlg::kOutputTextIds + 5},
-    {L"ID_ST_DST_FOLDER", CRivoEncDlg::ID_ST_DST_FOLDER},
-    {L"IDR_MENU_PRESET_POPUP", CRivoEncDlg::kPresetMenuId},
-    {L"ID_BTN_PRESET_POPUP", CRivoEncDlg::ID_BTN_PRESET_POPUP},
-    {L"ID_BTN_LIST_UP", CRivoEncDlg::ID_BTN_LIST_UP},
-    {L"ID_BTN_LIST_DOWN", CRivoEncDlg::ID_BTN_LIST_DOWN},
-    {L"ID_BTN_LIST_TOP", CRivoEncDlg::ID_BTN_LIST_TOP},
-    {L"ID_BTN_LIST_BOTTOM", CRivoEncDlg::ID_BTN_LIST_BOTTOM},
-};
+// The skin's names and the ids they stand for, registered in this order, are
+// the table the skin render tool checks skins against; the window's own ids
+// must be the ones it names.
+constexpr int BoundId(std::wstring_view name)
+{
+    for (const MainSkinBinding& binding : kMainSkinBindings)
+        if (name == std::wstring_view(binding.name)) return binding.id;
+    return -1;
+}
+static_assert(BoundId(L"ID_BROWSER_AD") == static_cast<int>(CRivoEncDlg::kBrowserId));
+static_assert(BoundId(L"ID_BTN_ABOUT") == CRivoEncDlg::ID_BTN_ABOUT);
+static_assert(BoundId(L"ID_BTN_PREVIEW") == CRivoEncDlg::ID_BTN_PREVIEW);
+static_assert(BoundId(L"ID_BTN_PARSEINFO") == CRivoEncDlg::ID_BTN_PARSEINFO);
+static_assert(BoundId(L"ID_BTN_ADD") == CRivoEncDlg::ID_BTN_ADD);
+static_assert(BoundId(L"ID_BTN_DEL") == CRivoEncDlg::ID_BTN_DEL);
+static_assert(BoundId(L"ID_BTN_DELALL") == CRivoEncDlg::ID_BTN_DELALL);
+static_assert(BoundId(L"ID_BTN_START") == CRivoEncDlg::ID_BTN_START);
+static_assert(BoundId(L"ID_BTN_OPTION") == CRivoEncDlg::ID_BTN_OPTION);
+static_assert(BoundId(L"ID_BTN_EXIT") == CRivoEncDlg::ID_BTN_EXIT);
+static_assert(BoundId(L"ID_BTN_BROWSE") == CRivoEncDlg::ID_BTN_BROWSE);
+static_assert(BoundId(L"ID_BTN_SETINPUT") == CRivoEncDlg::ID_BTN_SETINPUT);
+static_assert(BoundId(L"ID_BTN_SETOUTPUT") == CRivoEncDlg::ID_BTN_SETOUTPUT);
+static_assert(BoundId(L"ID_ST_SRC_FILEINFO") == static_cast<int>(CRivoEncDlg::kSourceTextIds));
+static_assert(BoundId(L"ID_ST_SRC_AFORMAT") == static_cast<int>(CRivoEncDlg::kSourceTextIds + 5));
+static_assert(BoundId(L"ID_ST_DST_FILEINFO") == static_cast<int>(CRivoEncDlg::kOutputTextIds));
+static_assert(BoundId(L"ID_ST_DST_AFORMAT") == static_cast<int>(CRivoEncDlg::kOutputTextIds + 5));
+static_assert(BoundId(L"ID_ST_DST_FOLDER") == CRivoEncDlg::ID_ST_DST_FOLDER);
+static_assert(BoundId(L"IDR_MENU_PRESET_POPUP") == static_cast<int>(CRivoEncDlg::kPresetMenuId));
+static_assert(BoundId(L"ID_BTN_PRESET_POPUP") == CRivoEncDlg::ID_BTN_PRESET_POPUP);
+static_assert(BoundId(L"ID_BTN_LIST_UP") == CRivoEncDlg::ID_BTN_LIST_UP);
+static_assert(BoundId(L"ID_BTN_LIST_DOWN") == CRivoEncDlg::ID_BTN_LIST_DOWN);
+static_assert(BoundId(L"ID_BTN_LIST_TOP") == CRivoEncDlg::ID_BTN_LIST_TOP);
+static_assert(BoundId(L"ID_BTN_LIST_BOTTOM") == CRivoEncDlg::ID_BTN_LIST_BOTTOM);
+static_assert(kMainSkinJobListId == CRivoEncDlg::kListId);
 
 constexpr const wchar_t* kMediaFilter =
     L"*.mpeg;*.mpg;*.dat;*.mpe;*.mpv2;*.mp2v;*.m2t;*.m2ts;*.m1v;*.m2v;*.mp4;*."
@@ -218,9 +215,9 @@ bool CRivoEncDlg::LoadSkin()
                            L"SKIN", 0);
     bool ok = m_skin.OpenSkin(source, 0) && m_skin.LoadSkinDocument(L"skin.xml", 0, 0);
     if (ok) {
-        for (const SkinBinding& binding : kSkinBindings)
-            m_skin.AddCommandControl(binding.name, static_cast<int>(binding.id));
-        m_skin.AddWindowControl(L"IDC_LIST_FILES", kListId, m_list.m_hWnd);
+        for (const MainSkinBinding& binding : kMainSkinBindings)
+            m_skin.AddCommandControl(binding.name, binding.id);
+        m_skin.AddWindowControl(kMainSkinJobListName, kListId, m_list.m_hWnd);
         ok = m_skin.BuildSkinWindow(-1) != 0;
     }
     if (!ok) {
