@@ -5,10 +5,11 @@
 #   ./run.sh [PROGRAM [ARGS...]]
 #
 # PROGRAM names an executable in build/bin/ (e.g. rivoreader-report FILE) or
-# a developer tool in build/tools/ (rivo-trace-listen). Without one: RivoEnc
-# when it can encode; until then RivoReader analyses a sample file made here
-# with the ffmpeg command line, in its window where a display exists, else by
-# printing the same report.
+# a developer tool in build/tools/ (rivo-trace-listen). Without one,
+# RivoReader analyses a sample file made here with the ffmpeg command line,
+# in its window where a display exists, else by printing the same report.
+# RivoEnc's window (./run.sh RivoEnc) cannot start a conversion yet: its
+# progress window is not built.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 bash "$root/scripts/setup.sh" release
@@ -19,7 +20,6 @@ if (($#)); then
   if [ ! -x "$bin/$prog" ] && [ -x "$root/build/tools/$prog" ]; then exec "$root/build/tools/$prog" "$@"; fi
   exec "$bin/$prog" "$@"
 fi
-if [ -x "$bin/RivoEnc" ]; then exec "$bin/RivoEnc"; fi
 
 sample_dir="$root/build/sample"
 sample="$sample_dir/sample.avi"
