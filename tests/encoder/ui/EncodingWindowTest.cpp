@@ -1,0 +1,400 @@
+// The encoding-progress window run headless over real sources (made by the
+// ffmpeg command line) through the recording stand-ins of the treatment
+// filters and the writer: a batch with bad sources counts each failure and
+// says so at the end, a batch in which nothing converted never says
+// "complete", closing a paused job asks and does what the answer says,
+// pause and resume change nothing in the output, a refused start gives the
+// main window back, another job's source is never moved to the trash, and
+// the automatic mode closes by itself with the counter saved.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "RivoEncIds.h"
+#include "UiTestIds.h"
+#include "UiTestSupport.h"
+#include "encoder/core/EncSettings.h"
+#include "encoder/core/FilterModuleLoader.h"
+#include "encoder/core/LangTextTable.h"
+#include "encoder/core/jobs/EncFileInfoList.h"
+#include "encoder/ui/CDlgEncoding.h"
+#include "encoder/ui/EncodingHost.h"
+#include "platform/com/ComRuntime.h"
+#include "platform/dshow/filters/SystemFilters.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Format.h"
+#include "platform/win32/Module.h"
+#include "tests/encoder/pipeline/RecordingFilters.h"
+#include "platform/win32/gui/MessageBox.h"
+#include "tests/support/MediaFixtures.h"
+#include "tests/support/WaitUntil.h"
+
+using namespace mfc_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The main window's part: a plain window that owns the progress window and
+// counts how often it was given back its controls.
+class TestHost : public CEncodingHost {
+public:
+    TestHost() { window.Create(IDD_TEST_LOG); }
+    ~TestHost() override
+    {
+        if (window.m_hWnd) window.DestroyWindow();
+    }
+    CWnd* GetHostWindow() override { return &window; }
+    void EndModalChild() override { ++ended; }
+    CDialog window{IDD_TEST_LOG};
+    int ended = 0;
+};
+
+class EncodingWindowTest : public UiTest {
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        ASSERT_EQ(S_OK, RegisterSystemFilters());
+        ResetRecordingBehaviour();
+        RecordingLog::Clear();
+        for (const char* name : {"HVF.ax", "HAF.ax", "hwriter.dll"}) {
+            HMODULE module = InstallRecorderModule(ProgramFolder(), name);
+            ASSERT_NE(nullptr, module) << name;
+            modules_.push_back(module);
+        }
+        fs::create_directories(Out());
+        CEncSettings& settings = GetEncSettings();
+        settings.sDstFolder = CString(Utf8ToWide(Out() + "/"));
+        settings.nEncFormat = 0;
+        settings.bAutoMode = 0;
+    }
+    void TearDown() override
+    {
+        // A window a failed test left open goes before the job list.
+        if (CWnd* open = Open()) open->DestroyWindow();
+        jobs_.RemoveAll();
+        host_.reset();
+        FreeFilterModules();
+        for (HMODULE module : modules_) FreeLibrary(module);
+        CoUninitialize();
+        GetEncSettings().bAutoMode = 0;
+        UiTest::TearDown();
+    }
+
+    std::string Out() const { return temp().File("out"); }
+    std::string Media(const std::string& name, const std::string& args) { return MakeMedia(media_, name, args); }
+    std::string GoodAvi(const std::string& name, double seconds = 2.0)
+    {
+        return Media(name, TestPicture(seconds) + " " + TestTone(seconds) + " -c:v mpeg4 -c:a pcm_s16le");
+    }
+    CEncFileInfo* Add(const std::string& path)
+    {
+        CEncFileInfo* job = jobs_.AddFile(CString(Utf8ToWide(path)));
+        EXPECT_NE(nullptr, job) << path;
+        return job;
+    }
+    std::string OutputOf(const std::string& source, const char* extension = "avi") const
+    {
+        return Out() + "/" + fs::path(source).stem().string() + "." + extension;
+    }
+
+    // Opens the progress window over the job list as the main window's
+    // Start does.
+    CDlgEncoding* Start()
+    {
+        host_ = std::make_unique<TestHost>();
+        auto* window = new CDlgEncoding(&jobs_, host_.get());
+        window_ = window;
+        EXPECT_TRUE(window->Create(&host_->window));
+        if (window->m_hWnd) window->ShowWindow(SW_SHOW);
+        return window;
+    }
+    // The progress window while it exists.
+    CDlgEncoding* Open() const { return host_ && host_->ended == 0 && window_ && IsWindow(window_->m_hWnd) ? window_ : nullptr; }
+    // Serves the window's messages until the condition holds (or a minute).
+    bool PumpUntil(const std::function<bool()>& done)
+    {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            PumpDialogMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return true;
+    }
+    // Runs the batch to its completion box.
+    bool RunToTheEnd()
+    {
+        return PumpUntil([&] {
+            for (const auto& shown : coreMessages_->shown)
+                if (shown.type == MB_ICONINFORMATION) return true;
+            return host_->ended > 0;
+        });
+    }
+    std::wstring LogText()
+    {
+        CString text;
+        if (Open()) Open()->LogPage().LogView().GetWindowText(text);
+        return text.str();
+    }
+    static std::string FileText(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    static size_t Count(const std::wstring& text, const std::wstring& part)
+    {
+        size_t n = 0;
+        for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + part.size())) ++n;
+        return n;
+    }
+    std::wstring Box(const wchar_t* key) { return LookupText(key); }
+    void Close()
+    {
+        if (CDlgEncoding* window = Open()) window->SendMessage(WM_CLOSE);
+    }
+
+    TempDir media_;
+    CEncFileInfoList jobs_;
+    std::unique_ptr<TestHost> host_;
+    CDlgEncoding* window_ = nullptr;
+    std::vector<HMODULE> modules_;
+};
+
+TEST(EncodingProgressTest, ProgressIsAShareOfTheLengthNeverBeyondItsEnds)
+{
+    struct Case {
+        uint32_t position, length;
+        int pass, passes;
+        double expected;
+    };
+    const Case cases[] = {
+        {30, 60, 1, 1, 0.5},    {60, 60, 1, 1, 1.0},  {0, 60, 1, 1, 0.0},
+        {5, 0, 1, 1, 0.0},      // an unknown length is no progress, not a division by zero
+        {90, 60, 1, 1, 1.0},    // a position past the length stops at the end
+        {30, 60, 1, 2, 0.25},   // the first of two passes fills the first half
+        {30, 60, 2, 2, 0.75},   // the second the other half
+        {60, 60, 2, 2, 1.0},    {0, 0, 2, 2, 0.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.position << "/" << c.length << " pass " << c.pass << "/" << c.passes);
+        EXPECT_DOUBLE_EQ(c.expected, CDlgEncoding::ProgressOf(c.position, c.length, c.pass, c.passes));
+    }
+}
+
+TEST_F(EncodingWindowTest, BadSourcesAreCountedAsFailuresAndTheEndSaysSo)
+{
+    for (const UiLanguage& language : kUiLanguages) {
+        SCOPED_TRACE(language.tag);
+        UseLanguage(language.file);
+        jobs_.RemoveAll();
+        coreMessages_->shown.clear();
+        fs::remove_all(Out());
+        fs::create_directories(Out());
+        const std::string good1 = GoodAvi(std::string("good1_") + language.tag + ".avi");
+        const std::string cut = Media(std::string("cut_") + language.tag + ".mp4",
+                                      TestPicture(2) + " " + TestTone(2) + " -c:v mpeg4 -c:a aac");
+        const std::string empty = GoodAvi(std::string("empty_") + language.tag + ".avi");
+        const std::string noDecoder = GoodAvi(std::string("nodecoder_") + language.tag + ".avi");
+        const std::string good2 = GoodAvi(std::string("good2_") + language.tag + ".avi", 3.0);
+        for (const std::string& path : {good1, cut, empty, noDecoder, good2}) ASSERT_NE(nullptr, Add(path));
+        // The sources go bad after they were listed: the MP4 loses its
+        // index at the end, the AVI all its bytes, and the other AVI's video
+        // a code any decoder knows.
+        fs::resize_file(cut, fs::file_size(cut) / 2);
+        fs::resize_file(empty, 0);
+        std::string avi = FileText(noDecoder);
+        for (const char* code : {"FMP4", "fmp4", "XVID", "xvid"})
+            for (size_t at = avi.find(code); at != std::string::npos; at = avi.find(code, at + 4)) avi.replace(at, 4, "QQ9Z");
+        std::ofstream(noDecoder, std::ios::binary | std::ios::trunc) << avi;
+
+        const int counter = GetEncSettings().nEtcNamingCnt;
+        CDlgEncoding* window = Start();
+        ASSERT_TRUE(window->m_hWnd);
+        SaveShot(DialogDriver(window->m_hWnd), std::string("encoding_running_") + language.tag);
+        ASSERT_TRUE(RunToTheEnd());
+        ASSERT_NE(nullptr, Open()) << "the window stays open with its completion box";
+
+        EXPECT_EQ(2, window->GetCompletedCount());
+        EXPECT_EQ(3, window->GetFailureCount());
+        const std::wstring log = LogText();
+        EXPECT_EQ(2u, Count(log, LookupText(L"TEXT_LOG_ENC_COMPLETE"))) << WideToUtf8(log);
+        EXPECT_EQ(3u, Count(log, LookupText(L"TEXT_LOG_ENC_FAIL"))) << WideToUtf8(log);
+        ASSERT_FALSE(coreMessages_->shown.empty());
+        const auto& box = coreMessages_->shown.back();
+        EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), box.type);
+        EXPECT_EQ(WideToUtf8(Box(L"TEXT_COMPLETE") + L"\n\n" + FormatText(LookupText(L"TEXT_COMPLETE_ERROR"), 3)),
+                  box.text);
+        for (const std::string& source : {good1, good2})
+            EXPECT_NE(std::string::npos, FileText(OutputOf(source)).find("video")) << source;
+        // The counter advanced with each job that started.
+        EXPECT_GE(GetEncSettings().nEtcNamingCnt, counter + 2);
+        // The end: Close shows, Cancel and the pause button are done with.
+        DialogDriver d(window->m_hWnd);
+        EXPECT_TRUE(IsWindowVisible(d.Item(IDC_ENC_CLOSE)));
+        EXPECT_FALSE(IsWindowVisible(d.Item(IDCANCEL)));
+        EXPECT_FALSE(d.IsEnabled(IDC_ENC_PAUSE));
+        SaveShot(d, std::string("encoding_end_") + language.tag);
+        // The log page, as the user sees it.
+        SendMessageW(d.Item(IDC_ENC_TABS), TCM_SETCURSEL, 1, 0);
+        NMHDR change{d.Item(IDC_ENC_TABS), static_cast<UINT_PTR>(IDC_ENC_TABS), TCN_SELCHANGE};
+        SendMessageW(window->m_hWnd, WM_NOTIFY, IDC_ENC_TABS, reinterpret_cast<LPARAM>(&change));
+        PumpDialogMessages();
+        SaveShot(d, std::string("encoding_log_") + language.tag);
+        d.Click(IDC_ENC_CLOSE);
+        PumpDialogMessages();
+        EXPECT_EQ(1, host_->ended);
+    }
+}
+
+TEST_F(EncodingWindowTest, ABatchInWhichNothingConvertedNeverSaysComplete)
+{
+    const std::string source = GoodAvi("gone.avi");
+    ASSERT_NE(nullptr, Add(source));
+    fs::resize_file(source, 0);
+    CDlgEncoding* window = Start();
+    ASSERT_TRUE(RunToTheEnd());
+    EXPECT_EQ(0, window->GetCompletedCount());
+    EXPECT_EQ(1, window->GetFailureCount());
+    ASSERT_FALSE(coreMessages_->shown.empty());
+    EXPECT_EQ(WideToUtf8(Box(L"TEXT_COMPLETE_NOTHING") + L"\n\n" + FormatText(LookupText(L"TEXT_COMPLETE_ERROR"), 1)),
+              coreMessages_->shown.back().text);
+    Close();
+}
+
+TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
+{
+    struct Case {
+        int answer;
+        bool windowStays;
+        bool outputStays;
+    };
+    const std::string first = GoodAvi("long.avi", 60);
+    const std::string second = GoodAvi("next.avi");
+    for (const Case& c : {Case{IDCANCEL, true, true}, Case{IDNO, false, true}, Case{IDYES, false, false}}) {
+        SCOPED_TRACE(c.answer);
+        jobs_.RemoveAll();
+        coreMessages_->shown.clear();
+        fs::remove_all(Out());
+        fs::create_directories(Out());
+        ASSERT_NE(nullptr, Add(first));
+        ASSERT_NE(nullptr, Add(second));
+        CDlgEncoding* window = Start();
+        // The writer has made its file; nothing is served yet, so the job is
+        // still under way when it is paused.
+        const std::string output = OutputOf(first);
+        ASSERT_TRUE(WaitUntil("the output file", [&] { return fs::exists(output); }));
+        window->SendMessage(WM_COMMAND, IDC_ENC_PAUSE);
+        EXPECT_EQ(kPlayStatePaused, window->GetCurrentGraph()->GetPlayState());
+        DialogDriver d(window->m_hWnd);
+        EXPECT_TRUE(IsWindowVisible(d.Item(IDC_ENC_RESUME)));
+        EXPECT_FALSE(IsWindowVisible(d.Item(IDC_ENC_PAUSE)));
+        coreMessages_->answers = {c.answer};
+        window->SendMessage(WM_CLOSE);
+        ASSERT_EQ(1u, coreMessages_->shown.size());
+        const auto& question = coreMessages_->shown[0];
+        EXPECT_EQ(static_cast<UINT>(kMessageYesNoCancel), question.type);
+        EXPECT_EQ(kMessageButtonTexts, question.options);
+        EXPECT_EQ(WideToUtf8(LookupText(L"TEXT_ASK_STOP_DELETE_YESNOCANCEL")), question.buttons);
+        EXPECT_NE(std::string::npos, question.text.find("long.avi")) << question.text;
+        EXPECT_EQ(c.windowStays, Open() != nullptr);
+        EXPECT_EQ(c.outputStays, fs::exists(output));
+        // The next job never started.
+        EXPECT_FALSE(fs::exists(OutputOf(second)));
+        if (c.windowStays) {
+            coreMessages_->answers = {IDYES};
+            Close();
+        }
+        EXPECT_EQ(1, host_->ended);
+    }
+}
+
+TEST_F(EncodingWindowTest, PauseAndResumeChangeNothingInTheOutput)
+{
+    const std::string source = GoodAvi("steady.avi", 20);
+    std::string outputs[2];
+    for (int paused = 0; paused < 2; ++paused) {
+        SCOPED_TRACE(paused);
+        jobs_.RemoveAll();
+        coreMessages_->shown.clear();
+        fs::remove_all(Out());
+        fs::create_directories(Out());
+        ASSERT_NE(nullptr, Add(source));
+        CDlgEncoding* window = Start();
+        if (paused) {
+            ASSERT_TRUE(WaitUntil("the output file", [&] { return fs::exists(OutputOf(source)); }));
+            window->SendMessage(WM_COMMAND, IDC_ENC_PAUSE);
+            PumpDialogMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            window->SendMessage(WM_COMMAND, IDC_ENC_RESUME);
+        }
+        ASSERT_TRUE(RunToTheEnd());
+        EXPECT_EQ(1, window->GetCompletedCount());
+        outputs[paused] = FileText(OutputOf(source));
+        Close();
+    }
+    EXPECT_NE(std::string::npos, outputs[0].find("video 500")) << outputs[0];
+    EXPECT_EQ(outputs[0], outputs[1]);
+}
+
+TEST_F(EncodingWindowTest, ARefusedStartGivesTheMainWindowBack)
+{
+    const std::string source = GoodAvi("there.avi");
+    ASSERT_NE(nullptr, Add(source));
+    std::ofstream(OutputOf(source)) << "kept";
+    coreMessages_->answers = {IDNO};
+    Start();
+    PumpUntil([&] { return host_->ended > 0; });
+    EXPECT_EQ(1, host_->ended);
+    ASSERT_EQ(1u, coreMessages_->shown.size());
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONQUESTION), coreMessages_->shown[0].type);
+    EXPECT_NE(std::string::npos, coreMessages_->shown[0].text.find(" - " + OutputOf(source)));
+    EXPECT_EQ("kept", FileText(OutputOf(source)));
+    EXPECT_TRUE(RecordingLog::Lines("writer.SetFileName").empty());
+}
+
+TEST_F(EncodingWindowTest, AnotherJobsSourceIsNeverMovedToTheTrash)
+{
+    // The first job's output name is the second job's source.
+    const std::string first = GoodAvi("a.avi");
+    const std::string second = GoodAvi("1.avi");
+    GetEncSettings().sDstFolder = CString(Utf8ToWide(fs::path(first).parent_path().string() + "/"));
+    GetEncSettings().sEtcNaming = L"<TRACK_NUM01>.<DEF_EXT>";
+    const std::string before = FileText(second);
+    ASSERT_NE(nullptr, Add(first));
+    ASSERT_NE(nullptr, Add(second));
+    CDlgEncoding* window = Start();
+    ASSERT_TRUE(RunToTheEnd());
+    EXPECT_TRUE(coreMessages_->shown.size() == 1) << "no question about existing files";
+    EXPECT_EQ(before, FileText(second));
+    EXPECT_EQ(1, window->GetFailureCount());
+    EXPECT_EQ(1, window->GetCompletedCount());
+    EXPECT_NE(std::wstring::npos, LogText().find(LookupText(L"TEXT_LOG_ERROR_DST_IS_SOURCE")));
+    EXPECT_NE(std::string::npos, FileText(fs::path(first).parent_path().string() + "/2.avi").find("video"));
+    Close();
+}
+
+TEST_F(EncodingWindowTest, AutomaticModeRecyclesWithoutAskingAndClosesByItself)
+{
+    GetEncSettings().bAutoMode = 1;
+    const std::string a = GoodAvi("auto_a.avi");
+    const std::string b = GoodAvi("auto_b.avi");
+    ASSERT_NE(nullptr, Add(a));
+    ASSERT_NE(nullptr, Add(b));
+    std::ofstream(OutputOf(a)) << "old";
+    const int counter = GetEncSettings().nEtcNamingCnt;
+    Start();
+    ASSERT_TRUE(PumpUntil([&] { return host_->ended > 0; }));
+    EXPECT_TRUE(coreMessages_->shown.empty());
+    EXPECT_NE(std::string::npos, FileText(OutputOf(a)).find("video"));
+    EXPECT_NE(std::string::npos, FileText(OutputOf(b)).find("video"));
+    EXPECT_EQ(counter + 2, GetEncSettings().nEtcNamingCnt);
+    EXPECT_NE(std::string::npos, DumpOptionKey().find("nEtcNamingCnt REG_DWORD 4 " +
+                                                      WideToUtf8(FormatText(L"0x%08X", counter + 2))));
+}
+
+}  // namespace
