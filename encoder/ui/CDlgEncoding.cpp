@@ -11,7 +11,6 @@
 #include "encoder/core/OutputNaming.h"
 #include "encoder/core/ShellFileOperation.h"
 #include "encoder/core/SubtitleConverter.h"
-#include "encoder/pipeline/AsfFormat.h"
 #include "encoder/pipeline/PluginDsp.h"
 #include "encoder/pipeline/WriterFilters.h"
 #include "encoder/subtitles/SamiFile.h"
@@ -19,6 +18,7 @@
 #include "encoder/subtitles/VobSubFile.h"
 #include "encoder/ui/CDlgShutdown.h"
 #include "encoder/ui/EncodingHost.h"
+#include "encoder/ui/JobSubtitles.h"
 #include "encoder/ui/VentraState.h"
 #include "foundation/PathHelpers.h"
 #include "platform/mfc/ShellServices.h"
@@ -37,7 +37,6 @@ UINT g_playbackReady = GetGraphMessages().playbackReady;
 UINT g_playbackState = GetGraphMessages().playbackState;
 UINT g_playbackEof = GetGraphMessages().playbackEof;
 
-constexpr SourceTypeCode kWindowsMediaTypes[] = {513, 514};
 constexpr int kPspPixels = 320 * 240;
 constexpr uint32_t kJobNotStarted = 0xFFFFFFFF;
 
@@ -60,11 +59,6 @@ void CopyToChar16(char16_t (&field)[N], const CString& path)
     if (units.size() > N - 1) units.resize(N - 1);
     std::copy(units.begin(), units.end(), field);
     field[units.size()] = 0;
-}
-
-bool IsWindowsMediaSource(SourceTypeCode code)
-{
-    return std::find(std::begin(kWindowsMediaTypes), std::end(kWindowsMediaTypes), code) != std::end(kWindowsMediaTypes);
 }
 
 }  // namespace
@@ -320,17 +314,8 @@ bool CDlgEncoding::DlgEncodingStartJob(CEncFileInfo* job, const CString& outputP
 
     if (!job->m_sSubtitlePath.IsEmpty()) {
         DlgEncodingLoadSubtitle(job->m_sSubtitlePath);
-    } else if (IsWindowsMediaSource(job->m_nTypeCode)) {
-        CAsfFormat asf;
-        if (asf.Open(m_sSourcePath) && !asf.Commands().empty()) {
-            // A private file of its own, never a fixed name others could
-            // have placed.
-            CString sami = asf.ExportCommandsToTemporarySami();
-            if (!sami.IsEmpty()) {
-                DlgEncodingLoadSubtitle(sami);
-                DeleteFileW(sami);
-            }
-        }
+    } else if (IsWindowsMediaSourceType(job->m_nTypeCode)) {
+        LoadWindowsMediaCaptions(m_sSourcePath, [this](const CString& sami) { DlgEncodingLoadSubtitle(sami); });
     }
 
     m_pGraph->SetAudioStream(job->m_nAudioStream);

@@ -15,18 +15,12 @@
 
 #include "RivoEncIds.h"
 #include "UiTestIds.h"
-#include "UiTestSupport.h"
+#include "GraphWindowTest.h"
 #include "encoder/core/EncSettings.h"
-#include "encoder/core/FilterModuleLoader.h"
 #include "encoder/core/LangTextTable.h"
-#include "encoder/core/jobs/EncFileInfoList.h"
 #include "encoder/ui/CDlgEncoding.h"
-#include "encoder/ui/EncodingHost.h"
-#include "platform/com/ComRuntime.h"
-#include "platform/dshow/filters/SystemFilters.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Format.h"
-#include "platform/win32/Module.h"
 #include "tests/encoder/pipeline/RecordingFilters.h"
 #include "platform/win32/gui/MessageBox.h"
 #include "tests/support/MediaFixtures.h"
@@ -37,76 +31,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The main window's part: a plain window that owns the progress window and
-// counts how often it was given back its controls.
-class TestHost : public CEncodingHost {
-public:
-    TestHost() { window.Create(IDD_TEST_LOG); }
-    ~TestHost() override
-    {
-        if (window.m_hWnd) window.DestroyWindow();
-    }
-    CWnd* GetHostWindow() override { return &window; }
-    void EndModalChild() override { ++ended; }
-    CDialog window{IDD_TEST_LOG};
-    int ended = 0;
-};
-
-class EncodingWindowTest : public UiTest {
+class EncodingWindowTest : public GraphWindowTest {
 protected:
-    void SetUp() override
-    {
-        UiTest::SetUp();
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        ASSERT_EQ(S_OK, RegisterSystemFilters());
-        ResetRecordingBehaviour();
-        RecordingLog::Clear();
-        for (const char* name : {"HVF.ax", "HAF.ax", "hwriter.dll"}) {
-            HMODULE module = InstallRecorderModule(ProgramFolder(), name);
-            ASSERT_NE(nullptr, module) << name;
-            modules_.push_back(module);
-        }
-        fs::create_directories(Out());
-        CEncSettings& settings = GetEncSettings();
-        settings.sDstFolder = CString(Utf8ToWide(Out() + "/"));
-        settings.nEncFormat = 0;
-        settings.bAutoMode = 0;
-    }
     void TearDown() override
     {
         // A window a failed test left open goes before the job list.
         if (CWnd* open = Open()) open->DestroyWindow();
-        jobs_.RemoveAll();
         host_.reset();
-        FreeFilterModules();
-        for (HMODULE module : modules_) FreeLibrary(module);
-        CoUninitialize();
-        GetEncSettings().bAutoMode = 0;
-        UiTest::TearDown();
-    }
-
-    std::string Out() const { return temp().File("out"); }
-    std::string Media(const std::string& name, const std::string& args) { return MakeMedia(media_, name, args); }
-    std::string GoodAvi(const std::string& name, double seconds = 2.0)
-    {
-        return Media(name, TestPicture(seconds) + " " + TestTone(seconds) + " -c:v mpeg4 -c:a pcm_s16le");
-    }
-    CEncFileInfo* Add(const std::string& path)
-    {
-        CEncFileInfo* job = jobs_.AddFile(CString(Utf8ToWide(path)));
-        EXPECT_NE(nullptr, job) << path;
-        return job;
-    }
-    std::string OutputOf(const std::string& source, const char* extension = "avi") const
-    {
-        return Out() + "/" + fs::path(source).stem().string() + "." + extension;
+        GraphWindowTest::TearDown();
     }
 
     // Opens the progress window over the job list as the main window's
     // Start does.
     CDlgEncoding* Start()
     {
-        host_ = std::make_unique<TestHost>();
+        host_ = std::make_unique<TestEncodingHost>();
         auto* window = new CDlgEncoding(&jobs_, host_.get());
         window_ = window;
         EXPECT_TRUE(window->Create(&host_->window));
@@ -115,17 +54,6 @@ protected:
     }
     // The progress window while it exists.
     CDlgEncoding* Open() const { return host_ && host_->ended == 0 && window_ && IsWindow(window_->m_hWnd) ? window_ : nullptr; }
-    // Serves the window's messages until the condition holds (or a minute).
-    bool PumpUntil(const std::function<bool()>& done)
-    {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            PumpDialogMessages();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
-    }
     // Runs the batch to its completion box.
     bool RunToTheEnd()
     {
@@ -141,11 +69,6 @@ protected:
         if (Open()) Open()->LogPage().LogView().GetWindowText(text);
         return text.str();
     }
-    static std::string FileText(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
     static size_t Count(const std::wstring& text, const std::wstring& part)
     {
         size_t n = 0;
@@ -158,11 +81,8 @@ protected:
         if (CDlgEncoding* window = Open()) window->SendMessage(WM_CLOSE);
     }
 
-    TempDir media_;
-    CEncFileInfoList jobs_;
-    std::unique_ptr<TestHost> host_;
+    std::unique_ptr<TestEncodingHost> host_;
     CDlgEncoding* window_ = nullptr;
-    std::vector<HMODULE> modules_;
 };
 
 TEST(EncodingProgressTest, ProgressIsAShareOfTheLengthNeverBeyondItsEnds)
@@ -193,8 +113,7 @@ TEST_F(EncodingWindowTest, BadSourcesAreCountedAsFailuresAndTheEndSaysSo)
         UseLanguage(language.file);
         jobs_.RemoveAll();
         coreMessages_->shown.clear();
-        fs::remove_all(Out());
-        fs::create_directories(Out());
+        ClearOut();
         const std::string good1 = GoodAvi(std::string("good1_") + language.tag + ".avi");
         const std::string cut = Media(std::string("cut_") + language.tag + ".mp4",
                                       TestPicture(2) + " " + TestTone(2) + " -c:v mpeg4 -c:a aac");
@@ -279,8 +198,7 @@ TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
         SCOPED_TRACE(c.answer);
         jobs_.RemoveAll();
         coreMessages_->shown.clear();
-        fs::remove_all(Out());
-        fs::create_directories(Out());
+        ClearOut();
         ASSERT_NE(nullptr, Add(first));
         ASSERT_NE(nullptr, Add(second));
         CDlgEncoding* window = Start();
@@ -321,8 +239,7 @@ TEST_F(EncodingWindowTest, PauseAndResumeChangeNothingInTheOutput)
         SCOPED_TRACE(paused);
         jobs_.RemoveAll();
         coreMessages_->shown.clear();
-        fs::remove_all(Out());
-        fs::create_directories(Out());
+        ClearOut();
         ASSERT_NE(nullptr, Add(source));
         CDlgEncoding* window = Start();
         if (paused) {
