@@ -314,4 +314,57 @@ TEST_F(EncodingWindowTest, AutomaticModeRecyclesWithoutAskingAndClosesByItself)
                                                       WideToUtf8(FormatText(L"0x%08X", counter + 2))));
 }
 
+TEST_F(EncodingWindowTest, APspOutputOfAnotherSizeIsAskedAboutFirst)
+{
+    struct Case {
+        int answer;
+        bool tick;
+        bool runs;
+    };
+    const std::string source = GoodAvi("psp.avi");
+    for (const Case& c : {Case{IDNO, true, false}, Case{IDYES, true, true}}) {
+        SCOPED_TRACE(c.answer);
+        jobs_.RemoveAll();
+        coreMessages_->shown.clear();
+        ClearOut();
+        CEncSettings& settings = GetEncSettings();
+        settings.nEncFormat = 1;
+        settings.Mp4Encoder.bSupportPSP = 1;
+        settings.bAskPspSizeWarning = 1;
+        settings.nVideoSizeW = 0;  // the source's size
+        settings.nVideoSizeH = 0;
+        settings.bAutoMode = 1;
+        ASSERT_NE(nullptr, Add(source));
+        coreMessages_->answers = {c.answer};
+        coreMessages_->tickCheckBox = c.tick;
+        Start();
+        ASSERT_TRUE(PumpUntil([&] { return host_->ended > 0; }));
+        ASSERT_EQ(1u, coreMessages_->shown.size());
+        const auto& question = coreMessages_->shown[0];
+        EXPECT_EQ(WideToUtf8(LookupText(L"TEXT_WARNING_PSPSIZE")), question.text);
+        EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_DEFBUTTON2), question.type);
+        EXPECT_EQ(kMessageCheckBox, question.options);
+        EXPECT_EQ(WideToUtf8(LookupText(L"TEXT_NOASK_AGAIN")), question.checkText);
+        // Only a Yes with the box ticked stops the question.
+        EXPECT_EQ(c.runs ? 0 : 1, settings.bAskPspSizeWarning);
+        EXPECT_EQ(c.runs, fs::exists(OutputOf(source, "mp4")));
+    }
+}
+
+TEST_F(EncodingWindowTest, TwoJobsOfTheSameOutputNameGetTwoFiles)
+{
+    fs::create_directories(media_.File("one"));
+    fs::create_directories(media_.File("two"));
+    const std::string first = GoodAvi("one/same.avi");
+    const std::string second = GoodAvi("two/same.avi", 3.0);
+    ASSERT_NE(nullptr, Add(first));
+    ASSERT_NE(nullptr, Add(second));
+    GetEncSettings().bAutoMode = 1;
+    Start();
+    ASSERT_TRUE(PumpUntil([&] { return host_->ended > 0; }));
+    EXPECT_NE(std::string::npos, FileText(Out() + "/same.avi").find("video 50")) << FileText(Out() + "/same.avi");
+    EXPECT_NE(std::string::npos, FileText(Out() + "/same (2).avi").find("video 75"))
+        << FileText(Out() + "/same (2).avi");
+}
+
 }  // namespace
