@@ -309,19 +309,11 @@ void CDlgSetInput::OnShowWindow(BOOL show, UINT status)
 
 void CDlgSetInput::OnSegmentCheck() { ApplyEnabling(); }
 
-void CDlgSetInput::OnStartDelta(NMHDR* header, LRESULT* result)
-{
-    auto* change = reinterpret_cast<NMUPDOWN*>(header);
-    const int seconds = change->iPos + change->iDelta;
-    m_graph.Run(FALSE);
-    SeekSeconds(seconds);
-    // The up-down takes the clamped value rather than its own step, so that
-    // it never holds a start beyond the end (or an end before the start).
-    SetSegmentStart(seconds, true);
-    *result = 1;
-}
+void CDlgSetInput::OnStartDelta(NMHDR* header, LRESULT* result) { StepSegment(header, result, true); }
 
-void CDlgSetInput::OnEndDelta(NMHDR* header, LRESULT* result)
+void CDlgSetInput::OnEndDelta(NMHDR* header, LRESULT* result) { StepSegment(header, result, false); }
+
+void CDlgSetInput::StepSegment(NMHDR* header, LRESULT* result, bool start)
 {
     auto* change = reinterpret_cast<NMUPDOWN*>(header);
     const int seconds = change->iPos + change->iDelta;
@@ -329,7 +321,10 @@ void CDlgSetInput::OnEndDelta(NMHDR* header, LRESULT* result)
     SeekSeconds(seconds);
     // The up-down takes the clamped value rather than its own step, so that
     // it never holds a start beyond the end (or an end before the start).
-    SetSegmentEnd(seconds, true);
+    if (start)
+        SetSegmentStart(seconds, true);
+    else
+        SetSegmentEnd(seconds, true);
     *result = 1;
 }
 

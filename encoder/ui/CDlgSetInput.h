@@ -63,6 +63,9 @@ private:
     void SetSegmentStart(int seconds, bool moveUpDown);
     void SetSegmentEnd(int seconds, bool moveUpDown);
     void UpdateSelection();
+    // A step of a segment up-down: the preview pauses at the new time and
+    // that end of the segment moves there.
+    void StepSegment(NMHDR* header, LRESULT* result, bool start);
     void LoadFromJob();
     void StoreToJob();
     void ApplyEnabling();

@@ -192,6 +192,7 @@ TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
         bool windowStays;
         bool outputStays;
     };
+    const std::string done = GoodAvi("done.avi");
     const std::string first = GoodAvi("long.avi", 60);
     const std::string second = GoodAvi("next.avi");
     for (const Case& c : {Case{IDCANCEL, true, true}, Case{IDNO, false, true}, Case{IDYES, false, false}}) {
@@ -199,13 +200,17 @@ TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
         jobs_.RemoveAll();
         coreMessages_->shown.clear();
         ClearOut();
+        ASSERT_NE(nullptr, Add(done));
         ASSERT_NE(nullptr, Add(first));
         ASSERT_NE(nullptr, Add(second));
         CDlgEncoding* window = Start();
-        // The writer has made its file; nothing is served yet, so the job is
-        // still under way when it is paused.
+        // The first job ends and the second starts; once its writer has made
+        // its file nothing more is served, so that job is still under way
+        // when it is paused.
         const std::string output = OutputOf(first);
-        ASSERT_TRUE(WaitUntil("the output file", [&] { return fs::exists(output); }));
+        ASSERT_TRUE(PumpUntil([&] { return fs::exists(output); }));
+        const std::string finished = FileText(OutputOf(done));
+        EXPECT_NE(std::string::npos, finished.find("video 50")) << finished;
         window->SendMessage(WM_COMMAND, IDC_ENC_PAUSE);
         EXPECT_EQ(kPlayStatePaused, window->GetCurrentGraph()->GetPlayState());
         DialogDriver d(window->m_hWnd);
@@ -221,7 +226,8 @@ TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
         EXPECT_NE(std::string::npos, question.text.find("long.avi")) << question.text;
         EXPECT_EQ(c.windowStays, Open() != nullptr);
         EXPECT_EQ(c.outputStays, fs::exists(output));
-        // The next job never started.
+        // The finished output stays as it was; the next job never started.
+        EXPECT_EQ(finished, FileText(OutputOf(done)));
         EXPECT_FALSE(fs::exists(OutputOf(second)));
         if (c.windowStays) {
             coreMessages_->answers = {IDYES};
