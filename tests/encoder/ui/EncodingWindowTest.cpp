@@ -4,13 +4,17 @@
 // says so at the end, a batch in which nothing converted never says
 // "complete", closing a paused job asks and does what the answer says,
 // pause and resume change nothing in the output, a refused start gives the
-// main window back, another job's source is never moved to the trash, and
-// the automatic mode closes by itself with the counter saved.
+// main window back, another job's source is never moved to the trash, the
+// automatic mode closes by itself with the counter saved, a PSP output of
+// another size is asked about, two jobs of one output name write two files,
+// and the job's segment, delay, gain, logo, DSP plug-in and priority reach
+// its graph.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <thread>
 
 #include "RivoEncIds.h"
@@ -19,6 +23,7 @@
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
 #include "encoder/ui/CDlgEncoding.h"
+#include "foundation/PathHelpers.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Format.h"
 #include "tests/encoder/pipeline/RecordingFilters.h"
@@ -371,6 +376,37 @@ TEST_F(EncodingWindowTest, TwoJobsOfTheSameOutputNameGetTwoFiles)
     EXPECT_NE(std::string::npos, FileText(Out() + "/same.avi").find("video 50")) << FileText(Out() + "/same.avi");
     EXPECT_NE(std::string::npos, FileText(Out() + "/same (2).avi").find("video 75"))
         << FileText(Out() + "/same (2).avi");
+}
+
+TEST_F(EncodingWindowTest, TheJobsChoicesReachItsGraph)
+{
+    const std::string source = GoodAvi("choices.avi", 3.0);
+    CEncFileInfo* job = Add(source);
+    ASSERT_NE(nullptr, job);
+    job->m_nSegmentStart = 1;
+    job->m_nSegmentEnd = 2;
+    job->m_nAudioDelay = -300;
+    job->m_nAudioGain = 5;
+    CEncSettings& settings = GetEncSettings();
+    settings.bLogoActive = 1;
+    settings.sLogoImgPath = L"/logos/mark.png";
+    settings.nLogoAlpha = 40;  // 60 % opaque
+    settings.nEncodePriority = -1;
+    settings.sAudioCurDspPath = GetModuleDirectory() + L"dsp_rivo_recorder.so";
+    settings.iAudioCurDspMod = 0;
+    settings.bAutoMode = 1;
+    Start();
+    ASSERT_TRUE(PumpUntil([&] { return host_->ended > 0; }));
+    std::string calls;
+    for (const std::string& line : RecordingLog::Lines("")) calls += line + "\n";
+    for (const char* call : {"video.SetVideoLogo(0, /logos/mark.png 39321)", "audio.SetAudioDspModule(set)",
+                             "audio.SetAudioSyncDelay(-300)", "audio.SetAudioAmplify(5)", "writer.SetPriority(-1)"})
+        EXPECT_NE(std::string::npos, calls.find(call)) << call << "\n" << calls;
+    const std::string written = FileText(OutputOf(source));
+    // One second of 25 pictures, give or take the picture at the end.
+    std::smatch counts;
+    ASSERT_TRUE(std::regex_search(written, counts, std::regex("video (\\d+)"))) << written;
+    EXPECT_NEAR(25, std::stoi(counts[1]), 1) << written;
 }
 
 }  // namespace
