@@ -27,6 +27,20 @@ CString NamePart(const CString& path)
 
 bool IsPathSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
 
+bool IsSafeRelativePath(const CString& name)
+{
+    int n = name.GetLength();
+    if (n == 0 || IsPathSeparator(name[0])) return false;
+    if (n >= 2 && name[1] == L':') return false;
+    int start = 0;
+    for (int i = 0; i <= n; ++i) {
+        if (i < n && !IsPathSeparator(name[i])) continue;
+        if (i - start == 2 && name[start] == L'.' && name[start + 1] == L'.') return false;
+        start = i + 1;
+    }
+    return true;
+}
+
 bool IsFolder(const CString& path)
 {
     DWORD a = GetFileAttributesW(path);

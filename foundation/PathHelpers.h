@@ -34,3 +34,6 @@ CString GetModuleDirectory();
 CString GetModuleFilePath();
 
 bool IsPathSeparator(wchar_t c);
+// A name that stays inside the folder it is taken from: not empty, relative,
+// no drive, no ".." step (either separator).
+bool IsSafeRelativePath(const CString& name);

@@ -46,22 +46,6 @@ bool NamesEqual(const std::string& stored, const char* wanted)
     return true;
 }
 
-// A name that stays inside the folder it is unpacked into: relative, no
-// drive, no ".." step.
-bool IsSafeEntryName(const CString& name)
-{
-    int n = name.GetLength();
-    if (n == 0 || IsPathSeparator(name[0])) return false;
-    if (n >= 2 && name[1] == L':') return false;
-    int start = 0;
-    for (int i = 0; i <= n; ++i) {
-        if (i < n && !IsPathSeparator(name[i])) continue;
-        if (i - start == 2 && name[start] == L'.' && name[start + 1] == L'.') return false;
-        start = i + 1;
-    }
-    return true;
-}
-
 // Creates the folders leading to the last separator of the path.
 void CreateFolderChain(const CString& path)
 {
@@ -535,7 +519,7 @@ bool CZipReader::ExtractEntryTo(const wchar_t* folder, const wchar_t* name)
     if (!m_pCurrent) return false;
     CString entryName = name ? CString(name) : CString(MultiByteToWide(static_cast<UINT>(m_nCodePage),
                                                                        m_pCurrent->sName));
-    if (!IsSafeEntryName(entryName)) return Fail(kErrUnsafeName);
+    if (!IsSafeRelativePath(entryName)) return Fail(kErrUnsafeName);
     CString path = folder ? CString(folder) : CString();
     if (!path.IsEmpty() && !IsPathSeparator(path[path.GetLength() - 1])) path += L'/';
     path += entryName;

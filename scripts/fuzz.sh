@@ -15,8 +15,8 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DC
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIVO_SANITIZE=ON \
   "${launcher[@]}" >/dev/null
 targets=(SamiFuzzer MicroDvdSubRipFuzzer SsaFuzzer VobSubIndexFuzzer VobSubPacketFuzzer ReaderFuzzer
-  SourceProbeFuzzer SkinBitmapFuzzer SkinAttributeFuzzer ScriptFuzzer AviIndexFuzzer LogoPictureFuzzer
-  SubtitleTextFuzzer AsfHeaderFuzzer)
+  SourceProbeFuzzer SkinBitmapFuzzer SkinAttributeFuzzer SkinDocumentFuzzer ScriptFuzzer AviIndexFuzzer
+  LogoPictureFuzzer SubtitleTextFuzzer AsfHeaderFuzzer)
 cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
 
 for t in "${targets[@]}"; do

@@ -9,6 +9,7 @@
 
 class HDib;
 class HXConBase;
+class HXSubFont;
 
 class SkinOwner {
 public:
@@ -21,6 +22,8 @@ public:
     virtual HDib* GetImage(const CString& name) = 0;
     // The cursor of that name from the skin's definitions, null when none.
     virtual HCURSOR FindCursor(const CString& name) = 0;
+    // The skin font of that name, null when the skin defines none.
+    virtual HXSubFont* FindFont(const CString& name) = 0;
     // Runs a timer for (control, key); the control's OnTimer gets the key.
     virtual int SetControlTimer(HXConBase* control, int key, int interval) = 0;
     // "WM_HXSKIN_NOTIFY" to the host application; its answer.

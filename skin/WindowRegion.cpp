@@ -9,9 +9,7 @@
 #include "skin/SkinErrors.h"
 #include "skin/SkinOwner.h"
 
-namespace {
-
-int CombineMode(const CString& mode)
+int RegionCombineMode(const CString& mode)
 {
     if (mode == L"and") return RGN_AND;
     if (mode == L"copy") return RGN_COPY;
@@ -19,6 +17,8 @@ int CombineMode(const CString& mode)
     if (mode == L"xor") return RGN_XOR;
     return RGN_OR;
 }
+
+namespace {
 
 // OR-s the collected rectangles into the result; false when it fails.
 bool Flush(std::vector<RECT>& rects, HRGN result, LONG width, LONG height)
@@ -132,7 +132,7 @@ int ParseWindowRegion(const CXmlNode* element, HRGN* region, int* errorCode, CSt
             result = fail(SKINERR_UNKNOWN_TYPE, type);
             break;
         }
-        const int combined = part ? CombineRgn(*region, *region, part, CombineMode(mode)) : ERROR;
+        const int combined = part ? CombineRgn(*region, *region, part, RegionCombineMode(mode)) : ERROR;
         if (part) DeleteObject(part);
         if (combined == ERROR) {
             result = fail(SKINERR_COMBINE_RGN, CString());

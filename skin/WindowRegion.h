@@ -15,6 +15,9 @@ class SkinOwner;
 // *region for the caller to delete. An element not named "SetWindowRgn"
 // gives 0 without an error code.
 int ParseWindowRegion(const CXmlNode* element, HRGN* region, int* errorCode, CString* detail, SkinOwner* window);
+// The CombineRgn mode of a region's "Mode" text: "and", "copy", "diff",
+// "or", "xor"; any other text is RGN_OR.
+int RegionCombineMode(const CString& mode);
 // The pixels that differ from the key colour, null for an empty image or
 // when the region cannot be built.
 HRGN RegionFromBitmap(const HDib* image, COLORREF key);

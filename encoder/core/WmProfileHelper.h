@@ -88,11 +88,14 @@ public:
     const CStringArray& GetVideoCodecNames() const { return m_VideoCodecNames; }
     const CStringArray& GetAudioCodecNames() const { return m_AudioCodecNames; }
 
+    // The description of one audio format under the codec's current
+    // enumeration settings (SetCodecVBRSettings); E_OUTOFMEMORY when it
+    // cannot be held, else the runtime's answer. Needs the codec
+    // information.
+    HRESULT ReadFormatDescription(DWORD codec, DWORD format, CString& description) const;
+
 private:
     void FillCodecNames(const GUID& majorType, CStringArray& names);
-    // The description of one audio format under the codec's current
-    // enumeration settings.
-    HRESULT ReadFormatDescription(DWORD codec, DWORD format, CString& description) const;
     // Stores the names the fallback lookups find for the stored ones.
     void ResolveToInstalledCodecs();
 

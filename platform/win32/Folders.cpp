@@ -99,6 +99,25 @@ std::string GetPrivateRuntimeFolder()
     return cached;
 }
 
+std::string GetUserCacheFolder()
+{
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') {
+        base = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
+        base = WithSlash(home) + ".cache";
+    } else {
+        return std::string();
+    }
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    // The folders on the way may be shared ones; only our own must be private.
+    for (size_t pos = 1; pos < base.size(); ++pos)
+        if (base[pos] == '/') mkdir(base.substr(0, pos).c_str(), 0700);
+    if (mkdir(base.c_str(), 0700) != 0 && errno != EEXIST) return std::string();
+    const std::string folder = base + "/rivoenc";
+    return MakePrivateFolder(folder) ? folder + "/" : std::string();
+}
+
 std::string FindPathNoCase(const std::string& folderNative, const std::string& relativeNative)
 {
     std::string current = WithSlash(folderNative.empty() ? std::string(".") : folderNative);

@@ -18,6 +18,13 @@ std::string GetProgramPathNative();
 // process. Empty only when none of them can be made.
 std::string GetPrivateRuntimeFolder();
 
+// The per-user cache folder of the programs (mode 0700, owned by the user,
+// never a symbolic link), with a trailing '/': $XDG_CACHE_HOME/rivoenc/ when
+// that variable holds an absolute path, else $HOME/.cache/rivoenc/. Missing
+// folders on the way are made (mode 0700). What is kept there survives the
+// run and may be made again at any time. Empty when it cannot be made.
+std::string GetUserCacheFolder();
+
 // Resolves a relative path (components separated by '/' or '\') under a
 // folder, matching each component without regard to case when the exact name
 // does not exist. Returns the existing path, or "" when there is none. An

@@ -53,6 +53,20 @@ TEST(PathHelpers, SplittingAndJoiningTable)
     for (const auto& r : rows) EXPECT_EQ(r.expected, r.actual);
 }
 
+TEST(PathHelpers, SafeRelativePathsStayInsideTheirFolder)
+{
+    struct Case {
+        const wchar_t* name;
+        bool safe;
+    } cases[] = {
+        {L"skin.xml", true},      {L"img/a.bmp", true},      {L"img\\a.bmp", true},  {L"a..b/c", true},
+        {L"..a/b", true},         {L"./a", true},            {L"", false},              {L"/etc/passwd", false},
+        {L"\\server\\x", false}, {L"C:x.bmp", false},       {L"c:\\x.bmp", false},    {L"..", false},
+        {L"../a", false},         {L"a/../../b", false},     {L"a\\..\\b", false},     {L"a/..", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.safe, IsSafeRelativePath(c.name)) << WideToUtf8(c.name);
+}
+
 TEST(PathHelpers, FilesFoldersAndSizes)
 {
     TempDir dir;

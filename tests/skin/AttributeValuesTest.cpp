@@ -18,18 +18,7 @@
 
 namespace {
 
-// The first element of an XML text.
-class Element {
-public:
-    explicit Element(const char* xml)
-    {
-        EXPECT_TRUE(doc_.LoadFromMemory(xml, std::strlen(xml))) << xml;
-    }
-    const CXmlNode* get() const { return doc_.m_pRoot; }
-
-private:
-    CXmlDocument doc_;
-};
+using skin_test::Element;
 
 TEST(SkinErrors, TextsByCode)
 {

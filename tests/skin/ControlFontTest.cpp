@@ -26,14 +26,7 @@ namespace {
 
 using skin_test::Pixel;
 
-class Element {
-public:
-    explicit Element(const std::string& xml) { EXPECT_TRUE(doc_.LoadFromMemory(xml.data(), xml.size())) << xml; }
-    const CXmlNode* get() const { return doc_.m_pRoot; }
-
-private:
-    CXmlDocument doc_;
-};
+using skin_test::Element;
 
 class Probe : public HXConBase {
 public:

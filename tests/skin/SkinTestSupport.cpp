@@ -1,8 +1,15 @@
 #include "tests/skin/SkinTestSupport.h"
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include <cstring>
 
+#include "tests/support/TempDir.h"
+
 namespace skin_test {
+
+Element::Element(const std::string& xml) { EXPECT_TRUE(doc_.LoadFromMemory(xml.data(), xml.size())) << xml; }
 
 COLORREF Pixel(const HDib& dib, int x, int y)
 {
@@ -85,6 +92,68 @@ std::string BmpBytes(int width, int height, int bitCount, DWORD compression, con
     return out;
 }
 
+std::string Bmp24(int width, int height, const std::function<COLORREF(int, int)>& color)
+{
+    const int stride = (width * 3 + 3) & ~3;
+    std::vector<BYTE> data(static_cast<size_t>(stride) * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const COLORREF c = color(x, y);
+            BYTE* p = &data[static_cast<size_t>(height - 1 - y) * static_cast<size_t>(stride) + static_cast<size_t>(x) * 3];
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    return BmpBytes(width, height, 24, 0, {}, data);
+}
+
+std::string SolidBmp(int width, int height, COLORREF color)
+{
+    return Bmp24(width, height, [color](int, int) { return color; });
+}
+
+std::string CellStripBmp(int cellWidth, int height, const std::vector<COLORREF>& cells)
+{
+    return Bmp24(cellWidth * static_cast<int>(cells.size()), height,
+                 [&](int x, int) { return cells[static_cast<size_t>(x / cellWidth)]; });
+}
+
+void WriteFiles(const std::string& folder, const std::map<std::string, std::string>& files)
+{
+    RunTool("mkdir -p '" + folder + "'");
+    for (const auto& [name, bytes] : files) {
+        const std::string path = folder + "/" + name;
+        const size_t slash = path.rfind('/');
+        RunTool("mkdir -p '" + path.substr(0, slash) + "'");
+        WriteBytes(path, bytes);
+    }
+}
+
+bool ZipFolder(const std::string& folder, const std::string& archive)
+{
+    int code = 0;
+    const std::string output = RunTool("rm -f '" + archive + "' && cd '" + folder + "' && zip -q -r -X '" + archive +
+                                       "' . 2>&1", &code);
+    if (code != 0) ADD_FAILURE() << "zip failed: " << output;
+    return code == 0;
+}
+
+bool ClaimAGigabytePerEntry(const std::string& archive)
+{
+    int code = 0;
+    const std::string out = RunTool(
+        "python3 -c \"import struct,sys\n"
+        "d=bytearray(open(sys.argv[1],'rb').read())\n"
+        "for sig,off in ((b'PK\\x03\\x04',22),(b'PK\\x01\\x02',24)):\n"
+        "  i=d.find(sig)\n"
+        "  while i>=0:\n"
+        "    struct.pack_into('<I',d,i+off,1<<30); i=d.find(sig,i+4)\n"
+        "open(sys.argv[1],'wb').write(d)\" '" + archive + "' 2>&1",
+        &code);
+    EXPECT_EQ(0, code) << out;
+    return code == 0;
+}
+
 CString FakeSkinOwner::ResolveText(const CString& text)
 {
     auto it = texts.find(text.str());
@@ -96,6 +165,12 @@ HDib* FakeSkinOwner::GetImage(const CString& name)
     imageRequests.push_back(name.str());
     auto it = images.find(name.str());
     return it == images.end() ? nullptr : it->second.get();
+}
+
+HXSubFont* FakeSkinOwner::FindFont(const CString& name)
+{
+    auto it = fonts.find(name.str());
+    return it == fonts.end() ? nullptr : it->second;
 }
 
 HCURSOR FakeSkinOwner::FindCursor(const CString& name)

@@ -61,7 +61,7 @@ void CMultiTabCtrl::PlaceCurrentPage()
     page->Invalidate();
 }
 
-void CMultiTabCtrl::OnSelChange(NMHDR*, LRESULT* result)
+void CMultiTabCtrl::ShowSelectedPage()
 {
     PlaceCurrentPage();
     int selected = GetCurSel();
@@ -69,5 +69,16 @@ void CMultiTabCtrl::OnSelChange(NMHDR*, LRESULT* result)
         CWnd* page = m_pages[i];
         if (page && page->GetSafeHwnd()) page->ShowWindow(i == selected ? SW_SHOW : SW_HIDE);
     }
+}
+
+void CMultiTabCtrl::SelectTab(int index)
+{
+    SetCurSel(index);
+    ShowSelectedPage();
+}
+
+void CMultiTabCtrl::OnSelChange(NMHDR*, LRESULT* result)
+{
+    ShowSelectedPage();
     *result = 0;
 }

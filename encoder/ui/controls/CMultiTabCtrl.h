@@ -19,10 +19,14 @@ public:
     // error.
     int ReplacePage(int index, CWnd* dialog);
     CWnd* GetPage(int index) const;
+    // Selects the tab and shows its page, as a click on the tab does.
+    void SelectTab(int index);
     int GetPageCount() const { return static_cast<int>(m_pages.GetSize()); }
 
 protected:
     void OnSelChange(NMHDR* header, LRESULT* result);
+    // The selected tab's page shown, every other one hidden.
+    void ShowSelectedPage();
     DECLARE_MESSAGE_MAP()
 
 private:

@@ -970,6 +970,15 @@ TEST_F(GraphMainTest, JobsRunThroughTheRealSourceAndTreatmentModules)
         else
             EXPECT_NEAR(written, c.frames, 1) << c.name;
     }
+
+    // The ASF writer's profile describes what the real modules hand on: a
+    // picture and one sound stream, whichever of the three was chosen.
+    settings_.SetDefaultSettings();
+    CGraphAsfWriter asf(&settings_);
+    RecordingLog::Clear();
+    ASSERT_EQ(StartJob(asf, kSourceAvi, source, Output("real.asf")), 0);
+    EXPECT_EQ(Joined(RecordingLog::Lines("writer.SetProfile")), Joined({"writer.SetProfile(2 streams)"}));
+    EXPECT_EQ(Joined(Pump(asf)), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
 }
 
 }  // namespace

@@ -156,6 +156,45 @@ TEST(Folders, PrivateRuntimeFolderRejectsForeignOrOpenFolders)
     unsetenv("XDG_RUNTIME_DIR");
 }
 
+TEST(Folders, UserCacheFolderIsPrivateAndFollowsTheEnvironment)
+{
+    TempDir dir;
+    const char* oldCache = std::getenv("XDG_CACHE_HOME");
+    const std::string savedCache = oldCache ? oldCache : "";
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    struct Case {
+        const char* cache;  // null: unset
+        std::string home;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"/cache", dir.path(), dir.path() + "/cache/rivoenc/"},
+        {nullptr, dir.path() + "/home", dir.path() + "/home/.cache/rivoenc/"},
+        {"relative/cache", dir.path() + "/h2", dir.path() + "/h2/.cache/rivoenc/"},  // not absolute: ignored
+    };
+    for (const Case& c : cases) {
+        if (c.cache && c.cache[0] == '/') setenv("XDG_CACHE_HOME", (dir.path() + c.cache).c_str(), 1);
+        else if (c.cache) setenv("XDG_CACHE_HOME", c.cache, 1);
+        else unsetenv("XDG_CACHE_HOME");
+        setenv("HOME", c.home.c_str(), 1);
+        const std::string f = GetUserCacheFolder();
+        EXPECT_EQ(c.expected, f);
+        struct stat st;
+        ASSERT_EQ(0, lstat(f.c_str(), &st)) << f;
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(0700u, st.st_mode & 0777);
+    }
+    // A symbolic link planted under the program's name is refused.
+    const std::string planted = dir.path() + "/planted";
+    mkdir(planted.c_str(), 0700);
+    ASSERT_EQ(0, symlink(dir.path().c_str(), (planted + "/rivoenc").c_str()));
+    setenv("XDG_CACHE_HOME", planted.c_str(), 1);
+    EXPECT_EQ("", GetUserCacheFolder());
+    if (oldCache) setenv("XDG_CACHE_HOME", savedCache.c_str(), 1);
+    else unsetenv("XDG_CACHE_HOME");
+    setenv("HOME", savedHome.c_str(), 1);
+}
+
 }  // namespace
 
 namespace {

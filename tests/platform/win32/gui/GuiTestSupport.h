@@ -8,6 +8,7 @@
 #include <QImage>
 #include <functional>
 #include <optional>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,16 @@ int Pump();
 
 // Saves an image under the build's screenshot folder; returns the path.
 std::string SaveScreenshot(const QImage& image, const std::string& name);
+
+// A 2 x 2 cursor file: hot spot (1, 0); top-left red, top-right
+// transparent (AND mask, or alpha 0 with alpha), bottom row green and blue.
+std::vector<uint8_t> SmallCursorFile(bool withAlpha);
+
+// Compiles the files of a folder with the Qt resource compiler into a
+// binary resource file and registers it, so that the file NAME of the folder
+// becomes the program's resource ":/TYPE/NAME". False (with the reason
+// added to the test's failures) when the compiler fails.
+bool RegisterFolderAsResources(const std::string& folder, const std::string& type, const std::string& rccFile);
 
 class GuiTest : public testing::Test {
 protected:

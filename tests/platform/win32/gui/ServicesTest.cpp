@@ -18,50 +18,6 @@ namespace {
 
 class ServicesTest : public GuiTest {};
 
-void Put16(std::vector<uint8_t>& v, uint16_t x)
-{
-    v.push_back(static_cast<uint8_t>(x));
-    v.push_back(static_cast<uint8_t>(x >> 8));
-}
-void Put32(std::vector<uint8_t>& v, uint32_t x)
-{
-    Put16(v, static_cast<uint16_t>(x));
-    Put16(v, static_cast<uint16_t>(x >> 16));
-}
-
-// A 2 x 2 cursor file: hot spot (1, 0); top-left red, top-right
-// transparent (AND mask), bottom row green and blue.
-std::vector<uint8_t> SmallCursorFile(bool withAlpha)
-{
-    std::vector<uint8_t> v;
-    Put16(v, 0);
-    Put16(v, 2);
-    Put16(v, 1);
-    v.push_back(2);
-    v.push_back(2);
-    v.push_back(0);
-    v.push_back(0);
-    Put16(v, 1);  // hot spot x
-    Put16(v, 0);  // hot spot y
-    Put32(v, 40 + 16 + 8);
-    Put32(v, 22);
-    Put32(v, 40);
-    Put32(v, 2);
-    Put32(v, 4);  // colour and mask rows
-    Put16(v, 1);
-    Put16(v, 32);
-    for (int i = 0; i < 6; ++i) Put32(v, 0);
-    uint8_t a = withAlpha ? 255 : 0;
-    // Bottom row first: green, blue.
-    for (uint8_t b : {uint8_t(0), uint8_t(255), uint8_t(0), a, uint8_t(255), uint8_t(0), uint8_t(0), a}) v.push_back(b);
-    // Top row: red, and a pixel the mask (or alpha 0) hides.
-    for (uint8_t b : {uint8_t(0), uint8_t(0), uint8_t(255), a, uint8_t(9), uint8_t(9), uint8_t(9), uint8_t(0)}) v.push_back(b);
-    // AND mask, bottom row first: nothing hidden; top row: the second pixel.
-    Put32(v, 0);
-    Put32(v, 0x40);
-    return v;
-}
-
 TEST_F(ServicesTest, CursorFilesAreReadFromMemoryWithTheirHotSpot)
 {
     for (bool alpha : {false, true}) {
