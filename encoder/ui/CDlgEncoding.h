@@ -52,6 +52,7 @@ public:
     CGraphMain* GetCurrentGraph() const { return m_pGraph; }
     const CString& GetOutputPath() const { return m_sOutputPath; }
     CDlgEncoding_Log& LogPage() { return m_tabLog; }
+    CDlgEncoding_Preview& PreviewPage() { return m_tabPreview; }
 
     // The progress of the running job, 0..1, from its encoded position and
     // length in seconds: the second pass of two counts from one half. An

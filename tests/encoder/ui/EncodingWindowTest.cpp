@@ -7,8 +7,8 @@
 // main window back, another job's source is never moved to the trash, the
 // automatic mode closes by itself with the counter saved, a PSP output of
 // another size is asked about, two jobs of one output name write two files,
-// and the job's segment, delay, gain, logo, DSP plug-in and priority reach
-// its graph.
+// and the job's segment, delay, gain, logo, DSP plug-in, priority and
+// preview reach its graph.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -395,12 +395,18 @@ TEST_F(EncodingWindowTest, TheJobsChoicesReachItsGraph)
     settings.sAudioCurDspPath = GetModuleDirectory() + L"dsp_rivo_recorder.so";
     settings.iAudioCurDspMod = 0;
     settings.bAutoMode = 1;
-    Start();
+    settings.bEncodePreview = 0;
+    CDlgEncoding* window = Start();
+    // A click on the preview page turns the running job's preview on.
+    CDlgEncoding_Preview& preview = window->PreviewPage();
+    SendMessageW(preview.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKEWPARAM(20, 20));
+    EXPECT_EQ(1, settings.bEncodePreview);
     ASSERT_TRUE(PumpUntil([&] { return host_->ended > 0; }));
     std::string calls;
     for (const std::string& line : RecordingLog::Lines("")) calls += line + "\n";
     for (const char* call : {"video.SetVideoLogo(0, /logos/mark.png 39321)", "audio.SetAudioDspModule(set)",
-                             "audio.SetAudioSyncDelay(-300)", "audio.SetAudioAmplify(5)", "writer.SetPriority(-1)"})
+                             "audio.SetAudioSyncDelay(-300)", "audio.SetAudioAmplify(5)", "writer.SetPriority(-1)",
+                             "writer.SetPreview(1)"})
         EXPECT_NE(std::string::npos, calls.find(call)) << call << "\n" << calls;
     const std::string written = FileText(OutputOf(source));
     // One second of 25 pictures, give or take the picture at the end.
