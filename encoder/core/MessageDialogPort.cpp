@@ -22,3 +22,11 @@ int ShowCoreMessage(HWND owner, const CString& text, const CString& caption, UIN
     std::fprintf(stderr, "%s: %s\n", WideToUtf8(caption.str()).c_str(), WideToUtf8(text.str()).c_str());
     return -1;
 }
+
+int ShowCoreMessageWithOptions(HWND owner, const CString& text, const CString& caption, UINT type, UINT options,
+                               const CString& checkText, const CString& buttonTexts, int* checked)
+{
+    if (g_port)
+        return g_port->ShowMessageDialogWithOptions(owner, text, caption, type, options, checkText, buttonTexts, checked);
+    return ShowCoreMessage(owner, text, caption, type);
+}

@@ -241,6 +241,13 @@ const std::map<std::wstring, std::wstring> kFormatKeys = {
     {L"TEXT_PRESET_SAVE_FAILED", L"%s"},
     {L"TEXT_PRESET_OVERWRITE", L"%s"},
     {L"TEXT_SKIN_OPENERROR", L"%s"},
+    {L"TEXT_ST_TOTAL", L"%d%d"},
+    {L"TEXT_ST_SRCPATH", L"%s"},
+    {L"TEXT_ST_TOTAL_ELAPSED", L"%02d%02d%02d"},
+    {L"TEXT_ST_TIMEINFO", L"%d%02d%02d%d%02d%02d%d%d%d%d%02d%02d"},
+    {L"TEXT_ST_TIMEINFO2", L"%.2f%I64d%I64d%d%02d%02d"},
+    {L"TEXT_COMPLETE_ERROR", L"%d"},
+    {L"TEXT_AUDIOSTEAM_ITEM", L"%d"},
 };
 
 TEST(LanguageFiles, BuiltFilesAreUtf16WithTheMark)

@@ -15,7 +15,6 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Module.h"
 #include "platform/win32/NativePath.h"
-#include "tests/encoder/pipeline/fixtures/RecorderModule.h"
 
 namespace {
 
@@ -62,14 +61,8 @@ void GraphTest::TearDown()
 
 void GraphTest::InstallModule(const std::string& fileName)
 {
-    std::string fixture = ToNativePath((GetModuleDirectory() + L"RecorderModule.so").str());
-    std::string module = ProgramFolder() + fileName;
-    std::filesystem::copy_file(fixture, module, std::filesystem::copy_options::overwrite_existing);
-    HMODULE handle = LoadLibraryW(Utf8ToWide(module).c_str());
-    ASSERT_NE(nullptr, handle) << module;
-    auto setHost = reinterpret_cast<RecorderModuleSetHostFn>(GetProcAddress(handle, "RecorderModuleSetHost"));
-    ASSERT_NE(nullptr, setHost);
-    setHost(CreateRecordingFilter);
+    HMODULE handle = InstallRecorderModule(ProgramFolder(), fileName);
+    ASSERT_NE(nullptr, handle) << fileName;
     LoadedModules()[fileName] = handle;
 }
 

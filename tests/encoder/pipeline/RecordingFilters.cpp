@@ -1,6 +1,7 @@
 #include "tests/encoder/pipeline/RecordingFilters.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -12,7 +13,10 @@
 #include "platform/dshow/filters/UncompressedTypes.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/MediaFormats.h"
+#include "foundation/PathHelpers.h"
+#include "platform/win32/Module.h"
 #include "platform/win32/NativePath.h"
+#include "tests/encoder/pipeline/fixtures/RecorderModule.h"
 #include "platform/wmf/WmInterfaces.h"
 
 namespace {
@@ -696,4 +700,20 @@ void CRecordingWriter::FinishPass()
         }
     }
     NotifyEvent(EC_COMPLETE, S_OK, 0);
+}
+
+HMODULE InstallRecorderModule(const std::string& folder, const std::string& fileName)
+{
+    std::string fixture = ToNativePath((GetModuleDirectory() + L"RecorderModule.so").str());
+    std::string module = folder + fileName;
+    std::filesystem::copy_file(fixture, module, std::filesystem::copy_options::overwrite_existing);
+    HMODULE handle = LoadLibraryW(Utf8ToWide(module).c_str());
+    if (!handle) return nullptr;
+    auto setHost = reinterpret_cast<RecorderModuleSetHostFn>(GetProcAddress(handle, "RecorderModuleSetHost"));
+    if (!setHost) {
+        FreeLibrary(handle);
+        return nullptr;
+    }
+    setHost(CreateRecordingFilter);
+    return handle;
 }

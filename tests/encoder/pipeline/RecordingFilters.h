@@ -67,6 +67,12 @@ void ResetRecordingBehaviour();
 // (the writers' ids are configuration).
 HRESULT CreateRecordingFilter(REFCLSID clsid, REFIID riid, void** object);
 
+// Copies the recorder module (built beside the test program) into the
+// folder under the file name, loads it and points it at
+// CreateRecordingFilter: the program then finds the stand-ins under that
+// module's name. The loaded module, null when it cannot be loaded.
+HMODULE InstallRecorderModule(const std::string& folder, const std::string& fileName);
+
 // A source of the source module: the system's generic source (aggregated)
 // does the reading; the stand-in answers the AVI source's option, the MP4
 // source's control and IFileSourceFilter itself and records them as

@@ -1,0 +1,418 @@
+// The encoding-progress window run headless over real sources (made by the
+// ffmpeg command line) through the recording stand-ins of the treatment
+// filters and the writer: a batch with bad sources counts each failure and
+// says so at the end, a batch in which nothing converted never says
+// "complete", closing a paused job asks and does what the answer says,
+// pause and resume change nothing in the output, a refused start gives the
+// main window back, another job's source is never moved to the trash, the
+// automatic mode closes by itself with the counter saved, a PSP output of
+// another size is asked about, two jobs of one output name write two files,
+// and the job's segment, delay, gain, logo, DSP plug-in, priority and
+// preview reach its graph.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+#include "RivoEncIds.h"
+#include "UiTestIds.h"
+#include "GraphWindowTest.h"
+#include "encoder/core/EncSettings.h"
+#include "encoder/core/LangTextTable.h"
+#include "encoder/ui/CDlgEncoding.h"
+#include "foundation/PathHelpers.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Format.h"
+#include "tests/encoder/pipeline/RecordingFilters.h"
+#include "platform/win32/gui/MessageBox.h"
+#include "tests/support/MediaFixtures.h"
+#include "tests/support/WaitUntil.h"
+
+using namespace mfc_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class EncodingWindowTest : public GraphWindowTest {
+protected:
+    void TearDown() override
+    {
+        // A window a failed test left open goes before the job list.
+        if (CWnd* open = Open()) open->DestroyWindow();
+        host_.reset();
+        GraphWindowTest::TearDown();
+    }
+
+    // Opens the progress window over the job list as the main window's
+    // Start does.
+    CDlgEncoding* Start()
+    {
+        host_ = std::make_unique<TestEncodingHost>();
+        auto* window = new CDlgEncoding(&jobs_, host_.get());
+        window_ = window;
+        EXPECT_TRUE(window->Create(&host_->window));
+        if (window->m_hWnd) window->ShowWindow(SW_SHOW);
+        return window;
+    }
+    // The progress window while it exists.
+    CDlgEncoding* Open() const { return host_ && host_->ended == 0 && window_ && IsWindow(window_->m_hWnd) ? window_ : nullptr; }
+    // Runs the batch to its completion box.
+    bool RunToTheEnd()
+    {
+        return PumpUntil([&] {
+            for (const auto& shown : coreMessages_->shown)
+                if (shown.type == MB_ICONINFORMATION) return true;
+            return host_->ended > 0;
+        });
+    }
+    std::wstring LogText()
+    {
+        CString text;
+        if (Open()) Open()->LogPage().LogView().GetWindowText(text);
+        return text.str();
+    }
+    static size_t Count(const std::wstring& text, const std::wstring& part)
+    {
+        size_t n = 0;
+        for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + part.size())) ++n;
+        return n;
+    }
+    std::wstring Box(const wchar_t* key) { return LookupText(key); }
+    void Close()
+    {
+        if (CDlgEncoding* window = Open()) window->SendMessage(WM_CLOSE);
+    }
+
+    std::unique_ptr<TestEncodingHost> host_;
+    CDlgEncoding* window_ = nullptr;
+};
+
+TEST(EncodingProgressTest, ProgressIsAShareOfTheLengthNeverBeyondItsEnds)
+{
+    struct Case {
+        uint32_t position, length;
+        int pass, passes;
+        double expected;
+    };
+    const Case cases[] = {
+        {30, 60, 1, 1, 0.5},    {60, 60, 1, 1, 1.0},  {0, 60, 1, 1, 0.0},
+        {5, 0, 1, 1, 0.0},      // an unknown length is no progress, not a division by zero
+        {90, 60, 1, 1, 1.0},    // a position past the length stops at the end
+        {30, 60, 1, 2, 0.25},   // the first of two passes fills the first half
+        {30, 60, 2, 2, 0.75},   // the second the other half
+        {60, 60, 2, 2, 1.0},    {0, 0, 2, 2, 0.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.position << "/" << c.length << " pass " << c.pass << "/" << c.passes);
+        EXPECT_DOUBLE_EQ(c.expected, CDlgEncoding::ProgressOf(c.position, c.length, c.pass, c.passes));
+    }
+}
+
+TEST_F(EncodingWindowTest, BadSourcesAreCountedAsFailuresAndTheEndSaysSo)
+{
+    for (const UiLanguage& language : kUiLanguages) {
+        SCOPED_TRACE(language.tag);
+        UseLanguage(language.file);
+        jobs_.RemoveAll();
+        coreMessages_->shown.clear();
+        ClearOut();
+        const std::string good1 = GoodAvi(std::string("good1_") + language.tag + ".avi");
+        const std::string cut = Media(std::string("cut_") + language.tag + ".mp4",
+                                      TestPicture(2) + " " + TestTone(2) + " -c:v mpeg4 -c:a aac");
+        const std::string empty = GoodAvi(std::string("empty_") + language.tag + ".avi");
+        const std::string noDecoder = GoodAvi(std::string("nodecoder_") + language.tag + ".avi");
+        const std::string good2 = GoodAvi(std::string("good2_") + language.tag + ".avi", 3.0);
+        for (const std::string& path : {good1, cut, empty, noDecoder, good2}) ASSERT_NE(nullptr, Add(path));
+        // The sources go bad after they were listed: the MP4 loses its
+        // index at the end, the AVI all its bytes, and the other AVI's video
+        // a code any decoder knows.
+        fs::resize_file(cut, fs::file_size(cut) / 2);
+        fs::resize_file(empty, 0);
+        std::string avi = FileText(noDecoder);
+        for (const char* code : {"FMP4", "fmp4", "XVID", "xvid"})
+            for (size_t at = avi.find(code); at != std::string::npos; at = avi.find(code, at + 4)) avi.replace(at, 4, "QQ9Z");
+        std::ofstream(noDecoder, std::ios::binary | std::ios::trunc) << avi;
+
+        const int counter = GetEncSettings().nEtcNamingCnt;
+        CDlgEncoding* window = Start();
+        ASSERT_TRUE(window->m_hWnd);
+        SaveShot(DialogDriver(window->m_hWnd), std::string("encoding_running_") + language.tag);
+        ASSERT_TRUE(RunToTheEnd());
+        ASSERT_NE(nullptr, Open()) << "the window stays open with its completion box";
+
+        EXPECT_EQ(2, window->GetCompletedCount());
+        EXPECT_EQ(3, window->GetFailureCount());
+        const std::wstring log = LogText();
+        EXPECT_EQ(2u, Count(log, LookupText(L"TEXT_LOG_ENC_COMPLETE"))) << WideToUtf8(log);
+        EXPECT_EQ(3u, Count(log, LookupText(L"TEXT_LOG_ENC_FAIL"))) << WideToUtf8(log);
+        ASSERT_FALSE(coreMessages_->shown.empty());
+        const auto& box = coreMessages_->shown.back();
+        EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), box.type);
+        EXPECT_EQ(WideToUtf8(Box(L"TEXT_COMPLETE") + L"\n\n" + FormatText(LookupText(L"TEXT_COMPLETE_ERROR"), 3)),
+                  box.text);
+        for (const std::string& source : {good1, good2})
+            EXPECT_NE(std::string::npos, FileText(OutputOf(source)).find("video")) << source;
+        // The counter advanced with each job that started.
+        EXPECT_GE(GetEncSettings().nEtcNamingCnt, counter + 2);
+        // The end: Close shows, Cancel and the pause button are done with.
+        DialogDriver d(window->m_hWnd);
+        EXPECT_TRUE(IsWindowVisible(d.Item(IDC_ENC_CLOSE)));
+        EXPECT_FALSE(IsWindowVisible(d.Item(IDCANCEL)));
+        EXPECT_FALSE(d.IsEnabled(IDC_ENC_PAUSE));
+        SaveShot(d, std::string("encoding_end_") + language.tag);
+        // The log page, as the user sees it.
+        SendMessageW(d.Item(IDC_ENC_TABS), TCM_SETCURSEL, 1, 0);
+        NMHDR change{d.Item(IDC_ENC_TABS), static_cast<UINT_PTR>(IDC_ENC_TABS), TCN_SELCHANGE};
+        SendMessageW(window->m_hWnd, WM_NOTIFY, IDC_ENC_TABS, reinterpret_cast<LPARAM>(&change));
+        PumpDialogMessages();
+        SaveShot(d, std::string("encoding_log_") + language.tag);
+        d.Click(IDC_ENC_CLOSE);
+        PumpDialogMessages();
+        EXPECT_EQ(1, host_->ended);
+    }
+}
+
+TEST_F(EncodingWindowTest, ABatchInWhichNothingConvertedNeverSaysComplete)
+{
+    const std::string source = GoodAvi("gone.avi");
+    ASSERT_NE(nullptr, Add(source));
+    fs::resize_file(source, 0);
+    CDlgEncoding* window = Start();
+    ASSERT_TRUE(RunToTheEnd());
+    EXPECT_EQ(0, window->GetCompletedCount());
+    EXPECT_EQ(1, window->GetFailureCount());
+    ASSERT_FALSE(coreMessages_->shown.empty());
+    EXPECT_EQ(WideToUtf8(Box(L"TEXT_COMPLETE_NOTHING") + L"\n\n" + FormatText(LookupText(L"TEXT_COMPLETE_ERROR"), 1)),
+              coreMessages_->shown.back().text);
+    Close();
+}
+
+TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
+{
+    struct Case {
+        int answer;
+        bool windowStays;
+        bool outputStays;
+    };
+    const std::string done = GoodAvi("done.avi");
+    const std::string first = GoodAvi("long.avi", 60);
+    const std::string second = GoodAvi("next.avi");
+    for (const Case& c : {Case{IDCANCEL, true, true}, Case{IDNO, false, true}, Case{IDYES, false, false}}) {
+        SCOPED_TRACE(c.answer);
+        jobs_.RemoveAll();
+        coreMessages_->shown.clear();
+        ClearOut();
+        ASSERT_NE(nullptr, Add(done));
+        ASSERT_NE(nullptr, Add(first));
+        ASSERT_NE(nullptr, Add(second));
+        CDlgEncoding* window = Start();
+        // The first job ends and the second starts; once its writer has made
+        // its file nothing more is served, so that job is still under way
+        // when it is paused.
+        const std::string output = OutputOf(first);
+        ASSERT_TRUE(PumpUntil([&] { return fs::exists(output); }));
+        const std::string finished = FileText(OutputOf(done));
+        EXPECT_NE(std::string::npos, finished.find("video 50")) << finished;
+        window->SendMessage(WM_COMMAND, IDC_ENC_PAUSE);
+        EXPECT_EQ(kPlayStatePaused, window->GetCurrentGraph()->GetPlayState());
+        DialogDriver d(window->m_hWnd);
+        EXPECT_TRUE(IsWindowVisible(d.Item(IDC_ENC_RESUME)));
+        EXPECT_FALSE(IsWindowVisible(d.Item(IDC_ENC_PAUSE)));
+        coreMessages_->answers = {c.answer};
+        window->SendMessage(WM_CLOSE);
+        ASSERT_EQ(1u, coreMessages_->shown.size());
+        const auto& question = coreMessages_->shown[0];
+        EXPECT_EQ(static_cast<UINT>(kMessageYesNoCancel), question.type);
+        EXPECT_EQ(kMessageButtonTexts, question.options);
+        EXPECT_EQ(WideToUtf8(LookupText(L"TEXT_ASK_STOP_DELETE_YESNOCANCEL")), question.buttons);
+        EXPECT_NE(std::string::npos, question.text.find("long.avi")) << question.text;
+        EXPECT_EQ(c.windowStays, Open() != nullptr);
+        EXPECT_EQ(c.outputStays, fs::exists(output));
+        // The finished output stays as it was; the next job never started.
+        EXPECT_EQ(finished, FileText(OutputOf(done)));
+        EXPECT_FALSE(fs::exists(OutputOf(second)));
+        if (c.windowStays) {
+            coreMessages_->answers = {IDYES};
+            Close();
+        }
+        EXPECT_EQ(1, host_->ended);
+    }
+}
+
+TEST_F(EncodingWindowTest, PauseAndResumeChangeNothingInTheOutput)
+{
+    const std::string source = GoodAvi("steady.avi", 20);
+    std::string outputs[2];
+    for (int paused = 0; paused < 2; ++paused) {
+        SCOPED_TRACE(paused);
+        jobs_.RemoveAll();
+        coreMessages_->shown.clear();
+        ClearOut();
+        ASSERT_NE(nullptr, Add(source));
+        CDlgEncoding* window = Start();
+        if (paused) {
+            ASSERT_TRUE(WaitUntil("the output file", [&] { return fs::exists(OutputOf(source)); }));
+            window->SendMessage(WM_COMMAND, IDC_ENC_PAUSE);
+            PumpDialogMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            window->SendMessage(WM_COMMAND, IDC_ENC_RESUME);
+        }
+        ASSERT_TRUE(RunToTheEnd());
+        EXPECT_EQ(1, window->GetCompletedCount());
+        outputs[paused] = FileText(OutputOf(source));
+        Close();
+    }
+    EXPECT_NE(std::string::npos, outputs[0].find("video 500")) << outputs[0];
+    EXPECT_EQ(outputs[0], outputs[1]);
+}
+
+TEST_F(EncodingWindowTest, ARefusedStartGivesTheMainWindowBack)
+{
+    const std::string source = GoodAvi("there.avi");
+    ASSERT_NE(nullptr, Add(source));
+    std::ofstream(OutputOf(source)) << "kept";
+    coreMessages_->answers = {IDNO};
+    Start();
+    PumpUntil([&] { return host_->ended > 0; });
+    EXPECT_EQ(1, host_->ended);
+    ASSERT_EQ(1u, coreMessages_->shown.size());
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONQUESTION), coreMessages_->shown[0].type);
+    EXPECT_NE(std::string::npos, coreMessages_->shown[0].text.find(" - " + OutputOf(source)));
+    EXPECT_EQ("kept", FileText(OutputOf(source)));
+    EXPECT_TRUE(RecordingLog::Lines("writer.SetFileName").empty());
+}
+
+TEST_F(EncodingWindowTest, AnotherJobsSourceIsNeverMovedToTheTrash)
+{
+    // The first job's output name is the second job's source.
+    const std::string first = GoodAvi("a.avi");
+    const std::string second = GoodAvi("1.avi");
+    GetEncSettings().sDstFolder = CString(Utf8ToWide(fs::path(first).parent_path().string() + "/"));
+    GetEncSettings().sEtcNaming = L"<TRACK_NUM01>.<DEF_EXT>";
+    const std::string before = FileText(second);
+    ASSERT_NE(nullptr, Add(first));
+    ASSERT_NE(nullptr, Add(second));
+    CDlgEncoding* window = Start();
+    ASSERT_TRUE(RunToTheEnd());
+    EXPECT_TRUE(coreMessages_->shown.size() == 1) << "no question about existing files";
+    EXPECT_EQ(before, FileText(second));
+    EXPECT_EQ(1, window->GetFailureCount());
+    EXPECT_EQ(1, window->GetCompletedCount());
+    EXPECT_NE(std::wstring::npos, LogText().find(LookupText(L"TEXT_LOG_ERROR_DST_IS_SOURCE")));
+    EXPECT_NE(std::string::npos, FileText(fs::path(first).parent_path().string() + "/2.avi").find("video"));
+    Close();
+}
+
+TEST_F(EncodingWindowTest, AutomaticModeRecyclesWithoutAskingAndClosesByItself)
+{
+    GetEncSettings().bAutoMode = 1;
+    const std::string a = GoodAvi("auto_a.avi");
+    const std::string b = GoodAvi("auto_b.avi");
+    ASSERT_NE(nullptr, Add(a));
+    ASSERT_NE(nullptr, Add(b));
+    std::ofstream(OutputOf(a)) << "old";
+    const int counter = GetEncSettings().nEtcNamingCnt;
+    Start();
+    ASSERT_TRUE(PumpUntil([&] { return host_->ended > 0; }));
+    EXPECT_TRUE(coreMessages_->shown.empty());
+    EXPECT_NE(std::string::npos, FileText(OutputOf(a)).find("video"));
+    EXPECT_NE(std::string::npos, FileText(OutputOf(b)).find("video"));
+    EXPECT_EQ(counter + 2, GetEncSettings().nEtcNamingCnt);
+    EXPECT_NE(std::string::npos, DumpOptionKey().find("nEtcNamingCnt REG_DWORD 4 " +
+                                                      WideToUtf8(FormatText(L"0x%08X", counter + 2))));
+}
+
+TEST_F(EncodingWindowTest, APspOutputOfAnotherSizeIsAskedAboutFirst)
+{
+    struct Case {
+        int answer;
+        bool tick;
+        bool runs;
+    };
+    const std::string source = GoodAvi("psp.avi");
+    for (const Case& c : {Case{IDNO, true, false}, Case{IDYES, true, true}}) {
+        SCOPED_TRACE(c.answer);
+        jobs_.RemoveAll();
+        coreMessages_->shown.clear();
+        ClearOut();
+        CEncSettings& settings = GetEncSettings();
+        settings.nEncFormat = 1;
+        settings.Mp4Encoder.bSupportPSP = 1;
+        settings.bAskPspSizeWarning = 1;
+        settings.nVideoSizeW = 0;  // the source's size
+        settings.nVideoSizeH = 0;
+        settings.bAutoMode = 1;
+        ASSERT_NE(nullptr, Add(source));
+        coreMessages_->answers = {c.answer};
+        coreMessages_->tickCheckBox = c.tick;
+        Start();
+        ASSERT_TRUE(PumpUntil([&] { return host_->ended > 0; }));
+        ASSERT_EQ(1u, coreMessages_->shown.size());
+        const auto& question = coreMessages_->shown[0];
+        EXPECT_EQ(WideToUtf8(LookupText(L"TEXT_WARNING_PSPSIZE")), question.text);
+        EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_DEFBUTTON2), question.type);
+        EXPECT_EQ(kMessageCheckBox, question.options);
+        EXPECT_EQ(WideToUtf8(LookupText(L"TEXT_NOASK_AGAIN")), question.checkText);
+        // Only a Yes with the box ticked stops the question.
+        EXPECT_EQ(c.runs ? 0 : 1, settings.bAskPspSizeWarning);
+        EXPECT_EQ(c.runs, fs::exists(OutputOf(source, "mp4")));
+    }
+}
+
+TEST_F(EncodingWindowTest, TwoJobsOfTheSameOutputNameGetTwoFiles)
+{
+    fs::create_directories(media_.File("one"));
+    fs::create_directories(media_.File("two"));
+    const std::string first = GoodAvi("one/same.avi");
+    const std::string second = GoodAvi("two/same.avi", 3.0);
+    ASSERT_NE(nullptr, Add(first));
+    ASSERT_NE(nullptr, Add(second));
+    GetEncSettings().bAutoMode = 1;
+    Start();
+    ASSERT_TRUE(PumpUntil([&] { return host_->ended > 0; }));
+    EXPECT_NE(std::string::npos, FileText(Out() + "/same.avi").find("video 50")) << FileText(Out() + "/same.avi");
+    EXPECT_NE(std::string::npos, FileText(Out() + "/same (2).avi").find("video 75"))
+        << FileText(Out() + "/same (2).avi");
+}
+
+TEST_F(EncodingWindowTest, TheJobsChoicesReachItsGraph)
+{
+    const std::string source = GoodAvi("choices.avi", 3.0);
+    CEncFileInfo* job = Add(source);
+    ASSERT_NE(nullptr, job);
+    job->m_nSegmentStart = 1;
+    job->m_nSegmentEnd = 2;
+    job->m_nAudioDelay = -300;
+    job->m_nAudioGain = 5;
+    CEncSettings& settings = GetEncSettings();
+    settings.bLogoActive = 1;
+    settings.sLogoImgPath = L"/logos/mark.png";
+    settings.nLogoAlpha = 40;  // 60 % opaque
+    settings.nEncodePriority = -1;
+    settings.sAudioCurDspPath = GetModuleDirectory() + L"dsp_rivo_recorder.so";
+    settings.iAudioCurDspMod = 0;
+    settings.bAutoMode = 1;
+    settings.bEncodePreview = 0;
+    CDlgEncoding* window = Start();
+    // A click on the preview page turns the running job's preview on.
+    CDlgEncoding_Preview& preview = window->PreviewPage();
+    SendMessageW(preview.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKEWPARAM(20, 20));
+    EXPECT_EQ(1, settings.bEncodePreview);
+    ASSERT_TRUE(PumpUntil([&] { return host_->ended > 0; }));
+    std::string calls;
+    for (const std::string& line : RecordingLog::Lines("")) calls += line + "\n";
+    for (const char* call : {"video.SetVideoLogo(0, /logos/mark.png 39321)", "audio.SetAudioDspModule(set)",
+                             "audio.SetAudioSyncDelay(-300)", "audio.SetAudioAmplify(5)", "writer.SetPriority(-1)",
+                             "writer.SetPreview(1)"})
+        EXPECT_NE(std::string::npos, calls.find(call)) << call << "\n" << calls;
+    const std::string written = FileText(OutputOf(source));
+    // One second of 25 pictures, give or take the picture at the end.
+    std::smatch counts;
+    ASSERT_TRUE(std::regex_search(written, counts, std::regex("video (\\d+)"))) << written;
+    EXPECT_NEAR(25, std::stoi(counts[1]), 1) << written;
+}
+
+}  // namespace

@@ -1,0 +1,238 @@
+// The source settings window over real sources (made by the ffmpeg command
+// line) through the recording stand-ins: a segment chosen with the seek
+// slider is the span the progress window converts, the job's values load
+// and store by the window's rules (clamps, streams, delay steps), and a
+// preview that cannot open still loads and stores the job's values without
+// touching its audio stream, even for a source longer than 16-bit seconds.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "GraphWindowTest.h"
+#include "RivoEncIds.h"
+#include "encoder/core/EncSettings.h"
+#include "encoder/core/LangTextTable.h"
+#include "encoder/ui/CDlgEncoding.h"
+#include "encoder/ui/CDlgSetInput.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Format.h"
+#include "tests/support/MediaFixtures.h"
+
+using namespace mfc_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class SourceSettingsTest : public GraphWindowTest {
+protected:
+    static LRESULT Send(const DialogDriver& d, int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        return SendMessageW(d.Item(id), message, wParam, lParam);
+    }
+    // Waits until the preview told the window the source's length.
+    static bool WaitForPreview(const DialogDriver& d)
+    {
+        return PumpUntil([&] { return Send(d, IDC_SETINPUT_SLIDER, TBM_GETRANGEMAX) > 0; });
+    }
+    // The user drops the slider's thumb at the second.
+    static void DropThumbAt(const DialogDriver& d, int seconds)
+    {
+        Send(d, IDC_SETINPUT_SLIDER, TBM_SETPOS, TRUE, seconds);
+        SendMessageW(d.Dialog(), WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, seconds),
+                     reinterpret_cast<LPARAM>(d.Item(IDC_SETINPUT_SLIDER)));
+        d.Pump();
+    }
+    static int SpinPos(const DialogDriver& d, int id)
+    {
+        return static_cast<int>(Send(d, id, UDM_GETPOS32));
+    }
+    // One click on an up-down's arrow, as its notification tells it.
+    static void SpinStep(const DialogDriver& d, int id, int delta)
+    {
+        NMUPDOWN change{};
+        change.hdr.hwndFrom = d.Item(id);
+        change.hdr.idFrom = static_cast<UINT_PTR>(id);
+        change.hdr.code = UDN_DELTAPOS;
+        change.iPos = SpinPos(d, id);
+        change.iDelta = delta;
+        if (SendMessageW(d.Dialog(), WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&change)) == 0)
+            Send(d, id, UDM_SETPOS32, 0, change.iPos + change.iDelta);
+        d.Pump();
+    }
+};
+
+TEST_F(SourceSettingsTest, ASegmentChosenWithTheSliderIsTheSpanThatIsConverted)
+{
+    const std::string source = GoodAvi("ten.avi", 10);
+    for (const UiLanguage& language : kUiLanguages) {
+        SCOPED_TRACE(language.tag);
+        UseLanguage(language.file);
+        jobs_.RemoveAll();
+        ClearOut();
+        CEncFileInfo* job = Add(source);
+        ASSERT_NE(nullptr, job);
+        CDlgSetInput window(job, FALSE);
+        driver_.Expect(IDD_SETINPUT, [&](DialogDriver& d) {
+            ASSERT_TRUE(WaitForPreview(d));
+            EXPECT_EQ(10, Send(d, IDC_SETINPUT_SLIDER, TBM_GETRANGEMAX));
+            EXPECT_FALSE(d.IsChecked(IDC_SETINPUT_SEGMENT));
+            EXPECT_FALSE(d.IsEnabled(IDC_SETINPUT_SET_START));
+            EXPECT_EQ(L"0:00:10", d.Text(IDC_SETINPUT_END));
+            d.Click(IDC_SETINPUT_SEGMENT);
+            EXPECT_TRUE(d.IsEnabled(IDC_SETINPUT_SET_START));
+            DropThumbAt(d, 3);
+            ASSERT_TRUE(PumpUntil([&] { return window.Graph().GetPosition() / 10000000 == 3; }));
+            d.Click(IDC_SETINPUT_SET_START);
+            DropThumbAt(d, 7);
+            ASSERT_TRUE(PumpUntil([&] { return window.Graph().GetPosition() / 10000000 == 7; }));
+            d.Click(IDC_SETINPUT_SET_END);
+            EXPECT_EQ(L"0:00:03", d.Text(IDC_SETINPUT_START));
+            EXPECT_EQ(L"0:00:07", d.Text(IDC_SETINPUT_END));
+            LRESULT from = Send(d, IDC_SETINPUT_SLIDER, TBM_GETSELSTART);
+            LRESULT to = Send(d, IDC_SETINPUT_SLIDER, TBM_GETSELEND);
+            EXPECT_EQ(3, from);
+            EXPECT_EQ(7, to);
+            // The timer shows where the preview stands.
+            clock_.Advance(CDlgSetInput::kTimerPeriodMs);
+            d.Pump();
+            EXPECT_EQ(L"0:00:07 / 0:00:10", d.Text(IDC_SETINPUT_TIME));
+            // Playing shows the picture in the pane.
+            d.Click(IDC_SETINPUT_PLAY);
+            EXPECT_EQ(kPlayStateRunning, window.Graph().GetPlayState());
+            HWND pane = d.Item(IDC_SETINPUT_VIDEO);
+            PumpUntil([&] {
+                HWND video = GetWindow(pane, GW_CHILD);
+                return video && IsWindowVisible(video) && window.Graph().GetPosition() / 10000000 >= 8;
+            });
+            SaveShot(d, std::string("setinput_") + language.tag);
+            d.Click(IDC_SETINPUT_PLAY);
+            EXPECT_EQ(kPlayStatePaused, window.Graph().GetPlayState());
+            d.Ok();
+        });
+        ASSERT_EQ(IDOK, window.DoModal());
+        EXPECT_EQ(3, job->m_nSegmentStart);
+        EXPECT_EQ(7, job->m_nSegmentEnd);
+
+        // The progress window converts exactly those four seconds: 100
+        // pictures at 25 per second.
+        GetEncSettings().bAutoMode = 1;
+        TestEncodingHost host;
+        auto* progress = new CDlgEncoding(&jobs_, &host);
+        ASSERT_TRUE(progress->Create(&host.window));
+        ASSERT_TRUE(PumpUntil([&] { return host.ended > 0; }));
+        GetEncSettings().bAutoMode = 0;
+        std::smatch counts;
+        const std::string written = FileText(OutputOf(source));
+        ASSERT_TRUE(std::regex_search(written, counts, std::regex("video (\\d+)"))) << written;
+        EXPECT_NEAR(100, std::stoi(counts[1]), 1) << written;
+    }
+}
+
+TEST_F(SourceSettingsTest, TheJobsValuesLoadAndStoreByTheWindowsRules)
+{
+    // Two sound streams, told apart by the build's audio module.
+    if (!UseRealModule("HAF.ax")) GTEST_SKIP() << "the audio module HAF.ax is not built";
+    const std::string source = Media("two.mkv", TestPicture(6) + " " + TestTone(6) + " " + TestTone(6, 22050) +
+                                                    " -map 0 -map 1 -map 2 -c:v mpeg4 -c:a pcm_s16le");
+    CEncFileInfo* job = Add(source);
+    ASSERT_NE(nullptr, job);
+    struct Case {
+        int segmentStart, segmentEnd, stream;
+        bool checked;
+        const wchar_t* start;
+        const wchar_t* end;
+        int shownStream;
+    };
+    const Case cases[] = {
+        {0, 0, 0, false, L"0:00:00", L"0:00:06", 0},   // no segment: the whole source
+        {4, 4, 1, false, L"0:00:00", L"0:00:06", 1},   // start = end is no segment
+        {2, 5, 5, true, L"0:00:02", L"0:00:05", 1},    // a stream past the list: the last
+        {1, 99, -3, true, L"0:00:01", L"0:00:06", 0},  // an end past the length, a negative stream
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.segmentStart << ".." << c.segmentEnd << " stream " << c.stream);
+        job->m_nSegmentStart = c.segmentStart;
+        job->m_nSegmentEnd = c.segmentEnd;
+        job->m_nAudioStream = c.stream;
+        job->m_nAudioDelay = -500;
+        job->m_nAudioGain = 7;
+        CDlgSetInput window(job, FALSE);
+        driver_.Expect(IDD_SETINPUT, [&](DialogDriver& d) {
+            ASSERT_TRUE(WaitForPreview(d));
+            EXPECT_EQ(c.checked, d.IsChecked(IDC_SETINPUT_SEGMENT));
+            EXPECT_EQ(c.start, d.Text(IDC_SETINPUT_START));
+            EXPECT_EQ(c.end, d.Text(IDC_SETINPUT_END));
+            EXPECT_EQ(2, Send(d, IDC_SETINPUT_STREAM, CB_GETCOUNT));
+            EXPECT_EQ(c.shownStream, Send(d, IDC_SETINPUT_STREAM, CB_GETCURSEL));
+            EXPECT_EQ(-500, SpinPos(d, IDC_SETINPUT_DELAY_SPIN));
+            EXPECT_EQ(7, SpinPos(d, IDC_SETINPUT_GAIN_SPIN));
+            d.Cancel();
+        });
+        EXPECT_EQ(IDCANCEL, window.DoModal());
+    }
+
+    // A start set past the end stops at the end, and the mirror; one click
+    // on the delay moves it by 100 ms; what OK stores comes back as it was.
+    job->m_nSegmentStart = 2;
+    job->m_nSegmentEnd = 4;
+    job->m_nAudioStream = 0;
+    CDlgSetInput window(job, FALSE);
+    driver_.Expect(IDD_SETINPUT, [&](DialogDriver& d) {
+        ASSERT_TRUE(WaitForPreview(d));
+        SpinStep(d, IDC_SETINPUT_START_SPIN, 1);
+        SpinStep(d, IDC_SETINPUT_START_SPIN, 1);
+        SpinStep(d, IDC_SETINPUT_START_SPIN, 1);
+        EXPECT_EQ(L"0:00:04", d.Text(IDC_SETINPUT_START));
+        SpinStep(d, IDC_SETINPUT_DELAY_SPIN, 1);
+        EXPECT_EQ(-400, SpinPos(d, IDC_SETINPUT_DELAY_SPIN));
+        Send(d, IDC_SETINPUT_STREAM, CB_SETCURSEL, 1);
+        d.Ok();
+    });
+    ASSERT_EQ(IDOK, window.DoModal());
+    EXPECT_EQ(-400, job->m_nAudioDelay);
+    EXPECT_EQ(7, job->m_nAudioGain);
+    EXPECT_EQ(1, job->m_nAudioStream);
+    EXPECT_EQ(4, job->m_nSegmentStart);
+    EXPECT_EQ(4, job->m_nSegmentEnd);
+    CDlgSetInput again(job, FALSE);
+    driver_.Expect(IDD_SETINPUT, [&](DialogDriver& d) {
+        ASSERT_TRUE(WaitForPreview(d));
+        EXPECT_EQ(-400, SpinPos(d, IDC_SETINPUT_DELAY_SPIN));
+        EXPECT_EQ(1, Send(d, IDC_SETINPUT_STREAM, CB_GETCURSEL));
+        d.Click(IDC_SETINPUT_APPLY_ALL);
+    });
+    EXPECT_EQ(CDlgSetInput::kApplyToAll, again.DoModal());
+}
+
+TEST_F(SourceSettingsTest, AFailedPreviewKeepsTheJobsStreamAndItsLongSegment)
+{
+    const std::string source = GoodAvi("vanishing.avi");
+    CEncFileInfo* job = Add(source);
+    ASSERT_NE(nullptr, job);
+    fs::resize_file(source, 0);
+    // Longer than the 32,767 seconds a 16-bit up-down could hold.
+    job->m_nDuration = 40000;
+    job->m_nSegmentStart = 35000;
+    job->m_nSegmentEnd = 39000;
+    job->m_nAudioStream = 1;
+    job->m_nAudioDelay = 300;
+    CDlgSetInput window(job, TRUE);
+    driver_.Expect(IDD_SETINPUT, [&](DialogDriver& d) {
+        d.Pump();
+        EXPECT_EQ(0, Send(d, IDC_SETINPUT_STREAM, CB_GETCOUNT));
+        EXPECT_FALSE(d.IsEnabled(IDC_SETINPUT_STREAM));
+        EXPECT_EQ(L"0:00:00 / 0:00:00", d.Text(IDC_SETINPUT_TIME));
+        EXPECT_TRUE(d.IsChecked(IDC_SETINPUT_SEGMENT));
+        EXPECT_EQ(L"9:43:20", d.Text(IDC_SETINPUT_START));
+        EXPECT_EQ(L"10:50:00", d.Text(IDC_SETINPUT_END));
+        d.Ok();
+    });
+    ASSERT_EQ(IDOK, window.DoModal());
+    EXPECT_EQ(1, job->m_nAudioStream);
+    EXPECT_EQ(35000, job->m_nSegmentStart);
+    EXPECT_EQ(39000, job->m_nSegmentEnd);
+    EXPECT_EQ(300, job->m_nAudioDelay);
+}
+
+}  // namespace
