@@ -13,9 +13,12 @@
 #include "encoder/core/RivoEncApp.h"
 #include "encoder/ui/CRivoEncDlg.h"
 #include "encoder/ui/EncodeWindows.h"
+#include "encoder/ui/CDlgEncoding.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/gui/MessageBox.h"
 
 namespace fs = std::filesystem;
+using mfc_test::DialogDriver;
 
 namespace {
 
@@ -82,6 +85,57 @@ TEST_F(MainWindowBatchTest, ARefusedStartGivesTheMainWindowBack)
     ASSERT_EQ(1u, coreMessages_->shown.size());
     EXPECT_TRUE(IsOpen());
     EXPECT_EQ(FileText(source), FileText(Out() + "/same.avi"));
+}
+
+TEST_F(MainWindowBatchTest, PicturesOfTheWindowsOfABatchInTheDefaultSkin)
+{
+    const char* bin = std::getenv("RIVO_BIN_DIR");
+    ASSERT_NE(nullptr, bin);
+    fs::remove_all(ProgramFolder() + "skins/default");
+    fs::copy(std::string(bin) + "/skins/default", ProgramFolder() + "skins/default", fs::copy_options::recursive);
+    const std::vector<std::string> sources = {GoodAvi("holiday.avi", 4.0), GoodAvi("birthday.avi"),
+                                              GoodAvi("garden.avi")};
+    for (const UiLanguage& language : kUiLanguages) {
+        SCOPED_TRACE(language.tag);
+        UseLanguage(language.file);
+        ClearOut();
+        coreMessages_->shown.clear();
+        Open({});
+        ASSERT_TRUE(window_->IsSkinCreated());
+        for (const std::string& source : sources) window_->AddSourceFile(CString(Utf8ToWide(source)));
+        mfc_test::PumpDialogMessages();
+        ASSERT_EQ(3, window_->List().GetItemCount());
+        SaveShot(DialogDriver(window_->m_hWnd), std::string("main_default_skin_") + language.tag);
+
+        // Source settings of the current job, through the real window.
+        driver_.Expect(IDD_SETINPUT, [&](DialogDriver& d) {
+            EXPECT_TRUE(PumpUntil([&] { return d.Item(IDC_SETINPUT_SLIDER) &&
+                                               SendMessageW(d.Item(IDC_SETINPUT_SLIDER), TBM_GETRANGEMAX, 0, 0) > 0; }));
+            SaveShot(d, std::string("main_setinput_") + language.tag);
+            d.Cancel();
+        });
+        window_->SendMessage(WM_COMMAND, CRivoEncDlg::ID_BTN_SETINPUT);
+        EXPECT_EQ(0u, driver_.Pending());
+
+        // The batch: the progress window while its first job runs, then at
+        // its end with the completion box answered.
+        window_->SendMessage(WM_COMMAND, CRivoEncDlg::ID_BTN_START);
+        CWnd* progress = window_->ProgressWindow();
+        ASSERT_NE(nullptr, progress);
+        EXPECT_FALSE(ControlsEnabled());
+        SaveShot(DialogDriver(progress->m_hWnd), std::string("main_progress_") + language.tag);
+        ASSERT_TRUE(PumpUntil([&] {
+            for (const auto& shown : coreMessages_->shown)
+                if (shown.type == MB_ICONINFORMATION) return true;
+            return false;
+        }));
+        for (const std::string& source : sources)
+            EXPECT_NE(std::string::npos, FileText(OutputOf(source)).find("video")) << source;
+        progress->SendMessage(WM_CLOSE);
+        ASSERT_TRUE(PumpUntil([&] { return window_->ProgressWindow() == nullptr && ControlsEnabled(); }));
+        window_->DestroyWindow();
+        window_.reset();
+    }
 }
 
 }  // namespace
