@@ -13,6 +13,7 @@
 #include "encoder/core/RivoEncApp.h"
 #include "encoder/core/WindowLayerServices.h"
 #include "encoder/ui/CRivoEncDlg.h"
+#include "encoder/ui/EncodeWindows.h"
 #include "platform/dshow/filters/SystemFilters.h"
 #include "platform/win32/NativePath.h"
 #include "platform/win32/logind/LogindPowerOffService.h"
@@ -28,10 +29,11 @@ int main(int argc, char** argv)
     InstallLogindPowerOffService();
 
     CRivoEncApp* program = nullptr;
-    CRivoEncApp application([&program]() -> std::unique_ptr<IRivoEncMainDialog> {
+    EncodeWindows windows;
+    CRivoEncApp application([&program, &windows]() -> std::unique_ptr<IRivoEncMainDialog> {
         // The component runtime is up by now: the media filters can register.
         RegisterSystemFilters();
-        return std::make_unique<CRivoEncDlg>(program->m_lpCmdLine, nullptr);
+        return std::make_unique<CRivoEncDlg>(program->m_lpCmdLine, &windows);
     });
     program = &application;
     application.m_lpCmdLine = JoinEncoderCommandLine(arguments);

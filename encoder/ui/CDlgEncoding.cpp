@@ -503,7 +503,9 @@ void CDlgEncoding::EndBatch()
     GetDlgItem(IDCANCEL)->ShowWindow(SW_HIDE);
     DlgEncodingStopJob(FALSE);
     if (settings.bAutoMode) {
-        DestroyWindow();
+        // Posted: a batch in which no job starts ends while the window is
+        // still being made, and the window must outlive its creation.
+        PostMessage(WM_CLOSE);
         return;
     }
     ShowCoreMessage(m_hWnd, message, Text(L"TEXT_APP_NAME"), MB_ICONINFORMATION);

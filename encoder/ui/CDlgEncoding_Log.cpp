@@ -1,6 +1,7 @@
 #include "encoder/ui/CDlgEncoding_Log.h"
 
 #include "RivoEncIds.h"
+#include "foundation/DebugTrace.h"
 
 BEGIN_MESSAGE_MAP(CDlgEncoding_Log, CDialog)
     ON_WM_SIZE()
@@ -11,6 +12,21 @@ namespace {
 constexpr int kMargin = 8;
 // Ends every line: bold off, black, the smallest height, a line break.
 constexpr wchar_t kLineEnd[] = L"\x07>\x07N\x07" L"1\r";
+
+// The line as the view shows it: the converted codes taken out.
+std::wstring PlainLine(const CString& line)
+{
+    const CString converted = ConvertMarkup(line, TRUE, TRUE);
+    std::wstring plain;
+    for (int i = 0; i < converted.GetLength(); ++i) {
+        if (converted[i] == kMarkupMarker) {
+            ++i;
+            continue;
+        }
+        plain += converted[i];
+    }
+    return plain;
+}
 }  // namespace
 
 CDlgEncoding_Log::CDlgEncoding_Log() : CDialog(IDD_ENCODING_LOG) {}
@@ -50,6 +66,9 @@ void CDlgEncoding_Log::OnShowWindow(BOOL show, UINT status)
 
 void CDlgEncoding_Log::AddLine(const CString& line)
 {
+    // The trace viewer gets every line too: an unattended batch, whose
+    // window closes by itself, leaves its log there.
+    DebugTrace(L"log: %s", PlainLine(line));
     if (!m_hWnd || !m_log.m_hWnd) return;
     m_log.SetRedraw(FALSE);
     while (m_log.GetLineCount() > kMaxLines) {

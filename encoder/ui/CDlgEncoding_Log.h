@@ -1,6 +1,7 @@
 // The log page of the progress window: one marked-up log view that fills
 // the page less a margin of 8 pixels. The progress window appends the log's
 // lines through AddLine; at most 1024 lines are kept, the oldest dropped.
+// Each line also goes, as plain text after "log: ", to the trace viewer.
 #pragma once
 
 #include "encoder/ui/controls/HRichEditCtrlFmt.h"

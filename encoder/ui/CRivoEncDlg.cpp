@@ -40,8 +40,6 @@
 #include "skin/controls/HXConButton.h"
 #include "skin/controls/HXConStatic.h"
 
-int g_bAutoMode = 0;
-
 namespace {
 
 const UINT s_skinNotify = SkinNotifyMessage();
@@ -636,7 +634,7 @@ void CRivoEncDlg::OnCommandLine(const CString& text)
         }
         const CString rest = argument.Mid(1);
         if (rest == L"automode") {
-            g_bAutoMode = 1;
+            GetEncSettings().bAutoMode = 1;
             continue;
         }
         CNameValueParser parser;
@@ -658,7 +656,7 @@ void CRivoEncDlg::OnCommandLine(const CString& text)
         }
     }
     UpdateButtons();
-    if (g_bAutoMode) PostMessage(WM_COMMAND, ID_BTN_START);
+    if (GetEncSettings().bAutoMode) PostMessage(WM_COMMAND, ID_BTN_START);
 }
 
 // ---- Destination
@@ -783,7 +781,7 @@ void CRivoEncDlg::EndModalChild()
 {
     m_pEncoding = nullptr;
     DisableMainControls(FALSE);
-    if (g_bAutoMode) PostMessage(WM_CLOSE);
+    if (GetEncSettings().bAutoMode) PostMessage(WM_CLOSE);
 }
 
 // ---- Window handling

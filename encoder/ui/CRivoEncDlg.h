@@ -12,6 +12,7 @@
 
 #include "encoder/core/jobs/EncFileInfoList.h"
 #include "encoder/core/RivoEncApp.h"
+#include "encoder/ui/EncodingHost.h"
 #include "platform/mfc/CDialog.h"
 #include "platform/mfc/CommonCtrls.h"
 #include "platform/mfc/StandardControls.h"
@@ -22,11 +23,10 @@ class HXConButton;
 class HXConStatic;
 class IEncodeWindows;
 
-// Set by "/automode" on the command line: Start is posted once the command
-// line is read, and the main window closes when the progress window ends.
-extern int g_bAutoMode;
-
-class CRivoEncDlg : public CDialog, public IRivoEncMainDialog {
+// "/automode" on the command line sets the settings' automatic-mode flag:
+// Start is posted once the command line is read, and the main window closes
+// when the progress window ends.
+class CRivoEncDlg : public CDialog, public IRivoEncMainDialog, public CEncodingHost {
 public:
     // The skin's command ids, the display ids of the source and output
     // texts, and the preset menu.
@@ -65,9 +65,11 @@ public:
 
     INT_PTR DoModal() override { return CDialog::DoModal(); }
 
+    // The progress window's owner is this window.
+    CWnd* GetHostWindow() override { return this; }
     // The progress window has gone: the main window works again, and in
     // automatic mode it closes.
-    void EndModalChild();
+    void EndModalChild() override;
 
     // The command line: sources, one preset file, and the switches.
     void OnCommandLine(const CString& text);

@@ -1,7 +1,7 @@
 // The two windows the main window opens on its jobs: the source settings
 // window (modal, on one job) and the encoding-progress window (modeless, on
-// the whole list). The program's entry hands the main window the real ones;
-// tests hand it windows of their own.
+// the whole list). The program hands the main window the real ones
+// (EncodeWindows); tests of the main window alone hand it stand-ins.
 #pragma once
 
 #include "platform/win32/WinTypes.h"
@@ -23,6 +23,7 @@ public:
     virtual INT_PTR RunSourceSettings(CWnd* owner, CEncFileInfoList& jobs, int job, bool autoPlay) = 0;
     // Makes the progress window modeless over the main window, centred on
     // it and shown; it runs the batch and calls the main window's
-    // EndModalChild once it is gone. Null when no window could be made.
+    // EndModalChild once it is gone (also when it refuses to start and goes
+    // at once). Null when no window could be made.
     virtual CWnd* OpenProgressWindow(CRivoEncDlg* owner, CEncFileInfoList& jobs) = 0;
 };

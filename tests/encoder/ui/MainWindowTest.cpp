@@ -63,7 +63,7 @@ protected:
         ASSERT_EQ(S_OK, RegisterSystemFilters());
         SetShellService(&shell_);
         SetCommonDialogs(&dialogs_);
-        g_bAutoMode = 0;
+        GetEncSettings().bAutoMode = 0;
         LoadLongPathApi();
         fs::create_directories(ProgramFolder() + "skins/default");
         fs::copy_file(std::string(RIVO_TEST_SOURCE_DIR) + "/tests/encoder/ui/fixtures/mainskin/skin.xml",
@@ -77,7 +77,7 @@ protected:
         if (window_ && window_->m_hWnd) window_->DestroyWindow();
         window_.reset();
         windows_.progressWindows.clear();
-        g_bAutoMode = 0;
+        GetEncSettings().bAutoMode = 0;
         SetShellService(nullptr);
         SetCommonDialogs(nullptr);
         FreeFilterModules();
@@ -514,7 +514,7 @@ TEST_F(MainWindowTest, CommandLines)
         coreMessages_->shown.clear();
         Open(line.str());
         EXPECT_EQ(c.jobs, Order());
-        EXPECT_EQ(c.autoMode, g_bAutoMode);
+        EXPECT_EQ(c.autoMode, GetEncSettings().bAutoMode);
         EXPECT_EQ(c.destination.empty() ? W(out_) : W(c.destination), GetEncSettings().sDstFolder.str());
         EXPECT_EQ(c.format < 0 ? 0 : c.format, GetEncSettings().nEncFormat);
         EXPECT_EQ(c.answers.size(), coreMessages_->shown.size());
@@ -526,7 +526,7 @@ TEST_F(MainWindowTest, CommandLines)
             EXPECT_FALSE(IsOpen()) << "automatic mode closes with the progress window";
         }
         windows_.progressWindows.clear();
-        g_bAutoMode = 0;
+        GetEncSettings().bAutoMode = 0;
         window_->DestroyWindow();
         window_.reset();
     }
@@ -552,7 +552,7 @@ TEST_F(MainWindowTest, TheCommandLineTextKeepsWhatTheShellSplit)
 TEST_F(MainWindowTest, AutomaticModeWithoutJobsStartsNothingAndStays)
 {
     Open(L"/automode");
-    EXPECT_EQ(1, g_bAutoMode);
+    EXPECT_EQ(1, GetEncSettings().bAutoMode);
     EXPECT_TRUE(windows_.progressWindows.empty());
     EXPECT_TRUE(coreMessages_->shown.empty());
     EXPECT_TRUE(IsOpen());

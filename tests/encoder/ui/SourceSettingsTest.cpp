@@ -60,6 +60,29 @@ protected:
             Send(d, id, UDM_SETPOS32, 0, change.iPos + change.iDelta);
         d.Pump();
     }
+    // The user ticks the segment box and sets its start and end with the
+    // slider's thumb.
+    static void ChooseSegment(DialogDriver& d, CDlgSetInput& window, int from, int to)
+    {
+        d.Click(IDC_SETINPUT_SEGMENT);
+        EXPECT_TRUE(d.IsEnabled(IDC_SETINPUT_SET_START));
+        DropThumbAt(d, from);
+        ASSERT_TRUE(PumpUntil([&] { return window.Graph().GetPosition() / 10000000 == from; }));
+        d.Click(IDC_SETINPUT_SET_START);
+        DropThumbAt(d, to);
+        ASSERT_TRUE(PumpUntil([&] { return window.Graph().GetPosition() / 10000000 == to; }));
+        d.Click(IDC_SETINPUT_SET_END);
+    }
+    // The progress window converts the job list unattended, to its end.
+    void ConvertTheJobs()
+    {
+        GetEncSettings().bAutoMode = 1;
+        TestEncodingHost host;
+        auto* progress = new CDlgEncoding(&jobs_, &host);
+        ASSERT_TRUE(progress->Create(&host.window));
+        ASSERT_TRUE(PumpUntil([&] { return host.ended > 0; }));
+        GetEncSettings().bAutoMode = 0;
+    }
 };
 
 TEST_F(SourceSettingsTest, ASegmentChosenWithTheSliderIsTheSpanThatIsConverted)
@@ -79,14 +102,7 @@ TEST_F(SourceSettingsTest, ASegmentChosenWithTheSliderIsTheSpanThatIsConverted)
             EXPECT_FALSE(d.IsChecked(IDC_SETINPUT_SEGMENT));
             EXPECT_FALSE(d.IsEnabled(IDC_SETINPUT_SET_START));
             EXPECT_EQ(L"0:00:10", d.Text(IDC_SETINPUT_END));
-            d.Click(IDC_SETINPUT_SEGMENT);
-            EXPECT_TRUE(d.IsEnabled(IDC_SETINPUT_SET_START));
-            DropThumbAt(d, 3);
-            ASSERT_TRUE(PumpUntil([&] { return window.Graph().GetPosition() / 10000000 == 3; }));
-            d.Click(IDC_SETINPUT_SET_START);
-            DropThumbAt(d, 7);
-            ASSERT_TRUE(PumpUntil([&] { return window.Graph().GetPosition() / 10000000 == 7; }));
-            d.Click(IDC_SETINPUT_SET_END);
+            ChooseSegment(d, window, 3, 7);
             EXPECT_EQ(L"0:00:03", d.Text(IDC_SETINPUT_START));
             EXPECT_EQ(L"0:00:07", d.Text(IDC_SETINPUT_END));
             LRESULT from = Send(d, IDC_SETINPUT_SLIDER, TBM_GETSELSTART);
@@ -116,17 +132,38 @@ TEST_F(SourceSettingsTest, ASegmentChosenWithTheSliderIsTheSpanThatIsConverted)
 
         // The progress window converts exactly those four seconds: 100
         // pictures at 25 per second.
-        GetEncSettings().bAutoMode = 1;
-        TestEncodingHost host;
-        auto* progress = new CDlgEncoding(&jobs_, &host);
-        ASSERT_TRUE(progress->Create(&host.window));
-        ASSERT_TRUE(PumpUntil([&] { return host.ended > 0; }));
-        GetEncSettings().bAutoMode = 0;
+        ConvertTheJobs();
         std::smatch counts;
         const std::string written = FileText(OutputOf(source));
         ASSERT_TRUE(std::regex_search(written, counts, std::regex("video (\\d+)"))) << written;
         EXPECT_NEAR(100, std::stoi(counts[1]), 1) << written;
     }
+}
+
+TEST_F(SourceSettingsTest, ASegmentChosenWithTheSliderConvertsThatSpanThroughTheRealModules)
+{
+    for (const char* module : {"HVF.ax", "HAF.ax", "hwriter.dll"})
+        if (!UseRealModule(module)) GTEST_SKIP() << module << " is not built";
+    const std::string source = GoodAvi("ten_real.avi", 10);
+    CEncFileInfo* job = Add(source);
+    ASSERT_NE(nullptr, job);
+    CDlgSetInput window(job, FALSE);
+    driver_.Expect(IDD_SETINPUT, [&](DialogDriver& d) {
+        ASSERT_TRUE(WaitForPreview(d));
+        ChooseSegment(d, window, 2, 5);
+        d.Ok();
+    });
+    ASSERT_EQ(IDOK, window.DoModal());
+    ASSERT_EQ(2, job->m_nSegmentStart);
+    ASSERT_EQ(5, job->m_nSegmentEnd);
+
+    ConvertTheJobs();
+    // Three seconds of pictures, within one picture (25 per second), as
+    // ffprobe decodes them.
+    long long pictures = -1;
+    for (const ProbedStream& stream : ProbeFrameCounts(OutputOf(source)))
+        if (stream.kind == "video") pictures = stream.frames;
+    EXPECT_NEAR(75, pictures, 1);
 }
 
 TEST_F(SourceSettingsTest, TheJobsValuesLoadAndStoreByTheWindowsRules)
