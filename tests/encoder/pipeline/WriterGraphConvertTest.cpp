@@ -5,10 +5,14 @@
 // preview switch, Play, and every "WM_GRAPHNOTIFY" answered with
 // OnGraphNotify until the end of the job. Each setting of the matrix
 // converts a short source made by the ffmpeg command line; ffprobe and
-// ffmpeg's decoders judge the written file.
+// ffmpeg's decoders judge the written file. Damaged sources and outputs
+// that cannot be written end their job with its code, and the batch goes on.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -531,5 +535,154 @@ TEST_P(WriterGraphMatrixTest, TheJobWritesWhatTheSettingsAsk)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, WriterGraphMatrixTest, ::testing::ValuesIn(AllCases()), CaseName);
+
+// ---- Damaged sources and outputs that cannot be written ----------------------------------------------
+
+struct HostileJob {
+    const char* name;
+    // Makes the source (and anything else the case needs) from a good one;
+    // the source path.
+    std::string (*make)(const TempDir& dir, const std::string& good);
+    const char* output;  // relative to the test folder
+    int open;            // Open's result
+    const char* eof;     // the end of the job when it opened
+    bool (*during)(const std::string& source);  // done once the job plays; null: nothing
+    bool goodOutput;     // the output is a playable file afterwards
+    bool fileSizeLimit;  // the output may not grow beyond 64 KB (a full disk)
+};
+
+std::string Part(const TempDir& dir, const std::string& good, const std::string& name, double share)
+{
+    std::string bytes = ReadBytes(good);
+    WriteBytes(dir.File(name), bytes.substr(0, static_cast<size_t>(bytes.size() * share)));
+    return dir.File(name);
+}
+
+// The messages of one job that ends with the code: its run, after whatever
+// the closing of the graph's previous job told.
+std::string JobRun(const MessageTrace& trace)
+{
+    const size_t run = 5;
+    return Joined(MessageTrace(trace.end() - static_cast<long>(std::min(run, trace.size())), trace.end()));
+}
+MessageTrace JobTrace(const std::string& eof) { return {"STATE 2", "READY", "STATE 4", eof, "STATE 2"}; }
+int EndsIn(const MessageTrace& trace)
+{
+    return static_cast<int>(std::count_if(trace.begin(), trace.end(), [](const std::string& m) { return m.rfind("EOF", 0) == 0; }));
+}
+
+const HostileJob kHostileJobs[] = {
+    {"zero-length file", [](const TempDir& d, const std::string& g) { return Part(d, g, "empty.avi", 0); },
+     "empty.out.avi", 81, "", nullptr, false, false},
+    // What a cut file still holds is converted.
+    {"cut file", [](const TempDir& d, const std::string& g) { return Part(d, g, "cut.avi", 0.6); }, "cut.out.avi", 0,
+     "EOF 0", nullptr, true, false},
+    // A picture stream of a kind no decoder knows: the job cannot convert
+    // its video.
+    {"a stream nothing decodes",
+     [](const TempDir& d, const std::string& g) {
+         std::string bytes = ReadBytes(g);
+         for (size_t at = bytes.find("FMP4"); at != std::string::npos; at = bytes.find("FMP4", at)) bytes.replace(at, 4, "QQQQ");
+         WriteBytes(d.File("unknown.avi"), bytes);
+         return d.File("unknown.avi");
+     },
+     "unknown.out.avi", 81, "", nullptr, false, false},
+    // The open file stays readable to the end.
+    {"a source removed during the job", [](const TempDir& d, const std::string& g) { return Part(d, g, "going.avi", 1.0); },
+     "going.out.avi", 0, "EOF 0", [](const std::string& source) { return std::filesystem::remove(source); }, true, false},
+    {"output folder missing", [](const TempDir&, const std::string& g) { return g; }, "no/such/folder/out.avi", 0,
+     "EOF 3585", nullptr, false, false},
+    {"full disk", [](const TempDir&, const std::string& g) { return g; }, "full.avi", 0, "EOF 3585", nullptr, false,
+     true},
+};
+
+// Limits the size of files the process writes for its lifetime; a write
+// beyond it fails as on a full disk instead of raising a signal.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST_F(WriterGraphConvertTest, HostileJobsEndWithTheirCodeAndTheBatchGoesOn)
+{
+    std::string good = MovingSource();
+    CGraphAviWriter graph(&settings_);
+    std::vector<const HostileJob*> jobs;
+    for (const HostileJob& c : kHostileJobs) jobs.push_back(&c);
+    // A folder without write permission stops only a user without the
+    // right to write everywhere.
+    HostileJob readOnly{"output folder without write permission",
+                        [](const TempDir& d, const std::string& g) {
+                            std::filesystem::create_directory(d.File("locked"));
+                            std::filesystem::permissions(d.File("locked"), std::filesystem::perms::owner_read |
+                                                                               std::filesystem::perms::owner_exec);
+                            return g;
+                        },
+                        "locked/out.avi", 0, "EOF 3585", nullptr, false, false};
+    if (geteuid() != 0) jobs.push_back(&readOnly);
+    for (const HostileJob* c : jobs) {
+        SCOPED_TRACE(c->name);
+        std::string source = c->make(temp(), good);
+        std::string out = temp().File(c->output);
+        MessageTrace trace;
+        int opened = -100;
+        {
+            std::unique_ptr<FileSizeLimit> limit;
+            if (c->fileSizeLimit) limit = std::make_unique<FileSizeLimit>(64 * 1024);
+            graph.SetFormatGuids(kAviWriterClassText, kMp4WriterClassText, kAsfWriterClassText);
+            ASSERT_TRUE(graph.BuildFilterChain(kSourceAvi, nullptr, &owner_));
+            opened = graph.Open(CString(Utf8ToWide(source)), CString(Utf8ToWide(out)));
+            ASSERT_EQ(opened, c->open);
+            if (opened == 0) {
+                graph.SetAudioStream(0);
+                graph.Play();
+                if (c->during) {
+                    EXPECT_TRUE(c->during(source));
+                }
+                trace = Pump(graph, std::chrono::minutes(2));
+            }
+        }
+        if (opened != 0) {
+            // A refused source says why in the log, and the job posts no end.
+            ASSERT_GT(graph.GetRenderLog().GetSize(), 0);
+            EXPECT_FALSE(graph.GetRenderLog()[graph.GetRenderLog().GetSize() - 1].IsEmpty());
+            trace = Pump(graph, std::chrono::milliseconds(300));
+            EXPECT_EQ(EndsIn(trace), 0) << Joined(trace);
+            EXPECT_FALSE(std::filesystem::exists(out));
+        } else {
+            EXPECT_EQ(EndsIn(trace), 1) << Joined(trace);
+            EXPECT_EQ(JobRun(trace), Joined(JobTrace(c->eof)));
+        }
+        if (c->goodOutput) {
+            int frames = VideoFrames(out);
+            EXPECT_GT(frames, 0);
+            EXPECT_LE(frames, 51);
+            EXPECT_EQ(ProbeFile(out).streams.size(), 2u);
+        }
+        // The next job of the batch still runs and writes a whole file.
+        std::string next = temp().File("after-" + std::to_string(jobs.size()) + "-" + c->output[0] + ".avi");
+        trace = Convert(graph, good, next, JobExtras{}, &opened);
+        ASSERT_EQ(opened, 0);
+        EXPECT_EQ(EndsIn(trace), 1) << Joined(trace);
+        EXPECT_EQ(JobRun(trace), Joined(JobTrace("EOF 0")));
+        EXPECT_NEAR(VideoFrames(next), 50, 1);
+    }
+}
 
 }  // namespace
