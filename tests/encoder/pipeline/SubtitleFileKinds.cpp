@@ -14,7 +14,9 @@ std::string WriteText(const TempDir& dir, const std::string& file, const std::st
 
 const SubtitleCase kSubtitleCases[4] = {
     {"SubRip", "line.srt",
-     [](const TempDir& d, const std::string& f) { return WriteText(d, f, "1\n00:00:00,000 --> 00:00:03,000\nSubtitle line\n\n"); }},
+     [](const TempDir& d, const std::string& f) {
+         return WriteText(d, f, "1\n00:00:00,000 --> 00:00:03,000\nSubtitle line\n\n");
+     }},
     {"SAMI", "line.smi",
      [](const TempDir& d, const std::string& f) {
          return WriteText(d, f,
