@@ -147,22 +147,31 @@ struct Format {
     const char* name;
     const char* extension;
     int encFormat;
+    // ffprobe's names of the codecs the format writes by default.
+    const char* videoName;
+    const char* audioName;
     std::unique_ptr<CGraphMain> (*make)(CEncSettings*);
     // The codec block's video mode field, for the two-pass case; null for
     // a format without two passes.
     int* (*videoEncMode)(CEncSettings&);
+    // The codec the format's block names, when not its default.
+    DWORD videoCodec = 0;
 };
 
 const Format kFormats[] = {
-    {"AVI", ".avi", 0,
+    {"AVI", ".avi", 0, "mpeg4", "mp3",
      [](CEncSettings* s) -> std::unique_ptr<CGraphMain> { return std::make_unique<CGraphAviWriter>(s); },
      [](CEncSettings& s) { return &s.AviEncoder.nVideoEncMode; }},
-    {"MP4", ".mp4", 1,
+    {"MP4", ".mp4", 1, "mpeg4", "aac",
      [](CEncSettings* s) -> std::unique_ptr<CGraphMain> { return std::make_unique<CGraphMp4Writer>(s); },
      [](CEncSettings& s) { return &s.Mp4Encoder.nVideoEncMode; }},
-    {"ASF", ".wmv", 2,
+    // H.264 and AAC, libx264's statistics in two passes.
+    {"MP4_H264", ".mp4", 1, "h264", "aac",
+     [](CEncSettings* s) -> std::unique_ptr<CGraphMain> { return std::make_unique<CGraphMp4Writer>(s); },
+     [](CEncSettings& s) { return &s.Mp4Encoder.nVideoEncMode; }, MAKEFOURCC('a', 'v', 'c', '1')},
+    {"ASF", ".wmv", 2, "wmv2", "wmav2",
      [](CEncSettings* s) -> std::unique_ptr<CGraphMain> { return std::make_unique<CGraphAsfWriter>(s); }, nullptr},
-    {"OGM", ".ogm", 3,
+    {"OGM", ".ogm", 3, "mpeg4", "vorbis",
      [](CEncSettings* s) -> std::unique_ptr<CGraphMain> { return std::make_unique<CGraphOgmWriter>(s); },
      [](CEncSettings& s) { return &s.OgmEncoder.nVideoEncMode; }},
 };
@@ -338,6 +347,8 @@ int SoundRateFor(const Format& f, int asked)
 const SettingCase kSettingCases[] = {
     {"defaults", false, [](const Format&, CEncSettings&, JobExtras&) {},
      [](const Written& w) {
+         EXPECT_EQ(StreamOf(w.path, "video").codecName, w.format.videoName);
+         EXPECT_EQ(StreamOf(w.path, "audio").codecName, w.format.audioName);
          ExpectSize(w, 320, 240);
          EXPECT_NEAR(VideoFrames(w.path), 50, 1);
          ExpectSound(w, SoundRateFor(w.format, 0), 2);
@@ -497,6 +508,7 @@ TEST_P(WriterGraphMatrixTest, TheJobWritesWhatTheSettingsAsk)
     const Format& format = *c.format;
     settings_.SetDefaultSettings();
     settings_.nEncFormat = format.encFormat;
+    if (format.videoCodec) settings_.Mp4Encoder.fccVideoCodec = format.videoCodec;
     JobExtras extras;
     if (c.setting) c.setting->adjust(format, settings_, extras);
     extras.subtitle = c.subtitle;
