@@ -243,7 +243,12 @@ protected:
         if (*opened != 0) return {};
         ISubPicProvider* provider = nullptr;
         if (extras.subtitle) {
-            SubtitleOpenParams params;
+            // The reader learns the source's frame rate from the video
+            // filter, as the progress window asks it.
+            SubtitleInfoRecord info{};
+            SubtitleOpenParams params{-1, 0, settings_.nSubCodePage, 23976, 1000};
+            if (graph.QueryVideoFilterSubtitleInfo(&info) == S_OK) params.nFrameRateNum = info.frameRateMilli;
+            EXPECT_EQ(params.nFrameRateNum, 25000);
             std::string path = extras.subtitle->write(temp(), extras.subtitle->file);
             EXPECT_EQ(OpenSubtitleProvider(&provider, CString(Utf8ToWide(path)), &params), S_OK);
             if (provider) provider->AddRef();
