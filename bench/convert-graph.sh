@@ -54,12 +54,14 @@ PY
 }
 
 # name, our format and treatment, ffmpeg's arguments for the same output,
-# the target ratio.
+# the target ratio. The writers' constant bit rate keeps a buffer of one
+# second at the rate, so ffmpeg gets the same maximum rate and buffer.
+cbr="-b:v 1024k -maxrate 1024k -bufsize 1024k"
 cases=(
-  "avi-mpeg4-mp3|avi|-c:v mpeg4 -vtag XVID -b:v 1024k -g 250 -c:a libmp3lame -b:a 128k|1.0|out.avi"
-  "mp4-h264-aac|mp4|-c:v libx264 -b:v 1024k -g 250 -c:a aac -b:a 128k -ar 48000|1.0|out.mp4"
-  "asf-wmv2-wma2|asf|-c:v wmv2 -b:v 1024k -c:a wmav2 -b:a 128k -ar 48000|1.0|out.asf"
-  "avi-treated|avi treat|-vf yadif,eq=brightness=0.05:contrast=1.1:saturation=1.2,unsharp,scale=320:240 -c:v mpeg4 -vtag XVID -b:v 1024k -g 250 -c:a libmp3lame -b:a 128k|0.8|treated.avi"
+  "avi-mpeg4-mp3|avi|-c:v mpeg4 -vtag XVID $cbr -g 250 -c:a libmp3lame -b:a 128k|1.0|out.avi"
+  "mp4-h264-aac|mp4|-c:v libx264 $cbr -g 250 -c:a aac -b:a 128k -ar 48000|1.0|out.mp4"
+  "asf-wmv2-wma2|asf|-c:v wmv2 $cbr -c:a wmav2 -b:a 128k -ar 48000|1.0|out.asf"
+  "avi-treated|avi treat|-vf yadif,eq=brightness=0.05:contrast=1.1:saturation=1.2,unsharp,scale=320:240 -c:v mpeg4 -vtag XVID $cbr -g 250 -c:a libmp3lame -b:a 128k|0.8|treated.avi"
 )
 
 echo "converting through our graph and through ffmpeg: $runs runs each, $(nproc) cores, $(uname -m)"

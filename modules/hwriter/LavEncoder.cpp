@@ -121,10 +121,9 @@ bool LavEncoder::OpenVideo(const VideoEncoderSetup& s)
     return Open(codec, &options);
 }
 
-bool LavEncoder::OpenAudio(const AudioEncoderSetup& s)
+bool LavEncoder::OpenAudioAt(const AVCodec* codec, const AudioEncoderSetup& s, int kbps)
 {
-    const AVCodec* codec = avcodec_find_encoder_by_name(s.codec.encoder);
-    if (!codec || s.input.channels <= 0 || s.input.rate <= 0) return false;
+    avcodec_free_context(&m_pContext);
     m_pContext = avcodec_alloc_context3(codec);
     if (!m_pContext) return false;
     AVCodecContext* c = m_pContext;
@@ -139,15 +138,15 @@ bool LavEncoder::OpenAudio(const AudioEncoderSetup& s)
     case AV_CODEC_ID_MP3:
         if (s.mode == 1) {
             c->flags |= AV_CODEC_FLAG_QSCALE;
-            c->global_quality = FF_QP2LAMBDA * LameLevelOfBitrate(s.kbps);
+            c->global_quality = FF_QP2LAMBDA * LameLevelOfBitrate(kbps);
         } else {
-            c->bit_rate = static_cast<int64_t>(s.kbps) * 1000;
+            c->bit_rate = static_cast<int64_t>(kbps) * 1000;
         }
         // Quality 100 asks LAME for its careful search, lower for its fast one.
         c->compression_level = s.quality >= 100 ? 2 : 5;
         break;
     case AV_CODEC_ID_AAC:
-        c->bit_rate = static_cast<int64_t>(s.kbps) * 1000;
+        c->bit_rate = static_cast<int64_t>(kbps) * 1000;
         if (s.quality < 100) av_dict_set(&options, "aac_coder", "fast", 0);
         break;
     case AV_CODEC_ID_VORBIS:
@@ -155,13 +154,29 @@ bool LavEncoder::OpenAudio(const AudioEncoderSetup& s)
             c->flags |= AV_CODEC_FLAG_QSCALE;
             c->global_quality = FF_QP2LAMBDA * std::clamp(s.quality, 0, 10);
         } else {
-            c->bit_rate = static_cast<int64_t>(s.kbps) * 1000;
+            c->bit_rate = static_cast<int64_t>(kbps) * 1000;
         }
         break;
     case AV_CODEC_ID_PCM_S16LE: break;
-    default: c->bit_rate = static_cast<int64_t>(s.kbps) * 1000; break;
+    default: c->bit_rate = static_cast<int64_t>(kbps) * 1000; break;
     }
-    if (!Open(codec, &options)) return false;
+    return Open(codec, &options);
+}
+
+bool LavEncoder::OpenAudio(const AudioEncoderSetup& s)
+{
+    const AVCodec* codec = avcodec_find_encoder_by_name(s.codec.encoder);
+    if (!codec || s.input.channels <= 0 || s.input.rate <= 0) return false;
+    // Vorbis takes a bit rate only within what its modes give the sound's
+    // rate and channels (at most 80 kbit/s for 22,050 Hz mono): a higher one
+    // is lowered step by step instead of failing the job.
+    int kbps = s.kbps;
+    for (;;) {
+        if (OpenAudioAt(codec, s, kbps)) break;
+        if (s.codec.id != AV_CODEC_ID_VORBIS || s.mode == 1 || kbps <= 8) return false;
+        kbps = std::max(8, kbps * 3 / 4);
+    }
+    AVCodecContext* c = m_pContext;
 
     AVChannelLayout in{};
     PcmChannelLayout(s.input, &in);

@@ -84,6 +84,8 @@ public:
 
 private:
     bool Open(const AVCodec* codec, AVDictionary** options);
+    // A fresh sound encoder context at the bit rate; false when it does not open.
+    bool OpenAudioAt(const AVCodec* codec, const AudioEncoderSetup& s, int kbps);
     bool Drain(const PacketSink& sink);
     bool SendAudioFrames(bool all, const PacketSink& sink);
     AVFrame* Converted(AVFrame* frame);

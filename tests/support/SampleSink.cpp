@@ -1,5 +1,8 @@
 #include "tests/support/SampleSink.h"
 
+#include <chrono>
+#include <thread>
+
 CSampleSink::CSampleSink(IUnknown* outer, bool keepBytes) : CNullRenderer(outer), keepBytes_(keepBytes) {}
 
 ComPtr<IBaseFilter> CSampleSink::Make(CSampleSink** sink, bool keepBytes)
@@ -12,6 +15,7 @@ ComPtr<IBaseFilter> CSampleSink::Make(CSampleSink** sink, bool keepBytes)
 
 HRESULT CSampleSink::DoRenderSample(IMediaSample* sample)
 {
+    if (int ms = renderMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     REFERENCE_TIME start = 0, stop = 0;
     if (SUCCEEDED(sample->GetTime(&start, &stop))) {
         if (samples_.load() == 0) first_ = start;

@@ -1,6 +1,7 @@
 // A null renderer for tests that keeps what reaches it: how many samples
 // came, the first start and the last start and stop times, the connection's
-// type, and, when asked, every byte in the order received. It ends a graph's stream as
+// type, and, when asked, every byte in the order received; it may render
+// slowly. It ends a graph's stream as
 // the null renderer does (no clock is waited for).
 #pragma once
 
@@ -24,6 +25,9 @@ public:
     HRESULT SetMediaType(const CMediaType* type) override;
 
     long Samples() const { return samples_.load(); }
+    // Each sample takes this long to render (a slow consumer); set before
+    // streaming.
+    std::atomic<int> renderMs{0};
     REFERENCE_TIME FirstStart() const { return first_.load(); }
     REFERENCE_TIME LastStart() const { return lastStart_.load(); }
     REFERENCE_TIME LastStop() const { return lastStop_.load(); }

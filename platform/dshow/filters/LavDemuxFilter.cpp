@@ -23,6 +23,14 @@ constexpr AVRational kMediaTime{1, static_cast<int>(UNITS)};
 
 REFERENCE_TIME ToMediaTime(int64_t ts, AVRational base) { return av_rescale_q(ts, base, kMediaTime); }
 
+// The time a queued packet (its times already in media time) is decoded
+// at: its presentation time when the container gave no decoding time.
+REFERENCE_TIME PacketTime(const AVPacket* packet)
+{
+    int64_t ts = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+    return ts == AV_NOPTS_VALUE ? kNoPacketTime : ts;
+}
+
 }  // namespace
 
 // ---- CLavOutputPin --------------------------------------------------------------------------
@@ -286,6 +294,7 @@ void CLavOutputPin::ClearQueue()
     for (AVPacket* p : queue_) av_packet_free(&p);
     queue_.clear();
     queuedBytes_ = 0;
+    lastQueuedTime_ = kNoPacketTime;
 }
 
 void CLavDemuxFilter::ClearQueues()
@@ -306,18 +315,32 @@ bool CLavDemuxFilter::MustWait(bool resuming)
     const size_t softPackets = resuming ? kSoftPackets / 2 : kSoftPackets;
     const size_t softBytes = resuming ? kSoftBytes / 2 : kSoftBytes;
     size_t packets = 0, bytes = 0;
-    bool full = false, starving = false;
+    bool full = false;
+    // The earliest time waiting in a full queue: an empty stream starves
+    // only while what it last got lies before that. A stream whose
+    // consumer merely runs ahead of the others (sound taken as fast as it
+    // comes) would otherwise keep the reader going until the hard limits,
+    // holding most of the file in memory.
+    REFERENCE_TIME fullHead = INT64_MAX;
     for (auto& pin : outputs_) {
         if (!pin->live_ || pin->endQueued_) continue;
         packets += pin->queue_.size();
         bytes += pin->queuedBytes_;
-        if (pin->queue_.size() >= softPackets || pin->queuedBytes_ >= softBytes)
+        if (pin->queue_.size() >= softPackets || pin->queuedBytes_ >= softBytes) {
             full = true;
-        else if (pin->queue_.empty())
-            starving = true;
+            // A packet without a time compares with nothing: any empty
+            // stream then starves.
+            fullHead = std::min(fullHead, PacketTime(pin->queue_.front()));
+        }
     }
     if (packets >= kHardPackets || bytes >= kHardBytes) return true;
-    return full && !starving;
+    if (!full) return false;
+    for (auto& pin : outputs_) {
+        if (!pin->live_ || pin->endQueued_ || !pin->queue_.empty()) continue;
+        if (fullHead == kNoPacketTime || pin->lastQueuedTime_ == kNoPacketTime || pin->lastQueuedTime_ < fullHead)
+            return false;
+    }
+    return true;
 }
 
 bool CLavDemuxFilter::Queue(CLavOutputPin* pin, AVPacket* packet)
@@ -330,6 +353,8 @@ bool CLavDemuxFilter::Queue(CLavOutputPin* pin, AVPacket* packet)
     if (!held) return false;
     av_packet_move_ref(held, packet);
     pin->queuedBytes_ += static_cast<size_t>(held->size > 0 ? held->size : 0);
+    REFERENCE_TIME time = PacketTime(held);
+    if (time != kNoPacketTime) pin->lastQueuedTime_ = time;
     pin->queue_.push_back(held);
     pin->ready_.notify_one();
     return true;

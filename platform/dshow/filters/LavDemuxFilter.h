@@ -24,6 +24,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -37,6 +38,9 @@
 #include "platform/dshow/filters/LavHeaders.h"
 
 class CLavDemuxFilter;
+
+// A packet time the container did not give.
+inline constexpr REFERENCE_TIME kNoPacketTime = INT64_MIN;
 
 class CLavOutputPin final : public CBaseOutputPin, public CStreamSeeking {
 public:
@@ -80,6 +84,9 @@ private:
     std::deque<AVPacket*> queue_;
     size_t queuedBytes_ = 0;
     bool endQueued_ = false;  // the end of the stream is in the queue
+    // The stream time of the newest packet queued; kNoPacketTime before the
+    // first or when the container gave none.
+    REFERENCE_TIME lastQueuedTime_ = kNoPacketTime;
     bool live_ = false;       // the thread runs and downstream takes samples
     std::condition_variable ready_;
     std::thread thread_;

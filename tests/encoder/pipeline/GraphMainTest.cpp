@@ -761,27 +761,9 @@ namespace {
 
 // ---- Damaged and hostile sources, broken outputs ----------------------------------------------------
 
-struct BrokenJob {
-    const char* name;
-    // Makes the source (and anything else the case needs); the source path.
-    std::string (*make)(const TempDir& dir, const std::string& good);
-    const char* output;  // relative to the test folder
-    int open;            // Open's result
-    const char* eof;     // the end of the job when it opened
-    bool outputLeft;     // an output file is there afterwards
-};
-
-std::string Copy(const TempDir& dir, const std::string& good, const std::string& name, double share)
-{
-    std::string bytes = ReadBytes(good);
-    std::string path = dir.File(name);
-    WriteBytes(path, bytes.substr(0, static_cast<size_t>(bytes.size() * share)));
-    return path;
-}
-
 const BrokenJob kBrokenJobs[] = {
-    {"empty file", [](const TempDir& d, const std::string& g) { return Copy(d, g, "empty.avi", 0); }, "empty.avi.out",
-     81, "", false},
+    {"empty file", [](const TempDir& d, const std::string& g) { return SourcePart(d, g, "empty.avi", 0); },
+     "empty.avi.out", 81, "", false},
     {"random bytes",
      [](const TempDir& d, const std::string&) {
          std::string bytes;
@@ -793,7 +775,7 @@ const BrokenJob kBrokenJobs[] = {
     {"no such file", [](const TempDir& d, const std::string&) { return d.File("gone.avi"); }, "gone.out", 81, "",
      false},
     // What a cut file still holds is converted.
-    {"cut in the middle", [](const TempDir& d, const std::string& g) { return Copy(d, g, "cut.avi", 0.6); },
+    {"cut in the middle", [](const TempDir& d, const std::string& g) { return SourcePart(d, g, "cut.avi", 0.6); },
      "cut.out", 0, "EOF 0", true},
     {"output folder missing", [](const TempDir&, const std::string& g) { return g; }, "no/such/folder/out.avi", 0,
      "EOF 3585", false},
@@ -838,7 +820,7 @@ TEST_F(GraphMainTest, BrokenJobsEndWithTheirCodeAndTheBatchGoesOn)
 TEST_F(GraphMainTest, ASourceRemovedDuringTheJobIsStillReadToTheEnd)
 {
     // The open file stays readable: the whole picture is converted.
-    std::string source = Copy(temp(), Movie(), "going.avi", 1.0);
+    std::string source = SourcePart(temp(), Movie(), "going.avi", 1.0);
     long frames = ProbeFrameCounts(source)[0].frames;
     CGraphAviWriter graph(&settings_);
     ASSERT_EQ(StartJob(graph, kSourceAvi, source, Output()), 0);

@@ -129,6 +129,13 @@ int GraphTest::StartJob(CGraphMain& graph, SourceTypeCode type, const std::strin
     return 0;
 }
 
+std::string SourcePart(const TempDir& dir, const std::string& source, const std::string& name, double share)
+{
+    std::string bytes = ReadBytes(source);
+    WriteBytes(dir.File(name), bytes.substr(0, static_cast<size_t>(bytes.size() * share)));
+    return dir.File(name);
+}
+
 std::string Joined(const std::vector<std::string>& lines)
 {
     std::string text;

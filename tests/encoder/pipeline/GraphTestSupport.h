@@ -49,5 +49,27 @@ protected:
     std::unique_ptr<PostRecorder> posts_;
 };
 
+// A job of a batch with a damaged source or an output that cannot be
+// written, and how it ends.
+struct BrokenJob {
+    const char* name;
+    // Makes the source (and anything else the case needs) from a good one;
+    // the source path.
+    std::string (*make)(const TempDir& dir, const std::string& good);
+    const char* output;  // relative to the test folder
+    int open;            // Open's result
+    const char* eof;     // the end of the job when it opened
+    bool outputLeft;     // a playable output file is there afterwards
+    // Done once the job plays (null: nothing); false when it fails.
+    bool (*during)(const std::string& source) = nullptr;
+    // The process may not write files beyond 64 KB during the job, as on a
+    // full disk.
+    bool fileSizeLimit = false;
+};
+
+// A copy of the leading share (0 to 1) of a source file under the name in
+// the folder: a cut file, an empty one, or a whole copy; its path.
+std::string SourcePart(const TempDir& dir, const std::string& source, const std::string& name, double share);
+
 // A text made of the lines, one per line, for readable comparisons.
 std::string Joined(const std::vector<std::string>& lines);

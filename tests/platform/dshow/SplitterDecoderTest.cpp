@@ -17,6 +17,7 @@
 #include "tests/support/GraphHelpers.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/SampleSink.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -66,11 +67,12 @@ protected:
     CSampleSink* Decode(IPin* out, const CLSID& decoder)
     {
         ComPtr<IBaseFilter> d = CreateFilter(decoder);
-        EXPECT_EQ(graph->AddFilter(d.Get(), nullptr), S_OK);
+        // A second decoder or sink of a kind gets a name made unique.
+        EXPECT_TRUE(SUCCEEDED(graph->AddFilter(d.Get(), nullptr)));
         EXPECT_EQ(graph->ConnectDirect(out, FilterPins(d.Get(), PINDIR_INPUT)[0].Get(), nullptr), S_OK);
         CSampleSink* sink = nullptr;
         ComPtr<IBaseFilter> s = CSampleSink::Make(&sink);
-        EXPECT_EQ(graph->AddFilter(s.Get(), nullptr), S_OK);
+        EXPECT_TRUE(SUCCEEDED(graph->AddFilter(s.Get(), nullptr)));
         EXPECT_EQ(graph->ConnectDirect(FilterPins(d.Get(), PINDIR_OUTPUT)[0].Get(), FilterPins(s.Get(), PINDIR_INPUT)[0].Get(),
                                        nullptr),
                   S_OK);
@@ -151,6 +153,30 @@ TEST_F(DemuxGraphTest, CutContainerEndsItsStreamsInsteadOfFailing)
     EXPECT_EQ(RunToEnd(), EC_COMPLETE);
     EXPECT_GT(sink->Samples(), 10);
     EXPECT_LT(sink->Samples(), 50);
+}
+
+// A sound stream taken as fast as it comes does not make the splitter read
+// the whole file ahead of a slow picture stream: the sound stays within a
+// few seconds of the pictures (the picture queue's length), instead of
+// holding the rest of the file in memory.
+TEST_F(DemuxGraphTest, AFastStreamDoesNotDrawTheReaderFarAheadOfASlowOne)
+{
+    std::string path =
+        MakeMedia(dir, "long.avi", TestPicture(20.0) + " " + TestTone(20.0) + " -c:v mpeg4 -c:a libmp3lame");
+    ComPtr<IBaseFilter> s = Split(path, CLSID_AviSplitter);
+    auto outs = FilterPins(s.Get(), PINDIR_OUTPUT);
+    ASSERT_EQ(outs.size(), 2u);
+    CSampleSink* pictures = Decode(outs[0].Get(), CLSID_VideoDecoder);
+    CSampleSink* sound = Decode(outs[1].Get(), CLSID_AudioDecoder);
+    ASSERT_TRUE(pictures && sound);
+    pictures->renderMs = 10;
+    ASSERT_EQ(control->Run(), S_OK);
+    const REFERENCE_TIME second = 10000000;
+    ASSERT_TRUE(WaitUntil("three seconds of pictures", [&] { return pictures->LastStart() >= 3 * second; },
+                          std::chrono::seconds(60)));
+    REFERENCE_TIME picture = pictures->LastStart(), ahead = sound->LastStart();
+    control->Stop();
+    EXPECT_LT(ahead, picture + 8 * second) << "the sound ran " << (ahead - picture) / second << " s ahead";
 }
 
 TEST_F(DemuxGraphTest, DecodedPicturesComeOutInTheDecodersOwnLayoutWithTheirTimes)
