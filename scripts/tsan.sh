@@ -18,8 +18,33 @@ export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
 # What ctest gives every test: the program folder, and no display needed.
 export RIVO_BIN_DIR="$dir/bin"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+# The test programs run side by side, the slow ones split into shards by
+# GoogleTest's own sharding, each into its own log; a failing one shows the
+# end of its log.
+shards_of() {
+  case "$1" in
+    pipeline_tests | hwriter_tests) echo 3 ;;
+    hvf_tests) echo 2 ;;
+    *) echo 1 ;;
+  esac
+}
+pids=() names=() logs=()
 for t in "${targets[@]}"; do
-  echo "tsan: $t"
-  "$dir/tests/$t" --gtest_brief=1 >"$dir/$t.log" 2>&1 || { tail -60 "$dir/$t.log"; echo "tsan: $t failed" >&2; exit 1; }
-  tail -1 "$dir/$t.log"
+  n="$(shards_of "$t")"
+  for ((i = 0; i < n; i++)); do
+    log="$dir/$t.$i.log"
+    GTEST_TOTAL_SHARDS="$n" GTEST_SHARD_INDEX="$i" "$dir/tests/$t" --gtest_brief=1 >"$log" 2>&1 &
+    pids+=("$!") names+=("$t ($((i + 1))/$n)") logs+=("$log")
+  done
 done
+failed=0
+for k in "${!pids[@]}"; do
+  if wait "${pids[$k]}"; then
+    echo "tsan: ${names[$k]}: $(tail -1 "${logs[$k]}")"
+  else
+    tail -60 "${logs[$k]}"
+    echo "tsan: ${names[$k]} failed" >&2
+    failed=1
+  fi
+done
+exit "$failed"
