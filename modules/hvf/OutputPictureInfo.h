@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "modules/hvf/PictureFormat.h"
+#include "modules/pictures/PictureFormat.h"
 #include "platform/dshow/GraphInterfaces.h"
 
 class OutputPictureInfo final : public IBasicVideo {

@@ -23,7 +23,7 @@
 #include "modules/hvf/LogoPicture.h"
 #include "modules/hvf/OutputPictureInfo.h"
 #include "modules/hvf/PictureChain.h"
-#include "modules/hvf/PictureFormat.h"
+#include "modules/pictures/PictureFormat.h"
 #include "modules/hvf/SubtitleOverlay.h"
 #include "modules/hvf/TreatmentQueue.h"
 #include "modules/hvf/VideoFilterSettings.h"

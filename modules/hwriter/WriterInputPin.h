@@ -11,7 +11,7 @@
 #include <memory>
 #include <mutex>
 
-#include "modules/hvf/PictureFormat.h"
+#include "modules/pictures/PictureFormat.h"
 #include "modules/hwriter/LavEncoder.h"
 #include "platform/dshow/InputPin.h"
 #include "platform/dshow/filters/PcmFormat.h"

@@ -1,5 +1,6 @@
-// The pictures the video treatment filter takes and gives, as media types
-// describe them: which uncompressed layouts it reads, where the picture
+// The uncompressed pictures the filter modules exchange (the video
+// treatment filter takes and gives them, the writers take them), as media
+// types describe them: which uncompressed layouts it reads, where the picture
 // lies in a sample's buffer (the buffer may be padded, rcSource giving the
 // picture), and the packed layouts it writes.
 //

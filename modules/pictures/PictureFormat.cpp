@@ -1,4 +1,4 @@
-#include "modules/hvf/PictureFormat.h"
+#include "modules/pictures/PictureFormat.h"
 
 #include <cmath>
 #include <cstring>
