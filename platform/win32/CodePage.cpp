@@ -311,7 +311,9 @@ std::wstring MultiByteToWide(UINT codePage, std::string_view bytes)
         // EILSEQ: a byte that cannot start or continue a character here;
         // EINVAL: the input ends inside a character.
         out += kReplacement;
-        if (err == EINVAL) break;
+        // A converter may report a bad sequence after taking the last byte:
+        // then nothing is left to step over.
+        if (err == EINVAL || inLeft == 0) break;
         ++in;
         --inLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);

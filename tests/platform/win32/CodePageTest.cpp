@@ -30,6 +30,7 @@ TEST(CodePage, BadBytesBecomeReplacementAndConversionGoesOn)
         {949, "a\xC7" "b", L"a\uFFFD" L"b"},            // lead byte with ASCII trail
         {949, "x\xC7", L"x\uFFFD"},                     // lead byte at the end
         {949, "\xFF" "z", L"\uFFFDz"},
+        {949, "a\xA2\xE8", L"a\uFFFD"},  // refused after the converter took both bytes
         {1252, "\x80", L"\u20AC"},
     };
     for (const auto& r : rows) EXPECT_EQ(r.out, MultiByteToWide(r.cp, r.in)) << r.cp << " " << r.in;
