@@ -10,6 +10,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-${RIVO_FUZZ_SECONDS:-20}}"
 dir="$root/build-fuzz"
 
+export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/rivo-ccache}"
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIVO_SANITIZE=ON \

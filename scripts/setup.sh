@@ -47,7 +47,10 @@ if ((${#missing[@]})); then
   $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# One compiler cache for every checkout: paths are taken relative to the
+# checkout, so a second clone or work tree builds from the same cache.
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/rivo-ccache}"
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
