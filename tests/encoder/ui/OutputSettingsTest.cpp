@@ -257,6 +257,43 @@ TEST_F(OutputSettingsTest, EnterAndEscapeInAPageWorkThisWindowNotItsOwner)
     owner.DestroyWindow();
 }
 
+// Ctrl or Shift pressed and let go in an edit box of a page, then a value
+// typed: each key is served once (none goes round the modal loop for ever)
+// and the box and the setting hold what was typed.
+TEST_F(OutputSettingsTest, ModifierKeysInThePagesEditBoxesAreServedOnce)
+{
+    struct Case {
+        const char* what;
+        Page page;
+        int edit;
+        WORD modifier;
+        const wchar_t* typed;
+        std::function<int()> setting;
+    };
+    const Case cases[] = {
+        {"bit rate, Ctrl", kAvi, IDC_CODEC_BITRATE_EDIT, VK_CONTROL, L"900",
+         [] { return GetEncSettings().AviEncoder.nVideoKBitrate; }},
+        {"counter, Shift", kEtc, IDC_ETC_COUNTER, VK_SHIFT, L"42", [] { return GetEncSettings().nEtcNamingCnt; }},
+    };
+    GetEncSettings().nEncFormat = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(IDOK, RunWindow([&](CDlgSetOutput& window, DialogDriver& d) {
+                      DialogDriver page = ShowPage(window, d, c.page);
+                      page.Focus(c.edit);
+                      page.KeyDown(c.modifier);
+                      EXPECT_TRUE(mfc_test::PumpUntilQuiet()) << "the key went round";
+                      page.KeyUp(c.modifier);
+                      EXPECT_TRUE(mfc_test::PumpUntilQuiet()) << "the key's release went round";
+                      page.Type(c.edit, c.typed);
+                      EXPECT_TRUE(mfc_test::PumpUntilQuiet());
+                      EXPECT_EQ(c.typed, page.Text(c.edit));
+                      d.Ok();
+                  }));
+        EXPECT_EQ(std::stoi(WideToUtf8(c.typed)), c.setting());
+    }
+}
+
 TEST_F(OutputSettingsTest, QuickSettingsApplyAPresetToEveryPage)
 {
     FillPresetsFolder();
