@@ -86,6 +86,14 @@ public:
             return true;
         }
         switch (e->type()) {
+        case QEvent::ShortcutOverride: {
+            // Enter and Escape are the dialog's keys (and an open list's,
+            // through its control): no widget may act on them in Qt's
+            // shortcut check, before they reach the window.
+            if (g_forwarding) return false;
+            const int k = static_cast<QKeyEvent*>(e)->key();
+            return k == Qt::Key_Escape || k == Qt::Key_Return || k == Qt::Key_Enter;
+        }
         case QEvent::KeyPress:
         case QEvent::KeyRelease: {
             if (g_forwarding) return false;

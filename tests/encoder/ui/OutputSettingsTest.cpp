@@ -4,6 +4,10 @@
 // Enter and Escape inside a page, and each page's own rules.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QTest>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +26,7 @@
 #include "platform/mfc/CommonCtrls.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Format.h"
+#include "platform/win32/gui/WindowWidgetAccess.h"
 #include "tests/platform/mfc/FakeCommonDialogs.h"
 #include "tests/platform/win32/gui/RecordingMessageBoxAnswerer.h"
 #include "tests/platform/win32/gui/ScriptedMenuPresenter.h"
@@ -291,6 +296,58 @@ TEST_F(OutputSettingsTest, ModifierKeysInThePagesEditBoxesAreServedOnce)
                       d.Ok();
                   }));
         EXPECT_EQ(std::stoi(WideToUtf8(c.typed)), c.setting());
+    }
+}
+
+// Escape or Enter pressed while a drop-down list is open closes only the
+// list, whether the key reaches the open list (as a user's key does, Qt's
+// shortcut check first) or comes through the input queue: Escape keeps the
+// choice, Enter takes the highlighted item, and the window stays open with
+// its edits.
+TEST_F(OutputSettingsTest, EscapeAndEnterInAnOpenListCloseOnlyTheList)
+{
+    struct Case {
+        const char* what;
+        int page;  // -1: the window's own format list
+        int id;
+        WORD key;
+        bool intoTheList;  // the key pressed in the open list, else injected
+        int highlight;     // the item under the pointer; -1: none moved to
+        int chosen;        // the list's choice afterwards
+    };
+    const Case cases[] = {
+        {"format list, Escape in the list", -1, IDC_OUTPUT_FORMAT, VK_ESCAPE, true, 2, 0},
+        {"format list, Escape injected", -1, IDC_OUTPUT_FORMAT, VK_ESCAPE, false, -1, 0},
+        {"format list, Enter in the list", -1, IDC_OUTPUT_FORMAT, VK_RETURN, true, 2, 2},
+        {"codec list, Escape in the list", kAvi, IDC_CODEC_VCODEC, VK_ESCAPE, true, 1, 0},
+        {"codec list, Enter injected", kAvi, IDC_CODEC_VCODEC, VK_RETURN, false, 1, 1},
+    };
+    GetEncSettings().nEncFormat = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(IDCANCEL, RunWindow([&](CDlgSetOutput& window, DialogDriver& d) {
+                      DialogDriver where = c.page < 0 ? d : ShowPage(window, d, static_cast<Page>(c.page));
+                      HWND box = where.Item(c.id);
+                      Choose(where, c.id, 0);
+                      where.Focus(c.id);
+                      SendMessageW(box, CB_SHOWDROPDOWN, TRUE, 0);
+                      d.Pump();
+                      ASSERT_TRUE(SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0));
+                      auto* combo = GetWindowQWidget(box)->findChild<QComboBox*>();
+                      ASSERT_NE(nullptr, combo);
+                      if (c.highlight >= 0) combo->view()->setCurrentIndex(combo->model()->index(c.highlight, 0));
+                      if (c.intoTheList) {
+                          QTest::keyClick(combo->view(), c.key == VK_ESCAPE ? Qt::Key_Escape : Qt::Key_Return);
+                          d.Pump();
+                      } else {
+                          d.Key(c.key, c.key == VK_ESCAPE ? L'\x1b' : L'\r');
+                      }
+                      ASSERT_TRUE(IsWindowVisible(d.Dialog())) << "the window closed with the list";
+                      EXPECT_FALSE(SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0));
+                      EXPECT_EQ(c.chosen, SendMessageW(box, CB_GETCURSEL, 0, 0));
+                      d.Cancel();
+                  }));
+        EXPECT_EQ(0, GetEncSettings().nEncFormat);
     }
 }
 
