@@ -794,13 +794,10 @@ void CRivoEncDlg::OnExit()
 
 void CRivoEncDlg::OnClose()
 {
-    if (m_pEncoding) {
-        // The progress window asks whether its conversion may be stopped,
-        // running or paused alike; the main window closes only once it has
-        // gone.
-        m_pEncoding->SendMessage(WM_CLOSE);
-        if (m_pEncoding) return;
-    }
+    // While a batch runs the main window stays: the batch is stopped from
+    // its progress window, whose own loop (its questions, its completion
+    // box) must never see that window destroyed under it.
+    if (m_pEncoding) return;
     EndDialog(IDCANCEL);
 }
 

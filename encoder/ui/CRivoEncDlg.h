@@ -97,10 +97,10 @@ public:
 protected:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
-    // Enter does not end the main window; Escape closes it as the close
-    // box does.
+    // Neither Enter nor Escape ends the main window (and with it the
+    // program and its job list); it closes only on WM_CLOSE.
     void OnOK() override {}
-    void OnCancel() override { OnClose(); }
+    void OnCancel() override {}
 
     void OnPaint();
     HCURSOR OnQueryDragIcon();

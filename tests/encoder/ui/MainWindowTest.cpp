@@ -791,30 +791,29 @@ TEST_F(MainWindowTest, StartChecksTheDestinationAndTheH264Module)
     }
 }
 
-TEST_F(MainWindowTest, ClosingAsksTheProgressWindowFirst)
+TEST_F(MainWindowTest, ClosingIsIgnoredWhileTheProgressWindowIsOpen)
 {
     Open();
     AddJobs({"a.avi"});
     ClickSkin(CRivoEncDlg::ID_BTN_START);
     ASSERT_EQ(1u, windows_.progressWindows.size());
     StandInProgressWindow& progress = *windows_.progressWindows[0];
-    // The user keeps the conversion (running or paused alike): both stay.
-    progress.keepOpen = true;
+    // The exit button, the window manager's close and Escape: the progress
+    // window is not even asked; both stay.
+    ClickSkin(CRivoEncDlg::ID_BTN_EXIT);
     window_->SendMessage(WM_CLOSE);
-    PumpDialogMessages();
-    EXPECT_EQ(1, progress.closeRequests);
-    EXPECT_TRUE(IsOpen());
-    EXPECT_NE(nullptr, window_->ProgressWindow());
-    // Escape goes the same way.
     window_->SendMessage(WM_COMMAND, IDCANCEL);
-    EXPECT_EQ(2, progress.closeRequests);
+    PumpDialogMessages();
+    EXPECT_EQ(0, progress.closeRequests);
     EXPECT_TRUE(IsOpen());
-    // The user lets it stop: the progress window goes, then the main window.
-    progress.keepOpen = false;
+    EXPECT_EQ(&progress, window_->ProgressWindow());
+    // The progress window goes: now the main window closes.
+    progress.SendMessage(WM_CLOSE);
+    PumpDialogMessages();
+    EXPECT_EQ(nullptr, window_->ProgressWindow());
+    EXPECT_TRUE(IsOpen());
     window_->SendMessage(WM_CLOSE);
     PumpDialogMessages();
-    EXPECT_EQ(3, progress.closeRequests);
-    EXPECT_EQ(nullptr, window_->ProgressWindow());
     EXPECT_FALSE(IsOpen());
 }
 
@@ -823,8 +822,10 @@ TEST_F(MainWindowTest, RunModallyTheWindowEndsItsLoopOnClose)
     CRivoEncDlg window(CString(), &windows_);
     driver_.Expect(IDD_RIVOENC_DIALOG, [](DialogDriver& d) {
         EXPECT_TRUE(IsWindowVisible(d.Dialog()));
-        // Enter does not end the main window.
+        // Neither Enter nor Escape ends the main window.
         d.PressEnter();
+        EXPECT_TRUE(IsWindowVisible(d.Dialog()));
+        d.PressEscape();
         EXPECT_TRUE(IsWindowVisible(d.Dialog()));
         PostMessageW(d.Dialog(), WM_CLOSE, 0, 0);
         d.Pump();
