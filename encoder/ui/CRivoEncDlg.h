@@ -54,6 +54,9 @@ public:
     static constexpr UINT kOutputTextIds = 0xFF000010;  // six texts from here
     static constexpr UINT kBrowserId = 0xFF0000A1;
     static constexpr UINT kPresetMenuId = 157;
+    // The characters of the Add dialog's name buffer: the folder and every
+    // chosen name must fit in it together.
+    static constexpr DWORD kAddNameChars = 133120;
     static constexpr UINT kFirstPresetCommand = 60000;
     static constexpr int kListId = 1002;
     static constexpr int kMinWidth = 700;

@@ -5,6 +5,7 @@
 // preset menu, the first run, the start checks and the closing rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -432,6 +433,35 @@ TEST_F(MainWindowTest, EachCommandOfTheSkin)
     // Exit closes the main window.
     ClickSkin(CRivoEncDlg::ID_BTN_EXIT);
     EXPECT_FALSE(IsOpen());
+}
+
+// The Add dialog has room for 133,120 characters of names: twenty files of
+// long names (over 4,000 characters together) are all added, in the
+// dialog's order; a choice whose names do not fit adds nothing and says so.
+TEST_F(MainWindowTest, TheAddDialogTakesLongChoicesAndSaysWhenOneDoesNotFit)
+{
+    Open();
+    std::vector<std::string> names;
+    for (int i = 0; i < 20; ++i) names.push_back(std::string(200, static_cast<char>('a' + i)) + ".avi");
+    std::reverse(names.begin(), names.end());
+    FileDialogAnswer chosen{true, {}, 0};
+    for (const std::string& path : Sources(names)) chosen.paths.push_back(W(path));
+    dialogs_.fileAnswers.push_back(chosen);
+    ClickSkin(CRivoEncDlg::ID_BTN_ADD);
+    EXPECT_EQ(names, Order());
+    for (const auto& shown : coreMessages_->shown) EXPECT_NE(Text(L"TEXT_FILEDLG_TOOMANY"), shown.text);
+
+    // Seven hundred names of 200 characters: more than the buffer holds.
+    FileDialogAnswer tooMany{true, {}, 0};
+    for (int i = 0; i < 700; ++i) tooMany.paths.push_back(L"/media/" + std::wstring(196, L'v') + FormatText(L"%03d", i) + L".avi");
+    dialogs_.fileAnswers.push_back(tooMany);
+    coreMessages_->shown.clear();
+    ClickSkin(CRivoEncDlg::ID_BTN_ADD);
+    EXPECT_EQ(20, window_->Jobs().GetJobCount());
+    ASSERT_EQ(1u, coreMessages_->shown.size());
+    EXPECT_EQ(Text(L"TEXT_FILEDLG_TOOMANY"), coreMessages_->shown[0].text);
+    EXPECT_FALSE(Text(L"TEXT_FILEDLG_TOOMANY").empty());
+    EXPECT_TRUE(IsOpen());
 }
 
 TEST_F(MainWindowTest, DropsAddFoldersBreadthFirstThenTheLooseFilesSorted)
