@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "AppTestSupport.h"
 #include "tests/support/TempDir.h"
 
 extern char** environ;
@@ -35,19 +36,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string BinDir()
-{
-    const char* bin = std::getenv("RIVO_BIN_DIR");
-    return bin ? bin : ".";
-}
-
-std::string Quoted(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 // Waits until the condition holds; false after the deadline.
 bool WaitFor(std::chrono::seconds deadline, const std::function<bool()>& done)

@@ -69,6 +69,23 @@ protected:
         return render;
     }
 
+    // The renderer's window shown in an owner window of the test's (at its
+    // corner, 88 x 72) and the graph without a clock, so that pictures go as
+    // fast as they come. The owner; the renderer's window through child.
+    HWND ShowInOwner(IVideoWindow* window, HWND* child)
+    {
+        HWND owner = MakeOwnerWindow(200, 160);
+        if (!owner) return nullptr;
+        EXPECT_EQ(window->put_Owner(reinterpret_cast<OAHWND>(owner)), S_OK);
+        EXPECT_EQ(window->SetWindowPosition(0, 0, 88, 72), S_OK);
+        EXPECT_EQ(window->put_Visible(-1), S_OK);
+        *child = FirstChildOf(owner);
+        ComPtr<IMediaFilter> timing;
+        EXPECT_EQ(graph.As(&timing), S_OK);
+        EXPECT_TRUE(timing && timing->SetSyncSource(nullptr) == S_OK);
+        return owner;
+    }
+
     double RunSeconds()
     {
         auto t0 = std::chrono::steady_clock::now();
@@ -99,18 +116,10 @@ TEST_F(RendererTest, VideoShowsItsPicturesInAChildOfTheOwnerWindow)
     EXPECT_EQ(w, 176);
     EXPECT_EQ(h, 144);
 
-    HWND owner = MakeOwnerWindow(200, 160);
+    HWND child = nullptr;
+    HWND owner = ShowInOwner(window.Get(), &child);
     ASSERT_NE(owner, nullptr);
-    ASSERT_EQ(window->put_Owner(reinterpret_cast<OAHWND>(owner)), S_OK);
-    ASSERT_EQ(window->SetWindowPosition(0, 0, 88, 72), S_OK);
-    ASSERT_EQ(window->put_Visible(-1), S_OK);
-    HWND child = FirstChildOf(owner);
     ASSERT_NE(child, nullptr);
-
-    // No clock: the pictures go as fast as they come.
-    ComPtr<IMediaFilter> timing;
-    ASSERT_EQ(graph.As(&timing), S_OK);
-    ASSERT_EQ(timing->SetSyncSource(nullptr), S_OK);
     RunSeconds();
     PumpWindowMessages();
     uint32_t pixel = PixelOf(child, 44, 36);
@@ -139,16 +148,10 @@ TEST_F(RendererTest, APausedSeekShowsTheNewPictureAndAStopKeepsThePosition)
     ComPtr<IMediaSeeking> seeking;
     ASSERT_EQ(graph.As(&window), S_OK);
     ASSERT_EQ(graph.As(&seeking), S_OK);
-    HWND owner = MakeOwnerWindow(200, 160);
+    HWND child = nullptr;
+    HWND owner = ShowInOwner(window.Get(), &child);
     ASSERT_NE(owner, nullptr);
-    ASSERT_EQ(window->put_Owner(reinterpret_cast<OAHWND>(owner)), S_OK);
-    ASSERT_EQ(window->SetWindowPosition(0, 0, 88, 72), S_OK);
-    ASSERT_EQ(window->put_Visible(-1), S_OK);
-    HWND child = FirstChildOf(owner);
     ASSERT_NE(child, nullptr);
-    ComPtr<IMediaFilter> timing;
-    ASSERT_EQ(graph.As(&timing), S_OK);
-    ASSERT_EQ(timing->SetSyncSource(nullptr), S_OK);
 
     ASSERT_TRUE(SUCCEEDED(control->Pause()));
     OAFilterState state = 0;
