@@ -10,16 +10,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -27,9 +24,9 @@
 #include <vector>
 
 #include "AppTestSupport.h"
+#include "tests/support/PrivateSoundServer.h"
 #include "tests/support/TempDir.h"
-
-extern char** environ;
+#include "tests/support/WaitUntil.h"
 
 namespace fs = std::filesystem;
 
@@ -37,65 +34,28 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Waits until the condition holds; false after the deadline.
-bool WaitFor(std::chrono::seconds deadline, const std::function<bool()>& done)
-{
-    const auto end = Clock::now() + deadline;
-    while (Clock::now() < end) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-    return done();
-}
+// A program that starts slowly under the sanitizers, on a busy machine.
+constexpr std::chrono::milliseconds kWindowWait{120000};
+constexpr std::chrono::milliseconds kPoll{200};
 
-// A process started with an argument vector (no shell) and the given
-// environment added to this one's; ended (TERM, then KILL) and reaped when
-// the object goes.
+// A process started with an argument vector (no shell) and environment
+// entries of its own, its output to a file; ended (TERM, then KILL) and
+// reaped when the object goes.
 class Process {
 public:
     Process(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
             const std::string& output)
+        : pid_(SpawnProgram(arguments, environment, output))
     {
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            const std::string name = entry.substr(0, entry.find('='));
-            bool replaced = false;
-            for (const std::string& mine : environment) replaced |= mine.substr(0, mine.find('=')) == name;
-            if (!replaced) env.push_back(entry);
-        }
-        env.insert(env.end(), environment.begin(), environment.end());
-        std::vector<char*> argv, envp;
-        for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
     }
-    ~Process()
-    {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        for (int i = 0; i < 50; ++i) {
-            if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
+    ~Process() { EndProcess(pid_, 5000); }
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
     pid_t pid() const { return pid_; }
     bool Running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
 
 private:
-    pid_t pid_ = -1;
+    pid_t pid_;
 };
 
 // A virtual X server on a display nobody uses, which it chooses and tells
@@ -215,12 +175,15 @@ protected:
     std::string WaitForNewWindow(std::set<std::string>& known)
     {
         std::string found;
-        WaitFor(std::chrono::seconds(120), [&] {
-            if (!program_->Running()) return true;
-            for (const std::string& w : Windows())
-                if (!known.count(w) && (found.empty() || AreaOf(w) < AreaOf(found))) found = w;
-            return !found.empty();
-        });
+        WaitUntil(
+            "a new window",
+            [&] {
+                if (!program_->Running()) return true;
+                for (const std::string& w : Windows())
+                    if (!known.count(w) && (found.empty() || AreaOf(w) < AreaOf(found))) found = w;
+                return !found.empty();
+            },
+            kWindowWait, kPoll);
         if (!found.empty()) known.insert(found);
         return found;
     }
@@ -248,10 +211,11 @@ TEST_F(RivoEncDesktopTest, ACapitalLetterTypedWithShiftReachesTheAddPresetNameBo
     Start();
     // The main window, then the first run's notice over it.
     std::set<std::string> known;
-    ASSERT_TRUE(WaitFor(std::chrono::seconds(120), [&] { return !program_->Running() || Windows().size() >= 2; }))
-        << ReadBytes(dir_.File("program.log"));
+    ASSERT_TRUE(WaitUntil(
+        "the main window and the notice", [&] { return !program_->Running() || Windows().size() >= 2; }, kWindowWait,
+        kPoll));
     const std::string notice = WaitForNewWindow(known);
-    ASSERT_FALSE(notice.empty()) << ReadBytes(dir_.File("program.log"));
+    ASSERT_FALSE(notice.empty());
     for (const std::string& w : Windows()) known.insert(w);
     Keys(notice, "Return");
     // The preset manager: the list has the keyboard; Tab past the preset's
@@ -269,8 +233,8 @@ TEST_F(RivoEncDesktopTest, ACapitalLetterTypedWithShiftReachesTheAddPresetNameBo
     Keys(add, "Return");
     // OK saved the current settings as a preset of that name.
     const std::string preset = Folder() + "/presets/Ab.rvp";
-    EXPECT_TRUE(WaitFor(std::chrono::seconds(60), [&] { return fs::exists(preset); }))
-        << "no preset named Ab; presets: " << RunTool("ls " + Quoted(Folder() + "/presets"));
+    EXPECT_TRUE(WaitUntil("the preset named Ab", [&] { return fs::exists(preset); }, kWindowWait, kPoll))
+        << "presets: " << RunTool("ls " + Quoted(Folder() + "/presets"));
     EXPECT_TRUE(program_->Running()) << ReadBytes(dir_.File("program.log"));
 }
 
