@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <vector>
 
 #include "RivoEncIds.h"
 #include "encoder/core/CoreEnvironment.h"
@@ -390,10 +391,16 @@ void CRivoEncDlg::OnAdd()
                            LookupText(L"TEXT_FILEDLG_ALLFILE") + L"|*.*||";
     CFileDialog dialog(TRUE, L"avi", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT, filter,
                        this);
+    std::vector<wchar_t> names(kAddNameChars, L'\0');
+    dialog.m_ofn.lpstrFile = names.data();
+    dialog.m_ofn.nMaxFile = kAddNameChars;
     if (dialog.DoModal() == IDOK) {
         ShowAddingBox(L"TEXT_FILE_ADDING");
         for (POSITION position = dialog.GetStartPosition(); position;) AddSourceFile(dialog.GetNextPathName(position));
         HideAddingBox();
+    } else if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) {
+        // A choice whose names do not fit is not taken; the user hears why.
+        ShowCoreMessage(m_hWnd, LookupText(L"TEXT_FILEDLG_TOOMANY"), LookupText(L"TEXT_APP_NAME"), kMessageOk);
     }
     UpdateButtons();
 }
@@ -794,13 +801,10 @@ void CRivoEncDlg::OnExit()
 
 void CRivoEncDlg::OnClose()
 {
-    if (m_pEncoding) {
-        // The progress window asks whether its conversion may be stopped,
-        // running or paused alike; the main window closes only once it has
-        // gone.
-        m_pEncoding->SendMessage(WM_CLOSE);
-        if (m_pEncoding) return;
-    }
+    // While a batch runs the main window stays: the batch is stopped from
+    // its progress window, whose own loop (its questions, its completion
+    // box) must never see that window destroyed under it.
+    if (m_pEncoding) return;
     EndDialog(IDCANCEL);
 }
 

@@ -54,6 +54,9 @@ public:
     static constexpr UINT kOutputTextIds = 0xFF000010;  // six texts from here
     static constexpr UINT kBrowserId = 0xFF0000A1;
     static constexpr UINT kPresetMenuId = 157;
+    // The characters of the Add dialog's name buffer: the folder and every
+    // chosen name must fit in it together.
+    static constexpr DWORD kAddNameChars = 133120;
     static constexpr UINT kFirstPresetCommand = 60000;
     static constexpr int kListId = 1002;
     static constexpr int kMinWidth = 700;
@@ -97,10 +100,10 @@ public:
 protected:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
-    // Enter does not end the main window; Escape closes it as the close
-    // box does.
+    // Neither Enter nor Escape ends the main window (and with it the
+    // program and its job list); it closes only on WM_CLOSE.
     void OnOK() override {}
-    void OnCancel() override { OnClose(); }
+    void OnCancel() override {}
 
     void OnPaint();
     HCURSOR OnQueryDragIcon();

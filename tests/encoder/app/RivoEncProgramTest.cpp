@@ -17,25 +17,13 @@
 
 #include "tests/support/MediaFixtures.h"
 #include "tests/support/RuntimeFolder.h"
+#include "AppTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TraceViewer.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string BinDir()
-{
-    const char* bin = std::getenv("RIVO_BIN_DIR");
-    return bin ? bin : ".";
-}
-
-std::string Quoted(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 // One run of the program: its exit status and the log lines it traced
 // (without their "log: ").

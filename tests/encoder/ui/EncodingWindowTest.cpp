@@ -11,6 +11,8 @@
 // preview reach its graph.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QWidget>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +30,7 @@
 #include "platform/win32/Format.h"
 #include "tests/encoder/pipeline/RecordingFilters.h"
 #include "platform/win32/gui/MessageBox.h"
+#include "platform/win32/gui/WindowWidgetAccess.h"
 #include "tests/support/MediaFixtures.h"
 #include "tests/support/WaitUntil.h"
 
@@ -169,6 +172,16 @@ TEST_F(EncodingWindowTest, BadSourcesAreCountedAsFailuresAndTheEndSaysSo)
         SendMessageW(window->m_hWnd, WM_NOTIFY, IDC_ENC_TABS, reinterpret_cast<LPARAM>(&change));
         PumpDialogMessages();
         SaveShot(d, std::string("encoding_log_") + language.tag);
+        // Copy Log puts the whole log on the clipboard and leaves the log
+        // view as it showed, its coloured headings in their colours.
+        QWidget* view = GetWindowQWidget(window->LogPage().LogView().m_hWnd);
+        ASSERT_NE(nullptr, view);
+        const QImage shown = view->grab().toImage();
+        d.Click(IDC_ENC_COPYLOG);
+        ASSERT_TRUE(clipboard_.content.has_value());
+        EXPECT_EQ(LogText(), *clipboard_.content);
+        EXPECT_TRUE(shown == view->grab().toImage()) << "copying changed what the log shows";
+        SaveShot(d, std::string("encoding_log_copied_") + language.tag);
         d.Click(IDC_ENC_CLOSE);
         PumpDialogMessages();
         EXPECT_EQ(1, host_->ended);

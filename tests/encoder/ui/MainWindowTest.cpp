@@ -5,6 +5,7 @@
 // preset menu, the first run, the start checks and the closing rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -434,6 +435,35 @@ TEST_F(MainWindowTest, EachCommandOfTheSkin)
     EXPECT_FALSE(IsOpen());
 }
 
+// The Add dialog has room for 133,120 characters of names: twenty files of
+// long names (over 4,000 characters together) are all added, in the
+// dialog's order; a choice whose names do not fit adds nothing and says so.
+TEST_F(MainWindowTest, TheAddDialogTakesLongChoicesAndSaysWhenOneDoesNotFit)
+{
+    Open();
+    std::vector<std::string> names;
+    for (int i = 0; i < 20; ++i) names.push_back(std::string(200, static_cast<char>('a' + i)) + ".avi");
+    std::reverse(names.begin(), names.end());
+    FileDialogAnswer chosen{true, {}, 0};
+    for (const std::string& path : Sources(names)) chosen.paths.push_back(W(path));
+    dialogs_.fileAnswers.push_back(chosen);
+    ClickSkin(CRivoEncDlg::ID_BTN_ADD);
+    EXPECT_EQ(names, Order());
+    for (const auto& shown : coreMessages_->shown) EXPECT_NE(Text(L"TEXT_FILEDLG_TOOMANY"), shown.text);
+
+    // Seven hundred names of 200 characters: more than the buffer holds.
+    FileDialogAnswer tooMany{true, {}, 0};
+    for (int i = 0; i < 700; ++i) tooMany.paths.push_back(L"/media/" + std::wstring(196, L'v') + FormatText(L"%03d", i) + L".avi");
+    dialogs_.fileAnswers.push_back(tooMany);
+    coreMessages_->shown.clear();
+    ClickSkin(CRivoEncDlg::ID_BTN_ADD);
+    EXPECT_EQ(20, window_->Jobs().GetJobCount());
+    ASSERT_EQ(1u, coreMessages_->shown.size());
+    EXPECT_EQ(Text(L"TEXT_FILEDLG_TOOMANY"), coreMessages_->shown[0].text);
+    EXPECT_FALSE(Text(L"TEXT_FILEDLG_TOOMANY").empty());
+    EXPECT_TRUE(IsOpen());
+}
+
 TEST_F(MainWindowTest, DropsAddFoldersBreadthFirstThenTheLooseFilesSorted)
 {
     Open();
@@ -791,30 +821,29 @@ TEST_F(MainWindowTest, StartChecksTheDestinationAndTheH264Module)
     }
 }
 
-TEST_F(MainWindowTest, ClosingAsksTheProgressWindowFirst)
+TEST_F(MainWindowTest, ClosingIsIgnoredWhileTheProgressWindowIsOpen)
 {
     Open();
     AddJobs({"a.avi"});
     ClickSkin(CRivoEncDlg::ID_BTN_START);
     ASSERT_EQ(1u, windows_.progressWindows.size());
     StandInProgressWindow& progress = *windows_.progressWindows[0];
-    // The user keeps the conversion (running or paused alike): both stay.
-    progress.keepOpen = true;
+    // The exit button, the window manager's close and Escape: the progress
+    // window is not even asked; both stay.
+    ClickSkin(CRivoEncDlg::ID_BTN_EXIT);
     window_->SendMessage(WM_CLOSE);
-    PumpDialogMessages();
-    EXPECT_EQ(1, progress.closeRequests);
-    EXPECT_TRUE(IsOpen());
-    EXPECT_NE(nullptr, window_->ProgressWindow());
-    // Escape goes the same way.
     window_->SendMessage(WM_COMMAND, IDCANCEL);
-    EXPECT_EQ(2, progress.closeRequests);
+    PumpDialogMessages();
+    EXPECT_EQ(0, progress.closeRequests);
     EXPECT_TRUE(IsOpen());
-    // The user lets it stop: the progress window goes, then the main window.
-    progress.keepOpen = false;
+    EXPECT_EQ(&progress, window_->ProgressWindow());
+    // The progress window goes: now the main window closes.
+    progress.SendMessage(WM_CLOSE);
+    PumpDialogMessages();
+    EXPECT_EQ(nullptr, window_->ProgressWindow());
+    EXPECT_TRUE(IsOpen());
     window_->SendMessage(WM_CLOSE);
     PumpDialogMessages();
-    EXPECT_EQ(3, progress.closeRequests);
-    EXPECT_EQ(nullptr, window_->ProgressWindow());
     EXPECT_FALSE(IsOpen());
 }
 
@@ -823,8 +852,10 @@ TEST_F(MainWindowTest, RunModallyTheWindowEndsItsLoopOnClose)
     CRivoEncDlg window(CString(), &windows_);
     driver_.Expect(IDD_RIVOENC_DIALOG, [](DialogDriver& d) {
         EXPECT_TRUE(IsWindowVisible(d.Dialog()));
-        // Enter does not end the main window.
+        // Neither Enter nor Escape ends the main window.
         d.PressEnter();
+        EXPECT_TRUE(IsWindowVisible(d.Dialog()));
+        d.PressEscape();
         EXPECT_TRUE(IsWindowVisible(d.Dialog()));
         PostMessageW(d.Dialog(), WM_CLOSE, 0, 0);
         d.Pump();

@@ -69,6 +69,23 @@ protected:
         return render;
     }
 
+    // The renderer's window shown in an owner window of the test's (at its
+    // corner, 88 x 72) and the graph without a clock, so that pictures go as
+    // fast as they come. The owner; the renderer's window through child.
+    HWND ShowInOwner(IVideoWindow* window, HWND* child)
+    {
+        HWND owner = MakeOwnerWindow(200, 160);
+        if (!owner) return nullptr;
+        EXPECT_EQ(window->put_Owner(reinterpret_cast<OAHWND>(owner)), S_OK);
+        EXPECT_EQ(window->SetWindowPosition(0, 0, 88, 72), S_OK);
+        EXPECT_EQ(window->put_Visible(-1), S_OK);
+        *child = FirstChildOf(owner);
+        ComPtr<IMediaFilter> timing;
+        EXPECT_EQ(graph.As(&timing), S_OK);
+        EXPECT_TRUE(timing && timing->SetSyncSource(nullptr) == S_OK);
+        return owner;
+    }
+
     double RunSeconds()
     {
         auto t0 = std::chrono::steady_clock::now();
@@ -99,18 +116,10 @@ TEST_F(RendererTest, VideoShowsItsPicturesInAChildOfTheOwnerWindow)
     EXPECT_EQ(w, 176);
     EXPECT_EQ(h, 144);
 
-    HWND owner = MakeOwnerWindow(200, 160);
+    HWND child = nullptr;
+    HWND owner = ShowInOwner(window.Get(), &child);
     ASSERT_NE(owner, nullptr);
-    ASSERT_EQ(window->put_Owner(reinterpret_cast<OAHWND>(owner)), S_OK);
-    ASSERT_EQ(window->SetWindowPosition(0, 0, 88, 72), S_OK);
-    ASSERT_EQ(window->put_Visible(-1), S_OK);
-    HWND child = FirstChildOf(owner);
     ASSERT_NE(child, nullptr);
-
-    // No clock: the pictures go as fast as they come.
-    ComPtr<IMediaFilter> timing;
-    ASSERT_EQ(graph.As(&timing), S_OK);
-    ASSERT_EQ(timing->SetSyncSource(nullptr), S_OK);
     RunSeconds();
     PumpWindowMessages();
     uint32_t pixel = PixelOf(child, 44, 36);
@@ -121,6 +130,63 @@ TEST_F(RendererTest, VideoShowsItsPicturesInAChildOfTheOwnerWindow)
     ASSERT_EQ(window->put_Visible(0), S_OK);
     ASSERT_EQ(window->put_Owner(0), S_OK);
     EXPECT_EQ(FirstChildOf(owner), nullptr);
+    DestroyOwnerWindow(owner);
+}
+
+// Paused, a seek shows the picture of the new position at once (the graph
+// is ready once it shows); a stream that ran to its end and was stopped
+// keeps its end as its position, not the place it was last sought to.
+TEST_F(RendererTest, APausedSeekShowsTheNewPictureAndAStopKeepsThePosition)
+{
+    // Red for two seconds, then blue for two.
+    std::string path = MakeMedia(dir, "red_blue.mkv",
+                                 "-f lavfi -i color=c=red:size=176x144:rate=25:duration=2 "
+                                 "-f lavfi -i color=c=blue:size=176x144:rate=25:duration=2 "
+                                 "-filter_complex [0][1]concat=n=2:v=1 -c:v mpeg4 -q:v 2");
+    Chain(path, CLSID_MatroskaSplitter, CLSID_VideoDecoder, CLSID_VideoRenderer);
+    ComPtr<IVideoWindow> window;
+    ComPtr<IMediaSeeking> seeking;
+    ASSERT_EQ(graph.As(&window), S_OK);
+    ASSERT_EQ(graph.As(&seeking), S_OK);
+    HWND child = nullptr;
+    HWND owner = ShowInOwner(window.Get(), &child);
+    ASSERT_NE(owner, nullptr);
+    ASSERT_NE(child, nullptr);
+
+    ASSERT_TRUE(SUCCEEDED(control->Pause()));
+    OAFilterState state = 0;
+    ASSERT_EQ(control->GetState(10000, &state), S_OK);
+    struct Seek {
+        double seconds;
+        bool blue;
+    };
+    for (const Seek& seek : {Seek{3.0, true}, Seek{1.0, false}, Seek{2.5, true}}) {
+        SCOPED_TRACE(seek.seconds);
+        LONGLONG at = static_cast<LONGLONG>(seek.seconds * 10000000);
+        ASSERT_EQ(seeking->SetPositions(&at, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning), S_OK);
+        ASSERT_EQ(control->GetState(10000, &state), S_OK);
+        EXPECT_EQ(State_Paused, state);
+        PumpWindowMessages();
+        const uint32_t pixel = PixelOf(child, 44, 36);
+        const uint32_t red = (pixel >> 16) & 0xFF, blue = pixel & 0xFF;
+        EXPECT_GT(seek.blue ? blue : red, 0xC0u) << std::hex << pixel;
+        EXPECT_LT(seek.blue ? red : blue, 0x40u) << std::hex << pixel;
+        LONGLONG position = 0;
+        ASSERT_EQ(seeking->GetCurrentPosition(&position), S_OK);
+        EXPECT_EQ(at, position);
+    }
+
+    // From 2.5 s to the end, then stopped: the position is the end.
+    RunSeconds();
+    ASSERT_EQ(control->Stop(), S_OK);
+    LONGLONG position = 0, duration = 0;
+    ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
+    ASSERT_EQ(seeking->GetCurrentPosition(&position), S_OK);
+    EXPECT_NEAR(static_cast<double>(duration), static_cast<double>(position), 10000000 / 25.0);
+    EXPECT_GT(position, 35000000);
+
+    ASSERT_EQ(window->put_Visible(0), S_OK);
+    ASSERT_EQ(window->put_Owner(0), S_OK);
     DestroyOwnerWindow(owner);
 }
 
