@@ -4,9 +4,12 @@
 // that are damaged or not what their type says.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/PictureOrientation.h"
 #include "platform/dshow/filters/CodecTable.h"
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/filters/LavSource.h"
@@ -18,6 +21,10 @@
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/SampleSink.h"
 #include "tests/support/WaitUntil.h"
+
+extern "C" {
+#include <libavutil/display.h>
+}
 
 namespace {
 
@@ -61,6 +68,19 @@ protected:
                                           FilterPins(s.Get(), PINDIR_INPUT)[0].Get(), nullptr);
         EXPECT_EQ(SUCCEEDED(hr), SUCCEEDED(expect)) << std::hex << hr;
         return s;
+    }
+
+    // The generic source over the file, in the graph.
+    ComPtr<IBaseFilter> OpenByName(const std::string& path)
+    {
+        ComPtr<IBaseFilter> f = CreateFilter(CLSID_MediaSource);
+        ComPtr<IFileSourceFilter> load;
+        EXPECT_EQ(f.As(&load), S_OK);
+        if (load) {
+            EXPECT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), S_OK);
+        }
+        EXPECT_TRUE(SUCCEEDED(graph->AddFilter(f.Get(), L"Source")));
+        return f;
     }
 
     // A decoder and a counting sink behind an output pin.
@@ -205,6 +225,82 @@ TEST_F(DemuxGraphTest, DecodedPicturesComeOutInTheDecodersOwnLayoutWithTheirTime
     EXPECT_EQ(sink->Samples(), 50);
     EXPECT_EQ(sink->FirstStart(), 0);
     EXPECT_EQ(sink->LastStart(), 49 * 400000);
+}
+
+// A turned picture's orientation travels from the splitter's type through
+// the decoder's output types; an upright one keeps the first header form.
+TEST_F(DemuxGraphTest, TheTurnOfAPictureTravelsWithItsTypesThroughTheDecoder)
+{
+    std::string upright = MakeMedia(dir, "upright.mp4", TestPicture(0.4, "320x240") + " -c:v libx264");
+    const struct {
+        const char* name;
+        std::string path;
+        PictureOrientation orientation;
+    } cases[] = {
+        {"upright", upright, {}},
+        {"a quarter clockwise", WithDisplayMatrix(dir, upright, "q1.mp4", 0, 1, -1, 0), {1, false}},
+        {"the rotate tag of 180", RotatedCopy(dir, upright, "half.mp4", 180), {2, false}},
+        {"mirrored", WithDisplayMatrix(dir, upright, "m.mp4", -1, 0, 0, 1), {0, true}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        ComPtr<IBaseFilter> s = OpenByName(c.path);
+        auto outs = FilterPins(s.Get(), PINDIR_OUTPUT);
+        ASSERT_EQ(outs.size(), 1u);
+        CMediaType video = FirstMediaType(outs[0].Get());
+        EXPECT_EQ(video.formattype, c.orientation.IsUpright() ? FORMAT_VideoInfo : FORMAT_VideoInfo2);
+        EXPECT_TRUE(OrientationOfType(video) == c.orientation);
+        // The stored picture's size, and the size it is seen at.
+        ASSERT_NE(BitmapHeaderOf(video), nullptr);
+        EXPECT_EQ(BitmapHeaderOf(video)->biWidth, 320);
+        int w = 0, h = 0;
+        ASSERT_TRUE(ShownPictureSize(video, &w, &h));
+        EXPECT_EQ(w, c.orientation.SwapsSides() ? 240 : 320);
+        CSampleSink* sink = Decode(outs[0].Get(), CLSID_VideoDecoder);
+        ComPtr<IPin> in = FilterPins(static_cast<IBaseFilter*>(sink), PINDIR_INPUT)[0];
+        AM_MEDIA_TYPE mt{};
+        ASSERT_EQ(in->ConnectionMediaType(&mt), S_OK);
+        EXPECT_TRUE(OrientationOfType(mt) == c.orientation);
+        EXPECT_EQ(mt.subtype, MEDIASUBTYPE_I420);
+        FreeMediaType(mt);
+        EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+        EXPECT_EQ(sink->Samples(), 10);
+    }
+}
+
+TEST(StreamMediaTypeTest, DisplayMatricesGiveTheirTurns)
+{
+    // Where the picture's x and y axes go ({a, b} and {c, d}); the turns
+    // are those the ffmpeg command line makes of such files (a phone held
+    // upright writes the second row, which it turns clockwise).
+    const struct {
+        int a, b, c, d;
+        PictureOrientation expected;
+    } cases[] = {
+        {1, 0, 0, 1, {0, false}},   {0, 1, -1, 0, {1, false}},  {-1, 0, 0, -1, {2, false}}, {0, -1, 1, 0, {3, false}},
+        {-1, 0, 0, 1, {0, true}},   {0, -1, -1, 0, {1, true}},  {1, 0, 0, -1, {2, true}},   {0, 1, 1, 0, {3, true}},
+        {2, 0, 0, 2, {0, false}},  // a scale alone turns nothing
+    };
+    for (const auto& c : cases) {
+        const int32_t matrix[9] = {c.a * 65536, c.b * 65536, 0, c.c * 65536, c.d * 65536, 0, 0, 0, 1 << 30};
+        PictureOrientation o = OrientationOfDisplayMatrix(matrix);
+        EXPECT_EQ(o.quarterTurns, c.expected.quarterTurns) << c.a << " " << c.b << " " << c.c << " " << c.d;
+        EXPECT_EQ(o.mirrored, c.expected.mirrored) << c.a << " " << c.b << " " << c.c << " " << c.d;
+    }
+    // A turn between quarters counts as the nearest quarter.
+    for (double angle : {-3.0, 44.0, 87.0, 93.0, 178.0, 268.0, -136.0}) {
+        int32_t off[9], quarter[9];
+        av_display_rotation_set(off, angle);
+        av_display_rotation_set(quarter, 90.0 * std::round(angle / 90.0));
+        EXPECT_TRUE(OrientationOfDisplayMatrix(off) == OrientationOfDisplayMatrix(quarter)) << angle;
+    }
+    // A matrix that keeps no shape is upright.
+    const int32_t flat[9] = {0, 0, 0, 0, 0, 0, 0, 0, 1 << 30};
+    EXPECT_TRUE(OrientationOfDisplayMatrix(flat).IsUpright());
+    const int32_t squashed[9] = {65536, 0, 0, 65536, 0, 0, 0, 0, 1 << 30};
+    EXPECT_TRUE(OrientationOfDisplayMatrix(squashed).IsUpright());
 }
 
 TEST_F(DemuxGraphTest, SeekingStartsAgainAtTheNewPositionWithTimesFromZero)
