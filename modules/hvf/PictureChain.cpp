@@ -58,6 +58,25 @@ std::string Join(const std::vector<std::string>& parts)
 // long that way), so the chain takes a quarter of the processors.
 int DefaultThreads() { return std::max(1, av_cpu_count() / 4); }
 
+// The filters that turn a picture as the orientation says: the mirror
+// from left to right first, then the quarter turns clockwise.
+void AddTurn(const PictureOrientation& o, std::vector<std::string>* f)
+{
+    switch (o.quarterTurns % 4 + (o.mirrored ? 4 : 0)) {
+    case 1: f->push_back("transpose=dir=clock"); break;
+    case 2: f->push_back("hflip"); f->push_back("vflip"); break;
+    case 3: f->push_back("transpose=dir=cclock"); break;
+    case 4: f->push_back("hflip"); break;
+    // Mirrored and a quarter clockwise: the picture's rows become its
+    // columns from the right, read upwards.
+    case 5: f->push_back("transpose=dir=clock_flip"); break;
+    case 6: f->push_back("vflip"); break;
+    // Mirrored and three quarters: rows become columns from the left.
+    case 7: f->push_back("transpose=dir=cclock_flip"); break;
+    default: break;
+    }
+}
+
 std::string ErrorText(int code)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -107,8 +126,9 @@ std::string PictureChain::Describe(const ChainInput& input, const PictureSetting
         f.push_back("deblock=filter=strong:block=8:alpha=" + Num(a) + ":beta=" + Num(b) + ":gamma=" + Num(b) +
                     ":delta=" + Num(b));
     }
+    AddTurn(input.orientation, &f);
     if (s.flip) f.push_back("vflip");
-    SourcePicture source{input.width, input.height, 0};
+    SourcePicture source = TurnedPicture({input.width, input.height, 0}, input.orientation);
     if (l.Crops(source))
         f.push_back("crop=w=" + Num(l.cropWidth) + ":h=" + Num(l.cropHeight) + ":x=" + Num(l.cropX) +
                     ":y=" + Num(l.cropY) + ":exact=1");

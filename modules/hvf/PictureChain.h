@@ -4,10 +4,11 @@
 //
 //   deinterlacing (yadif, the field-blending post-processing filter, or one
 //   field with its lines doubled), the output frame rate (fps), deblocking
-//   of the 8x8 coding blocks (deblock), the vertical flip (vflip), the part
-//   of the source kept (crop), scaling (scale), brightness, contrast and
-//   saturation (eq), hue (hue), blur (gblur), sharpening (unsharp), the
-//   black bars (pad), and the output format.
+//   of the 8x8 coding blocks (deblock), the turn that shows the picture as
+//   it is meant to be seen (transpose, hflip, vflip), the vertical flip
+//   (vflip), the part of the source kept (crop), scaling (scale),
+//   brightness, contrast and saturation (eq), hue (hue), blur (gblur),
+//   sharpening (unsharp), the black bars (pad), and the output format.
 //
 // Adjustments and filters work on the scaled picture, inside the bars: the
 // bars stay black, and a picture made smaller is treated at its new size.
@@ -33,16 +34,19 @@ extern "C" {
 struct AVFilterGraph;
 struct AVFilterContext;
 
-// What enters the chain.
+// What enters the chain: pictures as they are stored, with the turn that
+// shows them as meant. The layout the chain is built with is that of the
+// turned picture.
 struct ChainInput {
     AVPixelFormat format = AV_PIX_FMT_NONE;
     int width = 0;
     int height = 0;
     AVRational sampleAspect{1, 1};
+    PictureOrientation orientation{};
     bool operator==(const ChainInput& o) const
     {
         return format == o.format && width == o.width && height == o.height &&
-               av_cmp_q(sampleAspect, o.sampleAspect) == 0;
+               av_cmp_q(sampleAspect, o.sampleAspect) == 0 && orientation == o.orientation;
     }
 };
 

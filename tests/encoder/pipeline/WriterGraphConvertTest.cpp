@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "encoder/core/SourceProbe.h"
 #include "encoder/pipeline/GraphAsfWriter.h"
 #include "encoder/pipeline/GraphAviWriter.h"
 #include "encoder/pipeline/GraphMp4Writer.h"
@@ -235,7 +236,8 @@ protected:
         graph.SetFormatGuids(kAviWriterClassText, kMp4WriterClassText, kAsfWriterClassText);
         graph.SetDspModule(nullptr);
         *opened = -100;
-        if (!graph.BuildFilterChain(kSourceAvi, nullptr, &owner_)) return {};
+        // The job's type code, as the job record probed it.
+        if (!graph.BuildFilterChain(ProbeMediaSource(CString(Utf8ToWide(source))), nullptr, &owner_)) return {};
         SLogoInfo logo;
         if (extras.logo) FillLogo(logo);
         graph.SetLogoInfo(extras.logo ? &logo : nullptr);
@@ -705,6 +707,127 @@ TEST_F(WriterGraphConvertTest, BrokenJobsEndWithTheirCodeAndTheBatchGoesOn)
         EXPECT_EQ(JobRun(trace), Joined(JobTrace("EOF 0")));
         EXPECT_NEAR(VideoFrames(next), 50, 1);
     }
+}
+
+// ---- Sources as phones, cameras and other programs make them ----------------------------------------------
+
+// The structural similarity (0 to 1) of two files' pictures, frame by
+// frame in grey, as the ffmpeg command line decodes them (turning each as
+// its file says), the second one's through the filters (if any) and at the
+// first one's size; -1 when ffmpeg cannot compare.
+double Ssim(const std::string& a, const std::string& b, int width, int height, const std::string& filters = "")
+{
+    const std::string size = std::to_string(width) + ":" + std::to_string(height);
+    int code = -1;
+    std::string log = RunTool("ffmpeg -hide_banner -nostdin -i '" + a + "' -i '" + b +
+                                  "' -lavfi '[0:v]format=gray[x];[1:v]" + (filters.empty() ? "" : filters + ",") +
+                                  "scale=" + size + ",format=gray[y];[x][y]ssim' -f null - 2>&1",
+                              &code);
+    size_t at = log.rfind("All:");
+    EXPECT_EQ(code, 0) << log;
+    if (code != 0 || at == std::string::npos) return -1;
+    return std::atof(log.c_str() + at + 4);
+}
+
+// A phone's clip: 2 s of a moving 320x180 picture at 30 frames a second
+// with a tone, stored on its side; the file says how it is turned.
+struct TurnedClip {
+    const char* name;
+    int degrees;     // the rotate tag of the ffmpeg command line, or
+    int a, b, c, d;  // the display matrix a phone writes (when degrees is -1)
+    int width, height;  // the picture as it is seen
+};
+
+const TurnedClip kTurnedClips[] = {
+    {"held upright", -1, 0, 1, -1, 0, 180, 320},
+    {"upside down", 180, 0, 0, 0, 0, 320, 180},
+};
+
+struct TurnedCase {
+    const Format* format;
+    const TurnedClip* clip;
+};
+
+class TurnedSourceTest : public WriterGraphConvertTest, public ::testing::WithParamInterface<TurnedCase> {};
+
+// Every format shows the picture as the phone meant it, as the ffmpeg
+// command line turns it: the turned size, and the same pictures.
+TEST_P(TurnedSourceTest, TheOutputShowsThePictureAsItIsMeantToBeSeen)
+{
+    const Format& format = *GetParam().format;
+    const TurnedClip& clip = *GetParam().clip;
+    settings_.SetDefaultSettings();
+    settings_.nEncFormat = format.encFormat;
+    if (format.videoCodec) settings_.Mp4Encoder.fccVideoCodec = format.videoCodec;
+    std::string stored = MakeMedia(temp(), "stored.mp4",
+                                   "-f lavfi -i testsrc2=size=320x180:rate=30:duration=2 "
+                                   "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 "
+                                   "-c:v libx264 -preset veryfast -c:a aac");
+    std::string source = clip.degrees >= 0
+                             ? RotatedCopy(temp(), stored, "phone.mp4", clip.degrees)
+                             : WithDisplayMatrix(temp(), stored, "phone.mp4", clip.a, clip.b, clip.c, clip.d);
+    ASSERT_NE(ProbedRotation(source), 0);
+    std::string output = temp().File(std::string("out") + format.extension);
+    std::unique_ptr<CGraphMain> graph = format.make(&settings_);
+    int opened = -100;
+    MessageTrace trace = Convert(*graph, source, output, JobExtras{}, &opened);
+    ASSERT_EQ(opened, 0);
+    ASSERT_EQ(Joined(trace), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+    ProbedStreamInfo video = StreamOf(output, "video");
+    EXPECT_EQ(video.width, clip.width);
+    EXPECT_EQ(video.height, clip.height);
+    EXPECT_NEAR(VideoFrames(output), 60, 1);
+    EXPECT_NEAR(ProbeFile(output).duration, 2.0, 0.1);
+    // The output is what players show of the source, not the stored picture.
+    EXPECT_GT(Ssim(output, source, clip.width, clip.height), 0.9);
+    if (clip.width == 320) {
+        EXPECT_LT(Ssim(output, stored, clip.width, clip.height), 0.7);
+    }
+    EXPECT_EQ(LoudestTone(SoundOf(temp(), output)), 440);
+}
+
+std::vector<TurnedCase> TurnedCases()
+{
+    std::vector<TurnedCase> cases;
+    for (const Format& f : kFormats)
+        for (const TurnedClip& c : kTurnedClips) cases.push_back({&f, &c});
+    return cases;
+}
+
+std::string TurnedName(const ::testing::TestParamInfo<TurnedCase>& info)
+{
+    std::string name = std::string(info.param.format->name) + "_" + info.param.clip->name;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, TurnedSourceTest, ::testing::ValuesIn(TurnedCases()), TurnedName);
+
+// The size rules apply to the turned picture: a phone's upright clip in a
+// 4:3 output keeps its shape between bars.
+TEST_F(WriterGraphConvertTest, ASizeFitsThePictureAsItIsSeen)
+{
+    settings_.SetDefaultSettings();
+    settings_.nEncFormat = 1;
+    WideOutput(settings_, 1, 0);
+    settings_.nJobOutputHeight = 240;
+    std::string stored =
+        MakeMedia(temp(), "stored.mp4", "-f lavfi -i testsrc2=size=320x180:rate=30:duration=1 -c:v libx264");
+    std::string source = WithDisplayMatrix(temp(), stored, "phone.mp4", 0, 1, -1, 0);
+    std::string output = temp().File("out.mp4");
+    CGraphMp4Writer graph(&settings_);
+    int opened = -100;
+    ASSERT_EQ(Joined(Convert(graph, source, output, JobExtras{}, &opened)),
+              Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+    ExpectSize(Written{kFormats[1], temp(), output, source, graph}, 320, 240);
+    // 180x320 shown in 240 rows is 136 wide, between bars of 92 pixels.
+    GreyPicture p = PictureAt(temp(), output, 0.5);
+    ASSERT_EQ(p.width, 320);
+    EXPECT_LT(p.Mean(0, 0, 88, 240), 24) << "no bar on the left";
+    EXPECT_LT(p.Mean(232, 0, 320, 240), 24) << "no bar on the right";
+    EXPECT_GT(p.Mean(100, 0, 220, 240), 40);
+    EXPECT_GT(Ssim(output, source, 320, 240, "scale=136:240,pad=320:240:92:0"), 0.8);
 }
 
 }  // namespace
