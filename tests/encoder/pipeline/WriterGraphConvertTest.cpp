@@ -729,6 +729,27 @@ double Ssim(const std::string& a, const std::string& b, int width, int height, c
     return std::atof(log.c_str() + at + 4);
 }
 
+// Seconds of the first sound stream as ffmpeg decodes it.
+double SoundSeconds(const TempDir& dir, const std::string& path)
+{
+    return static_cast<double>(SoundOf(dir, path).size()) / kSoundRate;
+}
+
+// Seconds of sound the ffmpeg command line writes of the source into a file
+// like the output (its container, sound codec, rate and channels): the
+// oracle of the output's length, encoder delay and padding included.
+double FfmpegSoundSeconds(const TempDir& dir, const std::string& source, const std::string& output)
+{
+    ProbedStreamInfo audio = StreamOf(output, "audio");
+    const std::string codec = audio.codecName == "mp3" ? "libmp3lame" : audio.codecName == "vorbis" ? "libvorbis"
+                                                                                                      : audio.codecName;
+    const std::string extension = output.substr(output.rfind('.'));
+    std::string reference = MakeMedia(dir, "reference" + extension,
+                                      "-i '" + source + "' -vn -c:a " + codec + " -ar " +
+                                          std::to_string(audio.sampleRate) + " -ac " + std::to_string(audio.channels));
+    return SoundSeconds(dir, reference);
+}
+
 // A phone's clip: 2 s of a moving 320x180 picture at 30 frames a second
 // with a tone, stored on its side; the file says how it is turned.
 struct TurnedClip {
@@ -828,6 +849,34 @@ TEST_F(WriterGraphConvertTest, ASizeFitsThePictureAsItIsSeen)
     EXPECT_LT(p.Mean(232, 0, 320, 240), 24) << "no bar on the right";
     EXPECT_GT(p.Mean(100, 0, 220, 240), 40);
     EXPECT_GT(Ssim(output, source, 320, 240, "scale=136:240,pad=320:240:92:0"), 0.8);
+}
+
+// Cover art and attachments are never the video: a film with a cover keeps
+// its own picture, and a song with a cover is converted as sound.
+TEST_F(WriterGraphConvertTest, AttachedPicturesAreNeverTheVideo)
+{
+    std::string cover = MakeMedia(temp(), "cover.png", "-f lavfi -i testsrc=size=295x104 -frames:v 1");
+    std::string film = MakeMedia(temp(), "film.mkv",
+                                 "-f lavfi -i testsrc2=size=384x288:rate=25:duration=2 "
+                                 "-f lavfi -i sine=frequency=440:duration=2 -c:v mpeg4 -c:a libvorbis -attach '" +
+                                     cover + "' -metadata:s:t mimetype=image/png");
+    std::string song = MakeMedia(temp(), "song.mp3",
+                                 "-f lavfi -i sine=frequency=440:duration=2 -i '" + cover +
+                                     "' -map 0:a -map 1:v -c:a libmp3lame -c:v png -disposition:v attached_pic "
+                                     "-id3v2_version 3");
+    settings_.SetDefaultSettings();
+    CGraphAviWriter graph(&settings_);
+    int opened = -100;
+    std::string filmOut = temp().File("film.avi");
+    EXPECT_EQ(JobRun(Convert(graph, film, filmOut, JobExtras{}, &opened)), Joined(JobTrace("EOF 0")));
+    ExpectSize(Written{kFormats[0], temp(), filmOut, film, graph}, 384, 288);
+    EXPECT_NEAR(VideoFrames(filmOut), 50, 1);
+    std::string songOut = temp().File("song.avi");
+    EXPECT_EQ(JobRun(Convert(graph, song, songOut, JobExtras{}, &opened)), Joined(JobTrace("EOF 0")));
+    ProbedFile written = ProbeFile(songOut);
+    ASSERT_EQ(written.streams.size(), 1u);
+    EXPECT_EQ(written.streams[0].kind, "audio");
+    EXPECT_NEAR(SoundSeconds(temp(), songOut), FfmpegSoundSeconds(temp(), song, songOut), 0.1);
 }
 
 }  // namespace

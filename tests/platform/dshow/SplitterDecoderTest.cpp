@@ -303,6 +303,46 @@ TEST(StreamMediaTypeTest, DisplayMatricesGiveTheirTurns)
     EXPECT_TRUE(OrientationOfDisplayMatrix(squashed).IsUpright());
 }
 
+// Cover art and pictures attached to a file are no video stream: a file of
+// sound with a cover is a file of sound, and a film's attachment does not
+// take the place of its video.
+TEST_F(DemuxGraphTest, AttachedPicturesGetNoPin)
+{
+    std::string cover = MakeMedia(dir, "cover.png", "-f lavfi -i testsrc=size=296x104 -frames:v 1");
+    std::string mkv = MakeMedia(dir, "film.mkv", TestPicture(0.4, "384x288") + " " + TestTone(0.4) +
+                                                     " -c:v mpeg4 -c:a mp2 -attach '" + cover +
+                                                     "' -metadata:s:t mimetype=image/png");
+    std::string mp3 = MakeMedia(dir, "song.mp3", TestTone(0.4) + " -i '" + cover +
+                                                     "' -map 0:a -map 1:v -c:a libmp3lame -c:v png "
+                                                     "-disposition:v attached_pic -id3v2_version 3");
+    const struct {
+        const char* name;
+        std::string path;
+        CLSID splitter;
+        size_t pins;
+    } cases[] = {
+        {"film with an attachment", mkv, CLSID_MatroskaSplitter, 2},
+        {"sound with cover art", mp3, CLSID_MediaSource, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // ffprobe sees the picture as a stream.
+        EXPECT_EQ(ProbeFile(c.path).streams.size(), c.pins + 1);
+        TearDown();
+        SetUp();
+        ComPtr<IBaseFilter> s = c.splitter == CLSID_MediaSource ? OpenByName(c.path) : Split(c.path, c.splitter);
+        auto outs = FilterPins(s.Get(), PINDIR_OUTPUT);
+        ASSERT_EQ(outs.size(), c.pins);
+        for (auto& pin : outs) {
+            CMediaType type = FirstMediaType(pin.Get());
+            if (type.majortype != MEDIATYPE_Video) continue;
+            ASSERT_NE(BitmapHeaderOf(type), nullptr);
+            EXPECT_EQ(BitmapHeaderOf(type)->biWidth, 384);
+        }
+        EXPECT_EQ(FirstMediaType(outs.back().Get()).majortype, MEDIATYPE_Audio);
+    }
+}
+
 TEST_F(DemuxGraphTest, SeekingStartsAgainAtTheNewPositionWithTimesFromZero)
 {
     std::string path = MakeMedia(dir, "a.mkv", TestPicture(4.0) + " -c:v mpeg4 -g 10");
