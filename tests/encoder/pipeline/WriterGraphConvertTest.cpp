@@ -851,6 +851,51 @@ TEST_F(WriterGraphConvertTest, ASizeFitsThePictureAsItIsSeen)
     EXPECT_GT(Ssim(output, source, 320, 240, "scale=136:240,pad=320:240:92:0"), 0.8);
 }
 
+struct SoundSource {
+    const char* name;
+    const char* file;
+    // The ffmpeg command line's arguments after a 2 s tone (and a picture
+    // when `picture`).
+    const char* args;
+    bool picture;
+};
+
+// Sound in every PCM layout a file or a decoder gives reaches the output
+// whole.
+TEST_F(WriterGraphConvertTest, EveryPcmLayoutIsConverted)
+{
+    const SoundSource cases[] = {
+        {"8-bit WAV", "u8.wav", "-c:a pcm_u8", false},
+        {"24-bit WAV", "s24.wav", "-c:a pcm_s24le", false},
+        {"32-bit WAV", "s32.wav", "-c:a pcm_s32le", false},
+        {"float WAV", "f32.wav", "-c:a pcm_f32le", false},
+        {"double WAV", "f64.wav", "-c:a pcm_f64le", false},
+        {"24-bit 5.1 WAV", "s24-51.wav", "-c:a pcm_s24le -ac 6", false},
+        {"8-bit mono in a camera's MOV", "camera.mov", "-c:v mjpeg -c:a pcm_u8 -ac 1 -ar 11025", true},
+        {"24-bit big-endian in a MOV", "s24be.mov", "-c:v mjpeg -c:a pcm_s24be", true},
+    };
+    for (const SoundSource& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings_.SetDefaultSettings();
+        std::string args = c.picture ? "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 " : "";
+        args += "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 " + std::string(c.args);
+        std::string source = MakeMedia(temp(), c.file, args);
+        std::string output = temp().File(std::string(c.file) + ".avi");
+        CGraphAviWriter graph(&settings_);
+        int opened = -100;
+        MessageTrace trace = Convert(graph, source, output, JobExtras{}, &opened);
+        ASSERT_EQ(opened, 0);
+        EXPECT_EQ(Joined(trace), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+        EXPECT_EQ(StreamOf(output, "audio").codecName, "mp3");
+        std::vector<int16_t> sound = SoundOf(temp(), output);
+        EXPECT_NEAR(static_cast<double>(sound.size()) / kSoundRate, FfmpegSoundSeconds(temp(), source, output), 0.1);
+        EXPECT_NEAR(ToneShare(sound, kSoundRate, 440), 1.0, 0.1);
+        if (c.picture) {
+            EXPECT_NEAR(VideoFrames(output), 50, 1);
+        }
+    }
+}
+
 // Cover art and attachments are never the video: a film with a cover keeps
 // its own picture, and a song with a cover is converted as sound.
 TEST_F(WriterGraphConvertTest, AttachedPicturesAreNeverTheVideo)

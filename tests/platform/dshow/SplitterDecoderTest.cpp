@@ -479,21 +479,32 @@ TEST_F(DemuxGraphTest, AddressesOpenThroughTheGenericSource)
 
 TEST(PcmFormatTest, InterleavedFormatsMakeTheirTypesAndComeBackFromThem)
 {
-    const PcmFormat formats[] = {
-        {AV_SAMPLE_FMT_S16, 2, 44100, 0},
-        {AV_SAMPLE_FMT_S32, 1, 8000, 0},
-        {AV_SAMPLE_FMT_FLT, 6, 48000, 0x3F},  // 5.1: the extensible form
+    const struct {
+        PcmFormat format;
+        int bits;
+    } formats[] = {
+        {{AV_SAMPLE_FMT_S16, 2, 44100, 0}, 16},
+        {{AV_SAMPLE_FMT_S32, 1, 8000, 0}, 32},
+        {{AV_SAMPLE_FMT_FLT, 6, 48000, 0x3F}, 32},  // 5.1: the extensible form
+        {{AV_SAMPLE_FMT_U8, 1, 11025, 0}, 8},
+        {{AV_SAMPLE_FMT_S32, 2, 48000, 0, true}, 24},  // three bytes a sample
+        {{AV_SAMPLE_FMT_S32, 6, 96000, 0x60F, true}, 24},
+        {{AV_SAMPLE_FMT_DBL, 2, 44100, 0}, 64},
     };
-    for (const PcmFormat& f : formats) {
+    for (const auto& [f, bits] : formats) {
+        SCOPED_TRACE(bits);
+        const bool isFloat = f.sampleFormat == AV_SAMPLE_FMT_FLT || f.sampleFormat == AV_SAMPLE_FMT_DBL;
         CMediaType type;
         PcmTypeOfFormat(f, &type);
         EXPECT_EQ(type.majortype, MEDIATYPE_Audio);
-        EXPECT_EQ(type.subtype, f.sampleFormat == AV_SAMPLE_FMT_FLT ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM);
+        EXPECT_EQ(type.subtype, isFloat ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM);
         const WAVEFORMATEX* wfx = WaveFormatOf(type);
         ASSERT_NE(wfx, nullptr);
         const WORD tag = wfx->wFormatTag, block = wfx->nBlockAlign;
-        EXPECT_EQ(tag, f.channels > 2 ? WAVE_FORMAT_EXTENSIBLE : (f.sampleFormat == AV_SAMPLE_FMT_FLT ? 3 : 1));
+        EXPECT_EQ(tag, f.channels > 2 ? WAVE_FORMAT_EXTENSIBLE : (isFloat ? 3 : 1));
+        EXPECT_EQ(block, f.channels * bits / 8);
         EXPECT_EQ(block, f.BlockBytes());
+        EXPECT_EQ(wfx->wBitsPerSample, bits);
         PcmFormat back;
         ASSERT_TRUE(PcmFormatOfType(type, &back));
         EXPECT_TRUE(back == f);
@@ -502,9 +513,10 @@ TEST(PcmFormatTest, InterleavedFormatsMakeTheirTypesAndComeBackFromThem)
         EXPECT_EQ(layout.nb_channels, f.channels);
         av_channel_layout_uninit(&layout);
     }
-    // 8-bit and 24-bit samples, 64-bit float and compressed sound are none.
-    for (auto [subtype, bits] : {std::pair{MEDIASUBTYPE_PCM, 8}, std::pair{MEDIASUBTYPE_PCM, 24},
-                                 std::pair{MEDIASUBTYPE_IEEE_FLOAT, 64}, std::pair{FourCCGuid(0x55), 16}}) {
+    // Samples of other sizes, half-precision float and compressed sound are
+    // none.
+    for (auto [subtype, bits] : {std::pair{MEDIASUBTYPE_PCM, 12}, std::pair{MEDIASUBTYPE_PCM, 64},
+                                 std::pair{MEDIASUBTYPE_IEEE_FLOAT, 16}, std::pair{FourCCGuid(0x55), 16}}) {
         CMediaType type;
         PcmTypeOfFormat({AV_SAMPLE_FMT_S16, 2, 44100, 0}, &type);
         type.SetSubtype(subtype);
@@ -512,6 +524,17 @@ TEST(PcmFormatTest, InterleavedFormatsMakeTheirTypesAndComeBackFromThem)
         PcmFormat f;
         EXPECT_FALSE(PcmFormatOfType(type, &f)) << bits;
     }
+}
+
+TEST(PcmFormatTest, SamplesOfThreeBytesWidenWithTheirSign)
+{
+    const uint8_t packed[] = {0x01, 0x02, 0x03, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F};
+    int32_t wide[4] = {};
+    WidenPacked24(packed, 4, wide);
+    EXPECT_EQ(wide[0], 0x03020100);
+    EXPECT_EQ(wide[1], -256);
+    EXPECT_EQ(wide[2], INT32_MIN);
+    EXPECT_EQ(wide[3], 0x7FFFFF00);
 }
 
 TEST(CodecTableTest, NamesCodecsByTheLibrarysTagsBothWays)
