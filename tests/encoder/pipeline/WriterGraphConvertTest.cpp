@@ -896,6 +896,128 @@ TEST_F(WriterGraphConvertTest, EveryPcmLayoutIsConverted)
     }
 }
 
+// ---- A phone's speech --------------------------------------------------------------------------------
+
+// 750 frames (15 s) of AMR-NB speech. No encoder of AMR is at hand: the
+// frames are of the 12.2 kbit/s mode with arbitrary bits, which the decoder
+// reads as noise-like speech.
+std::vector<std::string> SpeechFrames()
+{
+    std::vector<std::string> frames;
+    uint32_t noise = 12345;
+    for (int n = 0; n < 750; ++n) {
+        std::string frame(1, '\x3C');  // mode 12.2, quality good
+        for (int i = 0; i < 31; ++i) {
+            noise = noise * 1103515245u + 12345u;
+            frame += static_cast<char>(noise >> 16);
+        }
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
+std::string Be32(uint32_t v)
+{
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+}
+std::string Be16(uint16_t v) { return {static_cast<char>(v >> 8), static_cast<char>(v)}; }
+std::string Box(const char* type, const std::string& body)
+{
+    return Be32(static_cast<uint32_t>(8 + body.size())) + type + body;
+}
+std::string FullBox(const char* type, uint32_t versionAndFlags, const std::string& body)
+{
+    return Box(type, Be32(versionAndFlags) + body);
+}
+
+// A 3GP of the speech alone whose samples hold `perSample` frames each, as
+// phones store it (a second of speech in one sample).
+std::string PhoneSpeech(const TempDir& dir, const std::string& name, const std::vector<std::string>& frames,
+                        int perSample)
+{
+    std::vector<std::string> samples;
+    for (size_t i = 0; i < frames.size(); i += static_cast<size_t>(perSample)) {
+        std::string sample;
+        for (size_t k = i; k < std::min(frames.size(), i + static_cast<size_t>(perSample)); ++k) sample += frames[k];
+        samples.push_back(sample);
+    }
+    const uint32_t duration = static_cast<uint32_t>(frames.size()) * 160;  // at 8000 Hz
+    const std::string matrix = Be32(0x10000) + Be32(0) + Be32(0) + Be32(0) + Be32(0x10000) + Be32(0) + Be32(0) +
+                               Be32(0) + Be32(0x40000000);
+    const std::string damr = Box("damr", std::string("FFMP") + '\0' + Be16(0x81FF) + '\0' +
+                                             static_cast<char>(perSample));
+    const std::string samr = Box("samr", std::string(6, '\0') + Be16(1) + std::string(8, '\0') + Be16(1) + Be16(16) +
+                                             Be16(0) + Be16(0) + Be32(8000u << 16) + damr);
+    std::string sizes;
+    for (const std::string& sample : samples) sizes += Be32(static_cast<uint32_t>(sample.size()));
+    const std::string ftyp = Box("ftyp", std::string("3gp4") + Be32(0) + "isom3gp4");
+    const std::string count = Be32(static_cast<uint32_t>(samples.size()));
+    const std::string delta = Be32(static_cast<uint32_t>(perSample) * 160);
+    auto moov = [&](uint32_t mdatAt) {
+        // One chunk of every sample, each sample lasting its frames.
+        std::string stbl = Box("stbl", FullBox("stsd", 0, Be32(1) + samr) +
+                                           FullBox("stts", 0, Be32(1) + count + delta) +
+                                           FullBox("stsc", 0, Be32(1) + Be32(1) + count + Be32(1)) +
+                                           FullBox("stsz", 0, Be32(0) + count + sizes) +
+                                           FullBox("stco", 0, Be32(1) + Be32(mdatAt)));
+        std::string dinf = Box("dinf", FullBox("dref", 0, Be32(1) + FullBox("url ", 1, "")));
+        std::string minf = Box("minf", FullBox("smhd", 0, Be32(0)) + dinf + stbl);
+        std::string hdlr = FullBox("hdlr", 0, Be32(0) + "soun" + std::string(12, '\0') + std::string("Sound", 6));
+        std::string mdhd = FullBox("mdhd", 0, Be32(0) + Be32(0) + Be32(8000) + Be32(duration) + Be16(0x55C4) + Be16(0));
+        std::string tkhd = FullBox("tkhd", 7, Be32(0) + Be32(0) + Be32(1) + Be32(0) + Be32(duration / 8) +
+                                                  std::string(8, '\0') + Be16(0) + Be16(0) + Be16(0x100) + Be16(0) +
+                                                  matrix + Be32(0) + Be32(0));
+        std::string mvhd = FullBox("mvhd", 0, Be32(0) + Be32(0) + Be32(1000) + Be32(duration / 8) + Be32(0x10000) +
+                                                  Be16(0x100) + std::string(10, '\0') + matrix +
+                                                  std::string(24, '\0') + Be32(2));
+        return Box("moov", mvhd + Box("trak", tkhd + Box("mdia", mdhd + hdlr + minf)));
+    };
+    const uint32_t mdatAt = static_cast<uint32_t>(ftyp.size() + moov(0).size() + 8);
+    std::string payload;
+    for (const std::string& sample : samples) payload += sample;
+    WriteBytes(dir.File(name), ftyp + moov(mdatAt) + Box("mdat", payload));
+    return dir.File(name);
+}
+
+// A phone's AMR-NB speech reaches the output whole: muxed by the ffmpeg
+// command line with a picture (a frame a sample), and as phones store it
+// (fifty frames a sample, whose every frame the decoder must be given).
+TEST_F(WriterGraphConvertTest, APhonesAmrSpeechReachesTheOutputWhole)
+{
+    const std::vector<std::string> frames = SpeechFrames();
+    std::string speech;
+    for (const std::string& f : frames) speech += f;
+    WriteBytes(temp().File("speech.amr"), "#!AMR\n" + speech);
+    std::string muxed = MakeMedia(temp(), "muxed.3gp",
+                                  "-f lavfi -i testsrc2=size=176x144:rate=15 -i '" + temp().File("speech.amr") +
+                                      "' -map 0:v -map 1:a -c:v mpeg4 -c:a copy -t 15");
+    std::string phone = PhoneSpeech(temp(), "phone.3gp", frames, 50);
+    for (const std::string& source : {muxed, phone}) {
+        ASSERT_EQ(StreamOf(source, "audio").codecName, "amr_nb") << source;
+        EXPECT_NEAR(ProbeFile(source).duration, 15.0, 0.05) << source;
+    }
+    ASSERT_NEAR(SoundSeconds(temp(), muxed), 15.0, 0.1);
+    for (const std::string& source : {muxed, phone})
+        for (int format : {0, 1}) {
+            SCOPED_TRACE(source + (format ? " as MP4" : " as AVI"));
+            settings_.SetDefaultSettings();
+            settings_.nEncFormat = format;
+            std::string output = temp().File(format ? "speech.mp4" : "speech.avi");
+            std::unique_ptr<CGraphMain> graph = kFormats[format].make(&settings_);
+            int opened = -100;
+            MessageTrace trace = Convert(*graph, source, output, JobExtras{}, &opened);
+            ASSERT_EQ(opened, 0);
+            EXPECT_EQ(Joined(trace), Joined(JobTrace("EOF 0")));
+            // Against what the ffmpeg command line makes of the whole speech.
+            std::vector<int16_t> sound = SoundOf(temp(), output);
+            EXPECT_NEAR(static_cast<double>(sound.size()) / kSoundRate, FfmpegSoundSeconds(temp(), muxed, output), 0.1);
+            EXPECT_GT(PeakOf(sound), 0.05);
+            if (source == muxed) {
+                EXPECT_NEAR(VideoFrames(output), 225, 1);
+            }
+        }
+}
+
 // Cover art and attachments are never the video: a film with a cover keeps
 // its own picture, and a song with a cover is converted as sound.
 TEST_F(WriterGraphConvertTest, AttachedPicturesAreNeverTheVideo)

@@ -566,6 +566,12 @@ TEST(CodecTableTest, NamesCodecsByTheLibrarysTagsBothWays)
     EXPECT_EQ(subtype, FourCCGuid(0x58564944));
     EXPECT_TRUE(t.SubtypeFor(AVMEDIA_TYPE_VIDEO, AV_CODEC_ID_MPEG4, 0x34363248, &subtype, &tag));  // a tag of another codec
     EXPECT_EQ(t.CodecOf(MEDIATYPE_Video, subtype), AV_CODEC_ID_MPEG4);
+    // AMR-NB of a phone's file travels under its registered wave tag, not
+    // under the number of another codec that the library also reads as it.
+    EXPECT_TRUE(t.SubtypeFor(AVMEDIA_TYPE_AUDIO, AV_CODEC_ID_AMR_NB, 0x726D6173, &subtype, &tag));  // "samr"
+    EXPECT_EQ(subtype, FourCCGuid(0x57));
+    EXPECT_EQ(tag, 0x57u);
+    EXPECT_EQ(t.CodecOf(MEDIATYPE_Audio, FourCCGuid(0x38)), AV_CODEC_ID_AMR_NB);
     EXPECT_TRUE(t.SubtypeFor(AVMEDIA_TYPE_AUDIO, AV_CODEC_ID_COOK, 0x6B6F6F63, &subtype, &tag));
     EXPECT_EQ(subtype, PrivateCodecSubtype(AV_CODEC_ID_COOK));
     EXPECT_GT(t.Pairs(MEDIATYPE_Video).size(), 200u);
