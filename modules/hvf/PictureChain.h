@@ -73,8 +73,11 @@ public:
 
     // Hands a picture to the chain (its pts and pkt_duration in 100-ns
     // units), taking over the frame's reference (the frame itself stays the
-    // caller's); null ends the stream where the last picture ends. A negative error code
-    // of the library on failure.
+    // caller's); null ends the stream where the last picture ends, or, when
+    // the frame rate changes and no picture has come out yet, one output
+    // frame after the last picture's start, so that a stream of pictures
+    // never ends as a stream without one. A negative error code of the
+    // library on failure.
     int Push(AVFrame* frame);
     // The next treated picture: 0 with the frame filled (pts in 100-ns
     // units), AVERROR(EAGAIN) while the chain needs more pictures,
@@ -87,5 +90,8 @@ private:
     AVFilterContext* m_sink = nullptr;
     ChainInput m_input;
     AVRational m_sinkTimeBase{1, 10000000};
-    int64_t m_end = AV_NOPTS_VALUE;  // where the last picture pushed ends
+    int64_t m_end = AV_NOPTS_VALUE;   // where the last picture pushed ends
+    int64_t m_last = AV_NOPTS_VALUE;  // where it starts
+    int64_t m_outputFrame = 0;        // the output frame time when the rate changes, else 0
+    int64_t m_pulled = 0;             // pictures that came out
 };

@@ -1046,4 +1046,29 @@ TEST_F(WriterGraphConvertTest, AttachedPicturesAreNeverTheVideo)
     EXPECT_NEAR(SoundSeconds(temp(), songOut), FfmpegSoundSeconds(temp(), song, songOut), 0.1);
 }
 
+// A file of one picture (whose container guesses 1000 frames a second)
+// keeps its picture in the PSP's 29.97 frames a second, as the ffmpeg
+// command line keeps it.
+TEST_F(WriterGraphConvertTest, AOnePictureSourceKeepsItsPictureAtTheFormatsRate)
+{
+    std::string source = MakeMedia(temp(), "one.wmv",
+                                   "-f lavfi -i testsrc2=size=320x240:rate=25:duration=0.04 "
+                                   "-f lavfi -i sine=frequency=440:duration=1 -c:v wmv2 -c:a wmav2");
+    std::string reference = MakeMedia(temp(), "reference.mp4",
+                                      "-i '" + source + "' -r 30000/1001 -c:v mpeg4 -c:a aac -ar 24000 -f psp");
+    settings_.SetDefaultSettings();
+    settings_.nEncFormat = 1;
+    settings_.Mp4Encoder.bSupportPSP = 1;
+    settings_.nVideoFrameRate = 29970;
+    settings_.nVideoFrameScale = 1000;
+    settings_.nJobOutputWidth = 320;
+    settings_.nJobOutputHeight = 240;
+    std::string output = temp().File("one.mp4");
+    CGraphMp4Writer graph(&settings_);
+    int opened = -100;
+    EXPECT_EQ(Joined(Convert(graph, source, output, JobExtras{}, &opened)), Joined(JobTrace("EOF 0")));
+    EXPECT_EQ(VideoFrames(output), VideoFrames(reference));
+    EXPECT_EQ(VideoFrames(output), 1);
+}
+
 }  // namespace

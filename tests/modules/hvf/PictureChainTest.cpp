@@ -220,6 +220,44 @@ TEST(PictureChainTest, TimesStayInReferenceTimeUnits)
     for (size_t i = 0; i < times.size(); ++i) EXPECT_EQ(times[i], 1000000 + static_cast<int64_t>(i) * 200000);
 }
 
+// A source of a single short picture (as a one-frame file whose rate the
+// container guessed at 1000 frames a second) still gives one picture at a
+// lower output rate; longer sources keep their count.
+TEST(PictureChainTest, AShortLastPictureIsNotLostWhenNothingElseCameOut)
+{
+    const struct {
+        int pictures;
+        int64_t duration;  // each, 100-ns units
+        int expected;      // at 29.97 frames a second
+    } cases[] = {{1, 10000, 1}, {1, 0, 1}, {10, 400000, 12}, {3, 10000, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.pictures) + " of " + std::to_string(c.duration));
+        PictureSettings s;
+        s.frameRate = 30000.0 / 1001;
+        PictureChain chain;
+        ChainInput input{AV_PIX_FMT_YUV420P, 64, 48};
+        ASSERT_TRUE(chain.Build(input, s, ComputePictureLayout({64, 48}, s), false, nullptr));
+        int out = 0;
+        AVFrame* got = av_frame_alloc();
+        for (int i = 0; i < c.pictures; ++i) {
+            AVFrame* picture = GreyPicture(AV_PIX_FMT_YUV420P, 64, 48, i * c.duration);
+            picture->pkt_duration = c.duration;
+            ASSERT_GE(Push(chain, picture), 0);
+            while (chain.Pull(got) >= 0) {
+                ++out;
+                av_frame_unref(got);
+            }
+        }
+        ASSERT_GE(chain.Push(nullptr), 0);
+        while (chain.Pull(got) >= 0) {
+            ++out;
+            av_frame_unref(got);
+        }
+        av_frame_free(&got);
+        EXPECT_EQ(out, c.expected);
+    }
+}
+
 // A picture whose every luma sample differs from the others, 8x4.
 AVFrame* PatternPicture(int64_t pts)
 {
