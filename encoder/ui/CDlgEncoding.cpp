@@ -580,6 +580,8 @@ void CDlgEncoding::WriteFailureBlock(uint32_t code, const wchar_t* reasonKey)
         switch (code) {
         case kEofWriterOutput: reason = L"TEXT_LOG_ERROR_0E01"; break;
         case kEofWriterEncoder: reason = L"TEXT_LOG_ERROR_0E02"; break;
+        case kEofNoVideo: reason = L"TEXT_LOG_ERROR_0E03"; break;
+        case kEofNoSound: reason = L"TEXT_LOG_ERROR_0E04"; break;
         case kEofErrorAbort: reason = L"TEXT_LOG_ERROR_0E10"; break;
         default: break;
         }

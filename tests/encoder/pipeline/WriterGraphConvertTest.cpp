@@ -1071,4 +1071,90 @@ TEST_F(WriterGraphConvertTest, AOnePictureSourceKeepsItsPictureAtTheFormatsRate)
     EXPECT_EQ(VideoFrames(output), 1);
 }
 
+// A copy of an AVI file whose video frames are noise: the container and
+// the sound stay whole, no picture can be decoded.
+std::string WithUndecodableVideo(const TempDir& dir, const std::string& avi, const std::string& name)
+{
+    std::string bytes = ReadBytes(avi);
+    size_t movi = bytes.find("movi");
+    EXPECT_NE(movi, std::string::npos);
+    uint32_t noise = 99;
+    for (size_t at = movi + 4; movi != std::string::npos && at + 8 <= bytes.size();) {
+        uint32_t size = 0;
+        std::memcpy(&size, bytes.data() + at + 4, 4);
+        if (size > bytes.size() - at - 8) break;
+        if (bytes.compare(at, 4, "idx1") == 0) break;
+        if (bytes.compare(at + 2, 2, "dc") == 0)
+            for (uint32_t i = 0; i < size; ++i) {
+                noise = noise * 1103515245u + 12345u;
+                bytes[at + 8 + i] = static_cast<char>(noise >> 16);
+            }
+        at += 8 + size + (size & 1);
+    }
+    WriteBytes(dir.File(name), bytes);
+    return dir.File(name);
+}
+
+struct LackingCase {
+    const char* name;
+    std::string (*make)(const TempDir& dir);
+    int encFormat;
+    bool psp;
+    const char* eof;
+};
+
+const LackingCase kLackingCases[] = {
+    {"VP9 that does not decode",
+     [](const TempDir& d) {
+         return WithUndecodableVideo(d,
+                                     MakeMedia(d, "vp9.avi",
+                                               "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 "
+                                               "-f lavfi -i sine=frequency=440:duration=1 -c:v libvpx-vp9 -c:a mp2"),
+                                     "broken-vp9.avi");
+     },
+     0, false, "EOF 3587"},
+    {"MPEG-4 that does not decode, as MP4",
+     [](const TempDir& d) {
+         return WithUndecodableVideo(d,
+                                     MakeMedia(d, "mpeg4.avi",
+                                               "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 "
+                                               "-f lavfi -i sine=frequency=440:duration=1 -c:v mpeg4 -c:a mp2"),
+                                     "broken-mpeg4.avi");
+     },
+     1, false, "EOF 3587"},
+    {"sound only, for the PSP",
+     [](const TempDir& d) { return MakeMedia(d, "sound.wav", "-f lavfi -i sine=frequency=440:duration=1"); }, 1, true,
+     "EOF 3587"},
+    {"picture only, for the PSP",
+     [](const TempDir& d) {
+         return MakeMedia(d, "picture.avi", "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 -c:v mpeg4");
+     },
+     1, true, "EOF 3588"},
+};
+
+// A job whose output would lack a stream the settings ask for fails with
+// the code that says which, and leaves no file; the next job of the batch
+// runs as before.
+TEST_F(WriterGraphConvertTest, AnOutputLackingAStreamFailsAndLeavesNoFile)
+{
+    std::string good = MovingSource();
+    for (const LackingCase& c : kLackingCases) {
+        SCOPED_TRACE(c.name);
+        settings_.SetDefaultSettings();
+        settings_.nEncFormat = c.encFormat;
+        settings_.Mp4Encoder.bSupportPSP = c.psp ? 1 : 0;
+        std::string source = c.make(temp());
+        std::string output = temp().File(std::string("lacking") + kFormats[c.encFormat].extension);
+        std::unique_ptr<CGraphMain> graph = kFormats[c.encFormat].make(&settings_);
+        int opened = -100;
+        MessageTrace trace = Convert(*graph, source, output, JobExtras{}, &opened);
+        ASSERT_EQ(opened, 0);
+        EXPECT_EQ(Joined(trace), Joined(JobTrace(c.eof)));
+        EXPECT_FALSE(std::filesystem::exists(output));
+        std::string next = temp().File(std::string("next") + kFormats[c.encFormat].extension);
+        EXPECT_EQ(JobRun(Convert(*graph, good, next, JobExtras{}, &opened)), Joined(JobTrace("EOF 0")));
+        EXPECT_GT(VideoFrames(next), 0);
+    }
+}
+
 }  // namespace
