@@ -1103,25 +1103,21 @@ struct LackingCase {
     const char* eof;
 };
 
+// A second of picture in the codec and of sound, in an AVI file whose
+// video frames are then made noise.
+std::string UndecodableSource(const TempDir& d, const std::string& codec)
+{
+    std::string whole = MakeMedia(d, codec + ".avi",
+                                  "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 "
+                                  "-f lavfi -i sine=frequency=440:duration=1 -c:v " + codec + " -c:a mp2");
+    return WithUndecodableVideo(d, whole, "broken-" + codec + ".avi");
+}
+
 const LackingCase kLackingCases[] = {
-    {"VP9 that does not decode",
-     [](const TempDir& d) {
-         return WithUndecodableVideo(d,
-                                     MakeMedia(d, "vp9.avi",
-                                               "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 "
-                                               "-f lavfi -i sine=frequency=440:duration=1 -c:v libvpx-vp9 -c:a mp2"),
-                                     "broken-vp9.avi");
-     },
-     0, false, "EOF 3587"},
-    {"MPEG-4 that does not decode, as MP4",
-     [](const TempDir& d) {
-         return WithUndecodableVideo(d,
-                                     MakeMedia(d, "mpeg4.avi",
-                                               "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 "
-                                               "-f lavfi -i sine=frequency=440:duration=1 -c:v mpeg4 -c:a mp2"),
-                                     "broken-mpeg4.avi");
-     },
-     1, false, "EOF 3587"},
+    {"VP9 that does not decode", [](const TempDir& d) { return UndecodableSource(d, "libvpx-vp9"); }, 0, false,
+     "EOF 3587"},
+    {"MPEG-4 that does not decode, as MP4", [](const TempDir& d) { return UndecodableSource(d, "mpeg4"); }, 1, false,
+     "EOF 3587"},
     {"sound only, for the PSP",
      [](const TempDir& d) { return MakeMedia(d, "sound.wav", "-f lavfi -i sine=frequency=440:duration=1"); }, 1, true,
      "EOF 3587"},
