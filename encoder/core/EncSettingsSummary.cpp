@@ -14,6 +14,7 @@
 #include "foundation/PathHelpers.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaType.h"
+#include "platform/dshow/PictureOrientation.h"
 #include "platform/win32/CodePage.h"
 
 namespace {
@@ -176,13 +177,15 @@ CString CEncSettings::GetFileSizePrediction(const SEncJobMedia& job) const
 CString CEncSettings::GetVideoSummary(const SEncJobMedia* job) const
 {
     if (!job || !job->pVideoType) return CString();
-    const BITMAPINFOHEADER* picture = BitmapHeaderOf(*job->pVideoType);
-    if (!picture) return CString();
+    // The picture as it is seen, turned as the source says.
+    int shownWidth = 0;
+    int shownHeight = 0;
+    if (!ShownPictureSize(*job->pVideoType, &shownWidth, &shownHeight)) return CString();
     const REFERENCE_TIME frameTime = FrameTimeOf(*job->pVideoType);
 
     int width = 0;
     int height = 0;
-    GetOutputVideoSize(picture->biWidth, picture->biHeight, width, height);
+    GetOutputVideoSize(shownWidth, shownHeight, width, height);
     CString size;
     size.Format(L"%dx%d", width, height);
 

@@ -40,6 +40,11 @@ constexpr LONG EC_WRITER_FAILURE = 0x8064;
 constexpr LONG kWriterFailureOutput = 1;
 // An encoder cannot be opened with the settings, or fails while encoding.
 constexpr LONG kWriterFailureEncoder = 2;
+// The file would lack its video, or its sound: the stream reached its end
+// without a single picture (or sound) to encode, or the format needs one
+// the source does not have. No file is left.
+constexpr LONG kWriterFailureNoVideo = 3;
+constexpr LONG kWriterFailureNoSound = 4;
 
 // Settings every writer takes. Setters refuse a value with E_INVALIDARG and
 // keep the current one; getters given a null pointer give E_POINTER.

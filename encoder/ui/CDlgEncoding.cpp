@@ -21,6 +21,7 @@
 #include "encoder/ui/JobSubtitles.h"
 #include "encoder/ui/VentraState.h"
 #include "foundation/PathHelpers.h"
+#include "platform/dshow/PictureOrientation.h"
 #include "platform/mfc/ShellServices.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Format.h"
@@ -271,10 +272,11 @@ bool CDlgEncoding::DlgEncodingStartJob(CEncFileInfo* job, const CString& outputP
     settings.nJobOutputWidth = 0;
     settings.nJobOutputHeight = 0;
     if (settings.nVideoSizeW != 0 || settings.nVideoSizeH != 0) {
-        BITMAPINFOHEADER header{};
-        if (GetBitmapInfoHeader(job->m_pVideoType, &header)) {
-            settings.GetOutputVideoSize(header.biWidth, std::abs(header.biHeight), settings.nJobOutputWidth,
-                                        settings.nJobOutputHeight);
+        // The size rules apply to the picture as it is seen, turned as
+        // the source says.
+        int width = 0, height = 0;
+        if (job->m_pVideoType && ShownPictureSize(*job->m_pVideoType, &width, &height)) {
+            settings.GetOutputVideoSize(width, height, settings.nJobOutputWidth, settings.nJobOutputHeight);
         } else {
             settings.nJobOutputWidth = settings.nVideoSizeW;
             settings.nJobOutputHeight = settings.nVideoSizeH;
@@ -578,6 +580,8 @@ void CDlgEncoding::WriteFailureBlock(uint32_t code, const wchar_t* reasonKey)
         switch (code) {
         case kEofWriterOutput: reason = L"TEXT_LOG_ERROR_0E01"; break;
         case kEofWriterEncoder: reason = L"TEXT_LOG_ERROR_0E02"; break;
+        case kEofNoVideo: reason = L"TEXT_LOG_ERROR_0E03"; break;
+        case kEofNoSound: reason = L"TEXT_LOG_ERROR_0E04"; break;
         case kEofErrorAbort: reason = L"TEXT_LOG_ERROR_0E10"; break;
         default: break;
         }

@@ -228,7 +228,29 @@ void CWriterFilter::Fail(Failure failure)
         m_failure = failure;
         m_changed.notify_all();
     }
-    NotifyEvent(EC_WRITER_FAILURE, failure == Failure::Output ? kWriterFailureOutput : kWriterFailureEncoder, 0);
+    LONG code = kWriterFailureEncoder;
+    switch (failure) {
+    case Failure::Output: code = kWriterFailureOutput; break;
+    case Failure::NoVideo: code = kWriterFailureNoVideo; break;
+    case Failure::NoSound: code = kWriterFailureNoSound; break;
+    default: break;
+    }
+    NotifyEvent(EC_WRITER_FAILURE, code, 0);
+}
+
+CWriterFilter::Failure CWriterFilter::MissingStream()
+{
+    // The first pass encodes pictures only.
+    const bool soundEncoded = m_nRunPass != 1;
+    for (CWriterInputPin* pin : m_inputs) {
+        if (!pin->IsConnected()) continue;
+        std::lock_guard<std::mutex> s(pin->StreamLock());
+        if (pin->StreamKind() == CWriterInputPin::Kind::Video && pin->m_nLastPts == AV_NOPTS_VALUE)
+            return Failure::NoVideo;
+        if (pin->StreamKind() == CWriterInputPin::Kind::Audio && soundEncoded && pin->m_nAudioStart == AV_NOPTS_VALUE)
+            return Failure::NoSound;
+    }
+    return Failure::None;
 }
 
 bool CWriterFilter::Failed() const
@@ -264,6 +286,17 @@ void CWriterFilter::StartRun()
     if (m_strFileName.empty()) {
         Fail(Failure::Output);
         return;
+    }
+    if (NeedsPictureAndSound()) {
+        // Said before any file is made.
+        if (!m_pVideoPin->IsConnected()) {
+            Fail(Failure::NoVideo);
+            return;
+        }
+        if (!m_pAudioPin->IsConnected()) {
+            Fail(Failure::NoSound);
+            return;
+        }
     }
     EncoderRequest request;
     if (!CodecRequestOfRun(&request)) {
@@ -538,6 +571,10 @@ void CWriterFilter::EndOfStreamFrom(CWriterInputPin* pin)
         std::lock_guard<std::mutex> s(other->StreamLock());
         if (!other->m_bEnded) return;
     }
+    if (!Failed()) {
+        Failure missing = MissingStream();
+        if (missing != Failure::None) Fail(missing);
+    }
     FinishRun(true);
     bool send = false;
     {
@@ -562,6 +599,7 @@ void CWriterFilter::FinishRun(bool complete)
     std::unique_ptr<WriterOutput> output;
     int pass = 0;
     bool failed = false;
+    bool lacksStream = false;
     {
         std::lock_guard<std::mutex> r(m_runLock);
         if (!m_bRunOpen) return;
@@ -570,6 +608,7 @@ void CWriterFilter::FinishRun(bool complete)
         output = std::move(m_pOutput);
         pass = m_nRunPass;
         failed = m_failure != Failure::None;
+        lacksStream = m_failure == Failure::NoVideo || m_failure == Failure::NoSound;
     }
     std::string stats;
     for (CWriterInputPin* pin : m_inputs) {
@@ -590,5 +629,7 @@ void CWriterFilter::FinishRun(bool complete)
     }
     // The trailer makes what was written playable, also after a stop.
     if (output && !output->Finish() && !failed) Fail(Failure::Output);
-    if (pass == 2) RemoveStatsFiles();
+    // A file without a stream the job asked for would pass for a whole one.
+    if (output && lacksStream) std::remove(m_strOutput.c_str());
+    if (pass == 2 || lacksStream) RemoveStatsFiles();
 }

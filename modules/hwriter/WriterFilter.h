@@ -23,6 +23,11 @@
 // encoder cannot be opened with the settings or fails) raises the private
 // event EC_WRITER_FAILURE with kWriterFailureOutput or kWriterFailureEncoder
 // once, after which the run takes no more samples and raises no EC_COMPLETE.
+// A file that would lack a stream is no output: when a connected input
+// ends without a picture (or any sound) having reached its encoder, or the
+// format needs a stream whose input is not connected, the run fails with
+// kWriterFailureNoVideo or kWriterFailureNoSound and the file it made is
+// removed.
 #pragma once
 
 #include <condition_variable>
@@ -108,9 +113,16 @@ protected:
     virtual void AdjustAudio(AudioEncoderSetup*) {}
     // The language the format gives a stream (an RFC 1766 tag), or empty.
     virtual std::string StreamLanguage(CWriterInputPin::Kind) { return std::string(); }
+    // Whether the format holds a file only with both a picture and a sound
+    // stream.
+    virtual bool NeedsPictureAndSound() const { return false; }
 
 private:
-    enum class Failure { None, Output, Encoder };
+    enum class Failure { None, Output, Encoder, NoVideo, NoSound };
+
+    // The stream a run that ended lacks (None when every connected input
+    // reached its encoder).
+    Failure MissingStream();
 
     void StartRun();
     bool OpenEncoders(const EncoderRequest& request, bool* encoderFailed);

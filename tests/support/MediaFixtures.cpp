@@ -28,6 +28,48 @@ std::string MakeMedia(const TempDir& dir, const std::string& name, const std::st
     return out;
 }
 
+std::string WithDisplayMatrix(const TempDir& dir, const std::string& mp4, const std::string& name, int a, int b,
+                              int c, int d)
+{
+    std::string bytes = ReadBytes(mp4);
+    size_t at = bytes.find("tkhd");
+    EXPECT_NE(at, std::string::npos) << mp4 << " has no track header";
+    if (at == std::string::npos || at < 4) return std::string();
+    // The matrix follows the header's times, track number, duration, layer,
+    // group and volume: 48 bytes into a version 0 box, 60 into version 1.
+    size_t matrix = at - 4 + (bytes[at + 4] == 1 ? 60 : 48);
+    // Nine big-endian values: a b u c d v x y w, a to y in 16.16, u v w in 2.30.
+    const int64_t values[9] = {a * 65536LL, b * 65536LL, 0, c * 65536LL, d * 65536LL, 0, 0, 0, 1LL << 30};
+    EXPECT_LE(matrix + 36, bytes.size());
+    if (matrix + 36 > bytes.size()) return std::string();
+    for (int i = 0; i < 9; ++i) {
+        uint32_t v = static_cast<uint32_t>(values[i]);
+        for (int k = 0; k < 4; ++k) bytes[matrix + i * 4 + k] = static_cast<char>(v >> (24 - 8 * k));
+    }
+    std::string out = dir.File(name);
+    WriteBytes(out, bytes);
+    return out;
+}
+
+std::string RotatedCopy(const TempDir& dir, const std::string& mp4, const std::string& name, int degrees)
+{
+    std::string out =
+        MakeMedia(dir, name, "-i '" + mp4 + "' -map 0 -c copy -metadata:s:v rotate=" + std::to_string(degrees));
+    // The same turn, whichever sign and range ffprobe gives it in.
+    EXPECT_EQ(((ProbedRotation(out) - degrees) % 360 + 360) % 360, 0) << out;
+    return out;
+}
+
+int ProbedRotation(const std::string& path)
+{
+    int code = -1;
+    std::string said = RunTool("ffprobe -v error -select_streams v:0 -show_entries stream_side_data=rotation "
+                               "-of default=nw=1:nk=1 '" + path + "'",
+                               &code);
+    EXPECT_EQ(code, 0) << said;
+    return std::atoi(said.c_str());
+}
+
 std::vector<ProbedStream> ProbeFrameCounts(const std::string& path)
 {
     int code = -1;

@@ -16,6 +16,21 @@ std::string TestTone(double seconds = 2.0, int rate = 44100);
 // writes nothing. The output path.
 std::string MakeMedia(const TempDir& dir, const std::string& name, const std::string& args);
 
+// A copy of an MP4 file (one video track, muxed by ffmpeg) whose track
+// header states the display matrix {a, b, c, d} (where the picture's x axis
+// goes, then its y axis, each 1 or -1 or 0), as a phone writes it for a
+// picture to be turned or mirrored when shown; the copy's path.
+std::string WithDisplayMatrix(const TempDir& dir, const std::string& mp4, const std::string& name, int a, int b,
+                              int c, int d);
+// A copy with the ffmpeg command line's rotate tag of 0, 90, 180 or 270
+// (-metadata:s:v rotate=N, streams copied); ffprobe must find the turn in
+// the copy's display matrix. Which way the tag turns the picture is the
+// tool's business: tests judge the orientation by what its decoding shows.
+std::string RotatedCopy(const TempDir& dir, const std::string& mp4, const std::string& name, int degrees);
+// ffprobe's rotation of the file's first video stream in degrees, 0 when
+// it states none.
+int ProbedRotation(const std::string& path);
+
 // One stream as ffprobe counts it with -count_frames.
 struct ProbedStream {
     std::string kind;  // "video", "audio", ...

@@ -189,7 +189,9 @@ HRESULT CLavDemuxFilter::OpenContainer(AVFormatContext* format, AVIOContext* io)
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
         AVStream* stream = format_->streams[i];
         CMediaType type;
-        if (!MediaTypeOfStream(stream, &type)) {
+        // A cover picture attached to the file (an album's art, a
+        // container's attachment) is no video stream of the source.
+        if ((stream->disposition & AV_DISPOSITION_ATTACHED_PIC) || !MediaTypeOfStream(stream, &type)) {
             stream->discard = AVDISCARD_ALL;
             continue;
         }

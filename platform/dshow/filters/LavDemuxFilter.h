@@ -1,8 +1,8 @@
 // CLavDemuxFilter: the common part of the splitters and the generic source
 // over the demultiplexing library. Once a container is open, every video
 // and audio stream gets an output pin whose media type comes from the codec
-// table (CodecTable.h); other streams (subtitles, data, attachments) get no
-// pin.
+// table (CodecTable.h); other streams (subtitles, data, attachments, and
+// pictures attached to the file such as cover art) get no pin.
 //
 // Threads: while the filter is active, one thread reads the container and
 // sorts the packets into the queues of the connected pins; each such pin

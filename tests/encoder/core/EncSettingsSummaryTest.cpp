@@ -8,6 +8,7 @@
 #include "encoder/core/LangTextTable.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaType.h"
+#include "platform/dshow/PictureOrientation.h"
 #include "tests/encoder/core/CoreTestSupport.h"
 
 namespace {
@@ -193,6 +194,9 @@ TEST_F(EncSettingsSummaryTest, VideoSummary)
     other.SetFormatType(FORMAT_WaveFormatEx);
     CMediaType cut = VideoType(FORMAT_VideoInfo, 720, 480, 333667);
     cut.SetFormat(ntsc.pbFormat, 56);  // ends inside the picture header
+    // A phone's clip stored on its side, to be turned a quarter for showing.
+    CMediaType phone = VideoType(FORMAT_VideoInfo2, 1920, 1080, 333333);
+    reinterpret_cast<VIDEOINFOHEADER2*>(phone.pbFormat)->dwControlFlags = OrientationControlFlags({1, false});
 
     struct Case {
         int format, mode, kbps, sizeW;
@@ -209,6 +213,9 @@ TEST_F(EncSettingsSummaryTest, VideoSummary)
         {0, 0, 800, 0, &still, L"CBR, 720x480, 0.00fps, 800Kbps"},
         {0, 0, 800, 0, &other, L""},
         {0, 0, 800, 0, &cut, L""},
+        // The size rules apply to the picture as it is seen.
+        {0, 0, 800, 0, &phone, L"CBR, 1080x1920, 30.00fps, 800Kbps"},
+        {0, 0, 800, 640, &phone, L"CBR, 640x1137, 30.00fps, 800Kbps"},
         {0, 0, 800, 0, nullptr, L""},
     };
     for (const Case& c : cases) {

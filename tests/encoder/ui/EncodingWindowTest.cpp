@@ -24,6 +24,7 @@
 #include "GraphWindowTest.h"
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
+#include "encoder/pipeline/WriterFilters.h"
 #include "encoder/ui/CDlgEncoding.h"
 #include "foundation/PathHelpers.h"
 #include "platform/win32/CodePage.h"
@@ -201,6 +202,34 @@ TEST_F(EncodingWindowTest, ABatchInWhichNothingConvertedNeverSaysComplete)
     EXPECT_EQ(WideToUtf8(Box(L"TEXT_COMPLETE_NOTHING") + L"\n\n" + FormatText(LookupText(L"TEXT_COMPLETE_ERROR"), 1)),
               coreMessages_->shown.back().text);
     Close();
+}
+
+// A job whose output would lack a stream fails and its log says which.
+TEST_F(EncodingWindowTest, AnOutputWithoutAStreamFailsAndTheLogSaysWhich)
+{
+    const struct {
+        int failure;
+        const wchar_t* reason;
+        const wchar_t* code;
+    } cases[] = {{kWriterFailureNoVideo, L"TEXT_LOG_ERROR_0E03", L"0x00000e03"},
+                 {kWriterFailureNoSound, L"TEXT_LOG_ERROR_0E04", L"0x00000e04"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failure);
+        jobs_.RemoveAll();
+        coreMessages_->shown.clear();
+        Behaviour().writerFailure = c.failure;
+        ASSERT_NE(nullptr, Add(GoodAvi("lacking" + std::to_string(c.failure) + ".avi")));
+        CDlgEncoding* window = Start();
+        ASSERT_TRUE(RunToTheEnd());
+        EXPECT_EQ(0, window->GetCompletedCount());
+        EXPECT_EQ(1, window->GetFailureCount());
+        const std::wstring log = LogText();
+        EXPECT_NE(L"", std::wstring(LookupText(c.reason)));
+        EXPECT_NE(std::wstring::npos, log.find(std::wstring(LookupText(c.reason)))) << WideToUtf8(log);
+        EXPECT_NE(std::wstring::npos, log.find(c.code)) << WideToUtf8(log);
+        EXPECT_EQ(std::wstring::npos, log.find(LookupText(L"TEXT_LOG_ENC_COMPLETE"))) << WideToUtf8(log);
+        Close();
+    }
 }
 
 TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)

@@ -156,6 +156,38 @@ TEST_F(JobTest, PictureSizesTheEncodersCannotTakeAreRefusedWithAMessage)
     }
 }
 
+// A picture attached to the file (a song's cover, a film's attachment) is
+// never the job's video: no question about its size, and a song with a
+// cover is a job of sound.
+TEST_F(JobTest, AttachedPicturesAreNeverTheJobsVideo)
+{
+    std::string cover = MakeMedia(temp(), "cover.png", "-f lavfi -i testsrc=size=295x104 -frames:v 1");
+    std::string film = MakeMedia(temp(), "film.mkv", TestPicture(1.0, "384x288") + " " + TestTone(1.0) +
+                                                         " -c:v mpeg4 -c:a libvorbis -attach '" + cover +
+                                                         "' -metadata:s:t mimetype=image/png");
+    std::string song = MakeMedia(temp(), "song.mp3", TestTone(1.0) + " -i '" + cover +
+                                                         "' -map 0:a -map 1:v -c:a libmp3lame -c:v png "
+                                                         "-disposition:v attached_pic -id3v2_version 3");
+    CEncFileInfo filmJob;
+    filmJob.Init(CString(Utf8ToWide(film)));
+    ASSERT_FALSE(filmJob.m_sSourcePath.IsEmpty());
+    ASSERT_NE(nullptr, filmJob.m_pVideoType);
+    BITMAPINFOHEADER picture{};
+    ASSERT_EQ(1, GetBitmapInfoHeader(filmJob.m_pVideoType, &picture));
+    EXPECT_EQ(384, picture.biWidth);
+    EXPECT_EQ(288, std::abs(picture.biHeight));
+    EXPECT_EQ(1, filmJob.m_nAudioStreamCount);
+
+    CEncFileInfo songJob;
+    songJob.Init(CString(Utf8ToWide(song)));
+    ASSERT_FALSE(songJob.m_sSourcePath.IsEmpty());
+    EXPECT_EQ(nullptr, songJob.m_pVideoType);
+    ASSERT_NE(nullptr, songJob.m_pAudioType);
+    EXPECT_EQ(1, songJob.m_nAudioStreamCount);
+    EXPECT_EQ(1, songJob.m_nDuration);
+    EXPECT_TRUE(messages_.shown.empty());
+}
+
 TEST_F(JobTest, SourcesNothingCanUseAreRefusedQuietly)
 {
     WriteBytes(temp().File("empty.avi"), "");
