@@ -12,6 +12,7 @@
 
 #include "Input.h"
 #include "MessageQueue.h"
+#include "WindowGeometry.h"
 #include "WindowObject.h"
 
 namespace win32_gui {
@@ -135,6 +136,8 @@ protected:
         }
         QWidget::changeEvent(e);
     }
+    void moveEvent(QMoveEvent*) override { FollowDesktop(); }
+    void resizeEvent(QResizeEvent*) override { FollowDesktop(); }
     void closeEvent(QCloseEvent* e) override
     {
         // The window manager's close button asks the window, as its system menu would.
@@ -143,6 +146,24 @@ protected:
     }
 
 private:
+    // The desktop placed the window somewhere the window does not know of
+    // (its window manager moved or sized it: an Alt+drag, a request of
+    // another program, a key of the desktop): the window hears it as from
+    // SetWindowPos, so that hit tests, menus and tooltips use the real
+    // place. Its own changes reach Qt before this is called and match.
+    void FollowDesktop()
+    {
+        if (parentWidget() || !isVisible()) return;
+        WindowObject* w = Find(window_);
+        if (!w || w->destroying || (w->style & WS_MINIMIZE)) return;
+        const QRect g = geometry();
+        const bool moved = g.x() != w->rect.left || g.y() != w->rect.top;
+        const bool sized = g.width() != w->Width() || g.height() != w->Height();
+        if (!moved && !sized) return;
+        SetWindowPos(window_, nullptr, g.x(), g.y(), g.width(), g.height(),
+                     SWP_NOZORDER | SWP_NOACTIVATE | (moved ? 0 : SWP_NOMOVE) | (sized ? 0 : SWP_NOSIZE));
+    }
+
     HWND window_;
 };
 
