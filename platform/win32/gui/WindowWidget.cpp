@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QThread>
 #include <QWheelEvent>
 #include <QWidget>
@@ -326,6 +327,83 @@ void UpdateWidget(WindowObject& w, const QRect& r)
 void RepaintWidgetNow(WindowObject& w)
 {
     if (w.widget && w.widget->isVisible()) w.widget->repaint();
+}
+
+namespace {
+
+// Waits for the end of a drag the window manager runs: it holds the mouse
+// and the keyboard while it drags, so the first input the program gets
+// again comes after the drag.
+class DesktopDragWatch : public QObject {
+public:
+    explicit DesktopDragWatch(HWND window) : window_(window) {}
+
+    bool eventFilter(QObject* target, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::KeyPress:
+        case QEvent::Enter:
+            End();
+            break;
+        default: break;
+        }
+        return QObject::eventFilter(target, e);
+    }
+    // Posted, as the watch sits inside Qt's delivery of an event.
+    void End()
+    {
+        if (done_) return;
+        done_ = true;
+        if (IsLiveHandle(window_)) PostMessageW(window_, WM_EXITSIZEMOVE, 0, 0);
+        deleteLater();
+    }
+
+private:
+    HWND window_;
+    bool done_ = false;
+};
+
+QPointer<DesktopDragWatch> g_dragWatch;
+
+Qt::Edges EdgesOf(unsigned edge)
+{
+    switch (edge) {
+    case WMSZ_LEFT: return Qt::LeftEdge;
+    case WMSZ_RIGHT: return Qt::RightEdge;
+    case WMSZ_TOP: return Qt::TopEdge;
+    case WMSZ_TOPLEFT: return Qt::TopEdge | Qt::LeftEdge;
+    case WMSZ_TOPRIGHT: return Qt::TopEdge | Qt::RightEdge;
+    case WMSZ_BOTTOM: return Qt::BottomEdge;
+    case WMSZ_BOTTOMLEFT: return Qt::BottomEdge | Qt::LeftEdge;
+    case WMSZ_BOTTOMRIGHT: return Qt::BottomEdge | Qt::RightEdge;
+    default: return {};
+    }
+}
+
+}  // namespace
+
+bool StartDesktopDrag(WindowObject& w, unsigned edge, const QSize& minimum, const QSize& maximum)
+{
+    if (!w.widget || w.IsChild() || !w.widget->isVisible()) return false;
+    QWindow* handle = w.widget->windowHandle();
+    if (!handle) return false;
+    if (edge) {
+        const Qt::Edges edges = EdgesOf(edge);
+        if (!edges || !handle->startSystemResize(edges)) return false;
+        // The manager keeps the size within the window's limits; told once
+        // it drags, so that no limit changes a window no manager sizes.
+        handle->setMinimumSize(minimum.expandedTo(QSize(1, 1)));
+        handle->setMaximumSize(maximum.boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)).expandedTo(minimum));
+    } else if (!handle->startSystemMove()) {
+        return false;
+    }
+    if (g_dragWatch) g_dragWatch->End();
+    g_dragWatch = new DesktopDragWatch(w.handle);
+    QCoreApplication::instance()->installEventFilter(g_dragWatch);
+    return true;
 }
 
 void ApplyCursorToWidgets(const QCursor* cursor)
