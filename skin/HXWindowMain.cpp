@@ -659,6 +659,13 @@ BOOL HXWindowMain::OnDoubleClickMessage(UINT message, WPARAM wParam, LPARAM lPar
         if (message == WM_LBUTTONDBLCLK) return OnButtonDownMessage(WM_LBUTTONDOWN, 1, p, wParam, LParamOf(p), result);
         return OnButtonDownMessage(WM_RBUTTONDOWN, 2, p, wParam, LParamOf(p), result);
     }
+    // A control that stands for a part of the host's frame (the title strip
+    // as its caption) is the host's: its double click goes where its press
+    // goes, so the host maximises from it as from its own caption.
+    if (message == WM_NCLBUTTONDBLCLK && !m_bChild && !m_options.popupWindow) {
+        result = Forward(message, wParam, lParam);
+        return TRUE;
+    }
     return FALSE;
 }
 

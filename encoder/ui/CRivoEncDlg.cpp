@@ -38,6 +38,7 @@
 #include "platform/win32/gui/Menus.h"
 #include "platform/win32/gui/SystemMetrics.h"
 #include "skin/SkinMessages.h"
+#include "skin/controls/HXConBrowser.h"
 #include "skin/controls/HXConButton.h"
 #include "skin/controls/HXConStatic.h"
 
@@ -227,8 +228,10 @@ bool CRivoEncDlg::LoadSkin()
     m_pDstFolderStatic = dynamic_cast<HXConStatic*>(m_skin.FindControl(ID_ST_DST_FOLDER));
     m_pSetOutputButton = m_skin.FindButton(ID_BTN_SETOUTPUT);
     m_pPresetButton = m_skin.FindButton(ID_BTN_PRESET_POPUP);
-    // The browser control (kBrowserId) is hidden where the skin has one; no
-    // skin here hosts a browser, so there is nothing to hide.
+    // A browser the skin places under the browser id stays hidden; another
+    // kind of control bound to that id is left as the skin shows it.
+    if (auto* browser = dynamic_cast<HXConBrowser*>(m_skin.FindControl(static_cast<int>(kBrowserId))))
+        browser->SetVisible(0, 1);
     GetClientRect(&client);
     ::MoveWindow(m_skin.GetSafeHwnd(), 0, 0, client.Width(), client.Height(), TRUE);
     if (m_pDstFolderStatic) m_pDstFolderStatic->SetText(GetEncSettings().sDstFolder, 0);

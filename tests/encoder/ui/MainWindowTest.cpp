@@ -31,6 +31,7 @@
 #include "platform/win32/gui/Input.h"
 #include "platform/win32/gui/Menus.h"
 #include "skin/SkinMessages.h"
+#include "skin/controls/HXConBrowser.h"
 #include "skin/controls/HXConButton.h"
 #include "tests/platform/mfc/FakeCommonDialogs.h"
 #include "tests/platform/mfc/RecordingShellService.h"
@@ -308,6 +309,37 @@ TEST_F(MainWindowTest, APackedSkinServesWithoutTheFolderAndTheSkinFollowsTheWind
     window_->SendMessage(WM_NOTIFY, CRivoEncDlg::kListId, reinterpret_cast<LPARAM>(&click));
     ASSERT_EQ(1u, windows_.sourceCalls.size());
     EXPECT_TRUE(windows_.sourceCalls[0].autoPlay);
+}
+
+TEST_F(MainWindowTest, ABrowserUnderTheBrowserIdIsHiddenAndOtherControlsThereAreNot)
+{
+    // The test skin binds the browser id to a colour strip; one case puts a
+    // browser there instead.
+    const std::string skinFile = ProgramFolder() + "skins/default/skin.xml";
+    const std::string strip = ReadBytes(skinFile);
+    const std::string line = "<StaticControl CID=\"ID_BROWSER_AD\" StaticControlType=\"color\" ControlColor=\"#203040\"";
+    ASSERT_NE(std::string::npos, strip.find(line));
+    std::string browser = strip;
+    browser.replace(browser.find(line), line.size(), "<BrowserControl CID=\"ID_BROWSER_AD\" URL=\"about:blank\"");
+    struct Case {
+        const char* what;
+        std::string skin;
+        bool browser;
+    } cases[] = {{"browser", browser, true}, {"colour strip", strip, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(skinFile, c.skin);
+        Open();
+        ASSERT_TRUE(window_->IsSkinCreated());
+        HXConBase* control = window_->Skin().FindControl(static_cast<int>(CRivoEncDlg::kBrowserId));
+        ASSERT_NE(nullptr, control);
+        EXPECT_EQ(c.browser, dynamic_cast<HXConBrowser*>(control) != nullptr);
+        EXPECT_EQ(!c.browser, control->IsShown());
+        if (auto* web = dynamic_cast<HXConBrowser*>(control); web && web->GetBrowserWindow())
+            EXPECT_FALSE(IsWindowVisible(web->GetBrowserWindow())) << "its page goes with it";
+        window_->DestroyWindow();
+        window_.reset();
+    }
 }
 
 TEST_F(MainWindowTest, ATranslatedErrorTextWithWrongConversionsPrintsThemAsWritten)
