@@ -25,6 +25,7 @@
 #include "encoder/ui/CDlgEncoding.h"
 #include "foundation/PathHelpers.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/FolderWriteLock.h"
 #include "platform/win32/Format.h"
 #include "tests/encoder/pipeline/RecordingFilters.h"
 #include "platform/win32/gui/MessageBox.h"
@@ -155,6 +156,17 @@ TEST_F(EncodingWindowTest, BadSourcesAreCountedAsFailuresAndTheEndSaysSo)
                   box.text);
         for (const std::string& source : {good1, good2})
             EXPECT_NE(std::string::npos, FileText(OutputOf(source)).find("video")) << source;
+        // A job that never started has no start block: its failure block
+        // names its source before the code.
+        const std::wstring named = std::wstring(L"> ") + LookupText(L"TEXT_LOG_START_FILE") + L" : ";
+        size_t notStarted = 0;
+        for (size_t at = log.find(L"0x00000051"); at != std::wstring::npos; at = log.find(L"0x00000051", at + 1)) {
+            ++notStarted;
+            const size_t lineStart = log.rfind(L'\n', log.rfind(L'\n', at) - 1) + 1;
+            const std::wstring previous = log.substr(lineStart, log.find(L'\n', lineStart) - lineStart);
+            EXPECT_EQ(0u, previous.find(named)) << WideToUtf8(previous);
+        }
+        EXPECT_GT(notStarted, 0u) << WideToUtf8(log);
         // The counter advanced with each job that started.
         EXPECT_GE(GetEncSettings().nEtcNamingCnt, counter + 2);
         // The end: Close shows, Cancel and the pause button are done with.
@@ -303,6 +315,26 @@ TEST_F(EncodingWindowTest, AnotherJobsSourceIsNeverMovedToTheTrash)
     EXPECT_EQ(1, window->GetCompletedCount());
     EXPECT_NE(std::wstring::npos, LogText().find(LookupText(L"TEXT_LOG_ERROR_DST_IS_SOURCE")));
     EXPECT_NE(std::string::npos, FileText(fs::path(first).parent_path().string() + "/2.avi").find("video"));
+    Close();
+}
+
+// While another batch writes into the folder, the files there may be its
+// outputs: nothing is asked about or moved to the trash, and the job writes
+// beside them under a free name.
+TEST_F(EncodingWindowTest, FilesOfAnotherBatchWritingIntoTheFolderStay)
+{
+    const std::string source = GoodAvi("busy.avi");
+    ASSERT_NE(nullptr, Add(source));
+    std::ofstream(OutputOf(source)) << "another batch's";
+    FolderWriteLock other(Out());
+    ASSERT_TRUE(other.TryAlone());
+    other.Share();
+    Start();
+    ASSERT_TRUE(RunToTheEnd());
+    ASSERT_EQ(1u, coreMessages_->shown.size()) << "only the completion box";
+    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), coreMessages_->shown[0].type);
+    EXPECT_EQ("another batch's", FileText(OutputOf(source)));
+    EXPECT_NE(std::string::npos, FileText(Out() + "/busy (2).avi").find("video"));
     Close();
 }
 
