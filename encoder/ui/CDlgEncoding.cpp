@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "RivoEncIds.h"
+#include "encoder/core/BatchReport.h"
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
 #include "encoder/core/MediaTypeNames.h"
@@ -147,6 +148,8 @@ BOOL CDlgEncoding::OnInitDialog()
 
     if (CheckDestinations() && CheckPspSize()) {
         m_nTotalElapsed = 0;
+        m_jobReported.assign(static_cast<size_t>(m_pJobList ? m_pJobList->GetJobCount() : 0), false);
+        m_bBatchRunning = true;
         DlgEncodingNextJob(0);
         SetTimer(kTimerId, kTimerPeriodMs);
     } else {
@@ -200,6 +203,7 @@ bool CDlgEncoding::CheckDestinations()
     if (!same.IsEmpty()) {
         m_pFolderLock.reset();
         ShowCoreMessage(owner, Text(L"TEXT_EQUAL_SRCDSTFILE") + L"\n\n" + same, Text(L"TEXT_APP_NAME"), kMessageOk);
+        GetBatchReport().BatchNotRun(L"an output file would be its own source:\n" + same);
         return false;
     }
     if (!existing.IsEmpty()) {
@@ -208,6 +212,7 @@ bool CDlgEncoding::CheckDestinations()
             if (ShowCoreMessage(owner, Text(L"TEXT_EXIST_DSTFILE") + L"\n\n" + existing, Text(L"TEXT_APP_NAME"),
                                 MB_YESNO | MB_ICONQUESTION) != kAnswerYes) {
                 m_pFolderLock.reset();
+                GetBatchReport().BatchNotRun(L"existing output files were not to be replaced");
                 return false;
             }
             // Another batch may have begun writing there meanwhile.
@@ -229,8 +234,10 @@ bool CDlgEncoding::CheckPspSize()
     int dontAsk = 0;
     if (ShowCoreMessageWithOptions(nullptr, Text(L"TEXT_WARNING_PSPSIZE"), Text(L"TEXT_APP_NAME"),
                                    MB_YESNO | MB_DEFBUTTON2, kMessageCheckBox, Text(L"TEXT_NOASK_AGAIN"), CString(),
-                                   &dontAsk) != kAnswerYes)
+                                   &dontAsk) != kAnswerYes) {
+        GetBatchReport().BatchNotRun(L"the picture size is larger than the portable player's");
         return false;
+    }
     if (dontAsk) settings.bAskPspSizeWarning = 0;
     return true;
 }
@@ -467,12 +474,14 @@ LRESULT CDlgEncoding::OnPlaybackEof(WPARAM code, LPARAM)
     if (code != 0) {
         WriteFailureBlock(static_cast<uint32_t>(code));
         ++m_nFailures;
+        ReportJob(false, FailureText(static_cast<uint32_t>(code), nullptr));
         // A job that failed before its writer wrote anything leaves no
         // empty file behind.
         ReleaseUnusedOutput(m_sOutputPath);
     } else {
         WriteCompletionBlock();
         ++m_nCompleted;
+        ReportJob(true, m_sOutputPath);
     }
     DlgEncodingOnTimer();
     if (m_nStartTick != 0) m_nTotalElapsed += (m_nLastTick - m_nStartTick) / 1000;
@@ -523,6 +532,7 @@ void CDlgEncoding::DlgEncodingOnTimer()
 
 void CDlgEncoding::EndBatch()
 {
+    m_bBatchRunning = false;
     SetForegroundWindow();
     CEncSettings& settings = GetEncSettings();
     if (IsDlgButtonChecked(IDC_ENC_SHUTDOWN)) {
@@ -622,6 +632,15 @@ const wchar_t* ReasonKey(uint32_t code, const wchar_t* reasonKey)
 
 }  // namespace
 
+CString CDlgEncoding::FailureText(uint32_t code, const wchar_t* reasonKey)
+{
+    CString text;
+    if (code != kJobNotStarted) text = CString(FormatText(L"0x%08x", code));
+    if (const wchar_t* reason = ReasonKey(code, reasonKey))
+        text += (text.IsEmpty() ? L"" : L" ") + Text(reason);
+    return text;
+}
+
 void CDlgEncoding::WriteFailureBlock(uint32_t code, const wchar_t* reasonKey, const CString& source)
 {
     const int count = m_pJobList ? m_pJobList->GetJobCount() : 0;
@@ -639,6 +658,31 @@ void CDlgEncoding::RecordJobNotStarted(uint32_t code, const wchar_t* reasonKey, 
     // source itself.
     WriteFailureBlock(code, reasonKey, source);
     ++m_nFailures;
+    ReportJob(false, FailureText(code, reasonKey));
+}
+
+void CDlgEncoding::ReportJob(bool converted, const CString& outputOrWhy)
+{
+    const CEncFileInfo* job = m_pJobList ? m_pJobList->GetJob(m_nCurJob) : nullptr;
+    const CString source = job ? job->m_sSourcePath : m_sSourcePath;
+    if (converted)
+        GetBatchReport().JobConverted(source, outputOrWhy);
+    else
+        GetBatchReport().JobFailed(source, outputOrWhy);
+    if (m_nCurJob >= 0 && static_cast<size_t>(m_nCurJob) < m_jobReported.size())
+        m_jobReported[static_cast<size_t>(m_nCurJob)] = true;
+}
+
+void CDlgEncoding::ReportJobsNotDone()
+{
+    // A batch stopped before its end: the job under way and those after it
+    // did not convert either.
+    if (!m_bBatchRunning || !m_pJobList) return;
+    m_bBatchRunning = false;
+    for (size_t i = 0; i < m_jobReported.size(); ++i) {
+        const CEncFileInfo* job = m_pJobList->GetJob(static_cast<int>(i));
+        if (!m_jobReported[i] && job) GetBatchReport().JobFailed(job->m_sSourcePath, L"the batch was stopped first");
+    }
 }
 
 void CDlgEncoding::OnPause()
@@ -697,6 +741,7 @@ void CDlgEncoding::OnOK() {}
 
 void CDlgEncoding::OnDestroy()
 {
+    ReportJobsNotDone();
     KillTimer(kTimerId);
     DlgEncodingStopJob(FALSE);
     CDialog::OnDestroy();

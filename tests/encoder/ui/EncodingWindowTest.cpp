@@ -20,6 +20,7 @@
 #include "RivoEncIds.h"
 #include "UiTestIds.h"
 #include "GraphWindowTest.h"
+#include "encoder/core/BatchReport.h"
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
 #include "encoder/ui/CDlgEncoding.h"
@@ -120,6 +121,7 @@ TEST_F(EncodingWindowTest, BadSourcesAreCountedAsFailuresAndTheEndSaysSo)
         jobs_.RemoveAll();
         coreMessages_->shown.clear();
         ClearOut();
+        GetBatchReport().Reset();
         const std::string good1 = GoodAvi(std::string("good1_") + language.tag + ".avi");
         const std::string cut = Media(std::string("cut_") + language.tag + ".mp4",
                                       TestPicture(2) + " " + TestTone(2) + " -c:v mpeg4 -c:a aac");
@@ -167,6 +169,14 @@ TEST_F(EncodingWindowTest, BadSourcesAreCountedAsFailuresAndTheEndSaysSo)
             EXPECT_EQ(0u, previous.find(named)) << WideToUtf8(previous);
         }
         EXPECT_GT(notStarted, 0u) << WideToUtf8(log);
+        // The batch report has one line for each job.
+        std::string reported;
+        for (const std::string& line : GetBatchReport().Lines()) reported += line + "\n";
+        for (const std::string& source : {good1, good2})
+            EXPECT_NE(std::string::npos, reported.find("RivoEnc: converted: " + source + " -> " + OutputOf(source)))
+                << reported;
+        for (const std::string& source : {cut, empty, noDecoder})
+            EXPECT_NE(std::string::npos, reported.find("RivoEnc: failed: " + source + ": ")) << reported;
         // The counter advanced with each job that started.
         EXPECT_GE(GetEncSettings().nEtcNamingCnt, counter + 2);
         // The end: Close shows, Cancel and the pause button are done with.
@@ -217,6 +227,7 @@ TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
         jobs_.RemoveAll();
         coreMessages_->shown.clear();
         ClearOut();
+        GetBatchReport().Reset();
         ASSERT_NE(nullptr, Add(done));
         ASSERT_NE(nullptr, Add(first));
         ASSERT_NE(nullptr, Add(second));
@@ -251,6 +262,14 @@ TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
             Close();
         }
         EXPECT_EQ(1, host_->ended);
+        // The batch report has a line for every job: the stopped one and the
+        // one that never started did not convert.
+        const std::vector<std::string> reported = {
+            "RivoEnc: converted: " + done + " -> " + OutputOf(done),
+            "RivoEnc: failed: " + first + ": the batch was stopped first",
+            "RivoEnc: failed: " + second + ": the batch was stopped first"};
+        EXPECT_EQ(reported, GetBatchReport().Lines());
+        EXPECT_EQ(BatchReport::kSomeNotConverted, GetBatchReport().ExitStatus());
     }
 }
 
