@@ -517,4 +517,25 @@ TEST_F(RivoEncProgramTest, TwoRunsIntoOneFolderGiveEveryJobItsOwnWholeFile)
     EXPECT_EQ(100u, completions);
 }
 
+// A preset may hold any number: an audio bit rate of -128 kbit/s is taken
+// as the nearest the MP3 encoder takes at 44.1 kHz (32 kbit/s), and the
+// output's header says that rate.
+TEST_F(RivoEncProgramTest, APresetValueNoEncoderTakesIsClampedToTheNearestItTakes)
+{
+    MakeSources();
+    std::string preset = RunTool("iconv -f UTF-16 -t UTF-8 " + Quoted(BinDir() + "/presets/avi-mpeg4-mp3.rvp"));
+    const size_t at = preset.find("audio_kbitrate=128");
+    ASSERT_NE(std::string::npos, at);
+    preset.replace(at, 18, "audio_kbitrate=-128");
+    WriteBytes(dir_.File("odd.txt"), preset);
+    WriteBytes(dir_.File("odd.rvp"), "\xFF\xFE" + RunTool("iconv -f UTF-8 -t UTF-16LE " + Quoted(dir_.File("odd.txt"))));
+    fs::create_directories(Out("out"));
+
+    const ProgramRun run = Run({"/automode", "/preset=" + dir_.File("odd.rvp"), "/destpath=" + Out("out"), "b.avi"}, 60);
+    ASSERT_EQ(0, run.exitCode) << run.output;
+    const std::string rate = RunTool("ffprobe -v error -select_streams a:0 -show_entries stream=bit_rate -of csv=p=0 " +
+                                     Quoted(Out("out") + "/b.avi"));
+    EXPECT_EQ("32000", rate.substr(0, rate.find_first_of("\r\n"))) << rate;
+}
+
 }  // namespace
