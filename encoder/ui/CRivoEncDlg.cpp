@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "RivoEncIds.h"
+#include "encoder/core/BatchReport.h"
 #include "encoder/core/CoreEnvironment.h"
 #include "encoder/core/EncPresetInfo.h"
 #include "encoder/core/EncPresetList.h"
@@ -33,7 +34,9 @@
 #include "platform/mfc/GdiClasses.h"
 #include "platform/mfc/ShellServices.h"
 #include "platform/win32/Files.h"
+#include "platform/win32/Folders.h"
 #include "platform/win32/Format.h"
+#include "platform/win32/NativePath.h"
 #include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/Menus.h"
 #include "platform/win32/gui/SystemMetrics.h"
@@ -45,6 +48,18 @@
 namespace {
 
 const UINT s_skinNotify = SkinNotifyMessage();
+
+// Why a source was not listed, for the batch report.
+CString RefusalText(SourceRefusal refusal)
+{
+    switch (refusal) {
+    case SourceRefusal::Unreadable: return L"the file is empty or of a kind nothing here reads";
+    case SourceRefusal::NoReader: return L"no reader takes the file";
+    case SourceRefusal::NoStream: return L"the file holds neither video nor audio that can be read";
+    case SourceRefusal::PictureSize: return L"the chosen output format cannot take its picture size";
+    default: return L"the source was refused";
+    }
+}
 
 constexpr DWORD kListStyle = 0x420;  // full-row selection, info tips
 constexpr int kColumnWidths[CEncFileInfoList::kColumnCount] = {200, 230, 70, 60, 200, 240, 240};
@@ -138,6 +153,8 @@ CRivoEncDlg::CRivoEncDlg(const CString& commandLine, IEncodeWindows* windows, CW
     : CDialog(IDD_RIVOENC_DIALOG, parent), m_sCommandLine(commandLine), m_pWindows(windows)
 {
     m_hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(kProgramIcon));
+    // The report tells of this window's command line and batch.
+    GetBatchReport().Reset();
 }
 
 CRivoEncDlg::~CRivoEncDlg()
@@ -343,7 +360,11 @@ void CRivoEncDlg::HideAddingBox()
 
 void CRivoEncDlg::AddSourceFile(const CString& path)
 {
-    m_jobs.AddFile(path);
+    SourceRefusal refusal = SourceRefusal::None;
+    if (!m_jobs.AddFile(path, &refusal)) {
+        const bool missing = path.Find(L"://") < 0 && GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES;
+        GetBatchReport().SourceNotListed(path, missing ? CString(L"no such file") : RefusalText(refusal));
+    }
     if (!HasSelection() && m_list.GetItemCount() > 0) SelectRow(0, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
@@ -605,6 +626,20 @@ void CRivoEncDlg::OnPresetMenuCommand(UINT command)
     ShowOutputInfo(-1);
 }
 
+CString CRivoEncDlg::FindPresetFile(const CString& value)
+{
+    if (FileExists(value)) return value;
+    // A shipped preset by its file name, in any letter case as the
+    // platform's file names are matched, or by its name without ".rvp".
+    const std::string folder = ToNativePath(PresetsFolder().str());
+    for (const CString& name : {value, value + L".rvp"}) {
+        if (name.IsEmpty()) continue;
+        const std::string found = FindPathNoCase(folder, ToNativePath(name.str()));
+        if (!found.empty() && FileExists(CString(FromNativePath(found)))) return CString(FromNativePath(found));
+    }
+    return CString();
+}
+
 void CRivoEncDlg::ApplyPresetFile(const CString& path)
 {
     CEncPresetInfo preset(path);
@@ -633,36 +668,47 @@ void CRivoEncDlg::OnCommandLine(const CString& text)
         }
     }
 
+    // The switches the program cannot use go to the batch report, which
+    // speaks only in automatic mode; the window itself ignores them.
+    BatchReport& report = GetBatchReport();
     for (int i = 0; i < arguments.GetSize(); ++i) {
         const CString& argument = arguments[i];
         if (argument.IsEmpty()) continue;
-        // Paths here begin with the folder separator too: an argument that
-        // names an existing file or folder is a source, not a switch.
-        if (argument[0] != L'/' || GetFileAttributesW(argument) != INVALID_FILE_ATTRIBUTES) {
+        if (!IsCommandLineSwitch(argument)) {
             AddSourceFile(argument);
             continue;
         }
         const CString rest = argument.Mid(1);
         if (rest == L"automode") {
             GetEncSettings().bAutoMode = 1;
+            report.Speak();
             continue;
         }
         CNameValueParser parser;
         SKeyValue pair;
-        if (!parser.Parse(rest) || !parser.GetPair(0, pair)) continue;
+        if (!parser.Parse(rest) || !parser.GetPair(0, pair)) {
+            report.SwitchNotUsed(argument, L"unknown switch", false);
+            continue;
+        }
         CString value = pair.value;
         value.Replace(L"&nbsp;", L" ");
         value.Replace(L"&quot;", L"\"");
         value.Replace(L"&amp;", L"&");
+        // The switch as the caller wrote it, without the quotes it came in.
+        const CString given = L"/" + pair.key + L"=" + value;
         if (pair.key == L"preset") {
-            if (FileExists(value)) {
-                ApplyPresetFile(value);
-            } else {
-                const CString shipped = CombinePath(PresetsFolder(), value, L"/");
-                if (FileExists(shipped)) ApplyPresetFile(shipped);
-            }
+            const CString preset = FindPresetFile(value);
+            if (!preset.IsEmpty())
+                ApplyPresetFile(preset);
+            else
+                report.SwitchNotUsed(given, L"no such preset file", true);
         } else if (pair.key == L"destpath") {
-            if (IsFolder(value)) SetDestinationFolder(value);
+            if (IsFolder(value))
+                SetDestinationFolder(value);
+            else
+                report.SwitchNotUsed(given, L"no such folder", true);
+        } else {
+            report.SwitchNotUsed(given, L"unknown switch", false);
         }
     }
     UpdateButtons();
@@ -759,8 +805,16 @@ void CRivoEncDlg::OnStart()
 {
     const CEncSettings& settings = GetEncSettings();
     const CString caption = LookupText(L"TEXT_APP_NAME");
+    if (settings.bAutoMode && !m_pEncoding && GetBatchReport().BatchStopped()) {
+        // A preset or destination the caller named is missing: converting
+        // with other settings or into another folder would put files where
+        // nobody looks for them.
+        EndAutomaticStart(L"a switch of the command line could not be used");
+        return;
+    }
     if (!IsFolder(settings.sDstFolder)) {
         ShowCoreMessage(m_hWnd, LookupText(L"TEXT_INVALID_DST_FOLDER"), caption, kMessageOk);
+        EndAutomaticStart(L"the destination folder does not exist: " + settings.sDstFolder);
         return;
     }
     // WMV has no H.264; the other formats need the module for an H.264 code.
@@ -773,12 +827,25 @@ void CRivoEncDlg::OnStart()
         fourcc = settings.OgmEncoder.fccVideoCodec;
     if (IsH264Fourcc(fourcc) && !FileExists(CombinePath(ProgramFolder(), kH264ModuleName, L"/"))) {
         ShowCoreMessage(m_hWnd, LookupText(L"TEXT_H264PLUGIN_ERROR"), caption, kMessageOk);
+        EndAutomaticStart(CString(L"the H.264 encoder module is missing: ") + kH264ModuleName);
         return;
     }
-    if (m_jobs.GetJobCount() == 0) return;
+    if (m_jobs.GetJobCount() == 0) {
+        EndAutomaticStart(L"no source could be listed");
+        return;
+    }
     if (m_pEncoding || !m_pWindows) return;
     m_pEncoding = m_pWindows->OpenProgressWindow(this, m_jobs);
     if (m_pEncoding) DisableMainControls(TRUE);
+}
+
+void CRivoEncDlg::EndAutomaticStart(const CString& why)
+{
+    // An automatic batch that cannot start would leave the window open for
+    // ever with nobody to close it: it ends at once and says why.
+    if (!GetEncSettings().bAutoMode || m_pEncoding) return;
+    GetBatchReport().BatchNotRun(why);
+    PostMessage(WM_CLOSE);
 }
 
 void CRivoEncDlg::DisableMainControls(BOOL disable)

@@ -25,7 +25,9 @@ class IEncodeWindows;
 
 // "/automode" on the command line sets the settings' automatic-mode flag:
 // Start is posted once the command line is read, and the main window closes
-// when the progress window ends.
+// when the progress window ends, or at once when the batch cannot start.
+// What the batch did goes to the batch report (BatchReport), which speaks
+// in automatic mode.
 class CRivoEncDlg : public CDialog, public IRivoEncMainDialog, public CEncodingHost {
 public:
     // The skin's command ids, the display ids of the source and output
@@ -86,6 +88,10 @@ public:
     static void CollectFolderFiles(const CString& folder, CStringList& files, bool recursive);
     void SetDestinationFolder(const CString& folder);
     void ApplyPresetFile(const CString& path);
+    // The preset file a "/preset=" value names: an existing file, else a
+    // shipped preset by its file name or its name without ".rvp"; empty
+    // when there is none.
+    static CString FindPresetFile(const CString& value);
 
     CEncFileInfoList& Jobs() { return m_jobs; }
     CListCtrl& List() { return m_list; }
@@ -155,6 +161,9 @@ private:
     void RunSourceSettings(bool autoPlay);
     void OnPresetMenuCommand(UINT command);
     void DisableMainControls(BOOL disable);
+    // In automatic mode a start that cannot go on ends the program with the
+    // reason in the batch report; otherwise nothing happens.
+    void EndAutomaticStart(const CString& why);
     bool HasSelection() const;
     bool IsSelected(int row) const;
     std::vector<int> SelectedRows() const;

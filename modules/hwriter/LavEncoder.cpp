@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
+
+#include "platform/win32/DebugOutput.h"
 
 namespace {
 
@@ -37,6 +40,37 @@ int RateNearest(const AVCodec* codec, int rate)
     for (const int* r = codec->supported_samplerates; *r; ++r)
         if (!best || std::abs(*r - rate) < std::abs(best - rate)) best = *r;
     return best ? best : rate;
+}
+
+// The nearest bit rate, in kbit/s, the audio encoder takes for sound of the
+// rate and channels: LAME's layer III rates (32 to 320 at the MPEG-1 rates,
+// 8 to 160 below), up to AAC's largest frame (6144 bits a channel), from
+// the Windows Media Audio encoders' lowest (24). A setting outside (a preset
+// may hold any number) would fail the job or, taken as it is, give a header
+// whose rate nothing has.
+int AcceptedAudioKbps(AVCodecID id, int rate, int channels, int kbps)
+{
+    int low = 8, high = 2000;
+    switch (id) {
+    case AV_CODEC_ID_MP3:
+        low = rate >= 32000 ? 32 : 8;
+        high = rate >= 32000 ? 320 : 160;
+        break;
+    case AV_CODEC_ID_AAC:
+        high = std::max(low, static_cast<int>(6144LL * channels * rate / 1024 / 1000));
+        break;
+    case AV_CODEC_ID_WMAV1:
+    case AV_CODEC_ID_WMAV2: low = 24; break;
+    default: break;
+    }
+    return std::clamp(kbps, low, high);
+}
+
+void TraceClamped(const wchar_t* what, int asked, int used)
+{
+    OutputDebugStringW((L"hwriter.dll: the " + std::wstring(what) + L" bit rate of " + std::to_wstring(asked) +
+                        L" kbit/s is outside what the encoder takes; " + std::to_wstring(used) + L" kbit/s is used")
+                           .c_str());
 }
 
 }  // namespace
@@ -94,7 +128,9 @@ bool LavEncoder::OpenVideo(const VideoEncoderSetup& s)
             c->global_quality = FF_QP2LAMBDA * QuantiserOfQuality(s.quality);
         }
     } else {
-        c->bit_rate = static_cast<int64_t>(std::max(1, s.kbps)) * 1000;
+        const int kbps = std::max(1, s.kbps);
+        if (kbps != s.kbps) TraceClamped(L"video", s.kbps, kbps);
+        c->bit_rate = static_cast<int64_t>(kbps) * 1000;
         // Constant bit rate: a buffer of one second at the rate keeps every
         // second near it (the second of two passes spreads the bits by its
         // statistics instead).
@@ -171,6 +207,13 @@ bool LavEncoder::OpenAudio(const AudioEncoderSetup& s)
     // rate and channels (at most 80 kbit/s for 22,050 Hz mono): a higher one
     // is lowered step by step instead of failing the job.
     int kbps = s.kbps;
+    const bool usesRate = s.codec.id != AV_CODEC_ID_PCM_S16LE && !(s.codec.id == AV_CODEC_ID_VORBIS && s.mode == 1);
+    if (usesRate) {
+        const int rate = RateNearest(codec, s.outputRate > 0 ? s.outputRate : s.input.rate);
+        const int channels = std::clamp(s.outputChannels > 0 ? s.outputChannels : s.input.channels, 1, 2);
+        kbps = AcceptedAudioKbps(s.codec.id, rate, channels, s.kbps);
+        if (kbps != s.kbps) TraceClamped(L"audio", s.kbps, kbps);
+    }
     for (;;) {
         if (OpenAudioAt(codec, s, kbps)) break;
         if (s.codec.id != AV_CODEC_ID_VORBIS || s.mode == 1 || kbps <= 8) return false;

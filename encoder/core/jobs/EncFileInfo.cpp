@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "encoder/core/CoreEnvironment.h"
+#include "encoder/core/EncSettings.h"
 #include "encoder/core/FilterModuleLoader.h"
 #include "encoder/core/LangTextTable.h"
 #include "encoder/core/MediaTypeNames.h"
@@ -86,6 +87,7 @@ void CEncFileInfo::Clear()
     m_nAudioDelay = 0;
     m_nAudioGain = 0;
     m_nFileSize = 0;
+    m_nRefusal = SourceRefusal::None;
 }
 
 void CEncFileInfo::Init(const CString& source)
@@ -94,8 +96,10 @@ void CEncFileInfo::Init(const CString& source)
     m_nTypeCode = ProbeMediaSource(source);
     // An empty file, and an address that answered with a failure: no graph
     // is ever built over them.
+    m_nRefusal = SourceRefusal::Unreadable;
     if (IsFailedSourceCode(m_nTypeCode) || IsUnreadableKind(m_nTypeCode)) return;
 
+    m_nRefusal = SourceRefusal::NoReader;
     ComPtr<IGraphBuilder> graph;
     if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_ALL, IID_IGraphBuilder,
                                 reinterpret_cast<void**>(graph.GetAddressOf()))) ||
@@ -134,16 +138,23 @@ void CEncFileInfo::Init(const CString& source)
     sourceFilter.Reset();
     graph.Reset();
 
+    // Only a picture the chosen encoder cannot take after the treatments
+    // (which scale it, and which the writers make even) is refused; the
+    // message names the source, since several may be added at once.
     BITMAPINFOHEADER picture{};
     if (m_pVideoType && GetBitmapInfoHeader(m_pVideoType, &picture) &&
-        (picture.biWidth % 4 != 0 || picture.biHeight % 2 != 0)) {
+        !GetEncSettings().CanEncodeVideoSize(picture.biWidth, picture.biHeight)) {
+        m_nRefusal = SourceRefusal::PictureSize;
         CWnd* main = AfxGetMainWnd();
-        ShowCoreMessage(main ? main->GetSafeHwnd() : nullptr, LookupText(L"TEXT_BAD_VIDEOSIZE"),
-                        LookupText(L"TEXT_APP_NAME"), kMessageOk);
+        ShowCoreMessage(main ? main->GetSafeHwnd() : nullptr,
+                        CString(LookupText(L"TEXT_BAD_VIDEOSIZE")) + L"\n\n" + source, LookupText(L"TEXT_APP_NAME"),
+                        kMessageOk);
         return;
     }
+    m_nRefusal = SourceRefusal::NoStream;
     if (!m_pVideoType && !m_pAudioType) return;
 
+    m_nRefusal = SourceRefusal::None;
     m_sSourcePath = source;
     m_sSubtitlePath = FindSubtitleFile(source);
     m_nFileSize = GetFileSize64ByName(source);

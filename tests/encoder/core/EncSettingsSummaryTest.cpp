@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -112,6 +114,45 @@ TEST_F(EncSettingsSummaryTest, OutputSizeFromTheSetSidesAndTheSource)
         s.GetOutputVideoSize(c.sourceW, c.sourceH, w, h);
         EXPECT_EQ(c.width, w) << c.setW << "x" << c.setH << " of " << c.sourceW << "x" << c.sourceH;
         EXPECT_EQ(c.height, h) << c.setW << "x" << c.setH << " of " << c.sourceW << "x" << c.sourceH;
+    }
+}
+
+// A picture is refused only when the chosen encoder cannot take it after the
+// treatments: the writers make any size even, so only a side below 2 or
+// beyond the encoder's own limit is left.
+TEST_F(EncSettingsSummaryTest, PictureSizesTheChosenEncoderTakes)
+{
+    struct Case {
+        int format;
+        const char* fourcc;
+        int setW, setH, sourceW, sourceH;
+        bool takes;
+    } const cases[] = {
+        {0, "XVID", 0, 0, 854, 480, true},     // the common wide 480p size
+        {0, "XVID", 0, 0, 636, 357, true},     // an odd height loses a row
+        {0, "XVID", 0, 0, 1366, 768, true},
+        {0, "XVID", 0, 0, 642, 481, true},
+        {0, "XVID", 0, 0, 1, 64, false},       // nothing is left of one column
+        {0, "XVID", 160, 120, 1, 64, true},    // unless the treatments scale it
+        {0, "xvid", 0, 0, 8192, 64, false},    // MPEG-4 part 2 has 13 bits a side
+        {0, "DIVX", 0, 0, 8191, 64, true},
+        {0, "XVID", 640, 0, 8192, 64, true},
+        {1, "avc1", 0, 0, 8192, 64, true},
+        {1, "avc1", 0, 0, 16386, 64, false},   // H.264's limit
+        {3, "H264", 0, 0, 16384, 64, true},
+        {2, "XVID", 0, 0, 9000, 64, true},     // Windows Media has no such limit
+        {0, "XVID", 0, 0, 854, -480, true},    // a picture stored bottom up
+        {0, "XVID", 0, 0, INT32_MIN, 480, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.format << " " << c.fourcc << " " << c.setW << "x" << c.setH << " of "
+                                        << c.sourceW << "x" << c.sourceH);
+        s.nEncFormat = c.format;
+        const DWORD fourcc = MAKEFOURCC(c.fourcc[0], c.fourcc[1], c.fourcc[2], c.fourcc[3]);
+        s.AviEncoder.fccVideoCodec = s.Mp4Encoder.fccVideoCodec = s.OgmEncoder.fccVideoCodec = fourcc;
+        s.nVideoSizeW = c.setW;
+        s.nVideoSizeH = c.setH;
+        EXPECT_EQ(c.takes, s.CanEncodeVideoSize(c.sourceW, c.sourceH));
     }
 }
 

@@ -22,12 +22,14 @@
 #include "RivoEncIds.h"
 #include "UiTestIds.h"
 #include "GraphWindowTest.h"
+#include "encoder/core/BatchReport.h"
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
 #include "encoder/pipeline/WriterFilters.h"
 #include "encoder/ui/CDlgEncoding.h"
 #include "foundation/PathHelpers.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/FolderWriteLock.h"
 #include "platform/win32/Format.h"
 #include "tests/encoder/pipeline/RecordingFilters.h"
 #include "platform/win32/gui/MessageBox.h"
@@ -123,6 +125,7 @@ TEST_F(EncodingWindowTest, BadSourcesAreCountedAsFailuresAndTheEndSaysSo)
         jobs_.RemoveAll();
         coreMessages_->shown.clear();
         ClearOut();
+        GetBatchReport().Reset();
         const std::string good1 = GoodAvi(std::string("good1_") + language.tag + ".avi");
         const std::string cut = Media(std::string("cut_") + language.tag + ".mp4",
                                       TestPicture(2) + " " + TestTone(2) + " -c:v mpeg4 -c:a aac");
@@ -159,6 +162,25 @@ TEST_F(EncodingWindowTest, BadSourcesAreCountedAsFailuresAndTheEndSaysSo)
                   box.text);
         for (const std::string& source : {good1, good2})
             EXPECT_NE(std::string::npos, FileText(OutputOf(source)).find("video")) << source;
+        // A job that never started has no start block: its failure block
+        // names its source before the code.
+        const std::wstring named = std::wstring(L"> ") + LookupText(L"TEXT_LOG_START_FILE") + L" : ";
+        size_t notStarted = 0;
+        for (size_t at = log.find(L"0x00000051"); at != std::wstring::npos; at = log.find(L"0x00000051", at + 1)) {
+            ++notStarted;
+            const size_t lineStart = log.rfind(L'\n', log.rfind(L'\n', at) - 1) + 1;
+            const std::wstring previous = log.substr(lineStart, log.find(L'\n', lineStart) - lineStart);
+            EXPECT_EQ(0u, previous.find(named)) << WideToUtf8(previous);
+        }
+        EXPECT_GT(notStarted, 0u) << WideToUtf8(log);
+        // The batch report has one line for each job.
+        std::string reported;
+        for (const std::string& line : GetBatchReport().Lines()) reported += line + "\n";
+        for (const std::string& source : {good1, good2})
+            EXPECT_NE(std::string::npos, reported.find("RivoEnc: converted: " + source + " -> " + OutputOf(source)))
+                << reported;
+        for (const std::string& source : {cut, empty, noDecoder})
+            EXPECT_NE(std::string::npos, reported.find("RivoEnc: failed: " + source + ": ")) << reported;
         // The counter advanced with each job that started.
         EXPECT_GE(GetEncSettings().nEtcNamingCnt, counter + 2);
         // The end: Close shows, Cancel and the pause button are done with.
@@ -247,6 +269,7 @@ TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
         jobs_.RemoveAll();
         coreMessages_->shown.clear();
         ClearOut();
+        GetBatchReport().Reset();
         ASSERT_NE(nullptr, Add(done));
         ASSERT_NE(nullptr, Add(first));
         ASSERT_NE(nullptr, Add(second));
@@ -281,6 +304,14 @@ TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
             Close();
         }
         EXPECT_EQ(1, host_->ended);
+        // The batch report has a line for every job: the stopped one and the
+        // one that never started did not convert.
+        const std::vector<std::string> reported = {
+            "RivoEnc: converted: " + done + " -> " + OutputOf(done),
+            "RivoEnc: failed: " + first + ": the batch was stopped first",
+            "RivoEnc: failed: " + second + ": the batch was stopped first"};
+        EXPECT_EQ(reported, GetBatchReport().Lines());
+        EXPECT_EQ(BatchReport::kSomeNotConverted, GetBatchReport().ExitStatus());
     }
 }
 
@@ -345,6 +376,26 @@ TEST_F(EncodingWindowTest, AnotherJobsSourceIsNeverMovedToTheTrash)
     EXPECT_EQ(1, window->GetCompletedCount());
     EXPECT_NE(std::wstring::npos, LogText().find(LookupText(L"TEXT_LOG_ERROR_DST_IS_SOURCE")));
     EXPECT_NE(std::string::npos, FileText(fs::path(first).parent_path().string() + "/2.avi").find("video"));
+    Close();
+}
+
+// While another batch writes into the folder, the files there may be its
+// outputs: nothing is asked about or moved to the trash, and the job writes
+// beside them under a free name.
+TEST_F(EncodingWindowTest, FilesOfAnotherBatchWritingIntoTheFolderStay)
+{
+    const std::string source = GoodAvi("busy.avi");
+    ASSERT_NE(nullptr, Add(source));
+    std::ofstream(OutputOf(source)) << "another batch's";
+    FolderWriteLock other(Out());
+    ASSERT_TRUE(other.TryAlone());
+    other.Share();
+    Start();
+    ASSERT_TRUE(RunToTheEnd());
+    ASSERT_EQ(1u, coreMessages_->shown.size()) << "only the completion box";
+    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), coreMessages_->shown[0].type);
+    EXPECT_EQ("another batch's", FileText(OutputOf(source)));
+    EXPECT_NE(std::string::npos, FileText(Out() + "/busy (2).avi").find("video"));
     Close();
 }
 

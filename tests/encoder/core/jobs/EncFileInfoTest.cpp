@@ -12,6 +12,7 @@
 #include <string>
 
 #include "encoder/core/jobs/EncFileInfo.h"
+#include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
 #include "encoder/core/MediaTypeNames.h"
 #include "encoder/core/FilterModuleLoader.h"
@@ -130,30 +131,47 @@ const SourceCase kSourceCases[] = {
 INSTANTIATE_TEST_SUITE_P(Sources, JobSourceTest, ::testing::ValuesIn(kSourceCases),
                          [](const ::testing::TestParamInfo<SourceCase>& info) { return std::string(info.param.name); });
 
+// Only a picture the chosen encoder cannot take after the treatments is
+// refused, with a message that names the source: the writers make any size
+// even, and the set output size scales it anyway.
 TEST_F(JobTest, PictureSizesTheEncodersCannotTakeAreRefusedWithAMessage)
 {
     struct Case {
         const char* size;
+        const char* codec;  // of the source
+        int setW, setH;     // the output size of the settings; 0 x 0 keeps the source's
         bool accepted;
     };
-    const Case cases[] = {{"642x480", false}, {"640x481", false}, {"640x480", true}, {"162x121", false}};
+    const Case cases[] = {
+        {"854x480", "mpeg4", 0, 0, true},   {"636x357", "mpeg4", 0, 0, true},
+        {"642x481", "mpeg4", 0, 0, true},   {"1366x768", "mpeg4", 0, 0, true},
+        {"8200x16", "mjpeg", 0, 0, false},  // beyond MPEG-4 part 2's 13 bits a side
+        {"8200x16", "mjpeg", 160, 120, true},
+    };
+    CEncSettings& settings = GetEncSettings();
+    settings.nEncFormat = 0;
+    settings.AviEncoder.fccVideoCodec = MAKEFOURCC('X', 'V', 'I', 'D');
     for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.size << " to " << c.setW << "x" << c.setH);
+        settings.nVideoSizeW = c.setW;
+        settings.nVideoSizeH = c.setH;
         messages_.shown.clear();
-        std::string path = MakeMedia(temp(), std::string(c.size) + ".avi",
-                                     TestPicture(1.0, c.size) + " " + TestTone(1.0) + " -c:v mpeg4 -vtag XVID -c:a pcm_s16le");
+        std::string path = MakeMedia(temp(), std::string(c.size) + "_" + c.codec + ".avi",
+                                     TestPicture(1.0, c.size) + " " + TestTone(1.0) + " -c:v " + c.codec + " -c:a pcm_s16le");
         CEncFileInfo job;
         job.Init(CString(Utf8ToWide(path)));
-        EXPECT_EQ(c.accepted, !job.m_sSourcePath.IsEmpty()) << c.size;
+        EXPECT_EQ(c.accepted, !job.m_sSourcePath.IsEmpty());
+        EXPECT_EQ(c.accepted ? SourceRefusal::None : SourceRefusal::PictureSize, job.m_nRefusal);
         if (c.accepted) {
-            EXPECT_TRUE(messages_.shown.empty()) << c.size;
+            EXPECT_TRUE(messages_.shown.empty());
             continue;
         }
-        ASSERT_EQ(1u, messages_.shown.size()) << c.size;
-        EXPECT_EQ(WideToUtf8(LookupText(L"TEXT_BAD_VIDEOSIZE")), messages_.shown[0].text);
-        EXPECT_FALSE(messages_.shown[0].text.empty());
+        ASSERT_EQ(1u, messages_.shown.size());
+        EXPECT_EQ(WideToUtf8(LookupText(L"TEXT_BAD_VIDEOSIZE")) + "\n\n" + path, messages_.shown[0].text);
         EXPECT_EQ("RivoEnc", messages_.shown[0].caption);
         EXPECT_EQ(kMessageOk, messages_.shown[0].type);
     }
+    settings.nVideoSizeW = settings.nVideoSizeH = 0;
 }
 
 // A picture attached to the file (a song's cover, a film's attachment) is
@@ -210,6 +228,8 @@ TEST_F(JobTest, SourcesNothingCanUseAreRefusedQuietly)
         CEncFileInfo job;
         job.Init(CString(Utf8ToWide(source)));
         EXPECT_TRUE(job.m_sSourcePath.IsEmpty()) << source;
+        EXPECT_NE(SourceRefusal::None, job.m_nRefusal) << source;
+        EXPECT_NE(SourceRefusal::PictureSize, job.m_nRefusal) << source;
         EXPECT_EQ(nullptr, job.m_pVideoType) << source;
         EXPECT_EQ(nullptr, job.m_pAudioType) << source;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << source;
