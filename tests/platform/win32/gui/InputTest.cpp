@@ -275,9 +275,11 @@ TEST_F(InputTest, AWaitingMessageLoopWakesForTheHover)
     t.dwFlags = TME_HOVER | TME_LEAVE;
     t.hwndTrack = w;
     t.dwHoverTime = 30;
+    // The hover time counts from the request: the clock is read before it,
+    // so that a busy machine's delay before the loop is not taken off.
+    ULONGLONG start = GetTickCount64();
     ASSERT_TRUE(TrackMouseEvent(&t));
     SetTimer(w, 1, 5000, nullptr);
-    ULONGLONG start = GetTickCount64();
     MSG m;
     UINT got = 0;
     while (GetMessageW(&m, nullptr, 0, 0) > 0) {
