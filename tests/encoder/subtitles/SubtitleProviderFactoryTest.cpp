@@ -224,6 +224,45 @@ TEST(SubtitleProviderFactory, EncodingsAndLineEnds)
     CheckFiles(rows.data(), rows.size());
 }
 
+// A bad sequence in the middle of CP949 text becomes one U+FFFD and nothing
+// after it is lost: a pair that has no character (A2 E8, which the
+// converter takes whole before it refuses it), a pair of the user-defined
+// rows (C9 A1, which it refuses at the lead byte), a lead byte before a byte
+// that cannot follow it. The text around the bytes is made by iconv.
+TEST(SubtitleProviderFactory, BadSequencesInKoreanTextLoseNothingAfterThem)
+{
+    TempDir dir;
+    const std::string replacement = "\xEF\xBF\xBD";
+    struct Case {
+        const char* name;
+        std::string before, bad, after;
+        int replacements;
+    } const cases[] = {
+        {"pair without a character before plain letters", "a", "\xA2\xE8", "bc", 1},
+        {"pair without a character before a syllable", "a", "\xA2\xE8", "가z", 1},
+        {"two pairs without a character", "한", "\xA2\xE8\xA2\xE8", "bc", 2},
+        {"pair without a character after a syllable", "가", "\xA2\xE8", "나다", 1},
+        {"user-defined pair", "a", "\xC9\xA1", "bc", 1},
+        {"lead byte before a byte that cannot follow it", "a", "\xC7", "b가", 1},
+        {"lead byte before a line end", "a", "\xB0", "", 1},
+    };
+    std::vector<FileRow> rows;
+    std::vector<std::string> points;
+    points.reserve(std::size(cases));
+    for (const Case& c : cases) {
+        std::string text = c.before;
+        for (int i = 0; i < c.replacements; ++i) text += replacement;
+        points.push_back("1000:" + text + c.after + " | 2000:");
+    }
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        std::string bytes = ConvertWithIconv("1\r\n00:00:01,000 --> 00:00:02,000\r\n" + c.before, "CP949", dir) + c.bad +
+                            ConvertWithIconv(c.after + "\r\n", "CP949", dir);
+        rows.push_back({c.name, "a.srt", bytes, points[i].c_str(), 949});
+    }
+    CheckFiles(rows.data(), rows.size());
+}
+
 // A script is told by its first section, however long the embedded fonts
 // and pictures before its events are.
 TEST(SubtitleProviderFactory, ScriptsWithLongSectionsBeforeTheirEvents)
