@@ -184,8 +184,10 @@ TEST(SubtitleProviderFactory, EncodingsAndLineEnds)
     const std::string srtPoints = "1000:" + korean + " | 2000: | 3000:Two | 4000:";
     const std::string samiPoints = "1000:" + korean + " | 2000: ";
     const std::string microDvdPoints = "1001:" + korean + " | 2002:<null> | 3003:Two | 4004:<null>";
-    const std::string frenchPoints = "1000:" + french + " | 2000: | 3000:Two | 4000:";
-    const std::string russianPoints = "1000:" + russian + " | 2000: | 3000:Two | 4000:";
+    const std::string longFrench = french + " " + french + " " + french + " " + french;
+    const std::string longRussian = russian + " " + russian + " " + russian;
+    const std::string frenchPoints = "1000:" + longFrench + " | 2000: | 3000:Two | 4000:";
+    const std::string russianPoints = "1000:" + longRussian + " | 2000: | 3000:Two | 4000:";
     struct Case {
         const char* name;
         const char* file;
@@ -210,17 +212,48 @@ TEST(SubtitleProviderFactory, EncodingsAndLineEnds)
         {"microdvd in UTF-8 without a mark, ANSI setting", "a.sub", microDvd, microDvdPoints, 0},
         {"subrip in CP949, ANSI setting", "a.srt", ConvertWithIconv(srt(korean, "Two"), "CP949", dir), srtPoints, 0},
         {"sami in CP949, ANSI setting", "a.smi", ConvertWithIconv(sami(korean), "CP949", dir), samiPoints, 0},
-        // Detection: any code page it names that can be read.
-        {"subrip in CP1252, detected", "a.srt", ConvertWithIconv(srt(french, "Two"), "CP1252", dir), frenchPoints, -1},
-        {"subrip in CP1251, detected", "a.srt", ConvertWithIconv(srt(russian, "Two"), "CP1251", dir), russianPoints,
+        // Detection: any code page it names that can be read, in a text
+        // long enough to tell.
+        {"subrip in CP1252, detected", "a.srt", ConvertWithIconv(srt(longFrench, "Two"), "CP1252", dir), frenchPoints,
          -1},
-        {"sami in CP1251, detected", "a.smi", ConvertWithIconv(sami(russian), "CP1251", dir),
-         "1000:" + russian + " | 2000: ", -1},
+        {"subrip in CP1251, detected", "a.srt", ConvertWithIconv(srt(longRussian, "Two"), "CP1251", dir),
+         russianPoints, -1},
+        {"sami in CP1251, detected", "a.smi", ConvertWithIconv(sami(longRussian), "CP1251", dir),
+         "1000:" + longRussian + " | 2000: ", -1},
         {"subrip in CP949, detected", "a.srt", ConvertWithIconv(srt(korean + " " + korean, "Two"), "CP949", dir),
          "1000:" + korean + " " + korean + " | 2000: | 3000:Two | 4000:", -1},
     };
     std::vector<FileRow> rows;
     for (const Case& c : cases) rows.push_back({c.name, c.file, c.bytes, c.points.c_str(), c.codePage});
+    CheckFiles(rows.data(), rows.size());
+}
+
+// Short files in CP949 with the code page detected: a line or two gives
+// detection too little to go on, so whatever Western code page it names,
+// the text is read in the ANSI code page (949) as it was before detection
+// took every code page. The files are made by iconv.
+TEST(SubtitleProviderFactory, ShortKoreanFilesAreReadAsKoreanWhenDetected)
+{
+    TempDir dir;
+    auto srt = [](const std::string& line) { return "1\r\n00:00:01,000 --> 00:00:02,000\r\n" + line + "\r\n"; };
+    const std::string lines[] = {"가", "네", "네, 알겠습니다.", "사랑해", "그래"};
+    const size_t n = std::size(lines);
+    // Names and points of the SubRip files, then of the MicroDVD files.
+    std::vector<std::string> names, points;
+    for (const std::string& line : lines) {
+        names.push_back("subrip " + line);
+        points.push_back("1000:" + line + " | 2000:");
+    }
+    for (const std::string& line : lines) {
+        names.push_back("microdvd " + line);
+        points.push_back("1001:" + line + " | 2002:<null>");
+    }
+    std::vector<FileRow> rows;
+    for (size_t i = 0; i < n; ++i)
+        rows.push_back({names[i].c_str(), "a.srt", ConvertWithIconv(srt(lines[i]), "CP949", dir), points[i].c_str(), -1});
+    for (size_t i = 0; i < n; ++i)
+        rows.push_back({names[n + i].c_str(), "a.sub", ConvertWithIconv("{24}{48}" + lines[i], "CP949", dir),
+                        points[n + i].c_str(), -1});
     CheckFiles(rows.data(), rows.size());
 }
 
