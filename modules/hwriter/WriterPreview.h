@@ -1,10 +1,10 @@
 // WriterPreview: the pictures a writer shows while its preview is on. The
 // streaming thread offers every picture it encodes; one is scaled down to
 // the size the program's preview sink shows and handed to it only when the
-// sink is ready for it and a little time has passed since the last one, so
-// that the preview costs the encoding next to nothing: a sink that has not
-// shown the last picture yet (a busy window) gets none, and nothing here
-// ever waits for the window's thread.
+// sink is ready for it and a fifteenth of a second has passed since the
+// last one, so that the preview costs the encoding next to nothing: a sink
+// that has not shown the last picture yet (a busy window) gets none, and
+// nothing here ever waits for the window's thread.
 //
 // The sink and the switch are set on the program's thread; the lock keeps
 // a sink from going while a picture is handed to it, and no picture from
