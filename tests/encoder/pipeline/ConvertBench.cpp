@@ -6,14 +6,14 @@
 // from BuildFilterChain to the end in seconds; the exit code is 0 only for
 // an end with code 0.
 //
-//   convert_bench PROGRAM_FOLDER avi|mp4|asf|ogm SOURCE OUTPUT [treat] [preview]
+//   convert_bench PROGRAM_FOLDER avi|mp4|asf|ogm SOURCE OUTPUT [treat] [pane|preview]
 //
 // "treat" adds deinterlacing, picture values, sharpening and a 320x240
-// output size. "preview" turns the writer's preview on, with a 480x360
-// preview pane in a window of the window layer (offscreen unless
-// QT_QPA_PLATFORM says otherwise) whose messages the main thread serves
-// while it waits for the end of the job, as the progress window's thread
-// does.
+// output size. "pane" gives the graph a 480x360 preview pane in a window of
+// the window layer (offscreen unless QT_QPA_PLATFORM says otherwise) whose
+// messages the main thread serves while it waits for the end of the job,
+// as the progress window's thread does; "preview" also turns the writer's
+// preview on, so that the two differ only in the preview.
 #include <QApplication>
 #include <chrono>
 #include <condition_variable>
@@ -78,23 +78,26 @@ std::unique_ptr<CGraphMain> MakeGraph(const std::string& format, CEncSettings& s
 int main(int argc, char** argv)
 {
     if (argc < 5) {
-        std::fprintf(stderr, "usage: convert_bench PROGRAM_FOLDER avi|mp4|asf|ogm SOURCE OUTPUT [treat] [preview]\n");
+        std::fprintf(stderr,
+                     "usage: convert_bench PROGRAM_FOLDER avi|mp4|asf|ogm SOURCE OUTPUT [treat] [pane|preview]\n");
         return 2;
     }
-    bool treat = false, preview = false;
+    bool treat = false, withPane = false, preview = false;
     for (int i = 5; i < argc; ++i) {
         if (std::strcmp(argv[i], "treat") == 0) {
             treat = true;
+        } else if (std::strcmp(argv[i], "pane") == 0) {
+            withPane = true;
         } else if (std::strcmp(argv[i], "preview") == 0) {
-            preview = true;
+            withPane = preview = true;
         } else {
             std::fprintf(stderr, "convert_bench: unknown option %s\n", argv[i]);
             return 2;
         }
     }
-    if (preview) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (withPane) setenv("QT_QPA_PLATFORM", "offscreen", 0);
     std::unique_ptr<QApplication> app;
-    if (preview) app = std::make_unique<QApplication>(argc, argv);
+    if (withPane) app = std::make_unique<QApplication>(argc, argv);
     std::string folder = argv[1];
     if (folder.empty() || folder.back() != '/') folder += '/';
     CCoreEnvironment::Get().SetProgramFolder(CString(Utf8ToWide(folder)));
@@ -113,7 +116,7 @@ int main(int argc, char** argv)
     });
     HWND frame = nullptr;
     CWnd pane;
-    if (preview) {
+    if (withPane) {
         frame = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE, 0, 0, 496, 376, nullptr, nullptr, nullptr,
                                 nullptr);
         pane.m_hWnd = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, 8, 8, 480, 360, frame, nullptr,
@@ -153,7 +156,7 @@ int main(int argc, char** argv)
         graph->SetFormatGuids(kAviWriterClassText, kMp4WriterClassText, kAsfWriterClassText);
         graph->SetDspModule(nullptr);
         int opened = -100;
-        if (graph->BuildFilterChain(ProbeMediaSource(source), preview ? &pane : nullptr, &owner))
+        if (graph->BuildFilterChain(ProbeMediaSource(source), withPane ? &pane : nullptr, &owner))
             opened = graph->Open(source, output);
         if (opened != 0) {
             std::fprintf(stderr, "convert_bench: the job cannot start (%d)\n", opened);
@@ -166,11 +169,11 @@ int main(int argc, char** argv)
             graph->Play();
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(30);
             for (bool done = false; !done;) {
-                // With the preview the pane's messages are served between
-                // short waits, as a window's thread serves them.
-                if (preview) DispatchPendingMessages();
+                // With a pane its messages are served between short waits,
+                // as a window's thread serves them.
+                if (withPane) DispatchPendingMessages();
                 std::unique_lock<std::mutex> g(g_lock);
-                const auto wait = preview ? std::chrono::milliseconds(5) : std::chrono::milliseconds(60000);
+                const auto wait = withPane ? std::chrono::milliseconds(5) : std::chrono::milliseconds(60000);
                 if (!g_changed.wait_for(g, wait, [] { return !g_posts.empty(); })) {
                     if (std::chrono::steady_clock::now() > deadline) break;
                     continue;
