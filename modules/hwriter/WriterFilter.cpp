@@ -48,6 +48,7 @@ HRESULT CWriterFilter::NonDelegatingQueryInterface(REFIID riid, void** object)
 {
     if (riid == IID_IFileSinkFilter) return GetInterface(static_cast<IFileSinkFilter*>(this), object);
     if (riid == IID_IWriterSettings) return GetInterface(static_cast<IWriterSettings*>(this), object);
+    if (riid == IID_IWriterPreview) return GetInterface(static_cast<IWriterPreview*>(this), object);
     if (riid == IID_IAMFilterMiscFlags) return GetInterface(static_cast<IAMFilterMiscFlags*>(this), object);
     if (riid == IID_IMediaSeeking) return GetInterface(static_cast<IMediaSeeking*>(&m_seeking), object);
     return CBaseFilter::NonDelegatingQueryInterface(riid, object);
@@ -158,8 +159,13 @@ HRESULT CWriterFilter::GetPassMode(int* mode)
 
 HRESULT CWriterFilter::SetPreview(int on)
 {
-    std::lock_guard<std::recursive_mutex> g(filterLock_);
-    m_nPreview = on ? 1 : 0;
+    m_preview.SetEnabled(on != 0);
+    return S_OK;
+}
+
+HRESULT CWriterFilter::SetPreviewSink(IWriterPreviewSink* sink)
+{
+    m_preview.SetSink(sink);
     return S_OK;
 }
 
@@ -504,6 +510,7 @@ HRESULT CWriterFilter::EncodePicture(CWriterInputPin* pin, IMediaSample* sample)
         Fail(Failure::Encoder);
         return S_FALSE;
     }
+    m_preview.Offer(frame, pin->Picture().displayAspect);
     bool writeFailed = false;
     auto sink = [&](AVPacket* p) { return (writeFailed = !WritePacket(pin, p)) == false; };
     bool ok = true;

@@ -40,6 +40,7 @@
 #include "modules/hwriter/LavEncoder.h"
 #include "modules/hwriter/LavMuxer.h"
 #include "modules/hwriter/WriterInputPin.h"
+#include "modules/hwriter/WriterPreview.h"
 #include "modules/hwriter/WriterSeeking.h"
 #include "platform/dshow/BaseFilter.h"
 #include "platform/dshow/FilterInterfaces.h"
@@ -61,6 +62,7 @@ struct EncoderRequest {
 class CWriterFilter : public CBaseFilter,
                       public IFileSinkFilter,
                       public UncalledPlaces<IWriterSettings>,
+                      public IWriterPreview,
                       public IAMFilterMiscFlags {
 public:
     // takesText: the format keeps captions, so the writer has a text input.
@@ -93,6 +95,10 @@ public:
     HRESULT SetPassMode(int mode) override;
     HRESULT GetPassMode(int* mode) override;
     HRESULT SetPreview(int on) override;
+
+    // IWriterPreview: while the preview is on, scaled-down copies of the
+    // pictures being encoded go to the sink.
+    HRESULT SetPreviewSink(IWriterPreviewSink* sink) override;
 
     // The inputs' data path (their streaming threads).
     HRESULT ReceiveFrom(CWriterInputPin* pin, IMediaSample* sample);
@@ -158,7 +164,7 @@ private:
     std::atomic<int> m_nPriority{0};
     double m_dPlaybackRate = 1.0;
     int m_nPassMode = 0;
-    int m_nPreview = 0;
+    WriterPreview m_preview;
 
     // The run.
     mutable std::mutex m_runLock;

@@ -212,11 +212,16 @@ CString CEncFileInfo::GetVideoInfoText() const
     if (!m_pVideoType) return CString();
     const BITMAPINFOHEADER* picture = BitmapHeaderOf(*m_pVideoType);
     if (!picture) return CString();
-    const int kbps = static_cast<int>(BitRateOf(*m_pVideoType) / 1000);
+    const DWORD bitRate = BitRateOf(*m_pVideoType);
+    const int kbps = static_cast<int>(bitRate / 1000);
     const REFERENCE_TIME frameTime = FrameTimeOf(*m_pVideoType);
     const double fps = frameTime > 0 ? static_cast<double>(kUnitsPerSecond) / frameTime : 0.0;
     CString text;
-    if (kbps <= 1000)
+    // A container that states no bit rate (Matroska, Ogg) gives 0: no rate
+    // is shown rather than a rate of nothing.
+    if (bitRate == 0)
+        text.Format(L"%dx%d, %.2ffps", static_cast<int>(picture->biWidth), static_cast<int>(picture->biHeight), fps);
+    else if (kbps <= 1000)
         text.Format(L"%dx%d, %.2ffps, %dKbps", static_cast<int>(picture->biWidth), static_cast<int>(picture->biHeight),
                     fps, kbps);
     else
@@ -233,7 +238,9 @@ CString CEncFileInfo::GetAudioInfoText() const
     const double kiloHertz = static_cast<double>(wave->nSamplesPerSec / 1000);
     const int kbps = static_cast<int>(static_cast<uint32_t>(wave->nAvgBytesPerSec * 8u) / 1000);
     CString text;
-    if (kbps <= 1000)
+    if (wave->nAvgBytesPerSec == 0)
+        text.Format(L"%dCh, %2.1fKHz", static_cast<int>(wave->nChannels), kiloHertz);
+    else if (kbps <= 1000)
         text.Format(L"%dCh, %2.1fKHz, %dKbps", static_cast<int>(wave->nChannels), kiloHertz, kbps);
     else
         text.Format(L"%dCh, %2.1fKHz, %.1fMbps", static_cast<int>(wave->nChannels), kiloHertz, kbps * 0.001);

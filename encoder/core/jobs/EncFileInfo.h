@@ -53,10 +53,12 @@ public:
     // "h:mm:ss [h:mm:ss - h:mm:ss]": the duration, the segment start and end.
     CString GetDurationText() const;
     // "640x480, 25.00fps, 800Kbps" (or "...Mbps" above 1000 kbit/s) from a
-    // picture header; empty without video or for another format.
+    // picture header, without the rate when the type states none; empty
+    // without video or for another format.
     CString GetVideoInfoText() const;
-    // "2Ch, 44.0KHz, 128Kbps" (or "...Mbps") from a wave format; empty
-    // without audio or for another format.
+    // "2Ch, 44.0KHz, 128Kbps" (or "...Mbps") from a wave format, without the
+    // rate when the format states none; empty without audio or for another
+    // format.
     CString GetAudioInfoText() const;
     // The display names of the two types; empty without the stream.
     CString GetVideoFormatName() const;

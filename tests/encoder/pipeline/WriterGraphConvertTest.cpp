@@ -1153,4 +1153,40 @@ TEST_F(WriterGraphConvertTest, AnOutputLackingAStreamFailsAndLeavesNoFile)
     }
 }
 
+// One graph object serves a whole batch, as in the progress window: a job
+// without a segment after one with a segment converts whole, in one pass
+// and in two, and a later segment is again its own.
+TEST_F(WriterGraphConvertTest, ASegmentBelongsToTheJobThatSetIt)
+{
+    std::string source = MovingSource();
+    struct Mode {
+        const char* name;
+        int videoEncMode;
+    } const modes[] = {{"one pass", 0}, {"two passes", 2}};
+    struct Job {
+        double start, end;  // seconds; a segment when start < end
+        int frames;         // 25 frames a second
+    } const jobs[] = {{0.4, 1.4, 25}, {0, 0, 50}, {1.0, 1.6, 15}, {0, 0, 50}};
+    for (const Mode& mode : modes) {
+        SCOPED_TRACE(mode.name);
+        settings_.SetDefaultSettings();
+        settings_.AviEncoder.nVideoEncMode = mode.videoEncMode;
+        CGraphAviWriter graph(&settings_);
+        for (size_t i = 0; i < std::size(jobs); ++i) {
+            SCOPED_TRACE("job " + std::to_string(i + 1));
+            JobExtras extras;
+            extras.segmentStart = jobs[i].start;
+            extras.segmentEnd = jobs[i].end;
+            std::string output = temp().File(std::string("batch-") + std::to_string(mode.videoEncMode) + "-" +
+                                             std::to_string(i) + ".avi");
+            int opened = -100;
+            MessageTrace trace = Convert(graph, source, output, extras, &opened);
+            ASSERT_EQ(opened, 0);
+            EXPECT_EQ(JobRun(trace), Joined(JobTrace("EOF 0")));
+            EXPECT_EQ(graph.GetCurrentPass(), mode.videoEncMode == 2 ? 2 : 1);
+            EXPECT_NEAR(VideoFrames(output), jobs[i].frames, 1);
+        }
+    }
+}
+
 }  // namespace

@@ -7,15 +7,18 @@
 // main window back, another job's source is never moved to the trash, the
 // automatic mode closes by itself with the counter saved, a PSP output of
 // another size is asked about, two jobs of one output name write two files,
-// and the job's segment, delay, gain, logo, DSP plug-in, priority and
-// preview reach its graph.
+// the job's segment, delay, gain, logo, DSP plug-in, priority and
+// preview reach its graph, and the preview pane shows the picture being
+// encoded while the preview is on.
 #include <gtest/gtest.h>
 
+#include <QColor>
 #include <QImage>
 #include <QWidget>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <thread>
 
@@ -28,11 +31,14 @@
 #include "encoder/pipeline/WriterFilters.h"
 #include "encoder/ui/CDlgEncoding.h"
 #include "foundation/PathHelpers.h"
+#include "platform/mfc/CommCtrl.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/FolderWriteLock.h"
 #include "platform/win32/Format.h"
 #include "tests/encoder/pipeline/RecordingFilters.h"
+#include "platform/win32/gui/Input.h"
 #include "platform/win32/gui/MessageBox.h"
+#include "platform/win32/gui/WindowGeometry.h"
 #include "platform/win32/gui/WindowWidgetAccess.h"
 #include "tests/support/MediaFixtures.h"
 #include "tests/support/WaitUntil.h"
@@ -506,6 +512,103 @@ TEST_F(EncodingWindowTest, TheJobsChoicesReachItsGraph)
     std::smatch counts;
     ASSERT_TRUE(std::regex_search(written, counts, std::regex("video (\\d+)"))) << written;
     EXPECT_NEAR(25, std::stoi(counts[1]), 1) << written;
+}
+
+// What the preview pane shows at a quarter and at three quarters of its
+// width, halfway down, as the page draws it.
+struct PaneColours {
+    QColor left, right;
+    bool Red(const QColor& c) const { return c.red() > 150 && c.green() < 100 && c.blue() < 100; }
+    bool Blue(const QColor& c) const { return c.blue() > 150 && c.red() < 100 && c.green() < 100; }
+    // The source's picture: red on the left, blue on the right.
+    bool ShowTheSource() const { return Red(left) && Blue(right); }
+    bool ShowNeither() const { return !Red(left) && !Red(right) && !Blue(left) && !Blue(right); }
+};
+
+PaneColours ColoursOfThePane(CDlgEncoding_Preview& page)
+{
+    HWND pane = page.GetVideoPane()->m_hWnd;
+    POINT corner{0, 0};
+    MapWindowPoints(pane, page.m_hWnd, &corner, 1);
+    RECT client{};
+    GetClientRect(pane, &client);
+    QImage shot = DialogDriver(page.m_hWnd).Screenshot();
+    const int y = corner.y + client.bottom / 2;
+    return {shot.pixelColor(corner.x + client.right / 4, y), shot.pixelColor(corner.x + client.right * 3 / 4, y)};
+}
+
+// A click in the middle of the pane, as the user makes it.
+void ClickThePane(CDlgEncoding_Preview& page)
+{
+    HWND pane = page.GetVideoPane()->m_hWnd;
+    RECT client{};
+    GetClientRect(pane, &client);
+    POINT middle{client.right / 2, client.bottom / 2};
+    ClientToScreen(pane, &middle);
+    InjectMouseButton(MouseButton::Left, true, middle);
+    InjectMouseButton(MouseButton::Left, false, middle);
+    PumpDialogMessages();
+}
+
+// The preview pane shows the picture being encoded, through the build's
+// real modules, while the preview is on; a click on the picture turns it
+// off and the pane stops showing it, another turns it on again. Pictures of
+// the progress window with the preview are saved in Korean and English.
+TEST_F(EncodingWindowTest, ThePreviewPaneShowsThePictureBeingEncoded)
+{
+    for (const char* module : {"HVF.ax", "HAF.ax", "hwriter.dll"})
+        if (!UseRealModule(module)) GTEST_SKIP() << module << " is not built";
+    // A red half and a blue half, with noise that keeps the encoders busy
+    // long enough to outlast the checks; the window is closed before the end.
+    const std::string source = Media(
+        "halves.avi", "-f lavfi -i 'color=c=0xD02020:s=320x360:r=25:d=60[a];color=c=0x2020D0:s=320x360:r=25:d=60[b];"
+                      "[a][b]hstack,noise=alls=24:allf=t' " + TestTone(60) + " -c:v mpeg4 -b:v 2M -c:a pcm_s16le");
+    CEncSettings& settings = GetEncSettings();
+    for (const UiLanguage& language : kUiLanguages) {
+        SCOPED_TRACE(language.tag);
+        UseLanguage(language.file);
+        jobs_.RemoveAll();
+        ClearOut();
+        ASSERT_NE(nullptr, Add(source));
+        settings.bAutoMode = 1;
+        settings.bEncodePreview = 1;
+        CDlgEncoding* window = Start();
+        CDlgEncoding_Preview& page = window->PreviewPage();
+        // Whether the pane shows the source's picture, or nothing; false
+        // once the window is gone (the job ended before the checks).
+        auto shows = [&] { return Open() && ColoursOfThePane(page).ShowTheSource(); };
+        auto showsNothing = [&] { return Open() && ColoursOfThePane(page).ShowNeither(); };
+        auto until = [&](const std::function<bool()>& seen) { return PumpUntil([&] { return !Open() || seen(); }) && seen(); };
+        ASSERT_TRUE(until(shows)) << "the pane shows no picture of the source";
+        // The picture of the window once its timer has told the progress.
+        const HWND bar = window->GetDlgItem(IDC_ENC_PROGRESS_JOB)->m_hWnd;
+        ASSERT_TRUE(until([&] {
+            clock_.Advance(100);  // the window's timer runs on the layer's clock
+            return SendMessageW(bar, PBM_GETPOS, 0, 0) > 0;
+        }));
+        ASSERT_TRUE(until(shows));
+        SaveShot(DialogDriver(window->m_hWnd), std::string("encoding_preview_") + language.tag);
+
+        ClickThePane(page);
+        EXPECT_EQ(0, settings.bEncodePreview);
+        ASSERT_TRUE(until(showsNothing)) << "the pane still shows the picture after the preview was turned off";
+        // And no picture comes back while the job goes on.
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        while (Open() && std::chrono::steady_clock::now() < end) {
+            PumpDialogMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ASSERT_TRUE(showsNothing());
+        SaveShot(DialogDriver(window->m_hWnd), std::string("encoding_preview_off_") + language.tag);
+
+        // A second click, later than a double click would be.
+        clock_.Advance(2000);
+        ClickThePane(page);
+        EXPECT_EQ(1, settings.bEncodePreview);
+        EXPECT_TRUE(until(shows)) << "the picture does not come back when the preview is turned on again";
+        ASSERT_NE(nullptr, Open()) << "the job ended before the checks";
+        window->DestroyWindow();
+    }
 }
 
 }  // namespace
