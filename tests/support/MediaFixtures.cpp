@@ -105,3 +105,28 @@ ProbedFile ProbeFile(const std::string& path)
     }
     return file;
 }
+
+std::string JitteredPictures(double seconds)
+{
+    return "-f lavfi -i testsrc=size=160x120:rate=30:duration=" + std::to_string(seconds);
+}
+
+std::string JitteredStamps()
+{
+    return " -vf 'settb=1/1000,setpts=N*100/3+4*mod(N\\,3)' -fps_mode:v passthrough -enc_time_base:v 1:1000";
+}
+
+void DropMatroskaFrameDuration(const std::string& path)
+{
+    int code = -1;
+    std::string log = RunTool("python3 -c \"import sys\n"
+                              "d=bytearray(open(sys.argv[1],'rb').read())\n"
+                              "i=d.find(bytes([0x23,0xE3,0x83]))\n"
+                              "assert i>0\n"
+                              "n=4+(d[i+3]&0x7F)\n"
+                              "d[i:i+n]=bytes([0xEC,0x80|(n-2)])+bytes(n-2)\n"
+                              "open(sys.argv[1],'wb').write(d)\" '" + path + "' 2>&1",
+                              &code);
+    EXPECT_EQ(code, 0) << log;
+}
+

@@ -37,3 +37,17 @@ struct ProbedFile {
     double duration = 0;  // the container's, in seconds; 0 when unknown
 };
 ProbedFile ProbeFile(const std::string& path);
+
+
+// Damaged or unusual timing, as real files have it.
+// ffmpeg input arguments for 30 pictures a second of the test picture,
+// and the output arguments that stamp them in milliseconds with a jitter
+// of a few (as phones and screen recorders stamp them): a container without
+// a stated rate then leaves the library's guess from the stamps far off
+// (80 pictures a second for this jitter; its millisecond clock, 1000, for
+// others).
+std::string JitteredPictures(double seconds);
+std::string JitteredStamps();
+// Takes the frame duration out of a Matroska file: the element becomes
+// void space of the same length.
+void DropMatroskaFrameDuration(const std::string& path);

@@ -6,6 +6,7 @@
 
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaSample.h"
+#include "platform/dshow/filters/FrameRate.h"
 #include "platform/dshow/filters/LavPayloads.h"
 #include "platform/dshow/filters/StreamMediaType.h"
 
@@ -20,6 +21,12 @@ constexpr size_t kHardPackets = 8192;
 constexpr size_t kHardBytes = 256u << 20;
 
 constexpr AVRational kMediaTime{1, static_cast<int>(UNITS)};
+
+// What is read at most, when the container is opened, to measure the rate
+// of a video stream whose container states none.
+constexpr size_t kMeasuredFrames = 120;
+constexpr int kMeasuredPackets = 4096;
+constexpr int64_t kMeasuredBytes = 64 << 20;
 
 REFERENCE_TIME ToMediaTime(int64_t ts, AVRational base) { return av_rescale_q(ts, base, kMediaTime); }
 
@@ -180,6 +187,7 @@ HRESULT CLavDemuxFilter::OpenContainer(AVFormatContext* format, AVIOContext* io)
         CloseContainer();
         return VFW_E_INVALID_FILE_FORMAT;
     }
+    bool measured = MeasureFrameRates();
     fileStart_ = format_->start_time != AV_NOPTS_VALUE ? ToMediaTime(format_->start_time, AV_TIME_BASE_Q) : 0;
     REFERENCE_TIME duration = format_->duration != AV_NOPTS_VALUE && format_->duration > 0
                                   ? ToMediaTime(format_->duration, AV_TIME_BASE_Q)
@@ -205,9 +213,57 @@ HRESULT CLavDemuxFilter::OpenContainer(AVFormatContext* format, AVIOContext* io)
         return VFW_E_INVALID_FILE_FORMAT;
     }
     positions_.Reset(duration);
-    containerMoved_ = false;
+    // Streaming starts from the beginning again after the measuring.
+    containerMoved_ = measured;
     IncrementPinVersion();
     return S_OK;
+}
+
+bool CLavDemuxFilter::MeasureFrameRates()
+{
+    // Matroska and FLV streams without a frame duration, and ASF, state no
+    // average rate; the library's guess is then often the millisecond tick
+    // of their time stamps. The stamps of the first packets tell the rate.
+    std::vector<std::vector<int64_t>> stamps(format_->nb_streams);
+    std::vector<bool> wanted(format_->nb_streams, false);
+    size_t measuring = 0;
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        const AVStream* stream = format_->streams[i];
+        if (stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO || (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) ||
+            IsPictureRate(stream->avg_frame_rate))
+            continue;
+        wanted[i] = true;
+        ++measuring;
+    }
+    // Only a container that can go back to its start is read ahead.
+    if (!measuring || !format_->pb || !(format_->pb->seekable & AVIO_SEEKABLE_NORMAL)) return false;
+    AVPacket* packet = av_packet_alloc();
+    if (!packet) return false;
+    bool read = false;
+    int64_t bytes = 0;
+    for (int n = 0; n < kMeasuredPackets && bytes < kMeasuredBytes && measuring > 0; ++n) {
+        if (av_read_frame(format_, packet) < 0) break;
+        read = true;
+        if (firstPacketPos_ < 0) firstPacketPos_ = packet->pos;
+        auto index = static_cast<size_t>(packet->stream_index);
+        int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        bytes += std::max(packet->size, 0);
+        if (index < wanted.size() && wanted[index] && stamp != AV_NOPTS_VALUE) {
+            stamps[index].push_back(stamp);
+            if (stamps[index].size() >= kMeasuredFrames) {
+                wanted[index] = false;
+                --measuring;
+            }
+        }
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        if (stamps[i].empty()) continue;
+        AVRational rate = FrameRateOfStamps(std::move(stamps[i]), format_->streams[i]->time_base);
+        if (IsPictureRate(rate)) format_->streams[i]->avg_frame_rate = rate;
+    }
+    return read;
 }
 
 void CLavDemuxFilter::CloseContainer()
@@ -234,6 +290,7 @@ void CLavDemuxFilter::CloseContainer()
     }
     positions_.SetDuration(0);
     fileStart_ = 0;
+    firstPacketPos_ = -1;
     if (hadPins) IncrementPinVersion();
 }
 
@@ -411,6 +468,7 @@ void CLavDemuxFilter::ReadContainer()
             if (r == AVERROR(EIO) && !stopping_.load()) NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
             break;
         }
+        if (!containerMoved_ && firstPacketPos_ < 0 && positions_.Start() == 0) firstPacketPos_ = packet->pos;
         containerMoved_ = true;
         CLavOutputPin* pin = static_cast<size_t>(packet->stream_index) < pinOfStream_.size()
                                  ? pinOfStream_[static_cast<size_t>(packet->stream_index)]
@@ -456,8 +514,14 @@ void CLavDemuxFilter::SeekContainer()
     REFERENCE_TIME start = positions_.Start();
     int64_t target = av_rescale_q(start + fileStart_, kMediaTime, AV_TIME_BASE_Q);
     if (avformat_seek_file(format_, -1, INT64_MIN, target, target, 0) < 0 &&
-        av_seek_frame(format_, -1, target, AVSEEK_FLAG_BACKWARD) < 0 && start == 0 && format_->pb)
-        avio_seek(format_->pb, 0, SEEK_SET);
+        av_seek_frame(format_, -1, target, AVSEEK_FLAG_BACKWARD) < 0 && start == 0 && format_->pb) {
+        // A container without an index whose first picture comes after its
+        // start (FLV): back to the bytes of its first packet, or its first
+        // byte when none was read.
+        if (firstPacketPos_ < 0 || avformat_seek_file(format_, -1, firstPacketPos_, firstPacketPos_, firstPacketPos_,
+                                                      AVSEEK_FLAG_BYTE) < 0)
+            avio_seek(format_->pb, 0, SEEK_SET);
+    }
     containerMoved_ = false;
 }
 

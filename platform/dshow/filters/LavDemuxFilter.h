@@ -16,6 +16,10 @@
 // container's own start time is time 0 of the file. The packet inside the
 // payload carries the same times, with time base 1/10,000,000.
 //
+// A video stream's media type carries its average frame rate; where the
+// container states none, the first packets are read when the container is
+// opened and their stamps give it.
+//
 // Seeking: a new position given to the first connected pin flushes
 // downstream, moves the container and starts again (the other pins follow
 // it and answer their own SetPositions without acting). A stop position
@@ -120,6 +124,9 @@ protected:
 private:
     friend class CLavOutputPin;
 
+    // Gives the video streams whose container states no average rate the
+    // rate their first time stamps show; true when packets were read.
+    bool MeasureFrameRates();
     void StartStreaming();
     void StopStreaming();
     void ReadContainer();
@@ -149,6 +156,7 @@ private:
     std::vector<std::unique_ptr<CLavOutputPin>> retired_;  // of a closed container
     std::vector<CLavOutputPin*> pinOfStream_;  // by stream index, null for none
     REFERENCE_TIME fileStart_ = 0;             // the container's start, 100 ns
+    int64_t firstPacketPos_ = -1;              // where the first packet lay in the bytes, -1 unknown
 
     // The segment every pin plays; its duration is the container's.
     CSeekPositions positions_;

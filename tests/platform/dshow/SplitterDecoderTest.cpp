@@ -341,6 +341,45 @@ TEST_F(DemuxGraphTest, AddressesOpenThroughTheGenericSource)
               VFW_E_UNKNOWN_FILE_TYPE);
 }
 
+// Containers that state no frame rate for a jittered stream: the rate is
+// measured on the stamps of its first pictures.
+TEST_F(DemuxGraphTest, AStreamWithoutAFrameRateGetsTheRateItsTimeStampsShow)
+{
+    struct Case {
+        const char* file;
+        const char* args;
+        bool dropDuration;
+    };
+    const Case cases[] = {
+        {"none.mkv", " -c:v mpeg4", true},
+        {"none.flv", " -c:v flv1 -flvflags no_metadata", false},
+        {"none.asf", " -c:v wmv2", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string path = MakeMedia(dir, c.file, JitteredPictures(2.0) + JitteredStamps() + c.args);
+        if (c.dropDuration) DropMatroskaFrameDuration(path);
+        ComPtr<IBaseFilter> f = CreateFilter(CLSID_MediaSource);
+        ComPtr<IFileSourceFilter> load;
+        ASSERT_EQ(f.As(&load), S_OK);
+        ASSERT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), S_OK);
+        ASSERT_TRUE(SUCCEEDED(graph->AddFilter(f.Get(), L"Source")));
+        auto outs = FilterPins(f.Get(), PINDIR_OUTPUT);
+        ASSERT_EQ(outs.size(), 1u);
+        // About 30 pictures a second, not the millisecond clock.
+        REFERENCE_TIME frameTime = FrameTimeOf(FirstMediaType(outs[0].Get()));
+        EXPECT_NEAR(static_cast<double>(frameTime), 1e7 / 30, 1e7 / 30 * 0.03);
+        // Measuring read the start of the file: every picture still comes,
+        // from the first.
+        CSampleSink* sink = Decode(outs[0].Get(), CLSID_VideoDecoder);
+        EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+        EXPECT_EQ(sink->Samples(), 60);
+        EXPECT_LT(sink->FirstStart(), UNITS / 30);
+        ASSERT_EQ(control->Stop(), S_OK);
+        graph->RemoveFilter(f.Get());
+    }
+}
+
 TEST(PcmFormatTest, InterleavedFormatsMakeTheirTypesAndComeBackFromThem)
 {
     const PcmFormat formats[] = {
@@ -413,3 +452,4 @@ TEST(CodecTableTest, NamesCodecsByTheLibrarysTagsBothWays)
 }
 
 }  // namespace
+
