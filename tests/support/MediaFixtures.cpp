@@ -130,3 +130,25 @@ void DropMatroskaFrameDuration(const std::string& path)
     EXPECT_EQ(code, 0) << log;
 }
 
+std::string FlvWithOneFarStamp(const TempDir& dir, const std::string& name)
+{
+    std::string path = MakeMedia(dir, name, TestPicture(5.0) + " " + TestTone(5.0) + " -c:v flv1 -c:a libmp3lame");
+    int code = -1;
+    // Tags follow the 9-byte header and a 4-byte size; each has 11 bytes of
+    // header (type, size, time, time extension, stream) and a 4-byte size
+    // after its data.
+    std::string log = RunTool("python3 -c \"import sys\n"
+                              "d=bytearray(open(sys.argv[1],'rb').read())\n"
+                              "p=13\n"
+                              "n=0\n"
+                              "while p+11<=len(d):\n"
+                              "  size=int.from_bytes(d[p+1:p+4],'big')\n"
+                              "  if d[p]==9:\n"
+                              "    n+=1\n"
+                              "    if n==60: d[p+7]^=0x1C\n"
+                              "  p+=15+size\n"
+                              "open(sys.argv[1],'wb').write(d)\" '" + path + "' 2>&1",
+                              &code);
+    EXPECT_EQ(code, 0) << log;
+    return path;
+}

@@ -51,3 +51,7 @@ std::string JitteredStamps();
 // Takes the frame duration out of a Matroska file: the element becomes
 // void space of the same length.
 void DropMatroskaFrameDuration(const std::string& path);
+// An FLV file of five seconds of the test picture and tone whose 60th
+// picture is stamped 469,762 seconds late (the extension byte of its time
+// flipped), as damaged files come; its path.
+std::string FlvWithOneFarStamp(const TempDir& dir, const std::string& name);

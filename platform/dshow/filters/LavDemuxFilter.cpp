@@ -3,12 +3,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cwchar>
+#include <iterator>
 
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaSample.h"
 #include "platform/dshow/filters/FrameRate.h"
 #include "platform/dshow/filters/LavPayloads.h"
 #include "platform/dshow/filters/StreamMediaType.h"
+#include "platform/win32/DebugOutput.h"
 
 namespace {
 
@@ -27,6 +30,9 @@ constexpr AVRational kMediaTime{1, static_cast<int>(UNITS)};
 constexpr size_t kMeasuredFrames = 120;
 constexpr int kMeasuredPackets = 4096;
 constexpr int64_t kMeasuredBytes = 64 << 20;
+// A time stamp this far (or as far as the file lasts, when longer) before
+// the start or beyond the end of the file is damaged.
+constexpr REFERENCE_TIME kFarTimeMargin = 60 * UNITS;
 
 REFERENCE_TIME ToMediaTime(int64_t ts, AVRational base) { return av_rescale_q(ts, base, kMediaTime); }
 
@@ -324,6 +330,7 @@ void CLavDemuxFilter::StartStreaming()
             pin->live_ = true;
             pin->endQueued_ = false;
         }
+        pin->mendedTimes_ = 0;
         pin->thread_ = std::thread([p = pin.get()] { p->Deliver(); });
     }
     reader_ = std::thread([this] { ReadContainer(); });
@@ -484,6 +491,7 @@ void CLavDemuxFilter::ReadContainer()
         if (packet->dts != AV_NOPTS_VALUE) packet->dts = ToMediaTime(packet->dts, base) - offset;
         packet->duration = packet->duration > 0 ? ToMediaTime(packet->duration, base) : 0;
         packet->time_base = kMediaTime;
+        MendFarTime(pin, packet, segmentStart);
 
         REFERENCE_TIME at = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
         if (at != AV_NOPTS_VALUE && positions_.StopSet() && at > positions_.Stop() - segmentStart) {
@@ -500,6 +508,31 @@ void CLavDemuxFilter::ReadContainer()
     av_packet_free(&packet);
     if (!stopping_.load())
         for (auto& pin : outputs_) QueueEnd(pin.get());
+}
+
+void CLavDemuxFilter::MendFarTime(CLavOutputPin* pin, AVPacket* packet, REFERENCE_TIME segmentStart)
+{
+    // Only a span the container knows from its time stamps or its header
+    // is a measure; one estimated from the bit rate may be far off.
+    REFERENCE_TIME span = positions_.Duration();
+    if (span <= 0 || format_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) return;
+    REFERENCE_TIME at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (at == AV_NOPTS_VALUE) return;
+    // A time far outside the file is a damaged stamp, not a place in it:
+    // the packet keeps no time and follows the one before it, as the
+    // decoders count on.
+    REFERENCE_TIME margin = std::max(kFarTimeMargin, span);
+    REFERENCE_TIME inFile = at + segmentStart;
+    if (inFile >= -margin && inFile <= span + margin) return;
+    packet->pts = packet->dts = AV_NOPTS_VALUE;
+    if (pin->mendedTimes_++ == 0) {
+        wchar_t line[200];
+        std::swprintf(line, std::size(line),
+                      L"Splitter: stream %d: a time stamp at %.3f s lies far outside the file's %.3f s; the packet "
+                      L"takes its place after the one before it",
+                      pin->StreamIndex(), static_cast<double>(inFile) / UNITS, static_cast<double>(span) / UNITS);
+        OutputDebugStringW(line);
+    }
 }
 
 bool CLavDemuxFilter::IsMaster(CLavOutputPin* pin)

@@ -14,7 +14,9 @@
 //
 // Sample times count in 100 ns from the start of the current segment; the
 // container's own start time is time 0 of the file. The packet inside the
-// payload carries the same times, with time base 1/10,000,000.
+// payload carries the same times, with time base 1/10,000,000. A packet
+// whose time lies far outside the file's span (a damaged stamp) goes out
+// without a time, and the debug trace says so once per stream and run.
 //
 // A video stream's media type carries its average frame rate; where the
 // container states none, the first packets are read when the container is
@@ -92,6 +94,8 @@ private:
     // first or when the container gave none.
     REFERENCE_TIME lastQueuedTime_ = kNoPacketTime;
     bool live_ = false;       // the thread runs and downstream takes samples
+    // Time stamps of this run found far outside the file (the reading thread's).
+    int mendedTimes_ = 0;
     std::condition_variable ready_;
     std::thread thread_;
 };
@@ -130,6 +134,9 @@ private:
     void StartStreaming();
     void StopStreaming();
     void ReadContainer();
+    // Takes the times off a packet (times from the segment start) whose time
+    // lies far outside the file's span, and traces the first of each run.
+    void MendFarTime(CLavOutputPin* pin, AVPacket* packet, REFERENCE_TIME segmentStart);
     // Queues a packet for its pin (waiting for room); false when the pin
     // takes no packets or streaming stops.
     bool Queue(CLavOutputPin* pin, AVPacket* packet);

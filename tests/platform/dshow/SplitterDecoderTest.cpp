@@ -16,7 +16,9 @@
 #include "tests/platform/dshow/MediaFiles.h"
 #include "tests/support/GraphHelpers.h"
 #include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/RuntimeFolder.h"
 #include "tests/support/SampleSink.h"
+#include "tests/support/TraceViewer.h"
 #include "tests/support/WaitUntil.h"
 
 namespace {
@@ -378,6 +380,40 @@ TEST_F(DemuxGraphTest, AStreamWithoutAFrameRateGetsTheRateItsTimeStampsShow)
         ASSERT_EQ(control->Stop(), S_OK);
         graph->RemoveFilter(f.Get());
     }
+}
+
+// A damaged stamp far beyond the file's end: the packet keeps its place
+// after the one before it, and the trace says so.
+TEST_F(DemuxGraphTest, ATimeStampFarOutsideTheFileIsMendedAndTraced)
+{
+    RuntimeFolder runtime;
+    TraceViewer viewer;
+    ASSERT_TRUE(viewer.bound());
+    std::string path = FlvWithOneFarStamp(dir, "far.flv");
+    ComPtr<IBaseFilter> f = CreateFilter(CLSID_MediaSource);
+    ComPtr<IFileSourceFilter> load;
+    ASSERT_EQ(f.As(&load), S_OK);
+    ASSERT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), S_OK);
+    ASSERT_TRUE(SUCCEEDED(graph->AddFilter(f.Get(), L"Source")));
+    auto outs = FilterPins(f.Get(), PINDIR_OUTPUT);
+    ASSERT_EQ(outs.size(), 2u);
+    // The container keeps the sound first.
+    if (FirstMediaType(outs[0].Get()).majortype != MEDIATYPE_Video) std::swap(outs[0], outs[1]);
+    CSampleSink* pictures = Decode(outs[0].Get(), CLSID_VideoDecoder);
+    CSampleSink* sound = Decode(outs[1].Get(), CLSID_AudioDecoder);
+    EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+    // Every picture comes, each within the file's five seconds, in order.
+    std::vector<REFERENCE_TIME> starts = pictures->Starts();
+    EXPECT_EQ(starts.size(), 125u);
+    for (size_t i = 0; i < starts.size(); ++i) {
+        ASSERT_NE(starts[i], CSampleSink::kUntimed) << i;
+        EXPECT_LT(starts[i], 6 * UNITS) << i;
+        if (i > 0) EXPECT_GT(starts[i], starts[i - 1]) << i;
+    }
+    EXPECT_LT(sound->LastStart(), 6 * UNITS);
+    // One line says what was mended.
+    std::string traced = viewer.Text();
+    EXPECT_NE(traced.find("lies far outside the file"), std::string::npos) << traced;
 }
 
 TEST(PcmFormatTest, InterleavedFormatsMakeTheirTypesAndComeBackFromThem)
