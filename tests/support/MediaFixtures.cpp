@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -104,6 +105,41 @@ ProbedFile ProbeFile(const std::string& path)
         if (key == "sample_rate") current->sampleRate = std::atoi(value.c_str());
     }
     return file;
+}
+
+ProbedVideoTiming ProbeVideoTiming(const std::string& path)
+{
+    int code = -1;
+    std::string out = RunTool("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                              "stream=r_frame_rate,avg_frame_rate,nb_read_frames,nb_frames,start_time,duration "
+                              "-of default=nw=1 '" + path + "'",
+                              &code);
+    EXPECT_EQ(code, 0) << "ffprobe failed for " << path;
+    ProbedVideoTiming t;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (value == "N/A") continue;
+        int num = 0, den = 0;
+        if (key == "r_frame_rate" && std::sscanf(value.c_str(), "%d/%d", &num, &den) == 2) {
+            t.rateNum = num;
+            t.rateDen = den;
+        } else if (key == "avg_frame_rate" && std::sscanf(value.c_str(), "%d/%d", &num, &den) == 2) {
+            t.avgNum = num;
+            t.avgDen = den;
+        } else if (key == "nb_read_frames") {
+            t.frames = std::atoll(value.c_str());
+        } else if (key == "nb_frames") {
+            t.declared = std::atoll(value.c_str());
+        } else if (key == "start_time") {
+            t.start = std::atof(value.c_str());
+        } else if (key == "duration") {
+            t.duration = std::atof(value.c_str());
+        }
+    }
+    return t;
 }
 
 std::string JitteredPictures(double seconds)

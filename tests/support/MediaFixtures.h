@@ -38,6 +38,19 @@ struct ProbedFile {
 };
 ProbedFile ProbeFile(const std::string& path);
 
+// The first video stream's timing as ffprobe gives it: its declared rates
+// (num/den, 0/0 when none), the pictures it decodes, and its start and
+// duration in seconds (-1 when unknown).
+struct ProbedVideoTiming {
+    int rateNum = 0, rateDen = 0;  // r_frame_rate
+    int avgNum = 0, avgDen = 0;    // avg_frame_rate
+    long long frames = -1;         // decoded pictures
+    long long declared = -1;       // the pictures the container lists (an AVI's index entries)
+    double start = -1, duration = -1;
+    double Rate() const { return rateDen > 0 ? static_cast<double>(rateNum) / rateDen : 0; }
+    double AverageRate() const { return avgDen > 0 ? static_cast<double>(avgNum) / avgDen : 0; }
+};
+ProbedVideoTiming ProbeVideoTiming(const std::string& path);
 
 // Damaged or unusual timing, as real files have it.
 // ffmpeg input arguments for 30 pictures a second of the test picture,
