@@ -65,6 +65,17 @@ protected:
         return s;
     }
 
+    // The generic source over the path, in the graph.
+    ComPtr<IBaseFilter> OpenSource(const std::string& path)
+    {
+        ComPtr<IBaseFilter> f = CreateFilter(CLSID_MediaSource);
+        ComPtr<IFileSourceFilter> load;
+        EXPECT_EQ(f.As(&load), S_OK);
+        if (load) EXPECT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), S_OK);
+        EXPECT_TRUE(SUCCEEDED(graph->AddFilter(f.Get(), L"Source")));
+        return f;
+    }
+
     // A decoder and a counting sink behind an output pin.
     CSampleSink* Decode(IPin* out, const CLSID& decoder)
     {
@@ -361,11 +372,7 @@ TEST_F(DemuxGraphTest, AStreamWithoutAFrameRateGetsTheRateItsTimeStampsShow)
         SCOPED_TRACE(c.file);
         std::string path = MakeMedia(dir, c.file, JitteredPictures(2.0) + JitteredStamps() + c.args);
         if (c.dropDuration) DropMatroskaFrameDuration(path);
-        ComPtr<IBaseFilter> f = CreateFilter(CLSID_MediaSource);
-        ComPtr<IFileSourceFilter> load;
-        ASSERT_EQ(f.As(&load), S_OK);
-        ASSERT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), S_OK);
-        ASSERT_TRUE(SUCCEEDED(graph->AddFilter(f.Get(), L"Source")));
+        ComPtr<IBaseFilter> f = OpenSource(path);
         auto outs = FilterPins(f.Get(), PINDIR_OUTPUT);
         ASSERT_EQ(outs.size(), 1u);
         // About 30 pictures a second, not the millisecond clock.
@@ -389,12 +396,7 @@ TEST_F(DemuxGraphTest, ATimeStampFarOutsideTheFileIsMendedAndTraced)
     RuntimeFolder runtime;
     TraceViewer viewer;
     ASSERT_TRUE(viewer.bound());
-    std::string path = FlvWithOneFarStamp(dir, "far.flv");
-    ComPtr<IBaseFilter> f = CreateFilter(CLSID_MediaSource);
-    ComPtr<IFileSourceFilter> load;
-    ASSERT_EQ(f.As(&load), S_OK);
-    ASSERT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), S_OK);
-    ASSERT_TRUE(SUCCEEDED(graph->AddFilter(f.Get(), L"Source")));
+    ComPtr<IBaseFilter> f = OpenSource(FlvWithOneFarStamp(dir, "far.flv"));
     auto outs = FilterPins(f.Get(), PINDIR_OUTPUT);
     ASSERT_EQ(outs.size(), 2u);
     // The container keeps the sound first.
