@@ -236,6 +236,7 @@ protected:
         graph.SetFormatGuids(kAviWriterClassText, kMp4WriterClassText, kAsfWriterClassText);
         graph.SetDspModule(nullptr);
         *opened = -100;
+        // The job's type code, as the job record probed it.
         if (!graph.BuildFilterChain(ProbeMediaSource(CString(Utf8ToWide(source))), nullptr, &owner_)) return {};
         SLogoInfo logo;
         if (extras.logo) FillLogo(logo);

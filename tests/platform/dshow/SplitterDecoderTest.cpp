@@ -65,13 +65,15 @@ protected:
         return s;
     }
 
-    // The generic source over the path, in the graph.
-    ComPtr<IBaseFilter> OpenSource(const std::string& path)
+    // The generic source over the file, in the graph.
+    ComPtr<IBaseFilter> OpenByName(const std::string& path)
     {
         ComPtr<IBaseFilter> f = CreateFilter(CLSID_MediaSource);
         ComPtr<IFileSourceFilter> load;
         EXPECT_EQ(f.As(&load), S_OK);
-        if (load) EXPECT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), S_OK);
+        if (load) {
+            EXPECT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), S_OK);
+        }
         EXPECT_TRUE(SUCCEEDED(graph->AddFilter(f.Get(), L"Source")));
         return f;
     }
@@ -372,7 +374,7 @@ TEST_F(DemuxGraphTest, AStreamWithoutAFrameRateGetsTheRateItsTimeStampsShow)
         SCOPED_TRACE(c.file);
         std::string path = MakeMedia(dir, c.file, JitteredPictures(2.0) + JitteredStamps() + c.args);
         if (c.dropDuration) DropMatroskaFrameDuration(path);
-        ComPtr<IBaseFilter> f = OpenSource(path);
+        ComPtr<IBaseFilter> f = OpenByName(path);
         auto outs = FilterPins(f.Get(), PINDIR_OUTPUT);
         ASSERT_EQ(outs.size(), 1u);
         // About 30 pictures a second, not the millisecond clock.
@@ -396,7 +398,7 @@ TEST_F(DemuxGraphTest, ATimeStampFarOutsideTheFileIsMendedAndTraced)
     RuntimeFolder runtime;
     TraceViewer viewer;
     ASSERT_TRUE(viewer.bound());
-    ComPtr<IBaseFilter> f = OpenSource(FlvWithOneFarStamp(dir, "far.flv"));
+    ComPtr<IBaseFilter> f = OpenByName(FlvWithOneFarStamp(dir, "far.flv"));
     auto outs = FilterPins(f.Get(), PINDIR_OUTPUT);
     ASSERT_EQ(outs.size(), 2u);
     // The container keeps the sound first.
