@@ -10,10 +10,10 @@ namespace {
 
 constexpr size_t kMaxExtradata = 1 << 20;
 
-// The stream's average rate, else the library's guess from its first time
-// stamps; neither when it is the container's clock rather than pictures.
 REFERENCE_TIME FrameTimeOfStream(const AVStream* stream)
 {
+    // The stream's average rate, else the library's guess from its first
+    // time stamps; neither when it is the container's clock, not pictures.
     AVRational rate = stream->avg_frame_rate;
     if (!IsPictureRate(rate)) rate = stream->r_frame_rate;
     return IsPictureRate(rate) ? FrameTimeOfRate(rate) : 0;
