@@ -1,6 +1,7 @@
 #include "modules/hwriter/LavEncoder.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -32,6 +33,10 @@ int LameLevelOfBitrate(int kbps)
         if (kbps >= r.kbps) return r.level;
     return 9;
 }
+
+// The largest term of the frame rate's fraction a codec's bit stream
+// holds: MPEG-4 part 2 keeps its time base's denominator in 16 bits.
+int MaxFrameRateTerm(AVCodecID id) { return id == AV_CODEC_ID_MPEG4 ? 65535 : INT_MAX; }
 
 int RateNearest(const AVCodec* codec, int rate)
 {
@@ -106,14 +111,19 @@ bool LavEncoder::OpenVideo(const VideoEncoderSetup& s)
     c->height = s.height;
     c->pix_fmt = AV_PIX_FMT_YUV420P;
     c->sample_aspect_ratio = AVRational{1, 1};
-    c->framerate = s.frameRate;
-    c->time_base = av_inv_q(s.frameRate);
+    // A rate whose terms the codec cannot hold becomes the nearest one it
+    // can (60000/1001 fits; 120000/1001 does not in MPEG-4 part 2).
+    AVRational rate = s.frameRate;
+    const int maxTerm = MaxFrameRateTerm(codec->id);
+    if (rate.num > maxTerm || rate.den > maxTerm) rate = av_d2q(av_q2d(rate), maxTerm);
+    c->framerate = rate;
+    c->time_base = av_inv_q(rate);
     c->codec_tag = s.codec.tag;
     c->thread_count = 0;
     // Motion JPEG's full-range variant is the only one it names officially;
     // the pictures arrive in the video range.
     c->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
-    double fps = av_q2d(s.frameRate);
+    double fps = av_q2d(rate);
     int seconds = s.secPerKeyframe > 0 ? s.secPerKeyframe : 10;
     c->gop_size = std::max(1, static_cast<int>(std::lround(seconds * fps)));
     if (s.globalHeader) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;

@@ -145,6 +145,8 @@ private:
     bool WaitWhilePaused(CWriterInputPin* pin);
     bool WritePacket(CWriterInputPin* pin, AVPacket* packet);
     HRESULT EncodePicture(CWriterInputPin* pin, IMediaSample* sample);
+    // The place on the video encoder's frame grid nearest a stream time.
+    int64_t PlaceOnGrid(REFERENCE_TIME time, AVRational timeBase) const;
     HRESULT EncodeSound(CWriterInputPin* pin, IMediaSample* sample);
     HRESULT WriteCaption(CWriterInputPin* pin, IMediaSample* sample);
     void ApplyPriorityToThisThread() const;

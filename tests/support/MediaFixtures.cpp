@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -146,4 +147,86 @@ ProbedFile ProbeFile(const std::string& path)
         if (key == "sample_rate") current->sampleRate = std::atoi(value.c_str());
     }
     return file;
+}
+
+ProbedVideoTiming ProbeVideoTiming(const std::string& path)
+{
+    int code = -1;
+    std::string out = RunTool("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                              "stream=r_frame_rate,avg_frame_rate,nb_read_frames,nb_frames,start_time,duration "
+                              "-of default=nw=1 '" + path + "'",
+                              &code);
+    EXPECT_EQ(code, 0) << "ffprobe failed for " << path;
+    ProbedVideoTiming t;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (value == "N/A") continue;
+        int num = 0, den = 0;
+        if (key == "r_frame_rate" && std::sscanf(value.c_str(), "%d/%d", &num, &den) == 2) {
+            t.rateNum = num;
+            t.rateDen = den;
+        } else if (key == "avg_frame_rate" && std::sscanf(value.c_str(), "%d/%d", &num, &den) == 2) {
+            t.avgNum = num;
+            t.avgDen = den;
+        } else if (key == "nb_read_frames") {
+            t.frames = std::atoll(value.c_str());
+        } else if (key == "nb_frames") {
+            t.declared = std::atoll(value.c_str());
+        } else if (key == "start_time") {
+            t.start = std::atof(value.c_str());
+        } else if (key == "duration") {
+            t.duration = std::atof(value.c_str());
+        }
+    }
+    return t;
+}
+
+std::string JitteredPictures(double seconds)
+{
+    return "-f lavfi -i testsrc=size=160x120:rate=30:duration=" + std::to_string(seconds);
+}
+
+std::string JitteredStamps()
+{
+    return " -vf 'settb=1/1000,setpts=N*100/3+4*mod(N\\,3)' -fps_mode:v passthrough -enc_time_base:v 1:1000";
+}
+
+void DropMatroskaFrameDuration(const std::string& path)
+{
+    int code = -1;
+    std::string log = RunTool("python3 -c \"import sys\n"
+                              "d=bytearray(open(sys.argv[1],'rb').read())\n"
+                              "i=d.find(bytes([0x23,0xE3,0x83]))\n"
+                              "assert i>0\n"
+                              "n=4+(d[i+3]&0x7F)\n"
+                              "d[i:i+n]=bytes([0xEC,0x80|(n-2)])+bytes(n-2)\n"
+                              "open(sys.argv[1],'wb').write(d)\" '" + path + "' 2>&1",
+                              &code);
+    EXPECT_EQ(code, 0) << log;
+}
+
+std::string FlvWithOneFarStamp(const TempDir& dir, const std::string& name)
+{
+    std::string path = MakeMedia(dir, name, TestPicture(5.0) + " " + TestTone(5.0) + " -c:v flv1 -c:a libmp3lame");
+    int code = -1;
+    // Tags follow the 9-byte header and a 4-byte size; each has 11 bytes of
+    // header (type, size, time, time extension, stream) and a 4-byte size
+    // after its data.
+    std::string log = RunTool("python3 -c \"import sys\n"
+                              "d=bytearray(open(sys.argv[1],'rb').read())\n"
+                              "p=13\n"
+                              "n=0\n"
+                              "while p+11<=len(d):\n"
+                              "  size=int.from_bytes(d[p+1:p+4],'big')\n"
+                              "  if d[p]==9:\n"
+                              "    n+=1\n"
+                              "    if n==60: d[p+7]^=0x1C\n"
+                              "  p+=15+size\n"
+                              "open(sys.argv[1],'wb').write(d)\" '" + path + "' 2>&1",
+                              &code);
+    EXPECT_EQ(code, 0) << log;
+    return path;
 }

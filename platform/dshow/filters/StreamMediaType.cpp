@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/dshow/filters/CodecTable.h"
+#include "platform/dshow/filters/FrameRate.h"
 
 namespace {
 
@@ -31,10 +32,11 @@ PictureOrientation OrientationOfStream(const AVStream* stream)
 
 REFERENCE_TIME FrameTimeOfStream(const AVStream* stream)
 {
+    // The stream's average rate, else the library's guess from its first
+    // time stamps; neither when it is the container's clock, not pictures.
     AVRational rate = stream->avg_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0) rate = stream->r_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0) return 0;
-    return av_rescale(UNITS, rate.den, rate.num);
+    if (!IsPictureRate(rate)) rate = stream->r_frame_rate;
+    return IsPictureRate(rate) ? FrameTimeOfRate(rate) : 0;
 }
 
 bool VideoType(const AVStream* stream, CMediaType* type)

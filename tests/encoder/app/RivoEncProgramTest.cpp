@@ -203,6 +203,32 @@ TEST_P(RivoEncPresetTest, EachShippedPresetConvertsEverySource)
     EXPECT_EQ(2u, Blocks(run, "TEXT_LOG_ENC_COMPLETE")) << LogText(run);
 }
 
+// A film at 23.976 frames per second (24000/1001): its rate is kept
+// exactly where the format stores a fraction (AVI, MP4), nearly where it
+// stores a time per frame (OGM, ASF); a PSP file has 30 a second.
+TEST_P(RivoEncPresetTest, EachShippedPresetKeepsAFilmsRate)
+{
+    const PresetCase& c = GetParam();
+    MakeMedia(dir_, "film.mp4",
+              "-f lavfi -i testsrc=size=160x120:rate=24000/1001:duration=2 " + TestTone(2.0) + " -c:v mpeg4 -c:a aac");
+    fs::create_directories(Out("out"));
+    const ProgramRun run = Run({"/automode", std::string("/preset=") + c.preset, "/destpath=" + Out("out"), "film.mp4"});
+    ASSERT_EQ(0, run.exitCode) << run.output;
+    EXPECT_EQ(1u, Blocks(run, "TEXT_LOG_ENC_COMPLETE")) << LogText(run);
+    const std::string output = Out("out") + "/film." + c.extension;
+    ExpectOutput(output, {c.video, c.audio, c.width, c.height});
+    const ProbedVideoTiming in = ProbeVideoTiming(Out("film.mp4")), out = ProbeVideoTiming(output);
+    const bool psp = std::string(c.preset).find("psp") != std::string::npos;
+    const bool fraction = !psp && (std::string(c.extension) == "avi" || std::string(c.extension) == "mp4");
+    if (fraction) {
+        EXPECT_EQ(24000, out.avgNum);
+        EXPECT_EQ(1001, out.avgDen);
+    } else {
+        EXPECT_NEAR(psp ? 30.0 : 24000.0 / 1001, out.AverageRate(), 0.05) << out.avgNum << "/" << out.avgDen;
+    }
+    EXPECT_NEAR(psp ? in.duration * 30 : static_cast<double>(in.frames), static_cast<double>(out.frames), 1.0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Shipped, RivoEncPresetTest,
                          ::testing::Values(PresetCase{"avi-mpeg4-mp3.rvp", "avi", "mpeg4", "mp3", 160, 120},
                                            PresetCase{"mp4-h264-aac.rvp", "mp4", "h264", "aac", 160, 120},

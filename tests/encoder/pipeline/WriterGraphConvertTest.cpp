@@ -571,6 +571,256 @@ TEST_P(WriterGraphMatrixTest, TheJobWritesWhatTheSettingsAsk)
 
 INSTANTIATE_TEST_SUITE_P(Formats, WriterGraphMatrixTest, ::testing::ValuesIn(AllCases()), CaseName);
 
+// ---- Frame rates --------------------------------------------------------------------------------------
+
+// The rates sources come at: those of film, television and the web, and
+// some that phones record at.
+struct RateCase {
+    const char* name;
+    int num, den;
+    double Rate() const { return static_cast<double>(num) / den; }
+};
+const RateCase kRates[] = {
+    {"23_976", 24000, 1001}, {"24", 24, 1}, {"25", 25, 1},      {"29_97", 30000, 1001},
+    {"30", 30, 1},           {"50", 50, 1}, {"59_94", 60000, 1001}, {"60", 60, 1},
+    {"15", 15, 1},           {"phone_29_41", 2941, 100}, {"phone_30_07", 3007, 100}, {"phone_14_76", 369, 25},
+};
+
+// A writer with one of the video codecs its codec page offers.
+struct CodecCase {
+    const char* name;
+    const Format* format;
+    void (*choose)(CEncSettings&);
+    // The rate the file must declare exactly (AVI keeps a rate and scale,
+    // MP4 a time scale and durations); ASF counts milliseconds and OGM
+    // 100-ns units, which hold the rate to their precision only.
+    bool exactRate;
+    // Every rate goes through the writer's first codec; the others take a
+    // film rate and a phone rate.
+    bool everyRate;
+};
+
+const Format& FormatNamed(const char* name)
+{
+    for (const Format& f : kFormats)
+        if (std::strcmp(f.name, name) == 0) return f;
+    return kFormats[0];
+}
+
+void AviCodec(CEncSettings& s, DWORD fourcc) { s.AviEncoder.fccVideoCodec = fourcc; }
+void Mp4Codec(CEncSettings& s, DWORD fourcc, BOOL psp)
+{
+    s.Mp4Encoder.fccVideoCodec = fourcc;
+    s.Mp4Encoder.bSupportPSP = psp;
+}
+
+const CodecCase kCodecs[] = {
+    {"AVI_XVID", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('X', 'V', 'I', 'D')); }, true, true},
+    {"AVI_DX50", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('D', 'X', '5', '0')); }, true, false},
+    {"AVI_DIVX", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('D', 'I', 'V', 'X')); }, true, false},
+    {"AVI_DIV3", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('D', 'I', 'V', '3')); }, true, false},
+    {"AVI_MP42", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('M', 'P', '4', '2')); }, true, false},
+    {"AVI_MP43", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('M', 'P', '4', '3')); }, true, false},
+    {"AVI_H264", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('H', '2', '6', '4')); }, true, false},
+    {"MP4_mp4v", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('m', 'p', '4', 'v'), 0); }, true, true},
+    {"MP4_avc1", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('a', 'v', 'c', '1'), 0); }, true, true},
+    {"PSP_mp4v", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('m', 'p', '4', 'v'), 1); }, true, true},
+    {"PSP_avc1", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('a', 'v', 'c', '1'), 1); }, true, false},
+    {"WMV_8", &FormatNamed("ASF"), [](CEncSettings& s) { s.WmvEncoder.sVideoCodec = L"Windows Media Video 8"; }, false, true},
+    {"WMV_7", &FormatNamed("ASF"), [](CEncSettings& s) { s.WmvEncoder.sVideoCodec = L"Windows Media Video 7"; }, false, false},
+    {"OGM_XVID", &FormatNamed("OGM"), [](CEncSettings& s) { s.OgmEncoder.fccVideoCodec = MAKEFOURCC('X', 'V', 'I', 'D'); }, false, true},
+    {"OGM_H264", &FormatNamed("OGM"), [](CEncSettings& s) { s.OgmEncoder.fccVideoCodec = MAKEFOURCC('H', '2', '6', '4'); }, false, false},
+};
+
+struct RateMatrixCase {
+    const CodecCase* codec;
+    const RateCase* rate;
+};
+
+std::vector<RateMatrixCase> AllRateCases()
+{
+    std::vector<RateMatrixCase> cases;
+    for (const CodecCase& c : kCodecs)
+        for (const RateCase& r : kRates) {
+            const bool film = std::strcmp(r.name, "23_976") == 0;
+            // The race detector sees the same threads at every rate.
+            if (kThreadsOnly ? (c.everyRate && film)
+                             : (c.everyRate || film || std::strcmp(r.name, "phone_29_41") == 0))
+                cases.push_back({&c, &r});
+        }
+    return cases;
+}
+
+class FrameRateMatrixTest : public WriterGraphConvertTest, public ::testing::WithParamInterface<RateMatrixCase> {
+protected:
+    // One second of a small moving picture at the rate with a tone, as an
+    // MP4 file keeps it (its time scale holds the rate exactly).
+    std::string RateSource(const RateCase& r)
+    {
+        std::string rate = std::to_string(r.num) + "/" + std::to_string(r.den);
+        return MakeMedia(temp(), std::string("rate-") + r.name + ".mp4",
+                         "-f lavfi -i testsrc2=size=96x64:rate=" + rate + ":duration=1 " + TestTone(1.0) +
+                             " -c:v mpeg4 -q:v 4 -c:a aac -shortest");
+    }
+};
+
+TEST_P(FrameRateMatrixTest, TheOutputKeepsTheSourcesRate)
+{
+    const CodecCase& codec = *GetParam().codec;
+    const RateCase& rate = *GetParam().rate;
+    const bool psp = codec.format->encFormat == 1 && std::strncmp(codec.name, "PSP", 3) == 0;
+    settings_.SetDefaultSettings();
+    settings_.nEncFormat = codec.format->encFormat;
+    codec.choose(settings_);
+    std::string source = RateSource(rate);
+    std::string output = temp().File(std::string("out") + codec.format->extension);
+    std::unique_ptr<CGraphMain> graph = codec.format->make(&settings_);
+    int opened = -100;
+    MessageTrace trace = Convert(*graph, source, output, JobExtras{}, &opened);
+    ASSERT_EQ(opened, 0);
+    ASSERT_EQ(Joined(trace), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+
+    ProbedVideoTiming in = ProbeVideoTiming(source), out = ProbeVideoTiming(output);
+    // A PSP file has 30 frames per second unless the settings ask for 15.
+    double wanted = psp ? 30 : rate.Rate();
+    if (codec.exactRate && !psp) {
+        EXPECT_EQ(out.avgNum * static_cast<long long>(rate.den), static_cast<long long>(rate.num) * out.avgDen)
+            << out.avgNum << "/" << out.avgDen;
+    } else {
+        // What ffprobe makes of a short file's time stamps, to a hundredth.
+        EXPECT_NEAR(out.AverageRate(), wanted, wanted * 0.01) << out.avgNum << "/" << out.avgDen;
+    }
+    // Every picture once (the PSP's pictures as long as the source's), and
+    // the source's length, within one frame.
+    double frames = psp ? in.duration * wanted : static_cast<double>(in.frames);
+    EXPECT_NEAR(static_cast<double>(out.frames), frames, 1.0);
+    EXPECT_NEAR(static_cast<double>(out.frames) / wanted, in.duration, 1.0 / wanted + 0.01);
+}
+
+std::string RateCaseName(const ::testing::TestParamInfo<RateMatrixCase>& info)
+{
+    return std::string(info.param.codec->name) + "_" + info.param.rate->name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, FrameRateMatrixTest, ::testing::ValuesIn(AllRateCases()), RateCaseName);
+
+// ---- Sources with unusual timing ----------------------------------------------------------------------
+
+// A source and the ffmpeg command line's output that it is judged against.
+struct TimingCase {
+    const char* name;
+    std::string (*make)(const TempDir& dir);
+    // The command line's output: an MP4 at a constant rate, the rate the
+    // source states or, where the stated rate is the container's clock,
+    // the rate of its pictures (30) named.
+    const char* reference;
+    bool rateNear30;  // the output declares about 30 pictures a second
+};
+
+// A second of pictures with a 440 Hz tone.
+const char* kTone1s = " -f lavfi -i sine=frequency=440:duration=1";
+
+const TimingCase kTimingCases[] = {
+    {"Matroska without frame duration",
+     [](const TempDir& d) {
+         std::string path = MakeMedia(d, "none.mkv", JitteredPictures(1.0) + kTone1s + JitteredStamps() + " -c:v mpeg4 -c:a mp2");
+         DropMatroskaFrameDuration(path);
+         return path;
+     },
+     "-r 30 ref.mp4", true},
+    {"FLV without frame rate",
+     [](const TempDir& d) {
+         return MakeMedia(d, "none.flv", JitteredPictures(1.0) + kTone1s + JitteredStamps() + " -c:v flv1 -c:a libmp3lame -flvflags no_metadata");
+     },
+     "-r 30 ref.mp4", true},
+    {"ASF with jittered stamps",
+     [](const TempDir& d) { return MakeMedia(d, "none.asf", JitteredPictures(1.0) + kTone1s + JitteredStamps() + " -c:v wmv2 -c:a wmav2"); },
+     "-r 30 ref.mp4", true},
+    // The pictures start 0.77 s after the sound.
+    {"MPEG-TS with late pictures",
+     [](const TempDir& d) {
+         return MakeMedia(d, "late.ts", "-itsoffset 0.77 " + TestPicture(2.0) + " " + TestTone(2.77) +
+                                            " -c:v mpeg2video -c:a mp2 -output_ts_offset 10");
+     },
+     "ref.mp4", false},
+    // A copy cut between key frames: the edit list skips the pictures
+    // before the cut.
+    {"MP4 with an edit list",
+     [](const TempDir& d) {
+         std::string whole = MakeMedia(d, "whole.mp4", TestPicture(4.0) + " " + TestTone(4.0) +
+                                                           " -c:v libx264 -bf 3 -g 50 -c:a aac");
+         return MakeMedia(d, "edit.mp4", "-ss 0.9 -i '" + whole + "' -t 2.5 -c copy");
+     },
+     "ref.mp4", false},
+    {"fragmented MP4 with B-pyramids",
+     [](const TempDir& d) {
+         return MakeMedia(d, "frag.mp4", TestPicture(2.0) + " " + TestTone(2.0) +
+                                             " -c:v libx264 -bf 3 -b-pyramid normal -g 25 -c:a aac "
+                                             "-movflags frag_keyframe+empty_moov");
+     },
+     "ref.mp4", false},
+    {"FLV with a stamp far beyond its end", [](const TempDir& d) { return FlvWithOneFarStamp(d, "far.flv"); },
+     "ref.mp4", false},
+};
+
+class TimingSourceTest : public WriterGraphConvertTest, public ::testing::WithParamInterface<const TimingCase*> {};
+
+TEST_P(TimingSourceTest, EveryFormatKeepsThePicturesAsTheCommandLineDoes)
+{
+    const TimingCase& c = *GetParam();
+    std::string source = c.make(temp());
+    const std::string options = c.reference;
+    const size_t name = options.rfind(' ') == std::string::npos ? 0 : options.rfind(' ') + 1;
+    std::string reference = temp().File(options.substr(name));
+    int code = -1;
+    std::string log = RunTool("ffmpeg -hide_banner -loglevel error -nostdin -y -i '" + source + "' " +
+                                  options.substr(0, name) + "-c:v mpeg4 -c:a aac '" + reference + "' 2>&1",
+                              &code);
+    ASSERT_EQ(code, 0) << log;
+    ProbedVideoTiming wanted = ProbeVideoTiming(reference);
+    ASSERT_GT(wanted.frames, 0);
+    ASSERT_GT(wanted.duration, 0);
+    for (const char* name : {"AVI", "MP4", "ASF", "OGM"}) {
+        const Format& format = FormatNamed(name);
+        SCOPED_TRACE(name);
+        settings_.SetDefaultSettings();
+        settings_.nEncFormat = format.encFormat;
+        std::string output = temp().File(std::string("out") + format.extension);
+        std::unique_ptr<CGraphMain> graph = format.make(&settings_);
+        int opened = -100;
+        MessageTrace trace = Convert(*graph, source, output, JobExtras{}, &opened);
+        ASSERT_EQ(opened, 0);
+        ASSERT_EQ(Joined(trace), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+        ProbedVideoTiming got = ProbeVideoTiming(output);
+        // Within one frame, and a tenth of a second, of the command line.
+        EXPECT_NEAR(static_cast<double>(got.frames), static_cast<double>(wanted.frames), 1.0);
+        double rate = got.AverageRate() > 0 ? got.AverageRate() : got.Rate();
+        ASSERT_GT(rate, 0);
+        EXPECT_NEAR(got.duration > 0 ? got.duration : got.frames / rate, wanted.duration, 0.1);
+        // The pictures start with the file, and an AVI lists no empty
+        // chunk (a dropped frame) among them.
+        EXPECT_NEAR(got.start, 0, 0.05);
+        if (format.encFormat == 0) EXPECT_EQ(got.declared, got.frames);
+        if (c.rateNear30) EXPECT_NEAR(rate, 30, 1.5);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, TimingSourceTest, ::testing::ValuesIn([] {
+                             // Under the race detector: the splitter's
+                             // measuring (its mending of stamps runs there
+                             // in the splitter's own tests).
+                             std::vector<const TimingCase*> cases;
+                             for (const TimingCase& c : kTimingCases)
+                                 if (!kThreadsOnly || &c == &kTimingCases[0]) cases.push_back(&c);
+                             return cases;
+                         }()),
+                         [](const ::testing::TestParamInfo<const TimingCase*>& info) {
+                             std::string name = info.param->name;
+                             for (char& ch : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return name;
+                         });
+
 // ---- Damaged sources and outputs that cannot be written ----------------------------------------------
 
 // The messages of one job that ends with the code: its run, after whatever

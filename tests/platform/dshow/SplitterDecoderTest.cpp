@@ -19,7 +19,9 @@
 #include "tests/platform/dshow/MediaFiles.h"
 #include "tests/support/GraphHelpers.h"
 #include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/RuntimeFolder.h"
 #include "tests/support/SampleSink.h"
+#include "tests/support/TraceViewer.h"
 #include "tests/support/WaitUntil.h"
 
 extern "C" {
@@ -477,6 +479,70 @@ TEST_F(DemuxGraphTest, AddressesOpenThroughTheGenericSource)
               VFW_E_UNKNOWN_FILE_TYPE);
 }
 
+// Containers that state no frame rate for a jittered stream: the rate is
+// measured on the stamps of its first pictures.
+TEST_F(DemuxGraphTest, AStreamWithoutAFrameRateGetsTheRateItsTimeStampsShow)
+{
+    struct Case {
+        const char* file;
+        const char* args;
+        bool dropDuration;
+    };
+    const Case cases[] = {
+        {"none.mkv", " -c:v mpeg4", true},
+        {"none.flv", " -c:v flv1 -flvflags no_metadata", false},
+        {"none.asf", " -c:v wmv2", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string path = MakeMedia(dir, c.file, JitteredPictures(2.0) + JitteredStamps() + c.args);
+        if (c.dropDuration) DropMatroskaFrameDuration(path);
+        ComPtr<IBaseFilter> f = OpenByName(path);
+        auto outs = FilterPins(f.Get(), PINDIR_OUTPUT);
+        ASSERT_EQ(outs.size(), 1u);
+        // About 30 pictures a second, not the millisecond clock.
+        REFERENCE_TIME frameTime = FrameTimeOf(FirstMediaType(outs[0].Get()));
+        EXPECT_NEAR(static_cast<double>(frameTime), 1e7 / 30, 1e7 / 30 * 0.03);
+        // Measuring read the start of the file: every picture still comes,
+        // from the first.
+        CSampleSink* sink = Decode(outs[0].Get(), CLSID_VideoDecoder);
+        EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+        EXPECT_EQ(sink->Samples(), 60);
+        EXPECT_LT(sink->FirstStart(), UNITS / 30);
+        ASSERT_EQ(control->Stop(), S_OK);
+        graph->RemoveFilter(f.Get());
+    }
+}
+
+// A damaged stamp far beyond the file's end: the packet keeps its place
+// after the one before it, and the trace says so.
+TEST_F(DemuxGraphTest, ATimeStampFarOutsideTheFileIsMendedAndTraced)
+{
+    RuntimeFolder runtime;
+    TraceViewer viewer;
+    ASSERT_TRUE(viewer.bound());
+    ComPtr<IBaseFilter> f = OpenByName(FlvWithOneFarStamp(dir, "far.flv"));
+    auto outs = FilterPins(f.Get(), PINDIR_OUTPUT);
+    ASSERT_EQ(outs.size(), 2u);
+    // The container keeps the sound first.
+    if (FirstMediaType(outs[0].Get()).majortype != MEDIATYPE_Video) std::swap(outs[0], outs[1]);
+    CSampleSink* pictures = Decode(outs[0].Get(), CLSID_VideoDecoder);
+    CSampleSink* sound = Decode(outs[1].Get(), CLSID_AudioDecoder);
+    EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+    // Every picture comes, each within the file's five seconds, in order.
+    std::vector<REFERENCE_TIME> starts = pictures->Starts();
+    EXPECT_EQ(starts.size(), 125u);
+    for (size_t i = 0; i < starts.size(); ++i) {
+        ASSERT_NE(starts[i], CSampleSink::kUntimed) << i;
+        EXPECT_LT(starts[i], 6 * UNITS) << i;
+        if (i > 0) EXPECT_GT(starts[i], starts[i - 1]) << i;
+    }
+    EXPECT_LT(sound->LastStart(), 6 * UNITS);
+    // One line says what was mended.
+    std::string traced = viewer.Text();
+    EXPECT_NE(traced.find("lies far outside the file"), std::string::npos) << traced;
+}
+
 TEST(PcmFormatTest, InterleavedFormatsMakeTheirTypesAndComeBackFromThem)
 {
     const struct {
@@ -578,3 +644,4 @@ TEST(CodecTableTest, NamesCodecsByTheLibrarysTagsBothWays)
 }
 
 }  // namespace
+
