@@ -58,6 +58,8 @@ struct SOutputFormat {
     const wchar_t* name;
     // The output file's default extension.
     const wchar_t* extension;
+    // The language text that names the format in the output settings' list.
+    const wchar_t* listTextKey;
     // The format's codec block in the settings record.
     SCodecFields (*codecBlock)(CEncSettings& settings);
     SReadCodecFields (*readCodecBlock)(const CEncSettings& settings);
