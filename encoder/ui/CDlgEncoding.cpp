@@ -344,7 +344,7 @@ bool CDlgEncoding::DlgEncodingStartJob(CEncFileInfo* job, const CString& outputP
     m_sSourcePath = job->m_sSourcePath;
     m_sOutputPath = outputPath;
     int opened = m_pGraph->Open(m_sSourcePath, m_sOutputPath);
-    if (opened != 0) {
+    if (opened != kOpenDone) {
         RecordJobNotStarted(static_cast<uint32_t>(opened), nullptr, m_sSourcePath);
         if (m_hWnd) DlgEncodingStopJob(FALSE);
         return false;
@@ -467,7 +467,7 @@ LRESULT CDlgEncoding::OnPlaybackIgnored(WPARAM, LPARAM) { return 0; }
 
 LRESULT CDlgEncoding::OnPlaybackEof(WPARAM code, LPARAM)
 {
-    if (code != 0) {
+    if (code != kEofFinished) {
         WriteFailureBlock(static_cast<uint32_t>(code));
         ++m_nFailures;
         ReportJob(false, FailureText(static_cast<uint32_t>(code), nullptr));
