@@ -95,14 +95,7 @@ constexpr SOutputFormat kFormats[] = {
     },
 };
 
-constexpr bool InNumberOrder()
-{
-    int i = 0;
-    for (const SOutputFormat& f : kFormats)
-        if (f.number != i++) return false;
-    return i == kEncFormatCount;
-}
-static_assert(InNumberOrder(), "the formats stand at their numbers");
+static_assert(OneRowPerFormatInNumberOrder(kFormats, &SOutputFormat::number), "the formats stand at their numbers");
 
 }  // namespace
 

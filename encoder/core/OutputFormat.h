@@ -6,6 +6,7 @@
 // format in a table of its own by the same numbers.
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <type_traits>
 
@@ -24,6 +25,17 @@ enum EncFormat : int {
     kEncFormatOgm = 3,
 };
 constexpr int kEncFormatCount = 4;
+
+// Whether a table kept by format has one row for each format, standing at
+// the format's number.
+template <class Row, std::size_t N>
+constexpr bool OneRowPerFormatInNumberOrder(const Row (&rows)[N], EncFormat Row::*format)
+{
+    if (N != kEncFormatCount) return false;
+    for (std::size_t i = 0; i < N; ++i)
+        if (rows[i].*format != static_cast<int>(i)) return false;
+    return true;
+}
 
 // The values of one format's codec block, wherever its kind of block keeps
 // them: null where the format has no such value. Over CEncSettings the

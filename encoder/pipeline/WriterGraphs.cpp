@@ -25,14 +25,8 @@ constexpr SWriterGraphKind kWriterGraphs[] = {
     {kEncFormatOgm, &Make<CGraphOgmWriter>},
 };
 
-constexpr bool InNumberOrder()
-{
-    int i = 0;
-    for (const SWriterGraphKind& k : kWriterGraphs)
-        if (k.format != i++) return false;
-    return i == kEncFormatCount;
-}
-static_assert(InNumberOrder(), "one writer graph for each format, at its number");
+static_assert(OneRowPerFormatInNumberOrder(kWriterGraphs, &SWriterGraphKind::format),
+              "one writer graph for each format, at its number");
 
 }  // namespace
 
