@@ -74,7 +74,7 @@ ObjectRecord Record(const GUID& id, uint64_t size)
 
 }  // namespace
 
-int AsfObjectReader::Fail(int code) { return in_.File().IsOpen() ? code : 0; }
+int AsfObjectReader::Fail(int code) { return in_.File().IsOpen() ? code : STATUS_NOT_ANALYSED; }
 
 // --- Objects of the header ---------------------------------------------------
 

@@ -2,9 +2,10 @@
 // walks the objects; for each object whose GUID it knows it calls the reader
 // here with the file just after the object's 24-byte header (GUID and Object
 // Size). A reader reads the object's fields in file order and width, keeps a
-// record of what it read, and answers 1 or the failure code of its group: 21
-// for the objects of the header and its extension, 22 for the Data Object, 23
-// for the four index objects (0 when no file is open).
+// record of what it read, and answers kReadOk or the analysis status of its
+// group: kHeaderFailure for the objects of the header and its extension,
+// kDataFailure for the Data Object, kIndexFailure for the four index objects
+// (STATUS_NOT_ANALYSED when no file is open).
 //
 // Every count and length is checked against the bytes the object and the
 // file still hold before anything is read or kept for it, so a damaged count
@@ -18,6 +19,7 @@
 
 #include "platform/win32/Guid.h"
 #include "reader/EndianReaders.h"
+#include "reader/MediaFileInfo.h"
 
 namespace asf {
 
@@ -74,10 +76,11 @@ inline constexpr GUID AudioMedia = {0xF8699E40, 0x5B4D, 0x11CF, {0xA8, 0xFD, 0x0
 constexpr uint64_t kObjectHeaderBytes = 24;
 constexpr uint64_t kMinDataObjectBytes = 50;
 
-constexpr int kReadOk = 1;
-constexpr int kHeaderFailure = 21;
-constexpr int kDataFailure = 22;
-constexpr int kIndexFailure = 23;
+// A reader's answers are the analysis statuses the analyser reports.
+constexpr int kReadOk = STATUS_OK;
+constexpr int kHeaderFailure = STATUS_ASF_HEADER;
+constexpr int kDataFailure = STATUS_ASF_DATA;
+constexpr int kIndexFailure = STATUS_ASF_INDEX;
 
 // What every record starts with.
 struct ObjectRecord {
