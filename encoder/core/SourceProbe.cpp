@@ -1,6 +1,5 @@
 #include "encoder/core/SourceProbe.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include "foundation/HttpFileReader.h"
 #include "foundation/PathHelpers.h"
 #include "foundation/UrlDownload.h"
+#include "platform/win32/ByteOrder.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Guid.h"
 
@@ -92,14 +92,7 @@ bool ReadHead(const CString& path, void* buffer, DWORD count)
 
 bool Is(const BYTE* bytes, const char* text) { return std::memcmp(bytes, text, std::strlen(text)) == 0; }
 
-uint32_t Le32(const BYTE* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
-
-uint64_t Le64(const BYTE* p) { return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32); }
-
-// Files hold a GUID in its little-endian layout, which is the layout of the
-// structure in memory here.
-static_assert(std::endian::native == std::endian::little);
-bool IsGuidAt(const BYTE* p, const GUID& guid) { return std::memcmp(p, &guid, sizeof guid) == 0; }
+bool IsGuidAt(const BYTE* p, const GUID& guid) { return LoadGuidLE(p) == guid; }
 
 bool IsAsfHeadObject(const BYTE* p) { return IsGuidAt(p, kAsfHeaderObject) || IsGuidAt(p, kAsfDataObject); }
 
@@ -197,7 +190,7 @@ bool IsCompleteIdx1(CProbeFile& file, int64_t at, int64_t fileSize)
 {
     BYTE header[8];
     if (!file.ReadAt(at, header, 8) || !Is(header, "idx1")) return false;
-    return fileSize - (at + 8) >= static_cast<int64_t>(Le32(header + 4));
+    return fileSize - (at + 8) >= static_cast<int64_t>(LoadLE32(header + 4));
 }
 
 int ProbeLocalAvi(const CString& path)
@@ -206,7 +199,7 @@ int ProbeLocalAvi(const CString& path)
     BYTE riff[12];
     if (!file.ReadAt(0, riff, 12) || !Is(riff, "RIFF") || !Is(riff + 8, "AVI ")) return -1;
     const int64_t fileSize = file.Size();
-    const uint32_t riffSize = Le32(riff + 4);
+    const uint32_t riffSize = LoadLE32(riff + 4);
     const int64_t bodyLength = riffSize >= 4 ? static_cast<int64_t>(riffSize) - 4 : 0;
 
     int64_t at = 12;
@@ -214,7 +207,7 @@ int ProbeLocalAvi(const CString& path)
     for (int step = 0; step < kMaxWalkSteps; ++step) {
         BYTE header[8];
         if (!file.ReadAt(at, header, 8)) break;
-        const uint32_t size = Le32(header + 4);
+        const uint32_t size = LoadLE32(header + 4);
         if (Is(header, "idx1")) return fileSize - (at + 8) >= static_cast<int64_t>(size) ? 0 : 1;
         if (Is(header, "LIST")) {
             // An OpenDML file indexes its streams inside the movie list.
@@ -241,7 +234,7 @@ int ProbeLocalAsf(const CString& path)
     for (int step = 0; step < kMaxWalkSteps && at < fileSize; ++step) {
         BYTE header[24];
         if (!file.ReadAt(at, header, 24)) break;
-        const uint64_t size = Le64(header + 16);
+        const uint64_t size = LoadLE64(header + 16);
         if (size == 0) break;
         bool known = false;
         if (IsAsfHeadObject(header)) {
@@ -466,7 +459,7 @@ int ProbeRivoFile(const CString& path)
     }
     BYTE head[8];
     if (!file.ReadAt(0, head, 8) || !Is(head, "RIVO")) return -1;
-    int value = static_cast<int>(Le32(head + 4));
+    int value = static_cast<int>(LoadLE32(head + 4));
     return value >= 0 ? value : -1;
 }
 

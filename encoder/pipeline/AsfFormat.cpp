@@ -6,6 +6,7 @@
 
 #include "foundation/DebugTrace.h"
 #include "foundation/PathHelpers.h"
+#include "platform/win32/ByteOrder.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 
@@ -35,20 +36,6 @@ constexpr GUID kSkipped[] = {
 constexpr uint64_t kObjectHeaderSize = 24;
 constexpr uint64_t kDataObjectFixedSize = 50;
 constexpr uint64_t kNoLimit = std::numeric_limits<uint64_t>::max();
-
-uint16_t Le16(const BYTE* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const BYTE* p) { return Le16(p) | (static_cast<uint32_t>(Le16(p + 2)) << 16); }
-uint64_t Le64(const BYTE* p) { return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32); }
-
-GUID GuidAt(const BYTE* p)
-{
-    GUID g;
-    g.Data1 = Le32(p);
-    g.Data2 = Le16(p + 4);
-    g.Data3 = Le16(p + 6);
-    std::memcpy(g.Data4, p + 8, 8);
-    return g;
-}
 
 bool EqualsNoCase(const CString& text, const wchar_t* word) { return text.CompareNoCase(word) == 0; }
 
@@ -100,7 +87,7 @@ bool CAsfFormat::ReadWord(WORD* value)
 {
     BYTE b[2];
     if (!Read(b, sizeof b)) return false;
-    *value = Le16(b);
+    *value = LoadLE16(b);
     return true;
 }
 
@@ -108,7 +95,7 @@ bool CAsfFormat::ReadDword(DWORD* value)
 {
     BYTE b[4];
     if (!Read(b, sizeof b)) return false;
-    *value = Le32(b);
+    *value = LoadLE32(b);
     return true;
 }
 
@@ -116,7 +103,7 @@ bool CAsfFormat::ReadQword(uint64_t* value)
 {
     BYTE b[8];
     if (!Read(b, sizeof b)) return false;
-    *value = Le64(b);
+    *value = LoadLE64(b);
     return true;
 }
 
@@ -124,7 +111,7 @@ bool CAsfFormat::ReadGuid(GUID* value)
 {
     BYTE b[16];
     if (!Read(b, sizeof b)) return false;
-    *value = GuidAt(b);
+    *value = LoadGuidLE(b);
     return true;
 }
 
@@ -143,12 +130,12 @@ int CAsfFormat::ParseObjects()
 {
     BYTE head[30];
     if (!Read(head, sizeof head)) return 0;
-    const GUID guid = GuidAt(head);
+    const GUID guid = LoadGuidLE(head);
     if (guid != kHeaderObject) return 0;
     m_bHeader = true;
     m_header.guid = guid;
-    m_header.size = Le64(head + 16);
-    m_nHeaderObjects = Le32(head + 24);
+    m_header.size = LoadLE64(head + 16);
+    m_nHeaderObjects = LoadLE32(head + 24);
     m_reserved[0] = head[28];
     m_reserved[1] = head[29];
 
@@ -158,8 +145,8 @@ int CAsfFormat::ParseObjects()
         BYTE b[kObjectHeaderSize];
         if (!Read(b, sizeof b)) return 1;
         SObjectHeader object;
-        object.guid = GuidAt(b);
-        object.size = Le64(b + 16);
+        object.guid = LoadGuidLE(b);
+        object.size = LoadLE64(b + 16);
         // A size that does not even cover the object's header would make the
         // next step stand still or go back.
         if (object.size < kObjectHeaderSize) return 1;
@@ -189,7 +176,7 @@ int CAsfFormat::ParseObjects()
             BYTE fields[54];
             ok = Read(fields, sizeof fields);
             m_nObjectEnd = kNoLimit;
-            if (ok && !Skip(static_cast<uint64_t>(Le32(fields + 40)) + Le32(fields + 44))) return 1;
+            if (ok && !Skip(static_cast<uint64_t>(LoadLE32(fields + 40)) + LoadLE32(fields + 44))) return 1;
         } else if (object.guid == kCodecList) {
             DebugTrace(L"ASF_Codec_List_Object");
             m_nObjectEnd = end;
@@ -214,7 +201,7 @@ int CAsfFormat::ParseObjects()
             BYTE fields[32];
             ok = Read(fields, sizeof fields);
             m_nObjectEnd = kNoLimit;
-            if (ok && !Skip(static_cast<uint64_t>(Le32(fields + 28)) * 6)) return 1;
+            if (ok && !Skip(static_cast<uint64_t>(LoadLE32(fields + 28)) * 6)) return 1;
         } else if (object.guid == kStreamBitrateProperties) {
             DebugTrace(L"ASF_Stream_Bitrate_Properties_Object");
             m_nObjectEnd = end;
