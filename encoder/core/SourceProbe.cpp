@@ -11,6 +11,7 @@
 #include "foundation/HttpFileReader.h"
 #include "foundation/PathHelpers.h"
 #include "foundation/UrlDownload.h"
+#include "platform/win32/AsfObjectGuids.h"
 #include "platform/win32/ByteOrder.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Guid.h"
@@ -26,14 +27,7 @@ constexpr int kUrlHeadBytes = 256;
 // however large, can keep a probe reading headers for long.
 constexpr int kMaxWalkSteps = 4096;
 
-constexpr GUID kAsfHeaderObject{0x75B22630, 0x668E, 0x11CF, {0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}};
-constexpr GUID kAsfDataObject{0x75B22636, 0x668E, 0x11CF, {0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}};
-constexpr GUID kAsfIndexObjects[] = {
-    {0x33000890, 0xE5B1, 0x11CF, {0x89, 0xF4, 0x00, 0xA0, 0xC9, 0x03, 0x49, 0xCB}},  // simple index
-    {0xD6E229D3, 0x35DA, 0x11D1, {0x90, 0x34, 0x00, 0xA0, 0xC9, 0x03, 0x49, 0xBE}},  // index
-    {0xFEB103F8, 0x12AD, 0x4C64, {0x84, 0x0F, 0x2A, 0x1D, 0x2F, 0x7A, 0xD4, 0x8C}},  // media object index
-    {0x3CB73FD0, 0x0C4A, 0x4803, {0x95, 0x3D, 0xED, 0xF7, 0xB6, 0x22, 0x8F, 0x0C}},  // timecode index
-};
+constexpr GUID kAsfIndexObjects[] = {asf::SimpleIndex, asf::Index, asf::MediaObjectIndex, asf::TimecodeIndex};
 
 // One local file opened for probing: read and write sharing, existing files
 // only, sequential reading; closed when the object goes.
@@ -94,7 +88,7 @@ bool Is(const BYTE* bytes, const char* text) { return std::memcmp(bytes, text, s
 
 bool IsGuidAt(const BYTE* p, const GUID& guid) { return LoadGuidLE(p) == guid; }
 
-bool IsAsfHeadObject(const BYTE* p) { return IsGuidAt(p, kAsfHeaderObject) || IsGuidAt(p, kAsfDataObject); }
+bool IsAsfHeadObject(const BYTE* p) { return IsGuidAt(p, asf::Header) || IsGuidAt(p, asf::Data); }
 
 void SayCannotOpen(const char* line) { std::printf("%s\n", line); }
 
