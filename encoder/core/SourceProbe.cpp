@@ -12,6 +12,7 @@
 #include "foundation/PathHelpers.h"
 #include "foundation/UrlDownload.h"
 #include "platform/win32/AsfObjectGuids.h"
+#include "platform/win32/AviIndexChunk.h"
 #include "platform/win32/ByteOrder.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Guid.h"
@@ -184,7 +185,7 @@ bool IsCompleteIdx1(CProbeFile& file, int64_t at, int64_t fileSize)
 {
     BYTE header[8];
     if (!file.ReadAt(at, header, 8) || !Is(header, "idx1")) return false;
-    return fileSize - (at + 8) >= static_cast<int64_t>(LoadLE32(header + 4));
+    return AviIndexChunkWhole(at, LoadLE32(header + 4), fileSize);
 }
 
 int ProbeLocalAvi(const CString& path)
@@ -202,7 +203,7 @@ int ProbeLocalAvi(const CString& path)
         BYTE header[8];
         if (!file.ReadAt(at, header, 8)) break;
         const uint32_t size = LoadLE32(header + 4);
-        if (Is(header, "idx1")) return fileSize - (at + 8) >= static_cast<int64_t>(size) ? 0 : 1;
+        if (Is(header, "idx1")) return AviIndexChunkWhole(at, size, fileSize) ? 0 : 1;
         if (Is(header, "LIST")) {
             // An OpenDML file indexes its streams inside the movie list.
             BYTE list[8];

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/win32/AviIndexChunk.h"
 #include "platform/win32/ByteOrder.h"
 
 namespace {
@@ -86,7 +87,7 @@ bool AviLacksWholeIndex(const std::string& nativePath)
             if (Is(type, "hdrl")) superIndex = HasSuperIndex(file, at + 12, std::min(next, end), &budget);
             if (Is(type, "movi")) movieWhole = at + 8 + static_cast<int64_t>(size) <= file.Size();
         } else if (Is(id, "idx1")) {
-            idx1Whole = size >= 16 && at + 8 + static_cast<int64_t>(size) <= file.Size();
+            idx1Whole = size >= kAviIndexEntryBytes && AviIndexChunkWhole(at, size, file.Size());
         }
         at = next;
     }
