@@ -7,6 +7,7 @@
 
 #include "VobSubRar.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/com/TaskMemoryText.h"
 #include "platform/win32/ByteOrder.h"
 #include "platform/win32/Files.h"
 
@@ -417,10 +418,8 @@ HRESULT CVobSubFile::GetStreamInfo(int stream, WCHAR** name, LCID* lcid)
     if (language < 0) return E_FAIL;
     if (name) {
         const CString& text = m_languages[language].alt;
-        const size_t bytes = (static_cast<size_t>(text.GetLength()) + 1) * sizeof(WCHAR);
-        *name = static_cast<WCHAR*>(CoTaskMemAlloc(bytes));
-        if (!*name) return E_OUTOFMEMORY;
-        std::memcpy(*name, text.GetString(), bytes);
+        HRESULT hr = CopyTextToTaskMemory({text.GetString(), static_cast<size_t>(text.GetLength())}, name);
+        if (FAILED(hr)) return hr;
     }
     if (lcid) *lcid = 0;
     return S_OK;
