@@ -9,7 +9,7 @@
 #pragma once
 
 #include "encoder/core/BlockFilterList.h"
-#include "encoder/core/CodecSettings.h"
+#include "modules/api/CodecSettings.h"
 #include "encoder/core/EncJobMedia.h"
 #include "encoder/core/WmProfileHelper.h"
 #include "platform/win32/CString.h"

@@ -1,7 +1,7 @@
 #include "encoder/pipeline/GraphAsfWriter.h"
 
 #include "encoder/core/EncSettings.h"
-#include "encoder/pipeline/WriterFilters.h"
+#include "modules/api/WriterFilters.h"
 #include "platform/wmf/WmInterfaces.h"
 
 void CGraphAsfWriter::ConfigureWriter(IBaseFilter*)

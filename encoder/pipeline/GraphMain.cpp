@@ -10,7 +10,7 @@
 #include "encoder/core/SubtitleFileLookup.h"
 #include "encoder/pipeline/FilterPins.h"
 #include "encoder/pipeline/GraphBuilder.h"
-#include "encoder/pipeline/SourceFilters.h"
+#include "modules/api/SourceFilters.h"
 #include "encoder/pipeline/SrcFileStream.h"
 #include "foundation/DebugTrace.h"
 #include "platform/dshow/MediaGuids.h"

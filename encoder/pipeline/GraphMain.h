@@ -18,12 +18,12 @@
 #include <memory>
 
 #include "encoder/core/SourceProbe.h"
-#include "encoder/pipeline/AudioFilterControl.h"
+#include "modules/api/AudioFilterControl.h"
 #include "encoder/pipeline/GraphMessages.h"
-#include "encoder/pipeline/LogoInfo.h"
-#include "encoder/pipeline/SubtitleStyle.h"
-#include "encoder/pipeline/VideoFilterControl.h"
-#include "encoder/pipeline/WriterFilters.h"
+#include "modules/api/LogoInfo.h"
+#include "modules/api/SubtitleStyle.h"
+#include "modules/api/VideoFilterControl.h"
+#include "modules/api/WriterFilters.h"
 #include "platform/com/ComPtr.h"
 #include "platform/dshow/GraphInterfaces.h"
 #include "platform/win32/CString.h"

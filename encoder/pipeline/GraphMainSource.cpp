@@ -8,7 +8,7 @@
 #include "encoder/pipeline/FileStreamReader.h"
 #include "encoder/pipeline/GraphBuilder.h"
 #include "encoder/pipeline/GraphMain.h"
-#include "encoder/pipeline/SourceFilters.h"
+#include "modules/api/SourceFilters.h"
 #include "encoder/pipeline/SrcFileStream.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/MediaGuids.h"

@@ -9,7 +9,7 @@
 // a module of an unloaded file.
 #pragma once
 
-#include "encoder/pipeline/DspPluginApi.h"
+#include "modules/api/DspPluginApi.h"
 #include "encoder/pipeline/HDll.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/WindowMessages.h"

@@ -11,7 +11,7 @@
 
 #include <memory>
 
-#include "encoder/pipeline/WriterFilters.h"
+#include "modules/api/WriterFilters.h"
 #include "platform/com/UnknownImpl.h"
 #include "platform/win32/WindowMessages.h"
 

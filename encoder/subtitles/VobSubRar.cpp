@@ -8,7 +8,7 @@
 #include <string>
 
 #include "VobSubFile.h"
-#include "modules/unrar/UnrarApi.h"
+#include "modules/api/UnrarApi.h"
 #include "platform/win32/Module.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "encoder/core/ShellFileOperation.h"
 #include "encoder/core/SubtitleConverter.h"
 #include "encoder/pipeline/PluginDsp.h"
-#include "encoder/pipeline/WriterFilters.h"
+#include "modules/api/WriterFilters.h"
 #include "encoder/subtitles/SamiFile.h"
 #include "encoder/subtitles/SubtitleProviderFactory.h"
 #include "encoder/subtitles/VobSubFile.h"

@@ -6,7 +6,7 @@
 // changes. All calls come from the user-interface thread.
 #pragma once
 
-#include "modules/ventra/VentraApi.h"
+#include "modules/api/VentraApi.h"
 #include "platform/win32/CString.h"
 
 // The one record of the process.

@@ -2,7 +2,7 @@
 // has something to offer and the audio filter something real to run: two
 // modules on 16-bit interleaved sound, half volume and swapped channels.
 // Built against the plug-in C interface only; it has no configuration.
-#include "encoder/pipeline/DspPluginApi.h"
+#include "modules/api/DspPluginApi.h"
 
 namespace {
 

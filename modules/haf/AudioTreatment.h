@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "encoder/pipeline/DspPluginApi.h"
+#include "modules/api/DspPluginApi.h"
 #include "modules/haf/AudioTempo.h"
 #include "platform/dshow/filters/PcmFormat.h"
 

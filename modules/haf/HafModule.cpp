@@ -1,5 +1,5 @@
 // HAF.ax: the module of the audio treatment filter.
-#include "encoder/pipeline/AudioFilterControl.h"
+#include "modules/api/AudioFilterControl.h"
 #include "modules/common/ModuleClassTable.h"
 #include "modules/haf/HalvaneAudioFilter.h"
 

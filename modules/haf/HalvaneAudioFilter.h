@@ -27,7 +27,7 @@
 #include <mutex>
 #include <vector>
 
-#include "encoder/pipeline/AudioFilterControl.h"
+#include "modules/api/AudioFilterControl.h"
 #include "modules/haf/AudioInputPin.h"
 #include "modules/haf/AudioOutputPin.h"
 #include "modules/haf/AudioTreatment.h"

@@ -1,6 +1,6 @@
 #include "modules/hsf/FamilySources.h"
 
-#include "encoder/pipeline/SourceFilters.h"
+#include "modules/api/SourceFilters.h"
 
 const std::vector<FamilySource>& FamilySources()
 {

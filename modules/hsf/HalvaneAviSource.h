@@ -9,7 +9,7 @@
 
 #include <atomic>
 
-#include "encoder/pipeline/SourceFilters.h"
+#include "modules/api/SourceFilters.h"
 #include "platform/dshow/filters/LavSource.h"
 
 class CHalvaneAviSource : public CLavSource, public IAviSourceOption {

@@ -3,7 +3,7 @@
 // releases the source.
 #pragma once
 
-#include "encoder/pipeline/SourceFilters.h"
+#include "modules/api/SourceFilters.h"
 #include "platform/dshow/filters/LavSource.h"
 
 class CHalvaneMp4Source : public CLavSource, public UncalledPlaces<IMp4SourceControl> {

@@ -1,5 +1,5 @@
 // HSF.ax: the module of the sources, one class per container family.
-#include "encoder/pipeline/SourceFilters.h"
+#include "modules/api/SourceFilters.h"
 #include "modules/common/ModuleClassTable.h"
 #include "modules/hsf/FamilySources.h"
 #include "modules/hsf/HalvaneAviSource.h"

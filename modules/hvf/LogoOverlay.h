@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "encoder/pipeline/LogoInfo.h"
+#include "modules/api/LogoInfo.h"
 #include "modules/hvf/LogoPicture.h"
 #include "modules/hvf/PictureCanvas.h"
 #include "platform/win32/MediaFormats.h"

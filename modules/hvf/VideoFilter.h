@@ -20,7 +20,7 @@
 #include <string>
 #include <thread>
 
-#include "encoder/pipeline/VideoFilterControl.h"
+#include "modules/api/VideoFilterControl.h"
 #include "modules/hvf/LogoPicture.h"
 #include "modules/hvf/OutputPictureInfo.h"
 #include "modules/hvf/PictureChain.h"

@@ -14,8 +14,8 @@
 #include <memory>
 #include <mutex>
 
-#include "encoder/pipeline/LogoInfo.h"
-#include "encoder/pipeline/SubtitleStyle.h"
+#include "modules/api/LogoInfo.h"
+#include "modules/api/SubtitleStyle.h"
 #include "encoder/subtitles/SubPicProvider.h"
 #include "platform/com/ComPtr.h"
 #include "platform/win32/WinTypes.h"

@@ -1,6 +1,6 @@
 // hwriter.dll: the writer filters, served by class id through the module's
 // class factory.
-#include "encoder/pipeline/WriterFilters.h"
+#include "modules/api/WriterFilters.h"
 #include "modules/common/ModuleClassTable.h"
 #include "modules/hwriter/AsfWriter.h"
 #include "modules/hwriter/AviWriter.h"

@@ -36,7 +36,7 @@
 #include <string>
 #include <vector>
 
-#include "encoder/pipeline/WriterFilters.h"
+#include "modules/api/WriterFilters.h"
 #include "modules/hwriter/LavEncoder.h"
 #include "modules/hwriter/LavMuxer.h"
 #include "modules/hwriter/WriterInputPin.h"

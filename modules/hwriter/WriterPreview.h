@@ -14,7 +14,7 @@
 #include <chrono>
 #include <mutex>
 
-#include "encoder/pipeline/WriterFilters.h"
+#include "modules/api/WriterFilters.h"
 #include "platform/com/ComPtr.h"
 
 struct AVFrame;

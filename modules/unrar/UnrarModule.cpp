@@ -12,7 +12,7 @@
 #include <new>
 #include <string>
 
-#include "UnrarApi.h"
+#include "modules/api/UnrarApi.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/NativePath.h"
 

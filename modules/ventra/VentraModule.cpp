@@ -4,7 +4,7 @@
 // module only holds it.
 #include <mutex>
 
-#include "modules/ventra/VentraApi.h"
+#include "modules/api/VentraApi.h"
 
 #define VENTRA_EXPORT extern "C" __attribute__((visibility("default")))
 

@@ -12,7 +12,7 @@
 #include "encoder/core/OutputNaming.h"
 #include "encoder/pipeline/FilterPins.h"
 #include "encoder/pipeline/GraphBuilder.h"
-#include "encoder/pipeline/OutsideFilterModules.h"
+#include "modules/api/OutsideFilterModules.h"
 #include "foundation/PathHelpers.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"

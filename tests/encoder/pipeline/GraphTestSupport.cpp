@@ -9,7 +9,7 @@
 #include "encoder/core/FilterModuleLoader.h"
 #include "foundation/PathHelpers.h"
 #include "encoder/pipeline/GraphMessages.h"
-#include "encoder/pipeline/WriterFilters.h"
+#include "modules/api/WriterFilters.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/filters/SystemFilters.h"
 #include "platform/win32/CodePage.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "encoder/pipeline/OutsideFilterModules.h"
+#include "modules/api/OutsideFilterModules.h"
 
 #pragma GCC diagnostic ignored "-Wunused-parameter"
 

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "encoder/pipeline/OutsideFilterModules.h"
+#include "modules/api/OutsideFilterModules.h"
 #include "platform/dshow/BaseFilter.h"
 #include "platform/dshow/InputPin.h"
 #include "platform/dshow/PosPassThru.h"

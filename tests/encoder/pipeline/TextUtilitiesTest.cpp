@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "encoder/pipeline/SubtitleStyle.h"
+#include "modules/api/SubtitleStyle.h"
 #include "encoder/pipeline/TextUtilities.h"
 #include "platform/dshow/MediaGuids.h"
 

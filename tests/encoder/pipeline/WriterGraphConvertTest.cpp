@@ -27,7 +27,7 @@
 #include "encoder/pipeline/GraphAviWriter.h"
 #include "encoder/pipeline/GraphMp4Writer.h"
 #include "encoder/pipeline/GraphOgmWriter.h"
-#include "encoder/pipeline/LogoInfo.h"
+#include "modules/api/LogoInfo.h"
 #include "encoder/subtitles/SubtitleProviderFactory.h"
 #include "platform/win32/CodePage.h"
 #include "tests/encoder/pipeline/GraphTestSupport.h"

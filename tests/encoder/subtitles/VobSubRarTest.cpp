@@ -4,7 +4,7 @@
 
 #include "RarWriter.h"
 #include "VobSubTestUtil.h"
-#include "modules/unrar/UnrarApi.h"
+#include "modules/api/UnrarApi.h"
 #include "platform/win32/Module.h"
 
 namespace {

@@ -28,7 +28,7 @@
 #include "encoder/core/BatchReport.h"
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
-#include "encoder/pipeline/WriterFilters.h"
+#include "modules/api/WriterFilters.h"
 #include "encoder/ui/CDlgEncoding.h"
 #include "foundation/PathHelpers.h"
 #include "platform/mfc/CommCtrl.h"

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "encoder/pipeline/AudioFilterControl.h"
+#include "modules/api/AudioFilterControl.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/GraphInterfaces.h"

@@ -9,7 +9,7 @@
 #include <limits>
 #include <string>
 
-#include "encoder/pipeline/AudioFilterControl.h"
+#include "modules/api/AudioFilterControl.h"
 #include "encoder/pipeline/PluginDsp.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"

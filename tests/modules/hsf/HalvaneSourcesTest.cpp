@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "encoder/pipeline/SourceFilters.h"
+#include "modules/api/SourceFilters.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/MediaGuids.h"

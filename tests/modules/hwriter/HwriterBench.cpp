@@ -18,7 +18,7 @@
 
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/FilterModuleLoader.h"
-#include "encoder/pipeline/WriterFilters.h"
+#include "modules/api/WriterFilters.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/filters/SystemFilters.h"

@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "encoder/core/EncSettings.h"
-#include "encoder/pipeline/WriterFilters.h"
+#include "modules/api/WriterFilters.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/com/UnknownImpl.h"
 #include "platform/dshow/GraphInterfaces.h"

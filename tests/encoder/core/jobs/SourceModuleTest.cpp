@@ -18,7 +18,7 @@
 #include "encoder/core/jobs/EncFileInfo.h"
 #include "encoder/core/FilterModuleLoader.h"
 #include "encoder/core/MediaTypeNames.h"
-#include "encoder/pipeline/AudioFilterControl.h"
+#include "modules/api/AudioFilterControl.h"
 #include "encoder/pipeline/FilterPins.h"
 #include "encoder/pipeline/GraphBuilder.h"
 #include "foundation/PathHelpers.h"

@@ -1,4 +1,4 @@
-#include "encoder/pipeline/SubtitleStyle.h"
+#include "modules/api/SubtitleStyle.h"
 
 #include <algorithm>
 #include <iterator>

@@ -7,8 +7,8 @@
 // profile.
 #pragma once
 
-#include "encoder/core/CodecSettings.h"
-#include "encoder/pipeline/ModuleInterface.h"
+#include "modules/api/CodecSettings.h"
+#include "modules/api/ModuleInterface.h"
 
 struct IWMProfile;
 

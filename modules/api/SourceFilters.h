@@ -4,7 +4,7 @@
 // runtime.
 #pragma once
 
-#include "encoder/pipeline/ModuleInterface.h"
+#include "modules/api/ModuleInterface.h"
 
 inline constexpr const wchar_t* kSourceModuleFile = L"HSF.ax";
 

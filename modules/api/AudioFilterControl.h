@@ -68,8 +68,8 @@
 //  GetCurrentAudioStream(i*)  the stream that flows (0 when none was set).
 #pragma once
 
-#include "encoder/pipeline/DspPluginApi.h"
-#include "encoder/pipeline/ModuleInterface.h"
+#include "modules/api/DspPluginApi.h"
+#include "modules/api/ModuleInterface.h"
 
 inline constexpr const wchar_t* kAudioModuleFile = L"HAF.ax";
 inline constexpr const wchar_t* kAudioFilterName = L"Halvane Audio";

@@ -97,9 +97,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "encoder/pipeline/LogoInfo.h"
-#include "encoder/pipeline/ModuleInterface.h"
-#include "encoder/pipeline/SubtitleStyle.h"
+#include "modules/api/LogoInfo.h"
+#include "modules/api/ModuleInterface.h"
+#include "modules/api/SubtitleStyle.h"
 
 struct ISubPicProvider;
 

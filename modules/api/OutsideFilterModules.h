@@ -7,7 +7,7 @@
 // header of its own; this one gathers them.
 #pragma once
 
-#include "encoder/pipeline/AudioFilterControl.h"
-#include "encoder/pipeline/SourceFilters.h"
-#include "encoder/pipeline/VideoFilterControl.h"
-#include "encoder/pipeline/WriterFilters.h"
+#include "modules/api/AudioFilterControl.h"
+#include "modules/api/SourceFilters.h"
+#include "modules/api/VideoFilterControl.h"
+#include "modules/api/WriterFilters.h"
