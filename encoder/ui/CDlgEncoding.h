@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "encoder/core/jobs/EncFileInfoList.h"
+#include "encoder/jobs/EncFileInfoList.h"
 #include "encoder/core/OutputFormat.h"
 #include "encoder/pipeline/WriterGraphs.h"
 #include "encoder/ui/CDlgEncoding_Log.h"

@@ -7,7 +7,7 @@
 // that the caller copies them to every job.
 #pragma once
 
-#include "encoder/core/jobs/EncFileInfo.h"
+#include "encoder/jobs/EncFileInfo.h"
 #include "encoder/pipeline/GraphPreview.h"
 #include "platform/com/ComPtr.h"
 #include "platform/mfc/CDialog.h"

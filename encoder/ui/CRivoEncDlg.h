@@ -9,7 +9,7 @@
 
 #include <array>
 
-#include "encoder/core/jobs/EncFileInfoList.h"
+#include "encoder/jobs/EncFileInfoList.h"
 #include "encoder/core/RivoEncApp.h"
 #include "encoder/ui/EncodingHost.h"
 #include "encoder/ui/JobListEditor.h"

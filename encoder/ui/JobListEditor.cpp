@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "encoder/core/BatchReport.h"
-#include "encoder/core/jobs/EncFileInfoList.h"
+#include "encoder/jobs/EncFileInfoList.h"
 #include "foundation/PathHelpers.h"
 #include "foundation/TextHelpers.h"
 #include "platform/mfc/CommonCtrls.h"

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "UiTestSupport.h"
-#include "encoder/core/jobs/EncFileInfoList.h"
+#include "encoder/jobs/EncFileInfoList.h"
 #include "encoder/ui/EncodingHost.h"
 #include "platform/mfc/CDialog.h"
 #include "tests/support/TempDir.h"

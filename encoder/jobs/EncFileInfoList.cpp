@@ -1,4 +1,4 @@
-#include "encoder/core/jobs/EncFileInfoList.h"
+#include "encoder/jobs/EncFileInfoList.h"
 
 #include <memory>
 

@@ -12,7 +12,7 @@
 #include <regex>
 #include <string>
 
-#include "encoder/core/jobs/EncFileInfo.h"
+#include "encoder/jobs/EncFileInfo.h"
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
 #include "encoder/core/MediaTypeNames.h"
@@ -23,7 +23,7 @@
 #include "platform/win32/CodePage.h"
 #include "tests/encoder/core/CoreTestSupport.h"
 #include "tests/encoder/core/FakeMessagePort.h"
-#include "tests/encoder/core/jobs/JobTestSupport.h"
+#include "tests/encoder/jobs/JobTestSupport.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/MediaFixtures.h"
 

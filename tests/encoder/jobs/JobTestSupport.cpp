@@ -1,4 +1,4 @@
-#include "tests/encoder/core/jobs/JobTestSupport.h"
+#include "tests/encoder/jobs/JobTestSupport.h"
 
 #include <cstdlib>
 

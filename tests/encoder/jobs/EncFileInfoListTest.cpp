@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "encoder/core/jobs/EncFileInfoList.h"
+#include "encoder/jobs/EncFileInfoList.h"
 #include "encoder/core/LangTextTable.h"
 #include "platform/mfc/CRect.h"
 #include "platform/mfc/CommonCtrls.h"
 #include "platform/win32/CodePage.h"
-#include "tests/encoder/core/jobs/JobTestSupport.h"
+#include "tests/encoder/jobs/JobTestSupport.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
 #include "tests/support/MediaFixtures.h"
 

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "encoder/core/jobs/EncFileInfo.h"
+#include "encoder/jobs/EncFileInfo.h"
 #include "platform/win32/Collections.h"
 
 class CListCtrl;

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "encoder/core/CoreEnvironment.h"
-#include "encoder/core/jobs/EncFileInfo.h"
+#include "encoder/jobs/EncFileInfo.h"
 #include "encoder/core/FilterModuleLoader.h"
 #include "encoder/core/MediaTypeNames.h"
 #include "modules/api/AudioFilterControl.h"
@@ -29,8 +29,8 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Module.h"
 #include "platform/win32/NativePath.h"
-#include "tests/encoder/core/jobs/JobTestSupport.h"
-#include "tests/encoder/core/jobs/fixtures/CoreSourceModule.h"
+#include "tests/encoder/jobs/JobTestSupport.h"
+#include "tests/encoder/jobs/fixtures/CoreSourceModule.h"
 #include "tests/support/MediaFixtures.h"
 
 namespace {

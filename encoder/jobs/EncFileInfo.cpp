@@ -1,4 +1,4 @@
-#include "encoder/core/jobs/EncFileInfo.h"
+#include "encoder/jobs/EncFileInfo.h"
 
 #include <algorithm>
 #include <cstdint>
