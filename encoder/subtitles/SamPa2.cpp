@@ -6,7 +6,7 @@
 
 #include "HtmlColorMap.h"
 #include "RegMatcher.h"
-#include "SubPicProvider.h"
+#include "modules/api/SubPicProvider.h"
 #include "SubtitleFileText.h"
 #include "platform/win32/TextScan.h"
 

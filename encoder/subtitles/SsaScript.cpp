@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "SubPicProvider.h"
+#include "modules/api/SubPicProvider.h"
 #include "SubtitleLine.h"
 #include "SubtitleTimeline.h"
 #include "platform/win32/TextScan.h"

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "SubPicProvider.h"
+#include "modules/api/SubPicProvider.h"
 #include "platform/win32/DebugOutput.h"
 
 class ISubPicProviderImpl : public ISubPicProvider {

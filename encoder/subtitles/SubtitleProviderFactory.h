@@ -3,7 +3,7 @@
 // reader takes whatever no other reader claims.
 #pragma once
 
-#include "SubPicProvider.h"
+#include "modules/api/SubPicProvider.h"
 #include "platform/win32/CString.h"
 
 // S_OK with the reader's provider in *provider (handed out without a

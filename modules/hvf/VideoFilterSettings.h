@@ -16,7 +16,7 @@
 
 #include "modules/api/LogoInfo.h"
 #include "modules/api/SubtitleStyle.h"
-#include "encoder/subtitles/SubPicProvider.h"
+#include "modules/api/SubPicProvider.h"
 #include "platform/com/ComPtr.h"
 #include "platform/win32/WinTypes.h"
 

@@ -43,7 +43,7 @@ const Sample kSamples[4] = {
      "這是一個中文字幕的測試檔案，用來檢查編碼的識別是否正確。"},
 };
 
-#include "encoder/subtitles/SubPicProvider.h"
+#include "modules/api/SubPicProvider.h"
 
 Shown ShowAt(ISubPicProvider* provider, int ms)
 {
