@@ -4,9 +4,8 @@
 #
 #   ./run.sh [PROGRAM [ARGS...]]
 #
-# PROGRAM names an executable in build/bin/ (e.g. RivoReader FILE,
-# rivoreader-report FILE) or a developer tool in build/tools/
-# (rivo-trace-listen). Without one, RivoEnc's window opens where a display
+# PROGRAM names an executable in build/bin/ (e.g. RivoReader FILE) or a
+# developer tool in build/tools/ (rivoreader-report FILE, rivo-trace-listen). Without one, RivoEnc's window opens where a display
 # exists. Without a display, RivoEnc converts a sample file made here with
 # the ffmpeg command line in its automatic mode (offscreen, with the shipped
 # default settings kept under build/sample/, never the user's), the batch's
@@ -85,4 +84,4 @@ if [ "$status" -ne 0 ] || [ -z "$converted" ]; then
 fi
 echo "run: converted $sample to $converted"
 echo "---- RivoReader's report of $converted"
-"$bin/rivoreader-report" "$converted"
+"$tools/rivoreader-report" "$converted"

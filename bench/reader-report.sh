@@ -19,7 +19,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build}"
 size_mb="${2:-1024}"
 runs="${3:-5}"
-tool="$build/bin/rivoreader-report"
+tool="$build/tools/rivoreader-report"
 
 for program in "$tool" ffmpeg ffprobe mediainfo; do
   command -v "$program" >/dev/null || { echo "reader-report: $program not found" >&2; exit 2; }

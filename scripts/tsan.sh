@@ -14,7 +14,7 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DC
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIVO_TSAN=ON "${launcher[@]}" >/dev/null
 targets=(dshow_tests pipeline_tests hsf_tests haf_tests hvf_tests hwriter_tests)
 # The writer module's tests read their files back with the analyser's
-# report tool from the program folder.
+# report tool from the tools folder.
 cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}" rivoreader-report
 export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
 # What ctest gives every test: the program folder, and no display needed.

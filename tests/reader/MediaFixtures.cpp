@@ -133,8 +133,7 @@ uint32_t LE32At(const std::string& data, size_t offset)
 
 std::string RunReportTool(const std::vector<std::string>& paths, int* exitCode, std::string* errors)
 {
-    const char* bin = std::getenv("RIVO_BIN_DIR");
-    std::string tool = std::string(bin ? bin : ".") + "/rivoreader-report";
+    std::string tool = std::string(RIVO_TEST_TOOLS_DIR) + "/rivoreader-report";
     TempDir scratch;
     std::string cmd = "'" + tool + "'";
     for (const std::string& p : paths) cmd += " '" + p + "'";

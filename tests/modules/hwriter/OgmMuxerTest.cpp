@@ -185,8 +185,7 @@ std::vector<std::string> Lines(const std::string& text)
 
 std::string Report(const std::string& path)
 {
-    const char* bin = std::getenv("RIVO_BIN_DIR");
-    return RunTool(std::string("'") + (bin ? bin : ".") + "/rivoreader-report' '" + path + "' 2>&1");
+    return RunTool(std::string("'") + RIVO_TEST_TOOLS_DIR + "/rivoreader-report' '" + path + "' 2>&1");
 }
 
 // --- A whole file ------------------------------------------------------------

@@ -87,7 +87,7 @@ double StreamKbps(const std::string& path, const char* stream, double seconds)
 
 std::string Report(const std::string& path)
 {
-    return RunTool("'" + ProgramFile("rivoreader-report") + "' '" + path + "' 2>&1");
+    return RunTool(std::string("'") + RIVO_TEST_TOOLS_DIR + "/rivoreader-report' '" + path + "' 2>&1");
 }
 
 enum class Format { Avi, Mp4, Asf, Ogm };

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/win32/CodePage.h"
-#include "tools/SamiWriter.h"
+#include "outside/SamiWriter.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/win32/CString.h"
-#include "tools/SamiWriter.h"
+#include "outside/SamiWriter.h"
 
 namespace {
 
