@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/CodePage.h"
 #include "outside/SamiWriter.h"
+#include "platform/win32/CodePage.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/CString.h"
 #include "outside/SamiWriter.h"
+#include "platform/win32/CString.h"
 
 namespace {
 

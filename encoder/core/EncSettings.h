@@ -9,9 +9,9 @@
 #pragma once
 
 #include "encoder/core/BlockFilterList.h"
-#include "modules/api/CodecSettings.h"
 #include "encoder/core/EncJobMedia.h"
 #include "encoder/core/WmProfileHelper.h"
+#include "modules/api/CodecSettings.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/WinTypes.h"
 

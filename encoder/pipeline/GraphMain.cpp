@@ -10,13 +10,13 @@
 #include "encoder/core/SubtitleFileLookup.h"
 #include "encoder/pipeline/FilterPins.h"
 #include "encoder/pipeline/GraphBuilder.h"
-#include "modules/api/SourceFilters.h"
 #include "encoder/pipeline/SrcFileStream.h"
 #include "foundation/DebugTrace.h"
+#include "modules/api/SourceFilters.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/mfc/CWnd.h"
-#include "platform/win32/MediaFormats.h"
 #include "platform/win32/gui/WindowGeometry.h"
+#include "platform/win32/MediaFormats.h"
 
 namespace {
 

@@ -18,16 +18,16 @@
 #include <memory>
 
 #include "encoder/core/SourceProbe.h"
-#include "modules/api/AudioFilterControl.h"
 #include "encoder/pipeline/GraphMessages.h"
+#include "modules/api/AudioFilterControl.h"
 #include "modules/api/LogoInfo.h"
 #include "modules/api/SubtitleStyle.h"
 #include "modules/api/VideoFilterControl.h"
 #include "modules/api/WriterFilters.h"
 #include "platform/com/ComPtr.h"
 #include "platform/dshow/GraphInterfaces.h"
-#include "platform/win32/CString.h"
 #include "platform/win32/Collections.h"
+#include "platform/win32/CString.h"
 
 class CEncSettings;
 class CGraphBuilder;

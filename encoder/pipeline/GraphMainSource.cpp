@@ -8,11 +8,11 @@
 #include "encoder/pipeline/FileStreamReader.h"
 #include "encoder/pipeline/GraphBuilder.h"
 #include "encoder/pipeline/GraphMain.h"
-#include "modules/api/SourceFilters.h"
 #include "encoder/pipeline/SrcFileStream.h"
+#include "modules/api/SourceFilters.h"
 #include "platform/com/ComRuntime.h"
-#include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/filters/FilterGuids.h"
+#include "platform/dshow/MediaGuids.h"
 
 namespace {
 

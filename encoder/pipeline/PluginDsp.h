@@ -9,8 +9,8 @@
 // a module of an unloaded file.
 #pragma once
 
-#include "modules/api/DspPluginApi.h"
 #include "encoder/pipeline/HDll.h"
+#include "modules/api/DspPluginApi.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/WindowMessages.h"
 

@@ -13,7 +13,6 @@
 #include "encoder/core/ShellFileOperation.h"
 #include "encoder/core/SubtitleConverter.h"
 #include "encoder/pipeline/PluginDsp.h"
-#include "modules/api/WriterFilters.h"
 #include "encoder/subtitles/SamiFile.h"
 #include "encoder/subtitles/SubtitleProviderFactory.h"
 #include "encoder/subtitles/VobSubFile.h"
@@ -22,15 +21,16 @@
 #include "encoder/ui/JobSubtitles.h"
 #include "encoder/ui/VentraState.h"
 #include "foundation/PathHelpers.h"
+#include "modules/api/WriterFilters.h"
 #include "platform/dshow/PictureOrientation.h"
 #include "platform/mfc/ShellServices.h"
-#include "platform/win32/Files.h"
-#include "platform/win32/NativePath.h"
-#include "platform/win32/Format.h"
-#include "platform/win32/Tick.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Files.h"
+#include "platform/win32/Format.h"
 #include "platform/win32/gui/MessageBox.h"
 #include "platform/win32/gui/UserLanguage.h"
+#include "platform/win32/NativePath.h"
+#include "platform/win32/Tick.h"
 
 namespace {
 

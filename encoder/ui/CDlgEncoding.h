@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
-#include "encoder/jobs/EncFileInfoList.h"
 #include "encoder/core/OutputFormat.h"
+#include "encoder/jobs/EncFileInfoList.h"
 #include "encoder/pipeline/WriterGraphs.h"
 #include "encoder/ui/CDlgEncoding_Log.h"
 #include "encoder/ui/CDlgEncoding_Preview.h"

@@ -9,8 +9,8 @@
 
 #include <array>
 
-#include "encoder/jobs/EncFileInfoList.h"
 #include "encoder/core/RivoEncApp.h"
+#include "encoder/jobs/EncFileInfoList.h"
 #include "encoder/ui/EncodingHost.h"
 #include "encoder/ui/JobListEditor.h"
 #include "platform/mfc/CDialog.h"

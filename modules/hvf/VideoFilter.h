@@ -24,10 +24,10 @@
 #include "modules/hvf/LogoPicture.h"
 #include "modules/hvf/OutputPictureInfo.h"
 #include "modules/hvf/PictureChain.h"
-#include "modules/pictures/PictureFormat.h"
 #include "modules/hvf/SubtitleOverlay.h"
 #include "modules/hvf/TreatmentQueue.h"
 #include "modules/hvf/VideoFilterSettings.h"
+#include "modules/pictures/PictureFormat.h"
 #include "platform/dshow/TransformFilter.h"
 
 class CVideoFilter : public CTransformFilter, public UncalledPlaces<IVideoFilterControl> {

@@ -15,8 +15,8 @@
 #include <mutex>
 
 #include "modules/api/LogoInfo.h"
-#include "modules/api/SubtitleStyle.h"
 #include "modules/api/SubPicProvider.h"
+#include "modules/api/SubtitleStyle.h"
 #include "platform/com/ComPtr.h"
 #include "platform/win32/WinTypes.h"
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "encoder/jobs/EncFileInfoList.h"
 #include "encoder/core/LangTextTable.h"
-#include "platform/mfc/CRect.h"
+#include "encoder/jobs/EncFileInfoList.h"
 #include "platform/mfc/CommonCtrls.h"
+#include "platform/mfc/CRect.h"
 #include "platform/win32/CodePage.h"
 #include "tests/encoder/jobs/JobTestSupport.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"

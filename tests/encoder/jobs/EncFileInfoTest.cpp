@@ -12,14 +12,14 @@
 #include <regex>
 #include <string>
 
-#include "encoder/jobs/EncFileInfo.h"
 #include "encoder/core/EncSettings.h"
+#include "encoder/core/FilterModuleLoader.h"
 #include "encoder/core/LangTextTable.h"
 #include "encoder/core/MediaTypeNames.h"
-#include "encoder/core/FilterModuleLoader.h"
+#include "encoder/jobs/EncFileInfo.h"
 #include "platform/com/ComRuntime.h"
-#include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/filters/SystemFilters.h"
+#include "platform/dshow/MediaGuids.h"
 #include "platform/win32/CodePage.h"
 #include "tests/encoder/core/CoreTestSupport.h"
 #include "tests/encoder/core/FakeMessagePort.h"

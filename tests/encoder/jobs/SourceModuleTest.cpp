@@ -15,22 +15,22 @@
 #include <string>
 
 #include "encoder/core/CoreEnvironment.h"
-#include "encoder/jobs/EncFileInfo.h"
 #include "encoder/core/FilterModuleLoader.h"
 #include "encoder/core/MediaTypeNames.h"
-#include "modules/api/AudioFilterControl.h"
+#include "encoder/jobs/EncFileInfo.h"
 #include "encoder/pipeline/FilterPins.h"
 #include "encoder/pipeline/GraphBuilder.h"
 #include "foundation/PathHelpers.h"
+#include "modules/api/AudioFilterControl.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
-#include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/filters/FilterGuids.h"
+#include "platform/dshow/MediaGuids.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Module.h"
 #include "platform/win32/NativePath.h"
-#include "tests/encoder/jobs/JobTestSupport.h"
 #include "tests/encoder/jobs/fixtures/CoreSourceModule.h"
+#include "tests/encoder/jobs/JobTestSupport.h"
 #include "tests/support/MediaFixtures.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <map>
 
 #include "encoder/core/FilterModuleLoader.h"
-#include "foundation/PathHelpers.h"
 #include "encoder/pipeline/GraphMessages.h"
+#include "foundation/PathHelpers.h"
 #include "modules/api/WriterFilters.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/filters/SystemFilters.h"

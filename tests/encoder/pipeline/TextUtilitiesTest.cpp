@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "modules/api/SubtitleStyle.h"
 #include "encoder/pipeline/TextUtilities.h"
+#include "modules/api/SubtitleStyle.h"
 #include "platform/dshow/MediaGuids.h"
 
 TEST(TextUtilitiesTest, ClsidTextsAreBracedUpperCase)

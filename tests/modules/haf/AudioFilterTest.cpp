@@ -9,13 +9,13 @@
 #include <limits>
 #include <string>
 
-#include "modules/api/AudioFilterControl.h"
 #include "encoder/pipeline/PluginDsp.h"
+#include "modules/api/AudioFilterControl.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
-#include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/filters/PcmFormat.h"
+#include "platform/dshow/MediaGuids.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/NativePath.h"
 #include "tests/modules/haf/SoundAnalysis.h"
