@@ -368,9 +368,12 @@ const SAudioTagNameRow kAudioTagNames[] = {
     {0x676F, L"Ogg Vorbis - VORBIS_1_PLUS"},
     {0x6770, L"Ogg Vorbis - VORBIS_2_PLUS"},
     {0x6771, L"Ogg Vorbis - VORBIS_3_PLUS"},
-    // The tags the splitters give the sound of Matroska, WebM and Ogg files.
+    // The tags the splitters give the sound of Matroska, WebM and Ogg files,
+    // and a phone's AMR speech (under its registered tag, which the
+    // registration list of this table predates).
     {0x566F, L"Vorbis"},
     {0x704F, L"Opus"},
+    {0x0057, L"AMR-NB"},
 };
 
 }  // namespace

@@ -71,16 +71,16 @@ TEST(CodecNameTables, AudioTableHoldsTheRegisteredTagsInOrder)
         {0x0260, 0x0260}, {0x0270, 0x0270}, {0x0300, 0x0300}, {0x0400, 0x0401}, {0x0450, 0x0450}, {0x0680, 0x0681},
         {0x1000, 0x1004}, {0x1100, 0x1100}, {0x1400, 0x1400}, {0x1500, 0x1500}, {0x2000, 0x2001}, {0x674F, 0x6751},
         {0x676F, 0x6771},
-        // After the registered tags: the ones the splitters give Vorbis and
-        // Opus.
-        {0x566F, 0x566F}, {0x704F, 0x704F},
+        // After the registered tags: the ones the splitters give Vorbis,
+        // Opus and AMR-NB.
+        {0x566F, 0x566F}, {0x704F, 0x704F}, {0x0057, 0x0057},
     };
     std::vector<WORD> expected;
     for (auto [first, last] : runs)
         for (int t = first; t <= last; ++t) expected.push_back(static_cast<WORD>(t));
     std::vector<WORD> tags;
     for (const SAudioTagNameRow& row : AudioTagNameTable()) tags.push_back(row.tag);
-    EXPECT_EQ(146u + 2u, tags.size());
+    EXPECT_EQ(146u + 3u, tags.size());
     EXPECT_EQ(expected, tags);
 
     // Rows outside the named exceptions read "SYMBOL (Registrant)".
@@ -104,6 +104,7 @@ TEST(CodecNameTables, AudioTableHoldsTheRegisteredTagsInOrder)
         {0x6771, L"Ogg Vorbis - VORBIS_3_PLUS"},
         {0x566F, L"Vorbis"},
         {0x704F, L"Opus"},
+        {0x0057, L"AMR-NB"},
     };
     const std::wregex pattern(L"[A-Z0-9_]+ \\([^()]+(\\([^()]*\\)[^()]*)*\\)");
     for (const SAudioTagNameRow& row : AudioTagNameTable()) {
@@ -183,6 +184,7 @@ TEST(MediaTypeNames, StreamTypeNamesByMajorTypeAndSubtype)
         {MEDIATYPE_Audio, FourCCGuid(0x566F), L"Vorbis"},
         // Opus under its four characters: the tag is the low half.
         {MEDIATYPE_Audio, FourCCGuid(Fcc("Opus")), L"Opus"},
+        {MEDIATYPE_Audio, FourCCGuid(0x0057), L"AMR-NB"},
         {MEDIATYPE_Audio, other, L"Unknown"},
         // The audio subtypes are not looked for under another major type.
         {MEDIATYPE_Video, MEDIASUBTYPE_DOLBY_AC3, L"Unknown"},

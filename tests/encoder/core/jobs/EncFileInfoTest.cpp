@@ -226,6 +226,21 @@ TEST_F(JobTest, AttachedPicturesAreNeverTheJobsVideo)
     EXPECT_TRUE(messages_.shown.empty());
 }
 
+// A phone's 3GP with AMR-NB speech: the job names the speech by its codec,
+// not "Unknown" nor the codec the library's first tag for it would name.
+TEST_F(JobTest, APhonesSpeechIsNamedAmr)
+{
+    std::string phone = MakeMedia(temp(), "phone.3gp",
+                                  TestPicture(1.0, "176x144") + " -i '" + AmrSpeechFile(temp(), "speech.amr", 50) +
+                                      "' -map 0:v -map 1:a -c:v mpeg4 -c:a copy");
+    CEncFileInfo job;
+    job.Init(CString(Utf8ToWide(phone)));
+    ASSERT_FALSE(job.m_sSourcePath.IsEmpty());
+    ASSERT_NE(nullptr, job.m_pAudioType);
+    EXPECT_EQ(CString(L"AMR-NB"), job.GetAudioFormatName());
+    EXPECT_EQ(CString(L"MPEG-4"), job.GetVideoFormatName());
+}
+
 TEST_F(JobTest, SourcesNothingCanUseAreRefusedQuietly)
 {
     WriteBytes(temp().File("empty.avi"), "");
