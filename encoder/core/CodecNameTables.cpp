@@ -215,10 +215,13 @@ const SVideoCodecNameRow kVideoCodecNames[] = {
     {L"SEDG", L"Samsung MPEG-4"},
     // What the splitters name the codecs of current files by: MPEG-4 part 2
     // as the ffmpeg command line writes it into AVI (and as Matroska gives
-    // it), and the WebM video codecs.
+    // it), the WebM video codecs, and HEVC as phones record it (under its
+    // MP4 tags, which Matroska and MPEG-TS streams are given too).
     {L"FMP4", L"MPEG-4 (FMP4)"},
     {L"VP80", L"VP8"},
     {L"VP90", L"VP9"},
+    {L"HVC1", L"H.265/HEVC (HVC1)"},
+    {L"HEV1", L"H.265/HEVC (HEV1)"},
 };
 
 const SAudioTagNameRow kAudioTagNames[] = {

@@ -24,12 +24,12 @@ DWORD Fcc(const char* text)
            (static_cast<DWORD>(static_cast<BYTE>(text[3])) << 24);
 }
 
-// The table's 207 rows, then three for what the splitters name the codecs
+// The table's 207 rows, then five for what the splitters name the codecs
 // of current files by.
 TEST(CodecNameTables, VideoTableHasItsRowsInOrderWithThreeKeysTwice)
 {
     auto table = VideoCodecNameTable();
-    ASSERT_EQ(210u, table.size());
+    ASSERT_EQ(212u, table.size());
     EXPECT_EQ(std::wstring(L"    "), table[0].fourcc);
     EXPECT_EQ(std::wstring(L"Unknown"), table[0].name);
     std::map<std::wstring, int> seen;
@@ -56,6 +56,8 @@ TEST(CodecNameTables, VideoTableHasItsRowsInOrderWithThreeKeysTwice)
     EXPECT_EQ(std::wstring(L"FMP4"), table[207].fourcc);
     EXPECT_EQ(std::wstring(L"VP80"), table[208].fourcc);
     EXPECT_EQ(std::wstring(L"VP90"), table[209].fourcc);
+    EXPECT_EQ(std::wstring(L"HVC1"), table[210].fourcc);
+    EXPECT_EQ(std::wstring(L"HEV1"), table[211].fourcc);
 }
 
 TEST(CodecNameTables, AudioTableHoldsTheRegisteredTagsInOrder)
@@ -128,7 +130,7 @@ TEST(MediaTypeNames, VideoCodecNamesByFourCC)
         {"WMV1", L"Windows Media Video 7"}, {"WMV2", L"Windows Media Video 8"}, {"wmv3", L"Windows Media Video 9"},
         {"MPG1", L"MPEG 1/2"},              {"MPG2", L"MPEG 1/2"},          {"ZZZZ", L"Unknown"},
         {"FMP4", L"MPEG-4 (FMP4)"},         {"fmp4", L"MPEG-4 (FMP4)"},     {"VP80", L"VP8"},
-        {"VP90", L"VP9"},
+        {"VP90", L"VP9"},                   {"hvc1", L"H.265/HEVC (HVC1)"}, {"hev1", L"H.265/HEVC (HEV1)"},
         {"    ", L"Unknown"},  // the blank key of row 0 names itself
     };
     for (const Case& c : cases) EXPECT_EQ(CString(c.name), GetVideoCodecName(Fcc(c.fourcc))) << c.fourcc;

@@ -144,6 +144,12 @@ const SourceCase kSourceCases[] = {
      L"Opus"},
     {"MatroskaMpeg4Opus", "opus.mkv", "-c:v mpeg4 -c:a libopus", 0, true, kSourceMatroska, "MKV", L"MPEG-4 (FMP4)",
      L"Opus"},
+    // HEVC, as phones record it, under the tags the splitters give it in
+    // MP4 and in Matroska.
+    {"Mp4Hevc", "hevc.mp4", "-c:v libx265 -preset ultrafast -tag:v hvc1 -c:a aac", 0, true, kSourceMp4, "MP4",
+     L"H.265/HEVC (HVC1)", L"AAC"},
+    {"MatroskaHevc", "hevc.mkv", "-c:v libx265 -preset ultrafast -c:a libvorbis", 0, true, kSourceMatroska, "MKV",
+     L"H.265/HEVC (HEV1)", L"Vorbis"},
     {"ThreeAudioStreams", "three.mkv", "-c:v mpeg4 -c:a:0 libvorbis -c:a:1 mp2 -c:a:2 flac", 2, true, kSourceMatroska,
      "MKV", L"MPEG-4 (FMP4)", L"Vorbis"},
 };
