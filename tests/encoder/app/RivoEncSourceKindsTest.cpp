@@ -92,6 +92,12 @@ const SourceKind kSourceKinds[] = {
                                                          " -c:v libx264 -c:a aac");
          return WithDisplayMatrix(d, flat, f, 0, 1, -1, 0);
      }, true, 30},
+    // HEVC, as phones record it now, held the other way up.
+    {"PhoneHevcTurnedBack", "hevc.mp4", [](const TempDir& d, const std::string& f) {
+         std::string flat = MakeMedia(d, "flat-hevc.mp4", Picture("160x90", "30", 2) + " " + TestTone(2) +
+                                                              " -c:v libx265 -preset ultrafast -tag:v hvc1 -c:a aac");
+         return WithDisplayMatrix(d, flat, f, 0, -1, 1, 0);
+     }, true, 30},
     {"PhoneAmrSpeech", "speech.3gp", [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, Picture("176x144", "15", 2) + " -i '" + AmrSpeechFile(d, "speech.amr", 100) +
                                     "' -map 0:v -map 1:a -c:v mpeg4 -c:a copy");
