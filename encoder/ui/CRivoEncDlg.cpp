@@ -33,7 +33,6 @@
 #include "platform/mfc/DragDrop.h"
 #include "platform/mfc/GdiClasses.h"
 #include "platform/mfc/ShellServices.h"
-#include "platform/win32/Files.h"
 #include "platform/win32/Folders.h"
 #include "platform/win32/Format.h"
 #include "platform/win32/NativePath.h"
@@ -48,18 +47,6 @@
 namespace {
 
 const UINT s_skinNotify = SkinNotifyMessage();
-
-// Why a source was not listed, for the batch report.
-CString RefusalText(SourceRefusal refusal)
-{
-    switch (refusal) {
-    case SourceRefusal::Unreadable: return L"the file is empty or of a kind nothing here reads";
-    case SourceRefusal::NoReader: return L"no reader takes the file";
-    case SourceRefusal::NoStream: return L"the file holds neither video nor audio that can be read";
-    case SourceRefusal::PictureSize: return L"the chosen output format cannot take its picture size";
-    default: return L"the source was refused";
-    }
-}
 
 constexpr DWORD kListStyle = 0x420;  // full-row selection, info tips
 constexpr int kColumnWidths[CEncFileInfoList::kColumnCount] = {200, 230, 70, 60, 200, 240, 240};
@@ -259,19 +246,9 @@ bool CRivoEncDlg::LoadSkin()
 // ---- Texts and buttons
 // --------------------------------------------------------------------
 
-bool CRivoEncDlg::HasSelection() const
-{
-    return m_list.GetNextItem(-1, LVNI_SELECTED) >= 0;
-}
-
-bool CRivoEncDlg::IsSelected(int row) const
-{
-    return (m_list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-}
-
 void CRivoEncDlg::UpdateButtons()
 {
-    const bool selection = HasSelection();
+    const bool selection = m_jobEditor.HasSelection();
     const bool jobs = m_list.GetItemCount() > 0;
     auto enable = [this](UINT id, bool on) {
         if (HXConBase* control = m_skin.FindControl(static_cast<int>(id))) control->SetEnabled(on ? 1 : 0, 1);
@@ -299,7 +276,7 @@ int CRivoEncDlg::TextJobIndex(int index) const
 {
     // An index past the list counts as none; none is the first selected row.
     if (index >= m_jobs.GetJobCount()) index = -1;
-    return index < 0 ? m_list.GetNextItem(-1, LVNI_SELECTED) : index;
+    return index < 0 ? m_jobEditor.FirstSelectedRow() : index;
 }
 
 void CRivoEncDlg::SetSideTexts(UINT firstId, const std::array<CString, 6>& texts)
@@ -334,15 +311,6 @@ void CRivoEncDlg::ShowOutputInfo(int index)
                                   settings.GetAudioSummary(&media)});
 }
 
-void CRivoEncDlg::RefreshJobRow(int index)
-{
-    const CEncFileInfo* job = m_jobs.GetJob(index);
-    if (!job) return;
-    const auto texts = CEncFileInfoList::GetColumnTexts(*job);
-    for (int column = 0; column < CEncFileInfoList::kColumnCount; ++column)
-        m_list.SetItemText(index, column, texts[column]);
-}
-
 // ---- Adding sources
 // -------------------------------------------------------------------------
 
@@ -356,57 +324,6 @@ void CRivoEncDlg::HideAddingBox()
 {
     if (m_hAddingBox) CloseMessageDialog(m_hAddingBox);
     m_hAddingBox = nullptr;
-}
-
-void CRivoEncDlg::AddSourceFile(const CString& path)
-{
-    SourceRefusal refusal = SourceRefusal::None;
-    if (!m_jobs.AddFile(path, &refusal)) {
-        const bool missing = path.Find(L"://") < 0 && GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES;
-        GetBatchReport().SourceNotListed(path, missing ? CString(L"no such file") : RefusalText(refusal));
-    }
-    if (!HasSelection() && m_list.GetItemCount() > 0) SelectRow(0, LVIS_SELECTED | LVIS_FOCUSED);
-}
-
-void CRivoEncDlg::SortAndAdd(CStringList& files)
-{
-    SortStringList(files, 0);
-    for (POSITION position = files.GetHeadPosition(); position;) AddSourceFile(files.GetNext(position));
-}
-
-void CRivoEncDlg::CollectFolderFiles(const CString& folder, CStringList& files, bool recursive)
-{
-    files.RemoveAll();
-    // The folders to read, in the order found: each folder's sub-folders are
-    // read after every folder found before them (breadth first).
-    CStringArray folders;
-    folders.Add(folder);
-    for (int i = 0; i < folders.GetSize(); ++i) {
-        const CString current = folders[i];
-        // "*" rather than "*.*": on this file system a name need not hold a dot.
-        WIN32_FIND_DATAW found;
-        HANDLE find = FindFirstFileW(CombinePath(current, L"*", L"/"), &found);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                const CString name(found.cFileName);
-                if (name == L"." || name == L"..") continue;
-                const CString path = CombinePath(current, name, L"/");
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    folders.Add(path);
-                else
-                    files.AddTail(path);
-            } while (FindNextFileW(find, &found));
-            FindClose(find);
-        }
-        if (!recursive) break;
-    }
-}
-
-void CRivoEncDlg::AddSourcePath(const CString& folder)
-{
-    CStringList files;
-    CollectFolderFiles(folder, files, true);
-    SortAndAdd(files);
 }
 
 void CRivoEncDlg::OnAdd()
@@ -444,7 +361,7 @@ void CRivoEncDlg::OnDropFiles(HDROP drop)
         else
             files.AddTail(path);
     }
-    SortAndAdd(files);
+    m_jobEditor.AddSortedFiles(files);
     HideAddingBox();
     DragFinish(drop);
     UpdateButtons();
@@ -452,11 +369,6 @@ void CRivoEncDlg::OnDropFiles(HDROP drop)
 
 // ---- Selection
 // ---------------------------------------------------------------------------------
-
-void CRivoEncDlg::SelectRow(int row, UINT state)
-{
-    m_list.SetItemState(row, state, state);
-}
 
 void CRivoEncDlg::OnItemChanged(NMHDR* header, LRESULT* result)
 {
@@ -494,20 +406,8 @@ void CRivoEncDlg::OnDoubleClick(NMHDR*, LRESULT* result)
 
 void CRivoEncDlg::OnDelete()
 {
-    const int count = m_list.GetItemCount();
-    int removed = 0;
-    int first = -1;
-    for (int i = 0; i < count; ++i) {
-        const int row = i - removed;
-        if (!IsSelected(row)) continue;
-        if (first < 0) first = row;
-        m_jobs.RemoveJobs(row, 1);
-        ++removed;
-    }
-    const int rows = m_list.GetItemCount();
-    if (first >= 0 && rows > 0) {
-        SelectRow(std::min(first, rows - 1), LVIS_SELECTED | LVIS_FOCUSED);
-    } else {
+    // A row left selected becomes the current job, which shows its texts.
+    if (!m_jobEditor.RemoveSelected()) {
         ShowSourceInfo(-1);
         ShowOutputInfo(-1);
     }
@@ -523,69 +423,24 @@ void CRivoEncDlg::OnDeleteAll()
     UpdateButtons();
 }
 
-std::vector<int> CRivoEncDlg::SelectedRows() const
-{
-    std::vector<int> rows;
-    for (int row = m_list.GetNextItem(-1, LVNI_SELECTED); row >= 0; row = m_list.GetNextItem(row, LVNI_SELECTED))
-        rows.push_back(row);
-    return rows;
-}
-
-void CRivoEncDlg::MoveRow(int from, int to)
-{
-    m_jobs.MoveJob(from, to);
-    SelectRow(to, LVIS_SELECTED);
-    m_list.EnsureVisible(to, TRUE);
-}
-
 void CRivoEncDlg::OnListUp()
 {
-    const std::vector<int> rows = SelectedRows();
-    m_list.SetRedraw(FALSE);
-    for (int a : rows) {
-        const int target = a - 1;
-        if (target < 0 || IsSelected(target)) continue;
-        MoveRow(a, target);
-    }
-    m_list.SetRedraw(TRUE);
+    m_jobEditor.MoveUp();
 }
 
 void CRivoEncDlg::OnListDown()
 {
-    const std::vector<int> rows = SelectedRows();
-    m_list.SetRedraw(FALSE);
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        const int target = *it + 1;
-        if (target >= m_list.GetItemCount() || IsSelected(target)) continue;
-        MoveRow(*it, target);
-    }
-    m_list.SetRedraw(TRUE);
+    m_jobEditor.MoveDown();
 }
 
 void CRivoEncDlg::OnListTop()
 {
-    const std::vector<int> rows = SelectedRows();
-    m_list.SetRedraw(FALSE);
-    int target = 0;
-    for (int a : rows) {
-        if (IsSelected(target)) continue;
-        MoveRow(a, target);
-        ++target;
-    }
-    m_list.SetRedraw(TRUE);
+    m_jobEditor.MoveToTop();
 }
 
 void CRivoEncDlg::OnListBottom()
 {
-    const std::vector<int> rows = SelectedRows();
-    m_list.SetRedraw(FALSE);
-    int target = m_list.GetItemCount() - 1;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        if (target >= m_list.GetItemCount() || IsSelected(target)) continue;
-        MoveRow(*it, target);
-        --target;
-    }
-    m_list.SetRedraw(TRUE);
+    m_jobEditor.MoveToBottom();
 }
 
 // ---- Presets

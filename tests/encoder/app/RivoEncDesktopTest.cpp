@@ -95,6 +95,19 @@ protected:
         Xdotool("click --repeat 2 --delay 80 1");
         Pause(200);
     }
+    // A double click that should give the main window another place: the
+    // program takes two presses for a double click by the time it reads
+    // them, so on a machine too busy to read the second in time a user
+    // clicks twice again; a third failure is the program's.
+    ::testing::AssertionResult DoubleClickMakes(int x, int y, const ScreenRect& expected)
+    {
+        ::testing::AssertionResult result = ::testing::AssertionFailure();
+        for (int attempt = 0; attempt < 3 && !result; ++attempt) {
+            DoubleClick(x, y);
+            result = MainBecomes(expected);
+        }
+        return result;
+    }
     // A drag as a hand makes it, with Alt held when asked: a first step of
     // the drag distance, at which a press becomes a drag, then the rest in
     // a few steps.
@@ -264,11 +277,10 @@ TEST_P(RivoEncDesktopSizingTest, TheSkinSizesMaximisesMinimisesAndClosesTheWindo
     // A double click on the title strip maximises it over the work area
     // (the whole screen here), another one brings it back.
     w = Main();
-    DoubleClick(w.x + w.width / 2, w.y + Skin::kStrip / 2);
-    ASSERT_TRUE(MainBecomes(ScreenRect{0, 0, desktop_->Width(), desktop_->Height()}));
+    ASSERT_TRUE(DoubleClickMakes(w.x + w.width / 2, w.y + Skin::kStrip / 2,
+                                 ScreenRect{0, 0, desktop_->Width(), desktop_->Height()}));
     Shot(std::string("main_window_maximised_") + desktop.name);
-    DoubleClick(desktop_->Width() / 2, Skin::kStrip / 2);
-    ASSERT_TRUE(MainBecomes(w));
+    ASSERT_TRUE(DoubleClickMakes(desktop_->Width() / 2, Skin::kStrip / 2, w));
 
     // The minimise button iconifies it where a window manager keeps icons;
     // the manager brings it back as it was.
