@@ -1,10 +1,11 @@
 // RivoEnc run as a user runs it, headless ("/automode /destpath=", with the
 // shipped default settings and with each shipped preset), over the kinds of
-// sources people convert: film and TV rates, phone rates, containers that
-// state no frame duration, phone video stored on its side, phone speech, 8-
-// and 24-bit PCM, attached pictures, video that starts late, an edit list,
-// VP8 and VP9, picture sizes that are no multiple of 4, a file of one
-// picture and a damaged time stamp. Each output is judged by ffprobe against
+// sources people convert: film and TV rates, phone rates and variable
+// rates, containers that state no frame duration, phone video stored on its
+// side or upright, HEVC, phone speech, 8- and 24-bit PCM, attached pictures,
+// video that starts late, edit lists, fragments, B-pictures, AVI MPEG-4,
+// FLV, MPEG-TS with AC-3, VP8 and VP9, picture sizes that are no multiple of
+// 4, a file of one picture and a damaged time stamp. Each output is judged by ffprobe against
 // what the ffmpeg command line makes of the same source at the same
 // settings: as many pictures (within one), as long (within 0.1 s), the
 // picture turned as players show the source, the source's frame rate, and
@@ -81,6 +82,9 @@ const SourceKind kSourceKinds[] = {
          DropMatroskaFrameDuration(path);
          return path;
      }, true, 30, 60},
+    {"FlvH264Aac", "h264.flv", [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f, Picture("160x120", "30000/1001", 2) + " " + TestTone(2) + " -c:v libx264 -c:a aac");
+     }, true, 30000.0 / 1001},
     {"FlvWithoutFrameDuration", "jitter.flv", [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, JitteredPictures(2) + " " + TestTone(2) + JitteredStamps() +
                                     " -c:v flv1 -c:a libmp3lame -ar 44100");
@@ -102,6 +106,19 @@ const SourceKind kSourceKinds[] = {
          return MakeMedia(d, f, Picture("176x144", "15", 2) + " -i '" + AmrSpeechFile(d, "speech.amr", 100) +
                                     "' -map 0:v -map 1:a -c:v mpeg4 -c:a copy");
      }, true, 15},
+    // Recorded on a phone with a frame rate that follows the light: each
+    // picture's own duration on the 90 kHz clock. Its rate is the average,
+    // 60 pictures over the 2.007 s the stream lasts.
+    {"PhoneVariableRate", "variable.mp4", [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f, JitteredPictures(2) + " " + TestTone(2) + JitteredStamps() +
+                                    " -c:v libx264 -c:a aac -video_track_timescale 90000");
+     }, true, 90000.0 / 3011, 60},
+    // A screen recording, stored upright at 60 pictures a second. For the
+    // PSP's 30 the ffmpeg command line holds the last picture for two more
+    // (2.067 s); a file of 2 s holds 60.
+    {"PortraitAt60", "screen.mp4", [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f, Picture("180x320", "60", 2) + " " + TestTone(2, 48000) + " -c:v libx264 -c:a aac");
+     }, true, 60, 120},
     {"Wave8Bit", "u8.wav", [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, TestTone(2, 22050) + " -c:a pcm_u8");
      }, false, 0},
@@ -132,12 +149,37 @@ const SourceKind kSourceKinds[] = {
                                     " -filter_complex '[0:v]setpts=PTS+0.8/TB[v]' -map '[v]' -map 1:a "
                                     "-c:v mpeg2video -c:a ac3");
      }, true, 25},
+    // Broadcast recordings: H.264 and AC-3 in MPEG-TS at 29.97.
+    {"TransportStreamH264Ac3", "broadcast.ts", [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f, Picture("160x120", "30000/1001", 2) + " " + TestTone(2, 48000) +
+                                    " -c:v libx264 -c:a ac3");
+     }, true, 30000.0 / 1001},
     // Cut between key pictures without decoding: the edit list says where
     // the pictures start.
     {"Mp4EditList", "edited.mp4", [](const TempDir& d, const std::string& f) {
          std::string whole = MakeMedia(d, "whole.mp4", Picture("160x120", "25", 3) + " " + TestTone(3) +
                                                            " -c:v libx264 -g 25 -c:a aac");
          return MakeMedia(d, f, "-ss 0.5 -i '" + whole + "' -c copy -t 2");
+     }, true, 25},
+    // Written as it was recorded, in fragments, with B-pictures referring
+    // to B-pictures.
+    {"FragmentedMp4BPyramid", "fragments.mp4", [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f, Picture("160x120", "30000/1001", 2) + " " + TestTone(2) +
+                                    " -c:v libx264 -bf 3 -x264-params b-pyramid=normal -g 15 -c:a aac "
+                                    "-movflags frag_keyframe+empty_moov+default_base_moof");
+     }, true, 30000.0 / 1001},
+    // The AVI MPEG-4 of film downloads: 23.976, B-pictures packed with the
+    // picture before them.
+    {"AviMpeg4Film", "film.avi", [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f, Picture("160x120", "24000/1001", 2) + " " + TestTone(2) +
+                                    " -c:v mpeg4 -vtag XVID -bf 2 -c:a libmp3lame");
+     }, true, 24000.0 / 1001},
+    // A camera's clip whose pictures start half a second after its sound:
+    // the edit list begins with an empty stretch.
+    {"Mp4VideoStartsLate", "late.mp4", [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f, Picture("160x120", "25", 2) + " " + TestTone(2.5) +
+                                    " -filter_complex '[0:v]setpts=PTS+0.5/TB[v]' -map '[v]' -map 1:a "
+                                    "-c:v libx264 -fps_mode passthrough -c:a aac");
      }, true, 25},
     {"WebmVp8", "vp8.webm", [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, Picture("160x120", "25", 2) + " " + TestTone(2, 48000) +
