@@ -102,6 +102,11 @@ const SourceKind kSourceKinds[] = {
                                                               " -c:v libx265 -preset ultrafast -tag:v hvc1 -c:a aac");
          return WithDisplayMatrix(d, flat, f, 0, -1, 1, 0);
      }, true, 30},
+    // Phones that record in high dynamic range store 10 bits a sample.
+    {"PhoneHevc10Bit", "hdr.mp4", [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f, Picture("160x90", "30", 2) + " " + TestTone(2) +
+                                    " -c:v libx265 -preset ultrafast -pix_fmt yuv420p10le -tag:v hvc1 -c:a aac");
+     }, true, 30},
     {"PhoneAmrSpeech", "speech.3gp", [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, Picture("176x144", "15", 2) + " -i '" + AmrSpeechFile(d, "speech.amr", 100) +
                                     "' -map 0:v -map 1:a -c:v mpeg4 -c:a copy");
@@ -149,10 +154,11 @@ const SourceKind kSourceKinds[] = {
                                     " -filter_complex '[0:v]setpts=PTS+0.8/TB[v]' -map '[v]' -map 1:a "
                                     "-c:v mpeg2video -c:a ac3");
      }, true, 25},
-    // Broadcast recordings: H.264 and AC-3 in MPEG-TS at 29.97.
+    // Broadcast recordings: H.264 and six channels of AC-3 in MPEG-TS at
+    // 29.97.
     {"TransportStreamH264Ac3", "broadcast.ts", [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, Picture("160x120", "30000/1001", 2) + " " + TestTone(2, 48000) +
-                                    " -c:v libx264 -c:a ac3");
+                                    " -c:v libx264 -c:a ac3 -af 'pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0'");
      }, true, 30000.0 / 1001},
     // Cut between key pictures without decoding: the edit list says where
     // the pictures start.
@@ -220,7 +226,8 @@ struct ShippedSettings {
 const ShippedSettings kShipped[] = {
     {"", "avi", "-c:v mpeg4 -vtag XVID -b:v 1024k -c:a libmp3lame -b:a 128k -ac 2", "avi", false},
     {"avi-mpeg4-mp3", "avi", "-c:v mpeg4 -vtag XVID -b:v 1024k -c:a libmp3lame -b:a 128k -ac 2", "avi", false},
-    {"mp4-h264-aac", "mp4", "-c:v libx264 -b:v 1024k -c:a aac -b:a 128k -ac 2", "mp4", false},
+    // MP4 sound at 64 kbit/s or more is written at 48 kHz.
+    {"mp4-h264-aac", "mp4", "-c:v libx264 -b:v 1024k -c:a aac -b:a 128k -ar 48000 -ac 2", "mp4", false},
     // The PSP plays 15 or 30 pictures a second: its writer writes 30 where
     // the preset says 29.97, and sound at 24 kHz with MPEG-4 video.
     {"mp4-psp", "mp4", "-c:v mpeg4 -b:v 768k -r 30 -c:a aac -b:a 128k -ar 24000 -ac 2", "mp4", true},
@@ -228,8 +235,16 @@ const ShippedSettings kShipped[] = {
     // holds the same streams, each picture as a whole one.
     {"ogm-xvid-vorbis", "ogm", "-c:v mpeg4 -vtag XVID -b:v 1024k -c:a libvorbis -q:a 4 -ac 2 -fps_mode cfr", "mkv",
      false},
-    {"wmv", "wmv", "-c:v wmv2 -b:v 1024k -c:a wmav2 -b:a 128k -ac 2", "wmv", false},
+    // The preset's sound format: 128 kbit/s, 44 kHz, stereo.
+    {"wmv", "wmv", "-c:v wmv2 -b:v 1024k -c:a wmav2 -b:a 128k -ar 44100 -ac 2", "wmv", false},
 };
+
+ProbedStreamInfo FirstOfKind(const ProbedFile& file, const std::string& kind)
+{
+    for (const ProbedStreamInfo& s : file.streams)
+        if (s.kind == kind) return s;
+    return {};
+}
 
 // Seconds of the first sound stream as the ffmpeg command line decodes it.
 double SoundSeconds(const std::string& path)
@@ -361,8 +376,10 @@ protected:
         if (*settings.preset) arguments.push_back(std::string("/preset=") + settings.preset);
         arguments.push_back(source);
         int status = -1;
-        const std::string said = RunTool(HeadlessProgramCommand(dir_.path(), home, arguments, 240), &status);
-        ASSERT_NE(124, status) << "the run did not end within four minutes\n" << said;
+        // Each run converts two seconds: a run that takes 90 s has hung, and
+        // six of them still end within the test run's deadline.
+        const std::string said = RunTool(HeadlessProgramCommand(dir_.path(), home, arguments, 90), &status);
+        ASSERT_NE(124, status) << "the run did not end within 90 s\n" << said;
         const std::string output = out + "/" + fs::path(source).stem().string() + "." + settings.extension;
 
         // The PSP plays only files with pictures: a job of sound alone fails
@@ -399,9 +416,12 @@ protected:
             hasVideo = hasVideo || s.kind == "video";
             hasSound = hasSound || s.kind == "audio";
         }
-        // Attached pictures are never the video; every source has sound.
+        // Attached pictures are never the video; every source has sound,
+        // in as many channels and at the rate ffmpeg gives it.
         EXPECT_EQ(kind.picture, hasVideo);
         ASSERT_TRUE(hasSound);
+        EXPECT_EQ(FirstOfKind(expected, "audio").channels, FirstOfKind(written, "audio").channels);
+        EXPECT_EQ(FirstOfKind(expected, "audio").sampleRate, FirstOfKind(written, "audio").sampleRate);
         EXPECT_NEAR(expected.duration, written.duration, 0.1);
         EXPECT_NEAR(SoundSeconds(reference), SoundSeconds(output), 0.1);
 
