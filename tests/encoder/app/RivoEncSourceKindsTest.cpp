@@ -107,6 +107,11 @@ const SourceKind kSourceKinds[] = {
          return MakeMedia(d, f, Picture("160x90", "30", 2) + " " + TestTone(2) +
                                     " -c:v libx265 -preset ultrafast -pix_fmt yuv420p10le -tag:v hvc1 -c:a aac");
      }, true, 30},
+    // Cameras add a time code track beside the pictures and the sound.
+    {"CameraWithTimeCode", "camera-tc.mov", [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f, Picture("160x120", "30000/1001", 2) + " " + TestTone(2, 48000) +
+                                    " -c:v libx264 -c:a aac -timecode '01:00:00;00'");
+     }, true, 30000.0 / 1001},
     {"PhoneAmrSpeech", "speech.3gp", [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, Picture("176x144", "15", 2) + " -i '" + AmrSpeechFile(d, "speech.amr", 100) +
                                     "' -map 0:v -map 1:a -c:v mpeg4 -c:a copy");
@@ -143,6 +148,13 @@ const SourceKind kSourceKinds[] = {
                                     " -c:v mpeg4 -c:a libvorbis -attach '" + cover +
                                     "' -metadata:s:t mimetype=image/png");
      }, true, 25},
+    // Downloads carry text subtitles beside the pictures and the sound.
+    {"MatroskaWithSubtitles", "subtitled.mkv", [](const TempDir& d, const std::string& f) {
+         const std::string text = d.File("lines.srt");
+         WriteBytes(text, "1\n00:00:00,200 --> 00:00:01,500\nHello\n\n");
+         return MakeMedia(d, f, Picture("160x120", "24000/1001", 2) + " " + TestTone(2) + " -i '" + text +
+                                    "' -map 0:v -map 1:a -map 2:s -c:v libx264 -c:a aac -c:s srt");
+     }, true, 24000.0 / 1001},
     {"SongWithCover", "song.mp3", [](const TempDir& d, const std::string& f) {
          std::string cover = MakeMedia(d, "art.png", "-f lavfi -i testsrc=size=300x300 -frames:v 1");
          return MakeMedia(d, f, TestTone(2) + " -i '" + cover +
