@@ -369,6 +369,45 @@ TEST_F(DemuxGraphTest, SeekingStartsAgainAtTheNewPositionWithTimesFromZero)
     EXPECT_LE(sink->Samples(), 27);
 }
 
+// Sound stored as it is played comes in large packets (a WAV file's hold
+// 4096 bytes: half a second of 8-bit sound at 8 kHz); a segment's sound
+// still ends at its stop position, not with the packet the stop falls in.
+TEST_F(DemuxGraphTest, UncompressedSoundEndsAtTheStopPosition)
+{
+    const struct {
+        const char* file;
+        std::string args;
+    } cases[] = {
+        {"u8.wav", TestTone(4.0, 8000) + " -c:a pcm_u8"},
+        {"s16.wav", TestTone(4.0, 8000) + " -c:a pcm_s16le"},
+        {"s24.wav", TestTone(4.0, 11025) + " -ac 2 -c:a pcm_s24le"},
+        {"u8.avi", TestPicture(4.0) + " " + TestTone(4.0, 8000) + " -c:v mpeg4 -c:a pcm_u8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        TearDown();
+        SetUp();
+        std::string path = MakeMedia(dir, c.file, c.args);
+        ComPtr<IBaseFilter> s = OpenByName(path);
+        CSampleSink* sink = nullptr;
+        ComPtr<IBaseFilter> sinkFilter = CSampleSink::Make(&sink);
+        ASSERT_TRUE(SUCCEEDED(graph->AddFilter(sinkFilter.Get(), nullptr)));
+        ASSERT_EQ(graph->ConnectDirect(FilterPins(s.Get(), PINDIR_OUTPUT).back().Get(),
+                                       FilterPins(sinkFilter.Get(), PINDIR_INPUT)[0].Get(), nullptr),
+                  S_OK);
+        LONGLONG start = 13 * UNITS / 10, stop = 29 * UNITS / 10;
+        ASSERT_EQ(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_AbsolutePositioning),
+                  S_OK);
+        EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+        ASSERT_GT(sink->Samples(), 0);
+        // Times count from the segment's start (sound before it is the
+        // audio treatment's to leave out); the sound ends 1.6 s after it,
+        // to within a millisecond.
+        EXPECT_LE(sink->FirstStart(), UNITS / 1000);
+        EXPECT_NEAR(static_cast<double>(sink->LastStop()) / UNITS, 1.6, 0.001);
+    }
+}
+
 TEST_F(DemuxGraphTest, AudioDecoderDeliversInterleavedSamplesOfEachFrame)
 {
     std::string path = MakeMedia(dir, "a.ogg", TestTone(1.0, 48000) + " -ac 2 -c:a libvorbis");
