@@ -124,6 +124,48 @@ TEST_F(RendererTest, VideoShowsItsPicturesInAChildOfTheOwnerWindow)
     DestroyOwnerWindow(owner);
 }
 
+// Pictures as wide as real sources whose rows the scaler converts in whole
+// blocks past their ends (168, 200, 360, 856 and 1080 pixels): shown at
+// their own size, red on the left and blue on the right, to the edges.
+TEST_F(RendererTest, PicturesOfCommonWidthsAreShownToTheirEdges)
+{
+    for (int width : {168, 200, 360, 856, 1080}) {
+        SCOPED_TRACE(std::to_string(width) + " wide");
+        TearDown();
+        SetUp();
+        std::string half = std::to_string(width / 2) + "x36";
+        std::string path = MakeMedia(dir, std::to_string(width) + ".mkv",
+                                     "-f lavfi -i color=c=red:size=" + half + ":rate=25:duration=0.2 -f lavfi -i "
+                                     "color=c=blue:size=" + half + ":rate=25:duration=0.2 -filter_complex hstack "
+                                     "-c:v mpeg4 -q:v 2");
+        Chain(path, CLSID_MatroskaSplitter, CLSID_VideoDecoder, CLSID_VideoRenderer);
+        ComPtr<IVideoWindow> window;
+        ASSERT_EQ(graph.As(&window), S_OK);
+        HWND owner = MakeOwnerWindow(width + 16, 52);
+        ASSERT_NE(owner, nullptr);
+        ASSERT_EQ(window->put_Owner(reinterpret_cast<OAHWND>(owner)), S_OK);
+        ASSERT_EQ(window->SetWindowPosition(0, 0, width, 36), S_OK);
+        ASSERT_EQ(window->put_Visible(-1), S_OK);
+        HWND child = FirstChildOf(owner);
+        ASSERT_NE(child, nullptr);
+        ComPtr<IMediaFilter> timing;
+        ASSERT_EQ(graph.As(&timing), S_OK);
+        ASSERT_EQ(timing->SetSyncSource(nullptr), S_OK);
+        RunSeconds();
+        PumpWindowMessages();
+        for (int y : {1, 18, 34})
+            for (int x : {1, width / 2 - 6, width / 2 + 6, width - 2}) {
+                uint32_t pixel = PixelOf(child, x, y);
+                bool left = x < width / 2;
+                EXPECT_GT((pixel >> (left ? 16 : 0)) & 0xFF, 0xC0u) << x << "," << y << " " << std::hex << pixel;
+                EXPECT_LT((pixel >> (left ? 0 : 16)) & 0xFF, 0x40u) << x << "," << y << " " << std::hex << pixel;
+            }
+        ASSERT_EQ(window->put_Visible(0), S_OK);
+        ASSERT_EQ(window->put_Owner(0), S_OK);
+        DestroyOwnerWindow(owner);
+    }
+}
+
 TEST_F(RendererTest, RenderersKeepTheClocksPaceWithoutAWindowOrADevice)
 {
     // No sound server answers here.
