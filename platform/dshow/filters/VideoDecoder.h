@@ -17,6 +17,7 @@
 // converted (a copy).
 #pragma once
 
+#include "platform/dshow/PictureMemory.h"
 #include "platform/dshow/filters/LavDecoder.h"
 
 class CLavVideoDecoder final : public CLavDecoder {
@@ -60,4 +61,7 @@ private:
     Layout output_;   // the output connection's layout
     REFERENCE_TIME frameTime_ = 0;
     SwsContext* scaler_ = nullptr;
+    // What the scaler converts into when the output layout's rows do not
+    // suit it (packed I420, bottom-up RGB32); the rows are copied from here.
+    PictureBuffer converted_;
 };
