@@ -56,9 +56,10 @@ std::string Num(double value)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", value);
-    // The script reads a point whatever the locale's decimal mark is.
-    for (char& c : text)
-        if (c == ',') c = '.';
+    // The script reads a point whatever the locale's decimal mark is. (Only
+    // the written characters: what follows them in the array was never set.)
+    for (char* c = text; *c; ++c)
+        if (*c == ',') *c = '.';
     return text;
 }
 
