@@ -32,6 +32,8 @@ packages=(
   xvfb xdotool
   # fuzz targets: clang with libFuzzer
   clang libclang-rt-14-dev
+  # memory errors inside the decoding libraries (scripts/valgrind.sh)
+  valgrind
 )
 
 missing=()
