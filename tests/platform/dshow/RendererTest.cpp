@@ -79,6 +79,20 @@ protected:
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     }
 
+    // The graph's video window shown in the owner at (0, 0, width, height),
+    // and no clock, so that the pictures go as fast as they come; the child
+    // window that shows them.
+    HWND ShowVideoIn(IVideoWindow* window, HWND owner, int width, int height)
+    {
+        EXPECT_EQ(window->put_Owner(reinterpret_cast<OAHWND>(owner)), S_OK);
+        EXPECT_EQ(window->SetWindowPosition(0, 0, width, height), S_OK);
+        EXPECT_EQ(window->put_Visible(-1), S_OK);
+        ComPtr<IMediaFilter> timing;
+        EXPECT_EQ(graph.As(&timing), S_OK);
+        EXPECT_EQ(timing->SetSyncSource(nullptr), S_OK);
+        return FirstChildOf(owner);
+    }
+
     TempDir dir;
     ComPtr<IGraphBuilder> graph;
     ComPtr<IMediaControl> control;
@@ -101,16 +115,8 @@ TEST_F(RendererTest, VideoShowsItsPicturesInAChildOfTheOwnerWindow)
 
     HWND owner = MakeOwnerWindow(200, 160);
     ASSERT_NE(owner, nullptr);
-    ASSERT_EQ(window->put_Owner(reinterpret_cast<OAHWND>(owner)), S_OK);
-    ASSERT_EQ(window->SetWindowPosition(0, 0, 88, 72), S_OK);
-    ASSERT_EQ(window->put_Visible(-1), S_OK);
-    HWND child = FirstChildOf(owner);
+    HWND child = ShowVideoIn(window.Get(), owner, 88, 72);
     ASSERT_NE(child, nullptr);
-
-    // No clock: the pictures go as fast as they come.
-    ComPtr<IMediaFilter> timing;
-    ASSERT_EQ(graph.As(&timing), S_OK);
-    ASSERT_EQ(timing->SetSyncSource(nullptr), S_OK);
     RunSeconds();
     PumpWindowMessages();
     uint32_t pixel = PixelOf(child, 44, 36);
@@ -143,14 +149,8 @@ TEST_F(RendererTest, PicturesOfCommonWidthsAreShownToTheirEdges)
         ASSERT_EQ(graph.As(&window), S_OK);
         HWND owner = MakeOwnerWindow(width + 16, 52);
         ASSERT_NE(owner, nullptr);
-        ASSERT_EQ(window->put_Owner(reinterpret_cast<OAHWND>(owner)), S_OK);
-        ASSERT_EQ(window->SetWindowPosition(0, 0, width, 36), S_OK);
-        ASSERT_EQ(window->put_Visible(-1), S_OK);
-        HWND child = FirstChildOf(owner);
+        HWND child = ShowVideoIn(window.Get(), owner, width, 36);
         ASSERT_NE(child, nullptr);
-        ComPtr<IMediaFilter> timing;
-        ASSERT_EQ(graph.As(&timing), S_OK);
-        ASSERT_EQ(timing->SetSyncSource(nullptr), S_OK);
         RunSeconds();
         PumpWindowMessages();
         for (int y : {1, 18, 34})
