@@ -88,7 +88,9 @@ trap 'rm -rf "$work"' EXIT
 # inputs, addresses among them: the same run needs the same addresses. So
 # the targets run without address randomisation, and with the same
 # arguments and environment wherever the checkout is (the stack starts below
-# them): from a folder of their own, through fixed relative names.
+# them): from a folder of their own, through fixed relative names. The
+# program is copied there too, since the program folder's path (read from
+# /proc/self/exe) is a string the target holds.
 fixed=(timeout -k 10 900 env -i PATH=/usr/bin:/bin LANG=C.UTF-8 ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
   UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}")
 if setarch "$(uname -m)" -R true 2>/dev/null; then
@@ -99,7 +101,7 @@ fi
 ln -s "$dir/artifacts" "$work/artifacts"
 
 for t in "${targets[@]}"; do
-  ln -sfn "$dir/fuzz/$t" "$work/target"
+  cp "$dir/fuzz/$t" "$work/target"
   # A target may bring the words of its input language.
   dict=()
   rm -f "$work/dict"
