@@ -43,16 +43,16 @@ int CLangTextTable::LoadLangFile(const CString& primaryPath, const CString& fall
     m_primary.Load(primaryPath);
     m_fallback.Load(fallbackPath);
 
-    int result = 0;
-    if (FILE* file = _wfopen(idMapPath, L"rt")) {
-        ReadIdMap(file);
-        std::fclose(file);
-        result = 1;
-    }
+    // Without its id map the table names no control, not even OK and
+    // Cancel, and keeps the code page it had.
+    FILE* file = _wfopen(idMapPath, L"rt");
+    if (!file) return 0;
+    ReadIdMap(file);
     m_idMap.SetAt(L"1", L"IDOK");
     m_idMap.SetAt(L"2", L"IDCANCEL");
     m_nCodePage = m_primary.GetInt(L"GENERAL", L"CODEPAGE", 0, 10);
-    return result;
+    std::fclose(file);
+    return 1;
 }
 
 void CLangTextTable::ReadIdMap(FILE* file)

@@ -21,8 +21,8 @@ public:
 
     // Loads both language files and the control-id map. Missing language
     // files leave their texts empty. Returns 1, or 0 when the id map cannot
-    // be opened (the code page and the fixed IDOK/IDCANCEL names are still
-    // taken then).
+    // be opened: the id map then stays empty (without the fixed IDOK and
+    // IDCANCEL names) and the code page keeps its previous value.
     int LoadLangFile(const CString& primaryPath, const CString& fallbackPath, const CString& idMapPath);
     // The text of a TEXT key, never null; an unknown key gives "". The text
     // stays valid until the next load or the table's end; the same key gives

@@ -11,7 +11,8 @@
 // stream leaves after the last queued picture; a flush drops the queue.
 //
 // The output type is packed I420 (or RGB32) at the output size that the
-// settings give for the connected input; IBasicVideo answers that size.
+// settings give for the connected input, turned as its type says it is to
+// be seen (PictureOrientation.h); IBasicVideo answers that size.
 #pragma once
 
 #include <atomic>
@@ -105,7 +106,7 @@ private:
     // The treatment thread.
     void TreatmentLoop();
     void TreatPicture(AVFrame* frame);
-    bool BuildChain(const AVFrame* frame, const PictureFormat& output);
+    bool BuildChain(const ChainInput& input, const PictureFormat& output);
     // Sends the end to the chain and delivers what it still holds.
     void FinishChain();
     void PullAndDeliver();

@@ -101,7 +101,8 @@ HRESULT CBaseRenderer::Stop()
         ResetStreamState();
         changed_.notify_all();
     }
-    seeking_.Reset();
+    // The position stays where the stream stopped (its end, after one that
+    // ran to it) until the stream starts again.
     return hr;
 }
 
@@ -110,8 +111,11 @@ HRESULT CBaseRenderer::Pause()
     std::lock_guard<std::recursive_mutex> g(filterLock_);
     FILTER_STATE old = State();
     if (old == State_Stopped) {
-        std::lock_guard<std::mutex> r(renderLock_);
-        ResetStreamState();
+        {
+            std::lock_guard<std::mutex> r(renderLock_);
+            ResetStreamState();
+        }
+        seeking_.Reset();
     }
     HRESULT hr = CBaseFilter::Pause();
     if (FAILED(hr)) return hr;
@@ -173,10 +177,19 @@ HRESULT CBaseRenderer::Receive(IMediaSample* sample)
 {
     REFERENCE_TIME start = 0, stop = 0;
     HRESULT timeResult = sample->GetTime(&start, &stop);
+    bool still = false;
     {
-        std::unique_lock<std::mutex> r(renderLock_);
+        std::lock_guard<std::mutex> r(renderLock_);
         if (failed_) return VFW_E_RUNTIME_ERROR;
         if (eos_) return VFW_E_SAMPLE_REJECTED_EOS;
+        if (flushing_) return S_FALSE;
+        still = State() == State_Paused && !ready_;
+    }
+    // A paused renderer shows the first picture of its new position, before
+    // it tells that it is ready.
+    if (still) OnPausedSample(sample);
+    {
+        std::unique_lock<std::mutex> r(renderLock_);
         if (State() == State_Paused) {
             ready_ = true;
             changed_.notify_all();

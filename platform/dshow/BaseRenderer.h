@@ -74,6 +74,12 @@ public:
     virtual void OnEndOfStream() {}
     // A flush began (a seek): what the renderer still holds is dropped.
     virtual void OnBeginFlush() {}
+    // The first sample of a position reached the paused renderer (after a
+    // pause from the stopped state or a seek): a renderer that shows a
+    // still picture shows it now (streaming thread, outside the
+    // renderer's lock). The sample is held and rendered again once the
+    // graph runs.
+    virtual void OnPausedSample(IMediaSample*) {}
 
     // Data path entry points of the pin.
     HRESULT Receive(IMediaSample* sample);

@@ -180,6 +180,17 @@ void OnDropDown(HWND h, bool open)
     NotifyCommand(h, open ? CBN_DROPDOWN : CBN_CLOSEUP);
 }
 
+bool IsDropped(const ComboBoxControl& s) { return s.box && s.box->view() && s.box->view()->isVisible(); }
+
+// Enter or Escape while the list is open closes it: Enter chooses the
+// highlighted item as a click would, Escape leaves the choice as it was.
+void CloseList(HWND h, ComboBoxControl& s, WPARAM key)
+{
+    const int highlighted = s.box->view()->currentIndex().row();
+    s.box->hidePopup();
+    if (key == VK_RETURN && highlighted >= 0) OnActivated(h, highlighted);
+}
+
 void MakeWidget(HWND h, ComboBoxControl& s)
 {
     auto* box = new ComboWidget(h);
@@ -255,8 +266,22 @@ LRESULT ComboBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return Default(message, wParam, lParam);
     }
-    case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_WANTARROWS | (IsEditable(h) ? DLGC_HASSETSEL : 0);
+    case WM_GETDLGCODE: {
+        LRESULT code = DLGC_WANTCHARS | DLGC_WANTARROWS | (IsEditable(h) ? DLGC_HASSETSEL : 0);
+        // While its list is open, Enter and Escape are the list's: they
+        // close it (choosing or not), never the dialog.
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        if (IsDropped(*this) && msg && msg->message == WM_KEYDOWN &&
+            (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE))
+            code |= DLGC_WANTMESSAGE;
+        return code;
+    }
     case WM_KEYDOWN:
+        if (IsDropped(*this) && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
+            CloseList(h, *this, wParam);
+            return 0;
+        }
+        [[fallthrough]];
     case WM_KEYUP:
     case WM_CHAR: {
         QWidget* target = box;

@@ -16,6 +16,9 @@ namespace {
 
 // Set while a key the layer hands back is being delivered to a widget.
 int g_forwarding = 0;
+// Set when such a key, refused by the widget, reached the window's own
+// widget and was stopped there.
+bool g_stoppedAtHost = false;
 
 struct KeyPair {
     int qt;
@@ -67,9 +70,30 @@ class InputFilter : public QObject {
 public:
     InputFilter(HWND window, QObject* parent) : QObject(parent), window_(window) {}
 
-    bool eventFilter(QObject*, QEvent* e) override
+    bool eventFilter(QObject* watched, QEvent* e) override
     {
+        const bool key = e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease;
+        if (watched == parent()) {
+            // The window's own widget. A key handed back to a widget inside
+            // it and refused there (a modifier, a release) would climb to it
+            // and enter the input queue once more, reach the control again
+            // and be handed back again, without end: the window already had
+            // that key, so it stops here. The widget's own input goes its
+            // usual way.
+            if (!key || !g_forwarding) return false;
+            g_stoppedAtHost = true;
+            e->accept();
+            return true;
+        }
         switch (e->type()) {
+        case QEvent::ShortcutOverride: {
+            // Enter and Escape are the dialog's keys (and an open list's,
+            // through its control): no widget may act on them in Qt's
+            // shortcut check, before they reach the window.
+            if (g_forwarding) return false;
+            const int k = static_cast<QKeyEvent*>(e)->key();
+            return k == Qt::Key_Escape || k == Qt::Key_Return || k == Qt::Key_Enter;
+        }
         case QEvent::KeyPress:
         case QEvent::KeyRelease: {
             if (g_forwarding) return false;
@@ -116,7 +140,10 @@ void Watch(HWND window, QWidget* widget)
     InputFilter* filter = nullptr;
     for (QObject* child : root->children())
         if ((filter = dynamic_cast<InputFilter*>(child))) break;
-    if (!filter) filter = new InputFilter(window, root);
+    if (!filter) {
+        filter = new InputFilter(window, root);
+        root->installEventFilter(filter);
+    }
     widget->installEventFilter(filter);
     for (QWidget* child : widget->findChildren<QWidget*>()) child->installEventFilter(filter);
 }
@@ -205,9 +232,13 @@ bool ForwardKey(QWidget* target, UINT message, WPARAM wParam, LPARAM)
     }
     QKeyEvent event(type, key, CurrentModifiers(), text);
     ++g_forwarding;
+    const bool stoppedBefore = g_stoppedAtHost;
+    g_stoppedAtHost = false;
     QApplication::sendEvent(target, &event);
+    const bool refused = g_stoppedAtHost;
+    g_stoppedAtHost = stoppedBefore;
     --g_forwarding;
-    return event.isAccepted();
+    return event.isAccepted() && !refused;
 }
 
 }  // namespace mfc_controls

@@ -7,7 +7,6 @@
 // to the text inserted there next (EM_REPLACESEL). The user's edits send
 // EN_CHANGE when the event mask asks for it.
 #include <QPalette>
-#include <QStyle>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -94,23 +93,34 @@ QString FromControlText(const std::wstring& text)
     return QString::fromStdWString(t);
 }
 
+bool SelectionHidden(HWND h, const RichEditControl& s)
+{
+    return s.hideSelection || (!(Style(h) & ES_NOHIDESEL) && GetFocus() != h);
+}
+
+// The widget shows the selection only while it is not hidden; a hidden one
+// is not drawn at all, so that the text keeps its own colours (drawing it
+// in the background's colours would paint every selected character in the
+// plain text colour).
 void ShowSelection(RichEditControl& s)
 {
     if (!s.edit) return;
     ProgrammaticChange change;
-    s.edit->setTextCursor(s.cursor);
+    if (!SelectionHidden(s.Handle(), s)) {
+        s.edit->setTextCursor(s.cursor);
+        return;
+    }
+    QTextCursor caret = s.cursor;
+    caret.clearSelection();
+    s.edit->setTextCursor(caret);
 }
 
-void ShowColours(HWND h, RichEditControl& s)
+void ShowBackground(RichEditControl& s)
 {
     if (!s.edit) return;
     QPalette p = s.edit->palette();
     COLORREF bk = s.systemBackground ? GetSysColor(COLOR_WINDOW) : s.background;
     p.setColor(QPalette::Base, QColor(GetRValue(bk), GetGValue(bk), GetBValue(bk)));
-    bool hidden = s.hideSelection || (!(Style(h) & ES_NOHIDESEL) && GetFocus() != h);
-    QPalette standard = s.edit->style()->standardPalette();
-    p.setColor(QPalette::Highlight, hidden ? p.color(QPalette::Base) : standard.color(QPalette::Highlight));
-    p.setColor(QPalette::HighlightedText, hidden ? p.color(QPalette::Text) : standard.color(QPalette::HighlightedText));
     s.edit->setPalette(p);
 }
 
@@ -241,7 +251,8 @@ void MakeWidget(HWND h, RichEditControl& s)
     QObject::connect(s.document.get(), &QTextDocument::contentsChanged, edit, [h] { OnUserEdit(h); });
     QObject::connect(edit, &QTextEdit::cursorPositionChanged, edit, [h] { OnUserSelection(h); });
     QObject::connect(edit, &QTextEdit::selectionChanged, edit, [h] { OnUserSelection(h); });
-    ShowColours(h, s);
+    ShowBackground(s);
+    ShowSelection(s);
 }
 
 int LineOf(const RichEditControl& s, long pos)
@@ -259,7 +270,7 @@ RichEditControl::RichEditControl(HWND window) : ControlWindow(window), document(
 // The selection shows while the control has the focus (or ES_NOHIDESEL).
 void RichEditControl::OnFocusChanged(bool gained)
 {
-    ShowColours(Handle(), *this);
+    ShowSelection(*this);
     NotifyCommand(Handle(), gained ? EN_SETFOCUS : EN_KILLFOCUS);
 }
 
@@ -416,12 +427,12 @@ LRESULT RichEditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         COLORREF old = systemBackground ? GetSysColor(COLOR_WINDOW) : background;
         systemBackground = wParam != 0;
         background = static_cast<COLORREF>(lParam);
-        ShowColours(h, *this);
+        ShowBackground(*this);
         return static_cast<LRESULT>(old);
     }
     case EM_HIDESELECTION:
         hideSelection = wParam != 0;
-        ShowColours(h, *this);
+        ShowSelection(*this);
         return 0;
     case EM_SETEVENTMASK: {
         DWORD old = eventMask;

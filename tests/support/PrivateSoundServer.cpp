@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -163,20 +164,29 @@ std::vector<int16_t> PrivateSoundServer::StopRecording()
 
 double ToneShare(const std::vector<int16_t>& samples, int rate, double frequency)
 {
-    if (samples.empty()) return 0;
-    double coefficient = 2 * std::cos(2 * M_PI * frequency / rate);
-    double s1 = 0, s2 = 0, total = 0;
-    for (int16_t v : samples) {
-        double x = v / 32768.0;
-        double s0 = x + coefficient * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-        total += x * x;
+    if (samples.empty() || rate <= 0) return 0;
+    // The power at the frequency is measured in blocks of a twentieth of a
+    // second and added up: a recording that pauses, seeks or misses a few
+    // samples carries the tone on with another phase, which a single sum
+    // over the whole recording would partly cancel.
+    const size_t block = std::max(1, rate / 20);
+    const double coefficient = 2 * std::cos(2 * M_PI * frequency / rate);
+    double tone = 0, total = 0;
+    for (size_t start = 0; start < samples.size(); start += block) {
+        const size_t end = std::min(samples.size(), start + block);
+        double s1 = 0, s2 = 0;
+        for (size_t i = start; i < end; ++i) {
+            double x = samples[i] / 32768.0;
+            double s0 = x + coefficient * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+            total += x * x;
+        }
+        // A pure tone of amplitude A over N samples gives power (A N / 2)^2
+        // and a total of A^2 N / 2: the block's tone energy is power / (N / 2).
+        tone += (s1 * s1 + s2 * s2 - coefficient * s1 * s2) / ((end - start) / 2.0);
     }
-    double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
-    // A pure tone of amplitude A over N samples gives power (A N / 2)^2
-    // and a total of A^2 N / 2: the share is power / (total N / 2).
-    return total > 0 ? power / (total * samples.size() / 2.0) : 0;
+    return total > 0 ? std::min(1.0, tone / total) : 0;
 }
 
 double RmsLevel(const std::vector<int16_t>& samples)

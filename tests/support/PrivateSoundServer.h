@@ -53,7 +53,8 @@ pid_t SpawnProgram(const std::vector<std::string>& argv, const std::vector<std::
 // grace time; waits for it.
 void EndProcess(pid_t pid, int graceMs = 2000);
 
-// How much of the samples' power lies at the frequency (Goertzel), from 0
+// How much of the samples' power lies at the frequency (Goertzel over short
+// blocks, so that a jump of phase does not count against the tone), from 0
 // to 1; and their RMS level in full scale.
 double ToneShare(const std::vector<int16_t>& samples, int rate, double frequency);
 double RmsLevel(const std::vector<int16_t>& samples);

@@ -1,5 +1,6 @@
 #include "HFontCombo.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include "platform/win32/gui/FontEnumeration.h"
@@ -75,6 +76,33 @@ const HFontObj* HFontCombo::FontOf(const CString& face) const
 {
     void* font = nullptr;
     return m_fonts.Lookup(face, font) ? static_cast<const HFontObj*>(font) : nullptr;
+}
+
+int HFontCombo::TakeListedFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM lParam)
+{
+    *reinterpret_cast<CString*>(lParam) = font->lfFaceName;
+    return 0;
+}
+
+int HFontCombo::FindFamily(const CString& name) const
+{
+    if (name.IsEmpty()) return -1;
+    LOGFONTW request{};
+    request.lfCharSet = DEFAULT_CHARSET;
+    const int n = std::min(name.GetLength(), LF_FACESIZE - 1);
+    std::copy(name.GetString(), name.GetString() + n, request.lfFaceName);
+    request.lfFaceName[n] = L'\0';
+    CString listed;
+    HDC screen = ::GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &request, &HFontCombo::TakeListedFace, reinterpret_cast<LPARAM>(&listed), 0);
+    ::ReleaseDC(nullptr, screen);
+    if (listed.IsEmpty()) return -1;
+    for (int i = 0; i < GetCount(); ++i) {
+        CString item;
+        GetLBText(i, item);
+        if (item == listed) return i;
+    }
+    return -1;
 }
 
 CImageList* HFontCombo::Marks()

@@ -17,6 +17,11 @@ public:
     void Fill();
     // What the control keeps of a listed face; null for other names.
     const HFontObj* FontOf(const CString& face) const;
+    // The item of the family that answers to the name in any of its
+    // languages (the list shows each family by the name the system gives
+    // it, "나눔고딕" for NanumGothic where that is Korean); -1 when no
+    // listed family does.
+    int FindFamily(const CString& name) const;
 
     void DrawItem(LPDRAWITEMSTRUCT item) override;
 
@@ -27,6 +32,7 @@ protected:
 
 private:
     static int EnumFace(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD type, LPARAM lParam);
+    static int TakeListedFace(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD type, LPARAM lParam);
     void FreeFonts();
     // The TrueType mark (image 0), made when first drawn.
     CImageList* Marks();

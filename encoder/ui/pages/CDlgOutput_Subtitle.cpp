@@ -105,9 +105,11 @@ BOOL CDlgOutput_Subtitle::OnInitDialog()
     return TRUE;
 }
 
-int CDlgOutput_Subtitle::FindFont(const CString& name) const
+int CDlgOutput_Subtitle::FindFont(const CString& name, bool* itself) const
 {
     int item = FindExactItem(m_fonts, name);
+    if (item < 0) item = m_fonts.FindFamily(name);
+    *itself = item >= 0;
     if (item < 0 && name == L"Gulim") item = FindExactItem(m_fonts, L"굴림");
     if (item < 0) item = FindExactItem(m_fonts, L"Arial");
     return item >= 0 ? item : 0;
@@ -119,7 +121,8 @@ void CDlgOutput_Subtitle::ExchangeSettings(BOOL store)
     if (store) {
         for (const CheckRow& c : kChecks) s.*c.setting = IsDlgButtonChecked(c.id) ? 1 : 0;
         int font = m_fonts.GetCurSel();
-        if (font >= 0) m_fonts.GetLBText(font, s.sSubFontName);
+        if (font >= 0 && font == m_nLoadedFontItem) s.sSubFontName = m_sLoadedFont;
+        else if (font >= 0) m_fonts.GetLBText(font, s.sSubFontName);
         s.nSubCharsInLine = m_chars.GetPos32();
         for (int i = 0; i < 3; ++i) {
             s.*kColorSettings[i] = static_cast<int>(m_colors[i].GetColor());
@@ -130,7 +133,11 @@ void CDlgOutput_Subtitle::ExchangeSettings(BOOL store)
         return;
     }
     for (const CheckRow& c : kChecks) CheckDlgButton(c.id, s.*c.setting ? BST_CHECKED : BST_UNCHECKED);
-    m_fonts.SetCurSel(FindFont(s.sSubFontName));
+    bool itself = false;
+    const int font = FindFont(s.sSubFontName, &itself);
+    m_fonts.SetCurSel(font);
+    m_sLoadedFont = itself ? s.sSubFontName : CString();
+    m_nLoadedFontItem = itself ? font : -1;
     m_chars.SetPos32(s.nSubCharsInLine);
     for (int i = 0; i < 3; ++i) {
         m_colors[i].SetColor(static_cast<COLORREF>(s.*kColorSettings[i]));

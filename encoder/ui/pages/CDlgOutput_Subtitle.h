@@ -33,12 +33,18 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    // The font item of the name; when the system lists the face only by
-    // its Korean name, or not at all, the same face's other name, then
-    // "Arial", then the first item.
-    int FindFont(const CString& name) const;
+    // The font item of the name: the item of that text, else the item of
+    // the family that answers to the name in another language (both tell
+    // *itself*); when the face is not listed at all, "굴림" for "Gulim",
+    // then "Arial", then the first item.
+    int FindFont(const CString& name, bool* itself) const;
 
     HFontCombo m_fonts;
+    // The stored face as it was loaded and the item that showed it; while
+    // that item stays chosen the face keeps the name it was stored under,
+    // whatever language the list names it in.
+    CString m_sLoadedFont;
+    int m_nLoadedFontItem = -1;
     CSpinButtonCtrl m_chars;
     HColorStatic m_colors[3];
     CSliderCtrl m_alphas[3];

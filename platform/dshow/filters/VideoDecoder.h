@@ -14,10 +14,13 @@
 //  2. I420 packed at the picture's size (offered when it differs from 1).
 //  3. RGB32 packed, bottom-up.
 // Types 2 and 3, and pictures that come out in another layout, are
-// converted (a copy).
+// converted (a copy). Pictures to be turned for showing keep the input's
+// orientation in every output type (PictureOrientation.h); the decoder
+// does not turn them.
 #pragma once
 
 #include "platform/dshow/PictureMemory.h"
+#include "platform/dshow/PictureOrientation.h"
 #include "platform/dshow/filters/LavDecoder.h"
 
 class CLavVideoDecoder final : public CLavDecoder {
@@ -60,6 +63,7 @@ private:
     Layout decoded_;  // the layout the decoder writes into
     Layout output_;   // the output connection's layout
     REFERENCE_TIME frameTime_ = 0;
+    PictureOrientation orientation_;  // the input's
     SwsContext* scaler_ = nullptr;
     // What the scaler converts into when the output layout's rows do not
     // suit it (packed I420, bottom-up RGB32); the rows are copied from here.

@@ -29,6 +29,8 @@ public:
     HRESULT CheckMediaType(const CMediaType* type) override;
     HRESULT SetMediaType(const CMediaType* type) override;
     HRESULT DoRenderSample(IMediaSample* sample) override;
+    // Paused, the picture of the new position shows at once.
+    void OnPausedSample(IMediaSample* sample) override { DoRenderSample(sample); }
     // With AutoShow on (the default) a hidden window that has an owner
     // shows itself when the graph pauses or runs.
     HRESULT Pause() override;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ public:
     int ShowMessageDialog(HWND, const CString& text, const CString& caption, UINT type) override
     {
         shown.push_back({WideToUtf8(text.str()), WideToUtf8(caption.str()), type, 0, {}, {}});
+        if (whileShown) whileShown(shown.back());
         if (answers.empty()) return kAnswerOk;
         int a = answers.front();
         answers.pop_front();
@@ -49,5 +51,8 @@ public:
     // The state a check box is left in.
     bool tickCheckBox = false;
     std::deque<int> answers;
+    // What the user does elsewhere while a message is shown, before
+    // answering it.
+    std::function<void(const Shown&)> whileShown;
     UINT icon = 0;
 };

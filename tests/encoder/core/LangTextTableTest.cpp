@@ -103,7 +103,6 @@ TEST_F(LangTextTableTest, LookupOrderAndLineBreaks)
         {L"text_both", L"English"},  // the files match keys without regard to case
     };
     for (const Case& c : cases) EXPECT_STREQ(c.text, table.GetLangText(c.key)) << c.key;
-    EXPECT_EQ(1252, table.m_nCodePage);
 }
 
 TEST_F(LangTextTableTest, SameKeyGivesTheSamePointerUntilTheNextLoad)
@@ -157,19 +156,34 @@ TEST_F(LangTextTableTest, DialogTextsByControlName)
     EXPECT_EQ(L"free", windows_.Text(unnamed));
 }
 
-TEST_F(LangTextTableTest, WithoutAnIdMapTheCodePageAndFixedNamesStillCount)
+TEST_F(LangTextTableTest, WithoutAnIdMapNoControlIsNamedAndTheCodePageStays)
 {
     WriteUtf16Text(temp().File("english.ini"), kEnglish);
-    CLangTextTable table;
-    EXPECT_EQ(0, table.LoadLangFile(File("english.ini"), File("korean.ini"), File("missing.data")));
-    EXPECT_EQ(1252, table.m_nCodePage);
+    WriteBytes(temp().File("controlid.data"), kIdMap);
     HWND dialog = windows_.Add(nullptr, 102, L"caption");
     HWND ok = windows_.Add(dialog, 1, L"ok");
     HWND list = windows_.Add(dialog, 1000, L"list");
-    table.ApplyDialogTexts(dialog, 102);
-    EXPECT_EQ(L"OK", windows_.Text(ok));
-    EXPECT_EQ(L"list", windows_.Text(list));
-    EXPECT_EQ(L"caption", windows_.Text(dialog));
+    struct Case {
+        const char* what;
+        bool loadedBefore;  // with the id map, before the load without it
+        int codePage;
+    };
+    for (const Case& c : {Case{"first load", false, 0}, Case{"after a full load", true, 1252}}) {
+        SCOPED_TRACE(c.what);
+        CLangTextTable table;
+        if (c.loadedBefore) {
+            ASSERT_EQ(1, table.LoadLangFile(File("english.ini"), File("korean.ini"), File("controlid.data")));
+            ASSERT_EQ(1252, table.m_nCodePage);
+        }
+        EXPECT_EQ(0, table.LoadLangFile(File("english.ini"), File("korean.ini"), File("missing.data")));
+        EXPECT_EQ(c.codePage, table.m_nCodePage);
+        // The texts still load; the dialog's controls keep theirs.
+        EXPECT_STREQ(L"English", table.GetLangText(L"TEXT_BOTH"));
+        table.ApplyDialogTexts(dialog, 102);
+        EXPECT_EQ(L"ok", windows_.Text(ok));
+        EXPECT_EQ(L"list", windows_.Text(list));
+        EXPECT_EQ(L"caption", windows_.Text(dialog));
+    }
 }
 
 TEST_F(LangTextTableTest, OverlongIdMapLinesAreReadInChunks)

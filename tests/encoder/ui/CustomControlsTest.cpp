@@ -143,6 +143,20 @@ TEST_F(FontPickerTest, ListsOutlineFacesSortedWithoutVerticalOrBitmapFaces)
     EXPECT_EQ(nullptr, made.FontOf(L"NanumGothic"));  // freed with the window
 }
 
+TEST_F(FontPickerTest, AFamilyIsFoundByAnyOfItsNames)
+{
+    HFontCombo& fonts = dialog_.fonts;
+    fonts.Fill();
+    struct Case {
+        const wchar_t* name;
+        int item;  // of "DejaVu Sans Mono", "RivoTestFnt", "나눔고딕"
+    };
+    for (const Case& c : {Case{L"나눔고딕", 2}, Case{L"NanumGothic", 2}, Case{L"nanumgothic", 2},
+                          Case{L"RivoTestFnt", 1}, Case{L"DejaVu Sans Mono", 0}, Case{L"@RivoTestFnt", -1},
+                          Case{L"RivoBitmap", -1}, Case{L"No Such Face", -1}, Case{L"", -1}})
+        EXPECT_EQ(c.item, fonts.FindFamily(c.name)) << WideToUtf8(c.name);
+}
+
 TEST_F(FontPickerTest, ItemsAreDrawnWithTheTrueTypeMarkAndTheHighlight)
 {
     HFontCombo& fonts = dialog_.fonts;

@@ -87,6 +87,55 @@ TEST_F(MainWindowBatchTest, ARefusedStartGivesTheMainWindowBack)
     EXPECT_EQ(FileText(source), FileText(Out() + "/same.avi"));
 }
 
+// While a batch runs, closing the main window (its exit button, the window
+// manager's close, Escape) is ignored: the progress window is not asked to
+// stop and is never destroyed from outside, not even while its completion
+// box is open. Once it has gone, the main window closes.
+TEST_F(MainWindowBatchTest, ClosingTheMainWindowIsIgnoredWhileTheProgressWindowIsOpen)
+{
+    const std::string source = GoodAvi("long.avi", 4.0);
+    Open({});
+    window_->AddSourceFile(CString(Utf8ToWide(source)));
+    // The user closes the main window while the completion box is open.
+    CWnd* progress = nullptr;
+    bool progressStayed = false;
+    coreMessages_->whileShown = [&](const FakeMessagePort::Shown& shown) {
+        if (shown.type != MB_ICONINFORMATION) return;
+        const HWND progressWindow = progress->m_hWnd;
+        window_->SendMessage(WM_CLOSE);
+        progressStayed = IsWindow(progressWindow) && window_->ProgressWindow() == progress;
+    };
+    window_->SendMessage(WM_COMMAND, CRivoEncDlg::ID_BTN_START);
+    progress = window_->ProgressWindow();
+    ASSERT_NE(nullptr, progress);
+    // And while the batch runs.
+    window_->SendMessage(WM_COMMAND, CRivoEncDlg::ID_BTN_EXIT);
+    window_->SendMessage(WM_COMMAND, IDCANCEL);
+    window_->SendMessage(WM_CLOSE);
+    mfc_test::PumpDialogMessages();
+    EXPECT_TRUE(IsOpen());
+    ASSERT_TRUE(PumpUntil([&] {
+        for (const auto& shown : coreMessages_->shown)
+            if (shown.type == MB_ICONINFORMATION) return true;
+        return false;
+    }));
+    coreMessages_->whileShown = nullptr;
+    for (const auto& shown : coreMessages_->shown)
+        EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), shown.type) << "asked: " << shown.text;
+    EXPECT_TRUE(progressStayed) << "the progress window was closed under its completion box";
+    EXPECT_TRUE(IsOpen());
+    EXPECT_EQ(progress, window_->ProgressWindow());
+    EXPECT_NE(std::string::npos, FileText(OutputOf(source)).find("video"));
+
+    // Once the progress window has gone, the main window closes.
+    progress->SendMessage(WM_CLOSE);
+    ASSERT_TRUE(PumpUntil([&] { return window_->ProgressWindow() == nullptr && ControlsEnabled(); }));
+    EXPECT_TRUE(IsOpen());
+    window_->SendMessage(WM_CLOSE);
+    mfc_test::PumpDialogMessages();
+    EXPECT_FALSE(IsOpen());
+}
+
 TEST_F(MainWindowBatchTest, PicturesOfTheWindowsOfABatchInTheDefaultSkin)
 {
     const char* bin = std::getenv("RIVO_BIN_DIR");

@@ -7,11 +7,17 @@
 
 #include <filesystem>
 
+#include <QComboBox>
+#include <QAbstractItemView>
+
 #include "OutputSettingsFixture.h"
 #include "encoder/core/LangTextTable.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Format.h"
 #include "platform/win32/Module.h"
+#include "platform/win32/gui/WindowWidgetAccess.h"
+#include "tests/platform/win32/gui/FontFixtures.h"
+#include "tests/platform/win32/gui/GuiTestSupport.h"
 
 using namespace mfc_test;
 using namespace output_test;
@@ -362,6 +368,63 @@ TEST_F(OutputSettingsTest, SubtitleNumbersTransparenciesAndFonts)
     EXPECT_EQ((std::vector<int>{200, 200, 200}),
               (std::vector<int>{s.nSubBodyAlpha, s.nSubOutlineAlpha, s.nSubShadowAlpha}));
     EXPECT_EQ(0xFFFFFF, s.nSubBodyColor);
+}
+
+// The stored subtitle face is found by its family name in any language:
+// under the Korean code page the list names NanumGothic "나눔고딕", and the
+// stored "NanumGothic" shows that item chosen and stays stored as it was;
+// another choice stores that item's text, and a face that is not installed
+// still falls back to the first item.
+TEST_F(OutputSettingsTest, TheStoredSubtitleFaceIsFoundByAnyOfItsNames)
+{
+    const std::string sans = gui_test::InstalledFontFile("DejaVuSans.ttf");
+    const std::string serif = gui_test::InstalledFontFile("DejaVuSerif.ttf");
+    const std::string korean = gui_test::InstalledFontFile("NanumGothic.ttf");
+    if (sans.empty() || serif.empty() || korean.empty()) GTEST_SKIP() << "fonts-dejavu-core and fonts-nanum are needed";
+    gui_test::PrivateFontConfiguration fonts({sans, serif, korean});
+    ASSERT_TRUE(fonts.ok());
+    struct Case {
+        const wchar_t* stored;
+        int choose;  // the item the user picks; -1: none
+        const wchar_t* shown;
+        const wchar_t* storedAfter;
+    };
+    const Case cases[] = {
+        {L"NanumGothic", -1, L"나눔고딕", L"NanumGothic"},
+        {L"nanumgothic", -1, L"나눔고딕", L"nanumgothic"},
+        {L"나눔고딕", -1, L"나눔고딕", L"나눔고딕"},
+        {L"NanumGothic", 1, L"나눔고딕", L"DejaVu Serif"},
+        {L"No Such Face", -1, L"DejaVu Sans", L"DejaVu Sans"},
+    };
+    CEncSettings& s = GetEncSettings();
+    bool pictured = false;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.stored));
+        s.sSubFontName = c.stored;
+        ASSERT_EQ(IDOK, RunWindow([&](CDlgSetOutput& window, DialogDriver& d) {
+                      DialogDriver sub = ShowPage(window, d, kSubtitle);
+                      EXPECT_EQ((std::vector<std::wstring>{L"DejaVu Sans", L"DejaVu Serif", L"나눔고딕"}),
+                                ComboItems(Bound<CComboBox>(sub, IDC_SUB_FONT)));
+                      EXPECT_EQ(c.shown, sub.Text(IDC_SUB_FONT));
+                      if (!pictured) {
+                          // The list opened shows the stored face chosen.
+                          HWND box = sub.Item(IDC_SUB_FONT);
+                          SendMessageW(box, CB_SHOWDROPDOWN, TRUE, 0);
+                          sub.Pump();
+                          auto* combo = GetWindowQWidget(box)->findChild<QComboBox*>();
+                          ASSERT_NE(nullptr, combo);
+                          EXPECT_EQ(2, combo->view()->currentIndex().row());
+                          SaveShot(sub, "output_subtitle_font");
+                          gui_test::SaveScreenshot(combo->view()->window()->grab().toImage(),
+                                                   "encoder_ui_output_subtitle_font_list");
+                          SendMessageW(box, CB_SHOWDROPDOWN, FALSE, 0);
+                          pictured = true;
+                      }
+                      if (c.choose >= 0) Choose(sub, IDC_SUB_FONT, c.choose);
+                      d.Ok();
+                  }));
+        EXPECT_EQ(c.storedAfter, s.sSubFontName.str());
+    }
 }
 
 TEST_F(OutputSettingsTest, LogoTimesTransparencyAndImages)

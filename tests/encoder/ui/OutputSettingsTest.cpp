@@ -4,6 +4,10 @@
 // Enter and Escape inside a page, and each page's own rules.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QTest>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,9 +23,11 @@
 #include "encoder/core/LangTextTable.h"
 #include "encoder/ui/CDlgPreset.h"
 #include "encoder/ui/CDlgSetOutput.h"
+#include "encoder/ui/controls/HFontCombo.h"
 #include "platform/mfc/CommonCtrls.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Format.h"
+#include "platform/win32/gui/WindowWidgetAccess.h"
 #include "tests/platform/mfc/FakeCommonDialogs.h"
 #include "tests/platform/win32/gui/RecordingMessageBoxAnswerer.h"
 #include "tests/platform/win32/gui/ScriptedMenuPresenter.h"
@@ -257,6 +263,95 @@ TEST_F(OutputSettingsTest, EnterAndEscapeInAPageWorkThisWindowNotItsOwner)
     owner.DestroyWindow();
 }
 
+// Ctrl or Shift pressed and let go in an edit box of a page, then a value
+// typed: each key is served once (none goes round the modal loop for ever)
+// and the box and the setting hold what was typed.
+TEST_F(OutputSettingsTest, ModifierKeysInThePagesEditBoxesAreServedOnce)
+{
+    struct Case {
+        const char* what;
+        Page page;
+        int edit;
+        WORD modifier;
+        const wchar_t* typed;
+        std::function<int()> setting;
+    };
+    const Case cases[] = {
+        {"bit rate, Ctrl", kAvi, IDC_CODEC_BITRATE_EDIT, VK_CONTROL, L"900",
+         [] { return GetEncSettings().AviEncoder.nVideoKBitrate; }},
+        {"counter, Shift", kEtc, IDC_ETC_COUNTER, VK_SHIFT, L"42", [] { return GetEncSettings().nEtcNamingCnt; }},
+    };
+    GetEncSettings().nEncFormat = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(IDOK, RunWindow([&](CDlgSetOutput& window, DialogDriver& d) {
+                      DialogDriver page = ShowPage(window, d, c.page);
+                      page.Focus(c.edit);
+                      page.KeyDown(c.modifier);
+                      EXPECT_TRUE(mfc_test::PumpUntilQuiet()) << "the key went round";
+                      page.KeyUp(c.modifier);
+                      EXPECT_TRUE(mfc_test::PumpUntilQuiet()) << "the key's release went round";
+                      page.Type(c.edit, c.typed);
+                      EXPECT_TRUE(mfc_test::PumpUntilQuiet());
+                      EXPECT_EQ(c.typed, page.Text(c.edit));
+                      d.Ok();
+                  }));
+        EXPECT_EQ(std::stoi(WideToUtf8(c.typed)), c.setting());
+    }
+}
+
+// Escape or Enter pressed while a drop-down list is open closes only the
+// list, whether the key reaches the open list (as a user's key does, Qt's
+// shortcut check first) or comes through the input queue: Escape keeps the
+// choice, Enter takes the highlighted item, and the window stays open with
+// its edits.
+TEST_F(OutputSettingsTest, EscapeAndEnterInAnOpenListCloseOnlyTheList)
+{
+    struct Case {
+        const char* what;
+        int page;  // -1: the window's own format list
+        int id;
+        WORD key;
+        bool intoTheList;  // the key pressed in the open list, else injected
+        int highlight;     // the item under the pointer; -1: none moved to
+        int chosen;        // the list's choice afterwards
+    };
+    const Case cases[] = {
+        {"format list, Escape in the list", -1, IDC_OUTPUT_FORMAT, VK_ESCAPE, true, 2, 0},
+        {"format list, Escape injected", -1, IDC_OUTPUT_FORMAT, VK_ESCAPE, false, -1, 0},
+        {"format list, Enter in the list", -1, IDC_OUTPUT_FORMAT, VK_RETURN, true, 2, 2},
+        {"codec list, Escape in the list", kAvi, IDC_CODEC_VCODEC, VK_ESCAPE, true, 1, 0},
+        {"codec list, Enter injected", kAvi, IDC_CODEC_VCODEC, VK_RETURN, false, 1, 1},
+    };
+    GetEncSettings().nEncFormat = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(IDCANCEL, RunWindow([&](CDlgSetOutput& window, DialogDriver& d) {
+                      DialogDriver where = c.page < 0 ? d : ShowPage(window, d, static_cast<Page>(c.page));
+                      HWND box = where.Item(c.id);
+                      Choose(where, c.id, 0);
+                      where.Focus(c.id);
+                      SendMessageW(box, CB_SHOWDROPDOWN, TRUE, 0);
+                      d.Pump();
+                      ASSERT_TRUE(SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0));
+                      auto* combo = GetWindowQWidget(box)->findChild<QComboBox*>();
+                      ASSERT_NE(nullptr, combo);
+                      if (c.highlight >= 0) combo->view()->setCurrentIndex(combo->model()->index(c.highlight, 0));
+                      if (c.intoTheList) {
+                          QTest::keyClick(combo->view(), c.key == VK_ESCAPE ? Qt::Key_Escape : Qt::Key_Return);
+                          d.Pump();
+                      } else {
+                          d.Key(c.key, c.key == VK_ESCAPE ? L'\x1b' : L'\r');
+                      }
+                      ASSERT_TRUE(IsWindowVisible(d.Dialog())) << "the window closed with the list";
+                      EXPECT_FALSE(SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0));
+                      EXPECT_EQ(c.chosen, SendMessageW(box, CB_GETCURSEL, 0, 0));
+                      d.Cancel();
+                  }));
+        EXPECT_EQ(0, GetEncSettings().nEncFormat);
+    }
+}
+
 TEST_F(OutputSettingsTest, QuickSettingsApplyAPresetToEveryPage)
 {
     FillPresetsFolder();
@@ -280,8 +375,11 @@ TEST_F(OutputSettingsTest, QuickSettingsApplyAPresetToEveryPage)
         s.nEtcNamingCnt = 5;
         menus_ = ScriptedMenuPresenter(CDlgSetOutput::kFirstPresetCommand + chosen);
         std::vector<std::wstring> faces;
+        bool listed = false;  // the preset's face, under any of its names
         ASSERT_EQ(IDOK, RunWindow([&](CDlgSetOutput& window, DialogDriver& d) {
                       faces = ComboItems(Bound<CComboBox>(PageOf(window, kSubtitle), IDC_SUB_FONT));
+                      listed = Bound<HFontCombo>(PageOf(window, kSubtitle), IDC_SUB_FONT)
+                                   .FindFamily(presets[chosen]->m_sSubtitleFont) >= 0;
                       d.Click(IDC_OUTPUT_QUICK);
                       d.Pump();
                       ASSERT_EQ(1u, menus_.calls.size());
@@ -296,9 +394,10 @@ TEST_F(OutputSettingsTest, QuickSettingsApplyAPresetToEveryPage)
                   }));
         EXPECT_EQ(L"", s.sLastPresetPath);
         EXPECT_EQ(L"", s.sLastPresetTitle);
-        // A face this machine lacks is replaced by the one the page shows.
+        // A face this machine has keeps its name, whatever name the list
+        // shows it by; one it lacks is replaced by the one the page shows.
         std::wstring face = presets[chosen]->m_sSubtitleFont.str();
-        if (std::find(faces.begin(), faces.end(), face) == faces.end())
+        if (!listed)
             face = std::find(faces.begin(), faces.end(), L"Arial") != faces.end() ? L"Arial" : faces.at(0);
         EXPECT_EQ(face, s.sSubFontName.str());
         EXPECT_EQ(WithoutFont(direct), WithoutFont(SavedStore()));

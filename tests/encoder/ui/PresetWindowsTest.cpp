@@ -430,4 +430,25 @@ TEST_F(PresetAddTest, EmptyNameOrNoFileKeepsTheWindowOpen)
     EXPECT_EQ(IDCANCEL, cancelled.DoModal());
 }
 
+// A capital letter typed into the name box with Shift held down: Shift is
+// served once, not for ever, and the letter arrives as typed.
+TEST_F(PresetAddTest, ACapitalLetterTypedWithShiftArrivesOnce)
+{
+    CDlgPresetAdd add;
+    driver_.Expect(IDD_PRESET_ADD, [](DialogDriver& d) {
+        d.Focus(IDC_PRESETADD_NAME);
+        d.KeyDown(VK_SHIFT);
+        EXPECT_TRUE(mfc_test::PumpUntilQuiet()) << "Shift went round";
+        d.Key('A', L'A');
+        d.KeyUp(VK_SHIFT);
+        EXPECT_TRUE(mfc_test::PumpUntilQuiet()) << "Shift's release went round";
+        d.Key('B', L'b');
+        EXPECT_EQ(L"Ab", d.Text(IDC_PRESETADD_NAME));
+        EXPECT_EQ(L"Ab.rvp", d.Text(IDC_PRESETADD_FILENAME));
+        d.Ok();
+    });
+    EXPECT_EQ(IDOK, add.DoModal());
+    EXPECT_EQ(L"Ab", add.m_sName.str());
+}
+
 }  // namespace

@@ -242,6 +242,75 @@ TEST_F(SourceSettingsTest, TheJobsValuesLoadAndStoreByTheWindowsRules)
     EXPECT_EQ(CDlgSetInput::kApplyToAll, again.DoModal());
 }
 
+// Paused, a seek with the slider shows the picture of the new position at
+// once (with the build's video module, the subtitle of that time burned
+// in), not the one shown before; played to its end, the preview stays at
+// the end instead of going back to where it was last sought.
+TEST_F(SourceSettingsTest, APausedSeekShowsItsPictureAndPlayEndsAtTheEnd)
+{
+    const bool burns = UseRealModule("HVF.ax");
+    // Red for ten seconds, then blue for ten, with sound; a subtitle for
+    // 1 to 5 s and another for 11 to 16 s.
+    const std::string source =
+        Media("colours.avi", "-f lavfi -i color=c=red:size=320x240:rate=25:duration=10 "
+                             "-f lavfi -i color=c=blue:size=320x240:rate=25:duration=10 " +
+                                 TestTone(20) +
+                                 " -filter_complex [0:v][1:v]concat=n=2:v=1:a=0[v] -map [v] -map 2:a -c:v mpeg4 "
+                                 "-q:v 3 -c:a pcm_s16le");
+    const std::string subtitle = media_.File("colours.srt");
+    WriteBytes(subtitle, "1\n00:00:01,000 --> 00:00:05,000\nEARLY\n\n2\n00:00:11,000 --> 00:00:16,000\nLATE\n\n");
+    CEncFileInfo* job = Add(source);
+    ASSERT_NE(nullptr, job);
+    job->m_sSubtitlePath = CString(Utf8ToWide(subtitle));
+    CDlgSetInput window(job, FALSE);
+    driver_.Expect(IDD_SETINPUT, [&](DialogDriver& d) {
+        ASSERT_TRUE(WaitForPreview(d));
+        HWND pane = d.Item(IDC_SETINPUT_VIDEO);
+        // A corner of the picture, away from the subtitle: 0xRRGGBB.
+        auto corner = [&] {
+            HWND video = GetWindow(pane, GW_CHILD);
+            if (!video || !IsWindowVisible(video)) return 0u;
+            HDC dc = GetDC(video);
+            const COLORREF c = GetPixel(dc, 6, 6);
+            ReleaseDC(video, dc);
+            return (static_cast<unsigned>(GetRValue(c)) << 16) | (static_cast<unsigned>(GetGValue(c)) << 8) |
+                   GetBValue(c);
+        };
+        struct Seek {
+            int second;
+            bool blue;
+        };
+        for (const Seek& seek : {Seek{12, true}, Seek{3, false}}) {
+            SCOPED_TRACE(seek.second);
+            DropThumbAt(d, seek.second);
+            EXPECT_EQ(kPlayStatePaused, window.Graph().GetPlayState());
+            unsigned shown = 0;
+            EXPECT_TRUE(PumpUntil([&] {
+                shown = corner();
+                const unsigned red = shown >> 16, blue = shown & 0xFF;
+                return seek.blue ? blue > 0xC0 && red < 0x40 : red > 0xC0 && blue < 0x40;
+            })) << std::hex << shown;
+            clock_.Advance(CDlgSetInput::kTimerPeriodMs);
+            d.Pump();
+            EXPECT_EQ(0u, d.Text(IDC_SETINPUT_TIME).find(FormatText(L"0:00:%02d / ", seek.second)));
+            SaveShot(d, "setinput_paused_seek_" + std::to_string(seek.second) + (burns ? "s_subtitled" : "s"));
+        }
+        // From 18 s to the end.
+        DropThumbAt(d, 18);
+        d.Click(IDC_SETINPUT_PLAY);
+        ASSERT_TRUE(PumpUntil([&] { return window.Graph().GetPlayState() == kPlayStateStopped; }));
+        clock_.Advance(CDlgSetInput::kTimerPeriodMs);
+        d.Pump();
+        const std::wstring time = d.Text(IDC_SETINPUT_TIME);
+        const size_t slash = time.find(L" / ");
+        ASSERT_NE(std::wstring::npos, slash) << WideToUtf8(time);
+        EXPECT_EQ(time.substr(slash + 3), time.substr(0, slash)) << "the position left the end";
+        EXPECT_EQ(Send(d, IDC_SETINPUT_SLIDER, TBM_GETRANGEMAX), Send(d, IDC_SETINPUT_SLIDER, TBM_GETPOS));
+        d.Cancel();
+    });
+    ASSERT_EQ(IDCANCEL, window.DoModal());
+}
+
 TEST_F(SourceSettingsTest, AFailedPreviewKeepsTheJobsStreamAndItsLongSegment)
 {
     const std::string source = GoodAvi("vanishing.avi");

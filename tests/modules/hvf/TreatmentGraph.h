@@ -65,7 +65,9 @@ protected:
     std::vector<std::string> FfmpegPictures(const std::string& path, const std::string& vf, int width, int height);
 
     // Puts the system's file source, the splitter and the video decoder in
-    // the graph and connects them, the filter and the sink.
+    // the graph and connects them, the filter and the sink. With the
+    // generic source as the splitter, the file source the graph chooses
+    // (which for MP4 is that source) gives the streams.
     void Open(const std::string& path, const CLSID& splitter);
     // Runs the graph to its end; the pictures that reached the sink.
     std::vector<Picture> RunToEnd();

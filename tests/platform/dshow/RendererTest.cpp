@@ -69,6 +69,24 @@ protected:
         return render;
     }
 
+    // The renderer's window shown in an owner window of the test's (at its
+    // corner, width x height) and the graph without a clock, so that
+    // pictures go as fast as they come. The owner; the renderer's window
+    // through child.
+    HWND ShowInOwner(IVideoWindow* window, HWND* child, int width = 88, int height = 72)
+    {
+        HWND owner = MakeOwnerWindow(width + 112, height + 88);
+        if (!owner) return nullptr;
+        EXPECT_EQ(window->put_Owner(reinterpret_cast<OAHWND>(owner)), S_OK);
+        EXPECT_EQ(window->SetWindowPosition(0, 0, width, height), S_OK);
+        EXPECT_EQ(window->put_Visible(-1), S_OK);
+        *child = FirstChildOf(owner);
+        ComPtr<IMediaFilter> timing;
+        EXPECT_EQ(graph.As(&timing), S_OK);
+        EXPECT_TRUE(timing && timing->SetSyncSource(nullptr) == S_OK);
+        return owner;
+    }
+
     double RunSeconds()
     {
         auto t0 = std::chrono::steady_clock::now();
@@ -77,20 +95,6 @@ protected:
         EXPECT_EQ(events->WaitForCompletion(30000, &code), S_OK);
         EXPECT_EQ(code, EC_COMPLETE);
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    }
-
-    // The graph's video window shown in the owner at (0, 0, width, height),
-    // and no clock, so that the pictures go as fast as they come; the child
-    // window that shows them.
-    HWND ShowVideoIn(IVideoWindow* window, HWND owner, int width, int height)
-    {
-        EXPECT_EQ(window->put_Owner(reinterpret_cast<OAHWND>(owner)), S_OK);
-        EXPECT_EQ(window->SetWindowPosition(0, 0, width, height), S_OK);
-        EXPECT_EQ(window->put_Visible(-1), S_OK);
-        ComPtr<IMediaFilter> timing;
-        EXPECT_EQ(graph.As(&timing), S_OK);
-        EXPECT_EQ(timing->SetSyncSource(nullptr), S_OK);
-        return FirstChildOf(owner);
     }
 
     TempDir dir;
@@ -113,9 +117,9 @@ TEST_F(RendererTest, VideoShowsItsPicturesInAChildOfTheOwnerWindow)
     EXPECT_EQ(w, 176);
     EXPECT_EQ(h, 144);
 
-    HWND owner = MakeOwnerWindow(200, 160);
+    HWND child = nullptr;
+    HWND owner = ShowInOwner(window.Get(), &child);
     ASSERT_NE(owner, nullptr);
-    HWND child = ShowVideoIn(window.Get(), owner, 88, 72);
     ASSERT_NE(child, nullptr);
     RunSeconds();
     PumpWindowMessages();
@@ -147,9 +151,9 @@ TEST_F(RendererTest, PicturesOfCommonWidthsAreShownToTheirEdges)
         Chain(path, CLSID_MatroskaSplitter, CLSID_VideoDecoder, CLSID_VideoRenderer);
         ComPtr<IVideoWindow> window;
         ASSERT_EQ(graph.As(&window), S_OK);
-        HWND owner = MakeOwnerWindow(width + 16, 52);
+        HWND child = nullptr;
+        HWND owner = ShowInOwner(window.Get(), &child, width, 36);
         ASSERT_NE(owner, nullptr);
-        HWND child = ShowVideoIn(window.Get(), owner, width, 36);
         ASSERT_NE(child, nullptr);
         RunSeconds();
         PumpWindowMessages();
@@ -164,6 +168,63 @@ TEST_F(RendererTest, PicturesOfCommonWidthsAreShownToTheirEdges)
         ASSERT_EQ(window->put_Owner(0), S_OK);
         DestroyOwnerWindow(owner);
     }
+}
+
+// Paused, a seek shows the picture of the new position at once (the graph
+// is ready once it shows); a stream that ran to its end and was stopped
+// keeps its end as its position, not the place it was last sought to.
+TEST_F(RendererTest, APausedSeekShowsTheNewPictureAndAStopKeepsThePosition)
+{
+    // Red for two seconds, then blue for two.
+    std::string path = MakeMedia(dir, "red_blue.mkv",
+                                 "-f lavfi -i color=c=red:size=176x144:rate=25:duration=2 "
+                                 "-f lavfi -i color=c=blue:size=176x144:rate=25:duration=2 "
+                                 "-filter_complex [0][1]concat=n=2:v=1 -c:v mpeg4 -q:v 2");
+    Chain(path, CLSID_MatroskaSplitter, CLSID_VideoDecoder, CLSID_VideoRenderer);
+    ComPtr<IVideoWindow> window;
+    ComPtr<IMediaSeeking> seeking;
+    ASSERT_EQ(graph.As(&window), S_OK);
+    ASSERT_EQ(graph.As(&seeking), S_OK);
+    HWND child = nullptr;
+    HWND owner = ShowInOwner(window.Get(), &child);
+    ASSERT_NE(owner, nullptr);
+    ASSERT_NE(child, nullptr);
+
+    ASSERT_TRUE(SUCCEEDED(control->Pause()));
+    OAFilterState state = 0;
+    ASSERT_EQ(control->GetState(10000, &state), S_OK);
+    struct Seek {
+        double seconds;
+        bool blue;
+    };
+    for (const Seek& seek : {Seek{3.0, true}, Seek{1.0, false}, Seek{2.5, true}}) {
+        SCOPED_TRACE(seek.seconds);
+        LONGLONG at = static_cast<LONGLONG>(seek.seconds * 10000000);
+        ASSERT_EQ(seeking->SetPositions(&at, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning), S_OK);
+        ASSERT_EQ(control->GetState(10000, &state), S_OK);
+        EXPECT_EQ(State_Paused, state);
+        PumpWindowMessages();
+        const uint32_t pixel = PixelOf(child, 44, 36);
+        const uint32_t red = (pixel >> 16) & 0xFF, blue = pixel & 0xFF;
+        EXPECT_GT(seek.blue ? blue : red, 0xC0u) << std::hex << pixel;
+        EXPECT_LT(seek.blue ? red : blue, 0x40u) << std::hex << pixel;
+        LONGLONG position = 0;
+        ASSERT_EQ(seeking->GetCurrentPosition(&position), S_OK);
+        EXPECT_EQ(at, position);
+    }
+
+    // From 2.5 s to the end, then stopped: the position is the end.
+    RunSeconds();
+    ASSERT_EQ(control->Stop(), S_OK);
+    LONGLONG position = 0, duration = 0;
+    ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
+    ASSERT_EQ(seeking->GetCurrentPosition(&position), S_OK);
+    EXPECT_NEAR(static_cast<double>(duration), static_cast<double>(position), 10000000 / 25.0);
+    EXPECT_GT(position, 35000000);
+
+    ASSERT_EQ(window->put_Visible(0), S_OK);
+    ASSERT_EQ(window->put_Owner(0), S_OK);
+    DestroyOwnerWindow(owner);
 }
 
 TEST_F(RendererTest, RenderersKeepTheClocksPaceWithoutAWindowOrADevice)

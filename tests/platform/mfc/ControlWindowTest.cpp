@@ -1,14 +1,19 @@
 // The control skeleton: every control window has a state of its own, made
 // with the window, alive while a message is handled even when the handling
-// destroys the window, and released with the window.
+// destroys the window, and released with the window. The keys a control
+// hands back to its widget are served once, whatever the widget makes of
+// them.
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "MfcSampleIds.h"
 #include "MfcTestSupport.h"
+#include "platform/mfc/CDialog.h"
 #include "platform/mfc/CommCtrl.h"
 #include "platform/mfc/ControlWindow.h"
 #include "platform/mfc/RichEdit.h"
+#include "platform/win32/Module.h"
 
 using namespace mfc_test;
 
@@ -218,6 +223,64 @@ TEST_F(ControlWindowTest, ControlsOfOneClassKeepSeparateStatesAndReleaseThemWith
         DestroyWindow(second);
         DestroyWindow(third);
         EXPECT_TRUE(secondState.expired());
+    }
+}
+
+// Keys typed into a control go through the input queue and the dialog's
+// keyboard handling to the control, which hands them back to its widget.
+// What the widget refuses (a modifier alone, the release of a key, a key it
+// has no use for) must stop there: going round through the queue again it
+// would reach the control again, for ever, and the modal loop would serve
+// nothing else. Run in real modal loops, in every kind of control that
+// takes keys; capital letters are typed with Shift held down.
+TEST_F(ControlWindowTest, KeysAWidgetRefusesAreServedOnceInEveryControl)
+{
+    constexpr int kRichEditId = 4000;
+    LoadLibraryW(L"RICHED20.DLL");
+    struct Case {
+        const char* what;
+        int dialog;
+        int id;
+        const wchar_t* typed;  // what typing "Ab" leaves; null: the control takes no text
+    };
+    const Case cases[] = {
+        {"single-line edit", IDD_SAMPLE, IDC_NAME, L"Ab"},
+        {"number edit", IDD_SAMPLE, IDC_COUNT, L"5"},  // letters refused: its text stays
+        {"multi-line edit", IDD_SAMPLE, IDC_NOTES, L"Ab"},
+        {"rich edit", IDD_SAMPLE, kRichEditId, L"Ab"},
+        {"editable combo box", IDD_CONTROLS, IDC_EDIT_COMBO, L"Ab"},
+        {"drop-down list", IDD_CONTROLS, IDC_LIST_COMBO, nullptr},
+        {"list view", IDD_CONTROLS, IDC_LISTVIEW, nullptr},
+        {"date-time picker", IDD_CONTROLS, IDC_TIME, nullptr},
+    };
+    const WORD kF5 = VK_F1 + 4;  // a key no control has a use for
+    const WORD alone[] = {VK_SHIFT, VK_CONTROL, kF5, VK_LEFT, VK_RIGHT, VK_HOME};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CDialog dialog(static_cast<UINT>(c.dialog));
+        driver_.Expect(c.dialog, [&](DialogDriver& d) {
+            if (c.id == kRichEditId)
+                ASSERT_TRUE(CreateWindowExW(0, RICHEDIT_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE,
+                                            10, 10, 100, 40, d.Dialog(),
+                                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kRichEditId)), nullptr,
+                                            nullptr));
+            d.Focus(c.id);
+            for (WORD key : alone) {
+                SCOPED_TRACE(key);
+                d.KeyDown(key);
+                EXPECT_TRUE(PumpUntilQuiet()) << "the key went round";
+                d.KeyUp(key);
+                EXPECT_TRUE(PumpUntilQuiet()) << "the key's release went round";
+            }
+            if (c.typed) {
+                d.Type(c.id, L"Ab");
+                EXPECT_TRUE(PumpUntilQuiet());
+                EXPECT_EQ(c.typed, d.Text(c.id));
+            }
+            EXPECT_EQ(d.Item(c.id), GetFocus());
+            d.Cancel();
+        });
+        EXPECT_EQ(IDCANCEL, dialog.DoModal());
     }
 }
 

@@ -40,7 +40,7 @@ int PumpDialogMessages()
     MSG m;
     // Bounded, so that a window that keeps asking to be painted cannot keep
     // a test here.
-    while (count < 10000 && PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    while (count < kPumpLimit && PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
         if (m.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(m.wParam));
             break;
@@ -52,6 +52,13 @@ int PumpDialogMessages()
         ++count;
     }
     return count;
+}
+
+bool PumpUntilQuiet()
+{
+    PumpDialogMessages();
+    MSG m;
+    return !PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);
 }
 
 HWND DialogDriver::Item(int id) const
@@ -108,13 +115,30 @@ void DialogDriver::Key(WORD virtualKey, wchar_t character)
     Pump();
 }
 
+void DialogDriver::KeyDown(WORD virtualKey, wchar_t character)
+{
+    InjectKey(virtualKey, true, character);
+    Pump();
+}
+
+void DialogDriver::KeyUp(WORD virtualKey)
+{
+    InjectKey(virtualKey, false);
+    Pump();
+}
+
 void DialogDriver::Type(int id, const std::wstring& text)
 {
     HWND h = Item(id);
     if (!h) return;
     Focus(id);
     SendMessageW(h, EM_SETSEL, 0, -1);
-    for (wchar_t c : text) Key(KeyFor(c), c);
+    for (wchar_t c : text) {
+        const bool capital = c >= L'A' && c <= L'Z';
+        if (capital) KeyDown(VK_SHIFT);
+        Key(KeyFor(c), c);
+        if (capital) KeyUp(VK_SHIFT);
+    }
 }
 
 QImage DialogDriver::Screenshot() const

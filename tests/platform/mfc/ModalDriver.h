@@ -23,8 +23,14 @@ namespace mfc_test {
 void InstallModalGuard();
 
 // Serves what is queued the way a dialog's modal loop does (the dialog
-// keyboard handling included); returns the number of messages served.
+// keyboard handling included); returns the number of messages served, at
+// most kPumpLimit.
+constexpr int kPumpLimit = 10000;
 int PumpDialogMessages();
+// Serves what is queued as above; false when the queue did not run dry
+// within the limit (handling that keeps queueing messages, such as a key
+// going round for ever).
+bool PumpUntilQuiet();
 
 class DialogDriver {
 public:
@@ -40,10 +46,14 @@ public:
     // the button is disabled or hidden).
     void Click(int id);
     // Gives the control the focus, selects its text and types the text
-    // through the input queue.
+    // through the input queue; capital letters with Shift held down, as a
+    // user types them.
     void Type(int id, const std::wstring& text);
     // One key pressed and released through the input queue.
     void Key(WORD virtualKey, wchar_t character = 0);
+    // One key only pressed, or only let go (a modifier held over others).
+    void KeyDown(WORD virtualKey, wchar_t character = 0);
+    void KeyUp(WORD virtualKey);
     void Focus(int id);
     void PressEnter() { Key(VK_RETURN, L'\r'); }
     void PressEscape() { Key(VK_ESCAPE, 0x1B); }

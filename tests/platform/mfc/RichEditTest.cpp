@@ -154,16 +154,57 @@ TEST_F(RichEditTest, CopyHidingAndScrolling)
     EXPECT_EQ(many, *clipboard_.content);
     auto* edit = GetWindowQWidget(dialog_.log.m_hWnd)->findChild<QTextEdit*>();
     ASSERT_NE(nullptr, edit);
+    // A hidden selection is the control's, not drawn by the widget.
     dialog_.log.HideSelection(TRUE, FALSE);
-    EXPECT_EQ(edit->palette().color(QPalette::Base), edit->palette().color(QPalette::Highlight));
+    EXPECT_FALSE(edit->textCursor().hasSelection());
+    long from = -1, to = -1;
+    dialog_.log.GetSel(from, to);
+    EXPECT_EQ(0, from);
+    EXPECT_EQ(dialog_.log.GetTextLengthEx(GTL_DEFAULT), to);
     dialog_.log.HideSelection(FALSE, FALSE);
-    EXPECT_NE(edit->palette().color(QPalette::Base), edit->palette().color(QPalette::Highlight));
+    EXPECT_TRUE(edit->textCursor().hasSelection());
     dialog_.log.SetSel(0, 0);
     dialog_.log.LineScroll(50);
     EXPECT_GE(dialog_.log.GetFirstVisibleLine(), 40);
     dialog_.log.LineScroll(-dialog_.log.GetLineCount());
     EXPECT_EQ(0, dialog_.log.GetFirstVisibleLine());
     EXPECT_EQ(0, edit->verticalScrollBar()->value());
+}
+
+// Text selected while the selection is hidden (as a log selects all of
+// itself to copy it) keeps its own colours on the screen: the picture of
+// the control is the same before and after.
+TEST_F(RichEditTest, AHiddenSelectionLeavesTheTextAsItShows)
+{
+    dialog_.log.SetBackgroundColor(FALSE, RGB(248, 248, 248));
+    Append(L"Heading\r\n", RGB(0, 0, 255), true, 400);
+    Append(L"plain text", RGB(0, 0, 0), false, 180);
+    dialog_.log.HideSelection(TRUE, FALSE);
+    dialog_.log.SetSel(-1, 0);
+    PumpDialogMessages();
+    QWidget* log = GetWindowQWidget(dialog_.log.m_hWnd);
+    ASSERT_NE(nullptr, log);
+    auto blue = [&] {
+        const QImage picture = log->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const QColor c = picture.pixelColor(x, y);
+                count += c.blue() > 160 && c.red() < 90 && c.green() < 90;
+            }
+        return count;
+    };
+    const QImage before = log->grab().toImage();
+    const int blueBefore = blue();
+    ASSERT_GT(blueBefore, 20) << "the heading shows blue";
+    dialog_.log.SetSel(0, -1);
+    dialog_.log.Copy();
+    PumpDialogMessages();
+    ASSERT_TRUE(clipboard_.content.has_value());
+    EXPECT_EQ(L"Heading\r\nplain text", *clipboard_.content);
+    EXPECT_EQ(blueBefore, blue());
+    EXPECT_TRUE(before == log->grab().toImage()) << "copying changed what the control shows";
+    gui_test::SaveScreenshot(GetWindowQWidget(dialog_.m_hWnd)->grab().toImage(), "mfc_rich_edit_hidden_selection");
 }
 
 TEST_F(RichEditTest, UserEditsNotifyAsTheEventMaskSays)
