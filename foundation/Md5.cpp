@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win32/ByteOrder.h"
 #include "platform/win32/CodePage.h"
 
 namespace {
@@ -41,8 +42,7 @@ void Md5Transform(uint32_t state[4], const uint8_t block[64])
 {
     uint32_t m[16];
     for (int i = 0; i < 16; ++i)
-        m[i] = static_cast<uint32_t>(block[4 * i]) | (static_cast<uint32_t>(block[4 * i + 1]) << 8) |
-               (static_cast<uint32_t>(block[4 * i + 2]) << 16) | (static_cast<uint32_t>(block[4 * i + 3]) << 24);
+        m[i] = LoadLE32(block + 4 * i);
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     for (int i = 0; i < 64; ++i) {
         uint32_t f;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/ByteOrder.h"
 #include "platform/win32/CodePage.h"
 
 namespace {
@@ -59,7 +60,7 @@ bool RegReadDword(HKEY root, const wchar_t* subKey, const wchar_t* valueName, DW
     std::vector<BYTE> b;
     DWORD type = 0;
     if (!ReadBytes(root, subKey, valueName, &b, &type) || b.size() != 4) return false;
-    if (value) *value = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<DWORD>(b[3]) << 24);
+    if (value) *value = LoadLE32(b.data());
     return true;
 }
 

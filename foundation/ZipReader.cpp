@@ -9,6 +9,7 @@
 #include <random>
 
 #include "PathHelpers.h"
+#include "platform/win32/ByteOrder.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 
@@ -24,13 +25,6 @@ constexpr DWORD kFolderAttribute = 0x10;
 // More central directory records than a zip without 64-bit extensions can
 // count are not looked at.
 constexpr size_t kMaxCentralRecords = 1u << 20;
-
-WORD Le16(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
-DWORD Le32(const BYTE* p)
-{
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) | (static_cast<DWORD>(p[2]) << 16) |
-           (static_cast<DWORD>(p[3]) << 24);
-}
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -180,7 +174,7 @@ bool CZipReader::Open(const wchar_t* path)
         if (n == 0) return true;  // end of the archive
         if (n < 4) return Fail(kErrSignature);
         bool ok;
-        switch (Le32(sig)) {
+        switch (LoadLE32(sig)) {
         case kLocalHeaderSig: ok = ReadLocalHeader(recordStart); break;
         case kCentralHeaderSig: ok = ReadCentralHeader(); break;
         case kEndRecordSig: ok = ReadEndRecord(); break;
@@ -195,16 +189,16 @@ bool CZipReader::ReadLocalHeader(DWORD headerOffset)
     BYTE h[26];
     if (Read(h, sizeof h) != sizeof h) return Fail(kErrLocalHeader);
     SLocalFileHeader e;
-    e.wVersionNeeded = Le16(h);
-    e.wFlags = Le16(h + 2);
-    e.wMethod = Le16(h + 4);
-    e.wModTime = Le16(h + 6);
-    e.wModDate = Le16(h + 8);
-    e.dwCrc32 = Le32(h + 10);
-    e.dwCompressedSize = Le32(h + 14);
-    e.dwUncompressedSize = Le32(h + 18);
-    e.wNameLength = Le16(h + 22);
-    e.wExtraLength = Le16(h + 24);
+    e.wVersionNeeded = LoadLE16(h);
+    e.wFlags = LoadLE16(h + 2);
+    e.wMethod = LoadLE16(h + 4);
+    e.wModTime = LoadLE16(h + 6);
+    e.wModDate = LoadLE16(h + 8);
+    e.dwCrc32 = LoadLE32(h + 10);
+    e.dwCompressedSize = LoadLE32(h + 14);
+    e.dwUncompressedSize = LoadLE32(h + 18);
+    e.wNameLength = LoadLE16(h + 22);
+    e.wExtraLength = LoadLE16(h + 24);
 
     e.sName.assign(e.wNameLength, '\0');
     if (e.wNameLength && Read(e.sName.data(), e.wNameLength) != e.wNameLength) return Fail(kErrName);
@@ -247,14 +241,14 @@ bool CZipReader::ReadDescriptor(SLocalFileHeader& e)
 {
     BYTE d[12];
     if (Read(d, 4) != 4) return Fail(kErrDescriptor);
-    if (Le32(d) == kDescriptorSig) {
+    if (LoadLE32(d) == kDescriptorSig) {
         if (Read(d, 12) != 12) return Fail(kErrDescriptor);
     } else if (Read(d + 4, 8) != 8) {
         return Fail(kErrDescriptor);
     }
-    e.dwDescriptorCrc32 = Le32(d);
-    e.dwDescriptorCompressedSize = Le32(d + 4);
-    e.dwDescriptorUncompressedSize = Le32(d + 8);
+    e.dwDescriptorCrc32 = LoadLE32(d);
+    e.dwDescriptorCompressedSize = LoadLE32(d + 4);
+    e.dwDescriptorUncompressedSize = LoadLE32(d + 8);
     uint64_t stored = static_cast<uint64_t>(e.dwCompressedSize) + ((e.wFlags & kFlagEncrypted) ? 12 : 0);
     if (e.dwDescriptorCompressedSize != stored || e.dwDescriptorUncompressedSize != e.dwUncompressedSize)
         return Fail(kErrDescriptor);
@@ -267,12 +261,12 @@ bool CZipReader::ReadCentralHeader()
 {
     BYTE h[42];
     if (Read(h, sizeof h) != sizeof h) return Fail(kErrCentralHeader);
-    DWORD rest = static_cast<DWORD>(Le16(h + 24)) + Le16(h + 26) + Le16(h + 28);
+    DWORD rest = static_cast<DWORD>(LoadLE16(h + 24)) + LoadLE16(h + 26) + LoadLE16(h + 28);
     std::vector<BYTE> skipped(rest);
     if (rest && Read(skipped.data(), rest) != rest) return Fail(kErrCentralHeader);
-    auto it = m_byHeaderOffset.find(Le32(h + 38));
+    auto it = m_byHeaderOffset.find(LoadLE32(h + 38));
     if (it == m_byHeaderOffset.end()) return false;
-    it->second->dwExternalAttributes = Le32(h + 34);
+    it->second->dwExternalAttributes = LoadLE32(h + 34);
     return true;
 }
 
@@ -280,7 +274,7 @@ bool CZipReader::ReadEndRecord()
 {
     BYTE h[18];
     if (Read(h, sizeof h) != sizeof h) return Fail(kErrComment);
-    WORD commentLength = Le16(h + 16);
+    WORD commentLength = LoadLE16(h + 16);
     std::vector<BYTE> comment(commentLength);
     if (commentLength && Read(comment.data(), commentLength) != commentLength) return Fail(kErrComment);
     return true;
@@ -298,17 +292,18 @@ void CZipReader::LoadCentralSizes()
     std::vector<BYTE> buf(static_cast<size_t>(tail));
     if (tail >= 22 && SeekTo(m_nFileSize - tail) && Read(buf.data(), static_cast<DWORD>(tail)) == tail) {
         for (size_t p = static_cast<size_t>(tail) - 22 + 1; p-- > 0;) {
-            if (Le32(&buf[p]) != kEndRecordSig || p + 22 + Le16(&buf[p + 20]) > tail) continue;
+            if (LoadLE32(&buf[p]) != kEndRecordSig || p + 22 + LoadLE16(&buf[p + 20]) > tail) continue;
             uint64_t endRecord = m_nFileSize - tail + p;
-            DWORD cdSize = Le32(&buf[p + 12]);
-            DWORD cdOffset = Le32(&buf[p + 16]);
+            DWORD cdSize = LoadLE32(&buf[p + 12]);
+            DWORD cdOffset = LoadLE32(&buf[p + 16]);
             if (static_cast<uint64_t>(cdOffset) + cdSize > endRecord) break;
             uint64_t used = 0;
             while (used + 46 <= cdSize && m_centralSizes.size() < kMaxCentralRecords) {
                 BYTE h[46];
-                if (!SeekTo(cdOffset + used) || Read(h, sizeof h) != sizeof h || Le32(h) != kCentralHeaderSig) break;
-                m_centralSizes[Le32(h + 42)] = {Le32(h + 16), Le32(h + 20), Le32(h + 24)};
-                used += 46u + Le16(h + 28) + Le16(h + 30) + Le16(h + 32);
+                if (!SeekTo(cdOffset + used) || Read(h, sizeof h) != sizeof h || LoadLE32(h) != kCentralHeaderSig)
+                    break;
+                m_centralSizes[LoadLE32(h + 42)] = {LoadLE32(h + 16), LoadLE32(h + 20), LoadLE32(h + 24)};
+                used += 46u + LoadLE16(h + 28) + LoadLE16(h + 30) + LoadLE16(h + 32);
             }
             break;
         }

@@ -32,10 +32,7 @@ bool LittleEndianReader::ReadGuid(GUID& value)
 {
     BYTE b[16];
     if (!file_.ReadExact(b, sizeof b)) return false;
-    value.Data1 = LoadLE32(b);
-    value.Data2 = LoadLE16(b + 4);
-    value.Data3 = LoadLE16(b + 6);
-    for (int i = 0; i < 8; ++i) value.Data4[i] = b[8 + i];
+    value = LoadGuidLE(b);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "analysers/Mp4File.h"
 #include "analysers/OggFile.h"
 #include "analysers/RmFile.h"
+#include "platform/win32/AsfObjectGuids.h"
 
 namespace {
 
@@ -25,9 +26,6 @@ bool StartsWith(const wchar_t* path, const void* magic, size_t count)
     if (count > sizeof head || !file.ReadExact(head, count)) return false;
     return std::memcmp(head, magic, count) == 0;
 }
-
-// The ASF Header Object, as its 16 bytes stand in a file.
-constexpr GUID kAsfHeaderObject = {0x75B22630, 0x668E, 0x11CF, {0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}};
 
 // The EBML DocType element's id, and the document types of Matroska files
 // (WebM is Matroska under another name).
@@ -73,7 +71,7 @@ bool ProbeAsf(const wchar_t* path)
     if (!file.Open(path)) return false;
     LittleEndianReader in(file);
     GUID g;
-    return in.ReadGuid(g) && GuidEqual(g, kAsfHeaderObject);
+    return in.ReadGuid(g) && GuidEqual(g, asf::Header);
 }
 
 bool ProbeMp4(const wchar_t* path)

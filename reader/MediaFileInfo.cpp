@@ -11,8 +11,8 @@ MediaFileInfo::MediaFileInfo()
     // Every field of the record starts at zero; the concrete analyser then
     // sets its type code.
     std::memset(m_szFilePath, 0, sizeof m_szFilePath);
-    m_nStatus = 0;
-    m_nFileType = 0;
+    m_nStatus = STATUS_NOT_ANALYSED;
+    m_nFileType = FILETYPE_UNKNOWN;
     m_llFileSize = 0;
     m_llDataSize = 0;
     m_llBitRate = 0;

@@ -12,6 +12,7 @@
 
 #include "encoder/core/CoreEnvironment.h"
 #include "encoder/core/EncSettings.h"
+#include "encoder/core/OutputFormat.h"
 #include "foundation/DebugTrace.h"
 #include "foundation/IniFile.h"
 #include "foundation/PathHelpers.h"
@@ -20,98 +21,6 @@
 
 namespace {
 
-// One key of the file after the descriptions, in file order, with the
-// record's field it carries (a text or a number).
-struct SPresetKey {
-    const wchar_t* section;
-    const wchar_t* key;
-    CString CEncPresetInfo::*text;
-    int CEncPresetInfo::*number;
-};
-
-#define PRESET_TEXT(section, key, field) SPresetKey{L"" section, L"" key, &CEncPresetInfo::field, nullptr}
-#define PRESET_INT(section, key, field) SPresetKey{L"" section, L"" key, nullptr, &CEncPresetInfo::field}
-
-const SPresetKey kKeys[] = {
-    PRESET_TEXT("INFO", "author", m_sAuthor),
-    PRESET_TEXT("INFO", "date", m_sDate),
-    PRESET_TEXT("INFO", "comment", m_sComment),
-    PRESET_TEXT("GENERAL", "dest_file_type", m_sDestFileType),
-    PRESET_TEXT("GENERAL", "mp4_support_psp", m_sMp4SupportPsp),
-    PRESET_TEXT("GENERAL", "mp4_support_h264_baseline_13", m_sMp4H264Baseline13),
-    PRESET_TEXT("VIDEO", "video_codec", m_sVideoCodec),
-    PRESET_TEXT("VIDEO", "video_vbr", m_sVideoVbr),
-    PRESET_INT("VIDEO", "video_kbitrate", m_nVideoKBitrate),
-    PRESET_INT("VIDEO", "video_keyframe_interval", m_nVideoKeyframeInterval),
-    PRESET_INT("VIDEO", "video_quality", m_nVideoQuality),
-    PRESET_INT("VIDEO", "video_width", m_nVideoWidth),
-    PRESET_INT("VIDEO", "video_height", m_nVideoHeight),
-    PRESET_TEXT("VIDEO", "video_keep_ratio", m_sVideoKeepRatio),
-    PRESET_INT("VIDEO", "video_ratio_method", m_nVideoRatioMethod),
-    PRESET_TEXT("VIDEO", "video_frames_per_sec", m_sVideoFramesPerSec),
-    PRESET_INT("VIDEO", "video_brightness", m_nVideoBrightness),
-    PRESET_INT("VIDEO", "video_contrast", m_nVideoContrast),
-    PRESET_INT("VIDEO", "video_saturation", m_nVideoSaturation),
-    PRESET_INT("VIDEO", "video_hue", m_nVideoHue),
-    PRESET_TEXT("VIDEO", "video_deblock", m_sVideoDeblock),
-    PRESET_TEXT("VIDEO", "video_deblock_more", m_sVideoDeblockMore),
-    PRESET_TEXT("VIDEO", "video_blur", m_sVideoBlur),
-    PRESET_TEXT("VIDEO", "video_blur_more", m_sVideoBlurMore),
-    PRESET_TEXT("VIDEO", "video_sharpness", m_sVideoSharpness),
-    PRESET_TEXT("VIDEO", "video_sharpness_more", m_sVideoSharpnessMore),
-    PRESET_TEXT("VIDEO", "video_flip", m_sVideoFlip),
-    PRESET_TEXT("VIDEO", "video_deinterlace", m_sVideoDeinterlace),
-    PRESET_TEXT("AUDIO", "audio_codec", m_sAudioCodec),
-    PRESET_TEXT("AUDIO", "audio_format", m_sAudioFormat),
-    PRESET_TEXT("AUDIO", "audio_vbr", m_sAudioVbr),
-    PRESET_INT("AUDIO", "audio_kbitrate", m_nAudioKBitrate),
-    PRESET_INT("AUDIO", "audio_quality", m_nAudioQuality),
-    PRESET_INT("AUDIO", "audio_channels", m_nAudioChannels),
-    PRESET_INT("AUDIO", "audio_samplerate", m_nAudioSampleRate),
-    PRESET_TEXT("AUDIO", "audio_use_normalizer", m_sAudioUseNormalizer),
-    PRESET_INT("AUDIO", "audio_normalizer_level", m_nAudioNormalizerLevel),
-    PRESET_TEXT("AUDIO", "audio_dsp_folder", m_sAudioDspFolder),
-    PRESET_TEXT("AUDIO", "audio_dsp_curpath", m_sAudioDspCurPath),
-    PRESET_INT("AUDIO", "audio_dsp_curmod", m_nAudioDspCurMod),
-    PRESET_TEXT("SUBTITLE", "subtitle_display", m_sSubtitleDisplay),
-    PRESET_TEXT("SUBTITLE", "subtitle_font", m_sSubtitleFont),
-    PRESET_INT("SUBTITLE", "subtitle_chars_in_line", m_nSubtitleCharsInLine),
-    PRESET_TEXT("SUBTITLE", "subtitle_bold", m_sSubtitleBold),
-    PRESET_TEXT("SUBTITLE", "subtitle_blur", m_sSubtitleBlur),
-    PRESET_TEXT("SUBTITLE", "subtitle_color_body", m_sSubtitleColorBody),
-    PRESET_TEXT("SUBTITLE", "subtitle_color_outline", m_sSubtitleColorOutline),
-    PRESET_TEXT("SUBTITLE", "subtitle_color_shadow", m_sSubtitleColorShadow),
-    PRESET_INT("SUBTITLE", "subtitle_alpha_body", m_nSubtitleAlphaBody),
-    PRESET_INT("SUBTITLE", "subtitle_alpha_outline", m_nSubtitleAlphaOutline),
-    PRESET_INT("SUBTITLE", "subtitle_alpha_shadow", m_nSubtitleAlphaShadow),
-    PRESET_INT("SUBTITLE", "subtitle_outline_width", m_nSubtitleOutlineWidth),
-    PRESET_INT("SUBTITLE", "subtitle_shadow_depth", m_nSubtitleShadowDepth),
-    PRESET_INT("SUBTITLE", "subtitle_pos_x", m_nSubtitlePosX),
-    PRESET_INT("SUBTITLE", "subtitle_pos_y", m_nSubtitlePosY),
-    PRESET_INT("SUBTITLE", "subtitle_margin_x", m_nSubtitleMarginX),
-    PRESET_INT("SUBTITLE", "subtitle_margin_y", m_nSubtitleMarginY),
-    PRESET_INT("SUBTITLE", "subtitle_space_char", m_nSubtitleSpaceChar),
-    PRESET_INT("SUBTITLE", "subtitle_space_line", m_nSubtitleSpaceLine),
-    PRESET_TEXT("LOGO", "logo_display", m_sLogoDisplay),
-    PRESET_TEXT("LOGO", "logo_imagepath", m_sLogoImagePath),
-    PRESET_TEXT("LOGO", "logo_alphapath", m_sLogoAlphaPath),
-    PRESET_INT("LOGO", "logo_pos_x", m_nLogoPosX),
-    PRESET_INT("LOGO", "logo_pos_y", m_nLogoPosY),
-    PRESET_INT("LOGO", "logo_margin_x", m_nLogoMarginX),
-    PRESET_INT("LOGO", "logo_margin_y", m_nLogoMarginY),
-    PRESET_INT("LOGO", "logo_start_msec", m_nLogoStartMsec),
-    PRESET_INT("LOGO", "logo_end_msec", m_nLogoEndMsec),
-    PRESET_INT("LOGO", "logo_alpha", m_nLogoAlpha),
-    PRESET_TEXT("LOGO", "logo_fade", m_sLogoFade),
-    PRESET_TEXT("ETC", "etc_file_naming_text", m_sEtcFileNamingText),
-    PRESET_INT("ETC", "etc_playback_rate", m_nEtcPlaybackRate),
-    PRESET_TEXT("ETC", "etc_playback_rate_pitchfix", m_sEtcPlaybackRatePitchFix),
-};
-
-#undef PRESET_TEXT
-#undef PRESET_INT
-
-const wchar_t* const kFormatNames[] = {L"AVI", L"MP4", L"WMV", L"OGM"};
 const wchar_t* const kSystemFontToken = L"%SYSTEM_FONT_NAME%";
 
 int Clamp(int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; }
@@ -218,6 +127,301 @@ void ApplyFrameRate(const CString& text, int& rate, int& scale)
     rate = static_cast<int>(thousandths);
     scale = 1000;
 }
+
+// Values whose way between the file and the settings is their own.
+
+void FillOutputFormat(const CEncSettings& s, CEncPresetInfo& p)
+{
+    const SOutputFormat* format = FindOutputFormat(s.nEncFormat);
+    p.m_sDestFileType = format ? format->name : L"";
+}
+
+// A name of no format leaves the format as it is: the preset's codec values
+// then go to the current format.
+void ApplyOutputFormat(CEncSettings& s, CEncPresetInfo& p)
+{
+    if (const SOutputFormat* format = FindOutputFormatByName(p.m_sDestFileType)) s.nEncFormat = format->number;
+}
+
+// A FourCC as its four characters; Windows Media codecs by name.
+void FillVideoCodec(const CEncSettings& s, CEncPresetInfo& p)
+{
+    const SReadCodecFields f = CodecFieldsOf(s);
+    if (f.fccVideoCodec)
+        p.m_sVideoCodec = FourccToString(*f.fccVideoCodec);
+    else if (f.windowsMedia)
+        p.m_sVideoCodec = f.windowsMedia->sVideoCodec;
+}
+
+void ApplyVideoCodec(CEncSettings& s, CEncPresetInfo& p)
+{
+    const SCodecFields f = CodecFieldsOf(s);
+    if (f.fccVideoCodec) {
+        if (FindOutputFormat(s.nEncFormat)->lowerCaseVideoCodec) p.m_sVideoCodec.MakeLower();
+        *f.fccVideoCodec = StringToFourcc(p.m_sVideoCodec);
+    } else if (f.windowsMedia) {
+        f.windowsMedia->sVideoCodec = p.m_sVideoCodec;
+    }
+}
+
+// The format's own audio codec by the preset's word for it; Windows Media
+// codecs by name.
+void FillAudioCodec(const CEncSettings& s, CEncPresetInfo& p)
+{
+    const SReadCodecFields f = CodecFieldsOf(s);
+    if (f.nAudioCodec)
+        p.m_sAudioCodec = FindOutputFormat(s.nEncFormat)->presetAudioCodec;
+    else if (f.windowsMedia)
+        p.m_sAudioCodec = f.windowsMedia->sAudioCodec;
+}
+
+// The format's own audio codec, whatever the preset's text says; a Windows
+// Media codec the machine lacks becomes the nearest one it has.
+void ApplyAudioCodec(CEncSettings& s, CEncPresetInfo& p)
+{
+    const SCodecFields f = CodecFieldsOf(s);
+    if (f.nAudioCodec) {
+        *f.nAudioCodec = FindOutputFormat(s.nEncFormat)->audioCodecTag;
+    } else if (f.windowsMedia) {
+        CWmProfileHelper& wmv = *f.windowsMedia;
+        if (wmv.FindAudioCodec(p.m_sAudioCodec, FALSE) >= 0) {
+            wmv.sAudioCodec = p.m_sAudioCodec;
+        } else {
+            // With no codec at all the preset's name is kept for a machine
+            // that has it.
+            int i = wmv.FindAudioCodec(p.m_sAudioCodec, TRUE);
+            wmv.sAudioCodec = i >= 0 ? wmv.GetAudioCodecNames()[i] : p.m_sAudioCodec;
+        }
+    }
+}
+
+void FillAudioFormat(const CEncSettings& s, CEncPresetInfo& p)
+{
+    if (const CWmProfileHelper* wmv = CodecFieldsOf(s).windowsMedia) p.m_sAudioFormat = wmv->sAudioFormat;
+}
+
+void ApplyAudioFormat(CEncSettings& s, CEncPresetInfo& p)
+{
+    if (CWmProfileHelper* wmv = CodecFieldsOf(s).windowsMedia) wmv->sAudioFormat = p.m_sAudioFormat;
+}
+
+// Kept within the range the format's audio encoder takes.
+void FillAudioQuality(const CEncSettings& s, CEncPresetInfo& p)
+{
+    if (const int* quality = CodecFieldsOf(s).nAudioQuality)
+        p.m_nAudioQuality = Clamp(*quality, 0, FindOutputFormat(s.nEncFormat)->presetAudioQualityMost);
+}
+
+void ApplyAudioQuality(CEncSettings& s, CEncPresetInfo& p)
+{
+    if (int* quality = CodecFieldsOf(s).nAudioQuality) *quality = p.m_nAudioQuality;
+}
+
+void FillFramesPerSec(const CEncSettings& s, CEncPresetInfo& p)
+{
+    p.m_sVideoFramesPerSec = FrameRateText(s.nVideoFrameRate, s.nVideoFrameScale);
+}
+
+void ApplyFramesPerSec(CEncSettings& s, CEncPresetInfo& p)
+{
+    ApplyFrameRate(p.m_sVideoFramesPerSec, s.nVideoFrameRate, s.nVideoFrameScale);
+}
+
+// Plug-ins are code: a shared preset may only name one that lies in the
+// user's own DSP folder, and may not move that folder.
+void FillDspFolder(const CEncSettings& s, CEncPresetInfo& p) { p.m_sAudioDspFolder = s.sAudioDspFolder; }
+
+void ApplyDspFolder(CEncSettings& s, CEncPresetInfo& p)
+{
+    if (FolderForm(p.m_sAudioDspFolder) != FolderForm(s.sAudioDspFolder))
+        DebugTrace(L"Preset %s: DSP folder \"%s\" ignored, \"%s\" kept", p.m_sFilePath, p.m_sAudioDspFolder,
+                   s.sAudioDspFolder);
+}
+
+bool TakesDspPlugin(const CEncSettings& s, const CEncPresetInfo& p)
+{
+    return p.m_sAudioDspCurPath.IsEmpty() || IsInsideFolder(p.m_sAudioDspCurPath, s.sAudioDspFolder);
+}
+
+void FillDspPlugin(const CEncSettings& s, CEncPresetInfo& p) { p.m_sAudioDspCurPath = s.sAudioCurDspPath; }
+
+void ApplyDspPlugin(CEncSettings& s, CEncPresetInfo& p)
+{
+    if (TakesDspPlugin(s, p))
+        s.sAudioCurDspPath = p.m_sAudioDspCurPath;
+    else
+        DebugTrace(L"Preset %s: DSP plug-in \"%s\" lies outside \"%s\"; the current plug-in is kept",
+                   p.m_sFilePath, p.m_sAudioDspCurPath, s.sAudioDspFolder);
+}
+
+void FillDspModule(const CEncSettings& s, CEncPresetInfo& p) { p.m_nAudioDspCurMod = s.iAudioCurDspMod; }
+
+// The module goes with its plug-in.
+void ApplyDspModule(CEncSettings& s, CEncPresetInfo& p)
+{
+    if (TakesDspPlugin(s, p)) s.iAudioCurDspMod = p.m_nAudioDspCurMod;
+}
+
+void FillNaming(const CEncSettings& s, CEncPresetInfo& p) { p.m_sEtcFileNamingText = s.sEtcNaming; }
+
+void ApplyNaming(CEncSettings& s, CEncPresetInfo& p)
+{
+    if (IsSafeNamingTemplate(p.m_sEtcFileNamingText))
+        s.sEtcNaming = p.m_sEtcFileNamingText;
+    else
+        DebugTrace(L"Preset %s: naming template \"%s\" leaves the output folder; \"%s\" kept", p.m_sFilePath,
+                   p.m_sEtcFileNamingText, s.sEtcNaming);
+}
+
+// One key of the file after the descriptions, in file order: the record's
+// field it carries (a text or a number), and how the field is filled from
+// the settings and applied to them. The keys are applied in this order, the
+// output format first, so that the codec keys after it reach the block of
+// the format the preset names. Keys the settings do not hold have no
+// binding.
+struct SPresetKey {
+    const wchar_t* section;
+    const wchar_t* key;
+    CString CEncPresetInfo::*text;
+    int CEncPresetInfo::*number;
+    void (*fill)(const CEncSettings& s, CEncPresetInfo& p);
+    void (*apply)(CEncSettings& s, CEncPresetInfo& p);
+};
+
+// The ways between a field and the settings, each as its fill and its apply.
+//
+// The settings' value as it stands.
+#define AS_IS(field, setting)                                                                         \
+    [](const CEncSettings& s, CEncPresetInfo& p) { p.field = s.setting; },                            \
+        [](CEncSettings& s, CEncPresetInfo& p) { s.setting = p.field; }
+// A flag as "yes" (any value but 0) or "no".
+#define YES_NO(field, setting)                                                                        \
+    [](const CEncSettings& s, CEncPresetInfo& p) { p.field = CEncSettings::BoolToYesNo(s.setting); }, \
+        [](CEncSettings& s, CEncPresetInfo& p) { s.setting = ParseYesTrue(p.field) ? 1 : 0; }
+// A colour as "%08x"; a text that is no colour keeps the current one.
+#define COLOUR(field, setting)                                                                        \
+    [](const CEncSettings& s, CEncPresetInfo& p) { p.field = HexColour(s.setting); },                 \
+        [](CEncSettings& s, CEncPresetInfo& p) { ApplyColour(p.field, s.setting); }
+// A value of the chosen format's codec block, where the format has it;
+// where it has none the preset keeps its value.
+#define CODEC_AS_IS(field, value)                                                                     \
+    [](const CEncSettings& s, CEncPresetInfo& p) {                                                    \
+        if (const auto* v = CodecFieldsOf(s).value) p.field = *v;                                     \
+    },                                                                                                \
+        [](CEncSettings& s, CEncPresetInfo& p) {                                                      \
+            if (auto* v = CodecFieldsOf(s).value) *v = p.field;                                       \
+        }
+#define CODEC_YES_NO(field, value)                                                                    \
+    [](const CEncSettings& s, CEncPresetInfo& p) {                                                    \
+        if (const auto* v = CodecFieldsOf(s).value) p.field = CEncSettings::BoolToYesNo(*v);          \
+    },                                                                                                \
+        [](CEncSettings& s, CEncPresetInfo& p) {                                                      \
+            if (auto* v = CodecFieldsOf(s).value) *v = ParseYesTrue(p.field) ? 1 : 0;                 \
+        }
+// A codec mode as "yes" for a variable bit rate (mode 1); anything else,
+// two passes included, is written "no" and comes back as mode 0.
+#define CODEC_VBR(field, value)                                                                       \
+    [](const CEncSettings& s, CEncPresetInfo& p) {                                                    \
+        if (const auto* v = CodecFieldsOf(s).value) p.field = CEncSettings::BoolToYesNo(*v == 1);     \
+    },                                                                                                \
+        [](CEncSettings& s, CEncPresetInfo& p) {                                                      \
+            if (auto* v = CodecFieldsOf(s).value) *v = ParseYesTrue(p.field) ? 1 : 0;                 \
+        }
+// By the functions FillName and ApplyName above.
+#define BY(field, name) &Fill##name, &Apply##name
+
+#define PRESET_INFO(key, field) SPresetKey{L"INFO", L"" key, &CEncPresetInfo::field, nullptr, nullptr, nullptr}
+#define PRESET_TEXT(section, key, field, way, setting) \
+    SPresetKey{L"" section, L"" key, &CEncPresetInfo::field, nullptr, way(field, setting)}
+#define PRESET_INT(section, key, field, way, setting) \
+    SPresetKey{L"" section, L"" key, nullptr, &CEncPresetInfo::field, way(field, setting)}
+
+const SPresetKey kKeys[] = {
+    PRESET_INFO("author", m_sAuthor),
+    PRESET_INFO("date", m_sDate),
+    PRESET_INFO("comment", m_sComment),
+    PRESET_TEXT("GENERAL", "dest_file_type", m_sDestFileType, BY, OutputFormat),
+    PRESET_TEXT("GENERAL", "mp4_support_psp", m_sMp4SupportPsp, CODEC_YES_NO, bSupportPSP),
+    PRESET_TEXT("GENERAL", "mp4_support_h264_baseline_13", m_sMp4H264Baseline13, CODEC_YES_NO, bH264Baseline13),
+    PRESET_TEXT("VIDEO", "video_codec", m_sVideoCodec, BY, VideoCodec),
+    PRESET_TEXT("VIDEO", "video_vbr", m_sVideoVbr, CODEC_VBR, nVideoEncMode),
+    PRESET_INT("VIDEO", "video_kbitrate", m_nVideoKBitrate, CODEC_AS_IS, nVideoKBitrate),
+    PRESET_INT("VIDEO", "video_keyframe_interval", m_nVideoKeyframeInterval, CODEC_AS_IS, nSecPerKeyframe),
+    PRESET_INT("VIDEO", "video_quality", m_nVideoQuality, CODEC_AS_IS, nVideoQuality),
+    PRESET_INT("VIDEO", "video_width", m_nVideoWidth, AS_IS, nVideoSizeW),
+    PRESET_INT("VIDEO", "video_height", m_nVideoHeight, AS_IS, nVideoSizeH),
+    PRESET_TEXT("VIDEO", "video_keep_ratio", m_sVideoKeepRatio, YES_NO, bVideoKeepRatio),
+    PRESET_INT("VIDEO", "video_ratio_method", m_nVideoRatioMethod, AS_IS, nVideoRatioMethod),
+    PRESET_TEXT("VIDEO", "video_frames_per_sec", m_sVideoFramesPerSec, BY, FramesPerSec),
+    PRESET_INT("VIDEO", "video_brightness", m_nVideoBrightness, AS_IS, nVideoBrightness),
+    PRESET_INT("VIDEO", "video_contrast", m_nVideoContrast, AS_IS, nVideoContrast),
+    PRESET_INT("VIDEO", "video_saturation", m_nVideoSaturation, AS_IS, nVideoSaturation),
+    PRESET_INT("VIDEO", "video_hue", m_nVideoHue, AS_IS, nVideoHue),
+    PRESET_TEXT("VIDEO", "video_deblock", m_sVideoDeblock, YES_NO, bVideoDeblock),
+    PRESET_TEXT("VIDEO", "video_deblock_more", m_sVideoDeblockMore, YES_NO, bVideoDeblockMore),
+    PRESET_TEXT("VIDEO", "video_blur", m_sVideoBlur, YES_NO, bVideoBlur),
+    PRESET_TEXT("VIDEO", "video_blur_more", m_sVideoBlurMore, YES_NO, bVideoBlurMore),
+    PRESET_TEXT("VIDEO", "video_sharpness", m_sVideoSharpness, YES_NO, bVideoSharpen),
+    PRESET_TEXT("VIDEO", "video_sharpness_more", m_sVideoSharpnessMore, YES_NO, bVideoSharpenMore),
+    PRESET_TEXT("VIDEO", "video_flip", m_sVideoFlip, YES_NO, bVideoFlip),
+    PRESET_TEXT("VIDEO", "video_deinterlace", m_sVideoDeinterlace, YES_NO, bVideoDeinterlace),
+    PRESET_TEXT("AUDIO", "audio_codec", m_sAudioCodec, BY, AudioCodec),
+    PRESET_TEXT("AUDIO", "audio_format", m_sAudioFormat, BY, AudioFormat),
+    PRESET_TEXT("AUDIO", "audio_vbr", m_sAudioVbr, CODEC_VBR, nAudioEncMode),
+    PRESET_INT("AUDIO", "audio_kbitrate", m_nAudioKBitrate, CODEC_AS_IS, nAudioKBitrate),
+    PRESET_INT("AUDIO", "audio_quality", m_nAudioQuality, BY, AudioQuality),
+    PRESET_INT("AUDIO", "audio_channels", m_nAudioChannels, AS_IS, nAudioChannels),
+    PRESET_INT("AUDIO", "audio_samplerate", m_nAudioSampleRate, AS_IS, nAudioSRate),
+    PRESET_TEXT("AUDIO", "audio_use_normalizer", m_sAudioUseNormalizer, YES_NO, bAudioNM),
+    PRESET_INT("AUDIO", "audio_normalizer_level", m_nAudioNormalizerLevel, AS_IS, nAudioNMValue),
+    PRESET_TEXT("AUDIO", "audio_dsp_folder", m_sAudioDspFolder, BY, DspFolder),
+    PRESET_TEXT("AUDIO", "audio_dsp_curpath", m_sAudioDspCurPath, BY, DspPlugin),
+    PRESET_INT("AUDIO", "audio_dsp_curmod", m_nAudioDspCurMod, BY, DspModule),
+    PRESET_TEXT("SUBTITLE", "subtitle_display", m_sSubtitleDisplay, YES_NO, bSubActive),
+    PRESET_TEXT("SUBTITLE", "subtitle_font", m_sSubtitleFont, AS_IS, sSubFontName),
+    PRESET_INT("SUBTITLE", "subtitle_chars_in_line", m_nSubtitleCharsInLine, AS_IS, nSubCharsInLine),
+    PRESET_TEXT("SUBTITLE", "subtitle_bold", m_sSubtitleBold, YES_NO, bSubBold),
+    PRESET_TEXT("SUBTITLE", "subtitle_blur", m_sSubtitleBlur, YES_NO, bSubBlur),
+    PRESET_TEXT("SUBTITLE", "subtitle_color_body", m_sSubtitleColorBody, COLOUR, nSubBodyColor),
+    PRESET_TEXT("SUBTITLE", "subtitle_color_outline", m_sSubtitleColorOutline, COLOUR, nSubOutlineColor),
+    PRESET_TEXT("SUBTITLE", "subtitle_color_shadow", m_sSubtitleColorShadow, COLOUR, nSubShadowColor),
+    PRESET_INT("SUBTITLE", "subtitle_alpha_body", m_nSubtitleAlphaBody, AS_IS, nSubBodyAlpha),
+    PRESET_INT("SUBTITLE", "subtitle_alpha_outline", m_nSubtitleAlphaOutline, AS_IS, nSubOutlineAlpha),
+    PRESET_INT("SUBTITLE", "subtitle_alpha_shadow", m_nSubtitleAlphaShadow, AS_IS, nSubShadowAlpha),
+    PRESET_INT("SUBTITLE", "subtitle_outline_width", m_nSubtitleOutlineWidth, AS_IS, nSubOutlineWidth),
+    PRESET_INT("SUBTITLE", "subtitle_shadow_depth", m_nSubtitleShadowDepth, AS_IS, nSubShadowDepth),
+    PRESET_INT("SUBTITLE", "subtitle_pos_x", m_nSubtitlePosX, AS_IS, nSubPosX),
+    PRESET_INT("SUBTITLE", "subtitle_pos_y", m_nSubtitlePosY, AS_IS, nSubPosY),
+    PRESET_INT("SUBTITLE", "subtitle_margin_x", m_nSubtitleMarginX, AS_IS, nSubMarginX),
+    PRESET_INT("SUBTITLE", "subtitle_margin_y", m_nSubtitleMarginY, AS_IS, nSubMarginY),
+    PRESET_INT("SUBTITLE", "subtitle_space_char", m_nSubtitleSpaceChar, AS_IS, nSubCharSpace),
+    PRESET_INT("SUBTITLE", "subtitle_space_line", m_nSubtitleSpaceLine, AS_IS, nSubLineSpace),
+    PRESET_TEXT("LOGO", "logo_display", m_sLogoDisplay, YES_NO, bLogoActive),
+    PRESET_TEXT("LOGO", "logo_imagepath", m_sLogoImagePath, AS_IS, sLogoImgPath),
+    PRESET_TEXT("LOGO", "logo_alphapath", m_sLogoAlphaPath, AS_IS, sLogoAlphaImgPath),
+    PRESET_INT("LOGO", "logo_pos_x", m_nLogoPosX, AS_IS, nLogoPosX),
+    PRESET_INT("LOGO", "logo_pos_y", m_nLogoPosY, AS_IS, nLogoPosY),
+    PRESET_INT("LOGO", "logo_margin_x", m_nLogoMarginX, AS_IS, nLogoMarginX),
+    PRESET_INT("LOGO", "logo_margin_y", m_nLogoMarginY, AS_IS, nLogoMarginY),
+    PRESET_INT("LOGO", "logo_start_msec", m_nLogoStartMsec, AS_IS, nLogoStartMS),
+    PRESET_INT("LOGO", "logo_end_msec", m_nLogoEndMsec, AS_IS, nLogoEndMS),
+    PRESET_INT("LOGO", "logo_alpha", m_nLogoAlpha, AS_IS, nLogoAlpha),
+    PRESET_TEXT("LOGO", "logo_fade", m_sLogoFade, YES_NO, bLogoFade),
+    PRESET_TEXT("ETC", "etc_file_naming_text", m_sEtcFileNamingText, BY, Naming),
+    PRESET_INT("ETC", "etc_playback_rate", m_nEtcPlaybackRate, AS_IS, nEtcPBRate),
+    PRESET_TEXT("ETC", "etc_playback_rate_pitchfix", m_sEtcPlaybackRatePitchFix, YES_NO, bEtcPBRatePitchFix),
+};
+
+#undef PRESET_INFO
+#undef PRESET_TEXT
+#undef PRESET_INT
+#undef AS_IS
+#undef YES_NO
+#undef COLOUR
+#undef CODEC_AS_IS
+#undef CODEC_YES_NO
+#undef CODEC_VBR
+#undef BY
 
 // The text of a value as it goes into the file. Line breaks inside it would
 // start new lines of the file. A ";" would start a comment when the preset is
@@ -364,257 +568,14 @@ bool CEncPresetInfo::Save(const CString& path, const CEncSettings& settings) con
 
 void FillPresetFromSettings(const CEncSettings& s, CEncPresetInfo& p)
 {
-    p.m_sDestFileType = s.nEncFormat >= 0 && s.nEncFormat < 4 ? kFormatNames[s.nEncFormat] : L"";
-    switch (s.nEncFormat) {
-    case 0:
-        p.m_sVideoCodec = FourccToString(s.AviEncoder.fccVideoCodec);
-        p.m_sVideoVbr = CEncSettings::BoolToYesNo(s.AviEncoder.nVideoEncMode == 1);
-        p.m_nVideoKBitrate = s.AviEncoder.nVideoKBitrate;
-        p.m_nVideoKeyframeInterval = s.AviEncoder.nSecPerKeyframe;
-        p.m_nVideoQuality = s.AviEncoder.nVideoQuality;
-        p.m_sAudioCodec = L"MP3";
-        p.m_sAudioVbr = CEncSettings::BoolToYesNo(s.AviEncoder.nAudioEncMode == 1);
-        p.m_nAudioKBitrate = s.AviEncoder.nAudioKBitrate;
-        p.m_nAudioQuality = Clamp(s.AviEncoder.nAudioQuality, 0, 100);
-        break;
-    case 1:
-        p.m_sMp4SupportPsp = CEncSettings::BoolToYesNo(s.Mp4Encoder.bSupportPSP);
-        p.m_sMp4H264Baseline13 = CEncSettings::BoolToYesNo(s.Mp4Encoder.bH264Baseline13);
-        p.m_sVideoCodec = FourccToString(s.Mp4Encoder.fccVideoCodec);
-        p.m_sVideoVbr = CEncSettings::BoolToYesNo(s.Mp4Encoder.nVideoEncMode == 1);
-        p.m_nVideoKBitrate = s.Mp4Encoder.nVideoKBitrate;
-        p.m_nVideoKeyframeInterval = s.Mp4Encoder.nSecPerKeyframe;
-        p.m_nVideoQuality = s.Mp4Encoder.nVideoQuality;
-        p.m_sAudioCodec = L"AAC";
-        p.m_nAudioKBitrate = s.Mp4Encoder.nAudioKBitrate;
-        p.m_nAudioQuality = Clamp(s.Mp4Encoder.nAudioQuality, 0, 100);
-        break;
-    case 2:
-        p.m_sVideoCodec = s.WmvEncoder.sVideoCodec;
-        p.m_nVideoKBitrate = s.WmvEncoder.nVideoKBitrate;
-        p.m_nVideoKeyframeInterval = s.WmvEncoder.nSecPerKeyframe;
-        p.m_nVideoQuality = s.WmvEncoder.nVideoQuality;
-        p.m_sAudioCodec = s.WmvEncoder.sAudioCodec;
-        p.m_sAudioFormat = s.WmvEncoder.sAudioFormat;
-        break;
-    case 3:
-        p.m_sVideoCodec = FourccToString(s.OgmEncoder.fccVideoCodec);
-        p.m_sVideoVbr = CEncSettings::BoolToYesNo(s.OgmEncoder.nVideoEncMode == 1);
-        p.m_nVideoKBitrate = s.OgmEncoder.nVideoKBitrate;
-        p.m_nVideoKeyframeInterval = s.OgmEncoder.nSecPerKeyframe;
-        p.m_nVideoQuality = s.OgmEncoder.nVideoQuality;
-        p.m_sAudioCodec = L"VORBIS";
-        p.m_sAudioVbr = CEncSettings::BoolToYesNo(s.OgmEncoder.nAudioEncMode == 1);
-        p.m_nAudioKBitrate = s.OgmEncoder.nAudioKBitrate;
-        p.m_nAudioQuality = Clamp(s.OgmEncoder.nAudioQuality, 0, 10);
-        break;
-    default:
-        break;
-    }
-
-    p.m_nVideoWidth = s.nVideoSizeW;
-    p.m_nVideoHeight = s.nVideoSizeH;
-    p.m_sVideoKeepRatio = CEncSettings::BoolToYesNo(s.bVideoKeepRatio);
-    p.m_nVideoRatioMethod = s.nVideoRatioMethod;
-    p.m_sVideoFramesPerSec = FrameRateText(s.nVideoFrameRate, s.nVideoFrameScale);
-    p.m_nVideoBrightness = s.nVideoBrightness;
-    p.m_nVideoContrast = s.nVideoContrast;
-    p.m_nVideoSaturation = s.nVideoSaturation;
-    p.m_nVideoHue = s.nVideoHue;
-    p.m_sVideoDeblock = CEncSettings::BoolToYesNo(s.bVideoDeblock);
-    p.m_sVideoDeblockMore = CEncSettings::BoolToYesNo(s.bVideoDeblockMore);
-    p.m_sVideoBlur = CEncSettings::BoolToYesNo(s.bVideoBlur);
-    p.m_sVideoBlurMore = CEncSettings::BoolToYesNo(s.bVideoBlurMore);
-    p.m_sVideoSharpness = CEncSettings::BoolToYesNo(s.bVideoSharpen);
-    p.m_sVideoSharpnessMore = CEncSettings::BoolToYesNo(s.bVideoSharpenMore);
-    p.m_sVideoFlip = CEncSettings::BoolToYesNo(s.bVideoFlip);
-    p.m_sVideoDeinterlace = CEncSettings::BoolToYesNo(s.bVideoDeinterlace);
-
-    p.m_nAudioSampleRate = s.nAudioSRate;
-    p.m_nAudioChannels = s.nAudioChannels;
-    p.m_sAudioUseNormalizer = CEncSettings::BoolToYesNo(s.bAudioNM);
-    p.m_nAudioNormalizerLevel = s.nAudioNMValue;
-    p.m_sAudioDspFolder = s.sAudioDspFolder;
-    p.m_sAudioDspCurPath = s.sAudioCurDspPath;
-    p.m_nAudioDspCurMod = s.iAudioCurDspMod;
-
-    p.m_sSubtitleDisplay = CEncSettings::BoolToYesNo(s.bSubActive);
-    p.m_sSubtitleFont = s.sSubFontName;
-    p.m_nSubtitleCharsInLine = s.nSubCharsInLine;
-    p.m_sSubtitleBold = CEncSettings::BoolToYesNo(s.bSubBold);
-    p.m_sSubtitleBlur = CEncSettings::BoolToYesNo(s.bSubBlur);
-    p.m_sSubtitleColorBody = HexColour(s.nSubBodyColor);
-    p.m_sSubtitleColorOutline = HexColour(s.nSubOutlineColor);
-    p.m_sSubtitleColorShadow = HexColour(s.nSubShadowColor);
-    p.m_nSubtitleAlphaBody = s.nSubBodyAlpha;
-    p.m_nSubtitleAlphaOutline = s.nSubOutlineAlpha;
-    p.m_nSubtitleAlphaShadow = s.nSubShadowAlpha;
-    p.m_nSubtitleOutlineWidth = s.nSubOutlineWidth;
-    p.m_nSubtitleShadowDepth = s.nSubShadowDepth;
-    p.m_nSubtitlePosX = s.nSubPosX;
-    p.m_nSubtitlePosY = s.nSubPosY;
-    p.m_nSubtitleMarginX = s.nSubMarginX;
-    p.m_nSubtitleMarginY = s.nSubMarginY;
-    p.m_nSubtitleSpaceChar = s.nSubCharSpace;
-    p.m_nSubtitleSpaceLine = s.nSubLineSpace;
-
-    p.m_sLogoDisplay = CEncSettings::BoolToYesNo(s.bLogoActive);
-    p.m_sLogoImagePath = s.sLogoImgPath;
-    p.m_sLogoAlphaPath = s.sLogoAlphaImgPath;
-    p.m_nLogoPosX = s.nLogoPosX;
-    p.m_nLogoPosY = s.nLogoPosY;
-    p.m_nLogoMarginX = s.nLogoMarginX;
-    p.m_nLogoMarginY = s.nLogoMarginY;
-    p.m_nLogoStartMsec = s.nLogoStartMS;
-    p.m_nLogoEndMsec = s.nLogoEndMS;
-    p.m_nLogoAlpha = s.nLogoAlpha;
-    p.m_sLogoFade = CEncSettings::BoolToYesNo(s.bLogoFade);
-
-    p.m_sEtcFileNamingText = s.sEtcNaming;
-    p.m_nEtcPlaybackRate = s.nEtcPBRate;
-    p.m_sEtcPlaybackRatePitchFix = CEncSettings::BoolToYesNo(s.bEtcPBRatePitchFix);
+    for (const SPresetKey& k : kKeys)
+        if (k.fill) k.fill(s, p);
 }
 
 void ApplyPresetToSettings(CEncSettings& s, CEncPresetInfo& p)
 {
-    CString format = p.m_sDestFileType;
-    format.MakeUpper();
-    for (int i = 0; i < 4; ++i)
-        if (format == kFormatNames[i]) s.nEncFormat = i;
-
-    switch (s.nEncFormat) {
-    case 0:
-        s.AviEncoder.fccVideoCodec = StringToFourcc(p.m_sVideoCodec);
-        s.AviEncoder.nVideoEncMode = ParseYesTrue(p.m_sVideoVbr) ? 1 : 0;
-        s.AviEncoder.nVideoKBitrate = p.m_nVideoKBitrate;
-        s.AviEncoder.nSecPerKeyframe = p.m_nVideoKeyframeInterval;
-        s.AviEncoder.nVideoQuality = p.m_nVideoQuality;
-        s.AviEncoder.nAudioCodec = 0x0055;  // MPEG Layer-3, whatever the text says
-        s.AviEncoder.nAudioEncMode = ParseYesTrue(p.m_sAudioVbr) ? 1 : 0;
-        s.AviEncoder.nAudioKBitrate = p.m_nAudioKBitrate;
-        s.AviEncoder.nAudioQuality = p.m_nAudioQuality;
-        break;
-    case 1:
-        s.Mp4Encoder.bSupportPSP = ParseYesTrue(p.m_sMp4SupportPsp) ? 1 : 0;
-        s.Mp4Encoder.bH264Baseline13 = ParseYesTrue(p.m_sMp4H264Baseline13) ? 1 : 0;
-        p.m_sVideoCodec.MakeLower();
-        s.Mp4Encoder.fccVideoCodec = StringToFourcc(p.m_sVideoCodec);
-        s.Mp4Encoder.nVideoEncMode = ParseYesTrue(p.m_sVideoVbr) ? 1 : 0;
-        s.Mp4Encoder.nVideoKBitrate = p.m_nVideoKBitrate;
-        s.Mp4Encoder.nSecPerKeyframe = p.m_nVideoKeyframeInterval;
-        s.Mp4Encoder.nVideoQuality = p.m_nVideoQuality;
-        s.Mp4Encoder.nAudioCodec = 0x00FF;  // AAC
-        s.Mp4Encoder.nAudioKBitrate = p.m_nAudioKBitrate;
-        s.Mp4Encoder.nAudioQuality = p.m_nAudioQuality;
-        break;
-    case 2: {
-        CWmProfileHelper& wmv = s.WmvEncoder;
-        wmv.sVideoCodec = p.m_sVideoCodec;
-        wmv.nVideoKBitrate = p.m_nVideoKBitrate;
-        wmv.nSecPerKeyframe = p.m_nVideoKeyframeInterval;
-        wmv.nVideoQuality = p.m_nVideoQuality;
-        if (wmv.FindAudioCodec(p.m_sAudioCodec, FALSE) >= 0) {
-            wmv.sAudioCodec = p.m_sAudioCodec;
-        } else {
-            // The nearest codec the machine has; with none at all the
-            // preset's name is kept for a machine that has it.
-            int i = wmv.FindAudioCodec(p.m_sAudioCodec, TRUE);
-            wmv.sAudioCodec = i >= 0 ? wmv.GetAudioCodecNames()[i] : p.m_sAudioCodec;
-        }
-        wmv.sAudioFormat = p.m_sAudioFormat;
-        break;
-    }
-    case 3:
-        s.OgmEncoder.fccVideoCodec = StringToFourcc(p.m_sVideoCodec);
-        s.OgmEncoder.nVideoEncMode = ParseYesTrue(p.m_sVideoVbr) ? 1 : 0;
-        s.OgmEncoder.nVideoKBitrate = p.m_nVideoKBitrate;
-        s.OgmEncoder.nSecPerKeyframe = p.m_nVideoKeyframeInterval;
-        s.OgmEncoder.nVideoQuality = p.m_nVideoQuality;
-        s.OgmEncoder.nAudioCodec = 0x674F;  // Vorbis
-        s.OgmEncoder.nAudioEncMode = ParseYesTrue(p.m_sAudioVbr) ? 1 : 0;
-        s.OgmEncoder.nAudioKBitrate = p.m_nAudioKBitrate;
-        s.OgmEncoder.nAudioQuality = p.m_nAudioQuality;
-        break;
-    default:
-        break;
-    }
-
-    s.nVideoSizeW = p.m_nVideoWidth;
-    s.nVideoSizeH = p.m_nVideoHeight;
-    s.bVideoKeepRatio = ParseYesTrue(p.m_sVideoKeepRatio);
-    s.nVideoRatioMethod = p.m_nVideoRatioMethod;
-    ApplyFrameRate(p.m_sVideoFramesPerSec, s.nVideoFrameRate, s.nVideoFrameScale);
-    s.nVideoBrightness = p.m_nVideoBrightness;
-    s.nVideoContrast = p.m_nVideoContrast;
-    s.nVideoSaturation = p.m_nVideoSaturation;
-    s.nVideoHue = p.m_nVideoHue;
-    s.bVideoDeblock = ParseYesTrue(p.m_sVideoDeblock);
-    s.bVideoDeblockMore = ParseYesTrue(p.m_sVideoDeblockMore);
-    s.bVideoBlur = ParseYesTrue(p.m_sVideoBlur);
-    s.bVideoBlurMore = ParseYesTrue(p.m_sVideoBlurMore);
-    s.bVideoSharpen = ParseYesTrue(p.m_sVideoSharpness);
-    s.bVideoSharpenMore = ParseYesTrue(p.m_sVideoSharpnessMore);
-    s.bVideoFlip = ParseYesTrue(p.m_sVideoFlip);
-    s.bVideoDeinterlace = ParseYesTrue(p.m_sVideoDeinterlace);
-
-    s.nAudioSRate = p.m_nAudioSampleRate;
-    s.nAudioChannels = p.m_nAudioChannels;
-    s.bAudioNM = ParseYesTrue(p.m_sAudioUseNormalizer);
-    s.nAudioNMValue = p.m_nAudioNormalizerLevel;
-    // Plug-ins are code: a shared preset may only name one that lies in the
-    // user's own DSP folder, and may not move that folder.
-    const CString dspFolder = s.sAudioDspFolder;
-    if (FolderForm(p.m_sAudioDspFolder) != FolderForm(dspFolder))
-        DebugTrace(L"Preset %s: DSP folder \"%s\" ignored, \"%s\" kept", p.m_sFilePath, p.m_sAudioDspFolder,
-                   dspFolder);
-    if (p.m_sAudioDspCurPath.IsEmpty() || IsInsideFolder(p.m_sAudioDspCurPath, dspFolder)) {
-        s.sAudioCurDspPath = p.m_sAudioDspCurPath;
-        s.iAudioCurDspMod = p.m_nAudioDspCurMod;
-    } else {
-        DebugTrace(L"Preset %s: DSP plug-in \"%s\" lies outside \"%s\"; the current plug-in is kept",
-                   p.m_sFilePath, p.m_sAudioDspCurPath, dspFolder);
-    }
-
-    s.bSubActive = ParseYesTrue(p.m_sSubtitleDisplay);
-    s.sSubFontName = p.m_sSubtitleFont;
-    s.nSubCharsInLine = p.m_nSubtitleCharsInLine;
-    s.bSubBold = ParseYesTrue(p.m_sSubtitleBold);
-    s.bSubBlur = ParseYesTrue(p.m_sSubtitleBlur);
-    ApplyColour(p.m_sSubtitleColorBody, s.nSubBodyColor);
-    ApplyColour(p.m_sSubtitleColorOutline, s.nSubOutlineColor);
-    ApplyColour(p.m_sSubtitleColorShadow, s.nSubShadowColor);
-    s.nSubBodyAlpha = p.m_nSubtitleAlphaBody;
-    s.nSubOutlineAlpha = p.m_nSubtitleAlphaOutline;
-    s.nSubShadowAlpha = p.m_nSubtitleAlphaShadow;
-    s.nSubOutlineWidth = p.m_nSubtitleOutlineWidth;
-    s.nSubShadowDepth = p.m_nSubtitleShadowDepth;
-    s.nSubPosX = p.m_nSubtitlePosX;
-    s.nSubPosY = p.m_nSubtitlePosY;
-    s.nSubMarginX = p.m_nSubtitleMarginX;
-    s.nSubMarginY = p.m_nSubtitleMarginY;
-    s.nSubCharSpace = p.m_nSubtitleSpaceChar;
-    s.nSubLineSpace = p.m_nSubtitleSpaceLine;
-
-    s.bLogoActive = ParseYesTrue(p.m_sLogoDisplay);
-    s.sLogoImgPath = p.m_sLogoImagePath;
-    s.sLogoAlphaImgPath = p.m_sLogoAlphaPath;
-    s.nLogoPosX = p.m_nLogoPosX;
-    s.nLogoPosY = p.m_nLogoPosY;
-    s.nLogoMarginX = p.m_nLogoMarginX;
-    s.nLogoMarginY = p.m_nLogoMarginY;
-    s.nLogoStartMS = p.m_nLogoStartMsec;
-    s.nLogoEndMS = p.m_nLogoEndMsec;
-    s.nLogoAlpha = p.m_nLogoAlpha;
-    s.bLogoFade = ParseYesTrue(p.m_sLogoFade);
-
-    if (IsSafeNamingTemplate(p.m_sEtcFileNamingText))
-        s.sEtcNaming = p.m_sEtcFileNamingText;
-    else
-        DebugTrace(L"Preset %s: naming template \"%s\" leaves the output folder; \"%s\" kept", p.m_sFilePath,
-                   p.m_sEtcFileNamingText, s.sEtcNaming);
-    s.nEtcPBRate = p.m_nEtcPlaybackRate;
-    s.bEtcPBRatePitchFix = ParseYesTrue(p.m_sEtcPlaybackRatePitchFix);
-
+    for (const SPresetKey& k : kKeys)
+        if (k.apply) k.apply(s, p);
     s.sLastPresetPath = p.m_sFilePath;
     s.sLastPresetTitle = p.m_sDescLocal;
 }

@@ -4,6 +4,7 @@
 
 #include "encoder/core/CoreEnvironment.h"
 #include "encoder/core/CrtRandom.h"
+#include "encoder/core/OutputFormat.h"
 #include "foundation/PathHelpers.h"
 #include "foundation/ProfileHelpers.h"
 #include "foundation/RegistryHelpers.h"
@@ -18,7 +19,7 @@ void SetAviDefaults(SCodecSettings& c)
     c.nVideoKBitrate = 1024;
     c.nVideoQuality = 90;
     c.nSecPerKeyframe = 10;
-    c.nAudioCodec = 0x0055;  // MP3
+    c.nAudioCodec = OutputFormatOf(kEncFormatAvi).audioCodecTag;
     c.nAudioEncMode = 0;
     c.nAudioKBitrate = 128;
     c.nAudioQuality = 30;
@@ -27,7 +28,7 @@ void SetAviDefaults(SCodecSettings& c)
 void SetOgmDefaults(SCodecSettings& c)
 {
     SetAviDefaults(c);
-    c.nAudioCodec = 0x674F;  // Vorbis
+    c.nAudioCodec = OutputFormatOf(kEncFormatOgm).audioCodecTag;
     c.nAudioQuality = 0;
 }
 
@@ -40,7 +41,7 @@ void SetMp4Defaults(SMp4CodecSettings& c)
     c.nVideoQuality = 90;
     c.nSecPerKeyframe = 10;
     c.bH264Baseline13 = 0;
-    c.nAudioCodec = 0x00FF;  // AAC
+    c.nAudioCodec = OutputFormatOf(kEncFormatMp4).audioCodecTag;
     c.nAudioKBitrate = 128;
     c.nAudioQuality = 30;
 }
@@ -71,7 +72,7 @@ CEncSettings::CEncSettings()
 
 void CEncSettings::SetDefaultSettings()
 {
-    nEncFormat = 0;
+    nEncFormat = kEncFormatAvi;
     SetAviDefaults(AviEncoder);
     SetMp4Defaults(Mp4Encoder);
     WmvEncoder.SetDefaults();

@@ -76,7 +76,7 @@ public:
     // read with a '.' decimal point.
     static double StringToDouble(const CString& text);
 
-    int nEncFormat = 0;  // 0 AVI, 1 MP4, 2 WMV (ASF), 3 OGM
+    int nEncFormat = 0;  // the output format: an EncFormat (OutputFormat.h)
     SCodecSettings AviEncoder;
     SMp4CodecSettings Mp4Encoder;
     CWmProfileHelper WmvEncoder;

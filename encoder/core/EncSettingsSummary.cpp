@@ -12,6 +12,7 @@
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/H264Module.h"
 #include "encoder/core/LangTextTable.h"
+#include "encoder/core/OutputFormat.h"
 #include "encoder/core/OutputNaming.h"
 #include "foundation/PathHelpers.h"
 #include "platform/dshow/MediaGuids.h"
@@ -40,53 +41,30 @@ CString JoinSummary(const CString& mode, std::initializer_list<CString> parts)
     return out;
 }
 
+// The video encoder works in quality mode: it takes no bit rate.
+bool IsQualityMode(const SReadCodecFields& f) { return f.nVideoEncMode && *f.nVideoEncMode == 1; }
+
 }  // namespace
 
 int CEncSettings::GetVideoBitrate() const
 {
-    switch (nEncFormat) {
-    case 0:
-        return AviEncoder.nVideoEncMode == 1 ? -1 : AviEncoder.nVideoKBitrate;
-    case 1:
-        return Mp4Encoder.nVideoEncMode == 1 ? -1 : Mp4Encoder.nVideoKBitrate;
-    case 2:
-        return WmvEncoder.nVideoKBitrate;
-    case 3:
-        return OgmEncoder.nVideoEncMode == 1 ? -1 : OgmEncoder.nVideoKBitrate;
-    default:
-        return -1;
-    }
+    const SReadCodecFields f = CodecFieldsOf(*this);
+    if (!f.nVideoKBitrate || IsQualityMode(f)) return -1;
+    return *f.nVideoKBitrate;
 }
 
 int CEncSettings::GetVideoQuality() const
 {
-    switch (nEncFormat) {
-    case 0:
-        return AviEncoder.nVideoEncMode == 1 ? AviEncoder.nVideoQuality : -1;
-    case 1:
-        return Mp4Encoder.nVideoEncMode == 1 ? Mp4Encoder.nVideoQuality : -1;
-    case 2:
-        return WmvEncoder.nVideoQuality;
-    case 3:
-        // The OGM writer takes its quality in every mode.
-        return OgmEncoder.nVideoQuality;
-    default:
-        return -1;
-    }
+    const SOutputFormat* format = FindOutputFormat(nEncFormat);
+    if (!format) return -1;
+    const SReadCodecFields f = format->readCodecBlock(*this);
+    return format->videoQualityInEveryMode || IsQualityMode(f) ? *f.nVideoQuality : -1;
 }
 
 bool CEncSettings::IsTwoPassVideo() const
 {
-    switch (nEncFormat) {
-    case 0:
-        return AviEncoder.nVideoEncMode == 2;
-    case 1:
-        return Mp4Encoder.nVideoEncMode == 2;
-    case 3:
-        return OgmEncoder.nVideoEncMode == 2;
-    default:
-        return false;
-    }
+    const SReadCodecFields f = CodecFieldsOf(*this);
+    return f.nVideoEncMode && *f.nVideoEncMode == 2;
 }
 
 void CEncSettings::GetOutputVideoSize(int sourceWidth, int sourceHeight, int& width, int& height) const
@@ -119,13 +97,9 @@ bool CEncSettings::CanEncodeVideoSize(int sourceWidth, int sourceHeight) const
     const long long w = std::llabs(static_cast<long long>(width)) & ~1LL;
     const long long h = std::llabs(static_cast<long long>(height)) & ~1LL;
     if (w < 2 || h < 2) return false;
-    DWORD fourcc = 0;
-    switch (nEncFormat) {
-    case 0: fourcc = AviEncoder.fccVideoCodec; break;
-    case 1: fourcc = Mp4Encoder.fccVideoCodec; break;
-    case 3: fourcc = OgmEncoder.fccVideoCodec; break;
-    default: break;  // the Windows Media codecs take any size
-    }
+    // The Windows Media codecs, named rather than coded, take any size.
+    const SReadCodecFields f = CodecFieldsOf(*this);
+    const DWORD fourcc = f.fccVideoCodec ? *f.fccVideoCodec : 0;
     if (IsH264Fourcc(fourcc)) return w <= 16384 && h <= 16384;
     DWORD upper = 0;
     for (int i = 0; i < 4; ++i) {
@@ -141,10 +115,9 @@ bool CEncSettings::CanEncodeVideoSize(int sourceWidth, int sourceHeight) const
 
 CString CEncSettings::GetOutputFileName(const CString& sourcePath, int jobIndex, int counter) const
 {
-    static const wchar_t* const kExtensions[] = {L"avi", L"mp4", L"wmv", L"ogm"};
-    const wchar_t* extension = nEncFormat >= 0 && nEncFormat < 4 ? kExtensions[nEncFormat] : L"avi";
     CString name;
-    MakeOutputFileName(name, GetFileNameFromPath(sourcePath), sEtcNaming, extension, counter, jobIndex + 1);
+    MakeOutputFileName(name, GetFileNameFromPath(sourcePath), sEtcNaming, OutputFormatOf(nEncFormat).extension, counter,
+                       jobIndex + 1);
     return name;
 }
 
@@ -159,37 +132,16 @@ CString CEncSettings::GetOutputFilePath(const CString& sourcePath, int jobIndex)
 CString CEncSettings::GetFileSizePrediction(const SEncJobMedia& job) const
 {
     const int seconds = job.nRangeStart < job.nRangeEnd ? job.nRangeEnd - job.nRangeStart : job.nDuration;
-    const wchar_t* word = L"ETC";
-    bool predict = false;
-    int64_t rate = 1000;
-    switch (nEncFormat) {
-    case 0:
-        word = L"AVI";
-        predict = AviEncoder.nVideoEncMode != 1;
-        rate = static_cast<int64_t>(AviEncoder.nAudioKBitrate) + AviEncoder.nVideoKBitrate;
-        break;
-    case 1:
-        word = L"MP4";
-        predict = Mp4Encoder.nVideoEncMode != 1;
-        rate = static_cast<int64_t>(Mp4Encoder.nAudioKBitrate) + Mp4Encoder.nVideoKBitrate;
-        break;
-    case 2:
-        word = L"WMV";
-        predict = true;
-        rate = static_cast<int64_t>(WmvEncoder.nVideoKBitrate) + WmvEncoder.GetAudioBitrate() / 1000;
-        break;
-    case 3:
-        word = L"OGM";
-        predict = OgmEncoder.nVideoEncMode != 1;
-        rate = static_cast<int64_t>(OgmEncoder.nAudioKBitrate) + OgmEncoder.nVideoKBitrate;
-        break;
-    default:
-        break;
-    }
+    const SOutputFormat* format = FindOutputFormat(nEncFormat);
     CString time;
     time.Format(L"%01d:%02d:%02d", seconds / 3600, (seconds % 3600) / 60, seconds % 60);
-    CString out = CString(word) + L", " + time + L", ";
-    if (!predict) return out + LookupText(L"TEXT_FILESIZE_PREDICTION_NO");
+    CString out = CString(format ? format->name : L"ETC") + L", " + time + L", ";
+    // In quality mode the size is not known beforehand.
+    const SReadCodecFields f = CodecFieldsOf(*this);
+    if (!format || IsQualityMode(f)) return out + LookupText(L"TEXT_FILESIZE_PREDICTION_NO");
+    // Windows Media names its audio format, which gives the audio rate.
+    const int64_t audioKbps = f.nAudioKBitrate ? *f.nAudioKBitrate : f.windowsMedia->GetAudioBitrate() / 1000;
+    const int64_t rate = static_cast<int64_t>(*f.nVideoKBitrate) + audioKbps;
 
     // seconds x rate x 1024 bits as bytes; a product beyond 64 bits (only
     // from absurd settings) stays at the largest value.
@@ -198,8 +150,8 @@ CString CEncSettings::GetFileSizePrediction(const SEncJobMedia& job) const
         __builtin_mul_overflow(bits, int64_t{1024}, &bits))
         bits = (seconds < 0) != (rate < 0) ? INT64_MIN : INT64_MAX;
     int64_t bytes = bits >> 3;
-    // Every container but OGM adds about 640 bytes of structure a second.
-    if (nEncFormat != 3 && __builtin_add_overflow(bytes, static_cast<int64_t>(seconds) * 640, &bytes))
+    // The container's own structure.
+    if (__builtin_add_overflow(bytes, static_cast<int64_t>(seconds) * format->containerBytesPerSecond, &bytes))
         bytes = seconds < 0 ? INT64_MIN : INT64_MAX;
     return out + FormatFileSize(bytes) + LookupText(L"TEXT_FILESIZE_PREDICTION");
 }
@@ -241,7 +193,11 @@ CString CEncSettings::GetVideoSummary(const SEncJobMedia* job) const
 CString CEncSettings::GetAudioSummary(const SEncJobMedia* job) const
 {
     if (!job || !job->pAudioType) return CString();
-    if (nEncFormat == 2) return WmvEncoder.sAudioFormat;
+    // A number that names no format shows the OGM block.
+    const SOutputFormat* format = FindOutputFormat(nEncFormat);
+    if (!format) format = FindOutputFormat(kEncFormatOgm);
+    const SReadCodecFields f = format->readCodecBlock(*this);
+    if (f.windowsMedia) return f.windowsMedia->sAudioFormat;
 
     const WAVEFORMATEX* wave = WaveFormatOf(*job->pAudioType);
     if (!wave) return CString();
@@ -258,27 +214,11 @@ CString CEncSettings::GetAudioSummary(const SEncJobMedia* job) const
     CString mode;
     CString bitrate;
     CString quality;
-    switch (nEncFormat) {
-    case 0:
-        mode = AviEncoder.nAudioEncMode ? L"VBR" : L"CBR";
-        bitrate.Format(L"%dKbps", AviEncoder.nAudioKBitrate);
-        quality.Format(L"Quality %d", AviEncoder.nAudioQuality);
-        break;
-    case 1:
-        mode = L"VBR";
-        bitrate.Format(L"%dKbps", Mp4Encoder.nAudioKBitrate);
-        quality.Format(L"Quality %d", Mp4Encoder.nAudioQuality);
-        break;
-    default:
-        if (OgmEncoder.nAudioEncMode == 0) {
-            mode = L"CBR";
-            bitrate.Format(L"%dKbps", OgmEncoder.nAudioKBitrate);
-        } else {
-            mode = L"VBR";
-            quality.Format(L"Quality %d", OgmEncoder.nAudioQuality);
-        }
-        break;
-    }
+    // Without an audio mode the encoder works at a variable rate (AAC).
+    const bool variable = !f.nAudioEncMode || *f.nAudioEncMode != 0;
+    mode = variable ? L"VBR" : L"CBR";
+    if (!format->audioRateOrQuality || !variable) bitrate.Format(L"%dKbps", *f.nAudioKBitrate);
+    if (!format->audioRateOrQuality || variable) quality.Format(L"Quality %d", *f.nAudioQuality);
     return JoinSummary(mode, {quality, channels, rate, bitrate});
 }
 

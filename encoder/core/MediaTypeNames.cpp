@@ -2,6 +2,7 @@
 
 #include "encoder/core/CodecNameTables.h"
 #include "encoder/core/EncSettings.h"
+#include "encoder/core/OutputFormat.h"
 #include "platform/dshow/MediaGuids.h"
 
 namespace {
@@ -49,25 +50,19 @@ CString GetStreamTypeName(const AM_MEDIA_TYPE* type)
 CString GetOutputVideoCodecName(const CEncSettings& settings, const SEncJobMedia* job)
 {
     if (!job || !job->pVideoType) return CString();
-    switch (settings.nEncFormat) {
-    case 0: return GetVideoCodecName(settings.AviEncoder.fccVideoCodec);
-    case 1: return GetVideoCodecName(settings.Mp4Encoder.fccVideoCodec);
-    case 2: return settings.WmvEncoder.sVideoCodec;
-    case 3: return GetVideoCodecName(settings.OgmEncoder.fccVideoCodec);
-    default: return CString();
-    }
+    const SReadCodecFields f = CodecFieldsOf(settings);
+    if (f.fccVideoCodec) return GetVideoCodecName(*f.fccVideoCodec);
+    if (f.windowsMedia) return f.windowsMedia->sVideoCodec;
+    return CString();
 }
 
 CString GetOutputAudioCodecName(const CEncSettings& settings, const SEncJobMedia* job)
 {
     if (!job || !job->pAudioType) return CString();
-    switch (settings.nEncFormat) {
-    case 0: return GetAudioFormatTagName(static_cast<WORD>(settings.AviEncoder.nAudioCodec));
-    case 1: return GetAudioFormatTagName(static_cast<WORD>(settings.Mp4Encoder.nAudioCodec));
-    case 2: return settings.WmvEncoder.sAudioCodec;
-    case 3: return GetAudioFormatTagName(static_cast<WORD>(settings.OgmEncoder.nAudioCodec));
-    default: return CString();
-    }
+    const SReadCodecFields f = CodecFieldsOf(settings);
+    if (f.nAudioCodec) return GetAudioFormatTagName(static_cast<WORD>(*f.nAudioCodec));
+    if (f.windowsMedia) return f.windowsMedia->sAudioCodec;
+    return CString();
 }
 
 int GetBitmapInfoHeader(const AM_MEDIA_TYPE* type, BITMAPINFOHEADER* header)

@@ -152,7 +152,7 @@ BOOL CRivoEncApp::InitInstance()
 void CRivoEncApp::ShowUpdateFailure(DWORD exitCode)
 {
     const CString caption = LookupText(L"TEXT_APP_NAME");
-    if (exitCode == 41) {
+    if (exitCode == kLauncherNewerVersionRequired) {
         // A newer version is required: offer the home page.
         if (ShowCoreMessage(nullptr, LookupText(L"TEXT_UPDATE_CHECK_UPDATE_NEEDED"), caption, kMessageYesNo) ==
             kAnswerYes)

@@ -1,6 +1,5 @@
 #include "encoder/core/SourceProbe.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +11,9 @@
 #include "foundation/HttpFileReader.h"
 #include "foundation/PathHelpers.h"
 #include "foundation/UrlDownload.h"
+#include "platform/win32/AsfObjectGuids.h"
+#include "platform/win32/AviIndexChunk.h"
+#include "platform/win32/ByteOrder.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Guid.h"
 
@@ -26,14 +28,7 @@ constexpr int kUrlHeadBytes = 256;
 // however large, can keep a probe reading headers for long.
 constexpr int kMaxWalkSteps = 4096;
 
-constexpr GUID kAsfHeaderObject{0x75B22630, 0x668E, 0x11CF, {0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}};
-constexpr GUID kAsfDataObject{0x75B22636, 0x668E, 0x11CF, {0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}};
-constexpr GUID kAsfIndexObjects[] = {
-    {0x33000890, 0xE5B1, 0x11CF, {0x89, 0xF4, 0x00, 0xA0, 0xC9, 0x03, 0x49, 0xCB}},  // simple index
-    {0xD6E229D3, 0x35DA, 0x11D1, {0x90, 0x34, 0x00, 0xA0, 0xC9, 0x03, 0x49, 0xBE}},  // index
-    {0xFEB103F8, 0x12AD, 0x4C64, {0x84, 0x0F, 0x2A, 0x1D, 0x2F, 0x7A, 0xD4, 0x8C}},  // media object index
-    {0x3CB73FD0, 0x0C4A, 0x4803, {0x95, 0x3D, 0xED, 0xF7, 0xB6, 0x22, 0x8F, 0x0C}},  // timecode index
-};
+constexpr GUID kAsfIndexObjects[] = {asf::SimpleIndex, asf::Index, asf::MediaObjectIndex, asf::TimecodeIndex};
 
 // One local file opened for probing: read and write sharing, existing files
 // only, sequential reading; closed when the object goes.
@@ -92,16 +87,9 @@ bool ReadHead(const CString& path, void* buffer, DWORD count)
 
 bool Is(const BYTE* bytes, const char* text) { return std::memcmp(bytes, text, std::strlen(text)) == 0; }
 
-uint32_t Le32(const BYTE* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
+bool IsGuidAt(const BYTE* p, const GUID& guid) { return LoadGuidLE(p) == guid; }
 
-uint64_t Le64(const BYTE* p) { return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32); }
-
-// Files hold a GUID in its little-endian layout, which is the layout of the
-// structure in memory here.
-static_assert(std::endian::native == std::endian::little);
-bool IsGuidAt(const BYTE* p, const GUID& guid) { return std::memcmp(p, &guid, sizeof guid) == 0; }
-
-bool IsAsfHeadObject(const BYTE* p) { return IsGuidAt(p, kAsfHeaderObject) || IsGuidAt(p, kAsfDataObject); }
+bool IsAsfHeadObject(const BYTE* p) { return IsGuidAt(p, asf::Header) || IsGuidAt(p, asf::Data); }
 
 void SayCannotOpen(const char* line) { std::printf("%s\n", line); }
 
@@ -197,7 +185,7 @@ bool IsCompleteIdx1(CProbeFile& file, int64_t at, int64_t fileSize)
 {
     BYTE header[8];
     if (!file.ReadAt(at, header, 8) || !Is(header, "idx1")) return false;
-    return fileSize - (at + 8) >= static_cast<int64_t>(Le32(header + 4));
+    return AviIndexChunkWhole(at, LoadLE32(header + 4), fileSize);
 }
 
 int ProbeLocalAvi(const CString& path)
@@ -206,7 +194,7 @@ int ProbeLocalAvi(const CString& path)
     BYTE riff[12];
     if (!file.ReadAt(0, riff, 12) || !Is(riff, "RIFF") || !Is(riff + 8, "AVI ")) return -1;
     const int64_t fileSize = file.Size();
-    const uint32_t riffSize = Le32(riff + 4);
+    const uint32_t riffSize = LoadLE32(riff + 4);
     const int64_t bodyLength = riffSize >= 4 ? static_cast<int64_t>(riffSize) - 4 : 0;
 
     int64_t at = 12;
@@ -214,8 +202,8 @@ int ProbeLocalAvi(const CString& path)
     for (int step = 0; step < kMaxWalkSteps; ++step) {
         BYTE header[8];
         if (!file.ReadAt(at, header, 8)) break;
-        const uint32_t size = Le32(header + 4);
-        if (Is(header, "idx1")) return fileSize - (at + 8) >= static_cast<int64_t>(size) ? 0 : 1;
+        const uint32_t size = LoadLE32(header + 4);
+        if (Is(header, "idx1")) return AviIndexChunkWhole(at, size, fileSize) ? 0 : 1;
         if (Is(header, "LIST")) {
             // An OpenDML file indexes its streams inside the movie list.
             BYTE list[8];
@@ -241,7 +229,7 @@ int ProbeLocalAsf(const CString& path)
     for (int step = 0; step < kMaxWalkSteps && at < fileSize; ++step) {
         BYTE header[24];
         if (!file.ReadAt(at, header, 24)) break;
-        const uint64_t size = Le64(header + 16);
+        const uint64_t size = LoadLE64(header + 16);
         if (size == 0) break;
         bool known = false;
         if (IsAsfHeadObject(header)) {
@@ -466,7 +454,7 @@ int ProbeRivoFile(const CString& path)
     }
     BYTE head[8];
     if (!file.ReadAt(0, head, 8) || !Is(head, "RIVO")) return -1;
-    int value = static_cast<int>(Le32(head + 4));
+    int value = static_cast<int>(LoadLE32(head + 4));
     return value >= 0 ? value : -1;
 }
 

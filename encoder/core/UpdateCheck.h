@@ -8,6 +8,9 @@
 #include "platform/win32/WindowMessages.h"
 #include "platform/win32/WinTypes.h"
 
+// The launcher's exit code when a newer version is required.
+constexpr DWORD kLauncherNewerVersionRequired = 41;
+
 // The launcher's argument for the given language abbreviation and local
 // version file (both escaped for XML here).
 CString MakeLauncherParameter(const CString& languageAbbreviation, const CString& localVersionFilePath);

@@ -6,49 +6,19 @@
 
 #include "foundation/DebugTrace.h"
 #include "foundation/PathHelpers.h"
+#include "platform/win32/AsfObjectGuids.h"
+#include "platform/win32/ByteOrder.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 
 namespace {
 
-constexpr GUID kHeaderObject{0x75B22630, 0x668E, 0x11CF, {0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}};
-constexpr GUID kContentDescription{0x75B22633, 0x668E, 0x11CF, {0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}};
-constexpr GUID kFileProperties{0x8CABDCA1, 0xA947, 0x11CF, {0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65}};
-constexpr GUID kHeaderExtension{0x5FBF03B5, 0xA92E, 0x11CF, {0x8E, 0xE3, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65}};
-constexpr GUID kStreamProperties{0xB7DC0791, 0xA9B7, 0x11CF, {0x8E, 0xE6, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65}};
-constexpr GUID kCodecList{0x86D15240, 0x311D, 0x11D0, {0xA3, 0xA4, 0x00, 0xA0, 0xC9, 0x03, 0x48, 0xF6}};
-constexpr GUID kErrorCorrection{0x75B22635, 0x668E, 0x11CF, {0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}};
-constexpr GUID kData{0x75B22636, 0x668E, 0x11CF, {0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}};
-constexpr GUID kSimpleIndex{0x33000890, 0xE5B1, 0x11CF, {0x89, 0xF4, 0x00, 0xA0, 0xC9, 0x03, 0x49, 0xCB}};
-constexpr GUID kStreamBitrateProperties{0x7BF875CE, 0x468D, 0x11D1, {0x8D, 0x82, 0x00, 0x60, 0x97, 0xC9, 0xA2, 0xB2}};
-constexpr GUID kExtendedContentDescription{0xD2D0A440, 0xE307, 0x11D2, {0x97, 0xF0, 0x00, 0xA0, 0xC9, 0x5E, 0xA8, 0x50}};
-constexpr GUID kScriptCommand{0x1EFB1A30, 0x0B62, 0x11D0, {0xA3, 0x9B, 0x00, 0xA0, 0xC9, 0x03, 0x48, 0xF6}};
-// Objects passed over whole: extended content encryption, marker, bit-rate
-// mutual exclusion, padding.
-constexpr GUID kSkipped[] = {
-    {0x298AE614, 0x2622, 0x4C17, {0xB9, 0x35, 0xDA, 0xE0, 0x7E, 0xE9, 0x28, 0x9C}},
-    {0xF487CD01, 0xA951, 0x11CF, {0x8E, 0xE6, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65}},
-    {0xD6E229DC, 0x35DA, 0x11D1, {0x90, 0x34, 0x00, 0xA0, 0xC9, 0x03, 0x49, 0xBE}},
-    {0x1806D474, 0xCADF, 0x4509, {0xA4, 0xBA, 0x9A, 0xAB, 0xCB, 0x96, 0xAA, 0xE8}},
-};
+// Objects passed over whole.
+constexpr GUID kSkipped[] = {asf::ExtendedContentEncryption, asf::Marker, asf::BitrateMutualExclusion, asf::Padding};
 
 constexpr uint64_t kObjectHeaderSize = 24;
 constexpr uint64_t kDataObjectFixedSize = 50;
 constexpr uint64_t kNoLimit = std::numeric_limits<uint64_t>::max();
-
-uint16_t Le16(const BYTE* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const BYTE* p) { return Le16(p) | (static_cast<uint32_t>(Le16(p + 2)) << 16); }
-uint64_t Le64(const BYTE* p) { return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32); }
-
-GUID GuidAt(const BYTE* p)
-{
-    GUID g;
-    g.Data1 = Le32(p);
-    g.Data2 = Le16(p + 4);
-    g.Data3 = Le16(p + 6);
-    std::memcpy(g.Data4, p + 8, 8);
-    return g;
-}
 
 bool EqualsNoCase(const CString& text, const wchar_t* word) { return text.CompareNoCase(word) == 0; }
 
@@ -100,7 +70,7 @@ bool CAsfFormat::ReadWord(WORD* value)
 {
     BYTE b[2];
     if (!Read(b, sizeof b)) return false;
-    *value = Le16(b);
+    *value = LoadLE16(b);
     return true;
 }
 
@@ -108,7 +78,7 @@ bool CAsfFormat::ReadDword(DWORD* value)
 {
     BYTE b[4];
     if (!Read(b, sizeof b)) return false;
-    *value = Le32(b);
+    *value = LoadLE32(b);
     return true;
 }
 
@@ -116,7 +86,7 @@ bool CAsfFormat::ReadQword(uint64_t* value)
 {
     BYTE b[8];
     if (!Read(b, sizeof b)) return false;
-    *value = Le64(b);
+    *value = LoadLE64(b);
     return true;
 }
 
@@ -124,7 +94,7 @@ bool CAsfFormat::ReadGuid(GUID* value)
 {
     BYTE b[16];
     if (!Read(b, sizeof b)) return false;
-    *value = GuidAt(b);
+    *value = LoadGuidLE(b);
     return true;
 }
 
@@ -143,12 +113,12 @@ int CAsfFormat::ParseObjects()
 {
     BYTE head[30];
     if (!Read(head, sizeof head)) return 0;
-    const GUID guid = GuidAt(head);
-    if (guid != kHeaderObject) return 0;
+    const GUID guid = LoadGuidLE(head);
+    if (guid != asf::Header) return 0;
     m_bHeader = true;
     m_header.guid = guid;
-    m_header.size = Le64(head + 16);
-    m_nHeaderObjects = Le32(head + 24);
+    m_header.size = LoadLE64(head + 16);
+    m_nHeaderObjects = LoadLE32(head + 24);
     m_reserved[0] = head[28];
     m_reserved[1] = head[29];
 
@@ -158,8 +128,8 @@ int CAsfFormat::ParseObjects()
         BYTE b[kObjectHeaderSize];
         if (!Read(b, sizeof b)) return 1;
         SObjectHeader object;
-        object.guid = GuidAt(b);
-        object.size = Le64(b + 16);
+        object.guid = LoadGuidLE(b);
+        object.size = LoadLE64(b + 16);
         // A size that does not even cover the object's header would make the
         // next step stand still or go back.
         if (object.size < kObjectHeaderSize) return 1;
@@ -168,39 +138,39 @@ int CAsfFormat::ParseObjects()
         const uint64_t end = object.size > kNoLimit - start ? kNoLimit : start + object.size;
 
         bool ok = true;
-        if (object.guid == kContentDescription) {
+        if (object.guid == asf::ContentDescription) {
             DebugTrace(L"ASF_Content_Description_Object");
             m_nObjectEnd = end;
             ok = ReadContentDescription();
-        } else if (object.guid == kFileProperties) {
+        } else if (object.guid == asf::FileProperties) {
             DebugTrace(L"ASF_File_Properties_Object");
             m_nObjectEnd = end;
             ok = ReadFileProperties();
-        } else if (object.guid == kHeaderExtension) {
+        } else if (object.guid == asf::HeaderExtension) {
             DebugTrace(L"ASF_Header_Extension_Object");
             m_nObjectEnd = end;
             WORD reserved = 0;
             ok = ReadGuid(&m_extensionReserved) && ReadWord(&reserved) && ReadDword(&m_nExtensionDataSize);
             m_nObjectEnd = kNoLimit;
             if (ok && !Skip(m_nExtensionDataSize)) return 1;
-        } else if (object.guid == kStreamProperties) {
+        } else if (object.guid == asf::StreamProperties) {
             DebugTrace(L"ASF_Stream_Properties_Object");
             m_nObjectEnd = end;
             BYTE fields[54];
             ok = Read(fields, sizeof fields);
             m_nObjectEnd = kNoLimit;
-            if (ok && !Skip(static_cast<uint64_t>(Le32(fields + 40)) + Le32(fields + 44))) return 1;
-        } else if (object.guid == kCodecList) {
+            if (ok && !Skip(static_cast<uint64_t>(LoadLE32(fields + 40)) + LoadLE32(fields + 44))) return 1;
+        } else if (object.guid == asf::CodecList) {
             DebugTrace(L"ASF_Codec_List_Object");
             m_nObjectEnd = end;
             ok = ReadCodecList();
-        } else if (object.guid == kErrorCorrection) {
+        } else if (object.guid == asf::ErrorCorrection) {
             DebugTrace(L"ASF_Error_Correction_Object");
             m_nObjectEnd = end;
             ok = ReadGuid(&m_errorCorrectionType) && ReadDword(&m_nErrorCorrectionLength);
             m_nObjectEnd = kNoLimit;
             if (ok && !Skip(m_nErrorCorrectionLength)) return 1;
-        } else if (object.guid == kData) {
+        } else if (object.guid == asf::Data) {
             DebugTrace(L"ASF_Data_Object");
             if (object.size < kDataObjectFixedSize) return 1;
             m_nObjectEnd = end;
@@ -208,24 +178,24 @@ int CAsfFormat::ParseObjects()
             ok = ReadGuid(&m_dataFileId) && ReadQword(&m_nTotalDataPackets) && ReadWord(&reserved);
             m_nObjectEnd = kNoLimit;
             if (ok && !Skip(object.size - kDataObjectFixedSize)) return 1;
-        } else if (object.guid == kSimpleIndex) {
+        } else if (object.guid == asf::SimpleIndex) {
             DebugTrace(L"ASF_Simple_Index_Object");
             m_nObjectEnd = end;
             BYTE fields[32];
             ok = Read(fields, sizeof fields);
             m_nObjectEnd = kNoLimit;
-            if (ok && !Skip(static_cast<uint64_t>(Le32(fields + 28)) * 6)) return 1;
-        } else if (object.guid == kStreamBitrateProperties) {
+            if (ok && !Skip(static_cast<uint64_t>(LoadLE32(fields + 28)) * 6)) return 1;
+        } else if (object.guid == asf::StreamBitrateProperties) {
             DebugTrace(L"ASF_Stream_Bitrate_Properties_Object");
             m_nObjectEnd = end;
             ok = ReadWord(&m_nBitrateRecords);
             m_nObjectEnd = kNoLimit;
             if (ok && !Skip(static_cast<uint64_t>(m_nBitrateRecords) * 6)) return 1;
-        } else if (object.guid == kExtendedContentDescription) {
+        } else if (object.guid == asf::ExtendedContentDescription) {
             DebugTrace(L"ASF_Extended_Content_Description_Object");
             m_nObjectEnd = end;
             ok = ReadExtendedContentDescription();
-        } else if (object.guid == kScriptCommand) {
+        } else if (object.guid == asf::ScriptCommand) {
             DebugTrace(L"ASF_Script_Command_Object");
             m_nObjectEnd = end;
             ok = ReadScriptCommands();

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/com/TaskMemoryText.h"
 
 namespace {
 
@@ -30,11 +31,7 @@ HRESULT CFileStreamReader::Load(LPCOLESTR, const AM_MEDIA_TYPE*) { return S_OK; 
 HRESULT CFileStreamReader::GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* type)
 {
     if (!fileName) return E_POINTER;
-    size_t bytes = (fileName_.size() + 1) * sizeof(wchar_t);
-    auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
-    if (!copy) return E_OUTOFMEMORY;
-    std::memcpy(copy, fileName_.c_str(), bytes);
-    *fileName = copy;
+    if (HRESULT hr = CopyTextToTaskMemory(fileName_, fileName); FAILED(hr)) return hr;
     if (type) CopyMediaType(type, &OfferedType());
     return S_OK;
 }

@@ -9,6 +9,7 @@
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/MapperInterfaces.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/win32/ByteOrder.h"
 
 namespace {
 
@@ -38,12 +39,6 @@ bool Match(const GuidArray& filterTypes, const GuidArray& pinPairs, bool exact)
         }
     }
     return false;
-}
-
-DWORD Le32(const BYTE* p)
-{
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) | (static_cast<DWORD>(p[2]) << 16) |
-           (static_cast<DWORD>(p[3]) << 24);
 }
 
 int CompareCandidates(const void* a, const void* b)
@@ -212,21 +207,21 @@ bool CGraphRegFilter::ParseWithSystem(const BYTE* data, ULONG bytes)
 void CGraphRegFilter::ParseOwn(const BYTE* data, ULONG bytes)
 {
     auto fits = [&](ULONGLONG at, ULONGLONG size) { return data && at <= bytes && size <= bytes - at; };
-    if (!fits(0, 8) || Le32(data) != 2) return;
-    TakeFilterDataMerit(Le32(data + 4));
+    if (!fits(0, 8) || LoadLE32(data) != 2) return;
+    TakeFilterDataMerit(LoadLE32(data + 4));
     inputTypes_.RemoveAll();
     if (!fits(8, 4)) return;
-    DWORD pins = Le32(data + 8);
+    DWORD pins = LoadLE32(data + 8);
     ULONGLONG at = 16;
     for (DWORD p = 0; p < pins; ++p) {
         if (!fits(at, 24)) return;
-        DWORD flags = Le32(data + at + 4);
-        DWORD typeCount = Le32(data + at + 12);
+        DWORD flags = LoadLE32(data + at + 4);
+        DWORD typeCount = LoadLE32(data + at + 12);
         at += 24;
         for (DWORD t = 0; t < typeCount; ++t) {
             if (!fits(at, 16)) return;
             ULONGLONG end = at + 16;
-            DWORD majorAt = Le32(data + at + 8), subAt = Le32(data + at + 12);
+            DWORD majorAt = LoadLE32(data + at + 8), subAt = LoadLE32(data + at + 12);
             at = end;
             if (flags & REG_PINFLAG_B_OUTPUT) continue;
             if (majorAt < end || subAt < end || !fits(majorAt, 16) || !fits(subAt, 16)) continue;

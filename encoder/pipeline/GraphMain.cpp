@@ -164,7 +164,7 @@ int CGraphMain::Open(const CString& sourcePath, const CString& outputPath)
     (void)outputPath;  // the writers keep it (SetOutputFile)
     if (!m_pGraph) {
         AddRenderLog(L"No graph was built for the job.");
-        return 81;
+        return kOpenRefused;
     }
     m_bAudioLeftOut = false;
     m_nRenderedAudioStreams = 0;
@@ -176,7 +176,7 @@ int CGraphMain::Open(const CString& sourcePath, const CString& outputPath)
     builder.GetGraphFilters(before);
     auto refuse = [&](int code, HRESULT why) {
         CString line;
-        if (code == -2)
+        if (code == kOpenNoStream)
             line.Format(L"The source has no stream to convert: %s", sourcePath.GetString());
         else
             line.Format(L"The source cannot be read (0x%08x): %s", static_cast<unsigned>(why), sourcePath.GetString());
@@ -184,20 +184,20 @@ int CGraphMain::Open(const CString& sourcePath, const CString& outputPath)
         return code;
     };
     HRESULT hr = SelectSource(builder, sourcePath);
-    if (hr == S_FALSE) return refuse(-2, hr);
+    if (hr == S_FALSE) return refuse(kOpenNoStream, hr);
     if (FAILED(hr)) {
         if (m_nSourceType == kSourceAvi)
             m_nSourceType = kSourceAviBadIndex;
         else if (m_nSourceType == kSourceRiffCdxa)
             m_nSourceType = kSourceUnknown;
         else
-            return refuse(81, hr);
+            return refuse(kOpenRefused, hr);
         // What the failed attempt left in the graph would take part in the
         // second one: only the filters the graph had before stay.
         builder.RemoveFiltersNotIn(before);
         hr = SelectSource(builder, sourcePath);
-        if (hr == S_FALSE) return refuse(-2, hr);
-        if (FAILED(hr)) return refuse(81, hr);
+        if (hr == S_FALSE) return refuse(kOpenNoStream, hr);
+        if (FAILED(hr)) return refuse(kOpenRefused, hr);
     }
 
     if (builder.GetDeadEndCount() > 0) {
@@ -213,7 +213,7 @@ int CGraphMain::Open(const CString& sourcePath, const CString& outputPath)
         if (videoLeftOut || audioLeftOut) {
             AddRenderLog(videoLeftOut ? CString(L"The video stream of the source cannot be converted.")
                                       : CString(L"No audio stream of the source can be converted."));
-            return 81;
+            return kOpenRefused;
         }
     }
 
@@ -228,13 +228,13 @@ int CGraphMain::Open(const CString& sourcePath, const CString& outputPath)
             if (filter == m_pWriter.Get()) continue;
             if (IsRendererFor(filter, &MEDIATYPE_Video) || IsRendererFor(filter, &MEDIATYPE_Audio)) {
                 AddRenderLog(L"A stream went to a player instead of the writer: " + m_filters[i]->name);
-                return 81;
+                return kOpenRefused;
             }
         }
     }
 
     PostToOwner(GetGraphMessages().playbackReady, 0, 0);
-    return 0;
+    return kOpenDone;
 }
 
 void CGraphMain::ReviewPartialRender(CGraphBuilder& builder, bool* videoLeftOut, bool* audioLeftOut)

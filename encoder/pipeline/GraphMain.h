@@ -12,7 +12,7 @@
 // registered messages of GraphMessages.h, always posted.
 //
 // A job posts at most one "WM_RIVO_PLAYBACK_EOF" per Play: a second pass
-// that cannot start ends the job with 3600 instead of leaving it waiting.
+// that cannot start ends the job with kEofErrorAbort instead of leaving it waiting.
 #pragma once
 
 #include <memory>
@@ -58,9 +58,10 @@ public:
     virtual void CloseGraph();
     // Adds the writer filter; the base adds nothing.
     virtual HRESULT Build(IGraphBuilder* graph);
-    // Renders the source into the built graph: 0; 81 when it cannot be
-    // rendered (or a renderer of its own is left beside the writer, or the
-    // video was left out); -2 when the source has no output to render.
+    // Renders the source into the built graph: kOpenDone; kOpenRefused when
+    // it cannot be rendered (or a renderer of its own is left beside the
+    // writer, or the video was left out); kOpenNoStream when the source has
+    // no output to render.
     virtual int Open(const CString& sourcePath, const CString& outputPath);
     // Bit 0: the video filter's part, bit 1: the audio filter's; the result
     // is RebuildFilterList's.
@@ -143,7 +144,7 @@ public:
     // The stream counts as the audio filter counts them (its connected
     // inputs). When the render left some audio streams out and the index
     // lies past the ones that reached the filter, the job cannot be done as
-    // asked: E_FAIL, and Play ends the job with 3600.
+    // asked: E_FAIL, and Play ends the job with kEofErrorAbort.
     HRESULT SetAudioStream(int index);
     HRESULT GetCurrentAudioStream(int* index);
     HRESULT SetAudioDspModule(DspPluginModule* module);
@@ -242,7 +243,7 @@ protected:
     bool m_bAudioLeftOut = false;
     int m_nRenderedAudioStreams = 0;
     // The job was refused after Open (the chosen audio stream was left
-    // out): Play ends it with 3600.
+    // out): Play ends it with kEofErrorAbort.
     bool m_bJobRefused = false;
     CStringArray m_renderLog;
 

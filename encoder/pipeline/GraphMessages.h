@@ -32,6 +32,12 @@ constexpr int kPlayStatePaused = 3;
 constexpr int kPlayStateRunning = 4;
 constexpr int kPlayStateBuffering = 5;
 
+// What opening a job's source gives (CGraphMain::Open); the progress window
+// logs a code other than kOpenDone as the job's failure.
+constexpr int kOpenDone = 0;
+constexpr int kOpenRefused = 81;   // the source cannot be rendered into the graph as the job needs
+constexpr int kOpenNoStream = -2;  // the source has no output to render
+
 // How a job ended (wParam of "WM_RIVO_PLAYBACK_EOF").
 constexpr WPARAM kEofFinished = 0;
 constexpr WPARAM kEofWriterOutput = 0x0E01;   // 3585: the writer could not write its file

@@ -7,18 +7,14 @@
 
 #include "VobSubRar.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/com/TaskMemoryText.h"
+#include "platform/win32/ByteOrder.h"
 #include "platform/win32/Files.h"
 
 namespace {
 
 bool IsPackHeader(const BYTE* b) { return b[0] == 0 && b[1] == 0 && b[2] == 1 && b[3] == 0xBA; }
 
-int ReadBe16(const BYTE* p) { return (p[0] << 8) | p[1]; }
-uint32_t ReadBe32(const BYTE* p)
-{
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | p[3];
-}
 
 POSITION ToPosition(int oneBased) { return reinterpret_cast<POSITION>(static_cast<uintptr_t>(oneBased)); }
 
@@ -209,9 +205,9 @@ bool CVobSubFile::ReadIfoPalette(const CString& path)
     HandleCloser closer(file);
     BYTE word[4];
     if (!ReadAt(file, 204, word, 4)) return false;
-    const int64_t table = static_cast<int64_t>(ReadBe32(word)) * 2048;
+    const int64_t table = static_cast<int64_t>(LoadBE32(word)) * 2048;
     if (!ReadAt(file, table + 12, word, 4)) return false;
-    const int64_t entries = table + ReadBe32(word) + 164;
+    const int64_t entries = table + LoadBE32(word) + 164;
     BYTE raw[16 * 4];
     if (!ReadAt(file, entries, raw, sizeof(raw))) return false;
     for (int i = 0; i < 16; ++i) {
@@ -242,7 +238,7 @@ void CVobSubFile::ComputeStopTimes()
             const bool last = i == count - 1;
             const int64_t gap = last ? 0 : list[i + 1].start - sp.start;
             int64_t duration = last ? 3000 : gap;
-            control.ParseControl(unit.data(), static_cast<int>(unit.size()), ReadBe16(unit.data() + 2));
+            control.ParseControl(unit.data(), static_cast<int>(unit.size()), LoadBE16(unit.data() + 2));
             if (control.m_hasStop) duration = control.m_stopDelayMs;
             if (!last) duration = std::min(duration, gap);
             sp.stop = std::clamp(sp.start + duration, -kVobSubTimeLimitMs, kVobSubTimeLimitMs);
@@ -274,7 +270,7 @@ bool CVobSubFile::ReadPacket(int index, int language, std::vector<BYTE>* unit)
     if (payload + 5 > kVobSubBlockSize) return false;
     const BYTE streamId = block[payload];
     if ((streamId & 0xE0) != 0x20 || (streamId & 0x1F) != language) return false;
-    const size_t size = static_cast<size_t>(ReadBe16(block + payload + 1));
+    const size_t size = static_cast<size_t>(LoadBE16(block + payload + 1));
     if (size < 4) return false;
 
     unit->reserve(size);
@@ -422,10 +418,8 @@ HRESULT CVobSubFile::GetStreamInfo(int stream, WCHAR** name, LCID* lcid)
     if (language < 0) return E_FAIL;
     if (name) {
         const CString& text = m_languages[language].alt;
-        const size_t bytes = (static_cast<size_t>(text.GetLength()) + 1) * sizeof(WCHAR);
-        *name = static_cast<WCHAR*>(CoTaskMemAlloc(bytes));
-        if (!*name) return E_OUTOFMEMORY;
-        std::memcpy(*name, text.GetString(), bytes);
+        HRESULT hr = CopyTextToTaskMemory({text.GetString(), static_cast<size_t>(text.GetLength())}, name);
+        if (FAILED(hr)) return hr;
     }
     if (lcid) *lcid = 0;
     return S_OK;

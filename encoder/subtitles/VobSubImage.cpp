@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/win32/ByteOrder.h"
 namespace {
-
-int ReadBe16(const BYTE* p) { return (p[0] << 8) | p[1]; }
 
 // The nibbles of one field, high nibble first, from its first byte up to the
 // byte where the next part of the unit begins.
@@ -71,8 +70,8 @@ void CVobSubImage::ParseControl(const BYTE* unit, int size, int controlOffset)
         const int first = controlOffset;
         int pos = controlOffset;
         while (pos + 4 <= size) {
-            const int delay = ReadBe16(unit + pos);
-            const int next = ReadBe16(unit + pos + 2);
+            const int delay = LoadBE16(unit + pos);
+            const int next = LoadBE16(unit + pos + 2);
             if (next > size || next < first) break;
             int p = pos + 4;
             bool endOfSequence = false;
@@ -111,8 +110,8 @@ void CVobSubImage::ParseControl(const BYTE* unit, int size, int controlOffset)
                     m_rect.bottom = (((unit[p + 4] & 0x0F) << 8) | unit[p + 5]) + 1;
                     break;
                 case 0x06:
-                    m_fieldOffsets[0] = static_cast<WORD>(ReadBe16(unit + p));
-                    m_fieldOffsets[1] = static_cast<WORD>(ReadBe16(unit + p + 2));
+                    m_fieldOffsets[0] = static_cast<WORD>(LoadBE16(unit + p));
+                    m_fieldOffsets[1] = static_cast<WORD>(LoadBE16(unit + p + 2));
                     break;
                 default:  // 0xFF ends the sequence; so does anything unknown
                     endOfSequence = true;

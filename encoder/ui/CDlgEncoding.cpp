@@ -87,15 +87,14 @@ CDlgEncoding::CDlgEncoding(CEncFileInfoList* jobs, CEncodingHost* host)
     : CDialog(IDD_ENCODING),
       m_pJobList(jobs),
       m_pHost(host),
-      m_graphAvi(&GetEncSettings()),
-      m_graphMp4(&GetEncSettings()),
-      m_graphAsf(&GetEncSettings()),
-      m_graphOgm(&GetEncSettings()),
-      m_pGraph(&m_graphAvi)
+      m_pGraph(nullptr)
 {
-    for (CGraphMain* graph : {static_cast<CGraphMain*>(&m_graphAvi), static_cast<CGraphMain*>(&m_graphMp4),
-                              static_cast<CGraphMain*>(&m_graphAsf)})
-        graph->SetFormatGuids(kAviWriterClassText, kMp4WriterClassText, kAsfWriterClassText);
+    // The OGM writer has a class of its own and passes over the texts.
+    for (const SOutputFormat& format : OutputFormats()) {
+        m_writerGraphs[format.number] = MakeWriterGraph(format.number, &GetEncSettings());
+        m_writerGraphs[format.number]->SetFormatGuids(kAviWriterClassText, kMp4WriterClassText, kAsfWriterClassText);
+    }
+    m_pGraph = m_writerGraphs[kEncFormatAvi].get();
     m_tabPreview.SetEncodingWindow(this);
 }
 
@@ -228,7 +227,7 @@ bool CDlgEncoding::CheckDestinations()
 bool CDlgEncoding::CheckPspSize()
 {
     CEncSettings& settings = GetEncSettings();
-    if (settings.nEncFormat != 1 || settings.Mp4Encoder.bSupportPSP != 1 || settings.bAskPspSizeWarning != 1)
+    if (settings.nEncFormat != kEncFormatMp4 || settings.Mp4Encoder.bSupportPSP != 1 || settings.bAskPspSizeWarning != 1)
         return true;
     const int64_t pixels = static_cast<int64_t>(settings.nVideoSizeW) * settings.nVideoSizeH;
     if (pixels != 0 && pixels <= kPspPixels) return true;
@@ -303,12 +302,7 @@ bool CDlgEncoding::DlgEncodingStartJob(CEncFileInfo* job, const CString& outputP
     m_pGraph = nullptr;
 
     CEncSettings& settings = GetEncSettings();
-    switch (settings.nEncFormat) {
-    case 1: m_pGraph = &m_graphMp4; break;
-    case 2: m_pGraph = &m_graphAsf; break;
-    case 3: m_pGraph = &m_graphOgm; break;
-    default: m_pGraph = &m_graphAvi; break;
-    }
+    m_pGraph = m_writerGraphs[OutputFormatOf(settings.nEncFormat).number].get();
     m_pGraph->SetDspModule(m_pDsp ? m_pDsp->GetModule() : nullptr);
 
     settings.nJobOutputWidth = 0;
@@ -350,7 +344,7 @@ bool CDlgEncoding::DlgEncodingStartJob(CEncFileInfo* job, const CString& outputP
     m_sSourcePath = job->m_sSourcePath;
     m_sOutputPath = outputPath;
     int opened = m_pGraph->Open(m_sSourcePath, m_sOutputPath);
-    if (opened != 0) {
+    if (opened != kOpenDone) {
         RecordJobNotStarted(static_cast<uint32_t>(opened), nullptr, m_sSourcePath);
         if (m_hWnd) DlgEncodingStopJob(FALSE);
         return false;
@@ -473,7 +467,7 @@ LRESULT CDlgEncoding::OnPlaybackIgnored(WPARAM, LPARAM) { return 0; }
 
 LRESULT CDlgEncoding::OnPlaybackEof(WPARAM code, LPARAM)
 {
-    if (code != 0) {
+    if (code != kEofFinished) {
         WriteFailureBlock(static_cast<uint32_t>(code));
         ++m_nFailures;
         ReportJob(false, FailureText(static_cast<uint32_t>(code), nullptr));

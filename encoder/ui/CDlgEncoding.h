@@ -14,10 +14,8 @@
 #include <vector>
 
 #include "encoder/core/jobs/EncFileInfoList.h"
-#include "encoder/pipeline/GraphAsfWriter.h"
-#include "encoder/pipeline/GraphAviWriter.h"
-#include "encoder/pipeline/GraphMp4Writer.h"
-#include "encoder/pipeline/GraphOgmWriter.h"
+#include "encoder/core/OutputFormat.h"
+#include "encoder/pipeline/WriterGraphs.h"
 #include "encoder/ui/CDlgEncoding_Log.h"
 #include "encoder/ui/CDlgEncoding_Preview.h"
 #include "encoder/ui/controls/CMultiTabCtrl.h"
@@ -119,10 +117,8 @@ private:
     CEncFileInfoList* m_pJobList;
     CEncodingHost* m_pHost;
     int m_nCurJob = -1;
-    CGraphAviWriter m_graphAvi;
-    CGraphMp4Writer m_graphMp4;
-    CGraphAsfWriter m_graphAsf;
-    CGraphOgmWriter m_graphOgm;
+    // One writer graph per output format, by the format's number.
+    std::unique_ptr<CWriterGraph> m_writerGraphs[kEncFormatCount];
     CGraphMain* m_pGraph;
     ComPtr<ISubPicProvider> m_pSubtitle;
     std::unique_ptr<CPlugin_dsp> m_pDsp;

@@ -106,7 +106,7 @@ bool CDlgSetInput::OpenPreview()
     ClosePreview();
     if (!m_graph.BuildFilterChain(m_pJob->m_nTypeCode, GetDlgItem(IDC_SETINPUT_VIDEO), this)) return false;
     m_sSourcePath = m_pJob->m_sSourcePath;
-    if (m_graph.Open(m_sSourcePath, CString()) != 0) {
+    if (m_graph.Open(m_sSourcePath, CString()) != kOpenDone) {
         if (m_hWnd) ClosePreview();
         return false;
     }

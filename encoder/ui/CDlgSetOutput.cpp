@@ -4,6 +4,7 @@
 #include "encoder/core/EncPresetList.h"
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
+#include "encoder/core/OutputFormat.h"
 #include "encoder/ui/CDlgPreset.h"
 #include "platform/mfc/CMenu.h"
 #include "platform/mfc/CRect.h"
@@ -19,13 +20,6 @@ BEGIN_MESSAGE_MAP(CDlgSetOutput, CDialog)
     ON_BN_CLICKED(IDC_OUTPUT_DEFAULTS, &CDlgSetOutput::OnDefaults)
 END_MESSAGE_MAP()
 
-namespace {
-
-const wchar_t* const kFormatKeys[] = {L"TEXT_ENCTYPE_FORMAT_AVI", L"TEXT_ENCTYPE_FORMAT_MP4",
-                                      L"TEXT_ENCTYPE_FORMAT_WMV", L"TEXT_ENCTYPE_FORMAT_OGM"};
-
-}  // namespace
-
 CDlgSetOutput::CDlgSetOutput(CWnd* parent) : CDialog(IDD_SET_OUTPUT, parent) {}
 
 void CDlgSetOutput::DoDataExchange(CDataExchange* dx)
@@ -36,12 +30,8 @@ void CDlgSetOutput::DoDataExchange(CDataExchange* dx)
 
 COutputCodecPage* CDlgSetOutput::CodecPageOf(int format)
 {
-    switch (format) {
-    case 1: return &m_codecMp4;
-    case 2: return &m_codecWmv;
-    case 3: return &m_codecOgm;
-    default: return &m_codecAvi;
-    }
+    COutputCodecPage* const pages[kEncFormatCount] = {&m_codecAvi, &m_codecMp4, &m_codecWmv, &m_codecOgm};
+    return pages[OutputFormatOf(format).number];
 }
 
 COutputPage* CDlgSetOutput::PageAt(int index)
@@ -55,7 +45,10 @@ BOOL CDlgSetOutput::OnInitDialog()
 {
     CDialog::OnInitDialog();
     GetLangTextTable().ApplyDialogTexts(m_hWnd, IDD_SET_OUTPUT);
-    for (const wchar_t* key : kFormatKeys) m_formats.AddString(LookupText(key));
+    // The list holds the formats in number order: an item's index is the
+    // format's number.
+    for (const SOutputFormat& format : OutputFormats())
+        m_formats.AddString(LookupText(format.listTextKey));
 
     // The pages are children of this window, so that Enter and Escape in a
     // page reach this window's OK and Cancel.
@@ -77,7 +70,7 @@ BOOL CDlgSetOutput::OnInitDialog()
     for (const Tab& tab : tabs) m_tabs.AddTab(LookupText(tab.key), tab.page, -1);
 
     const int format = GetEncSettings().nEncFormat;
-    m_formats.SetCurSel(format >= 0 && format < 4 ? format : 0);
+    m_formats.SetCurSel(OutputFormatOf(format).number);
     ShowCodecPage(format);
 
     // On the program's first run the user starts from a preset.
@@ -95,7 +88,7 @@ void CDlgSetOutput::ExchangeAllPages(BOOL store)
         if (m_formats.GetCurSel() >= 0) settings.nEncFormat = m_formats.GetCurSel();
     } else {
         const int format = settings.nEncFormat;
-        m_formats.SetCurSel(format >= 0 && format < 4 ? format : 0);
+        m_formats.SetCurSel(OutputFormatOf(format).number);
         ShowCodecPage(format);
     }
     for (int i = 0; i < kPageCount; ++i) PageAt(i)->ExchangeSettings(store);

@@ -15,6 +15,7 @@
 #include "encoder/core/LangTextTable.h"
 #include "encoder/core/MediaTypeNames.h"
 #include "encoder/core/MessageDialogPort.h"
+#include "encoder/core/OutputFormat.h"
 #include "encoder/ui/CDlgPreset.h"
 #include "encoder/ui/CDlgSetOutput.h"
 #include "encoder/ui/COptionPropertySheet.h"
@@ -673,13 +674,8 @@ void CRivoEncDlg::OnStart()
         return;
     }
     // WMV has no H.264; the other formats need the module for an H.264 code.
-    DWORD fourcc = 0;
-    if (settings.nEncFormat == 0)
-        fourcc = settings.AviEncoder.fccVideoCodec;
-    else if (settings.nEncFormat == 1)
-        fourcc = settings.Mp4Encoder.fccVideoCodec;
-    else if (settings.nEncFormat == 3)
-        fourcc = settings.OgmEncoder.fccVideoCodec;
+    const SReadCodecFields codec = CodecFieldsOf(settings);
+    const DWORD fourcc = codec.fccVideoCodec ? *codec.fccVideoCodec : 0;
     if (IsH264Fourcc(fourcc) && !FileExists(CombinePath(ProgramFolder(), kH264ModuleName, L"/"))) {
         ShowCoreMessage(m_hWnd, LookupText(L"TEXT_H264PLUGIN_ERROR"), caption, kMessageOk);
         EndAutomaticStart(CString(L"the H.264 encoder module is missing: ") + kH264ModuleName);

@@ -3,7 +3,7 @@
 #include "encoder/pipeline/AsfFormat.h"
 #include "platform/win32/Files.h"
 
-bool IsWindowsMediaSourceType(SourceTypeCode code) { return code == 513 || code == 514; }
+bool IsWindowsMediaSourceType(SourceTypeCode code) { return code == kSourceAsf || code == kSourceAsfNoIndex; }
 
 bool LoadWindowsMediaCaptions(const CString& sourcePath, const std::function<void(const CString&)>& load)
 {

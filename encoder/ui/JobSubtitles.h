@@ -9,7 +9,8 @@
 #include "encoder/core/SourceProbe.h"
 #include "platform/win32/CString.h"
 
-// Whether the source type is one of the Windows Media kinds (513, 514).
+// Whether the source type is one of the Windows Media kinds whose header
+// the captions are read from (kSourceAsf, kSourceAsfNoIndex).
 bool IsWindowsMediaSourceType(SourceTypeCode code);
 
 // When the source's header holds script commands, writes them as a SAMI

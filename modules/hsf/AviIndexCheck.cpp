@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/win32/AviIndexChunk.h"
+#include "platform/win32/ByteOrder.h"
+
 namespace {
 
 // Chunks looked at before the walk gives up on a file.
@@ -34,8 +37,7 @@ public:
         unsigned char h[8];
         if (at < 0 || at + 8 > size_ || ::pread(fd_, h, 8, at) != 8) return false;
         std::memcpy(id, h, 4);
-        *size = static_cast<uint32_t>(h[4]) | static_cast<uint32_t>(h[5]) << 8 | static_cast<uint32_t>(h[6]) << 16 |
-                static_cast<uint32_t>(h[7]) << 24;
+        *size = LoadLE32(h + 4);
         return true;
     }
     bool Id(int64_t at, char id[4]) const { return at >= 0 && at + 4 <= size_ && ::pread(fd_, id, 4, at) == 4; }
@@ -85,7 +87,7 @@ bool AviLacksWholeIndex(const std::string& nativePath)
             if (Is(type, "hdrl")) superIndex = HasSuperIndex(file, at + 12, std::min(next, end), &budget);
             if (Is(type, "movi")) movieWhole = at + 8 + static_cast<int64_t>(size) <= file.Size();
         } else if (Is(id, "idx1")) {
-            idx1Whole = size >= 16 && at + 8 + static_cast<int64_t>(size) <= file.Size();
+            idx1Whole = size >= kAviIndexEntryBytes && AviIndexChunkWhole(at, size, file.Size());
         }
         at = next;
     }

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/com/TaskMemoryText.h"
 #include "platform/dshow/filters/FrameRate.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/NativePath.h"
@@ -80,12 +81,7 @@ HRESULT CWriterFilter::GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* type)
     *fileName = nullptr;
     if (type) *type = AM_MEDIA_TYPE{};
     if (m_strFileName.empty()) return S_FALSE;
-    size_t bytes = (m_strFileName.size() + 1) * sizeof(wchar_t);
-    auto* copy = static_cast<wchar_t*>(CoTaskMemAlloc(bytes));
-    if (!copy) return E_OUTOFMEMORY;
-    std::memcpy(copy, m_strFileName.c_str(), bytes);
-    *fileName = copy;
-    return S_OK;
+    return CopyTextToTaskMemory(m_strFileName, fileName);
 }
 
 HRESULT CWriterFilter::GetEncodedPosition(LONGLONG* position)

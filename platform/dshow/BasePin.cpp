@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/com/TaskMemoryText.h"
 #include "platform/dshow/PinEnumerators.h"
 
 CBasePin::CBasePin(CBaseFilter* filter, const wchar_t* name, PIN_DIRECTION direction)
@@ -199,11 +200,7 @@ HRESULT CBasePin::QueryDirection(PIN_DIRECTION* direction)
 HRESULT CBasePin::QueryId(LPWSTR* id)
 {
     if (!id) return E_POINTER;
-    size_t bytes = (name_.size() + 1) * sizeof(wchar_t);
-    *id = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-    if (!*id) return E_OUTOFMEMORY;
-    std::memcpy(*id, name_.c_str(), bytes);
-    return S_OK;
+    return CopyTextToTaskMemory(name_, id);
 }
 
 HRESULT CBasePin::QueryAccept(const AM_MEDIA_TYPE* type)

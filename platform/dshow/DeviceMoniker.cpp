@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/com/TaskMemoryText.h"
 #include "platform/dshow/FilterInterfaces.h"
 #include "platform/dshow/MapperInterfaces.h"
 #include "platform/dshow/RegistryPropertyBag.h"
@@ -128,12 +129,7 @@ HRESULT CDeviceMoniker::RelativePathTo(IMoniker*, IMoniker**) { return RIVO_NOT_
 HRESULT CDeviceMoniker::GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* name)
 {
     if (!name) return E_POINTER;
-    std::wstring text = DisplayName();
-    size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
-    if (!*name) return E_OUTOFMEMORY;
-    std::memcpy(*name, text.c_str(), bytes);
-    return S_OK;
+    return CopyTextToTaskMemory(DisplayName(), name);
 }
 
 HRESULT CDeviceMoniker::ParseDisplayName(IBindCtx*, IMoniker*, LPOLESTR, ULONG* eaten, IMoniker** out)

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/win32/ByteOrder.h"
 
 namespace {
 
@@ -18,12 +19,6 @@ void Put32(std::string* out, size_t at, uint32_t v)
     for (int i = 0; i < 4; ++i) (*out)[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
-uint32_t Get32(const BYTE* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
-
 // A GUID stored little-endian field by field, as in memory on this machine.
 void PutGuid(std::string* out, size_t at, const GUID& g)
 {
@@ -33,16 +28,6 @@ void PutGuid(std::string* out, size_t at, const GUID& g)
     (*out)[at + 6] = static_cast<char>(g.Data3 & 0xFF);
     (*out)[at + 7] = static_cast<char>(g.Data3 >> 8);
     std::memcpy(&(*out)[at + 8], g.Data4, 8);
-}
-
-GUID GetGuid(const BYTE* p)
-{
-    GUID g;
-    g.Data1 = Get32(p);
-    g.Data2 = static_cast<WORD>(p[4] | (p[5] << 8));
-    g.Data3 = static_cast<WORD>(p[6] | (p[7] << 8));
-    std::memcpy(g.Data4, p + 8, 8);
-    return g;
 }
 
 size_t AlignUp(size_t n) { return (n + 7) & ~static_cast<size_t>(7); }
@@ -147,15 +132,15 @@ HRESULT WriteFilterData(const FilterRegistration& registration, std::string* blo
 HRESULT ReadFilterData(const BYTE* data, size_t bytes, FilterRegistration* out)
 {
     if (!data || !out) return E_POINTER;
-    if (bytes < kHeaderBytes || Get32(data) != 2) return E_INVALIDARG;
+    if (bytes < kHeaderBytes || LoadLE32(data) != 2) return E_INVALIDARG;
     auto guidAt = [&](uint32_t offset, GUID* g) {
         if (offset < kHeaderBytes || offset > bytes || bytes - offset < 16) return false;
-        *g = GetGuid(data + offset);
+        *g = LoadGuidLE(data + offset);
         return true;
     };
     FilterRegistration reg;
-    reg.merit = Get32(data + 4);
-    uint32_t pins = Get32(data + 8);
+    reg.merit = LoadLE32(data + 4);
+    uint32_t pins = LoadLE32(data + 8);
     // Each pin needs its header: a count the blob cannot hold is refused
     // before anything is reserved for it.
     if (pins > (bytes - kHeaderBytes) / kPinBytes) return E_INVALIDARG;
@@ -163,11 +148,11 @@ HRESULT ReadFilterData(const BYTE* data, size_t bytes, FilterRegistration* out)
     for (uint32_t i = 0; i < pins; ++i) {
         if (bytes - at < kPinBytes) return E_INVALIDARG;
         FilterPinRegistration pin;
-        pin.flags = Get32(data + at + 4);
-        pin.instances = Get32(data + at + 8);
-        uint32_t types = Get32(data + at + 12);
-        uint32_t mediums = Get32(data + at + 16);
-        uint32_t category = Get32(data + at + 20);
+        pin.flags = LoadLE32(data + at + 4);
+        pin.instances = LoadLE32(data + at + 8);
+        uint32_t types = LoadLE32(data + at + 12);
+        uint32_t mediums = LoadLE32(data + at + 16);
+        uint32_t category = LoadLE32(data + at + 20);
         at += kPinBytes;
         if (mediums != 0) return E_INVALIDARG;
         if (category) {
@@ -177,7 +162,8 @@ HRESULT ReadFilterData(const BYTE* data, size_t bytes, FilterRegistration* out)
         if (types > (bytes - at) / kTypeBytes) return E_INVALIDARG;
         for (uint32_t t = 0; t < types; ++t) {
             GUID major, sub;
-            if (!guidAt(Get32(data + at + 8), &major) || !guidAt(Get32(data + at + 12), &sub)) return E_INVALIDARG;
+            if (!guidAt(LoadLE32(data + at + 8), &major) || !guidAt(LoadLE32(data + at + 12), &sub))
+                return E_INVALIDARG;
             pin.types.emplace_back(major, sub);
             at += kTypeBytes;
         }

@@ -95,81 +95,96 @@ struct IMediaSeeking : IUnknown {
     virtual HRESULT GetPreroll(LONGLONG* preroll) = 0;
 };
 
+// IVideoWindow and IBasicVideo are written once each, as lists of their
+// methods in interface order, X(name, (parameters), (arguments)): the
+// interfaces below, the classes that implement them and the graph's
+// forwarder that hands each call on are all spelled from these lists.
+#define RIVO_IVIDEOWINDOW_METHODS(X)                                                                                   \
+    X(put_Caption, (BSTR caption), (caption))                                                                          \
+    X(get_Caption, (BSTR* caption), (caption))                                                                         \
+    X(put_WindowStyle, (LONG style), (style))                                                                          \
+    X(get_WindowStyle, (LONG* style), (style))                                                                         \
+    X(put_WindowStyleEx, (LONG style), (style))                                                                        \
+    X(get_WindowStyleEx, (LONG* style), (style))                                                                       \
+    X(put_AutoShow, (LONG autoShow), (autoShow))                                                                       \
+    X(get_AutoShow, (LONG* autoShow), (autoShow))                                                                      \
+    X(put_WindowState, (LONG state), (state))                                                                          \
+    X(get_WindowState, (LONG* state), (state))                                                                         \
+    X(put_BackgroundPalette, (LONG palette), (palette))                                                                \
+    X(get_BackgroundPalette, (LONG* palette), (palette))                                                               \
+    X(put_Visible, (LONG visible), (visible))                                                                          \
+    X(get_Visible, (LONG* visible), (visible))                                                                         \
+    X(put_Left, (LONG left), (left))                                                                                   \
+    X(get_Left, (LONG* left), (left))                                                                                  \
+    X(put_Width, (LONG width), (width))                                                                                \
+    X(get_Width, (LONG* width), (width))                                                                               \
+    X(put_Top, (LONG top), (top))                                                                                      \
+    X(get_Top, (LONG* top), (top))                                                                                     \
+    X(put_Height, (LONG height), (height))                                                                             \
+    X(get_Height, (LONG* height), (height))                                                                            \
+    X(put_Owner, (OAHWND owner), (owner))                                                                              \
+    X(get_Owner, (OAHWND* owner), (owner))                                                                             \
+    X(put_MessageDrain, (OAHWND drain), (drain))                                                                       \
+    X(get_MessageDrain, (OAHWND* drain), (drain))                                                                      \
+    X(get_BorderColor, (LONG* color), (color))                                                                         \
+    X(put_BorderColor, (LONG color), (color))                                                                          \
+    X(get_FullScreenMode, (LONG* mode), (mode))                                                                        \
+    X(put_FullScreenMode, (LONG mode), (mode))                                                                         \
+    X(SetWindowForeground, (LONG focus), (focus))                                                                      \
+    X(NotifyOwnerMessage, (OAHWND window, LONG message, LONG_PTR wParam, LONG_PTR lParam),                             \
+      (window, message, wParam, lParam))                                                                               \
+    X(SetWindowPosition, (LONG left, LONG top, LONG width, LONG height), (left, top, width, height))                   \
+    X(GetWindowPosition, (LONG* left, LONG* top, LONG* width, LONG* height), (left, top, width, height))               \
+    X(GetMinIdealImageSize, (LONG* width, LONG* height), (width, height))                                              \
+    X(GetMaxIdealImageSize, (LONG* width, LONG* height), (width, height))                                              \
+    X(GetRestorePosition, (LONG* left, LONG* top, LONG* width, LONG* height), (left, top, width, height))              \
+    X(HideCursor, (LONG hide), (hide))                                                                                 \
+    X(IsCursorHidden, (LONG* hidden), (hidden))
+
+#define RIVO_IBASICVIDEO_METHODS(X)                                                                                    \
+    X(get_AvgTimePerFrame, (REFTIME* time), (time))                                                                    \
+    X(get_BitRate, (LONG* rate), (rate))                                                                               \
+    X(get_BitErrorRate, (LONG* rate), (rate))                                                                          \
+    X(get_VideoWidth, (LONG* width), (width))                                                                          \
+    X(get_VideoHeight, (LONG* height), (height))                                                                       \
+    X(put_SourceLeft, (LONG value), (value))                                                                           \
+    X(get_SourceLeft, (LONG* value), (value))                                                                          \
+    X(put_SourceWidth, (LONG value), (value))                                                                          \
+    X(get_SourceWidth, (LONG* value), (value))                                                                         \
+    X(put_SourceTop, (LONG value), (value))                                                                            \
+    X(get_SourceTop, (LONG* value), (value))                                                                           \
+    X(put_SourceHeight, (LONG value), (value))                                                                         \
+    X(get_SourceHeight, (LONG* value), (value))                                                                        \
+    X(put_DestinationLeft, (LONG value), (value))                                                                      \
+    X(get_DestinationLeft, (LONG* value), (value))                                                                     \
+    X(put_DestinationWidth, (LONG value), (value))                                                                     \
+    X(get_DestinationWidth, (LONG* value), (value))                                                                    \
+    X(put_DestinationTop, (LONG value), (value))                                                                       \
+    X(get_DestinationTop, (LONG* value), (value))                                                                      \
+    X(put_DestinationHeight, (LONG value), (value))                                                                    \
+    X(get_DestinationHeight, (LONG* value), (value))                                                                   \
+    X(SetSourcePosition, (LONG left, LONG top, LONG width, LONG height), (left, top, width, height))                   \
+    X(GetSourcePosition, (LONG* left, LONG* top, LONG* width, LONG* height), (left, top, width, height))               \
+    X(SetDefaultSourcePosition, (), ())                                                                                \
+    X(SetDestinationPosition, (LONG left, LONG top, LONG width, LONG height), (left, top, width, height))              \
+    X(GetDestinationPosition, (LONG* left, LONG* top, LONG* width, LONG* height), (left, top, width, height))          \
+    X(SetDefaultDestinationPosition, (), ())                                                                           \
+    X(GetVideoSize, (LONG* width, LONG* height), (width, height))                                                      \
+    X(GetVideoPaletteEntries, (LONG start, LONG count, LONG* retrieved, LONG* palette),                                \
+      (start, count, retrieved, palette))                                                                              \
+    X(GetCurrentImage, (LONG* bufferSize, LONG* image), (bufferSize, image))                                           \
+    X(IsUsingDefaultSource, (), ())                                                                                    \
+    X(IsUsingDefaultDestination, (), ())
+
+#define RIVO_PURE_METHOD(name, parameters, arguments) virtual HRESULT name parameters = 0;
+#define RIVO_OVERRIDE_METHOD(name, parameters, arguments) HRESULT name parameters override;
+
 struct IVideoWindow : IDispatch {
-    virtual HRESULT put_Caption(BSTR caption) = 0;
-    virtual HRESULT get_Caption(BSTR* caption) = 0;
-    virtual HRESULT put_WindowStyle(LONG style) = 0;
-    virtual HRESULT get_WindowStyle(LONG* style) = 0;
-    virtual HRESULT put_WindowStyleEx(LONG style) = 0;
-    virtual HRESULT get_WindowStyleEx(LONG* style) = 0;
-    virtual HRESULT put_AutoShow(LONG autoShow) = 0;
-    virtual HRESULT get_AutoShow(LONG* autoShow) = 0;
-    virtual HRESULT put_WindowState(LONG state) = 0;
-    virtual HRESULT get_WindowState(LONG* state) = 0;
-    virtual HRESULT put_BackgroundPalette(LONG palette) = 0;
-    virtual HRESULT get_BackgroundPalette(LONG* palette) = 0;
-    virtual HRESULT put_Visible(LONG visible) = 0;
-    virtual HRESULT get_Visible(LONG* visible) = 0;
-    virtual HRESULT put_Left(LONG left) = 0;
-    virtual HRESULT get_Left(LONG* left) = 0;
-    virtual HRESULT put_Width(LONG width) = 0;
-    virtual HRESULT get_Width(LONG* width) = 0;
-    virtual HRESULT put_Top(LONG top) = 0;
-    virtual HRESULT get_Top(LONG* top) = 0;
-    virtual HRESULT put_Height(LONG height) = 0;
-    virtual HRESULT get_Height(LONG* height) = 0;
-    virtual HRESULT put_Owner(OAHWND owner) = 0;
-    virtual HRESULT get_Owner(OAHWND* owner) = 0;
-    virtual HRESULT put_MessageDrain(OAHWND drain) = 0;
-    virtual HRESULT get_MessageDrain(OAHWND* drain) = 0;
-    virtual HRESULT get_BorderColor(LONG* color) = 0;
-    virtual HRESULT put_BorderColor(LONG color) = 0;
-    virtual HRESULT get_FullScreenMode(LONG* mode) = 0;
-    virtual HRESULT put_FullScreenMode(LONG mode) = 0;
-    virtual HRESULT SetWindowForeground(LONG focus) = 0;
-    virtual HRESULT NotifyOwnerMessage(OAHWND window, LONG message, LONG_PTR wParam, LONG_PTR lParam) = 0;
-    virtual HRESULT SetWindowPosition(LONG left, LONG top, LONG width, LONG height) = 0;
-    virtual HRESULT GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height) = 0;
-    virtual HRESULT GetMinIdealImageSize(LONG* width, LONG* height) = 0;
-    virtual HRESULT GetMaxIdealImageSize(LONG* width, LONG* height) = 0;
-    virtual HRESULT GetRestorePosition(LONG* left, LONG* top, LONG* width, LONG* height) = 0;
-    virtual HRESULT HideCursor(LONG hide) = 0;
-    virtual HRESULT IsCursorHidden(LONG* hidden) = 0;
+    RIVO_IVIDEOWINDOW_METHODS(RIVO_PURE_METHOD)
 };
 
 struct IBasicVideo : IDispatch {
-    virtual HRESULT get_AvgTimePerFrame(REFTIME* time) = 0;
-    virtual HRESULT get_BitRate(LONG* rate) = 0;
-    virtual HRESULT get_BitErrorRate(LONG* rate) = 0;
-    virtual HRESULT get_VideoWidth(LONG* width) = 0;
-    virtual HRESULT get_VideoHeight(LONG* height) = 0;
-    virtual HRESULT put_SourceLeft(LONG value) = 0;
-    virtual HRESULT get_SourceLeft(LONG* value) = 0;
-    virtual HRESULT put_SourceWidth(LONG value) = 0;
-    virtual HRESULT get_SourceWidth(LONG* value) = 0;
-    virtual HRESULT put_SourceTop(LONG value) = 0;
-    virtual HRESULT get_SourceTop(LONG* value) = 0;
-    virtual HRESULT put_SourceHeight(LONG value) = 0;
-    virtual HRESULT get_SourceHeight(LONG* value) = 0;
-    virtual HRESULT put_DestinationLeft(LONG value) = 0;
-    virtual HRESULT get_DestinationLeft(LONG* value) = 0;
-    virtual HRESULT put_DestinationWidth(LONG value) = 0;
-    virtual HRESULT get_DestinationWidth(LONG* value) = 0;
-    virtual HRESULT put_DestinationTop(LONG value) = 0;
-    virtual HRESULT get_DestinationTop(LONG* value) = 0;
-    virtual HRESULT put_DestinationHeight(LONG value) = 0;
-    virtual HRESULT get_DestinationHeight(LONG* value) = 0;
-    virtual HRESULT SetSourcePosition(LONG left, LONG top, LONG width, LONG height) = 0;
-    virtual HRESULT GetSourcePosition(LONG* left, LONG* top, LONG* width, LONG* height) = 0;
-    virtual HRESULT SetDefaultSourcePosition() = 0;
-    virtual HRESULT SetDestinationPosition(LONG left, LONG top, LONG width, LONG height) = 0;
-    virtual HRESULT GetDestinationPosition(LONG* left, LONG* top, LONG* width, LONG* height) = 0;
-    virtual HRESULT SetDefaultDestinationPosition() = 0;
-    virtual HRESULT GetVideoSize(LONG* width, LONG* height) = 0;
-    virtual HRESULT GetVideoPaletteEntries(LONG start, LONG count, LONG* retrieved, LONG* palette) = 0;
-    virtual HRESULT GetCurrentImage(LONG* bufferSize, LONG* image) = 0;
-    virtual HRESULT IsUsingDefaultSource() = 0;
-    virtual HRESULT IsUsingDefaultDestination() = 0;
+    RIVO_IBASICVIDEO_METHODS(RIVO_PURE_METHOD)
 };
 
 struct IGraphConfigCallback;

@@ -8,6 +8,8 @@
 #include <map>
 #include <vector>
 
+#include "ByteOrder.h"
+
 namespace {
 
 constexpr wchar_t kReplacement = 0xFFFD;
@@ -325,7 +327,7 @@ std::wstring Utf16LeBytesToWide(const void* bytes, size_t n)
 {
     const unsigned char* b = static_cast<const unsigned char*>(bytes);
     std::u16string u(n / 2, u'\0');
-    for (size_t i = 0; i < n / 2; ++i) u[i] = static_cast<char16_t>(b[2 * i] | (b[2 * i + 1] << 8));
+    for (size_t i = 0; i < n / 2; ++i) u[i] = static_cast<char16_t>(LoadLE16(b + 2 * i));
     std::wstring w = Utf16ToWide(u);
     if (n % 2) w += kReplacement;
     return w;

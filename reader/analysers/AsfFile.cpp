@@ -201,7 +201,7 @@ void AsfFile::FillRecord(const wchar_t* path)
 
 uint32_t AsfFile::VideoBitRate(uint64_t duration) const
 {
-    if (m_status == 0 || m_nVideoCount == 0 || duration == 0) return 0;
+    if (m_status == STATUS_NOT_ANALYSED || m_nVideoCount == 0 || duration == 0) return 0;
     if (!m_records.streamBitrates.empty()) {
         for (const BitrateRecord& b : m_records.streamBitrates.front().records)
             if ((b.flags & 0x7F) == m_videoStream) return b.averageBitrate;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/win32/ByteOrder.h"
 #include "platform/win32/CodePage.h"
 
 namespace asf {
@@ -50,7 +51,7 @@ public:
         if (!Bytes(raw, count * 2)) return false;
         out.resize(static_cast<size_t>(count));
         for (size_t i = 0; i < out.size(); ++i)
-            out[i] = static_cast<char16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
+            out[i] = static_cast<char16_t>(LoadLE16(raw.data() + 2 * i));
         return true;
     }
     // Passes over a string without keeping it.
@@ -74,7 +75,7 @@ ObjectRecord Record(const GUID& id, uint64_t size)
 
 }  // namespace
 
-int AsfObjectReader::Fail(int code) { return in_.File().IsOpen() ? code : 0; }
+int AsfObjectReader::Fail(int code) { return in_.File().IsOpen() ? code : STATUS_NOT_ANALYSED; }
 
 // --- Objects of the header ---------------------------------------------------
 
@@ -527,9 +528,8 @@ int AsfObjectReader::ReadSimpleIndex(uint64_t size)
     r.entries.resize(count);
     for (size_t i = 0; i < r.entries.size(); ++i) {
         const uint8_t* e = raw.data() + i * 6;
-        r.entries[i].packetNumber = static_cast<uint32_t>(e[0]) | (static_cast<uint32_t>(e[1]) << 8) |
-                                    (static_cast<uint32_t>(e[2]) << 16) | (static_cast<uint32_t>(e[3]) << 24);
-        r.entries[i].packetCount = static_cast<uint16_t>(e[4] | (e[5] << 8));
+        r.entries[i].packetNumber = LoadLE32(e);
+        r.entries[i].packetCount = LoadLE16(e + 4);
     }
     rec_.simpleIndexes.push_back(std::move(r));
     return kReadOk;

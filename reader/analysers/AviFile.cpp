@@ -408,7 +408,8 @@ bool AviFile::ReadIndex(uint64_t size)
         done += got;
         if (got < want) break;
     }
-    if (done == size) return !m_keyFrames.Decreased();
+    const int64_t headerAt = static_cast<int64_t>(start) - 8;
+    if (AviIndexChunkWhole(headerAt, size, static_cast<int64_t>(m_file.GetSize()))) return !m_keyFrames.Decreased();
     // Cut short by the end of the file: keep what was read, and stand where
     // the chunk would end.
     m_file.Skip(size - done);

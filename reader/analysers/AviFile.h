@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/AviIndexChunk.h"
 #include "reader/CheckedFile.h"
 #include "reader/KeyFrameIntervalAccumulator.h"
 #include "reader/MediaFileInfo.h"
@@ -46,7 +47,7 @@ public:
         DWORD dwChunkOffset;
         DWORD dwChunkLength;
     };
-    static_assert(sizeof(IndexEntry) == 16);
+    static_assert(sizeof(IndexEntry) == kAviIndexEntryBytes);
 
     AviFile();
     ~AviFile() override;

@@ -441,7 +441,7 @@ MkvFile::~MkvFile() = default;
 int MkvFile::Analyse(const wchar_t* path)
 {
     SetFilePath(path);
-    m_nStatus = 0;
+    m_nStatus = STATUS_NOT_ANALYSED;
     CheckedFile file;
     if (!file.Open(path)) return 0;
     m_fileSize = file.GetSize();
@@ -451,12 +451,12 @@ int MkvFile::Analyse(const wchar_t* path)
     } catch (...) {
         // Whatever the libraries or the file throw ends the analysis; the
         // record keeps what was read.
-        m_nStatus = 0;
+        m_nStatus = STATUS_NOT_ANALYSED;
         m_llFileSize = static_cast<int64_t>(m_fileSize);
         return 0;
     }
     ComputeResults();
-    m_nStatus = 1;
+    m_nStatus = STATUS_OK;
     return 1;
 }
 

@@ -48,8 +48,6 @@ constexpr uint32_t kOpusSampleRate = 48000;
 // A granule position of all ones: no packet ends on the page.
 constexpr uint64_t kNoGranule = ~uint64_t{0};
 
-uint32_t BE16(const ByteSpan& s, uint64_t offset) { return static_cast<uint32_t>(s.At(offset) << 8 | s.At(offset + 1)); }
-
 // A four-character format code read as a hexadecimal number; 0 when any
 // character is not a hexadecimal digit.
 WORD HexFormatTag(const char (&code)[4])
@@ -220,7 +218,7 @@ void OggFile::ReadTheoraHeader(const ByteSpan& head, size_t packet, int key)
     v->fps = v->rateNumerator && v->rateDenominator
                  ? static_cast<float>(static_cast<double>(v->rateNumerator) / v->rateDenominator)
                  : 0.0f;
-    v->granuleShift = (BE16(head, packet + kTheoraShiftBits) >> 5) & 0x1F;
+    v->granuleShift = (head.BE16(packet + kTheoraShiftBits) >> 5) & 0x1F;
     v->countsFromOne = head.BE24(packet + kTheoraVersion) >= 0x030201;
 }
 

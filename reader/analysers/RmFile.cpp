@@ -15,11 +15,6 @@ constexpr DWORD FCC(const char (&s)[5]) { return MAKEFOURCC(s[0], s[1], s[2], s[
 constexpr DWORD kRealAudioCodecs[] = {FCC("lpcJ"), FCC("28_8"), FCC("dnet"), FCC("sipr"), FCC("cook"),
                                       FCC("atrc"), FCC("ralf"), FCC("raac"), FCC("racp")};
 
-uint16_t BE16At(const ByteSpan& s, uint64_t offset)
-{
-    return static_cast<uint16_t>((s.At(offset) << 8) | s.At(offset + 1));
-}
-
 int64_t AsRecordValue(uint64_t v) { return v > static_cast<uint64_t>(INT64_MAX) ? 0 : static_cast<int64_t>(v); }
 
 // RealAudio files of version 3 hold the 14.4 kbit/s codec only.
@@ -314,7 +309,7 @@ void RmFile::FillRecord(const wchar_t* path)
 
     if (video) {
         ByteSpan t(video->typeSpecific.data(), video->typeSpecific.size());
-        const uint32_t width = BE16At(t, 12), height = BE16At(t, 14), fps = BE16At(t, 22);
+        const uint32_t width = t.BE16(12), height = t.BE16(14), fps = t.BE16(22);
         // In doubles, as the frame rate is given: 25 × 0.001 × 2,520 is 63.
         m_llFrameCount = TruncToInt64OrZero(static_cast<double>(fps) * 0.001 * durationMs);
         BITMAPINFOHEADER& bmi = m_vih.bmiHeader;
@@ -341,17 +336,17 @@ void RmFile::FillRecord(const wchar_t* path)
         w.nBlockAlign = 0;
         w.wBitsPerSample = 0;
         ByteSpan t(s.typeSpecific.data(), s.typeSpecific.size());
-        const uint16_t version = BE16At(t, 4);
+        const uint16_t version = t.BE16(4);
         if (version == 4) {
             // After the channels come two texts with a length byte each: the
             // interleaver, then the codec, whose first four bytes name it.
-            w.nSamplesPerSec = BE16At(t, 48);
-            w.nChannels = BE16At(t, 54);
+            w.nSamplesPerSec = t.BE16(48);
+            w.nChannels = t.BE16(54);
             const uint64_t interleaver = t.At(56);
             w.wFormatTag = RealAudioTag(t.FourCC(56 + 1 + interleaver + 1));
         } else if (version == 5) {
-            w.nSamplesPerSec = BE16At(t, 54);
-            w.nChannels = BE16At(t, 60);
+            w.nSamplesPerSec = t.BE16(54);
+            w.nChannels = t.BE16(60);
             w.wFormatTag = RealAudioTag(t.FourCC(66));
         } else {
             w.nSamplesPerSec = 0;

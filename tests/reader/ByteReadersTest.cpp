@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <string>
 
 #include "reader/ByteOrder.h"
 #include "reader/CheckedFile.h"
@@ -16,30 +17,6 @@
 namespace {
 
 const BYTE kBytes[] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0xF0, 0xFF};
-
-TEST(ByteOrder, LoadsInBothOrders)
-{
-    EXPECT_EQ(0x0201u, LoadLE16(kBytes));
-    EXPECT_EQ(0x04030201u, LoadLE32(kBytes));
-    EXPECT_EQ(0x0807060504030201ull, LoadLE64(kBytes));
-    EXPECT_EQ(0x0102u, LoadBE16(kBytes));
-    EXPECT_EQ(0x010203u, LoadBE24(kBytes));
-    EXPECT_EQ(0x01020304u, LoadBE32(kBytes));
-    EXPECT_EQ(0x0102030405060708ull, LoadBE64(kBytes));
-    EXPECT_EQ(0xFFF00807u, LoadLE32(kBytes + 6));  // high bytes stay unsigned
-}
-
-TEST(ByteOrder, ReverseBytesSwapsAroundTheMiddle)
-{
-    struct Row {
-        std::string in, out;
-    } rows[] = {{"", ""}, {"a", "a"}, {"ab", "ba"}, {"abc", "cba"}, {"abcd", "dcba"}, {"abcde", "edcba"}};
-    for (auto& r : rows) {
-        std::string s = r.in;
-        ReverseBytes(s.data(), s.size());
-        EXPECT_EQ(r.out, s);
-    }
-}
 
 TEST(ByteSpan, ReadsPastTheEndAsZeroWithoutWrapping)
 {
@@ -56,6 +33,36 @@ TEST(ByteSpan, ReadsPastTheEndAsZeroWithoutWrapping)
     EXPECT_FALSE(s.Has(UINT64_MAX, 2));
     EXPECT_TRUE(s.Matches(1, "\x02\x03", 2));
     EXPECT_FALSE(s.Matches(3, "\x04\x05", 2));
+}
+
+// A view shorter than the field: the bytes inside are read, those past the
+// end as 0, in every width and order.
+TEST(ByteSpan, ShortViewsReadTheirBytesAndZeros)
+{
+    struct Row {
+        const char* name;
+        size_t width;
+        uint64_t (*read)(const ByteSpan&);
+    };
+    const Row rows[] = {
+        {"LE16", 2, [](const ByteSpan& s) -> uint64_t { return s.LE16(0); }},
+        {"LE32", 4, [](const ByteSpan& s) -> uint64_t { return s.LE32(0); }},
+        {"LE64", 8, [](const ByteSpan& s) -> uint64_t { return s.LE64(0); }},
+        {"BE16", 2, [](const ByteSpan& s) -> uint64_t { return s.BE16(0); }},
+        {"BE24", 3, [](const ByteSpan& s) -> uint64_t { return s.BE24(0); }},
+        {"BE32", 4, [](const ByteSpan& s) -> uint64_t { return s.BE32(0); }},
+    };
+    for (const Row& r : rows) {
+        const bool little = std::string(r.name).starts_with("LE");
+        for (size_t size = 0; size <= r.width; ++size) {
+            uint64_t expected = 0;
+            for (size_t i = 0; i < r.width; ++i) {
+                const uint64_t b = i < size ? kBytes[i] : 0;
+                expected |= little ? b << (8 * i) : b << (8 * (r.width - 1 - i));
+            }
+            EXPECT_EQ(expected, r.read(ByteSpan(kBytes, size))) << r.name << " over " << size << " bytes";
+        }
+    }
 }
 
 TEST(CheckedFile, ReadsAreCheckedAgainstTheFileEnd)

@@ -253,16 +253,26 @@ CString CEncFileInfo::GetAudioFormatName() const { return m_pAudioType ? GetStre
 
 CString CEncFileInfo::GetContainerName() const
 {
-    const int code = m_nTypeCode;
-    if (code >= 1 && code <= 3) return L"RIVO";
-    if (code >= 257 && code <= 259) return L"AVI";
-    if (code >= 513 && code <= 515) return L"WMV";
-    if (code == 769) return L"MPG";
-    if (code == 771) return L"TS";
-    if (code == 785 || code == 786) return L"MP4";
-    if (code == 1025) return L"OGM";
-    if (code == 1281) return L"RM";
-    if (code == 1537) return L"MKV";
+    // The word of each run of type codes; the other codes go by the file's
+    // extension.
+    struct SContainerWord {
+        SourceTypeCode first;
+        SourceTypeCode last;
+        const wchar_t* word;
+    };
+    static constexpr SContainerWord kWords[] = {
+        {kSourceStreamAddress, kSourceRivoFile, L"RIVO"},
+        {kSourceAvi, kSourceAviHttp, L"AVI"},
+        {kSourceAsf, kSourceAsfStream, L"WMV"},
+        {kSourceMpegProgram, kSourceMpegProgram, L"MPG"},
+        {kSourceMpegTransport, kSourceMpegTransport, L"TS"},
+        {kSourceMp4, kSourceMp4Http, L"MP4"},
+        {kSourceOgg, kSourceOgg, L"OGM"},
+        {kSourceRealMedia, kSourceRealMedia, L"RM"},
+        {kSourceMatroska, kSourceMatroska, L"MKV"},
+    };
+    for (const SContainerWord& w : kWords)
+        if (m_nTypeCode >= w.first && m_nTypeCode <= w.last) return w.word;
     CString extension = GetFileExtension(m_sSourcePath);
     if (!extension.IsEmpty() && extension[0] == L'.') extension = extension.Mid(1);
     return extension.MakeUpper();

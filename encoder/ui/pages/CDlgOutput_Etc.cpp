@@ -6,6 +6,7 @@
 #include "RivoEncIds.h"
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
+#include "encoder/core/OutputFormat.h"
 #include "encoder/core/OutputNaming.h"
 #include "encoder/ui/pages/StoredNumber.h"
 #include "platform/mfc/DataExchange.h"
@@ -27,15 +28,7 @@ constexpr int kHundredths = 100;
 constexpr const wchar_t* kDefaultTemplate = L"<SRC_FILENAME>.<DEF_EXT>";
 
 // The extension of the output format.
-const wchar_t* FormatExtension(int format)
-{
-    switch (format) {
-    case 1: return L"mp4";
-    case 2: return L"wmv";
-    case 3: return L"ogm";
-    default: return L"avi";
-    }
-}
+const wchar_t* FormatExtension(int format) { return OutputFormatOf(format).extension; }
 
 // The counter's text, when it is a whole number of the range.
 bool ReadCounter(const CString& text, int* value)
@@ -113,7 +106,7 @@ void CDlgOutput_Etc::ExchangeSettings(BOOL store)
         UpdateData(TRUE);
         CString nameTemplate;
         m_templates.GetWindowText(nameTemplate);
-        const bool named = !ExampleName(nameTemplate, L"avi", m_nCounter).IsEmpty();
+        const bool named = !ExampleName(nameTemplate, FormatExtension(kEncFormatAvi), m_nCounter).IsEmpty();
         s.sEtcNaming = named ? nameTemplate : CString(kDefaultTemplate);
         s.nEtcNamingCnt = m_nCounter;
         s.nEtcPBRate = ToStoredNumber(m_speedSpin.GetValue(), kHundredths);
@@ -142,7 +135,7 @@ void CDlgOutput_Etc::OnTemplateChoice()
     CString text;
     m_templates.GetLBText(item, text);
     m_templates.SetWindowText(text);
-    ShowExample(L"avi");
+    ShowExample(FormatExtension(kEncFormatAvi));
 }
 
 void CDlgOutput_Etc::OnCounterChange()

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/com/TaskMemoryText.h"
 #include "platform/dshow/CheckBytes.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/win32/NativePath.h"
@@ -54,10 +55,8 @@ HRESULT CAsyncFileSource::GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* type)
     *fileName = nullptr;
     std::lock_guard<std::recursive_mutex> g(FilterLock());
     if (file_.empty()) return E_FAIL;
-    size_t bytes = (file_.size() + 1) * sizeof(wchar_t);
-    auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
-    if (!copy) return E_OUTOFMEMORY;
-    std::memcpy(copy, file_.c_str(), bytes);
+    LPOLESTR copy = nullptr;
+    if (HRESULT hr = CopyTextToTaskMemory(file_, &copy); FAILED(hr)) return hr;
     if (type) {
         HRESULT hr = CopyMediaType(type, &OfferedType());
         if (FAILED(hr)) {

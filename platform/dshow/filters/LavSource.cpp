@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/com/TaskMemoryText.h"
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/win32/NativePath.h"
 
@@ -141,11 +142,6 @@ HRESULT CLavSource::GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* type)
     *fileName = nullptr;
     std::lock_guard<std::recursive_mutex> g(FilterLock());
     if (file_.empty()) return E_FAIL;
-    size_t bytes = (file_.size() + 1) * sizeof(wchar_t);
-    auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
-    if (!copy) return E_OUTOFMEMORY;
-    std::memcpy(copy, file_.c_str(), bytes);
     if (type) *type = AM_MEDIA_TYPE{};
-    *fileName = copy;
-    return S_OK;
+    return CopyTextToTaskMemory(file_, fileName);
 }

@@ -302,134 +302,6 @@ HRESULT CVideoRenderer::SetDefaultDestinationPosition()
     return S_OK;
 }
 
-HRESULT CVideoRenderer::put_SourceLeft(LONG value)
-{
-    LONG l, t, w, h;
-    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
-    return FAILED(hr) ? hr : SetSourcePosition(value, t, w, h);
-}
-
-HRESULT CVideoRenderer::get_SourceLeft(LONG* value)
-{
-    LONG l, t, w, h;
-    if (!value) return E_POINTER;
-    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
-    *value = l;
-    return hr;
-}
-
-HRESULT CVideoRenderer::put_SourceWidth(LONG value)
-{
-    LONG l, t, w, h;
-    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
-    return FAILED(hr) ? hr : SetSourcePosition(l, t, value, h);
-}
-
-HRESULT CVideoRenderer::get_SourceWidth(LONG* value)
-{
-    LONG l, t, w, h;
-    if (!value) return E_POINTER;
-    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
-    *value = w;
-    return hr;
-}
-
-HRESULT CVideoRenderer::put_SourceTop(LONG value)
-{
-    LONG l, t, w, h;
-    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
-    return FAILED(hr) ? hr : SetSourcePosition(l, value, w, h);
-}
-
-HRESULT CVideoRenderer::get_SourceTop(LONG* value)
-{
-    LONG l, t, w, h;
-    if (!value) return E_POINTER;
-    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
-    *value = t;
-    return hr;
-}
-
-HRESULT CVideoRenderer::put_SourceHeight(LONG value)
-{
-    LONG l, t, w, h;
-    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
-    return FAILED(hr) ? hr : SetSourcePosition(l, t, w, value);
-}
-
-HRESULT CVideoRenderer::get_SourceHeight(LONG* value)
-{
-    LONG l, t, w, h;
-    if (!value) return E_POINTER;
-    HRESULT hr = GetSourcePosition(&l, &t, &w, &h);
-    *value = h;
-    return hr;
-}
-
-HRESULT CVideoRenderer::put_DestinationLeft(LONG value)
-{
-    LONG l, t, w, h;
-    GetDestinationPosition(&l, &t, &w, &h);
-    return SetDestinationPosition(value, t, w, h);
-}
-
-HRESULT CVideoRenderer::get_DestinationLeft(LONG* value)
-{
-    LONG l, t, w, h;
-    if (!value) return E_POINTER;
-    GetDestinationPosition(&l, &t, &w, &h);
-    *value = l;
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::put_DestinationWidth(LONG value)
-{
-    LONG l, t, w, h;
-    GetDestinationPosition(&l, &t, &w, &h);
-    return SetDestinationPosition(l, t, value, h);
-}
-
-HRESULT CVideoRenderer::get_DestinationWidth(LONG* value)
-{
-    LONG l, t, w, h;
-    if (!value) return E_POINTER;
-    GetDestinationPosition(&l, &t, &w, &h);
-    *value = w;
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::put_DestinationTop(LONG value)
-{
-    LONG l, t, w, h;
-    GetDestinationPosition(&l, &t, &w, &h);
-    return SetDestinationPosition(l, value, w, h);
-}
-
-HRESULT CVideoRenderer::get_DestinationTop(LONG* value)
-{
-    LONG l, t, w, h;
-    if (!value) return E_POINTER;
-    GetDestinationPosition(&l, &t, &w, &h);
-    *value = t;
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::put_DestinationHeight(LONG value)
-{
-    LONG l, t, w, h;
-    GetDestinationPosition(&l, &t, &w, &h);
-    return SetDestinationPosition(l, t, w, value);
-}
-
-HRESULT CVideoRenderer::get_DestinationHeight(LONG* value)
-{
-    LONG l, t, w, h;
-    if (!value) return E_POINTER;
-    GetDestinationPosition(&l, &t, &w, &h);
-    *value = h;
-    return S_OK;
-}
-
 HRESULT CVideoRenderer::GetVideoPaletteEntries(LONG, LONG, LONG* retrieved, LONG*)
 {
     if (retrieved) *retrieved = 0;
@@ -527,69 +399,40 @@ HRESULT CVideoRenderer::GetWindowPosition(LONG* left, LONG* top, LONG* width, LO
     return S_OK;
 }
 
-HRESULT CVideoRenderer::put_Left(LONG left)
-{
-    LONG l, t, w, h;
-    GetWindowPosition(&l, &t, &w, &h);
-    return SetWindowPosition(left, t, w, h);
-}
+// One edge or extent of the source, destination or window rectangle, read
+// and changed through the whole rectangle. A rectangle that cannot be read
+// (a source before the pin is connected) gives its error, and 0 for the value.
+#define RIVO_RECTANGLE_FIELD(Name, Rectangle, slot)                                                                    \
+    HRESULT CVideoRenderer::put_##Name(LONG value)                                                                     \
+    {                                                                                                                  \
+        LONG r[4] = {};                                                                                                \
+        HRESULT hr = Get##Rectangle##Position(&r[0], &r[1], &r[2], &r[3]);                                             \
+        if (FAILED(hr)) return hr;                                                                                     \
+        r[slot] = value;                                                                                               \
+        return Set##Rectangle##Position(r[0], r[1], r[2], r[3]);                                                       \
+    }                                                                                                                  \
+    HRESULT CVideoRenderer::get_##Name(LONG* value)                                                                    \
+    {                                                                                                                  \
+        if (!value) return E_POINTER;                                                                                  \
+        LONG r[4] = {};                                                                                                \
+        HRESULT hr = Get##Rectangle##Position(&r[0], &r[1], &r[2], &r[3]);                                             \
+        *value = r[slot];                                                                                              \
+        return hr;                                                                                                     \
+    }
 
-HRESULT CVideoRenderer::get_Left(LONG* left)
-{
-    LONG l, t, w, h;
-    if (!left) return E_POINTER;
-    GetWindowPosition(&l, &t, &w, &h);
-    *left = l;
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::put_Width(LONG width)
-{
-    LONG l, t, w, h;
-    GetWindowPosition(&l, &t, &w, &h);
-    return SetWindowPosition(l, t, width, h);
-}
-
-HRESULT CVideoRenderer::get_Width(LONG* width)
-{
-    LONG l, t, w, h;
-    if (!width) return E_POINTER;
-    GetWindowPosition(&l, &t, &w, &h);
-    *width = w;
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::put_Top(LONG top)
-{
-    LONG l, t, w, h;
-    GetWindowPosition(&l, &t, &w, &h);
-    return SetWindowPosition(l, top, w, h);
-}
-
-HRESULT CVideoRenderer::get_Top(LONG* top)
-{
-    LONG l, t, w, h;
-    if (!top) return E_POINTER;
-    GetWindowPosition(&l, &t, &w, &h);
-    *top = t;
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::put_Height(LONG height)
-{
-    LONG l, t, w, h;
-    GetWindowPosition(&l, &t, &w, &h);
-    return SetWindowPosition(l, t, w, height);
-}
-
-HRESULT CVideoRenderer::get_Height(LONG* height)
-{
-    LONG l, t, w, h;
-    if (!height) return E_POINTER;
-    GetWindowPosition(&l, &t, &w, &h);
-    *height = h;
-    return S_OK;
-}
+RIVO_RECTANGLE_FIELD(SourceLeft, Source, 0)
+RIVO_RECTANGLE_FIELD(SourceTop, Source, 1)
+RIVO_RECTANGLE_FIELD(SourceWidth, Source, 2)
+RIVO_RECTANGLE_FIELD(SourceHeight, Source, 3)
+RIVO_RECTANGLE_FIELD(DestinationLeft, Destination, 0)
+RIVO_RECTANGLE_FIELD(DestinationTop, Destination, 1)
+RIVO_RECTANGLE_FIELD(DestinationWidth, Destination, 2)
+RIVO_RECTANGLE_FIELD(DestinationHeight, Destination, 3)
+RIVO_RECTANGLE_FIELD(Left, Window, 0)
+RIVO_RECTANGLE_FIELD(Top, Window, 1)
+RIVO_RECTANGLE_FIELD(Width, Window, 2)
+RIVO_RECTANGLE_FIELD(Height, Window, 3)
+#undef RIVO_RECTANGLE_FIELD
 
 HRESULT CVideoRenderer::put_Owner(OAHWND owner)
 {

@@ -10,6 +10,7 @@
 
 #include "GdiInternals.h"
 #include "WindowWidget.h"
+#include "platform/win32/ByteOrder.h"
 
 namespace {
 
@@ -74,19 +75,17 @@ bool ShapeOf(WORD id, Qt::CursorShape* shape)
     }
 }
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
 
 // One DIB image of an icon or cursor file: colour bits, then the AND mask.
 bool DecodeDibImage(const uint8_t* data, size_t size, QImage* out)
 {
     if (size < 40) return false;
-    uint32_t headerSize = Le32(data);
-    int32_t width = static_cast<int32_t>(Le32(data + 4));
-    int32_t height2 = static_cast<int32_t>(Le32(data + 8));
-    uint16_t bits = Le16(data + 14);
-    uint32_t compression = Le32(data + 16);
-    uint32_t used = Le32(data + 32);
+    uint32_t headerSize = LoadLE32(data);
+    int32_t width = static_cast<int32_t>(LoadLE32(data + 4));
+    int32_t height2 = static_cast<int32_t>(LoadLE32(data + 8));
+    uint16_t bits = LoadLE16(data + 14);
+    uint32_t compression = LoadLE32(data + 16);
+    uint32_t used = LoadLE32(data + 32);
     if (headerSize < 40 || headerSize > size || width <= 0 || width > 256 || height2 <= 0 || height2 > 512 ||
         compression != 0 || (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32))
         return false;
@@ -176,14 +175,15 @@ HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name)
 HCURSOR CreateCursorFromFileData(const void* data, size_t size)
 {
     const auto* p = static_cast<const uint8_t*>(data);
-    if (!p || size < 6 + 16 || Le16(p) != 0 || (Le16(p + 2) != 1 && Le16(p + 2) != 2) || Le16(p + 4) == 0) {
+    if (!p || size < 6 + 16 || LoadLE16(p) != 0 || (LoadLE16(p + 2) != 1 && LoadLE16(p + 2) != 2) ||
+        LoadLE16(p + 4) == 0) {
         SetLastError(ERROR_BAD_FORMAT);
         return nullptr;
     }
-    bool isCursor = Le16(p + 2) == 2;
+    bool isCursor = LoadLE16(p + 2) == 2;
     const uint8_t* entry = p + 6;
-    uint32_t length = Le32(entry + 8);
-    uint32_t offset = Le32(entry + 12);
+    uint32_t length = LoadLE32(entry + 8);
+    uint32_t offset = LoadLE32(entry + 12);
     if (offset >= size || length > size - offset || length == 0) {
         SetLastError(ERROR_BAD_FORMAT);
         return nullptr;
@@ -201,7 +201,8 @@ HCURSOR CreateCursorFromFileData(const void* data, size_t size)
         return nullptr;
     }
     if (isCursor) {
-        o.hotSpot = POINT{std::min<int>(Le16(entry + 4), o.image.width() - 1), std::min<int>(Le16(entry + 6), o.image.height() - 1)};
+        o.hotSpot = POINT{std::min<int>(LoadLE16(entry + 4), o.image.width() - 1),
+                          std::min<int>(LoadLE16(entry + 6), o.image.height() - 1)};
     } else {
         o.hotSpot = POINT{o.image.width() / 2, o.image.height() / 2};
     }

@@ -6,6 +6,7 @@
 
 #include "GdiInternals.h"
 #include "SystemMetrics.h"
+#include "platform/win32/ByteOrder.h"
 
 namespace win32_gui {
 namespace {
@@ -182,7 +183,7 @@ QImage BitmapSurface::Read(const QRect& r)
                 break;
             }
             case 16: {
-                uint16_t w = static_cast<uint16_t>(src[lx * 2] | (src[lx * 2 + 1] << 8));
+                uint16_t w = LoadLE16(src + lx * 2);
                 v = qRgb(((w >> 10) & 31) * 255 / 31, ((w >> 5) & 31) * 255 / 31, (w & 31) * 255 / 31);
                 break;
             }

@@ -107,6 +107,147 @@ TEST_F(EncPresetTest, DefaultsRoundTripByteForByteUnderACommaLocale)
     if (!comma) GTEST_SKIP() << "no comma-decimal locale can be made here; checked in the C locale only";
 }
 
+// Every value a preset carries, each away from its default and from the
+// others, for one output format: a key written from or read into the wrong
+// field shows in the file or in the values that come back. Only the chosen
+// format's codec block is set, as only that block travels.
+void SetEveryPresetValue(CEncSettings& s, int format)
+{
+    s.nEncFormat = format;
+    switch (format) {
+    case 0:
+        s.AviEncoder = {MAKEFOURCC('D', 'X', '5', '0'), 1, 1501, 71, 7, 0x55, 1, 161, 41};
+        break;
+    case 1:
+        s.Mp4Encoder = {1, MAKEFOURCC('a', 'v', 'c', '1'), 1, 1502, 72, 8, 1, 0xFF, 96, 42};
+        break;
+    case 2:
+        s.WmvEncoder.sVideoCodec = L"Windows Media Video 8";
+        s.WmvEncoder.sAudioCodec = L"Windows Media Audio 1";
+        s.WmvEncoder.sAudioFormat = L"64 kbps, 44 kHz, stereo CBR";
+        s.WmvEncoder.nVideoKBitrate = 1503;
+        s.WmvEncoder.nSecPerKeyframe = 9;
+        s.WmvEncoder.nVideoQuality = 73;
+        break;
+    default:
+        s.OgmEncoder = {MAKEFOURCC('X', 'V', 'I', 'D'), 1, 1504, 74, 11, 0x674F, 1, 162, 6};
+        break;
+    }
+    s.nVideoSizeW = 642;
+    s.nVideoSizeH = 362;
+    s.bVideoKeepRatio = 1;
+    s.nVideoRatioMethod = 1;
+    s.nVideoFrameRate = 15000;
+    s.nVideoFrameScale = 1000;
+    s.nVideoBrightness = 51;
+    s.nVideoContrast = 52;
+    s.nVideoSaturation = 53;
+    s.nVideoHue = -54;
+    s.bVideoDeblock = 1;
+    s.bVideoDeblockMore = 1;
+    s.bVideoBlur = 1;
+    s.bVideoBlurMore = 1;
+    s.bVideoSharpen = 1;
+    s.bVideoSharpenMore = 1;
+    s.bVideoFlip = 1;
+    s.bVideoDeinterlace = 1;
+    s.nAudioSRate = 22050;
+    s.nAudioChannels = 1;
+    s.bAudioNM = 0;
+    s.nAudioNMValue = 55;
+    s.sAudioCurDspPath = L"/dsp/dsp_mine.so";
+    s.iAudioCurDspMod = 3;
+    s.bSubActive = 0;
+    s.sSubFontName = L"Tahoma";
+    s.nSubCharsInLine = 33;
+    s.bSubBold = 0;
+    s.bSubBlur = 0;
+    s.nSubBodyColor = 0x00A1B2C3;
+    s.nSubOutlineColor = static_cast<int>(0xFF102030u);
+    s.nSubShadowColor = 0x00040506;
+    s.nSubBodyAlpha = 12;
+    s.nSubOutlineAlpha = 13;
+    s.nSubShadowAlpha = 14;
+    s.nSubOutlineWidth = 16;
+    s.nSubShadowDepth = 17;
+    s.nSubPosX = 18;
+    s.nSubPosY = 19;
+    s.nSubMarginX = 20;
+    s.nSubMarginY = 21;
+    s.nSubCharSpace = 22;
+    s.nSubLineSpace = 23;
+    s.bLogoActive = 1;
+    s.sLogoImgPath = L"/logos/mark.png";
+    s.sLogoAlphaImgPath = L"/logos/mask.png";
+    s.nLogoPosX = 24;
+    s.nLogoPosY = 25;
+    s.nLogoMarginX = 26;
+    s.nLogoMarginY = 27;
+    s.nLogoStartMS = 2800;
+    s.nLogoEndMS = 2900;
+    s.nLogoAlpha = 30;
+    s.bLogoFade = 1;
+    s.sEtcNaming = L"<TRACK_NUM02>-<SRC_FILENAME>.<DEF_EXT>";
+    s.nEtcPBRate = 125;
+    s.bEtcPBRatePitchFix = 0;
+}
+
+// The file text kept beside the tests, its lines ended by CR LF as the
+// writer ends them.
+std::string ExpectedPresetText(const std::string& name)
+{
+    std::string text = ReadBytes(std::string(RIVO_TEST_SOURCE_DIR) + "/tests/encoder/core/fixtures/" + name);
+    std::string crlf;
+    for (char c : text) {
+        if (c == '\n') crlf += '\r';
+        crlf += c;
+    }
+    return crlf;
+}
+
+// The preset file's text is fixed: every key, in its order, with its value
+// in its form, for each output format; and every value comes back into the
+// field it came from.
+TEST_F(EncPresetTest, EveryKeyWritesItsFieldAndComesBack)
+{
+    const char* const expected[] = {"PresetAvi.txt", "PresetMp4.txt", "PresetWmv.txt", "PresetOgm.txt"};
+    for (int format = 0; format < 4; ++format) {
+        SCOPED_TRACE(expected[format]);
+        CEncSettings original;
+        Fresh(original);
+        SetEveryPresetValue(original, format);
+        CEncPresetInfo out(File("none.rvp"), original);
+        out.m_sDesc = L"Every value";
+        out.m_sDescLocal = L"모든 값";
+        out.m_sAuthor = L"Author";
+        out.m_sDate = L"2024-05-06";
+        out.m_sComment = L"A comment";
+        const std::string name = "every" + std::to_string(format) + ".rvp";
+        ASSERT_TRUE(out.Save(File(name), original));
+
+        const std::string bytes = ReadBytes(temp().File(name));
+        ASSERT_EQ("\xFF\xFE", bytes.substr(0, 2));
+        EXPECT_EQ(ExpectedPresetText(expected[format]),
+                  WideToUtf8(Utf16LeBytesToWide(bytes.data() + 2, bytes.size() - 2)));
+
+        CEncSettings back;
+        Fresh(back);
+        CEncPresetInfo in(File(name), back);
+        EXPECT_EQ(L"Author", in.m_sAuthor);
+        EXPECT_EQ(L"2024-05-06", in.m_sDate);
+        EXPECT_EQ(L"A comment", in.m_sComment);
+        ApplyPresetToSettings(back, in);
+        EXPECT_EQ(File(name), back.sLastPresetPath);
+        EXPECT_EQ(L"모든 값", back.sLastPresetTitle);
+        back.sLastPresetPath = original.sLastPresetPath;
+        back.sLastPresetTitle = original.sLastPresetTitle;
+        original.SaveSettings();
+        const std::string sent = DumpOptionKey();
+        back.SaveSettings();
+        EXPECT_EQ(sent, DumpOptionKey());
+    }
+}
+
 TEST_F(EncPresetTest, AFileWithOnlyADescriptionChangesNothingButTheLastPreset)
 {
     s.nEncFormat = 3;

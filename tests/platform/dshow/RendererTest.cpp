@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
@@ -168,6 +169,96 @@ TEST_F(RendererTest, PicturesOfCommonWidthsAreShownToTheirEdges)
         ASSERT_EQ(window->put_Owner(0), S_OK);
         DestroyOwnerWindow(owner);
     }
+}
+
+// Each edge and extent of the source, destination and window rectangles,
+// through the graph: setting one changes that one alone, reading one gives
+// what the whole rectangle holds.
+TEST_F(RendererTest, EachEdgeOfARectangleReadsAndChangesItsOwnPlace)
+{
+    std::string path =
+        MakeMedia(dir, "grey.mkv", "-f lavfi -i color=c=gray:size=176x144:rate=25:duration=0.2 -c:v mpeg4");
+    Chain(path, CLSID_MatroskaSplitter, CLSID_VideoDecoder, CLSID_VideoRenderer);
+    ComPtr<IBasicVideo> basic;
+    ComPtr<IVideoWindow> window;
+    ASSERT_EQ(graph.As(&basic), S_OK);
+    ASSERT_EQ(graph.As(&window), S_OK);
+
+    using Whole = std::function<HRESULT(LONG*)>;  // the four values, left, top, width, height
+    using Put = std::function<HRESULT(LONG)>;
+    using Get = std::function<HRESULT(LONG*)>;
+    IBasicVideo* b = basic.Get();
+    IVideoWindow* w = window.Get();
+    const Whole source = [b](LONG* r) { return b->GetSourcePosition(&r[0], &r[1], &r[2], &r[3]); };
+    const Whole destination = [b](LONG* r) { return b->GetDestinationPosition(&r[0], &r[1], &r[2], &r[3]); };
+    const Whole windowRect = [w](LONG* r) { return w->GetWindowPosition(&r[0], &r[1], &r[2], &r[3]); };
+    struct Row {
+        const char* name;
+        Whole whole;
+        int slot;
+        Put put;
+        Get get;
+    };
+    const Row rows[] = {
+        {"SourceLeft", source, 0, [b](LONG v) { return b->put_SourceLeft(v); },
+         [b](LONG* v) { return b->get_SourceLeft(v); }},
+        {"SourceTop", source, 1, [b](LONG v) { return b->put_SourceTop(v); },
+         [b](LONG* v) { return b->get_SourceTop(v); }},
+        {"SourceWidth", source, 2, [b](LONG v) { return b->put_SourceWidth(v); },
+         [b](LONG* v) { return b->get_SourceWidth(v); }},
+        {"SourceHeight", source, 3, [b](LONG v) { return b->put_SourceHeight(v); },
+         [b](LONG* v) { return b->get_SourceHeight(v); }},
+        {"DestinationLeft", destination, 0, [b](LONG v) { return b->put_DestinationLeft(v); },
+         [b](LONG* v) { return b->get_DestinationLeft(v); }},
+        {"DestinationTop", destination, 1, [b](LONG v) { return b->put_DestinationTop(v); },
+         [b](LONG* v) { return b->get_DestinationTop(v); }},
+        {"DestinationWidth", destination, 2, [b](LONG v) { return b->put_DestinationWidth(v); },
+         [b](LONG* v) { return b->get_DestinationWidth(v); }},
+        {"DestinationHeight", destination, 3, [b](LONG v) { return b->put_DestinationHeight(v); },
+         [b](LONG* v) { return b->get_DestinationHeight(v); }},
+        {"Left", windowRect, 0, [w](LONG v) { return w->put_Left(v); }, [w](LONG* v) { return w->get_Left(v); }},
+        {"Top", windowRect, 1, [w](LONG v) { return w->put_Top(v); }, [w](LONG* v) { return w->get_Top(v); }},
+        {"Width", windowRect, 2, [w](LONG v) { return w->put_Width(v); }, [w](LONG* v) { return w->get_Width(v); }},
+        {"Height", windowRect, 3, [w](LONG v) { return w->put_Height(v); }, [w](LONG* v) { return w->get_Height(v); }},
+    };
+    const LONG start[4] = {8, 6, 100, 80};
+    const LONG changed[4] = {3, 5, 120, 90};
+    for (const Row& r : rows) {
+        ASSERT_EQ(S_OK, b->SetSourcePosition(start[0], start[1], start[2], start[3]));
+        ASSERT_EQ(S_OK, b->SetDestinationPosition(start[0], start[1], start[2], start[3]));
+        ASSERT_EQ(S_OK, w->SetWindowPosition(start[0], start[1], start[2], start[3]));
+        ASSERT_EQ(S_OK, r.put(changed[r.slot])) << r.name;
+        LONG now[4] = {};
+        ASSERT_EQ(S_OK, r.whole(now)) << r.name;
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(i == r.slot ? changed[i] : start[i], now[i]) << r.name << " place " << i;
+        LONG value = -1;
+        EXPECT_EQ(S_OK, r.get(&value)) << r.name;
+        EXPECT_EQ(changed[r.slot], value) << r.name;
+        EXPECT_EQ(E_POINTER, r.get(nullptr)) << r.name;
+    }
+    // A value the whole rectangle refuses leaves it as it was.
+    EXPECT_EQ(E_INVALIDARG, b->put_SourceWidth(0));
+    LONG width = 0;
+    EXPECT_EQ(S_OK, b->get_SourceWidth(&width));
+    EXPECT_EQ(start[2], width);
+}
+
+// Before its pin is connected a renderer has no picture, so no default
+// source rectangle: every source edge answers so, with 0 for the value.
+TEST_F(RendererTest, SourceEdgesOfAnUnconnectedRendererAnswerNotConnected)
+{
+    ComPtr<IBasicVideo> basic;
+    ASSERT_EQ(CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_ALL, IID_IBasicVideo,
+                               reinterpret_cast<void**>(basic.GetAddressOf())),
+              S_OK);
+    HRESULT (IBasicVideo::*const getters[])(LONG*) = {&IBasicVideo::get_SourceLeft, &IBasicVideo::get_SourceTop,
+                                                       &IBasicVideo::get_SourceWidth, &IBasicVideo::get_SourceHeight};
+    for (auto get : getters) {
+        LONG value = -1;
+        EXPECT_EQ(VFW_E_NOT_CONNECTED, (basic.Get()->*get)(&value));
+        EXPECT_EQ(0, value);
+    }
+    EXPECT_EQ(VFW_E_NOT_CONNECTED, basic->put_SourceLeft(4));
 }
 
 // Paused, a seek shows the picture of the new position at once (the graph
