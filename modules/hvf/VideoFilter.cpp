@@ -5,6 +5,7 @@
 #include "modules/hvf/LogoOverlay.h"
 #include "modules/hvf/PictureCanvas.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/PictureMemory.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/DebugOutput.h"
 #include "platform/win32/NativePath.h"
@@ -207,8 +208,10 @@ HRESULT CVideoFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPE
         if (!m_haveOutput) return VFW_E_NOT_CONNECTED;
         f = m_output;
     }
-    ALLOCATOR_PROPERTIES want{std::max<LONG>(props->cBuffers, kOutputBuffers), f.ImageBytes(),
-                              std::max<LONG>(props->cbAlign, 16), 0};
+    // Room after each picture, so that the writers hand it to the
+    // libraries without a copy.
+    ALLOCATOR_PROPERTIES want{std::max<LONG>(props->cBuffers, kOutputBuffers), PictureAllocationBytes(f.ImageBytes()),
+                              std::max<LONG>(props->cbAlign, kPictureRowAlign), 0};
     ALLOCATOR_PROPERTIES got{};
     HRESULT hr = allocator->SetProperties(&want, &got);
     if (FAILED(hr)) return hr;

@@ -64,7 +64,8 @@ void PicturePlanes(const PictureFormat& format, BYTE* data, uint8_t* planes[4], 
 
 // A frame over the sample's picture (timed with the sample's start in
 // 100-ns units as pts, its duration as pkt_duration): the sample's own
-// payload when it carries one of this runtime, else a copy of its bytes.
+// payload when it carries one of this runtime with the room the libraries
+// may read after the picture, else a copy of its bytes with that room.
 // Null when the sample holds fewer bytes than the layout needs or memory
 // is short.
 AVFrame* FrameOfSample(IMediaSample* sample, const PictureFormat& format);

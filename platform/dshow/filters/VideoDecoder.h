@@ -19,6 +19,7 @@
 // does not turn them.
 #pragma once
 
+#include "platform/dshow/PictureMemory.h"
 #include "platform/dshow/PictureOrientation.h"
 #include "platform/dshow/filters/LavDecoder.h"
 
@@ -64,4 +65,7 @@ private:
     REFERENCE_TIME frameTime_ = 0;
     PictureOrientation orientation_;  // the input's
     SwsContext* scaler_ = nullptr;
+    // What the scaler converts into when the output layout's rows do not
+    // suit it (packed I420, bottom-up RGB32); the rows are copied from here.
+    PictureBuffer converted_;
 };

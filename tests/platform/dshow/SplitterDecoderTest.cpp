@@ -229,6 +229,80 @@ TEST_F(DemuxGraphTest, DecodedPicturesComeOutInTheDecodersOwnLayoutWithTheirTime
     EXPECT_EQ(sink->LastStart(), 49 * 400000);
 }
 
+// The packed layouts a filter that does not honour rcSource is given (I420
+// at the picture's size, RGB32 bottom-up), converted by the scaler, at the
+// widths of real sources: the first picture against the ffmpeg command
+// line's decoding of the same file, row by row, so that a conversion that
+// writes past a row's end (onto the row above, for bottom-up rows) shows.
+TEST_F(DemuxGraphTest, PackedPicturesOfCommonWidthsMatchTheCommandLine)
+{
+    struct PackedCase {
+        const char* source;     // how the picture is coded
+        const char* container;  // file name, and the splitter for it
+        CLSID splitter;
+    };
+    const PackedCase sources[] = {
+        {"-c:v mpeg4 -q:v 2", "a.mkv", CLSID_MatroskaSplitter},
+        // 4:2:2 pictures are converted even to the decoder's own layout.
+        {"-c:v mjpeg -q:v 2 -pix_fmt yuvj422p", "b.avi", CLSID_AviSplitter},
+    };
+    for (int width : {168, 200, 360, 856, 1080})
+        for (const PackedCase& source : sources)
+            for (GUID subtype : {MEDIASUBTYPE_I420, MEDIASUBTYPE_RGB32}) {
+                bool rgb = subtype == MEDIASUBTYPE_RGB32;
+                SCOPED_TRACE(std::to_string(width) + " wide, " + source.source + (rgb ? ", RGB32" : ", I420"));
+                TearDown();
+                SetUp();
+                std::string size = std::to_string(width) + "x36";
+                std::string path = MakeMedia(dir, size + source.container,
+                                             "-f lavfi -i testsrc2=size=" + size + ":rate=25:duration=0.12 " +
+                                                 source.source);
+                std::string theirs = ReadBytes(MakeMedia(
+                    dir, size + source.container + (rgb ? ".bgra" : ".yuv"),
+                    "-i '" + path + "' -frames:v 1 -sws_flags bilinear -f rawvideo " +
+                        (rgb ? "-vf vflip -pix_fmt bgra" : "-pix_fmt yuv420p")));
+                const size_t rowBytes = rgb ? static_cast<size_t>(width) * 4 : static_cast<size_t>(width);
+                const size_t pictureBytes = rgb ? rowBytes * 36 : rowBytes * 36 * 3 / 2;
+                ASSERT_EQ(theirs.size(), pictureBytes);
+
+                ComPtr<IBaseFilter> s = Split(path, source.splitter);
+                ComPtr<IBaseFilter> d = CreateFilter(CLSID_VideoDecoder);
+                ASSERT_TRUE(SUCCEEDED(graph->AddFilter(d.Get(), nullptr)));
+                ASSERT_EQ(graph->ConnectDirect(FilterPins(s.Get(), PINDIR_OUTPUT)[0].Get(),
+                                               FilterPins(d.Get(), PINDIR_INPUT)[0].Get(), nullptr),
+                          S_OK);
+                // The decoder's packed type of the subtype: the one whose
+                // buffer is the picture.
+                ComPtr<IPin> out = FilterPins(d.Get(), PINDIR_OUTPUT)[0];
+                ComPtr<IEnumMediaTypes> types;
+                ASSERT_EQ(out->EnumMediaTypes(types.GetAddressOf()), S_OK);
+                CMediaType packed;
+                for (AM_MEDIA_TYPE* t = nullptr; types->Next(1, &t, nullptr) == S_OK; DeleteMediaType(t)) {
+                    const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(t->pbFormat);
+                    if (t->subtype == subtype && vih->bmiHeader.biWidth == width) packed = *t;
+                }
+                ASSERT_TRUE(packed.IsValid());
+                CSampleSink* sink = nullptr;
+                ComPtr<IBaseFilter> sinkFilter = CSampleSink::Make(&sink, true);
+                ASSERT_TRUE(SUCCEEDED(graph->AddFilter(sinkFilter.Get(), nullptr)));
+                ASSERT_EQ(graph->ConnectDirect(out.Get(), FilterPins(sinkFilter.Get(), PINDIR_INPUT)[0].Get(),
+                                               &packed),
+                          S_OK);
+                EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+                std::string ours = sink->Bytes();
+                ASSERT_GE(ours.size(), pictureBytes);
+                // Row by row (the chroma planes' rows are half as long).
+                int worst = 0;
+                size_t worstAt = 0;
+                for (size_t at = 0; at < pictureBytes; ++at) {
+                    int d = std::abs(static_cast<uint8_t>(ours[at]) - static_cast<uint8_t>(theirs[at]));
+                    if (d > worst) worst = d, worstAt = at;
+                }
+                EXPECT_LE(worst, 3) << "at byte " << worstAt << " of " << pictureBytes << " (row " << worstAt / rowBytes
+                                    << ")";
+            }
+}
+
 // A turned picture's orientation travels from the splitter's type through
 // the decoder's output types; an upright one keeps the first header form.
 TEST_F(DemuxGraphTest, TheTurnOfAPictureTravelsWithItsTypesThroughTheDecoder)
