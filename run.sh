@@ -71,13 +71,15 @@ echo "---- RivoEnc's log"
 sed -n 's/^log: //p' "$trace"
 echo "----"
 
+# RivoEnc's exit status in automatic mode is 0 only when every job
+# converted (see README.md); its lines on the standard error stream said
+# what became of the sample.
 converted="$(find "$out" -maxdepth 1 -type f | head -n 1)"
 if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
   echo "run: RivoEnc did not finish within 5 minutes; the conversion failed" >&2
   exit 1
 fi
-if [ "$status" -ne 0 ] || [ -z "$converted" ] || ! grep -q "^log: \[01/01\]" "$trace" ||
-   grep -q "^log: > .* : 0x[0-9a-f]\{8\}$" "$trace"; then
+if [ "$status" -ne 0 ] || [ -z "$converted" ]; then
   echo "run: the conversion failed (RivoEnc ended with status $status); see the log above" >&2
   exit 1
 fi

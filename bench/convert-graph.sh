@@ -5,7 +5,8 @@
 # job (settings record, BuildFilterChain, Open, Play, events to the end;
 # convert_bench) and by ffmpeg, RUNS times in turn, each as a whole process
 # timed the same way. Prints the median wall times, their ratio (ours /
-# ffmpeg) against the target, and the peak resident memory of each. Not part
+# ffmpeg) against the target, and the peak resident memory of each; then
+# the same conversions with the writer's preview on against off. Not part
 # of the test suite.
 #
 #   bench/convert-graph.sh [BUILD_DIR] [SECONDS] [RUNS]
@@ -85,5 +86,30 @@ for c in "${cases[@]}"; do
   r=$(awk -v a="$o" -v b="$f" 'BEGIN { printf "%.3f", a / b }')
   printf "%-16s %8ss %8ss %7s %7s %8sMB %8sMB\n" "$name" "$o" "$f" "$r" "$target" $((our_peak / 1024)) $((ff_peak / 1024))
   awk -v a="$r" -v b="$target" 'BEGIN { exit !(a > b) }' && status=1
+done
+
+# The writer's preview: the same conversion with a 480x360 preview pane in
+# an offscreen window served by the main thread, with the preview on and
+# off, in turn; the preview may cost at most 3 %.
+echo
+echo "the preview on against off, $runs runs each"
+printf "%-16s %9s %9s %7s %7s\n" case on off ratio target
+for format in avi mp4; do
+  on=() off=()
+  for ((i = 1; i <= runs; i++)); do
+    read -r t _ <<<"$(measured "$bench" "$build/bin" "$format" "$work/source.avi" "$work/preview-on.$format" preview)"
+    [ "$t" = failed ] && { echo "$format: the conversion with the preview failed" >&2; status=1; continue 2; }
+    on+=("$t")
+    read -r t _ <<<"$(measured "$bench" "$build/bin" "$format" "$work/source.avi" "$work/preview-off.$format" pane)"
+    [ "$t" = failed ] && { echo "$format: the conversion without the preview failed" >&2; status=1; continue 2; }
+    off+=("$t")
+  done
+  a=$(printf "%s\n" "${on[@]}" | median)
+  b=$(printf "%s\n" "${off[@]}" | median)
+  r=$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.3f", a / b }')
+  printf "%-16s %8ss %8ss %7s %7s\n" "$format-preview" "$a" "$b" "$r" 1.030
+  echo "  on: ${on[*]}"
+  echo "  off: ${off[*]}"
+  awk -v a="$r" 'BEGIN { exit !(a > 1.03) }' && status=1
 done
 exit $status

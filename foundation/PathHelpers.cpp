@@ -151,6 +151,27 @@ CString MakeUniqueFileName(const CString& path)
     return CString();  // every candidate is taken: never answer an existing path
 }
 
+CString ClaimUniqueFileName(const CString& path)
+{
+    if (path.IsEmpty()) return CString();
+    const CString folder = GetFolderPart(path);
+    const CString title = GetFileTitlePart(path);
+    const CString ext = GetFileExtension(path);
+    for (int n = 1; n <= 10000; ++n) {
+        CString candidate = path;
+        if (n > 1) candidate.Format(L"%s%s (%d)%s", folder, title, n, ext);
+        HANDLE file = CreateFileW(candidate, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return candidate;
+        }
+        // Only a name that is taken sends the search on; any other failure
+        // would fail for every name.
+        if (GetLastError() != ERROR_FILE_EXISTS) return CString();
+    }
+    return CString();
+}
+
 bool CreateFolderPath(const CString& path)
 {
     if (IsFolder(path)) return true;

@@ -27,6 +27,12 @@ CString ReplaceFileExtension(const CString& path, const CString& newExtension);
 // A name beside the path that names nothing yet: "title (n).ext" for the first
 // free n from 2; "" when no free name is found.
 CString MakeUniqueFileName(const CString& path);
+// The path itself, or the first free "title (n).ext" from n = 2, taken at
+// once: the file is created empty and exclusively, never through an existing
+// name or symbolic link, so no other caller in this process or another can
+// have the same name. "" when no file could be created (the folder is
+// missing or not writable, or every name is taken).
+CString ClaimUniqueFileName(const CString& path);
 bool CreateFolderPath(const CString& path);
 
 CString GetTempFolder();

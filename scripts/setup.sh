@@ -28,8 +28,9 @@ packages=(
   dbus-daemon
   # a private sound server with a silent output whose sound the tests record
   pulseaudio pulseaudio-utils
-  # pictures of the windows on a virtual X server (scripts/reader-xvfb-shot.sh)
-  xvfb xdotool
+  # pictures of the windows on a virtual X server (scripts/reader-xvfb-shot.sh),
+  # and a small window manager that the desktop tests run the windows under
+  xvfb xdotool openbox
   # fuzz targets: clang with libFuzzer
   clang libclang-rt-14-dev
 )

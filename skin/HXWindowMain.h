@@ -14,6 +14,11 @@
 // LoadSkinDocument, AddCommandControl / AddWindowControl, BuildSkinWindow,
 // then FindControl. Every failure leaves a skin error code and detail on the
 // window (GetLastErrorMessage) and returns 0.
+//
+// The class's code is spread over files by job: HXWindowMain.cpp (the
+// window, its message table and what it tells the host), ...Paint.cpp,
+// ...Mouse.cpp, ...Controls.cpp (bindings and lookups), ...Skin.cpp
+// (loading, building and clearing a skin), ...Regions.cpp and ...Script.cpp.
 #pragma once
 
 #include <map>
@@ -207,6 +212,8 @@ protected:
 
     static LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Forward(UINT message, WPARAM wParam, LPARAM lParam);
+    // The point a mouse message carries: two signed 16-bit halves.
+    static POINT PointOf(LPARAM lParam);
 
     LRESULT OnNcHitTest(LPARAM lParam);
     BOOL OnSetCursor(LPARAM lParam, LRESULT& result);

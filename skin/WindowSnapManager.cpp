@@ -81,7 +81,6 @@ int WindowSnapManager::Detach()
     if (it != Managers().end() && it->second == this) Managers().erase(it);
     m_pPreviousProc = nullptr;
     m_hWnd = nullptr;
-    m_bTracking = 0;
     return wasSubclassed;
 }
 
@@ -220,10 +219,11 @@ void WindowSnapManager::OnMoving(UINT message, WPARAM wParam, RECT* proposed)
         default: break;
         }
     } else {
-        // The move hands over the start rectangle shifted by the cursor's
-        // movement since the start, measured at the move message it came
-        // from; the live cursor may already be further on.
-        r = *proposed;
+        // A move is the start rectangle shifted as far as the cursor has
+        // gone since the start, whatever rectangle the message proposes.
+        POINT cursor;
+        GetCursorPos(&cursor);
+        OffsetRect(&r, cursor.x - m_ptStart.x, cursor.y - m_ptStart.y);
     }
     int x = r.left, y = r.top, cx = Width(r), cy = Height(r);
     SnapPosition(x, y, cx, cy, message == WM_SIZING && m_bSnapWhileSizing);
@@ -238,22 +238,18 @@ LRESULT WindowSnapManager::WindowProc(HWND window, UINT message, WPARAM wParam, 
     switch (message) {
     case WM_ENTERSIZEMOVE:
         GetWindowRect(window, &self->m_rcStart);
+        GetCursorPos(&self->m_ptStart);
         self->PrepareTargets();
-        self->m_bTracking = 1;
         break;
-    case WM_EXITSIZEMOVE:
-        self->m_bSizing = 0;
-        self->m_bTracking = 0;
-        break;
+    case WM_EXITSIZEMOVE: self->m_bSizing = 0; break;
     case WM_SIZING:
         self->m_bSizing = 1;
         self->OnMoving(message, wParam, reinterpret_cast<RECT*>(lParam));
         break;
     case WM_MOVING: self->OnMoving(message, wParam, reinterpret_cast<RECT*>(lParam)); break;
     case WM_WINDOWPOSCHANGING:
-        // Only what the user's move or size proposes snaps; a position the
-        // program sets stays where it is set.
-        if (auto* pos = reinterpret_cast<WINDOWPOS*>(lParam); pos && self->m_bTracking) {
+        // Every proposed position snaps, the program's own included.
+        if (auto* pos = reinterpret_cast<WINDOWPOS*>(lParam)) {
             RECT current;
             GetWindowRect(window, &current);
             int x = (pos->flags & SWP_NOMOVE) ? current.left : pos->x;

@@ -1,9 +1,10 @@
 // Makes a top-level window snap to the edges of the other visible top-level
 // windows of the program and to the monitors' work areas while the user
 // moves or sizes it: the manager subclasses the window and corrects the
-// proposed rectangle of WM_MOVING and WM_SIZING (and of the window position
-// the move places) within a snap distance. Positions set by the program
-// itself are left as they are.
+// proposed rectangle of WM_MOVING and WM_SIZING, and every proposed window
+// position (WM_WINDOWPOSCHANGING, whoever proposes it), within a snap
+// distance. The targets are those collected when the last move or size
+// began.
 #pragma once
 
 #include <vector>
@@ -52,8 +53,7 @@ private:
     int m_bSnapToWindows = 1;
     WNDPROC m_pPreviousProc = nullptr;
     RECT m_rcStart{};
-    // Between WM_ENTERSIZEMOVE and WM_EXITSIZEMOVE.
-    int m_bTracking = 0;
+    POINT m_ptStart{};  // the cursor when the move or size began
     std::vector<RECT> m_targets;    // window rectangles, then work areas
     std::vector<RECT> m_workAreas;
 };

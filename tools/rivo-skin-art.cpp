@@ -220,6 +220,7 @@ const std::vector<std::pair<std::string, Icon>>& Icons()
          }},
         {"exit",
          [](QPainter& p, QPointF o, const QColor& c) { Strokes(p, o, c, 1.8, {{4, 4, 14, 14}, {14, 4, 4, 14}}); }},
+        {"minimize", [](QPainter& p, QPointF o, const QColor& c) { Strokes(p, o, c, 1.8, {{4, 13, 14, 13}}); }},
         {"start", [](QPainter& p, QPointF o, const QColor& c) { PlayTriangle(p, o, c, QRectF(5, 3, 10, 12), 1.5); }},
     };
     return icons;
@@ -377,6 +378,7 @@ int main(int argc, char** argv)
         {"tool_info.bmp", ToolButton("info")},
         {"title_about.bmp", TitleButton("about", false)},
         {"title_option.bmp", TitleButton("settings", false)},
+        {"title_minimize.bmp", TitleButton("minimize", false)},
         {"title_exit.bmp", TitleButton("exit", true)},
         {"icon_start.bmp", LoneIcon("start", Qt::white, kAccent)},
         {"icon_settings.bmp", LoneIcon("settings", kInk, kSurface)},

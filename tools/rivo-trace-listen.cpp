@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -64,7 +65,12 @@ int main(int argc, char** argv)
     std::vector<char> buf(1 << 20);
     while (!g_stop && count != 0) {
         ssize_t n = recv(s, buf.data(), buf.size(), 0);
-        if (n < 0) continue;  // interrupted
+        if (n < 0) {
+            if (errno == EINTR) continue;  // a signal: the loop's test decides
+            // Any other failure lasts: end instead of asking again at once.
+            std::perror("rivo-trace-listen: recv");
+            break;
+        }
         if (static_cast<size_t>(n) < sizeof(TraceRecordHeader)) continue;
         TraceRecordHeader h;
         std::memcpy(&h, buf.data(), sizeof h);

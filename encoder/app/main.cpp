@@ -16,6 +16,7 @@
 #include "encoder/ui/EncodeWindows.h"
 #include "platform/dshow/filters/SystemFilters.h"
 #include "platform/win32/NativePath.h"
+#include "platform/win32/gui/MessageBox.h"
 #include "platform/win32/logind/LogindPowerOffService.h"
 
 int main(int argc, char** argv)
@@ -24,6 +25,9 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) arguments.push_back(FromNativePath(argv[i]));
 
     QApplication qtApplication(argc, argv);
+    // Without a display nobody can answer a message box: each one takes its
+    // default answer and says what it said on the standard error stream.
+    SetUnattendedMessageBoxes(RunsWithoutDisplay());
     RegisterRivoEncResources();
     InstallWindowLayerServices();
     InstallLogindPowerOffService();

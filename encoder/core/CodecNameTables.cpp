@@ -213,6 +213,12 @@ const SVideoCodecNameRow kVideoCodecNames[] = {
     {L"AVC1", L"H.264/AVC (AVC1)"},
     {L"VSSH", L"VSS H.264"},
     {L"SEDG", L"Samsung MPEG-4"},
+    // What the splitters name the codecs of current files by: MPEG-4 part 2
+    // as the ffmpeg command line writes it into AVI (and as Matroska gives
+    // it), and the WebM video codecs.
+    {L"FMP4", L"MPEG-4 (FMP4)"},
+    {L"VP80", L"VP8"},
+    {L"VP90", L"VP9"},
 };
 
 const SAudioTagNameRow kAudioTagNames[] = {
@@ -362,6 +368,9 @@ const SAudioTagNameRow kAudioTagNames[] = {
     {0x676F, L"Ogg Vorbis - VORBIS_1_PLUS"},
     {0x6770, L"Ogg Vorbis - VORBIS_2_PLUS"},
     {0x6771, L"Ogg Vorbis - VORBIS_3_PLUS"},
+    // The tags the splitters give the sound of Matroska, WebM and Ogg files.
+    {0x566F, L"Vorbis"},
+    {0x704F, L"Opus"},
 };
 
 }  // namespace

@@ -49,6 +49,12 @@ public:
     // one side set and the other from the source's ratio (4:3 without a
     // source size), or the source size.
     void GetOutputVideoSize(int sourceWidth, int sourceHeight, int& width, int& height) const;
+    // Whether the chosen format's video encoder takes the picture a source
+    // of the given size becomes after the treatments: the output size of the
+    // settings (or the source's), made even by the writers, at least 2 x 2,
+    // and within the encoder's own limits (MPEG-4 part 2 below 8192, H.264
+    // up to 16384 on each side).
+    bool CanEncodeVideoSize(int sourceWidth, int sourceHeight) const;
     // The output file name from the naming template; the job index counts
     // from 0 and names track number index + 1. Empty when the template makes
     // no usable name.

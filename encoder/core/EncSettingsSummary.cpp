@@ -3,17 +3,20 @@
 // list and the progress window show.
 
 #include <climits>
+#include <cstdlib>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <initializer_list>
 
 #include "encoder/core/EncSettings.h"
+#include "encoder/core/H264Module.h"
 #include "encoder/core/LangTextTable.h"
 #include "encoder/core/OutputNaming.h"
 #include "foundation/PathHelpers.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaType.h"
+#include "platform/dshow/PictureOrientation.h"
 #include "platform/win32/CodePage.h"
 
 namespace {
@@ -108,6 +111,34 @@ void CEncSettings::GetOutputVideoSize(int sourceWidth, int sourceHeight, int& wi
     }
 }
 
+bool CEncSettings::CanEncodeVideoSize(int sourceWidth, int sourceHeight) const
+{
+    int width = sourceWidth, height = sourceHeight;
+    if (nVideoSizeW != 0 || nVideoSizeH != 0) GetOutputVideoSize(sourceWidth, sourceHeight, width, height);
+    // The writers encode the even size below an odd one.
+    const long long w = std::llabs(static_cast<long long>(width)) & ~1LL;
+    const long long h = std::llabs(static_cast<long long>(height)) & ~1LL;
+    if (w < 2 || h < 2) return false;
+    DWORD fourcc = 0;
+    switch (nEncFormat) {
+    case 0: fourcc = AviEncoder.fccVideoCodec; break;
+    case 1: fourcc = Mp4Encoder.fccVideoCodec; break;
+    case 3: fourcc = OgmEncoder.fccVideoCodec; break;
+    default: break;  // the Windows Media codecs take any size
+    }
+    if (IsH264Fourcc(fourcc)) return w <= 16384 && h <= 16384;
+    DWORD upper = 0;
+    for (int i = 0; i < 4; ++i) {
+        const auto c = static_cast<unsigned char>(fourcc >> (8 * i));
+        upper |= static_cast<DWORD>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c) << (8 * i);
+    }
+    // MPEG-4 part 2 writes each side in 13 bits.
+    for (DWORD code : {MAKEFOURCC('X', 'V', 'I', 'D'), MAKEFOURCC('D', 'I', 'V', 'X'), MAKEFOURCC('D', 'X', '5', '0'),
+                       MAKEFOURCC('F', 'M', 'P', '4'), MAKEFOURCC('M', 'P', '4', 'V')})
+        if (upper == code) return w < 8192 && h < 8192;
+    return true;
+}
+
 CString CEncSettings::GetOutputFileName(const CString& sourcePath, int jobIndex, int counter) const
 {
     static const wchar_t* const kExtensions[] = {L"avi", L"mp4", L"wmv", L"ogm"};
@@ -176,13 +207,15 @@ CString CEncSettings::GetFileSizePrediction(const SEncJobMedia& job) const
 CString CEncSettings::GetVideoSummary(const SEncJobMedia* job) const
 {
     if (!job || !job->pVideoType) return CString();
-    const BITMAPINFOHEADER* picture = BitmapHeaderOf(*job->pVideoType);
-    if (!picture) return CString();
+    // The picture as it is seen, turned as the source says.
+    int shownWidth = 0;
+    int shownHeight = 0;
+    if (!ShownPictureSize(*job->pVideoType, &shownWidth, &shownHeight)) return CString();
     const REFERENCE_TIME frameTime = FrameTimeOf(*job->pVideoType);
 
     int width = 0;
     int height = 0;
-    GetOutputVideoSize(picture->biWidth, picture->biHeight, width, height);
+    GetOutputVideoSize(shownWidth, shownHeight, width, height);
     CString size;
     size.Format(L"%dx%d", width, height);
 

@@ -1,5 +1,8 @@
 #include "RivoEncApp.h"
 
+#include <algorithm>
+
+#include "encoder/core/BatchReport.h"
 #include "encoder/core/CoreEnvironment.h"
 #include "encoder/core/DesktopFileType.h"
 #include "encoder/core/EncSettings.h"
@@ -55,13 +58,25 @@ int GetFileKindByExtension(const CString& path)
     return 0;
 }
 
+bool IsCommandLineSwitch(const CString& argument)
+{
+    const std::wstring& text = argument.str();
+    if (text.size() < 2 || text[0] != L'/') return false;
+    const size_t nameEnd = std::min(text.find(L'='), text.size());
+    for (size_t i = 1; i < nameEnd; ++i)
+        if (text[i] == L'/' || text[i] == L'\\') return false;
+    // Paths begin with the separator here too.
+    return GetFileAttributesW(argument) == INVALID_FILE_ATTRIBUTES;
+}
+
 CString JoinEncoderCommandLine(const std::vector<std::wstring>& arguments)
 {
     std::wstring text;
     for (const std::wstring& argument : arguments) {
         if (!text.empty()) text += L' ';
         const size_t equals = argument.find(L'=');
-        if (argument.size() > 1 && argument[0] == L'/' && equals != std::wstring::npos &&
+        const bool isSwitch = IsCommandLineSwitch(CString(argument));
+        if (isSwitch && equals != std::wstring::npos &&
             (equals + 1 >= argument.size() || argument[equals + 1] != L'"')) {
             std::wstring value;
             for (wchar_t c : argument.substr(equals + 1)) {
@@ -73,6 +88,15 @@ CString JoinEncoderCommandLine(const std::vector<std::wstring>& arguments)
                     value += c;
             }
             text += argument.substr(0, equals + 1) + L'"' + value + L'"';
+        } else if (!isSwitch && (argument.empty() || argument.find_first_of(L" \t\r\n\"") != std::wstring::npos)) {
+            // Inside quotes a backslash escapes: each one, and each quote,
+            // gets one before it so the split gives the path back as it is.
+            std::wstring quoted;
+            for (wchar_t c : argument) {
+                if (c == L'\\' || c == L'"') quoted += L'\\';
+                quoted += c;
+            }
+            text += L'"' + quoted + L'"';
         } else if (argument.empty() || argument.find_first_of(L" \t") != std::wstring::npos) {
             text += L'"' + argument + L'"';
         } else {
@@ -148,5 +172,5 @@ int CRivoEncApp::ExitInstance()
     FreeFilterModules();
     if (m_bComInitialized) CoUninitialize();
     m_bComInitialized = false;
-    return 0;
+    return GetEncSettings().bAutoMode ? GetBatchReport().ExitStatus() : 0;
 }

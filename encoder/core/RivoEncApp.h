@@ -30,10 +30,17 @@ void LoadLongPathApi();
 // path's extension without regard to case or surrounding blanks.
 int GetFileKindByExtension(const CString& path);
 
-// The command line as one text from the arguments the shell split: an
-// argument holding blanks (or nothing) goes in double quotes, and the value
-// of a "/name=value" switch, which the shell has stripped of its quotes,
-// gets them back, its '&' and '"' written "&amp;" and "&quot;".
+// Whether a command-line argument is a switch: it begins with "/" and the
+// name after it (up to "=" or the end) holds no further folder separator,
+// and it names no existing file or folder. Any other argument is a source.
+bool IsCommandLineSwitch(const CString& argument);
+
+// The command line as one text from the arguments the shell split, such
+// that splitting it again gives them back: a source holding blanks, line
+// breaks or double quotes (or nothing) goes in double quotes, with its '"'
+// and '\' written '\"' and '\\'; the value of a "/name=value" switch,
+// which the shell has stripped of its quotes, gets them back, its '&' and
+// '"' written "&amp;" and "&quot;".
 CString JoinEncoderCommandLine(const std::vector<std::wstring>& arguments);
 
 class CRivoEncApp {
@@ -46,7 +53,8 @@ public:
     // application's own: the main dialog's modal loop is the program's.
     BOOL InitInstance();
     // Saves the settings (unless a file-type command ran), frees the filter
-    // modules and ends the component runtime; the program's exit code.
+    // modules and ends the component runtime; the program's exit code: in
+    // automatic mode the batch report's status (BatchReport), else 0.
     int ExitInstance();
 
     // The command line after the program name, as one text.

@@ -529,6 +529,11 @@ HRESULT CGraphMain::OnGraphNotify()
             } else if (param1 == kWriterFailureEncoder) {
                 PostEndOfJob(kEofWriterEncoder);
                 Stop();
+            } else if (param1 == kWriterFailureNoVideo || param1 == kWriterFailureNoSound) {
+                // The writer made no file: the job fails and says which
+                // stream its output would have lacked.
+                PostEndOfJob(param1 == kWriterFailureNoVideo ? kEofNoVideo : kEofNoSound);
+                Stop();
             }
             break;
         default: break;

@@ -52,6 +52,7 @@ public:
     // Creates the graph, the writer (Build) and the treatment filters and
     // pushes the settings into them; false when the graph or a treatment
     // filter cannot be made or Build fails, and then nothing stays built.
+    // The segment of an earlier job is forgotten (0 and -1).
     virtual BOOL BuildFilterChain(SourceTypeCode sourceType, CWnd* previewWindow, CWnd* ownerWindow);
     // Releases the graph and every filter; state 0. Nothing without a graph.
     virtual void CloseGraph();

@@ -34,6 +34,11 @@ HRESULT CGraphMain::CallAudio(Call call)
 
 BOOL CGraphMain::BuildFilterChain(SourceTypeCode sourceType, CWnd* previewWindow, CWnd* ownerWindow)
 {
+    // A new job: the segment belongs to the job that set it. The object
+    // serves a whole batch, and a job without a segment must convert whole,
+    // its second pass included. (A restart of the same job keeps it.)
+    m_nSegmentStart = 0;
+    m_nSegmentStop = -1;
     return BuildBaseFilterChain(sourceType, previewWindow, ownerWindow);
 }
 

@@ -36,4 +36,6 @@ constexpr int kPlayStateBuffering = 5;
 constexpr WPARAM kEofFinished = 0;
 constexpr WPARAM kEofWriterOutput = 0x0E01;   // 3585: the writer could not write its file
 constexpr WPARAM kEofWriterEncoder = 0x0E02;  // 3586: the writer's encoder failed
+constexpr WPARAM kEofNoVideo = 0x0E03;        // 3587: the output would lack its video
+constexpr WPARAM kEofNoSound = 0x0E04;        // 3588: the output would lack its sound
 constexpr WPARAM kEofErrorAbort = 0x0E10;     // 3600: the graph stopped on an error

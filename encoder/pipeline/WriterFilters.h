@@ -40,6 +40,11 @@ constexpr LONG EC_WRITER_FAILURE = 0x8064;
 constexpr LONG kWriterFailureOutput = 1;
 // An encoder cannot be opened with the settings, or fails while encoding.
 constexpr LONG kWriterFailureEncoder = 2;
+// The file would lack its video, or its sound: the stream reached its end
+// without a single picture (or sound) to encode, or the format needs one
+// the source does not have. No file is left.
+constexpr LONG kWriterFailureNoVideo = 3;
+constexpr LONG kWriterFailureNoSound = 4;
 
 // Settings every writer takes. Setters refuse a value with E_INVALIDARG and
 // keep the current one; getters given a null pointer give E_POINTER.
@@ -65,8 +70,9 @@ constexpr LONG kWriterFailureEncoder = 2;
 //  GetPassMode(m*)          0, 1 or 2 as set; after the first pass it stays
 //                           1 until SetPassMode(2).
 //  SetPreview(on)           non-zero: the writer also shows the pictures it
-//                           encodes in the graph's video window; 0 shows
-//                           nothing.
+//                           encodes, through the preview sink the program
+//                           gave it (IWriterPreview); 0 shows nothing and
+//                           clears the sink's picture.
 constexpr IID IID_IWriterSettings{0xF79310DB, 0xD891, 0x429F, {0x93, 0xF3, 0xCD, 0x03, 0x20, 0xDC, 0xBE, 0x0E}};
 
 #define RIVO_IWRITERSETTINGS_METHODS(CALLED, UNCALLED)    \
@@ -83,6 +89,38 @@ constexpr IID IID_IWriterSettings{0xF79310DB, 0xD891, 0x429F, {0x93, 0xF3, 0xCD,
     CALLED(13, SetPreview, (int on))
 
 RIVO_MODULE_INTERFACE(IWriterSettings, IID_IWriterSettings, RIVO_IWRITERSETTINGS_METHODS)
+
+// Where a writer shows the pictures it encodes while its preview is on: the
+// program's side, made by the writer graph over its preview window. The
+// writer calls it on its streaming thread, and none of the calls waits for
+// the window's thread.
+//
+//  GetPictureBox(w*, h*)    S_OK with the size the pictures are shown at
+//                           (the writer sends none larger) when a picture
+//                           is welcome now; S_FALSE while the last one has
+//                           not been shown yet, or while there is nowhere
+//                           to show it.
+//  ShowPicture(...)         a picture as 32-bit pixels (blue, green, red,
+//                           unused), rows top-down, stride bytes apart;
+//                           the sink copies it. S_FALSE when it was
+//                           dropped.
+//  ClearPicture()           nothing is shown until the next picture.
+constexpr IID IID_IWriterPreviewSink{0x642B0B5C, 0x6B16, 0x4233, {0xB6, 0x5B, 0xBC, 0x4C, 0xE0, 0xA9, 0x97, 0x20}};
+
+#define RIVO_IWRITERPREVIEWSINK_METHODS(CALLED, UNCALLED)                         \
+    CALLED(3, GetPictureBox, (int* width, int* height))                          \
+    CALLED(4, ShowPicture, (const BYTE* pixels, int width, int height, int stride)) \
+    CALLED(5, ClearPicture, ())
+
+RIVO_MODULE_INTERFACE(IWriterPreviewSink, IID_IWriterPreviewSink, RIVO_IWRITERPREVIEWSINK_METHODS)
+
+// The writer's side: SetPreviewSink(sink or null) gives the sink; the writer
+// keeps its own reference until another is given or the writer goes.
+constexpr IID IID_IWriterPreview{0x8BEF0DEF, 0x9982, 0x4B74, {0xA3, 0x3C, 0xFD, 0x94, 0x36, 0x95, 0x52, 0x9C}};
+
+#define RIVO_IWRITERPREVIEW_METHODS(CALLED, UNCALLED) CALLED(3, SetPreviewSink, (IWriterPreviewSink * sink))
+
+RIVO_MODULE_INTERFACE(IWriterPreview, IID_IWriterPreview, RIVO_IWRITERPREVIEW_METHODS)
 
 // The format interfaces. SetCodecSettings gives a pointer to the format's
 // codec block inside the settings record, which lives for the whole run;

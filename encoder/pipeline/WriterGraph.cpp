@@ -2,6 +2,7 @@
 
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/FilterModuleLoader.h"
+#include "platform/mfc/CWnd.h"
 
 void CWriterGraph::CloseGraph()
 {
@@ -21,6 +22,13 @@ HRESULT CWriterGraph::Build(IGraphBuilder* graph)
     if (!graph) return E_POINTER;
     HRESULT hr = graph->AddFilter(m_pWriter.Get(), WriterName());
     ConfigureWriter(m_pWriter.Get());
+    ComPtr<IWriterPreview> preview;
+    HWND pane = m_pPreviewWnd ? m_pPreviewWnd->GetSafeHwnd() : nullptr;
+    if (pane && SUCCEEDED(m_pWriter.As(&preview)) && preview) {
+        if (!m_pPreviewSink) m_pPreviewSink = new PreviewPaneSink;
+        m_pPreviewSink->Attach(pane);
+        preview->SetPreviewSink(m_pPreviewSink.Get());
+    }
     return hr;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "encoder/pipeline/GraphMain.h"
+#include "encoder/pipeline/PreviewPaneSink.h"
 
 class CWriterGraph : public CGraphMain {
 public:
@@ -14,7 +15,9 @@ public:
     void CloseGraph() override;
     // Adds the writer. A writer that can be made neither from the module
     // nor through the component runtime fails the chain: the job cannot
-    // make its file, and the streams must not end in players instead.
+    // make its file, and the streams must not end in players instead. With
+    // a preview window, the writer shows its pictures there while its
+    // preview is on.
     HRESULT Build(IGraphBuilder* graph) override;
     // The writer's file first (SetOutputFile), then the source.
     int Open(const CString& sourcePath, const CString& outputPath) override;
@@ -40,4 +43,9 @@ protected:
     void ConfigurePassesAndRates(IWriterSettings* settings, int videoEncMode);
     // The playback rate of the settings as the writer takes it.
     double PlaybackRate() const;
+
+private:
+    // Where the writer's preview pictures go: the preview window's pane,
+    // made with the first job that has a preview window.
+    ComPtr<PreviewPaneSink> m_pPreviewSink;
 };

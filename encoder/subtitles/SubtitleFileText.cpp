@@ -11,6 +11,9 @@ namespace {
 
 constexpr size_t kDetectBytes = 5000;
 constexpr UINT kAsciiCodePage = 20127;
+// Below this many bytes detection has too little to go on: a line or two of
+// Korean is easily taken for Western text.
+constexpr size_t kShortText = 256;
 
 class FileCloser {
 public:
@@ -56,6 +59,18 @@ std::wstring WithLineFeeds(std::wstring text)
         if (c == L'\r') out += L'\n';
     }
     return out;
+}
+
+// Whether the code page detection names is taken for the data. Plain
+// ASCII tells nothing; UTF-8 only for data that are UTF-8; for a short
+// text only the far-eastern double-byte code pages (and valid UTF-8), as
+// detection was first taken, else the code page the caller prefers.
+bool TakesDetected(UINT detected, const std::string& bytes)
+{
+    if (detected == kAsciiCodePage || !IsValidCodePage(detected)) return false;
+    if (detected == CP_UTF8) return IsValidUtf8(bytes);
+    if (bytes.size() < kShortText) return detected == 932 || detected == 936 || detected == 949 || detected == 950;
+    return true;
 }
 
 }  // namespace
@@ -111,9 +126,8 @@ UINT ChooseSubtitleCodePage(const std::string& bytes, int codePageSetting, UINT 
         DetectEncodingInfo info;
         INT size = static_cast<INT>(std::min(bytes.size(), kDetectBytes));
         INT count = 1;
-        // Plain ASCII at the start says nothing about the bytes further on.
         if (DetectInputCodepage(MLDETECTCP_DBCS, preferredCodePage, bytes.data(), &size, &info, &count) == S_OK &&
-            count >= 1 && info.nCodePage != kAsciiCodePage && IsValidCodePage(info.nCodePage))
+            count >= 1 && TakesDetected(info.nCodePage, bytes))
             codePage = info.nCodePage;
     }
     // The ANSI code page of this platform's files is UTF-8: text that is

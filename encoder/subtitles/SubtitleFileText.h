@@ -27,8 +27,10 @@ bool ReadSubtitleBytes(const CString& path, int64_t maxBytes, std::string* bytes
 
 // The code page for 8-bit data: the setting when it is 0 or more; for a
 // negative setting the one detection finds in the first 5000 bytes when the
-// conversion layer reads it (plain ASCII tells nothing and is not taken),
-// else the preferred one. Where that comes to the ANSI code page (0), data
+// conversion layer reads it (plain ASCII tells nothing and is not taken;
+// UTF-8 is taken only for data that are valid UTF-8; of data under 256
+// bytes only 932, 936, 949 and 950 are taken besides), else the preferred
+// one. Where that comes to the ANSI code page (0), data
 // that are valid UTF-8 and not plain ASCII give UTF-8 (65001).
 UINT ChooseSubtitleCodePage(const std::string& bytes, int codePageSetting, UINT preferredCodePage);
 

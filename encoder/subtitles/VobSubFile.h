@@ -117,6 +117,9 @@ public:
     const std::vector<BYTE>& GetSubData() const { return m_subData; }
 
 private:
+    // One reading of an index text, with a reader for each key.
+    struct IndexReader;
+
     // Empties everything the set read.
     void Reset();
     // Takes .sub data that begins with a pack block; false otherwise.

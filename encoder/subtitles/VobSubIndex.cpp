@@ -105,6 +105,256 @@ bool ParseAlign(const CString& lower, bool* on, int* horizontal, int* vertical)
 
 }  // namespace
 
+// One reading of an index: the set it fills, the state that the lines read
+// so far hand on to later ones, and what each key's line does.
+struct CVobSubFile::IndexReader {
+    explicit IndexReader(CVobSubFile& set) : file(set) {}
+
+    // A "# ... Vob/Cell ID:" comment gives the cell of the pictures after it.
+    void ReadComment(const CString& line);
+    // A "key: value" line (key in lower case, value trimmed and not empty,
+    // also in lower case); false when the key or its value is not understood.
+    bool ReadKey(const CString& key, const CString& value, const CString& lower);
+
+    bool ReadSize(const CString& value, const CString& lower);
+    bool ReadOrigin(const CString& value, const CString& lower);
+    bool ReadScale(const CString& value, const CString& lower);
+    bool ReadAlpha(const CString& value, const CString& lower);
+    bool ReadSmooth(const CString& value, const CString& lower);
+    bool ReadFade(const CString& value, const CString& lower);
+    bool ReadAlign(const CString& value, const CString& lower);
+    bool ReadTimeOffset(const CString& value, const CString& lower);
+    bool ReadForcedSubs(const CString& value, const CString& lower);
+    bool ReadLanguageIndex(const CString& value, const CString& lower);
+    bool ReadPalette(const CString& value, const CString& lower);
+    bool ReadCustomColors(const CString& value, const CString& lower);
+    bool ReadId(const CString& value, const CString& lower);
+    bool ReadAlt(const CString& value, const CString& lower);
+    bool ReadDelay(const CString& value, const CString& lower);
+    bool ReadTimestamp(const CString& value, const CString& lower);
+
+    struct Key {
+        const wchar_t* name;
+        bool (IndexReader::*read)(const CString& value, const CString& lower);
+    };
+    static const Key kKeys[];
+
+    CVobSubFile& file;
+    int id = -1;        // the language of the last "id" line
+    int64_t delay = 0;  // running delay of that language, ms
+    int vobid = 0, cellid = 0, celltime = 0;
+};
+
+const CVobSubFile::IndexReader::Key CVobSubFile::IndexReader::kKeys[] = {
+    {L"size", &IndexReader::ReadSize},
+    {L"org", &IndexReader::ReadOrigin},
+    {L"scale", &IndexReader::ReadScale},
+    {L"alpha", &IndexReader::ReadAlpha},
+    {L"smooth", &IndexReader::ReadSmooth},
+    {L"fadein/out", &IndexReader::ReadFade},
+    {L"align", &IndexReader::ReadAlign},
+    {L"time offset", &IndexReader::ReadTimeOffset},
+    {L"forced subs", &IndexReader::ReadForcedSubs},
+    {L"langidx", &IndexReader::ReadLanguageIndex},
+    {L"palette", &IndexReader::ReadPalette},
+    {L"custom colors", &IndexReader::ReadCustomColors},
+    {L"id", &IndexReader::ReadId},
+    {L"alt", &IndexReader::ReadAlt},
+    {L"delay", &IndexReader::ReadDelay},
+    {L"timestamp", &IndexReader::ReadTimestamp},
+};
+
+void CVobSubFile::IndexReader::ReadComment(const CString& line)
+{
+    if (const wchar_t* cell = After(line, L"Vob/Cell ID:"))
+        ScanFormat(cell, L"%d, %d (PTS: %d)", &vobid, &cellid, &celltime);
+}
+
+bool CVobSubFile::IndexReader::ReadKey(const CString& key, const CString& value, const CString& lower)
+{
+    for (const Key& known : kKeys)
+        if (key == known.name) return (this->*known.read)(value, lower);
+    return false;
+}
+
+bool CVobSubFile::IndexReader::ReadSize(const CString& value, const CString&)
+{
+    int w = 0, h = 0;
+    if (ScanFormat(value, L"%dx%d", &w, &h) != 2 || w <= 0 || h <= 0) return false;
+    file.m_originalSize = SIZE{w, h};
+    return true;
+}
+
+bool CVobSubFile::IndexReader::ReadOrigin(const CString& value, const CString&)
+{
+    int x = 0, y = 0;
+    if (ScanFormat(value, L"%d,%d", &x, &y) != 2) return false;
+    file.m_origin = file.m_offset = POINT{x, y};
+    return true;
+}
+
+bool CVobSubFile::IndexReader::ReadScale(const CString& value, const CString&)
+{
+    int x = 0, y = 0;
+    if (file.m_version > 4) {
+        if (ScanFormat(value, L"%d%%,%d%%", &x, &y) != 2) return false;
+    } else {
+        if (ScanFormat(value, L"%d%%", &x) != 1) return false;
+        y = x;
+    }
+    file.m_scaleX = x;
+    file.m_scaleY = y;
+    return true;
+}
+
+bool CVobSubFile::IndexReader::ReadAlpha(const CString& value, const CString&)
+{
+    return ScanFormat(value, L"%d", &file.m_alpha) == 1;
+}
+
+bool CVobSubFile::IndexReader::ReadSmooth(const CString&, const CString& lower)
+{
+    if (Contains(lower, L"old") || Contains(lower, L"2"))
+        file.m_smooth = 2;
+    else if (Contains(lower, L"on") || Contains(lower, L"1"))
+        file.m_smooth = 1;
+    else if (Contains(lower, L"off") || Contains(lower, L"0"))
+        file.m_smooth = 0;
+    else
+        return false;
+    return true;
+}
+
+bool CVobSubFile::IndexReader::ReadFade(const CString& value, const CString&)
+{
+    return ScanFormat(value, L"%d,%d", &file.m_fadeIn, &file.m_fadeOut) == 2;
+}
+
+bool CVobSubFile::IndexReader::ReadAlign(const CString&, const CString& lower)
+{
+    return ParseAlign(lower, &file.m_alignOn, &file.m_alignHorizontal, &file.m_alignVertical);
+}
+
+bool CVobSubFile::IndexReader::ReadTimeOffset(const CString& value, const CString&)
+{
+    return ScanSignedTime(value, true, &file.m_timeOffsetMs);
+}
+
+bool CVobSubFile::IndexReader::ReadForcedSubs(const CString&, const CString& lower)
+{
+    if (Contains(lower, L"on") || Contains(lower, L"1"))
+        file.m_forcedOnly = true;
+    else if (Contains(lower, L"off") || Contains(lower, L"0"))
+        file.m_forcedOnly = false;
+    else
+        return false;
+    return true;
+}
+
+bool CVobSubFile::IndexReader::ReadLanguageIndex(const CString& value, const CString&)
+{
+    int index = -1;
+    if (ScanFormat(value, L"%d", &index) != 1 || index < 0 || index >= kVobSubLanguageCount) return false;
+    file.m_currentLanguage = index;
+    return true;
+}
+
+bool CVobSubFile::IndexReader::ReadPalette(const CString& value, const CString&)
+{
+    unsigned colours[16] = {};
+    std::vector<ScanTarget> targets;
+    CString format;
+    for (int i = 0; i < 16; ++i) {
+        targets.emplace_back(&colours[i]);
+        format += i ? L",%x" : L"%x";
+    }
+    if (ScanFormatV(value, format, targets) != 16) return false;
+    for (int i = 0; i < 16; ++i) file.m_palette[i] = colours[i] & 0x00FFFFFF;
+    return true;
+}
+
+bool CVobSubFile::IndexReader::ReadCustomColors(const CString&, const CString& lower)
+{
+    bool on;
+    if (BeginsWith(lower, L"on") || BeginsWith(lower, L"1"))
+        on = true;
+    else if (BeginsWith(lower, L"off") || BeginsWith(lower, L"0"))
+        on = false;
+    else
+        return false;
+    const wchar_t* tridxText = After(lower, L"tridx:");
+    const wchar_t* coloursText = After(lower, L"colors:");
+    unsigned tridx = 0;
+    unsigned c[4] = {};
+    if (!tridxText || !coloursText || ScanFormat(tridxText, L"%x", &tridx) != 1 ||
+        ScanFormat(coloursText, L"%x,%x,%x,%x", &c[0], &c[1], &c[2], &c[3]) != 4)
+        return false;
+    file.m_customColorsOn = on;
+    file.m_transparentFlags = 0;
+    for (int i = 0; i < 4; ++i) {
+        // Four hexadecimal digits, colour 0 first.
+        bool transparent = ((tridx >> (4 * (3 - i))) & 0xF) != 0;
+        if (transparent) file.m_transparentFlags |= 1 << i;
+        file.m_customColors[i] = (c[i] & 0x00FFFFFF) | (transparent ? 0u : 0xFF000000u);
+    }
+    file.m_cachedLanguage = file.m_cachedIndex = -1;
+    return true;
+}
+
+bool CVobSubFile::IndexReader::ReadId(const CString&, const CString& lower)
+{
+    const wchar_t* indexText = After(lower, L"index:");
+    int index = -1;
+    if (lower.GetLength() < 2 || !indexText || ScanFormat(indexText, L"%d", &index) != 1 || index < 0 ||
+        index >= kVobSubLanguageCount)
+        return false;
+    Language& language = file.m_languages[index];
+    language.id = MakeLanguageCode(lower[0], lower[1]);
+    language.name = language.alt = FindLanguageName(language.id);
+    id = index;
+    delay = 0;
+    return true;
+}
+
+bool CVobSubFile::IndexReader::ReadAlt(const CString& value, const CString&)
+{
+    if (id < 0) return false;
+    file.m_languages[id].alt = value;
+    return true;
+}
+
+bool CVobSubFile::IndexReader::ReadDelay(const CString& value, const CString&)
+{
+    int64_t ms = 0;
+    if (id < 0 || !ScanSignedTime(value, false, &ms)) return false;
+    delay = ClampMs(delay + ms);
+    return true;
+}
+
+bool CVobSubFile::IndexReader::ReadTimestamp(const CString& value, const CString& lower)
+{
+    int64_t ms = 0, filepos = 0;
+    const wchar_t* posText = After(lower, L"filepos:");
+    if (id < 0 || !ScanSignedTime(value, false, &ms) || !posText || !ScanFilePosition(posText, &filepos))
+        return false;
+    CArray<SubPos>& list = file.m_languages[id].subpos;
+    int64_t start = ClampMs(delay + ms);
+    // A negative delay must not make times run backwards.
+    if (delay < 0 && !list.IsEmpty() && list[list.GetUpperBound()].start > start) {
+        int64_t last = list[list.GetUpperBound()].start;
+        delay = ClampMs(delay + (last - start));
+        start = last;
+    }
+    SubPos sp;
+    sp.filepos = filepos;
+    sp.start = sp.stop = start;
+    sp.vobid = static_cast<BYTE>(vobid);
+    sp.cellid = static_cast<BYTE>(cellid);
+    sp.celltimestamp = celltime;
+    list.Add(sp);
+    return true;
+}
+
 bool CVobSubFile::ParseVobSubIndexFile(const CString& path)
 {
     std::string bytes;
@@ -123,16 +373,12 @@ bool CVobSubFile::ParseVobSubIndex(const CString& text)
     if (!versionText || ScanFormat(versionText, L"%d", &version) != 1 || version > 7) return false;
     m_version = version;
 
-    int id = -1;            // the language of the last "id" line
-    int64_t delay = 0;      // running delay of that language, ms
-    int vobid = 0, cellid = 0, celltime = 0;
-
+    IndexReader reader(*this);
     while (ReadSubtitleLine(cursor, line)) {
         line.Trim();
         if (line.IsEmpty()) continue;
         if (line[0] == L'#') {
-            if (const wchar_t* cell = After(line, L"Vob/Cell ID:"))
-                ScanFormat(cell, L"%d, %d (PTS: %d)", &vobid, &cellid, &celltime);
+            reader.ReadComment(line);
             continue;
         }
         int colon = line.Find(L':');
@@ -144,128 +390,7 @@ bool CVobSubFile::ParseVobSubIndex(const CString& text)
         if (value.IsEmpty()) continue;
         CString lower = value;
         lower.MakeLower();
-
-        if (key == L"size") {
-            int w = 0, h = 0;
-            if (ScanFormat(value, L"%dx%d", &w, &h) != 2 || w <= 0 || h <= 0) return false;
-            m_originalSize = SIZE{w, h};
-        } else if (key == L"org") {
-            int x = 0, y = 0;
-            if (ScanFormat(value, L"%d,%d", &x, &y) != 2) return false;
-            m_origin = m_offset = POINT{x, y};
-        } else if (key == L"scale") {
-            int x = 0, y = 0;
-            if (version > 4) {
-                if (ScanFormat(value, L"%d%%,%d%%", &x, &y) != 2) return false;
-            } else {
-                if (ScanFormat(value, L"%d%%", &x) != 1) return false;
-                y = x;
-            }
-            m_scaleX = x;
-            m_scaleY = y;
-        } else if (key == L"alpha") {
-            if (ScanFormat(value, L"%d", &m_alpha) != 1) return false;
-        } else if (key == L"smooth") {
-            if (Contains(lower, L"old") || Contains(lower, L"2"))
-                m_smooth = 2;
-            else if (Contains(lower, L"on") || Contains(lower, L"1"))
-                m_smooth = 1;
-            else if (Contains(lower, L"off") || Contains(lower, L"0"))
-                m_smooth = 0;
-            else
-                return false;
-        } else if (key == L"fadein/out") {
-            if (ScanFormat(value, L"%d,%d", &m_fadeIn, &m_fadeOut) != 2) return false;
-        } else if (key == L"align") {
-            if (!ParseAlign(lower, &m_alignOn, &m_alignHorizontal, &m_alignVertical)) return false;
-        } else if (key == L"time offset") {
-            if (!ScanSignedTime(value, true, &m_timeOffsetMs)) return false;
-        } else if (key == L"forced subs") {
-            if (Contains(lower, L"on") || Contains(lower, L"1"))
-                m_forcedOnly = true;
-            else if (Contains(lower, L"off") || Contains(lower, L"0"))
-                m_forcedOnly = false;
-            else
-                return false;
-        } else if (key == L"langidx") {
-            int index = -1;
-            if (ScanFormat(value, L"%d", &index) != 1 || index < 0 || index >= kVobSubLanguageCount) return false;
-            m_currentLanguage = index;
-        } else if (key == L"palette") {
-            unsigned colours[16] = {};
-            std::vector<ScanTarget> targets;
-            CString format;
-            for (int i = 0; i < 16; ++i) {
-                targets.emplace_back(&colours[i]);
-                format += i ? L",%x" : L"%x";
-            }
-            if (ScanFormatV(value, format, targets) != 16) return false;
-            for (int i = 0; i < 16; ++i) m_palette[i] = colours[i] & 0x00FFFFFF;
-        } else if (key == L"custom colors") {
-            bool on;
-            if (BeginsWith(lower, L"on") || BeginsWith(lower, L"1"))
-                on = true;
-            else if (BeginsWith(lower, L"off") || BeginsWith(lower, L"0"))
-                on = false;
-            else
-                return false;
-            const wchar_t* tridxText = After(lower, L"tridx:");
-            const wchar_t* coloursText = After(lower, L"colors:");
-            unsigned tridx = 0;
-            unsigned c[4] = {};
-            if (!tridxText || !coloursText || ScanFormat(tridxText, L"%x", &tridx) != 1 ||
-                ScanFormat(coloursText, L"%x,%x,%x,%x", &c[0], &c[1], &c[2], &c[3]) != 4)
-                return false;
-            m_customColorsOn = on;
-            m_transparentFlags = 0;
-            for (int i = 0; i < 4; ++i) {
-                // Four hexadecimal digits, colour 0 first.
-                bool transparent = ((tridx >> (4 * (3 - i))) & 0xF) != 0;
-                if (transparent) m_transparentFlags |= 1 << i;
-                m_customColors[i] = (c[i] & 0x00FFFFFF) | (transparent ? 0u : 0xFF000000u);
-            }
-            m_cachedLanguage = m_cachedIndex = -1;
-        } else if (key == L"id") {
-            const wchar_t* indexText = After(lower, L"index:");
-            int index = -1;
-            if (lower.GetLength() < 2 || !indexText || ScanFormat(indexText, L"%d", &index) != 1 || index < 0 ||
-                index >= kVobSubLanguageCount)
-                return false;
-            Language& language = m_languages[index];
-            language.id = MakeLanguageCode(lower[0], lower[1]);
-            language.name = language.alt = FindLanguageName(language.id);
-            id = index;
-            delay = 0;
-        } else if (key == L"alt") {
-            if (id < 0) return false;
-            m_languages[id].alt = value;
-        } else if (key == L"delay") {
-            int64_t ms = 0;
-            if (id < 0 || !ScanSignedTime(value, false, &ms)) return false;
-            delay = ClampMs(delay + ms);
-        } else if (key == L"timestamp") {
-            int64_t ms = 0, filepos = 0;
-            const wchar_t* posText = After(lower, L"filepos:");
-            if (id < 0 || !ScanSignedTime(value, false, &ms) || !posText || !ScanFilePosition(posText, &filepos))
-                return false;
-            CArray<SubPos>& list = m_languages[id].subpos;
-            int64_t start = ClampMs(delay + ms);
-            // A negative delay must not make times run backwards.
-            if (delay < 0 && !list.IsEmpty() && list[list.GetUpperBound()].start > start) {
-                int64_t last = list[list.GetUpperBound()].start;
-                delay = ClampMs(delay + (last - start));
-                start = last;
-            }
-            SubPos sp;
-            sp.filepos = filepos;
-            sp.start = sp.stop = start;
-            sp.vobid = static_cast<BYTE>(vobid);
-            sp.cellid = static_cast<BYTE>(cellid);
-            sp.celltimestamp = celltime;
-            list.Add(sp);
-        } else {
-            return false;
-        }
+        if (!reader.ReadKey(key, value, lower)) return false;
     }
     return true;
 }

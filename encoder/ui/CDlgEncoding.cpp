@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "RivoEncIds.h"
+#include "encoder/core/BatchReport.h"
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
 #include "encoder/core/MediaTypeNames.h"
@@ -21,8 +22,10 @@
 #include "encoder/ui/JobSubtitles.h"
 #include "encoder/ui/VentraState.h"
 #include "foundation/PathHelpers.h"
+#include "platform/dshow/PictureOrientation.h"
 #include "platform/mfc/ShellServices.h"
 #include "platform/win32/Files.h"
+#include "platform/win32/NativePath.h"
 #include "platform/win32/Format.h"
 #include "platform/win32/Tick.h"
 #include "platform/win32/CodePage.h"
@@ -146,6 +149,8 @@ BOOL CDlgEncoding::OnInitDialog()
 
     if (CheckDestinations() && CheckPspSize()) {
         m_nTotalElapsed = 0;
+        m_jobReported.assign(static_cast<size_t>(m_pJobList ? m_pJobList->GetJobCount() : 0), false);
+        m_bBatchRunning = true;
         DlgEncodingNextJob(0);
         SetTimer(kTimerId, kTimerPeriodMs);
     } else {
@@ -162,13 +167,21 @@ bool CDlgEncoding::CheckDestinations()
     const CEncSettings& settings = GetEncSettings();
     const int count = m_pJobList->GetJobCount();
     m_refusedJobs.assign(static_cast<size_t>(count), false);
+    // While another batch writes into the folder, the files there are its
+    // outputs, finished or not: they stay, and this batch's outputs take
+    // free names beside them. The folder is held alone only while the
+    // existing files are looked at and moved, never while a question waits.
+    m_pFolderLock = std::make_unique<FolderWriteLock>(ToNativePath(settings.sDstFolder.str()));
+    bool alone = m_pFolderLock->TryAlone();
     CString existing, same;
     CStringArray toRecycle;
     for (int i = 0; i < count; ++i) {
         const CEncFileInfo* job = m_pJobList->GetJob(i);
         CString output = settings.GetOutputFilePath(job->m_sSourcePath, i);
         if (output.IsEmpty() || !FileExists(output)) continue;
-        if (output.CompareNoCase(job->m_sSourcePath) == 0) {
+        // The files are compared, not their path texts: a relative path or
+        // one through a symbolic link names the same file.
+        if (IsSameFileW(output, job->m_sSourcePath)) {
             if (!same.IsEmpty()) same += L"\n";
             same += L" - " + output;
             continue;
@@ -177,27 +190,38 @@ bool CDlgEncoding::CheckDestinations()
         // refused instead (it says so in the log when its turn comes).
         bool otherSource = false;
         for (int j = 0; j < count && !otherSource; ++j)
-            otherSource = j != i && output.CompareNoCase(m_pJobList->GetJob(j)->m_sSourcePath) == 0;
+            otherSource = j != i && IsSameFileW(output, m_pJobList->GetJob(j)->m_sSourcePath);
         if (otherSource) {
             m_refusedJobs[static_cast<size_t>(i)] = true;
             continue;
         }
+        if (!alone) continue;
         if (!existing.IsEmpty()) existing += L"\n";
         existing += L" - " + output;
         toRecycle.Add(output);
     }
     HWND owner = m_pHost && m_pHost->GetHostWindow() ? m_pHost->GetHostWindow()->GetSafeHwnd() : nullptr;
     if (!same.IsEmpty()) {
+        m_pFolderLock.reset();
         ShowCoreMessage(owner, Text(L"TEXT_EQUAL_SRCDSTFILE") + L"\n\n" + same, Text(L"TEXT_APP_NAME"), kMessageOk);
+        GetBatchReport().BatchNotRun(L"an output file would be its own source:\n" + same);
         return false;
     }
     if (!existing.IsEmpty()) {
-        if (!settings.bAutoMode &&
-            ShowCoreMessage(owner, Text(L"TEXT_EXIST_DSTFILE") + L"\n\n" + existing, Text(L"TEXT_APP_NAME"),
-                            MB_YESNO | MB_ICONQUESTION) != kAnswerYes)
-            return false;
-        for (int i = 0; i < toRecycle.GetSize(); ++i) RecycleFile(m_hWnd, toRecycle[i]);
+        if (!settings.bAutoMode) {
+            m_pFolderLock->Share();
+            if (ShowCoreMessage(owner, Text(L"TEXT_EXIST_DSTFILE") + L"\n\n" + existing, Text(L"TEXT_APP_NAME"),
+                                MB_YESNO | MB_ICONQUESTION) != kAnswerYes) {
+                m_pFolderLock.reset();
+                GetBatchReport().BatchNotRun(L"existing output files were not to be replaced");
+                return false;
+            }
+            // Another batch may have begun writing there meanwhile.
+            alone = m_pFolderLock->TryAlone();
+        }
+        for (int i = 0; alone && i < toRecycle.GetSize(); ++i) RecycleFile(m_hWnd, toRecycle[i]);
     }
+    m_pFolderLock->Share();
     return true;
 }
 
@@ -211,8 +235,10 @@ bool CDlgEncoding::CheckPspSize()
     int dontAsk = 0;
     if (ShowCoreMessageWithOptions(nullptr, Text(L"TEXT_WARNING_PSPSIZE"), Text(L"TEXT_APP_NAME"),
                                    MB_YESNO | MB_DEFBUTTON2, kMessageCheckBox, Text(L"TEXT_NOASK_AGAIN"), CString(),
-                                   &dontAsk) != kAnswerYes)
+                                   &dontAsk) != kAnswerYes) {
+        GetBatchReport().BatchNotRun(L"the picture size is larger than the portable player's");
         return false;
+    }
     if (dontAsk) settings.bAskPspSizeWarning = 0;
     return true;
 }
@@ -235,17 +261,34 @@ void CDlgEncoding::DlgEncodingNextJob(int k)
         if (static_cast<size_t>(k) < m_refusedJobs.size() && m_refusedJobs[static_cast<size_t>(k)]) {
             Log(L"@@<------------------------------------------------");
             Log(JobTag(L"TEXT_LOG_ENC_START"));
-            RecordJobNotStarted(kJobNotStarted, L"TEXT_LOG_ERROR_DST_IS_SOURCE");
+            RecordJobNotStarted(kJobNotStarted, L"TEXT_LOG_ERROR_DST_IS_SOURCE", job->m_sSourcePath);
             continue;
         }
-        CString output = MakeUniqueFileName(settings.GetOutputFilePath(job->m_sSourcePath, k));
+        // The output's name is taken at once, file and all: no other job of
+        // this batch or of another batch writing into the folder can take
+        // it, and a name that exists in any form (a dangling symbolic link
+        // included) is passed over.
+        CString output = ClaimUniqueFileName(settings.GetOutputFilePath(job->m_sSourcePath, k));
+        if (output.IsEmpty()) {
+            Log(L"@@<------------------------------------------------");
+            Log(JobTag(L"TEXT_LOG_ENC_START"));
+            RecordJobNotStarted(kJobNotStarted, L"TEXT_LOG_ERROR_NO_OUTPUT", job->m_sSourcePath);
+            continue;
+        }
         if (DlgEncodingStartJob(job, output)) {
             // The counter names one output per started job.
             settings.nEtcNamingCnt = (settings.nEtcNamingCnt + 1) % 100000000;
             settings.SaveSettings();
             return;
         }
+        ReleaseUnusedOutput(output);
     }
+}
+
+void CDlgEncoding::ReleaseUnusedOutput(const CString& output)
+{
+    // The claimed file is left only when the writer wrote into it.
+    if (!output.IsEmpty() && GetFileSize64ByName(output) == 0) DeleteFileW(output);
 }
 
 bool CDlgEncoding::DlgEncodingStartJob(CEncFileInfo* job, const CString& outputPath)
@@ -253,7 +296,7 @@ bool CDlgEncoding::DlgEncodingStartJob(CEncFileInfo* job, const CString& outputP
     Log(L"@@<------------------------------------------------");
     Log(JobTag(L"TEXT_LOG_ENC_START"));
     if (!job || (m_pGraph && m_pGraph->GetPlayState() == 1)) {
-        RecordJobNotStarted(kJobNotStarted, L"TEXT_LOG_ERROR_NOT_STARTED");
+        RecordJobNotStarted(kJobNotStarted, L"TEXT_LOG_ERROR_NOT_STARTED", job ? job->m_sSourcePath : CString());
         return false;
     }
     DlgEncodingStopJob(FALSE);
@@ -271,10 +314,11 @@ bool CDlgEncoding::DlgEncodingStartJob(CEncFileInfo* job, const CString& outputP
     settings.nJobOutputWidth = 0;
     settings.nJobOutputHeight = 0;
     if (settings.nVideoSizeW != 0 || settings.nVideoSizeH != 0) {
-        BITMAPINFOHEADER header{};
-        if (GetBitmapInfoHeader(job->m_pVideoType, &header)) {
-            settings.GetOutputVideoSize(header.biWidth, std::abs(header.biHeight), settings.nJobOutputWidth,
-                                        settings.nJobOutputHeight);
+        // The size rules apply to the picture as it is seen, turned as
+        // the source says.
+        int width = 0, height = 0;
+        if (job->m_pVideoType && ShownPictureSize(*job->m_pVideoType, &width, &height)) {
+            settings.GetOutputVideoSize(width, height, settings.nJobOutputWidth, settings.nJobOutputHeight);
         } else {
             settings.nJobOutputWidth = settings.nVideoSizeW;
             settings.nJobOutputHeight = settings.nVideoSizeH;
@@ -282,7 +326,7 @@ bool CDlgEncoding::DlgEncodingStartJob(CEncFileInfo* job, const CString& outputP
     }
 
     if (!m_pGraph->BuildFilterChain(job->m_nTypeCode, m_tabPreview.GetVideoPane(), this)) {
-        RecordJobNotStarted(kJobNotStarted, L"TEXT_LOG_ERROR_NOT_STARTED");
+        RecordJobNotStarted(kJobNotStarted, L"TEXT_LOG_ERROR_NOT_STARTED", job->m_sSourcePath);
         return false;
     }
 
@@ -307,7 +351,7 @@ bool CDlgEncoding::DlgEncodingStartJob(CEncFileInfo* job, const CString& outputP
     m_sOutputPath = outputPath;
     int opened = m_pGraph->Open(m_sSourcePath, m_sOutputPath);
     if (opened != 0) {
-        RecordJobNotStarted(static_cast<uint32_t>(opened), nullptr);
+        RecordJobNotStarted(static_cast<uint32_t>(opened), nullptr, m_sSourcePath);
         if (m_hWnd) DlgEncodingStopJob(FALSE);
         return false;
     }
@@ -432,9 +476,14 @@ LRESULT CDlgEncoding::OnPlaybackEof(WPARAM code, LPARAM)
     if (code != 0) {
         WriteFailureBlock(static_cast<uint32_t>(code));
         ++m_nFailures;
+        ReportJob(false, FailureText(static_cast<uint32_t>(code), nullptr));
+        // A job that failed before its writer wrote anything leaves no
+        // empty file behind.
+        ReleaseUnusedOutput(m_sOutputPath);
     } else {
         WriteCompletionBlock();
         ++m_nCompleted;
+        ReportJob(true, m_sOutputPath);
     }
     DlgEncodingOnTimer();
     if (m_nStartTick != 0) m_nTotalElapsed += (m_nLastTick - m_nStartTick) / 1000;
@@ -485,6 +534,7 @@ void CDlgEncoding::DlgEncodingOnTimer()
 
 void CDlgEncoding::EndBatch()
 {
+    m_bBatchRunning = false;
     SetForegroundWindow();
     CEncSettings& settings = GetEncSettings();
     if (IsDlgButtonChecked(IDC_ENC_SHUTDOWN)) {
@@ -502,6 +552,7 @@ void CDlgEncoding::EndBatch()
     GetDlgItem(IDC_ENC_CLOSE)->SetFocus();
     GetDlgItem(IDCANCEL)->ShowWindow(SW_HIDE);
     DlgEncodingStopJob(FALSE);
+    m_pFolderLock.reset();
     if (settings.bAutoMode) {
         // Posted: a batch in which no job starts ends while the window is
         // still being made, and the window must outlive its creation.
@@ -567,29 +618,75 @@ void CDlgEncoding::WriteCompletionBlock()
     Log(CString());
 }
 
-void CDlgEncoding::WriteFailureBlock(uint32_t code, const wchar_t* reasonKey)
+namespace {
+
+// The text key of a failure's reason: the one given, else the code's own.
+const wchar_t* ReasonKey(uint32_t code, const wchar_t* reasonKey)
+{
+    if (reasonKey) return reasonKey;
+    switch (code) {
+    case kEofWriterOutput: return L"TEXT_LOG_ERROR_0E01";
+    case kEofWriterEncoder: return L"TEXT_LOG_ERROR_0E02";
+    case kEofNoVideo: return L"TEXT_LOG_ERROR_0E03";
+    case kEofNoSound: return L"TEXT_LOG_ERROR_0E04";
+    case kEofErrorAbort: return L"TEXT_LOG_ERROR_0E10";
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+CString CDlgEncoding::FailureText(uint32_t code, const wchar_t* reasonKey)
+{
+    CString text;
+    if (code != kJobNotStarted) text = CString(FormatText(L"0x%08x", code));
+    if (const wchar_t* reason = ReasonKey(code, reasonKey))
+        text += (text.IsEmpty() ? L"" : L" ") + Text(reason);
+    return text;
+}
+
+void CDlgEncoding::WriteFailureBlock(uint32_t code, const wchar_t* reasonKey, const CString& source)
 {
     const int count = m_pJobList ? m_pJobList->GetJobCount() : 0;
     Log(CString(FormatText(L"@@R@@<[%02d/%02d] %s", m_nCurJob + 1, count, LookupText(L"TEXT_LOG_ENC_FAIL"))));
+    if (!source.IsEmpty()) Log(CString(FormatText(L"> %s : %s", LookupText(L"TEXT_LOG_START_FILE"), source)));
     if (code != kJobNotStarted)
         Log(CString(FormatText(L"> @@<%s : 0x%08x", LookupText(L"TEXT_LOG_ERROR_CODE"), code)));
-    const wchar_t* reason = reasonKey;
-    if (!reason) {
-        switch (code) {
-        case kEofWriterOutput: reason = L"TEXT_LOG_ERROR_0E01"; break;
-        case kEofWriterEncoder: reason = L"TEXT_LOG_ERROR_0E02"; break;
-        case kEofErrorAbort: reason = L"TEXT_LOG_ERROR_0E10"; break;
-        default: break;
-        }
-    }
-    if (reason) Log(CString(FormatText(L"> @@<%s", LookupText(reason))));
+    if (const wchar_t* reason = ReasonKey(code, reasonKey)) Log(CString(FormatText(L"> @@<%s", LookupText(reason))));
     Log(CString());
 }
 
-void CDlgEncoding::RecordJobNotStarted(uint32_t code, const wchar_t* reasonKey)
+void CDlgEncoding::RecordJobNotStarted(uint32_t code, const wchar_t* reasonKey, const CString& source)
 {
-    WriteFailureBlock(code, reasonKey);
+    // A job that never started has no start block: its failure names the
+    // source itself.
+    WriteFailureBlock(code, reasonKey, source);
     ++m_nFailures;
+    ReportJob(false, FailureText(code, reasonKey));
+}
+
+void CDlgEncoding::ReportJob(bool converted, const CString& outputOrWhy)
+{
+    const CEncFileInfo* job = m_pJobList ? m_pJobList->GetJob(m_nCurJob) : nullptr;
+    const CString source = job ? job->m_sSourcePath : m_sSourcePath;
+    if (converted)
+        GetBatchReport().JobConverted(source, outputOrWhy);
+    else
+        GetBatchReport().JobFailed(source, outputOrWhy);
+    if (m_nCurJob >= 0 && static_cast<size_t>(m_nCurJob) < m_jobReported.size())
+        m_jobReported[static_cast<size_t>(m_nCurJob)] = true;
+}
+
+void CDlgEncoding::ReportJobsNotDone()
+{
+    // A batch stopped before its end: the job under way and those after it
+    // did not convert either.
+    if (!m_bBatchRunning || !m_pJobList) return;
+    m_bBatchRunning = false;
+    for (size_t i = 0; i < m_jobReported.size(); ++i) {
+        const CEncFileInfo* job = m_pJobList->GetJob(static_cast<int>(i));
+        if (!m_jobReported[i] && job) GetBatchReport().JobFailed(job->m_sSourcePath, L"the batch was stopped first");
+    }
 }
 
 void CDlgEncoding::OnPause()
@@ -648,6 +745,7 @@ void CDlgEncoding::OnOK() {}
 
 void CDlgEncoding::OnDestroy()
 {
+    ReportJobsNotDone();
     KillTimer(kTimerId);
     DlgEncodingStopJob(FALSE);
     CDialog::OnDestroy();

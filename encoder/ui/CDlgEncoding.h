@@ -25,6 +25,7 @@
 #include "platform/mfc/CDialog.h"
 #include "platform/mfc/CommonCtrls.h"
 #include "platform/mfc/StandardCtrls.h"
+#include "platform/win32/FolderWriteLock.h"
 
 class CEncodingHost;
 class CPlugin_dsp;
@@ -99,10 +100,21 @@ private:
     void WriteStartBlock(const CEncFileInfo& job);
     void WriteCompletionBlock();
     // The failure block with the code; with a text key, that text as the
-    // reason instead of the code's own.
-    void WriteFailureBlock(uint32_t code, const wchar_t* reasonKey = nullptr);
-    // A job that did not start: logged and counted as a failure.
-    void RecordJobNotStarted(uint32_t code, const wchar_t* reasonKey);
+    // reason instead of the code's own; with a source, a line naming it.
+    void WriteFailureBlock(uint32_t code, const wchar_t* reasonKey = nullptr, const CString& source = CString());
+    // A job that did not start: logged with its source, counted as a
+    // failure and reported.
+    void RecordJobNotStarted(uint32_t code, const wchar_t* reasonKey, const CString& source);
+    // The running job's line in the batch report: its output, or why it
+    // failed.
+    void ReportJob(bool converted, const CString& outputOrWhy);
+    // The jobs of a batch stopped before its end, in the batch report.
+    void ReportJobsNotDone();
+    // The code and the reason of a failure as one line of the report.
+    static CString FailureText(uint32_t code, const wchar_t* reasonKey);
+    // Deletes the claimed output file of a job when nothing was written
+    // into it.
+    static void ReleaseUnusedOutput(const CString& output);
 
     CEncFileInfoList* m_pJobList;
     CEncodingHost* m_pHost;
@@ -124,6 +136,11 @@ private:
     // Jobs whose existing output file is the source of another job: they
     // are refused rather than have that source moved to the trash.
     std::vector<bool> m_refusedJobs;
+    // Which jobs the batch report has a line for, while the batch runs.
+    std::vector<bool> m_jobReported;
+    bool m_bBatchRunning = false;
+    // The destination folder, marked as written into while the batch runs.
+    std::unique_ptr<FolderWriteLock> m_pFolderLock;
 
     CDlgEncoding_Preview m_tabPreview;
     CDlgEncoding_Log m_tabLog;

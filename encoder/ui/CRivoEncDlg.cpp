@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "RivoEncIds.h"
+#include "encoder/core/BatchReport.h"
 #include "encoder/core/CoreEnvironment.h"
 #include "encoder/core/EncPresetInfo.h"
 #include "encoder/core/EncPresetList.h"
@@ -32,12 +33,14 @@
 #include "platform/mfc/DragDrop.h"
 #include "platform/mfc/GdiClasses.h"
 #include "platform/mfc/ShellServices.h"
-#include "platform/win32/Files.h"
+#include "platform/win32/Folders.h"
 #include "platform/win32/Format.h"
+#include "platform/win32/NativePath.h"
 #include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/Menus.h"
 #include "platform/win32/gui/SystemMetrics.h"
 #include "skin/SkinMessages.h"
+#include "skin/controls/HXConBrowser.h"
 #include "skin/controls/HXConButton.h"
 #include "skin/controls/HXConStatic.h"
 
@@ -137,6 +140,8 @@ CRivoEncDlg::CRivoEncDlg(const CString& commandLine, IEncodeWindows* windows, CW
     : CDialog(IDD_RIVOENC_DIALOG, parent), m_sCommandLine(commandLine), m_pWindows(windows)
 {
     m_hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(kProgramIcon));
+    // The report tells of this window's command line and batch.
+    GetBatchReport().Reset();
 }
 
 CRivoEncDlg::~CRivoEncDlg()
@@ -227,8 +232,10 @@ bool CRivoEncDlg::LoadSkin()
     m_pDstFolderStatic = dynamic_cast<HXConStatic*>(m_skin.FindControl(ID_ST_DST_FOLDER));
     m_pSetOutputButton = m_skin.FindButton(ID_BTN_SETOUTPUT);
     m_pPresetButton = m_skin.FindButton(ID_BTN_PRESET_POPUP);
-    // The browser control (kBrowserId) is hidden where the skin has one; no
-    // skin here hosts a browser, so there is nothing to hide.
+    // A browser the skin places under the browser id stays hidden; another
+    // kind of control bound to that id is left as the skin shows it.
+    if (auto* browser = dynamic_cast<HXConBrowser*>(m_skin.FindControl(static_cast<int>(kBrowserId))))
+        browser->SetVisible(0, 1);
     GetClientRect(&client);
     ::MoveWindow(m_skin.GetSafeHwnd(), 0, 0, client.Width(), client.Height(), TRUE);
     if (m_pDstFolderStatic) m_pDstFolderStatic->SetText(GetEncSettings().sDstFolder, 0);
@@ -239,19 +246,9 @@ bool CRivoEncDlg::LoadSkin()
 // ---- Texts and buttons
 // --------------------------------------------------------------------
 
-bool CRivoEncDlg::HasSelection() const
-{
-    return m_list.GetNextItem(-1, LVNI_SELECTED) >= 0;
-}
-
-bool CRivoEncDlg::IsSelected(int row) const
-{
-    return (m_list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-}
-
 void CRivoEncDlg::UpdateButtons()
 {
-    const bool selection = HasSelection();
+    const bool selection = m_jobEditor.HasSelection();
     const bool jobs = m_list.GetItemCount() > 0;
     auto enable = [this](UINT id, bool on) {
         if (HXConBase* control = m_skin.FindControl(static_cast<int>(id))) control->SetEnabled(on ? 1 : 0, 1);
@@ -279,7 +276,7 @@ int CRivoEncDlg::TextJobIndex(int index) const
 {
     // An index past the list counts as none; none is the first selected row.
     if (index >= m_jobs.GetJobCount()) index = -1;
-    return index < 0 ? m_list.GetNextItem(-1, LVNI_SELECTED) : index;
+    return index < 0 ? m_jobEditor.FirstSelectedRow() : index;
 }
 
 void CRivoEncDlg::SetSideTexts(UINT firstId, const std::array<CString, 6>& texts)
@@ -314,15 +311,6 @@ void CRivoEncDlg::ShowOutputInfo(int index)
                                   settings.GetAudioSummary(&media)});
 }
 
-void CRivoEncDlg::RefreshJobRow(int index)
-{
-    const CEncFileInfo* job = m_jobs.GetJob(index);
-    if (!job) return;
-    const auto texts = CEncFileInfoList::GetColumnTexts(*job);
-    for (int column = 0; column < CEncFileInfoList::kColumnCount; ++column)
-        m_list.SetItemText(index, column, texts[column]);
-}
-
 // ---- Adding sources
 // -------------------------------------------------------------------------
 
@@ -336,53 +324,6 @@ void CRivoEncDlg::HideAddingBox()
 {
     if (m_hAddingBox) CloseMessageDialog(m_hAddingBox);
     m_hAddingBox = nullptr;
-}
-
-void CRivoEncDlg::AddSourceFile(const CString& path)
-{
-    m_jobs.AddFile(path);
-    if (!HasSelection() && m_list.GetItemCount() > 0) SelectRow(0, LVIS_SELECTED | LVIS_FOCUSED);
-}
-
-void CRivoEncDlg::SortAndAdd(CStringList& files)
-{
-    SortStringList(files, 0);
-    for (POSITION position = files.GetHeadPosition(); position;) AddSourceFile(files.GetNext(position));
-}
-
-void CRivoEncDlg::CollectFolderFiles(const CString& folder, CStringList& files, bool recursive)
-{
-    files.RemoveAll();
-    // The folders to read, in the order found: each folder's sub-folders are
-    // read after every folder found before them (breadth first).
-    CStringArray folders;
-    folders.Add(folder);
-    for (int i = 0; i < folders.GetSize(); ++i) {
-        const CString current = folders[i];
-        // "*" rather than "*.*": on this file system a name need not hold a dot.
-        WIN32_FIND_DATAW found;
-        HANDLE find = FindFirstFileW(CombinePath(current, L"*", L"/"), &found);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                const CString name(found.cFileName);
-                if (name == L"." || name == L"..") continue;
-                const CString path = CombinePath(current, name, L"/");
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    folders.Add(path);
-                else
-                    files.AddTail(path);
-            } while (FindNextFileW(find, &found));
-            FindClose(find);
-        }
-        if (!recursive) break;
-    }
-}
-
-void CRivoEncDlg::AddSourcePath(const CString& folder)
-{
-    CStringList files;
-    CollectFolderFiles(folder, files, true);
-    SortAndAdd(files);
 }
 
 void CRivoEncDlg::OnAdd()
@@ -420,7 +361,7 @@ void CRivoEncDlg::OnDropFiles(HDROP drop)
         else
             files.AddTail(path);
     }
-    SortAndAdd(files);
+    m_jobEditor.AddSortedFiles(files);
     HideAddingBox();
     DragFinish(drop);
     UpdateButtons();
@@ -428,11 +369,6 @@ void CRivoEncDlg::OnDropFiles(HDROP drop)
 
 // ---- Selection
 // ---------------------------------------------------------------------------------
-
-void CRivoEncDlg::SelectRow(int row, UINT state)
-{
-    m_list.SetItemState(row, state, state);
-}
 
 void CRivoEncDlg::OnItemChanged(NMHDR* header, LRESULT* result)
 {
@@ -470,20 +406,8 @@ void CRivoEncDlg::OnDoubleClick(NMHDR*, LRESULT* result)
 
 void CRivoEncDlg::OnDelete()
 {
-    const int count = m_list.GetItemCount();
-    int removed = 0;
-    int first = -1;
-    for (int i = 0; i < count; ++i) {
-        const int row = i - removed;
-        if (!IsSelected(row)) continue;
-        if (first < 0) first = row;
-        m_jobs.RemoveJobs(row, 1);
-        ++removed;
-    }
-    const int rows = m_list.GetItemCount();
-    if (first >= 0 && rows > 0) {
-        SelectRow(std::min(first, rows - 1), LVIS_SELECTED | LVIS_FOCUSED);
-    } else {
+    // A row left selected becomes the current job, which shows its texts.
+    if (!m_jobEditor.RemoveSelected()) {
         ShowSourceInfo(-1);
         ShowOutputInfo(-1);
     }
@@ -499,69 +423,24 @@ void CRivoEncDlg::OnDeleteAll()
     UpdateButtons();
 }
 
-std::vector<int> CRivoEncDlg::SelectedRows() const
-{
-    std::vector<int> rows;
-    for (int row = m_list.GetNextItem(-1, LVNI_SELECTED); row >= 0; row = m_list.GetNextItem(row, LVNI_SELECTED))
-        rows.push_back(row);
-    return rows;
-}
-
-void CRivoEncDlg::MoveRow(int from, int to)
-{
-    m_jobs.MoveJob(from, to);
-    SelectRow(to, LVIS_SELECTED);
-    m_list.EnsureVisible(to, TRUE);
-}
-
 void CRivoEncDlg::OnListUp()
 {
-    const std::vector<int> rows = SelectedRows();
-    m_list.SetRedraw(FALSE);
-    for (int a : rows) {
-        const int target = a - 1;
-        if (target < 0 || IsSelected(target)) continue;
-        MoveRow(a, target);
-    }
-    m_list.SetRedraw(TRUE);
+    m_jobEditor.MoveUp();
 }
 
 void CRivoEncDlg::OnListDown()
 {
-    const std::vector<int> rows = SelectedRows();
-    m_list.SetRedraw(FALSE);
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        const int target = *it + 1;
-        if (target >= m_list.GetItemCount() || IsSelected(target)) continue;
-        MoveRow(*it, target);
-    }
-    m_list.SetRedraw(TRUE);
+    m_jobEditor.MoveDown();
 }
 
 void CRivoEncDlg::OnListTop()
 {
-    const std::vector<int> rows = SelectedRows();
-    m_list.SetRedraw(FALSE);
-    int target = 0;
-    for (int a : rows) {
-        if (IsSelected(target)) continue;
-        MoveRow(a, target);
-        ++target;
-    }
-    m_list.SetRedraw(TRUE);
+    m_jobEditor.MoveToTop();
 }
 
 void CRivoEncDlg::OnListBottom()
 {
-    const std::vector<int> rows = SelectedRows();
-    m_list.SetRedraw(FALSE);
-    int target = m_list.GetItemCount() - 1;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        if (target >= m_list.GetItemCount() || IsSelected(target)) continue;
-        MoveRow(*it, target);
-        --target;
-    }
-    m_list.SetRedraw(TRUE);
+    m_jobEditor.MoveToBottom();
 }
 
 // ---- Presets
@@ -602,6 +481,20 @@ void CRivoEncDlg::OnPresetMenuCommand(UINT command)
     ShowOutputInfo(-1);
 }
 
+CString CRivoEncDlg::FindPresetFile(const CString& value)
+{
+    if (FileExists(value)) return value;
+    // A shipped preset by its file name, in any letter case as the
+    // platform's file names are matched, or by its name without ".rvp".
+    const std::string folder = ToNativePath(PresetsFolder().str());
+    for (const CString& name : {value, value + L".rvp"}) {
+        if (name.IsEmpty()) continue;
+        const std::string found = FindPathNoCase(folder, ToNativePath(name.str()));
+        if (!found.empty() && FileExists(CString(FromNativePath(found)))) return CString(FromNativePath(found));
+    }
+    return CString();
+}
+
 void CRivoEncDlg::ApplyPresetFile(const CString& path)
 {
     CEncPresetInfo preset(path);
@@ -630,36 +523,47 @@ void CRivoEncDlg::OnCommandLine(const CString& text)
         }
     }
 
+    // The switches the program cannot use go to the batch report, which
+    // speaks only in automatic mode; the window itself ignores them.
+    BatchReport& report = GetBatchReport();
     for (int i = 0; i < arguments.GetSize(); ++i) {
         const CString& argument = arguments[i];
         if (argument.IsEmpty()) continue;
-        // Paths here begin with the folder separator too: an argument that
-        // names an existing file or folder is a source, not a switch.
-        if (argument[0] != L'/' || GetFileAttributesW(argument) != INVALID_FILE_ATTRIBUTES) {
+        if (!IsCommandLineSwitch(argument)) {
             AddSourceFile(argument);
             continue;
         }
         const CString rest = argument.Mid(1);
         if (rest == L"automode") {
             GetEncSettings().bAutoMode = 1;
+            report.Speak();
             continue;
         }
         CNameValueParser parser;
         SKeyValue pair;
-        if (!parser.Parse(rest) || !parser.GetPair(0, pair)) continue;
+        if (!parser.Parse(rest) || !parser.GetPair(0, pair)) {
+            report.SwitchNotUsed(argument, L"unknown switch", false);
+            continue;
+        }
         CString value = pair.value;
         value.Replace(L"&nbsp;", L" ");
         value.Replace(L"&quot;", L"\"");
         value.Replace(L"&amp;", L"&");
+        // The switch as the caller wrote it, without the quotes it came in.
+        const CString given = L"/" + pair.key + L"=" + value;
         if (pair.key == L"preset") {
-            if (FileExists(value)) {
-                ApplyPresetFile(value);
-            } else {
-                const CString shipped = CombinePath(PresetsFolder(), value, L"/");
-                if (FileExists(shipped)) ApplyPresetFile(shipped);
-            }
+            const CString preset = FindPresetFile(value);
+            if (!preset.IsEmpty())
+                ApplyPresetFile(preset);
+            else
+                report.SwitchNotUsed(given, L"no such preset file", true);
         } else if (pair.key == L"destpath") {
-            if (IsFolder(value)) SetDestinationFolder(value);
+            if (IsFolder(value))
+                SetDestinationFolder(value);
+            else
+                report.SwitchNotUsed(given, L"no such folder", true);
+        } else {
+            report.SwitchNotUsed(given, L"unknown switch", false);
         }
     }
     UpdateButtons();
@@ -756,8 +660,16 @@ void CRivoEncDlg::OnStart()
 {
     const CEncSettings& settings = GetEncSettings();
     const CString caption = LookupText(L"TEXT_APP_NAME");
+    if (settings.bAutoMode && !m_pEncoding && GetBatchReport().BatchStopped()) {
+        // A preset or destination the caller named is missing: converting
+        // with other settings or into another folder would put files where
+        // nobody looks for them.
+        EndAutomaticStart(L"a switch of the command line could not be used");
+        return;
+    }
     if (!IsFolder(settings.sDstFolder)) {
         ShowCoreMessage(m_hWnd, LookupText(L"TEXT_INVALID_DST_FOLDER"), caption, kMessageOk);
+        EndAutomaticStart(L"the destination folder does not exist: " + settings.sDstFolder);
         return;
     }
     // WMV has no H.264; the other formats need the module for an H.264 code.
@@ -770,12 +682,25 @@ void CRivoEncDlg::OnStart()
         fourcc = settings.OgmEncoder.fccVideoCodec;
     if (IsH264Fourcc(fourcc) && !FileExists(CombinePath(ProgramFolder(), kH264ModuleName, L"/"))) {
         ShowCoreMessage(m_hWnd, LookupText(L"TEXT_H264PLUGIN_ERROR"), caption, kMessageOk);
+        EndAutomaticStart(CString(L"the H.264 encoder module is missing: ") + kH264ModuleName);
         return;
     }
-    if (m_jobs.GetJobCount() == 0) return;
+    if (m_jobs.GetJobCount() == 0) {
+        EndAutomaticStart(L"no source could be listed");
+        return;
+    }
     if (m_pEncoding || !m_pWindows) return;
     m_pEncoding = m_pWindows->OpenProgressWindow(this, m_jobs);
     if (m_pEncoding) DisableMainControls(TRUE);
+}
+
+void CRivoEncDlg::EndAutomaticStart(const CString& why)
+{
+    // An automatic batch that cannot start would leave the window open for
+    // ever with nobody to close it: it ends at once and says why.
+    if (!GetEncSettings().bAutoMode || m_pEncoding) return;
+    GetBatchReport().BatchNotRun(why);
+    PostMessage(WM_CLOSE);
 }
 
 void CRivoEncDlg::DisableMainControls(BOOL disable)

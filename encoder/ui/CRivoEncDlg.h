@@ -8,11 +8,11 @@
 #pragma once
 
 #include <array>
-#include <vector>
 
 #include "encoder/core/jobs/EncFileInfoList.h"
 #include "encoder/core/RivoEncApp.h"
 #include "encoder/ui/EncodingHost.h"
+#include "encoder/ui/JobListEditor.h"
 #include "platform/mfc/CDialog.h"
 #include "platform/mfc/CommonCtrls.h"
 #include "platform/mfc/StandardControls.h"
@@ -25,7 +25,9 @@ class IEncodeWindows;
 
 // "/automode" on the command line sets the settings' automatic-mode flag:
 // Start is posted once the command line is read, and the main window closes
-// when the progress window ends.
+// when the progress window ends, or at once when the batch cannot start.
+// What the batch did goes to the batch report (BatchReport), which speaks
+// in automatic mode.
 class CRivoEncDlg : public CDialog, public IRivoEncMainDialog, public CEncodingHost {
 public:
     // The skin's command ids, the display ids of the source and output
@@ -76,16 +78,23 @@ public:
 
     // The command line: sources, one preset file, and the switches.
     void OnCommandLine(const CString& text);
-    // Adds a source through the job list; the first row becomes current
-    // when nothing is selected.
-    void AddSourceFile(const CString& path);
-    // Adds every file below the folder, sorted.
-    void AddSourcePath(const CString& folder);
-    // The files below the folder (with recursive, the folders below it
-    // breadth first), in the order the file system gives them.
-    static void CollectFolderFiles(const CString& folder, CStringList& files, bool recursive);
+    // Adding sources, through the job list's editor: one source (the first
+    // row becomes current when nothing is selected), every file below a
+    // folder (sorted), and the files below a folder (with recursive, the
+    // folders below it breadth first) in the order the file system gives
+    // them.
+    void AddSourceFile(const CString& path) { m_jobEditor.AddFile(path); }
+    void AddSourcePath(const CString& folder) { m_jobEditor.AddFolder(folder); }
+    static void CollectFolderFiles(const CString& folder, CStringList& files, bool recursive)
+    {
+        JobListEditor::CollectFolderFiles(folder, files, recursive);
+    }
     void SetDestinationFolder(const CString& folder);
     void ApplyPresetFile(const CString& path);
+    // The preset file a "/preset=" value names: an existing file, else a
+    // shipped preset by its file name or its name without ".rvp"; empty
+    // when there is none.
+    static CString FindPresetFile(const CString& value);
 
     CEncFileInfoList& Jobs() { return m_jobs; }
     CListCtrl& List() { return m_list; }
@@ -148,24 +157,22 @@ private:
     void SetSideTexts(UINT firstId, const std::array<CString, 6>& texts);
     // The job whose texts an index stands for.
     int TextJobIndex(int index) const;
-    void RefreshJobRow(int index);
+    void RefreshJobRow(int index) { m_jobEditor.RefreshRow(index); }
     void ShowAddingBox(const wchar_t* textKey);
     void HideAddingBox();
-    void SortAndAdd(CStringList& files);
     void RunSourceSettings(bool autoPlay);
     void OnPresetMenuCommand(UINT command);
     void DisableMainControls(BOOL disable);
-    bool HasSelection() const;
-    bool IsSelected(int row) const;
-    std::vector<int> SelectedRows() const;
-    // Moves one job and selects it at its new row.
-    void MoveRow(int from, int to);
-    void SelectRow(int row, UINT state);
+    // In automatic mode a start that cannot go on ends the program with the
+    // reason in the batch report; otherwise nothing happens.
+    void EndAutomaticStart(const CString& why);
     bool IsValidJob(int index) const { return index >= 0 && index < m_jobs.GetJobCount(); }
 
     HXWindowMain m_skin;
     CEncFileInfoList m_jobs;
     CListCtrl m_list;
+    // Adds, removes and moves the jobs of the list and its rows.
+    JobListEditor m_jobEditor{m_jobs, m_list};
     int m_bSkinCreated = 0;
     CWnd* m_pEncoding = nullptr;
     HXConStatic* m_pDstFolderStatic = nullptr;

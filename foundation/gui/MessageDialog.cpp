@@ -15,6 +15,7 @@
 #include "platform/win32/gui/Focus.h"
 #include "platform/win32/gui/GdiDraw.h"
 #include "platform/win32/gui/GlobalMemory.h"
+#include "platform/win32/gui/MessageBox.h"
 #include "platform/win32/gui/MessageQueue.h"
 #include "platform/win32/gui/Paint.h"
 #include "platform/win32/gui/StaticControl.h"
@@ -487,9 +488,24 @@ void SetMessageDialogIcon(HINSTANCE module, int iconId)
     g_iconId = iconId;
 }
 
+INT_PTR CMessageDialog::AnswerUnattended()
+{
+    ReportUnattendedMessageBox(m_caption, DisplayText());
+    if (m_checkResult) {
+        if (m_options & MDO_CHECKBOX) *m_checkResult = 0;
+        else if (m_options & MDO_CHECKBOXSET) *m_checkResult = 1;
+    }
+    return AnswerOfTimeout();
+}
+
 INT_PTR RunMessageDialog(CMessageDialog* dialog, HWND owner, const wchar_t* text, const wchar_t* caption, UINT type,
                          UINT options, MessageDialogArg countdownOrCheckText, const wchar_t* buttonList, int* checkResult)
 {
+    if (UnattendedMessageBoxes()) {
+        // Nobody could answer a modal dialog: the default button answers.
+        dialog->Init(owner, text, caption, type, options, countdownOrCheckText, buttonList, checkResult);
+        return dialog->AnswerUnattended();
+    }
     HGLOBAL memory = BuildTemplate(caption);
     if (!memory) return -1;
     dialog->Init(owner, text, caption, type, options, countdownOrCheckText, buttonList, checkResult);

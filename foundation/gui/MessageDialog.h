@@ -82,6 +82,11 @@ public:
     bool active() const { return m_bActive; }
     // The text the text static shows now.
     std::wstring DisplayText() const;
+    // Where no person can answer (SetUnattendedMessageBoxes): the caption
+    // and text go to the standard error stream and the debug output, a check
+    // box keeps its initial state, and the default button's answer is
+    // given, as when a countdown runs out.
+    INT_PTR AnswerUnattended();
     // Set by the wait box: the window owns the object and ends with it.
     bool m_bOwnedByWindow = false;
     // The owner the wait box keeps from input while it shows, as a modal
@@ -125,7 +130,9 @@ private:
 void SetMessageDialogIcon(HINSTANCE module, int iconId);
 
 // Shows the dialog modally and answers IDOK 1, IDCANCEL 2, IDYES 6 or IDNO 7;
-// -1 when the template memory cannot be had.
+// -1 when the template memory cannot be had. Where no person can answer
+// (SetUnattendedMessageBoxes), nothing is shown and the default button
+// answers.
 int ShowMessageDialog(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type, UINT options = 0,
                       MessageDialogArg countdownOrCheckText = {}, const wchar_t* buttonList = nullptr,
                       int* checkResult = nullptr);

@@ -33,6 +33,7 @@ void CAudioTreatment::Stop()
     swr_free(&resampler_);
     tempo_.Close();
     tempoBuffer_.clear();
+    widened_.clear();
     tempoIn_ = 0;
     tempoOut_ = 0;
     peak_ = 0;
@@ -112,6 +113,12 @@ bool CAudioTreatment::Convert(const uint8_t* data, int frames, const AudioLevels
     out->resize(base + static_cast<size_t>(room) * 2 * channels);
     uint8_t* to[1] = {reinterpret_cast<uint8_t*>(out->data() + base)};
     const uint8_t* from[1] = {data};
+    if (data && setup_.input.packed24) {
+        // Samples of three bytes reach the resampler as 32-bit ones.
+        widened_.resize(static_cast<size_t>(frames) * static_cast<size_t>(setup_.input.channels));
+        WidenPacked24(data, widened_.size(), widened_.data());
+        from[0] = reinterpret_cast<const uint8_t*>(widened_.data());
+    }
     const int made = room > 0 ? swr_convert(resampler_, to, room, data ? from : nullptr, frames) : 0;
     if (made < 0) {
         out->resize(base);

@@ -1,5 +1,6 @@
 // CAudioTreatment: what the audio filter does to the sound of the stream
-// that flows, in this order: the speed change and the conversion to the
+// that flows (any PCM or float layout PcmFormat describes), in this order:
+// the speed change and the conversion to the
 // output's rate, channels and signed 16-bit samples (one pass of the
 // resampling library; when the pitch is kept, the tempo filter changes the
 // speed after it), the normaliser, the amplification, the DSP module, and
@@ -75,6 +76,7 @@ private:
     SwrContext* resampler_ = nullptr;
     CAudioTempo tempo_;
     std::vector<int16_t> tempoBuffer_;
+    std::vector<int32_t> widened_;  // input samples of three bytes, made 32-bit
     int64_t tempoIn_ = 0;       // frames given to the tempo filter
     int64_t tempoOut_ = 0;      // frames it gave back
     int peak_ = 0;              // the loudest sample so far, for the normaliser

@@ -50,7 +50,7 @@ std::string CodecNameOf(IPin* pin, const PcmFormat& pcm)
             }
         }
     }
-    return avcodec_get_name(av_get_pcm_codec(pcm.sampleFormat, 0));
+    return avcodec_get_name(pcm.packed24 ? AV_CODEC_ID_PCM_S24LE : av_get_pcm_codec(pcm.sampleFormat, 0));
 }
 
 }  // namespace

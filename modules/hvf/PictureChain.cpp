@@ -1,6 +1,7 @@
 #include "modules/hvf/PictureChain.h"
 
 #include <algorithm>
+#include <cmath>
 #include <charconv>
 #include <vector>
 
@@ -58,6 +59,25 @@ std::string Join(const std::vector<std::string>& parts)
 // long that way), so the chain takes a quarter of the processors.
 int DefaultThreads() { return std::max(1, av_cpu_count() / 4); }
 
+// The filters that turn a picture as the orientation says: the mirror
+// from left to right first, then the quarter turns clockwise.
+void AddTurn(const PictureOrientation& o, std::vector<std::string>* f)
+{
+    switch (o.quarterTurns % 4 + (o.mirrored ? 4 : 0)) {
+    case 1: f->push_back("transpose=dir=clock"); break;
+    case 2: f->push_back("hflip"); f->push_back("vflip"); break;
+    case 3: f->push_back("transpose=dir=cclock"); break;
+    case 4: f->push_back("hflip"); break;
+    // Mirrored and a quarter clockwise: the picture's rows become its
+    // columns from the right, read upwards.
+    case 5: f->push_back("transpose=dir=clock_flip"); break;
+    case 6: f->push_back("vflip"); break;
+    // Mirrored and three quarters: rows become columns from the left.
+    case 7: f->push_back("transpose=dir=cclock_flip"); break;
+    default: break;
+    }
+}
+
 std::string ErrorText(int code)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -76,6 +96,9 @@ void PictureChain::Reset()
     m_sink = nullptr;
     m_input = ChainInput{};
     m_end = AV_NOPTS_VALUE;
+    m_last = AV_NOPTS_VALUE;
+    m_outputFrame = 0;
+    m_pulled = 0;
 }
 
 std::string PictureChain::Describe(const ChainInput& input, const PictureSettings& s, const PictureLayout& l,
@@ -107,8 +130,9 @@ std::string PictureChain::Describe(const ChainInput& input, const PictureSetting
         f.push_back("deblock=filter=strong:block=8:alpha=" + Num(a) + ":beta=" + Num(b) + ":gamma=" + Num(b) +
                     ":delta=" + Num(b));
     }
+    AddTurn(input.orientation, &f);
     if (s.flip) f.push_back("vflip");
-    SourcePicture source{input.width, input.height, 0};
+    SourcePicture source = TurnedPicture({input.width, input.height, 0}, input.orientation);
     if (l.Crops(source))
         f.push_back("crop=w=" + Num(l.cropWidth) + ":h=" + Num(l.cropHeight) + ":x=" + Num(l.cropX) +
                     ":y=" + Num(l.cropY) + ":exact=1");
@@ -179,6 +203,8 @@ bool PictureChain::Build(const ChainInput& input, const PictureSettings& setting
     if (r < 0) return fail("picture chain \"" + description + "\"", r);
     m_sinkTimeBase = av_buffersink_get_time_base(m_sink);
     m_input = input;
+    if (settings.frameRate > 0)
+        m_outputFrame = std::max<int64_t>(1, static_cast<int64_t>(std::llround(1e7 / settings.frameRate)));
     return true;
 }
 
@@ -187,10 +213,17 @@ int PictureChain::Push(AVFrame* frame)
     if (!m_graph) return AVERROR(EINVAL);
     if (!frame) {
         // The stream ends where the last picture ends, so a frame rate
-        // change fills the last picture's whole time.
-        return av_buffersrc_close(m_source, m_end == AV_NOPTS_VALUE ? 0 : m_end, AV_BUFFERSRC_FLAG_PUSH);
+        // change fills the last picture's whole time. A picture shorter than
+        // an output frame would give none: when nothing came out yet, the
+        // last one is kept for a whole output frame.
+        int64_t end = m_end == AV_NOPTS_VALUE ? 0 : m_end;
+        if (m_pulled == 0 && m_outputFrame > 0 && m_last != AV_NOPTS_VALUE) end = std::max(end, m_last + m_outputFrame);
+        return av_buffersrc_close(m_source, end, AV_BUFFERSRC_FLAG_PUSH);
     }
-    if (frame->pts != AV_NOPTS_VALUE) m_end = frame->pts + std::max<int64_t>(frame->pkt_duration, 0);
+    if (frame->pts != AV_NOPTS_VALUE) {
+        m_end = frame->pts + std::max<int64_t>(frame->pkt_duration, 0);
+        m_last = frame->pts;
+    }
     return av_buffersrc_add_frame_flags(m_source, frame, 0);
 }
 
@@ -198,6 +231,7 @@ int PictureChain::Pull(AVFrame* frame)
 {
     if (!m_graph) return AVERROR_EOF;
     int r = av_buffersink_get_frame(m_sink, frame);
+    if (r >= 0) ++m_pulled;
     if (r >= 0 && frame->pts != AV_NOPTS_VALUE) frame->pts = av_rescale_q(frame->pts, m_sinkTimeBase, kReferenceTime);
     return r;
 }

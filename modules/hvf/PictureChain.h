@@ -4,10 +4,11 @@
 //
 //   deinterlacing (yadif, the field-blending post-processing filter, or one
 //   field with its lines doubled), the output frame rate (fps), deblocking
-//   of the 8x8 coding blocks (deblock), the vertical flip (vflip), the part
-//   of the source kept (crop), scaling (scale), brightness, contrast and
-//   saturation (eq), hue (hue), blur (gblur), sharpening (unsharp), the
-//   black bars (pad), and the output format.
+//   of the 8x8 coding blocks (deblock), the turn that shows the picture as
+//   it is meant to be seen (transpose, hflip, vflip), the vertical flip
+//   (vflip), the part of the source kept (crop), scaling (scale),
+//   brightness, contrast and saturation (eq), hue (hue), blur (gblur),
+//   sharpening (unsharp), the black bars (pad), and the output format.
 //
 // Adjustments and filters work on the scaled picture, inside the bars: the
 // bars stay black, and a picture made smaller is treated at its new size.
@@ -33,16 +34,19 @@ extern "C" {
 struct AVFilterGraph;
 struct AVFilterContext;
 
-// What enters the chain.
+// What enters the chain: pictures as they are stored, with the turn that
+// shows them as meant. The layout the chain is built with is that of the
+// turned picture.
 struct ChainInput {
     AVPixelFormat format = AV_PIX_FMT_NONE;
     int width = 0;
     int height = 0;
     AVRational sampleAspect{1, 1};
+    PictureOrientation orientation{};
     bool operator==(const ChainInput& o) const
     {
         return format == o.format && width == o.width && height == o.height &&
-               av_cmp_q(sampleAspect, o.sampleAspect) == 0;
+               av_cmp_q(sampleAspect, o.sampleAspect) == 0 && orientation == o.orientation;
     }
 };
 
@@ -69,8 +73,11 @@ public:
 
     // Hands a picture to the chain (its pts and pkt_duration in 100-ns
     // units), taking over the frame's reference (the frame itself stays the
-    // caller's); null ends the stream where the last picture ends. A negative error code
-    // of the library on failure.
+    // caller's); null ends the stream where the last picture ends, or, when
+    // the frame rate changes and no picture has come out yet, one output
+    // frame after the last picture's start, so that a stream of pictures
+    // never ends as a stream without one. A negative error code of the
+    // library on failure.
     int Push(AVFrame* frame);
     // The next treated picture: 0 with the frame filled (pts in 100-ns
     // units), AVERROR(EAGAIN) while the chain needs more pictures,
@@ -83,5 +90,8 @@ private:
     AVFilterContext* m_sink = nullptr;
     ChainInput m_input;
     AVRational m_sinkTimeBase{1, 10000000};
-    int64_t m_end = AV_NOPTS_VALUE;  // where the last picture pushed ends
+    int64_t m_end = AV_NOPTS_VALUE;   // where the last picture pushed ends
+    int64_t m_last = AV_NOPTS_VALUE;  // where it starts
+    int64_t m_outputFrame = 0;        // the output frame time when the rate changes, else 0
+    int64_t m_pulled = 0;             // pictures that came out
 };

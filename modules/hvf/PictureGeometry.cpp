@@ -21,6 +21,12 @@ bool SameShape(double a, double b) { return std::fabs(a - b) <= 1e-6 * std::max(
 
 }  // namespace
 
+SourcePicture TurnedPicture(const SourcePicture& stored, const PictureOrientation& orientation)
+{
+    if (!orientation.SwapsSides()) return stored;
+    return SourcePicture{stored.height, stored.width, stored.displayAspect > 0 ? 1.0 / stored.displayAspect : 0};
+}
+
 PictureLayout ComputePictureLayout(const SourcePicture& source, const PictureSettings& settings)
 {
     PictureLayout l;

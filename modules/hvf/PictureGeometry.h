@@ -4,6 +4,7 @@
 #pragma once
 
 #include "modules/hvf/VideoFilterSettings.h"
+#include "platform/dshow/PictureOrientation.h"
 
 struct SourcePicture {
     int width = 0;
@@ -12,6 +13,10 @@ struct SourcePicture {
     // pixels, the shape of the size.
     double displayAspect = 0;
 };
+
+// The picture as it is seen once turned as the orientation says: a quarter
+// turn swaps its sides and its shape.
+SourcePicture TurnedPicture(const SourcePicture& stored, const PictureOrientation& orientation);
 
 struct PictureLayout {
     int outputWidth = 0;
@@ -36,7 +41,7 @@ struct PictureLayout {
     bool operator==(const PictureLayout&) const = default;
 };
 
-// The layout of a source under the settings. Without a size set the output
+// The layout of a source (as it is seen, turned) under the settings. Without a size set the output
 // keeps the source's size; 4:2:0 output (I420) keeps every size and offset
 // even, so an odd last row or column of the source is left out. A source
 // smaller than 2x2 pixels gives an empty layout.

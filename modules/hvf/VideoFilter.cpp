@@ -204,7 +204,8 @@ bool CVideoFilter::ProposedOutput(int position, PictureFormat* format)
     auto packed = [&](bool rgb, PictureFormat* f) {
         PictureSettings s = settings;
         s.outputFormat = rgb ? kOutputRgb32 : kOutputI420;
-        PictureLayout l = ComputePictureLayout({input.width, input.height, input.displayAspect}, s);
+        PictureLayout l =
+            ComputePictureLayout(TurnedPicture({input.width, input.height, input.displayAspect}, input.orientation), s);
         if (l.outputWidth <= 0 || l.outputHeight <= 0) return false;
         *f = PackedPictureFormat(rgb, l.outputWidth, l.outputHeight, frameTime);
         return true;
@@ -219,6 +220,7 @@ bool CVideoFilter::ProposedOutput(int position, PictureFormat* format)
         if (position == 0) {
             *format = input;
             format->frameTime = frameTime;
+            format->orientation = {};
             return true;
         }
         --position;
@@ -423,17 +425,15 @@ void CVideoFilter::Fail(HRESULT hr)
     if (m_result.compare_exchange_strong(expected, hr) && FAILED(hr)) NotifyEvent(EC_ERRORABORT, hr, 0);
 }
 
-bool CVideoFilter::BuildChain(const AVFrame* frame, const PictureFormat& output)
+bool CVideoFilter::BuildChain(const ChainInput& input, const PictureFormat& output)
 {
-    ChainInput input{static_cast<AVPixelFormat>(frame->format), frame->width, frame->height,
-                     frame->sample_aspect_ratio};
     PictureSettings s = m_current.picture;
     bool rgb = IsRgb(output);
     s.outputFormat = rgb ? kOutputRgb32 : kOutputI420;
     double shown = 0;
     if (input.sampleAspect.num > 0 && input.sampleAspect.den > 0)
         shown = av_q2d(input.sampleAspect) * input.width / input.height;
-    SourcePicture source{input.width, input.height, shown};
+    SourcePicture source = TurnedPicture({input.width, input.height, shown}, input.orientation);
     PictureLayout layout = ComputePictureLayout(source, s);
     if (layout.outputWidth != output.width || layout.outputHeight != output.height) {
         // The connection fixed the size before the settings changed it: the
@@ -461,13 +461,15 @@ void CVideoFilter::TreatPicture(AVFrame* frame)
         m_currentGeneration = generation;
     }
     PictureFormat output;
+    PictureOrientation orientation;
     {
         std::lock_guard<std::mutex> g(m_formatLock);
         if (!m_haveOutput) return;
         output = m_output;
+        orientation = m_input.orientation;
     }
     ChainInput input{static_cast<AVPixelFormat>(frame->format), frame->width, frame->height,
-                     frame->sample_aspect_ratio};
+                     frame->sample_aspect_ratio, orientation};
     bool rebuild = !m_chain.IsBuilt() || !(m_chain.Input() == input) ||
                    m_chainGeneration != m_current.pictureGeneration || output.width != m_chainOutput.width ||
                    output.height != m_chainOutput.height || IsRgb(output) != IsRgb(m_chainOutput);
@@ -475,7 +477,7 @@ void CVideoFilter::TreatPicture(AVFrame* frame)
         // Pictures the old chain still holds come out before the new one
         // starts.
         FinishChain();
-        if (!BuildChain(frame, output)) {
+        if (!BuildChain(input, output)) {
             Fail(E_FAIL);
             return;
         }

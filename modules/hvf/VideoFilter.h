@@ -13,8 +13,9 @@
 // picture; a flush drops the queue.
 //
 // Output types, at the output size that the settings give for the
-// connected input (IBasicVideo answers that size): when that is the input
-// picture's size and the input is I420, first I420 in the input's own
+// connected input, turned as its type says it is to be seen
+// (PictureOrientation.h); IBasicVideo answers that size. When that is the
+// input picture's size and the input is I420, first I420 in the input's own
 // (padded) layout, rcSource giving the picture; then the chosen format
 // packed (I420 or RGB32), then the other one.
 #pragma once
@@ -110,7 +111,7 @@ private:
     // The treatment thread.
     void TreatmentLoop();
     void TreatPicture(AVFrame* frame);
-    bool BuildChain(const AVFrame* frame, const PictureFormat& output);
+    bool BuildChain(const ChainInput& input, const PictureFormat& output);
     // Sends the end to the chain and delivers what it still holds.
     void FinishChain();
     void PullAndDeliver();

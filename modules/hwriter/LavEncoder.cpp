@@ -1,9 +1,13 @@
 #include "modules/hwriter/LavEncoder.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
+
+#include "platform/win32/DebugOutput.h"
 
 namespace {
 
@@ -30,6 +34,10 @@ int LameLevelOfBitrate(int kbps)
     return 9;
 }
 
+// The largest term of the frame rate's fraction a codec's bit stream
+// holds: MPEG-4 part 2 keeps its time base's denominator in 16 bits.
+int MaxFrameRateTerm(AVCodecID id) { return id == AV_CODEC_ID_MPEG4 ? 65535 : INT_MAX; }
+
 int RateNearest(const AVCodec* codec, int rate)
 {
     if (!codec->supported_samplerates) return rate;
@@ -37,6 +45,37 @@ int RateNearest(const AVCodec* codec, int rate)
     for (const int* r = codec->supported_samplerates; *r; ++r)
         if (!best || std::abs(*r - rate) < std::abs(best - rate)) best = *r;
     return best ? best : rate;
+}
+
+// The nearest bit rate, in kbit/s, the audio encoder takes for sound of the
+// rate and channels: LAME's layer III rates (32 to 320 at the MPEG-1 rates,
+// 8 to 160 below), up to AAC's largest frame (6144 bits a channel), from
+// the Windows Media Audio encoders' lowest (24). A setting outside (a preset
+// may hold any number) would fail the job or, taken as it is, give a header
+// whose rate nothing has.
+int AcceptedAudioKbps(AVCodecID id, int rate, int channels, int kbps)
+{
+    int low = 8, high = 2000;
+    switch (id) {
+    case AV_CODEC_ID_MP3:
+        low = rate >= 32000 ? 32 : 8;
+        high = rate >= 32000 ? 320 : 160;
+        break;
+    case AV_CODEC_ID_AAC:
+        high = std::max(low, static_cast<int>(6144LL * channels * rate / 1024 / 1000));
+        break;
+    case AV_CODEC_ID_WMAV1:
+    case AV_CODEC_ID_WMAV2: low = 24; break;
+    default: break;
+    }
+    return std::clamp(kbps, low, high);
+}
+
+void TraceClamped(const wchar_t* what, int asked, int used)
+{
+    OutputDebugStringW((L"hwriter.dll: the " + std::wstring(what) + L" bit rate of " + std::to_wstring(asked) +
+                        L" kbit/s is outside what the encoder takes; " + std::to_wstring(used) + L" kbit/s is used")
+                           .c_str());
 }
 
 }  // namespace
@@ -72,14 +111,19 @@ bool LavEncoder::OpenVideo(const VideoEncoderSetup& s)
     c->height = s.height;
     c->pix_fmt = AV_PIX_FMT_YUV420P;
     c->sample_aspect_ratio = AVRational{1, 1};
-    c->framerate = s.frameRate;
-    c->time_base = av_inv_q(s.frameRate);
+    // A rate whose terms the codec cannot hold becomes the nearest one it
+    // can (60000/1001 fits; 120000/1001 does not in MPEG-4 part 2).
+    AVRational rate = s.frameRate;
+    const int maxTerm = MaxFrameRateTerm(codec->id);
+    if (rate.num > maxTerm || rate.den > maxTerm) rate = av_d2q(av_q2d(rate), maxTerm);
+    c->framerate = rate;
+    c->time_base = av_inv_q(rate);
     c->codec_tag = s.codec.tag;
     c->thread_count = 0;
     // Motion JPEG's full-range variant is the only one it names officially;
     // the pictures arrive in the video range.
     c->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
-    double fps = av_q2d(s.frameRate);
+    double fps = av_q2d(rate);
     int seconds = s.secPerKeyframe > 0 ? s.secPerKeyframe : 10;
     c->gop_size = std::max(1, static_cast<int>(std::lround(seconds * fps)));
     if (s.globalHeader) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -94,7 +138,9 @@ bool LavEncoder::OpenVideo(const VideoEncoderSetup& s)
             c->global_quality = FF_QP2LAMBDA * QuantiserOfQuality(s.quality);
         }
     } else {
-        c->bit_rate = static_cast<int64_t>(std::max(1, s.kbps)) * 1000;
+        const int kbps = std::max(1, s.kbps);
+        if (kbps != s.kbps) TraceClamped(L"video", s.kbps, kbps);
+        c->bit_rate = static_cast<int64_t>(kbps) * 1000;
         // Constant bit rate: a buffer of one second at the rate keeps every
         // second near it (the second of two passes spreads the bits by its
         // statistics instead).
@@ -171,6 +217,13 @@ bool LavEncoder::OpenAudio(const AudioEncoderSetup& s)
     // rate and channels (at most 80 kbit/s for 22,050 Hz mono): a higher one
     // is lowered step by step instead of failing the job.
     int kbps = s.kbps;
+    const bool usesRate = s.codec.id != AV_CODEC_ID_PCM_S16LE && !(s.codec.id == AV_CODEC_ID_VORBIS && s.mode == 1);
+    if (usesRate) {
+        const int rate = RateNearest(codec, s.outputRate > 0 ? s.outputRate : s.input.rate);
+        const int channels = std::clamp(s.outputChannels > 0 ? s.outputChannels : s.input.channels, 1, 2);
+        kbps = AcceptedAudioKbps(s.codec.id, rate, channels, s.kbps);
+        if (kbps != s.kbps) TraceClamped(L"audio", s.kbps, kbps);
+    }
     for (;;) {
         if (OpenAudioAt(codec, s, kbps)) break;
         if (s.codec.id != AV_CODEC_ID_VORBIS || s.mode == 1 || kbps <= 8) return false;

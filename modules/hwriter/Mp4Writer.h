@@ -17,6 +17,8 @@ protected:
     const char* ContainerName() const override;
     void AdjustVideo(VideoEncoderSetup* video) override;
     void AdjustAudio(AudioEncoderSetup* audio) override;
+    // The PSP's files hold one picture and one sound stream.
+    bool NeedsPictureAndSound() const override { return ForPsp(); }
 
 private:
     // The block's PSP setting, and whether its video is H.264.

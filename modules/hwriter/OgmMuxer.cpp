@@ -1,5 +1,6 @@
 #include "OgmMuxer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -90,6 +91,10 @@ std::vector<uint8_t> OgmDataPacket(bool keyFrame, uint64_t duration, const uint8
     if (size) p.insert(p.end(), data, data + size);
     return p;
 }
+
+// Where the payload of a data packet starts: after its first byte and the
+// duration field that byte announces.
+size_t OgmPayloadOffset(uint8_t first) { return 1 + static_cast<size_t>(((first & 2) << 1) | ((first >> 6) & 3)); }
 
 }  // namespace
 
@@ -201,13 +206,17 @@ bool OgmMuxer::WriteVideoFrame(int stream, const uint8_t* data, size_t size, int
     int64_t granule = frames > 0 && frames < 9.0e18 ? static_cast<int64_t>(frames) : 0;
     const int64_t previous = s.hasPending ? s.pending.granulepos : s.lastGranule;
     if (granule <= previous) granule = previous + 1;
-    // Frames the source left out lengthen the frame before them: its packet
-    // then carries its duration in frames.
-    if (s.hasPending && granule - previous > 1 && s.pending.data.size() >= 1 && (s.pending.data[0] & 0xC2) == 0)
+    // Every frame's packet carries its duration in frames: readers take the
+    // time of a page's last packet from the page and count the others back
+    // and forth by these durations. Frames the source left out lengthen the
+    // frame before them.
+    if (s.hasPending && granule - previous > 1 && !s.pending.data.empty()) {
+        const size_t payload = std::min(OgmPayloadOffset(s.pending.data[0]), s.pending.data.size());
         s.pending.data = OgmDataPacket(s.pendingKey, static_cast<uint64_t>(granule - previous),
-                                       s.pending.data.data() + 1, s.pending.data.size() - 1);
+                                       s.pending.data.data() + payload, s.pending.data.size() - payload);
+    }
     SubmitPending(s, false);
-    s.pending.data = OgmDataPacket(keyFrame, 0, data, size);
+    s.pending.data = OgmDataPacket(keyFrame, 1, data, size);
     s.pending.granulepos = granule;
     s.pendingKey = keyFrame;
     s.hasPending = true;

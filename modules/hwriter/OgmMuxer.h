@@ -12,7 +12,9 @@
 // Granule positions follow the OGM convention: a video packet's is the
 // number of its frame (from 0, from its time over the frame time, always
 // rising), a text packet's its start in milliseconds, a Vorbis packet's the
-// samples up to its end. Key frames start a page of their own; every text
+// samples up to its end. Every video packet also carries its duration in
+// frames (more than one where the source left frames out), from which
+// readers time the packets of a page. Key frames start a page of their own; every text
 // packet gets a page. Pages of the streams are written in the order of
 // their times, as far as the inputs allow: a page waits until every other
 // audio and video stream that has not ended has a page as well, or until

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <thread>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/dshow/filters/FrameRate.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/NativePath.h"
 
@@ -48,6 +50,7 @@ HRESULT CWriterFilter::NonDelegatingQueryInterface(REFIID riid, void** object)
 {
     if (riid == IID_IFileSinkFilter) return GetInterface(static_cast<IFileSinkFilter*>(this), object);
     if (riid == IID_IWriterSettings) return GetInterface(static_cast<IWriterSettings*>(this), object);
+    if (riid == IID_IWriterPreview) return GetInterface(static_cast<IWriterPreview*>(this), object);
     if (riid == IID_IAMFilterMiscFlags) return GetInterface(static_cast<IAMFilterMiscFlags*>(this), object);
     if (riid == IID_IMediaSeeking) return GetInterface(static_cast<IMediaSeeking*>(&m_seeking), object);
     return CBaseFilter::NonDelegatingQueryInterface(riid, object);
@@ -158,8 +161,13 @@ HRESULT CWriterFilter::GetPassMode(int* mode)
 
 HRESULT CWriterFilter::SetPreview(int on)
 {
-    std::lock_guard<std::recursive_mutex> g(filterLock_);
-    m_nPreview = on ? 1 : 0;
+    m_preview.SetEnabled(on != 0);
+    return S_OK;
+}
+
+HRESULT CWriterFilter::SetPreviewSink(IWriterPreviewSink* sink)
+{
+    m_preview.SetSink(sink);
     return S_OK;
 }
 
@@ -228,7 +236,29 @@ void CWriterFilter::Fail(Failure failure)
         m_failure = failure;
         m_changed.notify_all();
     }
-    NotifyEvent(EC_WRITER_FAILURE, failure == Failure::Output ? kWriterFailureOutput : kWriterFailureEncoder, 0);
+    LONG code = kWriterFailureEncoder;
+    switch (failure) {
+    case Failure::Output: code = kWriterFailureOutput; break;
+    case Failure::NoVideo: code = kWriterFailureNoVideo; break;
+    case Failure::NoSound: code = kWriterFailureNoSound; break;
+    default: break;
+    }
+    NotifyEvent(EC_WRITER_FAILURE, code, 0);
+}
+
+CWriterFilter::Failure CWriterFilter::MissingStream()
+{
+    // The first pass encodes pictures only.
+    const bool soundEncoded = m_nRunPass != 1;
+    for (CWriterInputPin* pin : m_inputs) {
+        if (!pin->IsConnected()) continue;
+        std::lock_guard<std::mutex> s(pin->StreamLock());
+        if (pin->StreamKind() == CWriterInputPin::Kind::Video && pin->m_nLastPts == AV_NOPTS_VALUE)
+            return Failure::NoVideo;
+        if (pin->StreamKind() == CWriterInputPin::Kind::Audio && soundEncoded && pin->m_nAudioStart == AV_NOPTS_VALUE)
+            return Failure::NoSound;
+    }
+    return Failure::None;
 }
 
 bool CWriterFilter::Failed() const
@@ -256,6 +286,7 @@ void CWriterFilter::StartRun()
         av_frame_free(&pin->m_pLastPicture);
         pin->m_nOutputStream = -1;
         pin->m_nLastPts = AV_NOPTS_VALUE;
+        pin->m_nEndPts = AV_NOPTS_VALUE;
         pin->m_nAudioStart = AV_NOPTS_VALUE;
         pin->m_bEnded = !pin->IsConnected();
         pin->m_nProgress = 0;
@@ -264,6 +295,17 @@ void CWriterFilter::StartRun()
     if (m_strFileName.empty()) {
         Fail(Failure::Output);
         return;
+    }
+    if (NeedsPictureAndSound()) {
+        // Said before any file is made.
+        if (!m_pVideoPin->IsConnected()) {
+            Fail(Failure::NoVideo);
+            return;
+        }
+        if (!m_pAudioPin->IsConnected()) {
+            Fail(Failure::NoSound);
+            return;
+        }
     }
     EncoderRequest request;
     if (!CodecRequestOfRun(&request)) {
@@ -322,14 +364,14 @@ bool CWriterFilter::OpenEncoders(const EncoderRequest& request, bool* encoderFai
         const PictureFormat& picture = m_pVideoPin->Picture();
         v.width = picture.width & ~1;
         v.height = picture.height & ~1;
+        // The rate the settings name, else the exact rate of the pictures'
+        // frame time (which is rounded to whole units).
         if (m_nFrameRate > 0 && m_nFrameScale > 0)
-            v.frameRate = av_d2q(static_cast<double>(m_nFrameRate) / m_nFrameScale, 100000);
+            av_reduce(&v.frameRate.num, &v.frameRate.den, m_nFrameRate, m_nFrameScale, INT_MAX);
         else if (picture.frameTime > 0)
-            v.frameRate = av_d2q(kUnitsPerSecond / picture.frameTime, 100000);
+            v.frameRate = FrameRateOfFrameTime(picture.frameTime, INT_MAX);
         else
             v.frameRate = AVRational{25, 1};
-        if (m_nFrameRate > 0 && m_nFrameScale > 0 && (m_nFrameRate % m_nFrameScale == 0))
-            v.frameRate = AVRational{m_nFrameRate / m_nFrameScale, 1};
         v.mode = request.videoMode;
         v.kbps = request.videoKBitrate;
         v.quality = request.videoQuality;
@@ -454,12 +496,10 @@ HRESULT CWriterFilter::EncodePicture(CWriterInputPin* pin, IMediaSample* sample)
     // The picture's place on the output's frame grid; video times are
     // divided by the playback rate.
     int64_t pts = pin->m_nLastPts == AV_NOPTS_VALUE ? 0 : pin->m_nLastPts + 1;
+    int64_t endPts = pts + 1;
     if (timed) {
-        double seconds = static_cast<double>(start) / kUnitsPerSecond / m_dPlaybackRate;
-        // The nearest place; a picture exactly between two takes the
-        // earlier one, so that every other picture of a doubled speed
-        // fills the places from the first to the last.
-        pts = static_cast<int64_t>(std::ceil(seconds * c->time_base.den / c->time_base.num - 0.5));
+        pts = PlaceOnGrid(start, c->time_base);
+        endPts = std::max(pts + 1, PlaceOnGrid(stop, c->time_base));
     }
     if (pin->m_nLastPts != AV_NOPTS_VALUE && pts <= pin->m_nLastPts) {
         // Two pictures for one place of the grid: the first one stays.
@@ -471,15 +511,23 @@ HRESULT CWriterFilter::EncodePicture(CWriterInputPin* pin, IMediaSample* sample)
         Fail(Failure::Encoder);
         return S_FALSE;
     }
+    m_preview.Offer(frame, pin->Picture().displayAspect);
     bool writeFailed = false;
     auto sink = [&](AVPacket* p) { return (writeFailed = !WritePacket(pin, p)) == false; };
     bool ok = true;
     // The file has a constant frame rate: places of the grid that no
-    // picture reached show the one before.
+    // picture reached show the one before, and those before the first
+    // picture (a source whose pictures start after its sound) show the
+    // first, so that the pictures start with the file.
     if (pin->m_pLastPicture && pts - pin->m_nLastPts <= kMaxRepeatedFrames) {
         for (int64_t missing = pin->m_nLastPts + 1; ok && missing < pts; ++missing) {
             pin->m_pLastPicture->pts = missing;
             ok = encoder->EncodeVideo(pin->m_pLastPicture, sink);
+        }
+    } else if (!pin->m_pLastPicture && pin->m_nLastPts == AV_NOPTS_VALUE && pts > 0 && pts <= kMaxRepeatedFrames) {
+        for (int64_t missing = 0; ok && missing < pts; ++missing) {
+            frame->pts = missing;
+            ok = encoder->EncodeVideo(frame, sink);
         }
     }
     frame->pts = pts;
@@ -491,8 +539,19 @@ HRESULT CWriterFilter::EncodePicture(CWriterInputPin* pin, IMediaSample* sample)
         return S_FALSE;
     }
     pin->m_nLastPts = pts;
+    pin->m_nEndPts = endPts;
     if (timed) pin->m_nProgress = stop;
     return S_OK;
+}
+
+int64_t CWriterFilter::PlaceOnGrid(REFERENCE_TIME time, AVRational timeBase) const
+{
+    // Video times are divided by the playback rate. The nearest place; a
+    // time exactly between two takes the earlier one, so that every other
+    // picture of a doubled speed fills the places from the first to the
+    // last.
+    double seconds = static_cast<double>(time) / kUnitsPerSecond / m_dPlaybackRate;
+    return static_cast<int64_t>(std::ceil(seconds * timeBase.den / timeBase.num - 0.5));
 }
 
 HRESULT CWriterFilter::EncodeSound(CWriterInputPin* pin, IMediaSample* sample)
@@ -530,13 +589,27 @@ void CWriterFilter::EndOfStreamFrom(CWriterInputPin* pin)
         pin->m_bAtEnd = true;
         if (pin->m_pEncoder && !Failed()) {
             bool writeFailed = false;
-            if (!pin->m_pEncoder->Flush([&](AVPacket* p) { return (writeFailed = !WritePacket(pin, p)) == false; }))
-                Fail(writeFailed ? Failure::Output : Failure::Encoder);
+            auto sink = [&](AVPacket* p) { return (writeFailed = !WritePacket(pin, p)) == false; };
+            // The last picture lasts as long as the source shows it: a file
+            // of a higher rate repeats it up to its end.
+            bool ok = true;
+            if (pin->m_pLastPicture && pin->m_nEndPts != AV_NOPTS_VALUE &&
+                pin->m_nEndPts - pin->m_nLastPts <= kMaxRepeatedFrames) {
+                for (int64_t place = pin->m_nLastPts + 1; ok && place < pin->m_nEndPts; ++place) {
+                    pin->m_pLastPicture->pts = place;
+                    ok = pin->m_pEncoder->EncodeVideo(pin->m_pLastPicture, sink);
+                }
+            }
+            if (!ok || !pin->m_pEncoder->Flush(sink)) Fail(writeFailed ? Failure::Output : Failure::Encoder);
         }
     }
     for (CWriterInputPin* other : m_inputs) {
         std::lock_guard<std::mutex> s(other->StreamLock());
         if (!other->m_bEnded) return;
+    }
+    if (!Failed()) {
+        Failure missing = MissingStream();
+        if (missing != Failure::None) Fail(missing);
     }
     FinishRun(true);
     bool send = false;
@@ -562,6 +635,7 @@ void CWriterFilter::FinishRun(bool complete)
     std::unique_ptr<WriterOutput> output;
     int pass = 0;
     bool failed = false;
+    bool lacksStream = false;
     {
         std::lock_guard<std::mutex> r(m_runLock);
         if (!m_bRunOpen) return;
@@ -570,6 +644,7 @@ void CWriterFilter::FinishRun(bool complete)
         output = std::move(m_pOutput);
         pass = m_nRunPass;
         failed = m_failure != Failure::None;
+        lacksStream = m_failure == Failure::NoVideo || m_failure == Failure::NoSound;
     }
     std::string stats;
     for (CWriterInputPin* pin : m_inputs) {
@@ -590,5 +665,7 @@ void CWriterFilter::FinishRun(bool complete)
     }
     // The trailer makes what was written playable, also after a stop.
     if (output && !output->Finish() && !failed) Fail(Failure::Output);
-    if (pass == 2) RemoveStatsFiles();
+    // A file without a stream the job asked for would pass for a whole one.
+    if (output && lacksStream) std::remove(m_strOutput.c_str());
+    if (pass == 2 || lacksStream) RemoveStatsFiles();
 }

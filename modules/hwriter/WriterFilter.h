@@ -23,6 +23,11 @@
 // encoder cannot be opened with the settings or fails) raises the private
 // event EC_WRITER_FAILURE with kWriterFailureOutput or kWriterFailureEncoder
 // once, after which the run takes no more samples and raises no EC_COMPLETE.
+// A file that would lack a stream is no output: when a connected input
+// ends without a picture (or any sound) having reached its encoder, or the
+// format needs a stream whose input is not connected, the run fails with
+// kWriterFailureNoVideo or kWriterFailureNoSound and the file it made is
+// removed.
 #pragma once
 
 #include <condition_variable>
@@ -35,6 +40,7 @@
 #include "modules/hwriter/LavEncoder.h"
 #include "modules/hwriter/LavMuxer.h"
 #include "modules/hwriter/WriterInputPin.h"
+#include "modules/hwriter/WriterPreview.h"
 #include "modules/hwriter/WriterSeeking.h"
 #include "platform/dshow/BaseFilter.h"
 #include "platform/dshow/FilterInterfaces.h"
@@ -56,6 +62,7 @@ struct EncoderRequest {
 class CWriterFilter : public CBaseFilter,
                       public IFileSinkFilter,
                       public UncalledPlaces<IWriterSettings>,
+                      public IWriterPreview,
                       public IAMFilterMiscFlags {
 public:
     // takesText: the format keeps captions, so the writer has a text input.
@@ -89,6 +96,10 @@ public:
     HRESULT GetPassMode(int* mode) override;
     HRESULT SetPreview(int on) override;
 
+    // IWriterPreview: while the preview is on, scaled-down copies of the
+    // pictures being encoded go to the sink.
+    HRESULT SetPreviewSink(IWriterPreviewSink* sink) override;
+
     // The inputs' data path (their streaming threads).
     HRESULT ReceiveFrom(CWriterInputPin* pin, IMediaSample* sample);
     void EndOfStreamFrom(CWriterInputPin* pin);
@@ -108,9 +119,16 @@ protected:
     virtual void AdjustAudio(AudioEncoderSetup*) {}
     // The language the format gives a stream (an RFC 1766 tag), or empty.
     virtual std::string StreamLanguage(CWriterInputPin::Kind) { return std::string(); }
+    // Whether the format holds a file only with both a picture and a sound
+    // stream.
+    virtual bool NeedsPictureAndSound() const { return false; }
 
 private:
-    enum class Failure { None, Output, Encoder };
+    enum class Failure { None, Output, Encoder, NoVideo, NoSound };
+
+    // The stream a run that ended lacks (None when every connected input
+    // reached its encoder).
+    Failure MissingStream();
 
     void StartRun();
     bool OpenEncoders(const EncoderRequest& request, bool* encoderFailed);
@@ -127,6 +145,8 @@ private:
     bool WaitWhilePaused(CWriterInputPin* pin);
     bool WritePacket(CWriterInputPin* pin, AVPacket* packet);
     HRESULT EncodePicture(CWriterInputPin* pin, IMediaSample* sample);
+    // The place on the video encoder's frame grid nearest a stream time.
+    int64_t PlaceOnGrid(REFERENCE_TIME time, AVRational timeBase) const;
     HRESULT EncodeSound(CWriterInputPin* pin, IMediaSample* sample);
     HRESULT WriteCaption(CWriterInputPin* pin, IMediaSample* sample);
     void ApplyPriorityToThisThread() const;
@@ -146,7 +166,7 @@ private:
     std::atomic<int> m_nPriority{0};
     double m_dPlaybackRate = 1.0;
     int m_nPassMode = 0;
-    int m_nPreview = 0;
+    WriterPreview m_preview;
 
     // The run.
     mutable std::mutex m_runLock;

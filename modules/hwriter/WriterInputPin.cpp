@@ -16,8 +16,9 @@ HRESULT CWriterInputPin::CheckMediaType(const CMediaType* type)
         PictureFormat picture;
         return PictureFormatOfType(*type, &picture) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     }
+    // The encoders' conversion takes the libraries' sample formats only.
     PcmFormat sound;
-    return PcmFormatOfType(*type, &sound) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    return PcmFormatOfType(*type, &sound) && !sound.packed24 ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT CWriterInputPin::SetMediaType(const CMediaType* type)

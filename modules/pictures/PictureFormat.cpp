@@ -125,6 +125,7 @@ bool PictureFormatOfType(const AM_MEDIA_TYPE& type, PictureFormat* format)
         if (v2->dwPictAspectRatioX > 0 && v2->dwPictAspectRatioY > 0)
             f.displayAspect = static_cast<double>(v2->dwPictAspectRatioX) / v2->dwPictAspectRatioY;
     f.frameTime = FrameTimeOf(type);
+    f.orientation = OrientationOfType(type);
     *format = f;
     return true;
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "platform/dshow/MediaType.h"
+#include "platform/dshow/PictureOrientation.h"
 #include "platform/dshow/SampleInterfaces.h"
 
 extern "C" {
@@ -35,6 +36,9 @@ struct PictureFormat {
     // The shape the picture is shown with (width / height); 0 square pixels.
     double displayAspect = 0;
     REFERENCE_TIME frameTime = 0;  // 0 when unknown
+    // How the picture is turned to be seen as meant (read from a
+    // VIDEOINFOHEADER2; the packed layouts are upright).
+    PictureOrientation orientation;
 
     // The bytes a sample of this layout holds.
     LONG ImageBytes() const;

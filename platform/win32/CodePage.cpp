@@ -119,6 +119,66 @@ bool AllAscii(std::string_view s)
 
 bool IsScalar(uint32_t c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
 
+bool InRange(unsigned char b, unsigned char low, unsigned char high) { return b >= low && b <= high; }
+
+// The byte structure of the double-byte code pages: whether the trail byte
+// may follow the lead byte in a pair of the code page, assigned or not.
+bool IsPairOf(UINT cp, unsigned char lead, unsigned char trail)
+{
+    switch (cp) {
+    case 932:
+        return (InRange(lead, 0x81, 0x9F) || InRange(lead, 0xE0, 0xFC)) &&
+               (InRange(trail, 0x40, 0x7E) || InRange(trail, 0x80, 0xFC));
+    case 936: return InRange(lead, 0x81, 0xFE) && (InRange(trail, 0x40, 0x7E) || InRange(trail, 0x80, 0xFE));
+    case 949:
+        // The leads up to C6 also take the extended trails of the unified
+        // Hangul code; the later ones only those of the national standard.
+        if (InRange(lead, 0x81, 0xC6))
+            return InRange(trail, 0x41, 0x5A) || InRange(trail, 0x61, 0x7A) || InRange(trail, 0x81, 0xFE);
+        return InRange(lead, 0xC7, 0xFE) && InRange(trail, 0xA1, 0xFE);
+    case 950: return InRange(lead, 0x81, 0xFE) && (InRange(trail, 0x40, 0x7E) || InRange(trail, 0xA1, 0xFE));
+    case 1361:
+        if (InRange(lead, 0x84, 0xD3)) return InRange(trail, 0x41, 0x7E) || InRange(trail, 0x81, 0xFE);
+        return (InRange(lead, 0xD8, 0xDE) || InRange(lead, 0xE0, 0xF9)) &&
+               (InRange(trail, 0x31, 0x7E) || InRange(trail, 0x91, 0xFE));
+    case 51949: return InRange(lead, 0xA1, 0xFE) && InRange(trail, 0xA1, 0xFE);
+    default: return false;
+    }
+}
+
+// The length of the bad sequence at the start of the bytes the converter
+// refused: a lead byte and the byte that may follow it are one character
+// of the code page, assigned or not, and are replaced together; any other
+// bad byte alone.
+size_t BadSequenceLength(UINT cp, const char* bytes, size_t left)
+{
+    if (left >= 2 && IsPairOf(cp, static_cast<unsigned char>(bytes[0]), static_cast<unsigned char>(bytes[1])))
+        return 2;
+    return 1;
+}
+
+// Whether the converter takes the bytes, from its initial state, as whole
+// characters; it is left in its initial state.
+bool ConvertsWhole(iconv_t cd, const char* bytes, size_t count)
+{
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(bytes);
+    size_t left = count;
+    char scratch[1024];
+    bool whole = true;
+    while (left > 0) {
+        char* o = scratch;
+        size_t oLeft = sizeof scratch;
+        if (iconv(cd, &in, &left, &o, &oLeft) != static_cast<size_t>(-1)) break;
+        if (errno != E2BIG) {
+            whole = false;
+            break;
+        }
+    }
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    return whole;
+}
+
 }  // namespace
 
 UINT GetACP() { return g_ansiCodePage.load(); }
@@ -295,6 +355,8 @@ std::wstring MultiByteToWide(UINT codePage, std::string_view bytes)
     std::vector<char> buf(4 * 1024);
     char* in = const_cast<char*>(bytes.data());
     size_t inLeft = bytes.size();
+    // Where the converter last started from its initial state.
+    const char* segment = in;
     while (inLeft > 0) {
         char* o = buf.data();
         size_t oLeft = buf.size();
@@ -308,15 +370,22 @@ std::wstring MultiByteToWide(UINT codePage, std::string_view bytes)
         }
         if (r != static_cast<size_t>(-1)) break;
         if (err == E2BIG) continue;
-        // EILSEQ: a byte that cannot start or continue a character here;
-        // EINVAL: the input ends inside a character.
+        // EILSEQ: a sequence that is no character here; EINVAL: the input
+        // ends inside a character. Either is one replacement character.
         out += kReplacement;
-        // A converter may report a bad sequence after taking the last byte:
-        // then nothing is left to step over.
-        if (err == EINVAL || inLeft == 0) break;
-        ++in;
-        --inLeft;
+        if (err == EINVAL) break;
+        // The converter stops either in front of the bad sequence or,
+        // for a pair of the code page that has no character, behind it.
+        // It took the sequence when what it converted since it last
+        // started does not convert whole on its own.
+        bool taken = inLeft == 0 || (in > segment && !ConvertsWhole(cd, segment, static_cast<size_t>(in - segment)));
+        if (!taken) {
+            size_t skip = BadSequenceLength(cp, in, inLeft);
+            in += skip;
+            inLeft -= skip;
+        }
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        segment = in;
     }
     // Flush a pending shift state (stateful code pages).
     char* o = buf.data();

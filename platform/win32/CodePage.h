@@ -1,8 +1,10 @@
 // Code-page conversions with the meanings of MultiByteToWideChar and
 // WideCharToMultiByte. Linux has no ANSI code page: one process setting stands
 // in for it (949 by default). Conversions never stop at a bad byte: each bad
-// byte becomes U+FFFD and the conversion goes on. Characters the target code
-// page cannot hold become '?'.
+// sequence becomes one U+FFFD and the conversion goes on with the byte after
+// it (in a double-byte code page a lead byte and a byte that may follow it
+// are one sequence, whether or not the pair has a character). Characters
+// the target code page cannot hold become '?'.
 #pragma once
 
 #include <string>

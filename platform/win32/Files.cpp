@@ -297,6 +297,14 @@ BOOL DeleteFileW(const wchar_t* path)
     return unlink(p.c_str()) == 0 ? TRUE : FailErrno();
 }
 
+bool IsSameFileW(const wchar_t* a, const wchar_t* b)
+{
+    if (!a || !*a || !b || !*b) return false;
+    struct stat sa, sb;
+    if (stat(ToNativePath(a).c_str(), &sa) != 0 || stat(ToNativePath(b).c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 BOOL CopyFileW(const wchar_t* from, const wchar_t* to, BOOL failIfExists)
 {
     if (!from || !to) return Fail(ERROR_INVALID_PARAMETER);

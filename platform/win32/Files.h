@@ -56,6 +56,10 @@ BOOL RemoveDirectoryW(const wchar_t* path);
 BOOL DeleteFileW(const wchar_t* path);
 BOOL MoveFileExW(const wchar_t* from, const wchar_t* to, DWORD flags);
 BOOL CopyFileW(const wchar_t* from, const wchar_t* to, BOOL failIfExists);
+// Whether both paths name one existing file: with symbolic links followed,
+// the same file of the same device. Path texts cannot tell: a relative path,
+// one through a symbolic link or a second hard link name the file too.
+bool IsSameFileW(const wchar_t* a, const wchar_t* b);
 // Paths have no short forms here: an existing path is its own long form.
 DWORD GetLongPathNameW(const wchar_t* shortPath, wchar_t* longPath, DWORD size);
 // A temporary file name in the folder: the folder, a separator when it has

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <filesystem>
+#include <set>
+#include <thread>
+#include <vector>
 
 #include "foundation/PathHelpers.h"
 #include "platform/win32/CodePage.h"
@@ -120,6 +124,61 @@ TEST(PathHelpers, UniqueNamesSkipTakenNamesAndNeverAnswerAnExistingPath)
     // A name without an extension.
     WriteBytes(dir.File("noext"), "");
     EXPECT_EQ(CString(dir.WFile("noext (2)").c_str()), MakeUniqueFileName(dir.WFile("noext").c_str()));
+}
+
+// The free name is taken at once, file and all: a name that exists in any
+// form, a dangling symbolic link included, is passed over and never written
+// through; a folder that cannot take the file gives the empty text.
+TEST(PathHelpers, ClaimedNamesAreTakenAtOnceAndNeverThroughALink)
+{
+    TempDir dir;
+    WriteBytes(dir.File("b.avi"), "kept");
+    mkdir(dir.File("b (2).avi").c_str(), 0700);
+    ASSERT_EQ(0, symlink(dir.File("elsewhere.avi").c_str(), dir.File("b (3).avi").c_str()));
+    struct Case {
+        std::string asked;
+        std::string claimed;  // "" for none
+    };
+    const Case cases[] = {
+        {"free.avi", "free.avi"},
+        {"free.avi", "free (2).avi"},  // the first claim made it exist
+        {"b.avi", "b (4).avi"},
+        {"no folder/x.avi", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.asked);
+        const CString claimed = ClaimUniqueFileName(c.asked.empty() ? CString() : CString(dir.WFile(c.asked).c_str()));
+        EXPECT_EQ(c.claimed.empty() ? CString() : CString(dir.WFile(c.claimed).c_str()), claimed);
+        if (!c.claimed.empty()) {
+            EXPECT_EQ("", ReadBytes(dir.File(c.claimed)));
+        }
+    }
+    EXPECT_EQ("kept", ReadBytes(dir.File("b.avi")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("elsewhere.avi")));
+}
+
+// Claims from several threads at once (as from several processes) never
+// give one name twice.
+TEST(PathHelpers, ConcurrentClaimsGiveDistinctNames)
+{
+    TempDir dir;
+    const CString path = dir.WFile("same.avi").c_str();
+    std::vector<std::vector<CString>> claimed(4);
+    std::vector<std::thread> threads;
+    for (auto& mine : claimed)
+        threads.emplace_back([&mine, &path] {
+            for (int i = 0; i < 25; ++i) mine.push_back(ClaimUniqueFileName(path));
+        });
+    for (std::thread& t : threads) t.join();
+    std::set<std::wstring> names;
+    for (const auto& mine : claimed) {
+        for (const CString& name : mine) {
+            EXPECT_FALSE(name.IsEmpty());
+            EXPECT_TRUE(names.insert(name.str()).second) << WideToUtf8(name.str());
+        }
+    }
+    EXPECT_EQ(100u, names.size());
 }
 
 TEST(PathHelpers, UniqueNameSearchThatRunsOutGivesEmptyText)

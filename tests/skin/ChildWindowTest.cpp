@@ -6,8 +6,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "platform/win32/CodePage.h"
 #include "platform/win32/gui/Input.h"
@@ -49,6 +51,35 @@ private:
     bool done_ = false;
     std::atomic<bool> expired_{false};
     std::thread thread_;
+};
+
+// A hand goes on moving once the move has begun: the window's moves are
+// injected when it enters its move, so that the cursor it reads then is
+// where the press was.
+class HandAfterMoveBegins {
+public:
+    HandAfterMoveBegins(HWND window, std::function<void()> moves) : window_(window)
+    {
+        s_moves = std::move(moves);
+        s_next = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HandAfterMoveBegins::Proc)));
+    }
+    ~HandAfterMoveBegins()
+    {
+        if (IsWindow(window_)) SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_next));
+        s_moves = nullptr;
+    }
+
+private:
+    static LRESULT Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        const LRESULT result = CallWindowProcW(s_next, window, message, wParam, lParam);
+        if (message == WM_ENTERSIZEMOVE && s_moves) std::exchange(s_moves, nullptr)();
+        return result;
+    }
+    static inline WNDPROC s_next = nullptr;
+    static inline std::function<void()> s_moves;
+    HWND window_;
 };
 
 class ChildWindowTest : public SkinWindowTest {};
@@ -110,7 +141,8 @@ TEST_F(ChildWindowTest, ANestedSkinWindowIsAPopupThatSnapsWhenDragged)
     EXPECT_TRUE(popup->GetSnapManager().IsSnappingWhileSizing());
     EXPECT_TRUE(popup->GetSnapManager().IsSubclassed());
 
-    // A position the program sets is not snapped, however near an edge.
+    // Before any move the manager knows no work area to snap to: a position
+    // the program sets stays as set, however near an edge.
     SetWindowPos(w, nullptr, 5, 600, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ShowWindow(w, SW_SHOWNOACTIVATE);
     gui_test::Pump();
@@ -127,20 +159,26 @@ TEST_F(ChildWindowTest, ANestedSkinWindowIsAPopupThatSnapsWhenDragged)
         const POINT grab{r.left + 150, r.top + 150};
         const POINT end{grab.x + (c.left - r.left), grab.y};
         MoveLoopDeadline deadline(w);
+        HandAfterMoveBegins hand(w, [&] {
+            // The first step stays on the window, as a hand's does.
+            InjectMouseMove(POINT{grab.x + (end.x > grab.x ? 1 : -1), grab.y});
+            InjectMouseMove(POINT{(grab.x + end.x) / 2, grab.y});
+            InjectMouseMove(end);
+            InjectMouseButton(MouseButton::Left, false, end);
+        });
         InjectMouseMove(grab);
         InjectMouseButton(MouseButton::Left, true, grab);
-        // The first step stays on the window, as a hand's does: the move
-        // begins with it.
-        InjectMouseMove(POINT{grab.x + (end.x > grab.x ? 1 : -1), grab.y});
-        InjectMouseMove(POINT{(grab.x + end.x) / 2, grab.y});
-        InjectMouseMove(end);
-        InjectMouseButton(MouseButton::Left, false, end);
         gui_test::Pump();
         GetWindowRect(w, &r);
         EXPECT_EQ(c.expected, r.left) << "dragged to " << c.left;
         EXPECT_EQ(600, r.top);
         clock_.Advance(5000);
     }
+    // After a move, a position the program sets snaps as a dragged one does.
+    SetWindowPos(w, nullptr, 6, 500, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(w, &r);
+    EXPECT_EQ(0, r.left);
+    EXPECT_EQ(500, r.top);
 }
 
 }  // namespace

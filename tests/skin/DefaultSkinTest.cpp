@@ -145,7 +145,8 @@ TEST(DefaultSkinArt, StripsOfFourCellsAndMagentaWhereTheBackgroundShowsThrough)
     } art[] = {
         {"button.bmp", 4, true, 0xF},      {"button_accent.bmp", 4, true, 0xF}, {"tool_add.bmp", 4, true, 0x6},
         {"tool_remove.bmp", 4, true, 0x6}, {"tool_up.bmp", 4, true, 0x6},       {"tool_down.bmp", 4, true, 0x6},
-        {"title_exit.bmp", 4, false, 0xF}, {"title_option.bmp", 4, false, 0xF}, {"panel.bmp", 1, true, 0x1},
+        {"title_exit.bmp", 4, false, 0xF}, {"title_option.bmp", 4, false, 0xF}, {"title_minimize.bmp", 4, false, 0xF},
+        {"panel.bmp", 1, true, 0x1},
         {"field.bmp", 1, true, 0x1},       {"logo.bmp", 1, true, 0x1},          {"title.bmp", 1, false, 0x1},
     };
     for (const Art& a : art) {

@@ -264,6 +264,50 @@ TEST_F(SkinWindowMessages, ACaptionControlDragsTheHost)
     EXPECT_EQ(before.top + 30, after.top);
 }
 
+TEST_F(SkinWindowMessages, TheHostsCaptionAndMinimiseButtonInTheSkinMaximiseAndMinimiseIt)
+{
+    // A host that may be maximised and minimised, its caption and its
+    // minimise button drawn by the skin.
+    SetWindowLongW(host_, GWL_STYLE, GetWindowLongW(host_, GWL_STYLE) | WS_MAXIMIZEBOX | WS_MINIMIZEBOX);
+    ASSERT_TRUE(Load(SkinXml("BkgndColor=\"203040\"", "",
+                             "<StaticControl NcHitTest=\"HTCAPTION\" StaticControlType=\"color\" ControlColor=\"#0000FF\" "
+                             "Align=\"none\" Left=\"100\" Top=\"50\" Width=\"40\" Height=\"20\"/>\n"
+                             "<StaticControl NcHitTest=\"HTMINBUTTON\" StaticControlType=\"color\" "
+                             "ControlColor=\"#00FF00\" Align=\"none\" Left=\"200\" Top=\"50\" Width=\"20\" Height=\"20\"/>\n")));
+    RECT normal;
+    GetWindowRect(host_, &normal);
+    auto onSkin = [&](int x, int y) {
+        POINT p{x, y};
+        ClientToScreen(Skin(), &p);
+        return p;
+    };
+    auto doubleClick = [&](POINT p) {
+        InjectMouseMove(p);
+        for (int i = 0; i < 2; ++i) {
+            InjectMouseButton(MouseButton::Left, true, p);
+            InjectMouseButton(MouseButton::Left, false, p);
+        }
+        gui_test::Pump();
+        clock_.Advance(5000);
+    };
+    // A double click on the caption maximises the host, another one brings
+    // it back.
+    doubleClick(onSkin(110, 60));
+    EXPECT_TRUE(IsZoomed(host_));
+    doubleClick(onSkin(110, 60));
+    EXPECT_FALSE(IsZoomed(host_));
+    RECT r;
+    GetWindowRect(host_, &r);
+    EXPECT_EQ(normal, r);
+    // A click on the minimise button minimises it.
+    const POINT button = onSkin(210, 60);
+    InjectMouseMove(button);
+    InjectMouseButton(MouseButton::Left, true, button);
+    InjectMouseButton(MouseButton::Left, false, button);
+    gui_test::Pump();
+    EXPECT_TRUE(IsIconic(host_));
+}
+
 TEST_F(SkinWindowMessages, ADraggableSkinDragsTheHostFromEmptySpace)
 {
     LoadStandard("Draggable=\"true\"");

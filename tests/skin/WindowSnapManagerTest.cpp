@@ -1,6 +1,7 @@
 // The snap manager's choices: the nearest edge within the distance, the
 // first target among equals, which windows are targets, positions left as
-// proposed, and the dragged side while sizing.
+// proposed, the dragged side while sizing, a move measured by the cursor,
+// and positions the program proposes.
 #include <gtest/gtest.h>
 
 #include "skin/WindowSnapManager.h"
@@ -104,6 +105,52 @@ TEST_F(SnapManagerTest, SizingSnapsTheDraggedSide)
     EXPECT_TRUE(manager.SnapPosition(lx, ly, lcx, lcy, true));
     EXPECT_EQ(0, lx);
     EXPECT_EQ(300, lcx);
+}
+
+TEST_F(SnapManagerTest, AMoveFollowsTheCursorFromTheStartAndEveryProposedPositionSnaps)
+{
+    HWND w = Window(100, 100, 200, 100);
+    gui_test::Pump();
+    WindowSnapManager manager;
+    ASSERT_EQ(1, manager.Attach(w, 1, 10, 1, 0, 1));
+    SetCursorPos(300, 150);
+    SendMessageW(w, WM_ENTERSIZEMOVE, 0, 0);
+    // Whatever rectangle the message proposes, the move is the start
+    // rectangle shifted as far as the cursor went, then snapped.
+    struct Move {
+        POINT cursor;
+        RECT proposed;
+        RECT expected;
+    } moves[] = {
+        {{250, 170}, {400, 400, 600, 500}, {50, 120, 250, 220}},
+        {{206, 150}, {106, 100, 306, 200}, {0, 100, 200, 200}},        // 6 from the work area's left edge
+        {{211, 150}, {0, 0, 200, 100}, {11, 100, 211, 200}},           // 11 is out of reach
+        {{300, 937}, {100, 887, 300, 987}, {100, 884, 300, 984}},      // its bottom 3 below the work area's
+    };
+    for (const Move& m : moves) {
+        SetCursorPos(m.cursor.x, m.cursor.y);
+        RECT r = m.proposed;
+        SendMessageW(w, WM_MOVING, 0, reinterpret_cast<LPARAM>(&r));
+        EXPECT_EQ(m.expected, r) << m.cursor.x << "," << m.cursor.y;
+    }
+    SendMessageW(w, WM_EXITSIZEMOVE, 0, 0);
+
+    // Positions proposed after the move, by the program too, snap to what
+    // the move collected.
+    struct Place {
+        int x, y;
+        RECT expected;
+    } places[] = {
+        {6, 300, {0, 300, 200, 400}},
+        {11, 300, {11, 300, 211, 400}},
+        {1280 - 200 - 7, 500, {1080, 500, 1280, 600}},
+    };
+    for (const Place& p : places) {
+        SetWindowPos(w, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT r;
+        GetWindowRect(w, &r);
+        EXPECT_EQ(p.expected, r) << p.x;
+    }
 }
 
 }  // namespace

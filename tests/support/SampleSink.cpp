@@ -17,10 +17,15 @@ HRESULT CSampleSink::DoRenderSample(IMediaSample* sample)
 {
     if (int ms = renderMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     REFERENCE_TIME start = 0, stop = 0;
-    if (SUCCEEDED(sample->GetTime(&start, &stop))) {
+    bool timed = SUCCEEDED(sample->GetTime(&start, &stop));
+    if (timed) {
         if (samples_.load() == 0) first_ = start;
         lastStart_ = start;
         lastStop_ = stop;
+    }
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        starts_.push_back(timed ? start : kUntimed);
     }
     if (keepBytes_) {
         BYTE* data = nullptr;
@@ -51,4 +56,10 @@ CMediaType CSampleSink::Type()
 {
     std::lock_guard<std::mutex> g(lock_);
     return type_;
+}
+
+std::vector<REFERENCE_TIME> CSampleSink::Starts()
+{
+    std::lock_guard<std::mutex> g(lock_);
+    return starts_;
 }

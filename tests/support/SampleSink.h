@@ -2,12 +2,14 @@
 // came, the first start and the last start and stop times, the connection's
 // type, and, when asked, every byte in the order received; it may render
 // slowly. It ends a graph's stream as
-// the null renderer does (no clock is waited for).
+// the null renderer does (no clock is waited for). It also keeps every
+// sample's start time (kUntimed for a sample without one).
 #pragma once
 
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/com/ComPtr.h"
 #include "platform/dshow/filters/NullRenderer.h"
@@ -35,6 +37,9 @@ public:
     void ResetCount() { samples_ = 0; }
     // The bytes received so far (when kept).
     std::string Bytes();
+    static constexpr REFERENCE_TIME kUntimed = INT64_MIN;
+    // The start time of each sample received, in order.
+    std::vector<REFERENCE_TIME> Starts();
     CMediaType Type();
 
 private:
@@ -43,5 +48,6 @@ private:
     std::atomic<REFERENCE_TIME> first_{0}, lastStart_{0}, lastStop_{0};
     std::mutex lock_;
     std::string bytes_;
+    std::vector<REFERENCE_TIME> starts_;
     CMediaType type_;
 };

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "encoder/core/CoreEnvironment.h"
+#include "encoder/core/EncSettings.h"
 #include "encoder/core/FilterModuleLoader.h"
 #include "encoder/core/LangTextTable.h"
 #include "encoder/core/MediaTypeNames.h"
@@ -86,6 +87,7 @@ void CEncFileInfo::Clear()
     m_nAudioDelay = 0;
     m_nAudioGain = 0;
     m_nFileSize = 0;
+    m_nRefusal = SourceRefusal::None;
 }
 
 void CEncFileInfo::Init(const CString& source)
@@ -94,8 +96,10 @@ void CEncFileInfo::Init(const CString& source)
     m_nTypeCode = ProbeMediaSource(source);
     // An empty file, and an address that answered with a failure: no graph
     // is ever built over them.
+    m_nRefusal = SourceRefusal::Unreadable;
     if (IsFailedSourceCode(m_nTypeCode) || IsUnreadableKind(m_nTypeCode)) return;
 
+    m_nRefusal = SourceRefusal::NoReader;
     ComPtr<IGraphBuilder> graph;
     if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_ALL, IID_IGraphBuilder,
                                 reinterpret_cast<void**>(graph.GetAddressOf()))) ||
@@ -134,16 +138,23 @@ void CEncFileInfo::Init(const CString& source)
     sourceFilter.Reset();
     graph.Reset();
 
+    // Only a picture the chosen encoder cannot take after the treatments
+    // (which scale it, and which the writers make even) is refused; the
+    // message names the source, since several may be added at once.
     BITMAPINFOHEADER picture{};
     if (m_pVideoType && GetBitmapInfoHeader(m_pVideoType, &picture) &&
-        (picture.biWidth % 4 != 0 || picture.biHeight % 2 != 0)) {
+        !GetEncSettings().CanEncodeVideoSize(picture.biWidth, picture.biHeight)) {
+        m_nRefusal = SourceRefusal::PictureSize;
         CWnd* main = AfxGetMainWnd();
-        ShowCoreMessage(main ? main->GetSafeHwnd() : nullptr, LookupText(L"TEXT_BAD_VIDEOSIZE"),
-                        LookupText(L"TEXT_APP_NAME"), kMessageOk);
+        ShowCoreMessage(main ? main->GetSafeHwnd() : nullptr,
+                        CString(LookupText(L"TEXT_BAD_VIDEOSIZE")) + L"\n\n" + source, LookupText(L"TEXT_APP_NAME"),
+                        kMessageOk);
         return;
     }
+    m_nRefusal = SourceRefusal::NoStream;
     if (!m_pVideoType && !m_pAudioType) return;
 
+    m_nRefusal = SourceRefusal::None;
     m_sSourcePath = source;
     m_sSubtitlePath = FindSubtitleFile(source);
     m_nFileSize = GetFileSize64ByName(source);
@@ -201,11 +212,16 @@ CString CEncFileInfo::GetVideoInfoText() const
     if (!m_pVideoType) return CString();
     const BITMAPINFOHEADER* picture = BitmapHeaderOf(*m_pVideoType);
     if (!picture) return CString();
-    const int kbps = static_cast<int>(BitRateOf(*m_pVideoType) / 1000);
+    const DWORD bitRate = BitRateOf(*m_pVideoType);
+    const int kbps = static_cast<int>(bitRate / 1000);
     const REFERENCE_TIME frameTime = FrameTimeOf(*m_pVideoType);
     const double fps = frameTime > 0 ? static_cast<double>(kUnitsPerSecond) / frameTime : 0.0;
     CString text;
-    if (kbps <= 1000)
+    // A container that states no bit rate (Matroska, Ogg) gives 0: no rate
+    // is shown rather than a rate of nothing.
+    if (bitRate == 0)
+        text.Format(L"%dx%d, %.2ffps", static_cast<int>(picture->biWidth), static_cast<int>(picture->biHeight), fps);
+    else if (kbps <= 1000)
         text.Format(L"%dx%d, %.2ffps, %dKbps", static_cast<int>(picture->biWidth), static_cast<int>(picture->biHeight),
                     fps, kbps);
     else
@@ -222,7 +238,9 @@ CString CEncFileInfo::GetAudioInfoText() const
     const double kiloHertz = static_cast<double>(wave->nSamplesPerSec / 1000);
     const int kbps = static_cast<int>(static_cast<uint32_t>(wave->nAvgBytesPerSec * 8u) / 1000);
     CString text;
-    if (kbps <= 1000)
+    if (wave->nAvgBytesPerSec == 0)
+        text.Format(L"%dCh, %2.1fKHz", static_cast<int>(wave->nChannels), kiloHertz);
+    else if (kbps <= 1000)
         text.Format(L"%dCh, %2.1fKHz, %dKbps", static_cast<int>(wave->nChannels), kiloHertz, kbps);
     else
         text.Format(L"%dCh, %2.1fKHz, %.1fMbps", static_cast<int>(wave->nChannels), kiloHertz, kbps * 0.001);

@@ -17,6 +17,15 @@
 
 class CGraphBuilder;
 
+// Why a source was refused.
+enum class SourceRefusal {
+    None,
+    Unreadable,     // empty, missing, a failed address or a kind nothing here reads
+    NoReader,       // no graph, or no source filter takes it
+    NoStream,       // neither video nor audio
+    PictureSize,    // the chosen format's encoder cannot take its picture
+};
+
 class CEncFileInfo {
 public:
     CEncFileInfo() = default;
@@ -25,10 +34,11 @@ public:
     CEncFileInfo& operator=(const CEncFileInfo&) = delete;
 
     // Probes the source and fills the record. A refused source leaves the
-    // source path empty: an empty file, an HTTP failure, a kind nothing here
-    // reads, no graph, no source filter, neither video nor audio, or a
-    // picture whose width is no multiple of 4 or whose height is odd (the
-    // one refusal the user is told of, in a message box).
+    // source path empty and says why in m_nRefusal: an empty file, an HTTP
+    // failure, a kind nothing here reads, no graph, no source filter,
+    // neither video nor audio, or a picture the chosen format's encoder
+    // cannot take after the treatments (the one refusal the user is told
+    // of, in a message box that names the source).
     void Init(const CString& source);
     // Builds the probe graph on the builder's graph: the system's video
     // renderer, the treatment filters the modules give, then the maker's
@@ -43,10 +53,12 @@ public:
     // "h:mm:ss [h:mm:ss - h:mm:ss]": the duration, the segment start and end.
     CString GetDurationText() const;
     // "640x480, 25.00fps, 800Kbps" (or "...Mbps" above 1000 kbit/s) from a
-    // picture header; empty without video or for another format.
+    // picture header, without the rate when the type states none; empty
+    // without video or for another format.
     CString GetVideoInfoText() const;
-    // "2Ch, 44.0KHz, 128Kbps" (or "...Mbps") from a wave format; empty
-    // without audio or for another format.
+    // "2Ch, 44.0KHz, 128Kbps" (or "...Mbps") from a wave format, without the
+    // rate when the format states none; empty without audio or for another
+    // format.
     CString GetAudioInfoText() const;
     // The display names of the two types; empty without the stream.
     CString GetVideoFormatName() const;
@@ -74,6 +86,7 @@ public:
     int m_nAudioDelay = 0;        // milliseconds
     int m_nAudioGain = 0;         // decibels
     int64_t m_nFileSize = 0;      // -1 when it cannot be read
+    SourceRefusal m_nRefusal = SourceRefusal::None;
 
 private:
     void Clear();

@@ -23,10 +23,11 @@ std::array<CString, CEncFileInfoList::kColumnCount> CEncFileInfoList::GetColumnT
             stream(job.GetAudioFormatName(), job.GetAudioInfoText())};
 }
 
-CEncFileInfo* CEncFileInfoList::AddFile(const CString& source)
+CEncFileInfo* CEncFileInfoList::AddFile(const CString& source, SourceRefusal* refusal)
 {
     auto job = std::make_unique<CEncFileInfo>();
     job->Init(source);
+    if (refusal) *refusal = job->m_nRefusal;
     if (job->m_sSourcePath.IsEmpty()) return nullptr;
     CEncFileInfo* added = job.release();
     Add(added);

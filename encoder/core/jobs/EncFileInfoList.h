@@ -26,8 +26,8 @@ public:
     CListCtrl* GetListCtrl() const { return m_pListCtrl; }
 
     // Probes the source and appends its record and row; null, with nothing
-    // added, when the source is refused.
-    CEncFileInfo* AddFile(const CString& source);
+    // added, when the source is refused (and why, when asked).
+    CEncFileInfo* AddFile(const CString& source, SourceRefusal* refusal = nullptr);
     // Moves the record and its row from one index to another; 1 when moved,
     // 0 when an index is out of range or both are equal.
     int MoveJob(int from, int to);

@@ -82,8 +82,9 @@ bool CLavAudioDecoder::FormatAt(int position, PcmFormat* format)
 HRESULT CLavAudioDecoder::CheckTransform(const CMediaType* in, const CMediaType* out)
 {
     if (!in || !out || CheckInputType(in) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+    // The conversion writes the libraries' sample formats only.
     PcmFormat f;
-    if (!PcmFormatOfType(*out, &f)) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (!PcmFormatOfType(*out, &f) || f.packed24) return VFW_E_TYPE_NOT_ACCEPTED;
     if (Codec() && (f.channels != Codec()->ch_layout.nb_channels || f.rate != Codec()->sample_rate))
         return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
@@ -100,7 +101,7 @@ HRESULT CLavAudioDecoder::GetMediaType(int position, CMediaType* type)
 
 HRESULT CLavAudioDecoder::SetOutputType(const CMediaType& type)
 {
-    if (!PcmFormatOfType(type, &output_)) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (!PcmFormatOfType(type, &output_) || output_.packed24) return VFW_E_TYPE_NOT_ACCEPTED;
     if (!output_.mask && Codec()) output_.mask = MaskOf(Codec()->ch_layout);
     return S_OK;
 }

@@ -29,6 +29,9 @@ std::vector<TagEntry> ReadTags(const AVCodecTag* table)
     return out;
 }
 
+// The registered wave format tag of AMR-NB.
+constexpr uint32_t kWaveFormatAmrNb = 0x0057;
+
 bool Decodable(AVCodecID id) { return avcodec_find_decoder(id) != nullptr; }
 
 bool IsPlainAudio(AVCodecID id) { return id == AV_CODEC_ID_PCM_S16LE || id == AV_CODEC_ID_PCM_F32LE; }
@@ -65,6 +68,11 @@ CodecTable::CodecTable()
     for (const TagEntry& t : ReadTags(avformat_get_riff_audio_tags()))
         if (Decodable(t.id) && !IsPlainAudio(t.id) && t.tag != WAVE_FORMAT_EXTENSIBLE)
             Add(MEDIATYPE_Audio, FourCCGuid(t.tag), t.id, t.tag);
+    // The library's first wave tag of AMR-NB is a number the registration
+    // list gives to another codec: streams are named by the registered one.
+    auto registered = bySubtype_.find({MEDIATYPE_Audio, FourCCGuid(kWaveFormatAmrNb)});
+    if (registered != bySubtype_.end() && entries_[registered->second].id == AV_CODEC_ID_AMR_NB)
+        firstOfCodec_[{AVMEDIA_TYPE_AUDIO, AV_CODEC_ID_AMR_NB}] = registered->second;
     for (const TagEntry& t : ReadTags(avformat_get_mov_audio_tags()))
         if (Decodable(t.id) && !IsPlainAudio(t.id) && t.tag > 0xFFFF)
             Add(MEDIATYPE_Audio, FourCCGuid(t.tag), t.id, t.tag);

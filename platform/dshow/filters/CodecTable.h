@@ -31,7 +31,8 @@ public:
     // The subtype a stream travels as, and its FourCC or wave tag (0 for a
     // private subtype): the stream's own tag when the table knows it for the
     // same codec (for audio only a wave tag), else the codec's first tag
-    // (RIFF tags come first), else its private subtype.
+    // (RIFF tags come first; AMR-NB takes its registered wave tag), else its
+    // private subtype.
     // False when the codec cannot be decoded here (the stream still gets a
     // subtype: its own tag as a FourCC GUID, or the private one).
     bool SubtypeFor(AVMediaType kind, AVCodecID id, uint32_t streamTag, GUID* subtype, uint32_t* tag) const;

@@ -12,10 +12,20 @@ CLavDecoder::CLavDecoder(const wchar_t* name, IUnknown* outer, const CLSID& clsi
 {
 }
 
+namespace {
+
+// Codecs whose decoder reads one frame of each packet, while containers
+// may hold several frames in one (a phone's 3GP keeps a second or more of
+// speech in a sample): their packets are split into frames first.
+bool SplitsPacketsIntoFrames(AVCodecID id) { return id == AV_CODEC_ID_AMR_NB || id == AV_CODEC_ID_AMR_WB; }
+
+}  // namespace
+
 CLavDecoder::~CLavDecoder()
 {
     // The derived decoder has closed the codec (and let go of its state);
     // what is left is only what a failed construction may leave.
+    av_parser_close(parser_);
     avcodec_free_context(&codec_);
     av_frame_free(&frame_);
 }
@@ -39,6 +49,8 @@ HRESULT CLavDecoder::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPER
 
 void CLavDecoder::CloseCodec()
 {
+    av_parser_close(parser_);
+    parser_ = nullptr;
     avcodec_free_context(&codec_);
     av_frame_free(&frame_);
     ReleaseCodecState();
@@ -63,6 +75,10 @@ bool CLavDecoder::OpenCodec(const CMediaType& input)
         CloseCodec();
         return false;
     }
+    if (SplitsPacketsIntoFrames(codec_->codec_id) && !(parser_ = av_parser_init(codec_->codec_id))) {
+        CloseCodec();
+        return false;
+    }
     return true;
 }
 
@@ -81,6 +97,11 @@ HRESULT CLavDecoder::BreakConnect(PIN_DIRECTION direction)
 void CLavDecoder::ResetStream()
 {
     if (codec_) avcodec_flush_buffers(codec_);
+    if (parser_) {
+        // A frame begun before the flush is not finished by what follows.
+        av_parser_close(parser_);
+        parser_ = av_parser_init(codec_->codec_id);
+    }
     ResetConversion();
     haveNextTime_ = false;
     nextTime_ = 0;
@@ -104,6 +125,42 @@ HRESULT CLavDecoder::Receive(IMediaSample* sample)
 }
 
 HRESULT CLavDecoder::Decode(const AVPacket* packet)
+{
+    if (!parser_) return SendPacket(packet);
+    // Frame by frame; the first frame takes the packet's times, the others
+    // follow it (null: what the splitting still holds comes out).
+    const uint8_t* data = packet ? packet->data : nullptr;
+    int size = packet ? packet->size : 0;
+    int64_t pts = packet ? packet->pts : AV_NOPTS_VALUE;
+    int64_t dts = packet ? packet->dts : AV_NOPTS_VALUE;
+    AVPacket* frame = av_packet_alloc();
+    if (!frame) return E_OUTOFMEMORY;
+    HRESULT hr = S_OK;
+    for (;;) {
+        uint8_t* out = nullptr;
+        int outSize = 0;
+        int used = av_parser_parse2(parser_, codec_, &out, &outSize, data, size, pts, dts, packet ? packet->pos : -1);
+        if (used < 0) break;
+        data += used;
+        size -= used;
+        pts = dts = AV_NOPTS_VALUE;
+        if (outSize > 0) {
+            frame->data = out;
+            frame->size = outSize;
+            frame->pts = parser_->pts;
+            frame->dts = parser_->dts;
+            frame->flags = AV_PKT_FLAG_KEY;
+            hr = SendPacket(frame);
+            if (hr != S_OK) break;
+        }
+        // The end of the input: done once nothing more comes out.
+        if (size <= 0 && (packet || outSize <= 0)) break;
+    }
+    av_packet_free(&frame);
+    return hr;
+}
+
+HRESULT CLavDecoder::SendPacket(const AVPacket* packet)
 {
     int r = avcodec_send_packet(codec_, packet);
     while (r == AVERROR(EAGAIN)) {
@@ -173,7 +230,9 @@ HRESULT CLavDecoder::EndOfStream()
 {
     std::lock_guard<std::mutex> r(receiveLock_);
     if (codec_) {
-        // The frames the decoder still holds come out first.
+        // The frames the splitting and the decoder still hold come out
+        // first.
+        if (parser_) Decode(nullptr);
         if (avcodec_send_packet(codec_, nullptr) >= 0) Drain();
         avcodec_flush_buffers(codec_);
     }

@@ -4,11 +4,12 @@
 // The input type opens the codec (SetMediaType on the input pin); breaking
 // the input connection closes it. Each sample is decoded on the thread that
 // delivers it: the packet of one of our splitters is taken as it is, any
-// other sample's bytes are copied into a packet of our own. Damaged data is
-// skipped as the library skips it; only a lack of memory stops the stream
-// (EC_ERRORABORT). Every frame the library gives back goes to the derived
-// decoder's DeliverFrame, which times it (TimeFrame) and delivers it
-// (DeliverPayload). At the end of the stream the frames the codec still
+// other sample's bytes are copied into a packet of our own; for codecs
+// whose decoder reads one frame a packet (AMR) each packet is split into
+// its frames first. Damaged data is skipped as the library skips it; only
+// a lack of memory stops the stream (EC_ERRORABORT). Every frame the
+// library gives back goes to the derived decoder's DeliverFrame, which
+// times it (TimeFrame) and delivers it (DeliverPayload). At the end of the stream the frames the codec still
 // holds come out before EndOfStream; a flush or a stop drops them.
 //
 // Timing: a frame's start is its presentation time, or, without one, where
@@ -82,7 +83,10 @@ protected:
 
 private:
     bool OpenCodec(const CMediaType& input);
+    // Decodes a packet, split into frames first for the codecs that need
+    // it; null ends the splitting.
     HRESULT Decode(const AVPacket* packet);
+    HRESULT SendPacket(const AVPacket* packet);
     HRESULT Drain();
     // Drops what the codec holds and starts the timing afresh (the receive
     // lock held, or no stream running).
@@ -91,6 +95,7 @@ private:
     GUID majorType_;
     LONG samples_;
     AVCodecContext* codec_ = nullptr;
+    AVCodecParserContext* parser_ = nullptr;  // splits packets into frames, or null
     AVFrame* frame_ = nullptr;
 
     // Streaming state, under the receive lock.

@@ -3,11 +3,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cwchar>
+#include <iterator>
 
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaSample.h"
+#include "platform/dshow/filters/FrameRate.h"
 #include "platform/dshow/filters/LavPayloads.h"
 #include "platform/dshow/filters/StreamMediaType.h"
+#include "platform/win32/DebugOutput.h"
 
 namespace {
 
@@ -20,6 +24,15 @@ constexpr size_t kHardPackets = 8192;
 constexpr size_t kHardBytes = 256u << 20;
 
 constexpr AVRational kMediaTime{1, static_cast<int>(UNITS)};
+
+// What is read at most, when the container is opened, to measure the rate
+// of a video stream whose container states none.
+constexpr size_t kMeasuredFrames = 120;
+constexpr int kMeasuredPackets = 4096;
+constexpr int64_t kMeasuredBytes = 64 << 20;
+// A time stamp this far (or as far as the file lasts, when longer) before
+// the start or beyond the end of the file is damaged.
+constexpr REFERENCE_TIME kFarTimeMargin = 60 * UNITS;
 
 REFERENCE_TIME ToMediaTime(int64_t ts, AVRational base) { return av_rescale_q(ts, base, kMediaTime); }
 
@@ -180,6 +193,7 @@ HRESULT CLavDemuxFilter::OpenContainer(AVFormatContext* format, AVIOContext* io)
         CloseContainer();
         return VFW_E_INVALID_FILE_FORMAT;
     }
+    bool measured = MeasureFrameRates();
     fileStart_ = format_->start_time != AV_NOPTS_VALUE ? ToMediaTime(format_->start_time, AV_TIME_BASE_Q) : 0;
     REFERENCE_TIME duration = format_->duration != AV_NOPTS_VALUE && format_->duration > 0
                                   ? ToMediaTime(format_->duration, AV_TIME_BASE_Q)
@@ -189,7 +203,9 @@ HRESULT CLavDemuxFilter::OpenContainer(AVFormatContext* format, AVIOContext* io)
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
         AVStream* stream = format_->streams[i];
         CMediaType type;
-        if (!MediaTypeOfStream(stream, &type)) {
+        // A cover picture attached to the file (an album's art, a
+        // container's attachment) is no video stream of the source.
+        if ((stream->disposition & AV_DISPOSITION_ATTACHED_PIC) || !MediaTypeOfStream(stream, &type)) {
             stream->discard = AVDISCARD_ALL;
             continue;
         }
@@ -205,9 +221,57 @@ HRESULT CLavDemuxFilter::OpenContainer(AVFormatContext* format, AVIOContext* io)
         return VFW_E_INVALID_FILE_FORMAT;
     }
     positions_.Reset(duration);
-    containerMoved_ = false;
+    // Streaming starts from the beginning again after the measuring.
+    containerMoved_ = measured;
     IncrementPinVersion();
     return S_OK;
+}
+
+bool CLavDemuxFilter::MeasureFrameRates()
+{
+    // Matroska and FLV streams without a frame duration, and ASF, state no
+    // average rate; the library's guess is then often the millisecond tick
+    // of their time stamps. The stamps of the first packets tell the rate.
+    std::vector<std::vector<int64_t>> stamps(format_->nb_streams);
+    std::vector<bool> wanted(format_->nb_streams, false);
+    size_t measuring = 0;
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        const AVStream* stream = format_->streams[i];
+        if (stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO || (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) ||
+            IsPictureRate(stream->avg_frame_rate))
+            continue;
+        wanted[i] = true;
+        ++measuring;
+    }
+    // Only a container that can go back to its start is read ahead.
+    if (!measuring || !format_->pb || !(format_->pb->seekable & AVIO_SEEKABLE_NORMAL)) return false;
+    AVPacket* packet = av_packet_alloc();
+    if (!packet) return false;
+    bool read = false;
+    int64_t bytes = 0;
+    for (int n = 0; n < kMeasuredPackets && bytes < kMeasuredBytes && measuring > 0; ++n) {
+        if (av_read_frame(format_, packet) < 0) break;
+        read = true;
+        if (firstPacketPos_ < 0) firstPacketPos_ = packet->pos;
+        auto index = static_cast<size_t>(packet->stream_index);
+        int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        bytes += std::max(packet->size, 0);
+        if (index < wanted.size() && wanted[index] && stamp != AV_NOPTS_VALUE) {
+            stamps[index].push_back(stamp);
+            if (stamps[index].size() >= kMeasuredFrames) {
+                wanted[index] = false;
+                --measuring;
+            }
+        }
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        if (stamps[i].empty()) continue;
+        AVRational rate = FrameRateOfStamps(std::move(stamps[i]), format_->streams[i]->time_base);
+        if (IsPictureRate(rate)) format_->streams[i]->avg_frame_rate = rate;
+    }
+    return read;
 }
 
 void CLavDemuxFilter::CloseContainer()
@@ -234,6 +298,7 @@ void CLavDemuxFilter::CloseContainer()
     }
     positions_.SetDuration(0);
     fileStart_ = 0;
+    firstPacketPos_ = -1;
     if (hadPins) IncrementPinVersion();
 }
 
@@ -267,6 +332,7 @@ void CLavDemuxFilter::StartStreaming()
             pin->live_ = true;
             pin->endQueued_ = false;
         }
+        pin->mendedTimes_ = 0;
         pin->thread_ = std::thread([p = pin.get()] { p->Deliver(); });
     }
     reader_ = std::thread([this] { ReadContainer(); });
@@ -411,6 +477,7 @@ void CLavDemuxFilter::ReadContainer()
             if (r == AVERROR(EIO) && !stopping_.load()) NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
             break;
         }
+        if (!containerMoved_ && firstPacketPos_ < 0 && positions_.Start() == 0) firstPacketPos_ = packet->pos;
         containerMoved_ = true;
         CLavOutputPin* pin = static_cast<size_t>(packet->stream_index) < pinOfStream_.size()
                                  ? pinOfStream_[static_cast<size_t>(packet->stream_index)]
@@ -426,6 +493,7 @@ void CLavDemuxFilter::ReadContainer()
         if (packet->dts != AV_NOPTS_VALUE) packet->dts = ToMediaTime(packet->dts, base) - offset;
         packet->duration = packet->duration > 0 ? ToMediaTime(packet->duration, base) : 0;
         packet->time_base = kMediaTime;
+        MendFarTime(pin, packet, segmentStart);
 
         REFERENCE_TIME at = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
         if (at != AV_NOPTS_VALUE && positions_.StopSet() && at > positions_.Stop() - segmentStart) {
@@ -444,6 +512,31 @@ void CLavDemuxFilter::ReadContainer()
         for (auto& pin : outputs_) QueueEnd(pin.get());
 }
 
+void CLavDemuxFilter::MendFarTime(CLavOutputPin* pin, AVPacket* packet, REFERENCE_TIME segmentStart)
+{
+    // Only a span the container knows from its time stamps or its header
+    // is a measure; one estimated from the bit rate may be far off.
+    REFERENCE_TIME span = positions_.Duration();
+    if (span <= 0 || format_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) return;
+    REFERENCE_TIME at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (at == AV_NOPTS_VALUE) return;
+    // A time far outside the file is a damaged stamp, not a place in it:
+    // the packet keeps no time and follows the one before it, as the
+    // decoders count on.
+    REFERENCE_TIME margin = std::max(kFarTimeMargin, span);
+    REFERENCE_TIME inFile = at + segmentStart;
+    if (inFile >= -margin && inFile <= span + margin) return;
+    packet->pts = packet->dts = AV_NOPTS_VALUE;
+    if (pin->mendedTimes_++ == 0) {
+        wchar_t line[200];
+        std::swprintf(line, std::size(line),
+                      L"Splitter: stream %d: a time stamp at %.3f s lies far outside the file's %.3f s; the packet "
+                      L"takes its place after the one before it",
+                      pin->StreamIndex(), static_cast<double>(inFile) / UNITS, static_cast<double>(span) / UNITS);
+        OutputDebugStringW(line);
+    }
+}
+
 bool CLavDemuxFilter::IsMaster(CLavOutputPin* pin)
 {
     for (auto& o : outputs_)
@@ -456,8 +549,14 @@ void CLavDemuxFilter::SeekContainer()
     REFERENCE_TIME start = positions_.Start();
     int64_t target = av_rescale_q(start + fileStart_, kMediaTime, AV_TIME_BASE_Q);
     if (avformat_seek_file(format_, -1, INT64_MIN, target, target, 0) < 0 &&
-        av_seek_frame(format_, -1, target, AVSEEK_FLAG_BACKWARD) < 0 && start == 0 && format_->pb)
-        avio_seek(format_->pb, 0, SEEK_SET);
+        av_seek_frame(format_, -1, target, AVSEEK_FLAG_BACKWARD) < 0 && start == 0 && format_->pb) {
+        // A container without an index whose first picture comes after its
+        // start (FLV): back to the bytes of its first packet, or its first
+        // byte when none was read.
+        if (firstPacketPos_ < 0 || avformat_seek_file(format_, -1, firstPacketPos_, firstPacketPos_, firstPacketPos_,
+                                                      AVSEEK_FLAG_BYTE) < 0)
+            avio_seek(format_->pb, 0, SEEK_SET);
+    }
     containerMoved_ = false;
 }
 

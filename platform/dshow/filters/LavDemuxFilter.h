@@ -1,8 +1,8 @@
 // CLavDemuxFilter: the common part of the splitters and the generic source
 // over the demultiplexing library. Once a container is open, every video
 // and audio stream gets an output pin whose media type comes from the codec
-// table (CodecTable.h); other streams (subtitles, data, attachments) get no
-// pin.
+// table (CodecTable.h); other streams (subtitles, data, attachments, and
+// pictures attached to the file such as cover art) get no pin.
 //
 // Threads: while the filter is active, one thread reads the container and
 // sorts the packets into the queues of the connected pins; each such pin
@@ -14,7 +14,13 @@
 //
 // Sample times count in 100 ns from the start of the current segment; the
 // container's own start time is time 0 of the file. The packet inside the
-// payload carries the same times, with time base 1/10,000,000.
+// payload carries the same times, with time base 1/10,000,000. A packet
+// whose time lies far outside the file's span (a damaged stamp) goes out
+// without a time, and the debug trace says so once per stream and run.
+//
+// A video stream's media type carries its average frame rate; where the
+// container states none, the first packets are read when the container is
+// opened and their stamps give it.
 //
 // Seeking: a new position given to the first connected pin flushes
 // downstream, moves the container and starts again (the other pins follow
@@ -88,6 +94,8 @@ private:
     // first or when the container gave none.
     REFERENCE_TIME lastQueuedTime_ = kNoPacketTime;
     bool live_ = false;       // the thread runs and downstream takes samples
+    // Time stamps of this run found far outside the file (the reading thread's).
+    int mendedTimes_ = 0;
     std::condition_variable ready_;
     std::thread thread_;
 };
@@ -120,9 +128,15 @@ protected:
 private:
     friend class CLavOutputPin;
 
+    // Gives the video streams whose container states no average rate the
+    // rate their first time stamps show; true when packets were read.
+    bool MeasureFrameRates();
     void StartStreaming();
     void StopStreaming();
     void ReadContainer();
+    // Takes the times off a packet (times from the segment start) whose time
+    // lies far outside the file's span, and traces the first of each run.
+    void MendFarTime(CLavOutputPin* pin, AVPacket* packet, REFERENCE_TIME segmentStart);
     // Queues a packet for its pin (waiting for room); false when the pin
     // takes no packets or streaming stops.
     bool Queue(CLavOutputPin* pin, AVPacket* packet);
@@ -149,6 +163,7 @@ private:
     std::vector<std::unique_ptr<CLavOutputPin>> retired_;  // of a closed container
     std::vector<CLavOutputPin*> pinOfStream_;  // by stream index, null for none
     REFERENCE_TIME fileStart_ = 0;             // the container's start, 100 ns
+    int64_t firstPacketPos_ = -1;              // where the first packet lay in the bytes, -1 unknown
 
     // The segment every pin plays; its duration is the container's.
     CSeekPositions positions_;

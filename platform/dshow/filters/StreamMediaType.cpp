@@ -1,20 +1,42 @@
 #include "platform/dshow/filters/StreamMediaType.h"
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 
 #include "platform/dshow/filters/CodecTable.h"
+#include "platform/dshow/filters/FrameRate.h"
 
 namespace {
 
 constexpr size_t kMaxExtradata = 1 << 20;
 
+// The quarter (0 right, 1 down, 2 left, 3 up, clockwise on a screen whose
+// y axis points down) that a direction is nearest to; -1 for no direction.
+int QuarterOf(double x, double y)
+{
+    if (x == 0 && y == 0) return -1;
+    long q = std::lround(std::atan2(y, x) / (M_PI / 2));
+    return static_cast<int>(((q % 4) + 4) % 4);
+}
+
+PictureOrientation OrientationOfStream(const AVStream* stream)
+{
+    size_t size = 0;
+    const uint8_t* data = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (!data || size < 9 * sizeof(int32_t)) return PictureOrientation{};
+    int32_t matrix[9];
+    std::memcpy(matrix, data, sizeof matrix);
+    return OrientationOfDisplayMatrix(matrix);
+}
+
 REFERENCE_TIME FrameTimeOfStream(const AVStream* stream)
 {
+    // The stream's average rate, else the library's guess from its first
+    // time stamps; neither when it is the container's clock, not pictures.
     AVRational rate = stream->avg_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0) rate = stream->r_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0) return 0;
-    return av_rescale(UNITS, rate.den, rate.num);
+    if (!IsPictureRate(rate)) rate = stream->r_frame_rate;
+    return IsPictureRate(rate) ? FrameTimeOfRate(rate) : 0;
 }
 
 bool VideoType(const AVStream* stream, CMediaType* type)
@@ -25,14 +47,31 @@ bool VideoType(const AVStream* stream, CMediaType* type)
     uint32_t tag = 0;
     CodecTable::Instance().SubtypeFor(AVMEDIA_TYPE_VIDEO, p->codec_id, p->codec_tag, &subtype, &tag);
     ULONG extra = p->extradata ? static_cast<ULONG>(p->extradata_size) : 0;
-    BYTE* block = type->AllocFormatBuffer(sizeof(VIDEOINFOHEADER) + extra);
+    // Pictures to be turned for showing say so in the second form of the
+    // header; the others keep the first.
+    const PictureOrientation orientation = OrientationOfStream(stream);
+    const bool turned = !orientation.IsUpright();
+    const ULONG head = turned ? sizeof(VIDEOINFOHEADER2) : sizeof(VIDEOINFOHEADER);
+    BYTE* block = type->AllocFormatBuffer(head + extra);
     if (!block) return false;
+    // The fields up to the bit rate and frame time stand alike in both.
     auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(block);
     vih->dwBitRate = p->bit_rate > 0 && p->bit_rate <= std::numeric_limits<DWORD>::max()
                          ? static_cast<DWORD>(p->bit_rate)
                          : 0;
     vih->AvgTimePerFrame = FrameTimeOfStream(stream);
-    BITMAPINFOHEADER& bih = vih->bmiHeader;
+    BITMAPINFOHEADER& bih = turned ? reinterpret_cast<VIDEOINFOHEADER2*>(block)->bmiHeader : vih->bmiHeader;
+    if (turned) {
+        auto* v2 = reinterpret_cast<VIDEOINFOHEADER2*>(block);
+        // The stored picture's own shape: the turn is told apart from it.
+        AVRational shape = av_mul_q(AVRational{p->width, p->height},
+                                    p->sample_aspect_ratio.num > 0 && p->sample_aspect_ratio.den > 0
+                                        ? p->sample_aspect_ratio
+                                        : AVRational{1, 1});
+        v2->dwPictAspectRatioX = static_cast<DWORD>(shape.num);
+        v2->dwPictAspectRatioY = static_cast<DWORD>(shape.den);
+        v2->dwControlFlags = OrientationControlFlags(orientation);
+    }
     bih.biSize = static_cast<DWORD>(sizeof(BITMAPINFOHEADER) + extra);
     bih.biWidth = p->width;
     bih.biHeight = p->height;
@@ -40,10 +79,10 @@ bool VideoType(const AVStream* stream, CMediaType* type)
     bih.biBitCount = static_cast<WORD>(p->bits_per_coded_sample > 0 ? p->bits_per_coded_sample : 24);
     bih.biCompression = tag;
     bih.biSizeImage = static_cast<DWORD>(p->width) * static_cast<DWORD>(p->height) * 3;
-    if (extra) std::memcpy(block + sizeof(VIDEOINFOHEADER), p->extradata, extra);
+    if (extra) std::memcpy(block + head, p->extradata, extra);
     type->SetType(MEDIATYPE_Video);
     type->SetSubtype(subtype);
-    type->SetFormatType(FORMAT_VideoInfo);
+    type->SetFormatType(turned ? FORMAT_VideoInfo2 : FORMAT_VideoInfo);
     type->SetVariableSize();
     type->SetTemporalCompression(true);
     return true;
@@ -139,6 +178,24 @@ bool SetExtradata(AVCodecParameters* params, const BYTE* data, size_t size)
 }
 
 }  // namespace
+
+PictureOrientation OrientationOfDisplayMatrix(const int32_t matrix[9])
+{
+    // Where the picture's x and y axes go.
+    const int x = QuarterOf(matrix[0], matrix[1]);
+    const int y = QuarterOf(matrix[3], matrix[4]);
+    PictureOrientation o;
+    if (x < 0 || y < 0) return o;
+    if (y == (x + 1) % 4) {
+        // The y axis a quarter clockwise from the x axis, as stored: a turn.
+        o.quarterTurns = x;
+    } else if (y == (x + 3) % 4) {
+        // A mirror turns the x axis to the left first.
+        o.mirrored = true;
+        o.quarterTurns = (x + 2) % 4;
+    }
+    return o;
+}
 
 bool MediaTypeOfStream(const AVStream* stream, CMediaType* type)
 {

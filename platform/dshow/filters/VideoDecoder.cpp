@@ -54,6 +54,7 @@ void CLavVideoDecoder::ReleaseCodecState()
     sws_freeContext(scaler_);
     scaler_ = nullptr;
     decoded_ = Layout{};
+    orientation_ = PictureOrientation{};
 }
 
 bool CLavVideoDecoder::PrepareCodec(const AVCodecParameters& params)
@@ -100,6 +101,7 @@ bool CLavVideoDecoder::PrepareCodec(const AVCodecParameters& params)
 bool CLavVideoDecoder::CodecOpened(const CMediaType& input)
 {
     frameTime_ = FrameTimeOf(input);
+    orientation_ = OrientationOfType(input);
     return true;
 }
 
@@ -150,18 +152,29 @@ void CLavVideoDecoder::TypeOfLayout(const Layout& layout, CMediaType* type)
     type->Reset();
     type->SetType(MEDIATYPE_Video);
     type->SetSubtype(layout.subtype);
-    type->SetFormatType(FORMAT_VideoInfo);
+    // Pictures to be turned for showing keep their orientation on the way
+    // to the video treatment, in the second form of the header.
+    const bool turned = !orientation_.IsUpright();
+    type->SetFormatType(turned ? FORMAT_VideoInfo2 : FORMAT_VideoInfo);
     type->SetTemporalCompression(false);
     type->SetSampleSize(static_cast<ULONG>(layout.ImageBytes()));
-    auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(type->AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
-    if (!vih) return;
+    BYTE* block = type->AllocFormatBuffer(turned ? sizeof(VIDEOINFOHEADER2) : sizeof(VIDEOINFOHEADER));
+    if (!block) return;
+    // The fields up to the frame time stand alike in both headers.
+    auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(block);
     vih->rcSource = RECT{0, 0, layout.width, layout.height};
     vih->rcTarget = vih->rcSource;
     vih->AvgTimePerFrame = frameTime_;
     if (frameTime_ > 0)
         vih->dwBitRate = static_cast<DWORD>(std::min<LONGLONG>(
             0xFFFFFFFFLL, static_cast<LONGLONG>(layout.ImageBytes()) * 8 * UNITS / frameTime_));
-    BITMAPINFOHEADER& bih = vih->bmiHeader;
+    BITMAPINFOHEADER& bih = turned ? reinterpret_cast<VIDEOINFOHEADER2*>(block)->bmiHeader : vih->bmiHeader;
+    if (turned) {
+        auto* v2 = reinterpret_cast<VIDEOINFOHEADER2*>(block);
+        v2->dwPictAspectRatioX = static_cast<DWORD>(layout.width);
+        v2->dwPictAspectRatioY = static_cast<DWORD>(layout.height);
+        v2->dwControlFlags = OrientationControlFlags(orientation_);
+    }
     bih.biSize = sizeof(BITMAPINFOHEADER);
     bih.biWidth = layout.stride;
     bih.biHeight = layout.rows;
@@ -173,13 +186,16 @@ void CLavVideoDecoder::TypeOfLayout(const Layout& layout, CMediaType* type)
 
 bool CLavVideoDecoder::LayoutOfType(const AM_MEDIA_TYPE& type, Layout* layout)
 {
-    if (type.majortype != MEDIATYPE_Video || type.formattype != FORMAT_VideoInfo || !type.pbFormat ||
-        type.cbFormat < sizeof(VIDEOINFOHEADER))
+    if (type.majortype != MEDIATYPE_Video ||
+        (type.formattype != FORMAT_VideoInfo && type.formattype != FORMAT_VideoInfo2))
         return false;
+    const BITMAPINFOHEADER* header = BitmapHeaderOf(type);
+    if (!header) return false;
     bool i420 = type.subtype == MEDIASUBTYPE_I420 || type.subtype == MEDIASUBTYPE_IYUV;
     if (!i420 && type.subtype != MEDIASUBTYPE_RGB32) return false;
+    // rcSource stands alike in both headers.
     const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
-    const BITMAPINFOHEADER& bih = vih->bmiHeader;
+    const BITMAPINFOHEADER& bih = *header;
     // Top-down RGB and odd I420 strides are not written here.
     if (bih.biWidth <= 0 || bih.biHeight <= 0 || bih.biWidth > 32768 || bih.biHeight > 32768) return false;
     if (i420 && (bih.biWidth % 2 || bih.biHeight % 2)) return false;

@@ -14,9 +14,12 @@
 //  2. I420 packed at the picture's size (offered when it differs from 1).
 //  3. RGB32 packed, bottom-up.
 // Types 2 and 3, and pictures that come out in another layout, are
-// converted (a copy).
+// converted (a copy). Pictures to be turned for showing keep the input's
+// orientation in every output type (PictureOrientation.h); the decoder
+// does not turn them.
 #pragma once
 
+#include "platform/dshow/PictureOrientation.h"
 #include "platform/dshow/filters/LavDecoder.h"
 
 class CLavVideoDecoder final : public CLavDecoder {
@@ -59,5 +62,6 @@ private:
     Layout decoded_;  // the layout the decoder writes into
     Layout output_;   // the output connection's layout
     REFERENCE_TIME frameTime_ = 0;
+    PictureOrientation orientation_;  // the input's
     SwsContext* scaler_ = nullptr;
 };

@@ -22,12 +22,27 @@ public:
 
     // Makes, moves, shows or hides the window; a null owner destroys it.
     void Configure(HWND owner, bool visible, int left, int top, int width, int height);
+    // Makes the window follow the owner instead: hidden until a picture
+    // comes, then placed in the middle of the owner's client area at the
+    // picture's shape, as large as fits; clicks pass through it to what lies
+    // beneath. User-interface thread.
+    void ConfigureFitted(HWND owner);
     // True while a visible window exists (any thread).
     bool IsShowing() const;
     // The window, for tests; null while there is none.
     HWND Window() const;
     // A picture as 32-bit pixels (blue, green, red, unused), rows top-down.
-    void Present(const uint8_t* pixels, int width, int height, int stride);
+    // Without wait, a picture that would wait while the window's thread
+    // copies the last one is dropped; false when it was not taken.
+    bool Present(const uint8_t* pixels, int width, int height, int stride, bool wait = true);
+    // True while a presented picture waits for the window's thread (any
+    // thread): a picture presented now would only replace it.
+    bool IsBusy() const;
+    // The owner's client size as the window's thread last saw it, 0 and 0
+    // before (any thread); fitted windows only.
+    void OwnerSize(int* width, int* height) const;
+    // A fitted window hides until the next picture (any thread).
+    void Clear();
 
 private:
     struct State;

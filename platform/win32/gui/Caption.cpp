@@ -285,8 +285,12 @@ void TrackCaptionButton(HWND window, LRESULT hit)
             msg.message == WM_NCLBUTTONUP) {
             last = msg.pt;
             // Where the window itself says the cursor is, so a window that
-            // draws its own buttons and answers their codes works the same.
-            bool now = SendMessageW(window, WM_NCHITTEST, 0,
+            // draws its own buttons and answers their codes works the same;
+            // a child drawn over the window that answers the code (a skin
+            // covering its host) speaks for it.
+            HWND under = WindowFromPoint(last);
+            HWND asked = (under && (under == window || IsChild(window, under))) ? under : window;
+            bool now = SendMessageW(asked, WM_NCHITTEST, 0,
                                     MAKELONG(static_cast<WORD>(last.x), static_cast<WORD>(last.y))) == hit;
             if (!IsWindow(window)) return;
             if (now != over) {

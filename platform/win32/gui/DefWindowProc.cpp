@@ -207,6 +207,12 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     }
+    case WM_NCLBUTTONDBLCLK:
+        // A double click on the caption of a window that can be maximised
+        // maximises it, or brings it back from maximised.
+        if (wParam == HTCAPTION && !w.IsChild() && (w.style & WS_MAXIMIZEBOX) && !(w.style & WS_MINIMIZE))
+            SendMessageW(window, WM_SYSCOMMAND, (w.style & WS_MAXIMIZE) ? SC_RESTORE : SC_MAXIMIZE, lParam);
+        return 0;
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_MOVE:

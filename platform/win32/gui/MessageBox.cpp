@@ -5,12 +5,16 @@
 #include <QPushButton>
 #include <QThread>
 #include <atomic>
+#include <cstdio>
 
 #include "Window.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/DebugOutput.h"
 
 namespace {
 
 std::atomic<MessageBoxAnswerer*> g_answerer{nullptr};
+std::atomic<bool> g_unattended{false};
 
 struct ButtonSpec {
     QMessageBox::StandardButton qt;
@@ -70,6 +74,42 @@ public:
 
 void SetMessageBoxAnswerer(MessageBoxAnswerer* answerer) { g_answerer = answerer; }
 
+void SetUnattendedMessageBoxes(bool on) { g_unattended = on; }
+bool UnattendedMessageBoxes() { return g_unattended.load(); }
+
+bool RunsWithoutDisplay()
+{
+    return QGuiApplication::instance() && QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
+int DefaultMessageBoxAnswer(UINT type)
+{
+    const std::vector<ButtonSpec> buttons = ButtonsOf(type);
+    const size_t index = (type & MB_DEFBUTTON3) ? 2 : (type & MB_DEFBUTTON2) ? 1 : 0;
+    return (index < buttons.size() ? buttons[index] : buttons[0]).id;
+}
+
+void ReportUnattendedMessageBox(const std::wstring& caption, const std::wstring& text)
+{
+    // One line: the line breaks of the text (a list of files after a
+    // blank line, say) become blanks.
+    std::wstring line = caption + L": ";
+    bool blank = false;
+    for (wchar_t c : text) {
+        if (c == L'\r' || c == L'\n') {
+            if (!blank) line += L' ';
+            blank = true;
+            continue;
+        }
+        line += c;
+        blank = false;
+    }
+    const std::string narrow = WideToUtf8(line);
+    std::fprintf(stderr, "%s\n", narrow.c_str());
+    std::fflush(stderr);
+    OutputDebugStringW((L"message box: " + line).c_str());
+}
+
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 {
     static QtMessageBoxAnswerer qtAnswerer;
@@ -77,5 +117,9 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     if (owner && !IsWindow(owner)) owner = nullptr;
     // The system's box says "Error" when no caption is given.
     std::wstring title = caption ? caption : L"Error";
+    if (!a && UnattendedMessageBoxes()) {
+        ReportUnattendedMessageBox(title, text ? text : L"");
+        return DefaultMessageBoxAnswer(type);
+    }
     return (a ? a : &qtAnswerer)->Answer(owner, text ? text : L"", title, type);
 }

@@ -1,6 +1,7 @@
 // The system message box, answered by a replaceable answerer: by default a
 // modal Qt message box (the owner is disabled meanwhile); tests install an
-// answerer of their own.
+// answerer of their own. Where nobody can answer (see
+// SetUnattendedMessageBoxes), no box is shown at all.
 #pragma once
 
 #include <string>
@@ -36,3 +37,21 @@ public:
 void SetMessageBoxAnswerer(MessageBoxAnswerer* answerer);
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+// Message boxes where no person can answer them. On a platform without a
+// display a modal box would wait for ever: while this is on, every message
+// box (MessageBoxW without an answerer installed, and the program's own
+// message dialog) is answered at once with its default button, and its
+// caption and text go to the standard error stream and to the debug output
+// instead. Off unless the program turns it on.
+void SetUnattendedMessageBoxes(bool on);
+bool UnattendedMessageBoxes();
+// Whether the window layer runs without a display (the offscreen platform).
+bool RunsWithoutDisplay();
+// The answer of the default button of a system button set (MB_OK ..
+// MB_RETRYCANCEL with MB_DEFBUTTON1..3); a default past the set's last
+// button is its first.
+int DefaultMessageBoxAnswer(UINT type);
+// The caption and the text of a box nobody sees, as one line on the standard
+// error stream and on the debug output.
+void ReportUnattendedMessageBox(const std::wstring& caption, const std::wstring& text);

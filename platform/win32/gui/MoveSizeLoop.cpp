@@ -1,6 +1,7 @@
 #include "MoveSizeLoop.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "Input.h"
 #include "MessageQueue.h"
@@ -8,6 +9,8 @@
 #include "SystemMetrics.h"
 #include "Window.h"
 #include "WindowGeometry.h"
+#include "WindowObject.h"
+#include "WindowWidget.h"
 
 namespace win32_gui {
 
@@ -69,9 +72,15 @@ void RunMoveSizeLoop(HWND window, WPARAM command, POINT start)
     GetWindowRect(window, &startRect);
     MINMAXINFO mm = DefaultMinMaxInfo(window);
     if (sizing) SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mm));
+    if (!IsWindow(window)) return;
     SetCapture(window);
     SendMessageW(window, WM_ENTERSIZEMOVE, 0, 0);
     bool cancelled = false;
+    // Once the pointer really drags a top-level window (a click or a double
+    // click does not), the desktop's window manager takes the drag over
+    // where one runs: the window follows the pointer from there.
+    bool mayHandOver = !(GetWindowLongW(window, GWL_STYLE) & WS_CHILD);
+    bool handedOver = false;
     MSG msg;
     while (IsWindow(window) && GetCapture() == window) {
         BOOL got = GetMessageW(&msg, nullptr, 0, 0);
@@ -82,6 +91,16 @@ void RunMoveSizeLoop(HWND window, WPARAM command, POINT start)
         if (got < 0) break;
         if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) {
             int dx = msg.pt.x - start.x, dy = msg.pt.y - start.y;
+            if (mayHandOver && (std::abs(dx) >= GetSystemMetrics(SM_CXDRAG) || std::abs(dy) >= GetSystemMetrics(SM_CYDRAG))) {
+                mayHandOver = false;
+                WindowObject* w = Find(window);
+                if (w && StartDesktopDrag(*w, sizing ? static_cast<unsigned>(edge) : 0u,
+                                          QSize(mm.ptMinTrackSize.x, mm.ptMinTrackSize.y),
+                                          QSize(mm.ptMaxTrackSize.x, mm.ptMaxTrackSize.y))) {
+                    handedOver = true;
+                    break;
+                }
+            }
             RECT r = startRect;
             if (sizing) {
                 r = SizedRect(startRect, edge, dx, dy, mm);
@@ -106,7 +125,8 @@ void RunMoveSizeLoop(HWND window, WPARAM command, POINT start)
     if (!IsWindow(window)) return;
     if (cancelled) Place(window, startRect, sizing);
     if (GetCapture() == window) ReleaseCapture();
-    SendMessageW(window, WM_EXITSIZEMOVE, 0, 0);
+    // A drag the window manager runs ends with WM_EXITSIZEMOVE of its own.
+    if (!handedOver) SendMessageW(window, WM_EXITSIZEMOVE, 0, 0);
 }
 
 }  // namespace win32_gui

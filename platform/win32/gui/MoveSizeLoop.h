@@ -4,6 +4,10 @@
 // WM_GETMINMAXINFO, sends WM_MOVING or WM_SIZING (whose rectangle the
 // window may change) for every move, places the window, and ends with
 // WM_EXITSIZEMOVE when the button is released (Escape puts the window back).
+// Once the pointer drags a top-level window beyond the drag distance, the
+// desktop's window manager takes the rest of the drag over where one runs,
+// as it drags every other window; WM_EXITSIZEMOVE then comes when input
+// reaches the program again.
 #pragma once
 
 #include "UserTypes.h"

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QThread>
 #include <QWheelEvent>
 #include <QWidget>
@@ -12,6 +13,7 @@
 
 #include "Input.h"
 #include "MessageQueue.h"
+#include "WindowGeometry.h"
 #include "WindowObject.h"
 
 namespace win32_gui {
@@ -135,6 +137,8 @@ protected:
         }
         QWidget::changeEvent(e);
     }
+    void moveEvent(QMoveEvent*) override { FollowDesktop(); }
+    void resizeEvent(QResizeEvent*) override { FollowDesktop(); }
     void closeEvent(QCloseEvent* e) override
     {
         // The window manager's close button asks the window, as its system menu would.
@@ -143,6 +147,24 @@ protected:
     }
 
 private:
+    // The desktop placed the window somewhere the window does not know of
+    // (its window manager moved or sized it: an Alt+drag, a request of
+    // another program, a key of the desktop): the window hears it as from
+    // SetWindowPos, so that hit tests, menus and tooltips use the real
+    // place. Its own changes reach Qt before this is called and match.
+    void FollowDesktop()
+    {
+        if (parentWidget() || !isVisible()) return;
+        WindowObject* w = Find(window_);
+        if (!w || w->destroying || (w->style & WS_MINIMIZE)) return;
+        const QRect g = geometry();
+        const bool moved = g.x() != w->rect.left || g.y() != w->rect.top;
+        const bool sized = g.width() != w->Width() || g.height() != w->Height();
+        if (!moved && !sized) return;
+        SetWindowPos(window_, nullptr, g.x(), g.y(), g.width(), g.height(),
+                     SWP_NOZORDER | SWP_NOACTIVATE | (moved ? 0 : SWP_NOMOVE) | (sized ? 0 : SWP_NOSIZE));
+    }
+
     HWND window_;
 };
 
@@ -305,6 +327,83 @@ void UpdateWidget(WindowObject& w, const QRect& r)
 void RepaintWidgetNow(WindowObject& w)
 {
     if (w.widget && w.widget->isVisible()) w.widget->repaint();
+}
+
+namespace {
+
+// Waits for the end of a drag the window manager runs: it holds the mouse
+// and the keyboard while it drags, so the first input the program gets
+// again comes after the drag.
+class DesktopDragWatch : public QObject {
+public:
+    explicit DesktopDragWatch(HWND window) : window_(window) {}
+
+    bool eventFilter(QObject* target, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::KeyPress:
+        case QEvent::Enter:
+            End();
+            break;
+        default: break;
+        }
+        return QObject::eventFilter(target, e);
+    }
+    // Posted, as the watch sits inside Qt's delivery of an event.
+    void End()
+    {
+        if (done_) return;
+        done_ = true;
+        if (IsLiveHandle(window_)) PostMessageW(window_, WM_EXITSIZEMOVE, 0, 0);
+        deleteLater();
+    }
+
+private:
+    HWND window_;
+    bool done_ = false;
+};
+
+QPointer<DesktopDragWatch> g_dragWatch;
+
+Qt::Edges EdgesOf(unsigned edge)
+{
+    switch (edge) {
+    case WMSZ_LEFT: return Qt::LeftEdge;
+    case WMSZ_RIGHT: return Qt::RightEdge;
+    case WMSZ_TOP: return Qt::TopEdge;
+    case WMSZ_TOPLEFT: return Qt::TopEdge | Qt::LeftEdge;
+    case WMSZ_TOPRIGHT: return Qt::TopEdge | Qt::RightEdge;
+    case WMSZ_BOTTOM: return Qt::BottomEdge;
+    case WMSZ_BOTTOMLEFT: return Qt::BottomEdge | Qt::LeftEdge;
+    case WMSZ_BOTTOMRIGHT: return Qt::BottomEdge | Qt::RightEdge;
+    default: return {};
+    }
+}
+
+}  // namespace
+
+bool StartDesktopDrag(WindowObject& w, unsigned edge, const QSize& minimum, const QSize& maximum)
+{
+    if (!w.widget || w.IsChild() || !w.widget->isVisible()) return false;
+    QWindow* handle = w.widget->windowHandle();
+    if (!handle) return false;
+    if (edge) {
+        const Qt::Edges edges = EdgesOf(edge);
+        if (!edges || !handle->startSystemResize(edges)) return false;
+        // The manager keeps the size within the window's limits; told once
+        // it drags, so that no limit changes a window no manager sizes.
+        handle->setMinimumSize(minimum.expandedTo(QSize(1, 1)));
+        handle->setMaximumSize(maximum.boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)).expandedTo(minimum));
+    } else if (!handle->startSystemMove()) {
+        return false;
+    }
+    if (g_dragWatch) g_dragWatch->End();
+    g_dragWatch = new DesktopDragWatch(w.handle);
+    QCoreApplication::instance()->installEventFilter(g_dragWatch);
+    return true;
 }
 
 void ApplyCursorToWidgets(const QCursor* cursor)

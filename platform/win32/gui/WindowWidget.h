@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QRect>
+#include <QSize>
 
 class QCursor;
 class QWidget;
@@ -30,5 +31,13 @@ void UpdateWidget(WindowObject& w, const QRect& r);
 void RepaintWidgetNow(WindowObject& w);
 // Shows the cursor over every window (null hides it).
 void ApplyCursorToWidgets(const QCursor* cursor);
+// Hands the move (edge 0) or the size by a WMSZ_ edge of a top-level window
+// to the desktop's window manager, which drags the real window itself from
+// where the pointer is; the limits become the smallest and largest size it
+// lets the user give. The places it gives come back as the desktop's own
+// moves, and the window gets WM_EXITSIZEMOVE once input reaches the program
+// again. False where no window manager takes the drag (none runs, or the
+// window has no widget).
+bool StartDesktopDrag(WindowObject& w, unsigned edge, const QSize& minimum, const QSize& maximum);
 
 }  // namespace win32_gui

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -8,6 +10,7 @@
 #include "encoder/core/LangTextTable.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaType.h"
+#include "platform/dshow/PictureOrientation.h"
 #include "tests/encoder/core/CoreTestSupport.h"
 
 namespace {
@@ -114,6 +117,45 @@ TEST_F(EncSettingsSummaryTest, OutputSizeFromTheSetSidesAndTheSource)
     }
 }
 
+// A picture is refused only when the chosen encoder cannot take it after the
+// treatments: the writers make any size even, so only a side below 2 or
+// beyond the encoder's own limit is left.
+TEST_F(EncSettingsSummaryTest, PictureSizesTheChosenEncoderTakes)
+{
+    struct Case {
+        int format;
+        const char* fourcc;
+        int setW, setH, sourceW, sourceH;
+        bool takes;
+    } const cases[] = {
+        {0, "XVID", 0, 0, 854, 480, true},     // the common wide 480p size
+        {0, "XVID", 0, 0, 636, 357, true},     // an odd height loses a row
+        {0, "XVID", 0, 0, 1366, 768, true},
+        {0, "XVID", 0, 0, 642, 481, true},
+        {0, "XVID", 0, 0, 1, 64, false},       // nothing is left of one column
+        {0, "XVID", 160, 120, 1, 64, true},    // unless the treatments scale it
+        {0, "xvid", 0, 0, 8192, 64, false},    // MPEG-4 part 2 has 13 bits a side
+        {0, "DIVX", 0, 0, 8191, 64, true},
+        {0, "XVID", 640, 0, 8192, 64, true},
+        {1, "avc1", 0, 0, 8192, 64, true},
+        {1, "avc1", 0, 0, 16386, 64, false},   // H.264's limit
+        {3, "H264", 0, 0, 16384, 64, true},
+        {2, "XVID", 0, 0, 9000, 64, true},     // Windows Media has no such limit
+        {0, "XVID", 0, 0, 854, -480, true},    // a picture stored bottom up
+        {0, "XVID", 0, 0, INT32_MIN, 480, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.format << " " << c.fourcc << " " << c.setW << "x" << c.setH << " of "
+                                        << c.sourceW << "x" << c.sourceH);
+        s.nEncFormat = c.format;
+        const DWORD fourcc = MAKEFOURCC(c.fourcc[0], c.fourcc[1], c.fourcc[2], c.fourcc[3]);
+        s.AviEncoder.fccVideoCodec = s.Mp4Encoder.fccVideoCodec = s.OgmEncoder.fccVideoCodec = fourcc;
+        s.nVideoSizeW = c.setW;
+        s.nVideoSizeH = c.setH;
+        EXPECT_EQ(c.takes, s.CanEncodeVideoSize(c.sourceW, c.sourceH));
+    }
+}
+
 TEST_F(EncSettingsSummaryTest, OutputNamesAndPaths)
 {
     s.sDstFolder = L"/out/";
@@ -193,6 +235,9 @@ TEST_F(EncSettingsSummaryTest, VideoSummary)
     other.SetFormatType(FORMAT_WaveFormatEx);
     CMediaType cut = VideoType(FORMAT_VideoInfo, 720, 480, 333667);
     cut.SetFormat(ntsc.pbFormat, 56);  // ends inside the picture header
+    // A phone's clip stored on its side, to be turned a quarter for showing.
+    CMediaType phone = VideoType(FORMAT_VideoInfo2, 1920, 1080, 333333);
+    reinterpret_cast<VIDEOINFOHEADER2*>(phone.pbFormat)->dwControlFlags = OrientationControlFlags({1, false});
 
     struct Case {
         int format, mode, kbps, sizeW;
@@ -209,6 +254,9 @@ TEST_F(EncSettingsSummaryTest, VideoSummary)
         {0, 0, 800, 0, &still, L"CBR, 720x480, 0.00fps, 800Kbps"},
         {0, 0, 800, 0, &other, L""},
         {0, 0, 800, 0, &cut, L""},
+        // The size rules apply to the picture as it is seen.
+        {0, 0, 800, 0, &phone, L"CBR, 1080x1920, 30.00fps, 800Kbps"},
+        {0, 0, 800, 640, &phone, L"CBR, 640x1137, 30.00fps, 800Kbps"},
         {0, 0, 800, 0, nullptr, L""},
     };
     for (const Case& c : cases) {

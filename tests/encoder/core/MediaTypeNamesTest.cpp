@@ -24,10 +24,12 @@ DWORD Fcc(const char* text)
            (static_cast<DWORD>(static_cast<BYTE>(text[3])) << 24);
 }
 
+// The table's 207 rows, then three for what the splitters name the codecs
+// of current files by.
 TEST(CodecNameTables, VideoTableHasItsRowsInOrderWithThreeKeysTwice)
 {
     auto table = VideoCodecNameTable();
-    ASSERT_EQ(207u, table.size());
+    ASSERT_EQ(210u, table.size());
     EXPECT_EQ(std::wstring(L"    "), table[0].fourcc);
     EXPECT_EQ(std::wstring(L"Unknown"), table[0].name);
     std::map<std::wstring, int> seen;
@@ -51,6 +53,9 @@ TEST(CodecNameTables, VideoTableHasItsRowsInOrderWithThreeKeysTwice)
     // The first and the last keys.
     EXPECT_EQ(std::wstring(L"3IV1"), table[1].fourcc);
     EXPECT_EQ(std::wstring(L"SEDG"), table[206].fourcc);
+    EXPECT_EQ(std::wstring(L"FMP4"), table[207].fourcc);
+    EXPECT_EQ(std::wstring(L"VP80"), table[208].fourcc);
+    EXPECT_EQ(std::wstring(L"VP90"), table[209].fourcc);
 }
 
 TEST(CodecNameTables, AudioTableHoldsTheRegisteredTagsInOrder)
@@ -66,13 +71,16 @@ TEST(CodecNameTables, AudioTableHoldsTheRegisteredTagsInOrder)
         {0x0260, 0x0260}, {0x0270, 0x0270}, {0x0300, 0x0300}, {0x0400, 0x0401}, {0x0450, 0x0450}, {0x0680, 0x0681},
         {0x1000, 0x1004}, {0x1100, 0x1100}, {0x1400, 0x1400}, {0x1500, 0x1500}, {0x2000, 0x2001}, {0x674F, 0x6751},
         {0x676F, 0x6771},
+        // After the registered tags: the ones the splitters give Vorbis and
+        // Opus.
+        {0x566F, 0x566F}, {0x704F, 0x704F},
     };
     std::vector<WORD> expected;
     for (auto [first, last] : runs)
         for (int t = first; t <= last; ++t) expected.push_back(static_cast<WORD>(t));
     std::vector<WORD> tags;
     for (const SAudioTagNameRow& row : AudioTagNameTable()) tags.push_back(row.tag);
-    EXPECT_EQ(146u, tags.size());
+    EXPECT_EQ(146u + 2u, tags.size());
     EXPECT_EQ(expected, tags);
 
     // Rows outside the named exceptions read "SYMBOL (Registrant)".
@@ -94,6 +102,8 @@ TEST(CodecNameTables, AudioTableHoldsTheRegisteredTagsInOrder)
         {0x676F, L"Ogg Vorbis - VORBIS_1_PLUS"},
         {0x6770, L"Ogg Vorbis - VORBIS_2_PLUS"},
         {0x6771, L"Ogg Vorbis - VORBIS_3_PLUS"},
+        {0x566F, L"Vorbis"},
+        {0x704F, L"Opus"},
     };
     const std::wregex pattern(L"[A-Z0-9_]+ \\([^()]+(\\([^()]*\\)[^()]*)*\\)");
     for (const SAudioTagNameRow& row : AudioTagNameTable()) {
@@ -116,6 +126,8 @@ TEST(MediaTypeNames, VideoCodecNamesByFourCC)
         {"xvid", L"MPEG-4"},                {"XviD", L"MPEG-4"},            {"MP4V", L"MPEG-4"},
         {"WMV1", L"Windows Media Video 7"}, {"WMV2", L"Windows Media Video 8"}, {"wmv3", L"Windows Media Video 9"},
         {"MPG1", L"MPEG 1/2"},              {"MPG2", L"MPEG 1/2"},          {"ZZZZ", L"Unknown"},
+        {"FMP4", L"MPEG-4 (FMP4)"},         {"fmp4", L"MPEG-4 (FMP4)"},     {"VP80", L"VP8"},
+        {"VP90", L"VP9"},
         {"    ", L"Unknown"},  // the blank key of row 0 names itself
     };
     for (const Case& c : cases) EXPECT_EQ(CString(c.name), GetVideoCodecName(Fcc(c.fourcc))) << c.fourcc;
@@ -168,6 +180,9 @@ TEST(MediaTypeNames, StreamTypeNamesByMajorTypeAndSubtype)
         {MEDIATYPE_Audio, FourCCGuid(0xFF), L"AAC"},
         {MEDIATYPE_Audio, MEDIASUBTYPE_DOLBY_AC3, L"AC3"},
         {MEDIATYPE_Audio, MEDIASUBTYPE_DTS, L"DTS"},
+        {MEDIATYPE_Audio, FourCCGuid(0x566F), L"Vorbis"},
+        // Opus under its four characters: the tag is the low half.
+        {MEDIATYPE_Audio, FourCCGuid(Fcc("Opus")), L"Opus"},
         {MEDIATYPE_Audio, other, L"Unknown"},
         // The audio subtypes are not looked for under another major type.
         {MEDIATYPE_Video, MEDIASUBTYPE_DOLBY_AC3, L"Unknown"},

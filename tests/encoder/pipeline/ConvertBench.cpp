@@ -6,10 +6,15 @@
 // from BuildFilterChain to the end in seconds; the exit code is 0 only for
 // an end with code 0.
 //
-//   convert_bench PROGRAM_FOLDER avi|mp4|asf|ogm SOURCE OUTPUT [treat]
+//   convert_bench PROGRAM_FOLDER avi|mp4|asf|ogm SOURCE OUTPUT [treat] [pane|preview]
 //
 // "treat" adds deinterlacing, picture values, sharpening and a 320x240
-// output size.
+// output size. "pane" gives the graph a 480x360 preview pane in a window of
+// the window layer (offscreen unless QT_QPA_PLATFORM says otherwise) whose
+// messages the main thread serves while it waits for the end of the job,
+// as the progress window's thread does; "preview" also turns the writer's
+// preview on, so that the two differ only in the preview.
+#include <QApplication>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -32,6 +37,8 @@
 #include "platform/dshow/filters/SystemFilters.h"
 #include "platform/mfc/CWnd.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/gui/MessageQueue.h"
+#include "platform/win32/gui/Window.h"
 
 namespace {
 
@@ -71,27 +78,61 @@ std::unique_ptr<CGraphMain> MakeGraph(const std::string& format, CEncSettings& s
 int main(int argc, char** argv)
 {
     if (argc < 5) {
-        std::fprintf(stderr, "usage: convert_bench PROGRAM_FOLDER avi|mp4|asf|ogm SOURCE OUTPUT [treat]\n");
+        std::fprintf(stderr,
+                     "usage: convert_bench PROGRAM_FOLDER avi|mp4|asf|ogm SOURCE OUTPUT [treat] [pane|preview]\n");
         return 2;
     }
+    bool treat = false, withPane = false, preview = false;
+    for (int i = 5; i < argc; ++i) {
+        if (std::strcmp(argv[i], "treat") == 0) {
+            treat = true;
+        } else if (std::strcmp(argv[i], "pane") == 0) {
+            withPane = true;
+        } else if (std::strcmp(argv[i], "preview") == 0) {
+            withPane = preview = true;
+        } else {
+            std::fprintf(stderr, "convert_bench: unknown option %s\n", argv[i]);
+            return 2;
+        }
+    }
+    if (withPane) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    std::unique_ptr<QApplication> app;
+    if (withPane) app = std::make_unique<QApplication>(argc, argv);
     std::string folder = argv[1];
     if (folder.empty() || folder.back() != '/') folder += '/';
     CCoreEnvironment::Get().SetProgramFolder(CString(Utf8ToWide(folder)));
     CoInitialize(nullptr);
     RegisterSystemFilters();
-    SetMessagePoster([](HWND, UINT message, WPARAM wParam, LPARAM) {
+    // The graph's messages to its owner wait here; the preview pane's go to
+    // the window layer's queue.
+    const HWND ownerHandle = reinterpret_cast<HWND>(0x5150);
+    static MessagePoster windowQueue;
+    windowQueue = SetMessagePoster([ownerHandle](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (window != ownerHandle) return windowQueue ? windowQueue(window, message, wParam, lParam) : FALSE;
         std::lock_guard<std::mutex> g(g_lock);
         g_posts.push_back(Posted{message, wParam});
         g_changed.notify_all();
         return TRUE;
     });
+    HWND frame = nullptr;
+    CWnd pane;
+    if (withPane) {
+        frame = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE, 0, 0, 496, 376, nullptr, nullptr, nullptr,
+                                nullptr);
+        pane.m_hWnd = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, 8, 8, 480, 360, frame, nullptr,
+                                      nullptr, nullptr);
+        if (!frame || !pane.m_hWnd) {
+            std::fprintf(stderr, "convert_bench: the preview pane cannot be made\n");
+            return 2;
+        }
+    }
 
     int result = 1;
     {
         auto settings = std::make_unique<CEncSettings>();
         settings->SetDefaultSettings();
         settings->nEncodePriority = 0;
-        if (argc > 5 && std::strcmp(argv[5], "treat") == 0) {
+        if (treat) {
             settings->bVideoDeinterlace = 1;
             settings->nVideoBrightness = 55;
             settings->nVideoContrast = 55;
@@ -108,14 +149,15 @@ int main(int argc, char** argv)
         CString source(Utf8ToWide(argv[3]));
         CString output(Utf8ToWide(argv[4]));
         CWnd owner;
-        owner.m_hWnd = reinterpret_cast<HWND>(0x5150);
+        owner.m_hWnd = ownerHandle;
         const SGraphMessages& m = GetGraphMessages();
 
         auto begin = std::chrono::steady_clock::now();
         graph->SetFormatGuids(kAviWriterClassText, kMp4WriterClassText, kAsfWriterClassText);
         graph->SetDspModule(nullptr);
         int opened = -100;
-        if (graph->BuildFilterChain(ProbeMediaSource(source), nullptr, &owner)) opened = graph->Open(source, output);
+        if (graph->BuildFilterChain(ProbeMediaSource(source), withPane ? &pane : nullptr, &owner))
+            opened = graph->Open(source, output);
         if (opened != 0) {
             std::fprintf(stderr, "convert_bench: the job cannot start (%d)\n", opened);
             for (int i = 0; i < graph->GetRenderLog().GetSize(); ++i)
@@ -123,11 +165,19 @@ int main(int argc, char** argv)
         } else {
             graph->SetAudioStream(0);
             graph->SetWriterPriority(settings->nEncodePriority);
-            graph->SetWriterPreviewEnabled(FALSE);
+            graph->SetWriterPreviewEnabled(preview ? TRUE : FALSE);
             graph->Play();
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(30);
             for (bool done = false; !done;) {
+                // With a pane its messages are served between short waits,
+                // as a window's thread serves them.
+                if (withPane) DispatchPendingMessages();
                 std::unique_lock<std::mutex> g(g_lock);
-                if (!g_changed.wait_for(g, std::chrono::minutes(30), [] { return !g_posts.empty(); })) break;
+                const auto wait = withPane ? std::chrono::milliseconds(5) : std::chrono::milliseconds(60000);
+                if (!g_changed.wait_for(g, wait, [] { return !g_posts.empty(); })) {
+                    if (std::chrono::steady_clock::now() > deadline) break;
+                    continue;
+                }
                 Posted p = g_posts.front();
                 g_posts.pop_front();
                 g.unlock();
@@ -141,10 +191,20 @@ int main(int argc, char** argv)
             }
         }
         auto end = std::chrono::steady_clock::now();
+        if (preview && result == 0) {
+            // A preview that showed nothing measured nothing.
+            DispatchPendingMessages();
+            HWND picture = GetWindow(pane.m_hWnd, GW_CHILD);
+            if (!picture || !IsWindowVisible(picture)) {
+                std::fprintf(stderr, "convert_bench: the preview pane showed no picture\n");
+                result = 1;
+            }
+        }
         graph.reset();
         std::printf("%.4f\n", std::chrono::duration<double>(end - begin).count());
     }
-    SetMessagePoster(nullptr);
+    if (frame) DestroyWindow(frame);
+    SetMessagePoster(windowQueue);
     FreeFilterModules();
     CoUninitialize();
     return result;

@@ -425,7 +425,8 @@ struct FailureCase {
 
 TEST_F(GraphMainTest, WriterFailuresEndTheJobOnceWithTheirCode)
 {
-    const FailureCase cases[] = {{1, "EOF 3585"}, {2, "EOF 3586"}};
+    // An output that would lack its video (3) or its sound (4) says which.
+    const FailureCase cases[] = {{1, "EOF 3585"}, {2, "EOF 3586"}, {3, "EOF 3587"}, {4, "EOF 3588"}};
     for (const FailureCase& c : cases) {
         Behaviour().writerFailure = c.writerFailure;
         CGraphAviWriter graph(&settings_);

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "encoder/core/SourceProbe.h"
 #include "encoder/pipeline/GraphAsfWriter.h"
 #include "encoder/pipeline/GraphAviWriter.h"
 #include "encoder/pipeline/GraphMp4Writer.h"
@@ -235,7 +236,8 @@ protected:
         graph.SetFormatGuids(kAviWriterClassText, kMp4WriterClassText, kAsfWriterClassText);
         graph.SetDspModule(nullptr);
         *opened = -100;
-        if (!graph.BuildFilterChain(kSourceAvi, nullptr, &owner_)) return {};
+        // The job's type code, as the job record probed it.
+        if (!graph.BuildFilterChain(ProbeMediaSource(CString(Utf8ToWide(source))), nullptr, &owner_)) return {};
         SLogoInfo logo;
         if (extras.logo) FillLogo(logo);
         graph.SetLogoInfo(extras.logo ? &logo : nullptr);
@@ -569,6 +571,256 @@ TEST_P(WriterGraphMatrixTest, TheJobWritesWhatTheSettingsAsk)
 
 INSTANTIATE_TEST_SUITE_P(Formats, WriterGraphMatrixTest, ::testing::ValuesIn(AllCases()), CaseName);
 
+// ---- Frame rates --------------------------------------------------------------------------------------
+
+// The rates sources come at: those of film, television and the web, and
+// some that phones record at.
+struct RateCase {
+    const char* name;
+    int num, den;
+    double Rate() const { return static_cast<double>(num) / den; }
+};
+const RateCase kRates[] = {
+    {"23_976", 24000, 1001}, {"24", 24, 1}, {"25", 25, 1},      {"29_97", 30000, 1001},
+    {"30", 30, 1},           {"50", 50, 1}, {"59_94", 60000, 1001}, {"60", 60, 1},
+    {"15", 15, 1},           {"phone_29_41", 2941, 100}, {"phone_30_07", 3007, 100}, {"phone_14_76", 369, 25},
+};
+
+// A writer with one of the video codecs its codec page offers.
+struct CodecCase {
+    const char* name;
+    const Format* format;
+    void (*choose)(CEncSettings&);
+    // The rate the file must declare exactly (AVI keeps a rate and scale,
+    // MP4 a time scale and durations); ASF counts milliseconds and OGM
+    // 100-ns units, which hold the rate to their precision only.
+    bool exactRate;
+    // Every rate goes through the writer's first codec; the others take a
+    // film rate and a phone rate.
+    bool everyRate;
+};
+
+const Format& FormatNamed(const char* name)
+{
+    for (const Format& f : kFormats)
+        if (std::strcmp(f.name, name) == 0) return f;
+    return kFormats[0];
+}
+
+void AviCodec(CEncSettings& s, DWORD fourcc) { s.AviEncoder.fccVideoCodec = fourcc; }
+void Mp4Codec(CEncSettings& s, DWORD fourcc, BOOL psp)
+{
+    s.Mp4Encoder.fccVideoCodec = fourcc;
+    s.Mp4Encoder.bSupportPSP = psp;
+}
+
+const CodecCase kCodecs[] = {
+    {"AVI_XVID", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('X', 'V', 'I', 'D')); }, true, true},
+    {"AVI_DX50", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('D', 'X', '5', '0')); }, true, false},
+    {"AVI_DIVX", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('D', 'I', 'V', 'X')); }, true, false},
+    {"AVI_DIV3", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('D', 'I', 'V', '3')); }, true, false},
+    {"AVI_MP42", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('M', 'P', '4', '2')); }, true, false},
+    {"AVI_MP43", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('M', 'P', '4', '3')); }, true, false},
+    {"AVI_H264", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('H', '2', '6', '4')); }, true, false},
+    {"MP4_mp4v", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('m', 'p', '4', 'v'), 0); }, true, true},
+    {"MP4_avc1", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('a', 'v', 'c', '1'), 0); }, true, true},
+    {"PSP_mp4v", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('m', 'p', '4', 'v'), 1); }, true, true},
+    {"PSP_avc1", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('a', 'v', 'c', '1'), 1); }, true, false},
+    {"WMV_8", &FormatNamed("ASF"), [](CEncSettings& s) { s.WmvEncoder.sVideoCodec = L"Windows Media Video 8"; }, false, true},
+    {"WMV_7", &FormatNamed("ASF"), [](CEncSettings& s) { s.WmvEncoder.sVideoCodec = L"Windows Media Video 7"; }, false, false},
+    {"OGM_XVID", &FormatNamed("OGM"), [](CEncSettings& s) { s.OgmEncoder.fccVideoCodec = MAKEFOURCC('X', 'V', 'I', 'D'); }, false, true},
+    {"OGM_H264", &FormatNamed("OGM"), [](CEncSettings& s) { s.OgmEncoder.fccVideoCodec = MAKEFOURCC('H', '2', '6', '4'); }, false, false},
+};
+
+struct RateMatrixCase {
+    const CodecCase* codec;
+    const RateCase* rate;
+};
+
+std::vector<RateMatrixCase> AllRateCases()
+{
+    std::vector<RateMatrixCase> cases;
+    for (const CodecCase& c : kCodecs)
+        for (const RateCase& r : kRates) {
+            const bool film = std::strcmp(r.name, "23_976") == 0;
+            // The race detector sees the same threads at every rate.
+            if (kThreadsOnly ? (c.everyRate && film)
+                             : (c.everyRate || film || std::strcmp(r.name, "phone_29_41") == 0))
+                cases.push_back({&c, &r});
+        }
+    return cases;
+}
+
+class FrameRateMatrixTest : public WriterGraphConvertTest, public ::testing::WithParamInterface<RateMatrixCase> {
+protected:
+    // One second of a small moving picture at the rate with a tone, as an
+    // MP4 file keeps it (its time scale holds the rate exactly).
+    std::string RateSource(const RateCase& r)
+    {
+        std::string rate = std::to_string(r.num) + "/" + std::to_string(r.den);
+        return MakeMedia(temp(), std::string("rate-") + r.name + ".mp4",
+                         "-f lavfi -i testsrc2=size=96x64:rate=" + rate + ":duration=1 " + TestTone(1.0) +
+                             " -c:v mpeg4 -q:v 4 -c:a aac -shortest");
+    }
+};
+
+TEST_P(FrameRateMatrixTest, TheOutputKeepsTheSourcesRate)
+{
+    const CodecCase& codec = *GetParam().codec;
+    const RateCase& rate = *GetParam().rate;
+    const bool psp = codec.format->encFormat == 1 && std::strncmp(codec.name, "PSP", 3) == 0;
+    settings_.SetDefaultSettings();
+    settings_.nEncFormat = codec.format->encFormat;
+    codec.choose(settings_);
+    std::string source = RateSource(rate);
+    std::string output = temp().File(std::string("out") + codec.format->extension);
+    std::unique_ptr<CGraphMain> graph = codec.format->make(&settings_);
+    int opened = -100;
+    MessageTrace trace = Convert(*graph, source, output, JobExtras{}, &opened);
+    ASSERT_EQ(opened, 0);
+    ASSERT_EQ(Joined(trace), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+
+    ProbedVideoTiming in = ProbeVideoTiming(source), out = ProbeVideoTiming(output);
+    // A PSP file has 30 frames per second unless the settings ask for 15.
+    double wanted = psp ? 30 : rate.Rate();
+    if (codec.exactRate && !psp) {
+        EXPECT_EQ(out.avgNum * static_cast<long long>(rate.den), static_cast<long long>(rate.num) * out.avgDen)
+            << out.avgNum << "/" << out.avgDen;
+    } else {
+        // What ffprobe makes of a short file's time stamps, to a hundredth.
+        EXPECT_NEAR(out.AverageRate(), wanted, wanted * 0.01) << out.avgNum << "/" << out.avgDen;
+    }
+    // Every picture once (the PSP's pictures as long as the source's), and
+    // the source's length, within one frame.
+    double frames = psp ? in.duration * wanted : static_cast<double>(in.frames);
+    EXPECT_NEAR(static_cast<double>(out.frames), frames, 1.0);
+    EXPECT_NEAR(static_cast<double>(out.frames) / wanted, in.duration, 1.0 / wanted + 0.01);
+}
+
+std::string RateCaseName(const ::testing::TestParamInfo<RateMatrixCase>& info)
+{
+    return std::string(info.param.codec->name) + "_" + info.param.rate->name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, FrameRateMatrixTest, ::testing::ValuesIn(AllRateCases()), RateCaseName);
+
+// ---- Sources with unusual timing ----------------------------------------------------------------------
+
+// A source and the ffmpeg command line's output that it is judged against.
+struct TimingCase {
+    const char* name;
+    std::string (*make)(const TempDir& dir);
+    // The command line's output: an MP4 at a constant rate, the rate the
+    // source states or, where the stated rate is the container's clock,
+    // the rate of its pictures (30) named.
+    const char* reference;
+    bool rateNear30;  // the output declares about 30 pictures a second
+};
+
+// A second of pictures with a 440 Hz tone.
+const char* kTone1s = " -f lavfi -i sine=frequency=440:duration=1";
+
+const TimingCase kTimingCases[] = {
+    {"Matroska without frame duration",
+     [](const TempDir& d) {
+         std::string path = MakeMedia(d, "none.mkv", JitteredPictures(1.0) + kTone1s + JitteredStamps() + " -c:v mpeg4 -c:a mp2");
+         DropMatroskaFrameDuration(path);
+         return path;
+     },
+     "-r 30 ref.mp4", true},
+    {"FLV without frame rate",
+     [](const TempDir& d) {
+         return MakeMedia(d, "none.flv", JitteredPictures(1.0) + kTone1s + JitteredStamps() + " -c:v flv1 -c:a libmp3lame -flvflags no_metadata");
+     },
+     "-r 30 ref.mp4", true},
+    {"ASF with jittered stamps",
+     [](const TempDir& d) { return MakeMedia(d, "none.asf", JitteredPictures(1.0) + kTone1s + JitteredStamps() + " -c:v wmv2 -c:a wmav2"); },
+     "-r 30 ref.mp4", true},
+    // The pictures start 0.77 s after the sound.
+    {"MPEG-TS with late pictures",
+     [](const TempDir& d) {
+         return MakeMedia(d, "late.ts", "-itsoffset 0.77 " + TestPicture(2.0) + " " + TestTone(2.77) +
+                                            " -c:v mpeg2video -c:a mp2 -output_ts_offset 10");
+     },
+     "ref.mp4", false},
+    // A copy cut between key frames: the edit list skips the pictures
+    // before the cut.
+    {"MP4 with an edit list",
+     [](const TempDir& d) {
+         std::string whole = MakeMedia(d, "whole.mp4", TestPicture(4.0) + " " + TestTone(4.0) +
+                                                           " -c:v libx264 -bf 3 -g 50 -c:a aac");
+         return MakeMedia(d, "edit.mp4", "-ss 0.9 -i '" + whole + "' -t 2.5 -c copy");
+     },
+     "ref.mp4", false},
+    {"fragmented MP4 with B-pyramids",
+     [](const TempDir& d) {
+         return MakeMedia(d, "frag.mp4", TestPicture(2.0) + " " + TestTone(2.0) +
+                                             " -c:v libx264 -bf 3 -b-pyramid normal -g 25 -c:a aac "
+                                             "-movflags frag_keyframe+empty_moov");
+     },
+     "ref.mp4", false},
+    {"FLV with a stamp far beyond its end", [](const TempDir& d) { return FlvWithOneFarStamp(d, "far.flv"); },
+     "ref.mp4", false},
+};
+
+class TimingSourceTest : public WriterGraphConvertTest, public ::testing::WithParamInterface<const TimingCase*> {};
+
+TEST_P(TimingSourceTest, EveryFormatKeepsThePicturesAsTheCommandLineDoes)
+{
+    const TimingCase& c = *GetParam();
+    std::string source = c.make(temp());
+    const std::string options = c.reference;
+    const size_t name = options.rfind(' ') == std::string::npos ? 0 : options.rfind(' ') + 1;
+    std::string reference = temp().File(options.substr(name));
+    int code = -1;
+    std::string log = RunTool("ffmpeg -hide_banner -loglevel error -nostdin -y -i '" + source + "' " +
+                                  options.substr(0, name) + "-c:v mpeg4 -c:a aac '" + reference + "' 2>&1",
+                              &code);
+    ASSERT_EQ(code, 0) << log;
+    ProbedVideoTiming wanted = ProbeVideoTiming(reference);
+    ASSERT_GT(wanted.frames, 0);
+    ASSERT_GT(wanted.duration, 0);
+    for (const char* name : {"AVI", "MP4", "ASF", "OGM"}) {
+        const Format& format = FormatNamed(name);
+        SCOPED_TRACE(name);
+        settings_.SetDefaultSettings();
+        settings_.nEncFormat = format.encFormat;
+        std::string output = temp().File(std::string("out") + format.extension);
+        std::unique_ptr<CGraphMain> graph = format.make(&settings_);
+        int opened = -100;
+        MessageTrace trace = Convert(*graph, source, output, JobExtras{}, &opened);
+        ASSERT_EQ(opened, 0);
+        ASSERT_EQ(Joined(trace), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+        ProbedVideoTiming got = ProbeVideoTiming(output);
+        // Within one frame, and a tenth of a second, of the command line.
+        EXPECT_NEAR(static_cast<double>(got.frames), static_cast<double>(wanted.frames), 1.0);
+        double rate = got.AverageRate() > 0 ? got.AverageRate() : got.Rate();
+        ASSERT_GT(rate, 0);
+        EXPECT_NEAR(got.duration > 0 ? got.duration : got.frames / rate, wanted.duration, 0.1);
+        // The pictures start with the file, and an AVI lists no empty
+        // chunk (a dropped frame) among them.
+        EXPECT_NEAR(got.start, 0, 0.05);
+        if (format.encFormat == 0) EXPECT_EQ(got.declared, got.frames);
+        if (c.rateNear30) EXPECT_NEAR(rate, 30, 1.5);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, TimingSourceTest, ::testing::ValuesIn([] {
+                             // Under the race detector: the splitter's
+                             // measuring (its mending of stamps runs there
+                             // in the splitter's own tests).
+                             std::vector<const TimingCase*> cases;
+                             for (const TimingCase& c : kTimingCases)
+                                 if (!kThreadsOnly || &c == &kTimingCases[0]) cases.push_back(&c);
+                             return cases;
+                         }()),
+                         [](const ::testing::TestParamInfo<const TimingCase*>& info) {
+                             std::string name = info.param->name;
+                             for (char& ch : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return name;
+                         });
+
 // ---- Damaged sources and outputs that cannot be written ----------------------------------------------
 
 // The messages of one job that ends with the code: its run, after whatever
@@ -704,6 +956,488 @@ TEST_F(WriterGraphConvertTest, BrokenJobsEndWithTheirCodeAndTheBatchGoesOn)
         EXPECT_EQ(EndsIn(trace), 1) << Joined(trace);
         EXPECT_EQ(JobRun(trace), Joined(JobTrace("EOF 0")));
         EXPECT_NEAR(VideoFrames(next), 50, 1);
+    }
+}
+
+// ---- Sources as phones, cameras and other programs make them ----------------------------------------------
+
+// The structural similarity (0 to 1) of two files' pictures, frame by
+// frame in grey, as the ffmpeg command line decodes them (turning each as
+// its file says), the second one's through the filters (if any) and at the
+// first one's size; -1 when ffmpeg cannot compare.
+double Ssim(const std::string& a, const std::string& b, int width, int height, const std::string& filters = "")
+{
+    const std::string size = std::to_string(width) + ":" + std::to_string(height);
+    int code = -1;
+    std::string log = RunTool("ffmpeg -hide_banner -nostdin -i '" + a + "' -i '" + b +
+                                  "' -lavfi '[0:v]format=gray[x];[1:v]" + (filters.empty() ? "" : filters + ",") +
+                                  "scale=" + size + ",format=gray[y];[x][y]ssim' -f null - 2>&1",
+                              &code);
+    size_t at = log.rfind("All:");
+    EXPECT_EQ(code, 0) << log;
+    if (code != 0 || at == std::string::npos) return -1;
+    return std::atof(log.c_str() + at + 4);
+}
+
+// Seconds of the first sound stream as ffmpeg decodes it.
+double SoundSeconds(const TempDir& dir, const std::string& path)
+{
+    return static_cast<double>(SoundOf(dir, path).size()) / kSoundRate;
+}
+
+// Seconds of sound the ffmpeg command line writes of the source into a file
+// like the output (its container, sound codec, rate and channels): the
+// oracle of the output's length, encoder delay and padding included.
+double FfmpegSoundSeconds(const TempDir& dir, const std::string& source, const std::string& output)
+{
+    ProbedStreamInfo audio = StreamOf(output, "audio");
+    const std::string codec = audio.codecName == "mp3" ? "libmp3lame" : audio.codecName == "vorbis" ? "libvorbis"
+                                                                                                      : audio.codecName;
+    const std::string extension = output.substr(output.rfind('.'));
+    std::string reference = MakeMedia(dir, "reference" + extension,
+                                      "-i '" + source + "' -vn -c:a " + codec + " -ar " +
+                                          std::to_string(audio.sampleRate) + " -ac " + std::to_string(audio.channels));
+    return SoundSeconds(dir, reference);
+}
+
+// A phone's clip: 2 s of a moving 320x180 picture at 30 frames a second
+// with a tone, stored on its side; the file says how it is turned.
+struct TurnedClip {
+    const char* name;
+    int degrees;     // the rotate tag of the ffmpeg command line, or
+    int a, b, c, d;  // the display matrix a phone writes (when degrees is -1)
+    int width, height;  // the picture as it is seen
+};
+
+const TurnedClip kTurnedClips[] = {
+    {"held upright", -1, 0, 1, -1, 0, 180, 320},
+    {"upside down", 180, 0, 0, 0, 0, 320, 180},
+};
+
+struct TurnedCase {
+    const Format* format;
+    const TurnedClip* clip;
+};
+
+class TurnedSourceTest : public WriterGraphConvertTest, public ::testing::WithParamInterface<TurnedCase> {};
+
+// Every format shows the picture as the phone meant it, as the ffmpeg
+// command line turns it: the turned size, and the same pictures.
+TEST_P(TurnedSourceTest, TheOutputShowsThePictureAsItIsMeantToBeSeen)
+{
+    const Format& format = *GetParam().format;
+    const TurnedClip& clip = *GetParam().clip;
+    settings_.SetDefaultSettings();
+    settings_.nEncFormat = format.encFormat;
+    if (format.videoCodec) settings_.Mp4Encoder.fccVideoCodec = format.videoCodec;
+    std::string stored = MakeMedia(temp(), "stored.mp4",
+                                   "-f lavfi -i testsrc2=size=320x180:rate=30:duration=2 "
+                                   "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 "
+                                   "-c:v libx264 -preset veryfast -c:a aac");
+    std::string source = clip.degrees >= 0
+                             ? RotatedCopy(temp(), stored, "phone.mp4", clip.degrees)
+                             : WithDisplayMatrix(temp(), stored, "phone.mp4", clip.a, clip.b, clip.c, clip.d);
+    ASSERT_NE(ProbedRotation(source), 0);
+    std::string output = temp().File(std::string("out") + format.extension);
+    std::unique_ptr<CGraphMain> graph = format.make(&settings_);
+    int opened = -100;
+    MessageTrace trace = Convert(*graph, source, output, JobExtras{}, &opened);
+    ASSERT_EQ(opened, 0);
+    ASSERT_EQ(Joined(trace), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+    ProbedStreamInfo video = StreamOf(output, "video");
+    EXPECT_EQ(video.width, clip.width);
+    EXPECT_EQ(video.height, clip.height);
+    EXPECT_NEAR(VideoFrames(output), 60, 1);
+    EXPECT_NEAR(ProbeFile(output).duration, 2.0, 0.1);
+    // The output is what players show of the source, not the stored picture.
+    EXPECT_GT(Ssim(output, source, clip.width, clip.height), 0.9);
+    if (clip.width == 320) {
+        EXPECT_LT(Ssim(output, stored, clip.width, clip.height), 0.7);
+    }
+    EXPECT_EQ(LoudestTone(SoundOf(temp(), output)), 440);
+}
+
+std::vector<TurnedCase> TurnedCases()
+{
+    std::vector<TurnedCase> cases;
+    for (const Format& f : kFormats)
+        for (const TurnedClip& c : kTurnedClips) cases.push_back({&f, &c});
+    return cases;
+}
+
+std::string TurnedName(const ::testing::TestParamInfo<TurnedCase>& info)
+{
+    std::string name = std::string(info.param.format->name) + "_" + info.param.clip->name;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, TurnedSourceTest, ::testing::ValuesIn(TurnedCases()), TurnedName);
+
+// The size rules apply to the turned picture: a phone's upright clip in a
+// 4:3 output keeps its shape between bars.
+TEST_F(WriterGraphConvertTest, ASizeFitsThePictureAsItIsSeen)
+{
+    settings_.SetDefaultSettings();
+    settings_.nEncFormat = 1;
+    WideOutput(settings_, 1, 0);
+    settings_.nJobOutputHeight = 240;
+    std::string stored =
+        MakeMedia(temp(), "stored.mp4", "-f lavfi -i testsrc2=size=320x180:rate=30:duration=1 -c:v libx264");
+    std::string source = WithDisplayMatrix(temp(), stored, "phone.mp4", 0, 1, -1, 0);
+    std::string output = temp().File("out.mp4");
+    CGraphMp4Writer graph(&settings_);
+    int opened = -100;
+    ASSERT_EQ(Joined(Convert(graph, source, output, JobExtras{}, &opened)),
+              Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+    ExpectSize(Written{kFormats[1], temp(), output, source, graph}, 320, 240);
+    // 180x320 shown in 240 rows is 136 wide, between bars of 92 pixels.
+    GreyPicture p = PictureAt(temp(), output, 0.5);
+    ASSERT_EQ(p.width, 320);
+    EXPECT_LT(p.Mean(0, 0, 88, 240), 24) << "no bar on the left";
+    EXPECT_LT(p.Mean(232, 0, 320, 240), 24) << "no bar on the right";
+    EXPECT_GT(p.Mean(100, 0, 220, 240), 40);
+    EXPECT_GT(Ssim(output, source, 320, 240, "scale=136:240,pad=320:240:92:0"), 0.8);
+}
+
+struct SoundSource {
+    const char* name;
+    const char* file;
+    // The ffmpeg command line's arguments after a 2 s tone (and a picture
+    // when `picture`).
+    const char* args;
+    bool picture;
+};
+
+// Sound in every PCM layout a file or a decoder gives reaches the output
+// whole.
+TEST_F(WriterGraphConvertTest, EveryPcmLayoutIsConverted)
+{
+    const SoundSource cases[] = {
+        {"8-bit WAV", "u8.wav", "-c:a pcm_u8", false},
+        {"24-bit WAV", "s24.wav", "-c:a pcm_s24le", false},
+        {"32-bit WAV", "s32.wav", "-c:a pcm_s32le", false},
+        {"float WAV", "f32.wav", "-c:a pcm_f32le", false},
+        {"double WAV", "f64.wav", "-c:a pcm_f64le", false},
+        {"24-bit 5.1 WAV", "s24-51.wav", "-c:a pcm_s24le -ac 6", false},
+        {"8-bit mono in a camera's MOV", "camera.mov", "-c:v mjpeg -c:a pcm_u8 -ac 1 -ar 11025", true},
+        {"24-bit big-endian in a MOV", "s24be.mov", "-c:v mjpeg -c:a pcm_s24be", true},
+    };
+    for (const SoundSource& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings_.SetDefaultSettings();
+        std::string args = c.picture ? "-f lavfi -i testsrc2=size=320x240:rate=25:duration=2 " : "";
+        args += "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 " + std::string(c.args);
+        std::string source = MakeMedia(temp(), c.file, args);
+        std::string output = temp().File(std::string(c.file) + ".avi");
+        CGraphAviWriter graph(&settings_);
+        int opened = -100;
+        MessageTrace trace = Convert(graph, source, output, JobExtras{}, &opened);
+        ASSERT_EQ(opened, 0);
+        EXPECT_EQ(Joined(trace), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+        EXPECT_EQ(StreamOf(output, "audio").codecName, "mp3");
+        std::vector<int16_t> sound = SoundOf(temp(), output);
+        EXPECT_NEAR(static_cast<double>(sound.size()) / kSoundRate, FfmpegSoundSeconds(temp(), source, output), 0.1);
+        EXPECT_NEAR(ToneShare(sound, kSoundRate, 440), 1.0, 0.1);
+        if (c.picture) {
+            EXPECT_NEAR(VideoFrames(output), 50, 1);
+        }
+    }
+}
+
+// ---- A phone's speech --------------------------------------------------------------------------------
+
+// 750 frames (15 s) of AMR-NB speech. No encoder of AMR is at hand: the
+// frames are of the 12.2 kbit/s mode with arbitrary bits, which the decoder
+// reads as noise-like speech.
+std::vector<std::string> SpeechFrames()
+{
+    std::vector<std::string> frames;
+    uint32_t noise = 12345;
+    for (int n = 0; n < 750; ++n) {
+        std::string frame(1, '\x3C');  // mode 12.2, quality good
+        for (int i = 0; i < 31; ++i) {
+            noise = noise * 1103515245u + 12345u;
+            frame += static_cast<char>(noise >> 16);
+        }
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
+std::string Be32(uint32_t v)
+{
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+}
+std::string Be16(uint16_t v) { return {static_cast<char>(v >> 8), static_cast<char>(v)}; }
+std::string Box(const char* type, const std::string& body)
+{
+    return Be32(static_cast<uint32_t>(8 + body.size())) + type + body;
+}
+std::string FullBox(const char* type, uint32_t versionAndFlags, const std::string& body)
+{
+    return Box(type, Be32(versionAndFlags) + body);
+}
+
+// A 3GP of the speech alone whose samples hold `perSample` frames each, as
+// phones store it (a second of speech in one sample).
+std::string PhoneSpeech(const TempDir& dir, const std::string& name, const std::vector<std::string>& frames,
+                        int perSample)
+{
+    std::vector<std::string> samples;
+    for (size_t i = 0; i < frames.size(); i += static_cast<size_t>(perSample)) {
+        std::string sample;
+        for (size_t k = i; k < std::min(frames.size(), i + static_cast<size_t>(perSample)); ++k) sample += frames[k];
+        samples.push_back(sample);
+    }
+    const uint32_t duration = static_cast<uint32_t>(frames.size()) * 160;  // at 8000 Hz
+    const std::string matrix = Be32(0x10000) + Be32(0) + Be32(0) + Be32(0) + Be32(0x10000) + Be32(0) + Be32(0) +
+                               Be32(0) + Be32(0x40000000);
+    const std::string damr = Box("damr", std::string("FFMP") + '\0' + Be16(0x81FF) + '\0' +
+                                             static_cast<char>(perSample));
+    const std::string samr = Box("samr", std::string(6, '\0') + Be16(1) + std::string(8, '\0') + Be16(1) + Be16(16) +
+                                             Be16(0) + Be16(0) + Be32(8000u << 16) + damr);
+    std::string sizes;
+    for (const std::string& sample : samples) sizes += Be32(static_cast<uint32_t>(sample.size()));
+    const std::string ftyp = Box("ftyp", std::string("3gp4") + Be32(0) + "isom3gp4");
+    const std::string count = Be32(static_cast<uint32_t>(samples.size()));
+    const std::string delta = Be32(static_cast<uint32_t>(perSample) * 160);
+    auto moov = [&](uint32_t mdatAt) {
+        // One chunk of every sample, each sample lasting its frames.
+        std::string stbl = Box("stbl", FullBox("stsd", 0, Be32(1) + samr) +
+                                           FullBox("stts", 0, Be32(1) + count + delta) +
+                                           FullBox("stsc", 0, Be32(1) + Be32(1) + count + Be32(1)) +
+                                           FullBox("stsz", 0, Be32(0) + count + sizes) +
+                                           FullBox("stco", 0, Be32(1) + Be32(mdatAt)));
+        std::string dinf = Box("dinf", FullBox("dref", 0, Be32(1) + FullBox("url ", 1, "")));
+        std::string minf = Box("minf", FullBox("smhd", 0, Be32(0)) + dinf + stbl);
+        std::string hdlr = FullBox("hdlr", 0, Be32(0) + "soun" + std::string(12, '\0') + std::string("Sound", 6));
+        std::string mdhd = FullBox("mdhd", 0, Be32(0) + Be32(0) + Be32(8000) + Be32(duration) + Be16(0x55C4) + Be16(0));
+        std::string tkhd = FullBox("tkhd", 7, Be32(0) + Be32(0) + Be32(1) + Be32(0) + Be32(duration / 8) +
+                                                  std::string(8, '\0') + Be16(0) + Be16(0) + Be16(0x100) + Be16(0) +
+                                                  matrix + Be32(0) + Be32(0));
+        std::string mvhd = FullBox("mvhd", 0, Be32(0) + Be32(0) + Be32(1000) + Be32(duration / 8) + Be32(0x10000) +
+                                                  Be16(0x100) + std::string(10, '\0') + matrix +
+                                                  std::string(24, '\0') + Be32(2));
+        return Box("moov", mvhd + Box("trak", tkhd + Box("mdia", mdhd + hdlr + minf)));
+    };
+    const uint32_t mdatAt = static_cast<uint32_t>(ftyp.size() + moov(0).size() + 8);
+    std::string payload;
+    for (const std::string& sample : samples) payload += sample;
+    WriteBytes(dir.File(name), ftyp + moov(mdatAt) + Box("mdat", payload));
+    return dir.File(name);
+}
+
+// A phone's AMR-NB speech reaches the output whole: muxed by the ffmpeg
+// command line with a picture (a frame a sample), and as phones store it
+// (fifty frames a sample, whose every frame the decoder must be given).
+TEST_F(WriterGraphConvertTest, APhonesAmrSpeechReachesTheOutputWhole)
+{
+    const std::vector<std::string> frames = SpeechFrames();
+    std::string speech;
+    for (const std::string& f : frames) speech += f;
+    WriteBytes(temp().File("speech.amr"), "#!AMR\n" + speech);
+    std::string muxed = MakeMedia(temp(), "muxed.3gp",
+                                  "-f lavfi -i testsrc2=size=176x144:rate=15 -i '" + temp().File("speech.amr") +
+                                      "' -map 0:v -map 1:a -c:v mpeg4 -c:a copy -t 15");
+    std::string phone = PhoneSpeech(temp(), "phone.3gp", frames, 50);
+    for (const std::string& source : {muxed, phone}) {
+        ASSERT_EQ(StreamOf(source, "audio").codecName, "amr_nb") << source;
+        EXPECT_NEAR(ProbeFile(source).duration, 15.0, 0.05) << source;
+    }
+    ASSERT_NEAR(SoundSeconds(temp(), muxed), 15.0, 0.1);
+    for (const std::string& source : {muxed, phone})
+        for (int format : {0, 1}) {
+            SCOPED_TRACE(source + (format ? " as MP4" : " as AVI"));
+            settings_.SetDefaultSettings();
+            settings_.nEncFormat = format;
+            std::string output = temp().File(format ? "speech.mp4" : "speech.avi");
+            std::unique_ptr<CGraphMain> graph = kFormats[format].make(&settings_);
+            int opened = -100;
+            MessageTrace trace = Convert(*graph, source, output, JobExtras{}, &opened);
+            ASSERT_EQ(opened, 0);
+            EXPECT_EQ(Joined(trace), Joined(JobTrace("EOF 0")));
+            // Against what the ffmpeg command line makes of the whole speech.
+            std::vector<int16_t> sound = SoundOf(temp(), output);
+            EXPECT_NEAR(static_cast<double>(sound.size()) / kSoundRate, FfmpegSoundSeconds(temp(), muxed, output), 0.1);
+            EXPECT_GT(PeakOf(sound), 0.05);
+            if (source == muxed) {
+                EXPECT_NEAR(VideoFrames(output), 225, 1);
+            }
+        }
+}
+
+// Cover art and attachments are never the video: a film with a cover keeps
+// its own picture, and a song with a cover is converted as sound.
+TEST_F(WriterGraphConvertTest, AttachedPicturesAreNeverTheVideo)
+{
+    std::string cover = MakeMedia(temp(), "cover.png", "-f lavfi -i testsrc=size=295x104 -frames:v 1");
+    std::string film = MakeMedia(temp(), "film.mkv",
+                                 "-f lavfi -i testsrc2=size=384x288:rate=25:duration=2 "
+                                 "-f lavfi -i sine=frequency=440:duration=2 -c:v mpeg4 -c:a libvorbis -attach '" +
+                                     cover + "' -metadata:s:t mimetype=image/png");
+    std::string song = MakeMedia(temp(), "song.mp3",
+                                 "-f lavfi -i sine=frequency=440:duration=2 -i '" + cover +
+                                     "' -map 0:a -map 1:v -c:a libmp3lame -c:v png -disposition:v attached_pic "
+                                     "-id3v2_version 3");
+    settings_.SetDefaultSettings();
+    CGraphAviWriter graph(&settings_);
+    int opened = -100;
+    std::string filmOut = temp().File("film.avi");
+    EXPECT_EQ(JobRun(Convert(graph, film, filmOut, JobExtras{}, &opened)), Joined(JobTrace("EOF 0")));
+    ExpectSize(Written{kFormats[0], temp(), filmOut, film, graph}, 384, 288);
+    EXPECT_NEAR(VideoFrames(filmOut), 50, 1);
+    std::string songOut = temp().File("song.avi");
+    EXPECT_EQ(JobRun(Convert(graph, song, songOut, JobExtras{}, &opened)), Joined(JobTrace("EOF 0")));
+    ProbedFile written = ProbeFile(songOut);
+    ASSERT_EQ(written.streams.size(), 1u);
+    EXPECT_EQ(written.streams[0].kind, "audio");
+    EXPECT_NEAR(SoundSeconds(temp(), songOut), FfmpegSoundSeconds(temp(), song, songOut), 0.1);
+}
+
+// A file of one picture (whose container guesses 1000 frames a second)
+// keeps its picture in the PSP's 29.97 frames a second, within a frame of
+// what the ffmpeg command line keeps.
+TEST_F(WriterGraphConvertTest, AOnePictureSourceKeepsItsPictureAtTheFormatsRate)
+{
+    std::string source = MakeMedia(temp(), "one.wmv",
+                                   "-f lavfi -i testsrc2=size=320x240:rate=25:duration=0.04 "
+                                   "-f lavfi -i sine=frequency=440:duration=1 -c:v wmv2 -c:a wmav2");
+    std::string reference = MakeMedia(temp(), "reference.mp4",
+                                      "-i '" + source + "' -r 30000/1001 -c:v mpeg4 -c:a aac -ar 24000 -f psp");
+    settings_.SetDefaultSettings();
+    settings_.nEncFormat = 1;
+    settings_.Mp4Encoder.bSupportPSP = 1;
+    settings_.nVideoFrameRate = 29970;
+    settings_.nVideoFrameScale = 1000;
+    settings_.nJobOutputWidth = 320;
+    settings_.nJobOutputHeight = 240;
+    std::string output = temp().File("one.mp4");
+    CGraphMp4Writer graph(&settings_);
+    int opened = -100;
+    EXPECT_EQ(Joined(Convert(graph, source, output, JobExtras{}, &opened)), Joined(JobTrace("EOF 0")));
+    // The picture lasts its 40 ms: at 29.97 frames a second that is one
+    // frame or two, as a constant rate rounds it.
+    EXPECT_NEAR(VideoFrames(output), VideoFrames(reference), 1);
+    EXPECT_GE(VideoFrames(output), 1);
+}
+
+// A copy of an AVI file whose video frames are noise: the container and
+// the sound stay whole, no picture can be decoded.
+std::string WithUndecodableVideo(const TempDir& dir, const std::string& avi, const std::string& name)
+{
+    std::string bytes = ReadBytes(avi);
+    size_t movi = bytes.find("movi");
+    EXPECT_NE(movi, std::string::npos);
+    uint32_t noise = 99;
+    for (size_t at = movi + 4; movi != std::string::npos && at + 8 <= bytes.size();) {
+        uint32_t size = 0;
+        std::memcpy(&size, bytes.data() + at + 4, 4);
+        if (size > bytes.size() - at - 8) break;
+        if (bytes.compare(at, 4, "idx1") == 0) break;
+        if (bytes.compare(at + 2, 2, "dc") == 0)
+            for (uint32_t i = 0; i < size; ++i) {
+                noise = noise * 1103515245u + 12345u;
+                bytes[at + 8 + i] = static_cast<char>(noise >> 16);
+            }
+        at += 8 + size + (size & 1);
+    }
+    WriteBytes(dir.File(name), bytes);
+    return dir.File(name);
+}
+
+struct LackingCase {
+    const char* name;
+    std::string (*make)(const TempDir& dir);
+    int encFormat;
+    bool psp;
+    const char* eof;
+};
+
+// A second of picture in the codec and of sound, in an AVI file whose
+// video frames are then made noise.
+std::string UndecodableSource(const TempDir& d, const std::string& codec)
+{
+    std::string whole = MakeMedia(d, codec + ".avi",
+                                  "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 "
+                                  "-f lavfi -i sine=frequency=440:duration=1 -c:v " + codec + " -c:a mp2");
+    return WithUndecodableVideo(d, whole, "broken-" + codec + ".avi");
+}
+
+const LackingCase kLackingCases[] = {
+    {"VP9 that does not decode", [](const TempDir& d) { return UndecodableSource(d, "libvpx-vp9"); }, 0, false,
+     "EOF 3587"},
+    {"MPEG-4 that does not decode, as MP4", [](const TempDir& d) { return UndecodableSource(d, "mpeg4"); }, 1, false,
+     "EOF 3587"},
+    {"sound only, for the PSP",
+     [](const TempDir& d) { return MakeMedia(d, "sound.wav", "-f lavfi -i sine=frequency=440:duration=1"); }, 1, true,
+     "EOF 3587"},
+    {"picture only, for the PSP",
+     [](const TempDir& d) {
+         return MakeMedia(d, "picture.avi", "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 -c:v mpeg4");
+     },
+     1, true, "EOF 3588"},
+};
+
+// A job whose output would lack a stream the settings ask for fails with
+// the code that says which, and leaves no file; the next job of the batch
+// runs as before.
+TEST_F(WriterGraphConvertTest, AnOutputLackingAStreamFailsAndLeavesNoFile)
+{
+    std::string good = MovingSource();
+    for (const LackingCase& c : kLackingCases) {
+        SCOPED_TRACE(c.name);
+        settings_.SetDefaultSettings();
+        settings_.nEncFormat = c.encFormat;
+        settings_.Mp4Encoder.bSupportPSP = c.psp ? 1 : 0;
+        std::string source = c.make(temp());
+        std::string output = temp().File(std::string("lacking") + kFormats[c.encFormat].extension);
+        std::unique_ptr<CGraphMain> graph = kFormats[c.encFormat].make(&settings_);
+        int opened = -100;
+        MessageTrace trace = Convert(*graph, source, output, JobExtras{}, &opened);
+        ASSERT_EQ(opened, 0);
+        EXPECT_EQ(Joined(trace), Joined(JobTrace(c.eof)));
+        EXPECT_FALSE(std::filesystem::exists(output));
+        std::string next = temp().File(std::string("next") + kFormats[c.encFormat].extension);
+        EXPECT_EQ(JobRun(Convert(*graph, good, next, JobExtras{}, &opened)), Joined(JobTrace("EOF 0")));
+        EXPECT_GT(VideoFrames(next), 0);
+    }
+}
+
+// One graph object serves a whole batch, as in the progress window: a job
+// without a segment after one with a segment converts whole, in one pass
+// and in two, and a later segment is again its own.
+TEST_F(WriterGraphConvertTest, ASegmentBelongsToTheJobThatSetIt)
+{
+    std::string source = MovingSource();
+    struct Mode {
+        const char* name;
+        int videoEncMode;
+    } const modes[] = {{"one pass", 0}, {"two passes", 2}};
+    struct Job {
+        double start, end;  // seconds; a segment when start < end
+        int frames;         // 25 frames a second
+    } const jobs[] = {{0.4, 1.4, 25}, {0, 0, 50}, {1.0, 1.6, 15}, {0, 0, 50}};
+    for (const Mode& mode : modes) {
+        SCOPED_TRACE(mode.name);
+        settings_.SetDefaultSettings();
+        settings_.AviEncoder.nVideoEncMode = mode.videoEncMode;
+        CGraphAviWriter graph(&settings_);
+        for (size_t i = 0; i < std::size(jobs); ++i) {
+            SCOPED_TRACE("job " + std::to_string(i + 1));
+            JobExtras extras;
+            extras.segmentStart = jobs[i].start;
+            extras.segmentEnd = jobs[i].end;
+            std::string output = temp().File(std::string("batch-") + std::to_string(mode.videoEncMode) + "-" +
+                                             std::to_string(i) + ".avi");
+            int opened = -100;
+            MessageTrace trace = Convert(graph, source, output, extras, &opened);
+            ASSERT_EQ(opened, 0);
+            EXPECT_EQ(JobRun(trace), Joined(JobTrace("EOF 0")));
+            EXPECT_EQ(graph.GetCurrentPass(), mode.videoEncMode == 2 ? 2 : 1);
+            EXPECT_NEAR(VideoFrames(output), jobs[i].frames, 1);
+        }
     }
 }
 

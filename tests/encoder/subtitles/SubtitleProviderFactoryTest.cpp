@@ -184,8 +184,10 @@ TEST(SubtitleProviderFactory, EncodingsAndLineEnds)
     const std::string srtPoints = "1000:" + korean + " | 2000: | 3000:Two | 4000:";
     const std::string samiPoints = "1000:" + korean + " | 2000: ";
     const std::string microDvdPoints = "1001:" + korean + " | 2002:<null> | 3003:Two | 4004:<null>";
-    const std::string frenchPoints = "1000:" + french + " | 2000: | 3000:Two | 4000:";
-    const std::string russianPoints = "1000:" + russian + " | 2000: | 3000:Two | 4000:";
+    const std::string longFrench = french + " " + french + " " + french + " " + french;
+    const std::string longRussian = russian + " " + russian + " " + russian;
+    const std::string frenchPoints = "1000:" + longFrench + " | 2000: | 3000:Two | 4000:";
+    const std::string russianPoints = "1000:" + longRussian + " | 2000: | 3000:Two | 4000:";
     struct Case {
         const char* name;
         const char* file;
@@ -210,17 +212,87 @@ TEST(SubtitleProviderFactory, EncodingsAndLineEnds)
         {"microdvd in UTF-8 without a mark, ANSI setting", "a.sub", microDvd, microDvdPoints, 0},
         {"subrip in CP949, ANSI setting", "a.srt", ConvertWithIconv(srt(korean, "Two"), "CP949", dir), srtPoints, 0},
         {"sami in CP949, ANSI setting", "a.smi", ConvertWithIconv(sami(korean), "CP949", dir), samiPoints, 0},
-        // Detection: any code page it names that can be read.
-        {"subrip in CP1252, detected", "a.srt", ConvertWithIconv(srt(french, "Two"), "CP1252", dir), frenchPoints, -1},
-        {"subrip in CP1251, detected", "a.srt", ConvertWithIconv(srt(russian, "Two"), "CP1251", dir), russianPoints,
+        // Detection: any code page it names that can be read, in a text
+        // long enough to tell.
+        {"subrip in CP1252, detected", "a.srt", ConvertWithIconv(srt(longFrench, "Two"), "CP1252", dir), frenchPoints,
          -1},
-        {"sami in CP1251, detected", "a.smi", ConvertWithIconv(sami(russian), "CP1251", dir),
-         "1000:" + russian + " | 2000: ", -1},
+        {"subrip in CP1251, detected", "a.srt", ConvertWithIconv(srt(longRussian, "Two"), "CP1251", dir),
+         russianPoints, -1},
+        {"sami in CP1251, detected", "a.smi", ConvertWithIconv(sami(longRussian), "CP1251", dir),
+         "1000:" + longRussian + " | 2000: ", -1},
         {"subrip in CP949, detected", "a.srt", ConvertWithIconv(srt(korean + " " + korean, "Two"), "CP949", dir),
          "1000:" + korean + " " + korean + " | 2000: | 3000:Two | 4000:", -1},
     };
     std::vector<FileRow> rows;
     for (const Case& c : cases) rows.push_back({c.name, c.file, c.bytes, c.points.c_str(), c.codePage});
+    CheckFiles(rows.data(), rows.size());
+}
+
+// Short files in CP949 with the code page detected: a line or two gives
+// detection too little to go on, so whatever Western code page it names,
+// the text is read in the ANSI code page (949) as it was before detection
+// took every code page. The files are made by iconv.
+TEST(SubtitleProviderFactory, ShortKoreanFilesAreReadAsKoreanWhenDetected)
+{
+    TempDir dir;
+    auto srt = [](const std::string& line) { return "1\r\n00:00:01,000 --> 00:00:02,000\r\n" + line + "\r\n"; };
+    const std::string lines[] = {"가", "네", "네, 알겠습니다.", "사랑해", "그래"};
+    const size_t n = std::size(lines);
+    // Names and points of the SubRip files, then of the MicroDVD files.
+    std::vector<std::string> names, points;
+    for (const std::string& line : lines) {
+        names.push_back("subrip " + line);
+        points.push_back("1000:" + line + " | 2000:");
+    }
+    for (const std::string& line : lines) {
+        names.push_back("microdvd " + line);
+        points.push_back("1001:" + line + " | 2002:<null>");
+    }
+    std::vector<FileRow> rows;
+    for (size_t i = 0; i < n; ++i)
+        rows.push_back({names[i].c_str(), "a.srt", ConvertWithIconv(srt(lines[i]), "CP949", dir), points[i].c_str(), -1});
+    for (size_t i = 0; i < n; ++i)
+        rows.push_back({names[n + i].c_str(), "a.sub", ConvertWithIconv("{24}{48}" + lines[i], "CP949", dir),
+                        points[n + i].c_str(), -1});
+    CheckFiles(rows.data(), rows.size());
+}
+
+// A bad sequence in the middle of CP949 text becomes one U+FFFD and nothing
+// after it is lost: a pair that has no character (A2 E8, which the
+// converter takes whole before it refuses it), a pair of the user-defined
+// rows (C9 A1, which it refuses at the lead byte), a lead byte before a byte
+// that cannot follow it. The text around the bytes is made by iconv.
+TEST(SubtitleProviderFactory, BadSequencesInKoreanTextLoseNothingAfterThem)
+{
+    TempDir dir;
+    const std::string replacement = "\xEF\xBF\xBD";
+    struct Case {
+        const char* name;
+        std::string before, bad, after;
+        int replacements;
+    } const cases[] = {
+        {"pair without a character before plain letters", "a", "\xA2\xE8", "bc", 1},
+        {"pair without a character before a syllable", "a", "\xA2\xE8", "가z", 1},
+        {"two pairs without a character", "한", "\xA2\xE8\xA2\xE8", "bc", 2},
+        {"pair without a character after a syllable", "가", "\xA2\xE8", "나다", 1},
+        {"user-defined pair", "a", "\xC9\xA1", "bc", 1},
+        {"lead byte before a byte that cannot follow it", "a", "\xC7", "b가", 1},
+        {"lead byte before a line end", "a", "\xB0", "", 1},
+    };
+    std::vector<FileRow> rows;
+    std::vector<std::string> points;
+    points.reserve(std::size(cases));
+    for (const Case& c : cases) {
+        std::string text = c.before;
+        for (int i = 0; i < c.replacements; ++i) text += replacement;
+        points.push_back("1000:" + text + c.after + " | 2000:");
+    }
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        std::string bytes = ConvertWithIconv("1\r\n00:00:01,000 --> 00:00:02,000\r\n" + c.before, "CP949", dir) + c.bad +
+                            ConvertWithIconv(c.after + "\r\n", "CP949", dir);
+        rows.push_back({c.name, "a.srt", bytes, points[i].c_str(), 949});
+    }
     CheckFiles(rows.data(), rows.size());
 }
 

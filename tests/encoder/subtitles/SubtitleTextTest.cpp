@@ -77,10 +77,21 @@ TEST(SubtitleFileText, CodePageChoice)
     TempDir dir;
     const std::string korean = ConvertWithIconv(kSamples[0].utf8, "CP949", dir);
     const std::string latin = ConvertWithIconv(
-        "Ça été très rapide, déjà à l'hôtel où nous étions. Très bien: élégant!", "CP1252", dir);
+        "Ça été très rapide, déjà à l'hôtel où nous étions. Très bien: élégant! "
+        "Le café était délicieux, et la crème brûlée aussi. Où est la gare? À bientôt, chère amie. "
+        "Nous irons à la plage demain matin, si le temps le permet. Voilà tout! "
+        "Après le déjeuner, nous sommes allés au musée voir les tableaux célèbres.",
+        "CP1252", dir);
     const std::string cyrillic = ConvertWithIconv(
-        "Привет, как дела? Сегодня очень хорошая погода, и мы пошли гулять в парк.", "CP1251", dir);
+        "Привет, как дела? Сегодня очень хорошая погода, и мы пошли гулять в парк. "
+        "Потом мы пообедали с друзьями и посмотрели новый фильм. "
+        "Вечером мы вернулись домой, поужинали и долго разговаривали о жизни. "
+        "Завтра мы снова встретимся в парке, если погода будет такой же хорошей.", "CP1251", dir);
     const std::string utf8 = kSamples[0].utf8;
+    // A line of Korean, which detection takes for Western text.
+    const std::string shortKorean = ConvertWithIconv("{0}{25}안녕", "CP949", dir);
+    // UTF-8 text with one CP949 pair in it: detection names UTF-8.
+    const std::string brokenUtf8 = utf8 + ConvertWithIconv("가", "CP949", dir);
     struct Row {
         const char* name;
         const std::string& bytes;
@@ -100,6 +111,13 @@ TEST(SubtitleFileText, CodePageChoice)
         {"detected 1252", latin, -1, 949, 1252},
         {"detected 1251", cyrillic, -1, 0, 1251},
         {"detected UTF-8", utf8, -1, 949, 65001},
+        // A short text and data that are not UTF-8: what the first rule
+        // took (the far-eastern code pages and UTF-8), else the preferred.
+        {"short Korean, preferred 949", shortKorean, -1, 949, 949},
+        {"short Korean, preferred ANSI", shortKorean, -1, 0, 0},
+        {"short Japanese, detected", ConvertWithIconv("こんにちは、元気ですか。", "CP932", dir), -1, 0, 932},
+        {"detected UTF-8 that is not, preferred 949", brokenUtf8, -1, 949, 949},
+        {"detected UTF-8 that is not, preferred ANSI", brokenUtf8, -1, 0, 0},
         // Plain ASCII tells nothing: the preferred code page.
         {"ASCII, preferred ANSI", std::string("plain ascii text"), -1, 0, 0},
         {"ASCII, preferred 949", std::string("plain ascii text"), -1, 949, 949},

@@ -54,6 +54,11 @@ TEST(VobSubIndex, LinesThatFailTheWholeIndex)
         {"scale of version 7 with one number", Header() + "scale: 100%\n"},
         {"fadein/out of one number", Header() + "fadein/out: 50\n"},
         {"filepos beyond 63 bits", Header() + id + "timestamp: 00:00:01:000, filepos: ffffffffffffffff\n"},
+        {"alpha not a number", Header() + "alpha: half\n"},
+        {"time offset not a time", Header() + "time offset: soon\n"},
+        {"old scale not a number", Header(4) + "scale: x\n"},
+        {"langidx not a number", Header() + "langidx: x\n"},
+        {"custom colors neither on nor off", Header() + "custom colors: maybe, tridx: 0000, colors: 1, 2, 3, 4\n"},
     };
     for (const auto& row : rows) {
         CVobSubFile file;
@@ -117,6 +122,20 @@ TEST(VobSubIndex, SettingValues)
     EXPECT_EQ(1, old.m_smooth);
     EXPECT_EQ(250, old.m_timeOffsetMs);
     EXPECT_FALSE(old.m_alignOn);
+}
+
+TEST(VobSubIndex, KeysAreReadInAnyLetterCase)
+{
+    CVobSubFile file;
+    ASSERT_TRUE(Parses(Header() +
+                           "SIZE: 640x360\nAlpha: 50%\nCustom Colors: OFF, tridx: 0000, colors: 1, 2, 3, 4\n"
+                           "ID: en, index: 2\nTimeStamp: 00:00:01:000, filepos: 000000800\n",
+                       file));
+    EXPECT_EQ(640, file.m_originalSize.cx);
+    EXPECT_EQ(50, file.m_alpha);
+    EXPECT_FALSE(file.m_customColorsOn);
+    ASSERT_EQ(1, file.GetLanguage(2).subpos.GetSize());
+    EXPECT_EQ(0x800, file.GetLanguage(2).subpos[0].filepos);
 }
 
 TEST(VobSubIndex, LanguagesAndTimes)

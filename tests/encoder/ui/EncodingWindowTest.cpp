@@ -7,29 +7,38 @@
 // main window back, another job's source is never moved to the trash, the
 // automatic mode closes by itself with the counter saved, a PSP output of
 // another size is asked about, two jobs of one output name write two files,
-// and the job's segment, delay, gain, logo, DSP plug-in, priority and
-// preview reach its graph.
+// the job's segment, delay, gain, logo, DSP plug-in, priority and
+// preview reach its graph, and the preview pane shows the picture being
+// encoded while the preview is on.
 #include <gtest/gtest.h>
 
+#include <QColor>
 #include <QImage>
 #include <QWidget>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <thread>
 
 #include "RivoEncIds.h"
 #include "UiTestIds.h"
 #include "GraphWindowTest.h"
+#include "encoder/core/BatchReport.h"
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
+#include "encoder/pipeline/WriterFilters.h"
 #include "encoder/ui/CDlgEncoding.h"
 #include "foundation/PathHelpers.h"
+#include "platform/mfc/CommCtrl.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/FolderWriteLock.h"
 #include "platform/win32/Format.h"
 #include "tests/encoder/pipeline/RecordingFilters.h"
+#include "platform/win32/gui/Input.h"
 #include "platform/win32/gui/MessageBox.h"
+#include "platform/win32/gui/WindowGeometry.h"
 #include "platform/win32/gui/WindowWidgetAccess.h"
 #include "tests/support/MediaFixtures.h"
 #include "tests/support/WaitUntil.h"
@@ -122,6 +131,7 @@ TEST_F(EncodingWindowTest, BadSourcesAreCountedAsFailuresAndTheEndSaysSo)
         jobs_.RemoveAll();
         coreMessages_->shown.clear();
         ClearOut();
+        GetBatchReport().Reset();
         const std::string good1 = GoodAvi(std::string("good1_") + language.tag + ".avi");
         const std::string cut = Media(std::string("cut_") + language.tag + ".mp4",
                                       TestPicture(2) + " " + TestTone(2) + " -c:v mpeg4 -c:a aac");
@@ -158,6 +168,25 @@ TEST_F(EncodingWindowTest, BadSourcesAreCountedAsFailuresAndTheEndSaysSo)
                   box.text);
         for (const std::string& source : {good1, good2})
             EXPECT_NE(std::string::npos, FileText(OutputOf(source)).find("video")) << source;
+        // A job that never started has no start block: its failure block
+        // names its source before the code.
+        const std::wstring named = std::wstring(L"> ") + LookupText(L"TEXT_LOG_START_FILE") + L" : ";
+        size_t notStarted = 0;
+        for (size_t at = log.find(L"0x00000051"); at != std::wstring::npos; at = log.find(L"0x00000051", at + 1)) {
+            ++notStarted;
+            const size_t lineStart = log.rfind(L'\n', log.rfind(L'\n', at) - 1) + 1;
+            const std::wstring previous = log.substr(lineStart, log.find(L'\n', lineStart) - lineStart);
+            EXPECT_EQ(0u, previous.find(named)) << WideToUtf8(previous);
+        }
+        EXPECT_GT(notStarted, 0u) << WideToUtf8(log);
+        // The batch report has one line for each job.
+        std::string reported;
+        for (const std::string& line : GetBatchReport().Lines()) reported += line + "\n";
+        for (const std::string& source : {good1, good2})
+            EXPECT_NE(std::string::npos, reported.find("RivoEnc: converted: " + source + " -> " + OutputOf(source)))
+                << reported;
+        for (const std::string& source : {cut, empty, noDecoder})
+            EXPECT_NE(std::string::npos, reported.find("RivoEnc: failed: " + source + ": ")) << reported;
         // The counter advanced with each job that started.
         EXPECT_GE(GetEncSettings().nEtcNamingCnt, counter + 2);
         // The end: Close shows, Cancel and the pause button are done with.
@@ -203,6 +232,34 @@ TEST_F(EncodingWindowTest, ABatchInWhichNothingConvertedNeverSaysComplete)
     Close();
 }
 
+// A job whose output would lack a stream fails and its log says which.
+TEST_F(EncodingWindowTest, AnOutputWithoutAStreamFailsAndTheLogSaysWhich)
+{
+    const struct {
+        int failure;
+        const wchar_t* reason;
+        const wchar_t* code;
+    } cases[] = {{kWriterFailureNoVideo, L"TEXT_LOG_ERROR_0E03", L"0x00000e03"},
+                 {kWriterFailureNoSound, L"TEXT_LOG_ERROR_0E04", L"0x00000e04"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failure);
+        jobs_.RemoveAll();
+        coreMessages_->shown.clear();
+        Behaviour().writerFailure = c.failure;
+        ASSERT_NE(nullptr, Add(GoodAvi("lacking" + std::to_string(c.failure) + ".avi")));
+        CDlgEncoding* window = Start();
+        ASSERT_TRUE(RunToTheEnd());
+        EXPECT_EQ(0, window->GetCompletedCount());
+        EXPECT_EQ(1, window->GetFailureCount());
+        const std::wstring log = LogText();
+        EXPECT_NE(L"", std::wstring(LookupText(c.reason)));
+        EXPECT_NE(std::wstring::npos, log.find(std::wstring(LookupText(c.reason)))) << WideToUtf8(log);
+        EXPECT_NE(std::wstring::npos, log.find(c.code)) << WideToUtf8(log);
+        EXPECT_EQ(std::wstring::npos, log.find(LookupText(L"TEXT_LOG_ENC_COMPLETE"))) << WideToUtf8(log);
+        Close();
+    }
+}
+
 TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
 {
     struct Case {
@@ -218,6 +275,7 @@ TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
         jobs_.RemoveAll();
         coreMessages_->shown.clear();
         ClearOut();
+        GetBatchReport().Reset();
         ASSERT_NE(nullptr, Add(done));
         ASSERT_NE(nullptr, Add(first));
         ASSERT_NE(nullptr, Add(second));
@@ -252,6 +310,14 @@ TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
             Close();
         }
         EXPECT_EQ(1, host_->ended);
+        // The batch report has a line for every job: the stopped one and the
+        // one that never started did not convert.
+        const std::vector<std::string> reported = {
+            "RivoEnc: converted: " + done + " -> " + OutputOf(done),
+            "RivoEnc: failed: " + first + ": the batch was stopped first",
+            "RivoEnc: failed: " + second + ": the batch was stopped first"};
+        EXPECT_EQ(reported, GetBatchReport().Lines());
+        EXPECT_EQ(BatchReport::kSomeNotConverted, GetBatchReport().ExitStatus());
     }
 }
 
@@ -316,6 +382,26 @@ TEST_F(EncodingWindowTest, AnotherJobsSourceIsNeverMovedToTheTrash)
     EXPECT_EQ(1, window->GetCompletedCount());
     EXPECT_NE(std::wstring::npos, LogText().find(LookupText(L"TEXT_LOG_ERROR_DST_IS_SOURCE")));
     EXPECT_NE(std::string::npos, FileText(fs::path(first).parent_path().string() + "/2.avi").find("video"));
+    Close();
+}
+
+// While another batch writes into the folder, the files there may be its
+// outputs: nothing is asked about or moved to the trash, and the job writes
+// beside them under a free name.
+TEST_F(EncodingWindowTest, FilesOfAnotherBatchWritingIntoTheFolderStay)
+{
+    const std::string source = GoodAvi("busy.avi");
+    ASSERT_NE(nullptr, Add(source));
+    std::ofstream(OutputOf(source)) << "another batch's";
+    FolderWriteLock other(Out());
+    ASSERT_TRUE(other.TryAlone());
+    other.Share();
+    Start();
+    ASSERT_TRUE(RunToTheEnd());
+    ASSERT_EQ(1u, coreMessages_->shown.size()) << "only the completion box";
+    EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), coreMessages_->shown[0].type);
+    EXPECT_EQ("another batch's", FileText(OutputOf(source)));
+    EXPECT_NE(std::string::npos, FileText(Out() + "/busy (2).avi").find("video"));
     Close();
 }
 
@@ -426,6 +512,103 @@ TEST_F(EncodingWindowTest, TheJobsChoicesReachItsGraph)
     std::smatch counts;
     ASSERT_TRUE(std::regex_search(written, counts, std::regex("video (\\d+)"))) << written;
     EXPECT_NEAR(25, std::stoi(counts[1]), 1) << written;
+}
+
+// What the preview pane shows at a quarter and at three quarters of its
+// width, halfway down, as the page draws it.
+struct PaneColours {
+    QColor left, right;
+    bool Red(const QColor& c) const { return c.red() > 150 && c.green() < 100 && c.blue() < 100; }
+    bool Blue(const QColor& c) const { return c.blue() > 150 && c.red() < 100 && c.green() < 100; }
+    // The source's picture: red on the left, blue on the right.
+    bool ShowTheSource() const { return Red(left) && Blue(right); }
+    bool ShowNeither() const { return !Red(left) && !Red(right) && !Blue(left) && !Blue(right); }
+};
+
+PaneColours ColoursOfThePane(CDlgEncoding_Preview& page)
+{
+    HWND pane = page.GetVideoPane()->m_hWnd;
+    POINT corner{0, 0};
+    MapWindowPoints(pane, page.m_hWnd, &corner, 1);
+    RECT client{};
+    GetClientRect(pane, &client);
+    QImage shot = DialogDriver(page.m_hWnd).Screenshot();
+    const int y = corner.y + client.bottom / 2;
+    return {shot.pixelColor(corner.x + client.right / 4, y), shot.pixelColor(corner.x + client.right * 3 / 4, y)};
+}
+
+// A click in the middle of the pane, as the user makes it.
+void ClickThePane(CDlgEncoding_Preview& page)
+{
+    HWND pane = page.GetVideoPane()->m_hWnd;
+    RECT client{};
+    GetClientRect(pane, &client);
+    POINT middle{client.right / 2, client.bottom / 2};
+    ClientToScreen(pane, &middle);
+    InjectMouseButton(MouseButton::Left, true, middle);
+    InjectMouseButton(MouseButton::Left, false, middle);
+    PumpDialogMessages();
+}
+
+// The preview pane shows the picture being encoded, through the build's
+// real modules, while the preview is on; a click on the picture turns it
+// off and the pane stops showing it, another turns it on again. Pictures of
+// the progress window with the preview are saved in Korean and English.
+TEST_F(EncodingWindowTest, ThePreviewPaneShowsThePictureBeingEncoded)
+{
+    for (const char* module : {"HVF.ax", "HAF.ax", "hwriter.dll"})
+        if (!UseRealModule(module)) GTEST_SKIP() << module << " is not built";
+    // A red half and a blue half, with noise that keeps the encoders busy
+    // long enough to outlast the checks; the window is closed before the end.
+    const std::string source = Media(
+        "halves.avi", "-f lavfi -i 'color=c=0xD02020:s=320x360:r=25:d=60[a];color=c=0x2020D0:s=320x360:r=25:d=60[b];"
+                      "[a][b]hstack,noise=alls=24:allf=t' " + TestTone(60) + " -c:v mpeg4 -b:v 2M -c:a pcm_s16le");
+    CEncSettings& settings = GetEncSettings();
+    for (const UiLanguage& language : kUiLanguages) {
+        SCOPED_TRACE(language.tag);
+        UseLanguage(language.file);
+        jobs_.RemoveAll();
+        ClearOut();
+        ASSERT_NE(nullptr, Add(source));
+        settings.bAutoMode = 1;
+        settings.bEncodePreview = 1;
+        CDlgEncoding* window = Start();
+        CDlgEncoding_Preview& page = window->PreviewPage();
+        // Whether the pane shows the source's picture, or nothing; false
+        // once the window is gone (the job ended before the checks).
+        auto shows = [&] { return Open() && ColoursOfThePane(page).ShowTheSource(); };
+        auto showsNothing = [&] { return Open() && ColoursOfThePane(page).ShowNeither(); };
+        auto until = [&](const std::function<bool()>& seen) { return PumpUntil([&] { return !Open() || seen(); }) && seen(); };
+        ASSERT_TRUE(until(shows)) << "the pane shows no picture of the source";
+        // The picture of the window once its timer has told the progress.
+        const HWND bar = window->GetDlgItem(IDC_ENC_PROGRESS_JOB)->m_hWnd;
+        ASSERT_TRUE(until([&] {
+            clock_.Advance(100);  // the window's timer runs on the layer's clock
+            return SendMessageW(bar, PBM_GETPOS, 0, 0) > 0;
+        }));
+        ASSERT_TRUE(until(shows));
+        SaveShot(DialogDriver(window->m_hWnd), std::string("encoding_preview_") + language.tag);
+
+        ClickThePane(page);
+        EXPECT_EQ(0, settings.bEncodePreview);
+        ASSERT_TRUE(until(showsNothing)) << "the pane still shows the picture after the preview was turned off";
+        // And no picture comes back while the job goes on.
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        while (Open() && std::chrono::steady_clock::now() < end) {
+            PumpDialogMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ASSERT_TRUE(showsNothing());
+        SaveShot(DialogDriver(window->m_hWnd), std::string("encoding_preview_off_") + language.tag);
+
+        // A second click, later than a double click would be.
+        clock_.Advance(2000);
+        ClickThePane(page);
+        EXPECT_EQ(1, settings.bEncodePreview);
+        EXPECT_TRUE(until(shows)) << "the picture does not come back when the preview is turned on again";
+        ASSERT_NE(nullptr, Open()) << "the job ended before the checks";
+        window->DestroyWindow();
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "RivoEncIds.h"
 #include "UiTestIds.h"
 #include "UiTestSupport.h"
+#include "encoder/core/BatchReport.h"
 #include "encoder/core/EncPresetInfo.h"
 #include "encoder/core/EncPresetList.h"
 #include "encoder/core/EncSettings.h"
@@ -31,6 +32,7 @@
 #include "platform/win32/gui/Input.h"
 #include "platform/win32/gui/Menus.h"
 #include "skin/SkinMessages.h"
+#include "skin/controls/HXConBrowser.h"
 #include "skin/controls/HXConButton.h"
 #include "tests/platform/mfc/FakeCommonDialogs.h"
 #include "tests/platform/mfc/RecordingShellService.h"
@@ -310,6 +312,37 @@ TEST_F(MainWindowTest, APackedSkinServesWithoutTheFolderAndTheSkinFollowsTheWind
     EXPECT_TRUE(windows_.sourceCalls[0].autoPlay);
 }
 
+TEST_F(MainWindowTest, ABrowserUnderTheBrowserIdIsHiddenAndOtherControlsThereAreNot)
+{
+    // The test skin binds the browser id to a colour strip; one case puts a
+    // browser there instead.
+    const std::string skinFile = ProgramFolder() + "skins/default/skin.xml";
+    const std::string strip = ReadBytes(skinFile);
+    const std::string line = "<StaticControl CID=\"ID_BROWSER_AD\" StaticControlType=\"color\" ControlColor=\"#203040\"";
+    ASSERT_NE(std::string::npos, strip.find(line));
+    std::string browser = strip;
+    browser.replace(browser.find(line), line.size(), "<BrowserControl CID=\"ID_BROWSER_AD\" URL=\"about:blank\"");
+    struct Case {
+        const char* what;
+        std::string skin;
+        bool browser;
+    } cases[] = {{"browser", browser, true}, {"colour strip", strip, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(skinFile, c.skin);
+        Open();
+        ASSERT_TRUE(window_->IsSkinCreated());
+        HXConBase* control = window_->Skin().FindControl(static_cast<int>(CRivoEncDlg::kBrowserId));
+        ASSERT_NE(nullptr, control);
+        EXPECT_EQ(c.browser, dynamic_cast<HXConBrowser*>(control) != nullptr);
+        EXPECT_EQ(!c.browser, control->IsShown());
+        if (auto* web = dynamic_cast<HXConBrowser*>(control); web && web->GetBrowserWindow())
+            EXPECT_FALSE(IsWindowVisible(web->GetBrowserWindow())) << "its page goes with it";
+        window_->DestroyWindow();
+        window_.reset();
+    }
+}
+
 TEST_F(MainWindowTest, ATranslatedErrorTextWithWrongConversionsPrintsThemAsWritten)
 {
     WriteUtf16Text(ProgramFolder() + "lang/odd.ini",
@@ -506,7 +539,8 @@ TEST_F(MainWindowTest, CommandLines)
     fs::copy_file(bin + "/presets/mp4-h264-aac.rvp", PresetsFolder() + "mp4-h264-aac.rvp");
     const std::string preset = temp().File("mine.rvp");
     fs::copy_file(bin + "/presets/ogm-xvid-vorbis.rvp", preset);
-    const std::vector<std::string> src = Sources({"one.avi", "two words.avi"});
+    const std::vector<std::string> src =
+        Sources({"one.avi", "two words.avi", "say \"hi\".avi", "line\nbreak ünï.avi", "x=y.avi"});
     const std::string other = temp().File("other dest");
     fs::create_directories(other);
     struct Case {
@@ -516,22 +550,36 @@ TEST_F(MainWindowTest, CommandLines)
         int autoMode;
         std::string destination;  // "" = unchanged
         int format;               // -1 = unchanged
+        std::vector<std::string> reported;  // the batch report's lines
     };
+    const std::string nowhere = temp().File("nowhere");
     const Case cases[] = {
-        {{src[0], src[1]}, {}, {"one.avi", "two words.avi"}, 0, "", -1},
-        {{"/automode", "/destpath=" + other, src[0]}, {}, {"one.avi"}, 1, other, -1},
-        {{"/preset=mp4-h264-aac.rvp", src[1]}, {}, {"two words.avi"}, 0, "", 1},
-        {{"/preset=" + preset}, {}, {}, 0, "", 3},
+        {{src[0], src[1]}, {}, {"one.avi", "two words.avi"}, 0, "", -1, {}},
+        // Every name a shell passes is a source, quotes, line breaks and
+        // "=" included.
+        {{src[2], src[3], src[4]}, {}, {"say \"hi\".avi", "line\nbreak ünï.avi", "x=y.avi"}, 0, "", -1, {}},
+        {{"/automode", "/destpath=" + other, src[0]}, {}, {"one.avi"}, 1, other, -1, {}},
+        {{"/preset=mp4-h264-aac.rvp", src[1]}, {}, {"two words.avi"}, 0, "", 1, {}},
+        // A shipped preset by its name alone, in any letter case.
+        {{"/preset=mp4-h264-aac"}, {}, {}, 0, "", 1, {}},
+        {{"/preset=MP4-H264-AAC.RVP"}, {}, {}, 0, "", 1, {}},
+        {{"/preset=" + preset}, {}, {}, 0, "", 3, {}},
         // One preset file: applied on Yes, else added like any source.
-        {{preset}, {kAnswerYes}, {}, 0, "", 3},
-        {{preset}, {kAnswerNo}, {}, 0, "", -1},
-        // Faults and unknown names are ignored.
-        {{"/destpath=" + temp().File("nowhere"), "/preset=none.rvp", "/colour=red", "/AUTOMODE", src[0]},
+        {{preset}, {kAnswerYes}, {}, 0, "", 3, {}},
+        {{preset}, {kAnswerNo}, {}, 0, "", -1,
+         {"RivoEnc: not listed: " + preset + ": the file holds neither video nor audio that can be read"}},
+        // Faults and unknown names are ignored by the window, and reported;
+        // so is a source that cannot be listed.
+        {{"/destpath=" + nowhere, "/preset=none.rvp", "/colour=red", "/AUTOMODE", src[0], temp().File("gone.avi")},
          {},
          {"one.avi"},
          0,
          "",
-         -1},
+         -1,
+         {"RivoEnc: switch not used: /destpath=" + nowhere + ": no such folder",
+          "RivoEnc: switch not used: /preset=none.rvp: no such preset file",
+          "RivoEnc: switch not used: /colour=red: unknown switch", "RivoEnc: switch not used: /AUTOMODE: unknown switch",
+          "RivoEnc: not listed: " + temp().File("gone.avi") + ": no such file"}},
     };
     for (const Case& c : cases) {
         std::vector<std::wstring> arguments;
@@ -548,6 +596,7 @@ TEST_F(MainWindowTest, CommandLines)
         EXPECT_EQ(c.destination.empty() ? W(out_) : W(c.destination), GetEncSettings().sDstFolder.str());
         EXPECT_EQ(c.format < 0 ? 0 : c.format, GetEncSettings().nEncFormat);
         EXPECT_EQ(c.answers.size(), coreMessages_->shown.size());
+        EXPECT_EQ(c.reported, GetBatchReport().Lines());
         // Automatic mode starts at once.
         EXPECT_EQ(c.autoMode ? 1u : 0u, windows_.progressWindows.size());
         if (c.autoMode) {
@@ -575,17 +624,58 @@ TEST_F(MainWindowTest, TheCommandLineTextKeepsWhatTheShellSplit)
         {{L"/destpath=a&\"b"}, L"/destpath=\"a&amp;&quot;b\""},
         {{L"/automode"}, L"/automode"},
         {{}, L""},
+        // Sources keep every character: quotes and backslashes inside
+        // quotes are escaped, and a path is no switch.
+        {{L"say \"hi\".avi", L"a\\b c.avi"}, L"\"say \\\"hi\\\".avi\" \"a\\\\b c.avi\""},
+        {{L"line\nbreak.avi"}, L"\"line\nbreak.avi\""},
+        {{L"/videos/x=y.avi"}, L"/videos/x=y.avi"},
     };
     for (const Case& c : cases) EXPECT_EQ(c.text, JoinEncoderCommandLine(c.arguments).str());
 }
 
-TEST_F(MainWindowTest, AutomaticModeWithoutJobsStartsNothingAndStays)
+// An automatic batch that cannot start would wait for ever for somebody to
+// close its window: it ends at once, and its report says why.
+TEST_F(MainWindowTest, AnAutomaticBatchThatCannotStartEndsAtOnce)
 {
-    Open(L"/automode");
-    EXPECT_EQ(1, GetEncSettings().bAutoMode);
-    EXPECT_TRUE(windows_.progressWindows.empty());
-    EXPECT_TRUE(coreMessages_->shown.empty());
-    EXPECT_TRUE(IsOpen());
+    struct Case {
+        const char* what;
+        std::vector<std::string> arguments;
+        std::string destination;
+        const wchar_t* message;  // the start check's message, if any
+        std::string reported;    // the report's last line
+    };
+    const std::string gone = temp().File("gone") + "/";
+    const std::vector<std::string> src = Sources({"a.avi"});
+    const Case cases[] = {
+        {"no source", {"/automode"}, out_, nullptr, "RivoEnc: not started: no source could be listed"},
+        {"no folder", {"/automode", src[0]}, gone, L"TEXT_INVALID_DST_FOLDER",
+         "RivoEnc: not started: the destination folder does not exist: " + gone},
+        {"a switch not used", {"/automode", "/preset=none", src[0]}, out_, nullptr,
+         "RivoEnc: not started: a switch of the command line could not be used"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        GetEncSettings().sDstFolder = W(c.destination).c_str();
+        coreMessages_->shown.clear();
+        std::vector<std::wstring> arguments;
+        for (const std::string& a : c.arguments) arguments.push_back(W(a));
+        Open(JoinEncoderCommandLine(arguments).str());
+        ASSERT_TRUE(WaitUntil("the window closing by itself", [&] {
+            PumpDialogMessages();
+            return !IsOpen();
+        }));
+        EXPECT_TRUE(windows_.progressWindows.empty());
+        EXPECT_EQ(c.message ? 1u : 0u, coreMessages_->shown.size());
+        if (c.message && !coreMessages_->shown.empty()) {
+            EXPECT_EQ(WideToUtf8(LookupText(c.message)), coreMessages_->shown[0].text);
+        }
+        ASSERT_FALSE(GetBatchReport().Lines().empty());
+        EXPECT_EQ(c.reported, GetBatchReport().Lines().back());
+        EXPECT_EQ(BatchReport::kNotRun, GetBatchReport().ExitStatus());
+        if (window_->m_hWnd) window_->DestroyWindow();
+        window_.reset();
+        GetEncSettings().bAutoMode = 0;
+    }
 }
 
 TEST_F(MainWindowTest, MovingTheSelectedJobs)

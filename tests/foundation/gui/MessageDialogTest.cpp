@@ -8,6 +8,7 @@
 #include "platform/win32/gui/ButtonControl.h"
 #include "platform/win32/gui/Dialog.h"
 #include "platform/win32/gui/Focus.h"
+#include "platform/win32/gui/MessageBox.h"
 #include "platform/win32/gui/UserLanguage.h"
 #include "platform/win32/gui/WindowObject.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
@@ -200,6 +201,42 @@ INSTANTIATE_TEST_SUITE_P(
                     AnswerCase{4, Close::SystemClose, IDNO}, AnswerCase{4, Close::Enter, IDYES},
                     AnswerCase{4 | 36, Close::CloseMessage, IDYES}),
     AnswerName);
+
+// Where nobody can answer, the program's dialog is never shown: the default
+// button answers at once, as when a countdown runs out, a check box keeps
+// its first state, and the text goes to the standard error stream.
+TEST_F(MessageDialogTest, UnattendedDialogsTakeTheirDefaultButton)
+{
+    struct Case {
+        UINT type;
+        UINT options;
+        int answer;
+        int check;  // the check result afterwards
+    };
+    const Case cases[] = {
+        {0, 0, IDOK, -1},
+        {1, 0, IDOK, -1},
+        {1 | 0x100, 0, IDCANCEL, -1},
+        {4, 0, IDYES, -1},
+        {4 | 0x100, MDO_CHECKBOX, IDNO, 0},
+        {3, MDO_CUSTOMBUTTONS, IDYES, -1},
+        {3 | 0x100, 0, IDNO, -1},
+        {3 | 0x200, MDO_CHECKBOXSET, IDCANCEL, 1},
+    };
+    SetUnattendedMessageBoxes(true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.type << " " << c.options);
+        int check = -1;
+        testing::internal::CaptureStderr();
+        const MessageDialogArg arg = (c.options & (MDO_CHECKBOX | MDO_CHECKBOXSET)) ? MessageDialogArg(L"다시 묻지 않기")
+                                                                                     : MessageDialogArg();
+        EXPECT_EQ(c.answer, ShowMessageDialog(nullptr, L"계속할까요?\n\n - a.avi", L"RivoEnc", c.type, c.options, arg,
+                                              L"예,아니요,취소", &check));
+        EXPECT_EQ("RivoEnc: 계속할까요?  - a.avi\n", testing::internal::GetCapturedStderr());
+        EXPECT_EQ(c.check, check);
+    }
+    SetUnattendedMessageBoxes(false);
+}
 
 TEST_F(MessageDialogTest, ASmallDialogIsTwoHundredFiftyWideWithKoreanButtons)
 {

@@ -59,8 +59,8 @@ protected:
     }
 
     // The file's audio streams, each decoded into the next free input of
-    // the filter.
-    void Open(const std::string& path)
+    // the filter (or, with decode false, as the source gives them).
+    void Open(const std::string& path, bool decode = true)
     {
         ComPtr<IBaseFilter> source = CreateFilter(CLSID_MediaSource);
         ComPtr<IFileSourceFilter> load;
@@ -68,6 +68,12 @@ protected:
         ASSERT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), S_OK);
         ASSERT_EQ(graph->AddFilter(source.Get(), L"Source"), S_OK);
         for (const ComPtr<IPin>& out : FilterPins(source.Get(), PINDIR_OUTPUT)) {
+            if (!decode) {
+                ASSERT_EQ(graph->ConnectDirect(out.Get(), FilterPins(audio.Get(), PINDIR_INPUT, true).at(0).Get(),
+                                               nullptr),
+                          S_OK);
+                continue;
+            }
             ComPtr<IBaseFilter> decoder = CreateFilter(CLSID_AudioDecoder);
             ASSERT_TRUE(SUCCEEDED(graph->AddFilter(decoder.Get(), nullptr)));
             ASSERT_EQ(graph->ConnectDirect(out.Get(), FilterPins(decoder.Get(), PINDIR_INPUT)[0].Get(), nullptr), S_OK);
@@ -196,6 +202,47 @@ const ShapeCase kShapeCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, AudioShapeTest, ::testing::ValuesIn(kShapeCases),
                          [](const ::testing::TestParamInfo<ShapeCase>& info) { return std::string(info.param.name); });
+
+struct LayoutCase {
+    const char* name;
+    const char* codec;  // of a wave file
+    int channels;
+};
+
+// Sound as files hold it uncompressed (no decoder between): every sample
+// size and any channel layout is taken and converted.
+TEST_F(AudioFilterTest, EveryPcmLayoutOfASourceIsTakenAndConverted)
+{
+    const LayoutCase cases[] = {
+        {"8-bit mono", "pcm_u8", 1},       {"16-bit stereo", "pcm_s16le", 2}, {"24-bit stereo", "pcm_s24le", 2},
+        {"32-bit 5.1", "pcm_s32le", 6},    {"float stereo", "pcm_f32le", 2},  {"double mono", "pcm_f64le", 1},
+        {"24-bit 7.1", "pcm_s24le", 8},    {"24-bit three", "pcm_s24le", 3},
+    };
+    for (const LayoutCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        // The tone in every channel.
+        std::string tone = "0.5*sin(2*PI*440*t)", tones = tone;
+        for (int i = 1; i < c.channels; ++i) tones += "|" + tone;
+        std::string path =
+            MakeMedia(dir, "tone.wav", "-f lavfi -i 'aevalsrc=" + tones + ":s=48000:d=1' -c:a " + c.codec);
+        Open(path, false);
+        ASSERT_EQ(control->SetAudioChannels(2), S_OK);
+        ConnectSink();
+        Treated out = RunToEnd();
+        EXPECT_EQ(out.rate, 48000);
+        ASSERT_EQ(out.channels, 2);
+        EXPECT_NEAR(out.Seconds(), 1.0, 1024.0 / 48000);
+        const size_t frames = out.Frames();
+        for (int channel = 0; channel < 2; ++channel)
+            EXPECT_NEAR(ToneFrequency(out.samples, 2, channel, 48000, frames / 10, frames * 9 / 10), 440, 9)
+                << "channel " << channel;
+        int peak = 0;
+        for (int16_t v : out.samples) peak = std::max(peak, std::abs(static_cast<int>(v)));
+        EXPECT_GT(peak, 0.25 * 32768);
+    }
+}
 
 struct LevelCase {
     const char* name;

@@ -220,6 +220,97 @@ TEST(PictureChainTest, TimesStayInReferenceTimeUnits)
     for (size_t i = 0; i < times.size(); ++i) EXPECT_EQ(times[i], 1000000 + static_cast<int64_t>(i) * 200000);
 }
 
+// A source of a single short picture (as a one-frame file whose rate the
+// container guessed at 1000 frames a second) still gives one picture at a
+// lower output rate; longer sources keep their count.
+TEST(PictureChainTest, AShortLastPictureIsNotLostWhenNothingElseCameOut)
+{
+    const struct {
+        int pictures;
+        int64_t duration;  // each, 100-ns units
+        int expected;      // at 29.97 frames a second
+    } cases[] = {{1, 10000, 1}, {1, 0, 1}, {10, 400000, 12}, {3, 10000, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.pictures) + " of " + std::to_string(c.duration));
+        PictureSettings s;
+        s.frameRate = 30000.0 / 1001;
+        PictureChain chain;
+        ChainInput input{AV_PIX_FMT_YUV420P, 64, 48};
+        ASSERT_TRUE(chain.Build(input, s, ComputePictureLayout({64, 48}, s), false, nullptr));
+        int out = 0;
+        AVFrame* got = av_frame_alloc();
+        for (int i = 0; i < c.pictures; ++i) {
+            AVFrame* picture = GreyPicture(AV_PIX_FMT_YUV420P, 64, 48, i * c.duration);
+            picture->pkt_duration = c.duration;
+            ASSERT_GE(Push(chain, picture), 0);
+            while (chain.Pull(got) >= 0) {
+                ++out;
+                av_frame_unref(got);
+            }
+        }
+        ASSERT_GE(chain.Push(nullptr), 0);
+        while (chain.Pull(got) >= 0) {
+            ++out;
+            av_frame_unref(got);
+        }
+        av_frame_free(&got);
+        EXPECT_EQ(out, c.expected);
+    }
+}
+
+// A picture whose every luma sample differs from the others, 8x4.
+AVFrame* PatternPicture(int64_t pts)
+{
+    AVFrame* f = GreyPicture(AV_PIX_FMT_YUV420P, 8, 4, pts);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x) f->data[0][y * f->linesize[0] + x] = static_cast<uint8_t>(40 + 5 * (y * 8 + x));
+    return f;
+}
+
+// Where a stored sample (x, y) of a w x h picture lands once the picture is
+// mirrored from left to right (when asked) and then turned clockwise by the
+// quarters: each quarter moves (x, y) of a w x h picture to (h - 1 - y, x).
+void Place(const PictureOrientation& o, int w, int h, int* x, int* y)
+{
+    if (o.mirrored) *x = w - 1 - *x;
+    for (int q = 0; q < o.quarterTurns; ++q) {
+        int nx = h - 1 - *y, ny = *x;
+        *x = nx;
+        *y = ny;
+        std::swap(w, h);
+    }
+}
+
+TEST(PictureChainTest, TurnsShowTheStoredPictureAsItIsMeantToBeSeen)
+{
+    for (int mirrored = 0; mirrored < 2; ++mirrored)
+        for (int turns = 0; turns < 4; ++turns) {
+            const PictureOrientation o{turns, mirrored != 0};
+            SCOPED_TRACE("turns " + std::to_string(turns) + (mirrored ? ", mirrored" : ""));
+            PictureSettings s;
+            ChainInput input{AV_PIX_FMT_YUV420P, 8, 4, {1, 1}, o};
+            PictureLayout layout = ComputePictureLayout(TurnedPicture({8, 4}, o), s);
+            PictureChain chain;
+            std::string error;
+            ASSERT_TRUE(chain.Build(input, s, layout, false, &error)) << error;
+            ASSERT_GE(Push(chain, PatternPicture(0)), 0);
+            ASSERT_GE(chain.Push(nullptr), 0);
+            AVFrame* got = av_frame_alloc();
+            ASSERT_GE(chain.Pull(got), 0);
+            const int w = o.SwapsSides() ? 4 : 8, h = o.SwapsSides() ? 8 : 4;
+            ASSERT_EQ(got->width, w);
+            ASSERT_EQ(got->height, h);
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 8; ++x) {
+                    int px = x, py = y;
+                    Place(o, 8, 4, &px, &py);
+                    EXPECT_EQ(got->data[0][py * got->linesize[0] + px], 40 + 5 * (y * 8 + x))
+                        << "stored (" << x << ", " << y << ")";
+                }
+            av_frame_free(&got);
+        }
+}
+
 TEST(PictureChainTest, ABadSourceLayoutIsRefusedWithWords)
 {
     PictureChain chain;

@@ -97,6 +97,65 @@ TEST_F(PictureStreamTest, BarsAreBlackAndThePictureFillsTheRoomBetweenThem)
     }
 }
 
+struct TurnCase {
+    const char* name;
+    int a, b, c, d;  // the display matrix the file states
+    int width, height;  // the picture as it is seen
+    // The oracle: null for the ffmpeg command line's own turning of the
+    // file; else its filters on the file without the matrix (this ffmpeg
+    // turns by the matrix but leaves some mirrors alone).
+    const char* filters = nullptr;
+};
+
+// A camera's pictures come out as they are meant to be seen, as the ffmpeg
+// command line (which turns pictures by the matrix) shows them; a set
+// output size then applies to the turned picture.
+TEST_F(PictureStreamTest, PicturesAreTurnedAsTheSourceSaysTheyAreSeen)
+{
+    const TurnCase cases[] = {
+        {"upright", 1, 0, 0, 1, 320, 240},
+        {"a quarter clockwise (a phone held upright)", 0, 1, -1, 0, 240, 320},
+        {"half a turn (held upside down)", -1, 0, 0, -1, 320, 240},
+        {"three quarters clockwise", 0, -1, 1, 0, 240, 320},
+        {"mirrored", -1, 0, 0, 1, 320, 240, "hflip"},
+        {"mirrored upside down", 1, 0, 0, -1, 320, 240, "vflip"},
+        {"mirrored and a quarter clockwise", 0, -1, -1, 0, 240, 320, "hflip,transpose=clock"},
+    };
+    std::string base = MakeSource("base.mp4", "-f lavfi -i testsrc2=size=320x240:rate=25:duration=0.2 -c:v libx264");
+    for (const TurnCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        std::string path = WithDisplayMatrix(dir, base, "turned.mp4", c.a, c.b, c.c, c.d);
+        Open(path, CLSID_MediaSource);
+        int w = 0, h = 0;
+        OutputSize(&w, &h);
+        EXPECT_EQ(w, c.width);
+        EXPECT_EQ(h, c.height);
+        std::vector<Picture> ours = RunToEnd();
+        std::vector<std::string> theirs = c.filters ? FfmpegPictures(base, c.filters, c.width, c.height)
+                                                    : FfmpegPictures(path, "", c.width, c.height);
+        ASSERT_EQ(ours.size(), 5u);
+        ASSERT_EQ(theirs.size(), ours.size());
+        for (size_t i = 0; i < ours.size(); ++i) EXPECT_GT(Psnr(ours[i].data, theirs[i]), 40.0) << "picture " << i;
+    }
+    // A portrait picture in a landscape output gets bars left and right.
+    TearDown();
+    SetUp();
+    std::string portrait = WithDisplayMatrix(dir, base, "portrait.mp4", 0, 1, -1, 0);
+    Size(video.Get(), 320, 240);
+    ASSERT_EQ(video->SetVideoAspectMode(1), S_OK);
+    ASSERT_EQ(video->SetVideoAspectRatio(320.0 / 240), S_OK);
+    Open(portrait, CLSID_MediaSource);
+    std::vector<Picture> ours = RunToEnd();
+    std::vector<std::string> theirs =
+        FfmpegPictures(portrait, "scale=w=180:h=240:flags=bicubic,pad=w=320:h=240:x=70:y=0:color=black", 320, 240);
+    ASSERT_EQ(ours.size(), 5u);
+    ASSERT_EQ(theirs.size(), ours.size());
+    SaveScreenshot(ours[2].data, 320, 240, "hvf-portrait-source-in-landscape");
+    for (size_t i = 0; i < ours.size(); ++i) EXPECT_GT(Psnr(ours[i].data, theirs[i]), 35.0) << "picture " << i;
+}
+
 struct DeinterlaceCase {
     int method;
     const char* vf;

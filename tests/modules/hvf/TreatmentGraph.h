@@ -68,7 +68,9 @@ protected:
     // Puts the system's file source, the splitter and the video decoder in
     // the graph and connects them, the filter and the sink; with
     // watchInput, through a pass transform (inputWatch) that notes where the
-    // decoder's pictures lie.
+    // decoder's pictures lie. With the generic source as the splitter, the
+    // file source the graph chooses (which for MP4 is that source) gives the
+    // streams.
     void Open(const std::string& path, const CLSID& splitter, bool watchInput = false);
     // Runs the graph to its end; the pictures that reached the sink.
     std::vector<Picture> RunToEnd();

@@ -373,12 +373,14 @@ TEST_F(OgmMuxerTest, PagesStartEndAndInterleaveAsOggWants)
     EXPECT_EQ(0, text[0]->bytes.compare(0, 9, std::string("\x01text\0\0\0\0", 9)));
 
     // Data packets: the frames as given, key flags on the key frames, each
-    // key frame at the start of a page; texts with their durations in ms.
+    // with a duration of one frame in one byte, each key frame at the start
+    // of a page; texts with their durations in ms.
     for (size_t i = 0; i < 50; ++i) {
         const OggPacket& p = *video[2 + i];
         const bool key = (*frames)[i].key;
-        EXPECT_EQ(key ? '\x08' : '\x00', p.bytes[0]) << i;
-        EXPECT_EQ((*frames)[i].bytes, p.bytes.substr(1)) << i;
+        EXPECT_EQ(key ? '\x48' : '\x40', p.bytes[0]) << i;
+        EXPECT_EQ('\x01', p.bytes[1]) << i;
+        EXPECT_EQ((*frames)[i].bytes, p.bytes.substr(2)) << i;
         if (key) {
             EXPECT_TRUE(p.startsPage) << i;
         }
@@ -498,6 +500,39 @@ TEST_F(OgmMuxerTest, StreamsWithoutDataAndGapsInTime)
                                         "0.880000", "0.920000"}),
               Lines(RunTool("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time -of csv=p=0 '" + path +
                             "'")));
+}
+
+// Readers take the time of a page's last packet from the page and count
+// the other packets of the page from it by their durations: every packet
+// tells its duration, so that every one gets its time, also where frames
+// are left out, and the times rise.
+TEST_F(OgmMuxerTest, EveryVideoPacketGetsItsTimeFromTheReader)
+{
+    // 25, 29.97 and 1000 frames a second (a millisecond clock taken for a
+    // rate, as sources without one gave).
+    for (int64_t frameTime : {kFrameTime, int64_t{333667}, int64_t{10000}}) {
+        SCOPED_TRACE(frameTime);
+        TempDir dir;
+        const std::string path = dir.File("times.ogm");
+        OgmMuxer mux;
+        const int v = mux.AddVideoStream({kXvid, 320, 240, frameTime});
+        ASSERT_TRUE(mux.Open(Utf8ToWide(path)));
+        // Every third frame of the second half is left out.
+        std::vector<std::string> wanted;
+        for (size_t i = 0; i < frames->size(); ++i) {
+            if (i >= 25 && i % 3 == 0) continue;
+            const Frame& f = (*frames)[i];
+            ASSERT_TRUE(mux.WriteVideoFrame(v, reinterpret_cast<const uint8_t*>(f.bytes.data()), f.bytes.size(),
+                                            static_cast<int64_t>(i) * frameTime, f.key));
+            wanted.push_back(std::to_string(i));
+        }
+        ASSERT_TRUE(mux.Close());
+        EXPECT_EQ(wanted, Lines(RunTool("ffprobe -v error -select_streams v:0 -show_entries packet=pts -of csv=p=0 '" +
+                                        path + "'")));
+        const std::string warnings =
+            RunTool("ffmpeg -hide_banner -nostdin -loglevel repeat+warning -i '" + path + "' -c copy -f null - 2>&1");
+        EXPECT_EQ(warnings.find("non monotonically"), std::string::npos) << warnings;
+    }
 }
 
 TEST(OgmMuxer, CallsOutOfOrderAreRefused)

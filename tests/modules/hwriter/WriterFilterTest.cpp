@@ -12,12 +12,14 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
 #include "encoder/core/EncSettings.h"
 #include "encoder/pipeline/WriterFilters.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/com/UnknownImpl.h"
 #include "platform/dshow/GraphInterfaces.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/SourceFilter.h"
@@ -803,6 +805,133 @@ TEST_F(WriterGraphTest, SettingsRefuseWhatTheyDoNotTake)
         ComPtr<IWriterSettings> s;
         EXPECT_EQ(f.As(&seeking), S_OK);
         EXPECT_EQ(f.As(&s), S_OK);
+    }
+}
+
+// --- Preview ----------------------------------------------------------------------
+
+// A preview sink as the program's pane would be, that records what it is
+// given on the writer's thread: it is busy from each picture until the test
+// thread has "painted" it, and shows pictures in a box of 200 x 200.
+class RecordingPreviewSink final : public CUnknown, public IWriterPreviewSink {
+public:
+    RecordingPreviewSink() : CUnknown(nullptr) {}
+    RIVO_DECLARE_IUNKNOWN
+    HRESULT NonDelegatingQueryInterface(REFIID riid, void** object) override
+    {
+        if (riid == IID_IWriterPreviewSink) return GetInterface(static_cast<IWriterPreviewSink*>(this), object);
+        return CUnknown::NonDelegatingQueryInterface(riid, object);
+    }
+
+    struct Picture {
+        int width, height;
+        uint32_t left, right;  // the pixels at a quarter and three quarters of the width, halfway down
+    };
+
+    HRESULT GetPictureBox(int* width, int* height) override
+    {
+        *width = 200;
+        *height = 200;
+        std::lock_guard<std::mutex> g(lock);
+        return busy ? S_FALSE : S_OK;
+    }
+    HRESULT ShowPicture(const BYTE* pixels, int width, int height, int stride) override
+    {
+        std::lock_guard<std::mutex> g(lock);
+        if (busy) ++whileBusy;
+        busy = true;
+        auto at = [&](int x) {
+            uint32_t v;
+            std::memcpy(&v, pixels + static_cast<ptrdiff_t>(height / 2) * stride + x * 4, 4);
+            return v;
+        };
+        pictures.push_back({width, height, at(width / 4), at(width * 3 / 4)});
+        return S_OK;
+    }
+    HRESULT ClearPicture() override
+    {
+        std::lock_guard<std::mutex> g(lock);
+        ++clears;
+        return S_OK;
+    }
+    // The test thread's "paint".
+    void Painted()
+    {
+        std::lock_guard<std::mutex> g(lock);
+        busy = false;
+    }
+    size_t Count()
+    {
+        std::lock_guard<std::mutex> g(lock);
+        return pictures.size();
+    }
+
+    std::mutex lock;
+    bool busy = false;
+    int whileBusy = 0;
+    int clears = 0;
+    std::vector<Picture> pictures;
+};
+
+bool IsRed(uint32_t bgrx) { return (bgrx >> 16 & 0xFF) > 150 && (bgrx >> 8 & 0xFF) < 100 && (bgrx & 0xFF) < 100; }
+bool IsBlue(uint32_t bgrx) { return (bgrx & 0xFF) > 150 && (bgrx >> 8 & 0xFF) < 100 && (bgrx >> 16 & 0xFF) < 100; }
+
+// While the preview is on, the writer hands its sink the picture it
+// encodes, scaled down to the sink's box at the picture's shape, never
+// while the sink is busy; turned off,
+// the sink's picture is cleared and no picture follows; on again, pictures
+// come again. The sink is called on the streaming thread.
+TEST_F(WriterGraphTest, ThePreviewHandsTheSinkScaledPicturesWhileItIsOn)
+{
+    const std::string source = MakeMedia(
+        dir, "halves.avi",
+        "-f lavfi -i 'color=c=0xD02020:s=160x240:r=25:d=20[a];color=c=0x2020D0:s=160x240:r=25:d=20[b];[a][b]hstack' " +
+            TestTone(20, 44100) + " -c:v mpeg4 -q:v 2 -c:a pcm_s16le");
+    Build(Format::Avi, source, dir.File("preview.avi"));
+    SetDefaultCodecs(Format::Avi);
+    ComPtr<RecordingPreviewSink> sink(new RecordingPreviewSink);
+    ComPtr<IWriterPreview> preview;
+    ASSERT_EQ(writer.As(&preview), S_OK);
+    ASSERT_EQ(preview->SetPreviewSink(sink.Get()), S_OK);
+    ASSERT_EQ(settings->SetPreview(1), S_OK);
+    ComPtr<IMediaControl> control;
+    ASSERT_EQ(graph.As(&control), S_OK);
+    ASSERT_EQ(control->Run(), S_OK);
+    // Runs until the encoded position reaches the time, "painting" every
+    // 5 ms.
+    auto runTo = [&](LONGLONG position) {
+        LONGLONG at = 0;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (at < position && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            sink->Painted();
+            settings->GetEncodedPosition(&at);
+        }
+        return at >= position;
+    };
+    ASSERT_TRUE(runTo(40000000));
+    size_t shown = sink->Count();
+    ASSERT_GT(shown, 0u);
+    ASSERT_EQ(settings->SetPreview(0), S_OK);
+    size_t atOff = sink->Count();
+    ASSERT_TRUE(runTo(80000000));
+    EXPECT_EQ(sink->Count(), atOff) << "pictures after the preview was turned off";
+    ASSERT_EQ(settings->SetPreview(1), S_OK);
+    ASSERT_TRUE(runTo(120000000));
+    EXPECT_GT(sink->Count(), atOff) << "no pictures after the preview was turned on again";
+    control->Stop();
+
+    std::lock_guard<std::mutex> g(sink->lock);
+    EXPECT_EQ(sink->whileBusy, 0);
+    EXPECT_EQ(sink->clears, 1);
+    for (size_t i = 0; i < sink->pictures.size(); ++i) {
+        const auto& p = sink->pictures[i];
+        SCOPED_TRACE(i);
+        // 320x240 in a box of 200 x 200: 200 x 150.
+        EXPECT_EQ(p.width, 200);
+        EXPECT_EQ(p.height, 150);
+        EXPECT_TRUE(IsRed(p.left)) << std::hex << p.left;
+        EXPECT_TRUE(IsBlue(p.right)) << std::hex << p.right;
     }
 }
 

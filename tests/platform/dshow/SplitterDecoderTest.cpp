@@ -4,9 +4,12 @@
 // that are damaged or not what their type says.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/PictureOrientation.h"
 #include "platform/dshow/filters/CodecTable.h"
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/filters/LavSource.h"
@@ -16,8 +19,14 @@
 #include "tests/platform/dshow/MediaFiles.h"
 #include "tests/support/GraphHelpers.h"
 #include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/RuntimeFolder.h"
 #include "tests/support/SampleSink.h"
+#include "tests/support/TraceViewer.h"
 #include "tests/support/WaitUntil.h"
+
+extern "C" {
+#include <libavutil/display.h>
+}
 
 namespace {
 
@@ -61,6 +70,19 @@ protected:
                                           FilterPins(s.Get(), PINDIR_INPUT)[0].Get(), nullptr);
         EXPECT_EQ(SUCCEEDED(hr), SUCCEEDED(expect)) << std::hex << hr;
         return s;
+    }
+
+    // The generic source over the file, in the graph.
+    ComPtr<IBaseFilter> OpenByName(const std::string& path)
+    {
+        ComPtr<IBaseFilter> f = CreateFilter(CLSID_MediaSource);
+        ComPtr<IFileSourceFilter> load;
+        EXPECT_EQ(f.As(&load), S_OK);
+        if (load) {
+            EXPECT_EQ(load->Load(FromNativePath(path).c_str(), nullptr), S_OK);
+        }
+        EXPECT_TRUE(SUCCEEDED(graph->AddFilter(f.Get(), L"Source")));
+        return f;
     }
 
     // A decoder and a counting sink behind an output pin.
@@ -207,6 +229,122 @@ TEST_F(DemuxGraphTest, DecodedPicturesComeOutInTheDecodersOwnLayoutWithTheirTime
     EXPECT_EQ(sink->LastStart(), 49 * 400000);
 }
 
+// A turned picture's orientation travels from the splitter's type through
+// the decoder's output types; an upright one keeps the first header form.
+TEST_F(DemuxGraphTest, TheTurnOfAPictureTravelsWithItsTypesThroughTheDecoder)
+{
+    std::string upright = MakeMedia(dir, "upright.mp4", TestPicture(0.4, "320x240") + " -c:v libx264");
+    const struct {
+        const char* name;
+        std::string path;
+        PictureOrientation orientation;
+    } cases[] = {
+        {"upright", upright, {}},
+        {"a quarter clockwise", WithDisplayMatrix(dir, upright, "q1.mp4", 0, 1, -1, 0), {1, false}},
+        {"the rotate tag of 180", RotatedCopy(dir, upright, "half.mp4", 180), {2, false}},
+        {"mirrored", WithDisplayMatrix(dir, upright, "m.mp4", -1, 0, 0, 1), {0, true}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        ComPtr<IBaseFilter> s = OpenByName(c.path);
+        auto outs = FilterPins(s.Get(), PINDIR_OUTPUT);
+        ASSERT_EQ(outs.size(), 1u);
+        CMediaType video = FirstMediaType(outs[0].Get());
+        EXPECT_EQ(video.formattype, c.orientation.IsUpright() ? FORMAT_VideoInfo : FORMAT_VideoInfo2);
+        EXPECT_TRUE(OrientationOfType(video) == c.orientation);
+        // The stored picture's size, and the size it is seen at.
+        ASSERT_NE(BitmapHeaderOf(video), nullptr);
+        EXPECT_EQ(BitmapHeaderOf(video)->biWidth, 320);
+        int w = 0, h = 0;
+        ASSERT_TRUE(ShownPictureSize(video, &w, &h));
+        EXPECT_EQ(w, c.orientation.SwapsSides() ? 240 : 320);
+        CSampleSink* sink = Decode(outs[0].Get(), CLSID_VideoDecoder);
+        ComPtr<IPin> in = FilterPins(static_cast<IBaseFilter*>(sink), PINDIR_INPUT)[0];
+        AM_MEDIA_TYPE mt{};
+        ASSERT_EQ(in->ConnectionMediaType(&mt), S_OK);
+        EXPECT_TRUE(OrientationOfType(mt) == c.orientation);
+        EXPECT_EQ(mt.subtype, MEDIASUBTYPE_I420);
+        FreeMediaType(mt);
+        EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+        EXPECT_EQ(sink->Samples(), 10);
+    }
+}
+
+TEST(StreamMediaTypeTest, DisplayMatricesGiveTheirTurns)
+{
+    // Where the picture's x and y axes go ({a, b} and {c, d}); the turns
+    // are those the ffmpeg command line makes of such files (a phone held
+    // upright writes the second row, which it turns clockwise).
+    const struct {
+        int a, b, c, d;
+        PictureOrientation expected;
+    } cases[] = {
+        {1, 0, 0, 1, {0, false}},   {0, 1, -1, 0, {1, false}},  {-1, 0, 0, -1, {2, false}}, {0, -1, 1, 0, {3, false}},
+        {-1, 0, 0, 1, {0, true}},   {0, -1, -1, 0, {1, true}},  {1, 0, 0, -1, {2, true}},   {0, 1, 1, 0, {3, true}},
+        {2, 0, 0, 2, {0, false}},  // a scale alone turns nothing
+    };
+    for (const auto& c : cases) {
+        const int32_t matrix[9] = {c.a * 65536, c.b * 65536, 0, c.c * 65536, c.d * 65536, 0, 0, 0, 1 << 30};
+        PictureOrientation o = OrientationOfDisplayMatrix(matrix);
+        EXPECT_EQ(o.quarterTurns, c.expected.quarterTurns) << c.a << " " << c.b << " " << c.c << " " << c.d;
+        EXPECT_EQ(o.mirrored, c.expected.mirrored) << c.a << " " << c.b << " " << c.c << " " << c.d;
+    }
+    // A turn between quarters counts as the nearest quarter.
+    for (double angle : {-3.0, 44.0, 87.0, 93.0, 178.0, 268.0, -136.0}) {
+        int32_t off[9], quarter[9];
+        av_display_rotation_set(off, angle);
+        av_display_rotation_set(quarter, 90.0 * std::round(angle / 90.0));
+        EXPECT_TRUE(OrientationOfDisplayMatrix(off) == OrientationOfDisplayMatrix(quarter)) << angle;
+    }
+    // A matrix that keeps no shape is upright.
+    const int32_t flat[9] = {0, 0, 0, 0, 0, 0, 0, 0, 1 << 30};
+    EXPECT_TRUE(OrientationOfDisplayMatrix(flat).IsUpright());
+    const int32_t squashed[9] = {65536, 0, 0, 65536, 0, 0, 0, 0, 1 << 30};
+    EXPECT_TRUE(OrientationOfDisplayMatrix(squashed).IsUpright());
+}
+
+// Cover art and pictures attached to a file are no video stream: a file of
+// sound with a cover is a file of sound, and a film's attachment does not
+// take the place of its video.
+TEST_F(DemuxGraphTest, AttachedPicturesGetNoPin)
+{
+    std::string cover = MakeMedia(dir, "cover.png", "-f lavfi -i testsrc=size=296x104 -frames:v 1");
+    std::string mkv = MakeMedia(dir, "film.mkv", TestPicture(0.4, "384x288") + " " + TestTone(0.4) +
+                                                     " -c:v mpeg4 -c:a mp2 -attach '" + cover +
+                                                     "' -metadata:s:t mimetype=image/png");
+    std::string mp3 = MakeMedia(dir, "song.mp3", TestTone(0.4) + " -i '" + cover +
+                                                     "' -map 0:a -map 1:v -c:a libmp3lame -c:v png "
+                                                     "-disposition:v attached_pic -id3v2_version 3");
+    const struct {
+        const char* name;
+        std::string path;
+        CLSID splitter;
+        size_t pins;
+    } cases[] = {
+        {"film with an attachment", mkv, CLSID_MatroskaSplitter, 2},
+        {"sound with cover art", mp3, CLSID_MediaSource, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // ffprobe sees the picture as a stream.
+        EXPECT_EQ(ProbeFile(c.path).streams.size(), c.pins + 1);
+        TearDown();
+        SetUp();
+        ComPtr<IBaseFilter> s = c.splitter == CLSID_MediaSource ? OpenByName(c.path) : Split(c.path, c.splitter);
+        auto outs = FilterPins(s.Get(), PINDIR_OUTPUT);
+        ASSERT_EQ(outs.size(), c.pins);
+        for (auto& pin : outs) {
+            CMediaType type = FirstMediaType(pin.Get());
+            if (type.majortype != MEDIATYPE_Video) continue;
+            ASSERT_NE(BitmapHeaderOf(type), nullptr);
+            EXPECT_EQ(BitmapHeaderOf(type)->biWidth, 384);
+        }
+        EXPECT_EQ(FirstMediaType(outs.back().Get()).majortype, MEDIATYPE_Audio);
+    }
+}
+
 TEST_F(DemuxGraphTest, SeekingStartsAgainAtTheNewPositionWithTimesFromZero)
 {
     std::string path = MakeMedia(dir, "a.mkv", TestPicture(4.0) + " -c:v mpeg4 -g 10");
@@ -341,23 +479,98 @@ TEST_F(DemuxGraphTest, AddressesOpenThroughTheGenericSource)
               VFW_E_UNKNOWN_FILE_TYPE);
 }
 
+// Containers that state no frame rate for a jittered stream: the rate is
+// measured on the stamps of its first pictures.
+TEST_F(DemuxGraphTest, AStreamWithoutAFrameRateGetsTheRateItsTimeStampsShow)
+{
+    struct Case {
+        const char* file;
+        const char* args;
+        bool dropDuration;
+    };
+    const Case cases[] = {
+        {"none.mkv", " -c:v mpeg4", true},
+        {"none.flv", " -c:v flv1 -flvflags no_metadata", false},
+        {"none.asf", " -c:v wmv2", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string path = MakeMedia(dir, c.file, JitteredPictures(2.0) + JitteredStamps() + c.args);
+        if (c.dropDuration) DropMatroskaFrameDuration(path);
+        ComPtr<IBaseFilter> f = OpenByName(path);
+        auto outs = FilterPins(f.Get(), PINDIR_OUTPUT);
+        ASSERT_EQ(outs.size(), 1u);
+        // About 30 pictures a second, not the millisecond clock.
+        REFERENCE_TIME frameTime = FrameTimeOf(FirstMediaType(outs[0].Get()));
+        EXPECT_NEAR(static_cast<double>(frameTime), 1e7 / 30, 1e7 / 30 * 0.03);
+        // Measuring read the start of the file: every picture still comes,
+        // from the first.
+        CSampleSink* sink = Decode(outs[0].Get(), CLSID_VideoDecoder);
+        EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+        EXPECT_EQ(sink->Samples(), 60);
+        EXPECT_LT(sink->FirstStart(), UNITS / 30);
+        ASSERT_EQ(control->Stop(), S_OK);
+        graph->RemoveFilter(f.Get());
+    }
+}
+
+// A damaged stamp far beyond the file's end: the packet keeps its place
+// after the one before it, and the trace says so.
+TEST_F(DemuxGraphTest, ATimeStampFarOutsideTheFileIsMendedAndTraced)
+{
+    RuntimeFolder runtime;
+    TraceViewer viewer;
+    ASSERT_TRUE(viewer.bound());
+    ComPtr<IBaseFilter> f = OpenByName(FlvWithOneFarStamp(dir, "far.flv"));
+    auto outs = FilterPins(f.Get(), PINDIR_OUTPUT);
+    ASSERT_EQ(outs.size(), 2u);
+    // The container keeps the sound first.
+    if (FirstMediaType(outs[0].Get()).majortype != MEDIATYPE_Video) std::swap(outs[0], outs[1]);
+    CSampleSink* pictures = Decode(outs[0].Get(), CLSID_VideoDecoder);
+    CSampleSink* sound = Decode(outs[1].Get(), CLSID_AudioDecoder);
+    EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+    // Every picture comes, each within the file's five seconds, in order.
+    std::vector<REFERENCE_TIME> starts = pictures->Starts();
+    EXPECT_EQ(starts.size(), 125u);
+    for (size_t i = 0; i < starts.size(); ++i) {
+        ASSERT_NE(starts[i], CSampleSink::kUntimed) << i;
+        EXPECT_LT(starts[i], 6 * UNITS) << i;
+        if (i > 0) EXPECT_GT(starts[i], starts[i - 1]) << i;
+    }
+    EXPECT_LT(sound->LastStart(), 6 * UNITS);
+    // One line says what was mended.
+    std::string traced = viewer.Text();
+    EXPECT_NE(traced.find("lies far outside the file"), std::string::npos) << traced;
+}
+
 TEST(PcmFormatTest, InterleavedFormatsMakeTheirTypesAndComeBackFromThem)
 {
-    const PcmFormat formats[] = {
-        {AV_SAMPLE_FMT_S16, 2, 44100, 0},
-        {AV_SAMPLE_FMT_S32, 1, 8000, 0},
-        {AV_SAMPLE_FMT_FLT, 6, 48000, 0x3F},  // 5.1: the extensible form
+    const struct {
+        PcmFormat format;
+        int bits;
+    } formats[] = {
+        {{AV_SAMPLE_FMT_S16, 2, 44100, 0}, 16},
+        {{AV_SAMPLE_FMT_S32, 1, 8000, 0}, 32},
+        {{AV_SAMPLE_FMT_FLT, 6, 48000, 0x3F}, 32},  // 5.1: the extensible form
+        {{AV_SAMPLE_FMT_U8, 1, 11025, 0}, 8},
+        {{AV_SAMPLE_FMT_S32, 2, 48000, 0, true}, 24},  // three bytes a sample
+        {{AV_SAMPLE_FMT_S32, 6, 96000, 0x60F, true}, 24},
+        {{AV_SAMPLE_FMT_DBL, 2, 44100, 0}, 64},
     };
-    for (const PcmFormat& f : formats) {
+    for (const auto& [f, bits] : formats) {
+        SCOPED_TRACE(bits);
+        const bool isFloat = f.sampleFormat == AV_SAMPLE_FMT_FLT || f.sampleFormat == AV_SAMPLE_FMT_DBL;
         CMediaType type;
         PcmTypeOfFormat(f, &type);
         EXPECT_EQ(type.majortype, MEDIATYPE_Audio);
-        EXPECT_EQ(type.subtype, f.sampleFormat == AV_SAMPLE_FMT_FLT ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM);
+        EXPECT_EQ(type.subtype, isFloat ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM);
         const WAVEFORMATEX* wfx = WaveFormatOf(type);
         ASSERT_NE(wfx, nullptr);
         const WORD tag = wfx->wFormatTag, block = wfx->nBlockAlign;
-        EXPECT_EQ(tag, f.channels > 2 ? WAVE_FORMAT_EXTENSIBLE : (f.sampleFormat == AV_SAMPLE_FMT_FLT ? 3 : 1));
+        EXPECT_EQ(tag, f.channels > 2 ? WAVE_FORMAT_EXTENSIBLE : (isFloat ? 3 : 1));
+        EXPECT_EQ(block, f.channels * bits / 8);
         EXPECT_EQ(block, f.BlockBytes());
+        EXPECT_EQ(wfx->wBitsPerSample, bits);
         PcmFormat back;
         ASSERT_TRUE(PcmFormatOfType(type, &back));
         EXPECT_TRUE(back == f);
@@ -366,9 +579,10 @@ TEST(PcmFormatTest, InterleavedFormatsMakeTheirTypesAndComeBackFromThem)
         EXPECT_EQ(layout.nb_channels, f.channels);
         av_channel_layout_uninit(&layout);
     }
-    // 8-bit and 24-bit samples, 64-bit float and compressed sound are none.
-    for (auto [subtype, bits] : {std::pair{MEDIASUBTYPE_PCM, 8}, std::pair{MEDIASUBTYPE_PCM, 24},
-                                 std::pair{MEDIASUBTYPE_IEEE_FLOAT, 64}, std::pair{FourCCGuid(0x55), 16}}) {
+    // Samples of other sizes, half-precision float and compressed sound are
+    // none.
+    for (auto [subtype, bits] : {std::pair{MEDIASUBTYPE_PCM, 12}, std::pair{MEDIASUBTYPE_PCM, 64},
+                                 std::pair{MEDIASUBTYPE_IEEE_FLOAT, 16}, std::pair{FourCCGuid(0x55), 16}}) {
         CMediaType type;
         PcmTypeOfFormat({AV_SAMPLE_FMT_S16, 2, 44100, 0}, &type);
         type.SetSubtype(subtype);
@@ -376,6 +590,17 @@ TEST(PcmFormatTest, InterleavedFormatsMakeTheirTypesAndComeBackFromThem)
         PcmFormat f;
         EXPECT_FALSE(PcmFormatOfType(type, &f)) << bits;
     }
+}
+
+TEST(PcmFormatTest, SamplesOfThreeBytesWidenWithTheirSign)
+{
+    const uint8_t packed[] = {0x01, 0x02, 0x03, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F};
+    int32_t wide[4] = {};
+    WidenPacked24(packed, 4, wide);
+    EXPECT_EQ(wide[0], 0x03020100);
+    EXPECT_EQ(wide[1], -256);
+    EXPECT_EQ(wide[2], INT32_MIN);
+    EXPECT_EQ(wide[3], 0x7FFFFF00);
 }
 
 TEST(CodecTableTest, NamesCodecsByTheLibrarysTagsBothWays)
@@ -407,9 +632,16 @@ TEST(CodecTableTest, NamesCodecsByTheLibrarysTagsBothWays)
     EXPECT_EQ(subtype, FourCCGuid(0x58564944));
     EXPECT_TRUE(t.SubtypeFor(AVMEDIA_TYPE_VIDEO, AV_CODEC_ID_MPEG4, 0x34363248, &subtype, &tag));  // a tag of another codec
     EXPECT_EQ(t.CodecOf(MEDIATYPE_Video, subtype), AV_CODEC_ID_MPEG4);
+    // AMR-NB of a phone's file travels under its registered wave tag, not
+    // under the number of another codec that the library also reads as it.
+    EXPECT_TRUE(t.SubtypeFor(AVMEDIA_TYPE_AUDIO, AV_CODEC_ID_AMR_NB, 0x726D6173, &subtype, &tag));  // "samr"
+    EXPECT_EQ(subtype, FourCCGuid(0x57));
+    EXPECT_EQ(tag, 0x57u);
+    EXPECT_EQ(t.CodecOf(MEDIATYPE_Audio, FourCCGuid(0x38)), AV_CODEC_ID_AMR_NB);
     EXPECT_TRUE(t.SubtypeFor(AVMEDIA_TYPE_AUDIO, AV_CODEC_ID_COOK, 0x6B6F6F63, &subtype, &tag));
     EXPECT_EQ(subtype, PrivateCodecSubtype(AV_CODEC_ID_COOK));
     EXPECT_GT(t.Pairs(MEDIATYPE_Video).size(), 200u);
 }
 
 }  // namespace
+

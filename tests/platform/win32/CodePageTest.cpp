@@ -31,6 +31,15 @@ TEST(CodePage, BadBytesBecomeReplacementAndConversionGoesOn)
         {949, "x\xC7", L"x\uFFFD"},                     // lead byte at the end
         {949, "\xFF" "z", L"\uFFFDz"},
         {949, "a\xA2\xE8", L"a\uFFFD"},  // refused after the converter took both bytes
+        // A bad sequence in the middle: one replacement, nothing after it lost.
+        {949, "a\xA2\xE8" "bc", L"a\uFFFD" L"bc"},
+        {949, "a\xA2\xE8\xB0\xA1z", L"a\uFFFD\uAC00z"},
+        {949, "\xA2\xE8\xA2\xE8" "bc", L"\uFFFD\uFFFD" L"bc"},
+        {949, "a\xC9\xA1" "bc", L"a\uFFFD" L"bc"},  // a user-defined pair, refused at its lead
+        {949, "a\xA2\xFF" "b", L"a\uFFFD\uFFFD" L"b"},  // FF follows no lead
+        {936, "a\xA2\xA0" "bc", L"a\uFFFD" L"bc"},
+        {932, "a\x85\x40" "bc", L"a\uFFFD" L"bc"},
+        {932, "a\x81\x20" "b", L"a\uFFFD b"},  // a blank follows no lead
         {1252, "\x80", L"\u20AC"},
     };
     for (const auto& r : rows) EXPECT_EQ(r.out, MultiByteToWide(r.cp, r.in)) << r.cp << " " << r.in;

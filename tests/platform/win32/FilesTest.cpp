@@ -3,9 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <memory>
+
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Folders.h"
+#include "platform/win32/FolderWriteLock.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -77,6 +81,52 @@ TEST(Files, BackslashesSeparateFoldersAndNamesKeepUnicode)
     CloseHandle(h);
     struct stat st;
     EXPECT_EQ(0, stat((dir.path() + "/\xED\x95\x9C\xEA\xB8\x80 \xF0\x9F\x98\x80/x.txt").c_str(), &st));
+}
+
+// One file is one file however it is named: relatively, through a linked
+// folder, by a second hard link or with a detour; the path texts cannot tell.
+TEST(Files, SameFileIsTheFileNotItsPathText)
+{
+    TempDir dir;
+    WriteBytes(dir.File("a.avi"), "A");
+    WriteBytes(dir.File("A.AVI"), "A");
+    mkdir(dir.File("sub").c_str(), 0700);
+    ASSERT_EQ(0, symlink(dir.path().c_str(), dir.File("link").c_str()));
+    ASSERT_EQ(0, link(dir.File("a.avi").c_str(), dir.File("hard.avi").c_str()));
+    const std::string relative = std::filesystem::relative(dir.File("a.avi")).string();
+    struct Case {
+        std::string other;
+        bool same;
+    };
+    const Case cases[] = {
+        {dir.File("a.avi"), true},     {relative, true},
+        {dir.File("link/a.avi"), true}, {dir.File("sub/../a.avi"), true},
+        {dir.File("hard.avi"), true},  {dir.File("A.AVI"), false},  // another file on this file system
+        {dir.File("missing.avi"), false}, {"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.other);
+        EXPECT_EQ(c.same, IsSameFileW(dir.WFile("a.avi").c_str(), Utf8ToWide(c.other).c_str()));
+    }
+}
+
+// A batch writing into a folder marks it; another finds it marked, and the
+// mark goes with the first.
+TEST(Files, AFolderMarkedByOneWriterIsSeenByAnother)
+{
+    TempDir dir;
+    auto first = std::make_unique<FolderWriteLock>(dir.path());
+    EXPECT_TRUE(first->TryAlone());
+    FolderWriteLock second(dir.path());
+    EXPECT_FALSE(second.TryAlone());
+    first->Share();
+    EXPECT_FALSE(second.TryAlone());
+    second.Share();  // sharing waits for nobody
+    first.reset();
+    FolderWriteLock third(dir.path());
+    EXPECT_FALSE(third.TryAlone()) << "the second still writes there";
+    FolderWriteLock nowhere(dir.File("missing"));
+    EXPECT_TRUE(nowhere.TryAlone());
 }
 
 TEST(Files, MoveRefusesToOverwriteUnlessAsked)

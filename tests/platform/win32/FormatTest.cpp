@@ -77,6 +77,38 @@ TEST(FormatText, WindowsMeaningsTable)
         {L"[%*d]", FormatText(L"[%*d]", L"w", 5)},
         // Extra arguments are ignored.
         {L"1", FormatText(L"%d", 1, 2, 3)},
+        // Widths and precisions from the arguments.
+        {L"[5   ]", FormatText(L"[%*d]", -4, 5)},
+        {L"[1.500000]", FormatText(L"[%.*f]", -1, 1.5)},
+        {L"[%.*f]", FormatText(L"[%.*f]", L"p", 1.5)},
+        {L"[%*d]", FormatText(L"[%*d]")},
+        {L"end%*", FormatText(L"end%*", 3)},
+        {L"100000", std::to_wstring(FormatText(L"%*d", 200000, 1).size())},
+        {L"2", FormatText(L"%.f", 1.75)},
+        // Size prefixes cut or widen the argument.
+        {L"44", FormatText(L"%hhd", 300)},
+        {L"4464", FormatText(L"%hd", 70000)},
+        {L"5", FormatText(L"%I32d", int64_t{0x100000005})},
+        {L"-1", FormatText(L"%Id", int64_t{-1})},
+        {L"4886718345", FormatText(L"%zd", big)},
+        {L"4886718345", FormatText(L"%jd", big)},
+        {L"4886718345", FormatText(L"%td", big)},
+        {L"1.500000", FormatText(L"%Lf", 1.5)},
+        {L"010", FormatText(L"%#o", 8)},
+        // Narrow and wide characters and strings by prefix.
+        {L"[ x]", FormatText(L"[%2hc]", 'x')},
+        {L"A", FormatText(L"%lc", L'A')},
+        {L"A", FormatText(L"%lC", L'A')},
+        {L"[na]", FormatText(L"[%.2S]", narrow)},
+        {L"[(null)]", FormatText(L"[%S]", static_cast<const char*>(nullptr))},
+        {L"[%c]", FormatText(L"[%c]", 1.5)},
+        // Pointers are padded to the width.
+        {L"[    0000000000000000]", FormatText(L"[%20p]", nullptr)},
+        {L"[%p]", FormatText(L"[%p]", 5)},
+        // An unknown conversion uses no argument; %n uses one and writes nothing.
+        {L"%5%7", FormatText(L"%5%%d", 7)},
+        {L"[%n] 7", FormatText(L"[%n] %d", 1, 7)},
+        {L"", FormatTextV(nullptr, nullptr, 0)},
     };
     for (const auto& r : rows) EXPECT_EQ(r.expected, r.actual);
 }

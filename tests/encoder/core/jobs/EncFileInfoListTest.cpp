@@ -93,7 +93,7 @@ TEST_F(JobListTest, EachAddedJobGetsItsRowOfSevenTexts)
     for (int row = 0; row < 2; ++row)
         for (int column = 0; column < CEncFileInfoList::kColumnCount; ++column)
             EXPECT_EQ(expected[row][column], WideToUtf8(list_.GetItemText(row, column).str())) << row << "," << column;
-    EXPECT_EQ("160x120, 25.00fps, ", WideToUtf8(movie->GetVideoInfoText().Left(19).str()));
+    EXPECT_EQ("160x120, 25.00fps", WideToUtf8(movie->GetVideoInfoText().Left(17).str()));
 
     // A refused source adds neither a record nor a row.
     WriteBytes(temp().File("empty.avi"), "");

@@ -275,9 +275,11 @@ TEST_F(InputTest, AWaitingMessageLoopWakesForTheHover)
     t.dwFlags = TME_HOVER | TME_LEAVE;
     t.hwndTrack = w;
     t.dwHoverTime = 30;
+    // The hover time counts from the request: the clock is read before it,
+    // so that a busy machine's delay before the loop is not taken off.
+    ULONGLONG start = GetTickCount64();
     ASSERT_TRUE(TrackMouseEvent(&t));
     SetTimer(w, 1, 5000, nullptr);
-    ULONGLONG start = GetTickCount64();
     MSG m;
     UINT got = 0;
     while (GetMessageW(&m, nullptr, 0, 0) > 0) {
@@ -492,6 +494,49 @@ TEST_F(InputTest, QtWidgetsShowTheWindowAndFeedTheSameInput)
     EXPECT_EQ(GetParent(owned), top);
     DestroyWindow(top);
     EXPECT_FALSE(IsWindow(owned));  // owned windows go with their owner
+}
+
+TEST_F(InputTest, AWindowTheDesktopMovesOrSizesIsHitWhereItIs)
+{
+    HWND top = MakeTop(40, 30, 120, 80);
+    HWND child = MakeChild(top, 1, 10, 10, 40, 20);
+    Pump();
+    QWidget* topWidget = win32_gui::Find(top)->widget;
+    ASSERT_NE(topWidget, nullptr);
+    // Where the desktop puts the window past the layer, as a window manager
+    // does on an Alt+drag or another program's request.
+    struct Case {
+        QRect placed;
+        bool moved, sized;
+    } cases[] = {
+        {QRect(300, 200, 120, 80), true, false},
+        {QRect(300, 200, 200, 150), false, true},
+        {QRect(5, 7, 90, 60), true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.placed.x());
+        Log().clear();
+        topWidget->setGeometry(c.placed);
+        Pump();
+        RECT r;
+        GetWindowRect(top, &r);
+        EXPECT_EQ((RECT{c.placed.x(), c.placed.y(), c.placed.right() + 1, c.placed.bottom() + 1}), r);
+        // Heard as from SetWindowPos.
+        EXPECT_EQ(c.moved ? 1u : 0u, MessagesOf(top, {WM_MOVE}).size());
+        EXPECT_EQ(c.sized ? 1u : 0u, MessagesOf(top, {WM_SIZE}).size());
+        // The child is hit where it is drawn now.
+        const POINT p{c.placed.x() + 15, c.placed.y() + 15};
+        EXPECT_EQ(child, WindowFromPoint(p));
+        InjectMouseButton(MouseButton::Left, true, p);
+        InjectMouseButton(MouseButton::Left, false, p);
+        Pump();
+        auto downs = LogOf({WM_LBUTTONDOWN});
+        ASSERT_EQ(downs.size(), 1u);
+        EXPECT_EQ(downs[0].hwnd, child);
+        EXPECT_EQ(downs[0].lParam, Packed(5, 5));
+        clock_.Advance(2000);
+    }
+    DestroyWindow(top);
 }
 
 }  // namespace

@@ -240,6 +240,41 @@ TEST_F(ServicesTest, MessageBoxGoesToTheAnswerer)
     SetMessageBoxAnswerer(nullptr);
 }
 
+// Where nobody can answer, no box is shown: the default button answers at
+// once and the text goes to the standard error stream; an installed
+// answerer (a test's) still answers first.
+TEST_F(ServicesTest, UnattendedMessageBoxesTakeTheirDefaultButton)
+{
+    struct Case {
+        UINT type;
+        int answer;
+    };
+    const Case cases[] = {
+        {MB_OK, IDOK},
+        {MB_OKCANCEL | MB_DEFBUTTON2, IDCANCEL},
+        {MB_YESNO | MB_ICONQUESTION, IDYES},
+        {MB_YESNO | MB_DEFBUTTON2, IDNO},
+        {MB_YESNOCANCEL | MB_DEFBUTTON3, IDCANCEL},
+        {MB_RETRYCANCEL, IDRETRY},
+        {MB_ABORTRETRYIGNORE | MB_DEFBUTTON2, IDRETRY},
+        {MB_OK | MB_DEFBUTTON3, IDOK},  // a default past the last button is the first
+    };
+    SetUnattendedMessageBoxes(true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(c.answer, MessageBoxW(nullptr, L"두 줄\n글", L"RivoEnc", c.type));
+        EXPECT_EQ("RivoEnc: 두 줄 글\n", testing::internal::GetCapturedStderr());
+    }
+    RecordingMessageBoxAnswerer answerer;
+    answerer.answers = {IDNO};
+    SetMessageBoxAnswerer(&answerer);
+    EXPECT_EQ(IDNO, MessageBoxW(nullptr, L"x", L"RivoEnc", MB_YESNO));
+    SetMessageBoxAnswerer(nullptr);
+    SetUnattendedMessageBoxes(false);
+    EXPECT_TRUE(RunsWithoutDisplay()) << "the tests run offscreen";
+}
+
 TEST_F(ServicesTest, GlobalMemoryKnowsItsBlocks)
 {
     HGLOBAL h = GlobalAlloc(GMEM_ZEROINIT, 1024);
