@@ -403,10 +403,12 @@ TEST_F(PictureStreamTest, ASeekWhilePicturesFlowDropsWhatWasQueued)
 }
 
 // Which pictures leave in the decoder's own bytes, without a copy: those
-// that no treatment changes. A treated picture at the same size is copied
-// into the same padded layout; a picture of another size is packed.
+// that no treatment changes, at any size (854 is no multiple of 16, 426
+// gives chroma rows of an odd width). A treated picture at the same size is
+// copied into the same padded layout; a picture of another size is packed.
 struct OwnBytesCase {
     const char* name;
+    int width, height;  // of the source
     void (*set)(IVideoFilterControl*);
     bool decoderBytes;  // every picture leaves where the decoder put it
     bool inputLayout;   // the output keeps the decoder's layout
@@ -419,7 +421,7 @@ class OwnBytesTest : public PictureStreamTest, public ::testing::WithParamInterf
 TEST_P(OwnBytesTest, UntreatedPicturesLeaveInTheDecodersBytes)
 {
     const OwnBytesCase& c = GetParam();
-    std::string path = Moving();
+    std::string path = Moving(0.6, std::to_string(c.width) + "x" + std::to_string(c.height));
     c.set(video.Get());
     Open(path, CLSID_AviSplitter, true);
     AM_MEDIA_TYPE input{}, output{};
@@ -444,18 +446,22 @@ TEST_P(OwnBytesTest, UntreatedPicturesLeaveInTheDecodersBytes)
     EXPECT_EQ(inDecoderBytes, c.decoderBytes ? 15u : 0u);
     // Whatever the way, the pictures are right.
     if (c.decoderBytes) {
-        std::vector<std::string> theirs = FfmpegPictures(path, "", 320, 240);
+        std::vector<std::string> theirs = FfmpegPictures(path, "", c.width, c.height);
         ASSERT_EQ(theirs.size(), ours.size());
-        for (size_t i = 0; i < ours.size(); ++i) EXPECT_EQ(ours[i].data, theirs[i]) << "picture " << i;
+        for (size_t i = 0; i < ours.size(); ++i) EXPECT_TRUE(ours[i].data == theirs[i]) << "picture " << i;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OwnBytesTest,
-    ::testing::Values(OwnBytesCase{"untreated", [](IVideoFilterControl*) {}, true, true},
-                      OwnBytesCase{"brighter", [](IVideoFilterControl* v) { EXPECT_EQ(v->SetVideoBrightness(60), S_OK); },
-                                   false, true},
-                      OwnBytesCase{"smaller", [](IVideoFilterControl* v) { Size(v, 160, 120); }, false, false}));
+    ::testing::Values(OwnBytesCase{"untreated", 320, 240, [](IVideoFilterControl*) {}, true, true},
+                      OwnBytesCase{"untreated_854x480", 854, 480, [](IVideoFilterControl*) {}, true, true},
+                      OwnBytesCase{"untreated_426x240", 426, 240, [](IVideoFilterControl*) {}, true, true},
+                      OwnBytesCase{"brighter", 320, 240,
+                                   [](IVideoFilterControl* v) { EXPECT_EQ(v->SetVideoBrightness(60), S_OK); }, false,
+                                   true},
+                      OwnBytesCase{"smaller", 320, 240, [](IVideoFilterControl* v) { Size(v, 160, 120); }, false,
+                                   false}));
 
 TEST_F(PictureStreamTest, RgbOutputIsPackedBgraStoredBottomUp)
 {
