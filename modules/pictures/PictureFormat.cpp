@@ -1,5 +1,6 @@
 #include "modules/pictures/PictureFormat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -162,8 +163,10 @@ void TypeOfPictureFormat(const PictureFormat& format, CMediaType* type)
         vih->dwBitRate = bits > 4294967295.0L ? 0xFFFFFFFFu : static_cast<DWORD>(bits);
     }
     BITMAPINFOHEADER& bih = vih->bmiHeader;
-    bih.biWidth = format.width;
-    bih.biHeight = format.height;
+    // A padded I420 buffer: the row stride and the rows of the buffer, the
+    // picture in rcSource.
+    bih.biWidth = rgb ? format.width : std::max(format.width, format.rowBytes);
+    bih.biHeight = rgb ? format.height : std::max(format.height, format.rows);
     bih.biBitCount = rgb ? 32 : 12;
     bih.biCompression = rgb ? BI_RGB : kFourCCI420;
     bih.biSizeImage = static_cast<DWORD>(format.ImageBytes());

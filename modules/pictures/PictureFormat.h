@@ -54,7 +54,8 @@ bool PictureFormatOfType(const AM_MEDIA_TYPE& type, PictureFormat* format);
 
 // The packed output layouts: I420 (rowBytes = width) or RGB32 bottom-up.
 PictureFormat PackedPictureFormat(bool rgb32, int width, int height, REFERENCE_TIME frameTime);
-// The media type of a packed layout.
+// The media type of a layout: a packed one, or an I420 one in a padded
+// buffer (biWidth and biHeight give the buffer, rcSource the picture).
 void TypeOfPictureFormat(const PictureFormat& format, CMediaType* type);
 
 // The plane pointers and line sizes of a picture in the layout held at

@@ -7,6 +7,10 @@
 #include "platform/dshow/filters/LavPayloads.h"
 #include "platform/dshow/filters/StreamMediaType.h"
 
+extern "C" {
+#include <libavutil/cpu.h>
+}
+
 namespace {
 
 constexpr DWORD kFourCCI420 = 0x30323449;  // "I420"
@@ -14,6 +18,19 @@ constexpr DWORD kFourCCI420 = 0x30323449;  // "I420"
 bool IsI420(int format) { return format == AV_PIX_FMT_YUV420P || format == AV_PIX_FMT_YUVJ420P; }
 
 }  // namespace
+
+int VideoDecodingThreads(int processors)
+{
+    // It runs on a streaming thread of its own, beside the treatment and
+    // the encoders downstream, so it only has to keep ahead of them, not
+    // hide its own time behind theirs: half the processors do that with
+    // room to spare. Each frame thread holds a decoding state and pictures
+    // of its own (some 6 MB for 1080p H.264), and threads beyond what keeps
+    // the stream flowing only add memory and hand-overs; on one processor a
+    // second one would only hold a picture back.
+    if (processors <= 1) return 1;
+    return std::clamp(processors / 2, 2, 8);
+}
 
 LONG CLavVideoDecoder::Layout::ImageBytes() const
 {
@@ -47,7 +64,7 @@ void CLavVideoDecoder::ReleaseCodecState()
 bool CLavVideoDecoder::PrepareCodec(const AVCodecParameters& params)
 {
     AVCodecContext* codec = Codec();
-    codec->thread_count = 0;
+    codec->thread_count = VideoDecodingThreads(av_cpu_count());
     codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
 #if FF_API_THREAD_SAFE_CALLBACKS
     // GetBuffer only reads what PrepareCodec set and takes from a pool that

@@ -23,6 +23,11 @@
 #include "platform/dshow/PictureOrientation.h"
 #include "platform/dshow/filters/LavDecoder.h"
 
+// The decoding library's threads for a video decoder on a machine of the
+// given processors: half of them, at least two (one on a single processor)
+// and at most eight.
+int VideoDecodingThreads(int processors);
+
 class CLavVideoDecoder final : public CLavDecoder {
 public:
     explicit CLavVideoDecoder(IUnknown* outer);

@@ -15,6 +15,7 @@
 #include "platform/dshow/filters/LavSource.h"
 #include "platform/dshow/filters/PcmFormat.h"
 #include "platform/dshow/filters/StreamMediaType.h"
+#include "platform/dshow/filters/VideoDecoder.h"
 #include "platform/win32/NativePath.h"
 #include "tests/platform/dshow/MediaFiles.h"
 #include "tests/support/GraphHelpers.h"
@@ -25,6 +26,7 @@
 #include "tests/support/WaitUntil.h"
 
 extern "C" {
+#include <libavutil/cpu.h>
 #include <libavutil/display.h>
 }
 
@@ -43,20 +45,30 @@ protected:
     void SetUp() override
     {
         SystemFilterTest::SetUp();
+        NewGraph();
+    }
+    void TearDown() override
+    {
+        DropGraph();
+        SystemFilterTest::TearDown();
+    }
+    // An empty graph in place of the one there was.
+    void NewGraph()
+    {
+        DropGraph();
         graph = CreateGraph();
         ASSERT_TRUE(graph);
         ASSERT_EQ(graph.As(&control), S_OK);
         ASSERT_EQ(graph.As(&events), S_OK);
         ASSERT_EQ(graph.As(&seeking), S_OK);
     }
-    void TearDown() override
+    void DropGraph()
     {
         if (control) control->Stop();
         seeking.Reset();
         events.Reset();
         control.Reset();
         graph.Reset();
-        SystemFilterTest::TearDown();
     }
 
     // The file source over the path and the splitter connected to it.
@@ -301,6 +313,40 @@ TEST_F(DemuxGraphTest, PackedPicturesOfCommonWidthsMatchTheCommandLine)
                 EXPECT_LE(worst, 3) << "at byte " << worstAt << " of " << pictureBytes << " (row " << worstAt / rowBytes
                                     << ")";
             }
+}
+
+// The video decoder runs on half the processors, at least two and at most
+// eight; on one processor, one.
+TEST(VideoDecodingThreadsTest, HalfTheProcessorsWithinTheirBounds)
+{
+    const struct {
+        int processors, threads;
+    } cases[] = {{1, 1}, {2, 2}, {3, 2}, {4, 2}, {6, 3}, {8, 4}, {16, 8}, {64, 8}};
+    for (const auto& c : cases) EXPECT_EQ(VideoDecodingThreads(c.processors), c.threads) << c.processors;
+}
+
+// Whatever threads the machine gives the decoder, every picture comes out,
+// in order, with its time: one processor (no frame threads), two, eight.
+TEST_F(DemuxGraphTest, EveryPictureComesOutOnOneTwoOrEightProcessors)
+{
+    std::string path = MakeMedia(dir, "a.mkv", TestPicture(2.0, "176x144") + " -c:v libx264 -preset veryfast -bf 3");
+    struct ForcedProcessors {
+        explicit ForcedProcessors(int n) { av_cpu_force_count(n); }
+        ~ForcedProcessors() { av_cpu_force_count(0); }
+    };
+    for (int processors : {1, 2, 8}) {
+        SCOPED_TRACE(processors);
+        ForcedProcessors forced(processors);
+        NewGraph();
+        ComPtr<IBaseFilter> s = Split(path, CLSID_MatroskaSplitter);
+        auto outs = FilterPins(s.Get(), PINDIR_OUTPUT);
+        ASSERT_EQ(outs.size(), 1u);
+        CSampleSink* sink = Decode(outs[0].Get(), CLSID_VideoDecoder);
+        EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+        EXPECT_EQ(sink->Samples(), 50);
+        EXPECT_EQ(sink->FirstStart(), 0);
+        EXPECT_EQ(sink->LastStart(), 49 * 400000);
+    }
 }
 
 // A turned picture's orientation travels from the splitter's type through
