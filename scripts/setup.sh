@@ -33,6 +33,8 @@ packages=(
   xvfb xdotool openbox
   # fuzz targets: clang with libFuzzer
   clang libclang-rt-14-dev
+  # memory errors inside the decoding libraries (scripts/valgrind.sh)
+  valgrind
 )
 
 missing=()
@@ -52,6 +54,10 @@ fi
 # checkout, so a second clone or work tree builds from the same cache.
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/rivo-ccache}"
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}"
+# The four builds of one checkout take over a gigabyte of it; at the default
+# 5 GB the cache of a few checkouts at once threw out what the next
+# clone needed, which then built everything again.
+export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-15G}"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 

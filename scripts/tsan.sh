@@ -9,6 +9,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 dir="$root/build-tsan"
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/rivo-ccache}"
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}"
+export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-15G}"  # as scripts/setup.sh says
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRIVO_TSAN=ON "${launcher[@]}" >/dev/null

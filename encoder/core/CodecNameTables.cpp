@@ -215,10 +215,13 @@ const SVideoCodecNameRow kVideoCodecNames[] = {
     {L"SEDG", L"Samsung MPEG-4"},
     // What the splitters name the codecs of current files by: MPEG-4 part 2
     // as the ffmpeg command line writes it into AVI (and as Matroska gives
-    // it), and the WebM video codecs.
+    // it), the WebM video codecs, and HEVC as phones record it (under its
+    // MP4 tags, which Matroska and MPEG-TS streams are given too).
     {L"FMP4", L"MPEG-4 (FMP4)"},
     {L"VP80", L"VP8"},
     {L"VP90", L"VP9"},
+    {L"HVC1", L"H.265/HEVC (HVC1)"},
+    {L"HEV1", L"H.265/HEVC (HEV1)"},
 };
 
 const SAudioTagNameRow kAudioTagNames[] = {
@@ -368,9 +371,12 @@ const SAudioTagNameRow kAudioTagNames[] = {
     {0x676F, L"Ogg Vorbis - VORBIS_1_PLUS"},
     {0x6770, L"Ogg Vorbis - VORBIS_2_PLUS"},
     {0x6771, L"Ogg Vorbis - VORBIS_3_PLUS"},
-    // The tags the splitters give the sound of Matroska, WebM and Ogg files.
+    // The tags the splitters give the sound of Matroska, WebM and Ogg files,
+    // and a phone's AMR speech (under its registered tag, which the
+    // registration list of this table predates).
     {0x566F, L"Vorbis"},
     {0x704F, L"Opus"},
+    {0x0057, L"AMR-NB"},
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The two display-name tables behind the job list's codec names: video
-// FourCCs (207 rows, then 3 for what the splitters name current files' codecs
-// by) and WAVE format tags (146 rows, then 2 such), each with row 0 as
+// FourCCs (207 rows, then 5 for what the splitters name current files' codecs
+// by) and WAVE format tags (146 rows, then 3 such), each with row 0 as
 // "Unknown". Lookups walk them in table order and the first equal row wins,
 // so a key that stands twice keeps its first name.
 #pragma once

@@ -6,10 +6,12 @@
 #include <cstring>
 
 #include "platform/dshow/DShowTypes.h"
+#include "platform/dshow/PictureMemory.h"
 #include "platform/win32/NativePath.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
 
@@ -87,8 +89,6 @@ HRESULT DecodeImage(const std::string& bytes, const std::string& path, AVPixelFo
         } else {
             image->width = width > 0 ? width : frame->width;
             image->height = height > 0 ? height : frame->height;
-            int pixelBytes = target == AV_PIX_FMT_GRAY8 ? 1 : 4;
-            image->bytes.assign(static_cast<size_t>(image->width) * image->height * pixelBytes, 0);
             // JPEG pictures come in full-range formats that the scaler wants
             // named as their plain form with the range set apart.
             AVPixelFormat format = static_cast<AVPixelFormat>(frame->format);
@@ -106,13 +106,21 @@ HRESULT DecodeImage(const std::string& bytes, const std::string& path, AVPixelFo
                 const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
                 sws_setColorspaceDetails(scaler, coefficients, 1, coefficients, 1, 0, 1 << 16, 1 << 16);
             }
+            // The scaler writes past a row's end: it converts into a
+            // picture laid out for it, whose rows are then packed.
+            PictureBuffer converted;
             if (!scaler) {
                 *error = path + ": the picture's format cannot be converted";
                 hr = VFW_E_INVALID_FILE_FORMAT;
+            } else if (!converted.Allocate(target, image->width, image->height)) {
+                *error = path + ": no memory to decode it";
             } else {
-                uint8_t* planes[4] = {image->bytes.data()};
-                int strides[4] = {image->width * pixelBytes};
-                sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+                sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, converted.Planes(),
+                          converted.LineSizes());
+                int rowBytes = image->width * (target == AV_PIX_FMT_GRAY8 ? 1 : 4);
+                image->bytes.resize(static_cast<size_t>(rowBytes) * image->height);
+                av_image_copy_plane(image->bytes.data(), rowBytes, converted.Planes()[0], converted.LineSizes()[0],
+                                    rowBytes, image->height);
                 hr = S_OK;
             }
         }

@@ -16,6 +16,12 @@ namespace {
 
 // The face that stands in for one the system does not have.
 constexpr const char* kFallbackFace = "NanumGothic";
+// Bounds of the library's caches of glyph outlines (a count) and of drawn
+// glyphs (MiB): a picture's worth of subtitle text many times over, far
+// below the library's own bounds, so that a long batch of many styles keeps
+// its memory.
+constexpr int kGlyphCacheMax = 2000;
+constexpr int kBitmapCacheMiB = 16;
 
 // The library's own messages: only its errors matter to a job.
 void Quiet(int level, const char*, va_list, void*) { (void)level; }
@@ -50,9 +56,10 @@ std::string Num(double value)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", value);
-    // The script reads a point whatever the locale's decimal mark is.
-    for (char& c : text)
-        if (c == ',') c = '.';
+    // The script reads a point whatever the locale's decimal mark is. (Only
+    // the written characters: what follows them in the array was never set.)
+    for (char* c = text; *c; ++c)
+        if (*c == ',') *c = '.';
     return text;
 }
 
@@ -104,17 +111,29 @@ std::string TextSubtitleRenderer::Script(const std::wstring& text, const Subtitl
     return script;
 }
 
-bool TextSubtitleRenderer::Ready(int width, int height)
+bool TextSubtitleRenderer::Ready(int width, int height, const std::string& face)
 {
     if (!m_library) {
         m_library = ass_library_init();
         if (!m_library) return false;
         ass_set_message_cb(m_library, &Quiet, nullptr);
+    }
+    // The renderer keeps every font it opened for as long as it lives (its
+    // cache limits do not reach them): a renderer per face, so that a batch
+    // whose jobs name many faces does not hold them all.
+    if (m_renderer && face != m_face) {
+        ass_renderer_done(m_renderer);
+        m_renderer = nullptr;
+    }
+    if (!m_renderer) {
         m_renderer = ass_renderer_init(m_library);
         if (!m_renderer) return false;
+        ass_set_cache_limits(m_renderer, kGlyphCacheMax, kBitmapCacheMiB);
         ass_set_fonts(m_renderer, nullptr, kFallbackFace, ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
+        m_face = face;
+        m_width = m_height = 0;
+        m_lineSpacing = 0;
     }
-    if (!m_renderer) return false;
     if (width != m_width || height != m_height) {
         ass_set_frame_size(m_renderer, width, height);
         ass_set_storage_size(m_renderer, width, height);
@@ -128,7 +147,8 @@ TextBlockBounds TextSubtitleRenderer::Draw(const PictureCanvas& canvas, const st
                                            const SubtitleSettings& s)
 {
     TextBlockBounds bounds;
-    if (text.empty() || canvas.width <= 0 || canvas.height <= 0 || !Ready(canvas.width, canvas.height))
+    if (text.empty() || canvas.width <= 0 || canvas.height <= 0 ||
+        !Ready(canvas.width, canvas.height, FaceOf(s.style)))
         return bounds;
     std::string script = Script(text, s, canvas.width, canvas.height);
     if (script != m_script || !m_track) {

@@ -44,11 +44,13 @@ public:
     static int FontSize(const SubtitleStyleRecord& style, int width, int height);
 
 private:
-    bool Ready(int width, int height);
+    // The library and a renderer for the face at the picture's size.
+    bool Ready(int width, int height, const std::string& face);
 
     ass_library* m_library = nullptr;
     ass_renderer* m_renderer = nullptr;
     ass_track* m_track = nullptr;
+    std::string m_face;  // the face the renderer was made for
     std::string m_script;
     double m_lineSpacing = 0;
     int m_width = 0;

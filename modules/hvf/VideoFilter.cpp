@@ -5,6 +5,9 @@
 #include "modules/hvf/LogoOverlay.h"
 #include "modules/hvf/PictureCanvas.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/PictureMemory.h"
+#include "platform/dshow/MediaPayload.h"
+#include "platform/dshow/MediaSample.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/DebugOutput.h"
 #include "platform/win32/NativePath.h"
@@ -29,6 +32,48 @@ std::string PathOf(const char16_t (&path)[260])
 }
 
 bool IsRgb(const PictureFormat& f) { return f.pixelFormat == AV_PIX_FMT_BGRA || f.pixelFormat == AV_PIX_FMT_BGR0; }
+
+// An input layout the output may keep: planar 4:2:0 in the usual plane
+// order, the picture at the buffer's top-left.
+bool KeepsLayoutOf(const PictureFormat& f)
+{
+    return f.pixelFormat == AV_PIX_FMT_YUV420P && !f.swapChroma && !f.bottomUp && f.left == 0 && f.top == 0;
+}
+
+// Where the picture's planes begin when they lie in the layout over a
+// single buffer of the library, as a sample of that layout holds them;
+// null otherwise.
+BYTE* BytesInLayout(const AVFrame* picture, const PictureFormat& layout)
+{
+    if (IsRgb(layout) || picture->format != AV_PIX_FMT_YUV420P || !picture->buf[0] || picture->buf[1] ||
+        picture->width != layout.width || picture->height != layout.height || layout.left || layout.top)
+        return nullptr;
+    BYTE* start = picture->data[0];
+    const AVBufferRef* buffer = picture->buf[0];
+    if (start < buffer->data || static_cast<size_t>(start - buffer->data) + static_cast<size_t>(layout.ImageBytes()) >
+                                    buffer->size)
+        return nullptr;
+    uint8_t* planes[4];
+    int lineSizes[4];
+    PicturePlanes(layout, start, planes, lineSizes);
+    for (int i = 0; i < 3; ++i)
+        if (planes[i] != picture->data[i] || lineSizes[i] != picture->linesize[i]) return nullptr;
+    return start;
+}
+
+// Lets the sample carry the picture's bytes (size of them at data, inside
+// the buffer), holding a reference on the buffer while it does.
+HRESULT AttachPicture(IMediaSample* sample, AVBufferRef* buffer, BYTE* data, LONG size)
+{
+    AVBufferRef* held = av_buffer_ref(buffer);
+    if (!held) return E_OUTOFMEMORY;
+    PayloadRef payload = CreateExternalPayload(data, size, [held]() mutable { av_buffer_unref(&held); });
+    if (!payload) {
+        av_buffer_unref(&held);
+        return E_OUTOFMEMORY;
+    }
+    return PutPayload(sample, payload.Get(), data, size);
+}
 
 REFERENCE_TIME FrameTimeOfRate(double framesPerSecond)
 {
@@ -154,16 +199,35 @@ bool CVideoFilter::ProposedOutput(int position, PictureFormat* format)
         if (!m_haveInput) return false;
         input = m_input;
     }
-    PictureSettings s = m_settings.Picture();
-    // The chosen format first, the other one after it.
-    bool rgb = (s.outputFormat == kOutputRgb32) != (position == 1);
-    s.outputFormat = rgb ? kOutputRgb32 : kOutputI420;
-    PictureLayout l =
-        ComputePictureLayout(TurnedPicture({input.width, input.height, input.displayAspect}, input.orientation), s);
-    if (l.outputWidth <= 0 || l.outputHeight <= 0) return false;
-    REFERENCE_TIME frameTime = s.frameRate > 0 ? FrameTimeOfRate(s.frameRate) : input.frameTime;
-    *format = PackedPictureFormat(rgb, l.outputWidth, l.outputHeight, frameTime);
-    return true;
+    const PictureSettings settings = m_settings.Picture();
+    const bool rgbChosen = settings.outputFormat == kOutputRgb32;
+    REFERENCE_TIME frameTime = settings.frameRate > 0 ? FrameTimeOfRate(settings.frameRate) : input.frameTime;
+    auto packed = [&](bool rgb, PictureFormat* f) {
+        PictureSettings s = settings;
+        s.outputFormat = rgb ? kOutputRgb32 : kOutputI420;
+        PictureLayout l =
+            ComputePictureLayout(TurnedPicture({input.width, input.height, input.displayAspect}, input.orientation), s);
+        if (l.outputWidth <= 0 || l.outputHeight <= 0) return false;
+        *f = PackedPictureFormat(rgb, l.outputWidth, l.outputHeight, frameTime);
+        return true;
+    };
+    // I420 at the input picture's size is offered first in the input's own
+    // layout, so that a picture that no treatment changes leaves in the
+    // sample it came in (see DeliverPicture); then the chosen format packed,
+    // then the other one.
+    PictureFormat i420;
+    if (!rgbChosen && KeepsLayoutOf(input) && packed(false, &i420) && i420.width == input.width &&
+        i420.height == input.height) {
+        if (position == 0) {
+            *format = input;
+            format->frameTime = frameTime;
+            format->orientation = {};
+            return true;
+        }
+        --position;
+    }
+    if (position < 0 || position > 1) return false;
+    return packed(rgbChosen != (position == 1), format);
 }
 
 bool CVideoFilter::CurrentOutput(PictureFormat* format)
@@ -181,7 +245,7 @@ bool CVideoFilter::CurrentOutput(PictureFormat* format)
 HRESULT CVideoFilter::GetMediaType(int position, CMediaType* type)
 {
     if (position < 0) return E_INVALIDARG;
-    if (position > 1) return VFW_S_NO_MORE_ITEMS;
+    if (position > 2) return VFW_S_NO_MORE_ITEMS;
     PictureFormat f;
     if (!ProposedOutput(position, &f)) return VFW_S_NO_MORE_ITEMS;
     TypeOfPictureFormat(f, type);
@@ -207,8 +271,10 @@ HRESULT CVideoFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPE
         if (!m_haveOutput) return VFW_E_NOT_CONNECTED;
         f = m_output;
     }
-    ALLOCATOR_PROPERTIES want{std::max<LONG>(props->cBuffers, kOutputBuffers), f.ImageBytes(),
-                              std::max<LONG>(props->cbAlign, 16), 0};
+    // Room after each picture, so that the writers hand it to the
+    // libraries without a copy.
+    ALLOCATOR_PROPERTIES want{std::max<LONG>(props->cBuffers, kOutputBuffers), PictureAllocationBytes(f.ImageBytes()),
+                              std::max<LONG>(props->cbAlign, kPictureRowAlign), 0};
     ALLOCATOR_PROPERTIES got{};
     HRESULT hr = allocator->SetProperties(&want, &got);
     if (FAILED(hr)) return hr;
@@ -474,26 +540,42 @@ void CVideoFilter::DeliverPicture(AVFrame* picture)
         if (!m_queue.Flushing() && !IsStopped() && hr != VFW_E_NOT_COMMITTED) Fail(hr);
         return;
     }
-    BYTE* data = nullptr;
     LONG bytes = out.ImageBytes();
-    if (FAILED(sample->GetPointer(&data)) || !data || sample->GetSize() < bytes) {
-        sample->Release();
-        Fail(VFW_E_BUFFER_OVERFLOW);
-        return;
+    // A picture that nothing is drawn on and that already lies in the
+    // output's layout (the input's own, untreated) leaves in the bytes it
+    // came in: the sample carries them without a copy. Drawing never
+    // happens there, the bytes being the decoder's (and maybe a reference
+    // picture of its).
+    const bool drawing = m_current.logo || (m_current.subtitles.enabled && m_current.provider.Get());
+    BYTE* shared = drawing ? nullptr : BytesInLayout(picture, out);
+    if (shared) {
+        hr = AttachPicture(sample, picture->buf[0], shared, bytes);
+        if (FAILED(hr)) {
+            sample->Release();
+            Fail(hr);
+            return;
+        }
+    } else {
+        BYTE* data = nullptr;
+        if (FAILED(sample->GetPointer(&data)) || !data || sample->GetSize() < bytes) {
+            sample->Release();
+            Fail(VFW_E_BUFFER_OVERFLOW);
+            return;
+        }
+        PictureCanvas canvas;
+        canvas.rgb = IsRgb(out);
+        canvas.width = out.width;
+        canvas.height = out.height;
+        PicturePlanes(out, data, canvas.planes, canvas.lineSizes);
+        av_image_copy(canvas.planes, canvas.lineSizes, const_cast<const uint8_t**>(picture->data),
+                      picture->linesize, canvas.rgb ? AV_PIX_FMT_BGRA : AV_PIX_FMT_YUV420P, out.width, out.height);
+        if (m_current.logo) DrawLogo(canvas, *m_current.logo, m_current.logoInfo, start);
+        // Subtitles are timed on the source's time line, where the segment
+        // began.
+        m_subtitles.Draw(canvas, m_current, start + m_segmentStart);
+        sample->SetActualDataLength(bytes);
     }
-    PictureCanvas canvas;
-    canvas.rgb = IsRgb(out);
-    canvas.width = out.width;
-    canvas.height = out.height;
-    PicturePlanes(out, data, canvas.planes, canvas.lineSizes);
-    av_image_copy(canvas.planes, canvas.lineSizes, const_cast<const uint8_t**>(picture->data), picture->linesize,
-                  canvas.rgb ? AV_PIX_FMT_BGRA : AV_PIX_FMT_YUV420P, out.width, out.height);
-    if (m_current.logo) DrawLogo(canvas, *m_current.logo, m_current.logoInfo, start);
-    // Subtitles are timed on the source's time line, where the segment
-    // began.
-    m_subtitles.Draw(canvas, m_current, start + m_segmentStart);
 
-    sample->SetActualDataLength(bytes);
     sample->SetTime(&start, &stop);
     sample->SetSyncPoint(TRUE);
     sample->SetDiscontinuity(m_discontinuity ? TRUE : FALSE);

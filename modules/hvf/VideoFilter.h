@@ -7,12 +7,17 @@
 // queue and returns, so decoding, treatment and whatever lies downstream
 // (an encoder) work at the same time. The treatment thread runs the picture
 // chain (PictureChain), copies each treated picture into an output sample,
-// draws the logo and the subtitles into it and delivers it. The end of the
-// stream leaves after the last queued picture; a flush drops the queue.
+// draws the logo and the subtitles into it and delivers it; a picture that
+// nothing changes and nothing is drawn on leaves in the input's own bytes,
+// without a copy. The end of the stream leaves after the last queued
+// picture; a flush drops the queue.
 //
-// The output type is packed I420 (or RGB32) at the output size that the
-// settings give for the connected input, turned as its type says it is to
-// be seen (PictureOrientation.h); IBasicVideo answers that size.
+// Output types, at the output size that the settings give for the
+// connected input, turned as its type says it is to be seen
+// (PictureOrientation.h); IBasicVideo answers that size. When that is the
+// input picture's size and the input is I420, first I420 in the input's own
+// (padded) layout, rcSource giving the picture; then the chosen format
+// packed (I420 or RGB32), then the other one.
 #pragma once
 
 #include <atomic>

@@ -1,10 +1,12 @@
 #include "modules/pictures/PictureFormat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaSample.h"
+#include "platform/dshow/PictureMemory.h"
 
 extern "C" {
 #include <libavutil/buffer.h>
@@ -161,8 +163,10 @@ void TypeOfPictureFormat(const PictureFormat& format, CMediaType* type)
         vih->dwBitRate = bits > 4294967295.0L ? 0xFFFFFFFFu : static_cast<DWORD>(bits);
     }
     BITMAPINFOHEADER& bih = vih->bmiHeader;
-    bih.biWidth = format.width;
-    bih.biHeight = format.height;
+    // A padded I420 buffer: the row stride and the rows of the buffer, the
+    // picture in rcSource.
+    bih.biWidth = rgb ? format.width : std::max(format.width, format.rowBytes);
+    bih.biHeight = rgb ? format.height : std::max(format.height, format.rows);
     bih.biBitCount = rgb ? 32 : 12;
     bih.biCompression = rgb ? BI_RGB : kFourCCI420;
     bih.biSizeImage = static_cast<DWORD>(format.ImageBytes());
@@ -217,7 +221,9 @@ AVFrame* FrameOfSample(IMediaSample* sample, const PictureFormat& format)
     if (SUCCEEDED(sample->QueryInterface(IID_IMediaSamplePayload, reinterpret_cast<void**>(&side)))) {
         MediaPayload* payload = side->GetPayload();
         side->Release();
-        if (payload && data >= payload->Data() && data + needed <= payload->Data() + payload->Size()) {
+        // The libraries may read past the picture: the payload is taken
+        // as it is when it holds the room after it.
+        if (payload && HoldsPaddedPicture(data, needed, payload->Data(), payload->Size())) {
             // The payload stays alive while the frame (or any frame made
             // from it in the chain) holds the buffer; it is not ours to
             // write into.
@@ -229,9 +235,10 @@ AVFrame* FrameOfSample(IMediaSample* sample, const PictureFormat& format)
         }
     }
     if (!buffer) {
-        buffer = av_buffer_alloc(static_cast<size_t>(needed));
+        buffer = av_buffer_alloc(static_cast<size_t>(PictureAllocationBytes(needed)));
         if (!buffer) return nullptr;
         std::memcpy(buffer->data, data, static_cast<size_t>(needed));
+        std::memset(buffer->data + needed, 0, static_cast<size_t>(kPicturePadding));
         data = buffer->data;
     }
     AVFrame* frame = av_frame_alloc();

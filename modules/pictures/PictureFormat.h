@@ -54,7 +54,8 @@ bool PictureFormatOfType(const AM_MEDIA_TYPE& type, PictureFormat* format);
 
 // The packed output layouts: I420 (rowBytes = width) or RGB32 bottom-up.
 PictureFormat PackedPictureFormat(bool rgb32, int width, int height, REFERENCE_TIME frameTime);
-// The media type of a packed layout.
+// The media type of a layout: a packed one, or an I420 one in a padded
+// buffer (biWidth and biHeight give the buffer, rcSource the picture).
 void TypeOfPictureFormat(const PictureFormat& format, CMediaType* type);
 
 // The plane pointers and line sizes of a picture in the layout held at
@@ -64,7 +65,8 @@ void PicturePlanes(const PictureFormat& format, BYTE* data, uint8_t* planes[4], 
 
 // A frame over the sample's picture (timed with the sample's start in
 // 100-ns units as pts, its duration as pkt_duration): the sample's own
-// payload when it carries one of this runtime, else a copy of its bytes.
+// payload when it carries one of this runtime with the room the libraries
+// may read after the picture, else a copy of its bytes with that room.
 // Null when the sample holds fewer bytes than the layout needs or memory
 // is short.
 AVFrame* FrameOfSample(IMediaSample* sample, const PictureFormat& format);

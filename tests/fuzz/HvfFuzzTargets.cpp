@@ -92,13 +92,19 @@ int FuzzSubtitleText(const uint8_t* data, size_t size)
     s.style.shadowDepth = Value(data, size, 8, 0, 12) / 2.0;
     s.style.italic = Value(data, size, 9, 0, 1);
     s.style.bodyAlpha = static_cast<uint8_t>(Value(data, size, 10, 0, 255));
-    // A face name from the bytes as well, commas and all.
-    size_t skip = std::min<size_t>(size, 11);
-    std::string text(reinterpret_cast<const char*>(data) + skip, size - skip);
-    std::u16string face = WideToUtf16(Utf8ToWide(text.substr(0, std::min<size_t>(text.size(), 12))));
-    if (face.size() > 255) face.resize(255);
+    // A face name of a fixed few, so that the fonts the renderer opens stay
+    // as few from one input to the next: faces the system has and lacks,
+    // none, and names with a comma, a control character, Hangul and the
+    // record's whole length.
+    static const std::u16string kFaces[] = {
+        u"NanumGothic", u"DejaVu Sans", u"", u"No Such Face", u"Face,With,Commas", u"Tab\tand\nbreak",
+        u"굴림", std::u16string(255, u'x'),
+    };
+    const std::u16string& face = kFaces[Value(data, size, 11, 0, static_cast<int>(std::size(kFaces)) - 1)];
     std::copy(face.begin(), face.end(), s.style.faceName);
     s.style.faceName[face.size()] = 0;
+    size_t skip = std::min<size_t>(size, 12);
+    std::string text(reinterpret_cast<const char*>(data) + skip, size - skip);
     std::wstring wide = Utf8ToWide(text);
     Pictures p;
     renderer.Draw(p.yuv, wide, s);

@@ -12,6 +12,7 @@
 // bytes.
 int FuzzLogoPicture(const uint8_t* data, size_t size);
 // Takes the bytes as the text of a subtitle entry (UTF-8, with inline
-// codes) and its first bytes as place, spacing and style values, and draws
-// it into small 4:2:0 and RGB pictures.
+// codes) after its first twelve: place, spacing and style values and the
+// choice of one of a few face names; draws it into small 4:2:0 and RGB
+// pictures.
 int FuzzSubtitleText(const uint8_t* data, size_t size);

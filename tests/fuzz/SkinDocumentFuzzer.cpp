@@ -1,6 +1,7 @@
 // libFuzzer entry point of the skin document loader and the skin window it
 // builds; the body is shared with the replay test.
 #include <QApplication>
+#include <QThreadPool>
 #include <cstdlib>
 
 #include "SkinFuzzTargets.h"
@@ -12,6 +13,13 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     // shared tooltip): it is never destroyed.
     static QApplication* app = new QApplication(*argc, *argv);
     (void)app;
+    // One worker, kept for good, for the pictures Qt scales and converts
+    // in parallel: with more, their allocations interleave with the input's
+    // by chance, and a worker that ends after an idle time frees its memory
+    // during whichever input runs then; either way a run would differ from
+    // the next.
+    QThreadPool::globalInstance()->setMaxThreadCount(1);
+    QThreadPool::globalInstance()->setExpiryTimeout(-1);
     return 0;
 }
 

@@ -71,6 +71,29 @@ int ProbedRotation(const std::string& path)
     return std::atoi(said.c_str());
 }
 
+std::vector<std::string> AmrSpeechFrames(int count)
+{
+    std::vector<std::string> frames;
+    uint32_t noise = 12345;
+    for (int n = 0; n < count; ++n) {
+        std::string frame(1, '\x3C');  // mode 12.2, quality good
+        for (int i = 0; i < 31; ++i) {
+            noise = noise * 1103515245u + 12345u;
+            frame += static_cast<char>(noise >> 16);
+        }
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
+std::string AmrSpeechFile(const TempDir& dir, const std::string& name, int count)
+{
+    std::string speech = "#!AMR\n";
+    for (const std::string& frame : AmrSpeechFrames(count)) speech += frame;
+    WriteBytes(dir.File(name), speech);
+    return dir.File(name);
+}
+
 std::vector<ProbedStream> ProbeFrameCounts(const std::string& path)
 {
     int code = -1;

@@ -31,6 +31,14 @@ std::string RotatedCopy(const TempDir& dir, const std::string& mp4, const std::s
 // it states none.
 int ProbedRotation(const std::string& path);
 
+// `count` frames of AMR-NB speech (50 a second). No encoder of AMR is at
+// hand: the frames are of the 12.2 kbit/s mode with arbitrary bits, which
+// the decoder reads as noise-like speech.
+std::vector<std::string> AmrSpeechFrames(int count);
+// Those frames in the AMR storage format ("#!AMR" and the frames), which the
+// ffmpeg command line reads and copies into a 3GP; the file's path.
+std::string AmrSpeechFile(const TempDir& dir, const std::string& name, int count);
+
 // One stream as ffprobe counts it with -count_frames.
 struct ProbedStream {
     std::string kind;  // "video", "audio", ...

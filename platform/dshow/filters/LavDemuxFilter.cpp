@@ -36,6 +36,46 @@ constexpr REFERENCE_TIME kFarTimeMargin = 60 * UNITS;
 
 REFERENCE_TIME ToMediaTime(int64_t ts, AVRational base) { return av_rescale_q(ts, base, kMediaTime); }
 
+// The bytes of one sample of every channel of sound stored as it is played,
+// interleaved; 0 for any other stream.
+int InterleavedFrameBytes(const AVCodecParameters* p)
+{
+    switch (p->codec_id) {
+    case AV_CODEC_ID_PCM_S16LE_PLANAR:
+    case AV_CODEC_ID_PCM_S16BE_PLANAR:
+    case AV_CODEC_ID_PCM_S8_PLANAR:
+    case AV_CODEC_ID_PCM_S24LE_PLANAR:
+    case AV_CODEC_ID_PCM_S32LE_PLANAR:
+    case AV_CODEC_ID_PCM_S24DAUD:
+        return 0;
+    default:
+        break;
+    }
+    if (p->codec_type != AVMEDIA_TYPE_AUDIO || p->codec_id < AV_CODEC_ID_PCM_S16LE ||
+        p->codec_id >= AV_CODEC_ID_ADPCM_IMA_QT)
+        return 0;
+    const int bits = av_get_exact_bits_per_sample(p->codec_id);
+    const int channels = p->ch_layout.nb_channels;
+    return bits > 0 && bits % 8 == 0 && channels > 0 ? bits / 8 * channels : 0;
+}
+
+// Sound stored as it is played comes in large packets (a WAV file's hold
+// 4096 bytes, half a second of 8-bit sound at 8 kHz): a packet that runs
+// past the stop position (end, from the segment's start) keeps only the
+// sound before it, so that a segment's sound ends where its pictures do.
+// False when nothing of the packet is left.
+bool CutSoundAtStop(AVPacket* packet, const AVCodecParameters* p, REFERENCE_TIME end)
+{
+    const int frameBytes = InterleavedFrameBytes(p);
+    if (frameBytes <= 0 || p->sample_rate <= 0 || packet->pts == AV_NOPTS_VALUE) return true;
+    const int64_t frames = packet->size / frameBytes;
+    if (packet->pts + av_rescale(frames, UNITS, p->sample_rate) <= end) return true;
+    const int64_t kept = std::clamp<int64_t>(av_rescale(end - packet->pts, p->sample_rate, UNITS), 0, frames);
+    av_shrink_packet(packet, static_cast<int>(kept * frameBytes));
+    packet->duration = av_rescale(kept, UNITS, p->sample_rate);
+    return kept > 0;
+}
+
 // The time a queued packet (its times already in media time) is decoded
 // at: its presentation time when the container gave no decoding time.
 REFERENCE_TIME PacketTime(const AVPacket* packet)
@@ -503,6 +543,11 @@ void CLavDemuxFilter::ReadContainer()
             bool allEnded = std::all_of(outputs_.begin(), outputs_.end(),
                                         [](const auto& o) { return !o->live_ || o->endQueued_; });
             if (allEnded) break;
+            continue;
+        }
+        if (positions_.StopSet() &&
+            !CutSoundAtStop(packet, format_->streams[packet->stream_index]->codecpar, positions_.Stop() - segmentStart)) {
+            av_packet_unref(packet);
             continue;
         }
         if (!Queue(pin, packet)) av_packet_unref(packet);

@@ -7,15 +7,30 @@
 #include "platform/dshow/filters/LavPayloads.h"
 #include "platform/dshow/filters/StreamMediaType.h"
 
+extern "C" {
+#include <libavutil/cpu.h>
+}
+
 namespace {
 
 constexpr DWORD kFourCCI420 = 0x30323449;  // "I420"
-// Room after a decoded picture for the codecs' reads past its end.
-constexpr int kBufferTail = 256;
 
 bool IsI420(int format) { return format == AV_PIX_FMT_YUV420P || format == AV_PIX_FMT_YUVJ420P; }
 
 }  // namespace
+
+int VideoDecodingThreads(int processors)
+{
+    // It runs on a streaming thread of its own, beside the treatment and
+    // the encoders downstream, so it only has to keep ahead of them, not
+    // hide its own time behind theirs: half the processors do that with
+    // room to spare. Each frame thread holds a decoding state and pictures
+    // of its own (some 6 MB for 1080p H.264), and threads beyond what keeps
+    // the stream flowing only add memory and hand-overs; on one processor a
+    // second one would only hold a picture back.
+    if (processors <= 1) return 1;
+    return std::clamp(processors / 2, 2, 8);
+}
 
 LONG CLavVideoDecoder::Layout::ImageBytes() const
 {
@@ -41,6 +56,7 @@ void CLavVideoDecoder::ReleaseCodecState()
     av_buffer_pool_uninit(&pool_);
     sws_freeContext(scaler_);
     scaler_ = nullptr;
+    converted_.Clear();
     decoded_ = Layout{};
     orientation_ = PictureOrientation{};
 }
@@ -48,7 +64,7 @@ void CLavVideoDecoder::ReleaseCodecState()
 bool CLavVideoDecoder::PrepareCodec(const AVCodecParameters& params)
 {
     AVCodecContext* codec = Codec();
-    codec->thread_count = 0;
+    codec->thread_count = VideoDecodingThreads(av_cpu_count());
     codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
 #if FF_API_THREAD_SAFE_CALLBACKS
     // GetBuffer only reads what PrepareCodec set and takes from a pool that
@@ -79,7 +95,8 @@ bool CLavVideoDecoder::PrepareCodec(const AVCodecParameters& params)
         if (unaligned) stride += stride & ~(stride - 1);
     } while (unaligned);
     decoded_ = Layout{MEDIASUBTYPE_I420, params.width, params.height, linesize[0], FFALIGN(h, 2)};
-    pool_ = av_buffer_pool_init(static_cast<size_t>(decoded_.ImageBytes()) + kBufferTail, nullptr);
+    // Room after each picture for the codecs' reads past its end.
+    pool_ = av_buffer_pool_init(static_cast<size_t>(PictureAllocationBytes(decoded_.ImageBytes())), nullptr);
     if (!pool_) return false;
     codec->opaque = this;
     codec->get_buffer2 = &CLavVideoDecoder::GetBuffer;
@@ -254,7 +271,20 @@ HRESULT CLavVideoDecoder::Convert(const AVFrame* f, BYTE* image)
         strides[0] = l.stride;
         strides[1] = strides[2] = l.stride / 2;
     }
-    sws_scale(scaler_, f->data, f->linesize, 0, f->height, planes, strides);
+    // The scaler writes whole blocks past a row's end, and some of its
+    // paths need aligned rows: it writes straight into a buffer (padded
+    // after the picture) only whose rows are laid out for it. Rows going
+    // upwards never are: a row's overrun would land on the row above, which
+    // is already written.
+    if (!rgb && RowsSuitLibraries(planes, strides)) {
+        sws_scale(scaler_, f->data, f->linesize, 0, f->height, planes, strides);
+        return S_OK;
+    }
+    AVPixelFormat target = rgb ? AV_PIX_FMT_BGRA : AV_PIX_FMT_YUV420P;
+    if (!converted_.Allocate(target, l.width, l.height)) return E_OUTOFMEMORY;
+    sws_scale(scaler_, f->data, f->linesize, 0, f->height, converted_.Planes(), converted_.LineSizes());
+    av_image_copy(planes, strides, const_cast<const uint8_t**>(converted_.Planes()), converted_.LineSizes(), target,
+                  l.width, l.height);
     return S_OK;
 }
 
@@ -267,9 +297,11 @@ HRESULT CLavVideoDecoder::DeliverFrame(AVFrame* f)
     PayloadRef payload;
     LONG bytes = output_.ImageBytes();
     if (FrameIsOutputLayout(f)) {
-        payload = FramePayload::Share(f, f->data[0], bytes);
+        // The whole buffer, so that those who hand the picture on to the
+        // libraries see the room after it.
+        payload = FramePayload::Share(f, f->data[0], static_cast<LONG>(f->buf[0]->size));
     } else {
-        payload = CreateHeapPayload(bytes, 32);
+        payload = CreatePicturePayload(bytes);
         if (payload && FAILED(Convert(f, payload->Data()))) return S_OK;
     }
     return DeliverPayload(payload, bytes, times, f->key_frame != 0);

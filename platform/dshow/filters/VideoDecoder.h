@@ -19,8 +19,14 @@
 // does not turn them.
 #pragma once
 
+#include "platform/dshow/PictureMemory.h"
 #include "platform/dshow/PictureOrientation.h"
 #include "platform/dshow/filters/LavDecoder.h"
+
+// The decoding library's threads for a video decoder on a machine of the
+// given processors: half of them, at least two (one on a single processor)
+// and at most eight.
+int VideoDecodingThreads(int processors);
 
 class CLavVideoDecoder final : public CLavDecoder {
 public:
@@ -64,4 +70,7 @@ private:
     REFERENCE_TIME frameTime_ = 0;
     PictureOrientation orientation_;  // the input's
     SwsContext* scaler_ = nullptr;
+    // What the scaler converts into when the output layout's rows do not
+    // suit it (packed I420, bottom-up RGB32); the rows are copied from here.
+    PictureBuffer converted_;
 };

@@ -1,7 +1,6 @@
 #include "platform/dshow/filters/VideoRenderer.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/filters/LavHeaders.h"
@@ -130,15 +129,27 @@ HRESULT CVideoRenderer::DoRenderSample(IMediaSample* sample)
         strides[0] = -strides[0];
     }
     if (p.swapChroma) std::swap(planes[1], planes[2]);
+    // The scaler may read past the sample's picture: one without room
+    // after it is copied first.
+    if (!SampleHoldsPaddedPicture(sample, need)) {
+        if (!input_.Allocate(p.format, p.width, p.height)) return S_OK;
+        uint8_t* copy[4] = {};
+        int copyStrides[4] = {};
+        std::copy_n(input_.Planes(), 4, copy);
+        std::copy_n(input_.LineSizes(), 4, copyStrides);
+        av_image_copy(copy, copyStrides, const_cast<const uint8_t**>(planes), strides, p.format, p.width, p.height);
+        std::copy_n(copy, 4, planes);
+        std::copy_n(copyStrides, 4, strides);
+    }
     SwsContext* scaler = sws_getContext(p.width, p.height, p.format, p.width, p.height, AV_PIX_FMT_BGR0,
                                         SWS_POINT, nullptr, nullptr, nullptr);
     if (!scaler) return S_OK;
-    std::vector<uint8_t> pixels(static_cast<size_t>(p.width) * p.height * 4);
-    uint8_t* out[4] = {pixels.data()};
-    int outStrides[4] = {p.width * 4};
-    sws_scale(scaler, planes, strides, 0, p.height, out, outStrides);
+    // It writes past a row's end too: into a picture laid out for it.
+    if (output_.Allocate(AV_PIX_FMT_BGR0, p.width, p.height))
+        sws_scale(scaler, planes, strides, 0, p.height, output_.Planes(), output_.LineSizes());
     sws_freeContext(scaler);
-    presenter_->Present(pixels.data(), p.width, p.height, p.width * 4);
+    if (output_.Format() == AV_PIX_FMT_BGR0)
+        presenter_->Present(output_.Planes()[0], p.width, p.height, output_.LineSizes()[0]);
     return S_OK;
 }
 

@@ -13,6 +13,7 @@
 
 #include "platform/dshow/BaseRenderer.h"
 #include "platform/dshow/GraphInterfaces.h"
+#include "platform/dshow/PictureMemory.h"
 
 class VideoWindowPresenter;
 
@@ -64,4 +65,7 @@ private:
     OAHWND owner_ = 0, drain_ = 0;
     Rect window_{0, 0, 240, 180};
     std::unique_ptr<VideoWindowPresenter> presenter_;
+    // The streaming thread's pictures for the scaler: a copy of a sample
+    // without room after its picture, and the window's pixels.
+    PictureBuffer input_, output_;
 };

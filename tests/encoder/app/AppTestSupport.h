@@ -22,6 +22,23 @@ inline std::string Quoted(const std::string& s)
     return q + "'";
 }
 
+// The shell command line of one headless run of RivoEnc (the offscreen
+// platform) in the given folder, with a private home so that the user's
+// settings are never touched, ended after the given seconds (exit status
+// 124 then); what it writes on both its standard streams is the command's
+// output.
+inline std::string HeadlessProgramCommand(const std::string& folder, const std::string& home,
+                                          const std::vector<std::string>& arguments, int seconds)
+{
+    std::string command = "cd " + Quoted(folder) + " && env HOME=" + Quoted(home) +
+                          " XDG_CONFIG_HOME=" + Quoted(home + "/.config") +
+                          " XDG_DATA_HOME=" + Quoted(home + "/.local/share") +
+                          " QT_QPA_PLATFORM=offscreen timeout -k 10 " + std::to_string(seconds) + " " +
+                          Quoted(BinDir() + "/RivoEnc");
+    for (const std::string& a : arguments) command += " " + Quoted(a);
+    return command + " 2>&1";
+}
+
 // The environment entries of RivoEnc on a test's X server: a private home
 // and runtime folder (made here, the runtime folder private to its owner),
 // no desktop message bus (the bus library leaks what its attempt to start

@@ -44,13 +44,7 @@ protected:
     // ended after the given seconds (exit status 124 then).
     std::string Command(const std::vector<std::string>& arguments, int seconds) const
     {
-        std::string command = "cd " + Quoted(dir_.path()) + " && env HOME=" + Quoted(Home()) +
-                              " XDG_CONFIG_HOME=" + Quoted(Home() + "/.config") +
-                              " XDG_DATA_HOME=" + Quoted(Home() + "/.local/share") +
-                              " QT_QPA_PLATFORM=offscreen timeout -k 10 " + std::to_string(seconds) + " " +
-                              Quoted(BinDir() + "/RivoEnc");
-        for (const std::string& a : arguments) command += " " + Quoted(a);
-        return command + " 2>&1";
+        return HeadlessProgramCommand(dir_.path(), Home(), arguments, seconds);
     }
 
     // Runs RivoEnc once for each argument list, all at the same time,

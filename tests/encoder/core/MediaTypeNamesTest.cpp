@@ -24,12 +24,12 @@ DWORD Fcc(const char* text)
            (static_cast<DWORD>(static_cast<BYTE>(text[3])) << 24);
 }
 
-// The table's 207 rows, then three for what the splitters name the codecs
+// The table's 207 rows, then five for what the splitters name the codecs
 // of current files by.
 TEST(CodecNameTables, VideoTableHasItsRowsInOrderWithThreeKeysTwice)
 {
     auto table = VideoCodecNameTable();
-    ASSERT_EQ(210u, table.size());
+    ASSERT_EQ(212u, table.size());
     EXPECT_EQ(std::wstring(L"    "), table[0].fourcc);
     EXPECT_EQ(std::wstring(L"Unknown"), table[0].name);
     std::map<std::wstring, int> seen;
@@ -56,6 +56,8 @@ TEST(CodecNameTables, VideoTableHasItsRowsInOrderWithThreeKeysTwice)
     EXPECT_EQ(std::wstring(L"FMP4"), table[207].fourcc);
     EXPECT_EQ(std::wstring(L"VP80"), table[208].fourcc);
     EXPECT_EQ(std::wstring(L"VP90"), table[209].fourcc);
+    EXPECT_EQ(std::wstring(L"HVC1"), table[210].fourcc);
+    EXPECT_EQ(std::wstring(L"HEV1"), table[211].fourcc);
 }
 
 TEST(CodecNameTables, AudioTableHoldsTheRegisteredTagsInOrder)
@@ -71,16 +73,16 @@ TEST(CodecNameTables, AudioTableHoldsTheRegisteredTagsInOrder)
         {0x0260, 0x0260}, {0x0270, 0x0270}, {0x0300, 0x0300}, {0x0400, 0x0401}, {0x0450, 0x0450}, {0x0680, 0x0681},
         {0x1000, 0x1004}, {0x1100, 0x1100}, {0x1400, 0x1400}, {0x1500, 0x1500}, {0x2000, 0x2001}, {0x674F, 0x6751},
         {0x676F, 0x6771},
-        // After the registered tags: the ones the splitters give Vorbis and
-        // Opus.
-        {0x566F, 0x566F}, {0x704F, 0x704F},
+        // After the registered tags: the ones the splitters give Vorbis,
+        // Opus and AMR-NB.
+        {0x566F, 0x566F}, {0x704F, 0x704F}, {0x0057, 0x0057},
     };
     std::vector<WORD> expected;
     for (auto [first, last] : runs)
         for (int t = first; t <= last; ++t) expected.push_back(static_cast<WORD>(t));
     std::vector<WORD> tags;
     for (const SAudioTagNameRow& row : AudioTagNameTable()) tags.push_back(row.tag);
-    EXPECT_EQ(146u + 2u, tags.size());
+    EXPECT_EQ(146u + 3u, tags.size());
     EXPECT_EQ(expected, tags);
 
     // Rows outside the named exceptions read "SYMBOL (Registrant)".
@@ -104,6 +106,7 @@ TEST(CodecNameTables, AudioTableHoldsTheRegisteredTagsInOrder)
         {0x6771, L"Ogg Vorbis - VORBIS_3_PLUS"},
         {0x566F, L"Vorbis"},
         {0x704F, L"Opus"},
+        {0x0057, L"AMR-NB"},
     };
     const std::wregex pattern(L"[A-Z0-9_]+ \\([^()]+(\\([^()]*\\)[^()]*)*\\)");
     for (const SAudioTagNameRow& row : AudioTagNameTable()) {
@@ -127,7 +130,7 @@ TEST(MediaTypeNames, VideoCodecNamesByFourCC)
         {"WMV1", L"Windows Media Video 7"}, {"WMV2", L"Windows Media Video 8"}, {"wmv3", L"Windows Media Video 9"},
         {"MPG1", L"MPEG 1/2"},              {"MPG2", L"MPEG 1/2"},          {"ZZZZ", L"Unknown"},
         {"FMP4", L"MPEG-4 (FMP4)"},         {"fmp4", L"MPEG-4 (FMP4)"},     {"VP80", L"VP8"},
-        {"VP90", L"VP9"},
+        {"VP90", L"VP9"},                   {"hvc1", L"H.265/HEVC (HVC1)"}, {"hev1", L"H.265/HEVC (HEV1)"},
         {"    ", L"Unknown"},  // the blank key of row 0 names itself
     };
     for (const Case& c : cases) EXPECT_EQ(CString(c.name), GetVideoCodecName(Fcc(c.fourcc))) << c.fourcc;
@@ -183,6 +186,7 @@ TEST(MediaTypeNames, StreamTypeNamesByMajorTypeAndSubtype)
         {MEDIATYPE_Audio, FourCCGuid(0x566F), L"Vorbis"},
         // Opus under its four characters: the tag is the low half.
         {MEDIATYPE_Audio, FourCCGuid(Fcc("Opus")), L"Opus"},
+        {MEDIATYPE_Audio, FourCCGuid(0x0057), L"AMR-NB"},
         {MEDIATYPE_Audio, other, L"Unknown"},
         // The audio subtypes are not looked for under another major type.
         {MEDIATYPE_Video, MEDIASUBTYPE_DOLBY_AC3, L"Unknown"},

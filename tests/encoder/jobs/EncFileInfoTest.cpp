@@ -144,6 +144,12 @@ const SourceCase kSourceCases[] = {
      L"Opus"},
     {"MatroskaMpeg4Opus", "opus.mkv", "-c:v mpeg4 -c:a libopus", 0, true, kSourceMatroska, "MKV", L"MPEG-4 (FMP4)",
      L"Opus"},
+    // HEVC, as phones record it, under the tags the splitters give it in
+    // MP4 and in Matroska.
+    {"Mp4Hevc", "hevc.mp4", "-c:v libx265 -preset ultrafast -tag:v hvc1 -c:a aac", 0, true, kSourceMp4, "MP4",
+     L"H.265/HEVC (HVC1)", L"AAC"},
+    {"MatroskaHevc", "hevc.mkv", "-c:v libx265 -preset ultrafast -c:a libvorbis", 0, true, kSourceMatroska, "MKV",
+     L"H.265/HEVC (HEV1)", L"Vorbis"},
     {"ThreeAudioStreams", "three.mkv", "-c:v mpeg4 -c:a:0 libvorbis -c:a:1 mp2 -c:a:2 flac", 2, true, kSourceMatroska,
      "MKV", L"MPEG-4 (FMP4)", L"Vorbis"},
 };
@@ -224,6 +230,21 @@ TEST_F(JobTest, AttachedPicturesAreNeverTheJobsVideo)
     EXPECT_EQ(1, songJob.m_nAudioStreamCount);
     EXPECT_EQ(1, songJob.m_nDuration);
     EXPECT_TRUE(messages_.shown.empty());
+}
+
+// A phone's 3GP with AMR-NB speech: the job names the speech by its codec,
+// not "Unknown" nor the codec the library's first tag for it would name.
+TEST_F(JobTest, APhonesSpeechIsNamedAmr)
+{
+    std::string phone = MakeMedia(temp(), "phone.3gp",
+                                  TestPicture(1.0, "176x144") + " -i '" + AmrSpeechFile(temp(), "speech.amr", 50) +
+                                      "' -map 0:v -map 1:a -c:v mpeg4 -c:a copy");
+    CEncFileInfo job;
+    job.Init(CString(Utf8ToWide(phone)));
+    ASSERT_FALSE(job.m_sSourcePath.IsEmpty());
+    ASSERT_NE(nullptr, job.m_pAudioType);
+    EXPECT_EQ(CString(L"AMR-NB"), job.GetAudioFormatName());
+    EXPECT_EQ(CString(L"MPEG-4"), job.GetVideoFormatName());
 }
 
 TEST_F(JobTest, SourcesNothingCanUseAreRefusedQuietly)

@@ -1148,24 +1148,6 @@ TEST_F(WriterGraphConvertTest, EveryPcmLayoutIsConverted)
 
 // ---- A phone's speech --------------------------------------------------------------------------------
 
-// 750 frames (15 s) of AMR-NB speech. No encoder of AMR is at hand: the
-// frames are of the 12.2 kbit/s mode with arbitrary bits, which the decoder
-// reads as noise-like speech.
-std::vector<std::string> SpeechFrames()
-{
-    std::vector<std::string> frames;
-    uint32_t noise = 12345;
-    for (int n = 0; n < 750; ++n) {
-        std::string frame(1, '\x3C');  // mode 12.2, quality good
-        for (int i = 0; i < 31; ++i) {
-            noise = noise * 1103515245u + 12345u;
-            frame += static_cast<char>(noise >> 16);
-        }
-        frames.push_back(frame);
-    }
-    return frames;
-}
-
 std::string Be32(uint32_t v)
 {
     return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
@@ -1234,12 +1216,10 @@ std::string PhoneSpeech(const TempDir& dir, const std::string& name, const std::
 // (fifty frames a sample, whose every frame the decoder must be given).
 TEST_F(WriterGraphConvertTest, APhonesAmrSpeechReachesTheOutputWhole)
 {
-    const std::vector<std::string> frames = SpeechFrames();
-    std::string speech;
-    for (const std::string& f : frames) speech += f;
-    WriteBytes(temp().File("speech.amr"), "#!AMR\n" + speech);
+    const std::vector<std::string> frames = AmrSpeechFrames(750);
     std::string muxed = MakeMedia(temp(), "muxed.3gp",
-                                  "-f lavfi -i testsrc2=size=176x144:rate=15 -i '" + temp().File("speech.amr") +
+                                  "-f lavfi -i testsrc2=size=176x144:rate=15 -i '" +
+                                      AmrSpeechFile(temp(), "speech.amr", 750) +
                                       "' -map 0:v -map 1:a -c:v mpeg4 -c:a copy -t 15");
     std::string phone = PhoneSpeech(temp(), "phone.3gp", frames, 50);
     for (const std::string& source : {muxed, phone}) {

@@ -3,6 +3,7 @@
 // through its fades, with an alpha mask and with the picture's own alpha;
 // the ffmpeg command line's overlay filter as the oracle for a plain logo;
 // and a logo that cannot be read, which leaves the job without one.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/win32/CodePage.h"
@@ -120,6 +121,22 @@ TEST_F(LogoGraphTest, AnOpaqueLogoMatchesTheOverlayOfTheCommandLine)
     // Before its start and from its end on, the pictures are the source's.
     for (size_t i : {0u, 3u, 12u, 19u}) EXPECT_EQ(ours[i].data, plain[i]) << "picture " << i;
     for (size_t i : {4u, 11u}) Check(ours[i], i, 264, 12, 40, 20, [](int) { return 1.0; }, LumaOf(0xFF0000));
+}
+
+TEST_F(LogoGraphTest, ALogoIsDrawnOnACopyNeverOnTheDecodersPictures)
+{
+    std::string logo = MakeMedia(dir, "logo.png", "-f lavfi -i color=c=red:s=40x20 -frames:v 1");
+    SLogoInfo info = LogoRecord(logo, "", 100, 0, 5, 5, 0, 0, false, 0);
+    ASSERT_EQ(video->SetVideoLogo(0, &info), S_OK);
+    Open(source, CLSID_AviSplitter, true);
+    std::vector<Picture> ours = RunToEnd();
+    ASSERT_EQ(ours.size(), 20u);
+    // The decoder predicts pictures from the ones it gave out: drawing into
+    // those would carry the logo into pictures where it has no place.
+    std::vector<const BYTE*> decoded = inputWatch->Pointers();
+    for (const SinkRecord& r : sink->Records())
+        EXPECT_EQ(std::find(decoded.begin(), decoded.end(), r.pointer), decoded.end());
+    for (size_t i = 0; i < ours.size(); ++i) Check(ours[i], i, 264, 12, 40, 20, [](int) { return 1.0; }, LumaOf(0xFF0000));
 }
 
 TEST_F(LogoGraphTest, OpacityFadesAndPlaces)

@@ -163,6 +163,51 @@ TEST_F(LogoFileTest, PicturesAndMasksOfEachKind)
     }
 }
 
+// Logos of the sizes users pick, in the formats they use, against the
+// ffmpeg command line's own reading of the same file. The picture is
+// converted through memory that the scaler may write whole blocks past a
+// row's end of, so row lengths that are no multiple of its blocks count.
+TEST_F(LogoFileTest, JpegAndPngLogosOfCommonSizesReadAsTheCommandLineReadsThem)
+{
+    struct SizeCase {
+        const char* name;
+        int width, height;
+        // Allowed difference per channel on average and at worst (JPEG
+        // pictures are converted from their colour planes by both sides).
+        double meanTolerance;
+        int maxTolerance;
+    };
+    const SizeCase cases[] = {
+        {"logo.png", 40, 20, 0, 0},  {"logo.png", 120, 60, 0, 0}, {"logo.png", 200, 80, 0, 0},
+        {"logo.jpg", 40, 20, 2, 24}, {"logo.jpg", 120, 60, 2, 24}, {"logo.jpg", 200, 80, 2, 24},
+    };
+    for (const SizeCase& c : cases) {
+        std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
+        SCOPED_TRACE(std::string(c.name) + " " + size);
+        std::string path =
+            MakeMedia(dir, size + "-" + c.name, "-f lavfi -i testsrc=s=" + size + " -frames:v 1 -q:v 2");
+        std::string theirs =
+            ReadBytes(MakeMedia(dir, size + "-" + c.name + ".bgra", "-i '" + path + "' -f rawvideo -pix_fmt bgra"));
+        std::shared_ptr<const LogoPicture> logo;
+        std::string error;
+        ASSERT_EQ(LogoPicture::Load(path, "", &logo, &error), S_OK) << error;
+        ASSERT_EQ(logo->Width(), c.width);
+        ASSERT_EQ(logo->Height(), c.height);
+        ASSERT_EQ(theirs.size(), logo->Pixels().size() * 4);
+        // BGRA bytes are the 0xAARRGGBB words of the logo on this machine.
+        const auto* ours = reinterpret_cast<const uint8_t*>(logo->Pixels().data());
+        double sum = 0;
+        int worst = 0;
+        for (size_t i = 0; i < theirs.size(); ++i) {
+            int d = std::abs(ours[i] - static_cast<uint8_t>(theirs[i]));
+            sum += d;
+            worst = std::max(worst, d);
+        }
+        EXPECT_LE(sum / static_cast<double>(theirs.size()), c.meanTolerance);
+        EXPECT_LE(worst, c.maxTolerance);
+    }
+}
+
 TEST_F(LogoFileTest, DrawingKeepsThePictureOutsideTheLogo)
 {
     std::string path = MakeMedia(dir, "logo.png", "-f lavfi -i color=c=white:s=20x10 -frames:v 1");

@@ -3,6 +3,7 @@
 // frame-rate changes, the output size the graph reports, the source's
 // frame rate for the subtitle readers, values set after the connection or
 // while pictures flow, and seeking.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -354,7 +355,7 @@ TEST_F(PictureStreamTest, AChangeWhilePicturesFlowRebuildsTheChainOnce)
     EXPECT_EQ(code, EC_COMPLETE);
     control->Stop();
     EXPECT_EQ(filter->ChainBuilds(), 2);
-    std::vector<SinkRecord> records = sink->Records();
+    std::vector<Picture> records = OutputPictures();
     std::vector<std::string> plain = FfmpegPictures(path, "", 320, 240);
     std::vector<std::string> bright = FfmpegPictures(path, "eq=brightness=0.3", 320, 240);
     ASSERT_EQ(records.size(), plain.size());
@@ -385,7 +386,7 @@ TEST_F(PictureStreamTest, ASeekWhilePicturesFlowDropsWhatWasQueued)
     EXPECT_EQ(events->WaitForCompletion(20000, &code), S_OK);
     EXPECT_EQ(code, EC_COMPLETE);
     control->Stop();
-    std::vector<SinkRecord> records = sink->Records();
+    std::vector<Picture> records = OutputPictures();
     std::vector<std::string> theirs = FfmpegPictures(path, "unsharp=5:5:1:5:5:0", 320, 240);
     // Times restart at 0 after the seek; from there come the pictures of
     // 2 s on, and nothing from before.
@@ -400,6 +401,67 @@ TEST_F(PictureStreamTest, ASeekWhilePicturesFlowDropsWhatWasQueued)
     }
     for (size_t i = 0; i < restart; ++i) EXPECT_GT(Psnr(records[i].data, theirs[i]), 40.0) << "picture " << i;
 }
+
+// Which pictures leave in the decoder's own bytes, without a copy: those
+// that no treatment changes, at any size (854 is no multiple of 16, 426
+// gives chroma rows of an odd width). A treated picture at the same size is
+// copied into the same padded layout; a picture of another size is packed.
+struct OwnBytesCase {
+    const char* name;
+    int width, height;  // of the source
+    void (*set)(IVideoFilterControl*);
+    bool decoderBytes;  // every picture leaves where the decoder put it
+    bool inputLayout;   // the output keeps the decoder's layout
+};
+
+void PrintTo(const OwnBytesCase& c, std::ostream* os) { *os << c.name; }
+
+class OwnBytesTest : public PictureStreamTest, public ::testing::WithParamInterface<OwnBytesCase> {};
+
+TEST_P(OwnBytesTest, UntreatedPicturesLeaveInTheDecodersBytes)
+{
+    const OwnBytesCase& c = GetParam();
+    std::string path = Moving(0.6, std::to_string(c.width) + "x" + std::to_string(c.height));
+    c.set(video.Get());
+    Open(path, CLSID_AviSplitter, true);
+    AM_MEDIA_TYPE input{}, output{};
+    ASSERT_EQ(FirstPin(filterObject.Get(), PINDIR_INPUT)->ConnectionMediaType(&input), S_OK);
+    ASSERT_EQ(FirstPin(filterObject.Get(), PINDIR_OUTPUT)->ConnectionMediaType(&output), S_OK);
+    PictureFormat in, out;
+    EXPECT_TRUE(PictureFormatOfType(input, &in));
+    EXPECT_TRUE(PictureFormatOfType(output, &out));
+    FreeMediaType(input);
+    FreeMediaType(output);
+    // The decoder's layout is padded: its rows are wider than the picture.
+    EXPECT_GT(in.rowBytes, in.width);
+    EXPECT_EQ(out.rowBytes == in.rowBytes && out.rows == in.rows, c.inputLayout);
+
+    std::vector<Picture> ours = RunToEnd();
+    ASSERT_EQ(ours.size(), 15u);
+    std::vector<const BYTE*> decoded = inputWatch->Pointers();
+    ASSERT_EQ(decoded.size(), 15u);
+    size_t inDecoderBytes = 0;
+    for (const SinkRecord& r : sink->Records())
+        inDecoderBytes += std::find(decoded.begin(), decoded.end(), r.pointer) != decoded.end();
+    EXPECT_EQ(inDecoderBytes, c.decoderBytes ? 15u : 0u);
+    // Whatever the way, the pictures are right.
+    if (c.decoderBytes) {
+        std::vector<std::string> theirs = FfmpegPictures(path, "", c.width, c.height);
+        ASSERT_EQ(theirs.size(), ours.size());
+        for (size_t i = 0; i < ours.size(); ++i) EXPECT_TRUE(ours[i].data == theirs[i]) << "picture " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OwnBytesTest,
+    ::testing::Values(OwnBytesCase{"untreated", 320, 240, [](IVideoFilterControl*) {}, true, true},
+                      OwnBytesCase{"untreated_854x480", 854, 480, [](IVideoFilterControl*) {}, true, true},
+                      OwnBytesCase{"untreated_426x240", 426, 240, [](IVideoFilterControl*) {}, true, true},
+                      OwnBytesCase{"brighter", 320, 240,
+                                   [](IVideoFilterControl* v) { EXPECT_EQ(v->SetVideoBrightness(60), S_OK); }, false,
+                                   true},
+                      OwnBytesCase{"smaller", 320, 240, [](IVideoFilterControl* v) { Size(v, 160, 120); }, false,
+                                   false}));
 
 TEST_F(PictureStreamTest, RgbOutputIsPackedBgraStoredBottomUp)
 {

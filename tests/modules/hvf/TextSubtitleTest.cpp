@@ -216,4 +216,35 @@ TEST(TextSubtitleTest, LinesAndSpacing)
     EXPECT_GT(b4.right - b4.left, b1.right - b1.left + 10);
 }
 
+// One renderer drawing in turn with faces of the jobs of a batch (it keeps
+// the fonts of one face only) draws each entry as a renderer new to that
+// face does: size, spacing and picture size carry over.
+TEST(TextSubtitleTest, AChangeOfFaceDrawsAsAFreshRendererDoes)
+{
+    struct FaceCase {
+        const char16_t* face;
+        int width, height, lineSpace;
+    };
+    const FaceCase cases[] = {
+        {u"NanumGothic", 640, 360, 20}, {u"DejaVu Serif", 640, 360, 20}, {u"No Such Face", 320, 180, 0},
+        {u"NanumGothic", 640, 360, 20}, {u"NanumGothic", 320, 180, 40},
+    };
+    TextSubtitleRenderer kept;
+    for (const FaceCase& c : cases) {
+        SubtitleSettings s = Defaults();
+        std::u16string face = c.face;
+        std::copy(face.begin(), face.end(), s.style.faceName);
+        s.style.faceName[face.size()] = 0;
+        s.lineSpace = c.lineSpace;
+        Canvas ours(c.width, c.height), fresh(c.width, c.height);
+        TextBlockBounds a = kept.Draw(ours.canvas, L"글자 and text\nline", s);
+        TextSubtitleRenderer alone;
+        TextBlockBounds b = alone.Draw(fresh.canvas, L"글자 and text\nline", s);
+        EXPECT_FALSE(a.Empty());
+        EXPECT_EQ(a.left, b.left);
+        EXPECT_EQ(a.bottom, b.bottom);
+        EXPECT_TRUE(ours.pixels == fresh.pixels) << std::string(face.begin(), face.end()) << " " << c.width;
+    }
+}
+
 }  // namespace

@@ -96,7 +96,7 @@ std::vector<std::string> TreatmentGraphTest::FfmpegPictures(const std::string& p
     return pictures;
 }
 
-void TreatmentGraphTest::Open(const std::string& path, const CLSID& splitter)
+void TreatmentGraphTest::Open(const std::string& path, const CLSID& splitter, bool watchInput)
 {
     ComPtr<IBaseFilter> source, split, decoder;
     ASSERT_EQ(graph->AddSourceFilter(FromNativePath(path).c_str(), L"Source", source.GetAddressOf()), S_OK);
@@ -122,7 +122,15 @@ void TreatmentGraphTest::Open(const std::string& path, const CLSID& splitter)
         ASSERT_EQ(connect(source.Get(), split.Get()), S_OK);
     }
     ASSERT_EQ(connect(split.Get(), decoder.Get()), S_OK);
-    ASSERT_EQ(connect(decoder.Get(), filterObject.Get()), S_OK);
+    if (watchInput) {
+        inputWatch = CPassTransform::Create(MEDIATYPE_Video, L"Input watch");
+        ASSERT_EQ(graph->AddFilter(inputWatch, L"Input watch"), S_OK);
+        inputWatch->Release();
+        ASSERT_EQ(connect(decoder.Get(), inputWatch), S_OK);
+        ASSERT_EQ(connect(inputWatch, filterObject.Get()), S_OK);
+    } else {
+        ASSERT_EQ(connect(decoder.Get(), filterObject.Get()), S_OK);
+    }
     ASSERT_EQ(connect(filterObject.Get(), sink), S_OK);
 }
 
@@ -134,19 +142,53 @@ std::vector<Picture> TreatmentGraphTest::RunToEnd()
     EXPECT_EQ(events->WaitForCompletion(60000, &code), S_OK);
     EXPECT_EQ(code, EC_COMPLETE);
     control->Stop();
+    return OutputPictures();
+}
+
+namespace {
+
+// The output connection's layout.
+PictureFormat OutputLayout(IBaseFilter* filter)
+{
+    PictureFormat f;
+    AM_MEDIA_TYPE type{};
+    if (FirstPin(filter, PINDIR_OUTPUT)->ConnectionMediaType(&type) != S_OK) return f;
+    EXPECT_TRUE(PictureFormatOfType(type, &f));
+    FreeMediaType(type);
+    return f;
+}
+
+// The picture in a sample's bytes as packed I420 (RGB32 as it is).
+std::string Packed(const std::string& bytes, const PictureFormat& f)
+{
+    if (f.pixelFormat != AV_PIX_FMT_YUV420P || bytes.size() < static_cast<size_t>(f.ImageBytes())) return bytes;
+    uint8_t* planes[4];
+    int lineSizes[4];
+    PicturePlanes(f, reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), planes, lineSizes);
+    std::string out;
+    out.reserve(static_cast<size_t>(f.width) * f.height * 3 / 2);
+    for (int i = 0; i < 3; ++i) {
+        int w = i ? f.width / 2 : f.width, h = i ? f.height / 2 : f.height;
+        for (int y = 0; y < h; ++y)
+            out.append(reinterpret_cast<const char*>(planes[i]) + static_cast<ptrdiff_t>(y) * lineSizes[i],
+                       static_cast<size_t>(w));
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<Picture> TreatmentGraphTest::OutputPictures()
+{
+    PictureFormat layout = OutputLayout(filterObject.Get());
     std::vector<Picture> pictures;
-    for (const SinkRecord& r : sink->Records()) pictures.push_back(Picture{r.start, r.stop, r.data});
+    for (const SinkRecord& r : sink->Records()) pictures.push_back(Picture{r.start, r.stop, Packed(r.data, layout)});
     return pictures;
 }
 
 void TreatmentGraphTest::OutputSize(int* width, int* height)
 {
-    AM_MEDIA_TYPE type{};
-    *width = *height = 0;
-    ASSERT_EQ(FirstPin(filterObject.Get(), PINDIR_OUTPUT)->ConnectionMediaType(&type), S_OK);
-    const BITMAPINFOHEADER* bih = BitmapHeaderOf(type);
-    ASSERT_NE(bih, nullptr);
-    *width = bih->biWidth;
-    *height = bih->biHeight;
-    FreeMediaType(type);
+    PictureFormat layout = OutputLayout(filterObject.Get());
+    *width = layout.width;
+    *height = layout.height;
 }

@@ -17,7 +17,8 @@
 #include "tests/platform/dshow/MediaFiles.h"
 #include "tests/platform/dshow/SyntheticFilters.h"
 
-// One picture as it left the filter (packed I420 unless said otherwise).
+// One picture as it left the filter, its bytes as packed I420 (or as they
+// came, for RGB32).
 struct Picture {
     REFERENCE_TIME start = 0;
     REFERENCE_TIME stop = 0;
@@ -65,12 +66,16 @@ protected:
     std::vector<std::string> FfmpegPictures(const std::string& path, const std::string& vf, int width, int height);
 
     // Puts the system's file source, the splitter and the video decoder in
-    // the graph and connects them, the filter and the sink. With the
-    // generic source as the splitter, the file source the graph chooses
-    // (which for MP4 is that source) gives the streams.
-    void Open(const std::string& path, const CLSID& splitter);
+    // the graph and connects them, the filter and the sink; with
+    // watchInput, through a pass transform (inputWatch) that notes where the
+    // decoder's pictures lie. With the generic source as the splitter, the
+    // file source the graph chooses (which for MP4 is that source) gives the
+    // streams.
+    void Open(const std::string& path, const CLSID& splitter, bool watchInput = false);
     // Runs the graph to its end; the pictures that reached the sink.
     std::vector<Picture> RunToEnd();
+    // The pictures that reached the sink so far.
+    std::vector<Picture> OutputPictures();
     // The output connection's picture size.
     void OutputSize(int* width, int* height);
 
@@ -83,4 +88,5 @@ protected:
     CVideoFilter* filter = nullptr;
     ComPtr<IVideoFilterControl> video;
     CCollectSink* sink = nullptr;
+    CPassTransform* inputWatch = nullptr;  // held by the graph
 };

@@ -71,14 +71,15 @@ protected:
     }
 
     // The renderer's window shown in an owner window of the test's (at its
-    // corner, 88 x 72) and the graph without a clock, so that pictures go as
-    // fast as they come. The owner; the renderer's window through child.
-    HWND ShowInOwner(IVideoWindow* window, HWND* child)
+    // corner, width x height) and the graph without a clock, so that
+    // pictures go as fast as they come. The owner; the renderer's window
+    // through child.
+    HWND ShowInOwner(IVideoWindow* window, HWND* child, int width = 88, int height = 72)
     {
-        HWND owner = MakeOwnerWindow(200, 160);
+        HWND owner = MakeOwnerWindow(width + 112, height + 88);
         if (!owner) return nullptr;
         EXPECT_EQ(window->put_Owner(reinterpret_cast<OAHWND>(owner)), S_OK);
-        EXPECT_EQ(window->SetWindowPosition(0, 0, 88, 72), S_OK);
+        EXPECT_EQ(window->SetWindowPosition(0, 0, width, height), S_OK);
         EXPECT_EQ(window->put_Visible(-1), S_OK);
         *child = FirstChildOf(owner);
         ComPtr<IMediaFilter> timing;
@@ -132,6 +133,42 @@ TEST_F(RendererTest, VideoShowsItsPicturesInAChildOfTheOwnerWindow)
     ASSERT_EQ(window->put_Owner(0), S_OK);
     EXPECT_EQ(FirstChildOf(owner), nullptr);
     DestroyOwnerWindow(owner);
+}
+
+// Pictures as wide as real sources whose rows the scaler converts in whole
+// blocks past their ends (168, 200, 360, 856 and 1080 pixels): shown at
+// their own size, red on the left and blue on the right, to the edges.
+TEST_F(RendererTest, PicturesOfCommonWidthsAreShownToTheirEdges)
+{
+    for (int width : {168, 200, 360, 856, 1080}) {
+        SCOPED_TRACE(std::to_string(width) + " wide");
+        TearDown();
+        SetUp();
+        std::string half = std::to_string(width / 2) + "x36";
+        std::string path = MakeMedia(dir, std::to_string(width) + ".mkv",
+                                     "-f lavfi -i color=c=red:size=" + half + ":rate=25:duration=0.2 -f lavfi -i "
+                                     "color=c=blue:size=" + half + ":rate=25:duration=0.2 -filter_complex hstack "
+                                     "-c:v mpeg4 -q:v 2");
+        Chain(path, CLSID_MatroskaSplitter, CLSID_VideoDecoder, CLSID_VideoRenderer);
+        ComPtr<IVideoWindow> window;
+        ASSERT_EQ(graph.As(&window), S_OK);
+        HWND child = nullptr;
+        HWND owner = ShowInOwner(window.Get(), &child, width, 36);
+        ASSERT_NE(owner, nullptr);
+        ASSERT_NE(child, nullptr);
+        RunSeconds();
+        PumpWindowMessages();
+        for (int y : {1, 18, 34})
+            for (int x : {1, width / 2 - 6, width / 2 + 6, width - 2}) {
+                uint32_t pixel = PixelOf(child, x, y);
+                bool left = x < width / 2;
+                EXPECT_GT((pixel >> (left ? 16 : 0)) & 0xFF, 0xC0u) << x << "," << y << " " << std::hex << pixel;
+                EXPECT_LT((pixel >> (left ? 0 : 16)) & 0xFF, 0x40u) << x << "," << y << " " << std::hex << pixel;
+            }
+        ASSERT_EQ(window->put_Visible(0), S_OK);
+        ASSERT_EQ(window->put_Owner(0), S_OK);
+        DestroyOwnerWindow(owner);
+    }
 }
 
 // Each edge and extent of the source, destination and window rectangles,

@@ -15,6 +15,7 @@
 #include "platform/dshow/filters/LavSource.h"
 #include "platform/dshow/filters/PcmFormat.h"
 #include "platform/dshow/filters/StreamMediaType.h"
+#include "platform/dshow/filters/VideoDecoder.h"
 #include "platform/win32/NativePath.h"
 #include "tests/platform/dshow/MediaFiles.h"
 #include "tests/support/GraphHelpers.h"
@@ -25,6 +26,7 @@
 #include "tests/support/WaitUntil.h"
 
 extern "C" {
+#include <libavutil/cpu.h>
 #include <libavutil/display.h>
 }
 
@@ -43,20 +45,30 @@ protected:
     void SetUp() override
     {
         SystemFilterTest::SetUp();
+        NewGraph();
+    }
+    void TearDown() override
+    {
+        DropGraph();
+        SystemFilterTest::TearDown();
+    }
+    // An empty graph in place of the one there was.
+    void NewGraph()
+    {
+        DropGraph();
         graph = CreateGraph();
         ASSERT_TRUE(graph);
         ASSERT_EQ(graph.As(&control), S_OK);
         ASSERT_EQ(graph.As(&events), S_OK);
         ASSERT_EQ(graph.As(&seeking), S_OK);
     }
-    void TearDown() override
+    void DropGraph()
     {
         if (control) control->Stop();
         seeking.Reset();
         events.Reset();
         control.Reset();
         graph.Reset();
-        SystemFilterTest::TearDown();
     }
 
     // The file source over the path and the splitter connected to it.
@@ -229,6 +241,114 @@ TEST_F(DemuxGraphTest, DecodedPicturesComeOutInTheDecodersOwnLayoutWithTheirTime
     EXPECT_EQ(sink->LastStart(), 49 * 400000);
 }
 
+// The packed layouts a filter that does not honour rcSource is given (I420
+// at the picture's size, RGB32 bottom-up), converted by the scaler, at the
+// widths of real sources: the first picture against the ffmpeg command
+// line's decoding of the same file, row by row, so that a conversion that
+// writes past a row's end (onto the row above, for bottom-up rows) shows.
+TEST_F(DemuxGraphTest, PackedPicturesOfCommonWidthsMatchTheCommandLine)
+{
+    struct PackedCase {
+        const char* source;     // how the picture is coded
+        const char* container;  // file name, and the splitter for it
+        CLSID splitter;
+    };
+    const PackedCase sources[] = {
+        {"-c:v mpeg4 -q:v 2", "a.mkv", CLSID_MatroskaSplitter},
+        // 4:2:2 pictures are converted even to the decoder's own layout.
+        {"-c:v mjpeg -q:v 2 -pix_fmt yuvj422p", "b.avi", CLSID_AviSplitter},
+    };
+    for (int width : {168, 200, 360, 856, 1080})
+        for (const PackedCase& source : sources)
+            for (GUID subtype : {MEDIASUBTYPE_I420, MEDIASUBTYPE_RGB32}) {
+                bool rgb = subtype == MEDIASUBTYPE_RGB32;
+                SCOPED_TRACE(std::to_string(width) + " wide, " + source.source + (rgb ? ", RGB32" : ", I420"));
+                TearDown();
+                SetUp();
+                std::string size = std::to_string(width) + "x36";
+                std::string path = MakeMedia(dir, size + source.container,
+                                             "-f lavfi -i testsrc2=size=" + size + ":rate=25:duration=0.12 " +
+                                                 source.source);
+                std::string theirs = ReadBytes(MakeMedia(
+                    dir, size + source.container + (rgb ? ".bgra" : ".yuv"),
+                    "-i '" + path + "' -frames:v 1 -sws_flags bilinear -f rawvideo " +
+                        (rgb ? "-vf vflip -pix_fmt bgra" : "-pix_fmt yuv420p")));
+                const size_t rowBytes = rgb ? static_cast<size_t>(width) * 4 : static_cast<size_t>(width);
+                const size_t pictureBytes = rgb ? rowBytes * 36 : rowBytes * 36 * 3 / 2;
+                ASSERT_EQ(theirs.size(), pictureBytes);
+
+                ComPtr<IBaseFilter> s = Split(path, source.splitter);
+                ComPtr<IBaseFilter> d = CreateFilter(CLSID_VideoDecoder);
+                ASSERT_TRUE(SUCCEEDED(graph->AddFilter(d.Get(), nullptr)));
+                ASSERT_EQ(graph->ConnectDirect(FilterPins(s.Get(), PINDIR_OUTPUT)[0].Get(),
+                                               FilterPins(d.Get(), PINDIR_INPUT)[0].Get(), nullptr),
+                          S_OK);
+                // The decoder's packed type of the subtype: the one whose
+                // buffer is the picture.
+                ComPtr<IPin> out = FilterPins(d.Get(), PINDIR_OUTPUT)[0];
+                ComPtr<IEnumMediaTypes> types;
+                ASSERT_EQ(out->EnumMediaTypes(types.GetAddressOf()), S_OK);
+                CMediaType packed;
+                for (AM_MEDIA_TYPE* t = nullptr; types->Next(1, &t, nullptr) == S_OK; DeleteMediaType(t)) {
+                    const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(t->pbFormat);
+                    if (t->subtype == subtype && vih->bmiHeader.biWidth == width) packed = *t;
+                }
+                ASSERT_TRUE(packed.IsValid());
+                CSampleSink* sink = nullptr;
+                ComPtr<IBaseFilter> sinkFilter = CSampleSink::Make(&sink, true);
+                ASSERT_TRUE(SUCCEEDED(graph->AddFilter(sinkFilter.Get(), nullptr)));
+                ASSERT_EQ(graph->ConnectDirect(out.Get(), FilterPins(sinkFilter.Get(), PINDIR_INPUT)[0].Get(),
+                                               &packed),
+                          S_OK);
+                EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+                std::string ours = sink->Bytes();
+                ASSERT_GE(ours.size(), pictureBytes);
+                // Row by row (the chroma planes' rows are half as long).
+                int worst = 0;
+                size_t worstAt = 0;
+                for (size_t at = 0; at < pictureBytes; ++at) {
+                    int d = std::abs(static_cast<uint8_t>(ours[at]) - static_cast<uint8_t>(theirs[at]));
+                    if (d > worst) worst = d, worstAt = at;
+                }
+                EXPECT_LE(worst, 3) << "at byte " << worstAt << " of " << pictureBytes << " (row " << worstAt / rowBytes
+                                    << ")";
+            }
+}
+
+// The video decoder runs on half the processors, at least two and at most
+// eight; on one processor, one.
+TEST(VideoDecodingThreadsTest, HalfTheProcessorsWithinTheirBounds)
+{
+    const struct {
+        int processors, threads;
+    } cases[] = {{1, 1}, {2, 2}, {3, 2}, {4, 2}, {6, 3}, {8, 4}, {16, 8}, {64, 8}};
+    for (const auto& c : cases) EXPECT_EQ(VideoDecodingThreads(c.processors), c.threads) << c.processors;
+}
+
+// Whatever threads the machine gives the decoder, every picture comes out,
+// in order, with its time: one processor (no frame threads), two, eight.
+TEST_F(DemuxGraphTest, EveryPictureComesOutOnOneTwoOrEightProcessors)
+{
+    std::string path = MakeMedia(dir, "a.mkv", TestPicture(2.0, "176x144") + " -c:v libx264 -preset veryfast -bf 3");
+    struct ForcedProcessors {
+        explicit ForcedProcessors(int n) { av_cpu_force_count(n); }
+        ~ForcedProcessors() { av_cpu_force_count(0); }
+    };
+    for (int processors : {1, 2, 8}) {
+        SCOPED_TRACE(processors);
+        ForcedProcessors forced(processors);
+        NewGraph();
+        ComPtr<IBaseFilter> s = Split(path, CLSID_MatroskaSplitter);
+        auto outs = FilterPins(s.Get(), PINDIR_OUTPUT);
+        ASSERT_EQ(outs.size(), 1u);
+        CSampleSink* sink = Decode(outs[0].Get(), CLSID_VideoDecoder);
+        EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+        EXPECT_EQ(sink->Samples(), 50);
+        EXPECT_EQ(sink->FirstStart(), 0);
+        EXPECT_EQ(sink->LastStart(), 49 * 400000);
+    }
+}
+
 // A turned picture's orientation travels from the splitter's type through
 // the decoder's output types; an upright one keeps the first header form.
 TEST_F(DemuxGraphTest, TheTurnOfAPictureTravelsWithItsTypesThroughTheDecoder)
@@ -367,6 +487,45 @@ TEST_F(DemuxGraphTest, SeekingStartsAgainAtTheNewPositionWithTimesFromZero)
     EXPECT_EQ(RunToEnd(), EC_COMPLETE);
     EXPECT_GE(sink->Samples(), 25);
     EXPECT_LE(sink->Samples(), 27);
+}
+
+// Sound stored as it is played comes in large packets (a WAV file's hold
+// 4096 bytes: half a second of 8-bit sound at 8 kHz); a segment's sound
+// still ends at its stop position, not with the packet the stop falls in.
+TEST_F(DemuxGraphTest, UncompressedSoundEndsAtTheStopPosition)
+{
+    const struct {
+        const char* file;
+        std::string args;
+    } cases[] = {
+        {"u8.wav", TestTone(4.0, 8000) + " -c:a pcm_u8"},
+        {"s16.wav", TestTone(4.0, 8000) + " -c:a pcm_s16le"},
+        {"s24.wav", TestTone(4.0, 11025) + " -ac 2 -c:a pcm_s24le"},
+        {"u8.avi", TestPicture(4.0) + " " + TestTone(4.0, 8000) + " -c:v mpeg4 -c:a pcm_u8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        TearDown();
+        SetUp();
+        std::string path = MakeMedia(dir, c.file, c.args);
+        ComPtr<IBaseFilter> s = OpenByName(path);
+        CSampleSink* sink = nullptr;
+        ComPtr<IBaseFilter> sinkFilter = CSampleSink::Make(&sink);
+        ASSERT_TRUE(SUCCEEDED(graph->AddFilter(sinkFilter.Get(), nullptr)));
+        ASSERT_EQ(graph->ConnectDirect(FilterPins(s.Get(), PINDIR_OUTPUT).back().Get(),
+                                       FilterPins(sinkFilter.Get(), PINDIR_INPUT)[0].Get(), nullptr),
+                  S_OK);
+        LONGLONG start = 13 * UNITS / 10, stop = 29 * UNITS / 10;
+        ASSERT_EQ(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_AbsolutePositioning),
+                  S_OK);
+        EXPECT_EQ(RunToEnd(), EC_COMPLETE);
+        ASSERT_GT(sink->Samples(), 0);
+        // Times count from the segment's start (sound before it is the
+        // audio treatment's to leave out); the sound ends 1.6 s after it,
+        // to within a millisecond.
+        EXPECT_LE(sink->FirstStart(), UNITS / 1000);
+        EXPECT_NEAR(static_cast<double>(sink->LastStop()) / UNITS, 1.6, 0.001);
+    }
 }
 
 TEST_F(DemuxGraphTest, AudioDecoderDeliversInterleavedSamplesOfEachFrame)

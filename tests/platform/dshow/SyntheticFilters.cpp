@@ -187,7 +187,18 @@ HRESULT CPassTransform::Transform(IMediaSample* in, IMediaSample* out)
 {
     HRESULT hr = ShareSampleData(in, out);
     if (SUCCEEDED(hr)) ++passed;
+    BYTE* data = nullptr;
+    if (SUCCEEDED(hr) && SUCCEEDED(in->GetPointer(&data))) {
+        std::lock_guard<std::mutex> g(lock_);
+        pointers_.push_back(data);
+    }
     return hr;
+}
+
+std::vector<const BYTE*> CPassTransform::Pointers()
+{
+    std::lock_guard<std::mutex> g(lock_);
+    return pointers_;
 }
 
 // ---- CCollectSink -------------------------------------------------------------------------
@@ -221,6 +232,7 @@ HRESULT CCollectSink::DoRenderSample(IMediaSample* sample)
     BYTE* data = nullptr;
     if (SUCCEEDED(sample->GetPointer(&data)) && data && r.bytes > 0) {
         r.first = data[0];
+        r.pointer = data;
         if (keepBytes) r.data.assign(reinterpret_cast<const char*>(data), static_cast<size_t>(r.bytes));
     }
     std::lock_guard<std::mutex> g(lock_);

@@ -101,10 +101,14 @@ public:
     HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
 
     std::atomic<long> passed{0};
+    // Where the bytes of each sample passed on lay.
+    std::vector<const BYTE*> Pointers();
 
 private:
     GUID major_;
     GUID outputMajor_;
+    std::mutex lock_;
+    std::vector<const BYTE*> pointers_;
 };
 
 struct SinkRecord {
@@ -113,6 +117,7 @@ struct SinkRecord {
     LONG bytes = 0;
     BYTE first = 0;  // the first payload byte (the source writes its index)
     std::string data;  // the whole payload, when the sink keeps it
+    const BYTE* pointer = nullptr;  // where the payload lay
 };
 
 // Accepts one major type (GUID_NULL: any) and records every sample.
