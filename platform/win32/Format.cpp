@@ -257,8 +257,11 @@ bool ConvertArgument(const Conversion& s, const FormatArg& a, std::wstring& out)
             v = a.nstr();
         else
             return false;
+        // The digits are made without width or flags; Pad then places them
+        // in the width on the side the flags ask for.
         Conversion ps = s;
         ps.flags.clear();
+        ps.width = 0;
         ps.precision = static_cast<int>(sizeof(void*) * 2);
         std::string txt =
             PrintC(NumberFormat(ps, "ll", 'X'), static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(v)));

@@ -128,6 +128,11 @@ TEST(FormatText, NumbersIgnoreProcessLocale)
 TEST(FormatText, PointerIsFixedWidthUpperHex)
 {
     EXPECT_EQ(L"00000000000000FF", FormatText(L"%p", reinterpret_cast<const void*>(0xFF)));
+    // A width pads the sixteen digits on the side the flags say.
+    const void* p = reinterpret_cast<const void*>(0xFF);
+    EXPECT_EQ(L"[    00000000000000FF]", FormatText(L"[%20p]", p));
+    EXPECT_EQ(L"[00000000000000FF    ]", FormatText(L"[%-20p]", p));
+    EXPECT_EQ(L"[00000000000000FF    ]", FormatText(L"[%*p]", -20, p));
 }
 
 TEST(FormatText, CStringFormatAndAppend)
