@@ -7,6 +7,7 @@
 #include "HtmlColorMap.h"
 #include "RegMatcher.h"
 #include "modules/api/SubPicProvider.h"
+#include "SubPicProviderImpl.h"
 #include "SubtitleFileText.h"
 #include "platform/win32/TextScan.h"
 

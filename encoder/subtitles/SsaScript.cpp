@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "modules/api/SubPicProvider.h"
+#include "SubPicProviderImpl.h"
 #include "SubtitleLine.h"
 #include "SubtitleTimeline.h"
 #include "platform/win32/TextScan.h"

@@ -10,6 +10,13 @@
 #include "modules/api/SubPicProvider.h"
 #include "platform/win32/DebugOutput.h"
 
+// The colour code for a 0xRRGGBB value. "No colour" (-1) and values beyond
+// 24 bits are written with their low 24 bits, so a code always has exactly
+// six digits.
+CString SubColourCode(DWORD rgb);
+// The colour code for a COLORREF (0x00BBGGRR); -1 means white.
+CString SubColourCodeFromColorRef(DWORD colorRef);
+
 class ISubPicProviderImpl : public ISubPicProvider {
 public:
     ISubPicProviderImpl() = default;

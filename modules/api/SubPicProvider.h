@@ -70,13 +70,6 @@ inline constexpr wchar_t kSubUnderlineOff[] = L"@@-";
 inline constexpr wchar_t kSubColourPrefix[] = L"@@^";
 constexpr wchar_t kSubLineBreak = L'\n';
 
-// The colour code for a 0xRRGGBB value. "No colour" (-1) and values beyond
-// 24 bits are written with their low 24 bits, so a code always has exactly
-// six digits.
-CString SubColourCode(DWORD rgb);
-// The colour code for a COLORREF (0x00BBGGRR); -1 means white.
-CString SubColourCodeFromColorRef(DWORD colorRef);
-
 // What a reader is opened with (five 32-bit fields, filled by the caller).
 struct SubtitleOpenParams {
     INT nDefaultColor = -1;   // COLORREF written when a colour change ends; -1 none
