@@ -117,13 +117,30 @@ int Colours(const QImage& image)
     return static_cast<int>(seen.size());
 }
 
+// Pixels of the upper or the lower half that differ between two pictures of
+// one size, colours compared coarsely.
+int ChangedInHalf(const QImage& a, const QImage& b, bool lower)
+{
+    if (a.size() != b.size()) return -1;
+    int changed = 0;
+    for (int y = lower ? a.height() / 2 : 0; y < (lower ? a.height() : a.height() / 2); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if ((a.pixel(x, y) & 0xF0F0F0) != (b.pixel(x, y) & 0xF0F0F0)) ++changed;
+    return changed;
+}
+
+int ChangedInLowerHalf(const QImage& a, const QImage& b) { return ChangedInHalf(a, b, true); }
+
 TEST_F(GraphPreviewTest, APreviewShowsPicturesPlaysSoundPausesAndSeeks)
 {
     PrivateSoundServer server;
     ASSERT_TRUE(server.Started()) << server.Problem();
     for (const char* module : {"HSF.ax", "HVF.ax", "HAF.ax"}) UseRealModules({module});
+    // Long enough that a slow machine (the race detector's build beside
+    // other work) does not reach the end before the test pauses it; the
+    // seek goes near the end.
     std::string source = MakeMedia(temp(), "movie.avi",
-                                   TestPicture(3.0) + " " + TestTone(3.0) + " -c:v mpeg4 -c:a libmp3lame -shortest");
+                                   TestPicture(10.0) + " " + TestTone(10.0) + " -c:v mpeg4 -c:a libmp3lame -shortest");
     CGraphPreview graph(&settings_);
     graph_ = &graph;
     ASSERT_TRUE(graph.BuildFilterChain(kSourceAvi, &paneWnd_, &ownerWnd_));
@@ -152,10 +169,10 @@ TEST_F(GraphPreviewTest, APreviewShowsPicturesPlaysSoundPausesAndSeeks)
     EXPECT_EQ(graph.GetPlayState(), kPlayStatePaused);
 
     // A seek while paused, then on to the end.
-    ASSERT_EQ(graph.Seek(2 * kSecond, -1), S_OK);
+    ASSERT_EQ(graph.Seek(8 * kSecond, -1), S_OK);
     ASSERT_EQ(graph.Run(TRUE), S_OK);
     PumpWindows(std::chrono::milliseconds(200));
-    EXPECT_GE(graph.GetPosition(), 2 * kSecond);
+    EXPECT_GE(graph.GetPosition(), 8 * kSecond);
     EXPECT_TRUE(PumpWindows(kPlaybackDeadline, [&] {
         return !trace_.empty() && trace_.back() == "STATE 2";
     }));
@@ -198,19 +215,24 @@ TEST_P(SubtitlePreviewTest, TheSubtitleIsDrawnIntoThePicture)
         EXPECT_TRUE(PumpWindows(kPlaybackDeadline, [&] { return graph.GetPosition() >= 8 * kSecond / 10; }));
         PumpWindows(std::chrono::milliseconds(100));
         shots[with] = VideoImage();
+        // The pane shows the picture made before the provider was handed
+        // over until the treatment draws the next one, which on a slow
+        // machine (the subtitle library's first fonts under the race
+        // detector) can come after the position has moved on: the picture
+        // with the subtitle is waited for.
+        if (with)
+            PumpWindows(kPlaybackDeadline, [&] {
+                shots[1] = VideoImage();
+                return ChangedInLowerHalf(shots[0], shots[1]) > 300;
+            });
         graph.CloseGraph();
         graph_ = nullptr;
         if (provider) provider->Release();
     }
     gui_test::SaveScreenshot(shots[1], std::string("preview_subtitle_") + c.name);
     ASSERT_EQ(shots[0].size(), shots[1].size());
-    int changed[2] = {0, 0};
-    for (int y = 0; y < shots[0].height(); ++y)
-        for (int x = 0; x < shots[0].width(); ++x)
-            if ((shots[0].pixel(x, y) & 0xF0F0F0) != (shots[1].pixel(x, y) & 0xF0F0F0))
-                ++changed[y >= shots[0].height() / 2];
-    EXPECT_EQ(changed[0], 0) << c.name;
-    EXPECT_GT(changed[1], 300) << c.name;
+    EXPECT_EQ(ChangedInHalf(shots[0], shots[1], false), 0) << c.name;
+    EXPECT_GT(ChangedInLowerHalf(shots[0], shots[1]), 300) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SubtitlePreviewTest, ::testing::ValuesIn(kSubtitleCases));
