@@ -38,5 +38,5 @@ step "memory errors inside the media libraries (valgrind)"
 bash "$root/scripts/valgrind.sh"
 step "the media, module and front-end tests of the optimised build"
 (cd "$root/build" && ctest --output-on-failure -j "$(nproc)" --timeout 600 \
-  -L '^(dshow_tests|pipeline_tests|wmf_tests|hsf_tests|haf_tests|hvf_tests|hwriter_tests|module_support_tests|x264_module_tests|encoder_core_tests|encoder_jobs_tests|encoder_ui_tests|encoder_app_tests)$' "$@")
+  -L '^(dshow_tests|pipeline_tests|wmf_tests|hsf_tests|haf_tests|hvf_tests|hwriter_tests|module_support_tests|module_pictures_tests|x264_module_tests|encoder_core_tests|encoder_jobs_tests|encoder_ui_tests|encoder_app_tests)$' "$@")
 step "done"

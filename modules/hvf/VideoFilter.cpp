@@ -357,13 +357,13 @@ HRESULT CVideoFilter::Receive(IMediaSample* sample)
     AVFrame* frame = FrameOfSample(sample, input);
     // A sample too short for its picture is left out.
     if (!frame) return S_OK;
-    if (!m_queue.Push(TreatmentItem{TreatmentItem::Kind::Picture, frame})) return S_OK;
+    if (!m_queue.Push(PictureQueueItem{PictureQueueItem::Kind::Picture, frame})) return S_OK;
     return m_result.load();
 }
 
 HRESULT CVideoFilter::EndOfStream()
 {
-    if (!m_queue.Push(TreatmentItem{TreatmentItem::Kind::End})) return Output()->DeliverEndOfStream();
+    if (!m_queue.Push(PictureQueueItem{PictureQueueItem::Kind::End})) return Output()->DeliverEndOfStream();
     return S_OK;
 }
 
@@ -382,7 +382,7 @@ HRESULT CVideoFilter::EndFlush()
 
 HRESULT CVideoFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
 {
-    TreatmentItem item{TreatmentItem::Kind::Segment};
+    PictureQueueItem item{PictureQueueItem::Kind::Segment};
     item.start = start;
     item.stop = stop;
     item.rate = rate;
@@ -394,22 +394,22 @@ HRESULT CVideoFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, doub
 
 void CVideoFilter::TreatmentLoop()
 {
-    TreatmentItem item;
+    PictureQueueItem item;
     while (m_queue.Pop(&item)) {
         switch (item.kind) {
-        case TreatmentItem::Kind::Picture:
+        case PictureQueueItem::Kind::Picture:
             TreatPicture(item.frame);
             av_frame_free(&item.frame);
             break;
-        case TreatmentItem::Kind::Segment:
+        case PictureQueueItem::Kind::Segment:
             m_segmentStart = item.start;
             Output()->DeliverNewSegment(item.start, item.stop, item.rate);
             break;
-        case TreatmentItem::Kind::End:
+        case PictureQueueItem::Kind::End:
             FinishChain();
             Output()->DeliverEndOfStream();
             break;
-        case TreatmentItem::Kind::Reset:
+        case PictureQueueItem::Kind::Reset:
             // After a flush: nothing the chain held may come out.
             m_chain.Reset();
             m_subtitles.Reset();

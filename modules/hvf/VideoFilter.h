@@ -30,7 +30,7 @@
 #include "modules/hvf/OutputPictureInfo.h"
 #include "modules/hvf/PictureChain.h"
 #include "modules/hvf/SubtitleOverlay.h"
-#include "modules/hvf/TreatmentQueue.h"
+#include "modules/pictures/PictureQueue.h"
 #include "modules/hvf/VideoFilterSettings.h"
 #include "modules/pictures/PictureFormat.h"
 #include "platform/dshow/TransformFilter.h"
@@ -129,7 +129,7 @@ private:
     bool m_haveInput = false;
     bool m_haveOutput = false;
 
-    TreatmentQueue m_queue;
+    PictureQueue m_queue;
     std::thread m_thread;
     // What the treatment thread last met: a failure it passes upstream.
     std::atomic<HRESULT> m_result{S_OK};

@@ -30,13 +30,19 @@ constexpr double kUnitsPerSecond = 10000000.0;
 // one, in frames; a longer one is a jump in the source's times.
 constexpr int64_t kMaxRepeatedFrames = 60;
 
+// Pictures that may wait for the encoding thread: enough that the thread
+// delivering them need not wait while one is encoded, few enough to hold
+// little memory (each holds the picture's bytes).
+constexpr size_t kQueuedPictures = 2;
+
 }  // namespace
 
 CWriterFilter::CWriterFilter(const CLSID& clsid, const wchar_t* name, IUnknown* outer, bool takesText)
     : CBaseFilter(name, outer, clsid),
       m_pVideoPin(std::make_unique<CWriterInputPin>(this, L"Video", CWriterInputPin::Kind::Video)),
       m_pAudioPin(std::make_unique<CWriterInputPin>(this, L"Audio", CWriterInputPin::Kind::Audio)),
-      m_seeking(this)
+      m_seeking(this),
+      m_pictures(kQueuedPictures)
 {
     m_inputs = {m_pVideoPin.get(), m_pAudioPin.get()};
     if (takesText) {
@@ -45,7 +51,11 @@ CWriterFilter::CWriterFilter(const CLSID& clsid, const wchar_t* name, IUnknown* 
     }
 }
 
-CWriterFilter::~CWriterFilter() { FinishRun(false); }
+CWriterFilter::~CWriterFilter()
+{
+    StopEncodingThread();
+    FinishRun(false);
+}
 
 HRESULT CWriterFilter::NonDelegatingQueryInterface(REFIID riid, void** object)
 {
@@ -177,6 +187,9 @@ HRESULT CWriterFilter::Stop()
         std::lock_guard<std::mutex> r(m_runLock);
         m_changed.notify_all();
     }
+    // Pictures that wait are not encoded; the one being encoded is
+    // finished.
+    StopEncodingThread();
     // Inputs that are still in the middle of a sample finish it first.
     DrainInputs();
     FinishRun(false);
@@ -189,7 +202,10 @@ HRESULT CWriterFilter::Pause()
     bool starting = IsStopped();
     HRESULT hr = CBaseFilter::Pause();
     if (FAILED(hr)) return hr;
-    if (starting) StartRun();
+    if (starting) {
+        StartRun();
+        StartEncodingThread();
+    }
     std::lock_guard<std::mutex> r(m_runLock);
     m_changed.notify_all();
     return hr;
@@ -430,10 +446,56 @@ bool CWriterFilter::WaitWhilePaused(CWriterInputPin* pin)
     return State() == State_Running && !pin->IsFlushing() && m_failure == Failure::None;
 }
 
-void CWriterFilter::FlushChanged()
+void CWriterFilter::BeginFlushOf(CWriterInputPin* pin)
 {
+    if (pin->StreamKind() == CWriterInputPin::Kind::Video) m_pictures.BeginFlush();
     std::lock_guard<std::mutex> r(m_runLock);
     m_changed.notify_all();
+}
+
+void CWriterFilter::EndFlushOf(CWriterInputPin* pin)
+{
+    // Nothing delivered before the flush is encoded after it.
+    if (pin->StreamKind() == CWriterInputPin::Kind::Video) m_pictures.EndFlush();
+    std::lock_guard<std::mutex> r(m_runLock);
+    m_changed.notify_all();
+}
+
+void CWriterFilter::StartEncodingThread()
+{
+    StopEncodingThread();
+    if (!m_pVideoPin->IsConnected()) return;
+    m_pictures.Open();
+    m_encodingThread = std::thread([this] { EncodingLoop(); });
+}
+
+void CWriterFilter::StopEncodingThread()
+{
+    m_pictures.Close();
+    if (m_encodingThread.joinable()) m_encodingThread.join();
+}
+
+void CWriterFilter::EncodingLoop()
+{
+    ApplyPriorityToThisThread();
+    CWriterInputPin* pin = m_pVideoPin.get();
+    PictureQueueItem item;
+    while (m_pictures.Pop(&item)) {
+        switch (item.kind) {
+        case PictureQueueItem::Kind::Picture:
+            // Held while the filter is paused; dropped when it stops or the
+            // input flushes meanwhile.
+            if (WaitWhilePaused(pin)) {
+                EncodePicture(pin, item.frame, item.timed, item.start, item.stop);
+                item.frame = nullptr;
+            }
+            av_frame_free(&item.frame);
+            break;
+        case PictureQueueItem::Kind::End: EndStream(pin); break;
+        default: break;
+        }
+        m_pictures.Done();
+    }
 }
 
 bool CWriterFilter::WritePacket(CWriterInputPin* pin, AVPacket* packet)
@@ -448,7 +510,7 @@ HRESULT CWriterFilter::ReceiveFrom(CWriterInputPin* pin, IMediaSample* sample)
     if (!WaitWhilePaused(pin)) return Failed() ? S_FALSE : (pin->IsFlushing() ? S_FALSE : VFW_E_WRONG_STATE);
     ApplyPriorityToThisThread();
     switch (pin->StreamKind()) {
-    case CWriterInputPin::Kind::Video: return EncodePicture(pin, sample);
+    case CWriterInputPin::Kind::Video: return QueuePicture(pin, sample);
     case CWriterInputPin::Kind::Audio: return EncodeSound(pin, sample);
     case CWriterInputPin::Kind::Text: return WriteCaption(pin, sample);
     }
@@ -480,14 +542,31 @@ HRESULT CWriterFilter::WriteCaption(CWriterInputPin* pin, IMediaSample* sample)
     return S_OK;
 }
 
-HRESULT CWriterFilter::EncodePicture(CWriterInputPin* pin, IMediaSample* sample)
+HRESULT CWriterFilter::QueuePicture(CWriterInputPin* pin, IMediaSample* sample)
 {
-    REFERENCE_TIME start = 0, stop = 0;
-    bool timed = SUCCEEDED(sample->GetTime(&start, &stop));
+    PictureQueueItem item{PictureQueueItem::Kind::Picture};
+    item.timed = SUCCEEDED(sample->GetTime(&item.start, &item.stop));
+    // The frame holds the sample's bytes without a copy where they have the
+    // room the encoders may read past a picture.
+    item.frame = FrameOfSample(sample, pin->Picture());
+    if (!item.frame) {
+        Fail(Failure::Encoder);
+        return S_FALSE;
+    }
+    // Refused while stopping or flushing.
+    if (!m_pictures.Push(item)) return S_FALSE;
+    return Failed() ? S_FALSE : S_OK;
+}
+
+void CWriterFilter::EncodePicture(CWriterInputPin* pin, AVFrame* frame, bool timed, REFERENCE_TIME start,
+                                  REFERENCE_TIME stop)
+{
     std::lock_guard<std::mutex> s(pin->StreamLock());
-    if (pin->m_bEnded) return S_FALSE;
     LavEncoder* encoder = pin->m_pEncoder.get();
-    if (!encoder) return S_FALSE;
+    if (pin->m_bEnded || !encoder) {
+        av_frame_free(&frame);
+        return;
+    }
     const AVCodecContext* c = encoder->Context();
     // The picture's place on the output's frame grid; video times are
     // divided by the playback rate.
@@ -500,12 +579,8 @@ HRESULT CWriterFilter::EncodePicture(CWriterInputPin* pin, IMediaSample* sample)
     if (pin->m_nLastPts != AV_NOPTS_VALUE && pts <= pin->m_nLastPts) {
         // Two pictures for one place of the grid: the first one stays.
         if (timed) pin->m_nProgress = stop;
-        return S_OK;
-    }
-    AVFrame* frame = FrameOfSample(sample, pin->Picture());
-    if (!frame) {
-        Fail(Failure::Encoder);
-        return S_FALSE;
+        av_frame_free(&frame);
+        return;
     }
     m_preview.Offer(frame, pin->Picture().displayAspect);
     bool writeFailed = false;
@@ -532,12 +607,11 @@ HRESULT CWriterFilter::EncodePicture(CWriterInputPin* pin, IMediaSample* sample)
     pin->m_pLastPicture = frame;
     if (!ok) {
         Fail(writeFailed ? Failure::Output : Failure::Encoder);
-        return S_FALSE;
+        return;
     }
     pin->m_nLastPts = pts;
     pin->m_nEndPts = endPts;
     if (timed) pin->m_nProgress = stop;
-    return S_OK;
 }
 
 int64_t CWriterFilter::PlaceOnGrid(REFERENCE_TIME time, AVRational timeBase) const
@@ -577,6 +651,14 @@ HRESULT CWriterFilter::EncodeSound(CWriterInputPin* pin, IMediaSample* sample)
 }
 
 void CWriterFilter::EndOfStreamFrom(CWriterInputPin* pin)
+{
+    // The pictures' end follows them through the encoding thread.
+    if (pin->StreamKind() == CWriterInputPin::Kind::Video && m_pictures.Push(PictureQueueItem{PictureQueueItem::Kind::End}))
+        return;
+    EndStream(pin);
+}
+
+void CWriterFilter::EndStream(CWriterInputPin* pin)
 {
     {
         std::lock_guard<std::mutex> s(pin->StreamLock());

@@ -6,8 +6,11 @@
 //
 // A run begins when the filter leaves the stopped state: the encoders are
 // opened from the format's codec settings and the output file is started.
-// Samples are encoded on the thread that delivers them (each input's own),
-// held while the filter is paused. When every connected input has ended,
+// Pictures are encoded on an encoding thread of the writer's own, which a
+// short queue feeds, so that the thread delivering them (the video
+// treatment's) goes on with the next picture meanwhile; sound and captions
+// are encoded on the thread that delivers them. Both are held while the
+// filter is paused. When every connected input has ended,
 // the encoders are drained, the file gets its trailer and EC_COMPLETE is
 // raised. Stopping before that drains the encoders and writes the trailer
 // just the same, so a cancelled run leaves a file that plays as far as it
@@ -34,6 +37,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "modules/api/WriterFilters.h"
@@ -42,6 +46,7 @@
 #include "modules/hwriter/WriterInputPin.h"
 #include "modules/hwriter/WriterPreview.h"
 #include "modules/hwriter/WriterSeeking.h"
+#include "modules/pictures/PictureQueue.h"
 #include "platform/dshow/BaseFilter.h"
 #include "platform/dshow/FilterInterfaces.h"
 
@@ -103,7 +108,8 @@ public:
     // The inputs' data path (their streaming threads).
     HRESULT ReceiveFrom(CWriterInputPin* pin, IMediaSample* sample);
     void EndOfStreamFrom(CWriterInputPin* pin);
-    void FlushChanged();
+    void BeginFlushOf(CWriterInputPin* pin);
+    void EndFlushOf(CWriterInputPin* pin);
 
 protected:
     // The format's codec settings for the run (from its codec block); false
@@ -144,7 +150,17 @@ private:
     // flushes meanwhile.
     bool WaitWhilePaused(CWriterInputPin* pin);
     bool WritePacket(CWriterInputPin* pin, AVPacket* packet);
-    HRESULT EncodePicture(CWriterInputPin* pin, IMediaSample* sample);
+    // The encoding thread: takes the pictures of the video input in order,
+    // and its end.
+    void StartEncodingThread();
+    void StopEncodingThread();
+    void EncodingLoop();
+    HRESULT QueuePicture(CWriterInputPin* pin, IMediaSample* sample);
+    // Encodes a picture; takes over the frame.
+    void EncodePicture(CWriterInputPin* pin, AVFrame* frame, bool timed, REFERENCE_TIME start, REFERENCE_TIME stop);
+    // The end of an input's stream: its encoder drained and, once every
+    // input has ended, the run finished.
+    void EndStream(CWriterInputPin* pin);
     // The place on the video encoder's frame grid nearest a stream time.
     int64_t PlaceOnGrid(REFERENCE_TIME time, AVRational timeBase) const;
     HRESULT EncodeSound(CWriterInputPin* pin, IMediaSample* sample);
@@ -167,6 +183,10 @@ private:
     double m_dPlaybackRate = 1.0;
     int m_nPassMode = 0;
     WriterPreview m_preview;
+
+    // Pictures on their way to the encoding thread.
+    PictureQueue m_pictures;
+    std::thread m_encodingThread;
 
     // The run.
     mutable std::mutex m_runLock;

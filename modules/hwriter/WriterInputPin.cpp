@@ -52,13 +52,13 @@ HRESULT CWriterInputPin::EndOfStream()
 HRESULT CWriterInputPin::BeginFlush()
 {
     CBaseInputPin::BeginFlush();
-    m_pWriter->FlushChanged();
+    m_pWriter->BeginFlushOf(this);
     return S_OK;
 }
 
 HRESULT CWriterInputPin::EndFlush()
 {
+    m_pWriter->EndFlushOf(this);
     CBaseInputPin::EndFlush();
-    m_pWriter->FlushChanged();
     return S_OK;
 }

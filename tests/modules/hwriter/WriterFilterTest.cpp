@@ -678,6 +678,46 @@ TEST_P(WriterStopTest, StopInTheMiddleLeavesAFileThatPlaysAsFarAsItCame)
 INSTANTIATE_TEST_SUITE_P(Formats, WriterStopTest, ::testing::Values(Format::Avi, Format::Mp4, Format::Asf, Format::Ogm),
                          [](const auto& info) { return FormatName(info.param); });
 
+// Pictures wait for the writer's encoding thread: a pause holds them there
+// as it holds the streams, and the run goes on after it without losing or
+// repeating one.
+TEST_F(WriterGraphTest, APauseHoldsThePicturesAndTheRunGoesOnWholeAfterIt)
+{
+    const double seconds = 8.0;
+    std::string output = dir.File("paused.avi");
+    Build(Format::Avi, Source(seconds), output);
+    SetDefaultCodecs(Format::Avi);
+    ComPtr<IMediaControl> control;
+    ASSERT_EQ(graph.As(&control), S_OK);
+    ASSERT_EQ(control->Run(), S_OK);
+    LONGLONG position = 0;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (position < 10000000 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_EQ(settings->GetEncodedPosition(&position), S_OK);
+    }
+    ASSERT_GE(position, 10000000);
+    ASSERT_TRUE(SUCCEEDED(control->Pause()));
+    // What was being encoded when the pause came is finished; then nothing
+    // more is.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    LONGLONG paused = 0, later = 0;
+    ASSERT_EQ(settings->GetEncodedPosition(&paused), S_OK);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    ASSERT_EQ(settings->GetEncodedPosition(&later), S_OK);
+    EXPECT_EQ(paused, later);
+    EXPECT_LT(paused, static_cast<LONGLONG>(seconds * 1e7));
+
+    EXPECT_EQ(RunToEvent().first, EC_COMPLETE);
+    long long frames = 0;
+    for (const ProbedStream& s : ProbeFrameCounts(output))
+        if (s.kind == "video") frames = s.frames;
+    EXPECT_EQ(frames, static_cast<long long>(seconds * 25));
+    int code = -1;
+    EXPECT_EQ("", RunTool("ffmpeg -v error -nostdin -i '" + output + "' -f null - 2>&1", &code));
+    EXPECT_EQ(0, code);
+}
+
 // --- Failures ---------------------------------------------------------------------
 
 struct FailureCase {

@@ -1,20 +1,20 @@
-#include "modules/hvf/TreatmentQueue.h"
+#include "modules/pictures/PictureQueue.h"
 
-TreatmentQueue::TreatmentQueue(size_t pictures) : m_limit(pictures > 0 ? pictures : 1) {}
+PictureQueue::PictureQueue(size_t pictures) : m_limit(pictures > 0 ? pictures : 1) {}
 
-TreatmentQueue::~TreatmentQueue() { DropAll(); }
+PictureQueue::~PictureQueue() { DropAll(); }
 
-void TreatmentQueue::DropAll()
+void PictureQueue::DropAll()
 {
-    for (TreatmentItem& item : m_items) av_frame_free(&item.frame);
+    for (PictureQueueItem& item : m_items) av_frame_free(&item.frame);
     m_items.clear();
     m_pictures = 0;
 }
 
-bool TreatmentQueue::Push(TreatmentItem item)
+bool PictureQueue::Push(PictureQueueItem item)
 {
     std::unique_lock<std::mutex> g(m_lock);
-    bool picture = item.kind == TreatmentItem::Kind::Picture;
+    bool picture = item.kind == PictureQueueItem::Kind::Picture;
     if (picture) m_changed.wait(g, [&] { return !m_open || m_flushing || m_pictures < m_limit; });
     if (!m_open || (picture && m_flushing)) {
         av_frame_free(&item.frame);
@@ -26,27 +26,27 @@ bool TreatmentQueue::Push(TreatmentItem item)
     return true;
 }
 
-bool TreatmentQueue::Pop(TreatmentItem* item)
+bool PictureQueue::Pop(PictureQueueItem* item)
 {
     std::unique_lock<std::mutex> g(m_lock);
     m_changed.wait(g, [&] { return !m_open || !m_items.empty(); });
     if (!m_open) return false;
     *item = m_items.front();
     m_items.pop_front();
-    if (item->kind == TreatmentItem::Kind::Picture) --m_pictures;
+    if (item->kind == PictureQueueItem::Kind::Picture) --m_pictures;
     m_busy = true;
     m_changed.notify_all();
     return true;
 }
 
-void TreatmentQueue::Done()
+void PictureQueue::Done()
 {
     std::lock_guard<std::mutex> g(m_lock);
     m_busy = false;
     m_changed.notify_all();
 }
 
-void TreatmentQueue::BeginFlush()
+void PictureQueue::BeginFlush()
 {
     std::lock_guard<std::mutex> g(m_lock);
     m_flushing = true;
@@ -54,23 +54,23 @@ void TreatmentQueue::BeginFlush()
     m_changed.notify_all();
 }
 
-void TreatmentQueue::EndFlush()
+void PictureQueue::EndFlush()
 {
     std::unique_lock<std::mutex> g(m_lock);
     m_changed.wait(g, [&] { return !m_open || !m_busy; });
     DropAll();
     m_flushing = false;
-    if (m_open) m_items.push_back(TreatmentItem{TreatmentItem::Kind::Reset});
+    if (m_open) m_items.push_back(PictureQueueItem{PictureQueueItem::Kind::Reset});
     m_changed.notify_all();
 }
 
-bool TreatmentQueue::Flushing() const
+bool PictureQueue::Flushing() const
 {
     std::lock_guard<std::mutex> g(m_lock);
     return m_flushing;
 }
 
-void TreatmentQueue::Open()
+void PictureQueue::Open()
 {
     std::lock_guard<std::mutex> g(m_lock);
     DropAll();
@@ -80,7 +80,7 @@ void TreatmentQueue::Open()
     m_changed.notify_all();
 }
 
-void TreatmentQueue::Close()
+void PictureQueue::Close()
 {
     std::lock_guard<std::mutex> g(m_lock);
     m_open = false;

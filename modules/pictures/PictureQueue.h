@@ -1,8 +1,9 @@
-// What passes from the streaming thread that delivers pictures to the
-// treatment thread: pictures, in order with the stream's other events (a
-// new segment, the end of the stream, the reset after a flush). Only a few
-// pictures wait at a time, so decoding runs at most that far ahead of the
-// treatment; events never wait.
+// What passes from the streaming thread that delivers pictures to a thread
+// of a filter's own (the video treatment's, the writer's encoding thread):
+// pictures, in order with the stream's other events (a new segment, the end
+// of the stream, the reset after a flush). Only a few pictures wait at a
+// time, so the thread before runs at most that far ahead of the one after;
+// events never wait.
 #pragma once
 
 #include <condition_variable>
@@ -16,29 +17,30 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
-struct TreatmentItem {
+struct PictureQueueItem {
     enum class Kind { Picture, Segment, End, Reset };
     Kind kind = Kind::Picture;
     AVFrame* frame = nullptr;  // a picture, owned by the item
-    REFERENCE_TIME start = 0;  // a segment
+    REFERENCE_TIME start = 0;  // a segment; a picture's sample times where timed
     REFERENCE_TIME stop = 0;
     double rate = 1.0;
+    bool timed = false;
 };
 
-class TreatmentQueue {
+class PictureQueue {
 public:
-    explicit TreatmentQueue(size_t pictures);
-    ~TreatmentQueue();
-    TreatmentQueue(const TreatmentQueue&) = delete;
-    TreatmentQueue& operator=(const TreatmentQueue&) = delete;
+    explicit PictureQueue(size_t pictures);
+    ~PictureQueue();
+    PictureQueue(const PictureQueue&) = delete;
+    PictureQueue& operator=(const PictureQueue&) = delete;
 
     // Takes the item; a picture waits while the queue holds as many as it
     // may. False when the queue is closed or flushing (the item's picture
     // is then freed).
-    bool Push(TreatmentItem item);
+    bool Push(PictureQueueItem item);
     // Waits for the next item; false once the queue is closed. The taker
     // calls Done when it has finished with the item.
-    bool Pop(TreatmentItem* item);
+    bool Pop(PictureQueueItem* item);
     void Done();
 
     // Drops every waiting item and refuses pictures until EndFlush, which
@@ -58,7 +60,7 @@ private:
 
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
-    std::deque<TreatmentItem> m_items;
+    std::deque<PictureQueueItem> m_items;
     size_t m_pictures = 0;  // pictures in m_items
     size_t m_limit;
     bool m_open = false;
