@@ -11,6 +11,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/DebugOutput.h"
 #include "platform/win32/NativePath.h"
+#include "platform/win32/ThreadName.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -394,6 +395,7 @@ HRESULT CVideoFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, doub
 
 void CVideoFilter::TreatmentLoop()
 {
+    NameCurrentThread("rivo-treat");
     PictureQueueItem item;
     while (m_queue.Pop(&item)) {
         switch (item.kind) {

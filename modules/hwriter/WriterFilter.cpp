@@ -17,6 +17,7 @@
 #include "platform/dshow/filters/FrameRate.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/NativePath.h"
+#include "platform/win32/ThreadName.h"
 
 namespace {
 
@@ -477,6 +478,7 @@ void CWriterFilter::StopEncodingThread()
 
 void CWriterFilter::EncodingLoop()
 {
+    NameCurrentThread("rivo-encode");
     ApplyPriorityToThisThread();
     CWriterInputPin* pin = m_pVideoPin.get();
     PictureQueueItem item;

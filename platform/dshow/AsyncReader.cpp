@@ -4,6 +4,7 @@
 
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MemAllocator.h"
+#include "platform/win32/ThreadName.h"
 
 // ---- CAsyncIo -------------------------------------------------------------------------------
 
@@ -62,6 +63,7 @@ HRESULT CAsyncIo::Request(LONGLONG position, LONG length, BOOL aligned, BYTE* bu
 
 void CAsyncIo::Worker()
 {
+    NameCurrentThread("rivo-file-read");
     std::unique_lock<std::mutex> l(lock_);
     for (;;) {
         changed_.wait(l, [&] { return exit_ || !queue_.empty(); });

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/win32/ThreadName.h"
+
 CPullPin::CPullPin() = default;
 
 CPullPin::~CPullPin() { StopThread(true); }
@@ -131,6 +133,7 @@ HRESULT CPullPin::ReadOne(LONGLONG position, LONG length, IMediaSample** sample)
 
 void CPullPin::Loop()
 {
+    NameCurrentThread("rivo-pull");
     LONGLONG total = 0, available = 0;
     if (FAILED(reader_->Length(&total, &available))) {
         OnError(E_FAIL);

@@ -1,6 +1,7 @@
 #include "platform/dshow/SourceFilter.h"
 
 #include "platform/dshow/MediaGuids.h"
+#include "platform/win32/ThreadName.h"
 
 // ---- CSource --------------------------------------------------------------------------------
 
@@ -93,6 +94,7 @@ void CSourceStream::Post(Command c)
 
 void CSourceStream::ThreadProc()
 {
+    NameCurrentThread("rivo-source");
     for (;;) {
         Command c;
         {

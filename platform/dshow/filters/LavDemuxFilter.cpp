@@ -12,6 +12,7 @@
 #include "platform/dshow/filters/LavPayloads.h"
 #include "platform/dshow/filters/StreamMediaType.h"
 #include "platform/win32/DebugOutput.h"
+#include "platform/win32/ThreadName.h"
 
 namespace {
 
@@ -135,6 +136,9 @@ HRESULT CLavOutputPin::Inactive() { return CBaseOutputPin::Inactive(); }
 
 void CLavOutputPin::Deliver()
 {
+    NameCurrentThread(type_.majortype == MEDIATYPE_Video   ? "rivo-video"
+                      : type_.majortype == MEDIATYPE_Audio ? "rivo-audio"
+                                                           : "rivo-stream");
     CSeekPositions& positions = demux_->positions_;
     DeliverNewSegment(positions.Start(), positions.Stop(), positions.Rate());
     bool first = true;
@@ -501,6 +505,7 @@ void CLavDemuxFilter::Abandon(CLavOutputPin* pin)
 
 void CLavDemuxFilter::ReadContainer()
 {
+    NameCurrentThread("rivo-demux");
     AVPacket* packet = av_packet_alloc();
     if (!packet) {
         NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY, 0);
