@@ -1,6 +1,7 @@
 // Device contexts over bitmaps and windows, drawing objects, fonts and painting.
 #include <QWidget>
 #include <cstring>
+#include <functional>
 
 #include "GuiTestSupport.h"
 #include "platform/win32/gui/DeviceContext.h"
@@ -254,6 +255,91 @@ TEST_F(GdiTest, BeginPaintDrawsOnlyTheInvalidPartAndTheWidgetShowsIt)
     QImage shown = win32_gui::Find(w)->widget->grab().toImage();
     EXPECT_EQ(shown.pixel(15, 15), qRgb(0, 0, 200));
     EXPECT_EQ(shown.pixel(5, 5), qRgb(255, 255, 255));
+}
+
+// A window keeps no image of itself until something draws into it: made
+// and moved, shown with a painting that draws nothing, or given a DC that
+// only keeps state, it has none (its widget shows white, as an image of it
+// would).
+TEST_F(GdiTest, AWindowNothingDrawsIntoHasNoBackingImage)
+{
+    const struct {
+        const char* what;
+        DWORD style;
+        std::function<void(HWND)> act;
+    } cases[] = {
+        {"hidden, moved and sized", WS_POPUP, [](HWND w) { MoveWindow(w, 5, 5, 90, 70, TRUE); }},
+        {"shown, painting only validates", WS_POPUP | WS_VISIBLE,
+         [](HWND w) {
+             SetHandler(w, [](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+                 if (m != WM_PAINT && m != WM_ERASEBKGND) return std::nullopt;
+                 if (m == WM_ERASEBKGND) return 1;
+                 PAINTSTRUCT ps;
+                 BeginPaint(h, &ps);
+                 EndPaint(h, &ps);
+                 return 0;
+             });
+             InvalidateRect(w, nullptr, TRUE);
+         }},
+        {"a DC that only keeps state", WS_POPUP | WS_VISIBLE,
+         [](HWND w) {
+             HDC dc = GetDC(w);
+             SetTextColor(dc, RGB(1, 2, 3));
+             SelectObject(dc, GetStockObject(BLACK_BRUSH));
+             ReleaseDC(w, dc);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        HWND w = MakeTop(0, 0, 60, 40, c.style);
+        c.act(w);
+        Pump();
+        EXPECT_TRUE(win32_gui::Find(w)->backing.isNull());
+        if (c.style & WS_VISIBLE) {
+            QImage shown = win32_gui::Find(w)->widget->grab().toImage();
+            EXPECT_EQ(shown.pixel(3, 3), qRgb(255, 255, 255));
+        }
+        DestroyWindow(w);
+    }
+}
+
+// The first drawing, or reading, makes the image at the window's size,
+// white where nothing was drawn, and it follows the window's size from then
+// on, keeping what it holds.
+TEST_F(GdiTest, TheFirstDrawingMakesAWhiteImageOfTheWindowsSize)
+{
+    HWND w = MakeTop(0, 0, 60, 40, WS_POPUP);
+    MoveWindow(w, 0, 0, 70, 50, TRUE);
+    HDC dc = GetDC(w);
+    EXPECT_EQ(GetPixel(dc, 65, 45), RGB(255, 255, 255));
+    RECT part{10, 10, 20, 20};
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 200));
+    FillRect(dc, &part, blue);
+    DeleteObject(blue);
+    ReleaseDC(w, dc);
+    const QImage& drawn = win32_gui::Find(w)->backing;
+    EXPECT_EQ(drawn.size(), QSize(70, 50));
+    EXPECT_EQ(drawn.pixel(15, 15), qRgb(0, 0, 200));
+    EXPECT_EQ(drawn.pixel(5, 5), qRgb(255, 255, 255));
+    EXPECT_EQ(drawn.pixel(69, 49), qRgb(255, 255, 255));
+
+    MoveWindow(w, 0, 0, 90, 30, TRUE);
+    const QImage& resized = win32_gui::Find(w)->backing;
+    EXPECT_EQ(resized.size(), QSize(90, 30));
+    EXPECT_EQ(resized.pixel(15, 15), qRgb(0, 0, 200));
+    EXPECT_EQ(resized.pixel(85, 25), qRgb(255, 255, 255));
+
+    // A window drawn into only after it has been shown shows what was drawn.
+    HWND late = MakeTop(100, 0, 40, 30);
+    Pump();
+    EXPECT_TRUE(win32_gui::Find(late)->backing.isNull());
+    dc = GetDC(late);
+    RECT all{0, 0, 40, 30};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(late, dc);
+    Pump();
+    QImage shown = win32_gui::Find(late)->widget->grab().toImage();
+    EXPECT_EQ(shown.pixel(20, 15), qRgb(0, 0, 0));
 }
 
 TEST_F(GdiTest, TextOutUsesAlignmentAndBackgroundMode)
