@@ -148,6 +148,96 @@ TEST_F(GdiTest, BitBltCopiesBetweenBitmapsAndStretches)
     EXPECT_EQ(GetPixel(dst.dc, 1, 1), RGB(255, 0, 254));
 }
 
+// Copies at the same size out of a 24-bit bitmap, top-down or bottom-up,
+// onto a window and onto 32- and 24-bit bitmaps, with the source's viewport
+// moved and the copy running past the source's edge: each pixel that lands
+// is the one the bitmap's memory holds there (its rows padded, the last row
+// first when bottom-up), raster operations included; nothing outside the
+// target rectangle changes.
+TEST_F(GdiTest, CopiesOutOfA24BitBitmapTakeEveryPixelFromItsMemory)
+{
+    constexpr int kW = 37, kH = 23;  // an odd width: the rows are padded
+    auto colour = [](int x, int y) { return RGB(x * 7 % 256, y * 11 % 256, (x + y) * 5 % 256); };
+    struct Target {
+        const char* what;
+        int bits;  // 0: a window
+        bool bottomUp;
+    };
+    const Target targets[] = {{"window", 0, false}, {"32-bit bitmap", 32, true}, {"24-bit top-down bitmap", 24, false}};
+    for (bool sourceBottomUp : {true, false})
+        for (const Target& target : targets)
+            for (DWORD rop : {static_cast<DWORD>(SRCCOPY), static_cast<DWORD>(SRCINVERT)}) {
+                SCOPED_TRACE(std::string(sourceBottomUp ? "bottom-up" : "top-down") + " source onto " + target.what +
+                             (rop == SRCCOPY ? ", copy" : ", invert"));
+                BITMAPINFO info{};
+                info.bmiHeader.biWidth = kW;
+                info.bmiHeader.biHeight = sourceBottomUp ? kH : -kH;
+                info.bmiHeader.biBitCount = 24;
+                void* bits = nullptr;
+                HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+                ASSERT_NE(bitmap, nullptr);
+                const int stride = (kW * 3 + 3) & ~3;
+                for (int y = 0; y < kH; ++y)
+                    for (int x = 0; x < kW; ++x) {
+                        uint8_t* p = static_cast<uint8_t*>(bits) + (sourceBottomUp ? kH - 1 - y : y) * stride + x * 3;
+                        COLORREF c = colour(x, y);
+                        p[0] = GetBValue(c), p[1] = GetGValue(c), p[2] = GetRValue(c);
+                    }
+                HDC src = CreateCompatibleDC(nullptr);
+                HGDIOBJ oldSource = SelectObject(src, bitmap);
+                SetViewportOrgEx(src, 2, 1, nullptr);  // logical (0, 0) is pixel (2, 1)
+
+                HWND window = nullptr;
+                HDC dst = nullptr;
+                HBITMAP targetBitmap = nullptr;
+                HGDIOBJ oldTarget = nullptr;
+                if (target.bits == 0) {
+                    window = MakeTop(0, 0, 50, 40);
+                    dst = GetDC(window);
+                } else {
+                    BITMAPINFO t{};
+                    t.bmiHeader.biWidth = 50;
+                    t.bmiHeader.biHeight = target.bottomUp ? 40 : -40;
+                    t.bmiHeader.biBitCount = static_cast<WORD>(target.bits);
+                    void* p = nullptr;
+                    targetBitmap = CreateDIBSection(nullptr, &t, DIB_RGB_COLORS, &p, nullptr, 0);
+                    dst = CreateCompatibleDC(nullptr);
+                    oldTarget = SelectObject(dst, targetBitmap);
+                }
+                RECT all{0, 0, 50, 40};
+                HBRUSH grey = CreateSolidBrush(RGB(40, 80, 120));
+                FillRect(dst, &all, grey);
+                DeleteObject(grey);
+                // 40 x 30 from logical (3, 4): the source has only 32 x 18 there.
+                ASSERT_TRUE(BitBlt(dst, 6, 5, 40, 30, src, 3, 4, rop));
+                int wrong = 0;
+                for (int y = 0; y < 40; ++y)
+                    for (int x = 0; x < 50; ++x) {
+                        COLORREF want = RGB(40, 80, 120);
+                        const int sx = x - 6 + 3 + 2, sy = y - 5 + 4 + 1;  // the source pixel
+                        if (x >= 6 && y >= 5 && x < 46 && y < 35 && sx < kW && sy < kH) {
+                            want = colour(sx, sy);
+                            if (rop == SRCINVERT) want ^= RGB(40, 80, 120);
+                        }
+                        if (GetPixel(dst, x, y) != want && ++wrong <= 3)
+                            ADD_FAILURE() << "pixel (" << x << ", " << y << "): " << std::hex << GetPixel(dst, x, y)
+                                          << " instead of " << want;
+                    }
+                EXPECT_EQ(wrong, 0);
+                if (window) {
+                    ReleaseDC(window, dst);
+                    DestroyWindow(window);
+                } else {
+                    SelectObject(dst, oldTarget);
+                    DeleteDC(dst);
+                    DeleteObject(targetBitmap);
+                }
+                SelectObject(src, oldSource);
+                DeleteDC(src);
+                DeleteObject(bitmap);
+            }
+}
+
 TEST_F(GdiTest, SelectionStateAndClipping)
 {
     Dib d(10, 10, 24);
