@@ -16,8 +16,10 @@
 
 namespace {
 
-// A queue may hold this much before the reading thread waits for room ...
-constexpr size_t kSoftPackets = 96;
+// A queue may hold this much before the reading thread waits for room
+// (about a second of pictures: reading a packet takes far less time than
+// decoding one, so a deeper queue only holds more of the file in memory) ...
+constexpr size_t kSoftPackets = 24;
 constexpr size_t kSoftBytes = 16u << 20;
 // ... and all queues together never more than this, even while another
 // stream starves.

@@ -119,7 +119,7 @@ bool ResolveTarget(DeviceContext& dc, DrawTarget* t)
     }
     WindowObject* w = Find(dc.window);
     if (!w) return false;
-    t->image = &w->backing;
+    t->image = EnsureBacking(*w);
     t->window = dc.window;
     t->origin = dc.wholeWindow ? QPoint(0, 0) : QPoint(w->clientInset.left, w->clientInset.top);
     t->limited = true;

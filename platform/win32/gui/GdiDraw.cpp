@@ -266,11 +266,45 @@ bool ClipTransfer(HDC dst, QRect* to, HDC src, QRect* from)
     return !to->isEmpty() && !from->isEmpty();
 }
 
+// The rows of a 24-bit bitmap (a skin draws its whole window into one and
+// copies it to the window on every change) as they lie in its memory, for a
+// copy at the same size onto another surface: the rectangle in memory order,
+// and whether its rows run bottom-up there. False for any other source, and
+// when the source is the destination's own memory. Read in place, they need
+// no copy of the whole area for each transfer: besides its time, such a
+// window-sized block, once freed, made the C library keep every later block
+// up to that size in its heaps rather than map it on its own, and the
+// blocks a conversion's threads free there between those its encoders keep
+// stay resident.
+bool RowsInPlace(HDC dst, HDC src, const QRect& from, QImage* view, QRect* rows, bool* bottomUp)
+{
+    DeviceContext* s = DcFind(src);
+    DeviceContext* d = DcFind(dst);
+    DrawTarget source, target;
+    if (!s || !d || !s->memory || !ResolveTarget(*s, &source) || !source.surface || source.surface->bitCount != 24)
+        return false;
+    if (!ResolveTarget(*d, &target) || target.surface == source.surface) return false;
+    BitmapSurface& b = *source.surface;
+    QRect r = from.translated(s->state.viewportOrigin.x, s->state.viewportOrigin.y).translated(source.origin);
+    if (!QRect(0, 0, b.width, b.height).contains(r)) return false;
+    *view = b.View();
+    if (view->isNull()) return false;
+    *bottomUp = b.bottomUp;
+    *rows = b.bottomUp ? QRect(r.left(), b.height - 1 - r.bottom(), r.width(), r.height()) : r;
+    return true;
+}
+
 bool Transfer(HDC dst, QRect to, HDC src, QRect from, DWORD rop, bool keyed, COLORREF key)
 {
     if (!ClipTransfer(dst, &to, src, &from)) return true;
-    QImage source = ReadDc(src, from);
-    if (source.isNull()) return false;
+    QImage view, source;
+    QRect rows;
+    bool bottomUp = false;
+    const bool inPlace = !keyed && to.size() == from.size() && RowsInPlace(dst, src, from, &view, &rows, &bottomUp);
+    if (!inPlace) {
+        source = ReadDc(src, from);
+        if (source.isNull()) return false;
+    }
     if (keyed) {
         source = source.convertToFormat(QImage::Format_ARGB32);
         QRgb k = qRgb(GetRValue(key), GetGValue(key), GetBValue(key));
@@ -291,8 +325,17 @@ bool Transfer(HDC dst, QRect to, HDC src, QRect from, DWORD rop, bool keyed, COL
     case NOTSRCCOPY: p.setCompositionMode(QPainter::RasterOp_NotSource); break;
     default: return false;
     }
-    if (to.size() == from.size()) p.drawImage(to.topLeft(), source);
-    else p.drawImage(to, source.scaled(to.size().expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    if (inPlace && !bottomUp) {
+        p.drawImage(to.topLeft(), view, rows);
+    } else if (inPlace) {
+        // The picture's first row is the last in memory.
+        for (int y = 0; y < rows.height(); ++y)
+            p.drawImage(QPoint(to.left(), to.top() + y), view, QRect(rows.left(), rows.bottom() - y, rows.width(), 1));
+    } else if (to.size() == from.size()) {
+        p.drawImage(to.topLeft(), source);
+    } else {
+        p.drawImage(to, source.scaled(to.size().expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    }
     dp.Touched(to);
     return true;
 }

@@ -200,28 +200,53 @@ bool IsReallyVisible(const WindowObject& w)
     return false;
 }
 
+namespace {
+
+// The image never exceeds what a screen could show; a larger window shows
+// its top-left part.
+QSize BackingSizeOf(const WindowObject& w)
+{
+    constexpr int kLargestSide = 16384;
+    return QSize(std::clamp(w.Width(), 0, kLargestSide), std::clamp(w.Height(), 0, kLargestSide));
+}
+
+}  // namespace
+
 void ResizeBacking(WindowObject& w)
 {
-    // The image never exceeds what a screen could show; a larger window
-    // shows its top-left part.
-    constexpr int kLargestSide = 16384;
-    int cx = std::clamp(w.Width(), 0, kLargestSide);
-    int cy = std::clamp(w.Height(), 0, kLargestSide);
-    if (w.backing.width() == cx && w.backing.height() == cy) return;
-    QImage next(cx, cy, QImage::Format_RGB32);
+    // A window nothing has drawn into yet has no image: it is made when
+    // something first draws (EnsureBacking), so that controls a widget
+    // covers, and windows that never show, cost no pixels.
+    if (w.backing.isNull()) return;
+    const QSize size = BackingSizeOf(w);
+    if (w.backing.size() == size) return;
+    QImage next(size, QImage::Format_RGB32);
     if (next.isNull()) {
         w.backing = QImage();  // no memory for it: nothing is drawn
         return;
     }
     next.fill(Qt::white);
-    if (!w.backing.isNull()) {
-        for (int y = 0; y < std::min(cy, w.backing.height()); ++y) {
-            const auto* src = reinterpret_cast<const QRgb*>(w.backing.constScanLine(y));
-            auto* dst = reinterpret_cast<QRgb*>(next.scanLine(y));
-            std::copy(src, src + std::min(cx, w.backing.width()), dst);
-        }
+    for (int y = 0; y < std::min(size.height(), w.backing.height()); ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(w.backing.constScanLine(y));
+        auto* dst = reinterpret_cast<QRgb*>(next.scanLine(y));
+        std::copy(src, src + std::min(size.width(), w.backing.width()), dst);
     }
     w.backing = std::move(next);
+}
+
+QImage* EnsureBacking(WindowObject& w)
+{
+    if (w.backing.isNull()) {
+        const QSize size = BackingSizeOf(w);
+        if (!size.isEmpty()) {
+            QImage image(size, QImage::Format_RGB32);
+            if (!image.isNull()) {
+                image.fill(Qt::white);
+                w.backing = std::move(image);
+            }
+        }
+    }
+    return &w.backing;
 }
 
 void OnWindowDestroyed(HWND window)

@@ -104,8 +104,12 @@ RECT ScreenRectOf(const WindowObject& w);
 POINT ClientOriginOnScreen(const WindowObject& w);
 // Whether the window and all its ancestors are visible.
 bool IsReallyVisible(const WindowObject& w);
-// Re-creates the backing image for the current size, keeping what it held.
+// Re-creates the backing image for the current size, keeping what it held
+// (none while nothing has drawn into the window).
 void ResizeBacking(WindowObject& w);
+// The backing image, made white at the window's size when nothing has drawn
+// into the window before.
+QImage* EnsureBacking(WindowObject& w);
 
 // Hooks the files of the layer fill in, called by the window core.
 void OnWindowDestroyed(HWND window);  // message queue, timers, input state

@@ -81,7 +81,11 @@ protected:
         WindowObject* w = Find(window_);
         if (!w) return;
         QPainter p(this);
-        p.drawImage(e->rect(), w->backing, e->rect());
+        // Nothing has drawn into the window yet: it is white.
+        if (w->backing.isNull())
+            p.fillRect(e->rect(), Qt::white);
+        else
+            p.drawImage(e->rect(), w->backing, e->rect());
     }
     void mouseMoveEvent(QMouseEvent* e) override { InjectMouseMove(ToPoint(e->globalPosition())); }
     void mousePressEvent(QMouseEvent* e) override

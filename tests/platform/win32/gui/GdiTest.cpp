@@ -1,6 +1,7 @@
 // Device contexts over bitmaps and windows, drawing objects, fonts and painting.
 #include <QWidget>
 #include <cstring>
+#include <functional>
 
 #include "GuiTestSupport.h"
 #include "platform/win32/gui/DeviceContext.h"
@@ -147,6 +148,96 @@ TEST_F(GdiTest, BitBltCopiesBetweenBitmapsAndStretches)
     EXPECT_EQ(GetPixel(dst.dc, 1, 1), RGB(255, 0, 254));
 }
 
+// Copies at the same size out of a 24-bit bitmap, top-down or bottom-up,
+// onto a window and onto 32- and 24-bit bitmaps, with the source's viewport
+// moved and the copy running past the source's edge: each pixel that lands
+// is the one the bitmap's memory holds there (its rows padded, the last row
+// first when bottom-up), raster operations included; nothing outside the
+// target rectangle changes.
+TEST_F(GdiTest, CopiesOutOfA24BitBitmapTakeEveryPixelFromItsMemory)
+{
+    constexpr int kW = 37, kH = 23;  // an odd width: the rows are padded
+    auto colour = [](int x, int y) { return RGB(x * 7 % 256, y * 11 % 256, (x + y) * 5 % 256); };
+    struct Target {
+        const char* what;
+        int bits;  // 0: a window
+        bool bottomUp;
+    };
+    const Target targets[] = {{"window", 0, false}, {"32-bit bitmap", 32, true}, {"24-bit top-down bitmap", 24, false}};
+    for (bool sourceBottomUp : {true, false})
+        for (const Target& target : targets)
+            for (DWORD rop : {static_cast<DWORD>(SRCCOPY), static_cast<DWORD>(SRCINVERT)}) {
+                SCOPED_TRACE(std::string(sourceBottomUp ? "bottom-up" : "top-down") + " source onto " + target.what +
+                             (rop == SRCCOPY ? ", copy" : ", invert"));
+                BITMAPINFO info{};
+                info.bmiHeader.biWidth = kW;
+                info.bmiHeader.biHeight = sourceBottomUp ? kH : -kH;
+                info.bmiHeader.biBitCount = 24;
+                void* bits = nullptr;
+                HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+                ASSERT_NE(bitmap, nullptr);
+                const int stride = (kW * 3 + 3) & ~3;
+                for (int y = 0; y < kH; ++y)
+                    for (int x = 0; x < kW; ++x) {
+                        uint8_t* p = static_cast<uint8_t*>(bits) + (sourceBottomUp ? kH - 1 - y : y) * stride + x * 3;
+                        COLORREF c = colour(x, y);
+                        p[0] = GetBValue(c), p[1] = GetGValue(c), p[2] = GetRValue(c);
+                    }
+                HDC src = CreateCompatibleDC(nullptr);
+                HGDIOBJ oldSource = SelectObject(src, bitmap);
+                SetViewportOrgEx(src, 2, 1, nullptr);  // logical (0, 0) is pixel (2, 1)
+
+                HWND window = nullptr;
+                HDC dst = nullptr;
+                HBITMAP targetBitmap = nullptr;
+                HGDIOBJ oldTarget = nullptr;
+                if (target.bits == 0) {
+                    window = MakeTop(0, 0, 50, 40);
+                    dst = GetDC(window);
+                } else {
+                    BITMAPINFO t{};
+                    t.bmiHeader.biWidth = 50;
+                    t.bmiHeader.biHeight = target.bottomUp ? 40 : -40;
+                    t.bmiHeader.biBitCount = static_cast<WORD>(target.bits);
+                    void* p = nullptr;
+                    targetBitmap = CreateDIBSection(nullptr, &t, DIB_RGB_COLORS, &p, nullptr, 0);
+                    dst = CreateCompatibleDC(nullptr);
+                    oldTarget = SelectObject(dst, targetBitmap);
+                }
+                RECT all{0, 0, 50, 40};
+                HBRUSH grey = CreateSolidBrush(RGB(40, 80, 120));
+                FillRect(dst, &all, grey);
+                DeleteObject(grey);
+                // 40 x 30 from logical (3, 4): the source has only 32 x 18 there.
+                ASSERT_TRUE(BitBlt(dst, 6, 5, 40, 30, src, 3, 4, rop));
+                int wrong = 0;
+                for (int y = 0; y < 40; ++y)
+                    for (int x = 0; x < 50; ++x) {
+                        COLORREF want = RGB(40, 80, 120);
+                        const int sx = x - 6 + 3 + 2, sy = y - 5 + 4 + 1;  // the source pixel
+                        if (x >= 6 && y >= 5 && x < 46 && y < 35 && sx < kW && sy < kH) {
+                            want = colour(sx, sy);
+                            if (rop == SRCINVERT) want ^= RGB(40, 80, 120);
+                        }
+                        if (GetPixel(dst, x, y) != want && ++wrong <= 3)
+                            ADD_FAILURE() << "pixel (" << x << ", " << y << "): " << std::hex << GetPixel(dst, x, y)
+                                          << " instead of " << want;
+                    }
+                EXPECT_EQ(wrong, 0);
+                if (window) {
+                    ReleaseDC(window, dst);
+                    DestroyWindow(window);
+                } else {
+                    SelectObject(dst, oldTarget);
+                    DeleteDC(dst);
+                    DeleteObject(targetBitmap);
+                }
+                SelectObject(src, oldSource);
+                DeleteDC(src);
+                DeleteObject(bitmap);
+            }
+}
+
 TEST_F(GdiTest, SelectionStateAndClipping)
 {
     Dib d(10, 10, 24);
@@ -254,6 +345,91 @@ TEST_F(GdiTest, BeginPaintDrawsOnlyTheInvalidPartAndTheWidgetShowsIt)
     QImage shown = win32_gui::Find(w)->widget->grab().toImage();
     EXPECT_EQ(shown.pixel(15, 15), qRgb(0, 0, 200));
     EXPECT_EQ(shown.pixel(5, 5), qRgb(255, 255, 255));
+}
+
+// A window keeps no image of itself until something draws into it: made
+// and moved, shown with a painting that draws nothing, or given a DC that
+// only keeps state, it has none (its widget shows white, as an image of it
+// would).
+TEST_F(GdiTest, AWindowNothingDrawsIntoHasNoBackingImage)
+{
+    const struct {
+        const char* what;
+        DWORD style;
+        std::function<void(HWND)> act;
+    } cases[] = {
+        {"hidden, moved and sized", WS_POPUP, [](HWND w) { MoveWindow(w, 5, 5, 90, 70, TRUE); }},
+        {"shown, painting only validates", WS_POPUP | WS_VISIBLE,
+         [](HWND w) {
+             SetHandler(w, [](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+                 if (m != WM_PAINT && m != WM_ERASEBKGND) return std::nullopt;
+                 if (m == WM_ERASEBKGND) return 1;
+                 PAINTSTRUCT ps;
+                 BeginPaint(h, &ps);
+                 EndPaint(h, &ps);
+                 return 0;
+             });
+             InvalidateRect(w, nullptr, TRUE);
+         }},
+        {"a DC that only keeps state", WS_POPUP | WS_VISIBLE,
+         [](HWND w) {
+             HDC dc = GetDC(w);
+             SetTextColor(dc, RGB(1, 2, 3));
+             SelectObject(dc, GetStockObject(BLACK_BRUSH));
+             ReleaseDC(w, dc);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        HWND w = MakeTop(0, 0, 60, 40, c.style);
+        c.act(w);
+        Pump();
+        EXPECT_TRUE(win32_gui::Find(w)->backing.isNull());
+        if (c.style & WS_VISIBLE) {
+            QImage shown = win32_gui::Find(w)->widget->grab().toImage();
+            EXPECT_EQ(shown.pixel(3, 3), qRgb(255, 255, 255));
+        }
+        DestroyWindow(w);
+    }
+}
+
+// The first drawing, or reading, makes the image at the window's size,
+// white where nothing was drawn, and it follows the window's size from then
+// on, keeping what it holds.
+TEST_F(GdiTest, TheFirstDrawingMakesAWhiteImageOfTheWindowsSize)
+{
+    HWND w = MakeTop(0, 0, 60, 40, WS_POPUP);
+    MoveWindow(w, 0, 0, 70, 50, TRUE);
+    HDC dc = GetDC(w);
+    EXPECT_EQ(GetPixel(dc, 65, 45), RGB(255, 255, 255));
+    RECT part{10, 10, 20, 20};
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 200));
+    FillRect(dc, &part, blue);
+    DeleteObject(blue);
+    ReleaseDC(w, dc);
+    const QImage& drawn = win32_gui::Find(w)->backing;
+    EXPECT_EQ(drawn.size(), QSize(70, 50));
+    EXPECT_EQ(drawn.pixel(15, 15), qRgb(0, 0, 200));
+    EXPECT_EQ(drawn.pixel(5, 5), qRgb(255, 255, 255));
+    EXPECT_EQ(drawn.pixel(69, 49), qRgb(255, 255, 255));
+
+    MoveWindow(w, 0, 0, 90, 30, TRUE);
+    const QImage& resized = win32_gui::Find(w)->backing;
+    EXPECT_EQ(resized.size(), QSize(90, 30));
+    EXPECT_EQ(resized.pixel(15, 15), qRgb(0, 0, 200));
+    EXPECT_EQ(resized.pixel(85, 25), qRgb(255, 255, 255));
+
+    // A window drawn into only after it has been shown shows what was drawn.
+    HWND late = MakeTop(100, 0, 40, 30);
+    Pump();
+    EXPECT_TRUE(win32_gui::Find(late)->backing.isNull());
+    dc = GetDC(late);
+    RECT all{0, 0, 40, 30};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(late, dc);
+    Pump();
+    QImage shown = win32_gui::Find(late)->widget->grab().toImage();
+    EXPECT_EQ(shown.pixel(20, 15), qRgb(0, 0, 0));
 }
 
 TEST_F(GdiTest, TextOutUsesAlignmentAndBackgroundMode)

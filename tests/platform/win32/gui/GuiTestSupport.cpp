@@ -76,7 +76,7 @@ const wchar_t* RecordingClass(bool doubleClicks)
     static bool registered[2] = {false, false};
     const wchar_t* name = doubleClicks ? L"RecDbl" : L"Rec";
     if (!registered[doubleClicks]) {
-        WNDCLASSEXW wc;
+        WNDCLASSEXW wc{};
         wc.style = doubleClicks ? CS_DBLCLKS : 0;
         wc.lpfnWndProc = RecordingProc;
         wc.lpszClassName = name;
