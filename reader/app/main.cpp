@@ -4,8 +4,8 @@
 // without a window.
 #include <QApplication>
 
+#include "RivoReaderIds.h"
 #include "platform/win32/Folders.h"
-#include "reader/app/ReaderAppResources.h"
 #include "reader/app/RivoReaderApp.h"
 #include "reader/app/ShellAssociations.h"
 
@@ -23,6 +23,6 @@ int main(int argc, char** argv)
         break;
     }
     QApplication app(argc, argv);
-    RegisterReaderAppResources();
+    RegisterRivoReaderResources();
     return RunRivoReader(commandLine);
 }
