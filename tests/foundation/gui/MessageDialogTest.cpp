@@ -11,8 +11,8 @@
 #include "platform/win32/gui/Dialog.h"
 #include "platform/win32/gui/Focus.h"
 #include "platform/win32/gui/MessageBox.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "platform/win32/gui/UserLanguage.h"
-#include "platform/win32/gui/WindowObject.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
 
 using namespace gui_test;
@@ -183,7 +183,7 @@ protected:
     {
         HWND d = Dialog();
         Pump();
-        QImage img = win32_gui::Find(d)->widget->grab().toImage();
+        QImage img = GetWindowQWidget(d)->grab().toImage();
         return SaveScreenshot(img, name);
     }
     HWND helper_ = nullptr;
@@ -426,10 +426,10 @@ TEST_F(MessageDialogTest, TheTitleBarIsDrawnActiveAndInactive)
     Later([&] {
         HWND d = Dialog();
         Pump();
-        QImage active = win32_gui::Find(d)->widget->grab().toImage();
+        QImage active = GetWindowQWidget(d)->grab().toImage();
         SetActiveWindow(other);
         Pump();
-        QImage inactive = win32_gui::Find(d)->widget->grab().toImage();
+        QImage inactive = GetWindowQWidget(d)->grab().toImage();
         // Title bar at (5, 5) in the client area, which starts 3 pixels in.
         EXPECT_EQ(active.pixel(8, 15), qRgb(0, 0, 100));
         EXPECT_NE(inactive.pixel(8, 15), active.pixel(8, 15));
@@ -465,7 +465,7 @@ TEST_F(MessageDialogTest, TheWaitBoxEndsOnlyByItsMessage)
     RECT r;
     GetWindowRect(box, &r);
     EXPECT_EQ(r.bottom - r.top, 32 + 85);
-    SaveScreenshot(win32_gui::Find(box)->widget->grab().toImage(), "wait_box_ko");
+    SaveScreenshot(GetWindowQWidget(box)->grab().toImage(), "wait_box_ko");
     // Neither keys, nor the system close, nor button commands end it.
     SetForegroundWindow(box);
     InjectKey(VK_ESCAPE, true, L'\x1b');
