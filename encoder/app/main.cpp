@@ -3,8 +3,6 @@
 // "/automode", "/preset=" and "/destpath=" may be given on the command line;
 // "/regassoc" and "/unregassoc" register or remove the preset file type and
 // end without a window.
-#include <QApplication>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +14,7 @@
 #include "encoder/ui/EncodeWindows.h"
 #include "platform/dshow/filters/SystemFilters.h"
 #include "platform/win32/NativePath.h"
+#include "platform/win32/gui/DesktopConnection.h"
 #include "platform/win32/gui/MessageBox.h"
 #include "platform/win32/logind/LogindPowerOffService.h"
 
@@ -24,7 +23,7 @@ int main(int argc, char** argv)
     std::vector<std::wstring> arguments;
     for (int i = 1; i < argc; ++i) arguments.push_back(FromNativePath(argv[i]));
 
-    QApplication qtApplication(argc, argv);
+    DesktopConnection desktop(argc, argv);
     // Without a display nobody can answer a message box: each one takes its
     // default answer and says what it said on the standard error stream.
     SetUnattendedMessageBoxes(RunsWithoutDisplay());

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <string>
 #include <string_view>
 
 #include "platform/win32/gui/DeviceContext.h"

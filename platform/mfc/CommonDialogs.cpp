@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "platform/win32/gui/QtAccess.h"
 #include "platform/win32/gui/Window.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
 
 namespace {
 

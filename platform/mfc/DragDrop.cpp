@@ -8,9 +8,9 @@
 #include <map>
 #include <memory>
 
+#include "platform/win32/gui/QtAccess.h"
 #include "platform/win32/gui/Window.h"
 #include "platform/win32/gui/WindowGeometry.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include "platform/win32/gui/Focus.h"
 #include "platform/win32/gui/GdiText.h"
 #include "platform/win32/gui/Input.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "platform/win32/gui/Window.h"
 #include "platform/win32/gui/WindowGeometry.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
 
 namespace mfc_controls {
 namespace {

@@ -1,9 +1,11 @@
 #include "ImageList.h"
 
+#include <QImage>
 #include <map>
 #include <memory>
 #include <vector>
 
+#include "platform/mfc/ImageListPicture.h"
 #include "platform/mfc/ImageResource.h"
 #include "platform/win32/gui/DeviceContext.h"
 #include "platform/win32/gui/GdiDraw.h"

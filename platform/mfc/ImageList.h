@@ -4,8 +4,6 @@
 // and tab controls show their images.
 #pragma once
 
-#include <QImage>
-
 #include "platform/mfc/CommCtrl.h"
 #include "platform/win32/gui/GdiObjects.h"
 
@@ -25,8 +23,3 @@ BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style
 // A list of the bitmap resource's images, cx wide, with the mask colour
 // transparent (CLR_NONE: none).
 HIMAGELIST ImageList_LoadBitmapW(HINSTANCE instance, LPCWSTR name, int cx, int grow, COLORREF mask);
-
-namespace mfc_controls {
-// Image i with transparency in its alpha channel; null for a bad index.
-QImage ImageListPicture(HIMAGELIST list, int index);
-}  // namespace mfc_controls

@@ -7,6 +7,7 @@
 #include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/Menus.h"
 #include "platform/win32/gui/PictureLoader.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "platform/win32/gui/Window.h"
 
 namespace {

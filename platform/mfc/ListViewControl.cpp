@@ -18,6 +18,7 @@
 #include "platform/mfc/ControlWindow.h"
 #include "platform/mfc/EmbeddedWidget.h"
 #include "platform/mfc/ImageList.h"
+#include "platform/mfc/ImageListPicture.h"
 #include "platform/win32/CString.h"
 #include "platform/win32/gui/Input.h"
 #include "platform/win32/gui/MessageQueue.h"

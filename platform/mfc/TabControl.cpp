@@ -12,6 +12,7 @@
 #include "platform/mfc/ControlWindow.h"
 #include "platform/mfc/EmbeddedWidget.h"
 #include "platform/mfc/ImageList.h"
+#include "platform/mfc/ImageListPicture.h"
 #include "platform/win32/gui/DeviceContext.h"
 #include "platform/win32/gui/GdiDraw.h"
 #include "platform/win32/gui/MessageQueue.h"

@@ -23,7 +23,6 @@
 #include "platform/win32/gui/Window.h"
 #include "reader/ReaderHelpers.h"
 #include "reader/ReaderStrings.h"
-#include "reader/app/ReaderAppResources.h"
 
 BEGIN_MESSAGE_MAP(CRivoReaderDlg, CDialog)
     ON_WM_DESTROY()

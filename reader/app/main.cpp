@@ -2,10 +2,9 @@
 // window or chosen in it, and shows their reports. "/regassoc" and
 // "/unregassoc" (any letter case) add or remove its "Open With" entry and end
 // without a window.
-#include <QApplication>
-
+#include "RivoReaderIds.h"
 #include "platform/win32/Folders.h"
-#include "reader/app/ReaderAppResources.h"
+#include "platform/win32/gui/DesktopConnection.h"
 #include "reader/app/RivoReaderApp.h"
 #include "reader/app/ShellAssociations.h"
 
@@ -22,7 +21,7 @@ int main(int argc, char** argv)
     case CommandSwitch::None:
         break;
     }
-    QApplication app(argc, argv);
-    RegisterReaderAppResources();
+    DesktopConnection desktop(argc, argv);
+    RegisterRivoReaderResources();
     return RunRivoReader(commandLine);
 }

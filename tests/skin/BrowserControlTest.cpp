@@ -14,7 +14,7 @@
 #include "platform/mfc/WebBrowserBackend.h"
 #include "platform/win32/WindowMessages.h"
 #include "platform/win32/gui/Focus.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "skin/controls/HXConBrowser.h"
 #include "skin/hosting/BrowserListener.h"
 #include "skin/hosting/CWebBrowserWnd.h"

@@ -11,7 +11,7 @@
 #include <chrono>
 
 #include "platform/mfc/WebBrowserBackend.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "skin/controls/HXConBrowser.h"
 #include "skin/controls/HXConListBox.h"
 #include "skin/controls/HXConMarquee.h"

@@ -11,6 +11,7 @@
 
 #include "platform/win32/CodePage.h"
 #include "platform/win32/gui/Cursors.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "foundation/PathHelpers.h"
 #include "skin/HDib.h"
 #include "skin/SkinPackage.h"

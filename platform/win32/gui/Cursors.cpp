@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "GdiInternals.h"
+#include "QtAccess.h"
 #include "WindowWidget.h"
 #include "platform/win32/ByteOrder.h"
 

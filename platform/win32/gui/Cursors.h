@@ -3,8 +3,6 @@
 // program registers under a resource id and loads with LoadIconW.
 #pragma once
 
-#include <QImage>
-
 #include "UserTypes.h"
 
 inline LPCWSTR IdcName(WORD id) { return reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(id)); }
@@ -52,8 +50,6 @@ struct ICONINFO {
 BOOL GetIconInfo(HICON icon, ICONINFO* info);
 BOOL GetCursorSize(HCURSOR cursor, SIZE* size);
 
-// Icons the program draws, registered under a resource id for LoadIconW.
-void RegisterIconResource(WORD id, const QImage& image);
 // IDI_APPLICATION with a null instance is the system's shared application
 // icon; any other id is the program's registered icon (a new handle each
 // call), whatever the instance, as the program is the one module with icons.
@@ -62,8 +58,3 @@ BOOL DestroyIcon(HICON icon);
 constexpr UINT DI_NORMAL = 0x0003;
 BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step, HBRUSH flicker, UINT flags);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
-
-namespace win32_gui {
-// The image and hot spot behind a cursor or icon (for tests and the widgets).
-bool CursorImage(HCURSOR cursor, QImage* image, POINT* hotSpot);
-}  // namespace win32_gui

@@ -9,6 +9,7 @@
 #include "DeviceContext.h"
 #include "GdiInternals.h"
 #include "GdiText.h"
+#include "QtAccess.h"
 
 using namespace win32_gui;
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "GdiObjects.h"
+#include "platform/win32/gui/GdiObjects.h"
 
 namespace win32_gui {
 

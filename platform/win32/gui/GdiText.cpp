@@ -6,6 +6,7 @@
 
 #include "DeviceContext.h"
 #include "GdiInternals.h"
+#include "QtAccess.h"
 
 using namespace win32_gui;
 

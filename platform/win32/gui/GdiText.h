@@ -1,8 +1,6 @@
 // Text output and measuring in the font selected into a device context.
 #pragma once
 
-#include <QFont>
-
 #include "GdiObjects.h"
 
 struct TEXTMETRICW {
@@ -40,8 +38,3 @@ int GetTextFaceW(HDC dc, int count, LPWSTR face);
 // when the background mode is OPAQUE.
 BOOL TextOutW(HDC dc, int x, int y, LPCWSTR text, int count);
 BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count, const INT* dx);
-
-namespace win32_gui {
-// The QFont of the font selected into a DC (the system font for none).
-QFont DcFont(HDC dc);
-}  // namespace win32_gui

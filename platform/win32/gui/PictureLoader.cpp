@@ -6,6 +6,8 @@
 #include <QImageReader>
 #include <cstring>
 
+#include "QtAccess.h"
+
 HBITMAP LoadPictureFromMemory(const void* data, size_t size)
 {
     if (!data || size == 0 || size > static_cast<size_t>(INT32_MAX)) return nullptr;

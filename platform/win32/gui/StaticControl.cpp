@@ -1,6 +1,7 @@
 #include "StaticControl.h"
 
 #include <map>
+#include <string>
 
 #include "Cursors.h"
 #include "DeviceContext.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "UserTypes.h"
+#include "platform/win32/gui/UserTypes.h"
 
 class QWidget;
 class WindowClassState;

@@ -18,8 +18,8 @@
 #include "platform/mfc/DataExchange.h"
 #include "platform/mfc/OwnerDraw.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "platform/win32/gui/SystemMetrics.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
 #include "tests/platform/win32/gui/FontFixtures.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
 

@@ -17,7 +17,7 @@
 #include "encoder/ui/COptionPropertySheet.h"
 #include "platform/mfc/CommonCtrls.h"
 #include "platform/win32/CodePage.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
+#include "platform/win32/gui/QtAccess.h"
 
 using namespace mfc_test;
 

@@ -15,7 +15,7 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Format.h"
 #include "platform/win32/Module.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "tests/platform/win32/gui/FontFixtures.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
 

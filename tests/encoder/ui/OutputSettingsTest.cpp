@@ -27,7 +27,7 @@
 #include "platform/mfc/CommonCtrls.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Format.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "tests/platform/mfc/FakeCommonDialogs.h"
 #include "tests/platform/win32/gui/RecordingMessageBoxAnswerer.h"
 #include "tests/platform/win32/gui/ScriptedMenuPresenter.h"

@@ -21,7 +21,7 @@
 #include "platform/mfc/CommonCtrls.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Format.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "tests/platform/mfc/FakeCommonDialogs.h"
 #include "tests/platform/mfc/RecordingShellService.h"
 

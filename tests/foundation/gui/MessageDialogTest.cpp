@@ -1,16 +1,18 @@
 // The message dialog: layout numbers, every answer, countdown, check box,
 // custom captions, the wait box, and screenshots with Korean text.
+#include <QPainter>
+#include <QPainterPath>
 #include <QWidget>
 #include <deque>
 
 #include "foundation/gui/MessageDialog.h"
-#include "foundation/gui/ProgramIcon.h"
 #include "platform/win32/gui/ButtonControl.h"
+#include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/Dialog.h"
 #include "platform/win32/gui/Focus.h"
 #include "platform/win32/gui/MessageBox.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "platform/win32/gui/UserLanguage.h"
-#include "platform/win32/gui/WindowObject.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
 
 using namespace gui_test;
@@ -88,14 +90,54 @@ TEST(MessageDialogLayout, AnEmptyThirdCaptionHasNoWidth)
 
 // ---- The running dialog --------------------------------------------------------------
 
+// The icon the dialogs of these tests show, registered as the program's
+// icon: a blue rounded square with a white play mark and a small orange
+// arrow.
+constexpr WORD kTestIconId = 128;
+
+QImage DrawTestIcon()
+{
+    QImage img(32, 32, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(0, 0, 0, 32);
+    fill.setColorAt(0, QColor(58, 120, 230));
+    fill.setColorAt(1, QColor(20, 60, 160));
+    p.setPen(QPen(QColor(12, 40, 110), 1));
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 6, 6);
+    QPainterPath play;
+    play.moveTo(10, 8);
+    play.lineTo(23, 16);
+    play.lineTo(10, 24);
+    play.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawPath(play);
+    p.setBrush(QColor(255, 150, 40));
+    QPainterPath arrow;
+    arrow.moveTo(20, 23);
+    arrow.lineTo(28, 23);
+    arrow.lineTo(28, 19);
+    arrow.lineTo(31, 25);
+    arrow.lineTo(28, 31);
+    arrow.lineTo(28, 27);
+    arrow.lineTo(20, 27);
+    arrow.closeSubpath();
+    p.drawPath(arrow);
+    p.end();
+    return img;
+}
+
 class MessageDialogTest : public GuiTest {
 protected:
     void SetUp() override
     {
         GuiTest::SetUp();
         SetUserDefaultLangID(1042);
-        RegisterProgramIcon();
-        SetMessageDialogIcon(nullptr, kProgramIconId);
+        RegisterIconResource(kTestIconId, DrawTestIcon());
+        SetMessageDialogIcon(nullptr, kTestIconId);
         helper_ = MakeTop(-500, -500, 10, 10, WS_POPUP);  // hidden: runs steps inside the dialog's loop
         SetHandler(helper_, [this](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
             if (m != WM_APP) return std::nullopt;
@@ -141,7 +183,7 @@ protected:
     {
         HWND d = Dialog();
         Pump();
-        QImage img = win32_gui::Find(d)->widget->grab().toImage();
+        QImage img = GetWindowQWidget(d)->grab().toImage();
         return SaveScreenshot(img, name);
     }
     HWND helper_ = nullptr;
@@ -384,10 +426,10 @@ TEST_F(MessageDialogTest, TheTitleBarIsDrawnActiveAndInactive)
     Later([&] {
         HWND d = Dialog();
         Pump();
-        QImage active = win32_gui::Find(d)->widget->grab().toImage();
+        QImage active = GetWindowQWidget(d)->grab().toImage();
         SetActiveWindow(other);
         Pump();
-        QImage inactive = win32_gui::Find(d)->widget->grab().toImage();
+        QImage inactive = GetWindowQWidget(d)->grab().toImage();
         // Title bar at (5, 5) in the client area, which starts 3 pixels in.
         EXPECT_EQ(active.pixel(8, 15), qRgb(0, 0, 100));
         EXPECT_NE(inactive.pixel(8, 15), active.pixel(8, 15));
@@ -423,7 +465,7 @@ TEST_F(MessageDialogTest, TheWaitBoxEndsOnlyByItsMessage)
     RECT r;
     GetWindowRect(box, &r);
     EXPECT_EQ(r.bottom - r.top, 32 + 85);
-    SaveScreenshot(win32_gui::Find(box)->widget->grab().toImage(), "wait_box_ko");
+    SaveScreenshot(GetWindowQWidget(box)->grab().toImage(), "wait_box_ko");
     // Neither keys, nor the system close, nor button commands end it.
     SetForegroundWindow(box);
     InjectKey(VK_ESCAPE, true, L'\x1b');

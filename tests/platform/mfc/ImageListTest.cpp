@@ -4,6 +4,7 @@
 
 #include "MfcSampleIds.h"
 #include "platform/mfc/CommonCtrls.h"
+#include "platform/mfc/ImageListPicture.h"
 #include "platform/win32/gui/DeviceContext.h"
 #include "platform/win32/gui/GdiDraw.h"
 

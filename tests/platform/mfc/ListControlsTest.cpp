@@ -9,7 +9,7 @@
 #include <QTreeWidget>
 
 #include "ControlsDialog.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
+#include "platform/win32/gui/QtAccess.h"
 
 using namespace mfc_test;
 

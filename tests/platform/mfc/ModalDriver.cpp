@@ -6,7 +6,7 @@
 #include "platform/mfc/StandardControls.h"
 #include "platform/win32/gui/ButtonControl.h"
 #include "platform/win32/gui/Input.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
+#include "platform/win32/gui/QtAccess.h"
 
 namespace mfc_test {
 namespace {

@@ -8,8 +8,8 @@
 #include "MfcTestSupport.h"
 #include "platform/mfc/DataExchange.h"
 #include "platform/mfc/PropertySheet.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "platform/win32/gui/UserLanguage.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
 
 using namespace mfc_test;
 

@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "ControlsDialog.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
+#include "platform/win32/gui/QtAccess.h"
 
 using namespace mfc_test;
 

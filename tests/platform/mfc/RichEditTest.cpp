@@ -9,9 +9,9 @@
 #include "platform/mfc/CDialog.h"
 #include "platform/mfc/DataExchange.h"
 #include "platform/mfc/RichEditCtrl.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/SystemModules.h"
+#include "platform/win32/gui/QtAccess.h"
 
 using namespace mfc_test;
 

@@ -18,7 +18,7 @@
 #include "platform/mfc/CommonDialogs.h"
 #include "platform/mfc/DragDrop.h"
 #include "platform/mfc/ShellServices.h"
-#include "platform/win32/gui/WindowWidgetAccess.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "tests/support/TempDir.h"
 
 using namespace mfc_test;

@@ -6,14 +6,14 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "reader/app/ReaderAppResources.h"
+#include "RivoReaderIds.h"
 #include "tests/platform/mfc/ModalDriver.h"
 
 int main(int argc, char** argv)
 {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
-    RegisterReaderAppResources();
+    RegisterRivoReaderResources();
     mfc_test::InstallModalGuard();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

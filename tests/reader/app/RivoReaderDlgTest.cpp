@@ -7,6 +7,9 @@
 
 #include "RivoReaderIds.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/gui/Cursors.h"
+#include "platform/win32/gui/DeviceContext.h"
+#include "platform/win32/gui/GdiDraw.h"
 #include "platform/win32/gui/Input.h"
 #include "platform/win32/gui/Menus.h"
 #include "platform/win32/gui/SystemMenu.h"
@@ -167,6 +170,46 @@ TEST_F(RivoReaderDlgTest, TheTitleBarShowsCloseMinimiseAndMaximise)
         gui_test::SaveScreenshot(shot, "rivoreader_close_hovered");
         ASSERT_FALSE(shot.isNull());
         EXPECT_EQ(qRgb(232, 17, 35), shot.pixel(shot.width() - 19, 9));
+        d.Ok();
+    });
+    EXPECT_EQ(IDOK, dialog.DoModal());
+}
+
+TEST_F(RivoReaderDlgTest, TheWindowShowsTheProgramsIcon)
+{
+    CRivoReaderDlg dialog{CString()};
+    driver_.Expect(IDD_RIVOREADER_DIALOG, [&](DialogDriver& d) {
+        auto icon = reinterpret_cast<HICON>(SendMessageW(d.Dialog(), WM_GETICON, TRUE, 0));
+        ASSERT_NE(nullptr, icon);
+        EXPECT_EQ(icon, reinterpret_cast<HICON>(SendMessageW(d.Dialog(), WM_GETICON, FALSE, 0)));
+        ICONINFO info;
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        SIZE size{};
+        ASSERT_TRUE(GetCursorSize(icon, &size));
+        EXPECT_EQ(32, size.cx);
+        EXPECT_EQ(32, size.cy);
+        // Drawn over grey: the transparent border keeps the grey, the strip
+        // and the paper show their colours, a report line its blue.
+        HDC dc = CreateCompatibleDC(nullptr);
+        HBITMAP bitmap = CreateCompatibleBitmap(dc, 32, 32);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        HBRUSH grey = CreateSolidBrush(RGB(128, 128, 128));
+        RECT all{0, 0, 32, 32};
+        FillRect(dc, &all, grey);
+        EXPECT_TRUE(DrawIconEx(dc, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL));
+        struct Probe {
+            int x, y;
+            COLORREF color;
+        } probes[] = {{0, 0, RGB(128, 128, 128)}, {31, 31, RGB(128, 128, 128)}, {2, 4, RGB(40, 40, 40)},
+                      {8, 10, RGB(60, 60, 70)},    {20, 5, RGB(255, 255, 255)},  {20, 7, RGB(30, 90, 180)}};
+        for (const Probe& p : probes) {
+            SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
+            EXPECT_EQ(p.color, GetPixel(dc, p.x, p.y));
+        }
+        SelectObject(dc, old);
+        DeleteObject(grey);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
         d.Ok();
     });
     EXPECT_EQ(IDOK, dialog.DoModal());

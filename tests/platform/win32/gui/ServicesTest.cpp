@@ -8,6 +8,7 @@
 #include "platform/win32/gui/GlobalMemory.h"
 #include "platform/win32/gui/Menus.h"
 #include "platform/win32/gui/MessageBox.h"
+#include "platform/win32/gui/QtAccess.h"
 #include "platform/win32/gui/SystemMetrics.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Module.h"

@@ -1,4 +1,4 @@
-#include "WindowWidgetAccess.h"
+#include "QtAccess.h"
 
 #include "WindowObject.h"
 
