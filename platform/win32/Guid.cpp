@@ -78,9 +78,3 @@ HRESULT CLSIDFromString(const wchar_t* text, CLSID* out)
     }
     return GuidFromString(text, out) ? S_OK : E_INVALIDARG;
 }
-
-GUID GuidFromFourCC(DWORD fourcc)
-{
-    GUID g{fourcc, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-    return g;
-}

@@ -30,12 +30,6 @@ constexpr size_t kVisualEntryBytes = 78;
 constexpr BYTE kDecoderSpecificInfoTag = 0x05;
 constexpr uint64_t kDecoderSpecificInfoBytes = 64;
 
-bool IsSpeechEntry(DWORD type)
-{
-    return type == Type("s723") || type == Type("evrc") || type == Type("sevc") || type == Type("sqcp") ||
-           type == Type("samr");
-}
-
 }  // namespace
 
 bool ReadAtomHeader(BigEndianReader& in, AtomHeader& h, uint64_t fileEnd)
@@ -401,11 +395,11 @@ bool Mp4BoxReader::FindEsds(uint64_t end, AtomHeader& esds, bool insideWave)
         if (in_.GetFilePosition() >= end) return false;
         AtomHeader child;
         if (!ReadAtomHeader(in_, child)) return false;
-        if (child.type == Type("esds")) {
+        if (child.type == FourCC("esds")) {
             esds = child;
             return true;
         }
-        if (child.type == Type("wave") && !insideWave) return FindEsds(child.end, esds, true);
+        if (child.type == FourCC("wave") && !insideWave) return FindEsds(child.end, esds, true);
         if (!in_.SeekTo(child.end)) return false;
     }
 }
@@ -417,14 +411,14 @@ bool Mp4BoxReader::ReadSampleEntry(uint64_t stsdEnd, SampleDescription& d)
     if (!ReadAtomHeader(in_, entry)) return false;
     d.type = entry.type;
     AtomHeader box;
-    if (entry.type == Type("mp4v")) {
+    if (entry.type == FourCC("mp4v")) {
         BYTE fields[kVisualEntryBytes];
         if (!in_.File().ReadExact(fields, sizeof fields)) return false;
         // The next box is taken as the ES descriptor whatever its type.
         EsDescriptor es;
         if (!ReadAtomHeader(in_, box) || !ReadEsDescriptor(es, box.end)) return false;
         d.es = std::move(es);
-    } else if (entry.type == Type("mp4a")) {
+    } else if (entry.type == FourCC("mp4a")) {
         AtomHeader esds;
         EsDescriptor es;
         if (!ReadAudioEntryFields(d) || !FindEsds(entry.end, esds) || !ReadEsDescriptor(es, esds.end)) return false;
@@ -434,9 +428,9 @@ bool Mp4BoxReader::ReadSampleEntry(uint64_t stsdEnd, SampleDescription& d)
         BYTE version = 0, frames = 0, period = 0;
         DWORD vendor = 0;
         WORD modes = 0;
-        if (box.type == Type("d723") || box.type == Type("devc") || box.type == Type("dqcp")) {
+        if (box.type == FourCC("d723") || box.type == FourCC("devc") || box.type == FourCC("dqcp")) {
             if (!in_.ReadUInt32BE(vendor) || !in_.ReadByte(version) || !in_.ReadByte(frames)) return false;
-        } else if (box.type == Type("damr")) {
+        } else if (box.type == FourCC("damr")) {
             if (!in_.ReadFourCC(vendor) || !in_.ReadByte(version) || !in_.ReadUInt16BE(modes) ||
                 !in_.ReadByte(period) || !in_.ReadByte(frames))
                 return false;
@@ -479,7 +473,7 @@ bool Mp4BoxReader::ReadItem(const AtomHeader& item, UserData& u)
     int slot = kItemCount;
     for (int i = 0; i < kItemCount; ++i)
         if (kItemTypes[i] == item.type) slot = i;
-    if (inner.type == Type("data") && inner.size > 16 && slot < kItemCount && !u.items[slot]) {
+    if (inner.type == FourCC("data") && inner.size > 16 && slot < kItemCount && !u.items[slot]) {
         // Past the data box's version, flags and reserved word: the value.
         std::vector<BYTE> value;
         if (!in_.SkipBytes(8) || !in_.File().ReadBlock(value, inner.size - 16)) return false;

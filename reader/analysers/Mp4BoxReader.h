@@ -14,11 +14,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/FourCC.h"
 #include "reader/EndianReaders.h"
 
 namespace mp4 {
 
-constexpr DWORD Type(const char (&s)[5]) { return MAKEFOURCC(s[0], s[1], s[2], s[3]); }
+// The sample entries of the speech codecs of 3GPP files (G.723, EVRC, QCELP
+// and AMR), whose decoder settings follow the audio fields in a box of
+// their own.
+constexpr bool IsSpeechEntry(DWORD type)
+{
+    return type == FourCC("s723") || type == FourCC("evrc") || type == FourCC("sevc") || type == FourCC("sqcp") ||
+           type == FourCC("samr");
+}
 
 // The header of a box: where it starts and ends, and its type.
 struct AtomHeader {
