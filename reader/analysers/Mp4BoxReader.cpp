@@ -70,22 +70,23 @@ bool Mp4BoxReader::Fits(uint64_t end, uint64_t bytes) const
     return pos <= end && bytes <= end - pos && bytes <= in_.File().BytesLeft();
 }
 
+bool Mp4BoxReader::ReadVersionedTime(BYTE version, uint64_t& value)
+{
+    if (version == 1) return in_.ReadUInt64BE(value);
+    DWORD v = 0;
+    if (!in_.ReadUInt32BE(v)) return false;
+    value = v;
+    return true;
+}
+
 bool Mp4BoxReader::ReadMvhd(uint64_t, MovieHeader& out)
 {
     MovieHeader h;
     if (!ReadVersionFlags(h.vf) || h.vf.version > 1) return false;
-    if (h.vf.version == 1) {
-        if (!in_.ReadUInt64BE(h.creationTime) || !in_.ReadUInt64BE(h.modificationTime) ||
-            !in_.ReadUInt32BE(h.timescale) || !in_.ReadUInt64BE(h.duration))
-            return false;
-    } else {
-        DWORD c = 0, m = 0, d = 0;
-        if (!in_.ReadUInt32BE(c) || !in_.ReadUInt32BE(m) || !in_.ReadUInt32BE(h.timescale) || !in_.ReadUInt32BE(d))
-            return false;
-        h.creationTime = c;
-        h.modificationTime = m;
-        h.duration = d;
-    }
+    const BYTE v = h.vf.version;
+    if (!ReadVersionedTime(v, h.creationTime) || !ReadVersionedTime(v, h.modificationTime) ||
+        !in_.ReadUInt32BE(h.timescale) || !ReadVersionedTime(v, h.duration))
+        return false;
     WORD reserved16 = 0;
     DWORD reserved = 0, predefined = 0;
     if (!in_.ReadUInt32BE(h.rate) || !in_.ReadUInt16BE(h.volume) || !in_.ReadUInt16BE(reserved16) ||
@@ -105,20 +106,11 @@ bool Mp4BoxReader::ReadTkhd(uint64_t, Track& t)
     if (t.tkhd) return false;
     TrackHeader h;
     if (!ReadVersionFlags(h.vf) || h.vf.version > 1) return false;
+    const BYTE v = h.vf.version;
     DWORD reserved = 0;
-    if (h.vf.version == 1) {
-        if (!in_.ReadUInt64BE(h.creationTime) || !in_.ReadUInt64BE(h.modificationTime) ||
-            !in_.ReadUInt32BE(h.trackId) || !in_.ReadUInt32BE(reserved) || !in_.ReadUInt64BE(h.duration))
-            return false;
-    } else {
-        DWORD c = 0, m = 0, d = 0;
-        if (!in_.ReadUInt32BE(c) || !in_.ReadUInt32BE(m) || !in_.ReadUInt32BE(h.trackId) ||
-            !in_.ReadUInt32BE(reserved) || !in_.ReadUInt32BE(d))
-            return false;
-        h.creationTime = c;
-        h.modificationTime = m;
-        h.duration = d;
-    }
+    if (!ReadVersionedTime(v, h.creationTime) || !ReadVersionedTime(v, h.modificationTime) ||
+        !in_.ReadUInt32BE(h.trackId) || !in_.ReadUInt32BE(reserved) || !ReadVersionedTime(v, h.duration))
+        return false;
     WORD reserved16 = 0;
     if (!in_.ReadUInt32BE(reserved) || !in_.ReadUInt32BE(reserved) || !in_.ReadUInt16BE(h.layer) ||
         !in_.ReadUInt16BE(h.alternateGroup) || !in_.ReadUInt16BE(h.volume) || !in_.ReadUInt16BE(reserved16))
@@ -161,18 +153,10 @@ bool Mp4BoxReader::ReadMdhd(uint64_t, Track& t)
     if (t.mdhd) return false;
     MediaHeader h;
     if (!ReadVersionFlags(h.vf) || h.vf.version > 1) return false;
-    if (h.vf.version == 1) {
-        if (!in_.ReadUInt64BE(h.creationTime) || !in_.ReadUInt64BE(h.modificationTime) ||
-            !in_.ReadUInt32BE(h.timescale) || !in_.ReadUInt64BE(h.duration))
-            return false;
-    } else {
-        DWORD c = 0, m = 0, d = 0;
-        if (!in_.ReadUInt32BE(c) || !in_.ReadUInt32BE(m) || !in_.ReadUInt32BE(h.timescale) || !in_.ReadUInt32BE(d))
-            return false;
-        h.creationTime = c;
-        h.modificationTime = m;
-        h.duration = d;
-    }
+    const BYTE v = h.vf.version;
+    if (!ReadVersionedTime(v, h.creationTime) || !ReadVersionedTime(v, h.modificationTime) ||
+        !in_.ReadUInt32BE(h.timescale) || !ReadVersionedTime(v, h.duration))
+        return false;
     WORD predefined = 0;
     if (!in_.ReadUInt16BE(h.language) || !in_.ReadUInt16BE(predefined)) return false;
     t.mdhd = h;

@@ -220,6 +220,9 @@ private:
     bool ReadEsDescriptor(EsDescriptor& es, uint64_t end);
     bool ReadDescriptorLength(uint32_t* length = nullptr);
     bool Fits(uint64_t end, uint64_t bytes) const;
+    // A time or duration of a movie, track or media header: 64 bits in a
+    // box of version 1, 32 bits in one of version 0.
+    bool ReadVersionedTime(BYTE version, uint64_t& value);
 
     BigEndianReader& in_;
 };
