@@ -24,9 +24,6 @@
 
 namespace asf {
 
-constexpr uint64_t kObjectHeaderBytes = 24;
-constexpr uint64_t kMinDataObjectBytes = 50;
-
 // A reader's answers are the analysis statuses the analyser reports.
 constexpr int kReadOk = STATUS_OK;
 constexpr int kHeaderFailure = STATUS_ASF_HEADER;
