@@ -178,7 +178,7 @@ private:
 
     int ReadSubObject(const GUID& id, uint64_t start, uint64_t size);
     int ReadStreamNumbers(Scope& s, uint16_t count);
-    int ReadIndexSpecifiersAndBlocks(Scope& s, bool timecode);
+    int ReadIndexObject(uint64_t size, const GUID& id, bool timecode);
     int ReadIndexParametersBody(uint64_t size, const GUID& id);
     int Fail(int code);
 
