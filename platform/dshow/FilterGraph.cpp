@@ -81,23 +81,7 @@ HRESULT CFilterGraph::NonDelegatingQueryInterface(REFIID riid, void** object)
     return CUnknown::NonDelegatingQueryInterface(riid, object);
 }
 
-HRESULT CFilterGraph::GetTypeInfoCount(UINT* count)
-{
-    if (count) *count = 0;
-    return S_OK;
-}
-
-HRESULT CFilterGraph::GetTypeInfo(UINT, LCID, ITypeInfo**) { return RIVO_NOT_IMPLEMENTED(); }
-
-HRESULT CFilterGraph::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-{
-    return RIVO_NOT_IMPLEMENTED();
-}
-
-HRESULT CFilterGraph::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
-{
-    return RIVO_NOT_IMPLEMENTED();
-}
+RIVO_IDISPATCH_NOT_OFFERED(CFilterGraph)
 
 // ---- Filter list ----------------------------------------------------------------------------
 

@@ -171,6 +171,8 @@ TEST_F(GraphTest, CallsNotOfferedAnswerNotImplementedAndShowInTheTraceOnce)
     ASSERT_TRUE(viewer.bound());
     ComPtr<IGraphConfig> config;
     ASSERT_EQ(ComPtr<IGraphBuilder>(graph).As(&config), S_OK);
+    ComPtr<IVideoWindow> window;
+    ASSERT_EQ(graph.As(&window), S_OK);
     struct Case {
         const char* line;
         std::function<HRESULT()> call;
@@ -188,6 +190,16 @@ TEST_F(GraphTest, CallsNotOfferedAnswerNotImplementedAndShowInTheTraceOnce)
          }},
         {"gap: CFilterGraph::Reconfigure: not implemented",
          [&] { return config->Reconfigure(nullptr, nullptr, 0, nullptr); }},
+        {"gap: CFilterGraph::GetTypeInfo: not implemented",
+         [&] {
+             ITypeInfo* info = nullptr;
+             return control->GetTypeInfo(0, 0, &info);
+         }},
+        {"gap: CGraphVideoForward::Invoke: not implemented",
+         [&] {
+             DISPPARAMS params{};
+             return window->Invoke(1, GUID_NULL, 0, 0, &params, nullptr, nullptr, nullptr);
+         }},
     };
     for (const Case& c : cases) {
         for (int i = 0; i < 2; ++i) EXPECT_EQ(c.call(), E_NOTIMPL) << c.line;
