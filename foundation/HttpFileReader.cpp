@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "HttpHeaders.h"
 #include "platform/win32/CodePage.h"
 
 CByteSource::~CByteSource() = default;
@@ -17,24 +18,11 @@ static_assert((kRequestFlags | INTERNET_FLAG_SECURE) == 0x84C00000u);
 
 constexpr size_t kMaxEncodedUrl = 2048;
 
-// A header text in a buffer of 64 characters (128 bytes, the room the
-// download gives a header); the size is set afresh for every query.
-bool QueryHeader(HINTERNET request, DWORD level, wchar_t (&text)[64])
-{
-    DWORD size = sizeof(text);
-    text[0] = L'\0';
-    return HttpQueryInfoW(request, level, text, &size, nullptr) != FALSE;
-}
-
 // The number a Content-Length text holds; 0 when it holds none.
 int64_t ParseLength(const wchar_t* text)
 {
     int64_t value = 0;
-    for (; *text >= L'0' && *text <= L'9'; ++text) {
-        if (value > (INT64_MAX - 9) / 10) return 0;
-        value = value * 10 + (*text - L'0');
-    }
-    return *text == L'\0' ? value : 0;
+    return ParseContentLength(text, &value) ? value : 0;
 }
 
 // The first byte position of a "bytes FIRST-LAST/TOTAL" text; -1 when the
@@ -120,8 +108,8 @@ bool CHttpFileReader::Open(const wchar_t* url)
         return false;
     }
     wchar_t text[64];
-    m_nContentLength = QueryHeader(m_hRequest, HTTP_QUERY_CONTENT_LENGTH, text) ? ParseLength(text) : 0;
-    if (QueryHeader(m_hRequest, HTTP_QUERY_CONTENT_TYPE, text)) m_sContentType = text;
+    m_nContentLength = QueryHeaderText(m_hRequest, HTTP_QUERY_CONTENT_LENGTH, text) ? ParseLength(text) : 0;
+    if (QueryHeaderText(m_hRequest, HTTP_QUERY_CONTENT_TYPE, text)) m_sContentType = text;
     return true;
 }
 
@@ -143,7 +131,7 @@ int64_t CHttpFileReader::SeekTo(int64_t position)
         return -1;
     }
     wchar_t status[64];
-    bool haveStatus = QueryHeader(m_hRequest, HTTP_QUERY_STATUS_CODE, status);
+    bool haveStatus = QueryHeaderText(m_hRequest, HTTP_QUERY_STATUS_CODE, status);
     if (position > 0) {
         // A server that ignores the range answers from the first byte (200),
         // and one that cannot serve it answers 416: reading on would hand out
@@ -186,7 +174,7 @@ bool CHttpFileReader::CanSeek()
 {
     if (!m_hRequest || m_nContentLength <= 0) return false;
     wchar_t version[64];
-    return QueryHeader(m_hRequest, HTTP_QUERY_VERSION, version) && std::wcscmp(version, L"HTTP/1.1") == 0;
+    return QueryHeaderText(m_hRequest, HTTP_QUERY_VERSION, version) && std::wcscmp(version, L"HTTP/1.1") == 0;
 }
 
 int CHttpFileReader::GetContentType(wchar_t* buffer, int capacity) const

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <vector>
 
+#include "HttpHeaders.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Inet.h"
 
@@ -39,26 +40,11 @@ void Notify(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     if (window) PostMessageW(window, message, wParam, lParam);
 }
 
-// A header text in a buffer of 64 characters (128 bytes, the room the
-// download gives a header); the size is set afresh for every query.
-bool QueryHeader(HINTERNET request, DWORD level, wchar_t (&text)[64])
-{
-    DWORD size = sizeof(text);
-    text[0] = L'\0';
-    return HttpQueryInfoW(request, level, text, &size, nullptr) != FALSE;
-}
-
 // The number a Content-Length text holds; -1 when it holds none.
 int64_t ParseLength(const wchar_t* text)
 {
     int64_t value = 0;
-    bool any = false;
-    for (; *text >= L'0' && *text <= L'9'; ++text) {
-        if (value > (INT64_MAX - 9) / 10) return -1;
-        value = value * 10 + (*text - L'0');
-        any = true;
-    }
-    return any && *text == L'\0' ? value : -1;
+    return ParseContentLength(text, &value) ? value : -1;
 }
 
 // Thread priorities of the emulated platform (-2 lowest .. 2 highest, -15
@@ -84,10 +70,10 @@ void StoreCount(const SUrlDownloadRequest& r, uint64_t total)
 bool Transfer(SUrlDownloadRequest& r, HINTERNET url)
 {
     wchar_t text[64];
-    int64_t contentLength = QueryHeader(url, HTTP_QUERY_CONTENT_LENGTH, text) ? ParseLength(text) : -1;
+    int64_t contentLength = QueryHeaderText(url, HTTP_QUERY_CONTENT_LENGTH, text) ? ParseLength(text) : -1;
     if (r.pnContentLength) *r.pnContentLength = contentLength;
     Notify(r.hNotifyWnd, WM_HTTPGETFILE_START, r.nRequest, static_cast<LPARAM>(contentLength));
-    if (QueryHeader(url, HTTP_QUERY_STATUS_CODE, text) && text[0] != L'2') return false;
+    if (QueryHeaderText(url, HTTP_QUERY_STATUS_CODE, text) && text[0] != L'2') return false;
 
     std::vector<BYTE> chunk(kChunkBytes);
     uint64_t total = 0;
@@ -224,7 +210,8 @@ int GetHttpStatusCode(const wchar_t* url, const wchar_t* agent, const wchar_t* e
     HINTERNET request = InternetOpenUrlW(session, canonical, extraHeaders, static_cast<DWORD>(-1), kOpenFlags, 0);
     if (request) {
         wchar_t text[64];
-        if (QueryHeader(request, HTTP_QUERY_STATUS_CODE, text) && text[0]) status = static_cast<int>(std::wcstol(text, nullptr, 10));
+        if (QueryHeaderText(request, HTTP_QUERY_STATUS_CODE, text) && text[0])
+            status = static_cast<int>(std::wcstol(text, nullptr, 10));
         InternetCloseHandle(request);
     }
     InternetCloseHandle(session);

@@ -1,8 +1,8 @@
 #include "ReportBuilder.h"
 
 #include <cmath>
-#include <cstring>
 #include <iterator>
+#include <string>
 
 #include "CheckedFile.h"
 #include "CodecTables.h"
@@ -15,6 +15,7 @@
 #include "analysers/Mp4File.h"
 #include "analysers/OggFile.h"
 #include "analysers/RmFile.h"
+#include "platform/win32/FourCC.h"
 
 namespace {
 
@@ -242,22 +243,15 @@ void CReportBuilder::WriteVideoInfo()
         return;
     }
     const BITMAPINFOHEADER& bmi = r.m_vih.bmiHeader;
-    BYTE stored[4];
-    std::memcpy(stored, &bmi.biCompression, 4);
-    wchar_t upper[5] = {};
-    for (int i = 0; i < 4; ++i) {
-        BYTE c = stored[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<BYTE>(c - 'a' + 'A');
-        upper[i] = static_cast<wchar_t>(c);
-    }
+    // Texts of the code end at its first zero byte.
+    std::wstring upper = FourCCText(FourCCUpper(bmi.biCompression), L'\0');
     // Sorenson's H.263 is listed under the plain H.263 name.
-    if (std::wmemcmp(upper, L"S263", 4) == 0) std::wmemcpy(upper, L"H263", 4);
+    if (upper == L"S263") upper = L"H263";
     CString codec;
-    if (const wchar_t* name = FindVideoCodecName(upper)) {
-        codec = CString(name) + L" (" + CString(upper) + L")";
+    if (const wchar_t* name = FindVideoCodecName(upper.c_str())) {
+        codec = CString(name) + L" (" + CString(upper.c_str()) + L")";
     } else {
-        CString asStored;
-        for (int i = 0; i < 4 && stored[i]; ++i) asStored += static_cast<wchar_t>(stored[i]);
+        const CString asStored(FourCCText(bmi.biCompression, L'\0').c_str());
         codec = Res(IDS_UNKNOWN_CODEC) + L" (" + asStored + L") ";
     }
     AppendLabelled(IDS_LABEL_VIDEO_CODEC, codec);

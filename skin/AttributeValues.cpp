@@ -71,14 +71,6 @@ const NamedValue* Find(const NamedValue (&table)[N], const wchar_t* text)
     return nullptr;
 }
 
-int HexDigit(wchar_t c)
-{
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    return -1;
-}
-
 std::wstring Lower(const wchar_t* text)
 {
     std::wstring s = text ? text : L"";
@@ -128,7 +120,8 @@ COLORREF ParseColorAttribute(const wchar_t* text)
         for (int& part : parts) {
             while (pos < s.size() && std::iswspace(static_cast<wint_t>(s[pos]))) ++pos;
             int digits = 0, value = 0;
-            while (digits < 2 && pos < s.size() && HexDigit(s[pos]) >= 0) value = value * 16 + HexDigit(s[pos++]), ++digits;
+            for (; digits < 2 && pos < s.size() && HexDigitValue(s[pos]) >= 0; ++digits)
+                value = value * 16 + HexDigitValue(s[pos++]);
             if (!digits) break;
             part = value;
         }
@@ -143,11 +136,11 @@ COLORREF ParseBackgroundColorAttribute(const wchar_t* text)
     const std::wstring s = Lower(text);
     COLORREF named = 0;
     if (s.size() == 6 && !LookUpColor(s, &named) && std::all_of(s.begin(), s.end(), [](wchar_t c) {
-            return HexDigit(c) >= 0;
+            return HexDigitValue(c) >= 0;
         }))
-        return RGB(static_cast<BYTE>(HexDigit(s[0]) * 16 + HexDigit(s[1])),
-                   static_cast<BYTE>(HexDigit(s[2]) * 16 + HexDigit(s[3])),
-                   static_cast<BYTE>(HexDigit(s[4]) * 16 + HexDigit(s[5])));
+        return RGB(static_cast<BYTE>(HexDigitValue(s[0]) * 16 + HexDigitValue(s[1])),
+                   static_cast<BYTE>(HexDigitValue(s[2]) * 16 + HexDigitValue(s[3])),
+                   static_cast<BYTE>(HexDigitValue(s[4]) * 16 + HexDigitValue(s[5])));
     return ParseColorAttribute(text);
 }
 

@@ -5,6 +5,7 @@
 #include "skin/HXWindowMain.h"
 
 #include "foundation/DebugTrace.h"
+#include "foundation/gui/WindowHelpers.h"
 #include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/GdiDraw.h"
 #include "platform/win32/gui/MessageQueue.h"
@@ -75,14 +76,7 @@ int HXWindowMain::Create(HWND host, const RECT& rect, DWORD style, DWORD exStyle
     m_hHostWnd = host;
     if (!noClip && host && IsWindow(host))
         SetWindowLongPtrW(host, GWL_STYLE, GetWindowLongPtrW(host, GWL_STYLE) | WS_CLIPCHILDREN);
-    WNDCLASSEXW wc;
-    if (!GetClassInfoExW(nullptr, kClassName, &wc)) {
-        wc = WNDCLASSEXW();
-        wc.lpfnWndProc = WindowProc;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kClassName;
-        RegisterClassExW(&wc);
-    }
+    RegisterPaintedWindowClass(kClassName, WindowProc);
     if (style == 0) style = kDefaultStyle;
     style |= kAddedStyle;
     HWND window = CreateWindowExW(exStyle, kClassName, L"", style, rect.left, rect.top, rect.right - rect.left,

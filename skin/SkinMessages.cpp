@@ -2,56 +2,23 @@
 
 #include "platform/win32/WindowMessages.h"
 
-UINT SkinNotifyMessage()
-{
-    static const UINT id = RegisterWindowMessageW(L"WM_HXSKIN_NOTIFY");
-    return id;
-}
+// Each message is registered by its name on first use; the id is the same
+// for the whole process.
+#define RIVO_SKIN_MESSAGE(Function, name)                                                                              \
+    UINT Function()                                                                                                    \
+    {                                                                                                                  \
+        static const UINT id = RegisterWindowMessageW(name);                                                           \
+        return id;                                                                                                     \
+    }
 
-UINT SkinControlNotifyMessage()
-{
-    static const UINT id = RegisterWindowMessageW(L"WM_HXSKINCONTROL_NOTIFY");
-    return id;
-}
+RIVO_SKIN_MESSAGE(SkinNotifyMessage, L"WM_HXSKIN_NOTIFY")
+RIVO_SKIN_MESSAGE(SkinControlNotifyMessage, L"WM_HXSKINCONTROL_NOTIFY")
+RIVO_SKIN_MESSAGE(SkinInvalidControlMessage, L"WM_HXSKINCONTROL_INVALIDCONTROL")
+RIVO_SKIN_MESSAGE(SkinRefreshControlMessage, L"WM_HXSKINCONTROL_REFRESHCONTROL")
+RIVO_SKIN_MESSAGE(SkinStringCommandMessage, L"WM_HXSTRCMD")
+RIVO_SKIN_MESSAGE(ListBoxItemChangedMessage, L"HXLBM_ITEMCHANGED")
+RIVO_SKIN_MESSAGE(SliderPosChangeMessage, L"WM_HXCONSLIDER_POSCHANGE")
+RIVO_SKIN_MESSAGE(SliderPosChangeEndMessage, L"WM_HXCONSLIDER_POSCHANGE_END")
+RIVO_SKIN_MESSAGE(SliderPosScanningMessage, L"WM_HXCONSLIDER_POSSCANNING")
 
-UINT SkinInvalidControlMessage()
-{
-    static const UINT id = RegisterWindowMessageW(L"WM_HXSKINCONTROL_INVALIDCONTROL");
-    return id;
-}
-
-UINT SkinRefreshControlMessage()
-{
-    static const UINT id = RegisterWindowMessageW(L"WM_HXSKINCONTROL_REFRESHCONTROL");
-    return id;
-}
-
-UINT SkinStringCommandMessage()
-{
-    static const UINT id = RegisterWindowMessageW(L"WM_HXSTRCMD");
-    return id;
-}
-
-UINT ListBoxItemChangedMessage()
-{
-    static const UINT id = RegisterWindowMessageW(L"HXLBM_ITEMCHANGED");
-    return id;
-}
-
-UINT SliderPosChangeMessage()
-{
-    static const UINT id = RegisterWindowMessageW(L"WM_HXCONSLIDER_POSCHANGE");
-    return id;
-}
-
-UINT SliderPosChangeEndMessage()
-{
-    static const UINT id = RegisterWindowMessageW(L"WM_HXCONSLIDER_POSCHANGE_END");
-    return id;
-}
-
-UINT SliderPosScanningMessage()
-{
-    static const UINT id = RegisterWindowMessageW(L"WM_HXCONSLIDER_POSSCANNING");
-    return id;
-}
+#undef RIVO_SKIN_MESSAGE

@@ -16,6 +16,7 @@
 #include "foundation/DebugTrace.h"
 #include "foundation/IniFile.h"
 #include "foundation/PathHelpers.h"
+#include "platform/win32/FourCC.h"
 #include "platform/win32/NativePath.h"
 #include "platform/win32/Profile.h"
 
@@ -520,15 +521,7 @@ DWORD StringToFourcc(const CString& text)
     return fcc;
 }
 
-CString FourccToString(DWORD fourcc)
-{
-    CString s;
-    for (int i = 0; i < 4; ++i) {
-        wchar_t c = static_cast<wchar_t>((fourcc >> (8 * i)) & 0xFF);
-        s += c ? c : L' ';
-    }
-    return s;
-}
+CString FourccToString(DWORD fourcc) { return FourCCText(fourcc, L' '); }
 
 CEncPresetInfo::CEncPresetInfo(const CString& path, const CEncSettings& settings) { Read(path, settings); }
 

@@ -19,6 +19,7 @@
 #include "platform/dshow/MediaType.h"
 #include "platform/dshow/PictureOrientation.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/FourCC.h"
 
 namespace {
 
@@ -101,14 +102,9 @@ bool CEncSettings::CanEncodeVideoSize(int sourceWidth, int sourceHeight) const
     const SReadCodecFields f = CodecFieldsOf(*this);
     const DWORD fourcc = f.fccVideoCodec ? *f.fccVideoCodec : 0;
     if (IsH264Fourcc(fourcc)) return w <= 16384 && h <= 16384;
-    DWORD upper = 0;
-    for (int i = 0; i < 4; ++i) {
-        const auto c = static_cast<unsigned char>(fourcc >> (8 * i));
-        upper |= static_cast<DWORD>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c) << (8 * i);
-    }
+    const DWORD upper = FourCCUpper(fourcc);
     // MPEG-4 part 2 writes each side in 13 bits.
-    for (DWORD code : {MAKEFOURCC('X', 'V', 'I', 'D'), MAKEFOURCC('D', 'I', 'V', 'X'), MAKEFOURCC('D', 'X', '5', '0'),
-                       MAKEFOURCC('F', 'M', 'P', '4'), MAKEFOURCC('M', 'P', '4', 'V')})
+    for (DWORD code : {FourCC("XVID"), FourCC("DIVX"), FourCC("DX50"), FourCC("FMP4"), FourCC("MP4V")})
         if (upper == code) return w < 8192 && h < 8192;
     return true;
 }

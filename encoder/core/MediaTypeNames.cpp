@@ -4,6 +4,7 @@
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/OutputFormat.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/win32/FourCC.h"
 
 namespace {
 
@@ -16,10 +17,9 @@ bool IsFourCCSubtype(const GUID& subtype) { return subtype == FourCCGuid(subtype
 
 CString GetVideoCodecName(DWORD fourcc)
 {
-    wchar_t key[4];
-    for (int i = 0; i < 4; ++i) key[i] = ToUpperChar(static_cast<wchar_t>((fourcc >> (8 * i)) & 0xFF));
+    const std::wstring key = FourCCText(FourCCUpper(fourcc), L'\0');
     for (const SVideoCodecNameRow& row : VideoCodecNameTable())
-        if (std::wstring_view(row.fourcc, 4) == std::wstring_view(key, 4)) return row.name;
+        if (std::wstring_view(row.fourcc, 4) == key) return row.name;
     return L"Unknown";
 }
 

@@ -227,8 +227,8 @@ int ProbeLocalAsf(const CString& path)
     int result = -1;
     int64_t at = 0;
     for (int step = 0; step < kMaxWalkSteps && at < fileSize; ++step) {
-        BYTE header[24];
-        if (!file.ReadAt(at, header, 24)) break;
+        BYTE header[asf::kObjectHeaderBytes];
+        if (!file.ReadAt(at, header, sizeof header)) break;
         const uint64_t size = LoadLE64(header + 16);
         if (size == 0) break;
         bool known = false;
@@ -246,7 +246,7 @@ int ProbeLocalAsf(const CString& path)
         if (!known) break;
         // An object is never shorter than its header: a smaller size, or one
         // that runs past any offset a file can have, ends the walk.
-        if (size < 24 || size > static_cast<uint64_t>(INT64_MAX - at)) break;
+        if (size < asf::kObjectHeaderBytes || size > static_cast<uint64_t>(INT64_MAX - at)) break;
         at += static_cast<int64_t>(size);
     }
     return result;
@@ -303,7 +303,7 @@ int ProbeUrlHead(const CString& source)
     if (opened && !head.empty()) {
         if (std::wcscmp(contentType, L"xgm/application") == 0) return kSourceXgmHttp;
         if (head.size() >= 12 && Is(bytes, "RIFF") && Is(bytes + 8, "AVI ")) return kSourceAviHttp;
-        if (head.size() >= 24 && IsAsfHeadObject(bytes)) return kSourceAsfStream;
+        if (head.size() >= asf::kObjectHeaderBytes && IsAsfHeadObject(bytes)) return kSourceAsfStream;
         if (head.size() >= 4 && Is(bytes, "OggS")) return kSourceOggHttp;
         if (head.size() >= 3 && (Is(bytes, "CWS") || Is(bytes, "FWS"))) return kSourceSwf;
         return statusCode();
@@ -337,9 +337,10 @@ int ProbeAsf(const CString& source)
     CString url;
     if (RemoteAddress(source, {L"http://", L"www."}, &url)) {
         std::string head;
-        if (FetchHead(url, kAgent, 24, &head)) {
-            if (head.size() >= 24 && IsAsfHeadObject(reinterpret_cast<const BYTE*>(head.data()))) return 2;
-        } else if (FetchHead(url, kStreamAgent, 24, &head)) {
+        if (FetchHead(url, kAgent, asf::kObjectHeaderBytes, &head)) {
+            if (head.size() >= asf::kObjectHeaderBytes && IsAsfHeadObject(reinterpret_cast<const BYTE*>(head.data())))
+                return 2;
+        } else if (FetchHead(url, kStreamAgent, asf::kObjectHeaderBytes, &head)) {
             return 1;
         }
         return LaterHttpFailure(url);

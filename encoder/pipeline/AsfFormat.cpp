@@ -16,8 +16,6 @@ namespace {
 // Objects passed over whole.
 constexpr GUID kSkipped[] = {asf::ExtendedContentEncryption, asf::Marker, asf::BitrateMutualExclusion, asf::Padding};
 
-constexpr uint64_t kObjectHeaderSize = 24;
-constexpr uint64_t kDataObjectFixedSize = 50;
 constexpr uint64_t kNoLimit = std::numeric_limits<uint64_t>::max();
 
 bool EqualsNoCase(const CString& text, const wchar_t* word) { return text.CompareNoCase(word) == 0; }
@@ -111,29 +109,29 @@ bool CAsfFormat::ReadString(DWORD bytes, CString* text)
 
 int CAsfFormat::ParseObjects()
 {
-    BYTE head[30];
+    BYTE head[asf::kHeaderObjectBytes];
     if (!Read(head, sizeof head)) return 0;
     const GUID guid = LoadGuidLE(head);
     if (guid != asf::Header) return 0;
     m_bHeader = true;
     m_header.guid = guid;
     m_header.size = LoadLE64(head + 16);
-    m_nHeaderObjects = LoadLE32(head + 24);
+    m_nHeaderObjects = LoadLE32(head + asf::kObjectHeaderBytes);
     m_reserved[0] = head[28];
     m_reserved[1] = head[29];
 
     for (;;) {
         m_nObjectEnd = kNoLimit;
         const uint64_t start = m_nPosition;
-        BYTE b[kObjectHeaderSize];
+        BYTE b[asf::kObjectHeaderBytes];
         if (!Read(b, sizeof b)) return 1;
         SObjectHeader object;
         object.guid = LoadGuidLE(b);
         object.size = LoadLE64(b + 16);
         // A size that does not even cover the object's header would make the
         // next step stand still or go back.
-        if (object.size < kObjectHeaderSize) return 1;
-        const uint64_t body = object.size - kObjectHeaderSize;
+        if (object.size < asf::kObjectHeaderBytes) return 1;
+        const uint64_t body = object.size - asf::kObjectHeaderBytes;
         // The end of the object when its size is a position a file can have.
         const uint64_t end = object.size > kNoLimit - start ? kNoLimit : start + object.size;
 
@@ -172,12 +170,12 @@ int CAsfFormat::ParseObjects()
             if (ok && !Skip(m_nErrorCorrectionLength)) return 1;
         } else if (object.guid == asf::Data) {
             DebugTrace(L"ASF_Data_Object");
-            if (object.size < kDataObjectFixedSize) return 1;
+            if (object.size < asf::kMinDataObjectBytes) return 1;
             m_nObjectEnd = end;
             WORD reserved = 0;
             ok = ReadGuid(&m_dataFileId) && ReadQword(&m_nTotalDataPackets) && ReadWord(&reserved);
             m_nObjectEnd = kNoLimit;
-            if (ok && !Skip(object.size - kDataObjectFixedSize)) return 1;
+            if (ok && !Skip(object.size - asf::kMinDataObjectBytes)) return 1;
         } else if (object.guid == asf::SimpleIndex) {
             DebugTrace(L"ASF_Simple_Index_Object");
             m_nObjectEnd = end;

@@ -15,6 +15,7 @@
 #include "modules/api/SourceFilters.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/mfc/CWnd.h"
+#include "platform/win32/FourCC.h"
 #include "platform/win32/gui/WindowGeometry.h"
 #include "platform/win32/MediaFormats.h"
 
@@ -53,12 +54,7 @@ CString DescribeFilter(IBaseFilter* filter, const CString& name)
         if (compression <= 3) {
             description += kPlain[compression];
         } else {
-            CString text;
-            text.Format(L"%s (%c%c%c%c)", description.GetString(), static_cast<wchar_t>(compression & 0xFF),
-                        static_cast<wchar_t>((compression >> 8) & 0xFF),
-                        static_cast<wchar_t>((compression >> 16) & 0xFF),
-                        static_cast<wchar_t>((compression >> 24) & 0xFF));
-            description = text;
+            description += L" (" + FourCCText(compression, L'\0') + L")";
         }
     } else if (clsid == CLSID_ACMWrapper && FirstInputType(filter, &type) && type.formattype == FORMAT_WaveFormatEx &&
                type.cbFormat >= sizeof(WAVEFORMATEX) - 2) {

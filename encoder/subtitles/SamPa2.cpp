@@ -350,18 +350,17 @@ CString CSamPa2::DecodeEntities(const CString& in)
     CString text = in;
     text.Remove(L'\r');
     text.Replace(L'\t', L' ');
-    text.Replace(L"&nbsp;", L" ");
-    text.Replace(L"&nbsp", L" ");
-    text.Replace(L"&lt;", L"<");
-    text.Replace(L"&gt;", L">");
-    text.Replace(L"&gt", L">");
-    text.Replace(L"&amp;", L"&");
-    text.Replace(L"&amp", L"&");
-    text.Replace(L"&shy;", L"-");
-    text.Replace(L"&shy", L"-");
-    text.Replace(L"&apos;", L"'");
-    text.Replace(L"&apos", L"'");
-    text.Replace(L"&quot;", L"\"");
+    // Named references, replaced one name after the other in this order
+    // (most also without their semicolon).
+    static const struct {
+        const wchar_t* name;
+        const wchar_t* text;
+    } kNamed[] = {
+        {L"&nbsp;", L" "}, {L"&nbsp", L" "}, {L"&lt;", L"<"},   {L"&gt;", L">"},    {L"&gt", L">"},
+        {L"&amp;", L"&"},  {L"&amp", L"&"},  {L"&shy;", L"-"}, {L"&shy", L"-"},    {L"&apos;", L"'"},
+        {L"&apos", L"'"},  {L"&quot;", L"\""},
+    };
+    for (const auto& named : kNamed) text.Replace(named.name, named.text);
 
     // Numeric references; a character that cannot stand in text is dropped.
     const std::wstring& s = text.str();

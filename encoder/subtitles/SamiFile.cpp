@@ -59,7 +59,7 @@ POSITION CSamiFile::GetLastPosition()
     return list ? list->GetTailPosition() : nullptr;
 }
 
-POSITION CSamiFile::GetNextPosition(POSITION pos)
+POSITION CSamiFile::Step(POSITION pos, bool forward)
 {
     std::lock_guard<std::recursive_mutex> hold(lock_);
     bool fresh = cached_ == nullptr;
@@ -67,21 +67,16 @@ POSITION CSamiFile::GetNextPosition(POSITION pos)
     if (!list) return nullptr;
     if (fresh) return list->GetHeadPosition();
     if (!pos) return nullptr;
-    list->GetNext(pos);
+    if (forward)
+        list->GetNext(pos);
+    else
+        list->GetPrev(pos);
     return pos;
 }
 
-POSITION CSamiFile::GetPrevPosition(POSITION pos)
-{
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    bool fresh = cached_ == nullptr;
-    EntryList* list = CurrentList();
-    if (!list) return nullptr;
-    if (fresh) return list->GetHeadPosition();
-    if (!pos) return nullptr;
-    list->GetPrev(pos);
-    return pos;
-}
+POSITION CSamiFile::GetNextPosition(POSITION pos) { return Step(pos, true); }
+
+POSITION CSamiFile::GetPrevPosition(POSITION pos) { return Step(pos, false); }
 
 POSITION CSamiFile::FindPosition(POSITION hint, REFERENCE_TIME t)
 {

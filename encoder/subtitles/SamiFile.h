@@ -55,6 +55,9 @@ private:
     using EntryList = CList<CSamPa2::SSubText*>;
     // The list of the current language, cached until the language changes.
     EntryList* CurrentList();
+    // The entry after (or before) pos in the current list; the first entry
+    // when the list was not chosen yet or its language changed since.
+    POSITION Step(POSITION pos, bool forward);
 
     CSamPa2 parser_;
     REFERENCE_TIME offset_ = 0;

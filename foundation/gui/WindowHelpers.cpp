@@ -5,11 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/DeviceContext.h"
 #include "platform/win32/gui/GdiDraw.h"
 #include "platform/win32/gui/GdiText.h"
 #include "platform/win32/gui/Monitors.h"
 #include "platform/win32/gui/SystemMetrics.h"
+#include "platform/win32/gui/Window.h"
 #include "platform/win32/gui/WindowGeometry.h"
 
 int GetTextWidth(HDC dc, const wchar_t* text)
@@ -136,4 +138,15 @@ void RectClientToScreen(HWND window, RECT* r)
     ClientToScreen(window, &a);
     ClientToScreen(window, &b);
     *r = RECT{a.x, a.y, b.x, b.y};
+}
+
+void RegisterPaintedWindowClass(const wchar_t* name, WNDPROC proc)
+{
+    WNDCLASSEXW wc;
+    if (GetClassInfoExW(nullptr, name, &wc)) return;
+    wc = WNDCLASSEXW();
+    wc.lpfnWndProc = proc;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = name;
+    RegisterClassExW(&wc);
 }

@@ -27,3 +27,7 @@ void GetMonitorRectsAtPoint(POINT p, RECT* work, RECT* monitor);
 void FitRectIntoWorkArea(const RECT& r, RECT* out, const RECT* area = nullptr);
 void RectScreenToClient(HWND window, RECT* r);
 void RectClientToScreen(HWND window, RECT* r);
+// Registers a window class of the name, with the procedure and the arrow
+// cursor and no background brush (the window paints all of itself), unless
+// a class of that name is registered already, which is then kept as it is.
+void RegisterPaintedWindowClass(const wchar_t* name, WNDPROC proc);

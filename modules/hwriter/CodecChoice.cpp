@@ -1,30 +1,12 @@
 #include "modules/hwriter/CodecChoice.h"
 
-#include <cctype>
-
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
+#include "platform/win32/FourCC.h"
+
 namespace {
-
-uint32_t Upper(uint32_t fourcc)
-{
-    uint32_t out = 0;
-    for (int i = 0; i < 4; ++i) {
-        unsigned c = (fourcc >> (8 * i)) & 0xFF;
-        out |= static_cast<uint32_t>(std::toupper(static_cast<int>(c)) & 0xFF) << (8 * i);
-    }
-    return out;
-}
-
-constexpr uint32_t Code(const char (&s)[5])
-{
-    return static_cast<uint32_t>(static_cast<unsigned char>(s[0])) |
-           static_cast<uint32_t>(static_cast<unsigned char>(s[1])) << 8 |
-           static_cast<uint32_t>(static_cast<unsigned char>(s[2])) << 16 |
-           static_cast<uint32_t>(static_cast<unsigned char>(s[3])) << 24;
-}
 
 struct VideoRow {
     uint32_t code;
@@ -36,13 +18,13 @@ struct VideoRow {
 // several threads; every MPEG-4 FourCC here is a name for the same bit
 // stream.
 const VideoRow kVideo[] = {
-    {Code("XVID"), AV_CODEC_ID_MPEG4, "mpeg4"},      {Code("DIVX"), AV_CODEC_ID_MPEG4, "mpeg4"},
-    {Code("DX50"), AV_CODEC_ID_MPEG4, "mpeg4"},      {Code("FMP4"), AV_CODEC_ID_MPEG4, "mpeg4"},
-    {Code("MP4V"), AV_CODEC_ID_MPEG4, "mpeg4"},      {Code("DIV3"), AV_CODEC_ID_MSMPEG4V3, "msmpeg4"},
-    {Code("MP43"), AV_CODEC_ID_MSMPEG4V3, "msmpeg4"}, {Code("MP42"), AV_CODEC_ID_MSMPEG4V2, "msmpeg4v2"},
-    {Code("WMV1"), AV_CODEC_ID_WMV1, "wmv1"},        {Code("WMV2"), AV_CODEC_ID_WMV2, "wmv2"},
-    {Code("MJPG"), AV_CODEC_ID_MJPEG, "mjpeg"},      {Code("H264"), AV_CODEC_ID_H264, "libx264"},
-    {Code("X264"), AV_CODEC_ID_H264, "libx264"},     {Code("AVC1"), AV_CODEC_ID_H264, "libx264"},
+    {FourCC("XVID"), AV_CODEC_ID_MPEG4, "mpeg4"},       {FourCC("DIVX"), AV_CODEC_ID_MPEG4, "mpeg4"},
+    {FourCC("DX50"), AV_CODEC_ID_MPEG4, "mpeg4"},       {FourCC("FMP4"), AV_CODEC_ID_MPEG4, "mpeg4"},
+    {FourCC("MP4V"), AV_CODEC_ID_MPEG4, "mpeg4"},       {FourCC("DIV3"), AV_CODEC_ID_MSMPEG4V3, "msmpeg4"},
+    {FourCC("MP43"), AV_CODEC_ID_MSMPEG4V3, "msmpeg4"}, {FourCC("MP42"), AV_CODEC_ID_MSMPEG4V2, "msmpeg4v2"},
+    {FourCC("WMV1"), AV_CODEC_ID_WMV1, "wmv1"},         {FourCC("WMV2"), AV_CODEC_ID_WMV2, "wmv2"},
+    {FourCC("MJPG"), AV_CODEC_ID_MJPEG, "mjpeg"},       {FourCC("H264"), AV_CODEC_ID_H264, "libx264"},
+    {FourCC("X264"), AV_CODEC_ID_H264, "libx264"},      {FourCC("AVC1"), AV_CODEC_ID_H264, "libx264"},
 };
 
 }  // namespace
@@ -51,7 +33,7 @@ bool CanEncodeH264() { return avcodec_find_encoder_by_name("libx264") != nullptr
 
 bool ChooseVideoCodec(uint32_t fourcc, VideoCodecChoice* choice)
 {
-    uint32_t upper = Upper(fourcc);
+    uint32_t upper = FourCCUpper(fourcc);
     for (const VideoRow& row : kVideo) {
         if (row.code != upper) continue;
         if (!avcodec_find_encoder_by_name(row.encoder)) return false;

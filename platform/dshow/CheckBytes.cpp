@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win32/Registry.h"
+#include "platform/win32/TextScan.h"
 
 CheckBytesFile::~CheckBytesFile()
 {
@@ -70,21 +71,13 @@ bool ParseDecimal(std::wstring_view s, long long* out)
     return true;
 }
 
-int HexValue(wchar_t c)
-{
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    return -1;
-}
-
 bool ParseHex(std::wstring_view s, std::string* out)
 {
     s = Trim(s);
     if (s.size() % 2) return false;
     out->clear();
     for (size_t i = 0; i < s.size(); i += 2) {
-        int hi = HexValue(s[i]), lo = HexValue(s[i + 1]);
+        int hi = HexDigitValue(s[i]), lo = HexDigitValue(s[i + 1]);
         if (hi < 0 || lo < 0) return false;
         out->push_back(static_cast<char>((hi << 4) | lo));
     }

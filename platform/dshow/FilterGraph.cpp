@@ -6,6 +6,7 @@
 #include <map>
 
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/PinsOfFilter.h"
 #include "platform/dshow/SystemClock.h"
 #include "platform/win32/DebugOutput.h"
 
@@ -14,21 +15,6 @@ namespace {
 // Stream time 0 is put this far after the moment Run is called, so every
 // filter has started before the first sample is due.
 constexpr REFERENCE_TIME kRunDelay = 10 * MILLISECONDS;
-
-// The pins of a filter, each with a reference.
-std::vector<ComPtr<IPin>> PinsOf(IBaseFilter* filter)
-{
-    std::vector<ComPtr<IPin>> pins;
-    ComPtr<IEnumPins> e;
-    if (FAILED(filter->EnumPins(e.GetAddressOf())) || !e) return pins;
-    IPin* pin = nullptr;
-    while (e->Next(1, &pin, nullptr) == S_OK) {
-        ComPtr<IPin> p;
-        p.Attach(pin);
-        pins.push_back(std::move(p));
-    }
-    return pins;
-}
 
 PIN_DIRECTION DirectionOf(IPin* pin)
 {
@@ -81,23 +67,7 @@ HRESULT CFilterGraph::NonDelegatingQueryInterface(REFIID riid, void** object)
     return CUnknown::NonDelegatingQueryInterface(riid, object);
 }
 
-HRESULT CFilterGraph::GetTypeInfoCount(UINT* count)
-{
-    if (count) *count = 0;
-    return S_OK;
-}
-
-HRESULT CFilterGraph::GetTypeInfo(UINT, LCID, ITypeInfo**) { return RIVO_NOT_IMPLEMENTED(); }
-
-HRESULT CFilterGraph::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-{
-    return RIVO_NOT_IMPLEMENTED();
-}
-
-HRESULT CFilterGraph::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
-{
-    return RIVO_NOT_IMPLEMENTED();
-}
+RIVO_IDISPATCH_NOT_OFFERED(CFilterGraph)
 
 // ---- Filter list ----------------------------------------------------------------------------
 
@@ -142,7 +112,7 @@ std::vector<IBaseFilter*> CFilterGraph::FiltersDownstreamFirst()
     std::vector<IBaseFilter*> all = FiltersNewestFirst();
     for (IBaseFilter* f : all) {
         auto& next = downstream[f];
-        for (auto& pin : PinsOf(f)) {
+        for (auto& pin : PinsOfFilter(f)) {
             if (DirectionOf(pin.Get()) != PINDIR_OUTPUT) continue;
             ComPtr<IPin> peer;
             if (FAILED(pin->ConnectedTo(peer.GetAddressOf())) || !peer) continue;
@@ -178,7 +148,7 @@ std::vector<IBaseFilter*> CFilterGraph::Renderers()
     std::vector<IBaseFilter*> out;
     for (IBaseFilter* f : FiltersNewestFirst()) {
         bool hasOutput = false, connectedInput = false;
-        for (auto& pin : PinsOf(f)) {
+        for (auto& pin : PinsOfFilter(f)) {
             if (DirectionOf(pin.Get()) == PINDIR_OUTPUT) {
                 hasOutput = true;
             } else {
@@ -259,7 +229,7 @@ HRESULT CFilterGraph::RemoveFilterLocked(IBaseFilter* filter)
     auto it = std::find_if(filters_.begin(), filters_.end(), [&](const Entry& e) { return e.filter.Get() == filter; });
     if (it == filters_.end()) return VFW_E_NOT_FOUND;
     ComPtr<IBaseFilter> keep = it->filter;
-    for (auto& pin : PinsOf(filter)) {
+    for (auto& pin : PinsOfFilter(filter)) {
         ComPtr<IPin> peer;
         if (SUCCEEDED(pin->ConnectedTo(peer.GetAddressOf())) && peer) {
             peer->Disconnect();

@@ -52,11 +52,7 @@ public:
     HRESULT NonDelegatingQueryInterface(REFIID riid, void** object) override;
 
     // IDispatch (of IMediaControl and IMediaEventEx): not offered.
-    HRESULT GetTypeInfoCount(UINT* count) override;
-    HRESULT GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
-    HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
-    HRESULT Invoke(DISPID id, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                   EXCEPINFO* exception, UINT* argError) override;
+    RIVO_IDISPATCH_METHODS(RIVO_OVERRIDE_METHOD)
 
     // IFilterGraph. Filters join and leave, and pins connect, only while
     // the graph is stopped (VFW_E_NOT_STOPPED otherwise).

@@ -14,6 +14,7 @@
 #include "platform/dshow/FilterGraph.h"
 #include "platform/dshow/FilterMapper.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/PinsOfFilter.h"
 #include "platform/win32/NativePath.h"
 #include "platform/win32/Registry.h"
 
@@ -27,21 +28,6 @@ namespace {
 
 // Chains longer than this are not built.
 constexpr int kMaxRenderDepth = 12;
-
-std::vector<ComPtr<IPin>> PinsOfFilter(IBaseFilter* filter, PIN_DIRECTION direction)
-{
-    std::vector<ComPtr<IPin>> pins;
-    ComPtr<IEnumPins> e;
-    if (FAILED(filter->EnumPins(e.GetAddressOf())) || !e) return pins;
-    IPin* pin = nullptr;
-    while (e->Next(1, &pin, nullptr) == S_OK) {
-        ComPtr<IPin> p;
-        p.Attach(pin);
-        PIN_DIRECTION d;
-        if (SUCCEEDED(p->QueryDirection(&d)) && d == direction) pins.push_back(std::move(p));
-    }
-    return pins;
-}
 
 bool IsConnected(IPin* pin)
 {

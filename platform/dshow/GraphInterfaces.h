@@ -96,9 +96,9 @@ struct IMediaSeeking : IUnknown {
 };
 
 // IVideoWindow and IBasicVideo are written once each, as lists of their
-// methods in interface order, X(name, (parameters), (arguments)): the
-// interfaces below, the classes that implement them and the graph's
-// forwarder that hands each call on are all spelled from these lists.
+// methods (ObjectInterfaces.h): the interfaces below, the classes that
+// implement them and the graph's forwarder that hands each call on are all
+// spelled from these lists.
 #define RIVO_IVIDEOWINDOW_METHODS(X)                                                                                   \
     X(put_Caption, (BSTR caption), (caption))                                                                          \
     X(get_Caption, (BSTR* caption), (caption))                                                                         \
@@ -175,9 +175,6 @@ struct IMediaSeeking : IUnknown {
     X(GetCurrentImage, (LONG* bufferSize, LONG* image), (bufferSize, image))                                           \
     X(IsUsingDefaultSource, (), ())                                                                                    \
     X(IsUsingDefaultDestination, (), ())
-
-#define RIVO_PURE_METHOD(name, parameters, arguments) virtual HRESULT name parameters = 0;
-#define RIVO_OVERRIDE_METHOD(name, parameters, arguments) HRESULT name parameters override;
 
 struct IVideoWindow : IDispatch {
     RIVO_IVIDEOWINDOW_METHODS(RIVO_PURE_METHOD)

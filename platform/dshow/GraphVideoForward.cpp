@@ -16,23 +16,7 @@
 #define RIVO_FORWARD_VIDEO_WINDOW(name, parameters, arguments) RIVO_FORWARD(IVideoWindow, name, parameters, arguments)
 #define RIVO_FORWARD_BASIC_VIDEO(name, parameters, arguments) RIVO_FORWARD(IBasicVideo, name, parameters, arguments)
 
-HRESULT CGraphVideoForward::GetTypeInfoCount(UINT* count)
-{
-    if (count) *count = 0;
-    return S_OK;
-}
-
-HRESULT CGraphVideoForward::GetTypeInfo(UINT, LCID, ITypeInfo**) { return RIVO_NOT_IMPLEMENTED(); }
-
-HRESULT CGraphVideoForward::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-{
-    return RIVO_NOT_IMPLEMENTED();
-}
-
-HRESULT CGraphVideoForward::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
-{
-    return RIVO_NOT_IMPLEMENTED();
-}
+RIVO_IDISPATCH_NOT_OFFERED(CGraphVideoForward)
 
 RIVO_IVIDEOWINDOW_METHODS(RIVO_FORWARD_VIDEO_WINDOW)
 RIVO_IBASICVIDEO_METHODS(RIVO_FORWARD_BASIC_VIDEO)

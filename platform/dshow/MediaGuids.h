@@ -6,13 +6,8 @@
 // layer (see platform/com/Unknown.h).
 #pragma once
 
+#include "platform/win32/FourCC.h"
 #include "platform/win32/Guid.h"
-
-// The FourCC-derived form {XXXXXXXX-0000-0010-8000-00AA00389B71}.
-constexpr GUID FourCCGuid(DWORD fourcc)
-{
-    return GUID{fourcc, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-}
 
 // ---- Major types ------------------------------------------------------------------------
 constexpr GUID MEDIATYPE_Video = FourCCGuid(0x73646976);         // "vids"

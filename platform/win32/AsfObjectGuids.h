@@ -1,13 +1,26 @@
 // The GUIDs that name the objects of an Advanced Systems Format file, the
 // stream types of its stream properties and the object inside its header
-// extension: one table for every code that reads or writes such files (the
-// analyser, the source probe, the file-format reader of the writer graph).
-// A file stores each GUID in the layout LoadGuidLE reads (ByteOrder.h).
+// extension, and the sizes of the fixed parts of objects: one table for
+// every code that reads or writes such files (the analyser, the source
+// probe, the file-format reader of the writer graph). A file stores each
+// GUID in the layout LoadGuidLE reads (ByteOrder.h).
 #pragma once
+
+#include <cstdint>
 
 #include "platform/win32/Guid.h"
 
 namespace asf {
+
+// Every object starts with its GUID and its 64-bit Object Size, which counts
+// these 24 bytes too; no valid object is smaller.
+inline constexpr uint64_t kObjectHeaderBytes = 24;
+// The Header Object adds the number of objects it holds and two reserved
+// bytes; its first object follows.
+inline constexpr uint64_t kHeaderObjectBytes = 30;
+// The Data Object adds its file id, its packet count and two reserved bytes;
+// its packets follow.
+inline constexpr uint64_t kMinDataObjectBytes = 50;
 
 // Object GUIDs, in their usual text form.
 inline constexpr GUID Header = {0x75B22630, 0x668E, 0x11CF, {0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}};

@@ -28,6 +28,21 @@ namespace collections_detail {
     std::fprintf(stderr, "fatal: %s index out of range\n", what);
     std::abort();
 }
+
+// Takes node n out of the doubly linked chain that runs from head to tail
+// (the node's prev and next links), mending its neighbours or the ends.
+template <class Node>
+void Unlink(Node* n, Node*& head, Node*& tail)
+{
+    if (n->prev)
+        n->prev->next = n->next;
+    else
+        head = n->next;
+    if (n->next)
+        n->next->prev = n->prev;
+    else
+        tail = n->prev;
+}
 }  // namespace collections_detail
 
 template <class TYPE, class ARG_TYPE = const TYPE&>
@@ -161,14 +176,7 @@ private:
     }
     void Unlink(Node* n)
     {
-        if (n->prev)
-            n->prev->next = n->next;
-        else
-            head_ = n->next;
-        if (n->next)
-            n->next->prev = n->prev;
-        else
-            tail_ = n->prev;
+        collections_detail::Unlink(n, head_, tail_);
         delete n;
         --count_;
     }
@@ -293,14 +301,7 @@ public:
         if (it == index_.end()) return false;
         Node* n = it->second;
         index_.erase(it);
-        if (n->prev)
-            n->prev->next = n->next;
-        else
-            head_ = n->next;
-        if (n->next)
-            n->next->prev = n->prev;
-        else
-            tail_ = n->prev;
+        collections_detail::Unlink(n, head_, tail_);
         delete n;
         return true;
     }

@@ -2,22 +2,16 @@
 
 #include <cwchar>
 
-namespace {
+#include "TextScan.h"
 
-int HexValue(wchar_t c)
-{
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    return -1;
-}
+namespace {
 
 // Reads exactly n hex digits.
 bool ReadHex(const wchar_t*& p, int n, uint64_t* value)
 {
     uint64_t v = 0;
     for (int i = 0; i < n; ++i) {
-        int h = HexValue(p[i]);
+        int h = HexDigitValue(p[i]);
         if (h < 0) return false;
         v = (v << 4) | static_cast<unsigned>(h);
     }
@@ -77,10 +71,4 @@ HRESULT CLSIDFromString(const wchar_t* text, CLSID* out)
         return E_INVALIDARG;
     }
     return GuidFromString(text, out) ? S_OK : E_INVALIDARG;
-}
-
-GUID GuidFromFourCC(DWORD fourcc)
-{
-    GUID g{fourcc, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-    return g;
 }

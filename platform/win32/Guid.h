@@ -44,9 +44,6 @@ bool GuidFromString(const std::wstring& text, GUID* out);
 // GUID_NULL.
 HRESULT CLSIDFromString(const wchar_t* text, CLSID* out);
 
-// GUID of a DirectShow-style media subtype built from a FourCC.
-GUID GuidFromFourCC(DWORD fourcc);
-
 template <>
 struct std::hash<GUID> {
     size_t operator()(const GUID& g) const noexcept

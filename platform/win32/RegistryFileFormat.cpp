@@ -1,6 +1,7 @@
 #include "RegistryFileFormat.h"
 
 #include "CodePage.h"
+#include "TextScan.h"
 
 namespace {
 
@@ -42,14 +43,6 @@ void AppendEscaped(std::string* out, std::wstring_view name)
     }
 }
 
-int HexDigit(wchar_t c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 bool Unescape(std::string_view text, std::wstring* out)
 {
     std::wstring w = Utf8ToWide(text);
@@ -64,7 +57,7 @@ bool Unescape(std::string_view text, std::wstring* out)
         uint32_t u = 0;
         int digits = 0;
         for (; j < w.size() && w[j] != '}'; ++j) {
-            int d = HexDigit(w[j]);
+            int d = HexDigitValue(w[j]);
             if (d < 0 || ++digits > 8) return false;
             u = (u << 4) | static_cast<uint32_t>(d);
         }
@@ -110,7 +103,7 @@ bool ParseHex(std::string_view hex, std::string* out)
     if (hex.size() % 2) return false;
     out->resize(hex.size() / 2);
     for (size_t i = 0; i < out->size(); ++i) {
-        int hi = HexDigit(hex[2 * i]), lo = HexDigit(hex[2 * i + 1]);
+        int hi = HexDigitValue(hex[2 * i]), lo = HexDigitValue(hex[2 * i + 1]);
         if (hi < 0 || lo < 0) return false;
         (*out)[i] = static_cast<char>((hi << 4) | lo);
     }

@@ -10,14 +10,6 @@ namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\v' || c == L'\f'; }
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-int HexValue(wchar_t c)
-{
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    return -1;
-}
-
 // Reads a signed decimal number; false when no digit follows.
 bool ReadInt(const wchar_t*& p, long long* out)
 {
@@ -40,11 +32,11 @@ bool ReadHex(const wchar_t*& p, unsigned long long* out, bool* negative)
     const wchar_t* s = p;
     *negative = false;
     if (*s == L'+' || *s == L'-') *negative = *s++ == L'-';
-    if (s[0] == L'0' && (s[1] == L'x' || s[1] == L'X') && HexValue(s[2]) >= 0) s += 2;
-    if (HexValue(*s) < 0) return false;
+    if (s[0] == L'0' && (s[1] == L'x' || s[1] == L'X') && HexDigitValue(s[2]) >= 0) s += 2;
+    if (HexDigitValue(*s) < 0) return false;
     unsigned long long v = 0;
-    for (; HexValue(*s) >= 0; ++s) {
-        if (v <= (ULLONG_MAX >> 4)) v = (v << 4) | static_cast<unsigned>(HexValue(*s));
+    for (; HexDigitValue(*s) >= 0; ++s) {
+        if (v <= (ULLONG_MAX >> 4)) v = (v << 4) | static_cast<unsigned>(HexDigitValue(*s));
         else v = ULLONG_MAX;
     }
     *out = v;
@@ -96,6 +88,14 @@ int Clamp(long long v)
 }
 
 }  // namespace
+
+int HexDigitValue(wchar_t c)
+{
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
 
 int ReadDecimalPrefix(const wchar_t* text)
 {

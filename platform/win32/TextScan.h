@@ -9,6 +9,10 @@
 
 #include "CString.h"
 
+// The value of one hexadecimal digit (0-9, a-f, A-F); -1 for any other
+// character.
+int HexDigitValue(wchar_t c);
+
 // The run-time's _wtoi: leading white space, an optional sign, decimal
 // digits; 0 when there are none.
 int ReadDecimalPrefix(const wchar_t* text);

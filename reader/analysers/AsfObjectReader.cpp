@@ -535,57 +535,37 @@ int AsfObjectReader::ReadSimpleIndex(uint64_t size)
     return kReadOk;
 }
 
-int AsfObjectReader::ReadIndexSpecifiersAndBlocks(Scope& s, bool timecode)
+// The Index, Media Object Index and Timecode Index objects: a 32-bit field
+// (the entry time interval, the entry count interval, or reserved), then the
+// index specifiers and the blocks of entries, passed over.
+int AsfObjectReader::ReadIndexObject(uint64_t size, const GUID& id, bool timecode)
 {
+    Scope s(in_, size);
+    DWORD interval = 0;
     WORD specifiers = 0;
     DWORD blocks = 0;
-    if (!s.U16(specifiers) || !s.U32(blocks) || !s.Skip(static_cast<uint64_t>(specifiers) * 4)) return kIndexFailure;
+    bool ok = s.U32(interval) && s.U16(specifiers) && s.U32(blocks) && s.Skip(static_cast<uint64_t>(specifiers) * 4);
     const uint64_t positions = static_cast<uint64_t>(specifiers) * 8;
     // Each entry: (a timecode and) one offset per specifier.
     const uint64_t entryBytes = (timecode ? 4 : 0) + static_cast<uint64_t>(specifiers) * 4;
-    for (DWORD b = 0; b < blocks; ++b) {
+    for (DWORD b = 0; ok && b < blocks; ++b) {
         DWORD entries = 0;
         WORD range = 0;
-        if (!s.U32(entries) || (timecode && !s.U16(range)) || !s.Skip(positions)) return kIndexFailure;
-        if (!s.Holds(entries, entryBytes) || !s.Skip(entries * entryBytes)) return kIndexFailure;
+        ok = s.U32(entries) && (!timecode || s.U16(range)) && s.Skip(positions) && s.Holds(entries, entryBytes) &&
+             s.Skip(entries * entryBytes);
     }
-    return kReadOk;
-}
-
-int AsfObjectReader::ReadIndex(uint64_t size)
-{
-    Scope s(in_, size);
-    DWORD interval = 0;
-    if (!s.U32(interval) || ReadIndexSpecifiersAndBlocks(s, false) != kReadOk) {
+    if (!ok) {
         rec_.indexValid = false;
         return Fail(kIndexFailure);
     }
-    rec_.otherObjects.push_back(Record(Index, size));
+    rec_.otherObjects.push_back(Record(id, size));
     return kReadOk;
 }
 
-int AsfObjectReader::ReadMediaObjectIndex(uint64_t size)
-{
-    Scope s(in_, size);
-    DWORD interval = 0;
-    if (!s.U32(interval) || ReadIndexSpecifiersAndBlocks(s, false) != kReadOk) {
-        rec_.indexValid = false;
-        return Fail(kIndexFailure);
-    }
-    rec_.otherObjects.push_back(Record(MediaObjectIndex, size));
-    return kReadOk;
-}
+int AsfObjectReader::ReadIndex(uint64_t size) { return ReadIndexObject(size, Index, false); }
 
-int AsfObjectReader::ReadTimecodeIndex(uint64_t size)
-{
-    Scope s(in_, size);
-    DWORD reserved = 0;
-    if (!s.U32(reserved) || ReadIndexSpecifiersAndBlocks(s, true) != kReadOk) {
-        rec_.indexValid = false;
-        return Fail(kIndexFailure);
-    }
-    rec_.otherObjects.push_back(Record(TimecodeIndex, size));
-    return kReadOk;
-}
+int AsfObjectReader::ReadMediaObjectIndex(uint64_t size) { return ReadIndexObject(size, MediaObjectIndex, false); }
+
+int AsfObjectReader::ReadTimecodeIndex(uint64_t size) { return ReadIndexObject(size, TimecodeIndex, true); }
 
 }  // namespace asf

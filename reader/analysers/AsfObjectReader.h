@@ -24,9 +24,6 @@
 
 namespace asf {
 
-constexpr uint64_t kObjectHeaderBytes = 24;
-constexpr uint64_t kMinDataObjectBytes = 50;
-
 // A reader's answers are the analysis statuses the analyser reports.
 constexpr int kReadOk = STATUS_OK;
 constexpr int kHeaderFailure = STATUS_ASF_HEADER;
@@ -181,7 +178,7 @@ private:
 
     int ReadSubObject(const GUID& id, uint64_t start, uint64_t size);
     int ReadStreamNumbers(Scope& s, uint16_t count);
-    int ReadIndexSpecifiersAndBlocks(Scope& s, bool timecode);
+    int ReadIndexObject(uint64_t size, const GUID& id, bool timecode);
     int ReadIndexParametersBody(uint64_t size, const GUID& id);
     int Fail(int code);
 

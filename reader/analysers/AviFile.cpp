@@ -4,17 +4,17 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/win32/FourCC.h"
 #include "reader/ByteOrder.h"
 #include "reader/NumberChecks.h"
 
 namespace {
 
-constexpr DWORD FCC(const char (&s)[5]) { return MAKEFOURCC(s[0], s[1], s[2], s[3]); }
-
 constexpr DWORD kInfoIds[] = {
-    FCC("IARL"), FCC("IART"), FCC("ICMS"), FCC("ICMT"), FCC("ICOP"), FCC("ICRD"), FCC("ICRP"), FCC("IDIM"),
-    FCC("IDPI"), FCC("IENG"), FCC("IGNR"), FCC("IKEY"), FCC("ILGT"), FCC("IMED"), FCC("INAM"), FCC("IPLT"),
-    FCC("IPRD"), FCC("ISBJ"), FCC("ISFT"), FCC("ISHP"), FCC("ISRC"), FCC("ISRF"), FCC("ITCH"),
+    FourCC("IARL"), FourCC("IART"), FourCC("ICMS"), FourCC("ICMT"), FourCC("ICOP"), FourCC("ICRD"), FourCC("ICRP"),
+    FourCC("IDIM"), FourCC("IDPI"), FourCC("IENG"), FourCC("IGNR"), FourCC("IKEY"), FourCC("ILGT"), FourCC("IMED"),
+    FourCC("INAM"), FourCC("IPLT"), FourCC("IPRD"), FourCC("ISBJ"), FourCC("ISFT"), FourCC("ISHP"), FourCC("ISRC"),
+    FourCC("ISRF"), FourCC("ITCH"),
 };
 
 // Chunk sizes inside lists are padded to even lengths; 64-bit so that the
@@ -62,9 +62,9 @@ AviFile::~AviFile() = default;
 
 const char* AviFile::Info(InfoSlot slot) const { return m_info[slot] ? m_info[slot]->c_str() : nullptr; }
 
-bool AviFile::IsVideo(int stream) const { return LoadLE32(m_streams[stream].strh + kStrhType) == FCC("vids"); }
+bool AviFile::IsVideo(int stream) const { return LoadLE32(m_streams[stream].strh + kStrhType) == FourCC("vids"); }
 
-bool AviFile::IsAudio(int stream) const { return LoadLE32(m_streams[stream].strh + kStrhType) == FCC("auds"); }
+bool AviFile::IsAudio(int stream) const { return LoadLE32(m_streams[stream].strh + kStrhType) == FourCC("auds"); }
 
 bool AviFile::ReadChunkHeader(DWORD& id, DWORD& size)
 {
@@ -119,7 +119,7 @@ int AviFile::Analyse(const wchar_t* path)
             m_status = STATUS_DAMAGED;
             break;
         }
-        if (id == FCC("LIST")) {
+        if (id == FourCC("LIST")) {
             BYTE type[4];
             if (!m_file.ReadExact(type, 4)) {
                 m_status = STATUS_DAMAGED;
@@ -128,19 +128,19 @@ int AviFile::Analyse(const wchar_t* path)
             DWORD listType = LoadLE32(type);
             // The list size counts its 4-byte type; a smaller one is broken.
             uint64_t body = size >= 4 ? size - 4 : 0;
-            if (listType == FCC("hdrl")) {
+            if (listType == FourCC("hdrl")) {
                 if (size < 4 || !ReadHeaderList(body)) {
                     m_status = STATUS_AVI_HEADER;
                     break;
                 }
-            } else if (listType == FCC("movi")) {
+            } else if (listType == FourCC("movi")) {
                 m_dataSize = static_cast<uint64_t>(size) + 8;
                 m_moviSeen = true;
                 if (size < 4 || !Move(body)) {
                     m_status = STATUS_AVI_MOVI;
                     break;
                 }
-            } else if (listType == FCC("INFO")) {
+            } else if (listType == FourCC("INFO")) {
                 if (size < 4 || !ReadInfoList(body)) {
                     m_status = STATUS_AVI_INFO;
                     break;
@@ -149,7 +149,7 @@ int AviFile::Analyse(const wchar_t* path)
                 m_status = STATUS_AVI_UNEXPECTED;
                 break;
             }
-        } else if (id == FCC("idx1")) {
+        } else if (id == FourCC("idx1")) {
             // A bad index is noted and the walk goes on.
             m_indexValid = ReadIndex(size);
             if (!m_indexValid) m_status = STATUS_AVI_INDEX;
@@ -189,13 +189,13 @@ bool AviFile::ReadHeaderList(uint64_t size)
         uint64_t chunk = RoundUpEven(raw);
         // Nothing may reach past the end of the header list.
         if (m_file.GetPosition() > end || chunk > end - m_file.GetPosition()) return false;
-        if (id == FCC("avih")) {
+        if (id == FourCC("avih")) {
             if (!ReadIntoSlot(&m_avih, sizeof m_avih, chunk)) return false;
-        } else if (id == FCC("LIST")) {
+        } else if (id == FourCC("LIST")) {
             if (chunk < 4 || !m_file.ReadExact(b, 4)) return false;
-            if (LoadLE32(b) == FCC("strl")) {
+            if (LoadLE32(b) == FourCC("strl")) {
                 if (!ReadStreamList(chunk - 4)) return false;
-            } else if (LoadLE32(b) == FCC("odml")) {
+            } else if (LoadLE32(b) == FourCC("odml")) {
                 if (!ReadOpenDmlList(chunk - 4)) return false;
             } else if (!Move(chunk - 4)) {
                 return false;
@@ -218,15 +218,15 @@ bool AviFile::ReadStreamList(uint64_t size)
         if (!ReadChunkHeader(id, raw)) break;
         uint64_t chunk = RoundUpEven(raw);
         if (m_file.GetPosition() > end || chunk > end - m_file.GetPosition()) break;
-        if (id == FCC("strh")) {
+        if (id == FourCC("strh")) {
             if (m_streamCount >= kMaxStreams) break;
             if (!ReadIntoSlot(m_streams[m_streamCount].strh, kHeaderSlotBytes, chunk)) break;
             haveStrh = true;
-        } else if (id == FCC("strf")) {
+        } else if (id == FourCC("strf")) {
             if (m_streamCount >= kMaxStreams || chunk > kFormatSlotBytes) break;
             if (!m_file.ReadExact(m_streams[m_streamCount].strf, static_cast<size_t>(chunk))) break;
             haveStrf = true;
-        } else if (id == FCC("indx") && m_streamCount < kMaxStreams) {
+        } else if (id == FourCC("indx") && m_streamCount < kMaxStreams) {
             if (!ReadSuperIndex(chunk, m_streams[m_streamCount])) break;
         } else if (!Move(chunk)) {
             break;
@@ -246,7 +246,7 @@ bool AviFile::ReadOpenDmlList(uint64_t size)
         DWORD id = 0, raw = 0;
         if (!ReadChunkHeader(id, raw)) return false;
         const uint64_t chunkEnd = m_file.GetPosition() + RoundUpEven(raw);
-        if (id == FCC("dmlh") && raw >= 4 && chunkEnd <= end) {
+        if (id == FourCC("dmlh") && raw >= 4 && chunkEnd <= end) {
             BYTE b[4];
             if (!m_file.ReadExact(b, 4)) return false;
             m_totalFrames = LoadLE32(b);
@@ -299,7 +299,7 @@ void AviFile::WalkExtendedForms()
             // A chunk too small to hold a list type is not an AVI chunk.
             if (!ReadChunkHeader(id, size) || size < 4) return;
             const uint64_t chunkEnd = m_file.GetPosition() + size;
-            if (id == FCC("LIST") && size >= 4 && m_file.ReadExact(type, 4) && LoadLE32(type) == FCC("movi"))
+            if (id == FourCC("LIST") && size >= 4 && m_file.ReadExact(type, 4) && LoadLE32(type) == FourCC("movi"))
                 m_dataSize += static_cast<uint64_t>(size) + 8;
             if (!m_file.SeekTo(chunkEnd)) return;
         }

@@ -27,6 +27,7 @@
 
 #include "MkvFileStream.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/FourCC.h"
 #include "reader/NumberChecks.h"
 
 using namespace libebml;
@@ -38,19 +39,17 @@ constexpr uint64_t kUnbounded = std::numeric_limits<uint64_t>::max();
 // Matroska masters nest a handful of levels; deeper nesting is not a file.
 constexpr int kMaxDepth = 16;
 
-constexpr DWORD FCC(const char (&s)[5]) { return MAKEFOURCC(s[0], s[1], s[2], s[3]); }
-
 struct VideoCodec {
     const char* id;
     DWORD fourcc;
 };
 constexpr VideoCodec kVideoCodecs[] = {
-    {"V_MPEG4/ISO/SP", FCC("MP4V")}, {"V_MPEG4/ISO/ASP", FCC("MP4V")}, {"V_MPEG4/ISO/AP", FCC("MP4V")},
-    {"V_MPEG4/MS/V3", FCC("MP43")},  {"V_REAL/RV10", FCC("RV10")},     {"V_REAL/RV20", FCC("RV20")},
-    {"V_REAL/RV30", FCC("RV30")},    {"V_REAL/RV40", FCC("RV40")},     {"V_QUICKTIME", FCC("AZPR")},
-    {"V_MPEG1", FCC("MPG1")},        {"V_MPEG2", FCC("MPG2")},         {"V_THEORA", FCC("THEO")},
-    {"V_MPEG4/ISO/AVC", FCC("AVC1")}, {"V_MPEGH/ISO/HEVC", FCC("HEVC")}, {"V_VP8", FCC("VP80")},
-    {"V_VP9", FCC("VP90")},          {"V_AV1", FCC("AV01")},          {"V_MJPEG", FCC("MJPG")},
+    {"V_MPEG4/ISO/SP", FourCC("MP4V")},   {"V_MPEG4/ISO/ASP", FourCC("MP4V")},  {"V_MPEG4/ISO/AP", FourCC("MP4V")},
+    {"V_MPEG4/MS/V3", FourCC("MP43")},    {"V_REAL/RV10", FourCC("RV10")},      {"V_REAL/RV20", FourCC("RV20")},
+    {"V_REAL/RV30", FourCC("RV30")},      {"V_REAL/RV40", FourCC("RV40")},      {"V_QUICKTIME", FourCC("AZPR")},
+    {"V_MPEG1", FourCC("MPG1")},          {"V_MPEG2", FourCC("MPG2")},          {"V_THEORA", FourCC("THEO")},
+    {"V_MPEG4/ISO/AVC", FourCC("AVC1")},  {"V_MPEGH/ISO/HEVC", FourCC("HEVC")}, {"V_VP8", FourCC("VP80")},
+    {"V_VP9", FourCC("VP90")},            {"V_AV1", FourCC("AV01")},            {"V_MJPEG", FourCC("MJPG")},
 };
 
 struct AudioCodec {

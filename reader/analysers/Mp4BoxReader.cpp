@@ -30,12 +30,6 @@ constexpr size_t kVisualEntryBytes = 78;
 constexpr BYTE kDecoderSpecificInfoTag = 0x05;
 constexpr uint64_t kDecoderSpecificInfoBytes = 64;
 
-bool IsSpeechEntry(DWORD type)
-{
-    return type == Type("s723") || type == Type("evrc") || type == Type("sevc") || type == Type("sqcp") ||
-           type == Type("samr");
-}
-
 }  // namespace
 
 bool ReadAtomHeader(BigEndianReader& in, AtomHeader& h, uint64_t fileEnd)
@@ -76,22 +70,23 @@ bool Mp4BoxReader::Fits(uint64_t end, uint64_t bytes) const
     return pos <= end && bytes <= end - pos && bytes <= in_.File().BytesLeft();
 }
 
+bool Mp4BoxReader::ReadVersionedTime(BYTE version, uint64_t& value)
+{
+    if (version == 1) return in_.ReadUInt64BE(value);
+    DWORD v = 0;
+    if (!in_.ReadUInt32BE(v)) return false;
+    value = v;
+    return true;
+}
+
 bool Mp4BoxReader::ReadMvhd(uint64_t, MovieHeader& out)
 {
     MovieHeader h;
     if (!ReadVersionFlags(h.vf) || h.vf.version > 1) return false;
-    if (h.vf.version == 1) {
-        if (!in_.ReadUInt64BE(h.creationTime) || !in_.ReadUInt64BE(h.modificationTime) ||
-            !in_.ReadUInt32BE(h.timescale) || !in_.ReadUInt64BE(h.duration))
-            return false;
-    } else {
-        DWORD c = 0, m = 0, d = 0;
-        if (!in_.ReadUInt32BE(c) || !in_.ReadUInt32BE(m) || !in_.ReadUInt32BE(h.timescale) || !in_.ReadUInt32BE(d))
-            return false;
-        h.creationTime = c;
-        h.modificationTime = m;
-        h.duration = d;
-    }
+    const BYTE v = h.vf.version;
+    if (!ReadVersionedTime(v, h.creationTime) || !ReadVersionedTime(v, h.modificationTime) ||
+        !in_.ReadUInt32BE(h.timescale) || !ReadVersionedTime(v, h.duration))
+        return false;
     WORD reserved16 = 0;
     DWORD reserved = 0, predefined = 0;
     if (!in_.ReadUInt32BE(h.rate) || !in_.ReadUInt16BE(h.volume) || !in_.ReadUInt16BE(reserved16) ||
@@ -111,20 +106,11 @@ bool Mp4BoxReader::ReadTkhd(uint64_t, Track& t)
     if (t.tkhd) return false;
     TrackHeader h;
     if (!ReadVersionFlags(h.vf) || h.vf.version > 1) return false;
+    const BYTE v = h.vf.version;
     DWORD reserved = 0;
-    if (h.vf.version == 1) {
-        if (!in_.ReadUInt64BE(h.creationTime) || !in_.ReadUInt64BE(h.modificationTime) ||
-            !in_.ReadUInt32BE(h.trackId) || !in_.ReadUInt32BE(reserved) || !in_.ReadUInt64BE(h.duration))
-            return false;
-    } else {
-        DWORD c = 0, m = 0, d = 0;
-        if (!in_.ReadUInt32BE(c) || !in_.ReadUInt32BE(m) || !in_.ReadUInt32BE(h.trackId) ||
-            !in_.ReadUInt32BE(reserved) || !in_.ReadUInt32BE(d))
-            return false;
-        h.creationTime = c;
-        h.modificationTime = m;
-        h.duration = d;
-    }
+    if (!ReadVersionedTime(v, h.creationTime) || !ReadVersionedTime(v, h.modificationTime) ||
+        !in_.ReadUInt32BE(h.trackId) || !in_.ReadUInt32BE(reserved) || !ReadVersionedTime(v, h.duration))
+        return false;
     WORD reserved16 = 0;
     if (!in_.ReadUInt32BE(reserved) || !in_.ReadUInt32BE(reserved) || !in_.ReadUInt16BE(h.layer) ||
         !in_.ReadUInt16BE(h.alternateGroup) || !in_.ReadUInt16BE(h.volume) || !in_.ReadUInt16BE(reserved16))
@@ -167,18 +153,10 @@ bool Mp4BoxReader::ReadMdhd(uint64_t, Track& t)
     if (t.mdhd) return false;
     MediaHeader h;
     if (!ReadVersionFlags(h.vf) || h.vf.version > 1) return false;
-    if (h.vf.version == 1) {
-        if (!in_.ReadUInt64BE(h.creationTime) || !in_.ReadUInt64BE(h.modificationTime) ||
-            !in_.ReadUInt32BE(h.timescale) || !in_.ReadUInt64BE(h.duration))
-            return false;
-    } else {
-        DWORD c = 0, m = 0, d = 0;
-        if (!in_.ReadUInt32BE(c) || !in_.ReadUInt32BE(m) || !in_.ReadUInt32BE(h.timescale) || !in_.ReadUInt32BE(d))
-            return false;
-        h.creationTime = c;
-        h.modificationTime = m;
-        h.duration = d;
-    }
+    const BYTE v = h.vf.version;
+    if (!ReadVersionedTime(v, h.creationTime) || !ReadVersionedTime(v, h.modificationTime) ||
+        !in_.ReadUInt32BE(h.timescale) || !ReadVersionedTime(v, h.duration))
+        return false;
     WORD predefined = 0;
     if (!in_.ReadUInt16BE(h.language) || !in_.ReadUInt16BE(predefined)) return false;
     t.mdhd = h;
@@ -401,11 +379,11 @@ bool Mp4BoxReader::FindEsds(uint64_t end, AtomHeader& esds, bool insideWave)
         if (in_.GetFilePosition() >= end) return false;
         AtomHeader child;
         if (!ReadAtomHeader(in_, child)) return false;
-        if (child.type == Type("esds")) {
+        if (child.type == FourCC("esds")) {
             esds = child;
             return true;
         }
-        if (child.type == Type("wave") && !insideWave) return FindEsds(child.end, esds, true);
+        if (child.type == FourCC("wave") && !insideWave) return FindEsds(child.end, esds, true);
         if (!in_.SeekTo(child.end)) return false;
     }
 }
@@ -417,14 +395,14 @@ bool Mp4BoxReader::ReadSampleEntry(uint64_t stsdEnd, SampleDescription& d)
     if (!ReadAtomHeader(in_, entry)) return false;
     d.type = entry.type;
     AtomHeader box;
-    if (entry.type == Type("mp4v")) {
+    if (entry.type == FourCC("mp4v")) {
         BYTE fields[kVisualEntryBytes];
         if (!in_.File().ReadExact(fields, sizeof fields)) return false;
         // The next box is taken as the ES descriptor whatever its type.
         EsDescriptor es;
         if (!ReadAtomHeader(in_, box) || !ReadEsDescriptor(es, box.end)) return false;
         d.es = std::move(es);
-    } else if (entry.type == Type("mp4a")) {
+    } else if (entry.type == FourCC("mp4a")) {
         AtomHeader esds;
         EsDescriptor es;
         if (!ReadAudioEntryFields(d) || !FindEsds(entry.end, esds) || !ReadEsDescriptor(es, esds.end)) return false;
@@ -434,9 +412,9 @@ bool Mp4BoxReader::ReadSampleEntry(uint64_t stsdEnd, SampleDescription& d)
         BYTE version = 0, frames = 0, period = 0;
         DWORD vendor = 0;
         WORD modes = 0;
-        if (box.type == Type("d723") || box.type == Type("devc") || box.type == Type("dqcp")) {
+        if (box.type == FourCC("d723") || box.type == FourCC("devc") || box.type == FourCC("dqcp")) {
             if (!in_.ReadUInt32BE(vendor) || !in_.ReadByte(version) || !in_.ReadByte(frames)) return false;
-        } else if (box.type == Type("damr")) {
+        } else if (box.type == FourCC("damr")) {
             if (!in_.ReadFourCC(vendor) || !in_.ReadByte(version) || !in_.ReadUInt16BE(modes) ||
                 !in_.ReadByte(period) || !in_.ReadByte(frames))
                 return false;
@@ -479,7 +457,7 @@ bool Mp4BoxReader::ReadItem(const AtomHeader& item, UserData& u)
     int slot = kItemCount;
     for (int i = 0; i < kItemCount; ++i)
         if (kItemTypes[i] == item.type) slot = i;
-    if (inner.type == Type("data") && inner.size > 16 && slot < kItemCount && !u.items[slot]) {
+    if (inner.type == FourCC("data") && inner.size > 16 && slot < kItemCount && !u.items[slot]) {
         // Past the data box's version, flags and reserved word: the value.
         std::vector<BYTE> value;
         if (!in_.SkipBytes(8) || !in_.File().ReadBlock(value, inner.size - 16)) return false;

@@ -14,11 +14,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/FourCC.h"
 #include "reader/EndianReaders.h"
 
 namespace mp4 {
 
-constexpr DWORD Type(const char (&s)[5]) { return MAKEFOURCC(s[0], s[1], s[2], s[3]); }
+// The sample entries of the speech codecs of 3GPP files (G.723, EVRC, QCELP
+// and AMR), whose decoder settings follow the audio fields in a box of
+// their own.
+constexpr bool IsSpeechEntry(DWORD type)
+{
+    return type == FourCC("s723") || type == FourCC("evrc") || type == FourCC("sevc") || type == FourCC("sqcp") ||
+           type == FourCC("samr");
+}
 
 // The header of a box: where it starts and ends, and its type.
 struct AtomHeader {
@@ -212,6 +220,9 @@ private:
     bool ReadEsDescriptor(EsDescriptor& es, uint64_t end);
     bool ReadDescriptorLength(uint32_t* length = nullptr);
     bool Fits(uint64_t end, uint64_t bytes) const;
+    // A time or duration of a movie, track or media header: 64 bits in a
+    // box of version 1, 32 bits in one of version 0.
+    bool ReadVersionedTime(BYTE version, uint64_t& value);
 
     BigEndianReader& in_;
 };

@@ -35,12 +35,6 @@ uint32_t MulDivLow32(uint64_t a, uint64_t b, uint64_t c)
 // is MPEG-2 layer 3.
 bool IsAac(BYTE objectType) { return objectType == 0x40 || (objectType >= 0x66 && objectType <= 0x68); }
 
-bool IsSpeech(DWORD type)
-{
-    return type == Type("s723") || type == Type("evrc") || type == Type("sevc") || type == Type("sqcp") ||
-           type == Type("samr");
-}
-
 }  // namespace
 
 Mp4File::Mp4File() { m_nFileType = FILETYPE_MP4; }
@@ -100,13 +94,13 @@ int Mp4File::WalkTopLevel()
         // that do not know the size of their media data in advance leave
         // it so.
         if (!ReadAtomHeader(in, h, m_fileSize)) return STATUS_SIZE_MISMATCH;
-        if (h.type == Type("mdat")) {
+        if (h.type == FourCC("mdat")) {
             m_dataSize = h.size > std::numeric_limits<uint64_t>::max() - m_dataSize
                              ? std::numeric_limits<uint64_t>::max()
                              : m_dataSize + h.size;
             mdatSeen = true;
             if (!in.SeekTo(h.end)) return STATUS_MP4_DATA;
-        } else if (h.type == Type("moov")) {
+        } else if (h.type == FourCC("moov")) {
             moovSeen = true;
             int r = ReadMovie(h);
             if (r != STATUS_OK) return r;
@@ -123,12 +117,12 @@ int Mp4File::ReadMovie(const AtomHeader& moov)
     Mp4BoxReader reader(in);
     bool userDataFailed = false;
     bool ok = WalkContainer(moov.end, [&](const AtomHeader& h) {
-        if (h.type == Type("udta")) {
+        if (h.type == FourCC("udta")) {
             userDataFailed = !ReadUserData(h);
             return !userDataFailed;
         }
-        if (h.type == Type("mvhd")) return reader.ReadMvhd(h.end, m_mvhd);
-        if (h.type == Type("trak")) {
+        if (h.type == FourCC("mvhd")) return reader.ReadMvhd(h.end, m_mvhd);
+        if (h.type == FourCC("trak")) {
             m_tracks.emplace_back();
             if (ReadTrack(h, m_tracks.back())) return true;
             // A track that cannot be read is not kept and is passed over;
@@ -149,45 +143,45 @@ bool Mp4File::ReadTrack(const AtomHeader& trak, Track& t)
     Mp4BoxReader r(in);
     auto sampleTable = [&](const AtomHeader& h) {
         switch (h.type) {
-        case Type("co64"): return r.ReadCo64(h.end, t);
-        case Type("stsc"): return r.ReadStsc(h.end, t);
-        case Type("stsd"): return r.ReadStsd(h.end, t);
-        case Type("stsh"): return r.ReadStsh(h.end, t);
-        case Type("stco"): return r.ReadStco(h.end, t);
-        case Type("stdp"): return r.ReadStdp(h.end, t);
-        case Type("stss"): return r.ReadStss(h.end, t);
-        case Type("ctts"): return r.ReadCtts(h.end, t);
-        case Type("stts"): return r.ReadStts(h.end, t);
-        case Type("stsz"): return r.ReadStsz(h.end, t);
+        case FourCC("co64"): return r.ReadCo64(h.end, t);
+        case FourCC("stsc"): return r.ReadStsc(h.end, t);
+        case FourCC("stsd"): return r.ReadStsd(h.end, t);
+        case FourCC("stsh"): return r.ReadStsh(h.end, t);
+        case FourCC("stco"): return r.ReadStco(h.end, t);
+        case FourCC("stdp"): return r.ReadStdp(h.end, t);
+        case FourCC("stss"): return r.ReadStss(h.end, t);
+        case FourCC("ctts"): return r.ReadCtts(h.end, t);
+        case FourCC("stts"): return r.ReadStts(h.end, t);
+        case FourCC("stsz"): return r.ReadStsz(h.end, t);
         default: return true;
         }
     };
     auto mediaInformation = [&](const AtomHeader& h) {
         switch (h.type) {
-        case Type("hmhd"): return r.ReadHmhd(h.end, t);
-        case Type("nmhd"): return r.ReadNmhd(h.end, t);
-        case Type("smhd"): return r.ReadSmhd(h.end, t);
-        case Type("vmhd"): return r.ReadVmhd(h.end, t);
-        case Type("dinf"): return WalkContainer(h.end, [](const AtomHeader&) { return true; });
-        case Type("stbl"): return WalkContainer(h.end, sampleTable);
+        case FourCC("hmhd"): return r.ReadHmhd(h.end, t);
+        case FourCC("nmhd"): return r.ReadNmhd(h.end, t);
+        case FourCC("smhd"): return r.ReadSmhd(h.end, t);
+        case FourCC("vmhd"): return r.ReadVmhd(h.end, t);
+        case FourCC("dinf"): return WalkContainer(h.end, [](const AtomHeader&) { return true; });
+        case FourCC("stbl"): return WalkContainer(h.end, sampleTable);
         default: return true;
         }
     };
     auto media = [&](const AtomHeader& h) {
         switch (h.type) {
-        case Type("mdhd"): return r.ReadMdhd(h.end, t);
-        case Type("minf"): return WalkContainer(h.end, mediaInformation);
-        case Type("hdlr"): return r.ReadHdlr(h.end, t);
+        case FourCC("mdhd"): return r.ReadMdhd(h.end, t);
+        case FourCC("minf"): return WalkContainer(h.end, mediaInformation);
+        case FourCC("hdlr"): return r.ReadHdlr(h.end, t);
         default: return true;
         }
     };
     return WalkContainer(trak.end, [&](const AtomHeader& h) {
         switch (h.type) {
-        case Type("mdia"): return WalkContainer(h.end, media);
-        case Type("tkhd"): return r.ReadTkhd(h.end, t);
-        case Type("edts"):
+        case FourCC("mdia"): return WalkContainer(h.end, media);
+        case FourCC("tkhd"): return r.ReadTkhd(h.end, t);
+        case FourCC("edts"):
             return WalkContainer(h.end, [&](const AtomHeader& e) {
-                return e.type != Type("elst") || r.ReadElst(e.end, t);
+                return e.type != FourCC("elst") || r.ReadElst(e.end, t);
             });
         default: return true;
         }
@@ -199,12 +193,12 @@ bool Mp4File::ReadUserData(const AtomHeader& udta)
     BigEndianReader in(m_file);
     Mp4BoxReader r(in);
     return WalkContainer(udta.end, [&](const AtomHeader& h) {
-        if (h.type == Type("cprt")) return r.ReadCprt(h, m_userData);
-        if (h.type != Type("meta")) return true;
+        if (h.type == FourCC("cprt")) return r.ReadCprt(h, m_userData);
+        if (h.type != FourCC("meta")) return true;
         VersionFlags vf;
         if (!r.ReadVersionFlags(vf)) return false;
         return WalkContainer(h.end, [&](const AtomHeader& list) {
-            if (list.type != Type("ilst")) return true;
+            if (list.type != FourCC("ilst")) return true;
             return WalkContainer(list.end, [&](const AtomHeader& item) { return r.ReadItem(item, m_userData); });
         });
     });
@@ -213,7 +207,7 @@ bool Mp4File::ReadUserData(const AtomHeader& udta)
 const Track* Mp4File::VideoTrack() const
 {
     for (const Track& t : m_tracks)
-        if (t.HandlerType() == Type("vide")) return &t;
+        if (t.HandlerType() == FourCC("vide")) return &t;
     return nullptr;
 }
 
@@ -263,7 +257,7 @@ uint32_t Mp4File::VideoBitRate(const Track* video, uint32_t frameCount, uint64_t
         for (size_t i = 0; i + 1 < m_keyIntervals.size(); ++i) span += m_keyIntervals[i];
         return MulDivLow32(scale, bytes, span) * 8;
     }
-    if (video->SampleEntry() == Type("mp4v")) {
+    if (video->SampleEntry() == FourCC("mp4v")) {
         const SampleDescription& d = *video->stsd;
         if (d.es && d.es->avgBitrate != 0 && d.es->avgBitrate <= d.es->maxBitrate) return d.es->avgBitrate;
         if (video->stsz && video->stsz->sampleSize != 0)
@@ -277,7 +271,7 @@ void Mp4File::FillAudio(int k, const Track& sound, uint64_t duration)
 {
     const DWORD entry = sound.SampleEntry();
     uint32_t bitRate = 0;
-    if (entry == Type("s723")) {
+    if (entry == FourCC("s723")) {
         bitRate = 6400;
     } else if (duration != 0) {
         long double perSecond = std::floor(static_cast<long double>(SampleBytes(sound, true)) * 10000000.0L /
@@ -290,7 +284,7 @@ void Mp4File::FillAudio(int k, const Track& sound, uint64_t duration)
     w.nBlockAlign = 0;
     w.wBitsPerSample = 0;
     w.cbSize = 18;
-    if (entry == Type("mp4a")) {
+    if (entry == FourCC("mp4a")) {
         const SampleDescription& d = *sound.stsd;
         if (d.soundVersion2) {
             w.nSamplesPerSec = d.v2SampleRate;
@@ -313,13 +307,13 @@ void Mp4File::FillAudio(int k, const Track& sound, uint64_t duration)
             w.wFormatTag = 0x0055;
         else
             w.wFormatTag = 0;
-    } else if (IsSpeech(entry)) {
+    } else if (IsSpeechEntry(entry)) {
         w.nSamplesPerSec = 8000;
         w.nChannels = 1;
-        w.wFormatTag = entry == Type("s723")                             ? 0x0042
-                       : entry == Type("evrc") || entry == Type("sevc") ? 0xA2EB
-                       : entry == Type("sqcp")                          ? 0xA2EA
-                                                                        : 0xA2FE;
+        w.wFormatTag = entry == FourCC("s723")                              ? 0x0042
+                       : entry == FourCC("evrc") || entry == FourCC("sevc") ? 0xA2EB
+                       : entry == FourCC("sqcp")                            ? 0xA2EA
+                                                                            : 0xA2FE;
     } else {
         w.nSamplesPerSec = 0;
         w.nChannels = 0;
@@ -349,8 +343,8 @@ void Mp4File::FillRecord(const wchar_t* path)
 
     int videoCount = 0, soundCount = 0;
     for (const Track& t : m_tracks) {
-        if (t.HandlerType() == Type("vide")) ++videoCount;
-        if (t.HandlerType() == Type("soun")) ++soundCount;
+        if (t.HandlerType() == FourCC("vide")) ++videoCount;
+        if (t.HandlerType() == FourCC("soun")) ++soundCount;
     }
     m_nVideoCount = videoCount;
     m_nAudioCount = std::min(soundCount, kMaxAudioFormats);
@@ -371,12 +365,7 @@ void Mp4File::FillRecord(const wchar_t* path)
         uint32_t height = video->tkhd ? video->tkhd->height >> 16 : 0;
         bmi.biWidth = static_cast<LONG>(width);
         bmi.biHeight = static_cast<LONG>(height);
-        DWORD code = video->SampleEntry();
-        for (int i = 0; i < 4; ++i) {
-            BYTE c = static_cast<BYTE>(code >> (8 * i));
-            if (c >= 'a' && c <= 'z') code = (code & ~(0xFFu << (8 * i))) | (static_cast<DWORD>(c - 32) << (8 * i));
-        }
-        bmi.biCompression = code;
+        bmi.biCompression = FourCCUpper(video->SampleEntry());
         bmi.biSizeImage = height * width * 4;
     }
     m_vih.AvgTimePerFrame =
@@ -411,6 +400,6 @@ void Mp4File::FillRecord(const wchar_t* path)
     int k = 0;
     for (const Track& t : m_tracks) {
         if (k >= m_nAudioCount) break;
-        if (t.HandlerType() == Type("soun")) FillAudio(k++, t, duration);
+        if (t.HandlerType() == FourCC("soun")) FillAudio(k++, t, duration);
     }
 }

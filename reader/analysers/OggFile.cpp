@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/win32/TextScan.h"
 #include "reader/NumberChecks.h"
 #include "reader/ReaderHelpers.h"
 
@@ -54,16 +55,9 @@ WORD HexFormatTag(const char (&code)[4])
 {
     unsigned value = 0;
     for (char c : code) {
-        unsigned d;
-        if (c >= '0' && c <= '9')
-            d = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            d = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            d = static_cast<unsigned>(c - 'A' + 10);
-        else
-            return 0;
-        value = value * 16 + d;
+        const int d = HexDigitValue(static_cast<unsigned char>(c));
+        if (d < 0) return 0;
+        value = value * 16 + static_cast<unsigned>(d);
     }
     return static_cast<WORD>(value);
 }

@@ -4,16 +4,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/win32/FourCC.h"
 #include "reader/EndianReaders.h"
 #include "reader/NumberChecks.h"
 
 namespace {
 
-constexpr DWORD FCC(const char (&s)[5]) { return MAKEFOURCC(s[0], s[1], s[2], s[3]); }
-
 // RealAudio codecs in the order of their format tags.
-constexpr DWORD kRealAudioCodecs[] = {FCC("lpcJ"), FCC("28_8"), FCC("dnet"), FCC("sipr"), FCC("cook"),
-                                      FCC("atrc"), FCC("ralf"), FCC("raac"), FCC("racp")};
+constexpr DWORD kRealAudioCodecs[] = {FourCC("lpcJ"), FourCC("28_8"), FourCC("dnet"), FourCC("sipr"), FourCC("cook"),
+                                      FourCC("atrc"), FourCC("ralf"), FourCC("raac"), FourCC("racp")};
 
 int64_t AsRecordValue(uint64_t v) { return v > static_cast<uint64_t>(INT64_MAX) ? 0 : static_cast<int64_t>(v); }
 
@@ -61,25 +60,25 @@ int RmFile::WalkChunks()
         if (start == m_fileSize) return STATUS_OK;
         DWORD id = 0, size = 0;
         if (!in.ReadFourCC(id)) return STATUS_SIZE_MISMATCH;
-        if (id == FCC(".ra\xFD")) {
+        if (id == FourCC(".ra\xFD")) {
             // A RealAudio file: one header, and nothing after it is read.
             return ReadRealAudioHeader() ? STATUS_OK : STATUS_RM_RA;
         }
         if (!in.ReadUInt32BE(size) || static_cast<int32_t>(size) <= 7) return STATUS_SIZE_MISMATCH;
         const uint64_t end = start + size;
         auto toEnd = [&] { return in.GetFilePosition() == end || in.SeekTo(end); };
-        if (id == FCC("DATA")) {
+        if (id == FourCC("DATA")) {
             m_dataTotal += size;
             if (!in.SeekTo(end)) return STATUS_RM_DATA;
-        } else if (id == FCC(".RMF")) {
+        } else if (id == FourCC(".RMF")) {
             if (!ReadFileHeader(size)) return STATUS_RM_RMF;
-        } else if (id == FCC("PROP")) {
+        } else if (id == FourCC("PROP")) {
             if (!ReadProperties()) return STATUS_RM_PROP;
-        } else if (id == FCC("CONT")) {
+        } else if (id == FourCC("CONT")) {
             if (!ReadContent(end) || !toEnd()) return STATUS_RM_CONT;
-        } else if (id == FCC("MDPR")) {
+        } else if (id == FourCC("MDPR")) {
             if (!ReadMediaProperties(end) || !toEnd()) return STATUS_RM_MDPR;
-        } else if (id == FCC("INDX")) {
+        } else if (id == FourCC("INDX")) {
             if (!ReadIndex(end) || !toEnd()) return STATUS_RM_INDX;
         } else if (!in.SeekTo(end)) {
             return STATUS_DAMAGED;

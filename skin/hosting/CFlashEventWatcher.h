@@ -14,11 +14,7 @@ public:
     RIVO_DECLARE_IUNKNOWN
 
     HRESULT NonDelegatingQueryInterface(REFIID riid, void** object) override;
-    HRESULT GetTypeInfoCount(UINT* count) override;
-    HRESULT GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
-    HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
-    HRESULT Invoke(DISPID id, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                   EXCEPINFO* exception, UINT* argError) override;
+    RIVO_IDISPATCH_METHODS(RIVO_OVERRIDE_METHOD)
 
     // The host is gone: later events reach no one.
     void Detach() { m_pHost = nullptr; }

@@ -445,11 +445,13 @@ TEST(AsfFile, StoredObjectsKeepTheWalkInStep)
     b.headerObjects.push_back(Obj(asf::ScriptCommand, std::string(16, 'S') + LE16(1) + LE16(1) + LE16(2) +
                                                           std::string("U\0R\0", 4) + LE32(0) + LE16(0) + LE16(1) +
                                                           std::string("x\0", 2)));
-    // An index with two specifiers and one block of three entries.
+    // An index with two specifiers and one block of three entries, and a
+    // media object index of the same layout.
     std::string index = LE32(1000) + LE16(2) + LE32(1) + LE16(1) + LE16(1) + LE16(2) + LE16(1) + LE32(3) +
                         LE64(0) + LE64(0) + std::string(3 * 2 * 4, 'o');
     ASSERT_EQ(4u + 2 + 4 + 2 * 4 + 4 + 2 * 8 + 3 * 2 * 4, index.size());
     b.after.push_back(Obj(asf::Index, index));
+    b.after.push_back(Obj(asf::MediaObjectIndex, index));
     b.after.push_back(Obj(asf::TimecodeIndex, LE32(0) + LE16(1) + LE32(1) + LE32(0) + LE32(2) + LE16(0) + LE64(0) +
                                                   std::string(2 * 8, 't')));
     b.after.push_back(Obj(GUID{0x12345678, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}}, "unknown object"));
@@ -548,6 +550,13 @@ INSTANTIATE_TEST_SUITE_P(
                       std::string idx = AsfBuilder::SimpleIndexObject(10000000, {1, 2});
                       idx.replace(24 + 28, 4, LE32(1000000));
                       b.after[1] = idx;
+                      return b.Build();
+                  },
+                  STATUS_ASF_INDEX, INDEX_INVALID},
+        DamageRow{"media_object_index_cut",
+                  [] {
+                      AsfBuilder b = OneVideoOneAudio();
+                      b.after.push_back(Obj(asf::MediaObjectIndex, LE32(1) + LE16(1) + LE32(2) + LE16(0) + LE16(0)));
                       return b.Build();
                   },
                   STATUS_ASF_INDEX, INDEX_INVALID},

@@ -112,6 +112,11 @@ INSTANTIATE_TEST_SUITE_P(
         // QuickTime writes sound descriptions of version 1 with the ES
         // descriptor inside a "wave" box.
         OracleRow{"mp4v_aac_mov", ".mov", kAvArgs + " -c:v mpeg4 -c:a aac", false},
+        // Times that need 64 bits: the movie, track and video media headers
+        // are of version 1, the sound's media header of version 0.
+        OracleRow{"mp4v_aac_version1_headers", ".mp4",
+                  kAvArgs + " -c:v mpeg4 -c:a aac -movie_timescale 2000000000 -video_track_timescale 2000000000",
+                  false},
         OracleRow{"fragmented", ".mp4",
                   kAvArgs + " -c:v libx264 -preset ultrafast -c:a aac -movflags frag_keyframe+empty_moov", true}),
     [](const ::testing::TestParamInfo<OracleRow>& info) { return std::string(info.param.name); });

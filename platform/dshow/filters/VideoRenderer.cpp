@@ -185,23 +185,7 @@ void CVideoRenderer::UpdateWindow()
 
 // ---- IDispatch ------------------------------------------------------------------------------
 
-HRESULT CVideoRenderer::GetTypeInfoCount(UINT* count)
-{
-    if (count) *count = 0;
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::GetTypeInfo(UINT, LCID, ITypeInfo**) { return RIVO_NOT_IMPLEMENTED(); }
-
-HRESULT CVideoRenderer::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-{
-    return RIVO_NOT_IMPLEMENTED();
-}
-
-HRESULT CVideoRenderer::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
-{
-    return RIVO_NOT_IMPLEMENTED();
-}
+RIVO_IDISPATCH_NOT_OFFERED(CVideoRenderer)
 
 // ---- IBasicVideo ----------------------------------------------------------------------------
 

@@ -36,11 +36,7 @@ public:
     HRESULT Pause() override;
 
     // IDispatch: not offered.
-    HRESULT GetTypeInfoCount(UINT* count) override;
-    HRESULT GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
-    HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
-    HRESULT Invoke(DISPID id, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                   EXCEPINFO* exception, UINT* argError) override;
+    RIVO_IDISPATCH_METHODS(RIVO_OVERRIDE_METHOD)
 
     RIVO_IBASICVIDEO_METHODS(RIVO_OVERRIDE_METHOD)
     RIVO_IVIDEOWINDOW_METHODS(RIVO_OVERRIDE_METHOD)

@@ -396,6 +396,20 @@ QRegion WholeSurface(DeviceContext& d)
     return QRegion();
 }
 
+// The clip region after a rectangle in logical coordinates is kept
+// (intersect) or taken out (exclude) of the current one.
+int CombineClipRect(HDC dc, int left, int top, int right, int bottom, bool keep)
+{
+    DeviceContext* d = DcFind(dc);
+    if (!d) return ERROR;
+    QRect r = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))
+                  .translated(d->state.viewportOrigin.x, d->state.viewportOrigin.y);
+    QRegion current = d->state.hasClip ? d->state.clip : WholeSurface(*d);
+    d->state.clip = keep ? current.intersected(r) : current.subtracted(r);
+    d->state.hasClip = true;
+    return KindOf(d->state.clip);
+}
+
 }  // namespace
 
 int SelectClipRgn(HDC dc, HRGN region) { return ExtSelectClipRgn(dc, region, RGN_COPY); }
@@ -429,26 +443,12 @@ int ExtSelectClipRgn(HDC dc, HRGN region, int mode)
 
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom)
 {
-    DeviceContext* d = DcFind(dc);
-    if (!d) return ERROR;
-    QRect r = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))
-                  .translated(d->state.viewportOrigin.x, d->state.viewportOrigin.y);
-    QRegion current = d->state.hasClip ? d->state.clip : WholeSurface(*d);
-    d->state.clip = current.intersected(r);
-    d->state.hasClip = true;
-    return KindOf(d->state.clip);
+    return CombineClipRect(dc, left, top, right, bottom, true);
 }
 
 int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom)
 {
-    DeviceContext* d = DcFind(dc);
-    if (!d) return ERROR;
-    QRect r = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))
-                  .translated(d->state.viewportOrigin.x, d->state.viewportOrigin.y);
-    QRegion current = d->state.hasClip ? d->state.clip : WholeSurface(*d);
-    d->state.clip = current.subtracted(r);
-    d->state.hasClip = true;
-    return KindOf(d->state.clip);
+    return CombineClipRect(dc, left, top, right, bottom, false);
 }
 
 int GetClipBox(HDC dc, RECT* box)

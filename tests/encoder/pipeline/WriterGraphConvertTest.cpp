@@ -800,8 +800,12 @@ TEST_P(TimingSourceTest, EveryFormatKeepsThePicturesAsTheCommandLineDoes)
         // The pictures start with the file, and an AVI lists no empty
         // chunk (a dropped frame) among them.
         EXPECT_NEAR(got.start, 0, 0.05);
-        if (format.encFormat == 0) EXPECT_EQ(got.declared, got.frames);
-        if (c.rateNear30) EXPECT_NEAR(rate, 30, 1.5);
+        if (format.encFormat == 0) {
+            EXPECT_EQ(got.declared, got.frames);
+        }
+        if (c.rateNear30) {
+            EXPECT_NEAR(rate, 30, 1.5);
+        }
     }
 }
 

@@ -336,8 +336,9 @@ TEST_F(MainWindowTest, ABrowserUnderTheBrowserIdIsHiddenAndOtherControlsThereAre
         ASSERT_NE(nullptr, control);
         EXPECT_EQ(c.browser, dynamic_cast<HXConBrowser*>(control) != nullptr);
         EXPECT_EQ(!c.browser, control->IsShown());
-        if (auto* web = dynamic_cast<HXConBrowser*>(control); web && web->GetBrowserWindow())
+        if (auto* web = dynamic_cast<HXConBrowser*>(control); web && web->GetBrowserWindow()) {
             EXPECT_FALSE(IsWindowVisible(web->GetBrowserWindow())) << "its page goes with it";
+        }
         window_->DestroyWindow();
         window_.reset();
     }
@@ -740,11 +741,12 @@ TEST_F(MainWindowTest, DeletingTheSelectedJobsSelectsTheOneThatFollowed)
         for (const std::string& name : Order()) left += name[0];
         EXPECT_EQ(c.left, left);
         EXPECT_EQ(c.selectedAfter, Selected());
-        if (c.left.empty())
+        if (c.left.empty()) {
             EXPECT_EQ(L"", SkinText(CRivoEncDlg::kSourceTextIds));
-        else
+        } else {
             EXPECT_EQ(W(c.left.substr(static_cast<size_t>(c.selectedAfter[0]), 1) + ".avi"),
                       SkinText(CRivoEncDlg::kSourceTextIds));
+        }
     }
 }
 

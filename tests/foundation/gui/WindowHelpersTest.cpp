@@ -1,8 +1,10 @@
 // Text measures, fills, gradients, monitor areas and rectangle fitting.
 #include "foundation/gui/WindowHelpers.h"
+#include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/DeviceContext.h"
 #include "platform/win32/gui/GdiDraw.h"
 #include "platform/win32/gui/GdiText.h"
+#include "platform/win32/gui/Window.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
 
 using namespace gui_test;
@@ -119,6 +121,32 @@ TEST_F(WindowHelpersTest, MonitorAreasAndClientRectangles)
     EXPECT_EQ(r, (RECT{10, 10, 50, 40}));
     RectClientToScreen(w, &r);
     EXPECT_EQ(r, (RECT{110, 60, 150, 90}));
+}
+
+LRESULT FirstProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
+LRESULT SecondProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
+
+// A painted window's class: the procedure and the arrow cursor, no
+// background; registering the name again keeps the first class.
+TEST_F(WindowHelpersTest, PaintedWindowClassIsRegisteredOnce)
+{
+    const wchar_t* const name = L"WindowHelpers.Test.Painted";
+    WNDCLASSEXW wc{};
+    ASSERT_FALSE(GetClassInfoExW(nullptr, name, &wc));
+    for (WNDPROC proc : {&FirstProc, &SecondProc}) {
+        RegisterPaintedWindowClass(name, proc);
+        wc = WNDCLASSEXW();
+        ASSERT_TRUE(GetClassInfoExW(nullptr, name, &wc));
+        EXPECT_EQ(&FirstProc, wc.lpfnWndProc);
+        EXPECT_EQ(LoadCursorW(nullptr, IDC_ARROW), wc.hCursor);
+        EXPECT_EQ(nullptr, wc.hbrBackground);
+        EXPECT_EQ(0u, wc.style);
+    }
+    HWND window = CreateWindowExW(0, name, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(&FirstProc), GetWindowLongPtrW(window, GWLP_WNDPROC));
+    DestroyWindow(window);
+    EXPECT_TRUE(UnregisterClassW(name, nullptr));
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // The graph's filters: enumeration order, names, removal, direct
 // connection through the graph, the filter cache and the forwarded video
 // interfaces, and the calls the graph does not offer.
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
 
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/PinsOfFilter.h"
 #include "tests/platform/dshow/GraphFixture.h"
 #include "tests/support/RuntimeFolder.h"
 #include "tests/support/TraceViewer.h"
@@ -146,6 +148,48 @@ TEST_F(GraphTest, FilterCacheHoldsFiltersOutsideTheGraph)
     sink->Release();
 }
 
+// A filter's pins in its enumerator's order, all of them or those of one
+// direction, each named as the filter names it.
+TEST_F(GraphTest, PinsOfFilterInTheirOrder)
+{
+    auto names = [](const std::vector<ComPtr<IPin>>& pins) {
+        std::vector<std::wstring> out;
+        for (const ComPtr<IPin>& p : pins) {
+            PIN_INFO info{};
+            EXPECT_EQ(p->QueryPinInfo(&info), S_OK);
+            if (info.pFilter) info.pFilter->Release();
+            out.push_back(info.achName);
+        }
+        return out;
+    };
+    SyntheticStreamSetup video = VideoStream(1), audio = AudioStream(1);
+    video.name = L"Video";
+    audio.name = L"Audio";
+    struct Case {
+        const char* what;
+        IBaseFilter* filter;
+        std::vector<std::wstring> inputs, outputs;
+    };
+    auto* file = new CSyntheticFileSource(nullptr);
+    file->NonDelegatingAddRef();
+    const Case cases[] = {
+        {"a source of two streams", AddSource({video, audio}), {}, {L"Video", L"Audio"}},
+        {"a source with a hidden output", Add(file, L"File"), {}, {L"Video", L"~Preview"}},
+        {"a sink", Add(CCollectSink::Create(GUID_NULL), L"Sink"), {L"In"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::wstring> all = c.inputs;
+        all.insert(all.end(), c.outputs.begin(), c.outputs.end());
+        std::vector<std::wstring> listed = names(PinsOfFilter(c.filter));
+        std::sort(listed.begin(), listed.end());
+        std::sort(all.begin(), all.end());
+        EXPECT_EQ(all, listed);
+        EXPECT_EQ(c.inputs, names(PinsOfFilter(c.filter, PINDIR_INPUT)));
+        EXPECT_EQ(c.outputs, names(PinsOfFilter(c.filter, PINDIR_OUTPUT)));
+    }
+}
+
 TEST_F(GraphTest, VideoInterfacesNeedAFilterThatHasThem)
 {
     ComPtr<IVideoWindow> window;
@@ -171,6 +215,8 @@ TEST_F(GraphTest, CallsNotOfferedAnswerNotImplementedAndShowInTheTraceOnce)
     ASSERT_TRUE(viewer.bound());
     ComPtr<IGraphConfig> config;
     ASSERT_EQ(ComPtr<IGraphBuilder>(graph).As(&config), S_OK);
+    ComPtr<IVideoWindow> window;
+    ASSERT_EQ(graph.As(&window), S_OK);
     struct Case {
         const char* line;
         std::function<HRESULT()> call;
@@ -188,6 +234,16 @@ TEST_F(GraphTest, CallsNotOfferedAnswerNotImplementedAndShowInTheTraceOnce)
          }},
         {"gap: CFilterGraph::Reconfigure: not implemented",
          [&] { return config->Reconfigure(nullptr, nullptr, 0, nullptr); }},
+        {"gap: CFilterGraph::GetTypeInfo: not implemented",
+         [&] {
+             ITypeInfo* info = nullptr;
+             return control->GetTypeInfo(0, 0, &info);
+         }},
+        {"gap: CGraphVideoForward::Invoke: not implemented",
+         [&] {
+             DISPPARAMS params{};
+             return window->Invoke(1, GUID_NULL, 0, 0, &params, nullptr, nullptr, nullptr);
+         }},
     };
     for (const Case& c : cases) {
         for (int i = 0; i < 2; ++i) EXPECT_EQ(c.call(), E_NOTIMPL) << c.line;

@@ -12,7 +12,7 @@ TEST(MediaTypeTest, PublishedIdentifiersAndLayouts)
     EXPECT_EQ(GuidToString(MEDIATYPE_Stream), L"{E436EB83-524F-11CE-9F53-0020AF0BA770}");
     EXPECT_EQ(GuidToString(FORMAT_None), L"{0F6417D6-C318-11D0-A43F-00A0C9223196}");
     EXPECT_EQ(GuidToString(CLSID_FilterGraph), L"{E436EBB3-524F-11CE-9F53-0020AF0BA770}");
-    EXPECT_EQ(FourCCGuid(MAKEFOURCC('Y', 'V', '1', '2')), GuidFromFourCC(MAKEFOURCC('Y', 'V', '1', '2')));
+    EXPECT_EQ(GuidToString(MEDIASUBTYPE_YV12), L"{32315659-0000-0010-8000-00AA00389B71}");
 }
 
 TEST(MediaTypeTest, CopyIsDeepAndFreeLeavesNoFormat)

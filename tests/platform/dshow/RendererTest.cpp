@@ -261,6 +261,45 @@ TEST_F(RendererTest, SourceEdgesOfAnUnconnectedRendererAnswerNotConnected)
     EXPECT_EQ(VFW_E_NOT_CONNECTED, basic->put_SourceLeft(4));
 }
 
+// The renderer's interfaces and the graph's (its control and its
+// forwarded video interfaces) are called through their method tables only:
+// their IDispatch gives no type information and takes no late-bound call.
+TEST_F(RendererTest, DispatchOfTheRendererAndTheGraphIsNotOffered)
+{
+    ComPtr<IVideoWindow> rendererWindow, graphWindow;
+    ComPtr<IBasicVideo> rendererVideo, graphVideo;
+    ASSERT_EQ(CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_ALL, IID_IVideoWindow,
+                               reinterpret_cast<void**>(rendererWindow.GetAddressOf())),
+              S_OK);
+    ASSERT_EQ(rendererWindow.As(&rendererVideo), S_OK);
+    ASSERT_EQ(graph.As(&graphWindow), S_OK);
+    ASSERT_EQ(graph.As(&graphVideo), S_OK);
+    const struct {
+        const char* what;
+        IDispatch* dispatch;
+    } cases[] = {
+        {"renderer's IVideoWindow", rendererWindow.Get()}, {"renderer's IBasicVideo", rendererVideo.Get()},
+        {"graph's IMediaControl", control.Get()},          {"graph's IMediaEventEx", events.Get()},
+        {"graph's IVideoWindow", graphWindow.Get()},       {"graph's IBasicVideo", graphVideo.Get()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        UINT count = 7;
+        EXPECT_EQ(S_OK, c.dispatch->GetTypeInfoCount(&count));
+        EXPECT_EQ(0u, count);
+        EXPECT_EQ(S_OK, c.dispatch->GetTypeInfoCount(nullptr));
+        ITypeInfo* info = nullptr;
+        EXPECT_EQ(E_NOTIMPL, c.dispatch->GetTypeInfo(0, 0, &info));
+        EXPECT_EQ(nullptr, info);
+        wchar_t name[] = L"Visible";
+        LPOLESTR names[] = {name};
+        DISPID id = 0;
+        EXPECT_EQ(E_NOTIMPL, c.dispatch->GetIDsOfNames(GUID_NULL, names, 1, 0, &id));
+        DISPPARAMS params{};
+        EXPECT_EQ(E_NOTIMPL, c.dispatch->Invoke(1, GUID_NULL, 0, 0, &params, nullptr, nullptr, nullptr));
+    }
+}
+
 // Paused, a seek shows the picture of the new position at once (the graph
 // is ready once it shows); a stream that ran to its end and was stopped
 // keeps its end as its position, not the place it was last sought to.

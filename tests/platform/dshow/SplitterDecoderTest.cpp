@@ -695,7 +695,9 @@ TEST_F(DemuxGraphTest, ATimeStampFarOutsideTheFileIsMendedAndTraced)
     for (size_t i = 0; i < starts.size(); ++i) {
         ASSERT_NE(starts[i], CSampleSink::kUntimed) << i;
         EXPECT_LT(starts[i], 6 * UNITS) << i;
-        if (i > 0) EXPECT_GT(starts[i], starts[i - 1]) << i;
+        if (i > 0) {
+            EXPECT_GT(starts[i], starts[i - 1]) << i;
+        }
     }
     EXPECT_LT(sound->LastStart(), 6 * UNITS);
     // One line says what was mended.

@@ -70,9 +70,4 @@ TEST(Guid, OnlyTheBracedPatternParses)
     EXPECT_FALSE(GuidFromString(L"{0D84C574-0C1D-466C-9D7B-49FD7BBF6E87}", nullptr));
 }
 
-TEST(Guid, FourCCSubtype)
-{
-    EXPECT_EQ(L"{34363248-0000-0010-8000-00AA00389B71}", GuidToString(GuidFromFourCC(MAKEFOURCC('H', '2', '6', '4'))));
-}
-
 }  // namespace

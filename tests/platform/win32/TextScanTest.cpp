@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cwchar>
 
 #include "platform/win32/TextScan.h"
 
@@ -18,6 +19,30 @@ TEST(SubtitleScan, DecimalAndHexPrefixes)
     EXPECT_EQ(0x12, ReadHexPrefix(L"12zz56"));
     EXPECT_EQ(0xFF00, ReadHexPrefix(L"0xff00"));
     EXPECT_EQ(0, ReadHexPrefix(L"zz"));
+}
+
+// Every ASCII character has the digit value the C run-time's wcstol gives
+// it in base 16 (none for the others); characters beyond ASCII that look
+// like digits or letters are no hex digits.
+TEST(SubtitleScan, HexDigitValues)
+{
+    for (wchar_t c = 1; c < 0x80; ++c) {
+        const wchar_t text[] = {c, L'\0'};
+        wchar_t* end = nullptr;
+        const long value = std::wcstol(text, &end, 16);
+        const bool digit = end == text + 1;
+        EXPECT_EQ(digit ? value : -1, HexDigitValue(c)) << static_cast<int>(c);
+    }
+    struct Case {
+        wchar_t c;
+        int value;
+    };
+    const Case cases[] = {
+        {L'0', 0},       {L'9', 9},        {L'a', 10},       {L'f', 15},       {L'A', 10},      {L'F', 15},
+        {L'g', -1},      {L'G', -1},       {L'/', -1},       {L':', -1},       {L'@', -1},      {L'`', -1},
+        {L'\0', -1},     {L'\uFF10', -1},  {L'\uFF21', -1},  {L'\u0660', -1},  {L'\u00AA', -1}, {WCHAR_MAX, -1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.value, HexDigitValue(c.c)) << static_cast<int>(c.c);
 }
 
 TEST(SubtitleScan, SubRipTimeLine)

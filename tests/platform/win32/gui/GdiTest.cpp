@@ -2,6 +2,7 @@
 #include <QWidget>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 #include "GuiTestSupport.h"
 #include "platform/win32/gui/DeviceContext.h"
@@ -236,6 +237,61 @@ TEST_F(GdiTest, CopiesOutOfA24BitBitmapTakeEveryPixelFromItsMemory)
                 DeleteDC(src);
                 DeleteObject(bitmap);
             }
+}
+
+// Clip rectangles are kept or taken out of the clip so far (the whole
+// surface when there is none), in logical coordinates: what a fill then
+// paints is exactly the pixels every step lets through.
+TEST_F(GdiTest, ClipRectanglesIntersectAndExclude)
+{
+    struct Step {
+        bool keep;
+        RECT r;
+    };
+    struct Case {
+        const char* what;
+        POINT origin;
+        std::vector<Step> steps;
+        int kind;  // what the last step answers
+    };
+    const Case cases[] = {
+        {"intersect", {0, 0}, {{true, {2, 2, 5, 5}}}, SIMPLEREGION},
+        {"exclude from the whole surface", {0, 0}, {{false, {2, 2, 5, 5}}}, COMPLEXREGION},
+        {"exclude the left part", {0, 0}, {{false, {0, 0, 4, 10}}}, SIMPLEREGION},
+        {"intersect then exclude all of it", {0, 0}, {{true, {1, 1, 4, 4}}, {false, {0, 0, 6, 6}}}, NULLREGION},
+        {"exclude then intersect around the hole", {0, 0}, {{false, {3, 3, 5, 5}}, {true, {2, 2, 6, 6}}},
+         COMPLEXREGION},
+        {"two intersections", {0, 0}, {{true, {0, 0, 6, 6}}, {true, {4, 4, 10, 10}}}, SIMPLEREGION},
+        {"moved by the viewport origin", {3, 2}, {{true, {0, 0, 2, 2}}, {false, {1, 1, 2, 2}}}, COMPLEXREGION},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Dib d(10, 10, 24);
+        RECT all{0, 0, 10, 10};
+        FillRect(d.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        SetViewportOrgEx(d.dc, c.origin.x, c.origin.y, nullptr);
+        int kind = ERROR;
+        for (const Step& s : c.steps)
+            kind = s.keep ? IntersectClipRect(d.dc, s.r.left, s.r.top, s.r.right, s.r.bottom)
+                          : ExcludeClipRect(d.dc, s.r.left, s.r.top, s.r.right, s.r.bottom);
+        EXPECT_EQ(c.kind, kind);
+        SetViewportOrgEx(d.dc, 0, 0, nullptr);
+        FillRect(d.dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        SelectClipRgn(d.dc, nullptr);
+        for (int y = 0; y < 10; ++y) {
+            for (int x = 0; x < 10; ++x) {
+                bool through = true;
+                for (const Step& s : c.steps) {
+                    const bool inside = x >= s.r.left + c.origin.x && x < s.r.right + c.origin.x &&
+                                        y >= s.r.top + c.origin.y && y < s.r.bottom + c.origin.y;
+                    through = through && inside == s.keep;
+                }
+                EXPECT_EQ(through ? RGB(255, 255, 255) : RGB(0, 0, 0), GetPixel(d.dc, x, y)) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_EQ(ERROR, IntersectClipRect(nullptr, 0, 0, 1, 1));
+    EXPECT_EQ(ERROR, ExcludeClipRect(nullptr, 0, 0, 1, 1));
 }
 
 TEST_F(GdiTest, SelectionStateAndClipping)
