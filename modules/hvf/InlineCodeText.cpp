@@ -50,7 +50,7 @@ std::string InlineCodesToAss(std::wstring_view text)
             }
             if (text[i + 2] == L'^' && i + 9 <= text.size()) {
                 std::wstring digits(text.substr(i + 3, 6));
-                bool hex = std::all_of(digits.begin(), digits.end(), [](wchar_t c) { return std::iswxdigit(c) != 0; });
+                bool hex = std::all_of(digits.begin(), digits.end(), [](wchar_t digit) { return std::iswxdigit(digit) != 0; });
                 if (hex) {
                     auto rgb = static_cast<unsigned>(std::wcstoul(digits.c_str(), nullptr, 16));
                     flush();

@@ -142,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "WMV2"},
         OracleRow{"wmv2_silent", TestVideo() + " -c:v wmv2 -g 50", "WMV2"},
         OracleRow{"wma_only", TestAudio(48000) + " -c:a wmav2 -ac 2", ""}),
-    [](const ::testing::TestParamInfo<OracleRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<OracleRow>& i) { return std::string(i.param.name); });
 
 TEST(AsfFile, KeyFrameStatisticsFollowTheKeyFrameTimes)
 {
@@ -585,7 +585,7 @@ INSTANTIATE_TEST_SUITE_P(
                   STATUS_SIZE_MISMATCH, INDEX_VALID},
         DamageRow{"data_cut_short",
                   [] { return OneVideoOneAudio().Build().substr(0, 900); }, STATUS_SIZE_MISMATCH, INDEX_MISSING}),
-    [](const ::testing::TestParamInfo<DamageRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<DamageRow>& i) { return std::string(i.param.name); });
 
 TEST(AsfFile, MissingFileAndReportLines)
 {

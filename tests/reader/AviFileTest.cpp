@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         OracleRow{"wmv2_silent", TestVideo() + " -c:v wmv2 -g 10", false},
         OracleRow{"mp3_only", TestAudio() + " -c:a libmp3lame", false},
         OracleRow{"no_index", TestVideo() + " " + TestAudio() + " -c:v mpeg4 -g 12 -c:a pcm_s16le", true}),
-    [](const ::testing::TestParamInfo<OracleRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<OracleRow>& i) { return std::string(i.param.name); });
 
 TEST(AviFile, InfoTagsForTheReport)
 {

@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "-f lavfi -i testsrc=size=320x240:rate=25:duration=2.5,noise=alls=80:allf=t " + TestAudio() +
                       " -c:v flv -q:v 4 -c:a libmp3lame",
                   "FLV1", true, 0x0055, 1048576 + 1}),
-    [](const ::testing::TestParamInfo<OracleRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<OracleRow>& i) { return std::string(i.param.name); });
 
 // --- Damaged files and built tags --------------------------------------------
 

@@ -91,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "VP90", 0x704F},
         OracleRow{"theora_vorbis", kAv + " -c:v libtheora -c:a libvorbis", "THEO", 0x674F},
         OracleRow{"rawvideo", TestVideo("176x144") + " -t 1 -c:v rawvideo -pix_fmt yuv420p", "I420", 0}),
-    [](const ::testing::TestParamInfo<OracleRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<OracleRow>& i) { return std::string(i.param.name); });
 
 // --- Files built by the test -------------------------------------------------
 
@@ -365,7 +365,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    false, "Codec Type           : VP8 (VP80)\r\n"},
                       DetectionRow{"doctype_with_nul", TestVideo() + " -c:v mpeg4 -f matroska", true,
                                    "Codec Type           : MPEG-4 (MP4V)\r\n"}),
-    [](const ::testing::TestParamInfo<DetectionRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<DetectionRow>& i) { return std::string(i.param.name); });
 
 TEST(MkvFile, AudioTrackCases)
 {

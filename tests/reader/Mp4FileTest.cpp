@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
                   false},
         OracleRow{"fragmented", ".mp4",
                   kAvArgs + " -c:v libx264 -preset ultrafast -c:a aac -movflags frag_keyframe+empty_moov", true}),
-    [](const ::testing::TestParamInfo<OracleRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<OracleRow>& i) { return std::string(i.param.name); });
 
 TEST(Mp4File, UserDataTagsForTheReport)
 {
@@ -515,7 +515,7 @@ TEST_P(Mp4ChannelLayout, BeforeTheWaveBoxKeepsEveryStream)
 INSTANTIATE_TEST_SUITE_P(Files, Mp4ChannelLayout,
                          ::testing::Values(ChanRow{"video_first", "-map 0:v -map 1:a"},
                                            ChanRow{"audio_first", "-map 1:a -map 0:v"}),
-                         [](const ::testing::TestParamInfo<ChanRow>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ChanRow>& i) { return std::string(i.param.name); });
 
 TEST(Mp4File, LastMediaDataOfSizeZeroRunsToTheEnd)
 {
@@ -607,7 +607,7 @@ INSTANTIATE_TEST_SUITE_P(
         DamageRow{"track_child_beyond_track",
                   [] { return Movie(Mvhd(1000, 2000) + Box("trak", BE32(400) + "mdia" + std::string(20, '\0'))); },
                   STATUS_MP4_HEADER}),
-    [](const ::testing::TestParamInfo<DamageRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<DamageRow>& i) { return std::string(i.param.name); });
 
 TEST(Mp4File, MissingFile)
 {

@@ -178,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Larger than the head block, so the playback time comes from the tail block.
         OracleRow{"ogm_large", [](const TempDir& d) { return MakeOgm(d, "-b:v 2M -minrate 2M -maxrate 2M -bufsize 1M"); },
                   0x0055, 2 * 204800, "XVID"}),
-    [](const ::testing::TestParamInfo<OracleRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<OracleRow>& i) { return std::string(i.param.name); });
 
 TEST(OggFile, TheoraAndOpusInTheReport)
 {

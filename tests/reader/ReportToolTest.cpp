@@ -167,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
                                               " -ac 2 -g 12 -c:v libx264 -preset ultrafast -c:a aac");
                 },
                 true, ""}),
-    [](const ::testing::TestParamInfo<ToolRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<ToolRow>& i) { return std::string(i.param.name); });
 
 TEST(ReportTool, SeveralFilesMessagesAndExitStatus)
 {

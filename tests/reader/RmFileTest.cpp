@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 "RV10", 0xA302},
                       OracleRow{"rv20_real144", TestVideo("176x144") + " " + TestAudio(8000) + " -c:v rv20 -c:a real_144",
                                 "RV20", 0xA300}),
-    [](const ::testing::TestParamInfo<OracleRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<OracleRow>& i) { return std::string(i.param.name); });
 
 // --- Files built by the test -------------------------------------------------
 
@@ -370,7 +370,7 @@ INSTANTIATE_TEST_SUITE_P(
                   STATUS_SIZE_MISMATCH},
         DamageRow{"chunk_size_7", [] { return Movie() + "abcd" + BE32(7) + "x"; }, STATUS_SIZE_MISMATCH},
         DamageRow{"unknown_chunk_skipped", [] { return Movie() + Chunk("abcd", "xyz"); }, STATUS_OK}),
-    [](const ::testing::TestParamInfo<DamageRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<DamageRow>& i) { return std::string(i.param.name); });
 
 TEST(RmFile, MissingFile)
 {

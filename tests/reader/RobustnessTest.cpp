@@ -240,6 +240,6 @@ INSTANTIATE_TEST_SUITE_P(
                                            TestVideo() + " " + TestAudio() +
                                                " -c:v libtheora -g 6 -c:a libvorbis -t 1.2 -reserve_index_space 2048");
                  }}),
-    [](const ::testing::TestParamInfo<SweepRow>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<SweepRow>& i) { return std::string(i.param.name); });
 
 }  // namespace

@@ -108,8 +108,8 @@ TEST_P(DefaultSkinTest, CompleteFromTheFolderAndTheSamePicturesFromThePackage)
 INSTANTIATE_TEST_SUITE_P(SizesAndLanguages, DefaultSkinTest,
                          ::testing::Values(Case{700, 560, "ko"}, Case{700, 560, "en"}, Case{1280, 800, "ko"},
                                            Case{1280, 800, "en"}, Case{1920, 1080, "ko"}),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                             return std::string(info.param.lang) + "_" + std::to_string(info.param.width);
+                         [](const ::testing::TestParamInfo<Case>& i) {
+                             return std::string(i.param.lang) + "_" + std::to_string(i.param.width);
                          });
 
 TEST(DefaultSkinStates, HoverPressedAndDisabledCellsOfTheStartButton)

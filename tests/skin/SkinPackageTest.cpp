@@ -280,8 +280,8 @@ TEST_F(SkinPackageTest, AHugeClaimedEntryAndATruncatedArchiveFailWithoutHarm)
         const std::string truncated = dir_.File("cut.zip");
         WriteBytes(truncated, whole.substr(0, cut));
         SkinPackage cutPackage;
-        std::vector<BYTE> data;
-        if (cutPackage.Open(W(truncated).c_str(), 0)) EXPECT_FALSE(cutPackage.ReadFile(L"skin.xml", data)) << cut;
+        std::vector<BYTE> cutData;
+        if (cutPackage.Open(W(truncated).c_str(), 0)) EXPECT_FALSE(cutPackage.ReadFile(L"skin.xml", cutData)) << cut;
         else EXPECT_NE(0u, cut) << "an empty file is an empty package";
     }
 }

@@ -133,10 +133,10 @@ void EnsureDispatcher()
     auto* d = new Dispatcher;
     d->setParent(QCoreApplication::instance());
     QObject::connect(d, &QObject::destroyed, [] {
-        Queue& q = Q();
-        std::lock_guard<std::mutex> guard(q.lock);
-        q.dispatcher = nullptr;
-        q.wakePending = false;
+        Queue& queue = Q();
+        std::lock_guard<std::mutex> guard(queue.lock);
+        queue.dispatcher = nullptr;
+        queue.wakePending = false;
     });
     std::lock_guard<std::mutex> guard(q.lock);
     q.dispatcher = d;

@@ -454,7 +454,7 @@ INSTANTIATE_TEST_SUITE_P(
                        {"RivoEnc: converted: a.avi -> {out}/a (2).avi"},
                        {{"a (2).avi", "avi", "mpeg4"}},
                        {"{dir}/elsewhere.avi"}}),
-    [](const ::testing::TestParamInfo<UnattendedCase>& info) { return "Case" + std::to_string(info.index); });
+    [](const ::testing::TestParamInfo<UnattendedCase>& i) { return "Case" + std::to_string(i.index); });
 
 // Two runs at once over the same fifty sources into one folder: each job
 // claims its own output, so the hundred outputs are a hundred distinct

@@ -497,6 +497,6 @@ TEST_P(RivoEncSourceKindsTest, TheDefaultsAndEveryShippedPresetConvertItAsTheFfm
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, RivoEncSourceKindsTest, ::testing::ValuesIn(kSourceKinds),
-                         [](const ::testing::TestParamInfo<SourceKind>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<SourceKind>& i) { return std::string(i.param.name); });
 
 }  // namespace

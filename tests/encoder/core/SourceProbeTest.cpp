@@ -142,7 +142,7 @@ const MadeCase kMadeCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Made, ProbeMadeFileTest, ::testing::ValuesIn(kMadeCases),
-                         [](const ::testing::TestParamInfo<MadeCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<MadeCase>& i) { return std::string(i.param.name); });
 
 TEST_F(SourceProbeTest, AviIndexStates)
 {

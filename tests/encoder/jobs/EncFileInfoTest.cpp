@@ -155,7 +155,7 @@ const SourceCase kSourceCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Sources, JobSourceTest, ::testing::ValuesIn(kSourceCases),
-                         [](const ::testing::TestParamInfo<SourceCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<SourceCase>& i) { return std::string(i.param.name); });
 
 // Only a picture the chosen encoder cannot take after the treatments is
 // refused, with a message that names the source: the writers make any size

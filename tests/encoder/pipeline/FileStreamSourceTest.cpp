@@ -84,7 +84,7 @@ const LineCase kLines[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Lines, CheckByteLineTest, ::testing::ValuesIn(kLines),
-                         [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<LineCase>& i) { return std::string(i.param.name); });
 
 struct ContainerCase {
     const char* file;

@@ -200,7 +200,7 @@ const LonePinCase kLonePins[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Pins, LonePinTest, ::testing::ValuesIn(kLonePins),
-                         [](const ::testing::TestParamInfo<LonePinCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<LonePinCase>& i) { return std::string(i.param.name); });
 
 TEST_F(GraphBuilderTest, BlockedFilterIsNeverTakenAndTheNextOneIs)
 {

@@ -225,7 +225,7 @@ const RenderCase kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Containers, RenderFileTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<RenderCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<RenderCase>& i) { return std::string(i.param.name); });
 
 TEST_F(RenderFileTest, BytesNoSplitterReadsGiveAClearFailure)
 {

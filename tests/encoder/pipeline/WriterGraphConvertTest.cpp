@@ -780,9 +780,9 @@ TEST_P(TimingSourceTest, EveryFormatKeepsThePicturesAsTheCommandLineDoes)
     ProbedVideoTiming wanted = ProbeVideoTiming(reference);
     ASSERT_GT(wanted.frames, 0);
     ASSERT_GT(wanted.duration, 0);
-    for (const char* name : {"AVI", "MP4", "ASF", "OGM"}) {
-        const Format& format = FormatNamed(name);
-        SCOPED_TRACE(name);
+    for (const char* formatName : {"AVI", "MP4", "ASF", "OGM"}) {
+        const Format& format = FormatNamed(formatName);
+        SCOPED_TRACE(formatName);
         settings_.SetDefaultSettings();
         settings_.nEncFormat = format.encFormat;
         std::string output = temp().File(std::string("out") + format.extension);
@@ -818,8 +818,8 @@ INSTANTIATE_TEST_SUITE_P(Sources, TimingSourceTest, ::testing::ValuesIn([] {
                                  if (!kThreadsOnly || &c == &kTimingCases[0]) cases.push_back(&c);
                              return cases;
                          }()),
-                         [](const ::testing::TestParamInfo<const TimingCase*>& info) {
-                             std::string name = info.param->name;
+                         [](const ::testing::TestParamInfo<const TimingCase*>& i) {
+                             std::string name = i.param->name;
                              for (char& ch : name)
                                  if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                              return name;

@@ -194,12 +194,12 @@ TEST(VobSubFfmpeg, RepackedUnitsDecodeLikeFfmpeg)
     ASSERT_EQ(2, file->GetStreamCount());
 
     size_t first = 0;  // the first of the stream's pictures in Pictures()
-    for (int stream : {0, 1}) {
-        SCOPED_TRACE(stream);
-        ASSERT_EQ(S_OK, file->SetStream(stream));
-        const std::vector<Shown> times = FfmpegTimes(repacked, stream);
-        const std::vector<Frame> shown = FfmpegPictures(dir, repacked, stream);
-        const int count = static_cast<int>(units[stream].lines.size());
+    for (int number : {0, 1}) {
+        SCOPED_TRACE(number);
+        ASSERT_EQ(S_OK, file->SetStream(number));
+        const std::vector<Shown> times = FfmpegTimes(repacked, number);
+        const std::vector<Frame> shown = FfmpegPictures(dir, repacked, number);
+        const int count = static_cast<int>(units[number].lines.size());
         ASSERT_EQ(static_cast<size_t>(count), times.size());
         ASSERT_EQ(static_cast<size_t>(count), shown.size());
 

@@ -164,12 +164,12 @@ TEST_P(AudioShapeTest, RateChannelsSpeedAndPitchAreWhatWasAskedFor)
     const ShapeCase& c = GetParam();
     const double seconds = 2.0;
     std::string path = MakeTones(dir, "tone.mka", c.sourceRate, std::vector<int>(c.sourceChannels, 440), seconds);
-    Treated out = Treat(path, [&](IAudioFilterControl* control) {
-        EXPECT_EQ(control->SetAudioSampleRate(c.rate), S_OK);
-        EXPECT_EQ(control->SetAudioChannels(c.channels), S_OK);
-        EXPECT_EQ(control->SetAudioBitsPerSample(16), S_OK);
-        EXPECT_EQ(control->SetAudioPlaybackRate(c.playback), S_OK);
-        EXPECT_EQ(control->SetAudioPitchFix(c.keepPitch ? 1 : 0), S_OK);
+    Treated out = Treat(path, [&](IAudioFilterControl* audioControl) {
+        EXPECT_EQ(audioControl->SetAudioSampleRate(c.rate), S_OK);
+        EXPECT_EQ(audioControl->SetAudioChannels(c.channels), S_OK);
+        EXPECT_EQ(audioControl->SetAudioBitsPerSample(16), S_OK);
+        EXPECT_EQ(audioControl->SetAudioPlaybackRate(c.playback), S_OK);
+        EXPECT_EQ(audioControl->SetAudioPitchFix(c.keepPitch ? 1 : 0), S_OK);
     });
     std::string wave = WriteWave(dir, "out.wav", out.samples, out.rate, out.channels);
     ProbedFile probed = ProbeFile(wave);
@@ -201,7 +201,7 @@ const ShapeCase kShapeCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, AudioShapeTest, ::testing::ValuesIn(kShapeCases),
-                         [](const ::testing::TestParamInfo<ShapeCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ShapeCase>& i) { return std::string(i.param.name); });
 
 struct LayoutCase {
     const char* name;
@@ -262,11 +262,11 @@ TEST_P(AudioLevelTest, GainAndNormaliserReachTheLevelAskedFor)
 {
     const LevelCase& c = GetParam();
     std::string path = MakeTones(dir, "tone.mka", 44100, {440, 440}, 2.0, c.amplitude);
-    Treated out = Treat(path, [&](IAudioFilterControl* control) {
-        EXPECT_EQ(control->SetAudioAmplify(c.amplifyDb), S_OK);
-        EXPECT_EQ(control->SetAudioNormalize(c.normalize ? 1 : 0), S_OK);
-        EXPECT_EQ(control->SetAudioNormalizeLevel(c.level), S_OK);
-        EXPECT_EQ(control->SetAudioGainLimit(c.limit), S_OK);
+    Treated out = Treat(path, [&](IAudioFilterControl* audioControl) {
+        EXPECT_EQ(audioControl->SetAudioAmplify(c.amplifyDb), S_OK);
+        EXPECT_EQ(audioControl->SetAudioNormalize(c.normalize ? 1 : 0), S_OK);
+        EXPECT_EQ(audioControl->SetAudioNormalizeLevel(c.level), S_OK);
+        EXPECT_EQ(audioControl->SetAudioGainLimit(c.limit), S_OK);
     });
     SoundLevels levels = MeasureLevels(WriteWave(dir, "out.wav", out.samples, out.rate, out.channels));
     EXPECT_NEAR(levels.peakDb, c.expectPeakDb, 0.5);
@@ -290,7 +290,7 @@ const LevelCase kLevelCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, AudioLevelTest, ::testing::ValuesIn(kLevelCases),
-                         [](const ::testing::TestParamInfo<LevelCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<LevelCase>& i) { return std::string(i.param.name); });
 
 struct DelayCase {
     const char* name;
@@ -310,9 +310,9 @@ TEST_P(AudioDelayTest, DelayPutsSilenceInFrontOrCutsTheStart)
     const int rate = 48000;
     std::string path =
         MakeMedia(dir, "late.mka", "-f lavfi -i 'aevalsrc=if(gte(t\\,0.5)\\,0.5*sin(2*PI*440*t)\\,0):s=48000:d=2' -c:a flac");
-    Treated out = Treat(path, [&](IAudioFilterControl* control) {
-        EXPECT_EQ(control->SetAudioSyncDelay(c.delayMs), S_OK);
-        EXPECT_EQ(control->SetAudioPlaybackRate(c.playback), S_OK);
+    Treated out = Treat(path, [&](IAudioFilterControl* audioControl) {
+        EXPECT_EQ(audioControl->SetAudioSyncDelay(c.delayMs), S_OK);
+        EXPECT_EQ(audioControl->SetAudioPlaybackRate(c.playback), S_OK);
     });
     ASSERT_EQ(out.rate, rate);
     EXPECT_EQ(out.firstStart, 0);
@@ -332,7 +332,7 @@ const DelayCase kDelayCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, AudioDelayTest, ::testing::ValuesIn(kDelayCases),
-                         [](const ::testing::TestParamInfo<DelayCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<DelayCase>& i) { return std::string(i.param.name); });
 
 TEST_F(AudioFilterTest, AfterASeekTheStreamStartsAgainWithItsDelayOnTheNewTimeLine)
 {
@@ -353,7 +353,7 @@ TEST_F(AudioFilterTest, AfterASeekTheStreamStartsAgainWithItsDelayOnTheNewTimeLi
 TEST_F(AudioFilterTest, ACutLongerThanTheSoundLeavesAnEmptyStreamThatStillEnds)
 {
     std::string path = MakeTones(dir, "tone.mka", 44100, {440}, 1.0);
-    Treated out = Treat(path, [](IAudioFilterControl* control) { EXPECT_EQ(control->SetAudioSyncDelay(-5000), S_OK); });
+    Treated out = Treat(path, [](IAudioFilterControl* audioControl) { EXPECT_EQ(audioControl->SetAudioSyncDelay(-5000), S_OK); });
     EXPECT_EQ(out.Frames(), 0u);
 }
 
@@ -442,8 +442,8 @@ TEST_F(AudioFilterTest, TheDspModuleTreatsInterleavedSixteenBitSamplesUnderTheFi
     TestDsp dsp;
     dsp.module.ModifySamples = HalveAndSwap;
     dsp.module.userData = &dsp;
-    Treated out = Treat(path, [&](IAudioFilterControl* control) {
-        EXPECT_EQ(control->SetAudioDspModule(&dsp.module), S_OK);
+    Treated out = Treat(path, [&](IAudioFilterControl* audioControl) {
+        EXPECT_EQ(audioControl->SetAudioDspModule(&dsp.module), S_OK);
     });
     EXPECT_GT(dsp.calls, 0);
     EXPECT_EQ(dsp.bits, 16);
@@ -476,8 +476,8 @@ TEST_F(AudioFilterTest, TheSamplePluginHalvesTheSoundOrSwapsTheChannels)
         SetUp();
         DspPluginModule* module = plugin.SelectModule(c.module, nullptr);
         ASSERT_NE(module, nullptr);
-        Treated out = Treat(path, [&](IAudioFilterControl* control) {
-            EXPECT_EQ(control->SetAudioDspModule(module), S_OK);
+        Treated out = Treat(path, [&](IAudioFilterControl* audioControl) {
+            EXPECT_EQ(audioControl->SetAudioDspModule(module), S_OK);
         });
         ASSERT_EQ(out.channels, 2);
         const size_t frames = out.Frames();
@@ -511,7 +511,7 @@ TEST_F(AudioFilterTest, FrameCountsADspModuleReportsAreHeldToTheBuffersRoom)
         dsp.module.userData = &dsp;
         dsp.factor = c.factor;
         dsp.fixed = c.fixed;
-        Treated out = Treat(path, [&](IAudioFilterControl* control) { control->SetAudioDspModule(&dsp.module); });
+        Treated out = Treat(path, [&](IAudioFilterControl* audioControl) { audioControl->SetAudioDspModule(&dsp.module); });
         EXPECT_NEAR(out.Seconds(), c.expectSeconds, 0.01);
         // The frames a module made up without writing them are silence.
         if (c.factor == 3 && out.samples.size() > 1024) {

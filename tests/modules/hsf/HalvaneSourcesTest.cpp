@@ -159,8 +159,8 @@ const SourceCase kSourceCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SourceFamilyTest, ::testing::ValuesIn(kSourceCases),
-                         [](const ::testing::TestParamInfo<SourceFamilyTest::ParamType>& info) {
-                             std::string name = info.param.file;
+                         [](const ::testing::TestParamInfo<SourceFamilyTest::ParamType>& i) {
+                             std::string name = i.param.file;
                              name[name.find('.')] = '_';
                              return name;
                          });

@@ -160,9 +160,9 @@ TEST_P(PictureTreatmentTest, MatchesTheSameFilterOfTheCommandLine)
 }
 
 INSTANTIATE_TEST_SUITE_P(Treatments, PictureTreatmentTest, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<TreatmentCase>& info) {
+                         [](const ::testing::TestParamInfo<TreatmentCase>& i) {
                              std::string name;
-                             for (const char* p = info.param.name; *p; ++p)
+                             for (const char* p = i.param.name; *p; ++p)
                                  name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
                              return name;
                          });

@@ -373,7 +373,7 @@ TEST_P(WriterCodecTest, WritesAFileFfprobeAndTheAnalyserRead)
 }
 
 INSTANTIATE_TEST_SUITE_P(CodecPages, WriterCodecTest, ::testing::ValuesIn(kCodecCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& i) { return std::string(i.param.name); });
 
 // --- MP4 for the PSP ---------------------------------------------------------------
 
@@ -430,7 +430,7 @@ TEST_P(WriterPspTest, FollowsThePspsSizeAndRates)
 }
 
 INSTANTIATE_TEST_SUITE_P(Psp, WriterPspTest, ::testing::ValuesIn(kPspCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& i) { return std::string(i.param.name); });
 
 // --- ASF with a Windows Media profile ---------------------------------------------
 
@@ -479,7 +479,7 @@ TEST_P(WriterAsfTest, WritesTheProfilesStreamsWithTheirLanguage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, WriterAsfTest, ::testing::ValuesIn(kAsfCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& i) { return std::string(i.param.name); });
 
 // --- Captions into OGM ---------------------------------------------------------------
 
@@ -635,7 +635,7 @@ TEST_P(WriterTwoPassTest, FirstPassKeepsStatisticsTheSecondWritesAndRemovesThem)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, WriterTwoPassTest, ::testing::ValuesIn(kTwoPassCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& i) { return std::string(i.param.name); });
 
 // --- Stopping early -------------------------------------------------------------
 
@@ -676,7 +676,7 @@ TEST_P(WriterStopTest, StopInTheMiddleLeavesAFileThatPlaysAsFarAsItCame)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, WriterStopTest, ::testing::Values(Format::Avi, Format::Mp4, Format::Asf, Format::Ogm),
-                         [](const auto& info) { return FormatName(info.param); });
+                         [](const auto& i) { return FormatName(i.param); });
 
 // Pictures wait for the writer's encoding thread: a pause holds them there
 // as it holds the streams, and the run goes on after it without losing or
@@ -756,7 +756,7 @@ TEST_P(WriterFailureTest, RaisesTheWriterEventInsteadOfCompleting)
 }
 
 INSTANTIATE_TEST_SUITE_P(Writer, WriterFailureTest, ::testing::ValuesIn(kFailureCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& i) { return std::string(i.param.name); });
 
 // --- Settings ---------------------------------------------------------------------
 

@@ -108,7 +108,7 @@ const ContainerCase kContainers[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Containers, CheckBytesTableTest, ::testing::ValuesIn(kContainers),
-                         [](const ::testing::TestParamInfo<ContainerCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ContainerCase>& i) { return std::string(i.param.name); });
 
 using AsyncFileSourceTest = SystemFilterTest;
 

@@ -308,8 +308,8 @@ TEST_F(DemuxGraphTest, PackedPicturesOfCommonWidthsMatchTheCommandLine)
                 int worst = 0;
                 size_t worstAt = 0;
                 for (size_t at = 0; at < pictureBytes; ++at) {
-                    int d = std::abs(static_cast<uint8_t>(ours[at]) - static_cast<uint8_t>(theirs[at]));
-                    if (d > worst) worst = d, worstAt = at;
+                    int diff = std::abs(static_cast<uint8_t>(ours[at]) - static_cast<uint8_t>(theirs[at]));
+                    if (diff > worst) worst = diff, worstAt = at;
                 }
                 EXPECT_LE(worst, 3) << "at byte " << worstAt << " of " << pictureBytes << " (row " << worstAt / rowBytes
                                     << ")";

@@ -16,7 +16,7 @@ public:
         HWND owner;
         std::vector<std::wstring> texts;  // the items' texts as shown
     };
-    explicit ScriptedMenuPresenter(UINT answer = 0) : answer(answer) {}
+    explicit ScriptedMenuPresenter(UINT fixedAnswer = 0) : answer(fixedAnswer) {}
     UINT Present(HMENU menu, UINT flags, POINT screen, HWND owner) override;
     UINT answer;
     std::vector<Call> calls;

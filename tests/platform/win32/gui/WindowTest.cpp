@@ -111,7 +111,10 @@ TEST_F(WindowTest, CreationCanBeRefused)
 // A class state that writes down when it goes and what the window said to
 // it before.
 struct NotedState : WindowClassState {
-    NotedState(std::vector<std::wstring>* notes, std::wstring name) : notes(notes), name(std::move(name)) {}
+    NotedState(std::vector<std::wstring>* noteList, std::wstring stateName)
+        : notes(noteList), name(std::move(stateName))
+    {
+    }
     ~NotedState() override { notes->push_back(name + L" released"); }
     std::vector<std::wstring>* notes;
     std::wstring name;
