@@ -28,14 +28,19 @@ private:
 
 }  // namespace
 
-PayloadRef CreateHeapPayload(LONG size, LONG align)
+BYTE* AllocatePayloadBlock(LONG size, LONG align)
 {
-    if (size < 0 || align < 0 || (align & (align - 1)) != 0) return PayloadRef();
+    if (size < 0 || align < 0 || (align & (align - 1)) != 0) return nullptr;
     size_t alignment = align < static_cast<LONG>(sizeof(void*)) ? sizeof(void*) : static_cast<size_t>(align);
     size_t bytes = static_cast<size_t>(size);
     // aligned_alloc wants a multiple of the alignment, and at least one byte.
     size_t rounded = ((bytes ? bytes : 1) + alignment - 1) / alignment * alignment;
-    auto* block = static_cast<BYTE*>(std::aligned_alloc(alignment, rounded));
+    return static_cast<BYTE*>(std::aligned_alloc(alignment, rounded));
+}
+
+PayloadRef CreateHeapPayload(LONG size, LONG align)
+{
+    auto* block = AllocatePayloadBlock(size, align);
     if (!block) return PayloadRef();
     auto* p = new (std::nothrow) HeapPayload(block, size);
     if (!p) {

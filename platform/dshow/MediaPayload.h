@@ -78,6 +78,9 @@ private:
 // or 1 for none), uninitialised. Empty when memory is short or the arguments
 // are not usable.
 PayloadRef CreateHeapPayload(LONG size, LONG align = 16);
+// The block behind such memory, freed with std::free; null when memory is
+// short or the arguments are not usable.
+BYTE* AllocatePayloadBlock(LONG size, LONG align);
 
 // Memory owned elsewhere (a packet or frame of a decoding library): release
 // runs once, when the last holder lets go, on whichever thread that is.

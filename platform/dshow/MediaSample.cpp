@@ -4,8 +4,9 @@
 
 #include "platform/dshow/MemAllocator.h"
 
-CMediaSample::CMediaSample(CMemAllocator* allocator, PayloadRef own, LONG bufferSize, LONG align)
-    : allocator_(allocator), bufferSize_(bufferSize), align_(align), own_(std::move(own))
+CMediaSample::CMediaSample(CMemAllocator* allocator, std::shared_ptr<PayloadPool> pool, PayloadRef own,
+                           LONG bufferSize, LONG align)
+    : allocator_(allocator), bufferSize_(bufferSize), align_(align), pool_(std::move(pool)), own_(std::move(own))
 {
     UseOwnBuffer();
 }
@@ -51,9 +52,10 @@ void CMediaSample::Recycle()
 {
     current_.Reset();
     if (own_ && own_->IsShared()) {
-        // Somebody downstream still reads these bytes: the pool takes fresh
-        // memory instead of writing over them.
-        own_ = CreateHeapPayload(bufferSize_, align_);
+        // Somebody downstream still reads these bytes: the sample takes
+        // another block instead of writing over them (one its pool kept
+        // from a sample before, where there is one).
+        own_ = pool_ ? pool_->Take() : CreateHeapPayload(bufferSize_, align_);
     }
     UseOwnBuffer();
     hasTime_ = hasStop_ = hasMediaTime_ = false;

@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "platform/dshow/MediaPayload.h"
+#include "platform/dshow/PayloadPool.h"
 #include "platform/dshow/SampleInterfaces.h"
 
 class CMemAllocator;
@@ -30,8 +31,10 @@ RIVO_INTERFACE_ID(IMediaSamplePayload, IID_IMediaSamplePayload);
 class CMediaSample final : public IMediaSample, public IMediaSamplePayload {
 public:
     // own: the allocator's buffer for this sample (may be empty), of
-    // bufferSize bytes at the alignment.
-    CMediaSample(CMemAllocator* allocator, PayloadRef own, LONG bufferSize, LONG align);
+    // bufferSize bytes at the alignment, taken from pool (none for a
+    // sample without memory of its own).
+    CMediaSample(CMemAllocator* allocator, std::shared_ptr<PayloadPool> pool, PayloadRef own, LONG bufferSize,
+                 LONG align);
     ~CMediaSample();
     CMediaSample(const CMediaSample&) = delete;
     CMediaSample& operator=(const CMediaSample&) = delete;
@@ -73,6 +76,7 @@ private:
     CMemAllocator* allocator_;
     LONG bufferSize_;
     LONG align_;
+    std::shared_ptr<PayloadPool> pool_;
     PayloadRef own_;
     PayloadRef current_;  // own_ or an attached payload
     BYTE* data_ = nullptr;

@@ -53,16 +53,22 @@ HRESULT CMemAllocator::Commit()
     // Samples of an earlier commit may still be out; they join the pool
     // when they come back, so only the missing ones are made.
     std::vector<CMediaSample*> fresh;
+    if (props_.cbBuffer > 0 && (!pool_ || pool_->Size() != props_.cbBuffer || pool_->Align() != props_.cbAlign)) {
+        // The blocks downstream holders give back wait there for the
+        // samples that need another: as many as the samples themselves.
+        pool_ = PayloadPool::Create(props_.cbBuffer, props_.cbAlign, static_cast<size_t>(props_.cBuffers));
+        if (!pool_) return E_OUTOFMEMORY;
+    }
     for (LONG i = made_; i < props_.cBuffers; ++i) {
         PayloadRef buffer;
         if (props_.cbBuffer > 0) {
-            buffer = CreateHeapPayload(props_.cbBuffer, props_.cbAlign);
+            buffer = pool_->Take();
             if (!buffer) {
                 for (CMediaSample* s : fresh) delete s;
                 return E_OUTOFMEMORY;
             }
         }
-        fresh.push_back(new CMediaSample(this, std::move(buffer), props_.cbBuffer, props_.cbAlign));
+        fresh.push_back(new CMediaSample(this, props_.cbBuffer > 0 ? pool_ : nullptr, std::move(buffer), props_.cbBuffer, props_.cbAlign));
     }
     made_ += static_cast<LONG>(fresh.size());
     free_.insert(free_.end(), fresh.begin(), fresh.end());
@@ -83,6 +89,8 @@ HRESULT CMemAllocator::Decommit()
     if (!committed_) return S_OK;
     committed_ = false;
     FreeIdleSamples(lock);
+    // The kept blocks go with the pool once the samples still out are back.
+    pool_.reset();
     freed_.notify_all();
     return S_OK;
 }

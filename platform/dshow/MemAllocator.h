@@ -45,6 +45,7 @@ private:
     ALLOCATOR_PROPERTIES props_{};
     bool propsSet_ = false;
     bool committed_ = false;
+    std::shared_ptr<PayloadPool> pool_;  // the samples' blocks
     std::vector<CMediaSample*> free_;  // samples waiting in the pool
     LONG made_ = 0;                    // samples alive, free or out
 };

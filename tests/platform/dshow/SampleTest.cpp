@@ -193,6 +193,47 @@ TEST(SampleTest, SharedOwnBufferIsNotWrittenOverWhenTheSampleIsReused)
     out->Release();
 }
 
+// A sample whose block a holder downstream keeps takes another when it
+// comes back; once the holder lets go, that block serves the next sample
+// that needs one instead of new memory.
+TEST(SampleTest, ABlockAHolderGivesBackServesTheNextSampleThatNeedsOne)
+{
+    ComPtr<IMemAllocator> source = MakeAllocator(1, 16);
+    ASSERT_EQ(source->Commit(), S_OK);
+    auto holdAndRelease = [&](BYTE** block) {
+        IMediaSample* s = nullptr;
+        EXPECT_EQ(source->GetBuffer(&s, nullptr, nullptr, 0), S_OK);
+        s->GetPointer(block);
+        PayloadRef held(PayloadSide(s)->GetPayload());  // a writer's queued picture
+        s->Release();
+        return held;
+    };
+    BYTE* first = nullptr;
+    PayloadRef firstHeld = holdAndRelease(&first);
+    BYTE* second = nullptr;
+    PayloadRef secondHeld = holdAndRelease(&second);
+    EXPECT_NE(second, first);
+    firstHeld.Reset();
+    // The sample's block is the second one, still held: it takes the first.
+    IMediaSample* s = nullptr;
+    ASSERT_EQ(source->GetBuffer(&s, nullptr, nullptr, 0), S_OK);
+    BYTE* p = nullptr;
+    s->GetPointer(&p);
+    EXPECT_NE(p, second);
+    s->Release();
+    BYTE* third = nullptr;
+    PayloadRef thirdHeld = holdAndRelease(&third);
+    EXPECT_NE(third, second);
+    secondHeld.Reset();
+    thirdHeld.Reset();
+    ASSERT_EQ(source->GetBuffer(&s, nullptr, nullptr, 0), S_OK);
+    s->GetPointer(&p);
+    EXPECT_EQ(p, first);  // the block the first holder gave back
+    EXPECT_EQ(s->GetSize(), 16);
+    s->Release();
+    EXPECT_EQ(source->Decommit(), S_OK);
+}
+
 TEST(SampleTest, PayloadIsAttachedToOurSamplesAndCopiedIntoForeignOnes)
 {
     PayloadRef payload = CreateHeapPayload(64);
