@@ -135,6 +135,20 @@ protected:
                              TestTone(seconds, 44100) + " -ac 2 -c:v mpeg4 -q:v 2 -c:a pcm_s16le");
     }
 
+    // Waits, at most a minute, until the writer has encoded up to `at`
+    // (100-ns units); the position reached and the first failed answer.
+    HRESULT WaitForEncodedPosition(LONGLONG at, LONGLONG* position)
+    {
+        *position = 0;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (*position < at && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            HRESULT hr = settings->GetEncodedPosition(position);
+            if (FAILED(hr)) return hr;
+        }
+        return S_OK;
+    }
+
     // A graph with the writer, its output file, and the source rendered
     // into it.
     void Build(Format format, const std::string& source, const std::string& output)
@@ -651,11 +665,7 @@ TEST_P(WriterStopTest, StopInTheMiddleLeavesAFileThatPlaysAsFarAsItCame)
     ASSERT_EQ(graph.As(&control), S_OK);
     ASSERT_EQ(control->Run(), S_OK);
     LONGLONG position = 0, duration = 0;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (position < 20000000 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_EQ(settings->GetEncodedPosition(&position), S_OK);
-    }
+    ASSERT_EQ(WaitForEncodedPosition(20000000, &position), S_OK);
     ASSERT_EQ(control->Stop(), S_OK);
     ASSERT_EQ(settings->GetEncodedDuration(&duration), S_OK);
     EXPECT_NEAR(static_cast<double>(duration), seconds * 1e7, 1e6);
@@ -691,11 +701,7 @@ TEST_F(WriterGraphTest, APauseHoldsThePicturesAndTheRunGoesOnWholeAfterIt)
     ASSERT_EQ(graph.As(&control), S_OK);
     ASSERT_EQ(control->Run(), S_OK);
     LONGLONG position = 0;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (position < 10000000 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_EQ(settings->GetEncodedPosition(&position), S_OK);
-    }
+    ASSERT_EQ(WaitForEncodedPosition(10000000, &position), S_OK);
     ASSERT_GE(position, 10000000);
     ASSERT_TRUE(SUCCEEDED(control->Pause()));
     // What was being encoded when the pause came is finished; then nothing
@@ -789,11 +795,7 @@ TEST_F(WriterGraphTest, BelowNormalPriorityRaisesTheEncodingThreadsNiceValueOnly
     ASSERT_EQ(graph.As(&control), S_OK);
     ASSERT_EQ(control->Run(), S_OK);
     LONGLONG position = 0;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (position < 10000000 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        settings->GetEncodedPosition(&position);
-    }
+    WaitForEncodedPosition(10000000, &position);
     std::vector<int> nice = ThreadNiceValues();
     control->Stop();
     EXPECT_GE(std::count(nice.begin(), nice.end(), 10), 2);  // the streaming threads, the encoder's own
