@@ -70,33 +70,33 @@ public:
 
 class CZipReader::MemorySink : public Sink {
 public:
-    MemorySink(BYTE* buffer, size_t capacity) : buffer_(buffer), capacity_(capacity) {}
+    MemorySink(BYTE* buffer, size_t capacity) : m_buffer(buffer), m_capacity(capacity) {}
     size_t Take(const BYTE* data, size_t count) override
     {
-        size_t n = std::min(count, capacity_ - used_);
-        std::memcpy(buffer_ + used_, data, n);
-        used_ += n;
+        size_t n = std::min(count, m_capacity - m_used);
+        std::memcpy(m_buffer + m_used, data, n);
+        m_used += n;
         return n;
     }
 
 private:
-    BYTE* buffer_;
-    size_t capacity_;
-    size_t used_ = 0;
+    BYTE* m_buffer;
+    size_t m_capacity;
+    size_t m_used = 0;
 };
 
 class CZipReader::FileSink : public Sink {
 public:
-    explicit FileSink(HANDLE file) : file_(file) {}
+    explicit FileSink(HANDLE file) : m_file(file) {}
     size_t Take(const BYTE* data, size_t count) override
     {
         DWORD written = 0;
-        WriteFile(file_, data, static_cast<DWORD>(count), &written, nullptr);
+        WriteFile(m_file, data, static_cast<DWORD>(count), &written, nullptr);
         return written;
     }
 
 private:
-    HANDLE file_;
+    HANDLE m_file;
 };
 
 // ---- Opening -------------------------------------------------------------------

@@ -11,27 +11,27 @@ constexpr uint32_t kChannels[16] = {0, 1, 2, 3, 4, 5, 6, 8, 0, 0, 0, 7, 8, 24, 8
 // Most significant bit first; reading past the end sets a flag instead.
 class BitReader {
 public:
-    BitReader(const uint8_t* bytes, size_t count) : bytes_(bytes), bits_(count * 8) {}
+    BitReader(const uint8_t* bytes, size_t count) : m_bytes(bytes), m_bits(count * 8) {}
     uint32_t Read(int n)
     {
         uint32_t v = 0;
         for (int i = 0; i < n; ++i) {
-            if (position_ >= bits_) {
-                overrun_ = true;
+            if (m_position >= m_bits) {
+                m_overrun = true;
                 return 0;
             }
-            v = (v << 1) | ((bytes_[position_ / 8] >> (7 - position_ % 8)) & 1u);
-            ++position_;
+            v = (v << 1) | ((m_bytes[m_position / 8] >> (7 - m_position % 8)) & 1u);
+            ++m_position;
         }
         return v;
     }
-    bool Overrun() const { return overrun_; }
+    bool Overrun() const { return m_overrun; }
 
 private:
-    const uint8_t* bytes_;
-    size_t bits_;
-    size_t position_ = 0;
-    bool overrun_ = false;
+    const uint8_t* m_bytes;
+    size_t m_bits;
+    size_t m_position = 0;
+    bool m_overrun = false;
 };
 
 uint32_t ReadObjectType(BitReader& in)

@@ -17,14 +17,14 @@
 class ByteSpan {
 public:
     ByteSpan() = default;
-    ByteSpan(const BYTE* data, size_t size) : data_(data), size_(size) {}
+    ByteSpan(const BYTE* data, size_t size) : m_data(data), m_size(size) {}
 
-    size_t size() const { return size_; }
-    const BYTE* data() const { return data_; }
+    size_t size() const { return m_size; }
+    const BYTE* data() const { return m_data; }
     // True when the count bytes from offset all lie inside the view.
-    bool Has(uint64_t offset, uint64_t count) const { return offset <= size_ && count <= size_ - offset; }
+    bool Has(uint64_t offset, uint64_t count) const { return offset <= m_size && count <= m_size - offset; }
 
-    BYTE At(uint64_t offset) const { return offset < size_ ? data_[offset] : 0; }
+    BYTE At(uint64_t offset) const { return offset < m_size ? m_data[offset] : 0; }
     uint16_t LE16(uint64_t offset) const { return LoadLE16(Bytes<2>(offset).b); }
     uint32_t LE32(uint64_t offset) const { return LoadLE32(Bytes<4>(offset).b); }
     uint64_t LE64(uint64_t offset) const { return LoadLE64(Bytes<8>(offset).b); }
@@ -36,7 +36,7 @@ public:
     // True when the bytes at offset equal the count bytes of text.
     bool Matches(uint64_t offset, const void* text, size_t count) const
     {
-        return Has(offset, count) && std::memcmp(data_ + offset, text, count) == 0;
+        return Has(offset, count) && std::memcmp(m_data + offset, text, count) == 0;
     }
 
 private:
@@ -49,10 +49,10 @@ private:
     {
         Chunk<N> c{};
         for (size_t i = 0; i < N; ++i)
-            if (offset < size_ && i < size_ - offset) c.b[i] = data_[offset + i];
+            if (offset < m_size && i < m_size - offset) c.b[i] = m_data[offset + i];
         return c;
     }
 
-    const BYTE* data_ = nullptr;
-    size_t size_ = 0;
+    const BYTE* m_data = nullptr;
+    size_t m_size = 0;
 };

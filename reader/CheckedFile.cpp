@@ -27,24 +27,24 @@ bool CheckedFile::Open(const wchar_t* path)
         SetLastError(e ? e : ERROR_READ_FAULT);
         return false;
     }
-    handle_ = h;
-    size_ = static_cast<uint64_t>(size.QuadPart);
-    position_ = 0;
+    m_handle = h;
+    m_size = static_cast<uint64_t>(size.QuadPart);
+    m_position = 0;
     return true;
 }
 
 void CheckedFile::Close()
 {
-    if (handle_) CloseHandle(handle_);
-    handle_ = nullptr;
-    size_ = 0;
-    position_ = 0;
+    if (m_handle) CloseHandle(m_handle);
+    m_handle = nullptr;
+    m_size = 0;
+    m_position = 0;
 }
 
 bool CheckedFile::Read(void* buffer, size_t count, size_t* got)
 {
     *got = 0;
-    if (!handle_) {
+    if (!m_handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
     }
@@ -52,9 +52,9 @@ bool CheckedFile::Read(void* buffer, size_t count, size_t* got)
     while (*got < count) {
         DWORD step = static_cast<DWORD>(std::min(count - *got, kMaxReadStep));
         DWORD n = 0;
-        if (!ReadFile(handle_, out + *got, step, &n, nullptr)) return false;
+        if (!ReadFile(m_handle, out + *got, step, &n, nullptr)) return false;
         *got += n;
-        position_ += n;
+        m_position += n;
         if (n < step) break;  // end of the file
     }
     return true;
@@ -68,25 +68,25 @@ bool CheckedFile::ReadExact(void* buffer, size_t count)
 
 bool CheckedFile::ReadBlock(std::vector<BYTE>& out, uint64_t count)
 {
-    if (!handle_ || count > BytesLeft() || count > std::numeric_limits<size_t>::max() / 2) return false;
+    if (!m_handle || count > BytesLeft() || count > std::numeric_limits<size_t>::max() / 2) return false;
     out.assign(static_cast<size_t>(count), 0);
     return ReadExact(out.data(), out.size());
 }
 
 bool CheckedFile::SeekTo(uint64_t position)
 {
-    if (!handle_ || position > kMaxPosition) return false;
+    if (!m_handle || position > kMaxPosition) return false;
     LARGE_INTEGER to;
     to.QuadPart = static_cast<LONGLONG>(position);
     LARGE_INTEGER now;
-    if (!SetFilePointerEx(handle_, to, &now, FILE_BEGIN)) return false;
-    position_ = static_cast<uint64_t>(now.QuadPart);
-    return position_ == position;
+    if (!SetFilePointerEx(m_handle, to, &now, FILE_BEGIN)) return false;
+    m_position = static_cast<uint64_t>(now.QuadPart);
+    return m_position == position;
 }
 
 bool CheckedFile::Skip(uint64_t count)
 {
-    if (count > kMaxPosition - position_) return false;
-    if (count == 0) return handle_ != nullptr;
-    return SeekTo(position_ + count);
+    if (count > kMaxPosition - m_position) return false;
+    if (count == 0) return m_handle != nullptr;
+    return SeekTo(m_position + count);
 }

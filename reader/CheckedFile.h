@@ -23,13 +23,13 @@ public:
     // opened; GetLastError tells why.
     bool Open(const wchar_t* path);
     void Close();
-    bool IsOpen() const { return handle_ != nullptr; }
+    bool IsOpen() const { return m_handle != nullptr; }
 
     // The file's size as it was when opened.
-    uint64_t GetSize() const { return size_; }
-    uint64_t GetPosition() const { return position_; }
+    uint64_t GetSize() const { return m_size; }
+    uint64_t GetPosition() const { return m_position; }
     // Bytes between the position and the end of the file; 0 past the end.
-    uint64_t BytesLeft() const { return position_ < size_ ? size_ - position_ : 0; }
+    uint64_t BytesLeft() const { return m_position < m_size ? m_size - m_position : 0; }
 
     // Reads up to count bytes; *got receives how many arrived (fewer at the
     // end of the file). False only when the read itself fails.
@@ -49,7 +49,7 @@ public:
     bool Skip(uint64_t count);
 
 private:
-    HANDLE handle_ = nullptr;
-    uint64_t size_ = 0;
-    uint64_t position_ = 0;
+    HANDLE m_handle = nullptr;
+    uint64_t m_size = 0;
+    uint64_t m_position = 0;
 };

@@ -2,12 +2,12 @@
 
 #include "ByteOrder.h"
 
-bool LittleEndianReader::ReadByte(BYTE& value) { return file_.ReadExact(&value, 1); }
+bool LittleEndianReader::ReadByte(BYTE& value) { return m_file.ReadExact(&value, 1); }
 
 bool LittleEndianReader::ReadUInt16(WORD& value)
 {
     BYTE b[2];
-    if (!file_.ReadExact(b, sizeof b)) return false;
+    if (!m_file.ReadExact(b, sizeof b)) return false;
     value = LoadLE16(b);
     return true;
 }
@@ -15,7 +15,7 @@ bool LittleEndianReader::ReadUInt16(WORD& value)
 bool LittleEndianReader::ReadUInt32(DWORD& value)
 {
     BYTE b[4];
-    if (!file_.ReadExact(b, sizeof b)) return false;
+    if (!m_file.ReadExact(b, sizeof b)) return false;
     value = LoadLE32(b);
     return true;
 }
@@ -23,7 +23,7 @@ bool LittleEndianReader::ReadUInt32(DWORD& value)
 bool LittleEndianReader::ReadUInt64(QWORD& value)
 {
     BYTE b[8];
-    if (!file_.ReadExact(b, sizeof b)) return false;
+    if (!m_file.ReadExact(b, sizeof b)) return false;
     value = LoadLE64(b);
     return true;
 }
@@ -31,19 +31,19 @@ bool LittleEndianReader::ReadUInt64(QWORD& value)
 bool LittleEndianReader::ReadGuid(GUID& value)
 {
     BYTE b[16];
-    if (!file_.ReadExact(b, sizeof b)) return false;
+    if (!m_file.ReadExact(b, sizeof b)) return false;
     value = LoadGuidLE(b);
     return true;
 }
 
 bool LittleEndianReader::ReadFourCC(DWORD& value) { return ReadUInt32(value); }
 
-bool BigEndianReader::ReadByte(BYTE& value) { return file_.ReadExact(&value, 1); }
+bool BigEndianReader::ReadByte(BYTE& value) { return m_file.ReadExact(&value, 1); }
 
 bool BigEndianReader::ReadUInt16BE(WORD& value)
 {
     BYTE b[2];
-    if (!file_.ReadExact(b, sizeof b)) return false;
+    if (!m_file.ReadExact(b, sizeof b)) return false;
     value = LoadBE16(b);
     return true;
 }
@@ -51,7 +51,7 @@ bool BigEndianReader::ReadUInt16BE(WORD& value)
 bool BigEndianReader::ReadUInt32BE(DWORD& value)
 {
     BYTE b[4];
-    if (!file_.ReadExact(b, sizeof b)) return false;
+    if (!m_file.ReadExact(b, sizeof b)) return false;
     value = LoadBE32(b);
     return true;
 }
@@ -59,7 +59,7 @@ bool BigEndianReader::ReadUInt32BE(DWORD& value)
 bool BigEndianReader::ReadUInt64BE(QWORD& value)
 {
     BYTE b[8];
-    if (!file_.ReadExact(b, sizeof b)) return false;
+    if (!m_file.ReadExact(b, sizeof b)) return false;
     value = LoadBE64(b);
     return true;
 }
@@ -67,7 +67,7 @@ bool BigEndianReader::ReadUInt64BE(QWORD& value)
 bool BigEndianReader::ReadFourCC(DWORD& value)
 {
     BYTE b[4];
-    if (!file_.ReadExact(b, sizeof b)) return false;
+    if (!m_file.ReadExact(b, sizeof b)) return false;
     value = LoadLE32(b);
     return true;
 }

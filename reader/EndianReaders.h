@@ -12,7 +12,7 @@
 
 class LittleEndianReader {
 public:
-    explicit LittleEndianReader(CheckedFile& file) : file_(file) {}
+    explicit LittleEndianReader(CheckedFile& file) : m_file(file) {}
 
     bool ReadByte(BYTE& value);
     bool ReadUInt16(WORD& value);
@@ -25,17 +25,17 @@ public:
     bool ReadFourCC(DWORD& value);
     // Moves forward by count bytes; 0 succeeds without moving; past the end
     // of the file succeeds and the next read fails.
-    bool SkipBytes(uint64_t count) { return file_.Skip(count); }
-    uint64_t GetFilePosition() const { return file_.GetPosition(); }
-    CheckedFile& File() { return file_; }
+    bool SkipBytes(uint64_t count) { return m_file.Skip(count); }
+    uint64_t GetFilePosition() const { return m_file.GetPosition(); }
+    CheckedFile& File() { return m_file; }
 
 private:
-    CheckedFile& file_;
+    CheckedFile& m_file;
 };
 
 class BigEndianReader {
 public:
-    explicit BigEndianReader(CheckedFile& file) : file_(file) {}
+    explicit BigEndianReader(CheckedFile& file) : m_file(file) {}
 
     bool ReadByte(BYTE& value);
     bool ReadUInt16BE(WORD& value);
@@ -43,13 +43,13 @@ public:
     bool ReadUInt64BE(QWORD& value);
     // Four bytes as they stand in the file (first byte lowest).
     bool ReadFourCC(DWORD& value);
-    bool SeekTo(uint64_t position) { return file_.SeekTo(position); }
-    bool SkipBytes(uint64_t count) { return file_.Skip(count); }
-    uint64_t GetFilePosition() const { return file_.GetPosition(); }
-    CheckedFile& File() { return file_; }
+    bool SeekTo(uint64_t position) { return m_file.SeekTo(position); }
+    bool SkipBytes(uint64_t count) { return m_file.Skip(count); }
+    uint64_t GetFilePosition() const { return m_file.GetPosition(); }
+    CheckedFile& File() { return m_file; }
 
 private:
-    CheckedFile& file_;
+    CheckedFile& m_file;
 };
 
 inline bool GuidEqual(const GUID& a, const GUID& b) { return a == b; }

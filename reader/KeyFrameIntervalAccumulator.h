@@ -15,22 +15,22 @@ public:
     void Add(double t);
     void Reset() { *this = KeyFrameIntervalAccumulator(); }
 
-    uint64_t Count() const { return count_; }
+    uint64_t Count() const { return m_count; }
     // True once a time was below the one before it (the first is compared
     // with 0).
-    bool Decreased() const { return decreased_; }
+    bool Decreased() const { return m_decreased; }
     // All 0 for fewer than two key frames.
     KeyFrameIntervals Result() const;
 
 private:
-    uint64_t count_ = 0;
-    double previous_ = 0;
-    bool decreased_ = false;
+    uint64_t m_count = 0;
+    double m_previous = 0;
+    bool m_decreased = false;
     // Over the steps so far, in extended precision: their sum, extremes, and
     // their running mean and sum of squared differences from it.
-    long double sum_ = 0;
-    long double largest_ = 0;
-    long double smallest_ = 0;
-    long double mean_ = 0;
-    long double squares_ = 0;
+    long double m_sum = 0;
+    long double m_largest = 0;
+    long double m_smallest = 0;
+    long double m_mean = 0;
+    long double m_squares = 0;
 };

@@ -35,18 +35,18 @@ constexpr GUID kAsfIndexObjects[] = {asf::SimpleIndex, asf::Index, asf::MediaObj
 class CProbeFile {
 public:
     explicit CProbeFile(const CString& path)
-        : handle_(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+        : m_handle(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr))
     {
     }
     ~CProbeFile()
     {
-        if (IsOpen()) CloseHandle(handle_);
+        if (IsOpen()) CloseHandle(m_handle);
     }
     CProbeFile(const CProbeFile&) = delete;
     CProbeFile& operator=(const CProbeFile&) = delete;
 
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
 
     // Exactly count bytes from offset; false when fewer are there.
     bool ReadAt(int64_t offset, void* buffer, DWORD count)
@@ -54,12 +54,12 @@ public:
         if (!IsOpen() || offset < 0) return false;
         LARGE_INTEGER to;
         to.QuadPart = offset;
-        if (!SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN)) return false;
+        if (!SetFilePointerEx(m_handle, to, nullptr, FILE_BEGIN)) return false;
         auto* out = static_cast<BYTE*>(buffer);
         DWORD total = 0;
         while (total < count) {
             DWORD got = 0;
-            if (!ReadFile(handle_, out + total, count - total, &got, nullptr) || got == 0) return false;
+            if (!ReadFile(m_handle, out + total, count - total, &got, nullptr) || got == 0) return false;
             total += got;
         }
         return true;
@@ -69,12 +69,12 @@ public:
     int64_t Size()
     {
         LARGE_INTEGER size;
-        if (!IsOpen() || !GetFileSizeEx(handle_, &size)) return -1;
+        if (!IsOpen() || !GetFileSizeEx(m_handle, &size)) return -1;
         return size.QuadPart;
     }
 
 private:
-    HANDLE handle_;
+    HANDLE m_handle;
 };
 
 // The first count bytes of a file; false when it does not open or is

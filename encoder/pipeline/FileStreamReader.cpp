@@ -31,7 +31,7 @@ HRESULT CFileStreamReader::Load(LPCOLESTR, const AM_MEDIA_TYPE*) { return S_OK; 
 HRESULT CFileStreamReader::GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* type)
 {
     if (!fileName) return E_POINTER;
-    if (HRESULT hr = CopyTextToTaskMemory(fileName_, fileName); FAILED(hr)) return hr;
+    if (HRESULT hr = CopyTextToTaskMemory(m_fileName, fileName); FAILED(hr)) return hr;
     if (type) CopyMediaType(type, &OfferedType());
     return S_OK;
 }

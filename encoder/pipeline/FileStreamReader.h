@@ -25,8 +25,8 @@ public:
     HRESULT GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* type) override;
 
     // The creator's copy of the source path.
-    void SetCurFile(const wchar_t* fileName) { fileName_ = fileName ? fileName : L""; }
+    void SetCurFile(const wchar_t* fileName) { m_fileName = fileName ? fileName : L""; }
 
 private:
-    std::wstring fileName_;
+    std::wstring m_fileName;
 };

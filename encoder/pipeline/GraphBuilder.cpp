@@ -28,48 +28,48 @@ bool IsDirection(IPin* pin, PIN_DIRECTION wanted)
 
 }  // namespace
 
-CGraphBuilder::CGraphBuilder(IGraphBuilder* graph) : graph_(graph)
+CGraphBuilder::CGraphBuilder(IGraphBuilder* graph) : m_graph(graph)
 {
-    if (graph_) graph_->AddRef();
+    if (m_graph) m_graph->AddRef();
     if (FAILED(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_ALL, IID_IFilterMapper2,
-                                reinterpret_cast<void**>(&mapper_))))
-        mapper_ = nullptr;
+                                reinterpret_cast<void**>(&m_mapper))))
+        m_mapper = nullptr;
 }
 
 CGraphBuilder::~CGraphBuilder()
 {
     ResetDeadEnds();
-    POSITION pos = overrides_.GetHeadPosition();
-    while (pos) delete overrides_.GetNext(pos);
-    overrides_.RemoveAll();
-    chain_.RemoveAll();
-    if (mapper_) mapper_->Release();
-    if (graph_) graph_->Release();
+    POSITION pos = m_overrides.GetHeadPosition();
+    while (pos) delete m_overrides.GetNext(pos);
+    m_overrides.RemoveAll();
+    m_chain.RemoveAll();
+    if (m_mapper) m_mapper->Release();
+    if (m_graph) m_graph->Release();
 }
 
 void CGraphBuilder::AddOverrideFilter(CGraphFilter* filter)
 {
-    if (filter) overrides_.AddTail(filter);
+    if (filter) m_overrides.AddTail(filter);
 }
 
 void CGraphBuilder::ResetDeadEnds()
 {
-    for (int i = 0; i < deadEnds_.GetSize(); ++i) delete deadEnds_[i];
-    deadEnds_.RemoveAll();
-    streamCounter_ = 0;
+    for (int i = 0; i < m_deadEnds.GetSize(); ++i) delete m_deadEnds[i];
+    m_deadEnds.RemoveAll();
+    m_streamCounter = 0;
 }
 
 const CGraphBuilder::DeadEnd* CGraphBuilder::GetDeadEnd(int index) const
 {
-    if (index < 0 || index >= deadEnds_.GetSize()) return nullptr;
-    return deadEnds_[index];
+    if (index < 0 || index >= m_deadEnds.GetSize()) return nullptr;
+    return m_deadEnds[index];
 }
 
 HRESULT CGraphBuilder::RenderFile(const wchar_t* path)
 {
-    if (!graph_) return E_POINTER;
+    if (!m_graph) return E_POINTER;
     IBaseFilter* source = nullptr;
-    HRESULT hr = graph_->AddSourceFilter(path, path, &source);
+    HRESULT hr = m_graph->AddSourceFilter(path, path, &source);
     if (FAILED(hr) || !source) return hr;
     hr = RenderFilter(source);
     source->Release();
@@ -78,7 +78,7 @@ HRESULT CGraphBuilder::RenderFile(const wchar_t* path)
 
 HRESULT CGraphBuilder::RenderFilter(IBaseFilter* filter)
 {
-    if (!graph_ || !mapper_ || !filter) return E_POINTER;
+    if (!m_graph || !m_mapper || !filter) return E_POINTER;
     if (FAILED(AddFilterToGraph(filter, nullptr))) return E_FAIL;
     int pins = 0, rendered = 0;
     IEnumPins* e = nullptr;
@@ -91,7 +91,7 @@ HRESULT CGraphBuilder::RenderFilter(IBaseFilter* filter)
             if (take && info.achName[0] != L'~') {
                 ++pins;
                 if (RenderPin(pin) >= 0) ++rendered;
-                ++streamCounter_;
+                ++m_streamCounter;
             }
             pin->Release();
         }
@@ -99,10 +99,10 @@ HRESULT CGraphBuilder::RenderFilter(IBaseFilter* filter)
     }
     if (pins == 0) {
         // The stream ends here: a dead end recorded for it earlier is void.
-        for (int i = deadEnds_.GetSize() - 1; i >= 0; --i) {
-            if (deadEnds_[i]->streamNumber == streamCounter_) {
-                delete deadEnds_[i];
-                deadEnds_.RemoveAt(i);
+        for (int i = m_deadEnds.GetSize() - 1; i >= 0; --i) {
+            if (m_deadEnds[i]->streamNumber == m_streamCounter) {
+                delete m_deadEnds[i];
+                m_deadEnds.RemoveAt(i);
             }
         }
     }
@@ -112,7 +112,7 @@ HRESULT CGraphBuilder::RenderFilter(IBaseFilter* filter)
 
 HRESULT CGraphBuilder::RenderPin(IPin* pin)
 {
-    if (!graph_ || !mapper_ || !pin) return E_POINTER;
+    if (!m_graph || !m_mapper || !pin) return E_POINTER;
     if (!IsDirection(pin, PINDIR_OUTPUT) || IsConnected(pin)) return E_UNEXPECTED;
     bool nothingConnected = true;
 
@@ -121,19 +121,19 @@ HRESULT CGraphBuilder::RenderPin(IPin* pin)
     if (SUCCEEDED(pin->QueryInterface(IID_IStreamBuilder, reinterpret_cast<void**>(&builder))) && builder) {
         CPtrList snapshot;
         GetGraphFilters(snapshot);
-        HRESULT hr = builder->Render(pin, graph_);
+        HRESULT hr = builder->Render(pin, m_graph);
         if (SUCCEEDED(hr)) {
             builder->Release();
             return S_OK;
         }
-        builder->Backout(pin, graph_);
+        builder->Backout(pin, m_graph);
         RemoveFiltersNotIn(snapshot);
         builder->Release();
     }
 
     // The graph's filter cache, in its order when the search began.
     IGraphConfig* config = nullptr;
-    if (SUCCEEDED(graph_->QueryInterface(IID_IGraphConfig, reinterpret_cast<void**>(&config))) && config) {
+    if (SUCCEEDED(m_graph->QueryInterface(IID_IGraphConfig, reinterpret_cast<void**>(&config))) && config) {
         IEnumFilters* cached = nullptr;
         CPtrList cache;
         if (SUCCEEDED(config->EnumCacheFilter(&cached)) && cached) {
@@ -191,7 +191,7 @@ HRESULT CGraphBuilder::RenderPin(IPin* pin)
     for (int i = 0; i < sorted.GetSize(); ++i) {
         CGraphFilter* k = sorted[i].filter;
         if (k->GetClsid() == kRenderItself1 || k->GetClsid() == kRenderItself2) {
-            HRESULT hr = graph_->Render(pin);
+            HRESULT hr = m_graph->Render(pin);
             ReleaseCandidates(sorted);
             return hr;
         }
@@ -227,23 +227,23 @@ HRESULT CGraphBuilder::RenderPin(IPin* pin)
             connected = SUCCEEDED(ConnectPinToFilter(pin, filter, &typed));
         }
         if (!connected && FAILED(ConnectPinToFilter(pin, filter, nullptr))) {
-            graph_->RemoveFilter(filter);
+            m_graph->RemoveFilter(filter);
             RemoveFiltersNotIn(snapshot);
             filter->Release();
             continue;
         }
         nothingConnected = false;
-        int remembered = streamCounter_;
-        chain_.AddTail(k);
+        int remembered = m_streamCounter;
+        m_chain.AddTail(k);
         HRESULT hr = RenderFilter(filter);
-        chain_.RemoveTail();
+        m_chain.RemoveTail();
         if (hr >= 0) {
             filter->Release();
             ReleaseCandidates(sorted);
             return hr;
         }
-        streamCounter_ = remembered;
-        graph_->RemoveFilter(filter);
+        m_streamCounter = remembered;
+        m_graph->RemoveFilter(filter);
         RemoveFiltersNotIn(snapshot);
         filter->Release();
     }
@@ -254,9 +254,9 @@ HRESULT CGraphBuilder::RenderPin(IPin* pin)
 
 bool CGraphBuilder::OnChain(const CLSID& clsid) const
 {
-    POSITION pos = chain_.GetHeadPosition();
+    POSITION pos = m_chain.GetHeadPosition();
     while (pos)
-        if (chain_.GetNext(pos)->GetClsid() == clsid) return true;
+        if (m_chain.GetNext(pos)->GetClsid() == clsid) return true;
     return false;
 }
 
@@ -265,7 +265,7 @@ void CGraphBuilder::GatherCandidates(const GuidArray& pairs, CArray<SortFilter, 
     CArray<CGraphFilter*, CGraphFilter*> candidates;
     IEnumMoniker* found = nullptr;
     if (pairs.GetSize() > 0 &&
-        SUCCEEDED(mapper_->EnumMatchingFilters(&found, 0, FALSE, 0x200001, TRUE, static_cast<DWORD>(pairs.GetSize() / 2),
+        SUCCEEDED(m_mapper->EnumMatchingFilters(&found, 0, FALSE, 0x200001, TRUE, static_cast<DWORD>(pairs.GetSize() / 2),
                                                pairs.GetData(), nullptr, nullptr, FALSE, FALSE, 0, nullptr, nullptr,
                                                nullptr)) &&
         found) {
@@ -275,9 +275,9 @@ void CGraphBuilder::GatherCandidates(const GuidArray& pairs, CArray<SortFilter, 
             moniker->Release();
             bool drop = false;
             IMoniker* kMoniker = k->GetMoniker();
-            POSITION pos = overrides_.GetHeadPosition();
+            POSITION pos = m_overrides.GetHeadPosition();
             while (pos && !drop) {
-                auto* o = dynamic_cast<CGraphRegFilter*>(overrides_.GetNext(pos));
+                auto* o = dynamic_cast<CGraphRegFilter*>(m_overrides.GetNext(pos));
                 if (!o) continue;
                 IMoniker* oMoniker = o->GetMoniker();
                 if (oMoniker && kMoniker && oMoniker->IsEqual(kMoniker) == S_OK) drop = true;
@@ -293,10 +293,10 @@ void CGraphBuilder::GatherCandidates(const GuidArray& pairs, CArray<SortFilter, 
         }
         found->Release();
     }
-    POSITION pos = overrides_.GetHeadPosition();
+    POSITION pos = m_overrides.GetHeadPosition();
     while (pos) {
-        CGraphFilter* o = overrides_.GetNext(pos);
-        if (o->GetMerit() < kRegisteredMerit || chain_.Find(o) || !o->IsMatch(pairs)) continue;
+        CGraphFilter* o = m_overrides.GetNext(pos);
+        if (o->GetMerit() < kRegisteredMerit || m_chain.Find(o) || !o->IsMatch(pairs)) continue;
         o->AddUse();
         candidates.Add(o);
     }
@@ -315,7 +315,7 @@ void CGraphBuilder::ReleaseCandidates(CArray<SortFilter, const SortFilter&>& sor
 void CGraphBuilder::RecordDeadEnd(IPin* pin)
 {
     auto* d = new DeadEnd;
-    d->streamNumber = streamCounter_;
+    d->streamNumber = m_streamCounter;
     d->filterName = GetFilterName(GetPinFilter(pin));
     d->pinName = GetPinName(pin);
     GetPinMediaTypes(pin, d->mediaTypes);
@@ -325,7 +325,7 @@ void CGraphBuilder::RecordDeadEnd(IPin* pin)
         if (first.majortype == MEDIATYPE_Video && first.subtype == MEDIASUBTYPE_DVD_SUBPICTURE) discard = true;
         // A lone byte stream, untyped text or subtitles of a source reached
         // without a registered filter are no stream the user lost.
-        if (chain_.IsEmpty() && d->mediaTypes.GetCount() == 1 &&
+        if (m_chain.IsEmpty() && d->mediaTypes.GetCount() == 1 &&
             (first.majortype == MEDIATYPE_Stream || (first.majortype == MEDIATYPE_Text && first.subtype == GUID_NULL) ||
              first.majortype == MEDIATYPE_Subtitle))
             discard = true;
@@ -337,9 +337,9 @@ void CGraphBuilder::RecordDeadEnd(IPin* pin)
     CString stream;
     stream.Format(L"Stream %d", d->streamNumber);
     d->names.AddTail(stream);
-    POSITION pos = chain_.GetHeadPosition();
-    while (pos) d->names.AddTail(CString(chain_.GetNext(pos)->GetName()));
-    deadEnds_.Add(d);
+    POSITION pos = m_chain.GetHeadPosition();
+    while (pos) d->names.AddTail(CString(m_chain.GetNext(pos)->GetName()));
+    m_deadEnds.Add(d);
 }
 
 HRESULT CGraphBuilder::ConnectPinToFilter(IPin* output, IBaseFilter* filter, const AM_MEDIA_TYPE* type)
@@ -352,7 +352,7 @@ HRESULT CGraphBuilder::ConnectPinToFilter(IPin* output, IBaseFilter* filter, con
     IPin* pin = nullptr;
     while (e->Next(1, &pin, nullptr) == S_OK) {
         bool done = IsDirection(pin, PINDIR_INPUT) && !IsConnected(pin) &&
-                    SUCCEEDED(graph_->ConnectDirect(output, pin, type));
+                    SUCCEEDED(m_graph->ConnectDirect(output, pin, type));
         pin->Release();
         if (done) {
             result = S_OK;
@@ -365,7 +365,7 @@ HRESULT CGraphBuilder::ConnectPinToFilter(IPin* output, IBaseFilter* filter, con
 
 HRESULT CGraphBuilder::AddFilterToGraph(IBaseFilter* filter, const wchar_t* name)
 {
-    if (!graph_ || !filter) return E_POINTER;
+    if (!m_graph || !filter) return E_POINTER;
     CPtrList present;
     GetGraphFilters(present);
     if (present.Find(filter)) return S_OK;
@@ -391,15 +391,15 @@ HRESULT CGraphBuilder::AddFilterToGraph(IBaseFilter* filter, const wchar_t* name
         CLSID clsid = GetFilterClsid(filter);
         graphName = clsid == GUID_NULL ? CString(L"Unknown Filter") : ClsidToString(clsid);
     }
-    return SUCCEEDED(graph_->AddFilter(filter, graphName)) ? S_OK : E_FAIL;
+    return SUCCEEDED(m_graph->AddFilter(filter, graphName)) ? S_OK : E_FAIL;
 }
 
 void CGraphBuilder::GetGraphFilters(CPtrList& filters)
 {
     filters.RemoveAll();
-    if (!graph_) return;
+    if (!m_graph) return;
     IEnumFilters* e = nullptr;
-    if (FAILED(graph_->EnumFilters(&e)) || !e) return;
+    if (FAILED(m_graph->EnumFilters(&e)) || !e) return;
     IBaseFilter* f = nullptr;
     while (e->Next(1, &f, nullptr) == S_OK) {
         filters.AddTail(f);
@@ -410,13 +410,13 @@ void CGraphBuilder::GetGraphFilters(CPtrList& filters)
 
 void CGraphBuilder::RemoveFiltersNotIn(const CPtrList& snapshot)
 {
-    if (!graph_) return;
+    if (!m_graph) return;
     IEnumFilters* e = nullptr;
-    if (FAILED(graph_->EnumFilters(&e)) || !e) return;
+    if (FAILED(m_graph->EnumFilters(&e)) || !e) return;
     IBaseFilter* f = nullptr;
     while (e->Next(1, &f, nullptr) == S_OK) {
         if (!snapshot.Find(f)) {
-            graph_->RemoveFilter(f);
+            m_graph->RemoveFilter(f);
             e->Reset();
         }
         f->Release();

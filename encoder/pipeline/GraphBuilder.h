@@ -59,7 +59,7 @@ public:
     void GetPinTypePairs(IPin* pin, GuidArray& pairs);
     void GetPinMediaTypes(IPin* pin, CList<CMediaType, const CMediaType&>& types);
 
-    int GetDeadEndCount() const { return deadEnds_.GetSize(); }
+    int GetDeadEndCount() const { return m_deadEnds.GetSize(); }
     const DeadEnd* GetDeadEnd(int index) const;
 
 private:
@@ -69,10 +69,10 @@ private:
     bool OnChain(const CLSID& clsid) const;
     void RecordDeadEnd(IPin* pin);
 
-    IGraphBuilder* graph_ = nullptr;
-    IFilterMapper2* mapper_ = nullptr;
-    int streamCounter_ = 0;
-    CList<CGraphFilter*, CGraphFilter*> chain_{10};      // not owned
-    CList<CGraphFilter*, CGraphFilter*> overrides_{10};  // owned
-    CArray<DeadEnd*, DeadEnd*> deadEnds_;               // owned
+    IGraphBuilder* m_graph = nullptr;
+    IFilterMapper2* m_mapper = nullptr;
+    int m_streamCounter = 0;
+    CList<CGraphFilter*, CGraphFilter*> m_chain{10};      // not owned
+    CList<CGraphFilter*, CGraphFilter*> m_overrides{10};  // owned
+    CArray<DeadEnd*, DeadEnd*> m_deadEnds;               // owned
 };

@@ -57,20 +57,20 @@ int CompareCandidates(const void* a, const void* b)
 // ---- CGraphFilter ---------------------------------------------------------------------------
 
 CGraphFilter::CGraphFilter(const wchar_t* name, ULONGLONG merit)
-    : name_(SysAllocString(name ? name : L"")), merit_(merit)
+    : m_name(SysAllocString(name ? name : L"")), m_merit(merit)
 {
 }
 
-CGraphFilter::~CGraphFilter() { SysFreeString(name_); }
+CGraphFilter::~CGraphFilter() { SysFreeString(m_name); }
 
-bool CGraphFilter::IsMatch(const GuidArray& pinPairs) const { return Match(inputTypes_, pinPairs, false); }
+bool CGraphFilter::IsMatch(const GuidArray& pinPairs) const { return Match(m_inputTypes, pinPairs, false); }
 
-bool CGraphFilter::IsExactMatch(const GuidArray& pinPairs) const { return Match(inputTypes_, pinPairs, true); }
+bool CGraphFilter::IsExactMatch(const GuidArray& pinPairs) const { return Match(m_inputTypes, pinPairs, true); }
 
 void CGraphFilter::Release()
 {
-    if (useCount_ > 0)
-        --useCount_;
+    if (m_useCount > 0)
+        --m_useCount;
     else
         delete this;
 }
@@ -82,26 +82,26 @@ void SortCandidates(SortFilter* entries, size_t count)
 
 // ---- CGraphRegFilter ------------------------------------------------------------------------
 
-CGraphRegFilter::CGraphRegFilter(IMoniker* moniker, ULONGLONG merit) : CGraphFilter(L"", merit), moniker_(moniker)
+CGraphRegFilter::CGraphRegFilter(IMoniker* moniker, ULONGLONG merit) : CGraphFilter(L"", merit), m_moniker(moniker)
 {
-    if (moniker_) moniker_->AddRef();
+    if (m_moniker) m_moniker->AddRef();
     LPOLESTR display = nullptr;
-    if (!moniker_ || FAILED(moniker_->GetDisplayName(nullptr, nullptr, &display))) return;
-    displayName_ = SysAllocString(display);
+    if (!m_moniker || FAILED(m_moniker->GetDisplayName(nullptr, nullptr, &display))) return;
+    m_displayName = SysAllocString(display);
     CoTaskMemFree(display);
 
     IPropertyBag* bag = nullptr;
-    if (SUCCEEDED(moniker_->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&bag)))) {
+    if (SUCCEEDED(m_moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&bag)))) {
         VARIANT v;
         VariantInit(&v);
         v.vt = VT_BSTR;
         if (SUCCEEDED(bag->Read(L"FriendlyName", &v, nullptr)) && v.vt == VT_BSTR) {
-            SysFreeString(name_);
-            name_ = SysAllocString(v.bstrVal);
+            SysFreeString(m_name);
+            m_name = SysAllocString(v.bstrVal);
         }
         VariantClear(&v);
         v.vt = VT_BSTR;
-        if (SUCCEEDED(bag->Read(L"CLSID", &v, nullptr)) && v.vt == VT_BSTR) CLSIDFromString(v.bstrVal, &clsid_);
+        if (SUCCEEDED(bag->Read(L"CLSID", &v, nullptr)) && v.vt == VT_BSTR) CLSIDFromString(v.bstrVal, &m_clsid);
         VariantClear(&v);
         v.vt = static_cast<VARTYPE>(VT_UI1 | VT_ARRAY);
         if (SUCCEEDED(bag->Read(L"FilterData", &v, nullptr)) && v.vt == (VT_UI1 | VT_ARRAY) && v.parray) {
@@ -124,19 +124,19 @@ CGraphRegFilter::CGraphRegFilter(IMoniker* moniker, ULONGLONG merit) : CGraphFil
 
 CGraphRegFilter::CGraphRegFilter(const CLSID& clsid, ULONGLONG merit) : CGraphFilter(L"", merit)
 {
-    clsid_ = clsid;
+    m_clsid = clsid;
     if (clsid == GUID_NULL) return;
     CString text = ClsidToString(clsid);
     CString classKey = CString(L"CLSID\\") + text;
     CString instanceKey = CString(kCategoryInstances) + text;
     CString name;
     if (RegReadString(HKEY_CLASSES_ROOT, classKey, L"", name)) {
-        SysFreeString(name_);
-        name_ = SysAllocString(name);
+        SysFreeString(m_name);
+        m_name = SysAllocString(name);
     }
     if (RegReadString(HKEY_CLASSES_ROOT, instanceKey, L"FriendlyName", name)) {
-        SysFreeString(name_);
-        name_ = SysAllocString(name);
+        SysFreeString(m_name);
+        m_name = SysAllocString(name);
     }
     BYTE* data = nullptr;
     DWORD bytes = 0;
@@ -149,18 +149,18 @@ CGraphRegFilter::CGraphRegFilter(const CLSID& clsid, ULONGLONG merit) : CGraphFi
 
 CGraphRegFilter::~CGraphRegFilter()
 {
-    SysFreeString(displayName_);
-    if (moniker_) moniker_->Release();
+    SysFreeString(m_displayName);
+    if (m_moniker) m_moniker->Release();
 }
 
 void CGraphRegFilter::SettleMerit(ULONGLONG given)
 {
-    if (given != kRegisteredMerit) merit_ = given;
+    if (given != kRegisteredMerit) m_merit = given;
 }
 
 void CGraphRegFilter::TakeFilterDataMerit(DWORD merit)
 {
-    merit_ = (static_cast<ULONGLONG>(merit) << 16) | (merit_ & kOuterBits);
+    m_merit = (static_cast<ULONGLONG>(merit) << 16) | (m_merit & kOuterBits);
 }
 
 void CGraphRegFilter::ParseFilterData(const BYTE* data, ULONG bytes)
@@ -170,7 +170,7 @@ void CGraphRegFilter::ParseFilterData(const BYTE* data, ULONG bytes)
         ParseOwn(data, bytes);
         return;  // the own reader settles the lift itself
     }
-    if (clsid_ == kLiftedFilter && merit_ == kLiftedFrom) merit_ = kLiftedTo;
+    if (m_clsid == kLiftedFilter && m_merit == kLiftedFrom) m_merit = kLiftedTo;
 }
 
 bool CGraphRegFilter::ParseWithSystem(const BYTE* data, ULONG bytes)
@@ -188,8 +188,8 @@ bool CGraphRegFilter::ParseWithSystem(const BYTE* data, ULONG bytes)
     auto addTypes = [&](UINT count, const REGPINTYPES* types) {
         for (UINT t = 0; t < count; ++t) {
             if (!types[t].clsMajorType || !types[t].clsMinorType) break;
-            inputTypes_.Add(*types[t].clsMajorType);
-            inputTypes_.Add(*types[t].clsMinorType);
+            m_inputTypes.Add(*types[t].clsMajorType);
+            m_inputTypes.Add(*types[t].clsMinorType);
         }
     };
     if (rf->dwVersion == 1) {
@@ -209,7 +209,7 @@ void CGraphRegFilter::ParseOwn(const BYTE* data, ULONG bytes)
     auto fits = [&](ULONGLONG at, ULONGLONG size) { return data && at <= bytes && size <= bytes - at; };
     if (!fits(0, 8) || LoadLE32(data) != 2) return;
     TakeFilterDataMerit(LoadLE32(data + 4));
-    inputTypes_.RemoveAll();
+    m_inputTypes.RemoveAll();
     if (!fits(8, 4)) return;
     DWORD pins = LoadLE32(data + 8);
     ULONGLONG at = 16;
@@ -228,11 +228,11 @@ void CGraphRegFilter::ParseOwn(const BYTE* data, ULONG bytes)
             GUID major, sub;
             std::memcpy(&major, data + majorAt, 16);
             std::memcpy(&sub, data + subAt, 16);
-            inputTypes_.Add(major);
-            inputTypes_.Add(sub);
+            m_inputTypes.Add(major);
+            m_inputTypes.Add(sub);
         }
     }
-    if (clsid_ == kLiftedFilter && merit_ == kLiftedFrom) merit_ = kLiftedTo;
+    if (m_clsid == kLiftedFilter && m_merit == kLiftedFrom) m_merit = kLiftedTo;
 }
 
 HRESULT CGraphRegFilter::CreateInstance(IBaseFilter** filter, DWORD* second)
@@ -240,20 +240,20 @@ HRESULT CGraphRegFilter::CreateInstance(IBaseFilter** filter, DWORD* second)
     if (!filter) return E_POINTER;
     *filter = nullptr;
     if (second) *second = 0;
-    if (moniker_) {
-        HRESULT hr = moniker_->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filter));
+    if (m_moniker) {
+        HRESULT hr = m_moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filter));
         if (FAILED(hr)) return hr;
-        clsid_ = GetFilterClsid(*filter);
+        m_clsid = GetFilterClsid(*filter);
         return hr;
     }
-    if (clsid_ == GUID_NULL) return E_FAIL;
-    if (FAILED(CoCreateInstance(clsid_, nullptr, CLSCTX_ALL, IID_IBaseFilter, reinterpret_cast<void**>(filter))))
+    if (m_clsid == GUID_NULL) return E_FAIL;
+    if (FAILED(CoCreateInstance(m_clsid, nullptr, CLSCTX_ALL, IID_IBaseFilter, reinterpret_cast<void**>(filter))))
         return E_FAIL;
     return S_OK;
 }
 
 IMoniker* CGraphRegFilter::GetMoniker() const
 {
-    if (moniker_) moniker_->AddRef();
-    return moniker_;
+    if (m_moniker) m_moniker->AddRef();
+    return m_moniker;
 }

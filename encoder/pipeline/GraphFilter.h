@@ -44,19 +44,19 @@ public:
 
     // Gives back a use taken by a holder; the last one deletes the object.
     void Release();
-    void AddUse() { ++useCount_; }
+    void AddUse() { ++m_useCount; }
 
-    BSTR GetName() const { return name_; }
-    ULONGLONG GetMerit() const { return merit_; }
-    const CLSID& GetClsid() const { return clsid_; }
-    const GuidArray& GetInputTypes() const { return inputTypes_; }
+    BSTR GetName() const { return m_name; }
+    ULONGLONG GetMerit() const { return m_merit; }
+    const CLSID& GetClsid() const { return m_clsid; }
+    const GuidArray& GetInputTypes() const { return m_inputTypes; }
 
 protected:
-    BSTR name_ = nullptr;
-    ULONGLONG merit_;
-    CLSID clsid_{};
-    GuidArray inputTypes_;  // consecutive (major type, subtype) pairs
-    int useCount_ = 0;
+    BSTR m_name = nullptr;
+    ULONGLONG m_merit;
+    CLSID m_clsid{};
+    GuidArray m_inputTypes;  // consecutive (major type, subtype) pairs
+    int m_useCount = 0;
 };
 
 class CGraphRegFilter : public CGraphFilter {
@@ -80,7 +80,7 @@ public:
 
     // The moniker with a new reference, or null.
     IMoniker* GetMoniker() const;
-    BSTR GetDisplayName() const { return displayName_; }
+    BSTR GetDisplayName() const { return m_displayName; }
 
 private:
     bool ParseWithSystem(const BYTE* data, ULONG bytes);
@@ -89,8 +89,8 @@ private:
     // The merit rule once everything is read.
     void SettleMerit(ULONGLONG given);
 
-    BSTR displayName_ = nullptr;
-    IMoniker* moniker_ = nullptr;
+    BSTR m_displayName = nullptr;
+    IMoniker* m_moniker = nullptr;
 };
 
 // One entry of a sorted candidate list.

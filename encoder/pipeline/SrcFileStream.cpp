@@ -52,7 +52,7 @@ CSrcFileStream::CSrcFileStream() = default;
 
 CSrcFileStream::~CSrcFileStream()
 {
-    if (file_ && file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    if (m_file && m_file != INVALID_HANDLE_VALUE) CloseHandle(m_file);
 }
 
 HRESULT CSrcFileStream::OpenFile(const wchar_t* path)
@@ -62,12 +62,12 @@ HRESULT CSrcFileStream::OpenFile(const wchar_t* path)
     HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE || !h) return E_FAIL;
-    std::lock_guard<std::recursive_mutex> g(lock_);
-    if (file_ && file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    file_ = h;
+    std::lock_guard<std::recursive_mutex> g(m_lock);
+    if (m_file && m_file != INVALID_HANDLE_VALUE) CloseHandle(m_file);
+    m_file = h;
     DWORD high = 0;
-    DWORD low = GetFileSize(file_, &high);
-    size_ = (static_cast<LONGLONG>(high) << 32) | low;
+    DWORD low = GetFileSize(m_file, &high);
+    m_size = (static_cast<LONGLONG>(high) << 32) | low;
     DetectMediaType();
     SetPointer(0);
     return S_OK;
@@ -77,24 +77,24 @@ HRESULT CSrcFileStream::SetPointer(LONGLONG position)
 {
     LONG high = static_cast<LONG>(position >> 32);
     SetLastError(0);
-    DWORD r = SetFilePointer(file_, static_cast<LONG>(position & 0xFFFFFFFF), &high, FILE_BEGIN);
+    DWORD r = SetFilePointer(m_file, static_cast<LONG>(position & 0xFFFFFFFF), &high, FILE_BEGIN);
     if (r == INVALID_SET_FILE_POINTER && GetLastError() != 0) return E_FAIL;
     return S_OK;
 }
 
 HRESULT CSrcFileStream::Read(BYTE* buffer, DWORD count, BOOL, LPDWORD read)
 {
-    std::lock_guard<std::recursive_mutex> g(lock_);
+    std::lock_guard<std::recursive_mutex> g(m_lock);
     DWORD done = 0;
-    BOOL ok = ReadFile(file_, buffer, count, &done, nullptr);
+    BOOL ok = ReadFile(m_file, buffer, count, &done, nullptr);
     if (read) *read = done;
     return ok ? S_OK : E_FAIL;
 }
 
 LONGLONG CSrcFileStream::Size(LONGLONG* available)
 {
-    if (available) *available = size_;
-    return size_;
+    if (available) *available = m_size;
+    return m_size;
 }
 
 bool CSrcFileStream::QuadrupleMatches(LONGLONG offset, LONG count, const CByteArray& mask, const CByteArray& value)
@@ -102,7 +102,7 @@ bool CSrcFileStream::QuadrupleMatches(LONGLONG offset, LONG count, const CByteAr
     bool placed = false;
     if (offset >= 0) placed = SUCCEEDED(SetPointer(offset));
     if (!placed) {
-        LONGLONG fromEnd = size_ + offset;
+        LONGLONG fromEnd = m_size + offset;
         if (fromEnd < 0 || FAILED(SetPointer(fromEnd))) return false;
     }
     std::string bytes(static_cast<size_t>(count), '\0');
@@ -150,7 +150,7 @@ bool CSrcFileStream::LineMatches(const std::wstring& line)
 
 bool CSrcFileStream::DetectMediaType()
 {
-    subtype_ = GUID{};
+    m_subtype = GUID{};
     HKEY types = nullptr;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, kStreamKey, 0, KEY_READ, &types) != ERROR_SUCCESS) return false;
     bool found = false;
@@ -172,7 +172,7 @@ bool CSrcFileStream::DetectMediaType()
         RegCloseKey(subtype);
         if (found) {
             RegCloseKey(types);
-            return SUCCEEDED(CLSIDFromString(name, &subtype_));
+            return SUCCEEDED(CLSIDFromString(name, &m_subtype));
         }
     }
     RegCloseKey(types);

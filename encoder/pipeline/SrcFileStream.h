@@ -32,12 +32,12 @@ public:
     HRESULT Read(BYTE* buffer, DWORD count, BOOL aligned, LPDWORD read) override;
     LONGLONG Size(LONGLONG* available = nullptr) override;
     DWORD Alignment() override { return 1; }
-    void Lock() override { lock_.lock(); }
-    void Unlock() override { lock_.unlock(); }
+    void Lock() override { m_lock.lock(); }
+    void Unlock() override { m_lock.unlock(); }
 
     // The subtype found at open time; GUID_NULL when no registered line
     // matched.
-    const GUID& Subtype() const { return subtype_; }
+    const GUID& Subtype() const { return m_subtype; }
 
     // Walks the registered check-byte lines of the byte-stream subtypes and
     // takes the subtype of the first line that matches the file; true when
@@ -49,8 +49,8 @@ private:
     bool LineMatches(const std::wstring& line);
     bool QuadrupleMatches(LONGLONG offset, LONG count, const CByteArray& mask, const CByteArray& value);
 
-    std::recursive_mutex lock_;
-    HANDLE file_ = nullptr;
-    LONGLONG size_ = 0;
-    GUID subtype_{};
+    std::recursive_mutex m_lock;
+    HANDLE m_file = nullptr;
+    LONGLONG m_size = 0;
+    GUID m_subtype{};
 };

@@ -61,19 +61,19 @@ wchar_t CRegCompilerBase::Peek(int ahead) const
 {
     // Never looks past the terminating NUL.
     for (int i = 0; i < ahead; ++i)
-        if (pattern_[pos_ + static_cast<size_t>(i)] == 0) return 0;
-    return pattern_[pos_ + static_cast<size_t>(ahead)];
+        if (m_pattern[m_pos + static_cast<size_t>(i)] == 0) return 0;
+    return m_pattern[m_pos + static_cast<size_t>(ahead)];
 }
 
 bool CRegCompilerBase::Parse(const wchar_t* pattern)
 {
-    pattern_ = pattern;
-    pos_ = 0;
-    groupCount_ = 1;
-    failed_ = false;
-    topFlags_ = 0;
-    int top = ParseAlternatives(false, &topFlags_);
-    return top != 0 && !failed_;
+    m_pattern = pattern;
+    m_pos = 0;
+    m_groupCount = 1;
+    m_failed = false;
+    m_topFlags = 0;
+    int top = ParseAlternatives(false, &m_topFlags);
+    return top != 0 && !m_failed;
 }
 
 // A whole pattern or a group: alternatives joined by "|".
@@ -83,12 +83,12 @@ int CRegCompilerBase::ParseAlternatives(bool group, int* flags)
     int first = 0;
     int groupNo = 0;
     if (group) {
-        if (groupCount_ >= kRegMaxSubs) {
+        if (m_groupCount >= kRegMaxSubs) {
             Fail(kRegErrTooManyGroups);
-            failed_ = true;
+            m_failed = true;
             return 0;
         }
-        groupNo = groupCount_++;
+        groupNo = m_groupCount++;
         first = EmitNode(kRegOpenGroup + static_cast<RegUnit>(groupNo));
     }
 
@@ -103,7 +103,7 @@ int CRegCompilerBase::ParseAlternatives(bool group, int* flags)
         if (!(chainFlags & kRegHasWidth)) *flags &= ~kRegHasWidth;
         *flags |= chainFlags & kRegSpStart;
         if (Peek() != L'|') break;
-        ++pos_;
+        ++m_pos;
     }
 
     int ender = EmitNode(group ? kRegCloseGroup + static_cast<RegUnit>(groupNo) : kRegEnd);
@@ -114,13 +114,13 @@ int CRegCompilerBase::ParseAlternatives(bool group, int* flags)
     if (group) {
         if (Peek() != L')') {
             Fail(kRegErrUnterminatedGroup);
-            failed_ = true;
+            m_failed = true;
             return 0;
         }
-        ++pos_;
+        ++m_pos;
     } else if (Peek() != 0) {
         Fail(Peek() == L')' ? kRegErrUnmatchedGroup : kRegErrJunk);
-        failed_ = true;
+        m_failed = true;
         return 0;
     }
     return first;
@@ -160,7 +160,7 @@ int CRegCompilerBase::ParsePiece(int* flags)
     }
     if (!(atomFlags & kRegHasWidth) && op != L'?') {
         Fail(kRegErrEmptyOperand);
-        failed_ = true;
+        m_failed = true;
         return 0;
     }
     *flags = op != L'+' ? (kRegWorst | kRegSpStart) : (kRegWorst | kRegHasWidth);
@@ -191,10 +191,10 @@ int CRegCompilerBase::ParsePiece(int* flags)
         SetTail(atom, empty);
         SetOperandTail(atom, empty);
     }
-    ++pos_;
+    ++m_pos;
     if (IsRepeatOp(Peek())) {
         Fail(kRegErrNested);
-        failed_ = true;
+        m_failed = true;
         return 0;
     }
     return atom;
@@ -206,20 +206,20 @@ int CRegCompilerBase::ParseAtom(int* flags)
     wchar_t c = Peek();
     switch (c) {
     case L'^':
-        ++pos_;
+        ++m_pos;
         return EmitNode(kRegStartOfText);
     case L'$':
-        ++pos_;
+        ++m_pos;
         return EmitNode(kRegEndOfText);
     case L'.':
-        ++pos_;
+        ++m_pos;
         *flags |= kRegHasWidth | kRegSimple;
         return EmitNode(kRegAny);
     case L'[':
-        ++pos_;
+        ++m_pos;
         return ParseSet(flags);
     case L'(': {
-        ++pos_;
+        ++m_pos;
         int groupFlags = 0;
         int node = ParseAlternatives(true, &groupFlags);
         if (!node) return 0;
@@ -231,23 +231,23 @@ int CRegCompilerBase::ParseAtom(int* flags)
     case L')':
         // The chain stops before these, so the parser never gets here.
         Fail(kRegErrUnexpected);
-        failed_ = true;
+        m_failed = true;
         return 0;
     case L'*':
     case L'+':
     case L'?':
         Fail(kRegErrNothingBefore);
-        failed_ = true;
+        m_failed = true;
         return 0;
     case L'\\':
         if (Peek(1) == 0) {
             Fail(kRegErrTrailingEscape);
-            failed_ = true;
+            m_failed = true;
             return 0;
         }
         if (Peek(1) == L'<' || Peek(1) == L'>') {
             RegUnit op = Peek(1) == L'<' ? kRegWordStart : kRegWordEnd;
-            pos_ += 2;
+            m_pos += 2;
             return EmitNode(op);
         }
         return ParseRun(flags);
@@ -262,43 +262,43 @@ int CRegCompilerBase::ParseSet(int* flags)
     int node;
     if (Peek() == L'^') {
         node = EmitNode(kRegAnyBut);
-        ++pos_;
+        ++m_pos;
     } else {
         node = EmitNode(kRegAnyOf);
     }
     if (Peek() == L']' || Peek() == L'-') {
         EmitChar(Peek());
-        ++pos_;
+        ++m_pos;
     }
     while (Peek() != 0 && Peek() != L']') {
         if (Peek() == L'-') {
-            ++pos_;
+            ++m_pos;
             if (Peek() == L']' || Peek() == 0) {
                 EmitChar(L'-');
                 continue;
             }
             // The range's first character was emitted already; add the rest.
-            RegUnit from = static_cast<RegUnit>(pattern_[pos_ - 2]);
+            RegUnit from = static_cast<RegUnit>(m_pattern[m_pos - 2]);
             RegUnit to = static_cast<RegUnit>(Peek());
             if (from > to) {
                 Fail(kRegErrBadRange);
-                failed_ = true;
+                m_failed = true;
                 return 0;
             }
             for (RegUnit ch = from + 1; ch <= to && ch > from; ++ch) EmitChar(ch);
-            ++pos_;
+            ++m_pos;
         } else {
             EmitChar(Peek());
-            ++pos_;
+            ++m_pos;
         }
     }
     EmitChar(0);
     if (Peek() != L']') {
         Fail(kRegErrUnmatchedSet);
-        failed_ = true;
+        m_failed = true;
         return 0;
     }
-    ++pos_;
+    ++m_pos;
     *flags |= kRegHasWidth | kRegSimple;
     return node;
 }
@@ -322,16 +322,16 @@ int CRegCompilerBase::ParseRun(int* flags)
             width = 2;
             value = escaped;
         }
-        wchar_t after = pattern_[pos_ + width];
+        wchar_t after = m_pattern[m_pos + width];
         if (count > 0 && IsRepeatOp(after)) break;
         EmitChar(static_cast<RegUnit>(value));
         ++count;
-        pos_ += width;
+        m_pos += width;
         if (IsRepeatOp(after)) break;
     }
     if (count == 0) {
         Fail(kRegErrEmptyRun);
-        failed_ = true;
+        m_failed = true;
         return 0;
     }
     EmitChar(0);
@@ -342,56 +342,56 @@ int CRegCompilerBase::ParseRun(int* flags)
 
 // ---- Emitting pass -------------------------------------------------------------
 
-CRegCompiler::CRegCompiler(std::vector<RegUnit>& buffer) : buffer_(buffer)
+CRegCompiler::CRegCompiler(std::vector<RegUnit>& buffer) : m_buffer(buffer)
 {
-    program_ = buffer_.data();
-    if (!buffer_.empty()) buffer_[0] = kRegMagic;
+    m_program = m_buffer.data();
+    if (!m_buffer.empty()) m_buffer[0] = kRegMagic;
 }
 
 void CRegCompiler::EmitChar(RegUnit ch)
 {
-    if (end_ < buffer_.size()) buffer_[end_] = ch;
-    ++end_;
+    if (m_end < m_buffer.size()) m_buffer[m_end] = ch;
+    ++m_end;
 }
 
 int CRegCompiler::EmitNode(RegUnit opcode)
 {
-    size_t at = end_;
-    if (at + kRegNodeUnits <= buffer_.size()) {
-        buffer_[at] = opcode;
-        buffer_[at + 1] = 0;
-        buffer_[at + 2] = 0;
+    size_t at = m_end;
+    if (at + kRegNodeUnits <= m_buffer.size()) {
+        m_buffer[at] = opcode;
+        m_buffer[at + 1] = 0;
+        m_buffer[at + 2] = 0;
     }
-    end_ += kRegNodeUnits;
+    m_end += kRegNodeUnits;
     return static_cast<int>(at);
 }
 
 void CRegCompiler::InsertNode(RegUnit opcode, int operand)
 {
     size_t at = static_cast<size_t>(operand);
-    if (end_ + kRegNodeUnits > buffer_.size() || at > end_) {
-        end_ += kRegNodeUnits;  // the sizing pass already refused this
+    if (m_end + kRegNodeUnits > m_buffer.size() || at > m_end) {
+        m_end += kRegNodeUnits;  // the sizing pass already refused this
         return;
     }
-    std::memmove(&buffer_[at + kRegNodeUnits], &buffer_[at], (end_ - at) * sizeof(RegUnit));
-    end_ += kRegNodeUnits;
-    buffer_[at] = opcode;
-    buffer_[at + 1] = 0;
-    buffer_[at + 2] = 0;
+    std::memmove(&m_buffer[at + kRegNodeUnits], &m_buffer[at], (m_end - at) * sizeof(RegUnit));
+    m_end += kRegNodeUnits;
+    m_buffer[at] = opcode;
+    m_buffer[at + 1] = 0;
+    m_buffer[at + 2] = 0;
 }
 
 void CRegCompiler::SetTail(int node, int target)
 {
     if (!node) return;
     int last = node;
-    for (int next = NextNode(program_, last); next; next = NextNode(program_, last)) last = next;
-    RegUnit offset = buffer_[static_cast<size_t>(last)] == kRegLoopBack ? static_cast<RegUnit>(last - target)
+    for (int next = NextNode(m_program, last); next; next = NextNode(m_program, last)) last = next;
+    RegUnit offset = m_buffer[static_cast<size_t>(last)] == kRegLoopBack ? static_cast<RegUnit>(last - target)
                                                                          : static_cast<RegUnit>(target - last);
-    buffer_[static_cast<size_t>(last) + 1] = offset;
+    m_buffer[static_cast<size_t>(last) + 1] = offset;
 }
 
 void CRegCompiler::SetOperandTail(int node, int target)
 {
-    if (!node || buffer_[static_cast<size_t>(node)] != kRegAlternative) return;
+    if (!node || m_buffer[static_cast<size_t>(node)] != kRegAlternative) return;
     SetTail(Operand(node), target);
 }

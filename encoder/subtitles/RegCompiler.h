@@ -78,21 +78,21 @@ class CRegErrorHandler {
 public:
     void SetError(int code)
     {
-        errorCode_ = code;
-        errorText_ = RegErrorText(code);
+        m_errorCode = code;
+        m_errorText = RegErrorText(code);
     }
     void ClearError()
     {
-        errorCode_ = 0;
-        errorText_.Empty();
+        m_errorCode = 0;
+        m_errorText.Empty();
     }
-    int GetErrorCode() const { return errorCode_; }
-    const CString& GetErrorText() const { return errorText_; }
-    bool HasError() const { return errorCode_ != 0; }
+    int GetErrorCode() const { return m_errorCode; }
+    const CString& GetErrorText() const { return m_errorText; }
+    bool HasError() const { return m_errorCode != 0; }
 
 private:
-    int errorCode_ = 0;
-    CString errorText_;
+    int m_errorCode = 0;
+    CString m_errorText;
 };
 
 // Knows the program buffer and steps from node to node. Without a buffer
@@ -105,7 +105,7 @@ public:
     static int NextNode(const RegUnit* program, int node);
 
 protected:
-    RegUnit* program_ = nullptr;
+    RegUnit* m_program = nullptr;
 };
 
 // Flags the parser passes up about what it has parsed.
@@ -123,7 +123,7 @@ public:
     // Parses the whole pattern; returns false with the error set.
     bool Parse(const wchar_t* pattern);
     // What the parser found about the whole pattern (RegParseFlags).
-    int TopFlags() const { return topFlags_; }
+    int TopFlags() const { return m_topFlags; }
 
 protected:
     // The five emit operations, in this order; places are unit indexes, 0
@@ -149,34 +149,34 @@ private:
 
     wchar_t Peek(int ahead = 0) const;
 
-    const wchar_t* pattern_ = nullptr;
-    size_t pos_ = 0;
-    int groupCount_ = 1;
-    bool failed_ = false;
-    int topFlags_ = 0;
+    const wchar_t* m_pattern = nullptr;
+    size_t m_pos = 0;
+    int m_groupCount = 1;
+    bool m_failed = false;
+    int m_topFlags = 0;
 };
 
 // The sizing pass: counts the units the program needs (the magic unit
 // included).
 class CRegValidator : public CRegCompilerBase, public CRegProgramAccessor, public CRegErrorHandler {
 public:
-    int64_t Size() const { return size_; }
+    int64_t Size() const { return m_size; }
 
 protected:
-    void EmitChar(RegUnit) override { ++size_; }
+    void EmitChar(RegUnit) override { ++m_size; }
     int EmitNode(RegUnit) override
     {
-        size_ += kRegNodeUnits;
+        m_size += kRegNodeUnits;
         return 1;  // any place but "none"
     }
-    void InsertNode(RegUnit, int) override { size_ += kRegNodeUnits; }
+    void InsertNode(RegUnit, int) override { m_size += kRegNodeUnits; }
     void SetTail(int, int) override {}
     void SetOperandTail(int, int) override {}
     void Fail(int code) override { SetError(code); }
     int Next(int) const override { return 0; }
 
 private:
-    int64_t size_ = 1;
+    int64_t m_size = 1;
 };
 
 // The emitting pass: writes the program into a buffer sized by the
@@ -192,9 +192,9 @@ protected:
     void SetTail(int node, int target) override;
     void SetOperandTail(int node, int target) override;
     void Fail(int code) override { SetError(code); }
-    int Next(int node) const override { return NextNode(program_, node); }
+    int Next(int node) const override { return NextNode(m_program, node); }
 
 private:
-    std::vector<RegUnit>& buffer_;
-    size_t end_ = 1;  // the next free unit
+    std::vector<RegUnit>& m_buffer;
+    size_t m_end = 1;  // the next free unit
 };

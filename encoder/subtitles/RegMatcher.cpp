@@ -4,48 +4,48 @@
 
 CRegMatcher::CRegMatcher(const wchar_t* pattern, int flags)
 {
-    program_.reset(new (std::nothrow) CRegProgram(pattern, flags));
+    m_program.reset(new (std::nothrow) CRegProgram(pattern, flags));
 }
 
 bool CRegMatcher::Match(const wchar_t* text)
 {
-    error_.ClearError();
-    if (!program_) {
-        error_.SetError(kRegErrNoProgram);
+    m_error.ClearError();
+    if (!m_program) {
+        m_error.SetError(kRegErrNoProgram);
         return false;
     }
-    if (!program_->IsCompiled()) return false;  // the compile error stays readable
-    if (!text) return program_->Execute(nullptr);
-    text_ = text;
-    return program_->Execute(text_.GetString());
+    if (!m_program->IsCompiled()) return false;  // the compile error stays readable
+    if (!text) return m_program->Execute(nullptr);
+    m_text = text;
+    return m_program->Execute(m_text.GetString());
 }
 
 int CRegMatcher::GetSubCount()
 {
-    error_.ClearError();
-    if (!program_) {
-        error_.SetError(kRegErrNoProgram);
+    m_error.ClearError();
+    if (!m_program) {
+        m_error.SetError(kRegErrNoProgram);
         return -1;
     }
-    return program_->GetSubCount();
+    return m_program->GetSubCount();
 }
 
 CString CRegMatcher::GetSubMatch(int i)
 {
-    error_.ClearError();
-    if (!program_) {
-        error_.SetError(kRegErrNoProgram);
+    m_error.ClearError();
+    if (!m_program) {
+        m_error.SetError(kRegErrNoProgram);
         return CString();
     }
-    const wchar_t* start = program_->SubStart(i);
-    const wchar_t* end = program_->SubEnd(i);
+    const wchar_t* start = m_program->SubStart(i);
+    const wchar_t* end = m_program->SubEnd(i);
     if (!start || !end || end < start) return CString();
     return CString(start, static_cast<int>(end - start));
 }
 
 CString CRegMatcher::GetErrorText() const
 {
-    if (error_.HasError()) return error_.GetErrorText();
-    if (program_) return program_->GetErrorText();
+    if (m_error.HasError()) return m_error.GetErrorText();
+    if (m_program) return m_program->GetErrorText();
     return CString();
 }

@@ -24,10 +24,10 @@ public:
 
     // The text of the last error; empty when the last operation succeeded.
     CString GetErrorText() const;
-    const CRegProgram* Program() const { return program_.get(); }
+    const CRegProgram* Program() const { return m_program.get(); }
 
 private:
-    CString text_;
-    CRegErrorHandler error_;
-    std::unique_ptr<CRegProgram> program_;
+    CString m_text;
+    CRegErrorHandler m_error;
+    std::unique_ptr<CRegProgram> m_program;
 };

@@ -109,47 +109,47 @@ CRegProgram::CRegProgram(const wchar_t* pattern, int flags)
         SetError(kRegErrTooBig);
         return;
     }
-    program_.assign(static_cast<size_t>(sizing.Size()), 0);
-    CRegCompiler emitting(program_);
+    m_program.assign(static_cast<size_t>(sizing.Size()), 0);
+    CRegCompiler emitting(m_program);
     if (!emitting.Parse(pattern)) {
         SetError(emitting.GetErrorCode());
-        program_.clear();
+        m_program.clear();
         return;
     }
 
     // Hints that spare most attempts; only for a single top-level alternative.
-    const RegUnit* p = program_.data();
+    const RegUnit* p = m_program.data();
     int first = 1;
     int next = CRegProgramAccessor::NextNode(p, first);
     if (next && p[next] == kRegEnd) {
         int head = CRegProgramAccessor::Operand(first);
         if (p[head] == kRegLiteral)
-            firstChar_ = static_cast<wchar_t>(p[CRegProgramAccessor::Operand(head)]);
+            m_firstChar = static_cast<wchar_t>(p[CRegProgramAccessor::Operand(head)]);
         else if (p[head] == kRegStartOfText)
-            anchored_ = true;
+            m_anchored = true;
         if (sizing.TopFlags() & kRegSpStart) {
             for (int node = head; node; node = CRegProgramAccessor::NextNode(p, node)) {
                 if (p[node] != kRegLiteral) continue;
                 const RegUnit* run = p + CRegProgramAccessor::Operand(node);
                 size_t len = RunLength(run);
-                if (len >= requiredLength_) {
-                    required_ = run;
-                    requiredLength_ = len;
+                if (len >= m_requiredLength) {
+                    m_required = run;
+                    m_requiredLength = len;
                 }
             }
         }
     }
-    compiled_ = true;
+    m_compiled = true;
 }
 
-CRegProgram::CRegProgram(std::vector<RegUnit> units) : program_(std::move(units)), compiled_(true)
+CRegProgram::CRegProgram(std::vector<RegUnit> units) : m_program(std::move(units)), m_compiled(true)
 {
-    program_.insert(program_.end(), kRegNodeUnits, 0);
+    m_program.insert(m_program.end(), kRegNodeUnits, 0);
 }
 
 bool CRegProgram::IsNode(int node) const
 {
-    return node >= 1 && static_cast<size_t>(node) + kRegNodeUnits <= program_.size();
+    return node >= 1 && static_cast<size_t>(node) + kRegNodeUnits <= m_program.size();
 }
 
 // The operand of a node; an empty string when it would lie past the program.
@@ -157,36 +157,36 @@ const RegUnit* CRegProgram::OperandOf(int node) const
 {
     static const RegUnit kNone[1] = {0};
     size_t at = static_cast<size_t>(CRegProgramAccessor::Operand(node));
-    return node >= 1 && at < program_.size() ? &program_[at] : kNone;
+    return node >= 1 && at < m_program.size() ? &m_program[at] : kNone;
 }
 
 bool CRegProgram::Execute(const wchar_t* text)
 {
     ClearError();
-    subCount_ = -1;
+    m_subCount = -1;
     if (!text) {
         SetError(kRegErrNullText);
         return false;
     }
-    if (program_.empty() || program_[0] != kRegMagic) {
+    if (m_program.empty() || m_program[0] != kRegMagic) {
         SetError(kRegErrCorrupted);
         return false;
     }
 
     size_t length = std::wcslen(text);
-    if (required_) {
-        std::wstring run(required_, required_ + requiredLength_);
+    if (m_required) {
+        std::wstring run(m_required, m_required + m_requiredLength);
         if (!std::wcsstr(text, run.c_str())) return false;
     }
 
-    textStart_ = text;
-    budget_ = kStepsBase + kStepsPerChar * static_cast<int64_t>(length + 1);
+    m_textStart = text;
+    m_budget = kStepsBase + kStepsPerChar * static_cast<int64_t>(length + 1);
     bool found = false;
-    if (anchored_) {
+    if (m_anchored) {
         found = Attempt(text);
-    } else if (firstChar_) {
-        for (const wchar_t* s = std::wcschr(text, firstChar_); s && !found && budget_ > 0;
-             s = std::wcschr(s + 1, firstChar_))
+    } else if (m_firstChar) {
+        for (const wchar_t* s = std::wcschr(text, m_firstChar); s && !found && m_budget > 0;
+             s = std::wcschr(s + 1, m_firstChar))
             found = Attempt(s);
     } else {
         for (const wchar_t* s = text;; ++s) {
@@ -194,24 +194,24 @@ bool CRegProgram::Execute(const wchar_t* text)
                 found = true;
                 break;
             }
-            if (*s == 0 || budget_ <= 0) break;
+            if (*s == 0 || m_budget <= 0) break;
         }
     }
     if (found) {
-        subCount_ = 0;
-        while (subCount_ < kRegMaxSubs && subStart_[subCount_]) ++subCount_;
-        --subCount_;
+        m_subCount = 0;
+        while (m_subCount < kRegMaxSubs && m_subStart[m_subCount]) ++m_subCount;
+        --m_subCount;
     }
     return found;
 }
 
 bool CRegProgram::Attempt(const wchar_t* at)
 {
-    for (int i = 0; i < kRegMaxSubs; ++i) subStart_[i] = subEnd_[i] = nullptr;
-    input_ = at;
+    for (int i = 0; i < kRegMaxSubs; ++i) m_subStart[i] = m_subEnd[i] = nullptr;
+    m_input = at;
     if (!Run(1, 0)) return false;
-    subStart_[0] = at;
-    subEnd_[0] = input_;
+    m_subStart[0] = at;
+    m_subEnd[0] = m_input;
     return true;
 }
 
@@ -220,58 +220,58 @@ bool CRegProgram::Attempt(const wchar_t* at)
 bool CRegProgram::Run(int node, int depth)
 {
     if (depth > kMaxDepth) return false;
-    const RegUnit* p = program_.data();
+    const RegUnit* p = m_program.data();
     while (node) {
-        if (--budget_ < 0) return false;
+        if (--m_budget < 0) return false;
         if (!IsNode(node)) break;
         int next = CRegProgramAccessor::NextNode(p, node);
         const RegUnit* operand = OperandOf(node);
         RegUnit op = p[node];
         switch (op) {
         case kRegStartOfText:
-            if (input_ != textStart_) return false;
+            if (m_input != m_textStart) return false;
             break;
         case kRegEndOfText:
-            if (*input_ != 0) return false;
+            if (*m_input != 0) return false;
             break;
         case kRegAny:
-            if (*input_ == 0) return false;
-            ++input_;
+            if (*m_input == 0) return false;
+            ++m_input;
             break;
         case kRegAnyOf:
-            if (*input_ == 0 || !InOperand(operand, *input_)) return false;
-            ++input_;
+            if (*m_input == 0 || !InOperand(operand, *m_input)) return false;
+            ++m_input;
             break;
         case kRegAnyBut:
-            if (*input_ == 0 || InOperand(operand, *input_)) return false;
-            ++input_;
+            if (*m_input == 0 || InOperand(operand, *m_input)) return false;
+            ++m_input;
             break;
         case kRegLiteral: {
             size_t i = 0;
             for (; operand[i]; ++i)
-                if (static_cast<RegUnit>(input_[i]) != operand[i]) return false;
-            input_ += i;
+                if (static_cast<RegUnit>(m_input[i]) != operand[i]) return false;
+            m_input += i;
             break;
         }
         case kRegEmpty:
         case kRegLoopBack:
             break;
         case kRegWordStart:
-            if (!IsWordChar(*input_) || (input_ > textStart_ && IsWordChar(input_[-1]))) return false;
+            if (!IsWordChar(*m_input) || (m_input > m_textStart && IsWordChar(m_input[-1]))) return false;
             break;
         case kRegWordEnd:
-            if (IsWordChar(*input_)) return false;
+            if (IsWordChar(*m_input)) return false;
             break;
         case kRegAlternative: {
             if (!next || !IsNode(next) || p[next] != kRegAlternative) {
                 next = CRegProgramAccessor::Operand(node);  // the only choice
                 break;
             }
-            const wchar_t* save = input_;
+            const wchar_t* save = m_input;
             for (int alt = node; IsNode(alt) && p[alt] == kRegAlternative; alt = CRegProgramAccessor::NextNode(p, alt)) {
                 if (Run(CRegProgramAccessor::Operand(alt), depth + 1)) return true;
-                input_ = save;
-                if (budget_ < 0) return false;
+                m_input = save;
+                if (m_budget < 0) return false;
             }
             return false;
         }
@@ -282,19 +282,19 @@ bool CRegProgram::Run(int node, int depth)
             RegUnit following = 0;
             if (IsNode(next) && p[next] == kRegLiteral) following = OperandOf(next)[0];
             int least = op == kRegSimpleStar ? 0 : 1;
-            const wchar_t* save = input_;
+            const wchar_t* save = m_input;
             const wchar_t* end = nullptr;
             int count = Repeat(CRegProgramAccessor::Operand(node), save, &end);
             if (count < 0) return false;
             while (count >= least) {
-                if (--budget_ < 0) return false;
+                if (--m_budget < 0) return false;
                 if (following == 0 || static_cast<RegUnit>(save[count]) == following) {
-                    input_ = save + count;
+                    m_input = save + count;
                     if (Run(next, depth + 1)) return true;
                 }
                 --count;
             }
-            input_ = save;
+            m_input = save;
             return false;
         }
         case kRegEnd:
@@ -302,16 +302,16 @@ bool CRegProgram::Run(int node, int depth)
         default:
             if (op > kRegOpenGroup && op < kRegOpenGroup + kRegMaxSubs) {
                 int slot = static_cast<int>(op - kRegOpenGroup);
-                const wchar_t* save = input_;
+                const wchar_t* save = m_input;
                 if (!Run(next, depth + 1)) return false;
-                if (!subStart_[slot]) subStart_[slot] = save;
+                if (!m_subStart[slot]) m_subStart[slot] = save;
                 return true;
             }
             if (op > kRegCloseGroup && op < kRegCloseGroup + kRegMaxSubs) {
                 int slot = static_cast<int>(op - kRegCloseGroup);
-                const wchar_t* save = input_;
+                const wchar_t* save = m_input;
                 if (!Run(next, depth + 1)) return false;
-                if (!subEnd_[slot]) subEnd_[slot] = save;
+                if (!m_subEnd[slot]) m_subEnd[slot] = save;
                 return true;
             }
             SetError(kRegErrCorruption);
@@ -327,7 +327,7 @@ bool CRegProgram::Run(int node, int depth)
 // star or plus node matches; -1 for an operand that is not one character.
 int CRegProgram::Repeat(int node, const wchar_t* from, const wchar_t** end)
 {
-    const RegUnit* p = program_.data();
+    const RegUnit* p = m_program.data();
     if (!IsNode(node)) {
         SetError(kRegErrRepeat);
         return -1;
@@ -352,6 +352,6 @@ int CRegProgram::Repeat(int node, const wchar_t* from, const wchar_t** end)
         return -1;
     }
     *end = s;
-    budget_ -= (s - from) / 16;
+    m_budget -= (s - from) / 16;
     return static_cast<int>(s - from);
 }

@@ -89,23 +89,23 @@ CSamPa2::~CSamPa2() { Clear(); }
 
 void CSamPa2::Clear()
 {
-    text_.Empty();
-    tokens_.RemoveAll();
-    for (int i = 0; i < classes_.GetSize(); ++i) delete classes_[i];
-    classes_.RemoveAll();
-    delete combined_;
-    combined_ = nullptr;
+    m_text.Empty();
+    m_tokens.RemoveAll();
+    for (int i = 0; i < m_classes.GetSize(); ++i) delete m_classes[i];
+    m_classes.RemoveAll();
+    delete m_combined;
+    m_combined = nullptr;
 }
 
 bool CSamPa2::Parse(const CString& path, int defaultColor)
 {
     Clear();
-    defaultColor_ = defaultColor;
+    m_defaultColor = defaultColor;
     if (!ReadText(path)) return false;
     Tokenize();
     ReadStyleBlock();
     BuildEntries();
-    for (int i = 0; i < classes_.GetSize(); ++i) SortClass(classes_[i]);
+    for (int i = 0; i < m_classes.GetSize(); ++i) SortClass(m_classes[i]);
     DropEmptyClasses();
     BuildCombined();
     return true;
@@ -116,14 +116,14 @@ bool CSamPa2::ReadText(const CString& path)
     std::string bytes;
     if (!ReadSubtitleBytes(path, -1, &bytes)) return false;
     UINT used = 0;
-    text_ = DecodeSubtitleBytes(bytes, codePageSetting_, static_cast<UINT>(preferredCodePage_), &used);
-    codePageUsed_ = static_cast<int>(used);
+    m_text = DecodeSubtitleBytes(bytes, m_codePageSetting, static_cast<UINT>(m_preferredCodePage), &used);
+    m_codePageUsed = static_cast<int>(used);
     return true;
 }
 
 void CSamPa2::Tokenize()
 {
-    const wchar_t* p = text_.GetString();
+    const wchar_t* p = m_text.GetString();
     while (*p) {
         while (*p == L'\r' || *p == L'\n') ++p;
         if (!*p) break;
@@ -142,17 +142,17 @@ void CSamPa2::Tokenize()
             if (*end == L'\r' || *end == L'\n') ++end;
         }
         if (*p == L'<')
-            tokens_.AddTail(CString(p, static_cast<int>(end - p)));
+            m_tokens.AddTail(CString(p, static_cast<int>(end - p)));
         else
-            tokens_.AddTail(CollapseBlanks(p, end));
+            m_tokens.AddTail(CollapseBlanks(p, end));
         p = end;
     }
 }
 
 void CSamPa2::ReadStyleBlock()
 {
-    for (POSITION pos = tokens_.GetHeadPosition(); pos;) {
-        const CString& token = tokens_.GetNext(pos);
+    for (POSITION pos = m_tokens.GetHeadPosition(); pos;) {
+        const CString& token = m_tokens.GetNext(pos);
         if (token.Left(4) != L"<!--") continue;
         int start = 0;
         while (start < token.GetLength()) {
@@ -184,22 +184,22 @@ LCID CSamPa2::LcidFromClassName(const CString& name)
 
 CSamPa2::SSubtitle* CSamPa2::FindClass(const CString& name) const
 {
-    for (int i = 0; i < classes_.GetSize(); ++i)
-        if (classes_[i]->className.CompareNoCase(name) == 0) return classes_[i];
+    for (int i = 0; i < m_classes.GetSize(); ++i)
+        if (m_classes[i]->className.CompareNoCase(name) == 0) return m_classes[i];
     return nullptr;
 }
 
 CSamPa2::SSubtitle* CSamPa2::FindClassByLcid(LCID lcid) const
 {
-    for (int i = 0; i < classes_.GetSize(); ++i)
-        if (classes_[i]->lcid == lcid) return classes_[i];
+    for (int i = 0; i < m_classes.GetSize(); ++i)
+        if (m_classes[i]->lcid == lcid) return m_classes[i];
     return nullptr;
 }
 
 bool CSamPa2::HasAnyEntry() const
 {
-    for (int i = 0; i < classes_.GetSize(); ++i)
-        if (!classes_[i]->entries.IsEmpty()) return true;
+    for (int i = 0; i < m_classes.GetSize(); ++i)
+        if (!m_classes[i]->entries.IsEmpty()) return true;
     return false;
 }
 
@@ -213,7 +213,7 @@ CSamPa2::SSubtitle* CSamPa2::AddClass(const wchar_t* name, const wchar_t* langua
     s->languageName = language;
     s->languageName.MakeUpper();
     s->lcid = LcidFromClassName(s->className);
-    classes_.Add(s);
+    m_classes.Add(s);
     return s;
 }
 
@@ -267,8 +267,8 @@ void CSamPa2::BuildEntries()
     // Tokens in an array: the walk steps back to the token that closed an
     // entry.
     std::vector<const CString*> tokens;
-    tokens.reserve(static_cast<size_t>(tokens_.GetCount()));
-    for (POSITION pos = tokens_.GetHeadPosition(); pos;) tokens.push_back(&tokens_.GetNext(pos));
+    tokens.reserve(static_cast<size_t>(m_tokens.GetCount()));
+    for (POSITION pos = m_tokens.GetHeadPosition(); pos;) tokens.push_back(&m_tokens.GetNext(pos));
 
     int start = 0;
     size_t i = 0;
@@ -287,14 +287,14 @@ void CSamPa2::BuildEntries()
 
         // An open entry collects what follows its paragraph tag.
         CString text;
-        int color = defaultColor_;
+        int color = m_defaultColor;
         std::vector<int> saved;
         bool previousWasText = false;
         size_t j = i + 1;
         for (; j < tokens.size(); ++j) {
             const CString& t = *tokens[j];
             if (t.GetAt(0) != L'<') {
-                if (previousWasText && !text.IsEmpty()) text += lineJoinMode_ ? L'\n' : L' ';
+                if (previousWasText && !text.IsEmpty()) text += m_lineJoinMode ? L'\n' : L' ';
                 text += t;
                 previousWasText = true;
                 continue;
@@ -392,8 +392,8 @@ void CSamPa2::AddEntry(bool hasClass, const CString& className, int start, const
     if (hasClass) {
         target = FindClass(className);
         if (!target) target = AddClass(className, className);
-    } else if (classes_.GetSize() == 1) {
-        target = classes_[0];
+    } else if (m_classes.GetSize() == 1) {
+        target = m_classes[0];
     } else {
         target = AddClass(L"EGCC", L"EGCC");
     }
@@ -436,17 +436,17 @@ void CSamPa2::SortClass(SSubtitle* s)
 
 void CSamPa2::DropEmptyClasses()
 {
-    for (int i = classes_.GetSize() - 1; i >= 0; --i) {
-        if (classes_[i]->entries.IsEmpty()) {
-            delete classes_[i];
-            classes_.RemoveAt(i);
+    for (int i = m_classes.GetSize() - 1; i >= 0; --i) {
+        if (m_classes[i]->entries.IsEmpty()) {
+            delete m_classes[i];
+            m_classes.RemoveAt(i);
         }
     }
 }
 
 void CSamPa2::BuildCombined()
 {
-    if (classes_.GetSize() < 2) return;
+    if (m_classes.GetSize() < 2) return;
     auto merge = [](const CList<SSubText*>& a, const CList<SSubText*>& b, CList<SSubText*>& out) {
         POSITION pa = a.GetHeadPosition();
         POSITION pb = b.GetHeadPosition();
@@ -491,14 +491,14 @@ void CSamPa2::BuildCombined()
     };
 
     SSubtitle* result = nullptr;
-    const CList<SSubText*>* sofar = &classes_[0]->entries;
-    for (int i = 1; i < classes_.GetSize(); ++i) {
+    const CList<SSubText*>* sofar = &m_classes[0]->entries;
+    for (int i = 1; i < m_classes.GetSize(); ++i) {
         auto* next = new SSubtitle;
-        merge(*sofar, classes_[i]->entries, next->entries);
+        merge(*sofar, m_classes[i]->entries, next->entries);
         delete result;
         result = next;
         sofar = &result->entries;
     }
     result->lcid = 0;
-    combined_ = result;
+    m_combined = result;
 }

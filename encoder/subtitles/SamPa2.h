@@ -30,14 +30,14 @@ public:
     // be read.
     bool Parse(const CString& path, int defaultColor);
 
-    void SetPreferredCodePage(int cp) { preferredCodePage_ = cp; }
-    void SetCodePageSetting(int cp) { codePageSetting_ = cp; }
-    void SetLineJoinMode(int mode) { lineJoinMode_ = mode; }
-    int CodePageUsed() const { return codePageUsed_; }
+    void SetPreferredCodePage(int cp) { m_preferredCodePage = cp; }
+    void SetCodePageSetting(int cp) { m_codePageSetting = cp; }
+    void SetLineJoinMode(int mode) { m_lineJoinMode = mode; }
+    int CodePageUsed() const { return m_codePageUsed; }
 
-    int GetClassCount() const { return classes_.GetSize(); }
-    SSubtitle* GetClass(int i) const { return i >= 0 && i < classes_.GetSize() ? classes_[i] : nullptr; }
-    SSubtitle* GetCombined() const { return combined_; }
+    int GetClassCount() const { return m_classes.GetSize(); }
+    SSubtitle* GetClass(int i) const { return i >= 0 && i < m_classes.GetSize() ? m_classes[i] : nullptr; }
+    SSubtitle* GetCombined() const { return m_combined; }
     // The first class with that LCID, or null.
     SSubtitle* FindClassByLcid(LCID lcid) const;
     bool HasAnyEntry() const;
@@ -74,7 +74,7 @@ public:
     // The replacements made on a finished entry's text.
     static CString DecodeEntities(const CString& text);
 
-    const CStringList& Tokens() const { return tokens_; }
+    const CStringList& Tokens() const { return m_tokens; }
 
 private:
     void Clear();
@@ -89,13 +89,13 @@ private:
     void DropEmptyClasses();
     void BuildCombined();
 
-    CString text_;
-    int preferredCodePage_ = 949;
-    int codePageSetting_ = -1;
-    int codePageUsed_ = 0;
-    int lineJoinMode_ = 0;
-    int defaultColor_ = -1;
-    CStringList tokens_{10};
-    CArray<SSubtitle*> classes_;
-    SSubtitle* combined_ = nullptr;
+    CString m_text;
+    int m_preferredCodePage = 949;
+    int m_codePageSetting = -1;
+    int m_codePageUsed = 0;
+    int m_lineJoinMode = 0;
+    int m_defaultColor = -1;
+    CStringList m_tokens{10};
+    CArray<SSubtitle*> m_classes;
+    SSubtitle* m_combined = nullptr;
 };

@@ -16,11 +16,11 @@ ISubPicProvider* CreateSamiProvider(const CString& path, const SubtitleOpenParam
 
 bool CSamiFile::Load(const CString& path, int defaultColor, int lineJoinMode, int codePage)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    parser_.SetLineJoinMode(lineJoinMode);
-    parser_.SetCodePageSetting(codePage);
-    parser_.SetPreferredCodePage(0);
-    if (!parser_.Parse(path, defaultColor) || !parser_.HasAnyEntry()) return false;
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    m_parser.SetLineJoinMode(lineJoinMode);
+    m_parser.SetCodePageSetting(codePage);
+    m_parser.SetPreferredCodePage(0);
+    if (!m_parser.Parse(path, defaultColor) || !m_parser.HasAnyEntry()) return false;
     SetLanguage(0);
     return true;
 }
@@ -38,31 +38,31 @@ HRESULT CSamiFile::NonDelegatingQueryInterface(REFIID riid, void** object)
 
 CSamiFile::EntryList* CSamiFile::CurrentList()
 {
-    if (cached_) return cached_;
-    CSamPa2::SSubtitle* s = language_ == 0 ? parser_.GetCombined() : parser_.FindClassByLcid(language_);
-    if (!s && language_ == 0 && parser_.GetClassCount() == 1) s = parser_.GetClass(0);
-    cached_ = s ? &s->entries : nullptr;
-    return cached_;
+    if (m_cached) return m_cached;
+    CSamPa2::SSubtitle* s = m_language == 0 ? m_parser.GetCombined() : m_parser.FindClassByLcid(m_language);
+    if (!s && m_language == 0 && m_parser.GetClassCount() == 1) s = m_parser.GetClass(0);
+    m_cached = s ? &s->entries : nullptr;
+    return m_cached;
 }
 
 POSITION CSamiFile::GetFirstPosition()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     EntryList* list = CurrentList();
     return list ? list->GetHeadPosition() : nullptr;
 }
 
 POSITION CSamiFile::GetLastPosition()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     EntryList* list = CurrentList();
     return list ? list->GetTailPosition() : nullptr;
 }
 
 POSITION CSamiFile::Step(POSITION pos, bool forward)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    bool fresh = cached_ == nullptr;
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    bool fresh = m_cached == nullptr;
     EntryList* list = CurrentList();
     if (!list) return nullptr;
     if (fresh) return list->GetHeadPosition();
@@ -80,19 +80,19 @@ POSITION CSamiFile::GetPrevPosition(POSITION pos) { return Step(pos, false); }
 
 POSITION CSamiFile::FindPosition(POSITION hint, REFERENCE_TIME t)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     EntryList* list = CurrentList();
     if (!list) return nullptr;
-    if (restart_) {
+    if (m_restart) {
         hint = nullptr;
-        restart_ = false;
+        m_restart = false;
     }
-    return FindTimedPosition(*list, hint, ToMilliseconds(t, offset_));
+    return FindTimedPosition(*list, hint, ToMilliseconds(t, m_offset));
 }
 
 HRESULT CSamiFile::GetText(POSITION pos, const wchar_t** text)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     if (text) *text = nullptr;
     EntryList* list = CurrentList();
     if (!list) return E_FAIL;
@@ -105,7 +105,7 @@ HRESULT CSamiFile::GetText(POSITION pos, const wchar_t** text)
 
 HRESULT CSamiFile::GetStartTime(POSITION pos, REFERENCE_TIME* start)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     EntryList* list = CurrentList();
     if (!list) return E_FAIL;
     if (!start) return E_INVALIDARG;
@@ -119,55 +119,55 @@ HRESULT CSamiFile::GetStartTime(POSITION pos, REFERENCE_TIME* start)
 
 HRESULT CSamiFile::SetTimeOffset(REFERENCE_TIME offset)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    offset_ = offset;
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    m_offset = offset;
     return S_OK;
 }
 
 REFERENCE_TIME CSamiFile::GetTimeOffset()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    return offset_;
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    return m_offset;
 }
 
 // The language queries take the lock too: the selection they read may be
 // changing on another thread.
 int CSamiFile::GetLanguageCount()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    return parser_.GetClassCount();
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    return m_parser.GetClassCount();
 }
 
 LCID CSamiFile::GetLanguageId(int index)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    const CSamPa2::SSubtitle* s = parser_.GetClass(index);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    const CSamPa2::SSubtitle* s = m_parser.GetClass(index);
     return s ? s->lcid : 0;
 }
 
 HRESULT CSamiFile::SetLanguage(LCID lcid)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    if (lcid != 0 && parser_.FindClassByLcid(lcid))
-        language_ = lcid;
-    else if (parser_.GetClassCount() == 1)
-        language_ = parser_.GetClass(0)->lcid;
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    if (lcid != 0 && m_parser.FindClassByLcid(lcid))
+        m_language = lcid;
+    else if (m_parser.GetClassCount() == 1)
+        m_language = m_parser.GetClass(0)->lcid;
     else
-        language_ = 0;
-    cached_ = nullptr;
-    restart_ = true;
+        m_language = 0;
+    m_cached = nullptr;
+    m_restart = true;
     return S_OK;
 }
 
 LCID CSamiFile::GetLanguage()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    return language_;
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    return m_language;
 }
 
 BOOL CSamiFile::HasLanguage(LCID lcid)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    if (lcid == 0) return parser_.HasAnyEntry() ? 1 : 0;
-    return parser_.FindClassByLcid(lcid) ? 1 : 0;
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    if (lcid == 0) return m_parser.HasAnyEntry() ? 1 : 0;
+    return m_parser.FindClassByLcid(lcid) ? 1 : 0;
 }

@@ -49,7 +49,7 @@ public:
     LCID GetLanguage() override;
     BOOL HasLanguage(LCID lcid) override;
 
-    const CSamPa2& Parser() const { return parser_; }
+    const CSamPa2& Parser() const { return m_parser; }
 
 private:
     using EntryList = CList<CSamPa2::SSubText*>;
@@ -59,11 +59,11 @@ private:
     // when the list was not chosen yet or its language changed since.
     POSITION Step(POSITION pos, bool forward);
 
-    CSamPa2 parser_;
-    REFERENCE_TIME offset_ = 0;
-    LCID language_ = 0;
-    EntryList* cached_ = nullptr;
-    bool restart_ = false;
+    CSamPa2 m_parser;
+    REFERENCE_TIME m_offset = 0;
+    LCID m_language = 0;
+    EntryList* m_cached = nullptr;
+    bool m_restart = false;
 };
 
 // A new SAMI provider for the file, handed out without a reference for the

@@ -179,13 +179,13 @@ CString ConvertSsaDialogueText(const CString& text, int defaultColor)
 
 bool CTextSubFile::ParseSsaScript(int defaultColor)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     bool found = false;
     int version = 3;
     SubtitleTimeline timeline(false /* empty stop points */);
     int lastStart = INT32_MIN;
 
-    const wchar_t* cursor = text_.GetString();
+    const wchar_t* cursor = m_text.GetString();
     CString line;
     while (ReadSubtitleLine(cursor, line)) {
         line.Trim();

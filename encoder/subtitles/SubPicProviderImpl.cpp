@@ -14,15 +14,15 @@ CString SubColourCodeFromColorRef(DWORD colorRef)
 
 ULONG ISubPicProviderImpl::AddRef()
 {
-    LONG count = ++refCount_;
+    LONG count = ++m_refCount;
     return static_cast<ULONG>(count < 1 ? 1 : count);
 }
 
 ULONG ISubPicProviderImpl::Release()
 {
-    LONG count = --refCount_;
+    LONG count = --m_refCount;
     if (count == 0) {
-        refCount_ = 1;  // a stray AddRef/Release pair in the destructor must not delete twice
+        m_refCount = 1;  // a stray AddRef/Release pair in the destructor must not delete twice
         delete this;
         return 0;
     }

@@ -48,10 +48,10 @@ protected:
     // The object's critical section: the streaming thread queries while the
     // user-interface thread may change a selection; re-entrant, as a
     // critical section is.
-    std::recursive_mutex lock_;
+    std::recursive_mutex m_lock;
 
 private:
-    std::atomic<LONG> refCount_{0};
+    std::atomic<LONG> m_refCount{0};
 };
 
 // The shared walk of the text providers: the entry of a list of records

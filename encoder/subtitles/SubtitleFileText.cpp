@@ -17,16 +17,16 @@ constexpr size_t kShortText = 256;
 
 class FileCloser {
 public:
-    explicit FileCloser(HANDLE h) : h_(h) {}
+    explicit FileCloser(HANDLE h) : m_h(h) {}
     ~FileCloser()
     {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+        if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h);
     }
     FileCloser(const FileCloser&) = delete;
     FileCloser& operator=(const FileCloser&) = delete;
 
 private:
-    HANDLE h_;
+    HANDLE m_h;
 };
 
 bool StartsWith(const std::string& bytes, const char* mark, size_t n)

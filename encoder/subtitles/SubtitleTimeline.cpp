@@ -48,14 +48,14 @@ void SubtitleTimeline::Add(int start, int end, const CString& text)
     line.start = start;
     line.end = end;
     line.text = text;
-    textSize_ += static_cast<size_t>(text.GetLength());
-    lines_.push_back(std::move(line));
+    m_textSize += static_cast<size_t>(text.GetLength());
+    m_lines.push_back(std::move(line));
 }
 
 void SubtitleTimeline::CloseGap(int start)
 {
-    if (lines_.empty() || nullStops_) return;
-    Line& last = lines_.back();
+    if (m_lines.empty() || m_nullStops) return;
+    Line& last = m_lines.back();
     if (last.end <= 0 || start / 500 != last.end / 500) return;
     last.gapClosed = true;
     last.closedUntil = start;
@@ -64,18 +64,18 @@ void SubtitleTimeline::CloseGap(int start)
 std::vector<Point> SubtitleTimeline::FilePoints() const
 {
     std::vector<Point> points;
-    points.reserve(lines_.size() * 2);
-    for (const Line& line : lines_) {
+    points.reserve(m_lines.size() * 2);
+    for (const Line& line : m_lines) {
         points.push_back({line.start, line.text, false});
-        if (line.end >= 0 && !line.gapClosed) points.push_back({line.end, CString(), nullStops_});
+        if (line.end >= 0 && !line.gapClosed) points.push_back({line.end, CString(), m_nullStops});
     }
-    if (sortFilePoints_) SortByTime(points);
+    if (m_sortFilePoints) SortByTime(points);
     return points;
 }
 
 size_t SubtitleTimeline::WorkBudget() const
 {
-    const size_t size = textSize_ + lines_.size();
+    const size_t size = m_textSize + m_lines.size();
     const size_t budget = size > kBudgetCeiling / kBudgetFactor ? kBudgetCeiling : size * kBudgetFactor;
     return std::max(budget, kBudgetFloor);
 }
@@ -89,11 +89,11 @@ bool SubtitleTimeline::JoinedPoints(std::vector<Point>* points) const
     // bilingual file); a line without an end lasts until the next line that
     // starts later (for ever when none does).
     std::vector<int> starts;
-    starts.reserve(lines_.size());
-    for (const Line& line : lines_) starts.push_back(line.start);
+    starts.reserve(m_lines.size());
+    for (const Line& line : m_lines) starts.push_back(line.start);
     std::sort(starts.begin(), starts.end());
     std::map<int, int> carriedTo;  // end -> start of the line that closed the gap
-    for (const Line& line : lines_) {
+    for (const Line& line : m_lines) {
         if (!line.gapClosed || line.start >= line.end || line.closedUntil <= line.end) continue;
         auto [it, added] = carriedTo.emplace(line.end, line.closedUntil);
         if (!added) it->second = std::max(it->second, line.closedUntil);
@@ -105,9 +105,9 @@ bool SubtitleTimeline::JoinedPoints(std::vector<Point>* points) const
         size_t line;
     };
     std::vector<Event> events;
-    events.reserve(lines_.size() * 2);
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        const Line& line = lines_[i];
+    events.reserve(m_lines.size() * 2);
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        const Line& line = m_lines[i];
         int64_t from = line.start;
         int64_t to = kForever;
         if (line.end >= 0) {
@@ -139,7 +139,7 @@ bool SubtitleTimeline::JoinedPoints(std::vector<Point>* points) const
         }
         CString text;
         for (size_t i : active) {
-            const CString& piece = lines_[i].text;
+            const CString& piece = m_lines[i].text;
             work += 1 + static_cast<size_t>(piece.GetLength());
             if (work > budget) {
                 points->clear();
@@ -150,7 +150,7 @@ bool SubtitleTimeline::JoinedPoints(std::vector<Point>* points) const
             text += piece;
         }
         if (points->empty() ? text.IsEmpty() : text == shown) continue;
-        points->push_back({static_cast<int>(t), text, text.IsEmpty() && nullStops_});
+        points->push_back({static_cast<int>(t), text, text.IsEmpty() && m_nullStops});
         shown = text;
     }
     return true;

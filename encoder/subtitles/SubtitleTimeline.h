@@ -23,7 +23,7 @@ public:
     };
 
     // The stop points at line ends: null (true) or empty texts.
-    explicit SubtitleTimeline(bool nullStops) : nullStops_(nullStops) {}
+    explicit SubtitleTimeline(bool nullStops) : m_nullStops(nullStops) {}
 
     // A line from start to end (ms); an end below 0 means none: the line
     // lasts until the next line that starts later.
@@ -35,10 +35,10 @@ public:
     void CloseGap(int start);
     // Sorts the one-by-one points by time (keeping file order for equal
     // times), as the script reader does for events out of order.
-    void SortFilePoints() { sortFilePoints_ = true; }
+    void SortFilePoints() { m_sortFilePoints = true; }
 
-    bool IsEmpty() const { return lines_.empty(); }
-    size_t LineCount() const { return lines_.size(); }
+    bool IsEmpty() const { return m_lines.empty(); }
+    size_t LineCount() const { return m_lines.size(); }
 
     // The points to serve.
     std::vector<Point> Points() const;
@@ -66,8 +66,8 @@ private:
         CString text;
     };
 
-    bool nullStops_;
-    bool sortFilePoints_ = false;
-    std::vector<Line> lines_;
-    size_t textSize_ = 0;
+    bool m_nullStops;
+    bool m_sortFilePoints = false;
+    std::vector<Line> m_lines;
+    size_t m_textSize = 0;
 };

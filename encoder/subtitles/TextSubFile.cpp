@@ -166,19 +166,19 @@ CTextSubFile::~CTextSubFile() { ClearEntries(); }
 
 void CTextSubFile::ClearEntries()
 {
-    while (!entries_.IsEmpty()) delete entries_.RemoveHead();
+    while (!m_entries.IsEmpty()) delete m_entries.RemoveHead();
 }
 
 bool CTextSubFile::Load(const CString& path, int defaultColor, int type)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     ClearEntries();
-    text_.Empty();
+    m_text.Empty();
     std::string bytes;
     if (!ReadSubtitleBytes(path, -1, &bytes)) return false;
     UINT used = 0;
-    text_ = DecodeSubtitleBytes(bytes, codePageSetting_, static_cast<UINT>(preferredCodePage_), &used);
-    codePageUsed_ = static_cast<int>(used);
+    m_text = DecodeSubtitleBytes(bytes, m_codePageSetting, static_cast<UINT>(m_preferredCodePage), &used);
+    m_codePageUsed = static_cast<int>(used);
     if (type == kSubtitleUnknown) type = DetectTextSubtitleType(path);
     switch (type) {
     case kSubtitleMicroDvd: return ParseMicroDvd(defaultColor);
@@ -194,7 +194,7 @@ void CTextSubFile::Append(int start, const CString& text, bool isNull)
     entry->nStart = start;
     entry->text = text;
     entry->isNull = isNull;
-    entries_.AddTail(entry);
+    m_entries.AddTail(entry);
 }
 
 void CTextSubFile::AppendPoints(const SubtitleTimeline& timeline)
@@ -206,12 +206,12 @@ void CTextSubFile::AppendPoints(const SubtitleTimeline& timeline)
 
 bool CTextSubFile::ParseMicroDvd(int defaultColor)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    double rate = rateNumerator_ < 1 || rateDenominator_ < 1
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    double rate = m_rateNumerator < 1 || m_rateDenominator < 1
                       ? 23.976
-                      : static_cast<double>(rateNumerator_) / static_cast<double>(rateDenominator_);
+                      : static_cast<double>(m_rateNumerator) / static_cast<double>(m_rateDenominator);
     SubtitleTimeline timeline(true /* null stop points */);
-    const wchar_t* cursor = text_.GetString();
+    const wchar_t* cursor = m_text.GetString();
     CString line;
     while (ReadSubtitleLine(cursor, line)) {
         line.Trim();
@@ -250,16 +250,16 @@ bool CTextSubFile::ParseMicroDvd(int defaultColor)
         timeline.Add(FrameToMs(startFrame, rate), endFrame >= 0 ? FrameToMs(endFrame, rate) : -1, text);
     }
     AppendPoints(timeline);
-    return !entries_.IsEmpty();
+    return !m_entries.IsEmpty();
 }
 
 // ---- SubRip ---------------------------------------------------------------------
 
 bool CTextSubFile::ParseSubRip()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     SubtitleTimeline timeline(false /* empty stop points */);
-    const wchar_t* cursor = text_.GetString();
+    const wchar_t* cursor = m_text.GetString();
     CString line;
     while (ReadSubtitleLine(cursor, line)) {
         line.Trim();
@@ -295,52 +295,52 @@ bool CTextSubFile::ParseSubRip()
         timeline.Add(start, end, joined);
     }
     AppendPoints(timeline);
-    return !entries_.IsEmpty();
+    return !m_entries.IsEmpty();
 }
 
 // ---- Provider operations ----------------------------------------------------------
 
 POSITION CTextSubFile::GetFirstPosition()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    return entries_.GetHeadPosition();
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    return m_entries.GetHeadPosition();
 }
 
 POSITION CTextSubFile::GetLastPosition()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    return entries_.GetTailPosition();
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    return m_entries.GetTailPosition();
 }
 
 POSITION CTextSubFile::GetNextPosition(POSITION pos)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     if (!pos) return nullptr;
-    entries_.GetNext(pos);
+    m_entries.GetNext(pos);
     return pos;
 }
 
 POSITION CTextSubFile::GetPrevPosition(POSITION pos)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     if (!pos) return nullptr;
-    entries_.GetPrev(pos);
+    m_entries.GetPrev(pos);
     return pos;
 }
 
 POSITION CTextSubFile::FindPosition(POSITION hint, REFERENCE_TIME t)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    return FindTimedPosition(entries_, hint, ToMilliseconds(t, offset_));
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    return FindTimedPosition(m_entries, hint, ToMilliseconds(t, m_offset));
 }
 
 HRESULT CTextSubFile::GetText(POSITION pos, const wchar_t** text)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     if (!text) return E_INVALIDARG;
     *text = nullptr;
     if (!pos) return E_INVALIDARG;
-    const SSubText* entry = entries_.GetAt(pos);
+    const SSubText* entry = m_entries.GetAt(pos);
     if (!entry) return S_FALSE;
     *text = entry->Text();
     return S_OK;
@@ -348,11 +348,11 @@ HRESULT CTextSubFile::GetText(POSITION pos, const wchar_t** text)
 
 HRESULT CTextSubFile::GetStartTime(POSITION pos, REFERENCE_TIME* start)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     if (!start) return E_INVALIDARG;
     *start = -1;
     if (!pos) return E_INVALIDARG;
-    const SSubText* entry = entries_.GetAt(pos);
+    const SSubText* entry = m_entries.GetAt(pos);
     if (!entry) return S_FALSE;
     *start = FromMilliseconds(entry->nStart);
     return S_OK;
@@ -360,13 +360,13 @@ HRESULT CTextSubFile::GetStartTime(POSITION pos, REFERENCE_TIME* start)
 
 HRESULT CTextSubFile::SetTimeOffset(REFERENCE_TIME offset)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    offset_ = offset;
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    m_offset = offset;
     return S_OK;
 }
 
 REFERENCE_TIME CTextSubFile::GetTimeOffset()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    return offset_;
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
+    return m_offset;
 }

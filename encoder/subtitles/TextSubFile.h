@@ -36,14 +36,14 @@ public:
     CTextSubFile() = default;
     ~CTextSubFile() override;
 
-    void SetPreferredCodePage(int cp) { preferredCodePage_ = cp; }
-    void SetCodePageSetting(int cp) { codePageSetting_ = cp; }
+    void SetPreferredCodePage(int cp) { m_preferredCodePage = cp; }
+    void SetCodePageSetting(int cp) { m_codePageSetting = cp; }
     void SetFrameRate(int numerator, int denominator)
     {
-        rateNumerator_ = numerator;
-        rateDenominator_ = denominator;
+        m_rateNumerator = numerator;
+        m_rateDenominator = denominator;
     }
-    int CodePageUsed() const { return codePageUsed_; }
+    int CodePageUsed() const { return m_codePageUsed; }
 
     // Reads and parses the file as the given type (-1: sniff it again).
     bool Load(const CString& path, int defaultColor, int type);
@@ -63,7 +63,7 @@ public:
     REFERENCE_TIME GetTimeOffset() override;
 
     // Only for readers that fill the text directly (tests, fuzzing).
-    void SetText(const CString& text) { text_ = text; }
+    void SetText(const CString& text) { m_text = text; }
 
 private:
     void Append(int start, const CString& text, bool isNull = false);
@@ -71,14 +71,14 @@ private:
     void AppendPoints(const SubtitleTimeline& timeline);
     void ClearEntries();
 
-    CList<SSubText*> entries_{10};
-    CString text_;
-    int preferredCodePage_ = 949;
-    int codePageSetting_ = -1;
-    int codePageUsed_ = 0;
-    int rateNumerator_ = 23976;
-    int rateDenominator_ = 1000;
-    REFERENCE_TIME offset_ = 0;
+    CList<SSubText*> m_entries{10};
+    CString m_text;
+    int m_preferredCodePage = 949;
+    int m_codePageSetting = -1;
+    int m_codePageUsed = 0;
+    int m_rateNumerator = 23976;
+    int m_rateDenominator = 1000;
+    REFERENCE_TIME m_offset = 0;
 };
 
 // A new provider for a MicroDVD, SubRip or SSA/ASS file, handed out without

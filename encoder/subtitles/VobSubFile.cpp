@@ -20,16 +20,16 @@ POSITION ToPosition(int oneBased) { return reinterpret_cast<POSITION>(static_cas
 
 class HandleCloser {
 public:
-    explicit HandleCloser(HANDLE h) : h_(h) {}
+    explicit HandleCloser(HANDLE h) : m_h(h) {}
     ~HandleCloser()
     {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+        if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h);
     }
     HandleCloser(const HandleCloser&) = delete;
     HandleCloser& operator=(const HandleCloser&) = delete;
 
 private:
-    HANDLE h_;
+    HANDLE m_h;
 };
 
 // Reads exactly count bytes at pos; false when fewer come.
@@ -114,7 +114,7 @@ HRESULT CVobSubFile::NonDelegatingQueryInterface(REFIID riid, void** object)
 
 bool CVobSubFile::Open(const CString& path)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     CString base = path;
     int dot = base.ReverseFind(L'.');
     if (dot >= 0) {
@@ -148,7 +148,7 @@ bool CVobSubFile::Open(const CString& path)
 
 bool CVobSubFile::OpenFromMemory(const CString& indexText, std::vector<BYTE> subData)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     Reset();
     if (!ParseVobSubIndex(indexText) || !SetSubData(std::move(subData))) {
         Reset();
@@ -252,7 +252,7 @@ void CVobSubFile::ComputeStopTimes()
 
 bool CVobSubFile::ReadPacket(int index, int language, std::vector<BYTE>* unit)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     unit->clear();
     if (language < 0 || language >= kVobSubLanguageCount) language = m_currentLanguage;
     const CArray<SubPos>& list = m_languages[language].subpos;
@@ -302,33 +302,33 @@ int CVobSubFile::IndexOf(POSITION pos)
 
 POSITION CVobSubFile::GetFirstPosition()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     return ToPosition(Current().IsEmpty() ? 0 : 1);
 }
 
 POSITION CVobSubFile::GetLastPosition()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     return ToPosition(Current().GetSize());
 }
 
 POSITION CVobSubFile::GetNextPosition(POSITION pos)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     const int i = IndexOf(pos);
     return ToPosition(i >= 0 && i + 1 < Current().GetSize() ? i + 2 : 0);
 }
 
 POSITION CVobSubFile::GetPrevPosition(POSITION pos)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     const int i = IndexOf(pos);
     return ToPosition(i > 0 ? i : 0);
 }
 
 POSITION CVobSubFile::FindPosition(POSITION hint, REFERENCE_TIME t)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     const int64_t ms = ToMilliseconds(t, m_timeOffset);
     const CArray<SubPos>& list = Current();
     const int count = list.GetSize();
@@ -349,7 +349,7 @@ POSITION CVobSubFile::FindPosition(POSITION hint, REFERENCE_TIME t)
 HRESULT CVobSubFile::GetPicture(POSITION pos, SubPicSurface* target, RECT* drawn)
 {
     if (!drawn) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     *drawn = RECT{};
     if (!pos) return S_FALSE;
     const int i = IndexOf(pos);
@@ -360,7 +360,7 @@ HRESULT CVobSubFile::GetPicture(POSITION pos, SubPicSurface* target, RECT* drawn
 HRESULT CVobSubFile::GetStartTime(POSITION pos, REFERENCE_TIME* start)
 {
     if (!start) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     if (!pos) return E_FAIL;
     const int i = IndexOf(pos);
     if (i < 0) return E_INVALIDARG;
@@ -371,7 +371,7 @@ HRESULT CVobSubFile::GetStartTime(POSITION pos, REFERENCE_TIME* start)
 HRESULT CVobSubFile::GetDuration(POSITION pos, REFERENCE_TIME* duration)
 {
     if (!duration) return E_POINTER;
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     if (!pos) return E_FAIL;
     const int i = IndexOf(pos);
     if (i < 0) return E_INVALIDARG;
@@ -381,14 +381,14 @@ HRESULT CVobSubFile::GetDuration(POSITION pos, REFERENCE_TIME* duration)
 
 HRESULT CVobSubFile::SetTimeOffset(REFERENCE_TIME offset)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     m_timeOffset = offset;
     return S_OK;
 }
 
 REFERENCE_TIME CVobSubFile::GetTimeOffset()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     return m_timeOffset;
 }
 
@@ -406,14 +406,14 @@ int CVobSubFile::LanguageOfStream(int stream) const
 
 int CVobSubFile::GetStreamCount()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     return static_cast<int>(std::count_if(std::begin(m_languages), std::end(m_languages),
                                           [](const Language& l) { return !l.subpos.IsEmpty(); }));
 }
 
 HRESULT CVobSubFile::GetStreamInfo(int stream, WCHAR** name, LCID* lcid)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     const int language = LanguageOfStream(stream);
     if (language < 0) return E_FAIL;
     if (name) {
@@ -427,7 +427,7 @@ HRESULT CVobSubFile::GetStreamInfo(int stream, WCHAR** name, LCID* lcid)
 
 int CVobSubFile::GetStream()
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     int stream = 0;
     for (int i = 0; i < m_currentLanguage; ++i)
         if (!m_languages[i].subpos.IsEmpty()) ++stream;
@@ -436,7 +436,7 @@ int CVobSubFile::GetStream()
 
 HRESULT CVobSubFile::SetStream(int stream)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     const int language = LanguageOfStream(stream);
     if (language < 0) return E_FAIL;
     m_currentLanguage = language;

@@ -11,25 +11,25 @@ namespace {
 class FieldReader {
 public:
     FieldReader(const BYTE* unit, int startByte, int endByte)
-        : unit_(unit), pos_(static_cast<int64_t>(startByte) * 2), end_(static_cast<int64_t>(endByte) * 2)
+        : m_unit(unit), m_pos(static_cast<int64_t>(startByte) * 2), m_end(static_cast<int64_t>(endByte) * 2)
     {
     }
 
     bool Next(int* nibble)
     {
-        if (pos_ >= end_) return false;
-        BYTE b = unit_[pos_ >> 1];
-        *nibble = (pos_ & 1) ? (b & 0x0F) : (b >> 4);
-        ++pos_;
+        if (m_pos >= m_end) return false;
+        BYTE b = m_unit[m_pos >> 1];
+        *nibble = (m_pos & 1) ? (b & 0x0F) : (b >> 4);
+        ++m_pos;
         return true;
     }
     // Lines start on whole bytes.
-    void SkipToByte() { pos_ = (pos_ + 1) & ~int64_t(1); }
+    void SkipToByte() { m_pos = (m_pos + 1) & ~int64_t(1); }
 
 private:
-    const BYTE* unit_;
-    int64_t pos_;
-    int64_t end_;
+    const BYTE* m_unit;
+    int64_t m_pos;
+    int64_t m_end;
 };
 
 // One run-length code: 1 to 4 nibbles, the shorter forms for the shorter

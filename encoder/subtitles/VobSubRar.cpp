@@ -37,10 +37,10 @@ int OnEntryData(unsigned char* block, int size)
 
 class Library {
 public:
-    explicit Library(const wchar_t* name) : module_(LoadLibraryW(name)) {}
+    explicit Library(const wchar_t* name) : m_module(LoadLibraryW(name)) {}
     ~Library()
     {
-        if (module_) FreeLibrary(module_);
+        if (m_module) FreeLibrary(m_module);
     }
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
@@ -48,11 +48,11 @@ public:
     template <class F>
     F Get(const char* name) const
     {
-        return module_ ? reinterpret_cast<F>(GetProcAddress(module_, name)) : nullptr;
+        return m_module ? reinterpret_cast<F>(GetProcAddress(m_module, name)) : nullptr;
     }
 
 private:
-    HMODULE module_;
+    HMODULE m_module;
 };
 
 // The path in the C library's multibyte form; empty when it has none.

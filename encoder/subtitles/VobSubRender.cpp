@@ -44,7 +44,7 @@ Sample Bilinear(const DWORD* pixels, int width, int height, int64_t x, int64_t y
 
 bool CVobSubFile::DecodePicture(int index, int language)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     if (language < 0 || language >= kVobSubLanguageCount) language = m_currentLanguage;
     if (index < 0 || index >= m_languages[language].subpos.GetSize()) return false;
     if (language != m_cachedLanguage || index != m_cachedIndex) {
@@ -65,7 +65,7 @@ bool CVobSubFile::DecodePicture(int index, int language)
 
 bool CVobSubFile::Render(int index, SubPicSurface* target, RECT* drawn)
 {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
+    std::lock_guard<std::recursive_mutex> hold(m_lock);
     if (drawn) *drawn = RECT{};
     if (!target || !drawn || target->bitsPerPixel != 32 || !target->bits || target->width <= 0 ||
         target->height <= 0 || static_cast<int64_t>(target->pitch) < static_cast<int64_t>(target->width) * 4)

@@ -28,14 +28,14 @@ constexpr UINT MDO_CHECKBOXSET = 0x10;   // a check box, initially set
 class MessageDialogArg {
 public:
     MessageDialogArg() = default;
-    MessageDialogArg(int seconds) : seconds_(seconds) {}           // NOLINT(google-explicit-constructor)
-    MessageDialogArg(const wchar_t* text) : text_(text) {}         // NOLINT(google-explicit-constructor)
-    int seconds() const { return seconds_; }
-    const wchar_t* text() const { return text_; }
+    MessageDialogArg(int seconds) : m_seconds(seconds) {}           // NOLINT(google-explicit-constructor)
+    MessageDialogArg(const wchar_t* text) : m_text(text) {}         // NOLINT(google-explicit-constructor)
+    int seconds() const { return m_seconds; }
+    const wchar_t* text() const { return m_text; }
 
 private:
-    int seconds_ = 0;
-    const wchar_t* text_ = nullptr;
+    int m_seconds = 0;
+    const wchar_t* m_text = nullptr;
 };
 
 // The registered message that ends a message dialog (no parameters).

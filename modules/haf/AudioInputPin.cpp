@@ -3,7 +3,7 @@
 #include "modules/haf/HalvaneAudioFilter.h"
 
 CAudioInputPin::CAudioInputPin(CHalvaneAudioFilter* filter, const wchar_t* name)
-    : CBaseInputPin(filter, name), audio_(filter)
+    : CBaseInputPin(filter, name), m_audio(filter)
 {
 }
 
@@ -18,21 +18,21 @@ HRESULT CAudioInputPin::SetMediaType(const CMediaType* type)
     PcmFormat format;
     if (!type || !PcmFormatOfType(*type, &format)) return VFW_E_TYPE_NOT_ACCEPTED;
     HRESULT hr = CBaseInputPin::SetMediaType(type);
-    if (SUCCEEDED(hr)) format_ = format;
+    if (SUCCEEDED(hr)) m_format = format;
     return hr;
 }
 
 HRESULT CAudioInputPin::CompleteConnect(IPin* receivePin)
 {
     HRESULT hr = CBaseInputPin::CompleteConnect(receivePin);
-    if (SUCCEEDED(hr)) audio_->InputConnected(this);
+    if (SUCCEEDED(hr)) m_audio->InputConnected(this);
     return hr;
 }
 
 HRESULT CAudioInputPin::Disconnect()
 {
     HRESULT hr = CBaseInputPin::Disconnect();
-    if (hr == S_OK) audio_->InputDisconnected();
+    if (hr == S_OK) m_audio->InputDisconnected();
     return hr;
 }
 
@@ -40,25 +40,25 @@ HRESULT CAudioInputPin::Receive(IMediaSample* sample)
 {
     HRESULT hr = CBaseInputPin::Receive(sample);
     if (hr != S_OK) return hr;
-    return audio_->ReceiveFrom(this, sample);
+    return m_audio->ReceiveFrom(this, sample);
 }
 
 HRESULT CAudioInputPin::EndOfStream()
 {
     HRESULT hr = CheckStreaming();
     if (hr != S_OK) return hr;
-    return audio_->EndOfStreamFrom(this);
+    return m_audio->EndOfStreamFrom(this);
 }
 
 HRESULT CAudioInputPin::BeginFlush()
 {
     CBaseInputPin::BeginFlush();
-    return audio_->BeginFlushFrom(this);
+    return m_audio->BeginFlushFrom(this);
 }
 
 HRESULT CAudioInputPin::EndFlush()
 {
-    HRESULT hr = audio_->EndFlushFrom(this);
+    HRESULT hr = m_audio->EndFlushFrom(this);
     CBaseInputPin::EndFlush();
     return hr;
 }
@@ -66,5 +66,5 @@ HRESULT CAudioInputPin::EndFlush()
 HRESULT CAudioInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
 {
     CBasePin::NewSegment(start, stop, rate);
-    return audio_->NewSegmentFrom(this, start, stop, rate);
+    return m_audio->NewSegmentFrom(this, start, stop, rate);
 }

@@ -25,9 +25,9 @@ public:
 
     // The connection's format (the one a sample last changed it to);
     // streaming thread, or the filter stopped.
-    const PcmFormat& Format() const { return format_; }
+    const PcmFormat& Format() const { return m_format; }
 
 private:
-    CHalvaneAudioFilter* audio_;
-    PcmFormat format_;
+    CHalvaneAudioFilter* m_audio;
+    PcmFormat m_format;
 };

@@ -23,10 +23,10 @@ public:
     int TypeVersion() override;
 
     // The connection's format; streaming thread, or the filter stopped.
-    const PcmFormat& Format() const { return format_; }
+    const PcmFormat& Format() const { return m_format; }
 
 private:
-    CHalvaneAudioFilter* audio_;
-    CPosPassThru seeking_;
-    PcmFormat format_;
+    CHalvaneAudioFilter* m_audio;
+    CPosPassThru m_seeking;
+    PcmFormat m_format;
 };

@@ -24,7 +24,7 @@ public:
     // the filters up; the tempo is then closed.
     bool Open(double tempo, int rate, const AVChannelLayout& layout);
     void Close();
-    bool IsOpen() const { return graph_ != nullptr; }
+    bool IsOpen() const { return m_graph != nullptr; }
 
     // Treats frames of interleaved samples and appends what comes out.
     bool Push(const int16_t* samples, int frames, std::vector<int16_t>* out);
@@ -35,12 +35,12 @@ public:
 private:
     bool Collect(std::vector<int16_t>* out);
 
-    AVFilterGraph* graph_ = nullptr;
-    AVFilterContext* source_ = nullptr;
-    AVFilterContext* sink_ = nullptr;
-    AVFrame* frame_ = nullptr;
-    AVChannelLayout layout_{};
-    int channels_ = 0;
-    int rate_ = 0;
-    int64_t pts_ = 0;
+    AVFilterGraph* m_graph = nullptr;
+    AVFilterContext* m_source = nullptr;
+    AVFilterContext* m_sink = nullptr;
+    AVFrame* m_frame = nullptr;
+    AVChannelLayout m_layout{};
+    int m_channels = 0;
+    int m_rate = 0;
+    int64_t m_pts = 0;
 };

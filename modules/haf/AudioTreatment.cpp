@@ -30,15 +30,15 @@ CAudioTreatment::~CAudioTreatment() { Stop(); }
 
 void CAudioTreatment::Stop()
 {
-    swr_free(&resampler_);
-    tempo_.Close();
-    tempoBuffer_.clear();
-    widened_.clear();
-    tempoIn_ = 0;
-    tempoOut_ = 0;
-    peak_ = 0;
-    silenceFrames_ = 0;
-    cutFrames_ = 0;
+    swr_free(&m_resampler);
+    m_tempo.Close();
+    m_tempoBuffer.clear();
+    m_widened.clear();
+    m_tempoIn = 0;
+    m_tempoOut = 0;
+    m_peak = 0;
+    m_silenceFrames = 0;
+    m_cutFrames = 0;
 }
 
 bool CAudioTreatment::Start(const AudioTreatmentSetup& setup)
@@ -47,7 +47,7 @@ bool CAudioTreatment::Start(const AudioTreatmentSetup& setup)
     if (setup.input.channels <= 0 || setup.input.rate <= 0 || setup.outputRate <= 0 || setup.outputChannels <= 0 ||
         !(setup.playbackRate > 0) || !std::isfinite(setup.playbackRate))
         return false;
-    setup_ = setup;
+    m_setup = setup;
     const bool speed = setup.playbackRate != 1.0;
     const bool tempo = speed && setup.keepPitch;
     // Without the pitch kept, the sound is read as if it had been recorded
@@ -62,36 +62,36 @@ bool CAudioTreatment::Start(const AudioTreatmentSetup& setup)
     output.channels = setup.outputChannels;
     output.mask = setup.outputMask;
     PcmChannelLayout(output, &out);
-    int r = swr_alloc_set_opts2(&resampler_, &out, AV_SAMPLE_FMT_S16, setup.outputRate, &in, setup.input.sampleFormat,
+    int r = swr_alloc_set_opts2(&m_resampler, &out, AV_SAMPLE_FMT_S16, setup.outputRate, &in, setup.input.sampleFormat,
                                 static_cast<int>(inputRate), 0, nullptr);
     if (r >= 0 && setup.quality == 0) {
-        av_opt_set_int(resampler_, "filter_size", 1, 0);
-        av_opt_set_int(resampler_, "linear_interp", 1, 0);
+        av_opt_set_int(m_resampler, "filter_size", 1, 0);
+        av_opt_set_int(m_resampler, "linear_interp", 1, 0);
     }
-    bool ok = r >= 0 && swr_init(resampler_) >= 0;
-    if (ok && tempo) ok = tempo_.Open(setup.playbackRate, setup.outputRate, out);
+    bool ok = r >= 0 && swr_init(m_resampler) >= 0;
+    if (ok && tempo) ok = m_tempo.Open(setup.playbackRate, setup.outputRate, out);
     av_channel_layout_uninit(&in);
     av_channel_layout_uninit(&out);
     if (!ok) {
         Stop();
         return false;
     }
-    if (setup.delayMs > 0) silenceFrames_ = FramesOfMilliseconds(setup.delayMs, setup.outputRate);
-    if (setup.delayMs < 0) cutFrames_ = FramesOfMilliseconds(-static_cast<int64_t>(setup.delayMs), setup.outputRate);
+    if (setup.delayMs > 0) m_silenceFrames = FramesOfMilliseconds(setup.delayMs, setup.outputRate);
+    if (setup.delayMs < 0) m_cutFrames = FramesOfMilliseconds(-static_cast<int64_t>(setup.delayMs), setup.outputRate);
     return true;
 }
 
 bool CAudioTreatment::Treat(const uint8_t* data, int frames, const AudioLevels& levels, DspPluginModule* dsp,
                             std::vector<int16_t>* out)
 {
-    if (!resampler_) return false;
+    if (!m_resampler) return false;
     if (frames <= 0) return true;
     return Convert(data, frames, levels, dsp, out);
 }
 
 bool CAudioTreatment::Finish(const AudioLevels& levels, DspPluginModule* dsp, std::vector<int16_t>* out)
 {
-    if (!resampler_) return true;
+    if (!m_resampler) return true;
     const bool ok = Convert(nullptr, 0, levels, dsp, out);
     Stop();
     return ok;
@@ -100,26 +100,26 @@ bool CAudioTreatment::Finish(const AudioLevels& levels, DspPluginModule* dsp, st
 bool CAudioTreatment::Convert(const uint8_t* data, int frames, const AudioLevels& levels, DspPluginModule* dsp,
                               std::vector<int16_t>* out)
 {
-    const size_t channels = static_cast<size_t>(setup_.outputChannels);
+    const size_t channels = static_cast<size_t>(m_setup.outputChannels);
     // The delay's silence comes first, whether or not sound follows yet.
-    if (silenceFrames_ > 0) {
-        out->insert(out->end(), static_cast<size_t>(silenceFrames_) * channels, int16_t{0});
-        silenceFrames_ = 0;
+    if (m_silenceFrames > 0) {
+        out->insert(out->end(), static_cast<size_t>(m_silenceFrames) * channels, int16_t{0});
+        m_silenceFrames = 0;
     }
-    const int room = swr_get_out_samples(resampler_, frames);
+    const int room = swr_get_out_samples(m_resampler, frames);
     if (room < 0) return false;
     const size_t base = out->size();
     // Room for the DSP module to give back up to twice the frames.
     out->resize(base + static_cast<size_t>(room) * 2 * channels);
     uint8_t* to[1] = {reinterpret_cast<uint8_t*>(out->data() + base)};
     const uint8_t* from[1] = {data};
-    if (data && setup_.input.packed24) {
+    if (data && m_setup.input.packed24) {
         // Samples of three bytes reach the resampler as 32-bit ones.
-        widened_.resize(static_cast<size_t>(frames) * static_cast<size_t>(setup_.input.channels));
-        WidenPacked24(data, widened_.size(), widened_.data());
-        from[0] = reinterpret_cast<const uint8_t*>(widened_.data());
+        m_widened.resize(static_cast<size_t>(frames) * static_cast<size_t>(m_setup.input.channels));
+        WidenPacked24(data, m_widened.size(), m_widened.data());
+        from[0] = reinterpret_cast<const uint8_t*>(m_widened.data());
     }
-    const int made = room > 0 ? swr_convert(resampler_, to, room, data ? from : nullptr, frames) : 0;
+    const int made = room > 0 ? swr_convert(m_resampler, to, room, data ? from : nullptr, frames) : 0;
     if (made < 0) {
         out->resize(base);
         return false;
@@ -130,38 +130,38 @@ bool CAudioTreatment::Convert(const uint8_t* data, int frames, const AudioLevels
 bool CAudioTreatment::Shape(size_t base, int frames, const AudioLevels& levels, DspPluginModule* dsp, bool ending,
                             std::vector<int16_t>* out)
 {
-    const size_t channels = static_cast<size_t>(setup_.outputChannels);
-    if (tempo_.IsOpen()) {
-        tempoBuffer_.clear();
-        bool ok = frames <= 0 || tempo_.Push(out->data() + base, frames, &tempoBuffer_);
-        tempoIn_ += frames;
+    const size_t channels = static_cast<size_t>(m_setup.outputChannels);
+    if (m_tempo.IsOpen()) {
+        m_tempoBuffer.clear();
+        bool ok = frames <= 0 || m_tempo.Push(out->data() + base, frames, &m_tempoBuffer);
+        m_tempoIn += frames;
         if (ok && ending) {
-            ok = tempo_.Finish(&tempoBuffer_);
+            ok = m_tempo.Finish(&m_tempoBuffer);
             // The tempo filter's last frames may fall short of (or run past)
             // the length the speed gives: the end is made up with silence or
             // cut, so that the sound keeps its place beside the picture.
-            const int64_t wanted = std::llround(tempoIn_ / setup_.playbackRate) - tempoOut_;
-            tempoBuffer_.resize(static_cast<size_t>(std::max<int64_t>(0, wanted)) * channels, int16_t{0});
+            const int64_t wanted = std::llround(m_tempoIn / m_setup.playbackRate) - m_tempoOut;
+            m_tempoBuffer.resize(static_cast<size_t>(std::max<int64_t>(0, wanted)) * channels, int16_t{0});
         }
         if (!ok) {
             out->resize(base);
             return false;
         }
-        frames = static_cast<int>(tempoBuffer_.size() / channels);
-        tempoOut_ += frames;
+        frames = static_cast<int>(m_tempoBuffer.size() / channels);
+        m_tempoOut += frames;
         out->resize(base + static_cast<size_t>(frames) * 2 * channels);
-        std::copy(tempoBuffer_.begin(), tempoBuffer_.end(), out->begin() + static_cast<std::ptrdiff_t>(base));
+        std::copy(m_tempoBuffer.begin(), m_tempoBuffer.end(), out->begin() + static_cast<std::ptrdiff_t>(base));
     }
     int16_t* samples = out->data() + base;
     const size_t count = static_cast<size_t>(frames) * channels;
 
     float gain = static_cast<float>(std::pow(10.0, levels.amplifyDb / 20.0));
     if (levels.normalize) {
-        peak_ = std::max(peak_, PeakOf(samples, count));
+        m_peak = std::max(m_peak, PeakOf(samples, count));
         // Raised until the loudest peak so far reaches the level, by at most
         // the limit; never lowered.
         const double target = std::clamp(levels.normalizeLevel, 0, 100) / 100.0 * 32768.0;
-        const double raise = peak_ > 0 ? target / peak_ : levels.gainLimit;
+        const double raise = m_peak > 0 ? target / m_peak : levels.gainLimit;
         gain *= static_cast<float>(std::clamp(raise, 1.0, std::max(1.0, levels.gainLimit)));
     }
     if (gain != 1.0f) ApplyGain(samples, count, gain);
@@ -173,12 +173,12 @@ bool CAudioTreatment::Shape(size_t base, int frames, const AudioLevels& levels, 
         // what an earlier piece left in the buffer.
         std::fill(samples + count, samples + count * 2, int16_t{0});
         kept = ClampDspSampleCount(dsp->ModifySamples(dsp, samples, frames, 16, static_cast<int>(channels),
-                                                      setup_.outputRate),
+                                                      m_setup.outputRate),
                                    capacity);
     }
-    if (cutFrames_ > 0 && kept > 0) {
-        const int64_t cut = std::min<int64_t>(cutFrames_, kept);
-        cutFrames_ -= cut;
+    if (m_cutFrames > 0 && kept > 0) {
+        const int64_t cut = std::min<int64_t>(m_cutFrames, kept);
+        m_cutFrames -= cut;
         std::copy(samples + cut * channels, samples + static_cast<size_t>(kept) * channels, samples);
         kept -= static_cast<int>(cut);
     }

@@ -52,8 +52,8 @@ public:
     // false when the libraries refuse the formats (nothing is set up then).
     bool Start(const AudioTreatmentSetup& setup);
     void Stop();
-    bool IsStarted() const { return resampler_ != nullptr; }
-    const AudioTreatmentSetup& Setup() const { return setup_; }
+    bool IsStarted() const { return m_resampler != nullptr; }
+    const AudioTreatmentSetup& Setup() const { return m_setup; }
 
     // Treats frames of interleaved input samples and appends the output's
     // frames (interleaved signed 16-bit samples) to out.
@@ -72,16 +72,16 @@ private:
     bool Shape(size_t base, int frames, const AudioLevels& levels, DspPluginModule* dsp, bool ending,
                std::vector<int16_t>* out);
 
-    AudioTreatmentSetup setup_;
-    SwrContext* resampler_ = nullptr;
-    CAudioTempo tempo_;
-    std::vector<int16_t> tempoBuffer_;
-    std::vector<int32_t> widened_;  // input samples of three bytes, made 32-bit
-    int64_t tempoIn_ = 0;       // frames given to the tempo filter
-    int64_t tempoOut_ = 0;      // frames it gave back
-    int peak_ = 0;              // the loudest sample so far, for the normaliser
-    int64_t silenceFrames_ = 0; // still to be put in front
-    int64_t cutFrames_ = 0;     // still to be cut from the start
+    AudioTreatmentSetup m_setup;
+    SwrContext* m_resampler = nullptr;
+    CAudioTempo m_tempo;
+    std::vector<int16_t> m_tempoBuffer;
+    std::vector<int32_t> m_widened;  // input samples of three bytes, made 32-bit
+    int64_t m_tempoIn = 0;       // frames given to the tempo filter
+    int64_t m_tempoOut = 0;      // frames it gave back
+    int m_peak = 0;              // the loudest sample so far, for the normaliser
+    int64_t m_silenceFrames = 0; // still to be put in front
+    int64_t m_cutFrames = 0;     // still to be cut from the start
 };
 
 // The sample-frame count of ms milliseconds at the rate, rounded.

@@ -57,9 +57,9 @@ std::string CodecNameOf(IPin* pin, const PcmFormat& pcm)
 
 CHalvaneAudioFilter::CHalvaneAudioFilter(IUnknown* outer) : CBaseFilter(kAudioFilterName, outer, CLSID_HalvaneAudioFilter)
 {
-    inputs_.push_back(std::make_unique<CAudioInputPin>(this, InputName(1).c_str()));
-    output_ = std::make_unique<CAudioOutputPin>(this, L"Out", inputs_.front().get());
-    settings_.levels.gainLimit = kDefaultGainLimit;
+    m_inputs.push_back(std::make_unique<CAudioInputPin>(this, InputName(1).c_str()));
+    m_output = std::make_unique<CAudioOutputPin>(this, L"Out", m_inputs.front().get());
+    m_settings.levels.gainLimit = kDefaultGainLimit;
 }
 
 CHalvaneAudioFilter::~CHalvaneAudioFilter() = default;
@@ -73,15 +73,15 @@ HRESULT CHalvaneAudioFilter::NonDelegatingQueryInterface(REFIID riid, void** obj
 int CHalvaneAudioFilter::GetPinCount()
 {
     std::lock_guard<std::recursive_mutex> g(filterLock_);
-    return static_cast<int>(inputs_.size()) + 1;
+    return static_cast<int>(m_inputs.size()) + 1;
 }
 
 CBasePin* CHalvaneAudioFilter::GetPin(int n)
 {
     std::lock_guard<std::recursive_mutex> g(filterLock_);
     if (n < 0) return nullptr;
-    if (static_cast<size_t>(n) < inputs_.size()) return inputs_[static_cast<size_t>(n)].get();
-    return static_cast<size_t>(n) == inputs_.size() ? output_.get() : nullptr;
+    if (static_cast<size_t>(n) < m_inputs.size()) return m_inputs[static_cast<size_t>(n)].get();
+    return static_cast<size_t>(n) == m_inputs.size() ? m_output.get() : nullptr;
 }
 
 // ---- Streams ------------------------------------------------------------------------------
@@ -89,7 +89,7 @@ CBasePin* CHalvaneAudioFilter::GetPin(int n)
 std::vector<CAudioInputPin*> CHalvaneAudioFilter::ConnectedInputs()
 {
     std::vector<CAudioInputPin*> connected;
-    for (auto& pin : inputs_)
+    for (auto& pin : m_inputs)
         if (pin->IsConnected()) connected.push_back(pin.get());
     return connected;
 }
@@ -101,8 +101,8 @@ CAudioInputPin* CHalvaneAudioFilter::FlowingInput()
     if (connected.empty()) return nullptr;
     int chosen = 0;
     {
-        std::lock_guard<std::mutex> s(settingsLock_);
-        chosen = settings_.stream;
+        std::lock_guard<std::mutex> s(m_settingsLock);
+        chosen = m_settings.stream;
     }
     return static_cast<size_t>(chosen) < connected.size() ? connected[static_cast<size_t>(chosen)] : connected[0];
 }
@@ -111,19 +111,19 @@ void CHalvaneAudioFilter::InputConnected(CAudioInputPin* pin)
 {
     std::lock_guard<std::recursive_mutex> g(filterLock_);
     // The next stream of the source finds a free input.
-    if (pin == inputs_.back().get()) {
-        inputs_.push_back(std::make_unique<CAudioInputPin>(this, InputName(inputs_.size() + 1).c_str()));
+    if (pin == m_inputs.back().get()) {
+        m_inputs.push_back(std::make_unique<CAudioInputPin>(this, InputName(m_inputs.size() + 1).c_str()));
         IncrementPinVersion();
     }
-    flowing_.store(FlowingInput(), std::memory_order_release);
-    typeVersion_.fetch_add(1, std::memory_order_acq_rel);
+    m_flowing.store(FlowingInput(), std::memory_order_release);
+    m_typeVersion.fetch_add(1, std::memory_order_acq_rel);
 }
 
 void CHalvaneAudioFilter::InputDisconnected()
 {
     std::lock_guard<std::recursive_mutex> g(filterLock_);
-    flowing_.store(FlowingInput(), std::memory_order_release);
-    typeVersion_.fetch_add(1, std::memory_order_acq_rel);
+    m_flowing.store(FlowingInput(), std::memory_order_release);
+    m_typeVersion.fetch_add(1, std::memory_order_acq_rel);
 }
 
 bool CHalvaneAudioFilter::OutputFormat(PcmFormat* format)
@@ -132,12 +132,12 @@ bool CHalvaneAudioFilter::OutputFormat(PcmFormat* format)
     if (!flowing) return false;
     PcmFormat input;
     if (!PcmFormatOfType(flowing->CurrentMediaType(), &input)) return false;
-    std::lock_guard<std::mutex> s(settingsLock_);
+    std::lock_guard<std::mutex> s(m_settingsLock);
     PcmFormat f;
     f.sampleFormat = AV_SAMPLE_FMT_S16;
-    f.rate = settings_.sampleRate ? settings_.sampleRate : input.rate;
-    f.channels = settings_.channels ? settings_.channels : input.channels;
-    f.mask = settings_.channels ? 0 : input.mask;
+    f.rate = m_settings.sampleRate ? m_settings.sampleRate : input.rate;
+    f.channels = m_settings.channels ? m_settings.channels : input.channels;
+    f.mask = m_settings.channels ? 0 : input.mask;
     *format = f;
     return true;
 }
@@ -146,14 +146,14 @@ bool CHalvaneAudioFilter::OutputFormat(PcmFormat* format)
 
 void CHalvaneAudioFilter::ResetStream()
 {
-    treatment_.Stop();
-    treated_ = nullptr;
-    treatedSamples_.clear();
-    origin_ = 0;
-    haveOrigin_ = false;
-    framesOut_ = 0;
-    discontinuity_ = true;
-    endDelivered_ = false;
+    m_treatment.Stop();
+    m_treated = nullptr;
+    m_treatedSamples.clear();
+    m_origin = 0;
+    m_haveOrigin = false;
+    m_framesOut = 0;
+    m_discontinuity = true;
+    m_endDelivered = false;
 }
 
 HRESULT CHalvaneAudioFilter::Stop()
@@ -162,10 +162,10 @@ HRESULT CHalvaneAudioFilter::Stop()
     if (IsStopped()) return S_OK;
     // The inputs refuse new samples first; a sample being treated is waited
     // for before the output goes down.
-    for (auto& pin : inputs_)
+    for (auto& pin : m_inputs)
         if (pin->IsConnected()) pin->Inactive();
-    std::lock_guard<std::mutex> r(streamLock_);
-    if (output_->IsConnected()) output_->Inactive();
+    std::lock_guard<std::mutex> r(m_streamLock);
+    if (m_output->IsConnected()) m_output->Inactive();
     ResetStream();
     SetState(State_Stopped);
     return S_OK;
@@ -176,17 +176,17 @@ HRESULT CHalvaneAudioFilter::Pause()
     std::lock_guard<std::recursive_mutex> g(filterLock_);
     const bool fromStopped = IsStopped();
     if (fromStopped) {
-        std::lock_guard<std::mutex> r(streamLock_);
+        std::lock_guard<std::mutex> r(m_streamLock);
         ResetStream();
     }
     HRESULT hr = CBaseFilter::Pause();
     if (FAILED(hr)) return hr;
     // With no stream to give sound, whatever is downstream must still see
     // its stream end.
-    if (fromStopped && ConnectedInputs().empty() && output_->IsConnected()) {
-        std::lock_guard<std::mutex> r(streamLock_);
-        endDelivered_ = true;
-        output_->DeliverEndOfStream();
+    if (fromStopped && ConnectedInputs().empty() && m_output->IsConnected()) {
+        std::lock_guard<std::mutex> r(m_streamLock);
+        m_endDelivered = true;
+        m_output->DeliverEndOfStream();
     }
     return S_OK;
 }
@@ -197,38 +197,38 @@ bool CHalvaneAudioFilter::StartTreatment(CAudioInputPin* pin)
 {
     AudioTreatmentSetup setup;
     setup.input = pin->Format();
-    const PcmFormat& output = output_->Format();
+    const PcmFormat& output = m_output->Format();
     setup.outputRate = output.rate;
     setup.outputChannels = output.channels;
     setup.outputMask = output.mask;
     {
-        std::lock_guard<std::mutex> s(settingsLock_);
-        setup.quality = settings_.quality;
-        setup.playbackRate = settings_.playbackRate;
-        setup.keepPitch = settings_.keepPitch;
+        std::lock_guard<std::mutex> s(m_settingsLock);
+        setup.quality = m_settings.quality;
+        setup.playbackRate = m_settings.playbackRate;
+        setup.keepPitch = m_settings.keepPitch;
         // The delay belongs to the start of the stream, not to a change of
         // the stream that flows.
-        setup.delayMs = haveOrigin_ ? 0 : settings_.delayMs;
+        setup.delayMs = m_haveOrigin ? 0 : m_settings.delayMs;
     }
-    bool ok = treatment_.Start(setup);
-    treated_ = ok ? pin : nullptr;
+    bool ok = m_treatment.Start(setup);
+    m_treated = ok ? pin : nullptr;
     return ok;
 }
 
 HRESULT CHalvaneAudioFilter::ReceiveFrom(CAudioInputPin* pin, IMediaSample* sample)
 {
-    if (pin != flowing_.load(std::memory_order_acquire)) return S_OK;  // a stream that does not flow
-    std::lock_guard<std::mutex> r(streamLock_);
-    if (!output_->IsConnected()) return VFW_E_NOT_CONNECTED;
+    if (pin != m_flowing.load(std::memory_order_acquire)) return S_OK;  // a stream that does not flow
+    std::lock_guard<std::mutex> r(m_streamLock);
+    if (!m_output->IsConnected()) return VFW_E_NOT_CONNECTED;
     const PcmFormat& format = pin->Format();
     const int block = format.BlockBytes();
-    const bool sameInput = treated_ == pin && treatment_.IsStarted() && treatment_.Setup().input == format;
+    const bool sameInput = m_treated == pin && m_treatment.IsStarted() && m_treatment.Setup().input == format;
     if (!sameInput) {
         // The stream's format changed under way: what the treatment holds
         // of the old one goes out first.
-        if (treated_ == pin && treatment_.IsStarted()) {
-            std::lock_guard<std::mutex> s(settingsLock_);
-            treatment_.Finish(settings_.levels, settings_.dsp, &treatedSamples_);
+        if (m_treated == pin && m_treatment.IsStarted()) {
+            std::lock_guard<std::mutex> s(m_settingsLock);
+            m_treatment.Finish(m_settings.levels, m_settings.dsp, &m_treatedSamples);
         }
         if (!StartTreatment(pin)) {
             NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
@@ -240,7 +240,7 @@ HRESULT CHalvaneAudioFilter::ReceiveFrom(CAudioInputPin* pin, IMediaSample* samp
     if (FAILED(sample->GetPointer(&data)) || block <= 0) return S_OK;
     const LONG length = sample->GetActualDataLength();
     int frames = length > 0 ? length / block : 0;
-    if (!haveOrigin_) {
+    if (!m_haveOrigin) {
         // The output's time line starts where the stream's first sound was,
         // on the changed speed's scale. Sound from before the point the
         // stream started at (a decoded frame that straddles the point
@@ -253,13 +253,13 @@ HRESULT CHalvaneAudioFilter::ReceiveFrom(CAudioInputPin* pin, IMediaSample* samp
             start = 0;
             if (frames <= 0) return S_OK;
         }
-        origin_ = static_cast<REFERENCE_TIME>(std::llround(start / treatment_.Setup().playbackRate));
-        haveOrigin_ = true;
+        m_origin = static_cast<REFERENCE_TIME>(std::llround(start / m_treatment.Setup().playbackRate));
+        m_haveOrigin = true;
     }
     bool treated;
     {
-        std::lock_guard<std::mutex> s(settingsLock_);
-        treated = treatment_.Treat(data, frames, settings_.levels, settings_.dsp, &treatedSamples_);
+        std::lock_guard<std::mutex> s(m_settingsLock);
+        treated = m_treatment.Treat(data, frames, m_settings.levels, m_settings.dsp, &m_treatedSamples);
     }
     if (!treated) {
         NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
@@ -271,14 +271,14 @@ HRESULT CHalvaneAudioFilter::ReceiveFrom(CAudioInputPin* pin, IMediaSample* samp
 
 HRESULT CHalvaneAudioFilter::DeliverTreated()
 {
-    const PcmFormat& format = output_->Format();
+    const PcmFormat& format = m_output->Format();
     const size_t channels = static_cast<size_t>(format.channels);
     const LONG block = format.BlockBytes();
-    const int64_t total = channels ? static_cast<int64_t>(treatedSamples_.size() / channels) : 0;
+    const int64_t total = channels ? static_cast<int64_t>(m_treatedSamples.size() / channels) : 0;
     HRESULT hr = S_OK;
     for (int64_t done = 0; done < total && hr == S_OK;) {
         IMediaSample* sample = nullptr;
-        hr = output_->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
+        hr = m_output->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
         if (FAILED(hr)) break;
         BYTE* buffer = nullptr;
         hr = sample->GetPointer(&buffer);
@@ -286,62 +286,62 @@ HRESULT CHalvaneAudioFilter::DeliverTreated()
         const int64_t frames = std::min(room, total - done);
         if (SUCCEEDED(hr) && frames <= 0) hr = VFW_E_BUFFER_OVERFLOW;
         if (SUCCEEDED(hr)) {
-            std::memcpy(buffer, treatedSamples_.data() + done * channels,
+            std::memcpy(buffer, m_treatedSamples.data() + done * channels,
                         static_cast<size_t>(frames) * static_cast<size_t>(block));
             sample->SetActualDataLength(static_cast<LONG>(frames * block));
-            REFERENCE_TIME start = origin_ + av_rescale(framesOut_, UNITS, format.rate);
-            REFERENCE_TIME stop = origin_ + av_rescale(framesOut_ + frames, UNITS, format.rate);
+            REFERENCE_TIME start = m_origin + av_rescale(m_framesOut, UNITS, format.rate);
+            REFERENCE_TIME stop = m_origin + av_rescale(m_framesOut + frames, UNITS, format.rate);
             sample->SetTime(&start, &stop);
             sample->SetSyncPoint(TRUE);
-            sample->SetDiscontinuity(discontinuity_ ? TRUE : FALSE);
-            discontinuity_ = false;
-            framesOut_ += frames;
+            sample->SetDiscontinuity(m_discontinuity ? TRUE : FALSE);
+            m_discontinuity = false;
+            m_framesOut += frames;
             done += frames;
-            hr = output_->Deliver(sample);
+            hr = m_output->Deliver(sample);
         }
         sample->Release();
     }
-    treatedSamples_.clear();
+    m_treatedSamples.clear();
     return hr;
 }
 
 HRESULT CHalvaneAudioFilter::EndOfStreamFrom(CAudioInputPin* pin)
 {
-    if (pin != flowing_.load(std::memory_order_acquire)) return S_OK;
-    std::lock_guard<std::mutex> r(streamLock_);
-    if (endDelivered_) return S_OK;
-    if (treatment_.IsStarted()) {
+    if (pin != m_flowing.load(std::memory_order_acquire)) return S_OK;
+    std::lock_guard<std::mutex> r(m_streamLock);
+    if (m_endDelivered) return S_OK;
+    if (m_treatment.IsStarted()) {
         {
-            std::lock_guard<std::mutex> s(settingsLock_);
-            treatment_.Finish(settings_.levels, settings_.dsp, &treatedSamples_);
+            std::lock_guard<std::mutex> s(m_settingsLock);
+            m_treatment.Finish(m_settings.levels, m_settings.dsp, &m_treatedSamples);
         }
         DeliverTreated();
     }
-    endDelivered_ = true;
-    return output_->DeliverEndOfStream();
+    m_endDelivered = true;
+    return m_output->DeliverEndOfStream();
 }
 
 HRESULT CHalvaneAudioFilter::BeginFlushFrom(CAudioInputPin* pin)
 {
-    if (pin != flowing_.load(std::memory_order_acquire)) return S_OK;
-    return output_->DeliverBeginFlush();
+    if (pin != m_flowing.load(std::memory_order_acquire)) return S_OK;
+    return m_output->DeliverBeginFlush();
 }
 
 HRESULT CHalvaneAudioFilter::EndFlushFrom(CAudioInputPin* pin)
 {
-    if (pin != flowing_.load(std::memory_order_acquire)) return S_OK;
+    if (pin != m_flowing.load(std::memory_order_acquire)) return S_OK;
     {
-        std::lock_guard<std::mutex> r(streamLock_);
+        std::lock_guard<std::mutex> r(m_streamLock);
         ResetStream();
     }
-    return output_->DeliverEndFlush();
+    return m_output->DeliverEndFlush();
 }
 
 HRESULT CHalvaneAudioFilter::NewSegmentFrom(CAudioInputPin* pin, REFERENCE_TIME start, REFERENCE_TIME stop,
                                             double rate)
 {
-    if (pin != flowing_.load(std::memory_order_acquire)) return S_OK;
-    return output_->DeliverNewSegment(start, stop, rate);
+    if (pin != m_flowing.load(std::memory_order_acquire)) return S_OK;
+    return m_output->DeliverNewSegment(start, stop, rate);
 }
 
 // ---- Settings -----------------------------------------------------------------------------
@@ -353,35 +353,35 @@ HRESULT CHalvaneAudioFilter::ChangeOutputFormat(int Settings::*field, int value)
     {
         std::lock_guard<std::recursive_mutex> g(filterLock_);
         PcmFormat before, after;
-        const bool connected = output_->IsConnected() && OutputFormat(&before);
+        const bool connected = m_output->IsConnected() && OutputFormat(&before);
         {
-            std::lock_guard<std::mutex> s(settingsLock_);
-            old = settings_.*field;
-            settings_.*field = value;
+            std::lock_guard<std::mutex> s(m_settingsLock);
+            old = m_settings.*field;
+            m_settings.*field = value;
         }
-        if (old != value) typeVersion_.fetch_add(1, std::memory_order_acq_rel);
+        if (old != value) m_typeVersion.fetch_add(1, std::memory_order_acq_rel);
         // A value that leaves the format as it is (the source's own rate
         // named, say) changes nothing downstream.
         if (!connected || (OutputFormat(&after) && after == before)) return S_OK;
         if (!IsStopped()) {
-            std::lock_guard<std::mutex> s(settingsLock_);
-            settings_.*field = old;
+            std::lock_guard<std::mutex> s(m_settingsLock);
+            m_settings.*field = old;
             return VFW_E_NOT_STOPPED;
         }
-        output_->ConnectedTo(peer.GetAddressOf());
+        m_output->ConnectedTo(peer.GetAddressOf());
     }
     // The output is connected again with the new format; a downstream
     // filter that refuses it gets the old one back.
     peer->Disconnect();
-    output_->Disconnect();
-    HRESULT hr = output_->Connect(peer.Get(), nullptr);
+    m_output->Disconnect();
+    HRESULT hr = m_output->Connect(peer.Get(), nullptr);
     if (SUCCEEDED(hr)) return S_OK;
     {
-        std::lock_guard<std::mutex> s(settingsLock_);
-        settings_.*field = old;
+        std::lock_guard<std::mutex> s(m_settingsLock);
+        m_settings.*field = old;
     }
-    typeVersion_.fetch_add(1, std::memory_order_acq_rel);
-    output_->Connect(peer.Get(), nullptr);
+    m_typeVersion.fetch_add(1, std::memory_order_acq_rel);
+    m_output->Connect(peer.Get(), nullptr);
     return hr;
 }
 
@@ -402,8 +402,8 @@ HRESULT CHalvaneAudioFilter::SetAudioSampleRate(int hz)
 HRESULT CHalvaneAudioFilter::GetAudioSampleRate(int* hz)
 {
     if (!hz) return E_POINTER;
-    std::lock_guard<std::mutex> s(settingsLock_);
-    *hz = settings_.sampleRate;
+    std::lock_guard<std::mutex> s(m_settingsLock);
+    *hz = m_settings.sampleRate;
     return S_OK;
 }
 
@@ -412,23 +412,23 @@ HRESULT CHalvaneAudioFilter::SetAudioPlaybackRate(double rate)
     // A rate of 0, below 0 or not finite would make the sound endless or
     // empty.
     if (!std::isfinite(rate) || rate < kSlowestPlayback || rate > kFastestPlayback) return E_INVALIDARG;
-    std::lock_guard<std::mutex> s(settingsLock_);
-    settings_.playbackRate = rate;
+    std::lock_guard<std::mutex> s(m_settingsLock);
+    m_settings.playbackRate = rate;
     return S_OK;
 }
 
 HRESULT CHalvaneAudioFilter::SetAudioPitchFix(int keepPitch)
 {
-    std::lock_guard<std::mutex> s(settingsLock_);
-    settings_.keepPitch = keepPitch != 0;
+    std::lock_guard<std::mutex> s(m_settingsLock);
+    m_settings.keepPitch = keepPitch != 0;
     return S_OK;
 }
 
 HRESULT CHalvaneAudioFilter::SetAudioGainLimit(double factor)
 {
     if (!std::isfinite(factor) || factor < 1.0) return E_INVALIDARG;
-    std::lock_guard<std::mutex> s(settingsLock_);
-    settings_.levels.gainLimit = factor;
+    std::lock_guard<std::mutex> s(m_settingsLock);
+    m_settings.levels.gainLimit = factor;
     return S_OK;
 }
 
@@ -474,11 +474,11 @@ HRESULT CHalvaneAudioFilter::SetAudioStream(int index)
     if (index < 0) return E_INVALIDARG;
     std::lock_guard<std::recursive_mutex> g(filterLock_);
     {
-        std::lock_guard<std::mutex> s(settingsLock_);
-        settings_.stream = index;
+        std::lock_guard<std::mutex> s(m_settingsLock);
+        m_settings.stream = index;
     }
-    flowing_.store(FlowingInput(), std::memory_order_release);
-    typeVersion_.fetch_add(1, std::memory_order_acq_rel);
+    m_flowing.store(FlowingInput(), std::memory_order_release);
+    m_typeVersion.fetch_add(1, std::memory_order_acq_rel);
     return S_OK;
 }
 
@@ -487,12 +487,12 @@ HRESULT CHalvaneAudioFilter::GetCurrentAudioStream(int* index)
     if (!index) return E_POINTER;
     std::lock_guard<std::recursive_mutex> g(filterLock_);
     std::vector<CAudioInputPin*> connected = ConnectedInputs();
-    auto at = std::find(connected.begin(), connected.end(), flowing_.load(std::memory_order_acquire));
+    auto at = std::find(connected.begin(), connected.end(), m_flowing.load(std::memory_order_acquire));
     if (at != connected.end()) {
         *index = static_cast<int>(at - connected.begin());
     } else {
-        std::lock_guard<std::mutex> s(settingsLock_);
-        *index = settings_.stream;
+        std::lock_guard<std::mutex> s(m_settingsLock);
+        *index = m_settings.stream;
     }
     return S_OK;
 }
@@ -500,46 +500,46 @@ HRESULT CHalvaneAudioFilter::GetCurrentAudioStream(int* index)
 HRESULT CHalvaneAudioFilter::SetAudioDspModule(DspPluginModule* module)
 {
     // The treating thread holds this lock while it calls the module.
-    std::lock_guard<std::mutex> s(settingsLock_);
-    settings_.dsp = module;
+    std::lock_guard<std::mutex> s(m_settingsLock);
+    m_settings.dsp = module;
     return S_OK;
 }
 
 HRESULT CHalvaneAudioFilter::SetAudioNormalize(int on)
 {
-    std::lock_guard<std::mutex> s(settingsLock_);
-    settings_.levels.normalize = on != 0;
+    std::lock_guard<std::mutex> s(m_settingsLock);
+    m_settings.levels.normalize = on != 0;
     return S_OK;
 }
 
 HRESULT CHalvaneAudioFilter::SetAudioNormalizeLevel(int percent)
 {
     if (percent < 0 || percent > 100) return E_INVALIDARG;
-    std::lock_guard<std::mutex> s(settingsLock_);
-    settings_.levels.normalizeLevel = percent;
+    std::lock_guard<std::mutex> s(m_settingsLock);
+    m_settings.levels.normalizeLevel = percent;
     return S_OK;
 }
 
 HRESULT CHalvaneAudioFilter::SetAudioPresetA(int quality)
 {
     if (quality != 0 && quality != 1) return E_INVALIDARG;
-    std::lock_guard<std::mutex> s(settingsLock_);
-    settings_.quality = quality;
+    std::lock_guard<std::mutex> s(m_settingsLock);
+    m_settings.quality = quality;
     return S_OK;
 }
 
 HRESULT CHalvaneAudioFilter::SetAudioSyncDelay(int ms)
 {
     if (ms < -kLongestDelayMs || ms > kLongestDelayMs) return E_INVALIDARG;
-    std::lock_guard<std::mutex> s(settingsLock_);
-    settings_.delayMs = ms;
+    std::lock_guard<std::mutex> s(m_settingsLock);
+    m_settings.delayMs = ms;
     return S_OK;
 }
 
 HRESULT CHalvaneAudioFilter::SetAudioAmplify(int db)
 {
     if (db < -kLoudestDb || db > kLoudestDb) return E_INVALIDARG;
-    std::lock_guard<std::mutex> s(settingsLock_);
-    settings_.levels.amplifyDb = db;
+    std::lock_guard<std::mutex> s(m_settingsLock);
+    m_settings.levels.amplifyDb = db;
     return S_OK;
 }

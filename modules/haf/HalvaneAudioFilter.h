@@ -78,7 +78,7 @@ public:
     // The output's format by the settings and the stream that flows; false
     // while no stream is connected.
     bool OutputFormat(PcmFormat* format);
-    int OutputTypeVersion() const { return typeVersion_.load(std::memory_order_acquire); }
+    int OutputTypeVersion() const { return m_typeVersion.load(std::memory_order_acquire); }
 
 private:
     struct Settings {
@@ -108,23 +108,23 @@ private:
     // Forgets where the stream was (stream lock held, or stopped).
     void ResetStream();
 
-    std::vector<std::unique_ptr<CAudioInputPin>> inputs_;
-    std::unique_ptr<CAudioOutputPin> output_;
-    std::atomic<int> typeVersion_{1};
+    std::vector<std::unique_ptr<CAudioInputPin>> m_inputs;
+    std::unique_ptr<CAudioOutputPin> m_output;
+    std::atomic<int> m_typeVersion{1};
     // The input whose stream flows, as FlowingInput last found it: the
     // streaming threads read it without the filter lock.
-    std::atomic<CAudioInputPin*> flowing_{nullptr};
+    std::atomic<CAudioInputPin*> m_flowing{nullptr};
 
-    std::mutex settingsLock_;
-    Settings settings_;
+    std::mutex m_settingsLock;
+    Settings m_settings;
 
-    std::mutex streamLock_;
-    CAudioTreatment treatment_;
-    CAudioInputPin* treated_ = nullptr;  // the input the treatment is set up for
-    std::vector<int16_t> treatedSamples_;
-    REFERENCE_TIME origin_ = 0;          // the output time of the first frame
-    bool haveOrigin_ = false;
-    int64_t framesOut_ = 0;              // frames delivered since the origin
-    bool discontinuity_ = true;
-    bool endDelivered_ = false;
+    std::mutex m_streamLock;
+    CAudioTreatment m_treatment;
+    CAudioInputPin* m_treated = nullptr;  // the input the treatment is set up for
+    std::vector<int16_t> m_treatedSamples;
+    REFERENCE_TIME m_origin = 0;          // the output time of the first frame
+    bool m_haveOrigin = false;
+    int64_t m_framesOut = 0;              // frames delivered since the origin
+    bool m_discontinuity = true;
+    bool m_endDelivered = false;
 };

@@ -18,33 +18,33 @@ constexpr int kMostChunks = 100000;
 
 class ChunkFile {
 public:
-    explicit ChunkFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK))
+    explicit ChunkFile(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK))
     {
         struct stat st;
-        if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) size_ = st.st_size;
+        if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode)) m_size = st.st_size;
     }
     ~ChunkFile()
     {
-        if (fd_ >= 0) ::close(fd_);
+        if (m_fd >= 0) ::close(m_fd);
     }
     ChunkFile(const ChunkFile&) = delete;
     ChunkFile& operator=(const ChunkFile&) = delete;
 
-    int64_t Size() const { return size_; }
+    int64_t Size() const { return m_size; }
     // A chunk header: its four-character id and its size.
     bool Header(int64_t at, char id[4], uint32_t* size) const
     {
         unsigned char h[8];
-        if (at < 0 || at + 8 > size_ || ::pread(fd_, h, 8, at) != 8) return false;
+        if (at < 0 || at + 8 > m_size || ::pread(m_fd, h, 8, at) != 8) return false;
         std::memcpy(id, h, 4);
         *size = LoadLE32(h + 4);
         return true;
     }
-    bool Id(int64_t at, char id[4]) const { return at >= 0 && at + 4 <= size_ && ::pread(fd_, id, 4, at) == 4; }
+    bool Id(int64_t at, char id[4]) const { return at >= 0 && at + 4 <= m_size && ::pread(m_fd, id, 4, at) == 4; }
 
 private:
-    int fd_;
-    int64_t size_ = -1;
+    int m_fd;
+    int64_t m_size = -1;
 };
 
 bool Is(const char id[4], const char* name) { return std::memcmp(id, name, 4) == 0; }

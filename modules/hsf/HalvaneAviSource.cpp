@@ -22,7 +22,7 @@ HRESULT CHalvaneAviSource::SetOption(int option)
     if (option != 0 && option != 1) return E_INVALIDARG;
     std::lock_guard<std::recursive_mutex> g(FilterLock());
     if (HasContainer()) return VFW_E_WRONG_STATE;
-    option_ = option;
+    m_option = option;
     return S_OK;
 }
 
@@ -30,7 +30,7 @@ HRESULT CHalvaneAviSource::Load(LPCOLESTR fileName, const AM_MEDIA_TYPE* type)
 {
     if (!fileName) return E_POINTER;
     std::wstring name(fileName);
-    if (option_ == 0 && name.find(L"://") == std::wstring::npos) {
+    if (m_option == 0 && name.find(L"://") == std::wstring::npos) {
         std::string native = ToNativePath(name);
         struct stat st;
         if (::stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) && AviLacksWholeIndex(native))

@@ -27,5 +27,5 @@ public:
     HRESULT Load(LPCOLESTR fileName, const AM_MEDIA_TYPE* type) override;
 
 private:
-    std::atomic<int> option_{0};
+    std::atomic<int> m_option{0};
 };

@@ -14,33 +14,33 @@ namespace asf {
 class AsfObjectReader::Scope {
 public:
     // The file stands just after the object's 24-byte header.
-    Scope(LittleEndianReader& in, uint64_t size) : in_(in)
+    Scope(LittleEndianReader& in, uint64_t size) : m_in(in)
     {
         uint64_t pos = in.GetFilePosition();
         uint64_t start = pos >= kObjectHeaderBytes ? pos - kObjectHeaderBytes : 0;
-        end_ = size > std::numeric_limits<uint64_t>::max() - start ? std::numeric_limits<uint64_t>::max()
+        m_end = size > std::numeric_limits<uint64_t>::max() - start ? std::numeric_limits<uint64_t>::max()
                                                                     : start + size;
     }
 
     uint64_t Left() const
     {
-        uint64_t limit = std::min(end_, in_.File().GetSize());
-        uint64_t pos = in_.GetFilePosition();
+        uint64_t limit = std::min(m_end, m_in.File().GetSize());
+        uint64_t pos = m_in.GetFilePosition();
         return pos < limit ? limit - pos : 0;
     }
     // True when count items of unit bytes each still fit.
     bool Holds(uint64_t count, uint64_t unit) const { return unit == 0 || count <= Left() / unit; }
 
-    bool U8(BYTE& v) { return Holds(1, 1) && in_.ReadByte(v); }
-    bool U16(WORD& v) { return Holds(1, 2) && in_.ReadUInt16(v); }
-    bool U32(DWORD& v) { return Holds(1, 4) && in_.ReadUInt32(v); }
-    bool U64(QWORD& v) { return Holds(1, 8) && in_.ReadUInt64(v); }
-    bool Guid(GUID& v) { return Holds(1, 16) && in_.ReadGuid(v); }
+    bool U8(BYTE& v) { return Holds(1, 1) && m_in.ReadByte(v); }
+    bool U16(WORD& v) { return Holds(1, 2) && m_in.ReadUInt16(v); }
+    bool U32(DWORD& v) { return Holds(1, 4) && m_in.ReadUInt32(v); }
+    bool U64(QWORD& v) { return Holds(1, 8) && m_in.ReadUInt64(v); }
+    bool Guid(GUID& v) { return Holds(1, 16) && m_in.ReadGuid(v); }
     bool Bytes(std::vector<uint8_t>& out, uint64_t count)
     {
-        return Holds(count, 1) && in_.File().ReadBlock(out, count);
+        return Holds(count, 1) && m_in.File().ReadBlock(out, count);
     }
-    bool Skip(uint64_t count) { return Holds(count, 1) && in_.SkipBytes(count); }
+    bool Skip(uint64_t count) { return Holds(count, 1) && m_in.SkipBytes(count); }
     // A string whose length the file gives in bytes: half the length,
     // rounded up, in UTF-16 code units (an odd length takes one byte more).
     bool StringOfBytes(uint64_t byteLength, std::u16string& out) { return Units((byteLength + 1) / 2, out); }
@@ -59,8 +59,8 @@ public:
     bool SkipUnits(uint64_t count) { return Skip(count * 2); }
 
 private:
-    LittleEndianReader& in_;
-    uint64_t end_ = 0;
+    LittleEndianReader& m_in;
+    uint64_t m_end = 0;
 };
 
 namespace {
@@ -75,15 +75,15 @@ ObjectRecord Record(const GUID& id, uint64_t size)
 
 }  // namespace
 
-int AsfObjectReader::Fail(int code) { return in_.File().IsOpen() ? code : STATUS_NOT_ANALYSED; }
+int AsfObjectReader::Fail(int code) { return m_in.File().IsOpen() ? code : STATUS_NOT_ANALYSED; }
 
 // --- Objects of the header ---------------------------------------------------
 
 int AsfObjectReader::ReadFileProperties(uint64_t size)
 {
     // Met as soon as its reading starts, whatever follows.
-    rec_.filePropertiesMet = true;
-    Scope s(in_, size);
+    m_rec.filePropertiesMet = true;
+    Scope s(m_in, size);
     FilePropertiesRecord r;
     r.id = FileProperties;
     r.size = size;
@@ -91,13 +91,13 @@ int AsfObjectReader::ReadFileProperties(uint64_t size)
         !s.U64(r.playDuration) || !s.U64(r.sendDuration) || !s.U64(r.preroll) || !s.U32(r.flags) ||
         !s.U32(r.minDataPacketSize) || !s.U32(r.maxDataPacketSize) || !s.U32(r.maxBitrate))
         return Fail(kHeaderFailure);
-    rec_.fileProperties = r;
+    m_rec.fileProperties = r;
     return kReadOk;
 }
 
 int AsfObjectReader::ReadStreamProperties(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     StreamPropertiesRecord r;
     r.id = StreamProperties;
     r.size = size;
@@ -106,13 +106,13 @@ int AsfObjectReader::ReadStreamProperties(uint64_t size)
         !s.U32(typeSpecificLength) || !s.U32(errorCorrectionLength) || !s.U16(r.flags) || !s.U32(r.reserved) ||
         !s.Bytes(r.typeSpecific, typeSpecificLength) || !s.Bytes(r.errorCorrection, errorCorrectionLength))
         return Fail(kHeaderFailure);
-    rec_.streamProperties.push_back(std::move(r));
+    m_rec.streamProperties.push_back(std::move(r));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadStreamBitrateProperties(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     StreamBitratePropertiesRecord r;
     r.id = StreamBitrateProperties;
     r.size = size;
@@ -121,13 +121,13 @@ int AsfObjectReader::ReadStreamBitrateProperties(uint64_t size)
     r.records.resize(count);
     for (BitrateRecord& b : r.records)
         if (!s.U16(b.flags) || !s.U32(b.averageBitrate)) return Fail(kHeaderFailure);
-    rec_.streamBitrates.push_back(std::move(r));
+    m_rec.streamBitrates.push_back(std::move(r));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadContentDescription(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     WORD lengths[5] = {};
     for (WORD& l : lengths)
         if (!s.U16(l)) return Fail(kHeaderFailure);
@@ -139,15 +139,15 @@ int AsfObjectReader::ReadContentDescription(uint64_t size)
         if (!t.empty() && t.back() != 0) t.push_back(0);
         // A text of at least one code unit before its terminator replaces
         // an earlier one; an empty length keeps what was there.
-        if (t.size() >= 2) rec_.content[i] = Utf16ToWide(std::u16string_view(t.c_str()));
+        if (t.size() >= 2) m_rec.content[i] = Utf16ToWide(std::u16string_view(t.c_str()));
     }
-    rec_.otherObjects.push_back(Record(ContentDescription, size));
+    m_rec.otherObjects.push_back(Record(ContentDescription, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadScriptCommand(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     GUID reserved;
     WORD commands = 0, types = 0;
     if (!s.Guid(reserved) || !s.U16(commands) || !s.U16(types)) return Fail(kHeaderFailure);
@@ -161,13 +161,13 @@ int AsfObjectReader::ReadScriptCommand(uint64_t size)
         if (!s.U32(time) || !s.U16(typeIndex) || !s.U16(length) || !s.SkipUnits(length))
             return Fail(kHeaderFailure);
     }
-    rec_.otherObjects.push_back(Record(ScriptCommand, size));
+    m_rec.otherObjects.push_back(Record(ScriptCommand, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadMarker(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     GUID reserved;
     DWORD markers = 0;
     WORD reserved2 = 0, nameLength = 0;
@@ -187,33 +187,33 @@ int AsfObjectReader::ReadMarker(uint64_t size)
         int64_t rest = static_cast<int64_t>(entryLength) - 12 - static_cast<int64_t>(descriptionLength);
         if (rest > 0 && !s.Skip(static_cast<uint64_t>(rest))) return Fail(kHeaderFailure);
     }
-    rec_.otherObjects.push_back(Record(Marker, size));
+    m_rec.otherObjects.push_back(Record(Marker, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadHeaderExtension(uint64_t size)
 {
-    rec_.headerExtensionMet = true;
-    Scope s(in_, size);
+    m_rec.headerExtensionMet = true;
+    Scope s(m_in, size);
     GUID reserved1;
     WORD reserved2 = 0;
     DWORD dataSize = 0;
     if (!s.Guid(reserved1) || !s.U16(reserved2) || !s.U32(dataSize)) return Fail(kHeaderFailure);
-    const uint64_t end = in_.GetFilePosition() + dataSize;
+    const uint64_t end = m_in.GetFilePosition() + dataSize;
     for (;;) {
-        uint64_t pos = in_.GetFilePosition();
+        uint64_t pos = m_in.GetFilePosition();
         if (pos > end) return Fail(kHeaderFailure);
         if (pos == end) break;
         GUID id;
         QWORD objectSize = 0;
         // An object smaller than its own header cannot be read (and would
         // move the walk backwards).
-        if (!in_.ReadGuid(id) || !in_.ReadUInt64(objectSize) || objectSize < kObjectHeaderBytes)
+        if (!m_in.ReadGuid(id) || !m_in.ReadUInt64(objectSize) || objectSize < kObjectHeaderBytes)
             return Fail(kHeaderFailure);
         int r = ReadSubObject(id, pos, objectSize);
         if (r != kReadOk) return r;
     }
-    rec_.headerExtension = Record(HeaderExtension, size);
+    m_rec.headerExtension = Record(HeaderExtension, size);
     return kReadOk;
 }
 
@@ -224,7 +224,7 @@ int AsfObjectReader::ReadSubObject(const GUID& id, uint64_t start, uint64_t size
         r = ReadExtendedStreamProperties(size);
         // The rest of the object (an embedded Stream Properties Object, say)
         // is passed over.
-        if (r == kReadOk && (size > std::numeric_limits<uint64_t>::max() - start || !in_.File().SeekTo(start + size)))
+        if (r == kReadOk && (size > std::numeric_limits<uint64_t>::max() - start || !m_in.File().SeekTo(start + size)))
             r = Fail(kHeaderFailure);
         return r;
     }
@@ -237,7 +237,7 @@ int AsfObjectReader::ReadSubObject(const GUID& id, uint64_t start, uint64_t size
     if (id == MetadataLibrary) return ReadMetadataLibrary(size);
     if (id == Compatibility) return ReadCompatibility(size);
     if (id == AdvancedContentEncryption) return ReadAdvancedContentEncryption(size);
-    return in_.SkipBytes(size - kObjectHeaderBytes) ? kReadOk : Fail(kHeaderFailure);
+    return m_in.SkipBytes(size - kObjectHeaderBytes) ? kReadOk : Fail(kHeaderFailure);
 }
 
 int AsfObjectReader::ReadStreamNumbers(Scope& s, uint16_t count)
@@ -248,17 +248,17 @@ int AsfObjectReader::ReadStreamNumbers(Scope& s, uint16_t count)
 
 int AsfObjectReader::ReadBitrateMutualExclusion(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     GUID type;
     WORD count = 0;
     if (!s.Guid(type) || !s.U16(count) || ReadStreamNumbers(s, count) != kReadOk) return Fail(kHeaderFailure);
-    rec_.otherObjects.push_back(Record(BitrateMutualExclusion, size));
+    m_rec.otherObjects.push_back(Record(BitrateMutualExclusion, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadCodecList(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     GUID reserved;
     DWORD entries = 0;
     if (!s.Guid(reserved) || !s.U32(entries)) return Fail(kHeaderFailure);
@@ -270,13 +270,13 @@ int AsfObjectReader::ReadCodecList(uint64_t size)
             !s.SkipUnits(descriptionLength) || !s.U16(infoLength) || !s.Skip(infoLength))
             return Fail(kHeaderFailure);
     }
-    rec_.otherObjects.push_back(Record(CodecList, size));
+    m_rec.otherObjects.push_back(Record(CodecList, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadExtendedContentDescription(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     WORD count = 0;
     if (!s.U16(count)) return Fail(kHeaderFailure);
     for (WORD i = 0; i < count; ++i) {
@@ -285,28 +285,28 @@ int AsfObjectReader::ReadExtendedContentDescription(uint64_t size)
             !s.Skip(valueLength))
             return Fail(kHeaderFailure);
     }
-    rec_.otherObjects.push_back(Record(ExtendedContentDescription, size));
+    m_rec.otherObjects.push_back(Record(ExtendedContentDescription, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadErrorCorrection(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     GUID type;
     DWORD length = 0;
     if (!s.Guid(type) || !s.U32(length) || !s.Skip(length)) return Fail(kHeaderFailure);
-    rec_.otherObjects.push_back(Record(ErrorCorrection, size));
+    m_rec.otherObjects.push_back(Record(ErrorCorrection, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadIndexParametersBody(uint64_t size, const GUID& id)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     DWORD interval = 0;
     WORD specifiers = 0;
     if (!s.U32(interval) || !s.U16(specifiers) || !s.Skip(static_cast<uint64_t>(specifiers) * 4))
         return Fail(kHeaderFailure);
-    rec_.otherObjects.push_back(Record(id, size));
+    m_rec.otherObjects.push_back(Record(id, size));
     return kReadOk;
 }
 
@@ -338,14 +338,14 @@ int AsfObjectReader::ReadHeaderObject(const GUID& id, uint64_t size)
     if (id == IndexParameters) return ReadIndexParameters(size);
     if (id == MediaObjectIndexParameters) return ReadMediaObjectIndexParameters(size);
     if (id == TimecodeIndexParameters) return ReadTimecodeIndexParameters(size);
-    return in_.SkipBytes(size - kObjectHeaderBytes) ? kReadOk : Fail(kHeaderFailure);
+    return m_in.SkipBytes(size - kObjectHeaderBytes) ? kReadOk : Fail(kHeaderFailure);
 }
 
 // --- Sub-objects of the header extension -------------------------------------
 
 int AsfObjectReader::ReadExtendedStreamProperties(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     ExtendedStreamPropertiesRecord r;
     r.id = ExtendedStreamProperties;
     r.size = size;
@@ -366,23 +366,23 @@ int AsfObjectReader::ReadExtendedStreamProperties(uint64_t size)
         if (!s.Guid(system) || !s.U16(dataSize) || !s.U32(infoLength) || !s.Skip(infoLength))
             return Fail(kHeaderFailure);
     }
-    rec_.extendedStreamProperties.push_back(r);
+    m_rec.extendedStreamProperties.push_back(r);
     return kReadOk;
 }
 
 int AsfObjectReader::ReadAdvancedMutualExclusion(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     GUID type;
     WORD count = 0;
     if (!s.Guid(type) || !s.U16(count) || ReadStreamNumbers(s, count) != kReadOk) return Fail(kHeaderFailure);
-    rec_.headerExtensionObjects.push_back(Record(AdvancedMutualExclusion, size));
+    m_rec.headerExtensionObjects.push_back(Record(AdvancedMutualExclusion, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadGroupMutualExclusion(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     GUID type;
     WORD records = 0;
     if (!s.Guid(type) || !s.U16(records)) return Fail(kHeaderFailure);
@@ -390,48 +390,48 @@ int AsfObjectReader::ReadGroupMutualExclusion(uint64_t size)
         WORD count = 0;
         if (!s.U16(count) || ReadStreamNumbers(s, count) != kReadOk) return Fail(kHeaderFailure);
     }
-    rec_.headerExtensionObjects.push_back(Record(GroupMutualExclusion, size));
+    m_rec.headerExtensionObjects.push_back(Record(GroupMutualExclusion, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadStreamPrioritization(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     WORD records = 0;
     if (!s.U16(records) || !s.Skip(static_cast<uint64_t>(records) * 4)) return Fail(kHeaderFailure);
-    rec_.headerExtensionObjects.push_back(Record(StreamPrioritization, size));
+    m_rec.headerExtensionObjects.push_back(Record(StreamPrioritization, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadBandwidthSharing(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     GUID type;
     DWORD bitrate = 0, bufferSize = 0;
     WORD count = 0;
     if (!s.Guid(type) || !s.U32(bitrate) || !s.U32(bufferSize) || !s.U16(count) ||
         ReadStreamNumbers(s, count) != kReadOk)
         return Fail(kHeaderFailure);
-    rec_.headerExtensionObjects.push_back(Record(BandwidthSharing, size));
+    m_rec.headerExtensionObjects.push_back(Record(BandwidthSharing, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadLanguageList(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     WORD records = 0;
     if (!s.U16(records)) return Fail(kHeaderFailure);
     for (WORD i = 0; i < records; ++i) {
         BYTE length = 0;
         if (!s.U8(length) || !s.SkipStringOfBytes(length)) return Fail(kHeaderFailure);
     }
-    rec_.headerExtensionObjects.push_back(Record(LanguageList, size));
+    m_rec.headerExtensionObjects.push_back(Record(LanguageList, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadMetadata(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     WORD records = 0;
     if (!s.U16(records)) return Fail(kHeaderFailure);
     for (WORD i = 0; i < records; ++i) {
@@ -441,13 +441,13 @@ int AsfObjectReader::ReadMetadata(uint64_t size)
             !s.SkipStringOfBytes(nameLength) || !s.Skip(dataLength))
             return Fail(kHeaderFailure);
     }
-    rec_.headerExtensionObjects.push_back(Record(Metadata, size));
+    m_rec.headerExtensionObjects.push_back(Record(Metadata, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadMetadataLibrary(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     WORD records = 0;
     if (!s.U16(records)) return Fail(kHeaderFailure);
     for (WORD i = 0; i < records; ++i) {
@@ -457,22 +457,22 @@ int AsfObjectReader::ReadMetadataLibrary(uint64_t size)
             !s.SkipStringOfBytes(nameLength) || !s.Skip(dataLength))
             return Fail(kHeaderFailure);
     }
-    rec_.headerExtensionObjects.push_back(Record(MetadataLibrary, size));
+    m_rec.headerExtensionObjects.push_back(Record(MetadataLibrary, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadCompatibility(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     BYTE profile = 0, mode = 0;
     if (!s.U8(profile) || !s.U8(mode)) return Fail(kHeaderFailure);
-    rec_.headerExtensionObjects.push_back(Record(Compatibility, size));
+    m_rec.headerExtensionObjects.push_back(Record(Compatibility, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadAdvancedContentEncryption(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     WORD records = 0;
     if (!s.U16(records)) return Fail(kHeaderFailure);
     for (WORD i = 0; i < records; ++i) {
@@ -486,7 +486,7 @@ int AsfObjectReader::ReadAdvancedContentEncryption(uint64_t size)
         }
         if (!s.U32(dataSize) || !s.Skip(dataSize)) return Fail(kHeaderFailure);
     }
-    rec_.headerExtensionObjects.push_back(Record(AdvancedContentEncryption, size));
+    m_rec.headerExtensionObjects.push_back(Record(AdvancedContentEncryption, size));
     return kReadOk;
 }
 
@@ -495,34 +495,34 @@ int AsfObjectReader::ReadAdvancedContentEncryption(uint64_t size)
 int AsfObjectReader::ReadData(uint64_t size)
 {
     if (size < kMinDataObjectBytes) return Fail(kDataFailure);
-    Scope s(in_, size);
+    Scope s(m_in, size);
     GUID fileId;
     QWORD packets = 0;
     WORD reserved = 0;
     if (!s.Guid(fileId) || !s.U64(packets) || !s.U16(reserved)) return Fail(kDataFailure);
     // The packets are passed over unread (past the end of a cut file too:
     // the next read there fails).
-    if (!in_.SkipBytes(size - kMinDataObjectBytes)) return Fail(kDataFailure);
-    rec_.dataSize = size;
-    rec_.otherObjects.push_back(Record(Data, size));
+    if (!m_in.SkipBytes(size - kMinDataObjectBytes)) return Fail(kDataFailure);
+    m_rec.dataSize = size;
+    m_rec.otherObjects.push_back(Record(Data, size));
     return kReadOk;
 }
 
 int AsfObjectReader::ReadSimpleIndex(uint64_t size)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     SimpleIndexRecord r;
     r.id = SimpleIndex;
     r.size = size;
     DWORD count = 0;
     if (!s.Guid(r.fileId) || !s.U64(r.entryTimeInterval) || !s.U32(r.maxPacketCount) || !s.U32(count) ||
         !s.Holds(count, 6)) {
-        rec_.indexValid = false;
+        m_rec.indexValid = false;
         return Fail(kIndexFailure);
     }
     std::vector<uint8_t> raw;
     if (!s.Bytes(raw, static_cast<uint64_t>(count) * 6)) {
-        rec_.indexValid = false;
+        m_rec.indexValid = false;
         return Fail(kIndexFailure);
     }
     r.entries.resize(count);
@@ -531,7 +531,7 @@ int AsfObjectReader::ReadSimpleIndex(uint64_t size)
         r.entries[i].packetNumber = LoadLE32(e);
         r.entries[i].packetCount = LoadLE16(e + 4);
     }
-    rec_.simpleIndexes.push_back(std::move(r));
+    m_rec.simpleIndexes.push_back(std::move(r));
     return kReadOk;
 }
 
@@ -540,7 +540,7 @@ int AsfObjectReader::ReadSimpleIndex(uint64_t size)
 // index specifiers and the blocks of entries, passed over.
 int AsfObjectReader::ReadIndexObject(uint64_t size, const GUID& id, bool timecode)
 {
-    Scope s(in_, size);
+    Scope s(m_in, size);
     DWORD interval = 0;
     WORD specifiers = 0;
     DWORD blocks = 0;
@@ -555,10 +555,10 @@ int AsfObjectReader::ReadIndexObject(uint64_t size, const GUID& id, bool timecod
              s.Skip(entries * entryBytes);
     }
     if (!ok) {
-        rec_.indexValid = false;
+        m_rec.indexValid = false;
         return Fail(kIndexFailure);
     }
-    rec_.otherObjects.push_back(Record(id, size));
+    m_rec.otherObjects.push_back(Record(id, size));
     return kReadOk;
 }
 

@@ -126,7 +126,7 @@ enum ContentString { kTitle, kAuthor, kCopyright, kDescription, kRating };
 
 class AsfObjectReader {
 public:
-    AsfObjectReader(LittleEndianReader& in, AsfRecords& records) : in_(in), rec_(records) {}
+    AsfObjectReader(LittleEndianReader& in, AsfRecords& records) : m_in(in), m_rec(records) {}
 
     // The readers of the header objects (group 21), in the order the header
     // walk asks for them. Each takes the Object Size (at least 24, checked by
@@ -182,8 +182,8 @@ private:
     int ReadIndexParametersBody(uint64_t size, const GUID& id);
     int Fail(int code);
 
-    LittleEndianReader& in_;
-    AsfRecords& rec_;
+    LittleEndianReader& m_in;
+    AsfRecords& m_rec;
 };
 
 }  // namespace asf

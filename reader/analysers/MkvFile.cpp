@@ -127,7 +127,7 @@ WORD MkvFile::AudioTag(const std::string& codecId)
 // inside its parent and inside the file; a failure throws.
 class MkvFile::Reader {
 public:
-    Reader(MkvFile& owner, CheckedFile& file) : owner_(owner), io_(file), stream_(io_) {}
+    Reader(MkvFile& owner, CheckedFile& file) : m_owner(owner), m_io(file), m_stream(m_io) {}
 
     void Run();
 
@@ -149,10 +149,10 @@ private:
     void ReadCues(KaxCues& cues);
     uint64_t DataStart(const EbmlElement& e) const { return e.GetElementPosition() + e.HeadSize(); }
 
-    MkvFile& owner_;
-    MkvFileStream io_;
-    EbmlStream stream_;
-    KaxSegment* segment_ = nullptr;
+    MkvFile& m_owner;
+    MkvFileStream m_io;
+    EbmlStream m_stream;
+    KaxSegment* m_segment = nullptr;
 };
 
 void MkvFile::Reader::ReadChildren(EbmlMaster& master, uint64_t start, uint64_t end, int depth, uint32_t* crc,
@@ -163,26 +163,26 @@ void MkvFile::Reader::ReadChildren(EbmlMaster& master, uint64_t start, uint64_t 
     // file says is kept.
     for (EbmlElement* e : master.GetElementList()) delete e;
     master.GetElementList().clear();
-    io_.setFilePointer(static_cast<int64_t>(start));
+    m_io.setFilePointer(static_cast<int64_t>(start));
     for (;;) {
-        const uint64_t pos = io_.getFilePointer();
+        const uint64_t pos = m_io.getFilePointer();
         if (pos >= end) break;
         int upper = 0;
-        std::unique_ptr<EbmlElement> child(stream_.FindNextElement(EBML_CONTEXT(&master), upper, end - pos, true));
+        std::unique_ptr<EbmlElement> child(m_stream.FindNextElement(EBML_CONTEXT(&master), upper, end - pos, true));
         if (!child) break;
         // An element of an upper level, or one whose end is not known: this
         // master ends here.
         if (upper > 0 || !child->IsFiniteSize()) break;
-        const uint64_t childStart = io_.getFilePointer();
+        const uint64_t childStart = m_io.getFilePointer();
         const uint64_t childEnd = childStart + child->GetSize();
-        if (childEnd > end || childEnd > io_.Size()) break;
+        if (childEnd > end || childEnd > m_io.Size()) break;
         if (!child->IsDummy() && Wanted(*child)) {
             if (child->IsMaster())
                 ReadChildren(static_cast<EbmlMaster&>(*child), childStart, childEnd, depth + 1);
             else if (auto* text = dynamic_cast<EbmlUnicodeString*>(child.get()))
                 ReadText(*text, childEnd - childStart);
             else
-                child->ReadData(io_, SCOPE_ALL_DATA);
+                child->ReadData(m_io, SCOPE_ALL_DATA);
             if (Is<EbmlCrc32>(*child)) {
                 if (crc && crcEnd && *crcEnd == 0) {
                     *crc = static_cast<EbmlCrc32&>(*child).GetCrc32();
@@ -192,14 +192,14 @@ void MkvFile::Reader::ReadChildren(EbmlMaster& master, uint64_t start, uint64_t 
                 master.PushElement(*child.release());
             }
         }
-        io_.setFilePointer(static_cast<int64_t>(childEnd));
+        m_io.setFilePointer(static_cast<int64_t>(childEnd));
     }
 }
 
 void MkvFile::Reader::ReadText(EbmlUnicodeString& text, uint64_t size)
 {
     std::string bytes(static_cast<size_t>(size), '\0');
-    if (io_.read(bytes.data(), bytes.size()) != bytes.size()) throw std::runtime_error("text past the end of the file");
+    if (m_io.read(bytes.data(), bytes.size()) != bytes.size()) throw std::runtime_error("text past the end of the file");
     text.SetValue(UTFstring(Utf8ToWide(std::string_view(bytes.c_str()))));
 }
 
@@ -208,45 +208,45 @@ void MkvFile::Reader::ReadWhole(EbmlElement& e, uint32_t* crc, uint64_t* crcEnd)
     const uint64_t start = DataStart(e);
     const uint64_t end = start + e.GetSize();
     // What the file does not hold cannot be read.
-    if (!e.IsFiniteSize() || end > io_.Size()) throw std::runtime_error("element past the end of the file");
+    if (!e.IsFiniteSize() || end > m_io.Size()) throw std::runtime_error("element past the end of the file");
     ReadChildren(static_cast<EbmlMaster&>(e), start, end, 1, crc, crcEnd);
 }
 
 void MkvFile::Reader::Run()
 {
-    io_.setFilePointer(0);
+    m_io.setFilePointer(0);
     // The EBML header: its children are read (the document type is not
     // looked at) and it is passed over.
-    std::unique_ptr<EbmlElement> head(stream_.FindNextID(EBML_INFO(EbmlHead), kUnbounded));
-    if (head && Is<EbmlHead>(*head) && head->IsFiniteSize() && DataStart(*head) + head->GetSize() <= io_.Size()) {
+    std::unique_ptr<EbmlElement> head(m_stream.FindNextID(EBML_INFO(EbmlHead), kUnbounded));
+    if (head && Is<EbmlHead>(*head) && head->IsFiniteSize() && DataStart(*head) + head->GetSize() <= m_io.Size()) {
         ReadWhole(*head);
-        io_.setFilePointer(static_cast<int64_t>(DataStart(*head) + head->GetSize()));
+        m_io.setFilePointer(static_cast<int64_t>(DataStart(*head) + head->GetSize()));
     } else {
         // No header: the segment is looked for from the start.
-        io_.setFilePointer(head ? static_cast<int64_t>(head->GetElementPosition()) : 0);
+        m_io.setFilePointer(head ? static_cast<int64_t>(head->GetElementPosition()) : 0);
     }
     head.reset();
 
     // The segment: other top-level elements before it are passed over.
     std::unique_ptr<EbmlElement> found;
     for (;;) {
-        found.reset(stream_.FindNextID(EBML_INFO(KaxSegment), kUnbounded));
+        found.reset(m_stream.FindNextID(EBML_INFO(KaxSegment), kUnbounded));
         if (!found) throw std::runtime_error("no segment");
         if (Is<KaxSegment>(*found)) break;
         if (!found->IsFiniteSize()) throw std::runtime_error("no segment");
-        io_.setFilePointer(static_cast<int64_t>(DataStart(*found) + found->GetSize()));
+        m_io.setFilePointer(static_cast<int64_t>(DataStart(*found) + found->GetSize()));
     }
     auto* segment = static_cast<KaxSegment*>(found.get());
-    segment_ = segment;
+    m_segment = segment;
     const uint64_t segmentStart = DataStart(*segment);
     const uint64_t segmentEnd = segment->IsFiniteSize() ? segmentStart + segment->GetSize() : kUnbounded;
-    io_.setFilePointer(static_cast<int64_t>(segmentStart));
+    m_io.setFilePointer(static_cast<int64_t>(segmentStart));
 
     for (;;) {
-        const uint64_t pos = io_.getFilePointer();
-        if (pos >= segmentEnd || pos >= io_.Size()) break;
+        const uint64_t pos = m_io.getFilePointer();
+        if (pos >= segmentEnd || pos >= m_io.Size()) break;
         int upper = 0;
-        std::unique_ptr<EbmlElement> e(stream_.FindNextElement(EBML_CONTEXT(segment), upper, kUnbounded, true));
+        std::unique_ptr<EbmlElement> e(m_stream.FindNextElement(EBML_CONTEXT(segment), upper, kUnbounded, true));
         if (!e || upper > 0) break;
         if (Is<KaxCluster>(*e)) break;
         if (!e->IsFiniteSize()) break;
@@ -262,9 +262,9 @@ void MkvFile::Reader::Run()
                 ReadCues(static_cast<KaxCues&>(*e));
         }
         // Attachments, chapters and everything else are passed over.
-        io_.setFilePointer(static_cast<int64_t>(end));
+        m_io.setFilePointer(static_cast<int64_t>(end));
     }
-    segment_ = nullptr;
+    m_segment = nullptr;
 }
 
 void MkvFile::Reader::ReadSeekHead(KaxSeekHead& head)
@@ -278,10 +278,10 @@ void MkvFile::Reader::ReadSeekHead(KaxSeekHead& head)
         // pieces so that a large seek head needs no large buffer.
         EbmlCrc32 check;
         std::vector<binary> piece(64 * 1024);
-        io_.setFilePointer(static_cast<int64_t>(crcEnd));
+        m_io.setFilePointer(static_cast<int64_t>(crcEnd));
         for (uint64_t left = end - crcEnd; left > 0;) {
             const uint32 n = static_cast<uint32>(std::min<uint64_t>(left, piece.size()));
-            if (io_.read(piece.data(), n) != n) return;
+            if (m_io.read(piece.data(), n) != n) return;
             check.Update(piece.data(), n);
             left -= n;
         }
@@ -290,13 +290,13 @@ void MkvFile::Reader::ReadSeekHead(KaxSeekHead& head)
     }
     KaxSeek* entry = head.FindFirstOf(EBML_INFO(KaxCues));
     if (!entry) return;
-    const uint64_t target = segment_->GetGlobalPosition(static_cast<uint64_t>(entry->Location()));
-    const uint64_t back = io_.getFilePointer();
-    io_.setFilePointer(static_cast<int64_t>(target));
+    const uint64_t target = m_segment->GetGlobalPosition(static_cast<uint64_t>(entry->Location()));
+    const uint64_t back = m_io.getFilePointer();
+    m_io.setFilePointer(static_cast<int64_t>(target));
     int upper = 0;
-    std::unique_ptr<EbmlElement> e(stream_.FindNextElement(EBML_CONTEXT(segment_), upper, kUnbounded, true));
+    std::unique_ptr<EbmlElement> e(m_stream.FindNextElement(EBML_CONTEXT(m_segment), upper, kUnbounded, true));
     if (e && upper <= 0 && Is<KaxCues>(*e) && e->IsFiniteSize()) ReadCues(static_cast<KaxCues&>(*e));
-    io_.setFilePointer(static_cast<int64_t>(back));
+    m_io.setFilePointer(static_cast<int64_t>(back));
 }
 
 void MkvFile::Reader::ReadInfo(KaxInfo& info)
@@ -304,11 +304,11 @@ void MkvFile::Reader::ReadInfo(KaxInfo& info)
     ReadWhole(info);
     for (EbmlElement* e : info.GetElementList()) {
         if (Is<KaxTimecodeScale>(*e))
-            owner_.m_timecodeScale = UInt(*e);
+            m_owner.m_timecodeScale = UInt(*e);
         else if (Is<KaxDuration>(*e))
-            owner_.m_rawDuration = Whole(static_cast<const EbmlFloat&>(*e).GetValue());
-        else if (Is<KaxWritingApp>(*e) && !owner_.m_writingApp)
-            owner_.m_writingApp = static_cast<const EbmlUnicodeString&>(*e).GetValue().c_str();
+            m_owner.m_rawDuration = Whole(static_cast<const EbmlFloat&>(*e).GetValue());
+        else if (Is<KaxWritingApp>(*e) && !m_owner.m_writingApp)
+            m_owner.m_writingApp = static_cast<const EbmlUnicodeString&>(*e).GetValue().c_str();
     }
 }
 
@@ -321,7 +321,7 @@ void MkvFile::Reader::ReadTracks(KaxTracks& tracks)
 
 void MkvFile::Reader::ReadTrackEntry(KaxTrackEntry& entry)
 {
-    MkvFile& o = owner_;
+    MkvFile& o = m_owner;
     uint64_t kind = 0, width = 0, height = 0, channels = 0, bitDepth = 0, defaultDuration = 0, rate = 0;
     DWORD colourSpace = 0;
     std::string codecId;
@@ -407,9 +407,9 @@ void MkvFile::Reader::ReadTrackEntry(KaxTrackEntry& entry)
 
 void MkvFile::Reader::ReadCues(KaxCues& cues)
 {
-    cues.SetGlobalTimecodeScale(owner_.m_timecodeScale);
+    cues.SetGlobalTimecodeScale(m_owner.m_timecodeScale);
     ReadWhole(cues);
-    std::vector<CueRecord>& records = owner_.m_cues;
+    std::vector<CueRecord>& records = m_owner.m_cues;
     records.assign(cues.ListSize(), CueRecord{});
     size_t i = 0;
     for (EbmlElement* e : cues.GetElementList()) {

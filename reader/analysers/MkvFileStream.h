@@ -14,7 +14,7 @@
 
 class MkvFileStream : public libebml::IOCallback {
 public:
-    explicit MkvFileStream(CheckedFile& file) : file_(file), buffer_(kBufferBytes) {}
+    explicit MkvFileStream(CheckedFile& file) : m_file(file), m_buffer(kBufferBytes) {}
 
     // Reads up to size bytes at the position; fewer at the end of the file
     // (the rest of the buffer is zero-filled, so a short read never leaves
@@ -23,17 +23,17 @@ public:
     void setFilePointer(int64_t offset, libebml::seek_mode mode = libebml::seek_beginning) override;
     // Never used for reading; refuses.
     size_t write(const void* buffer, size_t size) override;
-    uint64_t getFilePointer() override { return position_; }
+    uint64_t getFilePointer() override { return m_position; }
     void close() override {}
 
-    uint64_t Size() const { return file_.GetSize(); }
+    uint64_t Size() const { return m_file.GetSize(); }
 
 private:
     static constexpr size_t kBufferBytes = 64 * 1024;
 
-    CheckedFile& file_;
-    std::vector<uint8_t> buffer_;
-    uint64_t bufferStart_ = 0;  // file position of buffer_[0]
-    size_t bufferBytes_ = 0;    // valid bytes in buffer_
-    uint64_t position_ = 0;
+    CheckedFile& m_file;
+    std::vector<uint8_t> m_buffer;
+    uint64_t m_bufferStart = 0;  // file position of m_buffer[0]
+    size_t m_bufferBytes = 0;    // valid bytes in m_buffer
+    uint64_t m_position = 0;
 };

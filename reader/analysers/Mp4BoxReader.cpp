@@ -58,7 +58,7 @@ bool ReadAtomHeader(BigEndianReader& in, AtomHeader& h, uint64_t fileEnd)
 bool Mp4BoxReader::ReadVersionFlags(VersionFlags& vf)
 {
     BYTE b[4];
-    if (!in_.File().ReadExact(b, 4)) return false;
+    if (!m_in.File().ReadExact(b, 4)) return false;
     vf.version = b[0];
     std::memcpy(vf.flags, b + 1, 3);
     return true;
@@ -66,15 +66,15 @@ bool Mp4BoxReader::ReadVersionFlags(VersionFlags& vf)
 
 bool Mp4BoxReader::Fits(uint64_t end, uint64_t bytes) const
 {
-    uint64_t pos = in_.GetFilePosition();
-    return pos <= end && bytes <= end - pos && bytes <= in_.File().BytesLeft();
+    uint64_t pos = m_in.GetFilePosition();
+    return pos <= end && bytes <= end - pos && bytes <= m_in.File().BytesLeft();
 }
 
 bool Mp4BoxReader::ReadVersionedTime(BYTE version, uint64_t& value)
 {
-    if (version == 1) return in_.ReadUInt64BE(value);
+    if (version == 1) return m_in.ReadUInt64BE(value);
     DWORD v = 0;
-    if (!in_.ReadUInt32BE(v)) return false;
+    if (!m_in.ReadUInt32BE(v)) return false;
     value = v;
     return true;
 }
@@ -85,18 +85,18 @@ bool Mp4BoxReader::ReadMvhd(uint64_t, MovieHeader& out)
     if (!ReadVersionFlags(h.vf) || h.vf.version > 1) return false;
     const BYTE v = h.vf.version;
     if (!ReadVersionedTime(v, h.creationTime) || !ReadVersionedTime(v, h.modificationTime) ||
-        !in_.ReadUInt32BE(h.timescale) || !ReadVersionedTime(v, h.duration))
+        !m_in.ReadUInt32BE(h.timescale) || !ReadVersionedTime(v, h.duration))
         return false;
     WORD reserved16 = 0;
     DWORD reserved = 0, predefined = 0;
-    if (!in_.ReadUInt32BE(h.rate) || !in_.ReadUInt16BE(h.volume) || !in_.ReadUInt16BE(reserved16) ||
-        !in_.ReadUInt32BE(reserved) || !in_.ReadUInt32BE(reserved))
+    if (!m_in.ReadUInt32BE(h.rate) || !m_in.ReadUInt16BE(h.volume) || !m_in.ReadUInt16BE(reserved16) ||
+        !m_in.ReadUInt32BE(reserved) || !m_in.ReadUInt32BE(reserved))
         return false;
     for (uint32_t& m : h.matrix)
-        if (!in_.ReadUInt32BE(m)) return false;
+        if (!m_in.ReadUInt32BE(m)) return false;
     for (int i = 0; i < 6; ++i)
-        if (!in_.ReadUInt32BE(predefined)) return false;
-    if (!in_.ReadUInt32BE(h.nextTrackId)) return false;
+        if (!m_in.ReadUInt32BE(predefined)) return false;
+    if (!m_in.ReadUInt32BE(h.nextTrackId)) return false;
     out = h;
     return true;
 }
@@ -109,15 +109,15 @@ bool Mp4BoxReader::ReadTkhd(uint64_t, Track& t)
     const BYTE v = h.vf.version;
     DWORD reserved = 0;
     if (!ReadVersionedTime(v, h.creationTime) || !ReadVersionedTime(v, h.modificationTime) ||
-        !in_.ReadUInt32BE(h.trackId) || !in_.ReadUInt32BE(reserved) || !ReadVersionedTime(v, h.duration))
+        !m_in.ReadUInt32BE(h.trackId) || !m_in.ReadUInt32BE(reserved) || !ReadVersionedTime(v, h.duration))
         return false;
     WORD reserved16 = 0;
-    if (!in_.ReadUInt32BE(reserved) || !in_.ReadUInt32BE(reserved) || !in_.ReadUInt16BE(h.layer) ||
-        !in_.ReadUInt16BE(h.alternateGroup) || !in_.ReadUInt16BE(h.volume) || !in_.ReadUInt16BE(reserved16))
+    if (!m_in.ReadUInt32BE(reserved) || !m_in.ReadUInt32BE(reserved) || !m_in.ReadUInt16BE(h.layer) ||
+        !m_in.ReadUInt16BE(h.alternateGroup) || !m_in.ReadUInt16BE(h.volume) || !m_in.ReadUInt16BE(reserved16))
         return false;
     for (uint32_t& m : h.matrix)
-        if (!in_.ReadUInt32BE(m)) return false;
-    if (!in_.ReadUInt32BE(h.width) || !in_.ReadUInt32BE(h.height)) return false;
+        if (!m_in.ReadUInt32BE(m)) return false;
+    if (!m_in.ReadUInt32BE(h.width) || !m_in.ReadUInt32BE(h.height)) return false;
     t.tkhd = h;
     return true;
 }
@@ -127,11 +127,11 @@ bool Mp4BoxReader::ReadElst(uint64_t end, Track& t)
     if (t.elst) return false;
     EditList e;
     DWORD count = 0;
-    if (!ReadVersionFlags(e.vf) || e.vf.version > 1 || !in_.ReadUInt32BE(count)) return false;
+    if (!ReadVersionFlags(e.vf) || e.vf.version > 1 || !m_in.ReadUInt32BE(count)) return false;
     const uint64_t entryBytes = e.vf.version == 1 ? 20 : 12;
     if (!Fits(end, count * entryBytes)) return false;
     std::vector<BYTE> raw;
-    if (!in_.File().ReadBlock(raw, count * entryBytes)) return false;
+    if (!m_in.File().ReadBlock(raw, count * entryBytes)) return false;
     for (DWORD i = 0; i < count; ++i) {
         const BYTE* p = raw.data() + i * entryBytes;
         if (e.vf.version == 1) {
@@ -155,10 +155,10 @@ bool Mp4BoxReader::ReadMdhd(uint64_t, Track& t)
     if (!ReadVersionFlags(h.vf) || h.vf.version > 1) return false;
     const BYTE v = h.vf.version;
     if (!ReadVersionedTime(v, h.creationTime) || !ReadVersionedTime(v, h.modificationTime) ||
-        !in_.ReadUInt32BE(h.timescale) || !ReadVersionedTime(v, h.duration))
+        !m_in.ReadUInt32BE(h.timescale) || !ReadVersionedTime(v, h.duration))
         return false;
     WORD predefined = 0;
-    if (!in_.ReadUInt16BE(h.language) || !in_.ReadUInt16BE(predefined)) return false;
+    if (!m_in.ReadUInt16BE(h.language) || !m_in.ReadUInt16BE(predefined)) return false;
     t.mdhd = h;
     return true;
 }
@@ -168,11 +168,11 @@ bool Mp4BoxReader::ReadHdlr(uint64_t end, Track& t)
     if (t.hdlr) return false;
     Handler h;
     DWORD predefined = 0;
-    if (!ReadVersionFlags(h.vf) || !in_.ReadUInt32BE(predefined) || !in_.ReadFourCC(h.handlerType)) return false;
-    uint64_t pos = in_.GetFilePosition();
+    if (!ReadVersionFlags(h.vf) || !m_in.ReadUInt32BE(predefined) || !m_in.ReadFourCC(h.handlerType)) return false;
+    uint64_t pos = m_in.GetFilePosition();
     if (pos > end) return false;
     // The reserved words and the name, up to the box end.
-    if (!in_.File().ReadBlock(h.rest, end - pos)) return false;
+    if (!m_in.File().ReadBlock(h.rest, end - pos)) return false;
     t.hdlr = std::move(h);
     return true;
 }
@@ -184,7 +184,7 @@ bool Mp4BoxReader::ReadVmhd(uint64_t, Track& t)
     WORD v[4] = {};
     if (!ReadVersionFlags(h.vf)) return false;
     for (WORD& x : v)
-        if (!in_.ReadUInt16BE(x)) return false;
+        if (!m_in.ReadUInt16BE(x)) return false;
     h.fields.assign(std::begin(v), std::end(v));
     t.vmhd = std::move(h);
     return true;
@@ -195,7 +195,7 @@ bool Mp4BoxReader::ReadSmhd(uint64_t, Track& t)
     if (t.smhd) return false;
     MediaInfoHeader h;
     WORD balance = 0, reserved = 0;
-    if (!ReadVersionFlags(h.vf) || !in_.ReadUInt16BE(balance) || !in_.ReadUInt16BE(reserved)) return false;
+    if (!ReadVersionFlags(h.vf) || !m_in.ReadUInt16BE(balance) || !m_in.ReadUInt16BE(reserved)) return false;
     h.fields = {balance, reserved};
     t.smhd = std::move(h);
     return true;
@@ -207,8 +207,8 @@ bool Mp4BoxReader::ReadHmhd(uint64_t, Track& t)
     MediaInfoHeader h;
     WORD maxPdu = 0, avgPdu = 0;
     DWORD maxBitrate = 0, avgBitrate = 0, reserved = 0;
-    if (!ReadVersionFlags(h.vf) || !in_.ReadUInt16BE(maxPdu) || !in_.ReadUInt16BE(avgPdu) ||
-        !in_.ReadUInt32BE(maxBitrate) || !in_.ReadUInt32BE(avgBitrate) || !in_.ReadUInt32BE(reserved))
+    if (!ReadVersionFlags(h.vf) || !m_in.ReadUInt16BE(maxPdu) || !m_in.ReadUInt16BE(avgPdu) ||
+        !m_in.ReadUInt32BE(maxBitrate) || !m_in.ReadUInt32BE(avgBitrate) || !m_in.ReadUInt32BE(reserved))
         return false;
     h.fields = {maxPdu, avgPdu, maxBitrate, avgBitrate, reserved};
     t.hmhd = std::move(h);
@@ -228,13 +228,13 @@ bool Mp4BoxReader::ReadTable(uint64_t end, const std::vector<int>& columnBytes, 
 {
     Table table;
     DWORD count = 0;
-    if (!ReadVersionFlags(table.vf) || !in_.ReadUInt32BE(count)) return false;
+    if (!ReadVersionFlags(table.vf) || !m_in.ReadUInt32BE(count)) return false;
     uint64_t rowBytes = 0;
     for (int w : columnBytes) rowBytes += static_cast<uint64_t>(w);
     const uint64_t total = count * rowBytes;
     if (!Fits(end, total)) return false;
     std::vector<BYTE> raw;
-    if (!in_.File().ReadBlock(raw, total)) return false;
+    if (!m_in.File().ReadBlock(raw, total)) return false;
     table.columns.assign(columnBytes.size(), std::vector<uint64_t>(count));
     const BYTE* p = raw.data();
     for (DWORD i = 0; i < count; ++i)
@@ -270,11 +270,11 @@ bool Mp4BoxReader::ReadStsz(uint64_t end, Track& t)
 {
     if (t.stsz) return false;
     SampleSizes s;
-    if (!ReadVersionFlags(s.vf) || !in_.ReadUInt32BE(s.sampleSize) || !in_.ReadUInt32BE(s.sampleCount)) return false;
+    if (!ReadVersionFlags(s.vf) || !m_in.ReadUInt32BE(s.sampleSize) || !m_in.ReadUInt32BE(s.sampleCount)) return false;
     if (s.sampleSize == 0) {
         const uint64_t total = static_cast<uint64_t>(s.sampleCount) * 4;
         std::vector<BYTE> raw;
-        if (!Fits(end, total) || !in_.File().ReadBlock(raw, total)) return false;
+        if (!Fits(end, total) || !m_in.File().ReadBlock(raw, total)) return false;
         s.sizes.resize(s.sampleCount);
         for (size_t i = 0; i < s.sizes.size(); ++i) s.sizes[i] = LoadBE32(raw.data() + 4 * i);
     }
@@ -291,7 +291,7 @@ bool Mp4BoxReader::ReadStdp(uint64_t end, Track& t)
     if (!ReadVersionFlags(table.vf)) return false;
     const uint64_t total = static_cast<uint64_t>(t.stsz->sampleCount) * 2;
     std::vector<BYTE> raw;
-    if (!Fits(end, total) || !in_.File().ReadBlock(raw, total)) return false;
+    if (!Fits(end, total) || !m_in.File().ReadBlock(raw, total)) return false;
     table.columns.assign(1, std::vector<uint64_t>(t.stsz->sampleCount));
     for (size_t i = 0; i < table.columns[0].size(); ++i) table.columns[0][i] = LoadBE16(raw.data() + 2 * i) >> 1;
     t.stdp = std::move(table);
@@ -303,10 +303,10 @@ bool Mp4BoxReader::ReadDescriptorLength(uint32_t* length)
     // One byte, and up to three more while the one just read has its top
     // bit set; seven bits of the length in each.
     BYTE b = 0;
-    if (!in_.ReadByte(b)) return false;
+    if (!m_in.ReadByte(b)) return false;
     uint32_t value = b & 0x7Fu;
     for (int i = 0; i < 3 && (b & 0x80); ++i) {
-        if (!in_.ReadByte(b)) return false;
+        if (!m_in.ReadByte(b)) return false;
         value = (value << 7) | (b & 0x7Fu);
     }
     if (length) *length = value;
@@ -318,36 +318,36 @@ bool Mp4BoxReader::ReadEsDescriptor(EsDescriptor& es, uint64_t end)
     VersionFlags vf;
     BYTE tag = 0, flags = 0;
     DWORD streamInfo = 0;
-    if (!ReadVersionFlags(vf) || !in_.ReadByte(tag) || !ReadDescriptorLength() || !in_.ReadUInt16BE(es.esId) ||
-        !in_.ReadByte(flags))
+    if (!ReadVersionFlags(vf) || !m_in.ReadByte(tag) || !ReadDescriptorLength() || !m_in.ReadUInt16BE(es.esId) ||
+        !m_in.ReadByte(flags))
         return false;
     // The decoder configuration follows directly; optional fields the
     // flags announce are not looked at.
-    if (!in_.ReadByte(tag) || !ReadDescriptorLength() || !in_.ReadByte(es.objectTypeIndication) ||
-        !in_.ReadUInt32BE(streamInfo) || !in_.ReadUInt32BE(es.maxBitrate) || !in_.ReadUInt32BE(es.avgBitrate))
+    if (!m_in.ReadByte(tag) || !ReadDescriptorLength() || !m_in.ReadByte(es.objectTypeIndication) ||
+        !m_in.ReadUInt32BE(streamInfo) || !m_in.ReadUInt32BE(es.maxBitrate) || !m_in.ReadUInt32BE(es.avgBitrate))
         return false;
     // The next descriptor must at least begin.
     BYTE b = 0;
-    if (!in_.ReadByte(b)) return false;
+    if (!m_in.ReadByte(b)) return false;
     if (b == kDecoderSpecificInfoTag) {
         // Its bytes are kept when they lie inside the box; without them the
         // descriptor still counts as read.
         uint32_t length = 0;
         if (ReadDescriptorLength(&length) && length > 0) {
             const uint64_t keep = std::min<uint64_t>(length, kDecoderSpecificInfoBytes);
-            if (Fits(end, keep) && !in_.File().ReadBlock(es.decoderSpecificInfo, keep)) es.decoderSpecificInfo.clear();
+            if (Fits(end, keep) && !m_in.File().ReadBlock(es.decoderSpecificInfo, keep)) es.decoderSpecificInfo.clear();
         }
         return true;
     }
     for (int i = 0; i < 3 && (b & 0x80); ++i)
-        if (!in_.ReadByte(b)) return false;
+        if (!m_in.ReadByte(b)) return false;
     return true;
 }
 
 bool Mp4BoxReader::ReadAudioEntryFields(SampleDescription& d)
 {
     BYTE f[kAudioEntryBytes];
-    if (!in_.File().ReadExact(f, sizeof f)) return false;
+    if (!m_in.File().ReadExact(f, sizeof f)) return false;
     d.channelCount = LoadBE16(f + 16);
     d.sampleSize = LoadBE16(f + 18);
     d.sampleRateInteger = LoadBE16(f + 24);
@@ -357,10 +357,10 @@ bool Mp4BoxReader::ReadAudioEntryFields(SampleDescription& d)
     const WORD version = LoadBE16(f + 8);
     if (version == 1) {
         BYTE extra[kSoundV1ExtraBytes];
-        if (!in_.File().ReadExact(extra, sizeof extra)) return false;
+        if (!m_in.File().ReadExact(extra, sizeof extra)) return false;
     } else if (version == 2) {
         BYTE extra[kSoundV2ExtraBytes];
-        if (!in_.File().ReadExact(extra, sizeof extra)) return false;
+        if (!m_in.File().ReadExact(extra, sizeof extra)) return false;
         uint64_t bits = LoadBE64(extra + 4);
         double rate;
         std::memcpy(&rate, &bits, sizeof rate);
@@ -376,31 +376,31 @@ bool Mp4BoxReader::FindEsds(uint64_t end, AtomHeader& esds, bool insideWave)
     // Recorders put other boxes (a channel layout, a bit-rate box) before
     // the ES descriptor; QuickTime wraps it in a "wave" box, one level deep.
     for (;;) {
-        if (in_.GetFilePosition() >= end) return false;
+        if (m_in.GetFilePosition() >= end) return false;
         AtomHeader child;
-        if (!ReadAtomHeader(in_, child)) return false;
+        if (!ReadAtomHeader(m_in, child)) return false;
         if (child.type == FourCC("esds")) {
             esds = child;
             return true;
         }
         if (child.type == FourCC("wave") && !insideWave) return FindEsds(child.end, esds, true);
-        if (!in_.SeekTo(child.end)) return false;
+        if (!m_in.SeekTo(child.end)) return false;
     }
 }
 
 bool Mp4BoxReader::ReadSampleEntry(uint64_t stsdEnd, SampleDescription& d)
 {
-    if (in_.GetFilePosition() > stsdEnd) return false;
+    if (m_in.GetFilePosition() > stsdEnd) return false;
     AtomHeader entry;
-    if (!ReadAtomHeader(in_, entry)) return false;
+    if (!ReadAtomHeader(m_in, entry)) return false;
     d.type = entry.type;
     AtomHeader box;
     if (entry.type == FourCC("mp4v")) {
         BYTE fields[kVisualEntryBytes];
-        if (!in_.File().ReadExact(fields, sizeof fields)) return false;
+        if (!m_in.File().ReadExact(fields, sizeof fields)) return false;
         // The next box is taken as the ES descriptor whatever its type.
         EsDescriptor es;
-        if (!ReadAtomHeader(in_, box) || !ReadEsDescriptor(es, box.end)) return false;
+        if (!ReadAtomHeader(m_in, box) || !ReadEsDescriptor(es, box.end)) return false;
         d.es = std::move(es);
     } else if (entry.type == FourCC("mp4a")) {
         AtomHeader esds;
@@ -408,22 +408,22 @@ bool Mp4BoxReader::ReadSampleEntry(uint64_t stsdEnd, SampleDescription& d)
         if (!ReadAudioEntryFields(d) || !FindEsds(entry.end, esds) || !ReadEsDescriptor(es, esds.end)) return false;
         d.es = std::move(es);
     } else if (IsSpeechEntry(entry.type)) {
-        if (!ReadAudioEntryFields(d) || !ReadAtomHeader(in_, box)) return false;
+        if (!ReadAudioEntryFields(d) || !ReadAtomHeader(m_in, box)) return false;
         BYTE version = 0, frames = 0, period = 0;
         DWORD vendor = 0;
         WORD modes = 0;
         if (box.type == FourCC("d723") || box.type == FourCC("devc") || box.type == FourCC("dqcp")) {
-            if (!in_.ReadUInt32BE(vendor) || !in_.ReadByte(version) || !in_.ReadByte(frames)) return false;
+            if (!m_in.ReadUInt32BE(vendor) || !m_in.ReadByte(version) || !m_in.ReadByte(frames)) return false;
         } else if (box.type == FourCC("damr")) {
-            if (!in_.ReadFourCC(vendor) || !in_.ReadByte(version) || !in_.ReadUInt16BE(modes) ||
-                !in_.ReadByte(period) || !in_.ReadByte(frames))
+            if (!m_in.ReadFourCC(vendor) || !m_in.ReadByte(version) || !m_in.ReadUInt16BE(modes) ||
+                !m_in.ReadByte(period) || !m_in.ReadByte(frames))
                 return false;
         } else {
             return false;
         }
     }
     // Other entries (avc1 among them) need nothing more.
-    if (in_.GetFilePosition() < entry.end && !in_.SeekTo(entry.end)) return false;
+    if (m_in.GetFilePosition() < entry.end && !m_in.SeekTo(entry.end)) return false;
     return true;
 }
 
@@ -431,19 +431,19 @@ bool Mp4BoxReader::ReadStsd(uint64_t end, Track& t)
 {
     if (t.stsd) return false;
     SampleDescription d;
-    if (!ReadVersionFlags(d.vf) || !in_.ReadUInt32BE(d.entryCount)) return false;
+    if (!ReadVersionFlags(d.vf) || !m_in.ReadUInt32BE(d.entryCount)) return false;
     // Only the first entry is read; the others are passed over.
-    if (!ReadSampleEntry(end, d) || !in_.SeekTo(end)) return false;
+    if (!ReadSampleEntry(end, d) || !m_in.SeekTo(end)) return false;
     t.stsd = std::move(d);
     return true;
 }
 
 bool Mp4BoxReader::ReadCprt(const AtomHeader& box, UserData& u)
 {
-    if (u.copyright || box.size < 15) return in_.SeekTo(box.end);
+    if (u.copyright || box.size < 15) return m_in.SeekTo(box.end);
     // Version and flags, pad bit and language, then the notice in UTF-8.
     std::vector<BYTE> notice;
-    if (!in_.SkipBytes(6) || !in_.File().ReadBlock(notice, box.size - 14) || !in_.SeekTo(box.end)) return false;
+    if (!m_in.SkipBytes(6) || !m_in.File().ReadBlock(notice, box.size - 14) || !m_in.SeekTo(box.end)) return false;
     std::string_view text(reinterpret_cast<const char*>(notice.data()), notice.size());
     text = text.substr(0, text.find('\0'));
     u.copyright = ToNarrow(Utf8ToWide(text));
@@ -453,18 +453,18 @@ bool Mp4BoxReader::ReadCprt(const AtomHeader& box, UserData& u)
 bool Mp4BoxReader::ReadItem(const AtomHeader& item, UserData& u)
 {
     AtomHeader inner;
-    if (!ReadAtomHeader(in_, inner)) return false;
+    if (!ReadAtomHeader(m_in, inner)) return false;
     int slot = kItemCount;
     for (int i = 0; i < kItemCount; ++i)
         if (kItemTypes[i] == item.type) slot = i;
     if (inner.type == FourCC("data") && inner.size > 16 && slot < kItemCount && !u.items[slot]) {
         // Past the data box's version, flags and reserved word: the value.
         std::vector<BYTE> value;
-        if (!in_.SkipBytes(8) || !in_.File().ReadBlock(value, inner.size - 16)) return false;
+        if (!m_in.SkipBytes(8) || !m_in.File().ReadBlock(value, inner.size - 16)) return false;
         u.items[slot] = std::string(value.begin(), value.end());
         return true;
     }
-    return in_.SeekTo(item.end);
+    return m_in.SeekTo(item.end);
 }
 
 }  // namespace mp4

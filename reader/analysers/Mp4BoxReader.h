@@ -173,7 +173,7 @@ struct UserData {
 
 class Mp4BoxReader {
 public:
-    explicit Mp4BoxReader(BigEndianReader& in) : in_(in) {}
+    explicit Mp4BoxReader(BigEndianReader& in) : m_in(in) {}
 
     // A later mvhd replaces an earlier one.
     bool ReadMvhd(uint64_t end, MovieHeader& out);
@@ -224,7 +224,7 @@ private:
     // box of version 1, 32 bits in one of version 0.
     bool ReadVersionedTime(BYTE version, uint64_t& value);
 
-    BigEndianReader& in_;
+    BigEndianReader& m_in;
 };
 
 }  // namespace mp4

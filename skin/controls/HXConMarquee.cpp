@@ -28,22 +28,22 @@ public:
         LOGFONTW lf{};
         if (!GetObjectW(source ? source : GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf)) return;
         lf.lfQuality = NONANTIALIASED_QUALITY;
-        font_ = CreateFontIndirectW(&lf);
-        if (font_) old_ = SelectObject(dc, font_);
-        dc_ = dc;
+        m_font = CreateFontIndirectW(&lf);
+        if (m_font) m_old = SelectObject(dc, m_font);
+        m_dc = dc;
     }
     ~PlainFont()
     {
-        if (old_) SelectObject(dc_, old_);
-        if (font_) DeleteObject(font_);
+        if (m_old) SelectObject(m_dc, m_old);
+        if (m_font) DeleteObject(m_font);
     }
     PlainFont(const PlainFont&) = delete;
     PlainFont& operator=(const PlainFont&) = delete;
 
 private:
-    HDC dc_ = nullptr;
-    HFONT font_ = nullptr;
-    HGDIOBJ old_ = nullptr;
+    HDC m_dc = nullptr;
+    HFONT m_font = nullptr;
+    HGDIOBJ m_old = nullptr;
 };
 
 }  // namespace

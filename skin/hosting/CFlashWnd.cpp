@@ -14,14 +14,14 @@ namespace {
 // A BSTR for the length of one call.
 class Bstr {
 public:
-    explicit Bstr(const wchar_t* text) : text_(SysAllocString(text)) {}
-    ~Bstr() { SysFreeString(text_); }
+    explicit Bstr(const wchar_t* text) : m_text(SysAllocString(text)) {}
+    ~Bstr() { SysFreeString(m_text); }
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
-    operator BSTR() const { return text_; }
+    operator BSTR() const { return m_text; }
 
 private:
-    BSTR text_;
+    BSTR m_text;
 };
 
 }  // namespace

@@ -67,16 +67,16 @@ void Prepend(SStmtPtr<SStmt>& head, SStmtPtr<SStmt> node)
 // Counts the rule frames in use; beyond the limit the text is too deep.
 class HXScriptParser::Nest {
 public:
-    Nest(HXScriptParser& parser, int tokenIndex) : parser_(parser)
+    Nest(HXScriptParser& parser, int tokenIndex) : m_parser(parser)
     {
-        if (++parser_.m_nesting > kMaxNesting || parser_.m_stack.IsLow()) parser_.Raise(HXS_ERR_TOO_DEEP, tokenIndex);
+        if (++m_parser.m_nesting > kMaxNesting || m_parser.m_stack.IsLow()) m_parser.Raise(HXS_ERR_TOO_DEEP, tokenIndex);
     }
-    ~Nest() { --parser_.m_nesting; }
+    ~Nest() { --m_parser.m_nesting; }
     Nest(const Nest&) = delete;
     Nest& operator=(const Nest&) = delete;
 
 private:
-    HXScriptParser& parser_;
+    HXScriptParser& m_parser;
 };
 
 int HXScriptParser::Parse(const ScriptLexer& lexer)

@@ -74,38 +74,38 @@ int ParamType(wchar_t letter)
 // progress, and ends the run when either goes beyond its limit.
 class HXScriptVM::Step {
 public:
-    Step(HXScriptVM& vm, const SStmt* node) : vm_(vm)
+    Step(HXScriptVM& vm, const SStmt* node) : m_vm(vm)
     {
-        if (++vm_.m_nesting > kMaxNesting || vm_.m_stack.IsLow()) vm_.Raise(HXS_ERR_CALL_DEPTH, node);
-        if (vm_.m_stepLimit != 0 && ++vm_.m_steps > vm_.m_stepLimit) vm_.Raise(HXS_ERR_STEP_LIMIT, node);
+        if (++m_vm.m_nesting > kMaxNesting || m_vm.m_stack.IsLow()) m_vm.Raise(HXS_ERR_CALL_DEPTH, node);
+        if (m_vm.m_stepLimit != 0 && ++m_vm.m_steps > m_vm.m_stepLimit) m_vm.Raise(HXS_ERR_STEP_LIMIT, node);
     }
-    ~Step() { --vm_.m_nesting; }
+    ~Step() { --m_vm.m_nesting; }
     Step(const Step&) = delete;
     Step& operator=(const Step&) = delete;
 
 private:
-    HXScriptVM& vm_;
+    HXScriptVM& m_vm;
 };
 
 // A block or a call: one depth level deeper, and the variables made inside
 // it gone when it ends, however it ends.
 class HXScriptVM::Scope {
 public:
-    explicit Scope(HXScriptVM& vm) : vm_(vm), depth_(vm.m_depth), mark_(vm.m_values.size()) {}
+    explicit Scope(HXScriptVM& vm) : m_vm(vm), m_depth(vm.m_depth), m_mark(vm.m_values.size()) {}
     ~Scope()
     {
-        vm_.RemoveSince(mark_);
-        vm_.m_depth = depth_;
+        m_vm.RemoveSince(m_mark);
+        m_vm.m_depth = m_depth;
     }
     Scope(const Scope&) = delete;
     Scope& operator=(const Scope&) = delete;
 
-    int Depth() const { return depth_; }
+    int Depth() const { return m_depth; }
 
 private:
-    HXScriptVM& vm_;
-    int depth_;
-    size_t mark_;
+    HXScriptVM& m_vm;
+    int m_depth;
+    size_t m_mark;
 };
 
 HXScriptVM::HXScriptVM() { m_frames.push_back({CString(), -1}); }

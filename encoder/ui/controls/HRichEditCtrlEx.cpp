@@ -9,16 +9,16 @@ class RichEditLibrary {
 public:
     ~RichEditLibrary()
     {
-        if (module_) FreeLibrary(module_);
+        if (m_module) FreeLibrary(m_module);
     }
     bool Load()
     {
-        if (!module_) module_ = LoadLibraryW(L"RICHED20.DLL");
-        return module_ != nullptr;
+        if (!m_module) m_module = LoadLibraryW(L"RICHED20.DLL");
+        return m_module != nullptr;
     }
 
 private:
-    HMODULE module_ = nullptr;
+    HMODULE m_module = nullptr;
 };
 
 RichEditLibrary& Library()

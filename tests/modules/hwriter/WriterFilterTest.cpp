@@ -502,9 +502,9 @@ INSTANTIATE_TEST_SUITE_P(Profiles, WriterAsfTest, ::testing::ValuesIn(kAsfCases)
 class CCaptionStream final : public CSourceStream {
 public:
     CCaptionStream(CSource* filter, std::vector<std::pair<REFERENCE_TIME, std::string>> captions)
-        : CSourceStream(filter, L"Text"), m_captions(std::move(captions))
+        : CSourceStream(filter, L"Text"), captions_(std::move(captions))
     {
-        SetDuration(m_captions.back().first + 10000000);
+        SetDuration(captions_.back().first + 10000000);
     }
     HRESULT CheckMediaType(const CMediaType* type) override
     {
@@ -526,13 +526,13 @@ public:
     }
     HRESULT OnThreadStartPlay() override
     {
-        m_next = 0;
+        next_ = 0;
         return S_OK;
     }
     HRESULT FillBuffer(IMediaSample* sample) override
     {
-        if (m_next >= m_captions.size()) return S_FALSE;
-        const auto& [start, text] = m_captions[m_next++];
+        if (next_ >= captions_.size()) return S_FALSE;
+        const auto& [start, text] = captions_[next_++];
         BYTE* data = nullptr;
         sample->GetPointer(&data);
         std::memcpy(data, text.data(), text.size());
@@ -543,8 +543,8 @@ public:
     }
 
 private:
-    std::vector<std::pair<REFERENCE_TIME, std::string>> m_captions;
-    size_t m_next = 0;
+    std::vector<std::pair<REFERENCE_TIME, std::string>> captions_;
+    size_t next_ = 0;
 };
 
 class CCaptionSource final : public CSource {
