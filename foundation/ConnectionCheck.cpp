@@ -20,9 +20,10 @@ bool CConnectionCheck::IsConnected()
         m_hWininet = LoadLibraryW(L"Wininet.dll");
     }
     // Without the library or its call the question cannot be asked: on line.
-    auto connected = m_hWininet ? reinterpret_cast<InternetGetConnectedStateFn>(
-                                      GetProcAddress(m_hWininet, "InternetGetConnectedState"))
-                                : nullptr;
+    auto connected =
+        m_hWininet
+            ? reinterpret_cast<InternetGetConnectedStateFn>(GetProcAddress(m_hWininet, "InternetGetConnectedState"))
+            : nullptr;
     DWORD flags = 0;
     if (!connected || connected(&flags, 0)) return true;
 

@@ -96,9 +96,9 @@ bool CHttpFileReader::Open(const wchar_t* url)
 
     m_hSession = InternetOpenW(m_sAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (m_hSession) {
-        for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                             INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
-                             INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
+        for (DWORD option :
+             {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
+              INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
             InternetSetOptionW(m_hSession, option, &m_nTimeout, sizeof(m_nTimeout));
         }
         m_hConnection = InternetConnectW(m_hSession, m_sHost, m_nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);

@@ -18,8 +18,8 @@ void CIniFile::RemoveAll()
 bool CIniFile::Load(const CString& path)
 {
     RemoveAll();
-    HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                           nullptr);
+    HANDLE h =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(h, &size) || size.QuadPart > static_cast<LONGLONG>(kMaxFileBytes)) {

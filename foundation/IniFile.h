@@ -3,8 +3,8 @@
 // of name="value" pair texts used for command-line switches.
 #pragma once
 
-#include "platform/win32/Collections.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/Collections.h"
 
 struct SKeyValue {
     CString key;

@@ -145,8 +145,7 @@ CString MakeUniqueFileName(const CString& path)
         CString candidate;
         candidate.Format(L"%s%s (%d)%s", folder, title, n, ext);
         // A candidate must name nothing at all, not even a folder.
-        if (GetFileAttributesW(candidate) == INVALID_FILE_ATTRIBUTES)
-            return candidate == path ? CString() : candidate;
+        if (GetFileAttributesW(candidate) == INVALID_FILE_ATTRIBUTES) return candidate == path ? CString() : candidate;
     }
     return CString();  // every candidate is taken: never answer an existing path
 }

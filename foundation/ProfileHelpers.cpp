@@ -40,8 +40,8 @@ CString ResolveProfilePath(const CString& fileName)
     return CombinePath(GetModuleDirectory(), fileName, L"/");
 }
 
-CString IniReadString(const CString& section, const CString& key, const CString& fileName,
-                      const CString& defaultValue, int codePage)
+CString IniReadString(const CString& section, const CString& key, const CString& fileName, const CString& defaultValue,
+                      int codePage)
 {
     CString path = ResolveProfilePath(fileName);
     if (!IsUtf16File(path)) {

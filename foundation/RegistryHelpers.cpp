@@ -19,8 +19,7 @@ HKEY OpenForWrite(HKEY root, const wchar_t* subKey)
     return nullptr;
 }
 
-bool WriteValue(HKEY root, const wchar_t* subKey, const wchar_t* valueName, DWORD type, const void* data,
-                DWORD bytes)
+bool WriteValue(HKEY root, const wchar_t* subKey, const wchar_t* valueName, DWORD type, const void* data, DWORD bytes)
 {
     HKEY key = OpenForWrite(root, subKey);
     if (!key) return false;
@@ -149,8 +148,8 @@ bool RegDeleteKeyTree(HKEY root, const wchar_t* subKey)
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
     DWORD subKeys = 0;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS) {
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr) != ERROR_SUCCESS) {
         RegCloseKey(key);
         return false;
     }

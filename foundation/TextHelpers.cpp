@@ -22,7 +22,7 @@ CString UnescapeXmlText(const CString& text)
     static const struct {
         const wchar_t* entity;
         wchar_t ch;
-    } kEntities[] = {{L"&&", L'&'},   {L"&amp;", L'&'},   {L"&gt;", L'>'},
+    } kEntities[] = {{L"&&", L'&'},   {L"&amp;", L'&'},  {L"&gt;", L'>'},
                      {L"&lt;", L'<'}, {L"&quot;", L'"'}, {L"&apos;", L'\''}};
     const std::wstring& s = text.str();
     std::wstring out;
@@ -72,7 +72,8 @@ void SortStringList(CStringList& list, int mode)
     std::vector<CString> items;
     for (POSITION p = list.GetHeadPosition(); p;) items.push_back(list.GetNext(p));
     if (mode == 0) {
-        std::stable_sort(items.begin(), items.end(), [](const CString& a, const CString& b) { return a.str() < b.str(); });
+        std::stable_sort(items.begin(), items.end(),
+                         [](const CString& a, const CString& b) { return a.str() < b.str(); });
     } else {
         std::stable_sort(items.begin(), items.end(), [](const CString& a, const CString& b) {
             return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a, -1, b, -1) == CSTR_LESS_THAN;
@@ -95,17 +96,23 @@ bool ReadQuoted(const std::wstring& s, size_t& pos, bool escapes, bool keepRaw, 
     while (i < s.size()) {
         wchar_t c = s[i];
         if (c == L'"') {
-            if (keepRaw) out += s.substr(pos, i + 1 - pos);
-            else out += text;
+            if (keepRaw)
+                out += s.substr(pos, i + 1 - pos);
+            else
+                out += text;
             pos = i + 1;
             return true;
         }
         if (c == L'\\' && escapes && i + 1 < s.size()) {
             wchar_t n = s[i + 1];
-            if (n == L'"') text += L'"';
-            else if (n == L'\\') text += L'\\';
-            else if (n == L'n') text += L'\n';
-            else if (n == L'r') text += L'\r';
+            if (n == L'"')
+                text += L'"';
+            else if (n == L'\\')
+                text += L'\\';
+            else if (n == L'n')
+                text += L'\n';
+            else if (n == L'r')
+                text += L'\r';
             else {
                 text += c;
                 text += n;
@@ -171,8 +178,9 @@ int SplitQuotedList(const CString& text, CStringArray& items, int mode, int noEs
 {
     items.RemoveAll();
     std::vector<std::wstring> parts;
-    bool ok = mode == 0 ? SplitComma(text.str(), parts) : mode == 1 ? SplitWords(text.str(), parts, noEscapes == 0)
-                                                                    : false;
+    bool ok = mode == 0   ? SplitComma(text.str(), parts)
+              : mode == 1 ? SplitWords(text.str(), parts, noEscapes == 0)
+                          : false;
     if (!ok) return -1;
     for (const auto& p : parts) items.Add(CString(p));
     return items.GetSize();

@@ -2,8 +2,8 @@
 // string lists and splitting quoted lists.
 #pragma once
 
-#include "platform/win32/Collections.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/Collections.h"
 
 // Replaces & > < " ' by their entities ("&" first); with noQuotes 0 the
 // result is enclosed in double quotes.

@@ -22,18 +22,18 @@ constexpr int kUrlDownloadMaxUrl = 1024;
 
 // One request, filled by StartUrlDownload and consumed by RunUrlDownload.
 struct SUrlDownloadRequest {
-    BOOL bToFile = FALSE;          // 0: keep the data in memory
-    CString sUrl;                  // canonical form, below kUrlDownloadMaxUrl characters
-    HANDLE hFile = nullptr;        // none in memory mode; the created file, or INVALID_HANDLE_VALUE
+    BOOL bToFile = FALSE;    // 0: keep the data in memory
+    CString sUrl;            // canonical form, below kUrlDownloadMaxUrl characters
+    HANDLE hFile = nullptr;  // none in memory mode; the created file, or INVALID_HANDLE_VALUE
     DWORD nRequest = 0;
-    HWND hNotifyWnd = nullptr;     // may be none
-    CString sAgent;                // at most kUrlDownloadMaxAgent characters
-    int nByteLimit = -1;           // -1: no limit
-    BYTE** ppBuffer = nullptr;     // memory mode: the caller's block pointer (may be none)
-    DWORD* pnBytes = nullptr;      // the caller's byte counter (may be none)
+    HWND hNotifyWnd = nullptr;  // may be none
+    CString sAgent;             // at most kUrlDownloadMaxAgent characters
+    int nByteLimit = -1;        // -1: no limit
+    BYTE** ppBuffer = nullptr;  // memory mode: the caller's block pointer (may be none)
+    DWORD* pnBytes = nullptr;   // the caller's byte counter (may be none)
     int nThreadPriority = 0;
     int64_t* pnContentLength = nullptr;  // may be none
-    CString sHeaders;              // private copy of the extra request headers
+    CString sHeaders;                    // private copy of the extra request headers
     bool bHasHeaders = false;
 };
 

@@ -8,8 +8,8 @@
 
 #include <cstddef>
 
-#include "platform/win32/Collections.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/Collections.h"
 #include "platform/win32/WinTypes.h"
 
 class CXmlNode {

@@ -152,8 +152,8 @@ bool CZipReader::SeekTo(uint64_t position)
 bool CZipReader::Open(const wchar_t* path)
 {
     Close();
-    m_hFile = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                          nullptr);
+    m_hFile =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (m_hFile == INVALID_HANDLE_VALUE) return Fail(kErrOpen);
     LARGE_INTEGER size;
     // Records address the archive with 32-bit offsets.
@@ -512,8 +512,8 @@ bool CZipReader::ExtractToFile(const wchar_t* path)
 bool CZipReader::ExtractEntryTo(const wchar_t* folder, const wchar_t* name)
 {
     if (!m_pCurrent) return false;
-    CString entryName = name ? CString(name) : CString(MultiByteToWide(static_cast<UINT>(m_nCodePage),
-                                                                       m_pCurrent->sName));
+    CString entryName =
+        name ? CString(name) : CString(MultiByteToWide(static_cast<UINT>(m_nCodePage), m_pCurrent->sName));
     if (!IsSafeRelativePath(entryName)) return Fail(kErrUnsafeName);
     CString path = folder ? CString(folder) : CString();
     if (!path.IsEmpty() && !IsPathSeparator(path[path.GetLength() - 1])) path += L'/';

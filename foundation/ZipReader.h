@@ -15,15 +15,15 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/win32/Collections.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/Collections.h"
 #include "platform/win32/WinTypes.h"
 
 // One entry: the local header fields as stored (little-endian in the file),
 // then what the reader learns around it.
 struct SLocalFileHeader {
     WORD wVersionNeeded = 0;
-    WORD wFlags = 0;  // bit 0 encrypted, bit 3 sizes and CRC in a data descriptor
+    WORD wFlags = 0;   // bit 0 encrypted, bit 3 sizes and CRC in a data descriptor
     WORD wMethod = 0;  // 0 stored, 8 deflated
     WORD wModTime = 0;
     WORD wModDate = 0;

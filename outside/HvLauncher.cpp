@@ -84,8 +84,8 @@ int main(int argc, char** argv)
 
     std::map<std::wstring, std::wstring> a;
     if (!ReadAttributes(param, i, &a)) return Fail("the element's attributes are malformed");
-    for (const wchar_t* name : {L"Command", L"AgentName", L"ProgramID", L"ForceCheck", L"CheckMinorVersion",
-                                L"LocalVersionFilePath"})
+    for (const wchar_t* name :
+         {L"Command", L"AgentName", L"ProgramID", L"ForceCheck", L"CheckMinorVersion", L"LocalVersionFilePath"})
         if (a.find(name) == a.end()) return Fail("an attribute of the version check is missing");
     if (a[L"Command"] != L"checkversion") return Fail("unknown command");
     if (a[L"ProgramID"].empty()) return Fail("no program id");

@@ -21,8 +21,8 @@
 namespace {
 
 struct Tag {
-    std::wstring name;  // lower case, with a leading '/' for an end tag
-    std::wstring text;  // everything between the brackets
+    std::wstring name;                                // lower case, with a leading '/' for an end tag
+    std::wstring text;                                // everything between the brackets
     std::map<std::wstring, std::wstring> attributes;  // names in lower case
 };
 
@@ -108,8 +108,8 @@ bool ParseTime(const std::wstring& text, int64_t* ms)
 // Entities of the text: &lt; &gt; &amp; &quot; &apos; &nbsp; and &#N;.
 std::wstring DecodeEntities(const std::wstring& text)
 {
-    static const std::pair<const wchar_t*, wchar_t> named[] = {
-        {L"lt", L'<'}, {L"gt", L'>'}, {L"amp", L'&'}, {L"quot", L'"'}, {L"apos", L'\''}, {L"nbsp", L' '}};
+    static const std::pair<const wchar_t*, wchar_t> named[] = {{L"lt", L'<'},   {L"gt", L'>'},    {L"amp", L'&'},
+                                                               {L"quot", L'"'}, {L"apos", L'\''}, {L"nbsp", L' '}};
     std::wstring out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != L'&') {

@@ -66,8 +66,7 @@ bool ReadTime(const std::wstring& s, size_t& pos, int64_t* ms)
     int fracDigits = 0;
     if (!ReadNumber(s, pos, 6, &h) || pos >= s.size() || s[pos++] != L':') return false;
     if (!ReadNumber(s, pos, 2, &m) || m > 59 || pos >= s.size() || s[pos++] != L':') return false;
-    if (!ReadNumber(s, pos, 2, &sec) || sec > 59 || pos >= s.size() || (s[pos] != L',' && s[pos] != L'.'))
-        return false;
+    if (!ReadNumber(s, pos, 2, &sec) || sec > 59 || pos >= s.size() || (s[pos] != L',' && s[pos] != L'.')) return false;
     ++pos;
     if (!ReadNumber(s, pos, 3, &frac, &fracDigits)) return false;
     while (fracDigits++ < 3) frac *= 10;

@@ -43,7 +43,9 @@ constexpr StringRow kStrings[] = {
     {138, L"Standard Deviation   : "},
     {139, L"Error: Cannot find the index of the file."},
     {140, L"Error: The index of the file is invalid."},
-    {141, L"Video Files|*.avi;*.wmv;*.wma;*.asf;*.mp4;*.3gp;*.k3g;*.3g2;*.rm;*.ra;*.ram;*.rmvb;*.mkv;*.ogg;*.ogm;*.flv;|All Files (*.*)|*.*||"},
+    {141,
+     L"Video Files|*.avi;*.wmv;*.wma;*.asf;*.mp4;*.3gp;*.k3g;*.3g2;*.rm;*.ra;*.ram;*.rmvb;*.mkv;*.ogg;*.ogm;*.flv;|All "
+     L"Files (*.*)|*.*||"},
     {142, L"Text File(*.txt)|*.txt||"},
     {143, L"The file can not be opened. Another program may be using this file."},
     {145, L"Basic File Information"},
@@ -52,7 +54,9 @@ constexpr StringRow kStrings[] = {
     {148, L"Key Frame"},
     {149, L"Unknown Codec"},
     {153, L"The file doesn't exist."},
-    {154, L"\r\nRivo Reader (Beta) v1.0 (2006/08) \r\n\r\nCopyright (C) 2006 the RivoReader authors.\r\n\r\nAll rights reserved."},
+    {154,
+     L"\r\nRivo Reader (Beta) v1.0 (2006/08) \r\n\r\nCopyright (C) 2006 the RivoReader authors.\r\n\r\nAll rights "
+     L"reserved."},
     {155, L"Analyze using Rivo Reader"},
     {156, L"Binary Code"},
     // Status sentences.
@@ -111,14 +115,14 @@ struct StatusRange {
 };
 
 constexpr StatusRange kStatusRanges[] = {
-    {0, 4, 300},   // shared by every analyser
-    {10, 14, 320}, // AVI (15 has no text)
-    {20, 23, 330}, // ASF
-    {30, 33, 340}, // MP4
-    {40, 47, 344}, // RealMedia
-    {50, 51, 360}, // Matroska
-    {60, 61, 370}, // Ogg/OGM
-    {70, 75, 372}, // FLV
+    {0, 4, 300},    // shared by every analyser
+    {10, 14, 320},  // AVI (15 has no text)
+    {20, 23, 330},  // ASF
+    {30, 33, 340},  // MP4
+    {40, 47, 344},  // RealMedia
+    {50, 51, 360},  // Matroska
+    {60, 61, 370},  // Ogg/OGM
+    {70, 75, 372},  // FLV
 };
 
 }  // namespace

@@ -305,7 +305,8 @@ void CReportBuilder::WriteAudioInfo()
         }
         AppendLabelled(IDS_LABEL_AUDIO_CODEC, codec);
         DWORD avgBytes = wfx.nAvgBytesPerSec;
-        if (avgBytes != 0) AppendLabelled(IDS_LABEL_AUDIO_BIT_RATE, FormatBitRate(static_cast<uint32_t>(avgBytes * 8u)));
+        if (avgBytes != 0)
+            AppendLabelled(IDS_LABEL_AUDIO_BIT_RATE, FormatBitRate(static_cast<uint32_t>(avgBytes * 8u)));
         DWORD rate = wfx.nSamplesPerSec;
         if (rate != 0) AppendLabelled(IDS_LABEL_SAMPLE_RATE, FormatGroupedInt64(rate) + L" Hz");
         WORD channels = wfx.nChannels;

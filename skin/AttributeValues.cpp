@@ -28,12 +28,11 @@ struct NamedValue {
 };
 
 const NamedValue kHitTests[] = {
-    {L"HTTRANSPARENT", -1}, {L"HTNOWHERE", 0},    {L"HTCLIENT", 1},       {L"HTCAPTION", 2},
-    {L"HTSYSMENU", 3},      {L"HTGROWBOX", 4},    {L"HTSIZE", 4},         {L"HTMENU", 5},
-    {L"HTHSCROLL", 6},      {L"HTVSCROLL", 7},    {L"HTMINBUTTON", 8},    {L"HTMAXBUTTON", 9},
-    {L"HTLEFT", 10},        {L"HTRIGHT", 11},     {L"HTTOP", 12},         {L"HTTOPLEFT", 13},
-    {L"HTTOPRIGHT", 14},    {L"HTBOTTOM", 15},    {L"HTBOTTOMLEFT", 16},  {L"HTBOTTOMRIGHT", 17},
-    {L"HTBORDER", 18},      {L"HTOBJECT", 19},    {L"HTCLOSE", 20},       {L"HTHELP", 21},
+    {L"HTTRANSPARENT", -1}, {L"HTNOWHERE", 0},   {L"HTCLIENT", 1},  {L"HTCAPTION", 2},     {L"HTSYSMENU", 3},
+    {L"HTGROWBOX", 4},      {L"HTSIZE", 4},      {L"HTMENU", 5},    {L"HTHSCROLL", 6},     {L"HTVSCROLL", 7},
+    {L"HTMINBUTTON", 8},    {L"HTMAXBUTTON", 9}, {L"HTLEFT", 10},   {L"HTRIGHT", 11},      {L"HTTOP", 12},
+    {L"HTTOPLEFT", 13},     {L"HTTOPRIGHT", 14}, {L"HTBOTTOM", 15}, {L"HTBOTTOMLEFT", 16}, {L"HTBOTTOMRIGHT", 17},
+    {L"HTBORDER", 18},      {L"HTOBJECT", 19},   {L"HTCLOSE", 20},  {L"HTHELP", 21},
 };
 
 const NamedValue kTextFormats[] = {
@@ -56,10 +55,10 @@ const NamedValue kTextFormats[] = {
 };
 
 const NamedValue kCursors[] = {
-    {L"IDC_APPSTARTING", 32650}, {L"IDC_ARROW", 32512},    {L"IDC_CROSS", 32515},  {L"IDC_HAND", 32649},
-    {L"IDC_HELP", 32651},        {L"IDC_IBEAM", 32513},    {L"IDC_ICON", 32641},   {L"IDC_NO", 32648},
-    {L"IDC_SIZE", 32640},        {L"IDC_SIZEALL", 32646},  {L"IDC_SIZENESW", 32643}, {L"IDC_SIZENS", 32645},
-    {L"IDC_SIZENWSE", 32642},    {L"IDC_SIZEWE", 32644},   {L"IDC_UPARROW", 32516}, {L"IDC_WAIT", 32514},
+    {L"IDC_APPSTARTING", 32650}, {L"IDC_ARROW", 32512},   {L"IDC_CROSS", 32515},    {L"IDC_HAND", 32649},
+    {L"IDC_HELP", 32651},        {L"IDC_IBEAM", 32513},   {L"IDC_ICON", 32641},     {L"IDC_NO", 32648},
+    {L"IDC_SIZE", 32640},        {L"IDC_SIZEALL", 32646}, {L"IDC_SIZENESW", 32643}, {L"IDC_SIZENS", 32645},
+    {L"IDC_SIZENWSE", 32642},    {L"IDC_SIZEWE", 32644},  {L"IDC_UPARROW", 32516},  {L"IDC_WAIT", 32514},
 };
 
 template <size_t N>
@@ -135,9 +134,8 @@ COLORREF ParseBackgroundColorAttribute(const wchar_t* text)
 {
     const std::wstring s = Lower(text);
     COLORREF named = 0;
-    if (s.size() == 6 && !LookUpColor(s, &named) && std::all_of(s.begin(), s.end(), [](wchar_t c) {
-            return HexDigitValue(c) >= 0;
-        }))
+    if (s.size() == 6 && !LookUpColor(s, &named) &&
+        std::all_of(s.begin(), s.end(), [](wchar_t c) { return HexDigitValue(c) >= 0; }))
         return RGB(static_cast<BYTE>(HexDigitValue(s[0]) * 16 + HexDigitValue(s[1])),
                    static_cast<BYTE>(HexDigitValue(s[2]) * 16 + HexDigitValue(s[3])),
                    static_cast<BYTE>(HexDigitValue(s[4]) * 16 + HexDigitValue(s[5])));
@@ -202,9 +200,9 @@ int ParseFontAttribute(SkinOwner* window, const CXmlNode* element, HXSubFont** f
     int size = 9, bold = 0;
     element->GetAttributeInt(L"Size", size);
     element->GetAttributeInt(L"Bold", bold);
-    HFONT handle = CreateFontW(FontHeightFromPoints(size), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0,
-                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                               DEFAULT_PITCH, face);
+    HFONT handle =
+        CreateFontW(FontHeightFromPoints(size), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
+                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, face);
     if (!handle) return 0;
     auto made = std::make_unique<HXSubFont>();
     made->SetFont(handle);

@@ -36,14 +36,13 @@ void DrawFrame(const HDib& source, HDib* target, const RECT& from, const RECT& t
     TilePiece(source, target, S.left, S.top + c, g, c, RECT{D.left, D.top + c, D.left + g, D.bottom - c}, keyed);
     TilePiece(source, target, S.left, S.top, g, c, RECT{D.left, D.top, D.left + g, D.top + c}, keyed);
     TilePiece(source, target, S.left, S.bottom - c, g, c, RECT{D.left, D.bottom - c, D.left + g, D.bottom}, keyed);
-    TilePiece(source, target, S.right - g, S.top + c, g, c, RECT{D.right - g, D.top + c, D.right, D.bottom - c},
-              keyed);
+    TilePiece(source, target, S.right - g, S.top + c, g, c, RECT{D.right - g, D.top + c, D.right, D.bottom - c}, keyed);
     TilePiece(source, target, S.right - g, S.top, g, c, RECT{D.right - g, D.top, D.right, D.top + c}, keyed);
     TilePiece(source, target, S.right - g, S.bottom - c, g, c, RECT{D.right - g, D.bottom - c, D.right, D.bottom},
               keyed);
     if (fillCentre)
-        TilePiece(source, target, S.left + g, S.top + c, g, c,
-                  RECT{D.left + g, D.top + c, D.right - g, D.bottom - c}, keyed);
+        TilePiece(source, target, S.left + g, S.top + c, g, c, RECT{D.left + g, D.top + c, D.right - g, D.bottom - c},
+                  keyed);
 }
 
 void DrawHorizontalThreePart(const HDib& source, HDib* target, const RECT& from, const RECT& to, int keyed)

@@ -322,8 +322,7 @@ int HDib::LoadBmp(const void* data, size_t size)
     }
     std::vector<RGBQUAD> palette(paletteCount);
     if (paletteCount) std::memcpy(palette.data(), bytes + paletteStart, paletteCount * sizeof(RGBQUAD));
-    if (!Create(info.biWidth, info.biHeight, info.biBitCount, static_cast<int>(paletteCount), palette.data()))
-        return 0;
+    if (!Create(info.biWidth, info.biHeight, info.biBitCount, static_cast<int>(paletteCount), palette.data())) return 0;
     const BYTE* pixels = bytes + file.bfOffBits;
     if (info.biCompression == BI_RGB) {
         std::memcpy(m_pBits, pixels, static_cast<size_t>(m_nStride) * m_nHeight);
@@ -546,8 +545,8 @@ bool HDib::IsKeyPixel(const BYTE* p) const
     return p[0] == GetBValue(m_crKey) && p[1] == GetGValue(m_crKey) && p[2] == GetRValue(m_crKey);
 }
 
-bool HDib::ClipBox(const HDib& target, long long dx, long long dy, long long sx, long long sy, long long w,
-                   long long h, Box* box) const
+bool HDib::ClipBox(const HDib& target, long long dx, long long dy, long long sx, long long sy, long long w, long long h,
+                   Box* box) const
 {
     if (w == -1) w = m_nWidth;
     if (h == -1) h = m_nHeight;
@@ -650,8 +649,8 @@ int HDib::BlendKeyed(HDib* target, int x, int y, int sx, int sy, int width, int 
 
 int HDib::StretchCopy(HDib* target, int x, int y, int width, int height, int sx, int sy, int sw, int sh) const
 {
-    if (!target || target == this || IsEmpty() || target->IsEmpty() || m_nBitCount != 24 ||
-        target->m_nBitCount != 24 || target->m_bClip)
+    if (!target || target == this || IsEmpty() || target->IsEmpty() || m_nBitCount != 24 || target->m_nBitCount != 24 ||
+        target->m_bClip)
         return 0;
     if (width <= 0 || height <= 0) return 0;
     // Source corners clamped into the source image.
@@ -719,8 +718,7 @@ int HDib::DrawGridCellToDC(HDC dc, int x, int y, int columns, int column, int ro
     return BlitToDC(dc, x, y, column * cw, row * ch, cw, ch, SRCCOPY);
 }
 
-int HDib::Tile(HDib* target, const RECT& rect, int phaseX, int phaseY, int keyed, int sx, int sy, int sw,
-               int sh) const
+int HDib::Tile(HDib* target, const RECT& rect, int phaseX, int phaseY, int keyed, int sx, int sy, int sw, int sh) const
 {
     if (!target || IsEmpty() || target->IsEmpty() || target->m_nBitCount != m_nBitCount) return 0;
     sx = std::max(sx, 0);

@@ -121,8 +121,8 @@ private:
     };
     enum class Mode { Copy, Keyed, Blend, BlendKeyed };
 
-    bool ClipBox(const HDib& target, long long dx, long long dy, long long sx, long long sy, long long w,
-                 long long h, Box* box) const;
+    bool ClipBox(const HDib& target, long long dx, long long dy, long long sx, long long sy, long long w, long long h,
+                 Box* box) const;
     int Transfer(HDib* target, int x, int y, int sx, int sy, int width, int height, Mode mode, int alpha) const;
     int DrawPart(HDib* target, int x, int y, int sx, int sy, int width, int height, int keyed, int alpha) const;
     BYTE* Row(int y) const { return m_pBits + static_cast<size_t>(m_nHeight - 1 - y) * m_nStride; }

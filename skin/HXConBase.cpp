@@ -26,10 +26,18 @@ struct AlignName {
 };
 
 const AlignName kAlignNames[] = {
-    {L"left", ALIGN_LEFT},         {L"top", ALIGN_TOP},           {L"right", ALIGN_RIGHT},
-    {L"bottom", ALIGN_BOTTOM},     {L"none", ALIGN_NONE},         {L"client", ALIGN_CLIENT},
-    {L"center", ALIGN_CENTER},     {L"popup", ALIGN_POPUP},       {L"lefttop", ALIGN_LEFTTOP},
-    {L"righttop", ALIGN_RIGHTTOP}, {L"rightbottom", ALIGN_RIGHTBOTTOM}, {L"leftbottom", ALIGN_LEFTBOTTOM},
+    {L"left", ALIGN_LEFT},
+    {L"top", ALIGN_TOP},
+    {L"right", ALIGN_RIGHT},
+    {L"bottom", ALIGN_BOTTOM},
+    {L"none", ALIGN_NONE},
+    {L"client", ALIGN_CLIENT},
+    {L"center", ALIGN_CENTER},
+    {L"popup", ALIGN_POPUP},
+    {L"lefttop", ALIGN_LEFTTOP},
+    {L"righttop", ALIGN_RIGHTTOP},
+    {L"rightbottom", ALIGN_RIGHTBOTTOM},
+    {L"leftbottom", ALIGN_LEFTBOTTOM},
     {L"nomove", ALIGN_NOMOVE},
 };
 
@@ -118,8 +126,11 @@ int HXConBase::Draw()
         DcClipScope clip(dc, m_pSurface);
         HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
         HGDIOBJ old = SelectObject(dc, pen);
-        const POINT outline[5] = {{r.left, r.top}, {r.right - 1, r.top}, {r.right - 1, r.bottom - 1},
-                                  {r.left, r.bottom - 1}, {r.left, r.top}};
+        const POINT outline[5] = {{r.left, r.top},
+                                  {r.right - 1, r.top},
+                                  {r.right - 1, r.bottom - 1},
+                                  {r.left, r.bottom - 1},
+                                  {r.left, r.top}};
         Polyline(dc, outline, 5);
         if (m_nDebug == 2 || g_skinDebugLevel == 2) {
             MoveToEx(dc, r.left, r.top, nullptr);
@@ -185,15 +196,15 @@ int HXConBase::LoadAlign(const CXmlNode* element, SAlignInfo* info, int* errorCo
         info->width = ReadDecimalPrefix(value);
         if (value.GetLength() > 0 && value[value.GetLength() - 1] == L'%') info->percent = 1;
         if (info->type == ALIGN_NONE)
-            info->right = static_cast<int>(std::clamp<long long>(static_cast<long long>(info->left) + info->width,
-                                                                 INT32_MIN, INT32_MAX));
+            info->right = static_cast<int>(
+                std::clamp<long long>(static_cast<long long>(info->left) + info->width, INT32_MIN, INT32_MAX));
     }
     if (element->GetAttribute(L"Height", value)) {
         info->height = ReadDecimalPrefix(value);
         if (value.GetLength() > 0 && value[value.GetLength() - 1] == L'%') info->percent = 1;
         if (info->type == ALIGN_NONE)
-            info->bottom = static_cast<int>(std::clamp<long long>(static_cast<long long>(info->top) + info->height,
-                                                                  INT32_MIN, INT32_MAX));
+            info->bottom = static_cast<int>(
+                std::clamp<long long>(static_cast<long long>(info->top) + info->height, INT32_MIN, INT32_MAX));
     }
     if (element->GetAttribute(L"Gaps", value)) {
         ParseRectAttribute(value, &m_rcGaps);
@@ -296,10 +307,7 @@ LRESULT HXConBase::NotifyApplication(WPARAM code, LPARAM data)
 
 HDib* HXConBase::FindImage(const CString& name) { return m_pOwner ? m_pOwner->GetImage(name) : nullptr; }
 
-CString HXConBase::GetText(int index) const
-{
-    return (index >= 0 && index < kTextCount) ? m_texts[index] : CString();
-}
+CString HXConBase::GetText(int index) const { return (index >= 0 && index < kTextCount) ? m_texts[index] : CString(); }
 
 POINT HXConBase::ToLocal(int x, int y)
 {

@@ -100,9 +100,7 @@ void HXManAlign::Layout(HXManAlign* node, int width, int height)
             rb -= h;
             break;
         }
-        case ALIGN_CLIENT:
-            cell = shown ? RECT{Edge(rl), Edge(rt), Edge(rr), Edge(rb)} : RECT{};
-            break;
+        case ALIGN_CLIENT: cell = shown ? RECT{Edge(rl), Edge(rt), Edge(rr), Edge(rb)} : RECT{}; break;
         case ALIGN_CENTER:
             if (shown) {
                 const RECT remaining{Edge(rl), Edge(rt), Edge(rr), Edge(rb)};
@@ -139,9 +137,9 @@ void HXManAlign::SetCell(HXManAlign* node, int left, int top, int right, int bot
 {
     if (!node) return;
     const SAlignInfo& a = node->m_info;
-    node->m_rect = RECT{Edge(static_cast<long long>(left) + a.gapLeft), Edge(static_cast<long long>(top) + a.gapTop),
-                        Edge(static_cast<long long>(right) - a.gapRight),
-                        Edge(static_cast<long long>(bottom) - a.gapBottom)};
+    node->m_rect =
+        RECT{Edge(static_cast<long long>(left) + a.gapLeft), Edge(static_cast<long long>(top) + a.gapTop),
+             Edge(static_cast<long long>(right) - a.gapRight), Edge(static_cast<long long>(bottom) - a.gapBottom)};
     const long long width = static_cast<long long>(node->m_rect.right) - node->m_rect.left;
     const long long height = static_cast<long long>(node->m_rect.bottom) - node->m_rect.top;
     if (node->m_pControl) {

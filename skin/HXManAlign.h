@@ -33,9 +33,9 @@ enum SAlignType {
 // A control's docking rule.
 struct SAlignInfo {
     int type = 0;
-    int width = 0;   // pixels, or per cent of the remaining width with the percent flag
+    int width = 0;  // pixels, or per cent of the remaining width with the percent flag
     int height = 0;
-    int left = 0;    // the fixed rectangle of the "none" rule
+    int left = 0;  // the fixed rectangle of the "none" rule
     int top = 0;
     int right = 0;
     int bottom = 0;

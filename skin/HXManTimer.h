@@ -20,7 +20,7 @@ struct STimer {
 
 class HXManTimer {
 public:
-    static constexpr UINT kFirstId = 100;       // the last identifier before any is issued
+    static constexpr UINT kFirstId = 100;        // the last identifier before any is issued
     static constexpr UINT kLastId = 0x7FFFFF00;  // past it, identifiers start again
 
     explicit HXManTimer(HWND window = nullptr);

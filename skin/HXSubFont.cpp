@@ -129,7 +129,8 @@ int HXSubFont::MeasureText(const CString& text, SIZE* size) const
         if (length > 0) {
             SIZE line{};
             if (m_pImage) {
-                line.cx = static_cast<LONG>(std::min<long long>(static_cast<long long>(length) * m_nCellWidth, INT32_MAX));
+                line.cx =
+                    static_cast<LONG>(std::min<long long>(static_cast<long long>(length) * m_nCellWidth, INT32_MAX));
                 line.cy = m_nCellHeight;
             } else {
                 GetTextExtentPoint32W(dc, s.c_str() + start, length, &line);

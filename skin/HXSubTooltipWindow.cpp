@@ -42,8 +42,8 @@ int HXSubTooltipWindow::CreateTooltipWindow()
     if (m_hWnd && IsWindow(m_hWnd)) return 0;
     m_hWnd = nullptr;
     RegisterPaintedWindowClass(kClassName, WindowProc);
-    m_hWnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                             nullptr, nullptr, this);
+    m_hWnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                             nullptr, this);
     m_hFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     return m_hWnd ? 1 : 0;
 }

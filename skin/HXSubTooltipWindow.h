@@ -12,7 +12,7 @@
 
 class HXSubTooltipWindow {
 public:
-    static constexpr DWORD kRepeatMs = 2000;     // a repeat within this time is ignored
+    static constexpr DWORD kRepeatMs = 2000;  // a repeat within this time is ignored
     static constexpr COLORREF kBackground = 0xC8FFFF;
     static constexpr UINT_PTR kHideTimer = 1;
 

@@ -27,8 +27,10 @@ HXWindowMain::HXWindowMain(HXWindowMain* parent) : HXConBase(parent), m_pParent(
 {
     ++g_windowCount;
     HXSubTooltipWindow::Instance().CreateTooltipWindow();
-    if (parent) m_pScript = parent->m_pScript;
-    else MakeScriptHost();
+    if (parent)
+        m_pScript = parent->m_pScript;
+    else
+        MakeScriptHost();
 }
 
 HXWindowMain::~HXWindowMain()
@@ -126,7 +128,8 @@ BOOL HXWindowMain::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam
         }
         return FALSE;
     case WM_SIZE:
-        OnSizeMessage(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD>(lParam)), HIWORD(static_cast<DWORD>(lParam)));
+        OnSizeMessage(static_cast<UINT>(wParam), LOWORD(static_cast<DWORD>(lParam)),
+                      HIWORD(static_cast<DWORD>(lParam)));
         return TRUE;
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -208,9 +211,7 @@ BOOL HXWindowMain::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam
     case WM_SYSDEADCHAR:
     case 0x0108:
     case WM_UNICHAR: Forward(message, wParam, lParam); return TRUE;
-    case WM_COMMAND:
-        result = (m_hHostWnd && PostMessageW(m_hHostWnd, WM_COMMAND, wParam, lParam)) ? 1 : 0;
-        return TRUE;
+    case WM_COMMAND: result = (m_hHostWnd && PostMessageW(m_hHostWnd, WM_COMMAND, wParam, lParam)) ? 1 : 0; return TRUE;
     case WM_TIMER: m_timers.OnTimer(wParam); return TRUE;
     default: return FALSE;
     }
@@ -234,9 +235,12 @@ LRESULT HXWindowMain::OnControlNotify(WPARAM wParam, LPARAM lParam)
     HXSVal value;
     if (RunScript(text, &value)) {
         CString shown;
-        if (value.m_type == HXSVAL_DOUBLE) shown.Format(L"%f", value.m_dValue);
-        else if (value.m_type == HXSVAL_INT) shown.Format(L"%d", value.m_nValue);
-        else if (value.m_type == HXSVAL_STRING) shown = value.m_text;
+        if (value.m_type == HXSVAL_DOUBLE)
+            shown.Format(L"%f", value.m_dValue);
+        else if (value.m_type == HXSVAL_INT)
+            shown.Format(L"%d", value.m_nValue);
+        else if (value.m_type == HXSVAL_STRING)
+            shown = value.m_text;
         if (!shown.IsEmpty()) DebugTrace(L"HXSCRIPT RESULT : %s", shown);
     } else {
         NotifyApplication(NOTIFY_SCRIPT_ERROR, 0);

@@ -50,7 +50,13 @@ public:
     // Background modes.
     enum { BKGND_TILE = 0, BKGND_STRETCH = 1, BKGND_FRAME = 2, BKGND_COLOR = 3, BKGND_IMAGE = 4 };
     // Codes of "WM_HXSKIN_NOTIFY".
-    enum { NOTIFY_HOVER = 0, NOTIFY_SCRIPT_ERROR = 1, NOTIFY_MENU_OPEN = 2, NOTIFY_MENU_CHOSEN = 3, NOTIFY_FOCUS_LOST = 4 };
+    enum {
+        NOTIFY_HOVER = 0,
+        NOTIFY_SCRIPT_ERROR = 1,
+        NOTIFY_MENU_OPEN = 2,
+        NOTIFY_MENU_CHOSEN = 3,
+        NOTIFY_FOCUS_LOST = 4
+    };
     static constexpr const wchar_t* kClassName = L"HXWINDOW";
     static constexpr DWORD kDefaultStyle = 0x56000000;  // WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN
     static constexpr DWORD kAddedStyle = 0x06030000;    // WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_GROUP | WS_TABSTOP
@@ -257,7 +263,7 @@ protected:
     // Drawing.
     HDib m_dib;
     HDib* m_pBkgndImage = nullptr;  // from the image table
-    HDib m_bkgndCache;             // the stretched background
+    HDib m_bkgndCache;              // the stretched background
     COLORREF m_crBkgnd = 0;
     int m_nBkgndMode = BKGND_TILE;
     RECT m_rcDirty{};

@@ -13,10 +13,7 @@
 
 namespace {
 
-LPARAM LParamOf(POINT p)
-{
-    return static_cast<LPARAM>(MAKELONG(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
-}
+LPARAM LParamOf(POINT p) { return static_cast<LPARAM>(MAKELONG(static_cast<WORD>(p.x), static_cast<WORD>(p.y))); }
 
 }  // namespace
 

@@ -58,8 +58,8 @@ void HXWindowMain::RepaintBitmap()
     case BKGND_FRAME:
         // The image as a nine-part frame around the client area.
         if (m_pBkgndImage && !m_pBkgndImage->IsEmpty())
-            DrawFrame(*m_pBkgndImage, &m_dib, RECT{0, 0, m_pBkgndImage->GetWidth(), m_pBkgndImage->GetHeight()},
-                      client, 0, 1);
+            DrawFrame(*m_pBkgndImage, &m_dib, RECT{0, 0, m_pBkgndImage->GetWidth(), m_pBkgndImage->GetHeight()}, client,
+                      0, 1);
         break;
     default: break;
     }

@@ -14,8 +14,10 @@ void HXWindowMain::ApplyRegion(HRGN region)
     m_hRegion = region;
     m_hRegionWindow = region ? target : nullptr;
     // The window owns the region from here on.
-    if (target && IsWindow(target)) SetWindowRgn(target, region, TRUE);
-    else if (region) DeleteObject(region);
+    if (target && IsWindow(target))
+        SetWindowRgn(target, region, TRUE);
+    else if (region)
+        DeleteObject(region);
 }
 
 bool HXWindowMain::LayoutRegions(UINT sizeType, int width, int height)

@@ -59,8 +59,7 @@ int HXWindowMain::LoadSkinDocument(const CString& fileName, int codePage, int li
     if (!m_pDocument->LoadFromMemory(data.data(), data.size() - 1)) {
         int line = 0, column = 0;
         m_pDocument->GetErrorPosition(line, column);
-        SetLastSkinError(*this, SKINERR_XML_READ, L"Line:%d Col:%d Desc:%s", line, column,
-                         m_pDocument->GetErrorText());
+        SetLastSkinError(*this, SKINERR_XML_READ, L"Line:%d Col:%d Desc:%s", line, column, m_pDocument->GetErrorText());
         ClearSkin();
         return 0;
     }
@@ -93,10 +92,7 @@ HDib* HXWindowMain::GetImage(const CString& name, int add)
     return result;
 }
 
-HCURSOR HXWindowMain::LoadSkinCursor(const CString& fileName)
-{
-    return GetTopWindow()->m_package.LoadCursor(fileName);
-}
+HCURSOR HXWindowMain::LoadSkinCursor(const CString& fileName) { return GetTopWindow()->m_package.LoadCursor(fileName); }
 
 int HXWindowMain::UnpackSkin(CString& folder) { return GetTopWindow()->m_package.Unpack(folder); }
 
@@ -105,8 +101,10 @@ int HXWindowMain::SetColorTheme(int index)
     if (m_themes.empty()) return 0;
     const int count = static_cast<int>(m_themes.size());
     int selected = 0;
-    if (index == -1) selected = (m_nThemeIndex < 0 || m_nThemeIndex + 1 >= count) ? 0 : m_nThemeIndex + 1;
-    else selected = ((index % count) + count) % count;
+    if (index == -1)
+        selected = (m_nThemeIndex < 0 || m_nThemeIndex + 1 >= count) ? 0 : m_nThemeIndex + 1;
+    else
+        selected = ((index % count) + count) % count;
     m_currentTheme = m_themes[selected];
     m_nThemeIndex = selected;
     HXWindowMain* top = GetTopWindow();
@@ -172,8 +170,7 @@ void HXWindowMain::ClearSkin()
     if (m_hWnd) {
         MSG pending;
         const UINT refresh = SkinRefreshControlMessage();
-        while (PeekMessageW(&pending, m_hWnd, refresh, refresh, PM_REMOVE)) {
-        }
+        while (PeekMessageW(&pending, m_hWnd, refresh, refresh, PM_REMOVE)) {}
     }
     m_bDirty = 0;
 }

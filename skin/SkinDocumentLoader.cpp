@@ -71,10 +71,14 @@ int SkinDocumentLoader::LoadSkinWindow(const CXmlNode* element, int themeIndex)
             return 0;
         }
         int mode = -1;
-        if (type == L"tile") mode = HXWindowMain::BKGND_TILE;
-        else if (type == L"stretch") mode = HXWindowMain::BKGND_STRETCH;
-        else if (type == L"frame") mode = HXWindowMain::BKGND_FRAME;
-        else if (type == L"none") mode = HXWindowMain::BKGND_IMAGE;
+        if (type == L"tile")
+            mode = HXWindowMain::BKGND_TILE;
+        else if (type == L"stretch")
+            mode = HXWindowMain::BKGND_STRETCH;
+        else if (type == L"frame")
+            mode = HXWindowMain::BKGND_FRAME;
+        else if (type == L"none")
+            mode = HXWindowMain::BKGND_IMAGE;
         if (mode < 0) {
             SetLastSkinError(w, SKINERR_BAD_BKGND_TYPE, L"%s", type);
             return 0;
@@ -98,7 +102,8 @@ int SkinDocumentLoader::LoadSkinWindow(const CXmlNode* element, int themeIndex)
         if (element->GetAttribute(L"MoveParent", value) && IsOn(value)) o.moveParent = 1;
     }
     if (element->GetAttribute(L"EnableDblClk", value) && IsOn(value) && w.m_hWnd)
-        SetClassLongPtrW(w.m_hWnd, GCL_STYLE, static_cast<LONG_PTR>(GetClassLongPtrW(w.m_hWnd, GCL_STYLE) | CS_DBLCLKS));
+        SetClassLongPtrW(w.m_hWnd, GCL_STYLE,
+                         static_cast<LONG_PTR>(GetClassLongPtrW(w.m_hWnd, GCL_STYLE) | CS_DBLCLKS));
     if (element->GetAttribute(L"MinMaxSize", value)) {
         int limits[4];
         ParseLimits(value, limits);

@@ -4,11 +4,11 @@
 
 // Each message is registered by its name on first use; the id is the same
 // for the whole process.
-#define RIVO_SKIN_MESSAGE(Function, name)                                                                              \
-    UINT Function()                                                                                                    \
-    {                                                                                                                  \
-        static const UINT id = RegisterWindowMessageW(name);                                                           \
-        return id;                                                                                                     \
+#define RIVO_SKIN_MESSAGE(Function, name)                    \
+    UINT Function()                                          \
+    {                                                        \
+        static const UINT id = RegisterWindowMessageW(name); \
+        return id;                                           \
     }
 
 RIVO_SKIN_MESSAGE(SkinNotifyMessage, L"WM_HXSKIN_NOTIFY")

@@ -8,24 +8,24 @@
 #include "platform/win32/gui/UserTypes.h"
 
 // Notification to the application (wParam code, lParam data).
-UINT SkinNotifyMessage();            // "WM_HXSKIN_NOTIFY"
+UINT SkinNotifyMessage();  // "WM_HXSKIN_NOTIFY"
 // A control hands an SControlNotify record to its skin window (wParam).
-UINT SkinControlNotifyMessage();     // "WM_HXSKINCONTROL_NOTIFY"
+UINT SkinControlNotifyMessage();  // "WM_HXSKINCONTROL_NOTIFY"
 // A control asks its window to redraw it now (sent; wParam the control).
-UINT SkinInvalidControlMessage();    // "WM_HXSKINCONTROL_INVALIDCONTROL"
+UINT SkinInvalidControlMessage();  // "WM_HXSKINCONTROL_INVALIDCONTROL"
 // A control asks its window to lay out and redraw it (posted; wParam the control).
-UINT SkinRefreshControlMessage();    // "WM_HXSKINCONTROL_REFRESHCONTROL"
+UINT SkinRefreshControlMessage();  // "WM_HXSKINCONTROL_REFRESHCONTROL"
 // The message value inside a notify record whose wParam is a script text.
-UINT SkinStringCommandMessage();     // "WM_HXSTRCMD"
+UINT SkinStringCommandMessage();  // "WM_HXSTRCMD"
 
 // What the list box and the slider tell the application (through a notify
 // record): the list's selection changed (wParam the list's control id); a
 // slider's position changed, a drag ended, or the mouse points at another
 // position (wParam the value, lParam the slider's control id).
-UINT ListBoxItemChangedMessage();    // "HXLBM_ITEMCHANGED"
-UINT SliderPosChangeMessage();       // "WM_HXCONSLIDER_POSCHANGE"
-UINT SliderPosChangeEndMessage();    // "WM_HXCONSLIDER_POSCHANGE_END"
-UINT SliderPosScanningMessage();     // "WM_HXCONSLIDER_POSSCANNING"
+UINT ListBoxItemChangedMessage();  // "HXLBM_ITEMCHANGED"
+UINT SliderPosChangeMessage();     // "WM_HXCONSLIDER_POSCHANGE"
+UINT SliderPosChangeEndMessage();  // "WM_HXCONSLIDER_POSCHANGE_END"
+UINT SliderPosScanningMessage();   // "WM_HXCONSLIDER_POSSCANNING"
 
 // Lives on the caller's stack for the duration of the send.
 struct SControlNotify {

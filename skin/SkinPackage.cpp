@@ -7,8 +7,8 @@
 
 #include "foundation/Md5.h"
 #include "foundation/PathHelpers.h"
-#include "platform/win32/Folders.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/Folders.h"
 #include "platform/win32/NativePath.h"
 #include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/Resources.h"

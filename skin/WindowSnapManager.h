@@ -53,7 +53,7 @@ private:
     int m_bSnapToWindows = 1;
     WNDPROC m_pPreviousProc = nullptr;
     RECT m_rcStart{};
-    POINT m_ptStart{};  // the cursor when the move or size began
-    std::vector<RECT> m_targets;    // window rectangles, then work areas
+    POINT m_ptStart{};            // the cursor when the move or size began
+    std::vector<RECT> m_targets;  // window rectangles, then work areas
     std::vector<RECT> m_workAreas;
 };

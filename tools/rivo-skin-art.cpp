@@ -158,8 +158,14 @@ void Circled(QPainter& p, QPointF o, const QColor& c)
 const std::vector<std::pair<std::string, Icon>>& Icons()
 {
     static const std::vector<std::pair<std::string, Icon>> icons = {
-        {"add", [](QPainter& p, QPointF o, const QColor& c) { Strokes(p, o, c, 2.2, {{9, 2, 9, 16}, {2, 9, 16, 9}}); }},
-        {"remove", [](QPainter& p, QPointF o, const QColor& c) { Strokes(p, o, c, 2.2, {{2, 9, 16, 9}}); }},
+        {"add",
+         [](QPainter& p, QPointF o, const QColor& c) {
+             Strokes(p, o, c, 2.2, {{9, 2, 9, 16}, {2, 9, 16, 9}});
+         }},
+        {"remove",
+         [](QPainter& p, QPointF o, const QColor& c) {
+             Strokes(p, o, c, 2.2, {{2, 9, 16, 9}});
+         }},
         {"clear",
          [](QPainter& p, QPointF o, const QColor& c) {  // a bin
              p.setPen(Line(c, 1.8));
@@ -219,8 +225,13 @@ const std::vector<std::pair<std::string, Icon>>& Icons()
              p.drawPoint(o + QPointF(9, 13.8));
          }},
         {"exit",
-         [](QPainter& p, QPointF o, const QColor& c) { Strokes(p, o, c, 1.8, {{4, 4, 14, 14}, {14, 4, 4, 14}}); }},
-        {"minimize", [](QPainter& p, QPointF o, const QColor& c) { Strokes(p, o, c, 1.8, {{4, 13, 14, 13}}); }},
+         [](QPainter& p, QPointF o, const QColor& c) {
+             Strokes(p, o, c, 1.8, {{4, 4, 14, 14}, {14, 4, 4, 14}});
+         }},
+        {"minimize",
+         [](QPainter& p, QPointF o, const QColor& c) {
+             Strokes(p, o, c, 1.8, {{4, 13, 14, 13}});
+         }},
         {"start", [](QPainter& p, QPointF o, const QColor& c) { PlayTriangle(p, o, c, QRectF(5, 3, 10, 12), 1.5); }},
     };
     return icons;
@@ -294,18 +305,20 @@ QImage Panel(int size, qreal radius, const QColor& fill, const QColor& border)
 // An icon on its own, keyed around, smoothed against the colour it lies on.
 QImage LoneIcon(const std::string& icon, const QColor& ink, const QColor& backdrop)
 {
-    return DrawKeyed(18, 18, backdrop, [&](QPainter& p, State) { FindIcon(icon)(p, QPointF(0, 0), ink); }, Normal);
+    return DrawKeyed(
+        18, 18, backdrop, [&](QPainter& p, State) { FindIcon(icon)(p, QPointF(0, 0), ink); }, Normal);
 }
 
 // The mark in the title strip: a rounded accent square with a white arrow.
 QImage Logo()
 {
-    return DrawKeyed(24, 24, kTitle,
-                     [](QPainter& p, State) {
-                         RoundedBox(p, QRectF(0, 0, 24, 24), 6, kAccent, QColor());
-                         FindIcon("start")(p, QPointF(4, 3), Qt::white);
-                     },
-                     Normal);
+    return DrawKeyed(
+        24, 24, kTitle,
+        [](QPainter& p, State) {
+            RoundedBox(p, QRectF(0, 0, 24, 24), 6, kAccent, QColor());
+            FindIcon("start")(p, QPointF(4, 3), Qt::white);
+        },
+        Normal);
 }
 
 // The chevron of the preset button and the resize grip: small, hard-edged,

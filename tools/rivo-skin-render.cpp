@@ -133,9 +133,9 @@ HWND MakeHost(int width, int height)
 HWND MakeJobList(HWND host, const CIniFile& language)
 {
     RegisterControlClasses();
-    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0,
-                                10, 10, host, reinterpret_cast<HMENU>(static_cast<intptr_t>(kMainSkinJobListId)),
-                                nullptr, nullptr);
+    HWND list =
+        CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 10, 10,
+                        host, reinterpret_cast<HMENU>(static_cast<intptr_t>(kMainSkinJobListId)), nullptr, nullptr);
     if (!list) return nullptr;
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, 0x420);
     const int widths[7] = {200, 230, 70, 60, 200, 240, 240};
@@ -234,8 +234,8 @@ void CheckFrame(HXWindowMain& window, std::vector<std::string>& problems)
     for (HXConBase* control : window.GetControls()) {
         RECT r;
         control->GetRect(&r);
-        caption = caption || (control->GetNcHitTest() == HTCAPTION && control->IsShown() && r.right > r.left &&
-                              r.bottom > r.top);
+        caption = caption ||
+                  (control->GetNcHitTest() == HTCAPTION && control->IsShown() && r.right > r.left && r.bottom > r.top);
     }
     if (!caption) problems.push_back("no title strip: no shown control answers HTCAPTION");
     if (!window.GetOptions().resizeBorder) problems.push_back("no resize border");
@@ -341,8 +341,8 @@ int main(int argc, char** argv)
     // the job list, build.
     window.SetLanguageFile(CString(Utf8ToWide(languagePath.string())), L"SKIN", 0);
     std::vector<std::string> problems;
-    bool built = window.OpenSkin(CString(Utf8ToWide(skinPath.string())), 0) &&
-                 window.LoadSkinDocument(L"skin.xml", 0, 0);
+    bool built =
+        window.OpenSkin(CString(Utf8ToWide(skinPath.string())), 0) && window.LoadSkinDocument(L"skin.xml", 0, 0);
     if (built) {
         for (const MainSkinBinding& b : kMainSkinBindings) window.AddCommandControl(b.name, b.id);
         window.AddWindowControl(kMainSkinJobListName, kMainSkinJobListId, list);

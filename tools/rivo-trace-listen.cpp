@@ -57,7 +57,7 @@ int main(int argc, char** argv)
         std::perror("rivo-trace-listen: bind");
         return 1;
     }
-    struct sigaction sa{};
+    struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);

@@ -67,10 +67,7 @@ int BatchReport::ExitStatus() const
     return m_nFailed + m_nNotListed > 0 ? kSomeNotConverted : kAllConverted;
 }
 
-void BatchReport::Reset()
-{
-    *this = BatchReport();
-}
+void BatchReport::Reset() { *this = BatchReport(); }
 
 BatchReport& GetBatchReport()
 {

@@ -155,8 +155,7 @@ void RunAndWait(const std::string& program, const std::string& argument)
 
 }  // namespace
 
-bool RegisterDesktopPresetType(const CString& description, const CString& applicationName,
-                               const CString& programPath)
+bool RegisterDesktopPresetType(const CString& description, const CString& applicationName, const CString& programPath)
 {
     std::string data = DataFolder();
     std::string exec;
@@ -165,17 +164,27 @@ bool RegisterDesktopPresetType(const CString& description, const CString& applic
     std::string package =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-        "  <mime-type type=\"" + mime + "\">\n"
-        "    <comment>" + EntryValue(EscapeXmlText(description, 1)) + "</comment>\n"
+        "  <mime-type type=\"" +
+        mime +
+        "\">\n"
+        "    <comment>" +
+        EntryValue(EscapeXmlText(description, 1)) +
+        "</comment>\n"
         "    <glob pattern=\"*.rvp\"/>\n"
         "  </mime-type>\n"
         "</mime-info>\n";
     std::string entry =
         "[Desktop Entry]\n"
         "Type=Application\n"
-        "Name=" + EntryValue(applicationName) + "\n"
-        "Exec=" + exec + " %f\n"
-        "MimeType=" + mime + ";\n"
+        "Name=" +
+        EntryValue(applicationName) +
+        "\n"
+        "Exec=" +
+        exec +
+        " %f\n"
+        "MimeType=" +
+        mime +
+        ";\n"
         "NoDisplay=true\n"
         "Terminal=false\n";
     std::string applications = data + "/applications/";

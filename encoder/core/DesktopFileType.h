@@ -13,8 +13,7 @@ inline constexpr const wchar_t* kPresetDesktopEntry = L"rivoenc.desktop";
 // Writes the MIME type (with its description and the *.rvp pattern), the
 // desktop entry that opens a preset with the program, and the default
 // association; false when one of them could not be written.
-bool RegisterDesktopPresetType(const CString& description, const CString& applicationName,
-                               const CString& programPath);
+bool RegisterDesktopPresetType(const CString& description, const CString& applicationName, const CString& programPath);
 // Removes the three again; the default association only while it still names
 // the program's entry. False when something could not be removed.
 bool UnregisterDesktopPresetType();

@@ -251,8 +251,8 @@ void ApplyDspPlugin(CEncSettings& s, CEncPresetInfo& p)
     if (TakesDspPlugin(s, p))
         s.sAudioCurDspPath = p.m_sAudioDspCurPath;
     else
-        DebugTrace(L"Preset %s: DSP plug-in \"%s\" lies outside \"%s\"; the current plug-in is kept",
-                   p.m_sFilePath, p.m_sAudioDspCurPath, s.sAudioDspFolder);
+        DebugTrace(L"Preset %s: DSP plug-in \"%s\" lies outside \"%s\"; the current plug-in is kept", p.m_sFilePath,
+                   p.m_sAudioDspCurPath, s.sAudioDspFolder);
 }
 
 void FillDspModule(const CEncSettings& s, CEncPresetInfo& p) { p.m_nAudioDspCurMod = s.iAudioCurDspMod; }
@@ -292,50 +292,51 @@ struct SPresetKey {
 // The ways between a field and the settings, each as its fill and its apply.
 //
 // The settings' value as it stands.
-#define AS_IS(field, setting)                                                                         \
-    [](const CEncSettings& s, CEncPresetInfo& p) { p.field = s.setting; },                            \
+#define AS_IS(field, setting)                                              \
+    [](const CEncSettings& s, CEncPresetInfo& p) { p.field = s.setting; }, \
         [](CEncSettings& s, CEncPresetInfo& p) { s.setting = p.field; }
 // A flag as "yes" (any value but 0) or "no".
 #define YES_NO(field, setting)                                                                        \
     [](const CEncSettings& s, CEncPresetInfo& p) { p.field = CEncSettings::BoolToYesNo(s.setting); }, \
         [](CEncSettings& s, CEncPresetInfo& p) { s.setting = ParseYesTrue(p.field) ? 1 : 0; }
 // A colour as "%08x"; a text that is no colour keeps the current one.
-#define COLOUR(field, setting)                                                                        \
-    [](const CEncSettings& s, CEncPresetInfo& p) { p.field = HexColour(s.setting); },                 \
+#define COLOUR(field, setting)                                                        \
+    [](const CEncSettings& s, CEncPresetInfo& p) { p.field = HexColour(s.setting); }, \
         [](CEncSettings& s, CEncPresetInfo& p) { ApplyColour(p.field, s.setting); }
 // A value of the chosen format's codec block, where the format has it;
 // where it has none the preset keeps its value.
-#define CODEC_AS_IS(field, value)                                                                     \
-    [](const CEncSettings& s, CEncPresetInfo& p) {                                                    \
-        if (const auto* v = CodecFieldsOf(s).value) p.field = *v;                                     \
-    },                                                                                                \
-        [](CEncSettings& s, CEncPresetInfo& p) {                                                      \
-            if (auto* v = CodecFieldsOf(s).value) *v = p.field;                                       \
+#define CODEC_AS_IS(field, value)                                 \
+    [](const CEncSettings& s, CEncPresetInfo& p) {                \
+        if (const auto* v = CodecFieldsOf(s).value) p.field = *v; \
+    },                                                            \
+        [](CEncSettings& s, CEncPresetInfo& p) {                  \
+            if (auto* v = CodecFieldsOf(s).value) *v = p.field;   \
         }
-#define CODEC_YES_NO(field, value)                                                                    \
-    [](const CEncSettings& s, CEncPresetInfo& p) {                                                    \
-        if (const auto* v = CodecFieldsOf(s).value) p.field = CEncSettings::BoolToYesNo(*v);          \
-    },                                                                                                \
-        [](CEncSettings& s, CEncPresetInfo& p) {                                                      \
-            if (auto* v = CodecFieldsOf(s).value) *v = ParseYesTrue(p.field) ? 1 : 0;                 \
+#define CODEC_YES_NO(field, value)                                                           \
+    [](const CEncSettings& s, CEncPresetInfo& p) {                                           \
+        if (const auto* v = CodecFieldsOf(s).value) p.field = CEncSettings::BoolToYesNo(*v); \
+    },                                                                                       \
+        [](CEncSettings& s, CEncPresetInfo& p) {                                             \
+            if (auto* v = CodecFieldsOf(s).value) *v = ParseYesTrue(p.field) ? 1 : 0;        \
         }
 // A codec mode as "yes" for a variable bit rate (mode 1); anything else,
 // two passes included, is written "no" and comes back as mode 0.
-#define CODEC_VBR(field, value)                                                                       \
-    [](const CEncSettings& s, CEncPresetInfo& p) {                                                    \
-        if (const auto* v = CodecFieldsOf(s).value) p.field = CEncSettings::BoolToYesNo(*v == 1);     \
-    },                                                                                                \
-        [](CEncSettings& s, CEncPresetInfo& p) {                                                      \
-            if (auto* v = CodecFieldsOf(s).value) *v = ParseYesTrue(p.field) ? 1 : 0;                 \
+#define CODEC_VBR(field, value)                                                                   \
+    [](const CEncSettings& s, CEncPresetInfo& p) {                                                \
+        if (const auto* v = CodecFieldsOf(s).value) p.field = CEncSettings::BoolToYesNo(*v == 1); \
+    },                                                                                            \
+        [](CEncSettings& s, CEncPresetInfo& p) {                                                  \
+            if (auto* v = CodecFieldsOf(s).value) *v = ParseYesTrue(p.field) ? 1 : 0;             \
         }
 // By the functions FillName and ApplyName above.
 #define BY(field, name) &Fill##name, &Apply##name
 
-#define PRESET_INFO(key, field) SPresetKey{L"INFO", L"" key, &CEncPresetInfo::field, nullptr, nullptr, nullptr}
+#define PRESET_INFO(key, field) \
+    SPresetKey { L"INFO", L"" key, &CEncPresetInfo::field, nullptr, nullptr, nullptr }
 #define PRESET_TEXT(section, key, field, way, setting) \
-    SPresetKey{L"" section, L"" key, &CEncPresetInfo::field, nullptr, way(field, setting)}
+    SPresetKey { L"" section, L"" key, &CEncPresetInfo::field, nullptr, way(field, setting) }
 #define PRESET_INT(section, key, field, way, setting) \
-    SPresetKey{L"" section, L"" key, nullptr, &CEncPresetInfo::field, way(field, setting)}
+    SPresetKey { L"" section, L"" key, nullptr, &CEncPresetInfo::field, way(field, setting) }
 
 const SPresetKey kKeys[] = {
     PRESET_INFO("author", m_sAuthor),

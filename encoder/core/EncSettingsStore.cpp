@@ -27,10 +27,16 @@ struct SStoredValue {
     CString* (*text)(CEncSettings&);
 };
 
-#define STORED_NUMBER(field) \
-    SStoredValue { L"" #field, Kind::Number, [](CEncSettings& s) { return NumberField(s.field); }, nullptr }
-#define STORED_TEXT(field) \
-    SStoredValue { L"" #field, Kind::Text, nullptr, [](CEncSettings& s) { return &s.field; } }
+#define STORED_NUMBER(field)                                                                    \
+    SStoredValue                                                                                \
+    {                                                                                           \
+        L"" #field, Kind::Number, [](CEncSettings& s) { return NumberField(s.field); }, nullptr \
+    }
+#define STORED_TEXT(field)                                                        \
+    SStoredValue                                                                  \
+    {                                                                             \
+        L"" #field, Kind::Text, nullptr, [](CEncSettings& s) { return &s.field; } \
+    }
 
 const SStoredValue kStoredValues[] = {
     STORED_NUMBER(nEncFormat),
@@ -192,12 +198,8 @@ void CEncSettings::LoadSettings()
             RegReadDwordStr(HKEY_CURRENT_USER, kOptionKey, v.name, field, *field);
             break;
         }
-        case Kind::Text:
-            ReadText(v.name, *v.text(*this));
-            break;
-        case Kind::BlockFilters:
-            LoadBlockFilters(BlockFilters);
-            break;
+        case Kind::Text: ReadText(v.name, *v.text(*this)); break;
+        case Kind::BlockFilters: LoadBlockFilters(BlockFilters); break;
         }
         const CString name = v.name;
         if (name == L"sDstFolder") {
@@ -214,15 +216,9 @@ void CEncSettings::SaveSettings()
 {
     for (const SStoredValue& v : kStoredValues) {
         switch (v.kind) {
-        case Kind::Number:
-            RegWriteDwordStr(HKEY_CURRENT_USER, kOptionKey, v.name, *v.number(*this));
-            break;
-        case Kind::Text:
-            RegWriteMultiString(HKEY_CURRENT_USER, kOptionKey, v.name, *v.text(*this));
-            break;
-        case Kind::BlockFilters:
-            SaveBlockFilters(BlockFilters);
-            break;
+        case Kind::Number: RegWriteDwordStr(HKEY_CURRENT_USER, kOptionKey, v.name, *v.number(*this)); break;
+        case Kind::Text: RegWriteMultiString(HKEY_CURRENT_USER, kOptionKey, v.name, *v.text(*this)); break;
+        case Kind::BlockFilters: SaveBlockFilters(BlockFilters); break;
         }
     }
 }

@@ -3,9 +3,9 @@
 // list and the progress window show.
 
 #include <climits>
-#include <cstdlib>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 

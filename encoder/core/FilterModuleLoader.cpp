@@ -6,8 +6,8 @@
 
 #include "encoder/core/CoreEnvironment.h"
 #include "platform/com/ComRuntime.h"
-#include "platform/win32/CodePage.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/Inet.h"
 #include "platform/win32/Locale.h"
 #include "platform/win32/Module.h"
@@ -29,8 +29,7 @@ std::vector<SModuleEntry>& ModuleCache()
 HMODULE FindCachedModule(const wchar_t* path)
 {
     for (const SModuleEntry& e : ModuleCache())
-        if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, e.path, -1, path, -1) == CSTR_EQUAL)
-            return e.module;
+        if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, e.path, -1, path, -1) == CSTR_EQUAL) return e.module;
     return nullptr;
 }
 
@@ -80,7 +79,8 @@ ComPtr<IBaseFilter> CreateFilterFromModule(const wchar_t* moduleFile, REFCLSID c
     if (FAILED(CreateObjectFromModule(path, clsid, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()))))
         filter.Reset();
     if (!filter && runtimeFallback &&
-        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()))))
+        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IBaseFilter,
+                                reinterpret_cast<void**>(filter.GetAddressOf()))))
         filter.Reset();
     return filter;
 }

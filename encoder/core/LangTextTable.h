@@ -9,8 +9,8 @@
 #include <unordered_map>
 
 #include "foundation/IniFile.h"
-#include "platform/win32/Collections.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/Collections.h"
 #include "platform/win32/WindowMessages.h"
 
 class CLangTextTable {

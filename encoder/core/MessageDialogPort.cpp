@@ -27,6 +27,7 @@ int ShowCoreMessageWithOptions(HWND owner, const CString& text, const CString& c
                                const CString& checkText, const CString& buttonTexts, int* checked)
 {
     if (g_port)
-        return g_port->ShowMessageDialogWithOptions(owner, text, caption, type, options, checkText, buttonTexts, checked);
+        return g_port->ShowMessageDialogWithOptions(owner, text, caption, type, options, checkText, buttonTexts,
+                                                    checked);
     return ShowCoreMessage(owner, text, caption, type);
 }

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "platform/win32/CString.h"
-#include "platform/win32/WindowMessages.h"
 #include "platform/win32/WinTypes.h"
+#include "platform/win32/WindowMessages.h"
 
 // Button sets (the system's MB_ values) and answers (the system's IDs).
 constexpr UINT kMessageOk = 0x0;

@@ -45,17 +45,17 @@ struct SCodecFieldsOf {
     template <class T>
     using Field = std::conditional_t<std::is_const_v<Settings>, const T, T>*;
 
-    Field<BOOL> bSupportPSP = nullptr;  // MP4
+    Field<BOOL> bSupportPSP = nullptr;     // MP4
     Field<DWORD> fccVideoCodec = nullptr;  // all but WMV, which names its codecs
-    Field<int> nVideoEncMode = nullptr;  // all but WMV: 0 constant bit rate, 1 quality, 2 two passes
+    Field<int> nVideoEncMode = nullptr;    // all but WMV: 0 constant bit rate, 1 quality, 2 two passes
     Field<int> nVideoKBitrate = nullptr;
     Field<int> nVideoQuality = nullptr;
     Field<int> nSecPerKeyframe = nullptr;
     Field<BOOL> bH264Baseline13 = nullptr;  // MP4
-    Field<int> nAudioCodec = nullptr;  // all but WMV: the wave format tag
-    Field<int> nAudioEncMode = nullptr;  // AVI and OGM: 0 constant bit rate, else variable
-    Field<int> nAudioKBitrate = nullptr;  // all but WMV
-    Field<int> nAudioQuality = nullptr;  // all but WMV
+    Field<int> nAudioCodec = nullptr;       // all but WMV: the wave format tag
+    Field<int> nAudioEncMode = nullptr;     // AVI and OGM: 0 constant bit rate, else variable
+    Field<int> nAudioKBitrate = nullptr;    // all but WMV
+    Field<int> nAudioQuality = nullptr;     // all but WMV
     // WMV: the codecs by name, the audio format and the audio bit rate it
     // gives.
     Field<CWmProfileHelper> windowsMedia = nullptr;

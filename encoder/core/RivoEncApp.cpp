@@ -24,9 +24,9 @@ namespace {
 constexpr UINT kProgramIcon = 128;
 
 const wchar_t* const kMediaExtensions[] = {
-    L".mpeg", L".mpg", L".dat", L".mpe", L".mpv2", L".mp2v", L".m2t", L".m2ts", L".m1v", L".m2v", L".mp4", L".k3g",
-    L".vob",  L".trp", L".tp",  L".ts",  L".avi",  L".divx", L".asx", L".wmx",  L".wvx", L".asf", L".wm",  L".wmv",
-    L".wmd",  L".rm",  L".rmvb", L".ram", L".mov", L".ivf",  L".ogm", L".mkv",  L".vp6", L".xvd", L".flv",
+    L".mpeg", L".mpg", L".dat",  L".mpe", L".mpv2", L".mp2v", L".m2t", L".m2ts", L".m1v", L".m2v", L".mp4", L".k3g",
+    L".vob",  L".trp", L".tp",   L".ts",  L".avi",  L".divx", L".asx", L".wmx",  L".wvx", L".asf", L".wm",  L".wmv",
+    L".wmd",  L".rm",  L".rmvb", L".ram", L".mov",  L".ivf",  L".ogm", L".mkv",  L".vp6", L".xvd", L".flv",
 };
 
 // The control-id map: the resource header beside the program or one folder
@@ -161,8 +161,8 @@ void CRivoEncApp::ShowUpdateFailure(DWORD exitCode)
             ShowCoreMessage(nullptr, LookupText(L"TEXT_UPDATE_CHECK_EXIT_PROGRAM"), caption, kMessageOk);
         return;
     }
-    CString text = CString(FormatText(L"%s(code:%d)", LookupText(L"TEXT_UPDATE_CHECK_FAILE_AND_EXIT"),
-                                      static_cast<int>(exitCode)));
+    CString text = CString(
+        FormatText(L"%s(code:%d)", LookupText(L"TEXT_UPDATE_CHECK_FAILE_AND_EXIT"), static_cast<int>(exitCode)));
     ShowCoreMessage(nullptr, text, caption, kMessageOk);
 }
 

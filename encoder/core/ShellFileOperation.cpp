@@ -33,8 +33,7 @@ bool CShellFileOperation::Execute(bool* started, int* result, bool* aborted)
 {
     if (started) *started = false;
     if (!m_bValid || m_sources.IsEmpty()) return false;
-    if (m_nOperation != FO_MOVE && m_nOperation != FO_COPY && m_nOperation != FO_DELETE &&
-        m_nOperation != FO_RENAME)
+    if (m_nOperation != FO_MOVE && m_nOperation != FO_COPY && m_nOperation != FO_DELETE && m_nOperation != FO_RENAME)
         return false;
     if (m_nOperation != FO_DELETE) {
         int targets = m_destinations.GetCount();

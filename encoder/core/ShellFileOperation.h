@@ -3,8 +3,8 @@
 // be put back from the desktop's trash can).
 #pragma once
 
-#include "platform/win32/Collections.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/Collections.h"
 #include "platform/win32/WindowMessages.h"
 
 constexpr UINT FO_MOVE = 0x1;

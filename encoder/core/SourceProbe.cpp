@@ -36,7 +36,7 @@ class CProbeFile {
 public:
     explicit CProbeFile(const CString& path)
         : m_handle(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr))
+                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr))
     {
     }
     ~CProbeFile()
@@ -117,7 +117,8 @@ bool FetchHead(const CString& url, const wchar_t* agent, int limit, std::string*
 {
     BYTE* buffer = nullptr;
     DWORD count = 0;
-    int ok = StartUrlDownload(url, nullptr, nullptr, nullptr, agent, limit, FALSE, &buffer, &count, 0, nullptr, nullptr);
+    int ok =
+        StartUrlDownload(url, nullptr, nullptr, nullptr, agent, limit, FALSE, &buffer, &count, 0, nullptr, nullptr);
     bytes->clear();
     if (buffer) {
         if (ok) bytes->assign(reinterpret_cast<const char*>(buffer), count);
@@ -261,7 +262,10 @@ SourceTypeCode HttpStatusSourceCode(int status)
     return static_cast<int>(0xF0000000u | static_cast<unsigned>(hexDigits));
 }
 
-bool IsFailedSourceCode(SourceTypeCode code) { return (static_cast<unsigned>(code) & 0xF0000000u) == 0xF0000000u && code != -1; }
+bool IsFailedSourceCode(SourceTypeCode code)
+{
+    return (static_cast<unsigned>(code) & 0xF0000000u) == 0xF0000000u && code != -1;
+}
 
 // ---- The probes ---------------------------------------------------------------------------
 
@@ -292,10 +296,8 @@ int ProbeUrlHead(const CString& source)
         case 403:
         case 404:
         case 406:
-        case 503:
-            return HttpStatusSourceCode(status);
-        default:
-            return kSourceUnknown;
+        case 503: return HttpStatusSourceCode(status);
+        default: return kSourceUnknown;
         }
     };
 
@@ -502,8 +504,11 @@ SourceTypeCode ProbeMediaSource(const CString& source)
         SourceTypeCode code;
     };
     static const SMagic kBeforeMp4[] = {
-        {ProbeMpegProgramStream, kSourceMpegProgram}, {ProbeRiffCdxa, kSourceRiffCdxa}, {ProbeRealMedia, kSourceRealMedia},
-        {ProbeFlvFile, kSourceFlv},                   {ProbeSwf, kSourceSwf},
+        {ProbeMpegProgramStream, kSourceMpegProgram},
+        {ProbeRiffCdxa, kSourceRiffCdxa},
+        {ProbeRealMedia, kSourceRealMedia},
+        {ProbeFlvFile, kSourceFlv},
+        {ProbeSwf, kSourceSwf},
     };
     for (const SMagic& m : kBeforeMp4)
         if (m.probe(source) >= 0) return m.code;
@@ -516,9 +521,12 @@ SourceTypeCode ProbeMediaSource(const CString& source)
     if (r == 1) return kSourceMpegTransportDmb;
 
     static const SMagic kAfterTs[] = {
-        {ProbeMatroska, kSourceMatroska},           {ProbeRiffCdda, kSourceRiffCdda},
-        {ProbeVgm2, kSourceVgm2},                   {ProbeDvd, kSourceDvd},
-        {ClassifyStreamAddress, kSourceStreamAddress}, {ProbeIdxCompanion, kSourceIdxCompanion},
+        {ProbeMatroska, kSourceMatroska},
+        {ProbeRiffCdda, kSourceRiffCdda},
+        {ProbeVgm2, kSourceVgm2},
+        {ProbeDvd, kSourceDvd},
+        {ClassifyStreamAddress, kSourceStreamAddress},
+        {ProbeIdxCompanion, kSourceIdxCompanion},
         {ProbeRivoFile, kSourceRivoFile},
     };
     for (const SMagic& m : kAfterTs)

@@ -23,9 +23,10 @@ void ShowUpdateMessage(HWND owner, const wchar_t* textKey)
 CString MakeLauncherParameter(const CString& languageAbbreviation, const CString& localVersionFilePath)
 {
     CString agent = CString(L"RivoEncoder(") + languageAbbreviation + L", " + kBuildDate + L")";
-    return CString(FormatText(L" <HVLAUNCHER_PARAM Command='checkversion'  AgentName='%s' ProgramID='RIVOENCODER' "
-                              L"ForceCheck='%d' CheckMinorVersion='%d' LocalVersionFilePath='%s' />",
-                              EscapeXmlText(agent, 1), 1, 0, EscapeXmlText(localVersionFilePath, 1)));
+    return CString(
+        FormatText(L" <HVLAUNCHER_PARAM Command='checkversion'  AgentName='%s' ProgramID='RIVOENCODER' "
+                   L"ForceCheck='%d' CheckMinorVersion='%d' LocalVersionFilePath='%s' />",
+                   EscapeXmlText(agent, 1), 1, 0, EscapeXmlText(localVersionFilePath, 1)));
 }
 
 bool CheckForUpdate(HWND owner, DWORD* exitCode)

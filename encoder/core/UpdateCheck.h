@@ -5,8 +5,8 @@
 #pragma once
 
 #include "platform/win32/CString.h"
-#include "platform/win32/WindowMessages.h"
 #include "platform/win32/WinTypes.h"
+#include "platform/win32/WindowMessages.h"
 
 // The launcher's exit code when a newer version is required.
 constexpr DWORD kLauncherNewerVersionRequired = 41;

@@ -24,9 +24,10 @@ public:
     int ShowMessageDialogWithOptions(HWND owner, const CString& text, const CString& caption, UINT type, UINT options,
                                      const CString& checkText, const CString& buttonTexts, int* checked) override
     {
-        return ::ShowMessageDialog(owner, text, caption, type, options,
-                                   (options & kMessageCheckBox) ? MessageDialogArg(checkText.GetString()) : MessageDialogArg(),
-                                   (options & kMessageButtonTexts) ? buttonTexts.GetString() : nullptr, checked);
+        return ::ShowMessageDialog(
+            owner, text, caption, type, options,
+            (options & kMessageCheckBox) ? MessageDialogArg(checkText.GetString()) : MessageDialogArg(),
+            (options & kMessageButtonTexts) ? buttonTexts.GetString() : nullptr, checked);
     }
 };
 

@@ -28,8 +28,8 @@ HRESULT SetCodecVBRSettings(IWMCodecInfo3* info, REFGUID majorType, DWORD codec,
                                             reinterpret_cast<const BYTE*>(&passes), sizeof passes);
 }
 
-HRESULT GetCodecFormatMediaType(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, IWMStreamConfig** config,
-                                REFGUID majorType, DWORD codec, DWORD format)
+HRESULT GetCodecFormatMediaType(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, IWMStreamConfig** config, REFGUID majorType,
+                                DWORD codec, DWORD format)
 {
     if (config) *config = nullptr;
     if (!type) return E_POINTER;
@@ -63,8 +63,8 @@ HRESULT GetCodecFormatMediaType(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, IWMSt
     return S_OK;
 }
 
-HRESULT GetCodecFormatWithVBR(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, IWMStreamConfig** config,
-                              REFGUID majorType, DWORD codec, DWORD format, BOOL vbr, DWORD passes)
+HRESULT GetCodecFormatWithVBR(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, IWMStreamConfig** config, REFGUID majorType,
+                              DWORD codec, DWORD format, BOOL vbr, DWORD passes)
 {
     if (config) *config = nullptr;
     if (type) *type = nullptr;

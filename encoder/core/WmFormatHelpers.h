@@ -22,9 +22,9 @@ HRESULT SetCodecVBRSettings(IWMCodecInfo3* info, REFGUID majorType, DWORD codec,
 // CoTaskMemFree). Without info a profile manager of its own is made for the
 // call. With config, the format's stream configuration is handed out too,
 // with a reference. On failure *type (and *config) are null.
-HRESULT GetCodecFormatMediaType(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, IWMStreamConfig** config,
-                                REFGUID majorType, DWORD codec, DWORD format);
+HRESULT GetCodecFormatMediaType(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, IWMStreamConfig** config, REFGUID majorType,
+                                DWORD codec, DWORD format);
 
 // SetCodecVBRSettings, then GetCodecFormatMediaType; the first failure.
-HRESULT GetCodecFormatWithVBR(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, IWMStreamConfig** config,
-                              REFGUID majorType, DWORD codec, DWORD format, BOOL vbr, DWORD passes);
+HRESULT GetCodecFormatWithVBR(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, IWMStreamConfig** config, REFGUID majorType,
+                              DWORD codec, DWORD format, BOOL vbr, DWORD passes);

@@ -187,8 +187,8 @@ int CWmProfileHelper::FindAudioFormat(const CString& codecName, const CString& d
     hr = S_OK;
     int last = -1;
     for (const auto& e : enumerations) {
-        DWORD count = GetCodecFormatCount(m_pCodecInfo.Get(), MEDIATYPE_Audio, static_cast<DWORD>(codec), e.vbr,
-                                          e.passes);
+        DWORD count =
+            GetCodecFormatCount(m_pCodecInfo.Get(), MEDIATYPE_Audio, static_cast<DWORD>(codec), e.vbr, e.passes);
         // A reference holds at most kVbrPassOffset formats per enumeration.
         if (count > static_cast<DWORD>(kVbrPassOffset)) count = kVbrPassOffset;
         for (DWORD i = 0; i < count && SUCCEEDED(hr); ++i) {
@@ -319,10 +319,9 @@ HRESULT CWmProfileHelper::AddStreams(IWMProfile* profile, IBaseFilter* filter, c
         const wchar_t* word = nullptr;
         if (mt.majortype == MEDIATYPE_Audio) {
             const DWORD passes = static_cast<DWORD>(audioFormat / kVbrPassOffset);
-            hr = BuildAudioStreamConfig(config.GetAddressOf(), m_pCodecInfo.Get(), profile, kBufferWindowMs,
-                                        static_cast<DWORD>(audioCodec),
-                                        static_cast<DWORD>(audioFormat % kVbrPassOffset), passes > 0 ? TRUE : FALSE,
-                                        passes, kStreamLocale);
+            hr = BuildAudioStreamConfig(
+                config.GetAddressOf(), m_pCodecInfo.Get(), profile, kBufferWindowMs, static_cast<DWORD>(audioCodec),
+                static_cast<DWORD>(audioFormat % kVbrPassOffset), passes > 0 ? TRUE : FALSE, passes, kStreamLocale);
             word = L"Audio";
         } else if (mt.majortype == MEDIATYPE_Video) {
             LONG width = 0, height = 0;

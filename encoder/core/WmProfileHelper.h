@@ -10,8 +10,8 @@
 #pragma once
 
 #include "platform/com/ComPtr.h"
-#include "platform/win32/Collections.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/Collections.h"
 #include "platform/wmf/WmInterfaces.h"
 
 class CEncSettings;

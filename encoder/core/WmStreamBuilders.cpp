@@ -47,8 +47,8 @@ HRESULT CopyWmMediaType(WM_MEDIA_TYPE** copy, const WM_MEDIA_TYPE* source)
     return S_OK;
 }
 
-HRESULT BuildVideoMediaType(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, DWORD codec, DWORD framesPerSecond,
-                            LONG width, LONG height, DWORD bitrate, BOOL vbr, DWORD passes)
+HRESULT BuildVideoMediaType(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, DWORD codec, DWORD framesPerSecond, LONG width,
+                            LONG height, DWORD bitrate, BOOL vbr, DWORD passes)
 {
     if (!type) return E_POINTER;
     *type = nullptr;
@@ -73,8 +73,8 @@ HRESULT BuildVideoMediaType(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, DWORD cod
     return CopyWmMediaType(type, mt);
 }
 
-HRESULT BuildAudioStreamConfig(IWMStreamConfig** config, IWMCodecInfo3* info, IWMProfile* profile,
-                               DWORD bufferWindow, DWORD codec, DWORD format, BOOL vbr, DWORD passes, LCID locale)
+HRESULT BuildAudioStreamConfig(IWMStreamConfig** config, IWMCodecInfo3* info, IWMProfile* profile, DWORD bufferWindow,
+                               DWORD codec, DWORD format, BOOL vbr, DWORD passes, LCID locale)
 {
     if (!config) return E_POINTER;
     *config = nullptr;
@@ -84,8 +84,8 @@ HRESULT BuildAudioStreamConfig(IWMStreamConfig** config, IWMCodecInfo3* info, IW
     if (FAILED(hr)) return hr;
     TaskMemory mt;
     ComPtr<IWMStreamConfig> formatConfig;
-    hr = GetCodecFormatWithVBR(&mt.type, info, formatConfig.GetAddressOf(), MEDIATYPE_Audio, codec, format, vbr,
-                               passes);
+    hr =
+        GetCodecFormatWithVBR(&mt.type, info, formatConfig.GetAddressOf(), MEDIATYPE_Audio, codec, format, vbr, passes);
     if (FAILED(hr)) return hr;
     DWORD bitrate = 0;
     if (FAILED(hr = formatConfig->GetBitrate(&bitrate))) return hr;

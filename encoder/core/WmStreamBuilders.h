@@ -21,15 +21,15 @@ HRESULT CopyWmMediaType(WM_MEDIA_TYPE** copy, const WM_MEDIA_TYPE* source);
 // size, bit rate and frame time (10,000,000 / framesPerSecond) set in its
 // VIDEOINFOHEADER. E_INVALIDARG for a rate of 0 or a size that is not
 // positive; E_UNEXPECTED when the codec's format is not a VIDEOINFOHEADER.
-HRESULT BuildVideoMediaType(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, DWORD codec, DWORD framesPerSecond,
-                            LONG width, LONG height, DWORD bitrate, BOOL vbr, DWORD passes);
+HRESULT BuildVideoMediaType(WM_MEDIA_TYPE** type, IWMCodecInfo3* info, DWORD codec, DWORD framesPerSecond, LONG width,
+                            LONG height, DWORD bitrate, BOOL vbr, DWORD passes);
 
 // A new audio stream of the profile (not yet added to it) with the codec
 // format's media type and bit rate, the buffer window, "_VBRENABLED" in its
 // property vault and the language of the locale. E_POINTER without config,
 // E_INVALIDARG without profile; otherwise the first failure.
-HRESULT BuildAudioStreamConfig(IWMStreamConfig** config, IWMCodecInfo3* info, IWMProfile* profile,
-                               DWORD bufferWindow, DWORD codec, DWORD format, BOOL vbr, DWORD passes, LCID locale);
+HRESULT BuildAudioStreamConfig(IWMStreamConfig** config, IWMCodecInfo3* info, IWMProfile* profile, DWORD bufferWindow,
+                               DWORD codec, DWORD format, BOOL vbr, DWORD passes, LCID locale);
 
 // A new video stream of the profile (not yet added to it): bit rate, buffer
 // window, the media type of BuildVideoMediaType, quality, the key-frame

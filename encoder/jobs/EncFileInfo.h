@@ -20,10 +20,10 @@ class CGraphBuilder;
 // Why a source was refused.
 enum class SourceRefusal {
     None,
-    Unreadable,     // empty, missing, a failed address or a kind nothing here reads
-    NoReader,       // no graph, or no source filter takes it
-    NoStream,       // neither video nor audio
-    PictureSize,    // the chosen format's encoder cannot take its picture
+    Unreadable,   // empty, missing, a failed address or a kind nothing here reads
+    NoReader,     // no graph, or no source filter takes it
+    NoStream,     // neither video nor audio
+    PictureSize,  // the chosen format's encoder cannot take its picture
 };
 
 class CEncFileInfo {

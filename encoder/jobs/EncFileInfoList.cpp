@@ -13,7 +13,9 @@ CEncFileInfoList::~CEncFileInfoList()
 std::array<CString, CEncFileInfoList::kColumnCount> CEncFileInfoList::GetColumnTexts(const CEncFileInfo& job)
 {
     const CString none = LookupText(L"TEXT_LIST_FILES_NONE");
-    auto stream = [&none](const CString& name, const CString& info) { return name.IsEmpty() ? none : name + L", " + info; };
+    auto stream = [&none](const CString& name, const CString& info) {
+        return name.IsEmpty() ? none : name + L", " + info;
+    };
     return {job.GetDurationText(),
             job.GetSourceFileName(),
             job.GetContainerName(),

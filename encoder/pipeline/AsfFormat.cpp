@@ -29,8 +29,8 @@ CAsfFormat::~CAsfFormat()
 
 int CAsfFormat::Open(const CString& path)
 {
-    m_hFile = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                          nullptr);
+    m_hFile =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (m_hFile == INVALID_HANDLE_VALUE) {
         m_hFile = nullptr;
         return 0;

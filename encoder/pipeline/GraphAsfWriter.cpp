@@ -28,8 +28,7 @@ BOOL CGraphAsfWriter::ConfigureAfterRender(int flags)
     // it can only be made now that its inputs are connected.
     if (!m_pSettings || !m_pWriter) return result;
     ComPtr<IWMProfile> profile;
-    if (FAILED(m_pSettings->WmvEncoder.CreateProfile(profile.GetAddressOf(), m_pWriter.Get(), m_pSettings)) ||
-        !profile)
+    if (FAILED(m_pSettings->WmvEncoder.CreateProfile(profile.GetAddressOf(), m_pWriter.Get(), m_pSettings)) || !profile)
         return result;
     ComPtr<IAsfWriterProfile> target;
     if (SUCCEEDED(m_pWriter.As(&target)) && target) target->SetProfile(profile.Get());

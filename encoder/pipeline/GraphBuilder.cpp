@@ -265,9 +265,9 @@ void CGraphBuilder::GatherCandidates(const GuidArray& pairs, CArray<SortFilter, 
     CArray<CGraphFilter*, CGraphFilter*> candidates;
     IEnumMoniker* found = nullptr;
     if (pairs.GetSize() > 0 &&
-        SUCCEEDED(m_mapper->EnumMatchingFilters(&found, 0, FALSE, 0x200001, TRUE, static_cast<DWORD>(pairs.GetSize() / 2),
-                                               pairs.GetData(), nullptr, nullptr, FALSE, FALSE, 0, nullptr, nullptr,
-                                               nullptr)) &&
+        SUCCEEDED(m_mapper->EnumMatchingFilters(&found, 0, FALSE, 0x200001, TRUE,
+                                                static_cast<DWORD>(pairs.GetSize() / 2), pairs.GetData(), nullptr,
+                                                nullptr, FALSE, FALSE, 0, nullptr, nullptr, nullptr)) &&
         found) {
         IMoniker* moniker = nullptr;
         while (found->Next(1, &moniker, nullptr) == S_OK) {
@@ -351,8 +351,8 @@ HRESULT CGraphBuilder::ConnectPinToFilter(IPin* output, IBaseFilter* filter, con
     HRESULT result = VFW_E_CANNOT_CONNECT;
     IPin* pin = nullptr;
     while (e->Next(1, &pin, nullptr) == S_OK) {
-        bool done = IsDirection(pin, PINDIR_INPUT) && !IsConnected(pin) &&
-                    SUCCEEDED(m_graph->ConnectDirect(output, pin, type));
+        bool done =
+            IsDirection(pin, PINDIR_INPUT) && !IsConnected(pin) && SUCCEEDED(m_graph->ConnectDirect(output, pin, type));
         pin->Release();
         if (done) {
             result = S_OK;

@@ -74,5 +74,5 @@ private:
     int m_streamCounter = 0;
     CList<CGraphFilter*, CGraphFilter*> m_chain{10};      // not owned
     CList<CGraphFilter*, CGraphFilter*> m_overrides{10};  // owned
-    CArray<DeadEnd*, DeadEnd*> m_deadEnds;               // owned
+    CArray<DeadEnd*, DeadEnd*> m_deadEnds;                // owned
 };

@@ -16,8 +16,8 @@
 #include "platform/dshow/MediaGuids.h"
 #include "platform/mfc/CWnd.h"
 #include "platform/win32/FourCC.h"
-#include "platform/win32/gui/WindowGeometry.h"
 #include "platform/win32/MediaFormats.h"
+#include "platform/win32/gui/WindowGeometry.h"
 
 namespace {
 
@@ -370,7 +370,8 @@ LONGLONG CGraphMain::CurrentPositionOf(IUnknown* object)
 {
     ComPtr<IMediaSeeking> seeking;
     LONGLONG position = 0;
-    if (!object || FAILED(object->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(seeking.GetAddressOf()))) ||
+    if (!object ||
+        FAILED(object->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(seeking.GetAddressOf()))) ||
         !seeking || FAILED(seeking->GetCurrentPosition(&position)))
         return 0;
     return position;
@@ -574,8 +575,7 @@ void CGraphMain::SetupVideoWindow()
     HWND preview = HandleOf(m_pPreviewWnd);
     ComPtr<IMediaEventEx> events;
     ComPtr<IVideoWindow> window;
-    if (!preview || !m_pGraph || FAILED(m_pGraph.As(&events)) || !events || FAILED(m_pGraph.As(&window)) ||
-        !window)
+    if (!preview || !m_pGraph || FAILED(m_pGraph.As(&events)) || !events || FAILED(m_pGraph.As(&window)) || !window)
         return;
     OAHWND handle = reinterpret_cast<OAHWND>(preview);
     window->put_MessageDrain(handle);

@@ -26,8 +26,8 @@
 #include "modules/api/WriterFilters.h"
 #include "platform/com/ComPtr.h"
 #include "platform/dshow/GraphInterfaces.h"
-#include "platform/win32/Collections.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/Collections.h"
 
 class CEncSettings;
 class CGraphBuilder;
@@ -251,8 +251,8 @@ private:
     void ReleaseSourceSlot(int slot);
     // Creates the module source of the slot, loads the path and renders it;
     // false (nothing done) when the module has no such source.
-    bool LoadAndRender(CGraphBuilder& builder, int slot, const CLSID& clsid, const wchar_t* name,
-                       const CString& path, HRESULT* result);
+    bool LoadAndRender(CGraphBuilder& builder, int slot, const CLSID& clsid, const wchar_t* name, const CString& path,
+                       HRESULT* result);
     HRESULT RenderFileStream(CGraphBuilder& builder, SourceTypeCode type, const CString& path);
     void ReleaseFileStream();
 };

@@ -71,8 +71,8 @@ BOOL CGraphMain::BuildBaseFilterChain(SourceTypeCode sourceType, CWnd* previewWi
     if (HWND owner = ownerWindow ? ownerWindow->GetSafeHwnd() : nullptr) {
         ComPtr<IMediaEventEx> events;
         if (SUCCEEDED(m_pGraph.As(&events)) && events)
-            events->SetNotifyWindow(reinterpret_cast<OAHWND>(owner),
-                                    static_cast<LONG>(GetGraphMessages().graphNotify), 0);
+            events->SetNotifyWindow(reinterpret_cast<OAHWND>(owner), static_cast<LONG>(GetGraphMessages().graphNotify),
+                                    0);
     }
 
     if (!m_pSettings) return TRUE;
@@ -210,7 +210,8 @@ BOOL CGraphMain::ConfigureAfterRender(int flags)
                 if (FAILED(pin->ConnectionMediaType(&type))) continue;
                 if (type.majortype == MEDIATYPE_Audio && type.formattype == FORMAT_WaveFormatEx &&
                     type.cbFormat >= sizeof(WAVEFORMATEX) - 2) {
-                    SetAudioSampleRate(static_cast<int>(reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat)->nSamplesPerSec));
+                    SetAudioSampleRate(
+                        static_cast<int>(reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat)->nSamplesPerSec));
                     break;
                 }
             }
@@ -221,14 +222,14 @@ BOOL CGraphMain::ConfigureAfterRender(int flags)
 
 // ---- Setters ----------------------------------------------------------------------------------------
 
-#define RIVO_VIDEO_SETTER(Name, Type)                                                           \
-    HRESULT CGraphMain::Name(Type value)                                                        \
-    {                                                                                           \
+#define RIVO_VIDEO_SETTER(Name, Type)                                                         \
+    HRESULT CGraphMain::Name(Type value)                                                      \
+    {                                                                                         \
         return CallVideo([&](IVideoFilterControl* control) { return control->Name(value); }); \
     }
-#define RIVO_AUDIO_SETTER(Name, Type)                                                           \
-    HRESULT CGraphMain::Name(Type value)                                                        \
-    {                                                                                           \
+#define RIVO_AUDIO_SETTER(Name, Type)                                                         \
+    HRESULT CGraphMain::Name(Type value)                                                      \
+    {                                                                                         \
         return CallAudio([&](IAudioFilterControl* control) { return control->Name(value); }); \
     }
 

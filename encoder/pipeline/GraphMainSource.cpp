@@ -11,8 +11,8 @@
 #include "encoder/pipeline/SrcFileStream.h"
 #include "modules/api/SourceFilters.h"
 #include "platform/com/ComRuntime.h"
-#include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/filters/FilterGuids.h"
 
 namespace {
 
@@ -37,8 +37,7 @@ ComPtr<IBaseFilter> CreateSystemFilter(const CLSID& clsid)
 HRESULT LoadSource(IBaseFilter* source, const CString& path)
 {
     ComPtr<IFileSourceFilter> load;
-    if (FAILED(source->QueryInterface(IID_IFileSourceFilter, reinterpret_cast<void**>(load.GetAddressOf()))) ||
-        !load)
+    if (FAILED(source->QueryInterface(IID_IFileSourceFilter, reinterpret_cast<void**>(load.GetAddressOf()))) || !load)
         return E_NOINTERFACE;
     return load->Load(path, nullptr);
 }

@@ -129,15 +129,9 @@ bool CSrcFileStream::LineMatches(const std::wstring& line)
         std::wstring field = text.substr(start, comma - start);
         start = comma + 1;
         switch (fields % 4) {
-        case 0:
-            offset = DecimalField(field);
-            break;
-        case 1:
-            count = DecimalField(field);
-            break;
-        case 2:
-            HexStringToBytes(CString(field.c_str()), mask);
-            break;
+        case 0: offset = DecimalField(field); break;
+        case 1: count = DecimalField(field); break;
+        case 2: HexStringToBytes(CString(field.c_str()), mask); break;
         default:
             HexStringToBytes(CString(field.c_str()), value);
             if (count > 0 && value.GetSize() == count && QuadrupleMatches(offset, count, mask, value)) ++matched;

@@ -205,19 +205,13 @@ int CRegCompilerBase::ParseAtom(int* flags)
     *flags = kRegWorst;
     wchar_t c = Peek();
     switch (c) {
-    case L'^':
-        ++m_pos;
-        return EmitNode(kRegStartOfText);
-    case L'$':
-        ++m_pos;
-        return EmitNode(kRegEndOfText);
+    case L'^': ++m_pos; return EmitNode(kRegStartOfText);
+    case L'$': ++m_pos; return EmitNode(kRegEndOfText);
     case L'.':
         ++m_pos;
         *flags |= kRegHasWidth | kRegSimple;
         return EmitNode(kRegAny);
-    case L'[':
-        ++m_pos;
-        return ParseSet(flags);
+    case L'[': ++m_pos; return ParseSet(flags);
     case L'(': {
         ++m_pos;
         int groupFlags = 0;
@@ -251,8 +245,7 @@ int CRegCompilerBase::ParseAtom(int* flags)
             return EmitNode(op);
         }
         return ParseRun(flags);
-    default:
-        return ParseRun(flags);
+    default: return ParseRun(flags);
     }
 }
 

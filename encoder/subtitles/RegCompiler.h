@@ -22,7 +22,7 @@ using RegUnit = uint32_t;
 constexpr RegUnit kRegMagic = 0xFF9C;
 constexpr int kRegNodeUnits = 3;
 constexpr int kRegMaxUnits = 0x7FFF;  // a program of this many units or more is refused
-constexpr int kRegMaxSubs = 10;        // sub-match 0 and nine groups
+constexpr int kRegMaxSubs = 10;       // sub-match 0 and nine groups
 
 enum RegOpcode : RegUnit {
     kRegEnd = 0,

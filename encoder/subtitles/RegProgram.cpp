@@ -254,8 +254,7 @@ bool CRegProgram::Run(int node, int depth)
             break;
         }
         case kRegEmpty:
-        case kRegLoopBack:
-            break;
+        case kRegLoopBack: break;
         case kRegWordStart:
             if (!IsWordChar(*m_input) || (m_input > m_textStart && IsWordChar(m_input[-1]))) return false;
             break;
@@ -268,7 +267,8 @@ bool CRegProgram::Run(int node, int depth)
                 break;
             }
             const wchar_t* save = m_input;
-            for (int alt = node; IsNode(alt) && p[alt] == kRegAlternative; alt = CRegProgramAccessor::NextNode(p, alt)) {
+            for (int alt = node; IsNode(alt) && p[alt] == kRegAlternative;
+                 alt = CRegProgramAccessor::NextNode(p, alt)) {
                 if (Run(CRegProgramAccessor::Operand(alt), depth + 1)) return true;
                 m_input = save;
                 if (m_budget < 0) return false;
@@ -297,8 +297,7 @@ bool CRegProgram::Run(int node, int depth)
             m_input = save;
             return false;
         }
-        case kRegEnd:
-            return true;
+        case kRegEnd: return true;
         default:
             if (op > kRegOpenGroup && op < kRegOpenGroup + kRegMaxSubs) {
                 int slot = static_cast<int>(op - kRegOpenGroup);
@@ -347,9 +346,7 @@ int CRegProgram::Repeat(int node, const wchar_t* from, const wchar_t** end)
     case kRegAnyBut:
         while (*s && !InOperand(operand, *s)) ++s;
         break;
-    default:
-        SetError(kRegErrRepeat);
-        return -1;
+    default: SetError(kRegErrRepeat); return -1;
     }
     *end = s;
     m_budget -= (s - from) / 16;

@@ -6,9 +6,9 @@
 
 #include "HtmlColorMap.h"
 #include "RegMatcher.h"
-#include "modules/api/SubPicProvider.h"
 #include "SubPicProviderImpl.h"
 #include "SubtitleFileText.h"
+#include "modules/api/SubPicProvider.h"
 #include "platform/win32/TextScan.h"
 
 namespace {
@@ -40,11 +40,11 @@ int TagKindOfName(const CString& name)
         const wchar_t* name;
         int kind;
     } kNames[] = {
-        {L"P", 2},       {L"BR", 3},       {L"FONT", 5},    {L"/FONT", 6},    {L"RUBY", 7},   {L"/RUBY", 8},
-        {L"RT", 9},      {L"RP", 10},      {L"RB", 11},     {L"/RT", 12},     {L"/RP", 13},   {L"/RB", 14},
-        {L"SAMI", 15},   {L"/SAMI", 16},   {L"HEAD", 17},   {L"/HEAD", 18},   {L"TITLE", 19}, {L"/TITLE", 20},
-        {L"STYLE", 21},  {L"/STYLE", 22},  {L"BODY", 23},   {L"/BODY", 24},   {L"B", 25},     {L"/B", 26},
-        {L"I", 27},      {L"/I", 28},      {L"CENTER", 29}, {L"/CENTER", 30}, {L"U", 31},     {L"/U", 32},
+        {L"P", 2},      {L"BR", 3},      {L"FONT", 5},    {L"/FONT", 6},    {L"RUBY", 7},   {L"/RUBY", 8},
+        {L"RT", 9},     {L"RP", 10},     {L"RB", 11},     {L"/RT", 12},     {L"/RP", 13},   {L"/RB", 14},
+        {L"SAMI", 15},  {L"/SAMI", 16},  {L"HEAD", 17},   {L"/HEAD", 18},   {L"TITLE", 19}, {L"/TITLE", 20},
+        {L"STYLE", 21}, {L"/STYLE", 22}, {L"BODY", 23},   {L"/BODY", 24},   {L"B", 25},     {L"/B", 26},
+        {L"I", 27},     {L"/I", 28},     {L"CENTER", 29}, {L"/CENTER", 30}, {L"U", 31},     {L"/U", 32},
     };
     for (const auto& n : kNames)
         if (name == n.name) return n.kind;
@@ -71,10 +71,7 @@ const wchar_t* const kFontColorPattern = L"< *FONT.*color *= *([^ ]*).*>";
 const wchar_t* const kNamePattern = L"< *([^ ]*) *>";
 const wchar_t* const kStylePattern = L"[^.]*\\.([.a-zA-Z_]*) *{ *Name *:[ ]*([^;]*);";
 
-void AppendColor(CString& text, int color)
-{
-    text += SubColourCodeFromColorRef(static_cast<DWORD>(color));
-}
+void AppendColor(CString& text, int color) { text += SubColourCodeFromColorRef(static_cast<DWORD>(color)); }
 
 }  // namespace
 
@@ -163,8 +160,7 @@ void CSamPa2::ReadStyleBlock()
             if (line.IsEmpty()) continue;
             int count = 0;
             CString name, language;
-            if (MatchOnce(kStylePattern, line, &count, &name, &language) && count == 2)
-                AddClass(name, language);
+            if (MatchOnce(kStylePattern, line, &count, &name, &language) && count == 2) AddClass(name, language);
         }
     }
 }
@@ -304,9 +300,7 @@ void CSamPa2::BuildEntries()
             bool closes = false;
             switch (inner.kind) {
             case kTagSync:
-            case kTagBodyEnd:
-                closes = true;
-                break;
+            case kTagBodyEnd: closes = true; break;
             case kTagParagraph:
                 if (tag.hasClass ? (inner.hasClass && inner.className.CompareNoCase(tag.className) == 0)
                                  : inner.hasClass)
@@ -335,8 +329,7 @@ void CSamPa2::BuildEntries()
                     AppendColor(text, color);
                 }
                 break;
-            default:
-                break;
+            default: break;
             }
             if (closes) break;
         }
@@ -356,9 +349,8 @@ CString CSamPa2::DecodeEntities(const CString& in)
         const wchar_t* name;
         const wchar_t* text;
     } kNamed[] = {
-        {L"&nbsp;", L" "}, {L"&nbsp", L" "}, {L"&lt;", L"<"},   {L"&gt;", L">"},    {L"&gt", L">"},
-        {L"&amp;", L"&"},  {L"&amp", L"&"},  {L"&shy;", L"-"}, {L"&shy", L"-"},    {L"&apos;", L"'"},
-        {L"&apos", L"'"},  {L"&quot;", L"\""},
+        {L"&nbsp;", L" "}, {L"&nbsp", L" "}, {L"&lt;", L"<"}, {L"&gt;", L">"},   {L"&gt", L">"},   {L"&amp;", L"&"},
+        {L"&amp", L"&"},   {L"&shy;", L"-"}, {L"&shy", L"-"}, {L"&apos;", L"'"}, {L"&apos", L"'"}, {L"&quot;", L"\""},
     };
     for (const auto& named : kNamed) text.Replace(named.name, named.text);
 

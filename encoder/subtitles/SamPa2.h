@@ -3,8 +3,8 @@
 // more classes, a combined list with every class's text stacked.
 #pragma once
 
-#include "platform/win32/Collections.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/Collections.h"
 #include "platform/win32/WinTypes.h"
 
 class CSamPa2 {

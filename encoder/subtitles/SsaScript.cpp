@@ -4,20 +4,21 @@
 #include <string>
 #include <vector>
 
-#include "modules/api/SubPicProvider.h"
 #include "SubPicProviderImpl.h"
 #include "SubtitleLine.h"
 #include "SubtitleTimeline.h"
-#include "platform/win32/TextScan.h"
 #include "TextSubFile.h"
+#include "modules/api/SubPicProvider.h"
+#include "platform/win32/TextScan.h"
 
 namespace {
 
 // Override tag names, in the order in which a tag's text is tried.
 const wchar_t* const kTagNames[] = {
-    L"1c", L"2c", L"3c", L"4c", L"1a", L"2a", L"3a", L"4a", L"alpha", L"an", L"a", L"bord", L"be", L"b", L"clip",
-    L"c",  L"fade", L"fad", L"fe", L"fn", L"frx", L"fry", L"frz", L"fr", L"fscx", L"fscy", L"fsc", L"fsp", L"fs",
-    L"i",  L"kf", L"ko", L"k", L"K", L"move", L"org", L"pbo", L"pos", L"p", L"q", L"r", L"shad", L"s", L"t", L"u",
+    L"1c",   L"2c",   L"3c",   L"4c",  L"1a",   L"2a",   L"3a", L"4a", L"alpha", L"an",  L"a",    L"bord",
+    L"be",   L"b",    L"clip", L"c",   L"fade", L"fad",  L"fe", L"fn", L"frx",   L"fry", L"frz",  L"fr",
+    L"fscx", L"fscy", L"fsc",  L"fsp", L"fs",   L"i",    L"kf", L"ko", L"k",     L"K",   L"move", L"org",
+    L"pbo",  L"pos",  L"p",    L"q",   L"r",    L"shad", L"s",  L"t",  L"u",
 };
 
 bool IsColourOrAlphaTag(const CString& name)

@@ -83,8 +83,8 @@ bool ReadSubtitleBytes(const CString& path, int64_t maxBytes, std::string* bytes
     *failure = kSubtitleReadOk;
     bytes->clear();
     if (complete) *complete = false;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         *failure = kSubtitleCannotOpen;
         return false;

@@ -136,8 +136,8 @@ int DetectTextSubtitleType(const CString& path)
             return kSubtitleMicroDvd;
         int t[8] = {};
         CString sep1, sep2;
-        if (ScanFormat(line, L"%d:%d:%d%[,.:]%d --> %d:%d:%d%[,.:]%d", &t[0], &t[1], &t[2], &sep1, &t[3], &t[4],
-                       &t[5], &t[6], &sep2, &t[7]) == 10)
+        if (ScanFormat(line, L"%d:%d:%d%[,.:]%d --> %d:%d:%d%[,.:]%d", &t[0], &t[1], &t[2], &sep1, &t[3], &t[4], &t[5],
+                       &t[6], &sep2, &t[7]) == 10)
             return kSubtitleSubRip;
         if (line.Left(10) == L"Dialogue: ") return kSubtitleSsa;
     }
@@ -266,8 +266,8 @@ bool CTextSubFile::ParseSubRip()
         if (line.IsEmpty()) continue;
         int n[8] = {};
         wchar_t c[6] = {};
-        int fields = ScanFormat(line, L"%d%c%d%c%d%c%d --> %d%c%d%c%d%c%d\n", &n[0], &c[0], &n[1], &c[1], &n[2],
-                                &c[2], &n[3], &n[4], &c[3], &n[5], &c[4], &n[6], &c[5], &n[7]);
+        int fields = ScanFormat(line, L"%d%c%d%c%d%c%d --> %d%c%d%c%d%c%d\n", &n[0], &c[0], &n[1], &c[1], &n[2], &c[2],
+                                &n[3], &n[4], &c[3], &n[5], &c[4], &n[6], &c[5], &n[7]);
         if (fields == 1 || fields == -1) continue;
         if (fields != 14) return false;
         int start = SaturateMs(int64_t(n[0]) * 3600000 + int64_t(n[1]) * 60000 + int64_t(n[2]) * 1000 + n[3]);

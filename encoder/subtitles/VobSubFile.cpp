@@ -15,7 +15,6 @@ namespace {
 
 bool IsPackHeader(const BYTE* b) { return b[0] == 0 && b[1] == 0 && b[2] == 1 && b[3] == 0xBA; }
 
-
 POSITION ToPosition(int oneBased) { return reinterpret_cast<POSITION>(static_cast<uintptr_t>(oneBased)); }
 
 class HandleCloser {
@@ -175,8 +174,8 @@ bool CVobSubFile::SetSubData(std::vector<BYTE> data)
 bool CVobSubFile::ReadSubFile(const CString& path, bool* opened)
 {
     if (opened) *opened = false;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     HandleCloser closer(file);
     if (opened) *opened = true;

@@ -81,12 +81,8 @@ void CVobSubImage::ParseControl(const BYTE* unit, int size, int controlOffset)
                 const int args = command == 0x03 || command == 0x04 ? 2 : command == 0x05 ? 6 : command == 0x06 ? 4 : 0;
                 if (p + args > size) break;
                 switch (command) {
-                case 0x00:
-                    m_forced = true;
-                    break;
-                case 0x01:
-                    m_forced = false;
-                    break;
+                case 0x00: m_forced = true; break;
+                case 0x01: m_forced = false; break;
                 case 0x02:
                     m_hasStop = true;
                     m_stopDelayMs = static_cast<int64_t>(delay) * 1024 / 90;

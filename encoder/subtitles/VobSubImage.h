@@ -43,7 +43,7 @@ private:
 
     int m_width = 0;
     int m_height = 0;
-    std::vector<DWORD> m_pixels;  // m_width x m_height of the decoded rectangle
-    std::vector<DWORD> m_trimmed; // the visible box with a transparent border
+    std::vector<DWORD> m_pixels;   // m_width x m_height of the decoded rectangle
+    std::vector<DWORD> m_trimmed;  // the visible box with a transparent border
     const DWORD* m_current = nullptr;
 };

@@ -4,10 +4,10 @@
 
 #include "SubtitleFileText.h"
 #include "SubtitleLine.h"
-#include "platform/win32/TextScan.h"
 #include "VobSubFile.h"
 #include "VobSubLanguages.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/TextScan.h"
 
 namespace {
 
@@ -45,10 +45,14 @@ bool ScanFilePosition(const wchar_t* text, int64_t* pos)
     int digits = 0;
     for (;; ++p, ++digits) {
         int d;
-        if (*p >= L'0' && *p <= L'9') d = *p - L'0';
-        else if (*p >= L'a' && *p <= L'f') d = *p - L'a' + 10;
-        else if (*p >= L'A' && *p <= L'F') d = *p - L'A' + 10;
-        else break;
+        if (*p >= L'0' && *p <= L'9')
+            d = *p - L'0';
+        else if (*p >= L'a' && *p <= L'f')
+            d = *p - L'a' + 10;
+        else if (*p >= L'A' && *p <= L'F')
+            d = *p - L'A' + 10;
+        else
+            break;
         if (value > (UINT64_MAX >> 4)) return false;
         value = (value << 4) | static_cast<uint64_t>(d);
     }
@@ -335,8 +339,7 @@ bool CVobSubFile::IndexReader::ReadTimestamp(const CString& value, const CString
 {
     int64_t ms = 0, filepos = 0;
     const wchar_t* posText = After(lower, L"filepos:");
-    if (id < 0 || !ScanSignedTime(value, false, &ms) || !posText || !ScanFilePosition(posText, &filepos))
-        return false;
+    if (id < 0 || !ScanSignedTime(value, false, &ms) || !posText || !ScanFilePosition(posText, &filepos)) return false;
     CArray<SubPos>& list = file.m_languages[id].subpos;
     int64_t start = ClampMs(delay + ms);
     // A negative delay must not make times run backwards.

@@ -67,8 +67,8 @@ bool CVobSubFile::Render(int index, SubPicSurface* target, RECT* drawn)
 {
     std::lock_guard<std::recursive_mutex> hold(m_lock);
     if (drawn) *drawn = RECT{};
-    if (!target || !drawn || target->bitsPerPixel != 32 || !target->bits || target->width <= 0 ||
-        target->height <= 0 || static_cast<int64_t>(target->pitch) < static_cast<int64_t>(target->width) * 4)
+    if (!target || !drawn || target->bitsPerPixel != 32 || !target->bits || target->width <= 0 || target->height <= 0 ||
+        static_cast<int64_t>(target->pitch) < static_cast<int64_t>(target->width) * 4)
         return false;
     if (!DecodePicture(index, -1)) return false;
     const int pw = m_image.Width();

@@ -7,9 +7,9 @@
 #include "platform/win32/WinTypes.h"
 
 // Horizontal and vertical alignment values of the "align" key.
-constexpr int kVobSubAlignNear = 0;    // left / top
+constexpr int kVobSubAlignNear = 0;  // left / top
 constexpr int kVobSubAlignCenter = 1;
-constexpr int kVobSubAlignFar = 2;     // right / bottom
+constexpr int kVobSubAlignFar = 2;  // right / bottom
 
 class CVobSubSettings {
 public:
@@ -24,14 +24,14 @@ public:
     // picture was, shifted by it) and stretched to the target.
     RECT PlacePicture(const RECT& picture, int targetWidth, int targetHeight) const;
 
-    SIZE m_originalSize;   // "size"
-    POINT m_origin;        // "org"
-    POINT m_offset;        // working copy of the origin, added to every drawn rectangle
-    int m_scaleX = 100;    // percent
+    SIZE m_originalSize;  // "size"
+    POINT m_origin;       // "org"
+    POINT m_offset;       // working copy of the origin, added to every drawn rectangle
+    int m_scaleX = 100;   // percent
     int m_scaleY = 100;
-    int m_alpha = 100;     // read, not used in drawing
-    int m_smooth = 0;      // 0 off, 1 on, 2 old; read, not used in drawing
-    int m_fadeIn = 50;     // read, not used
+    int m_alpha = 100;  // read, not used in drawing
+    int m_smooth = 0;   // 0 off, 1 on, 2 old; read, not used in drawing
+    int m_fadeIn = 50;  // read, not used
     int m_fadeOut = 50;
     bool m_alignOn = false;
     int m_alignHorizontal = kVobSubAlignNear;
@@ -43,4 +43,3 @@ public:
     DWORD m_palette[16];         // 0x00RRGGBB
     DWORD m_customColors[4];     // 0xAARRGGBB
 };
-

@@ -27,10 +27,10 @@
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Format.h"
-#include "platform/win32/gui/MessageBox.h"
-#include "platform/win32/gui/UserLanguage.h"
 #include "platform/win32/NativePath.h"
 #include "platform/win32/Tick.h"
+#include "platform/win32/gui/MessageBox.h"
+#include "platform/win32/gui/UserLanguage.h"
 
 namespace {
 
@@ -67,27 +67,24 @@ void CopyToChar16(char16_t (&field)[N], const CString& path)
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CDlgEncoding, CDialog)
-    ON_WM_TIMER()
-    ON_REGISTERED_MESSAGE(g_graphNotify, &CDlgEncoding::OnGraphNotify)
-    ON_REGISTERED_MESSAGE(g_playbackReady, &CDlgEncoding::OnPlaybackIgnored)
-    ON_REGISTERED_MESSAGE(g_playbackState, &CDlgEncoding::OnPlaybackIgnored)
-    ON_REGISTERED_MESSAGE(g_playbackEof, &CDlgEncoding::OnPlaybackEof)
-    ON_WM_DESTROY()
-    ON_BN_CLICKED(IDC_ENC_PAUSE, &CDlgEncoding::OnPause)
-    ON_BN_CLICKED(IDC_ENC_RESUME, &CDlgEncoding::OnResume)
-    ON_BN_CLICKED(IDC_ENC_OPENFOLDER, &CDlgEncoding::OnOpenFolder)
-    ON_BN_CLICKED(IDC_ENC_CLOSE, &CDlgEncoding::OnCloseButton)
-    ON_WM_SYSCOMMAND()
-    ON_CBN_SELCHANGE(IDC_ENC_PRIORITY, &CDlgEncoding::OnPriorityChange)
-    ON_WM_CLOSE()
-    ON_BN_CLICKED(IDC_ENC_COPYLOG, &CDlgEncoding::OnCopyLog)
+ON_WM_TIMER()
+ON_REGISTERED_MESSAGE(g_graphNotify, &CDlgEncoding::OnGraphNotify)
+ON_REGISTERED_MESSAGE(g_playbackReady, &CDlgEncoding::OnPlaybackIgnored)
+ON_REGISTERED_MESSAGE(g_playbackState, &CDlgEncoding::OnPlaybackIgnored)
+ON_REGISTERED_MESSAGE(g_playbackEof, &CDlgEncoding::OnPlaybackEof)
+ON_WM_DESTROY()
+ON_BN_CLICKED(IDC_ENC_PAUSE, &CDlgEncoding::OnPause)
+ON_BN_CLICKED(IDC_ENC_RESUME, &CDlgEncoding::OnResume)
+ON_BN_CLICKED(IDC_ENC_OPENFOLDER, &CDlgEncoding::OnOpenFolder)
+ON_BN_CLICKED(IDC_ENC_CLOSE, &CDlgEncoding::OnCloseButton)
+ON_WM_SYSCOMMAND()
+ON_CBN_SELCHANGE(IDC_ENC_PRIORITY, &CDlgEncoding::OnPriorityChange)
+ON_WM_CLOSE()
+ON_BN_CLICKED(IDC_ENC_COPYLOG, &CDlgEncoding::OnCopyLog)
 END_MESSAGE_MAP()
 
 CDlgEncoding::CDlgEncoding(CEncFileInfoList* jobs, CEncodingHost* host)
-    : CDialog(IDD_ENCODING),
-      m_pJobList(jobs),
-      m_pHost(host),
-      m_pGraph(nullptr)
+    : CDialog(IDD_ENCODING), m_pJobList(jobs), m_pHost(host), m_pGraph(nullptr)
 {
     // The OGM writer has a class of its own and passes over the texts.
     for (const SOutputFormat& format : OutputFormats()) {
@@ -130,7 +127,8 @@ BOOL CDlgEncoding::OnInitDialog()
     m_progressJob.SubclassDlgItem(IDC_ENC_PROGRESS_JOB, this);
     m_priority.SubclassDlgItem(IDC_ENC_PRIORITY, this);
 
-    if (m_tabPreview.Create(IDD_ENCODING_PREVIEW, this)) m_tabs.AddTab(Text(L"TEXT_INFOTAB_PREVIEW"), &m_tabPreview, -1);
+    if (m_tabPreview.Create(IDD_ENCODING_PREVIEW, this))
+        m_tabs.AddTab(Text(L"TEXT_INFOTAB_PREVIEW"), &m_tabPreview, -1);
     if (m_tabLog.Create(IDD_ENCODING_LOG, this)) m_tabs.AddTab(Text(L"TEXT_INFOTAB_LOG"), &m_tabLog, -1);
 
     CEncSettings& settings = GetEncSettings();
@@ -227,7 +225,8 @@ bool CDlgEncoding::CheckDestinations()
 bool CDlgEncoding::CheckPspSize()
 {
     CEncSettings& settings = GetEncSettings();
-    if (settings.nEncFormat != kEncFormatMp4 || settings.Mp4Encoder.bSupportPSP != 1 || settings.bAskPspSizeWarning != 1)
+    if (settings.nEncFormat != kEncFormatMp4 || settings.Mp4Encoder.bSupportPSP != 1 ||
+        settings.bAskPspSizeWarning != 1)
         return true;
     const int64_t pixels = static_cast<int64_t>(settings.nVideoSizeW) * settings.nVideoSizeH;
     if (pixels != 0 && pixels <= kPspPixels) return true;
@@ -407,12 +406,11 @@ void CDlgEncoding::DlgEncodingLoadSubtitle(const CString& path)
 
     ComPtr<ISamiLanguage> languages;
     ComPtr<ISubStream> streams;
-    if (SUCCEEDED(m_pSubtitle->QueryInterface(IID_ISamiLanguage, reinterpret_cast<void**>(&languages))) &&
-        languages && !settings.bSubStreamAll) {
+    if (SUCCEEDED(m_pSubtitle->QueryInterface(IID_ISamiLanguage, reinterpret_cast<void**>(&languages))) && languages &&
+        !settings.bSubStreamAll) {
         languages->SetLanguage(settings.nSubStreamLCID ? static_cast<LCID>(settings.nSubStreamLCID)
                                                        : static_cast<LCID>(GetUserDefaultLangID()));
-    } else if (SUCCEEDED(m_pSubtitle->QueryInterface(IID_ISubStream, reinterpret_cast<void**>(&streams))) &&
-               streams) {
+    } else if (SUCCEEDED(m_pSubtitle->QueryInterface(IID_ISubStream, reinterpret_cast<void**>(&streams))) && streams) {
         streams->SetStream(0);
     }
 }
@@ -634,8 +632,7 @@ CString CDlgEncoding::FailureText(uint32_t code, const wchar_t* reasonKey)
 {
     CString text;
     if (code != kJobNotStarted) text = CString(FormatText(L"0x%08x", code));
-    if (const wchar_t* reason = ReasonKey(code, reasonKey))
-        text += (text.IsEmpty() ? L"" : L" ") + Text(reason);
+    if (const wchar_t* reason = ReasonKey(code, reasonKey)) text += (text.IsEmpty() ? L"" : L" ") + Text(reason);
     return text;
 }
 
@@ -644,8 +641,7 @@ void CDlgEncoding::WriteFailureBlock(uint32_t code, const wchar_t* reasonKey, co
     const int count = m_pJobList ? m_pJobList->GetJobCount() : 0;
     Log(CString(FormatText(L"@@R@@<[%02d/%02d] %s", m_nCurJob + 1, count, LookupText(L"TEXT_LOG_ENC_FAIL"))));
     if (!source.IsEmpty()) Log(CString(FormatText(L"> %s : %s", LookupText(L"TEXT_LOG_START_FILE"), source)));
-    if (code != kJobNotStarted)
-        Log(CString(FormatText(L"> @@<%s : 0x%08x", LookupText(L"TEXT_LOG_ERROR_CODE"), code)));
+    if (code != kJobNotStarted) Log(CString(FormatText(L"> @@<%s : 0x%08x", LookupText(L"TEXT_LOG_ERROR_CODE"), code)));
     if (const wchar_t* reason = ReasonKey(code, reasonKey)) Log(CString(FormatText(L"> @@<%s", LookupText(reason))));
     Log(CString());
 }

@@ -4,14 +4,16 @@
 #include "foundation/DebugTrace.h"
 
 BEGIN_MESSAGE_MAP(CDlgEncoding_Log, CDialog)
-    ON_WM_SIZE()
-    ON_WM_SHOWWINDOW()
+ON_WM_SIZE()
+ON_WM_SHOWWINDOW()
 END_MESSAGE_MAP()
 
 namespace {
 constexpr int kMargin = 8;
 // Ends every line: bold off, black, the smallest height, a line break.
-constexpr wchar_t kLineEnd[] = L"\x07>\x07N\x07" L"1\r";
+constexpr wchar_t kLineEnd[] =
+    L"\x07>\x07N\x07"
+    L"1\r";
 
 // The line as the view shows it: the converted codes taken out.
 std::wstring PlainLine(const CString& line)
@@ -37,9 +39,9 @@ BOOL CDlgEncoding_Log::OnInitDialog()
     CRect r;
     GetClientRect(&r);
     r.DeflateRect(kMargin, kMargin);
-    m_log.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_READONLY | ES_NOHIDESEL |
-                     ES_MULTILINE,
-                 r, this, kLogViewId);
+    m_log.Create(
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_READONLY | ES_NOHIDESEL | ES_MULTILINE, r,
+        this, kLogViewId);
     return TRUE;
 }
 

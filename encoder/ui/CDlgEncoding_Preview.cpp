@@ -5,10 +5,10 @@
 #include "platform/win32/gui/Cursors.h"
 
 BEGIN_MESSAGE_MAP(CDlgEncoding_Preview, CDialog)
-    ON_WM_SIZE()
-    ON_WM_SETCURSOR()
-    ON_WM_LBUTTONDOWN()
-    ON_WM_LBUTTONDBLCLK()
+ON_WM_SIZE()
+ON_WM_SETCURSOR()
+ON_WM_LBUTTONDOWN()
+ON_WM_LBUTTONDBLCLK()
 END_MESSAGE_MAP()
 
 namespace {

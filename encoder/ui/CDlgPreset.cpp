@@ -19,13 +19,13 @@
 #include "platform/win32/gui/MessageBox.h"
 
 BEGIN_MESSAGE_MAP(CDlgPreset, CDialog)
-    ON_NOTIFY(LVN_ITEMCHANGED, IDC_PRESET_LIST, &CDlgPreset::OnItemChanged)
-    ON_NOTIFY(NM_DBLCLK, IDC_PRESET_LIST, &CDlgPreset::OnDoubleClick)
-    ON_BN_CLICKED(IDC_PRESET_FOLDER, &CDlgPreset::OnOpenFolder)
-    ON_BN_CLICKED(IDC_PRESET_ADD, &CDlgPreset::OnAdd)
-    ON_BN_CLICKED(IDC_PRESET_DELETE, &CDlgPreset::OnDelete)
-    ON_BN_CLICKED(IDC_PRESET_APPLY, &CDlgPreset::OnApply)
-    ON_BN_CLICKED(IDC_PRESET_CLOSE, &CDlgPreset::OnClose)
+ON_NOTIFY(LVN_ITEMCHANGED, IDC_PRESET_LIST, &CDlgPreset::OnItemChanged)
+ON_NOTIFY(NM_DBLCLK, IDC_PRESET_LIST, &CDlgPreset::OnDoubleClick)
+ON_BN_CLICKED(IDC_PRESET_FOLDER, &CDlgPreset::OnOpenFolder)
+ON_BN_CLICKED(IDC_PRESET_ADD, &CDlgPreset::OnAdd)
+ON_BN_CLICKED(IDC_PRESET_DELETE, &CDlgPreset::OnDelete)
+ON_BN_CLICKED(IDC_PRESET_APPLY, &CDlgPreset::OnApply)
+ON_BN_CLICKED(IDC_PRESET_CLOSE, &CDlgPreset::OnClose)
 END_MESSAGE_MAP()
 
 namespace {
@@ -152,10 +152,7 @@ void CDlgPreset::OnCancel()
     CDialog::OnCancel();
 }
 
-void CDlgPreset::OnOpenFolder()
-{
-    ShellExecuteW(m_hWnd, L"open", PresetsFolder(), nullptr, nullptr, SW_SHOWNORMAL);
-}
+void CDlgPreset::OnOpenFolder() { ShellExecuteW(m_hWnd, L"open", PresetsFolder(), nullptr, nullptr, SW_SHOWNORMAL); }
 
 void CDlgPreset::Tell(const wchar_t* textKey, const CString& detail)
 {
@@ -167,7 +164,8 @@ void CDlgPreset::OnDelete()
     // The files go to the trash, from where the user can put them back.
     for (POSITION position = m_list.GetFirstSelectedItemPosition(); position;) {
         CEncPresetInfo* preset = PresetAt(m_list.GetNextSelectedItem(position));
-        if (preset && !RecycleFile(m_hWnd, preset->m_sFilePath)) Tell(L"TEXT_PRESET_DELETE_FAILED", preset->m_sFilePath);
+        if (preset && !RecycleFile(m_hWnd, preset->m_sFilePath))
+            Tell(L"TEXT_PRESET_DELETE_FAILED", preset->m_sFilePath);
     }
     Refresh();
 }

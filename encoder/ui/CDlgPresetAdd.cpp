@@ -7,10 +7,10 @@
 #include "platform/win32/gui/MessageBox.h"
 
 BEGIN_MESSAGE_MAP(CDlgPresetAdd, CDialog)
-    ON_BN_CLICKED(IDC_PRESETADD_CURRENT, &CDlgPresetAdd::OnChoice)
-    ON_BN_CLICKED(IDC_PRESETADD_FILE, &CDlgPresetAdd::OnChoice)
-    ON_EN_CHANGE(IDC_PRESETADD_NAME, &CDlgPresetAdd::OnNameChange)
-    ON_BN_CLICKED(IDC_PRESETADD_BROWSE, &CDlgPresetAdd::OnBrowse)
+ON_BN_CLICKED(IDC_PRESETADD_CURRENT, &CDlgPresetAdd::OnChoice)
+ON_BN_CLICKED(IDC_PRESETADD_FILE, &CDlgPresetAdd::OnChoice)
+ON_EN_CHANGE(IDC_PRESETADD_NAME, &CDlgPresetAdd::OnNameChange)
+ON_BN_CLICKED(IDC_PRESETADD_BROWSE, &CDlgPresetAdd::OnBrowse)
 END_MESSAGE_MAP()
 
 namespace {

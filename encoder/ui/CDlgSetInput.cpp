@@ -34,27 +34,27 @@ int UnitsToSeconds(LONGLONG units) { return units <= 0 ? 0 : static_cast<int>(un
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CDlgSetInput, CDialog)
-    ON_REGISTERED_MESSAGE(g_graphNotify, &CDlgSetInput::OnGraphNotify)
-    ON_REGISTERED_MESSAGE(g_playbackReady, &CDlgSetInput::OnPlaybackReady)
-    ON_REGISTERED_MESSAGE(g_playbackState, &CDlgSetInput::OnPlaybackIgnored)
-    ON_REGISTERED_MESSAGE(g_playbackEof, &CDlgSetInput::OnPlaybackIgnored)
-    ON_WM_TIMER()
-    ON_WM_HSCROLL()
-    ON_WM_SHOWWINDOW()
-    ON_BN_CLICKED(IDC_SETINPUT_SEGMENT, &CDlgSetInput::OnSegmentCheck)
-    ON_NOTIFY(UDN_DELTAPOS, IDC_SETINPUT_START_SPIN, &CDlgSetInput::OnStartDelta)
-    ON_NOTIFY(UDN_DELTAPOS, IDC_SETINPUT_END_SPIN, &CDlgSetInput::OnEndDelta)
-    ON_NOTIFY(UDN_DELTAPOS, IDC_SETINPUT_DELAY_SPIN, &CDlgSetInput::OnDelayDelta)
-    ON_EN_SETFOCUS(IDC_SETINPUT_START, &CDlgSetInput::OnStartFocus)
-    ON_EN_SETFOCUS(IDC_SETINPUT_END, &CDlgSetInput::OnEndFocus)
-    ON_BN_CLICKED(IDC_SETINPUT_SET_START, &CDlgSetInput::OnSetStart)
-    ON_BN_CLICKED(IDC_SETINPUT_SET_END, &CDlgSetInput::OnSetEnd)
-    ON_EN_CHANGE(IDC_SETINPUT_DELAY, &CDlgSetInput::OnDelayChange)
-    ON_EN_CHANGE(IDC_SETINPUT_GAIN, &CDlgSetInput::OnGainChange)
-    ON_CBN_SELCHANGE(IDC_SETINPUT_STREAM, &CDlgSetInput::OnStreamChange)
-    ON_BN_CLICKED(IDC_SETINPUT_PLAY, &CDlgSetInput::OnPlayPause)
-    ON_BN_CLICKED(IDC_SETINPUT_STOP, &CDlgSetInput::OnStop)
-    ON_BN_CLICKED(IDC_SETINPUT_APPLY_ALL, &CDlgSetInput::OnApplyToAll)
+ON_REGISTERED_MESSAGE(g_graphNotify, &CDlgSetInput::OnGraphNotify)
+ON_REGISTERED_MESSAGE(g_playbackReady, &CDlgSetInput::OnPlaybackReady)
+ON_REGISTERED_MESSAGE(g_playbackState, &CDlgSetInput::OnPlaybackIgnored)
+ON_REGISTERED_MESSAGE(g_playbackEof, &CDlgSetInput::OnPlaybackIgnored)
+ON_WM_TIMER()
+ON_WM_HSCROLL()
+ON_WM_SHOWWINDOW()
+ON_BN_CLICKED(IDC_SETINPUT_SEGMENT, &CDlgSetInput::OnSegmentCheck)
+ON_NOTIFY(UDN_DELTAPOS, IDC_SETINPUT_START_SPIN, &CDlgSetInput::OnStartDelta)
+ON_NOTIFY(UDN_DELTAPOS, IDC_SETINPUT_END_SPIN, &CDlgSetInput::OnEndDelta)
+ON_NOTIFY(UDN_DELTAPOS, IDC_SETINPUT_DELAY_SPIN, &CDlgSetInput::OnDelayDelta)
+ON_EN_SETFOCUS(IDC_SETINPUT_START, &CDlgSetInput::OnStartFocus)
+ON_EN_SETFOCUS(IDC_SETINPUT_END, &CDlgSetInput::OnEndFocus)
+ON_BN_CLICKED(IDC_SETINPUT_SET_START, &CDlgSetInput::OnSetStart)
+ON_BN_CLICKED(IDC_SETINPUT_SET_END, &CDlgSetInput::OnSetEnd)
+ON_EN_CHANGE(IDC_SETINPUT_DELAY, &CDlgSetInput::OnDelayChange)
+ON_EN_CHANGE(IDC_SETINPUT_GAIN, &CDlgSetInput::OnGainChange)
+ON_CBN_SELCHANGE(IDC_SETINPUT_STREAM, &CDlgSetInput::OnStreamChange)
+ON_BN_CLICKED(IDC_SETINPUT_PLAY, &CDlgSetInput::OnPlayPause)
+ON_BN_CLICKED(IDC_SETINPUT_STOP, &CDlgSetInput::OnStop)
+ON_BN_CLICKED(IDC_SETINPUT_APPLY_ALL, &CDlgSetInput::OnApplyToAll)
 END_MESSAGE_MAP()
 
 CDlgSetInput::CDlgSetInput(CEncFileInfo* job, BOOL autoPlay, CWnd* parent)
@@ -358,10 +358,7 @@ void CDlgSetInput::OnStreamChange()
     if (index >= 0) m_graph.SetAudioStream(index);
 }
 
-void CDlgSetInput::OnPlayPause()
-{
-    m_graph.Run(m_graph.GetPlayState() == kPlayStateRunning ? FALSE : TRUE);
-}
+void CDlgSetInput::OnPlayPause() { m_graph.Run(m_graph.GetPlayState() == kPlayStateRunning ? FALSE : TRUE); }
 
 void CDlgSetInput::OnStop()
 {

@@ -11,13 +11,13 @@
 #include "platform/mfc/DataExchange.h"
 
 BEGIN_MESSAGE_MAP(CDlgSetOutput, CDialog)
-    ON_CBN_SELCHANGE(IDC_OUTPUT_FORMAT, &CDlgSetOutput::OnFormatChange)
-    ON_BN_CLICKED(IDC_OUTPUT_QUICK, &CDlgSetOutput::OnQuickSettings)
-    ON_COMMAND_RANGE(CDlgSetOutput::kFirstPresetCommand,
-                     CDlgSetOutput::kFirstPresetCommand + CDlgSetOutput::kMostMenuPresets - 1,
-                     &CDlgSetOutput::OnPresetCommand)
-    ON_BN_CLICKED(IDC_OUTPUT_PRESETS, &CDlgSetOutput::OnPresetManager)
-    ON_BN_CLICKED(IDC_OUTPUT_DEFAULTS, &CDlgSetOutput::OnDefaults)
+ON_CBN_SELCHANGE(IDC_OUTPUT_FORMAT, &CDlgSetOutput::OnFormatChange)
+ON_BN_CLICKED(IDC_OUTPUT_QUICK, &CDlgSetOutput::OnQuickSettings)
+ON_COMMAND_RANGE(CDlgSetOutput::kFirstPresetCommand,
+                 CDlgSetOutput::kFirstPresetCommand + CDlgSetOutput::kMostMenuPresets - 1,
+                 &CDlgSetOutput::OnPresetCommand)
+ON_BN_CLICKED(IDC_OUTPUT_PRESETS, &CDlgSetOutput::OnPresetManager)
+ON_BN_CLICKED(IDC_OUTPUT_DEFAULTS, &CDlgSetOutput::OnDefaults)
 END_MESSAGE_MAP()
 
 CDlgSetOutput::CDlgSetOutput(CWnd* parent) : CDialog(IDD_SET_OUTPUT, parent) {}
@@ -47,8 +47,7 @@ BOOL CDlgSetOutput::OnInitDialog()
     GetLangTextTable().ApplyDialogTexts(m_hWnd, IDD_SET_OUTPUT);
     // The list holds the formats in number order: an item's index is the
     // format's number.
-    for (const SOutputFormat& format : OutputFormats())
-        m_formats.AddString(LookupText(format.listTextKey));
+    for (const SOutputFormat& format : OutputFormats()) m_formats.AddString(LookupText(format.listTextKey));
 
     // The pages are children of this window, so that Enter and Escape in a
     // page reach this window's OK and Cancel.
@@ -64,9 +63,9 @@ BOOL CDlgSetOutput::OnInitDialog()
         const wchar_t* key;
         CWnd* page;
     };
-    const Tab tabs[] = {{L"TEXT_ENCTAB_CODEC", &m_codecAvi},       {L"TEXT_ENCTAB_VIDEO", &m_video},
-                        {L"TEXT_ENCTAB_AUDIO", &m_audio},          {L"TEXT_ENCTAB_SUBTITLE", &m_subtitle},
-                        {L"TEXT_ENCTAB_LOGO", &m_logo},            {L"TEXT_ENCTAB_ETC", &m_etc}};
+    const Tab tabs[] = {{L"TEXT_ENCTAB_CODEC", &m_codecAvi}, {L"TEXT_ENCTAB_VIDEO", &m_video},
+                        {L"TEXT_ENCTAB_AUDIO", &m_audio},    {L"TEXT_ENCTAB_SUBTITLE", &m_subtitle},
+                        {L"TEXT_ENCTAB_LOGO", &m_logo},      {L"TEXT_ENCTAB_ETC", &m_etc}};
     for (const Tab& tab : tabs) m_tabs.AddTab(LookupText(tab.key), tab.page, -1);
 
     const int format = GetEncSettings().nEncFormat;
@@ -104,8 +103,7 @@ void CDlgSetOutput::OnQuickSettings()
     CMenu menu;
     menu.CreatePopupMenu();
     const int shown = presets.GetSize() < kMostMenuPresets ? static_cast<int>(presets.GetSize()) : kMostMenuPresets;
-    for (int i = 0; i < shown; ++i)
-        menu.AppendMenu(MF_STRING, kFirstPresetCommand + i, presets[i]->m_sDescLocal);
+    for (int i = 0; i < shown; ++i) menu.AppendMenu(MF_STRING, kFirstPresetCommand + i, presets[i]->m_sDescLocal);
     CRect button;
     GetDlgItem(IDC_OUTPUT_QUICK)->GetWindowRect(&button);
     menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, button.left, button.bottom, this);

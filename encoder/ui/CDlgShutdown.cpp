@@ -9,7 +9,7 @@
 #include "platform/win32/gui/MessageBox.h"
 
 BEGIN_MESSAGE_MAP(CDlgShutdown, CDialog)
-    ON_WM_TIMER()
+ON_WM_TIMER()
 END_MESSAGE_MAP()
 
 namespace {

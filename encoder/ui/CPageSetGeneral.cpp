@@ -41,7 +41,8 @@ void CPageSetGeneral::FillLanguages()
         CString description = IniReadString(L"GENERAL", L"LANGDESC", path, CString(), -1);
         if (description.IsEmpty()) continue;
         bool listed = false;
-        for (int j = 0; j < m_languageFiles.GetSize(); ++j) listed = listed || m_languageFiles[j].CompareNoCase(file) == 0;
+        for (int j = 0; j < m_languageFiles.GetSize(); ++j)
+            listed = listed || m_languageFiles[j].CompareNoCase(file) == 0;
         if (listed) continue;
         int index = m_languages.AddString(description);
         m_languageFiles.Add(file);

@@ -6,8 +6,8 @@
 #include "platform/mfc/DataExchange.h"
 
 BEGIN_MESSAGE_MAP(CPageSetSubtitle, CPropertyPage)
-    ON_BN_CLICKED(IDC_OPTION_SUB_ALL, &CPageSetSubtitle::OnChoice)
-    ON_BN_CLICKED(IDC_OPTION_SUB_ONE, &CPageSetSubtitle::OnChoice)
+ON_BN_CLICKED(IDC_OPTION_SUB_ALL, &CPageSetSubtitle::OnChoice)
+ON_BN_CLICKED(IDC_OPTION_SUB_ONE, &CPageSetSubtitle::OnChoice)
 END_MESSAGE_MAP()
 
 namespace {

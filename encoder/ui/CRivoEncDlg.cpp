@@ -94,47 +94,41 @@ constexpr const wchar_t* kMediaFilter =
     L"*.divx;*.asx;*.wmx;*.wvx;*.asf;*.wm;*.wmv;*.wmd;*.rm;*.rmvb;*.ram;*.mov;*"
     L".ivf;*.ogm;*.mkv;*.vp6;*.xvd;*.flv;";
 
-CString ProgramFolder()
-{
-    return CCoreEnvironment::Get().ProgramFolder();
-}
-CString PresetsFolder()
-{
-    return ProgramFolder() + L"presets/";
-}
+CString ProgramFolder() { return CCoreEnvironment::Get().ProgramFolder(); }
+CString PresetsFolder() { return ProgramFolder() + L"presets/"; }
 
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CRivoEncDlg, CDialog)
-    ON_WM_PAINT()
-    ON_WM_QUERYDRAGICON()
-    ON_WM_SIZE()
-    ON_WM_GETMINMAXINFO()
-    ON_COMMAND(ID_BTN_ADD, &CRivoEncDlg::OnAdd)
-    ON_COMMAND(ID_BTN_DEL, &CRivoEncDlg::OnDelete)
-    ON_COMMAND(ID_BTN_DELALL, &CRivoEncDlg::OnDeleteAll)
-    ON_NOTIFY(LVN_ITEMCHANGED, kListId, &CRivoEncDlg::OnItemChanged)
-    ON_NOTIFY(LVN_GETINFOTIPW, kListId, &CRivoEncDlg::OnGetInfoTip)
-    ON_COMMAND(ID_BTN_SETOUTPUT, &CRivoEncDlg::OnSetOutput)
-    ON_COMMAND(ID_BTN_BROWSE, &CRivoEncDlg::OnBrowse)
-    ON_COMMAND(ID_BTN_START, &CRivoEncDlg::OnStart)
-    ON_WM_ERASEBKGND()
-    ON_COMMAND(ID_ST_DST_FOLDER, &CRivoEncDlg::OnOpenDestination)
-    ON_COMMAND(ID_BTN_PREVIEW, &CRivoEncDlg::OnPreview)
-    ON_COMMAND(ID_BTN_SETINPUT, &CRivoEncDlg::OnSetInput)
-    ON_NOTIFY(NM_DBLCLK, kListId, &CRivoEncDlg::OnDoubleClick)
-    ON_COMMAND(ID_BTN_EXIT, &CRivoEncDlg::OnExit)
-    ON_WM_CLOSE()
-    ON_COMMAND(ID_BTN_ABOUT, &CRivoEncDlg::OnAbout)
-    ON_WM_DROPFILES()
-    ON_WM_HELPINFO()
-    ON_COMMAND(ID_BTN_OPTION, &CRivoEncDlg::OnOption)
-    ON_REGISTERED_MESSAGE(s_skinNotify, &CRivoEncDlg::OnSkinNotify)
-    ON_COMMAND(ID_BTN_PARSEINFO, &CRivoEncDlg::OnParseInfo)
-    ON_COMMAND(ID_BTN_LIST_UP, &CRivoEncDlg::OnListUp)
-    ON_COMMAND(ID_BTN_LIST_DOWN, &CRivoEncDlg::OnListDown)
-    ON_COMMAND(ID_BTN_LIST_TOP, &CRivoEncDlg::OnListTop)
-    ON_COMMAND(ID_BTN_LIST_BOTTOM, &CRivoEncDlg::OnListBottom)
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_WM_SIZE()
+ON_WM_GETMINMAXINFO()
+ON_COMMAND(ID_BTN_ADD, &CRivoEncDlg::OnAdd)
+ON_COMMAND(ID_BTN_DEL, &CRivoEncDlg::OnDelete)
+ON_COMMAND(ID_BTN_DELALL, &CRivoEncDlg::OnDeleteAll)
+ON_NOTIFY(LVN_ITEMCHANGED, kListId, &CRivoEncDlg::OnItemChanged)
+ON_NOTIFY(LVN_GETINFOTIPW, kListId, &CRivoEncDlg::OnGetInfoTip)
+ON_COMMAND(ID_BTN_SETOUTPUT, &CRivoEncDlg::OnSetOutput)
+ON_COMMAND(ID_BTN_BROWSE, &CRivoEncDlg::OnBrowse)
+ON_COMMAND(ID_BTN_START, &CRivoEncDlg::OnStart)
+ON_WM_ERASEBKGND()
+ON_COMMAND(ID_ST_DST_FOLDER, &CRivoEncDlg::OnOpenDestination)
+ON_COMMAND(ID_BTN_PREVIEW, &CRivoEncDlg::OnPreview)
+ON_COMMAND(ID_BTN_SETINPUT, &CRivoEncDlg::OnSetInput)
+ON_NOTIFY(NM_DBLCLK, kListId, &CRivoEncDlg::OnDoubleClick)
+ON_COMMAND(ID_BTN_EXIT, &CRivoEncDlg::OnExit)
+ON_WM_CLOSE()
+ON_COMMAND(ID_BTN_ABOUT, &CRivoEncDlg::OnAbout)
+ON_WM_DROPFILES()
+ON_WM_HELPINFO()
+ON_COMMAND(ID_BTN_OPTION, &CRivoEncDlg::OnOption)
+ON_REGISTERED_MESSAGE(s_skinNotify, &CRivoEncDlg::OnSkinNotify)
+ON_COMMAND(ID_BTN_PARSEINFO, &CRivoEncDlg::OnParseInfo)
+ON_COMMAND(ID_BTN_LIST_UP, &CRivoEncDlg::OnListUp)
+ON_COMMAND(ID_BTN_LIST_DOWN, &CRivoEncDlg::OnListDown)
+ON_COMMAND(ID_BTN_LIST_TOP, &CRivoEncDlg::OnListTop)
+ON_COMMAND(ID_BTN_LIST_BOTTOM, &CRivoEncDlg::OnListBottom)
 END_MESSAGE_MAP()
 
 CRivoEncDlg::CRivoEncDlg(const CString& commandLine, IEncodeWindows* windows, CWnd* parent)
@@ -151,10 +145,7 @@ CRivoEncDlg::~CRivoEncDlg()
     m_jobs.SetListCtrl(nullptr);
 }
 
-void CRivoEncDlg::DoDataExchange(CDataExchange* dx)
-{
-    DDX_Control(dx, kListId, m_list);
-}
+void CRivoEncDlg::DoDataExchange(CDataExchange* dx) { DDX_Control(dx, kListId, m_list); }
 
 // ---- Start
 // ----------------------------------------------------------------------------
@@ -220,8 +211,7 @@ bool CRivoEncDlg::LoadSkin()
                            L"SKIN", 0);
     bool ok = m_skin.OpenSkin(source, 0) && m_skin.LoadSkinDocument(L"skin.xml", 0, 0);
     if (ok) {
-        for (const MainSkinBinding& binding : kMainSkinBindings)
-            m_skin.AddCommandControl(binding.name, binding.id);
+        for (const MainSkinBinding& binding : kMainSkinBindings) m_skin.AddCommandControl(binding.name, binding.id);
         m_skin.AddWindowControl(kMainSkinJobListName, kListId, m_list.m_hWnd);
         ok = m_skin.BuildSkinWindow(-1) != 0;
     }
@@ -424,25 +414,13 @@ void CRivoEncDlg::OnDeleteAll()
     UpdateButtons();
 }
 
-void CRivoEncDlg::OnListUp()
-{
-    m_jobEditor.MoveUp();
-}
+void CRivoEncDlg::OnListUp() { m_jobEditor.MoveUp(); }
 
-void CRivoEncDlg::OnListDown()
-{
-    m_jobEditor.MoveDown();
-}
+void CRivoEncDlg::OnListDown() { m_jobEditor.MoveDown(); }
 
-void CRivoEncDlg::OnListTop()
-{
-    m_jobEditor.MoveToTop();
-}
+void CRivoEncDlg::OnListTop() { m_jobEditor.MoveToTop(); }
 
-void CRivoEncDlg::OnListBottom()
-{
-    m_jobEditor.MoveToBottom();
-}
+void CRivoEncDlg::OnListBottom() { m_jobEditor.MoveToBottom(); }
 
 // ---- Presets
 // ---------------------------------------------------------------------------------------
@@ -649,10 +627,7 @@ void CRivoEncDlg::OnParseInfo()
                   SW_SHOWNORMAL);
 }
 
-void CRivoEncDlg::OnAbout()
-{
-    OpenUrlInDefaultBrowser(GetEncSettings().sHomePage);
-}
+void CRivoEncDlg::OnAbout() { OpenUrlInDefaultBrowser(GetEncSettings().sHomePage); }
 
 // ---- Start and end of a batch
 // --------------------------------------------------------------------
@@ -715,10 +690,7 @@ void CRivoEncDlg::EndModalChild()
 // ---- Window handling
 // --------------------------------------------------------------------------------
 
-void CRivoEncDlg::OnExit()
-{
-    PostMessage(WM_CLOSE);
-}
+void CRivoEncDlg::OnExit() { PostMessage(WM_CLOSE); }
 
 void CRivoEncDlg::OnClose()
 {
@@ -756,7 +728,4 @@ void CRivoEncDlg::OnPaint()
     DrawIcon(dc.GetSafeHdc(), x, y, m_hIcon);
 }
 
-HCURSOR CRivoEncDlg::OnQueryDragIcon()
-{
-    return reinterpret_cast<HCURSOR>(m_hIcon);
-}
+HCURSOR CRivoEncDlg::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(m_hIcon); }

@@ -91,20 +91,11 @@ void JobListEditor::RefreshRow(int index)
         m_list.SetItemText(index, column, texts[column]);
 }
 
-bool JobListEditor::HasSelection() const
-{
-    return FirstSelectedRow() >= 0;
-}
+bool JobListEditor::HasSelection() const { return FirstSelectedRow() >= 0; }
 
-int JobListEditor::FirstSelectedRow() const
-{
-    return m_list.GetNextItem(-1, LVNI_SELECTED);
-}
+int JobListEditor::FirstSelectedRow() const { return m_list.GetNextItem(-1, LVNI_SELECTED); }
 
-bool JobListEditor::IsSelected(int row) const
-{
-    return (m_list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-}
+bool JobListEditor::IsSelected(int row) const { return (m_list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) != 0; }
 
 std::vector<int> JobListEditor::SelectedRows() const
 {
@@ -114,10 +105,7 @@ std::vector<int> JobListEditor::SelectedRows() const
     return rows;
 }
 
-void JobListEditor::SelectRow(int row, UINT state)
-{
-    m_list.SetItemState(row, state, state);
-}
+void JobListEditor::SelectRow(int row, UINT state) { m_list.SetItemState(row, state, state); }
 
 // ---- Removing and moving ---------------------------------------------------------------
 

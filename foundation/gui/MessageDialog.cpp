@@ -307,10 +307,11 @@ void CMessageDialog::DrawTitleBitmaps(int width)
         m_titleBitmap[i] = CreateCompatibleBitmap(screen, width, kTitleHeight);
         m_titleOldBitmap[i] = SelectObject(m_titleDc[i], m_titleBitmap[i]);
         HDC dc = m_titleDc[i];
-        if (activeLook) FillHorizontalGradient(RGB(0, 0, 100), RGB(140, 161, 255), width, dc, kTitleHeight);
+        if (activeLook)
+            FillHorizontalGradient(RGB(0, 0, 100), RGB(140, 161, 255), width, dc, kTitleHeight);
         else
-            FillHorizontalGradient(GetSysColor(COLOR_INACTIVECAPTION), GetSysColor(COLOR_GRADIENTINACTIVECAPTION), width,
-                                   dc, kTitleHeight);
+            FillHorizontalGradient(GetSysColor(COLOR_INACTIVECAPTION), GetSysColor(COLOR_GRADIENTINACTIVECAPTION),
+                                   width, dc, kTitleHeight);
         HGDIOBJ old = SelectObject(dc, m_font);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, activeLook ? RGB(255, 255, 255) : GetSysColor(COLOR_INACTIVECAPTIONTEXT));
@@ -332,7 +333,8 @@ void CMessageDialog::Place()
     } else {
         GetMonitorRectsOfRect(mine, &around, nullptr);
     }
-    RECT centred{around.left + (around.right - around.left - w) / 2, around.top + (around.bottom - around.top - h) / 2, 0, 0};
+    RECT centred{around.left + (around.right - around.left - w) / 2, around.top + (around.bottom - around.top - h) / 2,
+                 0, 0};
     centred.right = centred.left + w;
     centred.bottom = centred.top + h;
     RECT fitted;
@@ -353,8 +355,10 @@ void CMessageDialog::OnInitDialog(HWND window)
     m_bActive = GetForegroundWindow() == window;
     SetPropW(window, kProperty, this);
     if (m_checkResult) {
-        if (m_options & MDO_CHECKBOX) *m_checkResult = 0;
-        else if (m_options & MDO_CHECKBOXSET) *m_checkResult = 1;
+        if (m_options & MDO_CHECKBOX)
+            *m_checkResult = 0;
+        else if (m_options & MDO_CHECKBOXSET)
+            *m_checkResult = 1;
     }
     HWND def = GetDlgItem(window, DefaultButtonId());
     SetFocus(def);
@@ -413,8 +417,8 @@ INT_PTR CMessageDialog::MessageDialogProc(HWND window, UINT message, WPARAM wPar
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);
         const RECT& t = dlg->m_titleRect;
-        BitBlt(dc, t.left, t.top, dlg->m_titleSize.cx, dlg->m_titleSize.cy, dlg->m_titleDc[dlg->m_bActive ? 0 : 1], 0, 0,
-               SRCCOPY);
+        BitBlt(dc, t.left, t.top, dlg->m_titleSize.cx, dlg->m_titleSize.cy, dlg->m_titleDc[dlg->m_bActive ? 0 : 1], 0,
+               0, SRCCOPY);
         EndPaint(window, &ps);
         return TRUE;
     }
@@ -460,7 +464,8 @@ INT_PTR CMessageDialog::MessageDialogProc(HWND window, UINT message, WPARAM wPar
         if (wParam != kCountdownTimer) return FALSE;
         --dlg->m_countdown;
         if (dlg->m_countdown > 0) {
-            if (dlg->m_text.find(L"%d") != std::wstring::npos) SetDlgItemTextW(window, kText, dlg->DisplayText().c_str());
+            if (dlg->m_text.find(L"%d") != std::wstring::npos)
+                SetDlgItemTextW(window, kText, dlg->DisplayText().c_str());
             return TRUE;
         }
         dlg->End(dlg->AnswerOfTimeout());
@@ -492,14 +497,17 @@ INT_PTR CMessageDialog::AnswerUnattended()
 {
     ReportUnattendedMessageBox(m_caption, DisplayText());
     if (m_checkResult) {
-        if (m_options & MDO_CHECKBOX) *m_checkResult = 0;
-        else if (m_options & MDO_CHECKBOXSET) *m_checkResult = 1;
+        if (m_options & MDO_CHECKBOX)
+            *m_checkResult = 0;
+        else if (m_options & MDO_CHECKBOXSET)
+            *m_checkResult = 1;
     }
     return AnswerOfTimeout();
 }
 
 INT_PTR RunMessageDialog(CMessageDialog* dialog, HWND owner, const wchar_t* text, const wchar_t* caption, UINT type,
-                         UINT options, MessageDialogArg countdownOrCheckText, const wchar_t* buttonList, int* checkResult)
+                         UINT options, MessageDialogArg countdownOrCheckText, const wchar_t* buttonList,
+                         int* checkResult)
 {
     if (UnattendedMessageBoxes()) {
         // Nobody could answer a modal dialog: the default button answers.
@@ -519,8 +527,8 @@ int ShowMessageDialog(HWND owner, const wchar_t* text, const wchar_t* caption, U
                       MessageDialogArg countdownOrCheckText, const wchar_t* buttonList, int* checkResult)
 {
     auto* dialog = new CMessageDialog;
-    INT_PTR r = RunMessageDialog(dialog, owner, text, caption, type, options, countdownOrCheckText, buttonList,
-                                 checkResult);
+    INT_PTR r =
+        RunMessageDialog(dialog, owner, text, caption, type, options, countdownOrCheckText, buttonList, checkResult);
     delete dialog;
     return static_cast<int>(r);
 }
@@ -533,14 +541,16 @@ HWND ShowMessageDialogOnThread(HWND owner, const wchar_t* text, const wchar_t* c
     dialog->m_bOwnedByWindow = true;
     UINT options = countdown ? (MDO_WAITBOX | MDO_AUTOCLOSE) : MDO_WAITBOX;
     dialog->Init(owner, text, caption, 0, options, MessageDialogArg(countdown), nullptr, nullptr);
-    HWND window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
-                                             static_cast<const DLGTEMPLATE*>(GlobalLock(memory)), owner,
-                                             CMessageDialog::MessageDialogProc, reinterpret_cast<LPARAM>(dialog));
+    HWND window =
+        CreateDialogIndirectParamW(GetModuleHandleW(nullptr), static_cast<const DLGTEMPLATE*>(GlobalLock(memory)),
+                                   owner, CMessageDialog::MessageDialogProc, reinterpret_cast<LPARAM>(dialog));
     GlobalFree(memory);
     if (!window || !dialog->ready()) {
         // Nothing was made: there is no box to wait for.
-        if (window) DestroyWindow(window);
-        else delete dialog;
+        if (window)
+            DestroyWindow(window);
+        else
+            delete dialog;
         return nullptr;
     }
     HWND root = owner && IsWindow(owner) ? GetAncestor(owner, GA_ROOT) : nullptr;

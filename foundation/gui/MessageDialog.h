@@ -17,19 +17,19 @@
 #include "platform/win32/gui/UserTypes.h"
 
 // Option bits.
-constexpr UINT MDO_AUTOCLOSE = 0x01;     // close after the countdown
-constexpr UINT MDO_WAITBOX = 0x02;       // no buttons; only the close message ends it
-constexpr UINT MDO_CUSTOMBUTTONS = 0x04; // button texts from a comma-separated list
-constexpr UINT MDO_CHECKBOX = 0x08;      // a check box, initially clear
-constexpr UINT MDO_CHECKBOXSET = 0x10;   // a check box, initially set
+constexpr UINT MDO_AUTOCLOSE = 0x01;      // close after the countdown
+constexpr UINT MDO_WAITBOX = 0x02;        // no buttons; only the close message ends it
+constexpr UINT MDO_CUSTOMBUTTONS = 0x04;  // button texts from a comma-separated list
+constexpr UINT MDO_CHECKBOX = 0x08;       // a check box, initially clear
+constexpr UINT MDO_CHECKBOXSET = 0x10;    // a check box, initially set
 
 // The argument the countdown and the check-box text share: seconds with
 // MDO_AUTOCLOSE, the check box's text with MDO_CHECKBOX or MDO_CHECKBOXSET.
 class MessageDialogArg {
 public:
     MessageDialogArg() = default;
-    MessageDialogArg(int seconds) : m_seconds(seconds) {}           // NOLINT(google-explicit-constructor)
-    MessageDialogArg(const wchar_t* text) : m_text(text) {}         // NOLINT(google-explicit-constructor)
+    MessageDialogArg(int seconds) : m_seconds(seconds) {}    // NOLINT(google-explicit-constructor)
+    MessageDialogArg(const wchar_t* text) : m_text(text) {}  // NOLINT(google-explicit-constructor)
     int seconds() const { return m_seconds; }
     const wchar_t* text() const { return m_text; }
 

@@ -100,8 +100,10 @@ void FitRectIntoWorkArea(const RECT& r, RECT* out, const RECT* area)
 {
     if (!out) return;
     RECT a{};
-    if (area) a = *area;
-    else GetMonitorRectsOfRect(r, &a, nullptr);
+    if (area)
+        a = *area;
+    else
+        GetMonitorRectsOfRect(r, &a, nullptr);
     RECT f = r;
     if (f.right - f.left > a.right - a.left) {
         f.left = a.left;

@@ -77,71 +77,71 @@ inline constexpr const wchar_t* kAudioFilterName = L"Halvane Audio";
 constexpr CLSID CLSID_HalvaneAudioFilter{0x7CA92689, 0xF7AA, 0x4067, {0xB7, 0xEE, 0x86, 0x93, 0xFB, 0x26, 0x50, 0x85}};
 constexpr IID IID_IAudioFilterControl{0x7CA92688, 0xF7AA, 0x4067, {0xB7, 0xEE, 0x86, 0x93, 0xFB, 0x26, 0x50, 0x85}};
 
-#define RIVO_IAUDIOFILTERCONTROL_METHODS(CALLED, UNCALLED)                          \
-    UNCALLED(3, Reserved3, ())                                                      \
-    UNCALLED(4, Reserved4, ())                                                      \
-    UNCALLED(5, Reserved5, ())                                                      \
-    UNCALLED(6, Reserved6, ())                                                      \
-    CALLED(7, SetAudioChannels, (int channels))                                     \
-    UNCALLED(8, GetAudioChannels, (int*))                                           \
-    CALLED(9, SetAudioBitsPerSample, (int bits))                                    \
-    UNCALLED(10, GetAudioBitsPerSample, (int*))                                     \
-    CALLED(11, SetAudioSampleRate, (int hz))                                        \
-    CALLED(12, GetAudioSampleRate, (int* hz))                                       \
-    CALLED(13, SetAudioPlaybackRate, (double rate))                                 \
-    UNCALLED(14, GetAudioPlaybackRate, (double*))                                   \
-    CALLED(15, SetAudioPitchFix, (int keepPitch))                                   \
-    UNCALLED(16, GetAudioPitchFix, (int*))                                          \
-    UNCALLED(17, Reserved17, ())                                                    \
-    UNCALLED(18, Reserved18, ())                                                    \
-    UNCALLED(19, Reserved19, ())                                                    \
-    UNCALLED(20, Reserved20, ())                                                    \
-    CALLED(21, SetAudioGainLimit, (double factor))                                  \
-    UNCALLED(22, GetAudioGainLimit, (double*))                                      \
-    UNCALLED(23, Reserved23, ())                                                    \
-    UNCALLED(24, Reserved24, ())                                                    \
-    UNCALLED(25, Reserved25, ())                                                    \
-    UNCALLED(26, Reserved26, ())                                                    \
-    UNCALLED(27, Reserved27, ())                                                    \
-    UNCALLED(28, Reserved28, ())                                                    \
-    CALLED(29, GetAudioStreamCount, (int* count))                                   \
-    CALLED(30, GetAudioStreamInfo, (int index, wchar_t* text, int* length))         \
-    CALLED(31, SetAudioStream, (int index))                                         \
-    CALLED(32, GetCurrentAudioStream, (int* index))                                 \
-    UNCALLED(33, Reserved33, ())                                                    \
-    UNCALLED(34, Reserved34, ())                                                    \
-    CALLED(35, SetAudioDspModule, (DspPluginModule * module))                       \
-    UNCALLED(36, GetAudioDspModule, (DspPluginModule**))                            \
-    UNCALLED(37, Reserved37, ())                                                    \
-    UNCALLED(38, Reserved38, ())                                                    \
-    UNCALLED(39, Reserved39, ())                                                    \
-    UNCALLED(40, Reserved40, ())                                                    \
-    CALLED(41, SetAudioNormalize, (int on))                                         \
-    UNCALLED(42, GetAudioNormalize, (int*))                                         \
-    CALLED(43, SetAudioNormalizeLevel, (int percent))                               \
-    UNCALLED(44, GetAudioNormalizeLevel, (int*))                                    \
-    CALLED(45, SetAudioPresetA, (int quality))                                      \
-    UNCALLED(46, GetAudioPresetA, (int*))                                           \
-    UNCALLED(47, Reserved47, ())                                                    \
-    UNCALLED(48, Reserved48, ())                                                    \
-    UNCALLED(49, Reserved49, ())                                                    \
-    UNCALLED(50, Reserved50, ())                                                    \
-    UNCALLED(51, Reserved51, ())                                                    \
-    UNCALLED(52, Reserved52, ())                                                    \
-    UNCALLED(53, Reserved53, ())                                                    \
-    UNCALLED(54, Reserved54, ())                                                    \
-    UNCALLED(55, Reserved55, ())                                                    \
-    UNCALLED(56, Reserved56, ())                                                    \
-    UNCALLED(57, Reserved57, ())                                                    \
-    UNCALLED(58, Reserved58, ())                                                    \
-    UNCALLED(59, Reserved59, ())                                                    \
-    UNCALLED(60, Reserved60, ())                                                    \
-    UNCALLED(61, Reserved61, ())                                                    \
-    UNCALLED(62, Reserved62, ())                                                    \
-    UNCALLED(63, Reserved63, ())                                                    \
-    UNCALLED(64, Reserved64, ())                                                    \
-    CALLED(65, SetAudioSyncDelay, (int ms))                                         \
-    UNCALLED(66, GetAudioSyncDelay, (int*))                                         \
+#define RIVO_IAUDIOFILTERCONTROL_METHODS(CALLED, UNCALLED)                  \
+    UNCALLED(3, Reserved3, ())                                              \
+    UNCALLED(4, Reserved4, ())                                              \
+    UNCALLED(5, Reserved5, ())                                              \
+    UNCALLED(6, Reserved6, ())                                              \
+    CALLED(7, SetAudioChannels, (int channels))                             \
+    UNCALLED(8, GetAudioChannels, (int*))                                   \
+    CALLED(9, SetAudioBitsPerSample, (int bits))                            \
+    UNCALLED(10, GetAudioBitsPerSample, (int*))                             \
+    CALLED(11, SetAudioSampleRate, (int hz))                                \
+    CALLED(12, GetAudioSampleRate, (int* hz))                               \
+    CALLED(13, SetAudioPlaybackRate, (double rate))                         \
+    UNCALLED(14, GetAudioPlaybackRate, (double*))                           \
+    CALLED(15, SetAudioPitchFix, (int keepPitch))                           \
+    UNCALLED(16, GetAudioPitchFix, (int*))                                  \
+    UNCALLED(17, Reserved17, ())                                            \
+    UNCALLED(18, Reserved18, ())                                            \
+    UNCALLED(19, Reserved19, ())                                            \
+    UNCALLED(20, Reserved20, ())                                            \
+    CALLED(21, SetAudioGainLimit, (double factor))                          \
+    UNCALLED(22, GetAudioGainLimit, (double*))                              \
+    UNCALLED(23, Reserved23, ())                                            \
+    UNCALLED(24, Reserved24, ())                                            \
+    UNCALLED(25, Reserved25, ())                                            \
+    UNCALLED(26, Reserved26, ())                                            \
+    UNCALLED(27, Reserved27, ())                                            \
+    UNCALLED(28, Reserved28, ())                                            \
+    CALLED(29, GetAudioStreamCount, (int* count))                           \
+    CALLED(30, GetAudioStreamInfo, (int index, wchar_t* text, int* length)) \
+    CALLED(31, SetAudioStream, (int index))                                 \
+    CALLED(32, GetCurrentAudioStream, (int* index))                         \
+    UNCALLED(33, Reserved33, ())                                            \
+    UNCALLED(34, Reserved34, ())                                            \
+    CALLED(35, SetAudioDspModule, (DspPluginModule * module))               \
+    UNCALLED(36, GetAudioDspModule, (DspPluginModule**))                    \
+    UNCALLED(37, Reserved37, ())                                            \
+    UNCALLED(38, Reserved38, ())                                            \
+    UNCALLED(39, Reserved39, ())                                            \
+    UNCALLED(40, Reserved40, ())                                            \
+    CALLED(41, SetAudioNormalize, (int on))                                 \
+    UNCALLED(42, GetAudioNormalize, (int*))                                 \
+    CALLED(43, SetAudioNormalizeLevel, (int percent))                       \
+    UNCALLED(44, GetAudioNormalizeLevel, (int*))                            \
+    CALLED(45, SetAudioPresetA, (int quality))                              \
+    UNCALLED(46, GetAudioPresetA, (int*))                                   \
+    UNCALLED(47, Reserved47, ())                                            \
+    UNCALLED(48, Reserved48, ())                                            \
+    UNCALLED(49, Reserved49, ())                                            \
+    UNCALLED(50, Reserved50, ())                                            \
+    UNCALLED(51, Reserved51, ())                                            \
+    UNCALLED(52, Reserved52, ())                                            \
+    UNCALLED(53, Reserved53, ())                                            \
+    UNCALLED(54, Reserved54, ())                                            \
+    UNCALLED(55, Reserved55, ())                                            \
+    UNCALLED(56, Reserved56, ())                                            \
+    UNCALLED(57, Reserved57, ())                                            \
+    UNCALLED(58, Reserved58, ())                                            \
+    UNCALLED(59, Reserved59, ())                                            \
+    UNCALLED(60, Reserved60, ())                                            \
+    UNCALLED(61, Reserved61, ())                                            \
+    UNCALLED(62, Reserved62, ())                                            \
+    UNCALLED(63, Reserved63, ())                                            \
+    UNCALLED(64, Reserved64, ())                                            \
+    CALLED(65, SetAudioSyncDelay, (int ms))                                 \
+    UNCALLED(66, GetAudioSyncDelay, (int*))                                 \
     CALLED(67, SetAudioAmplify, (int db))
 
 RIVO_MODULE_INTERFACE(IAudioFilterControl, IID_IAudioFilterControl, RIVO_IAUDIOFILTERCONTROL_METHODS)

@@ -30,8 +30,8 @@ struct DspPluginModule {
     // has room for twice the frames given, so a module may lengthen the sound
     // up to that; a result beyond the room, or below zero, is not trusted
     // (see ClampDspSampleCount). Called on the streaming thread.
-    int (*ModifySamples)(DspPluginModule* self, short* samples, int sampleCount, int bitsPerSample,
-                         int channels, int rate);
+    int (*ModifySamples)(DspPluginModule* self, short* samples, int sampleCount, int bitsPerSample, int channels,
+                         int rate);
     // Shuts the module down.
     void (*Quit)(DspPluginModule* self);
     // The module's own.

@@ -52,29 +52,29 @@ struct UncalledPlaces;
 #define RIVO_MODULE_NOT_IMPLEMENTED(place, name, params) \
     HRESULT name params override { return RIVO_NOT_IMPLEMENTED(); }
 #define RIVO_MODULE_SKIP(place, name, params)
-#define RIVO_MODULE_CHECK_PLACE(place, name, params)                     \
+#define RIVO_MODULE_CHECK_PLACE(place, name, params)                \
     static_assert(offsetof(Table, name) == (place) * sizeof(void*), \
                   #name " must stand at place " #place " of its interface");
 
-#define RIVO_MODULE_INTERFACE(Interface, iid, METHODS)                                 \
-    struct Interface : IUnknown {                                                      \
-        METHODS(RIVO_MODULE_PURE_METHOD, RIVO_MODULE_PURE_METHOD)                      \
-    };                                                                                 \
-    RIVO_INTERFACE_ID(Interface, iid);                                                 \
-    template <>                                                                        \
-    struct ModuleMethodTable<Interface> {                                              \
-        HRESULT (*QueryInterface)(void* self, REFIID riid, void** object);             \
-        ULONG (*AddRef)(void* self);                                                   \
-        ULONG (*Release)(void* self);                                                  \
-        METHODS(RIVO_MODULE_TABLE_SLOT, RIVO_MODULE_TABLE_SLOT)                        \
-    };                                                                                 \
-    template <>                                                                        \
-    struct UncalledPlaces<Interface> : Interface {                                     \
-        METHODS(RIVO_MODULE_SKIP, RIVO_MODULE_NOT_IMPLEMENTED)                         \
-    };                                                                                 \
-    namespace module_places_##Interface {                                              \
-    using Table = ModuleMethodTable<Interface>;                                        \
-    static_assert(offsetof(Table, QueryInterface) == 0 && offsetof(Table, Release) ==  \
-                  2 * sizeof(void*));                                                  \
-    METHODS(RIVO_MODULE_CHECK_PLACE, RIVO_MODULE_CHECK_PLACE)                          \
+#define RIVO_MODULE_INTERFACE(Interface, iid, METHODS)                                                        \
+    struct Interface : IUnknown {                                                                             \
+        METHODS(RIVO_MODULE_PURE_METHOD, RIVO_MODULE_PURE_METHOD)                                             \
+    };                                                                                                        \
+    RIVO_INTERFACE_ID(Interface, iid);                                                                        \
+    template <>                                                                                               \
+    struct ModuleMethodTable<Interface> {                                                                     \
+        HRESULT (*QueryInterface)(void* self, REFIID riid, void** object);                                    \
+        ULONG (*AddRef)(void* self);                                                                          \
+        ULONG (*Release)(void* self);                                                                         \
+        METHODS(RIVO_MODULE_TABLE_SLOT, RIVO_MODULE_TABLE_SLOT)                                               \
+    };                                                                                                        \
+    template <>                                                                                               \
+    struct UncalledPlaces<Interface> : Interface {                                                            \
+        METHODS(RIVO_MODULE_SKIP, RIVO_MODULE_NOT_IMPLEMENTED)                                                \
+    };                                                                                                        \
+    namespace module_places_##Interface                                                                       \
+    {                                                                                                         \
+        using Table = ModuleMethodTable<Interface>;                                                           \
+        static_assert(offsetof(Table, QueryInterface) == 0 && offsetof(Table, Release) == 2 * sizeof(void*)); \
+        METHODS(RIVO_MODULE_CHECK_PLACE, RIVO_MODULE_CHECK_PLACE)                                             \
     }

@@ -72,9 +72,9 @@ constexpr wchar_t kSubLineBreak = L'\n';
 
 // What a reader is opened with (five 32-bit fields, filled by the caller).
 struct SubtitleOpenParams {
-    INT nDefaultColor = -1;   // COLORREF written when a colour change ends; -1 none
-    INT nLineJoinMode = 0;    // SAMI: 0 joins an entry's text lines with a blank, else a line break
-    INT nCodePage = -1;       // code page of 8-bit files; -1 detect
+    INT nDefaultColor = -1;     // COLORREF written when a colour change ends; -1 none
+    INT nLineJoinMode = 0;      // SAMI: 0 joins an entry's text lines with a blank, else a line break
+    INT nCodePage = -1;         // code page of 8-bit files; -1 detect
     INT nFrameRateNum = 23976;  // frames per second x 1000 (MicroDVD timing)
     INT nFrameRateDen = 1000;
 };

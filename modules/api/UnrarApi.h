@@ -57,12 +57,12 @@ struct RAROpenArchiveDataEx {
 struct RARHeaderDataEx {
     char ArcName[1024];
     wchar_t ArcNameW[1024];
-    char FileName[1024];   // UTF-8
+    char FileName[1024];  // UTF-8
     wchar_t FileNameW[1024];
-    unsigned Flags;        // RHDF_ bits
+    unsigned Flags;  // RHDF_ bits
     unsigned PackSize;
     unsigned PackSizeHigh;
-    unsigned UnpSize;      // the entry's size as the archive states it
+    unsigned UnpSize;  // the entry's size as the archive states it
     unsigned UnpSizeHigh;
     unsigned HostOS;
     unsigned FileCRC;

@@ -121,142 +121,142 @@ struct SubtitleInfoRecord {
 static_assert(offsetof(SubtitleInfoRecord, frameRateMilli) == 272);
 static_assert(sizeof(SubtitleInfoRecord) == 284);
 
-#define RIVO_IVIDEOFILTERCONTROL_METHODS(CALLED, UNCALLED)                          \
-    UNCALLED(3, Reserved3, ())                                                      \
-    UNCALLED(4, Reserved4, ())                                                      \
-    UNCALLED(5, Reserved5, ())                                                      \
-    UNCALLED(6, Reserved6, ())                                                      \
-    CALLED(7, SetVideoAspectMode, (int mode))                                       \
-    UNCALLED(8, GetVideoAspectMode, (int*))                                         \
-    CALLED(9, SetVideoAspectRatio, (double ratio))                                  \
-    UNCALLED(10, GetVideoAspectRatio, (double*))                                    \
-    UNCALLED(11, Reserved11, ())                                                    \
-    UNCALLED(12, Reserved12, ())                                                    \
-    UNCALLED(13, Reserved13, ())                                                    \
-    UNCALLED(14, Reserved14, ())                                                    \
-    UNCALLED(15, Reserved15, ())                                                    \
-    UNCALLED(16, Reserved16, ())                                                    \
-    UNCALLED(17, Reserved17, ())                                                    \
-    UNCALLED(18, Reserved18, ())                                                    \
-    CALLED(19, SetVideoLogo, (int logoNumber, const SLogoInfo* logo))              \
-    UNCALLED(20, GetVideoLogo, (int, SLogoInfo*))                                   \
-    CALLED(21, SetVideoFilterSubtitle, (ISubPicProvider * provider))                \
-    UNCALLED(22, GetVideoFilterSubtitle, (ISubPicProvider**))                       \
-    CALLED(23, SetSubtitleEnabled, (int enabled))                                   \
-    UNCALLED(24, GetSubtitleEnabled, (int*))                                        \
-    CALLED(25, SetSubtitlePosX, (int percent))                                      \
-    UNCALLED(26, GetSubtitlePosX, (int*))                                           \
-    CALLED(27, SetSubtitlePosY, (int percent))                                      \
-    UNCALLED(28, GetSubtitlePosY, (int*))                                           \
-    CALLED(29, SetSubtitleMarginX, (int percent))                                   \
-    UNCALLED(30, GetSubtitleMarginX, (int*))                                        \
-    CALLED(31, SetSubtitleMarginY, (int percent))                                   \
-    UNCALLED(32, GetSubtitleMarginY, (int*))                                        \
-    CALLED(33, SetSubtitleCharSpace, (int percent))                                 \
-    UNCALLED(34, GetSubtitleCharSpace, (int*))                                      \
-    CALLED(35, SetSubtitleLineSpace, (int percent))                                 \
-    UNCALLED(36, GetSubtitleLineSpace, (int*))                                      \
-    UNCALLED(37, Reserved37, ())                                                    \
-    UNCALLED(38, Reserved38, ())                                                    \
-    CALLED(39, SetSubtitleStyle, (const SubtitleStyleRecord* style))                \
-    UNCALLED(40, GetSubtitleStyle, (SubtitleStyleRecord*))                          \
-    UNCALLED(41, Reserved41, ())                                                    \
-    UNCALLED(42, Reserved42, ())                                                    \
-    UNCALLED(43, Reserved43, ())                                                    \
-    UNCALLED(44, Reserved44, ())                                                    \
-    UNCALLED(45, Reserved45, ())                                                    \
-    UNCALLED(46, Reserved46, ())                                                    \
-    UNCALLED(47, Reserved47, ())                                                    \
-    UNCALLED(48, Reserved48, ())                                                    \
-    UNCALLED(49, Reserved49, ())                                                    \
-    UNCALLED(50, Reserved50, ())                                                    \
-    UNCALLED(51, Reserved51, ())                                                    \
-    UNCALLED(52, Reserved52, ())                                                    \
-    UNCALLED(53, Reserved53, ())                                                    \
-    UNCALLED(54, Reserved54, ())                                                    \
-    UNCALLED(55, Reserved55, ())                                                    \
-    UNCALLED(56, Reserved56, ())                                                    \
-    UNCALLED(57, Reserved57, ())                                                    \
-    UNCALLED(58, Reserved58, ())                                                    \
-    CALLED(59, SetVideoFlip, (int flip))                                            \
-    UNCALLED(60, GetVideoFlip, (int*))                                              \
-    UNCALLED(61, Reserved61, ())                                                    \
-    UNCALLED(62, Reserved62, ())                                                    \
-    CALLED(63, SetVideoDeblockMode, (int mode, int flags))                          \
-    UNCALLED(64, GetVideoDeblockMode, (int*, int*))                                 \
-    CALLED(65, SetVideoDeblockStrength, (int strength))                             \
-    UNCALLED(66, GetVideoDeblockStrength, (int*))                                   \
-    CALLED(67, SetVideoBlurEnabled, (int enabled))                                  \
-    UNCALLED(68, GetVideoBlurEnabled, (int*))                                       \
-    CALLED(69, SetVideoBlurStrength, (int strength))                                \
-    UNCALLED(70, GetVideoBlurStrength, (int*))                                      \
-    CALLED(71, SetVideoSharpenEnabled, (int enabled))                               \
-    UNCALLED(72, GetVideoSharpenEnabled, (int*))                                    \
-    CALLED(73, SetVideoSharpenStrength, (int strength))                             \
-    UNCALLED(74, GetVideoSharpenStrength, (int*))                                   \
-    UNCALLED(75, Reserved75, ())                                                    \
-    UNCALLED(76, Reserved76, ())                                                    \
-    UNCALLED(77, Reserved77, ())                                                    \
-    UNCALLED(78, Reserved78, ())                                                    \
-    UNCALLED(79, Reserved79, ())                                                    \
-    UNCALLED(80, Reserved80, ())                                                    \
-    CALLED(81, SetVideoDeinterlace, (int mode))                                     \
-    UNCALLED(82, GetVideoDeinterlace, (int*))                                       \
-    CALLED(83, SetVideoBrightness, (int value))                                     \
-    UNCALLED(84, GetVideoBrightness, (int*))                                        \
-    CALLED(85, SetVideoContrast, (int value))                                       \
-    UNCALLED(86, GetVideoContrast, (int*))                                          \
-    CALLED(87, SetVideoSaturation, (int value))                                     \
-    UNCALLED(88, GetVideoSaturation, (int*))                                        \
-    CALLED(89, SetVideoHue, (int value))                                            \
-    UNCALLED(90, GetVideoHue, (int*))                                               \
-    CALLED(91, SetVideoResizeA, (int on))                                           \
-    UNCALLED(92, GetVideoResizeA, (int*))                                           \
-    CALLED(93, SetVideoResizeB, (int method))                                       \
-    UNCALLED(94, GetVideoResizeB, (int*))                                           \
-    UNCALLED(95, Reserved95, ())                                                    \
-    UNCALLED(96, Reserved96, ())                                                    \
-    CALLED(97, SetVideoResizeC, (int rounding))                                     \
-    UNCALLED(98, GetVideoResizeC, (int*))                                           \
-    CALLED(99, SetVideoSize, (int width, int height))                               \
-    UNCALLED(100, GetVideoSize, (int*, int*))                                       \
-    UNCALLED(101, Reserved101, ())                                                  \
-    UNCALLED(102, Reserved102, ())                                                  \
-    UNCALLED(103, Reserved103, ())                                                  \
-    UNCALLED(104, Reserved104, ())                                                  \
-    UNCALLED(105, Reserved105, ())                                                  \
-    UNCALLED(106, Reserved106, ())                                                  \
-    UNCALLED(107, Reserved107, ())                                                  \
-    UNCALLED(108, Reserved108, ())                                                  \
-    UNCALLED(109, Reserved109, ())                                                  \
-    UNCALLED(110, Reserved110, ())                                                  \
-    UNCALLED(111, Reserved111, ())                                                  \
-    UNCALLED(112, Reserved112, ())                                                  \
-    UNCALLED(113, Reserved113, ())                                                  \
-    UNCALLED(114, Reserved114, ())                                                  \
-    UNCALLED(115, Reserved115, ())                                                  \
-    UNCALLED(116, Reserved116, ())                                                  \
-    UNCALLED(117, Reserved117, ())                                                  \
-    UNCALLED(118, Reserved118, ())                                                  \
-    UNCALLED(119, Reserved119, ())                                                  \
-    UNCALLED(120, Reserved120, ())                                                  \
-    UNCALLED(121, Reserved121, ())                                                  \
-    UNCALLED(122, Reserved122, ())                                                  \
-    CALLED(123, SetVideoPresetA, (int format))                                      \
-    UNCALLED(124, GetVideoPresetA, (int*))                                          \
-    CALLED(125, SetVideoPresetB, (int method))                                      \
-    UNCALLED(126, GetVideoPresetB, (int*))                                          \
-    UNCALLED(127, Reserved127, ())                                                  \
-    UNCALLED(128, Reserved128, ())                                                  \
-    CALLED(129, SetVideoPresetC, (int threads))                                     \
-    UNCALLED(130, GetVideoPresetC, (int*))                                          \
-    CALLED(131, QueryVideoFilterSubtitleInfo, (SubtitleInfoRecord * info))          \
-    UNCALLED(132, Reserved132, ())                                                  \
-    UNCALLED(133, Reserved133, ())                                                  \
-    UNCALLED(134, Reserved134, ())                                                  \
-    UNCALLED(135, Reserved135, ())                                                  \
-    UNCALLED(136, Reserved136, ())                                                  \
-    UNCALLED(137, Reserved137, ())                                                  \
+#define RIVO_IVIDEOFILTERCONTROL_METHODS(CALLED, UNCALLED)                 \
+    UNCALLED(3, Reserved3, ())                                             \
+    UNCALLED(4, Reserved4, ())                                             \
+    UNCALLED(5, Reserved5, ())                                             \
+    UNCALLED(6, Reserved6, ())                                             \
+    CALLED(7, SetVideoAspectMode, (int mode))                              \
+    UNCALLED(8, GetVideoAspectMode, (int*))                                \
+    CALLED(9, SetVideoAspectRatio, (double ratio))                         \
+    UNCALLED(10, GetVideoAspectRatio, (double*))                           \
+    UNCALLED(11, Reserved11, ())                                           \
+    UNCALLED(12, Reserved12, ())                                           \
+    UNCALLED(13, Reserved13, ())                                           \
+    UNCALLED(14, Reserved14, ())                                           \
+    UNCALLED(15, Reserved15, ())                                           \
+    UNCALLED(16, Reserved16, ())                                           \
+    UNCALLED(17, Reserved17, ())                                           \
+    UNCALLED(18, Reserved18, ())                                           \
+    CALLED(19, SetVideoLogo, (int logoNumber, const SLogoInfo* logo))      \
+    UNCALLED(20, GetVideoLogo, (int, SLogoInfo*))                          \
+    CALLED(21, SetVideoFilterSubtitle, (ISubPicProvider * provider))       \
+    UNCALLED(22, GetVideoFilterSubtitle, (ISubPicProvider**))              \
+    CALLED(23, SetSubtitleEnabled, (int enabled))                          \
+    UNCALLED(24, GetSubtitleEnabled, (int*))                               \
+    CALLED(25, SetSubtitlePosX, (int percent))                             \
+    UNCALLED(26, GetSubtitlePosX, (int*))                                  \
+    CALLED(27, SetSubtitlePosY, (int percent))                             \
+    UNCALLED(28, GetSubtitlePosY, (int*))                                  \
+    CALLED(29, SetSubtitleMarginX, (int percent))                          \
+    UNCALLED(30, GetSubtitleMarginX, (int*))                               \
+    CALLED(31, SetSubtitleMarginY, (int percent))                          \
+    UNCALLED(32, GetSubtitleMarginY, (int*))                               \
+    CALLED(33, SetSubtitleCharSpace, (int percent))                        \
+    UNCALLED(34, GetSubtitleCharSpace, (int*))                             \
+    CALLED(35, SetSubtitleLineSpace, (int percent))                        \
+    UNCALLED(36, GetSubtitleLineSpace, (int*))                             \
+    UNCALLED(37, Reserved37, ())                                           \
+    UNCALLED(38, Reserved38, ())                                           \
+    CALLED(39, SetSubtitleStyle, (const SubtitleStyleRecord* style))       \
+    UNCALLED(40, GetSubtitleStyle, (SubtitleStyleRecord*))                 \
+    UNCALLED(41, Reserved41, ())                                           \
+    UNCALLED(42, Reserved42, ())                                           \
+    UNCALLED(43, Reserved43, ())                                           \
+    UNCALLED(44, Reserved44, ())                                           \
+    UNCALLED(45, Reserved45, ())                                           \
+    UNCALLED(46, Reserved46, ())                                           \
+    UNCALLED(47, Reserved47, ())                                           \
+    UNCALLED(48, Reserved48, ())                                           \
+    UNCALLED(49, Reserved49, ())                                           \
+    UNCALLED(50, Reserved50, ())                                           \
+    UNCALLED(51, Reserved51, ())                                           \
+    UNCALLED(52, Reserved52, ())                                           \
+    UNCALLED(53, Reserved53, ())                                           \
+    UNCALLED(54, Reserved54, ())                                           \
+    UNCALLED(55, Reserved55, ())                                           \
+    UNCALLED(56, Reserved56, ())                                           \
+    UNCALLED(57, Reserved57, ())                                           \
+    UNCALLED(58, Reserved58, ())                                           \
+    CALLED(59, SetVideoFlip, (int flip))                                   \
+    UNCALLED(60, GetVideoFlip, (int*))                                     \
+    UNCALLED(61, Reserved61, ())                                           \
+    UNCALLED(62, Reserved62, ())                                           \
+    CALLED(63, SetVideoDeblockMode, (int mode, int flags))                 \
+    UNCALLED(64, GetVideoDeblockMode, (int*, int*))                        \
+    CALLED(65, SetVideoDeblockStrength, (int strength))                    \
+    UNCALLED(66, GetVideoDeblockStrength, (int*))                          \
+    CALLED(67, SetVideoBlurEnabled, (int enabled))                         \
+    UNCALLED(68, GetVideoBlurEnabled, (int*))                              \
+    CALLED(69, SetVideoBlurStrength, (int strength))                       \
+    UNCALLED(70, GetVideoBlurStrength, (int*))                             \
+    CALLED(71, SetVideoSharpenEnabled, (int enabled))                      \
+    UNCALLED(72, GetVideoSharpenEnabled, (int*))                           \
+    CALLED(73, SetVideoSharpenStrength, (int strength))                    \
+    UNCALLED(74, GetVideoSharpenStrength, (int*))                          \
+    UNCALLED(75, Reserved75, ())                                           \
+    UNCALLED(76, Reserved76, ())                                           \
+    UNCALLED(77, Reserved77, ())                                           \
+    UNCALLED(78, Reserved78, ())                                           \
+    UNCALLED(79, Reserved79, ())                                           \
+    UNCALLED(80, Reserved80, ())                                           \
+    CALLED(81, SetVideoDeinterlace, (int mode))                            \
+    UNCALLED(82, GetVideoDeinterlace, (int*))                              \
+    CALLED(83, SetVideoBrightness, (int value))                            \
+    UNCALLED(84, GetVideoBrightness, (int*))                               \
+    CALLED(85, SetVideoContrast, (int value))                              \
+    UNCALLED(86, GetVideoContrast, (int*))                                 \
+    CALLED(87, SetVideoSaturation, (int value))                            \
+    UNCALLED(88, GetVideoSaturation, (int*))                               \
+    CALLED(89, SetVideoHue, (int value))                                   \
+    UNCALLED(90, GetVideoHue, (int*))                                      \
+    CALLED(91, SetVideoResizeA, (int on))                                  \
+    UNCALLED(92, GetVideoResizeA, (int*))                                  \
+    CALLED(93, SetVideoResizeB, (int method))                              \
+    UNCALLED(94, GetVideoResizeB, (int*))                                  \
+    UNCALLED(95, Reserved95, ())                                           \
+    UNCALLED(96, Reserved96, ())                                           \
+    CALLED(97, SetVideoResizeC, (int rounding))                            \
+    UNCALLED(98, GetVideoResizeC, (int*))                                  \
+    CALLED(99, SetVideoSize, (int width, int height))                      \
+    UNCALLED(100, GetVideoSize, (int*, int*))                              \
+    UNCALLED(101, Reserved101, ())                                         \
+    UNCALLED(102, Reserved102, ())                                         \
+    UNCALLED(103, Reserved103, ())                                         \
+    UNCALLED(104, Reserved104, ())                                         \
+    UNCALLED(105, Reserved105, ())                                         \
+    UNCALLED(106, Reserved106, ())                                         \
+    UNCALLED(107, Reserved107, ())                                         \
+    UNCALLED(108, Reserved108, ())                                         \
+    UNCALLED(109, Reserved109, ())                                         \
+    UNCALLED(110, Reserved110, ())                                         \
+    UNCALLED(111, Reserved111, ())                                         \
+    UNCALLED(112, Reserved112, ())                                         \
+    UNCALLED(113, Reserved113, ())                                         \
+    UNCALLED(114, Reserved114, ())                                         \
+    UNCALLED(115, Reserved115, ())                                         \
+    UNCALLED(116, Reserved116, ())                                         \
+    UNCALLED(117, Reserved117, ())                                         \
+    UNCALLED(118, Reserved118, ())                                         \
+    UNCALLED(119, Reserved119, ())                                         \
+    UNCALLED(120, Reserved120, ())                                         \
+    UNCALLED(121, Reserved121, ())                                         \
+    UNCALLED(122, Reserved122, ())                                         \
+    CALLED(123, SetVideoPresetA, (int format))                             \
+    UNCALLED(124, GetVideoPresetA, (int*))                                 \
+    CALLED(125, SetVideoPresetB, (int method))                             \
+    UNCALLED(126, GetVideoPresetB, (int*))                                 \
+    UNCALLED(127, Reserved127, ())                                         \
+    UNCALLED(128, Reserved128, ())                                         \
+    CALLED(129, SetVideoPresetC, (int threads))                            \
+    UNCALLED(130, GetVideoPresetC, (int*))                                 \
+    CALLED(131, QueryVideoFilterSubtitleInfo, (SubtitleInfoRecord * info)) \
+    UNCALLED(132, Reserved132, ())                                         \
+    UNCALLED(133, Reserved133, ())                                         \
+    UNCALLED(134, Reserved134, ())                                         \
+    UNCALLED(135, Reserved135, ())                                         \
+    UNCALLED(136, Reserved136, ())                                         \
+    UNCALLED(137, Reserved137, ())                                         \
     CALLED(138, SetVideoFrameRate, (double framesPerSecond))
 
 RIVO_MODULE_INTERFACE(IVideoFilterControl, IID_IVideoFilterControl, RIVO_IVIDEOFILTERCONTROL_METHODS)

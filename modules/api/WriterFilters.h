@@ -75,17 +75,17 @@ constexpr LONG kWriterFailureNoSound = 4;
 //                           clears the sink's picture.
 constexpr IID IID_IWriterSettings{0xF79310DB, 0xD891, 0x429F, {0x93, 0xF3, 0xCD, 0x03, 0x20, 0xDC, 0xBE, 0x0E}};
 
-#define RIVO_IWRITERSETTINGS_METHODS(CALLED, UNCALLED)    \
-    CALLED(3, GetEncodedPosition, (LONGLONG * position))  \
-    CALLED(4, GetEncodedDuration, (LONGLONG * duration))  \
-    CALLED(5, SetFrameRate, (int rate, int scale))        \
-    UNCALLED(6, GetFrameRate, (int*, int*))               \
-    CALLED(7, SetPriority, (int priority))                \
-    UNCALLED(8, GetPriority, (int*))                      \
-    CALLED(9, SetPlaybackRate, (double rate))             \
-    UNCALLED(10, GetPlaybackRate, (double*))              \
-    CALLED(11, SetPassMode, (int mode))                   \
-    CALLED(12, GetPassMode, (int* mode))                  \
+#define RIVO_IWRITERSETTINGS_METHODS(CALLED, UNCALLED)   \
+    CALLED(3, GetEncodedPosition, (LONGLONG * position)) \
+    CALLED(4, GetEncodedDuration, (LONGLONG * duration)) \
+    CALLED(5, SetFrameRate, (int rate, int scale))       \
+    UNCALLED(6, GetFrameRate, (int*, int*))              \
+    CALLED(7, SetPriority, (int priority))               \
+    UNCALLED(8, GetPriority, (int*))                     \
+    CALLED(9, SetPlaybackRate, (double rate))            \
+    UNCALLED(10, GetPlaybackRate, (double*))             \
+    CALLED(11, SetPassMode, (int mode))                  \
+    CALLED(12, GetPassMode, (int* mode))                 \
     CALLED(13, SetPreview, (int on))
 
 RIVO_MODULE_INTERFACE(IWriterSettings, IID_IWriterSettings, RIVO_IWRITERSETTINGS_METHODS)
@@ -107,8 +107,8 @@ RIVO_MODULE_INTERFACE(IWriterSettings, IID_IWriterSettings, RIVO_IWRITERSETTINGS
 //  ClearPicture()           nothing is shown until the next picture.
 constexpr IID IID_IWriterPreviewSink{0x642B0B5C, 0x6B16, 0x4233, {0xB6, 0x5B, 0xBC, 0x4C, 0xE0, 0xA9, 0x97, 0x20}};
 
-#define RIVO_IWRITERPREVIEWSINK_METHODS(CALLED, UNCALLED)                         \
-    CALLED(3, GetPictureBox, (int* width, int* height))                          \
+#define RIVO_IWRITERPREVIEWSINK_METHODS(CALLED, UNCALLED)                           \
+    CALLED(3, GetPictureBox, (int* width, int* height))                             \
     CALLED(4, ShowPicture, (const BYTE* pixels, int width, int height, int stride)) \
     CALLED(5, ClearPicture, ())
 
@@ -129,17 +129,15 @@ constexpr IID IID_IAviWriterFormat{0xA91A64AD, 0x7594, 0x4E1D, {0x8D, 0x6E, 0x39
 constexpr IID IID_IMp4WriterFormat{0x86A96742, 0x2419, 0x4EAC, {0x9F, 0x1B, 0xFA, 0x99, 0x63, 0x42, 0xF3, 0xF2}};
 constexpr IID IID_IOgmWriterFormat{0x8F4F7CD5, 0xF805, 0x4915, {0x8E, 0x9A, 0x4A, 0xA5, 0x86, 0xAA, 0x71, 0x17}};
 
-#define RIVO_IAVIWRITERFORMAT_METHODS(CALLED, UNCALLED) \
-    CALLED(3, SetCodecSettings, (const SCodecSettings* codec))
+#define RIVO_IAVIWRITERFORMAT_METHODS(CALLED, UNCALLED) CALLED(3, SetCodecSettings, (const SCodecSettings* codec))
 
-#define RIVO_IMP4WRITERFORMAT_METHODS(CALLED, UNCALLED) \
-    CALLED(3, SetCodecSettings, (const SMp4CodecSettings* codec))
+#define RIVO_IMP4WRITERFORMAT_METHODS(CALLED, UNCALLED) CALLED(3, SetCodecSettings, (const SMp4CodecSettings* codec))
 
 // SetChannel gives the OGM writer a worker channel (an interface of the
 // channel object, or null); none is ever attached here.
-#define RIVO_IOGMWRITERFORMAT_METHODS(CALLED, UNCALLED)          \
-    CALLED(3, SetCodecSettings, (const SCodecSettings* codec))   \
-    UNCALLED(4, Reserved4, ())                                   \
+#define RIVO_IOGMWRITERFORMAT_METHODS(CALLED, UNCALLED)        \
+    CALLED(3, SetCodecSettings, (const SCodecSettings* codec)) \
+    UNCALLED(4, Reserved4, ())                                 \
     CALLED(5, SetChannel, (IUnknown * channel))
 
 RIVO_MODULE_INTERFACE(IAviWriterFormat, IID_IAviWriterFormat, RIVO_IAVIWRITERFORMAT_METHODS)

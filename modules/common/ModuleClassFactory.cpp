@@ -36,8 +36,7 @@ HRESULT ModuleClassFactory::LockServer(BOOL lock)
         return S_OK;
     }
     long held = g_serverLocks.load(std::memory_order_relaxed);
-    while (held > 0 && !g_serverLocks.compare_exchange_weak(held, held - 1, std::memory_order_relaxed)) {
-    }
+    while (held > 0 && !g_serverLocks.compare_exchange_weak(held, held - 1, std::memory_order_relaxed)) {}
     if (held <= 0) return E_UNEXPECTED;
     ModuleLock::Unlock();
     return S_OK;

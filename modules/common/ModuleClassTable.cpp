@@ -5,7 +5,8 @@ HRESULT ModuleGetClassObject(const ModuleClass* classes, size_t count, REFCLSID 
     if (!object) return E_POINTER;
     *object = nullptr;
     for (size_t i = 0; classes && i < count; ++i)
-        if (classes[i].clsid == clsid) return CreateComObject<ModuleClassFactory>(nullptr, riid, object, classes[i].create);
+        if (classes[i].clsid == clsid)
+            return CreateComObject<ModuleClassFactory>(nullptr, riid, object, classes[i].create);
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 

@@ -47,10 +47,10 @@ HRESULT ModuleGetClassObject(const ModuleClass* classes, size_t count, REFCLSID 
 // S_OK when the module's count is zero, else S_FALSE.
 HRESULT ModuleCanUnloadNow();
 
-#define RIVO_MODULE_EXPORTS(classes)                                                                        \
+#define RIVO_MODULE_EXPORTS(classes)                                                                         \
     extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, \
-                                                                                 void** object)             \
-    {                                                                                                       \
-        return ModuleGetClassObject(classes, std::size(classes), clsid, riid, object);                     \
-    }                                                                                                       \
+                                                                                void** object)               \
+    {                                                                                                        \
+        return ModuleGetClassObject(classes, std::size(classes), clsid, riid, object);                       \
+    }                                                                                                        \
     extern "C" __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() { return ModuleCanUnloadNow(); }

@@ -28,8 +28,8 @@ HRESULT CAudioOutputPin::CheckMediaType(const CMediaType* type)
 {
     PcmFormat wanted, offered;
     if (!type || !m_audio->OutputFormat(&wanted)) return VFW_E_TYPE_NOT_ACCEPTED;
-    if (!PcmFormatOfType(*type, &offered) || offered.sampleFormat != AV_SAMPLE_FMT_S16 ||
-        offered.rate != wanted.rate || offered.channels != wanted.channels)
+    if (!PcmFormatOfType(*type, &offered) || offered.sampleFormat != AV_SAMPLE_FMT_S16 || offered.rate != wanted.rate ||
+        offered.channels != wanted.channels)
         return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
 }

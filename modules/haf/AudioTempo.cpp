@@ -115,8 +115,7 @@ bool CAudioTempo::Push(const int16_t* samples, int frames, std::vector<int16_t>*
     in->sample_rate = m_rate;
     in->nb_samples = frames;
     in->pts = m_pts;
-    bool ok = av_channel_layout_copy(&in->ch_layout, &m_layout) >= 0 &&
-              av_frame_get_buffer(in, 0) >= 0;
+    bool ok = av_channel_layout_copy(&in->ch_layout, &m_layout) >= 0 && av_frame_get_buffer(in, 0) >= 0;
     if (ok) {
         std::memcpy(in->data[0], samples, static_cast<size_t>(frames) * m_channels * sizeof(int16_t));
         m_pts += frames;

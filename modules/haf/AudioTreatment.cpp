@@ -172,9 +172,8 @@ bool CAudioTreatment::Shape(size_t base, int frames, const AudioLevels& levels, 
         // Frames a module claims without writing them are silence, never
         // what an earlier piece left in the buffer.
         std::fill(samples + count, samples + count * 2, int16_t{0});
-        kept = ClampDspSampleCount(dsp->ModifySamples(dsp, samples, frames, 16, static_cast<int>(channels),
-                                                      m_setup.outputRate),
-                                   capacity);
+        kept = ClampDspSampleCount(
+            dsp->ModifySamples(dsp, samples, frames, 16, static_cast<int>(channels), m_setup.outputRate), capacity);
     }
     if (m_cutFrames > 0 && kept > 0) {
         const int64_t cut = std::min<int64_t>(m_cutFrames, kept);

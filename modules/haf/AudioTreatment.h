@@ -77,11 +77,11 @@ private:
     CAudioTempo m_tempo;
     std::vector<int16_t> m_tempoBuffer;
     std::vector<int32_t> m_widened;  // input samples of three bytes, made 32-bit
-    int64_t m_tempoIn = 0;       // frames given to the tempo filter
-    int64_t m_tempoOut = 0;      // frames it gave back
-    int m_peak = 0;              // the loudest sample so far, for the normaliser
-    int64_t m_silenceFrames = 0; // still to be put in front
-    int64_t m_cutFrames = 0;     // still to be cut from the start
+    int64_t m_tempoIn = 0;           // frames given to the tempo filter
+    int64_t m_tempoOut = 0;          // frames it gave back
+    int m_peak = 0;                  // the loudest sample so far, for the normaliser
+    int64_t m_silenceFrames = 0;     // still to be put in front
+    int64_t m_cutFrames = 0;         // still to be cut from the start
 };
 
 // The sample-frame count of ms milliseconds at the rate, rounded.

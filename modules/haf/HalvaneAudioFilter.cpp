@@ -55,7 +55,8 @@ std::string CodecNameOf(IPin* pin, const PcmFormat& pcm)
 
 }  // namespace
 
-CHalvaneAudioFilter::CHalvaneAudioFilter(IUnknown* outer) : CBaseFilter(kAudioFilterName, outer, CLSID_HalvaneAudioFilter)
+CHalvaneAudioFilter::CHalvaneAudioFilter(IUnknown* outer)
+    : CBaseFilter(kAudioFilterName, outer, CLSID_HalvaneAudioFilter)
 {
     m_inputs.push_back(std::make_unique<CAudioInputPin>(this, InputName(1).c_str()));
     m_output = std::make_unique<CAudioOutputPin>(this, L"Out", m_inputs.front().get());
@@ -337,8 +338,7 @@ HRESULT CHalvaneAudioFilter::EndFlushFrom(CAudioInputPin* pin)
     return m_output->DeliverEndFlush();
 }
 
-HRESULT CHalvaneAudioFilter::NewSegmentFrom(CAudioInputPin* pin, REFERENCE_TIME start, REFERENCE_TIME stop,
-                                            double rate)
+HRESULT CHalvaneAudioFilter::NewSegmentFrom(CAudioInputPin* pin, REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
 {
     if (pin != m_flowing.load(std::memory_order_acquire)) return S_OK;
     return m_output->DeliverNewSegment(start, stop, rate);

@@ -122,9 +122,9 @@ private:
     CAudioTreatment m_treatment;
     CAudioInputPin* m_treated = nullptr;  // the input the treatment is set up for
     std::vector<int16_t> m_treatedSamples;
-    REFERENCE_TIME m_origin = 0;          // the output time of the first frame
+    REFERENCE_TIME m_origin = 0;  // the output time of the first frame
     bool m_haveOrigin = false;
-    int64_t m_framesOut = 0;              // frames delivered since the origin
+    int64_t m_framesOut = 0;  // frames delivered since the origin
     bool m_discontinuity = true;
     bool m_endDelivered = false;
 };

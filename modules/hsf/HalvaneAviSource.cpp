@@ -5,7 +5,6 @@
 #include "modules/hsf/AviIndexCheck.h"
 #include "platform/win32/NativePath.h"
 
-
 CHalvaneAviSource::CHalvaneAviSource(IUnknown* outer)
     : CLavSource(outer, CLSID_HalvaneAviSource, kAviSourceName, {"avi"})
 {

@@ -12,20 +12,13 @@ namespace {
 const char* TagOfCode(wchar_t c)
 {
     switch (c) {
-    case L'<':
-        return "{\\b1}";
-    case L'>':
-        return "{\\b0}";
-    case L'/':
-        return "{\\i1}";
-    case L'\\':
-        return "{\\i0}";
-    case L'_':
-        return "{\\u1}";
-    case L'-':
-        return "{\\u0}";
-    default:
-        return nullptr;
+    case L'<': return "{\\b1}";
+    case L'>': return "{\\b0}";
+    case L'/': return "{\\i1}";
+    case L'\\': return "{\\i0}";
+    case L'_': return "{\\u1}";
+    case L'-': return "{\\u0}";
+    default: return nullptr;
     }
 }
 
@@ -50,7 +43,8 @@ std::string InlineCodesToAss(std::wstring_view text)
             }
             if (text[i + 2] == L'^' && i + 9 <= text.size()) {
                 std::wstring digits(text.substr(i + 3, 6));
-                bool hex = std::all_of(digits.begin(), digits.end(), [](wchar_t digit) { return std::iswxdigit(digit) != 0; });
+                bool hex =
+                    std::all_of(digits.begin(), digits.end(), [](wchar_t digit) { return std::iswxdigit(digit) != 0; });
                 if (hex) {
                     auto rgb = static_cast<unsigned>(std::wcstoul(digits.c_str(), nullptr, 16));
                     flush();
@@ -69,8 +63,7 @@ std::string InlineCodesToAss(std::wstring_view text)
             flush();
             out += "\\N";
             break;
-        case L'\r':
-            break;
+        case L'\r': break;
         case L'{':
         case L'}':
             // Escaped, so that it is not read as the bounds of a tag block.
@@ -82,9 +75,7 @@ std::string InlineCodesToAss(std::wstring_view text)
             literal += L'\\';
             literal += L'\u2060';
             break;
-        default:
-            literal += c;
-            break;
+        default: literal += c; break;
         }
         ++i;
     }

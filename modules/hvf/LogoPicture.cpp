@@ -29,7 +29,9 @@ struct DecodedImage {
 
 AVCodecID CodecOfFile(const std::string& bytes)
 {
-    auto starts = [&](const char* sig, size_t n) { return bytes.size() >= n && std::memcmp(bytes.data(), sig, n) == 0; };
+    auto starts = [&](const char* sig, size_t n) {
+        return bytes.size() >= n && std::memcmp(bytes.data(), sig, n) == 0;
+    };
     if (starts("BM", 2)) return AV_CODEC_ID_BMP;
     if (starts("\x89PNG\r\n\x1a\n", 8)) return AV_CODEC_ID_PNG;
     if (starts("\xFF\xD8\xFF", 3)) return AV_CODEC_ID_MJPEG;
@@ -94,10 +96,22 @@ HRESULT DecodeImage(const std::string& bytes, const std::string& path, AVPixelFo
             AVPixelFormat format = static_cast<AVPixelFormat>(frame->format);
             bool fullRange = frame->color_range == AVCOL_RANGE_JPEG;
             switch (format) {
-            case AV_PIX_FMT_YUVJ420P: format = AV_PIX_FMT_YUV420P; fullRange = true; break;
-            case AV_PIX_FMT_YUVJ422P: format = AV_PIX_FMT_YUV422P; fullRange = true; break;
-            case AV_PIX_FMT_YUVJ444P: format = AV_PIX_FMT_YUV444P; fullRange = true; break;
-            case AV_PIX_FMT_YUVJ440P: format = AV_PIX_FMT_YUV440P; fullRange = true; break;
+            case AV_PIX_FMT_YUVJ420P:
+                format = AV_PIX_FMT_YUV420P;
+                fullRange = true;
+                break;
+            case AV_PIX_FMT_YUVJ422P:
+                format = AV_PIX_FMT_YUV422P;
+                fullRange = true;
+                break;
+            case AV_PIX_FMT_YUVJ444P:
+                format = AV_PIX_FMT_YUV444P;
+                fullRange = true;
+                break;
+            case AV_PIX_FMT_YUVJ440P:
+                format = AV_PIX_FMT_YUV440P;
+                fullRange = true;
+                break;
             default: break;
             }
             scaler = sws_getContext(frame->width, frame->height, format, image->width, image->height, target,

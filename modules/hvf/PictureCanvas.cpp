@@ -86,8 +86,8 @@ Weighted Weigh(uint32_t rgb, int64_t alpha)
 
 }  // namespace
 
-void BlendMask(const PictureCanvas& canvas, int x, int y, int width, int height, const uint8_t* mask,
-               int maskStride, uint32_t rgb, int opacity)
+void BlendMask(const PictureCanvas& canvas, int x, int y, int width, int height, const uint8_t* mask, int maskStride,
+               uint32_t rgb, int opacity)
 {
     if (!mask || opacity <= 0) return;
     int64_t scale = std::min(opacity, 255);
@@ -97,8 +97,8 @@ void BlendMask(const PictureCanvas& canvas, int x, int y, int width, int height,
     });
 }
 
-void BlendStraight(const PictureCanvas& canvas, int x, int y, int width, int height, const uint32_t* pixels,
-                   int stride, uint32_t opacity)
+void BlendStraight(const PictureCanvas& canvas, int x, int y, int width, int height, const uint32_t* pixels, int stride,
+                   uint32_t opacity)
 {
     if (!pixels || opacity == 0) return;
     int64_t scale = std::min<int64_t>(opacity, kOne);
@@ -108,8 +108,7 @@ void BlendStraight(const PictureCanvas& canvas, int x, int y, int width, int hei
     });
 }
 
-void BlendRendered(const PictureCanvas& canvas, int x, int y, int width, int height, const uint32_t* pixels,
-                   int stride)
+void BlendRendered(const PictureCanvas& canvas, int x, int y, int width, int height, const uint32_t* pixels, int stride)
 {
     if (!pixels) return;
     Composite(canvas, x, y, width, height, [&](int i, int j) {

@@ -18,13 +18,13 @@ struct PictureCanvas {
 // Composites a coverage mask (one byte per pixel, rows top-down) in one
 // colour (0xRRGGBB) at an opacity 0..255. Parts outside the picture are
 // left out.
-void BlendMask(const PictureCanvas& canvas, int x, int y, int width, int height, const uint8_t* mask,
-               int maskStride, uint32_t rgb, int opacity);
+void BlendMask(const PictureCanvas& canvas, int x, int y, int width, int height, const uint8_t* mask, int maskStride,
+               uint32_t rgb, int opacity);
 
 // Composites pixels 0xAARRGGBB with straight alpha (rows top-down, stride
 // in pixels) at an opacity 0..65536 (65536 as they are).
-void BlendStraight(const PictureCanvas& canvas, int x, int y, int width, int height, const uint32_t* pixels,
-                   int stride, uint32_t opacity);
+void BlendStraight(const PictureCanvas& canvas, int x, int y, int width, int height, const uint32_t* pixels, int stride,
+                   uint32_t opacity);
 
 // Composites pixels as the subtitle pictures are drawn: 0xAARRGGBB with the
 // colour already multiplied by its alpha and AA the inverted alpha (0

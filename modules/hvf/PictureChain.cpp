@@ -1,8 +1,8 @@
 #include "modules/hvf/PictureChain.h"
 
 #include <algorithm>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <vector>
 
 extern "C" {
@@ -32,14 +32,10 @@ std::string Num(int value) { return std::to_string(value); }
 const char* ScaleFlags(int method)
 {
     switch (method) {
-    case 0:
-        return "fast_bilinear";
-    case 1:
-        return "bilinear";
-    case 3:
-        return "lanczos";
-    default:
-        return "bicubic";
+    case 0: return "fast_bilinear";
+    case 1: return "bilinear";
+    case 3: return "lanczos";
+    default: return "bicubic";
     }
 }
 
@@ -65,7 +61,10 @@ void AddTurn(const PictureOrientation& o, std::vector<std::string>* f)
 {
     switch (o.quarterTurns % 4 + (o.mirrored ? 4 : 0)) {
     case 1: f->push_back("transpose=dir=clock"); break;
-    case 2: f->push_back("hflip"); f->push_back("vflip"); break;
+    case 2:
+        f->push_back("hflip");
+        f->push_back("vflip");
+        break;
     case 3: f->push_back("transpose=dir=cclock"); break;
     case 4: f->push_back("hflip"); break;
     // Mirrored and a quarter clockwise: the picture's rows become its
@@ -109,16 +108,12 @@ std::string PictureChain::Describe(const ChainInput& input, const PictureSetting
     if (input.format != AV_PIX_FMT_YUV420P) f.push_back("format=yuv420p");
     if (s.deinterlace) {
         switch (s.deinterlaceMethod) {
-        case kDeinterlaceBlend:
-            f.push_back("pp=lb");
-            break;
+        case kDeinterlaceBlend: f.push_back("pp=lb"); break;
         case kDeinterlaceLineDouble:
             f.push_back("field=type=top");
             f.push_back("scale=w=" + Num(input.width) + ":h=" + Num(input.height) + ":flags=neighbor");
             break;
-        default:
-            f.push_back("yadif=mode=send_frame:parity=auto:deint=all");
-            break;
+        default: f.push_back("yadif=mode=send_frame:parity=auto:deint=all"); break;
         }
     }
     if (s.frameRate > 0) {
@@ -170,12 +165,12 @@ bool PictureChain::Build(const ChainInput& input, const PictureSettings& setting
     m_graph->nb_threads = settings.threads > 0 ? settings.threads : DefaultThreads();
     av_opt_set(m_graph, "scale_sws_opts", "flags=bicubic", 0);
 
-    AVRational aspect = input.sampleAspect.num > 0 && input.sampleAspect.den > 0 ? input.sampleAspect
-                                                                                 : AVRational{1, 1};
+    AVRational aspect =
+        input.sampleAspect.num > 0 && input.sampleAspect.den > 0 ? input.sampleAspect : AVRational{1, 1};
     std::string args = "video_size=" + Num(input.width) + "x" + Num(input.height) + ":pix_fmt=" + formatName +
                        ":time_base=1/10000000:pixel_aspect=" + Num(aspect.num) + "/" + Num(aspect.den);
-    int r = avfilter_graph_create_filter(&m_source, avfilter_get_by_name("buffer"), "in", args.c_str(), nullptr,
-                                         m_graph);
+    int r =
+        avfilter_graph_create_filter(&m_source, avfilter_get_by_name("buffer"), "in", args.c_str(), nullptr, m_graph);
     if (r < 0) return fail("source of the picture chain", r);
     r = avfilter_graph_create_filter(&m_sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr, m_graph);
     if (r < 0) return fail("sink of the picture chain", r);

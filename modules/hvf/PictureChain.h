@@ -60,13 +60,13 @@ public:
     // The filters between the chain's source and its sink, as the
     // library's graph text ("null" when the pictures pass unchanged).
     // rgbOutput: the chain ends in packed BGRA instead of planar 4:2:0.
-    static std::string Describe(const ChainInput& input, const PictureSettings& settings,
-                                const PictureLayout& layout, bool rgbOutput);
+    static std::string Describe(const ChainInput& input, const PictureSettings& settings, const PictureLayout& layout,
+                                bool rgbOutput);
 
     // Builds the graph; false (with the library's words in *error) when it
     // cannot be built. Any earlier graph is let go first.
-    bool Build(const ChainInput& input, const PictureSettings& settings, const PictureLayout& layout,
-               bool rgbOutput, std::string* error);
+    bool Build(const ChainInput& input, const PictureSettings& settings, const PictureLayout& layout, bool rgbOutput,
+               std::string* error);
     bool IsBuilt() const { return m_graph != nullptr; }
     const ChainInput& Input() const { return m_input; }
     void Reset();

@@ -47,10 +47,9 @@ PictureLayout ComputePictureLayout(const SourcePicture& source, const PictureSet
     l.scaledWidth = l.outputWidth;
     l.scaledHeight = l.outputHeight;
 
-    double shown = source.displayAspect > 0 ? source.displayAspect
-                                            : static_cast<double>(source.width) / source.height;
-    double target = settings.aspectRatio > 0 ? settings.aspectRatio
-                                             : static_cast<double>(l.outputWidth) / l.outputHeight;
+    double shown = source.displayAspect > 0 ? source.displayAspect : static_cast<double>(source.width) / source.height;
+    double target =
+        settings.aspectRatio > 0 ? settings.aspectRatio : static_cast<double>(l.outputWidth) / l.outputHeight;
     int mode = settings.aspectMode;
     if (mode == kAspectStretch || SameShape(shown, target)) return l;
     if (mode == kAspectAuto) {

@@ -89,17 +89,17 @@ std::string TextSubtitleRenderer::Script(const std::wstring& text, const Subtitl
     std::string script;
     script += "[Script Info]\nScriptType: v4.00+\nWrapStyle: 0\nScaledBorderAndShadow: yes\n";
     script += "PlayResX: " + std::to_string(width) + "\nPlayResY: " + std::to_string(height) + "\n\n";
-    script += "[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, "
-              "BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, "
-              "Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n";
+    script +=
+        "[V4+ Styles]\nFormat: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, "
+        "BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, "
+        "Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n";
     script += "Style: Default," + FaceOf(style) + "," + std::to_string(size) + "," +
               ColourOf(style.bodyColor, style.bodyAlpha) + "," + ColourOf(style.bodyColor, style.bodyAlpha) + "," +
-              ColourOf(style.outlineColor, style.outlineAlpha) + "," +
-              ColourOf(style.shadowColor, style.shadowAlpha) + "," + (style.weight >= 600 ? "-1" : "0") + "," +
-              (style.italic ? "-1" : "0") + ",0,0,100,100," + Num(size * s.charSpace / 100.0) + ",0,1," +
-              Num(Pixels(style.outlineWidth, size)) + "," + Num(Pixels(style.shadowDepth, size)) + ",5," +
-              std::to_string(marginX) + "," + std::to_string(marginX) + "," + std::to_string(marginY) + "," +
-              std::to_string(std::clamp(style.charSet, 0, 255)) + "\n\n";
+              ColourOf(style.outlineColor, style.outlineAlpha) + "," + ColourOf(style.shadowColor, style.shadowAlpha) +
+              "," + (style.weight >= 600 ? "-1" : "0") + "," + (style.italic ? "-1" : "0") + ",0,0,100,100," +
+              Num(size * s.charSpace / 100.0) + ",0,1," + Num(Pixels(style.outlineWidth, size)) + "," +
+              Num(Pixels(style.shadowDepth, size)) + ",5," + std::to_string(marginX) + "," + std::to_string(marginX) +
+              "," + std::to_string(marginY) + "," + std::to_string(std::clamp(style.charSet, 0, 255)) + "\n\n";
     script += "[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n";
     // Laid out around the picture's centre, so that lines wrap by the room
     // between the margins wherever the block goes; Draw moves it to its
@@ -147,8 +147,7 @@ TextBlockBounds TextSubtitleRenderer::Draw(const PictureCanvas& canvas, const st
                                            const SubtitleSettings& s)
 {
     TextBlockBounds bounds;
-    if (text.empty() || canvas.width <= 0 || canvas.height <= 0 ||
-        !Ready(canvas.width, canvas.height, FaceOf(s.style)))
+    if (text.empty() || canvas.width <= 0 || canvas.height <= 0 || !Ready(canvas.width, canvas.height, FaceOf(s.style)))
         return bounds;
     std::string script = Script(text, s, canvas.width, canvas.height);
     if (script != m_script || !m_track) {

@@ -5,9 +5,9 @@
 #include "modules/hvf/LogoOverlay.h"
 #include "modules/hvf/PictureCanvas.h"
 #include "platform/dshow/MediaGuids.h"
-#include "platform/dshow/PictureMemory.h"
 #include "platform/dshow/MediaPayload.h"
 #include "platform/dshow/MediaSample.h"
+#include "platform/dshow/PictureMemory.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/DebugOutput.h"
 #include "platform/win32/NativePath.h"
@@ -51,8 +51,8 @@ BYTE* BytesInLayout(const AVFrame* picture, const PictureFormat& layout)
         return nullptr;
     BYTE* start = picture->data[0];
     const AVBufferRef* buffer = picture->buf[0];
-    if (start < buffer->data || static_cast<size_t>(start - buffer->data) + static_cast<size_t>(layout.ImageBytes()) >
-                                    buffer->size)
+    if (start < buffer->data ||
+        static_cast<size_t>(start - buffer->data) + static_cast<size_t>(layout.ImageBytes()) > buffer->size)
         return nullptr;
     uint8_t* planes[4];
     int lineSizes[4];
@@ -473,8 +473,8 @@ void CVideoFilter::TreatPicture(AVFrame* frame)
         output = m_output;
         orientation = m_input.orientation;
     }
-    ChainInput input{static_cast<AVPixelFormat>(frame->format), frame->width, frame->height,
-                     frame->sample_aspect_ratio, orientation};
+    ChainInput input{static_cast<AVPixelFormat>(frame->format), frame->width, frame->height, frame->sample_aspect_ratio,
+                     orientation};
     bool rebuild = !m_chain.IsBuilt() || !(m_chain.Input() == input) ||
                    m_chainGeneration != m_current.pictureGeneration || output.width != m_chainOutput.width ||
                    output.height != m_chainOutput.height || IsRgb(output) != IsRgb(m_chainOutput);
@@ -569,8 +569,8 @@ void CVideoFilter::DeliverPicture(AVFrame* picture)
         canvas.width = out.width;
         canvas.height = out.height;
         PicturePlanes(out, data, canvas.planes, canvas.lineSizes);
-        av_image_copy(canvas.planes, canvas.lineSizes, const_cast<const uint8_t**>(picture->data),
-                      picture->linesize, canvas.rgb ? AV_PIX_FMT_BGRA : AV_PIX_FMT_YUV420P, out.width, out.height);
+        av_image_copy(canvas.planes, canvas.lineSizes, const_cast<const uint8_t**>(picture->data), picture->linesize,
+                      canvas.rgb ? AV_PIX_FMT_BGRA : AV_PIX_FMT_YUV420P, out.width, out.height);
         if (m_current.logo) DrawLogo(canvas, *m_current.logo, m_current.logoInfo, start);
         // Subtitles are timed on the source's time line, where the segment
         // began.

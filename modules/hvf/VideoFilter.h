@@ -30,9 +30,9 @@
 #include "modules/hvf/OutputPictureInfo.h"
 #include "modules/hvf/PictureChain.h"
 #include "modules/hvf/SubtitleOverlay.h"
-#include "modules/pictures/PictureQueue.h"
 #include "modules/hvf/VideoFilterSettings.h"
 #include "modules/pictures/PictureFormat.h"
+#include "modules/pictures/PictureQueue.h"
 #include "platform/dshow/TransformFilter.h"
 
 class CVideoFilter : public CTransformFilter, public UncalledPlaces<IVideoFilterControl> {

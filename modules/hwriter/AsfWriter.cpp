@@ -15,7 +15,7 @@ struct ProfileStream {
     GUID subtype{};
     std::vector<BYTE> format;  // the format block
     DWORD bitrate = 0;
-    LONGLONG keySpacing = 0;   // video, 100-ns units
+    LONGLONG keySpacing = 0;  // video, 100-ns units
     DWORD quality = 0;
     std::string language;
 };

@@ -49,9 +49,12 @@ bool ChooseAudioCodec(int waveTag, AudioCodecChoice* choice)
     switch (waveTag) {
     case 0x0055: c = {AV_CODEC_ID_MP3, "libmp3lame", 0x0055}; break;
     case 0x00FF: c = {AV_CODEC_ID_AAC, "aac", 0x00FF}; break;
-    case 0x674F: case 0x6750: case 0x6751: case 0x676F: case 0x6770: case 0x6771:
-        c = {AV_CODEC_ID_VORBIS, "libvorbis", static_cast<uint16_t>(waveTag)};
-        break;
+    case 0x674F:
+    case 0x6750:
+    case 0x6751:
+    case 0x676F:
+    case 0x6770:
+    case 0x6771: c = {AV_CODEC_ID_VORBIS, "libvorbis", static_cast<uint16_t>(waveTag)}; break;
     case 0x0160: c = {AV_CODEC_ID_WMAV1, "wmav1", 0x0160}; break;
     case 0x0161: c = {AV_CODEC_ID_WMAV2, "wmav2", 0x0161}; break;
     case 0x0001: c = {AV_CODEC_ID_PCM_S16LE, "pcm_s16le", 0x0001}; break;

@@ -12,7 +12,7 @@ extern "C" {
 struct VideoCodecChoice {
     AVCodecID id = AV_CODEC_ID_NONE;
     const char* encoder = nullptr;  // the encoder's name in the library
-    uint32_t tag = 0;                // the FourCC the file names the stream with
+    uint32_t tag = 0;               // the FourCC the file names the stream with
     bool h264 = false;
 };
 

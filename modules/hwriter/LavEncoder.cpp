@@ -28,7 +28,8 @@ int LameLevelOfBitrate(int kbps)
         int kbps;
         int level;
     };
-    static const Row kRows[] = {{245, 0}, {225, 1}, {190, 2}, {175, 3}, {165, 4}, {130, 5}, {115, 6}, {100, 7}, {85, 8}};
+    static const Row kRows[] = {{245, 0}, {225, 1}, {190, 2}, {175, 3}, {165, 4},
+                                {130, 5}, {115, 6}, {100, 7}, {85, 8}};
     for (const Row& r : kRows)
         if (kbps >= r.kbps) return r.level;
     return 9;
@@ -61,9 +62,7 @@ int AcceptedAudioKbps(AVCodecID id, int rate, int channels, int kbps)
         low = rate >= 32000 ? 32 : 8;
         high = rate >= 32000 ? 320 : 160;
         break;
-    case AV_CODEC_ID_AAC:
-        high = std::max(low, static_cast<int>(6144LL * channels * rate / 1024 / 1000));
-        break;
+    case AV_CODEC_ID_AAC: high = std::max(low, static_cast<int>(6144LL * channels * rate / 1024 / 1000)); break;
     case AV_CODEC_ID_WMAV1:
     case AV_CODEC_ID_WMAV2: low = 24; break;
     default: break;
@@ -175,7 +174,8 @@ bool LavEncoder::OpenAudioAt(const AVCodec* codec, const AudioEncoderSetup& s, i
     AVCodecContext* c = m_pContext;
     c->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
     c->sample_rate = RateNearest(codec, s.outputRate > 0 ? s.outputRate : s.input.rate);
-    av_channel_layout_default(&c->ch_layout, std::clamp(s.outputChannels > 0 ? s.outputChannels : s.input.channels, 1, 2));
+    av_channel_layout_default(&c->ch_layout,
+                              std::clamp(s.outputChannels > 0 ? s.outputChannels : s.input.channels, 1, 2));
     c->time_base = AVRational{1, c->sample_rate};
     c->codec_tag = s.codec.tag;
     if (s.globalHeader) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;

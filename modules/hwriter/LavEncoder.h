@@ -33,12 +33,12 @@ struct VideoEncoderSetup {
     int kbps = 0;
     int quality = 0;
     int secPerKeyframe = 0;
-    bool baseline13 = false;      // H.264 baseline profile at level 1.3
-    int pass = 0;                 // 0 one pass, 1 first, 2 second of two
-    std::string statsIn;          // second pass, statistics of the first (not H.264)
-    std::string x264StatsPath;    // H.264: the file libx264 keeps its statistics in
-    bool globalHeader = false;    // the container keeps the codec's headers
-    bool inOrder = false;         // frames leave in their own order (no B-frames)
+    bool baseline13 = false;    // H.264 baseline profile at level 1.3
+    int pass = 0;               // 0 one pass, 1 first, 2 second of two
+    std::string statsIn;        // second pass, statistics of the first (not H.264)
+    std::string x264StatsPath;  // H.264: the file libx264 keeps its statistics in
+    bool globalHeader = false;  // the container keeps the codec's headers
+    bool inOrder = false;       // frames leave in their own order (no B-frames)
 };
 
 struct AudioEncoderSetup {

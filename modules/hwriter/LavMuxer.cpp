@@ -53,8 +53,7 @@ bool LavMuxer::Start()
     // sound encoders' start-up delay (negative times for the first packets)
     // would otherwise move every stream later by a part of a frame, which
     // leaves an empty picture chunk, a dropped frame, after the first.
-    if (std::strcmp(m_pContext->oformat->name, "avi") == 0)
-        m_pContext->avoid_negative_ts = AVFMT_AVOID_NEG_TS_DISABLED;
+    if (std::strcmp(m_pContext->oformat->name, "avi") == 0) m_pContext->avoid_negative_ts = AVFMT_AVOID_NEG_TS_DISABLED;
     if (avformat_write_header(m_pContext, nullptr) < 0) m_bFailed = true;
     return !m_bFailed;
 }

@@ -85,8 +85,8 @@ std::vector<uint8_t> OgmDataPacket(bool keyFrame, uint64_t duration, const uint8
     while (lengthBytes < 7 && (duration >> (8 * lengthBytes)) != 0) ++lengthBytes;
     std::vector<uint8_t> p;
     p.reserve(1 + lengthBytes + size);
-    p.push_back(static_cast<uint8_t>((keyFrame ? kOgmKeyFrame : 0) | ((lengthBytes & 3) << 6) |
-                                     ((lengthBytes & 4) >> 1)));
+    p.push_back(
+        static_cast<uint8_t>((keyFrame ? kOgmKeyFrame : 0) | ((lengthBytes & 3) << 6) | ((lengthBytes & 4) >> 1)));
     for (int i = 0; i < lengthBytes; ++i) p.push_back(static_cast<uint8_t>(duration >> (8 * i)));
     if (size) p.insert(p.end(), data, data + size);
     return p;

@@ -38,10 +38,10 @@
 #include "modules/hwriter/OgmPacket.h"
 
 struct OgmVideoFormat {
-    uint32_t fourcc = 0;        // first character in the low byte ("XVID")
+    uint32_t fourcc = 0;  // first character in the low byte ("XVID")
     int32_t width = 0;
     int32_t height = 0;
-    int64_t timePerFrame = 0;   // 100-ns units
+    int64_t timePerFrame = 0;  // 100-ns units
 };
 
 class OgmMuxer {
@@ -99,7 +99,7 @@ private:
         int sampleRate = 0;        // Vorbis
         int64_t packetNumber = 0;
         int64_t lastGranule = -1;
-        int64_t currentTime = 0;   // of the packet last given to the stream
+        int64_t currentTime = 0;  // of the packet last given to the stream
         bool hasPending = false;
         OgmPacket pending;
         bool pendingKey = false;

@@ -81,8 +81,8 @@ bool OgmOutput::Write(int stream, AVPacket* packet, AVRational timeBase)
         // Frames go in decoding order: their decoding times rise.
         int64_t when = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
         int64_t time = av_rescale_q(when, timeBase, AVRational{1, 10000000});
-        return m_muxer.WriteVideoFrame(s.muxerStream, packet->data, static_cast<size_t>(packet->size), std::max<int64_t>(0, time),
-                                       (packet->flags & AV_PKT_FLAG_KEY) != 0);
+        return m_muxer.WriteVideoFrame(s.muxerStream, packet->data, static_cast<size_t>(packet->size),
+                                       std::max<int64_t>(0, time), (packet->flags & AV_PKT_FLAG_KEY) != 0);
     }
     // A Vorbis packet's granule is the count of samples up to its end.
     AVRational sample{1, m_streams[static_cast<size_t>(stream)].sampleRate};

@@ -3,7 +3,9 @@
 #include "modules/hwriter/AviWriter.h"
 #include "modules/hwriter/OgmOutput.h"
 
-COgmWriter::COgmWriter(IUnknown* outer) : CCodecBlockWriter(CLSID_HalvaneOgmWriter, L"Halvane Ogg Writer", outer, true) {}
+COgmWriter::COgmWriter(IUnknown* outer) : CCodecBlockWriter(CLSID_HalvaneOgmWriter, L"Halvane Ogg Writer", outer, true)
+{
+}
 
 HRESULT COgmWriter::SetChannel(IUnknown* channel)
 {

@@ -223,7 +223,8 @@ HRESULT CWriterFilter::Run(REFERENCE_TIME start)
         m_changed.notify_all();
         // An end reached while paused is reported now.
         // So is a writer with no input at all: nothing will come.
-        bool nothingComes = std::none_of(m_inputs.begin(), m_inputs.end(), [](CWriterInputPin* p) { return p->IsConnected(); });
+        bool nothingComes =
+            std::none_of(m_inputs.begin(), m_inputs.end(), [](CWriterInputPin* p) { return p->IsConnected(); });
         if ((m_bComplete || nothingComes) && !m_bCompleteSent && m_failure == Failure::None)
             send = m_bCompleteSent = true;
     }
@@ -655,7 +656,8 @@ HRESULT CWriterFilter::EncodeSound(CWriterInputPin* pin, IMediaSample* sample)
 void CWriterFilter::EndOfStreamFrom(CWriterInputPin* pin)
 {
     // The pictures' end follows them through the encoding thread.
-    if (pin->StreamKind() == CWriterInputPin::Kind::Video && m_pictures.Push(PictureQueueItem{PictureQueueItem::Kind::End}))
+    if (pin->StreamKind() == CWriterInputPin::Kind::Video &&
+        m_pictures.Push(PictureQueueItem{PictureQueueItem::Kind::End}))
         return;
     EndStream(pin);
 }

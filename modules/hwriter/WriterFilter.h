@@ -193,10 +193,10 @@ private:
     std::condition_variable m_changed;
     std::unique_ptr<WriterOutput> m_pOutput;
     Failure m_failure = Failure::None;
-    bool m_bRunOpen = false;     // a run has started and not finished
-    bool m_bComplete = false;    // every input ended
+    bool m_bRunOpen = false;   // a run has started and not finished
+    bool m_bComplete = false;  // every input ended
     bool m_bCompleteSent = false;
-    int m_nRunPass = 0;          // 0 one pass, 1 first, 2 second
+    int m_nRunPass = 0;  // 0 one pass, 1 first, 2 second
     bool m_bRunH264 = false;
-    std::string m_strOutput;     // native path of the run's output
+    std::string m_strOutput;  // native path of the run's output
 };

@@ -11,8 +11,8 @@
 #include <memory>
 #include <mutex>
 
-#include "modules/pictures/PictureFormat.h"
 #include "modules/hwriter/LavEncoder.h"
+#include "modules/pictures/PictureFormat.h"
 #include "platform/dshow/InputPin.h"
 #include "platform/dshow/filters/PcmFormat.h"
 
@@ -40,8 +40,8 @@ public:
     std::unique_ptr<LavEncoder> m_pEncoder;
     int m_nOutputStream = -1;
     int64_t m_nLastPts = AV_NOPTS_VALUE;  // video: the last picture's place
-    AVFrame* m_pLastPicture = nullptr;     // video: the last picture (a reference)
-    int64_t m_nEndPts = AV_NOPTS_VALUE;    // video: the place where the last picture ends
+    AVFrame* m_pLastPicture = nullptr;    // video: the last picture (a reference)
+    int64_t m_nEndPts = AV_NOPTS_VALUE;   // video: the place where the last picture ends
     int64_t m_nAudioStart = AV_NOPTS_VALUE;
     bool m_bEnded = false;
     // How far the stream has come, in 100-ns units from the run's start.

@@ -75,9 +75,9 @@ bool WriterPreview::Scale(const AVFrame* picture, int width, int height)
     // 0.2 ms instead of 1.4 ms with the full bilinear filter, which is on
     // the encoding thread about two percent of the work of a 1080p
     // conversion to MPEG-4.
-    m_pScaler = sws_getCachedContext(m_pScaler, picture->width, picture->height,
-                                     static_cast<AVPixelFormat>(picture->format), width, height, AV_PIX_FMT_BGRA,
-                                     SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+    m_pScaler =
+        sws_getCachedContext(m_pScaler, picture->width, picture->height, static_cast<AVPixelFormat>(picture->format),
+                             width, height, AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
     if (!m_pScaler) return false;
     if (!m_pScaled || m_pScaled->width != width || m_pScaled->height != height) {
         av_frame_free(&m_pScaled);

@@ -2,10 +2,7 @@
 
 #include "modules/hwriter/WriterFilter.h"
 
-HRESULT CWriterSeeking::QueryInterface(REFIID riid, void** object)
-{
-    return m_pWriter->QueryInterface(riid, object);
-}
+HRESULT CWriterSeeking::QueryInterface(REFIID riid, void** object) { return m_pWriter->QueryInterface(riid, object); }
 
 ULONG CWriterSeeking::AddRef() { return m_pWriter->AddRef(); }
 
@@ -29,7 +26,8 @@ std::vector<ComPtr<IMediaSeeking>> CWriterSeeking::Seekers()
         CBasePin* pin = m_pWriter->GetPin(i);
         IPin* peer = pin ? pin->GetConnected() : nullptr;
         ComPtr<IMediaSeeking> seeking;
-        if (peer && SUCCEEDED(peer->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(seeking.GetAddressOf()))))
+        if (peer &&
+            SUCCEEDED(peer->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(seeking.GetAddressOf()))))
             out.push_back(seeking);
     }
     return out;

@@ -24,15 +24,11 @@ bool IsSubsampled420(AVPixelFormat f) { return f == AV_PIX_FMT_YUV420P || f == A
 int RowBytesOf(AVPixelFormat f, int stride)
 {
     switch (f) {
-    case AV_PIX_FMT_YUYV422:
-        return stride * 2;
-    case AV_PIX_FMT_BGR24:
-        return (stride * 3 + 3) & ~3;
+    case AV_PIX_FMT_YUYV422: return stride * 2;
+    case AV_PIX_FMT_BGR24: return (stride * 3 + 3) & ~3;
     case AV_PIX_FMT_BGRA:
-    case AV_PIX_FMT_BGR0:
-        return stride * 4;
-    default:
-        return stride;
+    case AV_PIX_FMT_BGR0: return stride * 4;
+    default: return stride;
     }
 }
 
@@ -59,12 +55,9 @@ LONG PictureFormat::ImageBytes() const
 {
     LONG plane = static_cast<LONG>(rowBytes) * rows;
     switch (pixelFormat) {
-    case AV_PIX_FMT_YUV420P:
-        return plane + 2 * static_cast<LONG>(rowBytes / 2) * (rows / 2);
-    case AV_PIX_FMT_NV12:
-        return plane + static_cast<LONG>(rowBytes) * (rows / 2);
-    default:
-        return plane;
+    case AV_PIX_FMT_YUV420P: return plane + 2 * static_cast<LONG>(rowBytes / 2) * (rows / 2);
+    case AV_PIX_FMT_NV12: return plane + static_cast<LONG>(rowBytes) * (rows / 2);
+    default: return plane;
     }
 }
 
@@ -96,8 +89,8 @@ bool PictureFormatOfType(const AM_MEDIA_TYPE& type, PictureFormat* format)
     } else {
         return false;
     }
-    bool rgb = f.pixelFormat == AV_PIX_FMT_BGR24 || f.pixelFormat == AV_PIX_FMT_BGR0 ||
-               f.pixelFormat == AV_PIX_FMT_BGRA;
+    bool rgb =
+        f.pixelFormat == AV_PIX_FMT_BGR24 || f.pixelFormat == AV_PIX_FMT_BGR0 || f.pixelFormat == AV_PIX_FMT_BGRA;
     if (bih->biWidth <= 0 || bih->biWidth > kMaxSide || bih->biHeight == 0 || bih->biHeight < -kMaxSide ||
         bih->biHeight > kMaxSide)
         return false;
@@ -227,8 +220,8 @@ AVFrame* FrameOfSample(IMediaSample* sample, const PictureFormat& format)
             // The payload stays alive while the frame (or any frame made
             // from it in the chain) holds the buffer; it is not ours to
             // write into.
-            buffer = av_buffer_create(data, static_cast<size_t>(needed), &ReleasePayload, payload,
-                                      AV_BUFFER_FLAG_READONLY);
+            buffer =
+                av_buffer_create(data, static_cast<size_t>(needed), &ReleasePayload, payload, AV_BUFFER_FLAG_READONLY);
             if (!buffer) payload->Release();
         } else if (payload) {
             payload->Release();
@@ -253,8 +246,7 @@ AVFrame* FrameOfSample(IMediaSample* sample, const PictureFormat& format)
     PicturePlanes(format, data, frame->data, frame->linesize);
     frame->extended_data = frame->data;
     if (format.displayAspect > 0) {
-        frame->sample_aspect_ratio =
-            av_d2q(format.displayAspect * format.height / format.width, 100000);
+        frame->sample_aspect_ratio = av_d2q(format.displayAspect * format.height / format.width, 100000);
     } else {
         frame->sample_aspect_ratio = AVRational{1, 1};
     }

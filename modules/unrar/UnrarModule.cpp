@@ -87,8 +87,7 @@ RAR_EXPORT HANDLE RAROpenArchiveEx(RAROpenArchiveDataEx* data)
             return rar;
         }
         // libarchive reports an unrecognised format with EILSEQ on this system.
-        data->OpenResult = archive_errno(rar->reader) == EILSEQ ? ERAR_UNKNOWN_FORMAT
-                                                                                    : ERAR_BAD_ARCHIVE;
+        data->OpenResult = archive_errno(rar->reader) == EILSEQ ? ERAR_UNKNOWN_FORMAT : ERAR_BAD_ARCHIVE;
     } else {
         data->OpenResult = archive_errno(rar->reader) == ENOENT ? ERAR_EOPEN : ERAR_BAD_ARCHIVE;
     }

@@ -53,10 +53,7 @@ thread_local DWORD t_model = 0;
 // The module that serves a class according to the registry store's
 // HKEY_CLASSES_ROOT\CLSID\{...}\InprocServer32 default value. The store is
 // not consulted yet: classes come only from CoRegisterClassModule.
-std::wstring LookupClassModuleInRegistry(REFCLSID)
-{
-    return std::wstring();
-}
+std::wstring LookupClassModuleInRegistry(REFCLSID) { return std::wstring(); }
 
 // The loaded server for a module path, loading it when needed. Null with *hr
 // set when the module does not load or serves no classes.

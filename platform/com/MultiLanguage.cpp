@@ -34,9 +34,18 @@ HRESULT CMultiLanguage::EnumCodePages(DWORD, IEnumCodePage** codePages)
 }
 HRESULT CMultiLanguage::GetCharsetInfo(BSTR, MIMECSETINFO*) { return RIVO_NOT_IMPLEMENTED(); }
 HRESULT CMultiLanguage::IsConvertible(DWORD, DWORD) { return RIVO_NOT_IMPLEMENTED(); }
-HRESULT CMultiLanguage::ConvertString(DWORD*, DWORD, DWORD, BYTE*, UINT*, BYTE*, UINT*) { return RIVO_NOT_IMPLEMENTED(); }
-HRESULT CMultiLanguage::ConvertStringToUnicode(DWORD*, DWORD, CHAR*, UINT*, WCHAR*, UINT*) { return RIVO_NOT_IMPLEMENTED(); }
-HRESULT CMultiLanguage::ConvertStringFromUnicode(DWORD*, DWORD, WCHAR*, UINT*, CHAR*, UINT*) { return RIVO_NOT_IMPLEMENTED(); }
+HRESULT CMultiLanguage::ConvertString(DWORD*, DWORD, DWORD, BYTE*, UINT*, BYTE*, UINT*)
+{
+    return RIVO_NOT_IMPLEMENTED();
+}
+HRESULT CMultiLanguage::ConvertStringToUnicode(DWORD*, DWORD, CHAR*, UINT*, WCHAR*, UINT*)
+{
+    return RIVO_NOT_IMPLEMENTED();
+}
+HRESULT CMultiLanguage::ConvertStringFromUnicode(DWORD*, DWORD, WCHAR*, UINT*, CHAR*, UINT*)
+{
+    return RIVO_NOT_IMPLEMENTED();
+}
 HRESULT CMultiLanguage::ConvertStringReset() { return RIVO_NOT_IMPLEMENTED(); }
 HRESULT CMultiLanguage::GetLcidFromRfc1766(LCID*, BSTR) { return RIVO_NOT_IMPLEMENTED(); }
 HRESULT CMultiLanguage::EnumRfc1766(IEnumRfc1766** tags)

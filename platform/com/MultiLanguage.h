@@ -32,10 +32,10 @@ struct IMultiLanguage : IUnknown {
     virtual HRESULT IsConvertible(DWORD from, DWORD to) = 0;
     virtual HRESULT ConvertString(DWORD* mode, DWORD from, DWORD to, BYTE* source, UINT* sourceSize, BYTE* target,
                                   UINT* targetSize) = 0;
-    virtual HRESULT ConvertStringToUnicode(DWORD* mode, DWORD encoding, CHAR* source, UINT* sourceSize,
-                                           WCHAR* target, UINT* targetSize) = 0;
-    virtual HRESULT ConvertStringFromUnicode(DWORD* mode, DWORD encoding, WCHAR* source, UINT* sourceSize,
-                                             CHAR* target, UINT* targetSize) = 0;
+    virtual HRESULT ConvertStringToUnicode(DWORD* mode, DWORD encoding, CHAR* source, UINT* sourceSize, WCHAR* target,
+                                           UINT* targetSize) = 0;
+    virtual HRESULT ConvertStringFromUnicode(DWORD* mode, DWORD encoding, WCHAR* source, UINT* sourceSize, CHAR* target,
+                                             UINT* targetSize) = 0;
     virtual HRESULT ConvertStringReset() = 0;
     // The locale's RFC 1766 tag as a new BSTR for the caller to free;
     // E_INVALIDARG for a locale the service does not know.

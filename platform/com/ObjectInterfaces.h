@@ -84,14 +84,14 @@ struct IPropertyBag : IUnknown {
     virtual HRESULT Write(LPCOLESTR propertyName, VARIANT* value) = 0;
 };
 
-#define RIVO_IDISPATCH_METHODS(X)                                                                                      \
-    X(GetTypeInfoCount, (UINT* count), (count))                                                                        \
-    X(GetTypeInfo, (UINT index, LCID locale, ITypeInfo** info), (index, locale, info))                                 \
-    X(GetIDsOfNames, (REFIID riid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids),                             \
-      (riid, names, count, locale, ids))                                                                               \
-    X(Invoke,                                                                                                          \
-      (DISPID id, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,     \
-       UINT* argError),                                                                                                \
+#define RIVO_IDISPATCH_METHODS(X)                                                                                     \
+    X(GetTypeInfoCount, (UINT * count), (count))                                                                      \
+    X(GetTypeInfo, (UINT index, LCID locale, ITypeInfo * *info), (index, locale, info))                               \
+    X(GetIDsOfNames, (REFIID riid, LPOLESTR * names, UINT count, LCID locale, DISPID * ids),                          \
+      (riid, names, count, locale, ids))                                                                              \
+    X(Invoke,                                                                                                         \
+      (DISPID id, REFIID riid, LCID locale, WORD flags, DISPPARAMS * params, VARIANT * result, EXCEPINFO * exception, \
+       UINT * argError),                                                                                              \
       (id, riid, locale, flags, params, result, exception, argError))
 
 struct IDispatch : IUnknown {
@@ -103,17 +103,17 @@ struct IDispatch : IUnknown {
 // nor late-bound calls (E_NOTIMPL, traced once as a gap). Written once in the
 // class's source file, after the header declared the methods with
 // RIVO_IDISPATCH_METHODS(RIVO_OVERRIDE_METHOD).
-#define RIVO_IDISPATCH_NOT_OFFERED(Class)                                                                              \
-    HRESULT Class::GetTypeInfoCount(UINT* count)                                                                       \
-    {                                                                                                                  \
-        if (count) *count = 0;                                                                                         \
-        return S_OK;                                                                                                   \
-    }                                                                                                                  \
-    HRESULT Class::GetTypeInfo(UINT, LCID, ITypeInfo**) { return RIVO_NOT_IMPLEMENTED(); }                             \
-    HRESULT Class::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return RIVO_NOT_IMPLEMENTED(); }            \
-    HRESULT Class::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)                        \
-    {                                                                                                                  \
-        return RIVO_NOT_IMPLEMENTED();                                                                                 \
+#define RIVO_IDISPATCH_NOT_OFFERED(Class)                                                                   \
+    HRESULT Class::GetTypeInfoCount(UINT* count)                                                            \
+    {                                                                                                       \
+        if (count) *count = 0;                                                                              \
+        return S_OK;                                                                                        \
+    }                                                                                                       \
+    HRESULT Class::GetTypeInfo(UINT, LCID, ITypeInfo**) { return RIVO_NOT_IMPLEMENTED(); }                  \
+    HRESULT Class::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return RIVO_NOT_IMPLEMENTED(); } \
+    HRESULT Class::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)             \
+    {                                                                                                       \
+        return RIVO_NOT_IMPLEMENTED();                                                                      \
     }
 
 RIVO_INTERFACE_ID(IPersist, IID_IPersist);

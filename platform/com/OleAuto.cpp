@@ -33,24 +33,19 @@ ULONG ElementSize(VARTYPE vt)
 {
     switch (vt) {
     case VT_UI1:
-    case VT_I1:
-        return 1;
+    case VT_I1: return 1;
     case VT_I2:
     case VT_UI2:
-    case VT_BOOL:
-        return 2;
+    case VT_BOOL: return 2;
     case VT_I4:
     case VT_UI4:
     case VT_INT:
     case VT_UINT:
-    case VT_R4:
-        return 4;
+    case VT_R4: return 4;
     case VT_I8:
     case VT_UI8:
-    case VT_R8:
-        return 8;
-    default:
-        return 0;
+    case VT_R8: return 8;
+    default: return 0;
     }
 }
 
@@ -107,17 +102,14 @@ HRESULT VariantClear(VARIANT* v)
         if (FAILED(hr)) return hr;
     } else {
         switch (v->vt) {
-        case VT_BSTR:
-            SysFreeString(v->bstrVal);
-            break;
+        case VT_BSTR: SysFreeString(v->bstrVal); break;
         case VT_UNKNOWN:
         case VT_DISPATCH:
             if (v->punkVal) v->punkVal->Release();
             break;
         case VT_EMPTY:
         case VT_NULL:
-        case VT_ERROR:
-            break;
+        case VT_ERROR: break;
         default:
             if (ElementSize(v->vt) == 0) return DISP_E_BADVARTYPE;
         }
@@ -188,11 +180,10 @@ HRESULT SafeArrayCopy(SAFEARRAY* array, SAFEARRAY** copy)
     if (!copy) return E_INVALIDARG;
     *copy = nullptr;
     if (!array) return S_OK;
-    SAFEARRAY* out = SafeArrayCreateVector(BlockOf(array)->vt, array->rgsabound[0].lLbound,
-                                           array->rgsabound[0].cElements);
+    SAFEARRAY* out =
+        SafeArrayCreateVector(BlockOf(array)->vt, array->rgsabound[0].lLbound, array->rgsabound[0].cElements);
     if (!out) return E_OUTOFMEMORY;
-    std::memcpy(out->pvData, array->pvData,
-                static_cast<size_t>(array->cbElements) * array->rgsabound[0].cElements);
+    std::memcpy(out->pvData, array->pvData, static_cast<size_t>(array->cbElements) * array->rgsabound[0].cElements);
     *copy = out;
     return S_OK;
 }

@@ -16,10 +16,7 @@ HRESULT CUnknown::NonDelegatingQueryInterface(REFIID riid, void** object)
     return E_NOINTERFACE;
 }
 
-ULONG CUnknown::NonDelegatingAddRef()
-{
-    return static_cast<ULONG>(refs_.fetch_add(1, std::memory_order_relaxed) + 1);
-}
+ULONG CUnknown::NonDelegatingAddRef() { return static_cast<ULONG>(refs_.fetch_add(1, std::memory_order_relaxed) + 1); }
 
 ULONG CUnknown::NonDelegatingRelease()
 {

@@ -65,12 +65,9 @@ HRESULT GetInterface(IUnknown* p, void** object);
 
 // The IUnknown methods of a class derived from CUnknown and one or more
 // interfaces: they delegate to the owner.
-#define RIVO_DECLARE_IUNKNOWN                                          \
-    HRESULT QueryInterface(REFIID riid, void** object) override       \
-    {                                                                  \
-        return GetOwner()->QueryInterface(riid, object);               \
-    }                                                                  \
-    ULONG AddRef() override { return GetOwner()->AddRef(); }           \
+#define RIVO_DECLARE_IUNKNOWN                                                                                        \
+    HRESULT QueryInterface(REFIID riid, void** object) override { return GetOwner()->QueryInterface(riid, object); } \
+    ULONG AddRef() override { return GetOwner()->AddRef(); }                                                         \
     ULONG Release() override { return GetOwner()->Release(); }
 
 // Makes an object of class T (constructed with outer and args) and asks it

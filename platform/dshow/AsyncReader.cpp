@@ -44,8 +44,7 @@ void CAsyncIo::Perform(Job& job)
     job.result = FAILED(hr) ? hr : (job.actual < job.length ? S_FALSE : S_OK);
 }
 
-HRESULT CAsyncIo::Request(LONGLONG position, LONG length, BOOL aligned, BYTE* buffer, void* context,
-                          DWORD_PTR user)
+HRESULT CAsyncIo::Request(LONGLONG position, LONG length, BOOL aligned, BYTE* buffer, void* context, DWORD_PTR user)
 {
     if (position < 0 || length < 0 || (length > 0 && !buffer)) return E_INVALIDARG;
     if (aligned) {
@@ -165,8 +164,7 @@ HRESULT CAsyncOutputPin::CheckConnect(IPin* pin)
     return CBasePin::CheckConnect(pin);
 }
 
-HRESULT CAsyncOutputPin::RequestAllocator(IMemAllocator* preferred, ALLOCATOR_PROPERTIES* props,
-                                          IMemAllocator** actual)
+HRESULT CAsyncOutputPin::RequestAllocator(IMemAllocator* preferred, ALLOCATOR_PROPERTIES* props, IMemAllocator** actual)
 {
     if (!props || !actual) return E_POINTER;
     *actual = nullptr;

@@ -123,8 +123,8 @@ class CAsyncReader : public CBaseFilter {
 public:
     // The stream is not owned and must outlive the filter. result tells the
     // caller whether the filter came together.
-    CAsyncReader(const wchar_t* name, IUnknown* outer, CAsyncStream* stream, const AM_MEDIA_TYPE& type,
-                 HRESULT* result, const CLSID& clsid = CLSID{});
+    CAsyncReader(const wchar_t* name, IUnknown* outer, CAsyncStream* stream, const AM_MEDIA_TYPE& type, HRESULT* result,
+                 const CLSID& clsid = CLSID{});
     ~CAsyncReader() override;
 
     int GetPinCount() override { return 1; }

@@ -80,7 +80,7 @@ private:
     mutable std::mutex clockLock_;
     IReferenceClock* clock_ = nullptr;  // counted
     REFERENCE_TIME start_ = 0;
-    IFilterGraph* graph_ = nullptr;                 // not counted: the graph owns the filter
+    IFilterGraph* graph_ = nullptr;                // not counted: the graph owns the filter
     std::atomic<IMediaEventSink*> sink_{nullptr};  // the graph's, not counted
     std::wstring name_;
     CLSID clsid_;

@@ -235,10 +235,7 @@ HRESULT CBasePin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double r
     return S_OK;
 }
 
-HRESULT CBasePin::GetMediaType(int position, CMediaType*)
-{
-    return position < 0 ? E_INVALIDARG : VFW_S_NO_MORE_ITEMS;
-}
+HRESULT CBasePin::GetMediaType(int position, CMediaType*) { return position < 0 ? E_INVALIDARG : VFW_S_NO_MORE_ITEMS; }
 
 HRESULT CBasePin::SetMediaType(const CMediaType* type)
 {

@@ -131,7 +131,8 @@ bool MatchCheckBytesLine(std::wstring_view line, CheckBytesFile& file)
     size_t start = 0;
     for (;;) {
         size_t comma = line.find(L',', start);
-        fields.push_back(line.substr(start, comma == std::wstring_view::npos ? std::wstring_view::npos : comma - start));
+        fields.push_back(
+            line.substr(start, comma == std::wstring_view::npos ? std::wstring_view::npos : comma - start));
         if (comma == std::wstring_view::npos) break;
         start = comma + 1;
     }

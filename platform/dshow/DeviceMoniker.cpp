@@ -39,7 +39,10 @@ HRESULT CDeviceMoniker::NonDelegatingQueryInterface(REFIID riid, void** object)
     return CUnknown::NonDelegatingQueryInterface(riid, object);
 }
 
-std::wstring CDeviceMoniker::DisplayName() const { return kDisplayPrefix + GuidToString(category_) + L"\\" + instance_; }
+std::wstring CDeviceMoniker::DisplayName() const
+{
+    return kDisplayPrefix + GuidToString(category_) + L"\\" + instance_;
+}
 
 HRESULT CDeviceMoniker::GetClassID(CLSID* classId)
 {

@@ -45,8 +45,7 @@ public:
     HRESULT CommonPrefixWith(IMoniker* other, IMoniker** prefix) override;
     HRESULT RelativePathTo(IMoniker* other, IMoniker** relative) override;
     HRESULT GetDisplayName(IBindCtx* context, IMoniker* left, LPOLESTR* name) override;
-    HRESULT ParseDisplayName(IBindCtx* context, IMoniker* left, LPOLESTR name, ULONG* eaten,
-                             IMoniker** out) override;
+    HRESULT ParseDisplayName(IBindCtx* context, IMoniker* left, LPOLESTR name, ULONG* eaten, IMoniker** out) override;
     HRESULT IsSystemMoniker(DWORD* kind) override;
 
 private:

@@ -71,10 +71,7 @@ RIVO_IDISPATCH_NOT_OFFERED(CFilterGraph)
 
 // ---- Filter list ----------------------------------------------------------------------------
 
-int CFilterGraph::ListSource::ListVersion()
-{
-    return cache_ ? graph_->cacheVersion_.load() : graph_->version_.load();
-}
+int CFilterGraph::ListSource::ListVersion() { return cache_ ? graph_->cacheVersion_.load() : graph_->version_.load(); }
 
 std::vector<ComPtr<IBaseFilter>> CFilterGraph::ListSource::ListFilters()
 {
@@ -127,8 +124,8 @@ std::vector<IBaseFilter*> CFilterGraph::FiltersDownstreamFirst()
         for (IBaseFilter* f : all) {
             if (placed.count(f)) continue;
             const auto& next = downstream[f];
-            bool ready = std::all_of(next.begin(), next.end(),
-                                     [&](IBaseFilter* d) { return placed.count(d) || !Contains(d); });
+            bool ready =
+                std::all_of(next.begin(), next.end(), [&](IBaseFilter* d) { return placed.count(d) || !Contains(d); });
             if (!ready) continue;
             order.push_back(f);
             placed.insert(f);
@@ -437,8 +434,10 @@ HRESULT CFilterGraph::GetState(LONG msTimeout, OAFilterState* state)
         }
         FILTER_STATE s;
         HRESULT hr = f->GetState(wait, &s);
-        if (hr == VFW_S_STATE_INTERMEDIATE) result = VFW_S_STATE_INTERMEDIATE;
-        else if (FAILED(hr)) return hr;
+        if (hr == VFW_S_STATE_INTERMEDIATE)
+            result = VFW_S_STATE_INTERMEDIATE;
+        else if (FAILED(hr))
+            return hr;
     }
     return result;
 }
@@ -591,7 +590,8 @@ HRESULT CFilterGraph::RemoveFilterFromCache(IBaseFilter* filter)
 {
     if (!filter) return E_POINTER;
     std::lock_guard<std::recursive_mutex> g(lock_);
-    auto it = std::find_if(cache_.begin(), cache_.end(), [&](const ComPtr<IBaseFilter>& c) { return c.Get() == filter; });
+    auto it =
+        std::find_if(cache_.begin(), cache_.end(), [&](const ComPtr<IBaseFilter>& c) { return c.Get() == filter; });
     if (it == cache_.end()) return S_FALSE;
     cache_.erase(it);  // the cache's reference goes; the caller keeps its own
     ++cacheVersion_;

@@ -112,8 +112,8 @@ public:
     HRESULT GetSyncSource(IReferenceClock** clock) override;
 
     // IGraphConfig: the filter cache; the rest is not offered.
-    HRESULT Reconnect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type, IBaseFilter* usingFilter,
-                      HANDLE abortEvent, DWORD flags) override;
+    HRESULT Reconnect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type, IBaseFilter* usingFilter, HANDLE abortEvent,
+                      DWORD flags) override;
     HRESULT Reconfigure(IGraphConfigCallback* callback, PVOID context, DWORD flags, HANDLE abortEvent) override;
     HRESULT AddFilterToCache(IBaseFilter* filter) override;
     HRESULT EnumCacheFilter(IEnumFilters** filters) override;
@@ -175,7 +175,7 @@ private:
 
     FILTER_STATE state_ = State_Stopped;
     ComPtr<IReferenceClock> clock_;
-    bool clockChosen_ = false;  // by the owner, or the default taken once
+    bool clockChosen_ = false;        // by the owner, or the default taken once
     REFERENCE_TIME streamStart_ = 0;  // clock time of stream time 0 while running
     REFERENCE_TIME pausedAt_ = 0;     // stream time when the graph paused
 

@@ -89,8 +89,8 @@ std::vector<Candidate> CandidatesFor(IPin* output)
         return out;
     ComPtr<IEnumMoniker> monikers;
     if (FAILED(mapper->EnumMatchingFilters(monikers.GetAddressOf(), 0, FALSE, MERIT_DO_NOT_USE + 1, TRUE,
-                                           static_cast<DWORD>(pairs.size() / 2), pairs.data(), nullptr, nullptr,
-                                           FALSE, FALSE, 0, nullptr, nullptr, nullptr)) ||
+                                           static_cast<DWORD>(pairs.size() / 2), pairs.data(), nullptr, nullptr, FALSE,
+                                           FALSE, 0, nullptr, nullptr, nullptr)) ||
         !monikers)
         return out;
     IMoniker* m = nullptr;
@@ -104,7 +104,8 @@ std::vector<Candidate> CandidatesFor(IPin* output)
         Candidate c{};
         VARIANT v;
         VariantInit(&v);
-        if (FAILED(bag->Read(L"CLSID", &v, nullptr)) || v.vt != VT_BSTR || FAILED(CLSIDFromString(v.bstrVal, &c.clsid))) {
+        if (FAILED(bag->Read(L"CLSID", &v, nullptr)) || v.vt != VT_BSTR ||
+            FAILED(CLSIDFromString(v.bstrVal, &c.clsid))) {
             VariantClear(&v);
             continue;
         }

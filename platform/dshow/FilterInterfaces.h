@@ -91,8 +91,7 @@ struct IEnumFilters : IUnknown {
 
 struct IReferenceClock : IUnknown {
     virtual HRESULT GetTime(REFERENCE_TIME* time) = 0;
-    virtual HRESULT AdviseTime(REFERENCE_TIME baseTime, REFERENCE_TIME streamTime, HEVENT event,
-                               DWORD_PTR* cookie) = 0;
+    virtual HRESULT AdviseTime(REFERENCE_TIME baseTime, REFERENCE_TIME streamTime, HEVENT event, DWORD_PTR* cookie) = 0;
     virtual HRESULT AdvisePeriodic(REFERENCE_TIME startTime, REFERENCE_TIME period, HSEMAPHORE semaphore,
                                    DWORD_PTR* cookie) = 0;
     virtual HRESULT Unadvise(DWORD_PTR cookie) = 0;

@@ -23,8 +23,8 @@ bool TypeFits(const GUID& asked, const GUID& registered, bool exact)
 }
 
 // Whether one pin fits the criteria of one side of the query.
-bool PinFits(const FilterPinRegistration& pin, bool exact, DWORD typeCount, const GUID* pairs,
-             const CLSID* category, bool rendered)
+bool PinFits(const FilterPinRegistration& pin, bool exact, DWORD typeCount, const GUID* pairs, const CLSID* category,
+             bool rendered)
 {
     if (rendered && !(pin.flags & REG_PINFLAG_B_RENDERER)) return false;
     if (category && (!pin.hasCategory || pin.category != *category)) return false;
@@ -37,8 +37,8 @@ bool PinFits(const FilterPinRegistration& pin, bool exact, DWORD typeCount, cons
 }
 
 // One side (inputs or outputs) of the query.
-bool SideFits(const FilterRegistration& reg, bool output, bool needed, bool exact, DWORD typeCount,
-              const GUID* pairs, const CLSID* category, bool rendered)
+bool SideFits(const FilterRegistration& reg, bool output, bool needed, bool exact, DWORD typeCount, const GUID* pairs,
+              const CLSID* category, bool rendered)
 {
     bool any = false;
     for (const auto& pin : reg.pins) {
@@ -87,8 +87,8 @@ HRESULT CFilterMapper2::CreateCategory(REFCLSID category, DWORD merit, LPCWSTR d
 {
     std::wstring path = CDeviceMoniker::InstanceKeyPath(CLSID_ActiveMovieCategories, GuidToString(category));
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         return E_FAIL;
     LONG rc = RegSetTextValue(key, L"FriendlyName", description ? description : L"");
     if (rc == ERROR_SUCCESS) rc = RegSetTextValue(key, L"CLSID", GuidToString(category));
@@ -124,8 +124,8 @@ HRESULT CFilterMapper2::RegisterFilter(REFCLSID filter, LPCWSTR name, IMoniker**
     std::wstring instanceName = instance && *instance ? std::wstring(instance) : GuidToString(filter);
     std::wstring path = CDeviceMoniker::InstanceKeyPath(cat, instanceName);
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         return E_FAIL;
     LONG rc = RegSetTextValue(key, L"FriendlyName", name);
     if (rc == ERROR_SUCCESS) rc = RegSetTextValue(key, L"CLSID", GuidToString(filter));
@@ -164,15 +164,13 @@ HRESULT CFilterMapper2::EnumMatchingFilters(IEnumMoniker** enumerator, DWORD, BO
                 if (RegOpenKeyExW(instances, name, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
                 std::vector<BYTE> blob;
                 FilterRegistration reg;
-                bool ok = ReadBinary(key, L"FilterData", &blob) &&
-                          SUCCEEDED(ReadFilterData(blob.data(), blob.size(), &reg));
+                bool ok =
+                    ReadBinary(key, L"FilterData", &blob) && SUCCEEDED(ReadFilterData(blob.data(), blob.size(), &reg));
                 RegCloseKey(key);
                 if (!ok || reg.merit < merit) continue;
-                if (!SideFits(reg, false, inputNeeded, exactMatch, inputTypes, inputTypePairs, pinCategoryIn,
-                              render))
+                if (!SideFits(reg, false, inputNeeded, exactMatch, inputTypes, inputTypePairs, pinCategoryIn, render))
                     continue;
-                if (!SideFits(reg, true, outputNeeded, exactMatch, outputTypes, outputTypePairs, pinCategoryOut,
-                              false))
+                if (!SideFits(reg, true, outputNeeded, exactMatch, outputTypes, outputTypePairs, pinCategoryOut, false))
                     continue;
                 found.push_back(Found{reg.merit, name});
             }

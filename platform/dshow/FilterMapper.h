@@ -26,13 +26,13 @@ public:
 
     HRESULT CreateCategory(REFCLSID category, DWORD merit, LPCWSTR description) override;
     HRESULT UnregisterFilter(const CLSID* category, LPCOLESTR instance, REFCLSID filter) override;
-    HRESULT RegisterFilter(REFCLSID filter, LPCWSTR name, IMoniker** moniker, const CLSID* category,
-                           LPCOLESTR instance, const REGFILTER2* data) override;
-    HRESULT EnumMatchingFilters(IEnumMoniker** enumerator, DWORD flags, BOOL exactMatch, DWORD merit,
-                                BOOL inputNeeded, DWORD inputTypes, const GUID* inputTypePairs,
-                                const REGPINMEDIUM* mediumIn, const CLSID* pinCategoryIn, BOOL render,
-                                BOOL outputNeeded, DWORD outputTypes, const GUID* outputTypePairs,
-                                const REGPINMEDIUM* mediumOut, const CLSID* pinCategoryOut) override;
+    HRESULT RegisterFilter(REFCLSID filter, LPCWSTR name, IMoniker** moniker, const CLSID* category, LPCOLESTR instance,
+                           const REGFILTER2* data) override;
+    HRESULT EnumMatchingFilters(IEnumMoniker** enumerator, DWORD flags, BOOL exactMatch, DWORD merit, BOOL inputNeeded,
+                                DWORD inputTypes, const GUID* inputTypePairs, const REGPINMEDIUM* mediumIn,
+                                const CLSID* pinCategoryIn, BOOL render, BOOL outputNeeded, DWORD outputTypes,
+                                const GUID* outputTypePairs, const REGPINMEDIUM* mediumOut,
+                                const CLSID* pinCategoryOut) override;
 
     HRESULT ParseFilterData(BYTE* data, ULONG bytes, BYTE** regFilter2) override;
     HRESULT CreateFilterData(REGFILTER2* regFilter2, BYTE** data, ULONG* bytes) override;

@@ -99,81 +99,81 @@ struct IMediaSeeking : IUnknown {
 // methods (ObjectInterfaces.h): the interfaces below, the classes that
 // implement them and the graph's forwarder that hands each call on are all
 // spelled from these lists.
-#define RIVO_IVIDEOWINDOW_METHODS(X)                                                                                   \
-    X(put_Caption, (BSTR caption), (caption))                                                                          \
-    X(get_Caption, (BSTR* caption), (caption))                                                                         \
-    X(put_WindowStyle, (LONG style), (style))                                                                          \
-    X(get_WindowStyle, (LONG* style), (style))                                                                         \
-    X(put_WindowStyleEx, (LONG style), (style))                                                                        \
-    X(get_WindowStyleEx, (LONG* style), (style))                                                                       \
-    X(put_AutoShow, (LONG autoShow), (autoShow))                                                                       \
-    X(get_AutoShow, (LONG* autoShow), (autoShow))                                                                      \
-    X(put_WindowState, (LONG state), (state))                                                                          \
-    X(get_WindowState, (LONG* state), (state))                                                                         \
-    X(put_BackgroundPalette, (LONG palette), (palette))                                                                \
-    X(get_BackgroundPalette, (LONG* palette), (palette))                                                               \
-    X(put_Visible, (LONG visible), (visible))                                                                          \
-    X(get_Visible, (LONG* visible), (visible))                                                                         \
-    X(put_Left, (LONG left), (left))                                                                                   \
-    X(get_Left, (LONG* left), (left))                                                                                  \
-    X(put_Width, (LONG width), (width))                                                                                \
-    X(get_Width, (LONG* width), (width))                                                                               \
-    X(put_Top, (LONG top), (top))                                                                                      \
-    X(get_Top, (LONG* top), (top))                                                                                     \
-    X(put_Height, (LONG height), (height))                                                                             \
-    X(get_Height, (LONG* height), (height))                                                                            \
-    X(put_Owner, (OAHWND owner), (owner))                                                                              \
-    X(get_Owner, (OAHWND* owner), (owner))                                                                             \
-    X(put_MessageDrain, (OAHWND drain), (drain))                                                                       \
-    X(get_MessageDrain, (OAHWND* drain), (drain))                                                                      \
-    X(get_BorderColor, (LONG* color), (color))                                                                         \
-    X(put_BorderColor, (LONG color), (color))                                                                          \
-    X(get_FullScreenMode, (LONG* mode), (mode))                                                                        \
-    X(put_FullScreenMode, (LONG mode), (mode))                                                                         \
-    X(SetWindowForeground, (LONG focus), (focus))                                                                      \
-    X(NotifyOwnerMessage, (OAHWND window, LONG message, LONG_PTR wParam, LONG_PTR lParam),                             \
-      (window, message, wParam, lParam))                                                                               \
-    X(SetWindowPosition, (LONG left, LONG top, LONG width, LONG height), (left, top, width, height))                   \
-    X(GetWindowPosition, (LONG* left, LONG* top, LONG* width, LONG* height), (left, top, width, height))               \
-    X(GetMinIdealImageSize, (LONG* width, LONG* height), (width, height))                                              \
-    X(GetMaxIdealImageSize, (LONG* width, LONG* height), (width, height))                                              \
-    X(GetRestorePosition, (LONG* left, LONG* top, LONG* width, LONG* height), (left, top, width, height))              \
-    X(HideCursor, (LONG hide), (hide))                                                                                 \
-    X(IsCursorHidden, (LONG* hidden), (hidden))
+#define RIVO_IVIDEOWINDOW_METHODS(X)                                                                          \
+    X(put_Caption, (BSTR caption), (caption))                                                                 \
+    X(get_Caption, (BSTR * caption), (caption))                                                               \
+    X(put_WindowStyle, (LONG style), (style))                                                                 \
+    X(get_WindowStyle, (LONG * style), (style))                                                               \
+    X(put_WindowStyleEx, (LONG style), (style))                                                               \
+    X(get_WindowStyleEx, (LONG * style), (style))                                                             \
+    X(put_AutoShow, (LONG autoShow), (autoShow))                                                              \
+    X(get_AutoShow, (LONG * autoShow), (autoShow))                                                            \
+    X(put_WindowState, (LONG state), (state))                                                                 \
+    X(get_WindowState, (LONG * state), (state))                                                               \
+    X(put_BackgroundPalette, (LONG palette), (palette))                                                       \
+    X(get_BackgroundPalette, (LONG * palette), (palette))                                                     \
+    X(put_Visible, (LONG visible), (visible))                                                                 \
+    X(get_Visible, (LONG * visible), (visible))                                                               \
+    X(put_Left, (LONG left), (left))                                                                          \
+    X(get_Left, (LONG * left), (left))                                                                        \
+    X(put_Width, (LONG width), (width))                                                                       \
+    X(get_Width, (LONG * width), (width))                                                                     \
+    X(put_Top, (LONG top), (top))                                                                             \
+    X(get_Top, (LONG * top), (top))                                                                           \
+    X(put_Height, (LONG height), (height))                                                                    \
+    X(get_Height, (LONG * height), (height))                                                                  \
+    X(put_Owner, (OAHWND owner), (owner))                                                                     \
+    X(get_Owner, (OAHWND * owner), (owner))                                                                   \
+    X(put_MessageDrain, (OAHWND drain), (drain))                                                              \
+    X(get_MessageDrain, (OAHWND * drain), (drain))                                                            \
+    X(get_BorderColor, (LONG * color), (color))                                                               \
+    X(put_BorderColor, (LONG color), (color))                                                                 \
+    X(get_FullScreenMode, (LONG * mode), (mode))                                                              \
+    X(put_FullScreenMode, (LONG mode), (mode))                                                                \
+    X(SetWindowForeground, (LONG focus), (focus))                                                             \
+    X(NotifyOwnerMessage, (OAHWND window, LONG message, LONG_PTR wParam, LONG_PTR lParam),                    \
+      (window, message, wParam, lParam))                                                                      \
+    X(SetWindowPosition, (LONG left, LONG top, LONG width, LONG height), (left, top, width, height))          \
+    X(GetWindowPosition, (LONG * left, LONG * top, LONG * width, LONG * height), (left, top, width, height))  \
+    X(GetMinIdealImageSize, (LONG * width, LONG * height), (width, height))                                   \
+    X(GetMaxIdealImageSize, (LONG * width, LONG * height), (width, height))                                   \
+    X(GetRestorePosition, (LONG * left, LONG * top, LONG * width, LONG * height), (left, top, width, height)) \
+    X(HideCursor, (LONG hide), (hide))                                                                        \
+    X(IsCursorHidden, (LONG * hidden), (hidden))
 
-#define RIVO_IBASICVIDEO_METHODS(X)                                                                                    \
-    X(get_AvgTimePerFrame, (REFTIME* time), (time))                                                                    \
-    X(get_BitRate, (LONG* rate), (rate))                                                                               \
-    X(get_BitErrorRate, (LONG* rate), (rate))                                                                          \
-    X(get_VideoWidth, (LONG* width), (width))                                                                          \
-    X(get_VideoHeight, (LONG* height), (height))                                                                       \
-    X(put_SourceLeft, (LONG value), (value))                                                                           \
-    X(get_SourceLeft, (LONG* value), (value))                                                                          \
-    X(put_SourceWidth, (LONG value), (value))                                                                          \
-    X(get_SourceWidth, (LONG* value), (value))                                                                         \
-    X(put_SourceTop, (LONG value), (value))                                                                            \
-    X(get_SourceTop, (LONG* value), (value))                                                                           \
-    X(put_SourceHeight, (LONG value), (value))                                                                         \
-    X(get_SourceHeight, (LONG* value), (value))                                                                        \
-    X(put_DestinationLeft, (LONG value), (value))                                                                      \
-    X(get_DestinationLeft, (LONG* value), (value))                                                                     \
-    X(put_DestinationWidth, (LONG value), (value))                                                                     \
-    X(get_DestinationWidth, (LONG* value), (value))                                                                    \
-    X(put_DestinationTop, (LONG value), (value))                                                                       \
-    X(get_DestinationTop, (LONG* value), (value))                                                                      \
-    X(put_DestinationHeight, (LONG value), (value))                                                                    \
-    X(get_DestinationHeight, (LONG* value), (value))                                                                   \
-    X(SetSourcePosition, (LONG left, LONG top, LONG width, LONG height), (left, top, width, height))                   \
-    X(GetSourcePosition, (LONG* left, LONG* top, LONG* width, LONG* height), (left, top, width, height))               \
-    X(SetDefaultSourcePosition, (), ())                                                                                \
-    X(SetDestinationPosition, (LONG left, LONG top, LONG width, LONG height), (left, top, width, height))              \
-    X(GetDestinationPosition, (LONG* left, LONG* top, LONG* width, LONG* height), (left, top, width, height))          \
-    X(SetDefaultDestinationPosition, (), ())                                                                           \
-    X(GetVideoSize, (LONG* width, LONG* height), (width, height))                                                      \
-    X(GetVideoPaletteEntries, (LONG start, LONG count, LONG* retrieved, LONG* palette),                                \
-      (start, count, retrieved, palette))                                                                              \
-    X(GetCurrentImage, (LONG* bufferSize, LONG* image), (bufferSize, image))                                           \
-    X(IsUsingDefaultSource, (), ())                                                                                    \
+#define RIVO_IBASICVIDEO_METHODS(X)                                                                               \
+    X(get_AvgTimePerFrame, (REFTIME * time), (time))                                                              \
+    X(get_BitRate, (LONG * rate), (rate))                                                                         \
+    X(get_BitErrorRate, (LONG * rate), (rate))                                                                    \
+    X(get_VideoWidth, (LONG * width), (width))                                                                    \
+    X(get_VideoHeight, (LONG * height), (height))                                                                 \
+    X(put_SourceLeft, (LONG value), (value))                                                                      \
+    X(get_SourceLeft, (LONG * value), (value))                                                                    \
+    X(put_SourceWidth, (LONG value), (value))                                                                     \
+    X(get_SourceWidth, (LONG * value), (value))                                                                   \
+    X(put_SourceTop, (LONG value), (value))                                                                       \
+    X(get_SourceTop, (LONG * value), (value))                                                                     \
+    X(put_SourceHeight, (LONG value), (value))                                                                    \
+    X(get_SourceHeight, (LONG * value), (value))                                                                  \
+    X(put_DestinationLeft, (LONG value), (value))                                                                 \
+    X(get_DestinationLeft, (LONG * value), (value))                                                               \
+    X(put_DestinationWidth, (LONG value), (value))                                                                \
+    X(get_DestinationWidth, (LONG * value), (value))                                                              \
+    X(put_DestinationTop, (LONG value), (value))                                                                  \
+    X(get_DestinationTop, (LONG * value), (value))                                                                \
+    X(put_DestinationHeight, (LONG value), (value))                                                               \
+    X(get_DestinationHeight, (LONG * value), (value))                                                             \
+    X(SetSourcePosition, (LONG left, LONG top, LONG width, LONG height), (left, top, width, height))              \
+    X(GetSourcePosition, (LONG * left, LONG * top, LONG * width, LONG * height), (left, top, width, height))      \
+    X(SetDefaultSourcePosition, (), ())                                                                           \
+    X(SetDestinationPosition, (LONG left, LONG top, LONG width, LONG height), (left, top, width, height))         \
+    X(GetDestinationPosition, (LONG * left, LONG * top, LONG * width, LONG * height), (left, top, width, height)) \
+    X(SetDefaultDestinationPosition, (), ())                                                                      \
+    X(GetVideoSize, (LONG * width, LONG * height), (width, height))                                               \
+    X(GetVideoPaletteEntries, (LONG start, LONG count, LONG * retrieved, LONG * palette),                         \
+      (start, count, retrieved, palette))                                                                         \
+    X(GetCurrentImage, (LONG * bufferSize, LONG * image), (bufferSize, image))                                    \
+    X(IsUsingDefaultSource, (), ())                                                                               \
     X(IsUsingDefaultDestination, (), ())
 
 struct IVideoWindow : IDispatch {

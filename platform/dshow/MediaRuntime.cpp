@@ -19,8 +19,8 @@ HRESULT RegisterMediaRuntime()
         CLSID clsid;
         IClassFactory* factory;
     } classes[] = {
-        {CLSID_FilterGraph, &graphFactory},         {CLSID_FilterGraphNoThread, &graphFactory},
-        {CLSID_FilterMapper2, &mapperFactory},      {CLSID_MemoryAllocator, &allocatorFactory},
+        {CLSID_FilterGraph, &graphFactory},    {CLSID_FilterGraphNoThread, &graphFactory},
+        {CLSID_FilterMapper2, &mapperFactory}, {CLSID_MemoryAllocator, &allocatorFactory},
         {CLSID_SystemClock, &clockFactory},
     };
     InstallShippedRegistrations();

@@ -4,8 +4,8 @@
 
 #include "platform/dshow/MemAllocator.h"
 
-CMediaSample::CMediaSample(CMemAllocator* allocator, std::shared_ptr<PayloadPool> pool, PayloadRef own,
-                           LONG bufferSize, LONG align)
+CMediaSample::CMediaSample(CMemAllocator* allocator, std::shared_ptr<PayloadPool> pool, PayloadRef own, LONG bufferSize,
+                           LONG align)
     : allocator_(allocator), bufferSize_(bufferSize), align_(align), pool_(std::move(pool)), own_(std::move(own))
 {
     UseOwnBuffer();

@@ -93,20 +93,11 @@ bool MediaTypeMatchesPartial(const AM_MEDIA_TYPE& full, const AM_MEDIA_TYPE& par
 
 CMediaType::CMediaType() : AM_MEDIA_TYPE{} {}
 
-CMediaType::CMediaType(const GUID& major) : AM_MEDIA_TYPE{}
-{
-    majortype = major;
-}
+CMediaType::CMediaType(const GUID& major) : AM_MEDIA_TYPE{} { majortype = major; }
 
-CMediaType::CMediaType(const AM_MEDIA_TYPE& other) : AM_MEDIA_TYPE{}
-{
-    Set(other);
-}
+CMediaType::CMediaType(const AM_MEDIA_TYPE& other) : AM_MEDIA_TYPE{} { Set(other); }
 
-CMediaType::CMediaType(const CMediaType& other) : AM_MEDIA_TYPE{}
-{
-    Set(other);
-}
+CMediaType::CMediaType(const CMediaType& other) : AM_MEDIA_TYPE{} { Set(other); }
 
 CMediaType::CMediaType(CMediaType&& other) noexcept : AM_MEDIA_TYPE(other)
 {

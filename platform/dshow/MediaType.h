@@ -30,8 +30,6 @@ static_assert(sizeof(AM_MEDIA_TYPE) == 88);
 static_assert(offsetof(AM_MEDIA_TYPE, formattype) == 44 && offsetof(AM_MEDIA_TYPE, pUnk) == 64);
 static_assert(offsetof(AM_MEDIA_TYPE, cbFormat) == 72 && offsetof(AM_MEDIA_TYPE, pbFormat) == 80);
 
-
-
 struct VIDEOINFOHEADER2 {
     RECT rcSource;
     RECT rcTarget;

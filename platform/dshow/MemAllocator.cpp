@@ -68,7 +68,8 @@ HRESULT CMemAllocator::Commit()
                 return E_OUTOFMEMORY;
             }
         }
-        fresh.push_back(new CMediaSample(this, props_.cbBuffer > 0 ? pool_ : nullptr, std::move(buffer), props_.cbBuffer, props_.cbAlign));
+        fresh.push_back(new CMediaSample(this, props_.cbBuffer > 0 ? pool_ : nullptr, std::move(buffer),
+                                         props_.cbBuffer, props_.cbAlign));
     }
     made_ += static_cast<LONG>(fresh.size());
     free_.insert(free_.end(), fresh.begin(), fresh.end());

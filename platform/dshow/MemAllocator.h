@@ -46,6 +46,6 @@ private:
     bool propsSet_ = false;
     bool committed_ = false;
     std::shared_ptr<PayloadPool> pool_;  // the samples' blocks
-    std::vector<CMediaSample*> free_;  // samples waiting in the pool
-    LONG made_ = 0;                    // samples alive, free or out
+    std::vector<CMediaSample*> free_;    // samples waiting in the pool
+    LONG made_ = 0;                      // samples alive, free or out
 };

@@ -79,8 +79,7 @@ HRESULT CRegistryPropertyBag::Read(LPCOLESTR propertyName, VARIANT* value, IErro
         out.parray = array;
         break;
     }
-    default:
-        return DISP_E_TYPEMISMATCH;
+    default: return DISP_E_TYPEMISMATCH;
     }
     VariantClear(value);
     *value = out;
@@ -123,8 +122,7 @@ HRESULT CRegistryPropertyBag::Write(LPCOLESTR propertyName, VARIANT* value)
         type = REG_BINARY;
         break;
     }
-    default:
-        return DISP_E_BADVARTYPE;
+    default: return DISP_E_BADVARTYPE;
     }
     HKEY key = nullptr;
     if (RegCreateKeyExW(root_, keyPath_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,

@@ -57,8 +57,7 @@ struct IMemInputPin : IUnknown {
 };
 
 struct IAsyncReader : IUnknown {
-    virtual HRESULT RequestAllocator(IMemAllocator* preferred, ALLOCATOR_PROPERTIES* props,
-                                     IMemAllocator** actual) = 0;
+    virtual HRESULT RequestAllocator(IMemAllocator* preferred, ALLOCATOR_PROPERTIES* props, IMemAllocator** actual) = 0;
     // Queues a read of the sample's byte range (its times, in bytes x UNITS).
     virtual HRESULT Request(IMediaSample* sample, DWORD_PTR user) = 0;
     virtual HRESULT WaitForNext(DWORD msTimeout, IMediaSample** sample, DWORD_PTR* user) = 0;

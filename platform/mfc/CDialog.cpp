@@ -3,9 +3,9 @@
 #include "platform/win32/gui/Dialog.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-    ON_MESSAGE(WM_INITDIALOG, &CDialog::HandleInitDialog)
-    ON_COMMAND(IDOK, &CDialog::OnOK)
-    ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+ON_MESSAGE(WM_INITDIALOG, &CDialog::HandleInitDialog)
+ON_COMMAND(IDOK, &CDialog::OnOK)
+ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
@@ -113,8 +113,10 @@ BOOL CDialog::CreateIndirect(const DialogResource& resource, CWnd* parent)
 
 void CDialog::EndDialog(int result)
 {
-    if (m_nFlags & (WF_MODALLOOP | WF_CONTINUEMODAL)) EndModalLoop(result);
-    else m_nModalResult = result;
+    if (m_nFlags & (WF_MODALLOOP | WF_CONTINUEMODAL))
+        EndModalLoop(result);
+    else
+        m_nModalResult = result;
     // The owner takes input again before the dialog hides, so that it is
     // the window activated then.
     if (m_hDisabledOwner) {

@@ -14,8 +14,8 @@ size_t NameStart(const std::wstring& path)
 
 }  // namespace
 
-CFileDialog::CFileDialog(BOOL openFileDialog, LPCWSTR defaultExtension, LPCWSTR fileName, DWORD flags,
-                         LPCWSTR filter, CWnd* parent)
+CFileDialog::CFileDialog(BOOL openFileDialog, LPCWSTR defaultExtension, LPCWSTR fileName, DWORD flags, LPCWSTR filter,
+                         CWnd* parent)
     : open_(openFileDialog), name_(MAX_PATH, L'\0')
 {
     if (filter) {

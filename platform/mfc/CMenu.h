@@ -23,7 +23,10 @@ public:
     BOOL LoadMenu(UINT id) { return Attach(::LoadMenuW(nullptr, MAKEINTRESOURCEW(static_cast<WORD>(id)))); }
     BOOL DestroyMenu();
 
-    BOOL AppendMenu(UINT flags, UINT_PTR id = 0, LPCWSTR text = nullptr) { return ::AppendMenuW(m_hMenu, flags, id, text); }
+    BOOL AppendMenu(UINT flags, UINT_PTR id = 0, LPCWSTR text = nullptr)
+    {
+        return ::AppendMenuW(m_hMenu, flags, id, text);
+    }
     BOOL InsertMenu(UINT position, UINT flags, UINT_PTR id = 0, LPCWSTR text = nullptr)
     {
         return ::InsertMenuW(m_hMenu, position, flags, id, text);

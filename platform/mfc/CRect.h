@@ -93,8 +93,8 @@ public:
     void MoveToXY(int x, int y) { OffsetRect(x - left, y - top); }
     BOOL IntersectRect(const RECT* a, const RECT* b) { return ::IntersectRect(this, a, b); }
     BOOL UnionRect(const RECT* a, const RECT* b) { return ::UnionRect(this, a, b); }
-    operator LPRECT() { return this; }              // NOLINT(google-explicit-constructor)
-    operator LPCRECT() const { return this; }       // NOLINT(google-explicit-constructor)
+    operator LPRECT() { return this; }         // NOLINT(google-explicit-constructor)
+    operator LPCRECT() const { return this; }  // NOLINT(google-explicit-constructor)
     bool operator==(const RECT& o) const { return ::EqualRect(this, &o) != FALSE; }
     bool operator!=(const RECT& o) const { return !(*this == o); }
 };

@@ -98,8 +98,8 @@ const AFX_MSGMAP_ENTRY* CCmdTarget::FindEntry(UINT message, UINT code, UINT id) 
 {
     for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e && e->pfn; ++e) {
-            bool sameMessage = e->pRegistered ? (*e->pRegistered != 0 && *e->pRegistered == message)
-                                              : e->nMessage == message;
+            bool sameMessage =
+                e->pRegistered ? (*e->pRegistered != 0 && *e->pRegistered == message) : e->nMessage == message;
             if (sameMessage && e->nCode == code && id >= e->nID && id <= e->nLastID) return e;
         }
     }
@@ -116,10 +116,7 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, UINT message, WPARAM wParam, LPAR
 
 // ---- Objects and handles ---------------------------------------------------------
 
-CWnd::CWnd()
-{
-    InstallCreationObserver();
-}
+CWnd::CWnd() { InstallCreationObserver(); }
 
 CWnd::CWnd(HWND window) : m_hWnd(window) {}
 
@@ -181,8 +178,8 @@ void CWnd::AttachAndSubclass(HWND window)
 {
     if (!Attach(window)) return;
     PreSubclassWindow();
-    auto old = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(window, GWLP_WNDPROC,
-                                                             reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
+    auto old = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
     m_pfnSuper = IsLibraryProc(old) ? ::DefWindowProcW : old;
 }
 
@@ -356,8 +353,7 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
 BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     switch (message) {
-    case WM_COMMAND:
-        return OnCmdMsg(0, HIWORD(wParam), WM_REFLECT_BASE + WM_COMMAND, wParam, lParam, result);
+    case WM_COMMAND: return OnCmdMsg(0, HIWORD(wParam), WM_REFLECT_BASE + WM_COMMAND, wParam, lParam, result);
     case WM_NOTIFY:
         if (!lParam) return FALSE;
         return OnCmdMsg(0, static_cast<int>(reinterpret_cast<NMHDR*>(lParam)->code), WM_REFLECT_BASE + WM_NOTIFY,
@@ -461,8 +457,8 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
     bool early = ClassUsesLibraryProc(cs.lpszClass) || mfc_controls::ClassNotifiesCreation(cs.lpszClass);
     CWnd* saved = t_creating;
     if (early) t_creating = this;
-    HWND h = ::CreateWindowExW(cs.dwExStyle, cs.lpszClass, cs.lpszName, static_cast<DWORD>(cs.style), cs.x, cs.y,
-                               cs.cx, cs.cy, cs.hwndParent, cs.hMenu, nullptr, cs.lpCreateParams);
+    HWND h = ::CreateWindowExW(cs.dwExStyle, cs.lpszClass, cs.lpszName, static_cast<DWORD>(cs.style), cs.x, cs.y, cs.cx,
+                               cs.cy, cs.hwndParent, cs.hMenu, nullptr, cs.lpCreateParams);
     if (t_creating == this) t_creating = saved;
     if (!h) return FALSE;
     if (!m_hWnd) SubclassWindow(h);
@@ -583,8 +579,7 @@ BOOL Modify(HWND h, int index, DWORD remove, DWORD add, UINT flags)
     DWORD now = (old & ~remove) | add;
     if (now == old) return FALSE;
     ::SetWindowLongW(h, index, static_cast<LONG>(now));
-    if (flags)
-        ::SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | flags);
+    if (flags) ::SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | flags);
     return TRUE;
 }
 }  // namespace
@@ -600,15 +595,9 @@ BOOL CWnd::SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, U
     return ::SetWindowPos(m_hWnd, insertAfter ? insertAfter->m_hWnd : nullptr, x, y, cx, cy, flags);
 }
 
-void CWnd::ClientToScreen(LPRECT r) const
-{
-    ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(r), 2);
-}
+void CWnd::ClientToScreen(LPRECT r) const { ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(r), 2); }
 
-void CWnd::ScreenToClient(LPRECT r) const
-{
-    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(r), 2);
-}
+void CWnd::ScreenToClient(LPRECT r) const { ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(r), 2); }
 
 void CWnd::MapWindowPoints(CWnd* to, LPRECT r) const
 {
@@ -626,8 +615,10 @@ void CWnd::CenterWindow(CWnd* alternateOwner)
     MONITORINFO info;
     GetMonitorInfoW(monitor, &info);
     RECT work = info.rcWork;
-    if (center && ::IsWindowVisible(center) && !::IsIconic(center)) ::GetWindowRect(center, &area);
-    else area = work;
+    if (center && ::IsWindowVisible(center) && !::IsIconic(center))
+        ::GetWindowRect(center, &area);
+    else
+        area = work;
     int width = mine.right - mine.left, height = mine.bottom - mine.top;
     int x = (area.left + area.right) / 2 - width / 2;
     int y = (area.top + area.bottom) / 2 - height / 2;

@@ -15,8 +15,8 @@
 
 #include "platform/mfc/GdiClasses.h"
 #include "platform/mfc/MessageMap.h"
-#include "platform/win32/Collections.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/Collections.h"
 #include "platform/win32/gui/ButtonControl.h"
 #include "platform/win32/gui/Dialog.h"
 #include "platform/win32/gui/Focus.h"
@@ -68,8 +68,8 @@ public:
 
     // ---- Creation and destruction ----
     // A null class name is the library's own window class.
-    virtual BOOL Create(LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
-                        UINT id, void* context = nullptr);
+    virtual BOOL Create(LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id,
+                        void* context = nullptr);
     virtual BOOL CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect,
                           CWnd* parent, UINT id, LPVOID param = nullptr);
     BOOL CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,

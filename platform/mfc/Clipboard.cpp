@@ -24,7 +24,10 @@ public:
     }
 
 private:
-    static QClipboard* Board() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr; }
+    static QClipboard* Board()
+    {
+        return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr;
+    }
 };
 
 IClipboardService* g_service = nullptr;

@@ -9,8 +9,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 
 #include "platform/mfc/ControlWindow.h"
 #include "platform/mfc/EmbeddedWidget.h"
@@ -40,8 +40,8 @@ struct ComboBoxControl : ControlWindow {
     ItemList list;
     int sel = -1;
     std::wstring editText;  // editable combo boxes
-    int fieldHeight = 0;  // owner draw: the selection field
-    int itemHeight = 0;   // owner draw: the list items
+    int fieldHeight = 0;    // owner draw: the selection field
+    int itemHeight = 0;     // owner draw: the list items
     int limit = 0;
     int droppedHeight = 0;  // the height the program gave, list included
     QPointer<ComboWidget> box;
@@ -117,9 +117,9 @@ protected:
         UINT state = ODS_COMBOBOXEDIT;
         if (hasFocus()) state |= ODS_SELECTED | ODS_FOCUS;
         if (!isEnabled()) state |= ODS_DISABLED;
-        QImage image = DrawItemByOwner(window_, ODT_COMBOBOX, s->sel, state,
-                                       s->list.items[static_cast<size_t>(s->sel)].data, field.width(),
-                                       field.height(), s->Font());
+        QImage image =
+            DrawItemByOwner(window_, ODT_COMBOBOX, s->sel, state, s->list.items[static_cast<size_t>(s->sel)].data,
+                            field.width(), field.height(), s->Font());
         painter.drawImage(field.topLeft(), image);
     }
 
@@ -254,7 +254,8 @@ LRESULT ComboBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if ((Style() & CBS_TYPEMASK) != CBS_SIMPLE) {
             RECT r;
             GetWindowRect(h, &r);
-            SetWindowPos(h, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(h, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
         return 0;
     case WM_WINDOWPOSCHANGING: {
@@ -317,8 +318,10 @@ LRESULT ComboBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case CB_INSERTSTRING: {
         std::wstring text;
         ULONG_PTR data = 0;
-        if (HasStrings(h)) text = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
-        else data = static_cast<ULONG_PTR>(lParam);
+        if (HasStrings(h))
+            text = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
+        else
+            data = static_cast<ULONG_PTR>(lParam);
         int index = message == CB_ADDSTRING ? list.Add(text, data, sorted && HasStrings(h))
                                             : list.Insert(static_cast<INT_PTR>(wParam), text, data);
         if (index < 0) return CB_ERR;
@@ -329,8 +332,10 @@ LRESULT ComboBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case CB_DELETESTRING: {
         auto index = static_cast<INT_PTR>(wParam);
         if (!list.Remove(index)) return CB_ERR;
-        if (sel == index) sel = -1;
-        else if (sel > index) --sel;
+        if (sel == index)
+            sel = -1;
+        else if (sel > index)
+            --sel;
         ShowItems(*this);
         return list.Count();
     }
@@ -361,7 +366,8 @@ LRESULT ComboBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             if (lParam) *reinterpret_cast<ULONG_PTR*>(lParam) = list.items[wParam].data;
             return sizeof(ULONG_PTR);
         }
-        return CopyText(ItemText(*this, static_cast<int>(wParam)), lParam, ItemText(*this, static_cast<int>(wParam)).size() + 1);
+        return CopyText(ItemText(*this, static_cast<int>(wParam)), lParam,
+                        ItemText(*this, static_cast<int>(wParam)).size() + 1);
     case CB_GETLBTEXTLEN:
         if (!list.Valid(static_cast<INT_PTR>(wParam))) return CB_ERR;
         return HasStrings(h) ? static_cast<LRESULT>(ItemText(*this, static_cast<int>(wParam)).size())
@@ -388,8 +394,10 @@ LRESULT ComboBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case CB_SHOWDROPDOWN:
         if (box) {
-            if (wParam) box->showPopup();
-            else box->hidePopup();
+            if (wParam)
+                box->showPopup();
+            else
+                box->hidePopup();
         }
         return TRUE;
     case CB_GETDROPPEDCONTROLRECT: {
@@ -401,8 +409,10 @@ LRESULT ComboBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case CB_GETDROPPEDSTATE: return (box && box->view() && box->view()->isVisible()) ? TRUE : FALSE;
     case CB_SETITEMHEIGHT:
-        if (static_cast<INT_PTR>(wParam) == -1) fieldHeight = static_cast<int>(lParam);
-        else itemHeight = static_cast<int>(lParam);
+        if (static_cast<INT_PTR>(wParam) == -1)
+            fieldHeight = static_cast<int>(lParam);
+        else
+            itemHeight = static_cast<int>(lParam);
         if (box) box->update();
         return 0;
     case CB_GETITEMHEIGHT:
@@ -428,8 +438,11 @@ LRESULT ComboBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             auto end = static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)));
             int n = static_cast<int>(editText.size());
             ProgrammaticChange change;
-            if (start < 0) box->lineEdit()->deselect();
-            else box->lineEdit()->setSelection(std::min<int>(start, n), (end < 0 ? n : std::min<int>(end, n)) - std::min<int>(start, n));
+            if (start < 0)
+                box->lineEdit()->deselect();
+            else
+                box->lineEdit()->setSelection(std::min<int>(start, n),
+                                              (end < 0 ? n : std::min<int>(end, n)) - std::min<int>(start, n));
         }
         return TRUE;
     }

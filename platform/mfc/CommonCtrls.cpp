@@ -92,7 +92,8 @@ BOOL CListCtrl::SetItemText(int index, int subItem, LPCWSTR text)
     LVITEMW item;
     item.iSubItem = subItem;
     item.pszText = const_cast<LPWSTR>(text);
-    return static_cast<BOOL>(SendMessage(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    return static_cast<BOOL>(
+        SendMessage(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
 }
 
 int CListCtrl::GetItemText(int index, int subItem, LPWSTR buffer, int max) const
@@ -140,7 +141,8 @@ BOOL CListCtrl::SetItemState(int index, UINT state, UINT mask)
     LVITEMW item;
     item.state = state;
     item.stateMask = mask;
-    return static_cast<BOOL>(SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    return static_cast<BOOL>(
+        SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
 }
 
 POSITION CListCtrl::GetFirstSelectedItemPosition() const
@@ -159,7 +161,8 @@ int CListCtrl::GetNextSelectedItem(POSITION& position) const
 
 CImageList* CListCtrl::SetImageList(CImageList* list, int type)
 {
-    SendMessage(LVM_SETIMAGELIST, static_cast<WPARAM>(type), reinterpret_cast<LPARAM>(list ? list->m_hImageList : nullptr));
+    SendMessage(LVM_SETIMAGELIST, static_cast<WPARAM>(type),
+                reinterpret_cast<LPARAM>(list ? list->m_hImageList : nullptr));
     return nullptr;
 }
 

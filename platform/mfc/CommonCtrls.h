@@ -43,25 +43,39 @@ public:
     int InsertColumn(int index, LPCWSTR heading, int format = LVCFMT_LEFT, int width = -1, int subItem = -1);
     int InsertColumn(int index, const LVCOLUMNW* column)
     {
-        return static_cast<int>(SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(column)));
+        return static_cast<int>(
+            SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(column)));
     }
-    BOOL DeleteColumn(int index) { return static_cast<BOOL>(SendMessage(LVM_DELETECOLUMN, static_cast<WPARAM>(index))); }
+    BOOL DeleteColumn(int index)
+    {
+        return static_cast<BOOL>(SendMessage(LVM_DELETECOLUMN, static_cast<WPARAM>(index)));
+    }
     BOOL SetColumnWidth(int index, int width)
     {
-        return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), MAKELONG(static_cast<WORD>(width), 0)));
+        return static_cast<BOOL>(
+            SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), MAKELONG(static_cast<WORD>(width), 0)));
     }
     int GetColumnWidth(int index) const
     {
         return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(index)));
     }
-    int InsertItem(const LVITEMW* item) { return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(item))); }
+    int InsertItem(const LVITEMW* item)
+    {
+        return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(item)));
+    }
     int InsertItem(int index, LPCWSTR text);
     int InsertItem(UINT mask, int index, LPCWSTR text, UINT state, UINT stateMask, int image, LPARAM param);
     BOOL DeleteItem(int index) { return static_cast<BOOL>(SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(index))); }
     BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
     int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
-    BOOL SetItem(const LVITEMW* item) { return static_cast<BOOL>(SendMessage(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(item))); }
-    BOOL GetItem(LVITEMW* item) const { return static_cast<BOOL>(SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(item))); }
+    BOOL SetItem(const LVITEMW* item)
+    {
+        return static_cast<BOOL>(SendMessage(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(item)));
+    }
+    BOOL GetItem(LVITEMW* item) const
+    {
+        return static_cast<BOOL>(SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(item)));
+    }
     BOOL SetItemText(int index, int subItem, LPCWSTR text);
     CString GetItemText(int index, int subItem) const;
     int GetItemText(int index, int subItem, LPWSTR buffer, int max) const;
@@ -107,7 +121,10 @@ public:
     int SetSelectionMark(int index) { return static_cast<int>(SendMessage(LVM_SETSELECTIONMARK, 0, index)); }
     int GetTopIndex() const { return static_cast<int>(SendMessage(LVM_GETTOPINDEX)); }
     int GetCountPerPage() const { return static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE)); }
-    BOOL SetBkColor(COLORREF color) { return static_cast<BOOL>(SendMessage(LVM_SETBKCOLOR, 0, static_cast<LPARAM>(color))); }
+    BOOL SetBkColor(COLORREF color)
+    {
+        return static_cast<BOOL>(SendMessage(LVM_SETBKCOLOR, 0, static_cast<LPARAM>(color)));
+    }
 };
 
 class CSliderCtrl : public CWnd {
@@ -186,18 +203,21 @@ public:
     }
     CWnd* SetBuddy(CWnd* buddy)
     {
-        return CWnd::FromHandle(reinterpret_cast<HWND>(SendMessage(UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy ? buddy->m_hWnd : nullptr))));
+        return CWnd::FromHandle(reinterpret_cast<HWND>(
+            SendMessage(UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy ? buddy->m_hWnd : nullptr))));
     }
     CWnd* GetBuddy() const { return CWnd::FromHandle(reinterpret_cast<HWND>(SendMessage(UDM_GETBUDDY))); }
     int SetBase(int base) { return static_cast<int>(SendMessage(UDM_SETBASE, static_cast<WPARAM>(base))); }
     UINT GetBase() const { return static_cast<UINT>(SendMessage(UDM_GETBASE)); }
     BOOL SetAccel(int count, UDACCEL* accel)
     {
-        return static_cast<BOOL>(SendMessage(UDM_SETACCEL, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(accel)));
+        return static_cast<BOOL>(
+            SendMessage(UDM_SETACCEL, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(accel)));
     }
     UINT GetAccel(int count, UDACCEL* accel) const
     {
-        return static_cast<UINT>(SendMessage(UDM_GETACCEL, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(accel)));
+        return static_cast<UINT>(
+            SendMessage(UDM_GETACCEL, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(accel)));
     }
 };
 
@@ -234,7 +254,8 @@ public:
     }
     LONG InsertItem(int index, TCITEMW* item)
     {
-        return static_cast<LONG>(SendMessage(TCM_INSERTITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item)));
+        return static_cast<LONG>(
+            SendMessage(TCM_INSERTITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item)));
     }
     LONG InsertItem(int index, LPCWSTR text);
     LONG InsertItem(int index, LPCWSTR text, int image);
@@ -268,13 +289,17 @@ public:
     {
         return CWnd::Create(DATETIMEPICK_CLASSW, nullptr, style, rect, parent, id);
     }
-    BOOL SetFormat(LPCWSTR format) { return static_cast<BOOL>(SendMessage(DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(format))); }
+    BOOL SetFormat(LPCWSTR format)
+    {
+        return static_cast<BOOL>(SendMessage(DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(format)));
+    }
     DWORD GetTime(SYSTEMTIME* time) const
     {
         return static_cast<DWORD>(SendMessage(DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(time)));
     }
     BOOL SetTime(const SYSTEMTIME* time)
     {
-        return static_cast<BOOL>(SendMessage(DTM_SETSYSTEMTIME, time ? GDT_VALID : GDT_NONE, reinterpret_cast<LPARAM>(time)));
+        return static_cast<BOOL>(
+            SendMessage(DTM_SETSYSTEMTIME, time ? GDT_VALID : GDT_NONE, reinterpret_cast<LPARAM>(time)));
     }
 };

@@ -22,8 +22,10 @@ class OwnerDisabled {
 public:
     explicit OwnerDisabled(HWND owner) : root_(owner ? GetAncestor(owner, GA_ROOT) : nullptr)
     {
-        if (root_ && IsWindowEnabled(root_)) EnableWindow(root_, FALSE);
-        else root_ = nullptr;
+        if (root_ && IsWindowEnabled(root_))
+            EnableWindow(root_, FALSE);
+        else
+            root_ = nullptr;
     }
     ~OwnerDisabled()
     {
@@ -40,8 +42,7 @@ private:
 QString QtFilter(const std::pair<std::wstring, std::wstring>& f)
 {
     QStringList patterns;
-    for (const QString& p : QString::fromStdWString(f.second).split(u';', Qt::SkipEmptyParts))
-        patterns << p.trimmed();
+    for (const QString& p : QString::fromStdWString(f.second).split(u';', Qt::SkipEmptyParts)) patterns << p.trimmed();
     QString name = QString::fromStdWString(f.first);
     if (patterns.isEmpty()) return name;
     return name + QStringLiteral(" (") + patterns.join(u' ') + u')';
@@ -59,18 +60,20 @@ public:
         for (const auto& f : request.filters) filters << QtFilter(f);
         if (!filters.isEmpty()) {
             dialog.setNameFilters(filters);
-            dialog.selectNameFilter(filters.value(std::clamp(request.filterIndex, 0, static_cast<int>(filters.size()) - 1)));
+            dialog.selectNameFilter(
+                filters.value(std::clamp(request.filterIndex, 0, static_cast<int>(filters.size()) - 1)));
         }
         if (request.save) {
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
             if (!request.overwritePrompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);
         } else {
-            dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles
+            dialog.setFileMode(request.multiple        ? QFileDialog::ExistingFiles
                                : request.fileMustExist ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
         }
-        if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdWString(request.defaultExtension));
+        if (!request.defaultExtension.empty())
+            dialog.setDefaultSuffix(QString::fromStdWString(request.defaultExtension));
         if (!request.initialName.empty()) dialog.selectFile(QString::fromStdWString(request.initialName));
         if (dialog.exec() != QDialog::Accepted) return answer;
         for (const QString& p : dialog.selectedFiles()) answer.paths.push_back(p.toStdWString());
@@ -81,9 +84,9 @@ public:
     std::optional<std::wstring> PickFolder(const FolderDialogRequest& request) override
     {
         OwnerDisabled owner(request.owner);
-        QString folder = QFileDialog::getExistingDirectory(owner.Parent(), QString::fromStdWString(request.title),
-                                                           QString::fromStdWString(request.startFolder),
-                                                           QFileDialog::ShowDirsOnly);
+        QString folder =
+            QFileDialog::getExistingDirectory(owner.Parent(), QString::fromStdWString(request.title),
+                                              QString::fromStdWString(request.startFolder), QFileDialog::ShowDirsOnly);
         if (folder.isEmpty()) return std::nullopt;
         return folder.toStdWString();
     }
@@ -91,16 +94,18 @@ public:
     {
         OwnerDisabled owner(request.owner);
         for (int i = 0; i < 16; ++i)
-            QColorDialog::setCustomColor(i, QColor(GetRValue(request.custom[i]), GetGValue(request.custom[i]),
-                                                   GetBValue(request.custom[i])));
+            QColorDialog::setCustomColor(
+                i, QColor(GetRValue(request.custom[i]), GetGValue(request.custom[i]), GetBValue(request.custom[i])));
         QColor initial(GetRValue(request.initial), GetGValue(request.initial), GetBValue(request.initial));
         QColor chosen = QColorDialog::getColor(initial, owner.Parent());
         for (int i = 0; i < 16; ++i) {
             QColor c = QColorDialog::customColor(i);
-            request.custom[i] = RGB(static_cast<BYTE>(c.red()), static_cast<BYTE>(c.green()), static_cast<BYTE>(c.blue()));
+            request.custom[i] =
+                RGB(static_cast<BYTE>(c.red()), static_cast<BYTE>(c.green()), static_cast<BYTE>(c.blue()));
         }
         if (!chosen.isValid()) return std::nullopt;
-        return RGB(static_cast<BYTE>(chosen.red()), static_cast<BYTE>(chosen.green()), static_cast<BYTE>(chosen.blue()));
+        return RGB(static_cast<BYTE>(chosen.red()), static_cast<BYTE>(chosen.green()),
+                   static_cast<BYTE>(chosen.blue()));
     }
 };
 
@@ -190,7 +195,8 @@ BOOL RunFileDialog(OPENFILENAMEW* ofn, bool save)
     ofn->nFileExtension = 0;
     if (a.paths.size() == 1) {
         size_t dot = a.paths.front().find_last_of(L'.');
-        if (dot != std::wstring::npos && dot >= offset) ofn->nFileExtension = static_cast<WORD>(std::min<size_t>(dot + 1, 0xFFFF));
+        if (dot != std::wstring::npos && dot >= offset)
+            ofn->nFileExtension = static_cast<WORD>(std::min<size_t>(dot + 1, 0xFFFF));
     }
     if (ofn->lpstrFileTitle && ofn->nMaxFileTitle > 0) {
         std::wstring name = a.paths.front().substr(LastSeparator(a.paths.front()));

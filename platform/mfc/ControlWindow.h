@@ -45,10 +45,7 @@ public:
 protected:
     // The control's handling of a message of its window, WM_NCCREATE and
     // WM_NCDESTROY included; what it does not handle it passes to Default.
-    virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        return Default(message, wParam, lParam);
-    }
+    virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) { return Default(message, wParam, lParam); }
     // The Qt widget that shows the control over its client area; null for a
     // control that draws itself (or when there is no widget).
     virtual QWidget* Widget() const { return nullptr; }

@@ -108,8 +108,7 @@ void ExchangeReal(CDataExchange* dx, int id, T& value, int digits)
 void RangeCheck(CDataExchange* dx, long long value, long long low, long long high)
 {
     if (!dx->m_bSaveAndValidate || dx->Failed()) return;
-    if (value < low || value > high)
-        Refuse(dx, FormatText(L"Enter a whole number from %I64d to %I64d.", low, high));
+    if (value < low || value > high) Refuse(dx, FormatText(L"Enter a whole number from %I64d to %I64d.", low, high));
 }
 
 }  // namespace
@@ -154,16 +153,15 @@ void DDX_Text(CDataExchange* dx, int id, CString& value)
 {
     HWND h = dx->PrepareEditCtrl(id);
     if (!h) return;
-    if (dx->m_bSaveAndValidate) value = TextOf(h);
-    else SetWindowTextW(h, value);
+    if (dx->m_bSaveAndValidate)
+        value = TextOf(h);
+    else
+        SetWindowTextW(h, value);
 }
 
 void DDX_Text(CDataExchange* dx, int id, int& value) { ExchangeInteger(dx, id, value, INT_MIN, INT_MAX); }
 void DDX_Text(CDataExchange* dx, int id, UINT& value) { ExchangeInteger(dx, id, value, 0, UINT_MAX); }
-void DDX_Text(CDataExchange* dx, int id, long& value)
-{
-    ExchangeInteger(dx, id, value, INT_MIN, INT_MAX);
-}
+void DDX_Text(CDataExchange* dx, int id, long& value) { ExchangeInteger(dx, id, value, INT_MIN, INT_MAX); }
 void DDX_Text(CDataExchange* dx, int id, double& value) { ExchangeReal(dx, id, value, DBL_DIG); }
 void DDX_Text(CDataExchange* dx, int id, float& value) { ExchangeReal(dx, id, value, FLT_DIG); }
 
@@ -171,8 +169,10 @@ void DDX_Check(CDataExchange* dx, int id, int& value)
 {
     HWND h = dx->PrepareCtrl(id);
     if (!h) return;
-    if (dx->m_bSaveAndValidate) value = static_cast<int>(SendMessageW(h, BM_GETCHECK, 0, 0));
-    else SendMessageW(h, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+    if (dx->m_bSaveAndValidate)
+        value = static_cast<int>(SendMessageW(h, BM_GETCHECK, 0, 0));
+    else
+        SendMessageW(h, BM_SETCHECK, static_cast<WPARAM>(value), 0);
 }
 
 void DDX_Radio(CDataExchange* dx, int id, int& value)
@@ -197,8 +197,10 @@ void DDX_CBIndex(CDataExchange* dx, int id, int& value)
 {
     HWND h = dx->PrepareCtrl(id);
     if (!h) return;
-    if (dx->m_bSaveAndValidate) value = static_cast<int>(SendMessageW(h, CB_GETCURSEL, 0, 0));
-    else SendMessageW(h, CB_SETCURSEL, static_cast<WPARAM>(value), 0);
+    if (dx->m_bSaveAndValidate)
+        value = static_cast<int>(SendMessageW(h, CB_GETCURSEL, 0, 0));
+    else
+        SendMessageW(h, CB_SETCURSEL, static_cast<WPARAM>(value), 0);
 }
 
 void DDX_CBString(CDataExchange* dx, int id, CString& value)
@@ -217,16 +219,20 @@ void DDX_LBIndex(CDataExchange* dx, int id, int& value)
 {
     HWND h = dx->PrepareCtrl(id);
     if (!h) return;
-    if (dx->m_bSaveAndValidate) value = static_cast<int>(SendMessageW(h, LB_GETCURSEL, 0, 0));
-    else SendMessageW(h, LB_SETCURSEL, static_cast<WPARAM>(value), 0);
+    if (dx->m_bSaveAndValidate)
+        value = static_cast<int>(SendMessageW(h, LB_GETCURSEL, 0, 0));
+    else
+        SendMessageW(h, LB_SETCURSEL, static_cast<WPARAM>(value), 0);
 }
 
 void DDX_Slider(CDataExchange* dx, int id, int& value)
 {
     HWND h = dx->PrepareCtrl(id);
     if (!h) return;
-    if (dx->m_bSaveAndValidate) value = static_cast<int>(SendMessageW(h, TBM_GETPOS, 0, 0));
-    else SendMessageW(h, TBM_SETPOS, TRUE, value);
+    if (dx->m_bSaveAndValidate)
+        value = static_cast<int>(SendMessageW(h, TBM_GETPOS, 0, 0));
+    else
+        SendMessageW(h, TBM_SETPOS, TRUE, value);
 }
 
 void DDV_MinMaxInt(CDataExchange* dx, int value, int minimum, int maximum) { RangeCheck(dx, value, minimum, maximum); }

@@ -72,8 +72,10 @@ std::vector<uint8_t> BuildTemplate(const DialogResource& r)
     head.cy = r.cy;
     w.Raw(&head, sizeof head);
     w.Word(0);  // no menu
-    if (r.className && *r.className) w.Text(r.className);
-    else w.Word(0);
+    if (r.className && *r.className)
+        w.Text(r.className);
+    else
+        w.Word(0);
     w.Text(r.caption);
     if (r.pointSize) {
         w.Word(r.pointSize);
@@ -110,8 +112,8 @@ void CenterInWorkArea(HWND dialog, HWND owner)
 {
     RECT r;
     GetWindowRect(dialog, &r);
-    HMONITOR monitor = owner ? MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST)
-                             : MonitorFromRect(&r, MONITOR_DEFAULTTOPRIMARY);
+    HMONITOR monitor =
+        owner ? MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST) : MonitorFromRect(&r, MONITOR_DEFAULTTOPRIMARY);
     MONITORINFO info;
     if (!GetMonitorInfoW(monitor, &info)) return;
     int width = r.right - r.left, height = r.bottom - r.top;
@@ -201,7 +203,8 @@ HWND CreateDialogFromResource(const DialogResource& resource, HWND owner, DLGPRO
     std::memcpy(block, bytes.data(), bytes.size());
     t_pending.push_back(Pending{&resource, proc});
     size_t depth = t_pending.size();
-    HWND dialog = CreateDialogIndirectParamW(nullptr, static_cast<const DLGTEMPLATE*>(block), owner, LoaderDialogProc, param);
+    HWND dialog =
+        CreateDialogIndirectParamW(nullptr, static_cast<const DLGTEMPLATE*>(block), owner, LoaderDialogProc, param);
     // A dialog that failed before its first message leaves its entry behind.
     if (t_pending.size() == depth) t_pending.pop_back();
     GlobalFree(block);

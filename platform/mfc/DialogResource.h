@@ -15,9 +15,9 @@ struct DialogControlResource {
     const wchar_t* name;       // "" when unnamed
     const wchar_t* className;  // window class
     const wchar_t* text;
-    DWORD style;               // WS_CHILD and, unless hidden, WS_VISIBLE included
+    DWORD style;  // WS_CHILD and, unless hidden, WS_VISIBLE included
     DWORD exStyle;
-    short x, y, cx, cy;        // dialog units
+    short x, y, cx, cy;  // dialog units
 };
 
 struct DialogResource {
@@ -26,8 +26,8 @@ struct DialogResource {
     const wchar_t* caption;
     DWORD style;
     DWORD exStyle;
-    short x, y, cx, cy;        // dialog units
-    WORD pointSize;            // 0: the system font
+    short x, y, cx, cy;  // dialog units
+    WORD pointSize;      // 0: the system font
     const wchar_t* fontFace;
     const wchar_t* className;  // "": the dialog class
     const DialogControlResource* controls;

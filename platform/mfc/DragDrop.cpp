@@ -103,7 +103,8 @@ void DragAcceptFiles(HWND window, BOOL accept)
 {
     if (!IsWindow(window)) return;
     DWORD ex = static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE));
-    SetWindowLongW(window, GWL_EXSTYLE, static_cast<LONG>(accept ? (ex | WS_EX_ACCEPTFILES) : (ex & ~WS_EX_ACCEPTFILES)));
+    SetWindowLongW(window, GWL_EXSTYLE,
+                   static_cast<LONG>(accept ? (ex | WS_EX_ACCEPTFILES) : (ex & ~WS_EX_ACCEPTFILES)));
     if (accept) WatchDesktopDrops(window);
 }
 

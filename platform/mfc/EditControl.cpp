@@ -94,8 +94,10 @@ std::wstring FromWidgetText(const std::wstring& text, bool multi)
     std::wstring out;
     out.reserve(text.size() + text.size() / 16);
     for (wchar_t c : text) {
-        if (c == L'\n' || c == 0x2029) out += L"\r\n";
-        else out += c;
+        if (c == L'\n' || c == 0x2029)
+            out += L"\r\n";
+        else
+            out += c;
     }
     return out;
 }
@@ -118,8 +120,10 @@ int FromWidgetPos(const std::wstring& text, int pos, bool multi)
     int i = 0;
     const int n = static_cast<int>(text.size());
     while (i < n && shown < pos) {
-        if (text[static_cast<size_t>(i)] == L'\r' && i + 1 < n && text[static_cast<size_t>(i) + 1] == L'\n') i += 2;
-        else ++i;
+        if (text[static_cast<size_t>(i)] == L'\r' && i + 1 < n && text[static_cast<size_t>(i) + 1] == L'\n')
+            i += 2;
+        else
+            ++i;
         ++shown;
     }
     return i;
@@ -169,7 +173,7 @@ void ShowStyle(HWND h, EditControl& s)
     } else if (s.multi) {
         s.multi->setReadOnly((style & ES_READONLY) != 0);
         s.multi->setLineWrapMode((style & (ES_AUTOHSCROLL | WS_HSCROLL)) ? QPlainTextEdit::NoWrap
-                                                                        : QPlainTextEdit::WidgetWidth);
+                                                                         : QPlainTextEdit::WidgetWidth);
         s.multi->setVerticalScrollBarPolicy((style & WS_VSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
         s.multi->setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     }
@@ -374,9 +378,7 @@ LRESULT EditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         Default(message, wParam, lParam);
         InvalidateRect(h, nullptr, TRUE);
         return 0;
-    case WM_STYLECHANGED:
-        ShowStyle(h, *this);
-        return 0;
+    case WM_STYLECHANGED: ShowStyle(h, *this); return 0;
     case WM_CHAR: {
         auto ch = static_cast<wchar_t>(wParam);
         if (!AcceptChar(h, &ch)) return 0;
@@ -388,9 +390,12 @@ LRESULT EditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
         bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
         UINT clip = 0;
-        if (control && (wParam == 'C' || wParam == VK_INSERT)) clip = WM_COPY;
-        else if ((control && wParam == 'X') || (shift && wParam == VK_DELETE)) clip = WM_CUT;
-        else if ((control && wParam == 'V') || (shift && wParam == VK_INSERT)) clip = WM_PASTE;
+        if (control && (wParam == 'C' || wParam == VK_INSERT))
+            clip = WM_COPY;
+        else if ((control && wParam == 'X') || (shift && wParam == VK_DELETE))
+            clip = WM_CUT;
+        else if ((control && wParam == 'V') || (shift && wParam == VK_INSERT))
+            clip = WM_PASTE;
         if (clip) {
             SendMessageW(h, clip, 0, 0);
             return 0;
@@ -398,9 +403,7 @@ LRESULT EditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         ForwardKey(Widget(), message, wParam, lParam);
         return 0;
     }
-    case WM_KEYUP:
-        ForwardKey(Widget(), message, wParam, lParam);
-        return 0;
+    case WM_KEYUP: ForwardKey(Widget(), message, wParam, lParam); return 0;
     case EM_GETSEL: {
         auto start = static_cast<DWORD>(SelMin(*this)), end = static_cast<DWORD>(SelMax(*this));
         if (wParam) *reinterpret_cast<DWORD*>(wParam) = start;
@@ -490,8 +493,10 @@ LRESULT EditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return FALSE;
     case EM_UNDO:
     case WM_UNDO:
-        if (line) line->undo();
-        else if (multi) multi->undo();
+        if (line)
+            line->undo();
+        else if (multi)
+            multi->undo();
         return TRUE;
     case EM_EMPTYUNDOBUFFER:
         if (multi) multi->document()->clearUndoRedoStacks();
@@ -507,7 +512,8 @@ LRESULT EditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     case WM_CLEAR:
-        if (!(Style() & ES_READONLY) && SelMax(*this) > SelMin(*this)) ReplaceSelection(h, *this, std::wstring(), false);
+        if (!(Style() & ES_READONLY) && SelMax(*this) > SelMin(*this))
+            ReplaceSelection(h, *this, std::wstring(), false);
         return 0;
     case WM_PASTE:
         if (!(Style() & ES_READONLY))

@@ -26,14 +26,17 @@ struct KeyPair {
 };
 
 const KeyPair kKeys[] = {
-    {Qt::Key_Escape, VK_ESCAPE},   {Qt::Key_Return, VK_RETURN}, {Qt::Key_Enter, VK_RETURN},
-    {Qt::Key_Tab, VK_TAB},         {Qt::Key_Backtab, VK_TAB},   {Qt::Key_Backspace, VK_BACK},
-    {Qt::Key_Space, VK_SPACE},     {Qt::Key_Left, VK_LEFT},     {Qt::Key_Right, VK_RIGHT},
-    {Qt::Key_Up, VK_UP},           {Qt::Key_Down, VK_DOWN},     {Qt::Key_Home, VK_HOME},
-    {Qt::Key_End, VK_END},         {Qt::Key_PageUp, VK_PRIOR},  {Qt::Key_PageDown, VK_NEXT},
-    {Qt::Key_Insert, VK_INSERT},   {Qt::Key_Delete, VK_DELETE}, {Qt::Key_Shift, VK_SHIFT},
-    {Qt::Key_Control, VK_CONTROL}, {Qt::Key_Alt, VK_MENU},      {Qt::Key_Pause, VK_PAUSE},
-    {Qt::Key_CapsLock, VK_CAPITAL},
+    {Qt::Key_Escape, VK_ESCAPE},   {Qt::Key_Return, VK_RETURN},
+    {Qt::Key_Enter, VK_RETURN},    {Qt::Key_Tab, VK_TAB},
+    {Qt::Key_Backtab, VK_TAB},     {Qt::Key_Backspace, VK_BACK},
+    {Qt::Key_Space, VK_SPACE},     {Qt::Key_Left, VK_LEFT},
+    {Qt::Key_Right, VK_RIGHT},     {Qt::Key_Up, VK_UP},
+    {Qt::Key_Down, VK_DOWN},       {Qt::Key_Home, VK_HOME},
+    {Qt::Key_End, VK_END},         {Qt::Key_PageUp, VK_PRIOR},
+    {Qt::Key_PageDown, VK_NEXT},   {Qt::Key_Insert, VK_INSERT},
+    {Qt::Key_Delete, VK_DELETE},   {Qt::Key_Shift, VK_SHIFT},
+    {Qt::Key_Control, VK_CONTROL}, {Qt::Key_Alt, VK_MENU},
+    {Qt::Key_Pause, VK_PAUSE},     {Qt::Key_CapsLock, VK_CAPITAL},
 };
 
 WORD VirtualKeyOf(int key)
@@ -109,10 +112,14 @@ public:
             wchar_t ch = 0;
             if (!text.isEmpty() && text[0].unicode() >= 0x20 && text[0].unicode() != 0x7F)
                 ch = static_cast<wchar_t>(text[0].unicode());
-            else if (vk == VK_RETURN) ch = L'\r';
-            else if (vk == VK_TAB) ch = L'\t';
-            else if (vk == VK_BACK) ch = L'\b';
-            else if (vk == VK_ESCAPE) ch = L'\x1b';
+            else if (vk == VK_RETURN)
+                ch = L'\r';
+            else if (vk == VK_TAB)
+                ch = L'\t';
+            else if (vk == VK_BACK)
+                ch = L'\b';
+            else if (vk == VK_ESCAPE)
+                ch = L'\x1b';
             InjectKey(vk, true, ch);
             return true;
         }
@@ -121,8 +128,7 @@ public:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseMove:
         case QEvent::Wheel:
-        case QEvent::ContextMenu:
-            return !TakesInput(window_);
+        case QEvent::ContextMenu: return !TakesInput(window_);
         default: return false;
         }
     }
@@ -220,14 +226,15 @@ bool ForwardKey(QWidget* target, UINT message, WPARAM wParam, LPARAM)
         auto ch = static_cast<char32_t>(wParam);
         if (ch < 0x20 || ch == 0x7F) return false;  // control characters come as their keys
         text = QString::fromUcs4(&ch, 1);
-        key = text.size() == 1 ? static_cast<int>(QChar(text[0]).toUpper().unicode()) : static_cast<int>(Qt::Key_unknown);
+        key =
+            text.size() == 1 ? static_cast<int>(QChar(text[0]).toUpper().unicode()) : static_cast<int>(Qt::Key_unknown);
     } else {
         key = QtKeyOf(static_cast<WORD>(wParam));
         if (!key) return false;
         // A plain character key does its work through WM_CHAR; its key
         // events would only make the widget look for shortcuts.
-        bool character = (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9) ||
-                         key == Qt::Key_Space;
+        bool character =
+            (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Space;
         if (character && !(CurrentModifiers() & (Qt::ControlModifier | Qt::AltModifier))) return false;
     }
     QKeyEvent event(type, key, CurrentModifiers(), text);

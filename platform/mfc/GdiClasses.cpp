@@ -71,10 +71,7 @@ BOOL CFont::CreatePointFontIndirect(const LOGFONTW* lf, CDC* dc)
     return Attach(::CreateFontIndirectW(&copy));
 }
 
-BOOL CBitmap::LoadBitmap(UINT id)
-{
-    return Attach(::LoadBitmapW(nullptr, MAKEINTRESOURCEW(static_cast<WORD>(id))));
-}
+BOOL CBitmap::LoadBitmap(UINT id) { return Attach(::LoadBitmapW(nullptr, MAKEINTRESOURCEW(static_cast<WORD>(id)))); }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* dc, int width, int height)
 {
@@ -136,13 +133,19 @@ BOOL CDC::DeleteDC()
     return ok;
 }
 
-CGdiObject* CDC::SelectStockObject(int index) { return Borrowed<CGdiObject>(::SelectObject(m_hDC, GetStockObject(index))); }
+CGdiObject* CDC::SelectStockObject(int index)
+{
+    return Borrowed<CGdiObject>(::SelectObject(m_hDC, GetStockObject(index)));
+}
 CPen* CDC::SelectObject(CPen* pen) { return Borrowed<CPen>(::SelectObject(m_hDC, pen ? pen->m_hObject : nullptr)); }
 CBrush* CDC::SelectObject(CBrush* brush)
 {
     return Borrowed<CBrush>(::SelectObject(m_hDC, brush ? brush->m_hObject : nullptr));
 }
-CFont* CDC::SelectObject(CFont* font) { return Borrowed<CFont>(::SelectObject(m_hDC, font ? font->m_hObject : nullptr)); }
+CFont* CDC::SelectObject(CFont* font)
+{
+    return Borrowed<CFont>(::SelectObject(m_hDC, font ? font->m_hObject : nullptr));
+}
 CBitmap* CDC::SelectObject(CBitmap* bitmap)
 {
     return Borrowed<CBitmap>(::SelectObject(m_hDC, bitmap ? bitmap->m_hObject : nullptr));

@@ -80,7 +80,8 @@ int AddStrip(HIMAGELIST handle, const QImage& strip, const QImage& maskStrip, bo
             for (int i = 0; i < list->cx; ++i) {
                 QRgb p = strip.pixel(x + i, y) | 0xFF000000u;
                 bool transparent = false;
-                if (useColor) transparent = (p & 0xFFFFFFu) == (key & 0xFFFFFFu);
+                if (useColor)
+                    transparent = (p & 0xFFFFFFu) == (key & 0xFFFFFFu);
                 else if (!maskStrip.isNull() && x + i < maskStrip.width() && y < maskStrip.height())
                     transparent = (maskStrip.pixel(x + i, y) & 0xFFFFFFu) == 0xFFFFFFu;
                 image.setPixel(i, y, transparent ? 0u : p);
@@ -107,7 +108,10 @@ HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int, int)
     return reinterpret_cast<HIMAGELIST>(key);
 }
 
-BOOL ImageList_Destroy(HIMAGELIST list) { return Lists().lists.erase(reinterpret_cast<uintptr_t>(list)) ? TRUE : FALSE; }
+BOOL ImageList_Destroy(HIMAGELIST list)
+{
+    return Lists().lists.erase(reinterpret_cast<uintptr_t>(list)) ? TRUE : FALSE;
+}
 
 int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask)
 {
@@ -204,8 +208,8 @@ HIMAGELIST ImageList_LoadBitmapW(HINSTANCE instance, LPCWSTR name, int cx, int g
     if (!bitmap) return nullptr;
     BITMAP info{};
     GetObjectW(bitmap, sizeof info, &info);
-    HIMAGELIST list = ImageList_Create(cx, std::abs(info.bmHeight), mask == CLR_NONE ? ILC_COLOR32 : ILC_COLOR32 | ILC_MASK,
-                                       0, grow);
+    HIMAGELIST list =
+        ImageList_Create(cx, std::abs(info.bmHeight), mask == CLR_NONE ? ILC_COLOR32 : ILC_COLOR32 | ILC_MASK, 0, grow);
     if (list && ImageList_AddMasked(list, bitmap, mask) < 0) {
         ImageList_Destroy(list);
         list = nullptr;

@@ -42,8 +42,7 @@ void ShowSelection(HWND h, ListBoxControl& s)
         if (selected) s.view->item(i)->setSelected(true);
     }
     int current = IsMulti(h) ? s.caret : s.sel;
-    if (s.list.Valid(current))
-        s.view->setCurrentRow(current, QItemSelectionModel::NoUpdate);
+    if (s.list.Valid(current)) s.view->setCurrentRow(current, QItemSelectionModel::NoUpdate);
 }
 
 void ShowItems(HWND h, ListBoxControl& s)
@@ -85,7 +84,7 @@ void MakeWidget(HWND h, ListBoxControl& s)
 {
     auto* view = new QListWidget;
     view->setFrameShape(QFrame::NoFrame);
-    view->setSelectionMode((Style(h) & LBS_NOSEL) ? QAbstractItemView::NoSelection
+    view->setSelectionMode((Style(h) & LBS_NOSEL)         ? QAbstractItemView::NoSelection
                            : (Style(h) & LBS_EXTENDEDSEL) ? QAbstractItemView::ExtendedSelection
                            : (Style(h) & LBS_MULTIPLESEL) ? QAbstractItemView::MultiSelection
                                                           : QAbstractItemView::SingleSelection);
@@ -124,8 +123,10 @@ LRESULT ListBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case LB_DELETESTRING:
         if (!list.Remove(index)) return LB_ERR;
-        if (sel == index) sel = -1;
-        else if (sel > index) --sel;
+        if (sel == index)
+            sel = -1;
+        else if (sel > index)
+            --sel;
         if (caret >= list.Count()) caret = list.Count() - 1;
         ShowItems(h, *this);
         return list.Count();
@@ -213,7 +214,8 @@ LRESULT ListBoxControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case LB_SETTOPINDEX:
         if (!list.Valid(index) && index != 0) return LB_ERR;
         top = static_cast<int>(index);
-        if (view && list.Valid(index)) view->scrollToItem(view->item(static_cast<int>(index)), QAbstractItemView::PositionAtTop);
+        if (view && list.Valid(index))
+            view->scrollToItem(view->item(static_cast<int>(index)), QAbstractItemView::PositionAtTop);
         return 0;
     case LB_GETITEMHEIGHT: return view && list.Count() ? view->visualItemRect(view->item(0)).height() : 16;
     case LB_SETITEMHEIGHT: return 0;

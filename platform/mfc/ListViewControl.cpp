@@ -97,13 +97,15 @@ void ShowRow(HWND, ListViewControl& s, int i)
     for (size_t c = 0; c < s.columns.size(); ++c) {
         item->setText(static_cast<int>(c), QString::fromStdWString(TextOf(r, static_cast<int>(c))));
         int fmt = s.columns[c].fmt & 3;
-        item->setTextAlignment(static_cast<int>(c), (fmt == LVCFMT_RIGHT ? Qt::AlignRight
+        item->setTextAlignment(static_cast<int>(c), (fmt == LVCFMT_RIGHT    ? Qt::AlignRight
                                                      : fmt == LVCFMT_CENTER ? Qt::AlignHCenter
-                                                                           : Qt::AlignLeft) |
+                                                                            : Qt::AlignLeft) |
                                                         Qt::AlignVCenter);
     }
-    if (HasCheckBoxes(s)) item->setCheckState(0, IsChecked(r) ? Qt::Checked : Qt::Unchecked);
-    else item->setData(0, Qt::CheckStateRole, QVariant());
+    if (HasCheckBoxes(s))
+        item->setCheckState(0, IsChecked(r) ? Qt::Checked : Qt::Unchecked);
+    else
+        item->setData(0, Qt::CheckStateRole, QVariant());
     QImage icon = s.images[LVSIL_SMALL] ? ImageListPicture(s.images[LVSIL_SMALL], r.image) : QImage();
     item->setIcon(0, icon.isNull() ? QIcon() : QIcon(QPixmap::fromImage(icon)));
     item->setSelected((r.state & LVIS_SELECTED) != 0);
@@ -354,8 +356,10 @@ public:
             NotifyParent(window_, LVN_GETINFOTIPW, &tip.hdr);
             buffer[kInfoTipChars - 1] = L'\0';
             QString text = QString::fromWCharArray(buffer.c_str());
-            if (text.isEmpty()) QToolTip::hideText();
-            else if ((s = StateOf(window_)) && s->view) QToolTip::showText(help->globalPos(), text, s->view);
+            if (text.isEmpty())
+                QToolTip::hideText();
+            else if ((s = StateOf(window_)) && s->view)
+                QToolTip::showText(help->globalPos(), text, s->view);
             return true;
         }
         default: return false;
@@ -392,8 +396,10 @@ bool HandleKey(HWND h, WPARAM key)
     case VK_NEXT: target = std::min(count - 1, (focus < 0 ? 0 : focus) + page); break;
     case VK_SPACE:
         if (focus < 0) return true;
-        if (HasCheckBoxes(*s) && !(GetKeyState(VK_CONTROL) & 0x8000)) ToggleCheck(h, focus);
-        else SelectByUser(h, focus, KeyFlags(), (GetKeyState(VK_CONTROL) & 0x8000) != 0);
+        if (HasCheckBoxes(*s) && !(GetKeyState(VK_CONTROL) & 0x8000))
+            ToggleCheck(h, focus);
+        else
+            SelectByUser(h, focus, KeyFlags(), (GetKeyState(VK_CONTROL) & 0x8000) != 0);
         return true;
     default: return false;
     }
@@ -456,7 +462,8 @@ int InsertItem(HWND h, ListViewControl& s, const LVITEMW* item)
     if (!item || item->iSubItem != 0) return -1;
     int at = std::clamp(item->iItem, 0, RowCount(s));
     Row r;
-    if (item->mask & LVIF_TEXT) r.texts.push_back((item->pszText && item->pszText != LPSTR_TEXTCALLBACKW) ? item->pszText : L"");
+    if (item->mask & LVIF_TEXT)
+        r.texts.push_back((item->pszText && item->pszText != LPSTR_TEXTCALLBACKW) ? item->pszText : L"");
     if (item->mask & LVIF_PARAM) r.param = item->lParam;
     if (item->mask & LVIF_IMAGE) r.image = item->iImage;
     if (item->mask & LVIF_STATE) r.state = item->state & item->stateMask;
@@ -502,8 +509,10 @@ BOOL DeleteItem(HWND h, INT_PTR row)
     NotifyParent(h, LVN_DELETEITEM, &nm.hdr);
     if (!(s = StateOf(h)) || !ValidRow(*s, row)) return FALSE;
     s->rows.erase(s->rows.begin() + row);
-    if (s->mark == row) s->mark = -1;
-    else if (s->mark > row) --s->mark;
+    if (s->mark == row)
+        s->mark = -1;
+    else if (s->mark > row)
+        --s->mark;
     if (s->view && s->redraw) {
         ProgrammaticChange change;
         delete s->view->takeTopLevelItem(static_cast<int>(row));
@@ -639,9 +648,12 @@ LRESULT ListViewControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case LVM_SETITEMSTATE: {
         auto* item = reinterpret_cast<const LVITEMW*>(lParam);
         if (!item) return FALSE;
-        if (row == -1) SetAllStates(h, item->state, item->stateMask);
-        else if (ValidRow(*this, row)) SetItemState(h, static_cast<int>(row), item->state, item->stateMask);
-        else return FALSE;
+        if (row == -1)
+            SetAllStates(h, item->state, item->stateMask);
+        else if (ValidRow(*this, row))
+            SetItemState(h, static_cast<int>(row), item->state, item->stateMask);
+        else
+            return FALSE;
         return TRUE;
     }
     case LVM_GETITEMSTATE:

@@ -112,23 +112,41 @@ void CPropertySheet::BuildLayout()
     short right = static_cast<short>(kMargin + tabWidth);
     auto button = [&](int slot, int id, const wchar_t* text, DWORD style) {
         short x = static_cast<short>(right - (3 - slot) * (kButtonWidth + kMargin) + kMargin);
-        return DialogControlResource{id, L"", L"Button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, x,
-                                     buttonsTop, kButtonWidth, kButtonHeight};
+        return DialogControlResource{id, L"", L"Button",  text,         WS_CHILD | WS_VISIBLE | WS_TABSTOP | style,
+                                     0,  x,   buttonsTop, kButtonWidth, kButtonHeight};
     };
-    controls_[0] = DialogControlResource{AFX_IDC_TAB_CONTROL, L"", L"SysTabControl32", L"",
-                                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, kMargin, kMargin,
-                                         tabWidth, tabHeight};
+    controls_[0] = DialogControlResource{AFX_IDC_TAB_CONTROL,
+                                         L"",
+                                         L"SysTabControl32",
+                                         L"",
+                                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
+                                         0,
+                                         kMargin,
+                                         kMargin,
+                                         tabWidth,
+                                         tabHeight};
     // The sheet's own buttons speak the user's language, as the system's do.
     LANGID language = GetUserDefaultLangID();
-    const wchar_t* const* texts = language == 1042 ? kKoreanButtons : language == 1041 ? kJapaneseButtons : kEnglishButtons;
+    const wchar_t* const* texts = language == 1042   ? kKoreanButtons
+                                  : language == 1041 ? kJapaneseButtons
+                                                     : kEnglishButtons;
     controls_[1] = button(0, IDOK, texts[0], BS_DEFPUSHBUTTON);
     controls_[2] = button(1, IDCANCEL, texts[1], BS_PUSHBUTTON);
     controls_[3] = button(2, ID_APPLY_NOW, texts[2], BS_PUSHBUTTON | WS_DISABLED);
-    resource_ = DialogResource{0, L"", caption_.c_str(),
-                               WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 0, 0, 0,
+    resource_ = DialogResource{0,
+                               L"",
+                               caption_.c_str(),
+                               WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER,
+                               0,
+                               0,
+                               0,
                                static_cast<short>(right + kMargin),
-                               static_cast<short>(buttonsTop + kButtonHeight + kMargin), 9, L"MS Shell Dlg", L"",
-                               controls_, 4};
+                               static_cast<short>(buttonsTop + kButtonHeight + kMargin),
+                               9,
+                               L"MS Shell Dlg",
+                               L"",
+                               controls_,
+                               4};
 }
 
 const DialogResource* CPropertySheet::FindResource() const { return &resource_; }

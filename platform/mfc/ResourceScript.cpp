@@ -21,98 +21,185 @@ struct Flag {
 
 // Generic styles of controls. "hidden" is handled apart (it clears WS_VISIBLE).
 const Flag kControlGeneric[] = {
-    {"tabstop", 0x00010000}, {"group", 0x00020000},        {"border", 0x00800000},   {"vscroll", 0x00200000},
-    {"hscroll", 0x00100000}, {"disabled", 0x08000000},     {"clipsiblings", 0x04000000},
-    {"clipchildren", 0x02000000},
+    {"tabstop", 0x00010000}, {"group", 0x00020000},    {"border", 0x00800000},       {"vscroll", 0x00200000},
+    {"hscroll", 0x00100000}, {"disabled", 0x08000000}, {"clipsiblings", 0x04000000}, {"clipchildren", 0x02000000},
 };
 
 const Flag kDialogStyles[] = {
-    {"popup", 0x80000000},      {"child", 0x40000000},      {"visible", 0x10000000},   {"disabled", 0x08000000},
-    {"clipsiblings", 0x04000000}, {"clipchildren", 0x02000000}, {"caption", 0x00C00000}, {"border", 0x00800000},
-    {"dlgframe", 0x00400000},   {"vscroll", 0x00200000},    {"hscroll", 0x00100000},   {"sysmenu", 0x00080000},
-    {"thickframe", 0x00040000}, {"minimizebox", 0x00020000}, {"maximizebox", 0x00010000},
-    {"absalign", 0x01},         {"sysmodal", 0x02},         {"3dlook", 0x04},          {"fixedsys", 0x08},
-    {"nofailcreate", 0x10},     {"setfont", 0x40},          {"modalframe", 0x80},      {"noidlemsg", 0x100},
-    {"setforeground", 0x200},   {"control", 0x400},         {"center", 0x800},         {"centermouse", 0x1000},
+    {"popup", 0x80000000},
+    {"child", 0x40000000},
+    {"visible", 0x10000000},
+    {"disabled", 0x08000000},
+    {"clipsiblings", 0x04000000},
+    {"clipchildren", 0x02000000},
+    {"caption", 0x00C00000},
+    {"border", 0x00800000},
+    {"dlgframe", 0x00400000},
+    {"vscroll", 0x00200000},
+    {"hscroll", 0x00100000},
+    {"sysmenu", 0x00080000},
+    {"thickframe", 0x00040000},
+    {"minimizebox", 0x00020000},
+    {"maximizebox", 0x00010000},
+    {"absalign", 0x01},
+    {"sysmodal", 0x02},
+    {"3dlook", 0x04},
+    {"fixedsys", 0x08},
+    {"nofailcreate", 0x10},
+    {"setfont", 0x40},
+    {"modalframe", 0x80},
+    {"noidlemsg", 0x100},
+    {"setforeground", 0x200},
+    {"control", 0x400},
+    {"center", 0x800},
+    {"centermouse", 0x1000},
     {"contexthelp", 0x2000},
 };
 
 const Flag kExStyles[] = {
-    {"dlgmodalframe", 0x1},  {"noparentnotify", 0x4}, {"topmost", 0x8},          {"acceptfiles", 0x10},
-    {"transparent", 0x20},   {"toolwindow", 0x80},    {"windowedge", 0x100},      {"clientedge", 0x200},
-    {"contexthelp", 0x400},  {"right", 0x1000},       {"rtlreading", 0x2000},     {"leftscrollbar", 0x4000},
+    {"dlgmodalframe", 0x1},     {"noparentnotify", 0x4}, {"topmost", 0x8},       {"acceptfiles", 0x10},
+    {"transparent", 0x20},      {"toolwindow", 0x80},    {"windowedge", 0x100},  {"clientedge", 0x200},
+    {"contexthelp", 0x400},     {"right", 0x1000},       {"rtlreading", 0x2000}, {"leftscrollbar", 0x4000},
     {"controlparent", 0x10000}, {"staticedge", 0x20000}, {"appwindow", 0x40000},
 };
 
 const Flag kButton[] = {
-    {"pushbutton", 0x0},  {"defpushbutton", 0x1}, {"checkbox", 0x2},  {"autocheckbox", 0x3}, {"radiobutton", 0x4},
-    {"3state", 0x5},      {"auto3state", 0x6},    {"groupbox", 0x7},  {"autoradiobutton", 0x9}, {"ownerdraw", 0xB},
-    {"lefttext", 0x20},   {"icon", 0x40},         {"bitmap", 0x80},   {"left", 0x100},      {"right", 0x200},
-    {"center", 0x300},    {"top", 0x400},         {"bottom", 0x800},  {"vcenter", 0xC00},   {"pushlike", 0x1000},
-    {"multiline", 0x2000}, {"notify", 0x4000},    {"flat", 0x8000},
+    {"pushbutton", 0x0},   {"defpushbutton", 0x1}, {"checkbox", 0x2}, {"autocheckbox", 0x3},    {"radiobutton", 0x4},
+    {"3state", 0x5},       {"auto3state", 0x6},    {"groupbox", 0x7}, {"autoradiobutton", 0x9}, {"ownerdraw", 0xB},
+    {"lefttext", 0x20},    {"icon", 0x40},         {"bitmap", 0x80},  {"left", 0x100},          {"right", 0x200},
+    {"center", 0x300},     {"top", 0x400},         {"bottom", 0x800}, {"vcenter", 0xC00},       {"pushlike", 0x1000},
+    {"multiline", 0x2000}, {"notify", 0x4000},     {"flat", 0x8000},
 };
 const Flag kStatic[] = {
-    {"left", 0x0},          {"center", 0x1},       {"right", 0x2},         {"icon", 0x3},         {"blackrect", 0x4},
-    {"grayrect", 0x5},      {"whiterect", 0x6},    {"blackframe", 0x7},    {"grayframe", 0x8},    {"whiteframe", 0x9},
-    {"simple", 0xB},        {"leftnowordwrap", 0xC}, {"ownerdraw", 0xD},   {"bitmap", 0xE},       {"etchedhorz", 0x10},
-    {"etchedvert", 0x11},   {"etchedframe", 0x12}, {"noprefix", 0x80},     {"notify", 0x100},     {"centerimage", 0x200},
-    {"rightjust", 0x400},   {"realsizeimage", 0x800}, {"sunken", 0x1000},  {"endellipsis", 0x4000},
+    {"left", 0x0},
+    {"center", 0x1},
+    {"right", 0x2},
+    {"icon", 0x3},
+    {"blackrect", 0x4},
+    {"grayrect", 0x5},
+    {"whiterect", 0x6},
+    {"blackframe", 0x7},
+    {"grayframe", 0x8},
+    {"whiteframe", 0x9},
+    {"simple", 0xB},
+    {"leftnowordwrap", 0xC},
+    {"ownerdraw", 0xD},
+    {"bitmap", 0xE},
+    {"etchedhorz", 0x10},
+    {"etchedvert", 0x11},
+    {"etchedframe", 0x12},
+    {"noprefix", 0x80},
+    {"notify", 0x100},
+    {"centerimage", 0x200},
+    {"rightjust", 0x400},
+    {"realsizeimage", 0x800},
+    {"sunken", 0x1000},
+    {"endellipsis", 0x4000},
     {"pathellipsis", 0x8000},
 };
 const Flag kEdit[] = {
-    {"left", 0x0},          {"center", 0x1},      {"right", 0x2},       {"multiline", 0x4},  {"uppercase", 0x8},
-    {"lowercase", 0x10},    {"password", 0x20},   {"autovscroll", 0x40}, {"autohscroll", 0x80}, {"nohidesel", 0x100},
-    {"oemconvert", 0x400},  {"readonly", 0x800},  {"wantreturn", 0x1000}, {"number", 0x2000},
+    {"left", 0x0},         {"center", 0x1},     {"right", 0x2},         {"multiline", 0x4},    {"uppercase", 0x8},
+    {"lowercase", 0x10},   {"password", 0x20},  {"autovscroll", 0x40},  {"autohscroll", 0x80}, {"nohidesel", 0x100},
+    {"oemconvert", 0x400}, {"readonly", 0x800}, {"wantreturn", 0x1000}, {"number", 0x2000},
 };
 const Flag kRichEdit[] = {
-    {"left", 0x0},          {"center", 0x1},        {"right", 0x2},        {"multiline", 0x4},
-    {"password", 0x20},     {"autovscroll", 0x40},  {"autohscroll", 0x80}, {"nohidesel", 0x100},
-    {"readonly", 0x800},    {"wantreturn", 0x1000}, {"disablenoscroll", 0x2000}, {"sunken", 0x4000},
-    {"savesel", 0x8000},    {"selectionbar", 0x1000000},
+    {"left", 0x0},
+    {"center", 0x1},
+    {"right", 0x2},
+    {"multiline", 0x4},
+    {"password", 0x20},
+    {"autovscroll", 0x40},
+    {"autohscroll", 0x80},
+    {"nohidesel", 0x100},
+    {"readonly", 0x800},
+    {"wantreturn", 0x1000},
+    {"disablenoscroll", 0x2000},
+    {"sunken", 0x4000},
+    {"savesel", 0x8000},
+    {"selectionbar", 0x1000000},
 };
 const Flag kCombo[] = {
-    {"simple", 0x1},          {"dropdown", 0x2},         {"dropdownlist", 0x3},  {"ownerdrawfixed", 0x10},
-    {"ownerdrawvariable", 0x20}, {"autohscroll", 0x40},  {"oemconvert", 0x80},   {"sort", 0x100},
-    {"hasstrings", 0x200},    {"nointegralheight", 0x400}, {"disablenoscroll", 0x800}, {"uppercase", 0x2000},
+    {"simple", 0x1},
+    {"dropdown", 0x2},
+    {"dropdownlist", 0x3},
+    {"ownerdrawfixed", 0x10},
+    {"ownerdrawvariable", 0x20},
+    {"autohscroll", 0x40},
+    {"oemconvert", 0x80},
+    {"sort", 0x100},
+    {"hasstrings", 0x200},
+    {"nointegralheight", 0x400},
+    {"disablenoscroll", 0x800},
+    {"uppercase", 0x2000},
     {"lowercase", 0x4000},
 };
 const Flag kListBox[] = {
-    {"notify", 0x1},          {"sort", 0x2},            {"noredraw", 0x4},        {"multiplesel", 0x8},
-    {"ownerdrawfixed", 0x10}, {"ownerdrawvariable", 0x20}, {"hasstrings", 0x40},  {"usetabstops", 0x80},
-    {"nointegralheight", 0x100}, {"multicolumn", 0x200}, {"wantkeyboardinput", 0x400}, {"extendedsel", 0x800},
-    {"disablenoscroll", 0x1000}, {"nodata", 0x2000},    {"nosel", 0x4000},
+    {"notify", 0x1},
+    {"sort", 0x2},
+    {"noredraw", 0x4},
+    {"multiplesel", 0x8},
+    {"ownerdrawfixed", 0x10},
+    {"ownerdrawvariable", 0x20},
+    {"hasstrings", 0x40},
+    {"usetabstops", 0x80},
+    {"nointegralheight", 0x100},
+    {"multicolumn", 0x200},
+    {"wantkeyboardinput", 0x400},
+    {"extendedsel", 0x800},
+    {"disablenoscroll", 0x1000},
+    {"nodata", 0x2000},
+    {"nosel", 0x4000},
 };
 const Flag kListView[] = {
-    {"icon", 0x0},            {"report", 0x1},          {"smallicon", 0x2},       {"list", 0x3},
-    {"singlesel", 0x4},       {"showselalways", 0x8},   {"sortascending", 0x10},  {"sortdescending", 0x20},
-    {"shareimagelists", 0x40}, {"nolabelwrap", 0x80},   {"autoarrange", 0x100},   {"editlabels", 0x200},
-    {"ownerdata", 0x1000},    {"noscroll", 0x2000},     {"nocolumnheader", 0x4000}, {"nosortheader", 0x8000},
+    {"icon", 0x0},
+    {"report", 0x1},
+    {"smallicon", 0x2},
+    {"list", 0x3},
+    {"singlesel", 0x4},
+    {"showselalways", 0x8},
+    {"sortascending", 0x10},
+    {"sortdescending", 0x20},
+    {"shareimagelists", 0x40},
+    {"nolabelwrap", 0x80},
+    {"autoarrange", 0x100},
+    {"editlabels", 0x200},
+    {"ownerdata", 0x1000},
+    {"noscroll", 0x2000},
+    {"nocolumnheader", 0x4000},
+    {"nosortheader", 0x8000},
 };
 const Flag kTrackbar[] = {
-    {"autoticks", 0x1}, {"vert", 0x2},  {"horz", 0x0},        {"top", 0x4},       {"bottom", 0x0},
-    {"left", 0x4},      {"right", 0x0}, {"both", 0x8},        {"noticks", 0x10},  {"enableselrange", 0x20},
+    {"autoticks", 0x1},    {"vert", 0x2},     {"horz", 0x0},       {"top", 0x4},        {"bottom", 0x0},
+    {"left", 0x4},         {"right", 0x0},    {"both", 0x8},       {"noticks", 0x10},   {"enableselrange", 0x20},
     {"fixedlength", 0x40}, {"nothumb", 0x80}, {"tooltips", 0x100}, {"reversed", 0x200}, {"downisleft", 0x400},
 };
 const Flag kUpDown[] = {
-    {"wrap", 0x1},       {"setbuddyint", 0x2}, {"alignright", 0x4},  {"alignleft", 0x8},   {"autobuddy", 0x10},
+    {"wrap", 0x1},       {"setbuddyint", 0x2}, {"alignright", 0x4},   {"alignleft", 0x8},  {"autobuddy", 0x10},
     {"arrowkeys", 0x20}, {"horz", 0x40},       {"nothousands", 0x80}, {"hottrack", 0x100},
 };
 const Flag kProgress[] = {{"smooth", 0x1}, {"vertical", 0x4}, {"marquee", 0x8}};
 const Flag kTab[] = {
-    {"scrollopposite", 0x1}, {"bottom", 0x2},       {"right", 0x2},         {"multiselect", 0x4},
-    {"flatbuttons", 0x8},    {"forceiconleft", 0x10}, {"forcelabelleft", 0x20}, {"hottrack", 0x40},
-    {"vertical", 0x80},      {"tabs", 0x0},         {"buttons", 0x100},     {"singleline", 0x0},
-    {"multiline", 0x200},    {"fixedwidth", 0x400}, {"raggedright", 0x800}, {"focusonbuttondown", 0x1000},
-    {"ownerdrawfixed", 0x2000}, {"tooltips", 0x4000}, {"focusnever", 0x8000},
+    {"scrollopposite", 0x1},    {"bottom", 0x2},         {"right", 0x2},           {"multiselect", 0x4},
+    {"flatbuttons", 0x8},       {"forceiconleft", 0x10}, {"forcelabelleft", 0x20}, {"hottrack", 0x40},
+    {"vertical", 0x80},         {"tabs", 0x0},           {"buttons", 0x100},       {"singleline", 0x0},
+    {"multiline", 0x200},       {"fixedwidth", 0x400},   {"raggedright", 0x800},   {"focusonbuttondown", 0x1000},
+    {"ownerdrawfixed", 0x2000}, {"tooltips", 0x4000},    {"focusnever", 0x8000},
 };
 const Flag kDateTime[] = {
-    {"updown", 0x1},         {"shownone", 0x2},    {"shortdateformat", 0x0}, {"longdateformat", 0x4},
-    {"timeformat", 0x9},     {"appcanparse", 0x10}, {"rightalign", 0x20},
+    {"updown", 0x1},     {"shownone", 0x2},     {"shortdateformat", 0x0}, {"longdateformat", 0x4},
+    {"timeformat", 0x9}, {"appcanparse", 0x10}, {"rightalign", 0x20},
 };
 const Flag kScrollBar[] = {
-    {"horz", 0x0},        {"vert", 0x1},          {"topalign", 0x2},  {"leftalign", 0x2},
-    {"bottomalign", 0x4}, {"rightalign", 0x4},    {"sizeboxtopleftalign", 0x2},
-    {"sizeboxbottomrightalign", 0x4}, {"sizebox", 0x8}, {"sizegrip", 0x10},
+    {"horz", 0x0},
+    {"vert", 0x1},
+    {"topalign", 0x2},
+    {"leftalign", 0x2},
+    {"bottomalign", 0x4},
+    {"rightalign", 0x4},
+    {"sizeboxtopleftalign", 0x2},
+    {"sizeboxbottomrightalign", 0x4},
+    {"sizebox", 0x8},
+    {"sizegrip", 0x10},
 };
 
 struct ClassInfo {
@@ -142,8 +229,8 @@ constexpr uint32_t kChild = 0x40000000;
 constexpr uint32_t kVisible = 0x10000000;
 constexpr uint32_t kDsSetFont = 0x40;
 // Names the window layer already defines as constants.
-const char* const kSystemNames[] = {"IDOK", "IDCANCEL", "IDABORT", "IDRETRY", "IDIGNORE", "IDYES", "IDNO",
-                                    "IDCLOSE", "IDHELP", "IDTRYAGAIN", "IDCONTINUE"};
+const char* const kSystemNames[] = {"IDOK", "IDCANCEL", "IDABORT", "IDRETRY",    "IDIGNORE",  "IDYES",
+                                    "IDNO", "IDCLOSE",  "IDHELP",  "IDTRYAGAIN", "IDCONTINUE"};
 // Larger files are not resource sources.
 constexpr size_t kLargestSource = 4 * 1024 * 1024;
 
@@ -157,7 +244,10 @@ struct Token {
 
 class Failure {
 public:
-    Failure(const std::string& file, int line, const std::string& message) : what_(file + ":" + std::to_string(line) + ": " + message) {}
+    Failure(const std::string& file, int line, const std::string& message)
+        : what_(file + ":" + std::to_string(line) + ": " + message)
+    {
+    }
     const std::string& what() const { return what_; }
 
 private:
@@ -246,7 +336,8 @@ std::vector<Token> Tokenize(const std::string& line, const std::string& file, in
 bool IsName(const std::string& w)
 {
     if (w.empty() || !(std::isalpha(static_cast<unsigned char>(w[0])) || w[0] == '_')) return false;
-    return std::all_of(w.begin(), w.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+    return std::all_of(w.begin(), w.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
 }
 
 std::string Lower(std::string s)
@@ -279,11 +370,16 @@ public:
     {
         while (Next()) {
             const std::string keyword = Lower(Word(0, "a statement"));
-            if (keyword == "dialog") ParseDialog(out);
-            else if (keyword == "menu") ParseMenu(out);
-            else if (keyword == "bitmap" || keyword == "icon") ParseImage(out, keyword == "icon");
-            else if (keyword == "define") ParseDefine(out);
-            else Fail("unknown statement \"" + keyword + "\"");
+            if (keyword == "dialog")
+                ParseDialog(out);
+            else if (keyword == "menu")
+                ParseMenu(out);
+            else if (keyword == "bitmap" || keyword == "icon")
+                ParseImage(out, keyword == "icon");
+            else if (keyword == "define")
+                ParseDefine(out);
+            else
+                Fail("unknown statement \"" + keyword + "\"");
         }
     }
 
@@ -377,7 +473,8 @@ private:
             } else if (keyword == "style") {
                 if (!styled) d.style = 0;
                 styled = true;
-                for (size_t i = 1; i < tokens_.size(); ++i) d.style |= FlagValue(i, kDialogStyles, std::size(kDialogStyles));
+                for (size_t i = 1; i < tokens_.size(); ++i)
+                    d.style |= FlagValue(i, kDialogStyles, std::size(kDialogStyles));
             } else if (keyword == "exstyle") {
                 for (size_t i = 1; i < tokens_.size(); ++i) d.exStyle |= FlagValue(i, kExStyles, std::size(kExStyles));
             } else if (keyword == "control") {
@@ -386,8 +483,10 @@ private:
                 Fail("unknown dialog statement \"" + keyword + "\"");
             }
         }
-        if (d.pointSize) d.style |= kDsSetFont;
-        else d.style &= ~kDsSetFont;
+        if (d.pointSize)
+            d.style |= kDsSetFont;
+        else
+            d.style &= ~kDsSetFont;
         out->dialogs.push_back(std::move(d));
     }
 
@@ -440,8 +539,10 @@ private:
                 std::string rest = w.substr(3);
                 long long n = 0;
                 uint32_t v = 0;
-                if (ParseNumber(rest, &n) && n >= 0) v = static_cast<uint32_t>(n);
-                else if (!FindFlag(kExStyles, std::size(kExStyles), rest, &v)) Fail("unknown extended style \"" + rest + "\"");
+                if (ParseNumber(rest, &n) && n >= 0)
+                    v = static_cast<uint32_t>(n);
+                else if (!FindFlag(kExStyles, std::size(kExStyles), rest, &v))
+                    Fail("unknown extended style \"" + rest + "\"");
                 c.exStyle |= v;
                 continue;
             }
@@ -487,15 +588,21 @@ private:
             } else if (keyword == "item") {
                 item.text = Text(1, "the item's text");
                 item.name = Word(2, "the item's name");
-                if (item.name == "-") item.name.clear();
-                else if (!IsName(item.name)) Fail("\"" + item.name + "\" is not a name");
+                if (item.name == "-")
+                    item.name.clear();
+                else if (!IsName(item.name))
+                    Fail("\"" + item.name + "\" is not a name");
                 item.id = static_cast<int>(Number(3, "the command id", 0, 65535));
                 for (size_t i = 4; i < tokens_.size(); ++i) {
                     std::string w = Lower(Word(i, "an item flag"));
-                    if (w == "checked") item.checked = true;
-                    else if (w == "grayed") item.grayed = true;
-                    else if (w == "disabled") item.disabled = true;
-                    else Fail("unknown menu item flag \"" + w + "\"");
+                    if (w == "checked")
+                        item.checked = true;
+                    else if (w == "grayed")
+                        item.grayed = true;
+                    else if (w == "disabled")
+                        item.disabled = true;
+                    else
+                        Fail("unknown menu item flag \"" + w + "\"");
                 }
             } else {
                 Fail("unknown menu statement \"" + keyword + "\"");
@@ -673,12 +780,14 @@ bool Check(const Script& script, std::string* error)
         for (const Control& c : d.controls) {
             if (c.id == -1) continue;
             auto [cit, cfresh] = ids.emplace(c.id, &c);
-            if (!cfresh) return fail(d.file, c.line, "control id " + std::to_string(c.id) + " is used twice in " + d.name);
+            if (!cfresh)
+                return fail(d.file, c.line, "control id " + std::to_string(c.id) + " is used twice in " + d.name);
         }
     }
     std::map<int, const Menu*> menus;
     for (const Menu& m : script.menus)
-        if (!menus.emplace(m.id, &m).second) return fail(m.file, m.line, "menu id " + std::to_string(m.id) + " is used twice");
+        if (!menus.emplace(m.id, &m).second)
+            return fail(m.file, m.line, "menu id " + std::to_string(m.id) + " is used twice");
     std::set<std::pair<bool, int>> images;
     for (const Image& i : script.images)
         if (!images.emplace(i.icon, i.id).second)

@@ -19,6 +19,7 @@
 #include "platform/mfc/ControlWindow.h"
 #include "platform/mfc/EmbeddedWidget.h"
 #include "platform/mfc/RichEdit.h"
+#include "platform/win32/SystemModules.h"
 #include "platform/win32/gui/DeviceContext.h"
 #include "platform/win32/gui/Focus.h"
 #include "platform/win32/gui/GdiDraw.h"
@@ -28,7 +29,6 @@
 #include "platform/win32/gui/SystemMetrics.h"
 #include "platform/win32/gui/Window.h"
 #include "platform/win32/gui/WindowGeometry.h"
-#include "platform/win32/SystemModules.h"
 
 namespace mfc_controls {
 namespace {
@@ -146,7 +146,10 @@ void SetSelection(RichEditControl& s, long from, long to)
 }
 
 QColor ColourOf(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
-COLORREF RefOf(const QColor& c) { return RGB(static_cast<BYTE>(c.red()), static_cast<BYTE>(c.green()), static_cast<BYTE>(c.blue())); }
+COLORREF RefOf(const QColor& c)
+{
+    return RGB(static_cast<BYTE>(c.red()), static_cast<BYTE>(c.green()), static_cast<BYTE>(c.blue()));
+}
 
 // CHARFORMAT(2) to the document's format; cbSize says which record it is.
 bool ToTextFormat(const CHARFORMAT2W* cf, QTextCharFormat* out)
@@ -155,8 +158,10 @@ bool ToTextFormat(const CHARFORMAT2W* cf, QTextCharFormat* out)
     bool two = cf->cbSize == sizeof(CHARFORMAT2W);
     DWORD m = cf->dwMask, e = cf->dwEffects;
     if (m & CFM_COLOR) {
-        if (e & CFE_AUTOCOLOR) out->clearForeground();
-        else out->setForeground(ColourOf(cf->crTextColor));
+        if (e & CFE_AUTOCOLOR)
+            out->clearForeground();
+        else
+            out->setForeground(ColourOf(cf->crTextColor));
     }
     if (m & CFM_BOLD) out->setFontWeight((e & CFE_BOLD) ? QFont::Bold : QFont::Normal);
     if (m & CFM_ITALIC) out->setFontItalic((e & CFE_ITALIC) != 0);
@@ -168,8 +173,10 @@ bool ToTextFormat(const CHARFORMAT2W* cf, QTextCharFormat* out)
         if (!face.empty()) out->setFontFamilies({QString::fromStdWString(face)});
     }
     if (two && (m & CFM_BACKCOLOR)) {
-        if (e & CFE_AUTOBACKCOLOR) out->clearBackground();
-        else out->setBackground(ColourOf(cf->crBackColor));
+        if (e & CFE_AUTOBACKCOLOR)
+            out->clearBackground();
+        else
+            out->setBackground(ColourOf(cf->crBackColor));
     }
     return true;
 }
@@ -181,8 +188,10 @@ void FromTextFormat(const QTextCharFormat& f, const QFont& fallback, CHARFORMAT2
     cf->dwEffects = 0;
     QFont font = f.font();
     if (!f.hasProperty(QTextFormat::FontPointSize) && !f.hasProperty(QTextFormat::FontPixelSize)) font = fallback;
-    if (f.foreground().style() == Qt::NoBrush) cf->dwEffects |= CFE_AUTOCOLOR;
-    else cf->crTextColor = RefOf(f.foreground().color());
+    if (f.foreground().style() == Qt::NoBrush)
+        cf->dwEffects |= CFE_AUTOCOLOR;
+    else
+        cf->crTextColor = RefOf(f.foreground().color());
     if (f.fontWeight() >= QFont::Bold) cf->dwEffects |= CFE_BOLD;
     if (f.fontItalic()) cf->dwEffects |= CFE_ITALIC;
     if (f.fontUnderline()) cf->dwEffects |= CFE_UNDERLINE;
@@ -194,8 +203,10 @@ void FromTextFormat(const QTextCharFormat& f, const QFont& fallback, CHARFORMAT2
     std::copy(face.begin(), face.end(), cf->szFaceName);
     if (two) {
         cf->dwMask |= CFM_BACKCOLOR;
-        if (f.background().style() == Qt::NoBrush) cf->dwEffects |= CFE_AUTOBACKCOLOR;
-        else cf->crBackColor = RefOf(f.background().color());
+        if (f.background().style() == Qt::NoBrush)
+            cf->dwEffects |= CFE_AUTOBACKCOLOR;
+        else
+            cf->crBackColor = RefOf(f.background().color());
     }
 }
 
@@ -204,8 +215,10 @@ void ReplaceSelection(HWND h, RichEditControl& s, const std::wstring& text)
     {
         ProgrammaticChange change;
         QString t = FromControlText(text);
-        if (s.hasInsertFormat) s.cursor.insertText(t, s.insertFormat);
-        else s.cursor.insertText(t);
+        if (s.hasInsertFormat)
+            s.cursor.insertText(t, s.insertFormat);
+        else
+            s.cursor.insertText(t);
     }
     // The inserted text keeps the format; what comes next is typed after it.
     if (s.hasInsertFormat) s.cursor.setCharFormat(s.insertFormat);
@@ -298,9 +311,8 @@ LRESULT RichEditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (!(Style() & ES_MULTILINE)) return code;
         code |= DLGC_WANTALLKEYS;
         if (const auto* msg = reinterpret_cast<const MSG*>(lParam)) {
-            if (msg->message == WM_KEYDOWN &&
-                ((msg->wParam == VK_RETURN && !(Style() & ES_WANTRETURN)) || msg->wParam == VK_ESCAPE ||
-                 msg->wParam == VK_TAB))
+            if (msg->message == WM_KEYDOWN && ((msg->wParam == VK_RETURN && !(Style() & ES_WANTRETURN)) ||
+                                               msg->wParam == VK_ESCAPE || msg->wParam == VK_TAB))
                 code &= ~DLGC_WANTALLKEYS;
         }
         return code;
@@ -321,16 +333,16 @@ LRESULT RichEditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         ForwardKey(edit, message, wParam, lParam);
         return 0;
-    case WM_SETTEXT:
-        {
-            ProgrammaticChange change;
-            document->setPlainText(lParam ? FromControlText(reinterpret_cast<LPCWSTR>(lParam)) : QString());
-        }
+    case WM_SETTEXT: {
+        ProgrammaticChange change;
+        document->setPlainText(lParam ? FromControlText(reinterpret_cast<LPCWSTR>(lParam)) : QString());
+    }
         cursor = QTextCursor(document.get());
         hasInsertFormat = false;
         ShowSelection(*this);
         return TRUE;
-    case WM_GETTEXT: return CopyTextOut(PlainText(*document, 0, Length(*this), true), reinterpret_cast<LPWSTR>(lParam), wParam);
+    case WM_GETTEXT:
+        return CopyTextOut(PlainText(*document, 0, Length(*this), true), reinterpret_cast<LPWSTR>(lParam), wParam);
     case WM_GETTEXTLENGTH: return static_cast<LRESULT>(PlainText(*document, 0, Length(*this), true).size());
     case EM_GETTEXTLENGTHEX: {
         const auto* how = reinterpret_cast<const GETTEXTLENGTHEX*>(wParam);
@@ -349,7 +361,8 @@ LRESULT RichEditControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         auto start = static_cast<DWORD>(cursor.selectionStart()), end = static_cast<DWORD>(cursor.selectionEnd());
         if (wParam) *reinterpret_cast<DWORD*>(wParam) = start;
         if (lParam) *reinterpret_cast<DWORD*>(lParam) = end;
-        return MAKELONG(static_cast<WORD>(std::min<DWORD>(start, 0xFFFF)), static_cast<WORD>(std::min<DWORD>(end, 0xFFFF)));
+        return MAKELONG(static_cast<WORD>(std::min<DWORD>(start, 0xFFFF)),
+                        static_cast<WORD>(std::min<DWORD>(end, 0xFFFF)));
     }
     case EM_EXGETSEL:
         if (auto* range = reinterpret_cast<CHARRANGE*>(lParam)) {

@@ -55,7 +55,10 @@ public:
         return static_cast<COLORREF>(SendMessage(EM_SETBKGNDCOLOR, systemColor, static_cast<LPARAM>(color)));
     }
     int GetLineCount() const { return static_cast<int>(SendMessage(EM_GETLINECOUNT)); }
-    int LineIndex(int line = -1) const { return static_cast<int>(SendMessage(EM_LINEINDEX, static_cast<WPARAM>(line))); }
+    int LineIndex(int line = -1) const
+    {
+        return static_cast<int>(SendMessage(EM_LINEINDEX, static_cast<WPARAM>(line)));
+    }
     int LineLength(int charIndex = -1) const
     {
         return static_cast<int>(SendMessage(EM_LINELENGTH, static_cast<WPARAM>(charIndex)));
@@ -65,7 +68,10 @@ public:
     int GetFirstVisibleLine() const { return static_cast<int>(SendMessage(EM_GETFIRSTVISIBLELINE)); }
     void HideSelection(BOOL hide, BOOL) { SendMessage(EM_HIDESELECTION, hide); }
     BOOL SetReadOnly(BOOL readOnly = TRUE) { return static_cast<BOOL>(SendMessage(EM_SETREADONLY, readOnly)); }
-    DWORD SetEventMask(DWORD mask) { return static_cast<DWORD>(SendMessage(EM_SETEVENTMASK, 0, static_cast<LPARAM>(mask))); }
+    DWORD SetEventMask(DWORD mask)
+    {
+        return static_cast<DWORD>(SendMessage(EM_SETEVENTMASK, 0, static_cast<LPARAM>(mask)));
+    }
     DWORD GetEventMask() const { return static_cast<DWORD>(SendMessage(EM_GETEVENTMASK)); }
     void LimitText(long limit = 0) { SendMessage(EM_EXLIMITTEXT, 0, limit); }
     long GetTextLength() const { return static_cast<long>(SendMessage(WM_GETTEXTLENGTH)); }

@@ -7,8 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/win32/CodePage.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/KernelObject.h"
 #include "platform/win32/Process.h"
 

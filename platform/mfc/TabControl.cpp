@@ -103,8 +103,10 @@ void Show(HWND h, TabControl& s)
         while (s.bar->count() > 0) s.bar->removeTab(0);
         for (const TabItem& item : s.items) {
             QImage icon = (s.images && item.image >= 0) ? ImageListPicture(s.images, item.image) : QImage();
-            if (icon.isNull()) s.bar->addTab(QString::fromStdWString(item.text));
-            else s.bar->addTab(QIcon(QPixmap::fromImage(icon)), QString::fromStdWString(item.text));
+            if (icon.isNull())
+                s.bar->addTab(QString::fromStdWString(item.text));
+            else
+                s.bar->addTab(QIcon(QPixmap::fromImage(icon)), QString::fromStdWString(item.text));
         }
         s.bar->setCurrentIndex(s.cur);
     }
@@ -214,7 +216,8 @@ LRESULT TabControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (!item || !Valid(*this, index)) return FALSE;
         TabItem& t = items[static_cast<size_t>(index)];
         if (message == TCM_GETITEMW) {
-            if (item->mask & TCIF_TEXT) CopyTextOut(t.text, item->pszText, static_cast<size_t>(std::max(0, item->cchTextMax)));
+            if (item->mask & TCIF_TEXT)
+                CopyTextOut(t.text, item->pszText, static_cast<size_t>(std::max(0, item->cchTextMax)));
             if (item->mask & TCIF_IMAGE) item->iImage = t.image;
             if (item->mask & TCIF_PARAM) item->lParam = t.param;
             return TRUE;
@@ -228,8 +231,10 @@ LRESULT TabControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case TCM_DELETEITEM:
         if (!Valid(*this, index)) return FALSE;
         items.erase(items.begin() + index);
-        if (cur == index) cur = -1;
-        else if (cur > index) --cur;
+        if (cur == index)
+            cur = -1;
+        else if (cur > index)
+            --cur;
         if (focus >= Count(*this)) focus = Count(*this) - 1;
         Show(h, *this);
         return TRUE;

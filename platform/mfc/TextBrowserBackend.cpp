@@ -213,8 +213,8 @@ HWND TextBrowserBackend::CreateBrowserWindow(HWND parent, WebBrowserEvents* even
 {
     if (!parent || !IsWindow(parent)) return nullptr;
     RegisterClass();
-    HWND window = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent, nullptr, nullptr,
-                                  nullptr);
+    HWND window =
+        CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent, nullptr, nullptr, nullptr);
     if (auto* state = mfc_controls::ControlWindow::Of<TextBrowserWindow>(window)) state->events = events;
     return window;
 }

@@ -10,14 +10,14 @@
 #include <QBasicTimer>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTimerEvent>
 #include <QSlider>
 #include <QStyleOptionSlider>
+#include <QTimerEvent>
 #include <algorithm>
 
 #include "platform/mfc/ControlWindow.h"
-#include "platform/win32/gui/ButtonControl.h"
 #include "platform/mfc/EmbeddedWidget.h"
+#include "platform/win32/gui/ButtonControl.h"
 #include "platform/win32/gui/DeviceContext.h"
 #include "platform/win32/gui/GdiDraw.h"
 #include "platform/win32/gui/MessageQueue.h"
@@ -107,7 +107,8 @@ protected:
     {
         QStyleOptionSlider option;
         initStyleOption(&option);
-        QStyle::SubControl hit = style()->hitTestComplexControl(QStyle::CC_Slider, &option, e->position().toPoint(), this);
+        QStyle::SubControl hit =
+            style()->hitTestComplexControl(QStyle::CC_Slider, &option, e->position().toPoint(), this);
         if (e->button() != Qt::LeftButton || hit == QStyle::SC_SliderHandle) {
             QSlider::mousePressEvent(e);
             return;
@@ -164,7 +165,7 @@ void Show(HWND h, TrackbarControl& s)
     s.slider->setValue(s.pos);
     DWORD style = Style(h);
     if ((style & TBS_AUTOTICKS) && !(style & TBS_NOTICKS)) {
-        s.slider->setTickPosition((style & TBS_BOTH) ? QSlider::TicksBothSides
+        s.slider->setTickPosition((style & TBS_BOTH)  ? QSlider::TicksBothSides
                                   : (style & TBS_TOP) ? QSlider::TicksAbove
                                                       : QSlider::TicksBelow);
         s.slider->setTickInterval(std::max(1, s.ticFreq));
@@ -256,13 +257,31 @@ bool KeyMove(const TrackbarControl& s, WPARAM key, int* pos, UINT* code)
 {
     switch (key) {
     case VK_LEFT:
-    case VK_UP: *code = TB_LINEUP; *pos = Clamp(s, static_cast<long long>(s.pos) - s.line); return true;
+    case VK_UP:
+        *code = TB_LINEUP;
+        *pos = Clamp(s, static_cast<long long>(s.pos) - s.line);
+        return true;
     case VK_RIGHT:
-    case VK_DOWN: *code = TB_LINEDOWN; *pos = Clamp(s, static_cast<long long>(s.pos) + s.line); return true;
-    case VK_PRIOR: *code = TB_PAGEUP; *pos = Clamp(s, static_cast<long long>(s.pos) - PageSize(s)); return true;
-    case VK_NEXT: *code = TB_PAGEDOWN; *pos = Clamp(s, static_cast<long long>(s.pos) + PageSize(s)); return true;
-    case VK_HOME: *code = TB_TOP; *pos = s.minimum; return true;
-    case VK_END: *code = TB_BOTTOM; *pos = s.maximum; return true;
+    case VK_DOWN:
+        *code = TB_LINEDOWN;
+        *pos = Clamp(s, static_cast<long long>(s.pos) + s.line);
+        return true;
+    case VK_PRIOR:
+        *code = TB_PAGEUP;
+        *pos = Clamp(s, static_cast<long long>(s.pos) - PageSize(s));
+        return true;
+    case VK_NEXT:
+        *code = TB_PAGEDOWN;
+        *pos = Clamp(s, static_cast<long long>(s.pos) + PageSize(s));
+        return true;
+    case VK_HOME:
+        *code = TB_TOP;
+        *pos = s.minimum;
+        return true;
+    case VK_END:
+        *code = TB_BOTTOM;
+        *pos = s.maximum;
+        return true;
     default: return false;
     }
 }
@@ -284,8 +303,8 @@ LRESULT TrackbarControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         RECT r;
         GetClientRect(h, &r);
         HWND parent = GetParent(h);
-        auto brush = parent ? reinterpret_cast<HBRUSH>(SendMessageW(parent, WM_CTLCOLORSTATIC,
-                                                                     reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(h)))
+        auto brush = parent ? reinterpret_cast<HBRUSH>(SendMessageW(
+                                  parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(h)))
                             : nullptr;
         FillRect(dc, &r, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
         EndPaint(h, &ps);

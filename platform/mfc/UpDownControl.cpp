@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "platform/mfc/ControlWindow.h"
-#include "platform/win32/gui/ButtonControl.h"
 #include "platform/win32/Format.h"
+#include "platform/win32/gui/ButtonControl.h"
 #include "platform/win32/gui/DeviceContext.h"
 #include "platform/win32/gui/GdiDraw.h"
 #include "platform/win32/gui/Input.h"
@@ -87,7 +87,7 @@ bool ParseBuddy(const UpDownControl& s, const std::wstring& text, long long* out
     if (i >= t.size()) return false;
     long long v = 0;
     for (; i < t.size(); ++i) {
-        int d = (t[i] >= L'0' && t[i] <= L'9') ? t[i] - L'0'
+        int d = (t[i] >= L'0' && t[i] <= L'9')                 ? t[i] - L'0'
                 : (base == 16 && t[i] >= L'a' && t[i] <= L'f') ? t[i] - L'a' + 10
                 : (base == 16 && t[i] >= L'A' && t[i] <= L'F') ? t[i] - L'A' + 10
                                                                : -1;
@@ -155,8 +155,10 @@ void Step(HWND h, bool up)
     if (!(s = StateOf(h))) return;
     long long next = static_cast<long long>(s->pos) + nm.iDelta;
     if (!InRange(*s, next)) {
-        if (Style(h) & UDS_WRAP) next = next > High(*s) ? Low(*s) : High(*s);
-        else next = std::clamp<long long>(next, Low(*s), High(*s));
+        if (Style(h) & UDS_WRAP)
+            next = next > High(*s) ? Low(*s) : High(*s);
+        else
+            next = std::clamp<long long>(next, Low(*s), High(*s));
     }
     s->pos = static_cast<int>(next);
     WriteBuddy(h, *s);
@@ -235,7 +237,8 @@ void Align(HWND h, UpDownControl& s)
         SetWindowPos(s.buddy, nullptr, buddy.left, buddy.top, buddyWidth, height, SWP_NOZORDER | SWP_NOACTIVATE);
         SetWindowPos(h, nullptr, buddy.left + buddyWidth, buddy.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     } else {
-        SetWindowPos(s.buddy, nullptr, buddy.left + width, buddy.top, buddyWidth, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(s.buddy, nullptr, buddy.left + width, buddy.top, buddyWidth, height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         SetWindowPos(h, nullptr, buddy.left, buddy.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
@@ -292,7 +295,8 @@ void SetBuddy(HWND h, UpDownControl& s, HWND buddy)
     s.buddy = (buddy && IsWindow(buddy)) ? buddy : nullptr;
     if (!s.buddy) return;
     if ((Style(h) & UDS_ARROWKEYS) && !GetPropW(s.buddy, kBuddyProcProp)) {
-        auto old = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(s.buddy, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BuddyProc)));
+        auto old =
+            reinterpret_cast<WNDPROC>(SetWindowLongPtrW(s.buddy, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BuddyProc)));
         SetPropW(s.buddy, kBuddyProcProp, reinterpret_cast<HANDLE>(old));
     }
     SetPropW(s.buddy, kBuddyOwnerProp, h);
@@ -301,7 +305,8 @@ void SetBuddy(HWND h, UpDownControl& s, HWND buddy)
 
 Part PartAt(HWND h, LPARAM lParam)
 {
-    POINT p{static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam))), static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
+    POINT p{static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam))),
+            static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
     RECT up = PartRect(h, Part::Up), down = PartRect(h, Part::Down);
     if (PtInRect(&up, p)) return Part::Up;
     if (PtInRect(&down, p)) return Part::Down;
@@ -316,9 +321,7 @@ LRESULT UpDownControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (Style() & UDS_AUTOBUDDY) SetBuddy(h, *this, GetWindow(h, GW_HWNDPREV));
         WriteBuddy(h, *this);
         return 0;
-    case WM_NCDESTROY:
-        ReleaseBuddy(h, *this);
-        return Default(message, wParam, lParam);
+    case WM_NCDESTROY: ReleaseBuddy(h, *this); return Default(message, wParam, lParam);
     case WM_PAINT: Paint(h); return 0;
     case WM_ENABLE: InvalidateRect(h, nullptr, TRUE); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS;

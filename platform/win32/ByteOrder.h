@@ -32,10 +32,7 @@ inline uint32_t LoadBE32(const BYTE* p)
     return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
            (static_cast<uint32_t>(p[2]) << 8) | p[3];
 }
-inline uint64_t LoadBE64(const BYTE* p)
-{
-    return (static_cast<uint64_t>(LoadBE32(p)) << 32) | LoadBE32(p + 4);
-}
+inline uint64_t LoadBE64(const BYTE* p) { return (static_cast<uint64_t>(LoadBE32(p)) << 32) | LoadBE32(p + 4); }
 
 // A GUID as files and registry blobs store it: Data1, Data2 and Data3
 // little-endian, then the 8 bytes of Data4 as they stand.

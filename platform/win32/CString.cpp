@@ -29,14 +29,32 @@ int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 bool IsSpaceChar(wchar_t c)
 {
     switch (c) {
-    case 0x09: case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x20:
-    case 0x85: case 0xA0: case 0x1680:
-    case 0x2000: case 0x2001: case 0x2002: case 0x2003: case 0x2004: case 0x2005:
-    case 0x2006: case 0x2007: case 0x2008: case 0x2009: case 0x200A:
-    case 0x2028: case 0x2029: case 0x202F: case 0x205F: case 0x3000:
-        return true;
-    default:
-        return false;
+    case 0x09:
+    case 0x0A:
+    case 0x0B:
+    case 0x0C:
+    case 0x0D:
+    case 0x20:
+    case 0x85:
+    case 0xA0:
+    case 0x1680:
+    case 0x2000:
+    case 0x2001:
+    case 0x2002:
+    case 0x2003:
+    case 0x2004:
+    case 0x2005:
+    case 0x2006:
+    case 0x2007:
+    case 0x2008:
+    case 0x2009:
+    case 0x200A:
+    case 0x2028:
+    case 0x2029:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000: return true;
+    default: return false;
     }
 }
 wchar_t ToUpperChar(wchar_t c) { return static_cast<wchar_t>(towupper_l(static_cast<wint_t>(c), UnicodeCtype())); }
@@ -85,10 +103,7 @@ CString& CString::operator=(const std::wstring& s)
     return *this;
 }
 
-wchar_t CString::GetAt(int i) const
-{
-    return (i >= 0 && i < GetLength()) ? s_[static_cast<size_t>(i)] : L'\0';
-}
+wchar_t CString::GetAt(int i) const { return (i >= 0 && i < GetLength()) ? s_[static_cast<size_t>(i)] : L'\0'; }
 
 void CString::SetAt(int i, wchar_t ch)
 {

@@ -16,9 +16,9 @@ public:
     CString(const wchar_t* s) : s_(s ? s : L"") {}  // NOLINT(google-explicit-constructor)
     CString(const wchar_t* s, int length);
     CString(wchar_t ch, int repeat = 1);
-    CString(const std::wstring& s) : s_(s) {}  // NOLINT
+    CString(const std::wstring& s) : s_(s) {}        // NOLINT
     CString(std::wstring&& s) : s_(std::move(s)) {}  // NOLINT
-    CString(std::wstring_view s) : s_(s) {}  // NOLINT
+    CString(std::wstring_view s) : s_(s) {}          // NOLINT
     // Narrow text is taken to be in the ANSI code page.
     CString(const char* s);  // NOLINT
     CString(const CString&) = default;

@@ -154,8 +154,7 @@ bool IsPairOf(UINT cp, unsigned char lead, unsigned char trail)
 // bad byte alone.
 size_t BadSequenceLength(UINT cp, const char* bytes, size_t left)
 {
-    if (left >= 2 && IsPairOf(cp, static_cast<unsigned char>(bytes[0]), static_cast<unsigned char>(bytes[1])))
-        return 2;
+    if (left >= 2 && IsPairOf(cp, static_cast<unsigned char>(bytes[0]), static_cast<unsigned char>(bytes[1]))) return 2;
     return 1;
 }
 

@@ -25,8 +25,8 @@ struct DetectEncodingInfo {
 // guess. E_FAIL when nothing can be told (no bytes, or a code page that has
 // no Windows number); E_INVALIDARG for missing arguments. The preferred
 // code page is a hint only.
-HRESULT DetectInputCodepage(DWORD flags, DWORD preferredCodePage, const char* src, INT* size,
-                            DetectEncodingInfo* info, INT* count);
+HRESULT DetectInputCodepage(DWORD flags, DWORD preferredCodePage, const char* src, INT* size, DetectEncodingInfo* info,
+                            INT* count);
 
 // The Windows code page of a character-set name as uchardet and iconv spell
 // it ("EUC-KR" 949, "SHIFT_JIS" 932, "UTF-8" 65001); 0 when unknown.

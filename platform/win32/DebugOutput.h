@@ -51,9 +51,9 @@ void TraceGap(const char* place, const wchar_t* what);
 
 // The first time this place is reached in the process, writes a gap line:
 // what (a string literal) names what is missing.
-#define RIVO_TRACE_GAP(what)                                                  \
-    ([](const char* place) {                                                  \
-        static std::atomic<bool> traced{false};                               \
+#define RIVO_TRACE_GAP(what)                                                          \
+    ([](const char* place) {                                                          \
+        static std::atomic<bool> traced{false};                                       \
         if (!traced.exchange(true, std::memory_order_relaxed)) TraceGap(place, what); \
     }(__PRETTY_FUNCTION__))
 

@@ -7,8 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "Registry.h"
 #include "NativePath.h"
+#include "Registry.h"
 
 namespace {
 
@@ -59,8 +59,8 @@ std::string Escaped(const std::string& path)
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : path) {
-        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                     c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' ||
+                     c == '-' || c == '_' || c == '.' || c == '~';
         if (plain) {
             out += static_cast<char>(c);
         } else {

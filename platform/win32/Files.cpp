@@ -7,10 +7,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <random>
 #include <cerrno>
 #include <cstring>
 #include <cwchar>
+#include <random>
 #include <vector>
 
 #include "CString.h"
@@ -47,8 +47,8 @@ BOOL FailErrno() { return Fail(Win32ErrorFromErrno(errno)); }
 void ToFileTime(const struct timespec& ts, FILETIME* ft)
 {
     // 100-ns units since 1601-01-01.
-    uint64_t t = (static_cast<uint64_t>(ts.tv_sec) + 11644473600ull) * 10000000ull +
-                 static_cast<uint64_t>(ts.tv_nsec) / 100;
+    uint64_t t =
+        (static_cast<uint64_t>(ts.tv_sec) + 11644473600ull) * 10000000ull + static_cast<uint64_t>(ts.tv_nsec) / 100;
     ft->dwLowDateTime = static_cast<DWORD>(t);
     ft->dwHighDateTime = static_cast<DWORD>(t >> 32);
 }
@@ -139,7 +139,7 @@ HANDLE CreateFileW(const wchar_t* path, DWORD desired, DWORD, void*, DWORD dispo
     if (flags & FILE_FLAG_RANDOM_ACCESS) posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
     auto* f = new FileObject(fd);
     SetLastError((existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS)) ? ERROR_ALREADY_EXISTS
-                                                                                          : ERROR_SUCCESS);
+                                                                                           : ERROR_SUCCESS);
     return f->handle();
 }
 
@@ -187,7 +187,10 @@ BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPos
 {
     auto* f = KernelObject::As<FileObject>(file);
     if (!f) return FALSE;
-    int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : method == FILE_END ? SEEK_END : -1;
+    int whence = method == FILE_BEGIN     ? SEEK_SET
+                 : method == FILE_CURRENT ? SEEK_CUR
+                 : method == FILE_END     ? SEEK_END
+                                          : -1;
     if (whence < 0) return Fail(ERROR_INVALID_PARAMETER);
     off_t base = 0;
     if (whence == SEEK_CUR) base = lseek(f->fd(), 0, SEEK_CUR);
@@ -429,7 +432,7 @@ FILE* _wfopen(const wchar_t* path, const wchar_t* mode)
     if (!path || !mode) return nullptr;
     std::string m;
     for (const wchar_t* c = mode; *c; ++c) {
-        if (*c == L',') break;  // ",ccs=" encodings are not used here
+        if (*c == L',') break;     // ",ccs=" encodings are not used here
         if (*c == L't') continue;  // text mode is the only mode
         m += static_cast<char>(*c);
     }

@@ -20,14 +20,12 @@ bool FolderWriteLock::TryAlone()
 {
     if (fd_ < 0) return true;
     int r;
-    while ((r = flock(fd_, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
-    }
+    while ((r = flock(fd_, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {}
     return r == 0 || errno != EWOULDBLOCK;
 }
 
 void FolderWriteLock::Share()
 {
     if (fd_ < 0) return;
-    while (flock(fd_, LOCK_SH) != 0 && errno == EINTR) {
-    }
+    while (flock(fd_, LOCK_SH) != 0 && errno == EINTR) {}
 }

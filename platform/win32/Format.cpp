@@ -34,9 +34,9 @@ struct Conversion {
     int precision = -1;
     bool widthFromArgument = false;      // "*": the width is the next argument
     bool precisionFromArgument = false;  // ".*": so is the precision
-    int sizeBits = 0;  // 0: the argument's own width
-    bool sizeWide = false;   // l or w on a string/char conversion
-    bool sizeNarrow = false; // h on a string/char conversion
+    int sizeBits = 0;                    // 0: the argument's own width
+    bool sizeWide = false;               // l or w on a string/char conversion
+    bool sizeNarrow = false;             // h on a string/char conversion
     bool longDouble = false;
     wchar_t conv = 0;
 };
@@ -64,10 +64,7 @@ void AppendAscii(std::wstring& out, const char* s)
     for (; *s; ++s) out += static_cast<wchar_t>(static_cast<unsigned char>(*s));
 }
 
-uint64_t Narrow(uint64_t v, int bits)
-{
-    return bits >= 64 ? v : (v & ((uint64_t{1} << bits) - 1));
-}
+uint64_t Narrow(uint64_t v, int bits) { return bits >= 64 ? v : (v & ((uint64_t{1} << bits) - 1)); }
 
 int64_t SignExtend(uint64_t v, int bits)
 {

@@ -16,11 +16,9 @@ public:
     enum class Kind { SInt, UInt, Double, WStr, NStr, Ptr };
 
     template <class T>
-        requires(std::is_integral_v<T> || std::is_enum_v<T>)
-    FormatArg(T v)  // NOLINT(google-explicit-constructor)
+    requires(std::is_integral_v<T> || std::is_enum_v<T>) FormatArg(T v)  // NOLINT(google-explicit-constructor)
     {
-        using U = typename std::conditional_t<std::is_enum_v<T>, std::underlying_type<T>,
-                                              std::type_identity<T>>::type;
+        using U = typename std::conditional_t<std::is_enum_v<T>, std::underlying_type<T>, std::type_identity<T>>::type;
         // Variadic promotion: everything narrower than int travels as an int.
         bits_ = sizeof(U) < 4 ? 32 : static_cast<int>(sizeof(U) * 8);
         if constexpr (std::is_same_v<U, bool>) {
@@ -34,22 +32,25 @@ public:
             u_ = static_cast<uint64_t>(static_cast<U>(v));
         }
     }
-    FormatArg(double v) : kind_(Kind::Double), d_(v) {}  // NOLINT
-    FormatArg(float v) : kind_(Kind::Double), d_(v) {}   // NOLINT
+    FormatArg(double v) : kind_(Kind::Double), d_(v) {}                            // NOLINT
+    FormatArg(float v) : kind_(Kind::Double), d_(v) {}                             // NOLINT
     FormatArg(long double v) : kind_(Kind::Double), d_(static_cast<double>(v)) {}  // NOLINT
-    FormatArg(const wchar_t* v) : kind_(Kind::WStr), w_(v) {}                     // NOLINT
-    FormatArg(wchar_t* v) : kind_(Kind::WStr), w_(v) {}                           // NOLINT
-    FormatArg(const char* v) : kind_(Kind::NStr), n_(v) {}                        // NOLINT
-    FormatArg(char* v) : kind_(Kind::NStr), n_(v) {}                              // NOLINT
-    FormatArg(const std::wstring& v) : kind_(Kind::WStr), w_(v.c_str()) {}        // NOLINT
-    FormatArg(const std::string& v) : kind_(Kind::NStr), n_(v.c_str()) {}         // NOLINT
-    FormatArg(const void* v) : kind_(Kind::Ptr), p_(v) {}                         // NOLINT
-    FormatArg(std::nullptr_t) : kind_(Kind::Ptr), p_(nullptr) {}                  // NOLINT
+    FormatArg(const wchar_t* v) : kind_(Kind::WStr), w_(v) {}                      // NOLINT
+    FormatArg(wchar_t* v) : kind_(Kind::WStr), w_(v) {}                            // NOLINT
+    FormatArg(const char* v) : kind_(Kind::NStr), n_(v) {}                         // NOLINT
+    FormatArg(char* v) : kind_(Kind::NStr), n_(v) {}                               // NOLINT
+    FormatArg(const std::wstring& v) : kind_(Kind::WStr), w_(v.c_str()) {}         // NOLINT
+    FormatArg(const std::string& v) : kind_(Kind::NStr), n_(v.c_str()) {}          // NOLINT
+    FormatArg(const void* v) : kind_(Kind::Ptr), p_(v) {}                          // NOLINT
+    FormatArg(std::nullptr_t) : kind_(Kind::Ptr), p_(nullptr) {}                   // NOLINT
     // Any string class with GetString() returning wide text (the project's CString).
     template <class T>
-        requires requires(const T& t) {
-            { t.GetString() } -> std::convertible_to<const wchar_t*>;
-        }
+    requires requires(const T& t)
+    {
+        {
+            t.GetString()
+            } -> std::convertible_to<const wchar_t*>;
+    }
     FormatArg(const T& v) : kind_(Kind::WStr), w_(v.GetString())  // NOLINT
     {
     }

@@ -81,8 +81,7 @@ BOOL InternetSetOptionW(HINTERNET handle, DWORD option, LPVOID buffer, DWORD buf
     return TRUE;
 }
 
-HINTERNET InternetOpenUrlW(HINTERNET session, LPCWSTR url, LPCWSTR headers, DWORD headersLength, DWORD flags,
-                           DWORD_PTR)
+HINTERNET InternetOpenUrlW(HINTERNET session, LPCWSTR url, LPCWSTR headers, DWORD headersLength, DWORD flags, DWORD_PTR)
 {
     auto s = InetHandleTable::LookupAs<InetObject>(session, InetKind::Session);
     if (!s) return nullptr;
@@ -111,8 +110,8 @@ HINTERNET InternetOpenUrlW(HINTERNET session, LPCWSTR url, LPCWSTR headers, DWOR
     return InetHandleTable::Register(std::move(request));
 }
 
-HINTERNET InternetConnectW(HINTERNET session, LPCWSTR serverName, INTERNET_PORT port, LPCWSTR, LPCWSTR,
-                           DWORD service, DWORD, DWORD_PTR)
+HINTERNET InternetConnectW(HINTERNET session, LPCWSTR serverName, INTERNET_PORT port, LPCWSTR, LPCWSTR, DWORD service,
+                           DWORD, DWORD_PTR)
 {
     auto s = InetHandleTable::LookupAs<InetObject>(session, InetKind::Session);
     if (!s) return nullptr;
@@ -132,8 +131,8 @@ HINTERNET InternetConnectW(HINTERNET session, LPCWSTR serverName, INTERNET_PORT 
     return InetHandleTable::Register(std::move(c));
 }
 
-HINTERNET HttpOpenRequestW(HINTERNET connection, LPCWSTR verb, LPCWSTR objectName, LPCWSTR version, LPCWSTR,
-                           LPCWSTR*, DWORD flags, DWORD_PTR)
+HINTERNET HttpOpenRequestW(HINTERNET connection, LPCWSTR verb, LPCWSTR objectName, LPCWSTR version, LPCWSTR, LPCWSTR*,
+                           DWORD flags, DWORD_PTR)
 {
     auto c = InetHandleTable::LookupAs<Connection>(connection, InetKind::Connection);
     if (!c) return nullptr;
@@ -201,8 +200,7 @@ BOOL HttpAddRequestHeadersW(HINTERNET request, LPCWSTR headers, DWORD headersLen
     return TRUE;
 }
 
-BOOL HttpSendRequestW(HINTERNET request, LPCWSTR headers, DWORD headersLength, LPVOID optional,
-                      DWORD optionalLength)
+BOOL HttpSendRequestW(HINTERNET request, LPCWSTR headers, DWORD headersLength, LPVOID optional, DWORD optionalLength)
 {
     auto r = InetHandleTable::LookupAs<InetRequest>(request, InetKind::Request);
     if (!r) return FALSE;

@@ -143,12 +143,11 @@ HINTERNET InternetOpenUrlW(HINTERNET session, LPCWSTR url, LPCWSTR headers, DWOR
 HINTERNET InternetConnectW(HINTERNET session, LPCWSTR serverName, INTERNET_PORT port, LPCWSTR userName,
                            LPCWSTR password, DWORD service, DWORD flags, DWORD_PTR context);
 // verb null or "GET"; version null, "HTTP/1.1" or "HTTP/1.0".
-HINTERNET HttpOpenRequestW(HINTERNET connection, LPCWSTR verb, LPCWSTR objectName, LPCWSTR version,
-                           LPCWSTR referrer, LPCWSTR* acceptTypes, DWORD flags, DWORD_PTR context);
+HINTERNET HttpOpenRequestW(HINTERNET connection, LPCWSTR verb, LPCWSTR objectName, LPCWSTR version, LPCWSTR referrer,
+                           LPCWSTR* acceptTypes, DWORD flags, DWORD_PTR context);
 BOOL HttpAddRequestHeadersW(HINTERNET request, LPCWSTR headers, DWORD headersLength, DWORD modifiers);
 // Sends the request (no request body) and waits for the response's headers.
-BOOL HttpSendRequestW(HINTERNET request, LPCWSTR headers, DWORD headersLength, LPVOID optional,
-                      DWORD optionalLength);
+BOOL HttpSendRequestW(HINTERNET request, LPCWSTR headers, DWORD headersLength, LPVOID optional, DWORD optionalLength);
 // Texts of the last response: *bufferLength is the buffer's size in bytes on
 // entry and the text's size in bytes without the NUL on success; a buffer too
 // small fails with ERROR_INSUFFICIENT_BUFFER and *bufferLength the bytes

@@ -93,4 +93,3 @@ private:
     size_t bodyPos_ = 0;
     std::chrono::steady_clock::time_point lastActivity_;
 };
-

@@ -63,8 +63,7 @@ std::string FileNameOf(const std::string& path)
 bool SameFile(const std::string& a, const std::string& b)
 {
     struct stat sa, sb;
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // True for a handle from LoadLibraryW still loaded, or the main program's.
@@ -164,8 +163,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName)
     // module's own exports count.
     Dl_info info;
     link_map* owner = nullptr;
-    if (!sym || !dladdr1(sym, &info, reinterpret_cast<void**>(&owner), RTLD_DL_LINKMAP) ||
-        owner != LinkMapOf(h)) {
+    if (!sym || !dladdr1(sym, &info, reinterpret_cast<void**>(&owner), RTLD_DL_LINKMAP) || owner != LinkMapOf(h)) {
         dlerror();
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
@@ -183,8 +181,8 @@ HMODULE GetModuleHandleW(LPCWSTR moduleName)
     if (!native.empty() && (!byPath || !wantedPath.empty())) {
         std::lock_guard<std::mutex> g(TableLock());
         for (const auto& [h, m] : Table()) {
-            bool match = byPath ? SameFile(m.path, wantedPath)
-                                : CompareNoCase(Utf8ToWide(FileNameOf(m.path)), wantedName) == 0;
+            bool match =
+                byPath ? SameFile(m.path, wantedPath) : CompareNoCase(Utf8ToWide(FileNameOf(m.path)), wantedName) == 0;
             if (match) return reinterpret_cast<HMODULE>(h);
         }
     }

@@ -360,8 +360,7 @@ void SplitArguments(std::wstring_view s, size_t pos, std::vector<std::wstring>* 
 // vector. An unquoted first token that names no program is extended to each
 // following blank in turn (shortest first), so "/opt/my tools/conv in out"
 // still finds "/opt/my tools/conv".
-bool ParseCommandLine(std::wstring_view line, std::string* program, std::vector<std::wstring>* argv,
-                      DWORD* error)
+bool ParseCommandLine(std::wstring_view line, std::string* program, std::vector<std::wstring>* argv, DWORD* error)
 {
     size_t start = SkipBlanks(line, 0);
     size_t pos = start;
@@ -371,8 +370,8 @@ bool ParseCommandLine(std::wstring_view line, std::string* program, std::vector<
         return false;
     }
     *program = ResolveProgram(first, error);
-    if (program->empty() && *error == ERROR_FILE_NOT_FOUND && line.substr(start, pos - start).find(L'"') ==
-                                                                     std::wstring_view::npos) {
+    if (program->empty() && *error == ERROR_FILE_NOT_FOUND &&
+        line.substr(start, pos - start).find(L'"') == std::wstring_view::npos) {
         for (size_t end = pos; end < line.size(); ++end) {
             // A candidate ends with the last character before a blank, or of the line.
             if (IsBlank(line[end])) continue;

@@ -112,9 +112,9 @@ bool Entry(const Str& trimmed, Str* key, Str* value)
 }
 
 struct Located {
-    int sectionLine = -1;   // header line of the first matching section
-    int lastEntryLine = -1; // last non-blank line of that section
-    int keyLine = -1;       // line of the first matching key
+    int sectionLine = -1;    // header line of the first matching section
+    int lastEntryLine = -1;  // last non-blank line of that section
+    int keyLine = -1;        // line of the first matching key
 };
 
 template <class Str>
@@ -268,7 +268,8 @@ bool Apply(std::vector<Line<Str>>& lines, const std::wstring& section, const wch
     }
     Line<Str> entry{encode(keyText + L"=" + value), nl};
     if (at.keyLine >= 0) {
-        entry.end = lines[static_cast<size_t>(at.keyLine)].end.empty() ? nl : lines[static_cast<size_t>(at.keyLine)].end;
+        entry.end =
+            lines[static_cast<size_t>(at.keyLine)].end.empty() ? nl : lines[static_cast<size_t>(at.keyLine)].end;
         lines[static_cast<size_t>(at.keyLine)] = entry;
         return true;
     }
@@ -296,8 +297,8 @@ bool FitsAnsi(const std::wstring& s)
 
 }  // namespace
 
-DWORD GetPrivateProfileStringW(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue,
-                               wchar_t* buffer, DWORD size, const wchar_t* fileName)
+DWORD GetPrivateProfileStringW(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer,
+                               DWORD size, const wchar_t* fileName)
 {
     ProfileFile f;
     bool loaded = LoadProfile(fileName, &f);
@@ -354,8 +355,8 @@ DWORD GetPrivateProfileBytes(const wchar_t* section, const wchar_t* key, const c
     return CopyOut(d, buffer, size);
 }
 
-DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* buffer,
-                               DWORD size, const char* fileName)
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* buffer, DWORD size,
+                               const char* fileName)
 {
     auto wide = [](const char* s) { return MultiByteToWide(CP_ACP, s); };
     std::wstring wsec = section ? wide(section) : std::wstring();

@@ -18,10 +18,10 @@
 // section; each NUL-terminated, the list ends with an empty one. Returns the
 // count copied without the final NUL (size - 1 when a value was cut, size - 2
 // when a list was cut).
-DWORD GetPrivateProfileStringW(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue,
-                               wchar_t* buffer, DWORD size, const wchar_t* fileName);
-DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* buffer,
-                               DWORD size, const char* fileName);
+DWORD GetPrivateProfileStringW(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue, wchar_t* buffer,
+                               DWORD size, const wchar_t* fileName);
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* buffer, DWORD size,
+                               const char* fileName);
 // The narrow read with wide names: a narrow file's value as its own bytes (a
 // UTF-16 file's value converted to the ANSI code page); the default is ANSI
 // bytes. Names and path stay wide so no path is lost to the ANSI code page.

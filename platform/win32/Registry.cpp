@@ -191,8 +191,7 @@ LONG RegCloseKey(HKEY key)
     return t.keys.erase(reinterpret_cast<uintptr_t>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-LONG RegQueryValueExW(HKEY key, const wchar_t* valueName, DWORD* reserved, DWORD* type, BYTE* data,
-                      DWORD* dataBytes)
+LONG RegQueryValueExW(HKEY key, const wchar_t* valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* dataBytes)
 {
     RegValueData v;
     LONG rc = QueryValue(key, NameOf(valueName), reserved, data, dataBytes, &v);
@@ -201,16 +200,14 @@ LONG RegQueryValueExW(HKEY key, const wchar_t* valueName, DWORD* reserved, DWORD
     return CopyOut(v.bytes, data, dataBytes);
 }
 
-LONG RegSetValueExW(HKEY key, const wchar_t* valueName, DWORD reserved, DWORD type, const BYTE* data,
-                    DWORD dataBytes)
+LONG RegSetValueExW(HKEY key, const wchar_t* valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataBytes)
 {
     if (!data && dataBytes) return ERROR_INVALID_PARAMETER;
     std::string_view bytes = data ? std::string_view(reinterpret_cast<const char*>(data), dataBytes) : "";
     return SetValue(key, NameOf(valueName), reserved, type, bytes);
 }
 
-LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data,
-                    DWORD dataBytes)
+LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataBytes)
 {
     if (!data && dataBytes) return ERROR_INVALID_PARAMETER;
     std::string_view bytes = data ? std::string_view(reinterpret_cast<const char*>(data), dataBytes) : "";
@@ -221,16 +218,14 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type,
     return SetValue(key, name, reserved, type, WideToUtf16LeBytes(text));
 }
 
-LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
-                      DWORD* dataBytes)
+LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* dataBytes)
 {
     std::wstring name = valueName ? MultiByteToWide(CP_ACP, valueName) : std::wstring();
     RegValueData v;
     LONG rc = QueryValue(key, name, reserved, data, dataBytes, &v);
     if (rc != ERROR_SUCCESS) return rc;
     if (type) *type = v.type;
-    if (IsStringType(v.type))
-        v.bytes = WideToMultiByte(CP_ACP, Utf16LeBytesToWide(v.bytes.data(), v.bytes.size()));
+    if (IsStringType(v.type)) v.bytes = WideToMultiByte(CP_ACP, Utf16LeBytesToWide(v.bytes.data(), v.bytes.size()));
     return CopyOut(v.bytes, data, dataBytes);
 }
 

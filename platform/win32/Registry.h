@@ -55,22 +55,18 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 // A null or empty sub-key means the key of the handle itself.
 LONG RegOpenKeyExW(HKEY key, const wchar_t* subKey, DWORD options, REGSAM access, PHKEY result);
 // The class and security arguments are accepted and not used.
-LONG RegCreateKeyExW(HKEY key, const wchar_t* subKey, DWORD reserved, wchar_t* keyClass, DWORD options,
-                     REGSAM access, const void* securityAttributes, PHKEY result, DWORD* disposition);
+LONG RegCreateKeyExW(HKEY key, const wchar_t* subKey, DWORD reserved, wchar_t* keyClass, DWORD options, REGSAM access,
+                     const void* securityAttributes, PHKEY result, DWORD* disposition);
 LONG RegCloseKey(HKEY key);
 
 // A null data pointer asks for the size; a buffer too small gives
 // ERROR_MORE_DATA and the size needed.
-LONG RegQueryValueExW(HKEY key, const wchar_t* valueName, DWORD* reserved, DWORD* type, BYTE* data,
-                      DWORD* dataBytes);
-LONG RegSetValueExW(HKEY key, const wchar_t* valueName, DWORD reserved, DWORD type, const BYTE* data,
-                    DWORD dataBytes);
+LONG RegQueryValueExW(HKEY key, const wchar_t* valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* dataBytes);
+LONG RegSetValueExW(HKEY key, const wchar_t* valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataBytes);
 // String types: the data are ANSI bytes, stored as UTF-16LE ending with a NUL.
-LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data,
-                    DWORD dataBytes);
+LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataBytes);
 // String types come back as ANSI bytes; sizes count those bytes.
-LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
-                      DWORD* dataBytes);
+LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* dataBytes);
 LONG RegDeleteValueW(HKEY key, const wchar_t* valueName);
 
 // Fails with ERROR_ACCESS_DENIED while the key has sub-keys. Deleting through
@@ -89,8 +85,8 @@ LONG RegQueryInfoKeyW(HKEY key, wchar_t* keyClass, DWORD* classChars, DWORD* res
 LONG RegEnumKeyExW(HKEY key, DWORD index, wchar_t* name, DWORD* nameChars, DWORD* reserved, wchar_t* keyClass,
                    DWORD* classChars, FILETIME* lastWriteTime);
 // Values in the order they were first written.
-LONG RegEnumValueW(HKEY key, DWORD index, wchar_t* valueName, DWORD* valueNameChars, DWORD* reserved,
-                   DWORD* type, BYTE* data, DWORD* dataBytes);
+LONG RegEnumValueW(HKEY key, DWORD index, wchar_t* valueName, DWORD* valueNameChars, DWORD* reserved, DWORD* type,
+                   BYTE* data, DWORD* dataBytes);
 
 // A wide text as REG_SZ (UTF-16LE with its NUL), and back: REG_SZ or
 // REG_EXPAND_SZ up to the first NUL; other types give ERROR_INVALID_DATA.

@@ -17,8 +17,7 @@ constexpr TypeName kTypeNames[] = {
 bool NeedsEscape(wchar_t c)
 {
     uint32_t u = static_cast<uint32_t>(c);
-    return u < 0x20 || (u >= 0x7F && u < 0xA0) || u == '%' || u == '"' || (u >= 0xD800 && u < 0xE000) ||
-           u > 0x10FFFF;
+    return u < 0x20 || (u >= 0x7F && u < 0xA0) || u == '%' || u == '"' || (u >= 0xD800 && u < 0xE000) || u > 0x10FFFF;
 }
 
 void AppendEscaped(std::string* out, std::wstring_view name)
@@ -203,4 +202,3 @@ void ParseRegistryText(std::string_view text, RegistryKey* root)
         }
     }
 }
-

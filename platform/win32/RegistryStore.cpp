@@ -56,8 +56,7 @@ struct FileId {
 
 // The sub-key names of a user key and a shipped key together (either may be
 // null), by folded name.
-void MergeChildNames(const RegistryKey* user, const RegistryKey* shipped,
-                     std::map<std::wstring, std::wstring>* names)
+void MergeChildNames(const RegistryKey* user, const RegistryKey* shipped, std::map<std::wstring, std::wstring>* names)
 {
     if (user)
         for (const auto& [folded, child] : user->children) names->emplace(folded, child->name);

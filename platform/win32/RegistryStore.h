@@ -85,8 +85,7 @@ public:
     // Adds to the shipped layer (the keys of the path as needed). The layer
     // lives for the whole process; Reset does not touch it.
     LONG AddShippedKey(RegRoot root, const RegPath& path);
-    LONG AddShippedValue(RegRoot root, const RegPath& path, std::wstring_view name, DWORD type,
-                         std::string_view bytes);
+    LONG AddShippedValue(RegRoot root, const RegPath& path, std::wstring_view name, DWORD type, std::string_view bytes);
 
     // The file that holds a root (native path); "" when no folder is known.
     std::string FileOf(RegRoot root);

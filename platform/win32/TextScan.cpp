@@ -19,8 +19,10 @@ bool ReadInt(const wchar_t*& p, long long* out)
     if (!IsDigit(*s)) return false;
     long long v = 0;
     for (; IsDigit(*s); ++s) {
-        if (v < LLONG_MAX / 10) v = v * 10 + (*s - L'0');
-        else v = LLONG_MAX / 10 * 10;  // saturated; the caller clamps further
+        if (v < LLONG_MAX / 10)
+            v = v * 10 + (*s - L'0');
+        else
+            v = LLONG_MAX / 10 * 10;  // saturated; the caller clamps further
     }
     *out = negative ? -v : v;
     p = s;
@@ -36,8 +38,10 @@ bool ReadHex(const wchar_t*& p, unsigned long long* out, bool* negative)
     if (HexDigitValue(*s) < 0) return false;
     unsigned long long v = 0;
     for (; HexDigitValue(*s) >= 0; ++s) {
-        if (v <= (ULLONG_MAX >> 4)) v = (v << 4) | static_cast<unsigned>(HexDigitValue(*s));
-        else v = ULLONG_MAX;
+        if (v <= (ULLONG_MAX >> 4))
+            v = (v << 4) | static_cast<unsigned>(HexDigitValue(*s));
+        else
+            v = ULLONG_MAX;
     }
     *out = v;
     p = s;
@@ -72,8 +76,10 @@ bool ReadFloat(const wchar_t*& p, double* out)
     if (*begin == '+') ++begin;
     double v = 0;
     auto [end, ec] = std::from_chars(begin, text.c_str() + text.size(), v);
-    if (ec == std::errc::result_out_of_range) v = text[0] == '-' ? -HUGE_VAL : HUGE_VAL;
-    else if (ec != std::errc()) return false;
+    if (ec == std::errc::result_out_of_range)
+        v = text[0] == '-' ? -HUGE_VAL : HUGE_VAL;
+    else if (ec != std::errc())
+        return false;
     (void)end;
     *out = v;
     p = s;
@@ -194,8 +200,7 @@ int ScanFormatV(const wchar_t* text, const wchar_t* format, const std::vector<Sc
             *std::get<CString*>(target) = CString(start, static_cast<int>(p - start));
             break;
         }
-        default:
-            return stored;
+        default: return stored;
         }
         ++stored;
     }

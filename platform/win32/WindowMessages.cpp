@@ -2,9 +2,9 @@
 
 #include <memory>
 #include <mutex>
-#include <utility>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 #include "CString.h"
 

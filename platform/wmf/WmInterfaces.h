@@ -69,8 +69,7 @@ struct IWMStreamConfig2 : IWMStreamConfig {
     virtual HRESULT SetTransportType(WMT_TRANSPORT_TYPE type) = 0;
     virtual HRESULT AddDataUnitExtension(GUID system, WORD dataSize, BYTE* info, DWORD infoSize) = 0;
     virtual HRESULT GetDataUnitExtensionCount(WORD* count) = 0;
-    virtual HRESULT GetDataUnitExtension(WORD number, GUID* system, WORD* dataSize, BYTE* info,
-                                         DWORD* infoSize) = 0;
+    virtual HRESULT GetDataUnitExtension(WORD number, GUID* system, WORD* dataSize, BYTE* info, DWORD* infoSize) = 0;
     virtual HRESULT RemoveAllDataUnitExtensions() = 0;
 };
 
@@ -87,8 +86,8 @@ struct IWMPropertyVault : IUnknown {
     virtual HRESULT GetPropertyCount(DWORD* count) = 0;
     virtual HRESULT GetPropertyByName(const WCHAR* name, WMT_ATTR_DATATYPE* type, BYTE* value, DWORD* bytes) = 0;
     virtual HRESULT SetProperty(const WCHAR* name, WMT_ATTR_DATATYPE type, BYTE* value, DWORD bytes) = 0;
-    virtual HRESULT GetPropertyByIndex(DWORD index, WCHAR* name, DWORD* nameChars, WMT_ATTR_DATATYPE* type,
-                                       BYTE* value, DWORD* bytes) = 0;
+    virtual HRESULT GetPropertyByIndex(DWORD index, WCHAR* name, DWORD* nameChars, WMT_ATTR_DATATYPE* type, BYTE* value,
+                                       DWORD* bytes) = 0;
     virtual HRESULT CopyPropertiesFrom(IWMPropertyVault* other) = 0;
     virtual HRESULT Clear() = 0;
 };

@@ -55,7 +55,10 @@ HRESULT CWmProfile::SetName(const WCHAR* name)
     return S_OK;
 }
 
-HRESULT CWmProfile::GetDescription(WCHAR* description, DWORD* chars) { return CopyOutText(description_, description, chars); }
+HRESULT CWmProfile::GetDescription(WCHAR* description, DWORD* chars)
+{
+    return CopyOutText(description_, description, chars);
+}
 
 HRESULT CWmProfile::SetDescription(const WCHAR* description)
 {

@@ -99,11 +99,10 @@ HRESULT CWmStreamConfig::Copy(IWMStreamConfig* from, IWMStreamConfig** copy)
     WORD number = 0;
     if (FAILED(hr = from->GetStreamNumber(&number))) return hr;
     self->streamNumber_ = number;
-    if (FAILED(hr = ReadWordText([&](WCHAR* b, WORD* n) { return from->GetStreamName(b, n); },
-                                 self->streamName_)))
+    if (FAILED(hr = ReadWordText([&](WCHAR* b, WORD* n) { return from->GetStreamName(b, n); }, self->streamName_)))
         return hr;
-    if (FAILED(hr = ReadWordText([&](WCHAR* b, WORD* n) { return from->GetConnectionName(b, n); },
-                                 self->connectionName_)))
+    if (FAILED(
+            hr = ReadWordText([&](WCHAR* b, WORD* n) { return from->GetConnectionName(b, n); }, self->connectionName_)))
         return hr;
     if (FAILED(hr = from->GetBitrate(&self->bitrate_))) return hr;
     if (FAILED(hr = from->GetBufferWindow(&self->bufferWindow_))) return hr;
@@ -129,8 +128,7 @@ HRESULT CWmStreamConfig::Copy(IWMStreamConfig* from, IWMStreamConfig** copy)
         return hr;
     ComPtr<IWMStreamConfig3> config3;
     if (SUCCEEDED(from->QueryInterface(IID_IWMStreamConfig3, reinterpret_cast<void**>(config3.GetAddressOf()))) &&
-        FAILED(hr = ReadWordText([&](WCHAR* b, WORD* n) { return config3->GetLanguage(b, n); },
-                                 self->language_)))
+        FAILED(hr = ReadWordText([&](WCHAR* b, WORD* n) { return config3->GetLanguage(b, n); }, self->language_)))
         return hr;
     ComPtr<IWMPropertyVault> vault;
     if (SUCCEEDED(from->QueryInterface(IID_IWMPropertyVault, reinterpret_cast<void**>(vault.GetAddressOf()))) &&

@@ -29,7 +29,10 @@ int64_t RoundedBitRate(uint64_t bytes, uint64_t duration)
 bool IsVideo(const StreamPropertiesRecord& s) { return s.streamType == VideoMedia; }
 bool IsAudio(const StreamPropertiesRecord& s) { return s.streamType == AudioMedia; }
 
-ByteSpan TypeSpecific(const StreamPropertiesRecord& s) { return ByteSpan(s.typeSpecific.data(), s.typeSpecific.size()); }
+ByteSpan TypeSpecific(const StreamPropertiesRecord& s)
+{
+    return ByteSpan(s.typeSpecific.data(), s.typeSpecific.size());
+}
 
 }  // namespace
 
@@ -84,8 +87,8 @@ int AsfFile::ReadHeader()
         if (!in.ReadGuid(id) || !in.ReadUInt64(size) || size < kObjectHeaderBytes) return STATUS_ASF_HEADER;
         if (reader.ReadHeaderObject(id, size) != kReadOk) return STATUS_ASF_HEADER;
     }
-    const bool complete = m_records.filePropertiesMet && m_records.headerExtensionMet &&
-                          !m_records.streamProperties.empty();
+    const bool complete =
+        m_records.filePropertiesMet && m_records.headerExtensionMet && !m_records.streamProperties.empty();
     return complete ? STATUS_OK : STATUS_ASF_HEADER;
 }
 
@@ -106,8 +109,8 @@ int AsfFile::WalkTopLevel()
             if (reader.ReadData(size) != kReadOk) return STATUS_ASF_DATA;
             dataSeen = true;
         } else if (id == SimpleIndex || id == Index || id == MediaObjectIndex || id == TimecodeIndex) {
-            int r = id == SimpleIndex ? reader.ReadSimpleIndex(size)
-                    : id == Index     ? reader.ReadIndex(size)
+            int r = id == SimpleIndex        ? reader.ReadSimpleIndex(size)
+                    : id == Index            ? reader.ReadIndex(size)
                     : id == MediaObjectIndex ? reader.ReadMediaObjectIndex(size)
                                              : reader.ReadTimecodeIndex(size);
             if (r != kReadOk) return STATUS_ASF_INDEX;
@@ -171,8 +174,8 @@ void AsfFile::FillRecord(const wchar_t* path)
         bmi.biCompression = t.LE32(27);
         bmi.biSizeImage = width * height * 4;
     }
-    m_vih.AvgTimePerFrame = frames ? TruncToInt64OrZero(std::floor(static_cast<long double>(duration) / frames + 0.5L))
-                                   : 0;
+    m_vih.AvgTimePerFrame =
+        frames ? TruncToInt64OrZero(std::floor(static_cast<long double>(duration) / frames + 0.5L)) : 0;
     m_vih.dwBitRate = VideoBitRate(duration);
 
     int k = 0;
@@ -222,8 +225,7 @@ uint32_t AsfFile::VideoBitRate(uint64_t duration) const
         }
         return rate;
     };
-    if (m_nVideoCount == 1)
-        return lessAudio(static_cast<uint32_t>(RoundedBitRate(m_records.dataSize, duration)));
+    if (m_nVideoCount == 1) return lessAudio(static_cast<uint32_t>(RoundedBitRate(m_records.dataSize, duration)));
     // Several video streams share what is left; a duration below one second
     // gives no rate.
     uint64_t seconds = duration / 10000000;

@@ -18,8 +18,8 @@ public:
     {
         uint64_t pos = in.GetFilePosition();
         uint64_t start = pos >= kObjectHeaderBytes ? pos - kObjectHeaderBytes : 0;
-        m_end = size > std::numeric_limits<uint64_t>::max() - start ? std::numeric_limits<uint64_t>::max()
-                                                                    : start + size;
+        m_end =
+            size > std::numeric_limits<uint64_t>::max() - start ? std::numeric_limits<uint64_t>::max() : start + size;
     }
 
     uint64_t Left() const
@@ -50,8 +50,7 @@ public:
         std::vector<uint8_t> raw;
         if (!Bytes(raw, count * 2)) return false;
         out.resize(static_cast<size_t>(count));
-        for (size_t i = 0; i < out.size(); ++i)
-            out[i] = static_cast<char16_t>(LoadLE16(raw.data() + 2 * i));
+        for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char16_t>(LoadLE16(raw.data() + 2 * i));
         return true;
     }
     // Passes over a string without keeping it.
@@ -102,8 +101,8 @@ int AsfObjectReader::ReadStreamProperties(uint64_t size)
     r.id = StreamProperties;
     r.size = size;
     DWORD typeSpecificLength = 0, errorCorrectionLength = 0;
-    if (!s.Guid(r.streamType) || !s.Guid(r.errorCorrectionType) || !s.U64(r.timeOffset) ||
-        !s.U32(typeSpecificLength) || !s.U32(errorCorrectionLength) || !s.U16(r.flags) || !s.U32(r.reserved) ||
+    if (!s.Guid(r.streamType) || !s.Guid(r.errorCorrectionType) || !s.U64(r.timeOffset) || !s.U32(typeSpecificLength) ||
+        !s.U32(errorCorrectionLength) || !s.U16(r.flags) || !s.U32(r.reserved) ||
         !s.Bytes(r.typeSpecific, typeSpecificLength) || !s.Bytes(r.errorCorrection, errorCorrectionLength))
         return Fail(kHeaderFailure);
     m_rec.streamProperties.push_back(std::move(r));
@@ -158,8 +157,7 @@ int AsfObjectReader::ReadScriptCommand(uint64_t size)
     for (WORD i = 0; i < commands; ++i) {
         DWORD time = 0;
         WORD typeIndex = 0, length = 0;
-        if (!s.U32(time) || !s.U16(typeIndex) || !s.U16(length) || !s.SkipUnits(length))
-            return Fail(kHeaderFailure);
+        if (!s.U32(time) || !s.U16(typeIndex) || !s.U16(length) || !s.SkipUnits(length)) return Fail(kHeaderFailure);
     }
     m_rec.otherObjects.push_back(Record(ScriptCommand, size));
     return kReadOk;

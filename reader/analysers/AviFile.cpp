@@ -11,10 +11,10 @@
 namespace {
 
 constexpr DWORD kInfoIds[] = {
-    FourCC("IARL"), FourCC("IART"), FourCC("ICMS"), FourCC("ICMT"), FourCC("ICOP"), FourCC("ICRD"), FourCC("ICRP"),
-    FourCC("IDIM"), FourCC("IDPI"), FourCC("IENG"), FourCC("IGNR"), FourCC("IKEY"), FourCC("ILGT"), FourCC("IMED"),
-    FourCC("INAM"), FourCC("IPLT"), FourCC("IPRD"), FourCC("ISBJ"), FourCC("ISFT"), FourCC("ISHP"), FourCC("ISRC"),
-    FourCC("ISRF"), FourCC("ITCH"),
+    FourCC("IARL"), FourCC("IART"), FourCC("ICMS"), FourCC("ICMT"), FourCC("ICOP"), FourCC("ICRD"),
+    FourCC("ICRP"), FourCC("IDIM"), FourCC("IDPI"), FourCC("IENG"), FourCC("IGNR"), FourCC("IKEY"),
+    FourCC("ILGT"), FourCC("IMED"), FourCC("INAM"), FourCC("IPLT"), FourCC("IPRD"), FourCC("ISBJ"),
+    FourCC("ISFT"), FourCC("ISHP"), FourCC("ISRC"), FourCC("ISRF"), FourCC("ITCH"),
 };
 
 // Chunk sizes inside lists are padded to even lengths; 64-bit so that the
@@ -328,8 +328,7 @@ bool AviFile::ReadStandardIndex(const SuperIndexEntry& where, uint64_t& frame)
 {
     DWORD id = 0, size = 0;
     BYTE h[kOpenDmlIndexHeaderBytes];
-    if (!m_file.SeekTo(where.offset) || !ReadChunkHeader(id, size) || size < sizeof h ||
-        !m_file.ReadExact(h, sizeof h))
+    if (!m_file.SeekTo(where.offset) || !ReadChunkHeader(id, size) || size < sizeof h || !m_file.ReadExact(h, sizeof h))
         return false;
     const uint16_t longsPerEntry = LoadLE16(h);
     const uint64_t count = LoadLE32(h + 4);
@@ -455,9 +454,10 @@ void AviFile::FillRecord(const wchar_t* path)
         duration = std::max(duration, d);
     }
     m_llDuration = duration;
-    m_llBitRate = duration ? TruncToInt64OrZero(std::floor(static_cast<long double>(m_llFileSize) * 80000000.0L /
-                                                               duration + 0.5L))
-                           : 0;
+    m_llBitRate =
+        duration
+            ? TruncToInt64OrZero(std::floor(static_cast<long double>(m_llFileSize) * 80000000.0L / duration + 0.5L))
+            : 0;
 
     int firstVideo = -1, videoCount = 0, audioCount = 0;
     for (int i = 0; i < m_streamCount; ++i) {

@@ -64,9 +64,30 @@ public:
 private:
     // The INFO tags kept, in this order.
     enum InfoSlot {
-        INFO_IARL, INFO_IART, INFO_ICMS, INFO_ICMT, INFO_ICOP, INFO_ICRD, INFO_ICRP, INFO_IDIM,
-        INFO_IDPI, INFO_IENG, INFO_IGNR, INFO_IKEY, INFO_ILGT, INFO_IMED, INFO_INAM, INFO_IPLT,
-        INFO_IPRD, INFO_ISBJ, INFO_ISFT, INFO_ISHP, INFO_ISRC, INFO_ISRF, INFO_ITCH, INFO_COUNT
+        INFO_IARL,
+        INFO_IART,
+        INFO_ICMS,
+        INFO_ICMT,
+        INFO_ICOP,
+        INFO_ICRD,
+        INFO_ICRP,
+        INFO_IDIM,
+        INFO_IDPI,
+        INFO_IENG,
+        INFO_IGNR,
+        INFO_IKEY,
+        INFO_ILGT,
+        INFO_IMED,
+        INFO_INAM,
+        INFO_IPLT,
+        INFO_IPRD,
+        INFO_ISBJ,
+        INFO_ISFT,
+        INFO_ISHP,
+        INFO_ISRC,
+        INFO_ISRF,
+        INFO_ITCH,
+        INFO_COUNT
     };
     // One entry of an OpenDML super index: where a standard index of the
     // stream lies.

@@ -130,8 +130,8 @@ bool FlvFile::ReadVideoTag(const ByteSpan& d)
         }
         break;
     }
-    case 3:    // screen video
-    case 6:    // screen video version 2
+    case 3:  // screen video
+    case 6:  // screen video version 2
         bmi.biCompression = codec == 3 ? MAKEFOURCC('S', 'C', 'R', 'V') : MAKEFOURCC('S', 'C', 'R', '2');
         bmi.biWidth = static_cast<LONG>(((b(1) & 0x0F) << 8) | b(2));
         bmi.biHeight = static_cast<LONG>(((b(3) & 0x0F) << 8) | b(4));

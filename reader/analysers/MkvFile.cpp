@@ -44,12 +44,15 @@ struct VideoCodec {
     DWORD fourcc;
 };
 constexpr VideoCodec kVideoCodecs[] = {
-    {"V_MPEG4/ISO/SP", FourCC("MP4V")},   {"V_MPEG4/ISO/ASP", FourCC("MP4V")},  {"V_MPEG4/ISO/AP", FourCC("MP4V")},
-    {"V_MPEG4/MS/V3", FourCC("MP43")},    {"V_REAL/RV10", FourCC("RV10")},      {"V_REAL/RV20", FourCC("RV20")},
-    {"V_REAL/RV30", FourCC("RV30")},      {"V_REAL/RV40", FourCC("RV40")},      {"V_QUICKTIME", FourCC("AZPR")},
-    {"V_MPEG1", FourCC("MPG1")},          {"V_MPEG2", FourCC("MPG2")},          {"V_THEORA", FourCC("THEO")},
-    {"V_MPEG4/ISO/AVC", FourCC("AVC1")},  {"V_MPEGH/ISO/HEVC", FourCC("HEVC")}, {"V_VP8", FourCC("VP80")},
-    {"V_VP9", FourCC("VP90")},            {"V_AV1", FourCC("AV01")},            {"V_MJPEG", FourCC("MJPG")},
+    {"V_MPEG4/ISO/SP", FourCC("MP4V")},  {"V_MPEG4/ISO/ASP", FourCC("MP4V")},
+    {"V_MPEG4/ISO/AP", FourCC("MP4V")},  {"V_MPEG4/MS/V3", FourCC("MP43")},
+    {"V_REAL/RV10", FourCC("RV10")},     {"V_REAL/RV20", FourCC("RV20")},
+    {"V_REAL/RV30", FourCC("RV30")},     {"V_REAL/RV40", FourCC("RV40")},
+    {"V_QUICKTIME", FourCC("AZPR")},     {"V_MPEG1", FourCC("MPG1")},
+    {"V_MPEG2", FourCC("MPG2")},         {"V_THEORA", FourCC("THEO")},
+    {"V_MPEG4/ISO/AVC", FourCC("AVC1")}, {"V_MPEGH/ISO/HEVC", FourCC("HEVC")},
+    {"V_VP8", FourCC("VP80")},           {"V_VP9", FourCC("VP90")},
+    {"V_AV1", FourCC("AV01")},           {"V_MJPEG", FourCC("MJPG")},
 };
 
 struct AudioCodec {
@@ -59,17 +62,39 @@ struct AudioCodec {
 // RealAudio codecs take the table's 0xA3xx tags and the other codecs without
 // a registered tag its 0xA4xx tags, so that the report can name them.
 constexpr AudioCodec kAudioCodecs[] = {
-    {"A_MPEG/L2", 0x0050},          {"A_MPEG/L1", 0x0050},          {"A_PCM/INT/BIG", 0x0001},
-    {"A_PCM/INT/LIT", 0x0001},      {"A_PCM/FLOAT/IEEE", 0x0001},   {"A_AAC/MPEG2/MAIN", 0x00FF},
-    {"A_AAC/MPEG2/LC", 0x00FF},     {"A_AAC/MPEG2/LC/SBR", 0x00FF}, {"A_AAC/MPEG2/SSR", 0x00FF},
-    {"A_AAC/MPEG4/MAIN", 0x00FF},   {"A_AAC/MPEG4/LC", 0x00FF},     {"A_AAC/MPEG4/LC/SBR", 0x00FF},
-    {"A_AAC/MPEG4/SSR", 0x00FF},    {"A_AAC/MPEG4/LTP", 0x00FF},    {"A_MPEG/L3", 0x0055},
-    {"A_AC3", 0x2000},              {"A_AC3/BSID9", 0x2000},        {"A_AC3/BSID10", 0x2000},
-    {"A_DTS", 0x2001},              {"A_VORBIS", 0x674F},           {"A_REAL/14_4", 0xA300},
-    {"A_REAL/28_8", 0xA301},        {"A_REAL/SIPR", 0xA303},        {"A_REAL/COOK", 0xA304},
-    {"A_REAL/ATRC", 0xA305},        {"A_REAL/RALF", 0xA306},        {"A_MPC", 0xA400},
-    {"A_FLAC", 0xA401},             {"A_QUICKTIME/QDMC", 0xA402},   {"A_QUICKTIME/QDM2", 0xA403},
-    {"A_TTA1", 0xA404},             {"A_WAVPACK4", 0xA405},         {"A_AAC", 0x00FF},
+    {"A_MPEG/L2", 0x0050},
+    {"A_MPEG/L1", 0x0050},
+    {"A_PCM/INT/BIG", 0x0001},
+    {"A_PCM/INT/LIT", 0x0001},
+    {"A_PCM/FLOAT/IEEE", 0x0001},
+    {"A_AAC/MPEG2/MAIN", 0x00FF},
+    {"A_AAC/MPEG2/LC", 0x00FF},
+    {"A_AAC/MPEG2/LC/SBR", 0x00FF},
+    {"A_AAC/MPEG2/SSR", 0x00FF},
+    {"A_AAC/MPEG4/MAIN", 0x00FF},
+    {"A_AAC/MPEG4/LC", 0x00FF},
+    {"A_AAC/MPEG4/LC/SBR", 0x00FF},
+    {"A_AAC/MPEG4/SSR", 0x00FF},
+    {"A_AAC/MPEG4/LTP", 0x00FF},
+    {"A_MPEG/L3", 0x0055},
+    {"A_AC3", 0x2000},
+    {"A_AC3/BSID9", 0x2000},
+    {"A_AC3/BSID10", 0x2000},
+    {"A_DTS", 0x2001},
+    {"A_VORBIS", 0x674F},
+    {"A_REAL/14_4", 0xA300},
+    {"A_REAL/28_8", 0xA301},
+    {"A_REAL/SIPR", 0xA303},
+    {"A_REAL/COOK", 0xA304},
+    {"A_REAL/ATRC", 0xA305},
+    {"A_REAL/RALF", 0xA306},
+    {"A_MPC", 0xA400},
+    {"A_FLAC", 0xA401},
+    {"A_QUICKTIME/QDMC", 0xA402},
+    {"A_QUICKTIME/QDM2", 0xA403},
+    {"A_TTA1", 0xA404},
+    {"A_WAVPACK4", 0xA405},
+    {"A_AAC", 0x00FF},
     {"A_OPUS", 0x704F},
 };
 
@@ -97,7 +122,10 @@ bool Wanted(const EbmlElement& e)
 uint64_t UInt(const EbmlElement& e) { return static_cast<const EbmlUInteger&>(e).GetValue(); }
 
 // A float from the file as a whole number, 0 when it is none.
-uint64_t Whole(double v) { return std::isfinite(v) && v >= 0 && v < 18446744073709551616.0 ? static_cast<uint64_t>(v) : 0; }
+uint64_t Whole(double v)
+{
+    return std::isfinite(v) && v >= 0 && v < 18446744073709551616.0 ? static_cast<uint64_t>(v) : 0;
+}
 
 // The first count bytes of a binary element, zero-filled when it is shorter.
 void CopyPrefix(const EbmlElement& e, void* out, size_t count)
@@ -199,7 +227,8 @@ void MkvFile::Reader::ReadChildren(EbmlMaster& master, uint64_t start, uint64_t 
 void MkvFile::Reader::ReadText(EbmlUnicodeString& text, uint64_t size)
 {
     std::string bytes(static_cast<size_t>(size), '\0');
-    if (m_io.read(bytes.data(), bytes.size()) != bytes.size()) throw std::runtime_error("text past the end of the file");
+    if (m_io.read(bytes.data(), bytes.size()) != bytes.size())
+        throw std::runtime_error("text past the end of the file");
     text.SetValue(UTFstring(Utf8ToWide(std::string_view(bytes.c_str()))));
 }
 

@@ -254,15 +254,9 @@ bool Mp4BoxReader::ReadStss(uint64_t end, Track& t) { return !t.stss && ReadTabl
 
 bool Mp4BoxReader::ReadStsc(uint64_t end, Track& t) { return !t.stsc && ReadTable(end, {4, 4, 4}, t.stsc); }
 
-bool Mp4BoxReader::ReadStco(uint64_t end, Track& t)
-{
-    return !t.chunkOffsets && ReadTable(end, {4}, t.chunkOffsets);
-}
+bool Mp4BoxReader::ReadStco(uint64_t end, Track& t) { return !t.chunkOffsets && ReadTable(end, {4}, t.chunkOffsets); }
 
-bool Mp4BoxReader::ReadCo64(uint64_t end, Track& t)
-{
-    return !t.chunkOffsets && ReadTable(end, {8}, t.chunkOffsets);
-}
+bool Mp4BoxReader::ReadCo64(uint64_t end, Track& t) { return !t.chunkOffsets && ReadTable(end, {8}, t.chunkOffsets); }
 
 bool Mp4BoxReader::ReadStsh(uint64_t end, Track& t) { return !t.stsh && ReadTable(end, {4, 4}, t.stsh); }
 

@@ -180,9 +180,8 @@ bool Mp4File::ReadTrack(const AtomHeader& trak, Track& t)
         case FourCC("mdia"): return WalkContainer(h.end, media);
         case FourCC("tkhd"): return r.ReadTkhd(h.end, t);
         case FourCC("edts"):
-            return WalkContainer(h.end, [&](const AtomHeader& e) {
-                return e.type != FourCC("elst") || r.ReadElst(e.end, t);
-            });
+            return WalkContainer(h.end,
+                                 [&](const AtomHeader& e) { return e.type != FourCC("elst") || r.ReadElst(e.end, t); });
         default: return true;
         }
     });
@@ -217,8 +216,8 @@ void Mp4File::BuildKeyFrameIntervals(const Track& video, uint32_t frameCount)
     if (!video.stss || video.stss->Count() == 0 || frameCount == 0) return;
     // The decode time before each run of the time-to-sample table, walked run
     // by run; samples past the frame count (or past the table) last 0.
-    std::vector<uint64_t> runStart;   // first sample index (0-based) of each run
-    std::vector<uint64_t> runTime;    // time before that sample
+    std::vector<uint64_t> runStart;  // first sample index (0-based) of each run
+    std::vector<uint64_t> runTime;   // time before that sample
     std::vector<uint64_t> runDelta;
     uint64_t samples = 0, time = 0;
     if (video.stts)
@@ -297,8 +296,8 @@ void Mp4File::FillAudio(int k, const Track& sound, uint64_t duration)
         // Muxers write 2 channels into the entry whatever the stream holds;
         // the AAC decoder configuration says how many there are.
         AacAudioConfig config;
-        if (IsAac(oti) && AacAudioConfig::Parse(d.es->decoderSpecificInfo.data(), d.es->decoderSpecificInfo.size(),
-                                                config) &&
+        if (IsAac(oti) &&
+            AacAudioConfig::Parse(d.es->decoderSpecificInfo.data(), d.es->decoderSpecificInfo.size(), config) &&
             config.channels != 0)
             w.nChannels = static_cast<WORD>(config.channels);
         if (oti == 0x40 || (oti >= 0x66 && oti <= 0x69))
@@ -336,10 +335,10 @@ void Mp4File::FillRecord(const wchar_t* path)
         if (d <= static_cast<unsigned __int128>(INT64_MAX)) duration = static_cast<uint64_t>(d);
     }
     m_llDuration = static_cast<int64_t>(duration);
-    m_llBitRate = duration ? TruncToInt64OrZero(std::floor(static_cast<long double>(m_dataSize) * 80000000.0L /
-                                                               static_cast<long double>(duration) +
-                                                           0.5L))
-                           : 0;
+    m_llBitRate =
+        duration ? TruncToInt64OrZero(std::floor(
+                       static_cast<long double>(m_dataSize) * 80000000.0L / static_cast<long double>(duration) + 0.5L))
+                 : 0;
 
     int videoCount = 0, soundCount = 0;
     for (const Track& t : m_tracks) {

@@ -10,7 +10,7 @@
 namespace {
 
 // Comment names are told apart by their first three letters only.
-const char* const kCommentNames[] = {"TITLE", "VERSION", "ARTIST", "LOCATION", "ALBUM", "DATE",
+const char* const kCommentNames[] = {"TITLE",    "VERSION",     "ARTIST", "LOCATION",  "ALBUM",      "DATE",
                                      "COMMENTS", "TRACKNUMBER", "AUTHOR", "COPYRIGHT", "DESCRIPTION"};
 
 // Where the comment walk gives up: positions in the head block beyond this
@@ -28,8 +28,8 @@ constexpr size_t kPacketKind = 29;  // second and third bytes of the packet
 constexpr size_t kOgmSubtype = 37;
 constexpr size_t kOgmTimeUnit = 45;
 constexpr size_t kOgmSamplesPerUnit = 53;
-constexpr size_t kOgmWidth = 73;  // video; the audio channel count sits here too
-constexpr size_t kOgmHeight = 77; // video; the audio byte rate sits here too
+constexpr size_t kOgmWidth = 73;   // video; the audio channel count sits here too
+constexpr size_t kOgmHeight = 77;  // video; the audio byte rate sits here too
 constexpr size_t kVorbisChannels = 39;
 constexpr size_t kVorbisRate = 40;
 constexpr size_t kVorbisNominalRate = 48;
@@ -299,8 +299,8 @@ void OggFile::FindDuration(size_t h, size_t t)
         uint64_t granule = block.LE32(p + kPageGranule);
         for (int j = 0; j < kMaxStreams; ++j) {
             if (m_video[j].key == key && m_video[j].fps != 0) {
-                m_duration = TimesThousand(
-                    TruncToInt64OrZero(static_cast<long double>(granule) * 10000 / m_video[j].fps));
+                m_duration =
+                    TimesThousand(TruncToInt64OrZero(static_cast<long double>(granule) * 10000 / m_video[j].fps));
                 return;
             }
             if (m_audio[j].key == key && m_audio[j].sampleRate != 0) {
@@ -365,8 +365,8 @@ void OggFile::FillRecord()
     m_nVideoCount = m_videoCount;
     m_llFileSize = m_file.IsOpen() ? static_cast<int64_t>(m_file.GetSize()) : 0;
     m_llDuration = m_duration;
-    int64_t perSecond = MulDivInt64OrZero(static_cast<uint64_t>(m_llFileSize), 10000000,
-                                          static_cast<uint64_t>(m_duration));
+    int64_t perSecond =
+        MulDivInt64OrZero(static_cast<uint64_t>(m_llFileSize), 10000000, static_cast<uint64_t>(m_duration));
     m_llBitRate = perSecond <= INT64_MAX / 8 ? perSecond * 8 : 0;
     // What is left of the whole rate once the audio streams are taken off.
     uint32_t video = static_cast<uint32_t>(m_llBitRate);

@@ -186,11 +186,10 @@ bool RmFile::ReadRealAudioHeader()
         if (!in.SkipBytes(2) || !in.ReadFourCC(signature) || !in.ReadUInt32BE(h.dataSize) ||
             !in.ReadUInt16BE(h.version2) || !in.SkipBytes(4) || !in.ReadUInt16BE(h.flavour) ||
             !in.ReadUInt32BE(h.codedFrameSize) || !in.SkipBytes(4) || !in.ReadUInt32BE(h.bytesPerMinute) ||
-            !in.SkipBytes(4) || !in.ReadUInt16BE(h.subPacketHeight) ||
-            !in.ReadUInt16BE(h.frameSize) || !in.ReadUInt16BE(h.subPacketSize) || !in.ReadUInt16BE(skip16) ||
-            !in.ReadUInt16BE(h.sampleRate) || !in.ReadUInt16BE(skip16) || !in.ReadUInt16BE(h.sampleSize) ||
-            !in.ReadUInt16BE(h.channels) || !ReadText8(h.interleaver, m_fileSize) || !ReadText8(h.codec, m_fileSize) ||
-            !in.SkipBytes(3))
+            !in.SkipBytes(4) || !in.ReadUInt16BE(h.subPacketHeight) || !in.ReadUInt16BE(h.frameSize) ||
+            !in.ReadUInt16BE(h.subPacketSize) || !in.ReadUInt16BE(skip16) || !in.ReadUInt16BE(h.sampleRate) ||
+            !in.ReadUInt16BE(skip16) || !in.ReadUInt16BE(h.sampleSize) || !in.ReadUInt16BE(h.channels) ||
+            !ReadText8(h.interleaver, m_fileSize) || !ReadText8(h.codec, m_fileSize) || !in.SkipBytes(3))
             return false;
     } else {
         return false;

@@ -10,30 +10,30 @@
 
 #include "AboutDlg.h"
 #include "RivoReaderIds.h"
-#include "platform/mfc/CMenu.h"
-#include "platform/win32/gui/Menus.h"
-#include "platform/mfc/Clipboard.h"
 #include "platform/mfc/CFileDialog.h"
+#include "platform/mfc/CMenu.h"
+#include "platform/mfc/Clipboard.h"
 #include "platform/mfc/DataExchange.h"
 #include "platform/mfc/DragDrop.h"
 #include "platform/win32/NativePath.h"
-#include "platform/win32/gui/Input.h"
 #include "platform/win32/gui/Cursors.h"
+#include "platform/win32/gui/Input.h"
+#include "platform/win32/gui/Menus.h"
 #include "platform/win32/gui/MessageBox.h"
 #include "platform/win32/gui/Window.h"
 #include "reader/ReaderHelpers.h"
 #include "reader/ReaderStrings.h"
 
 BEGIN_MESSAGE_MAP(CRivoReaderDlg, CDialog)
-    ON_WM_DESTROY()
-    ON_BN_CLICKED(IDC_RELOAD, &CRivoReaderDlg::OnReload)
-    ON_BN_CLICKED(IDC_BROWSE, &CRivoReaderDlg::OnBrowse)
-    ON_BN_CLICKED(IDC_COPY, &CRivoReaderDlg::OnCopy)
-    ON_BN_CLICKED(IDC_SAVE, &CRivoReaderDlg::OnSave)
-    ON_WM_DROPFILES()
-    ON_WM_SIZE()
-    ON_WM_GETMINMAXINFO()
-    ON_WM_SYSCOMMAND()
+ON_WM_DESTROY()
+ON_BN_CLICKED(IDC_RELOAD, &CRivoReaderDlg::OnReload)
+ON_BN_CLICKED(IDC_BROWSE, &CRivoReaderDlg::OnBrowse)
+ON_BN_CLICKED(IDC_COPY, &CRivoReaderDlg::OnCopy)
+ON_BN_CLICKED(IDC_SAVE, &CRivoReaderDlg::OnSave)
+ON_WM_DROPFILES()
+ON_WM_SIZE()
+ON_WM_GETMINMAXINFO()
+ON_WM_SYSCOMMAND()
 END_MESSAGE_MAP()
 
 CRivoReaderDlg::CRivoReaderDlg(const CString& commandLine, CWnd* parent)
@@ -123,21 +123,14 @@ void CRivoReaderDlg::AppendReportText(const CString& text)
     m_reportBox.ReplaceSel(text);
 }
 
-void CRivoReaderDlg::ClearReport()
-{
-    m_reportBox.SetWindowText(L"");
-}
+void CRivoReaderDlg::ClearReport() { m_reportBox.SetWindowText(L""); }
 
-void CRivoReaderDlg::ShowErrorMessage(const CString& text)
-{
-    MessageBox(text, nullptr, MB_ICONERROR);
-}
+void CRivoReaderDlg::ShowErrorMessage(const CString& text) { MessageBox(text, nullptr, MB_ICONERROR); }
 
 BOOL CRivoReaderDlg::PreTranslateMessage(MSG* msg)
 {
     // Ctrl+A selects the report wherever the focus is in the window.
-    if (msg->message == WM_KEYDOWN && msg->wParam == 'A' && GetKeyState(VK_CONTROL) < 0 &&
-        GetKeyState(VK_MENU) >= 0) {
+    if (msg->message == WM_KEYDOWN && msg->wParam == 'A' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
         OnSelectAll();
         return TRUE;
     }

@@ -24,9 +24,16 @@ namespace {
 // The types of .avi .wmv .asf .mp4 .3gp .k3g .rm .rmvb .mkv .ogm .flv, in
 // that order; .k3g has no shared type and gets the package's.
 const char* const kMimeTypes[] = {
-    "video/x-msvideo", "video/x-ms-wmv",     "video/x-ms-asf", "video/mp4",
-    "video/3gpp",      "video/x-rivo-k3g",   "application/vnd.rn-realmedia",
-    "application/vnd.rn-realmedia-vbr",      "video/x-matroska", "video/x-ogm+ogg",
+    "video/x-msvideo",
+    "video/x-ms-wmv",
+    "video/x-ms-asf",
+    "video/mp4",
+    "video/3gpp",
+    "video/x-rivo-k3g",
+    "application/vnd.rn-realmedia",
+    "application/vnd.rn-realmedia-vbr",
+    "video/x-matroska",
+    "video/x-ogm+ogg",
     "video/x-flv",
 };
 
@@ -46,9 +53,12 @@ std::string QuoteExecArgument(const std::string& path)
     quoted += '"';
     std::string value;
     for (char c : quoted) {
-        if (c == '\\') value += "\\\\";
-        else if (c == '%') value += "%%";
-        else value += c;
+        if (c == '\\')
+            value += "\\\\";
+        else if (c == '%')
+            value += "%%";
+        else
+            value += c;
     }
     return value;
 }
@@ -107,8 +117,7 @@ void RunToolIfPresent(const char* tool, const std::string& folder)
     pid_t pid = 0;
     if (posix_spawnp(&pid, tool, &actions, nullptr, argv.data(), environ) == 0) {
         int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     }
     posix_spawn_file_actions_destroy(&actions);
 }
@@ -119,10 +128,7 @@ void RefreshDatabases(const std::string& dataFolder)
     RunToolIfPresent("update-desktop-database", dataFolder + "/applications");
 }
 
-bool RemoveIfPresent(const std::string& path)
-{
-    return unlink(path.c_str()) == 0 || errno == ENOENT;
-}
+bool RemoveIfPresent(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }
 
 }  // namespace
 
@@ -150,20 +156,28 @@ bool RegisterAssociations(const std::string& dataFolder, const std::string& prog
     if (dataFolder.empty() || programPath.empty()) return false;
     std::string types;
     for (const char* type : kMimeTypes) types += std::string(type) + ";";
-    std::string entry = "[Desktop Entry]\n"
-                        "Type=Application\n"
-                        "Name=" + WideToUtf8(GetResString(IDS_SHELL_VERB_CAPTION)) + "\n"
-                        "Exec=" + QuoteExecArgument(programPath) + " %f\n"
-                        "MimeType=" + types + "\n"
-                        "NoDisplay=true\n"
-                        "Terminal=false\n";
-    std::string package = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                          "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-                          "  <mime-type type=\"video/x-rivo-k3g\">\n"
-                          "    <comment>K3G video</comment>\n"
-                          "    <glob pattern=\"*.k3g\"/>\n"
-                          "  </mime-type>\n"
-                          "</mime-info>\n";
+    std::string entry =
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Name=" +
+        WideToUtf8(GetResString(IDS_SHELL_VERB_CAPTION)) +
+        "\n"
+        "Exec=" +
+        QuoteExecArgument(programPath) +
+        " %f\n"
+        "MimeType=" +
+        types +
+        "\n"
+        "NoDisplay=true\n"
+        "Terminal=false\n";
+    std::string package =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+        "  <mime-type type=\"video/x-rivo-k3g\">\n"
+        "    <comment>K3G video</comment>\n"
+        "    <glob pattern=\"*.k3g\"/>\n"
+        "  </mime-type>\n"
+        "</mime-info>\n";
     bool ok = WriteWholeFile(AssociationTypePackagePath(dataFolder), package) &&
               WriteWholeFile(AssociationDesktopEntryPath(dataFolder), entry);
     RefreshDatabases(dataFolder);

@@ -12,14 +12,9 @@ int main(int argc, char** argv)
 {
     CString commandLine = JoinCommandLine(argc, argv);
     switch (ParseSwitch(commandLine)) {
-    case CommandSwitch::RegisterAssociations:
-        RegisterAssociations(UserDataFolder(), GetProgramPathNative());
-        return 0;
-    case CommandSwitch::UnregisterAssociations:
-        UnregisterAssociations(UserDataFolder());
-        return 0;
-    case CommandSwitch::None:
-        break;
+    case CommandSwitch::RegisterAssociations: RegisterAssociations(UserDataFolder(), GetProgramPathNative()); return 0;
+    case CommandSwitch::UnregisterAssociations: UnregisterAssociations(UserDataFolder()); return 0;
+    case CommandSwitch::None: break;
     }
     DesktopConnection desktop(argc, argv);
     RegisterRivoReaderResources();

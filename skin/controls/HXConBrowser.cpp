@@ -21,8 +21,10 @@ int HXConBrowser::LoadAttributes(HWND host, HDib* surface, const CXmlNode* eleme
     const CString address = HostedAddress::Resolve(m_pOwner, HostedAddress::Choose(url, offUrl));
     if (element->GetAttribute(L"BkgndColor", value)) m_crBackground = ParseColorAttribute(value);
     if (!address.IsEmpty()) {
-        if (IsTooSmall()) m_sPendingUrl = address;
-        else Navigate(address, 0);
+        if (IsTooSmall())
+            m_sPendingUrl = address;
+        else
+            Navigate(address, 0);
     }
     element->GetAttributeInt(L"OfflineHide", m_bOfflineHide);
     return 1;

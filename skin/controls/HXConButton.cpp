@@ -17,8 +17,8 @@ struct TypeName {
 };
 
 const TypeName kTypes[] = {
-    {L"bitmap", SkinImageControl::IMAGE_BITMAP, 0},     {L"framebitmap", SkinImageControl::IMAGE_BITMAP, 1},
-    {L"fillframe", SkinImageControl::IMAGE_BITMAP, 1},  {L"transparent", SkinImageControl::IMAGE_TRANSPARENT, 0},
+    {L"bitmap", SkinImageControl::IMAGE_BITMAP, 0},    {L"framebitmap", SkinImageControl::IMAGE_BITMAP, 1},
+    {L"fillframe", SkinImageControl::IMAGE_BITMAP, 1}, {L"transparent", SkinImageControl::IMAGE_TRANSPARENT, 0},
     {L"color", SkinImageControl::IMAGE_COLOR, 0},
 };
 
@@ -138,8 +138,8 @@ int HXConButton::Draw()
         const int cell = GetCell();
         if (m_bFrame) {
             const int w = m_pCurrentImage->GetWidth() / cells;
-            DrawFrame(*m_pCurrentImage, m_pSurface, RECT{cell * w, 0, (cell + 1) * w, m_pCurrentImage->GetHeight()},
-                      r, 1, 1);
+            DrawFrame(*m_pCurrentImage, m_pSurface, RECT{cell * w, 0, (cell + 1) * w, m_pCurrentImage->GetHeight()}, r,
+                      1, 1);
         } else {
             DibClipScope clip(m_pSurface, r);
             m_pCurrentImage->DrawGridCell(m_pSurface, r.left, r.top, cells, cell, 1, 0, 1, -1);

@@ -42,7 +42,7 @@ protected:
     int m_nCellCount = 1;
     int m_nMouseState = STATE_NORMAL;
     int m_nPressedButton = 0;
-    int m_nCellWidth = 0;   // one cell of the current image
+    int m_nCellWidth = 0;  // one cell of the current image
     int m_nCellHeight = 0;
     int m_bFrame = 0;
 };

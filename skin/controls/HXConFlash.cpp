@@ -36,8 +36,8 @@ int HXConFlash::LoadAttributes(HWND host, HDib* surface, const CXmlNode* element
     if (!HXConBase::LoadAttributes(host, surface, element)) return 0;
     RECT r;
     GetRect(&r);
-    const int made = m_bModule ? CreateFromModule(m_hHost, r, m_sModulePath, CString(), 0)
-                               : CreateByClass(m_hHost, r, CString());
+    const int made =
+        m_bModule ? CreateFromModule(m_hHost, r, m_sModulePath, CString(), 0) : CreateByClass(m_hHost, r, CString());
     if (!made || !element) return 1;
     CString url, offUrl, value;
     element->GetAttribute(L"URL", url);

@@ -10,12 +10,12 @@
 #include "skin/AttributeValues.h"
 #include "skin/ClipScopes.h"
 #include "skin/FrameDrawing.h"
-#include "skin/controls/HXConStatic.h"
 #include "skin/HXSubFont.h"
 #include "skin/SkinErrors.h"
 #include "skin/SkinMessages.h"
 #include "skin/SkinOwner.h"
 #include "skin/controls/HXConSlider.h"
+#include "skin/controls/HXConStatic.h"
 
 namespace {
 
@@ -67,9 +67,12 @@ int HXConListBox::LoadAttributes(HWND host, HDib* surface, const CXmlNode* eleme
         if (!LoadImageAttribute(element, L"BkgndImage", &m_pBkgnd)) return 0;
         m_nBkgndKind = BKGND_IMAGE;
         if (element->GetAttribute(L"ImageType", value)) {
-            if (value == L"tile") m_nImageMode = IMAGE_TILE;
-            else if (value == L"stretch") m_nImageMode = IMAGE_STRETCH;
-            else if (value == L"none") m_nImageMode = IMAGE_NONE;
+            if (value == L"tile")
+                m_nImageMode = IMAGE_TILE;
+            else if (value == L"stretch")
+                m_nImageMode = IMAGE_STRETCH;
+            else if (value == L"none")
+                m_nImageMode = IMAGE_NONE;
         }
     }
     if (element->GetAttribute(L"FrameImage", value) && !value.IsEmpty()) {
@@ -398,11 +401,15 @@ void HXConListBox::SelectRange(int a, int b, int select, int notify)
     if (!(m_nStyle & STYLE_MULTISELECT) || !InRange(a) || !InRange(b)) return;
     const int low = std::min(a, b), high = std::max(a, b);
     for (int i = low; i <= high; ++i) {
-        if (select) m_rows[static_cast<size_t>(i)]->flags |= ROW_SELECTED;
-        else m_rows[static_cast<size_t>(i)]->flags &= ~static_cast<UINT>(ROW_SELECTED);
+        if (select)
+            m_rows[static_cast<size_t>(i)]->flags |= ROW_SELECTED;
+        else
+            m_rows[static_cast<size_t>(i)]->flags &= ~static_cast<UINT>(ROW_SELECTED);
     }
-    if (select) m_nCurrent = b;
-    else if (m_nCurrent >= low && m_nCurrent <= high) m_nCurrent = m_nAnchor = -1;
+    if (select)
+        m_nCurrent = b;
+    else if (m_nCurrent >= low && m_nCurrent <= high)
+        m_nCurrent = m_nAnchor = -1;
     if (notify) Notify();
 }
 
@@ -415,8 +422,10 @@ void HXConListBox::EnsureVisible(int row, int repaint)
 {
     const int visible = VisibleRows();
     if (!InRange(row) || visible <= 0) return;
-    if (row < m_nTop) m_nTop = row;
-    else if (row >= m_nTop + visible) m_nTop = row - visible + 1;
+    if (row < m_nTop)
+        m_nTop = row;
+    else if (row >= m_nTop + visible)
+        m_nTop = row - visible + 1;
     if (repaint) {
         Paint(0);
         InvalidateControl();
@@ -469,8 +478,10 @@ int HXConListBox::RemoveRow(int row)
     if (!InRange(row)) return 0;
     m_rows.erase(m_rows.begin() + row);
     for (int* mark : {&m_nHighlighted, &m_nCurrent, &m_nAnchor, &m_press.row}) {
-        if (*mark == row) *mark = -1;
-        else if (*mark > row) --*mark;
+        if (*mark == row)
+            *mark = -1;
+        else if (*mark > row)
+            --*mark;
     }
     Changed();
     return 1;
@@ -480,7 +491,8 @@ void HXConListBox::RemoveAll()
 {
     // The highlight is forgotten with its row, never written into a row
     // already deleted; the caret, the anchor and a pressed row go too.
-    if (InRange(m_nHighlighted)) m_rows[static_cast<size_t>(m_nHighlighted)]->flags &= ~static_cast<UINT>(ROW_HIGHLIGHTED);
+    if (InRange(m_nHighlighted))
+        m_rows[static_cast<size_t>(m_nHighlighted)]->flags &= ~static_cast<UINT>(ROW_HIGHLIGHTED);
     m_nHighlighted = m_nCurrent = m_nAnchor = m_press.row = -1;
     m_rows.clear();
     m_nTop = 0;
@@ -490,7 +502,8 @@ void HXConListBox::RemoveAll()
 
 void HXConListBox::SetHighlightedRow(int row)
 {
-    if (InRange(m_nHighlighted)) m_rows[static_cast<size_t>(m_nHighlighted)]->flags &= ~static_cast<UINT>(ROW_HIGHLIGHTED);
+    if (InRange(m_nHighlighted))
+        m_rows[static_cast<size_t>(m_nHighlighted)]->flags &= ~static_cast<UINT>(ROW_HIGHLIGHTED);
     m_nHighlighted = InRange(row) ? row : -1;
     if (m_nHighlighted >= 0) m_rows[static_cast<size_t>(m_nHighlighted)]->flags |= ROW_HIGHLIGHTED;
     Changed();

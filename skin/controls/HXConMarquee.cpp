@@ -61,8 +61,10 @@ int HXConMarquee::LoadAttributes(HWND host, HDib* surface, const CXmlNode* eleme
     CString value;
     for (int i = 0; i < 5; ++i) element->GetAttribute(kTexts[i], m_texts[i]);
     if (element->GetAttribute(L"Behavior", value)) {
-        if (value == L"scroll") m_nBehavior = BEHAVIOR_SCROLL;
-        else if (value == L"alternate") m_nBehavior = BEHAVIOR_ALTERNATE;
+        if (value == L"scroll")
+            m_nBehavior = BEHAVIOR_SCROLL;
+        else if (value == L"alternate")
+            m_nBehavior = BEHAVIOR_ALTERNATE;
         else {
             SetLastSkinError(*this, SKINERR_BAD_ATTRIBUTE_VALUE, L"%s=%s", L"Behavior", value);
             return 0;
@@ -184,8 +186,10 @@ void HXConMarquee::OnTimer(int)
     if (!m_pImage) return;
     SIZE size;
     GetSize(&size);
-    if (m_nBehavior == BEHAVIOR_SCROLL) TickScroll(size.cx, size.cy);
-    else TickAlternate(size.cx, size.cy);
+    if (m_nBehavior == BEHAVIOR_SCROLL)
+        TickScroll(size.cx, size.cy);
+    else
+        TickAlternate(size.cx, size.cy);
 }
 
 void HXConMarquee::TickScroll(int width, int height)

@@ -2,8 +2,8 @@
 
 #include "foundation/gui/WindowHelpers.h"
 #include "platform/win32/gui/Input.h"
-#include "platform/win32/gui/MessageQueue.h"
 #include "platform/win32/gui/Menus.h"
+#include "platform/win32/gui/MessageQueue.h"
 #include "platform/win32/gui/SystemMetrics.h"
 #include "platform/win32/gui/Window.h"
 #include "skin/HXWindowMain.h"
@@ -108,7 +108,8 @@ int HXConPopupMenuButton::OnButtonUp(int button, int x, int y, int captured, int
     MSG pending{};
     bool pressOnButton = false;
     if (PeekMessageW(&pending, m_hHost, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_NOREMOVE)) {
-        const POINT local = ToLocal(static_cast<short>(LOWORD(pending.lParam)), static_cast<short>(HIWORD(pending.lParam)));
+        const POINT local =
+            ToLocal(static_cast<short>(LOWORD(pending.lParam)), static_cast<short>(HIWORD(pending.lParam)));
         pressOnButton = Inside(local.x, local.y);
     }
     if (command || !pressOnButton) m_bMenuOpen = 0;

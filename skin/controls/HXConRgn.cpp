@@ -61,8 +61,7 @@ int HXConRgn::LoadAlign(const CXmlNode* element, SAlignInfo* info, int* errorCod
     if (element->GetAttribute(L"Height", value) && value == L"autosize")
         info->height = m_nImageHeight + info->gapTop + info->gapBottom;
     if (element->GetAttribute(L"Right", value) && value == L"autosize") info->right = info->left + m_nImageWidth - 1;
-    if (element->GetAttribute(L"Bottom", value) && value == L"autosize")
-        info->bottom = info->top + m_nImageHeight - 1;
+    if (element->GetAttribute(L"Bottom", value) && value == L"autosize") info->bottom = info->top + m_nImageHeight - 1;
     return 1;
 }
 

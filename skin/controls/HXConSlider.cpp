@@ -27,8 +27,8 @@ int HXConSlider::LoadAttributes(HWND host, HDib* surface, const CXmlNode* elemen
     if (!element) return HXConBase::LoadAttributes(host, surface, element);
     if (!LoadImageAttribute(element, L"Image", &m_pImage) || !LoadImageAttribute(element, L"ImageKnob", &m_pKnob) ||
         !LoadImageAttribute(element, L"ImageKnobHot", &m_pKnobHot) ||
-        !LoadImageAttribute(element, L"ImageRange", &m_pRange) || !LoadImageAttribute(element, L"ImageFill", &m_pFill) ||
-        !LoadImageAttribute(element, L"ImageEmpty", &m_pEmpty))
+        !LoadImageAttribute(element, L"ImageRange", &m_pRange) ||
+        !LoadImageAttribute(element, L"ImageFill", &m_pFill) || !LoadImageAttribute(element, L"ImageEmpty", &m_pEmpty))
         return 0;
     CString value;
     if (element->GetAttribute(L"ImageEdge", value)) {
@@ -39,8 +39,10 @@ int HXConSlider::LoadAttributes(HWND host, HDib* surface, const CXmlNode* elemen
     }
     m_nKnobLength = m_nStartEdge + m_nEndEdge;
     if (element->GetAttribute(L"SliderType", value)) {
-        if (value == L"fillempty") m_nSliderType = TYPE_FILLEMPTY;
-        else if (value == L"knobonly") m_nSliderType = TYPE_KNOBONLY;
+        if (value == L"fillempty")
+            m_nSliderType = TYPE_FILLEMPTY;
+        else if (value == L"knobonly")
+            m_nSliderType = TYPE_KNOBONLY;
         else {
             SetLastSkinError(*this, SKINERR_BAD_ATTRIBUTE_VALUE, L"%s", value);
             return 0;
@@ -48,16 +50,20 @@ int HXConSlider::LoadAttributes(HWND host, HDib* surface, const CXmlNode* elemen
     }
     element->GetAttributeInt(L"ScrollBar", m_bScrollBar);
     if (element->GetAttribute(L"KnobType", value)) {
-        if (value == L"fixed") m_nKnobType = KNOB_FIXED;
-        else if (value == L"variable") m_nKnobType = KNOB_VARIABLE;
+        if (value == L"fixed")
+            m_nKnobType = KNOB_FIXED;
+        else if (value == L"variable")
+            m_nKnobType = KNOB_VARIABLE;
         else {
             SetLastSkinError(*this, SKINERR_BAD_ATTRIBUTE_VALUE, L"%s", value);
             return 0;
         }
     }
     if (element->GetAttribute(L"Orientation", value)) {
-        if (value == L"vertical") m_nOrientation = VERTICAL;
-        else if (value == L"horizontal") m_nOrientation = HORIZONTAL;
+        if (value == L"vertical")
+            m_nOrientation = VERTICAL;
+        else if (value == L"horizontal")
+            m_nOrientation = HORIZONTAL;
         else {
             SetLastSkinError(*this, SKINERR_BAD_ATTRIBUTE_VALUE, L"%s=%s", L"Orientation", value);
             return 0;
@@ -162,21 +168,27 @@ int HXConSlider::PositionAt(int x, int y) const
 void HXConSlider::ReportChange()
 {
     const int outer = OuterPosition();
-    if (m_pParent) m_pParent->OnSliderPosChange(outer, m_binding.id);
-    else SendControlNotify(SliderPosChangeMessage(), static_cast<WPARAM>(outer), m_binding.id);
+    if (m_pParent)
+        m_pParent->OnSliderPosChange(outer, m_binding.id);
+    else
+        SendControlNotify(SliderPosChangeMessage(), static_cast<WPARAM>(outer), m_binding.id);
 }
 
 void HXConSlider::ReportEnd()
 {
     const int outer = OuterPosition();
-    if (m_pParent) m_pParent->OnSliderPosChangeEnd(outer, m_binding.id);
-    else SendControlNotify(SliderPosChangeEndMessage(), static_cast<WPARAM>(outer), m_binding.id);
+    if (m_pParent)
+        m_pParent->OnSliderPosChangeEnd(outer, m_binding.id);
+    else
+        SendControlNotify(SliderPosChangeEndMessage(), static_cast<WPARAM>(outer), m_binding.id);
 }
 
 void HXConSlider::ReportScanning(int position)
 {
-    if (m_pParent) m_pParent->OnSliderScanning(position, m_binding.id);
-    else SendControlNotify(SliderPosScanningMessage(), static_cast<WPARAM>(position), m_binding.id);
+    if (m_pParent)
+        m_pParent->OnSliderScanning(position, m_binding.id);
+    else
+        SendControlNotify(SliderPosScanningMessage(), static_cast<WPARAM>(position), m_binding.id);
 }
 
 // ---- Mouse --------------------------------------------------------------------------------
@@ -282,16 +294,20 @@ void HXConSlider::StretchAlong(const HDib& image, int from, int length, HDib* ta
     // transparent over what lies beneath.
     if (m_scratch.GetWidth() < w || m_scratch.GetHeight() < h) m_scratch.Create(w, h, 24);
     if (m_scratch.IsEmpty()) return;
-    if (vertical) image.StretchCopy(&m_scratch, 0, 0, w, h, 0, from, image.GetWidth(), length);
-    else image.StretchCopy(&m_scratch, 0, 0, w, h, from, 0, length, image.GetHeight());
+    if (vertical)
+        image.StretchCopy(&m_scratch, 0, 0, w, h, 0, from, image.GetWidth(), length);
+    else
+        image.StretchCopy(&m_scratch, 0, 0, w, h, from, 0, length, image.GetHeight());
     m_scratch.CopyKeyed(target, vertical ? 0 : to, vertical ? to : 0, 0, 0, w, h);
 }
 
 void HXConSlider::CopyAlong(const HDib& image, int from, int length, HDib* target, int to)
 {
     if (length <= 0) return;
-    if (m_nOrientation == VERTICAL) image.CopyKeyed(target, 0, to, 0, from, image.GetWidth(), length);
-    else image.CopyKeyed(target, to, 0, from, 0, length, image.GetHeight());
+    if (m_nOrientation == VERTICAL)
+        image.CopyKeyed(target, 0, to, 0, from, image.GetWidth(), length);
+    else
+        image.CopyKeyed(target, to, 0, from, 0, length, image.GetHeight());
 }
 
 void HXConSlider::ComposeTrack()
@@ -309,8 +325,10 @@ void HXConSlider::ComposeTrack()
         if (middle > 0) {
             const RECT over = vertical ? RECT{0, 0, std::min(m_pImage->GetWidth(), m_nWidth), m_nHeight}
                                        : RECT{0, 0, m_nWidth, std::min(m_pImage->GetHeight(), m_nHeight)};
-            if (vertical) m_pImage->Tile(&m_track, over, 0, 0, 1, 0, m_nStartEdge, m_pImage->GetWidth(), middle);
-            else m_pImage->Tile(&m_track, over, 0, 0, 1, m_nStartEdge, 0, middle, m_pImage->GetHeight());
+            if (vertical)
+                m_pImage->Tile(&m_track, over, 0, 0, 1, 0, m_nStartEdge, m_pImage->GetWidth(), middle);
+            else
+                m_pImage->Tile(&m_track, over, 0, 0, 1, m_nStartEdge, 0, middle, m_pImage->GetHeight());
         }
     }
     if (m_pImage) {
@@ -359,15 +377,15 @@ void HXConSlider::DrawKnob(int force)
     }
     if (m_nKnobType == KNOB_FIXED) {
         if (knob) {
-            if (vertical) knob->CopyKeyed(&m_frame, 0, m_nStartEdge + y - knob->GetHeight() / 2, 0, 0, -1, -1);
-            else knob->CopyKeyed(&m_frame, m_nStartEdge + x - knob->GetWidth() / 2, 0, 0, 0, -1, -1);
+            if (vertical)
+                knob->CopyKeyed(&m_frame, 0, m_nStartEdge + y - knob->GetHeight() / 2, 0, 0, -1, -1);
+            else
+                knob->CopyKeyed(&m_frame, m_nStartEdge + x - knob->GetWidth() / 2, 0, 0, 0, -1, -1);
         }
         return;
     }
-    if (m_nPage != -1)
-        m_nKnobLength = std::max(MulDiv(Length(), m_nPage, m_nPage + range), knob ? AlongOf(*knob) : 0);
-    const int start =
-        static_cast<int>((static_cast<long long>(m_nPos) - m_nMin) * (Length() - m_nKnobLength) / range);
+    if (m_nPage != -1) m_nKnobLength = std::max(MulDiv(Length(), m_nPage, m_nPage + range), knob ? AlongOf(*knob) : 0);
+    const int start = static_cast<int>((static_cast<long long>(m_nPos) - m_nMin) * (Length() - m_nKnobLength) / range);
     if (knob) DrawVariableKnob(*knob, start);
 }
 

@@ -30,7 +30,7 @@ private:
     HXManAlign* AssociatedNode();
 
     int m_bDragging = 0;
-    POINT m_ptPress{};          // the cursor on the screen at the press
+    POINT m_ptPress{};  // the cursor on the screen at the press
     int m_nAssociateId = 0;
     int m_nPressWidth = 0;
     int m_nPressHeight = 0;

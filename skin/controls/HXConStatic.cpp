@@ -14,14 +14,10 @@ struct ModeName {
 };
 
 const ModeName kModes[] = {
-    {L"tile", HXConStatic::DRAW_TILE},
-    {L"stretch", HXConStatic::DRAW_STRETCH},
-    {L"frame", HXConStatic::DRAW_FRAME},
-    {L"fillframe", HXConStatic::DRAW_FILLFRAME},
-    {L"hframe", HXConStatic::DRAW_HFRAME},
-    {L"vframe", HXConStatic::DRAW_VFRAME},
-    {L"animation", HXConStatic::DRAW_ANIMATION},
-    {L"tileanimation", HXConStatic::DRAW_TILEANIMATION},
+    {L"tile", HXConStatic::DRAW_TILE},           {L"stretch", HXConStatic::DRAW_STRETCH},
+    {L"frame", HXConStatic::DRAW_FRAME},         {L"fillframe", HXConStatic::DRAW_FILLFRAME},
+    {L"hframe", HXConStatic::DRAW_HFRAME},       {L"vframe", HXConStatic::DRAW_VFRAME},
+    {L"animation", HXConStatic::DRAW_ANIMATION}, {L"tileanimation", HXConStatic::DRAW_TILEANIMATION},
 };
 
 }  // namespace

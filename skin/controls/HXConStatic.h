@@ -47,7 +47,7 @@ protected:
     bool IsAnimated() const { return m_nDrawMode == DRAW_ANIMATION || m_nDrawMode == DRAW_TILEANIMATION; }
     void DrawImage(const RECT& r);
 
-    HDib m_frameImage;    // one animation cell
+    HDib m_frameImage;  // one animation cell
     int m_nDrawMode = DRAW_TILE;
     HDib m_stretchCache;  // the image stretched to the control
     int m_nClickMode = CLICK_NONE;

@@ -13,7 +13,10 @@ namespace {
 
 const wchar_t* const kPaneAttributes[4] = {L"ControlLT", L"ControlRT", L"ControlLB", L"ControlRB"};
 
-int Clamp0(long long value, long long high) { return static_cast<int>(std::clamp<long long>(value, 0, std::max(0LL, high))); }
+int Clamp0(long long value, long long high)
+{
+    return static_cast<int>(std::clamp<long long>(value, 0, std::max(0LL, high)));
+}
 
 }  // namespace
 

@@ -14,7 +14,8 @@ CFlashMouseHookMan* g_manager = nullptr;
 
 LPARAM PointParam(POINT p)
 {
-    return static_cast<LPARAM>(MAKELONG(static_cast<WORD>(static_cast<SHORT>(p.x)), static_cast<WORD>(static_cast<SHORT>(p.y))));
+    return static_cast<LPARAM>(
+        MAKELONG(static_cast<WORD>(static_cast<SHORT>(p.x)), static_cast<WORD>(static_cast<SHORT>(p.y))));
 }
 
 // The skin window's own handling of a button message at a screen point.
@@ -45,8 +46,10 @@ CFlashMouseHookMan::~CFlashMouseHookMan()
 
 CFlashMouseHookMan* CFlashMouseHookMan::Acquire()
 {
-    if (g_manager) ++g_manager->m_nRefs;
-    else g_manager = new CFlashMouseHookMan;
+    if (g_manager)
+        ++g_manager->m_nRefs;
+    else
+        g_manager = new CFlashMouseHookMan;
     return g_manager;
 }
 
@@ -59,7 +62,10 @@ void CFlashMouseHookMan::Release()
 
 CFlashMouseHookMan* CFlashMouseHookMan::Current() { return g_manager; }
 
-void CFlashMouseHookMan::Register(HXConFlash* control, HWND window) { m_entries.push_back(FlashConInfo{control, window}); }
+void CFlashMouseHookMan::Register(HXConFlash* control, HWND window)
+{
+    m_entries.push_back(FlashConInfo{control, window});
+}
 
 void CFlashMouseHookMan::Unregister(HXConFlash* control)
 {

@@ -53,10 +53,11 @@ int CFlashWnd::CreateFromModule(HWND parent, const RECT& rect, const CString& mo
             flash.Reset();
         ComPtr<IClassFactory> factory;
         if (!flash &&
-            SUCCEEDED(getClass(CLSID_ShockwaveFlash, IID_IClassFactory,
-                               reinterpret_cast<void**>(factory.GetAddressOf()))) &&
+            SUCCEEDED(
+                getClass(CLSID_ShockwaveFlash, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()))) &&
             factory &&
-            FAILED(factory->CreateInstance(nullptr, IID_IShockwaveFlash, reinterpret_cast<void**>(flash.GetAddressOf()))))
+            FAILED(
+                factory->CreateInstance(nullptr, IID_IShockwaveFlash, reinterpret_cast<void**>(flash.GetAddressOf()))))
             flash.Reset();
     }
     // Without a player there is nothing to host: the module goes and the
@@ -90,7 +91,8 @@ int CFlashWnd::CreateByClass(HWND parent, const RECT& rect, const CString& movie
     if (SUCCEEDED(AxCreateControl(m_hWnd, CLSID_ShockwaveFlash, nullptr)))
         hosted = reinterpret_cast<IUnknown*>(SendMessageW(m_hWnd, AtlGetControlMessage(), 0, 0));
     if (!hosted ||
-        FAILED(hosted->QueryInterface(IID_IShockwaveFlash, reinterpret_cast<void**>(m_pFlash.ReleaseAndGetAddressOf()))) ||
+        FAILED(
+            hosted->QueryInterface(IID_IShockwaveFlash, reinterpret_cast<void**>(m_pFlash.ReleaseAndGetAddressOf()))) ||
         !m_pFlash) {
         Destroy();
         return 0;
@@ -140,7 +142,8 @@ int CFlashWnd::LoadMovie(const CString& path)
 void CFlashWnd::SetBackgroundColor(COLORREF color)
 {
     if (!m_pFlash) return;
-    m_pFlash->put_BackgroundColor(static_cast<long>(((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF)));
+    m_pFlash->put_BackgroundColor(
+        static_cast<long>(((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF)));
 }
 
 HWND CFlashWnd::ControlWindow()

@@ -69,7 +69,8 @@ class HXScriptParser::Nest {
 public:
     Nest(HXScriptParser& parser, int tokenIndex) : m_parser(parser)
     {
-        if (++m_parser.m_nesting > kMaxNesting || m_parser.m_stack.IsLow()) m_parser.Raise(HXS_ERR_TOO_DEEP, tokenIndex);
+        if (++m_parser.m_nesting > kMaxNesting || m_parser.m_stack.IsLow())
+            m_parser.Raise(HXS_ERR_TOO_DEEP, tokenIndex);
     }
     ~Nest() { --m_parser.m_nesting; }
     Nest(const Nest&) = delete;
@@ -125,7 +126,8 @@ int HXScriptParser::Parse(const ScriptLexer& lexer)
         const int k = K(i);
         const auto before = [&](int which) { return i > 0 ? m_prev[which][at - 1] : -1; };
         m_prev[PREV_ADDITIVE][at] = k == TK_PLUS || k == TK_MINUS ? i : before(PREV_ADDITIVE);
-        m_prev[PREV_MULTIPLICATIVE][at] = k == TK_STAR || k == TK_SLASH || k == TK_PERCENT ? i : before(PREV_MULTIPLICATIVE);
+        m_prev[PREV_MULTIPLICATIVE][at] =
+            k == TK_STAR || k == TK_SLASH || k == TK_PERCENT ? i : before(PREV_MULTIPLICATIVE);
         m_prev[PREV_COMMA][at] = k == TK_COMMA ? i : before(PREV_COMMA);
     }
     m_braceDepth.assign(static_cast<size_t>(m_count) + 1, 0);
@@ -203,8 +205,10 @@ bool HXScriptParser::TopList(int f, int l, Node& out)
                     start = i + 1;
                     break;
                 }
-                if (k == TK_RBRACE) ++d;
-                else if (k == TK_LBRACE) --d;
+                if (k == TK_RBRACE)
+                    ++d;
+                else if (k == TK_LBRACE)
+                    --d;
             }
         }
         Node statement;
@@ -239,9 +243,12 @@ bool HXScriptParser::Simple(int a, int b, Node& out)
     Nest nest(*this, a);
     const int k = K(a);
     bool parsed = false;
-    if (k == TK_LBRACE) parsed = Block(a, b, out);
-    else if (k == TK_IF) parsed = IfStmt(a, b, out);
-    else if (k == TK_RETURN) parsed = Return(a, b, out);
+    if (k == TK_LBRACE)
+        parsed = Block(a, b, out);
+    else if (k == TK_IF)
+        parsed = IfStmt(a, b, out);
+    else if (k == TK_RETURN)
+        parsed = Return(a, b, out);
     if (!parsed) parsed = ExprStatement(a, b, out);
     if (!parsed) m_notStatements.insert(range);
     return parsed;
@@ -411,8 +418,10 @@ void HXScriptParser::FindIfConditions()
                 // "(" never comes back at all.
                 const int m = m_match[static_cast<size_t>(i)];
                 if (counter >= 0 && m < 0) break;
-                if (counter >= 0) i = m;
-                else ++counter;
+                if (counter >= 0)
+                    i = m;
+                else
+                    ++counter;
             }
         }
         m_ifClose[static_cast<size_t>(a)] = j;
@@ -444,16 +453,20 @@ int HXScriptParser::LowerBound(int c, int b) const
     if (K(b) == TK_LBRACE) return b + 1;
     if (K(b) == TK_RBRACE) {
         const int m = m_match[static_cast<size_t>(b)];
-        if (m >= c && m < b) x = m - 1;
-        else depth = 1;
+        if (m >= c && m < b)
+            x = m - 1;
+        else
+            depth = 1;
     }
     for (; x >= c; --x) {
         const int k = K(x);
         if ((k == TK_SEMICOLON || k == TK_RBRACE) && depth == 0 && K(x + 1) != TK_ELSE) return x + 1;
         if (k == TK_RBRACE) {
             const int m = m_match[static_cast<size_t>(x)];
-            if (m >= c && m < x) x = m;  // a whole block: the depth comes back
-            else ++depth;
+            if (m >= c && m < x)
+                x = m;  // a whole block: the depth comes back
+            else
+                ++depth;
         } else if (k == TK_LBRACE && --depth < 0) {
             return x + 1;
         }
@@ -649,9 +662,12 @@ bool HXScriptParser::Primary(int a, int e, Node& out)
         auto node = Make<SStmtExpression>(a);
         node->m_operator = OP_LITERAL;
         const SToken& t = m_tokens[a];
-        if (t.type == TK_REAL) node->m_constant = std::make_unique<HXSVal>(HXSVal::Double(t.dValue));
-        else if (t.type == TK_INTEGER) node->m_constant = std::make_unique<HXSVal>(HXSVal::Int(t.nValue));
-        else node->m_constant = std::make_unique<HXSVal>(HXSVal::String(TextAt(a)));
+        if (t.type == TK_REAL)
+            node->m_constant = std::make_unique<HXSVal>(HXSVal::Double(t.dValue));
+        else if (t.type == TK_INTEGER)
+            node->m_constant = std::make_unique<HXSVal>(HXSVal::Int(t.nValue));
+        else
+            node->m_constant = std::make_unique<HXSVal>(HXSVal::String(TextAt(a)));
         out = std::move(node);
         return true;
     }

@@ -90,13 +90,13 @@ private:
     std::vector<int> m_nextSemicolon;  // index of the first ";" at or after i, m_count when none
     enum { NEXT_ASSIGN, NEXT_COMPARISON };
     enum { PREV_ADDITIVE, PREV_MULTIPLICATIVE, PREV_COMMA };
-    std::vector<int> m_next[2];        // the first token of the kind at or after i, m_count when none
-    std::vector<int> m_prev[3];        // the last token of the kind at or before i, -1 when none
-    std::vector<int> m_braceDepth;     // "{" less "}" before token i
+    std::vector<int> m_next[2];     // the first token of the kind at or after i, m_count when none
+    std::vector<int> m_prev[3];     // the last token of the kind at or before i, -1 when none
+    std::vector<int> m_braceDepth;  // "{" less "}" before token i
     std::unordered_map<int, std::vector<int>> m_elseByDepth;  // the "else" tokens at each brace depth, ascending
-    std::vector<int> m_match;          // the partner of a brace or parenthesis, -1 when it has none
-    std::vector<int> m_ifClose;        // for an "if (": the ")" that ends its condition, -1 when none
-    std::vector<int> m_badIfs;         // ascending: the ifs whose condition does not parse
+    std::vector<int> m_match;                      // the partner of a brace or parenthesis, -1 when it has none
+    std::vector<int> m_ifClose;                    // for an "if (": the ")" that ends its condition, -1 when none
+    std::vector<int> m_badIfs;                     // ascending: the ifs whose condition does not parse
     std::unordered_set<uint64_t> m_notStatements;  // ranges (first << 32 | last) known to be no statement
     int m_nesting = 0;
     ScriptStackLimit m_stack;

@@ -245,8 +245,10 @@ HXScriptVM::Flow HXScriptVM::ExecIf(const SStmtIf* n, HXSVal& out)
 void HXScriptVM::ExecVar(const SStmtVar* n, HXSVal& out)
 {
     // A name read before anything made it is made, undefined, where it is read.
-    if (HXSVal* v = Lookup(n->m_name)) out = *v;
-    else out = Declare(n->m_name, HXSVal(), m_depth, n);
+    if (HXSVal* v = Lookup(n->m_name))
+        out = *v;
+    else
+        out = Declare(n->m_name, HXSVal(), m_depth, n);
 }
 
 void HXScriptVM::ExecVarDecl(const SStmtVarDecl* n, HXSVal& out)
@@ -267,8 +269,10 @@ void HXScriptVM::ExecAssignment(const SStmtAssignment* n, HXSVal& out)
     HXSVal value;
     Evaluate(n->m_value.get(), value);
     if (value.m_type == HXSVAL_UNDEFINED) Raise(HXS_ERR_ASSIGN_UNDEFINED, n);
-    if (HXSVal* v = Lookup(target->m_name)) *v = value;
-    else Declare(target->m_name, value, m_depth, n);
+    if (HXSVal* v = Lookup(target->m_name))
+        *v = value;
+    else
+        Declare(target->m_name, value, m_depth, n);
     out = std::move(value);
 }
 
@@ -483,7 +487,8 @@ void HXScriptVM::Raise(int code, const SStmt* node)
     for (size_t i = 0; i < m_frames.size(); ++i)
         DebugTrace(L"@@r HXScriptVM Call stack - [%d], [%s]", static_cast<int>(i), m_frames[i].name);
     const Frame& frame = m_frames.back();
-    if (frame.lineBase != -1 && node) m_errorDetail.Format(L"function[%s] line[%d]", frame.name, node->m_line - frame.lineBase);
+    if (frame.lineBase != -1 && node)
+        m_errorDetail.Format(L"function[%s] line[%d]", frame.name, node->m_line - frame.lineBase);
     m_errorLine = node ? node->m_line : -1;
     m_errorColumn = node ? node->m_column : -1;
     throw static_cast<HXS_ERR>(code);

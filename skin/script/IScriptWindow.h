@@ -20,12 +20,12 @@ public:
     // a control of that id. The control operations below are only asked for
     // ids that it holds.
     virtual bool HasControl(int id) = 0;
-    virtual CString GetControlText(int id) = 0;  // text 0
+    virtual CString GetControlText(int id) = 0;                    // text 0
     virtual void SetControlText(int id, const CString& text) = 0;  // text 0, repainted
     virtual void SetControlTextColor(int id, COLORREF color) = 0;  // no repaint
     virtual void RefreshControl(int id) = 0;
     virtual void SetControlVisible(int id, bool shown) = 0;  // the window told, so that it lays out again
-    virtual int GetControlShown(int id) = 0;  // the shown flag as the control keeps it
+    virtual int GetControlShown(int id) = 0;                 // the shown flag as the control keeps it
     // Selects a state image of a static or button control and repaints it;
     // other controls ignore it.
     virtual void SetControlImageNum(int id, int image) = 0;

@@ -14,7 +14,7 @@ struct Word {
 
 // Matched in this order at the start of every token.
 constexpr Word kKeywords[] = {
-    {L"if", TK_IF},         {L"else", TK_ELSE},     {L"while", TK_WHILE}, {L"int", TK_INT},   {L"double", TK_DOUBLE},
+    {L"if", TK_IF},         {L"else", TK_ELSE},     {L"while", TK_WHILE}, {L"int", TK_INT}, {L"double", TK_DOUBLE},
     {L"string", TK_STRING}, {L"return", TK_RETURN}, {L"void", TK_VOID},   {L"for", TK_FOR},
 };
 constexpr Word kOperators[] = {
@@ -50,8 +50,10 @@ int Punctuation(wchar_t c)
 int DigitValue(wchar_t c, int base)
 {
     int v = -1;
-    if (IsDigit(c)) v = c - L'0';
-    else if (c >= L'a' && c <= L'f') v = c - L'a' + 10;
+    if (IsDigit(c))
+        v = c - L'0';
+    else if (c >= L'a' && c <= L'f')
+        v = c - L'a' + 10;
     return v < base ? v : -1;
 }
 

@@ -56,8 +56,8 @@ struct SToken {
     int type = TK_END;
     int line = 0;
     int column = 0;
-    int nValue = 0;      // an integer literal's value
-    double dValue = 0;   // a real literal's value
+    int nValue = 0;     // an integer literal's value
+    double dValue = 0;  // a real literal's value
     uint32_t textStart = 0;
     uint32_t textLength = 0;
 };

@@ -92,8 +92,10 @@ HXSVal RefreshAll(void* object, const Args& args)
     IScriptWindow* window = Window(object);
     if (!window) return HXSVal();
     int id = 0;
-    if (args[0].m_text.IsEmpty()) window->RelayoutAll();
-    else if (window->FindControlId(args[0].m_text, id)) window->RelayoutChildWindow(id);
+    if (args[0].m_text.IsEmpty())
+        window->RelayoutAll();
+    else if (window->FindControlId(args[0].m_text, id))
+        window->RelayoutChildWindow(id);
     return HXSVal();
 }
 

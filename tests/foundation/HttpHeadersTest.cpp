@@ -74,8 +74,7 @@ TEST(HttpHeaders, HeaderTextsOfAnAnswer)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.path << " " << c.level);
-        HINTERNET request =
-            InternetOpenUrlW(session, server.WUrl(c.path).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
+        HINTERNET request = InternetOpenUrlW(session, server.WUrl(c.path).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
         ASSERT_TRUE(request);
         wchar_t text[64];
         std::fill(std::begin(text), std::end(text), L'x');

@@ -37,19 +37,13 @@ void ExpectSampleLookups(const CIniFile& ini)
         const wchar_t* key;
         const wchar_t* expected;
     } rows[] = {
-        {L"Video", L"Width", L"640"},
-        {L"video", L"WIDTH", L"640"},
-        {L"Video", L"Title", L"a;b"},
-        {L"Video", L"Open", L"missing close ; kept"},
-        {L"Video", L"Quoted Key=1", L"quoted"},
-        {L"Video", L"dup", L"first"},
+        {L"Video", L"Width", L"640"},           {L"video", L"WIDTH", L"640"},
+        {L"Video", L"Title", L"a;b"},           {L"Video", L"Open", L"missing close ; kept"},
+        {L"Video", L"Quoted Key=1", L"quoted"}, {L"Video", L"dup", L"first"},
         {L"Video", L"Height", L"480"},  // second half of the same section
-        {L"Video", L"Hangul", L"\uD55C\uAE00"},
-        {L"Empty Name Test", L"noequals line", L"<none>"},
-        {L"Video", L"orphan", L"<none>"},
-        {L"Video", L"lost", L"<none>"},
-        {L"Video", L"Bad Key", L"<none>"},
-        {L"Video", L"; comment", L"<none>"},
+        {L"Video", L"Hangul", L"\uD55C\uAE00"}, {L"Empty Name Test", L"noequals line", L"<none>"},
+        {L"Video", L"orphan", L"<none>"},       {L"Video", L"lost", L"<none>"},
+        {L"Video", L"Bad Key", L"<none>"},      {L"Video", L"; comment", L"<none>"},
         {L"Missing", L"Width", L"<none>"},
     };
     for (const auto& r : rows) EXPECT_EQ(CString(r.expected), ini.GetString(r.section, r.key, L"<none>")) << r.key;

@@ -66,8 +66,7 @@ TEST(Md5, WideTextDigestMatchesMd5sumOfIconvUtf16le)
     TempDir dir;
     for (const auto& text : rows) {
         WriteBytes(dir.File("utf8"), WideToUtf8(text));
-        std::string expected =
-            RunTool("iconv -f UTF-8 -t UTF-16LE '" + dir.File("utf8") + "' | md5sum").substr(0, 32);
+        std::string expected = RunTool("iconv -f UTF-8 -t UTF-16LE '" + dir.File("utf8") + "' | md5sum").substr(0, 32);
         ASSERT_EQ(32u, expected.size());
         EXPECT_EQ(Utf8ToWide(expected), Hex(text.c_str())) << "length " << text.size();
     }

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,10 +63,10 @@ TEST(PathHelpers, SafeRelativePathsStayInsideTheirFolder)
         const wchar_t* name;
         bool safe;
     } cases[] = {
-        {L"skin.xml", true},      {L"img/a.bmp", true},      {L"img\\a.bmp", true},  {L"a..b/c", true},
-        {L"..a/b", true},         {L"./a", true},            {L"", false},              {L"/etc/passwd", false},
-        {L"\\server\\x", false}, {L"C:x.bmp", false},       {L"c:\\x.bmp", false},    {L"..", false},
-        {L"../a", false},         {L"a/../../b", false},     {L"a\\..\\b", false},     {L"a/..", false},
+        {L"skin.xml", true},     {L"img/a.bmp", true},  {L"img\\a.bmp", true}, {L"a..b/c", true},
+        {L"..a/b", true},        {L"./a", true},        {L"", false},          {L"/etc/passwd", false},
+        {L"\\server\\x", false}, {L"C:x.bmp", false},   {L"c:\\x.bmp", false}, {L"..", false},
+        {L"../a", false},        {L"a/../../b", false}, {L"a\\..\\b", false},  {L"a/..", false},
     };
     for (const Case& c : cases) EXPECT_EQ(c.safe, IsSafeRelativePath(c.name)) << WideToUtf8(c.name);
 }
@@ -140,11 +140,8 @@ TEST(PathHelpers, ClaimedNamesAreTakenAtOnceAndNeverThroughALink)
         std::string claimed;  // "" for none
     };
     const Case cases[] = {
-        {"free.avi", "free.avi"},
-        {"free.avi", "free (2).avi"},  // the first claim made it exist
-        {"b.avi", "b (4).avi"},
-        {"no folder/x.avi", ""},
-        {"", ""},
+        {"free.avi", "free.avi"}, {"free.avi", "free (2).avi"},  // the first claim made it exist
+        {"b.avi", "b (4).avi"},   {"no folder/x.avi", ""},      {"", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.asked);

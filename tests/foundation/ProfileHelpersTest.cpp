@@ -9,7 +9,8 @@
 
 namespace {
 
-const char* kUtf8 = "[GENERAL]\r\nLANGABBR=\xED\x95\x9C\r\nHOMEPAGE = \"http://x/\" \r\nCOUNT=-12\r\n[Other]\r\nk=1\r\n";
+const char* kUtf8 =
+    "[GENERAL]\r\nLANGABBR=\xED\x95\x9C\r\nHOMEPAGE = \"http://x/\" \r\nCOUNT=-12\r\n[Other]\r\nk=1\r\n";
 
 std::string Convert(const TempDir& dir, const std::string& name, const char* to, bool bom)
 {

@@ -50,7 +50,7 @@ TEST(TextHelpers, SortStringList)
     seq.clear();
     for (POSITION p = list.GetHeadPosition(); p;) seq += list.GetNext(p).str() + L",";
     EXPECT_EQ(L"a,B,b,C,\uD55C,", seq);  // equal letters keep their order
-    SortStringList(list, 7);  // unknown mode leaves the list alone
+    SortStringList(list, 7);             // unknown mode leaves the list alone
     seq.clear();
     for (POSITION p = list.GetHeadPosition(); p;) seq += list.GetNext(p).str() + L",";
     EXPECT_EQ(L"a,B,b,C,\uD55C,", seq);
@@ -73,11 +73,11 @@ TEST(TextHelpers, SplitQuotedListTable)
         {L"", 0, 0, 0, {}},
         {L"\"x,y\",z", 0, 0, 2, {L"x,y", L"z"}},
         {L"\"q\\\"uote\\\\n\\n\\t\"", 0, 1, 1, {L"q\"uote\\n\n\\t"}},  // mode 0 always decodes
-        {L"\"x\"y,z", 0, 0, -1, {}},   // text after the closing quote
-        {L"\"open,z", 0, 0, -1, {}},   // no closing quote
+        {L"\"x\"y,z", 0, 0, -1, {}},                                   // text after the closing quote
+        {L"\"open,z", 0, 0, -1, {}},                                   // no closing quote
         {L"  one two\t\"three four\"\r\nfive  ", 1, 0, 4, {L"one", L"two", L"three four", L"five"}},
         {L"\"C:\\\\dir\\\\\"", 1, 0, 1, {L"C:\\dir\\"}},
-        {L"\"C:\\dir\\\"", 1, 1, 1, {L"C:\\dir\\"}},   // raw: backslashes as typed
+        {L"\"C:\\dir\\\"", 1, 1, 1, {L"C:\\dir\\"}},  // raw: backslashes as typed
         {L"/destpath=\"C:\\my folder\" x", 1, 1, 2, {L"/destpath=\"C:\\my folder\"", L"x"}},
         {L"\"unterminated", 1, 0, -1, {}},
         {L"   ", 1, 0, 0, {}},

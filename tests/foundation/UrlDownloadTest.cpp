@@ -21,7 +21,10 @@ protected:
     {
         SetMessagePoster([this](HWND w, UINT m, WPARAM wp, LPARAM lp) {
             std::lock_guard<std::mutex> guard(lock_);
-            std::string name = m == start_ ? "START" : m == progress_ ? "PROGRESS" : m == complete_ ? "COMPLETE" : "OTHER";
+            std::string name = m == start_      ? "START"
+                               : m == progress_ ? "PROGRESS"
+                               : m == complete_ ? "COMPLETE"
+                                                : "OTHER";
             trace_.push_back(name + " " + std::to_string(lp));
             windows_.push_back(w);
             numbers_.push_back(wp);
@@ -118,9 +121,9 @@ TEST_F(UrlDownloadTest, FileModeReplacesTheFileAndRepeatsTheLastCount)
                                   L"HttpGetFile", -1, TRUE, nullptr, &count, 0, nullptr, nullptr));
     EXPECT_EQ(static_cast<DWORD>(kSmall), count);
     EXPECT_TRUE(ReadBytes(path) == LoopbackHttpServer::Pattern(0, kSmall));
-    EXPECT_EQ((Lines{"START 25000", "PROGRESS 10240", "PROGRESS 20480", "PROGRESS 25000", "PROGRESS 25000",
-                     "COMPLETE 1"}),
-              Trace());
+    EXPECT_EQ(
+        (Lines{"START 25000", "PROGRESS 10240", "PROGRESS 20480", "PROGRESS 25000", "PROGRESS 25000", "COMPLETE 1"}),
+        Trace());
 }
 
 TEST_F(UrlDownloadTest, NotFoundEndsAfterStartWithoutProgress)
@@ -145,8 +148,8 @@ TEST_F(UrlDownloadTest, NotFoundEndsAfterStartWithoutProgress)
     static BYTE sentinel[1];
     BYTE* block = sentinel;
     count = 9;
-    EXPECT_EQ(0, StartUrlDownload(server.WUrl("/gone.avi").c_str(), nullptr, nullptr, nullptr, L"HttpGetFile", -1, FALSE,
-                                  &block, &count, 0, nullptr, nullptr));
+    EXPECT_EQ(0, StartUrlDownload(server.WUrl("/gone.avi").c_str(), nullptr, nullptr, nullptr, L"HttpGetFile", -1,
+                                  FALSE, &block, &count, 0, nullptr, nullptr));
     EXPECT_EQ(nullptr, block);
     EXPECT_EQ(0u, count);
 }
@@ -258,7 +261,8 @@ TEST_F(UrlDownloadTest, StatusCodeOfAnAddress)
         return reply;
     });
     for (int status : {200, 206, 401, 403, 404, 406, 503}) {
-        EXPECT_EQ(status, GetHttpStatusCode(server.WUrl("/" + std::to_string(status)).c_str(), L"HttpGetFile", nullptr));
+        EXPECT_EQ(status,
+                  GetHttpStatusCode(server.WUrl("/" + std::to_string(status)).c_str(), L"HttpGetFile", nullptr));
     }
     EXPECT_EQ(404, GetHttpStatusCode(server.WUrl("/404").c_str(), L"NSPlayer", L"X-Probe: 1\r\n"));
     TestHttpRequest last = server.Requests().back();

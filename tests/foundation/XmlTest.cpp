@@ -171,7 +171,8 @@ TEST(XmlDocument, EveryErrorCodeFromASmallInput)
         EXPECT_EQ(r.code, doc.GetErrorCode()) << r.xml.substr(0, 40);
         std::wstring text = doc.GetErrorText().str();
         std::wstring suffix = std::wstring(L" ") + r.detail;
-        EXPECT_TRUE(text.size() > suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0)
+        EXPECT_TRUE(text.size() > suffix.size() &&
+                    text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0)
             << r.xml.substr(0, 40) << ": " << WideToUtf8(text);
     }
 

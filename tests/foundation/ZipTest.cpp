@@ -60,7 +60,9 @@ std::string PythonStreamScript(const std::string& root)
 {
     // Written to a pipe, so every entry gets a data descriptor.
     return "import os, sys, zipfile\n"
-           "root = " + Quote(root) + "\n"
+           "root = " +
+           Quote(root) +
+           "\n"
            "with zipfile.ZipFile(sys.stdout.buffer, 'w') as z:\n"
            "    n = 0\n"
            "    for d, dirs, files in sorted(os.walk(root)):\n"
@@ -302,15 +304,14 @@ TEST_F(ZipReaderTest, FindEntryIgnoresCaseAndSeparatorKind)
         const char* data;
     } rows[] = {
         {L"Skin.XML", "x"},  // the first of two equal names
-        {L"images\\pic.BMP", "p"},
-        {L"IMAGES/PIC.BMP", "p"},
-        {L"skin.xm", nullptr},
-        {L"", nullptr},
+        {L"images\\pic.BMP", "p"}, {L"IMAGES/PIC.BMP", "p"}, {L"skin.xm", nullptr}, {L"", nullptr},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(r.data != nullptr, zip.FindEntry(r.name)) << WideToUtf8(r.name);
-        if (r.data) EXPECT_EQ(std::string(r.data), Extracted(zip));
-        else EXPECT_EQ(nullptr, zip.GetCurrentEntry());
+        if (r.data)
+            EXPECT_EQ(std::string(r.data), Extracted(zip));
+        else
+            EXPECT_EQ(nullptr, zip.GetCurrentEntry());
     }
     EXPECT_TRUE(zip.FindEntryNarrow("IMAGES\\PIC.BMP"));
     EXPECT_EQ("Images\\Pic.bmp", zip.GetCurrentEntry()->sName);
@@ -482,22 +483,24 @@ TEST_F(ZipReaderTest, DamagedArchivesFailWithTheirCode)
     } rows[] = {
         {"intact", [](std::string&) {}, true, 0, "d.txt", 0},
         {"cut to 2 bytes", [](std::string& z) { z.resize(2); }, false, CZipReader::kErrSignature, nullptr, 0},
-        {"cut in a local header", [&](std::string& z) { z.resize(locals[1] + 20); }, false,
-         CZipReader::kErrLocalHeader, nullptr, 0},
-        {"cut in a name", [&](std::string& z) { z.resize(locals[1] + 32); }, false, CZipReader::kErrName, nullptr,
-         0},
+        {"cut in a local header", [&](std::string& z) { z.resize(locals[1] + 20); }, false, CZipReader::kErrLocalHeader,
+         nullptr, 0},
+        {"cut in a name", [&](std::string& z) { z.resize(locals[1] + 32); }, false, CZipReader::kErrName, nullptr, 0},
         {"cut in entry data", [&](std::string& z) { z.resize(storedData + 3); }, false, CZipReader::kErrPastEnd,
          "d.txt", 0},
         {"cut in the central directory", [&](std::string& z) { z.resize(centrals[1] + 10); }, false,
          CZipReader::kErrCentralHeader, nullptr, 0},
-        {"cut in the end record", [&](std::string& z) { z.resize(end + 10); }, false, CZipReader::kErrComment,
+        {"cut in the end record", [&](std::string& z) { z.resize(end + 10); }, false, CZipReader::kErrComment, nullptr,
+         0},
+        {"central record names no local header", [&](std::string& z) { Set32(z, centrals[1] + 42, 12345); }, false, 0,
          nullptr, 0},
-        {"central record names no local header", [&](std::string& z) { Set32(z, centrals[1] + 42, 12345); }, false,
-         0, nullptr, 0},
         {"unknown record after the end", [](std::string& z) { z += "JUNKJUNK"; }, false, 0, nullptr, 0},
-        {"entry count lies", [&](std::string& z) { Set16(z, end + 8, 999);
-             Set16(z, end + 10, 999); }, true, 0,
-         "d.txt", 0},
+        {"entry count lies",
+         [&](std::string& z) {
+             Set16(z, end + 8, 999);
+             Set16(z, end + 10, 999);
+         },
+         true, 0, "d.txt", 0},
         {"central offset lies", [&](std::string& z) { Set32(z, end + 16, 0x7FFFFFF0); }, true, 0, "s.txt", 0},
         {"compressed size past the end", [&](std::string& z) { Set32(z, locals[0] + 18, 0x7FFFFFF0); }, false,
          CZipReader::kErrPastEnd, nullptr, 0},
@@ -511,8 +514,7 @@ TEST_F(ZipReaderTest, DamagedArchivesFailWithTheirCode)
          CZipReader::kErrCrc},
         {"wrong CRC", [&](std::string& z) { Set32(z, locals[0] + 14, 0x12345678); }, true, 0, "d.txt",
          CZipReader::kErrCrc},
-        {"deflate stream broken", [&](std::string& z) { z[locals[0] + 30 + 5 + 1] ^= 0x7F; }, true, 0, "d.txt",
-         -1},
+        {"deflate stream broken", [&](std::string& z) { z[locals[0] + 30 + 5 + 1] ^= 0x7F; }, true, 0, "d.txt", -1},
         {"method 12", [&](std::string& z) { Set16(z, locals[0] + 8, 12); }, true, 0, "d.txt", CZipReader::kErrMethod},
     };
     const std::string originalD = ReadBytes(dir_.File("d.txt"));
@@ -579,8 +581,7 @@ TEST_F(ZipReaderTest, DamagedDescriptors)
         {"descriptor size differs", [&](std::string& z) { Set32(z, descriptor + 8, 7); }, false,
          CZipReader::kErrDescriptor},
         {"descriptor CRC wrong", [&](std::string& z) { Set32(z, descriptor + 4, 1); }, true, CZipReader::kErrCrc},
-        {"cut in the descriptor", [&](std::string& z) { z.resize(descriptor + 6); }, false,
-         CZipReader::kErrDescriptor},
+        {"cut in the descriptor", [&](std::string& z) { z.resize(descriptor + 6); }, false, CZipReader::kErrDescriptor},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -606,7 +607,7 @@ TEST_F(ZipReaderTest, DamagedDescriptors)
 TEST_F(ZipReaderTest, NamesThatLeaveTheFolderAreRefused)
 {
     const char* hostile[] = {"../evil1.txt", "a/../../evil2.txt", "a\\..\\..\\evil3.txt", "/tmp/evil4.txt",
-                             "\\evil5.txt",  "C:evil6.txt",       "c:/evil7.txt",          "..",
+                             "\\evil5.txt",  "C:evil6.txt",       "c:/evil7.txt",         "..",
                              "ok/.."};
     for (const char* name : hostile) {
         SCOPED_TRACE(name);
@@ -678,8 +679,9 @@ TEST_F(ZipReaderTest, TruncateAndFlipSweep)
     WriteBytes(dir_.File("t.txt"), WordText(300, 9));
     WriteBytes(dir_.File("u.txt"), "stored!");
     int rc = -1;
-    RunTool("cd " + Quote(dir_.path()) + " && zip -q -X a.zip t.txt && zip -q -X -0 a.zip u.txt && "
-            "zip -q -X - t.txt u.txt | cat > b.zip",
+    RunTool("cd " + Quote(dir_.path()) +
+                " && zip -q -X a.zip t.txt && zip -q -X -0 a.zip u.txt && "
+                "zip -q -X - t.txt u.txt | cat > b.zip",
             &rc);
     ASSERT_EQ(0, rc);
     std::vector<std::string> samples = {ReadBytes(dir_.File("a.zip")), ReadBytes(dir_.File("b.zip")),

@@ -97,8 +97,8 @@ int FuzzSubtitleText(const uint8_t* data, size_t size)
     // none, and names with a comma, a control character, Hangul and the
     // record's whole length.
     static const std::u16string kFaces[] = {
-        u"NanumGothic", u"DejaVu Sans", u"", u"No Such Face", u"Face,With,Commas", u"Tab\tand\nbreak",
-        u"굴림", std::u16string(255, u'x'),
+        u"NanumGothic",      u"DejaVu Sans",     u"",     u"No Such Face",
+        u"Face,With,Commas", u"Tab\tand\nbreak", u"굴림", std::u16string(255, u'x'),
     };
     const std::u16string& face = kFaces[Value(data, size, 11, 0, static_cast<int>(std::size(kFaces)) - 1)];
     std::copy(face.begin(), face.end(), s.style.faceName);

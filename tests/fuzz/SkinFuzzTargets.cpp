@@ -14,13 +14,13 @@
 #include "platform/win32/gui/MessageQueue.h"
 #include "platform/win32/gui/Window.h"
 #include "platform/win32/gui/WindowGeometry.h"
-#include "skin/HXWindowMain.h"
 #include "skin/AttributeValues.h"
 #include "skin/HDib.h"
 #include "skin/HXConBase.h"
 #include "skin/HXSubFont.h"
-#include "skin/WindowRegion.h"
+#include "skin/HXWindowMain.h"
 #include "skin/SkinOwner.h"
+#include "skin/WindowRegion.h"
 
 namespace {
 
@@ -166,18 +166,15 @@ int FuzzSkinDocument(const uint8_t* data, size_t size)
                 // on the mouse the drag would wait for ever, so it is dropped.
                 MSG drag;
                 for (int i = 0; i < 100 && PeekMessageW(&drag, nullptr, WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE);
-                     ++i) {
-                }
+                     ++i) {}
                 // A bounded number of messages: posted refreshes and commands.
-                for (int i = 0; i < 50 && DispatchPendingMessages() > 0; ++i) {
-                }
+                for (int i = 0; i < 50 && DispatchPendingMessages() > 0; ++i) {}
             }
         }
     }
     // What the window left queued is dispatched, a bounded number of times
     // (a window that needs painting is asked again until it is painted).
-    for (int i = 0; i < 50 && DispatchPendingMessages() > 0; ++i) {
-    }
+    for (int i = 0; i < 50 && DispatchPendingMessages() > 0; ++i) {}
     return 0;
 }
 

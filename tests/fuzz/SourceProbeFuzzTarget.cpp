@@ -51,10 +51,10 @@ private:
 bool IsLocalFileCode(SourceTypeCode code)
 {
     static const SourceTypeCode kCodes[] = {
-        kSourceUnknown,     kSourceIdxCompanion, kSourceRivoFile,      kSourceAvi,           kSourceAviBadIndex,
-        kSourceAsf,         kSourceAsfNoIndex,   kSourceMpegProgram,   kSourceMpegTransport, kSourceMpegTransportDmb,
-        kSourceMp4,         kSourceOgg,          kSourceRealMedia,     kSourceMatroska,      kSourceRiffCdda,
-        kSourceRiffCdxa,    kSourceVgm2,         kSourceFlv,           kSourceSwf,           kSourceDvd,
+        kSourceUnknown,   kSourceIdxCompanion, kSourceRivoFile,    kSourceAvi,           kSourceAviBadIndex,
+        kSourceAsf,       kSourceAsfNoIndex,   kSourceMpegProgram, kSourceMpegTransport, kSourceMpegTransportDmb,
+        kSourceMp4,       kSourceOgg,          kSourceRealMedia,   kSourceMatroska,      kSourceRiffCdda,
+        kSourceRiffCdxa,  kSourceVgm2,         kSourceFlv,         kSourceSwf,           kSourceDvd,
         kSourceEmptyFile,
     };
     for (SourceTypeCode c : kCodes)

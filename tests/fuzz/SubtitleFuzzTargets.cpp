@@ -64,11 +64,10 @@ void Exercise(ISubPicProvider* p)
         p->GetStartTime(pos, &start);
         if (text) (void)std::char_traits<wchar_t>::length(text);
     }
-    for (POSITION pos = p->GetLastPosition(); pos && steps < 20000; pos = p->GetPrevPosition(pos), ++steps) {
-    }
+    for (POSITION pos = p->GetLastPosition(); pos && steps < 20000; pos = p->GetPrevPosition(pos), ++steps) {}
     POSITION hint = nullptr;
-    for (REFERENCE_TIME t : {REFERENCE_TIME(0), REFERENCE_TIME(10000000), REFERENCE_TIME(-1),
-                             REFERENCE_TIME(INT64_MAX), REFERENCE_TIME(36000000000)})
+    for (REFERENCE_TIME t : {REFERENCE_TIME(0), REFERENCE_TIME(10000000), REFERENCE_TIME(-1), REFERENCE_TIME(INT64_MAX),
+                             REFERENCE_TIME(36000000000)})
         hint = p->FindPosition(hint, t);
     p->SetTimeOffset(INT64_MIN);
     p->FindPosition(nullptr, INT64_MIN);

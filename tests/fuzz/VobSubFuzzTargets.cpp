@@ -9,9 +9,8 @@
 
 namespace {
 
-const std::vector<uint32_t> kPalette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x808080,
-                                        0x404040, 0xC0C0C0, 0x203040, 0xF0E0D0, 0x336699, 0x996633,
-                                        0x10F080, 0x8010F0, 0xF08010, 0x7F7F7F};
+const std::vector<uint32_t> kPalette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x808080, 0x404040, 0xC0C0C0,
+                                        0x203040, 0xF0E0D0, 0x336699, 0x996633, 0x10F080, 0x8010F0, 0xF08010, 0x7F7F7F};
 
 POSITION Pos(uintptr_t n) { return reinterpret_cast<POSITION>(n); }
 
@@ -86,9 +85,9 @@ int FuzzVobSubIndex(const uint8_t* data, size_t size)
         // A header of the chosen version, then one line per input line whose
         // first byte picks the key, so that values get tried for every key.
         static const wchar_t* const kKeys[] = {
-            L"size",  L"org",         L"scale", L"alpha",     L"smooth", L"fadein/out", L"align",
-            L"time offset", L"forced subs", L"langidx", L"palette", L"custom colors", L"id", L"alt",
-            L"delay", L"timestamp",   L"# Vob/Cell ID", L"",  L"unknown"};
+            L"size",        L"org",         L"scale",         L"alpha",   L"smooth",        L"fadein/out", L"align",
+            L"time offset", L"forced subs", L"langidx",       L"palette", L"custom colors", L"id",         L"alt",
+            L"delay",       L"timestamp",   L"# Vob/Cell ID", L"",        L"unknown"};
         text = L"# VobSub index file, v" + std::to_wstring((data[0] >> 1) % 10) + L"\n";
         size_t at = 1;
         while (at < size) {
@@ -132,7 +131,8 @@ int FuzzVobSubPackets(const uint8_t* data, size_t size)
         // positions that are not.
         stream = payload;
         for (size_t at = 0; at < stream.size() + 2048; at += 2048)
-            for (auto& l : languages) l.lines.push_back(TimestampLine(static_cast<int64_t>(at), static_cast<int64_t>(at)));
+            for (auto& l : languages)
+                l.lines.push_back(TimestampLine(static_cast<int64_t>(at), static_cast<int64_t>(at)));
         languages[0].lines.push_back(TimestampLine(9000, 14));
     } else {
         // The payload is one unit, packed for language 0.

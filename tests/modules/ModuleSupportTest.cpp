@@ -73,7 +73,8 @@ TEST_F(ModuleSupportTest, EachListedClassIsMadeThroughTheProgramsLoader)
 
     const CLSID unknown{0x5E1F0003, 0x7A2B, 0x4C3D, {0x8E, 0x9F, 0x10, 0x21, 0x32, 0x43, 0x54, 0x65}};
     void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, CreateObjectFromModule(path_.c_str(), unknown, IID_ISupportTestObject, &object));
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
+              CreateObjectFromModule(path_.c_str(), unknown, IID_ISupportTestObject, &object));
     EXPECT_EQ(nullptr, object);
     const IID notAnswered{0x5E1F00FE, 0x7A2B, 0x4C3D, {0x8E, 0x9F, 0x10, 0x21, 0x32, 0x43, 0x54, 0x65}};
     object = reinterpret_cast<void*>(1);
@@ -92,7 +93,7 @@ TEST_F(ModuleSupportTest, ClassObjectsAreFactoriesOnly)
     ASSERT_NE(nullptr, object);
     ComPtr<IClassFactory> factory;
     EXPECT_EQ(S_OK, static_cast<IUnknown*>(object)->QueryInterface(IID_IClassFactory,
-                                                                    reinterpret_cast<void**>(factory.GetAddressOf())));
+                                                                   reinterpret_cast<void**>(factory.GetAddressOf())));
     static_cast<IUnknown*>(object)->Release();
     EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, IID_ISupportTestObject, nullptr));
     EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IClassFactory, &object));

@@ -134,8 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
     Files, AsfOracle,
     ::testing::Values(
         OracleRow{"wmv1_wmav2", TestVideo() + " " + TestAudio() + " -c:v wmv1 -g 25 -c:a wmav2 -ac 2", "WMV1"},
-        OracleRow{"wmv2_wmav2", TestVideo("176x144") + " " + TestAudio(22050) + " -c:v wmv2 -g 12 -c:a wmav2",
-                  "WMV2"},
+        OracleRow{"wmv2_wmav2", TestVideo("176x144") + " " + TestAudio(22050) + " -c:v wmv2 -g 12 -c:a wmav2", "WMV2"},
         OracleRow{"wmv2_two_audio",
                   TestVideo() + " " + TestAudio() + " " + TestAudio(22050) +
                       " -map 0 -map 1 -map 2 -c:v wmv2 -g 25 -c:a:0 wmav2 -c:a:1 wmav1",
@@ -154,8 +153,10 @@ TEST(AsfFile, KeyFrameStatisticsFollowTheKeyFrameTimes)
     std::string path = MakeWithFfmpeg(dir, "keys.wmv",
                                       "-f lavfi -i testsrc=size=160x120:rate=25:duration=8 -c:v wmv2 -g 1000 "
                                       "-force_key_frames 0,2,5,6");
-    std::istringstream times(RunFixtureTool("ffprobe -v error -select_streams v:0 -skip_frame nokey "
-                                            "-show_entries frame=pts_time -of csv=p=0 '" + path + "'"));
+    std::istringstream times(
+        RunFixtureTool("ffprobe -v error -select_streams v:0 -skip_frame nokey "
+                       "-show_entries frame=pts_time -of csv=p=0 '" +
+                       path + "'"));
     std::vector<double> keys;
     for (std::string line; std::getline(times, line);)
         if (!line.empty()) keys.push_back(std::atof(line.c_str()));
@@ -174,8 +175,9 @@ TEST(AsfFile, ContentDescriptionTagsForTheReport)
 {
     TempDir dir;
     std::string path = MakeWithFfmpeg(dir, "tags.wma",
-                                      TestAudio() + " -t 1 -c:a wmav2 -metadata title=Title -metadata author=Author "
-                                                    "-metadata copyright=Copy -metadata comment=Note -metadata rating=R5");
+                                      TestAudio() +
+                                          " -t 1 -c:a wmav2 -metadata title=Title -metadata author=Author "
+                                          "-metadata copyright=Copy -metadata comment=Note -metadata rating=R5");
     auto asf = Analyse(path);
     ASSERT_EQ(STATUS_OK, asf->m_nStatus);
     EXPECT_STREQ(L"Title", asf->GetTitle());
@@ -210,8 +212,8 @@ struct AsfBuilder {
     }
     static std::string Extension(const std::string& subObjects)
     {
-        return Obj(asf::HeaderExtension, std::string(16, 'R') + LE16(6) + LE32(static_cast<uint32_t>(subObjects.size())) +
-                                             subObjects);
+        return Obj(asf::HeaderExtension,
+                   std::string(16, 'R') + LE16(6) + LE32(static_cast<uint32_t>(subObjects.size())) + subObjects);
     }
     static std::string Stream(const GUID& type, int number, const std::string& typeSpecific)
     {
@@ -221,8 +223,8 @@ struct AsfBuilder {
     }
     static std::string Video(int number, uint32_t width, uint32_t height, const char* fourcc)
     {
-        std::string bmi = LE32(40) + LE32(width) + LE32(height) + LE16(1) + LE16(24) + std::string(fourcc, 4) +
-                          std::string(20, '\0');
+        std::string bmi =
+            LE32(40) + LE32(width) + LE32(height) + LE16(1) + LE16(24) + std::string(fourcc, 4) + std::string(20, '\0');
         return Stream(asf::VideoMedia, number, LE32(width) + LE32(height) + "\x02" + LE16(40) + bmi);
     }
     static std::string Audio(int number, WORD tag, WORD channels, DWORD rate, DWORD avgBytes)
@@ -236,7 +238,8 @@ struct AsfBuilder {
     }
     static std::string SimpleIndexObject(uint64_t interval, const std::vector<uint32_t>& packets)
     {
-        std::string body = std::string(16, 'F') + LE64(interval) + LE32(1) + LE32(static_cast<uint32_t>(packets.size()));
+        std::string body =
+            std::string(16, 'F') + LE64(interval) + LE32(1) + LE32(static_cast<uint32_t>(packets.size()));
         for (uint32_t p : packets) body += LE32(p) + LE16(1);
         return Obj(asf::SimpleIndex, body);
     }
@@ -361,15 +364,16 @@ TEST(AsfFile, VideoBitRateAndFrameCountSources)
     // Stream bit rates win; then the extended stream properties, which also
     // give the frame count.
     AsfBuilder b = OneVideoOneAudio();
-    b.headerObjects.push_back(Obj(asf::StreamBitrateProperties, LE16(2) + LE16(2) + LE32(64000) + LE16(1) + LE32(512000)));
+    b.headerObjects.push_back(
+        Obj(asf::StreamBitrateProperties, LE16(2) + LE16(2) + LE32(64000) + LE16(1) + LE32(512000)));
     auto sbp = AnalyseBytes(dir, b.Build());
     EXPECT_EQ(512000u, sbp->m_vih.dwBitRate);
     EXPECT_EQ(0, sbp->m_llFrameCount);
 
     b = OneVideoOneAudio();
     b.headerExtension = false;
-    b.headerObjects.push_back(AsfBuilder::Extension(AsfBuilder::ExtendedStream(2, 1000, 0) +
-                                                    AsfBuilder::ExtendedStream(1, 300000, 400000)));
+    b.headerObjects.push_back(
+        AsfBuilder::Extension(AsfBuilder::ExtendedStream(2, 1000, 0) + AsfBuilder::ExtendedStream(1, 300000, 400000)));
     auto esp = AnalyseBytes(dir, b.Build());
     ASSERT_EQ(STATUS_OK, esp->m_nStatus);
     EXPECT_EQ(300000u, esp->m_vih.dwBitRate);
@@ -422,7 +426,8 @@ TEST(AsfFile, ContentDescriptionStrings)
     // Title empty, author "A" with its terminator, copyright "ABC" without,
     // description of an odd length (5 bytes read as 6), rating "R".
     std::string body = LE16(0) + LE16(4) + LE16(6) + LE16(5) + LE16(2);
-    body += std::string("A\0\0\0", 4) + std::string("A\0B\0C\0", 6) + std::string("D\0E\0F\0", 6) + std::string("R\0", 2);
+    body +=
+        std::string("A\0\0\0", 4) + std::string("A\0B\0C\0", 6) + std::string("D\0E\0F\0", 6) + std::string("R\0", 2);
     AsfBuilder b = OneVideoOneAudio();
     b.headerObjects.push_back(Obj(asf::ContentDescription, body));
     auto asf = AnalyseBytes(dir, b.Build());
@@ -439,7 +444,8 @@ TEST(AsfFile, StoredObjectsKeepTheWalkInStep)
     AsfBuilder b = OneVideoOneAudio();
     // A marker whose entry is 4 bytes longer than its fields and description.
     std::string marker = std::string(16, 'M') + LE32(2) + LE16(0) + LE16(2) + std::string("N\0", 2);
-    for (int i = 0; i < 2; ++i) marker += LE64(0) + LE64(0) + LE16(12 + 3 + 4) + LE32(0) + LE32(0) + LE32(3) + "abc" + "xxxx";
+    for (int i = 0; i < 2; ++i)
+        marker += LE64(0) + LE64(0) + LE16(12 + 3 + 4) + LE32(0) + LE32(0) + LE32(3) + "abc" + "xxxx";
     b.headerObjects.push_back(Obj(asf::Marker, marker));
     b.headerObjects.push_back(Obj(asf::CodecList, std::string(16, 'C') + LE32(0)));
     b.headerObjects.push_back(Obj(asf::ScriptCommand, std::string(16, 'S') + LE16(1) + LE16(1) + LE16(2) +
@@ -447,8 +453,8 @@ TEST(AsfFile, StoredObjectsKeepTheWalkInStep)
                                                           std::string("x\0", 2)));
     // An index with two specifiers and one block of three entries, and a
     // media object index of the same layout.
-    std::string index = LE32(1000) + LE16(2) + LE32(1) + LE16(1) + LE16(1) + LE16(2) + LE16(1) + LE32(3) +
-                        LE64(0) + LE64(0) + std::string(3 * 2 * 4, 'o');
+    std::string index = LE32(1000) + LE16(2) + LE32(1) + LE16(1) + LE16(1) + LE16(2) + LE16(1) + LE32(3) + LE64(0) +
+                        LE64(0) + std::string(3 * 2 * 4, 'o');
     ASSERT_EQ(4u + 2 + 4 + 2 * 4 + 4 + 2 * 8 + 3 * 2 * 4, index.size());
     b.after.push_back(Obj(asf::Index, index));
     b.after.push_back(Obj(asf::MediaObjectIndex, index));
@@ -493,10 +499,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DamageRow{"not_asf", [] { return std::string("RIFF") + std::string(200, 'x'); }, STATUS_ASF_NOT_ASF,
                   INDEX_MISSING},
-        DamageRow{"no_header_extension", [] { return WithHeader({}, true, false); }, STATUS_ASF_HEADER,
-                  INDEX_MISSING},
-        DamageRow{"no_file_properties", [] { return WithHeader({}, false, true); }, STATUS_ASF_HEADER,
-                  INDEX_MISSING},
+        DamageRow{"no_header_extension", [] { return WithHeader({}, true, false); }, STATUS_ASF_HEADER, INDEX_MISSING},
+        DamageRow{"no_file_properties", [] { return WithHeader({}, false, true); }, STATUS_ASF_HEADER, INDEX_MISSING},
         DamageRow{"no_stream",
                   [] {
                       AsfBuilder b = OneVideoOneAudio();
@@ -528,8 +532,8 @@ INSTANTIATE_TEST_SUITE_P(
                       return b.Build();
                   },
                   STATUS_ASF_HEADER, INDEX_MISSING},
-        DamageRow{"header_cut_short",
-                  [] { return OneVideoOneAudio().Build().substr(0, 200); }, STATUS_ASF_HEADER, INDEX_MISSING},
+        DamageRow{"header_cut_short", [] { return OneVideoOneAudio().Build().substr(0, 200); }, STATUS_ASF_HEADER,
+                  INDEX_MISSING},
         DamageRow{"no_data_object",
                   [] {
                       AsfBuilder b = OneVideoOneAudio();
@@ -574,8 +578,8 @@ INSTANTIATE_TEST_SUITE_P(
                       return b.Build();
                   },
                   STATUS_SIZE_MISMATCH, INDEX_VALID},
-        DamageRow{"bytes_after_recorded_size",
-                  [] { return OneVideoOneAudio().Build() + "trailing bytes"; }, STATUS_OK, INDEX_VALID},
+        DamageRow{"bytes_after_recorded_size", [] { return OneVideoOneAudio().Build() + "trailing bytes"; }, STATUS_OK,
+                  INDEX_VALID},
         DamageRow{"top_object_smaller_than_24",
                   [] {
                       AsfBuilder b = OneVideoOneAudio();
@@ -583,8 +587,8 @@ INSTANTIATE_TEST_SUITE_P(
                       return b.Build();
                   },
                   STATUS_SIZE_MISMATCH, INDEX_VALID},
-        DamageRow{"data_cut_short",
-                  [] { return OneVideoOneAudio().Build().substr(0, 900); }, STATUS_SIZE_MISMATCH, INDEX_MISSING}),
+        DamageRow{"data_cut_short", [] { return OneVideoOneAudio().Build().substr(0, 900); }, STATUS_SIZE_MISMATCH,
+                  INDEX_MISSING}),
     [](const ::testing::TestParamInfo<DamageRow>& i) { return std::string(i.param.name); });
 
 TEST(AsfFile, MissingFileAndReportLines)
@@ -596,8 +600,9 @@ TEST(AsfFile, MissingFileAndReportLines)
 
     WriteBytes(dir.File("damaged.wmv"), OneVideoOneAudio().Build().substr(0, 200));
     std::string report = RunReportTool({dir.File("damaged.wmv")});
-    EXPECT_NE(std::string::npos, report.find("File Name            : damaged.wmv\r\n"
-                                             "State of Analysis    : Found a problem in the header of the WMV file.\r\n"))
+    EXPECT_NE(std::string::npos,
+              report.find("File Name            : damaged.wmv\r\n"
+                          "State of Analysis    : Found a problem in the header of the WMV file.\r\n"))
         << report;
 }
 

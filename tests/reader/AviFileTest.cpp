@@ -107,10 +107,10 @@ const std::string kTags =
 INSTANTIATE_TEST_SUITE_P(
     Files, AviOracle,
     ::testing::Values(
-        OracleRow{"xvid_mp3",
-                  TestVideo() + " " + TestAudio() +
-                      " -c:v mpeg4 -vtag XVID -g 12 -c:a libmp3lame -b:a 128k -ac 2" + kTags,
-                  false},
+        OracleRow{
+            "xvid_mp3",
+            TestVideo() + " " + TestAudio() + " -c:v mpeg4 -vtag XVID -g 12 -c:a libmp3lame -b:a 128k -ac 2" + kTags,
+            false},
         OracleRow{"mp43_pcm", TestVideo() + " " + TestAudio(22050) + " -c:v msmpeg4 -g 25 -c:a pcm_s16le", false},
         OracleRow{"mjpg_adpcm", TestVideo() + " " + TestAudio() + " -c:v mjpeg -c:a adpcm_ms -ac 2", false},
         OracleRow{"cvid_ac3", TestVideo() + " " + TestAudio(48000) + " -c:v cinepak -c:a ac3 -ac 2", false},
@@ -165,10 +165,10 @@ struct DamageRow {
 TEST(AviFile, DamagedVariantsGiveTheirStatus)
 {
     TempDir dir;
-    std::string base = MakeWithFfmpeg(
-        dir, "base.avi",
-        TestVideo() + " " + TestAudio() + " -c:v mpeg4 -vtag XVID -g 12 -c:a libmp3lame -b:a 128k -ac 2" + kTags +
-            " -metadata artist=Artist");
+    std::string base = MakeWithFfmpeg(dir, "base.avi",
+                                      TestVideo() + " " + TestAudio() +
+                                          " -c:v mpeg4 -vtag XVID -g 12 -c:a libmp3lame -b:a 128k -ac 2" + kTags +
+                                          " -metadata artist=Artist");
     const std::string original = Slurp(base);
     const Layout L = Find(original);
     ASSERT_TRUE(L.idx1 != std::string::npos && L.movi < L.idx1 && L.firstStrf < L.movi && L.infoList < L.movi);
@@ -187,8 +187,7 @@ TEST(AviFile, DamagedVariantsGiveTheirStatus)
              EXPECT_GE(a.m_llKeyFrameCount, 1);  // the key frames read so far
              EXPECT_LT(a.m_llKeyFrameCount, w.m_llKeyFrameCount);
          }},
-        {"movi cut short", [](const std::string& p, const Layout& l) { TruncateTo(p, l.movi + 5000); },
-         STATUS_DAMAGED,
+        {"movi cut short", [](const std::string& p, const Layout& l) { TruncateTo(p, l.movi + 5000); }, STATUS_DAMAGED,
          [](const AviFile& a, const AviFile& w) {
              EXPECT_EQ(INDEX_INVALID, a.m_nIndexStatus);  // flagged, but never reached
              EXPECT_EQ(0, a.m_llKeyFrameCount);
@@ -198,7 +197,10 @@ TEST(AviFile, DamagedVariantsGiveTheirStatus)
         {"RIFF size larger than the file", [&](const std::string& p, const Layout&) { setRiff(p, riff + 1000); },
          STATUS_DAMAGED, nullptr},
         {"RIFF size smaller than the file",
-         [](const std::string& p, const Layout& l) { WriteBytes(p, Slurp(p) + std::string(500, 'j')); (void)l; },
+         [](const std::string& p, const Layout& l) {
+             WriteBytes(p, Slurp(p) + std::string(500, 'j'));
+             (void)l;
+         },
          STATUS_OK,
          [](const AviFile& a, const AviFile& w) {
              EXPECT_EQ(w.m_llFileSize + 500, a.m_llFileSize);
@@ -212,8 +214,7 @@ TEST(AviFile, DamagedVariantsGiveTheirStatus)
              EXPECT_EQ(w.m_llFileSize, a.m_llFileSize);
              EXPECT_EQ(0, a.m_nVideoCount);
          }},
-        {"not RIFF", [](const std::string& p, const Layout&) { Overwrite(p, 0, "RIFX"); }, STATUS_AVI_NOT_AVI,
-         nullptr},
+        {"not RIFF", [](const std::string& p, const Layout&) { Overwrite(p, 0, "RIFX"); }, STATUS_AVI_NOT_AVI, nullptr},
         {"strf larger than its slot",
          [](const std::string& p, const Layout& l) { Overwrite(p, l.firstStrf + 4, LE32Bytes(2000)); },
          STATUS_AVI_HEADER,
@@ -225,8 +226,7 @@ TEST(AviFile, DamagedVariantsGiveTheirStatus)
          [](const std::string& p, const Layout& l) { Overwrite(p, l.firstStrl + 4, LE32Bytes(0x7FFFFFF0)); },
          STATUS_AVI_HEADER, nullptr},
         {"header list size below its type",
-         [](const std::string& p, const Layout&) { Overwrite(p, 12 + 4, LE32Bytes(2)); }, STATUS_AVI_HEADER,
-         nullptr},
+         [](const std::string& p, const Layout&) { Overwrite(p, 12 + 4, LE32Bytes(2)); }, STATUS_AVI_HEADER, nullptr},
         {"INFO item past its list",
          [](const std::string& p, const Layout& l) { Overwrite(p, l.firstInfoItem + 4, LE32Bytes(0x00FFFFFF)); },
          STATUS_AVI_INFO, nullptr},
@@ -236,9 +236,8 @@ TEST(AviFile, DamagedVariantsGiveTheirStatus)
              Overwrite(p, FindIn(d, "IART", l.infoList), "INAM");
          },
          STATUS_OK, [](const AviFile& a, const AviFile&) { EXPECT_STREQ("Artist", a.GetTitle()); }},
-        {"no movi list",
-         [](const std::string& p, const Layout& l) { Overwrite(p, l.movi + 8, "mova"); }, STATUS_AVI_MOVI,
-         [](const AviFile& a, const AviFile&) { EXPECT_EQ(0, a.m_llDataSize); }},
+        {"no movi list", [](const std::string& p, const Layout& l) { Overwrite(p, l.movi + 8, "mova"); },
+         STATUS_AVI_MOVI, [](const AviFile& a, const AviFile&) { EXPECT_EQ(0, a.m_llDataSize); }},
         {"flagged index missing",
          [](const std::string& p, const Layout& l) {
              TruncateTo(p, l.idx1);
@@ -256,7 +255,7 @@ TEST(AviFile, DamagedVariantsGiveTheirStatus)
              std::string d = Slurp(p);
              uint32_t oldSize = LE32At(d, l.idx1 + 4);
              ASSERT_EQ(d.size(), l.idx1 + 8 + oldSize);  // the index is the last chunk
-             uint32_t big = oldSize + (11u << 20);      // entries of no stream added
+             uint32_t big = oldSize + (11u << 20);       // entries of no stream added
              WriteBytes(p, d + std::string(big - oldSize, '\0'));
              Overwrite(p, l.idx1 + 4, LE32Bytes(big));
              setRiff(p, riff + (big - oldSize));
@@ -272,8 +271,7 @@ TEST(AviFile, DamagedVariantsGiveTheirStatus)
         {"frame time beyond 32-bit key times",
          // Key times come from the frame counter; a product of frame time
          // and frame number past 32 bits must not wrap into a decrease.
-         [](const std::string& p, const Layout& l) { Overwrite(p, l.avihData, LE32Bytes(0xFFFFFF00u)); },
-         STATUS_OK,
+         [](const std::string& p, const Layout& l) { Overwrite(p, l.avihData, LE32Bytes(0xFFFFFF00u)); }, STATUS_OK,
          [](const AviFile& a, const AviFile& w) {
              EXPECT_EQ(INDEX_VALID, a.m_nIndexStatus);
              EXPECT_EQ(w.m_llKeyFrameCount, a.m_llKeyFrameCount);
@@ -307,7 +305,8 @@ TEST(AviFile, InfoFailureLeavesTheStateLineEmpty)
         void ShowErrorMessage(const CString&) override {}
     } sink;
     CReportBuilder(sink).BuildReport(Utf8ToWide(path));
-    EXPECT_NE(std::wstring::npos, sink.text.find(L"\r\nState of Analysis    : \r\nFile Format          : AVI format\r\n"));
+    EXPECT_NE(std::wstring::npos,
+              sink.text.find(L"\r\nState of Analysis    : \r\nFile Format          : AVI format\r\n"));
 }
 
 TEST(AviFile, StreamsBeyondSixteenStopTheHeader)
@@ -327,8 +326,7 @@ TEST(AviFile, StreamsBeyondSixteenStopTheHeader)
 TEST(AviFile, ThreeVideoStreamsHaveNoDeviation)
 {
     TempDir dir;
-    std::string path = MakeWithFfmpeg(dir, "three.avi",
-                                      TestVideo() + " -map 0:v -map 0:v -map 0:v -c:v mpeg4 -g 10");
+    std::string path = MakeWithFfmpeg(dir, "three.avi", TestVideo() + " -map 0:v -map 0:v -map 0:v -c:v mpeg4 -g 10");
     auto avi = Analyse(path);
     ASSERT_EQ(STATUS_OK, avi->m_nStatus);
     EXPECT_EQ(3, avi->m_nVideoCount);
@@ -346,15 +344,18 @@ TEST(AviFile, OpenDmlFileCountsEveryRiffForm)
 {
     TempDir dir;
     std::string path = MakeWithFfmpeg(dir, "odml.avi",
-                                      TestVideo() + " -f lavfi -i color=c=black:s=3840x2160:r=25:d=2 -map 0:v -map 1:v "
-                                                    "-c:v:0 mpeg4 -g 5 -c:v:1 rawvideo -pix_fmt:v:1 bgr24");
+                                      TestVideo() +
+                                          " -f lavfi -i color=c=black:s=3840x2160:r=25:d=2 -map 0:v -map 1:v "
+                                          "-c:v:0 mpeg4 -g 5 -c:v:1 rawvideo -pix_fmt:v:1 bgr24");
     struct stat st;
     ASSERT_EQ(0, stat(path.c_str(), &st));
     ASSERT_GT(st.st_size, 1ll << 30);
     ProbeFacts p = Probe(path);
     int64_t bytes = 0;
-    std::istringstream sizes(RunFixtureTool("ffprobe -v error -select_streams v:0 -show_entries packet=size "
-                                            "-of csv=p=0 '" + path + "'"));
+    std::istringstream sizes(
+        RunFixtureTool("ffprobe -v error -select_streams v:0 -show_entries packet=size "
+                       "-of csv=p=0 '" +
+                       path + "'"));
     for (std::string line; std::getline(sizes, line);) bytes += std::atoll(line.c_str());
 
     auto avi = Analyse(path);
@@ -381,8 +382,8 @@ TEST(AviFile, OpenDmlFileCountsEveryRiffForm)
 TEST(AviFile, OpenDmlIndexIsPreferredToIdx1)
 {
     TempDir dir;
-    std::string base = MakeWithFfmpeg(dir, "base.avi", TestVideo() + " " + TestAudio() +
-                                                           " -c:v mpeg4 -g 12 -c:a libmp3lame -ac 2");
+    std::string base =
+        MakeWithFfmpeg(dir, "base.avi", TestVideo() + " " + TestAudio() + " -c:v mpeg4 -g 12 -c:a libmp3lame -ac 2");
     ProbeFacts p = Probe(base);
     auto plain = Analyse(base);
     ASSERT_EQ(p.videoKeyFrames, plain->m_llKeyFrameCount);
@@ -395,18 +396,15 @@ TEST(AviFile, OpenDmlIndexIsPreferredToIdx1)
     } rows[] = {
         {"the same key frames", false, nullptr, STATUS_OK, INDEX_VALID, p.videoKeyFrames},
         {"every frame a key frame", true, nullptr, STATUS_OK, INDEX_VALID, p.videoFrames},
-        {"standard index past the end",
-         true,
+        {"standard index past the end", true,
          [](const std::string& f) {
              std::string d = Slurp(f);
              Overwrite(f, FindIn(d, "indx") + 8 + 24, LE32Bytes(static_cast<uint32_t>(d.size() + 100)));
          },
          STATUS_AVI_INDEX, INDEX_INVALID, 0},
-        {"standard index cut short",
-         false, [](const std::string& f) { TruncateTo(f, Slurp(f).size() - 20); }, STATUS_AVI_INDEX, INDEX_INVALID,
-         -1},
-        {"entry count past its chunk",
-         false,
+        {"standard index cut short", false, [](const std::string& f) { TruncateTo(f, Slurp(f).size() - 20); },
+         STATUS_AVI_INDEX, INDEX_INVALID, -1},
+        {"entry count past its chunk", false,
          [](const std::string& f) { Overwrite(f, Slurp(f).rfind("ix00") + 12, LE32Bytes(0x10000000)); },
          STATUS_AVI_INDEX, INDEX_INVALID, 0},
     };

@@ -220,7 +220,7 @@ TEST(ReaderHelpers, TagTextIsUtf8WhenValidElseAnsi)
     EXPECT_EQ(L"plain", ToWide("plain"));
     EXPECT_EQ(L"\uD55C\uAE00", ToWide("\xED\x95\x9C\xEA\xB8\x80"));  // UTF-8
     EXPECT_EQ(L"\uD55C\uAE00", ToWide("\xC7\xD1\xB1\xDB"));          // the ANSI code page (949)
-    EXPECT_EQ(L"ab", ToWide(std::string_view("ab\0cd", 5)));          // ends at its first zero
+    EXPECT_EQ(L"ab", ToWide(std::string_view("ab\0cd", 5)));         // ends at its first zero
     EXPECT_EQ("\xC7\xD1\xB1\xDB", ToNarrow(L"\uD55C\uAE00"));
 }
 

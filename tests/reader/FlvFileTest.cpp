@@ -83,8 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
     Files, FlvOracle,
     ::testing::Values(
         OracleRow{"flv1_mp3", TestVideo() + " " + TestAudio() + " -c:v flv -c:a libmp3lame", "FLV1", true, 0x0055},
-        OracleRow{"flv1_custom_small_nellymoser", TestVideo("200x150") + " " + TestAudio(22050) + " -c:v flv -c:a nellymoser",
-                  "FLV1", true, 0xA200},
+        OracleRow{"flv1_custom_small_nellymoser",
+                  TestVideo("200x150") + " " + TestAudio(22050) + " -c:v flv -c:a nellymoser", "FLV1", true, 0xA200},
         OracleRow{"flv1_custom_large_nellymoser_8k",
                   TestVideo("400x300") + " " + TestAudio(8000) + " -c:v flv -c:a nellymoser", "FLV1", true, 0xA100},
         OracleRow{"flv1_cif_pcm_le", TestVideo("352x288") + " " + TestAudio(11025) + " -c:v flv -c:a pcm_s16le -ac 2",
@@ -96,8 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
         OracleRow{"h264_aac_mono_22k",
                   TestVideo() + " " + TestAudio(22050) + " -c:v libx264 -preset ultrafast -c:a aac -ac 1", "AVC1",
                   false, 0x00FF},
-        OracleRow{"h264_aac_48k", TestVideo() + " " + TestAudio(48000) + " -c:v libx264 -preset ultrafast -c:a aac -ac 2",
-                  "AVC1", false, 0x00FF},
+        OracleRow{"h264_aac_48k",
+                  TestVideo() + " " + TestAudio(48000) + " -c:v libx264 -preset ultrafast -c:a aac -ac 2", "AVC1",
+                  false, 0x00FF},
         OracleRow{"screen2_silent", TestVideo() + " -c:v flashsv2", "SCR2", true, 0},
         OracleRow{"h264_mp3", TestVideo() + " " + TestAudio() + " -c:v libx264 -preset ultrafast -c:a libmp3lame -ac 2",
                   "AVC1", false, 0x0055},
@@ -156,12 +157,13 @@ TEST(FlvFile, DamagedAndBuiltFiles)
         {"timestamp extension byte", FlvHeader() + Tag(9, 0, SorensonKey()) + Tag(9, 0x01000010, SorensonKey()),
          STATUS_OK, 1, 0, 0x01000010},
         {"empty audio tag is passed over",
-         FlvHeader() + Tag(8, 0, "") + Tag(8, 20, "\x5A" + std::string(50, 'a')) + Tag(8, 900, "\x5A" + std::string(50, 'a')),
+         FlvHeader() + Tag(8, 0, "") + Tag(8, 20, "\x5A" + std::string(50, 'a')) +
+             Tag(8, 900, "\x5A" + std::string(50, 'a')),
          STATUS_OK, 0, 1, 900},
-        {"video tag too short for its picture header", FlvHeader() + Tag(9, 0, "\x12\x00\x00") + Tag(9, 700, SorensonKey()),
-         STATUS_FLV_VIDEO_TAG, 0, 0, 0},
-        {"video tag without data", FlvHeader() + Tag(9, 0, "") + Tag(9, 700, SorensonKey()), STATUS_FLV_VIDEO_TAG, 0,
-         0, 0},
+        {"video tag too short for its picture header",
+         FlvHeader() + Tag(9, 0, "\x12\x00\x00") + Tag(9, 700, SorensonKey()), STATUS_FLV_VIDEO_TAG, 0, 0, 0},
+        {"video tag without data", FlvHeader() + Tag(9, 0, "") + Tag(9, 700, SorensonKey()), STATUS_FLV_VIDEO_TAG, 0, 0,
+         0},
         // No audio or video tag among the first 50: no last tag is sought.
         {"first tags past the fiftieth are not read", sixtyScripts, STATUS_FLV_INCOMPLETE, 0, 0, 0},
     };
@@ -193,10 +195,18 @@ TEST(FlvFile, AudioFlagsAndPictureHeaders)
         WORD channels, bits;
         std::string rest = std::string(20, 'x');  // the tag's data after its first byte
     } audio[] = {
-        {0x0F, 0x0001, 44100, 2, 16}, {0x16, 0x0002, 11025, 1, 16}, {0x2C, 0x0055, 44100, 1, 8},
-        {0x53, 0xA100, 8000, 1, 16},  {0x69, 0xA200, 22050, 2, 8},  {0x3E, 0x0001, 44100, 1, 16},
-        {0x40, 0xA200, 16000, 1, 8},  {0x70, 0x0006, 8000, 1, 8},   {0x82, 0x0007, 8000, 1, 16},
-        {0xE2, 0x0055, 8000, 1, 16},  {0xB2, 0, 5512, 1, 16},       {0xF3, 0, 5512, 2, 16},
+        {0x0F, 0x0001, 44100, 2, 16},
+        {0x16, 0x0002, 11025, 1, 16},
+        {0x2C, 0x0055, 44100, 1, 8},
+        {0x53, 0xA100, 8000, 1, 16},
+        {0x69, 0xA200, 22050, 2, 8},
+        {0x3E, 0x0001, 44100, 1, 16},
+        {0x40, 0xA200, 16000, 1, 8},
+        {0x70, 0x0006, 8000, 1, 8},
+        {0x82, 0x0007, 8000, 1, 16},
+        {0xE2, 0x0055, 8000, 1, 16},
+        {0xB2, 0, 5512, 1, 16},
+        {0xF3, 0, 5512, 2, 16},
         // AAC: the flags say 44 kHz stereo; the decoder configuration of
         // the first tag (packet type 0) says 22,050 Hz mono. A tag of AAC
         // frames (packet type 1) holds none.

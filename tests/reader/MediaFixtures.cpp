@@ -64,7 +64,8 @@ ProbeFacts Probe(const std::string& path)
     std::string out = RunFixtureTool(
         "ffprobe -v error -show_entries "
         "format=size,duration:stream=codec_type,codec_tag,width,height,sample_rate,channels,nb_frames "
-        "-of compact '" + path + "'");
+        "-of compact '" +
+        path + "'");
     for (const std::string& line : Lines(out)) {
         if (line.rfind("format|", 0) == 0) {
             f.size = std::atoll(Field(line, "size").c_str());
@@ -88,8 +89,8 @@ ProbeFacts Probe(const std::string& path)
         }
     }
     if (f.videoStreams) {
-        std::string flags = RunFixtureTool("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 '" +
-                                           path + "'");
+        std::string flags = RunFixtureTool(
+            "ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 '" + path + "'");
         for (const std::string& line : Lines(flags))
             if (line.find('K') != std::string::npos) ++f.videoKeyFrames;
     }
@@ -98,8 +99,8 @@ ProbeFacts Probe(const std::string& path)
 
 int64_t VideoPackets(const std::string& path)
 {
-    std::string out = RunFixtureTool("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 '" +
-                                     path + "'");
+    std::string out =
+        RunFixtureTool("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 '" + path + "'");
     return static_cast<int64_t>(Lines(out).size());
 }
 
@@ -113,7 +114,10 @@ void Overwrite(const std::string& path, size_t offset, const std::string& bytes)
     WriteBytes(path, data);
 }
 
-void TruncateTo(const std::string& path, size_t size) { ASSERT_EQ(0, truncate(path.c_str(), static_cast<off_t>(size))); }
+void TruncateTo(const std::string& path, size_t size)
+{
+    ASSERT_EQ(0, truncate(path.c_str(), static_cast<off_t>(size)));
+}
 
 size_t FindIn(const std::string& data, const std::string& needle, size_t from) { return data.find(needle, from); }
 
@@ -166,8 +170,8 @@ void AddOpenDmlIndex(const std::string& path, bool allKeyFrames)
         ++count;
     }
     auto le16 = [](uint16_t v) { return std::string{static_cast<char>(v), static_cast<char>(v >> 8)}; };
-    std::string standard = le16(2) + '\0' + '\x01' + LE32Bytes(count) + "00dc" + LE32Bytes(static_cast<uint32_t>(movi)) +
-                           LE32Bytes(0) + LE32Bytes(0) + entries;
+    std::string standard = le16(2) + '\0' + '\x01' + LE32Bytes(count) + "00dc" +
+                           LE32Bytes(static_cast<uint32_t>(movi)) + LE32Bytes(0) + LE32Bytes(0) + entries;
     standard = "ix00" + LE32Bytes(static_cast<uint32_t>(standard.size())) + standard;
     const uint64_t at = data.size();
 

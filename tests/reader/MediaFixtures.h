@@ -28,7 +28,7 @@ struct ProbeFacts {
     int audioStreams = 0;
     int width = 0;
     int height = 0;
-    uint32_t videoTag = 0;  // codec_tag of the first video stream
+    uint32_t videoTag = 0;    // codec_tag of the first video stream
     int64_t videoFrames = 0;  // nb_frames of the first video stream, 0 when unknown
     std::vector<uint32_t> audioTags;
     std::vector<int> sampleRates;

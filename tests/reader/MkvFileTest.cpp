@@ -87,8 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
         OracleRow{"h264_aac", kAv + " -c:v libx264 -preset ultrafast -c:a aac", "AVC1", 0x00FF},
         OracleRow{"hevc_aac", kAv + " -c:v libx265 -preset ultrafast -x265-params log-level=none -c:a aac", "HEVC",
                   0x00FF},
-        OracleRow{"vp9_opus_webm", kAv + " -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -c:a libopus -f webm",
-                  "VP90", 0x704F},
+        OracleRow{"vp9_opus_webm", kAv + " -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -c:a libopus -f webm", "VP90",
+                  0x704F},
         OracleRow{"theora_vorbis", kAv + " -c:v libtheora -c:a libvorbis", "THEO", 0x674F},
         OracleRow{"rawvideo", TestVideo("176x144") + " -t 1 -c:v rawvideo -pix_fmt yuv420p", "I420", 0}),
     [](const ::testing::TestParamInfo<OracleRow>& i) { return std::string(i.param.name); });
@@ -106,7 +106,8 @@ std::string Id(uint32_t id)
 std::string El(uint32_t id, const std::string& payload)
 {
     std::string size = "\x01";
-    for (int shift = 48; shift >= 0; shift -= 8) size += static_cast<char>(static_cast<uint64_t>(payload.size()) >> shift);
+    for (int shift = 48; shift >= 0; shift -= 8)
+        size += static_cast<char>(static_cast<uint64_t>(payload.size()) >> shift);
     return Id(id) + size + payload;
 }
 std::string UInt(uint32_t id, uint64_t v)
@@ -134,13 +135,41 @@ uint32_t Crc32(const std::string& data)
 }
 
 enum : uint32_t {
-    kEbml = 0x1A45DFA3, kDocType = 0x4282, kSegment = 0x18538067, kSeekHead = 0x114D9B74, kSeek = 0x4DBB,
-    kSeekId = 0x53AB, kSeekPosition = 0x53AC, kInfo = 0x1549A966, kTimecodeScale = 0x2AD7B1, kDuration = 0x4489,
-    kWritingApp = 0x5741, kTracks = 0x1654AE6B, kTrackEntry = 0xAE, kTrackNumber = 0xD7, kTrackType = 0x83,
-    kDefaultDuration = 0x23E383, kCodecId = 0x86, kCodecPrivate = 0x63A2, kVideo = 0xE0, kPixelWidth = 0xB0,
-    kPixelHeight = 0xBA, kColourSpace = 0x2EB524, kAudio = 0xE1, kSamplingFrequency = 0xB5, kChannels = 0x9F,
-    kBitDepth = 0x6264, kCluster = 0x1F43B675, kClusterTimecode = 0xE7, kCues = 0x1C53BB6B, kCuePoint = 0xBB,
-    kCueTime = 0xB3, kCueTrackPositions = 0xB7, kCueTrack = 0xF7, kCueClusterPosition = 0xF1, kCrc32 = 0xBF,
+    kEbml = 0x1A45DFA3,
+    kDocType = 0x4282,
+    kSegment = 0x18538067,
+    kSeekHead = 0x114D9B74,
+    kSeek = 0x4DBB,
+    kSeekId = 0x53AB,
+    kSeekPosition = 0x53AC,
+    kInfo = 0x1549A966,
+    kTimecodeScale = 0x2AD7B1,
+    kDuration = 0x4489,
+    kWritingApp = 0x5741,
+    kTracks = 0x1654AE6B,
+    kTrackEntry = 0xAE,
+    kTrackNumber = 0xD7,
+    kTrackType = 0x83,
+    kDefaultDuration = 0x23E383,
+    kCodecId = 0x86,
+    kCodecPrivate = 0x63A2,
+    kVideo = 0xE0,
+    kPixelWidth = 0xB0,
+    kPixelHeight = 0xBA,
+    kColourSpace = 0x2EB524,
+    kAudio = 0xE1,
+    kSamplingFrequency = 0xB5,
+    kChannels = 0x9F,
+    kBitDepth = 0x6264,
+    kCluster = 0x1F43B675,
+    kClusterTimecode = 0xE7,
+    kCues = 0x1C53BB6B,
+    kCuePoint = 0xBB,
+    kCueTime = 0xB3,
+    kCueTrackPositions = 0xB7,
+    kCueTrack = 0xF7,
+    kCueClusterPosition = 0xF1,
+    kCrc32 = 0xBF,
 };
 
 // The document type with a one-byte size, as detection looks for it.
@@ -151,24 +180,22 @@ std::string Info(double duration = 10000, const std::string& app = "Test Writer"
     if (duration > 0) body += Float(kDuration, duration);
     return El(kInfo, body);
 }
-std::string VideoTrack(uint64_t number, const std::string& codec, uint64_t w, uint64_t h,
-                       const std::string& extra = "")
+std::string VideoTrack(uint64_t number, const std::string& codec, uint64_t w, uint64_t h, const std::string& extra = "")
 {
     return El(kTrackEntry, UInt(kTrackNumber, number) + UInt(kTrackType, 1) + UInt(kDefaultDuration, 40000000) +
-                               El(kCodecId, codec) + extra +
-                               El(kVideo, UInt(kPixelWidth, w) + UInt(kPixelHeight, h)));
+                               El(kCodecId, codec) + extra + El(kVideo, UInt(kPixelWidth, w) + UInt(kPixelHeight, h)));
 }
 std::string AudioTrack(uint64_t number, const std::string& codec, double rate, uint64_t channels,
                        const std::string& extra = "")
 {
-    return El(kTrackEntry, UInt(kTrackNumber, number) + UInt(kTrackType, 2) + El(kCodecId, codec) + extra +
-                               El(kAudio, Float(kSamplingFrequency, rate) + UInt(kChannels, channels) +
-                                              UInt(kBitDepth, 16)));
+    return El(kTrackEntry,
+              UInt(kTrackNumber, number) + UInt(kTrackType, 2) + El(kCodecId, codec) + extra +
+                  El(kAudio, Float(kSamplingFrequency, rate) + UInt(kChannels, channels) + UInt(kBitDepth, 16)));
 }
 std::string CuePoint(uint64_t time, uint64_t track)
 {
-    return El(kCuePoint, UInt(kCueTime, time) +
-                             El(kCueTrackPositions, UInt(kCueTrack, track) + UInt(kCueClusterPosition, 100)));
+    return El(kCuePoint,
+              UInt(kCueTime, time) + El(kCueTrackPositions, UInt(kCueTrack, track) + UInt(kCueClusterPosition, 100)));
 }
 std::string Cluster() { return El(kCluster, UInt(kClusterTimecode, 0) + std::string(40, '\0')); }
 
@@ -191,9 +218,9 @@ std::string ThreeCues()
 TEST(MkvFile, TracksAndCuesBeforeTheClusters)
 {
     TempDir dir;
-    std::string tracks = El(kTracks, VideoTrack(1, "V_MPEG4/ISO/ASP", 640, 480) +
-                                         AudioTrack(2, "A_AAC/MPEG4/LC/SBR", 48000, 2) +
-                                         AudioTrack(3, "A_REAL/COOK", 22050, 1) + AudioTrack(4, "A_NEW", 8000, 1));
+    std::string tracks =
+        El(kTracks, VideoTrack(1, "V_MPEG4/ISO/ASP", 640, 480) + AudioTrack(2, "A_AAC/MPEG4/LC/SBR", 48000, 2) +
+                        AudioTrack(3, "A_REAL/COOK", 22050, 1) + AudioTrack(4, "A_NEW", 8000, 1));
     auto mkv = AnalyseBytes(dir, File(Info() + tracks + ThreeCues() + Cluster()));
     const MediaFileInfo& r = *mkv;
     ASSERT_EQ(STATUS_OK, r.m_nStatus);
@@ -259,16 +286,16 @@ TEST(MkvFile, VideoTrackCases)
 {
     TempDir dir;
     // Two video tracks: the second one's format remains.
-    auto two = AnalyseBytes(dir, File(Info() + El(kTracks, VideoTrack(1, "V_REAL/RV40", 320, 240) +
-                                                              VideoTrack(2, "V_DIRAC", 64, 48))));
+    auto two = AnalyseBytes(
+        dir, File(Info() + El(kTracks, VideoTrack(1, "V_REAL/RV40", 320, 240) + VideoTrack(2, "V_DIRAC", 64, 48))));
     EXPECT_EQ(2, two->m_nVideoCount);
     EXPECT_EQ("V_DI", FourCCText(two->m_vih.bmiHeader.biCompression));
     EXPECT_EQ(64, two->m_vih.bmiHeader.biWidth);
 
     // Uncompressed video takes its colour space; a short codec id is padded.
-    std::string raw = El(kTrackEntry, UInt(kTrackNumber, 1) + UInt(kTrackType, 1) + El(kCodecId, "V_UNCOMPRESSED") +
-                                          El(kVideo, UInt(kPixelWidth, 8) + UInt(kPixelHeight, 8) +
-                                                         El(kColourSpace, "YV12")));
+    std::string raw =
+        El(kTrackEntry, UInt(kTrackNumber, 1) + UInt(kTrackType, 1) + El(kCodecId, "V_UNCOMPRESSED") +
+                            El(kVideo, UInt(kPixelWidth, 8) + UInt(kPixelHeight, 8) + El(kColourSpace, "YV12")));
     auto uncompressed = AnalyseBytes(dir, File(Info() + El(kTracks, raw)));
     EXPECT_EQ("YV12", FourCCText(uncompressed->m_vih.bmiHeader.biCompression));
     auto shortId = AnalyseBytes(dir, File(Info() + El(kTracks, VideoTrack(1, "V_X", 8, 8))));
@@ -278,12 +305,12 @@ TEST(MkvFile, VideoTrackCases)
     // one is zero-filled.
     std::string bmi = LE32Bytes(40) + LE32Bytes(352) + LE32Bytes(288) + std::string("\x01\x00\x18\x00", 4) + "XVID" +
                       std::string(20, '\0');
-    auto vfw = AnalyseBytes(dir, File(Info() + El(kTracks, VideoTrack(1, "V_MS/VFW/FOURCC", 8, 8,
-                                                                      El(kCodecPrivate, bmi)))));
+    auto vfw =
+        AnalyseBytes(dir, File(Info() + El(kTracks, VideoTrack(1, "V_MS/VFW/FOURCC", 8, 8, El(kCodecPrivate, bmi)))));
     EXPECT_EQ("XVID", FourCCText(vfw->m_vih.bmiHeader.biCompression));
     EXPECT_EQ(352, vfw->m_vih.bmiHeader.biWidth);
-    auto shortVfw = AnalyseBytes(dir, File(Info() + El(kTracks, VideoTrack(1, "V_MS/VFW/FOURCC", 8, 8,
-                                                                           El(kCodecPrivate, bmi.substr(0, 16))))));
+    auto shortVfw = AnalyseBytes(
+        dir, File(Info() + El(kTracks, VideoTrack(1, "V_MS/VFW/FOURCC", 8, 8, El(kCodecPrivate, bmi.substr(0, 16))))));
     EXPECT_EQ(STATUS_OK, shortVfw->m_nStatus);
     EXPECT_EQ(352, shortVfw->m_vih.bmiHeader.biWidth);
     EXPECT_EQ(0u, shortVfw->m_vih.bmiHeader.biCompression);
@@ -301,8 +328,8 @@ TEST(MkvFile, FrameDurationIsInNanosecondsWhateverTheScale)
     TempDir dir;
     // Timecodes in tenths of a millisecond: 100,000 of them are 10 s. The
     // default duration of 40,000,000 ns stays 40 ms a frame.
-    auto mkv = AnalyseBytes(dir, File(Info(100000, "Test Writer", 100000) +
-                                      El(kTracks, VideoTrack(1, "V_MPEG4/ISO/ASP", 320, 240))));
+    auto mkv = AnalyseBytes(
+        dir, File(Info(100000, "Test Writer", 100000) + El(kTracks, VideoTrack(1, "V_MPEG4/ISO/ASP", 320, 240))));
     ASSERT_EQ(STATUS_OK, mkv->m_nStatus);
     EXPECT_EQ(100000000, mkv->m_llDuration);
     EXPECT_EQ(400000, mkv->m_vih.AvgTimePerFrame);
@@ -319,8 +346,8 @@ std::string PadDocType(const std::string& file)
     const std::string docType = std::string("\x42\x82\x88", 3) + "matroska";
     size_t at = file.find(docType);
     if (at == std::string::npos || (static_cast<unsigned char>(file[4]) & 0x80) == 0) return "";
-    std::string padded = file.substr(0, at) + std::string("\x42\x82\x89", 3) + "matroska" + '\0' +
-                         file.substr(at + docType.size());
+    std::string padded =
+        file.substr(0, at) + std::string("\x42\x82\x89", 3) + "matroska" + '\0' + file.substr(at + docType.size());
     padded[4] = static_cast<char>(padded[4] + 1);
     return padded;
 }
@@ -358,14 +385,14 @@ TEST_P(MkvDetection, OtherDocumentTypesAreMatroska)
     EXPECT_NE(std::string::npos, report.find(row.codecLine)) << report;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, MkvDetection,
-    ::testing::Values(DetectionRow{"webm", TestVideo() + " " + TestAudio() +
-                                               " -c:v libvpx -deadline realtime -c:a libvorbis -f webm",
-                                   false, "Codec Type           : VP8 (VP80)\r\n"},
-                      DetectionRow{"doctype_with_nul", TestVideo() + " -c:v mpeg4 -f matroska", true,
-                                   "Codec Type           : MPEG-4 (MP4V)\r\n"}),
-    [](const ::testing::TestParamInfo<DetectionRow>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, MkvDetection,
+                         ::testing::Values(DetectionRow{"webm",
+                                                        TestVideo() + " " + TestAudio() +
+                                                            " -c:v libvpx -deadline realtime -c:a libvorbis -f webm",
+                                                        false, "Codec Type           : VP8 (VP80)\r\n"},
+                                           DetectionRow{"doctype_with_nul", TestVideo() + " -c:v mpeg4 -f matroska",
+                                                        true, "Codec Type           : MPEG-4 (MP4V)\r\n"}),
+                         [](const ::testing::TestParamInfo<DetectionRow>& i) { return std::string(i.param.name); });
 
 TEST(MkvFile, AudioTrackCases)
 {

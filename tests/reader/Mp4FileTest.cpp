@@ -97,16 +97,17 @@ INSTANTIATE_TEST_SUITE_P(
     Files, Mp4Oracle,
     ::testing::Values(
         OracleRow{"mp4v_aac_moov_last", ".mp4", kAvArgs + " -c:v mpeg4 -c:a aac", false},
-        OracleRow{"h264_aac_moov_first", ".mp4", kAvArgs + " -c:v libx264 -preset ultrafast -c:a aac -movflags +faststart",
-                  false},
+        OracleRow{"h264_aac_moov_first", ".mp4",
+                  kAvArgs + " -c:v libx264 -preset ultrafast -c:a aac -movflags +faststart", false},
         OracleRow{"h264_two_audio", ".mp4",
                   TestVideo("176x144") + " " + TestAudio() + " " + TestAudio(8000) +
                       " -map 0 -map 1 -map 2 -ac 2 -g 12 -c:v libx264 -preset ultrafast -c:a aac",
                   false},
         // The entry says two channels for a mono stream; the decoder
         // configuration says one.
-        OracleRow{"h264_aac_mono", ".mp4", TestVideo("176x144") + " " + TestAudio() +
-                      " -ac 1 -g 12 -c:v libx264 -preset ultrafast -c:a aac", false},
+        OracleRow{"h264_aac_mono", ".mp4",
+                  TestVideo("176x144") + " " + TestAudio() + " -ac 1 -g 12 -c:v libx264 -preset ultrafast -c:a aac",
+                  false},
         OracleRow{"h263_aac_3gp", ".3gp",
                   TestVideo("176x144") + " " + TestAudio(8000) + " -ac 2 -g 12 -c:v h263 -c:a aac", false},
         // QuickTime writes sound descriptions of version 1 with the ES
@@ -165,8 +166,9 @@ std::string Mvhd(uint32_t timescale, uint32_t duration, int version = 0)
 {
     std::string times = version == 1 ? BE64(0) + BE64(0) + BE32(timescale) + BE64(duration)
                                      : BE32(0) + BE32(0) + BE32(timescale) + BE32(duration);
-    return Full("mvhd", times + BE32(0x10000) + BE16(0x100) + BE16(0) + BE64(0) + std::string(36, '\0') +
-                            std::string(24, '\0') + BE32(2),
+    return Full("mvhd",
+                times + BE32(0x10000) + BE16(0x100) + BE16(0) + BE64(0) + std::string(36, '\0') +
+                    std::string(24, '\0') + BE32(2),
                 version);
 }
 std::string Tkhd(uint32_t width, uint32_t height)
@@ -199,17 +201,16 @@ std::string Stsz(uint32_t size, uint32_t count, const std::vector<uint32_t>& siz
 }
 std::string Esds(uint8_t objectType, uint32_t maxBitrate, uint32_t avgBitrate)
 {
-    std::string config = std::string(1, static_cast<char>(objectType)) + BE32(0x04000000) + BE32(maxBitrate) +
-                         BE32(avgBitrate);
-    std::string es = BE16(1) + std::string(1, '\0') + "\x04" + std::string(1, static_cast<char>(config.size())) + config +
-                     "\x06\x01\x02";
+    std::string config =
+        std::string(1, static_cast<char>(objectType)) + BE32(0x04000000) + BE32(maxBitrate) + BE32(avgBitrate);
+    std::string es = BE16(1) + std::string(1, '\0') + "\x04" + std::string(1, static_cast<char>(config.size())) +
+                     config + "\x06\x01\x02";
     return Full("esds", "\x03" + std::string(1, static_cast<char>(es.size())) + es);
 }
 std::string VisualEntry(const std::string& type, const std::string& boxes)
 {
-    return Box(type, std::string(6, '\0') + BE16(1) + std::string(16, '\0') + BE16(320) + BE16(240) +
-                         BE32(0x480000) + BE32(0x480000) + BE32(0) + BE16(1) + std::string(32, '\0') + BE16(24) +
-                         BE16(0xFFFF) + boxes);
+    return Box(type, std::string(6, '\0') + BE16(1) + std::string(16, '\0') + BE16(320) + BE16(240) + BE32(0x480000) +
+                         BE32(0x480000) + BE32(0) + BE16(1) + std::string(32, '\0') + BE16(24) + BE16(0xFFFF) + boxes);
 }
 std::string AudioEntry(const std::string& type, uint16_t channels, uint16_t rate, const std::string& boxes)
 {
@@ -234,9 +235,9 @@ std::string VideoTrak(const std::string& extraStbl = "")
 
 std::string SoundTrak(uint16_t rate, uint8_t objectType = 0x40, uint16_t channels = 2)
 {
-    return Trak(Tkhd(0, 0), "soun", rate,
-                Stsd(AudioEntry("mp4a", channels, rate, Esds(objectType, 128000, 96000))) + Stts({{10, 1024}}) +
-                    Stsz(400, 10));
+    return Trak(
+        Tkhd(0, 0), "soun", rate,
+        Stsd(AudioEntry("mp4a", channels, rate, Esds(objectType, 128000, 96000))) + Stts({{10, 1024}}) + Stsz(400, 10));
 }
 
 std::string Movie(const std::string& moovBody, size_t mdatBytes = 90000, bool withMdat = true)
@@ -285,9 +286,9 @@ TEST(Mp4File, RunsAndSampleNumbersPastTheEnd)
     TempDir dir;
     // Runs of different lengths, and a sync sample beyond the 30 samples of
     // the table: its interval only counts the samples that exist.
-    std::string trak = Trak(Tkhd(64, 48), "vide", 1000,
-                            Stsd(VisualEntry("avc1", "")) + Stts({{10, 100}, {20, 50}}) + Stss({1, 11, 25, 500}) +
-                                Stsz(10, 30));
+    std::string trak =
+        Trak(Tkhd(64, 48), "vide", 1000,
+             Stsd(VisualEntry("avc1", "")) + Stts({{10, 100}, {20, 50}}) + Stss({1, 11, 25, 500}) + Stsz(10, 30));
     auto r = AnalyseBytes(dir, Movie(Mvhd(1000, 2000) + trak));
     ASSERT_EQ(STATUS_OK, r->m_nStatus);
     EXPECT_EQ(30, r->m_llFrameCount);
@@ -302,8 +303,8 @@ TEST(Mp4File, NoSyncTableAndMpeg4BitRates)
 {
     TempDir dir;
     std::string trak = Trak(Tkhd(320, 240), "vide", 25,
-                            Stsd(VisualEntry("mp4v", Esds(0x20, 800000, 500000))) + Stts({{50, 1}}) + Stsz(0, 50,
-                                std::vector<uint32_t>(50, 2000)));
+                            Stsd(VisualEntry("mp4v", Esds(0x20, 800000, 500000))) + Stts({{50, 1}}) +
+                                Stsz(0, 50, std::vector<uint32_t>(50, 2000)));
     auto r = AnalyseBytes(dir, Movie(Mvhd(1000, 2000) + trak));
     ASSERT_EQ(STATUS_OK, r->m_nStatus);
     EXPECT_EQ(INDEX_MISSING, r->m_nIndexStatus);
@@ -325,9 +326,10 @@ TEST(Mp4File, SoundTracksAndTheirTags)
 {
     TempDir dir;
     std::string moov = Mvhd(1000, 3000) + SoundTrak(48000) + SoundTrak(8000, 0x6B, 1);
-    moov += Trak(Tkhd(0, 0), "soun", 8000,
-                 Stsd(AudioEntry("samr", 1, 8000, Box("damr", std::string("VNDR") + '\0' + BE16(0x81FF) + '\0' + '\1'))) +
-                     Stts({{5, 160}}) + Stsz(32, 5));
+    moov +=
+        Trak(Tkhd(0, 0), "soun", 8000,
+             Stsd(AudioEntry("samr", 1, 8000, Box("damr", std::string("VNDR") + '\0' + BE16(0x81FF) + '\0' + '\1'))) +
+                 Stts({{5, 160}}) + Stsz(32, 5));
     moov += Trak(Tkhd(0, 0), "soun", 8000,
                  Stsd(AudioEntry("s723", 1, 8000, Box("d723", BE32(1) + '\0' + '\1'))) + Stsz(24, 5));
     auto r = AnalyseBytes(dir, Movie(moov));
@@ -448,9 +450,9 @@ TEST(Mp4File, RatesComeFromTheExactDuration)
     TempDir dir;
     // A camera's 149 frames at 30 a second: 4.97 s, of which the time line
     // shows the whole seconds and the frame rate uses all.
-    std::string trak = Trak(Tkhd(320, 240), "vide", 30000,
-                            Stsd(VisualEntry("avc1", "")) + Stts({{149, 1000}}) + Stss({1, 31, 61, 91, 121}) +
-                                Stsz(1000, 149));
+    std::string trak =
+        Trak(Tkhd(320, 240), "vide", 30000,
+             Stsd(VisualEntry("avc1", "")) + Stts({{149, 1000}}) + Stss({1, 31, 61, 91, 121}) + Stsz(1000, 149));
     auto r = AnalyseBytes(dir, Movie(Mvhd(600, 2980) + trak, 149000));
     ASSERT_EQ(STATUS_OK, r->m_nStatus);
     EXPECT_EQ(49666666, r->m_llDuration);
@@ -471,10 +473,9 @@ std::string MoveBoxBefore(const std::string& file, const std::string& what, cons
     if (to == std::string::npos || from == std::string::npos) return "";
     to -= 4;
     from -= 4;
-    uint32_t size = static_cast<uint32_t>(static_cast<unsigned char>(file[from]) << 24 |
-                                          static_cast<unsigned char>(file[from + 1]) << 16 |
-                                          static_cast<unsigned char>(file[from + 2]) << 8 |
-                                          static_cast<unsigned char>(file[from + 3]));
+    uint32_t size = static_cast<uint32_t>(
+        static_cast<unsigned char>(file[from]) << 24 | static_cast<unsigned char>(file[from + 1]) << 16 |
+        static_cast<unsigned char>(file[from + 2]) << 8 | static_cast<unsigned char>(file[from + 3]));
     return file.substr(0, to) + file.substr(from, size) + file.substr(to, from - to) + file.substr(from + size);
 }
 
@@ -491,9 +492,9 @@ class Mp4ChannelLayout : public ::testing::TestWithParam<ChanRow> {};
 TEST_P(Mp4ChannelLayout, BeforeTheWaveBoxKeepsEveryStream)
 {
     TempDir dir;
-    std::string path = MakeWithFfmpeg(dir, "made.mov",
-                                      TestVideo("176x144") + " " + TestAudio() + " " + GetParam().maps +
-                                          " -ac 1 -c:v mpeg4 -g 12 -c:a aac");
+    std::string path = MakeWithFfmpeg(
+        dir, "made.mov",
+        TestVideo("176x144") + " " + TestAudio() + " " + GetParam().maps + " -ac 1 -c:v mpeg4 -g 12 -c:a aac");
     std::string moved = MoveBoxBefore(Slurp(path), "chan", "wave");
     ASSERT_FALSE(moved.empty()) << "ffmpeg wrote no chan box after the wave box";
     ASSERT_EQ(Slurp(path).size(), moved.size());
@@ -520,9 +521,9 @@ INSTANTIATE_TEST_SUITE_P(Files, Mp4ChannelLayout,
 TEST(Mp4File, LastMediaDataOfSizeZeroRunsToTheEnd)
 {
     TempDir dir;
-    std::string path = MakeWithFfmpeg(dir, "made.mp4",
-                                      TestVideo("176x144") + " " + TestAudio() +
-                                          " -ac 2 -c:v mpeg4 -g 12 -c:a aac -movflags +faststart");
+    std::string path = MakeWithFfmpeg(
+        dir, "made.mp4",
+        TestVideo("176x144") + " " + TestAudio() + " -ac 2 -c:v mpeg4 -g 12 -c:a aac -movflags +faststart");
     std::string data = Slurp(path);
     size_t mdat = data.rfind("mdat");
     ASSERT_NE(std::string::npos, mdat);
@@ -572,8 +573,8 @@ INSTANTIATE_TEST_SUITE_P(
         DamageRow{"child_atom_size_0",
                   [] { return Movie(Mvhd(1000, 2000) + VideoTrak() + BE32(0) + "free" + std::string(8, 'x')); },
                   STATUS_MP4_HEADER},
-        DamageRow{"last_atom_size_0",
-                  [] { return Movie(Mvhd(1000, 2000) + VideoTrak()) + BE32(0) + "free" + "x"; }, STATUS_OK},
+        DamageRow{"last_atom_size_0", [] { return Movie(Mvhd(1000, 2000) + VideoTrak()) + BE32(0) + "free" + "x"; },
+                  STATUS_OK},
         DamageRow{"atom_size_4", [] { return Movie(Mvhd(1000, 2000) + VideoTrak()) + BE32(4) + "free" + "x"; },
                   STATUS_SIZE_MISMATCH},
         DamageRow{"large_size_below_16",
@@ -588,7 +589,11 @@ INSTANTIATE_TEST_SUITE_P(
                   STATUS_MP4_HEADER},
         DamageRow{"stsz_count_past_box",
                   [] { return WithVideoStbl(Full("stsz", BE32(0) + BE32(0x40000000) + BE32(1))); }, STATUS_MP4_HEADER},
-        DamageRow{"second_stts", [] { return WithVideoStbl(Stts({{1, 1}}) + Stts({{1, 1}})); }, STATUS_MP4_HEADER},
+        DamageRow{"second_stts",
+                  [] {
+                      return WithVideoStbl(Stts({{1, 1}}) + Stts({{1, 1}}));
+                  },
+                  STATUS_MP4_HEADER},
         DamageRow{"stdp_before_stsz", [] { return WithVideoStbl(Full("stdp", BE16(0)) + Stsz(1, 1)); },
                   STATUS_MP4_HEADER},
         DamageRow{"mvhd_version_2", [] { return Movie(Mvhd(1000, 2000, 2) + VideoTrak()); }, STATUS_MP4_HEADER},

@@ -44,16 +44,17 @@ std::string Page(uint8_t serial, uint64_t granule, const std::string& packet)
 
 std::string VorbisId(uint8_t channels, uint32_t rate, uint32_t nominal)
 {
-    return std::string("\x01vorbis", 7) + LE32Bytes(0) + static_cast<char>(channels) + LE32Bytes(rate) +
-           LE32Bytes(0) + LE32Bytes(nominal) + LE32Bytes(0) + "\xB8\x01";
+    return std::string("\x01vorbis", 7) + LE32Bytes(0) + static_cast<char>(channels) + LE32Bytes(rate) + LE32Bytes(0) +
+           LE32Bytes(nominal) + LE32Bytes(0) + "\xB8\x01";
 }
 
 std::string VorbisComments(const std::vector<std::string>& comments, uint32_t vendorLengthField = 0xFFFFFFFF)
 {
     std::string vendor = "test vendor";
-    std::string p = std::string("\x03vorbis", 7) +
-                    LE32Bytes(vendorLengthField == 0xFFFFFFFF ? static_cast<uint32_t>(vendor.size()) : vendorLengthField) +
-                    vendor + LE32Bytes(static_cast<uint32_t>(comments.size()));
+    std::string p =
+        std::string("\x03vorbis", 7) +
+        LE32Bytes(vendorLengthField == 0xFFFFFFFF ? static_cast<uint32_t>(vendor.size()) : vendorLengthField) + vendor +
+        LE32Bytes(static_cast<uint32_t>(comments.size()));
     for (const std::string& c : comments) p += LE32Bytes(static_cast<uint32_t>(c.size())) + c;
     return p + "\x01";
 }
@@ -147,9 +148,9 @@ INSTANTIATE_TEST_SUITE_P(
                   0x674F},
         OracleRow{"theora_vorbis",
                   [](const TempDir& d) {
-                      return MakeWithFfmpeg(d, "tv.ogg",
-                                            TestVideo() + " " + TestAudio() +
-                                                " -c:v libtheora -c:a libvorbis -ac 2 -fflags +bitexact");
+                      return MakeWithFfmpeg(
+                          d, "tv.ogg",
+                          TestVideo() + " " + TestAudio() + " -c:v libtheora -c:a libvorbis -ac 2 -fflags +bitexact");
                   },
                   0x674F, 0, "THEO"},
         // The picture (120 lines) is smaller than the coded frame of whole
@@ -163,34 +164,35 @@ INSTANTIATE_TEST_SUITE_P(
                   0x704F, 0, nullptr, false},
         OracleRow{"theora_opus",
                   [](const TempDir& d) {
-                      return MakeWithFfmpeg(d, "to.ogg",
-                                            TestVideo("176x144") + " " + TestAudio() + " -c:v libtheora -c:a libopus -ac 2");
+                      return MakeWithFfmpeg(
+                          d, "to.ogg", TestVideo("176x144") + " " + TestAudio() + " -c:v libtheora -c:a libopus -ac 2");
                   },
                   0x704F, 0, "THEO", false},
         OracleRow{"opus_theora",
                   [](const TempDir& d) {
-                      return MakeWithFfmpeg(d, "ot.ogg",
-                                            TestVideo() + " " + TestAudio() +
-                                                " -map 1:a -map 0:v -c:v libtheora -c:a libopus -ac 2");
+                      return MakeWithFfmpeg(
+                          d, "ot.ogg",
+                          TestVideo() + " " + TestAudio() + " -map 1:a -map 0:v -c:v libtheora -c:a libopus -ac 2");
                   },
                   0x704F, 0, "THEO", false},
         OracleRow{"ogm_xvid_mp3", [](const TempDir& d) { return MakeOgm(d, "-g 12"); }, 0x0055, 0, "XVID"},
         // Larger than the head block, so the playback time comes from the tail block.
-        OracleRow{"ogm_large", [](const TempDir& d) { return MakeOgm(d, "-b:v 2M -minrate 2M -maxrate 2M -bufsize 1M"); },
-                  0x0055, 2 * 204800, "XVID"}),
+        OracleRow{"ogm_large",
+                  [](const TempDir& d) { return MakeOgm(d, "-b:v 2M -minrate 2M -maxrate 2M -bufsize 1M"); }, 0x0055,
+                  2 * 204800, "XVID"}),
     [](const ::testing::TestParamInfo<OracleRow>& i) { return std::string(i.param.name); });
 
 TEST(OggFile, TheoraAndOpusInTheReport)
 {
     TempDir dir;
-    std::string path = MakeWithFfmpeg(dir, "to.ogg",
-                                      TestVideo() + " " + TestAudio() + " -c:v libtheora -c:a libopus -ac 2");
+    std::string path =
+        MakeWithFfmpeg(dir, "to.ogg", TestVideo() + " " + TestAudio() + " -c:v libtheora -c:a libopus -ac 2");
     std::string report = RunReportTool({path});
-    for (const char* line : {"Codec Type           : theora (THEO)\r\n",
-                             "Image Size           : 160 x 120  ( 1.33 : 1 )\r\n",
-                             "Frames/sec           : 25.00 Frames/Sec\r\n", "Total # of frames    : 63\r\n",
-                             "Codec Type           : Opus\r\n", "Sample ratio         : 48,000 Hz\r\n",
-                             "Channel count        : 2 Channels (STEREO)\r\n"})
+    for (const char* line :
+         {"Codec Type           : theora (THEO)\r\n", "Image Size           : 160 x 120  ( 1.33 : 1 )\r\n",
+          "Frames/sec           : 25.00 Frames/Sec\r\n", "Total # of frames    : 63\r\n",
+          "Codec Type           : Opus\r\n", "Sample ratio         : 48,000 Hz\r\n",
+          "Channel count        : 2 Channels (STEREO)\r\n"})
         EXPECT_NE(std::string::npos, report.find(line)) << line << report;
 }
 
@@ -213,13 +215,13 @@ TEST(OggFile, CommentsFillTheirSlotsByThreeLetters)
     } rows[] = {
         {{"TITLE=abc", "COMMENTS=c", "AUTHOR=a", "COPYRIGHT=(c)"}, L"abc", L"c", L"a", L"(c)"},
         {{"TITLE=first", "TITLE=second"}, L"first", nullptr, nullptr, nullptr},
-        {{"TITLESORT=xyz", "TITLE=abc"}, L"xyz", nullptr, nullptr, nullptr},  // only three letters count
+        {{"TITLESORT=xyz", "TITLE=abc"}, L"xyz", nullptr, nullptr, nullptr},   // only three letters count
         {{"title=lower", "Title=mixed"}, nullptr, nullptr, nullptr, nullptr},  // case-sensitive
-        {{"TITLE=", "TITLE=late"}, L"late", nullptr, nullptr, nullptr},       // an empty value fills nothing
+        {{"TITLE=", "TITLE=late"}, L"late", nullptr, nullptr, nullptr},        // an empty value fills nothing
         {{"COMMENT=one"}, nullptr, L"one", nullptr, nullptr},
         {{"AUTHOR=\xED\x95\x9C\xEA\xB8\x80"}, nullptr, nullptr, L"\uD55C\uAE00", nullptr},  // UTF-8
         {{"AUTHOR=\xC7\xD1\xB1\xDB"}, nullptr, nullptr, L"\uD55C\uAE00", nullptr},          // ANSI code page
-        {{"TITLEWITHAVERYLONGNAMEABC=v"}, L"MEABC=v", nullptr, nullptr, nullptr},  // no '=' in the first 20
+        {{"TITLEWITHAVERYLONGNAMEABC=v"}, L"MEABC=v", nullptr, nullptr, nullptr},           // no '=' in the first 20
     };
     TempDir dir;
     int n = 0;

@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <string>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include "platform/win32/CodePage.h"
@@ -159,14 +159,13 @@ TEST(ReportBuilder, LinesFollowTheRecord)
     struct Row {
         const char* what;
         void (*change)(MediaFileInfo&);
-        std::wstring present;  // a whole line that must be there
+        std::wstring present;       // a whole line that must be there
         std::wstring absentPrefix;  // no line may start with this ("" for none)
     };
     const Row rows[] = {
-        {"no state line on success", [](MediaFileInfo&) {}, L"File Format          : AVI format",
-         L"State of Analysis"},
-        {"status without text", [](MediaFileInfo& r) { r.m_nStatus = STATUS_AVI_INFO; },
-         L"State of Analysis    : ", L""},
+        {"no state line on success", [](MediaFileInfo&) {}, L"File Format          : AVI format", L"State of Analysis"},
+        {"status without text", [](MediaFileInfo& r) { r.m_nStatus = STATUS_AVI_INFO; }, L"State of Analysis    : ",
+         L""},
         {"status with text", [](MediaFileInfo& r) { r.m_nStatus = STATUS_AVI_INDEX; },
          L"State of Analysis    : Found a problem in the index of the AVI file.", L""},
         {"fresh record", [](MediaFileInfo& r) { r.m_nStatus = 0; },
@@ -175,16 +174,14 @@ TEST(ReportBuilder, LinesFollowTheRecord)
          L"Playback Time        : 100:00:00   (360000 Sec)", L""},
         {"no duration", [](MediaFileInfo& r) { r.m_llDuration = 0; }, L"Total # of frames    : 135,000",
          L"Playback Time"},
-        {"one second is no frame rate", [](MediaFileInfo& r) { r.m_llDuration = 10000000; }, L"",
-         L"Frames/sec"},
+        {"one second is no frame rate", [](MediaFileInfo& r) { r.m_llDuration = 10000000; }, L"", L"Frames/sec"},
         {"unlisted FourCC", [](MediaFileInfo& r) { SetFourCC(r, "abcd"); },
          L"Codec Type           : Unknown Codec (abcd) ", L""},
         {"unlisted FourCC ends at a zero", [](MediaFileInfo& r) { SetFourCC(r, "ab\0d"); },
          L"Codec Type           : Unknown Codec (ab) ", L""},
         {"Sorenson H.263 as H.263", [](MediaFileInfo& r) { SetFourCC(r, "s263"); },
          L"Codec Type           : ITU H.263 (H263)", L""},
-        {"four blanks", [](MediaFileInfo& r) { SetFourCC(r, "    "); }, L"Codec Type           : Unknown (    )",
-         L""},
+        {"four blanks", [](MediaFileInfo& r) { SetFourCC(r, "    "); }, L"Codec Type           : Unknown (    )", L""},
         {"no picture size", [](MediaFileInfo& r) { r.m_vih.bmiHeader.biHeight = 0; }, L"", L"Image Size"},
         {"no video", [](MediaFileInfo& r) { r.m_nVideoCount = 0; }, L"Video Streams Count  : 0", L"Image Size"},
         {"no audio", [](MediaFileInfo& r) { r.m_nAudioCount = 0; }, L"Audio Streams Count  : 0", L"Sample ratio"},
@@ -192,18 +189,20 @@ TEST(ReportBuilder, LinesFollowTheRecord)
          L"Codec Type           : MPEG Layer-3", L""},
         {"ASF shows the tag", [](MediaFileInfo& r) { r.m_nFileType = FILETYPE_ASF; },
          L"Codec Type           : MPEG Layer-3 (0x0055)", L""},
-        {"FLV tag 0", [](MediaFileInfo& r) {
+        {"FLV tag 0",
+         [](MediaFileInfo& r) {
              r.m_nFileType = FILETYPE_FLV;
              r.m_wfxAudio[0].wFormatTag = 0;
          },
          L"Codec Type           : Unknown", L"Key Frame"},
-        {"unlisted tag", [](MediaFileInfo& r) {
+        {"unlisted tag",
+         [](MediaFileInfo& r) {
              r.m_nFileType = FILETYPE_OGG;
              r.m_wfxAudio[0].wFormatTag = 0x1234;
          },
          L"Codec Type           : Unknown Codec (0x1234)", L"Index Status"},
-        {"mono", [](MediaFileInfo& r) { r.m_wfxAudio[0].nChannels = 1; },
-         L"Channel count        : 1 Channels (MONO)", L""},
+        {"mono", [](MediaFileInfo& r) { r.m_wfxAudio[0].nChannels = 1; }, L"Channel count        : 1 Channels (MONO)",
+         L""},
         {"six channels", [](MediaFileInfo& r) { r.m_wfxAudio[0].nChannels = 6; }, L"Channel count        : 6 Channels",
          L""},
         {"no index", [](MediaFileInfo& r) { r.m_nIndexStatus = INDEX_MISSING; },
@@ -212,8 +211,8 @@ TEST(ReportBuilder, LinesFollowTheRecord)
          L"Index Status         : Error: The index of the file is invalid.", L""},
         {"index status out of range", [](MediaFileInfo& r) { r.m_nIndexStatus = 7; },
          L"Index Status         : Error: The index of the file is invalid.", L""},
-        {"large bit rate", [](MediaFileInfo& r) { r.m_llBitRate = 1000000; },
-         L"Average Bit Rate     : 1.00 MBits/Sec", L""},
+        {"large bit rate", [](MediaFileInfo& r) { r.m_llBitRate = 1000000; }, L"Average Bit Rate     : 1.00 MBits/Sec",
+         L""},
     };
     for (const Row& row : rows) {
         FakeInfo r(FILETYPE_AVI);

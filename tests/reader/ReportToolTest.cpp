@@ -21,8 +21,7 @@ std::string After(const std::string& report, const std::string& label)
 std::vector<std::string> AllAfter(const std::string& report, const std::string& label)
 {
     std::vector<std::string> values;
-    for (size_t at = report.find("\r\n" + label); at != std::string::npos;
-         at = report.find("\r\n" + label, at + 2)) {
+    for (size_t at = report.find("\r\n" + label); at != std::string::npos; at = report.find("\r\n" + label, at + 2)) {
         size_t from = at + 2 + label.size();
         values.push_back(report.substr(from, report.find("\r\n", from) - from));
     }
@@ -50,7 +49,7 @@ std::string Upper(std::string s)
 struct ToolRow {
     const char* name;
     std::function<std::string(const TempDir&)> make;
-    bool keyFrames;  // the report has a key-frame section with counts
+    bool keyFrames;      // the report has a key-frame section with counts
     const char* fourcc;  // "" to take ffprobe's codec tag
 };
 void PrintTo(const ToolRow& row, std::ostream* os) { *os << row.name; }
@@ -119,8 +118,8 @@ TEST_P(ReportTool, PrintsWhatFfprobeSees)
 
 std::string Ogm(const TempDir& d)
 {
-    std::string avi = MakeWithFfmpeg(d, "s.avi",
-                                     TestVideo() + " " + TestAudio() + " -c:v mpeg4 -vtag XVID -c:a libmp3lame -ac 2");
+    std::string avi =
+        MakeWithFfmpeg(d, "s.avi", TestVideo() + " " + TestAudio() + " -c:v mpeg4 -vtag XVID -c:a libmp3lame -ac 2");
     RunFixtureTool("ogmmerge -q -o '" + d.File("t.ogm") + "' '" + avi + "' 2>&1");
     return d.File("t.ogm");
 }
@@ -130,9 +129,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ToolRow{"avi_xvid_mp3",
                 [](const TempDir& d) {
-                    return MakeWithFfmpeg(d, "a.avi",
-                                          TestVideo() + " " + TestAudio() +
-                                              " -c:v mpeg4 -vtag XVID -g 12 -c:a libmp3lame -ac 2");
+                    return MakeWithFfmpeg(
+                        d, "a.avi",
+                        TestVideo() + " " + TestAudio() + " -c:v mpeg4 -vtag XVID -g 12 -c:a libmp3lame -ac 2");
                 },
                 true, ""},
         ToolRow{"avi_cinepak_two_audio",
@@ -155,16 +154,15 @@ INSTANTIATE_TEST_SUITE_P(
                 false, "FLV1"},
         ToolRow{"flv_h264_aac",
                 [](const TempDir& d) {
-                    return MakeWithFfmpeg(d, "f.flv",
-                                          TestVideo() + " " + TestAudio() +
-                                              " -c:v libx264 -preset ultrafast -c:a aac -ac 2");
+                    return MakeWithFfmpeg(
+                        d, "f.flv", TestVideo() + " " + TestAudio() + " -c:v libx264 -preset ultrafast -c:a aac -ac 2");
                 },
                 false, "-"},  // no picture size from an H.264 tag
         ToolRow{"mp4_h264_aac",
                 [](const TempDir& d) {
-                    return MakeWithFfmpeg(d, "g.mp4",
-                                          TestVideo() + " " + TestAudio() +
-                                              " -ac 2 -g 12 -c:v libx264 -preset ultrafast -c:a aac");
+                    return MakeWithFfmpeg(
+                        d, "g.mp4",
+                        TestVideo() + " " + TestAudio() + " -ac 2 -g 12 -c:v libx264 -preset ultrafast -c:a aac");
                 },
                 true, ""}),
     [](const ::testing::TestParamInfo<ToolRow>& i) { return std::string(i.param.name); });

@@ -44,8 +44,8 @@ class RmOracle : public ::testing::TestWithParam<OracleRow> {};
 std::vector<int64_t> BitRates(const std::string& path)
 {
     std::vector<int64_t> rates;
-    std::string out = RunFixtureTool("ffprobe -v error -show_entries stream=bit_rate:format=bit_rate -of csv=p=0 '" +
-                                     path + "'");
+    std::string out =
+        RunFixtureTool("ffprobe -v error -show_entries stream=bit_rate:format=bit_rate -of csv=p=0 '" + path + "'");
     for (size_t at = 0; at < out.size();) {
         size_t end = out.find('\n', at);
         rates.push_back(std::atoll(out.substr(at, end - at).c_str()));
@@ -95,19 +95,19 @@ TEST_P(RmOracle, AgreesWithFfprobe)
         EXPECT_EQ(INDEX_MISSING, r.m_nIndexStatus);  // the muxer writes no index
     }
     std::string report = RunReportTool({path});
-    EXPECT_NE(std::string::npos, report.find("Codec Type           : " + std::string(row.audioTag == 0xA302
-                                                                                      ? "RealAudio 3.0 (Dolby AC3)"
-                                                                                      : "RealAudio 1.0 (VSELP)") +
-                                             "\r\n"))
+    EXPECT_NE(std::string::npos,
+              report.find("Codec Type           : " +
+                          std::string(row.audioTag == 0xA302 ? "RealAudio 3.0 (Dolby AC3)" : "RealAudio 1.0 (VSELP)") +
+                          "\r\n"))
         << report;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, RmOracle,
-    ::testing::Values(OracleRow{"rv10_ac3", TestVideo("176x144") + " " + TestAudio() + " -c:v rv10 -c:a ac3 -ac 2",
-                                "RV10", 0xA302},
-                      OracleRow{"rv20_real144", TestVideo("176x144") + " " + TestAudio(8000) + " -c:v rv20 -c:a real_144",
-                                "RV20", 0xA300}),
+    ::testing::Values(
+        OracleRow{"rv10_ac3", TestVideo("176x144") + " " + TestAudio() + " -c:v rv10 -c:a ac3 -ac 2", "RV10", 0xA302},
+        OracleRow{"rv20_real144", TestVideo("176x144") + " " + TestAudio(8000) + " -c:v rv20 -c:a real_144", "RV20",
+                  0xA300}),
     [](const ::testing::TestParamInfo<OracleRow>& i) { return std::string(i.param.name); });
 
 // --- Files built by the test -------------------------------------------------
@@ -138,7 +138,8 @@ std::string VideoSpecific(const char* fourcc, uint16_t width, uint16_t height, u
 }
 // The ".ra4" header as real tools write it: the codec's name follows the
 // interleaver's.
-std::string AudioSpecificV4(const char* codec, uint16_t rate, uint16_t channels, const std::string& interleaver = "Int4")
+std::string AudioSpecificV4(const char* codec, uint16_t rate, uint16_t channels,
+                            const std::string& interleaver = "Int4")
 {
     std::string s = std::string(".ra\xFD", 4) + BE16(4) + BE16(0) + ".ra4" + BE32(0x100000) + BE16(4) + BE32(0x4E) +
                     BE16(1) + BE32(600) + BE32(0) + BE32(0) + BE32(0) + BE16(1) + BE16(600) + BE16(0) + BE16(0) +
@@ -154,8 +155,8 @@ std::string AudioSpecificV5(const char* codec, uint16_t rate, uint16_t channels)
 std::string Data(size_t bytes) { return Chunk("DATA", BE16(0) + BE32(1) + BE32(0) + std::string(bytes, 'd')); }
 std::string IndexChunk(uint16_t stream, const std::vector<uint32_t>& timesMs, uint32_t countOverride = 0)
 {
-    std::string body = BE16(0) + BE32(countOverride ? countOverride : static_cast<uint32_t>(timesMs.size())) +
-                       BE16(stream) + BE32(0);
+    std::string body =
+        BE16(0) + BE32(countOverride ? countOverride : static_cast<uint32_t>(timesMs.size())) + BE16(stream) + BE32(0);
     for (size_t i = 0; i < timesMs.size(); ++i) body += BE16(0) + BE32(timesMs[i]) + BE32(1000 * i) + BE32(i);
     return Chunk("INDX", body);
 }
@@ -285,10 +286,9 @@ std::string RealAudioV3()
 std::string RealAudioV4(const char* codec, uint32_t bytesPerMinute = 40000 / 8 * 60)
 {
     std::string h = std::string(".ra\xFD", 4) + BE16(4) + BE16(0) + ".ra4" + BE32(2000) + BE16(4) + BE32(0x4E) +
-                    BE16(1) + BE32(600) + BE32(0) + BE32(bytesPerMinute) + BE32(bytesPerMinute) + BE16(1) +
-                    BE16(600) + BE16(0) + BE16(0) +
-                    BE16(22050) + BE16(0) + BE16(16) + BE16(2) + Str8("genr") + Str8(codec) + "\x01\x07\x00" +
-                    Str8("Title") + Str8("") + Str8("") + Str8("");
+                    BE16(1) + BE32(600) + BE32(0) + BE32(bytesPerMinute) + BE32(bytesPerMinute) + BE16(1) + BE16(600) +
+                    BE16(0) + BE16(0) + BE16(22050) + BE16(0) + BE16(16) + BE16(2) + Str8("genr") + Str8(codec) +
+                    "\x01\x07\x00" + Str8("Title") + Str8("") + Str8("") + Str8("");
     return h + std::string(88200 - h.size(), 'a');
 }
 

@@ -137,8 +137,18 @@ TEST_P(DamageSweep, EveryDamagedCopyReadsCleanly)
     }
 
     // Size and count fields set to extreme values.
-    const uint32_t extremes[] = {0, 1, 3, 4, 7, 8, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFF8u, 0xFFFFFFFFu,
-                                 static_cast<uint32_t>(original.size()), static_cast<uint32_t>(original.size() + 9),
+    const uint32_t extremes[] = {0,
+                                 1,
+                                 3,
+                                 4,
+                                 7,
+                                 8,
+                                 0x7FFFFFFF,
+                                 0x80000000u,
+                                 0xFFFFFFF8u,
+                                 0xFFFFFFFFu,
+                                 static_cast<uint32_t>(original.size()),
+                                 static_cast<uint32_t>(original.size() + 9),
                                  11u << 20};
     for (int i = 0; i < 120; ++i) {
         std::string bytes = original;
@@ -173,9 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
                  }},
         SweepRow{"avi_opendml_index",
                  [](const TempDir& d) {
-                     std::string path = MakeWithFfmpeg(d, "o.avi",
-                                                       TestVideo() + " " + TestAudio() +
-                                                           " -c:v mpeg4 -g 6 -c:a libmp3lame -ac 2 -t 1.2");
+                     std::string path = MakeWithFfmpeg(
+                         d, "o.avi", TestVideo() + " " + TestAudio() + " -c:v mpeg4 -g 6 -c:a libmp3lame -ac 2 -t 1.2");
                      AddOpenDmlIndex(path);
                      return path;
                  }},
@@ -193,31 +202,34 @@ INSTANTIATE_TEST_SUITE_P(
                  }},
         SweepRow{"ogg_theora_opus",
                  [](const TempDir& d) {
-                     return MakeWithFfmpeg(d, "m.ogg",
-                                           TestVideo() + " " + TestAudio() + " -c:v libtheora -g 6 -c:a libopus -t 1.2");
+                     return MakeWithFfmpeg(
+                         d, "m.ogg", TestVideo() + " " + TestAudio() + " -c:v libtheora -g 6 -c:a libopus -t 1.2");
                  }},
         SweepRow{"flv_sorenson_mp3",
                  [](const TempDir& d) {
-                     return MakeWithFfmpeg(d, "e.flv", TestVideo() + " " + TestAudio() + " -c:v flv -c:a libmp3lame -t 1.2");
+                     return MakeWithFfmpeg(d, "e.flv",
+                                           TestVideo() + " " + TestAudio() + " -c:v flv -c:a libmp3lame -t 1.2");
                  }},
         SweepRow{"flv_h264_aac",
                  [](const TempDir& d) {
-                     return MakeWithFfmpeg(d, "f.flv",
-                                           TestVideo() + " " + TestAudio() +
-                                               " -c:v libx264 -preset ultrafast -c:a aac -t 1.2");
+                     return MakeWithFfmpeg(
+                         d, "f.flv",
+                         TestVideo() + " " + TestAudio() + " -c:v libx264 -preset ultrafast -c:a aac -t 1.2");
                  }},
         SweepRow{"wmv_wmv2_wmav2",
                  [](const TempDir& d) {
                      return MakeWithFfmpeg(d, "g.wmv",
-                                           TestVideo() + " " + TestAudio() + " -c:v wmv2 -g 6 -c:a wmav2 -t 1.2 "
-                                                                              "-metadata title=T -metadata author=A");
+                                           TestVideo() + " " + TestAudio() +
+                                               " -c:v wmv2 -g 6 -c:a wmav2 -t 1.2 "
+                                               "-metadata title=T -metadata author=A");
                  }},
         SweepRow{"mp4_h264_aac_moov_first",
                  [](const TempDir& d) {
-                     return MakeWithFfmpeg(d, "h.mp4",
-                                           TestVideo() + " " + TestAudio() +
-                                               " -c:v libx264 -preset ultrafast -g 6 -c:a aac -t 1.2 -movflags +faststart "
-                                               "-metadata title=T");
+                     return MakeWithFfmpeg(
+                         d, "h.mp4",
+                         TestVideo() + " " + TestAudio() +
+                             " -c:v libx264 -preset ultrafast -g 6 -c:a aac -t 1.2 -movflags +faststart "
+                             "-metadata title=T");
                  }},
         SweepRow{"mov_mpeg4_aac",
                  [](const TempDir& d) {

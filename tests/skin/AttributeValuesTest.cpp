@@ -71,9 +71,14 @@ TEST(AttributeValues, Rectangles)
         const wchar_t* text;
         RECT want;
     } cases[] = {
-        {L"1,2,3,4", {1, 2, 3, 4}},     {L"10,20", {10, 20, 0, 0}},     {L"", {0, 0, 0, 0}},
-        {L"a,2,3,4", {0, 0, 0, 0}},     {L"-5,-6,7,8", {-5, -6, 7, 8}}, {L" 5, 6 ,7,8", {5, 6, 0, 0}},
-        {L"1,2,3,4,5", {1, 2, 3, 4}},   {L"99999999999,1,2,3", {2147483647, 1, 2, 3}},
+        {L"1,2,3,4", {1, 2, 3, 4}},
+        {L"10,20", {10, 20, 0, 0}},
+        {L"", {0, 0, 0, 0}},
+        {L"a,2,3,4", {0, 0, 0, 0}},
+        {L"-5,-6,7,8", {-5, -6, 7, 8}},
+        {L" 5, 6 ,7,8", {5, 6, 0, 0}},
+        {L"1,2,3,4,5", {1, 2, 3, 4}},
+        {L"99999999999,1,2,3", {2147483647, 1, 2, 3}},
     };
     for (const Case& c : cases) {
         RECT r{9, 9, 9, 9};
@@ -146,13 +151,12 @@ TEST(AttributeValues, HitTestNames)
         const wchar_t* text;
         int code;
     } cases[] = {
-        {L"HTTRANSPARENT", -1}, {L"HTNOWHERE", 0},     {L"HTCLIENT", 1},      {L"HTCAPTION", 2},
-        {L"HTSYSMENU", 3},      {L"HTGROWBOX", 4},     {L"HTSIZE", 4},        {L"HTMENU", 5},
-        {L"HTHSCROLL", 6},      {L"HTVSCROLL", 7},     {L"HTMINBUTTON", 8},   {L"HTMAXBUTTON", 9},
-        {L"HTLEFT", 10},        {L"HTRIGHT", 11},      {L"HTTOP", 12},        {L"HTTOPLEFT", 13},
-        {L"HTTOPRIGHT", 14},    {L"HTBOTTOM", 15},     {L"HTBOTTOMLEFT", 16}, {L"HTBOTTOMRIGHT", 17},
-        {L"HTBORDER", 18},      {L"HTOBJECT", 19},     {L"HTCLOSE", 20},      {L"HTHELP", 21},
-        {L"htcaption", -2},     {L"HTCAPTION ", -2},   {L"", -2},             {L"2", -2},
+        {L"HTTRANSPARENT", -1}, {L"HTNOWHERE", 0},   {L"HTCLIENT", 1},  {L"HTCAPTION", 2},     {L"HTSYSMENU", 3},
+        {L"HTGROWBOX", 4},      {L"HTSIZE", 4},      {L"HTMENU", 5},    {L"HTHSCROLL", 6},     {L"HTVSCROLL", 7},
+        {L"HTMINBUTTON", 8},    {L"HTMAXBUTTON", 9}, {L"HTLEFT", 10},   {L"HTRIGHT", 11},      {L"HTTOP", 12},
+        {L"HTTOPLEFT", 13},     {L"HTTOPRIGHT", 14}, {L"HTBOTTOM", 15}, {L"HTBOTTOMLEFT", 16}, {L"HTBOTTOMRIGHT", 17},
+        {L"HTBORDER", 18},      {L"HTOBJECT", 19},   {L"HTCLOSE", 20},  {L"HTHELP", 21},       {L"htcaption", -2},
+        {L"HTCAPTION ", -2},    {L"", -2},           {L"2", -2},
     };
     for (const Case& c : cases) EXPECT_EQ(ParseNcHitTest(c.text), c.code) << WideToUtf8(c.text);
 }
@@ -187,11 +191,25 @@ TEST(AttributeValues, CursorNames)
         const wchar_t* text;
         int id;
     } cases[] = {
-        {L"IDC_APPSTARTING", 32650}, {L"IDC_ARROW", 32512},   {L"IDC_CROSS", 32515},    {L"IDC_HAND", 32649},
-        {L"IDC_HELP", 32651},        {L"IDC_IBEAM", 32513},   {L"IDC_ICON", 32641},     {L"IDC_NO", 32648},
-        {L"IDC_SIZE", 32640},        {L"IDC_SIZEALL", 32646}, {L"IDC_SIZENESW", 32643}, {L"IDC_SIZENS", 32645},
-        {L"IDC_SIZENWSE", 32642},    {L"IDC_SIZEWE", 32644},  {L"IDC_UPARROW", 32516},  {L"IDC_WAIT", 32514},
-        {L"idc_arrow", 0},           {L"IDC_POINTER", 0},     {L"", 0},
+        {L"IDC_APPSTARTING", 32650},
+        {L"IDC_ARROW", 32512},
+        {L"IDC_CROSS", 32515},
+        {L"IDC_HAND", 32649},
+        {L"IDC_HELP", 32651},
+        {L"IDC_IBEAM", 32513},
+        {L"IDC_ICON", 32641},
+        {L"IDC_NO", 32648},
+        {L"IDC_SIZE", 32640},
+        {L"IDC_SIZEALL", 32646},
+        {L"IDC_SIZENESW", 32643},
+        {L"IDC_SIZENS", 32645},
+        {L"IDC_SIZENWSE", 32642},
+        {L"IDC_SIZEWE", 32644},
+        {L"IDC_UPARROW", 32516},
+        {L"IDC_WAIT", 32514},
+        {L"idc_arrow", 0},
+        {L"IDC_POINTER", 0},
+        {L"", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(ParseCursorAttribute(c.text), c.id) << WideToUtf8(c.text);
 }
@@ -282,7 +300,9 @@ TEST(WindowRegions, ChildrenCombineInOrder)
     } cases[] = {
         {"<SetWindowRgn><Rgn Type=\"rect\" Param=\"0,0,40,30\"/><Rgn Type=\"ellipse\" Param=\"10,5,30,25\" "
          "Mode=\"diff\"/></SetWindowRgn>",
-         [&] { return make({CreateRectRgn(0, 0, 40, 30), CreateEllipticRgn(10, 5, 30, 25)}, {RGN_OR, RGN_DIFF}); }},
+         [&] {
+             return make({CreateRectRgn(0, 0, 40, 30), CreateEllipticRgn(10, 5, 30, 25)}, {RGN_OR, RGN_DIFF});
+         }},
         {"<SetWindowRgn><Rgn Type=\"roundrect\" Param=\"0,0,20,20,8,8\"/></SetWindowRgn>",
          [&] { return make({CreateRoundRectRgn(0, 0, 20, 20, 8, 8)}, {RGN_OR}); }},
         {"<SetWindowRgn><Rgn Type=\"rect\" Param=\"0,0,20,20\"/><Rgn Type=\"rect\" Param=\"10,10,30,30\" "
@@ -298,9 +318,13 @@ TEST(WindowRegions, ChildrenCombineInOrder)
          [&] { return CreateRectRgn(0, 0, 20, 20); }},
         {"<SetWindowRgn><Rgn Type=\"rect\" Param=\"0,0,20,20\"/><Rgn Type=\"rect\" Param=\"10,10,30,30\" "
          "Mode=\"OR\"/></SetWindowRgn>",
-         [&] { return make({CreateRectRgn(0, 0, 20, 20), CreateRectRgn(10, 10, 30, 30)}, {RGN_OR, RGN_OR}); }},
+         [&] {
+             return make({CreateRectRgn(0, 0, 20, 20), CreateRectRgn(10, 10, 30, 30)}, {RGN_OR, RGN_OR});
+         }},
         {"<SetWindowRgn><Rgn Type=\"bitmap\" Param=\"mask.bmp\"/></SetWindowRgn>",
-         [&] { return make({CreateRectRgn(1, 0, 4, 1), CreateRectRgn(5, 1, 6, 2)}, {RGN_OR, RGN_OR}); }},
+         [&] {
+             return make({CreateRectRgn(1, 0, 4, 1), CreateRectRgn(5, 1, 6, 2)}, {RGN_OR, RGN_OR});
+         }},
         {"<SetWindowRgn></SetWindowRgn>", [&] { return CreateRectRgn(0, 0, 0, 0); }},
         {"<SetWindowRgn>\n  <Rgn Type=\"rect\" Param=\"1,1,2,2\"/>\n</SetWindowRgn>",
          [&] { return CreateRectRgn(1, 1, 2, 2); }},
@@ -333,8 +357,8 @@ TEST(WindowRegions, ErrorsCarryTheirCodeAndDetail)
         {"<SetWindowRgn><Rgn Type=\"rect\" Param=\"0,0,5,5\"/><Rect Type=\"rect\" Param=\"1\"/></SetWindowRgn>", 42,
          L"Rect", true},
         {"<SetWindowRgn><Rgn Param=\"0,0,5,5\"/></SetWindowRgn>", 43, L"Rgn,Type", false},
-        {"<SetWindowRgn><Rgn Type=\"rect\" Param=\"0,0,5,5\"/><Rgn Type=\"rect\"/></SetWindowRgn>", 4,
-         L"Type,Param", true},
+        {"<SetWindowRgn><Rgn Type=\"rect\" Param=\"0,0,5,5\"/><Rgn Type=\"rect\"/></SetWindowRgn>", 4, L"Type,Param",
+         true},
         {"<SetWindowRgn><Rgn Type=\"rect\" Param=\"\"/></SetWindowRgn>", 4, L"Type,Param", false},
         {"<SetWindowRgn><Rgn Type=\"star\" Param=\"1,2,3,4\"/></SetWindowRgn>", 12, L"star", false},
         {"<SetWindowRgn><Rgn Type=\"Rect\" Param=\"1,2,3,4\"/></SetWindowRgn>", 12, L"Rect", false},

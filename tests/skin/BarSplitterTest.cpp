@@ -45,9 +45,14 @@ protected:
                                      Bar("ID_RIGHT_BAR", "right", "Width=\"4\"", "ID_RIGHT") +
                                      Panel("ID_CLIENT", "client", "", "#ffffff");
         return Load(SkinXml("Width=\"400\" Height=\"300\"", "", controls), {},
-                    {{L"ID_LEFT", kLeft}, {L"ID_LEFT_BAR", kLeftBar}, {L"ID_RIGHT", kRight},
-                     {L"ID_RIGHT_BAR", kRightBar}, {L"ID_BOTTOM", kBottom}, {L"ID_BOTTOM_BAR", kBottomBar},
-                     {L"ID_CLIENT", kClient}, {L"ID_GONE", kGone}},
+                    {{L"ID_LEFT", kLeft},
+                     {L"ID_LEFT_BAR", kLeftBar},
+                     {L"ID_RIGHT", kRight},
+                     {L"ID_RIGHT_BAR", kRightBar},
+                     {L"ID_BOTTOM", kBottom},
+                     {L"ID_BOTTOM_BAR", kBottomBar},
+                     {L"ID_CLIENT", kClient},
+                     {L"ID_GONE", kGone}},
                     expectSuccess);
     }
     RECT RectOf(int id)

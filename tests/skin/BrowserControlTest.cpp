@@ -191,11 +191,11 @@ TEST_F(BrowserTest, HostEventsReachTheListener)
     bool errorCancel = false;
     e->NavigateError(L"http://far", INET_E_UNKNOWN_PROTOCOL, errorCancel);
     EXPECT_TRUE(errorCancel);  // set before the listener is asked
-    EXPECT_EQ((std::vector<std::wstring>{
-                  L"before ./first.html", L"before ./second.html", L"status loading", L"progress 3/10",
-                  L"command 2 on", L"title First", L"click go", L"complete ./first.html", L"newwindow",
-                  L"error http://far " + std::to_wstring(INET_E_UNKNOWN_PROTOCOL) + L" cancel"}),
-              listener.calls);
+    EXPECT_EQ(
+        (std::vector<std::wstring>{L"before ./first.html", L"before ./second.html", L"status loading", L"progress 3/10",
+                                   L"command 2 on", L"title First", L"click go", L"complete ./first.html", L"newwindow",
+                                   L"error http://far " + std::to_wstring(INET_E_UNKNOWN_PROTOCOL) + L" cancel"}),
+        listener.calls);
 
     // A new navigation watches the next document's clicks.
     listener.calls.clear();
@@ -231,8 +231,10 @@ TEST_F(BrowserTest, WaitingEndsOnCompletionErrorQuitOrTimeLimit)
     gui_test::SetHandler(browser, [&](HWND, UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
         if (message != raise) return std::nullopt;
         bool cancel = false;
-        if (wParam == 1) e->DocumentComplete(L"page");
-        else e->NavigateError(L"page", INET_E_RESOURCE_NOT_FOUND, cancel);
+        if (wParam == 1)
+            e->DocumentComplete(L"page");
+        else
+            e->NavigateError(L"page", INET_E_RESOURCE_NOT_FOUND, cancel);
         return 0;
     });
     for (WPARAM kind : {1, 2}) {
@@ -301,7 +303,8 @@ TEST_F(BrowserTest, TextBrowserShowsLocalPagesAndRefusesRemoteOnes)
         bool complete;
     } cases[] = {
         {page, {L"before " + page.str(), L"title Skin page", L"complete " + page.str()}, true},
-        {L"file://" + page, {L"before file://" + page.str(), L"title Skin page", L"complete file://" + page.str()},
+        {L"file://" + page,
+         {L"before file://" + page.str(), L"title Skin page", L"complete file://" + page.str()},
          true},
         {L"next.html", {L"before next.html", L"title Next", L"complete next.html"}, true},  // beside the page shown
         {L"about:blank", {L"before about:blank", L"title ", L"complete about:blank"}, true},
@@ -318,9 +321,8 @@ TEST_F(BrowserTest, TextBrowserShowsLocalPagesAndRefusesRemoteOnes)
           L"error " + dir.WFile("missing.html") + L" " + std::to_wstring(INET_E_RESOURCE_NOT_FOUND) + L" cancel"},
          false},
         {CString(dir.path().c_str()),
-         {L"before " + CString(dir.path().c_str()).str(),
-          L"error " + CString(dir.path().c_str()).str() + L" " + std::to_wstring(INET_E_RESOURCE_NOT_FOUND) +
-              L" cancel"},
+         {L"before " + CString(dir.path().c_str()).str(), L"error " + CString(dir.path().c_str()).str() + L" " +
+                                                              std::to_wstring(INET_E_RESOURCE_NOT_FOUND) + L" cancel"},
          false},
     };
     for (const Case& c : cases) {

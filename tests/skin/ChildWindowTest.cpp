@@ -27,13 +27,16 @@ using namespace skin_test;
 // instead of waiting for ever.
 class MoveLoopDeadline {
 public:
-    explicit MoveLoopDeadline(HWND window) : thread_([this, window] {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!done_cv_.wait_for(lock, std::chrono::seconds(20), [this] { return done_; })) {
-            expired_ = true;
-            PostMessageW(window, WM_LBUTTONUP, 0, 0);
-        }
-    }) {}
+    explicit MoveLoopDeadline(HWND window)
+        : thread_([this, window] {
+              std::unique_lock<std::mutex> lock(mutex_);
+              if (!done_cv_.wait_for(lock, std::chrono::seconds(20), [this] { return done_; })) {
+                  expired_ = true;
+                  PostMessageW(window, WM_LBUTTONUP, 0, 0);
+              }
+          })
+    {
+    }
     ~MoveLoopDeadline()
     {
         {
@@ -91,12 +94,12 @@ TEST_F(ChildWindowTest, ANativeWindowFollowsTheLayoutAndKeepsItsClicks)
     window_ = std::make_unique<HXWindowMain>();
     ASSERT_TRUE(window_->Create(host_, RECT{0, 0, kWidth, kHeight}, WS_CHILD | WS_VISIBLE, 0x80));
     ASSERT_EQ(1, window_->AddWindowControl(L"IDC_LIST_FILES", 1002, list));
-    const std::string folder = WriteSkin(SkinXml(
-        "BkgndColor=\"000000\"", "",
-        "<StaticControl CID=\"ID_UNDER\" NotifyClick=\"1\" StaticControlType=\"color\" ControlColor=\"red\" "
-        "Align=\"client\"/>\n"
-        "<StaticControl StaticControlType=\"color\" Align=\"top\" Height=\"30\"/>\n"
-        "<WindowControl CID=\"IDC_LIST_FILES\" Align=\"client\" Gaps=\"10,0,10,10\"/>\n"));
+    const std::string folder = WriteSkin(
+        SkinXml("BkgndColor=\"000000\"", "",
+                "<StaticControl CID=\"ID_UNDER\" NotifyClick=\"1\" StaticControlType=\"color\" ControlColor=\"red\" "
+                "Align=\"client\"/>\n"
+                "<StaticControl StaticControlType=\"color\" Align=\"top\" Height=\"30\"/>\n"
+                "<WindowControl CID=\"IDC_LIST_FILES\" Align=\"client\" Gaps=\"10,0,10,10\"/>\n"));
     ASSERT_TRUE(LoadPath(folder, {{L"ID_UNDER", 77}}));
     RECT r;
     GetWindowRect(list, &r);
@@ -125,8 +128,9 @@ TEST_F(ChildWindowTest, ANativeWindowFollowsTheLayoutAndKeepsItsClicks)
 
 TEST_F(ChildWindowTest, ANestedSkinWindowIsAPopupThatSnapsWhenDragged)
 {
-    const std::string nested = "<SkinWindow CID=\"ID_POPUP\" Align=\"popup\" PopupWindow=\"true\" "
-                               "Draggable=\"true\" BkgndColor=\"0000FF\">\n<ControlDefine/>\n</SkinWindow>\n";
+    const std::string nested =
+        "<SkinWindow CID=\"ID_POPUP\" Align=\"popup\" PopupWindow=\"true\" "
+        "Draggable=\"true\" BkgndColor=\"0000FF\">\n<ControlDefine/>\n</SkinWindow>\n";
     ASSERT_TRUE(Load(SkinXml("BkgndColor=\"000000\"", "", nested), {}, {{L"ID_POPUP", 900}}));
     HXWindowChild* popup = window_->FindChildWindow(900);
     ASSERT_NE(nullptr, popup);

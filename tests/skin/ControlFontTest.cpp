@@ -65,7 +65,8 @@ TEST(HXConBase, DefaultsAndCommonAttributes)
         std::string attributes;
         std::function<void(HXConBase&)> check;
     } cases[] = {
-        {"", [&](HXConBase& c) {
+        {"",
+         [&](HXConBase& c) {
              EXPECT_TRUE(c.GetTooltip().IsEmpty());
              EXPECT_EQ(c.GetInnerGaps(), (RECT{}));
              EXPECT_EQ(c.GetMinSize(), (SIZE{-1, -1}));
@@ -82,19 +83,33 @@ TEST(HXConBase, DefaultsAndCommonAttributes)
         {"Tooltip=\"$TIP\"", [](HXConBase& c) { EXPECT_EQ(c.GetTooltip(), CString(L"말풍선")); }},
         {"Tooltip=\"$NONE\"", [](HXConBase& c) { EXPECT_EQ(c.GetTooltip(), CString(L"$NONE")); }},
         {"Tooltip=\"costs $TIP\"", [](HXConBase& c) { EXPECT_EQ(c.GetTooltip(), CString(L"costs $TIP")); }},
-        {"InnerGaps=\"1,2,3,4\"", [](HXConBase& c) { EXPECT_EQ(c.GetInnerGaps(), (RECT{1, 2, 3, 4})); }},
-        {"InnerGaps=\"5,6\"", [](HXConBase& c) { EXPECT_EQ(c.GetInnerGaps(), (RECT{5, 6, 0, 0})); }},
-        {"MinSize=\"10,20\"", [](HXConBase& c) { EXPECT_EQ(c.GetMinSize(), (SIZE{10, 20})); }},
-        {"MinSize=\"15\"", [](HXConBase& c) { EXPECT_EQ(c.GetMinSize(), (SIZE{15, -1})); }},
+        {"InnerGaps=\"1,2,3,4\"",
+         [](HXConBase& c) {
+             EXPECT_EQ(c.GetInnerGaps(), (RECT{1, 2, 3, 4}));
+         }},
+        {"InnerGaps=\"5,6\"",
+         [](HXConBase& c) {
+             EXPECT_EQ(c.GetInnerGaps(), (RECT{5, 6, 0, 0}));
+         }},
+        {"MinSize=\"10,20\"",
+         [](HXConBase& c) {
+             EXPECT_EQ(c.GetMinSize(), (SIZE{10, 20}));
+         }},
+        {"MinSize=\"15\"",
+         [](HXConBase& c) {
+             EXPECT_EQ(c.GetMinSize(), (SIZE{15, -1}));
+         }},
         {"NcHitTest=\"HTCAPTION\"", [](HXConBase& c) { EXPECT_EQ(c.GetNcHitTest(), 2); }},
         {"NcHitTest=\"17\"", [](HXConBase& c) { EXPECT_EQ(c.GetNcHitTest(), 17); }},
         {"NcHitTest=\"htcaption\"", [](HXConBase& c) { EXPECT_EQ(c.GetNcHitTest(), -2); }},
-        {"Show=\"0\" Enable=\"0\" Debug=\"2\"", [](HXConBase& c) {
+        {"Show=\"0\" Enable=\"0\" Debug=\"2\"",
+         [](HXConBase& c) {
              EXPECT_FALSE(c.IsShown());
              EXPECT_FALSE(c.IsEnabled());
              EXPECT_EQ(c.GetDebugLevel(), 2);
          }},
-        {"CursorName=\"hand\"", [&](HXConBase& c) {
+        {"CursorName=\"hand\"",
+         [&](HXConBase& c) {
              EXPECT_EQ(c.GetControlCursor(), hand);
              EXPECT_EQ(c.GetCursor(0, 0), hand);
              c.SetEnabled(0, 0);
@@ -164,9 +179,8 @@ TEST(HXConBase, DockingRules)
         }
         EXPECT_EQ(std::memcmp(&info, &c.want, sizeof info), 0)
             << c.attributes << ": type " << info.type << " w " << info.width << " h " << info.height << " l "
-            << info.left << " t " << info.top << " r " << info.right << " b " << info.bottom << " gaps "
-            << info.gapLeft << "," << info.gapRight << "," << info.gapTop << "," << info.gapBottom << " pct "
-            << info.percent;
+            << info.left << " t " << info.top << " r " << info.right << " b " << info.bottom << " gaps " << info.gapLeft
+            << "," << info.gapRight << "," << info.gapTop << "," << info.gapBottom << " pct " << info.percent;
     }
     Element gaps("<StaticControl Align=\"left\" Gaps=\"4,3,2,1\"/>");
     HXConBase control(&owner);
@@ -306,7 +320,7 @@ TEST(HXConBase, DebugOutline)
         int control, window;
         bool outline, diagonals;
     } cases[] = {{0, 0, false, false}, {1, 0, true, false}, {0, 1, true, false}, {1, 1, true, false},
-                 {2, 0, true, true},   {0, 2, true, true},   {1, 2, true, true}};
+                 {2, 0, true, true},   {0, 2, true, true},  {1, 2, true, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "control " << c.control << " window " << c.window);
         HDib surface;
@@ -323,7 +337,8 @@ TEST(HXConBase, DebugOutline)
         // pixel beside the ideal line, so they are checked within that band.
         for (int y = 0; y < 20; ++y)
             for (int x = 0; x < 30; ++x) {
-                const bool edge = (x >= 5 && x <= 15 && (y == 4 || y == 14)) || (y >= 4 && y <= 14 && (x == 5 || x == 15));
+                const bool edge =
+                    (x >= 5 && x <= 15 && (y == 4 || y == 14)) || (y >= 4 && y <= 14 && (x == 5 || x == 15));
                 const bool inside = x > 5 && x < 15 && y > 4 && y < 14;
                 const bool red = Pixel(surface, x, y) == RGB(255, 0, 0);
                 if (!inside) {
@@ -381,7 +396,8 @@ std::unique_ptr<HDib> DigitStrip()
     EXPECT_TRUE(strip->Create(100, 12, 24));
     for (int x = 0; x < 100; ++x)
         for (int y = 0; y < 12; ++y)
-            skin_test::SetPixel24(*strip, x, y, x % 10 == 9 ? HDib::kKeyColor : RGB(static_cast<BYTE>(20 * (x / 10)), 100, 50));
+            skin_test::SetPixel24(*strip, x, y,
+                                  x % 10 == 9 ? HDib::kKeyColor : RGB(static_cast<BYTE>(20 * (x / 10)), 100, 50));
     return strip;
 }
 
@@ -432,7 +448,8 @@ TEST(HXSubFont, ImageFontCells)
                 COLORREF want = bg;
                 const int i = (x - c.left) / 10;
                 const bool inRect = x >= c.rect.left && x < c.rect.right && y >= c.rect.top && y < c.rect.bottom;
-                if (x >= c.left && y >= c.top && y < c.top + 12 && i < static_cast<int>(std::wcslen(c.text)) && inRect) {
+                if (x >= c.left && y >= c.top && y < c.top + 12 && i < static_cast<int>(std::wcslen(c.text)) &&
+                    inRect) {
                     wchar_t ch = c.text[i];
                     if (ch >= L'0' && ch <= L'9' && (x - c.left) % 10 != 9) want = cellColour(ch - L'0');
                 }

@@ -29,8 +29,17 @@ constexpr COLORREF kBack = RGB(0x20, 0x30, 0x40), kTrack = RGB(128, 128, 128), k
                    kBar = RGB(90, 90, 110), kCentre = RGB(255, 220, 0), kKey = RGB(255, 0, 255);
 constexpr COLORREF kPanes[4] = {RGB(200, 80, 80), RGB(80, 200, 80), RGB(80, 80, 200), RGB(200, 200, 80)};
 
-enum : int { kSeek = 801, kList = 802, kScroll = 803, kTicker = 804, kCross = 805, kMenuButton = 806, kWeb = 807,
-             kFlash = 808, kPane1 = 811 };
+enum : int {
+    kSeek = 801,
+    kList = 802,
+    kScroll = 803,
+    kTicker = 804,
+    kCross = 805,
+    kMenuButton = 806,
+    kWeb = 807,
+    kFlash = 808,
+    kPane1 = 811
+};
 
 std::map<std::string, std::string> Files()
 {
@@ -44,8 +53,10 @@ std::map<std::string, std::string> Files()
         {"center.bmp", SolidBmp(6, 6, kCentre)},
         {"listframe.bmp", SolidBmp(6, 6, RGB(230, 230, 230))},
         {"listback.bmp", SolidBmp(8, 8, RGB(250, 250, 245))},
-        {"btn.bmp", CellStripBmp(24, 16, {RGB(70, 130, 180), RGB(100, 170, 230), RGB(30, 80, 130), RGB(160, 160, 160)})},
-        {"page.html", "<html><head><title>Start</title></head><body><h2>Rivo</h2><p>A page of the skin.</p></body></html>"},
+        {"btn.bmp",
+         CellStripBmp(24, 16, {RGB(70, 130, 180), RGB(100, 170, 230), RGB(30, 80, 130), RGB(160, 160, 160)})},
+        {"page.html",
+         "<html><head><title>Start</title></head><body><h2>Rivo</h2><p>A page of the skin.</p></body></html>"},
         {"next.html", "<html><head><title>Next</title></head><body><p>The next page.</p></body></html>"},
     };
 }
@@ -97,9 +108,18 @@ protected:
     bool Build()
     {
         return Load(Xml(), Files(),
-                    {{L"ID_SEEK", kSeek}, {L"ID_LIST", kList}, {L"ID_SCROLL", kScroll}, {L"ID_TICKER", kTicker},
-                     {L"ID_CROSS", kCross}, {L"ID_MENU_BTN", kMenuButton}, {L"ID_WEB", kWeb}, {L"ID_FLASH", kFlash},
-                     {L"ID_P1", kPane1}, {L"ID_P2", kPane1 + 1}, {L"ID_P3", kPane1 + 2}, {L"ID_P4", kPane1 + 3}});
+                    {{L"ID_SEEK", kSeek},
+                     {L"ID_LIST", kList},
+                     {L"ID_SCROLL", kScroll},
+                     {L"ID_TICKER", kTicker},
+                     {L"ID_CROSS", kCross},
+                     {L"ID_MENU_BTN", kMenuButton},
+                     {L"ID_WEB", kWeb},
+                     {L"ID_FLASH", kFlash},
+                     {L"ID_P1", kPane1},
+                     {L"ID_P2", kPane1 + 1},
+                     {L"ID_P3", kPane1 + 2},
+                     {L"ID_P4", kPane1 + 3}});
     }
     // Pumps until the browser shows a page, at most five seconds.
     bool WaitForPage(HXConBrowser* browser)
@@ -205,13 +225,16 @@ TEST_F(ControlKindsRenderTest, TheScriptNavigatesTheBrowser)
     auto* web = dynamic_cast<HXConBrowser*>(window_->FindControl(kWeb));
     ASSERT_NE(nullptr, web);
     ASSERT_TRUE(WaitForPage(web));
-    EXPECT_NE(std::wstring::npos, CurrentWebBrowserBackend().LocationUrl(web->GetBrowserWindow()).str().find(L"page.html"));
+    EXPECT_NE(std::wstring::npos,
+              CurrentWebBrowserBackend().LocationUrl(web->GetBrowserWindow()).str().find(L"page.html"));
     ASSERT_TRUE(window_->RunScript(L"Navigate(\"ID_WEB\", \"./next.html\");"));
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (CurrentWebBrowserBackend().LocationUrl(web->GetBrowserWindow()).str().find(L"next.html") == std::wstring::npos &&
+    while (CurrentWebBrowserBackend().LocationUrl(web->GetBrowserWindow()).str().find(L"next.html") ==
+               std::wstring::npos &&
            std::chrono::steady_clock::now() < end)
         gui_test::Pump();
-    EXPECT_NE(std::wstring::npos, CurrentWebBrowserBackend().LocationUrl(web->GetBrowserWindow()).str().find(L"next.html"));
+    EXPECT_NE(std::wstring::npos,
+              CurrentWebBrowserBackend().LocationUrl(web->GetBrowserWindow()).str().find(L"next.html"));
     // A control of another kind is not navigated.
     EXPECT_TRUE(window_->RunScript(L"Navigate(\"ID_FLASH\", \"./next.html\");"));
 }

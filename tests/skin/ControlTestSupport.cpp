@@ -24,8 +24,7 @@ QImage ToQImage(const HDib& dib)
 
 void ExpectPixels(const HDib& dib, std::initializer_list<PixelAt> points)
 {
-    for (const PixelAt& p : points)
-        EXPECT_EQ(p.color, Pixel(dib, p.x, p.y)) << "at " << p.x << "," << p.y;
+    for (const PixelAt& p : points) EXPECT_EQ(p.color, Pixel(dib, p.x, p.y)) << "at " << p.x << "," << p.y;
 }
 
 void ControlTest::SetUp()

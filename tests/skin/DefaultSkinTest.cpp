@@ -70,8 +70,8 @@ TEST_P(DefaultSkinTest, CompleteFromTheFolderAndTheSamePicturesFromThePackage)
 {
     ASSERT_FALSE(BinDir().empty());
     const Case c = GetParam();
-    const std::string name = "default_skin_" + std::string(c.lang) + "_" + std::to_string(c.width) + "x" +
-                             std::to_string(c.height);
+    const std::string name =
+        "default_skin_" + std::string(c.lang) + "_" + std::to_string(c.width) + "x" + std::to_string(c.height);
     const std::string arguments = std::to_string(c.width) + " " + std::to_string(c.height) + " --lang " + c.lang;
 
     const Render folder = RunRender(BinDir() + "/skins/default", kShots + "/" + name + ".png", arguments);
@@ -146,8 +146,8 @@ TEST(DefaultSkinArt, StripsOfFourCellsAndMagentaWhereTheBackgroundShowsThrough)
         {"button.bmp", 4, true, 0xF},      {"button_accent.bmp", 4, true, 0xF}, {"tool_add.bmp", 4, true, 0x6},
         {"tool_remove.bmp", 4, true, 0x6}, {"tool_up.bmp", 4, true, 0x6},       {"tool_down.bmp", 4, true, 0x6},
         {"title_exit.bmp", 4, false, 0xF}, {"title_option.bmp", 4, false, 0xF}, {"title_minimize.bmp", 4, false, 0xF},
-        {"panel.bmp", 1, true, 0x1},
-        {"field.bmp", 1, true, 0x1},       {"logo.bmp", 1, true, 0x1},          {"title.bmp", 1, false, 0x1},
+        {"panel.bmp", 1, true, 0x1},       {"field.bmp", 1, true, 0x1},         {"logo.bmp", 1, true, 0x1},
+        {"title.bmp", 1, false, 0x1},
     };
     for (const Art& a : art) {
         const std::string path = BinDir() + "/skins/default/" + a.file;

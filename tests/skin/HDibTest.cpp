@@ -39,9 +39,16 @@ TEST(HDibCreate, RefusesBadSizesAndDepths)
         int w, h, bits, palette;
         bool ok;
     } cases[] = {
-        {0, 5, 24, 0, false},  {5, 0, 24, 0, false},   {-1, 5, 24, 0, false}, {5, 5, 2, 0, false},
-        {5, 5, 0, 0, false},   {5, 5, 24, 0, true},    {5, 5, 8, 256, true},  {5, 5, 8, 257, false},
-        {5, 5, 8, -1, false},  {0x7FFFFFFF, 1, 24, 0, false},
+        {0, 5, 24, 0, false},
+        {5, 0, 24, 0, false},
+        {-1, 5, 24, 0, false},
+        {5, 5, 2, 0, false},
+        {5, 5, 0, 0, false},
+        {5, 5, 24, 0, true},
+        {5, 5, 8, 256, true},
+        {5, 5, 8, 257, false},
+        {5, 5, 8, -1, false},
+        {0x7FFFFFFF, 1, 24, 0, false},
         // The layer refuses pixel memory beyond 256 MiB rather than try.
         {0x7FFFFFFE, 0x7FFFFFFE, 32, 0, false},
     };
@@ -59,8 +66,8 @@ TEST(HDibCreate, StrideAndBytesPerPixel)
 {
     struct Case {
         int w, bits, stride, bpp;
-    } cases[] = {{3, 24, 12, 3}, {1, 24, 4, 3}, {4, 24, 12, 3}, {5, 4, 4, 1}, {9, 4, 8, 1}, {33, 1, 8, 1},
-                 {2, 16, 4, 2},  {3, 16, 8, 2}, {3, 32, 12, 4}, {5, 8, 8, 1}};
+    } cases[] = {{3, 24, 12, 3}, {1, 24, 4, 3}, {4, 24, 12, 3}, {5, 4, 4, 1},   {9, 4, 8, 1},
+                 {33, 1, 8, 1},  {2, 16, 4, 2}, {3, 16, 8, 2},  {3, 32, 12, 4}, {5, 8, 8, 1}};
     for (const Case& c : cases) {
         HDib dib;
         ASSERT_TRUE(dib.Create(c.w, 2, c.bits));
@@ -75,9 +82,9 @@ TEST(HDibCreate, PixelAddressesCountRowsFromTheBottomOfMemory)
         int bits, x, y;
         ptrdiff_t offset;  // -1: null
     } cases[] = {
-        {24, 0, 0, 3 * 12},     {24, 2, 0, 3 * 12 + 6}, {24, 0, 3, 0},  {24, 3, 0, -1}, {24, 0, 4, -1},
-        {24, -1, 0, -1},        {32, 1, 1, 2 * 12 + 4}, {8, 2, 3, 2},   {4, 2, 3, 1},   {4, 1, 0, 3 * 4},
-        {1, 2, 0, 3 * 4},       {16, 2, 2, 8 + 4},
+        {24, 0, 0, 3 * 12}, {24, 2, 0, 3 * 12 + 6}, {24, 0, 3, 0},          {24, 3, 0, -1},
+        {24, 0, 4, -1},     {24, -1, 0, -1},        {32, 1, 1, 2 * 12 + 4}, {8, 2, 3, 2},
+        {4, 2, 3, 1},       {4, 1, 0, 3 * 4},       {1, 2, 0, 3 * 4},       {16, 2, 2, 8 + 4},
     };
     for (const Case& c : cases) {
         HDib dib;
@@ -206,13 +213,13 @@ TEST(HDibDraw, EveryOperationClipsAtEveryEdge)
         Op op;
         int bits;
         int alpha;
-    } variants[] = {{Op::Copy, 24, 0},   {Op::Keyed, 24, 0},       {Op::Blend, 24, 128}, {Op::Blend, 24, 0},
+    } variants[] = {{Op::Copy, 24, 0},    {Op::Keyed, 24, 0},       {Op::Blend, 24, 128}, {Op::Blend, 24, 0},
                     {Op::Blend, 24, 255}, {Op::BlendKeyed, 24, 77}, {Op::Copy, 32, 0},    {Op::Keyed, 32, 0}};
     const COLORREF background = RGB(40, 50, 60);
     for (const Variant& v : variants) {
         for (const CopyCase& c : kCopyCases) {
-            SCOPED_TRACE(testing::Message() << c.name << " op " << static_cast<int>(v.op) << " bits " << v.bits
-                                            << " alpha " << v.alpha);
+            SCOPED_TRACE(testing::Message()
+                         << c.name << " op " << static_cast<int>(v.op) << " bits " << v.bits << " alpha " << v.alpha);
             HDib src, dst;
             Pattern(src, 10, 8, v.bits);
             ASSERT_TRUE(dst.CreateFilled(12, 9, v.bits, background));
@@ -289,9 +296,8 @@ TEST(HDibDraw, BlendValuesAndTheTableFollowTheAlpha)
     struct Case {
         int alpha;
         BYTE s, d, want;
-    } cases[] = {{128, 200, 100, 150}, {0, 200, 100, 100},  {255, 200, 100, 200}, {128, 200, 100, 150},
-                 {1, 255, 0, 1},       {254, 0, 255, 1},    {77, 10, 250, 177},   {300, 10, 250, 10},
-                 {-5, 10, 250, 250}};
+    } cases[] = {{128, 200, 100, 150}, {0, 200, 100, 100}, {255, 200, 100, 200}, {128, 200, 100, 150}, {1, 255, 0, 1},
+                 {254, 0, 255, 1},     {77, 10, 250, 177}, {300, 10, 250, 10},   {-5, 10, 250, 250}};
     for (const Case& c : cases) {
         HDib src, dst;
         ASSERT_TRUE(src.CreateFilled(1, 1, 24, RGB(c.s, c.s, c.s)));
@@ -334,8 +340,8 @@ TEST(HDibDraw, PaletteImagesMapTheirIndexesToTheTargetPalette)
     for (int bits : {1, 4, 8}) {
         SCOPED_TRACE(bits);
         // A 1-bit target has two entries; the others put black first.
-        std::vector<RGBQUAD> dstPal = bits == 1 ? std::vector<RGBQUAD>{nearGreen, nearRed}
-                                                : std::vector<RGBQUAD>{black, nearGreen, nearRed};
+        std::vector<RGBQUAD> dstPal =
+            bits == 1 ? std::vector<RGBQUAD>{nearGreen, nearRed} : std::vector<RGBQUAD>{black, nearGreen, nearRed};
         const COLORREF background = bits == 1 ? RGB(0, 250, 0) : RGB(0, 0, 0);
         HDib src, dst;
         ASSERT_TRUE(src.Create(9, 2, bits, 2, srcPal));
@@ -390,8 +396,7 @@ TEST(HDibDraw, StretchIsNearestNeighbourAndClamped)
          [&](int X, int Y) -> COLORREF { return X < 3 && Y < 4 ? q[(Y / 2) * 2 + (X + 1) / 2] : 0; }},
         {"top cut by the target", 0, -3, 4, 4, 0, 0, 2, 2, 1,
          [&](int X, int Y) -> COLORREF { return X < 4 && Y < 1 ? q[2 + X / 2] : 0; }},
-        {"half", 1, 1, 1, 1, 0, 0, 2, 2, 1,
-         [&](int X, int Y) -> COLORREF { return X == 1 && Y == 1 ? q[0] : 0; }},
+        {"half", 1, 1, 1, 1, 0, 0, 2, 2, 1, [&](int X, int Y) -> COLORREF { return X == 1 && Y == 1 ? q[0] : 0; }},
         {"source clamped", 0, 0, 2, 2, 1, 1, 5, 5, 1,
          [&](int X, int Y) -> COLORREF { return X < 2 && Y < 2 ? q[3] : 0; }},
         {"wholly outside", 10, 10, 4, 4, 0, 0, 2, 2, 0, nullptr},
@@ -437,9 +442,9 @@ TEST(HDibDraw, CellsOfStripsAndGrids)
         int result;
         COLORREF inside;
     } cases[] = {
-        {false, 0, 0, -1, 1, kCells[0]}, {false, 2, 0, -1, 1, kCells[2]},  {true, 1, 0, -1, 1, kCells[1]},
-        {false, 3, 1, -1, 1, bg},        {false, 3, 0, -1, 1, kCells[3]},  {false, 1, 0, 255, 1, kCells[1]},
-        {false, 3, 1, 128, 1, bg},       {false, 0, 0, 0, 1, bg},          {false, 4, 0, -1, 0, bg},
+        {false, 0, 0, -1, 1, kCells[0]}, {false, 2, 0, -1, 1, kCells[2]}, {true, 1, 0, -1, 1, kCells[1]},
+        {false, 3, 1, -1, 1, bg},        {false, 3, 0, -1, 1, kCells[3]}, {false, 1, 0, 255, 1, kCells[1]},
+        {false, 3, 1, 128, 1, bg},       {false, 0, 0, 0, 1, bg},         {false, 4, 0, -1, 0, bg},
         {false, -1, 0, -1, 0, bg},
     };
     for (const Case& c : cases) {
@@ -540,7 +545,7 @@ TEST(HDibDraw, TilesRepeatFromTheCornerShiftedByThePhase)
     }
     HDib dst;
     ASSERT_TRUE(dst.CreateFilled(4, 4, 24, bg));
-    EXPECT_FALSE(tile.Tile(&dst, RECT{5, 5, 9, 9}, 0, 0, 0));  // wholly outside
+    EXPECT_FALSE(tile.Tile(&dst, RECT{5, 5, 9, 9}, 0, 0, 0));                // wholly outside
     EXPECT_FALSE(tile.Tile(&dst, RECT{0, 0, 4, 4}, 0, 0, 0, 3, 0, -1, -1));  // nothing of the source left
 }
 
@@ -557,9 +562,12 @@ TEST(HDibConvert, PaletteDepthsBecome24BitThroughThePalette)
             for (int x = 0; x < 5; ++x) {
                 int index = (x + y) % (bits == 1 ? 2 : 4);
                 BYTE* p = dib.PixelAddress(x, y);
-                if (bits == 8) *p = static_cast<BYTE>(index);
-                else if (bits == 4) *p = static_cast<BYTE>((x & 1) ? ((*p & 0xF0) | index) : ((*p & 0x0F) | (index << 4)));
-                else if (index) *p = static_cast<BYTE>(*p | (0x80 >> (x & 7)));
+                if (bits == 8)
+                    *p = static_cast<BYTE>(index);
+                else if (bits == 4)
+                    *p = static_cast<BYTE>((x & 1) ? ((*p & 0xF0) | index) : ((*p & 0x0F) | (index << 4)));
+                else if (index)
+                    *p = static_cast<BYTE>(*p | (0x80 >> (x & 7)));
                 want.push_back(index);
             }
         ASSERT_TRUE(dib.ConvertDepth(24));
@@ -724,7 +732,8 @@ TEST(HDibLoad, HandMadePaletteFilesMatchQtsReader)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string bytes = PaletteBmp(c.w, c.h, c.bits, c.data);
-        QImage qt = QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "BMP");
+        QImage qt =
+            QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "BMP");
         ASSERT_FALSE(qt.isNull());
         HDib dib;
         ASSERT_EQ(dib.LoadBmp(bytes.data(), bytes.size()), 1);
@@ -785,9 +794,7 @@ TEST(HDibLoad, MalformedFilesFailAndLeaveNoImage)
         for (size_t i = 0; i < bytes.size(); ++i) s[at + i] = static_cast<char>(bytes[i]);
         return s;
     };
-    auto le32 = [](uint32_t v) {
-        return std::vector<BYTE>{BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
-    };
+    auto le32 = [](uint32_t v) { return std::vector<BYTE>{BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)}; };
     const std::string rle = BmpBytes(4, 2, 8, BI_RLE8, pal2, {4, 1, 0, 1});
     struct Case {
         const char* name;

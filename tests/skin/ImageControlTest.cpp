@@ -124,8 +124,8 @@ TEST_F(ImageControlTest, TheCellOfEachStateForEveryCellCount)
         const char* image;
         int cells[4];
     } cases[] = {
-        {"1", "alt", {0, 0, 0, 0}},       {"2", "cells2", {0, 0, 0, 1}}, {"3", "cells3", {0, 0, 0, 1}},
-        {"4", "cells4", {3, 0, 1, 2}},    {"5", "wide", {3, 0, 1, 2}},   {"-3", "cells3", {0, 0, 1, 2}},
+        {"1", "alt", {0, 0, 0, 0}},        {"2", "cells2", {0, 0, 0, 1}}, {"3", "cells3", {0, 0, 0, 1}},
+        {"4", "cells4", {3, 0, 1, 2}},     {"5", "wide", {3, 0, 1, 2}},   {"-3", "cells3", {0, 0, 1, 2}},
         {nullptr, "cells4", {3, 0, 1, 2}},  // no Split: four cells
     };
     for (const Case& c : cases) {
@@ -176,19 +176,19 @@ TEST_F(ImageControlTest, ClicksHandTheirCommandOrScriptToTheWindow)
         std::wstring script;
     } cases[] = {
         {"", {0, 11, 0, 0, 0, nullptr}, 1, {11}, L""},
-        {"", {0, 11, 0, 12, 0, nullptr}, 1, {12}, L""},          // CMD wins
-        {"", {0, 11, 0, 12, 0, nullptr}, 4, {12}, L""},          // a double click is a left click
-        {"", {0, 11, 21, 12, 0, nullptr}, 2, {21}, L""},         // ID2 on the right
-        {"", {0, 11, 21, 12, 22, nullptr}, 2, {22}, L""},        // RCMD wins
-        {"", {0, 11, 0, 12, 0, nullptr}, 2, {}, L""},            // no right commands: not pressed
-        {"", {0, 11, 21, 0, 0, nullptr}, 3, {}, L""},            // middle never
+        {"", {0, 11, 0, 12, 0, nullptr}, 1, {12}, L""},    // CMD wins
+        {"", {0, 11, 0, 12, 0, nullptr}, 4, {12}, L""},    // a double click is a left click
+        {"", {0, 11, 21, 12, 0, nullptr}, 2, {21}, L""},   // ID2 on the right
+        {"", {0, 11, 21, 12, 22, nullptr}, 2, {22}, L""},  // RCMD wins
+        {"", {0, 11, 0, 12, 0, nullptr}, 2, {}, L""},      // no right commands: not pressed
+        {"", {0, 11, 21, 0, 0, nullptr}, 3, {}, L""},      // middle never
         {" OnEvent=\"Go('x');\"", {0, 11, 21, 12, 0, nullptr}, 1, {}, L"Go('x');"},
         {" OnEvent=\"Go('x');\"", {0, 11, 21, 12, 0, nullptr}, 2, {21}, L""},
     };
     for (const Case& c : cases) {
         notified_.clear();
-        auto button = Make<HXConButton>("<ButtonControl ButtonControlType=\"bitmap\" Image=\"cells4\"" + c.attributes +
-                                        "/>");
+        auto button =
+            Make<HXConButton>("<ButtonControl ButtonControlType=\"bitmap\" Image=\"cells4\"" + c.attributes + "/>");
         button->SetBinding(c.binding);
         button->SetRect(0, 0, 20, 10, 0);
         int capture = 0, value = 0;
@@ -249,7 +249,8 @@ TEST_F(ImageControlTest, AutosizeSelectImageAndTheTextOfEachState)
     // Text 0 stands in for an empty hover text; a hover text of its own
     // replaces it.
     auto picture = [&](const std::string& texts, bool hover) {
-        auto b = Make<HXConButton>("<ButtonControl ButtonControlType=\"transparent\" FontColor=\"white\" " + texts + "/>");
+        auto b =
+            Make<HXConButton>("<ButtonControl ButtonControlType=\"transparent\" FontColor=\"white\" " + texts + "/>");
         b->SetRect(0, 0, 200, 100, 0);
         if (hover) {
             int track = 0;
@@ -363,16 +364,21 @@ TEST_F(ImageControlTest, StaticDrawingModes)
         std::vector<std::pair<POINT, COLORREF>> probes;  // in control coordinates; the control is 60 by 40 at (20, 10)
     } cases[] = {
         {"Image=\"nine\"", HXConStatic::DRAW_TILE, {{{0, 0}, Pixel(nine, 0, 0)}, {{35, 5}, Pixel(nine, 5, 5)}}},
-        {"Image=\"nine\" ImageType=\"stretch\"", HXConStatic::DRAW_STRETCH,
+        {"Image=\"nine\" ImageType=\"stretch\"",
+         HXConStatic::DRAW_STRETCH,
          {{{0, 0}, Pixel(nine, 0, 0)}, {{59, 39}, Pixel(nine, 29, 29)}}},
-        {"Image=\"nine\" ImageType=\"frame\"", HXConStatic::DRAW_FRAME,
+        {"Image=\"nine\" ImageType=\"frame\"",
+         HXConStatic::DRAW_FRAME,
          {{{0, 0}, Pixel(nine, 0, 0)}, {{59, 39}, Pixel(nine, 29, 29)}, {{30, 20}, kBlack}}},
         {"Image=\"nine\" ImageType=\"fillframe\"", HXConStatic::DRAW_FILLFRAME, {{{30, 20}, Pixel(nine, 15, 15)}}},
-        {"Image=\"anim\" ImageType=\"animation\" AniSplit=\"4\"", HXConStatic::DRAW_ANIMATION,
+        {"Image=\"anim\" ImageType=\"animation\" AniSplit=\"4\"",
+         HXConStatic::DRAW_ANIMATION,
          {{{5, 5}, kRed}, {{15, 5}, kBlack}}},
-        {"Image=\"anim\" ImageType=\"tileanimation\" AniSplit=\"4\"", HXConStatic::DRAW_TILEANIMATION,
+        {"Image=\"anim\" ImageType=\"tileanimation\" AniSplit=\"4\"",
+         HXConStatic::DRAW_TILEANIMATION,
          {{{5, 5}, kRed}, {{55, 35}, kRed}}},
-        {"Image=\"nine\" ImageType=\"none\"", HXConStatic::DRAW_NONE,
+        {"Image=\"nine\" ImageType=\"none\"",
+         HXConStatic::DRAW_NONE,
          {{{29, 29}, Pixel(nine, 29, 29)}, {{30, 30}, kBlack}}},
         {"Image=\"nine\" ImageType=\"Tile\"", HXConStatic::DRAW_NONE, {{{31, 5}, kBlack}}},
         {"Image=\"keyed\" ImageType=\"none\"", HXConStatic::DRAW_NONE, {{{0, 0}, kBlack}, {{3, 0}, kGreen}}},
@@ -427,8 +433,9 @@ TEST_F(ImageControlTest, StaticAttributesAndAnimationCells)
     }
     EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 0}), cells);
     // Both delay spellings; AniDelay wins. Zero cells count as one.
-    auto delayed = Make<HXConStatic>("<StaticControl StaticControlType=\"bitmap\" Image=\"cells4\" "
-                                     "ImageType=\"tileanimation\" AniSplit=\"0\" AnimDelay=\"300\" AniDelay=\"250\"/>");
+    auto delayed = Make<HXConStatic>(
+        "<StaticControl StaticControlType=\"bitmap\" Image=\"cells4\" "
+        "ImageType=\"tileanimation\" AniSplit=\"0\" AnimDelay=\"300\" AniDelay=\"250\"/>");
     EXPECT_EQ(250, owner_.timers.back().interval);
     EXPECT_EQ(1, delayed->GetAnimationCells());
     delayed->SetRect(0, 0, 20, 10, 0);
@@ -544,8 +551,9 @@ TEST_F(ImageControlTest, RegionControls)
     ASSERT_NE(nullptr, bitmap->GetRegion());
     EXPECT_FALSE(PtInRegion(bitmap->GetRegion(), 1, 1));
     EXPECT_TRUE(PtInRegion(bitmap->GetRegion(), 5, 1));
-    Element e("<Rgn Align=\"none\" Left=\"3\" Top=\"4\" Width=\"autosize\" Height=\"autosize\" Right=\"autosize\" "
-              "Bottom=\"autosize\" Gaps=\"1,1,1,1\"/>");
+    Element e(
+        "<Rgn Align=\"none\" Left=\"3\" Top=\"4\" Width=\"autosize\" Height=\"autosize\" Right=\"autosize\" "
+        "Bottom=\"autosize\" Gaps=\"1,1,1,1\"/>");
     SAlignInfo info;
     int error = 0;
     ASSERT_EQ(1, bitmap->LoadAlign(e.get(), &info, &error));

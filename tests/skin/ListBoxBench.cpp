@@ -63,8 +63,9 @@ void Run(const char* title, HXSubFont* font, int frames)
     HXConListBox list(&owner);
     {
         CXmlDocument doc;
-        const std::string xml = std::string("<ListBoxControl ItemHeight=\"18\" SliderControlID=\"IDC_SCROLL\" "
-                                            "Style=\"multiselect\"") +
+        const std::string xml = std::string(
+                                    "<ListBoxControl ItemHeight=\"18\" SliderControlID=\"IDC_SCROLL\" "
+                                    "Style=\"multiselect\"") +
                                 (font ? " FontName=\"bench\"" : "") + "/>";
         doc.LoadFromMemory(xml.data(), xml.size());
         list.LoadAttributes(nullptr, &surface, doc.m_pRoot);
@@ -117,7 +118,8 @@ int main(int argc, char** argv)
     const int frames = argc > 1 ? std::max(20, std::atoi(argv[1])) : 1000;
     Run("List box, 100,000 rows, 25 visible, system font", nullptr, frames);
     HXSubFont font;
-    font.SetFont(CreateFontW(-12, 0, 0, 0, 400, 0, 0, 0, DEFAULT_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, L"NanumGothic"));
+    font.SetFont(
+        CreateFontW(-12, 0, 0, 0, 400, 0, 0, 0, DEFAULT_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, L"NanumGothic"));
     Run("List box, 100,000 rows, 25 visible, skin font", &font, frames);
     return 0;
 }

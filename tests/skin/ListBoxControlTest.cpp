@@ -76,7 +76,7 @@ protected:
     }
     size_t Changes() const { return NotifiedOf(ListBoxItemChangedMessage()).size(); }
     std::vector<std::unique_ptr<HXConSlider>> sliders_;  // each list's, alive as long as the lists
-    HXConSlider* slider_ = nullptr;                     // the latest
+    HXConSlider* slider_ = nullptr;                      // the latest
 };
 
 TEST_F(ListBoxTest, AttributeErrors)
@@ -190,19 +190,33 @@ TEST_F(ListBoxTest, MouseSelectionSequences)
         {"single", "", {{Click, 2, {2}, 2}, {Click, 4, {4}, 4}, {Click, 4, {4}, 4}}, 3, 4},
         {"single, outside the rows", "", {{Click, 1, {1}, 1}, {Click, 7, {}, 1}}, 1, 1},
         {"multi, plain clicks", "multiselect", {{Click, 1, {1}, 1}, {Click, 3, {3}, 3}}, 2, 3},
-        {"multi, ctrl", "multiselect", {{Click, 1, {1}, 1}, {CtrlClick, 3, {1, 3}, 3}, {CtrlClick, 1, {3}, 3}},
-         3, 3},
+        {"multi, ctrl", "multiselect", {{Click, 1, {1}, 1}, {CtrlClick, 3, {1, 3}, 3}, {CtrlClick, 1, {3}, 3}}, 3, 3},
         {"multi, ctrl on the caret", "multiselect", {{Click, 1, {1}, 1}, {CtrlClick, 1, {}, -1}}, 2, -1},
-        {"multi, shift", "multiselect",
-         {{Click, 1, {1}, 1}, {ShiftClick, 4, {1, 2, 3, 4}, 4}, {ShiftClick, 0, {0, 1}, 0}}, 3, 1},
-        {"ez toggles on release", "ezmultiselect",
-         {{Down, 1, {}, -1}, {Up, 1, {1}, 1}, {Click, 3, {1, 3}, 3}, {Click, 1, {3}, 3}}, 3, 3},
-        {"right click keeps a selection", "multiselect",
-         {{Click, 1, {1}, 1}, {CtrlClick, 2, {1, 2}, 2}, {RightClick, 2, {1, 2}, 2}}, 2, 2},
-        {"right click on an unselected row selects it", "multiselect",
-         {{Click, 1, {1}, 1}, {RightClick, 3, {3}, 3}}, 2, 3},
-        {"press on a selected row of a draggable list keeps them until release", "multiselect dragenable",
-         {{Click, 1, {1}, 1}, {CtrlClick, 2, {1, 2}, 2}, {Down, 1, {1, 2}, 2}, {Up, 1, {1}, 1}}, 3, 1},
+        {"multi, shift",
+         "multiselect",
+         {{Click, 1, {1}, 1}, {ShiftClick, 4, {1, 2, 3, 4}, 4}, {ShiftClick, 0, {0, 1}, 0}},
+         3,
+         1},
+        {"ez toggles on release",
+         "ezmultiselect",
+         {{Down, 1, {}, -1}, {Up, 1, {1}, 1}, {Click, 3, {1, 3}, 3}, {Click, 1, {3}, 3}},
+         3,
+         3},
+        {"right click keeps a selection",
+         "multiselect",
+         {{Click, 1, {1}, 1}, {CtrlClick, 2, {1, 2}, 2}, {RightClick, 2, {1, 2}, 2}},
+         2,
+         2},
+        {"right click on an unselected row selects it",
+         "multiselect",
+         {{Click, 1, {1}, 1}, {RightClick, 3, {3}, 3}},
+         2,
+         3},
+        {"press on a selected row of a draggable list keeps them until release",
+         "multiselect dragenable",
+         {{Click, 1, {1}, 1}, {CtrlClick, 2, {1, 2}, 2}, {Down, 1, {1, 2}, 2}, {Up, 1, {1}, 1}},
+         3,
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -253,7 +267,7 @@ TEST_F(ListBoxTest, DraggingSelectedRows)
     Hold(VK_CONTROL, false);
     capture = 0;
     ASSERT_EQ(1, list->OnButtonDown(1, 20, 15, &capture));
-    EXPECT_EQ(1, capture);  // a draggable list holds the mouse
+    EXPECT_EQ(1, capture);                               // a draggable list holds the mouse
     EXPECT_EQ(0, list->OnMouseMove(20, 17, 1, &value));  // still on the pressed row
     EXPECT_EQ(1, list->OnMouseMove(20, 38, 1, &value));
     EXPECT_TRUE(list->IsDragging());
@@ -297,8 +311,14 @@ TEST_F(ListBoxTest, KeyboardMoves)
         {"down from nothing starts at the top",
          "",
          10,
-         {{Down, {0}, 0, 0}, {Down, {1}, 1, 0}, {End, {9}, 9, 5}, {Up, {8}, 8, 5}, {Home, {0}, 0, 0},
-          {PageDown, {5}, 5, 1}, {PageDown, {9}, 9, 5}, {PageUp, {4}, 4, 4}}},
+         {{Down, {0}, 0, 0},
+          {Down, {1}, 1, 0},
+          {End, {9}, 9, 5},
+          {Up, {8}, 8, 5},
+          {Home, {0}, 0, 0},
+          {PageDown, {5}, 5, 1},
+          {PageDown, {9}, 9, 5},
+          {PageUp, {4}, 4, 4}}},
         {"page up with no caret clamps to the first row", "", 10, {{PageUp, {0}, 0, 0}}},
         {"shift in single selection moves the caret only",
          "",
@@ -307,8 +327,12 @@ TEST_F(ListBoxTest, KeyboardMoves)
         {"shift extends from the anchor",
          "multiselect",
          10,
-         {{Down, {0}, 0, 0}, {Down, {1}, 1, 0}, {ShiftDown, {1, 2}, 2, 0}, {ShiftDown, {1, 2, 3}, 3, 0},
-          {ShiftUp, {1, 2}, 2, 0}, {Down, {3}, 3, 0}}},
+         {{Down, {0}, 0, 0},
+          {Down, {1}, 1, 0},
+          {ShiftDown, {1, 2}, 2, 0},
+          {ShiftDown, {1, 2, 3}, 3, 0},
+          {ShiftUp, {1, 2}, 2, 0},
+          {Down, {3}, 3, 0}}},
         {"ctrl+A selects every row", "multiselect", 7, {{CtrlA, {0, 1, 2, 3, 4, 5, 6}, 6, 0}}},
         {"ctrl+A in single selection does nothing", "", 3, {{CtrlA, {}, -1, 0}}},
         {"enter does not move", "", 3, {{Down, {0}, 0, 0}, {Enter, {0}, 0, 0}}},
@@ -317,9 +341,8 @@ TEST_F(ListBoxTest, KeyboardMoves)
         UINT vk;
         WORD held;
     };
-    const Press presses[] = {{VK_DOWN, 0},  {VK_UP, 0},           {VK_NEXT, 0},          {VK_PRIOR, 0},
-                             {VK_HOME, 0},  {VK_END, 0},          {VK_DOWN, VK_SHIFT},   {VK_UP, VK_SHIFT},
-                             {'A', VK_CONTROL}, {VK_RETURN, 0}};
+    const Press presses[] = {{VK_DOWN, 0}, {VK_UP, 0},          {VK_NEXT, 0},      {VK_PRIOR, 0},     {VK_HOME, 0},
+                             {VK_END, 0},  {VK_DOWN, VK_SHIFT}, {VK_UP, VK_SHIFT}, {'A', VK_CONTROL}, {VK_RETURN, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto list = List(c.style, c.rows);
@@ -361,8 +384,12 @@ TEST_F(ListBoxTest, PaintsRowsInTheirColours)
     // the right are no part of them); no background image: black beneath.
     // Column 89 of a row lies past its cell, so no text covers it.
     // The selection's background wins over the highlight's (row 3).
-    ExpectPixels(surface_, {{99, 10, kRowBack}, {99, 20, kSelBack}, {99, 30, kCurBack}, {99, 40, kSelBack},
-                            {99, 59, kRowBack}, {100, 59, RGB(0, 0, 0)}});
+    ExpectPixels(surface_, {{99, 10, kRowBack},
+                            {99, 20, kSelBack},
+                            {99, 30, kCurBack},
+                            {99, 40, kSelBack},
+                            {99, 59, kRowBack},
+                            {100, 59, RGB(0, 0, 0)}});
     // Text colours: the highlight's white wins over the selection's.
     auto whiteIn = [&](int row) {
         int n = 0;
@@ -416,8 +443,13 @@ TEST_F(ListBoxTest, RowFramesAndTheListFrame)
         list->SetHighlightedRow(3);
         list->Draw();
         // The list's frame is 3 pixels: rows start at (13, 13), 10 high.
-        ExpectPixels(surface_, {{10, 10, kListFrame}, {12, 30, kListFrame}, {13, 13, kItem}, {13, 23, kSel},
-                                {13, 33, kItem}, {13, 43, c.selectedHighlighted}, {17, 18, kRowBack}});
+        ExpectPixels(surface_, {{10, 10, kListFrame},
+                                {12, 30, kListFrame},
+                                {13, 13, kItem},
+                                {13, 23, kSel},
+                                {13, 33, kItem},
+                                {13, 43, c.selectedHighlighted},
+                                {17, 18, kRowBack}});
     }
     gui_test::SaveScreenshot(skin_test::ToQImage(surface_), "skin_listbox_frames");
 }

@@ -72,8 +72,8 @@ TEST_F(MarqueeTest, AttributesErrorsAndTheTimer)
         EXPECT_EQ(HXConMarquee::kTimerKey, owner_.timers[0].key);
         EXPECT_EQ(c.delay, owner_.timers[0].interval);
     }
-    auto texts = Make<HXConMarquee>(
-        "<MarqueeControl Text=\"one\" Text5=\"five\" FontShadowColor=\"red\" Tooltip=\"t\"/>");
+    auto texts =
+        Make<HXConMarquee>("<MarqueeControl Text=\"one\" Text5=\"five\" FontShadowColor=\"red\" Tooltip=\"t\"/>");
     EXPECT_EQ(CString(L"one"), texts->GetText(0));
     EXPECT_EQ(CString(L"five"), texts->GetText(4));
     EXPECT_EQ(static_cast<COLORREF>(-1), texts->GetShadowColor());  // read only with FontColor
@@ -97,8 +97,8 @@ TEST_F(MarqueeTest, ScrollingStepsAndComesRoundInEachDirection)
         {"down", 20, 6, {{0, -5}, {0, -10}, {0, 6}, {0, 1}}},
     };
     for (const Case& c : cases) {
-        auto marquee = Marquee(std::string("Text=\"AB\" ScrollAmount=\"5\" Direction=\"") + c.direction + "\"",
-                               c.width, c.height);
+        auto marquee =
+            Marquee(std::string("Text=\"AB\" ScrollAmount=\"5\" Direction=\"") + c.direction + "\"", c.width, c.height);
         for (size_t i = 0; i < c.offsets.size(); ++i) {
             marquee->OnTimer(HXConMarquee::kTimerKey);
             EXPECT_EQ(c.offsets[i].x, marquee->GetOffset().x) << c.direction << " tick " << i;
@@ -166,8 +166,9 @@ TEST_F(MarqueeTest, ShowsTheWindowOfTheTextAtTheOffset)
     marquee->OnTimer(HXConMarquee::kTimerKey);  // renders the text and moves it by 4
     marquee->Draw();
     // Nothing beyond the control.
-    ExpectPixels(surface_, {{10, 12, kRed}, {13, 12, kRed}, {14, 12, kGreen}, {21, 12, kGreen}, {22, 12, kBlack},
-                            {30, 12, kBlack}});
+    ExpectPixels(
+        surface_,
+        {{10, 12, kRed}, {13, 12, kRed}, {14, 12, kGreen}, {21, 12, kGreen}, {22, 12, kBlack}, {30, 12, kBlack}});
     // Coming in from the right edge it stays inside the control.
     for (int i = 0; i < 5; ++i) marquee->OnTimer(HXConMarquee::kTimerKey);
     EXPECT_EQ(-16, marquee->GetOffset().x);

@@ -49,10 +49,11 @@ protected:
     {
         SkinWindowTest::SetUp();
         const auto item = [](const wchar_t* text, UINT id) { return MenuResourceItem{text, id, MF_STRING, {}}; };
-        RegisterMenuResource(kMenuId, {MenuResourceItem{L"Presets", 0, MF_POPUP,
-                                                        {item(L"First", kFirst), item(L"Second", kSecond),
-                                                         item(L"Third", kThird)}},
-                                       MenuResourceItem{L"Other", 0, MF_POPUP, {}}});
+        RegisterMenuResource(
+            kMenuId,
+            {MenuResourceItem{
+                 L"Presets", 0, MF_POPUP, {item(L"First", kFirst), item(L"Second", kSecond), item(L"Third", kThird)}},
+             MenuResourceItem{L"Other", 0, MF_POPUP, {}}});
         SetMenuPresenter(&presenter_);
     }
     void TearDown() override
@@ -66,11 +67,15 @@ protected:
         const std::string xml = SkinXml(
             "Width=\"400\" Height=\"300\"", "<Image Image=\"btn.bmp\" ImageName=\"btn\"/>\n",
             "<PopupMenuButtonControl CID=\"ID_MENU_BTN\" ButtonControlType=\"bitmap\" Image=\"btn\" Split=\"4\" "
-            "Align=\"none\" Left=\"" + std::to_string(kLeft) + "\" Top=\"" + std::to_string(top) +
-                "\" Width=\"24\" Height=\"16\" " + attributes + "/>\n");
+            "Align=\"none\" Left=\"" +
+                std::to_string(kLeft) + "\" Top=\"" + std::to_string(top) + "\" Width=\"24\" Height=\"16\" " +
+                attributes + "/>\n");
         top_ = top;
-        return Load(xml, {{"btn.bmp", CellStripBmp(24, 16, {RGB(70, 130, 180), RGB(100, 170, 230), RGB(30, 80, 130), RGB(160, 160, 160)})}},
-                    {{L"ID_MENU_BTN", kButtonId}, {L"IDM_PRESETS", kMenuId}}, expectSuccess);
+        return Load(
+            xml,
+            {{"btn.bmp",
+              CellStripBmp(24, 16, {RGB(70, 130, 180), RGB(100, 170, 230), RGB(30, 80, 130), RGB(160, 160, 160)})}},
+            {{L"ID_MENU_BTN", kButtonId}, {L"IDM_PRESETS", kMenuId}}, expectSuccess);
     }
     HXConPopupMenuButton* Button() { return dynamic_cast<HXConPopupMenuButton*>(window_->FindControl(kButtonId)); }
     void ClickButton() { Click(kLeft + 5, top_ + 5); }
@@ -96,7 +101,8 @@ TEST_F(PopupMenuButtonTest, AttributeErrors)
         int menuId = 0;  // of a button that loads
     } cases[] = {
         {"MenuID=\"IDM_NOWHERE\" SubMenu=\"0\"", SKINERR_BAD_MENU_ID, L"IDM_NOWHERE"},
-        {"MenuID=\"IDM_PRESETS\" SubMenu=\"0\" MenuPosition=\"left\"", SKINERR_BAD_ATTRIBUTE_VALUE, L"MenuPosition=left"},
+        {"MenuID=\"IDM_PRESETS\" SubMenu=\"0\" MenuPosition=\"left\"", SKINERR_BAD_ATTRIBUTE_VALUE,
+         L"MenuPosition=left"},
         {"MenuID=\"IDM_PRESETS\" SubMenu=\"0\" MenuPosition=\"up\"", 0, L"", kMenuId},
         // Without SubMenu the rest is not read: a push button.
         {"MenuID=\"IDM_PRESETS\" MenuPosition=\"left\"", 0, L""},
@@ -134,11 +140,14 @@ TEST_F(PopupMenuButtonTest, OpensWhereTheMenuFits)
         {"up", 140 - 3 * h, 1024, 156, 0x102},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.position) + " in " + std::to_string(c.workTop) + ".." + std::to_string(c.workBottom));
-        FixedMonitorProvider monitors({MonitorDescription{RECT{0, 0, 1280, 1024}, RECT{0, c.workTop, 1280, c.workBottom}, true}});
+        SCOPED_TRACE(std::string(c.position) + " in " + std::to_string(c.workTop) + ".." +
+                     std::to_string(c.workBottom));
+        FixedMonitorProvider monitors(
+            {MonitorDescription{RECT{0, 0, 1280, 1024}, RECT{0, c.workTop, 1280, c.workBottom}, true}});
         SetMonitorProvider(&monitors);
         presenter_.calls.clear();
-        ASSERT_TRUE(LoadButton(std::string("MenuID=\"IDM_PRESETS\" SubMenu=\"0\" MenuPosition=\"") + c.position + "\""));
+        ASSERT_TRUE(
+            LoadButton(std::string("MenuID=\"IDM_PRESETS\" SubMenu=\"0\" MenuPosition=\"") + c.position + "\""));
         ClickButton();
         SetMonitorProvider(nullptr);
         ASSERT_EQ(1u, presenter_.calls.size());

@@ -179,8 +179,7 @@ TEST_F(SkinDocumentTest, OptionsBackgroundsAndIdsOfASuccessfulBuild)
     ASSERT_TRUE(Load(SkinXml("Width=\"640\" Height=\"480\" BkgndImage=\"\" BkgndColor=\"FF0000\" ResizeBorder=\"TRUE\" "
                              "ClientCaption=\"true\" MinMaxSize=\"10,20,300\"",
                              "<DoScript/><DefineControlID ID=\"ID_DOC\" Value=\"777\"/>",
-                             Box("CID=\"IDC_NONE\"") + "<Font FontName=\"skipped\"/>\n" +
-                                 Box("CID=\"ID_DOC\"", 20)),
+                             Box("CID=\"IDC_NONE\"") + "<Font FontName=\"skipped\"/>\n" + Box("CID=\"ID_DOC\"", 20)),
                      Images(), kBindings));
     EXPECT_EQ((SIZE{640, 480}), window_->GetSkinSize());
     EXPECT_EQ(HXWindowMain::BKGND_COLOR, window_->GetBackgroundMode());
@@ -224,16 +223,16 @@ TEST_F(SkinDocumentTest, BackgroundImageModes)
 
 TEST_F(SkinDocumentTest, ThemesTintImagesOnceAndLockedImagesKeepTheirPixels)
 {
-    const std::string xml = SkinXml(
-        "BkgndColor=\"000000\"",
-        "<ColorTheme Value=\"10,-20,30\" Name=\"warm\"/><ColorTheme Value=\"-50,0,0\" Name=\"$THEME\"/>"
-        "<ColorThemeLockImage Image=\"grey.bmp\"/>"
-        "<Image Image=\"red.bmp\" ImageName=\"tinted\"/><Image Image=\"grey.bmp\" ImageName=\"locked\"/>"
-        "<Image Image=\"grey.bmp\" ImageName=\"tinted\"/>",
-        "<StaticControl StaticControlType=\"bitmap\" Image=\"tinted\" Align=\"none\" Left=\"0\" Top=\"0\" "
-        "Width=\"4\" Height=\"4\"/>"
-        "<StaticControl StaticControlType=\"bitmap\" Image=\"locked\" Align=\"none\" Left=\"10\" Top=\"0\" "
-        "Width=\"4\" Height=\"4\"/>");
+    const std::string xml =
+        SkinXml("BkgndColor=\"000000\"",
+                "<ColorTheme Value=\"10,-20,30\" Name=\"warm\"/><ColorTheme Value=\"-50,0,0\" Name=\"$THEME\"/>"
+                "<ColorThemeLockImage Image=\"grey.bmp\"/>"
+                "<Image Image=\"red.bmp\" ImageName=\"tinted\"/><Image Image=\"grey.bmp\" ImageName=\"locked\"/>"
+                "<Image Image=\"grey.bmp\" ImageName=\"tinted\"/>",
+                "<StaticControl StaticControlType=\"bitmap\" Image=\"tinted\" Align=\"none\" Left=\"0\" Top=\"0\" "
+                "Width=\"4\" Height=\"4\"/>"
+                "<StaticControl StaticControlType=\"bitmap\" Image=\"locked\" Align=\"none\" Left=\"10\" Top=\"0\" "
+                "Width=\"4\" Height=\"4\"/>");
     ASSERT_TRUE(Load(xml, Images(), kBindings));
     EXPECT_EQ(2u, window_->GetThemeCount());
     EXPECT_EQ(0, window_->GetCurrentThemeIndex()) << "building with -1 shows the first theme";
@@ -291,12 +290,13 @@ TEST_F(SkinDocumentTest, CursorsFontsAndImageFonts)
 
 TEST_F(SkinDocumentTest, NestedSkinWindows)
 {
-    const std::string inner = "<SkinWindow CID=\"ID_C\" Align=\"popup\" BkgndColor=\"0000FF\" Width=\"120\" "
-                              "Height=\"80\">\n<ControlDefine>\n" +
-                              Box("CID=\"ID_B\"") +
-                              "<SkinWindow Align=\"popup\" BkgndColor=\"00FF00\"><PreDefine><DefineControlID "
-                              "ID=\"DEEP\" Value=\"900\"/></PreDefine><ControlDefine>" +
-                              Box("CID=\"ID_HOST\"") + "</ControlDefine></SkinWindow>\n</ControlDefine>\n</SkinWindow>\n";
+    const std::string inner =
+        "<SkinWindow CID=\"ID_C\" Align=\"popup\" BkgndColor=\"0000FF\" Width=\"120\" "
+        "Height=\"80\">\n<ControlDefine>\n" +
+        Box("CID=\"ID_B\"") +
+        "<SkinWindow Align=\"popup\" BkgndColor=\"00FF00\"><PreDefine><DefineControlID "
+        "ID=\"DEEP\" Value=\"900\"/></PreDefine><ControlDefine>" +
+        Box("CID=\"ID_HOST\"") + "</ControlDefine></SkinWindow>\n</ControlDefine>\n</SkinWindow>\n";
     ASSERT_TRUE(Load(SkinXml("BkgndColor=\"FF0000\"", "", Box("CID=\"ID_A\"") + inner), Images(), kBindings));
     HXWindowChild* nested = window_->FindChildWindow(503);
     ASSERT_NE(nullptr, nested);
@@ -328,9 +328,8 @@ TEST_F(SkinDocumentTest, NestedSkinWindows)
 
 TEST_F(SkinDocumentTest, ASkinFromTheProgramsResources)
 {
-    const std::string folder = WriteSkin(SkinXml("BkgndImage=\"red.bmp\" BkgndType=\"tile\"", "",
-                                                 Box("CID=\"ID_A\"")),
-                                         Images(), "resource");
+    const std::string folder =
+        WriteSkin(SkinXml("BkgndImage=\"red.bmp\" BkgndType=\"tile\"", "", Box("CID=\"ID_A\"")), Images(), "resource");
     ASSERT_TRUE(gui_test::RegisterFolderAsResources(folder, "DOCSKIN", dir_.File("doc.rcc")));
     window_ = std::make_unique<HXWindowMain>();
     ASSERT_TRUE(window_->Create(host_, RECT{0, 0, kWidth, kHeight}, WS_CHILD | WS_VISIBLE, 0x80));
@@ -377,7 +376,8 @@ protected:
         EXPECT_NE(nullptr, window_->FindControl(501));
         EXPECT_EQ(kGreen, ScreenPixel(5, 5));
     }
-    std::string Zip(const std::string& name, const std::string& xml, std::map<std::string, std::string> files = Images())
+    std::string Zip(const std::string& name, const std::string& xml,
+                    std::map<std::string, std::string> files = Images())
     {
         const std::string folder = WriteSkin(xml, files, name);
         const std::string archive = dir_.File(name + ".zip");
@@ -396,17 +396,17 @@ TEST_F(HostileSkinTest, ATruncatedPackageDoesNotOpen)
 
 TEST_F(HostileSkinTest, AMissingBitmapInAPackage)
 {
-    ExpectHostile(Zip("nobitmap", SkinXml("BkgndImage=\"gone.bmp\" BkgndType=\"tile\"", "", Box())),
-                  SKINERR_IMAGE_OPEN, L"gone.bmp");
+    ExpectHostile(Zip("nobitmap", SkinXml("BkgndImage=\"gone.bmp\" BkgndType=\"tile\"", "", Box())), SKINERR_IMAGE_OPEN,
+                  L"gone.bmp");
 }
 
 TEST_F(HostileSkinTest, ClimbingAndAbsoluteNamesInTheDocument)
 {
     WriteBytes(dir_.File("outside.bmp"), SolidBmp(2, 2, kRed));
     for (const std::string name : {"../outside.bmp", "/etc/passwd", "..\\outside.bmp"})
-        ExpectHostile(WriteSkin(SkinXml("BkgndImage=\"" + name + "\" BkgndType=\"tile\"", "", Box()), Images(),
-                                "climb"),
-                      SKINERR_IMAGE_OPEN, Utf8ToWide(name));
+        ExpectHostile(
+            WriteSkin(SkinXml("BkgndImage=\"" + name + "\" BkgndType=\"tile\"", "", Box()), Images(), "climb"),
+            SKINERR_IMAGE_OPEN, Utf8ToWide(name));
 }
 
 TEST_F(HostileSkinTest, DeepNesting)
@@ -452,28 +452,30 @@ TEST_F(HostileSkinTest, AHugeClaimedDocument)
 TEST(SkinFuzzReplay, Documents)
 {
     const std::vector<std::string> seeds = {
-        SkinXml("BkgndImage=\"img.bmp\" BkgndType=\"tile\" ResizeBorder=\"1\" Draggable=\"true\" MinMaxSize=\"1,2,3\"",
-                "<ColorTheme Value=\"9,-9,300\" Name=\"t\"/><Image Image=\"cells.bmp\" ImageName=\"c\"/>"
-                "<Cursor CursorName=\"a\" FileName=\"arrow.cur\"/><Font FontName=\"f\" FaceName=\"Sans\"/>"
-                "<ImageFont FontName=\"i\" Image=\"c\" Characters=\"0123\"/>"
-                "<DefineControlID ID=\"ID_Z\" Value=\"900\"/>",
-                "<ButtonControl CID=\"ID_A\" CMD=\"ID_CMD\" ButtonControlType=\"bitmap\" Image=\"btn.bmp\" "
-                "Align=\"left\" Width=\"autosize\" CursorName=\"a\" Text=\"x\" FontName=\"f\"/>"
-                "<StaticControl CID=\"ID_B\" StaticControlType=\"bitmap\" Image=\"c\" ImageType=\"tileanimation\" "
-                "AniSplit=\"4\" Align=\"client\" NotifyClick=\"1\" Tooltip=\"t\"><StaticControl Align=\"center\" "
-                "Width=\"50%\" Height=\"10\" FontName=\"i\" Text=\"3210\"/></StaticControl>"
-                "<WindowControl CID=\"ID_NATIVE\" Align=\"nomove\"/>"
-                "<SkinWindow CID=\"ID_C\" Align=\"popup\"><ControlDefine><StaticControl Align=\"client\"/>"
-                "</ControlDefine></SkinWindow>",
-                "<SetWindowRgn><Rgn Type=\"ellipse\" Param=\"0,0,50,50\"/></SetWindowRgn>"
-                "<RegionDefine><Rgn Type=\"roundrect\" Param=\"4,4\" Align=\"client\"/>"
-                "<Rgn Type=\"bitmap\" Param=\"img.bmp\" Mode=\"xor\" Align=\"none\" Width=\"autosize\"/></RegionDefine>"),
+        SkinXml(
+            "BkgndImage=\"img.bmp\" BkgndType=\"tile\" ResizeBorder=\"1\" Draggable=\"true\" MinMaxSize=\"1,2,3\"",
+            "<ColorTheme Value=\"9,-9,300\" Name=\"t\"/><Image Image=\"cells.bmp\" ImageName=\"c\"/>"
+            "<Cursor CursorName=\"a\" FileName=\"arrow.cur\"/><Font FontName=\"f\" FaceName=\"Sans\"/>"
+            "<ImageFont FontName=\"i\" Image=\"c\" Characters=\"0123\"/>"
+            "<DefineControlID ID=\"ID_Z\" Value=\"900\"/>",
+            "<ButtonControl CID=\"ID_A\" CMD=\"ID_CMD\" ButtonControlType=\"bitmap\" Image=\"btn.bmp\" "
+            "Align=\"left\" Width=\"autosize\" CursorName=\"a\" Text=\"x\" FontName=\"f\"/>"
+            "<StaticControl CID=\"ID_B\" StaticControlType=\"bitmap\" Image=\"c\" ImageType=\"tileanimation\" "
+            "AniSplit=\"4\" Align=\"client\" NotifyClick=\"1\" Tooltip=\"t\"><StaticControl Align=\"center\" "
+            "Width=\"50%\" Height=\"10\" FontName=\"i\" Text=\"3210\"/></StaticControl>"
+            "<WindowControl CID=\"ID_NATIVE\" Align=\"nomove\"/>"
+            "<SkinWindow CID=\"ID_C\" Align=\"popup\"><ControlDefine><StaticControl Align=\"client\"/>"
+            "</ControlDefine></SkinWindow>",
+            "<SetWindowRgn><Rgn Type=\"ellipse\" Param=\"0,0,50,50\"/></SetWindowRgn>"
+            "<RegionDefine><Rgn Type=\"roundrect\" Param=\"4,4\" Align=\"client\"/>"
+            "<Rgn Type=\"bitmap\" Param=\"img.bmp\" Mode=\"xor\" Align=\"none\" Width=\"autosize\"/></RegionDefine>"),
         SkinXml("BkgndColor=\"zz\"", "<Gadget/>", "<StaticControl/>"),
         SkinXml("", "<DoScript CMD=\"MB('a'); ShowControl('nothing', 1);\"/>",
                 "<ButtonControl CID=\"ID_A\" ButtonControlType=\"transparent\" Align=\"client\" "
                 "OnEvent=\"int r(int n) { return r(n + 1); } r(0);\" Text=\"$GCT('ID_A')\"/>",
                 "<?Script void main() { SCTC('ID_A', 255); RA(''); } ?>"),
-        SkinXml("", "<Image Image=\"cells.bmp\" ImageName=\"c\"/><Font FontName=\"f\" FaceName=\"Sans\"/>"
+        SkinXml("",
+                "<Image Image=\"cells.bmp\" ImageName=\"c\"/><Font FontName=\"f\" FaceName=\"Sans\"/>"
                 "<DefineControlID ID=\"ID_P1\" Value=\"901\"/><DefineControlID ID=\"ID_P2\" Value=\"902\"/>"
                 "<DefineControlID ID=\"ID_P3\" Value=\"903\"/><DefineControlID ID=\"ID_P4\" Value=\"904\"/>"
                 "<DefineControlID ID=\"IDM_M\" Value=\"905\"/>",

@@ -9,10 +9,10 @@
 
 #include <cstdlib>
 
+#include "foundation/PathHelpers.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/QtAccess.h"
-#include "foundation/PathHelpers.h"
 #include "skin/HDib.h"
 #include "skin/SkinPackage.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
@@ -221,8 +221,8 @@ TEST_F(SkinPackageTest, NamesThatWouldLeaveTheSkinAreRefusedByEverySource)
 {
     const std::string outside = dir_.File("secret.bmp");
     WriteBytes(outside, skin_test::SolidBmp(1, 1, RGB(1, 2, 3)));
-    const std::vector<std::string> names = {"../secret.bmp", "..\\secret.bmp", outside, "/etc/passwd",
-                                            "C:secret.bmp", "img/../../secret.bmp", ""};
+    const std::vector<std::string> names = {"../secret.bmp", "..\\secret.bmp",       outside, "/etc/passwd",
+                                            "C:secret.bmp",  "img/../../secret.bmp", ""};
     for (const std::string& path : {folder_, archive_}) {
         SkinPackage package;
         ASSERT_EQ(1, package.Open(W(path).c_str(), 0));
@@ -242,8 +242,8 @@ TEST_F(SkinPackageTest, APackageWithClimbingOrAbsoluteNamesUnpacksNothingOutside
     setenv("XDG_CACHE_HOME", cache.c_str(), 1);
     struct Case {
         std::string hostile;
-    } cases[] = {{"../../../../escaped.html"}, {"/tmp/escaped-absolute.html"}, {"a/../../escaped.html"},
-                 {"C:/escaped.html"}};
+    } cases[] = {
+        {"../../../../escaped.html"}, {"/tmp/escaped-absolute.html"}, {"a/../../escaped.html"}, {"C:/escaped.html"}};
     int n = 0;
     for (const Case& c : cases) {
         const std::string archive = dir_.File("hostile" + std::to_string(n++) + ".zip");
@@ -281,8 +281,10 @@ TEST_F(SkinPackageTest, AHugeClaimedEntryAndATruncatedArchiveFailWithoutHarm)
         WriteBytes(truncated, whole.substr(0, cut));
         SkinPackage cutPackage;
         std::vector<BYTE> cutData;
-        if (cutPackage.Open(W(truncated).c_str(), 0)) EXPECT_FALSE(cutPackage.ReadFile(L"skin.xml", cutData)) << cut;
-        else EXPECT_NE(0u, cut) << "an empty file is an empty package";
+        if (cutPackage.Open(W(truncated).c_str(), 0))
+            EXPECT_FALSE(cutPackage.ReadFile(L"skin.xml", cutData)) << cut;
+        else
+            EXPECT_NE(0u, cut) << "an empty file is an empty package";
     }
 }
 

@@ -42,17 +42,19 @@ std::map<std::string, std::string> RenderFiles()
     return {
         {"bg.bmp", Bmp24(8, 8, [](int x, int y) { return ((x / 4 + y / 4) % 2) ? kDark : kLight; })},
         {"title.bmp", Bmp24(90, 20, [](int x, int) { return RGB(40 + x / 3, 60, 90); })},
-        {"frame.bmp", Bmp24(30, 30, [](int x, int y) {
-             if (x < 10 && y < 10) return RGB(200, 60, 60);
-             if (x >= 20 && y >= 20) return RGB(60, 200, 60);
-             if (x >= 10 && x < 20 && y >= 10 && y < 20) return RGB(250, 240, 200);
-             return RGB(120, 90, 60);
-         })},
+        {"frame.bmp", Bmp24(30, 30,
+                            [](int x, int y) {
+                                if (x < 10 && y < 10) return RGB(200, 60, 60);
+                                if (x >= 20 && y >= 20) return RGB(60, 200, 60);
+                                if (x >= 10 && x < 20 && y >= 10 && y < 20) return RGB(250, 240, 200);
+                                return RGB(120, 90, 60);
+                            })},
         {"buttons.bmp", Bmp24(96, 16, [&](int x, int y) { return ButtonPixel(cells[x / 24], x, y); })},
         {"anim.bmp", CellStripBmp(12, 12, {RGB(255, 0, 0), RGB(255, 160, 0), RGB(255, 255, 0), RGB(0, 200, 0)})},
-        {"digits.bmp", Bmp24(40, 8, [](int x, int y) {
-             return ((x % 4) == 1 || y == 3) ? RGB(0, 0, 0) : kKey;  // ten crude glyphs
-         })},
+        {"digits.bmp", Bmp24(40, 8,
+                             [](int x, int y) {
+                                 return ((x % 4) == 1 || y == 3) ? RGB(0, 0, 0) : kKey;  // ten crude glyphs
+                             })},
         {"LIST.xml", "<list/>"},
     };
 }
@@ -228,7 +230,8 @@ TEST_F(SkinRenderTest, FolderPackageAndResourcesRenderTheSamePictures)
         BuildFrom(s.path, s.resource);
         const std::vector<QImage> pictures = RenderStates(s.name);
         ASSERT_EQ(fromFolder.size(), pictures.size());
-        for (size_t i = 0; i < pictures.size(); ++i) EXPECT_TRUE(pictures[i] == fromFolder[i]) << s.name << " state " << i;
+        for (size_t i = 0; i < pictures.size(); ++i)
+            EXPECT_TRUE(pictures[i] == fromFolder[i]) << s.name << " state " << i;
     }
 }
 

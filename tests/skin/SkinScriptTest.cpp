@@ -24,7 +24,7 @@ using namespace skin_test;
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255), kGrey = RGB(128, 128, 128);
 
 const std::map<std::wstring, int> kBindings = {{L"ID_LABEL", 801}, {L"ID_BUTTON", 802}, {L"ID_GO", 803},
-                                               {L"ID_PANEL", 804}, {L"ID_FAIL", 805}, {L"ID_POPUP", 806}};
+                                               {L"ID_PANEL", 804}, {L"ID_FAIL", 805},   {L"ID_POPUP", 806}};
 
 std::map<std::string, std::string> Files()
 {
@@ -93,8 +93,8 @@ TEST_F(SkinScriptTest, ButtonAndStaticScriptsReachTheirNatives)
 
 TEST_F(SkinScriptTest, AFailingClickScriptSetsItsErrorAndTellsTheHost)
 {
-    ASSERT_TRUE(Load(SkinXml("BkgndColor=\"000000\"", "", Label("") + Button("OnEvent=\"x = 1 / 0;\"")), Files(),
-                     kBindings));
+    ASSERT_TRUE(
+        Load(SkinXml("BkgndColor=\"000000\"", "", Label("") + Button("OnEvent=\"x = 1 / 0;\"")), Files(), kBindings));
     Click(5, 35);
     gui_test::Pump();
     EXPECT_EQ(SKINERR_SCRIPT, window_->GetLastErrorCode());
@@ -154,8 +154,9 @@ TEST_F(SkinScriptTest, DollarTextsComeFromTheLanguageFileElseFromScript)
 
 TEST_F(SkinScriptTest, NativesOnTheWindowsControls)
 {
-    const std::string nested = "<SkinWindow CID=\"ID_POPUP\" Align=\"popup\"><ControlDefine>"
-                               "<StaticControl CID=\"ID_PANEL\" Align=\"client\"/></ControlDefine></SkinWindow>\n";
+    const std::string nested =
+        "<SkinWindow CID=\"ID_POPUP\" Align=\"popup\"><ControlDefine>"
+        "<StaticControl CID=\"ID_PANEL\" Align=\"client\"/></ControlDefine></SkinWindow>\n";
     ASSERT_TRUE(Load(SkinXml("BkgndColor=\"000000\"", "",
                              Label("Text=\"label\"") + Button("") + nested +
                                  "<StaticControl CID=\"ID_GO\" StaticControlType=\"color\" ControlColor=\"red\" "

@@ -100,7 +100,8 @@ std::string Bmp24(int width, int height, const std::function<COLORREF(int, int)>
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const COLORREF c = color(x, y);
-            BYTE* p = &data[static_cast<size_t>(height - 1 - y) * static_cast<size_t>(stride) + static_cast<size_t>(x) * 3];
+            BYTE* p =
+                &data[static_cast<size_t>(height - 1 - y) * static_cast<size_t>(stride) + static_cast<size_t>(x) * 3];
             p[0] = GetBValue(c);
             p[1] = GetGValue(c);
             p[2] = GetRValue(c);
@@ -133,8 +134,8 @@ void WriteFiles(const std::string& folder, const std::map<std::string, std::stri
 bool ZipFolder(const std::string& folder, const std::string& archive)
 {
     int code = 0;
-    const std::string output = RunTool("rm -f '" + archive + "' && cd '" + folder + "' && zip -q -r -X '" + archive +
-                                       "' . 2>&1", &code);
+    const std::string output =
+        RunTool("rm -f '" + archive + "' && cd '" + folder + "' && zip -q -r -X '" + archive + "' . 2>&1", &code);
     if (code != 0) ADD_FAILURE() << "zip failed: " << output;
     return code == 0;
 }
@@ -149,7 +150,8 @@ bool ClaimAGigabytePerEntry(const std::string& archive)
         "  i=d.find(sig)\n"
         "  while i>=0:\n"
         "    struct.pack_into('<I',d,i+off,1<<30); i=d.find(sig,i+4)\n"
-        "open(sys.argv[1],'wb').write(d)\" '" + archive + "' 2>&1",
+        "open(sys.argv[1],'wb').write(d)\" '" +
+            archive + "' 2>&1",
         &code);
     EXPECT_EQ(0, code) << out;
     return code == 0;

@@ -18,7 +18,7 @@ namespace skin_test {
 // The colour of a pixel (palette depths through the palette, 16-bit as 5-5-5).
 COLORREF Pixel(const HDib& dib, int x, int y);
 void SetPixel24(HDib& dib, int x, int y, COLORREF color);  // 24 and 32 bits
-void SetIndex(HDib& dib, int x, int y, int index);          // 1, 4 and 8 bits
+void SetIndex(HDib& dib, int x, int y, int index);         // 1, 4 and 8 bits
 
 // A BMP file: file header, 40-byte info header (image size = data size),
 // the palette and the pixel data as given.
@@ -77,7 +77,7 @@ public:
     std::map<int, HXConBase*> controls;        // by id, not owned
     HXManAlign* layout = nullptr;              // searched for layout nodes; not owned
     int relayouts = 0;
-    std::wstring skinPath;                     // empty: no skin source
+    std::wstring skinPath;  // empty: no skin source
     int packed = 0;
     std::wstring unpackFolder;
     int unpacks = 0;

@@ -51,8 +51,7 @@ bool SkinWindowTest::Load(const std::string& xml, const std::map<std::string, st
     return LoadPath(folder, bindings, expectSuccess);
 }
 
-bool SkinWindowTest::LoadPath(const std::string& path, const std::map<std::wstring, int>& bindings,
-                              bool expectSuccess)
+bool SkinWindowTest::LoadPath(const std::string& path, const std::map<std::wstring, int>& bindings, bool expectSuccess)
 {
     const CString skinPath(Utf8ToWide(path));
     bool ok = window_->OpenSkin(skinPath, 0) && window_->LoadSkinDocument(L"skin.xml", 0, 0);

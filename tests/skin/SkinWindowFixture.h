@@ -37,8 +37,7 @@ protected:
     bool Load(const std::string& xml, const std::map<std::string, std::string>& files = {},
               const std::map<std::wstring, int>& bindings = {}, bool expectSuccess = true);
     // Opens, loads and builds the skin at the path in the existing window.
-    bool LoadPath(const std::string& path, const std::map<std::wstring, int>& bindings = {},
-                  bool expectSuccess = true);
+    bool LoadPath(const std::string& path, const std::map<std::wstring, int>& bindings = {}, bool expectSuccess = true);
     HWND Skin() const { return window_ ? window_->GetSafeHwnd() : nullptr; }
     POINT Screen(int x, int y) const { return POINT{kHostX + x, kHostY + y}; }
     // Injected input at a client point of the skin window, dispatched.

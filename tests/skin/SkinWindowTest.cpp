@@ -33,8 +33,8 @@ std::map<std::string, std::string> ButtonFiles()
 }
 
 const std::map<std::wstring, int> kBindings = {
-    {L"ID_BTN", 1001}, {L"ID_BTN2", 1002}, {L"ID_RIGHT", 1003}, {L"ID_LABEL", 1004}, {L"ID_CAPTION", 1005},
-    {L"ID_TWO", 1006}, {L"ID_CMD", 1007},
+    {L"ID_BTN", 1001},     {L"ID_BTN2", 1002}, {L"ID_RIGHT", 1003}, {L"ID_LABEL", 1004},
+    {L"ID_CAPTION", 1005}, {L"ID_TWO", 1006},  {L"ID_CMD", 1007},
 };
 
 // Button 1001 at (10, 10), a right-click button 1002 at (50, 10), a
@@ -42,19 +42,20 @@ const std::map<std::wstring, int> kBindings = {
 // button at (150, 10) whose CMD is 1007.
 std::string StandardSkin(const std::string& windowAttributes = "")
 {
-    return SkinXml("BkgndColor=\"203040\" " + windowAttributes,
-                   "<Image Image=\"btn.bmp\" ImageName=\"btn\"/>\n"
-                   "<Cursor CursorName=\"hand\" PredefinedCursor=\"IDC_HAND\"/>\n",
-                   "<ButtonControl CID=\"ID_BTN\" ButtonControlType=\"bitmap\" Split=\"4\" Image=\"btn\" Align=\"none\" "
-                   "Left=\"10\" Top=\"10\" Width=\"20\" Height=\"10\" CursorName=\"hand\"/>\n"
-                   "<ButtonControl CID=\"ID_BTN2\" RCMD=\"ID_RIGHT\" ButtonControlType=\"bitmap\" Image=\"btn\" "
-                   "Align=\"none\" Left=\"50\" Top=\"10\" Width=\"20\" Height=\"10\"/>\n"
-                   "<StaticControl CID=\"ID_LABEL\" Tooltip=\"label tip\" StaticControlType=\"color\" "
-                   "ControlColor=\"#00FF00\" Align=\"none\" Left=\"10\" Top=\"50\" Width=\"40\" Height=\"20\"/>\n"
-                   "<StaticControl CID=\"ID_CAPTION\" NcHitTest=\"HTCAPTION\" StaticControlType=\"color\" "
-                   "ControlColor=\"#0000FF\" Align=\"none\" Left=\"100\" Top=\"50\" Width=\"40\" Height=\"20\"/>\n"
-                   "<ButtonControl CID=\"ID_TWO\" CMD=\"ID_CMD\" ButtonControlType=\"bitmap\" Split=\"2\" "
-                   "Image=\"two.bmp\" Align=\"none\" Left=\"150\" Top=\"10\" Width=\"20\" Height=\"10\"/>\n");
+    return SkinXml(
+        "BkgndColor=\"203040\" " + windowAttributes,
+        "<Image Image=\"btn.bmp\" ImageName=\"btn\"/>\n"
+        "<Cursor CursorName=\"hand\" PredefinedCursor=\"IDC_HAND\"/>\n",
+        "<ButtonControl CID=\"ID_BTN\" ButtonControlType=\"bitmap\" Split=\"4\" Image=\"btn\" Align=\"none\" "
+        "Left=\"10\" Top=\"10\" Width=\"20\" Height=\"10\" CursorName=\"hand\"/>\n"
+        "<ButtonControl CID=\"ID_BTN2\" RCMD=\"ID_RIGHT\" ButtonControlType=\"bitmap\" Image=\"btn\" "
+        "Align=\"none\" Left=\"50\" Top=\"10\" Width=\"20\" Height=\"10\"/>\n"
+        "<StaticControl CID=\"ID_LABEL\" Tooltip=\"label tip\" StaticControlType=\"color\" "
+        "ControlColor=\"#00FF00\" Align=\"none\" Left=\"10\" Top=\"50\" Width=\"40\" Height=\"20\"/>\n"
+        "<StaticControl CID=\"ID_CAPTION\" NcHitTest=\"HTCAPTION\" StaticControlType=\"color\" "
+        "ControlColor=\"#0000FF\" Align=\"none\" Left=\"100\" Top=\"50\" Width=\"40\" Height=\"20\"/>\n"
+        "<ButtonControl CID=\"ID_TWO\" CMD=\"ID_CMD\" ButtonControlType=\"bitmap\" Split=\"2\" "
+        "Image=\"two.bmp\" Align=\"none\" Left=\"150\" Top=\"10\" Width=\"20\" Height=\"10\"/>\n");
 }
 
 class SkinWindowMessages : public SkinWindowTest {
@@ -223,16 +224,29 @@ TEST_F(SkinWindowMessages, NonClientCodesAtEveryBorderAndCorner)
         POINT p;
         LRESULT code;
     } cases[] = {
-        {{0, 0}, HTTOPLEFT},          {{10, 3}, HTTOPLEFT},           {{3, 16}, HTTOPLEFT},
-        {{16, 4}, HTTOPLEFT},         {{17, 4}, HTTOP},               {{20, 3}, HTTOP},
-        {{w - 1, 0}, HTTOPRIGHT},     {{w - 16, 4}, HTTOPRIGHT},      {{w - 4, 16}, HTTOPRIGHT},
-        {{w - 1, h - 1}, HTBOTTOMRIGHT}, {{w - 16, h - 4}, HTBOTTOMRIGHT}, {{w - 4, h - 16}, HTBOTTOMRIGHT},
-        {{0, h - 1}, HTBOTTOMLEFT},   {{16, h - 4}, HTBOTTOMLEFT},    {{4, h - 16}, HTBOTTOMLEFT},
-        {{200, h - 4}, HTBOTTOM},     {{4, 150}, HTLEFT},             {{w - 4, 150}, HTRIGHT},
-        {{5, 150}, HTCAPTION},        {{10, 5}, HTCAPTION},           // inside the border: empty space
-        {{15, 15}, HTCLIENT},         // a button
-        {{110, 60}, HTCAPTION},       // a control whose code is HTCAPTION
-        {{20, 60}, HTCLIENT},         // a control without a code
+        {{0, 0}, HTTOPLEFT},
+        {{10, 3}, HTTOPLEFT},
+        {{3, 16}, HTTOPLEFT},
+        {{16, 4}, HTTOPLEFT},
+        {{17, 4}, HTTOP},
+        {{20, 3}, HTTOP},
+        {{w - 1, 0}, HTTOPRIGHT},
+        {{w - 16, 4}, HTTOPRIGHT},
+        {{w - 4, 16}, HTTOPRIGHT},
+        {{w - 1, h - 1}, HTBOTTOMRIGHT},
+        {{w - 16, h - 4}, HTBOTTOMRIGHT},
+        {{w - 4, h - 16}, HTBOTTOMRIGHT},
+        {{0, h - 1}, HTBOTTOMLEFT},
+        {{16, h - 4}, HTBOTTOMLEFT},
+        {{4, h - 16}, HTBOTTOMLEFT},
+        {{200, h - 4}, HTBOTTOM},
+        {{4, 150}, HTLEFT},
+        {{w - 4, 150}, HTRIGHT},
+        {{5, 150}, HTCAPTION},
+        {{10, 5}, HTCAPTION},    // inside the border: empty space
+        {{15, 15}, HTCLIENT},    // a button
+        {{110, 60}, HTCAPTION},  // a control whose code is HTCAPTION
+        {{20, 60}, HTCLIENT},    // a control without a code
     };
     for (const Case& c : cases) {
         const POINT s = Screen(c.p.x, c.p.y);
@@ -269,11 +283,12 @@ TEST_F(SkinWindowMessages, TheHostsCaptionAndMinimiseButtonInTheSkinMaximiseAndM
     // A host that may be maximised and minimised, its caption and its
     // minimise button drawn by the skin.
     SetWindowLongW(host_, GWL_STYLE, GetWindowLongW(host_, GWL_STYLE) | WS_MAXIMIZEBOX | WS_MINIMIZEBOX);
-    ASSERT_TRUE(Load(SkinXml("BkgndColor=\"203040\"", "",
-                             "<StaticControl NcHitTest=\"HTCAPTION\" StaticControlType=\"color\" ControlColor=\"#0000FF\" "
-                             "Align=\"none\" Left=\"100\" Top=\"50\" Width=\"40\" Height=\"20\"/>\n"
-                             "<StaticControl NcHitTest=\"HTMINBUTTON\" StaticControlType=\"color\" "
-                             "ControlColor=\"#00FF00\" Align=\"none\" Left=\"200\" Top=\"50\" Width=\"20\" Height=\"20\"/>\n")));
+    ASSERT_TRUE(Load(
+        SkinXml("BkgndColor=\"203040\"", "",
+                "<StaticControl NcHitTest=\"HTCAPTION\" StaticControlType=\"color\" ControlColor=\"#0000FF\" "
+                "Align=\"none\" Left=\"100\" Top=\"50\" Width=\"40\" Height=\"20\"/>\n"
+                "<StaticControl NcHitTest=\"HTMINBUTTON\" StaticControlType=\"color\" "
+                "ControlColor=\"#00FF00\" Align=\"none\" Left=\"200\" Top=\"50\" Width=\"20\" Height=\"20\"/>\n")));
     RECT normal;
     GetWindowRect(host_, &normal);
     auto onSkin = [&](int x, int y) {
@@ -336,7 +351,8 @@ TEST_F(SkinWindowMessages, CursorPerControl)
     for (const Case& c : cases) {
         SetCursor(nullptr);
         SetCursorPos(Screen(c.p.x, c.p.y).x, Screen(c.p.x, c.p.y).y);
-        const LRESULT r = SendMessageW(Skin(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Skin()), MAKELONG(HTCLIENT, WM_MOUSEMOVE));
+        const LRESULT r =
+            SendMessageW(Skin(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Skin()), MAKELONG(HTCLIENT, WM_MOUSEMOVE));
         EXPECT_EQ(c.hand ? 1 : 0, r != 0 && GetCursor() == hand) << c.p.x;
     }
     // A disabled control shows no cursor of its own; a non-client code is
@@ -484,11 +500,11 @@ TEST_F(SkinWindowMessages, BindingsAndOptionsOutliveTheSkin)
 {
     LoadStandard("ResizeBorder=\"1\"");
     // The second skin binds nothing itself and turns no option off.
-    const std::string second = WriteSkin(
-        SkinXml("BkgndColor=\"000000\" ResizeBorder=\"false\"", "",
-                "<ButtonControl CID=\"ID_BTN\" ButtonControlType=\"bitmap\" Split=\"1\" Image=\"two.bmp\" "
-                "Align=\"none\" Left=\"0\" Top=\"0\" Width=\"20\" Height=\"10\"/>\n"),
-        ButtonFiles(), "second");
+    const std::string second =
+        WriteSkin(SkinXml("BkgndColor=\"000000\" ResizeBorder=\"false\"", "",
+                          "<ButtonControl CID=\"ID_BTN\" ButtonControlType=\"bitmap\" Split=\"1\" Image=\"two.bmp\" "
+                          "Align=\"none\" Left=\"0\" Top=\"0\" Width=\"20\" Height=\"10\"/>\n"),
+                  ButtonFiles(), "second");
     ASSERT_TRUE(LoadPath(second));
     ASSERT_NE(nullptr, window_->FindButton(1001));
     EXPECT_EQ(nullptr, window_->FindControl(1002));

@@ -90,8 +90,7 @@ TEST_F(SliderTest, AttributeErrorsAndDefaults)
 
 TEST_F(SliderTest, AutosizeTakesTheLargestImagePlusInnerGaps)
 {
-    auto slider = Make<HXConSlider>(
-        "<SliderControl Image=\"track\" ImageKnob=\"tall\" InnerGaps=\"1,2,3,4\"/>");
+    auto slider = Make<HXConSlider>("<SliderControl Image=\"track\" ImageKnob=\"tall\" InnerGaps=\"1,2,3,4\"/>");
     struct Case {
         std::string align;
         SAlignInfo expected;
@@ -197,9 +196,9 @@ TEST_F(SliderTest, VariableKnobLengthFollowsThePage)
         int page, minimum, maximum;
         int expectedLength;
     } cases[] = {
-        {"", 200, 5, 0, 15, 50},            // MulDiv(200, 5, 20)
+        {"", 200, 5, 0, 15, 50},  // MulDiv(200, 5, 20)
         {"ImageKnob=\"vknob\"", 200, 5, 0, 15, 50},
-        {"ImageKnob=\"vknob\"", 200, 1, 0, 99, 12},  // 2 pixels, but never shorter than the image
+        {"ImageKnob=\"vknob\"", 200, 1, 0, 99, 12},   // 2 pixels, but never shorter than the image
         {"ImageKnob=\"vknob\"", 200, 100, 0, 0, 10},  // empty range: the length stays as loaded
     };
     for (const Case& c : cases) {
@@ -213,8 +212,9 @@ TEST_F(SliderTest, VariableKnobLengthFollowsThePage)
     slider->SetPosition(15);
     const HDib& f = slider->GetFrameSurface();
     // The knob starts at 15 x (200 - 50) / 15 = 150.
-    ExpectPixels(f, {{150, 3, kWhite}, {154, 3, kWhite}, {155, 3, kYellow}, {194, 3, kYellow}, {195, 3, kWhite},
-                     {199, 3, kWhite}});
+    ExpectPixels(
+        f,
+        {{150, 3, kWhite}, {154, 3, kWhite}, {155, 3, kYellow}, {194, 3, kYellow}, {195, 3, kWhite}, {199, 3, kWhite}});
     // As a scroll bar the knob is grabbed at its middle: a press at 25 + 75
     // maps to 75 / 150 of the range.
     int capture = 0;
@@ -236,7 +236,7 @@ TEST_F(SliderTest, PointsMapToPositions)
         {"ImageEdge=\"5,5\"", 0, 100, 5, 0},
         {"ImageEdge=\"5,5\"", 0, 100, 0, 0},
         {"ImageEdge=\"5,5\"", 0, 100, 100, 50},
-        {"ImageEdge=\"5,5\"", 0, 100, 6, 1},    // 1 x 100 / 190 rounds up from a half and more
+        {"ImageEdge=\"5,5\"", 0, 100, 6, 1},  // 1 x 100 / 190 rounds up from a half and more
         {"ImageEdge=\"5,5\"", 0, 100, 195, 100},
         {"ImageEdge=\"5,5\"", 0, 100, 500, 100},
         {"ImageEdge=\"5,5\"", -50, 50, 100, 0},
@@ -370,9 +370,9 @@ TEST_F(SliderTest, DragSequences)
     enum Op { Down, Move, Up, Range, Position };
     struct Step {
         Op op;
-        int a, b;            // x for the mouse; range or position otherwise
-        int position;        // inner position afterwards
-        bool dragging;       // afterwards
+        int a, b;       // x for the mouse; range or position otherwise
+        int position;   // inner position afterwards
+        bool dragging;  // afterwards
     };
     struct Case {
         const char* name;

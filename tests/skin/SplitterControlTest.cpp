@@ -39,9 +39,8 @@ protected:
         owner_.images[L"hframe"] = skin_test::ImageFrom(skin_test::SolidBmp(9, 6, RGB(0, 128, 0)));
         owner_.images[L"vframe"] = skin_test::ImageFrom(skin_test::SolidBmp(10, 9, RGB(0, 0, 128)));
         owner_.images[L"center"] = skin_test::ImageFrom(skin_test::SolidBmp(10, 6, RGB(255, 255, 0)));
-        owner_.images[L"hpad"] = skin_test::ImageFrom(skin_test::Bmp24(8, 6, [](int x, int) {
-            return x < 4 ? RGB(255, 0, 0) : RGB(0, 255, 255);
-        }));
+        owner_.images[L"hpad"] = skin_test::ImageFrom(
+            skin_test::Bmp24(8, 6, [](int x, int) { return x < 4 ? RGB(255, 0, 0) : RGB(0, 255, 255); }));
         owner_.cursors[L"we"] = reinterpret_cast<HCURSOR>(0x11);
         owner_.cursors[L"ns"] = reinterpret_cast<HCURSOR>(0x12);
         owner_.cursors[L"all"] = reinterpret_cast<HCURSOR>(0x13);
@@ -104,15 +103,27 @@ TEST_F(SplitterTest, PanesTakeTheCellsTheBarsLeave)
     } cases[] = {
         // 250 x 100 at (10, 20), bars 10 wide and 6 high.
         {"PaneWidth=\"80\" PaneHeight=\"30\"",
-         {10, 20, 90, 50}, {100, 20, 260, 50}, {10, 56, 90, 120}, {100, 56, 260, 120}},
+         {10, 20, 90, 50},
+         {100, 20, 260, 50},
+         {10, 56, 90, 120},
+         {100, 56, 260, 120}},
         {"PaneWidth=\"80\" PaneHeight=\"30\" PaneAlignToLeft=\"0\" PaneAlignToTop=\"0\"",
-         {10, 20, 170, 84}, {180, 20, 260, 84}, {10, 90, 170, 120}, {180, 90, 260, 120}},
+         {10, 20, 170, 84},
+         {180, 20, 260, 84},
+         {10, 90, 170, 120},
+         {180, 90, 260, 120}},
         // Bars held inside the control.
         {"PaneWidth=\"900\" PaneHeight=\"-5\"",
-         {10, 20, 250, 20}, {260, 20, 260, 20}, {10, 26, 250, 120}, {260, 26, 260, 120}},
+         {10, 20, 250, 20},
+         {260, 20, 260, 20},
+         {10, 26, 250, 120},
+         {260, 26, 260, 120}},
         // Minimums push the bars back: left 50 < 100 moves right to 100.
         {"PaneWidth=\"50\" PaneHeight=\"30\" PaneMinSize=\"100,40,0,0\"",
-         {10, 20, 110, 60}, {120, 20, 260, 60}, {10, 66, 110, 120}, {120, 66, 260, 120}},
+         {10, 20, 110, 60},
+         {120, 20, 260, 60},
+         {10, 66, 110, 120},
+         {120, 66, 260, 120}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.attributes);
@@ -136,8 +147,9 @@ TEST_F(SplitterTest, MeasuredFromTheRightThePanesKeepTheirWidthWhenResized)
 
 TEST_F(SplitterTest, BarPartsCursorsAndDrags)
 {
-    auto splitter = Splitter("PaneWidth=\"80\" PaneHeight=\"30\" CursorH=\"ns\" CursorV=\"we\" CursorCenter=\"all\" "
-                             "PaneMinSize=\"100,0,100,0\"");
+    auto splitter = Splitter(
+        "PaneWidth=\"80\" PaneHeight=\"30\" CursorH=\"ns\" CursorV=\"we\" CursorCenter=\"all\" "
+        "PaneMinSize=\"100,0,100,0\"");
     // Left 100 (the minimum), right 140: the vertical bar at 100 .. 110.
     struct Hit {
         POINT at;
@@ -198,13 +210,18 @@ TEST_F(SplitterTest, DrawsItsCentreAndPaddings)
     // The centre where the bars cross; the padding's left half at the
     // horizontal bar's start, its right half at the bar's end, over the
     // bars' frames; the panes are not the splitter's to draw.
-    ExpectPixels(surface_, {{10 + 80, 20 + 30, RGB(255, 255, 0)}, {10 + 89, 20 + 35, RGB(255, 255, 0)},
-                            {10, 20 + 30, RGB(255, 0, 0)}, {209, 20 + 30, RGB(0, 255, 255)},
-                            {206, 20 + 35, RGB(0, 255, 255)}, {210, 20 + 30, RGB(0, 0, 0)},
+    ExpectPixels(surface_, {{10 + 80, 20 + 30, RGB(255, 255, 0)},
+                            {10 + 89, 20 + 35, RGB(255, 255, 0)},
+                            {10, 20 + 30, RGB(255, 0, 0)},
+                            {209, 20 + 30, RGB(0, 255, 255)},
+                            {206, 20 + 35, RGB(0, 255, 255)},
+                            {210, 20 + 30, RGB(0, 0, 0)},
                             {10 + 20, 20 + 10, RGB(0, 0, 0)},
                             // The bars' frames between them.
-                            {10 + 40, 20 + 33, RGB(0, 128, 0)}, {10 + 150, 20 + 30, RGB(0, 128, 0)},
-                            {10 + 85, 20 + 5, RGB(0, 0, 128)}, {10 + 80, 20 + 99, RGB(0, 0, 128)}});
+                            {10 + 40, 20 + 33, RGB(0, 128, 0)},
+                            {10 + 150, 20 + 30, RGB(0, 128, 0)},
+                            {10 + 85, 20 + 5, RGB(0, 0, 128)},
+                            {10 + 80, 20 + 99, RGB(0, 0, 128)}});
     gui_test::SaveScreenshot(skin_test::ToQImage(surface_), "skin_xsplitter");
 }
 

@@ -51,16 +51,14 @@ TEST_F(TooltipWindowTest, ARepeatWithinTwoSecondsOfTheLastShowOrHideIsIgnored)
         bool shown;  // afterwards
     };
     const Step steps[] = {
-        {0, &keyA_, L"first", 1, true},
-        {500, &keyA_, L"first", 0, true},      // a move over the same control
-        {1499, &keyA_, L"first", 0, true},     // 1999 ms after the show
-        {1, nullptr, nullptr, 0, false},       // 2000 ms: the timer hid it
-        {1000, &keyA_, L"first", 0, false},    // within 2000 ms of the hiding
-        {999, &keyA_, L"first", 0, false},
-        {1, &keyA_, L"first", 1, true},        // 2000 ms after the hiding
-        {10, &keyB_, L"first", 1, true},       // another control at once
-        {10, &keyB_, L"second", 1, true},      // another text at once
-        {10, &keyB_, L"", 1, false},           // an empty text hides
+        {0, &keyA_, L"first", 1, true},     {500, &keyA_, L"first", 0, true},  // a move over the same control
+        {1499, &keyA_, L"first", 0, true},                                     // 1999 ms after the show
+        {1, nullptr, nullptr, 0, false},                                       // 2000 ms: the timer hid it
+        {1000, &keyA_, L"first", 0, false},                                    // within 2000 ms of the hiding
+        {999, &keyA_, L"first", 0, false},  {1, &keyA_, L"first", 1, true},    // 2000 ms after the hiding
+        {10, &keyB_, L"first", 1, true},                                       // another control at once
+        {10, &keyB_, L"second", 1, true},                                      // another text at once
+        {10, &keyB_, L"", 1, false},                                           // an empty text hides
     };
     for (size_t i = 0; i < std::size(steps); ++i) {
         const Step& s = steps[i];
@@ -103,10 +101,14 @@ TEST_F(TooltipWindowTest, ThePlaceFollowsTheCursorInsideTheWorkArea)
         const int width = r.right - r.left, height = r.bottom - r.top;
         EXPECT_GT(width, 6);
         EXPECT_GT(height, 6);
-        if (c.above) EXPECT_EQ(c.cursor.y - 5, r.bottom) << c.cursor.y;
-        else EXPECT_EQ(c.cursor.y + 20, r.top) << c.cursor.y;
-        if (c.shiftedIn) EXPECT_EQ(1280, r.right);
-        else EXPECT_EQ(c.cursor.x, r.left);
+        if (c.above)
+            EXPECT_EQ(c.cursor.y - 5, r.bottom) << c.cursor.y;
+        else
+            EXPECT_EQ(c.cursor.y + 20, r.top) << c.cursor.y;
+        if (c.shiftedIn)
+            EXPECT_EQ(1280, r.right);
+        else
+            EXPECT_EQ(c.cursor.x, r.left);
     }
 }
 

@@ -44,13 +44,12 @@ TEST_F(SnapManagerTest, MovesSnapToTheNearestEdgeWithinTheDistance)
         int x, y;
         int expectedX;
     } cases[] = {
-        {154, 220, 150},    // 4 from the left window's right edge (its right edge 8 from the other's left)
-        {158, 220, 162},    // its right edge 4 from the right window's left edge, its left 8 from 150
-        {165, 220, 162},    // 3 past that edge: pulled back
-        {6, 600, 0},        // beside no window: the work area's left edge
-        {-7, 600, 0},
-        {11, 600, 11},      // 11 is out of reach
-        {1200, 600, 1200},  // the work area's right edge is 120 away from its right edge
+        {154, 220, 150},  // 4 from the left window's right edge (its right edge 8 from the other's left)
+        {158, 220, 162},  // its right edge 4 from the right window's left edge, its left 8 from 150
+        {165, 220, 162},  // 3 past that edge: pulled back
+        {6, 600, 0},      // beside no window: the work area's left edge
+        {-7, 600, 0},      {11, 600, 11},  // 11 is out of reach
+        {1200, 600, 1200},                 // the work area's right edge is 120 away from its right edge
     };
     for (const Case& c : cases) {
         int x = c.x, y = c.y, cx = 200, cy = 100;
@@ -123,9 +122,9 @@ TEST_F(SnapManagerTest, AMoveFollowsTheCursorFromTheStartAndEveryProposedPositio
         RECT expected;
     } moves[] = {
         {{250, 170}, {400, 400, 600, 500}, {50, 120, 250, 220}},
-        {{206, 150}, {106, 100, 306, 200}, {0, 100, 200, 200}},        // 6 from the work area's left edge
-        {{211, 150}, {0, 0, 200, 100}, {11, 100, 211, 200}},           // 11 is out of reach
-        {{300, 937}, {100, 887, 300, 987}, {100, 884, 300, 984}},      // its bottom 3 below the work area's
+        {{206, 150}, {106, 100, 306, 200}, {0, 100, 200, 200}},    // 6 from the work area's left edge
+        {{211, 150}, {0, 0, 200, 100}, {11, 100, 211, 200}},       // 11 is out of reach
+        {{300, 937}, {100, 887, 300, 987}, {100, 884, 300, 984}},  // its bottom 3 below the work area's
     };
     for (const Move& m : moves) {
         SetCursorPos(m.cursor.x, m.cursor.y);

@@ -264,7 +264,8 @@ void LoopbackHttpServer::Serve(int fd)
             std::string h = head.substr(pos, eol - pos);
             pos = eol + 2;
             size_t colon = h.find(':');
-            if (colon != std::string::npos) request.headers.emplace_back(Trim(h.substr(0, colon)), Trim(h.substr(colon + 1)));
+            if (colon != std::string::npos)
+                request.headers.emplace_back(Trim(h.substr(0, colon)), Trim(h.substr(colon + 1)));
         }
     }
     {

@@ -17,8 +17,8 @@
 #include <vector>
 
 struct TestHttpRequest {
-    std::string method;   // empty when the connection did not speak HTTP
-    std::string target;   // as sent on the request line
+    std::string method;  // empty when the connection did not speak HTTP
+    std::string target;  // as sent on the request line
     std::string version;
     std::vector<std::pair<std::string, std::string>> headers;
     std::string firstBytes;  // the first bytes the client sent, whatever they were

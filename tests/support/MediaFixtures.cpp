@@ -29,8 +29,8 @@ std::string MakeMedia(const TempDir& dir, const std::string& name, const std::st
     return out;
 }
 
-std::string WithDisplayMatrix(const TempDir& dir, const std::string& mp4, const std::string& name, int a, int b,
-                              int c, int d)
+std::string WithDisplayMatrix(const TempDir& dir, const std::string& mp4, const std::string& name, int a, int b, int c,
+                              int d)
 {
     std::string bytes = ReadBytes(mp4);
     size_t at = bytes.find("tkhd");
@@ -64,9 +64,11 @@ std::string RotatedCopy(const TempDir& dir, const std::string& mp4, const std::s
 int ProbedRotation(const std::string& path)
 {
     int code = -1;
-    std::string said = RunTool("ffprobe -v error -select_streams v:0 -show_entries stream_side_data=rotation "
-                               "-of default=nw=1:nk=1 '" + path + "'",
-                               &code);
+    std::string said = RunTool(
+        "ffprobe -v error -select_streams v:0 -show_entries stream_side_data=rotation "
+        "-of default=nw=1:nk=1 '" +
+            path + "'",
+        &code);
     EXPECT_EQ(code, 0) << said;
     return std::atoi(said.c_str());
 }
@@ -97,9 +99,11 @@ std::string AmrSpeechFile(const TempDir& dir, const std::string& name, int count
 std::vector<ProbedStream> ProbeFrameCounts(const std::string& path)
 {
     int code = -1;
-    std::string out = RunTool("ffprobe -v error -count_frames -show_entries stream=index,codec_type,nb_read_frames "
-                              "-of csv=p=0 '" + path + "'",
-                              &code);
+    std::string out = RunTool(
+        "ffprobe -v error -count_frames -show_entries stream=index,codec_type,nb_read_frames "
+        "-of csv=p=0 '" +
+            path + "'",
+        &code);
     EXPECT_EQ(code, 0) << "ffprobe failed for " << path;
     // Programs list their streams again: each index counts once.
     std::vector<ProbedStream> streams;
@@ -121,10 +125,12 @@ std::vector<ProbedStream> ProbeFrameCounts(const std::string& path)
 ProbedFile ProbeFile(const std::string& path)
 {
     int code = -1;
-    std::string out = RunTool("ffprobe -v error -show_entries "
-                              "stream=index,codec_type,codec_name,width,height,channels,sample_rate:format=duration "
-                              "-of default=nw=0:nk=0 '" + path + "'",
-                              &code);
+    std::string out = RunTool(
+        "ffprobe -v error -show_entries "
+        "stream=index,codec_type,codec_name,width,height,channels,sample_rate:format=duration "
+        "-of default=nw=0:nk=0 '" +
+            path + "'",
+        &code);
     EXPECT_EQ(code, 0) << "ffprobe failed for " << path;
     // Programs list their streams again: each index counts once.
     ProbedFile file;
@@ -175,10 +181,12 @@ ProbedFile ProbeFile(const std::string& path)
 ProbedVideoTiming ProbeVideoTiming(const std::string& path)
 {
     int code = -1;
-    std::string out = RunTool("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                              "stream=r_frame_rate,avg_frame_rate,nb_read_frames,nb_frames,start_time,duration "
-                              "-of default=nw=1 '" + path + "'",
-                              &code);
+    std::string out = RunTool(
+        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+        "stream=r_frame_rate,avg_frame_rate,nb_read_frames,nb_frames,start_time,duration "
+        "-of default=nw=1 '" +
+            path + "'",
+        &code);
     EXPECT_EQ(code, 0) << "ffprobe failed for " << path;
     ProbedVideoTiming t;
     std::istringstream in(out);
@@ -220,14 +228,16 @@ std::string JitteredStamps()
 void DropMatroskaFrameDuration(const std::string& path)
 {
     int code = -1;
-    std::string log = RunTool("python3 -c \"import sys\n"
-                              "d=bytearray(open(sys.argv[1],'rb').read())\n"
-                              "i=d.find(bytes([0x23,0xE3,0x83]))\n"
-                              "assert i>0\n"
-                              "n=4+(d[i+3]&0x7F)\n"
-                              "d[i:i+n]=bytes([0xEC,0x80|(n-2)])+bytes(n-2)\n"
-                              "open(sys.argv[1],'wb').write(d)\" '" + path + "' 2>&1",
-                              &code);
+    std::string log = RunTool(
+        "python3 -c \"import sys\n"
+        "d=bytearray(open(sys.argv[1],'rb').read())\n"
+        "i=d.find(bytes([0x23,0xE3,0x83]))\n"
+        "assert i>0\n"
+        "n=4+(d[i+3]&0x7F)\n"
+        "d[i:i+n]=bytes([0xEC,0x80|(n-2)])+bytes(n-2)\n"
+        "open(sys.argv[1],'wb').write(d)\" '" +
+            path + "' 2>&1",
+        &code);
     EXPECT_EQ(code, 0) << log;
 }
 
@@ -238,18 +248,20 @@ std::string FlvWithOneFarStamp(const TempDir& dir, const std::string& name)
     // Tags follow the 9-byte header and a 4-byte size; each has 11 bytes of
     // header (type, size, time, time extension, stream) and a 4-byte size
     // after its data.
-    std::string log = RunTool("python3 -c \"import sys\n"
-                              "d=bytearray(open(sys.argv[1],'rb').read())\n"
-                              "p=13\n"
-                              "n=0\n"
-                              "while p+11<=len(d):\n"
-                              "  size=int.from_bytes(d[p+1:p+4],'big')\n"
-                              "  if d[p]==9:\n"
-                              "    n+=1\n"
-                              "    if n==60: d[p+7]^=0x1C\n"
-                              "  p+=15+size\n"
-                              "open(sys.argv[1],'wb').write(d)\" '" + path + "' 2>&1",
-                              &code);
+    std::string log = RunTool(
+        "python3 -c \"import sys\n"
+        "d=bytearray(open(sys.argv[1],'rb').read())\n"
+        "p=13\n"
+        "n=0\n"
+        "while p+11<=len(d):\n"
+        "  size=int.from_bytes(d[p+1:p+4],'big')\n"
+        "  if d[p]==9:\n"
+        "    n+=1\n"
+        "    if n==60: d[p+7]^=0x1C\n"
+        "  p+=15+size\n"
+        "open(sys.argv[1],'wb').write(d)\" '" +
+            path + "' 2>&1",
+        &code);
     EXPECT_EQ(code, 0) << log;
     return path;
 }

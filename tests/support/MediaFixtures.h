@@ -20,8 +20,8 @@ std::string MakeMedia(const TempDir& dir, const std::string& name, const std::st
 // header states the display matrix {a, b, c, d} (where the picture's x axis
 // goes, then its y axis, each 1 or -1 or 0), as a phone writes it for a
 // picture to be turned or mirrored when shown; the copy's path.
-std::string WithDisplayMatrix(const TempDir& dir, const std::string& mp4, const std::string& name, int a, int b,
-                              int c, int d);
+std::string WithDisplayMatrix(const TempDir& dir, const std::string& mp4, const std::string& name, int a, int b, int c,
+                              int d);
 // A copy with the ffmpeg command line's rotate tag of 0, 90, 180 or 270
 // (-metadata:s:v rotate=N, streams copied); ffprobe must find the turn in
 // the copy's display matrix. Which way the tag turns the picture is the

@@ -95,16 +95,15 @@ PrivateSoundServer::PrivateSoundServer()
     std::string socketPath = dir_.File("native");
     {
         std::ofstream script(dir_.File("server.pa"));
-        script << "load-module module-null-sink sink_name=" << kSinkName << " rate=" << kRecordRate
-               << " channels=2\n"
+        script << "load-module module-null-sink sink_name=" << kSinkName << " rate=" << kRecordRate << " channels=2\n"
                << "set-default-sink " << kSinkName << "\n"
                << "load-module module-native-protocol-unix auth-anonymous=1 socket=" << socketPath << "\n";
     }
-    daemon_ = SpawnProgram({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                            "--disable-shm=yes", "--log-target=stderr", "-F", dir_.File("server.pa")},
-                           {"HOME=" + dir_.File("home"), "XDG_RUNTIME_DIR=" + dir_.File("run"),
-                            "XDG_CONFIG_HOME=" + dir_.File("config")},
-                           "");
+    daemon_ = SpawnProgram(
+        {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disable-shm=yes",
+         "--log-target=stderr", "-F", dir_.File("server.pa")},
+        {"HOME=" + dir_.File("home"), "XDG_RUNTIME_DIR=" + dir_.File("run"), "XDG_CONFIG_HOME=" + dir_.File("config")},
+        "");
     if (daemon_ < 0) {
         problem_ = "pulseaudio could not be started";
         return;

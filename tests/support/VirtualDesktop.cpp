@@ -50,10 +50,10 @@ VirtualDesktop::VirtualDesktop(bool windowManager, int width, int height) : widt
     // The server writes the number of the display it took on its standard
     // output once it accepts connections.
     const std::string number = dir_.File("display");
-    server_ = SpawnProgram({"Xvfb", "-displayfd", "1", "-screen", "0", std::to_string(width) + "x" +
-                                                                          std::to_string(height) + "x24",
-                            "-nolisten", "tcp", "-noreset"},
-                           {}, number);
+    server_ =
+        SpawnProgram({"Xvfb", "-displayfd", "1", "-screen", "0",
+                      std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp", "-noreset"},
+                     {}, number);
     if (server_ < 0) {
         problem_ = "Xvfb could not be started (scripts/setup.sh installs it)";
         return;

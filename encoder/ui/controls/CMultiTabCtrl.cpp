@@ -5,7 +5,7 @@
 #include "platform/win32/gui/SystemMetrics.h"
 
 BEGIN_MESSAGE_MAP(CMultiTabCtrl, CTabCtrl)
-    ON_NOTIFY_REFLECT(TCN_SELCHANGE, &CMultiTabCtrl::OnSelChange)
+ON_NOTIFY_REFLECT(TCN_SELCHANGE, &CMultiTabCtrl::OnSelChange)
 END_MESSAGE_MAP()
 
 int CMultiTabCtrl::AddTab(LPCWSTR caption, CWnd* dialog, int image)

@@ -3,9 +3,9 @@
 #include "platform/win32/gui/SystemMetrics.h"
 
 BEGIN_MESSAGE_MAP(HColorStatic, CStatic)
-    ON_WM_PAINT()
-    ON_WM_ERASEBKGND()
-    ON_WM_ENABLE()
+ON_WM_PAINT()
+ON_WM_ERASEBKGND()
+ON_WM_ENABLE()
 END_MESSAGE_MAP()
 
 void HColorStatic::SetColor(COLORREF color)

@@ -7,8 +7,8 @@
 #include "platform/win32/gui/SystemMetrics.h"
 
 BEGIN_MESSAGE_MAP(HFontCombo, CComboBox)
-    ON_WM_CREATE()
-    ON_WM_DESTROY()
+ON_WM_CREATE()
+ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 namespace {
@@ -67,8 +67,10 @@ void HFontCombo::Fill()
                 break;
             }
         }
-        if (at == count) AddString(face);
-        else InsertString(at, face);
+        if (at == count)
+            AddString(face);
+        else
+            InsertString(at, face);
     }
 }
 

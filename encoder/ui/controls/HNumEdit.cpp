@@ -10,8 +10,8 @@
 #include "platform/win32/gui/MessageQueue.h"
 
 BEGIN_MESSAGE_MAP(HNumEdit, CEdit)
-    ON_WM_CHAR()
-    ON_MESSAGE(WM_PASTE, &HNumEdit::OnPaste)
+ON_WM_CHAR()
+ON_MESSAGE(WM_PASTE, &HNumEdit::OnPaste)
 END_MESSAGE_MAP()
 
 namespace {
@@ -114,8 +114,7 @@ void HNumEdit::Refuse(float previous)
     SetSel(0, -1);
     SendMessage(EM_SCROLLCARET);
     MSG queued;
-    while (PeekMessageW(&queued, m_hWnd, WM_CHAR, WM_CHAR, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&queued, m_hWnd, WM_CHAR, WM_CHAR, PM_REMOVE)) {}
 }
 
 void HNumEdit::OnChar(UINT key, UINT, UINT)

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 BEGIN_MESSAGE_MAP(HNumSpinCtrl, CSpinButtonCtrl)
-    ON_NOTIFY_REFLECT(UDN_DELTAPOS, &HNumSpinCtrl::OnDeltaPos)
+ON_NOTIFY_REFLECT(UDN_DELTAPOS, &HNumSpinCtrl::OnDeltaPos)
 END_MESSAGE_MAP()
 
 HNumEdit* HNumSpinCtrl::NumericBuddy() const

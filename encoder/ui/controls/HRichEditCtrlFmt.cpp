@@ -3,7 +3,7 @@
 #include <algorithm>
 
 BEGIN_MESSAGE_MAP(HRichEditCtrlFmt, HRichEditCtrlEx)
-    ON_WM_CREATE()
+ON_WM_CREATE()
 END_MESSAGE_MAP()
 
 namespace {
@@ -117,11 +117,16 @@ void HRichEditCtrlFmt::AppendText(const CString& text, BOOL append)
 
 void HRichEditCtrlFmt::ApplyCode(wchar_t code)
 {
-    if (code >= L'A' && code <= L'Z') SetSelectionColor(MarkupColor(code));
-    else if (code == L'<') SetSelectionBold(true);
-    else if (code == L'>') SetSelectionBold(false);
-    else if (code == L'-') SetSelectionHeight(kDashHeight);
-    else if (code >= L'1' && code <= L'9') SetSelectionHeight((code - L'0') * 70 + 110);
+    if (code >= L'A' && code <= L'Z')
+        SetSelectionColor(MarkupColor(code));
+    else if (code == L'<')
+        SetSelectionBold(true);
+    else if (code == L'>')
+        SetSelectionBold(false);
+    else if (code == L'-')
+        SetSelectionHeight(kDashHeight);
+    else if (code >= L'1' && code <= L'9')
+        SetSelectionHeight((code - L'0') * 70 + 110);
 }
 
 void HRichEditCtrlFmt::AppendFormatted(const CString& text, BOOL append)

@@ -8,7 +8,7 @@
 #include "platform/mfc/DataExchange.h"
 
 BEGIN_MESSAGE_MAP(CCodecTablePage, COutputCodecPage)
-    ON_CBN_SELCHANGE(IDC_CODEC_MODE, &CCodecTablePage::OnModeChange)
+ON_CBN_SELCHANGE(IDC_CODEC_MODE, &CCodecTablePage::OnModeChange)
 END_MESSAGE_MAP()
 
 CCodecTablePage::CCodecTablePage(UINT templateId, const Table& table) : COutputCodecPage(templateId), m_table(table) {}

@@ -12,11 +12,11 @@
 #include "platform/win32/KernelObject.h"
 
 BEGIN_MESSAGE_MAP(CDlgOutput_Audio, COutputPage)
-    ON_BN_CLICKED(IDC_AUDIO_NORMALIZE, &CDlgOutput_Audio::OnNormalizeClicked)
-    ON_WM_HSCROLL()
-    ON_BN_CLICKED(IDC_AUDIO_BROWSE, &CDlgOutput_Audio::OnBrowse)
-    ON_LBN_SELCHANGE(IDC_AUDIO_PLUGINS, &CDlgOutput_Audio::OnPluginChange)
-    ON_BN_CLICKED(IDC_AUDIO_CONFIG, &CDlgOutput_Audio::OnConfigure)
+ON_BN_CLICKED(IDC_AUDIO_NORMALIZE, &CDlgOutput_Audio::OnNormalizeClicked)
+ON_WM_HSCROLL()
+ON_BN_CLICKED(IDC_AUDIO_BROWSE, &CDlgOutput_Audio::OnBrowse)
+ON_LBN_SELCHANGE(IDC_AUDIO_PLUGINS, &CDlgOutput_Audio::OnPluginChange)
+ON_BN_CLICKED(IDC_AUDIO_CONFIG, &CDlgOutput_Audio::OnConfigure)
 END_MESSAGE_MAP()
 
 namespace {
@@ -27,8 +27,8 @@ struct SampleRateRow {
 };
 
 const SampleRateRow kSampleRates[CDlgOutput_Audio::kSampleRateCount] = {
-    {nullptr, 0},          {L"48000 Hz", 48000}, {L"44100 Hz", 44100}, {L"32000 Hz", 32000}, {L"24000 Hz", 24000},
-    {L"22050 Hz", 22050},  {L"16000 Hz", 16000}, {L"12000 Hz", 12000}, {L"11025 Hz", 11025}, {L"8000 Hz", 8000},
+    {nullptr, 0},         {L"48000 Hz", 48000}, {L"44100 Hz", 44100}, {L"32000 Hz", 32000}, {L"24000 Hz", 24000},
+    {L"22050 Hz", 22050}, {L"16000 Hz", 16000}, {L"12000 Hz", 12000}, {L"11025 Hz", 11025}, {L"8000 Hz", 8000},
 };
 
 // User plug-ins are shared objects named so.
@@ -77,8 +77,10 @@ void CDlgOutput_Audio::ExchangeSettings(BOOL store)
         int rate = m_sampleRates.GetCurSel();
         s.nAudioSRate = kSampleRates[rate >= 0 && rate < kSampleRateCount ? rate : 0].rate;
         // With neither radio checked the channel count stays.
-        if (IsDlgButtonChecked(IDC_AUDIO_MONO)) s.nAudioChannels = 1;
-        else if (IsDlgButtonChecked(IDC_AUDIO_STEREO)) s.nAudioChannels = 2;
+        if (IsDlgButtonChecked(IDC_AUDIO_MONO))
+            s.nAudioChannels = 1;
+        else if (IsDlgButtonChecked(IDC_AUDIO_STEREO))
+            s.nAudioChannels = 2;
         s.bAudioNM = IsDlgButtonChecked(IDC_AUDIO_NORMALIZE) ? 1 : 0;
         s.nAudioNMValue = m_level.GetPos();
         GetDlgItemText(IDC_AUDIO_FOLDER, s.sAudioDspFolder);

@@ -25,9 +25,9 @@ std::vector<CCodecTablePage::AudioFormatRow> AudioFormats()
     for (int quality : {30, 100})
         for (int mode : {1, 0})
             for (int kbps : {320, 256, 192, 128, 96, 64, 48, 32})
-                rows.push_back({CString(FormatText(L"%s, %3dkbps, Quality %d", mode ? L"VBR" : L"CBR", kbps,
-                                                   quality).c_str()),
-                                {mode, kbps, quality}});
+                rows.push_back(
+                    {CString(FormatText(L"%s, %3dkbps, Quality %d", mode ? L"VBR" : L"CBR", kbps, quality).c_str()),
+                     {mode, kbps, quality}});
     return rows;
 }
 
@@ -46,6 +46,6 @@ CDlgOutput_CodecAVI::CDlgOutput_CodecAVI() : CCodecTablePage(IDD_OUTPUT_CODEC_AV
 CCodecTablePage::CodecFields CDlgOutput_CodecAVI::Fields(CEncSettings& settings) const
 {
     SCodecSettings& c = settings.AviEncoder;
-    return {&c.fccVideoCodec, &c.nVideoEncMode, &c.nVideoKBitrate, &c.nSecPerKeyframe,
-            &c.nVideoQuality, {&c.nAudioEncMode, &c.nAudioKBitrate, &c.nAudioQuality}};
+    return {&c.fccVideoCodec,   &c.nVideoEncMode, &c.nVideoKBitrate,
+            &c.nSecPerKeyframe, &c.nVideoQuality, {&c.nAudioEncMode, &c.nAudioKBitrate, &c.nAudioQuality}};
 }

@@ -5,8 +5,8 @@
 #include "platform/win32/Format.h"
 
 BEGIN_MESSAGE_MAP(CDlgOutput_CodecMP4, CCodecTablePage)
-    ON_CBN_SELCHANGE(IDC_CODEC_VCODEC, &CDlgOutput_CodecMP4::OnCodecChange)
-    ON_BN_CLICKED(IDC_CODEC_PSP, &CDlgOutput_CodecMP4::OnPspClicked)
+ON_CBN_SELCHANGE(IDC_CODEC_VCODEC, &CDlgOutput_CodecMP4::OnCodecChange)
+ON_BN_CLICKED(IDC_CODEC_PSP, &CDlgOutput_CodecMP4::OnPspClicked)
 END_MESSAGE_MAP()
 
 namespace {
@@ -35,8 +35,8 @@ std::vector<CCodecTablePage::AudioFormatRow> AudioFormats()
 const CCodecTablePage::Table& Mp4Table()
 {
     static const std::vector<CCodecTablePage::AudioFormatRow> formats = AudioFormats();
-    static const CCodecTablePage::Table table{kVideoCodecs, static_cast<int>(std::size(kVideoCodecs)),
-                                              L"MPEG-4 Audio", &formats, false};
+    static const CCodecTablePage::Table table{kVideoCodecs, static_cast<int>(std::size(kVideoCodecs)), L"MPEG-4 Audio",
+                                              &formats, false};
     return table;
 }
 
@@ -47,8 +47,8 @@ CDlgOutput_CodecMP4::CDlgOutput_CodecMP4() : CCodecTablePage(IDD_OUTPUT_CODEC_MP
 CCodecTablePage::CodecFields CDlgOutput_CodecMP4::Fields(CEncSettings& settings) const
 {
     SMp4CodecSettings& c = settings.Mp4Encoder;
-    return {&c.fccVideoCodec, &c.nVideoEncMode, &c.nVideoKBitrate, &c.nSecPerKeyframe,
-            &c.nVideoQuality, {&c.nAudioCodec, &c.nAudioKBitrate, &c.nAudioQuality}};
+    return {&c.fccVideoCodec,   &c.nVideoEncMode, &c.nVideoKBitrate,
+            &c.nSecPerKeyframe, &c.nVideoQuality, {&c.nAudioCodec, &c.nAudioKBitrate, &c.nAudioQuality}};
 }
 
 void CDlgOutput_CodecMP4::ExchangeSettings(BOOL store)
@@ -69,8 +69,7 @@ void CDlgOutput_CodecMP4::ExchangeSettings(BOOL store)
 void CDlgOutput_CodecMP4::UpdateEnabling()
 {
     CCodecTablePage::UpdateEnabling();
-    GetDlgItem(IDC_CODEC_BASELINE13)
-        ->EnableWindow(SelectedFourcc() == L"avc1" && !IsDlgButtonChecked(IDC_CODEC_PSP));
+    GetDlgItem(IDC_CODEC_BASELINE13)->EnableWindow(SelectedFourcc() == L"avc1" && !IsDlgButtonChecked(IDC_CODEC_PSP));
 }
 
 void CDlgOutput_CodecMP4::OnCodecChange() { UpdateEnabling(); }

@@ -22,9 +22,8 @@ std::vector<CCodecTablePage::AudioFormatRow> AudioFormats()
     std::vector<CCodecTablePage::AudioFormatRow> rows;
     for (int i = 0; i < 11; ++i) {
         int quality = 10 - i;
-        rows.push_back(
-            {CString(FormatText(L"VORBIS, VBR, Quality %-2d (%dkbps)", quality, kVorbisRates[i]).c_str()),
-             {1, 0, quality}});
+        rows.push_back({CString(FormatText(L"VORBIS, VBR, Quality %-2d (%dkbps)", quality, kVorbisRates[i]).c_str()),
+                        {1, 0, quality}});
     }
     for (int kbps : kVorbisRates)
         rows.push_back({CString(FormatText(L"VORBIS, CBR, %3dkbps", kbps).c_str()), {0, kbps, 0}});
@@ -46,6 +45,6 @@ CDlgOutput_CodecOGM::CDlgOutput_CodecOGM() : CCodecTablePage(IDD_OUTPUT_CODEC_OG
 CCodecTablePage::CodecFields CDlgOutput_CodecOGM::Fields(CEncSettings& settings) const
 {
     SCodecSettings& c = settings.OgmEncoder;
-    return {&c.fccVideoCodec, &c.nVideoEncMode, &c.nVideoKBitrate, &c.nSecPerKeyframe,
-            &c.nVideoQuality, {&c.nAudioEncMode, &c.nAudioKBitrate, &c.nAudioQuality}};
+    return {&c.fccVideoCodec,   &c.nVideoEncMode, &c.nVideoKBitrate,
+            &c.nSecPerKeyframe, &c.nVideoQuality, {&c.nAudioEncMode, &c.nAudioKBitrate, &c.nAudioQuality}};
 }

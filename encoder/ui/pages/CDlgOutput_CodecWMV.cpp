@@ -8,7 +8,7 @@
 #include "platform/win32/Format.h"
 
 BEGIN_MESSAGE_MAP(CDlgOutput_CodecWMV, COutputCodecPage)
-    ON_CBN_SELCHANGE(IDC_CODEC_ACODEC, &CDlgOutput_CodecWMV::OnAudioCodecChange)
+ON_CBN_SELCHANGE(IDC_CODEC_ACODEC, &CDlgOutput_CodecWMV::OnAudioCodecChange)
 END_MESSAGE_MAP()
 
 namespace {

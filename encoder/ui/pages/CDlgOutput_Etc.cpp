@@ -13,10 +13,10 @@
 #include "platform/win32/Format.h"
 
 BEGIN_MESSAGE_MAP(CDlgOutput_Etc, COutputPage)
-    ON_CBN_EDITCHANGE(IDC_ETC_NAMING, &CDlgOutput_Etc::OnTemplateEdit)
-    ON_CBN_SELCHANGE(IDC_ETC_NAMING, &CDlgOutput_Etc::OnTemplateChoice)
-    ON_EN_CHANGE(IDC_ETC_COUNTER, &CDlgOutput_Etc::OnCounterChange)
-    ON_EN_CHANGE(IDC_ETC_SPEED, &CDlgOutput_Etc::OnSpeedChange)
+ON_CBN_EDITCHANGE(IDC_ETC_NAMING, &CDlgOutput_Etc::OnTemplateEdit)
+ON_CBN_SELCHANGE(IDC_ETC_NAMING, &CDlgOutput_Etc::OnTemplateChoice)
+ON_EN_CHANGE(IDC_ETC_COUNTER, &CDlgOutput_Etc::OnCounterChange)
+ON_EN_CHANGE(IDC_ETC_SPEED, &CDlgOutput_Etc::OnSpeedChange)
 END_MESSAGE_MAP()
 
 namespace {

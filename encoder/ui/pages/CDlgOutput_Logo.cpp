@@ -10,14 +10,14 @@
 #include "platform/mfc/DataExchange.h"
 
 BEGIN_MESSAGE_MAP(CDlgOutput_Logo, COutputPage)
-    ON_EN_CHANGE(IDC_LOGO_IMAGE, &CDlgOutput_Logo::OnEnablingChange)
-    ON_BN_CLICKED(IDC_LOGO_ALPHA_USE, &CDlgOutput_Logo::OnEnablingChange)
-    ON_BN_CLICKED(IDC_LOGO_START_USE, &CDlgOutput_Logo::OnEnablingChange)
-    ON_BN_CLICKED(IDC_LOGO_END_USE, &CDlgOutput_Logo::OnEnablingChange)
-    ON_BN_CLICKED(IDC_LOGO_ALPHA_ON, &CDlgOutput_Logo::OnEnablingChange)
-    ON_NOTIFY_RANGE(UDN_DELTAPOS, IDC_SPIN_X, IDC_LOGO_MARGIN_Y_SPIN, &CDlgOutput_Logo::OnPercentDeltaPos)
-    ON_BN_CLICKED(IDC_LOGO_IMAGE_BROWSE, &CDlgOutput_Logo::OnBrowseImage)
-    ON_BN_CLICKED(IDC_LOGO_ALPHA_BROWSE, &CDlgOutput_Logo::OnBrowseAlphaImage)
+ON_EN_CHANGE(IDC_LOGO_IMAGE, &CDlgOutput_Logo::OnEnablingChange)
+ON_BN_CLICKED(IDC_LOGO_ALPHA_USE, &CDlgOutput_Logo::OnEnablingChange)
+ON_BN_CLICKED(IDC_LOGO_START_USE, &CDlgOutput_Logo::OnEnablingChange)
+ON_BN_CLICKED(IDC_LOGO_END_USE, &CDlgOutput_Logo::OnEnablingChange)
+ON_BN_CLICKED(IDC_LOGO_ALPHA_ON, &CDlgOutput_Logo::OnEnablingChange)
+ON_NOTIFY_RANGE(UDN_DELTAPOS, IDC_SPIN_X, IDC_LOGO_MARGIN_Y_SPIN, &CDlgOutput_Logo::OnPercentDeltaPos)
+ON_BN_CLICKED(IDC_LOGO_IMAGE_BROWSE, &CDlgOutput_Logo::OnBrowseImage)
+ON_BN_CLICKED(IDC_LOGO_ALPHA_BROWSE, &CDlgOutput_Logo::OnBrowseAlphaImage)
 END_MESSAGE_MAP()
 
 namespace {
@@ -92,8 +92,10 @@ void CDlgOutput_Logo::ExchangeSettings(BOOL store)
     if (store) {
         s.bLogoActive = IsDlgButtonChecked(IDC_LOGO_ACTIVE) ? 1 : 0;
         GetDlgItemText(IDC_LOGO_IMAGE, s.sLogoImgPath);
-        if (IsDlgButtonChecked(IDC_LOGO_ALPHA_USE)) GetDlgItemText(IDC_LOGO_ALPHA_IMAGE, s.sLogoAlphaImgPath);
-        else s.sLogoAlphaImgPath.Empty();
+        if (IsDlgButtonChecked(IDC_LOGO_ALPHA_USE))
+            GetDlgItemText(IDC_LOGO_ALPHA_IMAGE, s.sLogoAlphaImgPath);
+        else
+            s.sLogoAlphaImgPath.Empty();
         s.nLogoStartMS = IsDlgButtonChecked(IDC_LOGO_START_USE) ? PickerMs(m_start) : 0;
         s.nLogoEndMS = IsDlgButtonChecked(IDC_LOGO_END_USE) ? PickerMs(m_end) : 0;
         s.nLogoAlpha = IsDlgButtonChecked(IDC_LOGO_ALPHA_ON) ? m_alpha.GetPos() : 0;

@@ -10,13 +10,13 @@
 #include "platform/mfc/DataExchange.h"
 
 BEGIN_MESSAGE_MAP(CDlgOutput_Subtitle, COutputPage)
-    ON_NOTIFY(UDN_DELTAPOS, IDC_SUB_CHARS_SPIN, &CDlgOutput_Subtitle::OnCharsDeltaPos)
-    ON_CONTROL_RANGE(STN_CLICKED, IDC_SUB_BODY_COLOR, IDC_SUB_SHADOW_COLOR, &CDlgOutput_Subtitle::OnColorClicked)
-    ON_BN_CLICKED(IDC_SUB_ALPHA_LOCK, &CDlgOutput_Subtitle::OnLockClicked)
-    ON_WM_HSCROLL()
-    ON_BN_CLICKED(IDC_SUB_LARGE, &CDlgOutput_Subtitle::OnCharsLarge)
-    ON_BN_CLICKED(IDC_SUB_NORMAL, &CDlgOutput_Subtitle::OnCharsNormal)
-    ON_BN_CLICKED(IDC_SUB_SMALL, &CDlgOutput_Subtitle::OnCharsSmall)
+ON_NOTIFY(UDN_DELTAPOS, IDC_SUB_CHARS_SPIN, &CDlgOutput_Subtitle::OnCharsDeltaPos)
+ON_CONTROL_RANGE(STN_CLICKED, IDC_SUB_BODY_COLOR, IDC_SUB_SHADOW_COLOR, &CDlgOutput_Subtitle::OnColorClicked)
+ON_BN_CLICKED(IDC_SUB_ALPHA_LOCK, &CDlgOutput_Subtitle::OnLockClicked)
+ON_WM_HSCROLL()
+ON_BN_CLICKED(IDC_SUB_LARGE, &CDlgOutput_Subtitle::OnCharsLarge)
+ON_BN_CLICKED(IDC_SUB_NORMAL, &CDlgOutput_Subtitle::OnCharsNormal)
+ON_BN_CLICKED(IDC_SUB_SMALL, &CDlgOutput_Subtitle::OnCharsSmall)
 END_MESSAGE_MAP()
 
 namespace {
@@ -121,8 +121,10 @@ void CDlgOutput_Subtitle::ExchangeSettings(BOOL store)
     if (store) {
         for (const CheckRow& c : kChecks) s.*c.setting = IsDlgButtonChecked(c.id) ? 1 : 0;
         int font = m_fonts.GetCurSel();
-        if (font >= 0 && font == m_nLoadedFontItem) s.sSubFontName = m_sLoadedFont;
-        else if (font >= 0) m_fonts.GetLBText(font, s.sSubFontName);
+        if (font >= 0 && font == m_nLoadedFontItem)
+            s.sSubFontName = m_sLoadedFont;
+        else if (font >= 0)
+            m_fonts.GetLBText(font, s.sSubFontName);
         s.nSubCharsInLine = m_chars.GetPos32();
         for (int i = 0; i < 3; ++i) {
             s.*kColorSettings[i] = static_cast<int>(m_colors[i].GetColor());

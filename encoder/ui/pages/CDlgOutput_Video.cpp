@@ -9,18 +9,18 @@
 #include "platform/win32/Format.h"
 
 BEGIN_MESSAGE_MAP(CDlgOutput_Video, COutputPage)
-    ON_CBN_SELCHANGE(IDC_VIDEO_SIZE, &CDlgOutput_Video::OnSizeChoice)
-    ON_EN_CHANGE(IDC_EDIT_X, &CDlgOutput_Video::OnSizeEdit)
-    ON_EN_CHANGE(IDC_EDIT_Y, &CDlgOutput_Video::OnSizeEdit)
-    ON_BN_CLICKED(IDC_VIDEO_DEBLOCK, &CDlgOutput_Video::OnEnablingChange)
-    ON_BN_CLICKED(IDC_VIDEO_BLUR, &CDlgOutput_Video::OnEnablingChange)
-    ON_BN_CLICKED(IDC_VIDEO_SHARPEN, &CDlgOutput_Video::OnEnablingChange)
-    ON_BN_CLICKED(IDC_VIDEO_STRETCH, &CDlgOutput_Video::OnEnablingChange)
-    ON_CBN_SELCHANGE(IDC_VIDEO_RATIO, &CDlgOutput_Video::OnEnablingChange)
-    ON_BN_CLICKED(IDC_VIDEO_BRIGHTNESS_RESET, &CDlgOutput_Video::OnResetBrightness)
-    ON_BN_CLICKED(IDC_VIDEO_CONTRAST_RESET, &CDlgOutput_Video::OnResetContrast)
-    ON_BN_CLICKED(IDC_VIDEO_SATURATION_RESET, &CDlgOutput_Video::OnResetSaturation)
-    ON_BN_CLICKED(IDC_VIDEO_HUE_RESET, &CDlgOutput_Video::OnResetHue)
+ON_CBN_SELCHANGE(IDC_VIDEO_SIZE, &CDlgOutput_Video::OnSizeChoice)
+ON_EN_CHANGE(IDC_EDIT_X, &CDlgOutput_Video::OnSizeEdit)
+ON_EN_CHANGE(IDC_EDIT_Y, &CDlgOutput_Video::OnSizeEdit)
+ON_BN_CLICKED(IDC_VIDEO_DEBLOCK, &CDlgOutput_Video::OnEnablingChange)
+ON_BN_CLICKED(IDC_VIDEO_BLUR, &CDlgOutput_Video::OnEnablingChange)
+ON_BN_CLICKED(IDC_VIDEO_SHARPEN, &CDlgOutput_Video::OnEnablingChange)
+ON_BN_CLICKED(IDC_VIDEO_STRETCH, &CDlgOutput_Video::OnEnablingChange)
+ON_CBN_SELCHANGE(IDC_VIDEO_RATIO, &CDlgOutput_Video::OnEnablingChange)
+ON_BN_CLICKED(IDC_VIDEO_BRIGHTNESS_RESET, &CDlgOutput_Video::OnResetBrightness)
+ON_BN_CLICKED(IDC_VIDEO_CONTRAST_RESET, &CDlgOutput_Video::OnResetContrast)
+ON_BN_CLICKED(IDC_VIDEO_SATURATION_RESET, &CDlgOutput_Video::OnResetSaturation)
+ON_BN_CLICKED(IDC_VIDEO_HUE_RESET, &CDlgOutput_Video::OnResetHue)
 END_MESSAGE_MAP()
 
 namespace {
@@ -32,27 +32,13 @@ struct SizeRow {
 };
 
 const SizeRow kSizes[CDlgOutput_Video::kSizeCount] = {
-    {L"TEXT_NOCHANGE", 0, 0},
-    {L"160 x 120", 160, 120},
-    {L"176 x 120", 176, 120},
-    {L"176 x 144 (QCIF)", 176, 144},
-    {L"240 x 180", 240, 180},
-    {L"320 x 240 (QVGA)", 320, 240},
-    {L"352 x 288 (CIF)", 352, 288},
-    {L"400 x 240 (WQVGA)", 400, 240},
-    {L"400 x 300", 400, 300},
-    {L"480 x 360", 480, 360},
-    {L"480 x 272", 480, 272},
-    {L"576 x 432", 576, 432},
-    {L"640 x 360", 640, 360},
-    {L"640 x 480 (VGA)", 640, 480},
-    {L"800 x 480 (WVGA)", 800, 480},
-    {L"800 x 600 (SVGA)", 800, 600},
-    {L"960 x 540", 960, 540},
-    {L"1280 x 720 (HD 720)", 1280, 720},
-    {L"TEXT_VIDEO_SIZE_WA", 0, 0},
-    {L"TEXT_VIDEO_SIZE_HA", 0, 0},
-    {L"TEXT_USERDEFINE", 0, 0},
+    {L"TEXT_NOCHANGE", 0, 0},        {L"160 x 120", 160, 120},         {L"176 x 120", 176, 120},
+    {L"176 x 144 (QCIF)", 176, 144}, {L"240 x 180", 240, 180},         {L"320 x 240 (QVGA)", 320, 240},
+    {L"352 x 288 (CIF)", 352, 288},  {L"400 x 240 (WQVGA)", 400, 240}, {L"400 x 300", 400, 300},
+    {L"480 x 360", 480, 360},        {L"480 x 272", 480, 272},         {L"576 x 432", 576, 432},
+    {L"640 x 360", 640, 360},        {L"640 x 480 (VGA)", 640, 480},   {L"800 x 480 (WVGA)", 800, 480},
+    {L"800 x 600 (SVGA)", 800, 600}, {L"960 x 540", 960, 540},         {L"1280 x 720 (HD 720)", 1280, 720},
+    {L"TEXT_VIDEO_SIZE_WA", 0, 0},   {L"TEXT_VIDEO_SIZE_HA", 0, 0},    {L"TEXT_USERDEFINE", 0, 0},
 };
 
 bool IsLanguageKey(const wchar_t* text) { return std::wstring_view(text).starts_with(L"TEXT_"); }
@@ -64,10 +50,10 @@ struct FrameRateRow {
 };
 
 const FrameRateRow kFrameRates[CDlgOutput_Video::kFrameRateCount] = {
-    {0, 0},         {5000, 1000},  {6000, 1000},  {7000, 1000},  {7500, 1000},  {8000, 1000},
-    {9000, 1000},   {10000, 1000}, {11000, 1000}, {12000, 1000}, {12500, 1000}, {13000, 1000},
-    {14000, 1000},  {15000, 1000}, {16000, 1000}, {17000, 1000}, {18000, 1000}, {19000, 1000},
-    {20000, 1000},  {23976, 1000}, {24000, 1000}, {25000, 1000}, {29970, 1000}, {30000, 1000},
+    {0, 0},        {5000, 1000},  {6000, 1000},  {7000, 1000},  {7500, 1000},  {8000, 1000},
+    {9000, 1000},  {10000, 1000}, {11000, 1000}, {12000, 1000}, {12500, 1000}, {13000, 1000},
+    {14000, 1000}, {15000, 1000}, {16000, 1000}, {17000, 1000}, {18000, 1000}, {19000, 1000},
+    {20000, 1000}, {23976, 1000}, {24000, 1000}, {25000, 1000}, {29970, 1000}, {30000, 1000},
 };
 
 constexpr int kMaxSize = 3000;

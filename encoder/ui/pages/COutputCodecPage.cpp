@@ -4,8 +4,8 @@
 #include "platform/mfc/DataExchange.h"
 
 BEGIN_MESSAGE_MAP(COutputCodecPage, COutputPage)
-    ON_WM_HSCROLL()
-    ON_CONTROL_RANGE(EN_CHANGE, IDC_CODEC_BITRATE_EDIT, IDC_CODEC_QUALITY_EDIT, &COutputCodecPage::OnRateEditChange)
+ON_WM_HSCROLL()
+ON_CONTROL_RANGE(EN_CHANGE, IDC_CODEC_BITRATE_EDIT, IDC_CODEC_QUALITY_EDIT, &COutputCodecPage::OnRateEditChange)
 END_MESSAGE_MAP()
 
 namespace {

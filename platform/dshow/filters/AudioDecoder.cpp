@@ -14,19 +14,13 @@ AVSampleFormat NativePacked(AVSampleFormat f)
 {
     switch (av_get_packed_sample_fmt(f)) {
     case AV_SAMPLE_FMT_S16:
-    case AV_SAMPLE_FMT_U8:
-        return AV_SAMPLE_FMT_S16;
-    case AV_SAMPLE_FMT_S32:
-        return AV_SAMPLE_FMT_S32;
-    default:
-        return AV_SAMPLE_FMT_FLT;
+    case AV_SAMPLE_FMT_U8: return AV_SAMPLE_FMT_S16;
+    case AV_SAMPLE_FMT_S32: return AV_SAMPLE_FMT_S32;
+    default: return AV_SAMPLE_FMT_FLT;
     }
 }
 
-uint64_t MaskOf(const AVChannelLayout& layout)
-{
-    return layout.order == AV_CHANNEL_ORDER_NATIVE ? layout.u.mask : 0;
-}
+uint64_t MaskOf(const AVChannelLayout& layout) { return layout.order == AV_CHANNEL_ORDER_NATIVE ? layout.u.mask : 0; }
 
 }  // namespace
 

@@ -12,13 +12,13 @@ constexpr std::chrono::milliseconds kServerTimeout{1500};
 
 bool SameFormat(const PulseAudioFormat& a, const PulseAudioFormat& b)
 {
-    return a.isFloat == b.isFloat && a.bitsPerSample == b.bitsPerSample && a.channels == b.channels &&
-           a.rate == b.rate;
+    return a.isFloat == b.isFloat && a.bitsPerSample == b.bitsPerSample && a.channels == b.channels && a.rate == b.rate;
 }
 
 }  // namespace
 
-CAudioRenderer::CAudioRenderer(IUnknown* outer) : CBaseRenderer(CLSID_DSoundRender, L"Audio Renderer", outer, L"Audio Input")
+CAudioRenderer::CAudioRenderer(IUnknown* outer)
+    : CBaseRenderer(CLSID_DSoundRender, L"Audio Renderer", outer, L"Audio Input")
 {
     SetScheduleByClock(true);
 }

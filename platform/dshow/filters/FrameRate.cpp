@@ -65,7 +65,8 @@ AVRational FrameRateOfFrameTime(REFERENCE_TIME frameTime, int maxTerm)
 {
     if (frameTime <= 0) return AVRational{0, 1};
     // The time may have been rounded to the nearest unit or cut down to one.
-    long double shortest = static_cast<long double>(frameTime) - 0.5L, longest = static_cast<long double>(frameTime) + 1;
+    long double shortest = static_cast<long double>(frameTime) - 0.5L,
+                longest = static_cast<long double>(frameTime) + 1;
     double highest = shortest > 0 ? static_cast<double>(kUnitsPerSecond / shortest) : 1e300;
     return SimplestFrameRate(static_cast<double>(kUnitsPerSecond / longest), highest, maxTerm);
 }
@@ -76,10 +77,7 @@ REFERENCE_TIME FrameTimeOfRate(AVRational rate)
     return av_rescale(static_cast<int64_t>(kUnitsPerSecond), rate.den, rate.num);
 }
 
-bool IsPictureRate(AVRational rate)
-{
-    return rate.num > 0 && rate.den > 0 && av_q2d(rate) <= kMostFramesPerSecond;
-}
+bool IsPictureRate(AVRational rate) { return rate.num > 0 && rate.den > 0 && av_q2d(rate) <= kMostFramesPerSecond; }
 
 AVRational FrameRateOfStamps(std::vector<int64_t> stamps, AVRational base)
 {

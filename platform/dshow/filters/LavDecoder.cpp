@@ -6,8 +6,7 @@
 #include "platform/dshow/filters/LavPayloads.h"
 #include "platform/dshow/filters/StreamMediaType.h"
 
-CLavDecoder::CLavDecoder(const wchar_t* name, IUnknown* outer, const CLSID& clsid, const GUID& majorType,
-                         LONG samples)
+CLavDecoder::CLavDecoder(const wchar_t* name, IUnknown* outer, const CLSID& clsid, const GUID& majorType, LONG samples)
     : CTransformFilter(name, outer, clsid), majorType_(majorType), samples_(samples)
 {
 }

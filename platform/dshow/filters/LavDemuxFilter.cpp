@@ -1,5 +1,5 @@
-#include "platform/com/ComPtr.h"
 #include "platform/dshow/filters/LavDemuxFilter.h"
+#include "platform/com/ComPtr.h"
 
 #include <algorithm>
 #include <chrono>
@@ -49,10 +49,8 @@ int InterleavedFrameBytes(const AVCodecParameters* p)
     case AV_CODEC_ID_PCM_S8_PLANAR:
     case AV_CODEC_ID_PCM_S24LE_PLANAR:
     case AV_CODEC_ID_PCM_S32LE_PLANAR:
-    case AV_CODEC_ID_PCM_S24DAUD:
-        return 0;
-    default:
-        break;
+    case AV_CODEC_ID_PCM_S24DAUD: return 0;
+    default: break;
     }
     if (p->codec_type != AVMEDIA_TYPE_AUDIO || p->codec_id < AV_CODEC_ID_PCM_S16LE ||
         p->codec_id >= AV_CODEC_ID_ADPCM_IMA_QT)
@@ -91,8 +89,7 @@ REFERENCE_TIME PacketTime(const AVPacket* packet)
 
 // ---- CLavOutputPin --------------------------------------------------------------------------
 
-CLavOutputPin::CLavOutputPin(CLavDemuxFilter* filter, const std::wstring& name, int streamIndex,
-                             const CMediaType& type)
+CLavOutputPin::CLavOutputPin(CLavDemuxFilter* filter, const std::wstring& name, int streamIndex, const CMediaType& type)
     : CBaseOutputPin(filter, name.c_str()), demux_(filter), stream_(streamIndex), type_(type)
 {
 }
@@ -547,13 +544,13 @@ void CLavDemuxFilter::ReadContainer()
             av_packet_unref(packet);
             QueueEnd(pin);
             std::lock_guard<std::mutex> q(queueLock_);
-            bool allEnded = std::all_of(outputs_.begin(), outputs_.end(),
-                                        [](const auto& o) { return !o->live_ || o->endQueued_; });
+            bool allEnded =
+                std::all_of(outputs_.begin(), outputs_.end(), [](const auto& o) { return !o->live_ || o->endQueued_; });
             if (allEnded) break;
             continue;
         }
-        if (positions_.StopSet() &&
-            !CutSoundAtStop(packet, format_->streams[packet->stream_index]->codecpar, positions_.Stop() - segmentStart)) {
+        if (positions_.StopSet() && !CutSoundAtStop(packet, format_->streams[packet->stream_index]->codecpar,
+                                                    positions_.Stop() - segmentStart)) {
             av_packet_unref(packet);
             continue;
         }
@@ -605,8 +602,8 @@ void CLavDemuxFilter::SeekContainer()
         // A container without an index whose first picture comes after its
         // start (FLV): back to the bytes of its first packet, or its first
         // byte when none was read.
-        if (firstPacketPos_ < 0 || avformat_seek_file(format_, -1, firstPacketPos_, firstPacketPos_, firstPacketPos_,
-                                                      AVSEEK_FLAG_BYTE) < 0)
+        if (firstPacketPos_ < 0 ||
+            avformat_seek_file(format_, -1, firstPacketPos_, firstPacketPos_, firstPacketPos_, AVSEEK_FLAG_BYTE) < 0)
             avio_seek(format_->pb, 0, SEEK_SET);
     }
     containerMoved_ = false;

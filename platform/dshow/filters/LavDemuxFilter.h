@@ -93,7 +93,7 @@ private:
     // The stream time of the newest packet queued; kNoPacketTime before the
     // first or when the container gave none.
     REFERENCE_TIME lastQueuedTime_ = kNoPacketTime;
-    bool live_ = false;       // the thread runs and downstream takes samples
+    bool live_ = false;  // the thread runs and downstream takes samples
     // Time stamps of this run found far outside the file (the reading thread's).
     int mendedTimes_ = 0;
     std::condition_variable ready_;
@@ -161,9 +161,9 @@ private:
     AVIOContext* io_ = nullptr;
     std::vector<std::unique_ptr<CLavOutputPin>> outputs_;
     std::vector<std::unique_ptr<CLavOutputPin>> retired_;  // of a closed container
-    std::vector<CLavOutputPin*> pinOfStream_;  // by stream index, null for none
-    REFERENCE_TIME fileStart_ = 0;             // the container's start, 100 ns
-    int64_t firstPacketPos_ = -1;              // where the first packet lay in the bytes, -1 unknown
+    std::vector<CLavOutputPin*> pinOfStream_;              // by stream index, null for none
+    REFERENCE_TIME fileStart_ = 0;                         // the container's start, 100 ns
+    int64_t firstPacketPos_ = -1;                          // where the first packet lay in the bytes, -1 unknown
 
     // The segment every pin plays; its duration is the container's.
     CSeekPositions positions_;

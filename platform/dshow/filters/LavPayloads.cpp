@@ -5,10 +5,7 @@
 
 #include "platform/dshow/MediaSample.h"
 
-PacketPayload::PacketPayload(AVPacket* owned)
-    : MediaPayload(owned->data, owned->size), packet_(owned)
-{
-}
+PacketPayload::PacketPayload(AVPacket* owned) : MediaPayload(owned->data, owned->size), packet_(owned) {}
 
 PacketPayload::~PacketPayload() { av_packet_free(&packet_); }
 
@@ -53,8 +50,7 @@ const AVPacket* PacketOfSample(IMediaSample* sample, PayloadRef* keep)
     if (!packet) return nullptr;
     // The sample must carry the whole packet, not a part of it.
     BYTE* data = nullptr;
-    if (FAILED(sample->GetPointer(&data)) || data != packet->Data() ||
-        sample->GetActualDataLength() != packet->Size())
+    if (FAILED(sample->GetPointer(&data)) || data != packet->Data() || sample->GetActualDataLength() != packet->Size())
         return nullptr;
     *keep = std::move(payload);
     return packet->Packet();

@@ -29,8 +29,7 @@ const wchar_t* MediaSourceName(const CLSID& clsid)
     return L"Media Source";
 }
 
-CLavSource::CLavSource(IUnknown* outer, const CLSID& clsid, const wchar_t* name)
-    : CLavDemuxFilter(name, outer, clsid)
+CLavSource::CLavSource(IUnknown* outer, const CLSID& clsid, const wchar_t* name) : CLavDemuxFilter(name, outer, clsid)
 {
 }
 

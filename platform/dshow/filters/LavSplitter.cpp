@@ -73,9 +73,7 @@ struct CLavSplitter::ReaderIo {
 
 // ---- CLavInputPin ---------------------------------------------------------------------------
 
-CLavInputPin::CLavInputPin(CLavSplitter* splitter) : CBasePin(splitter, L"Input", PINDIR_INPUT), splitter_(splitter)
-{
-}
+CLavInputPin::CLavInputPin(CLavSplitter* splitter) : CBasePin(splitter, L"Input", PINDIR_INPUT), splitter_(splitter) {}
 
 HRESULT CLavInputPin::CheckMediaType(const CMediaType* type)
 {

@@ -54,8 +54,8 @@ bool PulseAudioOutput::Open(const PulseAudioFormat& format, std::chrono::millise
 {
     Close();
     pa_sample_spec spec{};
-    if (!SampleFormatOf(format, &spec.format) || format.channels <= 0 || format.channels > static_cast<int>(PA_CHANNELS_MAX) ||
-        format.rate <= 0)
+    if (!SampleFormatOf(format, &spec.format) || format.channels <= 0 ||
+        format.channels > static_cast<int>(PA_CHANNELS_MAX) || format.rate <= 0)
         return false;
     spec.rate = static_cast<uint32_t>(format.rate);
     spec.channels = static_cast<uint8_t>(format.channels);

@@ -56,18 +56,17 @@ bool VideoType(const AVStream* stream, CMediaType* type)
     if (!block) return false;
     // The fields up to the bit rate and frame time stand alike in both.
     auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(block);
-    vih->dwBitRate = p->bit_rate > 0 && p->bit_rate <= std::numeric_limits<DWORD>::max()
-                         ? static_cast<DWORD>(p->bit_rate)
-                         : 0;
+    vih->dwBitRate =
+        p->bit_rate > 0 && p->bit_rate <= std::numeric_limits<DWORD>::max() ? static_cast<DWORD>(p->bit_rate) : 0;
     vih->AvgTimePerFrame = FrameTimeOfStream(stream);
     BITMAPINFOHEADER& bih = turned ? reinterpret_cast<VIDEOINFOHEADER2*>(block)->bmiHeader : vih->bmiHeader;
     if (turned) {
         auto* v2 = reinterpret_cast<VIDEOINFOHEADER2*>(block);
         // The stored picture's own shape: the turn is told apart from it.
-        AVRational shape = av_mul_q(AVRational{p->width, p->height},
-                                    p->sample_aspect_ratio.num > 0 && p->sample_aspect_ratio.den > 0
-                                        ? p->sample_aspect_ratio
-                                        : AVRational{1, 1});
+        AVRational shape =
+            av_mul_q(AVRational{p->width, p->height}, p->sample_aspect_ratio.num > 0 && p->sample_aspect_ratio.den > 0
+                                                          ? p->sample_aspect_ratio
+                                                          : AVRational{1, 1});
         v2->dwPictAspectRatioX = static_cast<DWORD>(shape.num);
         v2->dwPictAspectRatioY = static_cast<DWORD>(shape.den);
         v2->dwControlFlags = OrientationControlFlags(orientation);
@@ -105,8 +104,7 @@ bool PlainAudioSubtype(AVCodecID id, GUID* subtype, WORD* tag)
         *subtype = MEDIASUBTYPE_IEEE_FLOAT;
         *tag = WAVE_FORMAT_IEEE_FLOAT;
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -147,9 +145,8 @@ bool AudioType(const AVStream* stream, CMediaType* type)
     if (extensible) {
         auto* ext = reinterpret_cast<WAVEFORMATEXTENSIBLE*>(block);
         ext->Samples.wValidBitsPerSample = wfx->wBitsPerSample;
-        ext->dwChannelMask = p->ch_layout.order == AV_CHANNEL_ORDER_NATIVE
-                                 ? static_cast<DWORD>(p->ch_layout.u.mask & 0xFFFFFFFFu)
-                                 : 0;
+        ext->dwChannelMask =
+            p->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? static_cast<DWORD>(p->ch_layout.u.mask & 0xFFFFFFFFu) : 0;
         ext->SubFormat = subtype;
     }
     if (extra) std::memcpy(block + head, p->extradata, extra);
@@ -202,12 +199,9 @@ bool MediaTypeOfStream(const AVStream* stream, CMediaType* type)
     if (!stream || !stream->codecpar || !type) return false;
     type->Reset();
     switch (stream->codecpar->codec_type) {
-    case AVMEDIA_TYPE_VIDEO:
-        return VideoType(stream, type);
-    case AVMEDIA_TYPE_AUDIO:
-        return AudioType(stream, type);
-    default:
-        return false;
+    case AVMEDIA_TYPE_VIDEO: return VideoType(stream, type);
+    case AVMEDIA_TYPE_AUDIO: return AudioType(stream, type);
+    default: return false;
     }
 }
 
@@ -226,9 +220,9 @@ bool CodecParametersOfType(const AM_MEDIA_TYPE& type, AVCodecParameters* params)
         if (type.formattype == FORMAT_MPEG2Video || type.formattype == FORMAT_MPEGVideo) {
             // The sequence header follows the fixed part of the MPEG record.
             size_t at = type.formattype == FORMAT_MPEG2Video ? offsetof(MPEG2VIDEOINFO, dwSequenceHeader)
-                                                              : offsetof(MPEG1VIDEOINFO, bSequenceHeader);
+                                                             : offsetof(MPEG1VIDEOINFO, bSequenceHeader);
             size_t lengthAt = type.formattype == FORMAT_MPEG2Video ? offsetof(MPEG2VIDEOINFO, cbSequenceHeader)
-                                                                    : offsetof(MPEG1VIDEOINFO, cbSequenceHeader);
+                                                                   : offsetof(MPEG1VIDEOINFO, cbSequenceHeader);
             if (type.cbFormat >= lengthAt + 4) {
                 DWORD length = 0;
                 std::memcpy(&length, type.pbFormat + lengthAt, 4);

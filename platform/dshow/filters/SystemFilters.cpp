@@ -72,10 +72,10 @@ std::vector<ShippedFilter> MakeRegistrations()
                              {Pin(0, inputs), Pin(REG_PINFLAG_B_OUTPUT | REG_PINFLAG_B_MANY, streams)}));
     }
     const CodecTable& table = CodecTable::Instance();
-    out.push_back(Filter(CLSID_VideoDecoder, L"Video Decoder", MERIT_NORMAL,
-                         {Pin(0, table.Pairs(MEDIATYPE_Video)),
-                          Pin(REG_PINFLAG_B_OUTPUT, {{MEDIATYPE_Video, MEDIASUBTYPE_I420},
-                                                     {MEDIATYPE_Video, MEDIASUBTYPE_RGB32}})}));
+    out.push_back(Filter(
+        CLSID_VideoDecoder, L"Video Decoder", MERIT_NORMAL,
+        {Pin(0, table.Pairs(MEDIATYPE_Video)),
+         Pin(REG_PINFLAG_B_OUTPUT, {{MEDIATYPE_Video, MEDIASUBTYPE_I420}, {MEDIATYPE_Video, MEDIASUBTYPE_RGB32}})}));
     out.push_back(Filter(CLSID_AudioDecoder, L"Audio Decoder", MERIT_NORMAL,
                          {Pin(0, table.Pairs(MEDIATYPE_Audio)),
                           Pin(REG_PINFLAG_B_OUTPUT, Pairs(MEDIATYPE_Audio, UncompressedAudioSubtypes()))}));
@@ -113,8 +113,8 @@ void InstallRegistrations()
         for (const auto& f : SystemFilterRegistrations()) AddShippedFilter(f);
         std::string source = WideToUtf16LeBytes(GuidToString(CLSID_MediaSource)) + std::string(2, '\0');
         for (const wchar_t* protocol : kProtocols)
-            RegistryStore::Instance().AddShippedValue(RegRoot::ClassesRoot, RegPath{protocol}, L"Source Filter",
-                                                      REG_SZ, source);
+            RegistryStore::Instance().AddShippedValue(RegRoot::ClassesRoot, RegPath{protocol}, L"Source Filter", REG_SZ,
+                                                      source);
     });
 }
 

@@ -171,8 +171,8 @@ void CLavVideoDecoder::TypeOfLayout(const Layout& layout, CMediaType* type)
     vih->rcTarget = vih->rcSource;
     vih->AvgTimePerFrame = frameTime_;
     if (frameTime_ > 0)
-        vih->dwBitRate = static_cast<DWORD>(std::min<LONGLONG>(
-            0xFFFFFFFFLL, static_cast<LONGLONG>(layout.ImageBytes()) * 8 * UNITS / frameTime_));
+        vih->dwBitRate = static_cast<DWORD>(
+            std::min<LONGLONG>(0xFFFFFFFFLL, static_cast<LONGLONG>(layout.ImageBytes()) * 8 * UNITS / frameTime_));
     BITMAPINFOHEADER& bih = turned ? reinterpret_cast<VIDEOINFOHEADER2*>(block)->bmiHeader : vih->bmiHeader;
     if (turned) {
         auto* v2 = reinterpret_cast<VIDEOINFOHEADER2*>(block);
@@ -254,9 +254,9 @@ HRESULT CLavVideoDecoder::Convert(const AVFrame* f, BYTE* image)
 {
     const Layout& l = output_;
     bool rgb = l.subtype == MEDIASUBTYPE_RGB32;
-    scaler_ = sws_getCachedContext(scaler_, f->width, f->height, static_cast<AVPixelFormat>(f->format), l.width,
-                                   l.height, rgb ? AV_PIX_FMT_BGRA : AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
-                                   nullptr, nullptr);
+    scaler_ =
+        sws_getCachedContext(scaler_, f->width, f->height, static_cast<AVPixelFormat>(f->format), l.width, l.height,
+                             rgb ? AV_PIX_FMT_BGRA : AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!scaler_) return E_FAIL;
     uint8_t* planes[4] = {};
     int strides[4] = {};

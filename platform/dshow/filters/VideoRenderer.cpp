@@ -40,10 +40,10 @@ bool PictureOf(const AM_MEDIA_TYPE& type, Picture* p)
         AVPixelFormat format;
         bool rgb;
     } formats[] = {
-        {MEDIASUBTYPE_I420, AV_PIX_FMT_YUV420P, false},  {MEDIASUBTYPE_IYUV, AV_PIX_FMT_YUV420P, false},
-        {MEDIASUBTYPE_YV12, AV_PIX_FMT_YUV420P, false},  {MEDIASUBTYPE_NV12, AV_PIX_FMT_NV12, false},
-        {MEDIASUBTYPE_YUY2, AV_PIX_FMT_YUYV422, false},  {MEDIASUBTYPE_RGB32, AV_PIX_FMT_BGR0, true},
-        {MEDIASUBTYPE_ARGB32, AV_PIX_FMT_BGRA, true},    {MEDIASUBTYPE_RGB24, AV_PIX_FMT_BGR24, true},
+        {MEDIASUBTYPE_I420, AV_PIX_FMT_YUV420P, false},   {MEDIASUBTYPE_IYUV, AV_PIX_FMT_YUV420P, false},
+        {MEDIASUBTYPE_YV12, AV_PIX_FMT_YUV420P, false},   {MEDIASUBTYPE_NV12, AV_PIX_FMT_NV12, false},
+        {MEDIASUBTYPE_YUY2, AV_PIX_FMT_YUYV422, false},   {MEDIASUBTYPE_RGB32, AV_PIX_FMT_BGR0, true},
+        {MEDIASUBTYPE_ARGB32, AV_PIX_FMT_BGRA, true},     {MEDIASUBTYPE_RGB24, AV_PIX_FMT_BGR24, true},
         {MEDIASUBTYPE_RGB565, AV_PIX_FMT_RGB565LE, true}, {MEDIASUBTYPE_RGB555, AV_PIX_FMT_RGB555LE, true},
     };
     for (const auto& f : formats) {
@@ -141,8 +141,8 @@ HRESULT CVideoRenderer::DoRenderSample(IMediaSample* sample)
         std::copy_n(copy, 4, planes);
         std::copy_n(copyStrides, 4, strides);
     }
-    SwsContext* scaler = sws_getContext(p.width, p.height, p.format, p.width, p.height, AV_PIX_FMT_BGR0,
-                                        SWS_POINT, nullptr, nullptr, nullptr);
+    SwsContext* scaler = sws_getContext(p.width, p.height, p.format, p.width, p.height, AV_PIX_FMT_BGR0, SWS_POINT,
+                                        nullptr, nullptr, nullptr);
     if (!scaler) return S_OK;
     // It writes past a row's end too: into a picture laid out for it.
     if (output_.Allocate(AV_PIX_FMT_BGR0, p.width, p.height))
@@ -323,19 +323,19 @@ HRESULT CVideoRenderer::get_Caption(BSTR* caption)
     return *caption ? S_OK : E_OUTOFMEMORY;
 }
 
-#define RIVO_WINDOW_PROPERTY(Name, member)                 \
-    HRESULT CVideoRenderer::put_##Name(LONG value)          \
-    {                                                       \
-        std::lock_guard<std::mutex> g(stateLock_);          \
-        member = value;                                     \
-        return S_OK;                                        \
-    }                                                       \
-    HRESULT CVideoRenderer::get_##Name(LONG* value)         \
-    {                                                       \
-        if (!value) return E_POINTER;                       \
-        std::lock_guard<std::mutex> g(stateLock_);          \
-        *value = member;                                    \
-        return S_OK;                                        \
+#define RIVO_WINDOW_PROPERTY(Name, member)          \
+    HRESULT CVideoRenderer::put_##Name(LONG value)  \
+    {                                               \
+        std::lock_guard<std::mutex> g(stateLock_);  \
+        member = value;                             \
+        return S_OK;                                \
+    }                                               \
+    HRESULT CVideoRenderer::get_##Name(LONG* value) \
+    {                                               \
+        if (!value) return E_POINTER;               \
+        std::lock_guard<std::mutex> g(stateLock_);  \
+        *value = member;                            \
+        return S_OK;                                \
     }
 
 RIVO_WINDOW_PROPERTY(WindowStyle, style_)
@@ -386,22 +386,22 @@ HRESULT CVideoRenderer::GetWindowPosition(LONG* left, LONG* top, LONG* width, LO
 // One edge or extent of the source, destination or window rectangle, read
 // and changed through the whole rectangle. A rectangle that cannot be read
 // (a source before the pin is connected) gives its error, and 0 for the value.
-#define RIVO_RECTANGLE_FIELD(Name, Rectangle, slot)                                                                    \
-    HRESULT CVideoRenderer::put_##Name(LONG value)                                                                     \
-    {                                                                                                                  \
-        LONG r[4] = {};                                                                                                \
-        HRESULT hr = Get##Rectangle##Position(&r[0], &r[1], &r[2], &r[3]);                                             \
-        if (FAILED(hr)) return hr;                                                                                     \
-        r[slot] = value;                                                                                               \
-        return Set##Rectangle##Position(r[0], r[1], r[2], r[3]);                                                       \
-    }                                                                                                                  \
-    HRESULT CVideoRenderer::get_##Name(LONG* value)                                                                    \
-    {                                                                                                                  \
-        if (!value) return E_POINTER;                                                                                  \
-        LONG r[4] = {};                                                                                                \
-        HRESULT hr = Get##Rectangle##Position(&r[0], &r[1], &r[2], &r[3]);                                             \
-        *value = r[slot];                                                                                              \
-        return hr;                                                                                                     \
+#define RIVO_RECTANGLE_FIELD(Name, Rectangle, slot)                        \
+    HRESULT CVideoRenderer::put_##Name(LONG value)                         \
+    {                                                                      \
+        LONG r[4] = {};                                                    \
+        HRESULT hr = Get##Rectangle##Position(&r[0], &r[1], &r[2], &r[3]); \
+        if (FAILED(hr)) return hr;                                         \
+        r[slot] = value;                                                   \
+        return Set##Rectangle##Position(r[0], r[1], r[2], r[3]);           \
+    }                                                                      \
+    HRESULT CVideoRenderer::get_##Name(LONG* value)                        \
+    {                                                                      \
+        if (!value) return E_POINTER;                                      \
+        LONG r[4] = {};                                                    \
+        HRESULT hr = Get##Rectangle##Position(&r[0], &r[1], &r[2], &r[3]); \
+        *value = r[slot];                                                  \
+        return hr;                                                         \
     }
 
 RIVO_RECTANGLE_FIELD(SourceLeft, Source, 0)

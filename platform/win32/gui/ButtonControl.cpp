@@ -7,9 +7,9 @@
 
 #include "DeviceContext.h"
 #include "DrawText.h"
-#include "GdiText.h"
 #include "Focus.h"
 #include "GdiDraw.h"
+#include "GdiText.h"
 #include "Input.h"
 #include "MessageQueue.h"
 #include "Paint.h"
@@ -22,8 +22,8 @@ namespace {
 
 struct ButtonState {
     WPARAM check = BST_UNCHECKED;
-    bool pushed = false;      // drawn pressed
-    bool tracking = false;    // the left button went down on it
+    bool pushed = false;    // drawn pressed
+    bool tracking = false;  // the left button went down on it
     bool spaceDown = false;
     bool focused = false;
     HFONT font = nullptr;
@@ -68,15 +68,19 @@ std::vector<HWND> RadioGroupOf(HWND h)
 void Notify(HWND h, WORD code)
 {
     HWND parent = GetParent(h);
-    if (parent) SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(h)), code), reinterpret_cast<LPARAM>(h));
+    if (parent)
+        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(h)), code),
+                     reinterpret_cast<LPARAM>(h));
 }
 
 void Click(HWND h)
 {
     DWORD k = Kind(h);
     ButtonState& s = States()[h];
-    if (k == BS_AUTOCHECKBOX) s.check = s.check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
-    else if (k == BS_AUTO3STATE) s.check = (s.check + 1) % 3;
+    if (k == BS_AUTOCHECKBOX)
+        s.check = s.check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+    else if (k == BS_AUTO3STATE)
+        s.check = (s.check + 1) % 3;
     if (k == BS_AUTORADIOBUTTON) {
         // The clicked one is checked and every other of its group cleared.
         for (HWND other : RadioGroupOf(h))
@@ -121,7 +125,7 @@ void Paint(HWND h)
     DWORD k = style & BS_TYPEMASK;
     HWND parent = GetParent(h);
     HBRUSH back = parent ? reinterpret_cast<HBRUSH>(SendMessageW(parent, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc),
-                                                                  reinterpret_cast<LPARAM>(h)))
+                                                                 reinterpret_cast<LPARAM>(h)))
                          : nullptr;
     if (!back) back = GetSysColorBrush(COLOR_BTNFACE);
     FillRect(dc, &r, back);
@@ -164,7 +168,8 @@ void Paint(HWND h)
             DrawEdge(dc, &b, EDGE_SUNKEN, BF_RECT);
         }
         if (IsCheckKind(k) && s.check != BST_UNCHECKED) {
-            HPEN pen = CreatePen(PS_SOLID, 2, s.check == BST_INDETERMINATE ? GetSysColor(COLOR_GRAYTEXT) : RGB(0, 0, 0));
+            HPEN pen =
+                CreatePen(PS_SOLID, 2, s.check == BST_INDETERMINATE ? GetSysColor(COLOR_GRAYTEXT) : RGB(0, 0, 0));
             HGDIOBJ old = SelectObject(dc, pen);
             MoveToEx(dc, b.left + 3, b.top + 6, nullptr);
             LineTo(dc, b.left + 5, b.top + 9);
@@ -258,7 +263,8 @@ LRESULT ButtonProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         if (s.tracking) {
             RECT r;
             GetClientRect(h, &r);
-            POINT p{static_cast<SHORT>(LOWORD(static_cast<DWORD>(lParam))), static_cast<SHORT>(HIWORD(static_cast<DWORD>(lParam)))};
+            POINT p{static_cast<SHORT>(LOWORD(static_cast<DWORD>(lParam))),
+                    static_cast<SHORT>(HIWORD(static_cast<DWORD>(lParam)))};
             bool inside = PtInRect(&r, p) != 0;
             if (inside != s.pushed) {
                 s.pushed = inside;
@@ -307,8 +313,7 @@ LRESULT ButtonProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
             InvalidateRect(h, nullptr, TRUE);
         }
         return 0;
-    case BM_GETSTATE:
-        return static_cast<LRESULT>(s.check) | (s.pushed ? BST_PUSHED : 0) | (s.focused ? BST_FOCUS : 0);
+    case BM_GETSTATE: return static_cast<LRESULT>(s.check) | (s.pushed ? BST_PUSHED : 0) | (s.focused ? BST_FOCUS : 0);
     case BM_SETSTATE:
         s.pushed = wParam != 0;
         InvalidateRect(h, nullptr, TRUE);
@@ -322,9 +327,7 @@ LRESULT ButtonProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
     case BM_CLICK:
         if (IsWindowEnabled(h)) Click(h);
         return 0;
-    case WM_NCDESTROY:
-        States().erase(h);
-        return DefWindowProcW(h, message, wParam, lParam);
+    case WM_NCDESTROY: States().erase(h); return DefWindowProcW(h, message, wParam, lParam);
     default: return DefWindowProcW(h, message, wParam, lParam);
     }
 }

@@ -232,8 +232,8 @@ void PaintCaption(HDC dc, const WindowObject& w, bool active)
     if (!Has(l.caption)) return;
     FillRect(dc, &l.caption, GetSysColorBrush(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
     if (Has(l.icon))
-        DrawIconEx(dc, l.icon.left, l.icon.top, CaptionIcon(w), l.icon.right - l.icon.left, l.icon.bottom - l.icon.top, 0,
-                   nullptr, DI_NORMAL);
+        DrawIconEx(dc, l.icon.left, l.icon.top, CaptionIcon(w), l.icon.right - l.icon.left, l.icon.bottom - l.icon.top,
+                   0, nullptr, DI_NORMAL);
     HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
@@ -310,8 +310,10 @@ void TrackCaptionButton(HWND window, LRESULT hit)
         DispatchMessageW(&msg);
     }
     if (!(w = Find(window))) return;
-    if (GetCapture() == window) ReleaseCapture();
-    else cancelled = true;  // another window took the mouse
+    if (GetCapture() == window)
+        ReleaseCapture();
+    else
+        cancelled = true;  // another window took the mouse
     if (!(w = Find(window))) return;
     w->captionPressed = HTNOWHERE;
     RedrawButtons(window);

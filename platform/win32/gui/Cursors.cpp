@@ -76,7 +76,6 @@ bool ShapeOf(WORD id, Qt::CursorShape* shape)
     }
 }
 
-
 // One DIB image of an icon or cursor file: colour bits, then the AND mask.
 bool DecodeDibImage(const uint8_t* data, size_t size, QImage* out)
 {
@@ -123,8 +122,9 @@ bool DecodeDibImage(const uint8_t* data, size_t size, QImage* out)
                 const uint8_t* p = row + x * 3;
                 v = qRgb(p[2], p[1], p[0]);
             } else {
-                unsigned index = bits == 8 ? row[x] : bits == 4 ? ((x & 1) ? row[x / 2] & 15 : row[x / 2] >> 4)
-                                                                 : (row[x / 8] >> (7 - (x & 7))) & 1;
+                unsigned index = bits == 8   ? row[x]
+                                 : bits == 4 ? ((x & 1) ? row[x / 2] & 15 : row[x / 2] >> 4)
+                                             : (row[x / 8] >> (7 - (x & 7))) & 1;
                 if (index < colors) {
                     const uint8_t* q = data + paletteAt + index * 4;
                     v = qRgb(q[2], q[1], q[0]);

@@ -187,9 +187,7 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         if ((hit == HTCAPTION || hit == HTSYSMENU) && IsWindow(window)) ShowSystemMenu(window, PointOf(lParam));
         return 0;
     }
-    case WM_NCRBUTTONUP:
-        SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), lParam);
-        return 0;
+    case WM_NCRBUTTONUP: SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), lParam); return 0;
     case WM_NCMOUSEMOVE: SetCaptionHot(window, static_cast<LRESULT>(wParam)); return 0;
     case WM_NCMOUSELEAVE: SetCaptionHot(window, HTNOWHERE); return 0;
     case WM_NCLBUTTONDOWN: {
@@ -248,7 +246,9 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             SendMessageW(window, WM_MOVE, 0,
                          MAKELONG(static_cast<WORD>(w.rect.left + c.left), static_cast<WORD>(w.rect.top + c.top)));
         if (!(pos->flags & SWP_NOSIZE) && IsWindow(window)) {
-            WPARAM type = (w.style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : (w.style & WS_MINIMIZE) ? SIZE_MINIMIZED : SIZE_RESTORED;
+            WPARAM type = (w.style & WS_MAXIMIZE)   ? SIZE_MAXIMIZED
+                          : (w.style & WS_MINIMIZE) ? SIZE_MINIMIZED
+                                                    : SIZE_RESTORED;
             SendMessageW(window, WM_SIZE, type,
                          MAKELONG(static_cast<WORD>(c.right - c.left), static_cast<WORD>(c.bottom - c.top)));
         }

@@ -69,8 +69,7 @@ HDC MakeWindowDc(HWND window, bool whole)
     dc->window = window;
     dc->wholeWindow = whole;
     RECT c = w->ClientRectInWindow();
-    dc->paintClip = whole ? QRegion(0, 0, w->Width(), w->Height())
-                          : QRegion(0, 0, c.right - c.left, c.bottom - c.top);
+    dc->paintClip = whole ? QRegion(0, 0, w->Width(), w->Height()) : QRegion(0, 0, c.right - c.left, c.bottom - c.top);
     InitState(dc->state);
     return DcAdd(std::move(dc));
 }
@@ -181,9 +180,7 @@ QRect DcExtent(HDC dc)
     DeviceContext* d = DcFind(dc);
     DrawTarget t;
     if (!d || !ResolveTarget(*d, &t)) return QRect();
-    QRect surface = t.surface ? QRect(0, 0, t.surface->width, t.surface->height)
-                  : t.image   ? t.image->rect()
-                              : QRect();
+    QRect surface = t.surface ? QRect(0, 0, t.surface->width, t.surface->height) : t.image ? t.image->rect() : QRect();
     // From image coordinates back to the DC's logical ones.
     return surface.translated(-t.origin).translated(-d->state.viewportOrigin.x, -d->state.viewportOrigin.y);
 }
@@ -251,9 +248,18 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object)
     }
     HGDIOBJ old = nullptr;
     switch (o->kind) {
-    case GdiKind::Pen: old = d->state.pen; Select(d->state.pen, object); break;
-    case GdiKind::Brush: old = d->state.brush; Select(d->state.brush, object); break;
-    case GdiKind::Font: old = d->state.font; Select(d->state.font, object); break;
+    case GdiKind::Pen:
+        old = d->state.pen;
+        Select(d->state.pen, object);
+        break;
+    case GdiKind::Brush:
+        old = d->state.brush;
+        Select(d->state.brush, object);
+        break;
+    case GdiKind::Font:
+        old = d->state.font;
+        Select(d->state.font, object);
+        break;
     case GdiKind::Bitmap:
         if (!d->memory) return nullptr;
         // A bitmap draws in one memory DC at a time.
@@ -261,8 +267,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object)
         old = d->state.bitmap;
         Select(d->state.bitmap, object);
         break;
-    case GdiKind::Region:
-        return reinterpret_cast<HGDIOBJ>(static_cast<intptr_t>(SelectClipRgn(dc, object)));
+    case GdiKind::Region: return reinterpret_cast<HGDIOBJ>(static_cast<intptr_t>(SelectClipRgn(dc, object)));
     }
     return old;
 }

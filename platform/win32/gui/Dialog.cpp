@@ -98,8 +98,10 @@ public:
     }
     void Skip(size_t n)
     {
-        if (pos_ + n > size_) ok_ = false;
-        else pos_ += n;
+        if (pos_ + n > size_)
+            ok_ = false;
+        else
+            pos_ += n;
     }
 
 private:
@@ -207,8 +209,8 @@ void CollectTabStops(HWND parent, HWND control, std::vector<HWND>* stops, int de
 {
     for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         DWORD style = static_cast<DWORD>(GetWindowLongW(c, GWL_STYLE));
-        bool container = (GetWindowLongW(c, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) && (style & WS_VISIBLE) &&
-                         !(style & WS_DISABLED);
+        bool container =
+            (GetWindowLongW(c, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) && (style & WS_VISIBLE) && !(style & WS_DISABLED);
         if (container && depth < 16) {
             if (c == control) stops->push_back(c);
             CollectTabStops(c, control, stops, depth + 1);
@@ -259,9 +261,9 @@ HWND CreateDialogInternal(HINSTANCE instance, const DLGTEMPLATE* templ, HWND own
     if (root && !(style & DS_ABSALIGN) && !(style & WS_CHILD)) ClientToScreen(root, &at);
     if (style & WS_CHILD) root = owner;
     const wchar_t* cls = desc.className.empty() ? kDialogClass : desc.className.c_str();
-    HWND h = CreateWindowExW(exStyle, cls, desc.title.c_str(), windowStyle, at.x, at.y, r.right - r.left,
-                             r.bottom - r.top, style & WS_CHILD ? owner : root, nullptr, instance,
-                             reinterpret_cast<LPVOID>(param));
+    HWND h =
+        CreateWindowExW(exStyle, cls, desc.title.c_str(), windowStyle, at.x, at.y, r.right - r.left, r.bottom - r.top,
+                        style & WS_CHILD ? owner : root, nullptr, instance, reinterpret_cast<LPVOID>(param));
     if (!h) {
         if (state->ownFont) DeleteObject(state->font);
         return nullptr;
@@ -310,7 +312,8 @@ LRESULT DialogDefaults(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         return 1;
     }
     case WM_CLOSE:
-        PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(h, IDCANCEL)));
+        PostMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(h, IDCANCEL)));
         return 0;
     case WM_SETFONT: return 0;
     case WM_GETFONT: return state ? reinterpret_cast<LRESULT>(state->font) : 0;
@@ -345,7 +348,8 @@ LRESULT DialogDefaults(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         if (HWND old = DefaultButton(h)) SendMessageW(old, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
         if (state) state->defId = static_cast<WORD>(wParam);
         if (HWND b = GetDlgItem(h, static_cast<int>(wParam))) {
-            if (SendMessageW(b, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON) SendMessageW(b, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+            if (SendMessageW(b, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON)
+                SendMessageW(b, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
         }
         return TRUE;
     }
@@ -555,4 +559,7 @@ BOOL CheckDlgButton(HWND dialog, int id, UINT check)
     return SendDlgItemMessageW(dialog, id, BM_SETCHECK, check, 0) == 0 && GetDlgItem(dialog, id) ? TRUE : FALSE;
 }
 
-UINT IsDlgButtonChecked(HWND dialog, int id) { return static_cast<UINT>(SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0)); }
+UINT IsDlgButtonChecked(HWND dialog, int id)
+{
+    return static_cast<UINT>(SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0));
+}

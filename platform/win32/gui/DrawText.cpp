@@ -191,7 +191,8 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* callerRect, UINT format)
         if (format & DT_EXPANDTABS) {
             std::wstring before = p.text.substr(0, p.mnemonic < 0 ? 0 : static_cast<size_t>(p.mnemonic));
             p.text = ExpandTabs(p.text, m, tabChars * m.fm().averageCharWidth());
-            if (p.mnemonic >= 0) p.mnemonic = static_cast<int>(ExpandTabs(before, m, tabChars * m.fm().averageCharWidth()).size());
+            if (p.mnemonic >= 0)
+                p.mnemonic = static_cast<int>(ExpandTabs(before, m, tabChars * m.fm().averageCharWidth()).size());
         } else {
             // Without expansion a tab takes no room.
             for (size_t i = 0; i < p.text.size();) {
@@ -234,8 +235,10 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* callerRect, UINT format)
 
     int top = rect->top;
     bool single = (format & DT_SINGLELINE) != 0;
-    if (single && (format & DT_VCENTER)) top = (rect->top + rect->bottom - total) / 2;
-    else if (single && (format & DT_BOTTOM)) top = rect->bottom - total;
+    if (single && (format & DT_VCENTER))
+        top = (rect->top + rect->bottom - total) / 2;
+    else if (single && (format & DT_BOTTOM))
+        top = rect->bottom - total;
     int result = (single && (format & (DT_VCENTER | DT_BOTTOM))) ? top - rect->top + total : total;
 
     if (format & DT_CALCRECT) {
@@ -257,8 +260,10 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* callerRect, UINT format)
     for (const Line& l : lines) {
         int w = m.Width(l.text);
         int x = rect->left;
-        if (format & DT_CENTER) x = rect->left + (width - w) / 2;
-        else if (format & DT_RIGHT) x = rect->right - w;
+        if (format & DT_CENTER)
+            x = rect->left + (width - w) / 2;
+        else if (format & DT_RIGHT)
+            x = rect->right - w;
         QRect cell(x, y, w, lineHeight);
         if (!(format & DT_PREFIXONLY)) {
             if (d->state.bkMode == OPAQUE && w > 0) p.fillRect(cell, ToQColor(d->state.bkColor));

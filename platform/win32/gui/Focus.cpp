@@ -79,8 +79,7 @@ HWND SetActiveWindow(HWND window)
     s.cause = WA_ACTIVE;
     if (old) {
         SendMessageW(old, WM_NCACTIVATE, FALSE, reinterpret_cast<LPARAM>(window));
-        if (IsWindow(old))
-            SendMessageW(old, WM_ACTIVATE, MAKELONG(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(window));
+        if (IsWindow(old)) SendMessageW(old, WM_ACTIVATE, MAKELONG(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(window));
         // The focus leaves with the activation.
         if (InTree(old, GetFocus())) {
             HWND f = s.focus;
@@ -95,8 +94,7 @@ HWND SetActiveWindow(HWND window)
     if (WindowObject* w = Find(window)) ActivateWidget(*w);
     SendMessageW(window, WM_NCACTIVATE, TRUE, reinterpret_cast<LPARAM>(old));
     if (IsWindow(window))
-        SendMessageW(window, WM_ACTIVATE, MAKELONG(cause, IsIconic(window) ? 1 : 0),
-                     reinterpret_cast<LPARAM>(old));
+        SendMessageW(window, WM_ACTIVATE, MAKELONG(cause, IsIconic(window) ? 1 : 0), reinterpret_cast<LPARAM>(old));
     return old;
 }
 

@@ -133,8 +133,8 @@ std::vector<Family> ListFamilies()
         FcCharSet* chars = nullptr;
         FcPatternGetCharSet(p, FC_CHARSET, 0, &chars);
         for (const CharsetLanguage& c : kCharsets) {
-            bool covered = c.language ? langs && FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>(
-                                                                         c.language)) == FcLangEqual
+            bool covered = c.language ? langs && FcLangSetHasLang(
+                                                     langs, reinterpret_cast<const FcChar8*>(c.language)) == FcLangEqual
                                       : chars && HasLatinLetters(chars);
             if (covered && std::find(f.charSets.begin(), f.charSets.end(), c.charSet) == f.charSets.end())
                 f.charSets.push_back(c.charSet);
@@ -228,7 +228,8 @@ int EnumFontFamiliesExW(HDC, LOGFONTW* font, FONTENUMPROCW proc, LPARAM lParam, 
             tm.tmCharSet = charSet;
             // As the system sets them: bit 0 means a variable pitch, bit 1 an
             // outline font, bit 2 a TrueType font.
-            tm.tmPitchAndFamily = static_cast<BYTE>((f.fixedPitch ? 0 : 1) | (f.outline ? 2 : 0) | (f.trueType ? 4 : 0));
+            tm.tmPitchAndFamily =
+                static_cast<BYTE>((f.fixedPitch ? 0 : 1) | (f.outline ? 2 : 0) | (f.trueType ? 4 : 0));
             tm.ntmSizeEM = f.outline ? 2048 : 0;
             tm.ntmCellHeight = 16;
             tm.ntmAvgWidth = 7;

@@ -106,7 +106,10 @@ int FrameRect(HDC dc, const RECT* r, HBRUSH brush)
     return 1;
 }
 
-BOOL InvertRect(HDC dc, const RECT* r) { return r && PatBlt(dc, r->left, r->top, r->right - r->left, r->bottom - r->top, DSTINVERT); }
+BOOL InvertRect(HDC dc, const RECT* r)
+{
+    return r && PatBlt(dc, r->left, r->top, r->right - r->left, r->bottom - r->top, DSTINVERT);
+}
 
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom)
 {
@@ -318,7 +321,9 @@ bool Transfer(HDC dst, QRect to, HDC src, QRect from, DWORD rop, bool keyed, COL
     if (!dp.ok()) return dp.dc().handle != nullptr;
     QPainter& p = dp.p();
     switch (rop) {
-    case SRCCOPY: p.setCompositionMode(keyed ? QPainter::CompositionMode_SourceOver : QPainter::CompositionMode_Source); break;
+    case SRCCOPY:
+        p.setCompositionMode(keyed ? QPainter::CompositionMode_SourceOver : QPainter::CompositionMode_Source);
+        break;
     case SRCPAINT: p.setCompositionMode(QPainter::RasterOp_SourceOrDestination); break;
     case SRCAND: p.setCompositionMode(QPainter::RasterOp_SourceAndDestination); break;
     case SRCINVERT: p.setCompositionMode(QPainter::RasterOp_SourceXorDestination); break;
@@ -334,7 +339,8 @@ bool Transfer(HDC dst, QRect to, HDC src, QRect from, DWORD rop, bool keyed, COL
     } else if (to.size() == from.size()) {
         p.drawImage(to.topLeft(), source);
     } else {
-        p.drawImage(to, source.scaled(to.size().expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+        p.drawImage(to,
+                    source.scaled(to.size().expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio, Qt::FastTransformation));
     }
     dp.Touched(to);
     return true;
@@ -344,7 +350,8 @@ bool Transfer(HDC dst, QRect to, HDC src, QRect from, DWORD rop, bool keyed, COL
 
 BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop)
 {
-    return RasterFill(dc, RectFromEdges(x, y, static_cast<long long>(x) + width, static_cast<long long>(y) + height), rop)
+    return RasterFill(dc, RectFromEdges(x, y, static_cast<long long>(x) + width, static_cast<long long>(y) + height),
+                      rop)
                ? TRUE
                : FALSE;
 }
@@ -355,9 +362,9 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int s
     if (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY || rop == DSTINVERT)
         return PatBlt(dst, x, y, width, height, rop);
     if (!DcFind(src) || width < 0 || height < 0) return FALSE;
-    return Transfer(dst, RectFromEdges(x, y, static_cast<long long>(x) + width, static_cast<long long>(y) + height), src,
-                    RectFromEdges(sx, sy, static_cast<long long>(sx) + width, static_cast<long long>(sy) + height), rop,
-                    false, 0)
+    return Transfer(dst, RectFromEdges(x, y, static_cast<long long>(x) + width, static_cast<long long>(y) + height),
+                    src, RectFromEdges(sx, sy, static_cast<long long>(sx) + width, static_cast<long long>(sy) + height),
+                    rop, false, 0)
                ? TRUE
                : FALSE;
 }
@@ -375,7 +382,7 @@ BOOL TransparentBlt(HDC dst, int x, int y, int width, int height, HDC src, int s
 {
     if (!DcFind(dst) || !DcFind(src) || width <= 0 || height <= 0 || sw <= 0 || sh <= 0) return FALSE;
     return Transfer(dst, QRect(x, y, width, height), src, QRect(sx, sy, sw, sh), SRCCOPY, true, transparent) ? TRUE
-                                                                                                          : FALSE;
+                                                                                                             : FALSE;
 }
 
 BOOL DrawEdge(HDC dc, RECT* r, UINT edge, UINT flags)

@@ -92,10 +92,10 @@ struct DcState {
 struct DeviceContext {
     HDC handle = nullptr;
     bool memory = false;
-    HWND window = nullptr;      // window DCs
-    bool wholeWindow = false;   // GetWindowDC: non-client area included
-    bool paintDc = false;       // from BeginPaint
-    QRegion paintClip;          // window DCs: what may be drawn, in DC coordinates
+    HWND window = nullptr;     // window DCs
+    bool wholeWindow = false;  // GetWindowDC: non-client area included
+    bool paintDc = false;      // from BeginPaint
+    QRegion paintClip;         // window DCs: what may be drawn, in DC coordinates
     DcState state;
     std::vector<DcState> saved;
 };
@@ -110,10 +110,10 @@ struct DrawTarget {
     QImage* image = nullptr;
     BitmapSurface* surface = nullptr;  // memory DCs
     HWND window = nullptr;
-    QPoint origin;     // DC (0, 0) in top-down image coordinates
-    QRegion clip;      // in DC coordinates; empty with limited = true draws nothing
+    QPoint origin;  // DC (0, 0) in top-down image coordinates
+    QRegion clip;   // in DC coordinates; empty with limited = true draws nothing
     bool limited = false;
-    QImage view;       // keeps a surface view alive
+    QImage view;  // keeps a surface view alive
 };
 bool ResolveTarget(DeviceContext& dc, DrawTarget* target);
 

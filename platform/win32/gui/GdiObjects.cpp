@@ -189,9 +189,12 @@ QImage BitmapSurface::Read(const QRect& r)
             }
             default: {
                 unsigned index = 0;
-                if (bitCount == 8) index = src[lx];
-                else if (bitCount == 4) index = (lx & 1) ? (src[lx / 2] & 0x0F) : (src[lx / 2] >> 4);
-                else index = (src[lx / 8] >> (7 - (lx & 7))) & 1;
+                if (bitCount == 8)
+                    index = src[lx];
+                else if (bitCount == 4)
+                    index = (lx & 1) ? (src[lx / 2] & 0x0F) : (src[lx / 2] >> 4);
+                else
+                    index = (src[lx / 8] >> (7 - (lx & 7))) & 1;
                 if (index < palette.size()) {
                     const RGBQUAD& q = palette[index];
                     v = qRgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
@@ -360,9 +363,9 @@ HFONT CreateFontIndirectW(const LOGFONTW* font)
     return GdiAdd(std::move(o));
 }
 
-HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                  DWORD quality, DWORD pitchAndFamily, LPCWSTR face)
+HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                  DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                  DWORD pitchAndFamily, LPCWSTR face)
 {
     LOGFONTW lf;
     lf.lfHeight = height;

@@ -59,7 +59,6 @@ struct BITMAPFILEHEADER {
 #pragma pack(pop)
 static_assert(sizeof(BITMAPFILEHEADER) == 14);
 
-
 struct RGBQUAD {
     BYTE rgbBlue = 0;
     BYTE rgbGreen = 0;
@@ -165,9 +164,9 @@ HBRUSH GetSysColorBrush(int index);
 // one the cell height; the face names the family, and Qt falls back to
 // installed fonts for the characters the face lacks.
 HFONT CreateFontIndirectW(const LOGFONTW* font);
-HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                  DWORD quality, DWORD pitchAndFamily, LPCWSTR face);
+HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                  DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                  DWORD pitchAndFamily, LPCWSTR face);
 
 // A bitmap compatible with the device context (32 bits).
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);

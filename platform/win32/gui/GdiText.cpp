@@ -103,11 +103,15 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
     }
     UINT align = d->state.textAlign;
     int left = x;
-    if ((align & TA_CENTER) == TA_CENTER) left = x - width / 2;
-    else if (align & TA_RIGHT) left = x - width;
+    if ((align & TA_CENTER) == TA_CENTER)
+        left = x - width / 2;
+    else if (align & TA_RIGHT)
+        left = x - width;
     int top = y;
-    if ((align & TA_BASELINE) == TA_BASELINE) top = y - fm.ascent();
-    else if (align & TA_BOTTOM) top = y - fm.height();
+    if ((align & TA_BASELINE) == TA_BASELINE)
+        top = y - fm.ascent();
+    else if (align & TA_BOTTOM)
+        top = y - fm.height();
     QRect cell(left, top, width, fm.height());
     if ((options & ETO_CLIPPED) && rect) p.setClipRect(box, Qt::IntersectClip);
     if (d->state.bkMode == OPAQUE && !(options & ETO_OPAQUE)) p.fillRect(cell, ToQColor(d->state.bkColor));

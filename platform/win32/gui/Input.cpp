@@ -40,7 +40,7 @@ struct Tracking {
     HWND window = nullptr;
     DWORD flags = 0;  // TME_LEAVE, TME_HOVER (until the hover is reported), TME_NONCLIENT
     DWORD hoverTime = 0;
-    RECT hoverRect;      // screen; the hover restarts when the cursor leaves it
+    RECT hoverRect;  // screen; the hover restarts when the cursor leaves it
     ULONGLONG hoverDue = 0;
 };
 
@@ -146,10 +146,7 @@ void NoteMoveForHover(POINT cursor)
     if (!PtInRect(&t.hoverRect, cursor)) RestartHover(t, cursor);
 }
 
-void PostLeave(HWND window, bool nonClient)
-{
-    PostMessageW(window, nonClient ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
-}
+void PostLeave(HWND window, bool nonClient) { PostMessageW(window, nonClient ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0); }
 
 // Ends leave tracking when the cursor is no longer where the window wanted it.
 void CheckLeave(HWND under, LRESULT hit)
@@ -244,7 +241,8 @@ void ConvertMouse(RawInput& in)
     HWND root = GetAncestor(target, GA_ROOT);
     if (!s.capture && !IsWindowEnabled(root)) {
         UINT down = in.kind == RawKind::Button && in.down ? message : WM_MOUSEMOVE;
-        SendMessageW(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELONG(static_cast<WORD>(HTERROR), down));
+        SendMessageW(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target),
+                     MAKELONG(static_cast<WORD>(HTERROR), down));
         in.dropped = true;
         return;
     }
@@ -473,8 +471,7 @@ BOOL TranslateMessage(const MSG* msg)
         return FALSE;
     wchar_t ch = s.lastKeyChar;
     s.lastKeyChar = 0;
-    PostMessageW(msg->hwnd, msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, static_cast<WPARAM>(ch),
-                 msg->lParam);
+    PostMessageW(msg->hwnd, msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, static_cast<WPARAM>(ch), msg->lParam);
     return TRUE;
 }
 
@@ -492,8 +489,10 @@ void PrepareInput()
         RawInput& in = s.queue.front();
         if (!in.converted) {
             in.converted = true;
-            if (in.kind == RawKind::Key) ConvertKey(in);
-            else ConvertMouse(in);
+            if (in.kind == RawKind::Key)
+                ConvertKey(in);
+            else
+                ConvertMouse(in);
         }
         if (s.queue.empty()) return;
         if (!s.queue.front().dropped) return;

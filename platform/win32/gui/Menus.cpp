@@ -102,8 +102,10 @@ HMENU Build(const std::vector<MenuResourceItem>& items, bool popup)
 {
     HMENU m = NewMenu(popup);
     for (const MenuResourceItem& i : items) {
-        if (i.flags & MF_POPUP) AppendMenuW(m, i.flags, reinterpret_cast<UINT_PTR>(Build(i.children, true)), i.text.c_str());
-        else AppendMenuW(m, i.flags, i.id, i.text.c_str());
+        if (i.flags & MF_POPUP)
+            AppendMenuW(m, i.flags, reinterpret_cast<UINT_PTR>(Build(i.children, true)), i.text.c_str());
+        else
+            AppendMenuW(m, i.flags, i.id, i.text.c_str());
     }
     return m;
 }
@@ -146,10 +148,14 @@ public:
         Fill(&q, menu, &ids);
         QSize size = q.sizeHint();
         QPoint at(screen.x, screen.y);
-        if (flags & TPM_RIGHTALIGN) at.rx() -= size.width();
-        else if (flags & TPM_CENTERALIGN) at.rx() -= size.width() / 2;
-        if (flags & TPM_BOTTOMALIGN) at.ry() -= size.height();
-        else if (flags & TPM_VCENTERALIGN) at.ry() -= size.height() / 2;
+        if (flags & TPM_RIGHTALIGN)
+            at.rx() -= size.width();
+        else if (flags & TPM_CENTERALIGN)
+            at.rx() -= size.width() / 2;
+        if (flags & TPM_BOTTOMALIGN)
+            at.ry() -= size.height();
+        else if (flags & TPM_VCENTERALIGN)
+            at.ry() -= size.height() / 2;
         QAction* chosen = q.exec(at);
         auto it = ids.find(chosen);
         return it == ids.end() ? 0 : it->second;

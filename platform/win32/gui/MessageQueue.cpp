@@ -81,9 +81,9 @@ struct Queue {
     Dispatcher* dispatcher = nullptr;  // guarded by lock
     std::thread::id uiThread;
     bool uiThreadKnown = false;
-    int retrieving = 0;    // loops of ours waiting for messages
-    int delivering = 0;    // the dispatcher is at work
-    MSG current;           // the last message retrieved
+    int retrieving = 0;  // loops of ours waiting for messages
+    int delivering = 0;  // the dispatcher is at work
+    MSG current;         // the last message retrieved
 };
 
 Queue& Q()
@@ -198,8 +198,8 @@ bool Peek(const MessageFilter& filter, bool remove, MSG* msg)
     PrepareInput();
     MSG m;
     bool found = TakePosted(filter, remove, &m) || TakeInputMessage(filter, remove, &m) ||
-                 TakeQuit(filter, remove, &m) || TakePaintMessage(filter, &m) ||
-                 TakeDueTimer(filter, remove, &m) || TakeHoverMessage(filter, remove, &m);
+                 TakeQuit(filter, remove, &m) || TakePaintMessage(filter, &m) || TakeDueTimer(filter, remove, &m) ||
+                 TakeHoverMessage(filter, remove, &m);
     if (!found) return false;
     if (!m.time) m.time = static_cast<DWORD>(MessageClockNow());
     if (m.pt.x == 0 && m.pt.y == 0 && m.message != WM_QUIT) m.pt = CurrentCursorPos();
@@ -224,8 +224,10 @@ void WaitForWork()
     long long ms = MsUntilNextWake();
     std::unique_lock<std::mutex> guard(q.lock);
     auto ready = [&] { return !q.posted.empty() || q.quit; };
-    if (ms < 0) q.changed.wait(guard, ready);
-    else q.changed.wait_for(guard, std::chrono::milliseconds(std::max<long long>(ms, 1)), ready);
+    if (ms < 0)
+        q.changed.wait(guard, ready);
+    else
+        q.changed.wait_for(guard, std::chrono::milliseconds(std::max<long long>(ms, 1)), ready);
 }
 
 void Dispatcher::Deliver()
@@ -299,8 +301,10 @@ void DropPostedMessages(HWND window, UINT message)
     Queue& q = Q();
     std::lock_guard<std::mutex> guard(q.lock);
     for (auto it = q.posted.begin(); it != q.posted.end();) {
-        if (it->hwnd == window && (message == 0 || it->message == message)) it = q.posted.erase(it);
-        else ++it;
+        if (it->hwnd == window && (message == 0 || it->message == message))
+            it = q.posted.erase(it);
+        else
+            ++it;
     }
 }
 
@@ -399,10 +403,7 @@ DWORD GetMessagePos()
     return MAKELONG(static_cast<WORD>(p.x), static_cast<WORD>(p.y));
 }
 
-DWORD GetCurrentThreadId()
-{
-    return static_cast<DWORD>(std::hash<std::thread::id>()(std::this_thread::get_id()));
-}
+DWORD GetCurrentThreadId() { return static_cast<DWORD>(std::hash<std::thread::id>()(std::this_thread::get_id())); }
 
 BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -25,8 +25,10 @@ std::vector<MonitorDescription> QtMonitors()
             d.monitor = FromQRect(s->geometry());
             d.work = FromQRect(s->availableGeometry());
             d.primary = s == primary;
-            if (d.primary) out.insert(out.begin(), d);
-            else out.push_back(d);
+            if (d.primary)
+                out.insert(out.begin(), d);
+            else
+                out.push_back(d);
         }
     }
     if (out.empty()) {

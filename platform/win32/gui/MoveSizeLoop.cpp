@@ -22,8 +22,10 @@ MINMAXINFO DefaultMinMaxInfo(HWND window)
     GetMonitorInfoW(mon, &info);
     // Maximised, the sizing border lies just outside the work area.
     LONG style = GetWindowLongW(window, GWL_STYLE);
-    int border = DefaultFrameThickness(static_cast<DWORD>(style), static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
-    m.ptMaxSize = POINT{info.rcWork.right - info.rcWork.left + 2 * border, info.rcWork.bottom - info.rcWork.top + 2 * border};
+    int border =
+        DefaultFrameThickness(static_cast<DWORD>(style), static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
+    m.ptMaxSize =
+        POINT{info.rcWork.right - info.rcWork.left + 2 * border, info.rcWork.bottom - info.rcWork.top + 2 * border};
     m.ptMaxPosition = POINT{-border, -border};
     m.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
     m.ptMaxTrackSize = POINT{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
@@ -91,7 +93,8 @@ void RunMoveSizeLoop(HWND window, WPARAM command, POINT start)
         if (got < 0) break;
         if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) {
             int dx = msg.pt.x - start.x, dy = msg.pt.y - start.y;
-            if (mayHandOver && (std::abs(dx) >= GetSystemMetrics(SM_CXDRAG) || std::abs(dy) >= GetSystemMetrics(SM_CYDRAG))) {
+            if (mayHandOver &&
+                (std::abs(dx) >= GetSystemMetrics(SM_CXDRAG) || std::abs(dy) >= GetSystemMetrics(SM_CYDRAG))) {
                 mayHandOver = false;
                 WindowObject* w = Find(window);
                 if (w && StartDesktopDrag(*w, sizing ? static_cast<unsigned>(edge) : 0u,

@@ -80,7 +80,8 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* ps)
     ps->fErase = TRUE;
     if (erase) ps->fErase = SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE;
     QRect box = region.boundingRect();
-    ps->rcPaint = region.isEmpty() ? RECT{} : RECT{box.left(), box.top(), box.left() + box.width(), box.top() + box.height()};
+    ps->rcPaint =
+        region.isEmpty() ? RECT{} : RECT{box.left(), box.top(), box.left() + box.width(), box.top() + box.height()};
     return dc;
 }
 
@@ -132,8 +133,10 @@ BOOL ValidateRgn(HWND window, HRGN region)
 {
     WindowObject* w = Lookup(window);
     if (!w) return FALSE;
-    if (!region) w->update = QRegion();
-    else w->update -= RegionOf(region);
+    if (!region)
+        w->update = QRegion();
+    else
+        w->update -= RegionOf(region);
     return TRUE;
 }
 
@@ -184,7 +187,8 @@ BOOL RedrawWindow(HWND window, const RECT* r, HRGN region, UINT flags)
     if (flags & (RDW_UPDATENOW | RDW_ERASENOW)) {
         UpdateWindow(window);
         if (children) {
-            for (HWND c : std::vector<HWND>(w->children)) RedrawWindow(c, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            for (HWND c : std::vector<HWND>(w->children))
+                RedrawWindow(c, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         }
     }
     return TRUE;

@@ -17,8 +17,7 @@ HBITMAP LoadPictureFromMemory(const void* data, size_t size)
     QImageReader reader(&buffer);
     QSize declared = reader.size();
     constexpr long long kMaxPixels = 1LL << 26;
-    if (declared.isValid() && static_cast<long long>(declared.width()) * declared.height() > kMaxPixels)
-        return nullptr;
+    if (declared.isValid() && static_cast<long long>(declared.width()) * declared.height() > kMaxPixels) return nullptr;
     QImage image;
     if (!reader.read(&image) || image.isNull()) return nullptr;
     if (static_cast<long long>(image.width()) * image.height() > kMaxPixels) return nullptr;

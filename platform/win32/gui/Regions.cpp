@@ -99,7 +99,10 @@ QRegion RoundRect(const QRect& box, int cornerWidth, int cornerHeight)
 
 }  // namespace
 
-HRGN CreateRectRgn(int left, int top, int right, int bottom) { return MakeRegion(QRegion(Box(left, top, right, bottom))); }
+HRGN CreateRectRgn(int left, int top, int right, int bottom)
+{
+    return MakeRegion(QRegion(Box(left, top, right, bottom)));
+}
 
 HRGN CreateRectRgnIndirect(const RECT* r)
 {
@@ -167,11 +170,10 @@ int OffsetRgn(HRGN region, int dx, int dy)
     if (!o) return ERROR;
     // The region stays within the coordinate range; a move past it is refused.
     QRect b = o->region.boundingRect();
-    if (!o->region.isEmpty() &&
-        (std::llabs(static_cast<long long>(b.left()) + dx) > kCoordinateLimit ||
-         std::llabs(static_cast<long long>(b.right()) + dx) > kCoordinateLimit ||
-         std::llabs(static_cast<long long>(b.top()) + dy) > kCoordinateLimit ||
-         std::llabs(static_cast<long long>(b.bottom()) + dy) > kCoordinateLimit))
+    if (!o->region.isEmpty() && (std::llabs(static_cast<long long>(b.left()) + dx) > kCoordinateLimit ||
+                                 std::llabs(static_cast<long long>(b.right()) + dx) > kCoordinateLimit ||
+                                 std::llabs(static_cast<long long>(b.top()) + dy) > kCoordinateLimit ||
+                                 std::llabs(static_cast<long long>(b.bottom()) + dy) > kCoordinateLimit))
         return ERROR;
     o->region.translate(dx, dy);
     return KindOf(o->region);

@@ -76,8 +76,10 @@ HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type)
     QString path = folder;
     const QStringList parts = ResourcePart(name).split(QRegularExpression(QStringLiteral("[/\\\\]")));
     for (int i = 0; i < parts.size() && !path.isEmpty(); ++i) {
-        if (parts[i] == QLatin1String("..") || parts[i] == QLatin1String(".")) path.clear();
-        else path = FindEntryNoCase(path, parts[i], i + 1 < parts.size());
+        if (parts[i] == QLatin1String("..") || parts[i] == QLatin1String("."))
+            path.clear();
+        else
+            path = FindEntryNoCase(path, parts[i], i + 1 < parts.size());
     }
     if (path.isEmpty()) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);

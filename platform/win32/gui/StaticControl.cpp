@@ -37,8 +37,8 @@ void Paint(HWND h)
     HWND parent = GetParent(h);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    HBRUSH back = parent ? reinterpret_cast<HBRUSH>(SendMessageW(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                                                  reinterpret_cast<LPARAM>(h)))
+    HBRUSH back = parent ? reinterpret_cast<HBRUSH>(SendMessageW(
+                               parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(h)))
                          : nullptr;
     if (!back) back = GetSysColorBrush(COLOR_BTNFACE);
     FillRect(dc, &r, back);
@@ -61,10 +61,14 @@ void Paint(HWND h)
         text.resize(static_cast<size_t>(length));
         HGDIOBJ oldFont = SelectObject(dc, s.font ? s.font : GetStockObject(SYSTEM_FONT));
         UINT format = DT_EXPANDTABS;
-        if (kind == SS_CENTER) format |= DT_CENTER | DT_WORDBREAK;
-        else if (kind == SS_RIGHT) format |= DT_RIGHT | DT_WORDBREAK;
-        else if (kind == SS_LEFT) format |= DT_WORDBREAK;
-        else format |= DT_SINGLELINE;
+        if (kind == SS_CENTER)
+            format |= DT_CENTER | DT_WORDBREAK;
+        else if (kind == SS_RIGHT)
+            format |= DT_RIGHT | DT_WORDBREAK;
+        else if (kind == SS_LEFT)
+            format |= DT_WORDBREAK;
+        else
+            format |= DT_SINGLELINE;
         if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
         if ((style & SS_CENTERIMAGE) && (format & DT_SINGLELINE)) format |= DT_VCENTER;
         if (!IsWindowEnabled(h)) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
@@ -107,9 +111,7 @@ LRESULT StaticProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam != IMAGE_ICON) return 0;
         return StaticProc(h, STM_SETICON, static_cast<WPARAM>(lParam), 0);
     case STM_GETIMAGE: return wParam == IMAGE_ICON ? reinterpret_cast<LRESULT>(s.icon) : 0;
-    case WM_NCDESTROY:
-        States().erase(h);
-        return DefWindowProcW(h, message, wParam, lParam);
+    case WM_NCDESTROY: States().erase(h); return DefWindowProcW(h, message, wParam, lParam);
     default: return DefWindowProcW(h, message, wParam, lParam);
     }
 }

@@ -20,7 +20,8 @@ struct SystemItem {
 
 // The items as the system names them in each language it speaks.
 const SystemItem kItems[] = {
-    {SC_RESTORE, L"&Restore", L"\uC774\uC804 \uD06C\uAE30\uB85C(&R)", L"\u5143\u306E\u30B5\u30A4\u30BA\u306B\u623B\u3059(&R)"},
+    {SC_RESTORE, L"&Restore", L"\uC774\uC804 \uD06C\uAE30\uB85C(&R)",
+     L"\u5143\u306E\u30B5\u30A4\u30BA\u306B\u623B\u3059(&R)"},
     {SC_MOVE, L"&Move", L"\uC774\uB3D9(&M)", L"\u79FB\u52D5(&M)"},
     {SC_SIZE, L"&Size", L"\uD06C\uAE30 \uC870\uC815(&S)", L"\u30B5\u30A4\u30BA\u5909\u66F4(&S)"},
     {SC_MINIMIZE, L"Mi&nimize", L"\uCD5C\uC18C\uD654(&N)", L"\u6700\u5C0F\u5316(&N)"},
@@ -51,8 +52,10 @@ HMENU MakeSystemMenu(DWORD style)
 {
     HMENU menu = CreatePopupMenu();
     for (const SystemItem& item : kItems) {
-        if (!item.command) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        else if (StyleAllows(item.command, style)) AppendMenuW(menu, MF_STRING, item.command, TextOf(item));
+        if (!item.command)
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        else if (StyleAllows(item.command, style))
+            AppendMenuW(menu, MF_STRING, item.command, TextOf(item));
     }
     return menu;
 }
@@ -87,7 +90,8 @@ void ShowSystemMenu(HWND window, POINT screen)
     if (!IsWindow(window) || !IsMenu(menu)) return;
     UINT command = RunMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, screen, window, true);
     if (command && IsWindow(window))
-        PostMessageW(window, WM_SYSCOMMAND, command, MAKELONG(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y)));
+        PostMessageW(window, WM_SYSCOMMAND, command,
+                     MAKELONG(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y)));
 }
 
 POINT SystemMenuPoint(HWND window)

@@ -265,8 +265,8 @@ using namespace win32_gui;
 
 ATOM RegisterClassExW(const WNDCLASSEXW* wc)
 {
-    if (!wc || wc->cbSize != sizeof(WNDCLASSEXW) || !wc->lpszClassName || !wc->lpfnWndProc ||
-        wc->cbClsExtra < 0 || wc->cbWndExtra < 0 || wc->cbClsExtra > 40000 || wc->cbWndExtra > 40000) {
+    if (!wc || wc->cbSize != sizeof(WNDCLASSEXW) || !wc->lpszClassName || !wc->lpfnWndProc || wc->cbClsExtra < 0 ||
+        wc->cbWndExtra < 0 || wc->cbClsExtra > 40000 || wc->cbWndExtra > 40000) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -525,8 +525,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     }
     if (!Find(h)) return nullptr;
     RECT c = obj->ClientRectInWindow();
-    SendMessageW(h, WM_SIZE, SIZE_RESTORED, MAKELONG(static_cast<WORD>(c.right - c.left),
-                                                     static_cast<WORD>(c.bottom - c.top)));
+    SendMessageW(h, WM_SIZE, SIZE_RESTORED,
+                 MAKELONG(static_cast<WORD>(c.right - c.left), static_cast<WORD>(c.bottom - c.top)));
     POINT origin{obj->rect.left + obj->clientInset.left, obj->rect.top + obj->clientInset.top};
     SendMessageW(h, WM_MOVE, 0, MAKELONG(static_cast<WORD>(origin.x), static_cast<WORD>(origin.y)));
     if (!Find(h)) return nullptr;
@@ -871,8 +871,10 @@ BOOL ShowWindow(HWND window, int command)
     case SW_SHOWMINNOACTIVE: flags |= SWP_SHOWWINDOW | SWP_NOACTIVATE; break;
     default:
         flags |= SWP_SHOWWINDOW;
-        if (w->IsChild()) flags |= SWP_NOACTIVATE;
-        else flags &= ~SWP_NOZORDER;
+        if (w->IsChild())
+            flags |= SWP_NOACTIVATE;
+        else
+            flags &= ~SWP_NOZORDER;
     }
     bool show = (flags & SWP_SHOWWINDOW) != 0;
     if (show != wasVisible) SendMessageW(window, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);

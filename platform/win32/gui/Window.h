@@ -78,7 +78,7 @@ BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM param);
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
 
 BOOL ShowWindow(HWND window, int command);
-BOOL IsWindowVisible(HWND window);  // the window and all its ancestors
+BOOL IsWindowVisible(HWND window);            // the window and all its ancestors
 BOOL EnableWindow(HWND window, BOOL enable);  // returns whether it was disabled before
 BOOL IsWindowEnabled(HWND window);
 BOOL IsIconic(HWND window);

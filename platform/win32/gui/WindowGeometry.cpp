@@ -82,8 +82,10 @@ BOOL UnionRect(RECT* dst, const RECT* a, const RECT* b)
         *dst = RECT{};
         return FALSE;
     }
-    if (ea) *dst = *b;
-    else if (eb) *dst = *a;
+    if (ea)
+        *dst = *b;
+    else if (eb)
+        *dst = *a;
     else
         *dst = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
                     std::max(a->bottom, b->bottom)};
@@ -98,11 +100,15 @@ BOOL SubtractRect(RECT* dst, const RECT* a, const RECT* b)
     if (IntersectRect(&i, a, b)) {
         // Only a cut that leaves a rectangle changes it.
         if (i.top == r.top && i.bottom == r.bottom) {
-            if (i.left == r.left) r.left = i.right;
-            else if (i.right == r.right) r.right = i.left;
+            if (i.left == r.left)
+                r.left = i.right;
+            else if (i.right == r.right)
+                r.right = i.left;
         } else if (i.left == r.left && i.right == r.right) {
-            if (i.top == r.top) r.top = i.bottom;
-            else if (i.bottom == r.bottom) r.bottom = i.top;
+            if (i.top == r.top)
+                r.top = i.bottom;
+            else if (i.bottom == r.bottom)
+                r.bottom = i.top;
         }
     }
     *dst = r;
@@ -265,8 +271,10 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
         HWND after = pos.hwndInsertAfter;
         if (after == HWND_TOPMOST || after == HWND_NOTOPMOST) {
             if (!w.IsChild()) {
-                if (after == HWND_TOPMOST) w.exStyle |= WS_EX_TOPMOST;
-                else w.exStyle &= ~WS_EX_TOPMOST;
+                if (after == HWND_TOPMOST)
+                    w.exStyle |= WS_EX_TOPMOST;
+                else
+                    w.exStyle &= ~WS_EX_TOPMOST;
                 SyncWidgetFlags(w);
             }
             BringToTop(window);
@@ -275,8 +283,7 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
         } else if (after == HWND_TOP || !Find(after)) {
             BringToTop(window);
         } else if (after != window) {
-            std::vector<HWND>& list = w.IsChild() ? Find(w.parent)->children
-                                                  : TopLevelWindows();
+            std::vector<HWND>& list = w.IsChild() ? Find(w.parent)->children : TopLevelWindows();
             auto self = std::find(list.begin(), list.end(), window);
             auto ref = std::find(list.begin(), list.end(), after);
             if (self != list.end() && ref != list.end()) {
@@ -332,10 +339,10 @@ BOOL GetWindowPlacement(HWND window, WINDOWPLACEMENT* placement)
     WindowObject* w = Lookup(window);
     if (!w || !placement) return FALSE;
     placement->flags = 0;
-    placement->showCmd = !(w->style & WS_VISIBLE)       ? SW_HIDE
-                         : (w->style & WS_MINIMIZE)      ? SW_SHOWMINIMIZED
-                         : (w->style & WS_MAXIMIZE)      ? SW_SHOWMAXIMIZED
-                                                         : SW_SHOWNORMAL;
+    placement->showCmd = !(w->style & WS_VISIBLE)   ? SW_HIDE
+                         : (w->style & WS_MINIMIZE) ? SW_SHOWMINIMIZED
+                         : (w->style & WS_MAXIMIZE) ? SW_SHOWMAXIMIZED
+                                                    : SW_SHOWNORMAL;
     placement->ptMinPosition = POINT{-1, -1};
     placement->ptMaxPosition = POINT{-1, -1};
     placement->rcNormalPosition = NormalRectOf(*w);
@@ -384,8 +391,7 @@ HWND ChildWindowFromPointEx(HWND parent, POINT client, UINT flags)
     WindowObject* w = Lookup(parent);
     if (!w) return nullptr;
     RECT c = w->ClientRectInWindow();
-    if (client.x < 0 || client.y < 0 || client.x >= c.right - c.left || client.y >= c.bottom - c.top)
-        return nullptr;
+    if (client.x < 0 || client.y < 0 || client.x >= c.right - c.left || client.y >= c.bottom - c.top) return nullptr;
     for (HWND h : w->children) {
         WindowObject* co = Find(h);
         if (!co) continue;

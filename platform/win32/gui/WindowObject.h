@@ -48,19 +48,19 @@ public:
     HINSTANCE instance = nullptr;
     std::vector<BYTE> extra;  // cbWndExtra bytes
     std::wstring text;
-    HWND parent = nullptr;    // for child windows
-    HWND owner = nullptr;     // for top-level windows
+    HWND parent = nullptr;       // for child windows
+    HWND owner = nullptr;        // for top-level windows
     std::vector<HWND> children;  // z-order, topmost first
-    RECT rect;         // window rectangle: screen for top-level, parent-client for children
-    RECT clientInset;  // client area inside the window rectangle, in window coordinates
+    RECT rect;                   // window rectangle: screen for top-level, parent-client for children
+    RECT clientInset;            // client area inside the window rectangle, in window coordinates
     std::vector<WindowProperty> props;
     std::shared_ptr<WindowClassState> classState;  // the class's state (WindowClassState.h)
-    QRegion update;    // client coordinates
+    QRegion update;                                // client coordinates
     bool eraseNeeded = false;
     bool ncPaintNeeded = false;
-    QImage backing;    // the whole window, non-client area included
+    QImage backing;  // the whole window, non-client area included
     bool hasRegion = false;
-    QRegion region;    // window coordinates, when hasRegion
+    QRegion region;  // window coordinates, when hasRegion
     QWidget* widget = nullptr;
     bool destroying = false;
     bool alive = true;

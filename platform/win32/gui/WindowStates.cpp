@@ -115,9 +115,6 @@ bool ChangeShowState(HWND window, int command)
     }
 }
 
-RECT NormalRectOf(const WindowObject& w)
-{
-    return (w.style & (WS_MINIMIZE | WS_MAXIMIZE)) ? w.normalRect : w.rect;
-}
+RECT NormalRectOf(const WindowObject& w) { return (w.style & (WS_MINIMIZE | WS_MAXIMIZE)) ? w.normalRect : w.rect; }
 
 }  // namespace win32_gui

@@ -120,7 +120,11 @@ protected:
         QString text = e->text();
         wchar_t ch = (!text.isEmpty() && text[0].unicode() >= 0x20 && text[0].unicode() != 0x7F)
                          ? static_cast<wchar_t>(text[0].unicode())
-                         : (vk == VK_RETURN ? L'\r' : vk == VK_TAB ? L'\t' : vk == VK_BACK ? L'\b' : vk == VK_ESCAPE ? L'\x1b' : 0);
+                         : (vk == VK_RETURN   ? L'\r'
+                            : vk == VK_TAB    ? L'\t'
+                            : vk == VK_BACK   ? L'\b'
+                            : vk == VK_ESCAPE ? L'\x1b'
+                                              : 0);
         InjectKey(vk, true, ch);
     }
     void keyReleaseEvent(QKeyEvent* e) override
@@ -282,8 +286,10 @@ void SyncWidgetStacking(WindowObject& w)
     }
     if (!CanStackTopLevels()) return;
     auto& top = TopLevelWindows();
-    if (!top.empty() && top.front() == w.handle) w.widget->raise();
-    else if (!top.empty() && top.back() == w.handle) w.widget->lower();
+    if (!top.empty() && top.front() == w.handle)
+        w.widget->raise();
+    else if (!top.empty() && top.back() == w.handle)
+        w.widget->lower();
 }
 
 void SyncWidgetFlags(WindowObject& w)
@@ -298,8 +304,10 @@ void SyncWidgetFlags(WindowObject& w)
 void SyncWidgetMask(WindowObject& w)
 {
     if (!w.widget) return;
-    if (w.hasRegion) w.widget->setMask(w.region);
-    else w.widget->clearMask();
+    if (w.hasRegion)
+        w.widget->setMask(w.region);
+    else
+        w.widget->clearMask();
 }
 
 void ReparentWidget(WindowObject& w)
@@ -349,9 +357,7 @@ public:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::KeyPress:
-        case QEvent::Enter:
-            End();
-            break;
+        case QEvent::Enter: End(); break;
         default: break;
         }
         return QObject::eventFilter(target, e);

@@ -75,8 +75,10 @@ PowerOffResult LogindPowerOffService::PowerOff()
             QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("PowerOff"));
             call << true;  // interactive: the login manager may ask the user
             QDBusMessage reply = bus.call(call, QDBus::Block, m_nTimeoutMs);
-            if (reply.type() == QDBusMessage::ReplyMessage) result = PowerOffResult::Requested;
-            else if (reply.type() == QDBusMessage::ErrorMessage) result = ResultOfError(reply.errorName().toStdString());
+            if (reply.type() == QDBusMessage::ReplyMessage)
+                result = PowerOffResult::Requested;
+            else if (reply.type() == QDBusMessage::ErrorMessage)
+                result = ResultOfError(reply.errorName().toStdString());
         }
     }
     QDBusConnection::disconnectFromBus(name);

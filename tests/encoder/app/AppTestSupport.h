@@ -30,11 +30,10 @@ inline std::string Quoted(const std::string& s)
 inline std::string HeadlessProgramCommand(const std::string& folder, const std::string& home,
                                           const std::vector<std::string>& arguments, int seconds)
 {
-    std::string command = "cd " + Quoted(folder) + " && env HOME=" + Quoted(home) +
-                          " XDG_CONFIG_HOME=" + Quoted(home + "/.config") +
-                          " XDG_DATA_HOME=" + Quoted(home + "/.local/share") +
-                          " QT_QPA_PLATFORM=offscreen timeout -k 10 " + std::to_string(seconds) + " " +
-                          Quoted(BinDir() + "/RivoEnc");
+    std::string command =
+        "cd " + Quoted(folder) + " && env HOME=" + Quoted(home) + " XDG_CONFIG_HOME=" + Quoted(home + "/.config") +
+        " XDG_DATA_HOME=" + Quoted(home + "/.local/share") + " QT_QPA_PLATFORM=offscreen timeout -k 10 " +
+        std::to_string(seconds) + " " + Quoted(BinDir() + "/RivoEnc");
     for (const std::string& a : arguments) command += " " + Quoted(a);
     return command + " 2>&1";
 }
@@ -52,10 +51,13 @@ inline std::vector<std::string> DesktopProgramEnvironment(const std::string& fol
     fs::create_directories(home);
     fs::create_directories(runtime);
     fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
-    std::vector<std::string> environment = {
-        "HOME=" + home, "XDG_CONFIG_HOME=" + home + "/.config", "XDG_DATA_HOME=" + home + "/.local/share",
-        "XDG_CACHE_HOME=" + home + "/.cache", "XDG_RUNTIME_DIR=" + runtime, "QT_QPA_PLATFORM=xcb",
-        "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder + "/no-bus"};
+    std::vector<std::string> environment = {"HOME=" + home,
+                                            "XDG_CONFIG_HOME=" + home + "/.config",
+                                            "XDG_DATA_HOME=" + home + "/.local/share",
+                                            "XDG_CACHE_HOME=" + home + "/.cache",
+                                            "XDG_RUNTIME_DIR=" + runtime,
+                                            "QT_QPA_PLATFORM=xcb",
+                                            "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder + "/no-bus"};
     if (const char* asan = std::getenv("ASAN_OPTIONS"))
         environment.push_back("ASAN_OPTIONS=" +
                               std::regex_replace(asan, std::regex("(^|:)strict_string_checks=[^:]*"), ""));

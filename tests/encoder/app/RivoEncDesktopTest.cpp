@@ -53,17 +53,21 @@ protected:
         const std::vector<std::string> environment = DesktopProgramEnvironment(dir_.File("desktop"));
         program_ = desktop_->Start({BinDir() + "/RivoEnc", source}, environment, dir_.File("program.log"));
         ASSERT_GT(program_, 0);
-        ASSERT_TRUE(WaitUntil("the main window", [&] { return desktop_->Windows(program_).size() == 1; },
-                              kDefaultWaitLimit, milliseconds(50)));
+        ASSERT_TRUE(WaitUntil(
+            "the main window", [&] { return desktop_->Windows(program_).size() == 1; }, kDefaultWaitLimit,
+            milliseconds(50)));
         main_ = desktop_->Windows(program_)[0];
         // Painted and settled where it was put.
         ScreenRect last;
-        ASSERT_TRUE(WaitUntil("a settled main window", [&] {
-            const ScreenRect now = Main();
-            const bool same = now == last && now.width > 0;
-            last = now;
-            return same;
-        }, kReaction, milliseconds(300)));
+        ASSERT_TRUE(WaitUntil(
+            "a settled main window",
+            [&] {
+                const ScreenRect now = Main();
+                const bool same = now == last && now.width > 0;
+                last = now;
+                return same;
+            },
+            kReaction, milliseconds(300)));
     }
     ScreenRect Main() const { return desktop_->Geometry(main_); }
     // The screen now, saved under the screenshot folder.
@@ -138,8 +142,8 @@ protected:
     ::testing::AssertionResult MainBecomes(const ScreenRect& expected)
     {
         ScreenRect now;
-        auto result = WaitUntil("the main window's new place", [&] { return (now = Main()) == expected; }, kReaction,
-                                milliseconds(50));
+        auto result = WaitUntil(
+            "the main window's new place", [&] { return (now = Main()) == expected; }, kReaction, milliseconds(50));
         if (!result) return ::testing::AssertionFailure() << "the main window is " << now << ", not " << expected;
         Pause(300);  // let the program hear the last change
         return result;
@@ -149,19 +153,25 @@ protected:
     std::string OtherWindow()
     {
         std::string other;
-        WaitUntil("another window", [&] {
-            for (const std::string& w : desktop_->Windows(program_))
-                if (w != main_) other = w;
-            return !other.empty();
-        }, kReaction, milliseconds(50));
+        WaitUntil(
+            "another window",
+            [&] {
+                for (const std::string& w : desktop_->Windows(program_))
+                    if (w != main_) other = w;
+                return !other.empty();
+            },
+            kReaction, milliseconds(50));
         return other;
     }
     bool Gone(const std::string& window)
     {
-        return WaitUntil("the window to go", [&] {
-            const auto windows = desktop_->Windows(program_);
-            return std::find(windows.begin(), windows.end(), window) == windows.end();
-        }, kReaction, milliseconds(50));
+        return WaitUntil(
+            "the window to go",
+            [&] {
+                const auto windows = desktop_->Windows(program_);
+                return std::find(windows.begin(), windows.end(), window) == windows.end();
+            },
+            kReaction, milliseconds(50));
     }
     // The options button of the skin's title strip, clicked where it is
     // drawn, opens the option sheet; its own close button closes it again.
@@ -179,8 +189,8 @@ protected:
     // Whether the program ended, with its status.
     bool Ended(int* status)
     {
-        return WaitUntil("the program's end", [&] { return desktop_->HasEnded(program_, status); }, kReaction,
-                         milliseconds(50));
+        return WaitUntil(
+            "the program's end", [&] { return desktop_->HasEnded(program_, status); }, kReaction, milliseconds(50));
     }
 
     TempDir dir_;
@@ -286,11 +296,12 @@ TEST_P(RivoEncDesktopSizingTest, TheSkinSizesMaximisesMinimisesAndClosesTheWindo
     // the manager brings it back as it was.
     if (desktop.windowManager) {
         Click(Skin::ButtonX(w, Skin::kMinimize), w.y + Skin::kStrip / 2);
-        ASSERT_TRUE(WaitUntil("the window to be iconified", [&] { return desktop_->Windows(program_).empty(); },
-                              kReaction, milliseconds(50)));
+        ASSERT_TRUE(WaitUntil(
+            "the window to be iconified", [&] { return desktop_->Windows(program_).empty(); }, kReaction,
+            milliseconds(50)));
         Xdotool("windowactivate " + main_);
-        ASSERT_TRUE(WaitUntil("the window back", [&] { return desktop_->Windows(program_).size() == 1; }, kReaction,
-                              milliseconds(50)));
+        ASSERT_TRUE(WaitUntil(
+            "the window back", [&] { return desktop_->Windows(program_).size() == 1; }, kReaction, milliseconds(50)));
         ASSERT_TRUE(MainBecomes(w));
         OptionsAnswerWhereDrawn();
     }
@@ -314,8 +325,8 @@ TEST_F(RivoEncDesktopTest, DropDownListsOfTheOptionSheetOpenUnderTheirComboBoxes
     ASSERT_FALSE(sheet.empty());
     // Away from where the program put it, by the window manager.
     Xdotool("windowmove " + sheet + " 560 330");
-    ASSERT_TRUE(WaitUntil("the sheet's new place", [&] { return desktop_->Geometry(sheet).x == 560; }, kReaction,
-                          milliseconds(50)));
+    ASSERT_TRUE(WaitUntil(
+        "the sheet's new place", [&] { return desktop_->Geometry(sheet).x == 560; }, kReaction, milliseconds(50)));
     Pause(300);
     const ScreenRect s = desktop_->Geometry(sheet);
     // The combo boxes of the sheet's pages, where the pages' layouts put
@@ -338,11 +349,14 @@ TEST_F(RivoEncDesktopTest, DropDownListsOfTheOptionSheetOpenUnderTheirComboBoxes
         const int x = s.x + c.x, y = s.y + c.y;
         Click(x, y);
         std::string list;
-        ASSERT_TRUE(WaitUntil("the drop-down list", [&] {
-            for (const std::string& window : desktop_->Windows(program_))
-                if (std::find(before.begin(), before.end(), window) == before.end()) list = window;
-            return !list.empty();
-        }, kReaction, milliseconds(50)));
+        ASSERT_TRUE(WaitUntil(
+            "the drop-down list",
+            [&] {
+                for (const std::string& window : desktop_->Windows(program_))
+                    if (std::find(before.begin(), before.end(), window) == before.end()) list = window;
+                return !list.empty();
+            },
+            kReaction, milliseconds(50)));
         const ScreenRect r = desktop_->Geometry(list);
         if (!saved) saved = Shot("option_sheet_drop_down_openbox").width > 0;
         // Under its box, or over it with the chosen item on the box: across

@@ -130,7 +130,8 @@ TEST_F(RivoEncKeyboardTest, ACapitalLetterTypedWithShiftReachesTheAddPresetNameB
     Keys(add, "Return");
     // OK saved the current settings as a preset of that name.
     const std::string preset = Folder() + "/presets/Ab.rvp";
-    EXPECT_TRUE(WaitUntil("the preset named Ab", [&] { return fs::exists(preset); }, kWindowWait, kPoll))
+    EXPECT_TRUE(WaitUntil(
+        "the preset named Ab", [&] { return fs::exists(preset); }, kWindowWait, kPoll))
         << "presets: " << RunTool("ls " + Quoted(Folder() + "/presets"));
     EXPECT_TRUE(Running()) << ReadBytes(dir_.File("program.log"));
 }

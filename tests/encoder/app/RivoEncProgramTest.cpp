@@ -17,9 +17,9 @@
 #include <sstream>
 #include <thread>
 
+#include "AppTestSupport.h"
 #include "tests/support/MediaFixtures.h"
 #include "tests/support/RuntimeFolder.h"
-#include "AppTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TraceViewer.h"
 
@@ -60,7 +60,8 @@ protected:
         for (size_t i = 0; i < argumentLists.size(); ++i) {
             const std::string command = Command(argumentLists[i], seconds);
             int* exitCode = &runs[i].exitCode;
-            programs.push_back(std::async(std::launch::async, [command, exitCode] { return RunTool(command, exitCode); }));
+            programs.push_back(
+                std::async(std::launch::async, [command, exitCode] { return RunTool(command, exitCode); }));
         }
         std::string traced;
         for (size_t i = 0; i < programs.size(); ++i) {
@@ -116,7 +117,8 @@ protected:
         if (!std::regex_search(saved, m, std::regex("\"nEtcNamingCnt\" REG_DWORD ([0-9a-fA-F]{8})"))) return -1;
         const std::string bytes = m[1].str();
         long long value = 0;
-        for (int i = 3; i >= 0; --i) value = value * 256 + std::stoll(bytes.substr(static_cast<size_t>(i) * 2, 2), nullptr, 16);
+        for (int i = 3; i >= 0; --i)
+            value = value * 256 + std::stoll(bytes.substr(static_cast<size_t>(i) * 2, 2), nullptr, 16);
         return value;
     }
 
@@ -189,8 +191,8 @@ TEST_P(RivoEncPresetTest, EachShippedPresetConvertsEverySource)
     const PresetCase& c = GetParam();
     MakeSources();
     fs::create_directories(Out("out"));
-    const ProgramRun run = Run({"/automode", std::string("/preset=") + c.preset, "/destpath=" + Out("out"), "a.mp4",
-                                "b.avi"});
+    const ProgramRun run =
+        Run({"/automode", std::string("/preset=") + c.preset, "/destpath=" + Out("out"), "a.mp4", "b.avi"});
     ASSERT_EQ(0, run.exitCode) << run.output;
     for (const char* name : {"a", "b"})
         ExpectOutput(Out("out") + "/" + name + "." + c.extension, {c.video, c.audio, c.width, c.height});
@@ -206,7 +208,8 @@ TEST_P(RivoEncPresetTest, EachShippedPresetKeepsAFilmsRate)
     MakeMedia(dir_, "film.mp4",
               "-f lavfi -i testsrc=size=160x120:rate=24000/1001:duration=2 " + TestTone(2.0) + " -c:v mpeg4 -c:a aac");
     fs::create_directories(Out("out"));
-    const ProgramRun run = Run({"/automode", std::string("/preset=") + c.preset, "/destpath=" + Out("out"), "film.mp4"});
+    const ProgramRun run =
+        Run({"/automode", std::string("/preset=") + c.preset, "/destpath=" + Out("out"), "film.mp4"});
     ASSERT_EQ(0, run.exitCode) << run.output;
     EXPECT_EQ(1u, Blocks(run, "TEXT_LOG_ENC_COMPLETE")) << LogText(run);
     const std::string output = Out("out") + "/film." + c.extension;
@@ -247,10 +250,11 @@ TEST_F(RivoEncProgramTest, ABatchWithBadSourcesConvertsTheGoodOnesAndLogsTheFail
     WriteBytes(dir_.File("empty.avi"), "");
     std::string avi = ReadBytes(dir_.File("b.avi"));
     for (const char* code : {"XVID", "xvid", "FMP4", "fmp4"})
-        for (size_t at = avi.find(code); at != std::string::npos; at = avi.find(code, at + 4)) avi.replace(at, 4, "QQ9Z");
+        for (size_t at = avi.find(code); at != std::string::npos; at = avi.find(code, at + 4))
+            avi.replace(at, 4, "QQ9Z");
     WriteBytes(dir_.File("nodecoder.avi"), avi);
-    const std::vector<std::string> order = {good[0], "cut.mp4", good[1], good[2], "empty.avi",
-                                            good[3], good[4], "nodecoder.avi", good[5], good[6]};
+    const std::vector<std::string> order = {good[0], "cut.mp4", good[1],         good[2], "empty.avi",
+                                            good[3], good[4],   "nodecoder.avi", good[5], good[6]};
     arguments.insert(arguments.end(), order.begin(), order.end());
     fs::create_directories(Out("out"));
 
@@ -270,9 +274,9 @@ TEST_F(RivoEncProgramTest, ABatchWithBadSourcesConvertsTheGoodOnesAndLogsTheFail
     // whose video has no decoder fails, and its output does not stay.
     EXPECT_EQ(1u, Blocks(run, "TEXT_LOG_ENC_FAIL")) << log;
     EXPECT_NE(std::string::npos, log.find("[06/08] " + LangText("TEXT_LOG_ENC_FAIL"))) << log;
-    for (const char* bad : {"cut.avi", "empty.avi", "nodecoder.avi"}) EXPECT_FALSE(fs::exists(Out("out") + "/" + bad)) << bad;
+    for (const char* bad : {"cut.avi", "empty.avi", "nodecoder.avi"})
+        EXPECT_FALSE(fs::exists(Out("out") + "/" + bad)) << bad;
 }
-
 
 // What a script may hand an unattended run, and what the run must do with
 // it, each within a minute: sources of every picture size the encoders
@@ -287,19 +291,19 @@ struct UnattendedSource {
     std::string size;  // "" for a text file
 };
 struct UnattendedOutput {
-    std::string name;     // in the output folder
-    std::string format;   // ffprobe's format name
-    std::string video;    // ffprobe's codec name
+    std::string name;    // in the output folder
+    std::string format;  // ffprobe's format name
+    std::string video;   // ffprobe's codec name
 };
 struct UnattendedCase {
     const char* what;
     std::vector<UnattendedSource> sources;
     std::vector<std::pair<std::string, std::string>> links;  // a symbolic link and its target, in the test's folder
-    std::vector<std::string> arguments;  // {dir}, {out} and {missing} stand for folders
+    std::vector<std::string> arguments;                      // {dir}, {out} and {missing} stand for folders
     int status;
-    std::vector<std::string> said;       // parts of what the run printed
+    std::vector<std::string> said;  // parts of what the run printed
     std::vector<UnattendedOutput> outputs;
-    std::vector<std::string> absent;     // paths that must not exist afterwards
+    std::vector<std::string> absent;  // paths that must not exist afterwards
 };
 void PrintTo(const UnattendedCase& c, std::ostream* os) { *os << c.what; }
 
@@ -331,7 +335,8 @@ TEST_P(RivoEncUnattendedTest, TheRunEndsWithinAMinuteAndSaysWhatItDid)
         if (source.size.empty())
             WriteBytes(dir_.File(source.name), "Notes for the trip: bring the camera.\n");
         else
-            MakeMedia(dir_, source.name, TestPicture(1.0, source.size) + " " + TestTone(1.0) + " -c:v mpeg4 -c:a libmp3lame");
+            MakeMedia(dir_, source.name,
+                      TestPicture(1.0, source.size) + " " + TestTone(1.0) + " -c:v mpeg4 -c:a libmp3lame");
         before[source.name] = ReadBytes(dir_.File(source.name));
     }
     for (const auto& [link, target] : c.links) fs::create_symlink(Expand(target), dir_.File(link));
@@ -341,7 +346,8 @@ TEST_P(RivoEncUnattendedTest, TheRunEndsWithinAMinuteAndSaysWhatItDid)
     const ProgramRun run = Run(arguments, 60);
     ASSERT_NE(124, run.exitCode) << "the run did not end within a minute\n" << run.output;
     EXPECT_EQ(c.status, run.exitCode) << run.output;
-    for (const std::string& part : c.said) EXPECT_NE(std::string::npos, run.output.find(Expand(part))) << Expand(part) << "\n" << run.output;
+    for (const std::string& part : c.said)
+        EXPECT_NE(std::string::npos, run.output.find(Expand(part))) << Expand(part) << "\n" << run.output;
     // Nothing is written where it must not be.
     for (const std::string& path : c.absent) EXPECT_FALSE(fs::exists(fs::symlink_status(Expand(path)))) << Expand(path);
     // No source is ever touched, whatever became of its job.
@@ -368,8 +374,8 @@ INSTANTIATE_TEST_SUITE_P(
                        {},
                        {"/automode", "/destpath={out}", "wide.avi", "odd.avi", "hd.mp4"},
                        0,
-                       {"RivoEnc: converted: wide.avi -> {out}/wide.avi", "RivoEnc: converted: odd.avi -> {out}/odd.avi",
-                        "RivoEnc: converted: hd.mp4 -> {out}/hd.avi"},
+                       {"RivoEnc: converted: wide.avi -> {out}/wide.avi",
+                        "RivoEnc: converted: odd.avi -> {out}/odd.avi", "RivoEnc: converted: hd.mp4 -> {out}/hd.avi"},
                        {{"wide.avi", "avi", "mpeg4"}, {"odd.avi", "avi", "mpeg4"}, {"hd.avi", "avi", "mpeg4"}},
                        {}},
         UnattendedCase{"a destination folder that does not exist",
@@ -389,14 +395,15 @@ INSTANTIATE_TEST_SUITE_P(
                         "RivoEnc: converted: two.mp4 -> {out}/two.avi"},
                        {{"one.avi", "avi", "mpeg4"}, {"two.avi", "avi", "mpeg4"}},
                        {"{out}/notes.avi"}},
-        UnattendedCase{"nothing that can be listed",
-                       {{"notes.avi", ""}},
-                       {},
-                       {"/automode", "/destpath={out}", "notes.avi", "gone.avi"},
-                       2,
-                       {"RivoEnc: not listed: notes.avi: ", "RivoEnc: not listed: gone.avi: ", "RivoEnc: not started: "},
-                       {},
-                       {}},
+        UnattendedCase{
+            "nothing that can be listed",
+            {{"notes.avi", ""}},
+            {},
+            {"/automode", "/destpath={out}", "notes.avi", "gone.avi"},
+            2,
+            {"RivoEnc: not listed: notes.avi: ", "RivoEnc: not listed: gone.avi: ", "RivoEnc: not started: "},
+            {},
+            {}},
         UnattendedCase{"a shipped preset by its name alone",
                        {{"a.avi", "160x120"}},
                        {},
@@ -466,9 +473,9 @@ TEST_F(RivoEncProgramTest, TwoRunsIntoOneFolderGiveEveryJobItsOwnWholeFile)
     const double seconds[] = {0.4, 0.6, 0.8};
     long long frames[3] = {0, 0, 0};
     for (int i = 0; i < 3; ++i) {
-        const std::string base = MakeMedia(dir_, "base" + std::to_string(i) + ".avi",
-                                           TestPicture(seconds[i], "64x48") + " " + TestTone(seconds[i]) +
-                                               " -c:v mpeg4 -vtag XVID -c:a libmp3lame");
+        const std::string base = MakeMedia(
+            dir_, "base" + std::to_string(i) + ".avi",
+            TestPicture(seconds[i], "64x48") + " " + TestTone(seconds[i]) + " -c:v mpeg4 -vtag XVID -c:a libmp3lame");
         for (const ProbedStream& stream : ProbeFrameCounts(base))
             if (stream.kind == "video") frames[i] = stream.frames;
         ASSERT_GT(frames[i], 0);
@@ -536,10 +543,12 @@ TEST_F(RivoEncProgramTest, APresetValueNoEncoderTakesIsClampedToTheNearestItTake
     ASSERT_NE(std::string::npos, at);
     preset.replace(at, 18, "audio_kbitrate=-128");
     WriteBytes(dir_.File("odd.txt"), preset);
-    WriteBytes(dir_.File("odd.rvp"), "\xFF\xFE" + RunTool("iconv -f UTF-8 -t UTF-16LE " + Quoted(dir_.File("odd.txt"))));
+    WriteBytes(dir_.File("odd.rvp"),
+               "\xFF\xFE" + RunTool("iconv -f UTF-8 -t UTF-16LE " + Quoted(dir_.File("odd.txt"))));
     fs::create_directories(Out("out"));
 
-    const ProgramRun run = Run({"/automode", "/preset=" + dir_.File("odd.rvp"), "/destpath=" + Out("out"), "b.avi"}, 60);
+    const ProgramRun run =
+        Run({"/automode", "/preset=" + dir_.File("odd.rvp"), "/destpath=" + Out("out"), "b.avi"}, 60);
     ASSERT_EQ(0, run.exitCode) << run.output;
     const std::string rate = RunTool("ffprobe -v error -select_streams a:0 -show_entries stream=bit_rate -of csv=p=0 " +
                                      Quoted(Out("out") + "/b.avi"));

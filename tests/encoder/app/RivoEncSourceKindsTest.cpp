@@ -53,174 +53,250 @@ struct SourceKind {
 void PrintTo(const SourceKind& k, std::ostream* os) { *os << k.name; }
 
 const SourceKind kSourceKinds[] = {
-    {"Film23976", "film.mp4", [](const TempDir& d, const std::string& f) {
+    {"Film23976", "film.mp4",
+     [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, Picture("160x120", "24000/1001", 2) + " " + TestTone(2) + " -c:v libx264 -c:a aac");
-     }, true, 24000.0 / 1001},
-    {"Tv2997", "tv.mp4", [](const TempDir& d, const std::string& f) {
+     },
+     true, 24000.0 / 1001},
+    {"Tv2997", "tv.mp4",
+     [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, Picture("160x120", "30000/1001", 2) + " " + TestTone(2) + " -c:v libx264 -c:a aac");
-     }, true, 30000.0 / 1001},
+     },
+     true, 30000.0 / 1001},
     // Phones store their rates on a 90 kHz clock, where no picture lasts a
     // whole number of ticks.
-    {"Phone2941", "phone2941.mp4", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("160x120", "2941/100", 2) + " " + TestTone(2) +
-                                    " -c:v libx264 -c:a aac -video_track_timescale 90000");
-     }, true, 29.41},
-    {"Phone3007", "phone3007.mp4", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("160x120", "3007/100", 2) + " " + TestTone(2) +
-                                    " -c:v libx264 -c:a aac -video_track_timescale 90000");
-     }, true, 30.07},
-    {"Phone1476", "phone1476.3gp", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("176x144", "1476/100", 2) + " " + TestTone(2, 8000) +
-                                    " -c:v mpeg4 -c:a aac -ar 8000 -ac 1");
-     }, true, 14.76},
+    {"Phone2941", "phone2941.mp4",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f,
+                          Picture("160x120", "2941/100", 2) + " " + TestTone(2) +
+                              " -c:v libx264 -c:a aac -video_track_timescale 90000");
+     },
+     true, 29.41},
+    {"Phone3007", "phone3007.mp4",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f,
+                          Picture("160x120", "3007/100", 2) + " " + TestTone(2) +
+                              " -c:v libx264 -c:a aac -video_track_timescale 90000");
+     },
+     true, 30.07},
+    {"Phone1476", "phone1476.3gp",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(
+             d, f, Picture("176x144", "1476/100", 2) + " " + TestTone(2, 8000) + " -c:v mpeg4 -c:a aac -ar 8000 -ac 1");
+     },
+     true, 14.76},
     // Pictures stamped in milliseconds with a jitter, in containers that
     // state no frame duration: the ffmpeg command line takes 80 pictures a
     // second from the stamps and writes 161 where the source shows 60.
-    {"MatroskaWithoutFrameDuration", "noduration.mkv", [](const TempDir& d, const std::string& f) {
-         std::string path = MakeMedia(d, f, JitteredPictures(2) + " " + TestTone(2) + JitteredStamps() +
-                                                " -c:v libx264 -c:a libvorbis");
+    {"MatroskaWithoutFrameDuration", "noduration.mkv",
+     [](const TempDir& d, const std::string& f) {
+         std::string path = MakeMedia(
+             d, f, JitteredPictures(2) + " " + TestTone(2) + JitteredStamps() + " -c:v libx264 -c:a libvorbis");
          DropMatroskaFrameDuration(path);
          return path;
-     }, true, 30, 60},
-    {"FlvH264Aac", "h264.flv", [](const TempDir& d, const std::string& f) {
+     },
+     true, 30, 60},
+    {"FlvH264Aac", "h264.flv",
+     [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, Picture("160x120", "30000/1001", 2) + " " + TestTone(2) + " -c:v libx264 -c:a aac");
-     }, true, 30000.0 / 1001},
-    {"FlvWithoutFrameDuration", "jitter.flv", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, JitteredPictures(2) + " " + TestTone(2) + JitteredStamps() +
-                                    " -c:v flv1 -c:a libmp3lame -ar 44100");
-     }, true, 30, 60},
+     },
+     true, 30000.0 / 1001},
+    {"FlvWithoutFrameDuration", "jitter.flv",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(
+             d, f, JitteredPictures(2) + " " + TestTone(2) + JitteredStamps() + " -c:v flv1 -c:a libmp3lame -ar 44100");
+     },
+     true, 30, 60},
     // A phone held upright: a wide picture whose display matrix turns it a
     // quarter, as phones write it.
-    {"PhoneOnItsSide", "upright.mp4", [](const TempDir& d, const std::string& f) {
-         std::string flat = MakeMedia(d, "flat.mp4", Picture("160x90", "30", 2) + " " + TestTone(2) +
-                                                         " -c:v libx264 -c:a aac");
+    {"PhoneOnItsSide", "upright.mp4",
+     [](const TempDir& d, const std::string& f) {
+         std::string flat =
+             MakeMedia(d, "flat.mp4", Picture("160x90", "30", 2) + " " + TestTone(2) + " -c:v libx264 -c:a aac");
          return WithDisplayMatrix(d, flat, f, 0, 1, -1, 0);
-     }, true, 30},
+     },
+     true, 30},
     // HEVC, as phones record it now, held the other way up.
-    {"PhoneHevcTurnedBack", "hevc.mp4", [](const TempDir& d, const std::string& f) {
-         std::string flat = MakeMedia(d, "flat-hevc.mp4", Picture("160x90", "30", 2) + " " + TestTone(2) +
-                                                              " -c:v libx265 -preset ultrafast -tag:v hvc1 -c:a aac");
+    {"PhoneHevcTurnedBack", "hevc.mp4",
+     [](const TempDir& d, const std::string& f) {
+         std::string flat = MakeMedia(
+             d, "flat-hevc.mp4",
+             Picture("160x90", "30", 2) + " " + TestTone(2) + " -c:v libx265 -preset ultrafast -tag:v hvc1 -c:a aac");
          return WithDisplayMatrix(d, flat, f, 0, -1, 1, 0);
-     }, true, 30},
+     },
+     true, 30},
     // Phones that record in high dynamic range store 10 bits a sample.
-    {"PhoneHevc10Bit", "hdr.mp4", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("160x90", "30", 2) + " " + TestTone(2) +
-                                    " -c:v libx265 -preset ultrafast -pix_fmt yuv420p10le -tag:v hvc1 -c:a aac");
-     }, true, 30},
+    {"PhoneHevc10Bit", "hdr.mp4",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f,
+                          Picture("160x90", "30", 2) + " " + TestTone(2) +
+                              " -c:v libx265 -preset ultrafast -pix_fmt yuv420p10le -tag:v hvc1 -c:a aac");
+     },
+     true, 30},
     // Cameras add a time code track beside the pictures and the sound.
-    {"CameraWithTimeCode", "camera-tc.mov", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("160x120", "30000/1001", 2) + " " + TestTone(2, 48000) +
-                                    " -c:v libx264 -c:a aac -timecode '01:00:00;00'");
-     }, true, 30000.0 / 1001},
-    {"PhoneAmrSpeech", "speech.3gp", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("176x144", "15", 2) + " -i '" + AmrSpeechFile(d, "speech.amr", 100) +
-                                    "' -map 0:v -map 1:a -c:v mpeg4 -c:a copy");
-     }, true, 15},
+    {"CameraWithTimeCode", "camera-tc.mov",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f,
+                          Picture("160x120", "30000/1001", 2) + " " + TestTone(2, 48000) +
+                              " -c:v libx264 -c:a aac -timecode '01:00:00;00'");
+     },
+     true, 30000.0 / 1001},
+    {"PhoneAmrSpeech", "speech.3gp",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f,
+                          Picture("176x144", "15", 2) + " -i '" + AmrSpeechFile(d, "speech.amr", 100) +
+                              "' -map 0:v -map 1:a -c:v mpeg4 -c:a copy");
+     },
+     true, 15},
     // Recorded on a phone with a frame rate that follows the light: each
     // picture's own duration on the 90 kHz clock. Its rate is the average,
     // 60 pictures over the 2.007 s the stream lasts.
-    {"PhoneVariableRate", "variable.mp4", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, JitteredPictures(2) + " " + TestTone(2) + JitteredStamps() +
-                                    " -c:v libx264 -c:a aac -video_track_timescale 90000");
-     }, true, 90000.0 / 3011, 60},
+    {"PhoneVariableRate", "variable.mp4",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f,
+                          JitteredPictures(2) + " " + TestTone(2) + JitteredStamps() +
+                              " -c:v libx264 -c:a aac -video_track_timescale 90000");
+     },
+     true, 90000.0 / 3011, 60},
     // A screen recording, stored upright at 60 pictures a second. For the
     // PSP's 30 the ffmpeg command line holds the last picture for two more
     // (2.067 s); a file of 2 s holds 60.
-    {"PortraitAt60", "screen.mp4", [](const TempDir& d, const std::string& f) {
+    {"PortraitAt60", "screen.mp4",
+     [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, Picture("180x320", "60", 2) + " " + TestTone(2, 48000) + " -c:v libx264 -c:a aac");
-     }, true, 60, 120},
-    {"Wave8Bit", "u8.wav", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, TestTone(2, 22050) + " -c:a pcm_u8");
-     }, false, 0},
-    {"Wave24Bit", "s24.wav", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, TestTone(2, 48000) + " -c:a pcm_s24le");
-     }, false, 0},
-    {"Camera8BitSound", "camera.mov", [](const TempDir& d, const std::string& f) {
+     },
+     true, 60, 120},
+    {"Wave8Bit", "u8.wav",
+     [](const TempDir& d, const std::string& f) { return MakeMedia(d, f, TestTone(2, 22050) + " -c:a pcm_u8"); }, false,
+     0},
+    {"Wave24Bit", "s24.wav",
+     [](const TempDir& d, const std::string& f) { return MakeMedia(d, f, TestTone(2, 48000) + " -c:a pcm_s24le"); },
+     false, 0},
+    {"Camera8BitSound", "camera.mov",
+     [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, Picture("160x120", "25", 2) + " " + TestTone(2, 22050) + " -c:v mjpeg -c:a pcm_u8");
-     }, true, 25},
-    {"Avi24BitSound", "s24.avi", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("160x120", "25", 2) + " " + TestTone(2, 48000) +
-                                    " -c:v mpeg4 -c:a pcm_s24le");
-     }, true, 25},
-    {"MatroskaWithCover", "covered.mkv", [](const TempDir& d, const std::string& f) {
+     },
+     true, 25},
+    {"Avi24BitSound", "s24.avi",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f, Picture("160x120", "25", 2) + " " + TestTone(2, 48000) + " -c:v mpeg4 -c:a pcm_s24le");
+     },
+     true, 25},
+    {"MatroskaWithCover", "covered.mkv",
+     [](const TempDir& d, const std::string& f) {
          std::string cover = MakeMedia(d, "cover.png", "-f lavfi -i testsrc=size=295x104 -frames:v 1");
-         return MakeMedia(d, f, Picture("384x288", "25", 2) + " " + TestTone(2) +
-                                    " -c:v mpeg4 -c:a libvorbis -attach '" + cover +
-                                    "' -metadata:s:t mimetype=image/png");
-     }, true, 25},
+         return MakeMedia(d, f,
+                          Picture("384x288", "25", 2) + " " + TestTone(2) + " -c:v mpeg4 -c:a libvorbis -attach '" +
+                              cover + "' -metadata:s:t mimetype=image/png");
+     },
+     true, 25},
     // Downloads carry text subtitles beside the pictures and the sound.
-    {"MatroskaWithSubtitles", "subtitled.mkv", [](const TempDir& d, const std::string& f) {
+    {"MatroskaWithSubtitles", "subtitled.mkv",
+     [](const TempDir& d, const std::string& f) {
          const std::string text = d.File("lines.srt");
          WriteBytes(text, "1\n00:00:00,200 --> 00:00:01,500\nHello\n\n");
-         return MakeMedia(d, f, Picture("160x120", "24000/1001", 2) + " " + TestTone(2) + " -i '" + text +
-                                    "' -map 0:v -map 1:a -map 2:s -c:v libx264 -c:a aac -c:s srt");
-     }, true, 24000.0 / 1001},
-    {"SongWithCover", "song.mp3", [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f,
+                          Picture("160x120", "24000/1001", 2) + " " + TestTone(2) + " -i '" + text +
+                              "' -map 0:v -map 1:a -map 2:s -c:v libx264 -c:a aac -c:s srt");
+     },
+     true, 24000.0 / 1001},
+    {"SongWithCover", "song.mp3",
+     [](const TempDir& d, const std::string& f) {
          std::string cover = MakeMedia(d, "art.png", "-f lavfi -i testsrc=size=300x300 -frames:v 1");
-         return MakeMedia(d, f, TestTone(2) + " -i '" + cover +
-                                    "' -map 0:a -map 1:v -c:a libmp3lame -c:v png -disposition:v attached_pic "
-                                    "-id3v2_version 3");
-     }, false, 0},
-    {"TransportStreamVideoLate", "late.ts", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("160x120", "25", 2) + " " + TestTone(2, 48000) +
-                                    " -filter_complex '[0:v]setpts=PTS+0.8/TB[v]' -map '[v]' -map 1:a "
-                                    "-c:v mpeg2video -c:a ac3");
-     }, true, 25},
+         return MakeMedia(d, f,
+                          TestTone(2) + " -i '" + cover +
+                              "' -map 0:a -map 1:v -c:a libmp3lame -c:v png -disposition:v attached_pic "
+                              "-id3v2_version 3");
+     },
+     false, 0},
+    {"TransportStreamVideoLate", "late.ts",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f,
+                          Picture("160x120", "25", 2) + " " + TestTone(2, 48000) +
+                              " -filter_complex '[0:v]setpts=PTS+0.8/TB[v]' -map '[v]' -map 1:a "
+                              "-c:v mpeg2video -c:a ac3");
+     },
+     true, 25},
     // Broadcast recordings: H.264 and six channels of AC-3 in MPEG-TS at
     // 29.97.
-    {"TransportStreamH264Ac3", "broadcast.ts", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("160x120", "30000/1001", 2) + " " + TestTone(2, 48000) +
-                                    " -c:v libx264 -c:a ac3 -af 'pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0'");
-     }, true, 30000.0 / 1001},
+    {"TransportStreamH264Ac3", "broadcast.ts",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f,
+                          Picture("160x120", "30000/1001", 2) + " " + TestTone(2, 48000) +
+                              " -c:v libx264 -c:a ac3 -af 'pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0'");
+     },
+     true, 30000.0 / 1001},
     // Cut between key pictures without decoding: the edit list says where
     // the pictures start.
-    {"Mp4EditList", "edited.mp4", [](const TempDir& d, const std::string& f) {
-         std::string whole = MakeMedia(d, "whole.mp4", Picture("160x120", "25", 3) + " " + TestTone(3) +
-                                                           " -c:v libx264 -g 25 -c:a aac");
+    {"Mp4EditList", "edited.mp4",
+     [](const TempDir& d, const std::string& f) {
+         std::string whole = MakeMedia(
+             d, "whole.mp4", Picture("160x120", "25", 3) + " " + TestTone(3) + " -c:v libx264 -g 25 -c:a aac");
          return MakeMedia(d, f, "-ss 0.5 -i '" + whole + "' -c copy -t 2");
-     }, true, 25},
+     },
+     true, 25},
     // Written as it was recorded, in fragments, with B-pictures referring
     // to B-pictures.
-    {"FragmentedMp4BPyramid", "fragments.mp4", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("160x120", "30000/1001", 2) + " " + TestTone(2) +
-                                    " -c:v libx264 -bf 3 -x264-params b-pyramid=normal -g 15 -c:a aac "
-                                    "-movflags frag_keyframe+empty_moov+default_base_moof");
-     }, true, 30000.0 / 1001},
+    {"FragmentedMp4BPyramid", "fragments.mp4",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f,
+                          Picture("160x120", "30000/1001", 2) + " " + TestTone(2) +
+                              " -c:v libx264 -bf 3 -x264-params b-pyramid=normal -g 15 -c:a aac "
+                              "-movflags frag_keyframe+empty_moov+default_base_moof");
+     },
+     true, 30000.0 / 1001},
     // The AVI MPEG-4 of film downloads: 23.976, B-pictures packed with the
     // picture before them.
-    {"AviMpeg4Film", "film.avi", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("160x120", "24000/1001", 2) + " " + TestTone(2) +
-                                    " -c:v mpeg4 -vtag XVID -bf 2 -c:a libmp3lame");
-     }, true, 24000.0 / 1001},
+    {"AviMpeg4Film", "film.avi",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(
+             d, f,
+             Picture("160x120", "24000/1001", 2) + " " + TestTone(2) + " -c:v mpeg4 -vtag XVID -bf 2 -c:a libmp3lame");
+     },
+     true, 24000.0 / 1001},
     // A camera's clip whose pictures start half a second after its sound:
     // the edit list begins with an empty stretch.
-    {"Mp4VideoStartsLate", "late.mp4", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("160x120", "25", 2) + " " + TestTone(2.5) +
-                                    " -filter_complex '[0:v]setpts=PTS+0.5/TB[v]' -map '[v]' -map 1:a "
-                                    "-c:v libx264 -fps_mode passthrough -c:a aac");
-     }, true, 25},
-    {"WebmVp8", "vp8.webm", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("160x120", "25", 2) + " " + TestTone(2, 48000) +
-                                    " -c:v libvpx -b:v 300k -c:a libvorbis");
-     }, true, 25},
-    {"WebmVp9", "vp9.webm", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, Picture("160x120", "25", 2) + " " + TestTone(2, 48000) +
-                                    " -c:v libvpx-vp9 -b:v 300k -c:a libopus");
-     }, true, 25},
-    {"Wide854x480", "wide.mp4", [](const TempDir& d, const std::string& f) {
+    {"Mp4VideoStartsLate", "late.mp4",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f,
+                          Picture("160x120", "25", 2) + " " + TestTone(2.5) +
+                              " -filter_complex '[0:v]setpts=PTS+0.5/TB[v]' -map '[v]' -map 1:a "
+                              "-c:v libx264 -fps_mode passthrough -c:a aac");
+     },
+     true, 25},
+    {"WebmVp8", "vp8.webm",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(
+             d, f, Picture("160x120", "25", 2) + " " + TestTone(2, 48000) + " -c:v libvpx -b:v 300k -c:a libvorbis");
+     },
+     true, 25},
+    {"WebmVp9", "vp9.webm",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(
+             d, f, Picture("160x120", "25", 2) + " " + TestTone(2, 48000) + " -c:v libvpx-vp9 -b:v 300k -c:a libopus");
+     },
+     true, 25},
+    {"Wide854x480", "wide.mp4",
+     [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, Picture("854x480", "30000/1001", 1) + " " + TestTone(1) + " -c:v libx264 -c:a aac");
-     }, true, 30000.0 / 1001},
-    {"Odd636x357", "odd.avi", [](const TempDir& d, const std::string& f) {
+     },
+     true, 30000.0 / 1001},
+    {"Odd636x357", "odd.avi",
+     [](const TempDir& d, const std::string& f) {
          return MakeMedia(d, f, Picture("636x357", "25", 1) + " " + TestTone(1) + " -c:v mpeg4 -c:a libmp3lame");
-     }, true, 25},
+     },
+     true, 25},
     // One picture and a second of sound: the container states no rate, and
     // the ffmpeg command line takes its millisecond clock for 1000
     // pictures a second; the picture is one, held while the sound plays.
-    {"WmvOfOnePicture", "one.wmv", [](const TempDir& d, const std::string& f) {
-         return MakeMedia(d, f, "-f lavfi -i testsrc=size=160x120:rate=25 " + TestTone(1) +
-                                    " -filter_complex '[0:v]trim=end_frame=1[v]' -map '[v]' -map 1:a "
-                                    "-c:v wmv2 -c:a wmav2");
-     }, true, 0, 1},
+    {"WmvOfOnePicture", "one.wmv",
+     [](const TempDir& d, const std::string& f) {
+         return MakeMedia(d, f,
+                          "-f lavfi -i testsrc=size=160x120:rate=25 " + TestTone(1) +
+                              " -filter_complex '[0:v]trim=end_frame=1[v]' -map '[v]' -map 1:a "
+                              "-c:v wmv2 -c:a wmav2");
+     },
+     true, 0, 1},
     // The 60th picture stamped 469,762 s late, as damaged files come.
     {"FlvWithAFarStamp", "far.flv", [](const TempDir& d, const std::string& f) { return FlvWithOneFarStamp(d, f); },
      true, 25},
@@ -277,9 +353,9 @@ double SimilarityAt(const TempDir& dir, const std::string& a, const std::string&
     std::string pictures[2];
     const std::string files[2] = {a, b};
     for (int i = 0; i < 2; ++i)
-        pictures[i] = MakeMedia(dir, "shown" + std::to_string(i) + ".png",
-                                "-ss " + std::to_string(seconds) + " -i " + Quoted(files[i]) +
-                                    " -frames:v 1 -vf scale=64:64,format=gray");
+        pictures[i] = MakeMedia(
+            dir, "shown" + std::to_string(i) + ".png",
+            "-ss " + std::to_string(seconds) + " -i " + Quoted(files[i]) + " -frames:v 1 -vf scale=64:64,format=gray");
     int code = -1;
     std::string log = RunTool("ffmpeg -hide_banner -nostdin -i " + Quoted(pictures[0]) + " -i " + Quoted(pictures[1]) +
                                   " -lavfi ssim -f null - 2>&1",
@@ -291,8 +367,8 @@ double SimilarityAt(const TempDir& dir, const std::string& a, const std::string&
 
 // What the pages of an Ogg file say of each logical stream.
 struct OggStreamPages {
-    std::string kind;    // "vorbis", "video", ...
-    double rate = 0;     // samples or pictures a second, from its header
+    std::string kind;  // "vorbis", "video", ...
+    double rate = 0;   // samples or pictures a second, from its header
     int64_t lastGranule = 0;
     bool endFlagged = false;  // the last page carries the end-of-stream flag
     int falling = 0;          // pages whose granule is below an earlier one
@@ -324,7 +400,8 @@ std::map<uint32_t, OggStreamPages> ReadOggPages(const std::string& path)
                 s.rate = static_cast<double>(le(body + 12, 4));
             } else if (d.compare(body + 1, 5, "video") == 0) {
                 s.kind = "video";
-                const double unit = static_cast<double>(le(body + 17, 8)), perUnit = static_cast<double>(le(body + 25, 8));
+                const double unit = static_cast<double>(le(body + 17, 8)),
+                             perUnit = static_cast<double>(le(body + 25, 8));
                 s.rate = unit > 0 ? 1e7 / unit * perUnit : 0;
             } else {
                 s.kind = "other";
@@ -348,8 +425,9 @@ protected:
     // width over height.
     double ShownAspect(const std::string& source) const
     {
-        std::string said = RunTool("ffmpeg -hide_banner -nostdin -i " + Quoted(source) +
-                                   " -frames:v 1 -f rawvideo -pix_fmt gray -vf 'scale=iw*sar:ih,showinfo' -y /dev/null 2>&1");
+        std::string said =
+            RunTool("ffmpeg -hide_banner -nostdin -i " + Quoted(source) +
+                    " -frames:v 1 -f rawvideo -pix_fmt gray -vf 'scale=iw*sar:ih,showinfo' -y /dev/null 2>&1");
         const std::string key = " s:";
         size_t at = said.find(key);
         int w = 0, h = 0;
@@ -406,10 +484,11 @@ protected:
         ASSERT_TRUE(fs::exists(output)) << said;
 
         // The writers make a picture's sides even.
-        const std::string pictures = kind.picture ? " -vf '" + (settings.psp ? PspGeometry(source)
-                                                                              : std::string("crop=trunc(iw/2)*2:trunc(ih/2)*2")) +
-                                                        "'"
-                                                  : std::string(" -vn");
+        const std::string pictures =
+            kind.picture
+                ? " -vf '" + (settings.psp ? PspGeometry(source) : std::string("crop=trunc(iw/2)*2:trunc(ih/2)*2")) +
+                      "'"
+                : std::string(" -vn");
         const std::string reference = MadeOnce("reference-" + label + "." + settings.referenceExtension,
                                                "-i " + Quoted(source) + pictures + " " + settings.reference);
         // An AVI of the ffmpeg command line marks a picture held over a place
@@ -447,7 +526,8 @@ protected:
                 }
             const double rate = settings.psp ? 30 : kind.rate;
             long long frames = ffmpegTiming.frames;
-            if (kind.frames >= 0) frames = std::llround(kind.frames * (settings.psp && kind.rate > 0 ? 30 / kind.rate : 1));
+            if (kind.frames >= 0)
+                frames = std::llround(kind.frames * (settings.psp && kind.rate > 0 ? 30 / kind.rate : 1));
             EXPECT_NEAR(static_cast<double>(frames), static_cast<double>(timing.frames), 1.0)
                 << "ffmpeg's count: " << ffmpegTiming.frames;
             // An AVI or MP4 file states the exact fraction; an OGM file a

@@ -36,8 +36,7 @@ TEST(BatchReport, TheStatusSaysWhetherEverySourceConverted)
              r.JobFailed(L"b.avi", L"0x00000e02");
          },
          BatchReport::kSomeNotConverted},
-        {"every job failed",
-         [](BatchReport& r) { r.JobFailed(L"b.avi", L"0x00000e02"); },
+        {"every job failed", [](BatchReport& r) { r.JobFailed(L"b.avi", L"0x00000e02"); },
          BatchReport::kSomeNotConverted},
         {"a source was not listed",
          [](BatchReport& r) {

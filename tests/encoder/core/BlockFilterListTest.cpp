@@ -91,12 +91,9 @@ TEST_F(BlockFilterListTest, MalformedEntryIsSkipped)
     // Stored texts outside the braced pattern, some of which a lax reader
     // would take for another filter's class id.
     const wchar_t* stored[] = {
-        L"{B10C0000-1234-5678-0102-030405060708}",
-        L"not a class id",
-        L"{ 0xC0001-+234-5678-0102-030405060708}",
-        L"{B10C0001-1234-5678-0102-030405060708}tail",
-        L"{B10C0001-1234-5678-0102-030405060708",
-        L"{B10C001-1234-5678-0102-030405060708}",
+        L"{B10C0000-1234-5678-0102-030405060708}", L"not a class id",
+        L"{ 0xC0001-+234-5678-0102-030405060708}", L"{B10C0001-1234-5678-0102-030405060708}tail",
+        L"{B10C0001-1234-5678-0102-030405060708",  L"{B10C001-1234-5678-0102-030405060708}",
         L"{b10c0002-1234-5678-0102-030405060708}",
     };
     for (int i = 0; i < static_cast<int>(std::size(stored)); ++i)

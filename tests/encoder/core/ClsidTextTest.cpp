@@ -25,10 +25,10 @@ TEST(ClsidText, RejectsTextOutsideThePattern)
         L"{0D84C574-0C1D-466C-9D7B}",               // fields missing
         L"{0D84C574-0C1D-466C-9D7B-49FD7BBF6EZZ}",  // last field not hex
         L"{0D84C574:0C1D-466C-9D7B-49FD7BBF6E87}",
-        L"{ 0x84C574-+C1D-466C-9D7B-49FD7BBF6E87}",   // prefix, blank and sign
-        L"{0D84C574-0C1D-466C-9D7B-49FD7BBF6E87}x",   // text after it
-        L"{0D84C574-0C1D-466C-9D7B-49FD7BBF6E87",     // no closing brace
-        L"{D84C574-C1D-466C-9D7B-49FD7BBF6E87}",      // short fields
+        L"{ 0x84C574-+C1D-466C-9D7B-49FD7BBF6E87}",  // prefix, blank and sign
+        L"{0D84C574-0C1D-466C-9D7B-49FD7BBF6E87}x",  // text after it
+        L"{0D84C574-0C1D-466C-9D7B-49FD7BBF6E87",    // no closing brace
+        L"{D84C574-C1D-466C-9D7B-49FD7BBF6E87}",     // short fields
     };
     for (const wchar_t* t : bad) {
         GUID g = kSample;

@@ -1,9 +1,9 @@
 #include "CoreTestSupport.h"
 
 #include <clocale>
-#include <locale.h>
 #include <cstdlib>
 #include <filesystem>
+#include <locale.h>
 #include <sys/stat.h>
 
 #include "encoder/core/CoreEnvironment.h"
@@ -78,4 +78,3 @@ std::string DumpOptionKey()
     RegCloseKey(key);
     return out;
 }
-

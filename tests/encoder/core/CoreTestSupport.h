@@ -60,4 +60,3 @@ void WriteUtf16Text(const std::string& path, const std::string& utf8Text);
 // first written: name, type, byte count, and the value (numbers in hex, texts
 // as UTF-8 in quotes).
 std::string DumpOptionKey();
-

@@ -27,18 +27,21 @@ TEST_F(DesktopFileTypeTest, OtherDefaultsStayInTheirPlaces)
                "[Added Associations]\ntext/plain=editor.desktop;\n\n"
                "[Default Applications]\nvideo/mp4=player.desktop;\n");
     ASSERT_TRUE(RegisterDesktopPresetType(L"Preset <&>", L"Rivo\nEnc", L"/opt/rivo/RivoEnc"));
-    EXPECT_EQ("[Added Associations]\ntext/plain=editor.desktop;\n\n"
-              "[Default Applications]\nvideo/mp4=player.desktop;\n"
-              "application/x-rivoenc-preset=rivoenc.desktop;\n",
-              ReadBytes(list));
-    EXPECT_NE(std::string::npos,
-              ReadBytes(DataHome() + "/mime/packages/rivoenc-preset.xml").find("<comment>Preset &lt;&amp;&gt;</comment>"));
+    EXPECT_EQ(
+        "[Added Associations]\ntext/plain=editor.desktop;\n\n"
+        "[Default Applications]\nvideo/mp4=player.desktop;\n"
+        "application/x-rivoenc-preset=rivoenc.desktop;\n",
+        ReadBytes(list));
+    EXPECT_NE(
+        std::string::npos,
+        ReadBytes(DataHome() + "/mime/packages/rivoenc-preset.xml").find("<comment>Preset &lt;&amp;&gt;</comment>"));
     EXPECT_NE(std::string::npos, ReadBytes(DataHome() + "/applications/rivoenc.desktop").find("\nName=RivoEnc\n"));
 
     ASSERT_TRUE(UnregisterDesktopPresetType());
-    EXPECT_EQ("[Added Associations]\ntext/plain=editor.desktop;\n\n"
-              "[Default Applications]\nvideo/mp4=player.desktop;\n",
-              ReadBytes(list));
+    EXPECT_EQ(
+        "[Added Associations]\ntext/plain=editor.desktop;\n\n"
+        "[Default Applications]\nvideo/mp4=player.desktop;\n",
+        ReadBytes(list));
 
     // A default that another program took over meanwhile is left alone.
     ASSERT_TRUE(RegisterDesktopPresetType(L"d", L"RivoEnc", L"/opt/rivo/RivoEnc"));

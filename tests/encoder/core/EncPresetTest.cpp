@@ -115,12 +115,8 @@ void SetEveryPresetValue(CEncSettings& s, int format)
 {
     s.nEncFormat = format;
     switch (format) {
-    case 0:
-        s.AviEncoder = {MAKEFOURCC('D', 'X', '5', '0'), 1, 1501, 71, 7, 0x55, 1, 161, 41};
-        break;
-    case 1:
-        s.Mp4Encoder = {1, MAKEFOURCC('a', 'v', 'c', '1'), 1, 1502, 72, 8, 1, 0xFF, 96, 42};
-        break;
+    case 0: s.AviEncoder = {MAKEFOURCC('D', 'X', '5', '0'), 1, 1501, 71, 7, 0x55, 1, 161, 41}; break;
+    case 1: s.Mp4Encoder = {1, MAKEFOURCC('a', 'v', 'c', '1'), 1, 1502, 72, 8, 1, 0xFF, 96, 42}; break;
     case 2:
         s.WmvEncoder.sVideoCodec = L"Windows Media Video 8";
         s.WmvEncoder.sAudioCodec = L"Windows Media Audio 1";
@@ -129,9 +125,7 @@ void SetEveryPresetValue(CEncSettings& s, int format)
         s.WmvEncoder.nSecPerKeyframe = 9;
         s.WmvEncoder.nVideoQuality = 73;
         break;
-    default:
-        s.OgmEncoder = {MAKEFOURCC('X', 'V', 'I', 'D'), 1, 1504, 74, 11, 0x674F, 1, 162, 6};
-        break;
+    default: s.OgmEncoder = {MAKEFOURCC('X', 'V', 'I', 'D'), 1, 1504, 74, 11, 0x674F, 1, 162, 6}; break;
     }
     s.nVideoSizeW = 642;
     s.nVideoSizeH = 362;
@@ -279,15 +273,15 @@ TEST_F(EncPresetTest, OutputFormatAndFlagTexts)
         int format;
         int mode;
     } const cases[] = {
-        {"wmv", "yes", 2, 0}, {"Avi", "TRUE", 0, 1}, {"MP4", "1", 1, 1},  {"ogm", "Yes", 3, 1},
-        {"avi", "on", 0, 0},  {"mkv", "yes", 1, 1}, {"", "no", 1, 0},
+        {"wmv", "yes", 2, 0}, {"Avi", "TRUE", 0, 1}, {"MP4", "1", 1, 1}, {"ogm", "Yes", 3, 1},
+        {"avi", "on", 0, 0},  {"mkv", "yes", 1, 1},  {"", "no", 1, 0},
     };
     for (const Case& c : cases) {
         s.nEncFormat = 1;  // an unknown type applies the values to the current format
-        Apply(Preset("flags.rvp", std::string("[GENERAL]\ndest_file_type=") + c.type + "\n[VIDEO]\nvideo_vbr=" +
-                                      c.vbr + "\n"));
+        Apply(Preset("flags.rvp",
+                     std::string("[GENERAL]\ndest_file_type=") + c.type + "\n[VIDEO]\nvideo_vbr=" + c.vbr + "\n"));
         EXPECT_EQ(c.format, s.nEncFormat) << c.type;
-        const int mode = c.format == 0 ? s.AviEncoder.nVideoEncMode
+        const int mode = c.format == 0   ? s.AviEncoder.nVideoEncMode
                          : c.format == 1 ? s.Mp4Encoder.nVideoEncMode
                          : c.format == 3 ? s.OgmEncoder.nVideoEncMode
                                          : 0;
@@ -307,7 +301,7 @@ TEST_F(EncPresetTest, SavedValuesFollowTheFormatsRules)
         {0, 2, 150, L"no", 100},  // two-pass is no VBR; quality clamped to 100
         {0, 1, -4, L"yes", 0},
         {1, 1, 101, L"yes", 100},
-        {3, 0, 30, L"no", 10},    // OGM audio quality clamps to 10
+        {3, 0, 30, L"no", 10},  // OGM audio quality clamps to 10
     };
     for (const Case& c : cases) {
         s.nEncFormat = c.format;
@@ -349,8 +343,7 @@ TEST_F(EncPresetTest, CodecTextsAndForcedAudioTags)
         {"AVI", "xvid", MAKEFOURCC('x', 'v', 'i', 'd'), 0x55},  // case kept
         {"AVI", "DX", MAKEFOURCC('D', 'X', ' ', ' '), 0x55},    // short: padded, not read past its end
         {"MP4", "MP4V", MAKEFOURCC('m', 'p', '4', 'v'), 0xFF},  // MP4 lower-cases
-        {"OGM", "H264", MAKEFOURCC('H', '2', '6', '4'), 0x674F},
-        {"OGM", "", MAKEFOURCC(' ', ' ', ' ', ' '), 0x674F},
+        {"OGM", "H264", MAKEFOURCC('H', '2', '6', '4'), 0x674F}, {"OGM", "", MAKEFOURCC(' ', ' ', ' ', ' '), 0x674F},
     };
     for (const Case& c : cases) {
         CString path = Preset("codec.rvp", std::string("[GENERAL]\ndest_file_type=") + c.type +
@@ -358,10 +351,10 @@ TEST_F(EncPresetTest, CodecTextsAndForcedAudioTags)
         s.AviEncoder.nAudioCodec = s.Mp4Encoder.nAudioCodec = s.OgmEncoder.nAudioCodec = 1;
         CEncPresetInfo p(path, s);
         ApplyPresetToSettings(s, p);
-        const DWORD fourcc = s.nEncFormat == 0 ? s.AviEncoder.fccVideoCodec
+        const DWORD fourcc = s.nEncFormat == 0   ? s.AviEncoder.fccVideoCodec
                              : s.nEncFormat == 1 ? s.Mp4Encoder.fccVideoCodec
                                                  : s.OgmEncoder.fccVideoCodec;
-        const int tag = s.nEncFormat == 0 ? s.AviEncoder.nAudioCodec
+        const int tag = s.nEncFormat == 0   ? s.AviEncoder.nAudioCodec
                         : s.nEncFormat == 1 ? s.Mp4Encoder.nAudioCodec
                                             : s.OgmEncoder.nAudioCodec;
         EXPECT_EQ(c.fourcc, fourcc) << c.type << " " << c.codec;
@@ -424,10 +417,18 @@ TEST_F(EncPresetTest, FrameRatesAndColours)
         const char* fps;
         int rate, scale;
     } const cases[] = {
-        {"29.97", 29970, 1000}, {"25", 25000, 1000}, {"23.976", 23976, 1000},
+        {"29.97", 29970, 1000},
+        {"25", 25000, 1000},
+        {"23.976", 23976, 1000},
         // Nothing that is a positive, finite rate: the source's rate.
-        {"0", 0, 0}, {"0.000000", 0, 0}, {"-5", 0, 0}, {"nan", 0, 0}, {"inf", 0, 0}, {"abc", 0, 0},
-        {"1e300", 0, 0}, {"0.0001", 0, 0},
+        {"0", 0, 0},
+        {"0.000000", 0, 0},
+        {"-5", 0, 0},
+        {"nan", 0, 0},
+        {"inf", 0, 0},
+        {"abc", 0, 0},
+        {"1e300", 0, 0},
+        {"0.0001", 0, 0},
     };
     for (const Case& c : cases) {
         s.nVideoFrameRate = 1;
@@ -458,14 +459,9 @@ TEST_F(EncPresetTest, SharedPresetsCannotLeaveTheOutputOrDspFolders)
         const char* naming;
         bool taken;
     } const cases[] = {
-        {"sub/<SRC_FILENAME>.<DEF_EXT>", true},
-        {"..<SRC_FILENAME>.<DEF_EXT>", true},  // no ".." component
-        {"../<SRC_FILENAME>.<DEF_EXT>", false},
-        {"a/../../<SRC_FILENAME>", false},
-        {"a\\..\\<SRC_FILENAME>", false},
-        {"/home/user/.profile", false},
-        {"\\\\server\\share\\x", false},
-        {"C:\\x\\<SRC_FILENAME>", false},
+        {"sub/<SRC_FILENAME>.<DEF_EXT>", true}, {"..<SRC_FILENAME>.<DEF_EXT>", true},  // no ".." component
+        {"../<SRC_FILENAME>.<DEF_EXT>", false}, {"a/../../<SRC_FILENAME>", false},    {"a\\..\\<SRC_FILENAME>", false},
+        {"/home/user/.profile", false},         {"\\\\server\\share\\x", false},      {"C:\\x\\<SRC_FILENAME>", false},
     };
     for (const Case& c : cases) {
         s.sEtcNaming = L"<SRC_FILENAME>.<DEF_EXT>";
@@ -495,8 +491,8 @@ TEST_F(EncPresetTest, SharedPresetsCannotLeaveTheOutputOrDspFolders)
     for (const DspCase& c : dsp) {
         s.sAudioCurDspPath = L"/dsp/keep.so";
         s.iAudioCurDspMod = 1;
-        Apply(Preset("dsp.rvp", std::string("[AUDIO]\naudio_dsp_folder=") + c.folder + "\naudio_dsp_curpath=" +
-                                    c.path + "\naudio_dsp_curmod=" + std::to_string(c.module) + "\n"));
+        Apply(Preset("dsp.rvp", std::string("[AUDIO]\naudio_dsp_folder=") + c.folder + "\naudio_dsp_curpath=" + c.path +
+                                    "\naudio_dsp_curmod=" + std::to_string(c.module) + "\n"));
         EXPECT_EQ(L"/dsp/", s.sAudioDspFolder) << c.path;
         EXPECT_EQ(c.appliedPath, s.sAudioCurDspPath) << c.path;
         EXPECT_EQ(c.appliedModule, s.iAudioCurDspMod) << c.path;

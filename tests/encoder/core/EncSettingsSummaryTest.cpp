@@ -76,11 +76,18 @@ TEST_F(EncSettingsSummaryTest, RateValuesByFormatAndMode)
         int format, mode, bitrate, quality;
         bool twoPass;
     } const cases[] = {
-        {0, 0, 1100, -1, false}, {0, 1, -1, 81, false}, {0, 2, 1100, -1, true},
-        {1, 0, 1200, -1, false}, {1, 1, -1, 82, false}, {1, 2, 1200, -1, true},
-        {2, 1, 1300, 83, false}, {2, 2, 1300, 83, false},
+        {0, 0, 1100, -1, false},
+        {0, 1, -1, 81, false},
+        {0, 2, 1100, -1, true},
+        {1, 0, 1200, -1, false},
+        {1, 1, -1, 82, false},
+        {1, 2, 1200, -1, true},
+        {2, 1, 1300, 83, false},
+        {2, 2, 1300, 83, false},
         // OGM reports its quality in every mode.
-        {3, 0, 1400, 84, false}, {3, 1, -1, 84, false}, {3, 2, 1400, 84, true},
+        {3, 0, 1400, 84, false},
+        {3, 1, -1, 84, false},
+        {3, 2, 1400, 84, true},
         {7, 2, -1, -1, false},
     };
     for (const Case& c : cases) {
@@ -99,13 +106,10 @@ TEST_F(EncSettingsSummaryTest, OutputSizeFromTheSetSidesAndTheSource)
     } const cases[] = {
         {640, 0, 720, 480, 640, 426},  // truncated, not rounded
         {0, 480, 0, 0, 640, 480},      // no source size: 4:3
-        {640, 0, 0, 0, 640, 480},
-        {0, 480, 720, 576, 600, 480},
-        {320, 240, 720, 480, 320, 240},
-        {0, 0, 720, 576, 720, 576},
+        {640, 0, 0, 0, 640, 480},       {0, 480, 720, 576, 600, 480},
+        {320, 240, 720, 480, 320, 240}, {0, 0, 720, 576, 720, 576},
         {-1, 240, 720, 480, 720, 480},  // a negative side: the source size
-        {640, -5, 720, 480, 720, 480},
-        {2000000000, 0, 1, 2000000000, 2000000000, 2147483647},  // kept in range
+        {640, -5, 720, 480, 720, 480},  {2000000000, 0, 1, 2000000000, 2000000000, 2147483647},  // kept in range
     };
     for (const Case& c : cases) {
         s.nVideoSizeW = c.setW;
@@ -128,20 +132,16 @@ TEST_F(EncSettingsSummaryTest, PictureSizesTheChosenEncoderTakes)
         int setW, setH, sourceW, sourceH;
         bool takes;
     } const cases[] = {
-        {0, "XVID", 0, 0, 854, 480, true},     // the common wide 480p size
-        {0, "XVID", 0, 0, 636, 357, true},     // an odd height loses a row
-        {0, "XVID", 0, 0, 1366, 768, true},
-        {0, "XVID", 0, 0, 642, 481, true},
-        {0, "XVID", 0, 0, 1, 64, false},       // nothing is left of one column
-        {0, "XVID", 160, 120, 1, 64, true},    // unless the treatments scale it
-        {0, "xvid", 0, 0, 8192, 64, false},    // MPEG-4 part 2 has 13 bits a side
-        {0, "DIVX", 0, 0, 8191, 64, true},
-        {0, "XVID", 640, 0, 8192, 64, true},
-        {1, "avc1", 0, 0, 8192, 64, true},
-        {1, "avc1", 0, 0, 16386, 64, false},   // H.264's limit
-        {3, "H264", 0, 0, 16384, 64, true},
-        {2, "XVID", 0, 0, 9000, 64, true},     // Windows Media has no such limit
-        {0, "XVID", 0, 0, 854, -480, true},    // a picture stored bottom up
+        {0, "XVID", 0, 0, 854, 480, true},  // the common wide 480p size
+        {0, "XVID", 0, 0, 636, 357, true},  // an odd height loses a row
+        {0, "XVID", 0, 0, 1366, 768, true},       {0, "XVID", 0, 0, 642, 481, true},
+        {0, "XVID", 0, 0, 1, 64, false},     // nothing is left of one column
+        {0, "XVID", 160, 120, 1, 64, true},  // unless the treatments scale it
+        {0, "xvid", 0, 0, 8192, 64, false},  // MPEG-4 part 2 has 13 bits a side
+        {0, "DIVX", 0, 0, 8191, 64, true},        {0, "XVID", 640, 0, 8192, 64, true},
+        {1, "avc1", 0, 0, 8192, 64, true},        {1, "avc1", 0, 0, 16386, 64, false},  // H.264's limit
+        {3, "H264", 0, 0, 16384, 64, true},       {2, "XVID", 0, 0, 9000, 64, true},  // Windows Media has no such limit
+        {0, "XVID", 0, 0, 854, -480, true},                                           // a picture stored bottom up
         {0, "XVID", 0, 0, INT32_MIN, 480, false},
     };
     for (const Case& c : cases) {

@@ -89,11 +89,8 @@ TEST_F(EncSettingsTest, SubtitleFontFromTheStockGuiFont)
         const wchar_t* face;  // null: no drawing layer
         const wchar_t* font;
     } const cases[] = {
-        {nullptr, L"Arial"},
-        {L"MS Shell Dlg", L"Arial"},
-        {L"System", L"Arial"},
-        {L"Tahoma", L"Tahoma"},
-        {L"NanumGothic", L"NanumGothic"},
+        {nullptr, L"Arial"},    {L"MS Shell Dlg", L"Arial"},      {L"System", L"Arial"},
+        {L"Tahoma", L"Tahoma"}, {L"NanumGothic", L"NanumGothic"},
     };
     for (const Case& c : cases) {
         if (c.face) {
@@ -354,12 +351,15 @@ TEST_F(EncSettingsTest, EveryStoredValueRoundTrips)
 TEST_F(EncSettingsTest, NumberValuesOfOtherShapes)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kOptionKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CURRENT_USER, kOptionKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
     // REG_SZ "1" is four bytes: '1', 0, 0, 0.
     RegSetValueExW(key, L"nVideoSizeW", 0, REG_SZ, reinterpret_cast<const BYTE*>("1\0\0\0"), 4);
     // REG_SZ "12" is six bytes: too long for a number.
-    RegSetValueExW(key, L"nVideoSizeH", 0, REG_SZ, reinterpret_cast<const BYTE*>("1\0" "2\0\0\0"), 6);
+    RegSetValueExW(key, L"nVideoSizeH", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>("1\0"
+                                                 "2\0\0\0"),
+                   6);
     // Two bytes of binary data: the field keeps its value.
     RegSetValueExW(key, L"nAudioChannels", 0, REG_BINARY, reinterpret_cast<const BYTE*>("\x01\x00"), 2);
     RegCloseKey(key);
@@ -374,8 +374,8 @@ TEST_F(EncSettingsTest, NumberValuesOfOtherShapes)
 TEST_F(EncSettingsTest, TextValuesOfOtherShapes)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kOptionKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CURRENT_USER, kOptionKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
     // Only the terminating zero: an empty text.
     RegSetValueExW(key, L"sEtcNaming", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>("\0\0"), 2);
     // No data at all: the default stays.
@@ -383,8 +383,7 @@ TEST_F(EncSettingsTest, TextValuesOfOtherShapes)
     // No terminating zero: the text ends with the data.
     RegSetValueExW(key, L"sLastPresetTitle", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>("a\0b\0"), 4);
     // Two texts in a multi-string: the first one counts.
-    RegSetValueExW(key, L"sLastPresetPath", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>("p\0\0\0q\0\0\0\0\0"),
-                   10);
+    RegSetValueExW(key, L"sLastPresetPath", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>("p\0\0\0q\0\0\0\0\0"), 10);
     RegCloseKey(key);
 
     CEncSettings s;

@@ -57,11 +57,11 @@ TEST_F(FilterModuleLoaderTest, FailuresUnloadWhatTheyLoaded)
     EXPECT_EQ(nullptr, object);
     EXPECT_EQ(nullptr, GetModuleHandleW(path));
 
-    EXPECT_EQ(E_FAIL, CreateObjectFromModule(Fixture(L"CoreNoExport.ax"), CLSID_CoreTestFilter,
-                                             IID_ICoreTestFilter, &object));
+    EXPECT_EQ(E_FAIL,
+              CreateObjectFromModule(Fixture(L"CoreNoExport.ax"), CLSID_CoreTestFilter, IID_ICoreTestFilter, &object));
     EXPECT_EQ(nullptr, GetModuleHandleW(Fixture(L"CoreNoExport.ax")));
-    EXPECT_EQ(E_FAIL, CreateObjectFromModule(Fixture(L"NoSuchModule.ax"), CLSID_CoreTestFilter,
-                                             IID_ICoreTestFilter, &object));
+    EXPECT_EQ(E_FAIL,
+              CreateObjectFromModule(Fixture(L"NoSuchModule.ax"), CLSID_CoreTestFilter, IID_ICoreTestFilter, &object));
     EXPECT_EQ(E_POINTER, CreateObjectFromModule(path, CLSID_CoreTestFilter, IID_ICoreTestFilter, nullptr));
 
     // A cached module stays loaded when a later object cannot be made.
@@ -83,10 +83,10 @@ TEST(StreamAddressTexts, StreamIdText)
         {L"0010abcdefghijklm", 0},  // one more
         {L"0010abcdefgh jkl", 0},   // a blank
         {L"1", 1},
-        {L"", 0},                   // nothing is no stream id
+        {L"", 0},  // nothing is no stream id
         {L"0004", 1},
-        {L"000Z", 0},               // reads 0
-        {L"0010abcdefghijk~", 0},   // '~' lies above 'z'
+        {L"000Z", 0},              // reads 0
+        {L"0010abcdefghijk~", 0},  // '~' lies above 'z'
         {L"0010abcdefghijk\uD55C", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(c.result, IsStreamIdText(c.text)) << c.text;

@@ -95,12 +95,9 @@ TEST_F(LangTextTableTest, LookupOrderAndLineBreaks)
         const wchar_t* key;
         const wchar_t* text;
     } const cases[] = {
-        {L"TEXT_BOTH", L"English"},
-        {L"TEXT_EMPTY_THERE", L""},  // the chosen file has it, empty
-        {L"TEXT_ONLY_KOREAN", L"한국어만"},
-        {L"TEXT_NOWHERE", L""},
-        {L"TEXT_LINES", L"one\ntwo\nthree"},
-        {L"text_both", L"English"},  // the files match keys without regard to case
+        {L"TEXT_BOTH", L"English"},          {L"TEXT_EMPTY_THERE", L""},  // the chosen file has it, empty
+        {L"TEXT_ONLY_KOREAN", L"한국어만"},  {L"TEXT_NOWHERE", L""},
+        {L"TEXT_LINES", L"one\ntwo\nthree"}, {L"text_both", L"English"},  // the files match keys without regard to case
     };
     for (const Case& c : cases) EXPECT_STREQ(c.text, table.GetLangText(c.key)) << c.key;
 }
@@ -137,8 +134,8 @@ TEST_F(LangTextTableTest, DialogTextsByControlName)
     ASSERT_EQ(1, table.LoadLangFile(File("english.ini"), File("korean.ini"), File("controlid.data")));
 
     HWND dialog = windows_.Add(nullptr, 102, L"caption");
-    HWND ok = windows_.Add(dialog, 1, L"ok");            // IDOK wins over the header's name for 1
-    HWND cancel = windows_.Add(dialog, 2, L"cancel");    // empty text: left as it is
+    HWND ok = windows_.Add(dialog, 1, L"ok");          // IDOK wins over the header's name for 1
+    HWND cancel = windows_.Add(dialog, 2, L"cancel");  // empty text: left as it is
     HWND list = windows_.Add(dialog, 1000, L"list");
     HWND combo = windows_.Add(dialog, 1003, L"combo");   // named only by an indented define
     HWND inner = windows_.Add(combo, 1001, L"inner");    // a grandchild keeps its text
@@ -190,8 +187,8 @@ TEST_F(LangTextTableTest, OverlongIdMapLinesAreReadInChunks)
 {
     WriteUtf16Text(temp().File("english.ini"), "[DLGTEXT]\nIDC_LIST=Files\n");
     // 1023 blanks fill the first read; the define after them is read as a line of its own.
-    WriteBytes(temp().File("controlid.data"), std::string(1023, ' ') + "#define IDC_LIST 1000\n" +
-                                                  "#define " + std::string(5000, 'X') + " 77\n");
+    WriteBytes(temp().File("controlid.data"),
+               std::string(1023, ' ') + "#define IDC_LIST 1000\n" + "#define " + std::string(5000, 'X') + " 77\n");
     CLangTextTable table;
     ASSERT_EQ(1, table.LoadLangFile(File("english.ini"), File("english.ini"), File("controlid.data")));
     HWND dialog = windows_.Add(nullptr, 5, L"d");
@@ -202,10 +199,7 @@ TEST_F(LangTextTableTest, OverlongIdMapLinesAreReadInChunks)
 
 // ---- The language files the build writes ------------------------------------------
 
-std::string SourceDir()
-{
-    return RIVO_TEST_SOURCE_DIR;
-}
+std::string SourceDir() { return RIVO_TEST_SOURCE_DIR; }
 
 std::string BinDir()
 {

@@ -64,18 +64,60 @@ TEST(CodecNameTables, AudioTableHoldsTheRegisteredTagsInOrder)
 {
     // The tags, as runs of consecutive values, in table order.
     const std::pair<WORD, WORD> runs[] = {
-        {0x0000, 0x000A}, {0x0010, 0x0019}, {0x0020, 0x0028}, {0x0030, 0x003D}, {0x0040, 0x0042}, {0x0050, 0x0050},
-        {0x0052, 0x0053}, {0x0055, 0x0055}, {0x0059, 0x0059}, {0x0060, 0x0065}, {0x0067, 0x0067}, {0x0069, 0x0069},
-        {0x0070, 0x0079}, {0x0080, 0x0086}, {0x0088, 0x0089}, {0x0091, 0x0094}, {0x0097, 0x0099}, {0x00FF, 0x00FF},
-        {0x00A0, 0x00A0}, {0x0100, 0x0101}, {0x0111, 0x0112}, {0x0123, 0x0123}, {0x0125, 0x0125}, {0x0130, 0x0135},
-        {0x0140, 0x0140}, {0x0150, 0x0151}, {0x0155, 0x0155}, {0x0160, 0x0163}, {0x0170, 0x0173}, {0x0200, 0x0200},
-        {0x0202, 0x0203}, {0x0210, 0x0210}, {0x0220, 0x0220}, {0x0230, 0x0230}, {0x0240, 0x0241}, {0x0250, 0x0251},
-        {0x0260, 0x0260}, {0x0270, 0x0270}, {0x0300, 0x0300}, {0x0400, 0x0401}, {0x0450, 0x0450}, {0x0680, 0x0681},
-        {0x1000, 0x1004}, {0x1100, 0x1100}, {0x1400, 0x1400}, {0x1500, 0x1500}, {0x2000, 0x2001}, {0x674F, 0x6751},
+        {0x0000, 0x000A},
+        {0x0010, 0x0019},
+        {0x0020, 0x0028},
+        {0x0030, 0x003D},
+        {0x0040, 0x0042},
+        {0x0050, 0x0050},
+        {0x0052, 0x0053},
+        {0x0055, 0x0055},
+        {0x0059, 0x0059},
+        {0x0060, 0x0065},
+        {0x0067, 0x0067},
+        {0x0069, 0x0069},
+        {0x0070, 0x0079},
+        {0x0080, 0x0086},
+        {0x0088, 0x0089},
+        {0x0091, 0x0094},
+        {0x0097, 0x0099},
+        {0x00FF, 0x00FF},
+        {0x00A0, 0x00A0},
+        {0x0100, 0x0101},
+        {0x0111, 0x0112},
+        {0x0123, 0x0123},
+        {0x0125, 0x0125},
+        {0x0130, 0x0135},
+        {0x0140, 0x0140},
+        {0x0150, 0x0151},
+        {0x0155, 0x0155},
+        {0x0160, 0x0163},
+        {0x0170, 0x0173},
+        {0x0200, 0x0200},
+        {0x0202, 0x0203},
+        {0x0210, 0x0210},
+        {0x0220, 0x0220},
+        {0x0230, 0x0230},
+        {0x0240, 0x0241},
+        {0x0250, 0x0251},
+        {0x0260, 0x0260},
+        {0x0270, 0x0270},
+        {0x0300, 0x0300},
+        {0x0400, 0x0401},
+        {0x0450, 0x0450},
+        {0x0680, 0x0681},
+        {0x1000, 0x1004},
+        {0x1100, 0x1100},
+        {0x1400, 0x1400},
+        {0x1500, 0x1500},
+        {0x2000, 0x2001},
+        {0x674F, 0x6751},
         {0x676F, 0x6771},
         // After the registered tags: the ones the splitters give Vorbis,
         // Opus and AMR-NB.
-        {0x566F, 0x566F}, {0x704F, 0x704F}, {0x0057, 0x0057},
+        {0x566F, 0x566F},
+        {0x704F, 0x704F},
+        {0x0057, 0x0057},
     };
     std::vector<WORD> expected;
     for (auto [first, last] : runs)
@@ -125,12 +167,24 @@ TEST(MediaTypeNames, VideoCodecNamesByFourCC)
         const wchar_t* name;
     };
     const Case cases[] = {
-        {"DIVX", L"DivX 4 (OpenDivX)"},     {"DX50", L"DivX 5.0"},          {"XVID", L"MPEG-4"},
-        {"xvid", L"MPEG-4"},                {"XviD", L"MPEG-4"},            {"MP4V", L"MPEG-4"},
-        {"WMV1", L"Windows Media Video 7"}, {"WMV2", L"Windows Media Video 8"}, {"wmv3", L"Windows Media Video 9"},
-        {"MPG1", L"MPEG 1/2"},              {"MPG2", L"MPEG 1/2"},          {"ZZZZ", L"Unknown"},
-        {"FMP4", L"MPEG-4 (FMP4)"},         {"fmp4", L"MPEG-4 (FMP4)"},     {"VP80", L"VP8"},
-        {"VP90", L"VP9"},                   {"hvc1", L"H.265/HEVC (HVC1)"}, {"hev1", L"H.265/HEVC (HEV1)"},
+        {"DIVX", L"DivX 4 (OpenDivX)"},
+        {"DX50", L"DivX 5.0"},
+        {"XVID", L"MPEG-4"},
+        {"xvid", L"MPEG-4"},
+        {"XviD", L"MPEG-4"},
+        {"MP4V", L"MPEG-4"},
+        {"WMV1", L"Windows Media Video 7"},
+        {"WMV2", L"Windows Media Video 8"},
+        {"wmv3", L"Windows Media Video 9"},
+        {"MPG1", L"MPEG 1/2"},
+        {"MPG2", L"MPEG 1/2"},
+        {"ZZZZ", L"Unknown"},
+        {"FMP4", L"MPEG-4 (FMP4)"},
+        {"fmp4", L"MPEG-4 (FMP4)"},
+        {"VP80", L"VP8"},
+        {"VP90", L"VP9"},
+        {"hvc1", L"H.265/HEVC (HVC1)"},
+        {"hev1", L"H.265/HEVC (HEV1)"},
         {"    ", L"Unknown"},  // the blank key of row 0 names itself
     };
     for (const Case& c : cases) EXPECT_EQ(CString(c.name), GetVideoCodecName(Fcc(c.fourcc))) << c.fourcc;
@@ -253,9 +307,9 @@ TEST(MediaTypeNames, BitmapHeaderOnlyFromABlockThatHoldsIt)
         int expected;
     };
     const Case cases[] = {
-        {FORMAT_VideoInfo, 88, 48, 1},     {FORMAT_VideoInfo, 87, 48, 0},    {FORMAT_MPEGVideo, 100, 48, 1},
-        {FORMAT_VideoInfo2, 112, 72, 1},   {FORMAT_VideoInfo2, 111, 72, 0},  {FORMAT_MPEG2Video, 140, 72, 1},
-        {FORMAT_MPEG2Video, 88, 72, 0},    {FORMAT_WaveFormatEx, 200, 48, 0}, {FORMAT_VideoInfo, 0, 48, 0},
+        {FORMAT_VideoInfo, 88, 48, 1},   {FORMAT_VideoInfo, 87, 48, 0},     {FORMAT_MPEGVideo, 100, 48, 1},
+        {FORMAT_VideoInfo2, 112, 72, 1}, {FORMAT_VideoInfo2, 111, 72, 0},   {FORMAT_MPEG2Video, 140, 72, 1},
+        {FORMAT_MPEG2Video, 88, 72, 0},  {FORMAT_WaveFormatEx, 200, 48, 0}, {FORMAT_VideoInfo, 0, 48, 0},
     };
     for (const Case& c : cases) {
         CMediaType type(MEDIATYPE_Video);

@@ -90,7 +90,7 @@ TEST(OutputNaming, NumbersWithCommas)
         int value;
         const wchar_t* text;
     } const cases[] = {
-        {1234567, L"1,234,567"}, {123, L"123"}, {1000, L"1,000"}, {0, L"0"}, {-123, L"-,123"},
+        {1234567, L"1,234,567"},        {123, L"123"}, {1000, L"1,000"}, {0, L"0"}, {-123, L"-,123"},
         {2147483647, L"2,147,483,647"},
     };
     for (const Case& c : cases) EXPECT_EQ(c.text, FormatNumberWithCommas(c.value)) << c.value;

@@ -129,11 +129,13 @@ TEST_F(StartUpTest, FailedChecksEndWithTheirMessages)
         int answer;
         std::vector<std::string> texts;
     } const cases[] = {
-        {"exit 41\n", kAnswerNo,
+        {"exit 41\n",
+         kAnswerNo,
          {"새 버전이 필요합니다.\n홈페이지를 열어 새 버전을 받으시겠습니까?",
           "새 버전을 설치한 뒤 다시 실행해 주십시오. 프로그램을 종료합니다."}},
         {"exit 7\n", kAnswerOk, {"업데이트를 확인하지 못하여 프로그램을 종료합니다.(code:7)"}},
-        {"exec sleep 3\n", kAnswerOk,
+        {"exec sleep 3\n",
+         kAnswerOk,
          {"업데이트 확인 시간이 초과되었습니다.", "업데이트를 확인하지 못하여 프로그램을 종료합니다.(code:0)"}},
         {nullptr, kAnswerOk, {"업데이트를 확인하지 못하여 프로그램을 종료합니다.(code:0)"}},
     };
@@ -243,8 +245,7 @@ public:
 
 TEST_F(StartUpTest, ControlIdMapBesideTheProgramThenAboveItThenTheDataFile)
 {
-    WriteUtf16Text(ProgramFolder() + "lang/korean.ini",
-                   "[DLGTEXT]\nIDC_HERE=here\nIDC_ABOVE=above\nIDC_DATA=data\n");
+    WriteUtf16Text(ProgramFolder() + "lang/korean.ini", "[DLGTEXT]\nIDC_HERE=here\nIDC_ABOVE=above\nIDC_DATA=data\n");
     struct Case {
         bool here;
         bool above;
@@ -273,9 +274,9 @@ TEST(FileKind, ByExtension)
         const wchar_t* path;
         int kind;
     } const cases[] = {
-        {L"/v/Movie.AVI", 1},  {L"/v/a.mkv  ", 1}, {L"/v/a.k3g", 1},   {L"/v/a.m2ts", 1},    {L"/v/a.flv", 1},
-        {L"/v/p.RVP", 2},      {L"/v/s.ini", 2},   {L"/v/noext", 0},   {L"/v/notes.txt", 0}, {L"/v.avi/x", 0},
-        {L"C:\\v\\clip.wmv", 1}, {L"", 0},
+        {L"/v/Movie.AVI", 1}, {L"/v/a.mkv  ", 1}, {L"/v/a.k3g", 1},        {L"/v/a.m2ts", 1},
+        {L"/v/a.flv", 1},     {L"/v/p.RVP", 2},   {L"/v/s.ini", 2},        {L"/v/noext", 0},
+        {L"/v/notes.txt", 0}, {L"/v.avi/x", 0},   {L"C:\\v\\clip.wmv", 1}, {L"", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(c.kind, GetFileKindByExtension(c.path)) << c.path;
 }

@@ -68,7 +68,12 @@ TEST_F(SourceProbeRemoteTest, FirstBytesAndContentTypeOfA200)
         {"cws", Ok("CWS"), kSourceSwf},
         // The first probe does not know MP4; the later one fetches its head
         // into a file and finds the box.
-        {"mp4", Ok(std::string("\0\0\0\x18" "ftypisom", 12) + std::string(100, '\0')), kSourceMp4Http},
+        {"mp4",
+         Ok(std::string("\0\0\0\x18"
+                        "ftypisom",
+                        12) +
+            std::string(100, '\0')),
+         kSourceMp4Http},
         {"short-asf", Ok(AsfHeaderGuid().substr(0, 20)), kSourceUnknown},
         {"noise", Ok(std::string(300, 'z')), kSourceUnknown},
     };

@@ -2,8 +2,8 @@
 // stripped) and byte patterns made here give the probe chain's codes; the
 // remote branches run against the loopback server; large and blocking
 // files come back at once.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -149,11 +149,14 @@ TEST_F(SourceProbeTest, AviIndexStates)
     std::string whole = ReadBytes(MakeAvi("source.avi"));
     size_t idx1 = Idx1At(whole);
     ASSERT_NE(std::string::npos, idx1);
-    ASSERT_EQ(whole.size(), idx1 + 8 + [&] {
-        uint32_t n = 0;
-        std::memcpy(&n, whole.data() + idx1 + 4, 4);
-        return n;
-    }()) << "idx1 is the last chunk";
+    ASSERT_EQ(
+        whole.size(), idx1 + 8 +
+                          [&] {
+                              uint32_t n = 0;
+                              std::memcpy(&n, whole.data() + idx1 + 4, 4);
+                              return n;
+                          }())
+        << "idx1 is the last chunk";
 
     struct Case {
         const char* name;
@@ -179,7 +182,9 @@ TEST_F(SourceProbeTest, AviIndexStates)
 TEST_F(SourceProbeTest, MadeUpAviLayouts)
 {
     const std::string hdrl = Chunk("LIST", "hdrl" + Chunk("avih", std::string(56, '\0')));
-    auto riff = [](const std::string& body) { return "RIFF" + Le32(static_cast<uint32_t>(body.size() + 4)) + "AVI " + body; };
+    auto riff = [](const std::string& body) {
+        return "RIFF" + Le32(static_cast<uint32_t>(body.size() + 4)) + "AVI " + body;
+    };
     struct Case {
         const char* name;
         std::string bytes;
@@ -340,7 +345,8 @@ TEST_F(SourceProbeTest, LargeAndBlockingFilesComeBackAtOnce)
     {
         int fd = open(big.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
         ASSERT_GE(fd, 0);
-        std::string head = "RIFF" + Le32(0xFFFFFFF0u) + "AVI " + Chunk("LIST", "hdrl") + "LIST" + Le32(0xFFFF0000u) + "movi";
+        std::string head =
+            "RIFF" + Le32(0xFFFFFFF0u) + "AVI " + Chunk("LIST", "hdrl") + "LIST" + Le32(0xFFFF0000u) + "movi";
         ASSERT_EQ(static_cast<ssize_t>(head.size()), write(fd, head.data(), head.size()));
         ASSERT_EQ(0, ftruncate(fd, 4LL * 1024 * 1024 * 1024 + 100));
         close(fd);

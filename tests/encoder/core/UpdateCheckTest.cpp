@@ -80,10 +80,11 @@ TEST_F(UpdateCheckTest, LauncherGetsOneEscapedXmlArgument)
     WriteScript("HvLauncher", "[ $# -eq 1 ] || exit 9\nprintf '%s' \"$1\" > '" + record + "'\n");
     GetEncSettings().sLangAbbr = L"K'R&";
     ASSERT_TRUE(CheckForUpdate(nullptr, nullptr));
-    EXPECT_EQ(" <HVLAUNCHER_PARAM Command='checkversion'  AgentName='RivoEncoder(K&apos;R&amp;, Feb  9 2007)' "
-              "ProgramID='RIVOENCODER' ForceCheck='1' CheckMinorVersion='0' LocalVersionFilePath='" +
-                  VersionFile() + "' />",
-              ReadBytes(record));
+    EXPECT_EQ(
+        " <HVLAUNCHER_PARAM Command='checkversion'  AgentName='RivoEncoder(K&apos;R&amp;, Feb  9 2007)' "
+        "ProgramID='RIVOENCODER' ForceCheck='1' CheckMinorVersion='0' LocalVersionFilePath='" +
+            VersionFile() + "' />",
+        ReadBytes(record));
     EXPECT_TRUE(std::filesystem::is_directory(DataHome() + "/Halvane/RivoEncoder"));
 }
 

@@ -46,8 +46,8 @@ public:
         : CBaseFilter(L"Test", outer, kTestFilter)
     {
         for (size_t i = 0; i < types.size(); ++i)
-            pins_.push_back(std::make_unique<CTestPin>(this, (L"Pin" + std::to_wstring(i)).c_str(), direction,
-                                                       types[i]));
+            pins_.push_back(
+                std::make_unique<CTestPin>(this, (L"Pin" + std::to_wstring(i)).c_str(), direction, types[i]));
     }
     int GetPinCount() override { return static_cast<int>(pins_.size()); }
     void DisconnectAll()
@@ -390,8 +390,10 @@ TEST_F(WmProfileBuildTest, FailuresLeaveNoProfile)
     } const cases[] = {
         {"a subtitle pin", {&audio, &text, &video}, nullptr, E_UNEXPECTED},
         {"a video pin without a picture format", {&noFormat}, nullptr, E_UNEXPECTED},
-        {"an audio codec this machine lacks", {&audio},
-         [](CEncSettings& s) { s.WmvEncoder.sAudioCodec = L"Windows Media Audio 9 Voice"; }, E_FAIL},
+        {"an audio codec this machine lacks",
+         {&audio},
+         [](CEncSettings& s) { s.WmvEncoder.sAudioCodec = L"Windows Media Audio 9 Voice"; },
+         E_FAIL},
     };
     for (const Case& c : cases) {
         settings = std::make_unique<CEncSettings>();
@@ -475,18 +477,15 @@ TEST(WmStreamBuilders, VideoRateControlModesSetTheirProperties)
         HRESULT expected;
         DWORD quality, rmax, bmax;
     } const cases[] = {
-        {0, FALSE, 0, S_OK, kAbsent, kAbsent, kAbsent},
-        {1, FALSE, 0, S_OK, 60, kAbsent, kAbsent},
-        {1, TRUE, 0, S_OK, 60, kAbsent, kAbsent},
-        {2, TRUE, 3000, S_OK, kAbsent, 900, 3000},
-        {2, TRUE, 0, S_OK, kAbsent, 900, kAbsent},
-        {3, TRUE, 3000, S_OK, kAbsent, kAbsent, kAbsent},
+        {0, FALSE, 0, S_OK, kAbsent, kAbsent, kAbsent},   {1, FALSE, 0, S_OK, 60, kAbsent, kAbsent},
+        {1, TRUE, 0, S_OK, 60, kAbsent, kAbsent},         {2, TRUE, 3000, S_OK, kAbsent, 900, 3000},
+        {2, TRUE, 0, S_OK, kAbsent, 900, kAbsent},        {3, TRUE, 3000, S_OK, kAbsent, kAbsent, kAbsent},
         {4, FALSE, 0, E_FAIL, kAbsent, kAbsent, kAbsent},
     };
     for (const Case& c : cases) {
         ComPtr<IWMStreamConfig> config;
-        HRESULT hr = BuildVideoStreamConfig(config.GetAddressOf(), info.Get(), profile.Get(), 1, 500000, 3000, 176,
-                                            144, 15, 60, 2, c.vbr, c.mode, 60, 900, c.peakBuffer, 0x0409);
+        HRESULT hr = BuildVideoStreamConfig(config.GetAddressOf(), info.Get(), profile.Get(), 1, 500000, 3000, 176, 144,
+                                            15, 60, 2, c.vbr, c.mode, 60, 900, c.peakBuffer, 0x0409);
         ASSERT_EQ(c.expected, hr) << c.mode;
         if (FAILED(hr)) {
             EXPECT_FALSE(config);
@@ -503,12 +502,12 @@ TEST(WmStreamBuilders, VideoRateControlModesSetTheirProperties)
     }
 
     ComPtr<IWMStreamConfig> config;
-    EXPECT_EQ(E_INVALIDARG, BuildVideoStreamConfig(config.GetAddressOf(), info.Get(), nullptr, 0, 1, 1, 16, 16, 15,
-                                                   0, 1, FALSE, 0, 0, 0, 0, 1042));
+    EXPECT_EQ(E_INVALIDARG, BuildVideoStreamConfig(config.GetAddressOf(), info.Get(), nullptr, 0, 1, 1, 16, 16, 15, 0,
+                                                   1, FALSE, 0, 0, 0, 0, 1042));
     EXPECT_EQ(E_POINTER, BuildAudioStreamConfig(nullptr, info.Get(), profile.Get(), 3000, 0, 0, FALSE, 0, 1042));
     // A locale the multi-language service does not know fails the stream.
-    EXPECT_EQ(E_INVALIDARG, BuildAudioStreamConfig(config.GetAddressOf(), info.Get(), profile.Get(), 3000, 0, 0,
-                                                   FALSE, 0, 0x7FFF));
+    EXPECT_EQ(E_INVALIDARG,
+              BuildAudioStreamConfig(config.GetAddressOf(), info.Get(), profile.Get(), 3000, 0, 0, FALSE, 0, 0x7FFF));
     EXPECT_FALSE(config);
     WM_MEDIA_TYPE* type = nullptr;
     EXPECT_EQ(E_INVALIDARG, BuildVideoMediaType(&type, info.Get(), 0, 0, 16, 16, 1000, FALSE, 0));

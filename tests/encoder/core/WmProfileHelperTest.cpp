@@ -128,8 +128,7 @@ TEST_F(WmProfileHelperTest, FormatReferencesOverTheThreeEnumerations)
 {
     // Constant-bit-rate formats, and one quality format listed only with VBR
     // on for one pass.
-    UseTable({Codec(L"Windows Media Audio 9",
-                    MEDIATYPE_Audio,
+    UseTable({Codec(L"Windows Media Audio 9", MEDIATYPE_Audio,
                     {AudioFormat(L"64 kbps CBR", 64000), AudioFormat(L"96 kbps CBR", 96000),
                      AudioFormat(L"VBR Quality 90, 48 kHz, stereo VBR", 128000, true, 1),
                      AudioFormat(L"two-pass", 160000, true, 2)},
@@ -225,10 +224,7 @@ public:
     HRESULT GetCodecFormatCount(REFGUID, DWORD, DWORD*) override { return E_NOTIMPL; }
     HRESULT GetCodecFormat(REFGUID, DWORD, DWORD, IWMStreamConfig**) override { return E_NOTIMPL; }
     HRESULT GetCodecName(REFGUID, DWORD, WCHAR*, DWORD*) override { return E_NOTIMPL; }
-    HRESULT GetCodecFormatDesc(REFGUID, DWORD, DWORD, IWMStreamConfig**, WCHAR*, DWORD*) override
-    {
-        return E_NOTIMPL;
-    }
+    HRESULT GetCodecFormatDesc(REFGUID, DWORD, DWORD, IWMStreamConfig**, WCHAR*, DWORD*) override { return E_NOTIMPL; }
     HRESULT GetCodecFormatProp(REFGUID, DWORD, DWORD, LPCWSTR, WMT_ATTR_DATATYPE*, BYTE*, DWORD*) override
     {
         return E_NOTIMPL;
@@ -239,8 +235,8 @@ public:
     {
         DWORD v = 0;
         std::memcpy(&v, value, sizeof v);
-        calls += WideToUtf8(name) + "=" + std::to_string(v) + "/" + std::to_string(type) + "/" +
-                 std::to_string(bytes) + " ";
+        calls +=
+            WideToUtf8(name) + "=" + std::to_string(v) + "/" + std::to_string(type) + "/" + std::to_string(bytes) + " ";
         return answer;
     }
     HRESULT GetCodecEnumerationSetting(REFGUID, DWORD, LPCWSTR, WMT_ATTR_DATATYPE*, BYTE*, DWORD*) override

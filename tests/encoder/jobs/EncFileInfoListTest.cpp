@@ -9,8 +9,8 @@
 
 #include "encoder/core/LangTextTable.h"
 #include "encoder/jobs/EncFileInfoList.h"
-#include "platform/mfc/CommonCtrls.h"
 #include "platform/mfc/CRect.h"
+#include "platform/mfc/CommonCtrls.h"
 #include "platform/win32/CodePage.h"
 #include "tests/encoder/jobs/JobTestSupport.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
@@ -24,7 +24,8 @@ protected:
     {
         JobTest::SetUp();
         top_ = gui_test::MakeTop(0, 0, 900, 300);
-        ASSERT_TRUE(list_.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 0, 880, 280), CWnd::FromHandle(top_), 1002));
+        ASSERT_TRUE(
+            list_.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 0, 880, 280), CWnd::FromHandle(top_), 1002));
         for (int i = 0; i < CEncFileInfoList::kColumnCount; ++i) list_.InsertColumn(i, L"column", LVCFMT_LEFT, 120);
     }
     void TearDown() override
@@ -39,9 +40,9 @@ protected:
     // c.avi, the first with a subtitle beside it.
     std::vector<std::string> ThreeSources() const
     {
-        std::string bytes = ReadBytes(MakeMedia(temp(), "made.avi",
-                                                TestPicture(1.0) + " " + TestTone(1.0) +
-                                                    " -c:v mpeg4 -vtag XVID -c:a libmp3lame -b:a 64k"));
+        std::string bytes = ReadBytes(
+            MakeMedia(temp(), "made.avi",
+                      TestPicture(1.0) + " " + TestTone(1.0) + " -c:v mpeg4 -vtag XVID -c:a libmp3lame -b:a 64k"));
         std::vector<std::string> paths;
         for (const char* name : {"a.avi", "b.avi", "c.avi"}) {
             paths.push_back(temp().File(name));
@@ -55,7 +56,8 @@ protected:
     std::vector<std::string> Order() const
     {
         std::vector<std::string> records, rows;
-        for (int i = 0; i < jobs_.GetJobCount(); ++i) records.push_back(WideToUtf8(jobs_.GetJob(i)->GetSourceFileName().str()));
+        for (int i = 0; i < jobs_.GetJobCount(); ++i)
+            records.push_back(WideToUtf8(jobs_.GetJob(i)->GetSourceFileName().str()));
         for (int i = 0; i < list_.GetItemCount(); ++i) rows.push_back(WideToUtf8(list_.GetItemText(i, 1).str()));
         EXPECT_EQ(records, rows);
         return records;
@@ -122,8 +124,7 @@ TEST_F(JobListTest, MovesKeepRecordsAndRowsTogether)
     // Applied one after the other; the model moves the name so that it ends
     // at the target index.
     const Move moves[] = {
-        {0, 2, 1}, {2, 0, 1}, {1, 2, 1}, {2, 1, 1}, {0, 1, 1}, {1, 1, 0},
-        {-1, 0, 0}, {0, 3, 0}, {3, 0, 0}, {0, -1, 0},
+        {0, 2, 1}, {2, 0, 1}, {1, 2, 1}, {2, 1, 1}, {0, 1, 1}, {1, 1, 0}, {-1, 0, 0}, {0, 3, 0}, {3, 0, 0}, {0, -1, 0},
     };
     std::vector<std::string> model = Order();
     for (const Move& m : moves) {

@@ -18,8 +18,8 @@
 #include "encoder/core/MediaTypeNames.h"
 #include "encoder/jobs/EncFileInfo.h"
 #include "platform/com/ComRuntime.h"
-#include "platform/dshow/filters/SystemFilters.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/filters/SystemFilters.h"
 #include "platform/win32/CodePage.h"
 #include "tests/encoder/core/CoreTestSupport.h"
 #include "tests/encoder/core/FakeMessagePort.h"
@@ -105,7 +105,8 @@ TEST_P(JobSourceTest, RecordAgreesWithFfprobe)
         if (c.audioName) {
             EXPECT_EQ(CString(c.audioName), job.GetAudioFormatName());
         }
-        std::string head = std::to_string(audio[0]->channels) + "Ch, " + std::to_string(audio[0]->sampleRate / 1000) + ".0KHz";
+        std::string head =
+            std::to_string(audio[0]->channels) + "Ch, " + std::to_string(audio[0]->sampleRate / 1000) + ".0KHz";
         EXPECT_TRUE(std::regex_match(WideToUtf8(job.GetAudioInfoText().str()), std::regex(head + kKnownBitRate)))
             << WideToUtf8(job.GetAudioInfoText().str());
     }
@@ -118,16 +119,24 @@ TEST_P(JobSourceTest, RecordAgreesWithFfprobe)
 }
 
 const SourceCase kSourceCases[] = {
-    {"Avi", "movie.avi", "-c:v mpeg4 -vtag XVID -c:a libmp3lame -b:a 64k", 0, true, kSourceAvi, "AVI", L"MPEG-4", L"MPEG Layer-3"},
-    {"Asf", "movie.asf", "-c:v wmv2 -c:a wmav2 -f asf", 0, true, kSourceAsf, "WMV", L"Windows Media Video 8", L"Window Media Audio 8"},
-    {"Mp4", "movie.mp4", "-c:v libx264 -preset veryfast -c:a aac", 0, true, kSourceMp4, "MP4", L"H.264/AVC (AVC1)", L"AAC"},
+    {"Avi", "movie.avi", "-c:v mpeg4 -vtag XVID -c:a libmp3lame -b:a 64k", 0, true, kSourceAvi, "AVI", L"MPEG-4",
+     L"MPEG Layer-3"},
+    {"Asf", "movie.asf", "-c:v wmv2 -c:a wmav2 -f asf", 0, true, kSourceAsf, "WMV", L"Windows Media Video 8",
+     L"Window Media Audio 8"},
+    {"Mp4", "movie.mp4", "-c:v libx264 -preset veryfast -c:a aac", 0, true, kSourceMp4, "MP4", L"H.264/AVC (AVC1)",
+     L"AAC"},
     {"QuickTime", "movie.mov", "-c:v mpeg4 -c:a aac", 0, true, kSourceUnknown, "MOV", L"MPEG-4", L"AAC"},
     {"Ogg", "movie.ogg", "-c:v libtheora -c:a libvorbis", 0, true, kSourceOgg, "OGM", nullptr, L"Vorbis"},
-    {"Matroska", "movie.mkv", "-c:v mpeg4 -c:a libvorbis", 0, true, kSourceMatroska, "MKV", L"MPEG-4 (FMP4)", L"Vorbis"},
-    {"Flv", "movie.flv", "-c:v flv1 -c:a libmp3lame -ar 44100", 0, true, kSourceFlv, "FLV", L"Sorenson Spark (Flash Video)", L"MPEG Layer-3"},
-    {"ProgramStream", "movie.mpg", "-c:v mpeg1video -c:a mp2 -f mpeg", 0, true, kSourceMpegProgram, "MPG", L"MPEG 1/2", L"MPEG (Microsoft Corporation)"},
-    {"TransportStream", "movie.ts", "-c:v mpeg2video -c:a mp2 -f mpegts", 0, true, kSourceMpegTransport, "TS", L"MPEG 1/2", L"MPEG (Microsoft Corporation)"},
-    {"TransportStreamDmb", "movie.dmb", "-c:v mpeg2video -c:a mp2 -f mpegts", 0, true, kSourceMpegTransportDmb, "DMB", L"MPEG 1/2", L"MPEG (Microsoft Corporation)"},
+    {"Matroska", "movie.mkv", "-c:v mpeg4 -c:a libvorbis", 0, true, kSourceMatroska, "MKV", L"MPEG-4 (FMP4)",
+     L"Vorbis"},
+    {"Flv", "movie.flv", "-c:v flv1 -c:a libmp3lame -ar 44100", 0, true, kSourceFlv, "FLV",
+     L"Sorenson Spark (Flash Video)", L"MPEG Layer-3"},
+    {"ProgramStream", "movie.mpg", "-c:v mpeg1video -c:a mp2 -f mpeg", 0, true, kSourceMpegProgram, "MPG", L"MPEG 1/2",
+     L"MPEG (Microsoft Corporation)"},
+    {"TransportStream", "movie.ts", "-c:v mpeg2video -c:a mp2 -f mpegts", 0, true, kSourceMpegTransport, "TS",
+     L"MPEG 1/2", L"MPEG (Microsoft Corporation)"},
+    {"TransportStreamDmb", "movie.dmb", "-c:v mpeg2video -c:a mp2 -f mpegts", 0, true, kSourceMpegTransportDmb, "DMB",
+     L"MPEG 1/2", L"MPEG (Microsoft Corporation)"},
     {"RealMedia", "movie.rm", "-c:v rv20 -c:a ac3 -f rm", 0, true, kSourceRealMedia, "RM", nullptr, L"AC3"},
     {"Swf", "movie.swf", "-c:v flv1 -c:a libmp3lame -ar 44100 -f swf", 0, true, kSourceSwf, "SWF", nullptr, nullptr},
     {"AudioOnlyMp3", "song.mp3", "-c:a libmp3lame", 0, false, kSourceUnknown, "MP3", nullptr, L"MPEG Layer-3"},
@@ -136,8 +145,8 @@ const SourceCase kSourceCases[] = {
     // and the codecs of Matroska and WebM files.
     {"AviFmp4", "fmp4.avi", "-c:v mpeg4 -c:a libmp3lame", 0, true, kSourceAvi, "AVI", L"MPEG-4 (FMP4)",
      L"MPEG Layer-3"},
-    {"MatroskaH264Vorbis", "h264.mkv", "-c:v libx264 -preset veryfast -c:a libvorbis", 0, true, kSourceMatroska,
-     "MKV", L"H.264/AVC", L"Vorbis"},
+    {"MatroskaH264Vorbis", "h264.mkv", "-c:v libx264 -preset veryfast -c:a libvorbis", 0, true, kSourceMatroska, "MKV",
+     L"H.264/AVC", L"Vorbis"},
     {"WebmVp8Vorbis", "vp8.webm", "-c:v libvpx -b:v 200k -c:a libvorbis", 0, true, kSourceMatroska, "MKV", L"VP8",
      L"Vorbis"},
     {"WebmVp9Opus", "vp9.webm", "-c:v libvpx-vp9 -b:v 200k -c:a libopus", 0, true, kSourceMatroska, "MKV", L"VP9",
@@ -169,9 +178,9 @@ TEST_F(JobTest, PictureSizesTheEncodersCannotTakeAreRefusedWithAMessage)
         bool accepted;
     };
     const Case cases[] = {
-        {"854x480", "mpeg4", 0, 0, true},   {"636x357", "mpeg4", 0, 0, true},
-        {"642x481", "mpeg4", 0, 0, true},   {"1366x768", "mpeg4", 0, 0, true},
-        {"8200x16", "mjpeg", 0, 0, false},  // beyond MPEG-4 part 2's 13 bits a side
+        {"854x480", "mpeg4", 0, 0, true},     {"636x357", "mpeg4", 0, 0, true},  {"642x481", "mpeg4", 0, 0, true},
+        {"1366x768", "mpeg4", 0, 0, true},    {"8200x16", "mjpeg", 0, 0, false},  // beyond MPEG-4 part 2's 13 bits a
+                                                                                  // side
         {"8200x16", "mjpeg", 160, 120, true},
     };
     CEncSettings& settings = GetEncSettings();
@@ -182,8 +191,9 @@ TEST_F(JobTest, PictureSizesTheEncodersCannotTakeAreRefusedWithAMessage)
         settings.nVideoSizeW = c.setW;
         settings.nVideoSizeH = c.setH;
         messages_.shown.clear();
-        std::string path = MakeMedia(temp(), std::string(c.size) + "_" + c.codec + ".avi",
-                                     TestPicture(1.0, c.size) + " " + TestTone(1.0) + " -c:v " + c.codec + " -c:a pcm_s16le");
+        std::string path =
+            MakeMedia(temp(), std::string(c.size) + "_" + c.codec + ".avi",
+                      TestPicture(1.0, c.size) + " " + TestTone(1.0) + " -c:v " + c.codec + " -c:a pcm_s16le");
         CEncFileInfo job;
         job.Init(CString(Utf8ToWide(path)));
         EXPECT_EQ(c.accepted, !job.m_sSourcePath.IsEmpty());
@@ -206,12 +216,14 @@ TEST_F(JobTest, PictureSizesTheEncodersCannotTakeAreRefusedWithAMessage)
 TEST_F(JobTest, AttachedPicturesAreNeverTheJobsVideo)
 {
     std::string cover = MakeMedia(temp(), "cover.png", "-f lavfi -i testsrc=size=295x104 -frames:v 1");
-    std::string film = MakeMedia(temp(), "film.mkv", TestPicture(1.0, "384x288") + " " + TestTone(1.0) +
-                                                         " -c:v mpeg4 -c:a libvorbis -attach '" + cover +
-                                                         "' -metadata:s:t mimetype=image/png");
-    std::string song = MakeMedia(temp(), "song.mp3", TestTone(1.0) + " -i '" + cover +
-                                                         "' -map 0:a -map 1:v -c:a libmp3lame -c:v png "
-                                                         "-disposition:v attached_pic -id3v2_version 3");
+    std::string film =
+        MakeMedia(temp(), "film.mkv",
+                  TestPicture(1.0, "384x288") + " " + TestTone(1.0) + " -c:v mpeg4 -c:a libvorbis -attach '" + cover +
+                      "' -metadata:s:t mimetype=image/png");
+    std::string song = MakeMedia(temp(), "song.mp3",
+                                 TestTone(1.0) + " -i '" + cover +
+                                     "' -map 0:a -map 1:v -c:a libmp3lame -c:v png "
+                                     "-disposition:v attached_pic -id3v2_version 3");
     CEncFileInfo filmJob;
     filmJob.Init(CString(Utf8ToWide(film)));
     ASSERT_FALSE(filmJob.m_sSourcePath.IsEmpty());
@@ -260,9 +272,10 @@ TEST_F(JobTest, SourcesNothingCanUseAreRefusedQuietly)
     ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
 
     const std::string cases[] = {
-        temp().File("empty.avi"), temp().File("noise.avi"),  temp().File("VIDEO_TS.IFO"), temp().File("show.rec"),
-        temp().File("song.vgm"),  fifo,                       temp().File("missing.avi"),  "(Default DVD Device)",
-        "rivos://stream.example/1", "0010abcdefghijkl",
+        temp().File("empty.avi"),   temp().File("noise.avi"), temp().File("VIDEO_TS.IFO"),
+        temp().File("show.rec"),    temp().File("song.vgm"),  fifo,
+        temp().File("missing.avi"), "(Default DVD Device)",   "rivos://stream.example/1",
+        "0010abcdefghijkl",
     };
     for (const std::string& source : cases) {
         auto start = std::chrono::steady_clock::now();
@@ -337,7 +350,7 @@ TEST_F(JobTest, SubtitleBesideTheSource)
         {"x-y/a-b.avi", {"x-y/a_b.smi"}, "x-y/a_b.smi"},
         {"x_y/a_b.avi", {"x_y/a-b.smi"}, "x_y/a-b.smi"},
         {"x-y/a-b.avi", {"x_y/a_b.smi"}, ""},  // never in another folder
-        {"a.avi", {"a.smi/"}, ""},              // a folder is no subtitle
+        {"a.avi", {"a.smi/"}, ""},             // a folder is no subtitle
         {"noextension", {"noextension.smi"}, ""},
         {"a.b/c", {"a.smi", "a.b/c.smi"}, ""},
     };
@@ -356,8 +369,7 @@ TEST_F(JobTest, SubtitleBesideTheSource)
                 WriteBytes((root / name).string(), "sub");
         }
         std::string expected = *c.found ? (root / c.found).string() : "";
-        EXPECT_EQ(CString(Utf8ToWide(expected)), FindSubtitleFile(CString(Utf8ToWide(source.string()))))
-            << c.source;
+        EXPECT_EQ(CString(Utf8ToWide(expected)), FindSubtitleFile(CString(Utf8ToWide(source.string())))) << c.source;
     }
 
     // All eleven names present: each wins in turn when the ones before it go.
@@ -368,7 +380,8 @@ TEST_F(JobTest, SubtitleBesideTheSource)
     for (const char* e : order) WriteBytes((root / (std::string("m.") + e)).string(), "s");
     for (const char* e : order) {
         fs::path expected = root / (std::string("m.") + e);
-        EXPECT_EQ(CString(Utf8ToWide(expected.string())), FindSubtitleFile(CString(Utf8ToWide((root / "m.avi").string()))));
+        EXPECT_EQ(CString(Utf8ToWide(expected.string())),
+                  FindSubtitleFile(CString(Utf8ToWide((root / "m.avi").string()))));
         fs::remove(expected);
     }
     EXPECT_EQ(CString(), FindSubtitleFile(CString(Utf8ToWide((root / "m.avi").string()))));
@@ -408,7 +421,8 @@ AM_MEDIA_TYPE* VideoType(const GUID& format, DWORD bitRate, REFERENCE_TIME frame
     return CreateMediaType(&type);
 }
 
-AM_MEDIA_TYPE* AudioType(WORD tag, WORD channels, DWORD rate, DWORD bytesPerSecond, const GUID& format = FORMAT_WaveFormatEx)
+AM_MEDIA_TYPE* AudioType(WORD tag, WORD channels, DWORD rate, DWORD bytesPerSecond,
+                         const GUID& format = FORMAT_WaveFormatEx)
 {
     CMediaType type(MEDIATYPE_Audio);
     type.SetSubtype(FourCCGuid(tag));
@@ -500,15 +514,24 @@ TEST(JobTexts, DurationContainerAndSummary)
         const wchar_t* word;
     };
     const Case cases[] = {
-        {kSourceStreamAddress, L"x.avi", L"RIVO"}, {kSourceRivoFile, L"x", L"RIVO"},
-        {kSourceAvi, L"x.mkv", L"AVI"},            {kSourceAviHttp, L"x", L"AVI"},
-        {kSourceAsfNoIndex, L"x.asf", L"WMV"},     {kSourceAsfStream, L"mms://h/x", L"WMV"},
-        {kSourceMpegProgram, L"x", L"MPG"},        {kSourceMpegTransport, L"x", L"TS"},
-        {kSourceMpegTransportDmb, L"a/x.dmb", L"DMB"}, {kSourceMp4, L"x", L"MP4"},
-        {kSourceMp4Http, L"x", L"MP4"},            {kSourceOgg, L"x", L"OGM"},
-        {kSourceOggHttp, L"a/x.ogg", L"OGG"},      {kSourceRealMedia, L"x", L"RM"},
-        {kSourceMatroska, L"x", L"MKV"},           {kSourceUnknown, L"a.b/clip.Mov", L"MOV"},
-        {kSourceUnknown, L"a.b/clip", L""},        {kSourceSwf, L"x.swf", L"SWF"},
+        {kSourceStreamAddress, L"x.avi", L"RIVO"},
+        {kSourceRivoFile, L"x", L"RIVO"},
+        {kSourceAvi, L"x.mkv", L"AVI"},
+        {kSourceAviHttp, L"x", L"AVI"},
+        {kSourceAsfNoIndex, L"x.asf", L"WMV"},
+        {kSourceAsfStream, L"mms://h/x", L"WMV"},
+        {kSourceMpegProgram, L"x", L"MPG"},
+        {kSourceMpegTransport, L"x", L"TS"},
+        {kSourceMpegTransportDmb, L"a/x.dmb", L"DMB"},
+        {kSourceMp4, L"x", L"MP4"},
+        {kSourceMp4Http, L"x", L"MP4"},
+        {kSourceOgg, L"x", L"OGM"},
+        {kSourceOggHttp, L"a/x.ogg", L"OGG"},
+        {kSourceRealMedia, L"x", L"RM"},
+        {kSourceMatroska, L"x", L"MKV"},
+        {kSourceUnknown, L"a.b/clip.Mov", L"MOV"},
+        {kSourceUnknown, L"a.b/clip", L""},
+        {kSourceSwf, L"x.swf", L"SWF"},
     };
     for (const Case& c : cases) {
         CEncFileInfo j;

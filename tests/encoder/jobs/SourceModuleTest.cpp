@@ -24,13 +24,13 @@
 #include "modules/api/AudioFilterControl.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
-#include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/filters/FilterGuids.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Module.h"
 #include "platform/win32/NativePath.h"
-#include "tests/encoder/jobs/fixtures/CoreSourceModule.h"
 #include "tests/encoder/jobs/JobTestSupport.h"
+#include "tests/encoder/jobs/fixtures/CoreSourceModule.h"
 #include "tests/support/MediaFixtures.h"
 
 namespace {
@@ -214,8 +214,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, RealSourceModuleCaseTest, ::testing::ValuesIn(kM
 
 TEST_F(SourceModuleTest, ASourceThatCannotLoadTheFileGivesWayToTheSystem)
 {
-    std::string path = MakeMedia(temp(), "cut.avi", TestPicture(2.0) + " " + TestTone(2.0) +
-                                                        " -c:v mpeg4 -vtag XVID -c:a libmp3lame");
+    std::string path =
+        MakeMedia(temp(), "cut.avi", TestPicture(2.0) + " " + TestTone(2.0) + " -c:v mpeg4 -vtag XVID -c:a libmp3lame");
     failLoad_(1);
     std::vector<std::string> names;
     std::string source = SourceFilterName(path, kSourceAvi, &names);
@@ -234,8 +234,8 @@ TEST_F(SourceModuleTest, ASourceThatCannotLoadTheFileGivesWayToTheSystem)
 TEST_F(RealSourceModuleTest, ASourceThatCannotLoadTheFileGivesWayToTheSystem)
 {
     // Named and probed as AVI, but a Matroska file: the AVI source refuses it.
-    std::string path = MakeMedia(temp(), "other.avi", TestPicture(2.0) + " " + TestTone(2.0) +
-                                                          " -c:v mpeg4 -c:a libvorbis -f matroska");
+    std::string path = MakeMedia(temp(), "other.avi",
+                                 TestPicture(2.0) + " " + TestTone(2.0) + " -c:v mpeg4 -c:a libvorbis -f matroska");
     std::vector<std::string> names;
     std::string source = SourceFilterName(path, kSourceAvi, &names);
     EXPECT_NE("Halvane Source", source);

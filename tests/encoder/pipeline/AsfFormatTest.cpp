@@ -57,8 +57,8 @@ std::string Utf16(const std::wstring& text) { return WideToUtf16LeBytes(text); }
 
 std::string FileProperties(uint64_t preroll)
 {
-    return Obj(kFileProperties, std::string(16, 'F') + LE64(0) + LE64(0) + LE64(1) + LE64(50000000) +
-                                    LE64(20000000) + LE64(preroll) + LE32(2) + LE32(3200) + LE32(3200) + LE32(100000));
+    return Obj(kFileProperties, std::string(16, 'F') + LE64(0) + LE64(0) + LE64(1) + LE64(50000000) + LE64(20000000) +
+                                    LE64(preroll) + LE32(2) + LE32(3200) + LE32(3200) + LE32(100000));
 }
 
 struct Command {
@@ -70,8 +70,8 @@ struct Command {
 // A script command object; names are counted in characters, without a NUL.
 std::string ScriptCommands(const std::vector<std::wstring>& types, const std::vector<Command>& commands)
 {
-    std::string body = std::string(16, 'R') + LE16(static_cast<uint32_t>(commands.size())) +
-                       LE16(static_cast<uint32_t>(types.size()));
+    std::string body =
+        std::string(16, 'R') + LE16(static_cast<uint32_t>(commands.size())) + LE16(static_cast<uint32_t>(types.size()));
     for (const std::wstring& t : types) body += LE16(static_cast<uint32_t>(t.size())) + Utf16(t);
     for (const Command& c : commands)
         body += LE32(c.ms) + LE16(c.type) + LE16(static_cast<uint32_t>(c.text.size())) + Utf16(c.text);
@@ -122,11 +122,11 @@ TEST(AsfFormat, CaptionCommandsBecomeTheSamiBodyThatTheSamiReaderReadsBack)
     const std::string path = dir.File("captions.asf");
     // Two types; the second, "caption" in lower case, makes every command a
     // caption, the URL ones included.
-    WriteBytes(path, AsfFile({FileProperties(3000),
-                              ScriptCommands({L"URL", L"caption"}, {{1000, 1, L"early"},
-                                                                    {5000, 1, L"안녕하세요"},
-                                                                    {6000, 0, L"http://x"},
-                                                                    {9500, 1, L"끝 & <b>end</b>"}})}));
+    WriteBytes(path,
+               AsfFile({FileProperties(3000), ScriptCommands({L"URL", L"caption"}, {{1000, 1, L"early"},
+                                                                                    {5000, 1, L"안녕하세요"},
+                                                                                    {6000, 0, L"http://x"},
+                                                                                    {9500, 1, L"끝 & <b>end</b>"}})}));
     CAsfFormat asf;
     ASSERT_EQ(1, OpenWithin(asf, path));
     EXPECT_TRUE(asf.HasHeaderObject());
@@ -139,13 +139,14 @@ TEST(AsfFormat, CaptionCommandsBecomeTheSamiBodyThatTheSamiReaderReadsBack)
     ASSERT_EQ(1, asf.ExportCommandsAsSami(CString(Utf8ToWide(sami))));
     // The body alone, in the ANSI code page (949, as iconv writes it), each
     // line ended with CR LF, starts less the preroll.
-    const std::string expected = ConvertWithIconv("<BODY>\r\n"
-                                                  "<SYNC Start=-2000><P Class=KRCC>early\r\n"
-                                                  "<SYNC Start=2000><P Class=KRCC>안녕하세요\r\n"
-                                                  "<SYNC Start=3000><P Class=KRCC>http://x\r\n"
-                                                  "<SYNC Start=6500><P Class=KRCC>끝 & <b>end</b>\r\n"
-                                                  "</BODY>\r\n",
-                                                  "CP949", dir);
+    const std::string expected = ConvertWithIconv(
+        "<BODY>\r\n"
+        "<SYNC Start=-2000><P Class=KRCC>early\r\n"
+        "<SYNC Start=2000><P Class=KRCC>안녕하세요\r\n"
+        "<SYNC Start=3000><P Class=KRCC>http://x\r\n"
+        "<SYNC Start=6500><P Class=KRCC>끝 & <b>end</b>\r\n"
+        "</BODY>\r\n",
+        "CP949", dir);
     EXPECT_EQ(expected, ReadBytes(sami));
 
     SubtitleOpenParams params;
@@ -240,9 +241,9 @@ uint64_t HeaderSize(const std::string& file)
 TEST(AsfFormat, WalksARealFileIntoTheDataAndWhatFollowsIt)
 {
     TempDir dir;
-    const std::string made = MakeMedia(dir, "made.wmv",
-                                       TestPicture(1) + " " + TestTone(1) +
-                                           " -c:v wmv2 -c:a wmav2 -metadata title=Title -metadata author=Author");
+    const std::string made = MakeMedia(
+        dir, "made.wmv",
+        TestPicture(1) + " " + TestTone(1) + " -c:v wmv2 -c:a wmav2 -metadata title=Title -metadata author=Author");
     const std::string bytes = ReadBytes(made);
     ASSERT_GT(bytes.size(), 30u);
     const ProbedFile probed = ProbeFile(made);
@@ -286,19 +287,20 @@ TEST(AsfFormat, DamagedObjectsEndTheWalkAndKeepWhatWasRead)
         std::vector<std::wstring> texts;
     } const cases[] = {
         {"a skipped object of size 0", AsfFile({commands, ObjSized(kPadding, 0, ""), later}), {L"kept"}},
-        {"a skipped object smaller than its header", AsfFile({commands, ObjSized(kPadding, 10, ""), later}),
-         {L"kept"}},
-        {"a skipped object of exactly its header", AsfFile({commands, ObjSized(kPadding, 24, ""), later}),
+        {"a skipped object smaller than its header", AsfFile({commands, ObjSized(kPadding, 10, ""), later}), {L"kept"}},
+        {"a skipped object of exactly its header",
+         AsfFile({commands, ObjSized(kPadding, 24, ""), later}),
          {L"kept", L"later"}},
         {"a data object smaller than its fixed part",
-         AsfFile({commands}, ObjSized(kData, 30, std::string(26, 'D')) + later), {L"kept"}},
-        {"a data object of size 0", AsfFile({commands}, ObjSized(kData, 0, std::string(26, 'D')) + later),
+         AsfFile({commands}, ObjSized(kData, 30, std::string(26, 'D')) + later),
          {L"kept"}},
-        {"a skipped object reaching past the end", AsfFile({commands, ObjSized(kPadding, 1000000, ""), later}),
+        {"a data object of size 0", AsfFile({commands}, ObjSized(kData, 0, std::string(26, 'D')) + later), {L"kept"}},
+        {"a skipped object reaching past the end",
+         AsfFile({commands, ObjSized(kPadding, 1000000, ""), later}),
          {L"kept"}},
-        {"a skipped object of the largest size", AsfFile({commands, ObjSized(kPadding, ~0ull, ""), later}),
-         {L"kept"}},
-        {"a data object of the largest size", AsfFile({commands}, ObjSized(kData, ~0ull, std::string(26, 'D'))),
+        {"a skipped object of the largest size", AsfFile({commands, ObjSized(kPadding, ~0ull, ""), later}), {L"kept"}},
+        {"a data object of the largest size",
+         AsfFile({commands}, ObjSized(kData, ~0ull, std::string(26, 'D'))),
          {L"kept"}},
         // Header 30, object header 24, fixed part 20, the type 10, the first
         // command 16: the file ends 10 bytes into the second command.
@@ -309,7 +311,8 @@ TEST(AsfFormat, DamagedObjectsEndTheWalkAndKeepWhatWasRead)
          AsfFile({ObjSized(kScriptCommand, 24 + 20 + 2 + 8 + 10,
                            std::string(16, 'R') + LE16(1) + LE16(1) + LE16(4) + Utf16(L"TEXT") + LE32(5) + LE16(0) +
                                LE16(60000)),
-                  later}) + std::string(200000, 'x'),
+                  later}) +
+             std::string(200000, 'x'),
          {}},
         {"an object the walk does not know ends it", AsfFile({commands}, Obj(kIndex, "idx") + later), {L"kept"}},
         {"a header object only", AsfFile({}), {}},
@@ -354,10 +357,10 @@ TEST(AsfFormat, DataObjectBeyondFourGigabytesIsSkippedWhole)
     // The data object's packets run past 4 GB; the file holds holes there,
     // then a simple index and a script command object.
     constexpr uint64_t kPackets = (5ull << 30) + 123;
-    const std::string head = AsfFile({FileProperties(0)}) + ObjSized(kData, 50 + kPackets, std::string(16, 'F') +
-                                                                                             LE64(7) + LE16(0x0101));
-    const std::string tail = Obj(kSimpleIndex, std::string(16, 'F') + LE64(10000000) + LE32(1) + LE32(2) +
-                                                   LE32(0) + LE16(1) + LE32(1) + LE16(1)) +
+    const std::string head =
+        AsfFile({FileProperties(0)}) + ObjSized(kData, 50 + kPackets, std::string(16, 'F') + LE64(7) + LE16(0x0101));
+    const std::string tail = Obj(kSimpleIndex, std::string(16, 'F') + LE64(10000000) + LE32(1) + LE32(2) + LE32(0) +
+                                                   LE16(1) + LE32(1) + LE16(1)) +
                              ScriptCommands({L"CAPTION"}, {{3, 0, L"after the data"}});
     int fd = open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
     ASSERT_GE(fd, 0);
@@ -385,17 +388,16 @@ TEST(AsfFormat, EachObjectAndTextReadIsTraced)
     const std::string codecs = Obj(kCodecList, std::string(16, 'R') + LE32(1) + LE16(1) + LE16(4) + Utf16(L"WMV8") +
                                                    LE16(3) + Utf16(L"low") + LE16(4) + "FOUR");
     WriteBytes(dir.File("t.asf"),
-               AsfFile({FileProperties(0), content, codecs, ScriptCommands({L"TEXT"}, {{1, 0, L"x"}})},
-                       DataObject(5)));
+               AsfFile({FileProperties(0), content, codecs, ScriptCommands({L"TEXT"}, {{1, 0, L"x"}})}, DataObject(5)));
     CAsfFormat asf;
     ASSERT_EQ(1, OpenWithin(asf, dir.File("t.asf")));
 
     const std::vector<std::string> traces = viewer.Lines();
-    EXPECT_EQ((std::vector<std::string>{"ASF_File_Properties_Object", "ASF_Content_Description_Object",
-                                        "title : Title", "m_contentDesc : Me", "sRating : G", "ASF_Codec_List_Object",
-                                        "codec name : WMV8", "codec desc : low", "ASF_Script_Command_Object",
-                                        "ASF_Data_Object"}),
-              traces);
+    EXPECT_EQ(
+        (std::vector<std::string>{"ASF_File_Properties_Object", "ASF_Content_Description_Object", "title : Title",
+                                  "m_contentDesc : Me", "sRating : G", "ASF_Codec_List_Object", "codec name : WMV8",
+                                  "codec desc : low", "ASF_Script_Command_Object", "ASF_Data_Object"}),
+        traces);
     ASSERT_EQ(1u, asf.CodecEntries().size());
     EXPECT_EQ(L"WMV8", asf.CodecEntries()[0].sName);
     EXPECT_EQ(L"low", asf.CodecEntries()[0].sDescription);
@@ -412,8 +414,8 @@ TEST(AsfFormat, EachObjectAndTextReadIsTraced)
 TEST(AsfFormat, FuzzReplayOfCutAndChangedFiles)
 {
     TempDir dir;
-    const std::string made = ReadBytes(MakeMedia(dir, "a.wmv", TestPicture(0.3) + " " + TestTone(0.3) +
-                                                                   " -c:v wmv2 -c:a wmav2 -metadata title=T"));
+    const std::string made = ReadBytes(
+        MakeMedia(dir, "a.wmv", TestPicture(0.3) + " " + TestTone(0.3) + " -c:v wmv2 -c:a wmav2 -metadata title=T"));
     ASSERT_GT(made.size(), 30u);
     const std::string whole = Insert(made, 30, ScriptCommands({L"TEXT"}, {{4000, 0, L"hi"}}));
     auto feed = [](const std::string& bytes) {

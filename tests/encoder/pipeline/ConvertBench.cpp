@@ -119,8 +119,8 @@ int main(int argc, char** argv)
     if (withPane) {
         frame = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE, 0, 0, 496, 376, nullptr, nullptr, nullptr,
                                 nullptr);
-        pane.m_hWnd = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, 8, 8, 480, 360, frame, nullptr,
-                                      nullptr, nullptr);
+        pane.m_hWnd =
+            CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, 8, 8, 480, 360, frame, nullptr, nullptr, nullptr);
         if (!frame || !pane.m_hWnd) {
             std::fprintf(stderr, "convert_bench: the preview pane cannot be made\n");
             return 2;

@@ -36,15 +36,15 @@ TEST(DspPluginHost, WhereThePluginIsFoundAndWhenItIsUsable)
     struct Case {
         const char* what;
         std::string path;
-        bool handle;     // a module was loaded
-        bool header;     // the host is usable
-        int modules;     // modules its header lists
+        bool handle;             // a module was loaded
+        bool header;             // the host is usable
+        int modules;             // modules its header lists
         std::string loadedFrom;  // the file that was loaded, when not the path
     };
     const Case cases[] = {
         {"the sample plug-in in the program's plug-in folder", SamplePlugin(), true, true, 2, ""},
-        {"a plug-in whose folder no longer holds it, beside the program", temp.File("dsp_rivo_recorder.so"), true,
-         true, 3, BesideTests("dsp_rivo_recorder.so")},
+        {"a plug-in whose folder no longer holds it, beside the program", temp.File("dsp_rivo_recorder.so"), true, true,
+         3, BesideTests("dsp_rivo_recorder.so")},
         {"a shared object without the header export", temp.File("dsp_noexport.so"), true, false, 0, ""},
         {"a missing file", temp.File("dsp_missing.so"), false, false, 0, ""},
         {"a file that is not a shared object", temp.File("dsp_text.so"), false, false, 0, ""},
@@ -238,8 +238,8 @@ TEST(DspPluginHost, TheReportedFrameCountIsHeldToTheRoom)
         int result;
     };
     const Case cases[] = {
-        {-5, 10, 0}, {0, 10, 0}, {7, 10, 7}, {10, 10, 10}, {11, 10, 10}, {INT_MAX, 10, 10}, {INT_MIN, 10, 0},
-        {5, -1, 0},  {5, 0, 0},
+        {-5, 10, 0},       {0, 10, 0},       {7, 10, 7}, {10, 10, 10}, {11, 10, 10},
+        {INT_MAX, 10, 10}, {INT_MIN, 10, 0}, {5, -1, 0}, {5, 0, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.result, ClampDspSampleCount(c.reported, c.capacity)) << c.reported << " in " << c.capacity;

@@ -26,7 +26,8 @@ std::map<CLSID, int> g_made;
 
 class CFakePin final : public CBasePin {
 public:
-    CFakePin(CFakeFilter* filter, const FakePin& desc) : CBasePin(filter, desc.name.c_str(), desc.direction), desc_(desc)
+    CFakePin(CFakeFilter* filter, const FakePin& desc)
+        : CBasePin(filter, desc.name.c_str(), desc.direction), desc_(desc)
     {
     }
 

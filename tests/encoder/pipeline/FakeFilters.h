@@ -23,7 +23,7 @@ using TypePairs = std::vector<std::pair<GUID, GUID>>;
 struct FakePin {
     std::wstring name;
     PIN_DIRECTION direction = PINDIR_INPUT;
-    TypePairs types;               // GUID_NULL in an input's pair takes anything there
+    TypePairs types;                // GUID_NULL in an input's pair takes anything there
     bool refuseFormatNone = false;  // an input that refuses types with FORMAT_None
     bool refuseAll = false;         // registered for its types, but takes none
 };

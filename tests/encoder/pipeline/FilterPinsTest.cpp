@@ -50,7 +50,8 @@ ComPtr<IBaseFilter> Own(T* made)
 ComPtr<IGraphBuilder> MakeGraph()
 {
     ComPtr<IGraphBuilder> g;
-    EXPECT_EQ(CFilterGraph::CreateInstance(nullptr, IID_IGraphBuilder, reinterpret_cast<void**>(g.GetAddressOf())), S_OK);
+    EXPECT_EQ(CFilterGraph::CreateInstance(nullptr, IID_IGraphBuilder, reinterpret_cast<void**>(g.GetAddressOf())),
+              S_OK);
     return g;
 }
 

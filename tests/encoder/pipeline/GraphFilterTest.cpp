@@ -78,12 +78,13 @@ protected:
     {
         HKEY key = nullptr;
         std::wstring classKey = L"CLSID\\" + std::wstring(ClsidToString(clsid));
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, classKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_CLASSES_ROOT, classKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
         if (className) RegSetTextValue(key, L"", className);
         RegCloseKey(key);
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, InstanceKey(clsid).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                                  nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, InstanceKey(clsid).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                  &key, nullptr),
                   ERROR_SUCCESS);
         if (friendly) RegSetTextValue(key, L"FriendlyName", friendly);
         RegSetTextValue(key, L"CLSID", std::wstring(ClsidToString(clsid)));
@@ -95,9 +96,9 @@ protected:
     ComPtr<IMoniker> MonikerOf(const CLSID& clsid)
     {
         ComPtr<IMoniker> m;
-        EXPECT_EQ(CDeviceMoniker::Create(CLSID_LegacyAmFilterCategory, std::wstring(ClsidToString(clsid)),
-                                         m.GetAddressOf()),
-                  S_OK);
+        EXPECT_EQ(
+            CDeviceMoniker::Create(CLSID_LegacyAmFilterCategory, std::wstring(ClsidToString(clsid)), m.GetAddressOf()),
+            S_OK);
         return m;
     }
 };
@@ -186,13 +187,13 @@ TEST_F(GraphFilterTest, MatchingTakesGuidNullAsWildcardExceptForExactness)
         bool match;
         bool exact;
     } cases[] = {
-        {{kMajor, kSub}, true, false},                          // the filter's subtype wildcard
-        {{GUID_NULL, kSub}, true, false},                       // the pin's major wildcard
-        {{MEDIATYPE_Audio, kOtherSub}, true, true},             // equal and not null
+        {{kMajor, kSub}, true, false},                                      // the filter's subtype wildcard
+        {{GUID_NULL, kSub}, true, false},                                   // the pin's major wildcard
+        {{MEDIATYPE_Audio, kOtherSub}, true, true},                         // equal and not null
         {{MEDIATYPE_Video, kSub, MEDIATYPE_Audio, kOtherSub}, true, true},  // any pair of the pin
         {{MEDIATYPE_Video, kSub}, false, false},
         {{MEDIATYPE_Audio, kSub}, false, false},
-        {{kMajor}, false, false},                               // an odd last entry is no pair
+        {{kMajor}, false, false},  // an odd last entry is no pair
     };
     for (const auto& c : cases) {
         GuidArray pairs;

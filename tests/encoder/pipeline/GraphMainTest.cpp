@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "encoder/pipeline/FilterPins.h"
 #include "encoder/pipeline/GraphAsfWriter.h"
 #include "encoder/pipeline/GraphAviWriter.h"
 #include "encoder/pipeline/GraphMp4Writer.h"
@@ -19,7 +20,6 @@
 #include "encoder/pipeline/GraphPreview.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
-#include "encoder/pipeline/FilterPins.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/win32/CodePage.h"
@@ -35,8 +35,8 @@ template <class Graph>
 class Exposed : public Graph {
 public:
     using Graph::Graph;
-    using Graph::m_pGraph;
     using Graph::m_pAudioFilter;
+    using Graph::m_pGraph;
     using Graph::m_pVideoFilter;
 };
 
@@ -67,9 +67,9 @@ struct ChainCase {
 };
 
 const std::vector<std::string> kDefaultAudio = {
-    "audio.SetAudioSampleRate(0)", "audio.SetAudioNormalize(1)", "audio.SetAudioNormalizeLevel(100)",
-    "audio.SetAudioPresetA(1)",    "audio.SetAudioGainLimit(2.51189)", "audio.SetAudioChannels(2)",
-    "audio.SetAudioBitsPerSample(16)", "audio.SetAudioPlaybackRate(1)", "audio.SetAudioPitchFix(1)",
+    "audio.SetAudioSampleRate(0)",     "audio.SetAudioNormalize(1)",       "audio.SetAudioNormalizeLevel(100)",
+    "audio.SetAudioPresetA(1)",        "audio.SetAudioGainLimit(2.51189)", "audio.SetAudioChannels(2)",
+    "audio.SetAudioBitsPerSample(16)", "audio.SetAudioPlaybackRate(1)",    "audio.SetAudioPitchFix(1)",
 };
 
 const ChainCase kChainCases[] = {
@@ -103,14 +103,17 @@ const ChainCase kChainCases[] = {
          s.nEtcPBRate = 150;
          s.bEtcPBRatePitchFix = 0;
      },
-     {"video.SetVideoPresetC(0)", "video.SetVideoPresetA(1)", "video.SetVideoPresetB(3)",
-      "video.SetVideoFrameRate(29.97)", "video.SetVideoResizeA(1)", "video.SetVideoResizeB(2)",
-      "video.SetVideoResizeC(1)", "video.SetVideoSize(320, 240)", "video.SetVideoAspectMode(2)",
-      "video.SetVideoAspectRatio(1.33333)", "video.SetVideoBrightness(60)", "video.SetVideoContrast(40)",
-      "video.SetVideoSaturation(70)", "video.SetVideoHue(30)", "video.SetVideoDeblockMode(0, 0)",
-      "video.SetVideoDeblockStrength(20)", "video.SetVideoBlurEnabled(1)", "video.SetVideoBlurStrength(64)",
-      "video.SetVideoSharpenEnabled(1)", "video.SetVideoSharpenStrength(100)", "video.SetVideoFlip(1)",
-      "video.SetVideoDeinterlace(1)"},
+     {"video.SetVideoPresetC(0)",        "video.SetVideoPresetA(1)",
+      "video.SetVideoPresetB(3)",        "video.SetVideoFrameRate(29.97)",
+      "video.SetVideoResizeA(1)",        "video.SetVideoResizeB(2)",
+      "video.SetVideoResizeC(1)",        "video.SetVideoSize(320, 240)",
+      "video.SetVideoAspectMode(2)",     "video.SetVideoAspectRatio(1.33333)",
+      "video.SetVideoBrightness(60)",    "video.SetVideoContrast(40)",
+      "video.SetVideoSaturation(70)",    "video.SetVideoHue(30)",
+      "video.SetVideoDeblockMode(0, 0)", "video.SetVideoDeblockStrength(20)",
+      "video.SetVideoBlurEnabled(1)",    "video.SetVideoBlurStrength(64)",
+      "video.SetVideoSharpenEnabled(1)", "video.SetVideoSharpenStrength(100)",
+      "video.SetVideoFlip(1)",           "video.SetVideoDeinterlace(1)"},
      {"audio.SetAudioSampleRate(22050)", "audio.SetAudioNormalize(0)", "audio.SetAudioNormalizeLevel(80)",
       "audio.SetAudioPresetA(1)", "audio.SetAudioGainLimit(2.51189)", "audio.SetAudioChannels(1)",
       "audio.SetAudioBitsPerSample(16)", "audio.SetAudioPlaybackRate(1.5)", "audio.SetAudioPitchFix(0)"}},
@@ -141,12 +144,12 @@ const ChainCase kChainCases[] = {
          s.nVideoRatioMethod = 0;
          s.bVideoSharpen = 1;
      },
-     {"video.SetVideoPresetC(0)", "video.SetVideoPresetA(1)", "video.SetVideoPresetB(3)",
-      "video.SetVideoResizeA(1)", "video.SetVideoResizeB(2)", "video.SetVideoResizeC(1)",
-      "video.SetVideoSize(640, 360)", "video.SetVideoAspectMode(1)", "video.SetVideoAspectRatio(1.77778)",
-      "video.SetVideoBrightness(50)", "video.SetVideoContrast(50)", "video.SetVideoSaturation(50)",
-      "video.SetVideoHue(50)", "video.SetVideoSharpenEnabled(1)", "video.SetVideoSharpenStrength(64)",
-      "video.SetVideoFlip(0)", "video.SetVideoDeinterlace(2)"},
+     {"video.SetVideoPresetC(0)", "video.SetVideoPresetA(1)", "video.SetVideoPresetB(3)", "video.SetVideoResizeA(1)",
+      "video.SetVideoResizeB(2)", "video.SetVideoResizeC(1)", "video.SetVideoSize(640, 360)",
+      "video.SetVideoAspectMode(1)", "video.SetVideoAspectRatio(1.77778)", "video.SetVideoBrightness(50)",
+      "video.SetVideoContrast(50)", "video.SetVideoSaturation(50)", "video.SetVideoHue(50)",
+      "video.SetVideoSharpenEnabled(1)", "video.SetVideoSharpenStrength(64)", "video.SetVideoFlip(0)",
+      "video.SetVideoDeinterlace(2)"},
      kDefaultAudio},
 };
 
@@ -192,10 +195,13 @@ CGraphMain* Make(const CEncSettings* s)
 }
 
 const WriterCase kWriterCases[] = {
-    {"avi one pass", Make<CGraphAviWriter>, [](CEncSettings&) {},
+    {"avi one pass",
+     Make<CGraphAviWriter>,
+     [](CEncSettings&) {},
      {"writer.SetCodecSettings(avi 1145656920 0 1024 85)", "writer.SetPassMode(0)", "writer.SetPlaybackRate(1)"},
      {}},
-    {"avi two passes at 30000/1001", Make<CGraphAviWriter>,
+    {"avi two passes at 30000/1001",
+     Make<CGraphAviWriter>,
      [](CEncSettings& s) {
          s.AviEncoder.nVideoEncMode = 2;
          s.nVideoFrameRate = 30000;
@@ -205,35 +211,42 @@ const WriterCase kWriterCases[] = {
      {"writer.SetCodecSettings(avi 1145656920 2 1024 85)", "writer.SetPassMode(1)", "writer.SetFrameRate(30000, 1001)",
       "writer.SetPlaybackRate(0.5)"},
      {}},
-    {"ogm two passes", Make<CGraphOgmWriter>, [](CEncSettings& s) { s.OgmEncoder.nVideoEncMode = 2; },
+    {"ogm two passes",
+     Make<CGraphOgmWriter>,
+     [](CEncSettings& s) { s.OgmEncoder.nVideoEncMode = 2; },
      {"writer.SetCodecSettings(ogm 1145656920 2 1024 26447)", "writer.SetPassMode(1)", "writer.SetPlaybackRate(1)"},
      {}},
     // MP4: the sample rate follows the audio bit rate ...
-    {"mp4 at 96 kbit/s, rate as the source", Make<CGraphMp4Writer>,
+    {"mp4 at 96 kbit/s, rate as the source",
+     Make<CGraphMp4Writer>,
      [](CEncSettings& s) { s.Mp4Encoder.nAudioKBitrate = 96; },
      {"writer.SetCodecSettings(mp4 0 1983148141 0 96)", "writer.SetPassMode(0)", "writer.SetPlaybackRate(1)"},
      {"audio.SetAudioSampleRate(48000)"}},
-    {"mp4 at 24 kbit/s and 44100 Hz", Make<CGraphMp4Writer>,
+    {"mp4 at 24 kbit/s and 44100 Hz",
+     Make<CGraphMp4Writer>,
      [](CEncSettings& s) {
          s.Mp4Encoder.nAudioKBitrate = 24;
          s.nAudioSRate = 44100;
      },
      {"writer.SetCodecSettings(mp4 0 1983148141 0 24)", "writer.SetPassMode(0)", "writer.SetPlaybackRate(1)"},
      {"audio.SetAudioSampleRate(24000)", "audio.SetAudioChannels(1)"}},
-    {"mp4 at 48 kbit/s and 16000 Hz", Make<CGraphMp4Writer>,
+    {"mp4 at 48 kbit/s and 16000 Hz",
+     Make<CGraphMp4Writer>,
      [](CEncSettings& s) {
          s.Mp4Encoder.nAudioKBitrate = 48;
          s.nAudioSRate = 16000;
      },
      {"writer.SetCodecSettings(mp4 0 1983148141 0 48)", "writer.SetPassMode(0)", "writer.SetPlaybackRate(1)"},
      {"audio.SetAudioSampleRate(16000)"}},
-    {"mp4 at 128 kbit/s and 44100 Hz", Make<CGraphMp4Writer>,
+    {"mp4 at 128 kbit/s and 44100 Hz",
+     Make<CGraphMp4Writer>,
      [](CEncSettings& s) { s.nAudioSRate = 44100; },
      {"writer.SetCodecSettings(mp4 0 1983148141 0 128)", "writer.SetPassMode(0)", "writer.SetPlaybackRate(1)"},
      {"audio.SetAudioSampleRate(44100)"}},
     // ... and for the PSP the frame rate is 15 or 30, the sample rate by
     // the video codec.
-    {"psp at 15 frames, H.264", Make<CGraphMp4Writer>,
+    {"psp at 15 frames, H.264",
+     Make<CGraphMp4Writer>,
      [](CEncSettings& s) {
          s.Mp4Encoder.bSupportPSP = 1;
          s.Mp4Encoder.fccVideoCodec = 0x31637661;
@@ -243,7 +256,8 @@ const WriterCase kWriterCases[] = {
      {"writer.SetCodecSettings(mp4 1 828601953 0 128)", "writer.SetPassMode(0)", "writer.SetFrameRate(15000, 1000)",
       "writer.SetPlaybackRate(1)"},
      {"audio.SetAudioSampleRate(48000)", "audio.SetAudioSampleRate(48000)"}},
-    {"psp at 25 frames, MPEG-4", Make<CGraphMp4Writer>,
+    {"psp at 25 frames, MPEG-4",
+     Make<CGraphMp4Writer>,
      [](CEncSettings& s) {
          s.Mp4Encoder.bSupportPSP = 1;
          s.nVideoFrameRate = 25;
@@ -252,7 +266,8 @@ const WriterCase kWriterCases[] = {
      {"writer.SetCodecSettings(mp4 1 1983148141 0 128)", "writer.SetPassMode(0)", "writer.SetFrameRate(30000, 1000)",
       "writer.SetPlaybackRate(1)"},
      {"audio.SetAudioSampleRate(48000)", "audio.SetAudioSampleRate(24000)"}},
-    {"psp without a scale", Make<CGraphMp4Writer>,
+    {"psp without a scale",
+     Make<CGraphMp4Writer>,
      [](CEncSettings& s) {
          s.Mp4Encoder.bSupportPSP = 1;
          s.nVideoFrameRate = 15;
@@ -262,7 +277,8 @@ const WriterCase kWriterCases[] = {
       "writer.SetPlaybackRate(1)"},
      {"audio.SetAudioSampleRate(48000)", "audio.SetAudioSampleRate(24000)"}},
     // ASF: no codec block, no passes, always 48000 Hz.
-    {"asf", Make<CGraphAsfWriter>,
+    {"asf",
+     Make<CGraphAsfWriter>,
      [](CEncSettings& s) {
          s.nAudioSRate = 22050;
          s.nVideoFrameRate = 25;
@@ -801,12 +817,12 @@ TEST_F(GraphMainTest, BrokenJobsEndWithTheirCodeAndTheBatchGoesOn)
             // A refused source says why in the log.
             ASSERT_GT(graph.GetRenderLog().GetSize(), 0) << c.name;
             EXPECT_NE(graph.GetRenderLog()[0].Find(L"cannot be read"), -1) << c.name;
-            EXPECT_EQ(std::count_if(trace.begin(), trace.end(), [](const std::string& m) { return m.rfind("EOF", 0) == 0; }),
-                      0)
+            EXPECT_EQ(
+                std::count_if(trace.begin(), trace.end(), [](const std::string& m) { return m.rfind("EOF", 0) == 0; }),
+                0)
                 << c.name;
         } else {
-            EXPECT_EQ(std::count(trace.begin(), trace.end(), std::string(c.eof)), 1) << c.name << "\n"
-                                                                                      << Joined(trace);
+            EXPECT_EQ(std::count(trace.begin(), trace.end(), std::string(c.eof)), 1) << c.name << "\n" << Joined(trace);
         }
         EXPECT_EQ(std::filesystem::exists(out), c.outputLeft) << c.name;
         // The next job of the batch still runs.
@@ -844,17 +860,17 @@ TEST_F(GraphMainTest, JobsRunThroughTheRealSourceAndTreatmentModules)
     const bool realVideo = UseRealModules({"HVF.ax"});
     // Three sound streams: all of them reach the audio module, which lets
     // the chosen one through.
-    std::string source = MakeMedia(temp(), "three.avi",
-                                   TestPicture(2.0, "320x240") + " " + TestTone(2.0) + " " + TestTone(2.0, 22050) +
-                                       " " + TestTone(2.0, 32000) +
-                                       " -map 0:v -map 1:a -map 2:a -map 3:a -c:v mpeg4 -c:a libmp3lame");
+    std::string source =
+        MakeMedia(temp(), "three.avi",
+                  TestPicture(2.0, "320x240") + " " + TestTone(2.0) + " " + TestTone(2.0, 22050) + " " +
+                      TestTone(2.0, 32000) + " -map 0:v -map 1:a -map 2:a -map 3:a -c:v mpeg4 -c:a libmp3lame");
     long frames = ProbeFrameCounts(source)[0].frames;
     struct Case {
         const char* name;
         SourceTypeCode type;
         void (*adjust)(CEncSettings&);
         int width, height;
-        long frames;  // the writer's video samples (within one); -1: the source's
+        long frames;         // the writer's video samples (within one); -1: the source's
         int rate, channels;  // of the sound the audio module gives; 0: not asked
         bool needsVideoModule;
     } cases[] = {

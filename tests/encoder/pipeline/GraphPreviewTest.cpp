@@ -12,9 +12,9 @@
 
 #include "encoder/pipeline/GraphMessages.h"
 #include "encoder/pipeline/GraphPreview.h"
+#include "encoder/subtitles/SubtitleProviderFactory.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/gui/GdiInternals.h"
-#include "encoder/subtitles/SubtitleProviderFactory.h"
 #include "tests/encoder/pipeline/GraphTestSupport.h"
 #include "tests/encoder/pipeline/SubtitleFileKinds.h"
 #include "tests/platform/win32/gui/GuiTestSupport.h"
@@ -173,9 +173,7 @@ TEST_F(GraphPreviewTest, APreviewShowsPicturesPlaysSoundPausesAndSeeks)
     ASSERT_EQ(graph.Run(TRUE), S_OK);
     PumpWindows(std::chrono::milliseconds(200));
     EXPECT_GE(graph.GetPosition(), 8 * kSecond);
-    EXPECT_TRUE(PumpWindows(kPlaybackDeadline, [&] {
-        return !trace_.empty() && trace_.back() == "STATE 2";
-    }));
+    EXPECT_TRUE(PumpWindows(kPlaybackDeadline, [&] { return !trace_.empty() && trace_.back() == "STATE 2"; }));
     std::vector<int16_t> sound = server.StopRecording();
     EXPECT_EQ(Joined(TakeTrace()), Joined({"STATE 4", "STATE 3", "STATE 4", "EOF 0", "STATE 2"}));
     EXPECT_GT(RmsLevel(sound), 0.02);
@@ -193,10 +191,9 @@ TEST_P(SubtitlePreviewTest, TheSubtitleIsDrawnIntoThePicture)
 {
     if (!UseRealModules({"HVF.ax"})) GTEST_SKIP() << "the video treatment module is not built here";
     const SubtitleCase& c = GetParam();
-    std::string source =
-        MakeMedia(temp(), "grey.avi",
-                  "-f lavfi -i color=c=gray:size=320x240:rate=25:duration=3 " + TestTone(3.0) +
-                      " -c:v mpeg4 -q:v 2 -c:a libmp3lame -shortest");
+    std::string source = MakeMedia(temp(), "grey.avi",
+                                   "-f lavfi -i color=c=gray:size=320x240:rate=25:duration=3 " + TestTone(3.0) +
+                                       " -c:v mpeg4 -q:v 2 -c:a libmp3lame -shortest");
     std::string subtitle = c.write(temp(), c.file);
     QImage shots[2];
     for (int with = 0; with < 2; ++with) {

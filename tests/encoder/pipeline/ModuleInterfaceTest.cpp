@@ -70,46 +70,47 @@ struct SInterfaceTable {
         return S_OK;                       \
     }
 #define RECORD_NOTHING(place, name, params)
-#define ROW(place, name, called)                                                                    \
-    SListedMethod{place, #name, called, PlaceOf(&Interface::name),                                    \
+#define ROW(place, name, called)                                   \
+    SListedMethod{place, #name, called, PlaceOf(&Interface::name), \
                   [](void* o) { return CallSlot((*static_cast<ModuleMethodTable<Interface>**>(o))->name, o); }},
 #define ROW_CALLED(place, name, params) ROW(place, name, true)
 #define ROW_UNCALLED(place, name, params) ROW(place, name, false)
 
-#define INTERFACE_TABLE(Interface_, METHODS)                                                          \
-    namespace table_##Interface_ {                                                                    \
-    using Interface = Interface_;                                                                     \
-    struct Recorder final : Interface {                                                               \
-        int last = -1;                                                                                \
-        HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }                     \
-        ULONG AddRef() override { return 1; }                                                         \
-        ULONG Release() override { return 1; }                                                        \
-        METHODS(RECORD_METHOD, RECORD_METHOD)                                                         \
-    };                                                                                                \
-    struct Partial final : UncalledPlaces<Interface> {                                                \
-        int last = -1;                                                                                \
-        HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }                     \
-        ULONG AddRef() override { return 1; }                                                         \
-        ULONG Release() override { return 1; }                                                        \
-        METHODS(RECORD_METHOD, RECORD_NOTHING)                                                        \
-    };                                                                                                \
-    std::vector<SListedMethod> List() { return {METHODS(ROW_CALLED, ROW_UNCALLED)}; }                 \
-    SInterfaceTable Table()                                                                           \
-    {                                                                                                 \
-        return {#Interface_,                                                                          \
-                List,                                                                                 \
-                []() -> void* { return static_cast<Interface*>(new Recorder); },                     \
-                []() -> void* { return static_cast<Interface*>(new Partial); },                      \
-                [](void* o) {                                                                         \
-                    auto* i = static_cast<Interface*>(o);                                             \
-                    if (auto* r = dynamic_cast<Recorder*>(i)) return r->last;                         \
-                    return dynamic_cast<Partial*>(i)->last;                                           \
-                },                                                                                    \
-                [](void* r, void* p) {                                                                \
-                    delete dynamic_cast<Recorder*>(static_cast<Interface*>(r));                       \
-                    delete dynamic_cast<Partial*>(static_cast<Interface*>(p));                        \
-                }};                                                                                   \
-    }                                                                                                 \
+#define INTERFACE_TABLE(Interface_, METHODS)                                              \
+    namespace table_##Interface_                                                          \
+    {                                                                                     \
+        using Interface = Interface_;                                                     \
+        struct Recorder final : Interface {                                               \
+            int last = -1;                                                                \
+            HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }     \
+            ULONG AddRef() override { return 1; }                                         \
+            ULONG Release() override { return 1; }                                        \
+            METHODS(RECORD_METHOD, RECORD_METHOD)                                         \
+        };                                                                                \
+        struct Partial final : UncalledPlaces<Interface> {                                \
+            int last = -1;                                                                \
+            HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }     \
+            ULONG AddRef() override { return 1; }                                         \
+            ULONG Release() override { return 1; }                                        \
+            METHODS(RECORD_METHOD, RECORD_NOTHING)                                        \
+        };                                                                                \
+        std::vector<SListedMethod> List() { return {METHODS(ROW_CALLED, ROW_UNCALLED)}; } \
+        SInterfaceTable Table()                                                           \
+        {                                                                                 \
+            return {#Interface_,                                                          \
+                    List,                                                                 \
+                    []() -> void* { return static_cast<Interface*>(new Recorder); },      \
+                    []() -> void* { return static_cast<Interface*>(new Partial); },       \
+                    [](void* o) {                                                         \
+                        auto* i = static_cast<Interface*>(o);                             \
+                        if (auto* r = dynamic_cast<Recorder*>(i)) return r->last;         \
+                        return dynamic_cast<Partial*>(i)->last;                           \
+                    },                                                                    \
+                    [](void* r, void* p) {                                                \
+                        delete dynamic_cast<Recorder*>(static_cast<Interface*>(r));       \
+                        delete dynamic_cast<Partial*>(static_cast<Interface*>(p));        \
+                    }};                                                                   \
+        }                                                                                 \
     }
 
 INTERFACE_TABLE(IVideoFilterControl, RIVO_IVIDEOFILTERCONTROL_METHODS)
@@ -129,7 +130,10 @@ struct SCalledPlace {
     int place;
     long compiledPlace;
 };
-#define AT(Interface, place, name) {#Interface, place, PlaceOf(&Interface::name)}
+#define AT(Interface, place, name)                   \
+    {                                                \
+#Interface, place, PlaceOf(&Interface::name) \
+    }
 const SCalledPlace kCalledPlaces[] = {
     AT(IVideoFilterControl, 7, SetVideoAspectMode),
     AT(IVideoFilterControl, 9, SetVideoAspectRatio),
@@ -206,8 +210,7 @@ const SInterfaceTable kInterfaces[] = {
 
 TEST(ModuleInterfaces, CalledMethodsStandAtTheirPlaces)
 {
-    for (const SCalledPlace& c : kCalledPlaces)
-        EXPECT_EQ(c.place, c.compiledPlace) << c.interfaceName;
+    for (const SCalledPlace& c : kCalledPlaces) EXPECT_EQ(c.place, c.compiledPlace) << c.interfaceName;
 }
 
 TEST(ModuleInterfaces, ListsHoldEveryPlaceOnceAndCallTheCalledOnesOnly)
@@ -227,8 +230,7 @@ TEST(ModuleInterfaces, ListsHoldEveryPlaceOnceAndCallTheCalledOnesOnly)
             EXPECT_EQ(m.place, m.compiledPlace) << m.name;
             EXPECT_EQ(called.count(m.place) == 1, m.called) << m.name;
             if (!m.called) {
-                EXPECT_TRUE(m.name == "Reserved" + std::to_string(m.place) || m.name.rfind("Get", 0) == 0)
-                    << m.name;
+                EXPECT_TRUE(m.name == "Reserved" + std::to_string(m.place) || m.name.rfind("Get", 0) == 0) << m.name;
             }
         }
     }

@@ -1,23 +1,23 @@
 #include "tests/encoder/pipeline/RecordingFilters.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
+#include "foundation/PathHelpers.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
-#include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/filters/UncompressedTypes.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/MediaFormats.h"
-#include "foundation/PathHelpers.h"
 #include "platform/win32/Module.h"
 #include "platform/win32/NativePath.h"
-#include "tests/encoder/pipeline/fixtures/RecorderModule.h"
 #include "platform/wmf/WmInterfaces.h"
+#include "tests/encoder/pipeline/fixtures/RecorderModule.h"
 
 namespace {
 
@@ -117,7 +117,7 @@ std::string SourceKind(REFCLSID clsid)
         const char* word;
     };
     static const Kind kKinds[] = {
-        {&CLSID_HalvaneAsfSource, "asf"},  {&CLSID_HalvaneAviSource, "avi"},      {&CLSID_HalvaneOggSource, "ogg"},
+        {&CLSID_HalvaneAsfSource, "asf"},   {&CLSID_HalvaneAviSource, "avi"},      {&CLSID_HalvaneOggSource, "ogg"},
         {&CLSID_HalvaneMpegSource, "mpeg"}, {&CLSID_HalvaneMatroskaSource, "mkv"}, {&CLSID_HalvaneMp4Source, "mp4"},
         {&CLSID_HalvaneFlvSource, "flv"},
     };
@@ -145,7 +145,9 @@ HRESULT CreateRecordingFilter(REFCLSID clsid, REFIID riid, void** object)
 // ---- Sources ------------------------------------------------------------------------------------
 
 CRecordingSource::CRecordingSource(IUnknown* outer, const CLSID& clsid)
-    : CUnknown(outer), kind_(SourceKind(clsid)), avi_(clsid == CLSID_HalvaneAviSource),
+    : CUnknown(outer),
+      kind_(SourceKind(clsid)),
+      avi_(clsid == CLSID_HalvaneAviSource),
       mp4_(clsid == CLSID_HalvaneMp4Source)
 {
     RecordingLog::Add("source.Create(" + kind_ + ")");
@@ -252,9 +254,7 @@ HRESULT CRecordingVideoFilter::CheckInputType(const CMediaType* type)
     return IsPackedPicture(*type) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-
-
-#define RIVO_RECORD(Class, who, Name, Type)                              \
+#define RIVO_RECORD(Class, who, Name, Type) \
     HRESULT Class::Name(Type value) { return Record(who, #Name, value); }
 
 RIVO_RECORD(CRecordingVideoFilter, "video", SetVideoAspectMode, int)
@@ -289,8 +289,7 @@ RIVO_RECORD(CRecordingVideoFilter, "video", SetVideoFrameRate, double)
 HRESULT CRecordingVideoFilter::SetVideoLogo(int logoNumber, const SLogoInfo* logo)
 {
     RecordingLog::Add("video.SetVideoLogo(" + Text(logoNumber) + ", " +
-                      (logo ? Utf16Text(logo->imagePath) + " " + Text(static_cast<int>(logo->opacity)) : "null") +
-                      ")");
+                      (logo ? Utf16Text(logo->imagePath) + " " + Text(static_cast<int>(logo->opacity)) : "null") + ")");
     return S_OK;
 }
 
@@ -298,9 +297,9 @@ HRESULT CRecordingVideoFilter::SetSubtitleStyle(const SubtitleStyleRecord* style
 {
     if (!style) return Record("video", "SetSubtitleStyle", static_cast<const void*>(nullptr));
     RecordingLog::Add("video.SetSubtitleStyle(" + Utf16Text(style->faceName) + " " + Text(style->fontSize) + " " +
-                      Text(style->weight) + " " + Text(style->blur) + " " +
-                      Text(static_cast<int>(style->bodyColor)) + " " + Text(static_cast<int>(style->shadowAlpha)) +
-                      " " + Text(style->outlineWidth) + " " + Text(style->shadowDepth) + ")");
+                      Text(style->weight) + " " + Text(style->blur) + " " + Text(static_cast<int>(style->bodyColor)) +
+                      " " + Text(static_cast<int>(style->shadowAlpha)) + " " + Text(style->outlineWidth) + " " +
+                      Text(style->shadowDepth) + ")");
     return S_OK;
 }
 
@@ -343,8 +342,6 @@ HRESULT CRecordingAudioFilter::CheckInputType(const CMediaType* type)
 {
     return IsUncompressedAudio(*type) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
-
-
 
 RIVO_RECORD(CRecordingAudioFilter, "audio", SetAudioChannels, int)
 RIVO_RECORD(CRecordingAudioFilter, "audio", SetAudioBitsPerSample, int)

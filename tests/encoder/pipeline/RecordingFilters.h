@@ -269,7 +269,7 @@ private:
     bool audioEnded_ = false;
     bool failed_ = false;
     bool completeDue_ = false;  // the pass ended while paused: EC_COMPLETE at Run
-    std::ofstream out_;  // the output (the statistics in a first pass)
+    std::ofstream out_;         // the output (the statistics in a first pass)
     long videoSamples_ = 0;
     long audioSamples_ = 0;
     LONGLONG encoded_ = 0;

@@ -17,7 +17,4 @@ struct SubtitleCase {
 
 extern const SubtitleCase kSubtitleCases[4];
 
-inline void PrintTo(const SubtitleCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+inline void PrintTo(const SubtitleCase& c, std::ostream* os) { *os << c.name; }

@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -581,9 +581,18 @@ struct RateCase {
     double Rate() const { return static_cast<double>(num) / den; }
 };
 const RateCase kRates[] = {
-    {"23_976", 24000, 1001}, {"24", 24, 1}, {"25", 25, 1},      {"29_97", 30000, 1001},
-    {"30", 30, 1},           {"50", 50, 1}, {"59_94", 60000, 1001}, {"60", 60, 1},
-    {"15", 15, 1},           {"phone_29_41", 2941, 100}, {"phone_30_07", 3007, 100}, {"phone_14_76", 369, 25},
+    {"23_976", 24000, 1001},
+    {"24", 24, 1},
+    {"25", 25, 1},
+    {"29_97", 30000, 1001},
+    {"30", 30, 1},
+    {"50", 50, 1},
+    {"59_94", 60000, 1001},
+    {"60", 60, 1},
+    {"15", 15, 1},
+    {"phone_29_41", 2941, 100},
+    {"phone_30_07", 3007, 100},
+    {"phone_14_76", 369, 25},
 };
 
 // A writer with one of the video codecs its codec page offers.
@@ -616,20 +625,34 @@ void Mp4Codec(CEncSettings& s, DWORD fourcc, BOOL psp)
 
 const CodecCase kCodecs[] = {
     {"AVI_XVID", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('X', 'V', 'I', 'D')); }, true, true},
-    {"AVI_DX50", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('D', 'X', '5', '0')); }, true, false},
-    {"AVI_DIVX", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('D', 'I', 'V', 'X')); }, true, false},
-    {"AVI_DIV3", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('D', 'I', 'V', '3')); }, true, false},
-    {"AVI_MP42", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('M', 'P', '4', '2')); }, true, false},
-    {"AVI_MP43", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('M', 'P', '4', '3')); }, true, false},
-    {"AVI_H264", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('H', '2', '6', '4')); }, true, false},
-    {"MP4_mp4v", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('m', 'p', '4', 'v'), 0); }, true, true},
-    {"MP4_avc1", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('a', 'v', 'c', '1'), 0); }, true, true},
-    {"PSP_mp4v", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('m', 'p', '4', 'v'), 1); }, true, true},
-    {"PSP_avc1", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('a', 'v', 'c', '1'), 1); }, true, false},
-    {"WMV_8", &FormatNamed("ASF"), [](CEncSettings& s) { s.WmvEncoder.sVideoCodec = L"Windows Media Video 8"; }, false, true},
-    {"WMV_7", &FormatNamed("ASF"), [](CEncSettings& s) { s.WmvEncoder.sVideoCodec = L"Windows Media Video 7"; }, false, false},
-    {"OGM_XVID", &FormatNamed("OGM"), [](CEncSettings& s) { s.OgmEncoder.fccVideoCodec = MAKEFOURCC('X', 'V', 'I', 'D'); }, false, true},
-    {"OGM_H264", &FormatNamed("OGM"), [](CEncSettings& s) { s.OgmEncoder.fccVideoCodec = MAKEFOURCC('H', '2', '6', '4'); }, false, false},
+    {"AVI_DX50", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('D', 'X', '5', '0')); }, true,
+     false},
+    {"AVI_DIVX", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('D', 'I', 'V', 'X')); }, true,
+     false},
+    {"AVI_DIV3", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('D', 'I', 'V', '3')); }, true,
+     false},
+    {"AVI_MP42", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('M', 'P', '4', '2')); }, true,
+     false},
+    {"AVI_MP43", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('M', 'P', '4', '3')); }, true,
+     false},
+    {"AVI_H264", &FormatNamed("AVI"), [](CEncSettings& s) { AviCodec(s, MAKEFOURCC('H', '2', '6', '4')); }, true,
+     false},
+    {"MP4_mp4v", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('m', 'p', '4', 'v'), 0); }, true,
+     true},
+    {"MP4_avc1", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('a', 'v', 'c', '1'), 0); }, true,
+     true},
+    {"PSP_mp4v", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('m', 'p', '4', 'v'), 1); }, true,
+     true},
+    {"PSP_avc1", &FormatNamed("MP4"), [](CEncSettings& s) { Mp4Codec(s, MAKEFOURCC('a', 'v', 'c', '1'), 1); }, true,
+     false},
+    {"WMV_8", &FormatNamed("ASF"), [](CEncSettings& s) { s.WmvEncoder.sVideoCodec = L"Windows Media Video 8"; }, false,
+     true},
+    {"WMV_7", &FormatNamed("ASF"), [](CEncSettings& s) { s.WmvEncoder.sVideoCodec = L"Windows Media Video 7"; }, false,
+     false},
+    {"OGM_XVID", &FormatNamed("OGM"),
+     [](CEncSettings& s) { s.OgmEncoder.fccVideoCodec = MAKEFOURCC('X', 'V', 'I', 'D'); }, false, true},
+    {"OGM_H264", &FormatNamed("OGM"),
+     [](CEncSettings& s) { s.OgmEncoder.fccVideoCodec = MAKEFOURCC('H', '2', '6', '4'); }, false, false},
 };
 
 struct RateMatrixCase {
@@ -644,8 +667,7 @@ std::vector<RateMatrixCase> AllRateCases()
         for (const RateCase& r : kRates) {
             const bool film = std::strcmp(r.name, "23_976") == 0;
             // The race detector sees the same threads at every rate.
-            if (kThreadsOnly ? (c.everyRate && film)
-                             : (c.everyRate || film || std::strcmp(r.name, "phone_29_41") == 0))
+            if (kThreadsOnly ? (c.everyRate && film) : (c.everyRate || film || std::strcmp(r.name, "phone_29_41") == 0))
                 cases.push_back({&c, &r});
         }
     return cases;
@@ -723,40 +745,47 @@ const char* kTone1s = " -f lavfi -i sine=frequency=440:duration=1";
 const TimingCase kTimingCases[] = {
     {"Matroska without frame duration",
      [](const TempDir& d) {
-         std::string path = MakeMedia(d, "none.mkv", JitteredPictures(1.0) + kTone1s + JitteredStamps() + " -c:v mpeg4 -c:a mp2");
+         std::string path =
+             MakeMedia(d, "none.mkv", JitteredPictures(1.0) + kTone1s + JitteredStamps() + " -c:v mpeg4 -c:a mp2");
          DropMatroskaFrameDuration(path);
          return path;
      },
      "-r 30 ref.mp4", true},
     {"FLV without frame rate",
      [](const TempDir& d) {
-         return MakeMedia(d, "none.flv", JitteredPictures(1.0) + kTone1s + JitteredStamps() + " -c:v flv1 -c:a libmp3lame -flvflags no_metadata");
+         return MakeMedia(
+             d, "none.flv",
+             JitteredPictures(1.0) + kTone1s + JitteredStamps() + " -c:v flv1 -c:a libmp3lame -flvflags no_metadata");
      },
      "-r 30 ref.mp4", true},
     {"ASF with jittered stamps",
-     [](const TempDir& d) { return MakeMedia(d, "none.asf", JitteredPictures(1.0) + kTone1s + JitteredStamps() + " -c:v wmv2 -c:a wmav2"); },
+     [](const TempDir& d) {
+         return MakeMedia(d, "none.asf", JitteredPictures(1.0) + kTone1s + JitteredStamps() + " -c:v wmv2 -c:a wmav2");
+     },
      "-r 30 ref.mp4", true},
     // The pictures start 0.77 s after the sound.
     {"MPEG-TS with late pictures",
      [](const TempDir& d) {
-         return MakeMedia(d, "late.ts", "-itsoffset 0.77 " + TestPicture(2.0) + " " + TestTone(2.77) +
-                                            " -c:v mpeg2video -c:a mp2 -output_ts_offset 10");
+         return MakeMedia(d, "late.ts",
+                          "-itsoffset 0.77 " + TestPicture(2.0) + " " + TestTone(2.77) +
+                              " -c:v mpeg2video -c:a mp2 -output_ts_offset 10");
      },
      "ref.mp4", false},
     // A copy cut between key frames: the edit list skips the pictures
     // before the cut.
     {"MP4 with an edit list",
      [](const TempDir& d) {
-         std::string whole = MakeMedia(d, "whole.mp4", TestPicture(4.0) + " " + TestTone(4.0) +
-                                                           " -c:v libx264 -bf 3 -g 50 -c:a aac");
+         std::string whole =
+             MakeMedia(d, "whole.mp4", TestPicture(4.0) + " " + TestTone(4.0) + " -c:v libx264 -bf 3 -g 50 -c:a aac");
          return MakeMedia(d, "edit.mp4", "-ss 0.9 -i '" + whole + "' -t 2.5 -c copy");
      },
      "ref.mp4", false},
     {"fragmented MP4 with B-pyramids",
      [](const TempDir& d) {
-         return MakeMedia(d, "frag.mp4", TestPicture(2.0) + " " + TestTone(2.0) +
-                                             " -c:v libx264 -bf 3 -b-pyramid normal -g 25 -c:a aac "
-                                             "-movflags frag_keyframe+empty_moov");
+         return MakeMedia(d, "frag.mp4",
+                          TestPicture(2.0) + " " + TestTone(2.0) +
+                              " -c:v libx264 -bf 3 -b-pyramid normal -g 25 -c:a aac "
+                              "-movflags frag_keyframe+empty_moov");
      },
      "ref.mp4", false},
     {"FLV with a stamp far beyond its end", [](const TempDir& d) { return FlvWithOneFarStamp(d, "far.flv"); },
@@ -834,10 +863,7 @@ std::string JobRun(const MessageTrace& trace)
     const size_t run = 5;
     return Joined(MessageTrace(trace.end() - static_cast<long>(std::min(run, trace.size())), trace.end()));
 }
-MessageTrace JobTrace(const std::string& eof)
-{
-    return {"STATE 2", "READY", "STATE 4", eof, "STATE 2"};
-}
+MessageTrace JobTrace(const std::string& eof) { return {"STATE 2", "READY", "STATE 4", eof, "STATE 2"}; }
 int EndsIn(const MessageTrace& trace)
 {
     return static_cast<int>(
@@ -995,8 +1021,9 @@ double SoundSeconds(const TempDir& dir, const std::string& path)
 double FfmpegSoundSeconds(const TempDir& dir, const std::string& source, const std::string& output)
 {
     ProbedStreamInfo audio = StreamOf(output, "audio");
-    const std::string codec = audio.codecName == "mp3" ? "libmp3lame" : audio.codecName == "vorbis" ? "libvorbis"
-                                                                                                      : audio.codecName;
+    const std::string codec = audio.codecName == "mp3"      ? "libmp3lame"
+                              : audio.codecName == "vorbis" ? "libvorbis"
+                                                            : audio.codecName;
     const std::string extension = output.substr(output.rfind('.'));
     std::string reference = MakeMedia(dir, "reference" + extension,
                                       "-i '" + source + "' -vn -c:a " + codec + " -ar " +
@@ -1008,8 +1035,8 @@ double FfmpegSoundSeconds(const TempDir& dir, const std::string& source, const s
 // with a tone, stored on its side; the file says how it is turned.
 struct TurnedClip {
     const char* name;
-    int degrees;     // the rotate tag of the ffmpeg command line, or
-    int a, b, c, d;  // the display matrix a phone writes (when degrees is -1)
+    int degrees;        // the rotate tag of the ffmpeg command line, or
+    int a, b, c, d;     // the display matrix a phone writes (when degrees is -1)
     int width, height;  // the picture as it is seen
 };
 
@@ -1178,10 +1205,10 @@ std::string PhoneSpeech(const TempDir& dir, const std::string& name, const std::
         samples.push_back(sample);
     }
     const uint32_t duration = static_cast<uint32_t>(frames.size()) * 160;  // at 8000 Hz
-    const std::string matrix = Be32(0x10000) + Be32(0) + Be32(0) + Be32(0) + Be32(0x10000) + Be32(0) + Be32(0) +
-                               Be32(0) + Be32(0x40000000);
-    const std::string damr = Box("damr", std::string("FFMP") + '\0' + Be16(0x81FF) + '\0' +
-                                             static_cast<char>(perSample));
+    const std::string matrix =
+        Be32(0x10000) + Be32(0) + Be32(0) + Be32(0) + Be32(0x10000) + Be32(0) + Be32(0) + Be32(0) + Be32(0x40000000);
+    const std::string damr =
+        Box("damr", std::string("FFMP") + '\0' + Be16(0x81FF) + '\0' + static_cast<char>(perSample));
     const std::string samr = Box("samr", std::string(6, '\0') + Be16(1) + std::string(8, '\0') + Be16(1) + Be16(16) +
                                              Be16(0) + Be16(0) + Be32(8000u << 16) + damr);
     std::string sizes;
@@ -1191,21 +1218,20 @@ std::string PhoneSpeech(const TempDir& dir, const std::string& name, const std::
     const std::string delta = Be32(static_cast<uint32_t>(perSample) * 160);
     auto moov = [&](uint32_t mdatAt) {
         // One chunk of every sample, each sample lasting its frames.
-        std::string stbl = Box("stbl", FullBox("stsd", 0, Be32(1) + samr) +
-                                           FullBox("stts", 0, Be32(1) + count + delta) +
-                                           FullBox("stsc", 0, Be32(1) + Be32(1) + count + Be32(1)) +
-                                           FullBox("stsz", 0, Be32(0) + count + sizes) +
-                                           FullBox("stco", 0, Be32(1) + Be32(mdatAt)));
+        std::string stbl =
+            Box("stbl", FullBox("stsd", 0, Be32(1) + samr) + FullBox("stts", 0, Be32(1) + count + delta) +
+                            FullBox("stsc", 0, Be32(1) + Be32(1) + count + Be32(1)) +
+                            FullBox("stsz", 0, Be32(0) + count + sizes) + FullBox("stco", 0, Be32(1) + Be32(mdatAt)));
         std::string dinf = Box("dinf", FullBox("dref", 0, Be32(1) + FullBox("url ", 1, "")));
         std::string minf = Box("minf", FullBox("smhd", 0, Be32(0)) + dinf + stbl);
         std::string hdlr = FullBox("hdlr", 0, Be32(0) + "soun" + std::string(12, '\0') + std::string("Sound", 6));
         std::string mdhd = FullBox("mdhd", 0, Be32(0) + Be32(0) + Be32(8000) + Be32(duration) + Be16(0x55C4) + Be16(0));
-        std::string tkhd = FullBox("tkhd", 7, Be32(0) + Be32(0) + Be32(1) + Be32(0) + Be32(duration / 8) +
-                                                  std::string(8, '\0') + Be16(0) + Be16(0) + Be16(0x100) + Be16(0) +
-                                                  matrix + Be32(0) + Be32(0));
-        std::string mvhd = FullBox("mvhd", 0, Be32(0) + Be32(0) + Be32(1000) + Be32(duration / 8) + Be32(0x10000) +
-                                                  Be16(0x100) + std::string(10, '\0') + matrix +
-                                                  std::string(24, '\0') + Be32(2));
+        std::string tkhd = FullBox("tkhd", 7,
+                                   Be32(0) + Be32(0) + Be32(1) + Be32(0) + Be32(duration / 8) + std::string(8, '\0') +
+                                       Be16(0) + Be16(0) + Be16(0x100) + Be16(0) + matrix + Be32(0) + Be32(0));
+        std::string mvhd = FullBox("mvhd", 0,
+                                   Be32(0) + Be32(0) + Be32(1000) + Be32(duration / 8) + Be32(0x10000) + Be16(0x100) +
+                                       std::string(10, '\0') + matrix + std::string(24, '\0') + Be32(2));
         return Box("moov", mvhd + Box("trak", tkhd + Box("mdia", mdhd + hdlr + minf)));
     };
     const uint32_t mdatAt = static_cast<uint32_t>(ftyp.size() + moov(0).size() + 8);
@@ -1221,10 +1247,10 @@ std::string PhoneSpeech(const TempDir& dir, const std::string& name, const std::
 TEST_F(WriterGraphConvertTest, APhonesAmrSpeechReachesTheOutputWhole)
 {
     const std::vector<std::string> frames = AmrSpeechFrames(750);
-    std::string muxed = MakeMedia(temp(), "muxed.3gp",
-                                  "-f lavfi -i testsrc2=size=176x144:rate=15 -i '" +
-                                      AmrSpeechFile(temp(), "speech.amr", 750) +
-                                      "' -map 0:v -map 1:a -c:v mpeg4 -c:a copy -t 15");
+    std::string muxed =
+        MakeMedia(temp(), "muxed.3gp",
+                  "-f lavfi -i testsrc2=size=176x144:rate=15 -i '" + AmrSpeechFile(temp(), "speech.amr", 750) +
+                      "' -map 0:v -map 1:a -c:v mpeg4 -c:a copy -t 15");
     std::string phone = PhoneSpeech(temp(), "phone.3gp", frames, 50);
     for (const std::string& source : {muxed, phone}) {
         ASSERT_EQ(StreamOf(source, "audio").codecName, "amr_nb") << source;
@@ -1288,8 +1314,8 @@ TEST_F(WriterGraphConvertTest, AOnePictureSourceKeepsItsPictureAtTheFormatsRate)
     std::string source = MakeMedia(temp(), "one.wmv",
                                    "-f lavfi -i testsrc2=size=320x240:rate=25:duration=0.04 "
                                    "-f lavfi -i sine=frequency=440:duration=1 -c:v wmv2 -c:a wmav2");
-    std::string reference = MakeMedia(temp(), "reference.mp4",
-                                      "-i '" + source + "' -r 30000/1001 -c:v mpeg4 -c:a aac -ar 24000 -f psp");
+    std::string reference =
+        MakeMedia(temp(), "reference.mp4", "-i '" + source + "' -r 30000/1001 -c:v mpeg4 -c:a aac -ar 24000 -f psp");
     settings_.SetDefaultSettings();
     settings_.nEncFormat = 1;
     settings_.Mp4Encoder.bSupportPSP = 1;
@@ -1345,7 +1371,8 @@ std::string UndecodableSource(const TempDir& d, const std::string& codec)
 {
     std::string whole = MakeMedia(d, codec + ".avi",
                                   "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 "
-                                  "-f lavfi -i sine=frequency=440:duration=1 -c:v " + codec + " -c:a mp2");
+                                  "-f lavfi -i sine=frequency=440:duration=1 -c:v " +
+                                      codec + " -c:a mp2");
     return WithUndecodableVideo(d, whole, "broken-" + codec + ".avi");
 }
 

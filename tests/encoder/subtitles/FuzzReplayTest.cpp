@@ -20,10 +20,33 @@ public:
 
     std::string Mutate(std::string s)
     {
-        static const char* const kTokens[] = {"<",    ">",    "{",     "}",      "\\",  "-->", ",", ":", "\r\n",
-                                              "&#",   "@@",   "|",     "=",      "<P ", "<SYNC Start=", "{y:b}",
-                                              "{\\b1}", "&nbsp", "\xFF\xFE", "\xEF\xBB\xBF", "99999999999", "(", ")",
-                                              "\xFE\xFF", "\xC2\xA0", "\r", "[Script Info]"};
+        static const char* const kTokens[] = {"<",
+                                              ">",
+                                              "{",
+                                              "}",
+                                              "\\",
+                                              "-->",
+                                              ",",
+                                              ":",
+                                              "\r\n",
+                                              "&#",
+                                              "@@",
+                                              "|",
+                                              "=",
+                                              "<P ",
+                                              "<SYNC Start=",
+                                              "{y:b}",
+                                              "{\\b1}",
+                                              "&nbsp",
+                                              "\xFF\xFE",
+                                              "\xEF\xBB\xBF",
+                                              "99999999999",
+                                              "(",
+                                              ")",
+                                              "\xFE\xFF",
+                                              "\xC2\xA0",
+                                              "\r",
+                                              "[Script Info]"};
         int rounds = 1 + static_cast<int>(Next() % 4);
         for (int r = 0; r < rounds; ++r) {
             size_t at = s.empty() ? 0 : Next() % (s.size() + 1);
@@ -31,21 +54,15 @@ public:
             case 0:
                 if (!s.empty() && at < s.size()) s[at] = static_cast<char>(Next());
                 break;
-            case 1:
-                s.insert(at, 1, static_cast<char>(Next()));
-                break;
-            case 2:
-                s.insert(at, kTokens[Next() % std::size(kTokens)]);
-                break;
+            case 1: s.insert(at, 1, static_cast<char>(Next())); break;
+            case 2: s.insert(at, kTokens[Next() % std::size(kTokens)]); break;
             case 3:
                 if (at < s.size()) s.erase(at, 1 + Next() % 16);
                 break;
             case 4:
                 if (at < s.size()) s.insert(at, s.substr(at, 1 + Next() % 64));
                 break;
-            default:
-                s.resize(at);
-                break;
+            default: s.resize(at); break;
             }
         }
         return s;
@@ -119,16 +136,30 @@ TEST(FuzzReplay, VobSubIndex)
     };
     // Key lines as the target builds them: the first byte picks the key.
     std::string picked = "\x0E";
-    for (const char* line : {"\x13" "720x480", "\x06" "ON at RIGHT BOTTOM", "\x0C" "ko, index: 3",
-                             "\x0E" "-00:00:01:000", "\x0F" "00:00:02:000, filepos: 000000800",
-                             "\x0F" "00:00:01:000, filepos: 0", "\x10" "1, 2 (PTS: 5)", "\x07" "+00:00:01:5"})
+    for (const char* line : {"\x13"
+                             "720x480",
+                             "\x06"
+                             "ON at RIGHT BOTTOM",
+                             "\x0C"
+                             "ko, index: 3",
+                             "\x0E"
+                             "-00:00:01:000",
+                             "\x0F"
+                             "00:00:02:000, filepos: 000000800",
+                             "\x0F"
+                             "00:00:01:000, filepos: 0",
+                             "\x10"
+                             "1, 2 (PTS: 5)",
+                             "\x07"
+                             "+00:00:01:5"})
         picked += std::string(line) + "\n";
     Replay(FuzzVobSubIndex,
            {"\x01" + IndexText(7, IndexSettings(7, 720, 480, palette, {"align: ON at CENTER BOTTOM", "langidx: 1"}),
                                languages),
-            "\x01" + IndexText(4, IndexSettings(4, 360, 240, palette, {"org: -20, 30", "forced subs: ON",
-                                                                       "time offset: -250",
-                                                                       "custom colors: ON, tridx: 0110, colors: 1, 2, 3, 4"}),
+            "\x01" + IndexText(4,
+                               IndexSettings(4, 360, 240, palette,
+                                             {"org: -20, 30", "forced subs: ON", "time offset: -250",
+                                              "custom colors: ON, tridx: 0110, colors: 1, 2, 3, 4"}),
                                languages),
             picked},
            1500);

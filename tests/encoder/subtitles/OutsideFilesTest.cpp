@@ -59,15 +59,16 @@ struct ThreeForms {
         x = dir.File("x.ass");
         y = dir.File("y.srt");
         z = dir.File("z.ass");
-        WriteBytes(x, "[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n"
-                      "[V4+ Styles]\n"
-                      "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, "
-                      "Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, "
-                      "Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n"
-                      "Style: Default,Arial,16,&Hffffff,&Hffffff,&H0,&H0,0,0,0,0,100,100,0,0,1,1,0,2,10,10,10,0\n\n"
-                      "[Events]\n"
-                      "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n" +
-                          events);
+        WriteBytes(x,
+                   "[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n"
+                   "[V4+ Styles]\n"
+                   "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, "
+                   "Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, "
+                   "Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n"
+                   "Style: Default,Arial,16,&Hffffff,&Hffffff,&H0,&H0,0,0,0,0,100,100,0,0,1,1,0,2,10,10,10,0\n\n"
+                   "[Events]\n"
+                   "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n" +
+                       events);
         RunTool("ffmpeg -nostdin -y -loglevel error -i '" + x + "' '" + y + "' 2>&1", &code);
         if (code != 0) return false;
         RunTool("ffmpeg -nostdin -y -loglevel error -i '" + y + "' '" + z + "' 2>&1", &code);

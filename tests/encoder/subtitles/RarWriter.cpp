@@ -18,7 +18,8 @@ void Put32(std::string& s, uint32_t v)
 
 uint32_t Crc(const std::string& bytes)
 {
-    return static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+    return static_cast<uint32_t>(
+        crc32(0L, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
 }
 
 // A block: its checksum over everything after the checksum field, then the
@@ -38,8 +39,8 @@ std::string BuildStoredRar4(const std::vector<RarEntry>& entries)
 
     std::string main;
     main += '\x73';
-    Put16(main, 0);    // flags
-    Put16(main, 13);   // header size
+    Put16(main, 0);   // flags
+    Put16(main, 13);  // header size
     Put16(main, 0);
     Put32(main, 0);
     archive += Block(main);
@@ -55,13 +56,13 @@ std::string BuildStoredRar4(const std::vector<RarEntry>& entries)
         Put16(h, headerSize);
         Put32(h, static_cast<uint32_t>(packed));
         Put32(h, static_cast<uint32_t>(stated));
-        h += '\x02';                // made on Windows
+        h += '\x02';  // made on Windows
         Put32(h, Crc(e.data));
-        Put32(h, 0x5A8E6000);       // a DOS date and time
-        h += '\x14';                // version 2.0 can unpack it
-        h += '\x30';                // stored
+        Put32(h, 0x5A8E6000);  // a DOS date and time
+        h += '\x14';           // version 2.0 can unpack it
+        h += '\x30';           // stored
         Put16(h, static_cast<uint32_t>(e.name.size()));
-        Put32(h, 0x20);             // archive attribute
+        Put32(h, 0x20);  // archive attribute
         if (large) {
             Put32(h, static_cast<uint32_t>(packed >> 32));
             Put32(h, static_cast<uint32_t>(stated >> 32));

@@ -12,7 +12,7 @@ struct MatchRow {
     int flags;
     const wchar_t* text;
     bool matches;
-    int subCount;        // checked when matches
+    int subCount;         // checked when matches
     const wchar_t* sub0;  // whole match
     const wchar_t* sub1;
     const wchar_t* sub2;
@@ -140,13 +140,13 @@ TEST(RegMatcher, SyntaxErrors)
     tenGroups += L"a";
     for (int i = 0; i < 10; ++i) tenGroups += L")";
     const ErrorRow rows[] = {
-        {L"a**", kRegErrNested},          {L"a+?", kRegErrNested},
-        {L"*a", kRegErrNothingBefore},    {L"(+a)", kRegErrNothingBefore},
-        {L"a|?b", kRegErrNothingBefore},  {L"(a", kRegErrUnterminatedGroup},
-        {L"a)", kRegErrUnmatchedGroup},   {L"[b-a]", kRegErrBadRange},
-        {L"[ab", kRegErrUnmatchedSet},    {L"[", kRegErrUnmatchedSet},
-        {L"a\\", kRegErrTrailingEscape},  {L"(a*)*", kRegErrEmptyOperand},
-        {L"(a?)+", kRegErrEmptyOperand},  {L"^*", kRegErrEmptyOperand},
+        {L"a**", kRegErrNested},           {L"a+?", kRegErrNested},
+        {L"*a", kRegErrNothingBefore},     {L"(+a)", kRegErrNothingBefore},
+        {L"a|?b", kRegErrNothingBefore},   {L"(a", kRegErrUnterminatedGroup},
+        {L"a)", kRegErrUnmatchedGroup},    {L"[b-a]", kRegErrBadRange},
+        {L"[ab", kRegErrUnmatchedSet},     {L"[", kRegErrUnmatchedSet},
+        {L"a\\", kRegErrTrailingEscape},   {L"(a*)*", kRegErrEmptyOperand},
+        {L"(a?)+", kRegErrEmptyOperand},   {L"^*", kRegErrEmptyOperand},
         {tenGroups, kRegErrTooManyGroups}, {std::wstring(40000, L'a'), kRegErrTooBig},
     };
     for (const auto& r : rows) {
@@ -219,11 +219,11 @@ TEST(RegMatcher, DamagedPrograms)
         {{0x1234, kRegEnd, 0, 0}, kRegErrCorrupted},
         {{}, kRegErrCorrupted},
         {{kRegMagic, 99, 0, 0}, kRegErrCorruption},
-        {{kRegMagic, kRegEmpty, 0, 0}, kRegErrPointers},           // runs off the end
-        {{kRegMagic, kRegEmpty, 500, 0}, kRegErrPointers},         // points outside
-        {{kRegMagic, kRegLoopBack, 7, 0}, kRegErrPointers},        // points before the start
+        {{kRegMagic, kRegEmpty, 0, 0}, kRegErrPointers},     // runs off the end
+        {{kRegMagic, kRegEmpty, 500, 0}, kRegErrPointers},   // points outside
+        {{kRegMagic, kRegLoopBack, 7, 0}, kRegErrPointers},  // points before the start
         {{kRegMagic, kRegSimpleStar, 6, 0, kRegEmpty, 0, 0, kRegEnd, 0, 0}, kRegErrRepeat},
-        {{kRegMagic, kRegLiteral, 0, 0, 'a'}, kRegErrPointers},    // operand without its end
+        {{kRegMagic, kRegLiteral, 0, 0, 'a'}, kRegErrPointers},  // operand without its end
     };
     for (const auto& r : rows) {
         CRegProgram program(r.units);
@@ -236,8 +236,8 @@ TEST(RegMatcher, CompiledFormAndHints)
 {
     // magic, alternative, literal "ab" with its NUL, end.
     CRegProgram ab(L"ab", 0);
-    const std::vector<RegUnit> expected = {kRegMagic, kRegAlternative, 9, 0, kRegLiteral, 6, 0, 'a', 'b', 0,
-                                           kRegEnd,   0,               0};
+    const std::vector<RegUnit> expected = {kRegMagic, kRegAlternative, 9, 0, kRegLiteral, 6, 0, 'a', 'b',
+                                           0,         kRegEnd,         0, 0};
     EXPECT_EQ(expected, ab.Units());
     EXPECT_EQ(L'a', ab.FirstChar());
     EXPECT_FALSE(ab.IsAnchored());
@@ -246,7 +246,7 @@ TEST(RegMatcher, CompiledFormAndHints)
     EXPECT_EQ(0, CRegProgram(L"a|b", 0).FirstChar());
     EXPECT_EQ(std::wstring(L"abc"), CRegProgram(L"x*abc.de", 0).RequiredRun());  // longest literal
     EXPECT_EQ(std::wstring(L"de"), CRegProgram(L"x*ab.de", 0).RequiredRun());    // last of equals
-    EXPECT_EQ(std::wstring(), CRegProgram(L"abc.de", 0).RequiredRun());           // no leading repetition
+    EXPECT_EQ(std::wstring(), CRegProgram(L"abc.de", 0).RequiredRun());          // no leading repetition
 
     // The case-insensitive rewrite keeps sets as they are.
     EXPECT_EQ(std::wstring(L"[Aa][^a-z]\\.[Bb]"), CRegProgram::FoldCase(L"a[^a-z]\\.b"));

@@ -39,23 +39,29 @@ struct Row {
 TEST(SamiFile, EntriesAtTimes)
 {
     const Row rows[] = {
-        {"break", "<SYNC Start=1000><P Class=KRCC>Hello<br>World\r\n",
+        {"break",
+         "<SYNC Start=1000><P Class=KRCC>Hello<br>World\r\n",
          {{999, "<none>", -1}, {1000, "Hello\\nWorld", 1000}, {50000, "Hello\\nWorld", 1000}}},
-        {"crlf lines join with a blank", "<SYNC Start=1000><P Class=KRCC>\r\nHello\r\nWorld\r\n<SYNC Start=2000><P Class=KRCC>&nbsp;\r\n",
+        {"crlf lines join with a blank",
+         "<SYNC Start=1000><P Class=KRCC>\r\nHello\r\nWorld\r\n<SYNC Start=2000><P Class=KRCC>&nbsp;\r\n",
          {{1500, "Hello World", 1000}, {2000, " ", 2000}}},
-        {"lf lines keep their ends", "<SYNC Start=1000><P Class=KRCC>\nHello\nWorld\n",
+        {"lf lines keep their ends",
+         "<SYNC Start=1000><P Class=KRCC>\nHello\nWorld\n",
          {{1000, "Hello\\n World\\n", 1000}}},
-        {"line-join mode", "<SYNC Start=1000><P Class=KRCC>\r\nHello\r\nWorld\r\n",
-         {{1000, "Hello\\nWorld", 1000}}, 1},
-        {"font colours", "<SYNC Start=10><P Class=KRCC><font color=red>A</font>B\r\n"
-                         "<SYNC Start=20><P Class=KRCC><FONT COLOR=\"#00FF00\">G</FONT>\r\n"
-                         "<SYNC Start=30><P Class=KRCC><font color=nosuchcolour>N</font><font color=nosuch>K</font><font face=x>F</font>\r\n"
-                         "<SYNC Start=40><P Class=KRCC><font color=\"Navy\"><font color=#123>X</font></font>\r\n",
-         {{10, "@@^ff0000A@@^ffffffB", 10}, {20, "@@^00ff00G@@^ffffff", 20}, {30, "N@@^ffffff@@^000000K@@^ffffffF@@^ffffff", 30},
+        {"line-join mode", "<SYNC Start=1000><P Class=KRCC>\r\nHello\r\nWorld\r\n", {{1000, "Hello\\nWorld", 1000}}, 1},
+        {"font colours",
+         "<SYNC Start=10><P Class=KRCC><font color=red>A</font>B\r\n"
+         "<SYNC Start=20><P Class=KRCC><FONT COLOR=\"#00FF00\">G</FONT>\r\n"
+         "<SYNC Start=30><P Class=KRCC><font color=nosuchcolour>N</font><font color=nosuch>K</font><font "
+         "face=x>F</font>\r\n"
+         "<SYNC Start=40><P Class=KRCC><font color=\"Navy\"><font color=#123>X</font></font>\r\n",
+         {{10, "@@^ff0000A@@^ffffffB", 10},
+          {20, "@@^00ff00G@@^ffffff", 20},
+          {30, "N@@^ffffff@@^000000K@@^ffffffF@@^ffffff", 30},
           {40, "@@^000080X@@^000080@@^ffffff", 40}}},
-        {"styles", "<SYNC Start=5><P Class=KRCC><b>B</b> <i>I</i> <u>U</u>\r\n",
-         {{5, "@@<B@@> @@/I@@\\ @@_U@@-", 5}}},
-        {"entities", "<SYNC Start=1><P Class=KRCC>&lt;&gt;&gt|&amp;&amp|&apos;&shy;&quot;|&#65;&#66|&#0;&#55296;&#1114112;&#x\r\n",
+        {"styles", "<SYNC Start=5><P Class=KRCC><b>B</b> <i>I</i> <u>U</u>\r\n", {{5, "@@<B@@> @@/I@@\\ @@_U@@-", 5}}},
+        {"entities",
+         "<SYNC Start=1><P Class=KRCC>&lt;&gt;&gt|&amp;&amp|&apos;&shy;&quot;|&#65;&#66|&#0;&#55296;&#1114112;&#x\r\n",
          {{1, "<>>|&&|'-\"|AB|x", 1}}},
         {"equal times merge, order is sorted",
          "<SYNC Start=3000><P Class=KRCC>three\r\n<SYNC Start=1000><P Class=KRCC>one\r\n"
@@ -65,7 +71,8 @@ TEST(SamiFile, EntriesAtTimes)
          "<SYNC Start=1><P Class=KRCC>a<P Class=krcc>b<P Class=ENCC>c\r\n",
          {{1, "c\\na\\nb", 1}}},  // two classes: combined list, ENCC (later) above KRCC
         {"body end closes", "<SYNC Start=7><P Class=KRCC>end</BODY>tail\r\n", {{7, "end", 7}}},
-        {"tags with attributes are passed over", "<SYNC Start=7 End=9><P Class=KRCC ID=x><SPAN>t</SPAN>\r\n",
+        {"tags with attributes are passed over",
+         "<SYNC Start=7 End=9><P Class=KRCC ID=x><SPAN>t</SPAN>\r\n",
          {{7, "t", 7}}},
     };
     for (const auto& r : rows) {
@@ -88,7 +95,7 @@ TEST(SamiFile, FilesThatDoNotLoad)
     TempDir dir;
     SubtitleOpenParams params;
     EXPECT_FALSE(Open(dir, ""));
-    EXPECT_FALSE(Open(dir, kStyle));                                                    // no entry
+    EXPECT_FALSE(Open(dir, kStyle));                                                     // no entry
     EXPECT_FALSE(Open(dir, std::string(kStyle) + "<SYNC Start=1><P Class=\"KRCC\">x"));  // quoted class: dropped
     EXPECT_FALSE(CreateSamiProvider(CString(dir.WFile("missing.smi")), &params));
     EXPECT_FALSE(CreateSamiProvider(CString(dir.WFile("sub.smi")), nullptr));
@@ -240,8 +247,15 @@ TEST(SamiFile, TruncatedAndMalformedInput)
         if (p) AllEntries(p.Get());
     }
     using namespace std::string_literals;
-    const std::string odd[] = {"<"s, "<!--"s, "<!-- .A { Name:"s, "<SYNC Start="s, "<P Class="s, "&#"s,
-                               "<SYNC Start=5><P>\xFF\xFE"s, "\xFF\xFE<\0S\0"s, "\xFF\xFE<\0"s,
+    const std::string odd[] = {"<"s,
+                               "<!--"s,
+                               "<!-- .A { Name:"s,
+                               "<SYNC Start="s,
+                               "<P Class="s,
+                               "&#"s,
+                               "<SYNC Start=5><P>\xFF\xFE"s,
+                               "\xFF\xFE<\0S\0"s,
+                               "\xFF\xFE<\0"s,
                                "<SYNC START=1><P CLASS=A></FONT></FONT><FONT COLOR=>x"s};
     for (const auto& o : odd) {
         auto p = Open(dir, o);
@@ -256,7 +270,8 @@ TEST(SamiFile, LanguageChangesWhileTheStreamingThreadReads)
 {
     TempDir dir;
     std::string style =
-        "<SAMI><HEAD><STYLE><!--\r\n.KRCC { Name: Korean; }\r\n.ENCC {Name:English;}\r\n-->\r\n</STYLE></HEAD><BODY>\r\n";
+        "<SAMI><HEAD><STYLE><!--\r\n.KRCC { Name: Korean; }\r\n.ENCC "
+        "{Name:English;}\r\n-->\r\n</STYLE></HEAD><BODY>\r\n";
     std::string body;
     for (int i = 0; i < 200; ++i)
         body += "<SYNC Start=" + std::to_string(i * 100) + "><P Class=" + (i % 2 ? "KRCC" : "ENCC") + ">t\r\n";

@@ -133,7 +133,8 @@ TEST(SubPicProvider, FindPositionWalk)
     struct Row {
         int ms;
         int start;  // -1: none
-    } rows[] = {{0, -1}, {999, -1}, {1000, 1000}, {1999, 1000}, {2000, 2000}, {4999, 2000}, {5000, 5000}, {99999, 5000}};
+    } rows[] = {{0, -1},      {999, -1},    {1000, 1000}, {1999, 1000},
+                {2000, 2000}, {4999, 2000}, {5000, 5000}, {99999, 5000}};
     for (POSITION hint : hints) {
         for (const auto& r : rows) {
             POSITION found = p->FindPosition(hint, REFERENCE_TIME(r.ms) * 10000);

@@ -29,13 +29,24 @@ TEST(SubtitleProviderFactory, ReaderForEachFile)
         {"picture set by its index", {{"movie.idx", idx}, {"movie.sub", sub}}, "movie.idx", Reader::Picture},
         {"picture set by its .sub", {{"movie.idx", idx}, {"movie.sub", sub}}, "movie.sub", Reader::Picture},
         {"MicroDVD .sub without an index", {{"movie.sub", microDvd}}, "movie.sub", Reader::Text, L"Hello"},
-        {"MicroDVD .sub beside an index of another set", {{"movie.idx", idx}, {"movie.sub", microDvd}}, "movie.sub",
-         Reader::Text, L"Hello"},
-        {"SubRip", {{"movie.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nLine\r\n"}}, "movie.srt", Reader::Text,
+        {"MicroDVD .sub beside an index of another set",
+         {{"movie.idx", idx}, {"movie.sub", microDvd}},
+         "movie.sub",
+         Reader::Text,
+         L"Hello"},
+        {"SubRip",
+         {{"movie.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nLine\r\n"}},
+         "movie.srt",
+         Reader::Text,
          L"Line"},
-        {"SSA", {{"movie.ssa", "[Events]\r\nDialogue: Marked=0,0:00:01.00,0:00:02.00,Default,,0,0,0,,Text\r\n"}},
-         "movie.ssa", Reader::Text, L"Text"},
-        {"SAMI", {{"movie.smi", "<SAMI><BODY><SYNC Start=1000><P Class=KRCC>Hi</BODY></SAMI>"}}, "movie.smi",
+        {"SSA",
+         {{"movie.ssa", "[Events]\r\nDialogue: Marked=0,0:00:01.00,0:00:02.00,Default,,0,0,0,,Text\r\n"}},
+         "movie.ssa",
+         Reader::Text,
+         L"Text"},
+        {"SAMI",
+         {{"movie.smi", "<SAMI><BODY><SYNC Start=1000><P Class=KRCC>Hi</BODY></SAMI>"}},
+         "movie.smi",
          Reader::Sami},
         {"unknown kind read as SAMI", {{"movie.txt", "<SYNC Start=1000><P>Hi\r\n"}}, "movie.txt", Reader::Sami},
         {"plain text no reader takes", {{"movie.txt", "just some words\r\n"}}, "movie.txt", Reader::None},
@@ -204,7 +215,8 @@ TEST(SubtitleProviderFactory, EncodingsAndLineEnds)
         {"sami with CR line ends", "a.smi", CarriageReturnsOnly(sami(korean)), samiPoints, 0},
         {"ass with CR line ends", "a.ass",
          CarriageReturnsOnly("[Script Info]\nScriptType: v4.00+\n\n[Events]\n"
-                             "Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,," + korean + "\n"),
+                             "Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,," +
+                             korean + "\n"),
          "1000:" + korean + " | 2000:", 0},
         // The ANSI setting: UTF-8 without a mark is UTF-8, other text 949.
         {"subrip in UTF-8 without a mark, ANSI setting", "a.srt", srt(korean, "Two"), srtPoints, 0},
@@ -216,8 +228,8 @@ TEST(SubtitleProviderFactory, EncodingsAndLineEnds)
         // long enough to tell.
         {"subrip in CP1252, detected", "a.srt", ConvertWithIconv(srt(longFrench, "Two"), "CP1252", dir), frenchPoints,
          -1},
-        {"subrip in CP1251, detected", "a.srt", ConvertWithIconv(srt(longRussian, "Two"), "CP1251", dir),
-         russianPoints, -1},
+        {"subrip in CP1251, detected", "a.srt", ConvertWithIconv(srt(longRussian, "Two"), "CP1251", dir), russianPoints,
+         -1},
         {"sami in CP1251, detected", "a.smi", ConvertWithIconv(sami(longRussian), "CP1251", dir),
          "1000:" + longRussian + " | 2000: ", -1},
         {"subrip in CP949, detected", "a.srt", ConvertWithIconv(srt(korean + " " + korean, "Two"), "CP949", dir),
@@ -250,7 +262,8 @@ TEST(SubtitleProviderFactory, ShortKoreanFilesAreReadAsKoreanWhenDetected)
     }
     std::vector<FileRow> rows;
     for (size_t i = 0; i < n; ++i)
-        rows.push_back({names[i].c_str(), "a.srt", ConvertWithIconv(srt(lines[i]), "CP949", dir), points[i].c_str(), -1});
+        rows.push_back(
+            {names[i].c_str(), "a.srt", ConvertWithIconv(srt(lines[i]), "CP949", dir), points[i].c_str(), -1});
     for (size_t i = 0; i < n; ++i)
         rows.push_back({names[n + i].c_str(), "a.sub", ConvertWithIconv("{24}{48}" + lines[i], "CP949", dir),
                         points[n + i].c_str(), -1});
@@ -289,8 +302,8 @@ TEST(SubtitleProviderFactory, BadSequencesInKoreanTextLoseNothingAfterThem)
     }
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
-        std::string bytes = ConvertWithIconv("1\r\n00:00:01,000 --> 00:00:02,000\r\n" + c.before, "CP949", dir) + c.bad +
-                            ConvertWithIconv(c.after + "\r\n", "CP949", dir);
+        std::string bytes = ConvertWithIconv("1\r\n00:00:01,000 --> 00:00:02,000\r\n" + c.before, "CP949", dir) +
+                            c.bad + ConvertWithIconv(c.after + "\r\n", "CP949", dir);
         rows.push_back({c.name, "a.srt", bytes, points[i].c_str(), 949});
     }
     CheckFiles(rows.data(), rows.size());

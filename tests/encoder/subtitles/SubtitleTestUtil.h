@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "tests/support/TempDir.h"
 #include "platform/win32/WinTypes.h"
+#include "tests/support/TempDir.h"
 
 // The UTF-8 text converted by iconv to the named character set.
 std::string ConvertWithIconv(const std::string& utf8, const char* charset, TempDir& dir);

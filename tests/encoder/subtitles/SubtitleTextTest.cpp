@@ -86,7 +86,8 @@ TEST(SubtitleFileText, CodePageChoice)
         "Привет, как дела? Сегодня очень хорошая погода, и мы пошли гулять в парк. "
         "Потом мы пообедали с друзьями и посмотрели новый фильм. "
         "Вечером мы вернулись домой, поужинали и долго разговаривали о жизни. "
-        "Завтра мы снова встретимся в парке, если погода будет такой же хорошей.", "CP1251", dir);
+        "Завтра мы снова встретимся в парке, если погода будет такой же хорошей.",
+        "CP1251", dir);
     const std::string utf8 = kSamples[0].utf8;
     // A line of Korean, which detection takes for Western text.
     const std::string shortKorean = ConvertWithIconv("{0}{25}안녕", "CP949", dir);
@@ -135,7 +136,10 @@ TEST(SubtitleFileText, ByteOrderMarks)
 {
     UINT used = 0;
     // UTF-16LE of odd length: the stray byte is not read past.
-    std::string odd("\xFF\xFE" "a\0b\0c", 7);
+    std::string odd(
+        "\xFF\xFE"
+        "a\0b\0c",
+        7);
     EXPECT_EQ(L"ab\uFFFD", DecodeSubtitleBytes(odd, 949, 0, &used));
     EXPECT_EQ(1200u, used);
     EXPECT_EQ(L"", DecodeSubtitleBytes(std::string("\xFF\xFE", 2), -1, 0));
@@ -162,10 +166,8 @@ TEST(SubtitleFileText, CarriageReturnLineEnds)
         std::string bytes;
         std::wstring text;
     } const rows[] = {
-        {"a\rb\r\rc", L"a\r\nb\r\n\r\nc"},
-        {"a\r\nb\rc", L"a\r\nb\rc"},
-        {"a\rb\nc", L"a\rb\nc"},
-        {"\xFF\xFE" + WideToUtf16LeBytes(L"x\ry\r"), L"x\r\ny\r\n"},
+        {"a\rb\r\rc", L"a\r\nb\r\n\r\nc"}, {"a\r\nb\rc", L"a\r\nb\rc"},
+        {"a\rb\nc", L"a\rb\nc"},           {"\xFF\xFE" + WideToUtf16LeBytes(L"x\ry\r"), L"x\r\ny\r\n"},
         {"no line end", L"no line end"},
     };
     for (const Row& r : rows) EXPECT_EQ(r.text, DecodeSubtitleBytes(r.bytes, 949, 0)) << Spell(r.text);

@@ -92,8 +92,8 @@ TEST(SubtitleTimeline, OverlappingLinesShowEveryActiveLine)
                 if (!expected.empty()) expected += L'\n';
                 expected += l.text;
             }
-            ASSERT_EQ(Spell(expected), Spell(ShownAt(points, ms))) << "file " << file << " at " << ms << ": "
-                                                                   << Spelled(points);
+            ASSERT_EQ(Spell(expected), Spell(ShownAt(points, ms)))
+                << "file " << file << " at " << ms << ": " << Spelled(points);
         }
         for (size_t i = 1; i < points.size(); ++i) ASSERT_LE(points[i - 1].nStart, points[i].nStart);
     }

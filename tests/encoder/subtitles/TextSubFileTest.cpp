@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "SubtitleTestUtil.h"
-#include "platform/win32/TextScan.h"
 #include "encoder/subtitles/TextSubFile.h"
 #include "platform/com/ComPtr.h"
 #include "platform/win32/CodePage.h"
+#include "platform/win32/TextScan.h"
 
 namespace {
 
-ComPtr<ISubPicProvider> OpenText(TempDir& dir, const std::string& bytes, int type,
-                                 SubtitleOpenParams params = {})
+ComPtr<ISubPicProvider> OpenText(TempDir& dir, const std::string& bytes, int type, SubtitleOpenParams params = {})
 {
     WriteBytes(dir.File("sub.txt"), bytes);
     return ComPtr<ISubPicProvider>(CreateTextSubProvider(CString(dir.WFile("sub.txt")), &params, type));
@@ -69,7 +68,11 @@ TEST(TextSubtitleSniffing, Kinds)
         {"empty", "", -1},
         {"time line on line 101", junk + time, -1},
         {"time line on line 100", junk.substr(10) + time, 2},
-        {"subrip after a utf-8 mark", "\xEF\xBB\xBF" "1\n" + time, 2},
+        {"subrip after a utf-8 mark",
+         "\xEF\xBB\xBF"
+         "1\n" +
+             time,
+         2},
         {"subrip in utf-16le", "\xFF\xFE" + WideToUtf16LeBytes(L"1\n" + Utf8ToWide(time)), 2},
     };
     for (const auto& k : kinds) {
@@ -94,14 +97,24 @@ TEST(TextSubtitleSniffing, Kinds)
 TEST(MicroDvd, EntriesAtTimes)
 {
     const Row rows[] = {
-        {"rate line", "{1}{1}25.000\r\n{25}{50}Hello\r\n",
-         {{39, "<none>", -1}, {40, "<null>", 40}, {1000, "Hello", 1000}, {1999, "Hello", 1000}, {2000, "<null>", 2000}}},
+        {"rate line",
+         "{1}{1}25.000\r\n{25}{50}Hello\r\n",
+         {{39, "<none>", -1},
+          {40, "<null>", 40},
+          {1000, "Hello", 1000},
+          {1999, "Hello", 1000},
+          {2000, "<null>", 2000}}},
         {"default rate", "{25}{50}Hello\n", {{1041, "<none>", -1}, {1042, "Hello", 1042}, {2085, "<null>", 2085}}},
-        {"rate from the parameters", "{25}{}Hello\n{50}{}Bye", {{1000, "Hello", 1000}, {2000, "Bye", 2000}}, 25000, 1000},
+        {"rate from the parameters",
+         "{25}{}Hello\n{50}{}Bye",
+         {{1000, "Hello", 1000}, {2000, "Bye", 2000}},
+         25000,
+         1000},
         {"line style", "{0}{25}{y:b}One|Two", {{0, "@@<One@@>\\nTwo", 0}}},
         {"entry style", "{0}{25}{Y:b}One|Two", {{0, "@@<One\\nTwo", 0}}},
         {"all styles", "{0}{25}{y:iu}A|{y:s}B|C", {{0, "@@/@@_A@@\\@@-\\nB@@\\@@-\\nC", 0}}},
-        {"colours are red-green-blue", "{0}{25}{c:$0000FF}Red|{C:$00ff00}G|H",
+        {"colours are red-green-blue",
+         "{0}{25}{c:$0000FF}Red|{C:$00ff00}G|H",
          {{0, "@@^ff0000Red@@^ffffff\\n@@^00ff00G\\nH", 0}}},
         {"tags without codes", "{0}{}{f:Arial}{s:20}{h:1}{o:1,2}{x:y}te{xt", {{0, "{x:yte{xt", 0}}},
         {"no body", "{0}{5}", {{0, "", 0}}},
@@ -124,15 +137,22 @@ TEST(SubRip, EntriesAtTimes)
 {
     const Row rows[] = {
         {"two subtitles",
-         "1\r\n00:00:01,500 --> 00:00:03,250\r\nHello\r\nWorld\r\n\r\n2\r\n00:00:04,000 --> 00:00:05,000\r\n  Bye  \r\n",
-         {{1499, "<none>", -1}, {1500, "Hello\\nWorld", 1500}, {3250, "", 3250}, {4000, "Bye", 4000},
+         "1\r\n00:00:01,500 --> 00:00:03,250\r\nHello\r\nWorld\r\n\r\n2\r\n00:00:04,000 --> 00:00:05,000\r\n  Bye  "
+         "\r\n",
+         {{1499, "<none>", -1},
+          {1500, "Hello\\nWorld", 1500},
+          {3250, "", 3250},
+          {4000, "Bye", 4000},
           {9000, "", 5000}}},
         {"milliseconds as written", "1\n00:00:01,5 --> 00:00:01,50\nx\n", {{1005, "x", 1005}, {1050, "", 1050}}},
-        {"gap closing", "1\n00:00:01,000 --> 00:00:02,200\na\n\n2\n00:00:02,400 --> 00:00:03,000\nb\n",
+        {"gap closing",
+         "1\n00:00:01,000 --> 00:00:02,200\na\n\n2\n00:00:02,400 --> 00:00:03,000\nb\n",
          {{2300, "a", 1000}, {2400, "b", 2400}}},
-        {"no gap closing across half seconds", "1\n00:00:01,000 --> 00:00:02,400\na\n\n2\n00:00:02,600 --> 00:00:03,000\nb\n",
+        {"no gap closing across half seconds",
+         "1\n00:00:01,000 --> 00:00:02,400\na\n\n2\n00:00:02,600 --> 00:00:03,000\nb\n",
          {{2500, "", 2400}}},
-        {"a number before the empty line is text", "1\n00:00:01,000 --> 00:00:02,000\n42\n\n2\n00:00:03,000 --> 00:00:04,000\nz\n",
+        {"a number before the empty line is text",
+         "1\n00:00:01,000 --> 00:00:02,000\n42\n\n2\n00:00:03,000 --> 00:00:04,000\nz\n",
          {{1000, "42", 1000}, {3000, "z", 3000}}},
         {"tags stay as written", "1\n00:00:01,000 --> 00:00:02,000\n<i>x</i>\n", {{1000, "<i>x</i>", 1000}}},
         {"last line without an end", "1\n00:00:01,000 --> 00:00:02,000\nend", {{1000, "end", 1000}}},
@@ -178,20 +198,23 @@ TEST(SsaScript, EntriesAtTimes)
         {"arguments", Ass("{\\pos(10,20)\\b1\\t(\\i1)}x{\\fad(1,2)\\blur3}y"), {{1000, "@@<x@@>y", 1000}}},
         {"unknown tags", Ass("{\\zz\\yy}x{\\b1\\zz}y"), {{1000, "{\\zz\\yy}x@@<y", 1000}}},
         {"ssa marked line",
-         "[Script Info]\nScriptType: v4.00\n[Events]\nDialogue: Marked=0,0:00:01.00,0:00:02.00,Default,NTP,0000,0000,0000,!Effect,Hi\n",
+         "[Script Info]\nScriptType: v4.00\n[Events]\nDialogue: "
+         "Marked=0,0:00:01.00,0:00:02.00,Default,NTP,0000,0000,0000,!Effect,Hi\n",
          {{1000, "Hi", 1000}}},
         {"no script type, = in the text",
-         "[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,a=b\n", {{1000, "a=b", 1000}}},
+         "[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,a=b\n",
+         {{1000, "a=b", 1000}}},
         {"hex fields", "[Events]\nDialogue: &h0,0:00:01.00,0:00:02.00,Default,,0x10,0,0,,h\n", {{1000, "h", 1000}}},
         {"gap closing",
-         std::string(kAssHead) + "Dialogue: 0,0:00:01.00,0:00:02.20,D,,0,0,0,,a\nDialogue: 0,0:00:02.40,0:00:03.00,D,,0,0,0,,b\n",
+         std::string(kAssHead) +
+             "Dialogue: 0,0:00:01.00,0:00:02.20,D,,0,0,0,,a\nDialogue: 0,0:00:02.40,0:00:03.00,D,,0,0,0,,b\n",
          {{2300, "a", 1000}}},
         {"out of order events are sorted",
          std::string(kAssHead) + "Dialogue: 0,0:00:05.00,0:00:06.00,D,,0,0,0,,late\n"
                                  "Dialogue: 0,0:00:01.00,0:00:02.00,D,,0,0,0,,early\n",
          {{1500, "early", 1000}, {3000, "", 2000}, {5500, "late", 5000}}},
-        {"comments and blank lines", std::string(kAssHead) + "; Dialogue: broken\n\n" +
-                                         "Dialogue: 0,0:00:01.00,0:00:02.00,D,,0,0,0,,ok\n",
+        {"comments and blank lines",
+         std::string(kAssHead) + "; Dialogue: broken\n\n" + "Dialogue: 0,0:00:01.00,0:00:02.00,D,,0,0,0,,ok\n",
          {{1000, "ok", 1000}}},
     };
     CheckRows(rows, std::size(rows), kSubtitleSsa);
@@ -203,7 +226,8 @@ TEST(SsaScript, FilesThatDoNotLoad)
     EXPECT_FALSE(OpenText(dir, "Dialogue: 0,0:00:01.00,0:00:02.00,D,,0,0,0,,no header\n", kSubtitleSsa));
     EXPECT_FALSE(OpenText(dir, Ass("x", "0:00:aa.00"), kSubtitleSsa));
     EXPECT_FALSE(OpenText(dir, std::string(kAssHead) + "Dialogue: 0,\n", kSubtitleSsa));
-    EXPECT_FALSE(OpenText(dir, std::string(kAssHead) + "Dialogue: 0,0:00:01.00,0:00:02.00,D,,x,0,0,,t\n", kSubtitleSsa));
+    EXPECT_FALSE(
+        OpenText(dir, std::string(kAssHead) + "Dialogue: 0,0:00:01.00,0:00:02.00,D,,x,0,0,,t\n", kSubtitleSsa));
     // An "=" that does not stand in the first field is text, whatever the
     // script type says.
     EXPECT_TRUE(OpenText(dir, "[Script Info]\nScriptType: v4.00\nDialogue: 0,0:00:01.00,0:00:02.00,D,,0,0,0,,a=b\n",
@@ -252,7 +276,8 @@ TEST(TextSubFile, CodePagesAndUnicode)
         int start;
     } formats[] = {
         {kSubtitleMicroDvd, [](const std::string& t) { return "{0}{1}\r\n{24}{48}" + t + "\r\n"; }, 1001},
-        {kSubtitleSubRip, [](const std::string& t) { return "1\r\n00:00:01,001 --> 00:00:02,000\r\n" + t + "\r\n"; }, 1001},
+        {kSubtitleSubRip, [](const std::string& t) { return "1\r\n00:00:01,001 --> 00:00:02,000\r\n" + t + "\r\n"; },
+         1001},
         {kSubtitleSsa, [](const std::string& t) { return Ass(t, "0:00:01.00"); }, 1000},
     };
     for (const auto& f : formats) {
@@ -274,8 +299,8 @@ TEST(TextSubFile, CodePagesAndUnicode)
             ASSERT_TRUE(p);
             EXPECT_EQ(expected, ShowAt(p.Get(), f.start).text);
 
-            for (const std::string& unicode : {"\xFF\xFE" + WideToUtf16LeBytes(Utf8ToWide(utf8)),
-                                               "\xEF\xBB\xBF" + utf8, utf8}) {
+            for (const std::string& unicode :
+                 {"\xFF\xFE" + WideToUtf16LeBytes(Utf8ToWide(utf8)), "\xEF\xBB\xBF" + utf8, utf8}) {
                 p = OpenText(dir, unicode, f.type);
                 ASSERT_TRUE(p);
                 EXPECT_EQ(expected, ShowAt(p.Get(), f.start).text);
@@ -289,7 +314,8 @@ TEST(TextSubFile, TruncatedAndMalformedInput)
     const std::string files[] = {
         "{0}{25}{y:b}{c:$zz}{c:$ffffffffffff}One|{Y:ui}Two|{|}|{c:$ff0000}\n{1}{1}9e9\n{99999999999}{-5}x",
         "1\n00:00:01,000 --> 00:00:02,000\nx\n\n2\n99999:99999:99999,99999 --> -1:-1:-1,-1\ny\n",
-        Ass("{\\c&HFFFFFFFF&\\b(\\i1,\\u1)\\\\}x{{}}{\\}y\\") + "Dialogue: 0,99999999:99:99.99,0:00:00.00,D,,0,0,0,,z\n",
+        Ass("{\\c&HFFFFFFFF&\\b(\\i1,\\u1)\\\\}x{{}}{\\}y\\") +
+            "Dialogue: 0,99999999:99:99.99,0:00:00.00,D,,0,0,0,,z\n",
     };
     const int types[] = {kSubtitleMicroDvd, kSubtitleSubRip, kSubtitleSsa};
     for (int k = 0; k < 3; ++k) {

@@ -47,8 +47,7 @@ void CheckPoints(const PointsRow* rows, size_t count)
 TEST(TextSubTimeline, FilesWithoutOverlapsKeepTheirPoints)
 {
     const PointsRow rows[] = {
-        {"subrip: gaps, a closed gap, touching cues, an empty cue",
-         "a.srt",
+        {"subrip: gaps, a closed gap, touching cues, an empty cue", "a.srt",
          "1\r\n00:00:01,000 --> 00:00:02,000\r\nOne\r\n\r\n"
          "2\r\n00:00:02,300 --> 00:00:03,000\r\nTwo\r\nlines\r\n\r\n"
          "3\r\n00:00:03,000 --> 00:00:04,100\r\nThree\r\n\r\n"
@@ -56,19 +55,16 @@ TEST(TextSubTimeline, FilesWithoutOverlapsKeepTheirPoints)
          "5\r\n00:00:06,000 --> 00:00:07,000\r\n\r\n"
          "6\r\n00:01:00,000 --> 00:01:02,500\r\nLast\r\n",
          "1000:One | 2300:Two\\nlines | 3000:Three | 4100: | 5000:Zero | 5000: | 6000: | 7000: | 60000:Last | 62500:"},
-        {"subrip: a zero-length cue where the one before ends, then a closed gap",
-         "b.srt",
+        {"subrip: a zero-length cue where the one before ends, then a closed gap", "b.srt",
          "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\n\r\n"
          "2\r\n00:00:02,000 --> 00:00:02,000\r\nZ\r\n\r\n"
          "3\r\n00:00:02,200 --> 00:00:03,000\r\nB\r\n",
          "1000:A | 2000:Z | 2200:B | 3000:"},
-        {"microdvd: open ends, touching entries, a rate line",
-         "a.sub",
+        {"microdvd: open ends, touching entries, a rate line", "a.sub",
          "{1}{1}25.000\r\n{25}{50}One\r\n{50}{75}Two|lines\r\n{100}{}Open\r\n{150}{175}After\r\n{200}{200}Zero\r\n",
          "40:25.000 | 40:<null> | 1000:One | 2000:<null> | 2000:Two\\nlines | 3000:<null> | 4000:Open | 6000:After | "
          "7000:<null> | 8000:Zero | 8000:<null>"},
-        {"ass: events out of time order, a closed gap",
-         "a.ass",
+        {"ass: events out of time order, a closed gap", "a.ass",
          std::string(kAssHead) + "Dialogue: 0,0:00:05.00,0:00:06.00,Default,,0,0,0,,Late\r\n"
                                  "Dialogue: 0,0:00:01.00,0:00:02.20,Default,,0,0,0,,Early\r\n"
                                  "Dialogue: 0,0:00:02.40,0:00:03.00,Default,,0,0,0,,{\\i1}Middle{\\i0}\r\n"

@@ -128,10 +128,10 @@ std::vector<Frame> FfmpegPictures(const TempDir& dir, const std::string& sub, in
     const std::string raw = dir.File("frames" + std::to_string(stream) + ".rgb");
     char background[16];
     std::snprintf(background, sizeof(background), "0x%06x", kBackground);
-    RunChecked("ffmpeg -nostdin -v error -y -f lavfi -i color=c=" + std::string(background) + ":s=" +
-        std::to_string(kWidth) + "x" + std::to_string(kHeight) + ":r=5:d=10,format=rgb24 -palette " +
-        PaletteText(kTestPalette, ",") + " -i " + sub + " -filter_complex '[0:v][1:s:" + std::to_string(stream) +
-        "]overlay=format=rgb[v]' -map '[v]' -f rawvideo -pix_fmt rgb24 " + raw);
+    RunChecked("ffmpeg -nostdin -v error -y -f lavfi -i color=c=" + std::string(background) +
+               ":s=" + std::to_string(kWidth) + "x" + std::to_string(kHeight) + ":r=5:d=10,format=rgb24 -palette " +
+               PaletteText(kTestPalette, ",") + " -i " + sub + " -filter_complex '[0:v][1:s:" + std::to_string(stream) +
+               "]overlay=format=rgb[v]' -map '[v]' -f rawvideo -pix_fmt rgb24 " + raw);
     const std::string bytes = ReadBytes(raw);
     const size_t frameBytes = static_cast<size_t>(kWidth) * kHeight * 3;
     EXPECT_EQ(0u, bytes.size() % frameBytes);
@@ -158,7 +158,8 @@ struct Shown {
 std::vector<Shown> FfmpegTimes(const std::string& sub, int stream)
 {
     std::istringstream lines(RunChecked("ffprobe -v error -select_streams s:" + std::to_string(stream) +
-                                 " -show_frames -show_entries subtitle=pts,end_display_time -of csv=p=0 " + sub));
+                                        " -show_frames -show_entries subtitle=pts,end_display_time -of csv=p=0 " +
+                                        sub));
     std::vector<Shown> times;
     std::string line;
     while (std::getline(lines, line)) {
@@ -182,13 +183,12 @@ TEST(VobSubFfmpeg, RepackedUnitsDecodeLikeFfmpeg)
     // stream of its own making.
     const std::string repacked = dir.File("repacked.sub");
     RunChecked("ffmpeg -nostdin -v error -y -i " + dir.File("original.idx") +
-        " -map 0:s:0 -map 0:s:1 -c:s copy -f dvd " + repacked);
+               " -map 0:s:0 -map 0:s:1 -c:s copy -f dvd " + repacked);
     const std::string stream = ReadBytes(repacked);
     const std::vector<IndexLanguage> units = ScanUnits(stream);
     ASSERT_EQ(3u, units[0].lines.size());
     ASSERT_EQ(2u, units[1].lines.size());
-    WriteBytes(dir.File("repacked.idx"),
-               IndexText(7, IndexSettings(7, kWidth, kHeight, kTestPalette), units));
+    WriteBytes(dir.File("repacked.idx"), IndexText(7, IndexSettings(7, kWidth, kHeight, kTestPalette), units));
     auto file = OpenVobSub(dir.File("repacked.idx"));
     ASSERT_TRUE(file);
     ASSERT_EQ(2, file->GetStreamCount());

@@ -107,8 +107,8 @@ TEST(VobSubImage, ControlCommands)
     const DWORD custom[4] = {0x00000000, 0xFF102030, 0x80405060, 0xFF708090};
     const std::string unit = BuildSpuUnit(PlainUnit(8, 4, 0, 0, 2));
     const auto* bytes = reinterpret_cast<const BYTE*>(unit.data());
-    ASSERT_TRUE(image.Decode(bytes, static_cast<int>(unit.size()), (bytes[2] << 8) | bytes[3], true, kPalette, custom,
-                             false));
+    ASSERT_TRUE(
+        image.Decode(bytes, static_cast<int>(unit.size()), (bytes[2] << 8) | bytes[3], true, kPalette, custom, false));
     EXPECT_EQ(0x80405060u, image.Pixels()[0]);
 }
 
@@ -174,8 +174,8 @@ TEST(VobSubImage, DamagedUnits)
     CVobSubImage image;
     for (const auto& row : rows) {
         const auto* bytes = reinterpret_cast<const BYTE*>(row.unit.data());
-        EXPECT_FALSE(image.Decode(bytes, static_cast<int>(row.unit.size()), row.control, false, kPalette, kNoCustom,
-                                  true))
+        EXPECT_FALSE(
+            image.Decode(bytes, static_cast<int>(row.unit.size()), row.control, false, kPalette, kNoCustom, true))
             << row.name;
         EXPECT_EQ(nullptr, image.Pixels()) << row.name;
     }
@@ -367,8 +367,8 @@ TEST(VobSubRender, ColourIsMultipliedByAlphaOnce)
         EXPECT_EQ(255 - alpha, pixel >> 24);
         EXPECT_NEAR(static_cast<int>(0xF0 * alpha / 255), static_cast<int>((pixel >> 16) & 0xFF), 1);
         EXPECT_NEAR(static_cast<int>(0xD0 * alpha / 255), static_cast<int>(pixel & 0xFF), 1);
-        EXPECT_LE(ChannelDistance(BlendStraight((alpha << 24) | 0xF0E0D0, background), BlendRendered(pixel, background)),
-                  2);
+        EXPECT_LE(
+            ChannelDistance(BlendStraight((alpha << 24) | 0xF0E0D0, background), BlendRendered(pixel, background)), 2);
     }
 }
 

@@ -10,7 +10,10 @@ namespace {
 
 constexpr REFERENCE_TIME kMs = 10000;
 
-std::string Header(int version = 7) { return "# VobSub index file, v" + std::to_string(version) + " (do not modify this line!)\n"; }
+std::string Header(int version = 7)
+{
+    return "# VobSub index file, v" + std::to_string(version) + " (do not modify this line!)\n";
+}
 
 bool Parses(const std::string& text, CVobSubFile& file) { return file.ParseVobSubIndex(CString(Utf8ToWide(text))); }
 
@@ -69,9 +72,8 @@ TEST(VobSubIndex, LinesThatFailTheWholeIndex)
 TEST(VobSubIndex, LinesThatAreIgnored)
 {
     CVobSubFile file;
-    ASSERT_TRUE(Parses(Header() +
-                           "\n   \n# a comment: with a colon\nno colon here\n: value without key\nalpha:   \n"
-                           "  size:  640x360  \n",
+    ASSERT_TRUE(Parses(Header() + "\n   \n# a comment: with a colon\nno colon here\n: value without key\nalpha:   \n"
+                                  "  size:  640x360  \n",
                        file));
     EXPECT_EQ(640, file.m_originalSize.cx);
     EXPECT_EQ(360, file.m_originalSize.cy);
@@ -127,9 +129,8 @@ TEST(VobSubIndex, SettingValues)
 TEST(VobSubIndex, KeysAreReadInAnyLetterCase)
 {
     CVobSubFile file;
-    ASSERT_TRUE(Parses(Header() +
-                           "SIZE: 640x360\nAlpha: 50%\nCustom Colors: OFF, tridx: 0000, colors: 1, 2, 3, 4\n"
-                           "ID: en, index: 2\nTimeStamp: 00:00:01:000, filepos: 000000800\n",
+    ASSERT_TRUE(Parses(Header() + "SIZE: 640x360\nAlpha: 50%\nCustom Colors: OFF, tridx: 0000, colors: 1, 2, 3, 4\n"
+                                  "ID: en, index: 2\nTimeStamp: 00:00:01:000, filepos: 000000800\n",
                        file));
     EXPECT_EQ(640, file.m_originalSize.cx);
     EXPECT_EQ(50, file.m_alpha);
@@ -141,17 +142,16 @@ TEST(VobSubIndex, KeysAreReadInAnyLetterCase)
 TEST(VobSubIndex, LanguagesAndTimes)
 {
     CVobSubFile file;
-    ASSERT_TRUE(Parses(Header() +
-                           "id: en, index: 0\nalt: Commentary\n"
-                           "# Vob/Cell ID: 3, 7 (PTS: 90000)\n"
-                           "timestamp: 00:00:01:000, filepos: 000000000\n"
-                           "id: ko, index: 5\ndelay: -00:00:00:200\n"
-                           "timestamp: 00:00:01:500, filepos: 000000800\n"
-                           "timestamp: 01:02:03:004, filepos: 0000a1000\n"
-                           "id: cc, index: 6\n"
-                           "id: --, index: 7\n"
-                           "id: qq, index: 8\ndelay: 00:00:10:000\ndelay: -00:00:02:500\n"
-                           "timestamp: -00:00:01:000, filepos: 0\n",
+    ASSERT_TRUE(Parses(Header() + "id: en, index: 0\nalt: Commentary\n"
+                                  "# Vob/Cell ID: 3, 7 (PTS: 90000)\n"
+                                  "timestamp: 00:00:01:000, filepos: 000000000\n"
+                                  "id: ko, index: 5\ndelay: -00:00:00:200\n"
+                                  "timestamp: 00:00:01:500, filepos: 000000800\n"
+                                  "timestamp: 01:02:03:004, filepos: 0000a1000\n"
+                                  "id: cc, index: 6\n"
+                                  "id: --, index: 7\n"
+                                  "id: qq, index: 8\ndelay: 00:00:10:000\ndelay: -00:00:02:500\n"
+                                  "timestamp: -00:00:01:000, filepos: 0\n",
                        file));
     const auto& en = file.GetLanguage(0);
     EXPECT_EQ(MakeLanguageCode(L'e', L'n'), en.id);
@@ -183,11 +183,10 @@ TEST(VobSubIndex, LanguagesAndTimes)
 TEST(VobSubIndex, NegativeDelayNeverRunsTimesBackwards)
 {
     CVobSubFile file;
-    ASSERT_TRUE(Parses(Header() +
-                           "id: en, index: 0\ndelay: -00:00:02:000\n"
-                           "timestamp: 00:00:03:000, filepos: 0\n"   // 1000
-                           "timestamp: 00:00:02:500, filepos: 0\n"   // 500 -> 1000, delay -1500
-                           "timestamp: 00:00:04:000, filepos: 0\n",  // 2500
+    ASSERT_TRUE(Parses(Header() + "id: en, index: 0\ndelay: -00:00:02:000\n"
+                                  "timestamp: 00:00:03:000, filepos: 0\n"   // 1000
+                                  "timestamp: 00:00:02:500, filepos: 0\n"   // 500 -> 1000, delay -1500
+                                  "timestamp: 00:00:04:000, filepos: 0\n",  // 2500
                        file));
     const auto& list = file.GetLanguage(0).subpos;
     ASSERT_EQ(3, list.GetSize());
@@ -203,9 +202,9 @@ TEST(VobSubIndex, LanguageTable)
         const char* code;
         const wchar_t* name;
     } rows[] = {
-        {"--", L"(Not detected)"}, {"cc", L"Closed Caption"}, {"aa", L"Afar"},       {"bn", L"Bengali; Bangla"},
-        {"lv", L"Latvian, Lettish"}, {"om", L"(Afan) Oromo"}, {"in", L"Indonesian"}, {"iw", L"Hebrew"},
-        {"ko", L"Korean"},         {"zh", L"Chinese"},        {"xx", L"(Not detected)"}, {"EN", L"(Not detected)"},
+        {"--", L"(Not detected)"},   {"cc", L"Closed Caption"}, {"aa", L"Afar"},           {"bn", L"Bengali; Bangla"},
+        {"lv", L"Latvian, Lettish"}, {"om", L"(Afan) Oromo"},   {"in", L"Indonesian"},     {"iw", L"Hebrew"},
+        {"ko", L"Korean"},           {"zh", L"Chinese"},        {"xx", L"(Not detected)"}, {"EN", L"(Not detected)"},
     };
     for (const auto& row : rows)
         EXPECT_STREQ(row.name, FindLanguageName(MakeLanguageCode(row.code[0], row.code[1]))) << row.code;
@@ -215,11 +214,11 @@ TEST(VobSubIndex, LanguageTable)
 TestSet TwoLanguages()
 {
     TestSet set;
-    set.Add(0, "en", 1000, PlainUnit(40, 20, 100, 400, 1, 90));        // 1024 ms
+    set.Add(0, "en", 1000, PlainUnit(40, 20, 100, 400, 1, 90));  // 1024 ms
     set.Add(1, "ko", 1500, PlainUnit(30, 10, 50, 50, 2, -1));
-    set.Add(0, "en", 4000, PlainUnit(60, 16, 300, 420, 2, 900));       // 10240 ms, cut by the next
-    set.Add(0, "en", 6000, PlainUnit(20, 20, 10, 10, 3, -1));          // last: 3000 ms
-    set.Add(1, "ko", 9000, PlainUnit(30, 10, 50, 50, 1, 45, true));    // 512 ms
+    set.Add(0, "en", 4000, PlainUnit(60, 16, 300, 420, 2, 900));     // 10240 ms, cut by the next
+    set.Add(0, "en", 6000, PlainUnit(20, 20, 10, 10, 3, -1));        // last: 3000 ms
+    set.Add(1, "ko", 9000, PlainUnit(30, 10, 50, 50, 1, 45, true));  // 512 ms
     return set;
 }
 
@@ -286,8 +285,8 @@ TEST(VobSubFile, PositionsTimesAndDurations)
     // The time walk, from every hint, including hints past the end.
     const struct {
         int ms, found;
-    } probes[] = {{0, 0}, {999, 0}, {1000, 1}, {2023, 1}, {2024, 0}, {3999, 0}, {4000, 2},
-                  {5999, 2}, {6000, 3}, {8999, 3}, {9000, 0}};
+    } probes[] = {{0, 0},    {999, 0},  {1000, 1}, {2023, 1}, {2024, 0}, {3999, 0},
+                  {4000, 2}, {5999, 2}, {6000, 3}, {8999, 3}, {9000, 0}};
     for (const auto& probe : probes)
         for (int hint : {0, 1, 2, 3, 4, 1000})
             EXPECT_EQ(probe.found, Num(p->FindPosition(Pos(hint), probe.ms * kMs))) << probe.ms << " hint " << hint;
@@ -373,9 +372,8 @@ TEST(VobSubFile, VersionFiveTakesItsPaletteFromTheIfo)
         uint8_t y, cr, cb;
         uint32_t rgb;
     } colours[] = {
-        {16, 128, 128, 0x000000},  {235, 128, 128, 0xFFFFFF}, {126, 128, 128, 0x808080},
-        {81, 240, 90, 0xE80807},   {0, 128, 128, 0x000000},   {255, 128, 128, 0xFFFFFF},
-        {145, 34, 54, 0x12F212},   {41, 110, 240, 0x0303E3},
+        {16, 128, 128, 0x000000}, {235, 128, 128, 0xFFFFFF}, {126, 128, 128, 0x808080}, {81, 240, 90, 0xE80807},
+        {0, 128, 128, 0x000000},  {255, 128, 128, 0xFFFFFF}, {145, 34, 54, 0x12F212},   {41, 110, 240, 0x0303E3},
     };
     for (size_t i = 0; i < std::size(colours); ++i) {
         entries[i][0] = colours[i].y;
@@ -387,8 +385,7 @@ TEST(VobSubFile, VersionFiveTakesItsPaletteFromTheIfo)
     auto file = OpenVobSub(dir.File("movie.idx"));
     ASSERT_TRUE(file);
     EXPECT_EQ(5, file->GetIndexVersion());
-    for (size_t i = 0; i < std::size(colours); ++i)
-        EXPECT_EQ(colours[i].rgb, file->m_palette[i]) << i;
+    for (size_t i = 0; i < std::size(colours); ++i) EXPECT_EQ(colours[i].rgb, file->m_palette[i]) << i;
 
     // A short .ifo fails the palette, and so the set.
     WriteBytes(dir.File("movie.ifo"), ifo.substr(0, ifo.size() - 1));

@@ -91,11 +91,13 @@ TEST(VobSubPacket, DamagedOrMissingPacks)
         {"header longer than the pack", patched(22, '\xFF'), 0},
         {"sub-stream of another language", patched(23 + 5, '\x21'), 0},
         {"not a sub-picture stream", patched(23 + 5, '\x80'), 0},
-        {"unit size below its header", [&] {
+        {"unit size below its header",
+         [&] {
              std::string d = patched(23 + 5 + 1, '\x00');
              d[23 + 5 + 2] = 2;
              return d;
-         }(), 0},
+         }(),
+         0},
         {"continuation packs of another stream", patched(2048 + 23, '\x22'), 0},
     };
     for (const auto& row : rows) {

@@ -30,10 +30,7 @@ struct Api {
     {
         return module ? reinterpret_cast<F>(GetProcAddress(module, name)) : nullptr;
     }
-    bool Complete() const
-    {
-        return open && close && readHeader && process && setChangeVol && setData && setPassword;
-    }
+    bool Complete() const { return open && close && readHeader && process && setChangeVol && setData && setPassword; }
     HANDLE Open(const std::string& path, unsigned* result = nullptr)
     {
         std::wstring wide = Utf8ToWide(path);
@@ -183,7 +180,9 @@ TEST(VobSubRar, SubInsideTheArchive)
 {
     TempDir dir;
     RarSet rar;
-    rar.Write(dir, {{"notes.txt", "about", -1}, {"movie.idx", rar.set.Index(), -1}, {"MOVIE.Sub", rar.set.stream.Data(), -1}});
+    rar.Write(
+        dir,
+        {{"notes.txt", "about", -1}, {"movie.idx", rar.set.Index(), -1}, {"MOVIE.Sub", rar.set.stream.Data(), -1}});
     auto fromRar = OpenVobSub(dir.File("movie.idx"));
     ASSERT_TRUE(fromRar);
     // The module was loaded for the open and freed after it.

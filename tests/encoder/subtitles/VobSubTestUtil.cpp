@@ -21,8 +21,8 @@ SpuUnit PlainUnit(int w, int h, int x, int y, uint8_t value, int stopDelay, bool
 
 void TestSet::Add(int language, const std::string& code, int64_t timeMs, const SpuUnit& unit)
 {
-    auto it = std::find_if(languages.begin(), languages.end(),
-                           [&](const IndexLanguage& l) { return l.index == language; });
+    auto it =
+        std::find_if(languages.begin(), languages.end(), [&](const IndexLanguage& l) { return l.index == language; });
     if (it == languages.end()) {
         languages.push_back(IndexLanguage{code, language, {}});
         it = languages.end() - 1;
@@ -33,9 +33,10 @@ void TestSet::Add(int language, const std::string& code, int64_t timeMs, const S
 
 std::string TestSet::Index() const
 {
-    return IndexText(version, IndexSettings(version, width, height, version >= 6 ? kTestPalette : std::vector<uint32_t>{},
-                                            extraSettings),
-                     languages);
+    return IndexText(
+        version,
+        IndexSettings(version, width, height, version >= 6 ? kTestPalette : std::vector<uint32_t>{}, extraSettings),
+        languages);
 }
 
 std::string TestSet::Write(TempDir& dir, const std::string& name) const
@@ -52,8 +53,7 @@ ComPtr<CVobSubFile> OpenVobSub(const std::string& path)
     return file;
 }
 
-TestSurface::TestSurface(int w, int h, uint32_t fill)
-    : width(w), height(h), pixels(static_cast<size_t>(w) * h, fill)
+TestSurface::TestSurface(int w, int h, uint32_t fill) : width(w), height(h), pixels(static_cast<size_t>(w) * h, fill)
 {
     surface.width = w;
     surface.height = h;

@@ -47,7 +47,7 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(ControlsDialog, CDialog)
-    ON_NOTIFY(TCN_SELCHANGE, IDC_TEST_TAB, &ControlsDialog::OnTabChanged)
+ON_NOTIFY(TCN_SELCHANGE, IDC_TEST_TAB, &ControlsDialog::OnTabChanged)
 END_MESSAGE_MAP()
 
 class CustomControlsTest : public ModelessDialogTest<ControlsDialog, IDD_TEST_CONTROLS> {
@@ -74,8 +74,8 @@ TEST_F(CustomControlsTest, SwatchShowsItsColourOnlyWhileEnabled)
     EXPECT_EQ(colour, swatch.GetColor());
     QImage shown = Picture(swatch.m_hWnd);
     ASSERT_FALSE(shown.isNull());
-    for (QPoint p : {QPoint(0, 0), QPoint(shown.width() / 2, shown.height() / 2),
-                     QPoint(shown.width() - 1, shown.height() - 1)})
+    for (QPoint p :
+         {QPoint(0, 0), QPoint(shown.width() / 2, shown.height() / 2), QPoint(shown.width() - 1, shown.height() - 1)})
         EXPECT_EQ(Rgb(colour), shown.pixel(p) | 0xFF000000u) << p.x() << "," << p.y();
     swatch.EnableWindow(FALSE);
     EXPECT_EQ(Rgb(GetSysColor(COLOR_BTNFACE)), Picture(swatch.m_hWnd).pixel(3, 3) | 0xFF000000u);
@@ -163,8 +163,10 @@ TEST_F(FontPickerTest, ItemsAreDrawnWithTheTrueTypeMarkAndTheHighlight)
     fonts.Fill();
     const int width = 160, height = 18;
     QImage plain = mfc_controls::DrawItemByOwner(fonts.m_hWnd, ODT_COMBOBOX, 1, 0, 0, width, height, nullptr);
-    QImage chosen = mfc_controls::DrawItemByOwner(fonts.m_hWnd, ODT_COMBOBOX, 1, ODS_SELECTED, 0, width, height, nullptr);
-    QImage none = mfc_controls::DrawItemByOwner(fonts.m_hWnd, ODT_COMBOBOX, -1, ODS_SELECTED, 0, width, height, nullptr);
+    QImage chosen =
+        mfc_controls::DrawItemByOwner(fonts.m_hWnd, ODT_COMBOBOX, 1, ODS_SELECTED, 0, width, height, nullptr);
+    QImage none =
+        mfc_controls::DrawItemByOwner(fonts.m_hWnd, ODT_COMBOBOX, -1, ODS_SELECTED, 0, width, height, nullptr);
     const QRgb window = Rgb(GetSysColor(COLOR_WINDOW));
     const QRgb highlight = Rgb(GetSysColor(COLOR_HIGHLIGHT));
     // The mark's grey "T" starts at (2, 2); its magenta corner is transparent.
@@ -199,7 +201,10 @@ protected:
             if (page->m_hWnd) page->DestroyWindow();
         CustomControlsTest::TearDown();
     }
-    std::vector<bool> Shown() { return {a_.IsWindowVisible() != 0, b_.IsWindowVisible() != 0, c_.IsWindowVisible() != 0}; }
+    std::vector<bool> Shown()
+    {
+        return {a_.IsWindowVisible() != 0, b_.IsWindowVisible() != 0, c_.IsWindowVisible() != 0};
+    }
     void ChooseTab(int index)
     {
         QTabBar* bar = GetWindowQWidget(dialog_.tabs.m_hWnd)->findChild<QTabBar*>();
@@ -274,9 +279,9 @@ protected:
         CRect r;
         dialog_.GetClientRect(&r);
         r.DeflateRect(8, 8);
-        ASSERT_TRUE(log_.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_READONLY |
-                                    ES_NOHIDESEL | ES_MULTILINE,
-                                r, &dialog_, 9100));
+        ASSERT_TRUE(log_.Create(
+            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_READONLY | ES_NOHIDESEL | ES_MULTILINE, r,
+            &dialog_, 9100));
         PumpDialogMessages();
     }
     // Appends one log line as the progress window does: converted with both
@@ -284,7 +289,9 @@ protected:
     void Line(const wchar_t* text)
     {
         log_.AppendFormatted(ConvertMarkup(text, TRUE, TRUE), TRUE);
-        log_.AppendFormatted(CString(L"\x07>\x07N\x07" L"1\r"), TRUE);
+        log_.AppendFormatted(CString(L"\x07>\x07N\x07"
+                                     L"1\r"),
+                             TRUE);
     }
     CHARFORMAT2W At(long position)
     {
@@ -314,12 +321,18 @@ TEST(MarkupTest, ConvertMarkupTurnsCodesIntoMarkers)
         {L"@@RError@@N ok", TRUE, TRUE, L"\x07RError\x07N ok"},
         {L"@@r", TRUE, TRUE, L"\x07R"},
         {L"@@0", TRUE, TRUE, L"@@0"},
-        {L"a@@@Bb", TRUE, TRUE, L"a@\x07" L"Bb"},
+        {L"a@@@Bb", TRUE, TRUE,
+         L"a@\x07"
+         L"Bb"},
         {L"@@<bold@@> plain", TRUE, TRUE, L"\x07<bold\x07> plain"},
         {L"@@-small", TRUE, TRUE, L"\x07-small"},
-        {L"@@5big", TRUE, TRUE, L"\x07" L"5big"},
+        {L"@@5big", TRUE, TRUE,
+         L"\x07"
+         L"5big"},
         {L"@@5big", TRUE, FALSE, L"@@5big"},
-        {L"@@Rred@@5", FALSE, TRUE, L"@@Rred\x07" L"5"},
+        {L"@@Rred@@5", FALSE, TRUE,
+         L"@@Rred\x07"
+         L"5"},
         {L"@@", TRUE, TRUE, L"@@"},
         {L"x@@", TRUE, TRUE, L"x@@"},
         {L"@@@@G", TRUE, TRUE, L"@@\x07G"},
@@ -336,8 +349,8 @@ TEST(MarkupTest, LetterColoursAsTheTableGivesThem)
         COLORREF colour;
     };
     for (const Case& c : {Case{L'A', RGB(0x99, 0x32, 0xCC)}, Case{L'B', RGB(0, 0, 0xFF)}, Case{L'N', RGB(0, 0, 0)},
-                          Case{L'R', RGB(0xFF, 0, 0)}, Case{L'Z', RGB(0xDC, 0x14, 0x3C)},
-                          Case{L'Y', RGB(0, 0, 0x80)}, Case{L'a', RGB(0, 0, 0)}})
+                          Case{L'R', RGB(0xFF, 0, 0)}, Case{L'Z', RGB(0xDC, 0x14, 0x3C)}, Case{L'Y', RGB(0, 0, 0x80)},
+                          Case{L'a', RGB(0, 0, 0)}})
         EXPECT_EQ(c.colour, MarkupColor(c.letter)) << static_cast<char>(c.letter);
 }
 

@@ -22,9 +22,9 @@
 #include <regex>
 #include <thread>
 
+#include "GraphWindowTest.h"
 #include "RivoEncIds.h"
 #include "UiTestIds.h"
-#include "GraphWindowTest.h"
 #include "encoder/core/BatchReport.h"
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/LangTextTable.h"
@@ -70,7 +70,10 @@ protected:
         return window;
     }
     // The progress window while it exists.
-    CDlgEncoding* Open() const { return host_ && host_->ended == 0 && window_ && IsWindow(window_->m_hWnd) ? window_ : nullptr; }
+    CDlgEncoding* Open() const
+    {
+        return host_ && host_->ended == 0 && window_ && IsWindow(window_->m_hWnd) ? window_ : nullptr;
+    }
     // Runs the batch to its completion box.
     bool RunToTheEnd()
     {
@@ -110,12 +113,12 @@ TEST(EncodingProgressTest, ProgressIsAShareOfTheLengthNeverBeyondItsEnds)
         double expected;
     };
     const Case cases[] = {
-        {30, 60, 1, 1, 0.5},    {60, 60, 1, 1, 1.0},  {0, 60, 1, 1, 0.0},
-        {5, 0, 1, 1, 0.0},      // an unknown length is no progress, not a division by zero
-        {90, 60, 1, 1, 1.0},    // a position past the length stops at the end
-        {30, 60, 1, 2, 0.25},   // the first of two passes fills the first half
-        {30, 60, 2, 2, 0.75},   // the second the other half
-        {60, 60, 2, 2, 1.0},    {0, 0, 2, 2, 0.0},
+        {30, 60, 1, 1, 0.5},  {60, 60, 1, 1, 1.0},
+        {0, 60, 1, 1, 0.0},   {5, 0, 1, 1, 0.0},  // an unknown length is no progress, not a division by zero
+        {90, 60, 1, 1, 1.0},                      // a position past the length stops at the end
+        {30, 60, 1, 2, 0.25},                     // the first of two passes fills the first half
+        {30, 60, 2, 2, 0.75},                     // the second the other half
+        {60, 60, 2, 2, 1.0},  {0, 0, 2, 2, 0.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.position << "/" << c.length << " pass " << c.pass << "/" << c.passes);
@@ -146,7 +149,8 @@ TEST_F(EncodingWindowTest, BadSourcesAreCountedAsFailuresAndTheEndSaysSo)
         fs::resize_file(empty, 0);
         std::string avi = FileText(noDecoder);
         for (const char* code : {"FMP4", "fmp4", "XVID", "xvid"})
-            for (size_t at = avi.find(code); at != std::string::npos; at = avi.find(code, at + 4)) avi.replace(at, 4, "QQ9Z");
+            for (size_t at = avi.find(code); at != std::string::npos; at = avi.find(code, at + 4))
+                avi.replace(at, 4, "QQ9Z");
         std::ofstream(noDecoder, std::ios::binary | std::ios::trunc) << avi;
 
         const int counter = GetEncSettings().nEtcNamingCnt;
@@ -312,10 +316,9 @@ TEST_F(EncodingWindowTest, ClosingAPausedJobAsksAndDoesWhatTheAnswerSays)
         EXPECT_EQ(1, host_->ended);
         // The batch report has a line for every job: the stopped one and the
         // one that never started did not convert.
-        const std::vector<std::string> reported = {
-            "RivoEnc: converted: " + done + " -> " + OutputOf(done),
-            "RivoEnc: failed: " + first + ": the batch was stopped first",
-            "RivoEnc: failed: " + second + ": the batch was stopped first"};
+        const std::vector<std::string> reported = {"RivoEnc: converted: " + done + " -> " + OutputOf(done),
+                                                   "RivoEnc: failed: " + first + ": the batch was stopped first",
+                                                   "RivoEnc: failed: " + second + ": the batch was stopped first"};
         EXPECT_EQ(reported, GetBatchReport().Lines());
         EXPECT_EQ(BatchReport::kSomeNotConverted, GetBatchReport().ExitStatus());
     }
@@ -420,8 +423,8 @@ TEST_F(EncodingWindowTest, AutomaticModeRecyclesWithoutAskingAndClosesByItself)
     EXPECT_NE(std::string::npos, FileText(OutputOf(a)).find("video"));
     EXPECT_NE(std::string::npos, FileText(OutputOf(b)).find("video"));
     EXPECT_EQ(counter + 2, GetEncSettings().nEtcNamingCnt);
-    EXPECT_NE(std::string::npos, DumpOptionKey().find("nEtcNamingCnt REG_DWORD 4 " +
-                                                      WideToUtf8(FormatText(L"0x%08X", counter + 2))));
+    EXPECT_NE(std::string::npos,
+              DumpOptionKey().find("nEtcNamingCnt REG_DWORD 4 " + WideToUtf8(FormatText(L"0x%08X", counter + 2))));
 }
 
 TEST_F(EncodingWindowTest, APspOutputOfAnotherSizeIsAskedAboutFirst)
@@ -560,9 +563,11 @@ TEST_F(EncodingWindowTest, ThePreviewPaneShowsThePictureBeingEncoded)
         if (!UseRealModule(module)) GTEST_SKIP() << module << " is not built";
     // A red half and a blue half, with noise that keeps the encoders busy
     // long enough to outlast the checks; the window is closed before the end.
-    const std::string source = Media(
-        "halves.avi", "-f lavfi -i 'color=c=0xD02020:s=320x360:r=25:d=60[a];color=c=0x2020D0:s=320x360:r=25:d=60[b];"
-                      "[a][b]hstack,noise=alls=24:allf=t' " + TestTone(60) + " -c:v mpeg4 -b:v 2M -c:a pcm_s16le");
+    const std::string source =
+        Media("halves.avi",
+              "-f lavfi -i 'color=c=0xD02020:s=320x360:r=25:d=60[a];color=c=0x2020D0:s=320x360:r=25:d=60[b];"
+              "[a][b]hstack,noise=alls=24:allf=t' " +
+                  TestTone(60) + " -c:v mpeg4 -b:v 2M -c:a pcm_s16le");
     CEncSettings& settings = GetEncSettings();
     for (const UiLanguage& language : kUiLanguages) {
         SCOPED_TRACE(language.tag);
@@ -578,7 +583,9 @@ TEST_F(EncodingWindowTest, ThePreviewPaneShowsThePictureBeingEncoded)
         // once the window is gone (the job ended before the checks).
         auto shows = [&] { return Open() && ColoursOfThePane(page).ShowTheSource(); };
         auto showsNothing = [&] { return Open() && ColoursOfThePane(page).ShowNeither(); };
-        auto until = [&](const std::function<bool()>& seen) { return PumpUntil([&] { return !Open() || seen(); }) && seen(); };
+        auto until = [&](const std::function<bool()>& seen) {
+            return PumpUntil([&] { return !Open() || seen(); }) && seen();
+        };
         ASSERT_TRUE(until(shows)) << "the pane shows no picture of the source";
         // The picture of the window once its timer has told the progress.
         const HWND bar = window->GetDlgItem(IDC_ENC_PROGRESS_JOB)->m_hWnd;

@@ -11,9 +11,9 @@
 #include "RivoEncIds.h"
 #include "encoder/core/EncSettings.h"
 #include "encoder/core/RivoEncApp.h"
+#include "encoder/ui/CDlgEncoding.h"
 #include "encoder/ui/CRivoEncDlg.h"
 #include "encoder/ui/EncodeWindows.h"
-#include "encoder/ui/CDlgEncoding.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/gui/MessageBox.h"
 
@@ -64,9 +64,8 @@ TEST_F(MainWindowBatchTest, AnAutomaticBatchConvertsEveryJobAndClosesBothWindows
     Open({"/automode", "/destpath=" + Out(), a, b});
     ASSERT_EQ(2, window_->Jobs().GetJobCount());
     ASSERT_TRUE(PumpUntil([&] { return window_->ProgressWindow() == nullptr && !IsOpen(); }))
-        << "progress window " << (window_->ProgressWindow() ? "open" : "gone") << ", "
-        << coreMessages_->shown.size() << " messages, destination "
-        << WideToUtf8(GetEncSettings().sDstFolder.str());
+        << "progress window " << (window_->ProgressWindow() ? "open" : "gone") << ", " << coreMessages_->shown.size()
+        << " messages, destination " << WideToUtf8(GetEncSettings().sDstFolder.str());
     EXPECT_TRUE(coreMessages_->shown.empty());
     EXPECT_NE(std::string::npos, FileText(OutputOf(a)).find("video"));
     EXPECT_NE(std::string::npos, FileText(OutputOf(b)).find("video"));
@@ -158,8 +157,10 @@ TEST_F(MainWindowBatchTest, PicturesOfTheWindowsOfABatchInTheDefaultSkin)
 
         // Source settings of the current job, through the real window.
         driver_.Expect(IDD_SETINPUT, [&](DialogDriver& d) {
-            EXPECT_TRUE(PumpUntil([&] { return d.Item(IDC_SETINPUT_SLIDER) &&
-                                               SendMessageW(d.Item(IDC_SETINPUT_SLIDER), TBM_GETRANGEMAX, 0, 0) > 0; }));
+            EXPECT_TRUE(PumpUntil([&] {
+                return d.Item(IDC_SETINPUT_SLIDER) &&
+                       SendMessageW(d.Item(IDC_SETINPUT_SLIDER), TBM_GETRANGEMAX, 0, 0) > 0;
+            }));
             SaveShot(d, std::string("main_setinput_") + language.tag);
             d.Cancel();
         });

@@ -44,10 +44,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::wstring W(const std::string& s)
-{
-    return Utf8ToWide(s);
-}
+std::wstring W(const std::string& s) { return Utf8ToWide(s); }
 
 std::wstring TitleOf(HWND window)
 {
@@ -318,7 +315,8 @@ TEST_F(MainWindowTest, ABrowserUnderTheBrowserIdIsHiddenAndOtherControlsThereAre
     // browser there instead.
     const std::string skinFile = ProgramFolder() + "skins/default/skin.xml";
     const std::string strip = ReadBytes(skinFile);
-    const std::string line = "<StaticControl CID=\"ID_BROWSER_AD\" StaticControlType=\"color\" ControlColor=\"#203040\"";
+    const std::string line =
+        "<StaticControl CID=\"ID_BROWSER_AD\" StaticControlType=\"color\" ControlColor=\"#203040\"";
     ASSERT_NE(std::string::npos, strip.find(line));
     std::string browser = strip;
     browser.replace(browser.find(line), line.size(), "<BrowserControl CID=\"ID_BROWSER_AD\" URL=\"about:blank\"");
@@ -487,7 +485,8 @@ TEST_F(MainWindowTest, TheAddDialogTakesLongChoicesAndSaysWhenOneDoesNotFit)
 
     // Seven hundred names of 200 characters: more than the buffer holds.
     FileDialogAnswer tooMany{true, {}, 0};
-    for (int i = 0; i < 700; ++i) tooMany.paths.push_back(L"/media/" + std::wstring(196, L'v') + FormatText(L"%03d", i) + L".avi");
+    for (int i = 0; i < 700; ++i)
+        tooMany.paths.push_back(L"/media/" + std::wstring(196, L'v') + FormatText(L"%03d", i) + L".avi");
     dialogs_.fileAnswers.push_back(tooMany);
     coreMessages_->shown.clear();
     ClickSkin(CRivoEncDlg::ID_BTN_ADD);
@@ -549,8 +548,8 @@ TEST_F(MainWindowTest, CommandLines)
         std::deque<int> answers;
         std::vector<std::string> jobs;
         int autoMode;
-        std::string destination;  // "" = unchanged
-        int format;               // -1 = unchanged
+        std::string destination;            // "" = unchanged
+        int format;                         // -1 = unchanged
         std::vector<std::string> reported;  // the batch report's lines
     };
     const std::string nowhere = temp().File("nowhere");
@@ -567,7 +566,12 @@ TEST_F(MainWindowTest, CommandLines)
         {{"/preset=" + preset}, {}, {}, 0, "", 3, {}},
         // One preset file: applied on Yes, else added like any source.
         {{preset}, {kAnswerYes}, {}, 0, "", 3, {}},
-        {{preset}, {kAnswerNo}, {}, 0, "", -1,
+        {{preset},
+         {kAnswerNo},
+         {},
+         0,
+         "",
+         -1,
          {"RivoEnc: not listed: " + preset + ": the file holds neither video nor audio that can be read"}},
         // Faults and unknown names are ignored by the window, and reported;
         // so is a source that cannot be listed.
@@ -579,7 +583,8 @@ TEST_F(MainWindowTest, CommandLines)
          -1,
          {"RivoEnc: switch not used: /destpath=" + nowhere + ": no such folder",
           "RivoEnc: switch not used: /preset=none.rvp: no such preset file",
-          "RivoEnc: switch not used: /colour=red: unknown switch", "RivoEnc: switch not used: /AUTOMODE: unknown switch",
+          "RivoEnc: switch not used: /colour=red: unknown switch",
+          "RivoEnc: switch not used: /AUTOMODE: unknown switch",
           "RivoEnc: not listed: " + temp().File("gone.avi") + ": no such file"}},
     };
     for (const Case& c : cases) {
@@ -649,9 +654,15 @@ TEST_F(MainWindowTest, AnAutomaticBatchThatCannotStartEndsAtOnce)
     const std::vector<std::string> src = Sources({"a.avi"});
     const Case cases[] = {
         {"no source", {"/automode"}, out_, nullptr, "RivoEnc: not started: no source could be listed"},
-        {"no folder", {"/automode", src[0]}, gone, L"TEXT_INVALID_DST_FOLDER",
+        {"no folder",
+         {"/automode", src[0]},
+         gone,
+         L"TEXT_INVALID_DST_FOLDER",
          "RivoEnc: not started: the destination folder does not exist: " + gone},
-        {"a switch not used", {"/automode", "/preset=none", src[0]}, out_, nullptr,
+        {"a switch not used",
+         {"/automode", "/preset=none", src[0]},
+         out_,
+         nullptr,
          "RivoEnc: not started: a switch of the command line could not be used"},
     };
     for (const Case& c : cases) {

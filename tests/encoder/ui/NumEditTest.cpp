@@ -66,15 +66,15 @@ TEST_F(NumEditTest, VerifySortsTextsIntoNumbersRangesAndIncompleteSigns)
         int result;
     };
     const Case cases[] = {
-        {L"1.5", HNumEdit::kValid},      {L" 1.5", HNumEdit::kValid},     {L"1.5 ", HNumEdit::kValid},
-        {L"-2.5", HNumEdit::kValid},     {L"4", HNumEdit::kValid},        {L".5", HNumEdit::kValid},
-        {L"3.", HNumEdit::kValid},       {L"4e-1", HNumEdit::kValid},     {L"+2", HNumEdit::kValid},
-        {L"4.01", HNumEdit::kOutOfRange}, {L"-3", HNumEdit::kOutOfRange}, {L"1e39", HNumEdit::kOutOfRange},
-        {L"-1e39", HNumEdit::kOutOfRange}, {L"+", HNumEdit::kIncomplete}, {L"-", HNumEdit::kIncomplete},
-        {L"", HNumEdit::kNotANumber},    {L"x", HNumEdit::kNotANumber},   {L"1.5x", HNumEdit::kNotANumber},
-        {L"1.5 x", HNumEdit::kNotANumber}, {L"1,5", HNumEdit::kNotANumber}, {L".", HNumEdit::kNotANumber},
-        {L"--1", HNumEdit::kNotANumber}, {L"+-", HNumEdit::kNotANumber},  {L"nan", HNumEdit::kNotANumber},
-        {L"inf", HNumEdit::kNotANumber}, {L"0x10", HNumEdit::kNotANumber},
+        {L"1.5", HNumEdit::kValid},        {L" 1.5", HNumEdit::kValid},      {L"1.5 ", HNumEdit::kValid},
+        {L"-2.5", HNumEdit::kValid},       {L"4", HNumEdit::kValid},         {L".5", HNumEdit::kValid},
+        {L"3.", HNumEdit::kValid},         {L"4e-1", HNumEdit::kValid},      {L"+2", HNumEdit::kValid},
+        {L"4.01", HNumEdit::kOutOfRange},  {L"-3", HNumEdit::kOutOfRange},   {L"1e39", HNumEdit::kOutOfRange},
+        {L"-1e39", HNumEdit::kOutOfRange}, {L"+", HNumEdit::kIncomplete},    {L"-", HNumEdit::kIncomplete},
+        {L"", HNumEdit::kNotANumber},      {L"x", HNumEdit::kNotANumber},    {L"1.5x", HNumEdit::kNotANumber},
+        {L"1.5 x", HNumEdit::kNotANumber}, {L"1,5", HNumEdit::kNotANumber},  {L".", HNumEdit::kNotANumber},
+        {L"--1", HNumEdit::kNotANumber},   {L"+-", HNumEdit::kNotANumber},   {L"nan", HNumEdit::kNotANumber},
+        {L"inf", HNumEdit::kNotANumber},   {L"0x10", HNumEdit::kNotANumber},
     };
     for (const Case& c : cases) EXPECT_EQ(c.result, e.Verify(c.text)) << WideToUtf8(c.text);
 }

@@ -109,7 +109,7 @@ TEST_F(OptionSheetTest, SubtitlePageLoadsAndStoresLanguagesAndCodePages)
         BOOL all;
         int lcid, codePage;
         int languageRow, codePageRow;  // shown
-        int chooseCodePageRow;        // chosen by the user (-1: none)
+        int chooseCodePageRow;         // chosen by the user (-1: none)
         bool clickAll;
         int storedLcid, storedCodePage;
         BOOL storedAll;
@@ -210,12 +210,16 @@ TEST_F(OptionSheetTest, FilterPageTicksTheBlockedFiltersAndStoresTheTickedRows)
             ClickCheckBox(page, 0);
             EXPECT_TRUE(list.GetCheck(0));
             EXPECT_FALSE(list.GetCheck(2));
-            if (ok) d.Ok();
-            else d.Cancel();
+            if (ok)
+                d.Ok();
+            else
+                d.Cancel();
         });
         EXPECT_EQ(ok ? IDOK : IDCANCEL, sheet->DoModal());
-        if (ok) EXPECT_EQ((std::vector<GUID>{rows[0].clsid, rows[6].clsid}), Blocked());
-        else EXPECT_EQ((std::vector<GUID>{rows[6].clsid, kForeignFilter, rows[2].clsid}), Blocked());
+        if (ok)
+            EXPECT_EQ((std::vector<GUID>{rows[0].clsid, rows[6].clsid}), Blocked());
+        else
+            EXPECT_EQ((std::vector<GUID>{rows[6].clsid, kForeignFilter, rows[2].clsid}), Blocked());
     }
 }
 

@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
-#include <QComboBox>
 #include <QAbstractItemView>
+#include <QComboBox>
 
 #include "OutputSettingsFixture.h"
 #include "encoder/core/LangTextTable.h"
@@ -84,11 +84,19 @@ TEST_F(OutputSettingsTest, CodecPageTablesAndTheirTexts)
                       std::vector<std::pair<int, std::wstring>> texts;
                   };
                   const Case cases[] = {
-                      {kAvi, 32, {{0, L"VBR, 320kbps, Quality 30"}, {4, L"VBR,  96kbps, Quality 30"},
-                                  {8, L"CBR, 320kbps, Quality 30"}, {31, L"CBR,  32kbps, Quality 100"}}},
+                      {kAvi,
+                       32,
+                       {{0, L"VBR, 320kbps, Quality 30"},
+                        {4, L"VBR,  96kbps, Quality 30"},
+                        {8, L"CBR, 320kbps, Quality 30"},
+                        {31, L"CBR,  32kbps, Quality 100"}}},
                       {kMp4, 17, {{0, L"AAC, 256kbps, Quality 30"}, {16, L"AAC,  24kbps, Quality 100"}}},
-                      {kOgm, 22, {{0, L"VORBIS, VBR, Quality 10 (500kbps)"}, {1, L"VORBIS, VBR, Quality 9  (320kbps)"},
-                                  {11, L"VORBIS, CBR, 500kbps"}, {19, L"VORBIS, CBR,  96kbps"}}},
+                      {kOgm,
+                       22,
+                       {{0, L"VORBIS, VBR, Quality 10 (500kbps)"},
+                        {1, L"VORBIS, VBR, Quality 9  (320kbps)"},
+                        {11, L"VORBIS, CBR, 500kbps"},
+                        {19, L"VORBIS, CBR,  96kbps"}}},
                   };
                   for (const Case& c : cases) {
                       SCOPED_TRACE(c.page);
@@ -390,10 +398,8 @@ TEST_F(OutputSettingsTest, TheStoredSubtitleFaceIsFoundByAnyOfItsNames)
         const wchar_t* storedAfter;
     };
     const Case cases[] = {
-        {L"NanumGothic", -1, L"나눔고딕", L"NanumGothic"},
-        {L"nanumgothic", -1, L"나눔고딕", L"nanumgothic"},
-        {L"나눔고딕", -1, L"나눔고딕", L"나눔고딕"},
-        {L"NanumGothic", 1, L"나눔고딕", L"DejaVu Serif"},
+        {L"NanumGothic", -1, L"나눔고딕", L"NanumGothic"},     {L"nanumgothic", -1, L"나눔고딕", L"nanumgothic"},
+        {L"나눔고딕", -1, L"나눔고딕", L"나눔고딕"},           {L"NanumGothic", 1, L"나눔고딕", L"DejaVu Serif"},
         {L"No Such Face", -1, L"DejaVu Sans", L"DejaVu Sans"},
     };
     CEncSettings& s = GetEncSettings();

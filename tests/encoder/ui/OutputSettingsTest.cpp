@@ -12,9 +12,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "OutputSettingsFixture.h"
 #include "RivoEncIds.h"
 #include "UiTestIds.h"
-#include "OutputSettingsFixture.h"
 #include "UiTestSupport.h"
 #include "encoder/core/EncPresetInfo.h"
 #include "encoder/core/EncPresetList.h"
@@ -86,15 +86,27 @@ TEST_F(OutputSettingsTest, EveryControlOfEveryFormatRoundTripsThroughTheRecordAn
             int fields[8];
             if (format == 1) {
                 const SMp4CodecSettings& c = s.Mp4Encoder;
-                int v[8] = {static_cast<int>(c.fccVideoCodec), c.nVideoEncMode, c.nVideoKBitrate, c.nSecPerKeyframe,
-                            c.nVideoQuality, c.nAudioCodec, c.nAudioKBitrate, c.nAudioQuality};
+                int v[8] = {static_cast<int>(c.fccVideoCodec),
+                            c.nVideoEncMode,
+                            c.nVideoKBitrate,
+                            c.nSecPerKeyframe,
+                            c.nVideoQuality,
+                            c.nAudioCodec,
+                            c.nAudioKBitrate,
+                            c.nAudioQuality};
                 std::copy(v, v + 8, fields);
                 EXPECT_EQ(1, c.bSupportPSP);
                 EXPECT_EQ(1, c.bH264Baseline13);
             } else {
                 const SCodecSettings& c = format == 0 ? avi : ogm;
-                int v[8] = {static_cast<int>(c.fccVideoCodec), c.nVideoEncMode, c.nVideoKBitrate, c.nSecPerKeyframe,
-                            c.nVideoQuality, c.nAudioEncMode, c.nAudioKBitrate, c.nAudioQuality};
+                int v[8] = {static_cast<int>(c.fccVideoCodec),
+                            c.nVideoEncMode,
+                            c.nVideoKBitrate,
+                            c.nSecPerKeyframe,
+                            c.nVideoQuality,
+                            c.nAudioEncMode,
+                            c.nAudioKBitrate,
+                            c.nAudioQuality};
                 std::copy(v, v + 8, fields);
             }
             EXPECT_EQ(static_cast<int>(codecs[format].fourcc), fields[0]);
@@ -137,9 +149,9 @@ TEST_F(OutputSettingsTest, EveryControlOfEveryFormatRoundTripsThroughTheRecordAn
                   (std::vector<int>{s.nSubBodyAlpha, s.nSubOutlineAlpha, s.nSubShadowAlpha}));
         EXPECT_EQ(7, s.nSubOutlineWidth);
         EXPECT_EQ(30, s.nSubShadowDepth);
-        EXPECT_EQ((std::vector<int>{12, 88, 5, 6, -7, 9}),
-                  (std::vector<int>{s.nSubPosX, s.nSubPosY, s.nSubMarginX, s.nSubMarginY, s.nSubCharSpace,
-                                    s.nSubLineSpace}));
+        EXPECT_EQ(
+            (std::vector<int>{12, 88, 5, 6, -7, 9}),
+            (std::vector<int>{s.nSubPosX, s.nSubPosY, s.nSubMarginX, s.nSubMarginY, s.nSubCharSpace, s.nSubLineSpace}));
         // Logo page.
         EXPECT_EQ(1, s.bLogoActive);
         EXPECT_EQ(L"/pictures/logo.bmp", s.sLogoImgPath);
@@ -235,10 +247,10 @@ TEST_F(OutputSettingsTest, EnterAndEscapeInAPageWorkThisWindowNotItsOwner)
         int focus;
         int result;
     };
-    for (const Case& c : {Case{How::Enter, kVideo, IDC_VIDEO_RATE, IDOK},
-                          Case{How::Escape, kAudio, IDC_AUDIO_FOLDER, IDCANCEL},
-                          Case{How::Enter, kEtc, IDC_ETC_COUNTER, IDOK}, Case{How::PageOk, kLogo, IDC_LOGO_IMAGE, IDOK},
-                          Case{How::PageCancel, kSubtitle, IDC_SUB_POS_X, IDCANCEL}}) {
+    for (const Case& c :
+         {Case{How::Enter, kVideo, IDC_VIDEO_RATE, IDOK}, Case{How::Escape, kAudio, IDC_AUDIO_FOLDER, IDCANCEL},
+          Case{How::Enter, kEtc, IDC_ETC_COUNTER, IDOK}, Case{How::PageOk, kLogo, IDC_LOGO_IMAGE, IDOK},
+          Case{How::PageCancel, kSubtitle, IDC_SUB_POS_X, IDCANCEL}}) {
         SCOPED_TRACE(c.page);
         GetEncSettings().nVideoBrightness = 3;
         CDlgSetOutput window(&owner);
@@ -397,8 +409,7 @@ TEST_F(OutputSettingsTest, QuickSettingsApplyAPresetToEveryPage)
         // A face this machine has keeps its name, whatever name the list
         // shows it by; one it lacks is replaced by the one the page shows.
         std::wstring face = presets[chosen]->m_sSubtitleFont.str();
-        if (!listed)
-            face = std::find(faces.begin(), faces.end(), L"Arial") != faces.end() ? L"Arial" : faces.at(0);
+        if (!listed) face = std::find(faces.begin(), faces.end(), L"Arial") != faces.end() ? L"Arial" : faces.at(0);
         EXPECT_EQ(face, s.sSubFontName.str());
         EXPECT_EQ(WithoutFont(direct), WithoutFont(SavedStore()));
     }
@@ -524,10 +535,10 @@ void ChangeEveryControl(CDlgSetOutput& window, DialogDriver& d, int format, Fake
     T::Slide(subtitle, IDC_SUB_BODY_ALPHA, 11);
     T::Slide(subtitle, IDC_SUB_OUTLINE_ALPHA, 22);
     T::Slide(subtitle, IDC_SUB_SHADOW_ALPHA, 33);
-    const std::pair<int, const wchar_t*> numbers[] = {
-        {IDC_SUB_OUTLINE_WIDTH, L"0.7"}, {IDC_SUB_SHADOW_DEPTH, L"3"}, {IDC_SUB_POS_X, L"12"},
-        {IDC_SUB_POS_Y, L"88"},          {IDC_SUB_MARGIN_X, L"5"},     {IDC_SUB_MARGIN_Y, L"6"},
-        {IDC_SUB_CHAR_SPACE, L"-7"},     {IDC_SUB_LINE_SPACE, L"9"}};
+    const std::pair<int, const wchar_t*> numbers[] = {{IDC_SUB_OUTLINE_WIDTH, L"0.7"}, {IDC_SUB_SHADOW_DEPTH, L"3"},
+                                                      {IDC_SUB_POS_X, L"12"},          {IDC_SUB_POS_Y, L"88"},
+                                                      {IDC_SUB_MARGIN_X, L"5"},        {IDC_SUB_MARGIN_Y, L"6"},
+                                                      {IDC_SUB_CHAR_SPACE, L"-7"},     {IDC_SUB_LINE_SPACE, L"9"}};
     for (const auto& [id, text] : numbers) subtitle.Type(id, text);
 
     DialogDriver logo = T::ShowPage(window, d, kLogo);

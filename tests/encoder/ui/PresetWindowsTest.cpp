@@ -51,8 +51,7 @@ protected:
     void FillPresetsFolder()
     {
         const char* bin = std::getenv("RIVO_BIN_DIR");
-        for (const char* name : kShipped)
-            fs::copy_file(std::string(bin) + "/presets/" + name, PresetsFolder() + name);
+        for (const char* name : kShipped) fs::copy_file(std::string(bin) + "/presets/" + name, PresetsFolder() + name);
         WriteUtf16Text(PresetsFolder() + "old.ini",
                        "[INFO]\ndesc=Old preset\nauthor=someone\ndate=2001/02/03\ncomment=from before\n"
                        "[GENERAL]\ndest_file_type=OGM\n[SUBTITLE]\nsubtitle_font=NanumGothic\n");
@@ -87,7 +86,8 @@ protected:
     {
         auto* view = GetWindowQWidget(d.Item(IDC_PRESET_LIST))->findChild<QTreeWidget*>();
         ASSERT_NE(nullptr, view);
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(view->topLevelItem(row)).center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                           view->visualItemRect(view->topLevelItem(row)).center());
         d.Pump();
     }
     static std::wstring Today()
@@ -109,7 +109,7 @@ TEST_F(PresetWindowsTest, ListShowsEveryPresetAndTheFocusedOnesDetails)
         std::wstring mp4Title;
     };
     for (const Language& language : {Language{kUiLanguages[0], L"MP4 동영상 (H.264 영상 + AAC 음성)"},
-                                      Language{kUiLanguages[1], L"MP4 video (H.264 + AAC)"}}) {
+                                     Language{kUiLanguages[1], L"MP4 video (H.264 + AAC)"}}) {
         SCOPED_TRACE(language.ui.tag);
         UseLanguage(language.ui.file);
         CDlgPreset window;
@@ -133,14 +133,12 @@ TEST_F(PresetWindowsTest, ListShowsEveryPresetAndTheFocusedOnesDetails)
             auto item = [](const wchar_t* key, const wchar_t* value) {
                 return std::wstring(LookupText(key)) + L" " + value + L"\r\n";
             };
-            std::wstring expected = std::wstring(LookupText(L"TEXT_PRESETINFO_INFO")) + L"\r\n" +
-                                    item(L"TEXT_PRESETINFO_NAME", L"Old preset") +
-                                    item(L"TEXT_PRESETINFO_FILE", L"old.ini") +
-                                    item(L"TEXT_PRESETINFO_AUTHOR", L"someone") +
-                                    item(L"TEXT_PRESETINFO_DATE", L"2001/02/03") +
-                                    item(L"TEXT_PRESETINFO_COMMEMT", L"from before") + L"\r\n" +
-                                    LookupText(L"TEXT_PRESETINFO_SETTING") + L"\r\n" +
-                                    item(L"TEXT_PRESETINFO_FORMAT", L"OGM");
+            std::wstring expected =
+                std::wstring(LookupText(L"TEXT_PRESETINFO_INFO")) + L"\r\n" +
+                item(L"TEXT_PRESETINFO_NAME", L"Old preset") + item(L"TEXT_PRESETINFO_FILE", L"old.ini") +
+                item(L"TEXT_PRESETINFO_AUTHOR", L"someone") + item(L"TEXT_PRESETINFO_DATE", L"2001/02/03") +
+                item(L"TEXT_PRESETINFO_COMMEMT", L"from before") + L"\r\n" + LookupText(L"TEXT_PRESETINFO_SETTING") +
+                L"\r\n" + item(L"TEXT_PRESETINFO_FORMAT", L"OGM");
             std::wstring details = d.Text(IDC_PRESET_INFO);
             EXPECT_EQ(expected, details.substr(0, expected.size()));
             EXPECT_NE(std::wstring::npos, details.find(item(L"TEXT_PRESETINFO_SUBFONT", L"NanumGothic")));
@@ -167,9 +165,12 @@ TEST_F(PresetWindowsTest, ApplyTakesTheSelectedPresetByButtonEnterOrDoubleClick)
             int row = RowOf(d, L"mp4-h264-aac.rvp");
             ASSERT_GE(row, 0);
             Choose(d, row);
-            if (how == How::Button) d.Click(IDC_PRESET_APPLY);
-            else if (how == How::Enter) d.PressEnter();
-            else DoubleClickRow(d, row);
+            if (how == How::Button)
+                d.Click(IDC_PRESET_APPLY);
+            else if (how == How::Enter)
+                d.PressEnter();
+            else
+                DoubleClickRow(d, row);
         });
         EXPECT_EQ(IDOK, window.DoModal());
         EXPECT_EQ(1, settings.nEncFormat);
@@ -353,10 +354,10 @@ TEST_F(PresetAddTest, FileNamesAreMadeOfNamesAndCleaned)
     for (const Named& c : {Named{L"a:b*c", L"a_b_c.rvp"}, Named{L"\\/*?\"<>|:", L"_________.rvp"},
                            Named{L"한글 이름", L"한글 이름.rvp"}, Named{L"", L".rvp"}})
         EXPECT_EQ(std::wstring(c.file), CDlgPresetAdd::FileNameForName(c.name).str()) << WideToUtf8(c.name);
-    for (const Named& c : {Named{L"a/b.rvp", L"a_b.rvp"}, Named{L" x ", L"x.rvp"}, Named{L"x.ini", L"x.ini"},
-                           Named{L"X.RVP", L"X.RVP"}, Named{L"..", L"__.rvp"}, Named{L".rvp", L"_rvp.rvp"},
-                           Named{L"a\tb", L"a_b.rvp"}, Named{L"../../up", L"___.._up.rvp"}, Named{L"", L""},
-                           Named{L"   ", L""}})
+    for (const Named& c :
+         {Named{L"a/b.rvp", L"a_b.rvp"}, Named{L" x ", L"x.rvp"}, Named{L"x.ini", L"x.ini"}, Named{L"X.RVP", L"X.RVP"},
+          Named{L"..", L"__.rvp"}, Named{L".rvp", L"_rvp.rvp"}, Named{L"a\tb", L"a_b.rvp"},
+          Named{L"../../up", L"___.._up.rvp"}, Named{L"", L""}, Named{L"   ", L""}})
         EXPECT_EQ(std::wstring(c.file), CDlgPresetAdd::CleanFileName(c.name).str()) << WideToUtf8(c.name);
 }
 

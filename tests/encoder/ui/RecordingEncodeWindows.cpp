@@ -3,7 +3,7 @@
 #include "UiTestIds.h"
 
 BEGIN_MESSAGE_MAP(StandInProgressWindow, CDialog)
-    ON_WM_CLOSE()
+ON_WM_CLOSE()
 END_MESSAGE_MAP()
 
 INT_PTR RecordingEncodeWindows::RunSourceSettings(CWnd*, CEncFileInfoList& jobs, int job, bool autoPlay)

@@ -54,7 +54,8 @@ TEST_F(ShutdownTest, CountdownRunsOutThenSettingsAreSavedAndOnePowerOffIsAsked)
             EXPECT_EQ(CountdownTitle(10), Title(d));
             // The warning comes from the language file.
             std::wstring warning = d.Text(IDC_SHUTDOWN_TEXT);
-            EXPECT_NE(std::wstring::npos, warning.find(language.tag == std::string("ko") ? L"컴퓨터를 끕니다" : L"switched off"))
+            EXPECT_NE(std::wstring::npos,
+                      warning.find(language.tag == std::string("ko") ? L"컴퓨터를 끕니다" : L"switched off"))
                 << WideToUtf8(warning);
             SaveShot(d, std::string("shutdown_") + language.tag);
             for (int seconds = 9; seconds >= 0; --seconds) {
@@ -83,8 +84,10 @@ TEST_F(ShutdownTest, CancelOrEscapeKeepsTheComputerRunning)
         driver_.Expect(IDD_SHUTDOWN, [&](DialogDriver& d) {
             for (int i = 0; i < c.ticksFirst; ++i) Tick(d);
             EXPECT_EQ(10 - c.ticksFirst, countdown.SecondsLeft());
-            if (c.escape) d.PressEscape();
-            else d.Cancel();
+            if (c.escape)
+                d.PressEscape();
+            else
+                d.Cancel();
         });
         EXPECT_EQ(IDCANCEL, countdown.DoModal());
         // Time goes on after the window has gone; nothing happens.

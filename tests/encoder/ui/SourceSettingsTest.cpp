@@ -43,10 +43,7 @@ protected:
                      reinterpret_cast<LPARAM>(d.Item(IDC_SETINPUT_SLIDER)));
         d.Pump();
     }
-    static int SpinPos(const DialogDriver& d, int id)
-    {
-        return static_cast<int>(Send(d, id, UDM_GETPOS32));
-    }
+    static int SpinPos(const DialogDriver& d, int id) { return static_cast<int>(Send(d, id, UDM_GETPOS32)); }
     // One click on an up-down's arrow, as its notification tells it.
     static void SpinStep(const DialogDriver& d, int id, int delta)
     {
@@ -252,11 +249,12 @@ TEST_F(SourceSettingsTest, APausedSeekShowsItsPictureAndPlayEndsAtTheEnd)
     // Red for ten seconds, then blue for ten, with sound; a subtitle for
     // 1 to 5 s and another for 11 to 16 s.
     const std::string source =
-        Media("colours.avi", "-f lavfi -i color=c=red:size=320x240:rate=25:duration=10 "
-                             "-f lavfi -i color=c=blue:size=320x240:rate=25:duration=10 " +
-                                 TestTone(20) +
-                                 " -filter_complex [0:v][1:v]concat=n=2:v=1:a=0[v] -map [v] -map 2:a -c:v mpeg4 "
-                                 "-q:v 3 -c:a pcm_s16le");
+        Media("colours.avi",
+              "-f lavfi -i color=c=red:size=320x240:rate=25:duration=10 "
+              "-f lavfi -i color=c=blue:size=320x240:rate=25:duration=10 " +
+                  TestTone(20) +
+                  " -filter_complex [0:v][1:v]concat=n=2:v=1:a=0[v] -map [v] -map 2:a -c:v mpeg4 "
+                  "-q:v 3 -c:a pcm_s16le");
     const std::string subtitle = media_.File("colours.srt");
     WriteBytes(subtitle, "1\n00:00:01,000 --> 00:00:05,000\nEARLY\n\n2\n00:00:11,000 --> 00:00:16,000\nLATE\n\n");
     CEncFileInfo* job = Add(source);
@@ -289,7 +287,8 @@ TEST_F(SourceSettingsTest, APausedSeekShowsItsPictureAndPlayEndsAtTheEnd)
                 shown = corner();
                 const unsigned red = shown >> 16, blue = shown & 0xFF;
                 return seek.blue ? blue > 0xC0 && red < 0x40 : red > 0xC0 && blue < 0x40;
-            })) << std::hex << shown;
+            })) << std::hex
+                << shown;
             clock_.Advance(CDlgSetInput::kTimerPeriodMs);
             d.Pump();
             EXPECT_EQ(0u, d.Text(IDC_SETINPUT_TIME).find(FormatText(L"0:00:%02d / ", seek.second)));

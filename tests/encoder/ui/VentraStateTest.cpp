@@ -37,7 +37,10 @@ struct Flags {
 };
 Flags FlagsOf(const VentraState& s) { return Flags{s.running, s.percent, s.finished}; }
 
-void PrintTo(const Flags& f, std::ostream* os) { *os << "{" << f.running << "," << f.percent << "," << f.finished << "}"; }
+void PrintTo(const Flags& f, std::ostream* os)
+{
+    *os << "{" << f.running << "," << f.percent << "," << f.finished << "}";
+}
 
 class VentraStateTest : public testing::Test {
 protected:
@@ -78,9 +81,8 @@ TEST_F(VentraStateTest, RecordAtLoadJobStartProgressAndWindowEnd)
     VentraSetRunning(1);
     std::vector<VentraState> seen = History(record.module);
     const std::vector<Flags> expected = {
-        {0, 0, 0},  // published once at load
-        {1, 0, 0}, {1, 37, 0}, {1, 100, 0}, {1, 100, 0}, {1, 12, 0}, {1, 12, 1},
-        {1, 12, 1},  // flags are never reset
+        {0, 0, 0},                                                                            // published once at load
+        {1, 0, 0}, {1, 37, 0}, {1, 100, 0}, {1, 100, 0}, {1, 12, 0}, {1, 12, 1}, {1, 12, 1},  // flags are never reset
     };
     ASSERT_EQ(expected.size(), seen.size());
     for (size_t i = 0; i < seen.size(); ++i) {

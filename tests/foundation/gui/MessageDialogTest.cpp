@@ -60,8 +60,8 @@ TEST(MessageDialogLayout, WideAndTallTexts)
     MessageDialogLayout l = ComputeMessageDialogLayout(Metrics(65, 300, {20, -1, -1}));
     EXPECT_EQ(l.bodyWidth, 370);
     EXPECT_EQ(l.window, (SIZE{390, 175}));
-    EXPECT_EQ(l.text, (RECT{59, 50, 367, 115}));   // (Y + 40 - H) / 2 + 30 with Y = H
-    EXPECT_EQ(l.icon, (RECT{17, 66, 49, 98}));     // (65 + 8) / 2 + 30
+    EXPECT_EQ(l.text, (RECT{59, 50, 367, 115}));          // (Y + 40 - H) / 2 + 30 with Y = H
+    EXPECT_EQ(l.icon, (RECT{17, 66, 49, 98}));            // (65 + 8) / 2 + 30
     EXPECT_EQ(l.buttons[0], (RECT{302, 140, 372, 165}));  // alone: x = W + 7 - w - 5
 }
 
@@ -222,7 +222,8 @@ TEST_P(MessageDialogAnswers, EveryButtonSetAndClosePath)
 
 std::string AnswerName(const testing::TestParamInfo<AnswerCase>& i)
 {
-    static const char* const how[] = {"button1", "button2", "button3", "escape", "systemclose", "enter", "closemessage"};
+    static const char* const how[] = {"button1",     "button2", "button3",     "escape",
+                                      "systemclose", "enter",   "closemessage"};
     return "set" + std::to_string(i.param.type & 0xF) + "_bits" + std::to_string(i.param.type & ~0xFu) + "_" +
            how[static_cast<int>(i.param.how)];
 }
@@ -270,8 +271,8 @@ TEST_F(MessageDialogTest, UnattendedDialogsTakeTheirDefaultButton)
         SCOPED_TRACE(testing::Message() << c.type << " " << c.options);
         int check = -1;
         testing::internal::CaptureStderr();
-        const MessageDialogArg arg = (c.options & (MDO_CHECKBOX | MDO_CHECKBOXSET)) ? MessageDialogArg(L"다시 묻지 않기")
-                                                                                     : MessageDialogArg();
+        const MessageDialogArg arg =
+            (c.options & (MDO_CHECKBOX | MDO_CHECKBOXSET)) ? MessageDialogArg(L"다시 묻지 않기") : MessageDialogArg();
         EXPECT_EQ(c.answer, ShowMessageDialog(nullptr, L"계속할까요?\n\n - a.avi", L"RivoEnc", c.type, c.options, arg,
                                               L"예,아니요,취소", &check));
         EXPECT_EQ("RivoEnc: 계속할까요?  - a.avi\n", testing::internal::GetCapturedStderr());

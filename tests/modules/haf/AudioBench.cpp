@@ -18,10 +18,10 @@
 #include "modules/api/AudioFilterControl.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
-#include "platform/dshow/filters/FilterGuids.h"
-#include "platform/dshow/filters/SystemFilters.h"
 #include "platform/dshow/GraphInterfaces.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/filters/FilterGuids.h"
+#include "platform/dshow/filters/SystemFilters.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Module.h"
 #include "platform/win32/NativePath.h"
@@ -60,7 +60,8 @@ ComPtr<IBaseFilter> AudioFilter()
     auto get = module ? reinterpret_cast<LPFNGETCLASSOBJECT>(GetProcAddress(module, "DllGetClassObject")) : nullptr;
     ComPtr<IClassFactory> factory;
     ComPtr<IBaseFilter> filter;
-    if (get && SUCCEEDED(get(CLSID_HalvaneAudioFilter, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()))))
+    if (get &&
+        SUCCEEDED(get(CLSID_HalvaneAudioFilter, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()))))
         factory->CreateInstance(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf()));
     return filter;
 }
@@ -101,9 +102,8 @@ int Run(const char* path)
          FAILED(graph->ConnectDirect(FirstPin(decoder.Get(), PINDIR_OUTPUT).Get(),
                                      FirstPin(audio.Get(), PINDIR_INPUT).Get(), nullptr))))
         sound.Reset();
-    if (!sound ||
-        FAILED(graph->ConnectDirect(FirstPin(audio.Get(), PINDIR_OUTPUT).Get(),
-                                    FirstPin(renderer.Get(), PINDIR_INPUT).Get(), nullptr))) {
+    if (!sound || FAILED(graph->ConnectDirect(FirstPin(audio.Get(), PINDIR_OUTPUT).Get(),
+                                              FirstPin(renderer.Get(), PINDIR_INPUT).Get(), nullptr))) {
         std::fprintf(stderr, "haf_bench: %s: cannot connect\n", path);
         return 1;
     }

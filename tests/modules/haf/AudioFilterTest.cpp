@@ -13,9 +13,9 @@
 #include "modules/api/AudioFilterControl.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/filters/PcmFormat.h"
-#include "platform/dshow/MediaGuids.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/NativePath.h"
 #include "tests/modules/haf/SoundAnalysis.h"
@@ -69,9 +69,9 @@ protected:
         ASSERT_EQ(graph->AddFilter(source.Get(), L"Source"), S_OK);
         for (const ComPtr<IPin>& out : FilterPins(source.Get(), PINDIR_OUTPUT)) {
             if (!decode) {
-                ASSERT_EQ(graph->ConnectDirect(out.Get(), FilterPins(audio.Get(), PINDIR_INPUT, true).at(0).Get(),
-                                               nullptr),
-                          S_OK);
+                ASSERT_EQ(
+                    graph->ConnectDirect(out.Get(), FilterPins(audio.Get(), PINDIR_INPUT, true).at(0).Get(), nullptr),
+                    S_OK);
                 continue;
             }
             ComPtr<IBaseFilter> decoder = CreateFilter(CLSID_AudioDecoder);
@@ -86,8 +86,8 @@ protected:
     {
         ComPtr<IBaseFilter> s = CSampleSink::Make(&sink, true);
         ASSERT_EQ(graph->AddFilter(s.Get(), L"Sink"), S_OK);
-        ASSERT_EQ(graph->ConnectDirect(FilterPins(audio.Get(), PINDIR_OUTPUT)[0].Get(), FilterPins(s.Get(), PINDIR_INPUT)[0].Get(),
-                                       nullptr),
+        ASSERT_EQ(graph->ConnectDirect(FilterPins(audio.Get(), PINDIR_OUTPUT)[0].Get(),
+                                       FilterPins(s.Get(), PINDIR_INPUT)[0].Get(), nullptr),
                   S_OK);
     }
     Treated RunToEnd()
@@ -214,9 +214,9 @@ struct LayoutCase {
 TEST_F(AudioFilterTest, EveryPcmLayoutOfASourceIsTakenAndConverted)
 {
     const LayoutCase cases[] = {
-        {"8-bit mono", "pcm_u8", 1},       {"16-bit stereo", "pcm_s16le", 2}, {"24-bit stereo", "pcm_s24le", 2},
-        {"32-bit 5.1", "pcm_s32le", 6},    {"float stereo", "pcm_f32le", 2},  {"double mono", "pcm_f64le", 1},
-        {"24-bit 7.1", "pcm_s24le", 8},    {"24-bit three", "pcm_s24le", 3},
+        {"8-bit mono", "pcm_u8", 1},    {"16-bit stereo", "pcm_s16le", 2}, {"24-bit stereo", "pcm_s24le", 2},
+        {"32-bit 5.1", "pcm_s32le", 6}, {"float stereo", "pcm_f32le", 2},  {"double mono", "pcm_f64le", 1},
+        {"24-bit 7.1", "pcm_s24le", 8}, {"24-bit three", "pcm_s24le", 3},
     };
     for (const LayoutCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -249,7 +249,7 @@ struct LevelCase {
     double amplitude;  // of the source's tone
     int amplifyDb;
     bool normalize;
-    int level;         // percent
+    int level;  // percent
     double limit;
     double expectPeakDb;
 };
@@ -308,8 +308,8 @@ TEST_P(AudioDelayTest, DelayPutsSilenceInFrontOrCutsTheStart)
 {
     const DelayCase& c = GetParam();
     const int rate = 48000;
-    std::string path =
-        MakeMedia(dir, "late.mka", "-f lavfi -i 'aevalsrc=if(gte(t\\,0.5)\\,0.5*sin(2*PI*440*t)\\,0):s=48000:d=2' -c:a flac");
+    std::string path = MakeMedia(
+        dir, "late.mka", "-f lavfi -i 'aevalsrc=if(gte(t\\,0.5)\\,0.5*sin(2*PI*440*t)\\,0):s=48000:d=2' -c:a flac");
     Treated out = Treat(path, [&](IAudioFilterControl* audioControl) {
         EXPECT_EQ(audioControl->SetAudioSyncDelay(c.delayMs), S_OK);
         EXPECT_EQ(audioControl->SetAudioPlaybackRate(c.playback), S_OK);
@@ -353,16 +353,16 @@ TEST_F(AudioFilterTest, AfterASeekTheStreamStartsAgainWithItsDelayOnTheNewTimeLi
 TEST_F(AudioFilterTest, ACutLongerThanTheSoundLeavesAnEmptyStreamThatStillEnds)
 {
     std::string path = MakeTones(dir, "tone.mka", 44100, {440}, 1.0);
-    Treated out = Treat(path, [](IAudioFilterControl* audioControl) { EXPECT_EQ(audioControl->SetAudioSyncDelay(-5000), S_OK); });
+    Treated out =
+        Treat(path, [](IAudioFilterControl* audioControl) { EXPECT_EQ(audioControl->SetAudioSyncDelay(-5000), S_OK); });
     EXPECT_EQ(out.Frames(), 0u);
 }
 
 TEST_F(AudioFilterTest, TheChosenOfThreeStreamsFlows)
 {
-    std::string path =
-        MakeMedia(dir, "three.mka",
-                  "-f lavfi -i 'sine=f=300:r=44100:d=2' -f lavfi -i 'sine=f=440:r=44100:d=2' "
-                  "-f lavfi -i 'sine=f=700:r=44100:d=2' -map 0 -map 1 -map 2 -c:a flac");
+    std::string path = MakeMedia(dir, "three.mka",
+                                 "-f lavfi -i 'sine=f=300:r=44100:d=2' -f lavfi -i 'sine=f=440:r=44100:d=2' "
+                                 "-f lavfi -i 'sine=f=700:r=44100:d=2' -map 0 -map 1 -map 2 -c:a flac");
     Open(path);
     int count = -1;
     EXPECT_EQ(control->GetAudioStreamCount(&count), S_OK);
@@ -476,9 +476,8 @@ TEST_F(AudioFilterTest, TheSamplePluginHalvesTheSoundOrSwapsTheChannels)
         SetUp();
         DspPluginModule* module = plugin.SelectModule(c.module, nullptr);
         ASSERT_NE(module, nullptr);
-        Treated out = Treat(path, [&](IAudioFilterControl* audioControl) {
-            EXPECT_EQ(audioControl->SetAudioDspModule(module), S_OK);
-        });
+        Treated out = Treat(
+            path, [&](IAudioFilterControl* audioControl) { EXPECT_EQ(audioControl->SetAudioDspModule(module), S_OK); });
         ASSERT_EQ(out.channels, 2);
         const size_t frames = out.Frames();
         EXPECT_NEAR(out.Seconds(), 1.0, 0.01);
@@ -511,7 +510,8 @@ TEST_F(AudioFilterTest, FrameCountsADspModuleReportsAreHeldToTheBuffersRoom)
         dsp.module.userData = &dsp;
         dsp.factor = c.factor;
         dsp.fixed = c.fixed;
-        Treated out = Treat(path, [&](IAudioFilterControl* audioControl) { audioControl->SetAudioDspModule(&dsp.module); });
+        Treated out =
+            Treat(path, [&](IAudioFilterControl* audioControl) { audioControl->SetAudioDspModule(&dsp.module); });
         EXPECT_NEAR(out.Seconds(), c.expectSeconds, 0.01);
         // The frames a module made up without writing them are silence.
         if (c.factor == 3 && out.samples.size() > 1024) {
@@ -519,7 +519,6 @@ TEST_F(AudioFilterTest, FrameCountsADspModuleReportsAreHeldToTheBuffersRoom)
         }
     }
 }
-
 
 TEST_F(AudioFilterTest, SettersRefuseValuesThatMakeNoSoundAndKeepTheOldOnes)
 {

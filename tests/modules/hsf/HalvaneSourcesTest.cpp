@@ -5,8 +5,8 @@
 // each refuses other families; the AVI source reads a file whose index was
 // cut off when told to; the MP4 source lets go of everything when told the
 // program releases it.
-#include <gtest/gtest.h>
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <string>
@@ -15,8 +15,8 @@
 #include "modules/api/SourceFilters.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
-#include "platform/dshow/filters/FilterGuids.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/filters/FilterGuids.h"
 #include "platform/win32/NativePath.h"
 #include "tests/platform/dshow/MediaFiles.h"
 #include "tests/support/GraphHelpers.h"
@@ -96,8 +96,8 @@ protected:
             CSampleSink* sink = nullptr;
             ComPtr<IBaseFilter> s = CSampleSink::Make(&sink);
             EXPECT_TRUE(SUCCEEDED(graph->AddFilter(s.Get(), nullptr)));
-            EXPECT_EQ(graph->ConnectDirect(FilterPins(decoder.Get(), PINDIR_OUTPUT)[0].Get(), FilterPins(s.Get(), PINDIR_INPUT)[0].Get(),
-                                           nullptr),
+            EXPECT_EQ(graph->ConnectDirect(FilterPins(decoder.Get(), PINDIR_OUTPUT)[0].Get(),
+                                           FilterPins(s.Get(), PINDIR_INPUT)[0].Get(), nullptr),
                       S_OK);
             sinks.push_back(sink);
         }
@@ -190,8 +190,8 @@ TEST_F(HalvaneSourceTest, EachSourceRefusesAnotherFamilysFile)
 
 TEST_F(HalvaneSourceTest, AviSourceReadsAFileWhoseIndexIsCutOrMissingOnlyWhenToldTo)
 {
-    std::string whole = MakeMedia(dir, "whole.avi", TestPicture(2.0) + " " + TestTone(2.0) +
-                                                        " -c:v mpeg4 -vtag XVID -c:a libmp3lame");
+    std::string whole =
+        MakeMedia(dir, "whole.avi", TestPicture(2.0) + " " + TestTone(2.0) + " -c:v mpeg4 -vtag XVID -c:a libmp3lame");
     std::string bytes = ReadBytes(whole);
     const size_t idx1 = bytes.rfind("idx1");
     ASSERT_NE(idx1, std::string::npos);
@@ -237,8 +237,14 @@ std::string Le32(uint32_t v)
     return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF), static_cast<char>(v >> 16 & 0xFF),
                        static_cast<char>(v >> 24)};
 }
-std::string Chunk(const std::string& id, const std::string& body) { return id + Le32(static_cast<uint32_t>(body.size())) + body; }
-std::string Riff(const std::string& body) { return "RIFF" + Le32(static_cast<uint32_t>(body.size() + 4)) + "AVI " + body; }
+std::string Chunk(const std::string& id, const std::string& body)
+{
+    return id + Le32(static_cast<uint32_t>(body.size())) + body;
+}
+std::string Riff(const std::string& body)
+{
+    return "RIFF" + Le32(static_cast<uint32_t>(body.size() + 4)) + "AVI " + body;
+}
 
 TEST_F(HalvaneSourceTest, AviSourceLooksAtDamagedChunksSafelyAndRefusesThem)
 {
@@ -251,7 +257,8 @@ TEST_F(HalvaneSourceTest, AviSourceLooksAtDamagedChunksSafelyAndRefusesThem)
     } cases[] = {
         {"a list running past the file", Riff("LIST" + Le32(0xFFFFFFF0u) + "hdrl" + Chunk("avih", std::string(56, 0))),
          VFW_E_INVALID_FILE_FORMAT},
-        {"a chunk of the largest size", Riff(Chunk("JUNK", "") + "JUNK" + Le32(0xFFFFFFFFu)), VFW_E_INVALID_FILE_FORMAT},
+        {"a chunk of the largest size", Riff(Chunk("JUNK", "") + "JUNK" + Le32(0xFFFFFFFFu)),
+         VFW_E_INVALID_FILE_FORMAT},
         {"a stream list smaller than its type", Riff("LIST" + Le32(2) + "hdrl" + "LIST" + Le32(1) + "st"),
          VFW_E_INVALID_FILE_FORMAT},
         {"a super index but the movie cut short",

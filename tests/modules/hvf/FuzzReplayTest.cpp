@@ -13,8 +13,7 @@ uint32_t Next() { return g_state = g_state * 1103515245u + 12345u; }
 
 void Replay(int (*body)(const uint8_t*, size_t), const std::string& input, int changes, size_t cutStep)
 {
-    for (size_t cut = 0; cut <= input.size(); cut += cutStep)
-        body(reinterpret_cast<const uint8_t*>(input.data()), cut);
+    for (size_t cut = 0; cut <= input.size(); cut += cutStep) body(reinterpret_cast<const uint8_t*>(input.data()), cut);
     for (int i = 0; i < changes; ++i) {
         std::string b = input;
         for (int n = 0; n < 3; ++n) b[Next() % b.size()] = static_cast<char>(Next());

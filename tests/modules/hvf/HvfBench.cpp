@@ -73,9 +73,10 @@ int Treat(const char* path, int threads)
     control->SetVideoSharpenStrength(64);
     control->SetVideoFlip(0);
     control->SetVideoDeinterlace(1);
-    const std::vector<std::pair<IBaseFilter*, IBaseFilter*>> links = {
-        {source.Get(), splitter.Get()}, {splitter.Get(), decoder.Get()}, {decoder.Get(), video.Get()},
-        {video.Get(), renderer.Get()}};
+    const std::vector<std::pair<IBaseFilter*, IBaseFilter*>> links = {{source.Get(), splitter.Get()},
+                                                                      {splitter.Get(), decoder.Get()},
+                                                                      {decoder.Get(), video.Get()},
+                                                                      {video.Get(), renderer.Get()}};
     for (auto [from, to] : links) {
         HRESULT hr = graph->ConnectDirect(FindPinByDirection(from, PINDIR_OUTPUT), FindPinByDirection(to, PINDIR_INPUT),
                                           nullptr);

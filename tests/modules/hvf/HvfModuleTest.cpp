@@ -93,12 +93,14 @@ const PlaceCall kCalls[] = {
     {"SetVideoSharpenStrength", [](auto* t, void* o) { return t->SetVideoSharpenStrength(o, 64); }},
     {"SetVideoFlip", [](auto* t, void* o) { return t->SetVideoFlip(o, 0); }},
     {"SetVideoDeinterlace", [](auto* t, void* o) { return t->SetVideoDeinterlace(o, 2); }},
-    {"SetVideoLogo", [](auto* t, void* o) {
+    {"SetVideoLogo",
+     [](auto* t, void* o) {
          SLogoInfo none = NoLogo();
          return t->SetVideoLogo(o, 0, &none);
      }},
     {"SetVideoFilterSubtitle", [](auto* t, void* o) { return t->SetVideoFilterSubtitle(o, nullptr); }},
-    {"SetSubtitleStyle", [](auto* t, void* o) {
+    {"SetSubtitleStyle",
+     [](auto* t, void* o) {
          SubtitleStyleRecord style{};
          InitSubtitleStyle(&style);
          return t->SetSubtitleStyle(o, &style);

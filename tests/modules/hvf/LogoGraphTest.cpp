@@ -111,7 +111,8 @@ TEST_F(LogoGraphTest, AnOpaqueLogoMatchesTheOverlayOfTheCommandLine)
     int code = -1;
     std::string log = RunTool("ffmpeg -hide_banner -loglevel error -nostdin -y -i '" + source + "' -i '" + logo +
                                   "' -filter_complex \"[0:v][1:v]overlay=264:12:enable='between(t,0.4,1.19)'\" "
-                                  "-fps_mode passthrough -f rawvideo -pix_fmt yuv420p '" + out + "' 2>&1",
+                                  "-fps_mode passthrough -f rawvideo -pix_fmt yuv420p '" +
+                                  out + "' 2>&1",
                               &code);
     ASSERT_EQ(code, 0) << log;
     std::string theirs = ReadBytes(out);
@@ -120,7 +121,9 @@ TEST_F(LogoGraphTest, AnOpaqueLogoMatchesTheOverlayOfTheCommandLine)
         EXPECT_GT(Psnr(ours[i].data, theirs.substr(i * 320 * 240 * 3 / 2, 320 * 240 * 3 / 2)), 40.0) << i;
     // Before its start and from its end on, the pictures are the source's.
     for (size_t i : {0u, 3u, 12u, 19u}) EXPECT_EQ(ours[i].data, plain[i]) << "picture " << i;
-    for (size_t i : {4u, 11u}) Check(ours[i], i, 264, 12, 40, 20, [](int) { return 1.0; }, LumaOf(0xFF0000));
+    for (size_t i : {4u, 11u})
+        Check(
+            ours[i], i, 264, 12, 40, 20, [](int) { return 1.0; }, LumaOf(0xFF0000));
 }
 
 TEST_F(LogoGraphTest, ALogoIsDrawnOnACopyNeverOnTheDecodersPictures)
@@ -136,7 +139,9 @@ TEST_F(LogoGraphTest, ALogoIsDrawnOnACopyNeverOnTheDecodersPictures)
     std::vector<const BYTE*> decoded = inputWatch->Pointers();
     for (const SinkRecord& r : sink->Records())
         EXPECT_EQ(std::find(decoded.begin(), decoded.end(), r.pointer), decoded.end());
-    for (size_t i = 0; i < ours.size(); ++i) Check(ours[i], i, 264, 12, 40, 20, [](int) { return 1.0; }, LumaOf(0xFF0000));
+    for (size_t i = 0; i < ours.size(); ++i)
+        Check(
+            ours[i], i, 264, 12, 40, 20, [](int) { return 1.0; }, LumaOf(0xFF0000));
 }
 
 TEST_F(LogoGraphTest, OpacityFadesAndPlaces)
@@ -152,9 +157,25 @@ TEST_F(LogoGraphTest, OpacityFadesAndPlaces)
     };
     const FadeCase cases[] = {
         {"half transparent, bottom left", 0, 100, 0, 0, false, 50, 16, 208, {{0, 1.0}, {10, 1.0}, {19, 1.0}}},
-        {"fading in and out over a second each", 50, 50, 0, 2000, true, 0, 140, 110,
+        {"fading in and out over a second each",
+         50,
+         50,
+         0,
+         2000,
+         true,
+         0,
+         140,
+         110,
          {{0, 0.0}, {3, 0.3}, {5, 0.5}, {10, 1.0}, {15, 0.5}, {18, 0.2}}},
-        {"a short logo fades over half its time", 50, 50, 500, 1300, true, 0, 140, 110,
+        {"a short logo fades over half its time",
+         50,
+         50,
+         500,
+         1300,
+         true,
+         0,
+         140,
+         110,
          {{4, 0.0}, {6, 0.25}, {9, 1.0}, {11, 0.5}, {13, 0.0}}},
     };
     std::string logo = MakeMedia(dir, "logo.bmp", "-f lavfi -i color=c=white:s=40x20 -frames:v 1");
@@ -167,7 +188,8 @@ TEST_F(LogoGraphTest, OpacityFadesAndPlaces)
         ASSERT_EQ(ours.size(), 20u);
         for (auto [index, share] : c.expected) {
             double s = share * (100 - c.transparency) / 100.0;
-            Check(ours[index], index, c.left, c.top, 40, 20, [&](int) { return s; }, 235);
+            Check(
+                ours[index], index, c.left, c.top, 40, 20, [&](int) { return s; }, 235);
         }
     }
 }
@@ -181,16 +203,17 @@ TEST_F(LogoGraphTest, AMaskOrThePicturesOwnAlphaGivesTheOpacity)
     std::string logo = MakeMedia(dir, "logo.jpg", "-f lavfi -i color=c=white:s=40x20 -frames:v 1 -q:v 1");
     std::vector<Picture> ours = RunWith(LogoRecord(logo, mask, 0, 0, 0, 0, 0, 0, false, 0));
     ASSERT_EQ(ours.size(), 20u);
-    Check(ours[5], 5, 0, 0, 40, 20, [](int column) { return column < 20 ? 1.0 : 0.0; }, 235);
+    Check(
+        ours[5], 5, 0, 0, 40, 20, [](int column) { return column < 20 ? 1.0 : 0.0; }, 235);
 
     TearDown();
     SetUp();
     // A PNG whose own alpha is a half.
-    std::string alpha =
-        MakeMedia(dir, "alpha.png", "-f lavfi -i color=c=white@0.5:s=40x20,format=rgba -frames:v 1");
+    std::string alpha = MakeMedia(dir, "alpha.png", "-f lavfi -i color=c=white@0.5:s=40x20,format=rgba -frames:v 1");
     ours = RunWith(LogoRecord(alpha, "", 0, 0, 0, 0, 0, 0, false, 0));
     ASSERT_EQ(ours.size(), 20u);
-    Check(ours[5], 5, 0, 0, 40, 20, [](int) { return 128.0 / 255; }, 235);
+    Check(
+        ours[5], 5, 0, 0, 40, 20, [](int) { return 128.0 / 255; }, 235);
 }
 
 TEST_F(LogoGraphTest, ALogoThatCannotBeReadLeavesTheJobWithoutOne)
@@ -239,7 +262,8 @@ TEST_F(LogoGraphTest, LogoNumbersAndRemoval)
     ASSERT_EQ(video->SetVideoLogo(0, &info), S_OK);
     ours = RunToEnd();
     ASSERT_EQ(ours.size(), plain.size());
-    Check(ours[5], 5, 0, 0, 40, 20, [](int) { return 1.0; }, LumaOf(0xFF0000));
+    Check(
+        ours[5], 5, 0, 0, 40, 20, [](int) { return 1.0; }, LumaOf(0xFF0000));
     EXPECT_EQ(video->SetVideoLogo(0, nullptr), S_OK);
     ours = RunToEnd();
     EXPECT_EQ(ours[5].data, plain[5]);

@@ -64,8 +64,8 @@ TEST(LogoTest, PlaceBetweenTheMargins)
 {
     // A 100x50 logo on 640x360 with margins of 5 percent (32 and 18 pixels).
     const PlaceCase cases[] = {
-        {100, 0, 5, 5, true, 508, 18},   {0, 100, 5, 5, true, 32, 292},  {50, 50, 5, 5, false, 270, 155},
-        {50, 50, 5, 5, true, 270, 154},  {0, 0, 0, 0, true, 0, 0},       {100, 100, 0, 0, true, 540, 310},
+        {100, 0, 5, 5, true, 508, 18},   {0, 100, 5, 5, true, 32, 292}, {50, 50, 5, 5, false, 270, 155},
+        {50, 50, 5, 5, true, 270, 154},  {0, 0, 0, 0, true, 0, 0},      {100, 100, 0, 0, true, 540, 310},
         {150, -20, 5, 5, true, 508, 18},  // positions beyond 0..100 are taken as the nearest end
     };
     for (const PlaceCase& c : cases) {
@@ -119,24 +119,23 @@ TEST_F(LogoFileTest, PicturesAndMasksOfEachKind)
 {
     const std::string red = "-f lavfi -i color=c=red:s=40x20 -frames:v 1";
     const LoadCase cases[] = {
-        {"PNG with alpha", "-f lavfi -i color=c=red@0.5:s=40x20,format=rgba -frames:v 1", "a.png", "", "", S_OK, 40,
-         20, 0x80FF0000, 2},
+        {"PNG with alpha", "-f lavfi -i color=c=red@0.5:s=40x20,format=rgba -frames:v 1", "a.png", "", "", S_OK, 40, 20,
+         0x80FF0000, 2},
         {"BMP", "-f lavfi -i color=c=0x2040C0:s=30x10 -frames:v 1", "b.bmp", "", "", S_OK, 30, 10, 0xFF2040C0, 3},
-        {"JPEG", "-f lavfi -i color=c=0x20C040:s=32x16 -frames:v 1 -q:v 1", "c.jpg", "", "", S_OK, 32, 16,
-         0xFF20C040, 6},
+        {"JPEG", "-f lavfi -i color=c=0x20C040:s=32x16 -frames:v 1 -q:v 1", "c.jpg", "", "", S_OK, 32, 16, 0xFF20C040,
+         6},
         {"a grey mask gives the alpha", red + " -pix_fmt rgb24", "d.png",
          "-f lavfi -i color=c=0x404040:s=40x20 -frames:v 1 -pix_fmt gray", "m.png", S_OK, 40, 20, 0x40FF0000, 2},
         {"a mask of another size is scaled", red + " -pix_fmt rgb24", "e.png",
          "-f lavfi -i color=c=white:s=8x4 -frames:v 1", "m.bmp", S_OK, 40, 20, 0xFFFF0000, 2},
         {"a missing picture", "missing", "none.png", "", "", HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), 0, 0, 0, 0},
-        {"a missing mask", red, "f.png", "missing", "none.bmp", HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), 0, 0, 0,
+        {"a missing mask", red, "f.png", "missing", "none.bmp", HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), 0, 0, 0, 0},
+        {"text that is no picture", "bytes:this is not a picture", "g.png", "", "", VFW_E_INVALID_FILE_FORMAT, 0, 0, 0,
          0},
-        {"text that is no picture", "bytes:this is not a picture", "g.png", "", "", VFW_E_INVALID_FILE_FORMAT, 0, 0,
+        {"a PNG cut short", "bytes:\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0", "h.png", "", "", VFW_E_INVALID_FILE_FORMAT, 0, 0,
          0, 0},
-        {"a PNG cut short", "bytes:\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0", "h.png", "", "", VFW_E_INVALID_FILE_FORMAT, 0,
-         0, 0, 0},
-        {"a BMP with a broken header", "bytes:BM\x10\0\0\0garbage-garbage", "i.bmp", "", "",
-         VFW_E_INVALID_FILE_FORMAT, 0, 0, 0, 0},
+        {"a BMP with a broken header", "bytes:BM\x10\0\0\0garbage-garbage", "i.bmp", "", "", VFW_E_INVALID_FILE_FORMAT,
+         0, 0, 0, 0},
         {"a folder", "folder", "j.png", "", "", VFW_E_INVALID_FILE_FORMAT, 0, 0, 0, 0},
         {"an empty file", "bytes:", "k.png", "", "", VFW_E_INVALID_FILE_FORMAT, 0, 0, 0, 0},
     };
@@ -178,14 +177,13 @@ TEST_F(LogoFileTest, JpegAndPngLogosOfCommonSizesReadAsTheCommandLineReadsThem)
         int maxTolerance;
     };
     const SizeCase cases[] = {
-        {"logo.png", 40, 20, 0, 0},  {"logo.png", 120, 60, 0, 0}, {"logo.png", 200, 80, 0, 0},
+        {"logo.png", 40, 20, 0, 0},  {"logo.png", 120, 60, 0, 0},  {"logo.png", 200, 80, 0, 0},
         {"logo.jpg", 40, 20, 2, 24}, {"logo.jpg", 120, 60, 2, 24}, {"logo.jpg", 200, 80, 2, 24},
     };
     for (const SizeCase& c : cases) {
         std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
         SCOPED_TRACE(std::string(c.name) + " " + size);
-        std::string path =
-            MakeMedia(dir, size + "-" + c.name, "-f lavfi -i testsrc=s=" + size + " -frames:v 1 -q:v 2");
+        std::string path = MakeMedia(dir, size + "-" + c.name, "-f lavfi -i testsrc=s=" + size + " -frames:v 1 -q:v 2");
         std::string theirs =
             ReadBytes(MakeMedia(dir, size + "-" + c.name + ".bgra", "-i '" + path + "' -f rawvideo -pix_fmt bgra"));
         std::shared_ptr<const LogoPicture> logo;

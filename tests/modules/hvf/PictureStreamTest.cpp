@@ -49,8 +49,8 @@ class PictureStreamTest : public TreatmentGraphTest {
 protected:
     std::string Moving(double seconds = 0.6, const std::string& size = "320x240")
     {
-        return MakeSource("moving.avi", "-f lavfi -i testsrc2=size=" + size + ":rate=25:duration=" +
-                                            std::to_string(seconds) + " -c:v mpeg4 -q:v 3");
+        return MakeSource("moving.avi", "-f lavfi -i testsrc2=size=" + size +
+                                            ":rate=25:duration=" + std::to_string(seconds) + " -c:v mpeg4 -q:v 3");
     }
 };
 
@@ -99,7 +99,7 @@ TEST_F(PictureStreamTest, BarsAreBlackAndThePictureFillsTheRoomBetweenThem)
 
 struct TurnCase {
     const char* name;
-    int a, b, c, d;  // the display matrix the file states
+    int a, b, c, d;     // the display matrix the file states
     int width, height;  // the picture as it is seen
     // The oracle: null for the ffmpeg command line's own turning of the
     // file; else its filters on the file without the matrix (this ffmpeg
@@ -277,9 +277,8 @@ TEST_F(PictureStreamTest, SubtitleInformationGivesTheSourceFrameRate)
         SCOPED_TRACE(c.rate);
         TearDown();
         SetUp();
-        std::string path = MakeSource(std::string("rate.avi"),
-                                      std::string("-f lavfi -i testsrc2=size=160x120:rate=") + c.rate +
-                                          ":duration=0.5 -c:v mpeg4");
+        std::string path = MakeSource(std::string("rate.avi"), std::string("-f lavfi -i testsrc2=size=160x120:rate=") +
+                                                                   c.rate + ":duration=0.5 -c:v mpeg4");
         Open(path, CLSID_AviSplitter);
         std::memset(&info, 0xAB, sizeof info);
         ASSERT_EQ(video->QueryVideoFilterSubtitleInfo(&info), S_OK);
@@ -454,14 +453,13 @@ TEST_P(OwnBytesTest, UntreatedPicturesLeaveInTheDecodersBytes)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OwnBytesTest,
-    ::testing::Values(OwnBytesCase{"untreated", 320, 240, [](IVideoFilterControl*) {}, true, true},
-                      OwnBytesCase{"untreated_854x480", 854, 480, [](IVideoFilterControl*) {}, true, true},
-                      OwnBytesCase{"untreated_426x240", 426, 240, [](IVideoFilterControl*) {}, true, true},
-                      OwnBytesCase{"brighter", 320, 240,
-                                   [](IVideoFilterControl* v) { EXPECT_EQ(v->SetVideoBrightness(60), S_OK); }, false,
-                                   true},
-                      OwnBytesCase{"smaller", 320, 240, [](IVideoFilterControl* v) { Size(v, 160, 120); }, false,
-                                   false}));
+    ::testing::Values(
+        OwnBytesCase{"untreated", 320, 240, [](IVideoFilterControl*) {}, true, true},
+        OwnBytesCase{"untreated_854x480", 854, 480, [](IVideoFilterControl*) {}, true, true},
+        OwnBytesCase{"untreated_426x240", 426, 240, [](IVideoFilterControl*) {}, true, true},
+        OwnBytesCase{"brighter", 320, 240, [](IVideoFilterControl* v) { EXPECT_EQ(v->SetVideoBrightness(60), S_OK); },
+                     false, true},
+        OwnBytesCase{"smaller", 320, 240, [](IVideoFilterControl* v) { Size(v, 160, 120); }, false, false}));
 
 TEST_F(PictureStreamTest, RgbOutputIsPackedBgraStoredBottomUp)
 {

@@ -71,8 +71,8 @@ const std::vector<TreatmentCase>& Cases()
          },
          "unsharp=5:5:1:5:5:0"},
         {"flip", [](IVideoFilterControl* v) { v->SetVideoFlip(1); }, "vflip"},
-        {"stretched to 640x360", [](IVideoFilterControl* v) { Size(v, 640, 360); },
-         "scale=640:360:flags=bicubic", 640, 360},
+        {"stretched to 640x360", [](IVideoFilterControl* v) { Size(v, 640, 360); }, "scale=640:360:flags=bicubic", 640,
+         360},
         {"padded into 640x360",
          [](IVideoFilterControl* v) {
              Size(v, 640, 360);
@@ -124,8 +124,8 @@ TEST_P(PictureTreatmentTest, MatchesTheSameFilterOfTheCommandLine)
 {
     const TreatmentCase& c = GetParam();
     // A blocky, moving picture, so that every treatment has work to do.
-    std::string path = MakeSource("source.avi",
-                                  "-f lavfi -i testsrc2=size=320x240:rate=25:duration=0.6 -c:v mpeg4 -q:v 12");
+    std::string path =
+        MakeSource("source.avi", "-f lavfi -i testsrc2=size=320x240:rate=25:duration=0.6 -c:v mpeg4 -q:v 12");
     c.set(video.Get());
     Open(path, CLSID_AviSplitter);
     // The decoder's own padded layout reached the filter: its buffer is

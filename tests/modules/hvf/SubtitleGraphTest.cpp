@@ -138,13 +138,14 @@ TEST_F(SubtitleGraphTest, SubRipShowsWhileItsEntriesLast)
 
 TEST_F(SubtitleGraphTest, KoreanSamiInCodePage949)
 {
-    std::string sami = "<SAMI>\r\n<HEAD>\r\n<STYLE TYPE=\"text/css\">\r\n<!--\r\nP { margin-left:8pt; }\r\n"
-                       ".KRCC { Name:Korean; lang:ko-KR; SAMIType:CC; }\r\n-->\r\n</STYLE>\r\n</HEAD>\r\n<BODY>\r\n"
-                       "<SYNC Start=500><P Class=KRCC>안녕하세요, 자막 시험입니다\r\n"
-                       "<SYNC Start=1500><P Class=KRCC>&nbsp;\r\n"
-                       "<SYNC Start=2000><P Class=KRCC>두 번째 줄은 <font color=\"#ffff00\">노란색</font><br>"
-                       "그리고 <b>굵은 글씨</b>\r\n"
-                       "<SYNC Start=2800><P Class=KRCC>&nbsp;\r\n</BODY>\r\n</SAMI>\r\n";
+    std::string sami =
+        "<SAMI>\r\n<HEAD>\r\n<STYLE TYPE=\"text/css\">\r\n<!--\r\nP { margin-left:8pt; }\r\n"
+        ".KRCC { Name:Korean; lang:ko-KR; SAMIType:CC; }\r\n-->\r\n</STYLE>\r\n</HEAD>\r\n<BODY>\r\n"
+        "<SYNC Start=500><P Class=KRCC>안녕하세요, 자막 시험입니다\r\n"
+        "<SYNC Start=1500><P Class=KRCC>&nbsp;\r\n"
+        "<SYNC Start=2000><P Class=KRCC>두 번째 줄은 <font color=\"#ffff00\">노란색</font><br>"
+        "그리고 <b>굵은 글씨</b>\r\n"
+        "<SYNC Start=2800><P Class=KRCC>&nbsp;\r\n</BODY>\r\n</SAMI>\r\n";
     int code = -1;
     WriteBytes(dir.File("utf8.smi"), sami);
     std::string cp949 = RunTool("iconv -f UTF-8 -t CP949 '" + dir.File("utf8.smi") + "'", &code);

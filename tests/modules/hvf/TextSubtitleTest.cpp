@@ -36,8 +36,9 @@ TEST(TextSubtitleTest, TheScriptCarriesTheStyleAndThePlace)
     s.charSpace = 10;
     std::string script = TextSubtitleRenderer::Script(L"@@<hi@@>", s, 640, 360);
     EXPECT_TRUE(Has(script, "PlayResX: 640\nPlayResY: 360")) << script;
-    EXPECT_TRUE(Has(script, "Style: Default,arial,32,&H100000FF,&H100000FF,&H2000FF00,&HA0123456,0,-1,0,0,100,100,"
-                            "3.20,0,1,2.50,1.00,5,12,12,7,1"))
+    EXPECT_TRUE(Has(script,
+                    "Style: Default,arial,32,&H100000FF,&H100000FF,&H2000FF00,&HA0123456,0,-1,0,0,100,100,"
+                    "3.20,0,1,2.50,1.00,5,12,12,7,1"))
         << script;
     // Laid out around the centre (Draw moves it to its place); soft edges.
     EXPECT_TRUE(Has(script, "{\\an5\\pos(320,180)\\be1}{\\b1}hi{\\b0}")) << script;
@@ -135,7 +136,8 @@ TEST(TextSubtitleTest, TheTextIsDrawnAroundItsPlaceAndInsideTheMargins)
         s.marginX = c.marginX;
         s.marginY = c.marginY;
         Canvas canvas(640, 360);
-        std::wstring text = c.posX == 10 ? L"A long line of subtitle text that fills most of the picture" : L"Subtitle line";
+        std::wstring text =
+            c.posX == 10 ? L"A long line of subtitle text that fills most of the picture" : L"Subtitle line";
         TextBlockBounds b = renderer.Draw(canvas.canvas, text, s);
         ASSERT_FALSE(b.Empty());
         c.check(b);

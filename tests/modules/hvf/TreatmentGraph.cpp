@@ -21,9 +21,11 @@ std::string SaveScreenshot(const std::string& i420, int width, int height, const
     std::string folder = RIVO_SCREENSHOT_DIR;
     std::string path = folder + "/" + name + ".png";
     int code = -1;
-    std::string log = RunTool("mkdir -p '" + folder + "' && ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo "
-                              "-pix_fmt yuv420p -s " + std::to_string(width) + "x" + std::to_string(height) + " -i '" +
-                              raw + "' -frames:v 1 '" + path + "' 2>&1",
+    std::string log = RunTool("mkdir -p '" + folder +
+                                  "' && ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo "
+                                  "-pix_fmt yuv420p -s " +
+                                  std::to_string(width) + "x" + std::to_string(height) + " -i '" + raw +
+                                  "' -frames:v 1 '" + path + "' 2>&1",
                               &code);
     EXPECT_EQ(code, 0) << log;
     return path;
@@ -54,8 +56,9 @@ void TreatmentGraphTest::SetUp()
     sink->keepBytes = true;
     ASSERT_EQ(graph->AddFilter(sink, L"Sink"), S_OK);
     sink->Release();
-    ASSERT_EQ(CVideoFilter::CreateInstance(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filterObject.GetAddressOf())),
-              S_OK);
+    ASSERT_EQ(
+        CVideoFilter::CreateInstance(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filterObject.GetAddressOf())),
+        S_OK);
     filter = static_cast<CVideoFilter*>(filterObject.Get());
     ASSERT_EQ(filterObject.As(&video), S_OK);
     ASSERT_EQ(graph->AddFilter(filterObject.Get(), kVideoFilterName), S_OK);
@@ -79,7 +82,7 @@ std::string TreatmentGraphTest::MakeSource(const std::string& name, const std::s
 }
 
 std::vector<std::string> TreatmentGraphTest::FfmpegPictures(const std::string& path, const std::string& vf, int width,
-                                                             int height)
+                                                            int height)
 {
     std::string out = dir.File("ffmpeg.yuv");
     int code = -1;

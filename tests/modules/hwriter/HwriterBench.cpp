@@ -35,9 +35,9 @@ int Encode(const std::string& folder, const std::string& choice, const char* sou
 {
     auto begin = std::chrono::steady_clock::now();
     CLSID clsid = choice == "avi-mpeg4-mp3"   ? CLSID_HalvaneAviWriter
-                  : choice == "mp4-h264-aac" ? CLSID_HalvaneMp4Writer
+                  : choice == "mp4-h264-aac"  ? CLSID_HalvaneMp4Writer
                   : choice == "asf-wmv2-wma2" ? CLSID_HalvaneAsfWriter
-                                               : CLSID{};
+                                              : CLSID{};
     if (clsid == CLSID{}) return 2;
     ComPtr<IGraphBuilder> graph;
     ComPtr<IBaseFilter> writer;

@@ -63,9 +63,9 @@ std::vector<Frame> SplitMpeg4(const std::string& es)
 
 std::vector<Frame> Mpeg4Frames(const TempDir& dir, double seconds, int gop)
 {
-    const std::string path = MakeMedia(dir, "video.m4v",
-                                       TestPicture(seconds, "320x240") + " -c:v mpeg4 -bf 0 -g " +
-                                           std::to_string(gop) + " -q:v 5 -f m4v");
+    const std::string path =
+        MakeMedia(dir, "video.m4v",
+                  TestPicture(seconds, "320x240") + " -c:v mpeg4 -bf 0 -g " + std::to_string(gop) + " -q:v 5 -f m4v");
     return SplitMpeg4(ReadBytes(path));
 }
 
@@ -91,7 +91,7 @@ struct OggPage {
 struct OggPacket {
     uint32_t serial = 0;
     std::string bytes;
-    size_t page = 0;        // page where it starts
+    size_t page = 0;          // page where it starts
     bool startsPage = false;  // first packet to start on a fresh page
 };
 
@@ -152,9 +152,10 @@ OggFile ParseOgg(const std::string& file)
 // ffprobe's entries of the file, one map per stream, and the format's.
 std::vector<std::map<std::string, std::string>> ProbeStreams(const std::string& path, std::string* duration)
 {
-    const std::string text =
-        RunTool("ffprobe -v error -show_entries stream=codec_type,codec_name,codec_tag_string,width,height,"
-                "r_frame_rate,sample_rate,channels:format=duration -of default=nw=0 '" + path + "'");
+    const std::string text = RunTool(
+        "ffprobe -v error -show_entries stream=codec_type,codec_name,codec_tag_string,width,height,"
+        "r_frame_rate,sample_rate,channels:format=duration -of default=nw=0 '" +
+        path + "'");
     std::vector<std::map<std::string, std::string>> streams;
     std::istringstream in(text);
     bool inStream = false;
@@ -215,8 +216,7 @@ Muxed MuxAll(const TempDir& dir, const std::string& path, const std::vector<Fram
     std::vector<OgmPacket> packets;
     for (size_t i = 0; i < frames.size(); ++i) {
         EXPECT_TRUE(mux.WriteVideoFrame(m.video, reinterpret_cast<const uint8_t*>(frames[i].bytes.data()),
-                                        frames[i].bytes.size(), static_cast<int64_t>(i) * kFrameTime,
-                                        frames[i].key));
+                                        frames[i].bytes.size(), static_cast<int64_t>(i) * kFrameTime, frames[i].key));
         const size_t until = std::min(pcm.size() / 2, (i + 1) * samplesPerFrame);
         packets.clear();
         EXPECT_TRUE(vorbis.Encode(pcm.data() + fed * 2, static_cast<int>(until - fed), &packets));
@@ -292,17 +292,21 @@ TEST_F(OgmMuxerTest, FfprobeReadsTheStreamsAsWritten)
     EXPECT_EQ(50, counts[0].frames);
     EXPECT_EQ((std::vector<std::string>{"0.000000", "0.480000", "0.960000", "1.440000", "1.920000"}),
               Lines(RunTool("ffprobe -v error -select_streams v:0 -skip_frame nokey -show_entries frame=pts_time "
-                            "-of csv=p=0 '" + path + "'")));
+                            "-of csv=p=0 '" +
+                            path + "'")));
     int code = -1;
     EXPECT_EQ("", RunTool("ffmpeg -v error -nostdin -i '" + path + "' -f null - 2>&1", &code));
     EXPECT_EQ(0, code);
     // The texts at their times for their durations.
     EXPECT_EQ((std::vector<std::string>{"0.500000,1.000000", "1.500000,0.400000"}),
               Lines(RunTool("ffprobe -v error -select_streams s:0 -show_entries packet=pts_time,duration_time "
-                            "-of csv=p=0 '" + path + "'")));
+                            "-of csv=p=0 '" +
+                            path + "'")));
     // The audio lasts as long as the tone.
-    const auto audioTimes = Lines(RunTool("ffprobe -v error -select_streams a:0 -show_entries stream=duration_ts "
-                                          "-of csv=p=0 '" + path + "'"));
+    const auto audioTimes =
+        Lines(RunTool("ffprobe -v error -select_streams a:0 -show_entries stream=duration_ts "
+                      "-of csv=p=0 '" +
+                      path + "'"));
     ASSERT_EQ(1u, audioTimes.size());
     EXPECT_NEAR(88200, std::atol(audioTimes[0].c_str()), 1);
 }
@@ -408,8 +412,7 @@ TEST_F(OgmMuxerTest, PagesStartEndAndInterleaveAsOggWants)
     int64_t latest = 0;
     for (const OggPage& page : ogg.pages) {
         if (page.granule <= 0 || page.serial == serials[2]) continue;
-        const int64_t time = page.serial == serials[0] ? page.granule * kFrameTime
-                                                       : page.granule * 10000000 / 44100;
+        const int64_t time = page.serial == serials[0] ? page.granule * kFrameTime : page.granule * 10000000 / 44100;
         EXPECT_GE(time + 10000, latest) << "page of stream " << page.serial << " at " << time;
         latest = std::max(latest, time);
     }
@@ -494,11 +497,11 @@ TEST_F(OgmMuxerTest, StreamsWithoutDataAndGapsInTime)
     int ends = 0;
     for (const OggPage& page : ogg.pages) ends += (page.flags & 4) ? 1 : 0;
     EXPECT_EQ(2, ends);
-    EXPECT_EQ((std::vector<std::string>{"0.000000", "0.040000", "0.080000", "0.120000", "0.160000", "0.200000",
-                                        "0.240000", "0.280000", "0.320000", "0.360000", "0.800000", "0.840000",
-                                        "0.880000", "0.920000"}),
-              Lines(RunTool("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time -of csv=p=0 '" + path +
-                            "'")));
+    EXPECT_EQ(
+        (std::vector<std::string>{"0.000000", "0.040000", "0.080000", "0.120000", "0.160000", "0.200000", "0.240000",
+                                  "0.280000", "0.320000", "0.360000", "0.800000", "0.840000", "0.880000", "0.920000"}),
+        Lines(
+            RunTool("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time -of csv=p=0 '" + path + "'")));
 }
 
 // Readers take the time of a page's last packet from the page and count
@@ -554,7 +557,7 @@ TEST(OgmMuxer, CallsOutOfOrderAreRefused)
     ASSERT_TRUE(mux.Open(Utf8ToWide(dir.File("x.ogm"))));
     EXPECT_FALSE(mux.Open(Utf8ToWide(dir.File("y.ogm"))));
     EXPECT_EQ(-1, mux.AddTextStream());
-    EXPECT_FALSE(mux.WriteText(v, "x", 0, 0));                 // a video stream
+    EXPECT_FALSE(mux.WriteText(v, "x", 0, 0));                // a video stream
     EXPECT_FALSE(mux.WriteVideoFrame(t, &byte, 1, 0, true));  // a text stream
     EXPECT_FALSE(mux.WriteVideoFrame(5, &byte, 1, 0, true));
     EXPECT_FALSE(mux.WriteVideoFrame(v, nullptr, 1, 0, true));

@@ -33,7 +33,8 @@ namespace {
 
 constexpr DWORD Code(const char (&s)[5])
 {
-    return static_cast<DWORD>(static_cast<unsigned char>(s[0])) | static_cast<DWORD>(static_cast<unsigned char>(s[1])) << 8 |
+    return static_cast<DWORD>(static_cast<unsigned char>(s[0])) |
+           static_cast<DWORD>(static_cast<unsigned char>(s[1])) << 8 |
            static_cast<DWORD>(static_cast<unsigned char>(s[2])) << 16 |
            static_cast<DWORD>(static_cast<unsigned char>(s[3])) << 24;
 }
@@ -55,9 +56,11 @@ struct Probed {
 Probed Probe(const std::string& path)
 {
     Probed out;
-    std::istringstream in(RunTool("ffprobe -v error -show_entries stream=codec_type,codec_name,codec_tag_string,"
-                                  "width,height,r_frame_rate,avg_frame_rate,sample_rate,channels,profile,level,duration:format=duration "
-                                  "-of default=nw=0 '" + path + "'"));
+    std::istringstream in(
+        RunTool("ffprobe -v error -show_entries stream=codec_type,codec_name,codec_tag_string,"
+                "width,height,r_frame_rate,avg_frame_rate,sample_rate,channels,profile,level,duration:format=duration "
+                "-of default=nw=0 '" +
+                path + "'"));
     bool inStream = false;
     for (std::string line; std::getline(in, line);) {
         if (line == "[STREAM]") {
@@ -200,8 +203,7 @@ protected:
         encSettings->WmvEncoder.nVideoKBitrate = kbps;
         encSettings->WmvEncoder.nSecPerKeyframe = 2;
         ComPtr<IWMProfile> profile;
-        ASSERT_EQ(encSettings->WmvEncoder.CreateProfile(profile.GetAddressOf(), writer.Get(), encSettings.get()),
-                  S_OK);
+        ASSERT_EQ(encSettings->WmvEncoder.CreateProfile(profile.GetAddressOf(), writer.Get(), encSettings.get()), S_OK);
         ComPtr<IAsfWriterProfile> asf;
         ASSERT_EQ(writer.As(&asf), S_OK);
         EXPECT_EQ(asf->SetProfile(nullptr), E_POINTER);
@@ -332,15 +334,15 @@ TEST_P(WriterCodecTest, WritesAFileFfprobeAndTheAnalyserRead)
     const double seconds = 4.0;
     std::string output = dir.File(OutputName(c.format));
     Build(c.format, Source(seconds), output);
-    const SCodecSettings block{c.fourcc,  c.videoMode, c.videoKbps, c.videoQuality, 2, c.audioTag, c.audioMode,
-                               c.audioKbps, c.audioQuality};
+    const SCodecSettings block{c.fourcc,   c.videoMode, c.videoKbps, c.videoQuality, 2,
+                               c.audioTag, c.audioMode, c.audioKbps, c.audioQuality};
     if (c.format == Format::Avi) {
         SetAvi(block);
     } else if (c.format == Format::Ogm) {
         SetOgm(block);
     } else {
-        SetMp4(SMp4CodecSettings{0, c.fourcc, c.videoMode, c.videoKbps, c.videoQuality, 2, 0, c.audioTag,
-                                 c.audioKbps, c.audioQuality});
+        SetMp4(SMp4CodecSettings{0, c.fourcc, c.videoMode, c.videoKbps, c.videoQuality, 2, 0, c.audioTag, c.audioKbps,
+                                 c.audioQuality});
     }
     ASSERT_EQ(settings->SetPassMode(c.videoMode == 2 ? 1 : 0), S_OK);
     EXPECT_EQ(RunToEvent().first, EC_COMPLETE);
@@ -394,8 +396,8 @@ INSTANTIATE_TEST_SUITE_P(CodecPages, WriterCodecTest, ::testing::ValuesIn(kCodec
 struct PspCase {
     const char* name;
     DWORD fourcc;
-    int sourceRate;     // frames per second of the source
-    int frameRate;      // what the graph asks: 15000 or 30000 (over 1000)
+    int sourceRate;  // frames per second of the source
+    int frameRate;   // what the graph asks: 15000 or 30000 (over 1000)
     const char* videoName;
     const char* expectedRate;
     const char* sampleRate;
@@ -417,10 +419,10 @@ TEST_P(WriterPspTest, FollowsThePspsSizeAndRates)
     const PspCase& c = GetParam();
     if (c.h264 && !HasH264()) GTEST_SKIP() << "H.264 is not offered here";
     const double seconds = 4.0;
-    std::string source = MakeMedia(dir, "psp-source.avi",
-                                   "-f lavfi -i testsrc2=size=640x480:rate=" + std::to_string(c.sourceRate) +
-                                       ":duration=4 " + TestTone(seconds, 44100) +
-                                       " -ac 2 -c:v mpeg4 -q:v 2 -c:a pcm_s16le");
+    std::string source =
+        MakeMedia(dir, "psp-source.avi",
+                  "-f lavfi -i testsrc2=size=640x480:rate=" + std::to_string(c.sourceRate) + ":duration=4 " +
+                      TestTone(seconds, 44100) + " -ac 2 -c:v mpeg4 -q:v 2 -c:a pcm_s16le");
     std::string output = dir.File("psp.mp4");
     Build(Format::Mp4, source, output);
     SetMp4(SMp4CodecSettings{1, c.fourcc, 0, 500, 50, 2, 0, 0xFF, 64, 30});
@@ -438,8 +440,7 @@ TEST_P(WriterPspTest, FollowsThePspsSizeAndRates)
         EXPECT_EQ(video->at("level"), "13");
     }
     // The PSP's own brand.
-    EXPECT_EQ(RunTool("ffprobe -v error -show_entries format_tags=major_brand -of csv=p=0 '" + output + "'"),
-              "MSNV\n");
+    EXPECT_EQ(RunTool("ffprobe -v error -show_entries format_tags=major_brand -of csv=p=0 '" + output + "'"), "MSNV\n");
     EXPECT_EQ(std::string::npos, Report(output).find("damaged"));
 }
 
@@ -465,8 +466,8 @@ std::ostream& operator<<(std::ostream& out, const AsfCase& c) { return out << c.
 const AsfCase kAsfCases[] = {
     {"Wmv2Wma2", L"Windows Media Video 8", L"Windows Media Audio 2", L"128 kbps, 44 kHz, stereo CBR", 800, "wmv2",
      "wmav2", "44100", "2"},
-    {"Wmv1Wma1", L"Windows Media Video 7", L"Windows Media Audio 1", L"64 kbps, 48 kHz, mono CBR", 500, "wmv1",
-     "wmav1", "48000", "1"},
+    {"Wmv1Wma1", L"Windows Media Video 7", L"Windows Media Audio 1", L"64 kbps, 48 kHz, mono CBR", 500, "wmv1", "wmav1",
+     "48000", "1"},
 };
 
 class WriterAsfTest : public WriterGraphTest, public ::testing::WithParamInterface<AsfCase> {};
@@ -488,7 +489,8 @@ TEST_P(WriterAsfTest, WritesTheProfilesStreamsWithTheirLanguage)
     EXPECT_NEAR(StreamKbps(output, "v:0", seconds), c.videoKbps * 1.024, c.videoKbps * 0.1024);
     // Both streams in the profile's language, "ko" (ffprobe names it by its
     // three-letter code).
-    EXPECT_EQ(RunTool("ffprobe -v error -show_entries stream_tags=language -of csv=p=0 '" + output + "'"), "kor\nkor\n");
+    EXPECT_EQ(RunTool("ffprobe -v error -show_entries stream_tags=language -of csv=p=0 '" + output + "'"),
+              "kor\nkor\n");
     EXPECT_EQ(std::string::npos, Report(output).find("damaged"));
 }
 
@@ -565,9 +567,8 @@ TEST_F(WriterGraphTest, OgmWriterKeepsTheCaptionsOfItsTextInput)
     auto pins = FilterPins(writer.Get(), PINDIR_INPUT);
     ASSERT_EQ(pins.size(), 3u);
     // UTF-8, and text in the ANSI code page (949) with the same letters.
-    auto* captions = new CCaptionSource({{5000000, "first line"},
-                                         {15000000, "\xEC\x95\x88\xEB\x85\x95"},
-                                         {25000000, "\xBE\xC8\xB3\xE7"}});
+    auto* captions = new CCaptionSource(
+        {{5000000, "first line"}, {15000000, "\xEC\x95\x88\xEB\x85\x95"}, {25000000, "\xBE\xC8\xB3\xE7"}});
     ComPtr<IBaseFilter> source;
     ASSERT_EQ(captions->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(source.GetAddressOf())),
               S_OK);
@@ -777,8 +778,7 @@ std::vector<int> ThreadNiceValues()
         std::istringstream in(stat.substr(close + 2));
         std::string field;
         // After the name: state is field 3; nice is field 19.
-        for (int i = 3; i <= 19 && in >> field; ++i) {
-        }
+        for (int i = 3; i <= 19 && in >> field; ++i) {}
         out.push_back(std::atoi(field.c_str()));
     }
     return out;

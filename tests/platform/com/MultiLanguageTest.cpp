@@ -40,8 +40,8 @@ TEST_F(MultiLanguage, ServedWithoutRegistrationAndTagsEveryOptionLanguage)
         LCID lcid;
         const char* tag;
     } rows[] = {
-        {0x0404, "zh-tw"}, {0x0804, "zh-cn"}, {0x0409, "en-us"}, {0x040C, "fr"}, {0x0407, "de"},
-        {0x0408, "el"},    {0x040E, "hu"},    {0x0410, "it"},    {0x0411, "ja"}, {1042, "ko"},
+        {0x0404, "zh-tw"}, {0x0804, "zh-cn"}, {0x0409, "en-us"}, {0x040C, "fr"},    {0x0407, "de"},
+        {0x0408, "el"},    {0x040E, "hu"},    {0x0410, "it"},    {0x0411, "ja"},    {1042, "ko"},
         {0x0419, "ru"},    {0x040A, "es"},    {0x0809, "en-gb"}, {0x0416, "pt-br"},
     };
     for (const auto& r : rows) EXPECT_EQ(r.tag, Tag(ml.Get(), r.lcid)) << r.lcid;
@@ -56,8 +56,8 @@ TEST_F(MultiLanguage, ServedWithoutRegistrationAndTagsEveryOptionLanguage)
 TEST(MultiLanguageOutsideInit, NeedsAnInitialisedRuntime)
 {
     void* object = nullptr;
-    EXPECT_EQ(CO_E_NOTINITIALIZED, CoCreateInstance(CLSID_CMultiLanguage, nullptr, CLSCTX_ALL, IID_IMultiLanguage,
-                                                    &object));
+    EXPECT_EQ(CO_E_NOTINITIALIZED,
+              CoCreateInstance(CLSID_CMultiLanguage, nullptr, CLSCTX_ALL, IID_IMultiLanguage, &object));
     EXPECT_EQ(nullptr, object);
 }
 

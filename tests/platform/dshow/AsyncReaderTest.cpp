@@ -190,7 +190,10 @@ HRESULT ByteInput::CheckConnect(IPin* pin)
                : VFW_E_NO_TRANSPORT;
 }
 
-HRESULT ByteInput::CompleteConnect(IPin* pin) { return splitter_->Pull()->Connect(pin, nullptr, 4096, splitter_->sync()); }
+HRESULT ByteInput::CompleteConnect(IPin* pin)
+{
+    return splitter_->Pull()->Connect(pin, nullptr, 4096, splitter_->sync());
+}
 
 HRESULT ByteInput::BreakConnect() { return splitter_->Pull()->Disconnect(); }
 

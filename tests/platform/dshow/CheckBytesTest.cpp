@@ -14,7 +14,11 @@ TEST(CheckBytesTest, LinesMatchOnlyWhenEveryQuadrupleDoes)
 {
     TempDir dir;
     // 16 bytes: RIFF, a size, "AVI " and a tail that ends in DE AD BE EF.
-    std::string bytes = std::string("RIFF\x10\x00\x00\x00" "AVI ", 12) + std::string("\xDE\xAD\xBE\xEF", 4);
+    std::string bytes = std::string(
+                            "RIFF\x10\x00\x00\x00"
+                            "AVI ",
+                            12) +
+                        std::string("\xDE\xAD\xBE\xEF", 4);
     WriteBytes(dir.File("clip"), bytes);
     CheckBytesFile file;
     ASSERT_TRUE(file.Open(dir.File("clip")));
@@ -25,24 +29,25 @@ TEST(CheckBytesTest, LinesMatchOnlyWhenEveryQuadrupleDoes)
     } cases[] = {
         {L"0,4,,52494646", true},
         {L"0,4,,52494647", false},
-        {L"0,4,,52494646,8,4,,41564920", true},          // two quadruples, both match
-        {L"0,4,,52494646,8,4,,57415645", false},         // the second fails
-        {L"-4,4,,DEADBEEF", true},                       // from the end
-        {L"-2,2,,beef", true},                           // lower-case hex
+        {L"0,4,,52494646,8,4,,41564920", true},   // two quadruples, both match
+        {L"0,4,,52494646,8,4,,57415645", false},  // the second fails
+        {L"-4,4,,DEADBEEF", true},                // from the end
+        {L"-2,2,,beef", true},                    // lower-case hex
         {L"-4,2,,BEEF", false},
-        {L"0,4,FFFF0000,52490000", true},                // a mask
-        {L"4,4,F0,1F000000", true},                      // a short mask: the other bytes compare whole
-        {L"0,4,,524946", false},                         // count and value disagree
-        {L"12,8,,DEADBEEF00000000", false},              // past the end
-        {L"-17,1,,52", false},                           // before the start
-        {L"0,4,,5249464", false},                        // odd hex
-        {L"0,4,,RIFF", false},                           // not hex
-        {L"0,4,,52494646,", false},                      // a cut quadruple
+        {L"0,4,FFFF0000,52490000", true},    // a mask
+        {L"4,4,F0,1F000000", true},          // a short mask: the other bytes compare whole
+        {L"0,4,,524946", false},             // count and value disagree
+        {L"12,8,,DEADBEEF00000000", false},  // past the end
+        {L"-17,1,,52", false},               // before the start
+        {L"0,4,,5249464", false},            // odd hex
+        {L"0,4,,RIFF", false},               // not hex
+        {L"0,4,,52494646,", false},          // a cut quadruple
         {L"", false},
         {L"x,4,,52494646", false},
-        {L"0,99999999,,00", false},                      // more than a check reads
+        {L"0,99999999,,00", false},  // more than a check reads
     };
-    for (const auto& c : cases) EXPECT_EQ(MatchCheckBytesLine(c.line, file), c.matches) << static_cast<const void*>(c.line);
+    for (const auto& c : cases)
+        EXPECT_EQ(MatchCheckBytesLine(c.line, file), c.matches) << static_cast<const void*>(c.line);
 }
 
 // Only regular files are read: a FIFO nobody writes to and a folder are

@@ -28,7 +28,8 @@ Result RunChain(int samples, int passes, bool attachPayloads)
 {
     Result r;
     ComPtr<IGraphBuilder> graph;
-    if (FAILED(CFilterGraph::CreateInstance(nullptr, IID_IGraphBuilder, reinterpret_cast<void**>(graph.GetAddressOf()))))
+    if (FAILED(
+            CFilterGraph::CreateInstance(nullptr, IID_IGraphBuilder, reinterpret_cast<void**>(graph.GetAddressOf()))))
         return r;
     ComPtr<IMediaControl> control;
     ComPtr<IMediaEventEx> events;

@@ -9,8 +9,8 @@
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/CheckBytes.h"
 #include "platform/dshow/GraphInterfaces.h"
-#include "platform/dshow/SampleInterfaces.h"
 #include "platform/dshow/MediaGuids.h"
+#include "platform/dshow/SampleInterfaces.h"
 #include "platform/dshow/filters/FilterGuids.h"
 #include "platform/win32/NativePath.h"
 #include "tests/platform/dshow/MediaFiles.h"
@@ -161,7 +161,9 @@ TEST_F(AsyncFileSourceTest, TypeGivenToLoadWinsOverTheCheckBytes)
 {
     TempDir dir;
     std::string path = dir.File("x.bin");
-    WriteBytes(path, std::string("RIFF\x10\x00\x00\x00" "AVI LIST", 16));
+    WriteBytes(path, std::string("RIFF\x10\x00\x00\x00"
+                                 "AVI LIST",
+                                 16));
     ComPtr<IBaseFilter> f = NewFileSource();
     ComPtr<IFileSourceFilter> load;
     ASSERT_EQ(f.As(&load), S_OK);

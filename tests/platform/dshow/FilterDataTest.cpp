@@ -105,7 +105,8 @@ TEST(FilterDataTest, VersionOnePinsBecomeFlags)
 TEST(FilterDataTest, CutAndForgedBlobsAreRefused)
 {
     REGPINTYPES types[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_YV12}};
-    REGFILTERPINS2 pins[] = {{0, 1, 1, types, 0, nullptr, nullptr}, {REG_PINFLAG_B_OUTPUT, 1, 1, types, 0, nullptr, nullptr}};
+    REGFILTERPINS2 pins[] = {{0, 1, 1, types, 0, nullptr, nullptr},
+                             {REG_PINFLAG_B_OUTPUT, 1, 1, types, 0, nullptr, nullptr}};
     REGFILTER2 rf2{};
     rf2.dwVersion = 2;
     rf2.dwMerit = MERIT_NORMAL;
@@ -125,11 +126,11 @@ TEST(FilterDataTest, CutAndForgedBlobsAreRefused)
         FilterRegistration reg;
         return ReadFilterData(reinterpret_cast<const BYTE*>(b.data()), b.size(), &reg);
     };
-    EXPECT_EQ(forged(0, 1), E_INVALIDARG);             // version 1 is not the blob's layout
-    EXPECT_EQ(forged(8, 0x40000000u), E_INVALIDARG);   // more pins than bytes
-    EXPECT_EQ(forged(16 + 12, 0xFFFFFFFFu), E_INVALIDARG);  // more types than bytes
+    EXPECT_EQ(forged(0, 1), E_INVALIDARG);                      // version 1 is not the blob's layout
+    EXPECT_EQ(forged(8, 0x40000000u), E_INVALIDARG);            // more pins than bytes
+    EXPECT_EQ(forged(16 + 12, 0xFFFFFFFFu), E_INVALIDARG);      // more types than bytes
     EXPECT_EQ(forged(16 + 24 + 8, 0xFFFFFFF0u), E_INVALIDARG);  // a GUID offset outside
-    EXPECT_EQ(forged(16 + 24 + 8, 4), E_INVALIDARG);   // a GUID offset inside the header
-    EXPECT_EQ(forged(16 + 16, 1), E_INVALIDARG);       // mediums
-    EXPECT_EQ(forged(4, 7), S_OK);                     // any merit is fine
+    EXPECT_EQ(forged(16 + 24 + 8, 4), E_INVALIDARG);            // a GUID offset inside the header
+    EXPECT_EQ(forged(16 + 16, 1), E_INVALIDARG);                // mediums
+    EXPECT_EQ(forged(4, 7), S_OK);                              // any merit is fine
 }

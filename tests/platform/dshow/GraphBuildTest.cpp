@@ -111,8 +111,7 @@ TEST_F(GraphBuildTest, BlockedFiltersAreNeverUsedAndFailuresLeaveNothingBehind)
     EXPECT_TRUE(FilterNames(graph.Get()).empty());
     WriteBytes(dir.File("plain.txt"), "no known bytes");
     EXPECT_EQ(graph->RenderFile(dir.WFile("plain.txt").c_str(), nullptr), REGDB_E_CLASSNOTREG);  // no file reader yet
-    EXPECT_EQ(graph->RenderFile(dir.WFile("missing.synt").c_str(), nullptr),
-              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(graph->RenderFile(dir.WFile("missing.synt").c_str(), nullptr), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(FilterNames(graph.Get()).empty());
 }
 

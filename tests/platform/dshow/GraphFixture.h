@@ -11,8 +11,8 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/dshow/GraphInterfaces.h"
-#include "tests/support/PostRecorder.h"
 #include "tests/platform/dshow/SyntheticFilters.h"
+#include "tests/support/PostRecorder.h"
 
 class GraphTest : public ::testing::Test {
 protected:

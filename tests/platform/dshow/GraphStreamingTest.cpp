@@ -115,7 +115,7 @@ TEST_F(GraphStreamingTest, StatesChangeFromEveryState)
     const FILTER_STATE steps[] = {State_Paused,  State_Running, State_Paused, State_Stopped, State_Running,
                                   State_Stopped, State_Paused,  State_Paused, State_Stopped, State_Stopped};
     for (FILTER_STATE target : steps) {
-        HRESULT hr = target == State_Running ? control->Run()
+        HRESULT hr = target == State_Running  ? control->Run()
                      : target == State_Paused ? control->Pause()
                                               : control->Stop();
         EXPECT_TRUE(SUCCEEDED(hr)) << target;

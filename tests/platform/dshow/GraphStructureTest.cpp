@@ -45,8 +45,7 @@ TEST_F(GraphTest, FiltersEnumerateNewestFirstWithUniqueNames)
     auto* videoStage = Add(CPassTransform::Create(MEDIATYPE_Video), L"Stage");
     auto* audioStage = Add(CPassTransform::Create(MEDIATYPE_Audio), L"Stage");
     auto* source = AddSource({VideoStream(3)});
-    EXPECT_EQ(Enumerate(graph.Get()),
-              (std::vector<IBaseFilter*>{source, audioStage, videoStage, writer}));
+    EXPECT_EQ(Enumerate(graph.Get()), (std::vector<IBaseFilter*>{source, audioStage, videoStage, writer}));
     EXPECT_EQ(NameOf(audioStage), L"Stage 0001");
     ComPtr<IBaseFilter> found;
     EXPECT_EQ(graph->FindFilterByName(L"Stage 0001", found.GetAddressOf()), S_OK);

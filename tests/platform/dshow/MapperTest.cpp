@@ -10,15 +10,18 @@
 #include "platform/dshow/FilterData.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaRuntime.h"
-#include "platform/win32/Registry.h"
 #include "platform/dshow/ShippedRegistrations.h"
 #include "platform/win32/NativePath.h"
+#include "platform/win32/Registry.h"
 #include "platform/win32/RegistryStore.h"
 #include "tests/platform/dshow/GraphFixture.h"
 
 namespace {
 
-CLSID TestClass(WORD n) { return CLSID{0x5A0E3000u + n, 0x0000, 0x4000, {0x80, 0x00, 0x00, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0}}; }
+CLSID TestClass(WORD n)
+{
+    return CLSID{0x5A0E3000u + n, 0x0000, 0x4000, {0x80, 0x00, 0x00, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0}};
+}
 
 struct Registered {
     CLSID clsid;
@@ -65,8 +68,8 @@ protected:
     {
         GUID pair[2] = {major, sub};
         ComPtr<IEnumMoniker> e;
-        EXPECT_EQ(mapper->EnumMatchingFilters(e.GetAddressOf(), 0, exact, floor, TRUE, 1, pair, nullptr, nullptr,
-                                              FALSE, FALSE, 0, nullptr, nullptr, nullptr),
+        EXPECT_EQ(mapper->EnumMatchingFilters(e.GetAddressOf(), 0, exact, floor, TRUE, 1, pair, nullptr, nullptr, FALSE,
+                                              FALSE, 0, nullptr, nullptr, nullptr),
                   S_OK);
         std::vector<std::wstring> names;
         IMoniker* m = nullptr;
@@ -158,8 +161,8 @@ TEST_F(MapperTest, MonikersGiveBagsAndFilters)
 
     GUID pair[2] = {MEDIATYPE_Video, MEDIASUBTYPE_YV12};
     ComPtr<IEnumMoniker> first, second;
-    ASSERT_EQ(mapper->EnumMatchingFilters(first.GetAddressOf(), 0, FALSE, MERIT_NORMAL, TRUE, 1, pair, nullptr,
-                                          nullptr, FALSE, FALSE, 0, nullptr, nullptr, nullptr),
+    ASSERT_EQ(mapper->EnumMatchingFilters(first.GetAddressOf(), 0, FALSE, MERIT_NORMAL, TRUE, 1, pair, nullptr, nullptr,
+                                          FALSE, FALSE, 0, nullptr, nullptr, nullptr),
               S_OK);
     ASSERT_EQ(first->Clone(second.GetAddressOf()), S_OK);
     ComPtr<IMoniker> a, b;
@@ -169,8 +172,8 @@ TEST_F(MapperTest, MonikersGiveBagsAndFilters)
     EXPECT_EQ(a->IsEqual(made.Get()), S_FALSE);
     LPOLESTR display = nullptr;
     ASSERT_EQ(a->GetDisplayName(nullptr, nullptr, &display), S_OK);
-    EXPECT_EQ(std::wstring(display), L"@device:sw:" + GuidToString(CLSID_LegacyAmFilterCategory) + L"\\" +
-                                         GuidToString(CLSID_CollectSink));
+    EXPECT_EQ(std::wstring(display),
+              L"@device:sw:" + GuidToString(CLSID_LegacyAmFilterCategory) + L"\\" + GuidToString(CLSID_CollectSink));
     CoTaskMemFree(display);
 
     ComPtr<IPropertyBag> bag;
@@ -206,7 +209,8 @@ TEST_F(MapperTest, MonikersGiveBagsAndFilters)
     EXPECT_EQ(v.lVal, 1);
 
     ComPtr<IBaseFilter> filter;
-    ASSERT_EQ(a->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf())), S_OK);
+    ASSERT_EQ(a->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filter.GetAddressOf())),
+              S_OK);
     CLSID clsid{};
     filter->GetClassID(&clsid);
     EXPECT_EQ(clsid, CLSID_CollectSink);

@@ -128,10 +128,8 @@ TEST(MediaSeekingTest, OnlyMediaTimeIsSpoken)
         HRESULT set;
     };
     const Case cases[] = {
-        {"media time", TIME_FORMAT_MEDIA_TIME, S_OK, S_OK},
-        {"frames", TIME_FORMAT_FRAME, S_FALSE, E_INVALIDARG},
-        {"bytes", TIME_FORMAT_BYTE, S_FALSE, E_INVALIDARG},
-        {"samples", TIME_FORMAT_SAMPLE, S_FALSE, E_INVALIDARG},
+        {"media time", TIME_FORMAT_MEDIA_TIME, S_OK, S_OK}, {"frames", TIME_FORMAT_FRAME, S_FALSE, E_INVALIDARG},
+        {"bytes", TIME_FORMAT_BYTE, S_FALSE, E_INVALIDARG}, {"samples", TIME_FORMAT_SAMPLE, S_FALSE, E_INVALIDARG},
         {"none", TIME_FORMAT_NONE, S_FALSE, E_INVALIDARG},
     };
     for (const Case& c : cases) {
@@ -216,8 +214,14 @@ TEST(MediaSeekingTest, RequestsResolveAgainstTheCurrentPositions)
         {"incremental start moves like relative", false, kInc, 5, kNone, 0, S_OK, {true, false, 105, 1000}},
         {"stop only", false, kNone, 0, kAbs, 500, S_OK, {false, true, 100, 500}},
         {"nothing moves", true, kNone, 0, kNone, 0, S_OK, {false, false, 100, 800}},
-        {"flags beside the positioning bits are no positioning", false, AM_SEEKING_ReturnTime, 0,
-         AM_SEEKING_SeekToKeyFrame, 0, S_OK, {false, false, 100, 1000}},
+        {"flags beside the positioning bits are no positioning",
+         false,
+         AM_SEEKING_ReturnTime,
+         0,
+         AM_SEEKING_SeekToKeyFrame,
+         0,
+         S_OK,
+         {false, false, 100, 1000}},
         {"start before 0", false, kRel, -101, kNone, 0, E_INVALIDARG, {}},
         {"stop before 0", false, kNone, 0, kAbs, -1, E_INVALIDARG, {}},
     };
@@ -258,9 +262,9 @@ TEST(MediaSeekingTest, StreamAnswersFromItsPositionsAndReturnsTheNewOnes)
     s.positions.Reset(5000);
     DWORD capabilities = 0;
     EXPECT_EQ(s.GetCapabilities(&capabilities), S_OK);
-    EXPECT_EQ(capabilities, static_cast<DWORD>(AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards |
-                                               AM_SEEKING_CanSeekBackwards | AM_SEEKING_CanGetStopPos |
-                                               AM_SEEKING_CanGetDuration));
+    EXPECT_EQ(capabilities,
+              static_cast<DWORD>(AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards | AM_SEEKING_CanSeekBackwards |
+                                 AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration));
     LONGLONG start = 1200, stop = 300;
     ASSERT_EQ(s.SetPositions(&start, AM_SEEKING_AbsolutePositioning | AM_SEEKING_ReturnTime, &stop,
                              AM_SEEKING_IncrementalPositioning | AM_SEEKING_ReturnTime),
@@ -299,8 +303,7 @@ TEST(MediaSeekingTest, StreamAnswersFromItsPositionsAndReturnsTheNewOnes)
         HRESULT result;
         double after;
     };
-    const RateCase rates[] = {{2.0, S_OK, 2.0}, {0.0, E_INVALIDARG, 2.0}, {-1.0, E_INVALIDARG, 2.0},
-                              {0.5, S_OK, 0.5}};
+    const RateCase rates[] = {{2.0, S_OK, 2.0}, {0.0, E_INVALIDARG, 2.0}, {-1.0, E_INVALIDARG, 2.0}, {0.5, S_OK, 0.5}};
     for (const RateCase& r : rates) {
         EXPECT_EQ(s.SetRate(r.rate), r.result) << r.rate;
         double rate = 0;

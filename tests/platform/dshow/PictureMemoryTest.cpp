@@ -23,8 +23,8 @@ const int kWidths[] = {168, 200, 360, 856, 1080, 40, 120, 1, 3};
 
 TEST(PictureMemory, RowsAreAlignedAndThePictureIsFollowedByItsPadding)
 {
-    const AVPixelFormat formats[] = {AV_PIX_FMT_BGRA,  AV_PIX_FMT_BGR0, AV_PIX_FMT_GRAY8, AV_PIX_FMT_YUV420P,
-                                     AV_PIX_FMT_NV12,  AV_PIX_FMT_YUYV422, AV_PIX_FMT_BGR24};
+    const AVPixelFormat formats[] = {AV_PIX_FMT_BGRA, AV_PIX_FMT_BGR0,    AV_PIX_FMT_GRAY8, AV_PIX_FMT_YUV420P,
+                                     AV_PIX_FMT_NV12, AV_PIX_FMT_YUYV422, AV_PIX_FMT_BGR24};
     for (AVPixelFormat format : formats)
         for (int width : kWidths) {
             SCOPED_TRACE(std::string(av_get_pix_fmt_name(format)) + " " + std::to_string(width));
@@ -57,8 +57,8 @@ TEST(PictureMemory, FormatsAndSizesItCannotLayOutAreRefused)
         AVPixelFormat format;
         int width, height;
     } cases[] = {
-        {"no format", AV_PIX_FMT_NONE, 16, 16}, {"a palette", AV_PIX_FMT_PAL8, 16, 16},
-        {"no width", AV_PIX_FMT_BGRA, 0, 16},   {"negative height", AV_PIX_FMT_BGRA, 16, -2},
+        {"no format", AV_PIX_FMT_NONE, 16, 16},  {"a palette", AV_PIX_FMT_PAL8, 16, 16},
+        {"no width", AV_PIX_FMT_BGRA, 0, 16},    {"negative height", AV_PIX_FMT_BGRA, 16, -2},
         {"too wide", AV_PIX_FMT_BGRA, 40000, 2}, {"too tall", AV_PIX_FMT_GRAY8, 2, 40000},
     };
     for (const auto& c : cases) {
@@ -92,9 +92,9 @@ TEST(PictureMemory, PaddedPicturesAreToldFromTightOnes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(HoldsPaddedPicture(block.data() + c.offset, c.imageBytes, block.data(),
-                                     static_cast<LONG>(block.size())),
-                  c.holds);
+        EXPECT_EQ(
+            HoldsPaddedPicture(block.data() + c.offset, c.imageBytes, block.data(), static_cast<LONG>(block.size())),
+            c.holds);
     }
     PayloadRef payload = CreatePicturePayload(1000);
     ASSERT_TRUE(payload);
@@ -118,9 +118,9 @@ TEST(PictureMemory, TheScalersConversionsStayInsideTheBuffer)
         {AV_PIX_FMT_YUV420P, AV_PIX_FMT_BGRA, SWS_BILINEAR},  // the decoder's RGB32
         {AV_PIX_FMT_NV12, AV_PIX_FMT_YUV420P, SWS_BILINEAR},  // the decoder's I420
         {AV_PIX_FMT_YUV422P, AV_PIX_FMT_YUV420P, SWS_BILINEAR},
-        {AV_PIX_FMT_YUV420P, AV_PIX_FMT_BGRA, SWS_BICUBIC},   // JPEG logos
-        {AV_PIX_FMT_RGB24, AV_PIX_FMT_BGRA, SWS_BICUBIC},     // PNG logos
-        {AV_PIX_FMT_GRAY8, AV_PIX_FMT_GRAY8, SWS_BICUBIC},    // masks
+        {AV_PIX_FMT_YUV420P, AV_PIX_FMT_BGRA, SWS_BICUBIC},  // JPEG logos
+        {AV_PIX_FMT_RGB24, AV_PIX_FMT_BGRA, SWS_BICUBIC},    // PNG logos
+        {AV_PIX_FMT_GRAY8, AV_PIX_FMT_GRAY8, SWS_BICUBIC},   // masks
     };
     const int sizes[][2] = {{168, 36}, {200, 36}, {360, 36}, {856, 36}, {1080, 36}, {40, 20}, {120, 60}, {200, 80}};
     for (const auto& c : conversions)

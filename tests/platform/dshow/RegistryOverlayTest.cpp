@@ -71,7 +71,7 @@ TEST(RegistryOverlayTest, ShippedKeysAreReadBeneathTheUsersOwn)
     // Shipped values and keys cannot be deleted.
     EXPECT_EQ(RegDeleteValueW(key, L"Other"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteValueW(key, L"Name"), ERROR_SUCCESS);  // the user's goes
-    EXPECT_EQ(Text(key, L"Name"), L"shipped");                 // and the shipped one shows again
+    EXPECT_EQ(Text(key, L"Name"), L"shipped");                // and the shipped one shows again
     RegCloseKey(key);
     EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, root.c_str()), ERROR_ACCESS_DENIED);
     ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, at(L"\\Kind").c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
@@ -99,8 +99,7 @@ TEST(RegistryOverlayTest, ShippedKeysAreReadBeneathTheUsersOwn)
 TEST(RegistryOverlayTest, ProgramRegistrationsNeedNoInstallStep)
 {
     InstallShippedRegistrations();
-    std::wstring path =
-        L"Media Type\\" + GuidToString(MEDIATYPE_Stream) + L"\\" + GuidToString(MEDIASUBTYPE_Avi);
+    std::wstring path = L"Media Type\\" + GuidToString(MEDIATYPE_Stream) + L"\\" + GuidToString(MEDIASUBTYPE_Avi);
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
     EXPECT_EQ(Text(key, L"0"), L"0,4,,52494646,8,4,,41564920");

@@ -107,7 +107,8 @@ protected:
 TEST_F(RendererTest, VideoShowsItsPicturesInAChildOfTheOwnerWindow)
 {
     // A solid red picture, so that any pixel of the window tells.
-    std::string path = MakeMedia(dir, "red.mkv", "-f lavfi -i color=c=red:size=176x144:rate=25:duration=0.4 -c:v mpeg4");
+    std::string path =
+        MakeMedia(dir, "red.mkv", "-f lavfi -i color=c=red:size=176x144:rate=25:duration=0.4 -c:v mpeg4");
     Chain(path, CLSID_MatroskaSplitter, CLSID_VideoDecoder, CLSID_VideoRenderer);
     ComPtr<IBasicVideo> basic;
     ComPtr<IVideoWindow> window;
@@ -146,9 +147,12 @@ TEST_F(RendererTest, PicturesOfCommonWidthsAreShownToTheirEdges)
         SetUp();
         std::string half = std::to_string(width / 2) + "x36";
         std::string path = MakeMedia(dir, std::to_string(width) + ".mkv",
-                                     "-f lavfi -i color=c=red:size=" + half + ":rate=25:duration=0.2 -f lavfi -i "
-                                     "color=c=blue:size=" + half + ":rate=25:duration=0.2 -filter_complex hstack "
-                                     "-c:v mpeg4 -q:v 2");
+                                     "-f lavfi -i color=c=red:size=" + half +
+                                         ":rate=25:duration=0.2 -f lavfi -i "
+                                         "color=c=blue:size=" +
+                                         half +
+                                         ":rate=25:duration=0.2 -filter_complex hstack "
+                                         "-c:v mpeg4 -q:v 2");
         Chain(path, CLSID_MatroskaSplitter, CLSID_VideoDecoder, CLSID_VideoRenderer);
         ComPtr<IVideoWindow> window;
         ASSERT_EQ(graph.As(&window), S_OK);
@@ -251,8 +255,9 @@ TEST_F(RendererTest, SourceEdgesOfAnUnconnectedRendererAnswerNotConnected)
     ASSERT_EQ(CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_ALL, IID_IBasicVideo,
                                reinterpret_cast<void**>(basic.GetAddressOf())),
               S_OK);
-    HRESULT (IBasicVideo::*const getters[])(LONG*) = {&IBasicVideo::get_SourceLeft, &IBasicVideo::get_SourceTop,
-                                                       &IBasicVideo::get_SourceWidth, &IBasicVideo::get_SourceHeight};
+    HRESULT (IBasicVideo::*const getters[])
+    (LONG*) = {&IBasicVideo::get_SourceLeft, &IBasicVideo::get_SourceTop, &IBasicVideo::get_SourceWidth,
+               &IBasicVideo::get_SourceHeight};
     for (auto get : getters) {
         LONG value = -1;
         EXPECT_EQ(VFW_E_NOT_CONNECTED, (basic.Get()->*get)(&value));

@@ -107,8 +107,8 @@ protected:
         CSampleSink* sink = nullptr;
         ComPtr<IBaseFilter> s = CSampleSink::Make(&sink);
         EXPECT_TRUE(SUCCEEDED(graph->AddFilter(s.Get(), nullptr)));
-        EXPECT_EQ(graph->ConnectDirect(FilterPins(d.Get(), PINDIR_OUTPUT)[0].Get(), FilterPins(s.Get(), PINDIR_INPUT)[0].Get(),
-                                       nullptr),
+        EXPECT_EQ(graph->ConnectDirect(FilterPins(d.Get(), PINDIR_OUTPUT)[0].Get(),
+                                       FilterPins(s.Get(), PINDIR_INPUT)[0].Get(), nullptr),
                   S_OK);
         return sink;
     }
@@ -167,7 +167,11 @@ TEST_F(DemuxGraphTest, SplitterRefusesBytesItsDemultiplexerCannotRead)
 {
     // Garbage that the check bytes take for AVI.
     std::string path = dir.File("fake.avi");
-    std::string bytes = std::string("RIFF\x20\x00\x00\x00" "AVI ", 12) + std::string(4000, '\x5A');
+    std::string bytes = std::string(
+                            "RIFF\x20\x00\x00\x00"
+                            "AVI ",
+                            12) +
+                        std::string(4000, '\x5A');
     WriteBytes(path, bytes);
     ComPtr<IBaseFilter> s = Split(path, CLSID_AviSplitter, E_FAIL);
     EXPECT_TRUE(FilterPins(s.Get(), PINDIR_OUTPUT).empty());
@@ -206,8 +210,8 @@ TEST_F(DemuxGraphTest, AFastStreamDoesNotDrawTheReaderFarAheadOfASlowOne)
     pictures->renderMs = 10;
     ASSERT_EQ(control->Run(), S_OK);
     const REFERENCE_TIME second = 10000000;
-    ASSERT_TRUE(WaitUntil("three seconds of pictures", [&] { return pictures->LastStart() >= 3 * second; },
-                          std::chrono::seconds(60)));
+    ASSERT_TRUE(WaitUntil(
+        "three seconds of pictures", [&] { return pictures->LastStart() >= 3 * second; }, std::chrono::seconds(60)));
     REFERENCE_TIME picture = pictures->LastStart(), ahead = sound->LastStart();
     control->Stop();
     EXPECT_LT(ahead, picture + 5 * second / 2)
@@ -267,13 +271,13 @@ TEST_F(DemuxGraphTest, PackedPicturesOfCommonWidthsMatchTheCommandLine)
                 TearDown();
                 SetUp();
                 std::string size = std::to_string(width) + "x36";
-                std::string path = MakeMedia(dir, size + source.container,
-                                             "-f lavfi -i testsrc2=size=" + size + ":rate=25:duration=0.12 " +
-                                                 source.source);
-                std::string theirs = ReadBytes(MakeMedia(
-                    dir, size + source.container + (rgb ? ".bgra" : ".yuv"),
-                    "-i '" + path + "' -frames:v 1 -sws_flags bilinear -f rawvideo " +
-                        (rgb ? "-vf vflip -pix_fmt bgra" : "-pix_fmt yuv420p")));
+                std::string path =
+                    MakeMedia(dir, size + source.container,
+                              "-f lavfi -i testsrc2=size=" + size + ":rate=25:duration=0.12 " + source.source);
+                std::string theirs =
+                    ReadBytes(MakeMedia(dir, size + source.container + (rgb ? ".bgra" : ".yuv"),
+                                        "-i '" + path + "' -frames:v 1 -sws_flags bilinear -f rawvideo " +
+                                            (rgb ? "-vf vflip -pix_fmt bgra" : "-pix_fmt yuv420p")));
                 const size_t rowBytes = rgb ? static_cast<size_t>(width) * 4 : static_cast<size_t>(width);
                 const size_t pictureBytes = rgb ? rowBytes * 36 : rowBytes * 36 * 3 / 2;
                 ASSERT_EQ(theirs.size(), pictureBytes);
@@ -298,8 +302,7 @@ TEST_F(DemuxGraphTest, PackedPicturesOfCommonWidthsMatchTheCommandLine)
                 CSampleSink* sink = nullptr;
                 ComPtr<IBaseFilter> sinkFilter = CSampleSink::Make(&sink, true);
                 ASSERT_TRUE(SUCCEEDED(graph->AddFilter(sinkFilter.Get(), nullptr)));
-                ASSERT_EQ(graph->ConnectDirect(out.Get(), FilterPins(sinkFilter.Get(), PINDIR_INPUT)[0].Get(),
-                                               &packed),
+                ASSERT_EQ(graph->ConnectDirect(out.Get(), FilterPins(sinkFilter.Get(), PINDIR_INPUT)[0].Get(), &packed),
                           S_OK);
                 EXPECT_EQ(RunToEnd(), EC_COMPLETE);
                 std::string ours = sink->Bytes();
@@ -402,9 +405,9 @@ TEST(StreamMediaTypeTest, DisplayMatricesGiveTheirTurns)
         int a, b, c, d;
         PictureOrientation expected;
     } cases[] = {
-        {1, 0, 0, 1, {0, false}},   {0, 1, -1, 0, {1, false}},  {-1, 0, 0, -1, {2, false}}, {0, -1, 1, 0, {3, false}},
-        {-1, 0, 0, 1, {0, true}},   {0, -1, -1, 0, {1, true}},  {1, 0, 0, -1, {2, true}},   {0, 1, 1, 0, {3, true}},
-        {2, 0, 0, 2, {0, false}},  // a scale alone turns nothing
+        {1, 0, 0, 1, {0, false}},  {0, 1, -1, 0, {1, false}}, {-1, 0, 0, -1, {2, false}},
+        {0, -1, 1, 0, {3, false}}, {-1, 0, 0, 1, {0, true}},  {0, -1, -1, 0, {1, true}},
+        {1, 0, 0, -1, {2, true}},  {0, 1, 1, 0, {3, true}},   {2, 0, 0, 2, {0, false}},  // a scale alone turns nothing
     };
     for (const auto& c : cases) {
         const int32_t matrix[9] = {c.a * 65536, c.b * 65536, 0, c.c * 65536, c.d * 65536, 0, 0, 0, 1 << 30};
@@ -432,12 +435,13 @@ TEST(StreamMediaTypeTest, DisplayMatricesGiveTheirTurns)
 TEST_F(DemuxGraphTest, AttachedPicturesGetNoPin)
 {
     std::string cover = MakeMedia(dir, "cover.png", "-f lavfi -i testsrc=size=296x104 -frames:v 1");
-    std::string mkv = MakeMedia(dir, "film.mkv", TestPicture(0.4, "384x288") + " " + TestTone(0.4) +
-                                                     " -c:v mpeg4 -c:a mp2 -attach '" + cover +
-                                                     "' -metadata:s:t mimetype=image/png");
-    std::string mp3 = MakeMedia(dir, "song.mp3", TestTone(0.4) + " -i '" + cover +
-                                                     "' -map 0:a -map 1:v -c:a libmp3lame -c:v png "
-                                                     "-disposition:v attached_pic -id3v2_version 3");
+    std::string mkv = MakeMedia(dir, "film.mkv",
+                                TestPicture(0.4, "384x288") + " " + TestTone(0.4) + " -c:v mpeg4 -c:a mp2 -attach '" +
+                                    cover + "' -metadata:s:t mimetype=image/png");
+    std::string mp3 = MakeMedia(dir, "song.mp3",
+                                TestTone(0.4) + " -i '" + cover +
+                                    "' -map 0:a -map 1:v -c:a libmp3lame -c:v png "
+                                    "-disposition:v attached_pic -id3v2_version 3");
     const struct {
         const char* name;
         std::string path;
@@ -618,7 +622,8 @@ TEST_F(DemuxGraphTest, ASourceOfOneFamilyReadsOnlyItsOwnContainers)
 
 TEST_F(DemuxGraphTest, AddressesOpenThroughTheGenericSource)
 {
-    std::string body = ReadBytes(MakeMedia(dir, "a.mkv", TestPicture(0.4) + " " + TestTone(0.4) + " -c:v mpeg4 -c:a mp2"));
+    std::string body =
+        ReadBytes(MakeMedia(dir, "a.mkv", TestPicture(0.4) + " " + TestTone(0.4) + " -c:v mpeg4 -c:a mp2"));
     LoopbackHttpServer server([&](const TestHttpRequest& request) {
         TestHttpReply reply;
         if (request.target == "/a.mkv") {
@@ -792,7 +797,8 @@ TEST(CodecTableTest, NamesCodecsByTheLibrarysTagsBothWays)
     uint32_t tag = 0;
     EXPECT_TRUE(t.SubtypeFor(AVMEDIA_TYPE_VIDEO, AV_CODEC_ID_MPEG4, 0x58564944, &subtype, &tag));  // "DIVX" kept
     EXPECT_EQ(subtype, FourCCGuid(0x58564944));
-    EXPECT_TRUE(t.SubtypeFor(AVMEDIA_TYPE_VIDEO, AV_CODEC_ID_MPEG4, 0x34363248, &subtype, &tag));  // a tag of another codec
+    EXPECT_TRUE(
+        t.SubtypeFor(AVMEDIA_TYPE_VIDEO, AV_CODEC_ID_MPEG4, 0x34363248, &subtype, &tag));  // a tag of another codec
     EXPECT_EQ(t.CodecOf(MEDIATYPE_Video, subtype), AV_CODEC_ID_MPEG4);
     // AMR-NB of a phone's file travels under its registered wave tag, not
     // under the number of another codec that the library also reads as it.
@@ -806,4 +812,3 @@ TEST(CodecTableTest, NamesCodecsByTheLibrarysTagsBothWays)
 }
 
 }  // namespace
-

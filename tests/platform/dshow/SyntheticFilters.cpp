@@ -4,8 +4,8 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/dshow/MediaGuids.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaSample.h"
 
 CMediaType MakeTestType(const GUID& major)

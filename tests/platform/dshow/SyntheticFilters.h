@@ -115,8 +115,8 @@ struct SinkRecord {
     REFERENCE_TIME start = 0;
     REFERENCE_TIME stop = 0;
     LONG bytes = 0;
-    BYTE first = 0;  // the first payload byte (the source writes its index)
-    std::string data;  // the whole payload, when the sink keeps it
+    BYTE first = 0;                 // the first payload byte (the source writes its index)
+    std::string data;               // the whole payload, when the sink keeps it
     const BYTE* pointer = nullptr;  // where the payload lay
 };
 

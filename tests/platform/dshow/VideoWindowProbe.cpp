@@ -22,8 +22,7 @@ void DestroyOwnerWindow(HWND window) { DestroyWindow(window); }
 
 void PumpWindowMessages()
 {
-    for (int i = 0; i < 10 && DispatchPendingMessages() > 0; ++i) {
-    }
+    for (int i = 0; i < 10 && DispatchPendingMessages() > 0; ++i) {}
 }
 
 HWND FirstChildOf(HWND window) { return GetWindow(window, GW_CHILD); }

@@ -260,10 +260,9 @@ TEST_F(ControlWindowTest, KeysAWidgetRefusesAreServedOnceInEveryControl)
         CDialog dialog(static_cast<UINT>(c.dialog));
         driver_.Expect(c.dialog, [&](DialogDriver& d) {
             if (c.id == kRichEditId) {
-                ASSERT_TRUE(CreateWindowExW(0, RICHEDIT_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE,
-                                            10, 10, 100, 40, d.Dialog(),
-                                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kRichEditId)), nullptr,
-                                            nullptr));
+                ASSERT_TRUE(CreateWindowExW(
+                    0, RICHEDIT_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE, 10, 10, 100, 40,
+                    d.Dialog(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kRichEditId)), nullptr, nullptr));
             }
             d.Focus(c.id);
             for (WORD key : alone) {

@@ -114,7 +114,7 @@ protected:
             wchar_t name[32] = {};
             GetClassNameW(control->m_hWnd, name, 32);
             n.delta = std::wstring(name) == TRACKBAR_CLASSW ? static_cast<int>(control->SendMessage(TBM_GETPOS))
-                                                             : static_cast<int>(control->SendMessage(UDM_GETPOS32));
+                                                            : static_cast<int>(control->SendMessage(UDM_GETPOS32));
         }
         notes.push_back(n);
         if (onScroll) onScroll(code, control ? control->m_hWnd : nullptr);

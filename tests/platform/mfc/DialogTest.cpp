@@ -80,9 +80,9 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(SampleDialog, CDialog)
-    ON_BN_CLICKED(IDC_APPLY, &SampleDialog::OnApply)
-    ON_WM_TIMER()
-    ON_MESSAGE(kPing, &SampleDialog::OnPing)
+ON_BN_CLICKED(IDC_APPLY, &SampleDialog::OnApply)
+ON_WM_TIMER()
+ON_MESSAGE(kPing, &SampleDialog::OnPing)
 END_MESSAGE_MAP()
 
 class DialogTest : public MfcTest {};
@@ -325,7 +325,7 @@ private:
 };
 
 BEGIN_MESSAGE_MAP(SelfDeletingDialog, CDialog)
-    ON_WM_DESTROY()
+ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 TEST_F(DialogTest, ModelessDialogDeletesItselfAfterItsWindowIsGone)
@@ -378,7 +378,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 BEGIN_MESSAGE_MAP(ReflectingEdit, CEdit)
-    ON_CONTROL_REFLECT_EX(EN_CHANGE, &ReflectingEdit::OnOwnChangeEx)
+ON_CONTROL_REFLECT_EX(EN_CHANGE, &ReflectingEdit::OnOwnChangeEx)
 END_MESSAGE_MAP()
 
 class ReflectionDialog : public SampleDialog {
@@ -396,7 +396,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 BEGIN_MESSAGE_MAP(ReflectionDialog, SampleDialog)
-    ON_EN_CHANGE(IDC_NAME, &ReflectionDialog::OnNameChange)
+ON_EN_CHANGE(IDC_NAME, &ReflectionDialog::OnNameChange)
 END_MESSAGE_MAP()
 
 TEST_F(DialogTest, ControlHandlesItsOwnNotificationBeforeTheParent)

@@ -136,7 +136,10 @@ TEST_F(EditTest, ClipboardMessagesUseTheClipboardService)
     EXPECT_EQ(L" world", Text(name_));
     SendMessageW(name_, EM_SETSEL, 6, 6);
     SendMessageW(name_, WM_PASTE, 0, 0);
-    EXPECT_EQ(L" world" L"hello", Text(name_));
+    EXPECT_EQ(
+        L" world"
+        L"hello",
+        Text(name_));
     // Ctrl+C typed by the user goes through the same service.
     clipboard_.content = std::nullopt;
     SetFocus(name_);

@@ -50,7 +50,8 @@ TEST_F(ComboTest, SelectionChangesNotifyOnlyWhenTheUserChooses)
              QComboBox* box = WidgetOf<QComboBox>(combo);
              box->showPopup();
              QAbstractItemView* view = box->view();
-             QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(3, 0)).center());
+             QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                               view->visualRect(view->model()->index(3, 0)).center());
              PumpDialogMessages();
          },
          3, 1},
@@ -60,8 +61,7 @@ TEST_F(ComboTest, SelectionChangesNotifyOnlyWhenTheUserChooses)
         c.act();
         EXPECT_EQ(c.selection, SendMessageW(combo, CB_GETCURSEL, 0, 0)) << c.what;
         auto codes = dialog_.Codes(IDC_LIST_COMBO, WM_COMMAND);
-        EXPECT_EQ(c.notes, static_cast<size_t>(std::count(codes.begin(), codes.end(), CBN_SELCHANGE)))
-            << c.what;
+        EXPECT_EQ(c.notes, static_cast<size_t>(std::count(codes.begin(), codes.end(), CBN_SELCHANGE))) << c.what;
     }
     CString text;
     CWnd(combo).GetWindowText(text);
@@ -121,13 +121,18 @@ TEST_F(ComboTest, ItemsKeepDataAndAreFoundAsTheSystemFindsThem)
         int expected;
     };
     const Case cases[] = {
-        {CB_FINDSTRING, -1, L"ap", 0},      {CB_FINDSTRING, 0, L"ap", 2},   {CB_FINDSTRING, 2, L"AP", 4},
-        {CB_FINDSTRING, 4, L"ap", 0},       {CB_FINDSTRINGEXACT, -1, L"APPLE", 0},
-        {CB_FINDSTRINGEXACT, 0, L"apple", 4}, {CB_FINDSTRINGEXACT, -1, L"app", CB_ERR},
+        {CB_FINDSTRING, -1, L"ap", 0},
+        {CB_FINDSTRING, 0, L"ap", 2},
+        {CB_FINDSTRING, 2, L"AP", 4},
+        {CB_FINDSTRING, 4, L"ap", 0},
+        {CB_FINDSTRINGEXACT, -1, L"APPLE", 0},
+        {CB_FINDSTRINGEXACT, 0, L"apple", 4},
+        {CB_FINDSTRINGEXACT, -1, L"app", CB_ERR},
         {CB_FINDSTRING, -1, L"zzz", CB_ERR},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.expected, box.SendMessage(c.message, static_cast<WPARAM>(c.start), reinterpret_cast<LPARAM>(c.text)))
+        EXPECT_EQ(c.expected,
+                  box.SendMessage(c.message, static_cast<WPARAM>(c.start), reinterpret_cast<LPARAM>(c.text)))
             << c.text << " from " << c.start;
     EXPECT_EQ(103u, box.GetItemData(3));
     EXPECT_EQ(4, box.DeleteString(1));
@@ -270,7 +275,8 @@ TEST_F(ListViewTest, NextItemChainsWalkTheRows)
     for (int row : {1, 3, 4}) list_.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
     list_.SetItemState(3, LVIS_FOCUSED, LVIS_FOCUSED);
     std::vector<int> chain;
-    for (int i = list_.GetNextItem(-1, LVNI_SELECTED); i >= 0; i = list_.GetNextItem(i, LVNI_SELECTED)) chain.push_back(i);
+    for (int i = list_.GetNextItem(-1, LVNI_SELECTED); i >= 0; i = list_.GetNextItem(i, LVNI_SELECTED))
+        chain.push_back(i);
     EXPECT_EQ((std::vector<int>{1, 3, 4}), chain);
     EXPECT_EQ(3, list_.GetNextItem(-1, LVNI_FOCUSED));
     EXPECT_EQ(3, list_.GetNextItem(4, LVNI_SELECTED | LVNI_ABOVE));
@@ -308,7 +314,8 @@ TEST_F(ListViewTest, ClicksSelectAsTheSystemDoes)
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, RowPoint(5));
     PumpDialogMessages();
     std::vector<int> selected;
-    for (int i = list_.GetNextItem(-1, LVNI_SELECTED); i >= 0; i = list_.GetNextItem(i, LVNI_SELECTED)) selected.push_back(i);
+    for (int i = list_.GetNextItem(-1, LVNI_SELECTED); i >= 0; i = list_.GetNextItem(i, LVNI_SELECTED))
+        selected.push_back(i);
     EXPECT_EQ((std::vector<int>{3, 4, 5}), selected);
     EXPECT_EQ(5, list_.GetNextItem(-1, LVNI_FOCUSED));
     // A plain click keeps only the clicked row.

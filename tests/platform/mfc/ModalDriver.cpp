@@ -170,8 +170,10 @@ void ModalDriver::Verify()
 
 void ModalDriver::Observe(CWnd* dialog)
 {
-    if (g_driver) g_driver->Run(dialog);
-    else CancelUnexpected(dialog);
+    if (g_driver)
+        g_driver->Run(dialog);
+    else
+        CancelUnexpected(dialog);
 }
 
 void ModalDriver::Run(CWnd* dialog)

@@ -44,7 +44,7 @@ TEST_F(TrackbarTest, KeysSendTheirCodesWithTheNewPosition)
         int pos;
     };
     const Case cases[] = {
-        {VK_RIGHT, TB_LINEDOWN, 101}, {VK_LEFT, TB_LINEUP, 100},  {VK_DOWN, TB_LINEDOWN, 101},
+        {VK_RIGHT, TB_LINEDOWN, 101}, {VK_LEFT, TB_LINEUP, 100},   {VK_DOWN, TB_LINEDOWN, 101},
         {VK_UP, TB_LINEUP, 100},      {VK_NEXT, TB_PAGEDOWN, 125}, {VK_PRIOR, TB_PAGEUP, 100},
         {VK_END, TB_BOTTOM, 200},     {VK_NEXT, TB_PAGEDOWN, 200}, {VK_HOME, TB_TOP, 0},
     };

@@ -15,9 +15,9 @@
 #include "platform/mfc/StandardControls.h"
 #include "platform/win32/gui/DeviceContext.h"
 #include "platform/win32/gui/GdiDraw.h"
-#include "platform/win32/gui/Window.h"
 #include "platform/win32/gui/Menus.h"
 #include "platform/win32/gui/StaticControl.h"
+#include "platform/win32/gui/Window.h"
 
 using namespace resource_script;
 
@@ -128,7 +128,8 @@ TEST(ResourceScript, ChecksTheWholeSet)
     };
     const Case cases[] = {
         {"dialog A 5\nend\n", "dialog B 5\nend\n", "dialog id 5 is also A's"},
-        {"dialog A 5\ncontrol X 7 edit \"\" 0 0 1 1\ncontrol Y 7 edit \"\" 0 0 1 1\nend\n", "", "control id 7 is used twice"},
+        {"dialog A 5\ncontrol X 7 edit \"\" 0 0 1 1\ncontrol Y 7 edit \"\" 0 0 1 1\nend\n", "",
+         "control id 7 is used twice"},
         {"dialog A 5\ncontrol X 7 edit \"\" 0 0 1 1\nend\n", "define X 8\n", "the name X stands for both 7 and 8"},
         {"menu M 3\nend\n", "menu N 3\nend\n", "menu id 3 is used twice"},
     };
@@ -143,10 +144,11 @@ TEST(ResourceScript, ChecksTheWholeSet)
     // One name with one value in several dialogs is fine.
     Script fine;
     std::string error;
-    ASSERT_TRUE(Parse("dialog A 1\ncontrol IDOK 1 button \"\" 0 0 1 1\ncontrol - -1 static \"\" 0 0 1 1\n"
-                      "control - -1 static \"\" 0 0 1 1\nend\n"
-                      "dialog B 2\ncontrol IDOK 1 button \"\" 0 0 1 1\nend\n",
-                      "c.dlg", &fine, &error));
+    ASSERT_TRUE(
+        Parse("dialog A 1\ncontrol IDOK 1 button \"\" 0 0 1 1\ncontrol - -1 static \"\" 0 0 1 1\n"
+              "control - -1 static \"\" 0 0 1 1\nend\n"
+              "dialog B 2\ncontrol IDOK 1 button \"\" 0 0 1 1\nend\n",
+              "c.dlg", &fine, &error));
     EXPECT_TRUE(Check(fine, &error)) << error;
 }
 

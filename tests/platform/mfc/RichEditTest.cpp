@@ -127,8 +127,8 @@ TEST_F(RichEditTest, ParagraphBreaksCountAsOneCharacter)
     EXPECT_EQ(-1, dialog_.log.LineIndex(3));
     EXPECT_EQ(3, dialog_.log.LineLength(7));
     EXPECT_EQ(1, dialog_.log.LineFromChar(4));
-    EXPECT_EQ(11, dialog_.log.GetTextLength());                // WM_GETTEXTLENGTH counts "\r\n"
-    EXPECT_EQ(9, dialog_.log.GetTextLengthEx(GTL_DEFAULT));    // the control's own count
+    EXPECT_EQ(11, dialog_.log.GetTextLength());              // WM_GETTEXTLENGTH counts "\r\n"
+    EXPECT_EQ(9, dialog_.log.GetTextLengthEx(GTL_DEFAULT));  // the control's own count
     EXPECT_EQ(11, dialog_.log.GetTextLengthEx(GTL_USECRLF));
     // The first line with its break goes, as the log trims itself.
     dialog_.log.SetSel(0, dialog_.log.LineIndex(1));

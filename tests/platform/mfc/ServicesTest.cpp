@@ -8,12 +8,12 @@
 #include <QWidget>
 #include <sys/stat.h>
 
-#include "MfcSampleIds.h"
 #include "FakeCommonDialogs.h"
+#include "MfcSampleIds.h"
 #include "MfcTestSupport.h"
 #include "RecordingShellService.h"
-#include "platform/mfc/CDialog.h"
 #include "platform/mfc/CColorDialog.h"
+#include "platform/mfc/CDialog.h"
 #include "platform/mfc/CFileDialog.h"
 #include "platform/mfc/CommonDialogs.h"
 #include "platform/mfc/DragDrop.h"
@@ -45,7 +45,8 @@ protected:
 
 TEST_F(ServicesTest, OpenDialogTakesTheFilterAndGivesEveryChosenPath)
 {
-    dialogs_.fileAnswers.push_back(FileDialogAnswer{true, {L"/media/v/a.avi", L"/media/v/b c.mkv", L"/media/v/d.mp4"}, 1});
+    dialogs_.fileAnswers.push_back(
+        FileDialogAnswer{true, {L"/media/v/a.avi", L"/media/v/b c.mkv", L"/media/v/d.mp4"}, 1});
     CFileDialog dialog(TRUE, L"avi", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ALLOWMULTISELECT,
                        L"Media files|*.avi;*.mkv;*.mp4;|All files|*.*||");
     std::vector<wchar_t> buffer(133120, L'\0');
@@ -86,7 +87,13 @@ TEST_F(ServicesTest, FileDialogResultsFollowTheSystemRules)
         {"a save gets the default extension", true, {true, {L"/out/name"}, 0}, 260, TRUE, L"/out/name.txt", 0},
         {"a name with its own extension keeps it", true, {true, {L"/out/name.log"}, 0}, 260, TRUE, L"/out/name.log", 0},
         {"a path longer than 260 characters comes whole", false, {true, {longPath}, 0}, 1000, TRUE, longPath, 0},
-        {"a buffer too small says how much it needs", false, {true, {longPath}, 0}, 100, FALSE, L"", FNERR_BUFFERTOOSMALL},
+        {"a buffer too small says how much it needs",
+         false,
+         {true, {longPath}, 0},
+         100,
+         FALSE,
+         L"",
+         FNERR_BUFFERTOOSMALL},
         {"cancel", false, {false, {}, 0}, 260, FALSE, L"", 0},
     };
     for (const Case& c : cases) {
@@ -165,7 +172,8 @@ TEST_F(ServicesTest, ShellExecuteGoesToTheRightService)
     }
     // A program the service cannot start does not exist here.
     shell_.result = false;
-    EXPECT_EQ(SE_ERR_FNF, reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, nullptr, L"/nowhere/prog", nullptr, nullptr, 1)));
+    EXPECT_EQ(SE_ERR_FNF,
+              reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, nullptr, L"/nowhere/prog", nullptr, nullptr, 1)));
 }
 
 TEST_F(ServicesTest, DesktopTrashKeepsTheFileAndWhereItCameFrom)
@@ -184,8 +192,10 @@ TEST_F(ServicesTest, DesktopTrashKeepsTheFileAndWhereItCameFrom)
     std::string info = ReadBytes(temp.File("data/Trash/info/old recording.avi.trashinfo"));
     EXPECT_NE(std::string::npos, info.find("Path=")) << info;
     EXPECT_FALSE(ShellService().MoveToTrash(Utf8ToWide(temp.File("missing.avi"))));
-    if (oldData.isNull()) qunsetenv("XDG_DATA_HOME");
-    else qputenv("XDG_DATA_HOME", oldData);
+    if (oldData.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", oldData);
 }
 
 TEST_F(ServicesTest, DesktopClipboardKeepsText)
@@ -220,7 +230,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 BEGIN_MESSAGE_MAP(DropDialog, CDialog)
-    ON_WM_DROPFILES()
+ON_WM_DROPFILES()
 END_MESSAGE_MAP()
 
 TEST_F(ServicesTest, DroppedFilesReachTheWindowThatAcceptsThem)

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/win32/Collections.h"
 #include "platform/win32/CString.h"
+#include "platform/win32/Collections.h"
 
 namespace {
 
@@ -45,9 +45,9 @@ TEST(CString, TrimTakesTheWindowsBlanks)
         {L"\u00A0 text\u00A0\r", L"text"},
         {L"\u2007\u202F\u0085x\u3000\u205F", L"x"},
         {L"\t\v\f\r\n \u1680\u2000\u200A\u2028\u2029y", L"y"},
-        {L"a\u00A0b", L"a\u00A0b"},          // inside the text it stays
+        {L"a\u00A0b", L"a\u00A0b"},            // inside the text it stays
         {L"\u200Bz\uFEFF", L"\u200Bz\uFEFF"},  // zero-width characters are not blank
-        {L"\x1C\x1Fq", L"\x1C\x1Fq"},         // nor are the separator controls
+        {L"\x1C\x1Fq", L"\x1C\x1Fq"},          // nor are the separator controls
     };
     for (size_t i = 0; i < std::size(rows); ++i) {
         CString s(rows[i].in);

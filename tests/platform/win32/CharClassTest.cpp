@@ -14,23 +14,26 @@ TEST(CharClass, LettersOfEveryScriptAndNothingElse)
         wchar_t ch;
         bool letter;
     } const cases[] = {
-        {L'A', true},       {L'z', true},        {L'_', false},      {L'0', false},     {L' ', false},
-        {L'@', false},      {0x00E9, true},       // e with acute
-        {0x00D7, false},                          // multiplication sign
-        {0xD55C, true},                           // Hangul syllable
-        {0x3131, true},                           // Hangul letter
-        {0x0416, true},                           // Cyrillic
-        {0x4E2D, true},                           // CJK ideograph
-        {0x0663, false},                          // Arabic-Indic digit
-        {0xFF10, false},                          // full-width digit
-        {0x0301, true},                           // combining acute accent (a mark letters carry)
-        {0x0915, true},     {0x093F, true},       // Devanagari letter and vowel sign
-        {0x2160, true},                           // Roman numeral one (a letter number)
-        {0x00A0, false},    {0x3000, false},      // no-break and ideographic spaces
-        {0x10400, true},                          // a letter beyond the 16-bit plane
-        {0x1F600, false},                         // an emoji
-        {0xD800, false},                          // a surrogate
-        {0x110000, false},  {static_cast<wchar_t>(-1), false}, {0, false},
+        {L'A', true},      {L'z', true},
+        {L'_', false},     {L'0', false},
+        {L' ', false},     {L'@', false},
+        {0x00E9, true},                      // e with acute
+        {0x00D7, false},                     // multiplication sign
+        {0xD55C, true},                      // Hangul syllable
+        {0x3131, true},                      // Hangul letter
+        {0x0416, true},                      // Cyrillic
+        {0x4E2D, true},                      // CJK ideograph
+        {0x0663, false},                     // Arabic-Indic digit
+        {0xFF10, false},                     // full-width digit
+        {0x0301, true},                      // combining acute accent (a mark letters carry)
+        {0x0915, true},    {0x093F, true},   // Devanagari letter and vowel sign
+        {0x2160, true},                      // Roman numeral one (a letter number)
+        {0x00A0, false},   {0x3000, false},  // no-break and ideographic spaces
+        {0x10400, true},                     // a letter beyond the 16-bit plane
+        {0x1F600, false},                    // an emoji
+        {0xD800, false},                     // a surrogate
+        {0x110000, false}, {static_cast<wchar_t>(-1), false},
+        {0, false},
     };
     for (const Case& c : cases) EXPECT_EQ(c.letter, IsCharAlphaW(c.ch) != 0) << std::hex << static_cast<long>(c.ch);
 }

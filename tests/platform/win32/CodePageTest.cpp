@@ -23,23 +23,64 @@ struct BadBytes {
 TEST(CodePage, BadBytesBecomeReplacementAndConversionGoesOn)
 {
     const BadBytes rows[] = {
-        {CP_UTF8, "a\xFF" "b", L"a\uFFFD" L"b"},
-        {CP_UTF8, "a\xE2\x82", L"a\uFFFD"},            // truncated sequence at end
-        {CP_UTF8, "\xC0\xAF" "x", L"\uFFFD\uFFFDx"},    // overlong form
+        {CP_UTF8,
+         "a\xFF"
+         "b",
+         L"a\uFFFD"
+         L"b"},
+        {CP_UTF8, "a\xE2\x82", L"a\uFFFD"},  // truncated sequence at end
+        {CP_UTF8,
+         "\xC0\xAF"
+         "x",
+         L"\uFFFD\uFFFDx"},                                // overlong form
         {CP_UTF8, "\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},  // encoded surrogate
-        {949, "a\xC7" "b", L"a\uFFFD" L"b"},            // lead byte with ASCII trail
-        {949, "x\xC7", L"x\uFFFD"},                     // lead byte at the end
-        {949, "\xFF" "z", L"\uFFFDz"},
+        {949,
+         "a\xC7"
+         "b",
+         L"a\uFFFD"
+         L"b"},                      // lead byte with ASCII trail
+        {949, "x\xC7", L"x\uFFFD"},  // lead byte at the end
+        {949,
+         "\xFF"
+         "z",
+         L"\uFFFDz"},
         {949, "a\xA2\xE8", L"a\uFFFD"},  // refused after the converter took both bytes
         // A bad sequence in the middle: one replacement, nothing after it lost.
-        {949, "a\xA2\xE8" "bc", L"a\uFFFD" L"bc"},
+        {949,
+         "a\xA2\xE8"
+         "bc",
+         L"a\uFFFD"
+         L"bc"},
         {949, "a\xA2\xE8\xB0\xA1z", L"a\uFFFD\uAC00z"},
-        {949, "\xA2\xE8\xA2\xE8" "bc", L"\uFFFD\uFFFD" L"bc"},
-        {949, "a\xC9\xA1" "bc", L"a\uFFFD" L"bc"},  // a user-defined pair, refused at its lead
-        {949, "a\xA2\xFF" "b", L"a\uFFFD\uFFFD" L"b"},  // FF follows no lead
-        {936, "a\xA2\xA0" "bc", L"a\uFFFD" L"bc"},
-        {932, "a\x85\x40" "bc", L"a\uFFFD" L"bc"},
-        {932, "a\x81\x20" "b", L"a\uFFFD b"},  // a blank follows no lead
+        {949,
+         "\xA2\xE8\xA2\xE8"
+         "bc",
+         L"\uFFFD\uFFFD"
+         L"bc"},
+        {949,
+         "a\xC9\xA1"
+         "bc",
+         L"a\uFFFD"
+         L"bc"},  // a user-defined pair, refused at its lead
+        {949,
+         "a\xA2\xFF"
+         "b",
+         L"a\uFFFD\uFFFD"
+         L"b"},  // FF follows no lead
+        {936,
+         "a\xA2\xA0"
+         "bc",
+         L"a\uFFFD"
+         L"bc"},
+        {932,
+         "a\x85\x40"
+         "bc",
+         L"a\uFFFD"
+         L"bc"},
+        {932,
+         "a\x81\x20"
+         "b",
+         L"a\uFFFD b"},  // a blank follows no lead
         {1252, "\x80", L"\u20AC"},
     };
     for (const auto& r : rows) EXPECT_EQ(r.out, MultiByteToWide(r.cp, r.in)) << r.cp << " " << r.in;
@@ -48,7 +89,10 @@ TEST(CodePage, BadBytesBecomeReplacementAndConversionGoesOn)
 TEST(CodePage, UnrepresentableBecomesQuestionMark)
 {
     bool used = false;
-    EXPECT_EQ("a?b", WideToMultiByte(1252, L"a\uD55C" L"b", &used));
+    EXPECT_EQ("a?b", WideToMultiByte(1252,
+                                     L"a\uD55C"
+                                     L"b",
+                                     &used));
     EXPECT_TRUE(used);
 }
 
@@ -89,7 +133,11 @@ TEST(CodePage, CodePagesTheDetectorNames)
         {10007, "\x80", L"\u0410"},
         {10029, "\x81", L"\u0100"},
         {51950, "\xC4\xE3", L"\u4E2D"},
-        {50225, "\x1B$)C\x0E\x47\x51\x0F" "a", L"\uD55C" L"a"},
+        {50225,
+         "\x1B$)C\x0E\x47\x51\x0F"
+         "a",
+         L"\uD55C"
+         L"a"},
         {50225, "\x1B$)Cplain", L"plain"},
         {50227, "\x1B$)A\x0E\x44\x63\x0F", L"\u4F60"},
     };

@@ -44,9 +44,9 @@ TEST(Collections, RemovalsKeepTheChainInOrder)
         const wchar_t* left;
     };
     const Case cases[] = {
-        {L"abcd", L"a", L"bcd"},    {L"abcd", L"d", L"abc"},    {L"abcd", L"b", L"acd"},
-        {L"abcd", L"bc", L"ad"},    {L"abcd", L"ad", L"bc"},    {L"a", L"a", L""},
-        {L"abcd", L"dcba", L""},    {L"abcd", L"abcd", L""},    {L"abcd", L"cadb", L""},
+        {L"abcd", L"a", L"bcd"}, {L"abcd", L"d", L"abc"}, {L"abcd", L"b", L"acd"},
+        {L"abcd", L"bc", L"ad"}, {L"abcd", L"ad", L"bc"}, {L"a", L"a", L""},
+        {L"abcd", L"dcba", L""}, {L"abcd", L"abcd", L""}, {L"abcd", L"cadb", L""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "remove " << c.removed << " of " << c.items);

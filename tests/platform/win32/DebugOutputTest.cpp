@@ -63,17 +63,16 @@ TEST_F(DebugOutputTest, EachGapWritesItsLineOnceWhateverReachesIt)
         std::string line;
     };
     const Case cases[] = {
-        {"a method answered with E_NOTIMPL",
-         [&] { EXPECT_EQ(unfinished.Answer(), E_NOTIMPL); },
+        {"a method answered with E_NOTIMPL", [&] { EXPECT_EQ(unfinished.Answer(), E_NOTIMPL); },
          "gap: {anonymous}::Unfinished::Answer: not implemented"},
-        {"another method is another place",
-         [&] { EXPECT_EQ(unfinished.Other(), E_NOTIMPL); },
+        {"another method is another place", [&] { EXPECT_EQ(unfinished.Other(), E_NOTIMPL); },
          "gap: {anonymous}::Unfinished::Other: not implemented"},
         {"a start with the caller's standard handles",
          [&] {
              PROCESS_INFORMATION pi{};
              wchar_t command[] = L"/bin/true";
-             EXPECT_FALSE(CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &inherit, &pi));
+             EXPECT_FALSE(
+                 CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &inherit, &pi));
              EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
          },
          "gap: CreateProcessW: a suspended start or standard handles of the caller's"},

@@ -8,8 +8,8 @@
 
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Files.h"
-#include "platform/win32/Folders.h"
 #include "platform/win32/FolderWriteLock.h"
+#include "platform/win32/Folders.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -59,8 +59,8 @@ TEST(Files, FoldersFifosAndGarbageHandlesAreRefused)
     ASSERT_EQ(0, mkfifo(dir.File("fifo").c_str(), 0600));
     EXPECT_EQ(INVALID_HANDLE_VALUE,
               CreateFileW(dir.WFile("fifo").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileW(Utf8ToWide(dir.path()).c_str(), GENERIC_READ, 0, nullptr,
-                                                OPEN_EXISTING, 0, nullptr));
+    EXPECT_EQ(INVALID_HANDLE_VALUE,
+              CreateFileW(Utf8ToWide(dir.path()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     int local = 0;
     DWORD n;
     EXPECT_FALSE(ReadFile(&local, &local, 1, &n, nullptr));
@@ -99,9 +99,9 @@ TEST(Files, SameFileIsTheFileNotItsPathText)
         bool same;
     };
     const Case cases[] = {
-        {dir.File("a.avi"), true},     {relative, true},
-        {dir.File("link/a.avi"), true}, {dir.File("sub/../a.avi"), true},
-        {dir.File("hard.avi"), true},  {dir.File("A.AVI"), false},  // another file on this file system
+        {dir.File("a.avi"), true},        {relative, true},
+        {dir.File("link/a.avi"), true},   {dir.File("sub/../a.avi"), true},
+        {dir.File("hard.avi"), true},     {dir.File("A.AVI"), false},  // another file on this file system
         {dir.File("missing.avi"), false}, {"", false},
     };
     for (const Case& c : cases) {
@@ -223,9 +223,12 @@ TEST(Folders, UserCacheFolderIsPrivateAndFollowsTheEnvironment)
         {"relative/cache", dir.path() + "/h2", dir.path() + "/h2/.cache/rivoenc/"},  // not absolute: ignored
     };
     for (const Case& c : cases) {
-        if (c.cache && c.cache[0] == '/') setenv("XDG_CACHE_HOME", (dir.path() + c.cache).c_str(), 1);
-        else if (c.cache) setenv("XDG_CACHE_HOME", c.cache, 1);
-        else unsetenv("XDG_CACHE_HOME");
+        if (c.cache && c.cache[0] == '/')
+            setenv("XDG_CACHE_HOME", (dir.path() + c.cache).c_str(), 1);
+        else if (c.cache)
+            setenv("XDG_CACHE_HOME", c.cache, 1);
+        else
+            unsetenv("XDG_CACHE_HOME");
         setenv("HOME", c.home.c_str(), 1);
         const std::string f = GetUserCacheFolder();
         EXPECT_EQ(c.expected, f);
@@ -240,8 +243,10 @@ TEST(Folders, UserCacheFolderIsPrivateAndFollowsTheEnvironment)
     ASSERT_EQ(0, symlink(dir.path().c_str(), (planted + "/rivoenc").c_str()));
     setenv("XDG_CACHE_HOME", planted.c_str(), 1);
     EXPECT_EQ("", GetUserCacheFolder());
-    if (oldCache) setenv("XDG_CACHE_HOME", savedCache.c_str(), 1);
-    else unsetenv("XDG_CACHE_HOME");
+    if (oldCache)
+        setenv("XDG_CACHE_HOME", savedCache.c_str(), 1);
+    else
+        unsetenv("XDG_CACHE_HOME");
     setenv("HOME", savedHome.c_str(), 1);
 }
 

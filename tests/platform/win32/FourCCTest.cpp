@@ -64,9 +64,11 @@ TEST(FourCC, AgreesWithTheTagsFfprobeReads)
         const std::string path =
             MakeMedia(dir, std::string(tag) + ".avi", TestPicture(0.2) + " -c:v mpeg4 -vtag " + tag + " -f avi");
         int code = -1;
-        const std::string out = RunTool("ffprobe -v error -select_streams v:0 -show_entries "
-                                        "stream=codec_tag,codec_tag_string -of default=nw=1:nk=1 '" + path + "'",
-                                        &code);
+        const std::string out = RunTool(
+            "ffprobe -v error -select_streams v:0 -show_entries "
+            "stream=codec_tag,codec_tag_string -of default=nw=1:nk=1 '" +
+                path + "'",
+            &code);
         ASSERT_EQ(0, code);
         const size_t newline = out.find('\n');
         ASSERT_NE(std::string::npos, newline) << out;

@@ -31,7 +31,8 @@ std::wstring Query(HINTERNET request, DWORD level, const wchar_t* custom = nullp
     wchar_t text[256] = {};
     if (custom) std::wcscpy(text, custom);
     DWORD size = sizeof(text);
-    if (!HttpQueryInfoW(request, level, text, &size, nullptr)) return L"<error " + std::to_wstring(GetLastError()) + L">";
+    if (!HttpQueryInfoW(request, level, text, &size, nullptr))
+        return L"<error " + std::to_wstring(GetLastError()) + L">";
     EXPECT_EQ(std::wcslen(text) * sizeof(wchar_t), size);
     return text;
 }
@@ -72,7 +73,8 @@ TEST(InetTest, CrackUrlSplitsTheParts)
         const wchar_t* path;
         const wchar_t* extra;
     } rows[] = {
-        {L"https://media.example/a/b.avi", INTERNET_SCHEME_HTTPS, L"https", L"media.example", 443, L"", L"", L"/a/b.avi", L""},
+        {L"https://media.example/a/b.avi", INTERNET_SCHEME_HTTPS, L"https", L"media.example", 443, L"", L"",
+         L"/a/b.avi", L""},
         {L"http://user:pw@Host.example:8080/a%20b.avi?x=1#f", INTERNET_SCHEME_HTTP, L"http", L"Host.example", 8080,
          L"user", L"pw", L"/a%20b.avi", L"?x=1#f"},
         {L"HTTP://host", INTERNET_SCHEME_HTTP, L"HTTP", L"host", 80, L"", L"", L"", L""},
@@ -296,8 +298,10 @@ TEST(InetTest, RequestOnConnectionAddsHeadersOnlyIfNewAndEncodesTheObject)
     EXPECT_FALSE(HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE, text, &size, nullptr));
     EXPECT_EQ(ERROR_INTERNET_INCORRECT_HANDLE_STATE, GetLastError());
 
-    EXPECT_TRUE(HttpAddRequestHeadersW(request, L"Range: bytes=5-", static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW));
-    EXPECT_FALSE(HttpAddRequestHeadersW(request, L"range: bytes=9-", static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW));
+    EXPECT_TRUE(
+        HttpAddRequestHeadersW(request, L"Range: bytes=5-", static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW));
+    EXPECT_FALSE(
+        HttpAddRequestHeadersW(request, L"range: bytes=9-", static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW));
     EXPECT_EQ(ERROR_HTTP_HEADER_ALREADY_EXISTS, GetLastError());
     EXPECT_FALSE(HttpAddRequestHeadersW(request, L"no colon here", static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD));
     EXPECT_EQ(ERROR_HTTP_INVALID_HEADER, GetLastError());
@@ -433,7 +437,8 @@ TEST(InetTest, FailuresReportTheirErrors)
         std::wstring url;
         DWORD error;
     } rows[] = {
-        {L"http://127.0.0.1:" + std::to_wstring(LoopbackHttpServer::UnusedPort()) + L"/x", ERROR_INTERNET_CANNOT_CONNECT},
+        {L"http://127.0.0.1:" + std::to_wstring(LoopbackHttpServer::UnusedPort()) + L"/x",
+         ERROR_INTERNET_CANNOT_CONNECT},
         {L"ftp://127.0.0.1/x", ERROR_INTERNET_UNRECOGNIZED_SCHEME},
         {L"127.0.0.1/x", ERROR_INTERNET_UNRECOGNIZED_SCHEME},
         {L"http://127.0.0.1:0/x", ERROR_INTERNET_INVALID_URL},

@@ -96,12 +96,8 @@ TEST(Module, MissingOrBrokenModulesFail)
     TempDir dir;
     WriteBytes(dir.File("text.dll"), "not a shared object\n");
     std::wstring rows[] = {
-        L"NoSuchModule.dll",
-        L"Kernel32.dll",
-        dir.WFile("missing.dll"),
-        dir.WFile("text.dll"),
-        Utf8ToWide(dir.path()),
-        L"",
+        L"NoSuchModule.dll",   L"Kernel32.dll",        dir.WFile("missing.dll"),
+        dir.WFile("text.dll"), Utf8ToWide(dir.path()), L"",
     };
     for (const std::wstring& name : rows) {
         SetLastError(0);

@@ -1,7 +1,7 @@
 #include "platform/win32/Process.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -73,8 +73,8 @@ ChildReport ReadReport(const std::string& path)
 }
 
 // Starts a command line; the handles are closed by the caller.
-bool Start(const std::wstring& cmdLine, PROCESS_INFORMATION* pi, const wchar_t* curDir = nullptr,
-           void* env = nullptr, DWORD flags = 0)
+bool Start(const std::wstring& cmdLine, PROCESS_INFORMATION* pi, const wchar_t* curDir = nullptr, void* env = nullptr,
+           DWORD flags = 0)
 {
     std::wstring buffer = cmdLine;
     STARTUPINFOW si{};
@@ -142,8 +142,9 @@ TEST(SplitCommandLine, FollowsTheCommandLineRules)
 TEST(Process, ArgumentsArriveIntact)
 {
     TempDir dir;
-    const std::vector<std::wstring> args = {L"plain",   L"with blank", L"",         L"say \"hi\"", L"back\\slash\\",
-                                            L"\\\\\"", L"한글 인자",   L"tab\there", L"%PATH% $HOME `x` ;|&"};
+    const std::vector<std::wstring> args = {L"plain",      L"with blank",    L"",
+                                            L"say \"hi\"", L"back\\slash\\", L"\\\\\"",
+                                            L"한글 인자",  L"tab\there",     L"%PATH% $HOME `x` ;|&"};
     std::wstring out = dir.WFile("argv.bin");
     std::wstring line = QuoteArgument(ChildPath()) + L" write " + QuoteArgument(out);
     for (const std::wstring& a : args) line += L" " + QuoteArgument(a);
@@ -267,8 +268,7 @@ TEST(Process, StartFailures)
     for (const Row& row : rows) {
         PROCESS_INFORMATION pi;
         SetLastError(0);
-        EXPECT_FALSE(Start(row.line, &pi, row.curDir.empty() ? nullptr : row.curDir.c_str()))
-            << WideToUtf8(row.line);
+        EXPECT_FALSE(Start(row.line, &pi, row.curDir.empty() ? nullptr : row.curDir.c_str())) << WideToUtf8(row.line);
         EXPECT_EQ(GetLastError(), row.error) << WideToUtf8(row.line);
     }
     SetLastError(0);
@@ -299,8 +299,9 @@ TEST(Process, TimedOutChildIsLeftRunningAndReapedLater)
     // Closing the handles neither kills nor abandons the child.
     EXPECT_EQ(kill(pid, 0), 0);
     EXPECT_EQ(ChildState(pid), 'R');
-    EXPECT_TRUE(WaitUntil("the collection of the ended child", [&] { return ChildState(pid) == 'C'; },
-                          kDefaultWaitLimit, std::chrono::milliseconds(50)));
+    EXPECT_TRUE(WaitUntil(
+        "the collection of the ended child", [&] { return ChildState(pid) == 'C'; }, kDefaultWaitLimit,
+        std::chrono::milliseconds(50)));
     EXPECT_EQ(ReadBytes(WideToUtf8(done)), "done") << "the child did not run to its end";
 }
 

@@ -43,8 +43,9 @@ std::u16string AsciiU16(const std::string& s) { return std::u16string(s.begin(),
 
 std::wstring FlipCase(std::wstring s)
 {
-    for (wchar_t& c : s) c = std::iswlower(static_cast<wint_t>(c)) ? static_cast<wchar_t>(std::towupper(c))
-                                                                    : static_cast<wchar_t>(std::towlower(c));
+    for (wchar_t& c : s)
+        c = std::iswlower(static_cast<wint_t>(c)) ? static_cast<wchar_t>(std::towupper(c))
+                                                  : static_cast<wchar_t>(std::towlower(c));
     return s;
 }
 
@@ -113,8 +114,8 @@ std::string Dword(DWORD v) { return std::string(reinterpret_cast<const char*>(&v
 HKEY CreateKey(HKEY root, const wchar_t* path, REGSAM access = KEY_ALL_ACCESS, DWORD* disposition = nullptr)
 {
     HKEY key = nullptr;
-    EXPECT_RC(ERROR_SUCCESS, RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
-                                             &key, disposition));
+    EXPECT_RC(ERROR_SUCCESS,
+              RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key, disposition));
     return key;
 }
 
@@ -495,7 +496,8 @@ TEST_F(RegistryHandles, ReadOnlyAndWriteOnlyHandlesRefuseTheOtherUse)
         {"set ansi",
          [&] { return RegSetValueExA(ro, "v", 0, REG_DWORD, reinterpret_cast<const BYTE*>(four.data()), 4); }},
         {"delete value", [&] { return RegDeleteValueW(ro, L"v"); }},
-        {"create new", [&] {
+        {"create new",
+         [&] {
              HKEY k = nullptr;
              return RegCreateKeyExW(ro, L"New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
          }},
@@ -528,8 +530,7 @@ TEST_F(RegistryHandles, BadHandlesAreRefusedWithoutTouchingAnything)
     HKEY closed = CreateKey(HKEY_CURRENT_USER, L"Software\\Rivo\\Closed");
     EXPECT_RC(ERROR_SUCCESS, RegCloseKey(closed));
     const HKEY bad[] = {nullptr, closed, reinterpret_cast<HKEY>(uintptr_t{0x1234}),
-                        reinterpret_cast<HKEY>(uintptr_t{0x80000003}),
-                        reinterpret_cast<HKEY>(uintptr_t{0x1280000001})};
+                        reinterpret_cast<HKEY>(uintptr_t{0x80000003}), reinterpret_cast<HKEY>(uintptr_t{0x1280000001})};
     for (HKEY h : bad) {
         SCOPED_TRACE(reinterpret_cast<uintptr_t>(h));
         HKEY out = reinterpret_cast<HKEY>(uintptr_t{1});
@@ -587,9 +588,10 @@ TEST_F(RegistryHandles, HandleToDeletedKeyAnswersKeyDeleted)
         {"delete sub-key", [&] { return RegDeleteKeyW(h, L"x"); }},
         {"enum keys", [&] { return RegEnumKeyExW(h, 0, name, &chars, nullptr, nullptr, nullptr, nullptr); }},
         {"enum values", [&] { return RegEnumValueW(h, 0, name, &chars, nullptr, nullptr, nullptr, nullptr); }},
-        {"info", [&] {
-             return RegQueryInfoKeyW(h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                     nullptr, nullptr, nullptr);
+        {"info",
+         [&] {
+             return RegQueryInfoKeyW(h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr);
          }},
     };
     for (const auto& [what, op] : ops) EXPECT_RC(ERROR_KEY_DELETED, op()) << what;
@@ -645,8 +647,7 @@ TEST_F(RegistryProcesses, HandlesAndProcessesSeeEachOthersWrites)
         if (writers[w] == 0) {
             close(start[1]);
             char c;
-            while (read(start[0], &c, 1) < 0) {
-            }
+            while (read(start[0], &c, 1) < 0) {}
             bool ok = true;
             for (DWORD i = 0; i < 40; ++i) {
                 std::wstring name = L"w" + std::to_wstring(w) + L"-" + std::to_wstring(i);
@@ -666,8 +667,8 @@ TEST_F(RegistryProcesses, HandlesAndProcessesSeeEachOthersWrites)
         }
     }
     DWORD values = 0;
-    ASSERT_RC(ERROR_SUCCESS, RegQueryInfoKeyW(a, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                                              nullptr, nullptr, nullptr, nullptr));
+    ASSERT_RC(ERROR_SUCCESS, RegQueryInfoKeyW(a, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                                              nullptr, nullptr, nullptr));
     EXPECT_EQ(82u, values);
 
     // A key deleted by another process is deleted for our handles too.
@@ -752,7 +753,9 @@ TEST_F(RegistryFiles, DamagedFileLoadsWhatItCanAndIsRewrittenClean)
                              "value \"Orphan\" REG_DWORD 02000000\n"
                              "key \"Software\\Rivo\\Child\"\n"
                              "value \"Fine\" REG_SZ 41000000\n"
-                             "value \"Long" + std::string(20000, 'x') + "\" REG_DWORD 01000000\n"
+                             "value \"Long" +
+                             std::string(20000, 'x') +
+                             "\" REG_DWORD 01000000\n"
                              "value \"Cut\" REG_DWORD 0100";
     WriteFileText(UserFile(), text);
 
@@ -894,10 +897,10 @@ TEST_F(RegistryShellFolders, ValuesAnswerTheXdgFolders)
     RegCloseKey(explorer);
 
     // The machine root has no shared data folder to give.
-    EXPECT_RC(ERROR_FILE_NOT_FOUND,
-              RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                            L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
-                            KEY_READ, &out));
+    EXPECT_RC(
+        ERROR_FILE_NOT_FOUND,
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_READ, &out));
 }
 
 }  // namespace

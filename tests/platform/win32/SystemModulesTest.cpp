@@ -34,13 +34,14 @@ TEST(SystemModules, NetworkStateNeedsAnUpInterfaceWithARouteOtherThanLoopback)
         const char* ethFlags;
         bool online;
     } rows[] = {
-        {"lo\t0000007F\t00000000\t0001\n", "", "0x1003", false},      // loopback only
-        {"eth0\t00000000\t0101A8C0\t0003\n", "", "0x1003", true},     // default route on an up interface
-        {"eth0\t00000000\t0101A8C0\t0003\n", "", "0x1002", false},    // interface down
-        {"eth0\t00000000\t0101A8C0\t0002\n", "", "0x1003", false},    // route not up
-        {"", "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
-             "fe800000000000000000000000000001 00000400 00000001 00000000 00000003 eth0\n",
-         "0x1003", true},                                              // IPv6 only
+        {"lo\t0000007F\t00000000\t0001\n", "", "0x1003", false},    // loopback only
+        {"eth0\t00000000\t0101A8C0\t0003\n", "", "0x1003", true},   // default route on an up interface
+        {"eth0\t00000000\t0101A8C0\t0003\n", "", "0x1002", false},  // interface down
+        {"eth0\t00000000\t0101A8C0\t0002\n", "", "0x1003", false},  // route not up
+        {"",
+         "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+         "fe800000000000000000000000000001 00000400 00000001 00000000 00000003 eth0\n",
+         "0x1003", true},  // IPv6 only
         {"garbage line\n\n", "x y\n", "0x1003", false},
     };
     for (const auto& r : rows) {

@@ -38,9 +38,9 @@ TEST(SubtitleScan, HexDigitValues)
         int value;
     };
     const Case cases[] = {
-        {L'0', 0},       {L'9', 9},        {L'a', 10},       {L'f', 15},       {L'A', 10},      {L'F', 15},
-        {L'g', -1},      {L'G', -1},       {L'/', -1},       {L':', -1},       {L'@', -1},      {L'`', -1},
-        {L'\0', -1},     {L'\uFF10', -1},  {L'\uFF21', -1},  {L'\u0660', -1},  {L'\u00AA', -1}, {WCHAR_MAX, -1},
+        {L'0', 0},   {L'9', 9},       {L'a', 10},      {L'f', 15},      {L'A', 10},      {L'F', 15},
+        {L'g', -1},  {L'G', -1},      {L'/', -1},      {L':', -1},      {L'@', -1},      {L'`', -1},
+        {L'\0', -1}, {L'\uFF10', -1}, {L'\uFF21', -1}, {L'\u0660', -1}, {L'\u00AA', -1}, {WCHAR_MAX, -1},
     };
     for (const Case& c : cases) EXPECT_EQ(c.value, HexDigitValue(c.c)) << static_cast<int>(c.c);
 }
@@ -51,8 +51,8 @@ TEST(SubtitleScan, SubRipTimeLine)
     wchar_t c[6] = {};
     const wchar_t* format = L"%d%c%d%c%d%c%d --> %d%c%d%c%d%c%d\n";
     auto scan = [&](const wchar_t* text) {
-        return ScanFormat(text, format, &n[0], &c[0], &n[1], &c[1], &n[2], &c[2], &n[3], &n[4], &c[3], &n[5],
-                          &c[4], &n[6], &c[5], &n[7]);
+        return ScanFormat(text, format, &n[0], &c[0], &n[1], &c[1], &n[2], &c[2], &n[3], &n[4], &c[3], &n[5], &c[4],
+                          &n[6], &c[5], &n[7]);
     };
     EXPECT_EQ(14, scan(L"00:00:01,500 --> 00:02:03.5"));
     EXPECT_EQ(1, n[2]);
@@ -60,7 +60,7 @@ TEST(SubtitleScan, SubRipTimeLine)
     EXPECT_EQ(2, n[5]);
     EXPECT_EQ(5, n[7]);
     EXPECT_EQ(L',', c[2]);
-    EXPECT_EQ(1, scan(L"12"));   // a counter
+    EXPECT_EQ(1, scan(L"12"));  // a counter
     EXPECT_EQ(-1, scan(L""));
     EXPECT_EQ(0, scan(L"Hello"));
     EXPECT_EQ(7, scan(L"00:00:01,500 -> 00:00:02,000"));
@@ -77,8 +77,8 @@ TEST(SubtitleScan, ShapesOfOtherReaders)
 
     CString sep1, sep2;
     int h = 0, m = 0, s = 0, f = 0, h2 = 0, m2 = 0, s2 = 0, f2 = 0;
-    EXPECT_EQ(10, ScanFormat(L"0:00:01.50 --> 0:00:02:00", L"%d:%d:%d%[,.:]%d --> %d:%d:%d%[,.:]%d", &h, &m, &s,
-                             &sep1, &f, &h2, &m2, &s2, &sep2, &f2));
+    EXPECT_EQ(10, ScanFormat(L"0:00:01.50 --> 0:00:02:00", L"%d:%d:%d%[,.:]%d --> %d:%d:%d%[,.:]%d", &h, &m, &s, &sep1,
+                             &f, &h2, &m2, &s2, &sep2, &f2));
     EXPECT_EQ(CString(L"."), sep1);
     EXPECT_EQ(CString(L":"), sep2);
 

@@ -228,8 +228,8 @@ TEST(WmCodecInfo, AudioFormatsCarryTheirWaveFormatAndBitRate)
         // The description call hands out the same configuration.
         ComPtr<IWMStreamConfig> viaDesc;
         DWORD chars = 0;
-        ASSERT_EQ(S_OK, info->GetCodecFormatDesc(MEDIATYPE_Audio, c.codec, c.format, viaDesc.GetAddressOf(),
-                                                 nullptr, &chars));
+        ASSERT_EQ(S_OK, info->GetCodecFormatDesc(MEDIATYPE_Audio, c.codec, c.format, viaDesc.GetAddressOf(), nullptr,
+                                                 &chars));
         ASSERT_TRUE(viaDesc);
         EXPECT_EQ(buf.size(), MediaTypeOf(viaDesc.Get()).size());
     }
@@ -287,7 +287,8 @@ TEST(WmCodecTableAgainstEncoder, EveryAudioFormatEncodesAsListed)
     for (const SWmCodec& codec : BuiltInWmCodecTable()) {
         if (codec.majortype != MEDIATYPE_Audio) continue;
         std::string command =
-            "ffmpeg -nostdin -y -hide_banner -loglevel error -f lavfi -i sine=frequency=440:sample_rate=48000:duration=1";
+            "ffmpeg -nostdin -y -hide_banner -loglevel error -f lavfi -i "
+            "sine=frequency=440:sample_rate=48000:duration=1";
         std::vector<WAVEFORMATEX> expected;
         for (const SWmCodecFormat& f : codec.formats) {
             ASSERT_EQ(sizeof(WAVEFORMATEX), f.format.size());

@@ -47,8 +47,8 @@ void WriteRecordingTool(const std::string& folder, const std::string& name, cons
 int RunProgram(const std::string& data, const std::string& tools, const std::string& argument)
 {
     // No display platform: a window could not even start.
-    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=none XDG_DATA_HOME='" + data +
-                          "' PATH='" + tools + ":/usr/bin:/bin' '" + ProgramPath() + "' '" + argument + "'";
+    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=none XDG_DATA_HOME='" + data + "' PATH='" +
+                          tools + ":/usr/bin:/bin' '" + ProgramPath() + "' '" + argument + "'";
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -111,7 +111,8 @@ TEST(AssociationSwitchTest, ExecQuotesPathsWithReservedCharacters)
     TempDir dir;
     ASSERT_TRUE(RegisterAssociations(dir.path(), "/opt/my \"rivo\" $app/100%/RivoReader"));
     std::string entry = Slurp(AssociationDesktopEntryPath(dir.path()));
-    EXPECT_NE(std::string::npos, entry.find("Exec=\"/opt/my \\\\\"rivo\\\\\" \\\\$app/100%%/RivoReader\" %f\n")) << entry;
+    EXPECT_NE(std::string::npos, entry.find("Exec=\"/opt/my \\\\\"rivo\\\\\" \\\\$app/100%%/RivoReader\" %f\n"))
+        << entry;
     EXPECT_TRUE(UnregisterAssociations(dir.path()));
     EXPECT_FALSE(std::filesystem::exists(AssociationDesktopEntryPath(dir.path())));
 }

@@ -31,7 +31,8 @@ protected:
         // Three different files: a video-only AVI, one with sound, one no
         // analyser takes.
         files_.push_back(MakeWithFfmpeg(dir_, "one.avi", TestVideo() + " -c:v mpeg4 -t 1"));
-        files_.push_back(MakeWithFfmpeg(dir_, "two.avi", TestVideo() + " -c:v mpeg4 " + TestAudio() + " -c:a pcm_s16le"));
+        files_.push_back(
+            MakeWithFfmpeg(dir_, "two.avi", TestVideo() + " -c:v mpeg4 " + TestAudio() + " -c:a pcm_s16le"));
         files_.push_back(dir_.File("three.bin"));
         WriteBytes(files_.back(), std::string(300, 'x'));
     }

@@ -25,10 +25,7 @@ namespace {
 
 class RivoReaderDlgTest : public MfcTest {};
 
-std::wstring Wide(const std::string& utf8)
-{
-    return Utf8ToWide(utf8);
-}
+std::wstring Wide(const std::string& utf8) { return Utf8ToWide(utf8); }
 
 TEST_F(RivoReaderDlgTest, QuotedPathOnTheCommandLineShowsItsReport)
 {
@@ -75,8 +72,12 @@ TEST_F(RivoReaderDlgTest, QuoteStrippingTakesOneEnclosingPair)
         const wchar_t* out;
     };
     const Case cases[] = {
-        {L"/a/b.avi", L"/a/b.avi"},      {L"\"/a/b.avi\"", L"/a/b.avi"}, {L"\"\"/a\"\"", L"\"/a\""},
-        {L"\"/a/b.avi", L"\"/a/b.avi"}, {L"\"", L""},                   {L"", L""},
+        {L"/a/b.avi", L"/a/b.avi"},
+        {L"\"/a/b.avi\"", L"/a/b.avi"},
+        {L"\"\"/a\"\"", L"\"/a\""},
+        {L"\"/a/b.avi", L"\"/a/b.avi"},
+        {L"\"", L""},
+        {L"", L""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(std::wstring(c.out), CRivoReaderDlg::StripEnclosingQuotes(CString(c.in)).str()) << WideToUtf8(c.in);
@@ -201,7 +202,7 @@ TEST_F(RivoReaderDlgTest, TheWindowShowsTheProgramsIcon)
             int x, y;
             COLORREF color;
         } probes[] = {{0, 0, RGB(128, 128, 128)}, {31, 31, RGB(128, 128, 128)}, {2, 4, RGB(40, 40, 40)},
-                      {8, 10, RGB(60, 60, 70)},    {20, 5, RGB(255, 255, 255)},  {20, 7, RGB(30, 90, 180)}};
+                      {8, 10, RGB(60, 60, 70)},   {20, 5, RGB(255, 255, 255)},  {20, 7, RGB(30, 90, 180)}};
         for (const Probe& p : probes) {
             SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
             EXPECT_EQ(p.color, GetPixel(dc, p.x, p.y));

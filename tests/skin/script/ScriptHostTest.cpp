@@ -67,7 +67,8 @@ TEST(ScriptHost, ResetDropsFunctionsAndGlobalsAndWithTheFlagTheNatives)
     host.Reset(false);
     EXPECT_FALSE(host.HasFunction(L"f"));
     EXPECT_EQ(0, host.GetMachine().GetVariableCount());
-    RunSteps(host, {{L"x;", "u"}, {L"f();", "E306@0:0"}, {L"ints(1, 2);", "i:3"}, {L"int f() { return 3; } f();", "i:3"}});
+    RunSteps(host,
+             {{L"x;", "u"}, {L"f();", "E306@0:0"}, {L"ints(1, 2);", "i:3"}, {L"int f() { return 3; } f();", "i:3"}});
     host.Reset(true);
     RunSteps(host, {{L"ints(1, 2);", "E306@0:0"}});
     EXPECT_TRUE(host.RegisterApi(L"ints", L"I", [](void*, const std::vector<HXSVal>&) { return HXSVal::Int(8); }));
@@ -277,9 +278,10 @@ TEST_F(ScriptTraceTest, ParserAndMachineErrorsAreTraced)
     host.Run(L"x = 1;\n  if (1 2) y;", out, code);
     EXPECT_EQ((std::vector<std::string>{"@@rHXScriptParser::Error(err:201 line:1 col:2)"}), Received());
     host.Run(L"int g() { return 1 / 0; } int f() { return g(); } f();", out, code);
-    EXPECT_EQ((std::vector<std::string>{"@@rHXScriptVM::Error - 303", "@@r HXScriptVM Call stack - [0], []",
-                                        "@@r HXScriptVM Call stack - [1], [f]", "@@r HXScriptVM Call stack - [2], [g]"}),
-              Received());
+    EXPECT_EQ(
+        (std::vector<std::string>{"@@rHXScriptVM::Error - 303", "@@r HXScriptVM Call stack - [0], []",
+                                  "@@r HXScriptVM Call stack - [1], [f]", "@@r HXScriptVM Call stack - [2], [g]"}),
+        Received());
     // The lexer traces nothing.
     host.Run(L"@", out, code);
     EXPECT_TRUE(Received().empty());

@@ -10,10 +10,10 @@ namespace {
 
 std::string Name(const ScriptLexer& lexer, const SToken& t)
 {
-    static const char* const fixed[] = {
-        nullptr, nullptr, nullptr, nullptr, "if", "else", "while", "int", "double", "string", "return", "void", "for",
-        "==",    "!=",    "<=",    ">=",    "<",  ">",    "(",     ")",   "{",      "}",      "[",      "]",    "-",
-        "+",     "*",     "/",     "%",     "=",  ",",    ";",     "!"};
+    static const char* const fixed[] = {nullptr,  nullptr,  nullptr, nullptr, "if", "else", "while", "int", "double",
+                                        "string", "return", "void",  "for",   "==", "!=",   "<=",    ">=",  "<",
+                                        ">",      "(",      ")",     "{",     "}",  "[",    "]",     "-",   "+",
+                                        "*",      "/",      "%",     "=",     ",",  ";",    "!"};
     std::ostringstream os;
     switch (t.type) {
     case TK_REAL: os << "real:" << t.dValue; break;
@@ -63,7 +63,8 @@ TEST(ScriptLexer, TokensOfEveryKind)
         {L"1.25 0.1 10.5", "real:1.25 real:0.1 real:10.5"},
         // Strings: no escapes, line feeds kept.
         {L"\"a b\nc\" \"\" \"//x\" \"/*\"", "str:a b\nc str: str://x str:/*"},
-        {L"x_1 _y \uD55C\uAE00 \u00DCn\u00EFcode \u0416\u0416 a\u0301", "id:x_1 id:_y id:한글 id:Ünïcode id:ЖЖ id:a\xCC\x81"},
+        {L"x_1 _y \uD55C\uAE00 \u00DCn\u00EFcode \u0416\u0416 a\u0301",
+         "id:x_1 id:_y id:한글 id:Ünïcode id:ЖЖ id:a\xCC\x81"},
         {L"a/b/*c*/d//e\nf", "id:a / id:b id:d id:f"},
         {L"/*/ */x", "id:x"},
         {L"x-1", "id:x - int:1"},

@@ -73,7 +73,8 @@ TEST_F(ScriptLimitsTest, RunawayRecursionEndsWithItsOwnError)
     EXPECT_EQ("u", RunOutcome(host, L"n;"));
     EXPECT_EQ("i:3", RunOutcome(host, L"3;"));
     // Deep evaluation inside deep calls meets the same limit.
-    EXPECT_EQ("E313", CodeOf(RunFresh(L"int d(int n) { if (n) return " + Repeat(L"- ", 400) + L"d(n - 1); return 0; } "
+    EXPECT_EQ("E313", CodeOf(RunFresh(L"int d(int n) { if (n) return " + Repeat(L"- ", 400) +
+                                      L"d(n - 1); return 0; } "
                                       L"d(150);")));
     EXPECT_EQ("i:0", RunFresh(L"int d(int n) { if (n) return " + Repeat(L"- ", 400) + L"d(n - 1); return 0; } d(10);"));
     EXPECT_EQ("E313", CodeOf(RunFresh(L"int d() { return 1 + d(); } d();")));

@@ -36,7 +36,7 @@ protected:
         window_.AddControl(L"ID_BTN_START", 1001, Kind::Button, L"Start");
         window_.AddControl(L"ID_WEB", 7, Kind::Browser);
         window_.AddControl(L"ID_LIST", 8, Kind::Other, L"list");
-        window_.At(8).shown = 2;  // as a skin's Show="2" leaves it
+        window_.At(8).shown = 2;           // as a skin's Show="2" leaves it
         window_.Bind(L"ID_ELSEWHERE", 9);  // bound, but no control of that id
         window_.AddChildWindow(L"ID_CHILD", 20);
         ASSERT_TRUE(RegisterScriptNatives(host_, &window_));

@@ -86,9 +86,12 @@ void Dump(const SStmt* node, std::ostringstream& os)
         auto* n = static_cast<const SStmtExpression*>(node);
         if (n->m_operator == OP_LITERAL) {
             const HXSVal& v = *n->m_constant;
-            if (v.m_type == HXSVAL_INT) os << v.m_nValue;
-            else if (v.m_type == HXSVAL_DOUBLE) os << v.m_dValue << "d";
-            else os << '"' << Utf8(v.m_text) << '"';
+            if (v.m_type == HXSVAL_INT)
+                os << v.m_nValue;
+            else if (v.m_type == HXSVAL_DOUBLE)
+                os << v.m_dValue << "d";
+            else
+                os << '"' << Utf8(v.m_text) << '"';
             break;
         }
         os << "(" << OperatorName(n->m_operator) << " ";

@@ -47,7 +47,10 @@ protected:
         return commands;
     }
     static QImage CaptionImage(HWND w) { return win32_gui::Find(w)->backing.copy(0, 0, 300, 28); }
-    static QRgb Pixel(HWND w, POINT windowPoint) { return win32_gui::Find(w)->backing.pixel(windowPoint.x, windowPoint.y); }
+    static QRgb Pixel(HWND w, POINT windowPoint)
+    {
+        return win32_gui::Find(w)->backing.pixel(windowPoint.x, windowPoint.y);
+    }
 };
 
 // Button centres and inner corners in window coordinates.
@@ -100,9 +103,10 @@ const StyleCase kStyles[] = {
      false},
     {"maximise_only", WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX, 0, HTCLOSE, HTMAXBUTTON, HTMINBUTTON, HTSYSMENU, false,
      true},
-    {"no_system_menu", WS_CAPTION | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, 0, HTCAPTION, HTCAPTION, HTCAPTION, HTCAPTION, false,
+    {"no_system_menu", WS_CAPTION | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, 0, HTCAPTION, HTCAPTION, HTCAPTION, HTCAPTION,
+     false, false},
+    {"modal_frame", WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, HTCLOSE, HTCAPTION, HTCAPTION, HTCAPTION, false,
      false},
-    {"modal_frame", WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, HTCLOSE, HTCAPTION, HTCAPTION, HTCAPTION, false, false},
     {"tool_window", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_TOOLWINDOW, HTCLOSE, HTCAPTION, HTCAPTION,
      HTCAPTION, false, false},
 };
@@ -155,14 +159,26 @@ const ClickCase kClicks[] = {
     {"minimise", WS_OVERLAPPEDWINDOW, false, kMin, {}, kMin, false, {SC_MINIMIZE}},
     {"maximise", WS_OVERLAPPEDWINDOW, false, kMax, {}, kMax, false, {SC_MAXIMIZE}},
     {"restore_when_maximised", WS_OVERLAPPEDWINDOW, true, kMax, {}, kMax, false, {SC_RESTORE}},
-    {"dragged_off_and_back", WS_OVERLAPPEDWINDOW, false, kClose, {kTitle, POINT{150, 100}, kClose}, kClose, false,
+    {"dragged_off_and_back",
+     WS_OVERLAPPEDWINDOW,
+     false,
+     kClose,
+     {kTitle, POINT{150, 100}, kClose},
+     kClose,
+     false,
      {SC_CLOSE}},
     {"released_elsewhere", WS_OVERLAPPEDWINDOW, false, kClose, {kTitle}, kTitle, false, {}},
     {"released_over_another_button", WS_OVERLAPPEDWINDOW, false, kClose, {kMax}, kMax, false, {}},
     {"escape_cancels", WS_OVERLAPPEDWINDOW, false, kMin, {}, kMin, true, {}},
     {"disabled_button", WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX, false, kMin, {}, kMin, false, {}},
-    {"moving_inside_the_button", WS_OVERLAPPEDWINDOW, false, kMin, {POINT{242, 8}, POINT{253, 20}}, POINT{253, 20},
-     false, {SC_MINIMIZE}},
+    {"moving_inside_the_button",
+     WS_OVERLAPPEDWINDOW,
+     false,
+     kMin,
+     {POINT{242, 8}, POINT{253, 20}},
+     POINT{253, 20},
+     false,
+     {SC_MINIMIZE}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Clicks, CaptionClickTest, testing::ValuesIn(kClicks),

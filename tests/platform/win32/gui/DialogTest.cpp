@@ -139,7 +139,8 @@ TEST_F(DialogTest, EnterPressesTheDefaultButtonAndTheOwnerIsDisabledMeanwhile)
         EXPECT_STREQ(text, L"Message text");
         InjectKey(VK_RETURN, true, L'\r');
     };
-    INT_PTR r = DialogBoxIndirectParamW(nullptr, StandardTemplate(b), owner, DialogProc, reinterpret_cast<LPARAM>(&run));
+    INT_PTR r =
+        DialogBoxIndirectParamW(nullptr, StandardTemplate(b), owner, DialogProc, reinterpret_cast<LPARAM>(&run));
     EXPECT_EQ(r, IDOK);
     EXPECT_TRUE(run.ownerDisabledMeanwhile);
     EXPECT_FALSE(IsWindow(run.dialog));
@@ -153,12 +154,14 @@ TEST_F(DialogTest, EscapeAndTheSystemCloseBothAnswerCancel)
         TemplateBuilder b;
         DialogRun run;
         run.onInit = [&](HWND h) {
-            if (escape) InjectKey(VK_ESCAPE, true, L'\x1b');
-            else PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+            if (escape)
+                InjectKey(VK_ESCAPE, true, L'\x1b');
+            else
+                PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
         };
-        EXPECT_EQ(DialogBoxIndirectParamW(nullptr, StandardTemplate(b), nullptr, DialogProc,
-                                          reinterpret_cast<LPARAM>(&run)),
-                  IDCANCEL)
+        EXPECT_EQ(
+            DialogBoxIndirectParamW(nullptr, StandardTemplate(b), nullptr, DialogProc, reinterpret_cast<LPARAM>(&run)),
+            IDCANCEL)
             << escape;
         EXPECT_EQ(run.commands, (std::vector<UINT>{IDCANCEL}));
     }
@@ -183,8 +186,9 @@ TEST_F(DialogTest, ClicksOnButtonsAndTheCheckBox)
         InjectMouseButton(MouseButton::Left, true, cancel);
         InjectMouseButton(MouseButton::Left, false, cancel);
     };
-    EXPECT_EQ(DialogBoxIndirectParamW(nullptr, StandardTemplate(b), nullptr, DialogProc, reinterpret_cast<LPARAM>(&run)),
-              IDCANCEL);
+    EXPECT_EQ(
+        DialogBoxIndirectParamW(nullptr, StandardTemplate(b), nullptr, DialogProc, reinterpret_cast<LPARAM>(&run)),
+        IDCANCEL);
     EXPECT_EQ(run.commands, (std::vector<UINT>{40, 40, IDCANCEL}));
     EXPECT_EQ(run.checked, 0);
 }
@@ -194,17 +198,18 @@ TEST_F(DialogTest, TabMovesTheFocusAndSpacePressesTheFocusedButton)
     TemplateBuilder b;
     DialogRun run;
     run.onInit = [&](HWND) {
-        InjectKey(VK_TAB, true, L'\t');   // to Cancel
-        InjectKey(VK_TAB, true, L'\t');   // to the check box
+        InjectKey(VK_TAB, true, L'\t');  // to Cancel
+        InjectKey(VK_TAB, true, L'\t');  // to the check box
         InjectKey(VK_SPACE, true, L' ');
-        InjectKey(VK_SPACE, false);       // checks it
+        InjectKey(VK_SPACE, false);  // checks it
         InjectKey(VK_SHIFT, true);
-        InjectKey(VK_TAB, true, L'\t');   // back to Cancel
+        InjectKey(VK_TAB, true, L'\t');  // back to Cancel
         InjectKey(VK_SHIFT, false);
         InjectKey(VK_RETURN, true, L'\r');  // the focused push button answers
     };
-    EXPECT_EQ(DialogBoxIndirectParamW(nullptr, StandardTemplate(b), nullptr, DialogProc, reinterpret_cast<LPARAM>(&run)),
-              IDCANCEL);
+    EXPECT_EQ(
+        DialogBoxIndirectParamW(nullptr, StandardTemplate(b), nullptr, DialogProc, reinterpret_cast<LPARAM>(&run)),
+        IDCANCEL);
     EXPECT_EQ(run.checked, 1);
 }
 
@@ -220,8 +225,8 @@ TEST_F(DialogTest, StaticsLetClicksThroughToTheDialog)
         SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&dialogSaw));
         // Watch the dialog's own messages through a subclass.
         static WNDPROC previous;
-        previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(
-            +[](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
                 if (m == WM_LBUTTONDOWN)
                     reinterpret_cast<std::vector<UINT>*>(GetWindowLongPtrW(w, GWLP_USERDATA))->push_back(m);
                 return CallWindowProcW(previous, w, m, wp, lp);
@@ -235,7 +240,8 @@ TEST_F(DialogTest, ModelessDialogsAndDefaultIds)
 {
     TemplateBuilder b;
     DialogRun run;
-    HWND d = CreateDialogIndirectParamW(nullptr, StandardTemplate(b), nullptr, DialogProc, reinterpret_cast<LPARAM>(&run));
+    HWND d =
+        CreateDialogIndirectParamW(nullptr, StandardTemplate(b), nullptr, DialogProc, reinterpret_cast<LPARAM>(&run));
     ASSERT_NE(d, nullptr);
     EXPECT_FALSE(IsWindowVisible(d));  // the template asked for no WS_VISIBLE
     EXPECT_EQ(SendMessageW(d, DM_GETDEFID, 0, 0), MAKELONG(IDOK, DC_HASDEFID));
@@ -262,9 +268,9 @@ TEST_F(DialogTest, DamagedTemplatesMakeNoDialog)
     TemplateBuilder unknown;
     unknown.Dialog(WS_POPUP, 1, 100, 50, L"");
     unknown.Item(0, 0, 0, 10, 10, 1, 0x99, L"?");
-    EXPECT_EQ(DialogBoxIndirectParamW(nullptr, unknown.InGlobalMemory(), nullptr, DialogProc,
-                                      reinterpret_cast<LPARAM>(&run)),
-              -1);
+    EXPECT_EQ(
+        DialogBoxIndirectParamW(nullptr, unknown.InGlobalMemory(), nullptr, DialogProc, reinterpret_cast<LPARAM>(&run)),
+        -1);
 }
 
 }  // namespace

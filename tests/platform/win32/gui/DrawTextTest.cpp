@@ -191,8 +191,7 @@ const std::vector<Case>& Cases()
              EXPECT_GE(r.ink.bottom, kBox.top + r.lineHeight);
              EXPECT_EQ(r.result, 2 * r.lineHeight);
          }},
-        {"lines", L"one\ntwo\r\nsix", DT_LEFT,
-         [](const Rendered& r) { EXPECT_EQ(r.result, 3 * r.lineHeight); }},
+        {"lines", L"one\ntwo\r\nsix", DT_LEFT, [](const Rendered& r) { EXPECT_EQ(r.result, 3 * r.lineHeight); }},
         {"singleline_joins", L"one\ntwo", DT_SINGLELINE,
          [](const Rendered& r) {
              EXPECT_EQ(r.result, r.lineHeight);

@@ -121,7 +121,8 @@ TEST_F(FontEnumerationTest, PrivateFontsGiveTheirKindsAndAnswerRequests)
     LOGFONTW all;
     all.lfCharSet = DEFAULT_CHARSET;
     int result = EnumFontFamiliesExW(
-        nullptr, &all, [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM p) { return ++*reinterpret_cast<int*>(p), 0; },
+        nullptr, &all,
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM p) { return ++*reinterpret_cast<int*>(p), 0; },
         reinterpret_cast<LPARAM>(&calls), 0);
     EXPECT_EQ(0, result);
     EXPECT_EQ(1, calls);

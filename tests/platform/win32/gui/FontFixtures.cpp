@@ -75,8 +75,7 @@ std::string InstalledFontFile(const std::string& fileName)
     return std::string();
 }
 
-PrivateFontConfiguration::PrivateFontConfiguration(const std::vector<std::string>& files)
-    : config_(FcConfigCreate())
+PrivateFontConfiguration::PrivateFontConfiguration(const std::vector<std::string>& files) : config_(FcConfigCreate())
 {
     for (const std::string& file : files)
         if (!FcConfigAppFontAddFile(config_, reinterpret_cast<const FcChar8*>(file.c_str()))) ok_ = false;

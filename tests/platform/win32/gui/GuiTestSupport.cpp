@@ -133,7 +133,8 @@ std::vector<uint8_t> SmallCursorFile(bool withAlpha)
     // Bottom row first: green, blue.
     for (uint8_t b : {uint8_t(0), uint8_t(255), uint8_t(0), a, uint8_t(255), uint8_t(0), uint8_t(0), a}) v.push_back(b);
     // Top row: red, and a pixel the mask (or alpha 0) hides.
-    for (uint8_t b : {uint8_t(0), uint8_t(0), uint8_t(255), a, uint8_t(9), uint8_t(9), uint8_t(9), uint8_t(0)}) v.push_back(b);
+    for (uint8_t b : {uint8_t(0), uint8_t(0), uint8_t(255), a, uint8_t(9), uint8_t(9), uint8_t(9), uint8_t(0)})
+        v.push_back(b);
     // AND mask, bottom row first: nothing hidden; top row: the second pixel.
     Put32(v, 0);
     Put32(v, 0x40);
@@ -186,15 +187,16 @@ void GuiTest::SetUp()
 void GuiTest::TearDown()
 {
     std::vector<HWND> tops;
-    EnumWindows([](HWND h, LPARAM p) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&tops));
+    EnumWindows(
+        [](HWND h, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tops));
     for (HWND h : tops) DestroyWindow(h);
     ReleaseCapture();
     MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {}
     ResetInputState();
     SetMessageClock(nullptr);
     SetMonitorProvider(nullptr);

@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cstdint>
 #include <functional>
 #include <optional>
-#include <cstdint>
 #include <string>
 #include <vector>
 

@@ -199,20 +199,45 @@ TEST_P(HoverTest, HoverIsReportedOnceAfterTheCursorRests)
 const POINT kStay{-1, -1};
 INSTANTIATE_TEST_SUITE_P(
     Cases, HoverTest,
-    testing::Values(
-        HoverCase{"default time", TME_HOVER | TME_LEAVE, HOVER_DEFAULT, Wait(600, 10), {400}, 0, true},
-        HoverCase{"one millisecond waits the timer minimum", TME_HOVER | TME_LEAVE, 1, Wait(30), {10}, 0, true},
-        HoverCase{"small moves keep the wait", TME_HOVER | TME_LEAVE, 100,
-                  Then({{50, POINT{51, 49}}, {10, POINT{49, 51}}}, Wait(100)), {100}, 0, true},
-        HoverCase{"a move out of the box starts again", TME_HOVER | TME_LEAVE, 100,
-                  Then({{60, POINT{60, 50}}}, Wait(200)), {160}, 0, true},
-        HoverCase{"once per request", TME_HOVER | TME_LEAVE, 50,
-                  Then(Wait(100), Then({{0, POINT{120, 120}}}, Wait(300, 10))), {50}, 0, true},
-        HoverCase{"leaving ends both", TME_HOVER | TME_LEAVE, 100,
-                  Then({{50, POINT{300, 300}}, {0, POINT{60, 60}}}, Wait(200)), {}, 1, false},
-        HoverCase{"hover alone ends with its report", TME_HOVER, 100, Wait(200), {100}, 0, false},
-        HoverCase{"cancelling the hover keeps the leave", TME_HOVER | TME_LEAVE, 100,
-                  Then({{20, kStay, true}}, Then(Wait(200), {{0, POINT{300, 300}}})), {}, 1, false}),
+    testing::Values(HoverCase{"default time", TME_HOVER | TME_LEAVE, HOVER_DEFAULT, Wait(600, 10), {400}, 0, true},
+                    HoverCase{
+                        "one millisecond waits the timer minimum", TME_HOVER | TME_LEAVE, 1, Wait(30), {10}, 0, true},
+                    HoverCase{"small moves keep the wait",
+                              TME_HOVER | TME_LEAVE,
+                              100,
+                              Then({{50, POINT{51, 49}}, {10, POINT{49, 51}}}, Wait(100)),
+                              {100},
+                              0,
+                              true},
+                    HoverCase{"a move out of the box starts again",
+                              TME_HOVER | TME_LEAVE,
+                              100,
+                              Then({{60, POINT{60, 50}}}, Wait(200)),
+                              {160},
+                              0,
+                              true},
+                    HoverCase{"once per request",
+                              TME_HOVER | TME_LEAVE,
+                              50,
+                              Then(Wait(100), Then({{0, POINT{120, 120}}}, Wait(300, 10))),
+                              {50},
+                              0,
+                              true},
+                    HoverCase{"leaving ends both",
+                              TME_HOVER | TME_LEAVE,
+                              100,
+                              Then({{50, POINT{300, 300}}, {0, POINT{60, 60}}}, Wait(200)),
+                              {},
+                              1,
+                              false},
+                    HoverCase{"hover alone ends with its report", TME_HOVER, 100, Wait(200), {100}, 0, false},
+                    HoverCase{"cancelling the hover keeps the leave",
+                              TME_HOVER | TME_LEAVE,
+                              100,
+                              Then({{20, kStay, true}}, Then(Wait(200), {{0, POINT{300, 300}}})),
+                              {},
+                              1,
+                              false}),
     [](const testing::TestParamInfo<HoverCase>& i) { return std::string("case") + std::to_string(i.index); });
 
 TEST_F(InputTest, HoverCarriesTheKeysAndPointAndItsNonClientVariantTheHitCode)
@@ -322,14 +347,15 @@ TEST_P(DoubleClickTest, SecondPressIsADoubleClickOnlyWhenTheClassAsks)
 }
 
 const UINT D = WM_LBUTTONDOWN, U = WM_LBUTTONUP, DBL = WM_LBUTTONDBLCLK;
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DoubleClickTest,
-    testing::Values(ClickCase{"asked", true, 200, 0, {D, U, DBL, U, D}},
-                    ClickCase{"not asked: two presses", false, 200, 0, {D, U, D, U, D}},
-                    ClickCase{"too late", true, 501, 0, {D, U, D, U, DBL}},
-                    ClickCase{"too far", true, 200, 3, {D, U, D, U, DBL}},
-                    ClickCase{"within two pixels", true, 200, 2, {D, U, DBL, U, D}}),
-    [](const testing::TestParamInfo<ClickCase>& i) { return std::string("case") + std::to_string(i.index); });
+INSTANTIATE_TEST_SUITE_P(Cases, DoubleClickTest,
+                         testing::Values(ClickCase{"asked", true, 200, 0, {D, U, DBL, U, D}},
+                                         ClickCase{"not asked: two presses", false, 200, 0, {D, U, D, U, D}},
+                                         ClickCase{"too late", true, 501, 0, {D, U, D, U, DBL}},
+                                         ClickCase{"too far", true, 200, 3, {D, U, D, U, DBL}},
+                                         ClickCase{"within two pixels", true, 200, 2, {D, U, DBL, U, D}}),
+                         [](const testing::TestParamInfo<ClickCase>& i) {
+                             return std::string("case") + std::to_string(i.index);
+                         });
 
 TEST_F(InputTest, NonClientDoubleClicksNeedNoClassStyle)
 {
@@ -476,8 +502,8 @@ TEST_F(InputTest, QtWidgetsShowTheWindowAndFeedTheSameInput)
 
     Log().clear();
     QPointF local(5, 5);
-    QMouseEvent press(QEvent::MouseButtonPress, local, childWidget->mapToGlobal(local), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, local, childWidget->mapToGlobal(local), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QApplication::sendEvent(childWidget, &press);
     Pump();
     auto downs = LogOf({WM_LBUTTONDOWN});

@@ -16,7 +16,8 @@ protected:
         HWND w = MakeTop(100, 100, 300, 200, WS_POPUP | WS_VISIBLE);
         SetHandler(w, [](HWND h, UINT m, WPARAM, LPARAM l) -> std::optional<LRESULT> {
             if (m == WM_NCHITTEST) {
-                POINT p{static_cast<SHORT>(LOWORD(static_cast<DWORD>(l))), static_cast<SHORT>(HIWORD(static_cast<DWORD>(l)))};
+                POINT p{static_cast<SHORT>(LOWORD(static_cast<DWORD>(l))),
+                        static_cast<SHORT>(HIWORD(static_cast<DWORD>(l)))};
                 ScreenToClient(h, &p);
                 RECT c;
                 GetClientRect(h, &c);
@@ -82,7 +83,8 @@ TEST_F(MoveSizeTest, TheBottomRightCornerSizesWithinTheMinimumTrackSize)
     std::vector<RECT> placed;
     SetHandler(w, [&placed](HWND h, UINT m, WPARAM, LPARAM l) -> std::optional<LRESULT> {
         if (m == WM_NCHITTEST) {
-            POINT p{static_cast<SHORT>(LOWORD(static_cast<DWORD>(l))), static_cast<SHORT>(HIWORD(static_cast<DWORD>(l)))};
+            POINT p{static_cast<SHORT>(LOWORD(static_cast<DWORD>(l))),
+                    static_cast<SHORT>(HIWORD(static_cast<DWORD>(l)))};
             ScreenToClient(h, &p);
             RECT c;
             GetClientRect(h, &c);

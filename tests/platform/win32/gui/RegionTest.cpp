@@ -21,10 +21,8 @@ struct CombineCase {
 TEST_F(RegionTest, EveryCombineModeGivesItsMembership)
 {
     const CombineCase cases[] = {
-        {RGN_AND, SIMPLEREGION, false, true, false, false},
-        {RGN_OR, COMPLEXREGION, true, true, true, false},
-        {RGN_XOR, COMPLEXREGION, true, false, true, false},
-        {RGN_DIFF, COMPLEXREGION, true, false, false, false},
+        {RGN_AND, SIMPLEREGION, false, true, false, false}, {RGN_OR, COMPLEXREGION, true, true, true, false},
+        {RGN_XOR, COMPLEXREGION, true, false, true, false}, {RGN_DIFF, COMPLEXREGION, true, false, false, false},
         {RGN_COPY, SIMPLEREGION, true, true, false, false},
     };
     for (const CombineCase& c : cases) {

@@ -4,14 +4,14 @@
 #include "GuiTestSupport.h"
 #include "RecordingMessageBoxAnswerer.h"
 #include "ScriptedMenuPresenter.h"
+#include "platform/win32/CodePage.h"
+#include "platform/win32/Module.h"
 #include "platform/win32/gui/Cursors.h"
 #include "platform/win32/gui/GlobalMemory.h"
 #include "platform/win32/gui/Menus.h"
 #include "platform/win32/gui/MessageBox.h"
 #include "platform/win32/gui/QtAccess.h"
 #include "platform/win32/gui/SystemMetrics.h"
-#include "platform/win32/CodePage.h"
-#include "platform/win32/Module.h"
 
 using namespace gui_test;
 
@@ -77,10 +77,12 @@ TEST_F(ServicesTest, StockCursorsAreSharedAndTheClassCursorIsSetInTheClientArea)
 
 TEST_F(ServicesTest, MenusFromTheResourceTable)
 {
-    RegisterMenuResource(300, {MenuResourceItem{L"&Presets", 0, MF_POPUP,
-                                                {{L"First", 1001, MF_STRING, {}},
-                                                 {L"", 0, MF_SEPARATOR, {}},
-                                                 {L"Second", 1002, MF_GRAYED, {}}}}});
+    RegisterMenuResource(
+        300, {MenuResourceItem{
+                 L"&Presets",
+                 0,
+                 MF_POPUP,
+                 {{L"First", 1001, MF_STRING, {}}, {L"", 0, MF_SEPARATOR, {}}, {L"Second", 1002, MF_GRAYED, {}}}}});
     HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(300));
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(GetMenuItemCount(menu), 1);
@@ -162,10 +164,13 @@ TEST_F(ServicesTest, MonitorsComeFromTheProvider)
     EXPECT_EQ(info.rcWork, (RECT{0, 0, 1920, 1040}));
     EXPECT_EQ(info.dwFlags, MONITORINFOF_PRIMARY);
     int count = 0;
-    EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR, HDC, RECT*, LPARAM p) -> BOOL {
-        ++*reinterpret_cast<int*>(p);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&count));
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR, HDC, RECT*, LPARAM p) -> BOOL {
+            ++*reinterpret_cast<int*>(p);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
     EXPECT_EQ(count, 2);
     RECT work;
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
@@ -205,19 +210,24 @@ TEST_F(ServicesTest, MonitorFunctionsAreFoundByNameInUser32)
         std::vector<RECT> monitors, works;
         std::vector<DWORD> flags;
     } seen{monitorInfo, {}, {}, {}};
-    ASSERT_TRUE(enumMonitors(nullptr, nullptr, [](HMONITOR m, HDC dc, RECT* r, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Seen*>(p);
-        EXPECT_EQ(nullptr, dc);
-        MONITORINFO info;
-        info.cbSize = 40;
-        if (!s->info(m, &info)) return FALSE;
-        s->monitors.push_back(*r);
-        s->works.push_back(info.rcWork);
-        s->flags.push_back(info.dwFlags);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&seen)));
-    EXPECT_EQ(seen.monitors, (std::vector<RECT>{RECT{0, 0, 1920, 1080}, RECT{1920, 0, 3200, 1024}, RECT{-1024, 0, 0, 768}}));
-    EXPECT_EQ(seen.works, (std::vector<RECT>{RECT{0, 0, 1920, 1040}, RECT{1920, 24, 3200, 1024}, RECT{-1024, 0, 0, 740}}));
+    ASSERT_TRUE(enumMonitors(
+        nullptr, nullptr,
+        [](HMONITOR m, HDC dc, RECT* r, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Seen*>(p);
+            EXPECT_EQ(nullptr, dc);
+            MONITORINFO info;
+            info.cbSize = 40;
+            if (!s->info(m, &info)) return FALSE;
+            s->monitors.push_back(*r);
+            s->works.push_back(info.rcWork);
+            s->flags.push_back(info.dwFlags);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&seen)));
+    EXPECT_EQ(seen.monitors,
+              (std::vector<RECT>{RECT{0, 0, 1920, 1080}, RECT{1920, 0, 3200, 1024}, RECT{-1024, 0, 0, 768}}));
+    EXPECT_EQ(seen.works,
+              (std::vector<RECT>{RECT{0, 0, 1920, 1040}, RECT{1920, 24, 3200, 1024}, RECT{-1024, 0, 0, 740}}));
     EXPECT_EQ(seen.flags, (std::vector<DWORD>{MONITORINFOF_PRIMARY, 0, 0}));
     MONITORINFO small;
     small.cbSize = 20;

@@ -56,17 +56,29 @@ TEST_F(SystemMenuTest, ItemsFollowTheStyleAndTheUsersLanguage)
         LANGID language;
         std::vector<std::wstring> texts;
     } cases[] = {
-        {"overlapped, English", WS_OVERLAPPEDWINDOW, 1033,
+        {"overlapped, English",
+         WS_OVERLAPPEDWINDOW,
+         1033,
          {L"&Restore", L"&Move", L"&Size", L"Mi&nimize", L"Ma&ximize", L"-", L"&Close\tAlt+F4"}},
-        {"overlapped, Korean", WS_OVERLAPPEDWINDOW, 1042,
+        {"overlapped, Korean",
+         WS_OVERLAPPEDWINDOW,
+         1042,
          {L"\uC774\uC804 \uD06C\uAE30\uB85C(&R)", L"\uC774\uB3D9(&M)", L"\uD06C\uAE30 \uC870\uC815(&S)",
           L"\uCD5C\uC18C\uD654(&N)", L"\uCD5C\uB300\uD654(&X)", L"-", L"\uB2EB\uAE30(&C)\tAlt+F4"}},
-        {"overlapped, Japanese", WS_OVERLAPPEDWINDOW, 1041,
-         {L"\u5143\u306E\u30B5\u30A4\u30BA\u306B\u623B\u3059(&R)", L"\u79FB\u52D5(&M)", L"\u30B5\u30A4\u30BA\u5909\u66F4(&S)",
-          L"\u6700\u5C0F\u5316(&N)", L"\u6700\u5927\u5316(&X)", L"-", L"\u9589\u3058\u308B(&C)\tAlt+F4"}},
+        {"overlapped, Japanese",
+         WS_OVERLAPPEDWINDOW,
+         1041,
+         {L"\u5143\u306E\u30B5\u30A4\u30BA\u306B\u623B\u3059(&R)", L"\u79FB\u52D5(&M)",
+          L"\u30B5\u30A4\u30BA\u5909\u66F4(&S)", L"\u6700\u5C0F\u5316(&N)", L"\u6700\u5927\u5316(&X)", L"-",
+          L"\u9589\u3058\u308B(&C)\tAlt+F4"}},
         {"dialog", WS_CAPTION | WS_SYSMENU, 1033, {L"&Move", L"-", L"&Close\tAlt+F4"}},
-        {"sizable dialog", WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, 1033, {L"&Move", L"&Size", L"-", L"&Close\tAlt+F4"}},
-        {"minimise box only", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 1033,
+        {"sizable dialog",
+         WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
+         1033,
+         {L"&Move", L"&Size", L"-", L"&Close\tAlt+F4"}},
+        {"minimise box only",
+         WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+         1033,
          {L"&Restore", L"&Move", L"&Size", L"Mi&nimize", L"Ma&ximize", L"-", L"&Close\tAlt+F4"}},
     };
     for (const Case& c : cases) {
@@ -144,9 +156,21 @@ TEST_F(SystemMenuTest, AltSpaceARightClickOnTheCaptionOrAClickOnTheIconOpenIt)
              InjectKey(VK_MENU, false);
          },
          POINT{104, 124}},
-        {"right click on the caption", [&] { click(MouseButton::Right, POINT{200, 112}); }, POINT{200, 112}},
-        {"right click on the icon", [&] { click(MouseButton::Right, POINT{112, 112}); }, POINT{112, 112}},
-        {"click on the icon", [&] { click(MouseButton::Left, POINT{112, 112}); }, POINT{104, 124}},
+        {"right click on the caption",
+         [&] {
+             click(MouseButton::Right, POINT{200, 112});
+         },
+         POINT{200, 112}},
+        {"right click on the icon",
+         [&] {
+             click(MouseButton::Right, POINT{112, 112});
+         },
+         POINT{112, 112}},
+        {"click on the icon",
+         [&] {
+             click(MouseButton::Left, POINT{112, 112});
+         },
+         POINT{104, 124}},
     };
     HMENU menu = GetSystemMenu(w, FALSE);
     for (const OpenCase& c : cases) {

@@ -34,8 +34,10 @@ TEST_F(WindowTest, ClassesAreMatchedWithoutCaseAndRegisteredOnce)
     EXPECT_EQ(RegisterClassExW(&wc), 0);
     EXPECT_EQ(GetLastError(), ERROR_CLASS_ALREADY_EXISTS);
 
-    HWND byName = CreateWindowExW(0, L"GUI.TEST.PLAIN", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    HWND byAtom = CreateWindowExW(0, MAKEINTATOM(atom), L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND byName =
+        CreateWindowExW(0, L"GUI.TEST.PLAIN", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND byAtom =
+        CreateWindowExW(0, MAKEINTATOM(atom), L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(byName && byAtom);
     wchar_t name[64];
     EXPECT_EQ(GetClassNameW(byName, name, 64), 14);
@@ -66,7 +68,7 @@ TEST_F(WindowTest, CreationSendsItsMessagesInOrderAndDestructionVisitsParentsAnd
     ASSERT_TRUE(DestroyWindow(top));
     std::vector<std::pair<HWND, UINT>> order;
     for (const Logged& l : LogOf({WM_DESTROY, WM_NCDESTROY})) order.emplace_back(l.hwnd, l.message);
-    std::vector<std::pair<HWND, UINT>> expected = {{top, WM_DESTROY}, {a, WM_DESTROY},  {b, WM_DESTROY},
+    std::vector<std::pair<HWND, UINT>> expected = {{top, WM_DESTROY}, {a, WM_DESTROY},   {b, WM_DESTROY},
                                                    {b, WM_NCDESTROY}, {a, WM_NCDESTROY}, {top, WM_NCDESTROY}};
     EXPECT_EQ(order, expected);
     EXPECT_FALSE(IsWindow(top));
@@ -101,10 +103,12 @@ TEST_F(WindowTest, CreationCanBeRefused)
     EXPECT_EQ(CreateWindowExW(0, L"Gui.Test.Refuses", L"", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr, nullptr, nullptr),
               nullptr);
     std::vector<HWND> left;
-    EnumWindows([](HWND h, LPARAM p) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&left));
+    EnumWindows(
+        [](HWND h, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&left));
     EXPECT_TRUE(left.empty());
 }
 
@@ -190,9 +194,7 @@ TEST_F(WindowTest, ClassStateLivesAndGoesWithItsWindow)
              DestroyWindow(top);
          },
          {L"kid ncdestroy", L"kid released", L"top ncdestroy", L"top released"}},
-        {"creation refused",
-         [] { EXPECT_EQ(MakeStateful(L"refuse"), nullptr); },
-         {L"refuse released"}},
+        {"creation refused", [] { EXPECT_EQ(MakeStateful(L"refuse"), nullptr); }, {L"refuse released"}},
         {"state replaced",
          [] {
              HWND a = MakeStateful(L"first");
@@ -225,7 +227,8 @@ TEST_F(WindowTest, SubclassingChainsToThePreviousProcedure)
 {
     HWND w = MakeTop(0, 0, 50, 50);
     g_subclassSeen.clear();
-    g_previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
+    g_previous =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
     ASSERT_NE(g_previous, nullptr);
     Log().clear();
     EXPECT_EQ(SendMessageW(w, WM_USER + 1, 0, 0), 42);
@@ -296,8 +299,8 @@ TEST_F(WindowTest, NewChildrenStackBelowTheirSiblings)
 
 TEST_F(WindowTest, GeometryOfNestedWindows)
 {
-    HWND top = CreateWindowExW(0, RecordingClass(), L"", WS_POPUP | WS_BORDER | WS_VISIBLE, 100, 50, 300, 200,
-                               nullptr, nullptr, nullptr, nullptr);
+    HWND top = CreateWindowExW(0, RecordingClass(), L"", WS_POPUP | WS_BORDER | WS_VISIBLE, 100, 50, 300, 200, nullptr,
+                               nullptr, nullptr, nullptr);
     HWND child = MakeChild(top, 1, 10, 20, 80, 40);
     RECT r;
     GetClientRect(top, &r);
@@ -349,10 +352,12 @@ TEST_F(WindowTest, EnumAndFindOurWindows)
     HWND b = MakeTop(0, 0, 10, 10);
     SetWindowTextW(b, L"RECV");
     std::vector<HWND> seen;
-    EnumWindows([](HWND h, LPARAM p) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&seen));
+    EnumWindows(
+        [](HWND h, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&seen));
     EXPECT_EQ(seen, (std::vector<HWND>{b, a}));  // the newest on top
     EXPECT_EQ(FindWindowW(RecordingClass(), L"RECV"), b);
     EXPECT_EQ(FindWindowW(nullptr, L"RECV"), b);
@@ -360,10 +365,13 @@ TEST_F(WindowTest, EnumAndFindOurWindows)
     HWND c = MakeChild(a, 5, 0, 0, 5, 5);
     HWND d = MakeChild(c, 6, 0, 0, 5, 5);
     seen.clear();
-    EnumChildWindows(a, [](HWND h, LPARAM p) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&seen));
+    EnumChildWindows(
+        a,
+        [](HWND h, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&seen));
     EXPECT_EQ(seen, (std::vector<HWND>{c, d}));
 }
 
@@ -380,8 +388,8 @@ TEST_F(WindowTest, ActivationAndFocusMessages)
     std::vector<std::pair<HWND, UINT>> order;
     for (const Logged& l : LogOf({WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS, WM_SETFOCUS}))
         order.emplace_back(l.hwnd, l.message);
-    std::vector<std::pair<HWND, UINT>> expected = {{b, WM_NCACTIVATE}, {b, WM_ACTIVATE},  {b, WM_KILLFOCUS},
-                                                   {a, WM_NCACTIVATE}, {a, WM_ACTIVATE},  {a, WM_SETFOCUS},
+    std::vector<std::pair<HWND, UINT>> expected = {{b, WM_NCACTIVATE}, {b, WM_ACTIVATE},    {b, WM_KILLFOCUS},
+                                                   {a, WM_NCACTIVATE}, {a, WM_ACTIVATE},    {a, WM_SETFOCUS},
                                                    {a, WM_KILLFOCUS},  {child, WM_SETFOCUS}};
     EXPECT_EQ(order, expected);
     // Destroying the active window activates another.
@@ -417,8 +425,10 @@ TEST_P(ShowStateTest, MaximiseMinimiseAndRestore)
     Pump();
     ASSERT_EQ(GetActiveWindow(), w);
     for (const auto& [system, command] : c.steps) {
-        if (system) SendMessageW(w, WM_SYSCOMMAND, static_cast<WPARAM>(command), 0);
-        else ShowWindow(w, command);
+        if (system)
+            SendMessageW(w, WM_SYSCOMMAND, static_cast<WPARAM>(command), 0);
+        else
+            ShowWindow(w, command);
         Pump();
     }
     EXPECT_EQ(IsZoomed(w) != FALSE, c.zoomed);
@@ -441,7 +451,8 @@ TEST_P(ShowStateTest, MaximiseMinimiseAndRestore)
     QWidget* widget = win32_gui::Find(w)->widget;
     ASSERT_NE(widget, nullptr);
     EXPECT_EQ((widget->windowState() & Qt::WindowMinimized) != 0, c.iconic);
-    EXPECT_EQ(widget->geometry(), QRect(c.rect.left, c.rect.top, c.rect.right - c.rect.left, c.rect.bottom - c.rect.top));
+    EXPECT_EQ(widget->geometry(),
+              QRect(c.rect.left, c.rect.top, c.rect.right - c.rect.left, c.rect.bottom - c.rect.top));
 }
 
 const RECT kNormal{100, 100, 400, 300};
@@ -450,23 +461,64 @@ const LPARAM kNormalClient = MAKELONG(292, 172);
 const LPARAM kMaximisedClient = MAKELONG(1280, 964);
 INSTANTIATE_TEST_SUITE_P(
     Cases, ShowStateTest,
-    testing::Values(
-        StateCase{"maximise", {{false, SW_MAXIMIZE}}, true, false, kMaximised, SIZE_MAXIMIZED, kMaximisedClient,
-                  SW_SHOWMAXIMIZED},
-        StateCase{"maximise by command", {{true, SC_MAXIMIZE}}, true, false, kMaximised, SIZE_MAXIMIZED,
-                  kMaximisedClient, SW_SHOWMAXIMIZED},
-        StateCase{"restore from maximised", {{true, SC_MAXIMIZE}, {true, SC_RESTORE}}, false, false, kNormal,
-                  SIZE_RESTORED, kNormalClient, SW_SHOWNORMAL},
-        StateCase{"minimise", {{true, SC_MINIMIZE}}, false, true, kNormal, SIZE_MINIMIZED, 0, SW_SHOWMINIMIZED},
-        StateCase{"restore from minimised", {{true, SC_MINIMIZE}, {true, SC_RESTORE}}, false, false, kNormal,
-                  SIZE_RESTORED, kNormalClient, SW_SHOWNORMAL},
-        StateCase{"minimised from maximised goes back to maximised",
-                  {{true, SC_MAXIMIZE}, {true, SC_MINIMIZE}, {false, SW_RESTORE}}, true, false, kMaximised,
-                  SIZE_MAXIMIZED, kMaximisedClient, SW_SHOWMAXIMIZED},
-        StateCase{"maximise from minimised", {{true, SC_MINIMIZE}, {false, SW_SHOWMAXIMIZED}}, true, false,
-                  kMaximised, SIZE_MAXIMIZED, kMaximisedClient, SW_SHOWMAXIMIZED},
-        StateCase{"showing normally restores", {{true, SC_MAXIMIZE}, {false, SW_SHOWNORMAL}}, false, false, kNormal,
-                  SIZE_RESTORED, kNormalClient, SW_SHOWNORMAL}),
+    testing::Values(StateCase{"maximise",
+                              {{false, SW_MAXIMIZE}},
+                              true,
+                              false,
+                              kMaximised,
+                              SIZE_MAXIMIZED,
+                              kMaximisedClient,
+                              SW_SHOWMAXIMIZED},
+                    StateCase{"maximise by command",
+                              {{true, SC_MAXIMIZE}},
+                              true,
+                              false,
+                              kMaximised,
+                              SIZE_MAXIMIZED,
+                              kMaximisedClient,
+                              SW_SHOWMAXIMIZED},
+                    StateCase{"restore from maximised",
+                              {{true, SC_MAXIMIZE}, {true, SC_RESTORE}},
+                              false,
+                              false,
+                              kNormal,
+                              SIZE_RESTORED,
+                              kNormalClient,
+                              SW_SHOWNORMAL},
+                    StateCase{
+                        "minimise", {{true, SC_MINIMIZE}}, false, true, kNormal, SIZE_MINIMIZED, 0, SW_SHOWMINIMIZED},
+                    StateCase{"restore from minimised",
+                              {{true, SC_MINIMIZE}, {true, SC_RESTORE}},
+                              false,
+                              false,
+                              kNormal,
+                              SIZE_RESTORED,
+                              kNormalClient,
+                              SW_SHOWNORMAL},
+                    StateCase{"minimised from maximised goes back to maximised",
+                              {{true, SC_MAXIMIZE}, {true, SC_MINIMIZE}, {false, SW_RESTORE}},
+                              true,
+                              false,
+                              kMaximised,
+                              SIZE_MAXIMIZED,
+                              kMaximisedClient,
+                              SW_SHOWMAXIMIZED},
+                    StateCase{"maximise from minimised",
+                              {{true, SC_MINIMIZE}, {false, SW_SHOWMAXIMIZED}},
+                              true,
+                              false,
+                              kMaximised,
+                              SIZE_MAXIMIZED,
+                              kMaximisedClient,
+                              SW_SHOWMAXIMIZED},
+                    StateCase{"showing normally restores",
+                              {{true, SC_MAXIMIZE}, {false, SW_SHOWNORMAL}},
+                              false,
+                              false,
+                              kNormal,
+                              SIZE_RESTORED,
+                              kNormalClient,
+                              SW_SHOWNORMAL}),
     [](const testing::TestParamInfo<StateCase>& i) { return std::string("case") + std::to_string(i.index); });
 
 TEST_F(WindowTest, MaximisingAsksForTheLimitsAndAMaximisedWindowStaysInPlace)

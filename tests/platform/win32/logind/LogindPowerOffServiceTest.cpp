@@ -136,8 +136,8 @@ TEST(LogindPowerOffServiceTest, ATestProcessMayNotUseTheSystemBus)
 {
     // Only the rule is asked here: no request is ever made to the system bus.
     ASSERT_NE(nullptr, std::getenv("RIVO_TESTING"));
-    for (const char* address : {"", "unix:path=/run/dbus/system_bus_socket",
-                                "unix:path=/var/run/dbus/system_bus_socket,guid=0"})
+    for (const char* address :
+         {"", "unix:path=/run/dbus/system_bus_socket", "unix:path=/var/run/dbus/system_bus_socket,guid=0"})
         EXPECT_FALSE(LogindPowerOffService::MayUseBus(address)) << address;
     EXPECT_TRUE(LogindPowerOffService::MayUseBus("unix:path=/tmp/private/bus"));
 }
