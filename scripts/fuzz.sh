@@ -134,7 +134,11 @@ for t in "${targets[@]}"; do
       -seed_inputs=@seeds)
   fi
   if ! (cd "$work" && "${cmd[@]}") >"$log" 2>&1; then
-    tail -40 "$log"
+    # The report from its first line (what went wrong and where), then the
+    # end of the log (the input and where it was kept).
+    first=$(grep -n -m1 -E '^==[0-9]+==|runtime error:|^ERROR: libFuzzer' "$log" | cut -d: -f1 || true)
+    [ -n "$first" ] && sed -n "${first},$((first + 40))p" "$log" && echo "..."
+    tail -12 "$log"
     echo "fuzz: $t failed; the input is in $dir/artifacts/ (replay: $dir/fuzz/$t FILE)" >&2
     exit 1
   fi
