@@ -13,6 +13,8 @@
 
 class CDialog : public CWnd {
 public:
+    // The window's own Create stays callable beside the control's.
+    using CWnd::Create;
     CDialog() = default;
     explicit CDialog(UINT templateId, CWnd* parent = nullptr);
     explicit CDialog(LPCWSTR templateName, CWnd* parent = nullptr);

@@ -36,6 +36,8 @@ public:
 
 class CListCtrl : public CWnd {
 public:
+    // The window's own Create stays callable beside the control's.
+    using CWnd::Create;
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
     {
         return CWnd::Create(WC_LISTVIEWW, nullptr, style, rect, parent, id);
@@ -129,6 +131,7 @@ public:
 
 class CSliderCtrl : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
     {
         return CWnd::Create(TRACKBAR_CLASSW, nullptr, style, rect, parent, id);
@@ -173,6 +176,7 @@ public:
 
 class CSpinButtonCtrl : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
     {
         return CWnd::Create(UPDOWN_CLASSW, nullptr, style, rect, parent, id);
@@ -223,6 +227,7 @@ public:
 
 class CProgressCtrl : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
     {
         return CWnd::Create(PROGRESS_CLASSW, nullptr, style, rect, parent, id);
@@ -248,6 +253,7 @@ public:
 
 class CTabCtrl : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
     {
         return CWnd::Create(WC_TABCONTROLW, nullptr, style, rect, parent, id);
@@ -285,6 +291,7 @@ public:
 
 class CDateTimeCtrl : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
     {
         return CWnd::Create(DATETIMEPICK_CLASSW, nullptr, style, rect, parent, id);

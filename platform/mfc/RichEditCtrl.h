@@ -9,6 +9,8 @@ BOOL AfxInitRichEdit2();
 
 class CRichEditCtrl : public CWnd {
 public:
+    // The window's own Create stays callable beside the control's.
+    using CWnd::Create;
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
     {
         return CWnd::Create(RICHEDIT_CLASSW, nullptr, style, rect, parent, id);

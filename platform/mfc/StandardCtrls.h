@@ -9,6 +9,8 @@
 
 class CButton : public CWnd {
 public:
+    // The window's own Create stays callable beside the control's.
+    using CWnd::Create;
     BOOL Create(LPCWSTR text, DWORD style, const RECT& rect, CWnd* parent, UINT id)
     {
         return CWnd::Create(L"Button", text, style, rect, parent, id);
@@ -23,6 +25,7 @@ public:
 
 class CStatic : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(LPCWSTR text, DWORD style, const RECT& rect, CWnd* parent, UINT id = 0xFFFF)
     {
         return CWnd::Create(L"Static", text, style, rect, parent, id);
@@ -36,6 +39,7 @@ public:
 
 class CEdit : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
     {
         return CWnd::Create(L"Edit", nullptr, style, rect, parent, id);
@@ -85,6 +89,7 @@ public:
 
 class CComboBox : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
     {
         return CWnd::Create(L"ComboBox", nullptr, style, rect, parent, id);
@@ -164,6 +169,7 @@ public:
 
 class CListBox : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
     {
         return CWnd::Create(L"ListBox", nullptr, style, rect, parent, id);
