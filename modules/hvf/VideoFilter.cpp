@@ -203,13 +203,17 @@ bool CVideoFilter::ProposedOutput(int position, PictureFormat* format)
     const PictureSettings settings = m_settings.Picture();
     const bool rgbChosen = settings.outputFormat == kOutputRgb32;
     REFERENCE_TIME frameTime = settings.frameRate > 0 ? FrameTimeOfRate(settings.frameRate) : input.frameTime;
+    const SourcePicture shown = TurnedPicture({input.width, input.height, input.displayAspect}, input.orientation);
     auto packed = [&](bool rgb, PictureFormat* f) {
         PictureSettings s = settings;
         s.outputFormat = rgb ? kOutputRgb32 : kOutputI420;
-        PictureLayout l =
-            ComputePictureLayout(TurnedPicture({input.width, input.height, input.displayAspect}, input.orientation), s);
+        PictureLayout l = ComputePictureLayout(shown, s);
         if (l.outputWidth <= 0 || l.outputHeight <= 0) return false;
         *f = PackedPictureFormat(rgb, l.outputWidth, l.outputHeight, frameTime);
+        // Pictures left at their size keep the shape of their pixels (a
+        // DVD's stays 16:9); scaled ones are laid out for square pixels.
+        if (shown.displayAspect > 0 && !l.Scales() && !l.Pads())
+            f->displayAspect = shown.displayAspect * shown.height / shown.width * l.outputWidth / l.outputHeight;
         return true;
     };
     // I420 at the input picture's size is offered first in the input's own

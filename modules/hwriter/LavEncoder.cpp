@@ -109,7 +109,7 @@ bool LavEncoder::OpenVideo(const VideoEncoderSetup& s)
     c->width = s.width;
     c->height = s.height;
     c->pix_fmt = AV_PIX_FMT_YUV420P;
-    c->sample_aspect_ratio = AVRational{1, 1};
+    c->sample_aspect_ratio = s.sampleAspect.num > 0 && s.sampleAspect.den > 0 ? s.sampleAspect : AVRational{1, 1};
     // A rate whose terms the codec cannot hold becomes the nearest one it
     // can (60000/1001 fits; 120000/1001 does not in MPEG-4 part 2).
     AVRational rate = s.frameRate;

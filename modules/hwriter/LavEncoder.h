@@ -28,7 +28,8 @@ struct VideoEncoderSetup {
     VideoCodecChoice codec;
     int width = 0;
     int height = 0;
-    AVRational frameRate{25, 1};  // frames per second
+    AVRational frameRate{25, 1};    // frames per second
+    AVRational sampleAspect{1, 1};  // the shape of a pixel (width : height)
     int mode = 0;
     int kbps = 0;
     int quality = 0;

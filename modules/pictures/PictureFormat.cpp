@@ -115,9 +115,8 @@ bool PictureFormatOfType(const AM_MEDIA_TYPE& type, PictureFormat* format)
         if (subsampled && f.left % 2) return false;
         if (IsSubsampled420(f.pixelFormat) && f.top % 2) return false;
     }
-    if (const VIDEOINFOHEADER2* v2 = Info2Of(type))
-        if (v2->dwPictAspectRatioX > 0 && v2->dwPictAspectRatioY > 0)
-            f.displayAspect = static_cast<double>(v2->dwPictAspectRatioX) / v2->dwPictAspectRatioY;
+    DWORD aspectX = 0, aspectY = 0;
+    if (PictureAspectOfType(type, &aspectX, &aspectY)) f.displayAspect = static_cast<double>(aspectX) / aspectY;
     f.frameTime = FrameTimeOf(type);
     f.orientation = OrientationOfType(type);
     *format = f;
@@ -143,11 +142,23 @@ void TypeOfPictureFormat(const PictureFormat& format, CMediaType* type)
     type->Reset();
     type->SetType(MEDIATYPE_Video);
     type->SetSubtype(rgb ? MEDIASUBTYPE_RGB32 : MEDIASUBTYPE_I420);
-    type->SetFormatType(FORMAT_VideoInfo);
+    // Pixels that are not square keep the picture's shape in the second
+    // form of the header; the fields up to the frame time stand alike in
+    // both.
+    const bool shaped = format.displayAspect > 0 && format.width > 0 && format.height > 0 &&
+                        std::fabs(format.displayAspect * format.height / format.width - 1.0) > 1e-6;
+    type->SetFormatType(shaped ? FORMAT_VideoInfo2 : FORMAT_VideoInfo);
     type->SetTemporalCompression(false);
     type->SetSampleSize(static_cast<ULONG>(format.ImageBytes()));
-    auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(type->AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
-    if (!vih) return;
+    BYTE* block = type->AllocFormatBuffer(shaped ? sizeof(VIDEOINFOHEADER2) : sizeof(VIDEOINFOHEADER));
+    if (!block) return;
+    auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(block);
+    if (shaped) {
+        const AVRational aspect = av_d2q(format.displayAspect, 65535);
+        auto* v2 = reinterpret_cast<VIDEOINFOHEADER2*>(block);
+        v2->dwPictAspectRatioX = static_cast<DWORD>(aspect.num);
+        v2->dwPictAspectRatioY = static_cast<DWORD>(aspect.den);
+    }
     vih->rcSource = RECT{0, 0, format.width, format.height};
     vih->rcTarget = vih->rcSource;
     vih->AvgTimePerFrame = format.frameTime;
@@ -155,7 +166,7 @@ void TypeOfPictureFormat(const PictureFormat& format, CMediaType* type)
         long double bits = static_cast<long double>(format.ImageBytes()) * 8 * UNITS / format.frameTime;
         vih->dwBitRate = bits > 4294967295.0L ? 0xFFFFFFFFu : static_cast<DWORD>(bits);
     }
-    BITMAPINFOHEADER& bih = vih->bmiHeader;
+    BITMAPINFOHEADER& bih = shaped ? reinterpret_cast<VIDEOINFOHEADER2*>(block)->bmiHeader : vih->bmiHeader;
     // A padded I420 buffer: the row stride and the rows of the buffer, the
     // picture in rcSource.
     bih.biWidth = rgb ? format.width : std::max(format.width, format.rowBytes);

@@ -58,3 +58,13 @@ bool ShownPictureSize(const AM_MEDIA_TYPE& type, int* width, int* height)
     *height = h;
     return true;
 }
+
+bool PictureAspectOfType(const AM_MEDIA_TYPE& type, DWORD* x, DWORD* y)
+{
+    if (type.majortype != MEDIATYPE_Video) return false;
+    const VIDEOINFOHEADER2* v2 = Info2Of(type);
+    if (!v2 || v2->dwPictAspectRatioX == 0 || v2->dwPictAspectRatioY == 0) return false;
+    *x = v2->dwPictAspectRatioX;
+    *y = v2->dwPictAspectRatioY;
+    return true;
+}

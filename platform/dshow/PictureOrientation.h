@@ -35,3 +35,8 @@ DWORD OrientationControlFlags(const PictureOrientation& orientation);
 // the bitmap header; sides swapped by a quarter turn); false without a
 // bitmap header.
 bool ShownPictureSize(const AM_MEDIA_TYPE& type, int* width, int* height);
+// The shape a video type says its stored picture is shown with (width :
+// height, before any turn), from the picture aspect of a VIDEOINFOHEADER2:
+// pixels that are not square (a DVD's 720x576 shown as 16:9) keep their
+// shape this way. False for any other type and for an aspect left unset.
+bool PictureAspectOfType(const AM_MEDIA_TYPE& type, DWORD* x, DWORD* y);

@@ -127,7 +127,8 @@ ProbedFile ProbeFile(const std::string& path)
     int code = -1;
     std::string out = RunTool(
         "ffprobe -v error -show_entries "
-        "stream=index,codec_type,codec_name,width,height,channels,sample_rate:format=duration "
+        "stream=index,codec_type,codec_name,width,height,sample_aspect_ratio,display_aspect_ratio,channels,"
+        "sample_rate:format=duration "
         "-of default=nw=0:nk=0 '" +
             path + "'",
         &code);
@@ -172,6 +173,8 @@ ProbedFile ProbeFile(const std::string& path)
         if (key == "codec_name") current->codecName = value;
         if (key == "width") current->width = std::atoi(value.c_str());
         if (key == "height") current->height = std::atoi(value.c_str());
+        if (key == "sample_aspect_ratio" && value != "N/A") current->pixelAspect = value;
+        if (key == "display_aspect_ratio" && value != "N/A") current->displayAspect = value;
         if (key == "channels") current->channels = std::atoi(value.c_str());
         if (key == "sample_rate") current->sampleRate = std::atoi(value.c_str());
     }

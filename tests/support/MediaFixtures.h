@@ -52,6 +52,8 @@ struct ProbedStreamInfo {
     std::string codecName;  // ffprobe's codec_name
     int width = 0;
     int height = 0;
+    std::string pixelAspect;    // sample_aspect_ratio ("64:45"), "" when none
+    std::string displayAspect;  // display_aspect_ratio ("16:9"), "" when none
     int channels = 0;
     int sampleRate = 0;
 };

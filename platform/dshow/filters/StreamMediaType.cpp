@@ -47,11 +47,14 @@ bool VideoType(const AVStream* stream, CMediaType* type)
     uint32_t tag = 0;
     CodecTable::Instance().SubtypeFor(AVMEDIA_TYPE_VIDEO, p->codec_id, p->codec_tag, &subtype, &tag);
     ULONG extra = p->extradata ? static_cast<ULONG>(p->extradata_size) : 0;
-    // Pictures to be turned for showing say so in the second form of the
-    // header; the others keep the first.
+    // Pictures to be turned for showing, or whose pixels are not square,
+    // say so in the second form of the header; the others keep the first.
     const PictureOrientation orientation = OrientationOfStream(stream);
     const bool turned = !orientation.IsUpright();
-    const ULONG head = turned ? sizeof(VIDEOINFOHEADER2) : sizeof(VIDEOINFOHEADER);
+    const AVRational sar = p->sample_aspect_ratio;
+    const bool shaped = sar.num > 0 && sar.den > 0 && sar.num != sar.den;
+    const bool info2 = turned || shaped;
+    const ULONG head = info2 ? sizeof(VIDEOINFOHEADER2) : sizeof(VIDEOINFOHEADER);
     BYTE* block = type->AllocFormatBuffer(head + extra);
     if (!block) return false;
     // The fields up to the bit rate and frame time stand alike in both.
@@ -59,14 +62,11 @@ bool VideoType(const AVStream* stream, CMediaType* type)
     vih->dwBitRate =
         p->bit_rate > 0 && p->bit_rate <= std::numeric_limits<DWORD>::max() ? static_cast<DWORD>(p->bit_rate) : 0;
     vih->AvgTimePerFrame = FrameTimeOfStream(stream);
-    BITMAPINFOHEADER& bih = turned ? reinterpret_cast<VIDEOINFOHEADER2*>(block)->bmiHeader : vih->bmiHeader;
-    if (turned) {
+    BITMAPINFOHEADER& bih = info2 ? reinterpret_cast<VIDEOINFOHEADER2*>(block)->bmiHeader : vih->bmiHeader;
+    if (info2) {
         auto* v2 = reinterpret_cast<VIDEOINFOHEADER2*>(block);
         // The stored picture's own shape: the turn is told apart from it.
-        AVRational shape =
-            av_mul_q(AVRational{p->width, p->height}, p->sample_aspect_ratio.num > 0 && p->sample_aspect_ratio.den > 0
-                                                          ? p->sample_aspect_ratio
-                                                          : AVRational{1, 1});
+        AVRational shape = av_mul_q(AVRational{p->width, p->height}, shaped ? sar : AVRational{1, 1});
         v2->dwPictAspectRatioX = static_cast<DWORD>(shape.num);
         v2->dwPictAspectRatioY = static_cast<DWORD>(shape.den);
         v2->dwControlFlags = OrientationControlFlags(orientation);
@@ -81,7 +81,7 @@ bool VideoType(const AVStream* stream, CMediaType* type)
     if (extra) std::memcpy(block + head, p->extradata, extra);
     type->SetType(MEDIATYPE_Video);
     type->SetSubtype(subtype);
-    type->SetFormatType(turned ? FORMAT_VideoInfo2 : FORMAT_VideoInfo);
+    type->SetFormatType(info2 ? FORMAT_VideoInfo2 : FORMAT_VideoInfo);
     type->SetVariableSize();
     type->SetTemporalCompression(true);
     return true;

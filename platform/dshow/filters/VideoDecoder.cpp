@@ -59,6 +59,7 @@ void CLavVideoDecoder::ReleaseCodecState()
     converted_.Clear();
     decoded_ = Layout{};
     orientation_ = PictureOrientation{};
+    aspectX_ = aspectY_ = 0;
 }
 
 bool CLavVideoDecoder::PrepareCodec(const AVCodecParameters& params)
@@ -107,6 +108,7 @@ bool CLavVideoDecoder::CodecOpened(const CMediaType& input)
 {
     frameTime_ = FrameTimeOf(input);
     orientation_ = OrientationOfType(input);
+    if (!PictureAspectOfType(input, &aspectX_, &aspectY_)) aspectX_ = aspectY_ = 0;
     return true;
 }
 
@@ -158,12 +160,17 @@ void CLavVideoDecoder::TypeOfLayout(const Layout& layout, CMediaType* type)
     type->SetType(MEDIATYPE_Video);
     type->SetSubtype(layout.subtype);
     // Pictures to be turned for showing keep their orientation on the way
-    // to the video treatment, in the second form of the header.
+    // to the video treatment, and pictures of pixels that are not square
+    // their shape, in the second form of the header.
     const bool turned = !orientation_.IsUpright();
-    type->SetFormatType(turned ? FORMAT_VideoInfo2 : FORMAT_VideoInfo);
+    const bool shaped = aspectX_ > 0 && aspectY_ > 0 &&
+                        static_cast<uint64_t>(aspectX_) * static_cast<uint64_t>(layout.height) !=
+                            static_cast<uint64_t>(aspectY_) * static_cast<uint64_t>(layout.width);
+    const bool info2 = turned || shaped;
+    type->SetFormatType(info2 ? FORMAT_VideoInfo2 : FORMAT_VideoInfo);
     type->SetTemporalCompression(false);
     type->SetSampleSize(static_cast<ULONG>(layout.ImageBytes()));
-    BYTE* block = type->AllocFormatBuffer(turned ? sizeof(VIDEOINFOHEADER2) : sizeof(VIDEOINFOHEADER));
+    BYTE* block = type->AllocFormatBuffer(info2 ? sizeof(VIDEOINFOHEADER2) : sizeof(VIDEOINFOHEADER));
     if (!block) return;
     // The fields up to the frame time stand alike in both headers.
     auto* vih = reinterpret_cast<VIDEOINFOHEADER*>(block);
@@ -173,11 +180,11 @@ void CLavVideoDecoder::TypeOfLayout(const Layout& layout, CMediaType* type)
     if (frameTime_ > 0)
         vih->dwBitRate = static_cast<DWORD>(
             std::min<LONGLONG>(0xFFFFFFFFLL, static_cast<LONGLONG>(layout.ImageBytes()) * 8 * UNITS / frameTime_));
-    BITMAPINFOHEADER& bih = turned ? reinterpret_cast<VIDEOINFOHEADER2*>(block)->bmiHeader : vih->bmiHeader;
-    if (turned) {
+    BITMAPINFOHEADER& bih = info2 ? reinterpret_cast<VIDEOINFOHEADER2*>(block)->bmiHeader : vih->bmiHeader;
+    if (info2) {
         auto* v2 = reinterpret_cast<VIDEOINFOHEADER2*>(block);
-        v2->dwPictAspectRatioX = static_cast<DWORD>(layout.width);
-        v2->dwPictAspectRatioY = static_cast<DWORD>(layout.height);
+        v2->dwPictAspectRatioX = shaped ? aspectX_ : static_cast<DWORD>(layout.width);
+        v2->dwPictAspectRatioY = shaped ? aspectY_ : static_cast<DWORD>(layout.height);
         v2->dwControlFlags = OrientationControlFlags(orientation_);
     }
     bih.biSize = sizeof(BITMAPINFOHEADER);

@@ -69,6 +69,10 @@ private:
     Layout output_;   // the output connection's layout
     REFERENCE_TIME frameTime_ = 0;
     PictureOrientation orientation_;  // the input's
+    // The input's picture aspect (width : height as shown); 0 when it says
+    // none.
+    DWORD aspectX_ = 0;
+    DWORD aspectY_ = 0;
     SwsContext* scaler_ = nullptr;
     // What the scaler converts into when the output layout's rows do not
     // suit it (packed I420, bottom-up RGB32); the rows are copied from here.

@@ -726,6 +726,107 @@ std::string RateCaseName(const ::testing::TestParamInfo<RateMatrixCase>& info)
 
 INSTANTIATE_TEST_SUITE_P(Writers, FrameRateMatrixTest, ::testing::ValuesIn(AllRateCases()), RateCaseName);
 
+// ---- The shape of the pixels --------------------------------------------------------------------------
+
+// A source whose pixels are not square (or are), as the ffmpeg command line
+// makes it, and what the output must say of its shape.
+struct ShapeSource {
+    const char* name;
+    const char* file;
+    const char* args;  // ffmpeg output arguments after the test picture and tone
+    const char* size;
+    const char* sar;
+};
+
+const ShapeSource kShapeSources[] = {
+    // A DVD's 720x576 shown as 16:9 and as 4:3, as an MPEG-2 program stream.
+    {"Dvd169", "dvd169.mpg", "-vf setsar=64/45 -c:v mpeg2video -b:v 4M -c:a ac3 -f vob", "720x576", "64:45"},
+    {"Dvd43", "dvd43.mpg", "-vf setsar=16/15 -c:v mpeg2video -b:v 4M -c:a ac3 -f vob", "720x576", "16:15"},
+    // NTSC 16:9 in H.264, whose shape the stream's own headers carry.
+    {"Ntsc169", "ntsc169.mp4", "-vf setsar=32/27 -c:v libx264 -c:a aac", "720x480", "32:27"},
+    {"Square", "square.mp4", "-c:v libx264 -c:a aac", "640x360", "1:1"},
+};
+
+struct ShapeCase {
+    const CodecCase* codec;
+    const ShapeSource* source;
+    int width = 0, height = 0;  // the job's output size; 0 keeps the source's
+};
+
+std::vector<ShapeCase> AllShapeCases()
+{
+    std::vector<ShapeCase> cases;
+    // The race detector sees the same threads as with any other source.
+    if (kThreadsOnly) return {{&kCodecs[0], &kShapeSources[0]}};
+    // Every writer and codec with the 16:9 DVD (a PSP file takes the PSP's
+    // own sizes), then the other sources and a size set, through the first.
+    for (const CodecCase& c : kCodecs)
+        if (std::strncmp(c.name, "PSP", 3) != 0) cases.push_back({&c, &kShapeSources[0]});
+    auto named = [](const char* name) {
+        for (const CodecCase& c : kCodecs)
+            if (std::strcmp(c.name, name) == 0) return &c;
+        return &kCodecs[0];
+    };
+    for (size_t i = 1; i < std::size(kShapeSources); ++i) cases.push_back({named("AVI_XVID"), &kShapeSources[i]});
+    cases.push_back({named("AVI_XVID"), &kShapeSources[0], 640, 360});
+    cases.push_back({named("MP4_avc1"), &kShapeSources[0], 640, 360});
+    return cases;
+}
+
+void PrintTo(const ShapeCase& c, std::ostream* os) { *os << c.codec->name << " " << c.source->name; }
+
+class PixelShapeTest : public WriterGraphConvertTest, public ::testing::WithParamInterface<ShapeCase> {};
+
+// A film whose pixels are not square is shown in the output as in the
+// source: a 16:9 DVD stays 16:9 instead of becoming 5:4. A size set by the
+// job gives square pixels at that size.
+TEST_P(PixelShapeTest, TheOutputIsShownWithTheSourcesShape)
+{
+    const CodecCase& codec = *GetParam().codec;
+    const ShapeSource& shape = *GetParam().source;
+    settings_.SetDefaultSettings();
+    settings_.nEncFormat = codec.format->encFormat;
+    codec.choose(settings_);
+    settings_.nJobOutputWidth = GetParam().width;
+    settings_.nJobOutputHeight = GetParam().height;
+    std::string source = MakeMedia(temp(), shape.file,
+                                   std::string("-f lavfi -i testsrc2=size=") + shape.size + ":rate=25:duration=1 " +
+                                       TestTone(1.0) + " " + shape.args + " -shortest");
+    ProbedFile in = ProbeFile(source);
+    ASSERT_FALSE(in.streams.empty());
+    ASSERT_EQ(in.streams[0].pixelAspect, shape.sar) << "the command line made another source";
+    std::string output = temp().File(std::string("out") + codec.format->extension);
+    std::unique_ptr<CGraphMain> graph = codec.format->make(&settings_);
+    int opened = -100;
+    MessageTrace trace = Convert(*graph, source, output, JobExtras{}, &opened);
+    ASSERT_EQ(opened, 0);
+    ASSERT_EQ(Joined(trace), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+
+    ProbedFile out = ProbeFile(output);
+    const ProbedStreamInfo* video = nullptr;
+    for (const ProbedStreamInfo& s : out.streams)
+        if (s.kind == "video") video = &s;
+    ASSERT_NE(video, nullptr);
+    if (GetParam().width > 0) {
+        EXPECT_EQ(video->width, GetParam().width);
+        EXPECT_EQ(video->height, GetParam().height);
+        EXPECT_TRUE(video->pixelAspect.empty() || video->pixelAspect == "1:1") << video->pixelAspect;
+    } else {
+        EXPECT_EQ(video->width, in.streams[0].width);
+        EXPECT_EQ(video->height, in.streams[0].height);
+        EXPECT_EQ(video->displayAspect, in.streams[0].displayAspect) << "pixels " << video->pixelAspect;
+    }
+}
+
+std::string ShapeCaseName(const ::testing::TestParamInfo<ShapeCase>& info)
+{
+    std::string name = std::string(info.param.codec->name) + "_" + info.param.source->name;
+    if (info.param.width > 0) name += "_sized";
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, PixelShapeTest, ::testing::ValuesIn(AllShapeCases()), ShapeCaseName);
+
 // ---- Sources with unusual timing ----------------------------------------------------------------------
 
 // A source and the ffmpeg command line's output that it is judged against.
