@@ -673,7 +673,31 @@ std::vector<RateMatrixCase> AllRateCases()
     return cases;
 }
 
-class FrameRateMatrixTest : public WriterGraphConvertTest, public ::testing::WithParamInterface<RateMatrixCase> {
+// A whole job through one writer and codec of the table.
+class CodecConvertTest : public WriterGraphConvertTest {
+protected:
+    // The settings' defaults with the codec chosen, for the test to change
+    // before ConvertWith.
+    void ChooseCodec(const CodecCase& codec)
+    {
+        settings_.SetDefaultSettings();
+        settings_.nEncFormat = codec.format->encFormat;
+        codec.choose(settings_);
+    }
+    // Converts the source into *output, a file of the codec's writer; the
+    // job must open and run to its end.
+    void ConvertWith(const CodecCase& codec, const std::string& source, std::string* output)
+    {
+        *output = temp().File(std::string("out") + codec.format->extension);
+        std::unique_ptr<CGraphMain> graph = codec.format->make(&settings_);
+        int opened = -100;
+        MessageTrace trace = Convert(*graph, source, *output, JobExtras{}, &opened);
+        ASSERT_EQ(opened, 0);
+        ASSERT_EQ(Joined(trace), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+    }
+};
+
+class FrameRateMatrixTest : public CodecConvertTest, public ::testing::WithParamInterface<RateMatrixCase> {
 protected:
     // One second of a small moving picture at the rate with a tone, as an
     // MP4 file keeps it (its time scale holds the rate exactly).
@@ -691,16 +715,10 @@ TEST_P(FrameRateMatrixTest, TheOutputKeepsTheSourcesRate)
     const CodecCase& codec = *GetParam().codec;
     const RateCase& rate = *GetParam().rate;
     const bool psp = codec.format->encFormat == 1 && std::strncmp(codec.name, "PSP", 3) == 0;
-    settings_.SetDefaultSettings();
-    settings_.nEncFormat = codec.format->encFormat;
-    codec.choose(settings_);
+    ChooseCodec(codec);
     std::string source = RateSource(rate);
-    std::string output = temp().File(std::string("out") + codec.format->extension);
-    std::unique_ptr<CGraphMain> graph = codec.format->make(&settings_);
-    int opened = -100;
-    MessageTrace trace = Convert(*graph, source, output, JobExtras{}, &opened);
-    ASSERT_EQ(opened, 0);
-    ASSERT_EQ(Joined(trace), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+    std::string output;
+    ASSERT_NO_FATAL_FAILURE(ConvertWith(codec, source, &output));
 
     ProbedVideoTiming in = ProbeVideoTiming(source), out = ProbeVideoTiming(output);
     // A PSP file has 30 frames per second unless the settings ask for 15.
@@ -775,7 +793,7 @@ std::vector<ShapeCase> AllShapeCases()
 
 void PrintTo(const ShapeCase& c, std::ostream* os) { *os << c.codec->name << " " << c.source->name; }
 
-class PixelShapeTest : public WriterGraphConvertTest, public ::testing::WithParamInterface<ShapeCase> {};
+class PixelShapeTest : public CodecConvertTest, public ::testing::WithParamInterface<ShapeCase> {};
 
 // A film whose pixels are not square is shown in the output as in the
 // source: a 16:9 DVD stays 16:9 instead of becoming 5:4. A size set by the
@@ -784,9 +802,7 @@ TEST_P(PixelShapeTest, TheOutputIsShownWithTheSourcesShape)
 {
     const CodecCase& codec = *GetParam().codec;
     const ShapeSource& shape = *GetParam().source;
-    settings_.SetDefaultSettings();
-    settings_.nEncFormat = codec.format->encFormat;
-    codec.choose(settings_);
+    ChooseCodec(codec);
     settings_.nJobOutputWidth = GetParam().width;
     settings_.nJobOutputHeight = GetParam().height;
     std::string source = MakeMedia(temp(), shape.file,
@@ -795,12 +811,8 @@ TEST_P(PixelShapeTest, TheOutputIsShownWithTheSourcesShape)
     ProbedFile in = ProbeFile(source);
     ASSERT_FALSE(in.streams.empty());
     ASSERT_EQ(in.streams[0].pixelAspect, shape.sar) << "the command line made another source";
-    std::string output = temp().File(std::string("out") + codec.format->extension);
-    std::unique_ptr<CGraphMain> graph = codec.format->make(&settings_);
-    int opened = -100;
-    MessageTrace trace = Convert(*graph, source, output, JobExtras{}, &opened);
-    ASSERT_EQ(opened, 0);
-    ASSERT_EQ(Joined(trace), Joined({"STATE 2", "READY", "STATE 4", "EOF 0", "STATE 2"}));
+    std::string output;
+    ASSERT_NO_FATAL_FAILURE(ConvertWith(codec, source, &output));
 
     ProbedFile out = ProbeFile(output);
     const ProbedStreamInfo* video = nullptr;
