@@ -380,8 +380,7 @@ bool CWriterFilter::OpenEncoders(const EncoderRequest& request, bool* encoderFai
         v.height = picture.height & ~1;
         // Pixels that are not square keep their shape in the stream (the
         // codec's headers and the container's), as the picture says.
-        if (picture.displayAspect > 0)
-            v.sampleAspect = av_d2q(picture.displayAspect * picture.height / picture.width, 255);
+        v.sampleAspect = PixelAspectOf(picture, 255);
         // The rate the settings name, else the exact rate of the pictures'
         // frame time (which is rounded to whole units).
         if (m_nFrameRate > 0 && m_nFrameScale > 0)

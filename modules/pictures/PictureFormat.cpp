@@ -176,6 +176,12 @@ void TypeOfPictureFormat(const PictureFormat& format, CMediaType* type)
     bih.biSizeImage = static_cast<DWORD>(format.ImageBytes());
 }
 
+AVRational PixelAspectOf(const PictureFormat& format, int maxTerm)
+{
+    if (format.displayAspect <= 0 || format.width <= 0 || format.height <= 0) return AVRational{1, 1};
+    return av_d2q(format.displayAspect * format.height / format.width, maxTerm);
+}
+
 void PicturePlanes(const PictureFormat& f, BYTE* data, uint8_t* planes[4], int lineSizes[4])
 {
     for (int i = 0; i < 4; ++i) {
@@ -256,11 +262,7 @@ AVFrame* FrameOfSample(IMediaSample* sample, const PictureFormat& format)
     frame->height = format.height;
     PicturePlanes(format, data, frame->data, frame->linesize);
     frame->extended_data = frame->data;
-    if (format.displayAspect > 0) {
-        frame->sample_aspect_ratio = av_d2q(format.displayAspect * format.height / format.width, 100000);
-    } else {
-        frame->sample_aspect_ratio = AVRational{1, 1};
-    }
+    frame->sample_aspect_ratio = PixelAspectOf(format, 100000);
     REFERENCE_TIME start = 0, stop = 0;
     HRESULT timed = sample->GetTime(&start, &stop);
     frame->pts = SUCCEEDED(timed) ? start : AV_NOPTS_VALUE;

@@ -16,6 +16,7 @@
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
+#include <libavutil/rational.h>
 }
 
 struct PictureFormat {
@@ -57,6 +58,10 @@ PictureFormat PackedPictureFormat(bool rgb32, int width, int height, REFERENCE_T
 // The media type of a layout: a packed one, or an I420 one in a padded
 // buffer (biWidth and biHeight give the buffer, rcSource the picture).
 void TypeOfPictureFormat(const PictureFormat& format, CMediaType* type);
+
+// The shape of one of the layout's pixels (width : height), its terms at
+// most maxTerm; 1:1 for square pixels.
+AVRational PixelAspectOf(const PictureFormat& format, int maxTerm);
 
 // The plane pointers and line sizes of a picture in the layout held at
 // data (which holds at least ImageBytes()). Bottom-up rows give the top
