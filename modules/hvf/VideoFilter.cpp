@@ -1,6 +1,7 @@
 #include "modules/hvf/VideoFilter.h"
 
 #include <cmath>
+#include <limits>
 
 #include "modules/hvf/LogoOverlay.h"
 #include "modules/hvf/PictureCanvas.h"
@@ -63,12 +64,17 @@ BYTE* BytesInLayout(const AVFrame* picture, const PictureFormat& layout)
 }
 
 // Lets the sample carry the picture's bytes (size of them at data, inside
-// the buffer), holding a reference on the buffer while it does.
+// the buffer), holding a reference on the buffer while it does. The
+// payload is the whole buffer, so that the room the decoder left after the
+// picture stays known downstream and the writers hand the bytes to the
+// encoders as they are.
 HRESULT AttachPicture(IMediaSample* sample, AVBufferRef* buffer, BYTE* data, LONG size)
 {
+    if (buffer->size > static_cast<size_t>(std::numeric_limits<LONG>::max())) return E_INVALIDARG;
     AVBufferRef* held = av_buffer_ref(buffer);
     if (!held) return E_OUTOFMEMORY;
-    PayloadRef payload = CreateExternalPayload(data, size, [held]() mutable { av_buffer_unref(&held); });
+    PayloadRef payload =
+        CreateExternalPayload(held->data, static_cast<LONG>(held->size), [held]() mutable { av_buffer_unref(&held); });
     if (!payload) {
         av_buffer_unref(&held);
         return E_OUTOFMEMORY;

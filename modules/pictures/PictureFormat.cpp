@@ -236,9 +236,11 @@ AVFrame* FrameOfSample(IMediaSample* sample, const PictureFormat& format)
         if (payload && HoldsPaddedPicture(data, needed, payload->Data(), payload->Size())) {
             // The payload stays alive while the frame (or any frame made
             // from it in the chain) holds the buffer; it is not ours to
-            // write into.
-            buffer =
-                av_buffer_create(data, static_cast<size_t>(needed), &ReleasePayload, payload, AV_BUFFER_FLAG_READONLY);
+            // write into. The buffer reaches to the payload's end, so that
+            // whoever passes the frame on still sees the room after the
+            // picture and need not copy it.
+            const auto room = static_cast<size_t>(payload->Data() + payload->Size() - data);
+            buffer = av_buffer_create(data, room, &ReleasePayload, payload, AV_BUFFER_FLAG_READONLY);
             if (!buffer) payload->Release();
         } else if (payload) {
             payload->Release();

@@ -7,6 +7,7 @@
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/MediaGuids.h"
 #include "platform/dshow/MediaSample.h"
+#include "platform/dshow/PictureMemory.h"
 
 CMediaType MakeTestType(const GUID& major)
 {
@@ -233,6 +234,7 @@ HRESULT CCollectSink::DoRenderSample(IMediaSample* sample)
     if (SUCCEEDED(sample->GetPointer(&data)) && data && r.bytes > 0) {
         r.first = data[0];
         r.pointer = data;
+        r.padded = SampleHoldsPaddedPicture(sample, r.bytes);
         if (keepBytes) r.data.assign(reinterpret_cast<const char*>(data), static_cast<size_t>(r.bytes));
     }
     std::lock_guard<std::mutex> g(lock_);

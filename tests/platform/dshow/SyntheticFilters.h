@@ -118,6 +118,7 @@ struct SinkRecord {
     BYTE first = 0;                 // the first payload byte (the source writes its index)
     std::string data;               // the whole payload, when the sink keeps it
     const BYTE* pointer = nullptr;  // where the payload lay
+    bool padded = false;            // the sample tells of the room the libraries need after its bytes
 };
 
 // Accepts one major type (GUID_NULL: any) and records every sample.
