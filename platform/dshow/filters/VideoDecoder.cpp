@@ -96,8 +96,11 @@ bool CLavVideoDecoder::PrepareCodec(const AVCodecParameters& params)
         if (unaligned) stride += stride & ~(stride - 1);
     } while (unaligned);
     decoded_ = Layout{MEDIASUBTYPE_I420, params.width, params.height, linesize[0], FFALIGN(h, 2)};
-    // Room after each picture for the codecs' reads past its end.
-    pool_ = av_buffer_pool_init(static_cast<size_t>(PictureAllocationBytes(decoded_.ImageBytes())), nullptr);
+    // Room after each picture for the codecs' reads past its end. The
+    // pictures go on to the encoders in these very buffers, so the room is
+    // cleared once, when a buffer is made: what is read there is never
+    // left over from an earlier use of the memory.
+    pool_ = av_buffer_pool_init(static_cast<size_t>(PictureAllocationBytes(decoded_.ImageBytes())), &av_buffer_allocz);
     if (!pool_) return false;
     codec->opaque = this;
     codec->get_buffer2 = &CLavVideoDecoder::GetBuffer;
