@@ -24,7 +24,9 @@
 # CPU times (user + system of the process and every thread it started), the
 # largest peak resident memory of each side, and whether the two outputs'
 # streams agree (codec, size, frame rate and count, sound rate and
-# channels; "differs:" names what does not).
+# channels; "differs:" names what does not). A line before the rows gives
+# the fixed part of every conversion: the wall time and peak memory of
+# each side on a source of a few tiny pictures.
 #
 # What the program does that is not asked for here is matched too:
 #   - the sound normaliser is on by default (level 100 %): it raises the
@@ -236,10 +238,33 @@ ffmpeg_args() {  # CASE FPS GAIN TREATED_W TREATED_H DISPLAY_4_3
   esac
 }
 
+# What every conversion pays before its first picture and keeps however
+# small the pictures are: the program with its windows and modules, against
+# ffmpeg, converting a 0.4-second 64x48 source with the defaults. Set
+# beside the rows, it shows how much of a short or small source's time and
+# memory is this fixed part.
+floor_row() {
+  local tiny="$work/tiny.mp4" i w u p ow=() fw=() op=0 fp=0
+  read -r -a fargs <<<"$(ffmpeg_args defaults 5 1 0 0 0)"
+  unset 'fargs[-1]'
+  ff -f lavfi -i testsrc2=size=64x48:rate=5:duration=0.4 -c:v libx264 "$tiny"
+  for ((i = 1; i <= pairs; i++)); do
+    read -r w u p <<<"$(ours "$tiny" "")"
+    [ "$w" = failed ] && return
+    ow+=("$w"); ((p > op)) && op=$p
+    read -r w u p <<<"$(measured ffmpeg -hide_banner -loglevel error -nostdin -y -i "$tiny" "${fargs[@]}" "$work/tiny-ff.avi")"
+    [ "$w" = failed ] && return
+    fw+=("$w"); ((p > fp)) && fp=$p
+  done
+  printf "fixed part (a 0.4-second 64x48 source, defaults): ours %ss %d MB, ffmpeg %ss %d MB\n" \
+    "$(printf "%s\n" "${ow[@]}" | median)" $((op / 1024)) "$(printf "%s\n" "${fw[@]}" | median)" $((fp / 1024))
+}
+
 cases=(defaults avi-mpeg4-mp3 mp4-h264-aac mp4-psp ogm-xvid-vorbis wmv treated)
 ((quick)) && cases=(defaults mp4-h264-aac treated)
 
 echo "RivoEnc ($bin) against the ffmpeg command line: $pairs pairs per case, median of each side, $(nproc) cores, $(uname -m), load $(cut -d' ' -f1-3 /proc/loadavg)"
+floor_row
 printf "%-30s %8s %8s %6s %6s %8s %8s  %s\n" case ours ffmpeg wall cpu "our MB" "ff MB" streams
 status=0
 worst_plain=0 worst_treated=0 worst_memory=0
