@@ -244,7 +244,7 @@ ffmpeg_args() {  # CASE FPS GAIN TREATED_W TREATED_H DISPLAY_4_3
 # beside the rows, it shows how much of a short or small source's time and
 # memory is this fixed part.
 floor_row() {
-  local tiny="$work/tiny.mp4" i w u p ow=() fw=() op=0 fp=0
+  local tiny="$work/tiny.mp4" i w u p ow=() fw=() op=0 fp=0 fargs=()
   read -r -a fargs <<<"$(ffmpeg_args defaults 5 1 0 0 0)"
   unset 'fargs[-1]'
   ff -f lavfi -i testsrc2=size=64x48:rate=5:duration=0.4 -c:v libx264 "$tiny"
